@@ -1,0 +1,51 @@
+# Shared build rules: warnings, sanitizers, one static library per src/ folder and one
+# GoogleTest executable per tests/ folder.
+
+add_library(tavrin_options INTERFACE)
+target_compile_options(tavrin_options INTERFACE -Wall -Wextra -Wno-missing-field-initializers)
+if(TAVRIN_WERROR)
+  target_compile_options(tavrin_options INTERFACE -Werror)
+endif()
+if(TAVRIN_SANITIZE)
+  target_compile_options(tavrin_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(tavrin_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+function(tavrin_add_subdirectories parent)
+  file(GLOB children LIST_DIRECTORIES true "${CMAKE_CURRENT_SOURCE_DIR}/${parent}/*")
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY "${child}" AND EXISTS "${child}/CMakeLists.txt")
+      add_subdirectory("${child}")
+    endif()
+  endforeach()
+endfunction()
+
+# tavrin_add_library(<name> SOURCES ... [LIBS ...])
+# A static library of one src/ folder; headers are included as "Folder/Type.h".
+function(tavrin_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PUBLIC tavrin_options ${ARG_LIBS})
+endfunction()
+
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11])
+# X11 marks tests that need a real X server, accessibility bus or sound server: they get
+# the label x11 and run under xvfb-run and dbus-run-session (scripts/test).
+function(tavrin_add_test name)
+  cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/tests")
+  target_link_libraries(${name} PRIVATE tavrin_testmain ${ARG_LIBS})
+  target_compile_definitions(${name} PRIVATE
+    TAVRIN_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures"
+    TAVRIN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(labels unit)
+  if(ARG_X11)
+    set(labels x11)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
+    PROPERTIES LABELS "${labels}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,71 @@
+#include <QApplication>
+#include <cstdio>
+
+#include "App/SingleInstance.h"
+#include "App/TrayIcon.h"
+#include "Platform/AppPaths.h"
+#include "Platform/linux/StderrSystemLog.h"
+#include "Platform/linux/X11Display.h"
+
+namespace {
+
+void fail(const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+// Tavrin lives in an X11 session. Qt aborts without a display; say why in German instead.
+// Another Qt platform chosen on purpose (offscreen, in tests) is left alone.
+bool checkDisplay() {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith(QLatin1String("xcb")))
+        return true;
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty()) {
+        fail(QStringLiteral(
+            "Tavrin braucht eine X11-Sitzung: Es ist keine Anzeige gesetzt (DISPLAY ist leer)."));
+        return false;
+    }
+    if (!Platform::X11Display::canConnect(display)) {
+        fail(QStringLiteral("Tavrin braucht eine X11-Sitzung: Die Anzeige „%1“ ist nicht "
+                            "erreichbar.")
+                 .arg(display));
+        return false;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!checkDisplay())
+        return 1;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavrin"));
+    QApplication::setDesktopFileName(Platform::AppPaths::applicationId());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Platform::StderrSystemLog log;
+    if (!Platform::AppPaths::dataFolder()) {
+        fail(QStringLiteral("Tavrin kann seinen Datenordner nicht anlegen: Es ist kein "
+                            "Benutzerordner bekannt oder er ist nicht beschreibbar."));
+        return 1;
+    }
+
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    switch (instance.claim()) {
+        case SingleInstance::Role::Secondary:
+            return 0;
+        case SingleInstance::Role::Failed:
+            log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") +
+                    SingleInstance::defaultSocketPath());
+            break;
+        case SingleInstance::Role::Primary:
+            break;
+    }
+
+    TrayIcon tray;
+    tray.show();
+    return app.exec();
+}

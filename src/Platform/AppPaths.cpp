@@ -1,0 +1,62 @@
+#include "Platform/AppPaths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace Platform::AppPaths {
+
+namespace {
+
+QString environmentFolder(const char* name) {
+    const QString value = qEnvironmentVariable(name);
+    // The XDG rules ignore relative paths.
+    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
+}
+
+}  // namespace
+
+QString applicationId() { return QStringLiteral("org.tavrin.Tavrin"); }
+
+QString homeFolder() {
+    if (QString home = environmentFolder("HOME"); !home.isEmpty())
+        return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && entry->pw_dir[0])
+        return QDir::cleanPath(QString::fromLocal8Bit(entry->pw_dir));
+    return {};
+}
+
+bool makePrivateFolder(const QString& path) {
+    if (!QDir().mkpath(path))
+        return false;
+    return ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
+}
+
+std::optional<QString> dataFolder() {
+    QString base = environmentFolder("XDG_DATA_HOME");
+    if (base.isEmpty()) {
+        const QString home = homeFolder();
+        if (home.isEmpty())
+            return std::nullopt;
+        base = home + QStringLiteral("/.local/share");
+    }
+    const QString folder = base + QLatin1Char('/') + applicationId();
+    if (!makePrivateFolder(folder))
+        return std::nullopt;
+    return folder;
+}
+
+QString configHome() {
+    if (QString config = environmentFolder("XDG_CONFIG_HOME"); !config.isEmpty())
+        return config;
+    return homeFolder() + QStringLiteral("/.config");
+}
+
+QString userDefaultsFile() {
+    return configHome() + QLatin1Char('/') + applicationId() + QStringLiteral("/defaults.conf");
+}
+
+}  // namespace Platform::AppPaths

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace Platform {
+
+// Where Tavrin keeps its things. The application id stands in for a bundle identifier.
+namespace AppPaths {
+
+QString applicationId();
+
+// The user's home: $HOME, else the password database; empty when neither knows one.
+QString homeFolder();
+
+// $XDG_DATA_HOME/<application id>, else ~/.local/share/<application id>, created with
+// mode 0700 (and tightened to 0700 when it exists). None when it cannot be made.
+std::optional<QString> dataFolder();
+
+// $XDG_CONFIG_HOME, else ~/.config (not created).
+QString configHome();
+
+// The file that holds the user defaults.
+QString userDefaultsFile();
+
+// Creates `path` (and its parents) and sets it to 0700. False when that fails.
+bool makePrivateFolder(const QString& path);
+
+}  // namespace AppPaths
+
+}  // namespace Platform

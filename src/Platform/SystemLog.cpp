@@ -1,0 +1,3 @@
+#include "Platform/SystemLog.h"
+
+Q_LOGGING_CATEGORY(timingLog, "timing", QtInfoMsg)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+namespace Platform {
+
+// The system log: one line per message, "[Tavrin] " + message. The message is data,
+// never a format string.
+class SystemLog {
+public:
+    virtual ~SystemLog() = default;
+    virtual void log(const QString& message) = 0;
+};
+
+}  // namespace Platform
+
+// Timing lines ("Panel: …", "Antwort: …") at info level.
+Q_DECLARE_LOGGING_CATEGORY(timingLog)

@@ -1,0 +1,8 @@
+#include "Platform/linux/X11Display.h"
+
+#include <gtest/gtest.h>
+
+TEST(X11DisplayTest, AnswersOnTheSessionDisplayOnly) {
+    EXPECT_TRUE(Platform::X11Display::canConnect(qEnvironmentVariable("DISPLAY")));
+    EXPECT_FALSE(Platform::X11Display::canConnect(QStringLiteral(":4711")));
+}
