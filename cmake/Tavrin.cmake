@@ -26,12 +26,21 @@ endfunction()
 # A static library of one src/ folder; headers are included as "Folder/Type.h".
 function(tavrin_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    # A folder of value records only.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}/src")
+    target_link_libraries(${name} INTERFACE tavrin_options ${ARG_LIBS})
+    return()
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
   target_link_libraries(${name} PUBLIC tavrin_options ${ARG_LIBS})
 endfunction()
 
 # tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11])
+# Convention: a folder's x11 tests live in files named *X11Test.cpp and build into a second
+# executable <Folder>X11Tests.
 # X11 marks tests that need a real X server, accessibility bus or sound server: they get
 # the label x11 and run under xvfb-run and dbus-run-session (scripts/test).
 function(tavrin_add_test name)

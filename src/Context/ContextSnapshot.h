@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <optional>
+
+// What the user was working in when the shortcut was pressed. Frames and the pointer are in
+// global screen coordinates: origin at the top-left corner of the primary screen, y downward.
+struct ContextSnapshot {
+    QString appName;
+    std::optional<QString> bundleID;
+    qint32 processID = 0;
+    std::optional<QString> windowTitle;
+    std::optional<QString> fieldRole;
+    std::optional<QString> fieldLabel;
+    bool fieldEditable = false;
+    std::optional<QString> fieldValue;
+    std::optional<QString> selectedText;
+    std::optional<QRectF> fieldFrame;
+    std::optional<QPointF> pointer;
+    std::optional<QByteArray> screenshotJPEG;
+    bool screenshotCroppedToField = false;
+    QDateTime capturedAt;
+
+    bool operator==(const ContextSnapshot&) const = default;
+};
