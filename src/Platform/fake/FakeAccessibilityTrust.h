@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Platform/AccessibilityTrust.h"
+
+namespace Platform {
+
+class FakeAccessibilityTrust final : public AccessibilityTrust {
+public:
+    bool isTrusted() override {
+        ++checks;
+        return trusted;
+    }
+    bool requestTrust() override {
+        ++requests;
+        if (grantOnRequest)
+            trusted = true;
+        return trusted;
+    }
+
+    bool trusted = false;
+    bool grantOnRequest = false;
+    int checks = 0;
+    int requests = 0;
+};
+
+}  // namespace Platform
