@@ -58,3 +58,25 @@ function(tavrin_add_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
     PROPERTIES LABELS "${labels}" TIMEOUT 120)
 endfunction()
+
+# tavrin_add_folder_library(<name> LIBS ...): a library of every .cpp file in the folder.
+function(tavrin_add_folder_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  tavrin_add_library(${name} SOURCES ${sources} LIBS ${ARG_LIBS})
+endfunction()
+
+# tavrin_add_folder_tests(<Folder> LIBS ...): <Folder>Tests from *Test.cpp and, when there are
+# any, <Folder>X11Tests from *X11Test.cpp (label x11).
+function(tavrin_add_folder_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
+  file(GLOB x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*X11Test.cpp)
+  if(x11_sources)
+    list(REMOVE_ITEM sources ${x11_sources})
+    tavrin_add_test(${folder}X11Tests X11 SOURCES ${x11_sources} LIBS ${ARG_LIBS})
+  endif()
+  if(sources)
+    tavrin_add_test(${folder}Tests SOURCES ${sources} LIBS ${ARG_LIBS})
+  endif()
+endfunction()
