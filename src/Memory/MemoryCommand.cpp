@@ -1,0 +1,88 @@
+#include "Memory/MemoryCommand.h"
+
+#include <QStringList>
+
+#include "Memory/Characters.h"
+
+namespace MemoryCommand {
+
+namespace {
+
+// Tried in order; a longer phrase stands before every shorter one it begins with, so that the
+// whole phrase is removed.
+const QStringList& triggerPhrases() {
+    static const QStringList phrases = {
+        QStringLiteral("merk dir bitte"),    QStringLiteral("merke dir bitte"),
+        QStringLiteral("bitte merk dir"),    QStringLiteral("bitte merke dir"),
+        QStringLiteral("merk dir"),          QStringLiteral("merke dir"),
+        QStringLiteral("notier dir"),        QStringLiteral("notiere dir"),
+        QStringLiteral("remember that"),     QStringLiteral("remember:"),
+        QStringLiteral("please remember"),   QStringLiteral("remember"),
+        QStringLiteral("keep in mind that"), QStringLiteral("keep in mind"),
+        QStringLiteral("recuerda que"),      QStringLiteral("recuerda"),
+        QStringLiteral("retiens que"),       QStringLiteral("retiens"),
+        QStringLiteral("souviens-toi que"),  QStringLiteral("ricorda che"),
+        QStringLiteral("ricorda"),           QStringLiteral("onthoud dat"),
+        QStringLiteral("onthoud"),           QStringLiteral("lembre-se de que"),
+        QStringLiteral("lembre que"),        QStringLiteral("lembre-se"),
+    };
+    return phrases;
+}
+
+// Notes that only point back at something ("merk dir das") and carry nothing of their own.
+const QStringList& fillerNotes() {
+    static const QStringList fillers = {
+        QStringLiteral("für später"), QStringLiteral("for later"),
+        QStringLiteral("bitte"),      QStringLiteral("please"),
+        QStringLiteral("das"),        QStringLiteral("this"),
+        QStringLiteral("that"),       QString(),
+    };
+    return fillers;
+}
+
+QString trimmedOf(const QString& text, const QString& set) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && set.contains(text.at(begin)))
+        ++begin;
+    while (end > begin && set.contains(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The phrase must end between two characters: "merk dir" followed by a combining accent on
+// the "r" is a different word, not the phrase.
+std::optional<QString> matchingPhrase(const QString& lowered) {
+    for (const QString& phrase : triggerPhrases()) {
+        if (lowered.startsWith(phrase) && Characters::isBoundary(lowered, phrase.size()))
+            return phrase;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> note(const QString& instruction) {
+    const QString text = instruction.trimmed();
+    const std::optional<QString> phrase = matchingPhrase(text.toLower());
+    if (!phrase)
+        return std::nullopt;
+
+    // The phrase is plain ASCII, one character per letter.
+    QString rest = Characters::dropPrefix(text, phrase->size());
+    rest = trimmedOf(rest, QStringLiteral(" :,.-\u2013")).trimmed();
+
+    const QString lowered = rest.toLower();
+    if (lowered.startsWith(QLatin1String("das ")) || lowered.startsWith(QLatin1String("dass ")))
+        rest = trimmedOf(rest.mid(rest.indexOf(QLatin1Char(' '))), QStringLiteral(" \t"));
+
+    const QString comparable =
+        trimmedOf(rest.toLower(), QStringLiteral(" .!")).normalized(QString::NormalizationForm_C);
+    if (fillerNotes().contains(comparable))
+        return QString();
+
+    const QString first = Characters::prefix(rest, 1);
+    return first.toUpper() + rest.mid(first.size());
+}
+
+}  // namespace MemoryCommand

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "Memory/MemoryCommand.h"
+
+namespace {
+
+struct Case {
+    QString instruction;
+    std::optional<QString> expected;
+};
+
+void expectNotes(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        EXPECT_EQ(MemoryCommand::note(c.instruction), c.expected)
+            << "instruction: " << c.instruction.toStdString();
+    }
+}
+
+}  // namespace
+
+TEST(MemoryCommandTest, WorkedExamples) {
+    expectNotes({
+        {"Merk dir bitte: Black Friday 30 % ab 27.11.", "Black Friday 30 % ab 27.11"},
+        {"merk dir, dass der Kunde Müller Rabatt bekommt", "Der Kunde Müller Rabatt bekommt"},
+        {"Remember that my flight leaves at 7", "My flight leaves at 7"},
+        {"merk dir das für später!", ""},
+        {"Bitte merk dir", ""},
+        {"Wie war das noch mal?", std::nullopt},
+    });
+}
+
+// Each phrase in every language, followed by a note; the longer phrases must win over the
+// shorter ones they begin with, or a word of the phrase would end up in the note.
+TEST(MemoryCommandTest, EveryPhraseIsRemovedWhole) {
+    expectNotes({
+        {"merk dir bitte x", "X"},
+        {"merke dir bitte x", "X"},
+        {"bitte merk dir x", "X"},
+        {"bitte merke dir x", "X"},
+        {"merk dir x", "X"},
+        {"merke dir x", "X"},
+        {"notier dir x", "X"},
+        {"notiere dir x", "X"},
+        {"remember that x", "X"},
+        {"remember: x", "X"},
+        {"please remember x", "X"},
+        {"remember x", "X"},
+        {"keep in mind that x", "X"},
+        {"keep in mind x", "X"},
+        {"recuerda que x", "X"},
+        {"recuerda x", "X"},
+        {"retiens que x", "X"},
+        {"retiens x", "X"},
+        {"souviens-toi que x", "X"},
+        {"ricorda che x", "X"},
+        {"ricorda x", "X"},
+        {"onthoud dat x", "X"},
+        {"onthoud x", "X"},
+        {"lembre-se de que x", "X"},
+        {"lembre que x", "X"},
+        {"lembre-se x", "X"},
+        // A phrase in the middle of the instruction is no command.
+        {"Bitte sag ihm, er soll sich das merken", std::nullopt},
+        {"x remember that", std::nullopt},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+    });
+}
+
+// The phrase is a plain prefix of the instruction: no word has to end after it.
+TEST(MemoryCommandTest, PhraseNeedsNoWordBoundary) {
+    expectNotes({
+        {"rememberable things", "Able things"},
+        {"merk direkt den Termin", "Ekt den Termin"},
+        {"recuerdame el lunes", "Me el lunes"},
+        {"retienss", "S"},
+        {"onthouden is moeilijk", "En is moeilijk"},
+        {"remembering", "Ing"},
+        {"ricordate", "Te"},
+        {"please remembered", "Ed"},
+        // ... but it must end between two characters, not inside one.
+        {"merk dir\u0301 x", std::nullopt},
+    });
+}
+
+TEST(MemoryCommandTest, CaseBlanksAndLeadingDass) {
+    expectNotes({
+        {"  \n MERK DIR: x \t\n", "X"},
+        {"MeRkE DiR bItTe x", "X"},
+        {"merk dir dass x", "X"},
+        {"merk dir Dass x", "X"},
+        {"merk dir das x", "X"},
+        {"merk dir dasselbe", "Dasselbe"},
+        {"merk dir dass dass x", "Dass x"},
+        {"merk dir, dass\tx", "Dass\tx"},
+        {"merk dir das Passwort", "Passwort"},
+        {"merk dir – termin am montag", "Termin am montag"},
+        {"merk dir -- termin", "Termin"},
+        {"merk dir: Termin am 3.", "Termin am 3"},
+        {"merk dir: Termin am 3,", "Termin am 3"},
+        {"merk dir: Termin am 3:", "Termin am 3"},
+        {"merk dir: Termin am 3 –", "Termin am 3"},
+        {"merk dir: erste Zeile\nzweite Zeile", "Erste Zeile\nzweite Zeile"},
+        {"merk dir straße", "Straße"},
+        {"merk dir ßtraße", "SStraße"},
+        {"merk dir éclair", "Éclair"},
+        {"merk dir e\u0301clair", "E\u0301clair"},
+    });
+}
+
+TEST(MemoryCommandTest, CommandsWithoutANoteOfTheirOwn) {
+    expectNotes({
+        {"merk dir bitte.", ""},
+        {"merk dir.", ""},
+        {"merk dir", ""},
+        {"merk dir das!", ""},
+        {"merk dir das", ""},
+        {"Merk dir DAS!!", ""},
+        {"merk dir das bitte", ""},
+        {"merk dir bitte das", ""},
+        {"remember this", ""},
+        {"remember that", ""},
+        {"remember that.", ""},
+        {"please remember that", ""},
+        {"remember: for later", ""},
+        {"keep in mind, please!", ""},
+        {"merk dir für später", ""},
+        {"merk dir fu\u0308r später", ""},
+        {"merk dir, dass das", ""},
+        {"remember: !", ""},
+    });
+}
