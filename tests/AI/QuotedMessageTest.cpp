@@ -1,6 +1,6 @@
-#include "AI/QuotedMessage.h"
-
 #include <gtest/gtest.h>
+
+#include "AI/QuotedMessage.h"
 
 TEST(QuotedMessageTest, Initials) {
     struct Case {
