@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QVariantMap>
+
+#include "Platform/linux/AtspiAccessibilityTrust.h"
+
+namespace {
+
+// What the bus launcher itself reports, read directly.
+QVariantMap busStatus() {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    message << QStringLiteral("org.a11y.Status");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message);
+    return reply.arguments().isEmpty() ? QVariantMap()
+                                       : qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+}
+
+void setBusFlag(const QString& name, bool on) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+    message << QStringLiteral("org.a11y.Status") << name << QVariant::fromValue(QDBusVariant(on));
+    QDBusConnection::sessionBus().call(message);
+}
+
+// Polls like the settings window does until the cached answer is `expected`.
+bool becomes(Platform::AccessibilityTrust& trust, bool expected) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000) {
+        if (trust.isTrusted() == expected)
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(AtspiAccessibilityTrustX11Test, RequestTurnsOnIsEnabledOnlyAndAnswersStayFast) {
+    setBusFlag(QStringLiteral("IsEnabled"), false);
+    setBusFlag(QStringLiteral("ScreenReaderEnabled"), false);
+
+    Platform::AtspiAccessibilityTrust trust;
+    ASSERT_TRUE(becomes(trust, false));
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 20; ++i)
+        trust.isTrusted();
+    EXPECT_LT(timer.elapsed(), 100);
+
+    EXPECT_TRUE(trust.requestTrust());
+    EXPECT_TRUE(trust.isTrusted());
+    const QVariantMap status = busStatus();
+    EXPECT_TRUE(status.value(QStringLiteral("IsEnabled")).toBool());
+    EXPECT_FALSE(status.value(QStringLiteral("ScreenReaderEnabled")).toBool());
+
+    // Turned off behind our back: the next polls notice it.
+    setBusFlag(QStringLiteral("IsEnabled"), false);
+    EXPECT_TRUE(becomes(trust, false));
+
+    // A screen reader's flag enables the bus for applications just as well.
+    setBusFlag(QStringLiteral("ScreenReaderEnabled"), true);
+    EXPECT_TRUE(becomes(trust, true));
+    setBusFlag(QStringLiteral("ScreenReaderEnabled"), false);
+}
+
+TEST(AtspiAccessibilityTrustX11Test, FirstAnswerComesWithinItsTimeLimit) {
+    QElapsedTimer timer;
+    timer.start();
+    Platform::AtspiAccessibilityTrust trust;
+    trust.isTrusted();
+    // 100 ms of waiting plus scheduling slack on a loaded machine.
+    EXPECT_LT(timer.elapsed(), 250);
+}
