@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// "Blanks" are spaces, tabs and the other Unicode space separators, but not line breaks.
+// Several user-entered values (model names, match terms, rules) are trimmed of blanks only,
+// so that a deliberate line break survives.
+namespace Blanks {
+
+bool isBlank(QChar c);
+
+// `text` without blanks at either end.
+QString trimmed(const QString& text);
+
+// Number of user-perceived characters (grapheme clusters) in `text`.
+qsizetype characterCount(const QString& text);
+
+}  // namespace Blanks

@@ -1,0 +1,108 @@
+#include "Projects/Project.h"
+
+#include <QFileInfo>
+#include <QHashFunctions>
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include "Platform/AppPaths.h"
+
+namespace {
+
+// The UUID text form of stored files: exactly 8-4-4-4-12 hexadecimal digits. QUuid alone
+// would also take braces, which no stored file has.
+std::optional<QUuid> parseUuid(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral(
+        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    if (!pattern.match(text).hasMatch())
+        return std::nullopt;
+    return QUuid::fromString(text);
+}
+
+// Reads an optional string key: missing and null give none; any other non-string value
+// makes the whole object unreadable.
+bool readOptionalString(const QJsonObject& object, const QString& key,
+                        std::optional<QString>& out) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull()) {
+        out.reset();
+        return true;
+    }
+    if (!value.isString())
+        return false;
+    out = value.toString();
+    return true;
+}
+
+}  // namespace
+
+std::optional<QString> Project::folderURL() const {
+    if (!path || path->isEmpty())
+        return std::nullopt;
+    QString expanded = *path;
+    if (expanded == QLatin1String("~") || expanded.startsWith(QLatin1String("~/")))
+        expanded = Platform::AppPaths::homeFolder() + expanded.mid(1);
+    const QString absolute = QFileInfo(expanded).absoluteFilePath();
+    // exists() follows symbolic links; a dangling link counts as nothing there.
+    if (!QFileInfo::exists(absolute))
+        return std::nullopt;
+    return absolute;
+}
+
+QJsonObject Project::toJson() const {
+    QJsonObject object;
+    object.insert(QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper());
+    object.insert(QStringLiteral("name"), name);
+    if (path)
+        object.insert(QStringLiteral("path"), *path);
+    if (repo)
+        object.insert(QStringLiteral("repo"), *repo);
+    object.insert(QStringLiteral("keywords"), QJsonArray::fromStringList(keywords));
+    object.insert(QStringLiteral("readsCode"), readsCode);
+    return object;
+}
+
+std::optional<Project> Project::fromJson(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    Project project;
+
+    const QJsonValue id = object.value(QStringLiteral("id"));
+    if (!id.isString())
+        return std::nullopt;
+    const auto uuid = parseUuid(id.toString());
+    if (!uuid)
+        return std::nullopt;
+    project.id = *uuid;
+
+    const QJsonValue name = object.value(QStringLiteral("name"));
+    if (!name.isString())
+        return std::nullopt;
+    project.name = name.toString();
+
+    if (!readOptionalString(object, QStringLiteral("path"), project.path) ||
+        !readOptionalString(object, QStringLiteral("repo"), project.repo))
+        return std::nullopt;
+
+    const QJsonValue keywords = object.value(QStringLiteral("keywords"));
+    if (!keywords.isArray())
+        return std::nullopt;
+    for (const QJsonValue& keyword : keywords.toArray()) {
+        if (!keyword.isString())
+            return std::nullopt;
+        project.keywords.append(keyword.toString());
+    }
+
+    const QJsonValue readsCode = object.value(QStringLiteral("readsCode"));
+    if (!readsCode.isBool())
+        return std::nullopt;
+    project.readsCode = readsCode.toBool();
+    return project;
+}
+
+size_t qHash(const Project& project, size_t seed) {
+    return qHashMulti(seed, project.id, project.name, project.path.value_or(QString()),
+                      project.path.has_value(), project.repo.value_or(QString()),
+                      project.repo.has_value(), project.keywords, project.readsCode);
+}
