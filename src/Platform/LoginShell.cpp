@@ -1,0 +1,34 @@
+#include "Platform/LoginShell.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+
+namespace Platform::LoginShell {
+
+QString choose(const QString& databaseShell,
+               const std::function<bool(const QString&)>& isExecutable) {
+    static const QStringList posixShells = {QStringLiteral("bash"), QStringLiteral("zsh"),
+                                            QStringLiteral("dash"), QStringLiteral("ksh"),
+                                            QStringLiteral("sh")};
+    const QString fallback = QStringLiteral("/bin/bash");
+    if (!databaseShell.startsWith(QLatin1Char('/')))
+        return fallback;
+    const QString name = QFileInfo(databaseShell).fileName();
+    if (!posixShells.contains(name) || !isExecutable(databaseShell))
+        return fallback;
+    return databaseShell;
+}
+
+QString path() {
+    QString databaseShell;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_shell)
+        databaseShell = QString::fromLocal8Bit(entry->pw_shell);
+    return choose(databaseShell, [](const QString& candidate) {
+        const QFileInfo info(candidate);
+        return info.isFile() && info.isExecutable();
+    });
+}
+
+}  // namespace Platform::LoginShell

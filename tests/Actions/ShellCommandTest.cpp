@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "Actions/ShellCommand.h"
+
+namespace {
+
+// Runs `command` in a real /bin/sh inside `folder` and returns its output.
+QString runInShell(const QString& command, const QString& folder) {
+    QProcess shell;
+    shell.setWorkingDirectory(folder);
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    EXPECT_TRUE(shell.waitForFinished(10000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+}  // namespace
+
+TEST(ShellCommandTest, QuoteWrapsAndEscapesApostrophes) {
+    EXPECT_EQ(ShellCommand::quote(""), "''");
+    EXPECT_EQ(ShellCommand::quote("it's done"), "'it'\\''s done'");
+    EXPECT_EQ(ShellCommand::fillQuoted("git -C {{project_path}} commit -m {{msg}}",
+                                       {{"msg", "it's done"}, {"project_path", "/Users/a/My App"}}),
+              "git -C '/Users/a/My App' commit -m 'it'\\''s done'");
+}
+
+TEST(ShellCommandTest, FillScansTheTemplateOnce) {
+    const auto identity = [](const QString& value) { return value; };
+    struct Case {
+        const char* text;
+        QList<ShellCommand::Placeholder> placeholders;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"{{a}} and {{a}}", {{"a", "x"}}, "x and x"},
+        {"{{a}}", {{"a", "{{b}}"}, {"b", "NO"}}, "{{b}}"},
+        {"{{b}}{{a}}", {{"a", "{{b}}"}, {"b", "}}"}}, "}}{{b}}"},
+        {"{{{a}}}", {{"a", "x"}}, "{x}"},
+        {"{{unknown}} {{a}", {{"a", "x"}}, "{{unknown}} {{a}"},
+        {"{{repo}}", {{"repo", "first"}, {"repo", "second"}}, "first"},
+        {"", {{"a", "x"}}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShellCommand::fill(c.text, c.placeholders, identity), c.expected) << c.text;
+}
+
+// Every value, whatever it holds, must reach the command as exactly one literal word.
+TEST(ShellCommandTest, HostileValuesArriveAsOneLiteralWordInARealShell) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile marker(folder.filePath("file-for-globs"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+
+    const QStringList corpus = {
+        "plain",
+        "two words",
+        "it's",
+        "''",
+        "'\\''",
+        "say \"hi\"",
+        "$HOME",
+        "${HOME}",
+        "$(echo INJECTED)",
+        "`echo INJECTED`",
+        "a; echo INJECTED",
+        "a | cat",
+        "a && echo INJECTED",
+        "a || echo INJECTED",
+        "line one\nline two",
+        "trailing newline\n",
+        "*",
+        "?ile-for-globs",
+        "[f]*",
+        "~",
+        "a\\b\\",
+        "!1",
+        "> out.txt",
+        "# comment",
+        "  spaced  ",
+        "",
+        "Grüße, „Zitat“ …",
+        "{{b}}",
+        "{{project_path}}",
+        "'{{b}}'",
+    };
+    for (const QString& value : corpus) {
+        // a holds the value; b holds a command substitution that must never run, even when
+        // a's value names b.
+        const QString command = ShellCommand::fillQuoted(
+            "printf '[%s]' {{a}}; printf '|%s' {{b}}",
+            {{"a", value}, {"b", "$(echo INJECTED)"}, {"project_path", "`echo INJECTED`"}});
+        const QString output = runInShell(command, folder.path());
+        EXPECT_EQ(output, "[" + value + "]|$(echo INJECTED)") << value.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(folder.filePath("out.txt")));
+}
