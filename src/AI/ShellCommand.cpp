@@ -1,4 +1,4 @@
-#include "Actions/ShellCommand.h"
+#include "AI/ShellCommand.h"
 
 namespace ShellCommand {
 

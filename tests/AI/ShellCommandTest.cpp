@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "Actions/ShellCommand.h"
+#include "AI/ShellCommand.h"
 
 namespace {
 

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "AI/ProviderInstaller.h"
+#include "support/ScopedEnv.h"
+
+namespace {
+
+const QString searchPath = QStringLiteral("/usr/bin:/bin");
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+    return info.st_mode & 07777;
+}
+
+dev_t deviceOf(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_dev;
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A gzip-compressed tar archive in `folder` holding one file per name, each with its name as
+// content.
+QString makeArchive(const QString& folder, const QStringList& members) {
+    const QString staging = folder + "/staging";
+    for (const QString& member : members)
+        writeFile(staging + "/" + member, member.toUtf8());
+    const QString archive = folder + "/codex-x86_64-unknown-linux-musl.tar.gz";
+    QProcess tar;
+    tar.start("tar", QStringList{"czf", archive, "-C", staging} + members);
+    EXPECT_TRUE(tar.waitForFinished(10000));
+    EXPECT_EQ(tar.exitCode(), 0);
+    return archive;
+}
+
+// A private home and temporary folder for one install. The temporary folder lies on
+// another file system where the machine has one (/dev/shm), and its name needs quoting.
+struct InstallSandbox {
+    QTemporaryDir home;
+    QTemporaryDir downloads;
+    QTemporaryDir temporary{QDir("/dev/shm").exists()
+                                ? "/dev/shm/tavrin it's $(x)-XXXXXX"
+                                : QDir::tempPath() + "/tavrin it's $(x)-XXXXXX"};
+    ScopedEnv homeVariable{"HOME", home.path()};
+    ScopedEnv temporaryVariable{"TMPDIR", temporary.path()};
+
+    QString bin() const { return home.path() + "/.local/bin"; }
+    ProviderInstaller::Sources sources() const {
+        return {QUrl::fromLocalFile(downloads.path() + "/install.sh").toString(),
+                QUrl::fromLocalFile(downloads.path()).toString() + "/"};
+    }
+    QStringList scratchLeft() const {
+        return QDir(temporary.path()).entryList({"tavrin-codex-*"}, QDir::AllEntries);
+    }
+};
+
+}  // namespace
+
+TEST(ProviderInstallerTest, LastLineSkipsEmptyPiecesAndKeepsBlanks) {
+    const std::pair<QString, QString> cases[] = {
+        {"", ""},
+        {"\n\r\n", ""},
+        {"first\nsecond\n\n", "second"},
+        {"one\r\ntwo  \r\n", "two  "},
+        {"a\vb\fc", "c"},
+        {QString("x") + QChar(0x2028) + "y" + QChar(0x0085), "y"},
+        {"only", "only"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ProviderInstaller::lastLine(text), expected) << text.toStdString();
+}
+
+TEST(ProviderInstallerTest, CodexBuildFollowsTheArchitecture) {
+    EXPECT_EQ(ProviderInstaller::codexTarget("x86_64"), "x86_64-unknown-linux-musl");
+    EXPECT_EQ(ProviderInstaller::codexTarget("arm64"), "aarch64-unknown-linux-musl");
+    EXPECT_EQ(ProviderInstaller::codexTarget("aarch64"), "aarch64-unknown-linux-musl");
+    EXPECT_EQ(ProviderInstaller::codexTarget("i386"), std::nullopt);
+}
+
+TEST(ProviderInstallerTest, ClaudeScriptMustLeaveAnExecutable) {
+    struct Case {
+        const char* script;
+        std::optional<QString> message;
+    };
+    const Case cases[] = {
+        {"mkdir -p \"$HOME/.local/bin\"\nprintf '#!/bin/sh\\n' > \"$HOME/.local/bin/claude\"\n"
+         "chmod 755 \"$HOME/.local/bin/claude\"\necho installed\n",
+         std::nullopt},
+        {"echo downloading\necho 'done, but nothing placed'\n",
+         "Claude Code konnte nicht installiert werden. done, but nothing placed"},
+        {"mkdir -p \"$HOME/.local/bin\"\ntouch \"$HOME/.local/bin/claude\"\necho placed\n",
+         "Claude Code konnte nicht installiert werden. placed"},
+        {"echo 'Platform not supported' >&2\nexit 1\n",
+         "Claude Code konnte nicht installiert werden. Platform not supported"},
+        {"exit 3\n", "Claude Code konnte nicht installiert werden. "},
+    };
+    for (const Case& c : cases) {
+        InstallSandbox sandbox;
+        writeFile(sandbox.downloads.path() + "/install.sh", c.script);
+        EXPECT_EQ(ProviderInstaller::installClaude(sandbox.sources(), searchPath), c.message)
+            << c.script;
+    }
+}
+
+TEST(ProviderInstallerTest, CodexReplacesTheOldProgramAcrossFileSystems) {
+    InstallSandbox sandbox;
+    makeArchive(sandbox.downloads.path(), {"codex-x86_64-unknown-linux-musl"});
+    writeFile(sandbox.bin() + "/codex", "old program");
+    ::chmod(QFile::encodeName(sandbox.bin() + "/codex").constData(), 0700);
+
+    EXPECT_EQ(ProviderInstaller::installCodex(sandbox.sources(), searchPath, "x86_64"),
+              std::nullopt);
+    EXPECT_EQ(readFile(sandbox.bin() + "/codex"), "codex-x86_64-unknown-linux-musl");
+    EXPECT_EQ(modeOf(sandbox.bin() + "/codex"), 0755u);
+    EXPECT_TRUE(sandbox.scratchLeft().isEmpty());
+    RecordProperty("acrossFileSystems",
+                   deviceOf(sandbox.temporary.path()) != deviceOf(sandbox.home.path()));
+}
+
+TEST(ProviderInstallerTest, CodexDownloadFailuresNameTheLastLine) {
+    struct Case {
+        QStringList members;  // empty: no archive at all
+        QString messageStart;
+    };
+    const Case cases[] = {
+        {{"codex-aarch64-apple-darwin"}, "Codex konnte nicht geladen werden. "},
+        {{}, "Codex konnte nicht geladen werden. "},
+    };
+    for (const Case& c : cases) {
+        InstallSandbox sandbox;
+        if (!c.members.isEmpty())
+            makeArchive(sandbox.downloads.path(), c.members);
+        const auto message =
+            ProviderInstaller::installCodex(sandbox.sources(), searchPath, "x86_64");
+        ASSERT_TRUE(message);
+        EXPECT_TRUE(message->startsWith(c.messageStart)) << message->toStdString();
+        EXPECT_FALSE(QFile::exists(sandbox.bin() + "/codex"));
+        EXPECT_TRUE(sandbox.scratchLeft().isEmpty());
+        EXPECT_TRUE(QDir(sandbox.bin()).exists());
+    }
+}
+
+TEST(ProviderInstallerTest, MoveFileCopiesAcrossFileSystems) {
+    if (!QDir("/dev/shm").exists())
+        GTEST_SKIP() << "no second file system";
+    QTemporaryDir there("/dev/shm/tavrin-move-XXXXXX");
+    QTemporaryDir here;
+    if (deviceOf(there.path()) == deviceOf(here.path()))
+        GTEST_SKIP() << "one file system only";
+    writeFile(there.path() + "/program", "content");
+    EXPECT_EQ(ProviderInstaller::moveFile(there.path() + "/program", here.path() + "/program"),
+              std::nullopt);
+    EXPECT_EQ(readFile(here.path() + "/program"), "content");
+    EXPECT_FALSE(QFile::exists(there.path() + "/program"));
+    EXPECT_TRUE(ProviderInstaller::moveFile(there.path() + "/missing", here.path() + "/x"));
+}
