@@ -1,0 +1,136 @@
+#include "AI/ClaudeCLIProvider.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString controlChunk(QLatin1String word) {
+    return QChar(0x0001) + word;
+}
+
+}  // namespace
+
+QStringList ClaudeCLIProvider::arguments(const QString& system, const std::optional<QString>& model,
+                                         bool hasProjectFolder) {
+    QStringList arguments{
+        QStringLiteral("-p"),
+        QStringLiteral("--input-format"),
+        QStringLiteral("stream-json"),
+        QStringLiteral("--output-format"),
+        QStringLiteral("stream-json"),
+        QStringLiteral("--verbose"),
+        QStringLiteral("--include-partial-messages"),
+        QStringLiteral("--no-session-persistence"),
+        QStringLiteral("--strict-mcp-config"),
+        // No user, project or local settings files: the run must not depend on them.
+        QStringLiteral("--setting-sources"),
+        QStringLiteral(""),
+        QStringLiteral("--system-prompt"),
+        system,
+    };
+    if (hasProjectFolder) {
+        // Read-only tools on the project, and only the shell commands that cannot change it.
+        arguments << QStringLiteral("--tools") << QStringLiteral("Read,Grep,Glob,Bash")
+                  << QStringLiteral("--allowedTools") << QStringLiteral("Read")
+                  << QStringLiteral("Grep") << QStringLiteral("Glob")
+                  << QStringLiteral("Bash(gh issue list:*)")
+                  << QStringLiteral("Bash(gh issue view:*)") << QStringLiteral("Bash(gh pr list:*)")
+                  << QStringLiteral("Bash(git log:*)") << QStringLiteral("Bash(git status:*)")
+                  << QStringLiteral("Bash(ls:*)");
+    } else {
+        arguments << QStringLiteral("--tools") << QStringLiteral("");
+    }
+    if (model)
+        arguments << QStringLiteral("--model") << *model;
+    arguments << QStringLiteral("--effort")
+              << (hasProjectFolder ? QStringLiteral("medium") : QStringLiteral("low"));
+    return arguments;
+}
+
+QByteArray ClaudeCLIProvider::userMessage(const QString& user,
+                                          const std::optional<QByteArray>& imageJPEG) {
+    QJsonArray content;
+    if (imageJPEG) {
+        content.append(QJsonObject{
+            {QStringLiteral("type"), QStringLiteral("image")},
+            {QStringLiteral("source"),
+             QJsonObject{
+                 {QStringLiteral("type"), QStringLiteral("base64")},
+                 {QStringLiteral("media_type"), QStringLiteral("image/jpeg")},
+                 {QStringLiteral("data"), QString::fromLatin1(imageJPEG->toBase64())},
+             }},
+        });
+    }
+    content.append(QJsonObject{
+        {QStringLiteral("type"), QStringLiteral("text")},
+        {QStringLiteral("text"), user},
+    });
+    const QJsonObject message{
+        {QStringLiteral("type"), QStringLiteral("user")},
+        {QStringLiteral("message"),
+         QJsonObject{
+             {QStringLiteral("role"), QStringLiteral("user")},
+             {QStringLiteral("content"), content},
+         }},
+    };
+    return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
+    const QJsonDocument document = QJsonDocument::fromJson(line);
+    if (!document.isObject())
+        return {};
+    const QJsonObject object = document.object();
+    const QJsonValue type = object.value(QLatin1String("type"));
+    if (!type.isString())
+        return {};
+
+    QStringList chunks;
+    if (type.toString() == QLatin1String("stream_event")) {
+        const QJsonValue eventValue = object.value(QLatin1String("event"));
+        if (!eventValue.isObject())
+            return {};
+        const QJsonObject event = eventValue.toObject();
+        const QString eventType = event.value(QLatin1String("type")).toString();
+        const QJsonValue block = event.value(QLatin1String("content_block"));
+        const QString blockType = block.toObject().value(QLatin1String("type")).toString();
+        const QJsonValue delta = event.value(QLatin1String("delta"));
+
+        if (eventType == QLatin1String("message_start"))
+            chunks << controlChunk(QLatin1String("CONNECTED"));
+        if (eventType == QLatin1String("content_block_start") && block.isObject() &&
+            blockType == QLatin1String("thinking"))
+            chunks << controlChunk(QLatin1String("THINKING"));
+        if (eventType == QLatin1String("content_block_start") && block.isObject() &&
+            blockType == QLatin1String("tool_use")) {
+            // Narration written before a tool call is void; the answer comes after it.
+            const QJsonValue name = block.toObject().value(QLatin1String("name"));
+            chunks << controlChunk(QLatin1String("RESET"))
+                   << controlChunk(QLatin1String("TOOL:")) +
+                          (name.isString() ? name.toString() : QStringLiteral("Tool"));
+            receivedText = false;
+        }
+        if (eventType == QLatin1String("content_block_delta") && delta.isObject() &&
+            delta.toObject().value(QLatin1String("type")).toString() ==
+                QLatin1String("text_delta")) {
+            const QJsonValue text = delta.toObject().value(QLatin1String("text"));
+            if (text.isString()) {
+                receivedText = true;
+                chunks << text.toString();
+            }
+        }
+    } else if (type.toString() == QLatin1String("result")) {
+        const QJsonValue result = object.value(QLatin1String("result"));
+        if (object.value(QLatin1String("is_error")) == QJsonValue(true)) {
+            // A failed call may still read "subtype": "success"; only this flag counts.
+            error = result.isString() ? result.toString() : QStringLiteral("Unbekannter Fehler");
+        } else if (!receivedText && result.isString()) {
+            // The result repeats the streamed text; it is the answer only when nothing was
+            // streamed since the last tool call.
+            chunks << result.toString();
+        }
+    }
+    return chunks;
+}

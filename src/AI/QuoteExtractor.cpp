@@ -1,0 +1,114 @@
+#include "AI/QuoteExtractor.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextBoundaryFinder>
+
+#include "AI/Cld2LanguageRecognizer.h"
+
+namespace QuoteExtractor {
+
+namespace {
+
+constexpr qsizetype kMaxThreadMessages = 15;
+constexpr double kMinLanguageProbability = 0.6;
+
+// The part of a model's answer from the first opening to the last closing delimiter; the
+// model tends to wrap its JSON in prose or code fences.
+std::optional<QJsonDocument> cutJson(const QString& answer, QChar open, QChar close) {
+    const qsizetype first = answer.indexOf(open);
+    const qsizetype last = answer.lastIndexOf(close);
+    if (first < 0 || last < 0 || last < first)
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(answer.mid(first, last - first + 1).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document;
+}
+
+// A trimmed string value, or none when the value is no string or only blanks.
+std::optional<QString> nonBlankString(const QJsonValue& value) {
+    if (!value.isString())
+        return std::nullopt;
+    const QString trimmed = value.toString().trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return trimmed;
+}
+
+// The first `count` user-perceived characters of a text.
+QString leadingCharacters(const QString& text, int count) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            break;
+        end = next;
+    }
+    return text.left(end);
+}
+
+}  // namespace
+
+std::optional<QuotedMessage> parse(const QString& answer) {
+    return parse(answer, Cld2LanguageRecognizer());
+}
+
+std::optional<QuotedMessage> parse(const QString& answer, const LanguageRecognizer& recognizer) {
+    const std::optional<QJsonDocument> document = cutJson(answer, u'{', u'}');
+    if (!document || !document->isObject())
+        return std::nullopt;
+    const QJsonObject object = document->object();
+
+    const std::optional<QString> text = nonBlankString(object.value(QLatin1String("message")));
+    if (!text)
+        return std::nullopt;
+
+    QuotedMessage quote;
+    quote.text = *text;
+    quote.author = nonBlankString(object.value(QLatin1String("author")));
+    const QJsonValue language = object.value(QLatin1String("language"));
+    if (language.isString())
+        quote.language = leadingCharacters(language.toString().toLower(), 2);
+    if (const std::optional<QString> detected = detectLanguage(quote.text, recognizer))
+        quote.language = detected;
+    return quote;
+}
+
+QList<ThreadMessage> parseThread(const QString& answer) {
+    const std::optional<QJsonDocument> document = cutJson(answer, u'[', u']');
+    if (!document || !document->isArray())
+        return {};
+
+    QList<ThreadMessage> messages;
+    for (const QJsonValue& element : document->array()) {
+        if (!element.isObject())
+            return {};
+        const QJsonObject object = element.toObject();
+        const std::optional<QString> text = nonBlankString(object.value(QLatin1String("m")));
+        if (!text)
+            continue;
+        messages.append(ThreadMessage{nonBlankString(object.value(QLatin1String("a"))), *text});
+    }
+    if (messages.size() > kMaxThreadMessages)
+        messages = messages.mid(messages.size() - kMaxThreadMessages);
+    return messages;
+}
+
+std::optional<QString> detectLanguage(const QString& text) {
+    return detectLanguage(text, Cld2LanguageRecognizer());
+}
+
+std::optional<QString> detectLanguage(const QString& text, const LanguageRecognizer& recognizer) {
+    const std::optional<LanguageRecognizer::Hypothesis> hypothesis =
+        recognizer.dominantLanguage(text);
+    if (!hypothesis || hypothesis->probability < kMinLanguageProbability)
+        return std::nullopt;
+    return hypothesis->code;
+}
+
+}  // namespace QuoteExtractor

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "AI/ClaudeCLIProvider.h"
+
+namespace {
+
+QString control(const QString& word) {
+    return QChar(0x0001) + word;
+}
+
+const QStringList kBase{"-p",
+                        "--input-format",
+                        "stream-json",
+                        "--output-format",
+                        "stream-json",
+                        "--verbose",
+                        "--include-partial-messages",
+                        "--no-session-persistence",
+                        "--strict-mcp-config",
+                        "--setting-sources",
+                        "",
+                        "--system-prompt",
+                        "Sei knapp.\nZeile 2"};
+
+const QStringList kProjectTools{"--tools",
+                                "Read,Grep,Glob,Bash",
+                                "--allowedTools",
+                                "Read",
+                                "Grep",
+                                "Glob",
+                                "Bash(gh issue list:*)",
+                                "Bash(gh issue view:*)",
+                                "Bash(gh pr list:*)",
+                                "Bash(git log:*)",
+                                "Bash(git status:*)",
+                                "Bash(ls:*)"};
+
+}  // namespace
+
+TEST(ClaudeCLIProviderTest, Arguments) {
+    struct Case {
+        std::optional<QString> model;
+        bool project;
+        QStringList tail;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, QStringList{"--tools", "", "--effort", "low"}},
+        {"haiku", true, kProjectTools + QStringList{"--model", "haiku", "--effort", "medium"}},
+        {" sonnet ", false, QStringList{"--tools", "", "--model", " sonnet ", "--effort", "low"}},
+        {std::nullopt, true, kProjectTools + QStringList{"--effort", "medium"}},
+    };
+    for (const Case& c : cases) {
+        const QStringList arguments =
+            ClaudeCLIProvider::arguments("Sei knapp.\nZeile 2", c.model, c.project);
+        EXPECT_EQ(arguments, kBase + c.tail) << arguments.join('|').toStdString();
+        // The empty arguments are arguments of their own, not left out.
+        EXPECT_EQ(arguments.at(10), QString(""));
+    }
+}
+
+TEST(ClaudeCLIProviderTest, UserMessageIsOneJsonLine) {
+    const QByteArray jpeg("\xff\xd8\xff\xe0 not really a picture \xff\xd9", 27);
+    const QJsonObject textBlock{{"type", "text"}, {"text", "Was meinst du?\n\"Zitat\" a/b ü"}};
+    const QJsonObject imageBlock{
+        {"type", "image"},
+        {"source", QJsonObject{{"type", "base64"},
+                               {"media_type", "image/jpeg"},
+                               {"data", QString::fromLatin1(jpeg.toBase64())}}}};
+    struct Case {
+        std::optional<QByteArray> image;
+        QJsonArray content;
+    };
+    const Case cases[] = {
+        {std::nullopt, QJsonArray{textBlock}},
+        {jpeg, QJsonArray{imageBlock, textBlock}},
+        {QByteArray(), QJsonArray{QJsonObject{{"type", "image"},
+                                              {"source", QJsonObject{{"type", "base64"},
+                                                                     {"media_type", "image/jpeg"},
+                                                                     {"data", ""}}}},
+                                  textBlock}},
+    };
+    for (const Case& c : cases) {
+        const QByteArray line =
+            ClaudeCLIProvider::userMessage("Was meinst du?\n\"Zitat\" a/b ü", c.image);
+        ASSERT_TRUE(line.endsWith('\n'));
+        EXPECT_EQ(line.count('\n'), 1) << "the request must be one line";
+        const QJsonObject expected{
+            {"type", "user"},
+            {"message", QJsonObject{{"role", "user"}, {"content", c.content}}},
+        };
+        EXPECT_EQ(QJsonDocument::fromJson(line).object(), expected) << line.toStdString();
+    }
+}
+
+TEST(ClaudeCLIProviderTest, EventLines) {
+    const QString textDelta =
+        R"({"type":"stream_event","event":{"type":"content_block_delta","index":0,"delta":{"type":"text_delta","text":"%1"}}})";
+    const QString start =
+        R"({"type":"stream_event","event":{"type":"message_start","message":{}}})";
+    const QString tool =
+        R"({"type":"stream_event","event":{"type":"content_block_start","index":1,"content_block":{"type":"tool_use","id":"t1","name":"Grep","input":{}}}})";
+    const QString result =
+        R"({"type":"result","subtype":"success","is_error":false,"result":"Fertig"})";
+
+    struct Case {
+        const char* name;
+        QStringList lines;
+        QStringList chunks;
+        std::optional<QString> error;
+    };
+    const Case cases[] = {
+        {"deltas then result: the result is not repeated",
+         {R"({"type":"system","subtype":"init","session_id":"x","tools":[]})", start,
+          textDelta.arg("Hal"), textDelta.arg("lo "), textDelta.arg("du"), result},
+         {control("CONNECTED"), "Hal", "lo ", "du"},
+         std::nullopt},
+        {"tool without text: the result is the answer",
+         {start, tool, result},
+         {control("CONNECTED"), control("RESET"), control("TOOL:Grep"), "Fertig"},
+         std::nullopt},
+        {"text, tool, text: the result is not repeated",
+         {textDelta.arg("Ich schaue nach."), tool, textDelta.arg("Gefunden."), result},
+         {"Ich schaue nach.", control("RESET"), control("TOOL:Grep"), "Gefunden."},
+         std::nullopt},
+        {"text before a tool does not suppress the result",
+         {textDelta.arg("Moment"), tool, result},
+         {"Moment", control("RESET"), control("TOOL:Grep"), "Fertig"},
+         std::nullopt},
+        {"tool without a name",
+         {R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"tool_use"}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"tool_use","name":7}}})"},
+         {control("RESET"), control("TOOL:Tool"), control("RESET"), control("TOOL:Tool")},
+         std::nullopt},
+        {"empty delta counts as text", {textDelta.arg(""), result}, {""}, std::nullopt},
+        {"thinking block",
+         {R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"thinking","thinking":""}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":{"type":"thinking_delta","thinking":"hm"}}})"},
+         {control("THINKING")},
+         std::nullopt},
+        {"error result reading success",
+         {R"({"type":"result","subtype":"success","is_error":true,"result":"Invalid API key · Please run /login"})"},
+         {},
+         "Invalid API key · Please run /login"},
+        {"error result without text",
+         {R"({"type":"result","subtype":"error_during_execution","is_error":true})"},
+         {},
+         "Unbekannter Fehler"},
+        {"a later error result replaces the earlier",
+         {R"({"type":"result","is_error":true,"result":"erst"})",
+          R"({"type":"result","is_error":true,"result":"dann"})"},
+         {},
+         "dann"},
+        {"is_error that is not the boolean true",
+         {R"({"type":"result","is_error":"true","result":"Text"})",
+          R"({"type":"result","is_error":1,"result":"Text"})"},
+         {"Text", "Text"},
+         std::nullopt},
+        {"lines to ignore",
+         {"plain text", R"({"type":"stream_event","event":{"type":"content_blo)", "",
+          R"(["type","result"])", R"({"type":7,"result":"x"})", R"({"result":"x"})",
+          R"({"type":"stream_event","event":"message_start"})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":{"type":"text_delta","text":5}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":"text_delta"}})",
+          R"({"type":"stream_event","event":{"type":"content_block_stop","index":0}})",
+          R"({"type":"stream_event","event":{"type":"message_delta","delta":{"stop_reason":"end_turn"}}})",
+          R"({"type":"stream_event","event":{"type":"message_stop"}})",
+          R"({"type":"system","subtype":"api_retry","attempt":1,"error_status":401,"error":"authentication_failed"})",
+          R"({"type":"assistant","message":{"content":[{"type":"text","text":"ganz"}]}})",
+          R"({"type":"user","message":{"content":[{"type":"tool_result","content":"x"}]}})"},
+         {},
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ClaudeCLIProvider::StreamState state;
+        QStringList chunks;
+        for (const QString& line : c.lines)
+            chunks += state.onLine(line.toUtf8());
+        EXPECT_EQ(chunks, c.chunks) << c.name;
+        EXPECT_EQ(state.error, c.error) << c.name;
+    }
+}

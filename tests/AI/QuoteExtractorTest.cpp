@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include "AI/QuoteExtractor.h"
+
+namespace {
+
+// Answers every text with one fixed hypothesis (or none).
+class ScriptedRecognizer final : public LanguageRecognizer {
+public:
+    explicit ScriptedRecognizer(std::optional<Hypothesis> answer) : answer_(std::move(answer)) {}
+    std::optional<Hypothesis> dominantLanguage(const QString& text) const override {
+        seen = text;
+        return answer_;
+    }
+    mutable QString seen;
+
+private:
+    std::optional<Hypothesis> answer_;
+};
+
+}  // namespace
+
+TEST(QuoteExtractorTest, Parse) {
+    struct Case {
+        const char* name;
+        QString answer;
+        std::optional<LanguageRecognizer::Hypothesis> detected;
+        std::optional<QuotedMessage> expected;
+    };
+    const Case cases[] = {
+        {"prose around the object",
+         R"(Hier ist es: {"author": "Anna Berg", "message": "Kommst du?", "language": "de"} fertig.)",
+         std::nullopt, QuotedMessage{"Anna Berg", "Kommst du?", "de", false}},
+        {"no message", R"({"author": null, "message": null, "language": "en"})", std::nullopt,
+         std::nullopt},
+        {"blank message", R"({"author": "A", "message": "  \n ", "language": "en"})", std::nullopt,
+         std::nullopt},
+        {"message not a string", R"({"message": 5})", std::nullopt, std::nullopt},
+        {"trimmed message, blank author, region code",
+         R"({"author": "   ", "message": "  Hi there \n", "language": "EN-us"})", std::nullopt,
+         QuotedMessage{std::nullopt, "Hi there", "en", false}},
+        {"local detection wins", R"({"author": " Bo ", "message": "Danke", "language": "en"})",
+         LanguageRecognizer::Hypothesis{"de", 0.95}, QuotedMessage{"Bo", "Danke", "de", false}},
+        {"weak detection is ignored", R"({"message": "Danke", "language": "en"})",
+         LanguageRecognizer::Hypothesis{"de", 0.59},
+         QuotedMessage{std::nullopt, "Danke", "en", false}},
+        {"detection without model language", R"({"message": "Danke", "author": 3})",
+         LanguageRecognizer::Hypothesis{"de", 0.6},
+         QuotedMessage{std::nullopt, "Danke", "de", false}},
+        {"language not a string", R"({"message": "x", "language": 7})", std::nullopt,
+         QuotedMessage{std::nullopt, "x", std::nullopt, false}},
+        {"empty language", R"({"message": "x", "language": ""})", std::nullopt,
+         QuotedMessage{std::nullopt, "x", "", false}},
+        {"closing brace before the opening one", R"(} oops {)", std::nullopt, std::nullopt},
+        {"no braces", "Ich sehe keine Nachricht.", std::nullopt, std::nullopt},
+        {"not JSON", R"({author: "A", message: "B"})", std::nullopt, std::nullopt},
+        {"array around an object", R"([{"message": "x"}])", std::nullopt,
+         QuotedMessage{std::nullopt, "x", std::nullopt, false}},
+    };
+    for (const Case& c : cases) {
+        const ScriptedRecognizer recognizer(c.detected);
+        EXPECT_EQ(QuoteExtractor::parse(c.answer, recognizer), c.expected) << c.name;
+    }
+}
+
+TEST(QuoteExtractorTest, DetectionRunsOnTheTrimmedMessage) {
+    const ScriptedRecognizer recognizer(std::nullopt);
+    QuoteExtractor::parse(R"({"message": "  Hallo Welt  "})", recognizer);
+    EXPECT_EQ(recognizer.seen, "Hallo Welt");
+}
+
+TEST(QuoteExtractorTest, ParseThread) {
+    auto objects = [](int count) {
+        QStringList items;
+        for (int i = 1; i <= count; ++i)
+            items << QString(R"({"a": "P%1", "m": "M%1"})").arg(i);
+        return "[" + items.join(",") + "]";
+    };
+    auto messages = [](int from, int to) {
+        QList<ThreadMessage> list;
+        for (int i = from; i <= to; ++i)
+            list.append(ThreadMessage{QString("P%1").arg(i), QString("M%1").arg(i)});
+        return list;
+    };
+    struct Case {
+        const char* name;
+        QString answer;
+        QList<ThreadMessage> expected;
+    };
+    const Case cases[] = {
+        {"twenty keep the last fifteen", objects(20), messages(6, 20)},
+        {"sixteen keep the last fifteen", objects(16), messages(2, 16)},
+        {"fifteen keep all", objects(15), messages(1, 15)},
+        {"prose and trimming",
+         R"(Klar: [{"a": " Eva ", "m": " Hallo "}, {"a": null, "m": "Hi"}, {"a": "  ", "m": "Yo"}] ok)",
+         {{"Eva", "Hallo"}, {std::nullopt, "Hi"}, {std::nullopt, "Yo"}}},
+        {"unusable messages are dropped",
+         R"([{"a": "A", "m": "  "}, {"a": "B"}, {"m": 3}, {"a": "C", "m": "ok"}])",
+         {{"C", "ok"}}},
+        {"a string among objects", R"([{"a": "A", "m": "x"}, "y"])", {}},
+        {"empty", "[]", {}},
+        {"no brackets", "nichts", {}},
+        {"closing bracket first", "] [", {}},
+        {"an object, not an array", R"({"a": "A", "m": "x"})", {}},
+        {"broken JSON", R"([{"a": "A", "m": "x"},])", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QuoteExtractor::parseThread(c.answer), c.expected) << c.name;
+}
+
+TEST(QuoteExtractorTest, DetectLanguageThreshold) {
+    struct Case {
+        std::optional<LanguageRecognizer::Hypothesis> hypothesis;
+        std::optional<QString> expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, std::nullopt},
+        {LanguageRecognizer::Hypothesis{"fr", 0.6}, "fr"},
+        {LanguageRecognizer::Hypothesis{"fr", 0.599}, std::nullopt},
+        {LanguageRecognizer::Hypothesis{"en", 1.0}, "en"},
+    };
+    for (const Case& c : cases) {
+        const ScriptedRecognizer recognizer(c.hypothesis);
+        EXPECT_EQ(QuoteExtractor::detectLanguage("text", recognizer), c.expected);
+    }
+}
+
+TEST(QuoteExtractorTest, Cld2Recognizer) {
+    struct Case {
+        QString text;
+        std::optional<QString> expected;
+    };
+    const Case cases[] = {
+        {"Vielen Dank für deine Nachricht, ich melde mich morgen bei dir.", "de"},
+        {"Thanks for the update, I will get back to you tomorrow.", "en"},
+        {"Merci beaucoup pour votre réponse rapide, à bientôt.", "fr"},
+        {"שלום, מה שלומך היום? נתראה מחר בבוקר.", "he"},
+        {"ok", std::nullopt},
+        {"12345 !!!", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QuoteExtractor::detectLanguage(c.text), c.expected) << c.text.toStdString();
+}
+
+TEST(QuoteExtractorTest, GermanMessageOverridesModelLanguage) {
+    const std::optional<QuotedMessage> quote = QuoteExtractor::parse(
+        R"({"author": "Jonas", "message": "Kannst du mir bis Freitag die überarbeitete Fassung schicken?", "language": "en"})");
+    ASSERT_TRUE(quote);
+    EXPECT_EQ(quote->language, "de");
+}
