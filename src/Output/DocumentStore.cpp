@@ -1,0 +1,178 @@
+#include "Output/DocumentStore.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextBoundaryFinder>
+#include <cstring>
+
+#include "Platform/AppPaths.h"
+#include "Platform/Clock.h"
+
+namespace DocumentStore {
+
+namespace {
+
+constexpr int kTitleLength = 80;
+constexpr int kSlugLength = 60;
+
+QString fallbackTitle() {
+    return QStringLiteral("Dokument");
+}
+
+// The first `count` user-perceived characters, so that no letter loses its accent or half
+// of a surrogate pair.
+QString firstCharacters(const QString& text, int count) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
+// Spaces and tabs, and the carriage return that a reply with Windows line endings leaves at
+// the end of its first line.
+bool isLineBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+}
+
+QString trimLine(const QString& line) {
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isLineBlank(line.at(begin)))
+        ++begin;
+    while (end > begin && isLineBlank(line.at(end - 1)))
+        --end;
+    return line.mid(begin, end - begin);
+}
+
+QString dropDiacritics(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString kept;
+    kept.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        const QChar::Category category = c.category();
+        if (category != QChar::Mark_NonSpacing && category != QChar::Mark_Enclosing)
+            kept.append(c);
+    }
+    return kept.normalized(QString::NormalizationForm_C);
+}
+
+bool entryExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The first free name of "<base>.md", "<base> 2.md", "<base> 3.md", …
+QString freePath(const QString& folder, const QString& base) {
+    QString path = folder + QLatin1Char('/') + base + QStringLiteral(".md");
+    for (int n = 2; entryExists(path); ++n)
+        path = folder + QLatin1Char('/') + base + QLatin1Char(' ') + QString::number(n) +
+               QStringLiteral(".md");
+    return path;
+}
+
+bool hasDocumentName(const char* name) {
+    const size_t length = std::strlen(name);
+    return length > 3 && std::strcmp(name + length - 3, ".md") == 0;
+}
+
+}  // namespace
+
+QString folder() {
+    const std::optional<QString> data = Platform::AppPaths::dataFolder();
+    if (!data)
+        return {};
+    const QString path = *data + QStringLiteral("/Dokumente");
+    Platform::AppPaths::makePrivateFolder(path);
+    return path;
+}
+
+Parts split(const QString& text) {
+    const QString trimmed = text.trimmed();
+    const qsizetype lineFeed = trimmed.indexOf(QLatin1Char('\n'));
+    if (lineFeed < 0)
+        return {fallbackTitle(), trimmed};
+
+    QString first = trimLine(trimmed.left(lineFeed));
+    while (first.startsWith(QLatin1Char('#')))
+        first.remove(0, 1);
+    first = trimLine(first);
+
+    const QString body = trimmed.mid(lineFeed).trimmed();
+    return {first.isEmpty() ? fallbackTitle() : firstCharacters(first, kTitleLength), body};
+}
+
+QString slug(const QString& title) {
+    static const QRegularExpression outside(QStringLiteral("[^A-Za-z0-9äöüÄÖÜß]+"));
+    QString result = dropDiacritics(title);
+    result.replace(outside, QStringLiteral("-"));
+    qsizetype begin = 0;
+    qsizetype end = result.size();
+    while (begin < end && result.at(begin) == QLatin1Char('-'))
+        ++begin;
+    while (end > begin && result.at(end - 1) == QLatin1Char('-'))
+        --end;
+    result = result.mid(begin, end - begin);
+    if (result.isEmpty())
+        return fallbackTitle();
+    return firstCharacters(result, kSlugLength);
+}
+
+QString stamp(const QDateTime& moment) {
+    return moment.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH-mm-ss"));
+}
+
+SaveResult save(const QString& text, const Platform::Clock& clock) {
+    const Parts parts = split(text);
+    const QString path =
+        freePath(folder(), stamp(clock.now()) + QLatin1Char(' ') + slug(parts.title));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {{}, file.errorString()};
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray content = (QStringLiteral("# ") + parts.title + QStringLiteral("\n\n") +
+                                parts.body + QLatin1Char('\n'))
+                                   .toUtf8();
+    if (file.write(content) != content.size() || !file.commit())
+        return {{}, file.errorString()};
+    return {path, {}};
+}
+
+void cleanUp(int days, const Platform::Clock& clock) {
+    const qint64 cutOffMs = clock.now().toMSecsSinceEpoch() - qint64(days) * 86400 * 1000;
+    const QString path = folder();
+    if (path.isEmpty())
+        return;
+    DIR* directory = ::opendir(QFile::encodeName(path).constData());
+    if (!directory)
+        return;
+    const int directoryFd = ::dirfd(directory);
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!hasDocumentName(entry->d_name))
+            continue;
+        struct stat status;
+        // The entry itself, not what a link points to; an unreadable date keeps the file.
+        if (::fstatat(directoryFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode))
+            continue;
+        const qint64 modifiedMs =
+            qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000;
+        if (modifiedMs < cutOffMs)
+            ::unlinkat(directoryFd, entry->d_name, 0);
+    }
+    ::closedir(directory);
+}
+
+}  // namespace DocumentStore
