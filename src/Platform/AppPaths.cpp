@@ -19,7 +19,9 @@ QString environmentFolder(const char* name) {
 
 }  // namespace
 
-QString applicationId() { return QStringLiteral("org.tavrin.Tavrin"); }
+QString applicationId() {
+    return QStringLiteral("org.tavrin.Tavrin");
+}
 
 QString homeFolder() {
     if (QString home = environmentFolder("HOME"); !home.isEmpty())
@@ -35,15 +37,20 @@ bool makePrivateFolder(const QString& path) {
     return ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
 }
 
+std::optional<QString> dataHome() {
+    if (QString base = environmentFolder("XDG_DATA_HOME"); !base.isEmpty())
+        return base;
+    const QString home = homeFolder();
+    if (home.isEmpty())
+        return std::nullopt;
+    return home + QStringLiteral("/.local/share");
+}
+
 std::optional<QString> dataFolder() {
-    QString base = environmentFolder("XDG_DATA_HOME");
-    if (base.isEmpty()) {
-        const QString home = homeFolder();
-        if (home.isEmpty())
-            return std::nullopt;
-        base = home + QStringLiteral("/.local/share");
-    }
-    const QString folder = base + QLatin1Char('/') + applicationId();
+    const auto base = dataHome();
+    if (!base)
+        return std::nullopt;
+    const QString folder = *base + QLatin1Char('/') + applicationId();
     if (!makePrivateFolder(folder))
         return std::nullopt;
     return folder;

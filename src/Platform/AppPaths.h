@@ -13,6 +13,10 @@ QString applicationId();
 // The user's home: $HOME, else the password database; empty when neither knows one.
 QString homeFolder();
 
+// $XDG_DATA_HOME, else ~/.local/share (not created); none when no home is known. It holds
+// the data folders of Tavrin and of its earlier versions.
+std::optional<QString> dataHome();
+
 // $XDG_DATA_HOME/<application id>, else ~/.local/share/<application id>, created with
 // mode 0700 (and tightened to 0700 when it exists). None when it cannot be made.
 std::optional<QString> dataFolder();

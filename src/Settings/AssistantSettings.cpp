@@ -1,0 +1,221 @@
+#include "Settings/AssistantSettings.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <type_traits>
+
+#include "Projects/Blanks.h"
+
+namespace {
+
+// Every field with its key, in declaration order; the one list both directions share.
+template <typename Settings, typename Visitor>
+void visitFields(Settings& s, Visitor&& visit) {
+    visit("launchAtLogin", s.launchAtLogin);
+    visit("showMenuBarIcon", s.showMenuBarIcon);
+    visit("replyLanguage", s.replyLanguage);
+    visit("closePanelAfterInsert", s.closePanelAfterInsert);
+    visit("sendAfterInsert", s.sendAfterInsert);
+    visit("onboardingCompleted", s.onboardingCompleted);
+    visit("provider", s.provider);
+    visit("claudeModel", s.claudeModel);
+    visit("codexModel", s.codexModel);
+    visit("claudePath", s.claudePath);
+    visit("codexPath", s.codexPath);
+    visit("includeScreenshot", s.includeScreenshot);
+    visit("includeKnowledge", s.includeKnowledge);
+    visit("aboutMe", s.aboutMe);
+    visit("knowledge", s.knowledge);
+    visit("tonePresets", s.tonePresets);
+    visit("tone", s.tone);
+    visit("rules", s.rules);
+    visit("projects", s.projects);
+    visit("customActions", s.customActions);
+    visit("dictationEnabled", s.dictationEnabled);
+    visit("holdToDictate", s.holdToDictate);
+    visit("dictationEngine", s.dictationEngine);
+    visit("pushToTalkKey", s.pushToTalkKey);
+    visit("dictationLanguage", s.dictationLanguage);
+    visit("smartFormatting", s.smartFormatting);
+    visit("undoAfterInsert", s.undoAfterInsert);
+    visit("activityMemory", s.activityMemory);
+    visit("savedMemoriesEnabled", s.savedMemoriesEnabled);
+    visit("learnStyle", s.learnStyle);
+    visit("learnedStyle", s.learnedStyle);
+    visit("styleExamples", s.styleExamples);
+}
+
+std::optional<ProviderID> fromRaw(const QString& raw, ProviderID*) {
+    return providerIDFromRaw(raw);
+}
+std::optional<MemoryRetention> fromRaw(const QString& raw, MemoryRetention*) {
+    return memoryRetentionFromRaw(raw);
+}
+std::optional<DictationEngine> fromRaw(const QString& raw, DictationEngine*) {
+    return dictationEngineFromRaw(raw);
+}
+std::optional<PushToTalkKey> fromRaw(const QString& raw, PushToTalkKey*) {
+    return pushToTalkKeyFromRaw(raw);
+}
+
+struct Writer {
+    QJsonObject& object;
+
+    void operator()(const char* key, bool value) { object.insert(QLatin1String(key), value); }
+    void operator()(const char* key, const QString& value) {
+        object.insert(QLatin1String(key), value);
+    }
+    template <typename Enum>
+    requires std::is_enum_v<Enum>
+    void operator()(const char* key, Enum value) {
+        object.insert(QLatin1String(key), rawValue(value));
+    }
+    template <typename Element>
+    void operator()(const char* key, const QList<Element>& list) {
+        QJsonArray array;
+        for (const Element& element : list) {
+            if constexpr (std::is_enum_v<Element>)
+                array.append(rawValue(element));
+            else if constexpr (std::is_same_v<Element, QString>)
+                array.append(element);
+            else
+                array.append(element.toJson());
+        }
+        object.insert(QLatin1String(key), array);
+    }
+};
+
+// The rules may also be stored as one text, a rule per line.
+QStringList rulesFromText(const QString& text) {
+    QStringList rules;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString rule = Blanks::trimmed(line);
+        if (!rule.isEmpty())
+            rules.append(rule);
+    }
+    return rules;
+}
+
+// Each reader leaves the field at its default unless the whole value reads.
+struct Reader {
+    const QJsonObject& object;
+    bool droppedUserData = false;
+
+    QJsonValue valueOf(const char* key) const { return object.value(QLatin1String(key)); }
+
+    void operator()(const char* key, bool& field) {
+        if (const QJsonValue value = valueOf(key); value.isBool())
+            field = value.toBool();
+    }
+    void operator()(const char* key, QString& field) {
+        if (const QJsonValue value = valueOf(key); value.isString())
+            field = value.toString();
+    }
+    template <typename Enum>
+    requires std::is_enum_v<Enum>
+    void operator()(const char* key, Enum& field) {
+        const QJsonValue value = valueOf(key);
+        if (!value.isString())
+            return;
+        if (const auto parsed = fromRaw(value.toString(), static_cast<Enum*>(nullptr)))
+            field = *parsed;
+    }
+    void operator()(const char* key, QList<TonePreset>& field) {
+        const QJsonValue value = valueOf(key);
+        if (!value.isArray())
+            return;
+        QList<TonePreset> presets;
+        for (const QJsonValue& element : value.toArray()) {
+            const auto preset =
+                element.isString() ? tonePresetFromRaw(element.toString()) : std::nullopt;
+            if (!preset)
+                return;
+            presets.append(*preset);
+        }
+        field = presets;
+    }
+    void operator()(const char* key, QStringList& field) {
+        const QJsonValue value = valueOf(key);
+        if (value.isArray()) {
+            QStringList list;
+            bool allStrings = true;
+            for (const QJsonValue& element : value.toArray()) {
+                allStrings = allStrings && element.isString();
+                list.append(element.toString());
+            }
+            if (allStrings) {
+                field = list;
+                return;
+            }
+        }
+        field = value.isString() ? rulesFromText(value.toString()) : QStringList();
+    }
+    template <typename Element>
+    void operator()(const char* key, QList<Element>& field) {
+        const QJsonValue value = valueOf(key);
+        if (value.isUndefined() || value.isNull())
+            return;
+        QList<Element> list;
+        bool readable = value.isArray();
+        for (const QJsonValue& element : value.toArray()) {
+            const auto parsed = Element::fromJson(element);
+            if (!parsed) {
+                readable = false;
+                break;
+            }
+            list.append(*parsed);
+        }
+        if (readable)
+            field = list;
+        else
+            droppedUserData = true;
+    }
+};
+
+}  // namespace
+
+QString AssistantSettings::defaultTone() {
+    return QCoreApplication::translate(
+        "AssistantSettings",
+        "Freundlich und auf Augenhöhe, ohne Floskeln. Lieber zwei klare Sätze als fünf.",
+        "Default tone, editable by the user");
+}
+
+std::optional<QString> AssistantSettings::model(ProviderID provider) const {
+    const QString& stored = provider == ProviderID::claudeCLI ? claudeModel : codexModel;
+    QString trimmed = Blanks::trimmed(stored);
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return trimmed;
+}
+
+QJsonObject AssistantSettings::toJson() const {
+    QJsonObject object;
+    visitFields(*this, Writer{object});
+    return object;
+}
+
+QByteArray AssistantSettings::encode() const {
+    // QJsonObject keeps its keys sorted, so every level comes out in alphabetical order.
+    return QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
+}
+
+std::optional<AssistantSettings::Decoded> AssistantSettings::fromJson(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    Decoded decoded;
+    Reader reader{object};
+    visitFields(decoded.settings, reader);
+    decoded.droppedUserData = reader.droppedUserData;
+    return decoded;
+}
+
+std::optional<AssistantSettings::Decoded> AssistantSettings::decode(const QByteArray& data) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return fromJson(document.object());
+}

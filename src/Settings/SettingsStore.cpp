@@ -1,0 +1,141 @@
+#include "Settings/SettingsStore.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "Platform/AppPaths.h"
+#include "Platform/Clock.h"
+#include "Platform/LoginItem.h"
+#include "Platform/SystemLog.h"
+
+namespace {
+
+const QString fileName = QStringLiteral("settings.json");
+
+void makePrivate(const QString& path) {
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(const QString& applicationSupport, Services services, QObject* parent)
+    : QObject(parent), services_(services) {
+    const QString folder =
+        applicationSupport + QLatin1Char('/') + Platform::AppPaths::applicationId();
+    // A failure here shows up, and is logged, at the first save.
+    Platform::AppPaths::makePrivateFolder(folder);
+    fileURL_ = folder + QLatin1Char('/') + fileName;
+    migrateFromEarlierBundles(applicationSupport);
+    load();
+}
+
+std::optional<QString> SettingsStore::applicationSupportFolder() {
+    return Platform::AppPaths::dataHome();
+}
+
+QString SettingsStore::earlierProductWord() {
+    return QStringLiteral("scrivo");
+}
+
+QString SettingsStore::earlierBundleIdentifier() {
+    return QStringLiteral("de.scrivo.Scrivo");
+}
+
+void SettingsStore::migrateFromEarlierBundles(const QString& applicationSupport) {
+    if (QFileInfo::exists(fileURL_))
+        return;
+    QString renamed = Platform::AppPaths::applicationId();
+    renamed.replace(QStringLiteral("tavrin"), earlierProductWord());
+    const QString candidates[] = {renamed, earlierBundleIdentifier(),
+                                  earlierBundleIdentifier() + QStringLiteral(".dev")};
+    for (const QString& candidate : candidates) {
+        const QString earlier =
+            applicationSupport + QLatin1Char('/') + candidate + QLatin1Char('/') + fileName;
+        if (!QFileInfo::exists(earlier))
+            continue;
+        if (QFile::copy(earlier, fileURL_))
+            makePrivate(fileURL_);
+        services_.log.log(QStringLiteral("Einstellungen aus ") + candidate +
+                          QStringLiteral(" übernommen"));
+        return;
+    }
+}
+
+void SettingsStore::load() {
+    QFile file(fileURL_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // A file that is there but cannot be read still belongs to the user.
+        keepOldFile_ = file.exists();
+        return;
+    }
+    const auto decoded = AssistantSettings::decode(file.readAll());
+    if (!decoded) {
+        keepOldFile_ = true;
+        return;
+    }
+    settings_ = decoded->settings;
+    keepOldFile_ = decoded->droppedUserData;
+}
+
+void SettingsStore::setSettings(const AssistantSettings& settings) {
+    if (settings == settings_)
+        return;
+    const bool loginChanged = settings.launchAtLogin != settings_.launchAtLogin;
+    settings_ = settings;
+    save();
+    emit settingsChanged();
+    if (loginChanged)
+        applyLaunchAtLogin();
+}
+
+bool SettingsStore::setAsideUnreadableFile() {
+    if (!QFileInfo::exists(fileURL_))
+        return true;
+    const QString stamp =
+        services_.clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString aside = fileURL_ + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = fileURL_ + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') +
+                QString::number(n);
+    // A file we may not read cannot be copied, but it can still be moved out of the way.
+    if (QFile::copy(fileURL_, aside) || QFile::rename(fileURL_, aside)) {
+        makePrivate(aside);
+        return true;
+    }
+    return false;
+}
+
+void SettingsStore::save() {
+    const QString failure = QStringLiteral("Einstellungen konnten nicht gespeichert werden: ");
+    if (keepOldFile_) {
+        if (!setAsideUnreadableFile()) {
+            services_.log.log(failure +
+                              QStringLiteral("Die bisherige, nicht lesbare Datei %1 ließ sich "
+                                             "nicht beiseitelegen.")
+                                  .arg(fileURL_));
+            return;
+        }
+        keepOldFile_ = false;
+    }
+
+    QSaveFile file(fileURL_);
+    if (!file.open(QIODevice::WriteOnly)) {
+        services_.log.log(failure + file.errorString());
+        return;
+    }
+    // The temporary file becomes settings.json; it must be private before any byte lands.
+    ::fchmod(file.handle(), 0600);
+    const QByteArray data = settings_.encode();
+    if (file.write(data) != data.size() || !file.commit())
+        services_.log.log(failure + file.errorString());
+}
+
+void SettingsStore::applyLaunchAtLogin() {
+    const auto error = settings_.launchAtLogin ? services_.loginItem.registerItem()
+                                               : services_.loginItem.unregisterItem();
+    if (error)
+        services_.log.log(QStringLiteral("Login-Start fehlgeschlagen: ") + *error);
+}
