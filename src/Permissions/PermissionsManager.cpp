@@ -1,0 +1,121 @@
+#include "Permissions/PermissionsManager.h"
+
+#include <QPointer>
+
+#include "Platform/AccessibilityTrust.h"
+#include "Platform/MicrophoneAccess.h"
+#include "Platform/ScreenCaptureAccess.h"
+#include "Platform/SettingsPaneOpener.h"
+#include "Platform/SpeechRecognitionAccess.h"
+
+using Platform::AuthorizationStatus;
+using Platform::SettingsPaneOpener;
+
+PermissionsManager::PermissionsManager(Backends backends, QObject* parent)
+    : QObject(parent), backends_(backends) {}
+
+void PermissionsManager::refresh() {
+    const bool accessibility = backends_.accessibility.isTrusted();
+    const bool screenRecording = backends_.screenCapture.isGranted();
+    const bool microphone = backends_.microphone.status() == AuthorizationStatus::authorized;
+    const bool speech = backends_.speech.status() == AuthorizationStatus::authorized;
+    setAccessibility(accessibility);
+    setScreenRecording(screenRecording);
+    setMicrophone(microphone);
+    setSpeech(speech);
+}
+
+void PermissionsManager::requestAccessibility() {
+    setAccessibility(backends_.accessibility.requestTrust());
+    if (!accessibility_)
+        openSettings(QString(SettingsPaneOpener::accessibilityPane));
+}
+
+void PermissionsManager::requestScreenRecording() {
+    setScreenRecording(backends_.screenCapture.request());
+    if (!screenRecording_)
+        openSettings(QString(SettingsPaneOpener::screenCapturePane));
+}
+
+void PermissionsManager::requestMicrophone() {
+    QPointer<PermissionsManager> self(this);
+    auto next = [self] {
+        if (self)
+            self->continueWithSpeech();
+    };
+    switch (backends_.microphone.status()) {
+        case AuthorizationStatus::restricted:
+        case AuthorizationStatus::denied:
+            openSettings(QString(SettingsPaneOpener::microphonePane));
+            next();
+            break;
+        case AuthorizationStatus::notDetermined:
+            // Whatever the answer, speech recognition is asked next and the refresh reads it.
+            backends_.microphone.requestAccess(next);
+            break;
+        case AuthorizationStatus::authorized:
+            next();
+            break;
+    }
+}
+
+void PermissionsManager::continueWithSpeech() {
+    QPointer<PermissionsManager> self(this);
+    auto finish = [self] {
+        if (self)
+            self->refresh();
+    };
+    switch (backends_.speech.status()) {
+        case AuthorizationStatus::notDetermined:
+            requestSpeechAuthorization(finish);
+            break;
+        case AuthorizationStatus::denied:
+            openSettings(QString(SettingsPaneOpener::speechRecognitionPane));
+            finish();
+            break;
+        case AuthorizationStatus::restricted:
+        case AuthorizationStatus::authorized:
+            finish();
+            break;
+    }
+}
+
+void PermissionsManager::requestSpeechAuthorization(std::function<void()> then) {
+    backends_.speech.requestAuthorization(std::move(then));
+}
+
+bool PermissionsManager::openSettings(const std::optional<QString>& pane) {
+    return backends_.settings.open(pane);
+}
+
+bool PermissionsManager::canOpenSettings(const std::optional<QString>& pane) const {
+    return backends_.settings.canOpen(pane);
+}
+
+void PermissionsManager::setAccessibility(bool granted) {
+    if (granted == accessibility_)
+        return;
+    accessibility_ = granted;
+    emit accessibilityChanged(granted);
+}
+
+void PermissionsManager::setScreenRecording(bool granted) {
+    if (granted == screenRecording_)
+        return;
+    screenRecording_ = granted;
+    emit screenRecordingChanged(granted);
+}
+
+void PermissionsManager::setMicrophone(bool granted) {
+    if (granted == microphone_)
+        return;
+    microphone_ = granted;
+    emit microphoneChanged(granted);
+}
+
+void PermissionsManager::setSpeech(bool granted) {
+    if (granted == speech_)
+        return;
+    speech_ = granted;
+    emit speechChanged(granted);
+}
