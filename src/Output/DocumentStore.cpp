@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -134,8 +135,14 @@ QString stamp(const QDateTime& moment) {
 
 SaveResult save(const QString& text, const Platform::Clock& clock) {
     const Parts parts = split(text);
+    const QString documents = folder();
+    // Without a home there is no folder; never fall back to a path relative to "/".
+    if (documents.isEmpty())
+        return {{},
+                QCoreApplication::translate("DocumentStore",
+                                            "Der Ordner für Dokumente ist nicht verfügbar.")};
     const QString path =
-        freePath(folder(), stamp(clock.now()) + QLatin1Char(' ') + slug(parts.title));
+        freePath(documents, stamp(clock.now()) + QLatin1Char(' ') + slug(parts.title));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

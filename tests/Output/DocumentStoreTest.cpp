@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include "Output/DocumentStore.h"
 #include "Platform/fake/FakeClock.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -174,4 +176,16 @@ TEST_F(DocumentStoreTest, CleanUpDeletesOnlyOldDocumentFilesAndLinks) {
     for (const QString& kept : {recent, otherKind, upperCase, inner, target})
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/x.md")).isDir());
+}
+
+TEST_F(DocumentStoreTest, WithoutAHomeNothingIsWrittenAnywhereElse) {
+    // A home below a regular file cannot be made, not even by root.
+    QTemporaryFile blocker;
+    ASSERT_TRUE(blocker.open());
+    ScopedEnv data("XDG_DATA_HOME", QString());
+    ScopedEnv home("HOME", blocker.fileName() + QStringLiteral("/home"));
+    const DocumentStore::SaveResult saved =
+        DocumentStore::save(QStringLiteral("Titel\nText"), clock);
+    EXPECT_FALSE(saved.ok());
+    EXPECT_FALSE(saved.error.isEmpty());
 }
