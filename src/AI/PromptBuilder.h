@@ -10,10 +10,19 @@
 #include "AI/ReplyKind.h"
 #include "AI/ThreadMessage.h"
 #include "Context/ContextSnapshot.h"
+#include "Projects/Project.h"
+#include "Settings/AssistantSettings.h"
 
 // Turns the settings and the situation of one request into the texts sent to the model, and
 // reads the kind of the reply back from its leading marker.
 namespace PromptBuilder {
+
+// The system prompt of one request: the assistant's role and reply modes, the draft language,
+// tone, learned style, hard rules, the actions, the project, and what the user told about
+// themselves. `appName` is the application being written in ("an app" when unknown);
+// `memory` is the memory section, inserted unchanged. Pure; never fails.
+QString system(const AssistantSettings& settings, const QString& appName,
+               const std::optional<Project>& project, const std::optional<QString>& memory);
 
 // The user prompt of one request: what is on screen, the message being answered, the
 // conversation so far, the current draft and the new instruction. Pure; never fails.

@@ -148,24 +148,6 @@ TEST(UserPromptTest, ContextRows) {
     }
 }
 
-TEST(UserPromptTest, QuoteRows) {
-    QuotedMessage selection;
-    selection.text = QStringLiteral("markiert");
-    selection.isSelection = true;
-    QuotedMessage anonymous;
-    anonymous.text = QStringLiteral("Wann?");
-    const QList<ThreadMessage> thread = {{std::nullopt, QStringLiteral("Erste")}};
-
-    const QString selectionPrompt = prompt(std::nullopt, selection, thread);
-    EXPECT_FALSE(selectionPrompt.contains(QStringLiteral("Visible conversation")));
-    EXPECT_FALSE(selectionPrompt.contains(QStringLiteral("Message being replied to")));
-
-    const QString quotePrompt = prompt(std::nullopt, anonymous, thread);
-    EXPECT_TRUE(quotePrompt.startsWith(
-        QStringLiteral("- Visible conversation before it (oldest first):\n  ?: Erste\n"
-                       "- Message being replied to: \"Wann?\"\n- Reply to that message, ")));
-}
-
 TEST(UserPromptTest, History) {
     struct Case {
         const char* name;
@@ -182,9 +164,6 @@ TEST(UserPromptTest, History) {
          }()},
          "Conversation so far between the user and you:\nUser: Hallo\nYou (discussion): Hi\n\n"
          "New input"},
-        {"user stored untrimmed",
-         {turn(" Hallo ", ReplyKind::draft, "Hi")},
-         "Conversation so far between the user and you:\nUser:  Hallo \nYou (draft): Hi\n\n"},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(prompt(std::nullopt, std::nullopt, {}, c.history).startsWith(c.expectedStart))
@@ -203,7 +182,6 @@ TEST(UserPromptTest, DocumentReplyIsCutInTheHistory) {
     const Case cases[] = {
         {QString(1500, QLatin1Char('x')), QString(1500, QLatin1Char('x'))},
         {QString(1501, QLatin1Char('x')), QString(1500, QLatin1Char('x'))},
-        {QString(20, QLatin1Char('x')), QString(20, QLatin1Char('x'))},
         {accented + QStringLiteral("zzz"), accented},
     };
     for (const Case& c : cases) {
@@ -230,15 +208,8 @@ TEST(UserPromptTest, DraftInputAndForcedRows) {
         QStringLiteral("New input from the user: (none – write the most fitting reply)");
     const Case cases[] = {
         {"blank input", std::nullopt, " \n\t", std::nullopt, none + "\n\nIf you write"},
-        {"trimmed input", std::nullopt, "\n kurz \n", std::nullopt,
-         "New input from the user: kurz\n\nIf"},
         {"forced action gives no line", std::nullopt, "x", ReplyKind::action,
          "New input from the user: x\n\nIf"},
-        {"forced document gives no line", std::nullopt, "x", ReplyKind::document,
-         "New input from the user: x\n\nIf"},
-        {"forced chat", std::nullopt, "", ReplyKind::chat,
-         none + "\nThe user explicitly wants to DISCUSS now: answer with [[CHAT]].\n\nIf"},
-        {"blank draft", QStringLiteral(" \n "), "x", std::nullopt, "New input"},
         {"draft kept as stored", QStringLiteral(" Hallo\n"), "x", std::nullopt,
          "Current draft:\n Hallo\n\n\nNew input from the user: x\n"},
     };
@@ -278,9 +249,6 @@ TEST(UserPromptTest, LanguageRow) {
         {"unknown code used as it is", quoteIn("xx"), "auto", important + "xx" + importantTail},
         {"fixed language wins", quoteIn("de"), "English",
          "If you write a draft, write it in English. Discussion with the user stays in the "
-         "user's language."},
-        {"fixed language as stored", std::nullopt, " Deutsch",
-         "If you write a draft, write it in  Deutsch. Discussion with the user stays in the "
          "user's language."},
         {"auto without quote", std::nullopt, "auto", same},
         {"auto with quote without language", quoteIn(std::nullopt), "auto", same},
