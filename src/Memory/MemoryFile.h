@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+#include "Memory/MemoryData.h"
+
+// The stored form of the memory (memory.json): compact JSON, UUIDs in upper case, dates as
+// seconds since 2001-01-01 00:00:00 UTC with a fraction.
+namespace MemoryFile {
+
+QByteArray encode(const MemoryData& data);
+
+// Strict: a missing required key, a value of the wrong type or an unknown entry kind anywhere
+// makes the whole file unreadable (none). Unknown keys are ignored.
+std::optional<MemoryData> decode(const QByteArray& bytes);
+
+}  // namespace MemoryFile

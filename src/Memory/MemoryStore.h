@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+#include "Memory/MemoryData.h"
+#include "Memory/MemoryEntry.h"
+
+namespace Platform {
+class Clock;
+}
+
+// What outlives one panel invocation: saved notes, recent activity and style signals, kept in
+// memory.json in the data folder. The content in memory is the truth; the file mirrors it
+// after every change. Main thread only.
+class MemoryStore : public QObject {
+    Q_OBJECT
+
+public:
+    using Entry = MemoryEntry;
+    using Data = MemoryData;
+
+    static constexpr qsizetype activityLimit = 60;
+    static constexpr qsizetype styleSignalLimit = 40;
+    static constexpr qsizetype textLength = 2000;
+    static constexpr qsizetype contextLength = 300;
+    static constexpr qsizetype styleSignalLength = 800;
+
+    // `folder` is the data folder (Platform::AppPaths::dataFolder()); it is created when
+    // missing. Loads memory.json from it: a file that is missing or cannot be read leaves the
+    // store empty.
+    MemoryStore(const QString& folder, Platform::Clock& clock, QObject* parent = nullptr);
+
+    const Data& data() const { return data_; }
+    // Replaces the content and notifies; does not save (save() does).
+    void setData(Data data);
+    QString filePath() const { return filePath_; }
+
+    // Keeps a note the user asked to remember; blank text changes nothing.
+    void remember(const QString& text, const std::optional<QString>& app);
+    // Keeps a text that shows how the user corrects drafts, and counts it.
+    void addStyleSignal(const QString& text);
+    void clearActivity();
+    // Removes the entry with `id` from the saved notes and from the activity.
+    void forget(const QUuid& id);
+    void clearStyleSignals();
+
+    // Writes the content to memory.json, whole and atomically, readable by the user alone.
+    // Failures are not reported: the content in memory stays as it is.
+    void save();
+
+signals:
+    void dataChanged();
+
+private:
+    Entry makeEntry(const std::optional<QString>& app, const std::optional<QString>& context,
+                    const QString& text, std::optional<Entry::Kind> kind) const;
+    // Changes the content through `change`, notifies when it really changed, then saves.
+    template <typename Change>
+    void update(Change change);
+    void load();
+    bool copyUnreadableFileAside();
+
+    Platform::Clock& clock_;
+    QString filePath_;
+    Data data_;
+    // memory.json existed but could not be read: it is copied aside before it is replaced.
+    bool unreadableFileKept_ = false;
+};

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "Memory/MemoryFile.h"
+#include "Memory/MemoryStore.h"
+#include "Platform/fake/FakeClock.h"
+
+namespace {
+
+class MemoryStoreTest : public ::testing::Test {
+protected:
+    QString folder() const { return home.path() + QStringLiteral("/org.tavrin.Tavrin"); }
+    QString file() const { return folder() + QStringLiteral("/memory.json"); }
+
+    std::unique_ptr<MemoryStore> makeStore() {
+        return std::make_unique<MemoryStore>(folder(), clock);
+    }
+
+    QByteArray fileBytes() const {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void writeFile(const QByteArray& bytes) const {
+        QDir().mkpath(folder());
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    // What the file holds, as a reader would see it.
+    std::optional<MemoryData> stored() const { return MemoryFile::decode(fileBytes()); }
+
+    static mode_t modeOf(const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+    }
+
+    QTemporaryDir home;
+    Platform::FakeClock clock{QDateTime(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC)};
+};
+
+}  // namespace
+
+TEST_F(MemoryStoreTest, StartsEmptyWithoutAFileAndWritesNothingYet) {
+    auto store = makeStore();
+    EXPECT_EQ(store->data(), MemoryData{});
+    EXPECT_EQ(store->filePath(), file());
+    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_EQ(modeOf(folder()), 0700u);
+}
+
+TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
+    auto store = makeStore();
+    QSignalSpy changed(store.get(), &MemoryStore::dataChanged);
+
+    for (const QString blank : {"", "  ", " \n\t "})
+        store->remember(blank, QStringLiteral("Mail"));
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_FALSE(QFile::exists(file()));
+
+    const QString longNote = QStringLiteral("  ") + QString(2498, QLatin1Char('x'));
+    store->remember(longNote, QStringLiteral("Mail"));
+    store->remember(QStringLiteral("Black Friday"), std::nullopt);
+    EXPECT_EQ(changed.count(), 2);
+
+    ASSERT_EQ(store->data().saved.size(), 2);
+    const MemoryEntry& first = store->data().saved.at(0);
+    EXPECT_EQ(first.text, longNote.left(2000));
+    EXPECT_EQ(first.app, QStringLiteral("Mail"));
+    EXPECT_EQ(first.context, std::nullopt);
+    EXPECT_EQ(first.kind, MemoryEntry::Kind::wrote);
+    EXPECT_EQ(first.date, clock.now());
+    EXPECT_FALSE(first.id.isNull());
+    EXPECT_NE(first.id, store->data().saved.at(1).id);
+    EXPECT_EQ(store->data().saved.at(1).app, std::nullopt);
+
+    EXPECT_EQ(stored(), store->data());
+    EXPECT_TRUE(fileBytes().contains(R"("kind":"wrote")"));
+    EXPECT_EQ(modeOf(file()), 0600u);
+    EXPECT_EQ(makeStore()->data(), store->data());
+}
+
+TEST_F(MemoryStoreTest, CutsLongTextsByCharactersNotCodeUnits) {
+    auto store = makeStore();
+    // Each of these is one character of two or more code units.
+    const QString emoji = QStringLiteral("\U0001F44D\U0001F3FD");
+    QString note;
+    for (int i = 0; i < 2001; ++i)
+        note += emoji;
+    store->remember(note, std::nullopt);
+    EXPECT_EQ(store->data().saved.at(0).text.size(), 2000 * emoji.size());
+
+    store->addStyleSignal(QString(801, QChar(0x00E9)));
+    EXPECT_EQ(store->data().styleSignals.at(0).size(), 800);
+}
+
+TEST_F(MemoryStoreTest, StyleSignalsKeepTheNewest40AndCountOn) {
+    auto store = makeStore();
+    store->addStyleSignal(QStringLiteral(" \n "));
+    EXPECT_EQ(store->data().signalsSinceLearning, 0);
+
+    for (int i = 1; i <= 41; ++i)
+        store->addStyleSignal(QStringLiteral("signal %1").arg(i));
+    const MemoryData& data = store->data();
+    ASSERT_EQ(data.styleSignals.size(), 40);
+    EXPECT_EQ(data.styleSignals.first(), QStringLiteral("signal 2"));
+    EXPECT_EQ(data.styleSignals.last(), QStringLiteral("signal 41"));
+    EXPECT_EQ(data.signalsSinceLearning, 41);
+    EXPECT_EQ(stored(), data);
+
+    store->clearStyleSignals();
+    EXPECT_TRUE(store->data().styleSignals.isEmpty());
+    EXPECT_EQ(store->data().signalsSinceLearning, 0);
+    EXPECT_EQ(stored(), store->data());
+}
+
+TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
+    auto store = makeStore();
+    store->remember(QStringLiteral("eins"), std::nullopt);
+    store->remember(QStringLiteral("zwei"), std::nullopt);
+    MemoryData data = store->data();
+    MemoryEntry shared = data.saved.at(0);
+    data.activity = {shared};
+    store->setData(data);
+    QSignalSpy changed(store.get(), &MemoryStore::dataChanged);
+
+    // Neither list holds the id: nothing changes, but the file is written all the same.
+    QFile::remove(file());
+    store->forget(QUuid::createUuid());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(stored(), data);
+
+    store->forget(shared.id);
+    EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(store->data().saved.size(), 1);
+    EXPECT_EQ(store->data().saved.at(0).text, QStringLiteral("zwei"));
+    EXPECT_TRUE(store->data().activity.isEmpty());
+    EXPECT_EQ(stored(), store->data());
+
+    QFile::remove(file());
+    store->clearActivity();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(stored(), store->data());
+}
+
+TEST_F(MemoryStoreTest, SetDataNotifiesOnRealChangesAndDoesNotSave) {
+    auto store = makeStore();
+    QSignalSpy changed(store.get(), &MemoryStore::dataChanged);
+    store->setData(MemoryData{});
+    EXPECT_EQ(changed.count(), 0);
+
+    MemoryData data;
+    data.signalsSinceLearning = 9;
+    store->setData(data);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(QFile::exists(file()));
+    store->save();
+    EXPECT_EQ(stored(), data);
+}
+
+TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
+    MemoryData data;
+    data.styleSignals = {"a"};
+    writeFile(MemoryFile::encode(data));
+    QFile::setPermissions(file(), QFileDevice::Permissions(0x6644));
+    auto store = makeStore();
+    EXPECT_EQ(store->data(), data);
+    store->addStyleSignal(QStringLiteral("b"));
+    EXPECT_EQ(modeOf(file()), 0600u);
+}
+
+// A file that does not read loads as an empty store; it stays untouched until the first
+// change, which first keeps a copy of it so that the user's notes can still be recovered.
+TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
+    const QByteArray unreadable =
+        R"({"activity":[],"saved":[{"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","date":1,)"
+        R"("text":"Türcode 4711"}],"signalsSinceLearning":0})";
+    writeFile(unreadable);
+    auto store = makeStore();
+    EXPECT_EQ(store->data(), MemoryData{});
+    EXPECT_EQ(fileBytes(), unreadable);
+
+    store->remember(QStringLiteral("neu"), std::nullopt);
+    const QString copy = file() + QStringLiteral(".unreadable-20260302T140500Z");
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), unreadable);
+    EXPECT_EQ(modeOf(copy), 0600u);
+    EXPECT_EQ(stored(), store->data());
+
+    // Only the file that failed to load is copied, once.
+    clock.advance(std::chrono::seconds(5));
+    store->remember(QStringLiteral("noch einer"), std::nullopt);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(stored(), store->data());
+}
+
+TEST_F(MemoryStoreTest, UnreadableCopiesNeverOverwriteEachOther) {
+    writeFile("erste");
+    makeStore()->clearActivity();
+    writeFile("zweite");
+    makeStore()->clearActivity();
+
+    const QString copy = file() + QStringLiteral(".unreadable-20260302T140500Z");
+    QFile first(copy);
+    QFile second(copy + QStringLiteral("-2"));
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "erste");
+    EXPECT_EQ(second.readAll(), "zweite");
+}
