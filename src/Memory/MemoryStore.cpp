@@ -1,12 +1,15 @@
 #include "Memory/MemoryStore.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
+#include <QStringList>
 
 #include "Memory/Characters.h"
 #include "Memory/MemoryFile.h"
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"
+#include "Settings/AssistantSettings.h"
 
 namespace {
 
@@ -19,7 +22,38 @@ void keepNewest(List& list, qsizetype limit) {
         list.remove(0, list.size() - limit);
 }
 
+QString activityLine(const MemoryEntry& entry) {
+    QString line = QStringLiteral("- ") +
+                   QLocale().toString(entry.date.toLocalTime().time(), QLocale::ShortFormat);
+    if (entry.app)
+        line += QStringLiteral(" in ") + *entry.app;
+    if (entry.context && !entry.context->trimmed().isEmpty())
+        line += QStringLiteral(" (re: ") + *entry.context + QLatin1Char(')');
+    if (entry.kind == MemoryEntry::Kind::viewed) {
+        QString text = entry.text;
+        line += QStringLiteral(" \u2013 the user looked at this with you:\n  ") +
+                text.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
+    } else {
+        line += QStringLiteral(" \u2013 the user wrote: ") + entry.text;
+    }
+    return line;
+}
+
 }  // namespace
+
+QDateTime MemoryStore::cutoff(MemoryRetention retention, const QDateTime& now) {
+    switch (retention) {
+        case MemoryRetention::off:
+            return now.addSecs(1);
+        case MemoryRetention::hour:
+            return now.addSecs(-3600);
+        case MemoryRetention::today:
+            return now.toLocalTime().date().startOfDay();
+        case MemoryRetention::week:
+            return now.addSecs(-7 * 86400);
+    }
+    return now;
+}
 
 MemoryStore::MemoryStore(const QString& folder, Platform::Clock& clock, QObject* parent)
     : QObject(parent), clock_(clock), filePath_(folder + QStringLiteral("/memory.json")) {
@@ -76,6 +110,65 @@ void MemoryStore::remember(const QString& text, const std::optional<QString>& ap
         return;
     Entry entry = makeEntry(app, std::nullopt, text, Entry::Kind::wrote);
     update([&](Data& data) { data.saved.append(std::move(entry)); });
+}
+
+void MemoryStore::recordActivity(const std::optional<QString>& app,
+                                 const std::optional<QString>& context, const QString& text,
+                                 MemoryRetention retention, std::optional<Entry::Kind> kind) {
+    if (retention == MemoryRetention::off || text.trimmed().isEmpty())
+        return;
+    prune(retention);
+    Entry entry = makeEntry(app, context, text, kind);
+    update([&](Data& data) {
+        data.activity.append(std::move(entry));
+        keepNewest(data.activity, activityLimit);
+    });
+}
+
+void MemoryStore::prune(MemoryRetention retention) {
+    const QDateTime limit = cutoff(retention, clock_.now());
+    Data data = data_;
+    data.activity.removeIf([&](const Entry& entry) { return entry.date < limit; });
+    if (data.activity.size() == data_.activity.size())
+        return;
+    setData(std::move(data));
+    save();
+}
+
+std::optional<QString> MemoryStore::promptSection(const AssistantSettings& settings) const {
+    QStringList sections;
+    if (settings.savedMemoriesEnabled && !data_.saved.isEmpty()) {
+        QStringList lines;
+        for (const Entry& entry :
+             data_.saved.mid(data_.saved.size() - qMin(data_.saved.size(), promptSavedLimit)))
+            lines.append(QStringLiteral("- ") + entry.text);
+        sections.append(
+            QStringLiteral("Things the user asked you to remember (use when relevant):\n") +
+            lines.join(QLatin1Char('\n')));
+    }
+    if (settings.activityMemory != MemoryRetention::off) {
+        const QDateTime limit = cutoff(settings.activityMemory, clock_.now());
+        QList<Entry> recent;
+        for (const Entry& entry : data_.activity) {
+            if (entry.date >= limit)
+                recent.append(entry);
+        }
+        QStringList lines;
+        for (qsizetype i = recent.size() - 1; i >= 0 && lines.size() < promptActivityLimit; --i)
+            lines.append(activityLine(recent.at(i)));
+        if (!lines.isEmpty()) {
+            sections.append(
+                QStringLiteral(
+                    "What the user saw and wrote with your help recently (newest first). Use it "
+                    "ONLY when the user refers to it (\"wie eben\", \"der Post von vorhin\", "
+                    "\"was ich vorhin angeschaut habe\", \"remember the \u2026 from earlier\") "
+                    "\u2013 otherwise ignore it:\n") +
+                lines.join(QLatin1Char('\n')));
+        }
+    }
+    if (sections.isEmpty())
+        return std::nullopt;
+    return sections.join(QStringLiteral("\n\n"));
 }
 
 void MemoryStore::addStyleSignal(const QString& text) {

@@ -7,6 +7,9 @@
 
 #include "Memory/MemoryData.h"
 #include "Memory/MemoryEntry.h"
+#include "Settings/MemoryRetention.h"
+
+struct AssistantSettings;
 
 namespace Platform {
 class Clock;
@@ -27,6 +30,12 @@ public:
     static constexpr qsizetype textLength = 2000;
     static constexpr qsizetype contextLength = 300;
     static constexpr qsizetype styleSignalLength = 800;
+    static constexpr qsizetype promptSavedLimit = 30;
+    static constexpr qsizetype promptActivityLimit = 16;
+
+    // Activity dated before this moment is no longer recent under `retention`. `today` counts
+    // from the start of the current day in the local time zone.
+    static QDateTime cutoff(MemoryRetention retention, const QDateTime& now);
 
     // `folder` is the data folder (Platform::AppPaths::dataFolder()); it is created when
     // missing. Loads memory.json from it: a file that is missing or cannot be read leaves the
@@ -40,6 +49,17 @@ public:
 
     // Keeps a note the user asked to remember; blank text changes nothing.
     void remember(const QString& text, const std::optional<QString>& app);
+    // Records what the user wrote or looked at, after dropping what `retention` no longer
+    // keeps; with retention `off` nothing is recorded (and nothing pruned).
+    void recordActivity(const std::optional<QString>& app, const std::optional<QString>& context,
+                        const QString& text, MemoryRetention retention,
+                        std::optional<Entry::Kind> kind);
+    // Drops activity older than the cut-off; saves only when something was dropped.
+    void prune(MemoryRetention retention);
+    // The memory text for the system prompt, inserted there unchanged; none when there is
+    // nothing to say. Filters activity by the cut-off itself, so unpruned stale entries never
+    // reach the prompt.
+    std::optional<QString> promptSection(const AssistantSettings& settings) const;
     // Keeps a text that shows how the user corrects drafts, and counts it.
     void addStyleSignal(const QString& text);
     void clearActivity();
