@@ -1,0 +1,326 @@
+#include "AI/ProcessRun.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QProcessEnvironment>
+#include <QStringDecoder>
+#include <QTimer>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "AI/CLIEnvironment.h"
+
+// What outlives the run while a callback that may destroy it is running.
+struct ProcessRunControl {
+    ProcessRun::LineHandler onLine;
+    ProcessRun::Completion done;
+    // How deep we are inside the QProcess's own signals; it must not be deleted there.
+    int processSignalDepth = 0;
+    bool destroyed = false;
+};
+
+namespace {
+
+constexpr int terminationGraceMs = 2000;
+
+// A dead reader must give us EPIPE, not kill Tavrin.
+void ignoreSigpipe() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, nullptr);
+    });
+}
+
+// Runs in the child between fork and exec: async-signal-safe calls only.
+void prepareChild() {
+    ::setpgid(0, 0);
+    // Ignored signals survive exec; the child must see a closed pipe as usual.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    ::sigaction(SIGPIPE, &standard, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Descriptors opened without close-on-exec (by us or a library) must not reach the
+    // child. Marking instead of closing keeps the pipe QProcess uses to learn of exec errors.
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    struct rlimit limit {};
+    rlim_t top = 65536;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        top = std::min<rlim_t>(limit.rlim_cur, rlim_t(1) << 20);
+    for (int fd = 3; rlim_t(fd) < top; ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0)
+            ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+}
+
+// QProcess objects the runs have let go of but that are not deleted yet: cancelled children
+// within their grace period, with their process group, and finished ones whose deletion waits
+// for the event loop, with none (0). Main thread only.
+std::map<QProcess*, qint64>& released() {
+    static std::map<QProcess*, qint64> processes;
+    return processes;
+}
+
+void killGroup(qint64 group, int signal) {
+    if (group > 0)
+        ::kill(-pid_t(group), signal);
+}
+
+// When Tavrin quits, nothing it started lives on.
+void endEverythingAtExit() {
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    qAddPostRoutine([] {
+        const std::map<QProcess*, qint64> processes = std::exchange(released(), {});
+        for (const auto& [process, group] : processes) {
+            killGroup(group, SIGKILL);
+            delete process;
+        }
+    });
+}
+
+void track(QProcess* process, qint64 group) {
+    endEverythingAtExit();
+    released()[process] = group;
+    QObject::connect(process, &QObject::destroyed, [process] { released().erase(process); });
+}
+
+void disposeOf(QProcess* process, bool insideItsSignal) {
+    if (!insideItsSignal || !QCoreApplication::instance()) {
+        delete process;
+        return;
+    }
+    track(process, 0);
+    process->deleteLater();
+}
+
+// Ends a cancelled child's whole group: SIGTERM now, SIGKILL after the grace period. The
+// QProcess stays until then so that the child is reaped.
+void reap(QProcess* process, qint64 group, bool insideItsSignal) {
+    process->closeWriteChannel();
+    process->closeReadChannel(QProcess::StandardOutput);
+    process->closeReadChannel(QProcess::StandardError);
+    killGroup(group, SIGTERM);
+    if (!QCoreApplication::instance() || QCoreApplication::closingDown()) {
+        killGroup(group, SIGKILL);
+        disposeOf(process, insideItsSignal);
+        return;
+    }
+    track(process, group);
+    QTimer::singleShot(terminationGraceMs, process, [process, group] {
+        killGroup(group, SIGKILL);
+        if (process->state() == QProcess::NotRunning)
+            process->deleteLater();
+        else
+            QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    });
+}
+
+QString decodeStrictly(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    return decoder.hasError() ? QString() : text;
+}
+
+QByteArray withoutCarriageReturn(const char* begin, qsizetype length) {
+    if (length > 0 && begin[length - 1] == '\r')
+        --length;
+    return QByteArray(begin, length);
+}
+
+}  // namespace
+
+ProcessRun::InsideProcessSignal::InsideProcessSignal(std::shared_ptr<ProcessRunControl> control)
+    : m_control(std::move(control)) {
+    ++m_control->processSignalDepth;
+}
+
+ProcessRun::InsideProcessSignal::~InsideProcessSignal() {
+    --m_control->processSignalDepth;
+}
+
+ProcessRun::ProcessRun(QString executable, QStringList arguments, std::optional<QByteArray> input,
+                       QString workingDirectory, LineHandler onLine, Completion done)
+    : m_executable(std::move(executable)),
+      m_arguments(std::move(arguments)),
+      m_input(std::move(input)),
+      m_workingDirectory(std::move(workingDirectory)),
+      m_control(std::make_shared<ProcessRunControl>()) {
+    m_control->onLine = std::move(onLine);
+    m_control->done = std::move(done);
+}
+
+ProcessRun::~ProcessRun() {
+    m_control->destroyed = true;
+    cancel();
+    releaseProcess();
+}
+
+void ProcessRun::start() {
+    if (m_state != State::idle)
+        return;
+    ignoreSigpipe();
+    m_state = State::starting;
+    if (const std::optional<QString> path = CLIEnvironment::cachedShellPATH()) {
+        launch(*path);
+        return;
+    }
+    // The login shell is asked on a worker thread; the main thread never waits for it.
+    CLIEnvironment::shellPATHAsync(this, [this](const QString& path) {
+        if (m_state == State::starting && !m_process)
+            launch(path);
+    });
+}
+
+void ProcessRun::cancel() {
+    if (!isRunning())
+        return;
+    m_state = State::ended;
+    releaseProcess();
+}
+
+void ProcessRun::launch(const QString& searchPath) {
+    m_process = new QProcess;
+    m_process->setProgram(m_executable);
+    m_process->setArguments(m_arguments);
+    m_process->setWorkingDirectory(m_workingDirectory);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), searchPath);
+    m_process->setProcessEnvironment(environment);
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    m_process->setChildProcessModifier(prepareChild);
+
+    // Both outputs are read whenever data arrives (QProcess keeps standard error in its
+    // buffer until the end), while standard input is written as the child takes it.
+    connect(m_process, &QProcess::started, this, [this] {
+        InsideProcessSignal scope(m_control);
+        onStarted();
+    });
+    connect(m_process, &QProcess::readyReadStandardOutput, this, [this] {
+        InsideProcessSignal scope(m_control);
+        m_pendingOutput += m_process->readAllStandardOutput();
+        deliverLines(false);
+    });
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        InsideProcessSignal scope(m_control);
+        onError(error);
+    });
+    connect(m_process, &QProcess::finished, this,
+            [this](int exitCode, QProcess::ExitStatus exitStatus) {
+                InsideProcessSignal scope(m_control);
+                onFinished(exitCode, exitStatus);
+            });
+
+    m_launching = true;
+    m_process->start(QIODevice::ReadWrite);
+    m_launching = false;
+    if (m_process && m_process->processId() > 0) {
+        m_pid = m_process->processId();
+        // Also from this side, so the group exists even if we cancel before the child ran.
+        ::setpgid(pid_t(m_pid), pid_t(m_pid));
+    }
+}
+
+void ProcessRun::onStarted() {
+    m_state = State::running;
+    if (m_input) {
+        m_process->write(*m_input);
+        m_input.reset();
+    }
+    m_process->closeWriteChannel();
+}
+
+void ProcessRun::onError(QProcess::ProcessError error) {
+    switch (error) {
+        case QProcess::FailedToStart:
+            complete(ProcessError{ProcessError::Kind::failedToStart, m_process->errorString()});
+            return;
+        case QProcess::ReadError:
+            complete(ProcessError{ProcessError::Kind::readFailed, m_process->errorString()});
+            return;
+        default:
+            // A crash is reported by finished(); a child that stopped reading its input before
+            // taking all of it is not a failure of the run.
+            return;
+    }
+}
+
+void ProcessRun::onFinished(int exitCode, QProcess::ExitStatus) {
+    if (!isRunning())
+        return;
+    m_pendingOutput += m_process->readAllStandardOutput();
+    if (!deliverLines(true))
+        return;
+    // For a child killed by a signal, QProcess reports the signal's number as exit code.
+    complete(Output{exitCode, decodeStrictly(m_process->readAllStandardError())});
+}
+
+bool ProcessRun::deliverLines(bool atEnd) {
+    const std::shared_ptr<ProcessRunControl> control = m_control;
+    const QByteArray data = std::exchange(m_pendingOutput, QByteArray());
+    const char* const begin = data.constData();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            break;
+        const QByteArray line = withoutCarriageReturn(begin + start, end - start);
+        start = end + 1;
+        control->onLine(line);
+        if (control->destroyed || !isRunning())
+            return false;
+    }
+    if (!atEnd) {
+        m_pendingOutput = start == 0 ? data : data.mid(start);
+        return true;
+    }
+    if (start < data.size()) {
+        control->onLine(withoutCarriageReturn(begin + start, data.size() - start));
+        if (control->destroyed || !isRunning())
+            return false;
+    }
+    return true;
+}
+
+void ProcessRun::complete(AIResult<Output> result) {
+    if (!isRunning())
+        return;
+    if (m_launching) {
+        // Callbacks never run before run() returned to its caller.
+        QMetaObject::invokeMethod(
+            this, [this, result = std::move(result)]() mutable { complete(std::move(result)); },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_state = State::ended;
+    const std::shared_ptr<ProcessRunControl> control = m_control;
+    releaseProcess();
+    control->done(std::move(result));
+}
+
+void ProcessRun::releaseProcess() {
+    if (!m_process)
+        return;
+    QProcess* process = std::exchange(m_process, nullptr);
+    QObject::disconnect(process, nullptr, this, nullptr);
+    const bool insideItsSignal = m_control->processSignalDepth > 0;
+    if (process->state() == QProcess::NotRunning)
+        disposeOf(process, insideItsSignal);
+    else
+        reap(process, m_pid, insideItsSignal);
+}

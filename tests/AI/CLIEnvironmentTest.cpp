@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <thread>
+#include <vector>
+
+#include "AI/CLIEnvironment.h"
+#include "Platform/AppPaths.h"
+
+namespace {
+
+QString home() {
+    return Platform::AppPaths::homeFolder();
+}
+
+QString fallbackFolders() {
+    return home() + "/.local/bin:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin";
+}
+
+void writeFile(const QString& path, const QByteArray& content, bool executable = false) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+// Start-up files for whichever login shell the user has; only one of them is read.
+class CLIEnvironmentTest : public ::testing::Test {
+protected:
+    void setProfile(const QByteArray& script) {
+        for (const char* name : {"/.bash_profile", "/.profile", "/.zprofile"})
+            writeFile(home() + name, script);
+        CLIEnvironment::forgetShellPATH();
+    }
+
+    void TearDown() override {
+        for (const char* name : {"/.bash_profile", "/.profile", "/.zprofile"})
+            QFile::remove(home() + name);
+        CLIEnvironment::forgetShellPATH();
+    }
+
+    int shellRuns() {
+        QFile counter(home() + "/shell-runs");
+        return counter.open(QIODevice::ReadOnly) ? counter.readAll().count('\n') : 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(CLIEnvironmentTest, SearchPathIsTheShellsMarkedPathPlusMissingFolders) {
+    struct Case {
+        const char* name;
+        QByteArray profile;
+        QString expected;
+    };
+    const QString fallback = fallbackFolders();
+    const Case cases[] = {
+        {"empty pieces dropped, duplicates kept, /usr/bin once",
+         "export PATH=\"/opt/a::/usr/bin:/opt/b:/opt/a\"\n",
+         "/opt/a:/usr/bin:/opt/b:/opt/a:" + home() +
+             "/.local/bin:/opt/homebrew/bin:/usr/local/bin:/bin:/usr/sbin:/sbin"},
+        {"a greeting before the marker", "echo 'Willkommen __P__'; export PATH=/opt/g\n",
+         "/opt/g:" + fallback},
+        {"a profile far chattier than a pipe holds",
+         "head -c 300000 /dev/zero | tr '\\0' x; echo; export PATH=/opt/c\n", "/opt/c:" + fallback},
+        {"bytes that are not UTF-8", "printf '\\377\\n'; export PATH=/opt/u\n", fallback},
+        {"a profile that ends the shell", "exit 0\n", fallback},
+    };
+    for (const Case& c : cases) {
+        setProfile(c.profile);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(CLIEnvironment::shellPATH(), c.expected) << c.name;
+        EXPECT_LT(timer.elapsed(), 3000) << c.name;
+    }
+}
+
+TEST_F(CLIEnvironmentTest, AShellThatNeverFinishesGivesTheFallbackAfterFiveSeconds) {
+    setProfile("echo $$ > \"$HOME/probe-pid\"; sleep 30\n");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(CLIEnvironment::shellPATH(), fallbackFolders());
+    EXPECT_GE(timer.elapsed(), 4900);
+    EXPECT_LT(timer.elapsed(), 6500);
+
+    QFile pidFile(home() + "/probe-pid");
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const QByteArray pid = pidFile.readAll().trimmed();
+    EXPECT_FALSE(QFile::exists("/proc/" + pid + "/status")) << "the shell was ended and reaped";
+}
+
+TEST_F(CLIEnvironmentTest, ConcurrentFirstCallersShareOneShellRun) {
+    setProfile("echo run >> \"$HOME/shell-runs\"; sleep 0.3; export PATH=/opt/once\n");
+    std::vector<QString> answers(50);
+    std::vector<std::thread> callers;
+    for (QString& answer : answers)
+        callers.emplace_back([&answer] { answer = CLIEnvironment::shellPATH(); });
+    for (std::thread& caller : callers)
+        caller.join();
+    EXPECT_EQ(shellRuns(), 1);
+    for (const QString& answer : answers)
+        EXPECT_EQ(answer, "/opt/once:" + fallbackFolders());
+
+    CLIEnvironment::forgetShellPATH();
+    EXPECT_FALSE(CLIEnvironment::cachedShellPATH().has_value());
+    CLIEnvironment::shellPATH();
+    EXPECT_EQ(shellRuns(), 2) << "an emptied cache asks the shell again";
+}
+
+TEST_F(CLIEnvironmentTest, AsynchronousAnswersArriveOnTheMainThreadWhileTheContextLives) {
+    setProfile("export PATH=/opt/async\n");
+    QString answer;
+    bool contextGoneCalled = false;
+    QObject context;
+    {
+        QObject shortLived;
+        CLIEnvironment::shellPATHAsync(&shortLived,
+                                       [&](const QString&) { contextGoneCalled = true; });
+    }
+    CLIEnvironment::shellPATHAsync(&context, [&](const QString& path) { answer = path; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answer.isEmpty(); }, 5000));
+    EXPECT_EQ(answer, "/opt/async:" + fallbackFolders());
+    QTest::qWait(50);
+    EXPECT_FALSE(contextGoneCalled);
+
+    std::optional<std::optional<QString>> found;
+    CLIEnvironment::locateAsync("sh", "", &context,
+                                [&](const std::optional<QString>& path) { found = path; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return found.has_value(); }, 5000));
+    EXPECT_EQ(*found, std::optional<QString>("/usr/bin/sh"));
+}
+
+TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
+    const QString first = home() + "/first";
+    const QString second = home() + "/second";
+    setProfile(QString("export PATH=\"%1:%2/\"\n").arg(first, second).toUtf8());
+    writeFile(first + "/both", "#!/bin/sh\n", true);
+    writeFile(second + "/both", "#!/bin/sh\n", true);
+    writeFile(second + "/tool", "#!/bin/sh\n", true);
+    writeFile(first + "/plain", "not executable\n");
+    writeFile(home() + "/mine/tool", "#!/bin/sh\n", true);
+    writeFile(home() + "/mine/inert", "text\n");
+    QDir().mkpath(first + "/folder");
+    QDir().mkpath(second + "/folder");
+    writeFile(home() + "/.local/bin/fresh", "#!/bin/sh\n", true);
+
+    struct Case {
+        QString name;
+        QString customPath;
+        std::optional<QString> expected;
+    };
+    const Case cases[] = {
+        {"tool", "~/mine/tool", home() + "/mine/tool"},
+        {"tool", " \t" + home() + "/mine/tool  ", home() + "/mine/tool"},
+        {"tool", " ~/mine/tool", second + "//tool"},
+        {"tool", "~/mine/missing", second + "//tool"},
+        {"tool", "~/mine/inert", second + "//tool"},
+        {"both", "", first + "/both"},
+        {"plain", "", std::nullopt},
+        {"folder", "", std::nullopt},
+        {"fresh", "", home() + "/.local/bin/fresh"},
+        {"nowhere", "", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CLIEnvironment::locate(c.name, c.customPath), c.expected)
+            << c.name.toStdString() << " / " << c.customPath.toStdString();
+    }
+}
