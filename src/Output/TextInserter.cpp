@@ -1,0 +1,278 @@
+#include "Output/TextInserter.h"
+
+#include <utility>
+
+using Platform::ClipboardContents;
+namespace EventFlag = Platform::EventFlag;
+using Platform::Milliseconds;
+namespace VirtualKey = Platform::VirtualKey;
+
+namespace {
+
+// Fixed, not adaptive: the target needs time to come forward, to ask for the clipboard after
+// the paste key and to act on the Return before the user's clipboard comes back.
+constexpr Milliseconds activationDelay{150};
+constexpr Milliseconds returnDelay{250};
+constexpr Milliseconds restoreDelay{600};
+constexpr Milliseconds modifierReleaseTimeout{800};
+constexpr Milliseconds modifierPoll{25};
+constexpr Milliseconds copyPoll{25};
+constexpr int copyPolls = 8;
+
+// Marks the inserted text as passing through, for clipboard histories that skip such entries.
+const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
+// The same request in the form Linux clipboard managers honour.
+const QString passwordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
+
+ClipboardContents transientText(const QString& text) {
+    Platform::ClipboardItem item;
+    item.representations = {{QStringLiteral("text/plain"), text.toUtf8()},
+                            {transientType, QByteArray()},
+                            {passwordManagerHintType, QByteArrayLiteral("secret")}};
+    return {item};
+}
+
+}  // namespace
+
+// One insert or copy. Its steps are chained through clock timers and clipboard callbacks;
+// only one timer or read is in flight at a time.
+class TextInserter::Operation {
+public:
+    explicit Operation(TextInserter& owner) : owner_(owner), s_(owner.services_) {}
+    virtual ~Operation() = default;
+
+    virtual void start() = 0;
+    // Called when the inserter goes away while the operation runs.
+    virtual void abandon() = 0;
+    // Tells the caller; called after the operation has left the inserter's queue.
+    virtual void notify() = 0;
+
+protected:
+    void after(Milliseconds delay, std::function<void()> next) {
+        timer_ = s_.clock.singleShot(delay, std::move(next));
+    }
+
+    // Waits until none of the modifiers a shortcut leaves held is down any more, polling
+    // every 25 ms, for at most about `timeout`. A held Alt would turn the paste or copy key
+    // into another combination.
+    void waitForModifierRelease(Milliseconds timeout, std::function<void()> next) {
+        const auto milliseconds = timeout.count();
+        pollsLeft_ = milliseconds < 50 ? 1 : static_cast<int>(milliseconds / 25);
+        afterRelease_ = std::move(next);
+        pollModifiers();
+    }
+
+    void finish() { owner_.finished(this); }
+
+    TextInserter& owner_;
+    Services& s_;
+
+private:
+    void pollModifiers() {
+        while (pollsLeft_ > 0) {
+            --pollsLeft_;
+            if (s_.modifiers.currentFlags() & EventFlag::HeldModifiers) {
+                after(modifierPoll, [this] { pollModifiers(); });
+                return;
+            }
+        }
+        auto next = std::move(afterRelease_);
+        next();
+    }
+
+    std::unique_ptr<Platform::Timer> timer_;
+    int pollsLeft_ = 0;
+    std::function<void()> afterRelease_;
+};
+
+class TextInserter::InsertOperation final : public Operation {
+public:
+    InsertOperation(TextInserter& owner, QString text,
+                    std::optional<Platform::RunningApplication> target, bool pressReturn,
+                    InsertDone done)
+        : Operation(owner),
+          text_(std::move(text)),
+          target_(std::move(target)),
+          pressReturn_(pressReturn),
+          done_(std::move(done)) {}
+
+    void start() override {
+        read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
+            read_.reset();
+            saved_ = std::move(saved);
+            putTextOnClipboard();
+        });
+    }
+
+    void abandon() override {
+        if (wrote_ && s_.clipboard.holdsOwnWrite())
+            s_.clipboard.write(saved_);
+    }
+
+    void notify() override {
+        if (done_)
+            done_();
+    }
+
+private:
+    void putTextOnClipboard() {
+        s_.clipboard.write(transientText(text_));
+        wrote_ = true;
+        if (target_)
+            s_.windows.activate(*target_);
+        after(activationDelay,
+              [this] { waitForModifierRelease(modifierReleaseTimeout, [this] { paste(); }); });
+    }
+
+    void paste() {
+        s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        if (!pressReturn_) {
+            after(restoreDelay, [this] { restore(); });
+            return;
+        }
+        after(returnDelay, [this] {
+            // A Return in some other window could run the draft as a command there.
+            if (target_ && s_.windows.isActive(*target_))
+                s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
+            after(restoreDelay, [this] { restore(); });
+        });
+    }
+
+    void restore() {
+        // Someone else's write (or the user's copy) since ours is newer than what we saved.
+        if (s_.clipboard.holdsOwnWrite())
+            s_.clipboard.write(saved_);
+        wrote_ = false;
+        finish();
+    }
+
+    QString text_;
+    std::optional<Platform::RunningApplication> target_;
+    bool pressReturn_;
+    InsertDone done_;
+    std::unique_ptr<Platform::PendingClipboardRead> read_;
+    ClipboardContents saved_;
+    bool wrote_ = false;
+};
+
+class TextInserter::CopyOperation final : public Operation {
+public:
+    CopyOperation(TextInserter& owner, CopyDone done) : Operation(owner), done_(std::move(done)) {}
+
+    void start() override {
+        if (!s_.trust.isTrusted()) {
+            after(Milliseconds(0), [this] { finish(); });
+            return;
+        }
+        waitForModifierRelease(modifierReleaseTimeout, [this] { takeSnapshot(); });
+    }
+
+    void abandon() override {
+        if (keySent_ && s_.clipboard.foreignWrites() != writesBefore_)
+            s_.clipboard.write(saved_);
+    }
+
+    void notify() override {
+        if (done_)
+            done_(result_);
+    }
+
+private:
+    void takeSnapshot() {
+        read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
+            read_.reset();
+            saved_ = std::move(saved);
+            writesBefore_ = s_.clipboard.foreignWrites();
+            s_.keys.sendKey(VirtualKey::C, EventFlag::Command);
+            keySent_ = true;
+            pollsLeft_ = copyPolls;
+            after(copyPoll, [this] { poll(); });
+        });
+    }
+
+    void poll() {
+        --pollsLeft_;
+        if (s_.clipboard.foreignWrites() != writesBefore_) {
+            read_ = s_.clipboard.readText([this](std::optional<QString> text) {
+                read_.reset();
+                conclude(std::move(text));
+            });
+            return;
+        }
+        if (pollsLeft_ > 0) {
+            after(copyPoll, [this] { poll(); });
+            return;
+        }
+        conclude(std::nullopt);
+    }
+
+    void conclude(std::optional<QString> copied) {
+        // Nothing was copied: the user's clipboard was never touched, so it is not rewritten.
+        if (s_.clipboard.foreignWrites() != writesBefore_) {
+            s_.clipboard.write(saved_);
+            if (copied) {
+                const QString trimmed = copied->trimmed();
+                if (!trimmed.isEmpty())
+                    result_ = trimmed;
+            }
+        }
+        keySent_ = false;
+        finish();
+    }
+
+    CopyDone done_;
+    std::unique_ptr<Platform::PendingClipboardRead> read_;
+    ClipboardContents saved_;
+    quint64 writesBefore_ = 0;
+    bool keySent_ = false;
+    int pollsLeft_ = 0;
+    std::optional<QString> result_;
+};
+
+TextInserter::TextInserter(Services services) : services_(services) {}
+
+TextInserter::~TextInserter() {
+    if (current_)
+        current_->abandon();
+}
+
+void TextInserter::insert(const QString& text,
+                          const std::optional<Platform::RunningApplication>& target,
+                          bool pressReturn, InsertDone done) {
+    enqueue(std::make_unique<InsertOperation>(*this, text, target, pressReturn, std::move(done)));
+}
+
+void TextInserter::copySelection(CopyDone done) {
+    enqueue(std::make_unique<CopyOperation>(*this, std::move(done)));
+}
+
+void TextInserter::sendKey(quint16 keyCode, quint64 flags) {
+    services_.keys.sendKey(keyCode, flags);
+}
+
+void TextInserter::enqueue(std::unique_ptr<Operation> operation) {
+    queue_.push_back(std::move(operation));
+    if (!current_)
+        startNext();
+}
+
+void TextInserter::startNext() {
+    if (current_ || queue_.empty())
+        return;
+    current_ = std::move(queue_.front());
+    queue_.pop_front();
+    current_->start();
+}
+
+void TextInserter::finished(Operation* operation) {
+    if (operation != current_.get())
+        return;
+    // The operation is finishing from inside one of its own steps, which may still touch it
+    // on the way out: it is destroyed once the event loop has moved on.
+    retired_.push_back(std::move(current_));
+    reaper_ = services_.clock.singleShot(Milliseconds(0), [this] { retired_.clear(); });
+    // A caller that starts another operation from its callback queues behind those already
+    // waiting.
+    retired_.back()->notify();
+    startNext();
+}

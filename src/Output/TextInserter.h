@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Platform/AccessibilityTrust.h"
+#include "Platform/Clipboard.h"
+#include "Platform/Clock.h"
+#include "Platform/KeySender.h"
+#include "Platform/ModifierState.h"
+#include "Platform/RunningApplication.h"
+#include "Platform/WindowActivation.h"
+
+// Moves text between Tavrin and the application the user works in, through the clipboard and
+// synthetic keys, without that application's help: pasting a text into it and copying its
+// selection. Both leave the user's clipboard as it was, unless another program wrote to it
+// meanwhile.
+//
+// The clipboard is one shared place, so the operations run one at a time in the order they
+// were asked for: a second insert that started while the first still held its text on the
+// clipboard would save that text as the user's and lose the user's own. Everything runs on
+// the main thread; the waits are clock timers.
+class TextInserter {
+public:
+    struct Services {
+        Platform::Clock& clock;
+        Platform::Clipboard& clipboard;
+        Platform::KeySender& keys;
+        Platform::WindowActivation& windows;
+        Platform::ModifierState& modifiers;
+        Platform::AccessibilityTrust& trust;
+    };
+    using InsertDone = std::function<void()>;
+    using CopyDone = std::function<void(std::optional<QString>)>;
+
+    explicit TextInserter(Services services);
+    // An operation still running puts the user's clipboard back if it holds Tavrin's text;
+    // callbacks of unfinished operations are not called.
+    ~TextInserter();
+    TextInserter(const TextInserter&) = delete;
+    TextInserter& operator=(const TextInserter&) = delete;
+
+    // Pastes `text` into `target` (or into whatever is in front when there is none), with a
+    // Return afterwards when `pressReturn` is set and the target's window is the active one.
+    // `done` is called once the user's clipboard is back. Never fails.
+    void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
+                bool pressReturn, InsertDone done = {});
+    // The text selected in the front application, copied with the copy key; none without
+    // accessibility trust, when nothing was copied, or when the copy is blank.
+    void copySelection(CopyDone done);
+    // Sends one key with modifiers to the window in front, at once (the undo toast's undo).
+    void sendKey(quint16 keyCode, quint64 flags);
+
+    // True while an operation is running or waiting for its turn.
+    bool isBusy() const { return current_ != nullptr || !queue_.empty(); }
+
+private:
+    class Operation;
+    class InsertOperation;
+    class CopyOperation;
+
+    void enqueue(std::unique_ptr<Operation> operation);
+    void startNext();
+    void finished(Operation* operation);
+
+    Services services_;
+    std::unique_ptr<Operation> current_;
+    std::deque<std::unique_ptr<Operation>> queue_;
+    std::vector<std::unique_ptr<Operation>> retired_;
+    std::unique_ptr<Platform::Timer> reaper_;
+};

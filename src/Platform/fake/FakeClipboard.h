@@ -1,0 +1,40 @@
+#pragma once
+
+#include <vector>
+
+#include "Platform/Clipboard.h"
+#include "Platform/Clock.h"
+
+namespace Platform {
+
+// A clipboard in memory that knows who wrote last. Reads answer at once. With a clock, every
+// write of Tavrin's is logged with its moment.
+class FakeClipboard final : public Clipboard {
+public:
+    struct Write {
+        Nanoseconds at;
+        ClipboardContents contents;
+    };
+
+    explicit FakeClipboard(const Clock* clock = nullptr) : clock_(clock) {}
+
+    std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) override;
+    std::unique_ptr<PendingClipboardRead> readText(TextCallback done) override;
+    void write(const ClipboardContents& contents) override;
+    bool holdsOwnWrite() override { return ownedByTavrin_; }
+    quint64 foreignWrites() override { return foreignWrites_; }
+
+    // Another program takes the clipboard (an empty list: it empties it).
+    void writeAsOtherProgram(const ClipboardContents& contents);
+
+    ClipboardContents contents;
+    std::vector<Write> writes;
+    int reads = 0;
+
+private:
+    const Clock* clock_;
+    bool ownedByTavrin_ = false;
+    quint64 foreignWrites_ = 0;
+};
+
+}  // namespace Platform

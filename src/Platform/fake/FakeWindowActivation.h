@@ -1,0 +1,43 @@
+#pragma once
+
+#include <vector>
+
+#include "Platform/Clock.h"
+#include "Platform/WindowActivation.h"
+
+namespace Platform {
+
+// A window manager in memory: activating a window makes it the active one unless the test
+// says the window manager refuses.
+class FakeWindowActivation final : public WindowActivation {
+public:
+    struct Activation {
+        Nanoseconds at;
+        quint32 windowId;
+        bool operator==(const Activation&) const = default;
+    };
+
+    explicit FakeWindowActivation(const Clock* clock = nullptr) : clock_(clock) {}
+
+    bool activate(const RunningApplication& application) override {
+        activations.push_back(
+            {clock_ ? clock_->monotonic() : Nanoseconds(0), application.windowId});
+        if (application.windowId == 0)
+            return false;
+        if (!refuses)
+            activeWindow = application.windowId;
+        return true;
+    }
+    bool isActive(const RunningApplication& application) override {
+        return application.windowId != 0 && application.windowId == activeWindow;
+    }
+
+    quint32 activeWindow = 0;
+    bool refuses = false;
+    std::vector<Activation> activations;
+
+private:
+    const Clock* clock_;
+};
+
+}  // namespace Platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include "Platform/WindowActivation.h"
+
+namespace Platform {
+
+class XcbConnection;
+
+// Activation through the window manager: a _NET_ACTIVE_WINDOW request on the root window,
+// and _NET_ACTIVE_WINDOW read back to tell which window is active.
+class EwmhWindowActivation final : public WindowActivation {
+public:
+    explicit EwmhWindowActivation(std::shared_ptr<XcbConnection> connection);
+    bool activate(const RunningApplication& application) override;
+    bool isActive(const RunningApplication& application) override;
+
+private:
+    std::shared_ptr<XcbConnection> connection_;
+};
+
+}  // namespace Platform

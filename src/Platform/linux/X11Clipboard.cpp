@@ -1,0 +1,122 @@
+#include "Platform/linux/X11Clipboard.h"
+
+#include <xcb/xcb.h>
+
+#include <QClipboard>
+#include <QFutureWatcher>
+#include <QGuiApplication>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "Platform/linux/XcbConnection.h"
+
+namespace Platform {
+
+namespace {
+
+template <typename Result>
+class WorkerRead final : public PendingClipboardRead {
+public:
+    WorkerRead(QFuture<Result> future, std::function<void(Result)> done) {
+        QObject::connect(&watcher_, &QFutureWatcher<Result>::finished,
+                         [this, done] { done(watcher_.result()); });
+        watcher_.setFuture(std::move(future));
+    }
+
+private:
+    QFutureWatcher<Result> watcher_;
+};
+
+ClipboardContents contentsOf(const QMimeData& data) {
+    ClipboardItem item;
+    for (const QString& format : data.formats())
+        item.representations.append({format, data.data(format)});
+    if (item.representations.isEmpty())
+        return {};
+    return {item};
+}
+
+}  // namespace
+
+X11Clipboard::X11Clipboard(std::shared_ptr<XcbConnection> connection,
+                           X11SelectionReader::Limits limits)
+    : connection_(std::move(connection)),
+      limits_(limits),
+      display_(qgetenv("DISPLAY")),
+      clipboard_(QGuiApplication::clipboard()) {
+    // Qt reports other owners taking the selection (and it emptied) as a change; its reports
+    // of Tavrin's own writes arrive while `writing_` is set.
+    connect(clipboard_, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard && !writing_)
+            ++foreignWrites_;
+    });
+}
+
+X11Clipboard::~X11Clipboard() = default;
+
+const QMimeData* X11Clipboard::ownContents() {
+    // QClipboard asks the server who owns the selection and hands out Tavrin's own data only
+    // while Tavrin does.
+    if (!written_)
+        return nullptr;
+    const QMimeData* current = clipboard_->mimeData(QClipboard::Clipboard);
+    return current == written_.data() ? current : nullptr;
+}
+
+std::unique_ptr<PendingClipboardRead> X11Clipboard::readContents(ContentsCallback done) {
+    if (const QMimeData* own = ownContents()) {
+        done(contentsOf(*own));
+        return std::make_unique<PendingClipboardRead>();
+    }
+    return std::make_unique<WorkerRead<ClipboardContents>>(
+        QtConcurrent::run([display = display_, limits = limits_] {
+            return X11SelectionReader::readContents(display, limits);
+        }),
+        std::move(done));
+}
+
+std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) {
+    if (const QMimeData* own = ownContents()) {
+        done(own->hasText() ? std::optional<QString>(own->text()) : std::nullopt);
+        return std::make_unique<PendingClipboardRead>();
+    }
+    return std::make_unique<WorkerRead<std::optional<QString>>>(
+        QtConcurrent::run([display = display_, limits = limits_] {
+            return X11SelectionReader::readText(display, limits);
+        }),
+        std::move(done));
+}
+
+void X11Clipboard::write(const ClipboardContents& contents) {
+    writing_ = true;
+    if (contents.isEmpty()) {
+        if (ownContents() || clipboard_->ownsClipboard()) {
+            clipboard_->clear(QClipboard::Clipboard);
+        } else {
+            // Another program's contents are on it (a copy that is being undone): only the
+            // server can take them away.
+            xcb_set_selection_owner(connection_->connection(), XCB_NONE,
+                                    connection_->atom("CLIPBOARD"), XCB_CURRENT_TIME);
+            connection_->flush();
+        }
+        written_.clear();
+    } else {
+        auto* data = new QMimeData;
+        // X11 holds one item; should there be more, each format is taken from the first
+        // item that has it.
+        for (const ClipboardItem& item : contents) {
+            for (const auto& representation : item.representations) {
+                if (!data->hasFormat(representation.type))
+                    data->setData(representation.type, representation.data);
+            }
+        }
+        clipboard_->setMimeData(data, QClipboard::Clipboard);
+        written_ = data;
+    }
+    writing_ = false;
+}
+
+bool X11Clipboard::holdsOwnWrite() {
+    return ownContents() != nullptr;
+}
+
+}  // namespace Platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+#include "Platform/KeySender.h"
+
+namespace Platform {
+
+class XcbConnection;
+
+// Keys through the XTEST extension: they reach the window with the keyboard focus as if
+// typed. The active window's WM_CLASS decides whether it gets a terminal's combinations.
+class XTestKeySender final : public KeySender {
+public:
+    explicit XTestKeySender(std::shared_ptr<XcbConnection> connection);
+    void sendKey(quint16 keyCode, quint64 flags) override;
+
+private:
+    std::shared_ptr<XcbConnection> connection_;
+};
+
+}  // namespace Platform
