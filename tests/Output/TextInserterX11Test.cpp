@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Output/TextInserter.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/linux/EwmhWindowActivation.h"
+#include "Platform/linux/QtClock.h"
+#include "Platform/linux/X11Clipboard.h"
+#include "Platform/linux/X11ModifierState.h"
+#include "Platform/linux/XTestKeySender.h"
+#include "Platform/linux/XcbConnection.h"
+#include "support/XcbPlatform.h"
+
+using namespace Platform;
+
+namespace {
+
+// Runs a program to its end while the event loop serves the clipboard.
+QByteArray run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000));
+    return process.readAllStandardOutput();
+}
+
+QByteArray clipboardText() {
+    return run(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+}
+
+QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A desktop with a window manager, the line-edit window and an xterm, and the inserter
+// wired to the real backends.
+class TextInserterX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection);
+        windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                return run(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains("window id");
+            },
+            5000));
+        run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")},
+            "Vorher");
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        lineEditWindow.setProcessEnvironment(environment);
+        lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
+        const QByteArray first = lineEditWindow.readLine().trimmed();
+        ASSERT_TRUE(first.startsWith("window "));
+        lineEdit.windowId = first.mid(7).toUInt();
+        lineEdit.windowInstance = lineEdit.windowClass = QStringLiteral("OutputLineEditWindow");
+
+        // xterm binds Control+Shift+V and +C to the clipboard only when told to; the program
+        // in it writes what it receives, raw, into a file.
+        terminalOutput = scratch.filePath(QStringLiteral("terminal"));
+        const QString windowIdFile = scratch.filePath(QStringLiteral("window"));
+        xterm.start(QStringLiteral("xterm"),
+                    {QStringLiteral("-xrm"),
+                     QStringLiteral("XTerm*VT100.translations: #override "
+                                    "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)\\n"
+                                    "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)"),
+                     QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
+                         .arg(windowIdFile, terminalOutput)});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return fileContents(windowIdFile).trimmed().toUInt() != 0; }, 10000));
+        terminal.windowId = fileContents(windowIdFile).trimmed().toUInt();
+        terminal.windowInstance = QStringLiteral("xterm");
+        terminal.windowClass = QStringLiteral("XTerm");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(terminal); }, 5000));
+    }
+
+    void TearDown() override {
+        for (QProcess* process : {&xterm, &lineEditWindow, &windowManager}) {
+            process->terminate();
+            process->waitForFinished(3000);
+        }
+    }
+
+    void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
+        bool done = false;
+        inserter.insert(text, target, pressReturn, [&] { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    }
+
+    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
+    QtClock clock;
+    X11Clipboard clipboard{connection};
+    XTestKeySender keys{connection};
+    EwmhWindowActivation windows{connection};
+    X11ModifierState modifiers{connection};
+    FakeAccessibilityTrust trust;
+    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+
+    QTemporaryDir scratch;
+    QProcess windowManager;
+    QProcess lineEditWindow;
+    QProcess xterm;
+    QString terminalOutput;
+    RunningApplication lineEdit;
+    RunningApplication terminal;
+};
+
+TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
+    insert(QStringLiteral("Hallo"), lineEdit, false);
+
+    EXPECT_TRUE(windows.isActive(lineEdit));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 2000));
+    EXPECT_EQ(lineEditWindow.readLine().trimmed(), QByteArray("text Hallo"));
+    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+
+    trust.trusted = true;
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    std::optional<std::optional<QString>> copied;
+    inserter.copySelection([&](std::optional<QString> text) { copied = text; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return copied.has_value(); }, 5000));
+    EXPECT_EQ(*copied, QStringLiteral("Hallo"));
+    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+}
+
+TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
+    insert(QStringLiteral("Befehl"), lineEdit, false);
+    insert(QStringLiteral("echo Hallo"), terminal, true);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(terminalOutput).size() >= 11; }, 2000));
+    // A literal ^V would have arrived had plain Control+V been sent.
+    EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo\r"));
+    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "Platform/KeySender.h"
+#include "Platform/linux/X11Clipboard.h"
+#include "Platform/linux/X11ModifierState.h"
+#include "Platform/linux/X11SelectionReader.h"
+#include "Platform/linux/XcbConnection.h"
+#include "support/ScriptedSelectionOwner.h"
+#include "support/XcbPlatform.h"
+
+using namespace Platform;
+
+namespace {
+
+using Target = ScriptedSelectionOwner::Target;
+
+ClipboardContents one(QList<ClipboardItem::Representation> representations) {
+    return {ClipboardItem{std::move(representations)}};
+}
+
+// Reads through the clipboard backend, keeping the event loop running meanwhile (Tavrin
+// itself may be the owner that has to answer).
+ClipboardContents readAll(Clipboard& clipboard, qint64* elapsed = nullptr) {
+    std::optional<ClipboardContents> result;
+    QElapsedTimer timer;
+    timer.start();
+    auto pending = clipboard.readContents([&](ClipboardContents contents) { result = contents; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    if (elapsed)
+        *elapsed = timer.elapsed();
+    return result.value_or(ClipboardContents{});
+}
+
+// Runs a program to its end while the event loop serves the clipboard.
+QByteArray run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000));
+    return process.readAllStandardOutput();
+}
+
+class X11ClipboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_TRUE(connection);
+    }
+
+    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
+    X11Clipboard clipboard{connection, {Milliseconds(200), Milliseconds(1500)}};
+};
+
+TEST_F(X11ClipboardTest, ReadsEveryFormatOfAnotherOwnerAndSkipsBookkeeping) {
+    const QByteArray binary("\0\1\2\xff\xfe", 5);
+    ScriptedSelectionOwner owner({{"text/html", "<i>Grüße</i>"},
+                                  {"UTF8_STRING", "Grüße"},
+                                  {"STRING",
+                                   "Gr\xfc\xdf"
+                                   "e"},
+                                  {"TIMESTAMP", "1234"},
+                                  {"DELETE", ""},
+                                  {"application/x-bytes", binary}});
+
+    EXPECT_EQ(readAll(clipboard), one({{QStringLiteral("text/html"), "<i>Grüße</i>"},
+                                       {QStringLiteral("text/plain"), "Grüße"},
+                                       {QStringLiteral("application/x-bytes"), binary}}));
+}
+
+TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
+    struct Case {
+        const char* name;
+        QList<Target> targets;
+        bool answersTargets;
+        ClipboardContents expected;
+        qint64 atMostMs;
+    };
+    const Case cases[] = {
+        {"one format stalls",
+         {{"UTF8_STRING", "Text"}, {"application/x-slow", "", true}, {"text/html", "<p>Text</p>"}},
+         true,
+         one({{QStringLiteral("text/plain"), "Text"},
+              {QStringLiteral("text/html"), "<p>Text</p>"}}),
+         700},
+        {"every format stalls: the total limit ends it",
+         {{"UTF8_STRING", "Text"},
+          {"a/1", "", true},
+          {"a/2", "", true},
+          {"a/3", "", true},
+          {"a/4", "", true},
+          {"a/5", "", true},
+          {"a/6", "", true},
+          {"a/7", "", true},
+          {"a/8", "", true},
+          {"a/9", "", true},
+          {"a/10", "", true}},
+         true,
+         one({{QStringLiteral("text/plain"), "Text"}}),
+         2000},
+        {"not even the list of formats", {{"UTF8_STRING", "Text"}}, false, {}, 700},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSelectionOwner owner(c.targets, c.answersTargets);
+        qint64 elapsed = 0;
+        EXPECT_EQ(readAll(clipboard, &elapsed), c.expected);
+        EXPECT_LT(elapsed, c.atMostMs);
+    }
+}
+
+TEST_F(X11ClipboardTest, LargeDataArrivesInPieces) {
+    // xclip hands over data larger than one request in INCR pieces.
+    QByteArray large(6 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7 % 251);
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                 QStringLiteral("application/x-big"), QStringLiteral("-i")});
+    xclip.write(large);
+    xclip.closeWriteChannel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000));
+
+    X11Clipboard patient{connection, {Milliseconds(4000), Milliseconds(8000)}};
+    const ClipboardContents read = readAll(patient);
+    ASSERT_EQ(read.size(), 1);
+    bool found = false;
+    for (const auto& representation : read.front().representations) {
+        if (representation.type == QLatin1String("application/x-big")) {
+            found = true;
+            EXPECT_TRUE(representation.data == large);
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(X11ClipboardTest, RestoredContentsReachOtherProgramsByteForByte) {
+    const ClipboardContents contents =
+        one({{QStringLiteral("text/plain"), "Grüße aus Köln"},
+             {QStringLiteral("text/html"), "<b>Grüße</b>"},
+             {QStringLiteral("application/x-bytes"), QByteArray("\0\1\x80\xff", 4)}});
+    clipboard.write(contents);
+
+    // Read as another program sees it, while the event loop serves the requests.
+    auto future =
+        QtConcurrent::run([] { return X11SelectionReader::readContents(qgetenv("DISPLAY"), {}); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 5000));
+    EXPECT_EQ(future.result(), contents);
+    EXPECT_EQ(run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                            QStringLiteral("clipboard")}),
+              QByteArray("Grüße aus Köln"));
+}
+
+TEST_F(X11ClipboardTest, OwnershipTellsAtOnceWhenAnotherProgramWrote) {
+    const quint64 before = clipboard.foreignWrites();
+    clipboard.write(one({{QStringLiteral("text/plain"), "Tavrin"}}));
+    EXPECT_TRUE(clipboard.holdsOwnWrite());
+    QTest::qWait(100);
+    EXPECT_EQ(clipboard.foreignWrites(), before);
+
+    // No event has been processed since xclip took the clipboard: the answer comes from the
+    // server.
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    xclip.write("Fremd");
+    xclip.closeWriteChannel();
+    xclip.waitForFinished(5000);
+    EXPECT_FALSE(clipboard.holdsOwnWrite());
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard.foreignWrites() > before; }, 2000));
+    EXPECT_EQ(readAll(clipboard), one({{QStringLiteral("text/plain"), "Fremd"}}));
+}
+
+TEST_F(X11ClipboardTest, WritingNothingEmptiesTheClipboard) {
+    for (const bool ownedByTavrin : {true, false}) {
+        SCOPED_TRACE(ownedByTavrin);
+        if (ownedByTavrin)
+            clipboard.write(one({{QStringLiteral("text/plain"), "Tavrin"}}));
+        else
+            run(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard")}, "Fremd");
+        clipboard.write({});
+        EXPECT_EQ(readAll(clipboard), ClipboardContents{});
+    }
+}
+
+TEST(X11ModifierStateTest, ReportsHeldModifiers) {
+    auto connection = XcbConnection::open();
+    ASSERT_TRUE(connection);
+    X11ModifierState modifiers(connection);
+    struct Case {
+        const char* key;
+        quint64 flag;
+    };
+    const Case cases[] = {{"alt", EventFlag::Option},
+                          {"ctrl", EventFlag::Control},
+                          {"shift", EventFlag::Shift},
+                          {"super", EventFlag::Command}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        run(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QLatin1String(c.key)});
+        EXPECT_EQ(modifiers.currentFlags(), c.flag);
+        run(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QLatin1String(c.key)});
+        EXPECT_EQ(modifiers.currentFlags(), EventFlag::None);
+    }
+}
+
+}  // namespace
