@@ -55,6 +55,8 @@ protected:
             5000));
         run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")},
             "Vorher");
+        // xclip's background process takes the clipboard a moment after its parent has ended.
+        ASSERT_TRUE(QTest::qWaitFor([] { return clipboardText() == "Vorher"; }, 5000));
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
