@@ -37,16 +37,6 @@ ClipboardContents richContents() {
                            {QStringLiteral("application/x-empty"), QByteArray()}}}};
 }
 
-// The keys sent since `start`, with their moments counted from there.
-std::vector<Sent> sentSince(const FakeKeySender& keys, Nanoseconds start) {
-    std::vector<Sent> result;
-    for (Sent sent : keys.sent) {
-        sent.at -= start;
-        result.push_back(sent);
-    }
-    return result;
-}
-
 const Sent paste(int at) {
     return {ms(at), VirtualKey::V, EventFlag::Command};
 }
@@ -57,9 +47,10 @@ const Sent returnKey(int at) {
     return {ms(at), VirtualKey::Return, EventFlag::None};
 }
 
-class TextInserterTest : public ::testing::Test {
-protected:
-    TextInserterTest() {
+// A desktop of fakes at time zero: "Vorher" on the clipboard, put there by another program,
+// an editor window as the target, accessibility trusted.
+struct Desk {
+    Desk() {
         target.localizedName = QStringLiteral("Editor");
         target.windowId = 0x1200007;
         trust.trusted = true;
@@ -72,7 +63,7 @@ protected:
         keys.onSend = [this, selection, delay](quint16 key, quint64) {
             if (key != VirtualKey::C || !selection)
                 return;
-            pendingCopy_ = clock.singleShot(
+            pendingCopy = clock.singleShot(
                 delay, [this, selection] { clipboard.writeAsOtherProgram(plainText(*selection)); });
         };
     }
@@ -85,12 +76,10 @@ protected:
     FakeAccessibilityTrust trust;
     TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
     RunningApplication target;
-
-private:
-    std::unique_ptr<Timer> pendingCopy_;
+    std::unique_ptr<Timer> pendingCopy;
 };
 
-TEST_F(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
+TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
     struct Case {
         bool pressReturn;
         std::vector<Sent> keys;
@@ -102,69 +91,61 @@ TEST_F(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pressReturn);
-        FakeClock clock;
-        FakeClipboard clipboard(&clock);
-        FakeKeySender keys(&clock);
-        FakeWindowActivation windows(&clock);
-        FakeModifierState modifiers;
-        FakeAccessibilityTrust trust;
-        clipboard.writeAsOtherProgram(plainText(QStringLiteral("Vorher")));
-        TextInserter inserter({clock, clipboard, keys, windows, modifiers, trust});
+        Desk d;
         std::optional<Nanoseconds> doneAt;
 
-        inserter.insert(QStringLiteral("Hallo"), target, c.pressReturn,
-                        [&] { doneAt = clock.monotonic(); });
-        clock.runUntilIdle();
+        d.inserter.insert(QStringLiteral("Hallo"), d.target, c.pressReturn,
+                          [&] { doneAt = d.clock.monotonic(); });
+        d.clock.runUntilIdle();
 
-        EXPECT_EQ(windows.activations,
-                  (std::vector<FakeWindowActivation::Activation>{{ms(0), target.windowId}}));
-        EXPECT_EQ(keys.sent, c.keys);
-        ASSERT_EQ(clipboard.writes.size(), 2u);
-        EXPECT_EQ(clipboard.writes[0].at, ms(0));
+        EXPECT_EQ(d.windows.activations,
+                  (std::vector<FakeWindowActivation::Activation>{{ms(0), d.target.windowId}}));
+        EXPECT_EQ(d.keys.sent, c.keys);
+        ASSERT_EQ(d.clipboard.writes.size(), 2u);
+        EXPECT_EQ(d.clipboard.writes[0].at, ms(0));
         const ClipboardContents transient = {
             ClipboardItem{{{QStringLiteral("text/plain"), QByteArray("Hallo")},
                            {QStringLiteral("org.nspasteboard.TransientType"), QByteArray()},
                            {QStringLiteral("x-kde-passwordManagerHint"), QByteArray("secret")}}}};
-        EXPECT_EQ(clipboard.writes[0].contents, transient);
-        EXPECT_EQ(clipboard.writes[1].at, ms(c.restoreAt));
-        EXPECT_EQ(clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_EQ(d.clipboard.writes[0].contents, transient);
+        EXPECT_EQ(d.clipboard.writes[1].at, ms(c.restoreAt));
+        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
         EXPECT_EQ(doneAt, ms(c.restoreAt));
     }
 }
 
-TEST_F(TextInserterTest, InsertRestoresTheClipboardExactly) {
+TEST(TextInserterTest, InsertRestoresTheClipboardExactly) {
     const ClipboardContents cases[] = {{}, richContents(), plainText(QString())};
     for (const ClipboardContents& before : cases) {
         SCOPED_TRACE(before.size());
-        clipboard.writeAsOtherProgram(before);
-        clipboard.writes.clear();
+        Desk d;
+        d.clipboard.writeAsOtherProgram(before);
 
-        inserter.insert(QStringLiteral("Text"), target, false);
-        clock.runUntilIdle();
+        d.inserter.insert(QStringLiteral("Text"), d.target, false);
+        d.clock.runUntilIdle();
 
-        EXPECT_EQ(clipboard.contents, before);
-        ASSERT_EQ(clipboard.writes.size(), 2u);
-        EXPECT_EQ(clipboard.writes[1].contents, before);
+        EXPECT_EQ(d.clipboard.contents, before);
+        ASSERT_EQ(d.clipboard.writes.size(), 2u);
+        EXPECT_EQ(d.clipboard.writes[1].contents, before);
     }
 }
 
-TEST_F(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
+TEST(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
     // Written after the paste, within the time the target gets to fetch the text.
     for (const int writtenAt : {200, 740}) {
         SCOPED_TRACE(writtenAt);
-        clipboard.writeAsOtherProgram(plainText(QStringLiteral("Vorher")));
-        clipboard.writes.clear();
-        inserter.insert(QStringLiteral("Text"), target, false);
-        clock.advance(ms(writtenAt));
-        clipboard.writeAsOtherProgram(plainText(QStringLiteral("Neu kopiert")));
-        clock.runUntilIdle();
+        Desk d;
+        d.inserter.insert(QStringLiteral("Text"), d.target, false);
+        d.clock.advance(ms(writtenAt));
+        d.clipboard.writeAsOtherProgram(plainText(QStringLiteral("Neu kopiert")));
+        d.clock.runUntilIdle();
 
-        EXPECT_EQ(clipboard.contents, plainText(QStringLiteral("Neu kopiert")));
-        EXPECT_EQ(clipboard.writes.size(), 1u);
+        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Neu kopiert")));
+        EXPECT_EQ(d.clipboard.writes.size(), 1u);
     }
 }
 
-TEST_F(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
+TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
     struct Case {
         const char* name;
         bool hasTarget;
@@ -180,26 +161,25 @@ TEST_F(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        keys.sent.clear();
-        windows.activeWindow = 0x99;
-        windows.refuses = c.windowManagerRefuses;
-        std::optional<RunningApplication> insertTarget;
+        Desk d;
+        d.windows.activeWindow = 0x99;
+        d.windows.refuses = c.windowManagerRefuses;
+        std::optional<RunningApplication> target;
         if (c.hasTarget)
-            insertTarget = target;
-        const Nanoseconds start = clock.monotonic();
+            target = d.target;
 
-        inserter.insert(QStringLiteral("ls -la"), insertTarget, true);
-        clock.advance(ms(300));
+        d.inserter.insert(QStringLiteral("ls -la"), target, true);
+        d.clock.advance(ms(300));
         if (c.targetLosesFocus)
-            windows.activeWindow = 0x99;
-        clock.runUntilIdle();
+            d.windows.activeWindow = 0x99;
+        d.clock.runUntilIdle();
 
-        EXPECT_EQ(sentSince(keys, start), c.keys);
-        EXPECT_EQ(clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_EQ(d.keys.sent, c.keys);
+        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
     }
 }
 
-TEST_F(TextInserterTest, KeysWaitForHeldModifiers) {
+TEST(TextInserterTest, KeysWaitForHeldModifiers) {
     struct Case {
         const char* name;
         bool copy;
@@ -215,30 +195,25 @@ TEST_F(TextInserterTest, KeysWaitForHeldModifiers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeClock clock;
-        FakeKeySender keys(&clock);
-        FakeClipboard clipboard;
-        FakeWindowActivation windows;
-        FakeModifierState modifiers;
-        modifiers.flags = c.copy ? EventFlag::Command : EventFlag::Option;
+        Desk d;
+        d.modifiers.flags = c.copy ? EventFlag::Command : EventFlag::Option;
         std::unique_ptr<Timer> release;
         if (c.releasedAt)
-            release = clock.singleShot(Milliseconds(*c.releasedAt),
-                                       [&] { modifiers.flags = EventFlag::None; });
-        TextInserter inserter({clock, clipboard, keys, windows, modifiers, trust});
+            release = d.clock.singleShot(Milliseconds(*c.releasedAt),
+                                         [&] { d.modifiers.flags = EventFlag::None; });
 
         if (c.copy)
-            inserter.copySelection([](std::optional<QString>) {});
+            d.inserter.copySelection([](std::optional<QString>) {});
         else
-            inserter.insert(QStringLiteral("Hallo"), target, false);
-        clock.runUntilIdle();
+            d.inserter.insert(QStringLiteral("Hallo"), d.target, false);
+        d.clock.runUntilIdle();
 
-        ASSERT_FALSE(keys.sent.empty());
-        EXPECT_EQ(keys.sent.front(), c.expected);
+        ASSERT_FALSE(d.keys.sent.empty());
+        EXPECT_EQ(d.keys.sent.front(), c.expected);
     }
 }
 
-TEST_F(TextInserterTest, CopySelection) {
+TEST(TextInserterTest, CopySelection) {
     struct Case {
         const char* name;
         bool trusted;
@@ -261,33 +236,31 @@ TEST_F(TextInserterTest, CopySelection) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        clipboard.writeAsOtherProgram(richContents());
-        clipboard.writes.clear();
-        keys.sent.clear();
-        trust.trusted = c.trusted;
-        copiesSelection(c.selection, Milliseconds(c.copiedAfter));
+        Desk d;
+        d.clipboard.writeAsOtherProgram(richContents());
+        d.trust.trusted = c.trusted;
+        d.copiesSelection(c.selection, Milliseconds(c.copiedAfter));
         std::optional<std::optional<QString>> result;
-        Nanoseconds start = clock.monotonic();
         Nanoseconds resultAt{};
 
-        inserter.copySelection([&](std::optional<QString> text) {
+        d.inserter.copySelection([&](std::optional<QString> text) {
             result = text;
-            resultAt = clock.monotonic() - start;
+            resultAt = d.clock.monotonic();
         });
-        clock.advance(ms(1000));
+        d.clock.advance(ms(1000));
 
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(*result, c.result);
         EXPECT_EQ(resultAt, ms(c.resultAt));
-        EXPECT_EQ(keys.sent.size(), c.trusted ? 1u : 0u);
-        EXPECT_EQ(clipboard.writes.size(), c.restored ? 1u : 0u);
+        EXPECT_EQ(d.keys.sent, c.trusted ? std::vector<Sent>{copy(0)} : std::vector<Sent>{});
+        EXPECT_EQ(d.clipboard.writes.size(), c.restored ? 1u : 0u);
         if (c.restored || !c.selection) {
-            EXPECT_EQ(clipboard.contents, richContents());
+            EXPECT_EQ(d.clipboard.contents, richContents());
         }
     }
 }
 
-TEST_F(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
+TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     struct Step {
         int at;
         enum { Insert, Copy } what;
@@ -306,58 +279,52 @@ TEST_F(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeClock clock;
-        FakeClipboard clipboard(&clock);
-        FakeKeySender keys(&clock);
-        FakeWindowActivation windows;
-        FakeModifierState modifiers;
-        clipboard.writeAsOtherProgram(richContents());
-        keys.onSend = [&](quint16 key, quint64) {
-            if (key == VirtualKey::C)
-                clipboard.writeAsOtherProgram(plainText(QStringLiteral("Auswahl")));
-        };
-        TextInserter inserter({clock, clipboard, keys, windows, modifiers, trust});
+        Desk d;
+        d.clipboard.writeAsOtherProgram(richContents());
+        d.copiesSelection(QStringLiteral("Auswahl"));
         std::vector<QString> finished;
         std::vector<std::unique_ptr<Timer>> starts;
         for (const Step& step : c.steps) {
-            starts.push_back(clock.singleShot(Milliseconds(step.at), [&, step] {
+            starts.push_back(d.clock.singleShot(Milliseconds(step.at), [&, step] {
                 if (step.what == Step::Insert)
-                    inserter.insert(QStringLiteral("Entwurf"), target, false,
-                                    [&] { finished.push_back(QStringLiteral("insert")); });
+                    d.inserter.insert(QStringLiteral("Entwurf"), d.target, false,
+                                      [&] { finished.push_back(QStringLiteral("insert")); });
                 else
-                    inserter.copySelection([&](std::optional<QString> text) {
+                    d.inserter.copySelection([&](std::optional<QString> text) {
                         finished.push_back(text.value_or(QStringLiteral("nichts")));
                     });
             }));
         }
-        clock.runUntilIdle();
+        d.clock.runUntilIdle();
 
-        EXPECT_EQ(keys.sent, c.keys);
-        EXPECT_EQ(clipboard.contents, richContents());
+        EXPECT_EQ(d.keys.sent, c.keys);
+        EXPECT_EQ(d.clipboard.contents, richContents());
         EXPECT_EQ(finished.size(), c.steps.size());
-        EXPECT_FALSE(inserter.isBusy());
+        EXPECT_FALSE(d.inserter.isBusy());
     }
 }
 
-TEST_F(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
+TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
+    Desk d;
     auto early = std::make_unique<TextInserter>(
-        TextInserter::Services{clock, clipboard, keys, windows, modifiers, trust});
+        TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool called = false;
-    early->insert(QStringLiteral("Hallo"), target, false, [&] { called = true; });
-    clock.advance(ms(300));
+    early->insert(QStringLiteral("Hallo"), d.target, false, [&] { called = true; });
+    d.clock.advance(ms(300));
     early.reset();
-    clock.runUntilIdle();
+    d.clock.runUntilIdle();
 
-    EXPECT_EQ(clipboard.contents, plainText(QStringLiteral("Vorher")));
+    EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
     EXPECT_FALSE(called);
 }
 
-TEST_F(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {
-    inserter.insert(QStringLiteral("Hallo"), target, false);
-    clock.advance(ms(200));
-    inserter.sendKey(VirtualKey::Z, EventFlag::Command);
+TEST(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {
+    Desk d;
+    d.inserter.insert(QStringLiteral("Hallo"), d.target, false);
+    d.clock.advance(ms(200));
+    d.inserter.sendKey(VirtualKey::Z, EventFlag::Command);
 
-    EXPECT_EQ(keys.sent,
+    EXPECT_EQ(d.keys.sent,
               (std::vector<Sent>{paste(150), {ms(200), VirtualKey::Z, EventFlag::Command}}));
 }
 
