@@ -10,7 +10,7 @@ EwmhWindowActivation::EwmhWindowActivation(std::shared_ptr<XcbConnection> connec
     : connection_(std::move(connection)) {}
 
 bool EwmhWindowActivation::activate(const RunningApplication& application) {
-    if (application.windowId == 0)
+    if (!connection_ || application.windowId == 0)
         return false;
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -30,7 +30,8 @@ bool EwmhWindowActivation::activate(const RunningApplication& application) {
 }
 
 bool EwmhWindowActivation::isActive(const RunningApplication& application) {
-    return application.windowId != 0 && connection_->activeWindow() == application.windowId;
+    return connection_ && application.windowId != 0 &&
+           connection_->activeWindow() == application.windowId;
 }
 
 }  // namespace Platform

@@ -91,7 +91,7 @@ void X11Clipboard::write(const ClipboardContents& contents) {
     if (contents.isEmpty()) {
         if (ownContents() || clipboard_->ownsClipboard()) {
             clipboard_->clear(QClipboard::Clipboard);
-        } else {
+        } else if (connection_) {
             // Another program's contents are on it (a copy that is being undone): only the
             // server can take them away.
             xcb_set_selection_owner(connection_->connection(), XCB_NONE,

@@ -13,6 +13,8 @@ X11ModifierState::X11ModifierState(std::shared_ptr<XcbConnection> connection)
     : connection_(std::move(connection)) {}
 
 quint64 X11ModifierState::currentFlags() {
+    if (!connection_)
+        return EventFlag::None;
     xcb_connection_t* c = connection_->connection();
     xcb_query_pointer_reply_t* reply =
         xcb_query_pointer_reply(c, xcb_query_pointer(c, connection_->root()), nullptr);

@@ -48,6 +48,8 @@ XTestKeySender::XTestKeySender(std::shared_ptr<XcbConnection> connection)
     : connection_(std::move(connection)) {}
 
 void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
+    if (!connection_)
+        return;
     bool terminal = false;
     if (const auto windowClass = connection_->windowClass(connection_->activeWindow()))
         terminal = isTerminalWindowClass(windowClass->first, windowClass->second);

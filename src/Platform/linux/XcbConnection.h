@@ -16,7 +16,8 @@ namespace Platform {
 // Qt's. Main thread only.
 class XcbConnection {
 public:
-    // None when no X server answers at `display` (empty: $DISPLAY).
+    // None when no X server answers at `display` (empty: $DISPLAY). The backends take a null
+    // connection and then do nothing.
     static std::shared_ptr<XcbConnection> open(const QByteArray& display = {});
     ~XcbConnection();
     XcbConnection(const XcbConnection&) = delete;
