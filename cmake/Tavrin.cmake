@@ -26,7 +26,9 @@ endfunction()
 # A static library of one src/ folder; headers are included as "Folder/Type.h".
 function(tavrin_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT ARG_SOURCES)
+  set(compiled ${ARG_SOURCES})
+  list(FILTER compiled INCLUDE REGEX "\\.cpp$")
+  if(NOT compiled)
     # A folder of value records only.
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}/src")
@@ -62,7 +64,8 @@ endfunction()
 # tavrin_add_folder_library(<name> LIBS ...): a library of every .cpp file in the folder.
 function(tavrin_add_folder_library name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # Headers are listed too, so that moc sees a new Q_OBJECT header in an existing build.
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   tavrin_add_library(${name} SOURCES ${sources} LIBS ${ARG_LIBS})
 endfunction()
 
