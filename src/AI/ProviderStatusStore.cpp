@@ -1,0 +1,231 @@
+#include "AI/ProviderStatusStore.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringDecoder>
+
+#include "AI/BackgroundTask.h"
+#include "AI/CLIEnvironment.h"
+#include "Platform/Clock.h"
+
+namespace {
+
+// First letter of each word upper case, the rest lower case; words end at white space.
+QString capitalized(const QString& text) {
+    QString result = text.toLower();
+    bool wordStart = true;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        if (result.at(i).isSpace()) {
+            wordStart = true;
+        } else if (wordStart) {
+            result[i] = result.at(i).toUpper();
+            wordStart = false;
+        }
+    }
+    return result;
+}
+
+// Runs a status command: output and error together, no input, in the temporary folder,
+// in a process group of its own so that giving up also ends what it started.
+std::optional<QString> runStatusCommand(const QString& executable, const QStringList& arguments,
+                                        const std::atomic<bool>& abandoned) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), CLIEnvironment::shellPATH());
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QDir::tempPath());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.start(executable, arguments);
+    if (!process.waitForStarted(-1))
+        return std::nullopt;
+    // The store gives up after its time limit; this is the backstop for when nobody is left
+    // to tell us (the program is quitting).
+    const QDeadlineTimer backstop(ProviderStatusStore::checkTimeLimit.count() + 5000);
+    while (process.state() != QProcess::NotRunning) {
+        if (abandoned.load() || backstop.hasExpired()) {
+            ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
+            process.waitForFinished(2000);
+            return std::nullopt;
+        }
+        process.waitForFinished(50);
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(process.readAll());
+    if (decoder.hasError())
+        return std::nullopt;
+    return text.trimmed();
+}
+
+}  // namespace
+
+struct ProviderStatusStore::Check {
+    std::uint64_t id = 0;
+    std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
+    std::unique_ptr<Platform::Timer> deadline;
+    std::vector<std::function<void(State)>> waiters;
+};
+
+QString ProviderStatusStore::State::shortText() const {
+    switch (kind) {
+        case Kind::ready:
+            return tr("angemeldet");
+        case Kind::unknown:
+        case Kind::checking:
+            return tr("prüfe …");
+        case Kind::notFound:
+            return tr("nicht gefunden");
+        case Kind::notLoggedIn:
+            return tr("nicht angemeldet");
+    }
+    return {};
+}
+
+QString ProviderStatusStore::State::longText() const {
+    switch (kind) {
+        case Kind::ready:
+            return detail ? tr("Angemeldet als %1").arg(*detail) : tr("Angemeldet");
+        case Kind::unknown:
+        case Kind::checking:
+            return tr("Prüfe …");
+        case Kind::notFound:
+            return tr("Nicht gefunden");
+        case Kind::notLoggedIn:
+            return tr("Nicht angemeldet");
+    }
+    return {};
+}
+
+ProviderStatusStore::ProviderStatusStore(Platform::Clock& clock, QObject* parent)
+    : QObject(parent), clock_(clock) {}
+
+ProviderStatusStore::~ProviderStatusStore() {
+    for (auto& [provider, check] : running_)
+        check->abandoned->store(true);
+}
+
+ProviderStatusStore::State ProviderStatusStore::state(ProviderID provider) const {
+    const auto entry = states_.find(provider);
+    return entry == states_.end() ? State::unknown() : entry->second;
+}
+
+namespace {
+QString customPath(ProviderID provider, const AssistantSettings& settings) {
+    return provider == ProviderID::claudeCLI ? settings.claudePath : settings.codexPath;
+}
+}  // namespace
+
+void ProviderStatusStore::refresh(const AssistantSettings& settings) {
+    for (ProviderID provider : allProviderIDs()) {
+        if (state(provider).kind == State::Kind::unknown)
+            store(provider, State::checking());
+        if (!running_.count(provider))
+            start(provider, customPath(provider, settings));
+    }
+}
+
+void ProviderStatusStore::checkNow(ProviderID provider, const AssistantSettings& settings,
+                                   std::function<void(State)> done) {
+    if (!running_.count(provider))
+        start(provider, customPath(provider, settings));
+    running_.at(provider)->waiters.push_back(std::move(done));
+}
+
+void ProviderStatusStore::start(ProviderID provider, const QString& path) {
+    auto entry = std::make_unique<Check>();
+    entry->id = ++nextCheckId_;
+    const std::uint64_t id = entry->id;
+    entry->deadline = clock_.singleShot(
+        checkTimeLimit, [this, provider, id] { finish(provider, id, std::nullopt); });
+    runInBackground(
+        this,
+        [provider, path, abandoned = entry->abandoned] {
+            return check(provider, path, *abandoned);
+        },
+        [this, provider, id](std::optional<State> result) {
+            finish(provider, id, std::move(result));
+        });
+    running_[provider] = std::move(entry);
+}
+
+void ProviderStatusStore::finish(ProviderID provider, std::uint64_t id,
+                                 std::optional<State> result) {
+    const auto entry = running_.find(provider);
+    if (entry == running_.end() || entry->second->id != id)
+        return;  // a check that was given up; its late answer is dropped
+    std::unique_ptr<Check> check = std::move(entry->second);
+    running_.erase(entry);
+    check->abandoned->store(true);
+    if (result)
+        store(provider, *result);
+    const State answer = result.value_or(state(provider));
+    for (auto& waiter : check->waiters) {
+        if (waiter)
+            waiter(answer);
+    }
+}
+
+void ProviderStatusStore::store(ProviderID provider, const State& state) {
+    const auto entry = states_.find(provider);
+    if (entry != states_.end() && entry->second == state)
+        return;
+    states_[provider] = state;
+    emit statesChanged();
+}
+
+std::optional<ProviderStatusStore::State> ProviderStatusStore::check(
+    ProviderID provider, const QString& customPath, const std::atomic<bool>& abandoned) {
+    const bool claude = provider == ProviderID::claudeCLI;
+    const std::optional<QString> executable = CLIEnvironment::locate(
+        claude ? QStringLiteral("claude") : QStringLiteral("codex"), customPath);
+    if (!executable)
+        return State::notFound();
+    const QStringList arguments =
+        claude ? QStringList{QStringLiteral("auth"), QStringLiteral("status")}
+               : QStringList{QStringLiteral("login"), QStringLiteral("status")};
+    const std::optional<QString> output = runStatusCommand(*executable, arguments, abandoned);
+    if (abandoned.load())
+        return std::nullopt;
+    return claude ? readClaudeStatus(output) : readCodexStatus(output);
+}
+
+ProviderStatusStore::State ProviderStatusStore::readCodexStatus(
+    const std::optional<QString>& output) {
+    const QString text = output.value_or(QString()).toLower();
+    if (text.isEmpty() || text.contains(QLatin1String("not logged in")))
+        return State::notLoggedIn();
+    if (text.contains(QLatin1String("chatgpt")))
+        return State::ready(tr("ChatGPT-Konto"));
+    return State::ready();
+}
+
+ProviderStatusStore::State ProviderStatusStore::readClaudeStatus(
+    const std::optional<QString>& output) {
+    if (!output)
+        return State::notLoggedIn();
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(output->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return State::notLoggedIn();
+    const QJsonObject object = document.object();
+    const QJsonValue loggedIn = object.value(QStringLiteral("loggedIn"));
+    if (!loggedIn.isBool() || !loggedIn.toBool())
+        return State::notLoggedIn();
+    QStringList parts;
+    if (const QJsonValue email = object.value(QStringLiteral("email")); email.isString())
+        parts.append(email.toString());
+    if (const QJsonValue plan = object.value(QStringLiteral("subscriptionType")); plan.isString())
+        parts.append(capitalized(plan.toString()));
+    const QString detail = parts.join(QStringLiteral(" \u00B7 "));
+    if (detail.isEmpty())
+        return State::ready();
+    return State::ready(detail);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Settings/AssistantSettings.h"
+#include "Settings/ProviderID.h"
+
+namespace Platform {
+class Clock;
+class Timer;
+}  // namespace Platform
+
+// Whether each AI tool is installed and signed in, found out by running the tool's own
+// status command. One store lives as long as the program; main thread only.
+class ProviderStatusStore final : public QObject {
+    Q_OBJECT
+
+public:
+    struct State {
+        enum class Kind { unknown, checking, ready, notFound, notLoggedIn };
+
+        Kind kind = Kind::unknown;
+        // The signed-in account, for ready only.
+        std::optional<QString> detail;
+
+        static State unknown() { return {Kind::unknown, std::nullopt}; }
+        static State checking() { return {Kind::checking, std::nullopt}; }
+        static State ready(std::optional<QString> detail = std::nullopt) {
+            return {Kind::ready, std::move(detail)};
+        }
+        static State notFound() { return {Kind::notFound, std::nullopt}; }
+        static State notLoggedIn() { return {Kind::notLoggedIn, std::nullopt}; }
+
+        bool isReady() const { return kind == Kind::ready; }
+        // For the provider chip and the menu ("angemeldet") and for the settings
+        // ("Angemeldet als …").
+        QString shortText() const;
+        QString longText() const;
+
+        bool operator==(const State&) const = default;
+    };
+
+    // A hanging status command is given up after this long; the shown state stays.
+    static constexpr std::chrono::milliseconds checkTimeLimit{30000};
+
+    explicit ProviderStatusStore(Platform::Clock& clock, QObject* parent = nullptr);
+    ~ProviderStatusStore() override;
+
+    const std::map<ProviderID, State>& states() const { return states_; }
+    // Unknown for a tool never checked.
+    State state(ProviderID provider) const;
+
+    // Checks both tools in the background. A tool never checked shows checking meanwhile;
+    // a known state stays until the new one arrives. A check already running for a tool
+    // takes the place of a new one.
+    void refresh(const AssistantSettings& settings);
+    // Checks one tool (or joins its running check), stores the result and hands it to
+    // `done`. A check that runs out of time stores nothing and hands over the state shown.
+    void checkNow(ProviderID provider, const AssistantSettings& settings,
+                  std::function<void(State)> done);
+
+    // The check itself: blocking, for a background thread. Stops early, with no result,
+    // when `abandoned` becomes true.
+    static std::optional<State> check(ProviderID provider, const QString& customPath,
+                                      const std::atomic<bool>& abandoned);
+    // Reading the status commands' answers (standard output and error together, trimmed;
+    // none when the command could not be run).
+    static State readClaudeStatus(const std::optional<QString>& output);
+    static State readCodexStatus(const std::optional<QString>& output);
+
+signals:
+    void statesChanged();
+
+private:
+    struct Check;
+
+    void start(ProviderID provider, const QString& customPath);
+    void finish(ProviderID provider, std::uint64_t id, std::optional<State> result);
+    void store(ProviderID provider, const State& state);
+
+    Platform::Clock& clock_;
+    std::map<ProviderID, State> states_;
+    std::map<ProviderID, std::unique_ptr<Check>> running_;
+    std::uint64_t nextCheckId_ = 0;
+};

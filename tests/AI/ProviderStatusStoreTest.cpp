@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AI/ProviderStatusStore.h"
+#include "Platform/fake/FakeClock.h"
+#include "support/ScopedEnv.h"
+
+using State = ProviderStatusStore::State;
+
+namespace {
+
+const QString fixtures = QStringLiteral(TAVRIN_FIXTURES_DIR "/setup");
+
+// The stand-in tools read their answers from a private folder.
+struct ToolSandbox {
+    QTemporaryDir folder;
+    ScopedEnv variable{"FAKE_TOOL_DIR", folder.path()};
+
+    void write(const QString& name, const QByteArray& content = {}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    int lines(const QString& name) const {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+};
+
+AssistantSettings settingsWithStandIns() {
+    AssistantSettings settings;
+    settings.claudePath = fixtures + "/claude";
+    settings.codexPath = fixtures + "/codex";
+    return settings;
+}
+
+}  // namespace
+
+TEST(ProviderStatusStoreTest, CodexAnswersAreReadByText) {
+    const std::pair<std::optional<QString>, State> cases[] = {
+        {std::nullopt, State::notLoggedIn()},
+        {"", State::notLoggedIn()},
+        {"Not logged in", State::notLoggedIn()},
+        {"NOT LOGGED IN (ChatGPT)", State::notLoggedIn()},
+        {"Logged in using ChatGPT", State::ready("ChatGPT-Konto")},
+        {"logged in using CHATGPT", State::ready("ChatGPT-Konto")},
+        {"Logged in using an API key - sk-…", State::ready()},
+    };
+    for (const auto& [output, expected] : cases)
+        EXPECT_EQ(ProviderStatusStore::readCodexStatus(output), expected)
+            << output.value_or("(none)").toStdString();
+}
+
+TEST(ProviderStatusStoreTest, ClaudeAnswersAreReadAsJson) {
+    const std::pair<std::optional<QString>, State> cases[] = {
+        {std::nullopt, State::notLoggedIn()},
+        {"", State::notLoggedIn()},
+        {"[true]", State::notLoggedIn()},
+        {"{}", State::notLoggedIn()},
+        {R"({"loggedIn": false, "email": "a@b.de"})", State::notLoggedIn()},
+        {R"({"loggedIn": "true"})", State::notLoggedIn()},
+        {R"(warning: update available {"loggedIn": true})", State::notLoggedIn()},
+        {R"({"loggedIn": true})", State::ready()},
+        {R"({"loggedIn": true, "subscriptionType": "max"})", State::ready("Max")},
+        {R"({"loggedIn": true, "email": "a@b.de", "subscriptionType": "pro team"})",
+         State::ready("a@b.de · Pro Team")},
+        {R"({"loggedIn": true, "email": "", "subscriptionType": "PRO"})", State::ready(" · Pro")},
+        {R"({"loggedIn": true, "email": "", "subscriptionType": 3})", State::ready()},
+    };
+    for (const auto& [output, expected] : cases)
+        EXPECT_EQ(ProviderStatusStore::readClaudeStatus(output), expected)
+            << output.value_or("(none)").toStdString();
+}
+
+TEST(ProviderStatusStoreTest, Texts) {
+    const std::tuple<State, const char*, const char*> cases[] = {
+        {State::unknown(), "prüfe …", "Prüfe …"},
+        {State::checking(), "prüfe …", "Prüfe …"},
+        {State::notFound(), "nicht gefunden", "Nicht gefunden"},
+        {State::notLoggedIn(), "nicht angemeldet", "Nicht angemeldet"},
+        {State::ready(), "angemeldet", "Angemeldet"},
+        {State::ready("ChatGPT-Konto"), "angemeldet", "Angemeldet als ChatGPT-Konto"},
+    };
+    for (const auto& [state, shortText, longText] : cases) {
+        EXPECT_EQ(state.shortText(), QString::fromUtf8(shortText));
+        EXPECT_EQ(state.longText(), QString::fromUtf8(longText));
+    }
+}
+
+TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
+    ToolSandbox tools;
+    tools.write("claude-status", R"({"loggedIn": true, "email": "a@b.de"})");
+    tools.write("codex-status", "Logged in using ChatGPT");
+    Platform::FakeClock clock;
+    ProviderStatusStore store(clock);
+    QSignalSpy changes(&store, &ProviderStatusStore::statesChanged);
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
+
+    store.refresh(settingsWithStandIns());
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::checking());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 4; }, 10000));
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::ready("a@b.de"));
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready("ChatGPT-Konto"));
+
+    // A known state stays while the next check runs; an equal result notifies nobody.
+    tools.write("codex-status", "Not logged in");
+    store.refresh(settingsWithStandIns());
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready("ChatGPT-Konto"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 5; }, 10000));
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::notLoggedIn());
+    QTest::qWait(200);
+    EXPECT_EQ(changes.count(), 5);
+    EXPECT_EQ(tools.lines("claude-status-calls"), 2);
+}
+
+TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
+    ToolSandbox tools;
+    tools.write("claude-status-hang");
+    Platform::FakeClock clock;
+    ProviderStatusStore store(clock);
+    const AssistantSettings settings = settingsWithStandIns();
+
+    std::vector<State> answers;
+    store.refresh(settings);
+    store.refresh(settings);
+    store.checkNow(ProviderID::claudeCLI, settings, [&](State s) { answers.push_back(s); });
+    store.checkNow(ProviderID::claudeCLI, settings, [&](State s) { answers.push_back(s); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tools.lines("claude-status-calls") == 1; }, 10000));
+    QTest::qWait(300);
+    EXPECT_EQ(tools.lines("claude-status-calls"), 1);
+    EXPECT_TRUE(answers.empty());
+
+    clock.advance(ProviderStatusStore::checkTimeLimit - std::chrono::milliseconds(1));
+    EXPECT_TRUE(answers.empty());
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_EQ(answers, (std::vector<State>{State::checking(), State::checking()}));
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
+
+    // The next refresh starts afresh, and its answer is stored.
+    QFile::remove(tools.folder.filePath("claude-status-hang"));
+    tools.write("claude-status", R"({"loggedIn": true})");
+    store.refresh(settings);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return store.state(ProviderID::claudeCLI) == State::ready(); }, 10000));
+    EXPECT_EQ(tools.lines("claude-status-calls"), 2);
+}
+
+TEST(ProviderStatusStoreTest, CheckNowStoresAndAnswers) {
+    ToolSandbox tools;
+    tools.write("codex-status", "Logged in using an API key");
+    Platform::FakeClock clock;
+    ProviderStatusStore store(clock);
+    std::optional<State> answer;
+    store.checkNow(ProviderID::codexCLI, settingsWithStandIns(), [&](State s) { answer = s; });
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+    EXPECT_EQ(answer, State::ready());
+    EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready());
+}
