@@ -57,6 +57,8 @@ public:
     const std::map<ProviderID, State>& states() const { return states_; }
     // Unknown for a tool never checked.
     State state(ProviderID provider) const;
+    // Whether a check of the tool is under way.
+    bool isChecking(ProviderID provider) const { return running_.count(provider) > 0; }
 
     // Checks both tools in the background. A tool never checked shows checking meanwhile;
     // a known state stays until the new one arrives. A check already running for a tool

@@ -1,0 +1,294 @@
+#include "AI/ProviderSetup.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include "AI/BackgroundTask.h"
+#include "AI/CLIEnvironment.h"
+#include "AI/ProviderStatusStore.h"
+#include "Platform/Clock.h"
+#include "Settings/SettingsStore.h"
+
+namespace {
+
+constexpr int terminationGraceMs = 2000;
+
+// Ends a login command and whatever it started (it runs in a process group of its own):
+// SIGTERM now, SIGKILL after a grace period. The process object goes once the child is gone.
+void endProcess(QProcess* process) {
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    const pid_t group = static_cast<pid_t>(process->processId());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    ::kill(-group, SIGTERM);
+    QTimer::singleShot(terminationGraceMs, process, [process, group] {
+        if (process->state() != QProcess::NotRunning)
+            ::kill(-group, SIGKILL);
+    });
+}
+
+QString executableName(ProviderID provider) {
+    return provider == ProviderID::claudeCLI ? QStringLiteral("claude") : QStringLiteral("codex");
+}
+
+QStringList loginArguments(ProviderID provider) {
+    if (provider == ProviderID::claudeCLI)
+        return {QStringLiteral("auth"), QStringLiteral("login")};
+    return {QStringLiteral("login")};
+}
+
+QString customPath(ProviderID provider, const AssistantSettings& settings) {
+    return provider == ProviderID::claudeCLI ? settings.claudePath : settings.codexPath;
+}
+
+// The first secure web address in one piece of output.
+std::optional<QUrl> signInAddress(const QByteArray& output) {
+    static const QRegularExpression address(QStringLiteral("https://[^\\s\"'<>]+"));
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(output);
+    if (decoder.hasError())
+        return std::nullopt;
+    const QRegularExpressionMatch match = address.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QUrl url(match.captured(), QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+}  // namespace
+
+struct ProviderSetup::LoginRun {
+    std::uint64_t generation = 0;
+    QProcess* process = nullptr;
+    int checks = 0;
+    std::unique_ptr<Platform::Timer> wait;
+    std::function<void()> done;
+
+    void finish() {
+        wait.reset();
+        if (auto callback = std::exchange(done, nullptr))
+            callback();
+    }
+};
+
+struct ProviderSetup::Located {
+    std::optional<QString> executable;
+    QString searchPath;
+};
+
+ProviderSetup::ProviderSetup(ProviderStatusStore& status, SettingsStore& settings,
+                             Platform::Clock& clock, QObject* parent)
+    : QObject(parent), status_(status), settings_(settings), clock_(clock) {}
+
+ProviderSetup::~ProviderSetup() {
+    // Login commands, and those still being ended, go with us.
+    for (QProcess* process : findChildren<QProcess*>()) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
+        process->waitForFinished(1000);
+    }
+}
+
+ProviderSetup::Phase ProviderSetup::phase(ProviderID provider) const {
+    const auto entry = phases_.find(provider);
+    return entry == phases_.end() ? Phase::idle() : entry->second;
+}
+
+void ProviderSetup::setPhase(ProviderID provider, const Phase& phase) {
+    if (this->phase(provider) == phase && phases_.count(provider))
+        return;
+    phases_[provider] = phase;
+    emit phasesChanged();
+}
+
+void ProviderSetup::install(ProviderID provider, std::function<void()> done) {
+    setPhase(provider, Phase::installing());
+    runInBackground(
+        this,
+        [provider, sources = sources_] {
+            const QString searchPath = CLIEnvironment::shellPATH();
+            return provider == ProviderID::claudeCLI
+                       ? ProviderInstaller::installClaude(sources, searchPath)
+                       : ProviderInstaller::installCodex(sources, searchPath);
+        },
+        [this, provider, done = std::move(done)](std::optional<QString> message) mutable {
+            // A tool just installed into ~/.local/bin must be found by the next search.
+            CLIEnvironment::forgetShellPATH();
+            status_.refresh(settings_.settings());
+            if (message) {
+                setPhase(provider, Phase::failed(*message));
+                if (done)
+                    done();
+                return;
+            }
+            pauses_[provider] = clock_.singleShot(
+                pauseBeforeLogin,
+                [this, provider, done = std::move(done)] { login(provider, done); });
+        });
+}
+
+void ProviderSetup::login(ProviderID provider, std::function<void()> done) {
+    const std::uint64_t generation = ++generations_[provider];
+    if (loginProcesses_.count(provider))
+        endRun(provider);
+    runInBackground(
+        this,
+        [name = executableName(provider), path = customPath(provider, settings_.settings())] {
+            // Both may wait for the login shell the first time.
+            return Located{CLIEnvironment::locate(name, path), CLIEnvironment::shellPATH()};
+        },
+        [this, provider, generation, done = std::move(done)](Located located) mutable {
+            if (generations_[provider] != generation) {
+                // Cancelled or replaced while the tool was being looked for.
+                if (done)
+                    done();
+                return;
+            }
+            startLogin(provider, generation, located, std::move(done));
+        });
+}
+
+void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
+                               const Located& located, std::function<void()> done) {
+    if (!located.executable) {
+        setPhase(
+            provider,
+            Phase::failed(tr("Das Programm wurde nicht gefunden. Bitte zuerst installieren.")));
+        if (done)
+            done();
+        return;
+    }
+    setPhase(provider, Phase::waitingForLogin());
+
+    auto* process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), located.searchPath);
+    environment.remove(QStringLiteral("HOME"));
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(QDir::tempPath());
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    connect(process, &QProcess::readyRead, this,
+            [this, provider, generation] { readLoginOutput(provider, generation); });
+    process->start(*located.executable, loginArguments(provider));
+    if (!process->waitForStarted(5000)) {
+        setPhase(provider, Phase::failed(process->errorString()));
+        process->deleteLater();
+        if (done)
+            done();
+        return;
+    }
+
+    auto run = std::make_unique<LoginRun>();
+    run->generation = generation;
+    run->process = process;
+    run->done = std::move(done);
+    loginProcesses_[provider] = std::move(run);
+    schedulePoll(provider);
+}
+
+void ProviderSetup::readLoginOutput(ProviderID provider, std::uint64_t generation) {
+    LoginRun* run = currentRun(provider, generation);
+    if (!run)
+        return;
+    // Each arrival is looked at on its own; an address cut in two is not recognised.
+    const std::optional<QUrl> url = signInAddress(run->process->readAll());
+    if (url && phase(provider) == Phase::waitingForLogin())
+        setPhase(provider, Phase::waitingForLogin(url));
+}
+
+void ProviderSetup::schedulePoll(ProviderID provider) {
+    LoginRun& run = *loginProcesses_.at(provider);
+    run.wait = clock_.singleShot(pollInterval, [this, provider, generation = run.generation] {
+        poll(provider, generation);
+    });
+}
+
+void ProviderSetup::poll(ProviderID provider, std::uint64_t generation) {
+    LoginRun* run = currentRun(provider, generation);
+    if (!run)
+        return;
+    if (phase(provider).kind != Phase::Kind::waitingForLogin) {
+        run->finish();
+        return;
+    }
+    status_.checkNow(provider, settings_.settings(),
+                     [self = QPointer<ProviderSetup>(this), provider,
+                      generation](ProviderStatusStore::State state) {
+                         if (self)
+                             self->afterCheck(provider, generation, state.isReady());
+                     });
+}
+
+void ProviderSetup::afterCheck(ProviderID provider, std::uint64_t generation, bool ready) {
+    LoginRun* run = currentRun(provider, generation);
+    if (!run)
+        return;  // cancelled, or another sign-in took over: end quietly
+    if (phase(provider).kind != Phase::Kind::waitingForLogin) {
+        run->finish();
+        return;
+    }
+    if (ready) {
+        setPhase(provider, Phase::idle());
+        chooseSignedInProvider(provider);
+        endRun(provider);
+        return;
+    }
+    if (run->process->state() == QProcess::NotRunning) {
+        setPhase(provider, Phase::failed(tr("Die Anmeldung wurde nicht abgeschlossen.")));
+        endRun(provider);
+        return;
+    }
+    if (++run->checks >= maximumChecks) {
+        setPhase(provider, Phase::failed(tr("Die Anmeldung hat zu lange gedauert.")));
+        endRun(provider);
+        return;
+    }
+    schedulePoll(provider);
+}
+
+void ProviderSetup::cancel(ProviderID provider) {
+    ++generations_[provider];
+    if (loginProcesses_.count(provider))
+        endRun(provider);
+    setPhase(provider, Phase::idle());
+}
+
+ProviderSetup::LoginRun* ProviderSetup::currentRun(ProviderID provider,
+                                                   std::uint64_t generation) const {
+    const auto entry = loginProcesses_.find(provider);
+    if (entry == loginProcesses_.end() || entry->second->generation != generation)
+        return nullptr;
+    return entry->second.get();
+}
+
+void ProviderSetup::endRun(ProviderID provider) {
+    const auto entry = loginProcesses_.find(provider);
+    if (entry == loginProcesses_.end())
+        return;
+    std::unique_ptr<LoginRun> run = std::move(entry->second);
+    loginProcesses_.erase(entry);
+    run->process->disconnect(this);
+    endProcess(run->process);
+    run->finish();
+}
+
+void ProviderSetup::chooseSignedInProvider(ProviderID provider) {
+    const ProviderID chosen = settings_.settings().provider;
+    if (status_.state(chosen).isReady())
+        return;
+    settings_.update([provider](AssistantSettings& settings) { settings.provider = provider; });
+}
