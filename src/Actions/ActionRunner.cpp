@@ -1,5 +1,7 @@
 #include "Actions/ActionRunner.h"
 
+#include <QRegularExpression>
+
 namespace ActionRunner {
 
 std::optional<QString> preview(const AssistantAction& action, const QMap<QString, QString>& params,
@@ -27,6 +29,26 @@ std::optional<QString> preview(const AssistantAction& action, const QMap<QString
             return action.templateText;
     }
     return std::nullopt;
+}
+
+std::unique_ptr<ActionRun> run(const AssistantAction& action, const QMap<QString, QString>& params,
+                               const std::optional<Project>& project, Platform::UrlOpener& opener,
+                               ActionRun::Completion done) {
+    auto running = std::make_unique<ActionRun>(action, params, project, opener, std::move(done));
+    running->start();
+    return running;
+}
+
+std::optional<QUrl> firstURL(const QString& text) {
+    static const QRegularExpression link(QStringLiteral("https?://\\S+"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpressionMatch match = link.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QUrl url(match.captured());
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
 }
 
 }  // namespace ActionRunner

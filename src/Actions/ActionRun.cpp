@@ -1,0 +1,254 @@
+#include "Actions/ActionRun.h"
+
+#include <QCoreApplication>
+#include <QTextBoundaryFinder>
+#include <QTimer>
+
+#include "AI/CLIEnvironment.h"
+#include "AI/LineProcess.h"
+#include "AI/ProcessRun.h"
+#include "AI/ShellCommand.h"
+#include "Actions/ActionRunner.h"
+#include "Platform/AppPaths.h"
+#include "Platform/LoginShell.h"
+#include "Platform/UrlOpener.h"
+
+namespace {
+
+QString text(const char* german) {
+    return QCoreApplication::translate("ActionRunner", german);
+}
+
+QString param(const QMap<QString, QString>& params, const QString& name) {
+    return params.value(name);
+}
+
+// The repository for a GitHub action: a non-empty "repo" parameter, else the project's.
+std::optional<QString> requireRepo(const QMap<QString, QString>& params,
+                                   const std::optional<Project>& project) {
+    const QString given = param(params, QStringLiteral("repo"));
+    if (!given.isEmpty())
+        return given;
+    if (project && project->repo && !project->repo->isEmpty())
+        return *project->repo;
+    return std::nullopt;
+}
+
+AIError noRepo() {
+    return AIError::failed(
+        text("Kein GitHub-Repo bekannt. Projekt in den Einstellungen unter „Projekte“ verbinden."));
+}
+
+// "bug, wontfix, ," gives bug and wontfix.
+QStringList splitLabels(const QString& value) {
+    QStringList labels;
+    for (const QString& piece : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        qsizetype start = 0;
+        qsizetype end = piece.size();
+        const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+        while (start < end && blank(piece.at(start)))
+            ++start;
+        while (end > start && blank(piece.at(end - 1)))
+            --end;
+        if (end > start)
+            labels.append(piece.mid(start, end - start));
+    }
+    return labels;
+}
+
+// The last `count` user-perceived characters.
+QString lastCharacters(const QString& value, int count) {
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, value);
+    graphemes.toEnd();
+    qsizetype position = value.size();
+    for (int i = 0; i < count; ++i) {
+        const qsizetype previous = graphemes.toPreviousBoundary();
+        if (previous < 0)
+            return value;
+        position = previous;
+    }
+    return value.mid(position);
+}
+
+QString workingFolder(const std::optional<Project>& project) {
+    if (project) {
+        if (auto folder = project->folderURL())
+            return *folder;
+    }
+    return Platform::AppPaths::homeFolder();
+}
+
+std::optional<QString> projectFolder(const std::optional<Project>& project) {
+    return project ? project->folderURL() : std::nullopt;
+}
+
+}  // namespace
+
+ActionRun::ActionRun(AssistantAction action, QMap<QString, QString> params,
+                     std::optional<Project> project, Platform::UrlOpener& opener, Completion done)
+    : action_(std::move(action)),
+      params_(std::move(params)),
+      project_(std::move(project)),
+      opener_(opener),
+      done_(std::move(done)) {}
+
+ActionRun::~ActionRun() = default;
+
+void ActionRun::start() {
+    switch (action_.kind) {
+        case AssistantAction::Kind::githubIssue:
+            startIssue();
+            return;
+        case AssistantAction::Kind::githubComment:
+            startComment();
+            return;
+        case AssistantAction::Kind::shell:
+            startShell();
+            return;
+        case AssistantAction::Kind::openURL:
+            openLink();
+            return;
+    }
+}
+
+void ActionRun::cancel() {
+    done_ = nullptr;
+    process_.reset();
+}
+
+void ActionRun::startIssue() {
+    const std::optional<QString> repo = requireRepo(params_, project_);
+    if (!repo)
+        return failLater(noRepo());
+    const QString title = param(params_, QStringLiteral("title")).trimmed();
+    if (title.isEmpty())
+        return failLater(AIError::failed(text("Der Issue braucht einen Titel.")));
+    const QStringList labels = splitLabels(param(params_, QStringLiteral("labels")));
+
+    const QStringList plain = {QStringLiteral("issue"),   QStringLiteral("create"),
+                               QStringLiteral("--repo"),  *repo,
+                               QStringLiteral("--title"), title,
+                               QStringLiteral("--body"),  param(params_, QStringLiteral("body"))};
+    QStringList arguments = plain;
+    for (const QString& label : labels)
+        arguments << QStringLiteral("--label") << label;
+
+    gh(arguments, [this, plain, labels](AIResult<QString> output) {
+        if (output) {
+            finish(Result{text("Issue erstellt"), ActionRunner::firstURL(output.value())});
+            return;
+        }
+        if (labels.isEmpty()) {
+            finish(output.failure());
+            return;
+        }
+        // A label the repository lacks makes gh fail; whatever the reason, try once more
+        // without labels and say which were left out.
+        gh(plain, [this, labels](AIResult<QString> retry) {
+            if (!retry) {
+                finish(retry.failure());
+                return;
+            }
+            const QString message = text("Issue erstellt (ohne Labels: %1 gibt es im Repo nicht)")
+                                        .arg(labels.join(QStringLiteral(", ")));
+            finish(Result{message, ActionRunner::firstURL(retry.value())});
+        });
+    });
+}
+
+void ActionRun::startComment() {
+    const std::optional<QString> repo = requireRepo(params_, project_);
+    if (!repo)
+        return failLater(noRepo());
+    QString number;
+    for (const QChar c : param(params_, QStringLiteral("issue"))) {
+        if (c.isNumber())
+            number += c;
+    }
+    if (number.isEmpty())
+        return failLater(AIError::failed(text("Welche Issue-Nummer?")));
+    const QStringList arguments = {QStringLiteral("issue"),
+                                   QStringLiteral("comment"),
+                                   number,
+                                   QStringLiteral("--repo"),
+                                   *repo,
+                                   QStringLiteral("--body"),
+                                   param(params_, QStringLiteral("body"))};
+    gh(arguments, [this, number](AIResult<QString> output) {
+        if (!output) {
+            finish(output.failure());
+            return;
+        }
+        finish(Result{text("Kommentar zu #%1 gepostet").arg(number),
+                      ActionRunner::firstURL(output.value())});
+    });
+}
+
+void ActionRun::startShell() {
+    // Every value becomes one quoted word, and the template is read once: a value that
+    // contains a placeholder (it comes from the model, which reads the screen) is never
+    // filled in again.
+    QList<ShellCommand::Placeholder> placeholders;
+    for (const QString& name : action_.parameters)
+        placeholders.append({name, param(params_, name)});
+    placeholders.append(
+        {QStringLiteral("project_path"), projectFolder(project_).value_or(QString())});
+    placeholders.append(
+        {QStringLiteral("repo"), project_ ? project_->repo.value_or(QString()) : QString()});
+    const QString command = ShellCommand::fillQuoted(action_.templateText, placeholders);
+
+    process_ = LineProcess::collect(Platform::LoginShell::path(), {QStringLiteral("-lc"), command},
+                                    workingFolder(project_), [this](AIResult<QString> output) {
+                                        if (!output) {
+                                            finish(output.failure());
+                                            return;
+                                        }
+                                        const QString trimmed = output.value().trimmed();
+                                        const QString message = trimmed.isEmpty()
+                                                                    ? text("Erledigt")
+                                                                    : lastCharacters(trimmed, 300);
+                                        finish(Result{message, ActionRunner::firstURL(trimmed)});
+                                    });
+}
+
+void ActionRun::openLink() {
+    // Everything but the URL-query characters (less & = + ? #) is percent-encoded.
+    const auto encode = [](const QString& value) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(value, "!$'()*,-./:;@_~"));
+    };
+    QList<ShellCommand::Placeholder> placeholders;
+    for (const QString& name : action_.parameters)
+        placeholders.append({name, param(params_, name)});
+    const QString link = ShellCommand::fill(action_.templateText, placeholders, encode);
+
+    const QUrl url(link, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        return failLater(AIError::failed(text("Ungültiger Link: ") + link));
+    if (!opener_.open(url))
+        return failLater(AIError::failed(text("Der Link konnte nicht geöffnet werden: ") + link));
+    QTimer::singleShot(0, this, [this, url] { finish(Result{text("Geöffnet"), url}); });
+}
+
+void ActionRun::gh(const QStringList& arguments, std::function<void(AIResult<QString>)> then) {
+    const std::optional<QString> cwd = projectFolder(project_);
+    CLIEnvironment::locateAsync(
+        QStringLiteral("gh"), QString(), this,
+        [this, arguments, cwd, then = std::move(then)](const std::optional<QString>& executable) {
+            if (!executable) {
+                then(AIError::cliNotFound(QStringLiteral("GitHub CLI (gh)")));
+                return;
+            }
+            process_ = LineProcess::collect(*executable, arguments,
+                                            cwd.value_or(Platform::AppPaths::homeFolder()), then);
+        });
+}
+
+void ActionRun::finish(AIResult<Result> result) {
+    process_.reset();
+    if (auto done = std::exchange(done_, nullptr))
+        done(std::move(result));
+}
+
+void ActionRun::failLater(AIError error) {
+    QTimer::singleShot(0, this, [this, error] { finish(error); });
+}

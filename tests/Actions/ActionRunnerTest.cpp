@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AI/CLIEnvironment.h"
+#include "Actions/ActionRunner.h"
+#include "Platform/fake/FakeUrlOpener.h"
+#include "support/ScopedEnv.h"
+
+namespace {
+
+using Params = QMap<QString, QString>;
+
+// The fake gh sits in ~/.local/bin, which is always on the tools' search path, and records
+// its calls in a private folder.
+class ActionRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString bin = QDir::homePath() + "/.local/bin";
+        QDir().mkpath(bin);
+        QFile::remove(bin + "/gh");
+        ASSERT_TRUE(QFile::copy(TAVRIN_FIXTURES_DIR "/gh", bin + "/gh"));
+    }
+
+    AIResult<ActionRunner::Result> run(const AssistantAction& action, const Params& params,
+                                       const std::optional<Project>& project = std::nullopt) {
+        std::optional<AIResult<ActionRunner::Result>> result;
+        auto running = ActionRunner::run(action, params, project, opener,
+                                         [&](AIResult<ActionRunner::Result> r) { result = r; });
+        EXPECT_FALSE(result.has_value()) << "the completion must come after run() returns";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000));
+        return result.value_or(AIResult<ActionRunner::Result>(AIError::failed("timed out")));
+    }
+
+    QList<QStringList> calls() const {
+        QList<QStringList> all;
+        for (int n = 1; QFile::exists(records.filePath(QString("call-%1").arg(n))); ++n) {
+            QFile file(records.filePath(QString("call-%1").arg(n)));
+            file.open(QIODevice::ReadOnly);
+            QStringList arguments = QString::fromUtf8(file.readAll()).split(QChar(0));
+            arguments.removeLast();  // after the last NUL
+            all.append(arguments);
+        }
+        return all;
+    }
+
+    static QString message(const AIResult<ActionRunner::Result>& result) {
+        return result ? result.value().message : result.failure().errorDescription();
+    }
+
+    QTemporaryDir records;
+    ScopedEnv recordsVariable{"FAKE_GH_DIR", records.path()};
+    Platform::FakeUrlOpener opener;
+    AssistantAction issue = AssistantAction::builtIns().at(0);
+    AssistantAction comment = AssistantAction::builtIns().at(1);
+};
+
+Project projectWith(std::optional<QString> path, std::optional<QString> repo) {
+    Project project;
+    project.id = QUuid::createUuid();
+    project.name = "Tavrin";
+    project.path = std::move(path);
+    project.repo = std::move(repo);
+    return project;
+}
+
+AssistantAction shellAction(const QString& command, const QStringList& parameters) {
+    AssistantAction action;
+    action.id = "run";
+    action.name = "Befehl";
+    action.kind = AssistantAction::Kind::shell;
+    action.templateText = command;
+    action.parameters = parameters;
+    return action;
+}
+
+}  // namespace
+
+TEST_F(ActionRunnerTest, IssueWithLabelsRunsGhWithEachLabel) {
+    QTemporaryDir folder;
+    const auto result = run(
+        issue, {{"title", "  Crash on start \n"}, {"body", "  "}, {"labels", "bug, wontfix, ,"}},
+        projectWith(folder.path(), "octo/app"));
+    ASSERT_TRUE(result) << message(result).toStdString();
+    EXPECT_EQ(
+        result.value(),
+        (ActionRunner::Result{"Issue erstellt", QUrl("https://github.com/octo/app/issues/42")}));
+    EXPECT_EQ(calls(), (QList<QStringList>{{"issue", "create", "--repo", "octo/app", "--title",
+                                            "Crash on start", "--body", "  ", "--label", "bug",
+                                            "--label", "wontfix"}}));
+    QFile cwd(records.filePath("cwd-1"));
+    ASSERT_TRUE(cwd.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cwd.readAll().trimmed(), QFile::encodeName(folder.path()));
+}
+
+TEST_F(ActionRunnerTest, FailedIssueIsRetriedWithoutLabelsOnlyWhenThereAreLabels) {
+    struct Case {
+        const char* failure;
+        const char* labels;
+        int calls;
+        bool succeeds;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"labels", "bug, wontfix, ,", 2, true,
+         "Issue erstellt (ohne Labels: bug, wontfix gibt es im Repo nicht)"},
+        {"always", "bug", 2, false, "HTTP 502: Bad Gateway (https://api.github.com/graphql)"},
+        {"always", " , ", 1, false, "HTTP 502: Bad Gateway (https://api.github.com/graphql)"},
+    };
+    for (const Case& c : cases) {
+        for (const QString& name : QDir(records.path()).entryList(QDir::Files))
+            QFile::remove(records.filePath(name));
+        ScopedEnv failure("FAKE_GH_FAIL", c.failure);
+        const auto result =
+            run(issue, {{"title", "T"}, {"labels", c.labels}, {"repo", "octo/app"}});
+        EXPECT_EQ(bool(result), c.succeeds) << c.failure;
+        EXPECT_EQ(message(result), c.message);
+        const auto made = calls();
+        EXPECT_EQ(made.size(), c.calls);
+        if (c.calls == 2) {
+            EXPECT_EQ(made.at(1), (QStringList{"issue", "create", "--repo", "octo/app", "--title",
+                                               "T", "--body", ""}));
+        }
+        if (c.succeeds) {
+            EXPECT_EQ(result.value().url, QUrl("https://github.com/octo/app/issues/42"));
+        }
+    }
+}
+
+TEST_F(ActionRunnerTest, ChecksComeBeforeAnythingIsStarted) {
+    const QString noRepo =
+        "Kein GitHub-Repo bekannt. Projekt in den Einstellungen unter „Projekte“ verbinden.";
+    struct Case {
+        AssistantAction action;
+        Params params;
+        std::optional<Project> project;
+        QString message;
+    };
+    const Case cases[] = {
+        {issue, {{"title", " "}}, std::nullopt, noRepo},
+        {issue, {{"title", "T"}, {"repo", ""}}, projectWith(std::nullopt, ""), noRepo},
+        {issue,
+         {{"title", " \n "}},
+         projectWith(std::nullopt, "octo/app"),
+         "Der Issue braucht einen Titel."},
+        {comment, {{"issue", "abc"}, {"repo", "octo/app"}}, std::nullopt, "Welche Issue-Nummer?"},
+        {comment, {{"issue", "#1"}}, std::nullopt, noRepo},
+    };
+    for (const Case& c : cases) {
+        const auto result = run(c.action, c.params, c.project);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(message(result), c.message);
+    }
+    EXPECT_TRUE(calls().isEmpty());
+}
+
+TEST_F(ActionRunnerTest, CommentTakesTheDigitsOfTheIssue) {
+    const auto result =
+        run(comment, {{"issue", "Issue #123"}, {"body", "Fixed in 2.1"}, {"repo", ""}},
+            projectWith(std::nullopt, "octo/app"));
+    ASSERT_TRUE(result) << message(result).toStdString();
+    EXPECT_EQ(result.value().message, "Kommentar zu #123 gepostet");
+    EXPECT_EQ(result.value().url, QUrl("https://github.com/octo/app/issues/123#issuecomment-7"));
+    EXPECT_EQ(calls(), (QList<QStringList>{{"issue", "comment", "123", "--repo", "octo/app",
+                                            "--body", "Fixed in 2.1"}}));
+}
+
+TEST_F(ActionRunnerTest, MissingGhIsReported) {
+    QFile::remove(QDir::homePath() + "/.local/bin/gh");
+    if (CLIEnvironment::locate("gh", {}))
+        GTEST_SKIP() << "a gh program is installed here";
+    const auto result = run(issue, {{"title", "T"}, {"labels", "bug"}, {"repo", "octo/app"}});
+    ASSERT_FALSE(result);
+    ASSERT_TRUE(result.failure().aiError());
+    EXPECT_EQ(*result.failure().aiError(), AIError::cliNotFound("GitHub CLI (gh)"));
+}
+
+TEST_F(ActionRunnerTest, ShellValuesArriveAsOneLiteralWordEach) {
+    const auto action =
+        shellAction("printf '[%s]' {{a}} {{b}} {{project_path}} {{repo}}", {"a", "b"});
+    struct Case {
+        Params params;
+        std::optional<Project> project;
+        QString output;
+    };
+    const Case cases[] = {
+        {{{"a", "{{b}}"}, {"b", "$(echo INJECTED)"}, {"repo", "ignored"}},
+         std::nullopt,
+         "[{{b}}][$(echo INJECTED)][][]"},
+        {{{"a", "it's; rm -rf x && `id` | *"}, {"b", "{{project_path}}"}},
+         projectWith("/nonexistent/folder", "octo/app"),
+         "[it's; rm -rf x && `id` | *][{{project_path}}][][octo/app]"},
+        {{{"a", "line one\nline two"}}, std::nullopt, "[line one\nline two][][][]"},
+    };
+    for (const Case& c : cases) {
+        const auto result = run(action, c.params, c.project);
+        ASSERT_TRUE(result) << message(result).toStdString();
+        EXPECT_EQ(result.value().message, c.output);
+    }
+}
+
+TEST_F(ActionRunnerTest, ShellRunsInTheProjectFolderAndKeepsTheTail) {
+    QTemporaryDir folder;
+    const Project project = projectWith(folder.path(), std::nullopt);
+    const QString tail = QString(299, 'y') + "z";
+    struct Case {
+        QString command;
+        QString message;
+        std::optional<QUrl> url;
+    };
+    const Case cases[] = {
+        {"cd {{project_path}} && pwd", folder.path(), std::nullopt},
+        {"pwd", folder.path(), std::nullopt},
+        {"printf '\\n  \\n\\n'", "Erledigt", std::nullopt},
+        {"echo 'see https://example.org/a).'; printf '%0700d' 0; printf '" + tail + "'", tail,
+         QUrl("https://example.org/a).")},
+    };
+    for (const Case& c : cases) {
+        const auto result = run(shellAction(c.command, {}), {}, project);
+        ASSERT_TRUE(result) << message(result).toStdString();
+        EXPECT_EQ(result.value(), (ActionRunner::Result{c.message, c.url}))
+            << c.command.toStdString();
+    }
+    const auto failed = run(shellAction("exit 3", {}), {});
+    EXPECT_EQ(message(failed), "Befehl fehlgeschlagen (Code 3)");
+}
+
+TEST_F(ActionRunnerTest, LinksAreFilledEncodedAndOpened) {
+    AssistantAction link =
+        shellAction("https://example.org/search?q={{q}}&from={{from}}", {"q", "from"});
+    link.kind = AssistantAction::Kind::openURL;
+    const auto result = run(link, {{"q", "a&b c"}, {"from", "x=1+2?#ä"}});
+    ASSERT_TRUE(result) << message(result).toStdString();
+    const QUrl expected("https://example.org/search?q=a%26b%20c&from=x%3D1%2B2%3F%23%C3%A4");
+    EXPECT_EQ(result.value(), (ActionRunner::Result{"Geöffnet", expected}));
+    EXPECT_EQ(opener.opened, QList<QUrl>{expected});
+
+    opener.succeeds = false;
+    const auto refused = run(link, {{"q", "x"}});
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(message(refused),
+              "Der Link konnte nicht geöffnet werden: "
+              "https://example.org/search?q=x&from=");
+
+    link.templateText = "kein Link {{q}}";
+    const auto invalid = run(link, {{"q", "x"}});
+    EXPECT_EQ(message(invalid), "Ungültiger Link: kein Link x");
+}
+
+TEST(ActionRunnerFirstURLTest, TakesEverythingUpToWhiteSpace) {
+    const std::pair<QString, std::optional<QUrl>> cases[] = {
+        {"Created (https://github.com/o/r/issues/1).", QUrl("https://github.com/o/r/issues/1).")},
+        {"a http://x.org/p b https://y.org", QUrl("http://x.org/p")},
+        {"no link here", std::nullopt},
+        {"HTTPS://upper.case", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ActionRunner::firstURL(text), expected) << text.toStdString();
+}
