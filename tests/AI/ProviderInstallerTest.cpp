@@ -173,3 +173,32 @@ TEST(ProviderInstallerTest, MoveFileCopiesAcrossFileSystems) {
     EXPECT_FALSE(QFile::exists(there.path() + "/program"));
     EXPECT_TRUE(ProviderInstaller::moveFile(there.path() + "/missing", here.path() + "/x"));
 }
+
+// The unpacking happens in a folder only the user can enter, with a umask that keeps what
+// tar writes private, and the folder's name reaches tar as one word whatever it contains.
+TEST(ProviderInstallerTest, CodexUnpacksIntoAPrivateScratchFolder) {
+    InstallSandbox sandbox;
+    makeArchive(sandbox.downloads.path(), {"codex-x86_64-unknown-linux-musl"});
+    QTemporaryDir spy;
+    writeFile(spy.path() + "/tar",
+              "#!/bin/sh\n"
+              "for argument; do last=$argument; done\n"
+              "stat -c %a \"$last\" > \"$SPY/mode\"\n"
+              "umask > \"$SPY/umask\"\n"
+              "printf '%s' \"$last\" > \"$SPY/path\"\n"
+              "exec /bin/tar \"$@\"\n");
+    ::chmod(QFile::encodeName(spy.path() + "/tar").constData(), 0755);
+    ScopedEnv spyVariable("SPY", spy.path());
+
+    EXPECT_EQ(
+        ProviderInstaller::installCodex(sandbox.sources(), spy.path() + ":" + searchPath, "x86_64"),
+        std::nullopt);
+    EXPECT_EQ(readFile(spy.path() + "/mode").trimmed(), "700");
+    EXPECT_EQ(readFile(spy.path() + "/umask").trimmed(), "0077");
+    const QString scratch = QString::fromUtf8(readFile(spy.path() + "/path"));
+    EXPECT_TRUE(scratch.startsWith(sandbox.temporary.path() + "/tavrin-codex-"))
+        << scratch.toStdString();
+    EXPECT_EQ(scratch.size(), sandbox.temporary.path().size() + 14 + 36);
+    EXPECT_EQ(scratch.right(36), scratch.right(36).toUpper());
+    EXPECT_FALSE(QFile::exists(scratch));
+}
