@@ -166,7 +166,9 @@ void ProviderStatusStore::finish(ProviderID provider, std::uint64_t id,
     check->abandoned->store(true);
     if (result)
         store(provider, *result);
-    const State answer = result.value_or(state(provider));
+    // A check given up knows nothing; the stale shown state must not pass for an answer
+    // (a sign-in would take an old "ready" for success).
+    const State answer = result.value_or(State::unknown());
     for (auto& waiter : check->waiters) {
         if (waiter)
             waiter(answer);

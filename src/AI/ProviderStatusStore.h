@@ -65,7 +65,7 @@ public:
     // takes the place of a new one.
     void refresh(const AssistantSettings& settings);
     // Checks one tool (or joins its running check), stores the result and hands it to
-    // `done`. A check that runs out of time stores nothing and hands over the state shown.
+    // `done`. A check that runs out of time stores nothing and hands over unknown.
     void checkNow(ProviderID provider, const AssistantSettings& settings,
                   std::function<void(State)> done);
 

@@ -242,3 +242,22 @@ TEST(ProviderSetupTest, FailedInstallShowsTheMessage) {
     EXPECT_TRUE(phase.message.startsWith("Claude Code konnte nicht installiert werden. curl: (37)"))
         << phase.message.toStdString();
 }
+
+// "Neu anmelden" on a tool shown as ready whose status command then hangs: the given-up
+// check must not count as a sign-in.
+TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
+    SetupFixture f;
+    f.write("claude-status", signedIn);
+    bool checked = false;
+    f.status.checkNow(ProviderID::claudeCLI, f.settings.settings(), [&](State) { checked = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked; }, 10000));
+    f.write("claude-status-hang");
+    f.login();
+    f.clock.advance(ProviderSetup::pollInterval);
+    ASSERT_TRUE(f.status.isChecking(ProviderID::claudeCLI));
+    f.clock.advance(ProviderStatusStore::checkTimeLimit);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
+    EXPECT_EQ(f.status.state(ProviderID::claudeCLI), State::ready("a@b.de"));
+    f.setup.cancel(ProviderID::claudeCLI);
+}

@@ -138,7 +138,7 @@ TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
     clock.advance(ProviderStatusStore::checkTimeLimit - std::chrono::milliseconds(1));
     EXPECT_TRUE(answers.empty());
     clock.advance(std::chrono::milliseconds(1));
-    EXPECT_EQ(answers, (std::vector<State>{State::checking(), State::checking()}));
+    EXPECT_EQ(answers, (std::vector<State>{State::unknown(), State::unknown()}));
     EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
 
     // The next refresh starts afresh, and its answer is stored.
