@@ -61,9 +61,10 @@ std::optional<QString> resetTimeFromEpoch(const QString& text) {
     if (!match.hasMatch())
         return std::nullopt;
     qint64 seconds = 0;
-    // Unicode-aware \d also admits other scripts' digits; read each by its value.
-    for (const QChar digit : match.captured(1))
-        seconds = seconds * 10 + digit.digitValue();
+    // Unicode-aware \d also admits other scripts' digits, some of them outside the basic plane
+    // (two UTF-16 units each); read each code point by its value.
+    for (const char32_t digit : match.captured(1).toUcs4())
+        seconds = seconds * 10 + QChar::digitValue(digit);
     const QDateTime instant = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toLocalTime();
     return QLocale().toString(instant.time(), QLocale::ShortFormat);
 }

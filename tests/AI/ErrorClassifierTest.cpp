@@ -43,6 +43,10 @@ TEST_F(ErrorClassifierTest, Classify) {
         // 1700000000 is 22:13:20 UTC, 23:13 in Berlin.
         {"Claude AI usage limit reached|1700000000", Problem::limitReached(kClaude, "23:13")},
         {"usage limit|170000000099 resets 5pm", Problem::limitReached(kClaude, "23:13")},
+        // Mathematical digits (outside the basic plane: two UTF-16 units each) are digits too.
+        {"usage limit|\U0001D7CF\U0001D7D5\U0001D7CE\U0001D7CE\U0001D7CE\U0001D7CE"
+         "\U0001D7CE\U0001D7CE\U0001D7CE\U0001D7CE",
+         Problem::limitReached(kClaude, "23:13")},
         {"You've hit your limit · resets 5pm (Europe/Berlin)",
          Problem::limitReached(kClaude, "5pm (Europe/Berlin)")},
         {"You've hit your limit · RESETS AT  3am\nDetails", Problem::limitReached(kClaude, "3am")},
