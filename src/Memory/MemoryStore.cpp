@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QStringList>
+#include <limits>
 
 #include "Memory/Characters.h"
 #include "Memory/MemoryFile.h"
@@ -180,7 +181,9 @@ void MemoryStore::addStyleSignal(const QString& text) {
     update([&](Data& data) {
         data.styleSignals.append(Characters::prefix(text, styleSignalLength));
         keepNewest(data.styleSignals, styleSignalLimit);
-        ++data.signalsSinceLearning;
+        // The counter is uncapped, but a file may already hold its largest value.
+        if (data.signalsSinceLearning < std::numeric_limits<std::int64_t>::max())
+            ++data.signalsSinceLearning;
     });
 }
 

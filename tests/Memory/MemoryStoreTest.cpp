@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <limits>
 
 #include "Memory/MemoryFile.h"
 #include "Memory/MemoryStore.h"
@@ -111,6 +112,19 @@ TEST_F(MemoryStoreTest, StyleSignalsKeepTheNewest40AndCountOn) {
     store->clearStyleSignals();
     EXPECT_TRUE(store->data().styleSignals.isEmpty());
     EXPECT_EQ(store->data().signalsSinceLearning, 0);
+    EXPECT_EQ(stored(), store->data());
+}
+
+// A file may hold any counter; counting on from the largest one must not wrap to a negative
+// number (or trap), which would stop style learning for good.
+TEST_F(MemoryStoreTest, SignalCounterStopsAtItsLargestValue) {
+    writeFile(R"({"activity":[],"saved":[],"styleSignals":[],)"
+              R"("signalsSinceLearning":9223372036854775807})");
+    auto store = makeStore();
+    ASSERT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
+    store->addStyleSignal(QStringLiteral("kürzer"));
+    EXPECT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(store->data().styleSignals, QStringList{QStringLiteral("kürzer")});
     EXPECT_EQ(stored(), store->data());
 }
 
