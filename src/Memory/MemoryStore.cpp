@@ -10,6 +10,7 @@
 #include "Memory/MemoryFile.h"
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"
+#include "Platform/UnreadableFile.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
@@ -208,9 +209,12 @@ void MemoryStore::clearStyleSignals() {
 
 void MemoryStore::save() {
     // A file that could not be read may still hold the user's notes: it is never replaced
-    // before a copy of it is safe.
-    if (unreadableFileKept_ && !copyUnreadableFileAside())
-        return;
+    // before it has been set aside.
+    if (unreadableFileKept_) {
+        if (!Platform::UnreadableFile::setAside(fileURL_, clock_.now()))
+            return;
+        unreadableFileKept_ = false;
+    }
     QSaveFile file(fileURL_);
     if (!file.open(QIODevice::WriteOnly))
         return;
@@ -220,21 +224,4 @@ void MemoryStore::save() {
         return;
     }
     file.commit();
-}
-
-bool MemoryStore::copyUnreadableFileAside() {
-    if (!QFile::exists(fileURL_)) {
-        unreadableFileKept_ = false;
-        return true;
-    }
-    const QString stamp = clock_.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString target = fileURL_ + QStringLiteral(".unreadable-") + stamp;
-    for (int attempt = 2; QFile::exists(target); ++attempt)
-        target = fileURL_ + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') +
-                 QString::number(attempt);
-    if (!QFile::copy(fileURL_, target))
-        return false;
-    QFile::setPermissions(target, ownerOnly);
-    unreadableFileKept_ = false;
-    return true;
 }

@@ -84,11 +84,10 @@ private:
     template <typename Change>
     void update(Change change);
     void load();
-    bool copyUnreadableFileAside();
 
     Platform::Clock& clock_;
     QString fileURL_;
     Data data_;
-    // memory.json existed but could not be read: it is copied aside before it is replaced.
+    // memory.json existed but could not be read: it is set aside before it is replaced.
     bool unreadableFileKept_ = false;
 };

@@ -10,6 +10,7 @@
 #include "Platform/Clock.h"
 #include "Platform/LoginItem.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UnreadableFile.h"
 
 namespace {
 
@@ -91,27 +92,10 @@ void SettingsStore::setSettings(const AssistantSettings& settings) {
         applyLaunchAtLogin();
 }
 
-bool SettingsStore::setAsideUnreadableFile() {
-    if (!QFileInfo::exists(fileURL_))
-        return true;
-    const QString stamp =
-        services_.clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    QString aside = fileURL_ + QStringLiteral(".unreadable-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = fileURL_ + QStringLiteral(".unreadable-") + stamp + QLatin1Char('-') +
-                QString::number(n);
-    // A file we may not read cannot be copied, but it can still be moved out of the way.
-    if (QFile::copy(fileURL_, aside) || QFile::rename(fileURL_, aside)) {
-        makePrivate(aside);
-        return true;
-    }
-    return false;
-}
-
 void SettingsStore::save() {
     const QString failure = QStringLiteral("Einstellungen konnten nicht gespeichert werden: ");
     if (keepOldFile_) {
-        if (!setAsideUnreadableFile()) {
+        if (!Platform::UnreadableFile::setAside(fileURL_, services_.clock.now())) {
             services_.log.log(failure +
                               QStringLiteral("Die bisherige, nicht lesbare Datei %1 ließ sich "
                                              "nicht beiseitelegen.")

@@ -59,7 +59,6 @@ private:
     void migrateFromEarlierBundles(const QString& applicationSupport);
     void load();
     void save();
-    bool setAsideUnreadableFile();
     void applyLaunchAtLogin();
 
     Services services_;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <limits>
@@ -192,4 +193,14 @@ TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
     store->remember(QStringLiteral("noch einer"), std::nullopt);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2);
     EXPECT_EQ(stored(), store->data());
+}
+
+// What cannot be copied (here a folder; for another user, a file without read permission) is
+// moved aside instead, so that saving works again rather than failing for good.
+TEST_F(MemoryStoreTest, MovesAsideWhatCannotBeCopied) {
+    ASSERT_TRUE(QDir().mkpath(file() + QStringLiteral("/inner")));
+    auto store = makeStore();
+    store->remember(QStringLiteral("neu"), std::nullopt);
+    EXPECT_EQ(stored(), store->data());
+    EXPECT_TRUE(QFileInfo(file() + QStringLiteral(".unreadable-20260302T140500Z/inner")).isDir());
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace Platform {
+
+// A file of the user's that could not be read may still hold what the user cares about: it is
+// kept before anything replaces it.
+namespace UnreadableFile {
+
+// Keeps whatever is at `path` as "<path>.unreadable-<UTC yyyyMMddTHHmmssZ of now>" ("-2", "-3"
+// … appended when that name is taken), open to the owner alone. It is copied; what cannot
+// be copied (a folder, a file without read permission) is moved. True when nothing is at
+// `path` or it has been kept; false when `path` must not be replaced yet.
+bool setAside(const QString& path, const QDateTime& now);
+
+}  // namespace UnreadableFile
+
+}  // namespace Platform
