@@ -2,15 +2,16 @@
 
 #include <QFutureWatcher>
 #include <QObject>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <type_traits>
 #include <utility>
 
-// Runs blocking `work` on the thread pool and hands its result to `done` on `context`'s
-// thread. When `context` is destroyed first, `done` is never called (the work still runs to
-// its end; give it a way to stop early).
+// Runs blocking `work` on `pool` (the global pool when none is given) and hands its result
+// to `done` on `context`'s thread. When `context` is destroyed first, `done` is never called
+// (the work still runs to its end; give it a way to stop early).
 template <typename Work, typename Done>
-void runInBackground(QObject* context, Work work, Done done) {
+void runInBackground(QObject* context, Work work, Done done, QThreadPool* pool = nullptr) {
     using Result = std::invoke_result_t<Work>;
     auto* watcher = new QFutureWatcher<Result>(context);
     QObject::connect(watcher, &QFutureWatcherBase::finished, context,
@@ -18,5 +19,6 @@ void runInBackground(QObject* context, Work work, Done done) {
                          watcher->deleteLater();
                          done(watcher->result());
                      });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
+    watcher->setFuture(
+        QtConcurrent::run(pool ? pool : QThreadPool::globalInstance(), std::move(work)));
 }

@@ -105,7 +105,9 @@ QString ProviderStatusStore::State::longText() const {
 }
 
 ProviderStatusStore::ProviderStatusStore(Platform::Clock& clock, QObject* parent)
-    : QObject(parent), clock_(clock) {}
+    : QObject(parent), clock_(clock) {
+    pool_.setMaxThreadCount(4);
+}
 
 ProviderStatusStore::~ProviderStatusStore() {
     for (auto& [provider, check] : running_)
@@ -152,7 +154,8 @@ void ProviderStatusStore::start(ProviderID provider, const QString& path) {
         },
         [this, provider, id](std::optional<State> result) {
             finish(provider, id, std::move(result));
-        });
+        },
+        &pool_);
     running_[provider] = std::move(entry);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -92,4 +93,7 @@ private:
     std::map<ProviderID, State> states_;
     std::map<ProviderID, std::unique_ptr<Check>> running_;
     std::uint64_t nextCheckId_ = 0;
+    // Checks of their own, so that hanging status commands never hold up other background
+    // work; destroyed first, it waits for the checks, which stop once abandoned.
+    QThreadPool pool_;
 };
