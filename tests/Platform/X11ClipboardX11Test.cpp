@@ -106,6 +106,11 @@ TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
          one({{QStringLiteral("text/plain"), "Text"}}),
          2000},
         {"not even the list of formats", {{"UTF8_STRING", "Text"}}, false, {}, 700},
+        {"a late answer is not taken for the next format",
+         {{"UTF8_STRING", "Text"}, {"image/png", "PNG", false, 300}, {"text/html", "", true}},
+         true,
+         one({{QStringLiteral("text/plain"), "Text"}}),
+         1000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QList>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -20,6 +21,8 @@ public:
         QByteArray name;
         QByteArray data;
         bool stalls = false;
+        // Answers only after this long, holding up the requests behind it: a slow owner.
+        int delayMs = 0;
     };
 
     // Owns the clipboard once the constructor returns; `answersTargets` false makes even the
@@ -89,6 +92,8 @@ private:
             const qsizetype index = atoms_.indexOf(request.target);
             if (index >= 0 && targets_[index].stalls)
                 return;
+            if (index >= 0 && targets_[index].delayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(targets_[index].delayMs));
             if (index < 0) {
                 property = XCB_ATOM_NONE;
             } else {

@@ -104,7 +104,10 @@ public:
             if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
                 continue;
             const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
-            if (notify->requestor != window_ || notify->selection != clipboard_)
+            // An owner that answers an earlier request only after its time ran out fills the
+            // same property: that answer must not pass for this target's.
+            if (notify->requestor != window_ || notify->selection != clipboard_ ||
+                notify->target != target)
                 continue;
             if (notify->property == XCB_ATOM_NONE)
                 return std::nullopt;
