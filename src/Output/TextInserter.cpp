@@ -18,6 +18,7 @@ constexpr Milliseconds modifierReleaseTimeout{800};
 constexpr Milliseconds modifierPoll{25};
 constexpr Milliseconds copyPoll{25};
 constexpr int copyPolls = 8;
+constexpr int maxWriteAttempts = 3;
 
 // Marks the inserted text as passing through, for clipboard histories that skip such entries.
 const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
@@ -117,6 +118,17 @@ public:
 private:
     void putTextOnClipboard() {
         s_.clipboard.write(transientText(text_));
+        if (!s_.clipboard.holdsOwnWrite()) {
+            // The window system turned the write down: another program took the clipboard
+            // after the snapshot, before Tavrin heard of it. What it wrote is the user's
+            // clipboard now and must be neither pasted nor lost: start again from a fresh
+            // snapshot, and give up without a key should that keep failing.
+            if (++attempts_ < maxWriteAttempts)
+                start();
+            else
+                finish();
+            return;
+        }
         wrote_ = true;
         if (target_)
             s_.windows.activate(*target_);
@@ -153,6 +165,7 @@ private:
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     ClipboardContents saved_;
     bool wrote_ = false;
+    int attempts_ = 0;
 };
 
 class TextInserter::CopyOperation final : public Operation {

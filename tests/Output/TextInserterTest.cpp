@@ -145,6 +145,31 @@ TEST(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
     }
 }
 
+TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
+    struct Case {
+        int refusedWrites;
+        std::vector<Sent> keys;
+    };
+    const Case cases[] = {{1, {paste(150), returnKey(400)}}, {100, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusedWrites);
+        Desk d;
+        d.clipboard.refusedWrites = c.refusedWrites;
+        std::vector<ClipboardContents> pasted;
+        d.keys.onSend = [&](quint16, quint64) { pasted.push_back(d.clipboard.contents); };
+        bool done = false;
+
+        d.inserter.insert(QStringLiteral("Hallo"), d.target, true, [&] { done = true; });
+        d.clock.runUntilIdle();
+
+        EXPECT_EQ(d.keys.sent, c.keys);
+        for (const ClipboardContents& contents : pasted)
+            EXPECT_EQ(contents.value(0).representations.value(0).data, QByteArray("Hallo"));
+        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_TRUE(done);
+    }
+}
+
 TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
     struct Case {
         const char* name;

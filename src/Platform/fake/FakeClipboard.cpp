@@ -24,6 +24,10 @@ std::unique_ptr<PendingClipboardRead> FakeClipboard::readText(TextCallback done)
 }
 
 void FakeClipboard::write(const ClipboardContents& newContents) {
+    if (refusedWrites > 0) {
+        --refusedWrites;
+        return;
+    }
     contents = newContents;
     ownedByTavrin_ = !newContents.isEmpty();
     writes.push_back({clock_ ? clock_->monotonic() : Nanoseconds(0), newContents});

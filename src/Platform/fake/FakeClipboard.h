@@ -30,6 +30,9 @@ public:
     ClipboardContents contents;
     std::vector<Write> writes;
     int reads = 0;
+    // The next this many writes do not take, as when the window system turns down a claim to
+    // the clipboard older than another program's.
+    int refusedWrites = 0;
 
 private:
     const Clock* clock_;
