@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QFile>
 #include <QProcess>
@@ -144,6 +145,28 @@ TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
     // A literal ^V would have arrived had plain Control+V been sent.
     EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo\r"));
     EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+}
+
+TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWindow) {
+    // A window manager that has gone leaves its last active window on the root window, while
+    // the keyboard focus, where the keys go, has moved on to the terminal.
+    windowManager.terminate();
+    ASSERT_TRUE(windowManager.waitForFinished(3000));
+    const quint32 stale = lineEdit.windowId;
+    xcb_change_property(connection->connection(), XCB_PROP_MODE_REPLACE, connection->root(),
+                        connection->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &stale);
+    connection->flush();
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                    QString::number(terminal.windowId)});
+
+    keys.sendKey(VirtualKey::C, EventFlag::Command);
+    keys.sendKey(VirtualKey::Z, EventFlag::Command);
+    keys.sendKey(VirtualKey::V, EventFlag::Command);
+
+    // Control+C, +Z or +V would have arrived as the raw bytes 3, 26 or 22.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fileContents(terminalOutput).isEmpty(); }, 2000));
+    QTest::qWait(200);
+    EXPECT_EQ(fileContents(terminalOutput), QByteArray("Vorher"));
 }
 
 }  // namespace

@@ -50,9 +50,14 @@ XTestKeySender::XTestKeySender(std::shared_ptr<XcbConnection> connection)
 void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     if (!connection_)
         return;
+    // The keys go to the focus, which the active window normally names as well; should the
+    // two disagree (a window manager gone, its last word left on the root window), a terminal
+    // in either place gets a terminal's keys.
     bool terminal = false;
-    if (const auto windowClass = connection_->windowClass(connection_->activeWindow()))
-        terminal = isTerminalWindowClass(windowClass->first, windowClass->second);
+    for (const quint32 window : {connection_->focusedTopLevel(), connection_->activeWindow()}) {
+        if (const auto windowClass = connection_->windowClass(window))
+            terminal = terminal || isTerminalWindowClass(windowClass->first, windowClass->second);
+    }
     const auto chord = KeyChord::forKey(keyCode, flags, terminal);
     if (!chord)
         return;

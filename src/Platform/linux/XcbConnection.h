@@ -33,12 +33,14 @@ public:
     // The client window the window manager reports as active (_NET_ACTIVE_WINDOW), else the
     // top-level window that has the input focus; 0 when neither is known.
     quint32 activeWindow();
+    // The top-level window that has the keyboard focus, the one synthetic keys reach; 0 when
+    // the focus is on no application's window.
+    quint32 focusedTopLevel();
     // WM_CLASS of `window` as (instance, class); none when it has none.
     std::optional<std::pair<QString, QString>> windowClass(quint32 window);
 
 private:
     XcbConnection(xcb_connection_t* connection, quint32 root);
-    quint32 focusedTopLevel();
 
     xcb_connection_t* connection_;
     quint32 root_;
