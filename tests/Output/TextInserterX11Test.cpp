@@ -96,6 +96,19 @@ protected:
         }
     }
 
+    // A window manager that has gone leaves its last active window, the line edit, on the root
+    // window, while the keyboard focus, where keys go, moves on to the terminal.
+    void loseWindowManagerWithFocusOnTheTerminal() {
+        windowManager.terminate();
+        ASSERT_TRUE(windowManager.waitForFinished(3000));
+        const quint32 stale = lineEdit.windowId;
+        xcb_change_property(connection->connection(), XCB_PROP_MODE_REPLACE, connection->root(),
+                            connection->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &stale);
+        connection->flush();
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                        QString::number(terminal.windowId)});
+    }
+
     void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
         bool done = false;
         inserter.insert(text, target, pressReturn, [&] { done = true; });
@@ -148,16 +161,7 @@ TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
 }
 
 TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWindow) {
-    // A window manager that has gone leaves its last active window on the root window, while
-    // the keyboard focus, where the keys go, has moved on to the terminal.
-    windowManager.terminate();
-    ASSERT_TRUE(windowManager.waitForFinished(3000));
-    const quint32 stale = lineEdit.windowId;
-    xcb_change_property(connection->connection(), XCB_PROP_MODE_REPLACE, connection->root(),
-                        connection->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &stale);
-    connection->flush();
-    run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                                    QString::number(terminal.windowId)});
+    loseWindowManagerWithFocusOnTheTerminal();
 
     keys.sendKey(VirtualKey::C, EventFlag::Command);
     keys.sendKey(VirtualKey::Z, EventFlag::Command);
@@ -167,6 +171,17 @@ TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWi
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fileContents(terminalOutput).isEmpty(); }, 2000));
     QTest::qWait(200);
     EXPECT_EQ(fileContents(terminalOutput), QByteArray("Vorher"));
+}
+
+TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
+    loseWindowManagerWithFocusOnTheTerminal();
+
+    insert(QStringLiteral("echo Hallo"), lineEdit, true);
+
+    // The paste goes where the keys go; a Return would have run it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(terminalOutput).size() >= 10; }, 2000));
+    QTest::qWait(200);
+    EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo"));
 }
 
 }  // namespace

@@ -30,8 +30,11 @@ bool EwmhWindowActivation::activate(const RunningApplication& application) {
 }
 
 bool EwmhWindowActivation::isActive(const RunningApplication& application) {
+    // Keys go to the focus: the window manager's word alone is not enough, since one that has
+    // gone leaves its last active window named on the root window.
     return connection_ && application.windowId != 0 &&
-           connection_->activeWindow() == application.windowId;
+           connection_->activeWindow() == application.windowId &&
+           connection_->focusedTopLevel() == application.windowId;
 }
 
 }  // namespace Platform

@@ -8,8 +8,8 @@ namespace Platform {
 
 class XcbConnection;
 
-// Activation through the window manager: a _NET_ACTIVE_WINDOW request on the root window,
-// and _NET_ACTIVE_WINDOW read back to tell which window is active.
+// Activation through the window manager: a _NET_ACTIVE_WINDOW request on the root window.
+// A window is active when _NET_ACTIVE_WINDOW names it and it has the keyboard focus.
 class EwmhWindowActivation final : public WindowActivation {
 public:
     explicit EwmhWindowActivation(std::shared_ptr<XcbConnection> connection);
