@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "Platform/KeySender.h"
@@ -119,6 +121,18 @@ TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
         EXPECT_EQ(readAll(clipboard, &elapsed), c.expected);
         EXPECT_LT(elapsed, c.atMostMs);
     }
+}
+
+TEST_F(X11ClipboardTest, ReadsDoNotQueueBehindOtherBackgroundWork) {
+    ScriptedSelectionOwner owner(QList<Target>{{"UTF8_STRING", "Text"}});
+    QThreadPool* shared = QThreadPool::globalInstance();
+    for (int i = 0; i < shared->maxThreadCount(); ++i)
+        shared->start([] { QThread::msleep(1500); });
+
+    qint64 elapsed = 0;
+    EXPECT_EQ(readAll(clipboard, &elapsed), one({{QStringLiteral("text/plain"), "Text"}}));
+    EXPECT_LT(elapsed, 700);
+    shared->waitForDone();
 }
 
 TEST_F(X11ClipboardTest, LargeDataArrivesInPieces) {

@@ -68,9 +68,10 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readContents(ContentsCallbac
         return std::make_unique<PendingClipboardRead>();
     }
     return std::make_unique<WorkerRead<ClipboardContents>>(
-        QtConcurrent::run([display = display_, limits = limits_] {
-            return X11SelectionReader::readContents(display, limits);
-        }),
+        QtConcurrent::run(&readers_,
+                          [display = display_, limits = limits_] {
+                              return X11SelectionReader::readContents(display, limits);
+                          }),
         std::move(done));
 }
 
@@ -80,9 +81,10 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) 
         return std::make_unique<PendingClipboardRead>();
     }
     return std::make_unique<WorkerRead<std::optional<QString>>>(
-        QtConcurrent::run([display = display_, limits = limits_] {
-            return X11SelectionReader::readText(display, limits);
-        }),
+        QtConcurrent::run(&readers_,
+                          [display = display_, limits = limits_] {
+                              return X11SelectionReader::readText(display, limits);
+                          }),
         std::move(done));
 }
 

@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 #include <memory>
 
 #include "Platform/Clipboard.h"
@@ -44,6 +45,9 @@ private:
     QPointer<QMimeData> written_;
     bool writing_ = false;
     quint64 foreignWrites_ = 0;
+    // The reads' own threads: their time limits mean nothing if they first wait behind other
+    // background work in the shared pool.
+    QThreadPool readers_;
 };
 
 }  // namespace Platform
