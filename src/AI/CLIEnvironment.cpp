@@ -16,7 +16,9 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <QThreadPool>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 
 #include "Platform/AppPaths.h"
@@ -38,6 +40,13 @@ struct Cache {
     // arrive meanwhile.
     std::mutex lock;
     std::optional<QString> path;
+    // Forgetting only counts up, without the lock: a probe under way holds it for up to
+    // five seconds, and the installer forgets on the main thread. A path computed before
+    // the latest forgetting is out of date.
+    std::atomic<std::uint64_t> forgotten{0};
+    std::uint64_t pathAfter = 0;
+
+    bool holdsCurrentPath() const { return path && pathAfter == forgotten.load(); }
 };
 
 Cache& cache() {
@@ -224,21 +233,22 @@ std::optional<QString> locate(const QString& name, const QString& customPath) {
 QString shellPATH() {
     Cache& shared = cache();
     std::lock_guard lock(shared.lock);
-    if (!shared.path)
+    if (!shared.holdsCurrentPath()) {
+        const std::uint64_t after = shared.forgotten.load();
         shared.path = computeShellPATH();
+        shared.pathAfter = after;
+    }
     return *shared.path;
 }
 
 void forgetShellPATH() {
-    Cache& shared = cache();
-    std::lock_guard lock(shared.lock);
-    shared.path.reset();
+    ++cache().forgotten;
 }
 
 std::optional<QString> cachedShellPATH() {
     Cache& shared = cache();
     std::unique_lock lock(shared.lock, std::try_to_lock);
-    if (!lock.owns_lock())
+    if (!lock.owns_lock() || !shared.holdsCurrentPath())
         return std::nullopt;
     return shared.path;
 }

@@ -23,7 +23,8 @@ std::optional<QString> locate(const QString& name, const QString& customPath);
 QString shellPATH();
 
 // Forgets the cached search path, so that the next shellPATH() asks the shell again (after
-// installing a tool).
+// installing a tool). Never waits, also not for a shell run under way; that run's answer
+// goes to the callers already waiting for it and is not kept.
 void forgetShellPATH();
 
 // The cached search path; none while it is being computed or before. Never blocks.

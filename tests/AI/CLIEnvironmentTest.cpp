@@ -40,7 +40,7 @@ protected:
     }
 
     void TearDown() override {
-        for (const char* name : {"/.bash_profile", "/.profile", "/.zprofile"})
+        for (const char* name : {"/.bash_profile", "/.profile", "/.zprofile", "/shell-runs"})
             QFile::remove(home() + name);
         CLIEnvironment::forgetShellPATH();
     }
@@ -111,6 +111,24 @@ TEST_F(CLIEnvironmentTest, ConcurrentFirstCallersShareOneShellRun) {
     EXPECT_FALSE(CLIEnvironment::cachedShellPATH().has_value());
     CLIEnvironment::shellPATH();
     EXPECT_EQ(shellRuns(), 2) << "an emptied cache asks the shell again";
+}
+
+TEST_F(CLIEnvironmentTest, ForgettingNeverWaitsForAProbeUnderWay) {
+    setProfile("echo run >> \"$HOME/shell-runs\"; sleep 1; export PATH=/opt/slow\n");
+    std::thread probing([] { CLIEnvironment::shellPATH(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shellRuns() == 1; }, 3000));
+
+    // The installer's completion forgets on the main thread.
+    QElapsedTimer timer;
+    timer.start();
+    CLIEnvironment::forgetShellPATH();
+    EXPECT_LT(timer.elapsed(), 200);
+    probing.join();
+
+    EXPECT_FALSE(CLIEnvironment::cachedShellPATH().has_value())
+        << "what the probe under way found is already out of date";
+    CLIEnvironment::shellPATH();
+    EXPECT_EQ(shellRuns(), 2);
 }
 
 TEST_F(CLIEnvironmentTest, AsynchronousAnswersArriveOnTheMainThreadWhileTheContextLives) {
