@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -274,9 +275,12 @@ bool ProcessRun::deliverLines(bool atEnd) {
     const std::shared_ptr<ProcessRunControl> control = m_control;
     const QByteArray data = std::exchange(m_pendingOutput, QByteArray());
     const char* const begin = data.constData();
+    // The unfinished line's bytes were searched already: searching them again on every read
+    // would make one long line cost the square of its length.
+    const qsizetype searched = std::exchange(m_searchedOutput, 0);
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = data.indexOf('\n', start);
+        const qsizetype end = data.indexOf('\n', std::max(start, searched));
         if (end < 0)
             break;
         const QByteArray line = withoutCarriageReturn(begin + start, end - start);
@@ -287,6 +291,7 @@ bool ProcessRun::deliverLines(bool atEnd) {
     }
     if (!atEnd) {
         m_pendingOutput = start == 0 ? data : data.mid(start);
+        m_searchedOutput = m_pendingOutput.size();
         return true;
     }
     if (start < data.size()) {

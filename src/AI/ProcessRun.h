@@ -87,5 +87,7 @@ private:
     QProcess* m_process = nullptr;
     qint64 m_pid = 0;
     bool m_launching = false;
+    // Standard output after the last line feed, and how much of it holds none.
     QByteArray m_pendingOutput;
+    qsizetype m_searchedOutput = 0;
 };

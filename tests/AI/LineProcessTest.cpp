@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,6 +91,32 @@ TEST(LineProcessTest, RunHandsOverLinesStatusAndStandardError) {
         EXPECT_EQ(finished.result->value().status, c.status) << c.script;
         EXPECT_EQ(finished.result->value().stderr, c.stderr) << c.script;
     }
+}
+
+TEST(LineProcessTest, AHugeLineCostsAboutAsMuchAsTheSameBytesInShortLines) {
+    // 128 MB either way: one line, or 128,000 lines of 1,000 bytes.
+    const auto measure = [](const QString& script, qsizetype expectedLongest) {
+        qsizetype longest = 0;
+        bool done = false;
+        QEventLoop loop;
+        QElapsedTimer timer;
+        timer.start();
+        auto run = LineProcess::run(
+            sh, {"-c", script}, std::nullopt, QDir::tempPath(),
+            [&](const QByteArray& line) { longest = std::max(longest, line.size()); },
+            [&](AIResult<LineProcess::Output>) {
+                done = true;
+                loop.quit();
+            });
+        if (!done)
+            loop.exec();
+        EXPECT_EQ(longest, expectedLongest) << script.toStdString();
+        return timer.elapsed();
+    };
+    const qint64 shortLines =
+        measure("yes \"$(head -c 1000 /dev/zero | tr '\\0' x)\" | head -n 128000", 1000);
+    const qint64 oneLine = measure("head -c 128000000 /dev/zero | tr '\\0' x; echo", 128000000);
+    EXPECT_LT(oneLine, 3 * shortLines + 500) << "short lines took " << shortLines << " ms";
 }
 
 TEST(LineProcessTest, ChildRunsWithTheSearchPathInItsFolder) {
