@@ -23,8 +23,8 @@ using Output = ProcessRun::Output;
 // in order, the last one also without a line feed. Then `done` gets the exit status and the
 // standard error text (a non-zero status is not a failure here), or the ProcessError when
 // the program could not be started or its output not be read. Callbacks run on the calling
-// thread (the main thread), never before run() returned. Keep the returned run for as long
-// as the result is wanted: destroying it cancels (see ProcessRun).
+// thread (the main thread), never before run() returned; either may be empty. Keep the
+// returned run for as long as the result is wanted: destroying it cancels (see ProcessRun).
 std::unique_ptr<ProcessRun> run(const QString& executable, const QStringList& arguments,
                                 const std::optional<QByteArray>& input,
                                 const QString& workingDirectory, ProcessRun::LineHandler onLine,

@@ -285,7 +285,8 @@ bool ProcessRun::deliverLines(bool atEnd) {
             break;
         const QByteArray line = withoutCarriageReturn(begin + start, end - start);
         start = end + 1;
-        control->onLine(line);
+        if (control->onLine)
+            control->onLine(line);
         if (control->destroyed || !isRunning())
             return false;
     }
@@ -294,7 +295,7 @@ bool ProcessRun::deliverLines(bool atEnd) {
         m_searchedOutput = m_pendingOutput.size();
         return true;
     }
-    if (start < data.size()) {
+    if (start < data.size() && control->onLine) {
         control->onLine(withoutCarriageReturn(begin + start, data.size() - start));
         if (control->destroyed || !isRunning())
             return false;
@@ -315,7 +316,8 @@ void ProcessRun::complete(AIResult<Output> result) {
     m_state = State::ended;
     const std::shared_ptr<ProcessRunControl> control = m_control;
     releaseProcess();
-    control->done(std::move(result));
+    if (control->done)
+        control->done(std::move(result));
 }
 
 void ProcessRun::releaseProcess() {

@@ -269,10 +269,11 @@ TEST(LineProcessTest, CallbacksMayCancelOrDestroyTheRun) {
         EXPECT_FALSE(done);
     }
 
+    // Without a line handler the output is simply not looked at.
     std::unique_ptr<ProcessRun> run;
     bool done = false;
-    run = LineProcess::run(sh, {"-c", "true"}, std::nullopt, QDir::tempPath(), {},
-                           [&](AIResult<LineProcess::Output>) {
+    run = LineProcess::run(sh, {"-c", "echo unread; printf last"}, std::nullopt, QDir::tempPath(),
+                           {}, [&](AIResult<LineProcess::Output>) {
                                done = true;
                                run.reset();
                            });
