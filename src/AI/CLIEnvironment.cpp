@@ -208,6 +208,20 @@ QString computeShellPATH() {
     return folders.join(QLatin1Char(':'));
 }
 
+// The asynchronous forms wait (for the login shell, for the lock) on threads of their own:
+// the shared pool may be filled with long work (installs, status checks), and a request
+// must not queue behind it. Main thread only; the pool ends with the application.
+QThreadPool* waitingPool() {
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return QThreadPool::globalInstance();
+        pool = new QThreadPool(app);
+    }
+    return pool;
+}
+
 void deliverOnMainThread(std::function<void()> call) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
@@ -262,7 +276,7 @@ void shellPATHAsync(QObject* context, std::function<void(const QString&)> done) 
         });
         return;
     }
-    QThreadPool::globalInstance()->start([guard, done = std::move(done)]() mutable {
+    waitingPool()->start([guard, done = std::move(done)]() mutable {
         const QString path = shellPATH();
         deliverOnMainThread([guard = std::move(guard), done = std::move(done), path] {
             if (guard)
@@ -274,14 +288,13 @@ void shellPATHAsync(QObject* context, std::function<void(const QString&)> done) 
 void locateAsync(const QString& name, const QString& customPath, QObject* context,
                  std::function<void(const std::optional<QString>&)> done) {
     QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start(
-        [name, customPath, guard, done = std::move(done)]() mutable {
-            const std::optional<QString> found = locate(name, customPath);
-            deliverOnMainThread([guard = std::move(guard), done = std::move(done), found] {
-                if (guard)
-                    done(found);
-            });
+    waitingPool()->start([name, customPath, guard, done = std::move(done)]() mutable {
+        const std::optional<QString> found = locate(name, customPath);
+        deliverOnMainThread([guard = std::move(guard), done = std::move(done), found] {
+            if (guard)
+                done(found);
         });
+    });
 }
 
 }  // namespace CLIEnvironment

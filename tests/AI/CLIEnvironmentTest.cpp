@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 #include <thread>
 #include <vector>
 
@@ -152,6 +154,29 @@ TEST_F(CLIEnvironmentTest, AsynchronousAnswersArriveOnTheMainThreadWhileTheConte
                                 [&](const std::optional<QString>& path) { found = path; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return found.has_value(); }, 5000));
     EXPECT_EQ(*found, std::optional<QString>("/usr/bin/sh"));
+}
+
+TEST_F(CLIEnvironmentTest, AsynchronousAnswersDoNotQueueBehindLongWorkOnTheSharedPool) {
+    setProfile("export PATH=/opt/busy\n");
+    // Installs and status checks may hold every thread of the shared pool for minutes.
+    QThreadPool* shared = QThreadPool::globalInstance();
+    const int threads = shared->maxThreadCount();
+    QSemaphore release;
+    for (int i = 0; i < threads; ++i)
+        shared->start([&release] { (void)release.tryAcquire(1, 20000); });
+
+    QObject context;
+    QString path;
+    std::optional<std::optional<QString>> found;
+    CLIEnvironment::shellPATHAsync(&context, [&](const QString& answer) { path = answer; });
+    CLIEnvironment::locateAsync("sh", "", &context,
+                                [&](const std::optional<QString>& answer) { found = answer; });
+    const bool answered =
+        QTest::qWaitFor([&] { return !path.isEmpty() && found.has_value(); }, 3000);
+    release.release(threads);
+    shared->waitForDone();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(path, "/opt/busy:" + fallbackFolders());
 }
 
 TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
