@@ -1,16 +1,14 @@
 #include "AI/ClaudeCLIProvider.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace {
-
-QString controlChunk(QLatin1String word) {
-    return QChar(0x0001) + word;
-}
-
-}  // namespace
+#include "AI/CLIEnvironment.h"
+#include "AI/Chunk.h"
+#include "AI/LineProcess.h"
 
 QStringList ClaudeCLIProvider::arguments(const QString& system, const std::optional<QString>& model,
                                          bool hasProjectFolder) {
@@ -99,17 +97,16 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
         const QJsonValue delta = event.value(QLatin1String("delta"));
 
         if (eventType == QLatin1String("message_start"))
-            chunks << controlChunk(QLatin1String("CONNECTED"));
+            chunks << Chunk::connected();
         if (eventType == QLatin1String("content_block_start") && block.isObject() &&
             blockType == QLatin1String("thinking"))
-            chunks << controlChunk(QLatin1String("THINKING"));
+            chunks << Chunk::thinking();
         if (eventType == QLatin1String("content_block_start") && block.isObject() &&
             blockType == QLatin1String("tool_use")) {
             // Narration written before a tool call is void; the answer comes after it.
             const QJsonValue name = block.toObject().value(QLatin1String("name"));
-            chunks << controlChunk(QLatin1String("RESET"))
-                   << controlChunk(QLatin1String("TOOL:")) +
-                          (name.isString() ? name.toString() : QStringLiteral("Tool"));
+            chunks << Chunk::reset()
+                   << Chunk::tool(name.isString() ? name.toString() : QStringLiteral("Tool"));
             receivedText = false;
         }
         if (eventType == QLatin1String("content_block_delta") && delta.isObject() &&
@@ -133,4 +130,94 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
         }
     }
     return chunks;
+}
+
+ClaudeCLIProvider::ClaudeCLIProvider(QString customPath) : m_customPath(std::move(customPath)) {}
+
+namespace {
+
+// One request: the run of the tool and what its output said so far. A child of the stream,
+// so that ending the stream ends the run.
+class ClaudeRequest final : public QObject {
+public:
+    ClaudeRequest(ChunkStream* stream, AIRequest request)
+        : QObject(stream), m_stream(stream), m_request(std::move(request)) {}
+
+    void start(const QString& executable) {
+        if (m_request.system.toUtf8().size() > ClaudeCLIProvider::kMaxArgumentBytes) {
+            m_stream->finish(AIError::failed(QCoreApplication::translate(
+                "ClaudeCLIProvider",
+                "Wissen und Regeln sind zu lang: Die Anweisungen an Claude dürfen höchstens "
+                "128 KiB groß sein. Bitte Wissen oder Regeln in den Einstellungen kürzen.")));
+            return;
+        }
+        const QStringList arguments = ClaudeCLIProvider::arguments(
+            m_request.system, m_request.model, m_request.projectFolder.has_value());
+        const QByteArray input =
+            ClaudeCLIProvider::userMessage(m_request.user, m_request.imageJPEG);
+        const QString workingDirectory = m_request.projectFolder.value_or(QDir::tempPath());
+        m_run = LineProcess::run(
+            executable, arguments, input, workingDirectory,
+            [this](const QByteArray& line) {
+                for (const QString& chunk : m_state.onLine(line))
+                    m_stream->yield(chunk);
+            },
+            [this](AIResult<ProcessRun::Output> result) { finish(result); });
+    }
+
+    void cancel() { m_run.reset(); }
+
+private:
+    void finish(const AIResult<ProcessRun::Output>& result) {
+        if (!result) {
+            m_stream->finish(result.failure());
+        } else if (m_state.error) {
+            m_stream->finish(ClaudeCLIProvider::classify(*m_state.error));
+        } else if (result.value().status == 0) {
+            m_stream->finish();
+        } else {
+            QString message = result.value().stderr.trimmed();
+            if (message.isEmpty())
+                message =
+                    QCoreApplication::translate("ClaudeCLIProvider", "Claude beendet mit Code %1")
+                        .arg(result.value().status);
+            m_stream->finish(ClaudeCLIProvider::classify(message));
+        }
+    }
+
+    ChunkStream* m_stream;
+    AIRequest m_request;
+    ClaudeCLIProvider::StreamState m_state;
+    std::unique_ptr<ProcessRun> m_run;
+};
+
+}  // namespace
+
+std::unique_ptr<ChunkStream> ClaudeCLIProvider::stream(const AIRequest& request) const {
+    auto stream = std::make_unique<ChunkStream>();
+    auto* pending = new ClaudeRequest(stream.get(), request);
+    stream->setCancelHandler([pending] { pending->cancel(); });
+    CLIEnvironment::locateAsync(
+        QStringLiteral("claude"), m_customPath, pending,
+        [stream = stream.get(), pending](const std::optional<QString>& executable) {
+            if (stream->isEnded())
+                return;
+            if (!executable) {
+                stream->finish(AIError::cliNotFound(QStringLiteral("Claude Code (claude)")));
+                return;
+            }
+            pending->start(*executable);
+        });
+    return stream;
+}
+
+AIError ClaudeCLIProvider::classify(const QString& text) {
+    const QString lower = text.toLower();
+    for (const char* phrase : {"login", "log in", "authenticat", "api key"}) {
+        if (lower.contains(QLatin1String(phrase)))
+            return AIError::notLoggedIn(QCoreApplication::translate(
+                "ClaudeCLIProvider",
+                "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
+    }
+    return AIError::failed(text);
 }

@@ -5,10 +5,24 @@
 #include <QStringList>
 #include <optional>
 
+#include "AI/AIError.h"
+#include "AI/AIProvider.h"
+
 // Answers a request by running the Claude Code command-line tool once, non-interactively,
-// and turning its JSON event lines into chunks.
-struct ClaudeCLIProvider {
-    QString customPath;  // the user's path to the tool; empty means search
+// with the request as one JSON line on standard input, and turns its JSON event lines into
+// chunks while it runs.
+class ClaudeCLIProvider final : public AIProvider {
+public:
+    // `customPath`: the user's path to the tool; empty means search.
+    explicit ClaudeCLIProvider(QString customPath = {});
+
+    const QString& customPath() const { return m_customPath; }
+
+    std::unique_ptr<ChunkStream> stream(const AIRequest& request) const override;
+
+    // Linux refuses to start a program with a single argument of 128 KiB or more (the limit
+    // counts the terminating NUL byte); the system prompt is passed as one.
+    static constexpr qsizetype kMaxArgumentBytes = 128 * 1024 - 1;
 
     // The tool's argument list: the system prompt travels as one argument, the tools allowed
     // depend on whether the request works on a project folder.
@@ -19,6 +33,9 @@ struct ClaudeCLIProvider {
     // before the text block, ended by a line feed.
     static QByteArray userMessage(const QString& user, const std::optional<QByteArray>& imageJPEG);
 
+    // The error for a failure text: a sign-in problem, or the text itself.
+    static AIError classify(const QString& text);
+
     // What one run has seen so far, and the reading of each output line into chunks.
     struct StreamState {
         bool receivedText = false;     // a text delta arrived since the start or last tool
@@ -28,5 +45,6 @@ struct ClaudeCLIProvider {
         QStringList onLine(const QByteArray& line);
     };
 
-    bool operator==(const ClaudeCLIProvider&) const = default;
+private:
+    QString m_customPath;
 };

@@ -1,15 +1,20 @@
 #include "AI/CodexCLIProvider.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUuid>
+#include <cstring>
 
-namespace {
-
-QString controlChunk(QLatin1String word) {
-    return QChar(0x0001) + word;
-}
-
-}  // namespace
+#include "AI/CLIEnvironment.h"
+#include "AI/Chunk.h"
+#include "AI/LineProcess.h"
 
 QStringList CodexCLIProvider::arguments(const std::optional<QString>& model,
                                         const std::optional<QString>& projectFolderPath,
@@ -49,18 +54,18 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
 
     QStringList chunks;
     if (type == QLatin1String("turn.started")) {
-        chunks << controlChunk(QLatin1String("CONNECTED"));
+        chunks << Chunk::connected();
     } else if (type == QLatin1String("item.started")) {
         if (itemType == QLatin1String("reasoning"))
-            chunks << controlChunk(QLatin1String("THINKING"));
+            chunks << Chunk::thinking();
         else if (itemType == QLatin1String("command_execution"))
-            chunks << controlChunk(QLatin1String("TOOL:")) + QStringLiteral("Bash");
+            chunks << Chunk::tool(QStringLiteral("Bash"));
     } else if (type == QLatin1String("item.completed")) {
         const QJsonValue text = item.value(QLatin1String("text"));
         if (itemType == QLatin1String("agent_message") && text.isString()) {
             // Each agent message replaces the one before; the last is the answer.
             if (receivedText)
-                chunks << controlChunk(QLatin1String("RESET"));
+                chunks << Chunk::reset();
             chunks << text.toString();
             receivedText = true;
         }
@@ -75,4 +80,160 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
             error = message.toString();
     }
     return chunks;
+}
+
+CodexCLIProvider::CodexCLIProvider(QString customPath) : m_customPath(std::move(customPath)) {}
+
+namespace {
+
+// The screenshot handed to the tool as a file. The temporary folder is shared with every
+// other user and program, so the file is created fresh (never through an existing name or
+// link) and readable by the user alone; it is removed when the request ends, however it ends.
+class TemporaryImage {
+public:
+    TemporaryImage() = default;
+    TemporaryImage(const TemporaryImage&) = delete;
+    TemporaryImage& operator=(const TemporaryImage&) = delete;
+    ~TemporaryImage() { remove(); }
+
+    // Writes `bytes` to a new file; the error text when that fails (nothing is left behind).
+    std::optional<QString> write(const QByteArray& bytes) {
+        const QString path = QDir::tempPath() + QStringLiteral("/tavrin-") +
+                             QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
+                             QStringLiteral(".jpg");
+        const QByteArray encoded = QFile::encodeName(path);
+        const int fd =
+            ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return describe(path, errno);
+        m_path = path;
+        qsizetype written = 0;
+        while (written < bytes.size()) {
+            const ssize_t n =
+                ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                const int error = n < 0 ? errno : EIO;
+                ::close(fd);
+                remove();
+                return describe(path, error);
+            }
+            written += n;
+        }
+        if (::close(fd) != 0) {
+            const int error = errno;
+            remove();
+            return describe(path, error);
+        }
+        return std::nullopt;
+    }
+
+    const QString& path() const { return m_path; }
+
+    void remove() {
+        if (m_path.isEmpty())
+            return;
+        ::unlink(QFile::encodeName(m_path).constData());
+        m_path.clear();
+    }
+
+private:
+    static QString describe(const QString& path, int error) {
+        return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    }
+
+    QString m_path;
+};
+
+// One request: its temporary image, the run of the tool and what its output said so far.
+// A child of the stream, so that ending the stream ends the run and removes the image.
+class CodexRequest final : public QObject {
+public:
+    CodexRequest(ChunkStream* stream, AIRequest request)
+        : QObject(stream), m_stream(stream), m_request(std::move(request)) {}
+
+    void start(const QString& executable) {
+        std::optional<QString> imagePath;
+        if (m_request.imageJPEG) {
+            if (const std::optional<QString> error = m_image.write(*m_request.imageJPEG)) {
+                m_stream->finish(ProcessError{ProcessError::Kind::failedToStart, *error});
+                return;
+            }
+            imagePath = m_image.path();
+        }
+        const QStringList arguments =
+            CodexCLIProvider::arguments(m_request.model, m_request.projectFolder, imagePath);
+        // The project folder reaches the tool through "-C" only; it always starts in the
+        // temporary folder.
+        m_run = LineProcess::run(
+            executable, arguments,
+            CodexCLIProvider::standardInput(m_request.system, m_request.user), QDir::tempPath(),
+            [this](const QByteArray& line) {
+                for (const QString& chunk : m_state.onLine(line))
+                    m_stream->yield(chunk);
+            },
+            [this](AIResult<ProcessRun::Output> result) { finish(result); });
+    }
+
+    void cancel() {
+        m_run.reset();
+        m_image.remove();
+    }
+
+private:
+    void finish(const AIResult<ProcessRun::Output>& result) {
+        m_image.remove();
+        if (!result) {
+            m_stream->finish(result.failure());
+        } else if (m_state.error) {
+            m_stream->finish(CodexCLIProvider::classify(*m_state.error));
+        } else if (result.value().status == 0) {
+            m_stream->finish();
+        } else {
+            QString message = result.value().stderr.trimmed();
+            if (message.isEmpty())
+                message =
+                    QCoreApplication::translate("CodexCLIProvider", "Codex beendet mit Code %1")
+                        .arg(result.value().status);
+            m_stream->finish(CodexCLIProvider::classify(message));
+        }
+    }
+
+    ChunkStream* m_stream;
+    AIRequest m_request;
+    CodexCLIProvider::StreamState m_state;
+    TemporaryImage m_image;
+    std::unique_ptr<ProcessRun> m_run;
+};
+
+}  // namespace
+
+std::unique_ptr<ChunkStream> CodexCLIProvider::stream(const AIRequest& request) const {
+    auto stream = std::make_unique<ChunkStream>();
+    auto* pending = new CodexRequest(stream.get(), request);
+    stream->setCancelHandler([pending] { pending->cancel(); });
+    CLIEnvironment::locateAsync(
+        QStringLiteral("codex"), m_customPath, pending,
+        [stream = stream.get(), pending](const std::optional<QString>& executable) {
+            if (stream->isEnded())
+                return;
+            if (!executable) {
+                stream->finish(AIError::cliNotFound(QStringLiteral("Codex CLI (codex)")));
+                return;
+            }
+            pending->start(*executable);
+        });
+    return stream;
+}
+
+AIError CodexCLIProvider::classify(const QString& message) {
+    const QString lower = message.toLower();
+    for (const char* phrase : {"login", "not logged", "unauthorized", "401"}) {
+        if (lower.contains(QLatin1String(phrase)))
+            return AIError::notLoggedIn(QCoreApplication::translate(
+                "CodexCLIProvider",
+                "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."));
+    }
+    return AIError::failed(message);
 }

@@ -5,10 +5,20 @@
 #include <QStringList>
 #include <optional>
 
+#include "AI/AIError.h"
+#include "AI/AIProvider.h"
+
 // Answers a request by running the Codex command-line tool once in non-interactive mode,
-// both prompts on standard input, and turning its JSON event lines into chunks.
-struct CodexCLIProvider {
-    QString customPath;  // the user's path to the tool; empty means search
+// both prompts on standard input, and turns its JSON event lines into chunks while it runs.
+// A screenshot reaches the tool as a private temporary file that lives as long as the request.
+class CodexCLIProvider final : public AIProvider {
+public:
+    // `customPath`: the user's path to the tool; empty means search.
+    explicit CodexCLIProvider(QString customPath = {});
+
+    const QString& customPath() const { return m_customPath; }
+
+    std::unique_ptr<ChunkStream> stream(const AIRequest& request) const override;
 
     // The tool's argument list: read-only sandbox, nothing kept, the prompt from standard
     // input.
@@ -19,6 +29,9 @@ struct CodexCLIProvider {
     // Standard input: the system text, a separator line, the user text; no final line feed.
     static QByteArray standardInput(const QString& system, const QString& user);
 
+    // The error for a failure message: a sign-in problem, or the message itself.
+    static AIError classify(const QString& message);
+
     // What one run has seen so far, and the reading of each output line into chunks.
     struct StreamState {
         bool receivedText = false;     // an agent message has been emitted
@@ -28,5 +41,6 @@ struct CodexCLIProvider {
         QStringList onLine(const QByteArray& line);
     };
 
-    bool operator==(const CodexCLIProvider&) const = default;
+private:
+    QString m_customPath;
 };

@@ -5,7 +5,9 @@
 #include <QJsonObject>
 #include <QTextBoundaryFinder>
 
+#include "AI/ClaudeCLIProvider.h"
 #include "AI/Cld2LanguageRecognizer.h"
+#include "AI/CodexCLIProvider.h"
 
 namespace QuoteExtractor {
 
@@ -53,6 +55,67 @@ QString leadingCharacters(const QString& text, int count) {
 }
 
 }  // namespace
+
+std::optional<AIRequest> extractionRequest(const ContextSnapshot& context, ProviderID provider) {
+    if (!context.screenshotJPEG)
+        return std::nullopt;
+    const QString position = context.screenshotCroppedToField
+                                 ? QStringLiteral("near the bottom of the screenshot")
+                                 : QStringLiteral("in the screenshot");
+    const QString labelPart = context.fieldLabel
+                                  ? QStringLiteral(" The text field is labeled: \"") +
+                                        *context.fieldLabel + QStringLiteral("\".")
+                                  : QString();
+    AIRequest request;
+    request.system =
+        QStringLiteral("You extract data from screenshots. Output only JSON, nothing else.");
+    request.user =
+        QStringLiteral("The user is about to type into a text field ") + position +
+        QStringLiteral(".") + labelPart +
+        QStringLiteral(
+            "\nWhich single message, comment or email is the user replying to? Usually it is "
+            "directly above the field.\n"
+            "Return ONLY compact JSON: {\"author\": string or null, \"message\": string or null, "
+            "\"language\": string or null}\n"
+            "\"message\" is the exact text of that one message (shorten to max 300 characters "
+            "with … if longer).\n"
+            "\"language\" is the ISO 639-1 code of the language the thread/conversation is "
+            "written in (e.g. \"en\", \"de\"). Ignore the language of the app's user interface "
+            "(buttons, labels).\n"
+            "If the user is not replying to anything (e.g. writing a new post), return "
+            "{\"author\": null, \"message\": null, \"language\": <language of the page "
+            "content>}.");
+    request.imageJPEG = context.screenshotJPEG;
+    // A small, fast model is enough to read a screenshot; the configured Codex model is
+    // meant for the answers themselves, so Codex uses its own default here.
+    if (provider == ProviderID::claudeCLI)
+        request.model = QStringLiteral("haiku");
+    return request;
+}
+
+std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID provider,
+                                     const AssistantSettings& settings, QuoteCompletion done) {
+    const std::optional<AIRequest> request = extractionRequest(context, provider);
+    if (!request) {
+        // Still answered through the event loop, like every other outcome.
+        auto stream = std::make_unique<ChunkStream>();
+        QObject::connect(stream.get(), &ChunkStream::finished, stream.get(),
+                         [done = std::move(done)] {
+                             const QuoteCompletion callback = done;
+                             callback(std::nullopt);
+                         });
+        stream->finish();
+        return stream;
+    }
+    std::unique_ptr<AIProvider> ai;
+    if (provider == ProviderID::claudeCLI)
+        ai = std::make_unique<ClaudeCLIProvider>(settings.claudePath);
+    else
+        ai = std::make_unique<CodexCLIProvider>(settings.codexPath);
+    return ai->complete(*request, [done = std::move(done)](AIResult<QString> answer) {
+        done(answer ? parse(answer.value()) : std::nullopt);
+    });
+}
 
 std::optional<QuotedMessage> parse(const QString& answer) {
     return parse(answer, Cld2LanguageRecognizer());

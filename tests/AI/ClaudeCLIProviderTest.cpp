@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
 
+#include "AI/CLIEnvironment.h"
 #include "AI/ClaudeCLIProvider.h"
+#include "support/FakeAITool.h"
 
 namespace {
 
@@ -182,4 +190,147 @@ TEST(ClaudeCLIProviderTest, EventLines) {
         EXPECT_EQ(chunks, c.chunks) << c.name;
         EXPECT_EQ(state.error, c.error) << c.name;
     }
+}
+
+// The provider against a real child process: the fake tool records how it was called and
+// replays what the real tool prints.
+class ClaudeCLIProviderRunTest : public ::testing::Test {
+protected:
+    ClaudeCLIProvider provider{FakeAITool::path("claude")};
+};
+
+TEST_F(ClaudeCLIProviderRunTest, StreamsAnAnswer) {
+    FakeAITool tool("claude/answer.jsonl");
+    AIRequest request;
+    request.system = "Du bist hilfreich.\n– mit Regeln";
+    request.user = "Antworte Anna";
+    const std::unique_ptr<ChunkStream> stream = provider.stream(request);
+    const StreamOutcome outcome = drain(*stream);
+
+    EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "[[DRAFT]]\nHallo Anna,",
+                                           " gern – bis Freitag."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), ClaudeCLIProvider::arguments(request.system, std::nullopt, false));
+    EXPECT_EQ(tool.standardInput(), ClaudeCLIProvider::userMessage("Antworte Anna", std::nullopt));
+    EXPECT_EQ(QDir(tool.workingDirectory()).canonicalPath(),
+              QDir(QDir::tempPath()).canonicalPath());
+}
+
+TEST_F(ClaudeCLIProviderRunTest, ToolCallInAProject) {
+    FakeAITool tool("claude/tool.jsonl");
+    QTemporaryDir project;
+    AIRequest request{"System", "Wo ist der Login?", QByteArray("\xff\xd8jpeg"), "haiku",
+                      project.path()};
+    const std::unique_ptr<ChunkStream> stream = provider.stream(request);
+    const StreamOutcome outcome = drain(*stream);
+
+    EXPECT_EQ(outcome.chunks,
+              QStringList({control("CONNECTED"), control("THINKING"), "Ich schaue nach.",
+                           control("RESET"), control("TOOL:Grep"), control("CONNECTED"),
+                           "[[CHAT]]\nDer Login steht in src/Login.cpp."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), ClaudeCLIProvider::arguments("System", "haiku", true));
+    EXPECT_EQ(tool.standardInput(),
+              ClaudeCLIProvider::userMessage("Wo ist der Login?", QByteArray("\xff\xd8jpeg")));
+    EXPECT_EQ(QDir(tool.workingDirectory()).canonicalPath(), QDir(project.path()).canonicalPath());
+}
+
+TEST_F(ClaudeCLIProviderRunTest, Failures) {
+    const AIError signIn = AIError::notLoggedIn(
+        "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden.");
+    struct Case {
+        const char* name;
+        QString replay;
+        QString exit;
+        QString stderr;
+        std::optional<AIError> expected;
+    };
+    const Case cases[] = {
+        {"error result, exit 1", "claude/not-signed-in.jsonl", "1", "", signIn},
+        {"error result wins over exit 0", "claude/not-signed-in.jsonl", "0", "", signIn},
+        {"exit without output", "", "2", "", AIError::failed("Claude beendet mit Code 2")},
+        {"standard error is the message", "", "3", "  Etwas ging schief\n\n",
+         AIError::failed("Etwas ging schief")},
+        {"standard error about logging in", "", "1", "Please run /login", signIn},
+        {"success after text", "claude/answer.jsonl", "0", "Warnung", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        tool.set("TAVRIN_FAKE_EXIT", c.exit);
+        tool.set("TAVRIN_FAKE_STDERR", c.stderr.isEmpty() ? QString() : c.stderr);
+        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U"});
+        const StreamOutcome outcome = drain(*stream);
+        ASSERT_TRUE(outcome.finished) << c.name;
+        if (!c.expected) {
+            EXPECT_EQ(outcome.failure, std::nullopt) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(outcome.failure && outcome.failure->aiError()) << c.name;
+        EXPECT_EQ(*outcome.failure->aiError(), *c.expected)
+            << c.name << ": " << outcome.failure->errorDescription().toStdString();
+    }
+}
+
+TEST_F(ClaudeCLIProviderRunTest, SystemPromptAtTheArgumentLimit) {
+    // The last size the kernel accepts still runs; one byte more ends the stream with an
+    // explanation instead of a failure to start the tool.
+    {
+        FakeAITool tool("claude/answer.jsonl");
+        const QString system(ClaudeCLIProvider::kMaxArgumentBytes, QLatin1Char('r'));
+        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{system, "U"});
+        const StreamOutcome outcome = drain(*stream);
+        EXPECT_EQ(outcome.failure, std::nullopt);
+        ASSERT_TRUE(tool.ran());
+        EXPECT_EQ(tool.arguments().at(12).size(), ClaudeCLIProvider::kMaxArgumentBytes);
+    }
+    {
+        FakeAITool tool("claude/answer.jsonl");
+        // 65,535 two-byte characters and two one-byte ones: short in characters, too long
+        // in bytes.
+        const QString system = QString(65535, QChar(0x00FC)) + "ab";
+        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{system, "U"});
+        const StreamOutcome outcome = drain(*stream);
+        ASSERT_TRUE(outcome.failure && outcome.failure->aiError());
+        EXPECT_EQ(outcome.failure->aiError()->kind(), AIError::Kind::failed);
+        EXPECT_TRUE(
+            outcome.failure->errorDescription().startsWith("Wissen und Regeln sind zu lang"))
+            << outcome.failure->errorDescription().toStdString();
+        EXPECT_TRUE(outcome.chunks.isEmpty());
+        EXPECT_FALSE(tool.ran());
+    }
+}
+
+TEST_F(ClaudeCLIProviderRunTest, ToolNotFound) {
+    if (CLIEnvironment::locate("claude", QString()))
+        GTEST_SKIP() << "a real claude is installed on this machine";
+    FakeAITool tool("claude/answer.jsonl");
+    const std::unique_ptr<ChunkStream> stream =
+        ClaudeCLIProvider("/nonexistent/claude").stream(AIRequest{"S", "U"});
+    const StreamOutcome outcome = drain(*stream);
+    ASSERT_TRUE(outcome.failure && outcome.failure->aiError());
+    EXPECT_EQ(*outcome.failure->aiError(), AIError::cliNotFound("Claude Code (claude)"));
+    EXPECT_FALSE(tool.ran());
+}
+
+TEST_F(ClaudeCLIProviderRunTest, CancellingEndsTheToolAndItsChildren) {
+    FakeAITool tool("claude/answer.jsonl");
+    tool.set("TAVRIN_FAKE_HANG", "after");
+    std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U"});
+    QStringList chunks;
+    QEventLoop loop;
+    QObject::connect(stream.get(), &ChunkStream::chunk, &loop, [&](const QString& chunk) {
+        chunks << chunk;
+        if (chunks.size() == 3)
+            loop.quit();
+    });
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_EQ(chunks.size(), 3);
+    // Past its replay the fake waits on a grandchild that holds the output pipe open.
+    const qint64 grandchild = tool.waitForGrandchild();
+    ASSERT_GT(grandchild, 0);
+
+    stream.reset();
+    EXPECT_TRUE(FakeAITool::processGone(tool.pid()));
+    EXPECT_TRUE(FakeAITool::processGone(grandchild));
 }

@@ -1,6 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include "AI/CLIEnvironment.h"
 #include "AI/CodexCLIProvider.h"
+#include "support/FakeAITool.h"
 
 namespace {
 
@@ -109,5 +122,152 @@ TEST(CodexCLIProviderTest, EventLines) {
             chunks += state.onLine(line.toUtf8());
         EXPECT_EQ(chunks, c.chunks) << c.name;
         EXPECT_EQ(state.error, c.error) << c.name;
+    }
+}
+
+namespace {
+
+const QByteArray kJpeg("\xff\xd8\xff\xe0 Bildschirm \xff\xd9", 16);
+
+// The temporary images of this process's requests that are still lying around.
+QStringList leftoverImages() {
+    return QDir(QDir::tempPath()).entryList({"tavrin-*.jpg"}, QDir::Files | QDir::Hidden);
+}
+
+}  // namespace
+
+class CodexCLIProviderRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(leftoverImages(), QStringList()); }
+    void TearDown() override { EXPECT_EQ(leftoverImages(), QStringList()); }
+
+    CodexCLIProvider provider{FakeAITool::path("codex")};
+};
+
+TEST_F(CodexCLIProviderRunTest, StreamsAnAnswer) {
+    FakeAITool tool("codex/answer.jsonl");
+    const std::unique_ptr<ChunkStream> stream =
+        provider.stream(AIRequest{"System\nmit Regeln", "Antworte Anna"});
+    const StreamOutcome outcome = drain(*stream);
+
+    EXPECT_EQ(outcome.chunks,
+              QStringList({control("CONNECTED"), control("THINKING"), control("TOOL:Bash"),
+                           "Ich prüfe das kurz.", control("RESET"),
+                           "[[DRAFT]]\nHallo Anna, gern – bis Freitag."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), QStringList({"exec", "--json", "--ephemeral",
+                                             "--skip-git-repo-check", "-s", "read-only", "-"}));
+    EXPECT_EQ(tool.standardInput(), QByteArray("System\nmit Regeln\n\n---\n\nAntworte Anna"));
+    EXPECT_EQ(QDir(tool.workingDirectory()).canonicalPath(),
+              QDir(QDir::tempPath()).canonicalPath());
+}
+
+TEST_F(CodexCLIProviderRunTest, ModelProjectAndImage) {
+    FakeAITool tool("codex/reconnect-ok.jsonl");
+    QTemporaryDir project;
+    const std::unique_ptr<ChunkStream> stream =
+        provider.stream(AIRequest{"S", "U", kJpeg, "gpt-5-codex", project.path()});
+    const StreamOutcome outcome = drain(*stream);
+    EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "Geht klar."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+
+    // The tool was given exactly one image: a private file of its own in the temporary
+    // folder, holding the screenshot.
+    ASSERT_EQ(tool.images().size(), 1);
+    const QString image = tool.images().first();
+    EXPECT_TRUE(QRegularExpression(
+                    "^tavrin-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.jpg$")
+                    .match(QFileInfo(image).fileName())
+                    .hasMatch())
+        << image.toStdString();
+    EXPECT_EQ(QFileInfo(image).absolutePath(), QDir::tempPath());
+    EXPECT_EQ(tool.image(), kJpeg);
+    EXPECT_EQ(tool.imageMode(), "600");
+    EXPECT_EQ(tool.arguments(), CodexCLIProvider::arguments("gpt-5-codex", project.path(), image));
+    // The project is reached through "-C"; the tool itself starts in the temporary folder.
+    EXPECT_EQ(QDir(tool.workingDirectory()).canonicalPath(),
+              QDir(QDir::tempPath()).canonicalPath());
+    EXPECT_FALSE(QFile::exists(image));
+}
+
+TEST_F(CodexCLIProviderRunTest, Failures) {
+    const AIError signIn = AIError::notLoggedIn(
+        "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden.");
+    struct Case {
+        const char* name;
+        QString replay;
+        QString exit;
+        QString stderr;
+        std::optional<AIError> expected;
+    };
+    const Case cases[] = {
+        {"failed turn after reconnects", "codex/reconnect-failed.jsonl", "1", "",
+         AIError::failed("stream disconnected before completion: error sending request for url "
+                         "(https://chatgpt.com/backend-api/codex/responses)")},
+        {"unauthorized", "codex/unauthorized.jsonl", "1", "", signIn},
+        {"failed turn without message, exit 0", "codex/failed-turn-no-message.jsonl", "0", "",
+         AIError::failed("Codex-Fehler")},
+        {"exit without output", "", "2", "", AIError::failed("Codex beendet mit Code 2")},
+        {"standard error is the message", "", "1", "\n Error: Not logged in \n", signIn},
+        {"standard error, other", "", "4", "Error: unexpected argument",
+         AIError::failed("Error: unexpected argument")},
+    };
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        tool.set("TAVRIN_FAKE_EXIT", c.exit);
+        tool.set("TAVRIN_FAKE_STDERR", c.stderr.isEmpty() ? QString() : c.stderr);
+        // With an image each time: it must be gone whatever the ending.
+        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U", kJpeg});
+        const StreamOutcome outcome = drain(*stream);
+        ASSERT_TRUE(outcome.failure && outcome.failure->aiError()) << c.name;
+        EXPECT_EQ(*outcome.failure->aiError(), *c.expected)
+            << c.name << ": " << outcome.failure->errorDescription().toStdString();
+        EXPECT_EQ(tool.images().size(), 1) << c.name;
+        EXPECT_EQ(leftoverImages(), QStringList()) << c.name;
+    }
+}
+
+TEST_F(CodexCLIProviderRunTest, ToolNotFound) {
+    if (CLIEnvironment::locate("codex", QString()))
+        GTEST_SKIP() << "a real codex is installed on this machine";
+    FakeAITool tool("codex/answer.jsonl");
+    const std::unique_ptr<ChunkStream> stream =
+        CodexCLIProvider("/nonexistent/codex").stream(AIRequest{"S", "U", kJpeg});
+    const StreamOutcome outcome = drain(*stream);
+    ASSERT_TRUE(outcome.failure && outcome.failure->aiError());
+    EXPECT_EQ(*outcome.failure->aiError(), AIError::cliNotFound("Codex CLI (codex)"));
+    EXPECT_FALSE(tool.ran());
+}
+
+TEST_F(CodexCLIProviderRunTest, ImageThatCannotBeWritten) {
+    FakeAITool tool("codex/answer.jsonl");
+    // A temporary "folder" that is a file: nothing can be created inside it.
+    QTemporaryFile notAFolder;
+    ASSERT_TRUE(notAFolder.open());
+    ScopedEnv tmp("TMPDIR", notAFolder.fileName());
+    const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U", kJpeg});
+    const StreamOutcome outcome = drain(*stream);
+    ASSERT_TRUE(outcome.failure && outcome.failure->processError())
+        << (outcome.failure ? outcome.failure->errorDescription().toStdString() : "no failure");
+    EXPECT_TRUE(outcome.failure->errorDescription().contains("Not a directory"))
+        << outcome.failure->errorDescription().toStdString();
+    EXPECT_TRUE(outcome.chunks.isEmpty());
+    EXPECT_FALSE(tool.ran());
+}
+
+TEST_F(CodexCLIProviderRunTest, CancellingEndsTheToolAndRemovesTheImage) {
+    for (const char* when : {"before", "after"}) {
+        FakeAITool tool("codex/answer.jsonl");
+        tool.set("TAVRIN_FAKE_HANG", when);
+        std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U", kJpeg});
+        const qint64 grandchild = tool.waitForGrandchild();
+        ASSERT_GT(grandchild, 0) << when;
+        ASSERT_EQ(leftoverImages().size(), 1) << when;
+
+        stream->cancel();
+        EXPECT_EQ(leftoverImages(), QStringList()) << when;
+        EXPECT_TRUE(FakeAITool::processGone(tool.pid())) << when;
+        EXPECT_TRUE(FakeAITool::processGone(grandchild)) << when;
+        stream.reset();
     }
 }

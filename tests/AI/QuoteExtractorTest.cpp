@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "AI/QuoteExtractor.h"
+#include "support/FakeAITool.h"
+#include "support/Golden.h"
 
 namespace {
 
@@ -148,4 +153,122 @@ TEST(QuoteExtractorTest, GermanMessageOverridesModelLanguage) {
         R"({"author": "Jonas", "message": "Kannst du mir bis Freitag die überarbeitete Fassung schicken?", "language": "en"})");
     ASSERT_TRUE(quote);
     EXPECT_EQ(quote->language, "de");
+}
+
+TEST(QuoteExtractorTest, ExtractionRequest) {
+    ContextSnapshot context;
+    EXPECT_EQ(QuoteExtractor::extractionRequest(context, ProviderID::claudeCLI), std::nullopt);
+
+    context.screenshotJPEG = QByteArray("\xff\xd8 jpeg");
+    struct Case {
+        bool cropped;
+        std::optional<QString> label;
+        ProviderID provider;
+        QString golden;
+        std::optional<QString> model;
+    };
+    const Case cases[] = {
+        {true, "Antwort an Jonas", ProviderID::claudeCLI, "prompts/extraction-cropped-labelled.txt",
+         "haiku"},
+        {false, std::nullopt, ProviderID::codexCLI, "prompts/extraction-window.txt", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        context.screenshotCroppedToField = c.cropped;
+        context.fieldLabel = c.label;
+        const std::optional<AIRequest> request =
+            QuoteExtractor::extractionRequest(context, c.provider);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->system,
+                  "You extract data from screenshots. Output only JSON, nothing else.");
+        expectGolden(request->user, c.golden);
+        EXPECT_EQ(request->imageJPEG, context.screenshotJPEG);
+        EXPECT_EQ(request->model, c.model);
+        EXPECT_EQ(request->projectFolder, std::nullopt);
+    }
+
+    // A present but empty label still names the field.
+    context.fieldLabel = QString("");
+    EXPECT_TRUE(QuoteExtractor::extractionRequest(context, ProviderID::codexCLI)
+                    ->user.startsWith("The user is about to type into a text field in the "
+                                      "screenshot. The text field is labeled: \"\".\nWhich"));
+}
+
+namespace {
+
+// Runs extract() to its answer.
+std::optional<std::optional<QuotedMessage>> extractNow(const ContextSnapshot& context,
+                                                       ProviderID provider,
+                                                       const AssistantSettings& settings) {
+    std::optional<std::optional<QuotedMessage>> result;
+    QEventLoop loop;
+    const std::unique_ptr<ChunkStream> handle = QuoteExtractor::extract(
+        context, provider, settings, [&](std::optional<QuotedMessage> quote) {
+            result = quote;
+            loop.quit();
+        });
+    EXPECT_FALSE(result) << "answered before returning";
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return result;
+}
+
+}  // namespace
+
+TEST(QuoteExtractorTest, ExtractWithEitherTool) {
+    AssistantSettings settings;
+    settings.claudePath = FakeAITool::path("claude");
+    settings.codexPath = FakeAITool::path("codex");
+    settings.claudeModel = "opus";
+    settings.codexModel = "gpt-5-codex";
+    ContextSnapshot context;
+    context.screenshotJPEG = QByteArray("\xff\xd8 jpeg");
+
+    {
+        FakeAITool tool("claude/quote.jsonl");
+        const auto quote = extractNow(context, ProviderID::claudeCLI, settings);
+        ASSERT_TRUE(quote);
+        EXPECT_EQ(*quote, (QuotedMessage{"Jonas Weber",
+                                         "Kannst du mir bis Freitag die überarbeitete Fassung "
+                                         "schicken?",
+                                         "de", false}));
+        const QStringList arguments = tool.arguments();
+        EXPECT_EQ(arguments.mid(arguments.indexOf("--model"), 2),
+                  QStringList({"--model", "haiku"}));
+    }
+    {
+        FakeAITool tool("codex/quote.jsonl");
+        const auto quote = extractNow(context, ProviderID::codexCLI, settings);
+        ASSERT_TRUE(quote);
+        EXPECT_EQ(*quote,
+                  (QuotedMessage{"Maria", "Thanks for the update, I will get back to you tomorrow.",
+                                 "en", false}));
+        // The configured Codex model is not used for reading screenshots.
+        EXPECT_FALSE(tool.arguments().contains("-m"));
+        EXPECT_EQ(tool.images().size(), 1);
+    }
+}
+
+TEST(QuoteExtractorTest, ExtractGivesNothingOnFailure) {
+    const std::optional<std::optional<QuotedMessage>> kNoQuote(std::in_place, std::nullopt);
+    AssistantSettings settings;
+    settings.claudePath = FakeAITool::path("claude");
+    ContextSnapshot context;
+    {
+        // No screenshot: no request at all.
+        FakeAITool tool("claude/quote.jsonl");
+        EXPECT_EQ(extractNow(context, ProviderID::claudeCLI, settings), kNoQuote);
+        EXPECT_FALSE(tool.ran());
+    }
+    context.screenshotJPEG = QByteArray("\xff\xd8 jpeg");
+    {
+        FakeAITool tool("claude/not-signed-in.jsonl");
+        tool.set("TAVRIN_FAKE_EXIT", "1");
+        EXPECT_EQ(extractNow(context, ProviderID::claudeCLI, settings), kNoQuote);
+        EXPECT_TRUE(tool.ran());
+    }
+    {
+        // An answer without JSON.
+        FakeAITool tool("claude/answer.jsonl");
+        EXPECT_EQ(extractNow(context, ProviderID::claudeCLI, settings), kNoQuote);
+    }
 }

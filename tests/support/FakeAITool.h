@@ -1,0 +1,124 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AI/ChunkStream.h"
+#include "support/ScopedEnv.h"
+
+// Drives the fake `claude` and `codex` programs in tests/fixtures/bin (see fake-tool.sh there)
+// for one test: sets their environment for its lifetime and reads back what they recorded.
+class FakeAITool {
+public:
+    // `replay`: a JSON-lines file under tests/fixtures ("claude/answer.jsonl"), or empty.
+    explicit FakeAITool(const QString& replay = {}) {
+        set("TAVRIN_FAKE_RECORD", record());
+        set("TAVRIN_FAKE_REPLAY",
+            replay.isEmpty() ? QString() : QStringLiteral(TAVRIN_FIXTURES_DIR "/") + replay);
+    }
+
+    // The fake program standing in for `tool` ("claude", "codex").
+    static QString path(const QString& tool) {
+        return QStringLiteral(TAVRIN_FIXTURES_DIR "/bin/") + tool;
+    }
+
+    // Sets one more variable for the fake: TAVRIN_FAKE_EXIT, _STDERR, _DELAY or _HANG.
+    void set(const char* name, const QString& value) {
+        m_env.push_back(std::make_unique<ScopedEnv>(name, value));
+    }
+
+    bool ran() const { return QFile::exists(record() + ".pid"); }
+    QStringList arguments() const {
+        QByteArray bytes = read("argv");
+        QStringList arguments;
+        while (!bytes.isEmpty()) {
+            const qsizetype end = bytes.indexOf('\0');
+            arguments << QString::fromUtf8(bytes.left(end));
+            bytes.remove(0, end + 1);
+        }
+        return arguments;
+    }
+    QByteArray standardInput() const { return read("stdin"); }
+    QString workingDirectory() const { return QString::fromUtf8(read("cwd")).trimmed(); }
+    QStringList images() const {
+        return QString::fromUtf8(read("images")).split('\n', Qt::SkipEmptyParts);
+    }
+    QByteArray image() const { return read("image"); }
+    QString imageMode() const { return QString::fromUtf8(read("image-mode")).trimmed(); }
+    qint64 pid() const { return read("pid").trimmed().toLongLong(); }
+    qint64 grandchildPid() const { return read("grandchild-pid").trimmed().toLongLong(); }
+    // The grandchild's id once the fake has started it (up to five seconds), else 0.
+    qint64 waitForGrandchild() const {
+        QElapsedTimer timer;
+        timer.start();
+        while (grandchildPid() <= 0 && timer.elapsed() < 5000)
+            pause();
+        return grandchildPid();
+    }
+
+    // True once the process is gone (or a zombie nobody waits for any more is all that is
+    // left of it), polled for up to `ms`.
+    static bool processGone(qint64 pid, int ms = 5000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            if (pid > 0 && ::kill(pid_t(pid), 0) != 0)
+                return true;
+            QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (status.open(QIODevice::ReadOnly) && status.readAll().contains(") Z "))
+                return true;
+            pause();
+        }
+        return false;
+    }
+
+private:
+    static void pause() {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    QString record() const { return m_dir.path() + QStringLiteral("/record"); }
+    QByteArray read(const char* suffix) const {
+        QFile file(record() + '.' + QLatin1String(suffix));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<ScopedEnv>> m_env;
+};
+
+// Everything a stream delivered until it finished.
+struct StreamOutcome {
+    QStringList chunks;
+    bool finished = false;
+    std::optional<AIFailure> failure;
+};
+
+// Runs the event loop until `stream` finishes (or `timeoutMs` pass).
+inline StreamOutcome drain(ChunkStream& stream, int timeoutMs = 20000) {
+    StreamOutcome outcome;
+    QEventLoop loop;
+    QObject::connect(&stream, &ChunkStream::chunk, &loop,
+                     [&](const QString& chunk) { outcome.chunks << chunk; });
+    QObject::connect(&stream, &ChunkStream::finished, &loop,
+                     [&](const std::optional<AIFailure>& failure) {
+                         outcome.finished = true;
+                         outcome.failure = failure;
+                         loop.quit();
+                     });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(outcome.finished) << "the stream did not finish in time";
+    return outcome;
+}
