@@ -136,11 +136,14 @@ QStringList leftoverImages() {
 
 }  // namespace
 
+// Each test has a temporary folder of its own, so that it sees only its own images.
 class CodexCLIProviderRunTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(leftoverImages(), QStringList()); }
     void TearDown() override { EXPECT_EQ(leftoverImages(), QStringList()); }
 
+    QTemporaryDir tmp;
+    ScopedEnv tmpEnv{"TMPDIR", tmp.path()};
     CodexCLIProvider provider{FakeAITool::path("codex")};
 };
 
