@@ -69,28 +69,34 @@ protected:
         lineEdit.windowId = first.mid(7).toUInt();
         lineEdit.windowInstance = lineEdit.windowClass = QStringLiteral("OutputLineEditWindow");
 
-        // xterm binds Control+Shift+V and +C to the clipboard only when told to; the program
-        // in it writes what it receives, raw, into a file.
+        // xterm binds Control+Shift+V and +C to the clipboard only when told to.
         terminalOutput = scratch.filePath(QStringLiteral("terminal"));
-        const QString windowIdFile = scratch.filePath(QStringLiteral("window"));
-        xterm.start(QStringLiteral("xterm"),
-                    {QStringLiteral("-xrm"),
-                     QStringLiteral("XTerm*VT100.translations: #override "
-                                    "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)\\n"
-                                    "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)"),
-                     QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
-                     QStringLiteral("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
-                         .arg(windowIdFile, terminalOutput)});
+        startTerminal(xterm, terminal, terminalOutput,
+                      {QStringLiteral("-xrm"),
+                       QStringLiteral("XTerm*VT100.translations: #override "
+                                      "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)\\n"
+                                      "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)")});
+    }
+
+    // An xterm whose program writes what it receives, raw, into `output`; it is the active
+    // window once this returns.
+    void startTerminal(QProcess& process, RunningApplication& application, const QString& output,
+                       QStringList arguments = {}) {
+        const QString windowIdFile = output + QStringLiteral(".window");
+        arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
+                  << QStringLiteral("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
+                         .arg(windowIdFile, output);
+        process.start(QStringLiteral("xterm"), arguments);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return fileContents(windowIdFile).trimmed().toUInt() != 0; }, 10000));
-        terminal.windowId = fileContents(windowIdFile).trimmed().toUInt();
-        terminal.windowInstance = QStringLiteral("xterm");
-        terminal.windowClass = QStringLiteral("XTerm");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(terminal); }, 5000));
+        application.windowId = fileContents(windowIdFile).trimmed().toUInt();
+        application.windowInstance = QStringLiteral("xterm");
+        application.windowClass = QStringLiteral("XTerm");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(application); }, 5000));
     }
 
     void TearDown() override {
-        for (QProcess* process : {&xterm, &lineEditWindow, &windowManager}) {
+        for (QProcess* process : {&plainXterm, &xterm, &lineEditWindow, &windowManager}) {
             process->terminate();
             process->waitForFinished(3000);
         }
@@ -128,6 +134,7 @@ protected:
     QProcess windowManager;
     QProcess lineEditWindow;
     QProcess xterm;
+    QProcess plainXterm;
     QString terminalOutput;
     RunningApplication lineEdit;
     RunningApplication terminal;
@@ -182,6 +189,20 @@ TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(terminalOutput).size() >= 10; }, 2000));
     QTest::qWait(200);
     EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo"));
+}
+
+TEST_F(TextInserterX11Test, AnXtermWithoutClipboardKeysGetsNoCopyKey) {
+    RunningApplication plain;
+    const QString output = scratch.filePath(QStringLiteral("plain"));
+    startTerminal(plainXterm, plain, output);
+
+    keys.sendKey(VirtualKey::C, EventFlag::Command);
+    keys.sendKey(VirtualKey::V, EventFlag::Command);
+
+    // Its Control+Shift+C would arrive as Control+C (3), and interrupt the program; the paste
+    // key, a literal Control+V (22) there, shows that the keys reached it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(output).contains('\x16'); }, 2000));
+    EXPECT_EQ(fileContents(output), QByteArray("\x16"));
 }
 
 }  // namespace

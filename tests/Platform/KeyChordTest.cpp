@@ -7,34 +7,40 @@ using namespace Platform;
 
 TEST(KeyChordTest, CommandBecomesControlAndTerminalsGetTheirOwnCombinations) {
     constexpr quint32 c = 0x63, v = 0x76, z = 0x7a, ret = 0xff0d;
+    constexpr auto app = KeyTarget::Application, terminal = KeyTarget::Terminal,
+                   xterm = KeyTarget::XTermFamily;
     struct Case {
         quint16 keyCode;
         quint64 flags;
-        bool terminal;
+        KeyTarget target;
         std::optional<KeyChord> chord;
     };
     const Case cases[] = {
-        {VirtualKey::V, EventFlag::Command, false, KeyChord{v, true, false, false}},
-        {VirtualKey::C, EventFlag::Command, false, KeyChord{c, true, false, false}},
-        {VirtualKey::Z, EventFlag::Command, false, KeyChord{z, true, false, false}},
-        {VirtualKey::Return, EventFlag::None, false, KeyChord{ret, false, false, false}},
-        {VirtualKey::V, EventFlag::Command, true, KeyChord{v, true, true, false}},
-        {VirtualKey::C, EventFlag::Command, true, KeyChord{c, true, true, false}},
-        {VirtualKey::C, EventFlag::Control, true, KeyChord{c, true, true, false}},
-        {VirtualKey::Return, EventFlag::None, true, KeyChord{ret, false, false, false}},
+        {VirtualKey::V, EventFlag::Command, app, KeyChord{v, true, false, false}},
+        {VirtualKey::C, EventFlag::Command, app, KeyChord{c, true, false, false}},
+        {VirtualKey::Z, EventFlag::Command, app, KeyChord{z, true, false, false}},
+        {VirtualKey::Return, EventFlag::None, app, KeyChord{ret, false, false, false}},
+        {VirtualKey::V, EventFlag::Command, terminal, KeyChord{v, true, true, false}},
+        {VirtualKey::C, EventFlag::Command, terminal, KeyChord{c, true, true, false}},
+        {VirtualKey::C, EventFlag::Control, terminal, KeyChord{c, true, true, false}},
+        {VirtualKey::Return, EventFlag::None, terminal, KeyChord{ret, false, false, false}},
         // Control+Z would suspend the terminal's program.
-        {VirtualKey::Z, EventFlag::Command, true, std::nullopt},
-        {VirtualKey::Z, EventFlag::Control | EventFlag::Shift, true, std::nullopt},
+        {VirtualKey::Z, EventFlag::Command, terminal, std::nullopt},
+        {VirtualKey::Z, EventFlag::Control | EventFlag::Shift, terminal, std::nullopt},
         // Without Control the letters are plain typing, in a terminal too.
-        {VirtualKey::C, EventFlag::None, true, KeyChord{c, false, false, false}},
-        {VirtualKey::V, EventFlag::Option | EventFlag::Shift, false,
-         KeyChord{v, false, true, true}},
-        {99, EventFlag::Command, false, std::nullopt},
+        {VirtualKey::C, EventFlag::None, terminal, KeyChord{c, false, false, false}},
+        {VirtualKey::V, EventFlag::Option | EventFlag::Shift, app, KeyChord{v, false, true, true}},
+        {99, EventFlag::Command, app, std::nullopt},
+        // xterm hands Control+Shift+C to its program as Control+C.
+        {VirtualKey::C, EventFlag::Command, xterm, std::nullopt},
+        {VirtualKey::V, EventFlag::Command, xterm, KeyChord{v, true, true, false}},
+        {VirtualKey::Z, EventFlag::Command, xterm, std::nullopt},
+        {VirtualKey::Return, EventFlag::None, xterm, KeyChord{ret, false, false, false}},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message()
-                     << test.keyCode << " " << test.flags << " " << test.terminal);
-        EXPECT_EQ(KeyChord::forKey(test.keyCode, test.flags, test.terminal), test.chord);
+                     << test.keyCode << " " << test.flags << " " << static_cast<int>(test.target));
+        EXPECT_EQ(KeyChord::forKey(test.keyCode, test.flags, test.target), test.chord);
     }
 }
 
@@ -42,22 +48,23 @@ TEST(KeyChordTest, TerminalsAreKnownByEitherWmClassName) {
     struct Case {
         const char* instance;
         const char* windowClass;
-        bool terminal;
+        KeyTarget target;
     };
     const Case cases[] = {
-        {"xterm", "XTerm", true},
-        {"gnome-terminal-server", "Gnome-terminal", true},
-        {"konsole", "konsole", true},
-        {"Alacritty", "Alacritty", true},
-        {"main", "kitty", true},
-        {"kate", "kate", false},
-        {"xtermcontrol-gui", "Xtermcontrol", false},
-        {"", "", false},
+        {"xterm", "XTerm", KeyTarget::XTermFamily},
+        {"urxvt", "URxvt", KeyTarget::XTermFamily},
+        {"gnome-terminal-server", "Gnome-terminal", KeyTarget::Terminal},
+        {"konsole", "konsole", KeyTarget::Terminal},
+        {"Alacritty", "Alacritty", KeyTarget::Terminal},
+        {"main", "kitty", KeyTarget::Terminal},
+        {"kate", "kate", KeyTarget::Application},
+        {"xtermcontrol-gui", "Xtermcontrol", KeyTarget::Application},
+        {"", "", KeyTarget::Application},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.instance);
-        EXPECT_EQ(isTerminalWindowClass(QString::fromLatin1(test.instance),
-                                        QString::fromLatin1(test.windowClass)),
-                  test.terminal);
+        EXPECT_EQ(
+            keyTargetOf(QString::fromLatin1(test.instance), QString::fromLatin1(test.windowClass)),
+            test.target);
     }
 }

@@ -30,7 +30,7 @@ std::optional<quint32> keysymFor(quint16 keyCode) {
 
 }  // namespace
 
-std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, bool terminal) {
+std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, KeyTarget target) {
     const auto keysym = keysymFor(keyCode);
     if (!keysym)
         return std::nullopt;
@@ -39,8 +39,10 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, bool te
     chord.control = flags & (EventFlag::Command | EventFlag::Control);
     chord.shift = flags & EventFlag::Shift;
     chord.alt = flags & EventFlag::Option;
-    if (terminal && chord.control) {
+    if (target != KeyTarget::Application && chord.control) {
         if (chord.keysym == keysymZ)
+            return std::nullopt;
+        if (chord.keysym == keysymC && target == KeyTarget::XTermFamily)
             return std::nullopt;
         if (chord.keysym == keysymC || chord.keysym == keysymV)
             chord.shift = true;
@@ -48,14 +50,15 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, bool te
     return chord;
 }
 
-bool isTerminalWindowClass(const QString& instance, const QString& windowClass) {
+KeyTarget keyTargetOf(const QString& instance, const QString& windowClass) {
+    // Measured for xterm; the rxvt line has no Control+Shift+C for the clipboard either.
+    static const QStringList xtermFamily = {
+        QStringLiteral("xterm"), QStringLiteral("uxterm"), QStringLiteral("rxvt"),
+        QStringLiteral("urxvt"), QStringLiteral("aterm"),  QStringLiteral("eterm"),
+    };
     // WM_CLASS names, compared without case: instance names and class names differ in case
     // between versions ("xterm"/"XTerm", "konsole"/"Konsole").
     static const QStringList terminals = {
-        QStringLiteral("xterm"),
-        QStringLiteral("uxterm"),
-        QStringLiteral("urxvt"),
-        QStringLiteral("rxvt"),
         QStringLiteral("st"),
         QStringLiteral("st-256color"),
         QStringLiteral("gnome-terminal"),
@@ -82,13 +85,16 @@ bool isTerminalWindowClass(const QString& instance, const QString& windowClass) 
         QStringLiteral("cool-retro-term"),
         QStringLiteral("deepin-terminal"),
         QStringLiteral("x-terminal-emulator"),
-        QStringLiteral("eterm"),
-        QStringLiteral("aterm"),
         QStringLiteral("termite"),
         QStringLiteral("hyper"),
     };
-    return terminals.contains(instance, Qt::CaseInsensitive) ||
-           terminals.contains(windowClass, Qt::CaseInsensitive);
+    const auto named = [&](const QStringList& names) {
+        return names.contains(instance, Qt::CaseInsensitive) ||
+               names.contains(windowClass, Qt::CaseInsensitive);
+    };
+    if (named(xtermFamily))
+        return KeyTarget::XTermFamily;
+    return named(terminals) ? KeyTarget::Terminal : KeyTarget::Application;
 }
 
 }  // namespace Platform

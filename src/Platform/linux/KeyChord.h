@@ -6,6 +6,18 @@
 
 namespace Platform {
 
+// The kind of window synthetic keys go to. Ordered from the least to the most careful
+// treatment, so that of two candidates the later one is the safe choice.
+enum class KeyTarget {
+    Application,
+    // Copies and pastes with Control+Shift+C and +V, because Control+C interrupts and
+    // Control+Z suspends the program running in it.
+    Terminal,
+    // A terminal of the xterm family: unless its user has bound it otherwise, Control+Shift+C
+    // still reaches the program as Control+C.
+    XTermFamily,
+};
+
 // What an X keyboard has to press for one of Tavrin's keys: a keysym and the modifiers held
 // with it. Command becomes Control, the shortcut modifier of Linux applications.
 struct KeyChord {
@@ -16,14 +28,13 @@ struct KeyChord {
 
     bool operator==(const KeyChord&) const = default;
 
-    // The chord for `keyCode` with `flags` (KeySender.h), sent to a terminal or not. A terminal
-    // copies and pastes with Control+Shift+C and +V, because Control+C interrupts and Control+Z
-    // suspends the program running in it: those are never sent to a terminal (none). None also
-    // for a key code Tavrin does not send.
-    static std::optional<KeyChord> forKey(quint16 keyCode, quint64 flags, bool terminal);
+    // The chord for `keyCode` with `flags` (KeySender.h) sent to `target`: a terminal gets
+    // Control+Shift for copy and paste and never Control+Z, an xterm no copy key at all (none).
+    // None also for a key code Tavrin does not send.
+    static std::optional<KeyChord> forKey(quint16 keyCode, quint64 flags, KeyTarget target);
 };
 
-// True when WM_CLASS names a terminal emulator.
-bool isTerminalWindowClass(const QString& instance, const QString& windowClass);
+// The kind of window WM_CLASS names.
+KeyTarget keyTargetOf(const QString& instance, const QString& windowClass);
 
 }  // namespace Platform

@@ -4,6 +4,7 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -51,14 +52,14 @@ void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     if (!connection_)
         return;
     // The keys go to the focus, which the active window normally names as well; should the
-    // two disagree (a window manager gone, its last word left on the root window), a terminal
-    // in either place gets a terminal's keys.
-    bool terminal = false;
+    // two disagree (a window manager gone, its last word left on the root window), the more
+    // careful treatment of the two wins.
+    KeyTarget target = KeyTarget::Application;
     for (const quint32 window : {connection_->focusedTopLevel(), connection_->activeWindow()}) {
         if (const auto windowClass = connection_->windowClass(window))
-            terminal = terminal || isTerminalWindowClass(windowClass->first, windowClass->second);
+            target = std::max(target, keyTargetOf(windowClass->first, windowClass->second));
     }
-    const auto chord = KeyChord::forKey(keyCode, flags, terminal);
+    const auto chord = KeyChord::forKey(keyCode, flags, target);
     if (!chord)
         return;
 

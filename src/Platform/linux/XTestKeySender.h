@@ -9,7 +9,8 @@ namespace Platform {
 class XcbConnection;
 
 // Keys through the XTEST extension: they reach the window with the keyboard focus as if
-// typed. The active window's WM_CLASS decides whether it gets a terminal's combinations.
+// typed. WM_CLASS of the focused and of the active window decides whether a terminal's
+// combinations are sent.
 class XTestKeySender final : public KeySender {
 public:
     explicit XTestKeySender(std::shared_ptr<XcbConnection> connection);
