@@ -148,13 +148,6 @@ TEST(QuoteExtractorTest, Cld2Recognizer) {
         EXPECT_EQ(QuoteExtractor::detectLanguage(c.text), c.expected) << c.text.toStdString();
 }
 
-TEST(QuoteExtractorTest, GermanMessageOverridesModelLanguage) {
-    const std::optional<QuotedMessage> quote = QuoteExtractor::parse(
-        R"({"author": "Jonas", "message": "Kannst du mir bis Freitag die überarbeitete Fassung schicken?", "language": "en"})");
-    ASSERT_TRUE(quote);
-    EXPECT_EQ(quote->language, "de");
-}
-
 TEST(QuoteExtractorTest, ExtractionRequest) {
     ContextSnapshot context;
     EXPECT_EQ(QuoteExtractor::extractionRequest(context, ProviderID::claudeCLI), std::nullopt);
