@@ -97,43 +97,59 @@ QStringList rulesFromText(const QString& text) {
     return rules;
 }
 
-// Each reader leaves the field at its default unless the whole value reads.
+// Each reader leaves the field at its default unless the whole value reads. A value that is
+// there but cannot be read is noted: saving over the file would lose it.
 struct Reader {
     const QJsonObject& object;
     bool droppedUserData = false;
 
     QJsonValue valueOf(const char* key) const { return object.value(QLatin1String(key)); }
+    void unreadable(const QJsonValue& value) {
+        if (!value.isUndefined() && !value.isNull())
+            droppedUserData = true;
+    }
 
     void operator()(const char* key, bool& field) {
         if (const QJsonValue value = valueOf(key); value.isBool())
             field = value.toBool();
+        else
+            unreadable(value);
     }
     void operator()(const char* key, QString& field) {
         if (const QJsonValue value = valueOf(key); value.isString())
             field = value.toString();
+        else
+            unreadable(value);
     }
     template <typename Enum>
     requires std::is_enum_v<Enum>
     void operator()(const char* key, Enum& field) {
         const QJsonValue value = valueOf(key);
-        if (!value.isString())
-            return;
-        if (const auto parsed = fromRaw(value.toString(), static_cast<Enum*>(nullptr)))
+        const auto parsed = value.isString()
+                                ? fromRaw(value.toString(), static_cast<Enum*>(nullptr))
+                                : std::nullopt;
+        if (parsed)
             field = *parsed;
+        else
+            unreadable(value);
     }
     void operator()(const char* key, QList<TonePreset>& field) {
         const QJsonValue value = valueOf(key);
-        if (!value.isArray())
-            return;
         QList<TonePreset> presets;
+        bool readable = value.isArray();
         for (const QJsonValue& element : value.toArray()) {
             const auto preset =
                 element.isString() ? tonePresetFromRaw(element.toString()) : std::nullopt;
-            if (!preset)
-                return;
+            if (!preset) {
+                readable = false;
+                break;
+            }
             presets.append(*preset);
         }
-        field = presets;
+        if (readable)
+            field = presets;
+        else
+            unreadable(value);
     }
     void operator()(const char* key, QStringList& field) {
         const QJsonValue value = valueOf(key);
@@ -149,13 +165,16 @@ struct Reader {
                 return;
             }
         }
-        field = value.isString() ? rulesFromText(value.toString()) : QStringList();
+        if (value.isString()) {
+            field = rulesFromText(value.toString());
+            return;
+        }
+        field = QStringList();
+        unreadable(value);
     }
     template <typename Element>
     void operator()(const char* key, QList<Element>& field) {
         const QJsonValue value = valueOf(key);
-        if (value.isUndefined() || value.isNull())
-            return;
         QList<Element> list;
         bool readable = value.isArray();
         for (const QJsonValue& element : value.toArray()) {
@@ -169,7 +188,7 @@ struct Reader {
         if (readable)
             field = list;
         else
-            droppedUserData = true;
+            unreadable(value);
     }
 };
 

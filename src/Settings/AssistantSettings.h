@@ -77,7 +77,8 @@ struct AssistantSettings {
 
 struct AssistantSettings::Decoded {
     AssistantSettings settings;
-    // A stored list of projects or actions could not be read and fell back to empty:
-    // saving over the file would lose what the user entered.
+    // A stored value (not null) could not be read and its field fell back to the default:
+    // saving over the file would lose what the user entered, a list of projects for one
+    // bad element, the rules for one number among them.
     bool droppedUserData = false;
 };

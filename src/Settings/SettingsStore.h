@@ -65,6 +65,6 @@ private:
     QString fileURL_;
     AssistantSettings settings_;
     // The file on disk held something the loaded record does not (it could not be read,
-    // or lists were dropped); it is copied aside before the first save replaces it.
+    // or values were dropped); it is copied aside before the first save replaces it.
     bool keepOldFile_ = false;
 };

@@ -149,8 +149,11 @@ TEST_F(SettingsStoreTest, UnreadableFileIsCopiedAsideBeforeTheFirstSave) {
         {"not JSON", "{\"aboutMe\": ", true},
         {"projects dropped", brokenProjects, true},
         {"actions dropped", R"({"customActions": [{"id": "x"}]})", true},
-        {"only an unknown preset", R"({"tonePresets": ["loud"]})", false},
+        {"rules dropped for one number", R"({"rules": ["Keine Emojis", 3]})", true},
+        {"text of another type", R"({"aboutMe": ["Zeile eins", "Zeile zwei"]})", true},
+        {"an unknown preset", R"({"tonePresets": ["loud"]})", true},
         {"null and empty lists", R"({"projects": null, "customActions": []})", false},
+        {"rules as one text", R"({"rules": "Keine Emojis\nDu statt Sie", "aboutMe": null})", false},
         {"sound file", R"({"aboutMe": "ich"})", false},
     };
     for (const auto& c : cases) {
