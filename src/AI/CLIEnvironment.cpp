@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -23,6 +22,7 @@
 
 #include "Platform/AppPaths.h"
 #include "Platform/LoginShell.h"
+#include "Platform/PasswordDatabase.h"
 
 extern char** environ;
 
@@ -69,10 +69,10 @@ QString expandTilde(const QString& path) {
     const QString rest = slash < 0 ? QString() : path.mid(slash);
     if (user.isEmpty())
         return Platform::AppPaths::homeFolder() + rest;
-    const passwd* entry = ::getpwnam(QFile::encodeName(user).constData());
-    if (!entry || !entry->pw_dir)
+    const auto entry = Platform::PasswordDatabase::forName(user);
+    if (!entry || entry->home.isEmpty())
         return path;
-    return QFile::decodeName(entry->pw_dir) + rest;
+    return entry->home + rest;
 }
 
 QString trimSpacesAndTabs(const QString& text) {

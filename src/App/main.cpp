@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 
 #include "App/SingleInstance.h"
@@ -38,6 +39,8 @@ bool checkDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A tool that exits while we still write to it must not end Tavrin; writes report EPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     if (!checkDisplay())
         return 1;
 

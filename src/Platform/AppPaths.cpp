@@ -1,11 +1,12 @@
 #include "Platform/AppPaths.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+
+#include "Platform/PasswordDatabase.h"
 
 namespace Platform::AppPaths {
 
@@ -26,8 +27,8 @@ QString applicationId() {
 QString homeFolder() {
     if (QString home = environmentFolder("HOME"); !home.isEmpty())
         return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && entry->pw_dir[0])
-        return QDir::cleanPath(QString::fromLocal8Bit(entry->pw_dir));
+    if (const auto entry = PasswordDatabase::forUser(getuid()); entry && !entry->home.isEmpty())
+        return QDir::cleanPath(entry->home);
     return {};
 }
 

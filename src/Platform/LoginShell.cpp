@@ -1,9 +1,10 @@
 #include "Platform/LoginShell.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <QFileInfo>
+
+#include "Platform/PasswordDatabase.h"
 
 namespace Platform::LoginShell {
 
@@ -23,8 +24,8 @@ QString choose(const QString& databaseShell,
 
 QString path() {
     QString databaseShell;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_shell)
-        databaseShell = QString::fromLocal8Bit(entry->pw_shell);
+    if (const auto entry = PasswordDatabase::forUser(getuid()))
+        databaseShell = entry->shell;
     return choose(databaseShell, [](const QString& candidate) {
         const QFileInfo info(candidate);
         return info.isFile() && info.isExecutable();

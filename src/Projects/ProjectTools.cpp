@@ -3,6 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -78,10 +81,12 @@ std::optional<QString> detectRepo(const QString& folder, const QString& gitProgr
     // Its own process group, so that a hung git and anything it started can be ended
     // together; otherwise a grandchild holding the pipe could outlive the time limit.
     git.setChildProcessModifier([] { ::setpgid(0, 0); });
+    // One limit for the whole run: starting and finishing share it.
+    QDeadlineTimer deadline(limit);
     git.start(QIODevice::ReadOnly);
-    if (!git.waitForStarted(static_cast<int>(limit.count())))
+    if (!git.waitForStarted(static_cast<int>(deadline.remainingTime())))
         return std::nullopt;
-    if (!git.waitForFinished(static_cast<int>(limit.count()))) {
+    if (!git.waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
         if (const qint64 pid = git.processId(); pid > 0)
             ::kill(-static_cast<pid_t>(pid), SIGKILL);
         git.kill();
