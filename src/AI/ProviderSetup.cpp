@@ -174,8 +174,9 @@ void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
 
     auto* process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Only PATH is ours; HOME stays as we have it, for the tool keeps its sign-in below HOME
+    // where its status command (run with our HOME) looks for it.
     environment.insert(QStringLiteral("PATH"), located.searchPath);
-    environment.remove(QStringLiteral("HOME"));
     process->setProcessEnvironment(environment);
     process->setWorkingDirectory(QDir::tempPath());
     process->setProcessChannelMode(QProcess::MergedChannels);

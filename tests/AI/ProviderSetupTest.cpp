@@ -90,6 +90,17 @@ TEST(ProviderSetupTest, LoginCommandThatEndsAtOnceFailsAfterTheFirstCheck) {
     EXPECT_EQ(f.lines("claude-status-calls"), 1);
 }
 
+// The tool keeps its sign-in below HOME, where its status command (which sees our HOME)
+// looks for it.
+TEST(ProviderSetupTest, LoginCommandSeesOurHome) {
+    SetupFixture f;
+    f.login();
+    QFile home(f.tools.filePath("claude-login-home"));
+    ASSERT_TRUE(home.open(QIODevice::ReadOnly));
+    EXPECT_EQ(home.readAll().trimmed(), qgetenv("HOME"));
+    f.setup.cancel(ProviderID::claudeCLI);
+}
+
 TEST(ProviderSetupTest, FirstSignInAddressIsShown) {
     SetupFixture f;
     f.write("claude-login-output",
