@@ -78,6 +78,17 @@ QString workingFolder(const std::optional<Project>& project) {
     return Platform::AppPaths::homeFolder();
 }
 
+// The values of a link come from the model, which reads the screen: they may complete a web
+// address, but what kind of thing is opened (a local file, a script, another program) is
+// for the template alone to say.
+bool mayOpen(const QUrl& url, const QString& templateText) {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return true;
+    const QString written = templateText.left(templateText.indexOf(QLatin1String("{{")));
+    return written.startsWith(scheme + QLatin1Char(':'), Qt::CaseInsensitive);
+}
+
 std::optional<QString> projectFolder(const std::optional<Project>& project) {
     return project ? project->folderURL() : std::nullopt;
 }
@@ -222,7 +233,7 @@ void ActionRun::openLink() {
     const QString link = ShellCommand::fill(action_.templateText, placeholders, encode);
 
     const QUrl url(link, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty())
+    if (!url.isValid() || url.scheme().isEmpty() || !mayOpen(url, action_.templateText))
         return failLater(AIError::failed(text("Ungültiger Link: ") + link));
     if (!opener_.open(url))
         return failLater(AIError::failed(text("Der Link konnte nicht geöffnet werden: ") + link));

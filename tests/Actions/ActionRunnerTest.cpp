@@ -250,6 +250,35 @@ TEST_F(ActionRunnerTest, LinksAreFilledEncodedAndOpened) {
     EXPECT_EQ(message(invalid), "Ungültiger Link: kein Link x");
 }
 
+// The values come from the model: they may fill in a web address, but only the template
+// may name another kind of link (a file, a script URL, another program's scheme).
+TEST_F(ActionRunnerTest, ValuesCannotChooseWhatKindOfLinkIsOpened) {
+    struct Case {
+        QString templateText;
+        QString value;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"{{v}}", "https://example.org/a b", true}, {"{{v}}", "HTTP://example.org", true},
+        {"mailto:{{v}}", "a@b.de", true},           {"file://{{v}}", "/home/a/notes.txt", true},
+        {"{{v}}", "file:///usr/bin/xterm", false},  {"{{v}}", "javascript:alert(1)", false},
+        {"{{v}}", "mailto:a@b.de", false},          {"{{v}}/x", "smb://host", false},
+        {"{{v}}", "/usr/bin/xterm", false},
+    };
+    for (const Case& c : cases) {
+        AssistantAction link = shellAction(c.templateText, {"v"});
+        link.kind = AssistantAction::Kind::openURL;
+        opener.opened.clear();
+        const auto result = run(link, {{"v", c.value}});
+        EXPECT_EQ(bool(result), c.opened)
+            << c.value.toStdString() << ": " << message(result).toStdString();
+        EXPECT_EQ(opener.opened.size(), c.opened ? 1 : 0) << c.value.toStdString();
+        if (!c.opened) {
+            EXPECT_TRUE(message(result).startsWith("Ungültiger Link: ")) << c.value.toStdString();
+        }
+    }
+}
+
 TEST(ActionRunnerFirstURLTest, TakesEverythingUpToWhiteSpace) {
     const std::pair<QString, std::optional<QUrl>> cases[] = {
         {"Created (https://github.com/o/r/issues/1).", QUrl("https://github.com/o/r/issues/1).")},
