@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <utility>
 
 // Building a command line for a POSIX shell out of a template and values the user did not
@@ -21,7 +22,11 @@ QString quote(const QString& value);
 QString fill(const QString& text, const QList<Placeholder>& placeholders,
              const std::function<QString(const QString&)>& encode);
 
-// fill() with quote(): every value becomes exactly one literal shell word.
-QString fillQuoted(const QString& text, const QList<Placeholder>& placeholders);
+// fill() for a shell command: every value becomes one literal piece of the word it stands
+// in, also where the template quotes the placeholder itself ("{{a}}", '{{a}}') or puts it
+// in a command substitution. None when a placeholder stands where the shell would read a
+// value once more and no quoting can keep it literal (inside backquotes, "${…}" or
+// "$((…))", right after "$", after a here-document operator).
+std::optional<QString> fillQuoted(const QString& text, const QList<Placeholder>& placeholders);
 
 }  // namespace ShellCommand

@@ -196,9 +196,9 @@ void ActionRun::startComment() {
 }
 
 void ActionRun::startShell() {
-    // Every value becomes one quoted word, and the template is read once: a value that
-    // contains a placeholder (it comes from the model, which reads the screen) is never
-    // filled in again.
+    // Every value becomes one literal piece of its word, and the template is read once: a
+    // value that contains a placeholder (it comes from the model, which reads the screen) is
+    // never filled in again.
     QList<ShellCommand::Placeholder> placeholders;
     for (const QString& name : action_.parameters)
         placeholders.append({name, param(params_, name)});
@@ -206,9 +206,15 @@ void ActionRun::startShell() {
         {QStringLiteral("project_path"), projectFolder(project_).value_or(QString())});
     placeholders.append(
         {QStringLiteral("repo"), project_ ? project_->repo.value_or(QString()) : QString()});
-    const QString command = ShellCommand::fillQuoted(action_.templateText, placeholders);
+    const std::optional<QString> command =
+        ShellCommand::fillQuoted(action_.templateText, placeholders);
+    if (!command) {
+        return failLater(AIError::failed(
+            text("Der Befehl wurde nicht ausgeführt: Ein Platzhalter steht an einer Stelle, an "
+                 "der die Shell seinen Wert noch einmal auswerten würde.")));
+    }
 
-    process_ = LineProcess::collect(Platform::LoginShell::path(), {QStringLiteral("-lc"), command},
+    process_ = LineProcess::collect(Platform::LoginShell::path(), {QStringLiteral("-lc"), *command},
                                     workingFolder(project_), [this](AIResult<QString> output) {
                                         if (!output) {
                                             finish(output.failure());

@@ -23,8 +23,11 @@ TEST(ShellCommandTest, QuoteWrapsAndEscapesApostrophes) {
     EXPECT_EQ(ShellCommand::quote(""), "''");
     EXPECT_EQ(ShellCommand::quote("it's done"), "'it'\\''s done'");
     EXPECT_EQ(ShellCommand::fillQuoted("git -C {{project_path}} commit -m {{msg}}",
-                                       {{"msg", "it's done"}, {"project_path", "/Users/a/My App"}}),
+                                       {{"msg", "it's done"}, {"project_path", "/Users/a/My App"}})
+                  .value(),
               "git -C '/Users/a/My App' commit -m 'it'\\''s done'");
+    EXPECT_EQ(ShellCommand::fillQuoted("echo \"$({{a}})\" '{{a}}'", {{"a", "x"}}).value(),
+              "echo \"$('x')\" '''x'''");
 }
 
 TEST(ShellCommandTest, FillScansTheTemplateOnce) {
@@ -90,11 +93,83 @@ TEST(ShellCommandTest, HostileValuesArriveAsOneLiteralWordInARealShell) {
     for (const QString& value : corpus) {
         // a holds the value; b holds a command substitution that must never run, even when
         // a's value names b.
-        const QString command = ShellCommand::fillQuoted(
-            "printf '[%s]' {{a}}; printf '|%s' {{b}}",
-            {{"a", value}, {"b", "$(echo INJECTED)"}, {"project_path", "`echo INJECTED`"}});
+        const QString command =
+            ShellCommand::fillQuoted(
+                "printf '[%s]' {{a}}; printf '|%s' {{b}}",
+                {{"a", value}, {"b", "$(echo INJECTED)"}, {"project_path", "`echo INJECTED`"}})
+                .value();
         const QString output = runInShell(command, folder.path());
         EXPECT_EQ(output, "[" + value + "]|$(echo INJECTED)") << value.toStdString();
     }
     EXPECT_FALSE(QFile::exists(folder.filePath("out.txt")));
+}
+
+// Templates quote placeholders themselves, too ("{{msg}}", '{{msg}}'): a value must stay one
+// literal piece of the word there as well, never reaching the shell unquoted.
+TEST(ShellCommandTest, PlaceholdersInsideTheTemplatesOwnQuotesStayLiteral) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QStringList values = {
+        "$(echo INJECTED)",
+        "`echo INJECTED`",
+        "it's",
+        "say \"hi\"",
+        "a\\b\\",
+        "line one\nline two",
+        "\"; echo INJECTED; \"",
+        "'; echo INJECTED; '",
+        "$HOME",
+        "*",
+    };
+    struct Case {
+        const char* text;
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"printf '[%s]' {{a}}", "[", "]"},
+        {"printf '[%s]' \"{{a}}\"", "[", "]"},
+        {"printf '[%s]' '{{a}}'", "[", "]"},
+        {"printf '[%s]' \"x {{a}} y\"", "[x ", " y]"},
+        {"printf '[%s]' 'x {{a}} y'", "[x ", " y]"},
+        {"printf '[%s]' \"$(printf %s {{a}})\"", "[", "]"},
+        {"printf '[%s]' \"$(printf %s \"<{{a}}>\")\"", "[<", ">]"},
+        {"printf '[%s]' \\{{a}}", "[\\", "]"},
+        {"printf '[%s]' \"\\{{a}}\"", "[\\", "]"},
+        {"printf '[%s]' x # {{a}}", "[x]", nullptr},
+        {"printf '[%s]' \"#{{a}}\"", "[#", "]"},
+    };
+    for (const Case& c : cases) {
+        for (const QString& value : values) {
+            const std::optional<QString> command = ShellCommand::fillQuoted(c.text, {{"a", value}});
+            ASSERT_TRUE(command) << c.text;
+            const QString expected =
+                c.after ? QString(c.before) + value + c.after : QString(c.before);
+            const QString output = runInShell(*command, folder.path());
+            EXPECT_EQ(output, expected) << c.text << " with " << value.toStdString();
+        }
+    }
+}
+
+// Where the shell would read a value again (inside backquotes, ${…}, $((…)), right after
+// "$", in a here-document), no quoting can keep it literal: such a template is refused.
+TEST(ShellCommandTest, PlaceholdersWhereNoQuotingHoldsAreRefused) {
+    const char* refused[] = {
+        "echo `echo {{a}}`",    "echo \"`echo {{a}}`\"", "echo ${x:-{{a}}}",
+        "echo \"${x:-{{a}}}\"", "echo $(( {{a}} + 1 ))", "echo ${{a}}",
+        "echo \"${{a}}\"",      "cat <<EOF\n{{a}}\nEOF", "cat <<-'EOF'\n{{a}}\nEOF",
+        "cat <<{{a}}",          "echo $'x {{a}}'",
+    };
+    for (const char* text : refused)
+        EXPECT_FALSE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
+    const char* accepted[] = {
+        "echo `date` {{a}}",
+        "echo ${HOME} {{a}}",
+        "echo $(( 1 + 2 )) {{a}}",
+        "echo $ {{a}}",
+        "echo {{unknown}} `echo {{unknown}}`",
+        "cat <<< {{a}}",
+    };
+    for (const char* text : accepted)
+        EXPECT_TRUE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
 }

@@ -226,6 +226,12 @@ TEST_F(ActionRunnerTest, ShellRunsInTheProjectFolderAndKeepsTheTail) {
     }
     const auto failed = run(shellAction("exit 3", {}), {});
     EXPECT_EQ(message(failed), "Befehl fehlgeschlagen (Code 3)");
+    const auto refused =
+        run(shellAction("touch ran; echo `echo {{a}}`", {"a"}), {{"a", "x"}}, project);
+    EXPECT_EQ(message(refused),
+              "Der Befehl wurde nicht ausgeführt: Ein Platzhalter steht an einer Stelle, an der "
+              "die Shell seinen Wert noch einmal auswerten würde.");
+    EXPECT_FALSE(QFile::exists(folder.filePath("ran")));
 }
 
 TEST_F(ActionRunnerTest, LinksAreFilledEncodedAndOpened) {
