@@ -1,6 +1,8 @@
 #include "AI/ProviderInstaller.h"
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,7 +75,7 @@ std::optional<QString> codexTarget(const QString& cpuArchitecture) {
 }
 
 ShellResult shell(const QString& executable, const QStringList& arguments,
-                  const QString& searchPath) {
+                  const QString& searchPath, const std::atomic<bool>* stop) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), searchPath);
@@ -81,11 +83,20 @@ ShellResult shell(const QString& executable, const QStringList& arguments,
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    // A group of its own, so that stopping also ends the download and unpacking it started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(executable, arguments);
     if (!process.waitForStarted(-1))
         return {-1, process.errorString()};
     // QProcess keeps reading the pipe while it waits, so a chatty child cannot block.
-    process.waitForFinished(-1);
+    while (process.state() != QProcess::NotRunning) {
+        if (stop && stop->load()) {
+            ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
+            process.waitForFinished(2000);
+            return {-1, QString()};
+        }
+        process.waitForFinished(100);
+    }
     const QByteArray output = process.readAll();
     const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     QStringDecoder decoder(QStringDecoder::Utf8);
@@ -95,11 +106,12 @@ ShellResult shell(const QString& executable, const QStringList& arguments,
     return {status, text};
 }
 
-std::optional<QString> installClaude(const Sources& sources, const QString& searchPath) {
+std::optional<QString> installClaude(const Sources& sources, const QString& searchPath,
+                                     const std::atomic<bool>* stop) {
     const QString command = QStringLiteral("curl -fsSL ") +
                             ShellCommand::quote(sources.claudeScript) + QStringLiteral(" | bash");
     const ShellResult result =
-        shell(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, searchPath);
+        shell(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, searchPath, stop);
     const QFileInfo installed(localBin() + QStringLiteral("/claude"));
     if (result.status == 0 && installed.isFile() && installed.isExecutable())
         return std::nullopt;
@@ -108,7 +120,7 @@ std::optional<QString> installClaude(const Sources& sources, const QString& sear
 }
 
 std::optional<QString> installCodex(const Sources& sources, const QString& searchPath,
-                                    const QString& cpuArchitecture) {
+                                    const QString& cpuArchitecture, const std::atomic<bool>* stop) {
     const std::optional<QString> target = codexTarget(cpuArchitecture);
     if (!target)
         return tr("Codex konnte nicht geladen werden.") + QLatin1Char(' ') +
@@ -127,7 +139,7 @@ std::optional<QString> installCodex(const Sources& sources, const QString& searc
                             ShellCommand::quote(archive) + QStringLiteral(" | tar xz -C ") +
                             ShellCommand::quote(*scratch);
     const ShellResult result =
-        shell(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, searchPath);
+        shell(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, searchPath, stop);
 
     std::optional<QString> message;
     const QString extracted = *scratch + QLatin1Char('/') + member;

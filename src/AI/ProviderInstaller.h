@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QSysInfo>
+#include <atomic>
 #include <optional>
 
 // The installers of the two AI tools: blocking work for a background thread. They put the
@@ -35,15 +36,18 @@ struct ShellResult {
 
 // Runs a program with PATH set to `searchPath` and HOME to the user's home; standard output
 // and error are read together, standard input is empty. -1 and the reason when it cannot
-// be started. Blocking, without a time limit (a download may take long).
+// be started. Blocking, without a time limit (a download may take long); once `stop` turns
+// true the program and everything it started are killed and -1 comes back.
 ShellResult shell(const QString& executable, const QStringList& arguments,
-                  const QString& searchPath);
+                  const QString& searchPath, const std::atomic<bool>* stop = nullptr);
 
-// None on success, else the message for the user.
-std::optional<QString> installClaude(const Sources& sources, const QString& searchPath);
+// None on success, else the message for the user. `stop` as for shell().
+std::optional<QString> installClaude(const Sources& sources, const QString& searchPath,
+                                     const std::atomic<bool>* stop = nullptr);
 std::optional<QString> installCodex(
     const Sources& sources, const QString& searchPath,
-    const QString& cpuArchitecture = QSysInfo::currentCpuArchitecture());
+    const QString& cpuArchitecture = QSysInfo::currentCpuArchitecture(),
+    const std::atomic<bool>* stop = nullptr);
 
 // The last non-empty line of a text, untrimmed; empty when there is none.
 QString lastLine(const QString& text);

@@ -92,6 +92,7 @@ ProviderSetup::ProviderSetup(ProviderStatusStore& status, SettingsStore& setting
     : QObject(parent), status_(status), settings_(settings), clock_(clock) {}
 
 ProviderSetup::~ProviderSetup() {
+    stopInstalls_->store(true);
     // Login commands, and those still being ended, go with us.
     for (QProcess* process : findChildren<QProcess*>()) {
         if (process->state() == QProcess::NotRunning)
@@ -117,11 +118,12 @@ void ProviderSetup::install(ProviderID provider, std::function<void()> done) {
     setPhase(provider, Phase::installing());
     runInBackground(
         this,
-        [provider, sources = sources_] {
+        [provider, sources = sources_, stop = stopInstalls_] {
             const QString searchPath = CLIEnvironment::shellPATH();
             return provider == ProviderID::claudeCLI
-                       ? ProviderInstaller::installClaude(sources, searchPath)
-                       : ProviderInstaller::installCodex(sources, searchPath);
+                       ? ProviderInstaller::installClaude(sources, searchPath, stop.get())
+                       : ProviderInstaller::installCodex(
+                             sources, searchPath, QSysInfo::currentCpuArchitecture(), stop.get());
         },
         [this, provider, done = std::move(done)](std::optional<QString> message) mutable {
             // A tool just installed into ~/.local/bin must be found by the next search.

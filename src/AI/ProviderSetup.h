@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -102,4 +103,7 @@ private:
     // is still under way can tell it has been replaced.
     std::map<ProviderID, std::uint64_t> generations_;
     std::map<ProviderID, std::unique_ptr<Platform::Timer>> pauses_;
+    // Set when we go: running installers stop, so that quitting neither waits for a
+    // hanging download nor leaves it behind.
+    std::shared_ptr<std::atomic<bool>> stopInstalls_ = std::make_shared<std::atomic<bool>>(false);
 };

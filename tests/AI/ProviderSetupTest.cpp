@@ -272,3 +272,40 @@ TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
     EXPECT_EQ(f.status.state(ProviderID::claudeCLI), State::ready("a@b.de"));
     f.setup.cancel(ProviderID::claudeCLI);
 }
+
+namespace {
+// Running, not merely waiting to be reaped.
+bool isAlive(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype end = text.lastIndexOf(')');
+    return end < 0 || text.mid(end + 2, 1) != "Z";
+}
+}  // namespace
+
+// Quitting while a download hangs must neither wait for it nor leave it running.
+TEST(ProviderSetupTest, InstallEndsWithTheSetup) {
+    auto f = std::make_unique<SetupFixture>(false);
+    QTemporaryDir downloads;
+    QFile script(downloads.filePath("install.sh"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(
+        "echo $$ > \"$FAKE_TOOL_DIR/installer-pid.new\"\n"
+        "mv \"$FAKE_TOOL_DIR/installer-pid.new\" \"$FAKE_TOOL_DIR/installer-pid\"\n"
+        "exec sleep 20\n");
+    script.close();
+    f->setup.setInstallerSources({QUrl::fromLocalFile(script.fileName()).toString(), {}});
+    f->setup.install(ProviderID::claudeCLI);
+    const QString pidFile = f->tools.filePath("installer-pid");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(pidFile); }, 20000));
+    QFile file(pidFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const qint64 pid = file.readAll().trimmed().toLongLong();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(isAlive(pid));
+
+    f.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !isAlive(pid); }, 3000));
+}
