@@ -225,7 +225,8 @@ void ProviderSetup::poll(ProviderID provider, std::uint64_t generation) {
     if (!run)
         return;
     if (phase(provider).kind != Phase::Kind::waitingForLogin) {
-        run->finish();
+        // An install took over: the sign-in ends quietly, and so does its command.
+        endRun(provider);
         return;
     }
     status_.checkNow(provider, settings_.settings(),
@@ -241,7 +242,7 @@ void ProviderSetup::afterCheck(ProviderID provider, std::uint64_t generation, bo
     if (!run)
         return;  // cancelled, or another sign-in took over: end quietly
     if (phase(provider).kind != Phase::Kind::waitingForLogin) {
-        run->finish();
+        endRun(provider);
         return;
     }
     if (ready) {

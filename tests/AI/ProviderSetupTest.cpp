@@ -23,6 +23,16 @@ namespace {
 const QString fixtures = QStringLiteral(TAVRIN_FIXTURES_DIR "/setup");
 const QByteArray signedIn = R"({"loggedIn": true, "email": "a@b.de"})";
 
+// Running, not merely waiting to be reaped.
+bool isAlive(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype end = text.lastIndexOf(')');
+    return end < 0 || text.mid(end + 2, 1) != "Z";
+}
+
 struct SetupFixture {
     QTemporaryDir tools;
     ScopedEnv toolsVariable{"FAKE_TOOL_DIR", tools.path()};
@@ -51,6 +61,10 @@ struct SetupFixture {
         QFile file(tools.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
+    }
+    qint64 number(const QString& name) const {
+        QFile file(tools.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
     }
     int lines(const QString& name) const {
         QFile file(tools.filePath(name));
@@ -158,6 +172,25 @@ TEST(ProviderSetupTest, GivesUpAfter150Checks) {
               Phase::failed("Die Anmeldung hat zu lange gedauert."));
     EXPECT_EQ(f.lines("claude-status-calls"), ProviderSetup::maximumChecks);
     EXPECT_EQ(f.finished, 1);
+}
+
+// An install started during a sign-in ends its loop; the login command goes with it instead
+// of waiting for the browser until the program quits.
+TEST(ProviderSetupTest, SignInOvertakenByAnInstallEndsItsCommand) {
+    SetupFixture f;
+    f.login();
+    const qint64 pid = f.number("claude-login-pid");
+    ASSERT_TRUE(isAlive(pid));
+    QTemporaryDir downloads;
+    f.setup.setInstallerSources(
+        {QUrl::fromLocalFile(downloads.filePath("missing.sh")).toString(), {}});
+    bool installed = false;
+    f.setup.install(ProviderID::claudeCLI, [&] { installed = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return installed; }, 20000));
+    f.tick();
+    EXPECT_EQ(f.finished, 1);
+    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI).kind, Phase::Kind::failed);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !isAlive(pid); }, 5000));
 }
 
 TEST(ProviderSetupTest, CancelShowsIdleAndTheLoopEndsQuietly) {
@@ -272,18 +305,6 @@ TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
     EXPECT_EQ(f.status.state(ProviderID::claudeCLI), State::ready("a@b.de"));
     f.setup.cancel(ProviderID::claudeCLI);
 }
-
-namespace {
-// Running, not merely waiting to be reaped.
-bool isAlive(qint64 pid) {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype end = text.lastIndexOf(')');
-    return end < 0 || text.mid(end + 2, 1) != "Z";
-}
-}  // namespace
 
 // Quitting while a download hangs must neither wait for it nor leave it running.
 TEST(ProviderSetupTest, InstallEndsWithTheSetup) {
