@@ -251,6 +251,8 @@ void ActionRun::gh(const QStringList& arguments, std::function<void(AIResult<QSt
     CLIEnvironment::locateAsync(
         QStringLiteral("gh"), QString(), this,
         [this, arguments, cwd, then = std::move(then)](const std::optional<QString>& executable) {
+            if (!done_)
+                return;  // cancelled while gh was looked for: nothing may be created now
             if (!executable) {
                 then(AIError::cliNotFound(QStringLiteral("GitHub CLI (gh)")));
                 return;

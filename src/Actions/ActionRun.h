@@ -20,7 +20,8 @@ class UrlOpener;
 }
 
 // One confirmed action being carried out (made by ActionRunner::run). Destroying it, or
-// cancel(), ends a running `gh` or shell command; no callback comes after that.
+// cancel(), ends a running `gh` or shell command and starts none; no callback comes after
+// that.
 class ActionRun final : public QObject {
     Q_OBJECT
 

@@ -168,6 +168,18 @@ TEST_F(ActionRunnerTest, CommentTakesTheDigitsOfTheIssue) {
                                             "--body", "Fixed in 2.1"}}));
 }
 
+// The user cancels while gh is still being looked for: the issue must not be created.
+TEST_F(ActionRunnerTest, CancelledRunStartsNothing) {
+    bool called = false;
+    auto running =
+        ActionRunner::run(issue, {{"title", "T"}, {"repo", "octo/app"}}, std::nullopt, opener,
+                          [&](AIResult<ActionRunner::Result>) { called = true; });
+    running->cancel();
+    QTest::qWait(1500);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(calls().isEmpty());
+}
+
 TEST_F(ActionRunnerTest, MissingGhIsReported) {
     QFile::remove(QDir::homePath() + "/.local/bin/gh");
     if (CLIEnvironment::locate("gh", {}))
