@@ -1,5 +1,6 @@
 #include "AI/ShellCommand.h"
 
+#include <QRegularExpression>
 #include <vector>
 
 namespace ShellCommand {
@@ -44,7 +45,8 @@ void scan(const QString& text, const QList<Placeholder>& placeholders, Literal l
 
 // Follows a template through the shell's grammar far enough to know how the shell will read
 // the text at the current position: as an unquoted word, inside '…', inside "…", in a
-// comment, or somewhere it reads the text once more.
+// comment, or somewhere it evaluates the text once more (there even a quoted value would run:
+// bash evaluates array subscripts and arithmetic, $(…) included, after quote removal).
 class ShellReader {
 public:
     enum class Place { word, singleQuoted, doubleQuoted, comment, rereadByShell };
@@ -62,6 +64,8 @@ public:
             pending_ = Pending::none;
             push(Kind::command);
         }
+        if (frames_.back().kind == Kind::enclosed)
+            frames_.back().justOpened = false;
     }
 
     Place place() const {
@@ -76,10 +80,8 @@ public:
                 return Place::doubleQuoted;
             case Kind::comment:
                 return Place::comment;
-            case Kind::backquoted:
-            case Kind::dollarQuoted:
-            case Kind::braced:
-            case Kind::arithmetic:
+            case Kind::escaping:
+            case Kind::enclosed:
                 return Place::rereadByShell;
         }
         return Place::rereadByShell;
@@ -93,36 +95,44 @@ public:
         pending_ = Pending::none;
         escaped_ = false;
         wordStart_ = false;
+        word_ = QStringLiteral("'");
+        previous_ = QLatin1Char('\'');
     }
 
 private:
     enum class Kind {
-        command,
-        singleQuoted,
-        doubleQuoted,
-        comment,
-        backquoted,
-        dollarQuoted,
-        braced,
-        arithmetic
+        command,       // unquoted: the whole template, or the inside of "$(…)"
+        singleQuoted,  // '…'
+        doubleQuoted,  // "…"
+        comment,       // from "#" to the end of the line
+        escaping,      // `…` and $'…': backslashes inside are read before anything else
+        enclosed,      // ${…}, $((…)), ((…)), $[…], name[…]: evaluated again by the shell
     };
     enum class Pending { none, dollar, dollarParen };
 
     struct Frame {
-        Kind kind;
-        // command inside "$(": open parentheses; braced, arithmetic: open braces/parentheses.
-        int depth = 0;
+        Kind kind = Kind::command;
         bool nested = false;
+        // escaping: the closing character; enclosed: the opening and closing characters
+        // and how many are open.
+        QChar opening;
+        QChar closing;
+        int depth = 0;
+        // enclosed "[" that may still turn out to be the test command "[ … ]".
+        bool justOpened = false;
     };
 
-    void push(Kind kind, int depth = 0) {
-        frames_.push_back({kind, depth, true});
+    void push(Kind kind, QChar opening = {}, QChar closing = {}, int depth = 0) {
+        frames_.push_back({kind, true, opening, closing, depth, false});
         wordStart_ = true;
+        previous_ = QChar();
     }
     void pop() {
         if (frames_.size() > 1)
             frames_.pop_back();
         wordStart_ = false;
+        word_ = QStringLiteral("'");
+        previous_ = QChar();
     }
 
     // "<<" (not "<<<") opens a here-document, whose body the shell expands like "…" but
@@ -133,6 +143,11 @@ private:
         lessThanRun_ = 0;
     }
 
+    static bool isName(const QString& word) {
+        static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+        return word.isEmpty() || name.match(word).hasMatch();
+    }
+
     void step(QChar c) {
         if (pending_ == Pending::dollar) {
             pending_ = Pending::none;
@@ -140,20 +155,16 @@ private:
                 pending_ = Pending::dollarParen;
                 return;
             }
-            if (c == QLatin1Char('{')) {
-                push(Kind::braced, 1);
-                return;
-            }
-            if (c == QLatin1Char('\'') && frames_.back().kind == Kind::command) {
-                push(Kind::dollarQuoted);  // $'…' reads backslash escapes
-                return;
-            }
+            if (c == QLatin1Char('{'))
+                return push(Kind::enclosed, QLatin1Char('{'), QLatin1Char('}'), 1);
+            if (c == QLatin1Char('['))
+                return push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);
+            if (c == QLatin1Char('\'') && frames_.back().kind == Kind::command)
+                return push(Kind::escaping, {}, QLatin1Char('\''));
         } else if (pending_ == Pending::dollarParen) {
             pending_ = Pending::none;
-            if (c == QLatin1Char('(')) {
-                push(Kind::arithmetic, 2);
-                return;
-            }
+            if (c == QLatin1Char('('))
+                return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
             push(Kind::command);
         }
 
@@ -169,32 +180,32 @@ private:
                     wordStart_ = true;
                 }
                 return;
-            case Kind::backquoted:
-            case Kind::dollarQuoted:
+            case Kind::escaping:
                 if (escaped_)
                     escaped_ = false;
                 else if (c == QLatin1Char('\\'))
                     escaped_ = true;
-                else if (c ==
-                         (frame.kind == Kind::backquoted ? QLatin1Char('`') : QLatin1Char('\'')))
+                else if (c == frame.closing)
                     pop();
                 return;
-            case Kind::braced:
-            case Kind::arithmetic: {
-                const QChar opening =
-                    frame.kind == Kind::braced ? QLatin1Char('{') : QLatin1Char('(');
-                const QChar closing =
-                    frame.kind == Kind::braced ? QLatin1Char('}') : QLatin1Char(')');
+            case Kind::enclosed:
+                if (frame.justOpened) {
+                    frame.justOpened = false;
+                    if (c.isSpace()) {
+                        pop();  // "[ " is the test command, which reads plain words
+                        wordStart_ = true;
+                        return;
+                    }
+                }
                 if (escaped_)
                     escaped_ = false;
                 else if (c == QLatin1Char('\\'))
                     escaped_ = true;
-                else if (c == opening)
+                else if (c == frame.opening)
                     ++frame.depth;
-                else if (c == closing && --frame.depth == 0)
+                else if (c == frame.closing && --frame.depth == 0)
                     pop();
                 return;
-            }
             case Kind::doubleQuoted:
                 if (escaped_) {
                     escaped_ = false;
@@ -203,7 +214,7 @@ private:
                 } else if (c == QLatin1Char('"')) {
                     pop();
                 } else if (c == QLatin1Char('`')) {
-                    push(Kind::backquoted);
+                    push(Kind::escaping, {}, QLatin1Char('`'));
                 } else if (c == QLatin1Char('$')) {
                     pending_ = Pending::dollar;
                 }
@@ -218,15 +229,24 @@ private:
         if (c == QLatin1Char('<') && !escaped_) {
             ++lessThanRun_;
             wordStart_ = true;
+            previous_ = c;
             return;
         }
         settleLessThanSigns();
         if (escaped_) {
             escaped_ = false;
             wordStart_ = false;
+            word_ += QLatin1Char('\\');
+            previous_ = QChar();
             return;
         }
+        if (wordStart_)
+            word_.clear();
         const bool startsWord = wordStart_;
+        const QString wordBefore = word_;
+        const QChar before = previous_;
+        word_ += c;
+        previous_ = c;
         wordStart_ = c.isSpace() || QStringView(u";&|()>").contains(c);
         if (c == QLatin1Char('\\')) {
             escaped_ = true;
@@ -235,11 +255,20 @@ private:
         } else if (c == QLatin1Char('"')) {
             push(Kind::doubleQuoted);
         } else if (c == QLatin1Char('`')) {
-            push(Kind::backquoted);
+            push(Kind::escaping, {}, QLatin1Char('`'));
         } else if (c == QLatin1Char('$')) {
             pending_ = Pending::dollar;
         } else if (c == QLatin1Char('#') && startsWord) {
             push(Kind::comment);
+        } else if (c == QLatin1Char('[') && isName(wordBefore)) {
+            // name[…]=, ( […]=… ) and [[ … ]] evaluate what is inside.
+            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);
+            frames_.back().justOpened = true;
+        } else if (c == QLatin1Char('(') && before == QLatin1Char('(')) {
+            // "((": an arithmetic command.
+            if (frame.nested && frame.depth > 0)
+                --frame.depth;
+            push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
         } else if (frame.nested && c == QLatin1Char('(')) {
             ++frame.depth;
         } else if (frame.nested && c == QLatin1Char(')')) {
@@ -250,10 +279,13 @@ private:
         }
     }
 
-    std::vector<Frame> frames_{Frame{Kind::command}};
+    std::vector<Frame> frames_{Frame{}};
     Pending pending_ = Pending::none;
     bool escaped_ = false;
     bool wordStart_ = true;
+    // The current unquoted word so far, and the character before (none after a quote).
+    QString word_;
+    QChar previous_;
     int lessThanRun_ = 0;
     bool afterHereDocument_ = false;
 };

@@ -7,11 +7,12 @@
 
 namespace {
 
-// Runs `command` in a real /bin/sh inside `folder` and returns its output.
-QString runInShell(const QString& command, const QString& folder) {
+// Runs `command` in a real shell (/bin/sh unless told) inside `folder`; returns its output.
+QString runInShell(const QString& command, const QString& folder,
+                   const QString& shellPath = QStringLiteral("/bin/sh")) {
     QProcess shell;
     shell.setWorkingDirectory(folder);
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    shell.start(shellPath, {QStringLiteral("-c"), command});
     EXPECT_TRUE(shell.waitForFinished(10000));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     return QString::fromUtf8(shell.readAllStandardOutput());
@@ -139,26 +140,45 @@ TEST(ShellCommandTest, PlaceholdersInsideTheTemplatesOwnQuotesStayLiteral) {
         {"printf '[%s]' x # {{a}}", "[x]", nullptr},
         {"printf '[%s]' \"#{{a}}\"", "[#", "]"},
     };
-    for (const Case& c : cases) {
-        for (const QString& value : values) {
-            const std::optional<QString> command = ShellCommand::fillQuoted(c.text, {{"a", value}});
-            ASSERT_TRUE(command) << c.text;
-            const QString expected =
-                c.after ? QString(c.before) + value + c.after : QString(c.before);
-            const QString output = runInShell(*command, folder.path());
-            EXPECT_EQ(output, expected) << c.text << " with " << value.toStdString();
+    for (const char* shell : {"/bin/sh", "/bin/bash"}) {
+        for (const Case& c : cases) {
+            for (const QString& value : values) {
+                const std::optional<QString> command =
+                    ShellCommand::fillQuoted(c.text, {{"a", value}});
+                ASSERT_TRUE(command) << c.text;
+                const QString expected =
+                    c.after ? QString(c.before) + value + c.after : QString(c.before);
+                const QString output = runInShell(*command, folder.path(), shell);
+                EXPECT_EQ(output, expected)
+                    << shell << ": " << c.text << " with " << value.toStdString();
+            }
         }
     }
 }
 
-// Where the shell would read a value again (inside backquotes, ${…}, $((…)), right after
-// "$", in a here-document), no quoting can keep it literal: such a template is refused.
+// Where the shell would read a value again (inside backquotes, ${…}, arithmetic, array
+// subscripts, right after "$", in a here-document), no quoting can keep it literal: such a
+// template is refused.
 TEST(ShellCommandTest, PlaceholdersWhereNoQuotingHoldsAreRefused) {
     const char* refused[] = {
-        "echo `echo {{a}}`",    "echo \"`echo {{a}}`\"", "echo ${x:-{{a}}}",
-        "echo \"${x:-{{a}}}\"", "echo $(( {{a}} + 1 ))", "echo ${{a}}",
-        "echo \"${{a}}\"",      "cat <<EOF\n{{a}}\nEOF", "cat <<-'EOF'\n{{a}}\nEOF",
-        "cat <<{{a}}",          "echo $'x {{a}}'",
+        "echo `echo {{a}}`",
+        "echo \"`echo {{a}}`\"",
+        "echo ${x:-{{a}}}",
+        "echo \"${x:-{{a}}}\"",
+        "echo $(( {{a}} + 1 ))",
+        "echo ${{a}}",
+        "echo \"${{a}}\"",
+        "cat <<EOF\n{{a}}\nEOF",
+        "cat <<-'EOF'\n{{a}}\nEOF",
+        "cat <<{{a}}",
+        "echo $'x {{a}}'",
+        "(( {{a}} ))",
+        "echo $[ {{a}} ]",
+        "x[{{a}}]=1",
+        "x=( [{{a}}]=1 )",
+        "[[ {{a}} -eq 1 ]]",
+        "for (( i={{a}}; i<3; i++ )); do :; done",
+        "echo \"$( (( {{a}} )) )\"",
     };
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
@@ -169,6 +189,11 @@ TEST(ShellCommandTest, PlaceholdersWhereNoQuotingHoldsAreRefused) {
         "echo $ {{a}}",
         "echo {{unknown}} `echo {{unknown}}`",
         "cat <<< {{a}}",
+        "[ {{a}} = x ]",
+        "( echo {{a}} )",
+        "echo *.[ch] {{a}}",
+        "echo --opt=[{{a}}]",
+        "echo \"$( (echo {{a}}) )\"",
     };
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
