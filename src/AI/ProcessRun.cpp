@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "AI/CLIEnvironment.h"
+#include "Platform/ChildProcess.h"
 
 // What outlives the run while a callback that may destroy it is running.
 struct ProcessRunControl {
@@ -29,43 +30,6 @@ struct ProcessRunControl {
 namespace {
 
 constexpr int terminationGraceMs = 2000;
-
-// A dead reader must give us EPIPE, not kill Tavrin.
-void ignoreSigpipe() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        ::sigaction(SIGPIPE, &ignore, nullptr);
-    });
-}
-
-// Runs in the child between fork and exec: async-signal-safe calls only.
-void prepareChild() {
-    ::setpgid(0, 0);
-    // Ignored signals survive exec; the child must see a closed pipe as usual.
-    struct sigaction standard {};
-    standard.sa_handler = SIG_DFL;
-    sigemptyset(&standard.sa_mask);
-    ::sigaction(SIGPIPE, &standard, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    // Descriptors opened without close-on-exec (by us or a library) must not reach the
-    // child. Marking instead of closing keeps the pipe QProcess uses to learn of exec errors.
-    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
-        return;
-    struct rlimit limit {};
-    rlim_t top = 65536;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        top = std::min<rlim_t>(limit.rlim_cur, rlim_t(1) << 20);
-    for (int fd = 3; rlim_t(fd) < top; ++fd) {
-        const int flags = ::fcntl(fd, F_GETFD);
-        if (flags >= 0)
-            ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
-    }
-}
 
 // QProcess objects the runs have let go of but that are not deleted yet: cancelled children
 // within their grace period, with their process group, and finished ones whose deletion waits
@@ -175,7 +139,7 @@ ProcessRun::~ProcessRun() {
 void ProcessRun::start() {
     if (m_state != State::idle)
         return;
-    ignoreSigpipe();
+    Platform::ChildProcess::ignoreBrokenPipes();
     m_state = State::starting;
     if (const std::optional<QString> path = CLIEnvironment::cachedShellPATH()) {
         launch(*path);
@@ -204,7 +168,7 @@ void ProcessRun::launch(const QString& searchPath) {
     environment.insert(QStringLiteral("PATH"), searchPath);
     m_process->setProcessEnvironment(environment);
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
-    m_process->setChildProcessModifier(prepareChild);
+    m_process->setChildProcessModifier(Platform::ChildProcess::prepare);
 
     // Both outputs are read whenever data arrives (QProcess keeps standard error in its
     // buffer until the end), while standard input is written as the child takes it.

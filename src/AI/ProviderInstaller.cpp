@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Platform/ChildProcess.h"
 #include "AI/ShellCommand.h"
 #include "Platform/AppPaths.h"
 
@@ -84,7 +85,7 @@ ShellResult shell(const QString& executable, const QStringList& arguments,
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     // A group of its own, so that stopping also ends the download and unpacking it started.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.setChildProcessModifier(Platform::ChildProcess::prepare);
     process.start(executable, arguments);
     if (!process.waitForStarted(-1))
         return {-1, process.errorString()};

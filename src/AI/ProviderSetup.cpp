@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QTimer>
 
+#include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
 #include "AI/ProviderStatusStore.h"
@@ -183,7 +184,7 @@ void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
     process->setWorkingDirectory(QDir::tempPath());
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->setChildProcessModifier(Platform::ChildProcess::prepare);
     connect(process, &QProcess::readyRead, this,
             [this, provider, generation] { readLoginOutput(provider, generation); });
     process->start(*located.executable, loginArguments(provider));

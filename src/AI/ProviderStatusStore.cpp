@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStringDecoder>
 
+#include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
 #include "Platform/Clock.h"
@@ -43,7 +44,7 @@ std::optional<QString> runStatusCommand(const QString& executable, const QString
     process.setWorkingDirectory(QDir::tempPath());
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.setChildProcessModifier(Platform::ChildProcess::prepare);
     process.start(executable, arguments);
     if (!process.waitForStarted(-1))
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include "Platform/ChildProcess.h"
 #include "Projects/Blanks.h"
 
 namespace ProjectTools {
@@ -80,7 +81,7 @@ std::optional<QString> detectRepo(const QString& folder, const QString& gitProgr
     git.setStandardErrorFile(QProcess::nullDevice());
     // Its own process group, so that a hung git and anything it started can be ended
     // together; otherwise a grandchild holding the pipe could outlive the time limit.
-    git.setChildProcessModifier([] { ::setpgid(0, 0); });
+    git.setChildProcessModifier(Platform::ChildProcess::prepare);
     // One limit for the whole run: starting and finishing share it.
     QDeadlineTimer deadline(limit);
     git.start(QIODevice::ReadOnly);
