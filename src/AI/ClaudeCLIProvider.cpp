@@ -1,7 +1,6 @@
 #include "AI/ClaudeCLIProvider.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +8,7 @@
 #include "AI/CLIEnvironment.h"
 #include "AI/Chunk.h"
 #include "AI/LineProcess.h"
+#include "Platform/AppPaths.h"
 
 QStringList ClaudeCLIProvider::arguments(const QString& system, const std::optional<QString>& model,
                                          bool hasProjectFolder) {
@@ -155,7 +155,8 @@ public:
             m_request.system, m_request.model, m_request.projectFolder.has_value());
         const QByteArray input =
             ClaudeCLIProvider::userMessage(m_request.user, m_request.imageJPEG);
-        const QString workingDirectory = m_request.projectFolder.value_or(QDir::tempPath());
+        const QString workingDirectory =
+            m_request.projectFolder.value_or(Platform::AppPaths::temporaryFolder());
         m_run = LineProcess::run(
             executable, arguments, input, workingDirectory,
             [this](const QByteArray& line) {

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +14,7 @@
 #include "AI/CLIEnvironment.h"
 #include "AI/Chunk.h"
 #include "AI/LineProcess.h"
+#include "Platform/AppPaths.h"
 
 QStringList CodexCLIProvider::arguments(const std::optional<QString>& model,
                                         const std::optional<QString>& projectFolderPath,
@@ -98,7 +98,7 @@ public:
 
     // Writes `bytes` to a new file; the error text when that fails (nothing is left behind).
     std::optional<QString> write(const QByteArray& bytes) {
-        const QString path = QDir::tempPath() + QStringLiteral("/tavrin-") +
+        const QString path = Platform::AppPaths::temporaryFolder() + QStringLiteral("/tavrin-") +
                              QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
                              QStringLiteral(".jpg");
         const QByteArray encoded = QFile::encodeName(path);
@@ -168,7 +168,8 @@ public:
         // temporary folder.
         m_run = LineProcess::run(
             executable, arguments,
-            CodexCLIProvider::standardInput(m_request.system, m_request.user), QDir::tempPath(),
+            CodexCLIProvider::standardInput(m_request.system, m_request.user),
+            Platform::AppPaths::temporaryFolder(),
             [this](const QByteArray& line) {
                 for (const QString& chunk : m_state.onLine(line))
                     m_stream->yield(chunk);

@@ -57,6 +57,11 @@ std::optional<QString> dataFolder() {
     return folder;
 }
 
+QString temporaryFolder() {
+    const QString folder = QDir::tempPath();
+    return folder.isEmpty() ? QStringLiteral("/tmp") : folder;
+}
+
 QString configHome() {
     if (QString config = environmentFolder("XDG_CONFIG_HOME"); !config.isEmpty())
         return config;

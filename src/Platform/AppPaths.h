@@ -27,6 +27,12 @@ QString configHome();
 // The file that holds the user defaults.
 QString userDefaultsFile();
 
+// The folder for short-lived files, and the harmless place where outside tools start:
+// $TMPDIR, else /tmp, resolved. Falls back to /tmp when $TMPDIR names a folder that does not
+// exist, where QDir::tempPath() is empty and a file would land at the root and a child would
+// start wherever Tavrin happens to be.
+QString temporaryFolder();
+
 // Creates `path` (and its parents) and sets it to 0700. False when that fails.
 bool makePrivateFolder(const QString& path);
 

@@ -216,6 +216,16 @@ TEST_F(ClaudeCLIProviderRunTest, StreamsAnAnswer) {
               QDir(QDir::tempPath()).canonicalPath());
 }
 
+TEST_F(ClaudeCLIProviderRunTest, TemporaryFolderThatDoesNotExist) {
+    // A stale TMPDIR: the tool starts in /tmp, not wherever the test was started.
+    FakeAITool tool("claude/answer.jsonl");
+    QTemporaryDir tmp;
+    ScopedEnv gone("TMPDIR", tmp.path() + "/gone");
+    const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U"});
+    EXPECT_EQ(drain(*stream).failure, std::nullopt);
+    EXPECT_EQ(tool.workingDirectory(), "/tmp");
+}
+
 TEST_F(ClaudeCLIProviderRunTest, ToolCallInAProject) {
     FakeAITool tool("claude/tool.jsonl");
     QTemporaryDir project;

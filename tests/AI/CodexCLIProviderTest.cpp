@@ -242,6 +242,20 @@ TEST_F(CodexCLIProviderRunTest, ToolNotFound) {
     EXPECT_FALSE(tool.ran());
 }
 
+TEST_F(CodexCLIProviderRunTest, TemporaryFolderThatDoesNotExist) {
+    // A stale TMPDIR: the image and the tool's start go to /tmp, not to the root folder or to
+    // wherever the test was started.
+    FakeAITool tool("codex/answer.jsonl");
+    ScopedEnv gone("TMPDIR", tmp.path() + "/gone");
+    const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U", kJpeg});
+    const StreamOutcome outcome = drain(*stream);
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    ASSERT_EQ(tool.images().size(), 1);
+    EXPECT_EQ(QFileInfo(tool.images().first()).absolutePath(), "/tmp");
+    EXPECT_FALSE(QFile::exists(tool.images().first()));
+    EXPECT_EQ(tool.workingDirectory(), "/tmp");
+}
+
 TEST_F(CodexCLIProviderRunTest, ImageThatCannotBeWritten) {
     FakeAITool tool("codex/answer.jsonl");
     // A temporary "folder" that is a file: nothing can be created inside it.
