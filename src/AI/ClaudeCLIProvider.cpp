@@ -5,9 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "AI/CLIEnvironment.h"
+#include "AI/CLIToolRequest.h"
 #include "AI/Chunk.h"
-#include "AI/LineProcess.h"
 #include "Platform/AppPaths.h"
 
 QStringList ClaudeCLIProvider::arguments(const QString& system, const std::optional<QString>& model,
@@ -136,79 +135,47 @@ ClaudeCLIProvider::ClaudeCLIProvider(QString customPath) : m_customPath(std::mov
 
 namespace {
 
-// One request: the run of the tool and what its output said so far. A child of the stream,
-// so that ending the stream ends the run.
-class ClaudeRequest final : public QObject {
+// One run of the tool: the system prompt goes as an argument, the user message as one JSON
+// line on standard input.
+class ClaudeRequest final : public CLIToolRequest {
 public:
     ClaudeRequest(ChunkStream* stream, AIRequest request)
-        : QObject(stream), m_stream(stream), m_request(std::move(request)) {}
-
-    void start(const QString& executable) {
-        if (m_request.system.toUtf8().size() > ClaudeCLIProvider::kMaxArgumentBytes) {
-            m_stream->finish(AIError::failed(QCoreApplication::translate(
-                "ClaudeCLIProvider",
-                "Wissen und Regeln sind zu lang: Die Anweisungen an Claude dürfen höchstens "
-                "128 KiB groß sein. Bitte Wissen oder Regeln in den Einstellungen kürzen.")));
-            return;
-        }
-        const QStringList arguments = ClaudeCLIProvider::arguments(
-            m_request.system, m_request.model, m_request.projectFolder.has_value());
-        const QByteArray input =
-            ClaudeCLIProvider::userMessage(m_request.user, m_request.imageJPEG);
-        const QString workingDirectory =
-            m_request.projectFolder.value_or(Platform::AppPaths::temporaryFolder());
-        m_run = LineProcess::run(
-            executable, arguments, input, workingDirectory,
-            [this](const QByteArray& line) {
-                for (const QString& chunk : m_state.onLine(line))
-                    m_stream->yield(chunk);
-            },
-            [this](AIResult<ProcessRun::Output> result) { finish(result); });
-    }
-
-    void cancel() { m_run.reset(); }
+        : CLIToolRequest(stream), m_request(std::move(request)) {}
 
 private:
-    void finish(const AIResult<ProcessRun::Output>& result) {
-        if (!result) {
-            m_stream->finish(result.failure());
-        } else if (m_state.error) {
-            m_stream->finish(ClaudeCLIProvider::classify(*m_state.error));
-        } else if (result.value().status == 0) {
-            m_stream->finish();
-        } else {
-            QString message = result.value().stderr.trimmed();
-            if (message.isEmpty())
-                message =
-                    QCoreApplication::translate("ClaudeCLIProvider", "Claude beendet mit Code %1")
-                        .arg(result.value().status);
-            m_stream->finish(ClaudeCLIProvider::classify(message));
-        }
+    AIResult<Launch> prepare() override {
+        if (m_request.system.toUtf8().size() > ClaudeCLIProvider::kMaxArgumentBytes)
+            return AIError::failed(QCoreApplication::translate(
+                "ClaudeCLIProvider",
+                "Wissen und Regeln sind zu lang: Die Anweisungen an Claude dürfen höchstens "
+                "128 KiB groß sein. Bitte Wissen oder Regeln in den Einstellungen kürzen."));
+        return Launch{
+            ClaudeCLIProvider::arguments(m_request.system, m_request.model,
+                                         m_request.projectFolder.has_value()),
+            ClaudeCLIProvider::userMessage(m_request.user, m_request.imageJPEG),
+            m_request.projectFolder.value_or(Platform::AppPaths::temporaryFolder()),
+        };
+    }
+    QStringList onLine(const QByteArray& line) override { return m_state.onLine(line); }
+    std::optional<QString> reportedError() const override { return m_state.error; }
+    AIError classify(const QString& text) const override {
+        return ClaudeCLIProvider::classify(text);
+    }
+    QString exitMessage(int status) const override {
+        return QCoreApplication::translate("ClaudeCLIProvider", "Claude beendet mit Code %1")
+            .arg(status);
     }
 
-    ChunkStream* m_stream;
     AIRequest m_request;
     ClaudeCLIProvider::StreamState m_state;
-    std::unique_ptr<ProcessRun> m_run;
 };
 
 }  // namespace
 
 std::unique_ptr<ChunkStream> ClaudeCLIProvider::stream(const AIRequest& request) const {
     auto stream = std::make_unique<ChunkStream>();
-    auto* pending = new ClaudeRequest(stream.get(), request);
-    stream->setCancelHandler([pending] { pending->cancel(); });
-    CLIEnvironment::locateAsync(
-        QStringLiteral("claude"), m_customPath, pending,
-        [stream = stream.get(), pending](const std::optional<QString>& executable) {
-            if (stream->isEnded())
-                return;
-            if (!executable) {
-                stream->finish(AIError::cliNotFound(QStringLiteral("Claude Code (claude)")));
-                return;
-            }
-            pending->start(*executable);
-        });
+    (new ClaudeRequest(stream.get(), request))
+        ->begin(QStringLiteral("claude"), m_customPath, QStringLiteral("Claude Code (claude)"));
     return stream;
 }
 

@@ -11,9 +11,8 @@
 #include <QUuid>
 #include <cstring>
 
-#include "AI/CLIEnvironment.h"
+#include "AI/CLIToolRequest.h"
 #include "AI/Chunk.h"
-#include "AI/LineProcess.h"
 #include "Platform/AppPaths.h"
 
 QStringList CodexCLIProvider::arguments(const std::optional<QString>& model,
@@ -146,85 +145,51 @@ private:
     QString m_path;
 };
 
-// One request: its temporary image, the run of the tool and what its output said so far.
-// A child of the stream, so that ending the stream ends the run and removes the image.
-class CodexRequest final : public QObject {
+// One run of the tool: both prompts on standard input, the screenshot as a temporary file
+// that goes when the run ends, however it ends.
+class CodexRequest final : public CLIToolRequest {
 public:
     CodexRequest(ChunkStream* stream, AIRequest request)
-        : QObject(stream), m_stream(stream), m_request(std::move(request)) {}
-
-    void start(const QString& executable) {
-        std::optional<QString> imagePath;
-        if (m_request.imageJPEG) {
-            if (const std::optional<QString> error = m_image.write(*m_request.imageJPEG)) {
-                m_stream->finish(ProcessError{ProcessError::Kind::failedToStart, *error});
-                return;
-            }
-            imagePath = m_image.path();
-        }
-        const QStringList arguments =
-            CodexCLIProvider::arguments(m_request.model, m_request.projectFolder, imagePath);
-        // The project folder reaches the tool through "-C" only; it always starts in the
-        // temporary folder.
-        m_run = LineProcess::run(
-            executable, arguments,
-            CodexCLIProvider::standardInput(m_request.system, m_request.user),
-            Platform::AppPaths::temporaryFolder(),
-            [this](const QByteArray& line) {
-                for (const QString& chunk : m_state.onLine(line))
-                    m_stream->yield(chunk);
-            },
-            [this](AIResult<ProcessRun::Output> result) { finish(result); });
-    }
-
-    void cancel() {
-        m_run.reset();
-        m_image.remove();
-    }
+        : CLIToolRequest(stream), m_request(std::move(request)) {}
 
 private:
-    void finish(const AIResult<ProcessRun::Output>& result) {
-        m_image.remove();
-        if (!result) {
-            m_stream->finish(result.failure());
-        } else if (m_state.error) {
-            m_stream->finish(CodexCLIProvider::classify(*m_state.error));
-        } else if (result.value().status == 0) {
-            m_stream->finish();
-        } else {
-            QString message = result.value().stderr.trimmed();
-            if (message.isEmpty())
-                message =
-                    QCoreApplication::translate("CodexCLIProvider", "Codex beendet mit Code %1")
-                        .arg(result.value().status);
-            m_stream->finish(CodexCLIProvider::classify(message));
+    AIResult<Launch> prepare() override {
+        std::optional<QString> imagePath;
+        if (m_request.imageJPEG) {
+            if (const std::optional<QString> error = m_image.write(*m_request.imageJPEG))
+                return ProcessError{ProcessError::Kind::failedToStart, *error};
+            imagePath = m_image.path();
         }
+        // The project folder reaches the tool through "-C" only; it always starts in the
+        // temporary folder.
+        return Launch{
+            CodexCLIProvider::arguments(m_request.model, m_request.projectFolder, imagePath),
+            CodexCLIProvider::standardInput(m_request.system, m_request.user),
+            Platform::AppPaths::temporaryFolder(),
+        };
     }
+    QStringList onLine(const QByteArray& line) override { return m_state.onLine(line); }
+    std::optional<QString> reportedError() const override { return m_state.error; }
+    AIError classify(const QString& text) const override {
+        return CodexCLIProvider::classify(text);
+    }
+    QString exitMessage(int status) const override {
+        return QCoreApplication::translate("CodexCLIProvider", "Codex beendet mit Code %1")
+            .arg(status);
+    }
+    void release() override { m_image.remove(); }
 
-    ChunkStream* m_stream;
     AIRequest m_request;
     CodexCLIProvider::StreamState m_state;
     TemporaryImage m_image;
-    std::unique_ptr<ProcessRun> m_run;
 };
 
 }  // namespace
 
 std::unique_ptr<ChunkStream> CodexCLIProvider::stream(const AIRequest& request) const {
     auto stream = std::make_unique<ChunkStream>();
-    auto* pending = new CodexRequest(stream.get(), request);
-    stream->setCancelHandler([pending] { pending->cancel(); });
-    CLIEnvironment::locateAsync(
-        QStringLiteral("codex"), m_customPath, pending,
-        [stream = stream.get(), pending](const std::optional<QString>& executable) {
-            if (stream->isEnded())
-                return;
-            if (!executable) {
-                stream->finish(AIError::cliNotFound(QStringLiteral("Codex CLI (codex)")));
-                return;
-            }
-            pending->start(*executable);
-        });
+    (new CodexRequest(stream.get(), request))
+        ->begin(QStringLiteral("codex"), m_customPath, QStringLiteral("Codex CLI (codex)"));
     return stream;
 }
 

@@ -1,0 +1,58 @@
+#include "AI/CLIToolRequest.h"
+
+#include "AI/CLIEnvironment.h"
+#include "AI/LineProcess.h"
+
+CLIToolRequest::CLIToolRequest(ChunkStream* stream) : QObject(stream), m_stream(stream) {}
+
+void CLIToolRequest::begin(const QString& name, const QString& customPath,
+                           const QString& displayName) {
+    m_stream->setCancelHandler([this] { cancel(); });
+    CLIEnvironment::locateAsync(name, customPath, this,
+                                [this, displayName](const std::optional<QString>& executable) {
+                                    if (m_stream->isEnded())
+                                        return;
+                                    if (!executable) {
+                                        m_stream->finish(AIError::cliNotFound(displayName));
+                                        return;
+                                    }
+                                    start(*executable);
+                                });
+}
+
+void CLIToolRequest::start(const QString& executable) {
+    const AIResult<Launch> launch = prepare();
+    if (!launch) {
+        release();
+        m_stream->finish(launch.failure());
+        return;
+    }
+    m_run = LineProcess::run(
+        executable, launch.value().arguments, launch.value().input, launch.value().workingDirectory,
+        [this](const QByteArray& line) {
+            for (const QString& chunk : onLine(line))
+                m_stream->yield(chunk);
+        },
+        [this](AIResult<ProcessRun::Output> result) { finish(result); });
+}
+
+void CLIToolRequest::cancel() {
+    m_run.reset();
+    release();
+}
+
+void CLIToolRequest::finish(const AIResult<ProcessRun::Output>& result) {
+    release();
+    if (!result) {
+        m_stream->finish(result.failure());
+    } else if (const std::optional<QString> error = reportedError()) {
+        m_stream->finish(classify(*error));
+    } else if (result.value().status == 0) {
+        m_stream->finish();
+    } else {
+        QString message = result.value().stderr.trimmed();
+        if (message.isEmpty())
+            message = exitMessage(result.value().status);
+        m_stream->finish(classify(message));
+    }
+}

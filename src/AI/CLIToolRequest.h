@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "AI/AIError.h"
+#include "AI/AIResult.h"
+#include "AI/ChunkStream.h"
+#include "AI/ProcessRun.h"
+
+// One request to a command-line AI tool, the part every such provider shares: find the tool,
+// run it once, turn each line it prints into chunks, and end the stream by what the run and
+// the printed events said. A child of its stream, so that ending the stream ends the run.
+// Each provider says how its tool is started and how its lines read.
+class CLIToolRequest : public QObject {
+public:
+    // How the tool is started.
+    struct Launch {
+        QStringList arguments;
+        QByteArray input;
+        QString workingDirectory;
+    };
+
+    // Finds the tool `name` at `customPath` or along the search path and runs it. Without one
+    // the stream ends with AIError::cliNotFound(`displayName`) and nothing is started.
+    void begin(const QString& name, const QString& customPath, const QString& displayName);
+
+protected:
+    explicit CLIToolRequest(ChunkStream* stream);
+
+    // What to start the tool with, or the failure that ends the stream in its place.
+    virtual AIResult<Launch> prepare() = 0;
+    // The chunks one line of standard output yields.
+    virtual QStringList onLine(const QByteArray& line) = 0;
+    // The failure text the tool's events reported; it wins over any exit status.
+    virtual std::optional<QString> reportedError() const = 0;
+    // The error for a failure text.
+    virtual AIError classify(const QString& text) const = 0;
+    // The failure text for a non-zero exit status when standard error says nothing.
+    virtual QString exitMessage(int status) const = 0;
+    // Lets go of what prepare() made, before the stream ends or when it is cancelled.
+    virtual void release() {}
+
+private:
+    void start(const QString& executable);
+    void finish(const AIResult<ProcessRun::Output>& result);
+    void cancel();
+
+    ChunkStream* m_stream;
+    std::unique_ptr<ProcessRun> m_run;
+};
