@@ -16,10 +16,6 @@
 
 namespace {
 
-QString control(const QString& word) {
-    return QChar(0x0001) + word;
-}
-
 const QStringList kBase{"-p",
                         "--input-format",
                         "stream-json",
@@ -105,25 +101,28 @@ TEST(ClaudeCLIProviderTest, UserMessageIsOneJsonLine) {
 }
 
 TEST(ClaudeCLIProviderTest, EventLines) {
-    const QString textDelta =
-        R"({"type":"stream_event","event":{"type":"content_block_delta","index":0,"delta":{"type":"text_delta","text":"%1"}}})";
-    const QString start =
+    const auto textDelta = [](const char* text) {
+        return QByteArray(
+                   R"({"type":"stream_event","event":{"type":"content_block_delta","index":0,"delta":{"type":"text_delta","text":"%1"}}})")
+            .replace("%1", text);
+    };
+    const QByteArray start =
         R"({"type":"stream_event","event":{"type":"message_start","message":{}}})";
-    const QString tool =
+    const QByteArray tool =
         R"({"type":"stream_event","event":{"type":"content_block_start","index":1,"content_block":{"type":"tool_use","id":"t1","name":"Grep","input":{}}}})";
-    const QString result =
+    const QByteArray result =
         R"({"type":"result","subtype":"success","is_error":false,"result":"Fertig"})";
 
     struct Case {
         const char* name;
-        QStringList lines;
+        QByteArrayList lines;
         QStringList chunks;
         std::optional<QString> error;
     };
     const Case cases[] = {
         {"deltas then result: the result is not repeated",
          {R"({"type":"system","subtype":"init","session_id":"x","tools":[]})", start,
-          textDelta.arg("Hal"), textDelta.arg("lo "), textDelta.arg("du"), result},
+          textDelta("Hal"), textDelta("lo "), textDelta("du"), result},
          {control("CONNECTED"), "Hal", "lo ", "du"},
          std::nullopt},
         {"tool without text: the result is the answer",
@@ -131,11 +130,11 @@ TEST(ClaudeCLIProviderTest, EventLines) {
          {control("CONNECTED"), control("RESET"), control("TOOL:Grep"), "Fertig"},
          std::nullopt},
         {"text, tool, text: the result is not repeated",
-         {textDelta.arg("Ich schaue nach."), tool, textDelta.arg("Gefunden."), result},
+         {textDelta("Ich schaue nach."), tool, textDelta("Gefunden."), result},
          {"Ich schaue nach.", control("RESET"), control("TOOL:Grep"), "Gefunden."},
          std::nullopt},
         {"text before a tool does not suppress the result",
-         {textDelta.arg("Moment"), tool, result},
+         {textDelta("Moment"), tool, result},
          {"Moment", control("RESET"), control("TOOL:Grep"), "Fertig"},
          std::nullopt},
         {"tool without a name",
@@ -143,7 +142,7 @@ TEST(ClaudeCLIProviderTest, EventLines) {
           R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"tool_use","name":7}}})"},
          {control("RESET"), control("TOOL:Tool"), control("RESET"), control("TOOL:Tool")},
          std::nullopt},
-        {"empty delta counts as text", {textDelta.arg(""), result}, {""}, std::nullopt},
+        {"empty delta counts as text", {textDelta(""), result}, {""}, std::nullopt},
         {"thinking block",
          {R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"thinking","thinking":""}}})",
           R"({"type":"stream_event","event":{"type":"content_block_delta","delta":{"type":"thinking_delta","thinking":"hm"}}})"},
@@ -183,12 +182,9 @@ TEST(ClaudeCLIProviderTest, EventLines) {
          std::nullopt},
     };
     for (const Case& c : cases) {
-        ClaudeCLIProvider::StreamState state;
-        QStringList chunks;
-        for (const QString& line : c.lines)
-            chunks += state.onLine(line.toUtf8());
-        EXPECT_EQ(chunks, c.chunks) << c.name;
-        EXPECT_EQ(state.error, c.error) << c.name;
+        const LinesRead read = readLines<ClaudeCLIProvider::StreamState>(c.lines);
+        EXPECT_EQ(read.chunks, c.chunks) << c.name;
+        EXPECT_EQ(read.error, c.error) << c.name;
     }
 }
 
@@ -248,37 +244,17 @@ TEST_F(ClaudeCLIProviderRunTest, ToolCallInAProject) {
 TEST_F(ClaudeCLIProviderRunTest, Failures) {
     const AIError signIn = AIError::notLoggedIn(
         "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden.");
-    struct Case {
-        const char* name;
-        QString replay;
-        QString exit;
-        QString stderr;
-        std::optional<AIError> expected;
-    };
-    const Case cases[] = {
-        {"error result, exit 1", "claude/not-signed-in.jsonl", "1", "", signIn},
-        {"error result wins over exit 0", "claude/not-signed-in.jsonl", "0", "", signIn},
-        {"exit without output", "", "2", "", AIError::failed("Claude beendet mit Code 2")},
-        {"standard error is the message", "", "3", "  Etwas ging schief\n\n",
-         AIError::failed("Etwas ging schief")},
-        {"standard error about logging in", "", "1", "Please run /login", signIn},
-        {"success after text", "claude/answer.jsonl", "0", "Warnung", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        FakeAITool tool(c.replay);
-        tool.set("TAVRIN_FAKE_EXIT", c.exit);
-        tool.set("TAVRIN_FAKE_STDERR", c.stderr.isEmpty() ? QString() : c.stderr);
-        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U"});
-        const StreamOutcome outcome = drain(*stream);
-        ASSERT_TRUE(outcome.finished) << c.name;
-        if (!c.expected) {
-            EXPECT_EQ(outcome.failure, std::nullopt) << c.name;
-            continue;
-        }
-        ASSERT_TRUE(outcome.failure && outcome.failure->aiError()) << c.name;
-        EXPECT_EQ(*outcome.failure->aiError(), *c.expected)
-            << c.name << ": " << outcome.failure->errorDescription().toStdString();
-    }
+    expectEndings(
+        provider, AIRequest{"S", "U"},
+        {
+            {"error result, exit 1", "claude/not-signed-in.jsonl", "1", "", signIn},
+            {"error result wins over exit 0", "claude/not-signed-in.jsonl", "0", "", signIn},
+            {"exit without output", "", "2", "", AIError::failed("Claude beendet mit Code 2")},
+            {"standard error is the message", "", "3", "  Etwas ging schief\n\n",
+             AIError::failed("Etwas ging schief")},
+            {"standard error about logging in", "", "1", "Please run /login", signIn},
+            {"success after text", "claude/answer.jsonl", "0", "Warnung", std::nullopt},
+        });
 }
 
 TEST_F(ClaudeCLIProviderRunTest, SystemPromptAtTheArgumentLimit) {

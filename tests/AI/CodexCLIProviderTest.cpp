@@ -15,14 +15,6 @@
 #include "AI/CodexCLIProvider.h"
 #include "support/FakeAITool.h"
 
-namespace {
-
-QString control(const QString& word) {
-    return QChar(0x0001) + word;
-}
-
-}  // namespace
-
 TEST(CodexCLIProviderTest, Arguments) {
     const QStringList base{"exec", "--json",   "--ephemeral", "--skip-git-repo-check",
                            "-s",   "read-only"};
@@ -55,11 +47,15 @@ TEST(CodexCLIProviderTest, StandardInput) {
 }
 
 TEST(CodexCLIProviderTest, EventLines) {
-    const QString message =
-        R"({"type":"item.completed","item":{"id":"item_%1","type":"agent_message","text":"%2"}})";
+    const auto message = [](const char* id, const char* text) {
+        return QByteArray(
+                   R"({"type":"item.completed","item":{"id":"item_%1","type":"agent_message","text":"%2"}})")
+            .replace("%1", id)
+            .replace("%2", text);
+    };
     struct Case {
         const char* name;
-        QStringList lines;
+        QByteArrayList lines;
         QStringList chunks;
         std::optional<QString> error;
     };
@@ -70,17 +66,17 @@ TEST(CodexCLIProviderTest, EventLines) {
           R"({"type":"item.completed","item":{"id":"item_0","type":"reasoning","text":"**Planning**"}})",
           R"({"type":"item.started","item":{"id":"item_1","type":"command_execution","command":"bash -lc ls","status":"in_progress"}})",
           R"({"type":"item.completed","item":{"id":"item_1","type":"command_execution","exit_code":0}})",
-          message.arg(2).arg("Hallo"),
+          message("2", "Hallo"),
           R"({"type":"turn.completed","usage":{"input_tokens":10,"output_tokens":2}})"},
          {control("CONNECTED"), control("THINKING"), control("TOOL:Bash"), "Hallo"},
          std::nullopt},
         {"later agent messages replace earlier ones",
-         {message.arg(1).arg("Erst"), message.arg(2).arg("Dann"), message.arg(3).arg("")},
+         {message("1", "Erst"), message("2", "Dann"), message("3", "")},
          {"Erst", control("RESET"), "Dann", control("RESET"), ""},
          std::nullopt},
         {"reconnecting is no failure",
          {R"j({"type":"error","message":"Reconnecting... 1/5 (stream disconnected before completion)"})j",
-          message.arg(1).arg("Ok")},
+          message("1", "Ok")},
          {"Ok"},
          std::nullopt},
         {"failed turn after reconnects",
@@ -116,12 +112,9 @@ TEST(CodexCLIProviderTest, EventLines) {
          std::nullopt},
     };
     for (const Case& c : cases) {
-        CodexCLIProvider::StreamState state;
-        QStringList chunks;
-        for (const QString& line : c.lines)
-            chunks += state.onLine(line.toUtf8());
-        EXPECT_EQ(chunks, c.chunks) << c.name;
-        EXPECT_EQ(state.error, c.error) << c.name;
+        const LinesRead read = readLines<CodexCLIProvider::StreamState>(c.lines);
+        EXPECT_EQ(read.chunks, c.chunks) << c.name;
+        EXPECT_EQ(read.error, c.error) << c.name;
     }
 }
 
@@ -196,38 +189,25 @@ TEST_F(CodexCLIProviderRunTest, ModelProjectAndImage) {
 TEST_F(CodexCLIProviderRunTest, Failures) {
     const AIError signIn = AIError::notLoggedIn(
         "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden.");
-    struct Case {
-        const char* name;
-        QString replay;
-        QString exit;
-        QString stderr;
-        std::optional<AIError> expected;
-    };
-    const Case cases[] = {
-        {"failed turn after reconnects", "codex/reconnect-failed.jsonl", "1", "",
-         AIError::failed("stream disconnected before completion: error sending request for url "
-                         "(https://chatgpt.com/backend-api/codex/responses)")},
-        {"unauthorized", "codex/unauthorized.jsonl", "1", "", signIn},
-        {"failed turn without message, exit 0", "codex/failed-turn-no-message.jsonl", "0", "",
-         AIError::failed("Codex-Fehler")},
-        {"exit without output", "", "2", "", AIError::failed("Codex beendet mit Code 2")},
-        {"standard error is the message", "", "1", "\n Error: Not logged in \n", signIn},
-        {"standard error, other", "", "4", "Error: unexpected argument",
-         AIError::failed("Error: unexpected argument")},
-    };
-    for (const Case& c : cases) {
-        FakeAITool tool(c.replay);
-        tool.set("TAVRIN_FAKE_EXIT", c.exit);
-        tool.set("TAVRIN_FAKE_STDERR", c.stderr.isEmpty() ? QString() : c.stderr);
-        // With an image each time: it must be gone whatever the ending.
-        const std::unique_ptr<ChunkStream> stream = provider.stream(AIRequest{"S", "U", kJpeg});
-        const StreamOutcome outcome = drain(*stream);
-        ASSERT_TRUE(outcome.failure && outcome.failure->aiError()) << c.name;
-        EXPECT_EQ(*outcome.failure->aiError(), *c.expected)
-            << c.name << ": " << outcome.failure->errorDescription().toStdString();
-        EXPECT_EQ(tool.images().size(), 1) << c.name;
-        EXPECT_EQ(leftoverImages(), QStringList()) << c.name;
-    }
+    // With an image each time: it must be gone whatever the ending.
+    expectEndings(
+        provider, AIRequest{"S", "U", kJpeg},
+        {
+            {"failed turn after reconnects", "codex/reconnect-failed.jsonl", "1", "",
+             AIError::failed("stream disconnected before completion: error sending request for "
+                             "url (https://chatgpt.com/backend-api/codex/responses)")},
+            {"unauthorized", "codex/unauthorized.jsonl", "1", "", signIn},
+            {"failed turn without message, exit 0", "codex/failed-turn-no-message.jsonl", "0", "",
+             AIError::failed("Codex-Fehler")},
+            {"exit without output", "", "2", "", AIError::failed("Codex beendet mit Code 2")},
+            {"standard error is the message", "", "1", "\n Error: Not logged in \n", signIn},
+            {"standard error, other", "", "4", "Error: unexpected argument",
+             AIError::failed("Error: unexpected argument")},
+        },
+        [](const ToolEnding& ending, const FakeAITool& tool) {
+            EXPECT_EQ(tool.images().size(), 1) << ending.name;
+            EXPECT_EQ(leftoverImages(), QStringList()) << ending.name;
+        });
 }
 
 TEST_F(CodexCLIProviderRunTest, ToolNotFound) {

@@ -10,10 +10,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "AI/AIProvider.h"
+#include "AI/Chunk.h"
 #include "AI/ChunkStream.h"
 #include "support/ScopedEnv.h"
 
@@ -121,4 +124,60 @@ inline StreamOutcome drain(ChunkStream& stream, int timeoutMs = 20000) {
     loop.exec();
     EXPECT_TRUE(outcome.finished) << "the stream did not finish in time";
     return outcome;
+}
+
+// A control chunk: the mark followed by `word` ("CONNECTED", "TOOL:Grep").
+inline QString control(const QString& word) {
+    return Chunk::controlMark + word;
+}
+
+// What a provider's line reader makes of `lines`, one after the other.
+struct LinesRead {
+    QStringList chunks;
+    std::optional<QString> error;
+};
+
+template <class StreamState>
+LinesRead readLines(const QByteArrayList& lines) {
+    StreamState state;
+    LinesRead read;
+    for (const QByteArray& line : lines)
+        read.chunks += state.onLine(line);
+    read.error = state.error;
+    return read;
+}
+
+// One way a run of the fake can end: what it replays, its exit status and standard error, and
+// the error the stream must end with (none for success).
+struct ToolEnding {
+    const char* name;
+    QString replay;
+    QString exit;
+    QString stderr;
+    std::optional<AIError> expected;
+};
+
+// Streams `request` through `provider` once per ending and checks how each stream ends;
+// `check` may look at the fake's records afterwards.
+inline void expectEndings(
+    const AIProvider& provider, const AIRequest& request, const std::vector<ToolEnding>& endings,
+    const std::function<void(const ToolEnding&, const FakeAITool&)>& check = {}) {
+    for (const ToolEnding& ending : endings) {
+        FakeAITool tool(ending.replay);
+        tool.set("TAVRIN_FAKE_EXIT", ending.exit);
+        tool.set("TAVRIN_FAKE_STDERR", ending.stderr);
+        const std::unique_ptr<ChunkStream> stream = provider.stream(request);
+        const StreamOutcome outcome = drain(*stream);
+        EXPECT_TRUE(outcome.finished) << ending.name;
+        if (!ending.expected) {
+            EXPECT_EQ(outcome.failure, std::nullopt) << ending.name;
+        } else if (outcome.failure && outcome.failure->aiError()) {
+            EXPECT_EQ(*outcome.failure->aiError(), *ending.expected)
+                << ending.name << ": " << outcome.failure->errorDescription().toStdString();
+        } else {
+            ADD_FAILURE() << ending.name << ": no AIError";
+        }
+        if (check)
+            check(ending, tool);
+    }
 }
