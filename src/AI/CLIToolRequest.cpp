@@ -1,9 +1,22 @@
 #include "AI/CLIToolRequest.h"
 
+#include <QJsonDocument>
+
 #include "AI/CLIEnvironment.h"
 #include "AI/LineProcess.h"
 
 CLIToolRequest::CLIToolRequest(ChunkStream* stream) : QObject(stream), m_stream(stream) {}
+
+std::optional<QJsonObject> CLIToolRequest::event(const QByteArray& line) {
+    QJsonParseError error;
+    QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    // The parser refuses the line for one bad byte in a string; the tool meant the rest.
+    if (error.error == QJsonParseError::IllegalUTF8String)
+        document = QJsonDocument::fromJson(QString::fromUtf8(line).toUtf8());
+    if (!document.isObject() || !document.object().value(QLatin1String("type")).isString())
+        return std::nullopt;
+    return document.object();
+}
 
 void CLIToolRequest::begin(const QString& name, const QString& customPath,
                            const QString& displayName) {

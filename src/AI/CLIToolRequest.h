@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,11 @@ public:
     // Finds the tool `name` at `customPath` or along the search path and runs it. Without one
     // the stream ends with AIError::cliNotFound(`displayName`) and nothing is started.
     void begin(const QString& name, const QString& customPath, const QString& displayName);
+
+    // One line of the tool's output as an event: a JSON object with a string "type"; none for
+    // any other line. Bytes that are not UTF-8 become replacement characters instead of
+    // costing the whole line.
+    static std::optional<QJsonObject> event(const QByteArray& line);
 
 protected:
     explicit CLIToolRequest(ChunkStream* stream);

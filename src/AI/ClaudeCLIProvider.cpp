@@ -76,13 +76,11 @@ QByteArray ClaudeCLIProvider::userMessage(const QString& user,
 }
 
 QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
-    const QJsonDocument document = QJsonDocument::fromJson(line);
-    if (!document.isObject())
+    const std::optional<QJsonObject> parsed = CLIToolRequest::event(line);
+    if (!parsed)
         return {};
-    const QJsonObject object = document.object();
+    const QJsonObject& object = *parsed;
     const QJsonValue type = object.value(QLatin1String("type"));
-    if (!type.isString())
-        return {};
 
     QStringList chunks;
     if (type.toString() == QLatin1String("stream_event")) {

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QUuid>
 #include <cstring>
@@ -40,14 +39,11 @@ QByteArray CodexCLIProvider::standardInput(const QString& system, const QString&
 }
 
 QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
-    const QJsonDocument document = QJsonDocument::fromJson(line);
-    if (!document.isObject())
+    const std::optional<QJsonObject> parsed = CLIToolRequest::event(line);
+    if (!parsed)
         return {};
-    const QJsonObject object = document.object();
-    const QJsonValue typeValue = object.value(QLatin1String("type"));
-    if (!typeValue.isString())
-        return {};
-    const QString type = typeValue.toString();
+    const QJsonObject& object = *parsed;
+    const QString type = object.value(QLatin1String("type")).toString();
     const QJsonObject item = object.value(QLatin1String("item")).toObject();
     const QString itemType = item.value(QLatin1String("type")).toString();
 
