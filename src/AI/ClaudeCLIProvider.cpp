@@ -25,7 +25,9 @@ QStringList ClaudeCLIProvider::arguments(const QString& system, const std::optio
         QStringLiteral("--setting-sources"),
         QStringLiteral(""),
         QStringLiteral("--system-prompt"),
-        system,
+        // An argument ends at its first NUL on the way to the program; a stray one (pasted
+        // into the knowledge, say) would cut off the rest of the prompt without a word.
+        QString(system).remove(QChar(0)),
     };
     if (hasProjectFolder) {
         // Read-only tools on the project, and only the shell commands that cannot change it.

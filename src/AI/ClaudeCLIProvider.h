@@ -24,8 +24,9 @@ public:
     // counts the terminating NUL byte); the system prompt is passed as one.
     static constexpr qsizetype kMaxArgumentBytes = 128 * 1024 - 1;
 
-    // The tool's argument list: the system prompt travels as one argument, the tools allowed
-    // depend on whether the request works on a project folder.
+    // The tool's argument list: the system prompt travels as one argument (without NUL
+    // characters, which an argument cannot carry), the tools allowed depend on whether the
+    // request works on a project folder.
     static QStringList arguments(const QString& system, const std::optional<QString>& model,
                                  bool hasProjectFolder);
 

@@ -202,7 +202,9 @@ protected:
 TEST_F(ClaudeCLIProviderRunTest, StreamsAnAnswer) {
     FakeAITool tool("claude/answer.jsonl");
     AIRequest request;
-    request.system = "Du bist hilfreich.\n– mit Regeln";
+    // A NUL character (pasted into the knowledge, say) cannot travel in an argument; it must
+    // not cut off the rest of the system prompt.
+    request.system = QString("Du bist hilfreich.\n") + QChar(0) + "– mit Regeln";
     request.user = "Antworte Anna";
     const std::unique_ptr<ChunkStream> stream = provider.stream(request);
     const StreamOutcome outcome = drain(*stream);
@@ -211,6 +213,7 @@ TEST_F(ClaudeCLIProviderRunTest, StreamsAnAnswer) {
                                            " gern – bis Freitag."}));
     EXPECT_EQ(outcome.failure, std::nullopt);
     EXPECT_EQ(tool.arguments(), ClaudeCLIProvider::arguments(request.system, std::nullopt, false));
+    EXPECT_EQ(tool.arguments().at(12), "Du bist hilfreich.\n– mit Regeln");
     EXPECT_EQ(tool.standardInput(), ClaudeCLIProvider::userMessage("Antworte Anna", std::nullopt));
     EXPECT_EQ(QDir(tool.workingDirectory()).canonicalPath(),
               QDir(QDir::tempPath()).canonicalPath());
