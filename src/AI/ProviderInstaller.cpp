@@ -42,9 +42,9 @@ QString systemError(int error) {
 
 // A folder only we can read, for the unpacked archive.
 std::optional<QString> makeScratchFolder() {
-    const QString path = QDir::tempPath() + QStringLiteral("/tavrin-codex-") +
+    const QString path = Platform::AppPaths::temporaryFolder() + QStringLiteral("/tavrin-codex-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    QDir().mkpath(QDir::tempPath());
+    QDir().mkpath(Platform::AppPaths::temporaryFolder());
     if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
         return std::nullopt;
     return path;

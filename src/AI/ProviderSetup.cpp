@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QTimer>
 
+#include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
@@ -181,7 +182,7 @@ void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
     // where its status command (run with our HOME) looks for it.
     environment.insert(QStringLiteral("PATH"), located.searchPath);
     process->setProcessEnvironment(environment);
-    process->setWorkingDirectory(QDir::tempPath());
+    process->setWorkingDirectory(Platform::AppPaths::temporaryFolder());
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setChildProcessModifier(Platform::ChildProcess::prepare);

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStringDecoder>
 
+#include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
@@ -41,7 +42,7 @@ std::optional<QString> runStatusCommand(const QString& executable, const QString
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), CLIEnvironment::shellPATH());
     process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(QDir::tempPath());
+    process.setWorkingDirectory(Platform::AppPaths::temporaryFolder());
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setChildProcessModifier(Platform::ChildProcess::prepare);

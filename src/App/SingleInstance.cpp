@@ -17,7 +17,7 @@ QString SingleInstance::defaultSocketPath() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
         return runtime + QLatin1Char('/') + id + QStringLiteral(".socket");
-    return QDir::tempPath() + QLatin1Char('/') + id + QLatin1Char('-') +
+    return Platform::AppPaths::temporaryFolder() + QLatin1Char('/') + id + QLatin1Char('-') +
            QString::number(getuid()) + QStringLiteral(".socket");
 }
 
