@@ -1,23 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include "Platform/AppPaths.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 namespace AppPaths = Platform::AppPaths;
 
-namespace {
-mode_t modeOf(const QString& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-    return info.st_mode & 07777;
-}
-}  // namespace
-
-TEST(AppPathsTest, DataFolderUnderXdgDataHomeIsPrivate) {
+TEST(AppPathsTest, DataFolderUnderXdgDataHomeIsPrivateAndStaysSo) {
     QTemporaryDir root;
     ScopedEnv data("XDG_DATA_HOME", root.path() + "/data");
     const auto folder = AppPaths::dataFolder();
@@ -25,16 +17,11 @@ TEST(AppPathsTest, DataFolderUnderXdgDataHomeIsPrivate) {
     EXPECT_EQ(*folder, root.path() + "/data/" + AppPaths::applicationId());
     EXPECT_TRUE(QDir(*folder).exists());
     EXPECT_EQ(modeOf(*folder), 0700u);
-}
 
-TEST(AppPathsTest, ExistingLooseFolderIsTightened) {
-    QTemporaryDir root;
-    ScopedEnv data("XDG_DATA_HOME", root.path());
-    const QString folder = root.path() + "/" + AppPaths::applicationId();
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    // An existing folder others could look into is tightened.
+    ::chmod(QFile::encodeName(*folder).constData(), 0755);
     ASSERT_TRUE(AppPaths::dataFolder());
-    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(*folder), 0700u);
 }
 
 TEST(AppPathsTest, FallsBackToHomeWhenXdgIsUnsetOrRelative) {

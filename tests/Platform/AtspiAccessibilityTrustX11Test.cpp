@@ -6,7 +6,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QTest>
 #include <QVariantMap>
 
 #include "Platform/linux/AtspiAccessibilityTrust.h"
@@ -34,14 +34,7 @@ void setBusFlag(const QString& name, bool on) {
 
 // Polls like the settings window does until the cached answer is `expected`.
 bool becomes(Platform::AccessibilityTrust& trust, bool expected) {
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 5000) {
-        if (trust.isTrusted() == expected)
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
+    return QTest::qWaitFor([&] { return trust.isTrusted() == expected; }, 5000);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <atomic>
 #include <future>
 
@@ -7,21 +8,6 @@
 
 using Platform::BackgroundProbe;
 using std::chrono::milliseconds;
-
-namespace {
-
-// Waits (really: the probe runs on its own thread) until `condition` holds or 5 s passed.
-template <typename F>
-bool eventually(F condition) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(milliseconds(10));
-    }
-    return false;
-}
-
-}  // namespace
 
 TEST(BackgroundProbeTest, FirstReadWaitsOnlyItsLimitThenServesTheCachedAnswer) {
     std::promise<void> release;
@@ -36,7 +22,7 @@ TEST(BackgroundProbeTest, FirstReadWaitsOnlyItsLimitThenServesTheCachedAnswer) {
 
     EXPECT_EQ(probe.current(), std::nullopt);  // the stalled probe does not hold the reader
     release.set_value();
-    EXPECT_TRUE(eventually([&] { return probe.current() == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probe.current() == 1; }, 5000));
     // Fresh enough: no further probe is started.
     probe.current();
     std::this_thread::sleep_for(milliseconds(30));
@@ -47,7 +33,7 @@ TEST(BackgroundProbeTest, StaleAnswerStartsAFreshProbe) {
     std::atomic<int> probes{0};
     BackgroundProbe<int> probe([&] { return ++probes; }, milliseconds(1000), milliseconds(0));
     ASSERT_EQ(probe.current(), 1);
-    EXPECT_TRUE(eventually([&] { return probe.current() >= 2; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probe.current() >= 2; }, 5000));
 }
 
 TEST(BackgroundProbeTest, JobRunsBeforeTheProbeWhoseAnswerIsReturned) {

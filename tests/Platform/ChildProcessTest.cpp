@@ -1,10 +1,10 @@
-#include "Platform/ChildProcess.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <QProcess>
+
+#include "Platform/ChildProcess.h"
 
 // The child reports what it got: whether our descriptor reached it, whether it leads its
 // own process group, and its ignored-signal mask.

@@ -36,7 +36,9 @@ TEST(FakeClockTest, CancelStopAndDestroy) {
     int count = 0;
     auto stopped = clock.singleShot(10ms, [&] { ++count; });
     stopped->stop();
-    { auto destroyed = clock.singleShot(10ms, [&] { ++count; }); }
+    {
+        auto destroyed = clock.singleShot(10ms, [&] { ++count; });
+    }
     clock.advance(1s);
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(stopped->isActive());

@@ -1,9 +1,9 @@
-#include "Platform/PasswordDatabase.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QtConcurrent>
+
+#include "Platform/PasswordDatabase.h"
 
 namespace PasswordDatabase = Platform::PasswordDatabase;
 

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "support/ScopedEnv.h"
@@ -25,10 +24,7 @@ public:
             {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
              "--use-pid-file=no", "--log-level=error", "-L",
              "module-native-protocol-unix auth-anonymous=1 socket=" + socket_, "-L", device});
-        QElapsedTimer waited;
-        waited.start();
-        while (!QFileInfo::exists(socket_) && waited.elapsed() < 10000)
-            QThread::msleep(20);
+        (void)QTest::qWaitFor([&] { return running(); }, 10000);
     }
     ~SoundServer() {
         process_.kill();
@@ -52,10 +48,8 @@ TEST(PulseMicrophoneAccessX11Test, RealInputIsAMicrophoneAnOutputsMonitorIsNot) 
         EXPECT_TRUE(Platform::PulseMicrophoneAccess::hasDefaultInput());
 
         Platform::PulseMicrophoneAccess access;
-        QElapsedTimer waited;
-        waited.start();
-        while (access.status() == AuthorizationStatus::notDetermined && waited.elapsed() < 5000)
-            QThread::msleep(10);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return access.status() != AuthorizationStatus::notDetermined; }, 5000));
         EXPECT_EQ(access.status(), AuthorizationStatus::authorized);
     }
     {

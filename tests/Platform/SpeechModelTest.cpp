@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PocketsphinxModel.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 using Platform::AuthorizationStatus;
@@ -22,14 +21,9 @@ QString makeDataFolder(const QTemporaryDir& scratch, const QString& name, const 
                        const QString& empty = {}) {
     const QString data = scratch.path() + QLatin1Char('/') + name;
     const QString root = data + QStringLiteral("/pocketsphinx/model/en-us");
-    QDir().mkpath(root + QStringLiteral("/en-us"));
     for (const QString& file : kModelFiles) {
-        if (file == missing)
-            continue;
-        QFile out(root + QLatin1Char('/') + file);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        if (file != empty)
-            out.write("x");
+        if (file != missing)
+            writeFile(root + QLatin1Char('/') + file, file == empty ? "" : "x");
     }
     return data;
 }

@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
@@ -14,6 +13,7 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/X11SelectionReader.h"
 #include "Platform/linux/XcbConnection.h"
+#include "support/Programs.h"
 #include "support/ScriptedSelectionOwner.h"
 #include "support/XcbPlatform.h"
 
@@ -38,16 +38,6 @@ ClipboardContents readAll(Clipboard& clipboard, qint64* elapsed = nullptr) {
     if (elapsed)
         *elapsed = timer.elapsed();
     return result.value_or(ClipboardContents{});
-}
-
-// Runs a program to its end while the event loop serves the clipboard.
-QByteArray run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000));
-    return process.readAllStandardOutput();
 }
 
 class X11ClipboardTest : public ::testing::Test {
@@ -85,6 +75,9 @@ TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
         ClipboardContents expected;
         qint64 atMostMs;
     };
+    QList<Target> everyFormatStalls = {{"UTF8_STRING", "Text"}};
+    for (int i = 1; i <= 10; ++i)
+        everyFormatStalls.append({"a/" + QByteArray::number(i), "", true});
     const Case cases[] = {
         {"one format stalls",
          {{"UTF8_STRING", "Text"}, {"application/x-slow", "", true}, {"text/html", "<p>Text</p>"}},
@@ -92,21 +85,8 @@ TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
          one({{QStringLiteral("text/plain"), "Text"},
               {QStringLiteral("text/html"), "<p>Text</p>"}}),
          700},
-        {"every format stalls: the total limit ends it",
-         {{"UTF8_STRING", "Text"},
-          {"a/1", "", true},
-          {"a/2", "", true},
-          {"a/3", "", true},
-          {"a/4", "", true},
-          {"a/5", "", true},
-          {"a/6", "", true},
-          {"a/7", "", true},
-          {"a/8", "", true},
-          {"a/9", "", true},
-          {"a/10", "", true}},
-         true,
-         one({{QStringLiteral("text/plain"), "Text"}}),
-         2000},
+        {"every format stalls: the total limit ends it", everyFormatStalls, true,
+         one({{QStringLiteral("text/plain"), "Text"}}), 2000},
         {"not even the list of formats", {{"UTF8_STRING", "Text"}}, false, {}, 700},
         {"a late answer is not taken for the next format",
          {{"UTF8_STRING", "Text"}, {"image/png", "PNG", false, 300}, {"text/html", "", true}},
@@ -140,22 +120,7 @@ TEST_F(X11ClipboardTest, LargeDataArrivesInPieces) {
     QByteArray large(6 * 1024 * 1024, '\0');
     for (qsizetype i = 0; i < large.size(); ++i)
         large[i] = static_cast<char>(i * 7 % 251);
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
-                 QStringLiteral("application/x-big"), QStringLiteral("-i")});
-    xclip.write(large);
-    xclip.closeWriteChannel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000));
-    // xclip's background process takes the clipboard a moment after its parent has ended.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [] {
-            return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                 QStringLiteral("clipboard"), QStringLiteral("-t"),
-                                                 QStringLiteral("TARGETS")})
-                .contains("application/x-big");
-        },
-        5000));
+    xclipIn(large, QStringLiteral("application/x-big"));
 
     X11Clipboard patient{connection, {Milliseconds(4000), Milliseconds(8000)}};
     const ClipboardContents read = readAll(patient);
@@ -182,9 +147,7 @@ TEST_F(X11ClipboardTest, RestoredContentsReachOtherProgramsByteForByte) {
         QtConcurrent::run([] { return X11SelectionReader::readContents(qgetenv("DISPLAY"), {}); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 5000));
     EXPECT_EQ(future.result(), contents);
-    EXPECT_EQ(run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                            QStringLiteral("clipboard")}),
-              QByteArray("Grüße aus Köln"));
+    EXPECT_EQ(xclipOut(), QByteArray("Grüße aus Köln"));
 }
 
 TEST_F(X11ClipboardTest, OwnershipTellsAtOnceWhenAnotherProgramWrote) {
@@ -209,8 +172,7 @@ TEST_F(X11ClipboardTest, WritingNothingEmptiesTheClipboard) {
         if (ownedByTavrin)
             clipboard.write(one({{QStringLiteral("text/plain"), "Tavrin"}}));
         else
-            run(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard")}, "Fremd");
+            xclipIn("Fremd");
         clipboard.write({});
         EXPECT_EQ(readAll(clipboard), ClipboardContents{});
     }
@@ -230,9 +192,9 @@ TEST(X11ModifierStateTest, ReportsHeldModifiers) {
                           {"super", EventFlag::Command}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        run(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QLatin1String(c.key)});
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QLatin1String(c.key)});
         EXPECT_EQ(modifiers.currentFlags(), c.flag);
-        run(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QLatin1String(c.key)});
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QLatin1String(c.key)});
         EXPECT_EQ(modifiers.currentFlags(), EventFlag::None);
     }
 }

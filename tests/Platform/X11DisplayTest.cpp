@@ -1,6 +1,6 @@
-#include "Platform/linux/X11Display.h"
-
 #include <gtest/gtest.h>
+
+#include "Platform/linux/X11Display.h"
 
 TEST(X11DisplayTest, AnswersOnTheSessionDisplayOnly) {
     EXPECT_TRUE(Platform::X11Display::canConnect(qEnvironmentVariable("DISPLAY")));

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "Platform/linux/XdgAutostartLoginItem.h"
+#include "support/Files.h"
 
 using Platform::XdgAutostartLoginItem;
 
@@ -31,9 +32,7 @@ TEST(XdgAutostartLoginItemTest, RegisterWritesTheEntryAndUnregisterRemovesIt) {
 
     EXPECT_EQ(item.unregisterItem(), std::nullopt) << "nothing registered is no error";
     EXPECT_EQ(item.registerItem(), std::nullopt);
-    QFile file(entry);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(readFile(entry));
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nType=Application\n"));
     EXPECT_TRUE(text.contains("\nExec=\"/opt/Tavrin App/tavrin\"\n"));
@@ -45,9 +44,7 @@ TEST(XdgAutostartLoginItemTest, RegisterWritesTheEntryAndUnregisterRemovesIt) {
 TEST(XdgAutostartLoginItemTest, FailuresAreDescribed) {
     QTemporaryDir config;
     // A file where the autostart folder belongs.
-    QFile blocker(config.path() + "/autostart");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeFile(config.path() + "/autostart");
     XdgAutostartLoginItem item("/usr/bin/tavrin", config.path() + "/autostart");
     EXPECT_TRUE(item.registerItem().has_value());
     EXPECT_TRUE(XdgAutostartLoginItem("relative/tavrin", config.path()).registerItem());
