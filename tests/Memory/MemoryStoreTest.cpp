@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +10,7 @@
 #include "Memory/MemoryFile.h"
 #include "Memory/MemoryStore.h"
 #include "Platform/fake/FakeClock.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -23,25 +23,8 @@ protected:
         return std::make_unique<MemoryStore>(home.path(), clock);
     }
 
-    QByteArray fileBytes() const {
-        QFile f(file());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    void writeFile(const QByteArray& bytes) const {
-        QDir().mkpath(folder());
-        QFile f(file());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
     // What the file holds, as a reader would see it.
-    std::optional<MemoryData> stored() const { return MemoryFile::decode(fileBytes()); }
-
-    static mode_t modeOf(const QString& path) {
-        struct stat info {};
-        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
-    }
+    std::optional<MemoryData> stored() const { return MemoryFile::decode(readFile(file())); }
 
     QTemporaryDir home;
     Platform::FakeClock clock{QDateTime(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC)};
@@ -77,7 +60,7 @@ TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
     EXPECT_EQ(store->data().saved.at(1).app, std::nullopt);
 
     EXPECT_EQ(stored(), store->data());
-    EXPECT_TRUE(fileBytes().contains(R"("kind":"wrote")"));
+    EXPECT_TRUE(readFile(file()).contains(R"("kind":"wrote")"));
     EXPECT_EQ(modeOf(file()), 0600u);
     EXPECT_EQ(makeStore()->data(), store->data());
 }
@@ -119,8 +102,8 @@ TEST_F(MemoryStoreTest, StyleSignalsKeepTheNewest40AndCountOn) {
 // A file may hold any counter; counting on from the largest one must not wrap to a negative
 // number (or trap), which would stop style learning for good.
 TEST_F(MemoryStoreTest, SignalCounterStopsAtItsLargestValue) {
-    writeFile(R"({"activity":[],"saved":[],"styleSignals":[],)"
-              R"("signalsSinceLearning":9223372036854775807})");
+    writeFile(file(), R"({"activity":[],"saved":[],"styleSignals":[],)"
+                      R"("signalsSinceLearning":9223372036854775807})");
     auto store = makeStore();
     ASSERT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
     store->addStyleSignal(QStringLiteral("kürzer"));
@@ -161,7 +144,7 @@ TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
 TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
     MemoryData data;
     data.styleSignals = {"a"};
-    writeFile(MemoryFile::encode(data));
+    writeFile(file(), MemoryFile::encode(data));
     QFile::setPermissions(file(), QFileDevice::Permissions(0x6644));
     auto store = makeStore();
     EXPECT_EQ(store->data(), data);
@@ -175,16 +158,14 @@ TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
     const QByteArray unreadable =
         R"({"activity":[],"saved":[{"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","date":1,)"
         R"("text":"Türcode 4711"}],"signalsSinceLearning":0})";
-    writeFile(unreadable);
+    writeFile(file(), unreadable);
     auto store = makeStore();
     EXPECT_EQ(store->data(), MemoryData{});
-    EXPECT_EQ(fileBytes(), unreadable);
+    EXPECT_EQ(readFile(file()), unreadable);
 
     store->remember(QStringLiteral("neu"), std::nullopt);
     const QString copy = file() + QStringLiteral(".unreadable-20260302T140500Z");
-    QFile kept(copy);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), unreadable);
+    EXPECT_EQ(readFile(copy), unreadable);
     EXPECT_EQ(modeOf(copy), 0600u);
     EXPECT_EQ(stored(), store->data());
 

@@ -49,7 +49,6 @@ TEST_F(StyleLearnerTest, FullRequest) {
                              "\"\"\"\n\n") +
                   signalsHeading +
                   QStringLiteral("- Correction asked on a draft: kürzer\n- Bis gleich"));
-    EXPECT_EQ(request->model, QStringLiteral("haiku"));
     EXPECT_EQ(request->imageJPEG, std::nullopt);
     EXPECT_EQ(request->projectFolder, std::nullopt);
 }
