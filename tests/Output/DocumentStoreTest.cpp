@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +8,7 @@
 
 #include "Output/DocumentStore.h"
 #include "Platform/fake/FakeClock.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 namespace {
@@ -16,11 +16,6 @@ namespace {
 class DocumentStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { QDir(DocumentStore::folder()).removeRecursively(); }
-
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-    }
 
     // Sets the entry's own modification time (a link's, not its target's).
     void age(const QString& path, int days) {
@@ -33,27 +28,13 @@ protected:
 
     QString write(const QString& name, int days) {
         const QString path = DocumentStore::folder() + QLatin1Char('/') + name;
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        writeFile(path);
         age(path, days);
         return path;
     }
 
     Platform::FakeClock clock{QDateTime(QDate(2025, 3, 14), QTime(9, 5, 7), Qt::UTC)};
 };
-
-unsigned mode(const QString& path) {
-    struct stat status;
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 0777 : 0;
-}
-
-QString repeated(const QString& piece, int times) {
-    QString text;
-    for (int i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
 
 }  // namespace
 
@@ -84,10 +65,10 @@ TEST(DocumentStoreSplitTest, TitleLineAndBody) {
         {QStringLiteral("\t#\t # Titel\t\r\nText"),
          {QStringLiteral("# Titel"), QStringLiteral("Text")}},
         // Cut to 80 user-perceived characters: the accent of the 80th stays with its letter.
-        {repeated(QStringLiteral("a"), 79) + QStringLiteral("e\u0301xyz\nText"),
-         {repeated(QStringLiteral("a"), 79) + QStringLiteral("e\u0301"), QStringLiteral("Text")}},
-        {repeated(QStringLiteral("\U0001F600"), 81) + QStringLiteral("\nText"),
-         {repeated(QStringLiteral("\U0001F600"), 80), QStringLiteral("Text")}},
+        {QString(79, QLatin1Char('a')) + QStringLiteral("e\u0301xyz\nText"),
+         {QString(79, QLatin1Char('a')) + QStringLiteral("e\u0301"), QStringLiteral("Text")}},
+        {QStringLiteral("\U0001F600").repeated(81) + QStringLiteral("\nText"),
+         {QStringLiteral("\U0001F600").repeated(80), QStringLiteral("Text")}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DocumentStore::split(c.text), c.expected) << c.text.toStdString();
@@ -105,31 +86,32 @@ TEST(DocumentStoreSplitTest, SlugFromTitle) {
         {QStringLiteral("Cafe\u0301 Ölberg"), QStringLiteral("Cafe-Olberg")},
         {QStringLiteral("--Hallo  /  Welt--"), QStringLiteral("Hallo-Welt")},
         {QStringLiteral("Привет 2025"), QStringLiteral("2025")},
-        {repeated(QStringLiteral("Wort "), 20), repeated(QStringLiteral("Wort-"), 12)},
+        {QStringLiteral("Wort ").repeated(20), QStringLiteral("Wort-").repeated(12)},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DocumentStore::slug(c.title), c.expected) << c.title.toStdString();
 }
 
-TEST_F(DocumentStoreTest, WorkedExampleIsWrittenPrivatelyUnderItsStampAndSlug) {
-    const DocumentStore::SaveResult saved = DocumentStore::save(
-        QStringLiteral("## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n"), clock);
-
-    ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
-    EXPECT_EQ(saved.path, DocumentStore::folder() +
-                              QStringLiteral("/2025-03-14T09-05-07 Angebot-fur-Muller-Co.md"));
-    EXPECT_EQ(
-        read(saved.path),
-        QStringLiteral("# Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n").toUtf8());
-    EXPECT_EQ(mode(saved.path), 0600u);
-    EXPECT_EQ(mode(DocumentStore::folder()), 0700u);
-}
-
-TEST_F(DocumentStoreTest, EmptyReplyBecomesTitledDocumentWithThreeLineFeeds) {
-    const DocumentStore::SaveResult saved = DocumentStore::save(QString(), clock);
-    ASSERT_TRUE(saved.ok());
-    EXPECT_TRUE(saved.path.endsWith(QStringLiteral("/2025-03-14T09-05-07 Dokument.md")));
-    EXPECT_EQ(read(saved.path), QByteArray("# Dokument\n\n\n"));
+TEST_F(DocumentStoreTest, IsWrittenPrivatelyUnderItsStampAndSlug) {
+    const struct {
+        QString text;
+        QString name;
+        QByteArray contents;
+    } cases[] = {
+        {QStringLiteral("## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n"),
+         QStringLiteral("2025-03-14T09-05-07 Angebot-fur-Muller-Co.md"),
+         QStringLiteral("# Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n").toUtf8()},
+        // An empty reply still becomes a titled document, with three line feeds.
+        {QString(), QStringLiteral("2025-03-14T09-05-07 Dokument.md"), "# Dokument\n\n\n"},
+    };
+    for (const auto& c : cases) {
+        const DocumentStore::SaveResult saved = DocumentStore::save(c.text, clock);
+        ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
+        EXPECT_EQ(saved.path, DocumentStore::folder() + QLatin1Char('/') + c.name);
+        EXPECT_EQ(readFile(saved.path), c.contents);
+        EXPECT_EQ(modeOf(saved.path), 0600u);
+        EXPECT_EQ(modeOf(DocumentStore::folder()), 0700u);
+    }
 }
 
 TEST_F(DocumentStoreTest, SameTitleInTheSameSecondKeepsEveryDocument) {
@@ -139,16 +121,11 @@ TEST_F(DocumentStoreTest, SameTitleInTheSameSecondKeepsEveryDocument) {
             DocumentStore::save(QStringLiteral("Notiz\n") + QLatin1String(body), clock);
         ASSERT_TRUE(saved.ok());
         names << QFileInfo(saved.path).fileName();
-        EXPECT_EQ(read(saved.path), QByteArray("# Notiz\n\n") + body + "\n");
+        EXPECT_EQ(readFile(saved.path), QByteArray("# Notiz\n\n") + body + "\n");
     }
     EXPECT_EQ(names, QStringList({QStringLiteral("2025-03-14T09-05-07 Notiz.md"),
                                   QStringLiteral("2025-03-14T09-05-07 Notiz 2.md"),
                                   QStringLiteral("2025-03-14T09-05-07 Notiz 3.md")}));
-}
-
-TEST_F(DocumentStoreTest, FolderIsRecreatedAfterTheUserDeletedIt) {
-    QDir(DocumentStore::folder()).removeRecursively();
-    EXPECT_TRUE(DocumentStore::save(QStringLiteral("Titel\nText"), clock).ok());
 }
 
 TEST_F(DocumentStoreTest, CleanUpDeletesOnlyOldDocumentFilesAndLinks) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,31 +13,13 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "support/Files.h"
+#include "support/Programs.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
 
 namespace {
-
-// Runs a program to its end while the event loop serves the clipboard.
-QByteArray run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000));
-    return process.readAllStandardOutput();
-}
-
-QByteArray clipboardText() {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-}
-
-QByteArray fileContents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A desktop with a window manager, the line-edit window and an xterm, and the inserter
 // wired to the real backends.
@@ -49,15 +30,13 @@ protected:
         windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         ASSERT_TRUE(QTest::qWaitFor(
             [] {
-                return run(QStringLiteral("xprop"),
+                return runProgram(
+                           QStringLiteral("xprop"),
                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                     .contains("window id");
             },
             5000));
-        run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")},
-            "Vorher");
-        // xclip's background process takes the clipboard a moment after its parent has ended.
-        ASSERT_TRUE(QTest::qWaitFor([] { return clipboardText() == "Vorher"; }, 5000));
+        xclipIn("Vorher");
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
@@ -87,9 +66,9 @@ protected:
                   << QStringLiteral("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
                          .arg(windowIdFile, output);
         process.start(QStringLiteral("xterm"), arguments);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return fileContents(windowIdFile).trimmed().toUInt() != 0; }, 10000));
-        application.windowId = fileContents(windowIdFile).trimmed().toUInt();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return readFile(windowIdFile).trimmed().toUInt() != 0; }, 10000));
+        application.windowId = readFile(windowIdFile).trimmed().toUInt();
         application.windowInstance = QStringLiteral("xterm");
         application.windowClass = QStringLiteral("XTerm");
         ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(application); }, 5000));
@@ -111,8 +90,9 @@ protected:
         xcb_change_property(connection->connection(), XCB_PROP_MODE_REPLACE, connection->root(),
                             connection->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &stale);
         connection->flush();
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                                        QString::number(terminal.windowId)});
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                    QString::number(terminal.windowId)});
     }
 
     void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
@@ -146,25 +126,25 @@ TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
     EXPECT_TRUE(windows.isActive(lineEdit));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 2000));
     EXPECT_EQ(lineEditWindow.readLine().trimmed(), QByteArray("text Hallo"));
-    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 
     trust.trusted = true;
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")});
     std::optional<std::optional<QString>> copied;
     inserter.copySelection([&](std::optional<QString> text) { copied = text; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return copied.has_value(); }, 5000));
     EXPECT_EQ(*copied, QStringLiteral("Hallo"));
-    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 }
 
 TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
     insert(QStringLiteral("Befehl"), lineEdit, false);
     insert(QStringLiteral("echo Hallo"), terminal, true);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(terminalOutput).size() >= 11; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput).size() >= 11; }, 2000));
     // A literal ^V would have arrived had plain Control+V been sent.
-    EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo\r"));
-    EXPECT_EQ(clipboardText(), QByteArray("Vorher"));
+    EXPECT_EQ(readFile(terminalOutput), QByteArray("echo Hallo\r"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 }
 
 TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWindow) {
@@ -175,9 +155,9 @@ TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWi
     keys.sendKey(VirtualKey::V, EventFlag::Command);
 
     // Control+C, +Z or +V would have arrived as the raw bytes 3, 26 or 22.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !fileContents(terminalOutput).isEmpty(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !readFile(terminalOutput).isEmpty(); }, 2000));
     QTest::qWait(200);
-    EXPECT_EQ(fileContents(terminalOutput), QByteArray("Vorher"));
+    EXPECT_EQ(readFile(terminalOutput), QByteArray("Vorher"));
 }
 
 TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
@@ -186,9 +166,9 @@ TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
     insert(QStringLiteral("echo Hallo"), lineEdit, true);
 
     // The paste goes where the keys go; a Return would have run it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(terminalOutput).size() >= 10; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput).size() >= 10; }, 2000));
     QTest::qWait(200);
-    EXPECT_EQ(fileContents(terminalOutput), QByteArray("echo Hallo"));
+    EXPECT_EQ(readFile(terminalOutput), QByteArray("echo Hallo"));
 }
 
 TEST_F(TextInserterX11Test, AnXtermWithoutClipboardKeysGetsNoCopyKey) {
@@ -201,8 +181,8 @@ TEST_F(TextInserterX11Test, AnXtermWithoutClipboardKeysGetsNoCopyKey) {
 
     // Its Control+Shift+C would arrive as Control+C (3), and interrupt the program; the paste
     // key, a literal Control+V (22) there, shows that the keys reached it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fileContents(output).contains('\x16'); }, 2000));
-    EXPECT_EQ(fileContents(output), QByteArray("\x16"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(output).contains('\x16'); }, 2000));
+    EXPECT_EQ(readFile(output), QByteArray("\x16"));
 }
 
 }  // namespace
