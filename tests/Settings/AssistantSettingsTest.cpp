@@ -151,11 +151,3 @@ TEST(AssistantSettingsTest, EncodingRoundTripsWithEveryKeySorted) {
     EXPECT_EQ(object.value("tonePresets").toArray(), (QJsonArray{"professional", "warm"}));
     expectSortedKeys(text);
 }
-
-TEST(AssistantSettingsTest, DefaultsThatAreNotPlainLiterals) {
-    EXPECT_EQ(rawValue(TonePreset::short_), "short");
-    EXPECT_EQ(title(PushToTalkKey::fn), "fn");
-    EXPECT_EQ(title(MemoryRetention::today), "Bis Mitternacht");
-    EXPECT_EQ(AssistantSettings().tone,
-              "Freundlich und auf Augenhöhe, ohne Floskeln. Lieber zwei klare Sätze als fünf.");
-}

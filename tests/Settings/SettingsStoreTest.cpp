@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -13,26 +12,9 @@
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Settings/SettingsStore.h"
+#include "support/Files.h"
 
 namespace {
-
-mode_t modeOf(const QString& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-    return info.st_mode & 07777;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
@@ -104,7 +86,7 @@ TEST_F(SettingsStoreTest, OnlyRealChangesSaveAndNotify) {
     store->update([](AssistantSettings& s) { s.tone = "knapp"; });
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(loginItem.calls.isEmpty()) << "the tone does not touch the login item";
-    EXPECT_EQ(AssistantSettings::decode(readAll(settingsFile()))->settings, store->settings());
+    EXPECT_EQ(AssistantSettings::decode(readFile(settingsFile()))->settings, store->settings());
     EXPECT_EQ(modeOf(settingsFile()), 0600u);
     EXPECT_EQ(modeOf(folder()), 0700u);
 
@@ -123,7 +105,7 @@ TEST_F(SettingsStoreTest, LaunchAtLoginSavesFirstThenRegisters) {
     const auto store = makeStore();
     QList<bool> savedValueAtCall;
     loginItem.onCall = [&](const QString&) {
-        const auto onDisk = AssistantSettings::decode(readAll(settingsFile()));
+        const auto onDisk = AssistantSettings::decode(readFile(settingsFile()));
         savedValueAtCall.append(onDisk && onDisk->settings.launchAtLogin);
     };
     store->update([](AssistantSettings& s) { s.launchAtLogin = true; });
@@ -166,13 +148,13 @@ TEST_F(SettingsStoreTest, UnreadableFileIsCopiedAsideBeforeTheFirstSave) {
 
         store->update([](AssistantSettings& s) { s.knowledge = "neu"; });
         store->update([](AssistantSettings& s) { s.knowledge = "neuer"; });
-        const auto decoded = AssistantSettings::decode(readAll(settingsFile()));
+        const auto decoded = AssistantSettings::decode(readFile(settingsFile()));
         ASSERT_TRUE(decoded);
         EXPECT_EQ(decoded->settings.knowledge, "neuer");
-        EXPECT_EQ(QJsonDocument::fromJson(readAll(settingsFile())).object().size(), 32);
+        EXPECT_EQ(QJsonDocument::fromJson(readFile(settingsFile())).object().size(), 32);
         if (c.copiedAside) {
             ASSERT_EQ(asideFiles(), QStringList{"settings.json.unreadable-20260304T050607Z"});
-            EXPECT_EQ(readAll(folder() + "/" + asideFiles().first()), c.contents);
+            EXPECT_EQ(readFile(folder() + "/" + asideFiles().first()), c.contents);
             EXPECT_EQ(modeOf(folder() + "/" + asideFiles().first()), 0600u);
         } else {
             EXPECT_TRUE(asideFiles().isEmpty());
@@ -191,13 +173,12 @@ TEST_F(SettingsStoreTest, AsideNamesDoNotCollideAndUnopenableFilesAreMovedAside)
 
     EXPECT_TRUE(QFileInfo(settingsFile()).isFile());
     EXPECT_TRUE(QFileInfo(folder() + "/settings.json.unreadable-20260304T050607Z-2/inner").isDir());
-    EXPECT_EQ(readAll(folder() + "/settings.json.unreadable-20260304T050607Z"), "older");
+    EXPECT_EQ(readFile(folder() + "/settings.json.unreadable-20260304T050607Z"), "older");
 }
 
 TEST_F(SettingsStoreTest, SaveFailureIsLoggedAndTheValueKept) {
     // A file where the data folder should be: the folder cannot be made, saving fails.
-    writeFile(support.path() + "/placeholder", "");
-    ASSERT_TRUE(QFile::rename(support.path() + "/placeholder", folder()));
+    writeFile(folder());
     const auto store = makeStore();
     store->update([](AssistantSettings& s) { s.aboutMe = "ich"; });
     EXPECT_EQ(store->settings().aboutMe, "ich");
@@ -217,7 +198,7 @@ TEST_F(SettingsStoreTest, KillDuringSaveLoopLeavesAReadableFile) {
         ::kill(static_cast<pid_t>(loop.processId()), SIGKILL);
         ASSERT_TRUE(loop.waitForFinished(5000));
 
-        const auto decoded = AssistantSettings::decode(readAll(settingsFile()));
+        const auto decoded = AssistantSettings::decode(readFile(settingsFile()));
         ASSERT_TRUE(decoded) << "round " << round;
         EXPECT_FALSE(decoded->droppedUserData);
         EXPECT_TRUE(decoded->settings.aboutMe.startsWith("Durchlauf "));
