@@ -8,6 +8,7 @@
 #include "AI/CLIEnvironment.h"
 #include "Actions/ActionRunner.h"
 #include "Platform/fake/FakeUrlOpener.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 namespace {
@@ -38,9 +39,9 @@ protected:
     QList<QStringList> calls() const {
         QList<QStringList> all;
         for (int n = 1; QFile::exists(records.filePath(QString("call-%1").arg(n))); ++n) {
-            QFile file(records.filePath(QString("call-%1").arg(n)));
-            file.open(QIODevice::ReadOnly);
-            QStringList arguments = QString::fromUtf8(file.readAll()).split(QChar(0));
+            QStringList arguments =
+                QString::fromUtf8(readFile(records.filePath(QString("call-%1").arg(n))))
+                    .split(QChar(0));
             arguments.removeLast();  // after the last NUL
             all.append(arguments);
         }
@@ -91,9 +92,7 @@ TEST_F(ActionRunnerTest, IssueWithLabelsRunsGhWithEachLabel) {
     EXPECT_EQ(calls(), (QList<QStringList>{{"issue", "create", "--repo", "octo/app", "--title",
                                             "Crash on start", "--body", "  ", "--label", "bug",
                                             "--label", "wontfix"}}));
-    QFile cwd(records.filePath("cwd-1"));
-    ASSERT_TRUE(cwd.open(QIODevice::ReadOnly));
-    EXPECT_EQ(cwd.readAll().trimmed(), QFile::encodeName(folder.path()));
+    EXPECT_EQ(readFile(records.filePath("cwd-1")).trimmed(), QFile::encodeName(folder.path()));
 }
 
 TEST_F(ActionRunnerTest, FailedIssueIsRetriedWithoutLabelsOnlyWhenThereAreLabels) {
