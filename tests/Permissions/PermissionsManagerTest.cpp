@@ -99,58 +99,26 @@ TEST_F(PermissionsManagerTest,
 }
 
 TEST_F(PermissionsManagerTest, MicrophoneRequestAsksOrOpensPanesInOrderAndRefreshesAtTheEnd) {
-    using S = AuthorizationStatus;
+    constexpr auto A = AuthorizationStatus::authorized, D = AuthorizationStatus::denied,
+                   R = AuthorizationStatus::restricted, N = AuthorizationStatus::notDetermined;
+    // The statuses before the request, the user's answers when asked, the panes opened and
+    // the flags at the end.
     const struct {
         const char* name;
-        S microphone;
-        S speech;
-        std::optional<S> microphoneAnswer;  // the user's answer when asked
-        std::optional<S> speechAnswer;
+        AuthorizationStatus microphone;
+        AuthorizationStatus speech;
+        std::optional<AuthorizationStatus> microphoneAnswer;
+        std::optional<AuthorizationStatus> speechAnswer;
         Panes panes;
         bool microphoneFlag;
         bool speechFlag;
     } cases[] = {
-        {"microphone granted, speech not asked",
-         S::authorized,
-         S::notDetermined,
-         {},
-         S::authorized,
-         {},
-         true,
-         true},
-        {"microphone refused, speech granted",
-         S::denied,
-         S::authorized,
-         {},
-         {},
-         {kMicrophone},
-         false,
-         true},
-        {"both refused: speech pane ends in front",
-         S::denied,
-         S::denied,
-         {},
-         {},
-         {kMicrophone, kSpeech},
-         false,
-         false},
-        {"restricted speech opens nothing",
-         S::restricted,
-         S::restricted,
-         {},
-         {},
-         {kMicrophone},
-         false,
-         false},
-        {"both asked, microphone refused",
-         S::notDetermined,
-         S::notDetermined,
-         S::denied,
-         S::authorized,
-         {},
-         false,
-         true},
-        {"nothing to do", S::authorized, S::authorized, {}, {}, {}, true, true},
+        {"microphone granted, speech not asked", A, N, {}, A, {}, true, true},
+        {"microphone refused, speech granted", D, A, {}, {}, {kMicrophone}, false, true},
+        {"both refused: speech pane in front", D, D, {}, {}, {kMicrophone, kSpeech}, false, false},
+        {"restricted speech opens nothing", R, R, {}, {}, {kMicrophone}, false, false},
+        {"both asked, microphone refused", N, N, D, A, {}, false, true},
+        {"nothing to do", A, A, {}, {}, {}, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
