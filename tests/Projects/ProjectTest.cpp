@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "Projects/Project.h"
+#include "support/Files.h"
 #include "support/ScopedEnv.h"
 
 namespace {
@@ -20,9 +21,7 @@ TEST(ProjectTest, FolderURLResolvesHomeAndAcceptsFiles) {
     QTemporaryDir home;
     ScopedEnv homeVar("HOME", home.path());
     ASSERT_TRUE(QDir(home.path()).mkpath("code/tavrin"));
-    QFile file(home.path() + "/notes.txt");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeFile(home.path() + "/notes.txt");
 
     const struct {
         std::optional<QString> path;

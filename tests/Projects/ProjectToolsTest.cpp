@@ -7,6 +7,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "Projects/ProjectTools.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -107,12 +108,9 @@ TEST(ProjectToolsTest, DetectRepoReadsOriginOfARealRepository) {
 TEST(ProjectToolsTest, DetectRepoGivesUpOnAHungGit) {
     QTemporaryDir folder;
     const QString script = folder.path() + "/git";
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     // The grandchild keeps standard output open; it must not hold the caller.
-    file.write("#!/bin/sh\nsleep 30 &\necho git@github.com:late/repo.git\nsleep 30\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(script, "#!/bin/sh\nsleep 30 &\necho git@github.com:late/repo.git\nsleep 30\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QElapsedTimer timer;
     timer.start();
