@@ -122,17 +122,6 @@ TEST(AssistantSessionTest, PushLevel) {
     EXPECT_TRUE(session.levels().isEmpty());
 }
 
-TEST(AssistantSessionTest, PhaseAndProblemEquality) {
-    EXPECT_EQ(Phase::failed(Problem::notFound(ProviderID::claudeCLI)),
-              Phase::failed(Problem::notFound(ProviderID::claudeCLI)));
-    EXPECT_NE(Phase::failed(Problem::notFound(ProviderID::claudeCLI)),
-              Phase::failed(Problem::notFound(ProviderID::codexCLI)));
-    EXPECT_NE(Problem::limitReached(ProviderID::claudeCLI),
-              Problem::limitReached(ProviderID::claudeCLI, QStringLiteral("14:00")));
-    EXPECT_NE(Problem::generic(QString()), Problem::offline());
-    EXPECT_NE(Phase::failed(Problem::offline()), Phase::ready());
-}
-
 TEST(AssistantSessionTest, ModeRawValues) {
     for (const AssistantSession::Mode mode : allModes())
         EXPECT_EQ(modeFromRaw(rawValue(mode)), mode);
