@@ -1,11 +1,12 @@
-#include "App/SingleInstance.h"
-
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
+
+#include "App/SingleInstance.h"
+#include "support/Files.h"
 
 using namespace std::chrono_literals;
 
@@ -35,9 +36,7 @@ TEST(SingleInstanceTest, SecondClaimHandsReopenToTheFirst) {
 TEST(SingleInstanceTest, StaleSocketFileDoesNotBlockTheFirstStart) {
     QTemporaryDir runtime;
     const QString path = runtime.path() + "/tavrin.socket";
-    QFile stale(path);
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.close();
+    writeFile(path);
     SingleInstance instance(path);
     EXPECT_EQ(instance.claim(100ms), SingleInstance::Role::Primary);
 }
@@ -49,9 +48,8 @@ TEST(TavrinProcessTest, SecondStartAsksTheFirstAndExits) {
     first.start(TAVRIN_EXECUTABLE, {});
     ASSERT_TRUE(first.waitForStarted());
     const QString socket = runtime.path() + "/org.tavrin.Tavrin.socket";
-    for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(QFile::exists(socket)) << first.readAllStandardError().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000))
+        << first.readAllStandardError().toStdString();
 
     QProcess second;
     second.setProcessEnvironment(environmentFor(runtime));
