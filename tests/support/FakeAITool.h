@@ -101,20 +101,22 @@ private:
     std::vector<std::unique_ptr<ScopedEnv>> m_env;
 };
 
-// Everything a stream delivered until it finished.
+// Everything a stream delivered until it finished. The stream itself is kept, so that checks
+// see what its end left behind before it is destroyed.
 struct StreamOutcome {
+    std::unique_ptr<ChunkStream> stream;
     QStringList chunks;
     bool finished = false;
     std::optional<AIFailure> failure;
 };
 
 // Runs the event loop until `stream` finishes (or `timeoutMs` pass).
-inline StreamOutcome drain(ChunkStream& stream, int timeoutMs = 20000) {
-    StreamOutcome outcome;
+inline StreamOutcome drain(std::unique_ptr<ChunkStream> stream, int timeoutMs = 20000) {
+    StreamOutcome outcome{std::move(stream)};
     QEventLoop loop;
-    QObject::connect(&stream, &ChunkStream::chunk, &loop,
+    QObject::connect(outcome.stream.get(), &ChunkStream::chunk, &loop,
                      [&](const QString& chunk) { outcome.chunks << chunk; });
-    QObject::connect(&stream, &ChunkStream::finished, &loop,
+    QObject::connect(outcome.stream.get(), &ChunkStream::finished, &loop,
                      [&](const std::optional<AIFailure>& failure) {
                          outcome.finished = true;
                          outcome.failure = failure;
@@ -126,25 +128,42 @@ inline StreamOutcome drain(ChunkStream& stream, int timeoutMs = 20000) {
     return outcome;
 }
 
+// Checks that `outcome` ended with `expected` (none: success).
+inline void expectEnd(const StreamOutcome& outcome, const std::optional<AIError>& expected,
+                      const std::string& name = {}) {
+    if (!expected)
+        EXPECT_EQ(outcome.failure, std::nullopt) << name;
+    else if (outcome.failure && outcome.failure->aiError())
+        EXPECT_EQ(*outcome.failure->aiError(), *expected)
+            << name << ": " << outcome.failure->errorDescription().toStdString();
+    else
+        ADD_FAILURE() << name << ": no AIError";
+}
+
 // A control chunk: the mark followed by `word` ("CONNECTED", "TOOL:Grep").
 inline QString control(const QString& word) {
     return Chunk::controlMark + word;
 }
 
-// What a provider's line reader makes of `lines`, one after the other.
-struct LinesRead {
+// One row for a provider's line reader: the lines it reads one after the other, the chunks it
+// makes of them and the error it is left with.
+struct EventCase {
+    const char* name;
+    QByteArrayList lines;
     QStringList chunks;
     std::optional<QString> error;
 };
 
 template <class StreamState>
-LinesRead readLines(const QByteArrayList& lines) {
-    StreamState state;
-    LinesRead read;
-    for (const QByteArray& line : lines)
-        read.chunks += state.onLine(line);
-    read.error = state.error;
-    return read;
+void expectEvents(const std::vector<EventCase>& cases) {
+    for (const EventCase& c : cases) {
+        StreamState state;
+        QStringList chunks;
+        for (const QByteArray& line : c.lines)
+            chunks += state.onLine(line);
+        EXPECT_EQ(chunks, c.chunks) << c.name;
+        EXPECT_EQ(state.error, c.error) << c.name;
+    }
 }
 
 // One way a run of the fake can end: what it replays, its exit status and standard error, and
@@ -166,17 +185,8 @@ inline void expectEndings(
         FakeAITool tool(ending.replay);
         tool.set("TAVRIN_FAKE_EXIT", ending.exit);
         tool.set("TAVRIN_FAKE_STDERR", ending.stderr);
-        const std::unique_ptr<ChunkStream> stream = provider.stream(request);
-        const StreamOutcome outcome = drain(*stream);
-        EXPECT_TRUE(outcome.finished) << ending.name;
-        if (!ending.expected) {
-            EXPECT_EQ(outcome.failure, std::nullopt) << ending.name;
-        } else if (outcome.failure && outcome.failure->aiError()) {
-            EXPECT_EQ(*outcome.failure->aiError(), *ending.expected)
-                << ending.name << ": " << outcome.failure->errorDescription().toStdString();
-        } else {
-            ADD_FAILURE() << ending.name << ": no AIError";
-        }
+        const StreamOutcome outcome = drain(provider.stream(request));
+        expectEnd(outcome, ending.expected, ending.name);
         if (check)
             check(ending, tool);
     }

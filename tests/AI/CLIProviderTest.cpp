@@ -1,0 +1,501 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include "AI/CLIEnvironment.h"
+#include "AI/ClaudeCLIProvider.h"
+#include "AI/CodexCLIProvider.h"
+#include "support/FakeAITool.h"
+
+TEST(ClaudeCLIProviderTest, Arguments) {
+    const QStringList base =
+        QString(
+            "-p --input-format stream-json --output-format stream-json --verbose "
+            "--include-partial-messages --no-session-persistence --strict-mcp-config "
+            "--setting-sources")
+            .split(' ') +
+        QStringList{"", "--system-prompt", "Sei knapp.\nZeile 2"};
+    const QStringList projectTools =
+        QStringList{"--tools", "Read,Grep,Glob,Bash", "--allowedTools", "Read", "Grep", "Glob"} +
+        QStringList{"gh issue list", "gh issue view", "gh pr list", "git log", "git status", "ls"}
+            .replaceInStrings(QRegularExpression("^(.+)$"), "Bash(\\1:*)");
+    struct Case {
+        std::optional<QString> model;
+        bool project;
+        QStringList tail;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, QStringList{"--tools", "", "--effort", "low"}},
+        {"haiku", true, projectTools + QStringList{"--model", "haiku", "--effort", "medium"}},
+        {" sonnet ", false, QStringList{"--tools", "", "--model", " sonnet ", "--effort", "low"}},
+        {std::nullopt, true, projectTools + QStringList{"--effort", "medium"}},
+    };
+    for (const Case& c : cases) {
+        const QStringList arguments =
+            ClaudeCLIProvider::arguments("Sei knapp.\nZeile 2", c.model, c.project);
+        EXPECT_EQ(arguments, base + c.tail) << arguments.join('|').toStdString();
+    }
+}
+
+TEST(ClaudeCLIProviderTest, UserMessageIsOneJsonLine) {
+    const QByteArray jpeg("\xff\xd8\xff\xe0 not really a picture \xff\xd9", 27);
+    const QJsonObject text{{"type", "text"}, {"text", "Was meinst du?\n\"Zitat\" a/b ü"}};
+    const auto image = [](const QByteArray& data) {
+        return QJsonObject{{"type", "image"},
+                           {"source", QJsonObject{{"type", "base64"},
+                                                  {"media_type", "image/jpeg"},
+                                                  {"data", QString::fromLatin1(data.toBase64())}}}};
+    };
+    const std::pair<std::optional<QByteArray>, QJsonArray> cases[] = {
+        {std::nullopt, {text}},
+        {jpeg, {image(jpeg), text}},
+        {QByteArray(), {image({}), text}},
+    };
+    for (const auto& [picture, content] : cases) {
+        const QByteArray line =
+            ClaudeCLIProvider::userMessage("Was meinst du?\n\"Zitat\" a/b ü", picture);
+        ASSERT_TRUE(line.endsWith('\n'));
+        EXPECT_EQ(line.count('\n'), 1) << "the request must be one line";
+        const QJsonObject expected{
+            {"type", "user"}, {"message", QJsonObject{{"role", "user"}, {"content", content}}}};
+        EXPECT_EQ(QJsonDocument::fromJson(line).object(), expected) << line.toStdString();
+    }
+}
+
+TEST(ClaudeCLIProviderTest, EventLines) {
+    const auto textDelta = [](const char* text) {
+        return QByteArray(
+                   R"({"type":"stream_event","event":{"type":"content_block_delta","index":0,"delta":{"type":"text_delta","text":"%1"}}})")
+            .replace("%1", text);
+    };
+    const QByteArray start =
+        R"({"type":"stream_event","event":{"type":"message_start","message":{}}})";
+    const QByteArray tool =
+        R"({"type":"stream_event","event":{"type":"content_block_start","index":1,"content_block":{"type":"tool_use","id":"t1","name":"Grep","input":{}}}})";
+    const QByteArray result =
+        R"({"type":"result","subtype":"success","is_error":false,"result":"Fertig"})";
+    expectEvents<ClaudeCLIProvider::StreamState>({
+        {"deltas then result: the result is not repeated",
+         {R"({"type":"system","subtype":"init","session_id":"x","tools":[]})", start,
+          textDelta("Hal"), textDelta("lo "), textDelta("du"), result},
+         {control("CONNECTED"), "Hal", "lo ", "du"},
+         std::nullopt},
+        {"tool without text: the result is the answer",
+         {start, tool, result},
+         {control("CONNECTED"), control("RESET"), control("TOOL:Grep"), "Fertig"},
+         std::nullopt},
+        {"text, tool, text: the result is not repeated",
+         {textDelta("Ich schaue nach."), tool, textDelta("Gefunden."), result},
+         {"Ich schaue nach.", control("RESET"), control("TOOL:Grep"), "Gefunden."},
+         std::nullopt},
+        {"text before a tool does not suppress the result",
+         {textDelta("Moment"), tool, result},
+         {"Moment", control("RESET"), control("TOOL:Grep"), "Fertig"},
+         std::nullopt},
+        {"tool without a name",
+         {R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"tool_use"}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"tool_use","name":7}}})"},
+         {control("RESET"), control("TOOL:Tool"), control("RESET"), control("TOOL:Tool")},
+         std::nullopt},
+        {"bytes that are not UTF-8 lose only themselves",
+         {textDelta("Gr\xfc\xdf")},
+         {"Gr\uFFFD\uFFFD"},
+         std::nullopt},
+        {"empty delta counts as text", {textDelta(""), result}, {""}, std::nullopt},
+        {"thinking block",
+         {R"({"type":"stream_event","event":{"type":"content_block_start","content_block":{"type":"thinking","thinking":""}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":{"type":"thinking_delta","thinking":"hm"}}})"},
+         {control("THINKING")},
+         std::nullopt},
+        {"error result reading success",
+         {R"({"type":"result","subtype":"success","is_error":true,"result":"Invalid API key · Please run /login"})"},
+         {},
+         "Invalid API key · Please run /login"},
+        {"error result without text",
+         {R"({"type":"result","subtype":"error_during_execution","is_error":true})"},
+         {},
+         "Unbekannter Fehler"},
+        {"a later error result replaces the earlier",
+         {R"({"type":"result","is_error":true,"result":"erst"})",
+          R"({"type":"result","is_error":true,"result":"dann"})"},
+         {},
+         "dann"},
+        {"is_error that is not the boolean true",
+         {R"({"type":"result","is_error":"true","result":"Text"})",
+          R"({"type":"result","is_error":1,"result":"Text"})"},
+         {"Text", "Text"},
+         std::nullopt},
+        {"lines to ignore",
+         {"plain text", R"({"type":"stream_event","event":{"type":"content_blo)", "",
+          R"(["type","result"])", R"({"type":7,"result":"x"})", R"({"result":"x"})",
+          R"({"type":"stream_event","event":"message_start"})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":{"type":"text_delta","text":5}}})",
+          R"({"type":"stream_event","event":{"type":"content_block_delta","delta":"text_delta"}})",
+          R"({"type":"stream_event","event":{"type":"content_block_stop","index":0}})",
+          R"({"type":"stream_event","event":{"type":"message_delta","delta":{"stop_reason":"end_turn"}}})",
+          R"({"type":"stream_event","event":{"type":"message_stop"}})",
+          R"({"type":"system","subtype":"api_retry","attempt":1,"error_status":401,"error":"authentication_failed"})",
+          R"({"type":"assistant","message":{"content":[{"type":"text","text":"ganz"}]}})",
+          R"({"type":"user","message":{"content":[{"type":"tool_result","content":"x"}]}})"},
+         {},
+         std::nullopt},
+    });
+}
+
+TEST(CodexCLIProviderTest, Arguments) {
+    const QStringList base{"exec", "--json",   "--ephemeral", "--skip-git-repo-check",
+                           "-s",   "read-only"};
+    struct Case {
+        std::optional<QString> model;
+        std::optional<QString> folder;
+        std::optional<QString> image;
+        QStringList tail;
+    };
+    const Case cases[] = {
+        {std::nullopt, std::nullopt, std::nullopt, {"-"}},
+        {"gpt-5", std::nullopt, std::nullopt, {"-m", "gpt-5", "-"}},
+        {std::nullopt, "/home/a/Mein Projekt", std::nullopt, {"-C", "/home/a/Mein Projekt", "-"}},
+        // The prompt marker stands before "-i", which would swallow it as a second image.
+        {std::nullopt, std::nullopt, "/tmp/tavrin-X.jpg", {"-", "-i", "/tmp/tavrin-X.jpg"}},
+        {"o3", "/p", "/tmp/i.jpg", {"-m", "o3", "-C", "/p", "-", "-i", "/tmp/i.jpg"}},
+    };
+    for (const Case& c : cases) {
+        const QStringList arguments = CodexCLIProvider::arguments(c.model, c.folder, c.image);
+        EXPECT_EQ(arguments, base + c.tail) << arguments.join('|').toStdString();
+    }
+}
+
+TEST(CodexCLIProviderTest, StandardInput) {
+    EXPECT_EQ(CodexCLIProvider::standardInput("System", "Frage"),
+              QByteArray("System\n\n---\n\nFrage"));
+    EXPECT_EQ(CodexCLIProvider::standardInput("", "Grüße\n"),
+              QByteArray("\n\n---\n\nGr\xc3\xbc\xc3\x9f"
+                         "e\n"));
+}
+
+TEST(CodexCLIProviderTest, EventLines) {
+    const auto message = [](const char* id, const char* text) {
+        return QByteArray(
+                   R"({"type":"item.completed","item":{"id":"item_%1","type":"agent_message","text":"%2"}})")
+            .replace("%1", id)
+            .replace("%2", text);
+    };
+    expectEvents<CodexCLIProvider::StreamState>({
+        {"a whole turn",
+         {R"({"type":"thread.started","thread_id":"0199"})", R"({"type":"turn.started"})",
+          R"({"type":"item.started","item":{"id":"item_0","type":"reasoning","text":""}})",
+          R"({"type":"item.completed","item":{"id":"item_0","type":"reasoning","text":"**Planning**"}})",
+          R"({"type":"item.started","item":{"id":"item_1","type":"command_execution","command":"bash -lc ls","status":"in_progress"}})",
+          R"({"type":"item.completed","item":{"id":"item_1","type":"command_execution","exit_code":0}})",
+          message("2", "Hallo"),
+          R"({"type":"turn.completed","usage":{"input_tokens":10,"output_tokens":2}})"},
+         {control("CONNECTED"), control("THINKING"), control("TOOL:Bash"), "Hallo"},
+         std::nullopt},
+        {"later agent messages replace earlier ones",
+         {message("1", "Erst"), message("2", "Dann"), message("3", "")},
+         {"Erst", control("RESET"), "Dann", control("RESET"), ""},
+         std::nullopt},
+        {"bytes that are not UTF-8 lose only themselves",
+         {message("1", "Gr\xfc\xdf")},
+         {"Gr\uFFFD\uFFFD"},
+         std::nullopt},
+        {"reconnecting is no failure",
+         {R"j({"type":"error","message":"Reconnecting... 1/5 (stream disconnected before completion)"})j",
+          message("1", "Ok")},
+         {"Ok"},
+         std::nullopt},
+        {"failed turn after reconnects",
+         {R"({"type":"error","message":"Reconnecting... 5/5"})",
+          R"({"type":"item.completed","item":{"id":"item_0","type":"error","message":"stream error"}})",
+          R"({"type":"turn.failed","error":{"message":"stream disconnected: error sending request"}})"},
+         {},
+         "stream disconnected: error sending request"},
+        {"failed turn without a message",
+         {R"({"type":"turn.failed","error":{}})"},
+         {},
+         "Codex-Fehler"},
+        {"failed turn without an error object",
+         {R"({"type":"turn.failed","error":"kaputt"})"},
+         {},
+         "Codex-Fehler"},
+        {"a later error replaces the earlier",
+         {R"({"type":"error","message":"401 Unauthorized"})",
+          R"({"type":"error","message":"Reconnecting... 2/5"})", R"({"type":"error"})",
+          R"({"type":"error","message":"Quota exceeded"})"},
+         {},
+         "Quota exceeded"},
+        {"lines to ignore",
+         {"", "Reading prompt from stdin...", R"({"type":"turn.star)", R"([1,2])",
+          R"({"type":null})", R"({"msg":"x"})",
+          R"({"type":"item.started","item":{"type":"agent_message","text":"x"}})",
+          R"({"type":"item.started","item":"reasoning"})",
+          R"({"type":"item.completed","item":{"type":"agent_message","text":5}})",
+          R"({"type":"item.completed","item":{"type":"agent_message"}})",
+          R"({"type":"item.updated","item":{"type":"agent_message","text":"x"}})",
+          R"({"type":"turn.completed"})"},
+         {},
+         std::nullopt},
+    });
+}
+
+namespace {
+
+const QByteArray kJpeg("\xff\xd8\xff\xe0 Bildschirm \xff\xd9", 16);
+
+// The temporary images of this process's requests that are still lying around.
+QStringList leftoverImages() {
+    return QDir(QDir::tempPath()).entryList({"tavrin-*.jpg"}, QDir::Files | QDir::Hidden);
+}
+
+QString canonical(const QString& path) {
+    return QDir(path).canonicalPath();
+}
+
+}  // namespace
+
+// The providers against a real child process: the fake tool records how it was called and
+// replays what the real tool prints. Each test has a temporary folder of its own, so that it
+// sees only its own images.
+class CLIProviderRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(leftoverImages(), QStringList()); }
+    void TearDown() override { EXPECT_EQ(leftoverImages(), QStringList()); }
+
+    QTemporaryDir tmp;
+    ScopedEnv tmpEnv{"TMPDIR", tmp.path()};
+    ClaudeCLIProvider claude{FakeAITool::path("claude")};
+    CodexCLIProvider codex{FakeAITool::path("codex")};
+};
+
+TEST_F(CLIProviderRunTest, ClaudeStreamsAnAnswer) {
+    FakeAITool tool("claude/answer.jsonl");
+    AIRequest request;
+    // A NUL character (pasted into the knowledge, say) cannot travel in an argument; it must
+    // not cut off the rest of the system prompt.
+    request.system = QString("Du bist hilfreich.\n") + QChar(0) + "– mit Regeln";
+    request.user = "Antworte Anna";
+    const StreamOutcome outcome = drain(claude.stream(request));
+
+    EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "[[DRAFT]]\nHallo Anna,",
+                                           " gern – bis Freitag."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), ClaudeCLIProvider::arguments(request.system, std::nullopt, false));
+    EXPECT_EQ(tool.arguments().at(12), "Du bist hilfreich.\n– mit Regeln");
+    EXPECT_EQ(tool.standardInput(), ClaudeCLIProvider::userMessage("Antworte Anna", std::nullopt));
+    EXPECT_EQ(canonical(tool.workingDirectory()), canonical(QDir::tempPath()));
+}
+
+TEST_F(CLIProviderRunTest, ClaudeToolCallInAProject) {
+    FakeAITool tool("claude/tool.jsonl");
+    QTemporaryDir project;
+    const QByteArray jpeg("\xff\xd8jpeg");
+    const StreamOutcome outcome =
+        drain(claude.stream({"System", "Wo ist der Login?", jpeg, "haiku", project.path()}));
+
+    EXPECT_EQ(outcome.chunks,
+              QStringList({control("CONNECTED"), control("THINKING"), "Ich schaue nach.",
+                           control("RESET"), control("TOOL:Grep"), control("CONNECTED"),
+                           "[[CHAT]]\nDer Login steht in src/Login.cpp."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), ClaudeCLIProvider::arguments("System", "haiku", true));
+    EXPECT_EQ(tool.standardInput(), ClaudeCLIProvider::userMessage("Wo ist der Login?", jpeg));
+    EXPECT_EQ(canonical(tool.workingDirectory()), canonical(project.path()));
+}
+
+TEST_F(CLIProviderRunTest, CodexStreamsAnAnswer) {
+    FakeAITool tool("codex/answer.jsonl");
+    const StreamOutcome outcome = drain(codex.stream({"System\nmit Regeln", "Antworte Anna"}));
+
+    EXPECT_EQ(outcome.chunks,
+              QStringList({control("CONNECTED"), control("THINKING"), control("TOOL:Bash"),
+                           "Ich prüfe das kurz.", control("RESET"),
+                           "[[DRAFT]]\nHallo Anna, gern – bis Freitag."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(tool.arguments(), QStringList({"exec", "--json", "--ephemeral",
+                                             "--skip-git-repo-check", "-s", "read-only", "-"}));
+    EXPECT_EQ(tool.standardInput(), QByteArray("System\nmit Regeln\n\n---\n\nAntworte Anna"));
+    EXPECT_EQ(canonical(tool.workingDirectory()), canonical(QDir::tempPath()));
+}
+
+TEST_F(CLIProviderRunTest, CodexModelProjectAndImage) {
+    FakeAITool tool("codex/reconnect-ok.jsonl");
+    QTemporaryDir project;
+    const StreamOutcome outcome =
+        drain(codex.stream({"S", "U", kJpeg, "gpt-5-codex", project.path()}));
+    EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "Geht klar."}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+
+    // The tool was given exactly one image: a private file of its own in the temporary
+    // folder, holding the screenshot.
+    ASSERT_EQ(tool.images().size(), 1);
+    const QString image = tool.images().first();
+    EXPECT_TRUE(QRegularExpression(
+                    "^tavrin-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.jpg$")
+                    .match(QFileInfo(image).fileName())
+                    .hasMatch())
+        << image.toStdString();
+    EXPECT_EQ(QFileInfo(image).absolutePath(), QDir::tempPath());
+    EXPECT_EQ(tool.image(), kJpeg);
+    EXPECT_EQ(tool.imageMode(), "600");
+    EXPECT_EQ(tool.arguments(), CodexCLIProvider::arguments("gpt-5-codex", project.path(), image));
+    // The project is reached through "-C"; the tool itself starts in the temporary folder.
+    EXPECT_EQ(canonical(tool.workingDirectory()), canonical(QDir::tempPath()));
+    EXPECT_FALSE(QFile::exists(image));
+}
+
+TEST_F(CLIProviderRunTest, Failures) {
+    const AIError claudeSignIn = AIError::notLoggedIn(
+        "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden.");
+    expectEndings(
+        claude, AIRequest{"S", "U"},
+        {
+            {"error result, exit 1", "claude/not-signed-in.jsonl", "1", "", claudeSignIn},
+            {"error result wins over exit 0", "claude/not-signed-in.jsonl", "0", "", claudeSignIn},
+            {"exit without output", "", "2", "", AIError::failed("Claude beendet mit Code 2")},
+            {"standard error is the message", "", "3", "  Etwas ging schief\n\n",
+             AIError::failed("Etwas ging schief")},
+            {"standard error about logging in", "", "1", "Please run /login", claudeSignIn},
+            {"success after text", "claude/answer.jsonl", "0", "Warnung", std::nullopt},
+        });
+
+    const AIError codexSignIn = AIError::notLoggedIn(
+        "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden.");
+    // With an image each time: it must be gone whatever the ending.
+    expectEndings(
+        codex, AIRequest{"S", "U", kJpeg},
+        {
+            {"failed turn after reconnects", "codex/reconnect-failed.jsonl", "1", "",
+             AIError::failed("stream disconnected before completion: error sending request for "
+                             "url (https://chatgpt.com/backend-api/codex/responses)")},
+            {"unauthorized", "codex/unauthorized.jsonl", "1", "", codexSignIn},
+            {"failed turn without message, exit 0", "codex/failed-turn-no-message.jsonl", "0", "",
+             AIError::failed("Codex-Fehler")},
+            {"exit without output", "", "2", "", AIError::failed("Codex beendet mit Code 2")},
+            {"standard error is the message", "", "1", "\n Error: Not logged in \n", codexSignIn},
+            {"standard error, other", "", "4", "Error: unexpected argument",
+             AIError::failed("Error: unexpected argument")},
+        },
+        [](const ToolEnding& ending, const FakeAITool& tool) {
+            EXPECT_EQ(tool.images().size(), 1) << ending.name;
+            EXPECT_EQ(leftoverImages(), QStringList()) << ending.name;
+        });
+}
+
+TEST_F(CLIProviderRunTest, ToolNotFound) {
+    const ClaudeCLIProvider missingClaude("/nonexistent/claude");
+    const CodexCLIProvider missingCodex("/nonexistent/codex");
+    const std::tuple<const char*, const AIProvider*, QString> cases[] = {
+        {"claude", &missingClaude, "Claude Code (claude)"},
+        {"codex", &missingCodex, "Codex CLI (codex)"},
+    };
+    for (const auto& [name, provider, label] : cases) {
+        if (CLIEnvironment::locate(name, QString())) {
+            std::cout << "a real " << name << " is installed on this machine\n";
+            continue;
+        }
+        FakeAITool tool(QString(name) + "/answer.jsonl");
+        expectEnd(drain(provider->stream({"S", "U", kJpeg})), AIError::cliNotFound(label), name);
+        EXPECT_FALSE(tool.ran()) << name;
+    }
+}
+
+// A stale TMPDIR: the image and the tool's start go to /tmp, not to the root folder or to
+// wherever the test was started.
+TEST_F(CLIProviderRunTest, TemporaryFolderThatDoesNotExist) {
+    ScopedEnv gone("TMPDIR", tmp.path() + "/gone");
+    for (const AIProvider* provider : std::initializer_list<const AIProvider*>{&claude, &codex}) {
+        const bool isCodex = provider == &codex;
+        FakeAITool tool(isCodex ? "codex/answer.jsonl" : "claude/answer.jsonl");
+        const StreamOutcome outcome = drain(provider->stream({"S", "U", kJpeg}));
+        EXPECT_EQ(outcome.failure, std::nullopt);
+        EXPECT_EQ(tool.workingDirectory(), "/tmp");
+        ASSERT_EQ(tool.images().size(), isCodex ? 1 : 0);
+        if (isCodex) {
+            EXPECT_EQ(QFileInfo(tool.images().first()).absolutePath(), "/tmp");
+            EXPECT_FALSE(QFile::exists(tool.images().first()));
+        }
+    }
+}
+
+TEST_F(CLIProviderRunTest, ClaudeSystemPromptAtTheArgumentLimit) {
+    // The last size the kernel accepts still runs; one byte more ends the stream with an
+    // explanation instead of a failure to start the tool.
+    {
+        FakeAITool tool("claude/answer.jsonl");
+        const QString system(ClaudeCLIProvider::kMaxArgumentBytes, QLatin1Char('r'));
+        EXPECT_EQ(drain(claude.stream({system, "U"})).failure, std::nullopt);
+        ASSERT_TRUE(tool.ran());
+        EXPECT_EQ(tool.arguments().at(12).size(), ClaudeCLIProvider::kMaxArgumentBytes);
+    }
+    FakeAITool tool("claude/answer.jsonl");
+    // 65,535 two-byte characters and two one-byte ones: short in characters, too long in bytes.
+    const StreamOutcome outcome = drain(claude.stream({QString(65535, QChar(0x00FC)) + "ab", "U"}));
+    ASSERT_TRUE(outcome.failure && outcome.failure->aiError());
+    EXPECT_EQ(outcome.failure->aiError()->kind(), AIError::Kind::failed);
+    EXPECT_TRUE(outcome.failure->errorDescription().startsWith("Wissen und Regeln sind zu lang"))
+        << outcome.failure->errorDescription().toStdString();
+    EXPECT_TRUE(outcome.chunks.isEmpty());
+    EXPECT_FALSE(tool.ran());
+}
+
+TEST_F(CLIProviderRunTest, CodexImageThatCannotBeWritten) {
+    FakeAITool tool("codex/answer.jsonl");
+    // A temporary "folder" that is a file: nothing can be created inside it.
+    QTemporaryFile notAFolder;
+    ASSERT_TRUE(notAFolder.open());
+    ScopedEnv tmp("TMPDIR", notAFolder.fileName());
+    const StreamOutcome outcome = drain(codex.stream({"S", "U", kJpeg}));
+    ASSERT_TRUE(outcome.failure && outcome.failure->processError())
+        << (outcome.failure ? outcome.failure->errorDescription().toStdString() : "no failure");
+    EXPECT_TRUE(outcome.failure->errorDescription().contains("Not a directory"))
+        << outcome.failure->errorDescription().toStdString();
+    EXPECT_TRUE(outcome.chunks.isEmpty());
+    EXPECT_FALSE(tool.ran());
+}
+
+// Cancelling or dropping a stream ends the tool and the grandchild that holds its output pipe
+// open, and removes the temporary image, whether the tool hangs before or after its replay.
+TEST_F(CLIProviderRunTest, CancellingEndsTheToolAndItsChildren) {
+    struct Case {
+        const char* name;
+        const AIProvider& provider;
+        const char* replay;
+        const char* hang;
+        bool destroy;
+        int chunksBeforeHang;
+    };
+    const Case cases[] = {
+        {"claude, dropped after", claude, "claude/answer.jsonl", "after", true, 3},
+        {"codex, cancelled before", codex, "codex/answer.jsonl", "before", false, 0},
+        {"codex, cancelled after", codex, "codex/answer.jsonl", "after", false, 6},
+    };
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        tool.set("TAVRIN_FAKE_HANG", c.hang);
+        std::unique_ptr<ChunkStream> stream = c.provider.stream({"S", "U", kJpeg});
+        QStringList chunks;
+        QObject::connect(stream.get(), &ChunkStream::chunk,
+                         [&](const QString& chunk) { chunks << chunk; });
+        const qint64 grandchild = tool.waitForGrandchild();
+        ASSERT_GT(grandchild, 0) << c.name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return chunks.size() == c.chunksBeforeHang; }, 20000))
+            << c.name;
+        ASSERT_EQ(leftoverImages().size(), &c.provider == &codex ? 1 : 0) << c.name;
+
+        if (c.destroy)
+            stream.reset();
+        else
+            stream->cancel();
+        EXPECT_EQ(leftoverImages(), QStringList()) << c.name;
+        EXPECT_TRUE(FakeAITool::processGone(tool.pid())) << c.name;
+        EXPECT_TRUE(FakeAITool::processGone(grandchild)) << c.name;
+    }
+}
