@@ -1,16 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSemaphore>
 #include <QTest>
 #include <QThreadPool>
 #include <thread>
-#include <vector>
 
 #include "AI/CLIEnvironment.h"
 #include "Platform/AppPaths.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -22,14 +20,9 @@ QString fallbackFolders() {
     return home() + "/.local/bin:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin";
 }
 
-void writeFile(const QString& path, const QByteArray& content, bool executable = false) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+void writeProgram(const QString& path) {
+    writeFile(path, "#!/bin/sh\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
 
 // Start-up files for whichever login shell the user has; only one of them is read.
@@ -47,10 +40,7 @@ protected:
         CLIEnvironment::forgetShellPATH();
     }
 
-    int shellRuns() {
-        QFile counter(home() + "/shell-runs");
-        return counter.open(QIODevice::ReadOnly) ? counter.readAll().count('\n') : 0;
-    }
+    int shellRuns() { return readFile(home() + "/shell-runs").count('\n'); }
 };
 
 }  // namespace
@@ -91,9 +81,8 @@ TEST_F(CLIEnvironmentTest, AShellThatNeverFinishesGivesTheFallbackAfterFiveSecon
     EXPECT_GE(timer.elapsed(), 4900);
     EXPECT_LT(timer.elapsed(), 6500);
 
-    QFile pidFile(home() + "/probe-pid");
-    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
-    const QByteArray pid = pidFile.readAll().trimmed();
+    const QByteArray pid = readFile(home() + "/probe-pid").trimmed();
+    ASSERT_FALSE(pid.isEmpty());
     EXPECT_FALSE(QFile::exists("/proc/" + pid + "/status")) << "the shell was ended and reaped";
 }
 
@@ -183,15 +172,15 @@ TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
     const QString first = home() + "/first";
     const QString second = home() + "/second";
     setProfile(QString("export PATH=\"%1:%2/\"\n").arg(first, second).toUtf8());
-    writeFile(first + "/both", "#!/bin/sh\n", true);
-    writeFile(second + "/both", "#!/bin/sh\n", true);
-    writeFile(second + "/tool", "#!/bin/sh\n", true);
+    writeProgram(first + "/both");
+    writeProgram(second + "/both");
+    writeProgram(second + "/tool");
     writeFile(first + "/plain", "not executable\n");
-    writeFile(home() + "/mine/tool", "#!/bin/sh\n", true);
+    writeProgram(home() + "/mine/tool");
     writeFile(home() + "/mine/inert", "text\n");
     QDir().mkpath(first + "/folder");
     QDir().mkpath(second + "/folder");
-    writeFile(home() + "/.local/bin/fresh", "#!/bin/sh\n", true);
+    writeProgram(home() + "/.local/bin/fresh");
 
     struct Case {
         QString name;

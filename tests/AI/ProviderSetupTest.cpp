@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -13,30 +12,27 @@
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Settings/SettingsStore.h"
-#include "support/ScopedEnv.h"
+#include "support/StandInTools.h"
 
 using Phase = ProviderSetup::Phase;
 using State = ProviderStatusStore::State;
 
 namespace {
 
-const QString fixtures = QStringLiteral(TAVRIN_FIXTURES_DIR "/setup");
 const QByteArray signedIn = R"({"loggedIn": true, "email": "a@b.de"})";
+constexpr ProviderID kClaude = ProviderID::claudeCLI;
 
 // Running, not merely waiting to be reaped.
 bool isAlive(qint64 pid) {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
+    const QByteArray text = readFile(QString("/proc/%1/stat").arg(pid));
     const qsizetype end = text.lastIndexOf(')');
-    return end < 0 || text.mid(end + 2, 1) != "Z";
+    return !text.isEmpty() && (end < 0 || text.mid(end + 2, 1) != "Z");
 }
 
 struct SetupFixture {
-    QTemporaryDir tools;
-    ScopedEnv toolsVariable{"FAKE_TOOL_DIR", tools.path()};
+    StandInTools tools;
     QTemporaryDir support;
+    QTemporaryDir downloads;
     Platform::FakeLoginItem loginItem;
     Platform::FakeSystemLog log;
     Platform::FakeClock clock;
@@ -49,38 +45,37 @@ struct SetupFixture {
     explicit SetupFixture(bool useStandIns = true) {
         if (useStandIns) {
             settings.update([](AssistantSettings& s) {
-                s.claudePath = fixtures + "/claude";
-                s.codexPath = fixtures + "/codex";
+                s.claudePath = StandInTools::settings().claudePath;
+                s.codexPath = StandInTools::settings().codexPath;
             });
         }
         QObject::connect(&setup, &ProviderSetup::phasesChanged,
-                         [this] { seen.push_back(setup.phase(ProviderID::claudeCLI)); });
+                         [this] { seen.push_back(setup.phase(kClaude)); });
     }
 
-    void write(const QString& name, const QByteArray& content = {}) {
-        QFile file(tools.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+    Phase phase(ProviderID provider = kClaude) const { return setup.phase(provider); }
+    // The installer runs `script`, or fails to download one when there is none.
+    void installer(const QByteArray& script = {}) {
+        if (!script.isEmpty())
+            writeFile(downloads.filePath("install.sh"), script);
+        setup.setInstallerSources(
+            {QUrl::fromLocalFile(downloads.filePath("install.sh")).toString(), {}});
     }
-    qint64 number(const QString& name) const {
-        QFile file(tools.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
-    }
-    int lines(const QString& name) const {
-        QFile file(tools.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    }
-
-    // Starts a sign-in of Claude and waits until its login command runs.
-    void login(ProviderID provider = ProviderID::claudeCLI) {
-        const QString calls =
-            (provider == ProviderID::claudeCLI ? "claude" : "codex") + QString("-login-calls");
-        const int before = lines(calls);
+    // Starts a sign-in and waits until its login command runs.
+    void login(ProviderID provider = kClaude) {
+        const QString calls = (provider == kClaude ? "claude" : "codex") + QString("-login-calls");
+        const int before = tools.lines(calls);
         setup.login(provider, [this] { ++finished; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return lines(calls) == before + 1; }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tools.lines(calls) == before + 1; }, 10000));
+    }
+    // A status check outside any sign-in, to its answer.
+    void check(ProviderID provider = kClaude) {
+        bool checked = false;
+        status.checkNow(provider, settings.settings(), [&](State) { checked = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return checked; }, 10000));
     }
     // Lets two seconds pass and waits for the status check that follows, if any.
-    void tick(ProviderID provider = ProviderID::claudeCLI) {
+    void tick(ProviderID provider = kClaude) {
         clock.advance(ProviderSetup::pollInterval);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !status.isChecking(provider); }, 10000));
         QCoreApplication::processEvents();
@@ -91,17 +86,16 @@ struct SetupFixture {
 
 TEST(ProviderSetupTest, LoginCommandThatEndsAtOnceFailsAfterTheFirstCheck) {
     SetupFixture f;
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::idle());
-    f.write("claude-login-exit");
+    EXPECT_EQ(f.phase(), Phase::idle());
+    f.tools.write("claude-login-exit");
     f.login();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
+    EXPECT_EQ(f.phase(), Phase::waitingForLogin());
     QTest::qWait(100);
     EXPECT_EQ(f.finished, 0);
     f.tick();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI),
-              Phase::failed("Die Anmeldung wurde nicht abgeschlossen."));
+    EXPECT_EQ(f.phase(), Phase::failed("Die Anmeldung wurde nicht abgeschlossen."));
     EXPECT_EQ(f.finished, 1);
-    EXPECT_EQ(f.lines("claude-status-calls"), 1);
+    EXPECT_EQ(f.tools.lines("claude-status-calls"), 1);
 }
 
 // The tool keeps its sign-in below HOME, where its status command (which sees our HOME)
@@ -109,55 +103,48 @@ TEST(ProviderSetupTest, LoginCommandThatEndsAtOnceFailsAfterTheFirstCheck) {
 TEST(ProviderSetupTest, LoginCommandSeesOurHome) {
     SetupFixture f;
     f.login();
-    QFile home(f.tools.filePath("claude-login-home"));
-    ASSERT_TRUE(home.open(QIODevice::ReadOnly));
-    EXPECT_EQ(home.readAll().trimmed(), qgetenv("HOME"));
-    f.setup.cancel(ProviderID::claudeCLI);
+    EXPECT_EQ(readFile(f.tools.file("claude-login-home")).trimmed(), qgetenv("HOME"));
+    f.setup.cancel(kClaude);
 }
 
 TEST(ProviderSetupTest, FirstSignInAddressIsShown) {
     SetupFixture f;
-    f.write("claude-login-output",
-            "Opening https://claude.ai/oauth/authorize?code=1&state=x in your browser.\n"
-            "Or visit \"https://example.org/second\"\n");
+    f.tools.write("claude-login-output",
+                  "Opening https://claude.ai/oauth/authorize?code=1&state=x in your browser.\n"
+                  "Or visit \"https://example.org/second\"\n");
     f.login();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return f.setup.phase(ProviderID::claudeCLI).url.has_value(); }, 10000));
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI),
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.phase().url.has_value(); }, 10000));
+    EXPECT_EQ(f.phase(),
               Phase::waitingForLogin(QUrl("https://claude.ai/oauth/authorize?code=1&state=x")));
-    f.setup.cancel(ProviderID::claudeCLI);
+    f.setup.cancel(kClaude);
 }
 
 TEST(ProviderSetupTest, SignInEndsWithTheToolReady) {
     SetupFixture f;
     f.login();
     f.tick();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
-    f.write("claude-status", signedIn);
+    EXPECT_EQ(f.phase(), Phase::waitingForLogin());
+    f.tools.write("claude-status", signedIn);
     f.tick();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::idle());
-    EXPECT_EQ(f.status.state(ProviderID::claudeCLI), State::ready("a@b.de"));
+    EXPECT_EQ(f.phase(), Phase::idle());
+    EXPECT_EQ(f.status.state(kClaude), State::ready("a@b.de"));
     EXPECT_EQ(f.finished, 1);
     f.tick();
-    EXPECT_EQ(f.lines("claude-status-calls"), 2);
+    EXPECT_EQ(f.tools.lines("claude-status-calls"), 2);
 }
 
 TEST(ProviderSetupTest, SignedInToolBecomesTheChoiceOnlyWhenTheChosenOneIsNotReady) {
     for (const bool claudeReady : {true, false}) {
         SetupFixture f;
         if (claudeReady)
-            f.write("claude-status", signedIn);
-        bool checked = false;
-        f.status.checkNow(ProviderID::claudeCLI, f.settings.settings(),
-                          [&](State) { checked = true; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return checked; }, 10000));
+            f.tools.write("claude-status", signedIn);
+        f.check();
 
         f.login(ProviderID::codexCLI);
-        f.write("codex-status", "Logged in using ChatGPT");
+        f.tools.write("codex-status", "Logged in using ChatGPT");
         f.tick(ProviderID::codexCLI);
-        EXPECT_EQ(f.setup.phase(ProviderID::codexCLI), Phase::idle());
-        EXPECT_EQ(f.settings.settings().provider,
-                  claudeReady ? ProviderID::claudeCLI : ProviderID::codexCLI);
+        EXPECT_EQ(f.phase(ProviderID::codexCLI), Phase::idle());
+        EXPECT_EQ(f.settings.settings().provider, claudeReady ? kClaude : ProviderID::codexCLI);
     }
 }
 
@@ -166,11 +153,10 @@ TEST(ProviderSetupTest, GivesUpAfter150Checks) {
     f.login();
     for (int i = 1; i < ProviderSetup::maximumChecks; ++i)
         f.tick();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
+    EXPECT_EQ(f.phase(), Phase::waitingForLogin());
     f.tick();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI),
-              Phase::failed("Die Anmeldung hat zu lange gedauert."));
-    EXPECT_EQ(f.lines("claude-status-calls"), ProviderSetup::maximumChecks);
+    EXPECT_EQ(f.phase(), Phase::failed("Die Anmeldung hat zu lange gedauert."));
+    EXPECT_EQ(f.tools.lines("claude-status-calls"), ProviderSetup::maximumChecks);
     EXPECT_EQ(f.finished, 1);
 }
 
@@ -179,30 +165,28 @@ TEST(ProviderSetupTest, GivesUpAfter150Checks) {
 TEST(ProviderSetupTest, SignInOvertakenByAnInstallEndsItsCommand) {
     SetupFixture f;
     f.login();
-    const qint64 pid = f.number("claude-login-pid");
+    const qint64 pid = f.tools.number("claude-login-pid");
     ASSERT_TRUE(isAlive(pid));
-    QTemporaryDir downloads;
-    f.setup.setInstallerSources(
-        {QUrl::fromLocalFile(downloads.filePath("missing.sh")).toString(), {}});
+    f.installer();
     bool installed = false;
-    f.setup.install(ProviderID::claudeCLI, [&] { installed = true; });
+    f.setup.install(kClaude, [&] { installed = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return installed; }, 20000));
     f.tick();
     EXPECT_EQ(f.finished, 1);
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI).kind, Phase::Kind::failed);
+    EXPECT_EQ(f.phase().kind, Phase::Kind::failed);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !isAlive(pid); }, 5000));
 }
 
 TEST(ProviderSetupTest, CancelShowsIdleAndTheLoopEndsQuietly) {
     SetupFixture f;
     f.login();
-    f.setup.cancel(ProviderID::claudeCLI);
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::idle());
+    f.setup.cancel(kClaude);
+    EXPECT_EQ(f.phase(), Phase::idle());
     EXPECT_EQ(f.finished, 1);
     f.tick();
     f.tick();
-    EXPECT_EQ(f.lines("claude-status-calls"), 0);
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::idle());
+    EXPECT_EQ(f.tools.lines("claude-status-calls"), 0);
+    EXPECT_EQ(f.phase(), Phase::idle());
 }
 
 // Cancel and sign in again before the old loop wakes, also while its check is under way:
@@ -210,29 +194,29 @@ TEST(ProviderSetupTest, CancelShowsIdleAndTheLoopEndsQuietly) {
 TEST(ProviderSetupTest, CancelAndSignInAgainLeavesTheNewSignInAlone) {
     for (const bool duringCheck : {false, true}) {
         SetupFixture f;
-        f.write("claude-login-exit");  // the first login command ends at once
+        f.tools.write("claude-login-exit");  // the first login command ends at once
         f.login();
         if (duringCheck) {
-            f.write("claude-status-hang");
+            f.tools.write("claude-status-hang");
             f.clock.advance(ProviderSetup::pollInterval);
-            ASSERT_TRUE(f.status.isChecking(ProviderID::claudeCLI));
+            ASSERT_TRUE(f.status.isChecking(kClaude));
         }
-        f.setup.cancel(ProviderID::claudeCLI);
-        QFile::remove(f.tools.filePath("claude-login-exit"));
+        f.setup.cancel(kClaude);
+        f.tools.remove("claude-login-exit");
         f.login();
         EXPECT_EQ(f.finished, 1);
         if (duringCheck) {
             // The old check ends without an answer; the new loop takes its own turn.
-            QFile::remove(f.tools.filePath("claude-status-hang"));
+            f.tools.remove("claude-status-hang");
             f.clock.advance(ProviderStatusStore::checkTimeLimit);
             QCoreApplication::processEvents();
         } else {
             f.tick();
         }
-        EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
-        f.write("claude-status", signedIn);
+        EXPECT_EQ(f.phase(), Phase::waitingForLogin());
+        f.tools.write("claude-status", signedIn);
         f.tick();
-        EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::idle());
+        EXPECT_EQ(f.phase(), Phase::idle());
         EXPECT_EQ(f.finished, 2);
     }
 }
@@ -241,32 +225,26 @@ TEST(ProviderSetupTest, MissingToolCannotSignIn) {
     SetupFixture f(false);
     if (CLIEnvironment::locate("claude", {}))
         GTEST_SKIP() << "a claude program is installed here";
-    f.setup.login(ProviderID::claudeCLI, [&] { ++f.finished; });
+    f.setup.login(kClaude, [&] { ++f.finished; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 10000));
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI),
+    EXPECT_EQ(f.phase(),
               Phase::failed("Das Programm wurde nicht gefunden. Bitte zuerst installieren."));
 }
 
 TEST(ProviderSetupTest, InstallGoesStraightToSignIn) {
     SetupFixture f(false);
-    QTemporaryDir downloads;
-    QFile script(downloads.filePath("install.sh"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(
-        QString("mkdir -p \"$HOME/.local/bin\"\ncp '%1/claude' \"$HOME/.local/bin/claude\"\n")
-            .arg(fixtures)
-            .toUtf8());
-    script.close();
-    f.setup.setInstallerSources({QUrl::fromLocalFile(script.fileName()).toString(), {}});
+    f.installer(QString("mkdir -p \"$HOME/.local/bin\"\ncp '%1' \"$HOME/.local/bin/claude\"\n")
+                    .arg(StandInTools::settings().claudePath)
+                    .toUtf8());
 
-    f.setup.install(ProviderID::claudeCLI, [&] { ++f.finished; });
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::installing());
+    f.setup.install(kClaude, [&] { ++f.finished; });
+    EXPECT_EQ(f.phase(), Phase::installing());
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.clock.pendingTimers() > 0; }, 20000));
     EXPECT_TRUE(QFile::exists(QDir::homePath() + "/.local/bin/claude"));
-    EXPECT_NE(f.status.state(ProviderID::claudeCLI), State::unknown());  // refreshed
+    EXPECT_NE(f.status.state(kClaude), State::unknown());  // refreshed
     f.clock.advance(ProviderSetup::pauseBeforeLogin);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.lines("claude-login-calls") == 1; }, 10000));
-    f.setup.cancel(ProviderID::claudeCLI);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.tools.lines("claude-login-calls") == 1; }, 10000));
+    f.setup.cancel(kClaude);
     QFile::remove(QDir::homePath() + "/.local/bin/claude");
 
     EXPECT_EQ(f.seen,
@@ -276,12 +254,10 @@ TEST(ProviderSetupTest, InstallGoesStraightToSignIn) {
 
 TEST(ProviderSetupTest, FailedInstallShowsTheMessage) {
     SetupFixture f(false);
-    QTemporaryDir downloads;
-    f.setup.setInstallerSources(
-        {QUrl::fromLocalFile(downloads.filePath("missing.sh")).toString(), {}});
-    f.setup.install(ProviderID::claudeCLI, [&] { ++f.finished; });
+    f.installer();
+    f.setup.install(kClaude, [&] { ++f.finished; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 20000));
-    const Phase phase = f.setup.phase(ProviderID::claudeCLI);
+    const Phase phase = f.phase();
     EXPECT_EQ(phase.kind, Phase::Kind::failed);
     EXPECT_TRUE(phase.message.startsWith("Claude Code konnte nicht installiert werden. curl: (37)"))
         << phase.message.toStdString();
@@ -291,39 +267,30 @@ TEST(ProviderSetupTest, FailedInstallShowsTheMessage) {
 // check must not count as a sign-in.
 TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
     SetupFixture f;
-    f.write("claude-status", signedIn);
-    bool checked = false;
-    f.status.checkNow(ProviderID::claudeCLI, f.settings.settings(), [&](State) { checked = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return checked; }, 10000));
-    f.write("claude-status-hang");
+    f.tools.write("claude-status", signedIn);
+    f.check();
+    f.tools.write("claude-status-hang");
     f.login();
     f.clock.advance(ProviderSetup::pollInterval);
-    ASSERT_TRUE(f.status.isChecking(ProviderID::claudeCLI));
+    ASSERT_TRUE(f.status.isChecking(kClaude));
     f.clock.advance(ProviderStatusStore::checkTimeLimit);
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.setup.phase(ProviderID::claudeCLI), Phase::waitingForLogin());
-    EXPECT_EQ(f.status.state(ProviderID::claudeCLI), State::ready("a@b.de"));
-    f.setup.cancel(ProviderID::claudeCLI);
+    EXPECT_EQ(f.phase(), Phase::waitingForLogin());
+    EXPECT_EQ(f.status.state(kClaude), State::ready("a@b.de"));
+    f.setup.cancel(kClaude);
 }
 
 // Quitting while a download hangs must neither wait for it nor leave it running.
 TEST(ProviderSetupTest, InstallEndsWithTheSetup) {
     auto f = std::make_unique<SetupFixture>(false);
-    QTemporaryDir downloads;
-    QFile script(downloads.filePath("install.sh"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(
+    f->installer(
         "echo $$ > \"$FAKE_TOOL_DIR/installer-pid.new\"\n"
         "mv \"$FAKE_TOOL_DIR/installer-pid.new\" \"$FAKE_TOOL_DIR/installer-pid\"\n"
         "exec sleep 20\n");
-    script.close();
-    f->setup.setInstallerSources({QUrl::fromLocalFile(script.fileName()).toString(), {}});
-    f->setup.install(ProviderID::claudeCLI);
-    const QString pidFile = f->tools.filePath("installer-pid");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(pidFile); }, 20000));
-    QFile file(pidFile);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const qint64 pid = file.readAll().trimmed().toLongLong();
+    f->setup.install(kClaude);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFile::exists(f->tools.file("installer-pid")); }, 20000));
+    const qint64 pid = f->tools.number("installer-pid");
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(isAlive(pid));
 

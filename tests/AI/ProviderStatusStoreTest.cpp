@@ -1,44 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "AI/ProviderStatusStore.h"
 #include "Platform/fake/FakeClock.h"
-#include "support/ScopedEnv.h"
+#include "support/StandInTools.h"
 
 using State = ProviderStatusStore::State;
-
-namespace {
-
-const QString fixtures = QStringLiteral(TAVRIN_FIXTURES_DIR "/setup");
-
-// The stand-in tools read their answers from a private folder.
-struct ToolSandbox {
-    QTemporaryDir folder;
-    ScopedEnv variable{"FAKE_TOOL_DIR", folder.path()};
-
-    void write(const QString& name, const QByteArray& content = {}) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-    int lines(const QString& name) const {
-        QFile file(folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    }
-};
-
-AssistantSettings settingsWithStandIns() {
-    AssistantSettings settings;
-    settings.claudePath = fixtures + "/claude";
-    settings.codexPath = fixtures + "/codex";
-    return settings;
-}
-
-}  // namespace
 
 TEST(ProviderStatusStoreTest, CodexAnswersAreReadByText) {
     const std::pair<std::optional<QString>, State> cases[] = {
@@ -92,7 +61,7 @@ TEST(ProviderStatusStoreTest, Texts) {
 }
 
 TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
-    ToolSandbox tools;
+    StandInTools tools;
     tools.write("claude-status", R"({"loggedIn": true, "email": "a@b.de"})");
     tools.write("codex-status", "Logged in using ChatGPT");
     Platform::FakeClock clock;
@@ -100,7 +69,7 @@ TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
     QSignalSpy changes(&store, &ProviderStatusStore::statesChanged);
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
 
-    store.refresh(settingsWithStandIns());
+    store.refresh(StandInTools::settings());
     EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::checking());
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 4; }, 10000));
@@ -109,7 +78,7 @@ TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
 
     // A known state stays while the next check runs; an equal result notifies nobody.
     tools.write("codex-status", "Not logged in");
-    store.refresh(settingsWithStandIns());
+    store.refresh(StandInTools::settings());
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready("ChatGPT-Konto"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 5; }, 10000));
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::notLoggedIn());
@@ -119,11 +88,11 @@ TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
 }
 
 TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
-    ToolSandbox tools;
+    StandInTools tools;
     tools.write("claude-status-hang");
     Platform::FakeClock clock;
     ProviderStatusStore store(clock);
-    const AssistantSettings settings = settingsWithStandIns();
+    const AssistantSettings settings = StandInTools::settings();
 
     std::vector<State> answers;
     store.refresh(settings);
@@ -142,7 +111,7 @@ TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
     EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
 
     // The next refresh starts afresh, and its answer is stored.
-    QFile::remove(tools.folder.filePath("claude-status-hang"));
+    tools.remove("claude-status-hang");
     tools.write("claude-status", R"({"loggedIn": true})");
     store.refresh(settings);
     ASSERT_TRUE(QTest::qWaitFor(
@@ -151,12 +120,12 @@ TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
 }
 
 TEST(ProviderStatusStoreTest, CheckNowStoresAndAnswers) {
-    ToolSandbox tools;
+    StandInTools tools;
     tools.write("codex-status", "Logged in using an API key");
     Platform::FakeClock clock;
     ProviderStatusStore store(clock);
     std::optional<State> answer;
-    store.checkNow(ProviderID::codexCLI, settingsWithStandIns(), [&](State s) { answer = s; });
+    store.checkNow(ProviderID::codexCLI, StandInTools::settings(), [&](State s) { answer = s; });
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
     EXPECT_EQ(answer, State::ready());

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "AI/ShellCommand.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -55,42 +56,16 @@ TEST(ShellCommandTest, FillScansTheTemplateOnce) {
 TEST(ShellCommandTest, HostileValuesArriveAsOneLiteralWordInARealShell) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    QFile marker(folder.filePath("file-for-globs"));
-    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
-    marker.close();
+    writeFile(folder.filePath("file-for-globs"));
 
+    // clang-format off
     const QStringList corpus = {
-        "plain",
-        "two words",
-        "it's",
-        "''",
-        "'\\''",
-        "say \"hi\"",
-        "$HOME",
-        "${HOME}",
-        "$(echo INJECTED)",
-        "`echo INJECTED`",
-        "a; echo INJECTED",
-        "a | cat",
-        "a && echo INJECTED",
-        "a || echo INJECTED",
-        "line one\nline two",
-        "trailing newline\n",
-        "*",
-        "?ile-for-globs",
-        "[f]*",
-        "~",
-        "a\\b\\",
-        "!1",
-        "> out.txt",
-        "# comment",
-        "  spaced  ",
-        "",
-        "Grüße, „Zitat“ …",
-        "{{b}}",
-        "{{project_path}}",
-        "'{{b}}'",
-    };
+        "plain", "two words", "it's", "''", "'\\''", "say \"hi\"", "$HOME", "${HOME}",
+        "$(echo INJECTED)", "`echo INJECTED`", "a; echo INJECTED", "a | cat", "a && echo INJECTED",
+        "a || echo INJECTED", "line one\nline two", "trailing newline\n", "*", "?ile-for-globs",
+        "[f]*", "~", "a\\b\\", "!1", "> out.txt", "# comment", "  spaced  ", "",
+        "Grüße, „Zitat“ …", "{{b}}", "{{project_path}}", "'{{b}}'"};
+    // clang-format on
     for (const QString& value : corpus) {
         // a holds the value; b holds a command substitution that must never run, even when
         // a's value names b.
@@ -110,18 +85,11 @@ TEST(ShellCommandTest, HostileValuesArriveAsOneLiteralWordInARealShell) {
 TEST(ShellCommandTest, PlaceholdersInsideTheTemplatesOwnQuotesStayLiteral) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
+    // clang-format off
     const QStringList values = {
-        "$(echo INJECTED)",
-        "`echo INJECTED`",
-        "it's",
-        "say \"hi\"",
-        "a\\b\\",
-        "line one\nline two",
-        "\"; echo INJECTED; \"",
-        "'; echo INJECTED; '",
-        "$HOME",
-        "*",
-    };
+        "$(echo INJECTED)", "`echo INJECTED`", "it's", "say \"hi\"", "a\\b\\",
+        "line one\nline two", "\"; echo INJECTED; \"", "'; echo INJECTED; '", "$HOME", "*"};
+    // clang-format on
     struct Case {
         const char* text;
         const char* before;
@@ -160,41 +128,22 @@ TEST(ShellCommandTest, PlaceholdersInsideTheTemplatesOwnQuotesStayLiteral) {
 // subscripts, right after "$", in a here-document), no quoting can keep it literal: such a
 // template is refused.
 TEST(ShellCommandTest, PlaceholdersWhereNoQuotingHoldsAreRefused) {
+    // clang-format off
     const char* refused[] = {
-        "echo `echo {{a}}`",
-        "echo \"`echo {{a}}`\"",
-        "echo ${x:-{{a}}}",
-        "echo \"${x:-{{a}}}\"",
-        "echo $(( {{a}} + 1 ))",
-        "echo ${{a}}",
-        "echo \"${{a}}\"",
-        "cat <<EOF\n{{a}}\nEOF",
-        "cat <<-'EOF'\n{{a}}\nEOF",
-        "cat <<{{a}}",
-        "echo $'x {{a}}'",
-        "(( {{a}} ))",
-        "echo $[ {{a}} ]",
-        "x[{{a}}]=1",
-        "x=( [{{a}}]=1 )",
-        "[[ {{a}} -eq 1 ]]",
-        "for (( i={{a}}; i<3; i++ )); do :; done",
-        "echo \"$( (( {{a}} )) )\"",
-    };
+        "echo `echo {{a}}`", "echo \"`echo {{a}}`\"", "echo ${x:-{{a}}}", "echo \"${x:-{{a}}}\"",
+        "echo $(( {{a}} + 1 ))", "echo ${{a}}", "echo \"${{a}}\"", "cat <<EOF\n{{a}}\nEOF",
+        "cat <<-'EOF'\n{{a}}\nEOF", "cat <<{{a}}", "echo $'x {{a}}'", "(( {{a}} ))",
+        "echo $[ {{a}} ]", "x[{{a}}]=1", "x=( [{{a}}]=1 )", "[[ {{a}} -eq 1 ]]",
+        "for (( i={{a}}; i<3; i++ )); do :; done", "echo \"$( (( {{a}} )) )\""};
+    // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
+    // clang-format off
     const char* accepted[] = {
-        "echo `date` {{a}}",
-        "echo ${HOME} {{a}}",
-        "echo $(( 1 + 2 )) {{a}}",
-        "echo $ {{a}}",
-        "echo {{unknown}} `echo {{unknown}}`",
-        "cat <<< {{a}}",
-        "[ {{a}} = x ]",
-        "( echo {{a}} )",
-        "echo *.[ch] {{a}}",
-        "echo --opt=[{{a}}]",
-        "echo \"$( (echo {{a}}) )\"",
-    };
+        "echo `date` {{a}}", "echo ${HOME} {{a}}", "echo $(( 1 + 2 )) {{a}}", "echo $ {{a}}",
+        "echo {{unknown}} `echo {{unknown}}`", "cat <<< {{a}}", "[ {{a}} = x ]", "( echo {{a}} )",
+        "echo *.[ch] {{a}}", "echo --opt=[{{a}}]", "echo \"$( (echo {{a}}) )\""};
+    // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::fillQuoted(text, {{"a", "x"}})) << text;
 }
