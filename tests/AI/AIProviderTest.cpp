@@ -20,42 +20,37 @@ const QString control = QString(Chunk::controlMark);
 
 }  // namespace
 
-TEST(AIProviderTest, CompleteGathersTheTextSinceTheLastReset) {
+TEST(AIProviderTest, CompleteGathersTheTextSinceTheLastResetOrHandsOnTheFailure) {
     struct Case {
         const char* name;
         QStringList chunks;
-        QString expected;
+        AIResult<QString> expected;
+        std::optional<AIFailure> failure = std::nullopt;
     };
     const Case cases[] = {
-        {"no chunk at all", {}, ""},
-        {"reset voids what came before", {"A", Chunk::reset(), "B"}, "B"},
+        {"no chunk at all", {}, QString()},
+        {"reset voids what came before", {"A", Chunk::reset(), "B"}, QString("B")},
         {"control chunks are not text",
          {Chunk::connected(), Chunk::thinking(), "A", Chunk::tool("Grep"), "B"},
-         "AB"},
+         QString("AB")},
         {"unknown words and longer words are skipped",
          {"A", control + "FOO", control + "RESETTING", "B"},
-         "AB"},
-        {"reset as the last chunk", {"A", Chunk::reset()}, ""},
-        {"text is kept as written", {"  eins\n", "", "zwei  "}, "  eins\nzwei  "},
+         QString("AB")},
+        {"reset as the last chunk", {"A", Chunk::reset()}, QString()},
+        {"text is kept as written", {"  eins\n", "", "zwei  "}, QString("  eins\nzwei  ")},
+        {"a failure drops the text",
+         {"schon geschrieben"},
+         AIError::failed("kaputt"),
+         AIFailure(AIError::failed("kaputt"))},
     };
     for (const Case& c : cases) {
         ScriptedAIProvider provider;
         provider.chunks = c.chunks;
+        provider.failure = c.failure;
         const auto result = completeAndWait(provider);
         ASSERT_TRUE(result.has_value()) << c.name;
-        ASSERT_TRUE(result->hasValue()) << c.name;
-        EXPECT_EQ(result->value(), c.expected) << c.name;
+        EXPECT_EQ(*result, c.expected) << c.name;
     }
-}
-
-TEST(AIProviderTest, CompleteHandsOnTheFailureAndDropsTheText) {
-    ScriptedAIProvider provider;
-    provider.chunks = {"schon geschrieben"};
-    provider.failure = AIError::failed("kaputt");
-    const auto result = completeAndWait(provider);
-    ASSERT_TRUE(result.has_value());
-    ASSERT_FALSE(result->hasValue());
-    EXPECT_EQ(result->failure(), AIFailure(AIError::failed("kaputt")));
 }
 
 TEST(AIProviderTest, DroppingTheCompletionHandleCancelsTheProducer) {

@@ -7,19 +7,6 @@
 
 namespace {
 
-AssistantAction customAction(const QString& id, const QString& name, const QString& trigger,
-                             AssistantAction::Kind kind, const QString& instructions,
-                             const QStringList& parameters) {
-    AssistantAction action;
-    action.id = id;
-    action.name = name;
-    action.trigger = trigger;
-    action.kind = kind;
-    action.instructions = instructions;
-    action.parameters = parameters;
-    return action;
-}
-
 // The draft-language segment and everything after it; the role text before it holds blank
 // lines of its own.
 QString fromDraftLanguage(const QString& prompt) {
@@ -44,10 +31,17 @@ TEST(SystemPromptTest, EverySectionPresent) {
     settings.rules = {QString(), QStringLiteral("Keine Emojis"), QStringLiteral("  "),
                       QStringLiteral(" Signatur weglassen ")};
     settings.customActions = {
-        customAction("deploy", "Deployen", "Wenn deployt werden soll.",
-                     AssistantAction::Kind::shell, " \n", {"branch"}),
-        customAction("docs", "Doku öffnen", "Wenn der Nutzer die Doku sehen will.",
-                     AssistantAction::Kind::openURL, "Suchbegriff auf Englisch.", {}),
+        {.id = "deploy",
+         .name = "Deployen",
+         .trigger = "Wenn deployt werden soll.",
+         .kind = AssistantAction::Kind::shell,
+         .instructions = " \n",
+         .parameters = {"branch"}},
+        {.id = "docs",
+         .name = "Doku öffnen",
+         .trigger = "Wenn der Nutzer die Doku sehen will.",
+         .kind = AssistantAction::Kind::openURL,
+         .instructions = "Suchbegriff auf Englisch."},
     };
     settings.includeKnowledge = true;
     settings.aboutMe = QStringLiteral("Ich bin Entwickler.");
@@ -79,53 +73,40 @@ TEST(SystemPromptTest, OptionalSegments) {
         QString thirdSegmentStart;
         QString absent;
     };
+    // Each row starts without tone, so that the segment after the draft language is the next
+    // one present.
     const Case cases[] = {
-        {"blank tone without presets",
-         [](AssistantSettings& s) {
-             s.tonePresets.clear();
-             s.tone = QStringLiteral("   ");
-         },
-         actionsStart, "Tone"},
-        {"one-word tone without presets",
-         [](AssistantSettings& s) {
-             s.tonePresets.clear();
-             s.tone = QStringLiteral("knapp");
-         },
+        {"blank tone without presets", [](AssistantSettings& s) { s.tone = "   "; }, actionsStart,
+         "Tone"},
+        {"one-word tone without presets", [](AssistantSettings& s) { s.tone = "knapp"; },
          "Tone and style of drafts:\nknapp\n\nAvailable actions:", "Tone: "},
         {"learned style switched off",
          [](AssistantSettings& s) {
-             s.tonePresets.clear();
-             s.tone.clear();
              s.learnStyle = false;
-             s.learnedStyle = QStringLiteral("Kurz.");
+             s.learnedStyle = "Kurz.";
          },
          actionsStart, "How the user writes"},
-        {"learned style blank",
-         [](AssistantSettings& s) {
-             s.tonePresets.clear();
-             s.tone.clear();
-             s.learnedStyle = QStringLiteral(" \n");
-         },
-         actionsStart, "How the user writes"},
+        {"learned style blank", [](AssistantSettings& s) { s.learnedStyle = " \n"; }, actionsStart,
+         "How the user writes"},
         {"only blank rules",
          [](AssistantSettings& s) {
-             s.tonePresets.clear();
-             s.tone.clear();
-             s.rules = {QString(), QStringLiteral(" \t")};
+             s.rules = {QString(), " \t"};
          },
          actionsStart, "Hard rules"},
         {"knowledge switched off",
          [](AssistantSettings& s) {
              s.includeKnowledge = false;
-             s.aboutMe = QStringLiteral("Ich");
-             s.knowledge = QStringLiteral("Wissen");
+             s.aboutMe = "Ich";
+             s.knowledge = "Wissen";
          },
-         "Tone and style of drafts:", "About the user"},
+         actionsStart, "About the user"},
         {"empty reply language is automatic", [](AssistantSettings& s) { s.replyLanguage.clear(); },
-         "Tone and style of drafts:", "Draft language: always"},
+         actionsStart, "Draft language: always"},
     };
     for (const Case& c : cases) {
         AssistantSettings settings;
+        settings.tonePresets.clear();
+        settings.tone.clear();
         c.change(settings);
         const QString prompt = PromptBuilder::system(settings, QStringLiteral("Mail"), std::nullopt,
                                                      QStringLiteral("Erinnerung"));

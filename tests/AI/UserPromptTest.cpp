@@ -7,20 +7,14 @@
 
 namespace {
 
-ConversationTurn turn(const QString& user, std::optional<ReplyKind> kind, const QString& reply) {
-    ConversationTurn t;
-    t.user = user;
-    t.kind = kind;
-    t.reply = reply;
-    return t;
+ConversationTurn turn(const QString& user, std::optional<ReplyKind> kind, const QString& reply,
+                      bool hidden = false) {
+    return {.user = user, .kind = kind, .reply = reply, .hidden = hidden};
 }
 
 // An editable field with nothing else known about it.
 ContextSnapshot bareContext() {
-    ContextSnapshot context;
-    context.appName = QStringLiteral("Mail");
-    context.fieldEditable = true;
-    return context;
+    return {.appName = "Mail", .fieldEditable = true};
 }
 
 QString prompt(const std::optional<ContextSnapshot>& context,
@@ -49,21 +43,15 @@ TEST(UserPromptTest, MinimalPrompt) {
 }
 
 TEST(UserPromptTest, EverySectionPresent) {
-    ContextSnapshot context;
-    context.appName = QStringLiteral("Slack");
-    context.windowTitle = QStringLiteral("#team – Slack");
-    context.fieldLabel = QStringLiteral("Nachricht an #team");
-    context.fieldEditable = true;
-    context.fieldValue = QStringLiteral("Hallo");
-    context.selectedText = QStringLiteral("Hallo zusammen");
-    context.screenshotJPEG = QByteArray("jpeg");
-    context.screenshotCroppedToField = true;
-
-    QuotedMessage quote;
-    quote.author = QStringLiteral("Anna Schmidt");
-    quote.text = QStringLiteral("Kannst du morgen?");
-    quote.language = QStringLiteral("de");
-
+    const ContextSnapshot context{.appName = "Slack",
+                                  .windowTitle = "#team – Slack",
+                                  .fieldLabel = "Nachricht an #team",
+                                  .fieldEditable = true,
+                                  .fieldValue = "Hallo",
+                                  .selectedText = "Hallo zusammen",
+                                  .screenshotJPEG = QByteArray("jpeg"),
+                                  .screenshotCroppedToField = true};
+    const QuotedMessage quote{"Anna Schmidt", "Kannst du morgen?", "de", false};
     const QList<ThreadMessage> thread = {{QStringLiteral("Ben"), QStringLiteral("Wer kommt mit?")},
                                          {std::nullopt, QStringLiteral("Ich!")}};
     const QList<ConversationTurn> history = {
@@ -83,18 +71,11 @@ TEST(UserPromptTest, EverySectionPresent) {
 }
 
 TEST(UserPromptTest, SelectionReplacesQuoteAndThread) {
-    ContextSnapshot context;
-    context.appName = QStringLiteral("TextEdit");
-    context.fieldEditable = false;
-    context.fieldValue = QStringLiteral("Das ist ein langer Satz. Noch einer.");
-    context.selectedText = QStringLiteral("langer Satz");
-    context.screenshotJPEG = QByteArray("jpeg");
-
-    QuotedMessage selection;
-    selection.text = QStringLiteral("langer Satz");
-    selection.language = QStringLiteral("de");
-    selection.isSelection = true;
-
+    const ContextSnapshot context{.appName = "TextEdit",
+                                  .fieldValue = "Das ist ein langer Satz. Noch einer.",
+                                  .selectedText = "langer Satz",
+                                  .screenshotJPEG = QByteArray("jpeg")};
+    const QuotedMessage selection{std::nullopt, "langer Satz", "de", true};
     expectGolden(PromptBuilder::user(
                      context, selection, {{QStringLiteral("Ben"), QStringLiteral("ignoriert")}}, {},
                      QStringLiteral("   "), QStringLiteral("übersetze ins Englische"),
@@ -110,8 +91,7 @@ TEST(UserPromptTest, ContextRows) {
     wholeFieldSelected.selectedText = QStringLiteral("alles");
     ContextSnapshot selectionWithoutValue = bareContext();
     selectionWithoutValue.selectedText = QStringLiteral("Teil");
-    QuotedMessage quote;
-    quote.text = QStringLiteral("Hi");
+    const QuotedMessage quote{std::nullopt, "Hi"};
 
     const QString noField = QStringLiteral("- No text field is focused, so there is nothing");
     struct Case {
@@ -157,11 +137,7 @@ TEST(UserPromptTest, History) {
     const Case cases[] = {
         {"only an undecided turn", {turn("Hallo", std::nullopt, "")}, "New input"},
         {"hidden turns still count",
-         {[] {
-             ConversationTurn t = turn("Hallo", ReplyKind::chat, "Hi");
-             t.hidden = true;
-             return t;
-         }()},
+         {turn("Hallo", ReplyKind::chat, "Hi", true)},
          "Conversation so far between the user and you:\nUser: Hallo\nYou (discussion): Hi\n\n"
          "New input"},
     };
@@ -223,11 +199,7 @@ TEST(UserPromptTest, DraftInputAndForcedRows) {
 
 TEST(UserPromptTest, LanguageRow) {
     const auto quoteIn = [](std::optional<QString> language, bool isSelection = false) {
-        QuotedMessage quote;
-        quote.text = QStringLiteral("Hi");
-        quote.language = std::move(language);
-        quote.isSelection = isSelection;
-        return quote;
+        return QuotedMessage{std::nullopt, "Hi", std::move(language), isSelection};
     };
     const QString important = QStringLiteral("IMPORTANT: Any draft MUST be written in ");
     const QString importantTail = QStringLiteral(
