@@ -151,7 +151,7 @@ struct EventCase {
     const char* name;
     QByteArrayList lines;
     QStringList chunks;
-    std::optional<QString> error;
+    std::optional<QString> error = std::nullopt;
 };
 
 template <class StreamState>
