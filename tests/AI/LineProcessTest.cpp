@@ -146,28 +146,20 @@ TEST(LineProcessTest, CollectJoinsLinesOrFailsWithTheErrorText) {
 }
 
 TEST(LineProcessTest, StartFailuresComeAsProcessErrorsAfterRunReturned) {
-    struct Case {
-        QString executable;
-        QString folder;
-    };
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {"/nonexistent/tool", QDir::tempPath()},
         {sh, "/nonexistent/folder"},
         {QDir::tempPath(), QDir::tempPath()},
     };
-    for (const Case& c : cases) {
-        bool called = false;
+    for (const auto& [executable, folder] : cases) {
         bool sawLine = false;
         std::optional<AIResult<LineProcess::Output>> result;
         auto run = LineProcess::run(
-            c.executable, {"-c", "echo hi"}, std::nullopt, c.folder,
+            executable, {"-c", "echo hi"}, std::nullopt, folder,
             [&](const QByteArray&) { sawLine = true; },
-            [&](AIResult<LineProcess::Output> outcome) {
-                called = true;
-                result = outcome;
-            });
-        EXPECT_FALSE(called);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return called; }, 5000));
+            [&](AIResult<LineProcess::Output> outcome) { result = outcome; });
+        EXPECT_FALSE(result);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
         ASSERT_FALSE(result->hasValue());
         ASSERT_NE(result->failure().processError(), nullptr);
         EXPECT_EQ(result->failure().processError()->kind, ProcessError::Kind::failedToStart);

@@ -98,21 +98,15 @@ TEST(ProviderSetupTest, LoginCommandThatEndsAtOnceFailsAfterTheFirstCheck) {
     EXPECT_EQ(f.tools.lines("claude-status-calls"), 1);
 }
 
-// The tool keeps its sign-in below HOME, where its status command (which sees our HOME)
-// looks for it.
-TEST(ProviderSetupTest, LoginCommandSeesOurHome) {
-    SetupFixture f;
-    f.login();
-    EXPECT_EQ(readFile(f.tools.file("claude-login-home")).trimmed(), qgetenv("HOME"));
-    f.setup.cancel(kClaude);
-}
-
-TEST(ProviderSetupTest, FirstSignInAddressIsShown) {
+// The login command sees our HOME: the tool keeps its sign-in below it, where its status command
+// (which sees our HOME) looks for it.
+TEST(ProviderSetupTest, LoginCommandSeesOurHomeAndItsFirstAddressIsShown) {
     SetupFixture f;
     f.tools.write("claude-login-output",
                   "Opening https://claude.ai/oauth/authorize?code=1&state=x in your browser.\n"
                   "Or visit \"https://example.org/second\"\n");
     f.login();
+    EXPECT_EQ(readFile(f.tools.file("claude-login-home")).trimmed(), qgetenv("HOME"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.phase().url.has_value(); }, 10000));
     EXPECT_EQ(f.phase(),
               Phase::waitingForLogin(QUrl("https://claude.ai/oauth/authorize?code=1&state=x")));

@@ -114,28 +114,19 @@ TEST(QuoteExtractorTest, ParseThread) {
 }
 
 TEST(QuoteExtractorTest, DetectLanguageThreshold) {
-    struct Case {
-        std::optional<LanguageRecognizer::Hypothesis> hypothesis;
-        std::optional<QString> expected;
-    };
-    const Case cases[] = {
-        {std::nullopt, std::nullopt},
-        {LanguageRecognizer::Hypothesis{"fr", 0.6}, "fr"},
-        {LanguageRecognizer::Hypothesis{"fr", 0.599}, std::nullopt},
-        {LanguageRecognizer::Hypothesis{"en", 1.0}, "en"},
-    };
-    for (const Case& c : cases) {
-        const ScriptedRecognizer recognizer(c.hypothesis);
-        EXPECT_EQ(QuoteExtractor::detectLanguage("text", recognizer), c.expected);
-    }
+    const std::pair<std::optional<LanguageRecognizer::Hypothesis>, std::optional<QString>> cases[] =
+        {
+            {std::nullopt, std::nullopt},
+            {LanguageRecognizer::Hypothesis{"fr", 0.6}, "fr"},
+            {LanguageRecognizer::Hypothesis{"fr", 0.599}, std::nullopt},
+            {LanguageRecognizer::Hypothesis{"en", 1.0}, "en"},
+        };
+    for (const auto& [hypothesis, expected] : cases)
+        EXPECT_EQ(QuoteExtractor::detectLanguage("text", ScriptedRecognizer(hypothesis)), expected);
 }
 
 TEST(QuoteExtractorTest, Cld2Recognizer) {
-    struct Case {
-        QString text;
-        std::optional<QString> expected;
-    };
-    const Case cases[] = {
+    const std::pair<QString, std::optional<QString>> cases[] = {
         {"Vielen Dank für deine Nachricht, ich melde mich morgen bei dir.", "de"},
         {"Thanks for the update, I will get back to you tomorrow.", "en"},
         {"Merci beaucoup pour votre réponse rapide, à bientôt.", "fr"},
@@ -144,8 +135,8 @@ TEST(QuoteExtractorTest, Cld2Recognizer) {
         {"12345 !!!", std::nullopt},
         {"", std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(QuoteExtractor::detectLanguage(c.text), c.expected) << c.text.toStdString();
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(QuoteExtractor::detectLanguage(text), expected) << text.toStdString();
 }
 
 TEST(QuoteExtractorTest, ExtractionRequest) {

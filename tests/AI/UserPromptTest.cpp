@@ -129,22 +129,12 @@ TEST(UserPromptTest, ContextRows) {
 }
 
 TEST(UserPromptTest, History) {
-    struct Case {
-        const char* name;
-        QList<ConversationTurn> history;
-        QString expectedStart;
-    };
-    const Case cases[] = {
-        {"only an undecided turn", {turn("Hallo", std::nullopt, "")}, "New input"},
-        {"hidden turns still count",
-         {turn("Hallo", ReplyKind::chat, "Hi", true)},
-         "Conversation so far between the user and you:\nUser: Hallo\nYou (discussion): Hi\n\n"
-         "New input"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_TRUE(prompt(std::nullopt, std::nullopt, {}, c.history).startsWith(c.expectedStart))
-            << c.name;
-    }
+    // An undecided turn is left out; a hidden one still counts.
+    EXPECT_TRUE(prompt(std::nullopt, std::nullopt, {}, {turn("Hallo", std::nullopt, "")})
+                    .startsWith("New input"));
+    EXPECT_TRUE(prompt(std::nullopt, std::nullopt, {}, {turn("Hallo", ReplyKind::chat, "Hi", true)})
+                    .startsWith("Conversation so far between the user and you:\nUser: Hallo\n"
+                                "You (discussion): Hi\n\nNew input"));
 }
 
 TEST(UserPromptTest, DocumentReplyIsCutInTheHistory) {
