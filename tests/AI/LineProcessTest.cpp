@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include "AI/CLIEnvironment.h"
-#include "AI/ChunkStream.h"
 #include "AI/LineProcess.h"
 
 namespace {
@@ -278,31 +277,4 @@ TEST(LineProcessTest, RunEndsWhenTheChildExitsEvenIfABackgroundProcessHoldsItsOu
     const Finished finished = runAndWait("echo a; sleep 3 &");
     EXPECT_LT(timer.elapsed(), 2500);
     EXPECT_EQ(finished.lines, QList<QByteArray>{"a"});
-}
-
-TEST(LineProcessTest, DroppingAStreamEndsTheToolsProcess) {
-    // A producer as the providers build one: the run belongs to the stream.
-    auto stream = std::make_unique<ChunkStream>();
-    ChunkStream* producer = stream.get();
-    ProcessRun* run =
-        LineProcess::run(
-            sh, {"-c", "echo $$; sleep 60 & sleep 60"}, std::nullopt, QDir::tempPath(),
-            [producer](const QByteArray& line) { producer->yield(QString::fromUtf8(line)); },
-            [producer](AIResult<LineProcess::Output> result) {
-                if (result)
-                    producer->finish();
-                else
-                    producer->finish(result.failure());
-            })
-            .release();
-    run->setParent(producer);
-    producer->setCancelHandler([run] { run->cancel(); });
-
-    qint64 group = 0;
-    QObject::connect(producer, &ChunkStream::chunk, [&](const QString& chunk) {
-        group = chunk.toLongLong();
-        stream.reset();
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return group != 0; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return liveMembers(group) == 0; }, 1000));
 }
