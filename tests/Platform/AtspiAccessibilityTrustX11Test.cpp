@@ -16,19 +16,17 @@ namespace {
 // What the bus launcher itself reports, read directly.
 QVariantMap busStatus() {
     QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
-    message << QStringLiteral("org.a11y.Status");
+        "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "GetAll");
+    message << "org.a11y.Status";
     const QDBusMessage reply = QDBusConnection::sessionBus().call(message);
     return reply.arguments().isEmpty() ? QVariantMap()
                                        : qdbus_cast<QVariantMap>(reply.arguments().constFirst());
 }
 
 void setBusFlag(const QString& name, bool on) {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
-    message << QStringLiteral("org.a11y.Status") << name << QVariant::fromValue(QDBusVariant(on));
+    QDBusMessage message = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus",
+                                                          "org.freedesktop.DBus.Properties", "Set");
+    message << "org.a11y.Status" << name << QVariant::fromValue(QDBusVariant(on));
     QDBusConnection::sessionBus().call(message);
 }
 
@@ -40,8 +38,8 @@ bool becomes(Platform::AccessibilityTrust& trust, bool expected) {
 }  // namespace
 
 TEST(AtspiAccessibilityTrustX11Test, RequestTurnsOnIsEnabledOnlyAndAnswersStayFast) {
-    setBusFlag(QStringLiteral("IsEnabled"), false);
-    setBusFlag(QStringLiteral("ScreenReaderEnabled"), false);
+    setBusFlag("IsEnabled", false);
+    setBusFlag("ScreenReaderEnabled", false);
 
     Platform::AtspiAccessibilityTrust trust;
     ASSERT_TRUE(becomes(trust, false));
@@ -55,17 +53,17 @@ TEST(AtspiAccessibilityTrustX11Test, RequestTurnsOnIsEnabledOnlyAndAnswersStayFa
     EXPECT_TRUE(trust.requestTrust());
     EXPECT_TRUE(trust.isTrusted());
     const QVariantMap status = busStatus();
-    EXPECT_TRUE(status.value(QStringLiteral("IsEnabled")).toBool());
-    EXPECT_FALSE(status.value(QStringLiteral("ScreenReaderEnabled")).toBool());
+    EXPECT_TRUE(status.value("IsEnabled").toBool());
+    EXPECT_FALSE(status.value("ScreenReaderEnabled").toBool());
 
     // Turned off behind our back: the next polls notice it.
-    setBusFlag(QStringLiteral("IsEnabled"), false);
+    setBusFlag("IsEnabled", false);
     EXPECT_TRUE(becomes(trust, false));
 
     // A screen reader's flag enables the bus for applications just as well.
-    setBusFlag(QStringLiteral("ScreenReaderEnabled"), true);
+    setBusFlag("ScreenReaderEnabled", true);
     EXPECT_TRUE(becomes(trust, true));
-    setBusFlag(QStringLiteral("ScreenReaderEnabled"), false);
+    setBusFlag("ScreenReaderEnabled", false);
 }
 
 TEST(AtspiAccessibilityTrustX11Test, FirstAnswerComesWithinItsTimeLimit) {

@@ -20,7 +20,7 @@ TEST(ChildProcessTest, ChildGetsItsOwnGroupNoDescriptorsAndTheUsualSigpipe) {
                                "[ \"$(cut -d' ' -f5 /proc/$$/stat)\" = \"$$\" ] && echo leader; "
                                "grep SigIgn /proc/$$/status | cut -f2")
                                .arg(fds[0]);
-    child.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    child.start("/bin/sh", {"-c", script});
     ASSERT_TRUE(child.waitForFinished(10000));
     ::close(fds[0]);
     ::close(fds[1]);

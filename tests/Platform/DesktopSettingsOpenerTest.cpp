@@ -32,17 +32,17 @@ TEST(DesktopSettingsOpenerTest, PicksTheDesktopsProgramAndPage) {
         {"Openbox", microphone, "gnome-control-center", ""},
         {"GNOME", QString(SettingsPaneOpener::speechRecognitionPane), "gnome-control-center", ""},
         {"GNOME", QString(SettingsPaneOpener::screenCapturePane), "gnome-control-center", ""},
-        {"GNOME", QStringLiteral("Privacy_Camera"), "gnome-control-center", ""},
+        {"GNOME", "Privacy_Camera", "gnome-control-center", ""},
     };
     for (const auto& c : cases) {
         const QStringList installed = QString(c.installed).split(' ', Qt::SkipEmptyParts);
         const auto find = [&](const QString& program) {
-            return installed.contains(program) ? QStringLiteral("/usr/bin/") + program : QString();
+            return installed.contains(program) ? "/usr/bin/" + program : QString();
         };
         QStringList words = QString(c.expected).split(' ', Qt::SkipEmptyParts);
         std::optional<Command> expected;
         if (!words.isEmpty())
-            expected = Command{QStringLiteral("/usr/bin/") + words.takeFirst(), words};
+            expected = Command{"/usr/bin/" + words.takeFirst(), words};
         EXPECT_EQ(DesktopSettingsOpener::command(QString(c.desktops).split(':', Qt::SkipEmptyParts),
                                                  c.pane, find),
                   expected)

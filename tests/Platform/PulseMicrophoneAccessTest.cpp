@@ -10,7 +10,7 @@
 using Platform::AuthorizationStatus;
 
 TEST(PulseMicrophoneAccessTest, NoSoundServerMeansDeniedAndRequestsCompleteWhileTheBackendLives) {
-    ScopedEnv server("PULSE_SERVER", QStringLiteral("unix:/nonexistent/tavrin-pulse"));
+    ScopedEnv server("PULSE_SERVER", "unix:/nonexistent/tavrin-pulse");
     EXPECT_FALSE(Platform::PulseMicrophoneAccess::hasDefaultInput());
 
     Platform::PulseMicrophoneAccess access;

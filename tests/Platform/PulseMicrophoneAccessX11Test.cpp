@@ -16,11 +16,10 @@ namespace {
 class SoundServer {
 public:
     explicit SoundServer(const QString& device)
-        : socket_(scratch_.path() + QStringLiteral("/native")),
-          server_("PULSE_SERVER", QStringLiteral("unix:") + socket_) {
+        : socket_(scratch_.path() + "/native"), server_("PULSE_SERVER", "unix:" + socket_) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(
-            QStringLiteral("pulseaudio"),
+            "pulseaudio",
             {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
              "--use-pid-file=no", "--log-level=error", "-L",
              "module-native-protocol-unix auth-anonymous=1 socket=" + socket_, "-L", device});
@@ -43,7 +42,7 @@ private:
 
 TEST(PulseMicrophoneAccessX11Test, RealInputIsAMicrophoneAnOutputsMonitorIsNot) {
     {
-        SoundServer server(QStringLiteral("module-null-source source_name=mic"));
+        SoundServer server("module-null-source source_name=mic");
         ASSERT_TRUE(server.running());
         EXPECT_TRUE(Platform::PulseMicrophoneAccess::hasDefaultInput());
 
@@ -53,7 +52,7 @@ TEST(PulseMicrophoneAccessX11Test, RealInputIsAMicrophoneAnOutputsMonitorIsNot) 
         EXPECT_EQ(access.status(), AuthorizationStatus::authorized);
     }
     {
-        SoundServer server(QStringLiteral("module-null-sink sink_name=speakers"));
+        SoundServer server("module-null-sink sink_name=speakers");
         ASSERT_TRUE(server.running());
         EXPECT_FALSE(Platform::PulseMicrophoneAccess::hasDefaultInput());
     }

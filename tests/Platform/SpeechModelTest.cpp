@@ -20,7 +20,7 @@ const QStringList kModelFiles = {"en-us/mdef",      "en-us/feat.params",        
 QString makeDataFolder(const QTemporaryDir& scratch, const QString& name, const QString& missing,
                        const QString& empty = {}) {
     const QString data = scratch.path() + QLatin1Char('/') + name;
-    const QString root = data + QStringLiteral("/pocketsphinx/model/en-us");
+    const QString root = data + "/pocketsphinx/model/en-us";
     for (const QString& file : kModelFiles) {
         if (file != missing)
             writeFile(root + QLatin1Char('/') + file, file == empty ? "" : "x");
@@ -41,7 +41,7 @@ TEST(SpeechModelTest, FirstCompleteModelIsFound) {
     EXPECT_EQ(PocketsphinxModel::locate({emptyFile}), std::nullopt);
     const auto model = PocketsphinxModel::locate({incomplete, emptyFile, complete, second});
     ASSERT_TRUE(model);
-    const QString root = complete + QStringLiteral("/pocketsphinx/model/en-us");
+    const QString root = complete + "/pocketsphinx/model/en-us";
     EXPECT_EQ(*model, (PocketsphinxModel{root + "/en-us", root + "/en-us.lm.bin",
                                          root + "/cmudict-en-us.dict"}));
 }

@@ -25,8 +25,8 @@ QByteArray captureStderr(Body body) {
 
 TEST(SystemLogTest, WritesOnePrefixedLineAndTreatsTheMessageAsData) {
     Platform::StderrSystemLog log;
-    const QByteArray written = captureStderr(
-        [&] { log.log(QStringLiteral("Einstellungen nicht gespeichert: %s %n %d – Ärger")); });
+    const QByteArray written =
+        captureStderr([&] { log.log("Einstellungen nicht gespeichert: %s %n %d – Ärger"); });
     EXPECT_EQ(
         written,
         QStringLiteral("[Tavrin] Einstellungen nicht gespeichert: %s %n %d – Ärger\n").toUtf8());

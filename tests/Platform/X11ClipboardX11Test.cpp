@@ -43,7 +43,7 @@ ClipboardContents readAll(Clipboard& clipboard, qint64* elapsed = nullptr) {
 class X11ClipboardTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb");
         ASSERT_TRUE(connection);
     }
 
@@ -62,9 +62,9 @@ TEST_F(X11ClipboardTest, ReadsEveryFormatOfAnotherOwnerAndSkipsBookkeeping) {
                                   {"DELETE", ""},
                                   {"application/x-bytes", binary}});
 
-    EXPECT_EQ(readAll(clipboard), one({{QStringLiteral("text/html"), "<i>Grüße</i>"},
-                                       {QStringLiteral("text/plain"), "Grüße"},
-                                       {QStringLiteral("application/x-bytes"), binary}}));
+    EXPECT_EQ(readAll(clipboard), one({{"text/html", "<i>Grüße</i>"},
+                                       {"text/plain", "Grüße"},
+                                       {"application/x-bytes", binary}}));
 }
 
 TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
@@ -82,16 +82,15 @@ TEST_F(X11ClipboardTest, AnOwnerThatDoesNotAnswerCostsAtMostTheLimits) {
         {"one format stalls",
          {{"UTF8_STRING", "Text"}, {"application/x-slow", "", true}, {"text/html", "<p>Text</p>"}},
          true,
-         one({{QStringLiteral("text/plain"), "Text"},
-              {QStringLiteral("text/html"), "<p>Text</p>"}}),
+         one({{"text/plain", "Text"}, {"text/html", "<p>Text</p>"}}),
          700},
         {"every format stalls: the total limit ends it", everyFormatStalls, true,
-         one({{QStringLiteral("text/plain"), "Text"}}), 2000},
+         one({{"text/plain", "Text"}}), 2000},
         {"not even the list of formats", {{"UTF8_STRING", "Text"}}, false, {}, 700},
         {"a late answer is not taken for the next format",
          {{"UTF8_STRING", "Text"}, {"image/png", "PNG", false, 300}, {"text/html", "", true}},
          true,
-         one({{QStringLiteral("text/plain"), "Text"}}),
+         one({{"text/plain", "Text"}}),
          1000},
     };
     for (const Case& c : cases) {
@@ -110,7 +109,7 @@ TEST_F(X11ClipboardTest, ReadsDoNotQueueBehindOtherBackgroundWork) {
         shared->start([] { QThread::msleep(1500); });
 
     qint64 elapsed = 0;
-    EXPECT_EQ(readAll(clipboard, &elapsed), one({{QStringLiteral("text/plain"), "Text"}}));
+    EXPECT_EQ(readAll(clipboard, &elapsed), one({{"text/plain", "Text"}}));
     EXPECT_LT(elapsed, 700);
     shared->waitForDone();
 }
@@ -120,7 +119,7 @@ TEST_F(X11ClipboardTest, LargeDataArrivesInPieces) {
     QByteArray large(6 * 1024 * 1024, '\0');
     for (qsizetype i = 0; i < large.size(); ++i)
         large[i] = static_cast<char>(i * 7 % 251);
-    xclipIn(large, QStringLiteral("application/x-big"));
+    xclipIn(large, "application/x-big");
 
     X11Clipboard patient{connection, {Milliseconds(4000), Milliseconds(8000)}};
     const ClipboardContents read = readAll(patient);
@@ -137,9 +136,9 @@ TEST_F(X11ClipboardTest, LargeDataArrivesInPieces) {
 
 TEST_F(X11ClipboardTest, RestoredContentsReachOtherProgramsByteForByte) {
     const ClipboardContents contents =
-        one({{QStringLiteral("text/plain"), "Grüße aus Köln"},
-             {QStringLiteral("text/html"), "<b>Grüße</b>"},
-             {QStringLiteral("application/x-bytes"), QByteArray("\0\1\x80\xff", 4)}});
+        one({{"text/plain", "Grüße aus Köln"},
+             {"text/html", "<b>Grüße</b>"},
+             {"application/x-bytes", QByteArray("\0\1\x80\xff", 4)}});
     clipboard.write(contents);
 
     // Read as another program sees it, while the event loop serves the requests.
@@ -152,7 +151,7 @@ TEST_F(X11ClipboardTest, RestoredContentsReachOtherProgramsByteForByte) {
 
 TEST_F(X11ClipboardTest, OwnershipTellsAtOnceWhenAnotherProgramWrote) {
     const quint64 before = clipboard.foreignWrites();
-    clipboard.write(one({{QStringLiteral("text/plain"), "Tavrin"}}));
+    clipboard.write(one({{"text/plain", "Tavrin"}}));
     EXPECT_TRUE(clipboard.holdsOwnWrite());
     QTest::qWait(100);
     EXPECT_EQ(clipboard.foreignWrites(), before);
@@ -163,14 +162,14 @@ TEST_F(X11ClipboardTest, OwnershipTellsAtOnceWhenAnotherProgramWrote) {
     EXPECT_FALSE(clipboard.holdsOwnWrite());
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard.foreignWrites() > before; }, 2000));
-    EXPECT_EQ(readAll(clipboard), one({{QStringLiteral("text/plain"), "Fremd"}}));
+    EXPECT_EQ(readAll(clipboard), one({{"text/plain", "Fremd"}}));
 }
 
 TEST_F(X11ClipboardTest, WritingNothingEmptiesTheClipboard) {
     for (const bool ownedByTavrin : {true, false}) {
         SCOPED_TRACE(ownedByTavrin);
         if (ownedByTavrin)
-            clipboard.write(one({{QStringLiteral("text/plain"), "Tavrin"}}));
+            clipboard.write(one({{"text/plain", "Tavrin"}}));
         else
             xclipIn("Fremd");
         clipboard.write({});
@@ -192,9 +191,9 @@ TEST(X11ModifierStateTest, ReportsHeldModifiers) {
                           {"super", EventFlag::Command}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        runProgram(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QLatin1String(c.key)});
+        runProgram("xdotool", {"keydown", QLatin1String(c.key)});
         EXPECT_EQ(modifiers.currentFlags(), c.flag);
-        runProgram(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QLatin1String(c.key)});
+        runProgram("xdotool", {"keyup", QLatin1String(c.key)});
         EXPECT_EQ(modifiers.currentFlags(), EventFlag::None);
     }
 }

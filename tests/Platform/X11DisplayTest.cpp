@@ -4,5 +4,5 @@
 
 TEST(X11DisplayTest, AnswersOnTheSessionDisplayOnly) {
     EXPECT_TRUE(Platform::X11Display::canConnect(qEnvironmentVariable("DISPLAY")));
-    EXPECT_FALSE(Platform::X11Display::canConnect(QStringLiteral(":4711")));
+    EXPECT_FALSE(Platform::X11Display::canConnect(":4711"));
 }
