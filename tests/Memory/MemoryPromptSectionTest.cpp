@@ -11,8 +11,7 @@
 
 namespace {
 
-const QString savedHeading =
-    QStringLiteral("Things the user asked you to remember (use when relevant):\n");
+const QString savedHeading = "Things the user asked you to remember (use when relevant):\n";
 const QString activityHeading = QStringLiteral(
     "What the user saw and wrote with your help recently (newest first). Use it ONLY when the "
     "user refers to it (\"wie eben\", \"der Post von vorhin\", \"was ich vorhin angeschaut "
@@ -49,8 +48,7 @@ protected:
     }
 
     static MemoryEntry entryAt(const QDateTime& date, const QString& text) {
-        return {QUuid::createUuid(), date, QStringLiteral("Mail"),
-                std::nullopt,        text, MemoryEntry::Kind::wrote};
+        return {QUuid::createUuid(), date, "Mail", std::nullopt, text, MemoryEntry::Kind::wrote};
     }
 
     QTemporaryDir folder;
@@ -61,9 +59,8 @@ protected:
 }  // namespace
 
 TEST_F(MemoryPromptSectionTest, WorkedExample) {
-    store.remember(QStringLiteral("Black Friday 30 % ab 27.11."), std::nullopt);
-    store.recordActivity(QStringLiteral("Mail"), QStringLiteral("Angebot"),
-                         QStringLiteral("Danke, passt so."), MemoryRetention::today,
+    store.remember("Black Friday 30 % ab 27.11.", std::nullopt);
+    store.recordActivity("Mail", "Angebot", "Danke, passt so.", MemoryRetention::today,
                          MemoryEntry::Kind::wrote);
     const QString expected = QStringLiteral(
         "Things the user asked you to remember (use when relevant):\n"
@@ -77,12 +74,11 @@ TEST_F(MemoryPromptSectionTest, WorkedExample) {
 }
 
 TEST_F(MemoryPromptSectionTest, SettingsChooseTheSections) {
-    store.remember(QStringLiteral("Notiz"), std::nullopt);
-    store.recordActivity(std::nullopt, std::nullopt, QStringLiteral("Text"), MemoryRetention::week,
+    store.remember("Notiz", std::nullopt);
+    store.recordActivity(std::nullopt, std::nullopt, "Text", MemoryRetention::week,
                          MemoryEntry::Kind::wrote);
-    const QString savedPart = savedHeading + QStringLiteral("- Notiz");
-    const QString activityPart =
-        activityHeading + QStringLiteral("- 14:05 \u2013 the user wrote: Text");
+    const QString savedPart = savedHeading + "- Notiz";
+    const QString activityPart = activityHeading + "- 14:05 \u2013 the user wrote: Text";
     struct Case {
         bool saved;
         MemoryRetention activity;
@@ -92,20 +88,20 @@ TEST_F(MemoryPromptSectionTest, SettingsChooseTheSections) {
         {false, MemoryRetention::off, std::nullopt},
         {true, MemoryRetention::off, savedPart},
         {false, MemoryRetention::hour, activityPart},
-        {true, MemoryRetention::week, savedPart + QStringLiteral("\n\n") + activityPart},
+        {true, MemoryRetention::week, savedPart + "\n\n" + activityPart},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(store.promptSection(settingsWith(c.saved, c.activity)), c.expected)
             << c.saved << " " << rawValue(c.activity).toStdString();
     }
 
-    MemoryStore empty(folder.path() + QStringLiteral("/other"), clock);
+    MemoryStore empty(folder.path() + "/other", clock);
     EXPECT_EQ(empty.promptSection(AssistantSettings()), std::nullopt);
 }
 
 TEST_F(MemoryPromptSectionTest, ListsTheNewest30SavedOldestFirst) {
     for (int i = 1; i <= 35; ++i)
-        store.remember(QStringLiteral("Notiz %1").arg(i), QStringLiteral("Mail"));
+        store.remember(QStringLiteral("Notiz %1").arg(i), "Mail");
     QString expected = savedHeading;
     for (int i = 6; i <= 35; ++i)
         expected += QStringLiteral("- Notiz %1").arg(i) + (i < 35 ? "\n" : "");
@@ -116,8 +112,8 @@ TEST_F(MemoryPromptSectionTest, ListsTheNewest30SavedOldestFirst) {
 TEST_F(MemoryPromptSectionTest, ListsTheNewest16RecentActivitiesNewestFirst) {
     QList<MemoryEntry> entries;
     // Two entries from before the start of the day, then 20 from today.
-    entries.append(entryAt(local(1, 23, 0), QStringLiteral("gestern")));
-    entries.append(entryAt(local(1, 23, 59, 59), QStringLiteral("gestern")));
+    entries.append(entryAt(local(1, 23, 0), "gestern"));
+    entries.append(entryAt(local(1, 23, 59, 59), "gestern"));
     for (int i = 0; i < 20; ++i)
         entries.append(entryAt(local(2, 8, 10 + i), QStringLiteral("heute %1").arg(i)));
     setActivity(entries);
@@ -166,13 +162,12 @@ TEST_F(MemoryPromptSectionTest, ActivityLines) {
 TEST_F(MemoryPromptSectionTest, TodayRetentionEndsAtMidnight) {
     const AssistantSettings settings = settingsWith(false, MemoryRetention::today);
     clock.setNow(local(2, 23, 50));
-    store.recordActivity(QStringLiteral("Mail"), std::nullopt, QStringLiteral("Gute Nacht"),
-                         MemoryRetention::today, MemoryEntry::Kind::wrote);
+    store.recordActivity("Mail", std::nullopt, "Gute Nacht", MemoryRetention::today,
+                         MemoryEntry::Kind::wrote);
 
     clock.advance(std::chrono::minutes(9));
-    EXPECT_EQ(
-        store.promptSection(settings),
-        activityHeading + QStringLiteral("- 23:50 in Mail \u2013 the user wrote: Gute Nacht"));
+    EXPECT_EQ(store.promptSection(settings),
+              activityHeading + "- 23:50 in Mail \u2013 the user wrote: Gute Nacht");
 
     clock.advance(std::chrono::minutes(2));
     EXPECT_EQ(store.promptSection(settings), std::nullopt);
@@ -199,17 +194,16 @@ TEST_F(MemoryPromptSectionTest, CutoffPerRetention) {
             << rawValue(c.retention).toStdString();
 
         // An entry exactly at the cut-off is still recent; one a second earlier is not.
-        setActivity({entryAt(c.cutoff.addSecs(-1), QStringLiteral("alt")),
-                     entryAt(c.cutoff, QStringLiteral("neu"))});
+        setActivity({entryAt(c.cutoff.addSecs(-1), "alt"), entryAt(c.cutoff, "neu")});
         store.prune(c.retention);
         ASSERT_EQ(store.data().activity.size(), 1);
-        EXPECT_EQ(store.data().activity.at(0).text, QStringLiteral("neu"));
+        EXPECT_EQ(store.data().activity.at(0).text, "neu");
     }
 }
 
 TEST_F(MemoryPromptSectionTest, PruneWritesOnlyWhenItRemovesSomething) {
-    setActivity({entryAt(clock.now().addSecs(-7200), QStringLiteral("alt")),
-                 entryAt(clock.now().addSecs(-60), QStringLiteral("neu"))});
+    setActivity(
+        {entryAt(clock.now().addSecs(-7200), "alt"), entryAt(clock.now().addSecs(-60), "neu")});
     QSignalSpy changed(&store, &MemoryStore::dataChanged);
 
     store.prune(MemoryRetention::week);
@@ -223,25 +217,24 @@ TEST_F(MemoryPromptSectionTest, PruneWritesOnlyWhenItRemovesSomething) {
 }
 
 TEST_F(MemoryPromptSectionTest, RecordActivity) {
-    const MemoryEntry old = entryAt(clock.now().addSecs(-7200), QStringLiteral("alt"));
+    const MemoryEntry old = entryAt(clock.now().addSecs(-7200), "alt");
     setActivity({old});
 
     // Retention off records nothing and leaves old activity alone; blank text is ignored.
-    store.recordActivity(QStringLiteral("Mail"), std::nullopt, QStringLiteral("neu"),
-                         MemoryRetention::off, MemoryEntry::Kind::wrote);
-    store.recordActivity(QStringLiteral("Mail"), std::nullopt, QStringLiteral(" \n"),
-                         MemoryRetention::hour, MemoryEntry::Kind::wrote);
+    store.recordActivity("Mail", std::nullopt, "neu", MemoryRetention::off,
+                         MemoryEntry::Kind::wrote);
+    store.recordActivity("Mail", std::nullopt, " \n", MemoryRetention::hour,
+                         MemoryEntry::Kind::wrote);
     EXPECT_EQ(store.data().activity, QList<MemoryEntry>{old});
     EXPECT_FALSE(QFile::exists(file()));
 
     // Any other retention drops what it no longer keeps before recording.
-    const QString context = QString(299, QLatin1Char('c')) + QStringLiteral("\u00e9\u00e9");
+    const QString context = QString(299, QLatin1Char('c')) + "\u00e9\u00e9";
     const QString text = QString(2001, QLatin1Char('t'));
-    store.recordActivity(QStringLiteral("Safari"), context, text, MemoryRetention::hour,
-                         MemoryEntry::Kind::viewed);
+    store.recordActivity("Safari", context, text, MemoryRetention::hour, MemoryEntry::Kind::viewed);
     ASSERT_EQ(store.data().activity.size(), 1);
     const MemoryEntry& entry = store.data().activity.at(0);
-    EXPECT_EQ(entry.app, QStringLiteral("Safari"));
+    EXPECT_EQ(entry.app, "Safari");
     EXPECT_EQ(entry.context, context.left(300));
     EXPECT_EQ(entry.text, text.left(2000));
     EXPECT_EQ(entry.kind, MemoryEntry::Kind::viewed);
@@ -252,11 +245,11 @@ TEST_F(MemoryPromptSectionTest, RecordActivity) {
 
 TEST_F(MemoryPromptSectionTest, The61stActivityPushesOutTheOldest) {
     for (int i = 1; i <= 61; ++i) {
-        store.recordActivity(QStringLiteral("Mail"), std::nullopt, QStringLiteral("Text %1").arg(i),
+        store.recordActivity("Mail", std::nullopt, QStringLiteral("Text %1").arg(i),
                              MemoryRetention::week, MemoryEntry::Kind::wrote);
     }
     ASSERT_EQ(store.data().activity.size(), 60);
-    EXPECT_EQ(store.data().activity.first().text, QStringLiteral("Text 2"));
-    EXPECT_EQ(store.data().activity.last().text, QStringLiteral("Text 61"));
+    EXPECT_EQ(store.data().activity.first().text, "Text 2");
+    EXPECT_EQ(store.data().activity.last().text, "Text 61");
     EXPECT_EQ(MemoryStore(folder.path(), clock).data().activity.size(), 60);
 }

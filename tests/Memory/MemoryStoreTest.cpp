@@ -16,8 +16,8 @@ namespace {
 
 class MemoryStoreTest : public ::testing::Test {
 protected:
-    QString folder() const { return home.path() + QStringLiteral("/org.tavrin.Tavrin"); }
-    QString file() const { return folder() + QStringLiteral("/memory.json"); }
+    QString folder() const { return home.path() + "/org.tavrin.Tavrin"; }
+    QString file() const { return folder() + "/memory.json"; }
 
     std::unique_ptr<MemoryStore> makeStore() {
         return std::make_unique<MemoryStore>(home.path(), clock);
@@ -39,19 +39,19 @@ TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
     QSignalSpy changed(store.get(), &MemoryStore::dataChanged);
 
     for (const QString blank : {"", "  ", " \n\t "})
-        store->remember(blank, QStringLiteral("Mail"));
+        store->remember(blank, "Mail");
     EXPECT_EQ(changed.count(), 0);
     EXPECT_FALSE(QFile::exists(file()));
 
-    const QString longNote = QStringLiteral("  ") + QString(2498, QLatin1Char('x'));
-    store->remember(longNote, QStringLiteral("Mail"));
-    store->remember(QStringLiteral("Black Friday"), std::nullopt);
+    const QString longNote = "  " + QString(2498, QLatin1Char('x'));
+    store->remember(longNote, "Mail");
+    store->remember("Black Friday", std::nullopt);
     EXPECT_EQ(changed.count(), 2);
 
     ASSERT_EQ(store->data().saved.size(), 2);
     const MemoryEntry& first = store->data().saved.at(0);
     EXPECT_EQ(first.text, longNote.left(2000));
-    EXPECT_EQ(first.app, QStringLiteral("Mail"));
+    EXPECT_EQ(first.app, "Mail");
     EXPECT_EQ(first.context, std::nullopt);
     EXPECT_EQ(first.kind, MemoryEntry::Kind::wrote);
     EXPECT_EQ(first.date, clock.now());
@@ -68,7 +68,7 @@ TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
 TEST_F(MemoryStoreTest, CutsLongTextsByCharactersNotCodeUnits) {
     auto store = makeStore();
     // Each of these is one character of two or more code units.
-    const QString emoji = QStringLiteral("\U0001F44D\U0001F3FD");
+    const QString emoji = "\U0001F44D\U0001F3FD";
     QString note;
     for (int i = 0; i < 2001; ++i)
         note += emoji;
@@ -81,15 +81,15 @@ TEST_F(MemoryStoreTest, CutsLongTextsByCharactersNotCodeUnits) {
 
 TEST_F(MemoryStoreTest, StyleSignalsKeepTheNewest40AndCountOn) {
     auto store = makeStore();
-    store->addStyleSignal(QStringLiteral(" \n "));
+    store->addStyleSignal(" \n ");
     EXPECT_EQ(store->data().signalsSinceLearning, 0);
 
     for (int i = 1; i <= 41; ++i)
         store->addStyleSignal(QStringLiteral("signal %1").arg(i));
     const MemoryData& data = store->data();
     ASSERT_EQ(data.styleSignals.size(), 40);
-    EXPECT_EQ(data.styleSignals.first(), QStringLiteral("signal 2"));
-    EXPECT_EQ(data.styleSignals.last(), QStringLiteral("signal 41"));
+    EXPECT_EQ(data.styleSignals.first(), "signal 2");
+    EXPECT_EQ(data.styleSignals.last(), "signal 41");
     EXPECT_EQ(data.signalsSinceLearning, 41);
     EXPECT_EQ(stored(), data);
 
@@ -106,16 +106,16 @@ TEST_F(MemoryStoreTest, SignalCounterStopsAtItsLargestValue) {
                       R"("signalsSinceLearning":9223372036854775807})");
     auto store = makeStore();
     ASSERT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
-    store->addStyleSignal(QStringLiteral("kürzer"));
+    store->addStyleSignal("kürzer");
     EXPECT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(store->data().styleSignals, QStringList{QStringLiteral("kürzer")});
+    EXPECT_EQ(store->data().styleSignals, QStringList{"kürzer"});
     EXPECT_EQ(stored(), store->data());
 }
 
 TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
     auto store = makeStore();
-    store->remember(QStringLiteral("eins"), std::nullopt);
-    store->remember(QStringLiteral("zwei"), std::nullopt);
+    store->remember("eins", std::nullopt);
+    store->remember("zwei", std::nullopt);
     MemoryData data = store->data();
     MemoryEntry shared = data.saved.at(0);
     data.activity = {shared};
@@ -131,7 +131,7 @@ TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
     store->forget(shared.id);
     EXPECT_EQ(changed.count(), 1);
     ASSERT_EQ(store->data().saved.size(), 1);
-    EXPECT_EQ(store->data().saved.at(0).text, QStringLiteral("zwei"));
+    EXPECT_EQ(store->data().saved.at(0).text, "zwei");
     EXPECT_TRUE(store->data().activity.isEmpty());
     EXPECT_EQ(stored(), store->data());
 
@@ -148,7 +148,7 @@ TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
     QFile::setPermissions(file(), QFileDevice::Permissions(0x6644));
     auto store = makeStore();
     EXPECT_EQ(store->data(), data);
-    store->addStyleSignal(QStringLiteral("b"));
+    store->addStyleSignal("b");
     EXPECT_EQ(modeOf(file()), 0600u);
 }
 
@@ -163,15 +163,15 @@ TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
     EXPECT_EQ(store->data(), MemoryData{});
     EXPECT_EQ(readFile(file()), unreadable);
 
-    store->remember(QStringLiteral("neu"), std::nullopt);
-    const QString copy = file() + QStringLiteral(".unreadable-20260302T140500Z");
+    store->remember("neu", std::nullopt);
+    const QString copy = file() + ".unreadable-20260302T140500Z";
     EXPECT_EQ(readFile(copy), unreadable);
     EXPECT_EQ(modeOf(copy), 0600u);
     EXPECT_EQ(stored(), store->data());
 
     // Only the file that failed to load is copied, once.
     clock.advance(std::chrono::seconds(5));
-    store->remember(QStringLiteral("noch einer"), std::nullopt);
+    store->remember("noch einer", std::nullopt);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2);
     EXPECT_EQ(stored(), store->data());
 }
@@ -179,9 +179,9 @@ TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
 // What cannot be copied (here a folder; for another user, a file without read permission) is
 // moved aside instead, so that saving works again rather than failing for good.
 TEST_F(MemoryStoreTest, MovesAsideWhatCannotBeCopied) {
-    ASSERT_TRUE(QDir().mkpath(file() + QStringLiteral("/inner")));
+    ASSERT_TRUE(QDir().mkpath(file() + "/inner"));
     auto store = makeStore();
-    store->remember(QStringLiteral("neu"), std::nullopt);
+    store->remember("neu", std::nullopt);
     EXPECT_EQ(stored(), store->data());
-    EXPECT_TRUE(QFileInfo(file() + QStringLiteral(".unreadable-20260302T140500Z/inner")).isDir());
+    EXPECT_TRUE(QFileInfo(file() + ".unreadable-20260302T140500Z/inner").isDir());
 }

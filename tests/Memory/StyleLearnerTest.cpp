@@ -21,17 +21,14 @@ protected:
 }  // namespace
 
 TEST_F(StyleLearnerTest, NothingToLearnFrom) {
-    EXPECT_EQ(
-        StyleLearner::request(QStringLiteral("- duzt"), QStringLiteral(" \n\t\n "), {}, settings),
-        std::nullopt);
+    EXPECT_EQ(StyleLearner::request("- duzt", " \n\t\n ", {}, settings), std::nullopt);
     EXPECT_EQ(StyleLearner::request(QString(), QString(), {}, settings), std::nullopt);
 }
 
 TEST_F(StyleLearnerTest, FullRequest) {
-    const std::optional<AIRequest> request = StyleLearner::request(
-        QStringLiteral("- duzt\n"), QStringLiteral("Hi Anna,\npasst!\n"),
-        {QStringLiteral("Correction asked on a draft: kürzer"), QStringLiteral("Bis gleich")},
-        settings);
+    const std::optional<AIRequest> request =
+        StyleLearner::request("- duzt\n", "Hi Anna,\npasst!\n",
+                              {"Correction asked on a draft: kürzer", "Bis gleich"}, settings);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->system,
               QStringLiteral(
@@ -47,8 +44,7 @@ TEST_F(StyleLearnerTest, FullRequest) {
                              "- duzt\n\n\n"
                              "Texts the user wrote themselves:\n\"\"\"\nHi Anna,\npasst!\n\n"
                              "\"\"\"\n\n") +
-                  signalsHeading +
-                  QStringLiteral("- Correction asked on a draft: kürzer\n- Bis gleich"));
+                  signalsHeading + "- Correction asked on a draft: kürzer\n- Bis gleich");
     EXPECT_EQ(request->imageJPEG, std::nullopt);
     EXPECT_EQ(request->projectFolder, std::nullopt);
 }
@@ -61,7 +57,7 @@ TEST_F(StyleLearnerTest, SectionsThatArePresent) {
     for (int i = 6; i <= 45; ++i)
         listed += QStringLiteral("- s%1").arg(i) + (i < 45 ? "\n" : "");
     // 6002 characters; the 6000th is one character of two code units.
-    const QString longExamples = QString(5999, QLatin1Char('a')) + QStringLiteral("e\u0301bc");
+    const QString longExamples = QString(5999, QLatin1Char('a')) + "e\u0301bc";
 
     struct Case {
         const char* what;
@@ -72,28 +68,23 @@ TEST_F(StyleLearnerTest, SectionsThatArePresent) {
     };
     const Case cases[] = {
         {"examples without signals",
-         QStringLiteral("  \n"),
-         QStringLiteral(" Hallo "),
+         "  \n",
+         " Hallo ",
          {},
-         QStringLiteral("Texts the user wrote themselves:\n\"\"\"\n Hallo \n\"\"\"\n\n")},
-        {"signals alone",
-         QString(),
-         QStringLiteral("\n"),
-         {QStringLiteral("eins")},
-         signalsHeading + QStringLiteral("- eins")},
+         "Texts the user wrote themselves:\n\"\"\"\n Hallo \n\"\"\"\n\n"},
+        {"signals alone", QString(), "\n", {"eins"}, signalsHeading + "- eins"},
         {"the last 40 of 45 signals", QString(), QString(), many, signalsHeading + listed},
         {"examples cut to 6000 characters",
          QString(),
          longExamples,
          {},
-         QStringLiteral("Texts the user wrote themselves:\n\"\"\"\n") + longExamples.left(6001) +
-             QStringLiteral("\n\"\"\"\n\n")},
+         "Texts the user wrote themselves:\n\"\"\"\n" + longExamples.left(6001) + "\n\"\"\"\n\n"},
         {"current description with signals",
-         QStringLiteral("- kurz"),
+         "- kurz",
          QString(),
-         {QStringLiteral("eins")},
-         QStringLiteral("Current description (refine it, keep what still holds):\n- kurz\n\n") +
-             signalsHeading + QStringLiteral("- eins")},
+         {"eins"},
+         "Current description (refine it, keep what still holds):\n- kurz\n\n" + signalsHeading +
+             "- eins"},
     };
     for (const Case& c : cases) {
         const std::optional<AIRequest> request =
@@ -119,9 +110,7 @@ TEST_F(StyleLearnerTest, Model) {
         settings.provider = c.provider;
         settings.claudeModel = c.claudeModel;
         settings.codexModel = c.codexModel;
-        EXPECT_EQ(
-            StyleLearner::request(QString(), QString(), {QStringLiteral("x")}, settings)->model,
-            c.model)
+        EXPECT_EQ(StyleLearner::request(QString(), QString(), {"x"}, settings)->model, c.model)
             << c.codexModel.toStdString();
     }
 }
@@ -139,8 +128,7 @@ TEST_F(StyleLearnerTest, AsksInTheUsersLanguageWhenTheApplicationOffersIt) {
         QLocale::setDefault(c.locale);
         EXPECT_EQ(StyleLearner::replyLanguageName(), c.name) << c.locale.name().toStdString();
         const std::optional<AIRequest> request =
-            StyleLearner::request(QString(), QString(), {QStringLiteral("x")}, settings);
-        EXPECT_TRUE(request->system.contains(QStringLiteral("), in ") + c.name +
-                                             QStringLiteral(", max 90 words")));
+            StyleLearner::request(QString(), QString(), {"x"}, settings);
+        EXPECT_TRUE(request->system.contains("), in " + c.name + ", max 90 words"));
     }
 }
