@@ -49,26 +49,21 @@ TEST(DocumentStoreSplitTest, TitleLineAndBody) {
         QString text;
         DocumentStore::Parts expected;
     } cases[] = {
-        {QStringLiteral("Nur eine Zeile"),
-         {QStringLiteral("Dokument"), QStringLiteral("Nur eine Zeile")}},
-        {QStringLiteral(""), {QStringLiteral("Dokument"), QString()}},
-        {QStringLiteral("#\nText"), {QStringLiteral("Dokument"), QStringLiteral("Text")}},
-        {QStringLiteral("   ### Titel  \n\n  Inhalt  \n"),
-         {QStringLiteral("Titel"), QStringLiteral("Inhalt")}},
-        {QStringLiteral("## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\nanbei."),
-         {QStringLiteral("Angebot für Müller & Co."),
-          QStringLiteral("Sehr geehrte Damen und Herren,\nanbei.")}},
+        {"Nur eine Zeile", {"Dokument", "Nur eine Zeile"}},
+        {"", {"Dokument", QString()}},
+        {"#\nText", {"Dokument", "Text"}},
+        {"   ### Titel  \n\n  Inhalt  \n", {"Titel", "Inhalt"}},
+        {"## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\nanbei.",
+         {"Angebot für Müller & Co.", "Sehr geehrte Damen und Herren,\nanbei."}},
         // Windows line endings: the title loses its carriage return, the body keeps its lines.
-        {QStringLiteral("# Bericht\r\n\r\nZeile eins\r\nZeile zwei\r\n"),
-         {QStringLiteral("Bericht"), QStringLiteral("Zeile eins\r\nZeile zwei")}},
+        {"# Bericht\r\n\r\nZeile eins\r\nZeile zwei\r\n", {"Bericht", "Zeile eins\r\nZeile zwei"}},
         // Only the number signs in front go; one behind a blank belongs to the title.
-        {QStringLiteral("\t#\t # Titel\t\r\nText"),
-         {QStringLiteral("# Titel"), QStringLiteral("Text")}},
+        {"\t#\t # Titel\t\r\nText", {"# Titel", "Text"}},
         // Cut to 80 user-perceived characters: the accent of the 80th stays with its letter.
-        {QString(79, QLatin1Char('a')) + QStringLiteral("e\u0301xyz\nText"),
-         {QString(79, QLatin1Char('a')) + QStringLiteral("e\u0301"), QStringLiteral("Text")}},
-        {QStringLiteral("\U0001F600").repeated(81) + QStringLiteral("\nText"),
-         {QStringLiteral("\U0001F600").repeated(80), QStringLiteral("Text")}},
+        {QString(79, QLatin1Char('a')) + "e\u0301xyz\nText",
+         {QString(79, QLatin1Char('a')) + "e\u0301", "Text"}},
+        {QStringLiteral("\U0001F600").repeated(81) + "\nText",
+         {QStringLiteral("\U0001F600").repeated(80), "Text"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DocumentStore::split(c.text), c.expected) << c.text.toStdString();
@@ -79,13 +74,13 @@ TEST(DocumentStoreSplitTest, SlugFromTitle) {
         QString title;
         QString expected;
     } cases[] = {
-        {QStringLiteral("Angebot für Müller & Co."), QStringLiteral("Angebot-fur-Muller-Co")},
-        {QStringLiteral("!!!"), QStringLiteral("Dokument")},
-        {QStringLiteral("Straße"), QStringLiteral("Straße")},
-        {QStringLiteral("Café"), QStringLiteral("Cafe")},
-        {QStringLiteral("Cafe\u0301 Ölberg"), QStringLiteral("Cafe-Olberg")},
-        {QStringLiteral("--Hallo  /  Welt--"), QStringLiteral("Hallo-Welt")},
-        {QStringLiteral("Привет 2025"), QStringLiteral("2025")},
+        {"Angebot für Müller & Co.", "Angebot-fur-Muller-Co"},
+        {"!!!", "Dokument"},
+        {"Straße", "Straße"},
+        {"Café", "Cafe"},
+        {"Cafe\u0301 Ölberg", "Cafe-Olberg"},
+        {"--Hallo  /  Welt--", "Hallo-Welt"},
+        {"Привет 2025", "2025"},
         {QStringLiteral("Wort ").repeated(20), QStringLiteral("Wort-").repeated(12)},
     };
     for (const auto& c : cases)
@@ -98,11 +93,11 @@ TEST_F(DocumentStoreTest, IsWrittenPrivatelyUnderItsStampAndSlug) {
         QString name;
         QByteArray contents;
     } cases[] = {
-        {QStringLiteral("## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n"),
-         QStringLiteral("2025-03-14T09-05-07 Angebot-fur-Muller-Co.md"),
+        {"## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n",
+         "2025-03-14T09-05-07 Angebot-fur-Muller-Co.md",
          QStringLiteral("# Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n").toUtf8()},
         // An empty reply still becomes a titled document, with three line feeds.
-        {QString(), QStringLiteral("2025-03-14T09-05-07 Dokument.md"), "# Dokument\n\n\n"},
+        {QString(), "2025-03-14T09-05-07 Dokument.md", "# Dokument\n\n\n"},
     };
     for (const auto& c : cases) {
         const DocumentStore::SaveResult saved = DocumentStore::save(c.text, clock);
@@ -118,31 +113,30 @@ TEST_F(DocumentStoreTest, SameTitleInTheSameSecondKeepsEveryDocument) {
     QStringList names;
     for (const char* body : {"eins", "zwei", "drei"}) {
         const DocumentStore::SaveResult saved =
-            DocumentStore::save(QStringLiteral("Notiz\n") + QLatin1String(body), clock);
+            DocumentStore::save("Notiz\n" + QLatin1String(body), clock);
         ASSERT_TRUE(saved.ok());
         names << QFileInfo(saved.path).fileName();
         EXPECT_EQ(readFile(saved.path), QByteArray("# Notiz\n\n") + body + "\n");
     }
-    EXPECT_EQ(names, QStringList({QStringLiteral("2025-03-14T09-05-07 Notiz.md"),
-                                  QStringLiteral("2025-03-14T09-05-07 Notiz 2.md"),
-                                  QStringLiteral("2025-03-14T09-05-07 Notiz 3.md")}));
+    EXPECT_EQ(names, QStringList({"2025-03-14T09-05-07 Notiz.md", "2025-03-14T09-05-07 Notiz 2.md",
+                                  "2025-03-14T09-05-07 Notiz 3.md"}));
 }
 
 TEST_F(DocumentStoreTest, CleanUpDeletesOnlyOldDocumentFilesAndLinks) {
     const QString folder = DocumentStore::folder();
-    const QString old = write(QStringLiteral("alt.md"), 15);
-    const QString recent = write(QStringLiteral("neu.md"), 13);
-    const QString otherKind = write(QStringLiteral("alt.txt"), 15);
-    const QString upperCase = write(QStringLiteral("alt.MD"), 15);
+    const QString old = write("alt.md", 15);
+    const QString recent = write("neu.md", 13);
+    const QString otherKind = write("alt.txt", 15);
+    const QString upperCase = write("alt.MD", 15);
 
     // A directory that looks like a document, with a file inside: neither is touched.
-    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("x.md")));
-    const QString inner = write(QStringLiteral("x.md/innen.md"), 15);
-    age(folder + QStringLiteral("/x.md"), 15);
+    ASSERT_TRUE(QDir(folder).mkdir("x.md"));
+    const QString inner = write("x.md/innen.md", 15);
+    age(folder + "/x.md", 15);
 
     // An old link goes, the old file it points to (outside the naming rule) stays.
-    const QString target = write(QStringLiteral("ziel.txt"), 15);
-    const QString link = folder + QStringLiteral("/verweis.md");
+    const QString target = write("ziel.txt", 15);
+    const QString link = folder + "/verweis.md";
     ASSERT_TRUE(QFile::link(target, link));
     age(link, 15);
 
@@ -152,7 +146,7 @@ TEST_F(DocumentStoreTest, CleanUpDeletesOnlyOldDocumentFilesAndLinks) {
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     for (const QString& kept : {recent, otherKind, upperCase, inner, target})
         EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
-    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/x.md")).isDir());
+    EXPECT_TRUE(QFileInfo(folder + "/x.md").isDir());
 }
 
 TEST_F(DocumentStoreTest, WithoutAHomeNothingIsWrittenAnywhereElse) {
@@ -160,9 +154,8 @@ TEST_F(DocumentStoreTest, WithoutAHomeNothingIsWrittenAnywhereElse) {
     QTemporaryFile blocker;
     ASSERT_TRUE(blocker.open());
     ScopedEnv data("XDG_DATA_HOME", QString());
-    ScopedEnv home("HOME", blocker.fileName() + QStringLiteral("/home"));
-    const DocumentStore::SaveResult saved =
-        DocumentStore::save(QStringLiteral("Titel\nText"), clock);
+    ScopedEnv home("HOME", blocker.fileName() + "/home");
+    const DocumentStore::SaveResult saved = DocumentStore::save("Titel\nText", clock);
     EXPECT_FALSE(saved.ok());
     EXPECT_FALSE(saved.error.isEmpty());
 }

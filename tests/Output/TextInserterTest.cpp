@@ -25,16 +25,16 @@ Nanoseconds ms(int milliseconds) {
 }
 
 ClipboardContents plainText(const QString& text) {
-    return {ClipboardItem{{{QStringLiteral("text/plain"), text.toUtf8()}}}};
+    return {ClipboardItem{{{"text/plain", text.toUtf8()}}}};
 }
 
 // A rich-text copy: two items, several formats each, bytes that are not text.
 ClipboardContents richContents() {
-    return {ClipboardItem{{{QStringLiteral("text/plain"), QByteArray("Grüße")},
-                           {QStringLiteral("text/html"), QByteArray("<b>Grüße</b>")},
-                           {QStringLiteral("text/rtf"), QByteArray("{\\rtf1 Gr\\'fc\\'dfe}")}}},
-            ClipboardItem{{{QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n\0\1", 10)},
-                           {QStringLiteral("application/x-empty"), QByteArray()}}}};
+    return {ClipboardItem{{{"text/plain", QByteArray("Grüße")},
+                           {"text/html", QByteArray("<b>Grüße</b>")},
+                           {"text/rtf", QByteArray("{\\rtf1 Gr\\'fc\\'dfe}")}}},
+            ClipboardItem{{{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\1", 10)},
+                           {"application/x-empty", QByteArray()}}}};
 }
 
 const Sent paste(int at) {
@@ -51,10 +51,10 @@ const Sent returnKey(int at) {
 // an editor window as the target, accessibility trusted.
 struct Desk {
     Desk() {
-        target.localizedName = QStringLiteral("Editor");
+        target.localizedName = "Editor";
         target.windowId = 0x1200007;
         trust.trusted = true;
-        clipboard.writeAsOtherProgram(plainText(QStringLiteral("Vorher")));
+        clipboard.writeAsOtherProgram(plainText("Vorher"));
     }
 
     // Plays the front application: on the copy key it puts `selection` on the clipboard
@@ -94,8 +94,7 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         Desk d;
         std::optional<Nanoseconds> doneAt;
 
-        d.inserter.insert(QStringLiteral("Hallo"), d.target, c.pressReturn,
-                          [&] { doneAt = d.clock.monotonic(); });
+        d.inserter.insert("Hallo", d.target, c.pressReturn, [&] { doneAt = d.clock.monotonic(); });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.windows.activations,
@@ -104,12 +103,12 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         ASSERT_EQ(d.clipboard.writes.size(), 2u);
         EXPECT_EQ(d.clipboard.writes[0].at, ms(0));
         const ClipboardContents transient = {
-            ClipboardItem{{{QStringLiteral("text/plain"), QByteArray("Hallo")},
-                           {QStringLiteral("org.nspasteboard.TransientType"), QByteArray()},
-                           {QStringLiteral("x-kde-passwordManagerHint"), QByteArray("secret")}}}};
+            ClipboardItem{{{"text/plain", QByteArray("Hallo")},
+                           {"org.nspasteboard.TransientType", QByteArray()},
+                           {"x-kde-passwordManagerHint", QByteArray("secret")}}}};
         EXPECT_EQ(d.clipboard.writes[0].contents, transient);
         EXPECT_EQ(d.clipboard.writes[1].at, ms(c.restoreAt));
-        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         EXPECT_EQ(doneAt, ms(c.restoreAt));
     }
 }
@@ -121,7 +120,7 @@ TEST(TextInserterTest, InsertRestoresTheClipboardExactly) {
         Desk d;
         d.clipboard.writeAsOtherProgram(before);
 
-        d.inserter.insert(QStringLiteral("Text"), d.target, false);
+        d.inserter.insert("Text", d.target, false);
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.clipboard.contents, before);
@@ -135,12 +134,12 @@ TEST(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
     for (const int writtenAt : {200, 740}) {
         SCOPED_TRACE(writtenAt);
         Desk d;
-        d.inserter.insert(QStringLiteral("Text"), d.target, false);
+        d.inserter.insert("Text", d.target, false);
         d.clock.advance(ms(writtenAt));
-        d.clipboard.writeAsOtherProgram(plainText(QStringLiteral("Neu kopiert")));
+        d.clipboard.writeAsOtherProgram(plainText("Neu kopiert"));
         d.clock.runUntilIdle();
 
-        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Neu kopiert")));
+        EXPECT_EQ(d.clipboard.contents, plainText("Neu kopiert"));
         EXPECT_EQ(d.clipboard.writes.size(), 1u);
     }
 }
@@ -159,13 +158,13 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         d.keys.onSend = [&](quint16, quint64) { pasted.push_back(d.clipboard.contents); };
         bool done = false;
 
-        d.inserter.insert(QStringLiteral("Hallo"), d.target, true, [&] { done = true; });
+        d.inserter.insert("Hallo", d.target, true, [&] { done = true; });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
         for (const ClipboardContents& contents : pasted)
             EXPECT_EQ(contents.value(0).representations.value(0).data, QByteArray("Hallo"));
-        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         EXPECT_TRUE(done);
     }
 }
@@ -193,14 +192,14 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         if (c.hasTarget)
             target = d.target;
 
-        d.inserter.insert(QStringLiteral("ls -la"), target, true);
+        d.inserter.insert("ls -la", target, true);
         d.clock.advance(ms(300));
         if (c.targetLosesFocus)
             d.windows.activeWindow = 0x99;
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
-        EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
+        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
     }
 }
 
@@ -230,7 +229,7 @@ TEST(TextInserterTest, KeysWaitForHeldModifiers) {
         if (c.copy)
             d.inserter.copySelection([](std::optional<QString>) {});
         else
-            d.inserter.insert(QStringLiteral("Hallo"), d.target, false);
+            d.inserter.insert("Hallo", d.target, false);
         d.clock.runUntilIdle();
 
         ASSERT_FALSE(d.keys.sent.empty());
@@ -249,15 +248,12 @@ TEST(TextInserterTest, CopySelection) {
         bool restored;
     };
     const Case cases[] = {
-        {"copied at once", true, QStringLiteral("  Ein Satz.\n"), 0, QStringLiteral("Ein Satz."),
-         25, true},
-        {"copied by the 5th poll", true, QStringLiteral("Spät"), 110, QStringLiteral("Spät"), 125,
-         true},
-        {"only blanks", true, QStringLiteral(" \n\t "), 0, std::nullopt, 25, true},
+        {"copied at once", true, "  Ein Satz.\n", 0, "Ein Satz.", 25, true},
+        {"copied by the 5th poll", true, "Spät", 110, "Spät", 125, true},
+        {"only blanks", true, " \n\t ", 0, std::nullopt, 25, true},
         {"no selection", true, std::nullopt, 0, std::nullopt, 200, false},
-        {"copied after the last poll", true, QStringLiteral("Zu spät"), 230, std::nullopt, 200,
-         false},
-        {"not trusted", false, QStringLiteral("Geheim"), 0, std::nullopt, 0, false},
+        {"copied after the last poll", true, "Zu spät", 230, std::nullopt, 200, false},
+        {"not trusted", false, "Geheim", 0, std::nullopt, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -306,17 +302,17 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
         SCOPED_TRACE(c.name);
         Desk d;
         d.clipboard.writeAsOtherProgram(richContents());
-        d.copiesSelection(QStringLiteral("Auswahl"));
+        d.copiesSelection("Auswahl");
         std::vector<QString> finished;
         std::vector<std::unique_ptr<Timer>> starts;
         for (const Step& step : c.steps) {
             starts.push_back(d.clock.singleShot(Milliseconds(step.at), [&, step] {
                 if (step.what == Step::Insert)
-                    d.inserter.insert(QStringLiteral("Entwurf"), d.target, false,
-                                      [&] { finished.push_back(QStringLiteral("insert")); });
+                    d.inserter.insert("Entwurf", d.target, false,
+                                      [&] { finished.push_back("insert"); });
                 else
                     d.inserter.copySelection([&](std::optional<QString> text) {
-                        finished.push_back(text.value_or(QStringLiteral("nichts")));
+                        finished.push_back(text.value_or("nichts"));
                     });
             }));
         }
@@ -334,18 +330,18 @@ TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
     auto early = std::make_unique<TextInserter>(
         TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool called = false;
-    early->insert(QStringLiteral("Hallo"), d.target, false, [&] { called = true; });
+    early->insert("Hallo", d.target, false, [&] { called = true; });
     d.clock.advance(ms(300));
     early.reset();
     d.clock.runUntilIdle();
 
-    EXPECT_EQ(d.clipboard.contents, plainText(QStringLiteral("Vorher")));
+    EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
     EXPECT_FALSE(called);
 }
 
 TEST(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {
     Desk d;
-    d.inserter.insert(QStringLiteral("Hallo"), d.target, false);
+    d.inserter.insert("Hallo", d.target, false);
     d.clock.advance(ms(200));
     d.inserter.sendKey(VirtualKey::Z, EventFlag::Command);
 

@@ -27,50 +27,49 @@ class TextInserterX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        windowManager.start("openbox", {"--sm-disable"});
         ASSERT_TRUE(QTest::qWaitFor(
             [] {
-                return runProgram(
-                           QStringLiteral("xprop"),
-                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
                     .contains("window id");
             },
             5000));
         xclipIn("Vorher");
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         lineEditWindow.setProcessEnvironment(environment);
         lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
         ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
         const QByteArray first = lineEditWindow.readLine().trimmed();
         ASSERT_TRUE(first.startsWith("window "));
         lineEdit.windowId = first.mid(7).toUInt();
-        lineEdit.windowInstance = lineEdit.windowClass = QStringLiteral("OutputLineEditWindow");
+        lineEdit.windowInstance = lineEdit.windowClass = "OutputLineEditWindow";
 
         // xterm binds Control+Shift+V and +C to the clipboard only when told to.
-        terminalOutput = scratch.filePath(QStringLiteral("terminal"));
+        terminalOutput = scratch.filePath("terminal");
         startTerminal(xterm, terminal, terminalOutput,
-                      {QStringLiteral("-xrm"),
-                       QStringLiteral("XTerm*VT100.translations: #override "
-                                      "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)\\n"
-                                      "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)")});
+                      {"-xrm", QStringLiteral("XTerm*VT100.translations: #override "
+                                              "Ctrl Shift <Key>V: insert-selection(CLIPBOARD)\\n"
+                                              "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)")});
     }
 
     // An xterm whose program writes what it receives, raw, into `output`; it is the active
     // window once this returns.
     void startTerminal(QProcess& process, RunningApplication& application, const QString& output,
                        QStringList arguments = {}) {
-        const QString windowIdFile = output + QStringLiteral(".window");
-        arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
-                  << QStringLiteral("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
+        const QString windowIdFile = output + ".window";
+        arguments << "-e"
+                  << "sh"
+                  << "-c"
+                  << QString("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
                          .arg(windowIdFile, output);
-        process.start(QStringLiteral("xterm"), arguments);
+        process.start("xterm", arguments);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return readFile(windowIdFile).trimmed().toUInt() != 0; }, 10000));
         application.windowId = readFile(windowIdFile).trimmed().toUInt();
-        application.windowInstance = QStringLiteral("xterm");
-        application.windowClass = QStringLiteral("XTerm");
+        application.windowInstance = "xterm";
+        application.windowClass = "XTerm";
         ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(application); }, 5000));
     }
 
@@ -90,9 +89,7 @@ protected:
         xcb_change_property(connection->connection(), XCB_PROP_MODE_REPLACE, connection->root(),
                             connection->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1, &stale);
         connection->flush();
-        runProgram(QStringLiteral("xdotool"),
-                   {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                    QString::number(terminal.windowId)});
+        runProgram("xdotool", {"windowfocus", "--sync", QString::number(terminal.windowId)});
     }
 
     void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
@@ -121,7 +118,7 @@ protected:
 };
 
 TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
-    insert(QStringLiteral("Hallo"), lineEdit, false);
+    insert("Hallo", lineEdit, false);
 
     EXPECT_TRUE(windows.isActive(lineEdit));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 2000));
@@ -129,17 +126,17 @@ TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 
     trust.trusted = true;
-    runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    runProgram("xdotool", {"key", "ctrl+a"});
     std::optional<std::optional<QString>> copied;
     inserter.copySelection([&](std::optional<QString> text) { copied = text; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return copied.has_value(); }, 5000));
-    EXPECT_EQ(*copied, QStringLiteral("Hallo"));
+    EXPECT_EQ(*copied, "Hallo");
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 }
 
 TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
-    insert(QStringLiteral("Befehl"), lineEdit, false);
-    insert(QStringLiteral("echo Hallo"), terminal, true);
+    insert("Befehl", lineEdit, false);
+    insert("echo Hallo", terminal, true);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput).size() >= 11; }, 2000));
     // A literal ^V would have arrived had plain Control+V been sent.
@@ -163,7 +160,7 @@ TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWi
 TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
     loseWindowManagerWithFocusOnTheTerminal();
 
-    insert(QStringLiteral("echo Hallo"), lineEdit, true);
+    insert("echo Hallo", lineEdit, true);
 
     // The paste goes where the keys go; a Return would have run it.
     ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput).size() >= 10; }, 2000));
@@ -173,7 +170,7 @@ TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
 
 TEST_F(TextInserterX11Test, AnXtermWithoutClipboardKeysGetsNoCopyKey) {
     RunningApplication plain;
-    const QString output = scratch.filePath(QStringLiteral("plain"));
+    const QString output = scratch.filePath("plain");
     startTerminal(plainXterm, plain, output);
 
     keys.sendKey(VirtualKey::C, EventFlag::Command);
