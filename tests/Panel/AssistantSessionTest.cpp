@@ -11,7 +11,7 @@ using Problem = AssistantSession::Problem;
 
 ConversationTurn turn(std::optional<ReplyKind> kind, bool hidden = false) {
     ConversationTurn t;
-    t.user = QStringLiteral("Frage");
+    t.user = "Frage";
     t.kind = kind;
     t.hidden = hidden;
     return t;
@@ -19,9 +19,9 @@ ConversationTurn turn(std::optional<ReplyKind> kind, bool hidden = false) {
 
 AssistantSession newSession() {
     ContextSnapshot context;
-    context.appName = QStringLiteral("Mail");
+    context.appName = "Mail";
     Platform::RunningApplication app;
-    app.localizedName = QStringLiteral("Mail");
+    app.localizedName = "Mail";
     return AssistantSession(app, context, ProviderID::codexCLI);
 }
 
@@ -29,7 +29,7 @@ AssistantSession newSession() {
 
 TEST(AssistantSessionTest, NewSession) {
     ContextSnapshot context;
-    context.appName = QStringLiteral("Mail");
+    context.appName = "Mail";
     AssistantSession session(std::nullopt, context, ProviderID::codexCLI);
     EXPECT_EQ(session.targetApp(), std::nullopt);
     EXPECT_EQ(session.context(), context);
@@ -52,7 +52,7 @@ TEST(AssistantSessionTest, NotifiesOnlyRealChanges) {
     ConversationTurn sameTurn = turn(ReplyKind::chat);
     const Case cases[] = {
         {"draft", &AssistantSession::draftChanged,
-         [](AssistantSession& s) { s.setDraft(QStringLiteral("Hallo")); }},
+         [](AssistantSession& s) { s.setDraft("Hallo"); }},
         {"phase", &AssistantSession::phaseChanged,
          [](AssistantSession& s) { s.setPhase(Phase::failed(Problem::offline())); }},
         {"turns", &AssistantSession::turnsChanged,
@@ -126,5 +126,5 @@ TEST(AssistantSessionTest, ModeRawValues) {
     for (const AssistantSession::Mode mode : allModes())
         EXPECT_EQ(modeFromRaw(rawValue(mode)), mode);
     EXPECT_EQ(rawValue(AssistantSession::Mode::automatic), "auto");
-    EXPECT_EQ(modeFromRaw(QStringLiteral("Auto")), std::nullopt);
+    EXPECT_EQ(modeFromRaw("Auto"), std::nullopt);
 }
