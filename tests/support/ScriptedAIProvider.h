@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QList>
-#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <optional>
@@ -9,22 +7,16 @@
 #include "AI/AIProvider.h"
 
 // A provider that answers every request with the same chunks and end, for tests of the code
-// that consumes streams. With `keepOpen` the stream stays open after the chunks; the test
-// then drives `lastStream` itself.
+// that consumes streams. With `keepOpen` the stream stays open after the chunks.
 class ScriptedAIProvider : public AIProvider {
 public:
     QStringList chunks;
     std::optional<AIFailure> failure;
     bool keepOpen = false;
-
-    mutable QList<AIRequest> requests;
-    mutable QPointer<ChunkStream> lastStream;
     std::shared_ptr<int> cancellations = std::make_shared<int>(0);
 
-    std::unique_ptr<ChunkStream> stream(const AIRequest& request) const override {
-        requests.append(request);
+    std::unique_ptr<ChunkStream> stream(const AIRequest&) const override {
         auto stream = std::make_unique<ChunkStream>();
-        lastStream = stream.get();
         stream->setCancelHandler([count = cancellations] { ++*count; });
         for (const QString& chunk : chunks)
             stream->yield(chunk);
