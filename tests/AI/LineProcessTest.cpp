@@ -118,14 +118,6 @@ TEST(LineProcessTest, AHugeLineCostsAboutAsMuchAsTheSameBytesInShortLines) {
     EXPECT_LT(oneLine, 3 * shortLines + 500) << "short lines took " << shortLines << " ms";
 }
 
-TEST(LineProcessTest, ChildRunsWithTheSearchPathInItsFolder) {
-    QTemporaryDir folder;
-    const Finished finished = runAndWait("echo \"$PATH\"; pwd -P", std::nullopt, folder.path());
-    ASSERT_EQ(finished.lines.size(), 2);
-    EXPECT_EQ(QString::fromUtf8(finished.lines[0]), CLIEnvironment::shellPATH());
-    EXPECT_EQ(QString::fromUtf8(finished.lines[1]), QDir(folder.path()).canonicalPath());
-}
-
 TEST(LineProcessTest, CollectJoinsLinesOrFailsWithTheErrorText) {
     const QString noise = QString(600, 'a') + QString(400, 'z');
     struct Case {
@@ -167,20 +159,25 @@ TEST(LineProcessTest, StartFailuresComeAsProcessErrorsAfterRunReturned) {
     }
 }
 
-TEST(LineProcessTest, ChildHasItsOwnGroupDefaultSigpipeAndNoInheritedDescriptors) {
+TEST(LineProcessTest, ChildRunsInItsFolderWithTheSearchPathItsOwnGroupAndDefaultSigpipe) {
+    QTemporaryDir folder;
     const int leaked = ::open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
     ASSERT_GE(leaked, 3);
-    const Finished finished = runAndWait(QString("cut -d' ' -f5 /proc/$$/stat; echo $$; "
-                                                 "grep SigIgn /proc/$$/status | cut -f2; "
-                                                 "[ -e /proc/$$/fd/%1 ] && echo leaked || echo "
-                                                 "closed")
-                                             .arg(leaked));
+    const Finished finished =
+        runAndWait(QString("echo \"$PATH\"; pwd -P; cut -d' ' -f5 /proc/$$/stat; "
+                           "echo $$; grep SigIgn /proc/$$/status | cut -f2; "
+                           "[ -e /proc/$$/fd/%1 ] && echo leaked || echo "
+                           "closed")
+                       .arg(leaked),
+                   std::nullopt, folder.path());
     ::close(leaked);
-    ASSERT_EQ(finished.lines.size(), 4);
-    EXPECT_EQ(finished.lines[0], finished.lines[1]) << "process group is the child's own";
-    const qulonglong ignored = finished.lines[2].toULongLong(nullptr, 16);
+    ASSERT_EQ(finished.lines.size(), 6);
+    EXPECT_EQ(QString::fromUtf8(finished.lines[0]), CLIEnvironment::shellPATH());
+    EXPECT_EQ(QString::fromUtf8(finished.lines[1]), QDir(folder.path()).canonicalPath());
+    EXPECT_EQ(finished.lines[2], finished.lines[3]) << "process group is the child's own";
+    const qulonglong ignored = finished.lines[4].toULongLong(nullptr, 16);
     EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << "SIGPIPE is not ignored in the child";
-    EXPECT_EQ(finished.lines[3], "closed");
+    EXPECT_EQ(finished.lines[5], "closed") << "no descriptor is inherited";
 
     struct sigaction current {};
     ::sigaction(SIGPIPE, nullptr, &current);
