@@ -60,16 +60,22 @@ TEST(ProviderStatusStoreTest, Texts) {
     }
 }
 
-TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
+// The checks run the stand-in tools for real.
+class ProviderStatusStoreRunTest : public ::testing::Test {
+protected:
     StandInTools tools;
+    const AssistantSettings settings = StandInTools::settings();
+    Platform::FakeClock clock;
+    ProviderStatusStore store{clock};
+};
+
+TEST_F(ProviderStatusStoreRunTest, RefreshShowsCheckingOnlyForUnknownTools) {
     tools.write("claude-status", R"({"loggedIn": true, "email": "a@b.de"})");
     tools.write("codex-status", "Logged in using ChatGPT");
-    Platform::FakeClock clock;
-    ProviderStatusStore store(clock);
     QSignalSpy changes(&store, &ProviderStatusStore::statesChanged);
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
 
-    store.refresh(StandInTools::settings());
+    store.refresh(settings);
     EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::checking());
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 4; }, 10000));
@@ -78,7 +84,7 @@ TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
 
     // A known state stays while the next check runs; an equal result notifies nobody.
     tools.write("codex-status", "Not logged in");
-    store.refresh(StandInTools::settings());
+    store.refresh(settings);
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready("ChatGPT-Konto"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() == 5; }, 10000));
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::notLoggedIn());
@@ -87,12 +93,8 @@ TEST(ProviderStatusStoreTest, RefreshShowsCheckingOnlyForUnknownTools) {
     EXPECT_EQ(tools.lines("claude-status-calls"), 2);
 }
 
-TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
-    StandInTools tools;
+TEST_F(ProviderStatusStoreRunTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
     tools.write("claude-status-hang");
-    Platform::FakeClock clock;
-    ProviderStatusStore store(clock);
-    const AssistantSettings settings = StandInTools::settings();
 
     std::vector<State> answers;
     store.refresh(settings);
@@ -119,13 +121,10 @@ TEST(ProviderStatusStoreTest, HangingCheckIsJoinedAndGivenUpAfterItsTimeLimit) {
     EXPECT_EQ(tools.lines("claude-status-calls"), 2);
 }
 
-TEST(ProviderStatusStoreTest, CheckNowStoresAndAnswers) {
-    StandInTools tools;
+TEST_F(ProviderStatusStoreRunTest, CheckNowStoresAndAnswers) {
     tools.write("codex-status", "Logged in using an API key");
-    Platform::FakeClock clock;
-    ProviderStatusStore store(clock);
     std::optional<State> answer;
-    store.checkNow(ProviderID::codexCLI, StandInTools::settings(), [&](State s) { answer = s; });
+    store.checkNow(ProviderID::codexCLI, settings, [&](State s) { answer = s; });
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::unknown());
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
     EXPECT_EQ(answer, State::ready());
