@@ -36,10 +36,7 @@ const QString kInputAndAuto = QStringLiteral(
 }  // namespace
 
 TEST(UserPromptTest, MinimalPrompt) {
-    expectGolden(PromptBuilder::user(std::nullopt, std::nullopt, {}, {}, std::nullopt,
-                                     QStringLiteral("Sag zu"), std::nullopt, QStringLiteral("auto"),
-                                     std::nullopt),
-                 QStringLiteral("prompts/user-minimal.txt"));
+    expectGolden(prompt(std::nullopt, std::nullopt, {}, {}, "Sag zu"), "prompts/user-minimal.txt");
 }
 
 TEST(UserPromptTest, EverySectionPresent) {
@@ -141,20 +138,16 @@ TEST(UserPromptTest, DocumentReplyIsCutInTheHistory) {
     const QString label = QStringLiteral("You (wrote document): ");
     // 1499 letters, then an "e" with a combining accent: the 1500th character is two code units.
     const QString accented = QString(1499, QLatin1Char('a')) + QStringLiteral("e\u0301");
-    struct Case {
-        QString reply;
-        QString shown;
-    };
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {QString(1500, QLatin1Char('x')), QString(1500, QLatin1Char('x'))},
         {QString(1501, QLatin1Char('x')), QString(1500, QLatin1Char('x'))},
         {accented + QStringLiteral("zzz"), accented},
     };
-    for (const Case& c : cases) {
+    for (const auto& [reply, shown] : cases) {
         const QString text =
-            prompt(std::nullopt, std::nullopt, {}, {turn("Datei", ReplyKind::document, c.reply)});
-        EXPECT_TRUE(text.contains(QLatin1Char('\n') + label + c.shown + QStringLiteral("\n\n")))
-            << c.reply.size();
+            prompt(std::nullopt, std::nullopt, {}, {turn("Datei", ReplyKind::document, reply)});
+        EXPECT_TRUE(text.contains(QLatin1Char('\n') + label + shown + QStringLiteral("\n\n")))
+            << reply.size();
     }
     // Other kinds are never cut.
     const QString longChat = QString(2000, QLatin1Char('y'));
