@@ -1,24 +1,13 @@
 #include "AI/LineProcess.h"
+#include "Platform/Characters.h"
 
 #include <QCoreApplication>
-#include <QTextBoundaryFinder>
 
 namespace LineProcess {
 
 namespace {
 
 constexpr int failureTextLength = 400;
-
-// The last `count` user-perceived characters of `text`.
-QString lastCharacters(const QString& text, int count) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.toEnd();
-    for (int i = 0; i < count; ++i) {
-        if (finder.toPreviousBoundary() <= 0)
-            return text;
-    }
-    return text.mid(finder.position());
-}
 
 }  // namespace
 
@@ -54,7 +43,7 @@ QString failureMessage(const Output& output) {
     if (trimmed.isEmpty())
         return QCoreApplication::translate("LineProcess", "Befehl fehlgeschlagen (Code %1)")
             .arg(output.status);
-    return lastCharacters(trimmed, failureTextLength);
+    return Characters::suffix(trimmed, failureTextLength);
 }
 
 }  // namespace LineProcess

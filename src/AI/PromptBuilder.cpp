@@ -2,7 +2,8 @@
 
 #include <QLocale>
 #include <QStringList>
-#include <QTextBoundaryFinder>
+
+#include "Platform/Characters.h"
 
 namespace PromptBuilder {
 namespace {
@@ -12,18 +13,6 @@ constexpr int kDocumentHistoryCharacters = 1500;
 
 bool isBlank(const QString& text) {
     return text.trimmed().isEmpty();
-}
-
-// The first `count` user-perceived characters, so that a cut never splits an accented
-// letter or an emoji.
-QString leftCharacters(const QString& text, int count) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int seen = 0;
-    while (finder.toNextBoundary() != -1) {
-        if (++seen == count)
-            return text.left(finder.position());
-    }
-    return text;
 }
 
 QString quoted(const QString& text) {
@@ -112,7 +101,7 @@ void appendHistory(QStringList& lines, const QList<ConversationTurn>& history) {
         if (!isBlank(turn.user))
             lines << QStringLiteral("User: ") + turn.user;
         const QString reply = *turn.kind == ReplyKind::document
-                                  ? leftCharacters(turn.reply, kDocumentHistoryCharacters)
+                                  ? Characters::prefix(turn.reply, kDocumentHistoryCharacters)
                                   : turn.reply;
         lines << historyLabel(*turn.kind) + reply;
     }

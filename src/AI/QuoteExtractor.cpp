@@ -3,11 +3,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTextBoundaryFinder>
 
 #include "AI/ClaudeCLIProvider.h"
 #include "AI/Cld2LanguageRecognizer.h"
 #include "AI/CodexCLIProvider.h"
+#include "Platform/Characters.h"
 
 namespace QuoteExtractor {
 
@@ -39,19 +39,6 @@ std::optional<QString> nonBlankString(const QJsonValue& value) {
     if (trimmed.isEmpty())
         return std::nullopt;
     return trimmed;
-}
-
-// The first `count` user-perceived characters of a text.
-QString leadingCharacters(const QString& text, int count) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            break;
-        end = next;
-    }
-    return text.left(end);
 }
 
 }  // namespace
@@ -136,7 +123,7 @@ std::optional<QuotedMessage> parse(const QString& answer, const LanguageRecogniz
     quote.author = nonBlankString(object.value(QLatin1String("author")));
     const QJsonValue language = object.value(QLatin1String("language"));
     if (language.isString())
-        quote.language = leadingCharacters(language.toString().toLower(), 2);
+        quote.language = Characters::prefix(language.toString().toLower(), 2);
     if (const std::optional<QString> detected = detectLanguage(quote.text, recognizer))
         quote.language = detected;
     return quote;

@@ -1,7 +1,6 @@
 #include "Actions/ActionRun.h"
 
 #include <QCoreApplication>
-#include <QTextBoundaryFinder>
 #include <QTimer>
 
 #include "AI/CLIEnvironment.h"
@@ -12,6 +11,7 @@
 #include "Platform/AppPaths.h"
 #include "Platform/LoginShell.h"
 #include "Platform/UrlOpener.h"
+#include "Platform/Characters.h"
 
 namespace {
 
@@ -54,20 +54,6 @@ QStringList splitLabels(const QString& value) {
             labels.append(piece.mid(start, end - start));
     }
     return labels;
-}
-
-// The last `count` user-perceived characters.
-QString lastCharacters(const QString& value, int count) {
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, value);
-    graphemes.toEnd();
-    qsizetype position = value.size();
-    for (int i = 0; i < count; ++i) {
-        const qsizetype previous = graphemes.toPreviousBoundary();
-        if (previous < 0)
-            return value;
-        position = previous;
-    }
-    return value.mid(position);
 }
 
 QString workingFolder(const std::optional<Project>& project) {
@@ -223,7 +209,7 @@ void ActionRun::startShell() {
                                         const QString trimmed = output.value().trimmed();
                                         const QString message = trimmed.isEmpty()
                                                                     ? text("Erledigt")
-                                                                    : lastCharacters(trimmed, 300);
+                                                                    : Characters::suffix(trimmed, 300);
                                         finish(Result{message, ActionRunner::firstURL(trimmed)});
                                     });
 }

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "Memory/Characters.h"
+#include "Platform/Characters.h"
 
 namespace MemoryCommand {
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <limits>
 
-#include "Memory/Characters.h"
+#include "Platform/Characters.h"
 #include "Memory/MemoryFile.h"
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"

@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "Memory/Characters.h"
+#include "Platform/Characters.h"
 #include "Settings/AssistantSettings.h"
 
 namespace StyleLearner {

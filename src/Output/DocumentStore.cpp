@@ -9,11 +9,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTextBoundaryFinder>
 #include <cstring>
 
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"
+#include "Platform/Characters.h"
 
 namespace DocumentStore {
 
@@ -24,20 +24,6 @@ constexpr int kSlugLength = 60;
 
 QString fallbackTitle() {
     return QStringLiteral("Dokument");
-}
-
-// The first `count` user-perceived characters, so that no letter loses its accent or half
-// of a surrogate pair.
-QString firstCharacters(const QString& text, int count) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
 }
 
 // Spaces and tabs, and the carriage return that a reply with Windows line endings leaves at
@@ -110,7 +96,7 @@ Parts split(const QString& text) {
     first = trimLine(first);
 
     const QString body = trimmed.mid(lineFeed).trimmed();
-    return {first.isEmpty() ? fallbackTitle() : firstCharacters(first, kTitleLength), body};
+    return {first.isEmpty() ? fallbackTitle() : Characters::prefix(first, kTitleLength), body};
 }
 
 QString slug(const QString& title) {
@@ -126,7 +112,7 @@ QString slug(const QString& title) {
     result = result.mid(begin, end - begin);
     if (result.isEmpty())
         return fallbackTitle();
-    return firstCharacters(result, kSlugLength);
+    return Characters::prefix(result, kSlugLength);
 }
 
 QString stamp(const QDateTime& moment) {

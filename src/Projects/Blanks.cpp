@@ -1,7 +1,5 @@
 #include "Projects/Blanks.h"
 
-#include <QTextBoundaryFinder>
-
 namespace Blanks {
 
 bool isBlank(QChar c) {
@@ -16,14 +14,6 @@ QString trimmed(const QString& text) {
     while (end > start && isBlank(text.at(end - 1)))
         --end;
     return text.mid(start, end - start);
-}
-
-qsizetype characterCount(const QString& text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
 }
 
 }  // namespace Blanks

@@ -12,7 +12,4 @@ bool isBlank(QChar c);
 // `text` without blanks at either end.
 QString trimmed(const QString& text);
 
-// Number of user-perceived characters (grapheme clusters) in `text`.
-qsizetype characterCount(const QString& text);
-
 }  // namespace Blanks

@@ -12,6 +12,7 @@
 
 #include "Platform/ChildProcess.h"
 #include "Projects/Blanks.h"
+#include "Platform/Characters.h"
 
 namespace ProjectTools {
 
@@ -25,7 +26,7 @@ qsizetype score(const Project& project, const QString& loweredHaystack) {
     terms += project.keywords;
     for (const QString& raw : terms) {
         const QString term = Blanks::trimmed(raw).toLower();
-        const qsizetype length = Blanks::characterCount(term);
+        const qsizetype length = Characters::count(term);
         if (length < minimumTermLength)
             continue;
         if (loweredHaystack.contains(term))

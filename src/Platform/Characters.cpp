@@ -1,4 +1,4 @@
-#include "Memory/Characters.h"
+#include "Platform/Characters.h"
 
 #include <QTextBoundaryFinder>
 
@@ -24,6 +24,26 @@ qsizetype offsetAfter(const QString& text, qsizetype count) {
 }
 
 }  // namespace
+
+qsizetype count(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype characters = 0;
+    while (finder.toNextBoundary() != -1)
+        ++characters;
+    return characters;
+}
+
+QString suffix(const QString& text, qsizetype count) {
+    if (count <= 0)
+        return {};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.toEnd();
+    for (qsizetype seen = 0; seen < count; ++seen) {
+        if (finder.toPreviousBoundary() <= 0)
+            return text;
+    }
+    return text.mid(finder.position());
+}
 
 QString prefix(const QString& text, qsizetype count) {
     return text.left(offsetAfter(text, count));

@@ -6,8 +6,14 @@
 // cut never splits an accent from its letter or an emoji from its modifiers.
 namespace Characters {
 
+// The number of characters of `text`.
+qsizetype count(const QString& text);
+
 // The first `count` characters of `text`; the whole text when it is shorter.
 QString prefix(const QString& text, qsizetype count);
+
+// The last `count` characters of `text`; the whole text when it is shorter.
+QString suffix(const QString& text, qsizetype count);
 
 // `text` without its first `count` characters; empty when it is not longer.
 QString dropPrefix(const QString& text, qsizetype count);
