@@ -109,7 +109,9 @@ ShellResult shell(const QString& executable, const QStringList& arguments,
 
 std::optional<QString> installClaude(const Sources& sources, const QString& searchPath,
                                      const std::atomic<bool>* stop) {
-    const QString command = QStringLiteral("curl -fsSL ") +
+    // pipefail: a failed download must fail the install, not run an empty script with success
+    // while an old program still lies in place.
+    const QString command = QStringLiteral("set -o pipefail; curl -fsSL ") +
                             ShellCommand::quote(sources.claudeScript) + QStringLiteral(" | bash");
     const ShellResult result =
         shell(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, searchPath, stop);
@@ -136,7 +138,7 @@ std::optional<QString> installCodex(const Sources& sources, const QString& searc
     const QString member = QStringLiteral("codex-") + *target;
     const QString archive = sources.codexReleases + member + QStringLiteral(".tar.gz");
     // umask 077: what tar unpacks stays private to the user until it is in place.
-    const QString command = QStringLiteral("umask 077; curl -fsSL ") +
+    const QString command = QStringLiteral("set -o pipefail; umask 077; curl -fsSL ") +
                             ShellCommand::quote(archive) + QStringLiteral(" | tar xz -C ") +
                             ShellCommand::quote(*scratch);
     const ShellResult result =

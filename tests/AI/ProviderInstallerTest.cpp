@@ -98,6 +98,16 @@ TEST(ProviderInstallerTest, ClaudeScriptMustLeaveAnExecutable) {
     }
 }
 
+TEST(ProviderInstallerTest, AFailedScriptDownloadFailsEvenWithAnOldProgramInPlace) {
+    InstallSandbox sandbox;
+    writeFile(sandbox.bin() + "/claude", "#!/bin/sh\n");
+    ::chmod(QFile::encodeName(sandbox.bin() + "/claude").constData(), 0755);
+    // No install.sh in the downloads folder: curl fails, bash reads an empty script.
+    const auto message = ProviderInstaller::installClaude(sandbox.sources(), searchPath);
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(message->startsWith("Claude Code konnte nicht installiert werden."));
+}
+
 TEST(ProviderInstallerTest, CodexDownloadFailuresNameTheLastLine) {
     // An archive without the program for this machine, and no archive at all.
     for (const QStringList& members : {QStringList{"codex-aarch64-apple-darwin"}, QStringList{}}) {
