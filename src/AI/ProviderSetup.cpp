@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
 #include <QProcess>
@@ -91,7 +92,15 @@ struct ProviderSetup::Located {
 
 ProviderSetup::ProviderSetup(ProviderStatusStore& status, SettingsStore& settings,
                              Platform::Clock& clock, QObject* parent)
-    : QObject(parent), status_(status), settings_(settings), clock_(clock) {}
+    : QObject(parent), status_(status), settings_(settings), clock_(clock) {
+    // Installs run on the shared pool, which the application waits for before it destroys
+    // the objects it owns: waiting for our own destruction would let a stalled download hold
+    // up quitting when this object belongs to the application.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this,
+                [stop = stopInstalls_] { stop->store(true); });
+    }
+}
 
 ProviderSetup::~ProviderSetup() {
     stopInstalls_->store(true);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QUrl>
 
 #include "AI/CLIEnvironment.h"
@@ -280,4 +282,23 @@ TEST(ProviderSetupTest, InstallEndsWithTheSetup) {
 
     f.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !isAlive(pid); }, 3000));
+}
+
+// The application waits for the shared pool before it destroys what it owns, so quitting
+// must stop an install even while the setup object still lives.
+TEST(ProviderSetupTest, InstallEndsWhenTheApplicationQuits) {
+    SetupFixture f(false);
+    f.installer(
+        "echo $$ > \"$FAKE_TOOL_DIR/installer-pid.new\"\n"
+        "mv \"$FAKE_TOOL_DIR/installer-pid.new\" \"$FAKE_TOOL_DIR/installer-pid\"\n"
+        "exec sleep 20\n");
+    f.setup.install(kClaude);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFile::exists(f.tools.file("installer-pid")); }, 20000));
+    const qint64 pid = f.tools.number("installer-pid");
+    ASSERT_GT(pid, 0);
+
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(3000));
+    EXPECT_FALSE(isAlive(pid));
 }
