@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -9,6 +10,13 @@
 #include <mutex>
 
 namespace Platform::ChildProcess {
+
+namespace {
+
+// Read in the forked child, where it still holds the parent's value.
+const pid_t tavrin = ::getpid();
+
+}  // namespace
 
 void ignoreBrokenPipes() {
     static std::once_flag once;
@@ -23,6 +31,12 @@ void ignoreBrokenPipes() {
 // Async-signal-safe calls only: this runs in the forked child.
 void prepare() {
     ::setpgid(0, 0);
+    // A group of its own keeps the child from the terminal's and the session's signals, so
+    // without this it would outlive a Tavrin that was killed or lost its display. The signal
+    // comes when the thread that started the child ends: every caller waits for its child on
+    // that thread. Tavrin gone before this call already: end at once.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && ::getppid() != tavrin)
+        ::_exit(127);
     // Ignored signals survive exec; the child must see a closed pipe as usual.
     struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
