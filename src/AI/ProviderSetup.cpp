@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <utility>
 
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
@@ -146,9 +147,14 @@ void ProviderSetup::install(ProviderID provider, std::function<void()> done) {
                     done();
                 return;
             }
-            pauses_[provider] = clock_.singleShot(
-                pauseBeforeLogin,
-                [this, provider, done = std::move(done)] { login(provider, done); });
+            PendingLogin& pending = pauses_[provider];
+            // A later install takes over the sign-in; the earlier one still has to finish.
+            if (pending.done)
+                std::exchange(pending.done, {})();
+            pending.done = std::move(done);
+            pending.timer = clock_.singleShot(pauseBeforeLogin, [this, provider] {
+                login(provider, std::exchange(pauses_[provider].done, {}));
+            });
         });
 }
 

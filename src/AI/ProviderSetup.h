@@ -102,7 +102,12 @@ private:
     // Counts the sign-ins (and cancellations) per tool, so that a step of an earlier one that
     // is still under way can tell it has been replaced.
     std::map<ProviderID, std::uint64_t> generations_;
-    std::map<ProviderID, std::unique_ptr<Platform::Timer>> pauses_;
+    // The pause between a finished install and its sign-in, with the install's completion.
+    struct PendingLogin {
+        std::unique_ptr<Platform::Timer> timer;
+        std::function<void()> done;
+    };
+    std::map<ProviderID, PendingLogin> pauses_;
     // Set when we go: running installers stop, so that quitting neither waits for a
     // hanging download nor leaves it behind.
     std::shared_ptr<std::atomic<bool>> stopInstalls_ = std::make_shared<std::atomic<bool>>(false);

@@ -250,6 +250,23 @@ TEST(ProviderSetupTest, InstallGoesStraightToSignIn) {
     EXPECT_EQ(f.finished, 1);
 }
 
+// Two installs in a row: the later one signs in, and the earlier one still finishes.
+TEST(ProviderSetupTest, InstallDuringThePauseBeforeSignInFinishesTheFirst) {
+    SetupFixture f(false);
+    f.installer(QString("mkdir -p \"$HOME/.local/bin\"\ncp '%1' \"$HOME/.local/bin/claude\"\n")
+                    .arg(StandInTools::settings().claudePath)
+                    .toUtf8());
+    f.setup.install(kClaude, [&] { ++f.finished; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.clock.pendingTimers() > 0; }, 20000));
+    f.setup.install(kClaude, [&] { ++f.finished; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 20000));
+    f.clock.advance(ProviderSetup::pauseBeforeLogin);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.tools.lines("claude-login-calls") == 1; }, 10000));
+    f.setup.cancel(kClaude);
+    QFile::remove(QDir::homePath() + "/.local/bin/claude");
+    EXPECT_EQ(f.finished, 2);
+}
+
 // check must not count as a sign-in.
 TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
     SetupFixture f;
