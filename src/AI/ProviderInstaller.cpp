@@ -16,9 +16,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Platform/ChildProcess.h"
 #include "AI/ShellCommand.h"
 #include "Platform/AppPaths.h"
+#include "Platform/ChildProcess.h"
 
 namespace ProviderInstaller {
 

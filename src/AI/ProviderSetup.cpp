@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <utility>
 
-#include "Platform/AppPaths.h"
-#include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
 #include "AI/ProviderStatusStore.h"
+#include "Platform/AppPaths.h"
+#include "Platform/ChildProcess.h"
 #include "Platform/Clock.h"
 #include "Settings/SettingsStore.h"
 

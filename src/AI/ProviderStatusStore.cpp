@@ -11,10 +11,10 @@
 #include <QProcess>
 #include <QStringDecoder>
 
-#include "Platform/AppPaths.h"
-#include "Platform/ChildProcess.h"
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
+#include "Platform/AppPaths.h"
+#include "Platform/ChildProcess.h"
 #include "Platform/Clock.h"
 
 namespace {

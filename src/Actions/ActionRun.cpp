@@ -9,9 +9,9 @@
 #include "AI/ShellCommand.h"
 #include "Actions/ActionRunner.h"
 #include "Platform/AppPaths.h"
+#include "Platform/Characters.h"
 #include "Platform/LoginShell.h"
 #include "Platform/UrlOpener.h"
-#include "Platform/Characters.h"
 
 namespace {
 
@@ -207,9 +207,9 @@ void ActionRun::startShell() {
                                             return;
                                         }
                                         const QString trimmed = output.value().trimmed();
-                                        const QString message = trimmed.isEmpty()
-                                                                    ? text("Erledigt")
-                                                                    : Characters::suffix(trimmed, 300);
+                                        const QString message =
+                                            trimmed.isEmpty() ? text("Erledigt")
+                                                              : Characters::suffix(trimmed, 300);
                                         finish(Result{message, ActionRunner::firstURL(trimmed)});
                                     });
 }
