@@ -12,6 +12,7 @@
 #include "Platform/Characters.h"
 #include "Platform/LoginShell.h"
 #include "Platform/UrlOpener.h"
+#include "Projects/Blanks.h"
 
 namespace {
 
@@ -43,15 +44,8 @@ AIError noRepo() {
 QStringList splitLabels(const QString& value) {
     QStringList labels;
     for (const QString& piece : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        qsizetype start = 0;
-        qsizetype end = piece.size();
-        const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-        while (start < end && blank(piece.at(start)))
-            ++start;
-        while (end > start && blank(piece.at(end - 1)))
-            --end;
-        if (end > start)
-            labels.append(piece.mid(start, end - start));
+        if (const QString label = Blanks::trimmed(piece); !label.isEmpty())
+            labels.append(label);
     }
     return labels;
 }
