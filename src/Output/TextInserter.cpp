@@ -122,9 +122,11 @@ private:
             // The window system turned the write down: another program took the clipboard
             // after the snapshot, before Tavrin heard of it. What it wrote is the user's
             // clipboard now and must be neither pasted nor lost: start again from a fresh
-            // snapshot, and give up without a key should that keep failing.
+            // snapshot, and give up without a key should that keep failing. The fresh read
+            // starts from the clock: this may still run inside the first read's call, whose
+            // handle, stored on return, would replace the new read's and drop its answer.
             if (++attempts_ < maxWriteAttempts)
-                start();
+                after(Milliseconds(0), [this] { start(); });
             else
                 finish();
             return;

@@ -169,6 +169,62 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
     }
 }
 
+// Like the window system's clipboard: a read of Tavrin's own write answers at once, a read of
+// another program's contents a moment later, and a write can lose to another program's claim.
+class SlowForeignClipboard final : public Clipboard {
+public:
+    SlowForeignClipboard(FakeClipboard& inner, Clock& clock) : inner_(inner), clock_(clock) {}
+
+    std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) override {
+        if (inner_.holdsOwnWrite())
+            return inner_.readContents(std::move(done));
+        struct Later final : PendingClipboardRead {
+            std::unique_ptr<Timer> timer;
+        };
+        auto later = std::make_unique<Later>();
+        later->timer = clock_.singleShot(
+            Milliseconds(20), [this, done = std::move(done)] { inner_.readContents(done); });
+        return later;
+    }
+    std::unique_ptr<PendingClipboardRead> readText(TextCallback done) override {
+        return inner_.readText(std::move(done));
+    }
+    void write(const ClipboardContents& contents) override {
+        if (losesNextWrite.has_value()) {
+            inner_.writeAsOtherProgram(*losesNextWrite);
+            losesNextWrite.reset();
+            return;
+        }
+        inner_.write(contents);
+    }
+    bool holdsOwnWrite() override { return inner_.holdsOwnWrite(); }
+    quint64 foreignWrites() override { return inner_.foreignWrites(); }
+
+    // What another program puts on the clipboard just as Tavrin's next write goes out.
+    std::optional<ClipboardContents> losesNextWrite;
+
+private:
+    FakeClipboard& inner_;
+    Clock& clock_;
+};
+
+TEST(TextInserterTest, AWriteLostRightAfterReadingTavrinsOwnStartsAgain) {
+    Desk d;
+    d.clipboard.write(plainText("Eigenes"));
+    SlowForeignClipboard clipboard(d.clipboard, d.clock);
+    clipboard.losesNextWrite = plainText("Fremd");
+    TextInserter inserter({d.clock, clipboard, d.keys, d.windows, d.modifiers, d.trust});
+    bool done = false;
+
+    inserter.insert("Hallo", d.target, false, [&] { done = true; });
+    d.clock.runUntilIdle();
+
+    EXPECT_EQ(d.keys.sent, std::vector<Sent>{paste(170)});
+    EXPECT_EQ(d.clipboard.contents, plainText("Fremd"));
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(inserter.isBusy());
+}
+
 TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
     struct Case {
         const char* name;
