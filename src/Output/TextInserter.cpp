@@ -54,11 +54,10 @@ protected:
     }
 
     // Waits until none of the modifiers a shortcut leaves held is down any more, polling
-    // every 25 ms, for at most about `timeout`. A held Alt would turn the paste or copy key
-    // into another combination.
-    void waitForModifierRelease(Milliseconds timeout, std::function<void()> next) {
-        const auto milliseconds = timeout.count();
-        pollsLeft_ = milliseconds < 50 ? 1 : static_cast<int>(milliseconds / 25);
+    // every 25 ms, for at most about 800 ms. A held Alt would turn the paste or copy key into
+    // another combination.
+    void waitForModifierRelease(std::function<void()> next) {
+        pollsLeft_ = static_cast<int>(modifierReleaseTimeout / modifierPoll);
         afterRelease_ = std::move(next);
         pollModifiers();
     }
@@ -134,8 +133,7 @@ private:
         wrote_ = true;
         if (target_)
             s_.windows.activate(*target_);
-        after(activationDelay,
-              [this] { waitForModifierRelease(modifierReleaseTimeout, [this] { paste(); }); });
+        after(activationDelay, [this] { waitForModifierRelease([this] { paste(); }); });
     }
 
     void paste() {
@@ -179,7 +177,7 @@ public:
             after(Milliseconds(0), [this] { finish(); });
             return;
         }
-        waitForModifierRelease(modifierReleaseTimeout, [this] { takeSnapshot(); });
+        waitForModifierRelease([this] { takeSnapshot(); });
     }
 
     void abandon() override {
