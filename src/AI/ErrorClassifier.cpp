@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <initializer_list>
 
+#include "Projects/Blanks.h"
+
 namespace ErrorClassifier {
 namespace {
 
@@ -83,17 +85,7 @@ std::optional<QString> resetHint(const QString& text) {
     if (!match.hasMatch())
         return std::nullopt;
 
-    QString hint = match.captured(0).remove(lead);
-    qsizetype start = 0;
-    qsizetype end = hint.size();
-    const auto isBlank = [&](qsizetype i) {
-        return hint.at(i) == QLatin1Char(' ') || hint.at(i) == QLatin1Char('\t');
-    };
-    while (start < end && isBlank(start))
-        ++start;
-    while (end > start && isBlank(end - 1))
-        --end;
-    return hint.mid(start, end - start);
+    return Blanks::trimmed(match.captured(0).remove(lead));
 }
 
 }  // namespace
