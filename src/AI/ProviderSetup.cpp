@@ -40,18 +40,10 @@ void endProcess(QProcess* process) {
     });
 }
 
-QString executableName(ProviderID provider) {
-    return provider == ProviderID::claudeCLI ? QStringLiteral("claude") : QStringLiteral("codex");
-}
-
 QStringList loginArguments(ProviderID provider) {
     if (provider == ProviderID::claudeCLI)
         return {QStringLiteral("auth"), QStringLiteral("login")};
     return {QStringLiteral("login")};
-}
-
-QString customPath(ProviderID provider, const AssistantSettings& settings) {
-    return provider == ProviderID::claudeCLI ? settings.claudePath : settings.codexPath;
 }
 
 // The first secure web address in one piece of output.
@@ -164,7 +156,8 @@ void ProviderSetup::login(ProviderID provider, std::function<void()> done) {
         endRun(provider);
     runInBackground(
         this,
-        [name = executableName(provider), path = customPath(provider, settings_.settings())] {
+        [name = ProviderStatusStore::programName(provider),
+         path = ProviderStatusStore::customPathFor(provider, settings_.settings())] {
             // Both may wait for the login shell the first time.
             return Located{CLIEnvironment::locate(name, path), CLIEnvironment::shellPATH()};
         },

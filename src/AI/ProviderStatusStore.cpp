@@ -121,25 +121,27 @@ ProviderStatusStore::State ProviderStatusStore::state(ProviderID provider) const
     return entry == states_.end() ? State::unknown() : entry->second;
 }
 
-namespace {
-QString customPath(ProviderID provider, const AssistantSettings& settings) {
+QString ProviderStatusStore::programName(ProviderID provider) {
+    return provider == ProviderID::claudeCLI ? QStringLiteral("claude") : QStringLiteral("codex");
+}
+
+QString ProviderStatusStore::customPathFor(ProviderID provider, const AssistantSettings& settings) {
     return provider == ProviderID::claudeCLI ? settings.claudePath : settings.codexPath;
 }
-}  // namespace
 
 void ProviderStatusStore::refresh(const AssistantSettings& settings) {
     for (ProviderID provider : allProviderIDs()) {
         if (state(provider).kind == State::Kind::unknown)
             store(provider, State::checking());
         if (!running_.count(provider))
-            start(provider, customPath(provider, settings));
+            start(provider, customPathFor(provider, settings));
     }
 }
 
 void ProviderStatusStore::checkNow(ProviderID provider, const AssistantSettings& settings,
                                    std::function<void(State)> done) {
     if (!running_.count(provider))
-        start(provider, customPath(provider, settings));
+        start(provider, customPathFor(provider, settings));
     running_.at(provider)->waiters.push_back(std::move(done));
 }
 
@@ -191,8 +193,8 @@ void ProviderStatusStore::store(ProviderID provider, const State& state) {
 std::optional<ProviderStatusStore::State> ProviderStatusStore::check(
     ProviderID provider, const QString& customPath, const std::atomic<bool>& abandoned) {
     const bool claude = provider == ProviderID::claudeCLI;
-    const std::optional<QString> executable = CLIEnvironment::locate(
-        claude ? QStringLiteral("claude") : QStringLiteral("codex"), customPath);
+    const std::optional<QString> executable =
+        CLIEnvironment::locate(programName(provider), customPath);
     if (!executable)
         return State::notFound();
     const QStringList arguments =

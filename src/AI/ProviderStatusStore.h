@@ -70,6 +70,10 @@ public:
     void checkNow(ProviderID provider, const AssistantSettings& settings,
                   std::function<void(State)> done);
 
+    // The tool's program ("claude" or "codex"), and the path the settings give for it.
+    static QString programName(ProviderID provider);
+    static QString customPathFor(ProviderID provider, const AssistantSettings& settings);
+
     // The check itself: blocking, for a background thread. Stops early, with no result,
     // when `abandoned` becomes true.
     static std::optional<State> check(ProviderID provider, const QString& customPath,
