@@ -51,18 +51,19 @@ int main(int argc, char** argv) {
 
     Platform::StderrSystemLog log;
     if (!Platform::AppPaths::dataFolder()) {
-        fail(QStringLiteral("Tavrin kann seinen Datenordner nicht anlegen: Es ist kein "
-                            "Benutzerordner bekannt oder er ist nicht beschreibbar."));
+        fail(
+            QStringLiteral("Tavrin kann seinen Datenordner nicht anlegen: Es ist kein "
+                           "Benutzerordner bekannt oder er ist nicht beschreibbar."));
         return 1;
     }
 
-    SingleInstance instance(SingleInstance::defaultSocketPath());
+    const QString socketPath = SingleInstance::defaultSocketPath();
+    SingleInstance instance(socketPath);
     switch (instance.claim()) {
         case SingleInstance::Role::Secondary:
             return 0;
         case SingleInstance::Role::Failed:
-            log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") +
-                    SingleInstance::defaultSocketPath());
+            log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") + socketPath);
             break;
         case SingleInstance::Role::Primary:
             break;

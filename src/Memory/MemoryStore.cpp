@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <limits>
 
-#include "Platform/Characters.h"
 #include "Memory/MemoryFile.h"
 #include "Platform/AppPaths.h"
+#include "Platform/Characters.h"
 #include "Platform/Clock.h"
 #include "Platform/UnreadableFile.h"
 #include "Settings/AssistantSettings.h"

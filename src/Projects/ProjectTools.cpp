@@ -3,16 +3,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
 
+#include "Platform/Characters.h"
 #include "Platform/ChildProcess.h"
 #include "Projects/Blanks.h"
-#include "Platform/Characters.h"
 
 namespace ProjectTools {
 
