@@ -1,11 +1,26 @@
 #include "App/SingleInstance.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QLocalSocket>
 
 #include "Platform/AppPaths.h"
+
+namespace {
+
+// Without a runtime folder the socket lies in the shared temporary folder, where another user
+// could listen at its name first and so stop every start: only a server of this user counts.
+bool servedByThisUser(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer,
+                        &size) == 0 &&
+           peer.uid == ::getuid();
+}
+
+}  // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), socketPath_(std::move(socketPath)) {
@@ -38,7 +53,7 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds timeout) {
 bool SingleInstance::askRunningInstance(std::chrono::milliseconds timeout) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(static_cast<int>(timeout.count())))
+    if (!socket.waitForConnected(static_cast<int>(timeout.count())) || !servedByThisUser(socket))
         return false;
     socket.write("reopen\n");
     socket.waitForBytesWritten(static_cast<int>(timeout.count()));

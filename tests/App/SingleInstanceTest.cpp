@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 #include "App/SingleInstance.h"
 #include "support/Files.h"
@@ -39,6 +45,45 @@ TEST(SingleInstanceTest, StaleSocketFileDoesNotBlockTheFirstStart) {
     writeFile(path);
     SingleInstance instance(path);
     EXPECT_EQ(instance.claim(100ms), SingleInstance::Role::Primary);
+}
+
+// Without a runtime folder the socket lies in the shared temporary folder, where another user
+// can listen at its name first; answering there must not stop this user's Tavrin from starting.
+TEST(SingleInstanceTest, AnotherUsersSocketIsNoRunningInstance) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to listen as another user";
+    QTemporaryDir shared;
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    const QByteArray path = QFile::encodeName(shared.path() + "/tavrin.socket");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t stranger = ::fork();
+    ASSERT_GE(stranger, 0);
+    if (stranger == 0) {
+        // Only calls that are safe after fork: become "nobody", listen, wait to be killed.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener, 4) != 0)
+            ::_exit(1);
+        (void)!::write(ready[1], "x", 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool listening = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+
+    SingleInstance instance(QFile::decodeName(path));
+    const SingleInstance::Role role = listening ? instance.claim() : SingleInstance::Role::Failed;
+    ::kill(stranger, SIGKILL);
+    ::waitpid(stranger, nullptr, 0);
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(role, SingleInstance::Role::Primary);
 }
 
 TEST(TavrinProcessTest, SecondStartAsksTheFirstAndExits) {
