@@ -2,15 +2,15 @@
 
 #include <QStringList>
 
+#include "Platform/Characters.h"
+
 QString QuotedMessage::initials() const {
     if (!author)
         return QStringLiteral("?");
     const QStringList words = author->split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QString result;
-    for (const QString& word : words.mid(0, 2)) {
-        // A first character outside the basic plane is two code units; keep it whole.
-        const int length = word.at(0).isHighSurrogate() && word.size() > 1 ? 2 : 1;
-        result += word.left(length).toUpper();
-    }
+    // A first letter is a whole character: an accent or an emoji's parts stay with it.
+    for (const QString& word : words.mid(0, 2))
+        result += Characters::prefix(word, 1).toUpper();
     return result.isEmpty() ? QStringLiteral("?") : result;
 }

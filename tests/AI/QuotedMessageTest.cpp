@@ -16,6 +16,9 @@ TEST(QuotedMessageTest, Initials) {
         {" élodie durand", "ÉD"},
         {"\U0001D4D0lpha beta", "\U0001D4D0B"},
         {"Tab\tSeparated", "T"},
+        // A first letter written with a combining accent stays one letter, accent included.
+        {"e\u0301mile zola", "E\u0301Z"},
+        {"\U0001F469\u200D\U0001F4BB dev", "\U0001F469\u200D\U0001F4BBD"},
     };
     for (const Case& c : cases) {
         QuotedMessage message;
