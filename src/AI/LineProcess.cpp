@@ -1,7 +1,8 @@
 #include "AI/LineProcess.h"
-#include "Platform/Characters.h"
 
 #include <QCoreApplication>
+
+#include "Platform/Characters.h"
 
 namespace LineProcess {
 

@@ -1,18 +1,14 @@
 #include "AI/ProcessRun.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QProcessEnvironment>
 #include <QStringDecoder>
 #include <QTimer>
 #include <algorithm>
 #include <map>
-#include <mutex>
 #include <utility>
 
 #include "AI/CLIEnvironment.h"
