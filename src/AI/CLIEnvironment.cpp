@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
@@ -73,6 +74,12 @@ QString expandTilde(const QString& path) {
     if (!entry || entry->home.isEmpty())
         return path;
     return entry->home + rest;
+}
+
+// The tool starts in a folder of its own (a project, the temporary folder), where a relative
+// path would name another file than the one checked here: anchor it where it was found.
+QString anchored(const QString& path) {
+    return QDir::isRelativePath(path) ? QDir::current().absoluteFilePath(path) : path;
 }
 
 QString trimSpacesAndTabs(const QString& text) {
@@ -233,11 +240,11 @@ void deliverOnMainThread(std::function<void()> call) {
 
 std::optional<QString> locate(const QString& name, const QString& customPath) {
     const QString custom = trimSpacesAndTabs(expandTilde(customPath));
-    if (!custom.isEmpty() && isExecutableFile(custom))
-        return custom;
+    if (!custom.isEmpty() && isExecutableFile(anchored(custom)))
+        return anchored(custom);
     const QStringList folders = shellPATH().split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString& folder : folders) {
-        const QString candidate = folder + QLatin1Char('/') + name;
+        const QString candidate = anchored(folder + QLatin1Char('/') + name);
         if (isExecutableFile(candidate))
             return candidate;
     }

@@ -13,6 +13,8 @@ namespace CLIEnvironment {
 // The executable to run for the tool `name` ("claude", "codex", "gh"): `customPath` when it
 // names an executable file (a leading "~" is the home folder, spaces and tabs around it are
 // ignored), else the first executable `name` along shellPATH(). None when there is none.
+// Always an absolute path: a relative custom path or search folder counts from Tavrin's own
+// working folder, not from the one the tool will start in.
 // Blocks while the search path is computed for the first time.
 std::optional<QString> locate(const QString& name, const QString& customPath);
 

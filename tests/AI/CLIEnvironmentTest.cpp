@@ -158,7 +158,8 @@ TEST_F(CLIEnvironmentTest, AsynchronousAnswersArriveWhileTheContextLivesAndThePo
 TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
     const QString first = home() + "/first";
     const QString second = home() + "/second";
-    setProfile(QString("export PATH=\"%1:%2/\"\n").arg(first, second).toUtf8());
+    // "rel" is a relative folder, as a PATH holding "." or "bin" has.
+    setProfile(QString("export PATH=\"%1:%2/:rel\"\n").arg(first, second).toUtf8());
     writeProgram(first + "/both");
     writeProgram(second + "/both");
     writeProgram(second + "/tool");
@@ -168,6 +169,7 @@ TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
     QDir().mkpath(first + "/folder");
     QDir().mkpath(second + "/folder");
     writeProgram(home() + "/.local/bin/fresh");
+    writeProgram(home() + "/rel/relative");
 
     struct Case {
         QString name;
@@ -185,9 +187,16 @@ TEST_F(CLIEnvironmentTest, LocateTakesAnExecutableCustomPathElseSearches) {
         {"folder", "", std::nullopt},
         {"fresh", "", home() + "/.local/bin/fresh"},
         {"nowhere", "", std::nullopt},
+        // The tool starts in a folder of its own (a project, say): a relative path would be
+        // looked up there, not where it was found.
+        {"relative", "", home() + "/rel/relative"},
+        {"tool", "mine/tool", home() + "/mine/tool"},
     };
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(home());
     for (const Case& c : cases) {
         EXPECT_EQ(CLIEnvironment::locate(c.name, c.customPath), c.expected)
             << c.name.toStdString() << " / " << c.customPath.toStdString();
     }
+    QDir::setCurrent(started);
 }
