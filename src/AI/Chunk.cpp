@@ -24,6 +24,10 @@ QString reset() {
     return control(QLatin1StringView("RESET"));
 }
 
+QString text(const QString& text) {
+    return QString(text).remove(controlMark);
+}
+
 bool isControl(const QString& chunk) {
     return chunk.startsWith(controlMark);
 }

@@ -18,6 +18,10 @@ QString tool(const QString& name);
 // Every text chunk of the reply so far is void; the consumer starts again.
 QString reset();
 
+// A text chunk of `text`: without U+0001, which has no place in a reply, so that text the
+// model wrote (it may copy it from the screen) can never pass for a control chunk.
+QString text(const QString& text);
+
 bool isControl(const QString& chunk);
 
 }  // namespace Chunk

@@ -114,7 +114,7 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
             const QJsonValue text = delta.toObject().value(QLatin1String("text"));
             if (text.isString()) {
                 receivedText = true;
-                chunks << text.toString();
+                chunks << Chunk::text(text.toString());
             }
         }
     } else if (type.toString() == QLatin1String("result")) {
@@ -125,7 +125,7 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
         } else if (!receivedText && result.isString()) {
             // The result repeats the streamed text; it is the answer only when nothing was
             // streamed since the last tool call.
-            chunks << result.toString();
+            chunks << Chunk::text(result.toString());
         }
     }
     return chunks;

@@ -61,7 +61,7 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
             // Each agent message replaces the one before; the last is the answer.
             if (receivedText)
                 chunks << Chunk::reset();
-            chunks << text.toString();
+            chunks << Chunk::text(text.toString());
             receivedText = true;
         }
     } else if (type == QLatin1String("turn.failed")) {
