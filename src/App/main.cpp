@@ -1,10 +1,10 @@
 #include <QApplication>
-#include <csignal>
 #include <cstdio>
 
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
 #include "Platform/AppPaths.h"
+#include "Platform/ChildProcess.h"
 #include "Platform/linux/StderrSystemLog.h"
 #include "Platform/linux/X11Display.h"
 
@@ -40,7 +40,7 @@ bool checkDisplay() {
 
 int main(int argc, char** argv) {
     // A tool that exits while we still write to it must not end Tavrin; writes report EPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
+    Platform::ChildProcess::ignoreBrokenPipes();
     if (!checkDisplay())
         return 1;
 
