@@ -3,9 +3,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QVariant>
 #include <cmath>
+
+#include "Projects/StoredUuid.h"
 
 namespace MemoryFile {
 
@@ -18,7 +19,7 @@ constexpr double maximumSeconds = 1e12;
 
 QJsonObject encodeEntry(const MemoryEntry& entry) {
     QJsonObject object;
-    object.insert(QStringLiteral("id"), entry.id.toString(QUuid::WithoutBraces).toUpper());
+    object.insert(QStringLiteral("id"), StoredUuid::text(entry.id));
     object.insert(QStringLiteral("date"),
                   double(entry.date.toMSecsSinceEpoch() - referenceEpochMs) / 1000.0);
     if (entry.app)
@@ -39,11 +40,9 @@ QJsonArray encodeEntries(const QList<MemoryEntry>& entries) {
 }
 
 std::optional<QUuid> decodeId(const QJsonValue& value) {
-    static const QRegularExpression form(QStringLiteral(
-        "\\A[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\z"));
-    if (!value.isString() || !form.match(value.toString()).hasMatch())
+    if (!value.isString())
         return std::nullopt;
-    return QUuid::fromString(value.toString());
+    return StoredUuid::parse(value.toString());
 }
 
 std::optional<QDateTime> decodeDate(const QJsonValue& value) {

@@ -3,21 +3,11 @@
 #include <QFileInfo>
 #include <QHashFunctions>
 #include <QJsonArray>
-#include <QRegularExpression>
 
 #include "Platform/AppPaths.h"
+#include "Projects/StoredUuid.h"
 
 namespace {
-
-// The UUID text form of stored files: exactly 8-4-4-4-12 hexadecimal digits. QUuid alone
-// would also take braces, which no stored file has.
-std::optional<QUuid> parseUuid(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
-    if (!pattern.match(text).hasMatch())
-        return std::nullopt;
-    return QUuid::fromString(text);
-}
 
 // Reads an optional string key: missing and null give none; any other non-string value
 // makes the whole object unreadable.
@@ -51,7 +41,7 @@ std::optional<QString> Project::folderURL() const {
 
 QJsonObject Project::toJson() const {
     QJsonObject object;
-    object.insert(QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper());
+    object.insert(QStringLiteral("id"), StoredUuid::text(id));
     object.insert(QStringLiteral("name"), name);
     if (path)
         object.insert(QStringLiteral("path"), *path);
@@ -71,7 +61,7 @@ std::optional<Project> Project::fromJson(const QJsonValue& value) {
     const QJsonValue id = object.value(QStringLiteral("id"));
     if (!id.isString())
         return std::nullopt;
-    const auto uuid = parseUuid(id.toString());
+    const auto uuid = StoredUuid::parse(id.toString());
     if (!uuid)
         return std::nullopt;
     project.id = *uuid;

@@ -75,6 +75,8 @@ TEST(ProjectTest, ReadingIsStrictAboutRequiredKeys) {
         {R"({"id":"not-a-uuid","name":"n","keywords":[],"readsCode":false})", false},
         {R"({"id":"{0E4C9A1B-2F3D-4C5E-8A7B-1C2D3E4F5A6B}","name":"n","keywords":[],"readsCode":false})",
          false},
+        {R"({"id":"0E4C9A1B-2F3D-4C5E-8A7B-1C2D3E4F5A6B\n","name":"n","keywords":[],"readsCode":false})",
+         false},
         {R"({"id":"0E4C9A1B-2F3D-4C5E-8A7B-1C2D3E4F5A6B","name":"n","keywords":[1],"readsCode":false})",
          false},
         {R"({"id":"0E4C9A1B-2F3D-4C5E-8A7B-1C2D3E4F5A6B","name":"n","keywords":[],"readsCode":"yes"})",
