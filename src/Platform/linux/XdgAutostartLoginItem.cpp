@@ -59,12 +59,15 @@ std::optional<QString> XdgAutostartLoginItem::registerItem() {
     const QString program =
         executable_.isEmpty() ? QCoreApplication::applicationFilePath() : executable_;
     if (program.isEmpty() || !QDir::isAbsolutePath(program))
-        return QStringLiteral("Der Pfad des laufenden Programms ist unbekannt.");
+        return QCoreApplication::translate("XdgAutostartLoginItem",
+                                           "Der Pfad des laufenden Programms ist unbekannt.");
 
     const QString path = entryPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return QStringLiteral("Der Ordner %1 kann nicht angelegt werden.").arg(folder);
+        return QCoreApplication::translate("XdgAutostartLoginItem",
+                                           "Der Ordner %1 kann nicht angelegt werden.")
+            .arg(folder);
 
     const QString entry = QStringLiteral(
                               "[Desktop Entry]\n"
