@@ -58,6 +58,20 @@ std::optional<DictationEngine> fromRaw(const QString& raw, DictationEngine*) {
 std::optional<PushToTalkKey> fromRaw(const QString& raw, PushToTalkKey*) {
     return pushToTalkKeyFromRaw(raw);
 }
+std::optional<TonePreset> fromRaw(const QString& raw, TonePreset*) {
+    return tonePresetFromRaw(raw);
+}
+
+// One stored value, alone or in a list: an enumeration by its raw value, a record by its own
+// reading.
+template <typename Value>
+std::optional<Value> readValue(const QJsonValue& value) {
+    if constexpr (std::is_enum_v<Value>)
+        return value.isString() ? fromRaw(value.toString(), static_cast<Value*>(nullptr))
+                                : std::nullopt;
+    else
+        return Value::fromJson(value);
+}
 
 struct Writer {
     QJsonObject& object;
@@ -125,29 +139,8 @@ struct Reader {
     requires std::is_enum_v<Enum>
     void operator()(const char* key, Enum& field) {
         const QJsonValue value = valueOf(key);
-        const auto parsed = value.isString()
-                                ? fromRaw(value.toString(), static_cast<Enum*>(nullptr))
-                                : std::nullopt;
-        if (parsed)
+        if (const auto parsed = readValue<Enum>(value))
             field = *parsed;
-        else
-            unreadable(value);
-    }
-    void operator()(const char* key, QList<TonePreset>& field) {
-        const QJsonValue value = valueOf(key);
-        QList<TonePreset> presets;
-        bool readable = value.isArray();
-        for (const QJsonValue& element : value.toArray()) {
-            const auto preset =
-                element.isString() ? tonePresetFromRaw(element.toString()) : std::nullopt;
-            if (!preset) {
-                readable = false;
-                break;
-            }
-            presets.append(*preset);
-        }
-        if (readable)
-            field = presets;
         else
             unreadable(value);
     }
@@ -178,7 +171,7 @@ struct Reader {
         QList<Element> list;
         bool readable = value.isArray();
         for (const QJsonValue& element : value.toArray()) {
-            const auto parsed = Element::fromJson(element);
+            const auto parsed = readValue<Element>(element);
             if (!parsed) {
                 readable = false;
                 break;
