@@ -63,7 +63,7 @@ endfunction()
 function(tavrin_add_test name)
   cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/tests")
+  # The shared test main brings the include folders src/ and tests/.
   target_link_libraries(${name} PRIVATE tavrin_testmain ${ARG_LIBS})
   target_compile_definitions(${name} PRIVATE
     TAVRIN_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures"
