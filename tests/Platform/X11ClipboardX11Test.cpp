@@ -172,9 +172,17 @@ TEST_F(X11ClipboardTest, WritingNothingEmptiesTheClipboard) {
             clipboard.write(one({{"text/plain", "Tavrin"}}));
         else
             xclipIn("Fremd");
+        QTest::qWait(200);
+        const quint64 before = clipboard.foreignWrites();
         clipboard.write({});
         EXPECT_EQ(readAll(clipboard), ClipboardContents{});
+        // The report of the emptying comes later and is Tavrin's own, not another program's.
+        QTest::qWait(200);
+        EXPECT_EQ(clipboard.foreignWrites(), before);
     }
+    const quint64 before = clipboard.foreignWrites();
+    xclipIn("Danach");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard.foreignWrites() > before; }, 2000));
 }
 
 TEST(X11ModifierStateTest, ReportsHeldModifiers) {

@@ -6,6 +6,7 @@
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QtConcurrent/QtConcurrentRun>
+#include <cstdlib>
 
 #include "Platform/linux/XcbConnection.h"
 
@@ -44,10 +45,19 @@ X11Clipboard::X11Clipboard(std::shared_ptr<XcbConnection> connection,
       display_(qgetenv("DISPLAY")),
       clipboard_(QGuiApplication::clipboard()) {
     // Qt reports other owners taking the selection (and it emptied) as a change; its reports
-    // of Tavrin's own writes arrive while `writing_` is set.
+    // of Tavrin's own writes arrive while `writing_` is set. An emptying, Tavrin's included,
+    // is reported only once the server's notice arrives: one that finds the clipboard empty
+    // or Tavrin's is the report of Tavrin's own. A report left over could only hide another
+    // program's emptying, never its write.
     connect(clipboard_, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && !writing_)
-            ++foreignWrites_;
+        if (mode != QClipboard::Clipboard || writing_)
+            return;
+        if (ownClears_ > 0) {
+            --ownClears_;
+            if (ownContents() || !hasOwner())
+                return;
+        }
+        ++foreignWrites_;
     });
 }
 
@@ -93,12 +103,14 @@ void X11Clipboard::write(const ClipboardContents& contents) {
     if (contents.isEmpty()) {
         if (ownContents() || clipboard_->ownsClipboard()) {
             clipboard_->clear(QClipboard::Clipboard);
+            ++ownClears_;
         } else if (connection_) {
             // Another program's contents are on it (a copy that is being undone): only the
             // server can take them away.
             xcb_set_selection_owner(connection_->connection(), XCB_NONE,
                                     connection_->atom("CLIPBOARD"), XCB_CURRENT_TIME);
             connection_->flush();
+            ++ownClears_;
         }
         written_.clear();
     } else {
@@ -115,6 +127,17 @@ void X11Clipboard::write(const ClipboardContents& contents) {
         written_ = data;
     }
     writing_ = false;
+}
+
+bool X11Clipboard::hasOwner() {
+    if (!connection_)
+        return false;
+    xcb_connection_t* c = connection_->connection();
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, connection_->atom("CLIPBOARD")), nullptr);
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
 }
 
 bool X11Clipboard::holdsOwnWrite() {

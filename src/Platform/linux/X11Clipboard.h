@@ -37,6 +37,8 @@ public:
 private:
     // Tavrin's own write when it is still on the clipboard, else null.
     const QMimeData* ownContents();
+    // Whether any program owns the clipboard, asked of the server.
+    bool hasOwner();
 
     std::shared_ptr<XcbConnection> connection_;
     X11SelectionReader::Limits limits_;
@@ -45,6 +47,8 @@ private:
     QPointer<QMimeData> written_;
     bool writing_ = false;
     quint64 foreignWrites_ = 0;
+    // Emptyings of Tavrin's whose change report has not arrived yet.
+    int ownClears_ = 0;
     // The reads' own threads: their time limits mean nothing if they first wait behind other
     // background work in the shared pool.
     QThreadPool readers_;
