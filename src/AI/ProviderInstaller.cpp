@@ -51,8 +51,9 @@ std::optional<QString> makeScratchFolder() {
 }
 
 std::optional<QString> placeCodex(const QString& extracted) {
+    // The new program replaces the old one in a single rename, so a failed move leaves the
+    // old one in place.
     const QString target = localBin() + QStringLiteral("/codex");
-    QFile::remove(target);
     if (auto failure = moveFile(extracted, target))
         return failure;
     if (::chmod(QFile::encodeName(target).constData(), 0755) != 0)
@@ -170,14 +171,21 @@ std::optional<QString> moveFile(const QString& from, const QString& to) {
         return std::nullopt;
     if (errno != EXDEV)
         return systemError(errno);
+    // Across file systems: copy beside the destination, then rename over it, so that `to` is
+    // either the old file or the whole new one.
+    const QString partial = to + QStringLiteral(".partial-") +
+                            QUuid::createUuid().toString(QUuid::WithoutBraces);
     QFile original(from);
-    if (!original.copy(to))
+    if (!original.copy(partial)) {
+        QFile::remove(partial);
         return original.errorString();
-    if (!original.remove()) {
-        const QString reason = original.errorString();
-        QFile::remove(to);
+    }
+    if (std::rename(QFile::encodeName(partial).constData(), destination.constData()) != 0) {
+        const QString reason = systemError(errno);
+        QFile::remove(partial);
         return reason;
     }
+    original.remove();
     return std::nullopt;
 }
 

@@ -138,6 +138,16 @@ TEST(ProviderInstallerTest, MoveFileCopiesAcrossFileSystems) {
     EXPECT_EQ(readFile(here.path() + "/program"), "content");
     EXPECT_FALSE(QFile::exists(there.path() + "/program"));
     EXPECT_TRUE(ProviderInstaller::moveFile(there.path() + "/missing", here.path() + "/x"));
+
+    // Over an existing file: replaced whole; a move that fails leaves it as it was.
+    writeFile(there.path() + "/program", "new");
+    EXPECT_EQ(ProviderInstaller::moveFile(there.path() + "/program", here.path() + "/program"),
+              std::nullopt);
+    EXPECT_EQ(readFile(here.path() + "/program"), "new");
+    QDir(there.path()).mkdir("folder");
+    EXPECT_TRUE(ProviderInstaller::moveFile(there.path() + "/folder", here.path() + "/program"));
+    EXPECT_EQ(readFile(here.path() + "/program"), "new");
+    EXPECT_EQ(QDir(here.path()).entryList(QDir::Files), QStringList{"program"});
 }
 
 // The new program replaces the old one, also from a temporary folder on another file system.
