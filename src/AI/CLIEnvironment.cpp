@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
@@ -24,6 +23,7 @@
 #include "Platform/AppPaths.h"
 #include "Platform/LoginShell.h"
 #include "Platform/PasswordDatabase.h"
+#include "Platform/Utf8.h"
 
 extern char** environ;
 
@@ -187,12 +187,11 @@ std::optional<QByteArray> runShell(const QString& command) {
 QStringList markedPath(const std::optional<QByteArray>& output) {
     if (!output)
         return {};
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(*output);
-    if (decoder.hasError())
+    const std::optional<QString> text = Utf8::decodeStrictly(*output);
+    if (!text)
         return {};
     static const QRegularExpression marked(QStringLiteral("__P__(.*)__P__"));
-    const QRegularExpressionMatch match = marked.match(text);
+    const QRegularExpressionMatch match = marked.match(*text);
     if (!match.hasMatch())
         return {};
     return match.captured(1).split(QLatin1Char(':'), Qt::SkipEmptyParts);

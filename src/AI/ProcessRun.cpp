@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>
-#include <QStringDecoder>
 #include <QTimer>
 #include <algorithm>
 #include <map>
@@ -13,6 +12,7 @@
 
 #include "AI/CLIEnvironment.h"
 #include "Platform/ChildProcess.h"
+#include "Platform/Utf8.h"
 
 // What outlives the run while a callback that may destroy it is running.
 struct ProcessRunControl {
@@ -90,12 +90,6 @@ void reap(QProcess* process, qint64 group, bool insideItsSignal) {
         else
             QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     });
-}
-
-QString decodeStrictly(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    return decoder.hasError() ? QString() : text;
 }
 
 QByteArray withoutCarriageReturn(const char* begin, qsizetype length) {
@@ -228,7 +222,8 @@ void ProcessRun::onFinished(int exitCode, QProcess::ExitStatus) {
     if (!deliverLines(true))
         return;
     // For a child killed by a signal, QProcess reports the signal's number as exit code.
-    complete(Output{exitCode, decodeStrictly(m_process->readAllStandardError())});
+    const QByteArray standardError = m_process->readAllStandardError();
+    complete(Output{exitCode, Utf8::decodeStrictly(standardError).value_or(QString())});
 }
 
 bool ProcessRun::deliverLines(bool atEnd) {

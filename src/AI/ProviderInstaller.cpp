@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QUuid>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "AI/ShellCommand.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
+#include "Platform/Utf8.h"
 
 namespace ProviderInstaller {
 
@@ -101,11 +101,7 @@ ShellResult shell(const QString& executable, const QStringList& arguments,
     }
     const QByteArray output = process.readAll();
     const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(output);
-    if (decoder.hasError())
-        text.clear();
-    return {status, text};
+    return {status, Utf8::decodeStrictly(output).value_or(QString())};
 }
 
 std::optional<QString> installClaude(const Sources& sources, const QString& searchPath,

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QTimer>
 #include <utility>
 
@@ -19,6 +18,7 @@
 #include "Platform/ChildProcess.h"
 #include "Platform/Clock.h"
 #include "Settings/SettingsStore.h"
+#include "Platform/Utf8.h"
 
 namespace {
 
@@ -49,11 +49,10 @@ QStringList loginArguments(ProviderID provider) {
 // The first secure web address in one piece of output.
 std::optional<QUrl> signInAddress(const QByteArray& output) {
     static const QRegularExpression address(QStringLiteral("https://[^\\s\"'<>]+"));
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(output);
-    if (decoder.hasError())
+    const std::optional<QString> text = Utf8::decodeStrictly(output);
+    if (!text)
         return std::nullopt;
-    const QRegularExpressionMatch match = address.match(text);
+    const QRegularExpressionMatch match = address.match(*text);
     if (!match.hasMatch())
         return std::nullopt;
     const QUrl url(match.captured(), QUrl::StrictMode);

@@ -9,13 +9,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStringDecoder>
 
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "Platform/Clock.h"
+#include "Platform/Utf8.h"
 
 namespace {
 
@@ -60,11 +60,10 @@ std::optional<QString> runStatusCommand(const QString& executable, const QString
         }
         process.waitForFinished(50);
     }
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(process.readAll());
-    if (decoder.hasError())
+    const std::optional<QString> text = Utf8::decodeStrictly(process.readAll());
+    if (!text)
         return std::nullopt;
-    return text.trimmed();
+    return text->trimmed();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <cmath>
 
+#include "Projects/StoredJson.h"
 #include "Projects/StoredUuid.h"
 
 namespace MemoryFile {
@@ -55,18 +56,6 @@ std::optional<QDateTime> decodeDate(const QJsonValue& value) {
                                           Qt::UTC);
 }
 
-// An optional string key: absent or null is none; any other type spoils the entry.
-bool decodeOptionalString(const QJsonObject& object, const QString& key,
-                          std::optional<QString>& out) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isString())
-        return false;
-    out = value.toString();
-    return true;
-}
-
 std::optional<MemoryEntry> decodeEntry(const QJsonValue& value) {
     if (!value.isObject())
         return std::nullopt;
@@ -82,12 +71,12 @@ std::optional<MemoryEntry> decodeEntry(const QJsonValue& value) {
     entry.date = *date;
     entry.text = text.toString();
 
-    if (!decodeOptionalString(object, QStringLiteral("app"), entry.app) ||
-        !decodeOptionalString(object, QStringLiteral("context"), entry.context))
+    if (!StoredJson::readOptionalString(object, QStringLiteral("app"), entry.app) ||
+        !StoredJson::readOptionalString(object, QStringLiteral("context"), entry.context))
         return std::nullopt;
 
     std::optional<QString> kind;
-    if (!decodeOptionalString(object, QStringLiteral("kind"), kind))
+    if (!StoredJson::readOptionalString(object, QStringLiteral("kind"), kind))
         return std::nullopt;
     if (kind) {
         entry.kind = MemoryEntry::kindFromRaw(*kind);

@@ -5,26 +5,8 @@
 #include <QJsonArray>
 
 #include "Platform/AppPaths.h"
+#include "Projects/StoredJson.h"
 #include "Projects/StoredUuid.h"
-
-namespace {
-
-// Reads an optional string key: missing and null give none; any other non-string value
-// makes the whole object unreadable.
-bool readOptionalString(const QJsonObject& object, const QString& key,
-                        std::optional<QString>& out) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull()) {
-        out.reset();
-        return true;
-    }
-    if (!value.isString())
-        return false;
-    out = value.toString();
-    return true;
-}
-
-}  // namespace
 
 std::optional<QString> Project::folderURL() const {
     if (!path || path->isEmpty())
@@ -71,8 +53,8 @@ std::optional<Project> Project::fromJson(const QJsonValue& value) {
         return std::nullopt;
     project.name = name.toString();
 
-    if (!readOptionalString(object, QStringLiteral("path"), project.path) ||
-        !readOptionalString(object, QStringLiteral("repo"), project.repo))
+    if (!StoredJson::readOptionalString(object, QStringLiteral("path"), project.path) ||
+        !StoredJson::readOptionalString(object, QStringLiteral("repo"), project.repo))
         return std::nullopt;
 
     const QJsonValue keywords = object.value(QStringLiteral("keywords"));

@@ -6,12 +6,12 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 
 #include "Platform/Characters.h"
 #include "Platform/ChildProcess.h"
 #include "Projects/Blanks.h"
+#include "Platform/Utf8.h"
 
 namespace ProjectTools {
 
@@ -96,11 +96,7 @@ std::optional<QString> detectRepo(const QString& folder, const QString& gitProgr
     }
     // The exit status does not matter: a failing git prints nothing to standard output.
     const QByteArray output = git.readAllStandardOutput();
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(output);
-    if (decoder.hasError())
-        text.clear();
-    return parseGitHubRepo(text.trimmed());
+    return parseGitHubRepo(Utf8::decodeStrictly(output).value_or(QString()).trimmed());
 }
 
 }  // namespace ProjectTools
