@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringList>
 #include <limits>
 
@@ -10,12 +9,11 @@
 #include "Platform/AppPaths.h"
 #include "Platform/Characters.h"
 #include "Platform/Clock.h"
+#include "Platform/PrivateFile.h"
 #include "Platform/UnreadableFile.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
-
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // Drops the oldest items from the front until at most `limit` remain.
 template <typename List>
@@ -215,13 +213,5 @@ void MemoryStore::save() {
             return;
         unreadableFileKept_ = false;
     }
-    QSaveFile file(fileURL_);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.setPermissions(ownerOnly);
-    if (file.write(MemoryFile::encode(data_)) < 0) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    Platform::PrivateFile::write(fileURL_, MemoryFile::encode(data_));
 }

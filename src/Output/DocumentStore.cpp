@@ -8,11 +8,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <cstring>
 
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"
+#include "Platform/PrivateFile.h"
 #include "Platform/Characters.h"
 
 namespace DocumentStore {
@@ -130,15 +130,11 @@ SaveResult save(const QString& text, const Platform::Clock& clock) {
     const QString path =
         freePath(documents, stamp(clock.now()) + QLatin1Char(' ') + slug(parts.title));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {{}, file.errorString()};
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray content = (QStringLiteral("# ") + parts.title + QStringLiteral("\n\n") +
                                 parts.body + QLatin1Char('\n'))
                                    .toUtf8();
-    if (file.write(content) != content.size() || !file.commit())
-        return {{}, file.errorString()};
+    if (const auto error = Platform::PrivateFile::write(path, content))
+        return {{}, *error};
     return {path, {}};
 }
 

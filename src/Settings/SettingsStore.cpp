@@ -4,11 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "Platform/AppPaths.h"
 #include "Platform/Clock.h"
 #include "Platform/LoginItem.h"
+#include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
 
@@ -105,16 +105,8 @@ void SettingsStore::save() {
         keepOldFile_ = false;
     }
 
-    QSaveFile file(fileURL_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        services_.log.log(failure + file.errorString());
-        return;
-    }
-    // The temporary file becomes settings.json; it must be private before any byte lands.
-    ::fchmod(file.handle(), 0600);
-    const QByteArray data = settings_.encode();
-    if (file.write(data) != data.size() || !file.commit())
-        services_.log.log(failure + file.errorString());
+    if (const auto error = Platform::PrivateFile::write(fileURL_, settings_.encode()))
+        services_.log.log(failure + *error);
 }
 
 void SettingsStore::applyLaunchAtLogin() {
