@@ -151,10 +151,11 @@ void ActionRun::startComment() {
     const std::optional<QString> repo = requireRepo(params_, project_);
     if (!repo)
         return failLater(noRepo());
+    // By code point: numbers outside the basic plane ("𝟏𝟐") are two UTF-16 units each.
     QString number;
-    for (const QChar c : param(params_, QStringLiteral("issue"))) {
-        if (c.isNumber())
-            number += c;
+    for (const char32_t c : param(params_, QStringLiteral("issue")).toUcs4()) {
+        if (QChar::isNumber(c))
+            number += QString::fromUcs4(&c, 1);
     }
     if (number.isEmpty())
         return failLater(AIError::failed(text("Welche Issue-Nummer?")));

@@ -167,6 +167,22 @@ TEST_F(ActionRunnerTest, CommentTakesTheDigitsOfTheIssue) {
                                             "--body", "Fixed in 2.1"}}));
 }
 
+// Every numeric character counts, also those outside the basic plane (two UTF-16 units each)
+// and those of other scripts; gh is given them as they are.
+TEST_F(ActionRunnerTest, CommentNumberIsTakenCharacterByCharacter) {
+    const std::pair<QString, QString> cases[] = {
+        {"#\U0001D7CF\U0001D7D0", "\U0001D7CF\U0001D7D0"},
+        {"Nr. \u0664\u0662 \U0001F600", "\u0664\u0662"},
+        {"\U00010107x7", "\U000101077"},
+    };
+    for (const auto& [issueText, number] : cases) {
+        const auto result = run(comment, {{"issue", issueText}, {"repo", "octo/app"}});
+        ASSERT_TRUE(result) << message(result).toStdString();
+        EXPECT_EQ(result.value().message, "Kommentar zu #" + number + " gepostet");
+        EXPECT_EQ(calls().last().at(2), number);
+    }
+}
+
 // The user cancels while gh is still being looked for: the issue must not be created.
 TEST_F(ActionRunnerTest, CancelledRunStartsNothing) {
     bool called = false;
