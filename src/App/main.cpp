@@ -50,10 +50,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Platform::StderrSystemLog log;
-    if (!Platform::AppPaths::dataFolder()) {
-        fail(
-            QStringLiteral("Tavrin kann seinen Datenordner nicht anlegen: Es ist kein "
-                           "Benutzerordner bekannt oder er ist nicht beschreibbar."));
+    // Only a missing home stops Tavrin. A data folder that cannot be made (a read-only data
+    // home, say) is no reason not to start: each save then fails and says why.
+    if (!Platform::AppPaths::dataHome()) {
+        fail(QStringLiteral(
+            "Tavrin kann seinen Datenordner nicht anlegen: Es ist kein Benutzerordner bekannt."));
         return 1;
     }
 

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <cstring>
 
@@ -129,4 +130,24 @@ TEST(TavrinProcessTest, WithoutADisplayItExplainsInGerman) {
         EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()).trimmed(),
                   QString::fromUtf8(c.expected));
     }
+}
+
+// Only a missing home stops the start; a data folder that cannot be made (here below a regular
+// file) fails the saves later, each with its reason.
+TEST(TavrinProcessTest, ADataFolderThatCannotBeMadeDoesNotStopTheStart) {
+    QTemporaryDir runtime;
+    QTemporaryFile blocker;
+    ASSERT_TRUE(blocker.open());
+    QProcessEnvironment env = environmentFor(runtime);
+    env.insert("XDG_DATA_HOME", blocker.fileName() + "/data");
+    QProcess tavrin;
+    tavrin.setProcessEnvironment(env);
+    tavrin.start(TAVRIN_EXECUTABLE, {});
+    ASSERT_TRUE(tavrin.waitForStarted());
+    const QString socket = runtime.path() + "/org.tavrin.Tavrin.socket";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(socket) || tavrin.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(tavrin.state(), QProcess::Running) << tavrin.readAllStandardError().toStdString();
+    tavrin.terminate();
+    tavrin.waitForFinished(5000);
 }
