@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     SingleInstance instance(socketPath);
     switch (instance.claim()) {
         case SingleInstance::Role::Secondary:
+            // Until the running Tavrin answers a reopen with a window, say why nothing opened.
+            fail(QCoreApplication::translate("main", "Tavrin läuft bereits."));
             return 0;
         case SingleInstance::Role::Failed:
             log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") + socketPath);
@@ -69,7 +71,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    TrayIcon tray;
+    TrayIcon tray(log);
     tray.show();
     return app.exec();
 }
