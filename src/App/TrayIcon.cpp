@@ -19,9 +19,13 @@ void TrayIcon::show() {
     if (toldNoTray_ || trayAvailable_())
         return;
     toldNoTray_ = true;
-    log_.log(
-        tr("Tavrin läuft, aber es gibt keine Systemleiste, die sein Symbol zeigen kann. "
-           "Sobald eine Systemleiste da ist, erscheint es dort."));
+    log_.log(noTrayMessage());
+}
+
+QString TrayIcon::noTrayMessage() {
+    return tr(
+        "Tavrin läuft, aber es gibt keine Systemleiste, die sein Symbol zeigen kann. "
+        "Sobald eine Systemleiste da ist, erscheint es dort.");
 }
 
 QIcon TrayIcon::placeholderIcon() {

@@ -22,6 +22,9 @@ public:
     // starts later.
     void show();
 
+    // What the user is told when no system tray can show the icon.
+    static QString noTrayMessage();
+
     // A placeholder mark drawn in code.
     static QIcon placeholderIcon();
 

@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
         case SingleInstance::Role::Secondary:
             // Until the running Tavrin answers a reopen with a window, say why nothing opened.
             fail(QCoreApplication::translate("main", "Tavrin läuft bereits."));
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                fail(TrayIcon::noTrayMessage());
             return 0;
         case SingleInstance::Role::Failed:
             log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") + socketPath);
