@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
     SingleInstance instance(socketPath);
     switch (instance.claim()) {
         case SingleInstance::Role::Secondary:
+            // Until the running Tavrin answers a reopen with a window, say why nothing opened.
+            fail(QCoreApplication::translate("main", "Tavrin läuft bereits."));
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                fail(TrayIcon::noTrayMessage());
             return 0;
         case SingleInstance::Role::Failed:
             log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") + socketPath);
@@ -70,7 +74,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    TrayIcon tray;
+    TrayIcon tray(log);
     tray.show();
     return app.exec();
 }
