@@ -2,9 +2,18 @@
 
 #include <QFile>
 
+#include "Design/BlockBackground.h"
 #include "Design/ElidedLabel.h"
+#include "Design/FieldIconButton.h"
+#include "Design/IconTile.h"
+#include "Design/InitialsAvatar.h"
+#include "Design/Keycap.h"
+#include "Design/ProviderChip.h"
 #include "Design/RoundedBox.h"
 #include "Design/Spinner.h"
+#include "Design/StatusDot.h"
+#include "Design/StyledButton.h"
+#include "Design/SymbolLabel.h"
 #include "Design/SymbolPainter.h"
 #include "Gallery.h"
 
@@ -58,6 +67,150 @@ QWidget* labelWith(const QString& text, const QFont& font, Qt::TextElideMode mod
     label->setElideMode(mode);
     label->setFixedWidth(width);
     return label;
+}
+
+// Several widgets side by side.
+QWidget* row(std::initializer_list<QWidget*> widgets, int spacing = 8) {
+    auto* holder = new QWidget;
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    for (QWidget* widget : widgets)
+        layout->addWidget(widget, 0, Qt::AlignVCenter);
+    return holder;
+}
+
+StyledButton* pressed(StyledButton* button) {
+    button->setDown(true);
+    return button;
+}
+
+StyledButton* disabled(StyledButton* button) {
+    button->setEnabled(false);
+    return button;
+}
+
+FieldIconButton* active(FieldIconButton* button) {
+    button->setActive(true);
+    return button;
+}
+
+QWidget* block() {
+    auto* background = new BlockBackground;
+    auto* layout = new QHBoxLayout(background);
+    layout->setContentsMargins(12, 10, 12, 10);
+    auto* title = new ElidedLabel(QStringLiteral("Claude ist nicht angemeldet"));
+    title->setFont(DS::Font::errorTitle());
+    layout->addWidget(title);
+    layout->addWidget(new StyledButton(QStringLiteral("Anmelden"), ButtonStyle::primary(26, 7)));
+    background->setFixedWidth(360);
+    return background;
+}
+
+TEST(GalleryTest, RendersTheComponentsLightAndDark) {
+    using Part = LabelRow::Part;
+    Part shortcut = LabelRow::text(QStringLiteral("Strg+⏎"));
+    shortcut.opacity = 0.7;
+    Part tertiaryShortcut = LabelRow::text(QStringLiteral("Strg+R"));
+    tertiaryShortcut.color = DS::Palette::tertiary;
+    const DS::Color gray{{142, 142, 147, 1}, {152, 152, 157, 1}};
+    const DS::Color red{{255, 59, 48, 1}, {255, 69, 58, 1}};
+    const QStringList written = Gallery::render(
+        "components",
+        {
+            {"primary 28/8",
+             [] {
+                 return row({new StyledButton("Antwort schreiben", ButtonStyle::primary(28, 8)),
+                             pressed(new StyledButton("gedrückt", ButtonStyle::primary(28, 8))),
+                             disabled(new StyledButton("aus", ButtonStyle::primary(28, 8)))});
+             }},
+            {"secondary 26/7",
+             [] {
+                 return row({new StyledButton("Neu anmelden", ButtonStyle::secondary(26, 7)),
+                             pressed(new StyledButton("gedrückt", ButtonStyle::secondary(26, 7))),
+                             disabled(new StyledButton("Prüfe …", ButtonStyle::secondary(26, 7)))});
+             }},
+            {"quiet",
+             [] {
+                 return row({new StyledButton("Abbrechen", ButtonStyle::quiet()),
+                             pressed(new StyledButton("gedrückt", ButtonStyle::quiet()))});
+             }},
+            {"labels with parts",
+             [=] {
+                 return row(
+                     {new StyledButton(LabelRow({LabelRow::symbol("sparkle"),
+                                                 LabelRow::text("Antwort schreiben"), shortcut}),
+                                       ButtonStyle::primary(28, 8)),
+                      new StyledButton(LabelRow({LabelRow::symbol("arrow.clockwise"),
+                                                 LabelRow::text("Neu"), tertiaryShortcut}),
+                                       ButtonStyle::secondary(28, 8)),
+                      new StyledButton(
+                          LabelRow({LabelRow::text("Einfügen"), LabelRow::symbol("return")}),
+                          ButtonStyle::primary(28, 8))});
+             }},
+            {"spinner in button",
+             [] {
+                 return row(
+                     {new StyledButton(LabelRow({LabelRow::spinner(), LabelRow::text("Ausführen")}),
+                                       ButtonStyle::primary(26, 7)),
+                      new StyledButton(
+                          LabelRow({LabelRow::symbol("doc.on.doc"), LabelRow::text("Kopieren")}, 5),
+                          ButtonStyle::quiet())});
+             }},
+            {"keycaps",
+             [] {
+                 return row({new Keycap("esc"), new Keycap("Strg+⏎"), new Keycap("⏎"),
+                             new Keycap(""), new Keycap("Alt+Leertaste")},
+                            4);
+             }},
+            {"provider chips",
+             [] {
+                 return row({new ProviderChip("Claude", true, false),
+                             new ProviderChip("ChatGPT", false, false),
+                             new ProviderChip("Claude", true, true),
+                             new ProviderChip("ChatGPT", false, true)});
+             }},
+            {"status dots",
+             [] {
+                 return row({new StatusDot(DS::Palette::success, 6),
+                             new StatusDot(DS::Palette::warning, 8),
+                             new StatusDot(DS::Palette::accent, 10),
+                             new StatusDot(DS::Palette::strokeStrong, 7)});
+             }},
+            {"avatars 20/28/40",
+             [] {
+                 return row({new InitialsAvatar("MK", 20), new InitialsAvatar("Ä", 28),
+                             new InitialsAvatar("JS", 40), new InitialsAvatar("", 28)});
+             }},
+            {"icon tiles 20/28",
+             [=] {
+                 return row({new IconTile("gearshape.fill", gray, 20),
+                             new IconTile("sparkle", DS::Palette::accent, 20),
+                             new IconTile("mic.fill", red, 28),
+                             new IconTile("lock.fill", DS::Color::fixed({0, 122, 255, 1}), 28),
+                             new IconTile("asterisk", DS::Color::fixed({217, 120, 87, 1}), 40)});
+             }},
+            {"field icon buttons",
+             [] {
+                 return row({new FieldIconButton("mic", 28, "Diktieren"),
+                             active(new FieldIconButton("mic.fill", 28, "Diktieren")),
+                             active(new FieldIconButton("stop.fill", 32, "Stopp")),
+                             new FieldIconButton("stop.fill", 32, "Stopp")});
+             }},
+            {"symbol labels",
+             [] {
+                 return row({new SymbolLabel("checkmark.circle.fill", "Verbunden",
+                                             DS::Font::system(12, QFont::Medium),
+                                             DS::Palette::successText),
+                             new SymbolLabel("exclamationmark.triangle.fill", "Warnung",
+                                             DS::Font::footnote(), DS::Palette::warningText)},
+                            16);
+             }},
+            {"block background", [] { return block(); }},
+        },
+        DS::Palette::window, 760);
+    for (const QString& path : written)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
 TEST(GalleryTest, RendersTheBasicsLightAndDark) {
