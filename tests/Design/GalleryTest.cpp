@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cmath>
 
 #include "Design/BlockBackground.h"
 #include "Design/ElidedLabel.h"
@@ -8,13 +9,18 @@
 #include "Design/IconTile.h"
 #include "Design/InitialsAvatar.h"
 #include "Design/Keycap.h"
+#include "Design/PrivacyNote.h"
 #include "Design/ProviderChip.h"
+#include "Design/PulsingDot.h"
 #include "Design/RoundedBox.h"
+#include "Design/Shimmer.h"
 #include "Design/Spinner.h"
 #include "Design/StatusDot.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
 #include "Design/SymbolPainter.h"
+#include "Design/TypingDots.h"
+#include "Design/Waveform.h"
 #include "Gallery.h"
 
 namespace {
@@ -209,6 +215,58 @@ TEST(GalleryTest, RendersTheComponentsLightAndDark) {
             {"block background", [] { return block(); }},
         },
         DS::Palette::window, 760);
+    for (const QString& path : written)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}
+
+Waveform* wave(std::vector<float> levels) {
+    auto* waveform = new Waveform;
+    waveform->setLevels(levels);
+    return waveform;
+}
+
+QWidget* shimmering() {
+    QWidget* content = block();
+    Shimmer::apply(content);
+    return content;
+}
+
+QWidget* framed(QWidget* inside, int width, bool centred = true) {
+    auto* holder = new QWidget;
+    auto* layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(inside, 0, centred ? Qt::AlignHCenter : Qt::Alignment());
+    holder->setFixedWidth(width);
+    return holder;
+}
+
+TEST(GalleryTest, RendersTheIndicatorsLightAndDark) {
+    const QStringList written = Gallery::render(
+        "indicators",
+        {
+            {"typing dots", [] { return new TypingDots; }},
+            {"pulsing dot", [] { return new PulsingDot; }},
+            {"waveform 10",
+             [] {
+                 return wave({0, 0.1f, 0.3f, 0.6f, 1, 0.8f, 0.5f, 0.2f, 0.05f, 0});
+             }},
+            {"waveform bad levels",
+             [] {
+                 return wave({std::nanf(""), -1, 3, 0.5f, INFINITY});
+             }},
+            {"waveform empty",
+             [] {
+                 return row({new QLabel("|"), wave({}), new QLabel("|")}, 0);
+             }},
+            {"shimmer", [] { return shimmering(); }},
+            {"privacy centred", [] { return framed(new PrivacyNote(Qt::AlignHCenter), 560); }},
+            {"privacy narrow", [] { return framed(new PrivacyNote(Qt::AlignHCenter), 240); }},
+            {"privacy leading", [] { return framed(new PrivacyNote(Qt::AlignLeft), 560, false); }},
+        },
+        DS::Palette::window, 760, [](Platform::FakeClock& clock) {
+            // Half way through the sweep.
+            clock.advance(std::chrono::milliseconds(1000));
+        });
     for (const QString& path : written)
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
