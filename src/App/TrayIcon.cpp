@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "Design/BrandMark.h"
+
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
     menu_.addAction(tr("Beenden"), qApp, &QCoreApplication::quit);
     icon_.setIcon(placeholderIcon());
@@ -12,25 +14,5 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
 }
 
 QIcon TrayIcon::placeholderIcon() {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        const qreal inset = size * 0.06;
-        shape.addRoundedRect(QRectF(inset, inset, size - 2 * inset, size - 2 * inset), size * 0.24,
-                             size * 0.24);
-        painter.fillPath(shape, QColor(0x2b, 0x2f, 0x3a));
-        QFont font = painter.font();
-        font.setBold(true);
-        font.setPixelSize(qRound(size * 0.62));
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QStringLiteral("T"));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return BrandMark::trayIcon();
 }

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <cmath>
 
+#include "Design/AppIconView.h"
 #include "Design/BlockBackground.h"
+#include "Design/BrandMark.h"
 #include "Design/ElidedLabel.h"
 #include "Design/FieldIconButton.h"
 #include "Design/IconTile.h"
@@ -267,6 +269,50 @@ TEST(GalleryTest, RendersTheIndicatorsLightAndDark) {
             // Half way through the sweep.
             clock.advance(std::chrono::milliseconds(1000));
         });
+    for (const QString& path : written)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}
+
+// An image shown at its own size.
+class Picture : public QWidget {
+public:
+    explicit Picture(QImage image) : image_(std::move(image)) { setFixedSize(image_.size()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, image_); }
+
+private:
+    QImage image_;
+};
+
+QWidget* trayIcons() {
+    auto* holder = new QWidget;
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (const int side : {16, 18, 22, 24, 32, 48})
+        layout->addWidget(new Picture(BrandMark::trayIcon().pixmap(side, side).toImage()), 0,
+                          Qt::AlignVCenter);
+    return holder;
+}
+
+QWidget* appIcons() {
+    auto* holder = new QWidget;
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (const int side : {16, 24, 32, 48, 64, 128})
+        layout->addWidget(new Picture(BrandMark::appIconImage(side)), 0, Qt::AlignVCenter);
+    return holder;
+}
+
+TEST(GalleryTest, RendersTheBrandLightAndDark) {
+    const QStringList written =
+        Gallery::render("brand",
+                        {
+                            {"tray 16…48", [] { return trayIcons(); }},
+                            {"app icon 16…128", [] { return appIcons(); }},
+                            {"app icon view 64", [] { return new AppIconView(64); }},
+                        },
+                        DS::Palette::window, 760);
     for (const QString& path : written)
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
