@@ -13,7 +13,6 @@ FieldIconButton::FieldIconButton(const QString& symbol, qreal size, const QStrin
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(label);
-    setToolTip(label);
 }
 
 void FieldIconButton::setSymbol(const QString& symbol) {

@@ -9,18 +9,12 @@
 #include "Design/Palette.h"
 #include "Design/ProviderChip.h"
 #include "Design/StyledButton.h"
-#include "Design/Theme.h"
-#include "Platform/fake/FakeAppearance.h"
-#include "Platform/fake/FakeClock.h"
 #include "Rendering.h"
+#include "ThemeRig.h"
 
 namespace {
 
-struct Light {
-    Platform::FakeAppearance appearance;
-    Platform::FakeClock clock;
-    Theme theme{appearance, clock};
-};
+using Light = ThemeRig;
 
 QColor withAlpha(QColor color, float alpha) {
     color.setAlphaF(alpha);

@@ -31,7 +31,7 @@ namespace {
 class SymbolSheet : public QWidget {
 public:
     SymbolSheet(qreal size, QFont::Weight weight) : size_(size), weight_(weight) {
-        const int columns = 12;
+        const int columns = this->columns();
         const int rows = (SymbolPainter::names().size() + columns - 1) / columns;
         setFixedSize(columns * cell(), rows * cell());
     }
@@ -41,14 +41,15 @@ protected:
         QPainter painter(this);
         const QStringList names = SymbolPainter::names();
         for (int i = 0; i < names.size(); ++i) {
-            const QRectF box((i % 12) * cell() + (cell() - size_) / 2,
-                             (i / 12) * cell() + (cell() - size_) / 2, size_, size_);
+            const QRectF box((i % columns()) * cell() + (cell() - size_) / 2,
+                             (i / columns()) * cell() + (cell() - size_) / 2, size_, size_);
             SymbolPainter::paint(painter, names[i], box, DS::Palette::label.resolve(this), weight_);
         }
     }
 
 private:
     int cell() const { return static_cast<int>(size_ * 1.6); }
+    int columns() const { return size_ > 24 ? 9 : 12; }
     qreal size_;
     QFont::Weight weight_;
 };
@@ -325,6 +326,7 @@ TEST(GalleryTest, RendersTheBasicsLightAndDark) {
         {
             {"symbols 13 regular", [] { return new SymbolSheet(13, QFont::Normal); }},
             {"symbols 20 semibold", [] { return new SymbolSheet(20, QFont::DemiBold); }},
+            {"symbols 36 medium", [] { return new SymbolSheet(36, QFont::Medium); }},
             {"spinner", [] { return new Spinner; }},
             {"box 120×28 r8", [] { return new BoxSample(QSize(120, 28), 8); }},
             {"box 200×60 r12", [] { return new BoxSample(QSize(200, 60), 12); }},

@@ -9,22 +9,16 @@
 #include "Design/PrivacyNote.h"
 #include "Design/PulsingDot.h"
 #include "Design/Shimmer.h"
-#include "Design/Theme.h"
 #include "Design/TypingDots.h"
 #include "Design/Waveform.h"
-#include "Platform/fake/FakeAppearance.h"
-#include "Platform/fake/FakeClock.h"
 #include "Rendering.h"
+#include "ThemeRig.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-struct Rig {
-    Platform::FakeAppearance appearance;
-    Platform::FakeClock clock;
-    Theme theme{appearance, clock};
-};
+using Rig = ThemeRig;
 
 TEST(IndicatorsTest, AWaveformBarStaysInItsFrameWhateverTheLevel) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
