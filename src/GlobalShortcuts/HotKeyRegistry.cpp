@@ -160,14 +160,26 @@ bool HotKeyRegistry::handleMenuKey(QEvent* event) {
     const auto shortcut = Shortcut::fromEvent(*event, keyCodeOfScanCode());
     if (!shortcut)
         return false;
+    if (event->type() == QEvent::KeyRelease) {
+        // By key alone: the modifiers may have been let go first.
+        const auto down = menuKeysDown_.constFind(shortcut->carbonKeyCode);
+        if (down == menuKeysDown_.constEnd())
+            return false;
+        const quint32 id = *down;
+        menuKeysDown_.erase(down);
+        const auto hotKey = hotKeys_.find(id);
+        if (hotKey != hotKeys_.end()) {
+            const HotKey copy = hotKey->second;
+            copy.onKeyUp(copy.shortcut);
+        }
+        return true;
+    }
     for (const auto& [id, hotKey] : hotKeys_) {
         if (hotKey.shortcut != *shortcut)
             continue;
+        menuKeysDown_.insert(shortcut->carbonKeyCode, id);
         const HotKey copy = hotKey;
-        if (event->type() == QEvent::KeyPress)
-            copy.onKeyDown(copy.shortcut);
-        else
-            copy.onKeyUp(copy.shortcut);
+        copy.onKeyDown(copy.shortcut);
         return true;
     }
     return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <functional>
 #include <map>
@@ -78,6 +79,8 @@ private:
     bool enabled_ = true;
     bool menuOpen_ = false;
     std::unique_ptr<LocalEventMonitor> menuKeys_;
+    // Keys pressed in a menu that matched an entry, by key code, until their release.
+    QHash<int, quint32> menuKeysDown_;
 };
 
 }  // namespace GlobalShortcuts

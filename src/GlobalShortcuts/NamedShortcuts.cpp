@@ -1,7 +1,7 @@
 #include "GlobalShortcuts/NamedShortcuts.h"
 
 #include <QApplication>
-#include <QMenu>
+#include <QWidget>
 
 #include "GlobalShortcuts/EventStream.h"
 #include "GlobalShortcuts/LocalEventMonitor.h"
@@ -13,10 +13,17 @@ namespace {
 
 const QString storagePrefix = QStringLiteral("GlobalShortcuts_");
 
-bool anyMenuVisibleBut(QObject* hidden) {
+// Menus, but also the lists of combo boxes and completers: every popup of ours grabs the
+// keyboard while it is open.
+bool isPopup(const QObject* object) {
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    return widget && widget->windowType() == Qt::Popup;
+}
+
+bool anyPopupVisibleBut(const QObject* hidden) {
     const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (window != hidden && qobject_cast<QMenu*>(window) && window->isVisible())
+    for (const QWidget* window : windows) {
+        if (window != hidden && isPopup(window) && window->isVisible())
             return true;
     }
     return false;
@@ -47,9 +54,9 @@ NamedShortcuts::~NamedShortcuts() {
 }
 
 void NamedShortcuts::trackMenu(QObject* receiver, QEvent* event) {
-    if (!qobject_cast<QMenu*>(receiver))
+    if (!isPopup(receiver))
         return;
-    registry_.setMenuOpen(event->type() == QEvent::Show || anyMenuVisibleBut(receiver));
+    registry_.setMenuOpen(event->type() == QEvent::Show || anyPopupVisibleBut(receiver));
 }
 
 void NamedShortcuts::create(const Name& name) {
