@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QPushButton>
 
 #include "GlobalShortcuts/LocalEventMonitor.h"
@@ -19,6 +20,17 @@ namespace {
 // A click this close to the field still counts as inside it.
 constexpr int clickSlack = 3;
 
+// Nothing is ever typed into the field, so a caret would only suggest otherwise.
+class CaretlessStyle final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TextCursorWidth)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 }  // namespace
 
 RecorderControl::RecorderControl(NamedShortcuts& shortcuts, Name name, OnChange onChange,
@@ -32,6 +44,10 @@ RecorderControl::RecorderControl(NamedShortcuts& shortcuts, Name name, OnChange 
     setClearButtonEnabled(true);
     setContextMenuPolicy(Qt::NoContextMenu);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* style = new CaretlessStyle;
+    style->setParent(this);
+    setStyle(style);
+    connect(this, &QLineEdit::textChanged, this, &QWidget::updateGeometry);
     connect(this, &QLineEdit::textEdited, this, &RecorderControl::textWasEdited);
     connect(&shortcuts_, &NamedShortcuts::shortcutByNameDidChange, this,
             [this](const Name& changed) {
@@ -55,7 +71,11 @@ void RecorderControl::setShortcutName(const Name& name) {
 
 QSize RecorderControl::sizeHint() const {
     QSize size = QLineEdit::sizeHint();
-    size.setWidth(std::max(size.width(), minimumWidth));
+    // Wide enough for the longest description and the clear button beside it.
+    const QFontMetrics metrics = fontMetrics();
+    const int textWidth =
+        std::max(metrics.horizontalAdvance(text()), metrics.horizontalAdvance(placeholderText()));
+    size.setWidth(std::max(minimumWidth, textWidth + 2 * size.height()));
     return size;
 }
 
@@ -96,6 +116,9 @@ void RecorderControl::hideEvent(QHideEvent* event) {
 void RecorderControl::startRecording() {
     resumeAfterAlert_ = false;
     setPlaceholderText(Strings::text("press_shortcut"));
+    updateGeometry();
+    // A focused field hides a centred placeholder.
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     active_ = true;
     shortcuts_.setRecorderActive(true);
     monitor_ = std::make_unique<LocalEventMonitor>(
@@ -108,6 +131,8 @@ void RecorderControl::startRecording() {
 void RecorderControl::endRecording() {
     monitor_.reset();
     setPlaceholderText(Strings::text("record_shortcut"));
+    updateGeometry();
+    setAlignment(Qt::AlignCenter);
     active_ = false;
     shortcuts_.setRecorderActive(false);
 }
