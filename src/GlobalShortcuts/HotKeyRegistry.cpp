@@ -98,7 +98,7 @@ void HotKeyRegistry::setMenuOpen(bool open) {
 void HotKeyRegistry::updateGrabs() {
     if (enabled_ && !menuOpen_) {
         softRegisterAll();
-        menuKeys_.reset();
+        stopMenuKeys();
         return;
     }
     takeBackAll();
@@ -108,7 +108,23 @@ void HotKeyRegistry::updateGrabs() {
             [this](QObject*, QEvent* event) { return handleMenuKey(event); });
         menuKeys_->start();
     } else if (!enabled_) {
-        menuKeys_.reset();
+        stopMenuKeys();
+    }
+}
+
+// A key handler may close the menu while the monitor is still calling it: it goes later.
+void HotKeyRegistry::stopMenuKeys() {
+    if (menuKeys_)
+        menuKeys_.release()->deleteLater();
+    // Their releases will go past us now; a hold that never ends would be worse than one
+    // that ends with the menu.
+    const QHash<int, quint32> down = std::exchange(menuKeysDown_, {});
+    for (const quint32 id : down) {
+        const auto hotKey = hotKeys_.find(id);
+        if (hotKey == hotKeys_.end())
+            continue;
+        const HotKey copy = hotKey->second;
+        copy.onKeyUp(copy.shortcut);
     }
 }
 

@@ -66,6 +66,7 @@ private:
     void updateGrabs();
     void softRegisterAll();
     void takeBackAll();
+    void stopMenuKeys();
     Platform::HotKeyGrabber::Status grab(quint32 id, const Shortcut& shortcut);
     void reportRefusal(const Shortcut& shortcut, Platform::HotKeyGrabber::Status status);
     void handle(quint32 id, bool press);

@@ -106,6 +106,9 @@ void RecorderControl::focusInEvent(QFocusEvent* event) {
 void RecorderControl::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     endRecording();
+    // Another window came to the front: coming back should not resume recording.
+    if (event->reason() == Qt::ActiveWindowFocusReason)
+        clearFocus();
 }
 
 void RecorderControl::hideEvent(QHideEvent* event) {
@@ -129,7 +132,9 @@ void RecorderControl::startRecording() {
 
 // Also when not recording: any recorder's end lifts the pause.
 void RecorderControl::endRecording() {
-    monitor_.reset();
+    // The monitor may be the caller (a key that ends recording): it goes once it returned.
+    if (monitor_)
+        monitor_.release()->deleteLater();
     setPlaceholderText(Strings::text("record_shortcut"));
     updateGeometry();
     setAlignment(Qt::AlignCenter);

@@ -34,7 +34,7 @@ public:
 
     const Name& shortcutName() const { return name_; }
     void setShortcutName(const Name& name);
-    bool isRecording() const { return monitor_ != nullptr; }
+    bool isRecording() const { return active_; }
 
     QSize sizeHint() const override;
 

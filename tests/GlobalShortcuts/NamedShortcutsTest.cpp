@@ -161,6 +161,14 @@ TEST_F(NamedShortcutsTest, AnOpenMenuTakesTheKeysAndGivesThemBack) {
     menu.hide();
     EXPECT_FALSE(shortcuts.registry().isMenuOpen());
     EXPECT_TRUE(grabbed(altSpace));
+
+    // A press whose release the closing menu takes along is released with it.
+    events.clear();
+    menu.popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }));
+    QApplication::sendEvent(&menu, &down);
+    menu.hide();
+    EXPECT_EQ(joined(events), joined(QStringList({"invokeAssistant↓", "invokeAssistant↑"})));
 }
 
 TEST_F(NamedShortcutsTest, AMenuClosesOnACombinationSomeoneTookMeanwhile) {
