@@ -9,6 +9,7 @@
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUserDefaults.h"
 #include "Platform/linux/X11HotKeyGrabber.h"
+#include "support/Lines.h"
 #include "support/XcbPlatform.h"
 
 using GlobalShortcuts::Key;
@@ -17,11 +18,6 @@ using GlobalShortcuts::Name;
 using GlobalShortcuts::Shortcut;
 
 namespace {
-
-// Lists print readably in failures.
-std::string joined(const QStringList& lines) {
-    return lines.join(" | ").toStdString();
-}
 
 // Keys go in through XTest, as a keyboard would press them; openbox holds its own
 // combinations as a desktop's window manager does.

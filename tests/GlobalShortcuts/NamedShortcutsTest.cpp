@@ -10,6 +10,7 @@
 #include "Platform/fake/FakeHotKeyGrabber.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUserDefaults.h"
+#include "support/Lines.h"
 
 using GlobalShortcuts::EventType;
 using GlobalShortcuts::Key;
@@ -18,11 +19,6 @@ using GlobalShortcuts::Name;
 using GlobalShortcuts::Shortcut;
 
 namespace {
-
-// Lists print readably in failures.
-std::string joined(const QStringList& lines) {
-    return lines.join(" | ").toStdString();
-}
 
 const Shortcut altSpace(Key::space, Modifier::Option);
 const Shortcut controlK(Key::k, Modifier::Control);

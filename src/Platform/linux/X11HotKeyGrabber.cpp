@@ -13,18 +13,11 @@
 #include <cstdlib>
 
 #include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
 
 namespace {
-
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply>
-ReplyPtr<Reply> owned(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 constexpr quint8 badAccess = 10;
 constexpr auto heldKeyCheckInterval = std::chrono::milliseconds(200);
@@ -385,7 +378,7 @@ void X11HotKeyGrabber::drain() {
     if (!connection_)
         return;
     xcb_connection_t* c = connection_->connection();
-    std::vector<ReplyPtr<xcb_generic_event_t>> events;
+    std::vector<XcbReply<xcb_generic_event_t>> events;
     while (xcb_generic_event_t* event = xcb_poll_for_event(c))
         events.push_back(owned(event));
     bool mappingChanged = false;
