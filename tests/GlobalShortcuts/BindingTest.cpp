@@ -5,11 +5,8 @@
 #include <QWidget>
 
 #include "GlobalShortcuts/MenuItemShortcut.h"
-#include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/ViewModifiers.h"
-#include "Platform/fake/FakeHotKeyGrabber.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Platform/fake/FakeUserDefaults.h"
+#include "support/FakeShortcuts.h"
 
 using GlobalShortcuts::EventType;
 using GlobalShortcuts::Key;
@@ -19,12 +16,8 @@ using GlobalShortcuts::Shortcut;
 
 namespace {
 
-class BindingTest : public ::testing::Test {
+class BindingTest : public ::testing::Test, protected FakeShortcuts {
 protected:
-    Platform::FakeUserDefaults defaults;
-    Platform::FakeHotKeyGrabber grabber;
-    Platform::FakeSystemLog log;
-    GlobalShortcuts::NamedShortcuts shortcuts{defaults, grabber, log};
     const Name invoke{"invokeAssistant", Shortcut(Key::space, Modifier::Option)};
     const Name dictate{"dictateOnly"};
 };

@@ -6,10 +6,7 @@
 #include <QTest>
 
 #include "GlobalShortcuts/EventStream.h"
-#include "GlobalShortcuts/NamedShortcuts.h"
-#include "Platform/fake/FakeHotKeyGrabber.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Platform/fake/FakeUserDefaults.h"
+#include "support/FakeShortcuts.h"
 #include "support/Lines.h"
 
 using GlobalShortcuts::EventType;
@@ -24,7 +21,7 @@ const Shortcut altSpace(Key::space, Modifier::Option);
 const Shortcut controlK(Key::k, Modifier::Control);
 const Shortcut controlJ(Key::j, Modifier::Control);
 
-class NamedShortcutsTest : public ::testing::Test {
+class NamedShortcutsTest : public ::testing::Test, protected FakeShortcuts {
 protected:
     bool press(const Shortcut& shortcut) {
         return grabber.press(shortcut.carbonKeyCode, shortcut.carbonModifiers);
@@ -41,10 +38,6 @@ protected:
         shortcuts.onKeyUp(name, [this, name] { events << name.rawValue + "↑"; });
     }
 
-    Platform::FakeUserDefaults defaults;
-    Platform::FakeHotKeyGrabber grabber;
-    Platform::FakeSystemLog log;
-    GlobalShortcuts::NamedShortcuts shortcuts{defaults, grabber, log};
     QStringList events;
     const Name invoke{"invokeAssistant", altSpace};
     const Name dictate{"dictateOnly"};

@@ -6,13 +6,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/RecorderDecision.h"
 #include "GlobalShortcuts/Strings.h"
-#include "Platform/fake/FakeHotKeyGrabber.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Platform/fake/FakeUserDefaults.h"
+#include "support/FakeShortcuts.h"
 
 using GlobalShortcuts::Key;
 using GlobalShortcuts::Modifier;
@@ -97,7 +94,7 @@ TEST(RecorderDecisionTest, Decisions) {
 
 namespace {
 
-class RecorderControlTest : public ::testing::Test {
+class RecorderControlTest : public ::testing::Test, protected FakeShortcuts {
 protected:
     void SetUp() override {
         shortcuts.create(invoke);
@@ -112,10 +109,6 @@ protected:
     }
     QMessageBox* alert() { return window.findChild<QMessageBox*>(); }
 
-    Platform::FakeUserDefaults defaults;
-    Platform::FakeHotKeyGrabber grabber;
-    Platform::FakeSystemLog log;
-    GlobalShortcuts::NamedShortcuts shortcuts{defaults, grabber, log};
     const Name invoke{"invokeAssistant", Shortcut(Key::space, Modifier::Option)};
     QWidget window;
     QList<std::optional<Shortcut>> changes;
