@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/RecorderDecision.h"
@@ -193,4 +194,23 @@ TEST_F(RecorderControlTest, ClashesAreExplainedAndOnlyTheSystemOneCanBeForced) {
         QTest::qWait(10);
         EXPECT_EQ(shortcuts.getShortcut(invoke), answer.expected) << answer.button;
     }
+}
+
+TEST_F(RecorderControlTest, AClickElsewhereEndsRecordingAndTheClearButtonStillClears) {
+    control->move(10, 10);
+    startRecording();
+    // Within the slack around the field a click is the field's own.
+    QTest::mouseClick(&window, Qt::LeftButton, {},
+                      control->geometry().bottomRight() + QPoint(2, 2));
+    EXPECT_TRUE(control->isRecording());
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(290, 90));
+    EXPECT_FALSE(control->isRecording());
+
+    startRecording();
+    auto* clearButton = control->findChild<QToolButton*>();
+    ASSERT_TRUE(clearButton);
+    QTest::mouseClick(clearButton, Qt::LeftButton);
+    EXPECT_EQ(shortcuts.getShortcut(invoke), std::nullopt);
+    EXPECT_EQ(changes, QList<std::optional<Shortcut>>({std::nullopt}));
+    EXPECT_TRUE(control->isRecording());
 }
