@@ -124,6 +124,7 @@ void RecorderControl::startRecording() {
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     active_ = true;
     shortcuts_.setRecorderActive(true);
+    dropMonitor();
     monitor_ = std::make_unique<LocalEventMonitor>(
         QSet<QEvent::Type>{QEvent::KeyPress, QEvent::MouseButtonRelease},
         [this](QObject* receiver, QEvent* event) { return handleRecordingEvent(receiver, event); });
@@ -132,14 +133,18 @@ void RecorderControl::startRecording() {
 
 // Also when not recording: any recorder's end lifts the pause.
 void RecorderControl::endRecording() {
-    // The monitor may be the caller (a key that ends recording): it goes once it returned.
-    if (monitor_)
-        monitor_.release()->deleteLater();
+    dropMonitor();
     setPlaceholderText(Strings::text("record_shortcut"));
     updateGeometry();
     setAlignment(Qt::AlignCenter);
     active_ = false;
     shortcuts_.setRecorderActive(false);
+}
+
+// The monitor may be the caller (a key that ends recording): it goes once it returned.
+void RecorderControl::dropMonitor() {
+    if (monitor_)
+        monitor_.release()->deleteLater();
 }
 
 bool RecorderControl::handleRecordingEvent(QObject* receiver, QEvent* event) {

@@ -48,6 +48,7 @@ private:
     void showStoredShortcut();
     void startRecording();
     void endRecording();
+    void dropMonitor();
     bool handleRecordingEvent(QObject* receiver, QEvent* event);
     bool apply(const RecorderDecision& decision);
     void store(const Shortcut& shortcut);
