@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <QMenu>
 #include <QProcess>
@@ -9,6 +11,8 @@
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUserDefaults.h"
 #include "Platform/linux/X11HotKeyGrabber.h"
+#include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 #include "support/Lines.h"
 #include "support/XcbPlatform.h"
 
@@ -33,6 +37,20 @@ bool xdotool(const QStringList& arguments) {
 }
 
 QProcess* windowManager = nullptr;
+
+// A grab of exactly one modifier combination, as a program that forgot the lock keys makes.
+bool grabOneVariant(Platform::XcbConnection& connection, xcb_keysym_t keysym, quint16 modifiers) {
+    xcb_connection_t* c = connection.connection();
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const xcb_keycode_t key = codes ? codes[0] : 0;
+    std::free(codes);
+    xcb_key_symbols_free(symbols);
+    auto error = Platform::owned(
+        xcb_request_check(c, xcb_grab_key_checked(c, 1, connection.root(), modifiers, key,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    return key && !error;
+}
 
 class GlobalShortcutsX11Test : public ::testing::Test {
 protected:
@@ -193,4 +211,19 @@ TEST_F(GlobalShortcutsX11Test, AnOpenMenuHoldsTheKeyboardAndTheShortcutStillWork
     EXPECT_EQ(
         joined(events),
         joined(QStringList({"dictateOnly↓", "dictateOnly↑", "dictateOnly↓", "dictateOnly↑"})));
+}
+
+TEST_F(GlobalShortcutsX11Test, AHalfTakenCombinationIsGivenBackWhole) {
+    constexpr xcb_keysym_t f8 = 0xffc5;
+    constexpr quint16 controlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+    auto other = Platform::XcbConnection::open();
+    ASSERT_TRUE(other);
+    // Num Lock sits on Mod2 on this server.
+    ASSERT_TRUE(grabOneVariant(*other, f8, controlShift | XCB_MOD_MASK_2));
+
+    shortcuts.setShortcut(Shortcut(Key::f8, Modifier::Control | Modifier::Shift), dictate);
+    EXPECT_FALSE(shortcuts.isEnabled(dictate));
+    auto third = Platform::XcbConnection::open();
+    EXPECT_TRUE(grabOneVariant(*third, f8, controlShift))
+        << "the variants we did get are given back";
 }
