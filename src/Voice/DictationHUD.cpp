@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
 
 namespace {
@@ -73,6 +74,29 @@ QRectF DictationHUD::frame(const std::optional<QRectF>& field, QSizeF size) {
     if (!main && QGuiApplication::primaryScreen())
         main = all.indexOf(QGuiApplication::primaryScreen());
     return frame(field, size, screens, main);
+}
+
+void DictationHUD::show(const std::optional<QRectF>& anchor) {
+    if (!window_) {
+        // A floating status that never takes the keyboard or the mouse and never activates
+        // Tavrin: the user keeps typing where they were.
+        window_ =
+            new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                     Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
+        window_->setAttribute(Qt::WA_ShowWithoutActivating);
+        window_->setAttribute(Qt::WA_TranslucentBackground);
+        window_->setFocusPolicy(Qt::NoFocus);
+        window_->setWindowTitle(QStringLiteral("Tavrin"));
+    }
+    for (QWidget* child : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        delete child;
+    auto* view = new DictationHUDView(model_, window_);
+    const QRectF placed = frame(anchor, QSizeF(view->size()));
+    window_->setGeometry(QRect(placed.topLeft().toPoint(), view->size()));
+    view->move(0, 0);
+    view->show();
+    window_->show();
+    window_->raise();
 }
 
 void DictationHUD::hide() {
