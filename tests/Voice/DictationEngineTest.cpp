@@ -39,6 +39,17 @@ struct StopWaiter {
     }
 };
 
+// Starts, waits for the first words, then stops with the decoder's end hanging.
+void stopWhileTheLastWordsHang(DictationService& service, EngineHarness& harness,
+                               FakeSpeechRecognizer& recognizer, StopWaiter& stop) {
+    harness.watch(service);
+    ASSERT_EQ(harness.start(service), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !harness.partials.empty(); }, 5000));
+    recognizer.holdEnd();
+    service.stop(stop.callback());
+    ASSERT_TRUE(recognizer.waitUntilHeld(std::chrono::seconds(5)));
+}
+
 }  // namespace
 
 TEST(DictationEngineTest, CallingOffTheSetUpWhileTheModelLoadsNeverOpensTheMicrophone) {
@@ -103,13 +114,8 @@ TEST(DictationEngineTest, StopGivesUpOnAStalledFinalisationAndKeepsTheWordsHeard
         harness.samples.assign(1920, 0.1f);
         harness.speed = 0;
         auto service = make(row.engine, harness);
-        harness.watch(*service);
-        ASSERT_EQ(harness.start(*service), std::nullopt);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !harness.partials.empty(); }, 5000));
-        recognizer->holdEnd();
         StopWaiter stop;
-        service->stop(stop.callback());
-        ASSERT_TRUE(recognizer->waitUntilHeld(std::chrono::seconds(5)));
+        stopWhileTheLastWordsHang(*service, harness, *recognizer, stop);
         clock.advance(row.limit - std::chrono::milliseconds(1));
         EXPECT_FALSE(stop.done);
         clock.advance(std::chrono::milliseconds(1));
@@ -287,13 +293,8 @@ TEST(DictationEngineTest, CancelAnswersAWaitingStopAndDestroyingClosesTheMicroph
     EngineHarness harness(recognizer);
     harness.samples.assign(960, 0.1f);
     auto service = make(Engine::legacy, harness);
-    harness.watch(*service);
-    ASSERT_EQ(harness.start(*service), std::nullopt);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !harness.partials.empty(); }, 5000));
-    recognizer->holdEnd();
     StopWaiter stop;
-    service->stop(stop.callback());
-    ASSERT_TRUE(recognizer->waitUntilHeld(std::chrono::seconds(5)));
+    stopWhileTheLastWordsHang(*service, harness, *recognizer, stop);
     service->cancel();
     EXPECT_TRUE(stop.done);
     EXPECT_EQ(stop.text, "hallo");
