@@ -46,8 +46,8 @@ QRectF DictationHUD::frame(const std::optional<QRectF>& field, QSizeF size,
         qreal y = field->bottom() + kGap;
         if (y + size.height() > area.bottom())
             y = field->top() - kGap - size.height();
-        // The edge nearest the top-left corner wins when the window is larger than the area.
-        x = std::max(std::min(x, area.right() - size.width()), area.left());
+        // A window larger than the area keeps to its right and its top edge.
+        x = std::min(std::max(x, area.left()), area.right() - size.width());
         y = std::max(std::min(y, area.bottom() - size.height()), area.top());
         return {QPointF(x, y), size};
     }

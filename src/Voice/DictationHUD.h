@@ -33,7 +33,8 @@ public:
 
     // Where the window goes: 12 below the field (above it when there is no room below), its
     // left edge at the field's, kept 8 inside the available area of the first screen the
-    // field touches, else of the main screen. Without a field: centred 60 above the bottom
+    // field touches, else of the main screen (a window larger than the area keeps to its
+    // right and top edges). Without a field: centred 60 above the bottom
     // of the main screen. All in global coordinates with a top-left origin.
     static QRectF frame(const std::optional<QRectF>& field, QSizeF size,
                         const QList<Screen>& screens, std::optional<qsizetype> mainScreen);
