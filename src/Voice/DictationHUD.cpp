@@ -2,9 +2,11 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
 
+#include "Platform/Compositor.h"
 #include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
 
@@ -16,7 +18,8 @@ constexpr qreal kBottomOffset = 60;
 
 }  // namespace
 
-DictationHUD::DictationHUD(QuickDictationModel& model) : model_(model) {}
+DictationHUD::DictationHUD(QuickDictationModel& model, Platform::Compositor* compositor)
+    : model_(model), compositor_(compositor) {}
 
 DictationHUD::~DictationHUD() {
     delete window_.data();
@@ -94,6 +97,14 @@ void DictationHUD::show(const std::optional<QRectF>& anchor) {
     const QRectF placed = frame(anchor, QSizeF(view->size()));
     window_->setGeometry(QRect(placed.topLeft().toPoint(), view->size()));
     view->move(0, 0);
+    if (compositor_ && compositor_->isRunning()) {
+        window_->clearMask();
+    } else {
+        QPainterPath capsule;
+        const QRectF shape(0, (kSize.height() - kCapsuleHeight) / 2, kSize.width(), kCapsuleHeight);
+        capsule.addRoundedRect(shape, kCapsuleHeight / 2, kCapsuleHeight / 2);
+        window_->setMask(QRegion(capsule.toFillPolygon().toPolygon()));
+    }
     view->show();
     window_->show();
     window_->raise();

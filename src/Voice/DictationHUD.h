@@ -8,6 +8,9 @@
 #include <optional>
 
 class QuickDictationModel;
+namespace Platform {
+class Compositor;
+}
 
 // The floating capsule that shows a quick dictation near the text field. It never takes the
 // keyboard or the mouse and never activates Tavrin. The window is created on the first show
@@ -15,13 +18,17 @@ class QuickDictationModel;
 class DictationHUD {
 public:
     static constexpr QSizeF kSize{420, 52};
+    // The capsule inside the window; the rest is room for a compositor's shadow.
+    static constexpr qreal kCapsuleHeight = 44;
 
     struct Screen {
         QRectF frame;
         QRectF available;  // without panels and docks
     };
 
-    explicit DictationHUD(QuickDictationModel& model);
+    // Without a compositor (none given counts as none) the window is cut to the capsule:
+    // its clear corners would show black.
+    explicit DictationHUD(QuickDictationModel& model, Platform::Compositor* compositor = nullptr);
     ~DictationHUD();
 
     // Shows the display for `anchor` (global coordinates, top-left origin).
@@ -44,5 +51,6 @@ public:
 
 private:
     QuickDictationModel& model_;
+    Platform::Compositor* compositor_;
     QPointer<QWidget> window_;
 };

@@ -6,8 +6,12 @@
 #include "Settings/AssistantSettings.h"
 
 QuickDictationController::QuickDictationController(MakeEngine makeEngine, Platform::Clock& clock,
+                                                   Platform::Compositor* compositor,
                                                    QObject* parent)
-    : QObject(parent), makeEngine_(std::move(makeEngine)), clock_(clock), hud_(model_) {}
+    : QObject(parent),
+      makeEngine_(std::move(makeEngine)),
+      clock_(clock),
+      hud_(model_, compositor) {}
 
 QuickDictationController::~QuickDictationController() = default;
 

@@ -27,7 +27,7 @@ public:
     static constexpr std::chrono::milliseconds kStartLimit{5000};
 
     QuickDictationController(MakeEngine makeEngine, Platform::Clock& clock,
-                             QObject* parent = nullptr);
+                             Platform::Compositor* compositor = nullptr, QObject* parent = nullptr);
     ~QuickDictationController() override;
 
     QuickDictationModel& model() { return model_; }

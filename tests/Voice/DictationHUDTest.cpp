@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QScreen>
 
+#include "Platform/fake/FakeCompositor.h"
 #include "Voice/DictationHUD.h"
 #include "Voice/QuickDictationModel.h"
 
@@ -99,4 +100,20 @@ TEST(DictationHUDTest, OneWindowThatNeverTakesFocusOrInputShowsAFreshViewEachTim
     EXPECT_EQ(hud.window(), window);
     EXPECT_EQ(views().size(), 1);
     EXPECT_EQ(window->geometry(), QRect(100, 656, 420, 52));
+}
+
+TEST(DictationHUDTest, WithoutACompositorTheWindowIsCutToTheCapsule) {
+    QuickDictationModel model;
+    Platform::FakeCompositor compositor;
+    DictationHUD hud(model, &compositor);
+    hud.show(QRectF(100, 100, 300, 30));
+    const QRegion mask = hud.window()->mask();
+    // Inside the capsule, beside its round ends, and in the room kept for a shadow.
+    EXPECT_TRUE(mask.contains(QPoint(210, 26)));
+    EXPECT_FALSE(mask.contains(QPoint(1, 5)));
+    EXPECT_FALSE(mask.contains(QPoint(210, 1)));
+
+    compositor.running = true;
+    hud.show(QRectF(100, 100, 300, 30));
+    EXPECT_TRUE(hud.window()->mask().isEmpty());
 }
