@@ -1,17 +1,36 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+class ElidedLabel;
+class QHBoxLayout;
 class QuickDictationModel;
 
-// The capsule of the dictation status display, drawn from the quick-dictation model; it
-// keeps no state of its own and redraws when the model changes.
+// The capsule of the dictation status display: a symbol area (level bars while listening, a
+// spinner while the AI works, a result symbol at the end) and one line of text. Everything
+// comes from the quick-dictation model; the view redraws when it changes.
 class DictationHUDView : public QWidget {
     Q_OBJECT
 
 public:
     explicit DictationHUDView(QuickDictationModel& model, QWidget* parent = nullptr);
 
+    // The line shown now, before shortening.
+    QString text() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void rebuildLeading();
+    void updateText();
+    void updateLevels();
+
     QuickDictationModel& model_;
+    QHBoxLayout* row_;
+    QWidget* leading_;
+    ElidedLabel* label_;
+    QPointer<QWidget> waveform_;
+    int shownBars_ = 0;
 };
