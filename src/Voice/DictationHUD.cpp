@@ -97,7 +97,9 @@ void DictationHUD::show(const std::optional<QRectF>& anchor) {
     const QRectF placed = frame(anchor, QSizeF(view->size()));
     window_->setGeometry(QRect(placed.topLeft().toPoint(), view->size()));
     view->move(0, 0);
-    if (compositor_ && compositor_->isRunning()) {
+    const bool compositing = compositor_ && compositor_->isRunning();
+    view->setOpaque(!compositing);
+    if (compositing) {
         window_->clearMask();
     } else {
         QPainterPath capsule;

@@ -202,13 +202,23 @@ void DictationHUDView::updateText() {
     label_->setFont(font);
 }
 
+void DictationHUDView::setOpaque(bool opaque) {
+    if (opaque == opaque_)
+        return;
+    opaque_ = opaque;
+    update();
+}
+
 void DictationHUDView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF capsule((width() - DictationHUD::kSize.width()) / 2,
                          (height() - DictationHUD::kCapsuleHeight) / 2, DictationHUD::kSize.width(),
                          DictationHUD::kCapsuleHeight);
-    painter.fillPath(RoundedBox::capsule(capsule), DS::Palette::panelTint.resolve(this));
+    QColor tint = DS::Palette::panelTint.resolve(this);
+    if (opaque_)
+        tint.setAlphaF(1);
+    painter.fillPath(RoundedBox::capsule(capsule), tint);
     RoundedBox::strokeInside(painter, capsule, capsule.height() / 2,
                              DS::Palette::stroke.resolve(this), 0.5);
 }

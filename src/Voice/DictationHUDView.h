@@ -18,6 +18,9 @@ public:
 
     // The line shown now, before shortening.
     QString text() const;
+    // Without a compositor nothing blends a translucent capsule with what lies beneath: it is
+    // painted solid then.
+    void setOpaque(bool opaque);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,4 +36,5 @@ private:
     ElidedLabel* label_;
     QPointer<QWidget> waveform_;
     int shownBars_ = 0;
+    bool opaque_ = false;
 };

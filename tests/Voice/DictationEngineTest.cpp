@@ -98,6 +98,30 @@ TEST(DictationEngineTest, StopGivesUpOnAStalledSetUpAfterFiveSeconds) {
     }
 }
 
+TEST(DictationEngineTest, StopDuringASlowSetUpWaitsForItThenStops) {
+    for (const Engine engine : {Engine::analyzer, Engine::legacy}) {
+        SCOPED_TRACE(nameOf(engine));
+        auto recognizer = std::make_shared<FakeSpeechRecognizer>();
+        recognizer->setScript({{}, {{{"da"}, true}}});
+        Platform::FakeClock clock;
+        EngineHarness harness(recognizer, &clock);
+        recognizer->holdLoading();
+        auto service = make(engine, harness);
+        std::optional<std::optional<QString>> started;
+        service->start([&](const std::optional<QString>& error) { started = error; });
+        ASSERT_TRUE(recognizer->waitUntilHeld(std::chrono::seconds(5)));
+        StopWaiter stop;
+        service->stop(stop.callback());
+        clock.advance(std::chrono::milliseconds(4000));
+        recognizer->release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stop.done; }, 5000));
+        EXPECT_EQ(started, std::make_optional(std::optional<QString>()));
+        EXPECT_EQ(stop.text, "da");
+        EXPECT_EQ(harness.source().opens, 1);
+        EXPECT_FALSE(harness.source().isOpen);
+    }
+}
+
 TEST(DictationEngineTest, StopGivesUpOnAStalledFinalisationAndKeepsTheWordsHeard) {
     const struct {
         Engine engine;
