@@ -56,6 +56,14 @@ TEST(SpeechModelTest, InstalledPackageAuthorizesAndAMissingModelRestricts) {
     QTemporaryDir scratch;
     ScopedEnv dirs("XDG_DATA_DIRS", scratch.path());
     EXPECT_EQ(access.status(), AuthorizationStatus::restricted);
+    // A model of another language is as good.
+    const QString root = scratch.path() + "/pocketsphinx/model/de";
+    for (const char* part :
+         {"mdef", "feat.params", "means", "variances", "transition_matrices", "noisedict"})
+        writeFile(root + "/de/" + part, "x");
+    writeFile(root + "/de.lm.bin", "x");
+    writeFile(root + "/de.dict", "x");
+    EXPECT_EQ(access.status(), AuthorizationStatus::authorized);
 }
 
 TEST(SpeechModelTest, ModelForALocaleIsFoundByTagThenByLanguage) {
@@ -99,6 +107,8 @@ TEST(SpeechModelTest, ModelForALocaleIsFoundByTagThenByLanguage) {
         const auto model = PocketsphinxModel::locate(QString(row.locale), folders);
         EXPECT_EQ(model ? model->tag() : QString(), row.tag);
     }
+    EXPECT_EQ(PocketsphinxModel::installedTags(folders),
+              (QStringList{"de", "en-us", "de-de", "it-it"}));
     // Phone-loop models recognise sounds, not words: never taken for the language model.
     const auto english = PocketsphinxModel::locate(QString("en-US"), folders);
     ASSERT_TRUE(english);

@@ -116,6 +116,19 @@ std::optional<PocketsphinxModel> PocketsphinxModel::locate(const QString& locale
     return std::nullopt;
 }
 
+QStringList PocketsphinxModel::installedTags(QStringList dataFolders) {
+    if (dataFolders.isEmpty())
+        dataFolders = systemDataFolders();
+    QStringList tags;
+    for (const QString& folder : dataFolders) {
+        const QDir models(folder + QStringLiteral("/pocketsphinx/model"));
+        for (const QString& tag : models.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            if (!tags.contains(tag) && modelIn(models.filePath(tag)))
+                tags << tag;
+    }
+    return tags;
+}
+
 QString PocketsphinxModel::tag() const {
     return QFileInfo(languageModel).absoluteDir().dirName();
 }

@@ -25,6 +25,9 @@ struct PocketsphinxModel {
     static std::optional<PocketsphinxModel> locate(const QString& locale,
                                                    QStringList dataFolders = {});
 
+    // The tags of every complete model ("en-us", "de"), each once.
+    static QStringList installedTags(QStringList dataFolders = {});
+
     // The tag of the model's folder ("en-us").
     QString tag() const;
 };
