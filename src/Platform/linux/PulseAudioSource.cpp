@@ -134,8 +134,8 @@ void PulseAudioSource::run() {
             break;
         }
         if (state == PA_CONTEXT_READY && !capture.stream) {
-            const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, AudioSource::kSampleRate, 1};
-            capture.stream = pa_stream_new(capture.context, "Tavrin dictation", &spec, nullptr);
+            const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, AudioSource::kSampleRate, 1};
+            capture.stream = pa_stream_new(capture.context, "Tavrin dictation", &format, nullptr);
             if (!capture.stream) {
                 failure = errorText(capture.context);
                 break;
