@@ -22,7 +22,10 @@ public:
 
     ~StreamingDictationService() override;
 
+    // An engine serves one dictation: a second start() does nothing. A start still setting up
+    // when stop() gives up on it, or when cancel() comes, never answers.
     void start(StartDone done) final;
+    // A second stop() while one waits does nothing.
     void stop(StopDone done) final;
     void cancel() final;
 
