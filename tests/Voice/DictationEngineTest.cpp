@@ -8,6 +8,7 @@
 #include "Voice/DictationFactory.h"
 #include "Voice/EngineHarness.h"
 #include "Voice/LegacyDictationService.h"
+#include "Voice/QuickDictationController.h"
 
 using Platform::AuthorizationStatus;
 using Platform::FakeSpeechRecognizer;
@@ -329,4 +330,33 @@ TEST(DictationEngineTest, CancelAnswersAWaitingStopAndDestroyingClosesTheMicroph
     EXPECT_TRUE(harness.source(1).isOpen);
     second.reset();
     EXPECT_FALSE(harness.source(1).isOpen);
+}
+
+TEST(DictationEngineTest, QuickDictationRunsOnARealEngine) {
+    auto recognizer = std::make_shared<FakeSpeechRecognizer>();
+    recognizer->setScript({{{480, {{{"hallo"}, false}}}}, {{{"hallo", "welt"}, true}}});
+    EngineHarness harness(recognizer);
+    harness.samples.assign(960, 0.1f);
+    DictationFactory factory(harness.backends());
+    QuickDictationController controller(
+        [&](const QString& language) { return factory.make(language); }, harness.clock);
+    AssistantSettings settings;
+    settings.dictationLanguage = "en-US";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(controller.prepare(settings, false));
+        controller.hud().show(QRectF(10, 10, 100, 20));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return controller.model().tentative() == "hallo"; }, 5000));
+        std::optional<QString> text;
+        controller.finish([&](const QString& t) { text = t; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return text.has_value(); }, 5000));
+        EXPECT_EQ(text, "hallo welt");
+        EXPECT_FALSE(controller.isRunning());
+        EXPECT_FALSE(harness.source(round).isOpen);
+        controller.finish(
+            QuickDictationModel::Status::of(QuickDictationModel::Status::Kind::inserted),
+            std::chrono::milliseconds(10));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.hud().isVisible(); }, 5000));
+    }
 }
