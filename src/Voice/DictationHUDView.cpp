@@ -1,9 +1,12 @@
 #include "Voice/DictationHUDView.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
+#include "Design/AnimationDriver.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
@@ -23,6 +26,9 @@ constexpr int kSpacing = 10;
 constexpr qreal kFontSize = 13;
 // A long status text shrinks this far before its end is cut off.
 constexpr qreal kMinimumScale = 0.8;
+// The response of the spring that brings in a new status; critically damped, it settles
+// without overshoot.
+constexpr double kSpringResponse = 0.2;
 
 // One symbol of the interface at a font size, in a colour of the palette.
 class SymbolView : public QWidget {
@@ -62,7 +68,11 @@ int leadingWidth(Kind kind) {
 }  // namespace
 
 DictationHUDView::DictationHUDView(QuickDictationModel& model, QWidget* parent)
-    : QWidget(parent), model_(model) {
+    : QWidget(parent),
+      model_(model),
+      driver_(new AnimationDriver(this, AnimationDriver::Motion::decorative)) {
+    driver_->setWanted(false);
+    connect(driver_, &AnimationDriver::ticked, this, &DictationHUDView::stepTransition);
     setFixedSize(DictationHUD::kSize.toSize());
     setAttribute(Qt::WA_TranslucentBackground);
     const int capsuleTop = int((height() - DictationHUD::kCapsuleHeight) / 2);
@@ -80,6 +90,7 @@ DictationHUDView::DictationHUDView(QuickDictationModel& model, QWidget* parent)
     connect(&model_, &QuickDictationModel::statusChanged, this, [this] {
         rebuildLeading();
         updateText();
+        beginTransition();
     });
     connect(&model_, &QuickDictationModel::verbatimChanged, this, [this] {
         rebuildLeading();
@@ -200,6 +211,34 @@ void DictationHUDView::updateText() {
             font = DS::Font::system(kFontSize * std::max(kMinimumScale, room / needed));
     }
     label_->setFont(font);
+}
+
+void DictationHUDView::beginTransition() {
+    if (driver_->isStill() || !isVisible())
+        return;
+    transitionStart_ = driver_->seconds();
+    for (QWidget* part : {leading_, static_cast<QWidget*>(label_)}) {
+        auto* fade = new QGraphicsOpacityEffect(part);
+        fade->setOpacity(0);
+        part->setGraphicsEffect(fade);
+    }
+    driver_->setWanted(true);
+}
+
+void DictationHUDView::stepTransition() {
+    const double t = std::max(0.0, driver_->seconds() - transitionStart_);
+    // A critically damped spring with the period kSpringResponse: 1 − (1 + ωt)·e^(−ωt).
+    const double omega = 2 * M_PI / kSpringResponse;
+    const double shown = 1 - (1 + omega * t) * std::exp(-omega * t);
+    const bool settled = shown > 0.995;
+    for (QWidget* part : {leading_, static_cast<QWidget*>(label_)}) {
+        if (settled)
+            part->setGraphicsEffect(nullptr);
+        else if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(part->graphicsEffect()))
+            fade->setOpacity(shown);
+    }
+    if (settled)
+        driver_->setWanted(false);
 }
 
 void DictationHUDView::setOpaque(bool opaque) {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AnimationDriver;
 class ElidedLabel;
 class QHBoxLayout;
 class QuickDictationModel;
@@ -29,6 +30,9 @@ private:
     void rebuildLeading();
     void updateText();
     void updateLevels();
+    // A new status fades in over a short critically damped spring.
+    void beginTransition();
+    void stepTransition();
 
     QuickDictationModel& model_;
     QHBoxLayout* row_;
@@ -37,4 +41,6 @@ private:
     QPointer<QWidget> waveform_;
     int shownBars_ = 0;
     bool opaque_ = false;
+    AnimationDriver* driver_;
+    double transitionStart_ = 0;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 
 #include "Design/ElidedLabel.h"
@@ -153,5 +154,30 @@ TEST(DictationHUDViewTest, RendersEveryStatus) {
         }
         painter.end();
         EXPECT_TRUE(sheet.save(folder + (dark ? "/hud-dark.png" : "/hud-light.png")));
+    }
+}
+
+TEST(DictationHUDViewTest, ANewStatusFadesInAndSettles) {
+    for (const bool reduceMotion : {false, true}) {
+        SCOPED_TRACE(reduceMotion ? "reduce motion" : "motion");
+        Platform::FakeAppearance appearance;
+        appearance.setReduceMotion(reduceMotion);
+        Platform::FakeClock clock(QDateTime(QDate(2026, 1, 15), QTime(9, 0), Qt::UTC));
+        Theme theme(appearance, clock);
+        QuickDictationModel model;
+        DictationHUDView view(model);
+        view.show();
+        model.setStatus(Status::of(Kind::inserted));
+        auto* fade = qobject_cast<QGraphicsOpacityEffect*>(labelOf(view).graphicsEffect());
+        if (reduceMotion) {
+            EXPECT_EQ(fade, nullptr);
+            continue;
+        }
+        ASSERT_TRUE(fade);
+        clock.advance(std::chrono::milliseconds(68));
+        EXPECT_GT(fade->opacity(), 0.2);
+        EXPECT_LT(fade->opacity(), 1.0);
+        clock.advance(std::chrono::milliseconds(300));
+        EXPECT_EQ(labelOf(view).graphicsEffect(), nullptr);
     }
 }
