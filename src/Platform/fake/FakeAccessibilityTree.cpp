@@ -35,6 +35,21 @@ AccessibleRef FakeAccessibilityTree::application(qint32 pid) {
     return applications.value(pid);
 }
 
+std::function<std::unique_ptr<AccessibilityTree>()> FakeAccessibilityTree::factory() {
+    class Borrowed final : public AccessibilityTree {
+    public:
+        explicit Borrowed(FakeAccessibilityTree& tree) : tree_(tree) {}
+        void setCallTimeout(std::chrono::milliseconds timeout) override {
+            tree_.setCallTimeout(timeout);
+        }
+        AccessibleRef application(qint32 pid) override { return tree_.application(pid); }
+
+    private:
+        FakeAccessibilityTree& tree_;
+    };
+    return [this] { return std::make_unique<Borrowed>(*this); };
+}
+
 std::chrono::milliseconds FakeAccessibilityTree::callTimeout() const {
     std::lock_guard lock(mutex_);
     return callTimeout_;

@@ -74,6 +74,8 @@ public:
     AccessibleRef application(qint32 pid) override;
 
     std::chrono::milliseconds callTimeout() const;
+    // For an accessibility worker: trees that answer from this one, which must outlive them.
+    std::function<std::unique_ptr<AccessibilityTree>()> factory();
 
     QHash<qint32, std::shared_ptr<FakeAccessible>> applications;
 
