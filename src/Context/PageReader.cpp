@@ -62,12 +62,13 @@ std::vector<Piece> piecesOf(Platform::AccessibleElement& element, const QString&
     std::vector<Piece> pieces;
     QString run;
     int offset = 0;  // in code points, the unit of the tree's offsets
+    int mark = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++offset) {
         const QChar c = text.at(i);
         if (c == objectReplacement) {
             if (!run.isEmpty())
                 pieces.emplace_back(std::exchange(run, QString()));
-            if (AccessibleRef child = element.embeddedObject(offset))
+            if (AccessibleRef child = element.embeddedObject(offset, mark++))
                 pieces.emplace_back(std::move(child));
             continue;
         }

@@ -44,9 +44,9 @@ public:
     virtual std::optional<QRectF> frame() = 0;
 
     virtual std::vector<AccessibleRef> children() = 0;
-    // The child that the U+FFFC at `characterOffset` of text() stands for; offsets count
-    // Unicode code points.
-    virtual AccessibleRef embeddedObject(int characterOffset) = 0;
+    // The child that the U+FFFC at `characterOffset` of text() stands for, the `mark`-th such
+    // mark (from 0); offsets count Unicode code points.
+    virtual AccessibleRef embeddedObject(int characterOffset, int mark) = 0;
 
     // Of an application: its window that has the focus, and its first window.
     virtual AccessibleRef focusedWindow() = 0;

@@ -199,7 +199,8 @@ TEST(ContextCollectorTest, CopiesAlsoWhereNoFieldIsFocused) {
 TEST(ContextCollectorTest, WindowTitleFallsBackToTheFirstWindowOfTheProcess) {
     FakeDesk desk;
     desk.window->nameValue = "";
-    desk.windows.list = {{9, 1, "Fremd", windowFrame}, {windowId, pid, "", windowFrame},
+    desk.windows.list = {{9, 1, "Fremd", windowFrame},
+                         {windowId, pid, "", windowFrame},
                          {12, pid, "Zweites Fenster", windowFrame}};
     EXPECT_EQ(desk.snapshot()->windowTitle, std::nullopt);
     desk.windows.list[1].title = "Posteingang";

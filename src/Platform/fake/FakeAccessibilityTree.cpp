@@ -1,7 +1,5 @@
 #include "Platform/fake/FakeAccessibilityTree.h"
 
-#include <algorithm>
-
 namespace Platform {
 
 std::vector<AccessibleRef> FakeAccessible::children() {
@@ -9,16 +7,14 @@ std::vector<AccessibleRef> FakeAccessible::children() {
     return {list.begin(), list.end()};
 }
 
-AccessibleRef FakeAccessible::embeddedObject(int characterOffset) {
+AccessibleRef FakeAccessible::embeddedObject(int characterOffset, int mark) {
     ask("embeddedObject", characterOffset);
-    // The n-th mark of the text stands for the n-th embedded child.
+    // The offset must point at a mark, as the real tree's lookup by offset needs it to.
     const QList<uint> points = textValue.toUcs4();
     if (characterOffset < 0 || characterOffset >= points.size() ||
-        points[characterOffset] != 0xFFFC)
+        points[characterOffset] != 0xFFFC || mark < 0)
         return nullptr;
-    const auto index = static_cast<std::size_t>(
-        std::count(points.begin(), points.begin() + characterOffset, 0xFFFCu));
-    return index < embedded.size() ? embedded[index] : nullptr;
+    return static_cast<std::size_t>(mark) < embedded.size() ? embedded[mark] : nullptr;
 }
 
 QStringList FakeAccessible::asked() const {

@@ -25,7 +25,7 @@ public:
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
-    AccessibleRef embeddedObject(int characterOffset) override;
+    AccessibleRef embeddedObject(int characterOffset, int mark) override;
     AccessibleRef focusedWindow() override { return ask("focusedWindow", focusedWindowValue); }
     AccessibleRef mainWindow() override { return ask("mainWindow", mainWindowValue); }
     AccessibleRef focusedElement() override { return ask("focusedElement", focusedElementValue); }

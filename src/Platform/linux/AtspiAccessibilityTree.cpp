@@ -208,10 +208,15 @@ public:
         return result;
     }
 
-    AccessibleRef embeddedObject(int characterOffset) override {
+    AccessibleRef embeddedObject(int characterOffset, int mark) override {
         GObjectPtr<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(object_));
-        if (!hypertext)
-            return nullptr;
+        if (!hypertext) {
+            // Without links to ask, the marks stand for the children in their order, as they
+            // do where links are given.
+            GError* error = nullptr;
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, mark, &error);
+            return failed(error) ? nullptr : wrap(child, pixelRatio_);
+        }
         GError* error = nullptr;
         const gint index = atspi_hypertext_get_link_index(hypertext.get(), characterOffset, &error);
         if (failed(error) || index < 0)
@@ -225,20 +230,21 @@ public:
         return wrap(object, pixelRatio_);
     }
 
+    // Any child of the application may be its window: Qt gives its top-level widgets the role
+    // "filler".
     AccessibleRef focusedWindow() override {
-        for (const AccessibleRef& child : children()) {
-            auto* window = static_cast<AtspiElement*>(child.get());
-            if (window->isWindow() && window->hasState(ATSPI_STATE_ACTIVE))
+        for (const AccessibleRef& child : children())
+            if (static_cast<AtspiElement*>(child.get())->hasState(ATSPI_STATE_ACTIVE))
                 return child;
-        }
         return nullptr;
     }
 
     AccessibleRef mainWindow() override {
-        for (const AccessibleRef& child : children())
+        const std::vector<AccessibleRef> windows = children();
+        for (const AccessibleRef& child : windows)
             if (static_cast<AtspiElement*>(child.get())->isWindow())
                 return child;
-        return nullptr;
+        return windows.empty() ? nullptr : windows.front();
     }
 
     AccessibleRef focusedElement() override {
