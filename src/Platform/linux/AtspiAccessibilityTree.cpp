@@ -1,9 +1,33 @@
 #include "Platform/linux/AtspiAccessibilityTree.h"
 
 #include <atspi/atspi.h>
+#include <dlfcn.h>
 
 #include <QRectF>
 #include <vector>
+
+namespace {
+
+// The private main context of the accessibility worker, on that thread only.
+thread_local GMainContext* workerContext = nullptr;
+
+}  // namespace
+
+// libatspi opens a direct connection to each application that offers one (GTK does) and attaches
+// it to the process's default main context, which Qt's main thread runs: that thread would then
+// read the application's answers and run libatspi's handlers while the worker waits for them,
+// and the worker's calls would wait for their time limit. On the worker this definition takes
+// the library's place and hands the worker's own context instead.
+extern "C" void atspi_dbus_connection_setup_with_g_main(DBusConnection* connection,
+                                                        GMainContext* context) {
+    using Setup = void (*)(DBusConnection*, GMainContext*);
+    static const auto original =
+        reinterpret_cast<Setup>(dlsym(RTLD_NEXT, "atspi_dbus_connection_setup_with_g_main"));
+    if (workerContext && (!context || context == g_main_context_default()))
+        context = workerContext;
+    if (original)
+        original(connection, context);
+}
 
 namespace Platform {
 
@@ -349,7 +373,9 @@ std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(qreal pixelRat
     // the one Qt's main thread runs.
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
+    workerContext = context;
     if (atspi_init() < 0) {
+        workerContext = nullptr;
         g_main_context_pop_thread_default(context);
         g_main_context_unref(context);
         return nullptr;
@@ -363,6 +389,7 @@ AtspiAccessibilityTree::AtspiAccessibilityTree(GMainContext* context, qreal pixe
 
 AtspiAccessibilityTree::~AtspiAccessibilityTree() {
     atspi_exit();
+    workerContext = nullptr;
     g_main_context_pop_thread_default(context_);
     g_main_context_unref(context_);
 }
