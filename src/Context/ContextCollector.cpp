@@ -161,15 +161,18 @@ std::unique_ptr<ContextRead> ContextCollector::quickSnapshot(std::optional<Field
         prefetch && prefetch->pid == pid && prefetch->read ? prefetch->read : readField(pid);
     // A decided read answers at once; the rest still waits for the event loop, so that `done`
     // never runs before the caller has its handle.
-    read->whenDone([this, run](const FieldInfo& field) {
-        later(this, run->token, [this, run, field] {
+    // A prefetch can outlive the collector: its answer then goes nowhere.
+    read->whenDone([self = QPointer(this), run](const FieldInfo& field) {
+        if (!self)
+            return;
+        later(self, run->token, [self, run, field] {
             run->field = field;
             run->selectedText = field.selectedText;
             if (!run->selectedText && !field.selectionKnownEmpty && run->copySelection &&
-                s_.copySelection)
-                collectSelection(run);
+                self->s_.copySelection)
+                self->collectSelection(run);
             else
-                build(run);
+                self->build(run);
         });
     });
     return handle;
@@ -206,10 +209,10 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     run->built = true;
     if (!run->shotReady) {
         std::weak_ptr<SnapshotRun> weak = run;
-        run->shotTimer = s_.clock.singleShot(shotWait, [this, weak] {
-            if (auto run = weak.lock()) {
+        run->shotTimer = s_.clock.singleShot(shotWait, [self = QPointer(this), weak] {
+            if (auto run = weak.lock(); run && self) {
                 run->shotReady = true;
-                finish(run);
+                self->finish(run);
             }
         });
     }
@@ -237,21 +240,22 @@ std::unique_ptr<ContextRead> ContextCollector::addScreenshot(const ContextSnapsh
         anchor = QRectF(snapshot.pointer->x() - 1, snapshot.pointer->y() - 12, 2, 24);
     const bool sameSnapshot = takenAhead_.shot && takenAhead_.pid == snapshot.processID &&
                               takenAhead_.capturedAt == snapshot.capturedAt;
+    auto deliver = [self = QPointer(this), token = source.get_token(), snapshot,
+                    done = std::move(done)](std::optional<WindowCapture::Result> result,
+                                            const QString& error) {
+        if (!self || token.stop_requested())
+            return;
+        ContextSnapshot copy = snapshot;
+        if (result) {
+            copy.screenshotJPEG = result->jpeg;
+            copy.screenshotCroppedToField = result->cropped;
+        } else if (!error.isEmpty()) {
+            self->s_.log.log(QStringLiteral("Screenshot fehlgeschlagen: ") + error);
+        }
+        done(std::move(copy));
+    };
     s_.capture.capture(snapshot.processID, anchor, snapshot.fieldEditable,
-                       sameSnapshot ? takenAhead_.shot : nullptr,
-                       [this, token = source.get_token(), snapshot, done = std::move(done)](
-                           std::optional<WindowCapture::Result> result, const QString& error) {
-                           if (token.stop_requested())
-                               return;
-                           ContextSnapshot copy = snapshot;
-                           if (result) {
-                               copy.screenshotJPEG = result->jpeg;
-                               copy.screenshotCroppedToField = result->cropped;
-                           } else if (!error.isEmpty()) {
-                               s_.log.log(QStringLiteral("Screenshot fehlgeschlagen: ") + error);
-                           }
-                           done(std::move(copy));
-                       });
+                       sameSnapshot ? takenAhead_.shot : nullptr, std::move(deliver));
     return handle;
 }
 

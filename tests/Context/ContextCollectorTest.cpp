@@ -258,6 +258,23 @@ TEST(ContextCollectorTest, HungApplicationDelaysTheSnapshotByTheRaceOnly) {
     EXPECT_TRUE(desk.field->asked().isEmpty());
 }
 
+TEST(ContextCollectorTest, PrefetchOutlivingItsCollectorAnswersNobody) {
+    FakeDesk desk;
+    Gate gate;
+    desk.window->beforeAnswer = [&gate] { gate.wait(); };
+    std::optional<ContextCollector::FieldPrefetch> prefetch;
+    {
+        ContextCollector collector{
+            {desk.clock, desk.windows, desk.trust, desk.worker, desk.capture, desk.log, {}}};
+        prefetch = collector.prefetchField();
+        auto handle = collector.quickSnapshot(prefetch, false, [](auto) { FAIL(); });
+    }
+    // The race's timer decides after the collector is gone, then the read ends.
+    desk.clock.advance(std::chrono::milliseconds(500));
+    gate.open();
+    QTest::qWait(20);
+}
+
 TEST(ContextCollectorTest, ScreenshotIsThePictureTakenWithTheSnapshot) {
     FakeDesk desk;
     const auto snapshot = desk.snapshot();

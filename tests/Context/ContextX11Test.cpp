@@ -5,21 +5,27 @@
 #include <QEventLoop>
 #include <QImageReader>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "Context/ContextCollector.h"
 #include "Context/PageReader.h"
+#include "Output/TextInserter.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/linux/AtspiAccessibilityTree.h"
 #include "Platform/linux/EwmhDesktopWindows.h"
 #include "Platform/linux/EwmhWindowActivation.h"
 #include "Platform/linux/QtClock.h"
+#include "Platform/linux/X11Clipboard.h"
+#include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/X11ScreenCaptureAccess.h"
 #include "Platform/linux/X11WindowImages.h"
+#include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "support/Files.h"
 #include "support/Programs.h"
 #include "support/XcbPlatform.h"
 
@@ -238,6 +244,45 @@ TEST_F(ContextX11Test, NoPictureWhileOneOfOurWindowsCoversIt) {
 
     panel.hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !images.grab(windowId).image.isNull(); }, 3000));
+}
+
+TEST_F(ContextX11Test, TerminalSelectionIsNeverCopiedWithAnInterrupt) {
+    // An xterm whose program writes every byte it gets, raw, into a file.
+    QTemporaryDir scratch;
+    const QString output = scratch.filePath("terminal");
+    application.start(
+        "xterm", {"-e", "sh", "-c",
+                  QString("stty raw -echo; echo $WINDOWID > '%1.window'; cat > '%1'").arg(output)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(output + ".window").toUInt() != 0; }, 10000));
+    RunningApplication terminal;
+    terminal.windowId = readFile(output + ".window").trimmed().toUInt();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            activation.activate(terminal);
+            return windows.frontApplication() &&
+                   windows.frontApplication()->windowId == terminal.windowId;
+        },
+        5000));
+
+    X11Clipboard clipboard{connection};
+    XTestKeySender keys{connection};
+    X11ModifierState modifiers{connection};
+    TextInserter inserter{{clock, clipboard, keys, activation, modifiers, trust}};
+    ContextCollector copying{
+        {clock, windows, trust, worker, capture, log,
+         [&](std::function<void(std::optional<QString>)> done) { inserter.copySelection(done); }}};
+    bool done = false;
+    std::optional<ContextSnapshot> snapshot;
+    auto handle = copying.quickSnapshot(std::nullopt, true, [&](auto result) {
+        snapshot = std::move(result);
+        done = true;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    ASSERT_TRUE(snapshot);
+    EXPECT_FALSE(snapshot->fieldEditable);
+    EXPECT_EQ(snapshot->selectedText, std::nullopt);
+    QTest::qWait(200);
+    EXPECT_FALSE(readFile(output).contains('\x03')) << readFile(output).toHex().toStdString();
 }
 
 TEST_F(ContextX11Test, PageTextFollowsTheMarksOfEmbeddedChildren) {
