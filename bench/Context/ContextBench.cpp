@@ -103,26 +103,34 @@ bool focus(quint32 windowId, qint64 pid) {
     return editable;
 }
 
+// Times each run of `start`, which calls its argument once the run is over.
+void timeRuns(benchmark::State& state, const std::function<void(std::function<void()>)>& start) {
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        bool done = false;
+        start([&done] { done = true; });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+    }
+}
+
 void fieldRead(benchmark::State& state, quint32 windowId, const QProcess& process) {
     if (!focus(windowId, process.processId())) {
         state.SkipWithError("no field on the accessibility bus");
         return;
     }
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        bool done = false;
+    const auto pid = static_cast<qint32>(process.processId());
+    timeRuns(state, [pid](std::function<void()> finished) {
         desktop->worker.run(
             &desktop->collector,
-            [pid = static_cast<qint32>(process.processId())](AccessibilityTree* tree) {
+            [pid](AccessibilityTree* tree) {
                 tree->setCallTimeout(std::chrono::milliseconds(250));
                 return AXContextReader::read(*tree, pid);
             },
-            [&](AXContextReader::FieldInfo) { done = true; });
-        while (!done)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+            [finished](AXContextReader::FieldInfo) { finished(); });
+    });
 }
 
 void BM_FieldReadQtLineEdit(benchmark::State& state) {
@@ -138,16 +146,11 @@ void BM_QuickSnapshot(benchmark::State& state) {
         state.SkipWithError("no field on the accessibility bus");
         return;
     }
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        bool done = false;
-        auto handle = desktop->collector.quickSnapshot(
-            std::nullopt, false, [&](std::optional<ContextSnapshot>) { done = true; });
-        while (!done)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    std::unique_ptr<ContextRead> handle;
+    timeRuns(state, [&handle](std::function<void()> finished) {
+        handle = desktop->collector.quickSnapshot(
+            std::nullopt, false, [finished](std::optional<ContextSnapshot>) { finished(); });
+    });
 }
 
 double percentile95(const std::vector<double>& values) {

@@ -27,6 +27,7 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/WindowManager.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -39,13 +40,9 @@ class ContextX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            5000));
+        startWindowManager(windowManager);
+        if (HasFatalFailure())
+            return;
         trust.trusted = true;
     }
 
@@ -82,6 +79,7 @@ protected:
             },
             5000))
             << "active: " << connection->activeWindow() << ", ours: " << windowId;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !windows.windows().empty(); }, 5000));
         pid = windows.frontApplication()->processIdentifier;
         ASSERT_EQ(pid, application.processId());
     }

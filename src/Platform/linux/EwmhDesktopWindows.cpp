@@ -8,18 +8,11 @@
 
 #include "Platform/linux/DesktopEntryName.h"
 #include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
 
 namespace {
-
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply>
-ReplyPtr<Reply> owned(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 xcb_get_property_cookie_t askProperty(xcb_connection_t* c, quint32 window, quint32 property,
                                       quint32 type, quint32 longs = 1024) {

@@ -9,18 +9,11 @@
 #include <vector>
 
 #include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
 
 namespace {
-
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply>
-ReplyPtr<Reply> owned(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 struct Placement {
     quint32 topLevel = 0;  // the ancestor that is a child of the root (a frame, or the window)
