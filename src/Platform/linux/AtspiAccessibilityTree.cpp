@@ -374,7 +374,10 @@ std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(qreal pixelRat
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
     workerContext = context;
-    if (atspi_init() < 0) {
+    // 0: connected; 1: it already was. Anything else leaves libatspi without a bus, and its
+    // next call would end the process.
+    const int status = atspi_init();
+    if (status != 0 && status != 1) {
         workerContext = nullptr;
         g_main_context_pop_thread_default(context);
         g_main_context_unref(context);

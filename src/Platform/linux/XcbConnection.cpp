@@ -2,8 +2,6 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
-
 #include "Platform/linux/XcbReply.h"
 
 namespace Platform {

@@ -5,7 +5,7 @@
 
 namespace Platform {
 
-// An XCB reply, which the caller owns and frees with free().
+// XCB replies, errors and events are malloc'd and freed by the caller.
 template <typename Reply>
 using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
