@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -242,6 +243,37 @@ TEST_F(ContextX11Test, NoPictureWhileOneOfOurWindowsCoversIt) {
 
     panel.hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !images.grab(windowId).image.isNull(); }, 3000));
+}
+
+TEST_F(ContextX11Test, WithACompositorTheWindowIsTakenUnderOurs) {
+    QProcess compositor;
+    compositor.start("xcompmgr", {});
+    const auto compositing = [&] {
+        xcb_connection_t* c = connection->connection();
+        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+            c, xcb_get_selection_owner(c, connection->atom("_NET_WM_CM_S0")), nullptr);
+        const bool owned = reply && reply->owner != XCB_NONE;
+        std::free(reply);
+        return owned;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(compositing, 5000));
+    start(QStringLiteral(TAVRIN_FIELD_WINDOW), {"fields"});
+
+    const QRectF frame = windows.windows().front().frame;
+    QWidget panel;
+    panel.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    panel.setStyleSheet("background: #ff00ff");
+    panel.setGeometry(QRect(frame.topLeft().toPoint(), QSize(200, 100)));
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    QTest::qWait(100);
+
+    const QImage image = images.grab(windowId).image;
+    compositor.terminate();
+    compositor.waitForFinished(3000);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), frame.size().toSize());
+    EXPECT_NE(image.pixel(20, 20) & 0xffffff, 0xff00ffu);
 }
 
 TEST_F(ContextX11Test, TerminalSelectionIsNeverCopiedWithAnInterrupt) {
