@@ -28,17 +28,11 @@ private:
 
 }  // namespace
 
-QtClock::QtClock() {
-    elapsed_.start();
-}
+QtClock::QtClock() { elapsed_.start(); }
 
-Nanoseconds QtClock::monotonic() const {
-    return Nanoseconds(elapsed_.nsecsElapsed());
-}
+Nanoseconds QtClock::monotonic() const { return Nanoseconds(elapsed_.nsecsElapsed()); }
 
-QDateTime QtClock::now() const {
-    return QDateTime::currentDateTimeUtc();
-}
+QDateTime QtClock::now() const { return QDateTime::currentDateTimeUtc(); }
 
 std::unique_ptr<Timer> QtClock::createTimer(std::function<void()> callback, bool repeating) {
     return std::make_unique<QtTimer>(std::move(callback), repeating);

@@ -6,13 +6,9 @@
 
 namespace Platform {
 
-StderrSystemLog::StderrSystemLog() {
-    openlog("tavrin", LOG_PID, LOG_USER);
-}
+StderrSystemLog::StderrSystemLog() { openlog("tavrin", LOG_PID, LOG_USER); }
 
-StderrSystemLog::~StderrSystemLog() {
-    closelog();
-}
+StderrSystemLog::~StderrSystemLog() { closelog(); }
 
 void StderrSystemLog::log(const QString& message) {
     const QByteArray bytes = line(message).toUtf8();
