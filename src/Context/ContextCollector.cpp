@@ -256,6 +256,9 @@ std::unique_ptr<ContextRead> ContextCollector::addScreenshot(const ContextSnapsh
     };
     s_.capture.capture(snapshot.processID, anchor, snapshot.fieldEditable,
                        sameSnapshot ? takenAhead_.shot : nullptr, std::move(deliver));
+    // A picture is large; the capture holds on to it as long as it needs it.
+    if (sameSnapshot)
+        takenAhead_ = {};
     return handle;
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "Platform/linux/DesktopEntryName.h"
+#include "support/Files.h"
 
+using Platform::DesktopEntryName::forId;
 using Platform::DesktopEntryName::fromContents;
 
 namespace {
@@ -26,6 +28,17 @@ TEST(DesktopEntryNameTest, GermanNameOfTheDesktopEntryGroupWins) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(fromContents(c.contents), c.expected) << c.name;
+}
+
+TEST(DesktopEntryNameTest, IdNamesAnInstalledFileAndNothingElse) {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    writeFile(data + "/applications/org.example.Notes.desktop",
+              "[Desktop Entry]\nName=Notes\nName[de]=Notizen\n");
+    writeFile(data + "/secret.desktop", "[Desktop Entry]\nName=Geheim\n");
+    EXPECT_EQ(forId("org.example.Notes"), "Notizen");
+    EXPECT_EQ(forId("org.example.Notes.desktop"), "Notizen");
+    EXPECT_EQ(forId("../secret"), std::nullopt);
+    EXPECT_EQ(forId("org.example.Missing"), std::nullopt);
 }
 
 }  // namespace

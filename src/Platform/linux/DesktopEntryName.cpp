@@ -36,7 +36,9 @@ std::optional<QString> fromContents(const QByteArray& contents) {
 std::optional<QString> forId(const QString& id) {
     // Main thread only, like the window list that asks.
     static QHash<QString, std::optional<QString>> cache;
-    if (id.isEmpty())
+    // The id comes from another program's window: it names a file in the applications
+    // folders, never a path elsewhere.
+    if (id.isEmpty() || id.contains(u'/'))
         return std::nullopt;
     if (auto found = cache.constFind(id); found != cache.constEnd())
         return *found;
