@@ -374,10 +374,12 @@ std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(qreal pixelRat
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
     workerContext = context;
-    // 0: connected; 1: it already was. Anything else leaves libatspi without a bus, and its
-    // next call would end the process.
+    // Anything but 0 leaves libatspi without a bus of ours, and its next call would end the
+    // process. A failed start still counts as started inside libatspi until it is undone.
     const int status = atspi_init();
-    if (status != 0 && status != 1) {
+    if (status != 0) {
+        if (status != 1)
+            atspi_exit();
         workerContext = nullptr;
         g_main_context_pop_thread_default(context);
         g_main_context_unref(context);
