@@ -166,6 +166,18 @@ TEST_F(ContextX11Test, ReadsAGtkEntryLabelledByALabel) {
     EXPECT_TRUE(snapshot->fieldFrame);
 }
 
+TEST_F(ContextX11Test, PlaceholderNamesAnEmptyGtkField) {
+    start(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {});
+    ASSERT_TRUE(fieldSnapshot());
+    application.write("focus subject\n");
+    const auto snapshot =
+        snapshotWhen([](const ContextSnapshot& s) { return s.fieldLabel == "Worum geht es?"; });
+    ASSERT_TRUE(snapshot && snapshot->fieldLabel == "Worum geht es?");
+    EXPECT_TRUE(snapshot->fieldEditable);
+    EXPECT_EQ(snapshot->fieldValue, std::nullopt);
+    EXPECT_EQ(snapshot->selectedText, std::nullopt);
+}
+
 TEST_F(ContextX11Test, GtkFieldReadsNeverWaitForTheirTimeLimit) {
     // GTK answers over a direct connection, which must be read by the worker that waits for
     // the answer, not by the main thread.

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # A GTK 3 window titled "GTK-Fenster" with an entry that a label names through its mnemonic
-# (the "labelled-by" relation, no accessible name of its own) and a password entry. Prints
-# "window <id>" once shown; on the line "focus password" it moves the focus to the password entry.
+# (the "labelled-by" relation, no accessible name of its own), a password entry and an empty
+# entry with a placeholder. Prints "window <id>" once shown; the lines "focus password" and
+# "focus subject" move the focus to the password and the empty entry.
 import sys
 
 import gi
@@ -30,6 +31,13 @@ password_label.set_mnemonic_widget(password)
 grid.attach(password_label, 0, 1, 1, 1)
 grid.attach(password, 1, 1, 1, 1)
 
+subject_label = Gtk.Label.new_with_mnemonic("_Betreff")
+subject = Gtk.Entry()
+subject.set_placeholder_text("Worum geht es?")
+subject_label.set_mnemonic_widget(subject)
+grid.attach(subject_label, 0, 2, 1, 1)
+grid.attach(subject, 1, 2, 1, 1)
+
 window.connect("destroy", Gtk.main_quit)
 
 
@@ -47,6 +55,8 @@ def command(source, _condition):
     if line.startswith("focus password"):
         password.grab_focus()
         password.select_region(0, -1)
+    if line.startswith("focus subject"):
+        subject.grab_focus()
     return True
 
 
