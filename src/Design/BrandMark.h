@@ -23,8 +23,10 @@ QPainterPath sparkle(const QRectF& rect);
 // the sparkle filled, both in `color`.
 void drawBubble(QPainter& painter, const QRectF& rect, qreal lineWidth, const QColor& color);
 
-// The tray's image: the mark drawn afresh at whatever size the tray asks for, in the
-// desktop's text colour, as the 18-point image (inset 0.5, line 1.4) scaled.
+// The tray's image: the mark drawn afresh at whatever size the tray asks for, as the
+// 18-point image (inset 0.5, line 1.4) scaled, in the text colour of the desktop's
+// appearance (near black when light, near white when dark). A tray keeps the image it was
+// given: set the icon again when the theme changes.
 QIcon trayIcon();
 
 // The application icon: the white mark on a rounded accent tile.
