@@ -3,6 +3,7 @@
 #include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSystemTrayIcon>
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
@@ -167,6 +168,14 @@ void drawBubble(QPainter& painter, const QRectF& rect, qreal lineWidth, const QC
 
 QIcon trayIcon() {
     return QIcon(new TrayIconEngine);
+}
+
+void setTrayIcon(QSystemTrayIcon& tray) {
+    tray.setIcon(trayIcon());
+    if (Theme* theme = Theme::current()) {
+        QObject::connect(theme, &Theme::changed, &tray,
+                         [tray = &tray] { tray->setIcon(trayIcon()); });
+    }
 }
 
 void paintAppIcon(QPainter& painter, const QRectF& rect) {

@@ -8,6 +8,7 @@
 #include <QRectF>
 
 class QPainter;
+class QSystemTrayIcon;
 
 // Tavrin's mark, a speech bubble with its tail at the lower left and a four-pointed sparkle
 // inside, and the application icon, the mark in white on an accent tile. The mark is
@@ -28,6 +29,8 @@ void drawBubble(QPainter& painter, const QRectF& rect, qreal lineWidth, const QC
 // appearance (near black when light, near white when dark). A tray keeps the image it was
 // given: set the icon again when the theme changes.
 QIcon trayIcon();
+// Gives `tray` the mark, and gives it again whenever the desktop's appearance changes.
+void setTrayIcon(QSystemTrayIcon& tray);
 
 // The application icon: the white mark on a rounded accent tile.
 void paintAppIcon(QPainter& painter, const QRectF& rect);
