@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class AssistantSession;
+class PanelActions;
+class QLineEdit;
+class QLabel;
+class QAbstractButton;
+
+// The panel's one-line input: the user types what the assistant is to do and Return runs the
+// primary action. While dictation runs it shows the live text instead. It keeps no text of its
+// own: typing writes the session's instruction at once.
+class InstructionField : public QWidget {
+    Q_OBJECT
+
+public:
+    InstructionField(AssistantSession& session, PanelActions& actions, QWidget* parent = nullptr);
+
+    // Large while nothing has been asked yet; smaller once a conversation or draft exists.
+    void setLarge(bool large);
+    bool isLarge() const { return large_; }
+
+    QLineEdit* lineEdit() const { return edit_; }
+    void focusField();
+
+    // The hint the empty field shows, by what the session holds and its mode.
+    static QString placeholder(const AssistantSession& session);
+    // The live dictation line: the typed instruction (when it holds more than blanks) with
+    // one blank, then the confirmed and the tentative words.
+    static QString liveText(const AssistantSession& session);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void refresh();
+    void onMicrophone();
+
+    AssistantSession& session_;
+    PanelActions& actions_;
+    bool large_ = true;
+    QLineEdit* edit_ = nullptr;
+    QLabel* live_ = nullptr;
+    QLabel* speakNow_ = nullptr;
+    QWidget* waveform_ = nullptr;
+    QAbstractButton* microphone_ = nullptr;
+};
