@@ -113,6 +113,7 @@ void PanelController::show(AssistantSession& session, PanelActions& actions, qui
     panel_->setWindowOpacity(compositing_ ? 0.0 : 1.0);
     const bool wasVisible = panel_->isVisible();
     services_.windows.keepOnTop(windowId());
+    services_.windows.noteKeyboardOwner(windowId());
     pendingKeyboard_ = userTime;
     view->show();
     panel_->show();

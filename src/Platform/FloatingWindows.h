@@ -18,12 +18,14 @@ public:
     // the window maps and again once it is on screen, since window managers drop these states
     // when a window is withdrawn.
     virtual void keepOnTop(quint64 window) = 0;
+    // Notes which other window has the keyboard now, before `window` maps and the window
+    // manager hands it the focus by itself.
+    virtual void noteKeyboardOwner(quint64 window) = 0;
     // Raises the window and gives it the keyboard, on behalf of the user action at `userTime`
-    // (the server time of the key press that opened it; 0 when unknown). Remembers which window
-    // had the keyboard before.
+    // (the server time of the key press that opened it; 0 when unknown).
     virtual void takeKeyboard(quint64 window, quint32 userTime) = 0;
-    // Hands the keyboard back to the window that had it before takeKeyboard(), while that window
-    // is still on screen; otherwise leaves the focus to the window manager.
+    // Hands the keyboard back to the window noted before, while that window is still on
+    // screen; otherwise leaves the focus to the window manager.
     virtual void giveBackKeyboard(quint64 window) = 0;
 };
 

@@ -12,6 +12,9 @@ class FakeFloatingWindows final : public FloatingWindows {
 public:
     bool isCompositing() override { return compositing; }
     void keepOnTop(quint64 window) override { calls.push_back(call("keepOnTop", window)); }
+    void noteKeyboardOwner(quint64 window) override {
+        calls.push_back(call("noteKeyboardOwner", window));
+    }
     void takeKeyboard(quint64 window, quint32 userTime) override {
         calls.push_back(call("takeKeyboard", window) + QStringLiteral(" at %1").arg(userTime));
         keyboardHolder = window;

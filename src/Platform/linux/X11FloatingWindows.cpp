@@ -143,13 +143,18 @@ void X11FloatingWindows::keepOnTop(quint64 window) {
     xcb_flush(connection_);
 }
 
+void X11FloatingWindows::noteKeyboardOwner(quint64 window) {
+    if (!connection_ || window == 0)
+        return;
+    const quint32 owner = activeWindow();
+    if (owner != static_cast<quint32>(window))
+        previousFocus_ = owner;
+}
+
 void X11FloatingWindows::takeKeyboard(quint64 window, quint32 userTime) {
     if (!connection_ || window == 0)
         return;
     const auto id = static_cast<quint32>(window);
-    const quint32 before = activeWindow();
-    if (before != id)
-        previousFocus_ = before;
     const quint32 time = userTime != 0 ? userTime : quint32(XCB_CURRENT_TIME);
     const quint32 raise = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, &raise);

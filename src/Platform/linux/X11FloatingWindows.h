@@ -18,6 +18,7 @@ public:
 
     bool isCompositing() override;
     void keepOnTop(quint64 window) override;
+    void noteKeyboardOwner(quint64 window) override;
     void takeKeyboard(quint64 window, quint32 userTime) override;
     void giveBackKeyboard(quint64 window) override;
 
