@@ -45,6 +45,8 @@ void CLIToolRequest::start(const QString& executable) {
         [this](const QByteArray& line) {
             for (const QString& chunk : onLine(line))
                 m_stream->yield(chunk);
+            if (const std::optional<AIError> failure = settledFailure())
+                stopWith(*failure);
         },
         [this](AIResult<ProcessRun::Output> result) { finish(result); });
 }
@@ -52,6 +54,12 @@ void CLIToolRequest::start(const QString& executable) {
 void CLIToolRequest::cancel() {
     m_run.reset();
     release();
+}
+
+void CLIToolRequest::stopWith(const AIError& failure) {
+    // Ending the run from inside its line callback is allowed; no line or completion follows.
+    cancel();
+    m_stream->finish(failure);
 }
 
 void CLIToolRequest::finish(const AIResult<ProcessRun::Output>& result) {

@@ -48,6 +48,9 @@ protected:
     virtual AIError classify(const QString& text) const = 0;
     // The failure text for a non-zero exit status when standard error says nothing.
     virtual QString exitMessage(int status) const = 0;
+    // A failure the lines read so far already settle, though the tool goes on (it may retry
+    // for minutes): the run is ended as on cancel and the stream ends with it at once.
+    virtual std::optional<AIError> settledFailure() const { return std::nullopt; }
     // Lets go of what prepare() made, before the stream ends or when it is cancelled.
     virtual void release() {}
 
@@ -55,6 +58,7 @@ private:
     void start(const QString& executable);
     void finish(const AIResult<ProcessRun::Output>& result);
     void cancel();
+    void stopWith(const AIError& failure);
 
     ChunkStream* m_stream;
     std::unique_ptr<ProcessRun> m_run;

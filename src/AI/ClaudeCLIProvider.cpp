@@ -117,6 +117,14 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
                 chunks << Chunk::text(text.toString());
             }
         }
+    } else if (type.toString() == QLatin1String("system") &&
+               object.value(QLatin1String("subtype")).toString() == QLatin1String("api_retry")) {
+        // Only a refused sign-in settles the run; the other retries (a limit, an overloaded
+        // service, the network) may still succeed.
+        if (object.value(QLatin1String("error_status")) == QJsonValue(401) ||
+            object.value(QLatin1String("error")) ==
+                QJsonValue(QLatin1String("authentication_failed")))
+            signInRejected = true;
     } else if (type.toString() == QLatin1String("result")) {
         const QJsonValue result = object.value(QLatin1String("result"));
         if (object.value(QLatin1String("is_error")) == QJsonValue(true)) {
@@ -134,6 +142,12 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
 ClaudeCLIProvider::ClaudeCLIProvider(QString customPath) : m_customPath(std::move(customPath)) {}
 
 namespace {
+
+AIError notLoggedIn() {
+    return AIError::notLoggedIn(QCoreApplication::translate(
+        "ClaudeCLIProvider",
+        "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
+}
 
 // One run of the tool: the system prompt goes as an argument, the user message as one JSON
 // line on standard input.
@@ -165,6 +179,11 @@ private:
         return QCoreApplication::translate("ClaudeCLIProvider", "Claude beendet mit Code %1")
             .arg(status);
     }
+    std::optional<AIError> settledFailure() const override {
+        if (m_state.signInRejected)
+            return notLoggedIn();
+        return std::nullopt;
+    }
 
     AIRequest m_request;
     ClaudeCLIProvider::StreamState m_state;
@@ -183,9 +202,7 @@ AIError ClaudeCLIProvider::classify(const QString& text) {
     const QString lower = text.toLower();
     for (const char* phrase : {"login", "log in", "authenticat", "api key"}) {
         if (lower.contains(QLatin1String(phrase)))
-            return AIError::notLoggedIn(QCoreApplication::translate(
-                "ClaudeCLIProvider",
-                "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
+            return notLoggedIn();
     }
     return AIError::failed(text);
 }

@@ -41,6 +41,9 @@ public:
     struct StreamState {
         bool receivedText = false;     // a text delta arrived since the start or last tool
         std::optional<QString> error;  // the failure text of a final error result
+        // The service refused the sign-in. The tool only retries then, for minutes, before it
+        // reports it; nothing but a new sign-in helps.
+        bool signInRejected = false;
 
         // The chunks one output line yields; lines that are not understood yield none.
         QStringList onLine(const QByteArray& line);

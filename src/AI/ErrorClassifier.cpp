@@ -24,9 +24,10 @@ constexpr Phrases kNetwork = {"enotfound",      "getaddrinfo",
                               "offline",        "internet connection",
                               "timed out",      "etimedout",
                               "socket hang up", "fetch failed"};
-constexpr Phrases kBusy = {
-    "overloaded",          "529",          "503",      "502", "internal server error",
-    "service unavailable", "server_error", "api_error"};
+constexpr Phrases kBusy = {"overloaded", "529", "503", "502", "internal server error",
+                           "service unavailable", "server_error", "api_error",
+                           // codex, when its service is overloaded
+                           "experiencing high demand"};
 constexpr Phrases kSignIn = {"oauth token has expired",
                              "authentication_error",
                              "invalid api key",
@@ -38,8 +39,10 @@ constexpr Phrases kSignIn = {"oauth token has expired",
                              "unauthorized",
                              "token expired",
                              "session expired"};
-constexpr Phrases kModelIssue = {"not found",     "does not exist", "not available",
-                                 "not supported", "invalid model",  "no access"};
+constexpr Phrases kModelIssue = {"not found", "does not exist", "not available", "not supported",
+                                 "invalid model", "no access",
+                                 // claude, for a model it does not know
+                                 "may not exist"};
 
 bool containsAny(const QString& lowered, Phrases phrases) {
     for (const char* phrase : phrases) {

@@ -17,8 +17,8 @@
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "Platform/Clock.h"
-#include "Settings/SettingsStore.h"
 #include "Platform/Utf8.h"
+#include "Settings/SettingsStore.h"
 
 namespace {
 
@@ -48,7 +48,9 @@ QStringList loginArguments(ProviderID provider) {
 
 // The first secure web address in one piece of output.
 std::optional<QUrl> signInAddress(const QByteArray& output) {
-    static const QRegularExpression address(QStringLiteral("https://[^\\s\"'<>]+"));
+    // Unicode-aware \s: a no-break or ideographic space after the address is no part of it.
+    static const QRegularExpression address(QStringLiteral("https://[^\\s\"'<>]+"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
     const std::optional<QString> text = Utf8::decodeStrictly(output);
     if (!text)
         return std::nullopt;

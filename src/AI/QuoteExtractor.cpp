@@ -41,11 +41,26 @@ std::optional<QString> nonBlankString(const QJsonValue& value) {
     return trimmed;
 }
 
+// Both screenshot questions share the system text, the image and the model choice: a small,
+// fast model is enough to read a screenshot, and the configured Codex model is meant for the
+// answers themselves, so Codex uses its own default here.
+std::optional<AIRequest> screenshotRequest(const ContextSnapshot& context, ProviderID provider,
+                                           const QString& user) {
+    if (!context.screenshotJPEG)
+        return std::nullopt;
+    AIRequest request;
+    request.system =
+        QStringLiteral("You extract data from screenshots. Output only JSON, nothing else.");
+    request.user = user;
+    request.imageJPEG = context.screenshotJPEG;
+    if (provider == ProviderID::claudeCLI)
+        request.model = QStringLiteral("haiku");
+    return request;
+}
+
 }  // namespace
 
 std::optional<AIRequest> extractionRequest(const ContextSnapshot& context, ProviderID provider) {
-    if (!context.screenshotJPEG)
-        return std::nullopt;
     const QString position = context.screenshotCroppedToField
                                  ? QStringLiteral("near the bottom of the screenshot")
                                  : QStringLiteral("in the screenshot");
@@ -53,31 +68,36 @@ std::optional<AIRequest> extractionRequest(const ContextSnapshot& context, Provi
                                   ? QStringLiteral(" The text field is labeled: \"") +
                                         *context.fieldLabel + QStringLiteral("\".")
                                   : QString();
-    AIRequest request;
-    request.system =
-        QStringLiteral("You extract data from screenshots. Output only JSON, nothing else.");
-    request.user =
+    return screenshotRequest(
+        context, provider,
         QStringLiteral("The user is about to type into a text field ") + position +
-        QStringLiteral(".") + labelPart +
+            QStringLiteral(".") + labelPart +
+            QStringLiteral(
+                "\nWhich single message, comment or email is the user replying to? Usually it "
+                "is directly above the field.\n"
+                "Return ONLY compact JSON: {\"author\": string or null, \"message\": string or "
+                "null, \"language\": string or null}\n"
+                "\"message\" is the exact text of that one message (shorten to max 300 "
+                "characters with … if longer).\n"
+                "\"language\" is the ISO 639-1 code of the language the thread/conversation is "
+                "written in (e.g. \"en\", \"de\"). Ignore the language of the app's user "
+                "interface (buttons, labels).\n"
+                "If the user is not replying to anything (e.g. writing a new post), return "
+                "{\"author\": null, \"message\": null, \"language\": <language of the page "
+                "content>}."));
+}
+
+std::optional<AIRequest> threadRequest(const ContextSnapshot& context, ProviderID provider) {
+    return screenshotRequest(
+        context, provider,
         QStringLiteral(
-            "\nWhich single message, comment or email is the user replying to? Usually it is "
-            "directly above the field.\n"
-            "Return ONLY compact JSON: {\"author\": string or null, \"message\": string or null, "
-            "\"language\": string or null}\n"
-            "\"message\" is the exact text of that one message (shorten to max 300 characters "
-            "with … if longer).\n"
-            "\"language\" is the ISO 639-1 code of the language the thread/conversation is "
-            "written in (e.g. \"en\", \"de\"). Ignore the language of the app's user interface "
-            "(buttons, labels).\n"
-            "If the user is not replying to anything (e.g. writing a new post), return "
-            "{\"author\": null, \"message\": null, \"language\": <language of the page "
-            "content>}.");
-    request.imageJPEG = context.screenshotJPEG;
-    // A small, fast model is enough to read a screenshot; the configured Codex model is
-    // meant for the answers themselves, so Codex uses its own default here.
-    if (provider == ProviderID::claudeCLI)
-        request.model = QStringLiteral("haiku");
-    return request;
+            "The user is about to reply in a text field near the bottom of this screenshot.\n"
+            "List the visible messages/comments of the conversation, oldest first, EXCEPT the "
+            "last one directly above the field (the one being replied to).\n"
+            "At most the 15 most recent ones, each shortened to max 200 characters with …. A "
+            "quoted snippet of an earlier message (reply preview) is not a separate message.\n"
+            "Return ONLY compact JSON: [{\"a\": author or null, \"m\": message}]. Return [] "
+            "if there is no conversation."));
 }
 
 std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID provider,

@@ -32,6 +32,10 @@ std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID 
 // model or the Codex tool's own default. None without a screenshot.
 std::optional<AIRequest> extractionRequest(const ContextSnapshot& context, ProviderID provider);
 
+// The question for the visible conversation before the quoted message, whose answer
+// parseThread() reads; the same system text, image and model as extractionRequest().
+std::optional<AIRequest> threadRequest(const ContextSnapshot& context, ProviderID provider);
+
 // The quoted message in an answer of the form {"author": …, "message": …, "language": …};
 // none without a usable message. A language the recogniser finds in the message wins over
 // the model's.

@@ -69,6 +69,37 @@ bool mayOpen(const QUrl& url, const QString& templateText) {
     return written.startsWith(scheme + QLatin1Char(':'), Qt::CaseInsensitive);
 }
 
+bool isHexDigit(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// A template may hold what no URL can: a space, "|", "{", a "%" that starts no escape, a
+// line break. Those are percent-encoded, as a browser's address bar does, so that the link
+// is opened instead of refused; escapes already there and letters beyond ASCII (which QUrl
+// takes as they are) stay.
+QString encodeWhatAUrlCannotHold(const QString& link) {
+    static const QLatin1String unfit(" \"<>\\^`{|}");
+    QString encoded;
+    encoded.reserve(link.size());
+    for (qsizetype i = 0; i < link.size(); ++i) {
+        const QChar c = link.at(i);
+        const bool startsEscape = c == QLatin1Char('%') && i + 2 < link.size() &&
+                                  isHexDigit(link.at(i + 1)) && isHexDigit(link.at(i + 2));
+        const bool fits =
+            c.unicode() >= 0x80 || (c.unicode() > 0x20 && c.unicode() != 0x7F &&
+                                    !unfit.contains(c) && (c != QLatin1Char('%') || startsEscape));
+        if (fits)
+            encoded += c;
+        else
+            encoded +=
+                QLatin1Char('%') +
+                QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+    }
+    return encoded;
+}
+
 std::optional<QString> projectFolder(const std::optional<Project>& project) {
     return project ? project->folderURL() : std::nullopt;
 }
@@ -151,10 +182,11 @@ void ActionRun::startComment() {
     const std::optional<QString> repo = requireRepo(params_, project_);
     if (!repo)
         return failLater(noRepo());
+    // By code point: numbers outside the basic plane ("𝟏𝟐") are two UTF-16 units each.
     QString number;
-    for (const QChar c : param(params_, QStringLiteral("issue"))) {
-        if (c.isNumber())
-            number += c;
+    for (const char32_t c : param(params_, QStringLiteral("issue")).toUcs4()) {
+        if (QChar::isNumber(c))
+            number += QString::fromUcs4(&c, 1);
     }
     if (number.isEmpty())
         return failLater(AIError::failed(text("Welche Issue-Nummer?")));
@@ -218,7 +250,7 @@ void ActionRun::openLink() {
         placeholders.append({name, param(params_, name)});
     const QString link = ShellCommand::fill(action_.templateText, placeholders, encode);
 
-    const QUrl url(link, QUrl::StrictMode);
+    const QUrl url(encodeWhatAUrlCannotHold(link), QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty() || !mayOpen(url, action_.templateText))
         return failLater(AIError::failed(text("Ungültiger Link: ") + link));
     if (!opener_.open(url))

@@ -50,10 +50,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Platform::StderrSystemLog log;
-    if (!Platform::AppPaths::dataFolder()) {
-        fail(
-            QStringLiteral("Tavrin kann seinen Datenordner nicht anlegen: Es ist kein "
-                           "Benutzerordner bekannt oder er ist nicht beschreibbar."));
+    // Only a missing home stops Tavrin. A data folder that cannot be made (a read-only data
+    // home, say) is no reason not to start: each save then fails and says why.
+    if (!Platform::AppPaths::dataHome()) {
+        fail(QStringLiteral(
+            "Tavrin kann seinen Datenordner nicht anlegen: Es ist kein Benutzerordner bekannt."));
         return 1;
     }
 
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
     SingleInstance instance(socketPath);
     switch (instance.claim()) {
         case SingleInstance::Role::Secondary:
+            // Until the running Tavrin answers a reopen with a window, say why nothing opened.
+            fail(QCoreApplication::translate("main", "Tavrin läuft bereits."));
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                fail(TrayIcon::noTrayMessage());
             return 0;
         case SingleInstance::Role::Failed:
             log.log(QStringLiteral("Einzelinstanz nicht eingerichtet: ") + socketPath);
@@ -69,7 +74,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    TrayIcon tray;
+    TrayIcon tray(log);
     tray.show();
     return app.exec();
 }

@@ -3,8 +3,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QVariant>
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 #include "Projects/StoredJson.h"
 #include "Projects/StoredUuid.h"
@@ -18,26 +22,180 @@ constexpr qint64 referenceEpochMs = 978307200000;
 // Dates further out than this (about 31,000 years) cannot be a moment the memory recorded.
 constexpr double maximumSeconds = 1e12;
 
-QJsonObject encodeEntry(const MemoryEntry& entry) {
-    QJsonObject object;
-    object.insert(QStringLiteral("id"), StoredUuid::text(entry.id));
-    object.insert(QStringLiteral("date"),
-                  double(entry.date.toMSecsSinceEpoch() - referenceEpochMs) / 1000.0);
-    if (entry.app)
-        object.insert(QStringLiteral("app"), *entry.app);
-    if (entry.context)
-        object.insert(QStringLiteral("context"), *entry.context);
-    object.insert(QStringLiteral("text"), entry.text);
-    if (entry.kind)
-        object.insert(QStringLiteral("kind"), MemoryEntry::rawValue(*entry.kind));
-    return object;
+// Writes the compact JSON that QJsonDocument wrote before, byte for byte, in one pass:
+// keys in sorted order, strings as UTF-8 with the same escapes, and "/" escaped as well.
+// Bytes go straight into the buffer, which is grown ahead of each piece to its largest size.
+class Writer {
+public:
+    explicit Writer(qsizetype expectedSize) { out_.resize(expectedSize); }
+
+    QByteArray take() {
+        out_.truncate(used_);
+        return std::move(out_);
+    }
+
+    void raw(char c) { *room(1) = c; }
+
+    // A key with its quotes and colon; keys are plain ASCII.
+    void key(const char* name) {
+        const qsizetype length = qsizetype(std::strlen(name));
+        char* to = room(length + 3);
+        *to++ = '"';
+        std::memcpy(to, name, size_t(length));
+        to += length;
+        *to++ = '"';
+        *to = ':';
+    }
+
+    void string(const QString& text) {
+        const qsizetype size = text.size();
+        // Six bytes ("\u" and four digits) is the most one code unit takes.
+        char* const start = room(size * 6 + 2);
+        char* to = start;
+        *to++ = '"';
+        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t unit = units[i];
+            if (unit < 0x80) {
+                if (escapes[unit] == 0) {
+                    *to++ = char(unit);
+                } else if (escapes[unit] == 'u') {
+                    to = escapedUnit(to, unit);
+                } else {
+                    *to++ = '\\';
+                    *to++ = escapes[unit];
+                }
+            } else if (unit < 0x800) {
+                *to++ = char(0xc0 | (unit >> 6));
+                *to++ = char(0x80 | (unit & 0x3f));
+            } else if (!QChar::isSurrogate(unit)) {
+                *to++ = char(0xe0 | (unit >> 12));
+                *to++ = char(0x80 | ((unit >> 6) & 0x3f));
+                *to++ = char(0x80 | (unit & 0x3f));
+            } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
+                       QChar::isLowSurrogate(units[i + 1])) {
+                const char32_t code = QChar::surrogateToUcs4(unit, units[++i]);
+                *to++ = char(0xf0 | (code >> 18));
+                *to++ = char(0x80 | ((code >> 12) & 0x3f));
+                *to++ = char(0x80 | ((code >> 6) & 0x3f));
+                *to++ = char(0x80 | (code & 0x3f));
+            } else {
+                to = escapedUnit(to, unit);  // A lone surrogate has no UTF-8 form.
+            }
+        }
+        *to++ = '"';
+        used_ -= (size * 6 + 2) - (to - start);
+    }
+
+    // Whole numbers up to 2^53 are kept as integers and written without a fraction or
+    // exponent (1e9 as 1000000000), as QJsonValue does; every other number in its shortest
+    // form. A date cannot be infinite or NaN.
+    void number(double value) {
+        constexpr double exactIntegers = 9007199254740992.0;
+        if (std::trunc(value) == value && std::abs(value) <= exactIntegers)
+            append(QByteArray::number(static_cast<qint64>(value)));
+        else
+            append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
+    }
+
+    void number(qint64 value) { append(QByteArray::number(value)); }
+
+private:
+    // For each ASCII character: 0 when it is written as it is, else the letter after the
+    // backslash ('u' for the \u00XX form).
+    static constexpr std::array<char, 128> escapes = [] {
+        std::array<char, 128> table{};
+        for (int c = 0; c < 0x20; ++c)
+            table[c] = 'u';
+        table['\b'] = 'b';
+        table['\f'] = 'f';
+        table['\n'] = 'n';
+        table['\r'] = 'r';
+        table['\t'] = 't';
+        table['"'] = '"';
+        table['\\'] = '\\';
+        table['/'] = '/';
+        return table;
+    }();
+
+    static char* escapedUnit(char* to, char16_t unit) {
+        static constexpr char hex[] = "0123456789abcdef";
+        *to++ = '\\';
+        *to++ = 'u';
+        *to++ = hex[(unit >> 12) & 0xf];
+        *to++ = hex[(unit >> 8) & 0xf];
+        *to++ = hex[(unit >> 4) & 0xf];
+        *to++ = hex[unit & 0xf];
+        return to;
+    }
+
+    void append(const QByteArray& bytes) {
+        std::memcpy(room(bytes.size()), bytes.constData(), size_t(bytes.size()));
+    }
+
+    // `length` bytes at the end of what is written, counted as written.
+    char* room(qsizetype length) {
+        if (used_ + length > out_.size())
+            out_.resize(std::max(out_.size() * 2, used_ + length));
+        char* at = out_.data() + used_;
+        used_ += length;
+        return at;
+    }
+
+    QByteArray out_;
+    qsizetype used_ = 0;
+};
+
+void writeEntry(Writer& out, const MemoryEntry& entry) {
+    out.raw('{');
+    if (entry.app) {
+        out.key("app");
+        out.string(*entry.app);
+        out.raw(',');
+    }
+    if (entry.context) {
+        out.key("context");
+        out.string(*entry.context);
+        out.raw(',');
+    }
+    out.key("date");
+    out.number(double(entry.date.toMSecsSinceEpoch() - referenceEpochMs) / 1000.0);
+    out.raw(',');
+    out.key("id");
+    out.string(StoredUuid::text(entry.id));
+    if (entry.kind) {
+        out.raw(',');
+        out.key("kind");
+        out.string(MemoryEntry::rawValue(*entry.kind));
+    }
+    out.raw(',');
+    out.key("text");
+    out.string(entry.text);
+    out.raw('}');
 }
 
-QJsonArray encodeEntries(const QList<MemoryEntry>& entries) {
-    QJsonArray array;
-    for (const MemoryEntry& entry : entries)
-        array.append(encodeEntry(entry));
-    return array;
+void writeEntries(Writer& out, const QList<MemoryEntry>& entries) {
+    out.raw('[');
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            out.raw(',');
+        writeEntry(out, entries.at(i));
+    }
+    out.raw(']');
+}
+
+// Room for the whole file, so that it is built without reallocating: texts are mostly ASCII.
+qsizetype expectedSize(const MemoryData& data) {
+    qsizetype size = 128;
+    for (const QList<MemoryEntry>* entries : {&data.activity, &data.saved}) {
+        for (const MemoryEntry& entry : *entries) {
+            size += 120 + entry.text.size() + (entry.app ? entry.app->size() : 0) +
+                    (entry.context ? entry.context->size() : 0);
+        }
+    }
+    for (const QString& signal : data.styleSignals)
+        size += 4 + signal.size();
+    return size + size / 8;
 }
 
 std::optional<QUuid> decodeId(const QJsonValue& value) {
@@ -129,17 +287,27 @@ std::optional<std::int64_t> decodeInteger(const QJsonValue& value) {
 }  // namespace
 
 QByteArray encode(const MemoryData& data) {
-    QJsonObject object;
-    object.insert(QStringLiteral("activity"), encodeEntries(data.activity));
-    object.insert(QStringLiteral("saved"), encodeEntries(data.saved));
-    object.insert(QStringLiteral("styleSignals"), QJsonArray::fromStringList(data.styleSignals));
-    object.insert(QStringLiteral("signalsSinceLearning"),
-                  static_cast<qint64>(data.signalsSinceLearning));
-    QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    // The stored form escapes every "/". Outside strings compact JSON has no "/", so this
-    // touches string contents only, and JSON readers take both spellings alike.
-    json.replace('/', QByteArrayLiteral("\\/"));
-    return json;
+    Writer out(expectedSize(data));
+    out.raw('{');
+    out.key("activity");
+    writeEntries(out, data.activity);
+    out.raw(',');
+    out.key("saved");
+    writeEntries(out, data.saved);
+    out.raw(',');
+    out.key("signalsSinceLearning");
+    out.number(static_cast<qint64>(data.signalsSinceLearning));
+    out.raw(',');
+    out.key("styleSignals");
+    out.raw('[');
+    for (qsizetype i = 0; i < data.styleSignals.size(); ++i) {
+        if (i > 0)
+            out.raw(',');
+        out.string(data.styleSignals.at(i));
+    }
+    out.raw(']');
+    out.raw('}');
+    return out.take();
 }
 
 std::optional<MemoryData> decode(const QByteArray& bytes) {

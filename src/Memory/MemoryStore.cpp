@@ -1,5 +1,6 @@
 #include "Memory/MemoryStore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QStringList>
@@ -9,8 +10,6 @@
 #include "Platform/AppPaths.h"
 #include "Platform/Characters.h"
 #include "Platform/Clock.h"
-#include "Platform/PrivateFile.h"
-#include "Platform/UnreadableFile.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
@@ -62,7 +61,15 @@ MemoryStore::MemoryStore(const QString& applicationSupport, Platform::Clock& clo
     // A folder that cannot be made shows later as a failing save, which is not reported.
     Platform::AppPaths::makePrivateFolder(folder);
     fileURL_ = folder + QStringLiteral("/memory.json");
+    writer_ = std::make_unique<MemoryWriter>(fileURL_);
     load();
+    // Quitting must not lose the last change to a write still waiting for its turn.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &MemoryStore::flush);
+}
+
+MemoryStore::~MemoryStore() {
+    flush();
 }
 
 void MemoryStore::load() {
@@ -75,7 +82,7 @@ void MemoryStore::load() {
     if (loaded)
         data_ = std::move(*loaded);
     else
-        unreadableFileKept_ = true;
+        writer_->keepUnreadableFileFirst();
 }
 
 void MemoryStore::setData(Data data) {
@@ -206,12 +213,21 @@ void MemoryStore::clearStyleSignals() {
 }
 
 void MemoryStore::save() {
-    // A file that could not be read may still hold the user's notes: it is never replaced
-    // before it has been set aside.
-    if (unreadableFileKept_) {
-        if (!Platform::UnreadableFile::setAside(fileURL_, clock_.now()))
-            return;
-        unreadableFileKept_ = false;
-    }
-    Platform::PrivateFile::write(fileURL_, MemoryFile::encode(data_));
+    if (savePending_)
+        return;
+    savePending_ = true;
+    QMetaObject::invokeMethod(this, &MemoryStore::writePendingSave, Qt::QueuedConnection);
+}
+
+void MemoryStore::writePendingSave() {
+    if (!savePending_)
+        return;
+    savePending_ = false;
+    // The copy shares its texts with data_, so handing it over costs next to nothing.
+    writer_->write(data_, clock_.now());
+}
+
+void MemoryStore::flush() {
+    writePendingSave();
+    writer_->waitForWrites();
 }

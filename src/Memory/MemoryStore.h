@@ -3,10 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <memory>
 #include <optional>
 
 #include "Memory/MemoryData.h"
 #include "Memory/MemoryEntry.h"
+#include "Memory/MemoryWriter.h"
 #include "Settings/MemoryRetention.h"
 
 struct AssistantSettings;
@@ -17,7 +19,7 @@ class Clock;
 
 // What outlives one panel invocation: saved notes, recent activity and style signals, kept in
 // memory.json in the data folder. The content in memory is the truth; the file mirrors it
-// after every change. Main thread only.
+// after every change. Main thread only; the file is written on a worker.
 class MemoryStore : public QObject {
     Q_OBJECT
 
@@ -43,6 +45,8 @@ public:
     // empty.
     MemoryStore(const QString& applicationSupport, Platform::Clock& clock,
                 QObject* parent = nullptr);
+    // Writes what is still pending.
+    ~MemoryStore() override;
 
     const Data& data() const { return data_; }
     // Replaces the content and notifies; does not save (save() does).
@@ -71,8 +75,12 @@ public:
     void clearStyleSignals();
 
     // Writes the content to memory.json, whole and atomically, readable by the user alone.
-    // Failures are not reported: the content in memory stays as it is.
+    // Saves asked for within one turn of the event loop become one write, which runs on a
+    // worker. Failures are not reported: the content in memory stays as it is.
     void save();
+    // Returns once memory.json holds the current content (or its write has failed); called
+    // when the application quits.
+    void flush();
 
 signals:
     void dataChanged();
@@ -84,10 +92,11 @@ private:
     template <typename Change>
     void update(Change change);
     void load();
+    void writePendingSave();
 
     Platform::Clock& clock_;
     QString fileURL_;
     Data data_;
-    // memory.json existed but could not be read: it is set aside before it is replaced.
-    bool unreadableFileKept_ = false;
+    bool savePending_ = false;
+    std::unique_ptr<MemoryWriter> writer_;
 };

@@ -11,9 +11,9 @@
 #include <cstring>
 
 #include "Platform/AppPaths.h"
+#include "Platform/Characters.h"
 #include "Platform/Clock.h"
 #include "Platform/PrivateFile.h"
-#include "Platform/Characters.h"
 
 namespace DocumentStore {
 
@@ -76,10 +76,13 @@ bool hasDocumentName(const char* name) {
 }  // namespace
 
 QString folder() {
-    const std::optional<QString> data = Platform::AppPaths::dataFolder();
-    if (!data)
+    const std::optional<QString> dataHome = Platform::AppPaths::dataHome();
+    if (!dataHome)
         return {};
-    const QString path = *data + QStringLiteral("/Dokumente");
+    // Failures are left to the write, whose error names the real cause.
+    const QString data = *dataHome + QLatin1Char('/') + Platform::AppPaths::applicationId();
+    Platform::AppPaths::makePrivateFolder(data);
+    const QString path = data + QStringLiteral("/Dokumente");
     Platform::AppPaths::makePrivateFolder(path);
     return path;
 }

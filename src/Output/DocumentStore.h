@@ -24,8 +24,8 @@ struct SaveResult {
     bool ok() const { return !path.isEmpty(); }
 };
 
-// The documents folder, created (0700) on every call; errors are ignored and show up when
-// a document is written. Empty when there is no data folder at all.
+// The documents folder, created (0700, as is the data folder above it) on every call; errors
+// are ignored and show up when a document is written. Empty when no home is known.
 QString folder();
 
 // Takes a reply apart into its title line (without leading "#", at most 80 characters,

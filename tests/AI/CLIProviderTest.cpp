@@ -139,11 +139,52 @@ TEST(ClaudeCLIProviderTest, EventLines) {
           R"({"type":"stream_event","event":{"type":"content_block_stop","index":0}})",
           R"({"type":"stream_event","event":{"type":"message_delta","delta":{"stop_reason":"end_turn"}}})",
           R"({"type":"stream_event","event":{"type":"message_stop"}})",
-          R"({"type":"system","subtype":"api_retry","attempt":1,"error_status":401,"error":"authentication_failed"})",
+          R"({"type":"system","subtype":"api_retry","attempt":1,"error_status":529,"error":"server_error"})",
           R"({"type":"assistant","message":{"content":[{"type":"text","text":"ganz"}]}})",
           R"({"type":"user","message":{"content":[{"type":"tool_result","content":"x"}]}})"},
          {}},
     });
+}
+
+// Only a refused sign-in settles a run early; the tool's other retries may still succeed.
+TEST(ClaudeCLIProviderTest, RetryLinesThatSettleTheSignIn) {
+    const auto retry = [](const char* status, const char* error) {
+        return QByteArray(
+                   R"({"type":"system","subtype":"api_retry","attempt":3,"max_retries":10,"retry_delay_ms":2231.6,"error_status":%1,"error":%2})")
+            .replace("%1", status)
+            .replace("%2", error);
+    };
+    const struct {
+        const char* name;
+        QByteArrayList lines;
+        bool rejected;
+    } cases[] = {
+        {"401 with authentication_failed", {retry("401", R"("authentication_failed")")}, true},
+        {"401 alone", {retry("401", R"("unknown")")}, true},
+        {"authentication_failed without a status",
+         {retry("null", R"("authentication_failed")")},
+         true},
+        {"after other retries", {retry("529", R"("server_error")"), retry("401", "null")}, true},
+        {"limit, overload, network",
+         {retry("429", R"("rate_limit")"), retry("529", R"("server_error")"),
+          retry("null", R"("unknown")")},
+         false},
+        {"status as text", {retry(R"("401")", R"("unknown")")}, false},
+        {"a longer number", {retry("4010", R"("unknown")")}, false},
+        {"not a retry line",
+         {R"({"type":"system","subtype":"init","error_status":401,"error":"authentication_failed"})",
+          R"({"type":"assistant","subtype":"api_retry","error_status":401})"},
+         false},
+    };
+    for (const auto& c : cases) {
+        ClaudeCLIProvider::StreamState state;
+        QStringList chunks;
+        for (const QByteArray& line : c.lines)
+            chunks += state.onLine(line);
+        EXPECT_EQ(state.signInRejected, c.rejected) << c.name;
+        EXPECT_EQ(chunks, QStringList()) << c.name;
+        EXPECT_EQ(state.error, std::nullopt) << c.name;
+    }
 }
 
 TEST(CodexCLIProviderTest, Arguments) {
@@ -379,6 +420,32 @@ TEST_F(CLIProviderRunTest, Failures) {
             EXPECT_EQ(tool.images().size(), 1) << ending.name;
             EXPECT_EQ(leftoverImages(), QStringList()) << ending.name;
         });
+}
+
+// A refused sign-in ends the stream at its first retry line, not after the tool's minutes of
+// retries: the tool and what it started are ended, and nothing it prints later arrives.
+TEST_F(CLIProviderRunTest, ClaudeRefusedSignInEndsAtTheFirstRetry) {
+    FakeAITool tool("claude/sign-in-rejected.jsonl");
+    tool.set("TAVRIN_FAKE_HANG", "after");
+    QElapsedTimer timer;
+    timer.start();
+    const StreamOutcome outcome = drain(claude.stream({"S", "U"}));
+    EXPECT_LT(timer.elapsed(), 10000);
+    expectEnd(outcome, AIError::notLoggedIn(
+                           "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
+    EXPECT_EQ(outcome.chunks, QStringList());
+    EXPECT_TRUE(FakeAITool::processGone(tool.pid()));
+    // The fake may be ended before it starts the grandchild that holds the pipe open.
+    if (const qint64 grandchild = tool.grandchildPid(); grandchild > 0) {
+        EXPECT_TRUE(FakeAITool::processGone(grandchild));
+    }
+}
+
+TEST_F(CLIProviderRunTest, ClaudeRetriesThatRecoverAreWaitedFor) {
+    FakeAITool tool("claude/retries-then-answer.jsonl");
+    const StreamOutcome outcome = drain(claude.stream({"S", "U"}));
+    EXPECT_EQ(outcome.failure, std::nullopt);
+    EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "[[CHAT]]\nDa bin ich."}));
 }
 
 TEST_F(CLIProviderRunTest, ToolNotFound) {

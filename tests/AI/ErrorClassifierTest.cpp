@@ -65,6 +65,12 @@ TEST_F(ErrorClassifierTest, Classify) {
         {"request 84012345 rejected", Problem::notSignedIn(kClaude)},
         {"The MODEL gpt-9 does not exist", Problem::modelUnavailable(kClaude)},
         {"Model not found", Problem::modelUnavailable(kClaude)},
+        // The tools' current wordings.
+        {"There's an issue with the selected model (claude-opus-9). It may not exist or you may "
+         "not have access to it. Run /model to pick a different model.",
+         Problem::modelUnavailable(kClaude)},
+        {"We\u2019re currently experiencing high demand, which may cause temporary errors.",
+         Problem::busy(kClaude)},
         {"File Not Found: Foo.txt", Problem::generic("File Not Found: Foo.txt")},
         {"model loaded", Problem::generic("model loaded")},
         {"", Problem::generic("")},

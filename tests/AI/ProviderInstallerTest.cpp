@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include "AI/ProviderInstaller.h"
@@ -184,4 +185,25 @@ TEST(ProviderInstallerTest, CodexReplacesTheOldProgramFromAPrivateScratchFolder)
         << scratch.toStdString();
     EXPECT_EQ(scratch.size(), sandbox.temporary.path().size() + 14 + 36);
     EXPECT_EQ(scratch.right(36), scratch.right(36).toUpper());
+}
+
+// Without a scratch folder nothing is downloaded: the install fails at once with the system's
+// reason, and an old program stays in place.
+TEST(ProviderInstallerTest, CodexWithoutAScratchFolderFailsBeforeTheDownload) {
+    InstallSandbox sandbox;
+    makeArchive(sandbox.downloads.path(), {"codex-x86_64-unknown-linux-musl"});
+    writeFile(sandbox.bin() + "/codex", "old program");
+    QTemporaryFile notAFolder;
+    ASSERT_TRUE(notAFolder.open());
+    ScopedEnv temporary("TMPDIR", notAFolder.fileName());
+    QTemporaryDir spy;
+    writeFile(spy.path() + "/curl", "#!/bin/sh\ntouch \"$SPY/ran\"\nexec /usr/bin/curl \"$@\"\n");
+    ::chmod(QFile::encodeName(spy.path() + "/curl").constData(), 0755);
+    ScopedEnv spyVariable("SPY", spy.path());
+
+    EXPECT_EQ(
+        ProviderInstaller::installCodex(sandbox.sources(), spy.path() + ":" + searchPath, "x86_64"),
+        "Codex konnte nicht geladen werden. Not a directory");
+    EXPECT_FALSE(QFile::exists(spy.path() + "/ran"));
+    EXPECT_EQ(readFile(sandbox.bin() + "/codex"), "old program");
 }

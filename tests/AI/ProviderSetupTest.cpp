@@ -115,6 +115,22 @@ TEST(ProviderSetupTest, LoginCommandSeesOurHomeAndItsFirstAddressIsShown) {
     f.setup.cancel(kClaude);
 }
 
+// White space of any script ends the address, as a plain space does.
+TEST(ProviderSetupTest, SignInAddressEndsAtUnicodeWhiteSpace) {
+    for (const char* space : {"\u00A0", "\u3000", "\u2028"}) {
+        SetupFixture f;
+        f.tools.write(
+            "claude-login-output",
+            QByteArray("Open https://claude.ai/oauth/authorize?code=1") + space + "and sign in.\n");
+        f.login();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return f.phase().url.has_value(); }, 10000)) << space;
+        EXPECT_EQ(f.phase(),
+                  Phase::waitingForLogin(QUrl("https://claude.ai/oauth/authorize?code=1")))
+            << space;
+        f.setup.cancel(kClaude);
+    }
+}
+
 TEST(ProviderSetupTest, SignInEndsWithTheToolReady) {
     SetupFixture f;
     f.login();

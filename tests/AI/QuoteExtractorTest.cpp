@@ -244,3 +244,19 @@ TEST(QuoteExtractorTest, ExtractGivesNothingOnFailure) {
         EXPECT_EQ(extractNow(context, ProviderID::claudeCLI, settings), kNoQuote);
     }
 }
+
+TEST(QuoteExtractorTest, ThreadRequest) {
+    ContextSnapshot context;
+    EXPECT_EQ(QuoteExtractor::threadRequest(context, ProviderID::claudeCLI), std::nullopt);
+
+    context.screenshotJPEG = QByteArray("\xff\xd8 jpeg");
+    const auto claude = QuoteExtractor::threadRequest(context, ProviderID::claudeCLI);
+    const auto codex = QuoteExtractor::threadRequest(context, ProviderID::codexCLI);
+    ASSERT_TRUE(claude && codex);
+    expectGolden(claude->user, "prompts/thread.txt");
+    EXPECT_EQ(claude->system, "You extract data from screenshots. Output only JSON, nothing else.");
+    EXPECT_EQ(claude->imageJPEG, context.screenshotJPEG);
+    EXPECT_EQ(claude->model, "haiku");
+    EXPECT_EQ(codex->model, std::nullopt);
+    EXPECT_EQ(codex->projectFolder, std::nullopt);
+}

@@ -167,6 +167,22 @@ TEST_F(ActionRunnerTest, CommentTakesTheDigitsOfTheIssue) {
                                             "--body", "Fixed in 2.1"}}));
 }
 
+// Every numeric character counts, also those outside the basic plane (two UTF-16 units each)
+// and those of other scripts; gh is given them as they are.
+TEST_F(ActionRunnerTest, CommentNumberIsTakenCharacterByCharacter) {
+    const std::pair<QString, QString> cases[] = {
+        {"#\U0001D7CF\U0001D7D0", "\U0001D7CF\U0001D7D0"},
+        {"Nr. \u0664\u0662 \U0001F600", "\u0664\u0662"},
+        {"\U00010107x7", "\U000101077"},
+    };
+    for (const auto& [issueText, number] : cases) {
+        const auto result = run(comment, {{"issue", issueText}, {"repo", "octo/app"}});
+        ASSERT_TRUE(result) << message(result).toStdString();
+        EXPECT_EQ(result.value().message, "Kommentar zu #" + number + " gepostet");
+        EXPECT_EQ(calls().last().at(2), number);
+    }
+}
+
 // The user cancels while gh is still being looked for: the issue must not be created.
 TEST_F(ActionRunnerTest, CancelledRunStartsNothing) {
     bool called = false;
@@ -265,6 +281,39 @@ TEST_F(ActionRunnerTest, LinksAreFilledEncodedAndOpened) {
     link.templateText = "kein Link {{q}}";
     const auto invalid = run(link, {{"q", "x"}});
     EXPECT_EQ(message(invalid), "Ungültiger Link: kein Link x");
+}
+
+// What a URL cannot hold is encoded rather than refused; escapes already there are kept.
+TEST_F(ActionRunnerTest, LinkTemplatesMayHoldWhatAURLCannot) {
+    const struct {
+        QString templateText;
+        QByteArray opened;  // encoded; empty: refused
+    } cases[] = {
+        {"https://example.org/a b|c{d}?q={{q}}&r=\"<>\\^`",
+         "https://example.org/a%20b%7Cc%7Bd%7D?q=x%20y&r=%22%3C%3E%5C%5E%60"},
+        {"https://example.org/50% off/%7E{{q}}%4", "https://example.org/50%25%20off/~x%20y%254"},
+        {"https://example.org/Stra\u00DFe\t{{q}}\n", "https://example.org/Stra%C3%9Fe%09x%20y%0A"},
+        {"mailto:{{q}}@b.de?subject=Hallo Welt", "mailto:x%20y@b.de?subject=Hallo%20Welt"},
+        // A host cannot hold them at all.
+        {"https://exa mple.org/{{q}}", ""},
+        {"https://ex|ample.org/{{q}}", ""},
+    };
+    for (const auto& c : cases) {
+        AssistantAction link = shellAction(c.templateText, {"q"});
+        link.kind = AssistantAction::Kind::openURL;
+        opener.opened.clear();
+        const auto result = run(link, {{"q", "x y"}});
+        if (c.opened.isEmpty()) {
+            EXPECT_TRUE(message(result).startsWith("Ungültiger Link: "))
+                << message(result).toStdString();
+            EXPECT_TRUE(opener.opened.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(result) << message(result).toStdString();
+        ASSERT_EQ(opener.opened.size(), 1);
+        EXPECT_EQ(opener.opened.first().toEncoded(), c.opened);
+        EXPECT_EQ(result.value().url, opener.opened.first());
+    }
 }
 
 // The values come from the model: they may fill in a web address, but only the template

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <cstring>
 
@@ -24,6 +25,10 @@ QProcessEnvironment environmentFor(const QTemporaryDir& runtime) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     return env;
 }
+
+const QString noTrayMessage =
+    "Tavrin läuft, aber es gibt keine Systemleiste, die sein Symbol zeigen kann. Sobald eine "
+    "Systemleiste da ist, erscheint es dort.";
 
 }  // namespace
 
@@ -101,11 +106,19 @@ TEST(TavrinProcessTest, SecondStartAsksTheFirstAndExits) {
     second.start(TAVRIN_EXECUTABLE, {});
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(second.exitCode(), 0);
+    // Nothing opens yet on a second start: the user is told why, and (the offscreen platform
+    // has no system tray) why no icon shows either.
+    EXPECT_EQ(QString::fromUtf8(second.readAllStandardError()),
+              "Tavrin läuft bereits.\n" + noTrayMessage + "\n");
     EXPECT_EQ(first.state(), QProcess::Running);
 
     first.terminate();
     first.waitForFinished(5000);
+    // The offscreen platform has no system tray: the first start says once that its icon
+    // cannot show (beside what Qt itself warns there).
+    const QString told = QString::fromUtf8(first.readAllStandardError());
+    EXPECT_EQ(told.count("[Tavrin] " + noTrayMessage + "\n"), 1) << told.toStdString();
 }
 
 TEST(TavrinProcessTest, WithoutADisplayItExplainsInGerman) {
@@ -129,4 +142,24 @@ TEST(TavrinProcessTest, WithoutADisplayItExplainsInGerman) {
         EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()).trimmed(),
                   QString::fromUtf8(c.expected));
     }
+}
+
+// Only a missing home stops the start; a data folder that cannot be made (here below a regular
+// file) fails the saves later, each with its reason.
+TEST(TavrinProcessTest, ADataFolderThatCannotBeMadeDoesNotStopTheStart) {
+    QTemporaryDir runtime;
+    QTemporaryFile blocker;
+    ASSERT_TRUE(blocker.open());
+    QProcessEnvironment env = environmentFor(runtime);
+    env.insert("XDG_DATA_HOME", blocker.fileName() + "/data");
+    QProcess tavrin;
+    tavrin.setProcessEnvironment(env);
+    tavrin.start(TAVRIN_EXECUTABLE, {});
+    ASSERT_TRUE(tavrin.waitForStarted());
+    const QString socket = runtime.path() + "/org.tavrin.Tavrin.socket";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(socket) || tavrin.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(tavrin.state(), QProcess::Running) << tavrin.readAllStandardError().toStdString();
+    tavrin.terminate();
+    tavrin.waitForFinished(5000);
 }

@@ -39,6 +39,15 @@ protected:
     ~MemoryPromptSectionTest() override { QLocale::setDefault(QLocale::system()); }
 
     QString file() const { return store.fileURL(); }
+    bool fileWritten() {
+        store.flush();
+        return QFile::exists(file());
+    }
+    // The content a store started now would load.
+    MemoryData reloaded() {
+        store.flush();
+        return MemoryStore(folder.path(), clock).data();
+    }
 
     // Activity entries placed directly, without the pruning that recordActivity does.
     void setActivity(QList<MemoryEntry> entries) {
@@ -208,12 +217,12 @@ TEST_F(MemoryPromptSectionTest, PruneWritesOnlyWhenItRemovesSomething) {
 
     store.prune(MemoryRetention::week);
     EXPECT_EQ(changed.count(), 0);
-    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_FALSE(fileWritten());
 
     store.prune(MemoryRetention::hour);
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(store.data().activity.size(), 1);
-    EXPECT_TRUE(QFile::exists(file()));
+    EXPECT_TRUE(fileWritten());
 }
 
 TEST_F(MemoryPromptSectionTest, RecordActivity) {
@@ -226,7 +235,7 @@ TEST_F(MemoryPromptSectionTest, RecordActivity) {
     store.recordActivity("Mail", std::nullopt, " \n", MemoryRetention::hour,
                          MemoryEntry::Kind::wrote);
     EXPECT_EQ(store.data().activity, QList<MemoryEntry>{old});
-    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_FALSE(fileWritten());
 
     // Any other retention drops what it no longer keeps before recording.
     const QString context = QString(299, QLatin1Char('c')) + "\u00e9\u00e9";
@@ -240,7 +249,7 @@ TEST_F(MemoryPromptSectionTest, RecordActivity) {
     EXPECT_EQ(entry.kind, MemoryEntry::Kind::viewed);
     EXPECT_EQ(entry.date, clock.now());
 
-    EXPECT_EQ(MemoryStore(folder.path(), clock).data(), store.data());
+    EXPECT_EQ(reloaded(), store.data());
 }
 
 TEST_F(MemoryPromptSectionTest, The61stActivityPushesOutTheOldest) {
@@ -251,5 +260,5 @@ TEST_F(MemoryPromptSectionTest, The61stActivityPushesOutTheOldest) {
     ASSERT_EQ(store.data().activity.size(), 60);
     EXPECT_EQ(store.data().activity.first().text, "Text 2");
     EXPECT_EQ(store.data().activity.last().text, "Text 61");
-    EXPECT_EQ(MemoryStore(folder.path(), clock).data().activity.size(), 60);
+    EXPECT_EQ(reloaded().activity.size(), 60);
 }

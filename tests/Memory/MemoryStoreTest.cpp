@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,8 +24,11 @@ protected:
         return std::make_unique<MemoryStore>(home.path(), clock);
     }
 
-    // What the file holds, as a reader would see it.
-    std::optional<MemoryData> stored() const { return MemoryFile::decode(readFile(file())); }
+    // What the file holds, as a reader would see it, once the store's writes are done.
+    std::optional<MemoryData> stored(MemoryStore& store) const {
+        store.flush();
+        return MemoryFile::decode(readFile(file()));
+    }
 
     QTemporaryDir home;
     Platform::FakeClock clock{QDateTime(QDate(2026, 3, 2), QTime(14, 5), Qt::UTC)};
@@ -41,6 +45,7 @@ TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
     for (const QString blank : {"", "  ", " \n\t "})
         store->remember(blank, "Mail");
     EXPECT_EQ(changed.count(), 0);
+    store->flush();
     EXPECT_FALSE(QFile::exists(file()));
 
     const QString longNote = "  " + QString(2498, QLatin1Char('x'));
@@ -59,7 +64,7 @@ TEST_F(MemoryStoreTest, RememberKeepsTheNoteAsWritten) {
     EXPECT_NE(first.id, store->data().saved.at(1).id);
     EXPECT_EQ(store->data().saved.at(1).app, std::nullopt);
 
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
     EXPECT_TRUE(readFile(file()).contains(R"("kind":"wrote")"));
     EXPECT_EQ(modeOf(file()), 0600u);
     EXPECT_EQ(makeStore()->data(), store->data());
@@ -91,12 +96,12 @@ TEST_F(MemoryStoreTest, StyleSignalsKeepTheNewest40AndCountOn) {
     EXPECT_EQ(data.styleSignals.first(), "signal 2");
     EXPECT_EQ(data.styleSignals.last(), "signal 41");
     EXPECT_EQ(data.signalsSinceLearning, 41);
-    EXPECT_EQ(stored(), data);
+    EXPECT_EQ(stored(*store), data);
 
     store->clearStyleSignals();
     EXPECT_TRUE(store->data().styleSignals.isEmpty());
     EXPECT_EQ(store->data().signalsSinceLearning, 0);
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 }
 
 // A file may hold any counter; counting on from the largest one must not wrap to a negative
@@ -109,7 +114,7 @@ TEST_F(MemoryStoreTest, SignalCounterStopsAtItsLargestValue) {
     store->addStyleSignal("kürzer");
     EXPECT_EQ(store->data().signalsSinceLearning, std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(store->data().styleSignals, QStringList{"kürzer"});
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 }
 
 TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
@@ -120,25 +125,26 @@ TEST_F(MemoryStoreTest, ForgetAndClearAlwaysWrite) {
     MemoryEntry shared = data.saved.at(0);
     data.activity = {shared};
     store->setData(data);
+    store->flush();
     QSignalSpy changed(store.get(), &MemoryStore::dataChanged);
 
     // Neither list holds the id: nothing changes, but the file is written all the same.
     QFile::remove(file());
     store->forget(QUuid::createUuid());
     EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(stored(), data);
+    EXPECT_EQ(stored(*store), data);
 
     store->forget(shared.id);
     EXPECT_EQ(changed.count(), 1);
     ASSERT_EQ(store->data().saved.size(), 1);
     EXPECT_EQ(store->data().saved.at(0).text, "zwei");
     EXPECT_TRUE(store->data().activity.isEmpty());
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 
     QFile::remove(file());
     store->clearActivity();
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 }
 
 TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
@@ -149,6 +155,7 @@ TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
     auto store = makeStore();
     EXPECT_EQ(store->data(), data);
     store->addStyleSignal("b");
+    store->flush();
     EXPECT_EQ(modeOf(file()), 0600u);
 }
 
@@ -164,16 +171,18 @@ TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
     EXPECT_EQ(readFile(file()), unreadable);
 
     store->remember("neu", std::nullopt);
+    store->flush();
     const QString copy = file() + ".unreadable-20260302T140500Z";
     EXPECT_EQ(readFile(copy), unreadable);
     EXPECT_EQ(modeOf(copy), 0600u);
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 
     // Only the file that failed to load is copied, once.
     clock.advance(std::chrono::seconds(5));
     store->remember("noch einer", std::nullopt);
+    store->flush();
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
 }
 
 // What cannot be copied (here a folder; for another user, a file without read permission) is
@@ -182,6 +191,48 @@ TEST_F(MemoryStoreTest, MovesAsideWhatCannotBeCopied) {
     ASSERT_TRUE(QDir().mkpath(file() + "/inner"));
     auto store = makeStore();
     store->remember("neu", std::nullopt);
-    EXPECT_EQ(stored(), store->data());
+    EXPECT_EQ(stored(*store), store->data());
     EXPECT_TRUE(QFileInfo(file() + ".unreadable-20260302T140500Z/inner").isDir());
+}
+
+// Changes within one turn of the event loop make one write, after the turn: a burst of
+// changes never waits for the disk in between.
+TEST_F(MemoryStoreTest, ChangesWithinOneTurnAreWrittenTogetherAfterIt) {
+    auto store = makeStore();
+    store->remember("eins", std::nullopt);
+    store->addStyleSignal("kürzer");
+    store->recordActivity("Mail", std::nullopt, "zwei", MemoryRetention::week,
+                          MemoryEntry::Kind::wrote);
+    EXPECT_FALSE(QFile::exists(file()));
+
+    QCoreApplication::sendPostedEvents(store.get());
+    EXPECT_EQ(stored(*store), store->data());
+}
+
+// While the worker writes, the file read at any moment is whole and never goes back to an
+// older state than one read before.
+TEST_F(MemoryStoreTest, TheFileOnlyMovesForwardWhileChangesKeepComing) {
+    auto store = makeStore();
+    qsizetype lastSeen = 0;
+    for (int i = 1; i <= 300; ++i) {
+        store->remember(QStringLiteral("Notiz %1 ").arg(i) + QString(2000, QLatin1Char('x')),
+                        std::nullopt);
+        QCoreApplication::sendPostedEvents(store.get());
+        if (!QFile::exists(file()))
+            continue;
+        const std::optional<MemoryData> seen = MemoryFile::decode(readFile(file()));
+        ASSERT_TRUE(seen) << "after change " << i;
+        EXPECT_GE(seen->saved.size(), lastSeen) << "after change " << i;
+        lastSeen = seen->saved.size();
+    }
+    EXPECT_EQ(stored(*store), store->data());
+}
+
+// Quitting must not lose the change made just before it.
+TEST_F(MemoryStoreTest, TheLastChangeIsWrittenWhenTheStoreGoes) {
+    auto store = makeStore();
+    store->remember("zuletzt", std::nullopt);
+    const MemoryData last = store->data();
+    store.reset();
+    EXPECT_EQ(MemoryFile::decode(readFile(file())), last);
 }

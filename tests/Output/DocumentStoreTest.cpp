@@ -149,13 +149,24 @@ TEST_F(DocumentStoreTest, CleanUpDeletesOnlyOldDocumentFilesAndLinks) {
     EXPECT_TRUE(QFileInfo(folder + "/x.md").isDir());
 }
 
-TEST_F(DocumentStoreTest, WithoutAHomeNothingIsWrittenAnywhereElse) {
-    // A home below a regular file cannot be made, not even by root.
+// A data folder that cannot be made (here below a regular file, which not even root can
+// change) fails the save with the system's reason, not with a vague one of our own.
+TEST_F(DocumentStoreTest, FolderThatCannotBeMadeFailsWithTheWriteError) {
     QTemporaryFile blocker;
     ASSERT_TRUE(blocker.open());
-    ScopedEnv data("XDG_DATA_HOME", QString());
-    ScopedEnv home("HOME", blocker.fileName() + "/home");
-    const DocumentStore::SaveResult saved = DocumentStore::save("Titel\nText", clock);
-    EXPECT_FALSE(saved.ok());
-    EXPECT_FALSE(saved.error.isEmpty());
+    const struct {
+        QString dataHome;
+        QString home;
+    } cases[] = {
+        {blocker.fileName() + "/data", QDir::homePath()},
+        {QString(), blocker.fileName() + "/home"},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv data("XDG_DATA_HOME", c.dataHome);
+        ScopedEnv home("HOME", c.home);
+        const DocumentStore::SaveResult saved = DocumentStore::save("Titel\nText", clock);
+        EXPECT_FALSE(saved.ok());
+        EXPECT_TRUE(saved.error.contains("Not a directory", Qt::CaseInsensitive))
+            << saved.error.toStdString();
+    }
 }

@@ -25,9 +25,10 @@ TEST(DesktopSettingsOpenerTest, PicksTheDesktopsProgramAndPage) {
         {"KDE", microphone, "systemsettings5", "systemsettings5 kcm_pulseaudio"},
         {"XFCE", accessibility, "xfce4-accessibility-settings xfce4-settings-manager",
          "xfce4-accessibility-settings"},
+        {"X-Cinnamon", accessibility, "cinnamon-settings", "cinnamon-settings accessibility"},
+        {"X-Cinnamon", microphone, "cinnamon-settings", "cinnamon-settings sound"},
         // Nothing to show: the program is missing, the desktop unknown, the pane without a page.
         {"GNOME", accessibility, "", ""},
-        {"X-Cinnamon", accessibility, "cinnamon-settings", ""},
         {"", overview, "gnome-control-center", ""},
         {"Openbox", microphone, "gnome-control-center", ""},
         {"GNOME", QString(SettingsPaneOpener::speechRecognitionPane), "gnome-control-center", ""},

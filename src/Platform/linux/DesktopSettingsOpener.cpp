@@ -31,6 +31,7 @@ const std::vector<Entry>& entries() {
         {"MATE", Page::accessibility, {"mate-at-properties"}, {}},
         {"MATE", Page::microphone, {"mate-volume-control"}, {"--page=input"}},
         {"X-Cinnamon", Page::overview, {"cinnamon-settings"}, {}},
+        {"X-Cinnamon", Page::accessibility, {"cinnamon-settings"}, {"accessibility"}},
         {"X-Cinnamon", Page::microphone, {"cinnamon-settings"}, {"sound"}},
     };
     return table;

@@ -1,0 +1,55 @@
+#include "Memory/MemoryWriter.h"
+
+#include <QMutexLocker>
+
+#include "Memory/MemoryFile.h"
+#include "Platform/PrivateFile.h"
+#include "Platform/UnreadableFile.h"
+
+MemoryWriter::MemoryWriter(QString path) : path_(std::move(path)) {
+    worker_.setMaxThreadCount(1);
+}
+
+MemoryWriter::~MemoryWriter() {
+    waitForWrites();
+}
+
+void MemoryWriter::write(MemoryData data, const QDateTime& now) {
+    QMutexLocker lock(&mutex_);
+    next_ = Pending{std::move(data), now};
+    if (draining_)
+        return;
+    draining_ = true;
+    worker_.start([this] { drain(); });
+}
+
+void MemoryWriter::waitForWrites() {
+    worker_.waitForDone();
+}
+
+void MemoryWriter::drain() {
+    for (;;) {
+        std::optional<Pending> pending;
+        {
+            QMutexLocker lock(&mutex_);
+            if (!next_) {
+                draining_ = false;
+                return;
+            }
+            pending.swap(next_);
+        }
+        writeNow(*pending);
+    }
+}
+
+void MemoryWriter::writeNow(const Pending& pending) {
+    // A file that could not be read may still hold the user's notes: it is never replaced
+    // before it has been set aside.
+    if (unreadableFileKept_) {
+        if (!Platform::UnreadableFile::setAside(path_, pending.now))
+            return;
+        unreadableFileKept_ = false;
+    }
+    // Failures are not reported: the content in memory stays as it is.
+    Platform::PrivateFile::write(path_, MemoryFile::encode(pending.data));
+}
