@@ -4,8 +4,7 @@
 
 class AssistantSession;
 class PanelActions;
-class QAbstractButton;
-class QHBoxLayout;
+class StyledButton;
 
 // The bottom row after a finished reply: the provider chip, then copy, a new variant and insert,
 // each also on its Control shortcut while the row is shown.
@@ -18,15 +17,15 @@ public:
 
     ActionRow(AssistantSession& session, PanelActions& actions, QWidget* parent = nullptr);
 
-    QAbstractButton* copyButton() const { return copy_; }
-    QAbstractButton* variantButton() const { return variant_; }
-    QAbstractButton* insertButton() const { return insert_; }
+    StyledButton* copyButton() const { return copy_; }
+    StyledButton* variantButton() const { return variant_; }
+    StyledButton* insertButton() const { return insert_; }
 
 private:
     void askForVariant();
 
     PanelActions& actions_;
-    QAbstractButton* copy_ = nullptr;
-    QAbstractButton* variant_ = nullptr;
-    QAbstractButton* insert_ = nullptr;
+    StyledButton* copy_ = nullptr;
+    StyledButton* variant_ = nullptr;
+    StyledButton* insert_ = nullptr;
 };

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QScrollArea>
+#include <QWidget>
 
-class QLabel;
+class QScrollArea;
+class TintedLabel;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
 // its bounds.
-class AnswerArea : public QScrollArea {
+class AnswerArea : public QWidget {
     Q_OBJECT
 
 public:
@@ -32,8 +33,8 @@ protected:
 private:
     void updateHeight();
 
-    QWidget* content_ = nullptr;
-    QLabel* draft_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    TintedLabel* draft_ = nullptr;
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
     bool hasCard_ = false;

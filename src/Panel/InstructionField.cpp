@@ -1,12 +1,19 @@
 #include "Panel/InstructionField.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QToolButton>
 
+#include "Design/FieldIconButton.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
+#include "Design/Theme.h"
+#include "Design/Waveform.h"
 #include "Panel/AssistantSession.h"
+#include "Panel/LiveTextLine.h"
 #include "Panel/PanelActions.h"
 #include "Settings/SettingsStore.h"
 
@@ -32,24 +39,21 @@ InstructionField::InstructionField(AssistantSession& session, PanelActions& acti
     edit_->setText(session_.instruction());
     layout->addWidget(edit_, 1);
 
-    live_ = new QLabel(this);
-    live_->setObjectName(QStringLiteral("liveText"));
+    live_ = new LiveTextLine(this);
     layout->addWidget(live_, 1);
-    speakNow_ = new QLabel(tr("Sprich jetzt …"), live_);
-    speakNow_->setObjectName(QStringLiteral("speakNow"));
-
-    waveform_ = new QWidget(this);
+    waveform_ = new Waveform(this);
     waveform_->setObjectName(QStringLiteral("waveform"));
     layout->addWidget(waveform_);
-
-    auto* microphone = new QToolButton(this);
-    microphone->setObjectName(QStringLiteral("microphoneButton"));
-    microphone_ = microphone;
+    microphone_ = new FieldIconButton(QStringLiteral("mic"), 32, tr("Spracheingabe"), this);
+    microphone_->setObjectName(QStringLiteral("microphoneButton"));
+    microphone_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(microphone_);
 
     connect(edit_, &QLineEdit::textEdited, this,
             [this](const QString& text) { session_.setInstruction(text); });
-    connect(edit_, &QLineEdit::returnPressed, this, [this] { actions_.primaryAction(); });
+    // Return runs the primary action; Control+Return belongs to the rows below (insert, write
+    // now), so the field lets it pass instead of treating it as Return.
+    edit_->installEventFilter(this);
     connect(microphone_, &QAbstractButton::clicked, this, [this] { onMicrophone(); });
 
     for (auto signal :
@@ -88,6 +92,18 @@ QString InstructionField::liveText(const AssistantSession& session) {
     return typed + session.liveConfirmed() + session.liveTentative();
 }
 
+bool InstructionField::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (!(key->modifiers() & Qt::ControlModifier))
+                actions_.primaryAction();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void InstructionField::setLarge(bool large) {
     if (large_ == large)
         return;
@@ -119,15 +135,54 @@ void InstructionField::refresh() {
     edit_->setVisible(!listening);
     live_->setVisible(listening);
     waveform_->setVisible(listening);
-    live_->setText(liveText(session_));
-    speakNow_->setVisible(session_.liveConfirmed().isEmpty() &&
-                          session_.liveTentative().isEmpty() && isBlank(session_.instruction()));
+    const bool blank = isBlank(session_.instruction());
+    live_->setText(
+        (blank ? QString() : session_.instruction() + QLatin1Char(' ')) + session_.liveConfirmed(),
+        session_.liveTentative(),
+        session_.liveConfirmed().isEmpty() && session_.liveTentative().isEmpty() && blank);
+    waveform_->setLevels(std::vector<float>(session_.levels().begin(), session_.levels().end()));
+
+    const qreal side = large_ ? 32 : 28;
     microphone_->setVisible(actions_.settings().settings().dictationEnabled);
-    microphone_->setToolTip(listening ? tr("Spracheingabe beenden") : tr("Spracheingabe"));
-    microphone_->setAccessibleName(microphone_->toolTip());
+    microphone_->setSymbol(listening ? QStringLiteral("mic.fill") : QStringLiteral("mic"));
+    microphone_->setActive(listening);
+    microphone_->setFixedSize(side, side);
+    const QString label = listening ? tr("Spracheingabe beenden") : tr("Spracheingabe");
+    microphone_->setAccessibleName(label);
+    microphone_->setToolTip(label);
+
+    const QFont font = large_ ? DS::Font::instruction() : DS::Font::body();
+    edit_->setFont(font);
+    live_->setFont(font);
     setFixedHeight(large_ ? 46 : 38);
     layout()->setContentsMargins(large_ ? 14 : 12, 0, 7, 0);
+    refreshColours();
+}
+
+void InstructionField::refreshColours() {
+    QPalette colours = edit_->palette();
+    colours.setColor(QPalette::Text, DS::Palette::label.resolve(this));
+    colours.setColor(QPalette::PlaceholderText, DS::Palette::tertiary.resolve(this));
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Highlight, DS::Palette::accent.resolve(this));
+    colours.setColor(QPalette::HighlightedText, DS::Palette::white.resolve(this));
+    edit_->setPalette(colours);
     update();
 }
 
-void InstructionField::paintEvent(QPaintEvent*) {}
+void InstructionField::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        update();
+}
+
+void InstructionField::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal radius = cornerRadius();
+    RoundedBox::fill(painter, rect(), radius, DS::Palette::field.resolve(this));
+    if (session_.isListening())
+        RoundedBox::strokeInside(painter, rect(), radius, DS::Palette::accent.resolve(this), 1);
+    else
+        RoundedBox::strokeInside(painter, rect(), radius, DS::Palette::stroke.resolve(this), 0.5);
+}

@@ -3,10 +3,11 @@
 #include <QWidget>
 
 class AssistantSession;
+class FieldIconButton;
+class LiveTextLine;
 class PanelActions;
 class QLineEdit;
-class QLabel;
-class QAbstractButton;
+class Waveform;
 
 // The panel's one-line input: the user types what the assistant is to do and Return runs the
 // primary action. While dictation runs it shows the live text instead. It keeps no text of its
@@ -20,6 +21,8 @@ public:
     // Large while nothing has been asked yet; smaller once a conversation or draft exists.
     void setLarge(bool large);
     bool isLarge() const { return large_; }
+    // The corner radius, for the halo the panel draws around the field while it listens.
+    qreal cornerRadius() const { return large_ ? 13 : 11; }
 
     QLineEdit* lineEdit() const { return edit_; }
     void focusField();
@@ -31,18 +34,20 @@ public:
     static QString liveText(const AssistantSession& session);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void refresh();
+    void refreshColours();
     void onMicrophone();
 
     AssistantSession& session_;
     PanelActions& actions_;
     bool large_ = true;
     QLineEdit* edit_ = nullptr;
-    QLabel* live_ = nullptr;
-    QLabel* speakNow_ = nullptr;
-    QWidget* waveform_ = nullptr;
-    QAbstractButton* microphone_ = nullptr;
+    LiveTextLine* live_ = nullptr;
+    Waveform* waveform_ = nullptr;
+    FieldIconButton* microphone_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "Design/Theme.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/ContentTransformEffect.h"
 #include "Panel/PanelPlacement.h"
@@ -55,7 +56,7 @@ QTransform blend(const QTransform& a, const QTransform& b, double t) {
 PanelController::PanelController(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)), panel_(std::make_unique<AnchoredPanel>()) {
     if (!services_.reduceMotion)
-        services_.reduceMotion = [] { return false; };
+        services_.reduceMotion = [] { return Theme::reduceMotion(); };
     // The view is laid out by the panel but never sizes it: resize() does, from the view's
     // reports, so that the anchored edge stays put.
     auto* layout = new QVBoxLayout(panel_.get());

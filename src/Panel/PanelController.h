@@ -30,7 +30,8 @@ public:
     struct Services {
         Platform::Clock& clock;
         Platform::FloatingWindows& windows;
-        // Whether the desktop asks for little motion; read at each show and hide.
+        // Whether the desktop asks for little motion; read at each show and hide. Unset: the
+        // design theme's answer.
         std::function<bool()> reduceMotion;
     };
 

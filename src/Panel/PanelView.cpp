@@ -2,19 +2,27 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "Design/ElidedLabel.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
+#include "Design/StyledButton.h"
+#include "Design/SymbolLabel.h"
 #include "Panel/ActionRow.h"
 #include "Panel/AnswerArea.h"
+#include "Panel/AssistantPanel.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/EntranceEffect.h"
 #include "Panel/InstructionField.h"
+#include "Panel/NoticeBlock.h"
 #include "Panel/PanelActions.h"
 #include "Panel/SentInstructionField.h"
 #include "Panel/SpringCurve.h"
+#include "Panel/TintedLabel.h"
 #include "Panel/WindowDragHandle.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/Clock.h"
@@ -26,6 +34,7 @@ using namespace std::chrono_literals;
 using Kind = AssistantSession::Phase::Kind;
 
 constexpr auto kEntranceFrame = 16ms;
+constexpr qreal kGlassOpacity = 0.9;
 // The sections that come in one after another, in order, and whether they come in blurred.
 constexpr std::array<bool, 4> kEntranceBlur{true, true, false, false};
 
@@ -112,7 +121,7 @@ void PanelView::build() {
 
     // 2b: the screen hint or the quote, entering as one.
     auto* lead = row(this, "leadGroup", QBoxLayout::TopToBottom, {}, 0);
-    screenHint_ = slot("screenHint", lead);
+    screenHint_ = buildScreenHint(lead);
     lead->layout()->addWidget(screenHint_);
     quoteBlock_ = slot("quoteBlock", lead);
     lead->layout()->addWidget(quoteBlock_);
@@ -122,8 +131,14 @@ void PanelView::build() {
     chatList_ = slot("chatList");
     addRow(chatList_);
     instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
-    instructionLineLabel_ = new QLabel(instructionLine_);
-    instructionLineLabel_->setTextFormat(Qt::PlainText);
+    auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
+                                    DS::Palette::tertiary, instructionLine_);
+    instructionLine_->layout()->addWidget(sparkle);
+    instructionLineLabel_ = new ElidedLabel(QString(), instructionLine_);
+    instructionLineLabel_->setFont(DS::Font::hint());
+    instructionLineLabel_->setColor(DS::Palette::tertiary);
+    instructionLineLabel_->setElideMode(Qt::ElideMiddle);
+    instructionLineLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     instructionLine_->layout()->addWidget(instructionLineLabel_);
     addRow(instructionLine_);
 
@@ -143,8 +158,13 @@ void PanelView::build() {
 
     // 8: why dictation stopped.
     dictationErrorLine_ = row(this, "dictationErrorLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
-    dictationErrorLabel_ = new QLabel(dictationErrorLine_);
-    dictationErrorLabel_->setTextFormat(Qt::PlainText);
+    static_cast<QBoxLayout*>(dictationErrorLine_->layout())->setAlignment(Qt::AlignTop);
+    auto* micSlash = new SymbolLabel(QStringLiteral("mic.slash"), QString(), DS::Font::hint(),
+                                     DS::Palette::warningText, dictationErrorLine_);
+    dictationErrorLine_->layout()->addWidget(micSlash);
+    dictationErrorLine_->layout()->setAlignment(micSlash, Qt::AlignTop);
+    dictationErrorLabel_ = new TintedLabel(DS::Palette::warningText, dictationErrorLine_);
+    dictationErrorLabel_->setFont(DS::Font::hint());
     dictationErrorLabel_->setWordWrap(true);
     dictationErrorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     dictationErrorLine_->layout()->addWidget(dictationErrorLabel_);
@@ -323,4 +343,51 @@ bool PanelView::event(QEvent* event) {
     return handled;
 }
 
-void PanelView::paintEvent(QPaintEvent*) {}
+QWidget* PanelView::buildScreenHint(QWidget* parent) {
+    auto* hint = new NoticeBlock(
+        QStringLiteral("display"), DS::Palette::warningText, DS::Palette::warningSoft,
+        tr("Ich sehe die Nachricht noch nicht"),
+        tr("Erlaube die Bildschirmaufnahme, damit ich erkenne, worauf du antwortest. Schreiben "
+           "geht trotzdem, nur ohne Kontext."),
+        parent);
+    hint->setObjectName(QStringLiteral("screenHint"));
+    auto* allow =
+        new StyledButton(tr("Bildschirmaufnahme erlauben …"), ButtonStyle::primary(26, 7));
+    allow->setObjectName(QStringLiteral("allowScreenRecording"));
+    connect(allow, &QAbstractButton::clicked, this,
+            [this] { actions_.permissions().requestScreenRecording(); });
+    auto* later = new StyledButton(tr("Später"), ButtonStyle::secondary(26, 7));
+    later->setObjectName(QStringLiteral("later"));
+    connect(later, &QAbstractButton::clicked, this, [this] { actions_.dismissScreenHint(); });
+    for (StyledButton* button : {allow, later}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        hint->addAction(button);
+    }
+    return hint;
+}
+
+void PanelView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal radius = AssistantPanel::kCornerRadius;
+    QColor tint = DS::Palette::panelTint.resolve(this);
+    if (opaqueTint_) {
+        // Without a compositor the window is cut to its shape by a mask without soft edges:
+        // fill all of it, so that no pixel inside the mask stays unpainted.
+        tint.setAlphaF(1.0);
+        painter.fillRect(rect(), tint);
+    } else {
+        // The compositor shows what lies behind the panel sharp, not blurred: at the tint's
+        // own strength text behind would read through the panel's text.
+        tint.setAlphaF(std::max<float>(tint.alphaF(), kGlassOpacity));
+        RoundedBox::fill(painter, rect(), radius, tint);
+    }
+    RoundedBox::strokeInside(painter, rect(), radius, DS::Palette::stroke.resolve(this), 0.5);
+    if (session_ && session_->isListening() && instructionField_->isVisible()) {
+        // The listening halo reaches past the field into the panel's spacing.
+        const qreal halo = 3.5;
+        RoundedBox::fill(
+            painter, QRectF(instructionField_->geometry()).adjusted(-halo, -halo, halo, halo),
+            instructionField_->cornerRadius() + halo, DS::Palette::accentSoft.resolve(this));
+    }
+}

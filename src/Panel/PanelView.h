@@ -13,7 +13,8 @@ class NoticeBlock;
 class PanelActions;
 class SentInstructionField;
 class WindowDragHandle;
-class QLabel;
+class ElidedLabel;
+class TintedLabel;
 
 namespace Platform {
 class Clock;
@@ -66,6 +67,7 @@ private:
     void refresh();
     void onPhaseChanged();
     QWidget* slot(const char* name, QWidget* parent = nullptr);
+    QWidget* buildScreenHint(QWidget* parent);
     void addRow(QWidget* row);
     void tickEntrance();
 
@@ -80,14 +82,14 @@ private:
     QWidget* quoteBlock_ = nullptr;
     QWidget* chatList_ = nullptr;
     QWidget* instructionLine_ = nullptr;
-    QLabel* instructionLineLabel_ = nullptr;
+    ElidedLabel* instructionLineLabel_ = nullptr;
     AnswerArea* answerArea_ = nullptr;
     QWidget* actionCard_ = nullptr;
     QWidget* definitionCard_ = nullptr;
     SentInstructionField* sentField_ = nullptr;
     InstructionField* instructionField_ = nullptr;
     QWidget* dictationErrorLine_ = nullptr;
-    QLabel* dictationErrorLabel_ = nullptr;
+    TintedLabel* dictationErrorLabel_ = nullptr;
     QWidget* listeningHint_ = nullptr;
     QWidget* streamingHint_ = nullptr;
     ActionRow* actionRow_ = nullptr;

@@ -1,9 +1,13 @@
 #include "Panel/SentInstructionField.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QToolButton>
+#include <QPainter>
 
+#include "Design/ElidedLabel.h"
+#include "Design/FieldIconButton.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/PanelActions.h"
 
@@ -24,13 +28,15 @@ SentInstructionField::SentInstructionField(AssistantSession& session, PanelActio
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(8);
     layout->setContentsMargins(14, 0, 7, 0);
-    label_ = new QLabel(this);
+    label_ = new ElidedLabel(QString(), this);
     label_->setObjectName(QStringLiteral("sentText"));
+    label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(label_, 1);
-    auto* stop = new QToolButton(this);
-    stop->setObjectName(QStringLiteral("stopButton"));
-    stop->setToolTip(tr("Schreiben stoppen"));
-    stop_ = stop;
+    // The stop button keeps its full size in the compact panel too.
+    stop_ = new FieldIconButton(QStringLiteral("stop.fill"), 32, tr("Schreiben stoppen"), this);
+    stop_->setObjectName(QStringLiteral("stopButton"));
+    stop_->setToolTip(tr("Schreiben stoppen"));
+    stop_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(stop_);
     connect(stop_, &QAbstractButton::clicked, this, [this] { actions_.stopGenerating(); });
     for (auto signal :
@@ -57,8 +63,16 @@ void SentInstructionField::setCompact(bool compact) {
 
 void SentInstructionField::refresh() {
     label_->setText(text(session_));
+    label_->setColor(answersInConversation(session_) ? DS::Palette::tertiary
+                                                     : DS::Palette::secondary);
+    label_->setFont(compact_ ? DS::Font::body() : DS::Font::instruction());
     setFixedHeight(compact_ ? 38 : 46);
     update();
 }
 
-void SentInstructionField::paintEvent(QPaintEvent*) {}
+void SentInstructionField::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    RoundedBox::fill(painter, rect(), 13, DS::Palette::field.resolve(this));
+    RoundedBox::strokeInside(painter, rect(), 13, DS::Palette::stroke.resolve(this), 0.5);
+}

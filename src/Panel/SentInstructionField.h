@@ -4,8 +4,8 @@
 
 class AssistantSession;
 class PanelActions;
-class QLabel;
-class QAbstractButton;
+class ElidedLabel;
+class FieldIconButton;
 
 // Stands in for the instruction field while a reply arrives: what was sent, read-only, and the
 // button that stops the reply.
@@ -31,6 +31,6 @@ private:
     AssistantSession& session_;
     PanelActions& actions_;
     bool compact_ = false;
-    QLabel* label_ = nullptr;
-    QAbstractButton* stop_ = nullptr;
+    ElidedLabel* label_ = nullptr;
+    FieldIconButton* stop_ = nullptr;
 };

@@ -102,10 +102,12 @@ TEST_F(PanelControllerTest, MotionFollowsTheCompositorAndTheDesktopSetting) {
         // Opacity and whether the content is a scaled picture 60 ms into the show.
         double opacityAt60ms;
         bool scaledAt60ms;
+        // The sections still coming in one after another.
+        bool enteringAt60ms;
     };
-    for (const Case& c : {Case{"compositor", true, false, false, 0.5, true},
-                          Case{"compositor_still", true, true, false, 0.5, false},
-                          Case{"no_compositor", false, false, true, 1.0, false}}) {
+    for (const Case& c : {Case{"compositor", true, false, false, 0.5, true, true},
+                          Case{"compositor_still", true, true, false, 0.5, false, false},
+                          Case{"no_compositor", false, false, true, 1.0, false, true}}) {
         SCOPED_TRACE(c.name);
         windows.compositing = c.compositing;
         reduceMotion = c.reduceMotion;
@@ -162,6 +164,52 @@ TEST_F(PanelControllerTest, GrowsAwayFromTheFieldKeepingTheAnchoredEdge) {
         controller.hide();
         clock.advance(1s);
     }
+}
+
+TEST_F(PanelControllerTest, ASizeReportOfAReplacedViewNeverResizesThePanel) {
+    controller.show(*session, actions);
+    clock.advance(1s);
+    // The old view grows and reports it; before the report is handled, a new view replaces it.
+    session->setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile\nZeile\nZeile\nZeile"));
+    session->setPhase(AssistantSession::Phase::done());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    AssistantSession fresh(std::nullopt, session->context(), ProviderID::claudeCLI);
+    controller.show(fresh, actions);
+    const int freshHeight = controller.panel().height();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller.panel().height(), freshHeight);
+    EXPECT_EQ(controller.panel().height(), controller.view()->fittingSize().height());
+}
+
+TEST_F(PanelControllerTest, AfterTheUserDragsThePanelItGrowsDownFromWhereTheyLeftIt) {
+    ContextSnapshot context;
+    context.fieldFrame = QRectF(200, 800, 300, 30);
+    AssistantSession low(std::nullopt, context, ProviderID::claudeCLI);
+    controller.show(low, actions);
+    clock.advance(1s);
+    ASSERT_EQ(controller.panel().anchor()->edge, Anchor::Edge::bottom);
+
+    // Without a window manager to move it, the handle moves the panel itself.
+    auto* handle = controller.view()->findChild<QWidget*>(QStringLiteral("contextRow"));
+    const QPoint start = handle->mapToGlobal(QPoint(5, 0));
+    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + QPoint(-40, -300), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + QPoint(-40, -300), Qt::NoButton);
+    const QRect dropped = controller.panel().geometry();
+    ASSERT_EQ(controller.panel().anchor(), Anchor::top(dropped.top()));
+
+    low.setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile\nZeile"));
+    low.setPhase(AssistantSession::Phase::done());
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(controller.panel().geometry().top(), dropped.top());
+    EXPECT_GT(controller.panel().geometry().height(), dropped.height());
 }
 
 TEST_F(PanelControllerTest, EscapeReachesTheApplicationOnceAndReturnRunsThePrimaryActionOnce) {
