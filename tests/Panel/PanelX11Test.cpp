@@ -96,6 +96,7 @@ TEST_F(PanelX11Test, TakesTheKeyboardFromTheFieldAndGivesItBack) {
     ASSERT_TRUE(lineEditShows("vor"));
 
     controller.show(*session, actions);
+    clock.advance(std::chrono::seconds(2));
     const auto panel = static_cast<quint32>(controller.panel().winId());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -119,6 +120,9 @@ TEST_F(PanelX11Test, TakesTheKeyboardFromTheFieldAndGivesItBack) {
     type("hallo");
     EXPECT_TRUE(QTest::qWaitFor([&] { return session->instruction() == "hallo"; }, 5000))
         << session->instruction().toStdString();
+    // The desk as the user sees it, for looking at the shaped window on a real server.
+    QTest::qWait(100);
+    runProgram("import", {"-window", "root", TAVRIN_BINARY_DIR "/panel-look/x11-typing.png"});
 
     controller.hide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
