@@ -12,6 +12,7 @@
 #include "Panel/RecordingPanelActions.h"
 #include "Platform/linux/QtClock.h"
 #include "Platform/linux/X11FloatingWindows.h"
+#include "Platform/linux/XcbConnection.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
 
 void BM_ShowToFirstPaint(benchmark::State& state) {
     Platform::QtClock clock;
-    Platform::X11FloatingWindows windows;
+    Platform::X11FloatingWindows windows(Platform::XcbConnection::open());
     PanelController controller({clock, windows, [] { return false; }});
     Platform::FakeClock storesClock;
     RecordingPanelActions actions(storesClock);

@@ -27,7 +27,7 @@ public:
     }
     void giveBackKeyboard(quint64 window) override { real.giveBackKeyboard(window); }
 
-    Platform::X11FloatingWindows real;
+    Platform::X11FloatingWindows real{Platform::XcbConnection::open()};
 };
 
 // A desktop with a window manager and a Qt line edit that has the keyboard, as the user's
@@ -36,13 +36,7 @@ class PanelX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            5000));
+        ASSERT_TRUE(startWindowManager(windowManager));
         lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
         ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
         const QByteArray first = lineEditWindow.readLine().trimmed();
@@ -81,7 +75,7 @@ protected:
     std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
     // Animations move only when the test says, so the panel can be held mid-fade.
     Platform::FakeClock clock;
-    Platform::X11FloatingWindows windows;
+    Platform::X11FloatingWindows windows{connection};
     PanelController controller{{clock, windows, [] { return false; }}};
     RecordingPanelActions actions{clock};
     std::unique_ptr<AssistantSession> session;

@@ -42,3 +42,15 @@ inline void xclipIn(const QByteArray& data, const QString& target = {}) {
         5000))
         << "xclip did not take the clipboard";
 }
+
+// Starts openbox in `process` and returns once it manages the screen (it has set its
+// _NET_SUPPORTING_WM_CHECK window); false when it does not within five seconds. A window
+// manager of an earlier test leaves the property behind, so it is removed first.
+inline bool startWindowManager(QProcess& process) {
+    const QString name = QStringLiteral("_NET_SUPPORTING_WM_CHECK");
+    runProgram(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"), name});
+    const QStringList property{QStringLiteral("-root"), name};
+    process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    return QTest::qWaitFor(
+        [&] { return runProgram(QStringLiteral("xprop"), property).contains("window id"); }, 5000);
+}

@@ -1,20 +1,19 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
+#include <memory>
 
 #include "Platform/FloatingWindows.h"
 
-struct xcb_connection_t;
-
 namespace Platform {
 
-// Floating windows on X11 through Qt's own connection, so that every request here reaches the
-// server after the map and configure requests Qt made for the same window. Does nothing on
-// another Qt platform. Main thread only.
+class XcbConnection;
+
+// Floating windows on X11. The window is Qt's: before asking anything about it, the server is
+// made to finish what Qt asked on its own connection (the map, the geometry), so that the
+// window manager sees the requests here after those. Does nothing without a connection.
 class X11FloatingWindows final : public FloatingWindows {
 public:
-    X11FloatingWindows();
+    explicit X11FloatingWindows(std::shared_ptr<XcbConnection> connection);
 
     bool isCompositing() override;
     void keepOnTop(quint64 window) override;
@@ -23,17 +22,14 @@ public:
     void giveBackKeyboard(quint64 window) override;
 
 private:
-    quint32 atom(const char* name);
+    void syncWithQt();
     bool windowManagerRuns();
     bool isViewable(quint32 window);
-    quint32 activeWindow();
     void sendToRoot(quint32 window, quint32 type, quint32 d0, quint32 d1, quint32 d2,
                     quint32 d3 = 0);
 
-    xcb_connection_t* connection_ = nullptr;
-    quint32 root_ = 0;
+    std::shared_ptr<XcbConnection> connection_;
     int screenNumber_ = 0;
-    QHash<QByteArray, quint32> atoms_;
     quint32 previousFocus_ = 0;
 };
 
