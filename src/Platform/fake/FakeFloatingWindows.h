@@ -25,14 +25,6 @@ public:
             keyboardHolder = 0;
     }
 
-    // Whether `name` was asked for since the list was last cleared.
-    bool called(const QString& name) const {
-        for (const QString& entry : calls)
-            if (entry.startsWith(name + QLatin1Char(' ')))
-                return true;
-        return false;
-    }
-
     bool compositing = true;
     quint64 keyboardHolder = 0;
     std::vector<QString> calls;
