@@ -1,69 +1,95 @@
 #include "Panel/AnswerArea.h"
 
 #include <QPainter>
-#include <QScrollArea>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFrame>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
-#include "Panel/TintedLabel.h"
+#include "Design/Theme.h"
 
 namespace {
 
 constexpr int kVerticalPadding = 12;
 constexpr int kHorizontalPadding = 14;
+constexpr qreal kLineSpacing = 4;
 constexpr qreal kRadius = 12;
 
 }  // namespace
 
 AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("answerArea"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    scroll_ = new QScrollArea(this);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    outer->addWidget(scroll_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
 
-    auto* content = new QWidget;
-    content->setAutoFillBackground(false);
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
-                               kVerticalPadding);
-    draft_ = new TintedLabel(DS::Palette::label, content);
-    draft_->setObjectName(QStringLiteral("draftText"));
-    draft_->setFont(DS::Font::answer());
-    draft_->setWordWrap(true);
-    draft_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    draft_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    layout->addWidget(draft_);
-    streamingText_ = new QWidget(content);
+    text_ = new QTextEdit(this);
+    text_->setObjectName(QStringLiteral("draftText"));
+    text_->setReadOnly(true);
+    text_->setAcceptRichText(false);
+    text_->setFrameShape(QFrame::NoFrame);
+    text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selecting needs no keyboard focus, and the keyboard stays in the instruction field.
+    text_->setFocusPolicy(Qt::NoFocus);
+    text_->setFont(DS::Font::answer());
+    text_->viewport()->setAutoFillBackground(false);
+    layout->addWidget(text_);
+
+    streamingText_ = new QWidget(this);
     streamingText_->setObjectName(QStringLiteral("streamingText"));
-    streamingText_->setLayout(new QVBoxLayout);
-    streamingText_->layout()->setContentsMargins(0, 0, 0, 0);
+    auto* slotLayout = new QVBoxLayout(streamingText_);
+    slotLayout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
+                                   kVerticalPadding);
     streamingText_->hide();
     layout->addWidget(streamingText_);
-    layout->addStretch();
-    scroll_->setWidget(content);
-    // The box paints its own background: nothing inside may fill over it.
-    for (QWidget* layer : {static_cast<QWidget*>(scroll_), scroll_->viewport(), content}) {
-        QPalette clear = layer->palette();
-        clear.setColor(QPalette::Window, Qt::transparent);
-        clear.setColor(QPalette::Base, Qt::transparent);
-        layer->setPalette(clear);
-        layer->setAutoFillBackground(false);
-    }
+
+    if (Theme* theme = Theme::current())
+        connect(theme, &Theme::changed, this, &AnswerArea::applyColours);
+    applyColours();
     updateHeight();
 }
 
+void AnswerArea::applyColours() {
+    QPalette colours = text_->palette();
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Window, Qt::transparent);
+    colours.setColor(QPalette::Text, DS::Palette::label.resolve(this));
+    colours.setColor(QPalette::Highlight, DS::Palette::accent.resolve(this));
+    colours.setColor(QPalette::HighlightedText, DS::Palette::white.resolve(this));
+    text_->setPalette(colours);
+    update();
+}
+
+QString AnswerArea::draft() const {
+    return text_->toPlainText();
+}
+
 void AnswerArea::setDraft(const QString& draft) {
-    if (draft_->text() == draft)
+    if (text_->toPlainText() == draft)
         return;
-    draft_->setText(draft);
+    text_->setPlainText(draft);
+    // The padding sits inside the scrolled text, so the scroll bar runs along the box's edge.
+    QTextFrameFormat padding = text_->document()->rootFrame()->frameFormat();
+    padding.setMargin(0);
+    padding.setLeftMargin(kHorizontalPadding);
+    padding.setRightMargin(kHorizontalPadding);
+    padding.setTopMargin(kVerticalPadding);
+    padding.setBottomMargin(kVerticalPadding);
+    text_->document()->rootFrame()->setFrameFormat(padding);
+    QTextBlockFormat spaced;
+    spaced.setLineHeight(kLineSpacing, QTextBlockFormat::LineDistanceHeight);
+    QTextCursor all(text_->document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(spaced);
     updateHeight();
 }
 
@@ -73,7 +99,7 @@ void AnswerArea::setStreaming(bool streaming) {
     streaming_ = streaming;
     // Until a streaming text fills its slot, the arriving draft shows as plain text.
     const bool slotFilled = !streamingText_->findChildren<QWidget*>().isEmpty();
-    draft_->setVisible(!streaming || !slotFilled);
+    text_->setVisible(!streaming || !slotFilled);
     streamingText_->setVisible(streaming && slotFilled);
     // Assistive technology is told that the text changes all the time while it streams.
     setAccessibleDescription(streaming ? tr("Wird geschrieben") : QString());
@@ -93,12 +119,15 @@ void AnswerArea::resizeEvent(QResizeEvent* event) {
 }
 
 void AnswerArea::updateHeight() {
-    const int innerWidth = std::max(1, width() - 2 * kHorizontalPadding);
-    QWidget* shown =
-        streamingText_->isVisibleTo(this) ? streamingText_ : static_cast<QWidget*>(draft_);
-    const int textHeight =
-        shown->hasHeightForWidth() ? shown->heightForWidth(innerWidth) : shown->sizeHint().height();
-    const int ideal = textHeight + 2 * kVerticalPadding;
+    int ideal = 0;
+    if (streamingText_->isVisibleTo(this)) {
+        ideal = streamingText_->hasHeightForWidth() ? streamingText_->heightForWidth(width())
+                                                    : streamingText_->sizeHint().height();
+    } else {
+        QTextDocument* document = text_->document();
+        document->setTextWidth(std::max(1, width()));
+        ideal = static_cast<int>(std::ceil(document->size().height()));
+    }
     const int minimum = streaming_ ? kStreamingMinimum : 0;
     const int maximum = hasCard_ ? kMaximumWithCard : kMaximum;
     const int height = std::clamp(ideal, minimum, maximum);

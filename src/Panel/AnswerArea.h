@@ -2,11 +2,10 @@
 
 #include <QWidget>
 
-class QScrollArea;
-class TintedLabel;
+class QTextEdit;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
-// its bounds.
+// its bounds. The text is selectable and set as plain text, never as markup.
 class AnswerArea : public QWidget {
     Q_OBJECT
 
@@ -18,6 +17,7 @@ public:
     explicit AnswerArea(QWidget* parent = nullptr);
 
     void setDraft(const QString& draft);
+    QString draft() const;
     // While a draft streams its text is drawn by the streaming text, with a blinking cursor.
     void setStreaming(bool streaming);
     void setHasCard(bool hasCard);
@@ -32,9 +32,9 @@ protected:
 
 private:
     void updateHeight();
+    void applyColours();
 
-    QScrollArea* scroll_ = nullptr;
-    TintedLabel* draft_ = nullptr;
+    QTextEdit* text_ = nullptr;
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
     bool hasCard_ = false;
