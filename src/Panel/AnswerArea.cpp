@@ -38,8 +38,8 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // Selecting needs no keyboard focus, and the keyboard stays in the instruction field.
-    text_->setFocusPolicy(Qt::NoFocus);
+    // Tabbing passes it by; a click takes the keyboard so that Control+C copies a selection.
+    text_->setFocusPolicy(Qt::ClickFocus);
     text_->setFont(DS::Font::answer());
     text_->viewport()->setAutoFillBackground(false);
     layout->addWidget(text_);
