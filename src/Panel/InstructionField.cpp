@@ -60,8 +60,11 @@ InstructionField::InstructionField(AssistantSession& session, PanelActions& acti
          {&AssistantSession::instructionChanged, &AssistantSession::isListeningChanged,
           &AssistantSession::liveConfirmedChanged, &AssistantSession::liveTentativeChanged,
           &AssistantSession::modeChanged, &AssistantSession::quoteChanged,
-          &AssistantSession::turnsChanged, &AssistantSession::draftChanged})
+          &AssistantSession::turnsChanged, &AssistantSession::draftChanged,
+          &AssistantSession::levelsChanged})
         connect(&session_, signal, this, &InstructionField::refresh);
+    if (Theme* theme = Theme::current())
+        connect(theme, &Theme::changed, this, &InstructionField::refreshColours);
     connect(&actions_.settings(), &SettingsStore::settingsChanged, this,
             &InstructionField::refresh);
     refresh();

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <functional>
 
 #include "AI/QuotedMessage.h"
+#include "Design/Palette.h"
+#include "Design/Theme.h"
+#include "Design/Waveform.h"
 #include "Panel/InstructionField.h"
 #include "Panel/SentInstructionField.h"
+#include "Platform/fake/FakeAppearance.h"
 #include "RecordingPanelActions.h"
 
 using Phase = AssistantSession::Phase;
@@ -143,6 +148,23 @@ TEST(InstructionField, TheMicrophoneActsOnTheApplicationsCurrentSession) {
 
     actions.settingsStore().update([](AssistantSettings& s) { s.dictationEnabled = false; });
     EXPECT_TRUE(microphone->isHidden());
+}
+
+TEST(InstructionField, FollowsTheMicrophoneLevelsAndTheDesktopsAppearanceWhileOpen) {
+    Platform::FakeAppearance appearance;
+    Platform::FakeClock clock;
+    Theme theme(appearance, clock);
+    RecordingPanelActions actions(clock);
+    AssistantSession session(std::nullopt, std::nullopt, ProviderID::claudeCLI);
+    InstructionField field(session, actions);
+    session.setListening(true);
+    session.pushLevel(0.8f);
+    EXPECT_EQ(field.findChild<Waveform*>()->levels().back(), 0.8f);
+
+    const auto textColour = [&] { return field.lineEdit()->palette().color(QPalette::Text); };
+    EXPECT_EQ(textColour(), DS::Palette::label.resolve(false));
+    appearance.setDark(true);
+    EXPECT_EQ(textColour(), DS::Palette::label.resolve(true));
 }
 
 }  // namespace
