@@ -1,6 +1,7 @@
 #include "Panel/PanelView.h"
 
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
@@ -35,6 +36,9 @@ using Kind = AssistantSession::Phase::Kind;
 
 constexpr auto kEntranceFrame = 16ms;
 constexpr qreal kGlassOpacity = 0.9;
+// Responses of the critically damped springs that bring in rows after a state change.
+constexpr double kStateSpring = 0.25;
+constexpr double kPlaceholderSpring = 0.35;
 // The sections that come in one after another, in order, and whether they come in blurred.
 constexpr std::array<bool, 4> kEntranceBlur{true, true, false, false};
 
@@ -62,13 +66,28 @@ PanelView::PanelView(AssistantSession& session, PanelActions& actions, QWidget* 
     build();
 
     for (auto signal :
-         {&AssistantSession::phaseChanged, &AssistantSession::turnsChanged,
-          &AssistantSession::activeTurnIDChanged, &AssistantSession::draftChanged,
+         {&AssistantSession::activeTurnIDChanged, &AssistantSession::draftChanged,
           &AssistantSession::actionProposalChanged, &AssistantSession::definitionProposalChanged,
-          &AssistantSession::isListeningChanged, &AssistantSession::dictationErrorChanged,
-          &AssistantSession::quoteChanged, &AssistantSession::screenHintDismissedChanged,
+          &AssistantSession::dictationErrorChanged, &AssistantSession::screenHintDismissedChanged,
           &AssistantSession::appliedInstructionsChanged})
         connect(&session, signal, this, &PanelView::refresh);
+    // These changes bring their new rows in softly, whatever the desktop's motion setting.
+    const std::pair<void (AssistantSession::*)(), double> animated[] = {
+        {&AssistantSession::phaseChanged, kStateSpring},
+        {&AssistantSession::quoteChanged, kStateSpring},
+        {&AssistantSession::quotePlaceholderHiddenChanged, kPlaceholderSpring},
+        {&AssistantSession::isReadingQuoteChanged, kStateSpring},
+        {&AssistantSession::isListeningChanged, kStateSpring}};
+    for (const auto& [signal, response] : animated)
+        connect(&session, signal, this, [this, response = response] { refreshAnimated(response); });
+    connect(&session, &AssistantSession::turnsChanged, this, [this] {
+        // A reply growing is no new row; a turn more or less is.
+        const qsizetype count = session_ ? session_->chatTurns().size() : 0;
+        if (count != lastChatCount_)
+            refreshAnimated(kStateSpring);
+        else
+            refresh();
+    });
     connect(&session, &AssistantSession::phaseChanged, this, &PanelView::onPhaseChanged);
     connect(&session, &QObject::destroyed, this, [this] {
         // The application dropped the session before replacing this view: nothing may reach
@@ -81,6 +100,7 @@ PanelView::PanelView(AssistantSession& session, PanelActions& actions, QWidget* 
             &PanelView::refresh);
     connect(&actions_, &PanelActions::demoForceScreenHintChanged, this, &PanelView::refresh);
     lastPhase_ = static_cast<int>(session.phase().kind());
+    lastChatCount_ = session.chatTurns().size();
     refresh();
 }
 
@@ -277,7 +297,64 @@ void PanelView::refresh() {
     for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
                              readyHint_, conversationRow_})
         variant->setVisible(variant == shown);
+    fadeInNewRows();
     update();
+}
+
+QList<QWidget*> PanelView::rows() const {
+    return {problemBlock_,     failedFooter_,       screenHint_,    quoteBlock_,     chatList_,
+            instructionLine_,  answerArea_,         actionCard_,    definitionCard_, sentField_,
+            instructionField_, dictationErrorLine_, listeningHint_, streamingHint_,  actionRow_,
+            readyHint_,        conversationRow_};
+}
+
+void PanelView::refreshAnimated(double response) {
+    if (session_ && session_->chatTurns().size() != lastChatCount_)
+        lastChatCount_ = session_->chatTurns().size();
+    changeResponse_ = response;
+    refresh();
+    changeResponse_.reset();
+}
+
+void PanelView::fadeInNewRows() {
+    QList<QWidget*> shown;
+    for (QWidget* row : rows())
+        if (row->isVisibleTo(this))
+            shown.append(row);
+    if (changeResponse_ && clock_) {
+        for (QWidget* row : shown) {
+            // A row still entering with the panel keeps its entrance.
+            if (shownRows_.contains(row) || row->graphicsEffect())
+                continue;
+            auto* fade = new QGraphicsOpacityEffect(row);
+            fade->setOpacity(0);
+            row->setGraphicsEffect(fade);
+            fades_.push_back({row, clock_->monotonic(), *changeResponse_});
+        }
+        if (!fades_.empty() && !fadeTicker_)
+            fadeTicker_ = clock_->repeating(kEntranceFrame, [this] { tickFades(); });
+    }
+    shownRows_ = shown;
+}
+
+void PanelView::tickFades() {
+    const auto now = clock_->monotonic();
+    std::erase_if(fades_, [now](const Fade& fade) {
+        if (!fade.row)
+            return true;
+        const SpringCurve spring = SpringCurve::withResponse(fade.response, 1.0);
+        const double elapsed = std::chrono::duration<double>(now - fade.start).count();
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(fade.row->graphicsEffect());
+        if (!effect || elapsed >= spring.settlingDuration()) {
+            if (effect)
+                fade.row->setGraphicsEffect(nullptr);
+            return true;
+        }
+        effect->setOpacity(std::clamp(spring.value(elapsed), 0.0, 1.0));
+        return false;
+    });
+    if (fades_.empty())
+        fadeTicker_.reset();
 }
 
 void PanelView::onPhaseChanged() {
@@ -292,13 +369,14 @@ void PanelView::onPhaseChanged() {
 
 void PanelView::enter(Platform::Clock& clock, bool still) {
     instructionField_->focusField();
+    clock_ = &clock;
     if (still)
         return;
     const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
                                            instructionField_, listeningHint_->parentWidget()};
     for (std::size_t order = 0; order < sections.size(); ++order)
         sections[order]->setGraphicsEffect(new EntranceEffect(kEntranceBlur[order]));
-    entranceClock_ = &clock;
+    clock_ = &clock;
     entranceStart_ = clock.monotonic();
     entranceTicker_ = clock.repeating(kEntranceFrame, [this] { tickEntrance(); });
 }
@@ -306,7 +384,7 @@ void PanelView::enter(Platform::Clock& clock, bool still) {
 void PanelView::tickEntrance() {
     static const SpringCurve spring = SpringCurve::withResponse(0.5, 0.9);
     const double elapsed =
-        std::chrono::duration<double>(entranceClock_->monotonic() - entranceStart_).count();
+        std::chrono::duration<double>(clock_->monotonic() - entranceStart_).count();
     const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
                                            instructionField_, listeningHint_->parentWidget()};
     bool settled = true;

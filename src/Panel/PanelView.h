@@ -70,6 +70,12 @@ private:
     QWidget* buildScreenHint(QWidget* parent);
     void addRow(QWidget* row);
     void tickEntrance();
+    // Refreshes after one of the state changes whose new rows fade in on a spring of
+    // `response` seconds.
+    void refreshAnimated(double response);
+    void fadeInNewRows();
+    void tickFades();
+    QList<QWidget*> rows() const;
 
     QPointer<AssistantSession> session_;
     PanelActions& actions_;
@@ -97,7 +103,19 @@ private:
     QWidget* conversationRow_ = nullptr;
 
     std::optional<int> lastPhase_;
-    Platform::Clock* entranceClock_ = nullptr;
+    qsizetype lastChatCount_ = 0;
+    // Timing of the view's motion; none until the view is on screen.
+    Platform::Clock* clock_ = nullptr;
     std::chrono::nanoseconds entranceStart_{0};
     std::unique_ptr<Platform::Timer> entranceTicker_;
+
+    struct Fade {
+        QPointer<QWidget> row;
+        std::chrono::nanoseconds start;
+        double response;
+    };
+    std::optional<double> changeResponse_;
+    QList<QWidget*> shownRows_;
+    std::vector<Fade> fades_;
+    std::unique_ptr<Platform::Timer> fadeTicker_;
 };

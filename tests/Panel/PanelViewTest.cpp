@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QGraphicsOpacityEffect>
 #include <QSet>
 #include <functional>
 
@@ -165,6 +166,33 @@ TEST(PanelView, ShowsTheAppliedInstructionsQuotedInOneLine) {
     EXPECT_EQ(PanelView::instructionLineText(
                   {QStringLiteral("kürzer"), QStringLiteral(" "), QStringLiteral(" mit Gruß")}),
               QStringLiteral("„kürzer“ · „ mit Gruß“"));
+}
+
+TEST(PanelView, RowsThatAStateChangeBringsFadeInEvenWhenTheDesktopAsksForLittleMotion) {
+    Fixture f;
+    PanelView view(f.session, f.actions);
+    view.enter(f.clock, /*still=*/true);
+    auto fading = [&](const char* name) {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(
+            view.findChild<QWidget*>(QLatin1String(name))->graphicsEffect());
+        return effect ? std::optional<qreal>(effect->opacity()) : std::nullopt;
+    };
+
+    // A draft arriving is no state change of its own: its box appears at once.
+    f.session.setDraft(QStringLiteral("Hallo"));
+    EXPECT_EQ(fading("answerArea"), std::nullopt);
+
+    f.session.setPhase(Phase::done());
+    f.clock.advance(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fading("actionRow").has_value());
+    EXPECT_GT(*fading("actionRow"), 0.0);
+    EXPECT_LT(*fading("actionRow"), 1.0);
+    // Rows that were there before stay as they are.
+    EXPECT_EQ(fading("answerArea"), std::nullopt);
+    EXPECT_EQ(fading("instructionField"), std::nullopt);
+
+    f.clock.advance(std::chrono::seconds(1));
+    EXPECT_EQ(fading("actionRow"), std::nullopt);
 }
 
 }  // namespace
