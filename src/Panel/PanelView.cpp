@@ -107,7 +107,7 @@ PanelView::PanelView(AssistantSession& session, PanelActions& actions, QWidget* 
 PanelView::~PanelView() = default;
 
 QWidget* PanelView::slot(const char* name, QWidget* parent) {
-    // A section built with a later part of the panel goes here; until then it is empty.
+    // The place of a section that is not built yet: named, empty, shown by the rules of its row.
     auto* widget = new QWidget(parent ? parent : this);
     widget->setObjectName(QLatin1String(name));
     auto* layout = new QVBoxLayout(widget);
@@ -276,7 +276,8 @@ void PanelView::refresh() {
     instructionField_->setLarge(!compact);
     instructionField_->setVisible(phase == Kind::ready || phase == Kind::done);
 
-    const bool dictationError = session.dictationError().has_value() && !session.isListening();
+    const bool dictationError =
+        session.dictationError() && !session.dictationError()->isEmpty() && !session.isListening();
     dictationErrorLabel_->setText(dictationError ? tr("Spracheingabe: ") + *session.dictationError()
                                                  : QString());
     dictationErrorLine_->setVisible(!failed && dictationError);
