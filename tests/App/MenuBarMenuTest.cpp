@@ -6,44 +6,15 @@
 #include <QMenu>
 #include <QTest>
 
+#include "App/FakeMenuBarOperations.h"
 #include "App/MenuBarMenu.h"
 #include "App/MenuBarModel.h"
-#include "App/MenuBarOperations.h"
 #include "Design/Theme.h"
 
 namespace {
 
 using Item = MenuBarItem;
 using Operation = MenuBarItem::Operation;
-
-// Records every call by name; `onCall` plays the core's reaction.
-class FakeOperations final : public MenuBarOperations {
-public:
-    MenuBarState menuState() const override { return state; }
-    void refreshStatus() override { record("refreshStatus"); }
-    void invoke() override { record("invoke"); }
-    void dismiss() override { record("dismiss"); }
-    void showOnboarding() override { record("showOnboarding"); }
-    void openSettings() override { record("openSettings"); }
-    void selectProvider(ProviderID provider) override {
-        record("selectProvider " + rawValue(provider));
-    }
-    void requestAccessibility() override { record("requestAccessibility"); }
-    void requestScreenRecording() override { record("requestScreenRecording"); }
-    void requestMicrophone() override { record("requestMicrophone"); }
-    void quit() override { record("quit"); }
-
-    MenuBarState state;
-    QStringList calls;
-    std::function<void(const QString&)> onCall;
-
-private:
-    void record(const QString& call) {
-        calls << call;
-        if (onCall)
-            onCall(call);
-    }
-};
 
 // One line per item: kind, text, then what sets it apart.
 QStringList describe(const QList<Item>& items) {
@@ -147,7 +118,7 @@ TEST(MenuBarModel, ChoosingAnItemCallsTheCore) {
         {missing, "Beenden", {"quit"}},
     };
     for (const Case& c : cases) {
-        FakeOperations operations;
+        FakeMenuBarOperations operations;
         const QList<Item> items = MenuBarModel::items(c.state);
         const Item* item = find(items, c.item);
         ASSERT_NE(item, nullptr) << c.item.toStdString();
@@ -164,7 +135,7 @@ QAction* actionNamed(QMenu& menu, const QString& prefix) {
 }
 
 TEST(MenuBarMenu, RefreshesOnOpeningAndFollowsChangesWhileOpen) {
-    FakeOperations operations;
+    FakeMenuBarOperations operations;
     operations.state.providerStatus = {{ProviderID::claudeCLI, "prüfe …"},
                                        {ProviderID::codexCLI, "prüfe …"}};
     QMenu menu;
@@ -198,7 +169,7 @@ TEST(MenuBarMenu, RefreshesOnOpeningAndFollowsChangesWhileOpen) {
 }
 
 TEST(MenuBarMenu, RendersLightAndDark) {
-    FakeOperations operations;
+    FakeMenuBarOperations operations;
     operations.state.mainShortcut = "Alt+Leertaste";
     operations.state.providerStatus = {{ProviderID::claudeCLI, "angemeldet"},
                                        {ProviderID::codexCLI, "nicht gefunden"}};
