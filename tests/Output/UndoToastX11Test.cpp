@@ -9,6 +9,7 @@
 #include "Output/UndoToastView.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/linux/EwmhWindowActivation.h"
+#include "Platform/linux/EwmhWindowManagerInfo.h"
 #include "Platform/linux/QtClock.h"
 #include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11Clipboard.h"
@@ -29,19 +30,21 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
         windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            5000));
+        // The root's property may still name the openbox of an earlier test: wait for a live one.
+        EwmhWindowManagerInfo manager(connection);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return manager.name() == "Openbox"; }, 5000));
         lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
         ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
         const QByteArray first = lineEditWindow.readLine().trimmed();
         ASSERT_TRUE(first.startsWith("window "));
         lineEdit.windowId = first.mid(7).toUInt();
         lineEdit.windowInstance = lineEdit.windowClass = "OutputLineEditWindow";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(lineEdit); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                windows.activate(lineEdit);
+                return windows.isActive(lineEdit);
+            },
+            5000));
     }
 
     void TearDown() override {
@@ -89,8 +92,8 @@ TEST_F(UndoToastX11Test, ShowsWithoutTakingTheFocusAndUndoesTheInsertion) {
     runProgram("import", {"-window", "root", TAVRIN_BINARY_DIR "/undo-toast-x11.png"});
 
     // A real click through the X server, as the user makes it.
-    const QPoint button = toast.view()->undoButton()->mapToGlobal(
-        toast.view()->undoButton()->rect().center());
+    const QPoint button =
+        toast.view()->undoButton()->mapToGlobal(toast.view()->undoButton()->rect().center());
     runProgram("xdotool", {"mousemove", QString::number(button.x()), QString::number(button.y()),
                            "click", "1"});
     EXPECT_EQ(nextText(), QByteArray("text"));
