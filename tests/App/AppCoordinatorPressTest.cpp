@@ -141,8 +141,7 @@ TEST(AppCoordinatorPressTest, HoldShowsTheDictationDisplayAtTheField) {
 
     ASSERT_TRUE(h.quickDictation.hud().isVisible());
     const QRect frame = h.quickDictation.hud().window()->geometry();
-    const QRectF expected =
-        DictationHUD::frame(h.context.snapshot.fieldFrame, DictationHUD::kSize);
+    const QRectF expected = DictationHUD::frame(h.context.snapshot.fieldFrame, DictationHUD::kSize);
     EXPECT_EQ(frame.topLeft(), expected.topLeft().toPoint());
     EXPECT_EQ(h.panel.shows, 0);
     app.hotkeyUp();

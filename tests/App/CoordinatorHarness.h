@@ -215,7 +215,7 @@ struct CoordinatorHarness {
                 configure(s);
         });
         context.front = Platform::RunningApplication{QStringLiteral("Mail"),
-                                                      QStringLiteral("org.example.Mail"), 42};
+                                                     QStringLiteral("org.example.Mail"), 42};
         context.snapshot.appName = QStringLiteral("Mail");
         context.snapshot.bundleID = QStringLiteral("org.example.Mail");
         context.snapshot.processID = 42;
