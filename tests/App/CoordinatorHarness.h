@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "AI/AIProvider.h"
+#include "AI/ClaudeCLIProvider.h"
+#include "AI/CodexCLIProvider.h"
 #include "AI/ProviderStatusStore.h"
 #include "App/AppCoordinator.h"
 #include "App/ContextSource.h"
@@ -236,7 +238,12 @@ struct CoordinatorHarness {
             panel,
             quickDictation,
             shortcuts.shortcuts,
-            [this](ProviderID id, const AssistantSettings&) {
+            [this](ProviderID id,
+                   const AssistantSettings& settings) -> std::unique_ptr<AIProvider> {
+                if (realProviders && id == ProviderID::claudeCLI)
+                    return std::make_unique<ClaudeCLIProvider>(settings.claudePath);
+                if (realProviders)
+                    return std::make_unique<CodexCLIProvider>(settings.codexPath);
                 return std::make_unique<RecordingProvider>(provider, id);
             },
             [] { return quint32(4242); },
@@ -283,6 +290,8 @@ struct CoordinatorHarness {
         clock};
     FakeShortcuts shortcuts;
     ProviderCalls provider;
+    // The real tools' providers, at the settings' paths, instead of the recording one.
+    bool realProviders = false;
     int searchPathWarmups = 0;
     int onboardingShown = 0;
     int settingsShown = 0;

@@ -37,14 +37,17 @@ TEST(StructuredReplyTest, ActionRepliesBecomeProposals) {
          R"(Gern. {"id":"deploy","summary":"Ausrollen","params":{"env":"prod"}} Fertig.)",
          text("✦ Ausrollen"),
          {{"env", "prod"}, {"tag", ""}}},
-        {"numbers and lists as text", R"({"id":"deploy","params":{"env":3,"tag":["red","blue"]}})",
+        {"numbers and lists as text",
+         R"({"id":"deploy","params":{"env":3,"tag":["red","blue"]}})",
          text("✦ deploy"),
          {{"env", "3"}, {"tag", "red, blue"}}},
         {"the fixed parameters of an issue",
          R"({"id":"github_issue","summary":"Issue","params":{"title":"Absturz"}})",
          text("✦ Issue"),
          {{"title", "Absturz"}, {"body", ""}, {"labels", ""}}},
-        {"params that are no object", R"({"id":"deploy","params":[1]})", text("✦ deploy"),
+        {"params that are no object",
+         R"({"id":"deploy","params":[1]})",
+         text("✦ deploy"),
          {{"env", ""}, {"tag", ""}}},
         {"an id in other letter case", R"({"id":"Deploy"})", std::nullopt, {}},
         {"an unknown id", R"({"id":"nope"})", std::nullopt, {}},
@@ -63,8 +66,8 @@ TEST(StructuredReplyTest, ActionRepliesBecomeProposals) {
         EXPECT_EQ(session.actionProposal().has_value(), c.line.has_value());
         if (session.actionProposal()) {
             EXPECT_EQ(session.actionProposal()->params, c.params);
-            EXPECT_TRUE(std::holds_alternative<ActionProposal::Pending>(
-                session.actionProposal()->status));
+            EXPECT_TRUE(
+                std::holds_alternative<ActionProposal::Pending>(session.actionProposal()->status));
         }
     }
 }
@@ -85,8 +88,8 @@ TEST(StructuredReplyTest, NewActionRepliesBecomeDefinitions) {
         {"a blank name", R"({"name":" \t","kind":"shell"})", std::nullopt},
         {"no name", R"({"kind":"shell"})", std::nullopt},
     };
-    Catalogue catalogue{{shellAction("deploy", {}), shellAction("backup", {}),
-                         shellAction("backup_2", {})}};
+    Catalogue catalogue{
+        {shellAction("deploy", {}), shellAction("backup", {}), shellAction("backup_2", {})}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         AssistantSession session(std::nullopt, std::nullopt, ProviderID::claudeCLI);
