@@ -133,7 +133,7 @@ const GlobalShortcuts::Name& AppCoordinator::dictateOnly() {
 }
 
 AppCoordinator::AppCoordinator(Services services, QObject* parent)
-    : QObject(parent), s_(std::move(services)) {
+    : PanelActions(parent), s_(std::move(services)) {
     s_.permissions.refresh();
 }
 
@@ -375,7 +375,7 @@ void AppCoordinator::escape() {
 bool AppCoordinator::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
-        return QObject::eventFilter(watched, event);
+        return PanelActions::eventFilter(watched, event);
     if (!s_.panel.isShown())
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);

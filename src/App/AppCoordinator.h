@@ -20,6 +20,7 @@
 #include "App/PanelHost.h"
 #include "Context/ContextSnapshot.h"
 #include "Panel/AssistantSession.h"
+#include "Panel/PanelActions.h"
 #include "Projects/Project.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
@@ -51,7 +52,7 @@ class SystemLog;
 // reply, a timer) is a CoreTask held in a field; its continuations first ask whether the task
 // is still current (not cancelled, its session still the open one) and write nothing when it
 // is not.
-class AppCoordinator : public QObject {
+class AppCoordinator : public PanelActions {
     Q_OBJECT
 
 public:
@@ -115,13 +116,13 @@ public:
     void reopen();
 
     // The session of the open panel; null when there is none.
-    AssistantSession* session() const { return session_.get(); }
+    AssistantSession* session() const override { return session_.get(); }
     const std::optional<Request>& lastRequest() const { return lastRequest_; }
-    SettingsStore& settings() const { return s_.settings; }
-    PermissionsManager& permissions() const { return s_.permissions; }
-    ProviderStatusStore& providers() const { return s_.providers; }
+    SettingsStore& settings() const override { return s_.settings; }
+    PermissionsManager& permissions() override { return s_.permissions; }
+    ProviderStatusStore& providers() const override { return s_.providers; }
     MemoryStore& memory() const { return s_.memory; }
-    bool demoForceScreenHint() const { return demoForceScreenHint_; }
+    bool demoForceScreenHint() const override { return demoForceScreenHint_; }
     void setDemoForceScreenHint(bool value);
 
     // Press and release of the main shortcut.
@@ -131,30 +132,30 @@ public:
     void dictateOnlyUp();
     // A tap: close, raise or open the panel.
     void toggle();
-    void escape();
+    void escape() override;
     // Opens the panel for the application in front, unless an opening is under way.
     void invoke();
     // Cancels the session's work, records what was viewed and hides the panel.
-    void dismiss();
+    void dismiss() override;
 
     // Submits `input` as a new request of the open session.
-    void send(const QString& input, std::optional<ReplyKind> forced, bool hidden);
-    void primaryAction();
-    void writeNow();
+    void send(const QString& input, std::optional<ReplyKind> forced, bool hidden) override;
+    void primaryAction() override;
+    void writeNow() override;
     void regenerate();
     void retryLastRequest();
-    void stopGenerating();
-    void startListening();
-    void finishListening(bool generateAfterwards);
+    void stopGenerating() override;
+    void startListening() override;
+    void finishListening(bool generateAfterwards) override;
     void cancelListening();
-    void copyDraft();
-    void insert();
-    void dismissScreenHint();
-    void chooseProject(std::optional<Project> project);
-    void switchProvider(ProviderID provider, bool rewrite);
-    void openLogin(ProviderID provider);
-    void runAction();
-    void saveDefinition();
+    void copyDraft() override;
+    void insert() override;
+    void dismissScreenHint() override;
+    void chooseProject(std::optional<Project> project) override;
+    void switchProvider(ProviderID provider, bool rewrite) override;
+    void openLogin(ProviderID provider) override;
+    void runAction() override;
+    void saveDefinition() override;
     void openSettings();
     void finishOnboarding();
 
@@ -169,7 +170,6 @@ public:
     static QString activityText(const QString& tool);
 
 signals:
-    void demoForceScreenHintChanged();
     void lastRequestChanged();
     void sessionChanged();
 
