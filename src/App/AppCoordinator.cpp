@@ -457,7 +457,7 @@ void AppCoordinator::open(std::optional<Platform::RunningApplication> target,
     AssistantSession& current = *session_;
 
     const nanoseconds shown = s_.clock.monotonic();
-    s_.panel.show(current, pressTime_);
+    s_.panel.show(current, *this, pressTime_);
     const nanoseconds after = s_.clock.monotonic();
     qCInfo(timingLog, "Panel: Kontext %lld ms, Anzeigen %lld ms, Auswahl per AX: %s",
            millisBetween(start, shown), millisBetween(shown, after),

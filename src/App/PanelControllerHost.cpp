@@ -5,8 +5,8 @@
 #include "Platform/FloatingWindows.h"
 
 PanelControllerHost::PanelControllerHost(PanelController& controller,
-                                         Platform::FloatingWindows& windows, PanelActions& actions)
-    : controller_(controller), windows_(windows), actions_(actions) {}
+                                         Platform::FloatingWindows& windows)
+    : controller_(controller), windows_(windows) {}
 
 bool PanelControllerHost::isShown() const {
     return controller_.panel().isVisible() && !controller_.isClosing();
@@ -21,8 +21,8 @@ void PanelControllerHost::raise(quint32 userTime) {
     windows_.takeKeyboard(controller_.panel().winId(), userTime);
 }
 
-void PanelControllerHost::show(AssistantSession& session, quint32 userTime) {
-    controller_.show(session, actions_, userTime);
+void PanelControllerHost::show(AssistantSession& session, PanelActions& actions, quint32 userTime) {
+    controller_.show(session, actions, userTime);
 }
 
 void PanelControllerHost::hide() {

@@ -131,7 +131,7 @@ public:
         key = true;
         lastUserTime = userTime;
     }
-    void show(AssistantSession& session, quint32 userTime) override {
+    void show(AssistantSession& session, PanelActions&, quint32 userTime) override {
         ++shows;
         shown = key = true;
         lastShown = &session;
