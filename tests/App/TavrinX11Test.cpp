@@ -84,10 +84,39 @@ protected:
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return connection->focusedTopLevel() == fieldWindowId; }, 5000));
 
-        tavrin.setProcessEnvironment(environment);
+        tavrinEnvironment = environment;
+    }
+
+    // Starts Tavrin with `settings` as its settings.json (fields left out keep their defaults).
+    void startTavrin(const QByteArray& settings = {}) {
+        if (!settings.isEmpty()) {
+            const QString folder =
+                home.path() + QStringLiteral("/data/") + Platform::AppPaths::applicationId();
+            QDir().mkpath(folder);
+            QFile file(folder + QStringLiteral("/settings.json"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(settings);
+        }
+        tavrin.setProcessEnvironment(tavrinEnvironment);
         tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tavrin.start(QStringLiteral(TAVRIN_EXECUTABLE), {});
         ASSERT_TRUE(tavrin.waitForStarted());
+    }
+
+    // Presses the shortcut until Tavrin, started a moment ago, has grabbed it and its panel
+    // has the keyboard.
+    bool openPanel() {
+        return QTest::qWaitFor(
+            [&] {
+                key(QStringLiteral("ctrl+shift+space"));
+                return QTest::qWaitFor([&] { return focusedPid() == tavrin.processId(); }, 1500);
+            },
+            20000);
+    }
+    void screenshot(const char* name) {
+        runProgram(QStringLiteral("import"),
+                   {QStringLiteral("-window"), QStringLiteral("root"),
+                    QStringLiteral(TAVRIN_BINARY_DIR "/") + QLatin1String(name)});
     }
 
     void TearDown() override {
@@ -113,18 +142,13 @@ protected:
     QProcess windowManager;
     QProcess fieldWindow;
     QProcess tavrin;
+    QProcessEnvironment tavrinEnvironment;
     quint32 fieldWindowId = 0;
 };
 
 TEST_F(TavrinX11Test, TheShortcutOpensThePanelBesideTheFieldAndEscapeGivesItBack) {
-    // Tavrin grabs the shortcut once its event loop runs; until then a press goes nowhere.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            key(QStringLiteral("ctrl+shift+space"));
-            return QTest::qWaitFor([&] { return focusedPid() == tavrin.processId(); }, 1500);
-        },
-        20000))
-        << "the panel never took the keyboard";
+    startTavrin();
+    ASSERT_TRUE(openPanel()) << "the panel never took the keyboard";
     ASSERT_NE(focusedWindow(), fieldWindowId);
     key(QStringLiteral("Escape"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
@@ -145,13 +169,40 @@ TEST_F(TavrinX11Test, TheShortcutOpensThePanelBesideTheFieldAndEscapeGivesItBack
     EXPECT_LT(shown.y, window.y + 120);
     EXPECT_GT(shown.x, window.x);
     EXPECT_LT(shown.x, window.x + 120);
-    runProgram(QStringLiteral("import"),
-               {QStringLiteral("-window"), QStringLiteral("root"),
-                QStringLiteral(TAVRIN_BINARY_DIR "/tavrin-panel-open.png")});
+    screenshot("tavrin-panel-open.png");
 
     key(QStringLiteral("Escape"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
         << "the field does not have the keyboard again";
+}
+
+// A typed instruction goes to the AI tool (the stand-in `claude`) and its reply streams into
+// the panel.
+TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
+    QTemporaryDir record;
+    tavrinEnvironment.insert("TAVRIN_FAKE_RECORD", record.path() + "/claude");
+    tavrinEnvironment.insert("TAVRIN_FAKE_REPLAY",
+                             QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+    ASSERT_TRUE(openPanel());
+    QTest::qWait(300);
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                           QStringLiteral("20"), QStringLiteral("Sag ja")});
+    key(QStringLiteral("Return"));
+    QFile input(record.path() + "/claude.stdin");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            input.open(QIODevice::ReadOnly);
+            const bool sent = input.readAll().contains("Sag ja");
+            input.close();
+            return sent;
+        },
+        10000))
+        << "the instruction never reached the tool";
+    QTest::qWait(1500);
+    screenshot("tavrin-panel-reply.png");
+    EXPECT_EQ(focusedPid(), tavrin.processId()) << "the panel stays open with the reply";
 }
 
 }  // namespace
