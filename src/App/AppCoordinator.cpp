@@ -539,85 +539,69 @@ void afterTask(const CoreTaskPtr& task, std::function<void()> then) {
 
 }  // namespace
 
-CoreTaskPtr AppCoordinator::startQuote(AssistantSession& session,
-                                       const AssistantSettings& settings) {
+CoreTaskPtr AppCoordinator::askAboutPicture(AssistantSession& session,
+                                            const AssistantSettings& settings,
+                                            const PictureQuestion& question) {
     auto task = std::make_shared<CoreTask>();
     std::weak_ptr<CoreTask> weak = task;
     QPointer<AssistantSession> target(&session);
-    afterTask(captureTask_, [this, weak, target, settings] {
+    afterTask(captureTask_, [this, weak, target, settings, question] {
         // After the wait for the picture.
         if (!isCurrent(weak, target))
             return;
         const CoreTaskPtr self = weak.lock();
-        if (!target->context() || target->quote()) {
+        if (!target->context() || question.needless(*target)) {
             self->finish();
             return;
         }
-        const auto store = [this, weak, target](std::optional<QuotedMessage> quote) {
+        const auto answered = [this, weak, target, question](std::optional<QString> answer) {
             // After the wait for the AI's answer.
             if (!isCurrent(weak, target))
                 return;
-            target->setQuote(std::move(quote));
-            target->setReadingQuote(false);
-            if (!target->projectChosenManually()) {
-                if (auto project = matchProject(target->context(), target->quote()))
-                    target->setProject(std::move(project));
-            }
+            question.store(*target, answer);
             weak.lock()->finish();
         };
         const std::optional<AIRequest> request =
-            QuoteExtractor::extractionRequest(*target->context(), target->provider());
+            question.request(*target->context(), target->provider());
         if (!request) {
-            store(std::nullopt);
+            answered(std::nullopt);
             return;
         }
         std::unique_ptr<AIProvider> ai = s_.makeProvider(target->provider(), settings);
-        self->hold(ai->complete(*request, [store](AIResult<QString> answer) {
-            store(answer ? QuoteExtractor::parse(answer.value()) : std::nullopt);
+        self->hold(ai->complete(*request, [answered](AIResult<QString> answer) {
+            answered(answer ? std::optional<QString>(answer.value()) : std::nullopt);
         }));
         self->hold(std::move(ai));
     });
     return task;
 }
 
+CoreTaskPtr AppCoordinator::startQuote(AssistantSession& session,
+                                       const AssistantSettings& settings) {
+    return askAboutPicture(session, settings,
+                           {&QuoteExtractor::extractionRequest,
+                            [](const AssistantSession& s) { return s.quote().has_value(); },
+                            [this](AssistantSession& s, const std::optional<QString>& answer) {
+                                s.setQuote(answer ? QuoteExtractor::parse(*answer) : std::nullopt);
+                                s.setReadingQuote(false);
+                                if (!s.projectChosenManually()) {
+                                    if (auto project = matchProject(s.context(), s.quote()))
+                                        s.setProject(std::move(project));
+                                }
+                            }});
+}
+
 CoreTaskPtr AppCoordinator::startThread(AssistantSession& session,
                                         const AssistantSettings& settings) {
-    auto task = std::make_shared<CoreTask>();
-    std::weak_ptr<CoreTask> weak = task;
-    QPointer<AssistantSession> target(&session);
-    afterTask(captureTask_, [this, weak, target, settings] {
-        // After the wait for the picture.
-        if (!isCurrent(weak, target))
-            return;
-        const CoreTaskPtr self = weak.lock();
-        if (!target->context()) {
-            self->finish();
-            return;
-        }
-        const auto store = [weak, target, this](QList<ThreadMessage> thread) {
-            // After the wait for the AI's answer.
-            if (!isCurrent(weak, target))
-                return;
-            if (target->quote() && target->quote()->isSelection) {
-                weak.lock()->finish();
-                return;
-            }
-            target->setThread(std::move(thread));
-            weak.lock()->finish();
-        };
-        const std::optional<AIRequest> request =
-            QuoteExtractor::threadRequest(*target->context(), target->provider());
-        if (!request) {
-            store({});
-            return;
-        }
-        std::unique_ptr<AIProvider> ai = s_.makeProvider(target->provider(), settings);
-        self->hold(ai->complete(*request, [store](AIResult<QString> answer) {
-            store(answer ? QuoteExtractor::parseThread(answer.value()) : QList<ThreadMessage>());
-        }));
-        self->hold(std::move(ai));
-    });
-    return task;
+    return askAboutPicture(
+        session, settings,
+        {&QuoteExtractor::threadRequest, [](const AssistantSession&) { return false; },
+         [](AssistantSession& s, const std::optional<QString>& answer) {
+             // A selected text is the quote; the conversation around it is not the user's.
+             if (s.quote() && s.quote()->isSelection)
+                 return;
+             s.setThread(answer ? QuoteExtractor::parseThread(*answer) : QList<ThreadMessage>());
+         }});
 }
 
 std::optional<Project> AppCoordinator::matchProject(

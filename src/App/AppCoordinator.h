@@ -187,6 +187,16 @@ private:
               std::optional<ContextSnapshot> context, std::chrono::nanoseconds start);
     void startSideTasks(AssistantSession& session);
     CoreTaskPtr startCapture(AssistantSession& session, const ContextSnapshot& context);
+    // A question to the AI about the window picture, asked once it is taken.
+    struct PictureQuestion {
+        std::function<std::optional<AIRequest>(const ContextSnapshot&, ProviderID)> request;
+        // The answer is not needed (any more) for this session.
+        std::function<bool(const AssistantSession&)> needless;
+        // Writes the answer (none when the AI failed) into the session.
+        std::function<void(AssistantSession&, const std::optional<QString>&)> store;
+    };
+    CoreTaskPtr askAboutPicture(AssistantSession& session, const AssistantSettings& settings,
+                                const PictureQuestion& question);
     CoreTaskPtr startQuote(AssistantSession& session, const AssistantSettings& settings);
     CoreTaskPtr startThread(AssistantSession& session, const AssistantSettings& settings);
     std::optional<Project> matchProject(const std::optional<ContextSnapshot>& context,
