@@ -133,8 +133,8 @@ private:
 // Writes the blocks of a reply into a document, one after another.
 class Writer {
 public:
-    Writer(QTextCursor& cursor, const QWidget* widget, const QFont& font)
-        : cursor_(cursor), widget_(widget), font_(font) {}
+    Writer(QTextCursor& cursor, const QWidget* widget, const QFont& font, bool verbatim)
+        : cursor_(cursor), widget_(widget), font_(font), verbatim_(verbatim) {}
 
     // `reuse`: the cursor stands in an empty text block that the block takes over.
     void write(const MarkdownBlock& block, int index, bool reuse) {
@@ -257,6 +257,12 @@ private:
     }
 
     void add(const MarkdownBlock::Code& code) {
+        if (verbatim_) {
+            const QTextCharFormat chars = baseFormat(DS::Palette::label);
+            begin(blockFormat(Decoration::none), chars);
+            cursor_.insertText(inBlock(code.text), chars);
+            return;
+        }
         QTextCharFormat chars = baseFormat(DS::Palette::label);
         chars.setFont(monospaced(12));
         QTextBlockFormat format = blockFormat(Decoration::code);
@@ -285,6 +291,7 @@ private:
     QTextCursor& cursor_;
     const QWidget* widget_;
     QFont font_;
+    bool verbatim_;
     bool first_ = true;
     bool reuse_ = true;
     int group_ = 0;
@@ -301,8 +308,8 @@ MarkdownText::MarkdownText(Platform::UrlOpener* opener, QWidget* parent)
     view_->setOpenLinks(false);
     view_->setOpenExternalLinks(false);
     view_->setUndoRedoEnabled(false);
-    view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
-                                   Qt::LinksAccessibleByMouse);
+    view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    view_->setCursorWidth(0);
     view_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     view_->setLineWrapMode(QTextEdit::FixedPixelWidth);
     view_->setLineWrapColumnOrWidth(wrapWidth_);
@@ -315,6 +322,13 @@ MarkdownText::MarkdownText(Platform::UrlOpener* opener, QWidget* parent)
     view_->document()->setDocumentMargin(0);
     view_->document()->setUndoRedoEnabled(false);
     connect(view_, &QTextBrowser::anchorClicked, this, &MarkdownText::openLink);
+    // The document is laid out at the wrap width while the widget is only as wide as its
+    // widest line: the view must never scroll sideways to follow its cursor.
+    QScrollBar* sideways = view_->horizontalScrollBar();
+    connect(sideways, &QScrollBar::valueChanged, sideways, [sideways](int value) {
+        if (value != 0)
+            sideways->setValue(0);
+    });
     if (Theme* theme = Theme::current())
         connect(theme, &Theme::changed, this, [this] { rebuild(0); });
     remeasure();
@@ -330,12 +344,26 @@ void MarkdownText::setSource(const QString& source) {
     if (source == source_)
         return;
     source_ = source;
-    QList<MarkdownBlock> blocks = MarkdownBlock::parse(source);
+    QList<MarkdownBlock> blocks;
+    if (!verbatim_)
+        blocks = MarkdownBlock::parse(source);
+    else if (!source.isEmpty())
+        blocks.append(MarkdownBlock{MarkdownBlock::Code{source}});
     qsizetype same = 0;
     while (same < blocks.size() && same < blocks_.size() && blocks[same] == blocks_[same])
         ++same;
     blocks_ = std::move(blocks);
     rebuild(same);
+}
+
+void MarkdownText::setVerbatim(bool verbatim) {
+    if (verbatim == verbatim_)
+        return;
+    verbatim_ = verbatim;
+    const QString source = source_;
+    source_.clear();
+    blocks_.clear();
+    setSource(source);
 }
 
 void MarkdownText::setWrapWidth(int width) {
@@ -367,7 +395,7 @@ void MarkdownText::rebuild(qsizetype fromBlock) {
         cursor.movePosition(QTextCursor::End);
         reuse = blockStarts_.isEmpty();
     }
-    Writer writer(cursor, this, font());
+    Writer writer(cursor, this, font(), verbatim_);
     for (qsizetype i = fromBlock; i < blocks_.size(); ++i) {
         const int start = reuse ? cursor.position() : cursor.position() + 1;
         writer.write(blocks_[i], int(i), reuse);
@@ -383,8 +411,10 @@ void MarkdownText::rebuild(qsizetype fromBlock) {
 void MarkdownText::remeasure() {
     QTextDocument* doc = view_->document();
     doc->setTextWidth(wrapWidth_);
-    const QSize size(std::min(wrapWidth_, int(std::ceil(doc->idealWidth()))),
-                     int(std::ceil(doc->size().height())));
+    // The ideal width finishes the layout, which a text view otherwise does lazily; only
+    // then is the height the whole text's.
+    const int width = std::min(wrapWidth_, int(std::ceil(doc->idealWidth())));
+    const QSize size(width, int(std::ceil(doc->size().height())));
     view_->viewport()->update();
     if (size == size_)
         return;

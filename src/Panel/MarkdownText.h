@@ -30,6 +30,8 @@ public:
     ~MarkdownText() override;
 
     void setSource(const QString& source);
+    // Shows the source exactly as written, without reading Markdown (the user's own words).
+    void setVerbatim(bool verbatim);
     const QString& source() const { return source_; }
     const QList<MarkdownBlock>& blocks() const { return blocks_; }
     // The document as drawn, for reading back what is shown.
@@ -60,5 +62,6 @@ private:
     // Where each block begins in the document, so a rewrite can start at a changed block.
     QList<int> blockStarts_;
     int wrapWidth_ = 400;
+    bool verbatim_ = false;
     QSize size_;
 };

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "Panel/AssistantSession.h"
+#include "Panel/ChatList.h"
+#include "PanelGallery.h"
+
+namespace {
+
+const char* kLongReply = R"(# Umzug der Datenbank
+
+Kurz gesagt: **Ja**, das geht an einem Abend. Wichtig ist nur die *Reihenfolge*, sonst
+verlierst du Schreibzugriffe, die während der Kopie ankommen.
+
+## Schritte
+
+1. Schreibzugriffe stoppen (`maintenance on`).
+2. Sicherung ziehen und prüfen.
+   Die Prüfsumme muss stimmen.
+3. Neue Instanz starten.
+10. Zehnter Schritt mit breiter Nummer.
+
+- Rückweg: alte Instanz bleibt *eine Woche* stehen.
+  - Danach löschen.
+    - Ganz tief eingerückt.
+
+> Tipp: Probier es zuerst mit einer Kopie.
+> Dann weißt du, wie lange es dauert.
+
+```bash
+pg_dump -Fc alt > alt.dump
+	pg_restore -d neu alt.dump
+```
+
+---
+
+Mehr unter [der Anleitung](https://example.org/umzug), nicht unter [dieser Datei](file:///etc/passwd).
+<img src=x> bleibt Text, ~~alter Weg~~ ist durchgestrichen.)";
+
+TEST(PanelGalleryTest, RendersAConversationAndALongReply) {
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("conversation"), [](QWidget* page, QVBoxLayout* layout, auto& clock) {
+            auto* session =
+                new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+            QList<ConversationTurn> turns;
+            auto add = [&](const QString& user, const QString& reply,
+                           ReplyKind kind = ReplyKind::chat) {
+                ConversationTurn t;
+                t.user = user;
+                t.kind = kind;
+                t.reply = reply;
+                turns.append(t);
+            };
+            add("Wie spät ist es in Tokio, wenn es hier 9 Uhr ist?",
+                "In Tokio ist es dann **17 Uhr** (im Winter).");
+            add("Und im Sommer?", "Dann sind es nur *sieben* Stunden: **16 Uhr**.");
+            add("Kannst du das als Liste?",
+                "- Winter: 17 Uhr\n- Sommer: 16 Uhr\n\nQuelle: "
+                "[timeanddate](https://www.timeanddate.de)");
+            add("Leg ein Issue an", "{\"action\":\"github_issue\"}", ReplyKind::action);
+            add("Danke!", "");
+            session->setTurns(turns);
+            session->setActiveTurnID(turns.last().id);
+            auto* list = new ChatList(*session, clock, nullptr, page);
+            layout->addWidget(list);
+        });
+    const QStringList longReply = PanelGallery::render(
+        QStringLiteral("markdown-reply"), [](QWidget* page, QVBoxLayout* layout, auto&) {
+            ConversationTurn t;
+            t.user = QStringLiteral("Wie ziehe ich die Datenbank um?");
+            t.kind = ReplyKind::chat;
+            t.reply = QString::fromUtf8(kLongReply);
+            auto* row = new ChatTurnRow(nullptr, {}, page);
+            row->setTurn(t, false);
+            layout->addWidget(row);
+        });
+    for (const QString& path : written + longReply)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+}  // namespace
