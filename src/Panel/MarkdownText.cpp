@@ -193,7 +193,6 @@ private:
                 format.setAnchor(true);
                 format.setAnchorHref(run.link.toString(QUrl::FullyEncoded));
                 format.setForeground(DS::Palette::accentText.resolve(widget_));
-                format.setToolTip(run.link.toDisplayString());
             }
             cursor_.insertText(inBlock(run.text), format);
         }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class AssistantSession;
+
+// What the user is answering, below the panel's header: the message read from the screen
+// (with its author and how many earlier messages were taken in), the text the user had
+// selected, or a shimmering placeholder while the message is still being read. Compact, it
+// shrinks to one line, as the conversation grows. Empty when there is nothing to show.
+class QuoteBlock : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Variant {
+        none,
+        placeholder,
+        compactQuote,
+        fullQuote,
+        compactSelection,
+        fullSelection
+    };
+
+    explicit QuoteBlock(AssistantSession& session, QWidget* parent = nullptr);
+
+    // The message is still being read, nothing has arrived and nothing hides the placeholder.
+    static bool showsPlaceholder(const AssistantSession& session);
+
+    void setCompact(bool compact);
+    bool isCompact() const { return compact_; }
+    Variant variant() const { return variant_; }
+    // The card shown, null for none.
+    QWidget* card() const { return card_; }
+
+private:
+    void rebuild();
+    QWidget* makeCard(Variant variant);
+
+    QPointer<AssistantSession> session_;
+    bool compact_ = false;
+    Variant variant_ = Variant::none;
+    QWidget* card_ = nullptr;
+};
