@@ -47,11 +47,6 @@ public:
         setFixedHeight(int(std::ceil(std::max(QFontMetricsF(DS::Font::context()).height(),
                                               QFontMetricsF(DS::Font::body()).height()))));
     }
-    QString shownText() const {
-        const QFontMetricsF body(DS::Font::body());
-        const qreal rest = width() - QFontMetricsF(DS::Font::context()).horizontalAdvance(lead_);
-        return lead_ + body.elidedText(text_, Qt::ElideRight, std::max<qreal>(rest, 0));
-    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -94,7 +89,6 @@ public:
         return {QFontMetrics(font()).horizontalAdvance(text_), heightForWidth(400)};
     }
     QSize minimumSizeHint() const override { return {0, 0}; }
-    QStringList shownLines(int width) const { return lines(width); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -115,30 +109,7 @@ private:
     qreal lineStep() const { return QFontMetricsF(font()).height() + kLineSpacing; }
 
     QStringList lines(int width) const {
-        QStringList shown;
-        const QFontMetricsF metrics(font());
-        const QStringList paragraphs = text_.split(u'\n');
-        for (qsizetype p = 0; p < paragraphs.size(); ++p) {
-            QTextLayout layout(paragraphs[p], font());
-            layout.beginLayout();
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(std::max(width, 1));
-                if (shown.size() == maxLines_ - 1) {
-                    // The last line allowed takes what is left, cut at its end when too long.
-                    QString rest = paragraphs[p].mid(line.textStart());
-                    const bool more = p + 1 < paragraphs.size();
-                    if (more || metrics.horizontalAdvance(rest) > width)
-                        rest = metrics.elidedText(rest + (more ? QStringLiteral(" …") : QString()),
-                                                  Qt::ElideRight, width);
-                    shown.append(rest);
-                    layout.endLayout();
-                    return shown;
-                }
-                shown.append(paragraphs[p].mid(line.textStart(), line.textLength()));
-            }
-            layout.endLayout();
-        }
-        return shown;
+        return QuoteBlock::clampLines(text_, font(), width, maxLines_);
     }
 
     QString text_;
@@ -239,6 +210,41 @@ QuoteBlock::QuoteBlock(AssistantSession& session, QWidget* parent)
     rebuild();
 }
 
+std::pair<QString, QString> QuoteBlock::compactLine(const QuotedMessage& quote) {
+    if (quote.isSelection) {
+        QString text = quote.text;
+        return {tr("Markiert "), text.replace(u'\n', u' ')};
+    }
+    return {quote.author ? *quote.author + u' ' : QString(), quote.text};
+}
+
+QStringList QuoteBlock::clampLines(const QString& text, const QFont& font, int width,
+                                   int maxLines) {
+    QStringList shown;
+    const QFontMetricsF metrics(font);
+    const QStringList paragraphs = text.split(u'\n');
+    for (qsizetype p = 0; p < paragraphs.size() && shown.size() < maxLines; ++p) {
+        QTextLayout layout(paragraphs[p], font);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(width, 1));
+            if (shown.size() == maxLines - 1) {
+                // The last line allowed takes what is left, cut at its end when more follows.
+                QString rest = paragraphs[p].mid(line.textStart());
+                const bool more = p + 1 < paragraphs.size();
+                if (more || metrics.horizontalAdvance(rest) > width)
+                    rest = metrics.elidedText(rest + (more ? QStringLiteral(" …") : QString()),
+                                              Qt::ElideRight, width);
+                shown.append(rest);
+                break;
+            }
+            shown.append(paragraphs[p].mid(line.textStart(), line.textLength()));
+        }
+        layout.endLayout();
+    }
+    return shown;
+}
+
 bool QuoteBlock::showsPlaceholder(const AssistantSession& session) {
     return session.isReadingQuote() && !session.quotePlaceholderHidden() && !session.quote() &&
            session.phase().kind() == Kind::ready;
@@ -291,8 +297,8 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
             const QuotedMessage& quote = *session_->quote();
             row->setSpacing(8);
             row->addWidget(new Avatar(quote.initials(), 20, card), 0, Qt::AlignVCenter);
-            const QString lead = quote.author ? *quote.author + u' ' : QString();
-            row->addWidget(new LeadLine(lead, quote.text, card), 1);
+            const auto [lead, text] = compactLine(quote);
+            row->addWidget(new LeadLine(lead, text, card), 1);
             break;
         }
         case Variant::fullQuote: {
@@ -327,9 +333,8 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
         }
         case Variant::compactSelection: {
             row->addWidget(new MarkCircle(true, card), 0, Qt::AlignVCenter);
-            QString text = session_->quote()->text;
-            text.replace(u'\n', u' ');
-            row->addWidget(new LeadLine(tr("Markiert "), text, card), 1);
+            const auto [lead, text] = compactLine(*session_->quote());
+            row->addWidget(new LeadLine(lead, text, card), 1);
             break;
         }
         case Variant::fullSelection: {

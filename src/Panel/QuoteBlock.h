@@ -2,8 +2,10 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <utility>
 
 class AssistantSession;
+struct QuotedMessage;
 
 // What the user is answering, below the panel's header: the message read from the screen
 // (with its author and how many earlier messages were taken in), the text the user had
@@ -26,6 +28,11 @@ public:
 
     // The message is still being read, nothing has arrived and nothing hides the placeholder.
     static bool showsPlaceholder(const AssistantSession& session);
+    // The one line of a compact card: the lead in the label style, then the text.
+    static std::pair<QString, QString> compactLine(const QuotedMessage& quote);
+    // `text` wrapped at `width` in `font`, at most `maxLines` lines; when more would follow,
+    // the last line ends in "…".
+    static QStringList clampLines(const QString& text, const QFont& font, int width, int maxLines);
 
     void setCompact(bool compact);
     bool isCompact() const { return compact_; }

@@ -4,7 +4,10 @@
 
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
+#include "Panel/ContextRow.h"
+#include "Panel/QuoteBlock.h"
 #include "PanelGallery.h"
+#include "Platform/fake/FakeApplicationIcons.h"
 
 namespace {
 
@@ -76,6 +79,60 @@ TEST(PanelGalleryTest, RendersAConversationAndALongReply) {
             layout->addWidget(row);
         });
     for (const QString& path : written + longReply)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+TEST(PanelGalleryTest, RendersTheHeaderAndTheQuoteCards) {
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("header-and-quotes"), [](QWidget* page, QVBoxLayout* layout, auto&) {
+            static Platform::FakeApplicationIcons icons;
+            QImage icon(36, 36, QImage::Format_ARGB32);
+            icon.fill(QColor(230, 120, 40));
+            icons.icons.insert(3, icon);
+            Platform::RunningApplication app;
+            app.localizedName = QStringLiteral("Firefox");
+            app.windowId = 3;
+            ContextSnapshot context;
+            context.appName = QStringLiteral("Firefox");
+            context.windowTitle = QStringLiteral("(2) Posteingang | Mail – Firefox");
+            context.fieldLabel = QStringLiteral("Antwort verfassen");
+            auto* session = new AssistantSession(app, context, ProviderID::claudeCLI, page);
+            session->setCapturing(true);
+            Project project;
+            project.id = QUuid::createUuid();
+            project.name = QStringLiteral("Website");
+            session->setProject(project);
+            layout->addWidget(new ContextRow(*session, {}, &icons, page));
+
+            auto quoteSession = [&](std::optional<QuotedMessage> quote, int thread) {
+                auto* s =
+                    new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+                s->setQuote(quote);
+                s->setThread(QList<ThreadMessage>(thread));
+                s->setReadingQuote(!quote);
+                return s;
+            };
+            QuotedMessage message;
+            message.author = QStringLiteral("Ana Lima");
+            message.text = QStringLiteral(
+                "Hi! Kannst du mir bis morgen sagen, ob der Termin am Donnerstag klappt? Wir "
+                "müssten sonst auf nächste Woche schieben, und dann wird es mit dem Druck knapp."
+                "\nDanke dir!\nAna\n<img src=x>\nPS: noch eine Zeile");
+            QuotedMessage selection;
+            selection.isSelection = true;
+            selection.text = QStringLiteral("Erste Zeile der Auswahl\nzweite Zeile\ndritte");
+            for (const auto& [quote, compact, thread] :
+                 {std::tuple{std::optional(message), false, 3},
+                  std::tuple{std::optional(message), true, 0},
+                  std::tuple{std::optional(selection), false, 0},
+                  std::tuple{std::optional(selection), true, 0},
+                  std::tuple{std::optional<QuotedMessage>(), false, 0}}) {
+                auto* block = new QuoteBlock(*quoteSession(quote, thread), page);
+                block->setCompact(compact);
+                layout->addWidget(block);
+            }
+        });
+    for (const QString& path : written)
         EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
 }
 
