@@ -7,6 +7,7 @@
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
+#include "Design/TypingDots.h"
 #include "Panel/ChatBubble.h"
 
 namespace {
@@ -68,7 +69,7 @@ ChatTurnRow::ChatTurnRow(Platform::UrlOpener* opener, CardFactory cardFactory, Q
     typingRow_->setObjectName(QStringLiteral("typingRow"));
     auto* typing = line(typingRow_);
     auto* box = new TypingBox(typingRow_);
-    box->setObjectName(QStringLiteral("typingDots"));
+    box->layout()->addWidget(new TypingDots(box));
     typing->addWidget(box);
     typing->addStretch(1);
     layout->addWidget(typingRow_);

@@ -9,12 +9,12 @@
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
 #include "Design/Spinner.h"
+#include "Design/SymbolLabel.h"
 #include "Design/SymbolPainter.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/PanelTexts.h"
 #include "Panel/ProjectChip.h"
 #include "Panel/QuoteBlock.h"
-#include "Panel/SymbolGlyph.h"
 #include "Platform/ApplicationIcons.h"
 
 namespace {
@@ -98,8 +98,10 @@ ContextRow::ContextRow(AssistantSession& session, Hooks hooks, Platform::Applica
     title_->setFont(DS::Font::context());
     title_->setColor(DS::Palette::label);
     infoLayout->addWidget(title_, 0);
-    infoLayout->addWidget(new SymbolGlyph(QStringLiteral("chevron.right"), 9, QFont::DemiBold,
-                                          DS::Palette::tertiary, info));
+    auto* chevron = new SymbolLabel(QStringLiteral("chevron.right"), {}, DS::Font::system(9),
+                                    DS::Palette::tertiary, info);
+    chevron->setSymbolStyle(9, QFont::DemiBold);
+    infoLayout->addWidget(chevron);
     detail_ = new ElidedLabel({}, info);
     detail_->setFont(DS::Font::contextDetail());
     detail_->setColor(DS::Palette::secondary);

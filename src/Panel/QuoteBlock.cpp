@@ -9,11 +9,13 @@
 
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
+#include "Design/InitialsAvatar.h"
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
+#include "Design/Shimmer.h"
+#include "Design/SymbolLabel.h"
 #include "Design/SymbolPainter.h"
 #include "Panel/AssistantSession.h"
-#include "Panel/SymbolGlyph.h"
 
 namespace {
 
@@ -141,30 +143,6 @@ private:
     bool compact_;
 };
 
-// The author's initials on a round badge.
-class Avatar final : public QWidget {
-public:
-    Avatar(const QString& initials, int side, QWidget* parent)
-        : QWidget(parent), initials_(initials) {
-        setFixedSize(side, side);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(DS::Palette::avatarBG.resolve(this));
-        painter.drawEllipse(rect());
-        painter.setFont(DS::Font::system(width() * 0.38, QFont::DemiBold));
-        painter.setPen(DS::Palette::avatarText.resolve(this));
-        painter.drawText(rect(), Qt::AlignCenter, initials_);
-    }
-
-private:
-    QString initials_;
-};
-
 // The stand-in while the message is read: a circle and two bars.
 class PlaceholderShapes final : public QWidget {
 public:
@@ -287,7 +265,9 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
     switch (variant) {
         case Variant::placeholder: {
             card->setAccessibleName(tr("Nachricht wird gelesen"));
-            row->addWidget(new PlaceholderShapes(card), 1);
+            auto* shapes = new PlaceholderShapes(card);
+            row->addWidget(shapes, 1);
+            Shimmer::apply(shapes);
             auto* fade = new QGraphicsOpacityEffect(card);
             fade->setOpacity(0.7);
             card->setGraphicsEffect(fade);
@@ -296,14 +276,14 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
         case Variant::compactQuote: {
             const QuotedMessage& quote = *session_->quote();
             row->setSpacing(8);
-            row->addWidget(new Avatar(quote.initials(), 20, card), 0, Qt::AlignVCenter);
+            row->addWidget(new InitialsAvatar(quote.initials(), 20, card), 0, Qt::AlignVCenter);
             const auto [lead, text] = compactLine(quote);
             row->addWidget(new LeadLine(lead, text, card), 1);
             break;
         }
         case Variant::fullQuote: {
             const QuotedMessage& quote = *session_->quote();
-            row->addWidget(new Avatar(quote.initials(), 26, card), 0, Qt::AlignTop);
+            row->addWidget(new InitialsAvatar(quote.initials(), 26, card), 0, Qt::AlignTop);
             auto* text = new QWidget(card);
             QVBoxLayout* lines = column(text, 2);
             if (quote.author) {
@@ -317,14 +297,11 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
                 auto* threadRow = new QHBoxLayout(thread);
                 threadRow->setContentsMargins(0, 3, 0, 0);
                 threadRow->setSpacing(4);
-                threadRow->addWidget(new SymbolGlyph(QStringLiteral("text.bubble"), 12,
-                                                     QFont::Normal, DS::Palette::secondary, thread),
-                                     0, Qt::AlignVCenter);
-                auto* label =
-                    new ElidedLabel(tr("+ %1 Nachrichten davor im Kontext").arg(count), thread);
-                label->setFont(DS::Font::context());
-                label->setColor(DS::Palette::secondary);
-                threadRow->addWidget(label, 1);
+                auto* label = new SymbolLabel(QStringLiteral("text.bubble"),
+                                              tr("+ %1 Nachrichten davor im Kontext").arg(count),
+                                              DS::Font::context(), DS::Palette::secondary, thread);
+                threadRow->addWidget(label);
+                threadRow->addStretch(1);
                 lines->addWidget(thread);
             }
             row->addWidget(text, 1);
