@@ -1,13 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 
+#include "AI/ProviderMenuChip.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
 #include "Panel/ContextRow.h"
+#include "Panel/ConversationRow.h"
+#include "Panel/ListeningHint.h"
 #include "Panel/QuoteBlock.h"
+#include "Panel/ReadyHint.h"
+#include "Panel/StreamingHint.h"
+#include "Panel/StreamingText.h"
 #include "PanelGallery.h"
 #include "Platform/fake/FakeApplicationIcons.h"
+#include "Platform/fake/FakeLoginItem.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Settings/SettingsStore.h"
 
 namespace {
 
@@ -131,6 +141,37 @@ TEST(PanelGalleryTest, RendersTheHeaderAndTheQuoteCards) {
                 block->setCompact(compact);
                 layout->addWidget(block);
             }
+        });
+    for (const QString& path : written)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+TEST(PanelGalleryTest, RendersTheStatusLinesAndTheArrivingDraft) {
+    QTemporaryDir support;
+    Platform::FakeLoginItem loginItem;
+    Platform::FakeSystemLog log;
+    Platform::FakeClock settingsClock;
+    SettingsStore settings(support.path(), {loginItem, log, settingsClock});
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("status-lines"), [&](QWidget* page, QVBoxLayout* layout, auto& clock) {
+            StatusLine::Accessory chip = [](QWidget* parent) {
+                return new ProviderMenuChip(
+                    ProviderID::claudeCLI,
+                    [](ProviderID) { return ProviderStatusStore::State::ready(); }, parent);
+            };
+            auto* session =
+                new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+            session->setPhase(AssistantSession::Phase::streaming());
+            session->setWaitStage(AssistantSession::WaitStage::thinking);
+            session->setRequestStarted(clock.now());
+            session->setDraft(QStringLiteral(
+                "Hallo Ana,\n\nder Donnerstag klappt bei mir. Ich bringe die Entwürfe mit und "
+                "wir gehen sie gemeinsam dur"));
+            layout->addWidget(new ReadyHint(*session, {}, chip, page));
+            layout->addWidget(new ListeningHint(settings, chip, page));
+            layout->addWidget(new StreamingHint(*session, clock, chip, page));
+            layout->addWidget(new ConversationRow({}, {}, chip, page));
+            layout->addWidget(new StreamingText(*session, clock, page));
         });
     for (const QString& path : written)
         EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
