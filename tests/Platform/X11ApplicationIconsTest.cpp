@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <vector>
 
 #include "Platform/linux/X11ApplicationIcons.h"
@@ -71,6 +74,40 @@ TEST(X11ApplicationIconsTest, ReadsTheIconOfTheDesktopEntryGroupOnly) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(X11ApplicationIcons::iconName(c.file), c.icon) << c.name;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(X11ApplicationIconsTest, FallsBackToTheIconTheDesktopFileNames) {
+    const QString applications =
+        QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    ASSERT_TRUE(QDir().mkpath(applications));
+    const QString picture = QDir::temp().filePath(QStringLiteral("tavrin-icon-test.png"));
+    QImage green(48, 48, QImage::Format_ARGB32);
+    green.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(green.save(picture));
+    QFile entry(applications + QStringLiteral("/org.example.Notes.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Notes\nIcon=" + picture.toUtf8() + "\n");
+    entry.close();
+
+    Platform::X11ApplicationIcons lookup(nullptr);
+    Platform::RunningApplication byId;
+    byId.bundleIdentifier = QStringLiteral("org.example.Notes");
+    const QImage icon = lookup.icon(byId, 36);
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(QColor(icon.pixel(icon.width() / 2, icon.height() / 2)), QColor(0, 200, 0));
+
+    Platform::RunningApplication byClass;
+    byClass.windowClass = QStringLiteral("org.example.Notes");
+    EXPECT_FALSE(lookup.icon(byClass, 36).isNull());
+
+    Platform::RunningApplication unknown;
+    unknown.bundleIdentifier = QStringLiteral("org.example.Missing");
+    EXPECT_TRUE(lookup.icon(unknown, 36).isNull());
+    QFile::remove(picture);
 }
 
 }  // namespace

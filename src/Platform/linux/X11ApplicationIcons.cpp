@@ -112,10 +112,15 @@ QImage X11ApplicationIcons::desktopIcon(const RunningApplication& app, int pixel
     QStringList ids;
     if (app.bundleIdentifier)
         ids.append(*app.bundleIdentifier);
-    if (!app.windowClass.isEmpty())
-        ids.append(app.windowClass.toLower());
-    if (!app.windowInstance.isEmpty())
-        ids.append(app.windowInstance.toLower());
+    // Desktop-file ids are case-sensitive; window classes are often the id capitalised
+    // ("Firefox" for firefox.desktop).
+    for (const QString& name : {app.windowClass, app.windowInstance}) {
+        if (name.isEmpty())
+            continue;
+        ids.append(name);
+        ids.append(name.toLower());
+    }
+    ids.removeDuplicates();
     for (const QString& id : std::as_const(ids)) {
         const QString file = id.endsWith(QLatin1String(".desktop")) ? id : id + ".desktop";
         const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, file);
