@@ -1,6 +1,7 @@
 #include "Panel/MarkdownText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QPainter>
@@ -76,7 +77,13 @@ protected:
     }
 
     void wheelEvent(QWheelEvent* event) override {
-        // The reply never scrolls itself; the conversation around it does.
+        // The reply never scrolls itself: the wheel goes to the conversation around it.
+        for (QWidget* up = parentWidget(); up; up = up->parentWidget()) {
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(up)) {
+                QCoreApplication::sendEvent(area->viewport(), event);
+                return;
+            }
+        }
         event->ignore();
     }
 

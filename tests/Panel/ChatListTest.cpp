@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QScrollBar>
+#include <QTextBrowser>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatBubble.h"
@@ -168,6 +171,27 @@ TEST(ChatListTest, ANewTurnScrollsIntoViewInTwoPassesThatEndWithTheList) {
     list.reset();
     EXPECT_EQ(f.clock.pendingTimers(), 0);
     f.clock.advance(1s);
+}
+
+TEST(ChatListTest, TheWheelOverAReplyScrollsTheConversation) {
+    Fixture f;
+    QList<ConversationTurn> turns;
+    for (int i = 0; i < 8; ++i)
+        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
+                          QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
+    f.session.setTurns(turns);
+    ChatList list(f.session, f.clock, nullptr);
+    list.resize(532, 200);
+    list.show();
+    QScrollBar* bar = list.verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QWidget* reply =
+        list.rows().last()->replyBubble()->textView()->findChild<QTextBrowser*>()->viewport();
+    const QPointF at(5, 5);
+    QWheelEvent wheel(at, reply->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(reply, &wheel);
+    EXPECT_LT(bar->value(), bar->maximum());
 }
 
 }  // namespace
