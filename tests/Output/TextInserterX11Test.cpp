@@ -15,6 +15,7 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/WindowManager.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -27,13 +28,9 @@ class TextInserterX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            5000));
+        startWindowManager(windowManager);
+        if (HasFatalFailure())
+            return;
         xclipIn("Vorher");
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
