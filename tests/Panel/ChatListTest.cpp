@@ -24,6 +24,15 @@ ConversationTurn turn(const QString& user, std::optional<ReplyKind> kind, const 
     return made;
 }
 
+// Eight turns of two paragraphs: taller than a list 200 high.
+QList<ConversationTurn> moreThanTheListShows() {
+    QList<ConversationTurn> turns;
+    for (int i = 0; i < 8; ++i)
+        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
+                          QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
+    return turns;
+}
+
 struct Fixture {
     AssistantSession session{std::nullopt, std::nullopt, ProviderID::claudeCLI};
     Platform::FakeClock clock;
@@ -140,10 +149,7 @@ TEST(ChatListTest, TheListIsAsTallAsItsTurnsUpToItsLimit) {
 
 TEST(ChatListTest, ANewTurnScrollsIntoViewInTwoPassesThatEndWithTheList) {
     Fixture f;
-    QList<ConversationTurn> turns;
-    for (int i = 0; i < 8; ++i)
-        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
-                          QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
+    QList<ConversationTurn> turns = moreThanTheListShows();
     f.session.setTurns(turns);
     auto list = std::make_unique<ChatList>(f.session, f.clock, nullptr);
     list->resize(532, 200);
@@ -175,10 +181,7 @@ TEST(ChatListTest, ANewTurnScrollsIntoViewInTwoPassesThatEndWithTheList) {
 
 TEST(ChatListTest, TheWheelOverAReplyScrollsTheConversation) {
     Fixture f;
-    QList<ConversationTurn> turns;
-    for (int i = 0; i < 8; ++i)
-        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
-                          QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
+    QList<ConversationTurn> turns = moreThanTheListShows();
     f.session.setTurns(turns);
     ChatList list(f.session, f.clock, nullptr);
     list.resize(532, 200);
