@@ -28,7 +28,6 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
-#include "support/WindowManager.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -41,9 +40,7 @@ class ContextX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        startWindowManager(windowManager);
-        if (HasFatalFailure())
-            return;
+        ASSERT_TRUE(startWindowManager(windowManager));
         trust.trusted = true;
     }
 

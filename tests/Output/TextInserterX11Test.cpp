@@ -15,7 +15,6 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
-#include "support/WindowManager.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -28,9 +27,7 @@ class TextInserterX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        startWindowManager(windowManager);
-        if (HasFatalFailure())
-            return;
+        ASSERT_TRUE(startWindowManager(windowManager));
         xclipIn("Vorher");
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
