@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "Panel/AssistantSession.h"
+#include "Panel/SpringCurve.h"
 #include "Platform/Clock.h"
 
 namespace {
@@ -15,14 +16,6 @@ using namespace std::chrono_literals;
 constexpr auto kFirstPassDelay = 30ms;
 constexpr auto kSecondPassDelay = 180ms;
 constexpr auto kFrame = 16ms;
-// A critically damped spring with a response of 0.3 s: close enough to rest after 0.6 s.
-constexpr double kSpringResponse = 0.3;
-constexpr double kSpringDuration = 0.6;
-
-double springProgress(double seconds) {
-    const double omega = 2 * M_PI / kSpringResponse;
-    return 1 - (1 + omega * seconds) * std::exp(-omega * seconds);
-}
 
 }  // namespace
 
@@ -206,14 +199,15 @@ void ChatList::animateTo(int target) {
 }
 
 void ChatList::stepAnimation() {
+    static const SpringCurve spring = SpringCurve::withResponse(0.3, 1.0);
     const double elapsed =
         std::chrono::duration<double>(clock_.monotonic() - animationStart_).count();
-    if (elapsed >= kSpringDuration) {
+    if (elapsed >= spring.settlingDuration()) {
         verticalScrollBar()->setValue(animationTo_);
         animation_.reset();
         return;
     }
-    const double progress = springProgress(elapsed);
+    const double progress = spring.value(elapsed);
     verticalScrollBar()->setValue(
         int(std::lround(animationFrom_ + (animationTo_ - animationFrom_) * progress)));
 }

@@ -1,12 +1,15 @@
 #include "Panel/StreamingHint.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <algorithm>
 
 #include "Design/ElidedLabel.h"
 #include "Design/Keycap.h"
 #include "Design/TypingDots.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/PanelTexts.h"
+#include "Panel/SpringCurve.h"
 #include "Platform/Clock.h"
 
 namespace {
@@ -58,10 +61,33 @@ StreamingHint::StreamingHint(AssistantSession& session, Platform::Clock& clock,
           &AssistantSession::providerChanged, &AssistantSession::phaseChanged,
           &AssistantSession::turnsChanged, &AssistantSession::activeTurnIDChanged})
         connect(&session, signal, this, &StreamingHint::refresh);
+    connect(&session, &AssistantSession::waitStageChanged, this, &StreamingHint::fadeInStatus);
     refresh();
 }
 
 StreamingHint::~StreamingHint() = default;
+
+void StreamingHint::fadeInStatus() {
+    if (!isVisible())
+        return;
+    auto* fade = new QGraphicsOpacityEffect(status_);
+    fade->setOpacity(0);
+    status_->setGraphicsEffect(fade);
+    fadeStart_ = clock_.monotonic();
+    fader_ = clock_.repeating(std::chrono::milliseconds(16), [this] { stepFade(); });
+}
+
+void StreamingHint::stepFade() {
+    static const SpringCurve spring = SpringCurve::withResponse(0.2, 1.0);
+    const double elapsed = std::chrono::duration<double>(clock_.monotonic() - fadeStart_).count();
+    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(status_->graphicsEffect());
+    if (!fade || elapsed >= spring.settlingDuration()) {
+        status_->setGraphicsEffect(nullptr);
+        fader_.reset();
+        return;
+    }
+    fade->setOpacity(std::clamp(spring.value(elapsed), 0.0, 1.0));
+}
 
 QString StreamingHint::status() const {
     return status_->text();

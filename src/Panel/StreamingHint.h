@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 
 #include "Panel/StatusLine.h"
@@ -32,10 +33,15 @@ public:
 private:
     void refresh();
     void tick();
+    // The new status fades in over the old place when the step changes.
+    void fadeInStatus();
+    void stepFade();
 
     QPointer<AssistantSession> session_;
     Platform::Clock& clock_;
     ElidedLabel* status_;
     ElidedLabel* elapsed_;
     std::unique_ptr<Platform::Timer> ticker_;
+    std::unique_ptr<Platform::Timer> fader_;
+    std::chrono::nanoseconds fadeStart_{0};
 };
