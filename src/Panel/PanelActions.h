@@ -13,6 +13,12 @@ class PermissionsManager;
 class ProviderStatusStore;
 class SettingsStore;
 
+namespace Platform {
+class ApplicationIcons;
+class Clock;
+class UrlOpener;
+}  // namespace Platform
+
 // What the panel needs of the application: the stores it reads and the operations its keys and
 // buttons start. The application core implements it; the panel only calls it, on the main
 // thread, and never writes settings.
@@ -29,6 +35,12 @@ public:
     virtual AssistantSession* session() const = 0;
     // Shows the screen hint whatever the setting, the permission and its dismissal say.
     virtual bool demoForceScreenHint() const = 0;
+    // Times the panel's scrolling, blinking cursor and counted seconds.
+    virtual Platform::Clock& clock() = 0;
+    // The icons of the applications the panel is opened for; null: the globe stands in.
+    virtual Platform::ApplicationIcons* applicationIcons() = 0;
+    // Opens the web and mail links of replies; null: links do nothing.
+    virtual Platform::UrlOpener* urlOpener() = 0;
 
     // Escape: closes dictation, stops a running reply or dismisses the panel, in that order.
     virtual void escape() = 0;
@@ -44,6 +56,8 @@ public:
     virtual void insert() = 0;
     virtual void dismissScreenHint() = 0;
     virtual void chooseProject(std::optional<Project> project) = 0;
+    // Dismisses the panel and opens the settings on the projects tab.
+    virtual void manageProjects() = 0;
     virtual void switchProvider(ProviderID provider, bool rewrite) = 0;
     virtual void openLogin(ProviderID provider) = 0;
     virtual void runAction() = 0;

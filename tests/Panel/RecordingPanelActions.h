@@ -8,6 +8,7 @@
 #include "Panel/PanelActions.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeApplicationIcons.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
@@ -15,13 +16,14 @@
 #include "Platform/fake/FakeSettingsPaneOpener.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUrlOpener.h"
 #include "Settings/SettingsStore.h"
 
 // The application as the panel sees it: real stores on fake backends, and every operation the
 // panel starts written down, in order, as its name and arguments.
 class RecordingPanelActions final : public PanelActions {
 public:
-    explicit RecordingPanelActions(Platform::FakeClock& clock) : providers_(clock) {
+    explicit RecordingPanelActions(Platform::FakeClock& clock) : clock_(clock), providers_(clock) {
         screenCapture_.granted = true;
         permissions_.refresh();
     }
@@ -34,6 +36,9 @@ public:
     AssistantSession* session() const override { return session_; }
     void setSession(AssistantSession* session) { session_ = session; }
     bool demoForceScreenHint() const override { return demo_; }
+    Platform::Clock& clock() override { return clock_; }
+    Platform::FakeApplicationIcons* applicationIcons() override { return &icons_; }
+    Platform::FakeUrlOpener* urlOpener() override { return &urls_; }
     void setDemoForceScreenHint(bool demo) {
         demo_ = demo;
         emit demoForceScreenHintChanged();
@@ -59,6 +64,7 @@ public:
     void chooseProject(std::optional<Project> project) override {
         calls << QStringLiteral("chooseProject %1").arg(project ? project->name : QString("-"));
     }
+    void manageProjects() override { calls << QStringLiteral("manageProjects"); }
     void switchProvider(ProviderID provider, bool rewrite) override {
         calls << QStringLiteral("switchProvider %1 %2").arg(rawValue(provider)).arg(rewrite);
     }
@@ -71,6 +77,9 @@ public:
     QStringList calls;
 
 private:
+    Platform::FakeClock& clock_;
+    Platform::FakeApplicationIcons icons_;
+    Platform::FakeUrlOpener urls_;
     QTemporaryDir folder_;
     Platform::FakeLoginItem loginItem_;
     Platform::FakeSystemLog log_;
