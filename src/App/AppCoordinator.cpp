@@ -217,6 +217,12 @@ void AppCoordinator::reopen() {
         s_.showSettings();
 }
 
+void AppCoordinator::manageProjects() {
+    dismiss();
+    if (s_.showProjectSettings)
+        s_.showProjectSettings();
+}
+
 void AppCoordinator::openSettings() {
     dismiss();
     s_.providers.refresh(s_.settings.settings());

@@ -82,6 +82,11 @@ public:
         // The settings window on the tab it shows, or on its permissions tab.
         std::function<void()> showSettings;
         std::function<void()> showPermissionSettings;
+        std::function<void()> showProjectSettings;
+        // Application icons for the panel's header and the opener of reply links; null: the
+        // globe stands in and links do nothing.
+        Platform::ApplicationIcons* applicationIcons = nullptr;
+        Platform::UrlOpener* urlOpener = nullptr;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -123,6 +128,9 @@ public:
     ProviderStatusStore& providers() const override { return s_.providers; }
     MemoryStore& memory() const { return s_.memory; }
     bool demoForceScreenHint() const override { return demoForceScreenHint_; }
+    Platform::Clock& clock() override { return s_.clock; }
+    Platform::ApplicationIcons* applicationIcons() override { return s_.applicationIcons; }
+    Platform::UrlOpener* urlOpener() override { return s_.urlOpener; }
     void setDemoForceScreenHint(bool value);
 
     // Press and release of the main shortcut.
@@ -152,6 +160,7 @@ public:
     void insert() override;
     void dismissScreenHint() override;
     void chooseProject(std::optional<Project> project) override;
+    void manageProjects() override;
     void switchProvider(ProviderID provider, bool rewrite) override;
     void openLogin(ProviderID provider) override;
     void runAction() override;

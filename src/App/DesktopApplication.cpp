@@ -57,6 +57,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
                       &compositor_),
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
+      applicationIcons_(Platform::XcbConnection::open()),
       floatingWindows_(x11_),
       panel_({clock, floatingWindows_, {}}),
       panelHost_(panel_, floatingWindows_),
@@ -78,4 +79,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           {},
           {},
           {},
+          {},
+          &applicationIcons_,
+          &urlOpener_,
       }) {}

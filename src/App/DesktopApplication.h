@@ -19,11 +19,13 @@
 #include "Platform/AccessibilityWorker.h"
 #include "Platform/linux/AtspiAccessibilityTrust.h"
 #include "Platform/linux/DesktopSettingsOpener.h"
+#include "Platform/linux/DesktopUrlOpener.h"
 #include "Platform/linux/EwmhDesktopWindows.h"
 #include "Platform/linux/EwmhWindowActivation.h"
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
+#include "Platform/linux/X11ApplicationIcons.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11Compositor.h"
 #include "Platform/linux/X11FloatingWindows.h"
@@ -88,6 +90,8 @@ private:
     Platform::X11HotKeyGrabber grabber_;
     GlobalShortcuts::NamedShortcuts shortcuts_;
 
+    Platform::X11ApplicationIcons applicationIcons_;
+    Platform::DesktopUrlOpener urlOpener_;
     Platform::X11FloatingWindows floatingWindows_;
     PanelController panel_;
     PanelControllerHost panelHost_;
