@@ -1,0 +1,404 @@
+#include "AI/ShellTemplateReader.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+// Only these end a word for the shell; no-break and other Unicode spaces are word
+// characters to it.
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
+}
+
+// A word as the shell sees it after quote removal, near enough to recognise 'eval' or
+// e\val as eval.
+QString unquoted(QString word) {
+    word.remove(QLatin1Char('\''));
+    word.remove(QLatin1Char('"'));
+    word.remove(QLatin1Char('\\'));
+    return word;
+}
+
+bool isName(const QString& word) {
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return name.match(word).hasMatch();
+}
+
+bool isAssignment(const QString& word) {
+    static const QRegularExpression assignment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\+?="));
+    return assignment.match(word).hasMatch();
+}
+
+// "name=" or "name+=" right before "(": an array list follows.
+bool opensArrayList(const QString& word) {
+    static const QRegularExpression start(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\+?=$"));
+    return start.match(word).hasMatch();
+}
+
+// Words before the command itself that do not change which command runs.
+bool isPrefixWord(const QString& word) {
+    static const QSet<QString> prefixes = {
+        QStringLiteral("!"),      QStringLiteral("{"),        QStringLiteral("}"),
+        QStringLiteral("if"),     QStringLiteral("then"),     QStringLiteral("else"),
+        QStringLiteral("elif"),   QStringLiteral("fi"),       QStringLiteral("do"),
+        QStringLiteral("done"),   QStringLiteral("while"),    QStringLiteral("until"),
+        QStringLiteral("time"),   QStringLiteral("command"),  QStringLiteral("builtin"),
+        QStringLiteral("noglob"), QStringLiteral("nocorrect")};
+    return prefixes.contains(word);
+}
+
+// The position of the command word among `words`, -1 when the command has not begun.
+qsizetype commandIndex(const QStringList& words) {
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (!isAssignment(words[i]) && !isPrefixWord(unquoted(words[i])))
+            return i;
+    }
+    return -1;
+}
+
+// Commands that run, evaluate or take a variable name from an argument: bash and zsh
+// evaluate the subscripts of such names ("a[$(…)]"), so no value may stand there.
+bool rereadsArguments(const QString& command) {
+    static const QSet<QString> commands = {
+        QStringLiteral("eval"),     QStringLiteral("let"),       QStringLiteral("trap"),
+        QStringLiteral("read"),     QStringLiteral("mapfile"),   QStringLiteral("readarray"),
+        QStringLiteral("getopts"),  QStringLiteral("unset"),     QStringLiteral("compgen"),
+        QStringLiteral("complete"), QStringLiteral("integer"),   QStringLiteral("float"),
+        QStringLiteral("vared"),    QStringLiteral("zparseopts")};
+    return commands.contains(command);
+}
+
+bool isDeclaration(const QString& command) {
+    static const QSet<QString> commands = {QStringLiteral("declare"), QStringLiteral("typeset"),
+                                           QStringLiteral("local"), QStringLiteral("export"),
+                                           QStringLiteral("readonly")};
+    return commands.contains(command);
+}
+
+// Options that make a declared value arithmetic, an array, or a name of another variable.
+bool declaresEvaluatedValues(const QString& option) {
+    static const QRegularExpression evaluated(QStringLiteral("^[-+][A-Za-z]*[iaAnEFT]"));
+    return evaluated.match(option).hasMatch();
+}
+
+}  // namespace
+
+void ShellTemplateReader::read(QStringView text) {
+    for (const QChar c : text)
+        step(c);
+}
+
+ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
+    if (frames_.back().kind == Kind::command)
+        settleLessThanSigns();
+    if (pending_ == Pending::dollarParen) {
+        pending_ = Pending::none;
+        push(Kind::command);
+    }
+    if (pending_ == Pending::bracket)
+        pending_ = Pending::none;
+    if (afterHereDocument_ || pending_ == Pending::dollar)
+        return Place::refused;
+    for (const Frame& frame : frames_) {
+        if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
+            return Place::refused;
+        if (frame.kind == Kind::command && commandRereads(frame))
+            return Place::refused;
+    }
+    switch (frames_.back().kind) {
+        case Kind::command:
+            return Place::word;
+        case Kind::singleQuoted:
+            return Place::singleQuoted;
+        case Kind::doubleQuoted:
+            return Place::doubleQuoted;
+        case Kind::comment:
+            return Place::comment;
+        case Kind::escaping:
+        case Kind::enclosed:
+            break;
+    }
+    return Place::refused;
+}
+
+void ShellTemplateReader::valueInserted(const QString& reference) {
+    pending_ = Pending::none;
+    escaped_ = false;
+    Frame& command = nearestCommand();
+    command.word += reference;
+    command.inWord = true;
+    frames_.back().previous = QChar();
+}
+
+void ShellTemplateReader::push(Kind kind, QChar opening, QChar closing, int depth) {
+    Frame frame;
+    frame.kind = kind;
+    frame.nested = true;
+    frame.opening = opening;
+    frame.closing = closing;
+    frame.depth = depth;
+    frames_.push_back(frame);
+}
+
+void ShellTemplateReader::pop() {
+    if (frames_.size() == 1)
+        return;
+    const Kind kind = frames_.back().kind;
+    frames_.pop_back();
+    // A closed quote or expansion is part of the word it stands in.
+    if (kind != Kind::comment)
+        nearestCommand().inWord = true;
+}
+
+ShellTemplateReader::Frame& ShellTemplateReader::nearestCommand() {
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
+        if (frame->kind == Kind::command)
+            return *frame;
+    }
+    return frames_.front();
+}
+
+// "<<" (not "<<<") opens a here-document, whose body the shell expands without any quote
+// that could be closed: nothing after it is read further.
+void ShellTemplateReader::settleLessThanSigns() {
+    if (lessThanRun_ == 2)
+        afterHereDocument_ = true;
+    lessThanRun_ = 0;
+}
+
+void ShellTemplateReader::endWord(Frame& frame) {
+    if (!frame.inWord)
+        return;
+    frame.words.append(frame.word);
+    if (commandIndex(frame.words) == frame.words.size() - 1) {
+        const QString command = unquoted(frame.word);
+        if (command == QLatin1String("case"))
+            ++frame.cases;
+        else if (command == QLatin1String("esac") && frame.cases > 0)
+            --frame.cases;
+    }
+    frame.word.clear();
+    frame.inWord = false;
+}
+
+void ShellTemplateReader::endCommand(Frame& frame) {
+    endWord(frame);
+    frame.words.clear();
+    frame.arrayList = false;
+}
+
+bool ShellTemplateReader::commandRereads(const Frame& frame) const {
+    const qsizetype index = commandIndex(frame.words);
+    if (index < 0)
+        return false;  // the value is an assignment's or names the command itself
+    const QString command = unquoted(frame.words[index]);
+    if (rereadsArguments(command))
+        return true;
+    QStringList arguments;
+    for (qsizetype i = index + 1; i < frame.words.size(); ++i)
+        arguments.append(unquoted(frame.words[i]));
+    if (command == QLatin1String("printf") || command == QLatin1String("print")) {
+        return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
+            return argument.startsWith(QLatin1String("-v"));
+        });
+    }
+    if (command == QLatin1String("test") || command == QLatin1String("[")) {
+        return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
+    }
+    if (isDeclaration(command)) {
+        if (frame.arrayList)
+            return true;
+        if (std::any_of(arguments.cbegin(), arguments.cend(), declaresEvaluatedValues))
+            return true;
+        // zsh evaluates the subscript of a declared name, so a value may only be assigned.
+        return !isAssignment(unquoted(frame.word));
+    }
+    return false;
+}
+
+void ShellTemplateReader::step(QChar c) {
+    if (pending_ == Pending::dollar) {
+        pending_ = Pending::none;
+        Frame& command = nearestCommand();
+        if (c == QLatin1Char('(')) {
+            command.word += c;
+            pending_ = Pending::dollarParen;
+            return;
+        }
+        if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
+            command.word += c;
+            return push(Kind::enclosed, c,
+                        c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'), 1);
+        }
+        if (c == QLatin1Char('\'') && frames_.back().kind == Kind::command) {
+            command.word += c;
+            return push(Kind::escaping, {}, QLatin1Char('\''));
+        }
+    } else if (pending_ == Pending::dollarParen) {
+        pending_ = Pending::none;
+        if (c == QLatin1Char('(')) {
+            nearestCommand().word += c;
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
+        }
+        push(Kind::command);
+    }
+
+    Frame& frame = frames_.back();
+    if (frame.kind != Kind::command && frame.kind != Kind::comment) {
+        Frame& command = nearestCommand();
+        command.word += c;
+        command.inWord = true;
+    }
+    switch (frame.kind) {
+        case Kind::singleQuoted:
+            if (c == QLatin1Char('\''))
+                pop();
+            return;
+        case Kind::comment:
+            if (c == QLatin1Char('\n')) {
+                pop();
+                endCommand(nearestCommand());
+            }
+            return;
+        case Kind::escaping:
+            if (escaped_)
+                escaped_ = false;
+            else if (c == QLatin1Char('\\'))
+                escaped_ = true;
+            else if (c == frame.closing)
+                pop();
+            return;
+        case Kind::enclosed:
+            stepInEnclosed(frame, c);
+            return;
+        case Kind::doubleQuoted:
+            if (escaped_)
+                escaped_ = false;
+            else if (c == QLatin1Char('\\'))
+                escaped_ = true;
+            else if (c == QLatin1Char('"'))
+                pop();
+            else if (c == QLatin1Char('`'))
+                push(Kind::escaping, {}, QLatin1Char('`'));
+            else if (c == QLatin1Char('$'))
+                pending_ = Pending::dollar;
+            return;
+        case Kind::command:
+            stepInCommand(frame, c);
+            return;
+    }
+}
+
+// Quotes inside are followed, so that a closing character in quotes does not end the
+// construct early: reading it as open for longer only refuses more.
+void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
+    if (escaped_)
+        escaped_ = false;
+    else if (c == QLatin1Char('\\'))
+        escaped_ = true;
+    else if (c == QLatin1Char('\''))
+        push(Kind::singleQuoted);
+    else if (c == QLatin1Char('"'))
+        push(Kind::doubleQuoted);
+    else if (c == QLatin1Char('`'))
+        push(Kind::escaping, {}, QLatin1Char('`'));
+    else if (c == QLatin1Char('$'))
+        pending_ = Pending::dollar;
+    else if (c == frame.opening)
+        ++frame.depth;
+    else if (c == frame.closing && --frame.depth == 0)
+        pop();
+}
+
+void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
+    if (escaped_) {
+        escaped_ = false;
+        frame.word += c;
+        frame.inWord = true;
+        frame.previous = QChar();
+        return;
+    }
+    if (c == QLatin1Char('<')) {
+        ++lessThanRun_;
+        endWord(frame);
+        frame.previous = c;
+        return;
+    }
+    settleLessThanSigns();
+    const QChar before = std::exchange(frame.previous, c);
+    if (pending_ == Pending::bracket) {
+        pending_ = Pending::none;
+        if (c == QLatin1Char('[')) {
+            frame.word += c;
+            return push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 2);  // [[ … ]]
+        }
+    }
+    if (isBlank(c)) {
+        if (c == QLatin1Char('\n') && !frame.arrayList)
+            endCommand(frame);
+        else
+            endWord(frame);
+        return;
+    }
+    if (c == QLatin1Char(';') || c == QLatin1Char('&') || c == QLatin1Char('|'))
+        return endCommand(frame);
+    if (c == QLatin1Char('>'))
+        return endWord(frame);
+    if (c == QLatin1Char('(')) {
+        if (before == QLatin1Char('(') && !frame.inWord) {
+            // "((": an arithmetic command, not a second subshell.
+            if (frame.parens > 0)
+                --frame.parens;
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
+        }
+        if (frame.inWord && opensArrayList(frame.word)) {
+            frame.word += c;
+            frame.arrayList = true;
+            return;
+        }
+        endCommand(frame);
+        ++frame.parens;
+        return;
+    }
+    if (c == QLatin1Char(')')) {
+        if (frame.arrayList) {
+            endWord(frame);
+            frame.arrayList = false;
+            return;
+        }
+        endCommand(frame);
+        if (frame.parens > 0)
+            --frame.parens;
+        else if (frame.cases == 0 && frame.nested)
+            pop();  // otherwise a case pattern ends here
+        return;
+    }
+
+    const bool wordStart = !frame.inWord;
+    const QString wordBefore = frame.word;
+    frame.word += c;
+    frame.inWord = true;
+    if (c == QLatin1Char('\\')) {
+        escaped_ = true;
+    } else if (c == QLatin1Char('\'')) {
+        push(Kind::singleQuoted);
+    } else if (c == QLatin1Char('"')) {
+        push(Kind::doubleQuoted);
+    } else if (c == QLatin1Char('`')) {
+        push(Kind::escaping, {}, QLatin1Char('`'));
+    } else if (c == QLatin1Char('$')) {
+        pending_ = Pending::dollar;
+    } else if (c == QLatin1Char('#') && wordStart) {
+        frame.word.clear();
+        frame.inWord = false;
+        push(Kind::comment);
+    } else if (c == QLatin1Char('[')) {
+        if (wordStart && frame.arrayList)
+            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // ( [key]=value )
+        else if (wordStart)
+            pending_ = Pending::bracket;
+        else if (isName(wordBefore))
+            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // name[subscript]
+    }
+}
