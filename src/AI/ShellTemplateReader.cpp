@@ -69,6 +69,18 @@ bool rereadsArguments(const QString& command) {
     return commands.contains(command);
 }
 
+// What is left of an unquoted word once its expansions are gone: "$@let" runs let when there
+// are no arguments, and "$x" may be nothing at all.
+QString withoutExpansions(const QString& word) {
+    static const QRegularExpression expansion(QStringLiteral(
+        "\\$\\{[^}]*\\}?|\\$\\([^)]*\\)?|\\$[A-Za-z_][A-Za-z0-9_]*|\\$[0-9@*#?$!-]?|`[^`]*`?"));
+    return QString(word).remove(expansion);
+}
+
+bool expands(const QString& word) {
+    return word.contains(QLatin1Char('$')) || word.contains(QLatin1Char('`'));
+}
+
 bool isDeclaration(const QString& command) {
     static const QSet<QString> commands = {QStringLiteral("declare"), QStringLiteral("typeset"),
                                            QStringLiteral("local"), QStringLiteral("export"),
@@ -192,7 +204,20 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
     const qsizetype index = commandIndex(frame.words);
     if (index < 0)
         return false;  // the value is an assignment's or names the command itself
-    const QString command = unquoted(frame.words[index]);
+    // A command word with expansions may turn into any word or none: what is left of it and
+    // of the words up to the first plain one may each be the command.
+    for (qsizetype i = index; i < frame.words.size(); ++i) {
+        const QString word = unquoted(frame.words[i]);
+        if (rereads(withoutExpansions(word), frame, i))
+            return true;
+        if (!expands(word))
+            break;
+    }
+    return false;
+}
+
+bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,
+                                  qsizetype index) const {
     if (rereadsArguments(command))
         return true;
     QStringList arguments;

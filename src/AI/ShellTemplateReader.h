@@ -66,6 +66,7 @@ private:
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     bool commandRereads(const Frame& frame) const;
+    bool rereads(const QString& command, const Frame& frame, qsizetype index) const;
 
     std::vector<Frame> frames_{Frame{}};
     Pending pending_ = Pending::none;

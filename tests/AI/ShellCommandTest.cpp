@@ -193,7 +193,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "x={{a}}; echo ${!x}", "x={{a}}; echo ${list[x]}", "x={{a}}; echo ${HOME:x}",
         "x={{a}}; [[ $x -gt 1 ]]", "declare -i n; n={{a}}", "integer n={{a}}",
         "echo \"$(case x in x) (( {{a}} ));; esac)\"", "echo ${x:-'}'} \"$(( {{a}} ))\"",
-        "echo $(( $1 )) {{a}}", "echo ${x[$(echo {{a}})]}"};
+        "echo $(( $1 )) {{a}}", "echo ${x[$(echo {{a}})]}", "\"$@\"let n={{a}}",
+        "$x let n={{a}}", "${x}eval {{a}}"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
