@@ -109,7 +109,9 @@ std::optional<Script> script(const QString& text, const QList<Placeholder>& plac
             script.text += reference;
             reader.valueInserted(reference);
         });
-    if (!safe || (!spans.isEmpty() && ShellRereading::mayReread(text, spans)))
+    reader.finish();
+    if (!spans.isEmpty() &&
+        (!safe || reader.evaluatesVariables() || ShellRereading::mayReread(text, spans)))
         return std::nullopt;
     if (script.arguments.isEmpty())
         return script;

@@ -61,12 +61,40 @@ qsizetype commandIndex(const QStringList& words) {
 // evaluate the subscripts of such names ("a[$(…)]"), so no value may stand there.
 bool rereadsArguments(const QString& command) {
     static const QSet<QString> commands = {
-        QStringLiteral("eval"),     QStringLiteral("let"),       QStringLiteral("trap"),
-        QStringLiteral("read"),     QStringLiteral("mapfile"),   QStringLiteral("readarray"),
-        QStringLiteral("getopts"),  QStringLiteral("unset"),     QStringLiteral("compgen"),
-        QStringLiteral("complete"), QStringLiteral("integer"),   QStringLiteral("float"),
-        QStringLiteral("vared"),    QStringLiteral("zparseopts")};
+        QStringLiteral("eval"),     QStringLiteral("let"),        QStringLiteral("trap"),
+        QStringLiteral("read"),     QStringLiteral("mapfile"),    QStringLiteral("readarray"),
+        QStringLiteral("getopts"),  QStringLiteral("unset"),      QStringLiteral("compgen"),
+        QStringLiteral("complete"), QStringLiteral("integer"),    QStringLiteral("float"),
+        QStringLiteral("vared"),    QStringLiteral("zparseopts"), QStringLiteral("alias"),
+        QStringLiteral("sched"),    QStringLiteral("fc"),         QStringLiteral("bind"),
+        QStringLiteral("bindkey")};
     return commands.contains(command);
+}
+
+// Commands that read a variable's name (or arithmetic) from an argument; an argument that
+// expands hands them the value of another variable, which may hold a value of the template.
+bool takesNames(const QString& command, const QStringList& arguments) {
+    static const QSet<QString> commands = {
+        QStringLiteral("let"),       QStringLiteral("read"),    QStringLiteral("mapfile"),
+        QStringLiteral("readarray"), QStringLiteral("getopts"), QStringLiteral("unset"),
+        QStringLiteral("integer"),   QStringLiteral("float"),   QStringLiteral("vared"),
+        QStringLiteral("compgen"),   QStringLiteral("complete")};
+    if (commands.contains(command))
+        return true;
+    if (command == QLatin1String("printf") || command == QLatin1String("print"))
+        return arguments.contains(QLatin1String("-v"));
+    if (command == QLatin1String("test") || command == QLatin1String("["))
+        return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
+    return false;
+}
+
+// Variables whose values the shell itself expands or runs later: prompts, start-up files,
+// hooks.
+bool assignsShellHook(const QString& word) {
+    static const QRegularExpression hook(QStringLiteral(
+        "^(PS[0-9]|PROMPT[0-9]?|RPROMPT[0-9]?|RPS[0-9]|SPROMPT|PROMPT_COMMAND|ENV|BASH_ENV|"
+        "FPATH|fpath|[a-z]+_functions)\\+?="));
+    return hook.match(word).hasMatch();
 }
 
 // What is left of an unquoted word once its expansions are gone: "$@let" runs let when there
@@ -196,11 +224,44 @@ void ShellTemplateReader::endWord(Frame& frame) {
 
 void ShellTemplateReader::endCommand(Frame& frame) {
     endWord(frame);
+    if (namesFromExpansions(frame.words))
+        evaluatesVariables_ = true;
     frame.words.clear();
     frame.arrayList = false;
 }
 
+void ShellTemplateReader::finish() {
+    for (Frame& frame : frames_) {
+        if (frame.kind == Kind::command)
+            endCommand(frame);
+    }
+}
+
+bool ShellTemplateReader::namesFromExpansions(const QStringList& words) {
+    const qsizetype index = commandIndex(words);
+    if (index < 0)
+        return false;
+    for (qsizetype i = index; i < words.size(); ++i) {
+        const QString command = withoutExpansions(unquoted(words[i]));
+        QStringList arguments;
+        bool expandingArgument = false;
+        for (qsizetype j = i + 1; j < words.size(); ++j) {
+            arguments.append(unquoted(words[j]));
+            // A declaration's assignment reads the expansion as a value, not a name.
+            if (expands(words[j]) && !(isDeclaration(command) && isAssignment(unquoted(words[j]))))
+                expandingArgument = true;
+        }
+        if (expandingArgument && (takesNames(command, arguments) || isDeclaration(command)))
+            return true;
+        if (!expands(words[i]))
+            break;
+    }
+    return false;
+}
+
 bool ShellTemplateReader::commandRereads(const Frame& frame) const {
+    if (assignsShellHook(unquoted(frame.word)))
+        return true;
     const qsizetype index = commandIndex(frame.words);
     if (index < 0)
         return false;  // the value is an assignment's or names the command itself

@@ -26,6 +26,12 @@ public:
     // `reference` (the quoted reference to the value) was put at the current position.
     void valueInserted(const QString& reference);
 
+    // The template has been read to its end.
+    void finish();
+    // Whether a command takes a variable's name from an expansion ("read $x"): any value
+    // that reaches that variable would be evaluated. Asked after finish().
+    bool evaluatesVariables() const { return evaluatesVariables_; }
+
 private:
     enum class Kind {
         command,       // unquoted: the whole template, or the inside of "$(…)"
@@ -65,6 +71,7 @@ private:
     void stepInEnclosed(Frame& frame, QChar c);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
+    static bool namesFromExpansions(const QStringList& words);
     bool commandRereads(const Frame& frame) const;
     bool rereads(const QString& command, const Frame& frame, qsizetype index) const;
 
@@ -73,4 +80,5 @@ private:
     bool escaped_ = false;
     int lessThanRun_ = 0;
     bool afterHereDocument_ = false;
+    bool evaluatesVariables_ = false;
 };

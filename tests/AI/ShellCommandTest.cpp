@@ -194,7 +194,9 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "x={{a}}; [[ $x -gt 1 ]]", "declare -i n; n={{a}}", "integer n={{a}}",
         "echo \"$(case x in x) (( {{a}} ));; esac)\"", "echo ${x:-'}'} \"$(( {{a}} ))\"",
         "echo $(( $1 )) {{a}}", "echo ${x[$(echo {{a}})]}", "\"$@\"let n={{a}}",
-        "$x let n={{a}}", "${x}eval {{a}}"};
+        "$x let n={{a}}", "${x}eval {{a}}", "x={{a}}; read $x", "x={{a}}; printf -v \"$x\" y",
+        "x={{a}}; unset \"$x\"", "x={{a}}; export \"$x\"", "PS4={{a}}; set -x; :",
+        "export PROMPT_COMMAND={{a}}", "alias x={{a}}"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
@@ -207,7 +209,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "list=( {{a}} ); echo \"${list[@]}\" ${#list[@]}", "echo ${HOME:-/} ${#HOME} {{a}}",
         "echo \"$(case x in x) echo {{a}};; esac)\"", "eval \"$(ssh-agent -s)\"; echo {{a}}",
         "printf '%s\\n' {{a}} | while read -r line; do echo \"$line\"; done",
-        "echo 'let it be' {{a}}", "echo ${HOME:1:2} {{a}}"};
+        "echo 'let it be' {{a}}", "echo ${HOME:1:2} {{a}}", "x={{a}}; export Y=\"$x\"",
+        "while read -r line; do echo \"$line\"; done <<< {{a}}"};
     // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::script(text, {{"a", "x"}})) << text;
