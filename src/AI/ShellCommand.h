@@ -38,10 +38,12 @@ struct Script {
 // The script for `text` with its placeholders: each reference quoted for the spot where
 // it stands (closing and reopening the template's own single quotes around it), so that it
 // gives the value as one literal piece of its word. None when a placeholder stands where
-// the shell would evaluate the value once more as code or arithmetic: after eval, let or
-// trap, as a variable's name, inside "((…))", "$((…))", "$[…]", "[[ … ]]", "${…}",
-// subscripts or backquotes, in a here-document, or right after "$"; also when the template
-// does arithmetic on variables, which bash would expand again.
+// a shell would evaluate the value once more as code or arithmetic: after eval, let, trap
+// or alias, as a variable's name (read, printf -v, declarations), in a prompt or hook
+// variable, inside "((…))", "$((…))", "$[…]", "[[ … ]]", "${…}", subscripts or
+// backquotes, in a here-document, or right after "$". Also none when the template does
+// arithmetic on variables or hands an expansion to a command that takes names: a value
+// that reaches such a variable would be evaluated too.
 std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders);
 
 }  // namespace ShellCommand
