@@ -38,8 +38,8 @@ struct Script {
 // The script for `text` with its placeholders: each reference quoted for the spot where
 // it stands (closing and reopening the template's own single quotes around it), so that it
 // gives the value as one literal piece of its word. None when a placeholder stands where
-// a shell would evaluate the value once more as code or arithmetic: after eval, let, trap
-// or alias, as a variable's name (read, printf -v, declarations), in a prompt or hook
+// a shell would evaluate the value once more as code or arithmetic: after eval, let, trap,
+// alias or "sh -c", as a variable's name (read, printf -v, declarations), in a prompt or hook
 // variable, inside "((…))", "$((…))", "$[…]", "[[ … ]]", "${…}", subscripts or
 // backquotes, in a here-document, or right after "$". Also none when the template does
 // arithmetic on variables or hands an expansion to a command that takes names: a value

@@ -109,6 +109,30 @@ bool expands(const QString& word) {
     return word.contains(QLatin1Char('$')) || word.contains(QLatin1Char('`'));
 }
 
+// Whether the current word of `words` is the script of a second shell ("sh -c WORD",
+// also behind sudo, env or timeout): that shell parses whatever the word expands to.
+bool isSecondShellScript(const QStringList& words) {
+    static const QSet<QString> shells = {
+        QStringLiteral("sh"),   QStringLiteral("bash"), QStringLiteral("dash"),
+        QStringLiteral("zsh"),  QStringLiteral("ksh"),  QStringLiteral("ksh93"),
+        QStringLiteral("mksh"), QStringLiteral("yash"), QStringLiteral("posh"),
+        QStringLiteral("fish"), QStringLiteral("csh"),  QStringLiteral("tcsh")};
+    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c[A-Za-z]*$"));
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString word = unquoted(words[i]);
+        if (!shells.contains(word.mid(word.lastIndexOf(QLatin1Char('/')) + 1)))
+            continue;
+        for (qsizetype j = i + 1; j < words.size(); ++j) {
+            const QString option = unquoted(words[j]);
+            if (commandOption.match(option).hasMatch())
+                return j == words.size() - 1;  // the next word, the current one, is the script
+            if (!option.startsWith(QLatin1Char('-')) && !option.startsWith(QLatin1Char('+')))
+                break;  // a script file: its arguments are only words
+        }
+    }
+    return false;
+}
+
 bool isDeclaration(const QString& command) {
     static const QSet<QString> commands = {QStringLiteral("declare"), QStringLiteral("typeset"),
                                            QStringLiteral("local"), QStringLiteral("export"),
@@ -274,7 +298,7 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
         if (!expands(word))
             break;
     }
-    return false;
+    return isSecondShellScript(frame.words.mid(index));
 }
 
 bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,

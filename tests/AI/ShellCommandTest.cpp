@@ -196,7 +196,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "echo $(( $1 )) {{a}}", "echo ${x[$(echo {{a}})]}", "\"$@\"let n={{a}}",
         "$x let n={{a}}", "${x}eval {{a}}", "x={{a}}; read $x", "x={{a}}; printf -v \"$x\" y",
         "x={{a}}; unset \"$x\"", "x={{a}}; export \"$x\"", "PS4={{a}}; set -x; :",
-        "export PROMPT_COMMAND={{a}}", "alias x={{a}}"};
+        "export PROMPT_COMMAND={{a}}", "alias x={{a}}", "sh -c {{a}}", "bash -lc \"echo {{a}}\"",
+        "sudo sh -c 'echo {{a}}'", "timeout 5 /bin/bash -e -c x{{a}}"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
@@ -210,7 +211,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "echo \"$(case x in x) echo {{a}};; esac)\"", "eval \"$(ssh-agent -s)\"; echo {{a}}",
         "printf '%s\\n' {{a}} | while read -r line; do echo \"$line\"; done",
         "echo 'let it be' {{a}}", "echo ${HOME:1:2} {{a}}", "x={{a}}; export Y=\"$x\"",
-        "while read -r line; do echo \"$line\"; done <<< {{a}}"};
+        "while read -r line; do echo \"$line\"; done <<< {{a}}",
+        "sh -c 'printf %s \"$1\"' sh {{a}}", "bash script.sh -c {{a}}"};
     // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::script(text, {{"a", "x"}})) << text;
