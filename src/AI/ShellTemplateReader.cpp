@@ -81,8 +81,11 @@ bool takesNames(const QString& command, const QStringList& arguments) {
         QStringLiteral("compgen"),   QStringLiteral("complete")};
     if (commands.contains(command))
         return true;
-    if (command == QLatin1String("printf") || command == QLatin1String("print"))
-        return arguments.contains(QLatin1String("-v"));
+    if (command == QLatin1String("printf") || command == QLatin1String("print")) {
+        return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
+            return argument.startsWith(QLatin1String("-v"));  // also "-vname"
+        });
+    }
     if (command == QLatin1String("test") || command == QLatin1String("["))
         return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
     return false;
@@ -303,19 +306,11 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
 
 bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,
                                   qsizetype index) const {
-    if (rereadsArguments(command))
-        return true;
     QStringList arguments;
     for (qsizetype i = index + 1; i < frame.words.size(); ++i)
         arguments.append(unquoted(frame.words[i]));
-    if (command == QLatin1String("printf") || command == QLatin1String("print")) {
-        return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
-            return argument.startsWith(QLatin1String("-v"));
-        });
-    }
-    if (command == QLatin1String("test") || command == QLatin1String("[")) {
-        return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
-    }
+    if (rereadsArguments(command) || takesNames(command, arguments))
+        return true;
     if (isDeclaration(command)) {
         if (frame.arrayList)
             return true;
