@@ -150,11 +150,12 @@ bool commandsReread(const QString& text) {
         if (evaluatedOption.match(found.next().captured(2)).hasMatch())
             return true;
     }
-    static const QRegularExpression arithmeticCommand(QStringLiteral(
-        "(^|[;&|(){}\\n`!]|(^|\\s)(then|do|else|elif|if|while|until|time))\\s*"
-        "(command\\s+|builtin\\s+)?(let|integer|float|compgen|complete|vared)(?![A-Za-z0-9_-])"));
-    static const QRegularExpression nameTest(
-        QStringLiteral("(?<![A-Za-z0-9_-])(test|\\[)\\s[^;&|\\n]*?(^|\\s)[\"']*-[vR](\\s|$)"));
+    static const QRegularExpression arithmeticCommand(
+        QStringLiteral("(^|[;&|(){}\\n`!]|(^|\\s)(then|do|else|elif|if|while|until|time))\\s*"
+                       "(command\\s+|builtin\\s+)?(let|integer|float|nameref|compgen|complete|"
+                       "vared)(?![A-Za-z0-9_-])"));
+    static const QRegularExpression nameTest(QStringLiteral(
+        "(?<![A-Za-z0-9_-])(test|\\[)([ \\t][^;&|\\n]*?)?[ \\t][\"']*-[vR]([ \\t]|$)"));
     return arithmeticCommand.match(text).hasMatch() || nameTest.match(text).hasMatch();
 }
 

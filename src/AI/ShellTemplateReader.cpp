@@ -39,20 +39,35 @@ bool opensArrayList(const QString& word) {
 // Words before the command itself that do not change which command runs.
 bool isPrefixWord(const QString& word) {
     static const QSet<QString> prefixes = {
-        QStringLiteral("!"),      QStringLiteral("{"),        QStringLiteral("}"),
-        QStringLiteral("if"),     QStringLiteral("then"),     QStringLiteral("else"),
-        QStringLiteral("elif"),   QStringLiteral("fi"),       QStringLiteral("do"),
-        QStringLiteral("done"),   QStringLiteral("while"),    QStringLiteral("until"),
-        QStringLiteral("time"),   QStringLiteral("command"),  QStringLiteral("builtin"),
-        QStringLiteral("noglob"), QStringLiteral("nocorrect")};
+        QStringLiteral("!"),      QStringLiteral("{"),         QStringLiteral("}"),
+        QStringLiteral("if"),     QStringLiteral("then"),      QStringLiteral("else"),
+        QStringLiteral("elif"),   QStringLiteral("fi"),        QStringLiteral("do"),
+        QStringLiteral("done"),   QStringLiteral("while"),     QStringLiteral("until"),
+        QStringLiteral("time"),   QStringLiteral("command"),   QStringLiteral("builtin"),
+        QStringLiteral("noglob"), QStringLiteral("nocorrect"), QStringLiteral("coproc")};
     return prefixes.contains(word);
+}
+
+// Prefix words that take options of their own ("time -p", "command -p").
+bool takesOptions(const QString& word) {
+    return word == QLatin1String("time") || word == QLatin1String("command") ||
+           word == QLatin1String("builtin");
 }
 
 // The position of the command word among `words`, -1 when the command has not begun.
 qsizetype commandIndex(const QStringList& words) {
+    bool optionsMayFollow = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        if (!isAssignment(words[i]) && !isPrefixWord(unquoted(words[i])))
+        const QString word = unquoted(words[i]);
+        if (word == QLatin1String("function")) {
+            ++i;  // and the function's name
+            continue;
+        }
+        if (optionsMayFollow && word.startsWith(QLatin1Char('-')))
+            continue;
+        if (!isAssignment(words[i]) && !isPrefixWord(word))
             return i;
+        optionsMayFollow = takesOptions(word);
     }
     return -1;
 }
@@ -67,7 +82,7 @@ bool rereadsArguments(const QString& command) {
         QStringLiteral("complete"), QStringLiteral("integer"),    QStringLiteral("float"),
         QStringLiteral("vared"),    QStringLiteral("zparseopts"), QStringLiteral("alias"),
         QStringLiteral("sched"),    QStringLiteral("fc"),         QStringLiteral("bind"),
-        QStringLiteral("bindkey")};
+        QStringLiteral("bindkey"),  QStringLiteral("nameref")};
     return commands.contains(command);
 }
 
@@ -157,8 +172,11 @@ void ShellTemplateReader::read(QStringView text) {
 }
 
 ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
-    if (frames_.back().kind == Kind::command)
+    if (Frame& top = frames_.back(); top.kind == Kind::command) {
         settleLessThanSigns();
+        if (std::exchange(top.ampersand, false))
+            endCommand(top);
+    }
     if (pending_ == Pending::dollarParen) {
         pending_ = Pending::none;
         push(Kind::command);
@@ -237,6 +255,12 @@ void ShellTemplateReader::settleLessThanSigns() {
 void ShellTemplateReader::endWord(Frame& frame) {
     if (!frame.inWord)
         return;
+    if (std::exchange(frame.redirect, false)) {
+        // A redirection's target is neither the command nor one of its arguments.
+        frame.word.clear();
+        frame.inWord = false;
+        return;
+    }
     frame.words.append(frame.word);
     if (commandIndex(frame.words) == frame.words.size() - 1) {
         const QString command = unquoted(frame.word);
@@ -255,6 +279,19 @@ void ShellTemplateReader::endCommand(Frame& frame) {
         evaluatesVariables_ = true;
     frame.words.clear();
     frame.arrayList = false;
+    frame.redirect = false;
+}
+
+void ShellTemplateReader::startRedirection(Frame& frame) {
+    static const QRegularExpression descriptor(
+        QStringLiteral("^([0-9]+|\\{[A-Za-z_][A-Za-z0-9_]*\\})$"));
+    if (frame.inWord && descriptor.match(frame.word).hasMatch()) {
+        frame.word.clear();  // "2>", "{fd}>": the number belongs to the operator
+        frame.inWord = false;
+    } else {
+        endWord(frame);
+    }
+    frame.redirect = true;
 }
 
 void ShellTemplateReader::finish() {
@@ -424,14 +461,18 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
         frame.previous = QChar();
         return;
     }
-    if (c == QLatin1Char('<')) {
-        ++lessThanRun_;
-        endWord(frame);
-        frame.previous = c;
+    const QChar before = std::exchange(frame.previous, c);
+    if (std::exchange(frame.ampersand, false) && c != QLatin1Char('>'))
+        endCommand(frame);  // "&" ended the command; "&>" redirects
+    if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
+        if (c == QLatin1Char('<'))
+            ++lessThanRun_;
+        else
+            settleLessThanSigns();
+        startRedirection(frame);
         return;
     }
     settleLessThanSigns();
-    const QChar before = std::exchange(frame.previous, c);
     if (pending_ == Pending::bracket) {
         pending_ = Pending::none;
         if (c == QLatin1Char('[')) {
@@ -446,11 +487,26 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             endWord(frame);
         return;
     }
-    if (c == QLatin1Char(';') || c == QLatin1Char('&') || c == QLatin1Char('|'))
+    const bool afterRedirection = before == QLatin1Char('<') || before == QLatin1Char('>');
+    if (c == QLatin1Char('&')) {
+        if (!afterRedirection) {  // not ">&2"
+            endWord(frame);
+            frame.ampersand = true;
+        }
+        return;
+    }
+    if (c == QLatin1Char('|') && afterRedirection)
+        return;  // ">|"
+    if (c == QLatin1Char(';') || c == QLatin1Char('|'))
         return endCommand(frame);
-    if (c == QLatin1Char('>'))
-        return endWord(frame);
     if (c == QLatin1Char('(')) {
+        if (afterRedirection) {
+            // "<(…)": a word of this command, which goes on after it.
+            frame.redirect = false;
+            frame.word += c;
+            frame.inWord = true;
+            return push(Kind::command);
+        }
         if (before == QLatin1Char('(') && !frame.inWord) {
             // "((": an arithmetic command, not a second subshell.
             if (frame.parens > 0)

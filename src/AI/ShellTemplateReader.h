@@ -59,6 +59,9 @@ private:
         int parens = 0;
         int cases = 0;
         bool arrayList = false;
+        // The next word is the target of a redirection; an "&" may still turn out to be "&>".
+        bool redirect = false;
+        bool ampersand = false;
         QChar previous;
     };
 
@@ -71,6 +74,7 @@ private:
     void stepInEnclosed(Frame& frame, QChar c);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
+    void startRedirection(Frame& frame);
     static bool namesFromExpansions(const QStringList& words);
     bool commandRereads(const Frame& frame) const;
     bool rereads(const QString& command, const Frame& frame, qsizetype index) const;

@@ -197,7 +197,10 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "$x let n={{a}}", "${x}eval {{a}}", "x={{a}}; read $x", "x={{a}}; printf -v \"$x\" y",
         "x={{a}}; unset \"$x\"", "x={{a}}; export \"$x\"", "PS4={{a}}; set -x; :",
         "export PROMPT_COMMAND={{a}}", "alias x={{a}}", "sh -c {{a}}", "bash -lc \"echo {{a}}\"",
-        "sudo sh -c 'echo {{a}}'", "timeout 5 /bin/bash -e -c x{{a}}"};
+        "sudo sh -c 'echo {{a}}'", "timeout 5 /bin/bash -e -c x{{a}}", ">out let n={{a}}",
+        "2>&1 let n={{a}}", "&>/dev/null let n={{a}}", "x=1 >| f let n={{a}}",
+        "time -p let n={{a}}", "function f { let n={{a}}; }; f", "nameref r={{a}}",
+        "echo <(:) && let n={{a}}"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
@@ -212,7 +215,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "printf '%s\\n' {{a}} | while read -r line; do echo \"$line\"; done",
         "echo 'let it be' {{a}}", "echo ${HOME:1:2} {{a}}", "x={{a}}; export Y=\"$x\"",
         "while read -r line; do echo \"$line\"; done <<< {{a}}",
-        "sh -c 'printf %s \"$1\"' sh {{a}}", "bash script.sh -c {{a}}"};
+        "sh -c 'printf %s \"$1\"' sh {{a}}", "bash script.sh -c {{a}}", "echo {{a}} >&2",
+        "diff <(echo {{a}}) - <<< x", "echo {{a}} & wait", "echo x 2>/dev/null {{a}}"};
     // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::script(text, {{"a", "x"}})) << text;
