@@ -69,27 +69,13 @@ void emptyCanaryFolder() {
 // Runs the script in `shell` inside the sandbox; its output goes nowhere.
 void runSandboxed(const char* shell, const ShellCommand::Script& script) {
     const std::string folder = canaryFolder().path().toStdString();
-    std::vector<std::string> words = {"timeout",
-                                      "-s",
-                                      "KILL",
-                                      "5",
-                                      "bwrap",
-                                      "--ro-bind",
-                                      "/",
-                                      "/",
-                                      "--bind",
-                                      folder,
-                                      "/tmp",
-                                      "--dev",
-                                      "/dev",
-                                      "--unshare-net",
-                                      "--die-with-parent",
-                                      "--chdir",
-                                      "/tmp",
-                                      shell,
-                                      "-c",
-                                      script.text.toStdString(),
-                                      "tavrin"};
+    // clang-format off
+    std::vector<std::string> words = {
+        "timeout", "-s", "KILL", "5",
+        "bwrap", "--ro-bind", "/", "/", "--bind", folder, "/tmp", "--dev", "/dev",
+        "--unshare-net", "--unshare-pid", "--new-session", "--die-with-parent", "--chdir", "/tmp",
+        shell, "-c", script.text.toStdString(), "tavrin"};
+    // clang-format on
     for (const QString& argument : script.arguments)
         words.push_back(argument.toStdString());
     std::vector<char*> argv;
