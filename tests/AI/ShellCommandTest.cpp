@@ -267,3 +267,31 @@ TEST_F(ShellCommandTest, TemplatesThatOnceRanTheValueNeverRunIt) {
         }
     }
 }
+
+// The templates accepted before values became parameters still run, and run no value.
+TEST_F(ShellCommandTest, TemplatesAcceptedBeforeStillRunWithoutRunningAValue) {
+    const QString canary = folder.filePath("canary");
+    const QStringList values = {"$(touch " + canary + ")", "a[$(touch " + canary + ")]",
+                                "`touch " + canary + "`", "'; touch " + canary + "; '"};
+    // clang-format off
+    const char* templates[] = {
+        "echo `date` {{a}}", "echo ${HOME} {{a}}", "echo $(( 1 + 2 )) {{a}}", "echo $ {{a}}",
+        "echo {{unknown}} `echo {{unknown}}`", "cat <<< {{a}}", "[ {{a}} = x ]", "( echo {{a}} )",
+        "echo *.[ch] {{a}}", "echo --opt=[{{a}}]", "echo \"$( (echo {{a}}) )\""};
+    // clang-format on
+    for (const char* shell : shells) {
+        for (const char* text : templates) {
+            for (const QString& value : values) {
+                const auto script = scriptOf(text, {{"a", value}});
+                const ShellRun run = runInShell(script, folder.path(), shell);
+                EXPECT_FALSE(QFile::exists(canary))
+                    << shell << ": " << text << " ran " << value.toStdString();
+                QFile::remove(canary);
+                if (QString(text).contains("{{a}}") && run.exitCode == 0 &&
+                    !QString(text).startsWith("[")) {
+                    EXPECT_TRUE(run.output.contains(value)) << shell << ": " << text;
+                }
+            }
+        }
+    }
+}
