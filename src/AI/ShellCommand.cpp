@@ -64,6 +64,10 @@ QString fill(const QString& text, const QList<Placeholder>& placeholders,
     return result;
 }
 
+QString display(const QString& text, const QList<Placeholder>& placeholders) {
+    return fill(text, placeholders, quote);
+}
+
 std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
     Script script;
     script.text.reserve(text.size());

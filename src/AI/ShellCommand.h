@@ -23,6 +23,11 @@ QString quote(const QString& value);
 QString fill(const QString& text, const QList<Placeholder>& placeholders,
              const std::function<QString(const QString&)>& encode);
 
+// The command as a person reads it: each value single-quoted in place of its placeholder
+// ("git -C '/Users/a/My App' commit -m 'it'\\''s done'"). For showing only; the shell runs
+// script().
+QString display(const QString& text, const QList<Placeholder>& placeholders);
+
 // A template made ready for the shell: `arguments` holds the values, to be passed as
 // positional parameters after the script and a name for $0 (`sh -c text tavrin arguments…`);
 // `text` takes them into variables on its first line and refers to those where the

@@ -47,6 +47,9 @@ protected:
 TEST(ShellCommandQuoteTest, QuoteWrapsAndEscapesApostrophes) {
     EXPECT_EQ(ShellCommand::quote(""), "''");
     EXPECT_EQ(ShellCommand::quote("it's done"), "'it'\\''s done'");
+    EXPECT_EQ(ShellCommand::display("git -C {{project_path}} commit -m {{msg}}",
+                                    {{"msg", "it's done"}, {"project_path", "/Users/a/My App"}}),
+              "git -C '/Users/a/My App' commit -m 'it'\\''s done'");
 }
 
 TEST(ShellCommandQuoteTest, ReferencesAreQuotedForTheirSpotAndValuesPassedInOrder) {
