@@ -24,7 +24,7 @@ QString fill(const QString& text, const QList<Placeholder>& placeholders,
              const std::function<QString(const QString&)>& encode);
 
 // The command as a person reads it: each value single-quoted in place of its placeholder
-// ("git -C '/Users/a/My App' commit -m 'it'\\''s done'"). For showing only; the shell runs
+// ("git -C '/Users/a/My App' commit -m 'it'\''s done'"). For showing only; the shell runs
 // script().
 QString display(const QString& text, const QList<Placeholder>& placeholders);
 
