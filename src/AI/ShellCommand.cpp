@@ -71,7 +71,7 @@ QString display(const QString& text, const QList<Placeholder>& placeholders) {
 std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
     Script script;
     script.text.reserve(text.size());
-    ShellTemplateReader reader;
+    ShellTemplateReader reader(text);
     QList<ShellRereading::Span> spans;
     QList<const Placeholder*> numbered;
     bool safe = true;

@@ -14,6 +14,7 @@ bool isBlank(QChar c) {
 // A word as the shell sees it after quote removal, near enough to recognise 'eval' or
 // e\val as eval.
 QString unquoted(QString word) {
+    word.remove(QStringLiteral("\\\n"));  // a line continuation joins the word's pieces
     word.remove(QLatin1Char('\''));
     word.remove(QLatin1Char('"'));
     word.remove(QLatin1Char('\\'));
@@ -26,7 +27,8 @@ bool isName(const QString& word) {
 }
 
 bool isAssignment(const QString& word) {
-    static const QRegularExpression assignment(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\+?="));
+    static const QRegularExpression assignment(
+        QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\[[^\\]]*\\])?\\+?="));
     return assignment.match(word).hasMatch();
 }
 
@@ -164,7 +166,39 @@ bool declaresEvaluatedValues(const QString& option) {
     return evaluated.match(option).hasMatch();
 }
 
+// Every name a template may give a value to: assignments, loop variables, the names that
+// read, printf -v, declarations and "${name:=…}" take. Read without regard to quotes, so
+// that it errs towards more names.
+QSet<QString> assignedNames(const QString& text) {
+    static const QRegularExpression assignment(
+        QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]]*\\])?\\+?=|"
+                       "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
+    static const QRegularExpression takesNames(QStringLiteral(
+        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|print|declare|"
+        "typeset|local|export|readonly|vared|let|integer|float|nameref)(?![A-Za-z0-9_-])"
+        "([^;&|\\n]*)"));
+    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+    static const QRegularExpression setsPositional(
+        QStringLiteral("(?<![A-Za-z0-9_-])(set|shift)(?![A-Za-z0-9_-])"));
+    QSet<QString> names;
+    for (auto found = assignment.globalMatch(text); found.hasNext();) {
+        const QRegularExpressionMatch match = found.next();
+        names.insert(match.captured(1).isEmpty() ? match.captured(3) : match.captured(1));
+    }
+    for (auto found = takesNames.globalMatch(text); found.hasNext();) {
+        const QString rest = found.next().captured(2);
+        for (auto word = name.globalMatch(rest); word.hasNext();)
+            names.insert(word.next().captured());
+    }
+    if (setsPositional.match(text).hasMatch())
+        names.insert(QString());
+    return names;
+}
+
 }  // namespace
+
+ShellTemplateReader::ShellTemplateReader(const QString& whole)
+    : assignedNames_(assignedNames(whole)) {}
 
 void ShellTemplateReader::read(QStringView text) {
     for (const QChar c : text)
@@ -332,6 +366,8 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
     // A command word with expansions may turn into any word or none: what is left of it and
     // of the words up to the first plain one may each be the command.
     for (qsizetype i = index; i < frame.words.size(); ++i) {
+        if (unknownCommand(frame.words[i]))
+            return true;
         const QString word = unquoted(frame.words[i]);
         if (rereads(withoutExpansions(word), frame, i))
             return true;
@@ -339,6 +375,29 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
             break;
     }
     return isSecondShellScript(frame.words.mid(index));
+}
+
+// A command word whose command cannot be told from the template: ANSI-C quoting, brace
+// expansion, a glob, "${…}" with operators, or a variable the template sets itself. The
+// user's own environment ("$EDITOR") is taken as the user's choice.
+bool ShellTemplateReader::unknownCommand(const QString& word) const {
+    static const QRegularExpression unknown(QStringLiteral(
+        "\\$['\"]|\\{[^}]*(,|\\.\\.)[^}]*\\}|[*?]|\\$\\{(?![A-Za-z_][A-Za-z0-9_]*\\})"));
+    if (unknown.match(word).hasMatch())
+        return true;
+    const QString plain = unquoted(word);
+    if (plain.contains(QLatin1Char('[')) && plain != QLatin1String("[") &&
+        plain != QLatin1String("[["))
+        return true;
+    static const QRegularExpression variable(
+        QStringLiteral("\\$\\{?([A-Za-z_][A-Za-z0-9_]*|[0-9@*#])"));
+    for (auto found = variable.globalMatch(word); found.hasNext();) {
+        const QString name = found.next().captured(1);
+        const bool positional = !name.at(0).isLetter() && name.at(0) != QLatin1Char('_');
+        if (assignedNames_.contains(positional ? QString() : name))
+            return true;
+    }
+    return false;
 }
 
 bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,

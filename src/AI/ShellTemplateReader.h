@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -14,6 +15,10 @@
 class ShellTemplateReader {
 public:
     enum class Place { word, singleQuoted, doubleQuoted, comment, refused };
+
+    // `whole` is the entire template, read piece by piece with read(): which variables it
+    // sets anywhere decides whether a command word made of them is known.
+    explicit ShellTemplateReader(const QString& whole);
 
     void read(QStringView text);
 
@@ -77,6 +82,7 @@ private:
     void startRedirection(Frame& frame);
     static bool namesFromExpansions(const QStringList& words);
     bool commandRereads(const Frame& frame) const;
+    bool unknownCommand(const QString& word) const;
     bool rereads(const QString& command, const Frame& frame, qsizetype index) const;
 
     std::vector<Frame> frames_{Frame{}};
@@ -85,4 +91,7 @@ private:
     int lessThanRun_ = 0;
     bool afterHereDocument_ = false;
     bool evaluatesVariables_ = false;
+    // Names the template assigns somewhere, in any way; "" stands for the positional
+    // parameters when the template sets them.
+    QSet<QString> assignedNames_;
 };

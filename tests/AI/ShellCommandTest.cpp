@@ -203,7 +203,9 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "sudo sh -c 'echo {{a}}'", "timeout 5 /bin/bash -e -c x{{a}}", ">out let n={{a}}",
         "2>&1 let n={{a}}", "&>/dev/null let n={{a}}", "x=1 >| f let n={{a}}",
         "time -p let n={{a}}", "function f { let n={{a}}; }; f", "nameref r={{a}}",
-        "echo <(:) && let n={{a}}"};
+        "echo <(:) && let n={{a}}", "le\\\nt n={{a}}", "$'let' n={{a}}", "${x:-let} n={{a}}",
+        "c=let; $c n={{a}}", "for c in let; do $c n={{a}}; done", "{let,x} n={{a}}",
+        "l?t n={{a}}", "set -- let; $1 n={{a}}", "x[1]=1 let n={{a}}"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
@@ -219,7 +221,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "echo 'let it be' {{a}}", "echo ${HOME:1:2} {{a}}", "x={{a}}; export Y=\"$x\"",
         "while read -r line; do echo \"$line\"; done <<< {{a}}",
         "sh -c 'printf %s \"$1\"' sh {{a}}", "bash script.sh -c {{a}}", "echo {{a}} >&2",
-        "diff <(echo {{a}}) - <<< x", "echo {{a}} & wait", "echo x 2>/dev/null {{a}}"};
+        "diff <(echo {{a}}) - <<< x", "echo {{a}} & wait", "echo x 2>/dev/null {{a}}",
+        "\"$HOME/bin/tool\" {{a}}", "$EDITOR {{a}}"};
     // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::script(text, {{"a", "x"}})) << text;
