@@ -9,7 +9,7 @@
 // Follows a shell command template through the shell's grammar far enough to say how the
 // shell reads the text at a position: as an unquoted word, inside '…', inside "…", in a
 // comment, or somewhere it evaluates a value once more as code or arithmetic. Values never
-// stand in the text the shell parses (they are positional parameters), so a misreading can
+// stand in the text the shell parses (they arrive as arguments), so a misreading can
 // only put the wrong quotes around a reference; the refusals must hold, so the reader stays
 // in a refusing state wherever it is unsure where an enclosing construct ends.
 class ShellTemplateReader {
