@@ -146,17 +146,31 @@ bool commandsReread(const QString& text) {
                        "(?![A-Za-z0-9_-])([^;&|\\n]*)"));
     static const QRegularExpression evaluatedOption(
         QStringLiteral("(^|\\s)[\"']*[-+][A-Za-z]*[iaAnEFT]"));
+    // bash reads a value declared for an existing array as a list with subscripts.
+    static const QRegularExpression makesArrays(QStringLiteral(
+        "[A-Za-z_][A-Za-z0-9_]*(\\[[^\\]]*\\])?\\+?=\\(|"
+        "(?<![A-Za-z0-9_-])(mapfile|readarray|read\\s[^;&|\\n]*-[A-Za-z]*a)(?![A-Za-z0-9_-])"));
+    bool declares = false;
     for (auto found = declaration.globalMatch(text); found.hasNext();) {
+        declares = true;
         if (evaluatedOption.match(found.next().captured(2)).hasMatch())
             return true;
     }
+    if (declares && makesArrays.match(text).hasMatch())
+        return true;
     static const QRegularExpression arithmeticCommand(
         QStringLiteral("(^|[;&|(){}\\n`!]|(^|\\s)(then|do|else|elif|if|while|until|time))\\s*"
                        "(command\\s+|builtin\\s+)?(let|integer|float|nameref|compgen|complete|"
                        "vared)(?![A-Za-z0-9_-])"));
     static const QRegularExpression nameTest(QStringLiteral(
         "(?<![A-Za-z0-9_-])(test|\\[)([ \\t][^;&|\\n]*?)?[ \\t][\"']*-[vR]([ \\t]|$)"));
-    return arithmeticCommand.match(text).hasMatch() || nameTest.match(text).hasMatch();
+    // zsh takes a value as a pattern after "$~x" or with GLOB_SUBST (also in sh emulation),
+    // and a pattern's qualifier "(e:…:)" runs code.
+    static const QRegularExpression patternSubstitution(
+        QStringLiteral("\\$~|glob_?subst|(?<![A-Za-z0-9_-])emulate(?![A-Za-z0-9_-])"),
+        QRegularExpression::CaseInsensitiveOption);
+    return arithmeticCommand.match(text).hasMatch() || nameTest.match(text).hasMatch() ||
+           patternSubstitution.match(text).hasMatch();
 }
 
 }  // namespace

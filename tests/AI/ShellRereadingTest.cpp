@@ -56,12 +56,19 @@ TEST(ShellRereadingTest, ArithmeticNamesAndEvaluatingExpansionsAreFoundWhateverT
         {"local -i n; echo {{a}}", true},
         {"export -n X; echo {{a}}", true},
         {"declare -r X=1; echo {{a}}", false},
+        {"x=(1); declare x={{a}}", true},
+        {"mapfile -t x < f; f() { local y={{a}}; }", true},
+        {"x=(1); y={{a}}", false},
         {"f() { typeset -a list; }; echo {{a}}", true},
         {"x={{a}}; let y=x", true},
         {"echo x; integer n={{a}}", true},
         {"echo 'let it be' {{a}}", false},
         {"[ -v x ] || echo {{a}}", true},
         {"test -n x && echo {{a}}", false},
+        // zsh patterns made of values
+        {"x={{a}}; echo $~x", true},
+        {"setopt GlobSubst; x={{a}}; echo $x", true},
+        {"emulate sh; echo {{a}}", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShellRereading::mayReread(c.text, spansOf(c.text)), c.rereads) << c.text;
