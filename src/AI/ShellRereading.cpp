@@ -169,8 +169,11 @@ bool commandsReread(const QString& text) {
     static const QRegularExpression patternSubstitution(
         QStringLiteral("\\$~|glob_?subst|(?<![A-Za-z0-9_-])emulate(?![A-Za-z0-9_-])"),
         QRegularExpression::CaseInsensitiveOption);
+    // bash expands the target of ">&" and "<&" twice unless it is a number or "-".
+    static const QRegularExpression duplication(
+        QStringLiteral("[<>]&[ \\t]*(?![0-9]*[-]?([ \\t\\n;&|)<>]|$))"));
     return arithmeticCommand.match(text).hasMatch() || nameTest.match(text).hasMatch() ||
-           patternSubstitution.match(text).hasMatch();
+           patternSubstitution.match(text).hasMatch() || duplication.match(text).hasMatch();
 }
 
 }  // namespace

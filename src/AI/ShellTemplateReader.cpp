@@ -222,7 +222,8 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
     for (const Frame& frame : frames_) {
         if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
             return Place::refused;
-        if (frame.kind == Kind::command && commandRereads(frame))
+        if (frame.kind == Kind::command &&
+            ((frame.redirect && frame.duplicates) || commandRereads(frame)))
             return Place::refused;
     }
     switch (frames_.back().kind) {
@@ -291,6 +292,7 @@ void ShellTemplateReader::endWord(Frame& frame) {
         return;
     if (std::exchange(frame.redirect, false)) {
         // A redirection's target is neither the command nor one of its arguments.
+        frame.duplicates = false;
         frame.word.clear();
         frame.inWord = false;
         return;
@@ -314,6 +316,7 @@ void ShellTemplateReader::endCommand(Frame& frame) {
     frame.words.clear();
     frame.arrayList = false;
     frame.redirect = false;
+    frame.duplicates = false;
 }
 
 void ShellTemplateReader::startRedirection(Frame& frame) {
@@ -548,7 +551,9 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     }
     const bool afterRedirection = before == QLatin1Char('<') || before == QLatin1Char('>');
     if (c == QLatin1Char('&')) {
-        if (!afterRedirection) {  // not ">&2"
+        if (afterRedirection)
+            frame.duplicates = true;  // ">&2"
+        else {
             endWord(frame);
             frame.ampersand = true;
         }

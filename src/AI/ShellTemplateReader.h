@@ -67,6 +67,8 @@ private:
         // The next word is the target of a redirection; an "&" may still turn out to be "&>".
         bool redirect = false;
         bool ampersand = false;
+        // The redirection is ">&" or "<&", whose target bash expands a second time.
+        bool duplicates = false;
         QChar previous;
     };
 

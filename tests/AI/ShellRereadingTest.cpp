@@ -65,6 +65,10 @@ TEST(ShellRereadingTest, ArithmeticNamesAndEvaluatingExpansionsAreFoundWhateverT
         {"echo 'let it be' {{a}}", false},
         {"[ -v x ] || echo {{a}}", true},
         {"test -n x && echo {{a}}", false},
+        // redirections whose target bash expands twice
+        {"echo {{a}} >&2 2>&1 >&- 3<&0 >&10", false},
+        {"x={{a}}; echo >&\"$x\"", true},
+        {"echo x >& {{a}}", true},
         // zsh patterns made of values
         {"x={{a}}; echo $~x", true},
         {"setopt GlobSubst; x={{a}}; echo $x", true},
