@@ -172,8 +172,12 @@ bool commandsReread(const QString& text) {
     // bash expands the target of ">&" and "<&" twice unless it is a number or "-".
     static const QRegularExpression duplication(
         QStringLiteral("[<>]&[ \\t]*(?![0-9]*[-]?([ \\t\\n;&|)<>]|$))"));
+    // bash reads what is given to these as arithmetic, however it is given.
+    static const QRegularExpression arithmeticVariable(
+        QStringLiteral("(?<![A-Za-z0-9_${])(RANDOM|SRANDOM|OPTIND|HISTCMD)(?![A-Za-z0-9_])"));
     return arithmeticCommand.match(text).hasMatch() || nameTest.match(text).hasMatch() ||
-           patternSubstitution.match(text).hasMatch() || duplication.match(text).hasMatch();
+           patternSubstitution.match(text).hasMatch() || duplication.match(text).hasMatch() ||
+           arithmeticVariable.match(text).hasMatch();
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ bool rereadsArguments(const QString& command) {
         QStringLiteral("complete"), QStringLiteral("integer"),    QStringLiteral("float"),
         QStringLiteral("vared"),    QStringLiteral("zparseopts"), QStringLiteral("alias"),
         QStringLiteral("sched"),    QStringLiteral("fc"),         QStringLiteral("bind"),
-        QStringLiteral("bindkey"),  QStringLiteral("nameref")};
+        QStringLiteral("bindkey"),  QStringLiteral("nameref"),    QStringLiteral("enable")};
     return commands.contains(command);
 }
 
@@ -105,16 +105,18 @@ bool takesNames(const QString& command, const QStringList& arguments) {
     }
     if (command == QLatin1String("test") || command == QLatin1String("["))
         return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
+    if (command == QLatin1String("wait"))
+        return arguments.contains(QLatin1String("-p"));
     return false;
 }
 
-// Variables whose values the shell itself expands or runs later: prompts, start-up files,
-// hooks.
-bool assignsShellHook(const QString& word) {
-    static const QRegularExpression hook(QStringLiteral(
+// Variables whose values the shell itself evaluates: prompts, start-up files and hooks it
+// expands or runs later, and the ones bash reads as arithmetic when they are set.
+bool assignsEvaluatedVariable(const QString& word) {
+    static const QRegularExpression evaluated(QStringLiteral(
         "^(PS[0-9]|PROMPT[0-9]?|RPROMPT[0-9]?|RPS[0-9]|SPROMPT|PROMPT_COMMAND|ENV|BASH_ENV|"
-        "FPATH|fpath|[a-z]+_functions)\\+?="));
-    return hook.match(word).hasMatch();
+        "FPATH|fpath|[a-z]+_functions|RANDOM|SRANDOM|OPTIND|HISTCMD)\\+?="));
+    return evaluated.match(word).hasMatch();
 }
 
 // What is left of an unquoted word once its expansions are gone: "$@let" runs let when there
@@ -361,7 +363,7 @@ bool ShellTemplateReader::namesFromExpansions(const QStringList& words) {
 }
 
 bool ShellTemplateReader::commandRereads(const Frame& frame) const {
-    if (assignsShellHook(unquoted(frame.word)))
+    if (assignsEvaluatedVariable(unquoted(frame.word)))
         return true;
     const qsizetype index = commandIndex(frame.words);
     if (index < 0)

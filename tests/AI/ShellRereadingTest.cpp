@@ -69,6 +69,10 @@ TEST(ShellRereadingTest, ArithmeticNamesAndEvaluatingExpansionsAreFoundWhateverT
         {"echo {{a}} >&2 2>&1 >&- 3<&0 >&10", false},
         {"x={{a}}; echo >&\"$x\"", true},
         {"echo x >& {{a}}", true},
+        // variables bash reads as arithmetic when they are set
+        {"x={{a}}; OPTIND=$x", true},
+        {"read -r RANDOM <<< {{a}}", true},
+        {"echo $RANDOM ${OPTIND} {{a}}", false},
         // zsh patterns made of values
         {"x={{a}}; echo $~x", true},
         {"setopt GlobSubst; x={{a}}; echo $x", true},
