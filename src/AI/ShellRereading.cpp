@@ -142,7 +142,7 @@ bool expansionsReread(const QString& text, const QList<Span>& spans) {
 
 bool commandsReread(const QString& text) {
     static const QRegularExpression declaration(
-        QStringLiteral("(?<![A-Za-z0-9_-])(declare|typeset|local|export|readonly)"
+        QStringLiteral("(?<![A-Za-z0-9_-])(declare|typeset|local|private|export|readonly)"
                        "(?![A-Za-z0-9_-])([^;&|\\n]*)"));
     static const QRegularExpression evaluatedOption(
         QStringLiteral("(^|\\s)[\"']*[-+][A-Za-z]*[iaAnEFT]"));

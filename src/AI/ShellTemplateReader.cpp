@@ -84,7 +84,8 @@ bool rereadsArguments(const QString& command) {
         QStringLiteral("complete"), QStringLiteral("integer"),    QStringLiteral("float"),
         QStringLiteral("vared"),    QStringLiteral("zparseopts"), QStringLiteral("alias"),
         QStringLiteral("sched"),    QStringLiteral("fc"),         QStringLiteral("bind"),
-        QStringLiteral("bindkey"),  QStringLiteral("nameref"),    QStringLiteral("enable")};
+        QStringLiteral("bindkey"),  QStringLiteral("nameref"),    QStringLiteral("enable"),
+        QStringLiteral("getln")};
     return commands.contains(command);
 }
 
@@ -92,10 +93,10 @@ bool rereadsArguments(const QString& command) {
 // expands hands them the value of another variable, which may hold a value of the template.
 bool takesNames(const QString& command, const QStringList& arguments) {
     static const QSet<QString> commands = {
-        QStringLiteral("let"),       QStringLiteral("read"),    QStringLiteral("mapfile"),
-        QStringLiteral("readarray"), QStringLiteral("getopts"), QStringLiteral("unset"),
-        QStringLiteral("integer"),   QStringLiteral("float"),   QStringLiteral("vared"),
-        QStringLiteral("compgen"),   QStringLiteral("complete")};
+        QStringLiteral("let"),       QStringLiteral("read"),     QStringLiteral("mapfile"),
+        QStringLiteral("readarray"), QStringLiteral("getopts"),  QStringLiteral("unset"),
+        QStringLiteral("integer"),   QStringLiteral("float"),    QStringLiteral("vared"),
+        QStringLiteral("compgen"),   QStringLiteral("complete"), QStringLiteral("getln")};
     if (commands.contains(command))
         return true;
     if (command == QLatin1String("printf") || command == QLatin1String("print")) {
@@ -156,9 +157,9 @@ bool isSecondShellScript(const QStringList& words) {
 }
 
 bool isDeclaration(const QString& command) {
-    static const QSet<QString> commands = {QStringLiteral("declare"), QStringLiteral("typeset"),
-                                           QStringLiteral("local"), QStringLiteral("export"),
-                                           QStringLiteral("readonly")};
+    static const QSet<QString> commands = {QStringLiteral("declare"),  QStringLiteral("typeset"),
+                                           QStringLiteral("local"),    QStringLiteral("export"),
+                                           QStringLiteral("readonly"), QStringLiteral("private")};
     return commands.contains(command);
 }
 
@@ -177,7 +178,8 @@ QSet<QString> assignedNames(const QString& text) {
                        "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
     static const QRegularExpression takesNames(QStringLiteral(
         "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|print|declare|"
-        "typeset|local|export|readonly|vared|let|integer|float|nameref)(?![A-Za-z0-9_-])"
+        "typeset|local|private|export|readonly|vared|getln|let|integer|float|nameref)(?![A-Za-z0-9_"
+        "-])"
         "([^;&|\\n]*)"));
     static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
     static const QRegularExpression setsPositional(
