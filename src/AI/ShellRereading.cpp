@@ -129,6 +129,20 @@ bool subscriptsReread(const QString& text, const QList<Span>& spans) {
     return false;
 }
 
+// "(…)" right behind a word's character: a zsh pattern group or glob qualifier, whose
+// "(e:…:)" and "(+…)" run their text as code once the value is in it.
+bool qualifiersReread(const QString& text, const QList<Span>& spans) {
+    static const QString opensNoQualifier = QStringLiteral(" \t\n$<>=(|&;");
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('(') || opensNoQualifier.contains(text[i - 1]))
+            continue;
+        const qsizetype end = closingOf(text, i + 1, QLatin1Char('('), QLatin1Char(')'), 1);
+        if (end < 0 || touches(spans, i, end))
+            return true;
+    }
+    return false;
+}
+
 bool expansionsReread(const QString& text, const QList<Span>& spans) {
     for (qsizetype i = text.indexOf(u"${"); i >= 0; i = text.indexOf(u"${", i + 1)) {
         const qsizetype end = closingOf(text, i + 2, QLatin1Char('{'), QLatin1Char('}'), 1);
@@ -184,7 +198,7 @@ bool commandsReread(const QString& text) {
 
 bool mayReread(const QString& text, const QList<Span>& spans) {
     return arithmeticRegionsReread(text, spans) || subscriptsReread(text, spans) ||
-           expansionsReread(text, spans) || commandsReread(text);
+           qualifiersReread(text, spans) || expansionsReread(text, spans) || commandsReread(text);
 }
 
 }  // namespace ShellRereading

@@ -65,6 +65,8 @@ qsizetype commandIndex(const QStringList& words) {
             ++i;  // and the function's name
             continue;
         }
+        if (word.endsWith(QLatin1String("()")))
+            continue;  // a function's name: its body's commands follow
         if (optionsMayFollow && word.startsWith(QLatin1Char('-')))
             continue;
         if (!isAssignment(words[i]) && !isPrefixWord(word))
@@ -585,6 +587,12 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             frame.word += c;
             frame.arrayList = true;
             return;
+        }
+        if (frame.inWord) {
+            // Inside a word: a function's "()", or a zsh pattern group or glob qualifier,
+            // whose "(e:…:)" runs its text as code.
+            frame.word += c;
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 1);
         }
         endCommand(frame);
         ++frame.parens;

@@ -207,7 +207,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "c=let; $c n={{a}}", "for c in let; do $c n={{a}}; done", "{let,x} n={{a}}",
         "l?t n={{a}}", "set -- let; $1 n={{a}}", "x[1]=1 let n={{a}}", ">&{{a}}",
         "echo x 1>& \"{{a}}\"", "RANDOM={{a}}", "export OPTIND=\"{{a}}\"",
-        "f() { private {{a}}; }", "getln {{a}}", "compgen -C {{a}}", "wait -p {{a}}"};
+        "f() { private {{a}}; }", "getln {{a}}", "compgen -C {{a}}", "wait -p {{a}}",
+        "echo *(e:'true {{a}}':)", "f() { read {{a}}; }"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;

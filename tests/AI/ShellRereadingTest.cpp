@@ -77,6 +77,9 @@ TEST(ShellRereadingTest, ArithmeticNamesAndEvaluatingExpansionsAreFoundWhateverT
         {"x={{a}}; echo $~x", true},
         {"setopt GlobSubst; x={{a}}; echo $x", true},
         {"emulate sh; echo {{a}}", true},
+        {"echo *(e:\"test -n {{a}}\":)", true},
+        {"f() { echo {{a}}; }; f", false},
+        {"echo $(date) <(ls) x=(1) {{a}}", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShellRereading::mayReread(c.text, spansOf(c.text)), c.rereads) << c.text;
