@@ -114,11 +114,13 @@ bool takesNames(const QString& command, const QStringList& arguments) {
 }
 
 // Variables whose values the shell itself evaluates: prompts, start-up files and hooks it
-// expands or runs later, and the ones bash reads as arithmetic when they are set.
+// expands or runs later, the ones bash reads as arithmetic when they are set, and the
+// tables of functions, aliases and command paths.
 bool assignsEvaluatedVariable(const QString& word) {
     static const QRegularExpression evaluated(QStringLiteral(
         "^(PS[0-9]|PROMPT[0-9]?|RPROMPT[0-9]?|RPS[0-9]|SPROMPT|PROMPT_COMMAND|ENV|BASH_ENV|"
-        "FPATH|fpath|[a-z]+_functions|RANDOM|SRANDOM|OPTIND|HISTCMD)\\+?="));
+        "FPATH|fpath|[a-z]+_functions|RANDOM|SRANDOM|OPTIND|HISTCMD|functions|aliases|"
+        "galiases|saliases|commands|BASH_CMDS|BASH_ALIASES)(\\[[^\\]]*\\])?\\+?="));
     return evaluated.match(word).hasMatch();
 }
 

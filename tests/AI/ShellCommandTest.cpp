@@ -208,7 +208,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "l?t n={{a}}", "set -- let; $1 n={{a}}", "x[1]=1 let n={{a}}", ">&{{a}}",
         "echo x 1>& \"{{a}}\"", "RANDOM={{a}}", "export OPTIND=\"{{a}}\"",
         "f() { private {{a}}; }", "getln {{a}}", "compgen -C {{a}}", "wait -p {{a}}",
-        "echo *(e:'true {{a}}':)", "f() { read {{a}}; }"};
+        "echo *(e:'true {{a}}':)", "f() { read {{a}}; }", "functions[1]={{a}}",
+        "BASH_CMDS[ls]={{a}}; ls"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
