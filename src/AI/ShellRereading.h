@@ -4,12 +4,13 @@
 #include <QString>
 #include <utility>
 
-// A second look at a shell command template that ignores quoting altogether: wherever the
-// shell might evaluate text once more as arithmetic or as a variable's name (arithmetic,
-// "[[ … ]]", subscripts, "${…}" with more than a default value, integer or reference
-// declarations), a value could get there, directly or through a variable. The template
-// reader decides the quoting; this check only refuses, so a gap in the reader cannot turn a
-// value into code.
+// A second look at a shell command template that ignores quoting altogether: wherever a
+// shell might evaluate text once more as code, arithmetic or a variable's name (arithmetic,
+// "[[ … ]]", subscripts, "${…}" with more than a default value, integer, array or reference
+// declarations, zsh patterns and glob qualifiers, bash's ">&" targets and arithmetic
+// variables), a value could get there, directly or through a variable. The template reader
+// decides the quoting; this check only refuses, so a gap in the reader cannot turn a value
+// into code.
 namespace ShellRereading {
 
 // Start and length of one placeholder in the template.
