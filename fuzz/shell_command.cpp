@@ -35,7 +35,8 @@ const char* const fragments[] = {
     "=", ":", "-", "+", "*", "?", "!", "~", "@", "#", "%", "^", ",", "/", "{", "(",
     ">", ">&2 ", "2>", "&>", "<(", ">|", "function f { ", "time -p ", "coproc ", "{ ", " }",
     "PS4=", "alias ", "$*", "-v ", "n", "-c ", "'\\n'", "\"\\n\"", "x=let;", "x=read;",
-    "{let,:} ", "l?t ", "\\\n", "${x:-let}", "set -- let;", "x[1]=1 ",
+    "{let,:} ", "l?t ", "\\\n", "${x:-let}", "set -- let;", "x[1]=1 ", ">&", "<&", "*(e:",
+    ":)", "$~x", "RANDOM=", "OPTIND=", "functions[f]=", "x=(1); ", "print -v ", "wait -p ",
 };
 // clang-format on
 
