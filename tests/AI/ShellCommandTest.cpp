@@ -305,3 +305,20 @@ TEST_F(ShellCommandTest, TemplatesAcceptedBeforeStillRunWithoutRunningAValue) {
         }
     }
 }
+
+// From the tenth value on, "$10" would be "$1" and "0" in sh and the tenth one in zsh.
+TEST_F(ShellCommandTest, TwelveValuesReachTheirPlacesInEveryShell) {
+    QList<ShellCommand::Placeholder> placeholders;
+    QString text = "printf '%s,'";
+    QString expected;
+    for (int i = 1; i <= 12; ++i) {
+        const QString name = QString("p%1").arg(i);
+        placeholders.append({name, QString("v%1 $%1").arg(i)});
+        text += " {{" + name + "}}";
+        expected += QString("v%1 $%1,").arg(i);
+    }
+    for (const char* shell : shells) {
+        const ShellRun run = runInShell(scriptOf(text, placeholders), folder.path(), shell);
+        EXPECT_EQ(run.output, expected) << shell;
+    }
+}
