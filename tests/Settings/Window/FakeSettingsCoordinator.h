@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "AI/ProviderStatusStore.h"
+#include "Permissions/PermissionsManager.h"
+#include "Platform/LoginItem.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeLoginItem.h"
+#include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeScreenCaptureAccess.h"
+#include "Platform/fake/FakeSettingsPaneOpener.h"
+#include "Platform/fake/FakeSpeechRecognitionAccess.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Settings/SettingsStore.h"
+#include "Settings/Window/SettingsCoordinator.h"
+#include "support/ScriptedAIProvider.h"
+
+// The application as the settings window sees it, on fakes: a settings store in a temporary
+// folder, permissions and time the test sets, and a scripted AI tool.
+class FakeSettingsCoordinator final : public SettingsCoordinator {
+public:
+    // `settingsJson` is settings.json before the store loads it (none: no file yet).
+    explicit FakeSettingsCoordinator(std::optional<QByteArray> settingsJson = std::nullopt,
+                                     Platform::LoginItem* loginItem = nullptr)
+        : loginItem_(loginItem ? *loginItem : fakeLoginItem) {
+        const QString folder = dir.path() + QStringLiteral("/org.tavrin.Tavrin");
+        QDir().mkpath(folder);
+        if (settingsJson) {
+            QFile file(folder + QStringLiteral("/settings.json"));
+            file.open(QIODevice::WriteOnly);
+            file.write(*settingsJson);
+        }
+        store = std::make_unique<SettingsStore>(dir.path(),
+                                                SettingsStore::Services{loginItem_, log, clock_});
+    }
+
+    SettingsStore& settings() override { return *store; }
+    PermissionsManager& permissions() override { return permissionsManager; }
+    ProviderStatusStore& providers() override { return providerStatus; }
+    Platform::Clock& clock() override { return clock_; }
+
+    std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
+                                             const QString& customPath) const override {
+        requests.append({provider, customPath});
+        return std::make_unique<ScriptedAIProvider>(tool);
+    }
+
+    QByteArray settingsFile() const {
+        QFile file(store->fileURL());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+
+    QTemporaryDir dir;
+    Platform::FakeClock clock_;
+    Platform::FakeSystemLog log;
+    Platform::FakeLoginItem fakeLoginItem;
+    Platform::FakeAccessibilityTrust trust;
+    Platform::FakeScreenCaptureAccess screen;
+    Platform::FakeMicrophoneAccess microphone;
+    Platform::FakeSpeechRecognitionAccess speech;
+    Platform::FakeSettingsPaneOpener paneOpener;
+    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
+    ProviderStatusStore providerStatus{clock_};
+    // What the AI tool answers; the test sets it before starting a connection test.
+    ScriptedAIProvider tool;
+    mutable QList<std::pair<ProviderID, QString>> requests;
+
+private:
+    Platform::LoginItem& loginItem_;
+
+public:
+    std::unique_ptr<SettingsStore> store;
+};
