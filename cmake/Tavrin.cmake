@@ -22,6 +22,22 @@ function(tavrin_add_subdirectories parent)
   endforeach()
 endfunction()
 
+# moc's step only reruns for files it already knew, so a header or source that appears in an
+# existing build would never get its Q_OBJECT code: when the file list changes, drop the
+# step's time stamp so that it runs again.
+function(tavrin_rerun_moc_on_new_files name)
+  string(JOIN "\n" file_list ${ARGN})
+  set(list_file "${CMAKE_CURRENT_BINARY_DIR}/${name}.files")
+  set(known "")
+  if(EXISTS "${list_file}")
+    file(READ "${list_file}" known)
+  endif()
+  if(NOT known STREQUAL file_list)
+    file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp")
+    file(WRITE "${list_file}" "${file_list}")
+  endif()
+endfunction()
+
 # tavrin_add_library(<name> SOURCES ... [LIBS ...])
 # A static library of one src/ folder; headers are included as "Folder/Type.h".
 function(tavrin_add_library name)
@@ -36,21 +52,7 @@ function(tavrin_add_library name)
     return()
   endif()
   add_library(${name} STATIC ${ARG_SOURCES})
-  # moc's step only reruns for headers it already knew, so a header that appears in an
-  # existing build would never get its Q_OBJECT code: when the header list changes, drop
-  # the step's time stamp so that it runs again.
-  set(headers ${ARG_SOURCES})
-  list(FILTER headers INCLUDE REGEX "\\.h$")
-  string(JOIN "\n" header_list ${headers})
-  set(header_file "${CMAKE_CURRENT_BINARY_DIR}/${name}.headers")
-  set(known "")
-  if(EXISTS "${header_file}")
-    file(READ "${header_file}" known)
-  endif()
-  if(NOT known STREQUAL header_list)
-    file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp")
-    file(WRITE "${header_file}" "${header_list}")
-  endif()
+  tavrin_rerun_moc_on_new_files(${name} ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
   target_link_libraries(${name} PUBLIC tavrin_options ${ARG_LIBS})
 endfunction()
@@ -63,6 +65,7 @@ endfunction()
 function(tavrin_add_test name)
   cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  tavrin_rerun_moc_on_new_files(${name} ${ARG_SOURCES})
   # The shared test main brings the include folders src/ and tests/.
   target_link_libraries(${name} PRIVATE tavrin_testmain ${ARG_LIBS})
   target_compile_definitions(${name} PRIVATE

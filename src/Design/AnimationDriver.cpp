@@ -50,8 +50,15 @@ bool AnimationDriver::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+void AnimationDriver::setWanted(bool wanted) {
+    if (wanted_ == wanted)
+        return;
+    wanted_ = wanted;
+    reconsider();
+}
+
 void AnimationDriver::reconsider() {
-    const bool wanted = owner_->isVisible() && !isStill();
+    const bool wanted = wanted_ && owner_->isVisible() && !isStill();
     if (wanted == isRunning())
         return;
     if (timer_) {

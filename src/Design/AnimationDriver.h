@@ -34,6 +34,9 @@ public:
     // True when decorative motion is switched off: draw the resting look.
     bool isStill() const;
     bool isRunning() const;
+    // A further condition for running, for animations that only move for a while (the
+    // waveform easing to new levels). On by default.
+    void setWanted(bool wanted);
 
 signals:
     // One frame; the owner has been asked to repaint.
@@ -48,6 +51,7 @@ private:
 
     QWidget* owner_;
     Motion motion_;
+    bool wanted_ = true;
     std::unique_ptr<Platform::Timer> timer_;
     QTimer* fallbackTimer_ = nullptr;
 };

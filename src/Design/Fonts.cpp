@@ -10,11 +10,14 @@ namespace {
 
 // Fonts are sized in points, the layout in logical pixels: convert through the logical
 // resolution so that an em of 13 is 13 logical pixels on every desktop.
+qreal logicalDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInchY() : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
 qreal pointsForPixels(qreal pixels) {
-    qreal dpi = 96;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        dpi = screen->logicalDotsPerInchY();
-    return pixels * 72.0 / (dpi > 0 ? dpi : 96);
+    return pixels * 72.0 / logicalDpi();
 }
 
 }  // namespace
@@ -25,6 +28,12 @@ QFont system(qreal size, std::optional<QFont::Weight> weight) {
     if (weight)
         font.setWeight(*weight);
     return font;
+}
+
+qreal pixels(const QFont& font) {
+    if (font.pixelSize() > 0)
+        return font.pixelSize();
+    return font.pointSizeF() * logicalDpi() / 72.0;
 }
 
 QFont onboardingTitle() {

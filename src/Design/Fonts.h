@@ -11,6 +11,9 @@ namespace DS::Font {
 // The desktop's general font with its em `size` logical pixels high; no weight keeps the
 // font's own default weight.
 QFont system(qreal size, std::optional<QFont::Weight> weight = std::nullopt);
+// The em of `font` in logical pixels, however its size was set: symbols beside a text are
+// as high as this.
+qreal pixels(const QFont& font);
 
 QFont onboardingTitle();  // 22 bold
 QFont windowTitle();      // 15 semibold

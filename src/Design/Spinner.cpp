@@ -22,22 +22,29 @@ Spinner::Spinner(QWidget* parent, int diameter)
 
 void Spinner::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paintSpokes(painter, rect(), DS::Palette::secondary.resolve(this), driver_->seconds());
+}
+
+void Spinner::paintSpokes(QPainter& painter, const QRectF& box, const QColor& color,
+                          double seconds) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal side = std::min(width(), height());
-    painter.translate(width() / 2.0, height() / 2.0);
-    const int head = static_cast<int>(std::floor(driver_->seconds() * spokes)) % spokes;
-    QColor color = DS::Palette::secondary.resolve(this);
+    const qreal side = std::min(box.width(), box.height());
+    painter.translate(box.center());
+    const int head = static_cast<int>(std::floor(seconds * spokes)) % spokes;
     const qreal outer = side / 2;
-    QPen pen(color, std::max<qreal>(1.2, side * 0.09), Qt::SolidLine, Qt::RoundCap);
+    QColor spoke = color;
+    QPen pen(spoke, std::max<qreal>(1.2, side * 0.09), Qt::SolidLine, Qt::RoundCap);
     for (int i = 0; i < spokes; ++i) {
         // The head spoke is darkest; the trail fades behind it.
         const int behind = (head - i + spokes) % spokes;
-        color.setAlphaF(static_cast<float>(1.0 - 0.75 * behind / (spokes - 1)));
-        pen.setColor(color);
+        spoke.setAlphaF(color.alphaF() * static_cast<float>(1.0 - 0.75 * behind / (spokes - 1)));
+        pen.setColor(spoke);
         painter.setPen(pen);
         painter.save();
         painter.rotate(i * 360.0 / spokes);
         painter.drawLine(QPointF(0, -outer * 0.5), QPointF(0, -outer + pen.widthF() / 2));
         painter.restore();
     }
+    painter.restore();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class AnimationDriver;
+class QPainter;
 
 // The small busy indicator (a ring of twelve spokes, one turn a second) shown while a status
 // is being checked or a step is under way. It keeps turning under reduce motion: it says that
@@ -15,6 +16,10 @@ public:
     static constexpr int smallSize = 16;
 
     explicit Spinner(QWidget* parent = nullptr, int diameter = smallSize);
+
+    // The spokes in `box` at the moment `seconds`; buttons draw a spinner into their label.
+    static void paintSpokes(QPainter& painter, const QRectF& box, const QColor& color,
+                            double seconds);
 
     QSize sizeHint() const override { return {diameter_, diameter_}; }
     QSize minimumSizeHint() const override { return sizeHint(); }

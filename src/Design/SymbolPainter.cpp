@@ -397,14 +397,22 @@ const std::map<QString, Draw>& symbols() {
          }},
         {"link",
          [](Drawing& d) {
-             for (const P centre : {P(7.2, 12.8), P(12.8, 7.2)}) {
+             // Two links of a chain: the upper one passes over the lower one.
+             const auto link = [](QPointF centre) {
                  QPainterPath ring;
-                 ring.addRoundedRect(QRectF(-5.6, -2.9, 11.2, 5.8), 2.9, 2.9);
+                 ring.addRoundedRect(QRectF(-5.4, -2.8, 10.8, 5.6), 2.8, 2.8);
                  QTransform t;
                  t.translate(centre.x(), centre.y());
                  t.rotate(-45);
-                 d.stroke(t.map(ring));
-             }
+                 return t.map(ring);
+             };
+             const QPainterPath upper = link(P(12.6, 7.4));
+             d.stroke(link(P(7.4, 12.6)));
+             // The lower link disappears under the upper one, with a gap around it.
+             QPainterPathStroker gap;
+             gap.setWidth(d.line() * 2.6);
+             d.cut(gap.createStroke(upper).united(upper));
+             d.stroke(upper);
          }},
         {"lock.fill",
          [](Drawing& d) {

@@ -3,18 +3,13 @@
 #include <QWidget>
 
 #include "Design/AnimationDriver.h"
-#include "Design/Theme.h"
-#include "Platform/fake/FakeAppearance.h"
-#include "Platform/fake/FakeClock.h"
+#include "ThemeRig.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-struct Rig {
-    Platform::FakeAppearance appearance;
-    Platform::FakeClock clock;
-    Theme theme{appearance, clock};
+struct Rig : ThemeRig {
     QWidget window;
     QWidget* child = new QWidget(&window);
     AnimationDriver* driver;

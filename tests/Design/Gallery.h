@@ -37,7 +37,8 @@ public:
 
     // Writes <name>-light.png, <name>-dark.png and their @2x versions; returns the paths.
     static QStringList render(const QString& name, const std::vector<Row>& rows,
-                              const DS::Color& background = DS::Palette::window, int width = 520) {
+                              const DS::Color& background = DS::Palette::window, int width = 520,
+                              const std::function<void(Platform::FakeClock&)>& beforeGrab = {}) {
         QStringList written;
         const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/design-gallery");
         QDir().mkpath(folder);
@@ -71,6 +72,8 @@ public:
             page.setFixedWidth(width);
             page.adjustSize();
             page.show();
+            if (beforeGrab)
+                beforeGrab(clock);
             const QString base = folder + QLatin1Char('/') + name + (dark ? "-dark" : "-light");
             page.grab().save(base + ".png");
             QImage twice(page.size() * 2, QImage::Format_ARGB32_Premultiplied);

@@ -37,8 +37,9 @@ PortalAppearance::PortalAppearance(QObject* parent) : Appearance(parent) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
+    // The whole message, not typed arguments: a slot with a variant argument is refused.
     bus.connect(service, path, settingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+                SLOT(onSettingChanged(QDBusMessage)));
     read(appearanceGroup, colorSchemeKey);
     read(gnomeInterfaceGroup, animationsKey);
 }
@@ -90,9 +91,11 @@ void PortalAppearance::read(const QString& group, const QString& key) {
             });
 }
 
-void PortalAppearance::onSettingChanged(const QString& group, const QString& key,
-                                        const QDBusVariant& value) {
-    apply(group, key, value.variant());
+void PortalAppearance::onSettingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() != 3)
+        return;
+    apply(arguments[0].toString(), arguments[1].toString(), arguments[2]);
 }
 
 void PortalAppearance::apply(const QString& group, const QString& key, const QVariant& value) {

@@ -4,7 +4,7 @@
 
 #include "Platform/Appearance.h"
 
-class QDBusVariant;
+class QDBusMessage;
 
 namespace Platform {
 
@@ -34,7 +34,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    void onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    void onSettingChanged(const QDBusMessage& message);
 
 private:
     void read(const QString& group, const QString& key);
