@@ -9,6 +9,7 @@
 
 class AIProvider;
 class PermissionsManager;
+class ProviderSetupServices;
 class ProviderStatusStore;
 class SettingsStore;
 class QWidget;
@@ -31,6 +32,8 @@ public:
     virtual SettingsStore& settings() = 0;
     virtual PermissionsManager& permissions() = 0;
     virtual ProviderStatusStore& providers() = 0;
+    // Installing and signing in to the AI tools, for the controls of the provider rows.
+    virtual ProviderSetupServices& providerSetup() = 0;
     virtual Platform::Clock& clock() = 0;
 
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).

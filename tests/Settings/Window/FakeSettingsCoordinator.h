@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "AI/ProviderSetupServices.h"
 #include "AI/ProviderStatusStore.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/LoginItem.h"
@@ -19,6 +20,27 @@
 #include "Settings/SettingsStore.h"
 #include "Settings/Window/SettingsCoordinator.h"
 #include "support/ScriptedAIProvider.h"
+
+// Setup that never gets anywhere: the rows show the status store's states.
+class IdleProviderSetup final : public ProviderSetupServices {
+public:
+    explicit IdleProviderSetup(ProviderStatusStore& status) : status_(status) {
+        connect(&status_, &ProviderStatusStore::statesChanged, this,
+                &ProviderSetupServices::changed);
+    }
+    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
+    ProviderStatusStore::State state(ProviderID provider) const override {
+        return status_.state(provider);
+    }
+    void install(ProviderID) override {}
+    void login(ProviderID) override {}
+    void cancel(ProviderID) override {}
+    void openLogin(ProviderID) override {}
+    void openPage(const QUrl&) override {}
+
+private:
+    ProviderStatusStore& status_;
+};
 
 // The application as the settings window sees it, on fakes: a settings store in a temporary
 // folder, permissions and time the test sets, and a scripted AI tool.
@@ -42,6 +64,7 @@ public:
     SettingsStore& settings() override { return *store; }
     PermissionsManager& permissions() override { return permissionsManager; }
     ProviderStatusStore& providers() override { return providerStatus; }
+    ProviderSetupServices& providerSetup() override { return setup; }
     Platform::Clock& clock() override { return clock_; }
 
     std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
@@ -68,6 +91,7 @@ public:
     Platform::FakeSettingsPaneOpener paneOpener;
     PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
     ProviderStatusStore providerStatus{clock_};
+    IdleProviderSetup setup{providerStatus};
     // What the AI tool answers; the test sets it before starting a connection test.
     ScriptedAIProvider tool;
     mutable QList<std::pair<ProviderID, QString>> requests;

@@ -1,0 +1,112 @@
+#include "Settings/Window/GeneralSettings.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "Design/StyledButton.h"
+#include "Settings/SettingsStore.h"
+#include "Settings/Window/Footnote.h"
+#include "Settings/Window/SectionTitle.h"
+#include "Settings/Window/SettingsBindings.h"
+#include "Settings/Window/SettingsCard.h"
+#include "Settings/Window/SettingsCoordinator.h"
+#include "Settings/Window/SettingsRow.h"
+#include "Settings/Window/SwitchToggle.h"
+#include "Settings/Window/ValuePicker.h"
+
+using SettingsBindings::makeSwitch;
+
+GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* parent)
+    : QWidget(parent), coordinator_(coordinator) {
+    SettingsStore& store = coordinator_.settings();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    layout->addWidget(new SectionTitle(tr("Kurzbefehl")));
+    auto* shortcuts = new SettingsCard;
+    if (QWidget* notice = coordinator_.createShortcutConflictNotice()) {
+        auto* frame = new QWidget;
+        auto* frameLayout = new QVBoxLayout(frame);
+        frameLayout->setContentsMargins(10, 10, 10, 10);
+        frameLayout->addWidget(notice);
+        shortcuts->addRow(frame);
+    }
+    shortcuts->addRow(updatesRow());
+    loginSwitch_ = makeSwitch(store, &AssistantSettings::launchAtLogin);
+    shortcuts->addRow(new SettingsRow(tr("Beim Anmelden starten"), std::nullopt, loginSwitch_));
+    trayRow_ = new SettingsRow(tr("Symbol in der Systemleiste"), std::nullopt,
+                               makeSwitch(store, &AssistantSettings::showMenuBarIcon));
+    shortcuts->addRow(trayRow_);
+    layout->addWidget(shortcuts);
+
+    layout->addWidget(new SectionTitle(tr("Antwortsprache")));
+    languagePicker_ = new ValuePicker;
+    languagePicker_->addValue(tr("Automatisch – wie die Nachricht"), QStringLiteral("auto"));
+    languagePicker_->addDivider();
+    // Stored as the language's own name, which the prompt names to the model.
+    languagePicker_->addValue(tr("Deutsch"), QStringLiteral("Deutsch"));
+    languagePicker_->addValue(tr("Englisch"), QStringLiteral("English"));
+    languagePicker_->addValue(tr("Italienisch"), QStringLiteral("Italiano"));
+    languagePicker_->addValue(tr("Französisch"), QStringLiteral("Français"));
+    languagePicker_->addValue(tr("Spanisch"), QStringLiteral("Español"));
+    SettingsBindings::bind(languagePicker_, store, &AssistantSettings::replyLanguage);
+    auto* language = new SettingsCard;
+    language->addRow(new SettingsRow(tr("Sprache"), std::nullopt, languagePicker_));
+    layout->addWidget(language);
+    layout->addWidget(
+        new Footnote(tr("Ich antworte in der Sprache der erkannten Nachricht. "
+                        "Alternativ fest: Deutsch, Englisch, Italienisch …")));
+
+    layout->addWidget(new SectionTitle(tr("Nach dem Einfügen")));
+    auto* insertion = new SettingsCard;
+    insertion->addRow(
+        new SettingsRow(tr("Panel schließen"), std::nullopt,
+                        makeSwitch(store, &AssistantSettings::closePanelAfterInsert)));
+    sendRow_ = new SettingsRow(tr("Senden selbst übernehmen"), std::nullopt,
+                               makeSwitch(store, &AssistantSettings::sendAfterInsert));
+    insertion->addRow(sendRow_);
+    insertion->addRow(new SettingsRow(
+        tr("Rückgängig anbieten"),
+        tr("Nach dem Einfügen ein paar Sekunden lang, falls es im falschen Feld gelandet ist"),
+        makeSwitch(store, &AssistantSettings::undoAfterInsert)));
+    layout->addWidget(insertion);
+
+    connect(&store, &SettingsStore::settingsChanged, this, &GeneralSettings::showSubtitles);
+    showSubtitles();
+}
+
+QString GeneralSettings::appVersion() {
+    const QString version = QStringLiteral(TAVRIN_VERSION);
+    return version.isEmpty() ? QStringLiteral("–") : version;
+}
+
+QWidget* GeneralSettings::updatesRow() {
+    // Packages bring new versions here; there is no updater to switch or to ask, so both
+    // controls are shown but cannot be used.
+    auto* controls = new QWidget;
+    auto* layout = new QHBoxLayout(controls);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    auto* automatic = new SwitchToggle;
+    automatic->setEnabled(false);
+    layout->addWidget(automatic, 0, Qt::AlignVCenter);
+    auto* check = new StyledButton(tr("Jetzt suchen"), ButtonStyle::secondary(26, 7));
+    check->setEnabled(false);
+    layout->addWidget(check, 0, Qt::AlignVCenter);
+    return new SettingsRow(
+        tr("Updates"), tr("Version %1 · Updates kommen über die Paketverwaltung").arg(appVersion()),
+        controls);
+}
+
+void GeneralSettings::showSubtitles() {
+    const AssistantSettings& settings = coordinator_.settings().settings();
+    trayRow_->setSubtitle(
+        settings.showMenuBarIcon
+            ? std::nullopt
+            : std::optional(tr("Einstellungen öffnest du dann, indem du Tavrin noch einmal "
+                               "startest")));
+    sendRow_->setSubtitle(settings.sendAfterInsert
+                              ? tr("Ich drücke nach dem Einfügen ⏎ und schicke ab")
+                              : tr("Ich füge nur ein, abschicken tust du"));
+}

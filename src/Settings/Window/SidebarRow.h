@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QAbstractButton>
+
+#include "Settings/Window/SettingsTab.h"
+
+// One tab in the settings sidebar: its coloured tile and its name, on a highlight while it
+// is the selected tab. The whole row takes the click.
+class SidebarRow : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit SidebarRow(SettingsTab tab, QWidget* parent = nullptr);
+
+    SettingsTab tab() const { return tab_; }
+    bool isSelected() const { return selected_; }
+    void setSelected(bool selected);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    SettingsTab tab_;
+    bool selected_ = false;
+};

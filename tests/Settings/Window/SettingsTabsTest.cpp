@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "FakeSettingsCoordinator.h"
+#include "Platform/linux/XdgAutostartLoginItem.h"
+#include "Settings/Window/AISettings.h"
+#include "Settings/Window/ChoiceRow.h"
+#include "Settings/Window/GeneralSettings.h"
+#include "Settings/Window/ProviderRow.h"
+#include "Settings/Window/PushToTalkKeyMenu.h"
+#include "Settings/Window/SettingsRow.h"
+#include "Settings/Window/SettingsTextField.h"
+#include "Settings/Window/SwitchToggle.h"
+#include "Settings/Window/ValuePicker.h"
+#include "Settings/Window/VoiceSettings.h"
+#include "support/ScopedEnv.h"
+
+namespace {
+
+// Chooses the entry labelled `label` as the user would.
+void pick(ValuePicker* picker, const QString& label) {
+    const int index = picker->findText(label);
+    ASSERT_GE(index, 0) << label.toStdString();
+    picker->setCurrentIndex(index);
+    emit picker->activated(index);
+}
+
+struct PickerCase {
+    const char* name;
+    std::function<ValuePicker*(SettingsCoordinator&, QWidget*&)> open;
+    QString AssistantSettings::*field;
+    const char* label;
+    const char* stored;
+};
+
+const PickerCase pickerCases[] = {
+    {"reply language",
+     [](SettingsCoordinator& c, QWidget*& tab) {
+         auto* general = new GeneralSettings(c);
+         tab = general;
+         return general->languagePicker();
+     },
+     &AssistantSettings::replyLanguage, "Französisch", "Français"},
+    {"reply language auto",
+     [](SettingsCoordinator& c, QWidget*& tab) {
+         auto* general = new GeneralSettings(c);
+         tab = general;
+         return general->languagePicker();
+     },
+     &AssistantSettings::replyLanguage, "Automatisch – wie die Nachricht", "auto"},
+    {"dictation language",
+     [](SettingsCoordinator& c, QWidget*& tab) {
+         auto* voice = new VoiceSettings(c);
+         tab = voice;
+         return voice->languagePicker();
+     },
+     &AssistantSettings::dictationLanguage, "Englisch", "en-US"},
+    {"claude model",
+     [](SettingsCoordinator& c, QWidget*& tab) {
+         auto* ai = new AISettings(c);
+         tab = ai;
+         return ai->claudeModelPicker();
+     },
+     &AssistantSettings::claudeModel, "Opus – am stärksten", "opus"},
+};
+
+}  // namespace
+
+TEST(SettingsTabsTest, PickersStoreTheirValueAndLeaveUnknownOnesAlone) {
+    for (const PickerCase& c : pickerCases) {
+        // A value of a newer version or a hand edit: shown as no selection, kept as it is.
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update([&](auto& s) { s.*c.field = QStringLiteral("xx-unknown"); });
+        const QByteArray before = coordinator.settingsFile();
+        QWidget* tab = nullptr;
+        ValuePicker* picker = c.open(coordinator, tab);
+        std::unique_ptr<QWidget> owner(tab);
+        EXPECT_EQ(picker->value(), std::nullopt) << c.name;
+        EXPECT_EQ(coordinator.settingsFile(), before) << c.name;
+
+        pick(picker, QString::fromUtf8(c.label));
+        EXPECT_EQ(coordinator.settings().settings().*c.field, QString::fromUtf8(c.stored))
+            << c.name;
+        EXPECT_EQ(picker->value(), QString::fromUtf8(c.stored)) << c.name;
+    }
+}
+
+TEST(SettingsTabsTest, LoginSwitchWritesAndRemovesTheAutostartEntry) {
+    QTemporaryDir config;
+    ScopedEnv env("XDG_CONFIG_HOME", config.path());
+    Platform::XdgAutostartLoginItem loginItem(QStringLiteral("/usr/bin/tavrin"));
+    FakeSettingsCoordinator coordinator(std::nullopt, &loginItem);
+    GeneralSettings general(coordinator);
+    const QString entry = loginItem.entryPath();
+    ASSERT_TRUE(entry.startsWith(config.path()));
+    EXPECT_FALSE(QFileInfo::exists(entry));
+
+    QTest::mouseClick(general.loginSwitch(), Qt::LeftButton);
+    EXPECT_TRUE(coordinator.settings().settings().launchAtLogin);
+    EXPECT_TRUE(general.loginSwitch()->isChecked());
+    EXPECT_TRUE(QFileInfo::exists(entry));
+
+    QTest::mouseClick(general.loginSwitch(), Qt::LeftButton);
+    EXPECT_FALSE(coordinator.settings().settings().launchAtLogin);
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    EXPECT_TRUE(coordinator.log.lines.isEmpty()) << coordinator.log.lines.join('\n').toStdString();
+}
+
+TEST(SettingsTabsTest, SubtitlesFollowTheirSwitches) {
+    FakeSettingsCoordinator coordinator;
+    GeneralSettings general(coordinator);
+    const struct {
+        bool AssistantSettings::*field;
+        SettingsRow* row;
+        bool on;
+        std::optional<QString> subtitle;
+    } cases[] = {
+        {&AssistantSettings::showMenuBarIcon, general.trayRow(), false,
+         "Einstellungen öffnest du dann, indem du Tavrin noch einmal startest"},
+        {&AssistantSettings::showMenuBarIcon, general.trayRow(), true, std::nullopt},
+        {&AssistantSettings::sendAfterInsert, general.sendRow(), true,
+         "Ich drücke nach dem Einfügen ⏎ und schicke ab"},
+        {&AssistantSettings::sendAfterInsert, general.sendRow(), false,
+         "Ich füge nur ein, abschicken tust du"},
+    };
+    for (const auto& c : cases) {
+        coordinator.settings().update([&](auto& s) { s.*c.field = c.on; });
+        EXPECT_EQ(c.row->subtitle(), c.subtitle);
+    }
+}
+
+TEST(SettingsTabsTest, VoiceControlsFollowTheMainSwitchAndRowsChooseTheEngine) {
+    FakeSettingsCoordinator coordinator;
+    VoiceSettings voice(coordinator);
+    voice.resize(560, 800);
+    voice.show();
+    EXPECT_TRUE(voice.dependentControls()->isEnabled());
+
+    coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
+    EXPECT_FALSE(voice.dependentControls()->isEnabled());
+
+    coordinator.settings().update([](auto& s) { s.dictationEnabled = true; });
+    // The Whisper row is chosen by a click beside its (disabled) button.
+    ChoiceRow* whisper = voice.engineRow(DictationEngine::whisperLocal);
+    QTest::mouseClick(whisper, Qt::LeftButton, {}, QPoint(30, whisper->height() / 2));
+    EXPECT_EQ(coordinator.settings().settings().dictationEngine, DictationEngine::whisperLocal);
+    EXPECT_TRUE(whisper->isSelected());
+    EXPECT_FALSE(voice.engineRow(DictationEngine::appleOnDevice)->isSelected());
+}
+
+TEST(SettingsTabsTest, PushToTalkClearMarkSwitchesTheKeyOff) {
+    FakeSettingsCoordinator coordinator;
+    PushToTalkKeyMenu menu(coordinator.settings());
+    menu.resize(menu.sizeHint());
+    menu.show();
+    EXPECT_EQ(menu.text(), "fn");
+    ASSERT_FALSE(menu.clearMarkRect().isEmpty());
+
+    QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.clearMarkRect().center().toPoint());
+    EXPECT_EQ(coordinator.settings().settings().pushToTalkKey, PushToTalkKey::none);
+    EXPECT_EQ(menu.text(), "Aus");
+    EXPECT_TRUE(menu.clearMarkRect().isEmpty());
+}
+
+TEST(SettingsTabsTest, ModelRowFollowsTheChosenProvider) {
+    FakeSettingsCoordinator coordinator;
+    AISettings ai(coordinator);
+    ai.resize(560, 1000);
+    ai.show();
+    const struct {
+        ProviderID provider;
+        bool picker;
+    } cases[] = {{ProviderID::codexCLI, false}, {ProviderID::claudeCLI, true}};
+    for (const auto& c : cases) {
+        QTest::mouseClick(ai.providerRow(c.provider), Qt::LeftButton, {}, QPoint(20, 20));
+        EXPECT_EQ(coordinator.settings().settings().provider, c.provider);
+        EXPECT_EQ(ai.claudeModelPicker()->isVisible(), c.picker);
+        EXPECT_EQ(ai.codexModelField()->isVisible(), !c.picker);
+    }
+    // Typing saves at once; an empty field means the tool's default model.
+    QTest::mouseClick(ai.providerRow(ProviderID::codexCLI), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::keyClicks(ai.codexModelField(), "o3");
+    EXPECT_EQ(coordinator.settings().settings().codexModel, "o3");
+    EXPECT_EQ(coordinator.settings().settings().model(ProviderID::codexCLI), "o3");
+}
