@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace Platform {
@@ -12,6 +13,9 @@ public:
     virtual QVariant value(const QString& key) const = 0;
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
+    // True when any value is stored under `key`.
+    virtual bool contains(const QString& key) const = 0;
+    virtual QStringList keys() const = 0;
 };
 
 }  // namespace Platform

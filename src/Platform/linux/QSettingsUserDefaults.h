@@ -13,6 +13,8 @@ public:
     QVariant value(const QString& key) const override { return settings_.value(key); }
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
+    bool contains(const QString& key) const override { return settings_.contains(key); }
+    QStringList keys() const override { return settings_.allKeys(); }
 
 private:
     QSettings settings_;

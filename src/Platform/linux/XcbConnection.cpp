@@ -2,21 +2,9 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
-
-namespace {
-
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply>
-ReplyPtr<Reply> owned(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
-
-}  // namespace
 
 std::shared_ptr<XcbConnection> XcbConnection::open(const QByteArray& display) {
     xcb_connection_t* connection =

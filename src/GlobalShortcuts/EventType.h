@@ -1,0 +1,7 @@
+#pragma once
+
+namespace GlobalShortcuts {
+
+enum class EventType { KeyDown, KeyUp };
+
+}  // namespace GlobalShortcuts

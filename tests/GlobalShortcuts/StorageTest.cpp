@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "GlobalShortcuts/NamedShortcuts.h"
+#include "Platform/fake/FakeHotKeyGrabber.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Platform/linux/QSettingsUserDefaults.h"
+#include "support/ScopedEnv.h"
+
+using GlobalShortcuts::Key;
+using GlobalShortcuts::Modifier;
+using GlobalShortcuts::Name;
+using GlobalShortcuts::Shortcut;
+
+namespace {
+
+const Shortcut altSpace(Key::space, Modifier::Option);
+
+// One start of the program: the shortcuts read from the INI file under XDG_CONFIG_HOME.
+struct Start {
+    explicit Start(const QString& file) : defaults(file) {}
+    Platform::QSettingsUserDefaults defaults;
+    Platform::FakeHotKeyGrabber grabber;
+    Platform::FakeSystemLog log;
+    GlobalShortcuts::NamedShortcuts shortcuts{defaults, grabber, log};
+};
+
+class StorageTest : public ::testing::Test {
+protected:
+    QString file() const { return config.path() + "/tavrin/shortcuts.ini"; }
+    QVariant stored(const QString& key) const {
+        return QSettings(file(), QSettings::IniFormat).value(key);
+    }
+
+    QTemporaryDir config;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", config.path()};
+    const Name invoke{"invokeAssistant", altSpace};
+    const Name dictate{"dictateOnly"};
+};
+
+}  // namespace
+
+TEST_F(StorageTest, TheDefaultIsWrittenOnceWithOneNotification) {
+    {
+        Start first(file());
+        QSignalSpy changed(&first.shortcuts,
+                           &GlobalShortcuts::NamedShortcuts::shortcutByNameDidChange);
+        first.shortcuts.create(invoke);
+        first.shortcuts.create(invoke);
+        EXPECT_EQ(changed.size(), 1);
+        EXPECT_TRUE(first.grabber.isGrabbed(49, 2048));
+    }
+    EXPECT_EQ(stored("GlobalShortcuts_invokeAssistant").toString(),
+              R"({"carbonKeyCode":49,"carbonModifiers":2048})");
+    Start second(file());
+    QSignalSpy changed(&second.shortcuts,
+                       &GlobalShortcuts::NamedShortcuts::shortcutByNameDidChange);
+    second.shortcuts.create(invoke);
+    EXPECT_EQ(changed.size(), 0);
+    EXPECT_EQ(second.shortcuts.getShortcut(invoke), altSpace);
+}
+
+TEST_F(StorageTest, AClearedShortcutStaysClearedAcrossARestart) {
+    {
+        Start first(file());
+        first.shortcuts.create(invoke);
+        first.shortcuts.setShortcut(Shortcut(Key::k, Modifier::Control), dictate);
+        first.shortcuts.setShortcut(std::nullopt, invoke);
+        first.shortcuts.setShortcut(std::nullopt, dictate);
+        QSignalSpy changed(&first.shortcuts,
+                           &GlobalShortcuts::NamedShortcuts::shortcutByNameDidChange);
+        first.shortcuts.setShortcut(std::nullopt, invoke);
+        EXPECT_EQ(changed.size(), 0) << "clearing nothing says nothing";
+    }
+    Start second(file());
+    second.shortcuts.create(invoke);
+    second.shortcuts.create(dictate);
+    EXPECT_EQ(second.shortcuts.getShortcut(invoke), std::nullopt);
+    EXPECT_EQ(second.shortcuts.getShortcut(dictate), std::nullopt);
+    EXPECT_FALSE(second.defaults.contains("GlobalShortcuts_dictateOnly"));
+    EXPECT_EQ(second.grabber.grabCount(), 0);
+}
+
+TEST_F(StorageTest, GarbageBlocksTheDefaultAndSurvivesResetAll) {
+    {
+        QSettings settings(file(), QSettings::IniFormat);
+        settings.setValue("GlobalShortcuts_invokeAssistant", "{not a shortcut");
+        settings.setValue("GlobalShortcuts_old", R"({"carbonKeyCode":0,"carbonModifiers":256})");
+        settings.setValue("GlobalShortcuts_removed", false);
+        settings.setValue("other", 1);
+    }
+    Start start(file());
+    start.shortcuts.create(invoke);
+    EXPECT_EQ(start.shortcuts.getShortcut(invoke), std::nullopt);
+    EXPECT_EQ(start.grabber.grabCount(), 0);
+
+    QStringList names;
+    for (const Name& name : start.shortcuts.allNames())
+        names << name.rawValue;
+    names.sort();
+    EXPECT_EQ(names, QStringList({"invokeAssistant", "old", "removed"}));
+
+    start.shortcuts.resetAll();
+    EXPECT_FALSE(start.defaults.contains("GlobalShortcuts_old"));
+    EXPECT_TRUE(start.defaults.contains("GlobalShortcuts_removed"));
+    EXPECT_TRUE(start.defaults.contains("GlobalShortcuts_invokeAssistant"));
+}
