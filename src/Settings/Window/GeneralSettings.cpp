@@ -4,13 +4,17 @@
 #include <QVBoxLayout>
 
 #include "Design/StyledButton.h"
+#include "GlobalShortcuts/NamedShortcuts.h"
+#include "GlobalShortcuts/RecorderControl.h"
 #include "Settings/SettingsStore.h"
+#include "Settings/Window/DictateOnlyRecorder.h"
 #include "Settings/Window/Footnote.h"
 #include "Settings/Window/SectionTitle.h"
 #include "Settings/Window/SettingsBindings.h"
 #include "Settings/Window/SettingsCard.h"
 #include "Settings/Window/SettingsCoordinator.h"
 #include "Settings/Window/SettingsRow.h"
+#include "Settings/Window/ShortcutNames.h"
 #include "Settings/Window/SwitchToggle.h"
 #include "Settings/Window/ValuePicker.h"
 
@@ -25,6 +29,16 @@ GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* pare
 
     layout->addWidget(new SectionTitle(tr("Kurzbefehl")));
     auto* shortcuts = new SettingsCard;
+    GlobalShortcuts::NamedShortcuts& named = coordinator_.shortcuts();
+    mainRecorder_ = new GlobalShortcuts::RecorderControl(
+        named, ShortcutNames::invokeAssistant(),
+        [&named](const std::optional<GlobalShortcuts::Shortcut>& recorded) {
+            // The main shortcut takes its combination from the dictate-only one, silently.
+            if (recorded && named.getShortcut(ShortcutNames::dictateOnly()) == recorded)
+                named.setShortcut(std::nullopt, ShortcutNames::dictateOnly());
+        });
+    shortcuts->addRow(
+        new SettingsRow(tr("Tavrin öffnen"), tr("Klicken und neue Tasten drücken"), mainRecorder_));
     if (QWidget* notice = coordinator_.createShortcutConflictNotice()) {
         auto* frame = new QWidget;
         auto* frameLayout = new QVBoxLayout(frame);
@@ -32,6 +46,10 @@ GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* pare
         frameLayout->addWidget(notice);
         shortcuts->addRow(frame);
     }
+    dictateOnly_ = new DictateOnlyRecorder(named);
+    shortcuts->addRow(new SettingsRow(
+        tr("Nur diktieren"),
+        tr("Halten und sprechen – wird wörtlich eingefügt, ohne KI. Optional."), dictateOnly_));
     shortcuts->addRow(updatesRow());
     loginSwitch_ = makeSwitch(store, &AssistantSettings::launchAtLogin);
     shortcuts->addRow(new SettingsRow(tr("Beim Anmelden starten"), std::nullopt, loginSwitch_));

@@ -2,7 +2,12 @@
 
 #include <QWidget>
 
+class DictateOnlyRecorder;
 class SettingsCoordinator;
+
+namespace GlobalShortcuts {
+class RecorderControl;
+}
 class SettingsRow;
 class SwitchToggle;
 class ValuePicker;
@@ -18,6 +23,8 @@ public:
     // The version this program was built as; "–" when the build named none.
     static QString appVersion();
 
+    GlobalShortcuts::RecorderControl* mainRecorder() const { return mainRecorder_; }
+    DictateOnlyRecorder* dictateOnlyRecorder() const { return dictateOnly_; }
     ValuePicker* languagePicker() const { return languagePicker_; }
     SwitchToggle* loginSwitch() const { return loginSwitch_; }
     SettingsRow* trayRow() const { return trayRow_; }
@@ -28,6 +35,8 @@ private:
     void showSubtitles();
 
     SettingsCoordinator& coordinator_;
+    GlobalShortcuts::RecorderControl* mainRecorder_ = nullptr;
+    DictateOnlyRecorder* dictateOnly_ = nullptr;
     ValuePicker* languagePicker_ = nullptr;
     SwitchToggle* loginSwitch_ = nullptr;
     SettingsRow* trayRow_ = nullptr;

@@ -14,6 +14,10 @@ class ProviderStatusStore;
 class SettingsStore;
 class QWidget;
 
+namespace GlobalShortcuts {
+class NamedShortcuts;
+}
+
 namespace Platform {
 class Clock;
 }
@@ -35,6 +39,8 @@ public:
     // Installing and signing in to the AI tools, for the controls of the provider rows.
     virtual ProviderSetupServices& providerSetup() = 0;
     virtual Platform::Clock& clock() = 0;
+    // The global shortcuts, which the General tab records.
+    virtual GlobalShortcuts::NamedShortcuts& shortcuts() = 0;
 
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).
     virtual std::unique_ptr<AIProvider> makeProvider(ProviderID provider,

@@ -19,6 +19,8 @@
 #include "Platform/fake/FakeSystemLog.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Window/SettingsCoordinator.h"
+#include "Settings/Window/ShortcutNames.h"
+#include "support/FakeShortcuts.h"
 #include "support/ScriptedAIProvider.h"
 
 // Setup that never gets anywhere: the rows show the status store's states.
@@ -59,6 +61,8 @@ public:
         }
         store = std::make_unique<SettingsStore>(dir.path(),
                                                 SettingsStore::Services{loginItem_, log, clock_});
+        keys.shortcuts.create(ShortcutNames::invokeAssistant());
+        keys.shortcuts.create(ShortcutNames::dictateOnly());
     }
 
     SettingsStore& settings() override { return *store; }
@@ -66,6 +70,7 @@ public:
     ProviderStatusStore& providers() override { return providerStatus; }
     ProviderSetupServices& providerSetup() override { return setup; }
     Platform::Clock& clock() override { return clock_; }
+    GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
 
     std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
                                              const QString& customPath) const override {
@@ -92,6 +97,7 @@ public:
     PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
     ProviderStatusStore providerStatus{clock_};
     IdleProviderSetup setup{providerStatus};
+    FakeShortcuts keys;
     // What the AI tool answers; the test sets it before starting a connection test.
     ScriptedAIProvider tool;
     mutable QList<std::pair<ProviderID, QString>> requests;

@@ -6,18 +6,25 @@
 #include <functional>
 
 #include "FakeSettingsCoordinator.h"
+#include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/linux/XdgAutostartLoginItem.h"
 #include "Settings/Window/AISettings.h"
 #include "Settings/Window/ChoiceRow.h"
+#include "Settings/Window/DictateOnlyRecorder.h"
 #include "Settings/Window/GeneralSettings.h"
 #include "Settings/Window/ProviderRow.h"
 #include "Settings/Window/PushToTalkKeyMenu.h"
 #include "Settings/Window/SettingsRow.h"
 #include "Settings/Window/SettingsTextField.h"
+#include "Settings/Window/ShortcutNames.h"
 #include "Settings/Window/SwitchToggle.h"
 #include "Settings/Window/ValuePicker.h"
 #include "Settings/Window/VoiceSettings.h"
 #include "support/ScopedEnv.h"
+
+using GlobalShortcuts::Key;
+using GlobalShortcuts::Modifier;
+using GlobalShortcuts::Shortcut;
 
 namespace {
 
@@ -186,4 +193,52 @@ TEST(SettingsTabsTest, ModelRowFollowsTheChosenProvider) {
     QTest::keyClicks(ai.codexModelField(), "o3");
     EXPECT_EQ(coordinator.settings().settings().codexModel, "o3");
     EXPECT_EQ(coordinator.settings().settings().model(ProviderID::codexCLI), "o3");
+}
+
+// The two global shortcuts never share a combination, and keeping them apart never takes the
+// main one's grab away.
+TEST(SettingsTabsTest, TheTwoRecordersNeverShareACombination) {
+    FakeSettingsCoordinator coordinator;
+    GlobalShortcuts::NamedShortcuts& keys = coordinator.keys.shortcuts;
+    Platform::FakeHotKeyGrabber& grabber = coordinator.keys.grabber;
+    GeneralSettings general(coordinator);
+    general.resize(560, 700);
+    general.show();
+    general.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&general));
+    GlobalShortcuts::RecorderControl* dictate = general.dictateOnlyRecorder()->recorder();
+    const auto record = [](GlobalShortcuts::RecorderControl* recorder, Qt::Key key,
+                           Qt::KeyboardModifiers modifiers) {
+        recorder->clearFocus();
+        recorder->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(recorder, key, modifiers);
+    };
+    const Shortcut altSpace(Key::space, Modifier::Option);
+    const Shortcut controlAltK(Key::k, Modifier::Control | Modifier::Option);
+    const Shortcut controlAltJ(Key::j, Modifier::Control | Modifier::Option);
+
+    record(dictate, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::dictateOnly()), std::nullopt);
+    EXPECT_TRUE(general.dictateOnlyRecorder()->showsClash());
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::invokeAssistant()), altSpace);
+    EXPECT_TRUE(grabber.isGrabbed(altSpace.carbonKeyCode, altSpace.carbonModifiers));
+
+    record(dictate, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::dictateOnly()), controlAltK);
+    EXPECT_FALSE(general.dictateOnlyRecorder()->showsClash());
+
+    // Recorded for the main shortcut, the dictate-only combination moves over without a word.
+    record(general.mainRecorder(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::invokeAssistant()), controlAltK);
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::dictateOnly()), std::nullopt);
+    EXPECT_FALSE(general.dictateOnlyRecorder()->showsClash());
+    EXPECT_TRUE(grabber.isGrabbed(controlAltK.carbonKeyCode, controlAltK.carbonModifiers));
+    EXPECT_FALSE(grabber.isGrabbed(altSpace.carbonKeyCode, altSpace.carbonModifiers));
+
+    // The next refusal shows the message again; another combination takes it away.
+    record(dictate, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(general.dictateOnlyRecorder()->showsClash());
+    record(dictate, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(keys.getShortcut(ShortcutNames::dictateOnly()), controlAltJ);
+    EXPECT_FALSE(general.dictateOnlyRecorder()->showsClash());
 }
