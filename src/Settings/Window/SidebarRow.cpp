@@ -20,6 +20,8 @@ SidebarRow::SidebarRow(SettingsTab tab, QWidget* parent) : QAbstractButton(paren
     setFixedHeight(rowHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::TabFocus);
+    // Checked is how assistive technology hears that this is the selected tab.
+    setCheckable(true);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 0, 8, 0);
     layout->setSpacing(9);
@@ -39,7 +41,7 @@ void SidebarRow::setSelected(bool selected) {
     selected_ = selected;
     if (auto* name = findChild<ElidedLabel*>(QStringLiteral("name")))
         name->setFont(DS::Font::system(13, selected ? QFont::DemiBold : QFont::Normal));
-    setAccessibleDescription(selected ? tr("ausgewählt") : QString());
+    setChecked(selected);
     update();
 }
 

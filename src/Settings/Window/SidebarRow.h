@@ -20,6 +20,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A click selects the tab through the coordinator; the row never unchecks itself.
+    void nextCheckState() override {}
 
 private:
     SettingsTab tab_;

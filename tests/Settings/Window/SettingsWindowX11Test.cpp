@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+#include "FakeSettingsCoordinator.h"
+#include "GlobalShortcuts/Key.h"
+#include "GlobalShortcuts/Modifiers.h"
+#include "Platform/linux/X11HotKeyGrabber.h"
+#include "Platform/linux/XcbConnection.h"
+#include "Settings/Window/SettingsView.h"
+#include "Settings/Window/SettingsWindowController.h"
+#include "support/XcbPlatform.h"
+
+namespace {
+
+// The window manager asks the window to close, as its close button does.
+void closeThroughWindowManager(QWidget* window) {
+    auto connection = Platform::XcbConnection::open();
+    ASSERT_TRUE(connection);
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window->winId());
+    event.type = connection->atom("WM_PROTOCOLS");
+    event.data.data32[0] = connection->atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection->connection(), 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    connection->flush();
+}
+
+}  // namespace
+
+// Under a real window manager: the window comes up decorated, centred and in front of the
+// window the user worked in; its close button only hides it, and the next opening brings the
+// same window to the front again.
+TEST(SettingsWindowX11Test, ComesToTheFrontDecoratedAndCloseOnlyHidesIt) {
+    QProcess windowManager;
+    windowManager.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(windowManager.waitForStarted(5000));
+    Platform::X11HotKeyGrabber probe;
+    // openbox is ready once its own Alt+Space binding is taken.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return probe.isReserved(GlobalShortcuts::Key::space.rawValue,
+                                    int(GlobalShortcuts::Modifier::Option));
+        },
+        10000));
+
+    QWidget other;
+    other.setWindowTitle("Editor");
+    other.resize(300, 200);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+
+    FakeSettingsCoordinator coordinator;
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    SettingsView* window = controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->frameGeometry() != window->geometry(); }))
+        << "the window manager decorates it";
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_LE((window->frameGeometry().center() - available.center()).manhattanLength(), 40);
+
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    closeThroughWindowManager(window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
+    EXPECT_EQ(controller.window(), window);
+
+    controller.show();
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+
+    windowManager.terminate();
+    windowManager.waitForFinished(5000);
+}
