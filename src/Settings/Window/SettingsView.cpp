@@ -84,9 +84,14 @@ QWidget* SettingsView::createContent(SettingsTab tab, SettingsCoordinator& coord
 void SettingsView::showTab() {
     const SettingsTab tab = coordinator_.settingsTab();
     title_->setText(title(tab));
-    // The old content goes at once, so that its timers and a running connection test end
-    // before the new tab starts its own.
-    delete content_;
+    // The old content stops its timers now (they run only while shown) and goes once control
+    // is back in the event loop, which also ends a running connection test; a tab may have
+    // asked for the switch from one of its own handlers.
+    if (content_) {
+        content_->hide();
+        column_->removeWidget(content_);
+        content_->deleteLater();
+    }
     content_ = createContent(tab, coordinator_);
     // Between the title (and its gap) and the closing stretch.
     column_->insertWidget(2, content_);

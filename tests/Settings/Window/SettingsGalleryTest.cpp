@@ -44,5 +44,14 @@ TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
                 (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png"));
             EXPECT_TRUE(image.save(path)) << path.toStdString();
         }
+        // The states that change a tab's look: voice input off, a refused dictate-only
+        // combination.
+        coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
+        coordinator.setSettingsTab(SettingsTab::voice);
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        EXPECT_TRUE(
+            view->grab().toImage().save(folder + (dark ? QStringLiteral("/voice-off-dark.png")
+                                                       : QStringLiteral("/voice-off-light.png"))));
     }
 }
