@@ -1,8 +1,12 @@
 #include "Settings/Window/ChoiceRow.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
 #include "Settings/Window/RadioMark.h"
 
 ChoiceRow::ChoiceRow(QWidget* texts, QWidget* trailing, QWidget* parent)
@@ -15,6 +19,7 @@ ChoiceRow::ChoiceRow(QWidget* texts, QWidget* trailing, QWidget* parent)
     if (trailing)
         layout->addWidget(trailing, 0, Qt::AlignVCenter);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 bool ChoiceRow::isSelected() const {
@@ -23,6 +28,27 @@ bool ChoiceRow::isSelected() const {
 
 void ChoiceRow::setSelected(bool selected) {
     mark_->setSelected(selected);
+}
+
+void ChoiceRow::paintEvent(QPaintEvent*) {
+    // Rows take the focus only from the keyboard; show where it is.
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    RoundedBox::strokeInside(painter, QRectF(rect()).adjusted(3, 3, -3, -3), 8,
+                             DS::Palette::accent.resolve(this), 1.5);
+}
+
+void ChoiceRow::keyPressEvent(QKeyEvent* event) {
+    // The keyboard chooses the row the way a click does.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit chosen();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ChoiceRow::mousePressEvent(QMouseEvent* event) {

@@ -56,8 +56,12 @@ void SettingsRow::setAccessory(QWidget* accessory) {
         delete accessory_;
     }
     accessory_ = accessory;
-    if (accessory_)
-        layout_->addWidget(accessory_, 0, Qt::AlignVCenter);
+    if (!accessory_)
+        return;
+    // Switches and pickers carry no label of their own; the row's title names them.
+    if (accessory_->accessibleName().isEmpty())
+        accessory_->setAccessibleName(title_->text());
+    layout_->addWidget(accessory_, 0, Qt::AlignVCenter);
 }
 
 void SettingsRow::updateInsets() {

@@ -26,6 +26,10 @@ void SwitchToggle::paintEvent(QPaintEvent*) {
     painter.setBrush(trackColor);
     painter.drawPath(RoundedBox::capsule(track));
 
+    if (hasFocus())
+        RoundedBox::strokeInside(painter, track, track.height() / 2,
+                                 DS::Palette::accentText.resolve(this), 1.5);
+
     const qreal inset = 2;
     const qreal knob = track.height() - 2 * inset;
     const qreal x = isChecked() ? track.right() - inset - knob : track.left() + inset;
