@@ -11,6 +11,7 @@
 #include "Design/RoundedBox.h"
 #include "Design/SymbolPainter.h"
 #include "Settings/SettingsStore.h"
+#include "Settings/Window/SettingsPalette.h"
 
 namespace {
 
@@ -93,6 +94,8 @@ void PushToTalkKeyMenu::mouseReleaseEvent(QMouseEvent* event) {
 
 void PushToTalkKeyMenu::openMenu() {
     QMenu menu(this);
+    // A popup is a window of its own and takes no colours from the settings window.
+    SettingsPalette::apply(&menu);
     for (const PushToTalkKey key : allPushToTalkKeys()) {
         QAction* action = menu.addAction(title(key));
         action->setCheckable(true);
