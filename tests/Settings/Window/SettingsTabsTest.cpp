@@ -5,6 +5,7 @@
 #include <QTest>
 #include <functional>
 
+#include "Design/StyledButton.h"
 #include "FakeSettingsCoordinator.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/linux/XdgAutostartLoginItem.h"
@@ -241,4 +242,22 @@ TEST(SettingsTabsTest, TheTwoRecordersNeverShareACombination) {
     record(dictate, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(keys.getShortcut(ShortcutNames::dictateOnly()), controlAltJ);
     EXPECT_FALSE(general.dictateOnlyRecorder()->showsClash());
+}
+
+// No updater runs on Linux (packages bring new versions): its switch and button are shown
+// but cannot be used, and the switch does not claim that checks happen.
+TEST(SettingsTabsTest, UpdateControlsCannotBeUsed) {
+    FakeSettingsCoordinator coordinator;
+    GeneralSettings general(coordinator);
+    StyledButton* check = nullptr;
+    for (StyledButton* button : general.findChildren<StyledButton*>()) {
+        if (button->text() == "Jetzt suchen")
+            check = button;
+    }
+    ASSERT_NE(check, nullptr);
+    EXPECT_FALSE(check->isEnabled());
+    auto* automatic = check->parentWidget()->findChild<SwitchToggle*>();
+    ASSERT_NE(automatic, nullptr);
+    EXPECT_FALSE(automatic->isEnabled());
+    EXPECT_FALSE(automatic->isChecked());
 }
