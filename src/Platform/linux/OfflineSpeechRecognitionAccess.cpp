@@ -8,8 +8,9 @@ namespace Platform {
 
 AuthorizationStatus OfflineSpeechRecognitionAccess::status() {
     // A handful of stat calls: fast enough for the settings window's polling.
-    return PocketsphinxModel::locate() ? AuthorizationStatus::authorized
-                                       : AuthorizationStatus::restricted;
+    // Any language will do: dictation in it can run.
+    return PocketsphinxModel::installedTags().isEmpty() ? AuthorizationStatus::restricted
+                                                        : AuthorizationStatus::authorized;
 }
 
 void OfflineSpeechRecognitionAccess::requestAuthorization(std::function<void()> done) {

@@ -1,0 +1,154 @@
+// What dictation costs: pocketsphinx's decoding speed as a ratio of real time (must stay well
+// under 1), the time from start() to an open microphone once the model is loaded, and the
+// time from the start of speech to the first partial text.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+
+#include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeSpeechRecognitionAccess.h"
+#include "Platform/fake/SampleAudioSource.h"
+#include "Platform/linux/PocketsphinxRecognizer.h"
+#include "Platform/linux/QtClock.h"
+#include "Voice/AnalyzerDictationService.h"
+
+namespace {
+
+const std::vector<float>& speech() {
+    static QTemporaryDir folder;
+    static const std::vector<float> samples = [] {
+        const QString raw = folder.filePath("spoken.wav");
+        const QString wav = folder.filePath("speech.wav");
+        if (QProcess::execute("espeak-ng", {"-v", "en-us", "-s", "150", "-w", raw,
+                                            "go forward ten meters. go forward ten meters."}) ||
+            QProcess::execute("sox", {raw, "-r", "16000", "-c", "1", "-b", "16", wav}))
+            qFatal("espeak-ng and sox make the speech sample (scripts/setup)");
+        return Platform::SampleAudioSource::readWav(wav);
+    }();
+    return samples;
+}
+
+std::shared_ptr<Platform::PocketsphinxRecognizer> recognizer() {
+    static auto shared = std::make_shared<Platform::PocketsphinxRecognizer>();
+    return shared;
+}
+
+// A microphone that notes when it was opened.
+class StampedSource final : public Platform::AudioSource {
+public:
+    StampedSource(std::vector<float> samples, std::atomic<qint64>& openedAt,
+                  const QElapsedTimer& clock)
+        : inner_(std::move(samples)), openedAt_(openedAt), clock_(clock) {}
+    QString open(Handlers handlers) override {
+        openedAt_ = clock_.nsecsElapsed();
+        return inner_.open(std::move(handlers));
+    }
+    void close() override { inner_.close(); }
+
+private:
+    Platform::SampleAudioSource inner_;
+    std::atomic<qint64>& openedAt_;
+    const QElapsedTimer& clock_;
+};
+
+struct Dictation {
+    Platform::QtClock clock;
+    Platform::FakeMicrophoneAccess microphone;
+    Platform::FakeSpeechRecognitionAccess speechAccess;
+    std::atomic<qint64> openedAt = -1;
+    QElapsedTimer elapsed;
+
+    std::unique_ptr<AnalyzerDictationService> make(std::vector<float> samples) {
+        microphone.current = Platform::AuthorizationStatus::authorized;
+        elapsed.start();
+        return std::make_unique<AnalyzerDictationService>(
+            "en-US", DictationBackends{microphone, speechAccess, recognizer(),
+                                       [this, samples] {
+                                           return std::make_unique<StampedSource>(samples, openedAt,
+                                                                                  elapsed);
+                                       },
+                                       clock, "en_US"});
+    }
+};
+
+void decodingSpeed(benchmark::State& state) {
+    const auto& samples = speech();
+    QString error;
+    auto decoder = recognizer()->decoder("en-us", &error);
+    if (!decoder) {
+        state.SkipWithError(error.toUtf8().constData());
+        return;
+    }
+    const double audioSeconds = samples.size() / double(Platform::AudioSource::kSampleRate);
+    double decodeSeconds = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        decoder->begin();
+        for (std::size_t at = 0; at < samples.size(); at += 480)
+            benchmark::DoNotOptimize(decoder->decode(std::span<const float>(samples).subspan(
+                at, std::min<std::size_t>(480, samples.size() - at))));
+        benchmark::DoNotOptimize(decoder->end());
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        decodeSeconds += seconds;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["realtime_ratio"] = decodeSeconds / state.iterations() / audioSeconds;
+}
+
+void startToMicrophone(benchmark::State& state) {
+    Dictation warmUp;
+    {
+        auto service = warmUp.make({});
+        bool done = false;
+        service->start([&](const std::optional<QString>&) { done = true; });
+        (void)QTest::qWaitFor([&] { return done; }, 30000);
+    }
+    for (auto _ : state) {
+        Dictation dictation;
+        auto service = dictation.make({});
+        service->start([](const std::optional<QString>&) {});
+        (void)QTest::qWaitFor([&] { return dictation.openedAt >= 0; }, 10000);
+        state.SetIterationTime(dictation.openedAt / 1e9);
+        service->cancel();
+    }
+}
+
+void firstPartial(benchmark::State& state) {
+    for (auto _ : state) {
+        Dictation dictation;
+        auto service = dictation.make(speech());
+        qint64 partialAt = -1;
+        service->onPartial = [&](const QString&, const QString&) {
+            if (partialAt < 0)
+                partialAt = dictation.elapsed.nsecsElapsed();
+        };
+        service->start([](const std::optional<QString>&) {});
+        if (!QTest::qWaitFor([&] { return partialAt >= 0; }, 10000)) {
+            state.SkipWithError("no partial text");
+            return;
+        }
+        // The samples begin with speech, and playing begins when the microphone opens.
+        state.SetIterationTime((partialAt - dictation.openedAt) / 1e9);
+        service->cancel();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(decodingSpeed)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(startToMicrophone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(firstPartial)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

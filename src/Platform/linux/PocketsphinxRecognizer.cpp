@@ -1,0 +1,214 @@
+#include "Platform/linux/PocketsphinxRecognizer.h"
+
+#include <pocketsphinx.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "Platform/linux/PocketsphinxModel.h"
+
+namespace Platform {
+
+namespace {
+
+// Silence, breath and noise markers ("<s>", "<sil>", "[NOISE]", "++UH++") are no words.
+bool isFiller(const QString& token) {
+    return token.isEmpty() || token.startsWith(QLatin1Char('<')) ||
+           token.startsWith(QLatin1Char('[')) || token.startsWith(QLatin1Char('+'));
+}
+
+QStringList wordsOf(const char* hypothesis) {
+    QStringList words;
+    if (!hypothesis)
+        return words;
+    for (QString token :
+         QString::fromUtf8(hypothesis).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (isFiller(token))
+            continue;
+        // Alternative pronunciations come as "word(2)".
+        const qsizetype variant = token.indexOf(QLatin1Char('('));
+        if (variant > 0)
+            token.truncate(variant);
+        words << token.toLower();
+    }
+    return words;
+}
+
+std::int16_t toPcm(float sample) {
+    if (!std::isfinite(sample))
+        return 0;
+    // The inverse of the usual 16-bit to float scaling, so 16-bit input comes back unchanged.
+    return static_cast<std::int16_t>(std::clamp(std::lround(sample * 32768.0f), -32768L, 32767L));
+}
+
+}  // namespace
+
+// Loaded decoders per model, kept idle between dictations.
+class PocketsphinxRecognizer::Pool {
+public:
+    ~Pool() {
+        for (auto& [path, idle] : idle_)
+            for (ps_decoder_t* decoder : idle)
+                ps_free(decoder);
+    }
+
+    ps_decoder_t* take(const QString& key) {
+        std::lock_guard lock(mutex_);
+        auto& idle = idle_[key];
+        if (idle.empty())
+            return nullptr;
+        ps_decoder_t* decoder = idle.back();
+        idle.pop_back();
+        return decoder;
+    }
+
+    void give(const QString& key, ps_decoder_t* decoder) {
+        std::lock_guard lock(mutex_);
+        auto& idle = idle_[key];
+        // One idle decoder per model is enough for one dictation at a time; more only cost
+        // memory.
+        if (!idle.empty()) {
+            ps_free(decoder);
+            return;
+        }
+        idle.push_back(decoder);
+    }
+
+    // Model loading is not known to be thread-safe in pocketsphinx; one load at a time.
+    std::mutex loading;
+
+private:
+    std::mutex mutex_;
+    std::map<QString, std::vector<ps_decoder_t*>> idle_;
+};
+
+namespace {
+
+class PocketsphinxDecoder final : public SpeechDecoder {
+public:
+    PocketsphinxDecoder(std::shared_ptr<PocketsphinxRecognizer::Pool> pool, QString key,
+                        ps_decoder_t* decoder)
+        : pool_(std::move(pool)), key_(std::move(key)), decoder_(decoder) {}
+
+    ~PocketsphinxDecoder() override {
+        if (inUtterance_)
+            ps_end_utt(decoder_);
+        pool_->give(key_, decoder_);
+    }
+
+    void begin() override {
+        if (inUtterance_)
+            ps_end_utt(decoder_);
+        inUtterance_ = ps_start_utt(decoder_) >= 0;
+        inSpeech_ = false;
+        hypothesis_.clear();
+    }
+
+    std::vector<Result> decode(std::span<const float> samples) override {
+        std::vector<Result> results;
+        if (!inUtterance_)
+            return results;
+        pcm_.resize(samples.size());
+        std::transform(samples.begin(), samples.end(), pcm_.begin(), toPcm);
+        ps_process_raw(decoder_, pcm_.data(), pcm_.size(), FALSE, FALSE);
+        const bool speaking = ps_get_in_speech(decoder_) != 0;
+        if (speaking) {
+            inSpeech_ = true;
+            const QStringList words = wordsOf(ps_get_hyp(decoder_, nullptr));
+            if (words != hypothesis_) {
+                hypothesis_ = words;
+                results.push_back({words, false});
+            }
+        } else if (inSpeech_) {
+            // The voice-activity detection heard the utterance end: close it and listen on.
+            if (auto final = closeUtterance())
+                results.push_back(*final);
+            inUtterance_ = ps_start_utt(decoder_) >= 0;
+        }
+        return results;
+    }
+
+    std::vector<Result> end() override {
+        std::vector<Result> results;
+        if (!inUtterance_)
+            return results;
+        if (auto final = closeUtterance())
+            results.push_back(*final);
+        return results;
+    }
+
+private:
+    std::optional<Result> closeUtterance() {
+        ps_end_utt(decoder_);
+        inUtterance_ = false;
+        const bool spoke = inSpeech_;
+        inSpeech_ = false;
+        hypothesis_.clear();
+        if (!spoke)
+            return std::nullopt;
+        QStringList words = wordsOf(ps_get_hyp(decoder_, nullptr));
+        if (words.isEmpty())
+            return std::nullopt;
+        return Result{std::move(words), true};
+    }
+
+    std::shared_ptr<PocketsphinxRecognizer::Pool> pool_;
+    QString key_;
+    ps_decoder_t* decoder_;
+    bool inUtterance_ = false;
+    bool inSpeech_ = false;
+    QStringList hypothesis_;
+    std::vector<std::int16_t> pcm_;
+};
+
+}  // namespace
+
+PocketsphinxRecognizer::PocketsphinxRecognizer(QStringList dataFolders)
+    : dataFolders_(std::move(dataFolders)), pool_(std::make_shared<Pool>()) {}
+
+PocketsphinxRecognizer::~PocketsphinxRecognizer() = default;
+
+std::optional<QString> PocketsphinxRecognizer::supportedLocale(const QString& locale) {
+    const auto model = PocketsphinxModel::locate(locale, dataFolders_);
+    if (!model)
+        return std::nullopt;
+    return model->tag();
+}
+
+std::unique_ptr<SpeechDecoder> PocketsphinxRecognizer::decoder(const QString& modelLocale,
+                                                               QString* error) {
+    const auto model = PocketsphinxModel::locate(modelLocale, dataFolders_);
+    if (!model) {
+        if (error)
+            *error = QStringLiteral("no speech model for %1").arg(modelLocale);
+        return nullptr;
+    }
+    const QString key = model->acousticModel + QLatin1Char('|') + model->languageModel;
+    if (ps_decoder_t* idle = pool_->take(key))
+        return std::make_unique<PocketsphinxDecoder>(pool_, key, idle);
+
+    std::lock_guard lock(pool_->loading);
+    const QByteArray hmm = QFile::encodeName(model->acousticModel);
+    const QByteArray lm = QFile::encodeName(model->languageModel);
+    const QByteArray dict = QFile::encodeName(model->dictionary);
+    // The library logs every parameter and load step; none of it is ours to show.
+    cmd_ln_t* config =
+        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-lm", lm.constData(),
+                    "-dict", dict.constData(), "-logfn", "/dev/null", nullptr);
+    ps_decoder_t* decoder = config ? ps_init(config) : nullptr;
+    if (config)
+        cmd_ln_free_r(config);
+    if (!decoder) {
+        if (error)
+            *error = QStringLiteral("the speech model in %1 could not be loaded")
+                         .arg(model->acousticModel);
+        return nullptr;
+    }
+    return std::make_unique<PocketsphinxDecoder>(pool_, key, decoder);
+}
+
+}  // namespace Platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+#include "Platform/SpeechRecognizer.h"
+
+namespace Platform {
+
+// Speech recognition with pocketsphinx on the installed models. A loaded model stays in memory
+// for the rest of the run (decoders go back to a pool when dropped), so only the first
+// dictation in a language waits for the load; it also keeps the decoder's adaptation to the
+// microphone from one dictation to the next.
+class PocketsphinxRecognizer final : public SpeechRecognizer {
+public:
+    // `dataFolders`: where to look for models (the system data folders when empty).
+    explicit PocketsphinxRecognizer(QStringList dataFolders = {});
+    ~PocketsphinxRecognizer() override;
+
+    std::optional<QString> supportedLocale(const QString& locale) override;
+    std::unique_ptr<SpeechDecoder> decoder(const QString& modelLocale, QString* error) override;
+
+    class Pool;
+
+private:
+    QStringList dataFolders_;
+    // Shared with the decoders handed out, which may outlive the recognizer.
+    std::shared_ptr<Pool> pool_;
+};
+
+}  // namespace Platform

@@ -1,0 +1,32 @@
+#include "Voice/DictationFactory.h"
+
+#include <QLocale>
+
+#include "Settings/AssistantSettings.h"
+#include "Voice/AnalyzerDictationService.h"
+#include "Voice/LegacyDictationService.h"
+
+DictationFactory::DictationFactory(DictationBackends backends) : backends_(std::move(backends)) {}
+
+std::unique_ptr<DictationService> DictationFactory::make(const AssistantSettings& settings) const {
+    if (!settings.dictationEnabled)
+        return nullptr;
+    return make(settings.dictationLanguage);
+}
+
+std::unique_ptr<DictationService> DictationFactory::make(const QString& dictationLanguage) const {
+    const QString wanted = locale(dictationLanguage);
+    // The model engine serves a language with a model of its own, or falls back to German;
+    // without either the other engine tries the system's language.
+    const bool modelEngine = backends_.recognizer->supportedLocale(wanted) ||
+                             backends_.recognizer->supportedLocale(QStringLiteral("de-DE"));
+    if (modelEngine)
+        return std::make_unique<AnalyzerDictationService>(wanted, backends_);
+    return std::make_unique<LegacyDictationService>(wanted, backends_);
+}
+
+QString DictationFactory::locale(const QString& dictationLanguage) {
+    if (dictationLanguage == QLatin1String("auto"))
+        return QLocale().name();
+    return dictationLanguage;
+}

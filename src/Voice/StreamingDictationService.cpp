@@ -1,0 +1,121 @@
+#include "Voice/StreamingDictationService.h"
+
+#include <QPointer>
+
+#include "Platform/AuthorizationStatus.h"
+
+StreamingDictationService::StreamingDictationService(DictationBackends backends,
+                                                     std::chrono::milliseconds finalisationLimit)
+    : backends_(std::move(backends)),
+      finalisationLimit_(finalisationLimit),
+      pipeline_(this, backends_.recognizer, backends_.makeAudioSource()) {
+    pipeline_.events.ready = [this](const std::optional<QString>& error) { ready(error); };
+    pipeline_.events.level = [this](float level) {
+        if (onLevel)
+            onLevel(level);
+    };
+    pipeline_.events.heard = [this](const QStringList& words, bool final) { heard(words, final); };
+    pipeline_.events.failed = [this](const QString& message) {
+        QPointer<StreamingDictationService> self(this);
+        brokeOff(message);
+        if (self)
+            endedByItself();
+    };
+    pipeline_.events.ended = [this] { complete(); };
+}
+
+StreamingDictationService::~StreamingDictationService() {
+    pipeline_.cancel();
+}
+
+void StreamingDictationService::start(StartDone done) {
+    if (phase_ != Phase::created)
+        return;
+    if (backends_.microphone.status() != Platform::AuthorizationStatus::authorized) {
+        phase_ = Phase::ended;
+        done(describe(DictationError::notAuthorized));
+        return;
+    }
+    const Plan plan = this->plan();
+    if (plan.error) {
+        phase_ = Phase::ended;
+        done(describe(*plan.error));
+        return;
+    }
+    phase_ = Phase::settingUp;
+    startDone_ = std::move(done);
+    pipeline_.start(plan.modelLocale);
+}
+
+void StreamingDictationService::ready(const std::optional<QString>& error) {
+    if (phase_ != Phase::settingUp)
+        return;
+    QPointer<StreamingDictationService> self(this);
+    const bool stopWaits = static_cast<bool>(stopDone_);
+    phase_ = error ? Phase::ended : Phase::listening;
+    if (error)
+        pipeline_.cancel();
+    if (StartDone done = std::exchange(startDone_, {}))
+        done(error);
+    if (!self || !stopWaits)
+        return;
+    if (error)
+        complete();
+    else
+        finalise();
+}
+
+void StreamingDictationService::stop(StopDone done) {
+    if (stopDone_)
+        return;
+    stopDone_ = std::move(done);
+    switch (phase_) {
+        case Phase::created:
+        case Phase::ended:
+            complete();
+            return;
+        case Phase::settingUp:
+            // A set-up that stalls (a model that never loads, a sound server that never answers)
+            // must not keep the caller waiting for good.
+            deadline_ = backends_.clock.singleShot(kSetUpLimit, [this] { complete(); });
+            return;
+        case Phase::listening:
+            finalise();
+            return;
+        case Phase::finishing:
+            return;
+    }
+}
+
+void StreamingDictationService::finalise() {
+    phase_ = Phase::finishing;
+    pipeline_.endAudio();
+    deadline_ = backends_.clock.singleShot(finalisationLimit_, [this] { complete(); });
+}
+
+void StreamingDictationService::complete() {
+    deadline_.reset();
+    pipeline_.cancel();
+    phase_ = Phase::ended;
+    if (StopDone done = std::exchange(stopDone_, {}))
+        done(result());
+}
+
+void StreamingDictationService::endedByItself() {
+    // The microphone is released at once rather than when the caller gets round to stop().
+    pipeline_.cancel();
+    if (phase_ == Phase::finishing) {
+        complete();
+        return;
+    }
+    phase_ = Phase::ended;
+}
+
+void StreamingDictationService::cancel() {
+    deadline_.reset();
+    pipeline_.cancel();
+    phase_ = Phase::ended;
+    startDone_ = {};
+    if (StopDone done = std::exchange(stopDone_, {}))
+        done(result());
+}

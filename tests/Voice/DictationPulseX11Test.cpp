@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <thread>
+
+#include "Platform/linux/PocketsphinxRecognizer.h"
+#include "Platform/linux/PulseAudioSource.h"
+#include "Voice/AnalyzerDictationService.h"
+#include "Voice/EngineHarness.h"
+#include "Voice/SpeechSample.h"
+#include "support/SoundServer.h"
+
+// The real capture path: a private sound server whose only input is a pipe that the test
+// fills with speech once the engine listens.
+TEST(DictationPulseX11Test, SpeechThroughTheSoundServerIsRecognised) {
+    const std::vector<float> speech = SpeechSample::samples();
+    ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
+    SoundServer server(
+        "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
+        "channels=1");
+    ASSERT_TRUE(server.running());
+
+    EngineHarness harness(std::make_shared<Platform::PocketsphinxRecognizer>());
+    DictationBackends backends = harness.backends();
+    backends.makeAudioSource = [] { return std::make_unique<Platform::PulseAudioSource>(); };
+    AnalyzerDictationService service("en-US", backends);
+    harness.watch(service);
+    ASSERT_EQ(harness.start(service, 30000), std::nullopt);
+
+    // Speech, then the pause that closes the utterance, at about real time so the server
+    // neither drops nor bunches it.
+    std::thread writer([&] {
+        QFile pipe(server.scratch() + "/mic");
+        if (!pipe.open(QIODevice::WriteOnly))
+            return;
+        std::vector<qint16> pcm(speech.size() + 24000, 0);
+        for (std::size_t i = 0; i < speech.size(); ++i)
+            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
+        const std::size_t chunk = 1600;
+        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
+            const std::size_t n = std::min(chunk, pcm.size() - at);
+            pipe.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
+            pipe.flush();
+            std::this_thread::sleep_for(std::chrono::milliseconds(90));
+        }
+    });
+    const bool heard = QTest::qWaitFor(
+        [&] {
+            return !harness.partials.empty() && harness.partials.back().second.isEmpty() &&
+                   harness.partials.back().first.contains("forward");
+        },
+        20000);
+    writer.join();
+
+    bool stopped = false;
+    QString text;
+    service.stop([&](const QString& t) {
+        stopped = true;
+        text = t;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped; }, 5000));
+    EXPECT_TRUE(heard);
+    EXPECT_TRUE(text.contains("forward")) << text.toStdString();
+    EXPECT_GT(harness.levels, 10);
+}

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "Platform/linux/PocketsphinxRecognizer.h"
+#include "Voice/AnalyzerDictationService.h"
+#include "Voice/EngineHarness.h"
+#include "Voice/LegacyDictationService.h"
+#include "Voice/SpeechSample.h"
+
+// Both engines on the installed model, fed real speech through a microphone that plays it.
+TEST(DictationSpeechTest, BothEnginesRecogniseRealSpeech) {
+    const std::vector<float> speech = SpeechSample::samples();
+    ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
+    auto recognizer = std::make_shared<Platform::PocketsphinxRecognizer>();
+
+    for (const bool legacy : {false, true}) {
+        SCOPED_TRACE(legacy ? "legacy" : "analyzer");
+        EngineHarness harness(recognizer);
+        harness.samples = speech;
+        harness.speed = 3;
+        std::unique_ptr<DictationService> service;
+        if (legacy)
+            service = std::make_unique<LegacyDictationService>("en-US", harness.backends());
+        else
+            service = std::make_unique<AnalyzerDictationService>("en-US", harness.backends());
+        harness.watch(*service);
+        ASSERT_EQ(harness.start(*service, 30000), std::nullopt);
+        // Past the speech and the pause that closes its utterance.
+        const int playMs = int(speech.size() * 1000 / 16000 / harness.speed) + 1200;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return harness.source().buffers * 480 >= int(speech.size()) + 16000; },
+            playMs + 10000));
+
+        bool stopped = false;
+        QString text;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        service->stop([&](const QString& t) {
+            stopped = true;
+            text = t;
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stopped; }, 5000));
+        const auto bound = legacy ? LegacyDictationService::kFinalisationLimit
+                                  : AnalyzerDictationService::kFinalisationLimit;
+        EXPECT_LE(elapsed.elapsed(), bound.count() + 200);
+        EXPECT_TRUE(text.contains("forward")) << text.toStdString();
+        EXPECT_FALSE(harness.partials.empty());
+        EXPECT_FALSE(harness.offMainThread);
+        EXPECT_GT(harness.levels, 10);
+        EXPECT_FALSE(harness.source().isOpen);
+    }
+}
+
+TEST(DictationSpeechTest, GermanWithoutAModelIsUnavailableOnStockDebian) {
+    // The system folders hold only Debian's US-English model.
+    auto recognizer = std::make_shared<Platform::PocketsphinxRecognizer>();
+    ASSERT_TRUE(recognizer->supportedLocale("en-US"));
+    EngineHarness harness(recognizer);
+    harness.systemLocale = "de_DE";
+    LegacyDictationService service("de-DE", harness.backends());
+    EXPECT_EQ(harness.start(service),
+              QString("Spracherkennung ist für diese Sprache gerade nicht verfügbar."));
+    EXPECT_EQ(harness.source().opens, 0);
+}
