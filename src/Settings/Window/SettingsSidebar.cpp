@@ -5,7 +5,7 @@
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
-#include "Settings/Window/SettingsCoordinator.h"
+#include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Window/SidebarRow.h"
 
 namespace {

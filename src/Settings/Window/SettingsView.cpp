@@ -9,13 +9,13 @@
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
-#include "Settings/Window/AISettings.h"
-#include "Settings/Window/GeneralSettings.h"
-#include "Settings/Window/PermissionSettings.h"
-#include "Settings/Window/SettingsCoordinator.h"
-#include "Settings/Window/SettingsPalette.h"
+#include "Settings/Blocks/SettingsPalette.h"
+#include "Settings/Tabs/AISettings.h"
+#include "Settings/Tabs/GeneralSettings.h"
+#include "Settings/Tabs/PermissionSettings.h"
+#include "Settings/Tabs/SettingsCoordinator.h"
+#include "Settings/Tabs/VoiceSettings.h"
 #include "Settings/Window/SettingsSidebar.h"
-#include "Settings/Window/VoiceSettings.h"
 
 SettingsView::SettingsView(SettingsCoordinator& coordinator, QWidget* parent)
     : QWidget(parent),

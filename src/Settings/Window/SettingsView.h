@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "Settings/Window/SettingsTab.h"
+#include "Settings/Tabs/SettingsTab.h"
 
 class QLabel;
 class QScrollArea;

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "Settings/Window/SettingsCoordinator.h"
+#include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 
 SettingsWindowController::SettingsWindowController(SettingsCoordinator& coordinator,

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 
-#include "Settings/Window/SettingsTab.h"
+#include "Settings/Tabs/SettingsTab.h"
 
 // One tab in the settings sidebar: its coloured tile and its name, on a highlight while it
 // is the selected tab. The whole row takes the click.

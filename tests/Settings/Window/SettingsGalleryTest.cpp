@@ -5,8 +5,8 @@
 #include <QImage>
 
 #include "Design/Theme.h"
-#include "FakeSettingsCoordinator.h"
 #include "Platform/fake/FakeAppearance.h"
+#include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
 

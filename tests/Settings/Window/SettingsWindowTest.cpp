@@ -3,11 +3,16 @@
 #include <QApplication>
 #include <QTest>
 
-#include "FakeSettingsCoordinator.h"
+#include "Design/StyledButton.h"
+#include "Settings/FakeSettingsCoordinator.h"
+#include "Settings/Tabs/AISettings.h"
+#include "Settings/Tabs/ConnectionTest.h"
 #include "Settings/Window/SettingsSidebar.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
 #include "Settings/Window/SidebarRow.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -28,9 +33,12 @@ const QByteArray lived = R"({
     "showMenuBarIcon": false
 })";
 
+// Lets queued deliveries and deferred deletions happen.
 void settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 }  // namespace
@@ -138,4 +146,25 @@ TEST(SettingsWindowTest, TabRawValuesAreExact) {
         EXPECT_EQ(settingsTabFromRaw(QString::fromUtf8(c.raw)), c.tab) << c.raw;
     for (const SettingsTab tab : allSettingsTabs())
         EXPECT_EQ(settingsTabFromRaw(rawValue(tab)), tab);
+}
+
+TEST(SettingsWindowTest, LeavingTheTabStopsTheRunningTest) {
+    FakeSettingsCoordinator coordinator;
+    coordinator.tool.keepOpen = true;
+    coordinator.setSettingsTab(SettingsTab::ai);
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    auto* ai = qobject_cast<AISettings*>(controller.window()->content());
+    ASSERT_NE(ai, nullptr);
+    ai->testButton()->click();
+    settle();
+    ASSERT_TRUE(ai->connectionTest().isRunning());
+
+    coordinator.setSettingsTab(SettingsTab::general);
+    settle();
+    EXPECT_EQ(*coordinator.tool.cancellations, 1);
+    // Nothing of the old tab is left to fire.
+    coordinator.clock_.advance(2min);
+    settle();
+    EXPECT_EQ(coordinator.clock_.pendingTimers(), 0);
 }

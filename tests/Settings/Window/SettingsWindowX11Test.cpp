@@ -6,11 +6,11 @@
 #include <QScreen>
 #include <QTest>
 
-#include "FakeSettingsCoordinator.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Modifiers.h"
 #include "Platform/linux/X11HotKeyGrabber.h"
 #include "Platform/linux/XcbConnection.h"
+#include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
 #include "support/XcbPlatform.h"
@@ -53,7 +53,8 @@ TEST(SettingsWindowX11Test, ComesToTheFrontDecoratedAndCloseOnlyHidesIt) {
             return probe.isReserved(GlobalShortcuts::Key::space.rawValue,
                                     int(GlobalShortcuts::Modifier::Option));
         },
-        10000));
+        patience))
+        << windowManager.readAllStandardError().toStdString();
 
     QWidget other;
     other.setWindowTitle("Editor");
