@@ -57,13 +57,13 @@ function(tavrin_add_library name)
   target_link_libraries(${name} PUBLIC tavrin_options ${ARG_LIBS})
 endfunction()
 
-# tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11])
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11] [ENVIRONMENT VAR=value ...])
 # Convention: a folder's x11 tests live in files named *X11Test.cpp and build into a second
 # executable <Folder>X11Tests.
 # X11 marks tests that need a real X server, accessibility bus or sound server: they get
 # the label x11 and run under xvfb-run and dbus-run-session (scripts/test).
 function(tavrin_add_test name)
-  cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   tavrin_rerun_moc_on_new_files(${name} ${ARG_SOURCES})
   # The shared test main brings the include folders src/ and tests/.
@@ -75,8 +75,12 @@ function(tavrin_add_test name)
   if(ARG_X11)
     set(labels x11)
   endif()
+  set(properties LABELS "${labels}" TIMEOUT 120)
+  if(ARG_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS "${labels}" TIMEOUT 120)
+    PROPERTIES ${properties})
 endfunction()
 
 # tavrin_add_folder_library(<name> LIBS ...): a library of every .cpp file in the folder.

@@ -1,7 +1,6 @@
 #include "AI/ProviderSetupControl.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 #include "Design/ElidedLabel.h"
@@ -10,7 +9,7 @@
 #include "Design/Spinner.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
-#include "Design/Theme.h"
+#include "Design/WrappingLabel.h"
 
 namespace {
 
@@ -32,9 +31,6 @@ ProviderSetupControl::ProviderSetupControl(ProviderID id, ProviderSetupServices&
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(&services_, &ProviderSetupServices::changed, this, &ProviderSetupControl::rebuild);
-    // The failure message is a label with its own palette: redraw it in the new colours.
-    if (Theme* theme = Theme::current())
-        connect(theme, &Theme::changed, this, &ProviderSetupControl::rebuild);
     rebuild();
 }
 
@@ -88,16 +84,9 @@ void ProviderSetupControl::rebuild() {
             column->setContentsMargins(0, 0, 0, 0);
             column->setSpacing(6);
             content_->setLayout(column);
-            // The message comes from the tool: shown as plain text, never as markup.
-            auto* message = new QLabel(phase.message);
-            message->setTextFormat(Qt::PlainText);
-            message->setWordWrap(true);
-            message->setAlignment(Qt::AlignRight | Qt::AlignTop);
-            message->setFont(DS::Font::footnote());
-            QPalette palette = message->palette();
-            palette.setColor(QPalette::WindowText, DS::Palette::errorText.resolve(this));
-            message->setPalette(palette);
-            column->addWidget(message);
+            // The message comes from the tool: a wrapping label shows it as plain text.
+            column->addWidget(new WrappingLabel(phase.message, DS::Font::footnote(),
+                                                DS::Palette::errorText, Qt::AlignRight));
             QHBoxLayout* buttons = row(6);
             buttons->addStretch(1);
             auto* terminal = new StyledButton(tr("Im Terminal anmelden"), ButtonStyle::quiet());

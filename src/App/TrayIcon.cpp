@@ -8,7 +8,7 @@
 TrayIcon::TrayIcon(Platform::SystemLog& log, std::function<bool()> trayAvailable, QObject* parent)
     : QObject(parent), log_(log), trayAvailable_(std::move(trayAvailable)) {
     menu_.addAction(tr("Beenden"), qApp, &QCoreApplication::quit);
-    icon_.setIcon(placeholderIcon());
+    BrandMark::setTrayIcon(icon_);
     icon_.setToolTip(QStringLiteral("Tavrin"));
     icon_.setContextMenu(&menu_);
 }

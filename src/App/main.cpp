@@ -3,8 +3,12 @@
 
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
+#include "Design/BrandMark.h"
+#include "Design/Theme.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
+#include "Platform/linux/PortalAppearance.h"
+#include "Platform/linux/QtClock.h"
 #include "Platform/linux/StderrSystemLog.h"
 #include "Platform/linux/X11Display.h"
 
@@ -73,6 +77,13 @@ int main(int argc, char** argv) {
         case SingleInstance::Role::Primary:
             break;
     }
+
+    // Views resolve their colours through the theme when they paint, so it comes first and
+    // outlives them all; it follows the desktop's switches between dark and light.
+    Platform::QtClock clock;
+    Platform::PortalAppearance appearance;
+    Theme theme(appearance, clock);
+    QApplication::setWindowIcon(BrandMark::appIcon());
 
     TrayIcon tray(log);
     tray.show();

@@ -3,6 +3,9 @@
 #include <QRectF>
 #include <QString>
 #include <optional>
+#include <stop_token>
+
+#include "Platform/AccessibilityTree.h"
 
 // What the accessibility bus tells about the focused window and field of one application.
 namespace AXContextReader {
@@ -22,5 +25,16 @@ struct FieldInfo {
 
     bool operator==(const FieldInfo&) const = default;
 };
+
+// Reads the focused window and field of the application of process `pid`. Blocking: every
+// query waits up to the tree's time limit, so it runs on the accessibility worker. Stops early,
+// with what it has, once `stop` is requested: nobody wants the answer any more. A password
+// field keeps its role, label and frame but never gives its text or selection.
+FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {});
+
+// Whether a field's frame can be where the field is on screen: not tiny, not huge, not at the
+// origin where some applications report frames they do not know, and with its centre in or
+// near the window.
+bool isPlausible(const QRectF& field, const std::optional<QRectF>& window);
 
 }  // namespace AXContextReader

@@ -20,6 +20,8 @@ AnimationDriver::AnimationDriver(QWidget* owner, Motion motion)
     if (Theme* theme = Theme::current()) {
         connect(theme, &Theme::changed, this, &AnimationDriver::reconsider);
         timer_ = theme->clock().createTimer([this] { tick(); }, true);
+        // The theme's clock armed the timer; let it go while that clock is surely alive.
+        connect(theme, &QObject::destroyed, this, [this] { timer_.reset(); });
     } else {
         fallbackTimer_ = new QTimer(this);
         fallbackTimer_->setInterval(interval);
@@ -41,7 +43,9 @@ bool AnimationDriver::isStill() const {
 }
 
 bool AnimationDriver::isRunning() const {
-    return timer_ ? timer_->isActive() : fallbackTimer_->isActive();
+    if (timer_)
+        return timer_->isActive();
+    return fallbackTimer_ && fallbackTimer_->isActive();
 }
 
 bool AnimationDriver::eventFilter(QObject* watched, QEvent* event) {
@@ -66,10 +70,11 @@ void AnimationDriver::reconsider() {
             timer_->start(interval);
         else
             timer_->stop();
-    } else if (wanted) {
-        fallbackTimer_->start();
-    } else {
-        fallbackTimer_->stop();
+    } else if (fallbackTimer_) {
+        if (wanted)
+            fallbackTimer_->start();
+        else
+            fallbackTimer_->stop();
     }
     owner_->update();
 }

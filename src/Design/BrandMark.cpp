@@ -1,13 +1,13 @@
 #include "Design/BrandMark.h"
 
-#include <QGuiApplication>
 #include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPalette>
+#include <QSystemTrayIcon>
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
+#include "Design/Theme.h"
 
 namespace BrandMark {
 
@@ -26,9 +26,11 @@ public:
         const qreal scale = side / 18.0;
         const QRectF square(rect.x() + (rect.width() - side) / 2,
                             rect.y() + (rect.height() - side) / 2, side, side);
-        const QPalette palette = QGuiApplication::palette();
-        const QColor color = palette.color(
-            mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
+        // A tray cannot be asked for its text colour; the desktop's appearance tells whether
+        // it is light on dark or dark on light.
+        QColor color = DS::Palette::label.resolve(Theme::isDark(nullptr));
+        if (mode == QIcon::Disabled)
+            color.setAlphaF(0.4f);
         drawBubble(*painter, square.adjusted(0.5 * scale, 0.5 * scale, -0.5 * scale, -0.5 * scale),
                    1.4 * scale, color);
     }
@@ -166,6 +168,14 @@ void drawBubble(QPainter& painter, const QRectF& rect, qreal lineWidth, const QC
 
 QIcon trayIcon() {
     return QIcon(new TrayIconEngine);
+}
+
+void setTrayIcon(QSystemTrayIcon& tray) {
+    tray.setIcon(trayIcon());
+    if (Theme* theme = Theme::current()) {
+        QObject::connect(theme, &Theme::changed, &tray,
+                         [tray = &tray] { tray->setIcon(trayIcon()); });
+    }
 }
 
 void paintAppIcon(QPainter& painter, const QRectF& rect) {

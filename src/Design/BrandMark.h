@@ -8,6 +8,7 @@
 #include <QRectF>
 
 class QPainter;
+class QSystemTrayIcon;
 
 // Tavrin's mark, a speech bubble with its tail at the lower left and a four-pointed sparkle
 // inside, and the application icon, the mark in white on an accent tile. The mark is
@@ -23,9 +24,13 @@ QPainterPath sparkle(const QRectF& rect);
 // the sparkle filled, both in `color`.
 void drawBubble(QPainter& painter, const QRectF& rect, qreal lineWidth, const QColor& color);
 
-// The tray's image: the mark drawn afresh at whatever size the tray asks for, in the
-// desktop's text colour, as the 18-point image (inset 0.5, line 1.4) scaled.
+// The tray's image: the mark drawn afresh at whatever size the tray asks for, as the
+// 18-point image (inset 0.5, line 1.4) scaled, in the text colour of the desktop's
+// appearance (near black when light, near white when dark). A tray keeps the image it was
+// given: set the icon again when the theme changes.
 QIcon trayIcon();
+// Gives `tray` the mark, and gives it again whenever the desktop's appearance changes.
+void setTrayIcon(QSystemTrayIcon& tray);
 
 // The application icon: the white mark on a rounded accent tile.
 void paintAppIcon(QPainter& painter, const QRectF& rect);

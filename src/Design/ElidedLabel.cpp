@@ -1,9 +1,10 @@
 #include "Design/ElidedLabel.h"
 
 #include <QEvent>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
+
+#include "Design/TextPainter.h"
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -43,26 +44,36 @@ QString ElidedLabel::oneLine() const {
 }
 
 QString ElidedLabel::shownText() const {
-    return QFontMetricsF(font()).elidedText(oneLine(), mode_, width());
+    return TextPainter::elided(font(), oneLine(), mode_, width());
 }
 
 QSize ElidedLabel::sizeHint() const {
-    const QFontMetricsF metrics(font());
-    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(oneLine()))),
-            static_cast<int>(std::ceil(metrics.height()))};
+    return {static_cast<int>(std::ceil(TextPainter::advance(font(), oneLine()))),
+            static_cast<int>(std::ceil(TextPainter::metrics(font()).height()))};
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
-    const QFontMetricsF metrics(font());
-    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(QStringLiteral("…")))),
-            static_cast<int>(std::ceil(metrics.height()))};
+    return {static_cast<int>(std::ceil(TextPainter::advance(font(), QStringLiteral("…")))),
+            static_cast<int>(std::ceil(TextPainter::metrics(font()).height()))};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(color_.resolve(this));
-    painter.setFont(font());
-    painter.drawText(rect(), static_cast<int>(alignment_), shownText());
+    const QString shown = shownText();
+    const TextPainter::Metrics metrics = TextPainter::metrics(font());
+    const qreal advance = TextPainter::advance(font(), shown);
+    qreal x = 0;
+    if (alignment_ & Qt::AlignHCenter)
+        x = (width() - advance) / 2;
+    else if (alignment_ & Qt::AlignRight)
+        x = width() - advance;
+    qreal top = (height() - metrics.height()) / 2;
+    if (alignment_ & Qt::AlignTop)
+        top = 0;
+    else if (alignment_ & Qt::AlignBottom)
+        top = height() - metrics.height();
+    TextPainter::draw(painter, QPointF(x, top + metrics.ascent), font(), shown);
 }
 
 void ElidedLabel::changeEvent(QEvent* event) {

@@ -4,8 +4,10 @@
 #include <optional>
 
 // The application's named text styles: the desktop's general font at fixed sizes. A size is
-// in points of the layout, which are Qt logical pixels; the fonts keep half sizes (13.5,
-// 12.5 …) because they are set as fractional point sizes.
+// in points of the layout, which are Qt logical pixels, set as a fractional point size. The
+// text engine still rounds it to whole pixels when it draws: text at the half sizes (13.5,
+// 12.5 …) keeps its size only when drawn through TextPainter (as ElidedLabel, WrappingLabel
+// and every component here do), not through QLabel or QLineEdit.
 namespace DS::Font {
 
 // The desktop's general font with its em `size` logical pixels high; no weight keeps the

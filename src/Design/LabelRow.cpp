@@ -1,11 +1,11 @@
 #include "Design/LabelRow.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 
 #include "Design/Fonts.h"
 #include "Design/Spinner.h"
 #include "Design/SymbolPainter.h"
+#include "Design/TextPainter.h"
 
 namespace {
 
@@ -26,10 +26,8 @@ bool LabelRow::hasSpinner() const {
 QSizeF LabelRow::partSize(const Part& part, const QFont& rowFont) const {
     const QFont font = part.font.value_or(rowFont);
     switch (part.kind) {
-        case Part::Kind::text: {
-            const QFontMetricsF metrics(font);
-            return {metrics.horizontalAdvance(part.content), metrics.ascent() + metrics.descent()};
-        }
+        case Part::Kind::text:
+            return {TextPainter::advance(font, part.content), TextPainter::metrics(font).height()};
         case Part::Kind::symbol: {
             const qreal side = part.symbolSize.value_or(DS::Font::pixels(font));
             return {side, side};
@@ -73,13 +71,11 @@ void LabelRow::paint(QPainter& painter, const QRectF& rect, const QFont& font, c
         const QSizeF size = partSize(part, font);
         switch (part.kind) {
             case Part::Kind::text: {
-                const QFontMetricsF metrics(partFont);
+                const TextPainter::Metrics metrics = TextPainter::metrics(partFont);
                 // The line box is centred; the baseline sits at its ascent.
-                const qreal baseline =
-                    middle - (metrics.ascent() + metrics.descent()) / 2 + metrics.ascent();
-                painter.setFont(partFont);
+                const qreal baseline = middle - metrics.height() / 2 + metrics.ascent;
                 painter.setPen(partColor);
-                painter.drawText(QPointF(x, baseline), part.content);
+                TextPainter::draw(painter, QPointF(x, baseline), partFont, part.content);
                 break;
             }
             case Part::Kind::symbol:

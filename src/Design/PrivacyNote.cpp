@@ -1,13 +1,12 @@
 #include "Design/PrivacyNote.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
-#include <QTextLayout>
 #include <cmath>
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/SymbolPainter.h"
+#include "Design/TextPainter.h"
 
 namespace {
 
@@ -45,23 +44,15 @@ QString PrivacyNote::text() {
 
 PrivacyNote::Layout PrivacyNote::layout(qreal width) const {
     Layout result;
-    const QFontMetricsF metrics(font());
-    result.lineHeight = metrics.lineSpacing();
-    result.ascent = metrics.ascent();
+    const TextPainter::Metrics metrics = TextPainter::metrics(font());
+    result.lineHeight = metrics.lineSpacing;
+    result.ascent = metrics.ascent;
     const qreal available = std::max<qreal>(1, width - lockSize - spacing);
-    QTextLayout textLayout(text(), font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    textLayout.setTextOption(option);
-    textLayout.beginLayout();
-    for (QTextLine line = textLayout.createLine(); line.isValid(); line = textLayout.createLine()) {
-        line.setLineWidth(available);
-        const QString part = text().mid(line.textStart(), line.textLength()).trimmed();
-        const qreal lineWidth = metrics.horizontalAdvance(part);
-        result.lines.push_back({part, lineWidth});
+    for (const QString& line : TextPainter::wrap(font(), text(), available)) {
+        const qreal lineWidth = TextPainter::advance(font(), line);
+        result.lines.push_back({line, lineWidth});
         result.textWidth = std::max(result.textWidth, lineWidth);
     }
-    textLayout.endLayout();
     return result;
 }
 
@@ -71,7 +62,7 @@ int PrivacyNote::heightForWidth(int width) const {
 }
 
 QSize PrivacyNote::sizeHint() const {
-    const qreal oneLine = QFontMetricsF(font()).horizontalAdvance(text()) + lockSize + spacing;
+    const qreal oneLine = TextPainter::advance(font(), text()) + lockSize + spacing;
     const int width =
         static_cast<int>(std::ceil(centred_ ? std::min(oneLine, maximumCentredWidth) : oneLine));
     return {width, heightForWidth(width)};
@@ -96,11 +87,10 @@ void PrivacyNote::paintEvent(QPaintEvent*) {
                          QRectF(left, baseline - lockSize + lockSize * 0.08, lockSize, lockSize),
                          color, QFont::DemiBold);
 
-    painter.setFont(font());
     painter.setPen(color);
     for (std::size_t i = 0; i < l.lines.size(); ++i) {
         const Layout::Line& line = l.lines[i];
         const qreal x = centred_ ? textLeft + (l.textWidth - line.width) / 2 : textLeft;
-        painter.drawText(QPointF(x, baseline + i * l.lineHeight), line.text);
+        TextPainter::draw(painter, QPointF(x, baseline + i * l.lineHeight), font(), line.text);
     }
 }

@@ -17,7 +17,6 @@ Spinner::Spinner(QWidget* parent, int diameter)
       diameter_(diameter),
       driver_(new AnimationDriver(this, AnimationDriver::Motion::essential)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(tr("Lädt"));
 }
 
 void Spinner::paintEvent(QPaintEvent*) {

@@ -8,6 +8,7 @@
 #include "Design/Spinner.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
+#include "Design/WrappingLabel.h"
 
 using Phase = ProviderSetup::Phase;
 using State = ProviderStatusStore::State;
@@ -57,7 +58,7 @@ QStringList shown(const ProviderSetupControl& control) {
             items << QStringLiteral("spinner");
         else if (auto* mark = qobject_cast<SymbolLabel*>(child))
             items << "✓ " + mark->accessibleName();
-        else if (auto* label = qobject_cast<QLabel*>(child))
+        else if (auto* label = qobject_cast<WrappingLabel*>(child))
             items << label->text();
         else if (!child->accessibleName().isEmpty() && child->inherits("ElidedLabel"))
             items << child->accessibleName();
@@ -213,9 +214,10 @@ TEST(ProviderSetupControlTest, ALongFailureMessageWrapsWithoutLosingALine) {
     page.setFixedWidth(620);
     page.adjustSize();
     page.show();
-    QLabel* message = control->findChild<QLabel*>();
+    WrappingLabel* message = control->findChild<WrappingLabel*>();
     ASSERT_NE(message, nullptr);
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
+    EXPECT_GT(message->lines().size(), 1);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <QXmlStreamReader>
 
 #include "Design/AppIconView.h"
 #include "Design/BrandMark.h"
+#include "Design/Palette.h"
+#include "ThemeRig.h"
 
 namespace {
 
@@ -106,10 +106,13 @@ int ink(const QImage& image, qreal fromRow, qreal toRow, bool rightHalf) {
 }
 
 TEST(BrandMarkTest, TheTrayDrawsTheMarkUprightAtTheSizeItAsksForInTheTextColour) {
+    ThemeRig rig;
     const QIcon icon = BrandMark::trayIcon();
-    const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
-    for (const int side : {16, 18, 22, 37, 64}) {
+    for (const auto& [side, dark] : std::vector<std::pair<int, bool>>{
+             {16, false}, {18, true}, {22, false}, {37, true}, {64, false}}) {
         SCOPED_TRACE(side);
+        rig.appearance.setDark(dark);
+        const QColor text = DS::Palette::label.resolve(dark);
         const QImage image = icon.pixmap(QSize(side, side)).toImage();
         ASSERT_EQ(image.size(), QSize(side, side));
         // Upright: the top edge spans both halves; below the body only the tail, at the left.
@@ -118,7 +121,7 @@ TEST(BrandMarkTest, TheTrayDrawsTheMarkUprightAtTheSizeItAsksForInTheTextColour)
         EXPECT_GT(ink(image, 0.86, 0.97, false), 0);
         EXPECT_EQ(ink(image, 0.86, 0.97, true), 0);
         // Drawn in the text colour.
-        QColor strongest;
+        QColor strongest(Qt::transparent);
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x)
                 if (image.pixelColor(x, y).alpha() > strongest.alpha())

@@ -27,13 +27,7 @@ class TextInserterX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                return runProgram("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            5000));
+        ASSERT_TRUE(startWindowManager(windowManager));
         xclipIn("Vorher");
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -42,3 +42,19 @@ inline void xclipIn(const QByteArray& data, const QString& target = {}) {
         5000))
         << "xclip did not take the clipboard";
 }
+
+// Starts openbox in `process` and returns once it manages the screen (it has set its
+// _NET_SUPPORTING_WM_CHECK window); false when it does not within five seconds. A window
+// manager that ended before leaves its properties behind, and the X server hands a new client
+// the window ids of one that has gone: they are removed first, so that neither passes for the
+// new manager's word.
+inline bool startWindowManager(QProcess& process) {
+    for (const char* property : {"_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW",
+                                 "_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING"})
+        runProgram(QStringLiteral("xprop"),
+                   {QStringLiteral("-root"), QStringLiteral("-remove"), property});
+    process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    const QStringList check{QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
+    return QTest::qWaitFor(
+        [&] { return runProgram(QStringLiteral("xprop"), check).contains("window id"); }, 5000);
+}

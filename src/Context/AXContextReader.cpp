@@ -1,0 +1,103 @@
+#include "Context/AXContextReader.h"
+
+#include <QSet>
+#include <initializer_list>
+
+using Platform::AccessibleRef;
+
+namespace AXContextReader {
+
+namespace {
+
+const QSet<QString>& textRoles() {
+    static const QSet<QString> roles = {QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
+                                        QStringLiteral("AXComboBox"),
+                                        QStringLiteral("AXSearchField")};
+    return roles;
+}
+
+std::optional<QString> trimmed(const QString& text) {
+    const QString result = text.trimmed();
+    if (result.isEmpty())
+        return std::nullopt;
+    return result;
+}
+
+std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
+    for (const auto& candidate : candidates)
+        if (candidate && !candidate->isEmpty())
+            return candidate;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool isPlausible(const QRectF& field, const std::optional<QRectF>& window) {
+    if (field.width() < 30 || field.height() < 12 || field.height() > 500 ||
+        field.topLeft() == QPointF(0, 0))
+        return false;
+    if (!window)
+        return true;
+    // Grown by 4 on every side; the right and bottom edges count as outside, as a point on a
+    // rectangle's far edge lies in the next one.
+    const QRectF grown = window->adjusted(-4, -4, 4, 4);
+    const QPointF mid = field.center();
+    return mid.x() >= grown.left() && mid.x() < grown.right() && mid.y() >= grown.top() &&
+           mid.y() < grown.bottom();
+}
+
+FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop) {
+    FieldInfo info;
+    // The bus itself switches applications' accessibility on (the trust check sets it): there
+    // is nothing to write into the application first.
+    const AccessibleRef application = tree.application(pid);
+    if (!application || stop.stop_requested())
+        return info;
+
+    // Focus is only reported inside the active window.
+    const AccessibleRef window = application->focusedWindow();
+    if (!window)
+        return info;
+    info.windowTitle = trimmed(window->name());
+    info.windowFrame = window->frame();
+    if (stop.stop_requested())
+        return info;
+
+    const AccessibleRef element = window->focusedElement();
+    if (!element || stop.stop_requested())
+        return info;
+
+    info.role = trimmed(element->role());
+    const bool hasTextRole = info.role && textRoles().contains(*info.role);
+    const std::optional<bool> editable = element->isEditable();
+    if (!hasTextRole && editable != true)
+        return info;
+    if (stop.stop_requested())
+        return info;
+
+    // The accessible name is what labels a field for a screen reader; some toolkits leave it
+    // empty and point to a label element instead.
+    info.label = firstNonEmpty(
+        {trimmed(element->placeholder()), trimmed(element->name()), trimmed(element->labelText())});
+    // What is typed into a password field never leaves it, not even into the prompt.
+    const bool secret = element->isPassword();
+    if (!secret) {
+        info.value = trimmed(element->text());
+        const std::optional<QString> selection = element->selectedText();
+        if (selection) {
+            info.selectedText = trimmed(*selection);
+            info.selectionKnownEmpty = selection->isEmpty();
+        }
+    }
+    if (stop.stop_requested())
+        return info;
+
+    if (const auto frame = element->frame(); frame && isPlausible(*frame, info.windowFrame))
+        info.frame = frame;
+    if (info.value && info.label && *info.value == *info.label)
+        info.value.reset();
+    info.isEditable = true;
+    return info;
+}
+
+}  // namespace AXContextReader

@@ -1,0 +1,279 @@
+#include "Context/ContextCollector.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QPointer>
+#include <vector>
+
+using AXContextReader::FieldInfo;
+using Platform::Milliseconds;
+
+namespace {
+
+// The field read's result is used only when it comes within this time; the panel waits for it.
+constexpr Milliseconds fieldTimeout{400};
+// Each query of the field read.
+constexpr Milliseconds fieldCallTimeout{250};
+// How long a finished snapshot waits for the picture taken ahead. Taking one is a matter of
+// milliseconds; once the panel is up, a later one could show it.
+constexpr Milliseconds shotWait{150};
+
+// Runs `call` on the main thread once the current event is handled, unless `token` was stopped.
+void later(QObject* context, std::stop_token token, std::function<void()> call) {
+    QMetaObject::invokeMethod(
+        context,
+        [token = std::move(token), call = std::move(call)] {
+            if (!token.stop_requested())
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+class ContextCollector::FieldRead {
+public:
+    using Waiter = std::function<void(const FieldInfo&)>;
+
+    // The first of the read and the timer decides; the loser is dropped.
+    void decide(FieldInfo info) {
+        if (result_)
+            return;
+        result_ = std::move(info);
+        timer_.reset();
+        // The read may still be asking a hung application: it can stop at its next step.
+        stop_.request_stop();
+        std::vector<Waiter> waiting = std::move(waiting_);
+        waiting_.clear();
+        for (Waiter& waiter : waiting)
+            waiter(*result_);
+    }
+
+    void whenDone(Waiter waiter) {
+        if (result_)
+            waiter(*result_);
+        else
+            waiting_.push_back(std::move(waiter));
+    }
+
+    std::stop_token token() const { return stop_.get_token(); }
+    void setTimer(std::unique_ptr<Platform::Timer> timer) { timer_ = std::move(timer); }
+
+private:
+    std::optional<FieldInfo> result_;
+    std::vector<Waiter> waiting_;
+    std::unique_ptr<Platform::Timer> timer_;
+    std::stop_source stop_;
+};
+
+// One quickSnapshot on its way: the pieces gathered so far.
+struct ContextCollector::SnapshotRun {
+    std::stop_token token;
+    SnapshotDone done;
+    Platform::RunningApplication application;
+    QPointF pointer;
+    FieldInfo field;
+    bool copySelection = false;
+    std::optional<QString> selectedText;
+    std::shared_ptr<WindowCapture::Shot> shot;
+    bool shotReady = false;
+    bool built = false;
+    std::optional<ContextSnapshot> snapshot;
+    std::unique_ptr<Platform::Timer> shotTimer;
+};
+
+ContextCollector::ContextCollector(Services services) : s_(std::move(services)) {}
+
+ContextCollector::~ContextCollector() = default;
+
+std::optional<Platform::RunningApplication> ContextCollector::frontApplication() {
+    std::optional<Platform::RunningApplication> front = s_.windows.frontApplication();
+    if (!front || front->processIdentifier == QCoreApplication::applicationPid())
+        return std::nullopt;
+    return front;
+}
+
+std::optional<ContextCollector::FieldPrefetch> ContextCollector::prefetchField() {
+    const auto front = frontApplication();
+    if (!front)
+        return std::nullopt;
+    return FieldPrefetch{front->processIdentifier, readField(front->processIdentifier)};
+}
+
+std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 pid) {
+    auto read = std::make_shared<FieldRead>();
+    if (!s_.trust.isTrusted()) {
+        read->decide({});
+        return read;
+    }
+    std::weak_ptr<FieldRead> weak = read;
+    read->setTimer(s_.clock.singleShot(fieldTimeout, [weak] {
+        if (auto read = weak.lock())
+            read->decide({});
+    }));
+    const std::stop_token token = read->token();
+    s_.accessibility.run(
+        this,
+        [pid, token](Platform::AccessibilityTree* tree) {
+            if (!tree || token.stop_requested())
+                return FieldInfo();
+            tree->setCallTimeout(fieldCallTimeout);
+            return AXContextReader::read(*tree, pid, token);
+        },
+        // Holds the read until its answer came, so that a prefetch nobody keeps still ends.
+        [read](FieldInfo info) { read->decide(std::move(info)); });
+    return read;
+}
+
+std::unique_ptr<ContextRead> ContextCollector::quickSnapshot(std::optional<FieldPrefetch> prefetch,
+                                                             bool copySelection,
+                                                             SnapshotDone done) {
+    std::stop_source source;
+    auto handle = std::make_unique<ContextRead>(source);
+    const auto front = frontApplication();
+    if (!front) {
+        later(this, source.get_token(), [done = std::move(done)] { done(std::nullopt); });
+        return handle;
+    }
+
+    auto run = std::make_shared<SnapshotRun>();
+    run->token = source.get_token();
+    run->done = std::move(done);
+    run->application = *front;
+    run->copySelection = copySelection;
+    // Where the pointer is at the moment of the shortcut, not once the field has answered.
+    run->pointer = globalMouseLocation();
+    // The picture is taken now, before the panel can cover the window: without a compositor
+    // a window's picture shows whatever lies on top of it.
+    run->shotReady = front->windowId == 0;
+    if (!run->shotReady) {
+        // Holds the run until the picture is there; taking one cannot stall for long.
+        run->shot = s_.capture.takeAhead(front->windowId, [self = QPointer(this), run] {
+            run->shotReady = true;
+            if (self)
+                self->finish(run);
+        });
+    }
+
+    const qint32 pid = front->processIdentifier;
+    // A prefetch for another process is left to run out on its own.
+    std::shared_ptr<FieldRead> read =
+        prefetch && prefetch->pid == pid && prefetch->read ? prefetch->read : readField(pid);
+    // A decided read answers at once; the rest still waits for the event loop, so that `done`
+    // never runs before the caller has its handle.
+    // A prefetch can outlive the collector: its answer then goes nowhere.
+    read->whenDone([self = QPointer(this), run](const FieldInfo& field) {
+        if (!self)
+            return;
+        later(self, run->token, [self, run, field] {
+            run->field = field;
+            run->selectedText = field.selectedText;
+            if (!run->selectedText && !field.selectionKnownEmpty && run->copySelection &&
+                self->s_.copySelection)
+                self->collectSelection(run);
+            else
+                self->build(run);
+        });
+    });
+    return handle;
+}
+
+void ContextCollector::collectSelection(const std::shared_ptr<SnapshotRun>& run) {
+    // Also without a field: a terminal or a page shows selected text that no field holds.
+    s_.copySelection([self = QPointer(this), run](std::optional<QString> text) {
+        if (!self || run->token.stop_requested())
+            return;
+        run->selectedText = std::move(text);
+        self->build(run);
+    });
+}
+
+void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
+    const FieldInfo& field = run->field;
+    ContextSnapshot snapshot;
+    snapshot.appName = run->application.localizedName.isEmpty() ? QStringLiteral("App")
+                                                                : run->application.localizedName;
+    snapshot.bundleID = run->application.bundleIdentifier;
+    snapshot.processID = run->application.processIdentifier;
+    snapshot.windowTitle =
+        field.windowTitle ? field.windowTitle : frontWindowTitle(snapshot.processID);
+    snapshot.fieldRole = field.role;
+    snapshot.fieldLabel = field.label;
+    snapshot.fieldEditable = field.isEditable;
+    snapshot.fieldValue = field.value;
+    snapshot.selectedText = run->selectedText;
+    snapshot.fieldFrame = field.frame;
+    snapshot.pointer = run->pointer;
+    snapshot.capturedAt = s_.clock.now();
+    run->snapshot = std::move(snapshot);
+    run->built = true;
+    if (!run->shotReady) {
+        std::weak_ptr<SnapshotRun> weak = run;
+        run->shotTimer = s_.clock.singleShot(shotWait, [self = QPointer(this), weak] {
+            if (auto run = weak.lock(); run && self) {
+                run->shotReady = true;
+                self->finish(run);
+            }
+        });
+    }
+    finish(run);
+}
+
+void ContextCollector::finish(const std::shared_ptr<SnapshotRun>& run) {
+    if (!run->built || !run->shotReady || !run->done || run->token.stop_requested())
+        return;
+    run->shotTimer.reset();
+    if (run->shot)
+        takenAhead_ = {run->snapshot->processID, run->snapshot->capturedAt, run->shot};
+    SnapshotDone done = std::move(run->done);
+    run->done = nullptr;
+    done(run->snapshot);
+}
+
+std::unique_ptr<ContextRead> ContextCollector::addScreenshot(const ContextSnapshot& snapshot,
+                                                             ScreenshotDone done) {
+    std::stop_source source;
+    auto handle = std::make_unique<ContextRead>(source);
+    std::optional<QRectF> anchor = snapshot.fieldFrame;
+    // Without a field, a thin upright strip at the pointer.
+    if (!anchor && snapshot.pointer)
+        anchor = QRectF(snapshot.pointer->x() - 1, snapshot.pointer->y() - 12, 2, 24);
+    const bool sameSnapshot = takenAhead_.shot && takenAhead_.pid == snapshot.processID &&
+                              takenAhead_.capturedAt == snapshot.capturedAt;
+    auto deliver = [self = QPointer(this), token = source.get_token(), snapshot,
+                    done = std::move(done)](std::optional<WindowCapture::Result> result,
+                                            const QString& error) {
+        if (!self || token.stop_requested())
+            return;
+        ContextSnapshot copy = snapshot;
+        if (result) {
+            copy.screenshotJPEG = result->jpeg;
+            copy.screenshotCroppedToField = result->cropped;
+        } else if (!error.isEmpty()) {
+            self->s_.log.log(QStringLiteral("Screenshot fehlgeschlagen: ") + error);
+        }
+        done(std::move(copy));
+    };
+    s_.capture.capture(snapshot.processID, anchor, snapshot.fieldEditable,
+                       sameSnapshot ? takenAhead_.shot : nullptr, std::move(deliver));
+    // A picture is large; the capture holds on to it as long as it needs it.
+    if (sameSnapshot)
+        takenAhead_ = {};
+    return handle;
+}
+
+std::optional<QString> ContextCollector::frontWindowTitle(qint32 pid) {
+    // Only the first window of the process counts, even when a later one has a title.
+    for (const Platform::DesktopWindows::Window& window : s_.windows.windows()) {
+        if (window.processId != pid)
+            continue;
+        if (window.title.isEmpty())
+            return std::nullopt;
+        return window.title;
+    }
+    return std::nullopt;
+}
+
+QPointF ContextCollector::globalMouseLocation() {
+    return QCursor::pos();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QRect>
+#include <optional>
+
+#include "Panel/AssistantPanel.h"
+
+// The assistant panel that grows and shrinks with its content while one edge stays where it
+// was placed, and never leaves the visible part of its screen.
+class AnchoredPanel : public AssistantPanel {
+    Q_OBJECT
+
+public:
+    // The edge that stays put, in global coordinates (y downward).
+    struct Anchor {
+        enum class Edge { top, bottom };
+        Edge edge = Edge::top;
+        qreal y = 0;
+
+        // The top edge stays at y; the panel grows downward.
+        static Anchor top(qreal y) { return {Edge::top, y}; }
+        // The bottom edge stays at y; the panel grows upward.
+        static Anchor bottom(qreal y) { return {Edge::bottom, y}; }
+        bool operator==(const Anchor&) const = default;
+    };
+
+    // The distance clamping keeps from the edges of the screen's visible area.
+    static constexpr qreal kMargin = 8;
+
+    AnchoredPanel() = default;
+
+    const std::optional<Anchor>& anchor() const { return anchor_; }
+    void setAnchor(std::optional<Anchor> anchor) { anchor_ = anchor; }
+
+    // Sets the frame with the anchored edge in place of the requested y, clamped into the
+    // screen and widened to whole pixels; nothing happens when that is the current frame.
+    void setFrame(const QRectF& requested, bool display);
+
+    // The user dragged the panel: from now on it grows downward from where its top edge is.
+    void reanchorAtTop();
+    // A drag through the window manager has started; its moves re-anchor the panel.
+    void userMoveStarted() { userMoving_ = true; }
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    std::optional<Anchor> anchor_;
+    QRect lastSet_;
+    bool userMoving_ = false;
+};

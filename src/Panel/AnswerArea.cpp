@@ -1,0 +1,143 @@
+#include "Panel/AnswerArea.h"
+
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
+#include "Design/Theme.h"
+
+namespace {
+
+constexpr int kVerticalPadding = 12;
+constexpr int kHorizontalPadding = 14;
+constexpr qreal kLineSpacing = 4;
+constexpr qreal kRadius = 12;
+
+}  // namespace
+
+AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("answerArea"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    text_ = new QTextEdit(this);
+    text_->setObjectName(QStringLiteral("draftText"));
+    text_->setReadOnly(true);
+    text_->setAcceptRichText(false);
+    text_->setFrameShape(QFrame::NoFrame);
+    text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Tabbing passes it by; a click takes the keyboard so that Control+C copies a selection.
+    text_->setFocusPolicy(Qt::ClickFocus);
+    text_->setFont(DS::Font::answer());
+    text_->viewport()->setAutoFillBackground(false);
+    layout->addWidget(text_);
+
+    streamingText_ = new QWidget(this);
+    streamingText_->setObjectName(QStringLiteral("streamingText"));
+    auto* slotLayout = new QVBoxLayout(streamingText_);
+    slotLayout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
+                                   kVerticalPadding);
+    streamingText_->hide();
+    layout->addWidget(streamingText_);
+
+    if (Theme* theme = Theme::current())
+        connect(theme, &Theme::changed, this, &AnswerArea::applyColours);
+    applyColours();
+    updateHeight();
+}
+
+void AnswerArea::applyColours() {
+    QPalette colours = text_->palette();
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Window, Qt::transparent);
+    colours.setColor(QPalette::Text, DS::Palette::label.resolve(this));
+    colours.setColor(QPalette::Highlight, DS::Palette::accent.resolve(this));
+    colours.setColor(QPalette::HighlightedText, DS::Palette::white.resolve(this));
+    text_->setPalette(colours);
+    update();
+}
+
+QString AnswerArea::draft() const {
+    return text_->toPlainText();
+}
+
+void AnswerArea::setDraft(const QString& draft) {
+    if (text_->toPlainText() == draft)
+        return;
+    text_->setPlainText(draft);
+    // The padding sits inside the scrolled text, so the scroll bar runs along the box's edge.
+    QTextFrameFormat padding = text_->document()->rootFrame()->frameFormat();
+    padding.setMargin(0);
+    padding.setLeftMargin(kHorizontalPadding);
+    padding.setRightMargin(kHorizontalPadding);
+    padding.setTopMargin(kVerticalPadding);
+    padding.setBottomMargin(kVerticalPadding);
+    text_->document()->rootFrame()->setFrameFormat(padding);
+    QTextBlockFormat spaced;
+    spaced.setLineHeight(kLineSpacing, QTextBlockFormat::LineDistanceHeight);
+    QTextCursor all(text_->document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(spaced);
+    updateHeight();
+}
+
+void AnswerArea::setStreaming(bool streaming) {
+    if (streaming_ == streaming)
+        return;
+    streaming_ = streaming;
+    // Until a streaming text fills its slot, the arriving draft shows as plain text.
+    const bool slotFilled = !streamingText_->findChildren<QWidget*>().isEmpty();
+    text_->setVisible(!streaming || !slotFilled);
+    streamingText_->setVisible(streaming && slotFilled);
+    // Assistive technology is told that the text changes all the time while it streams.
+    setAccessibleDescription(streaming ? tr("Wird geschrieben") : QString());
+    updateHeight();
+}
+
+void AnswerArea::setHasCard(bool hasCard) {
+    if (hasCard_ == hasCard)
+        return;
+    hasCard_ = hasCard;
+    updateHeight();
+}
+
+void AnswerArea::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateHeight();
+}
+
+void AnswerArea::updateHeight() {
+    int ideal = 0;
+    if (streamingText_->isVisibleTo(this)) {
+        ideal = streamingText_->hasHeightForWidth() ? streamingText_->heightForWidth(width())
+                                                    : streamingText_->sizeHint().height();
+    } else {
+        QTextDocument* document = text_->document();
+        document->setTextWidth(std::max(1, width()));
+        ideal = static_cast<int>(std::ceil(document->size().height()));
+    }
+    const int minimum = streaming_ ? kStreamingMinimum : 0;
+    const int maximum = hasCard_ ? kMaximumWithCard : kMaximum;
+    const int height = std::clamp(ideal, minimum, maximum);
+    if (minimumHeight() != height || maximumHeight() != height)
+        setFixedHeight(height);
+}
+
+void AnswerArea::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    RoundedBox::fill(painter, rect(), kRadius, DS::Palette::answerBG.resolve(this));
+    RoundedBox::strokeInside(painter, rect(), kRadius, DS::Palette::stroke.resolve(this), 0.5);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class QTextEdit;
+
+// The draft, finished or arriving, in a scrolling box that is only as tall as its text within
+// its bounds. The text is selectable and set as plain text, never as markup.
+class AnswerArea : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kStreamingMinimum = 96;
+    static constexpr int kMaximum = 300;
+    static constexpr int kMaximumWithCard = 110;
+
+    explicit AnswerArea(QWidget* parent = nullptr);
+
+    void setDraft(const QString& draft);
+    QString draft() const;
+    // While a draft streams its text is drawn by the streaming text, with a blinking cursor.
+    void setStreaming(bool streaming);
+    void setHasCard(bool hasCard);
+    bool isStreaming() const { return streaming_; }
+
+    // The slot the streaming text goes into.
+    QWidget* streamingText() const { return streamingText_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void updateHeight();
+    void applyColours();
+
+    QTextEdit* text_ = nullptr;
+    QWidget* streamingText_ = nullptr;
+    bool streaming_ = false;
+    bool hasCard_ = false;
+};

@@ -1,0 +1,40 @@
+#include "Panel/EntranceEffect.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+
+EntranceEffect::EntranceEffect(bool blur, QObject* parent) : QGraphicsEffect(parent), blur_(blur) {}
+
+void EntranceEffect::setProgress(qreal progress) {
+    if (progress == progress_)
+        return;
+    progress_ = progress;
+    update();
+}
+
+QRectF EntranceEffect::boundingRectFor(const QRectF& rect) const {
+    return rect.adjusted(-kBlurRadius, -kBlurRadius, kBlurRadius, kOffset + kBlurRadius);
+}
+
+void EntranceEffect::draw(QPainter* painter) {
+    const qreal remaining = 1 - progress_;
+    if (remaining <= 0.001) {
+        drawSource(painter);
+        return;
+    }
+    QPoint offset;
+    QPixmap picture = sourcePixmap(Qt::LogicalCoordinates, &offset);
+    const qreal radius = blur_ ? kBlurRadius * std::clamp(remaining, 0.0, 1.0) : 0;
+    if (radius >= 0.5) {
+        // A cheap blur: the picture scaled down by the radius and smoothly back up.
+        const qreal factor = 1.0 / (1.0 + radius);
+        const QSize small = (QSizeF(picture.size()) * factor).toSize().expandedTo(QSize(1, 1));
+        picture = picture.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    painter->save();
+    painter->setOpacity(painter->opacity() * std::clamp(progress_, 0.0, 1.0));
+    painter->drawPixmap(offset + QPointF(0, kOffset * remaining), picture);
+    painter->restore();
+}

@@ -1,0 +1,472 @@
+#include "Panel/PanelView.h"
+
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "Design/ElidedLabel.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
+#include "Design/StyledButton.h"
+#include "Design/SymbolLabel.h"
+#include "Panel/ActionRow.h"
+#include "Panel/AnswerArea.h"
+#include "Panel/AssistantPanel.h"
+#include "Panel/AssistantSession.h"
+#include "Panel/EntranceEffect.h"
+#include "Panel/InstructionField.h"
+#include "Panel/NoticeBlock.h"
+#include "Panel/PanelActions.h"
+#include "Panel/SentInstructionField.h"
+#include "Panel/SpringCurve.h"
+#include "Panel/TintedLabel.h"
+#include "Panel/WindowDragHandle.h"
+#include "Permissions/PermissionsManager.h"
+#include "Platform/Clock.h"
+#include "Settings/SettingsStore.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = AssistantSession::Phase::Kind;
+
+constexpr auto kEntranceFrame = 16ms;
+constexpr qreal kGlassOpacity = 0.9;
+// Responses of the critically damped springs that bring in rows after a state change.
+constexpr double kStateSpring = 0.25;
+constexpr double kPlaceholderSpring = 0.35;
+// The sections that come in one after another, in order, and whether they come in blurred.
+constexpr std::array<bool, 4> kEntranceBlur{true, true, false, false};
+
+bool activeKindIs(const AssistantSession& session, ReplyKind kind) {
+    const auto active = session.activeTurn();
+    return session.phase().kind() == Kind::streaming && active && active->kind == kind;
+}
+
+QWidget* row(QWidget* parent, const char* name, QBoxLayout::Direction direction, QMargins margins,
+             int spacing) {
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QLatin1String(name));
+    auto* layout = new QBoxLayout(direction, widget);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(spacing);
+    return widget;
+}
+
+}  // namespace
+
+PanelView::PanelView(AssistantSession& session, PanelActions& actions, QWidget* parent)
+    : QWidget(parent), session_(&session), actions_(actions) {
+    setObjectName(QStringLiteral("panelView"));
+    setFixedWidth(kWidth);
+    build();
+
+    for (auto signal :
+         {&AssistantSession::activeTurnIDChanged, &AssistantSession::draftChanged,
+          &AssistantSession::actionProposalChanged, &AssistantSession::definitionProposalChanged,
+          &AssistantSession::dictationErrorChanged, &AssistantSession::screenHintDismissedChanged,
+          &AssistantSession::appliedInstructionsChanged})
+        connect(&session, signal, this, &PanelView::refresh);
+    // These changes bring their new rows in softly, whatever the desktop's motion setting.
+    const std::pair<void (AssistantSession::*)(), double> animated[] = {
+        {&AssistantSession::phaseChanged, kStateSpring},
+        {&AssistantSession::quoteChanged, kStateSpring},
+        {&AssistantSession::quotePlaceholderHiddenChanged, kPlaceholderSpring},
+        {&AssistantSession::isReadingQuoteChanged, kStateSpring},
+        {&AssistantSession::isListeningChanged, kStateSpring}};
+    for (const auto& [signal, response] : animated)
+        connect(&session, signal, this, [this, response = response] { refreshAnimated(response); });
+    connect(&session, &AssistantSession::turnsChanged, this, [this] {
+        // A reply growing is no new row; a turn more or less is.
+        const qsizetype count = session_ ? session_->chatTurns().size() : 0;
+        if (count != lastChatCount_)
+            refreshAnimated(kStateSpring);
+        else
+            refresh();
+    });
+    connect(&session, &AssistantSession::phaseChanged, this, &PanelView::onPhaseChanged);
+    connect(&session, &QObject::destroyed, this, [this] {
+        // The application dropped the session before replacing this view: nothing may reach
+        // it any more.
+        setEnabled(false);
+        hide();
+    });
+    connect(&actions_.settings(), &SettingsStore::settingsChanged, this, &PanelView::refresh);
+    connect(&actions_.permissions(), &PermissionsManager::screenRecordingChanged, this,
+            &PanelView::refresh);
+    connect(&actions_, &PanelActions::demoForceScreenHintChanged, this, &PanelView::refresh);
+    lastPhase_ = static_cast<int>(session.phase().kind());
+    lastChatCount_ = session.chatTurns().size();
+    refresh();
+}
+
+PanelView::~PanelView() = default;
+
+QWidget* PanelView::slot(const char* name, QWidget* parent) {
+    // The place of a section that is not built yet: named, empty, shown by the rules of its row.
+    auto* widget = new QWidget(parent ? parent : this);
+    widget->setObjectName(QLatin1String(name));
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return widget;
+}
+
+void PanelView::addRow(QWidget* row) {
+    static_cast<QVBoxLayout*>(layout())->addWidget(row);
+}
+
+void PanelView::build() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    layout->setSpacing(kSpacing);
+    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+
+    // 1: the header, which the user drags to move the panel.
+    contextRow_ = new WindowDragHandle(this);
+    contextRow_->setObjectName(QStringLiteral("contextRow"));
+    auto* contextLayout = new QHBoxLayout(contextRow_);
+    contextLayout->setContentsMargins(0, 0, 0, 0);
+    addRow(contextRow_);
+
+    // 2a: what stopped the request.
+    problemBlock_ = slot("problemBlock");
+    addRow(problemBlock_);
+    failedFooter_ = slot("failedFooter");
+    addRow(failedFooter_);
+
+    // 2b: the screen hint or the quote, entering as one.
+    auto* lead = row(this, "leadGroup", QBoxLayout::TopToBottom, {}, 0);
+    screenHint_ = buildScreenHint(lead);
+    lead->layout()->addWidget(screenHint_);
+    quoteBlock_ = slot("quoteBlock", lead);
+    lead->layout()->addWidget(quoteBlock_);
+    addRow(lead);
+
+    // 3: the conversation, or the instructions applied to the draft.
+    chatList_ = slot("chatList");
+    addRow(chatList_);
+    instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
+    auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
+                                    DS::Palette::tertiary, instructionLine_);
+    instructionLine_->layout()->addWidget(sparkle);
+    instructionLineLabel_ = new ElidedLabel(QString(), instructionLine_);
+    instructionLineLabel_->setFont(DS::Font::hint());
+    instructionLineLabel_->setColor(DS::Palette::tertiary);
+    instructionLineLabel_->setElideMode(Qt::ElideMiddle);
+    instructionLineLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    instructionLine_->layout()->addWidget(instructionLineLabel_);
+    addRow(instructionLine_);
+
+    // 4 to 6: the answer and the cards.
+    answerArea_ = new AnswerArea(this);
+    addRow(answerArea_);
+    actionCard_ = slot("actionCard");
+    addRow(actionCard_);
+    definitionCard_ = slot("definitionCard");
+    addRow(definitionCard_);
+
+    // 7: what was sent while the reply arrives, else the field for the next instruction.
+    sentField_ = new SentInstructionField(*session_, actions_, this);
+    addRow(sentField_);
+    instructionField_ = new InstructionField(*session_, actions_, this);
+    addRow(instructionField_);
+
+    // 8: why dictation stopped.
+    dictationErrorLine_ = row(this, "dictationErrorLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
+    static_cast<QBoxLayout*>(dictationErrorLine_->layout())->setAlignment(Qt::AlignTop);
+    auto* micSlash = new SymbolLabel(QStringLiteral("mic.slash"), QString(), DS::Font::hint(),
+                                     DS::Palette::warningText, dictationErrorLine_);
+    dictationErrorLine_->layout()->addWidget(micSlash);
+    dictationErrorLine_->layout()->setAlignment(micSlash, Qt::AlignTop);
+    dictationErrorLabel_ = new TintedLabel(DS::Palette::warningText, dictationErrorLine_);
+    dictationErrorLabel_->setFont(DS::Font::hint());
+    dictationErrorLabel_->setWordWrap(true);
+    dictationErrorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    dictationErrorLine_->layout()->addWidget(dictationErrorLabel_);
+    addRow(dictationErrorLine_);
+
+    // 9: the bottom row, one of five by state.
+    auto* bottom = row(this, "bottomRow", QBoxLayout::TopToBottom, {}, 0);
+    listeningHint_ = slot("listeningHint", bottom);
+    streamingHint_ = row(bottom, "streamingHint", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
+    streamingHint_->setFixedHeight(20);
+    actionRow_ = new ActionRow(*session_, actions_, bottom);
+    readyHint_ = row(bottom, "readyHint", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
+    readyHint_->setFixedHeight(20);
+    conversationRow_ = row(bottom, "conversationRow", QBoxLayout::LeftToRight, {4, 0, 0, 0}, 8);
+    for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
+                             readyHint_, conversationRow_})
+        bottom->layout()->addWidget(variant);
+    addRow(bottom);
+}
+
+bool PanelView::showsScreenHint() const {
+    if (actions_.demoForceScreenHint())
+        return true;
+    return actions_.settings().settings().includeScreenshot &&
+           !actions_.permissions().screenRecording() && session_ &&
+           !session_->screenHintDismissed();
+}
+
+bool PanelView::hasCard() const {
+    return session_ && (session_->actionProposal() || session_->definitionProposal());
+}
+
+bool PanelView::isCompact() const {
+    return session_ && (!session_->chatTurns().isEmpty() || session_->hasDraft() ||
+                        activeKindIs(*session_, ReplyKind::chat));
+}
+
+QString PanelView::quoted(const QString& text) {
+    // The interface speaks German, so its quotation marks are German ones.
+    const QString marks = QLocale(QLocale::German).quoteString(QString());
+    const QString begin = marks.size() >= 2 ? marks.left(1) : QStringLiteral("\u201C");
+    const QString end = marks.size() >= 2 ? marks.right(1) : QStringLiteral("\u201D");
+    const QString inside = begin == QStringLiteral("\u00AB") ? QStringLiteral("\u202F") : QString();
+    return begin + inside + text + inside + end;
+}
+
+QString PanelView::instructionLineText(const QStringList& applied) {
+    QStringList shown;
+    for (const QString& entry : applied)
+        if (!entry.trimmed().isEmpty())
+            shown.append(quoted(entry));
+    return shown.join(QStringLiteral(" · "));
+}
+
+void PanelView::refresh() {
+    if (!session_)
+        return;
+    const AssistantSession& session = *session_;
+    const Kind phase = session.phase().kind();
+    const bool failed = phase == Kind::failed;
+    const bool streamingDraft = activeKindIs(session, ReplyKind::draft);
+    const bool conversation =
+        !session.chatTurns().isEmpty() || activeKindIs(session, ReplyKind::chat);
+    const bool compact = isCompact();
+    const QString lineText = instructionLineText(session.appliedInstructions());
+
+    problemBlock_->setVisible(failed);
+    failedFooter_->setVisible(failed);
+
+    const bool hint = phase == Kind::ready && !compact && showsScreenHint();
+    screenHint_->parentWidget()->setVisible(!failed);
+    screenHint_->setVisible(hint);
+    quoteBlock_->setVisible(!hint);
+
+    chatList_->setVisible(!failed && conversation);
+    instructionLineLabel_->setText(lineText);
+    instructionLine_->setVisible(!failed && !conversation &&
+                                 (session.hasDraft() || streamingDraft) && !lineText.isEmpty());
+
+    answerArea_->setDraft(session.draft());
+    answerArea_->setStreaming(streamingDraft);
+    answerArea_->setHasCard(hasCard());
+    answerArea_->setVisible(!failed && (session.hasDraft() || streamingDraft));
+    actionCard_->setVisible(!failed && session.actionProposal().has_value());
+    definitionCard_->setVisible(!failed && session.definitionProposal().has_value());
+
+    sentField_->setCompact(compact);
+    sentField_->setVisible(phase == Kind::streaming);
+    instructionField_->setLarge(!compact);
+    instructionField_->setVisible(phase == Kind::ready || phase == Kind::done);
+
+    const bool dictationError =
+        session.dictationError() && !session.dictationError()->isEmpty() && !session.isListening();
+    dictationErrorLabel_->setText(dictationError ? tr("Spracheingabe: ") + *session.dictationError()
+                                                 : QString());
+    dictationErrorLine_->setVisible(!failed && dictationError);
+
+    QWidget* bottom = listeningHint_->parentWidget();
+    bottom->setVisible(!failed);
+    QWidget* shown = nullptr;
+    if (session.isListening())
+        shown = listeningHint_;
+    else if (phase == Kind::streaming)
+        shown = streamingHint_;
+    else if (phase == Kind::done)
+        shown = actionRow_;
+    else if (session.chatTurns().isEmpty())
+        shown = readyHint_;
+    else
+        shown = conversationRow_;
+    for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
+                             readyHint_, conversationRow_})
+        variant->setVisible(variant == shown);
+    fadeInNewRows();
+    update();
+}
+
+QList<QWidget*> PanelView::rows() const {
+    return {problemBlock_,     failedFooter_,       screenHint_,    quoteBlock_,     chatList_,
+            instructionLine_,  answerArea_,         actionCard_,    definitionCard_, sentField_,
+            instructionField_, dictationErrorLine_, listeningHint_, streamingHint_,  actionRow_,
+            readyHint_,        conversationRow_};
+}
+
+void PanelView::refreshAnimated(double response) {
+    if (session_ && session_->chatTurns().size() != lastChatCount_)
+        lastChatCount_ = session_->chatTurns().size();
+    changeResponse_ = response;
+    refresh();
+    changeResponse_.reset();
+}
+
+void PanelView::fadeInNewRows() {
+    QList<QWidget*> shown;
+    for (QWidget* row : rows())
+        if (row->isVisibleTo(this))
+            shown.append(row);
+    if (changeResponse_ && clock_) {
+        for (QWidget* row : shown) {
+            // A row still entering with the panel keeps its entrance.
+            if (shownRows_.contains(row) || row->graphicsEffect())
+                continue;
+            auto* fade = new QGraphicsOpacityEffect(row);
+            fade->setOpacity(0);
+            row->setGraphicsEffect(fade);
+            fades_.push_back({row, clock_->monotonic(), *changeResponse_});
+        }
+        if (!fades_.empty() && !fadeTicker_)
+            fadeTicker_ = clock_->repeating(kEntranceFrame, [this] { tickFades(); });
+    }
+    shownRows_ = shown;
+}
+
+void PanelView::tickFades() {
+    const auto now = clock_->monotonic();
+    std::erase_if(fades_, [now](const Fade& fade) {
+        if (!fade.row)
+            return true;
+        const SpringCurve spring = SpringCurve::withResponse(fade.response, 1.0);
+        const double elapsed = std::chrono::duration<double>(now - fade.start).count();
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(fade.row->graphicsEffect());
+        if (!effect || elapsed >= spring.settlingDuration()) {
+            if (effect)
+                fade.row->setGraphicsEffect(nullptr);
+            return true;
+        }
+        effect->setOpacity(std::clamp(spring.value(elapsed), 0.0, 1.0));
+        return false;
+    });
+    if (fades_.empty())
+        fadeTicker_.reset();
+}
+
+void PanelView::onPhaseChanged() {
+    if (!session_)
+        return;
+    const Kind phase = session_->phase().kind();
+    const bool changed = lastPhase_ != static_cast<int>(phase);
+    lastPhase_ = static_cast<int>(phase);
+    if (changed && (phase == Kind::ready || phase == Kind::done))
+        instructionField_->focusField();
+}
+
+void PanelView::enter(Platform::Clock& clock, bool still) {
+    instructionField_->focusField();
+    clock_ = &clock;
+    if (still)
+        return;
+    const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
+                                           instructionField_, listeningHint_->parentWidget()};
+    for (std::size_t order = 0; order < sections.size(); ++order)
+        sections[order]->setGraphicsEffect(new EntranceEffect(kEntranceBlur[order]));
+    clock_ = &clock;
+    entranceStart_ = clock.monotonic();
+    entranceTicker_ = clock.repeating(kEntranceFrame, [this] { tickEntrance(); });
+}
+
+void PanelView::tickEntrance() {
+    static const SpringCurve spring = SpringCurve::withResponse(0.5, 0.9);
+    const double elapsed =
+        std::chrono::duration<double>(clock_->monotonic() - entranceStart_).count();
+    const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
+                                           instructionField_, listeningHint_->parentWidget()};
+    bool settled = true;
+    for (std::size_t order = 0; order < sections.size(); ++order) {
+        const double since = elapsed - (0.04 * double(order) + 0.04);
+        if (since < spring.settlingDuration())
+            settled = false;
+        if (auto* effect = qobject_cast<EntranceEffect*>(sections[order]->graphicsEffect()))
+            effect->setProgress(spring.value(since));
+    }
+    if (!settled)
+        return;
+    entranceTicker_.reset();
+    for (QWidget* section : sections)
+        section->setGraphicsEffect(nullptr);
+}
+
+void PanelView::setOpaqueTint(bool opaque) {
+    if (opaqueTint_ == opaque)
+        return;
+    opaqueTint_ = opaque;
+    update();
+}
+
+QSize PanelView::fittingSize() const {
+    const int height = layout()->hasHeightForWidth() ? heightForWidth(kWidth) : sizeHint().height();
+    return {kWidth, height};
+}
+
+bool PanelView::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        emit fittingSizeChanged();
+    return handled;
+}
+
+QWidget* PanelView::buildScreenHint(QWidget* parent) {
+    auto* hint = new NoticeBlock(
+        QStringLiteral("display"), DS::Palette::warningText, DS::Palette::warningSoft,
+        tr("Ich sehe die Nachricht noch nicht"),
+        tr("Erlaube die Bildschirmaufnahme, damit ich erkenne, worauf du antwortest. Schreiben "
+           "geht trotzdem, nur ohne Kontext."),
+        parent);
+    hint->setObjectName(QStringLiteral("screenHint"));
+    auto* allow =
+        new StyledButton(tr("Bildschirmaufnahme erlauben …"), ButtonStyle::primary(26, 7));
+    allow->setObjectName(QStringLiteral("allowScreenRecording"));
+    connect(allow, &QAbstractButton::clicked, this,
+            [this] { actions_.permissions().requestScreenRecording(); });
+    auto* later = new StyledButton(tr("Später"), ButtonStyle::secondary(26, 7));
+    later->setObjectName(QStringLiteral("later"));
+    connect(later, &QAbstractButton::clicked, this, [this] { actions_.dismissScreenHint(); });
+    for (StyledButton* button : {allow, later}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        hint->addAction(button);
+    }
+    return hint;
+}
+
+void PanelView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal radius = AssistantPanel::kCornerRadius;
+    QColor tint = DS::Palette::panelTint.resolve(this);
+    if (opaqueTint_) {
+        // Without a compositor the window is cut to its shape by a mask without soft edges:
+        // fill all of it, so that no pixel inside the mask stays unpainted.
+        tint.setAlphaF(1.0);
+        painter.fillRect(rect(), tint);
+    } else {
+        // The compositor shows what lies behind the panel sharp, not blurred: at the tint's
+        // own strength text behind would read through the panel's text.
+        tint.setAlphaF(std::max<float>(tint.alphaF(), kGlassOpacity));
+        RoundedBox::fill(painter, rect(), radius, tint);
+    }
+    RoundedBox::strokeInside(painter, rect(), radius, DS::Palette::stroke.resolve(this), 0.5);
+    if (session_ && session_->isListening() && instructionField_->isVisible()) {
+        // The listening halo reaches past the field into the panel's spacing.
+        const qreal halo = 3.5;
+        RoundedBox::fill(
+            painter, QRectF(instructionField_->geometry()).adjusted(-halo, -halo, halo, halo),
+            instructionField_->cornerRadius() + halo, DS::Palette::accentSoft.resolve(this));
+    }
+}

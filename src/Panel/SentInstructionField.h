@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class AssistantSession;
+class PanelActions;
+class ElidedLabel;
+class FieldIconButton;
+
+// Stands in for the instruction field while a reply arrives: what was sent, read-only, and the
+// button that stops the reply.
+class SentInstructionField : public QWidget {
+    Q_OBJECT
+
+public:
+    SentInstructionField(AssistantSession& session, PanelActions& actions,
+                         QWidget* parent = nullptr);
+
+    void setCompact(bool compact);
+
+    // "Antwortet …" while a conversation reply arrives; else the sent instruction, or
+    // "Vorschlag" when a blank one was sent.
+    static QString text(const AssistantSession& session);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void refresh();
+
+    AssistantSession& session_;
+    PanelActions& actions_;
+    bool compact_ = false;
+    ElidedLabel* label_ = nullptr;
+    FieldIconButton* stop_ = nullptr;
+};

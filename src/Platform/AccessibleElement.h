@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QRectF>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace Platform {
+
+class AccessibleElement;
+using AccessibleRef = std::shared_ptr<AccessibleElement>;
+
+// One object of another application's accessibility tree. Every call asks that application and
+// may stall until the tree's per-call time limit; an answer that fails, times out or is missing
+// comes back empty (an empty string, none, null). Used only on the thread that made the tree.
+class AccessibleElement {
+public:
+    virtual ~AccessibleElement() = default;
+
+    // The role in the readers' names: "AXTextField" (single-line and password entries),
+    // "AXTextArea", "AXComboBox", "AXStaticText", "AXImage", "AXWebArea", "AXWindow"; the
+    // system's own name for any other role; empty when unknown.
+    virtual QString role() = 0;
+    // A field that hides what is typed into it.
+    virtual bool isPassword() = 0;
+    // None when the element's states could not be read.
+    virtual std::optional<bool> isEditable() = 0;
+
+    // The accessible name (a field's label, an image's alternative text, a window's title).
+    virtual QString name() = 0;
+    virtual QString description() = 0;
+    // The hint shown in an empty field.
+    virtual QString placeholder() = 0;
+    // The name of the element that labels this one.
+    virtual QString labelText() = 0;
+
+    // The whole text, as it is: web content marks each embedded child with U+FFFC.
+    virtual QString text() = 0;
+    // The selected part of the text: empty when the element has a caret and no selection,
+    // none when it says nothing about a selection.
+    virtual std::optional<QString> selectedText() = 0;
+    // In global screen coordinates, Qt's logical pixels; none unless both sides are positive.
+    virtual std::optional<QRectF> frame() = 0;
+
+    virtual std::vector<AccessibleRef> children() = 0;
+    // The child that the U+FFFC at `characterOffset` of text() stands for, the `mark`-th such
+    // mark (from 0); offsets count Unicode code points.
+    virtual AccessibleRef embeddedObject(int characterOffset, int mark) = 0;
+
+    // Of an application: its window that has the focus, and its first window.
+    virtual AccessibleRef focusedWindow() = 0;
+    virtual AccessibleRef mainWindow() = 0;
+    // Of a window: the element inside it that has the keyboard focus.
+    virtual AccessibleRef focusedElement() = 0;
+};
+
+}  // namespace Platform

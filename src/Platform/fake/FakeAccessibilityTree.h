@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <functional>
+#include <mutex>
+
+#include "Platform/AccessibilityTree.h"
+
+namespace Platform {
+
+// One element of a fake tree: tests fill in what it answers. Web-like containers put U+FFFC in
+// `text` and list the children those marks stand for in `embedded`, in order.
+class FakeAccessible final : public AccessibleElement,
+                             public std::enable_shared_from_this<FakeAccessible> {
+public:
+    QString role() override { return ask("role", roleValue); }
+    bool isPassword() override { return ask("isPassword", password); }
+    std::optional<bool> isEditable() override { return ask("isEditable", editable); }
+    QString name() override { return ask("name", nameValue); }
+    QString description() override { return ask("description", descriptionValue); }
+    QString placeholder() override { return ask("placeholder", placeholderValue); }
+    QString labelText() override { return ask("labelText", labelTextValue); }
+    QString text() override { return ask("text", textValue); }
+    std::optional<QString> selectedText() override { return ask("selectedText", selection); }
+    std::optional<QRectF> frame() override { return ask("frame", frameValue); }
+    std::vector<AccessibleRef> children() override;
+    AccessibleRef embeddedObject(int characterOffset, int mark) override;
+    AccessibleRef focusedWindow() override { return ask("focusedWindow", focusedWindowValue); }
+    AccessibleRef mainWindow() override { return ask("mainWindow", mainWindowValue); }
+    AccessibleRef focusedElement() override { return ask("focusedElement", focusedElementValue); }
+
+    QString roleValue;
+    bool password = false;
+    std::optional<bool> editable;
+    QString nameValue;
+    QString descriptionValue;
+    QString placeholderValue;
+    QString labelTextValue;
+    QString textValue;
+    std::optional<QString> selection;
+    std::optional<QRectF> frameValue;
+    std::vector<std::shared_ptr<FakeAccessible>> childList;
+    std::vector<std::shared_ptr<FakeAccessible>> embedded;
+    std::shared_ptr<FakeAccessible> focusedWindowValue;
+    std::shared_ptr<FakeAccessible> mainWindowValue;
+    std::shared_ptr<FakeAccessible> focusedElementValue;
+
+    // Runs before every answer: a test makes the application slow or hang here.
+    std::function<void()> beforeAnswer;
+    // The queries asked of this element, in order.
+    QStringList asked() const;
+
+private:
+    template <typename T>
+    T ask(const char* query, const T& value) {
+        {
+            std::lock_guard lock(mutex_);
+            asked_.append(QString::fromLatin1(query));
+        }
+        if (beforeAnswer)
+            beforeAnswer();
+        return value;
+    }
+
+    mutable std::mutex mutex_;
+    QStringList asked_;
+};
+
+// Applications by process id. Every element's answer counts as one call.
+class FakeAccessibilityTree final : public AccessibilityTree {
+public:
+    void setCallTimeout(std::chrono::milliseconds timeout) override;
+    AccessibleRef application(qint32 pid) override;
+
+    std::chrono::milliseconds callTimeout() const;
+    // For an accessibility worker: trees that answer from this one, which must outlive them.
+    std::function<std::unique_ptr<AccessibilityTree>()> factory();
+
+    QHash<qint32, std::shared_ptr<FakeAccessible>> applications;
+
+private:
+    mutable std::mutex mutex_;
+    std::chrono::milliseconds callTimeout_{0};
+};
+
+}  // namespace Platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+
+#include "Platform/AccessibilityTree.h"
+
+struct _GMainContext;
+
+namespace Platform {
+
+// The accessibility bus (AT-SPI 2) through libatspi, which is not thread-safe: made, used and
+// destroyed on the accessibility worker's thread only. Roles are named once, here, in the
+// readers' terms; frames are turned into Qt's logical pixels.
+class AtspiAccessibilityTree final : public AccessibilityTree {
+public:
+    // Null when the bus cannot be reached. `pixelRatio`: device pixels per logical pixel.
+    static std::unique_ptr<AccessibilityTree> create(qreal pixelRatio);
+    ~AtspiAccessibilityTree() override;
+
+    void setCallTimeout(std::chrono::milliseconds timeout) override;
+    AccessibleRef application(qint32 pid) override;
+    void processEvents() override;
+
+private:
+    AtspiAccessibilityTree(_GMainContext* context, qreal pixelRatio);
+
+    _GMainContext* context_;
+    qreal pixelRatio_;
+};
+
+}  // namespace Platform

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include "Context/AXContextReader.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
+
+using AXContextReader::FieldInfo;
+using Platform::FakeAccessibilityTree;
+using Platform::FakeAccessible;
+
+namespace {
+
+constexpr qint32 pid = 4242;
+const QRectF windowFrame(100, 100, 800, 600);
+const QRectF fieldFrame(150, 500, 300, 24);
+
+struct Desktop {
+    FakeAccessibilityTree tree;
+    std::shared_ptr<FakeAccessible> application = std::make_shared<FakeAccessible>();
+    std::shared_ptr<FakeAccessible> window = std::make_shared<FakeAccessible>();
+    std::shared_ptr<FakeAccessible> field = std::make_shared<FakeAccessible>();
+
+    Desktop() {
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        window->roleValue = "AXWindow";
+        window->nameValue = "  Entwurf – Mail \n";
+        window->frameValue = windowFrame;
+        window->focusedElementValue = field;
+        field->roleValue = "AXTextField";
+        field->editable = true;
+        field->frameValue = fieldFrame;
+    }
+
+    FieldInfo read() { return AXContextReader::read(tree, pid); }
+};
+
+TEST(AXContextReaderTest, FrameIsPlausibleOnlyWhereAFieldCanBe) {
+    const struct {
+        const char* name;
+        QRectF field;
+        std::optional<QRectF> window;
+        bool plausible;
+    } cases[] = {
+        {"width 29 dropped", {10, 10, 29, 20}, std::nullopt, false},
+        {"width 30 kept", {10, 10, 30, 20}, std::nullopt, true},
+        {"height 12 kept", {10, 10, 100, 12}, std::nullopt, true},
+        {"height 11.9 dropped", {10, 10, 100, 11.9}, std::nullopt, false},
+        {"height 500 kept", {10, 10, 100, 500}, std::nullopt, true},
+        {"height 500.5 dropped", {10, 10, 100, 500.5}, std::nullopt, false},
+        {"origin dropped", {0, 0, 100, 20}, std::nullopt, false},
+        {"origin on one axis kept", {0, 5, 100, 20}, std::nullopt, true},
+        // Centre (x, 110) against a window from 0 to 100 high.
+        {"centre 3 outside kept", {10, 100, 100, 20}, QRectF(0, 0, 400, 107), true},
+        {"centre 5 outside dropped", {10, 100, 100, 20}, QRectF(0, 0, 400, 105), false},
+        {"centre inside", {10, 10, 100, 20}, QRectF(0, 0, 400, 300), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AXContextReader::isPlausible(c.field, c.window), c.plausible) << c.name;
+}
+
+TEST(AXContextReaderTest, ReadsWindowAndFieldWithTrimmedTexts) {
+    Desktop desktop;
+    desktop.field->nameValue = "An";
+    desktop.field->textValue = "  Hallo Welt\n";
+    desktop.field->selection = QString(" Welt ");
+    const FieldInfo info = desktop.read();
+    EXPECT_EQ(info.windowTitle, "Entwurf – Mail");
+    EXPECT_EQ(info.windowFrame, windowFrame);
+    EXPECT_EQ(info.role, "AXTextField");
+    EXPECT_EQ(info.label, "An");
+    EXPECT_EQ(info.value, "Hallo Welt");
+    EXPECT_EQ(info.selectedText, "Welt");
+    EXPECT_FALSE(info.selectionKnownEmpty);
+    EXPECT_TRUE(info.isEditable);
+    EXPECT_EQ(info.frame, fieldFrame);
+}
+
+TEST(AXContextReaderTest, LabelComesFromPlaceholderThenNameThenLabellingElement) {
+    const struct {
+        const char* name;
+        QString placeholder, accessibleName, labelText;
+        std::optional<QString> label;
+    } cases[] = {
+        {"placeholder wins", "Suchen", "Suche", "Feld", QString("Suchen")},
+        {"blank placeholder", "  ", "Suche", "Feld", QString("Suche")},
+        {"labelling element last", "", "", " Betreff ", QString("Betreff")},
+        {"none", "", " ", "", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->placeholderValue = c.placeholder;
+        desktop.field->nameValue = c.accessibleName;
+        desktop.field->labelTextValue = c.labelText;
+        EXPECT_EQ(desktop.read().label, c.label) << c.name;
+    }
+}
+
+TEST(AXContextReaderTest, ValueAndSelectionFollowWhatTheFieldReports) {
+    const struct {
+        const char* name;
+        QString text;
+        std::optional<QString> selection;
+        std::optional<QString> value, selectedText;
+        bool knownEmpty;
+    } cases[] = {
+        {"value equal to the placeholder is none", "Suchen", QString(), std::nullopt, std::nullopt,
+         true},
+        {"only spaces is none", "   ", std::nullopt, std::nullopt, std::nullopt, false},
+        {"caret without selection", "abc", QString(), QString("abc"), std::nullopt, true},
+        {"white-space selection", "a  b", QString("  "), QString("a  b"), std::nullopt, false},
+        {"selection unknown", "abc", std::nullopt, QString("abc"), std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->placeholderValue = "Suchen";
+        desktop.field->textValue = c.text;
+        desktop.field->selection = c.selection;
+        const FieldInfo info = desktop.read();
+        EXPECT_EQ(info.value, c.value) << c.name;
+        EXPECT_EQ(info.selectedText, c.selectedText) << c.name;
+        EXPECT_EQ(info.selectionKnownEmpty, c.knownEmpty) << c.name;
+    }
+}
+
+TEST(AXContextReaderTest, AcceptsTextRolesAndEditableElementsOnly) {
+    const struct {
+        QString role;
+        std::optional<bool> editable;
+        bool accepted;
+    } cases[] = {
+        {"AXTextArea", false, true},    {"AXComboBox", std::nullopt, true},
+        {"panel", true, true},          {"AXStaticText", std::nullopt, false},
+        {"AXStaticText", false, false}, {"push button", std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->roleValue = c.role;
+        desktop.field->editable = c.editable;
+        desktop.field->textValue = "Text";
+        const FieldInfo info = desktop.read();
+        EXPECT_EQ(info.isEditable, c.accepted) << c.role.toStdString();
+        EXPECT_EQ(info.role, c.role);
+        EXPECT_EQ(info.windowTitle, "Entwurf – Mail");
+        EXPECT_EQ(info.value.has_value(), c.accepted) << c.role.toStdString();
+        EXPECT_EQ(info.frame.has_value(), c.accepted) << c.role.toStdString();
+    }
+}
+
+TEST(AXContextReaderTest, PasswordFieldKeepsItsPlaceButNeverGivesItsText) {
+    Desktop desktop;
+    desktop.field->password = true;
+    desktop.field->nameValue = "Passwort";
+    desktop.field->textValue = "geheim";
+    desktop.field->selection = QString("geheim");
+    const FieldInfo info = desktop.read();
+    EXPECT_TRUE(info.isEditable);
+    EXPECT_EQ(info.label, "Passwort");
+    EXPECT_EQ(info.frame, fieldFrame);
+    EXPECT_EQ(info.value, std::nullopt);
+    EXPECT_EQ(info.selectedText, std::nullopt);
+    EXPECT_FALSE(info.selectionKnownEmpty);
+    // Not even asked: the text would have crossed the bus.
+    EXPECT_FALSE(desktop.field->asked().contains("text"));
+    EXPECT_FALSE(desktop.field->asked().contains("selectedText"));
+}
+
+TEST(AXContextReaderTest, MissingPiecesGiveWhatIsKnown) {
+    {
+        Desktop desktop;
+        desktop.tree.applications.clear();
+        EXPECT_EQ(desktop.read(), FieldInfo());
+    }
+    {
+        Desktop desktop;
+        desktop.application->focusedWindowValue = nullptr;
+        EXPECT_EQ(desktop.read(), FieldInfo());
+    }
+    {
+        Desktop desktop;
+        desktop.window->focusedElementValue = nullptr;
+        desktop.window->frameValue.reset();
+        FieldInfo expected;
+        expected.windowTitle = "Entwurf – Mail";
+        EXPECT_EQ(desktop.read(), expected);
+    }
+    {
+        // Without a window frame any field of plausible size is kept.
+        Desktop desktop;
+        desktop.window->frameValue.reset();
+        desktop.field->frameValue = QRectF(3000, 3000, 200, 20);
+        EXPECT_EQ(desktop.read().frame, QRectF(3000, 3000, 200, 20));
+    }
+}
+
+TEST(AXContextReaderTest, StopsAskingOnceNobodyWaits) {
+    Desktop desktop;
+    std::stop_source source;
+    desktop.window->beforeAnswer = [&] { source.request_stop(); };
+    const FieldInfo info = AXContextReader::read(desktop.tree, pid, source.get_token());
+    EXPECT_FALSE(info.isEditable);
+    EXPECT_TRUE(desktop.field->asked().isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <condition_variable>
+#include <mutex>
+
+#include "Context/ContextCollector.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeDesktopWindows.h"
+#include "Platform/fake/FakeScreenCaptureAccess.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeWindowImages.h"
+#include "Platform/linux/QtClock.h"
+
+using Platform::FakeAccessible;
+using Node = std::shared_ptr<FakeAccessible>;
+
+namespace {
+
+constexpr qint32 pid = 3100;
+constexpr quint32 windowId = 0x400007;
+const QRectF windowFrame(0, 0, 400, 300);
+const QRectF fieldFrame(20, 200, 300, 24);
+
+QImage filled(QColor color, QSize size = {400, 300}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+int grayOf(const QByteArray& jpeg) {
+    const QImage image = QImage::fromData(jpeg, "JPEG");
+    return image.isNull() ? -1 : qGray(image.pixel(image.width() / 2, image.height() / 2));
+}
+
+// An application whose answers wait until the test lets them go.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [this] { return open_; });
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
+template <typename ClockType>
+struct Desk {
+    ClockType clock;
+    Platform::FakeAccessibilityTree tree;
+    Platform::AccessibilityWorker worker{tree.factory()};
+    Platform::FakeDesktopWindows windows;
+    Platform::FakeAccessibilityTrust trust;
+    Platform::FakeWindowImages images;
+    Platform::FakeScreenCaptureAccess access;
+    Platform::FakeSystemLog log;
+    WindowCapture capture{windows, images, access};
+    int copies = 0;
+    std::optional<QString> copied;
+    ContextCollector collector{{clock, windows, trust, worker, capture, log,
+                                [this](std::function<void(std::optional<QString>)> done) {
+                                    ++copies;
+                                    done(copied);
+                                }}};
+    Node application = std::make_shared<FakeAccessible>();
+    Node window = std::make_shared<FakeAccessible>();
+    Node field = std::make_shared<FakeAccessible>();
+
+    Desk() {
+        trust.trusted = true;
+        access.granted = true;
+        Platform::RunningApplication front;
+        front.localizedName = "Mail";
+        front.bundleIdentifier = "org.example.Mail";
+        front.processIdentifier = pid;
+        front.windowId = windowId;
+        windows.front = front;
+        windows.list = {{windowId, pid, "Posteingang", windowFrame}};
+        images.set(windowId, filled(Qt::white));
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        window->nameValue = "Entwurf";
+        window->frameValue = windowFrame;
+        window->focusedElementValue = field;
+        field->roleValue = "AXTextField";
+        field->editable = true;
+        field->nameValue = "Nachricht";
+        field->textValue = "Hallo";
+        field->selection = QString();
+        field->frameValue = fieldFrame;
+    }
+
+    std::optional<ContextSnapshot> snapshot(
+        std::optional<ContextCollector::FieldPrefetch> prefetch = std::nullopt,
+        bool copySelection = true) {
+        bool done = false;
+        std::optional<ContextSnapshot> result;
+        auto handle = collector.quickSnapshot(prefetch, copySelection, [&](auto snapshot) {
+            result = std::move(snapshot);
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+        return result;
+    }
+
+    ContextSnapshot withScreenshot(const ContextSnapshot& snapshot) {
+        bool done = false;
+        ContextSnapshot result;
+        auto handle = collector.addScreenshot(snapshot, [&](ContextSnapshot filled) {
+            result = std::move(filled);
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+        return result;
+    }
+};
+
+using FakeDesk = Desk<Platform::FakeClock>;
+
+TEST(ContextCollectorTest, SnapshotCarriesTheApplicationAndItsField) {
+    FakeDesk desk;
+    const auto snapshot = desk.snapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->appName, "Mail");
+    EXPECT_EQ(snapshot->bundleID, "org.example.Mail");
+    EXPECT_EQ(snapshot->processID, pid);
+    EXPECT_EQ(snapshot->windowTitle, "Entwurf");
+    EXPECT_EQ(snapshot->fieldRole, "AXTextField");
+    EXPECT_EQ(snapshot->fieldLabel, "Nachricht");
+    EXPECT_TRUE(snapshot->fieldEditable);
+    EXPECT_EQ(snapshot->fieldValue, "Hallo");
+    EXPECT_EQ(snapshot->fieldFrame, fieldFrame);
+    EXPECT_TRUE(snapshot->pointer);
+    EXPECT_EQ(snapshot->capturedAt, desk.clock.now());
+    EXPECT_EQ(snapshot->screenshotJPEG, std::nullopt);
+    EXPECT_EQ(desk.tree.callTimeout(), std::chrono::milliseconds(250));
+}
+
+TEST(ContextCollectorTest, NoSnapshotWithoutAnotherApplicationInFront) {
+    FakeDesk desk;
+    desk.windows.front->processIdentifier = static_cast<qint32>(QCoreApplication::applicationPid());
+    EXPECT_EQ(desk.collector.prefetchField(), std::nullopt);
+    EXPECT_EQ(desk.snapshot(), std::nullopt);
+    desk.windows.front.reset();
+    EXPECT_EQ(desk.snapshot(), std::nullopt);
+}
+
+TEST(ContextCollectorTest, CopiesTheSelectionOnlyWhenTheFieldDoesNotTell) {
+    const struct {
+        const char* name;
+        std::optional<QString> fieldSelection;
+        bool copySelection;
+        std::optional<QString> selectedText;
+        int copies;
+    } cases[] = {
+        {"selection from the field", QString("Welt"), true, QString("Welt"), 0},
+        {"caret without selection", QString(), true, std::nullopt, 0},
+        {"field says nothing: copied", std::nullopt, true, QString("kopiert"), 1},
+        {"field says nothing, copying not wanted", std::nullopt, false, std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        FakeDesk desk;
+        desk.field->selection = c.fieldSelection;
+        desk.copied = "kopiert";
+        const auto snapshot = desk.snapshot(std::nullopt, c.copySelection);
+        ASSERT_TRUE(snapshot) << c.name;
+        EXPECT_EQ(snapshot->selectedText, c.selectedText) << c.name;
+        EXPECT_EQ(desk.copies, c.copies) << c.name;
+    }
+}
+
+TEST(ContextCollectorTest, CopiesAlsoWhereNoFieldIsFocused) {
+    // A terminal or a page: selected text without an editable field.
+    FakeDesk desk;
+    desk.field->roleValue = "terminal";
+    desk.field->editable = false;
+    desk.copied = "ls -la";
+    const auto snapshot = desk.snapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_FALSE(snapshot->fieldEditable);
+    EXPECT_EQ(snapshot->fieldRole, "terminal");
+    EXPECT_EQ(snapshot->selectedText, "ls -la");
+}
+
+TEST(ContextCollectorTest, WindowTitleFallsBackToTheFirstWindowOfTheProcess) {
+    FakeDesk desk;
+    desk.window->nameValue = "";
+    desk.windows.list = {{9, 1, "Fremd", windowFrame},
+                         {windowId, pid, "", windowFrame},
+                         {12, pid, "Zweites Fenster", windowFrame}};
+    EXPECT_EQ(desk.snapshot()->windowTitle, std::nullopt);
+    desk.windows.list[1].title = "Posteingang";
+    EXPECT_EQ(desk.snapshot()->windowTitle, "Posteingang");
+}
+
+TEST(ContextCollectorTest, WithoutTrustOrNameTheSnapshotKeepsWhatItKnows) {
+    FakeDesk desk;
+    desk.trust.trusted = false;
+    desk.windows.front->localizedName.clear();
+    const auto snapshot = desk.snapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->appName, "App");
+    EXPECT_FALSE(snapshot->fieldEditable);
+    EXPECT_EQ(snapshot->fieldRole, std::nullopt);
+    EXPECT_EQ(snapshot->windowTitle, "Posteingang");
+    EXPECT_TRUE(desk.application->asked().isEmpty());
+}
+
+TEST(ContextCollectorTest, PrefetchIsUsedOnlyForTheSameProcess) {
+    FakeDesk desk;
+    const auto prefetch = desk.collector.prefetchField();
+    ASSERT_TRUE(prefetch);
+    EXPECT_EQ(prefetch->pid, pid);
+    desk.snapshot(prefetch);
+    EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
+
+    // The user switched applications between the key press and the snapshot.
+    Node other = std::make_shared<FakeAccessible>();
+    desk.tree.applications.insert(pid + 1, other);
+    desk.windows.front->processIdentifier = pid + 1;
+    desk.snapshot(prefetch);
+    EXPECT_EQ(other->asked().count("focusedWindow"), 1);
+    EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
+}
+
+TEST(ContextCollectorTest, HungApplicationDelaysTheSnapshotByTheRaceOnly) {
+    Desk<Platform::QtClock> desk;
+    Gate gate;
+    desk.window->beforeAnswer = [&gate] { gate.wait(); };
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const auto snapshot = desk.snapshot();
+    const qint64 took = elapsed.elapsed();
+    gate.open();
+    ASSERT_TRUE(snapshot);
+    EXPECT_LT(took, 450);
+    EXPECT_GE(took, 390);
+    EXPECT_FALSE(snapshot->fieldEditable);
+    // The window list stands in for the title the tree did not give in time.
+    EXPECT_EQ(snapshot->windowTitle, "Posteingang");
+    // The abandoned read stops at its next step instead of going on to the field.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desk.window->asked().size() >= 1; }, 2000));
+    QTest::qWait(50);
+    EXPECT_TRUE(desk.field->asked().isEmpty());
+}
+
+TEST(ContextCollectorTest, PrefetchOutlivingItsCollectorAnswersNobody) {
+    FakeDesk desk;
+    Gate gate;
+    desk.window->beforeAnswer = [&gate] { gate.wait(); };
+    std::optional<ContextCollector::FieldPrefetch> prefetch;
+    {
+        ContextCollector collector{
+            {desk.clock, desk.windows, desk.trust, desk.worker, desk.capture, desk.log, {}}};
+        prefetch = collector.prefetchField();
+        auto handle = collector.quickSnapshot(prefetch, false, [](auto) { FAIL(); });
+    }
+    // The race's timer decides after the collector is gone, then the read ends.
+    desk.clock.advance(std::chrono::milliseconds(500));
+    gate.open();
+    QTest::qWait(20);
+}
+
+TEST(ContextCollectorTest, ScreenshotIsThePictureTakenWithTheSnapshot) {
+    FakeDesk desk;
+    const auto snapshot = desk.snapshot();
+    ASSERT_TRUE(snapshot);
+    // Now the panel is up and lies over the window.
+    desk.images.set(windowId, filled(Qt::black));
+    const ContextSnapshot filled = desk.withScreenshot(*snapshot);
+    ASSERT_TRUE(filled.screenshotJPEG);
+    EXPECT_GT(grayOf(*filled.screenshotJPEG), 240);
+    EXPECT_TRUE(filled.screenshotCroppedToField);
+    ContextSnapshot expected = *snapshot;
+    expected.screenshotJPEG = filled.screenshotJPEG;
+    expected.screenshotCroppedToField = true;
+    EXPECT_EQ(filled, expected);
+}
+
+TEST(ContextCollectorTest, ScreenshotWithoutFieldFollowsThePointerAndIsWhole) {
+    FakeDesk desk;
+    const quint32 secondWindow = 0x400100;
+    desk.windows.list.push_back({secondWindow, pid, "Zweites", {450, 200, 400, 300}});
+    desk.images.set(secondWindow, filled(Qt::gray));
+    ContextSnapshot snapshot;
+    snapshot.processID = pid;
+    snapshot.pointer = QPointF(500, 300);
+    const ContextSnapshot filled = desk.withScreenshot(snapshot);
+    ASSERT_TRUE(filled.screenshotJPEG);
+    EXPECT_NEAR(grayOf(*filled.screenshotJPEG), qGray(QColor(Qt::gray).rgb()), 3);
+    EXPECT_FALSE(filled.screenshotCroppedToField);
+}
+
+TEST(ContextCollectorTest, FailedScreenshotIsLoggedAndLeavesTheSnapshot) {
+    FakeDesk desk;
+    desk.images.remove(windowId);
+    desk.images.setError("X-Fehler 8");
+    ContextSnapshot snapshot;
+    snapshot.processID = pid;
+    EXPECT_EQ(desk.withScreenshot(snapshot), snapshot);
+    EXPECT_EQ(desk.log.lines, QStringList{"[Tavrin] Screenshot fehlgeschlagen: X-Fehler 8"});
+}
+
+}  // namespace

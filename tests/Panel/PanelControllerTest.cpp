@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTest>
+
+#include "Panel/ContentTransformEffect.h"
+#include "Panel/InstructionField.h"
+#include "Panel/PanelController.h"
+#include "Panel/PanelView.h"
+#include "Platform/fake/FakeFloatingWindows.h"
+#include "RecordingPanelActions.h"
+
+using namespace std::chrono_literals;
+using Anchor = AnchoredPanel::Anchor;
+
+namespace {
+
+class PanelControllerTest : public ::testing::Test {
+protected:
+    PanelControllerTest() {
+        ContextSnapshot context;
+        context.fieldFrame = QRectF(200, 300, 300, 30);
+        session = std::make_unique<AssistantSession>(std::nullopt, context, ProviderID::claudeCLI);
+        actions.setSession(session.get());
+        controller.onEscape = [this] { actions.escape(); };
+    }
+
+    ~PanelControllerTest() override { controller.hide(); }
+
+    // The views that are still alive once replaced ones have been deleted.
+    int liveViews() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        int live = 0;
+        for (PanelView* view : controller.panel().findChildren<PanelView*>())
+            live += view->isVisibleTo(&controller.panel()) ? 1 : 0;
+        return live;
+    }
+
+    Platform::FakeClock clock;
+    Platform::FakeFloatingWindows windows;
+    bool reduceMotion = false;
+    PanelController controller{{clock, windows, [this] { return reduceMotion; }}};
+    RecordingPanelActions actions{clock};
+    std::unique_ptr<AssistantSession> session;
+};
+
+TEST_F(PanelControllerTest, ShowAfterAQuickHideEndsVisibleAtFullOpacityWithOneView) {
+    controller.show(*session, actions);
+    clock.advance(50ms);
+    controller.hide();
+    clock.advance(30ms);
+    ASSERT_TRUE(controller.isClosing());
+    controller.show(*session, actions);
+    clock.advance(1s);
+
+    EXPECT_TRUE(controller.panel().isVisible());
+    EXPECT_FALSE(controller.isClosing());
+    EXPECT_DOUBLE_EQ(controller.panel().windowOpacity(), 1.0);
+    EXPECT_EQ(liveViews(), 1);
+    EXPECT_FALSE(controller.view()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    // The entrance is over: the live widgets paint, not a picture of them.
+    EXPECT_EQ(controller.view()->graphicsEffect(), nullptr);
+}
+
+TEST_F(PanelControllerTest, HideGivesTheKeyboardBackBeforeTheFadeAndTearsDownAfterIt) {
+    controller.show(*session, actions, 4242);
+    clock.advance(1s);
+    ASSERT_EQ(windows.keyboardHolder, controller.panel().winId());
+    ASSERT_EQ(windows.calls.back(),
+              QStringLiteral("takeKeyboard %1 at 4242").arg(controller.panel().winId()));
+
+    controller.hide();
+    EXPECT_EQ(windows.keyboardHolder, 0u);
+    EXPECT_EQ(controller.panel().focusWidget(), nullptr);
+    EXPECT_TRUE(controller.panel().isVisible());
+    EXPECT_GT(controller.panel().windowOpacity(), 0.9);
+
+    clock.advance(1s);
+    EXPECT_FALSE(controller.panel().isVisible());
+    EXPECT_EQ(controller.view(), nullptr);
+    EXPECT_EQ(controller.panel().anchor(), std::nullopt);
+    EXPECT_DOUBLE_EQ(controller.panel().windowOpacity(), 1.0);
+}
+
+TEST_F(PanelControllerTest, ASecondHideTearsDownAtOnce) {
+    controller.show(*session, actions);
+    clock.advance(1s);
+    controller.hide();
+    controller.hide();
+    EXPECT_FALSE(controller.panel().isVisible());
+    EXPECT_FALSE(controller.isClosing());
+    EXPECT_EQ(liveViews(), 0);
+}
+
+TEST_F(PanelControllerTest, MotionFollowsTheCompositorAndTheDesktopSetting) {
+    struct Case {
+        const char* name;
+        bool compositing;
+        bool reduceMotion;
+        bool shaped;
+        // Opacity and whether the content is a scaled picture 60 ms into the show.
+        double opacityAt60ms;
+        bool scaledAt60ms;
+        // The sections still coming in one after another.
+        bool enteringAt60ms;
+    };
+    for (const Case& c : {Case{"compositor", true, false, false, 0.5, true, true},
+                          Case{"compositor_still", true, true, false, 0.5, false, false},
+                          Case{"no_compositor", false, false, true, 1.0, false, true}}) {
+        SCOPED_TRACE(c.name);
+        windows.compositing = c.compositing;
+        reduceMotion = c.reduceMotion;
+        controller.show(*session, actions);
+        clock.advance(60ms);
+        EXPECT_EQ(controller.panel().isShaped(), c.shaped);
+        if (c.opacityAt60ms < 1)
+            EXPECT_LT(controller.panel().windowOpacity(), 1.0);
+        else
+            EXPECT_DOUBLE_EQ(controller.panel().windowOpacity(), 1.0);
+        EXPECT_EQ(
+            qobject_cast<ContentTransformEffect*>(controller.view()->graphicsEffect()) != nullptr,
+            c.scaledAt60ms);
+        clock.advance(2s);
+        EXPECT_DOUBLE_EQ(controller.panel().windowOpacity(), 1.0);
+        // Without a compositor there is nothing to fade: hiding is immediate.
+        controller.hide();
+        EXPECT_EQ(controller.panel().isVisible(), c.compositing);
+        clock.advance(2s);
+        EXPECT_FALSE(controller.panel().isVisible());
+    }
+}
+
+TEST_F(PanelControllerTest, GrowsAwayFromTheFieldKeepingTheAnchoredEdge) {
+    struct Case {
+        const char* name;
+        QRectF field;
+        Anchor::Edge edge;
+    };
+    for (const Case& c : {Case{"below", QRectF(200, 100, 300, 30), Anchor::Edge::top},
+                          Case{"above", QRectF(200, 800, 300, 30), Anchor::Edge::bottom}}) {
+        SCOPED_TRACE(c.name);
+        ContextSnapshot context;
+        context.fieldFrame = c.field;
+        AssistantSession grown(std::nullopt, context, ProviderID::claudeCLI);
+        controller.show(grown, actions);
+        clock.advance(1s);
+        ASSERT_TRUE(controller.panel().anchor());
+        ASSERT_EQ(controller.panel().anchor()->edge, c.edge);
+        const QRect before = controller.panel().geometry();
+
+        grown.setDraft(
+            QStringLiteral("Eine Antwort\nüber mehrere\nZeilen,\ndie das Panel wachsen "
+                           "lässt."));
+        grown.setPhase(AssistantSession::Phase::done());
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        const QRect after = controller.panel().geometry();
+        EXPECT_GT(after.height(), before.height());
+        if (c.edge == Anchor::Edge::top)
+            EXPECT_EQ(after.top(), before.top());
+        else
+            EXPECT_EQ(after.bottom(), before.bottom());
+        controller.hide();
+        clock.advance(1s);
+    }
+}
+
+TEST_F(PanelControllerTest, ASizeReportOfAReplacedViewNeverResizesThePanel) {
+    controller.show(*session, actions);
+    clock.advance(1s);
+    // The old view grows and reports it; before the report is handled, a new view replaces it.
+    session->setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile\nZeile\nZeile\nZeile"));
+    session->setPhase(AssistantSession::Phase::done());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    AssistantSession fresh(std::nullopt, session->context(), ProviderID::claudeCLI);
+    controller.show(fresh, actions);
+    const int freshHeight = controller.panel().height();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller.panel().height(), freshHeight);
+    EXPECT_EQ(controller.panel().height(), controller.view()->fittingSize().height());
+}
+
+TEST_F(PanelControllerTest, AfterTheUserDragsThePanelItGrowsDownFromWhereTheyLeftIt) {
+    ContextSnapshot context;
+    context.fieldFrame = QRectF(200, 800, 300, 30);
+    AssistantSession low(std::nullopt, context, ProviderID::claudeCLI);
+    controller.show(low, actions);
+    clock.advance(1s);
+    ASSERT_EQ(controller.panel().anchor()->edge, Anchor::Edge::bottom);
+
+    // Without a window manager to move it, the handle moves the panel itself.
+    auto* handle = controller.view()->findChild<QWidget*>(QStringLiteral("contextRow"));
+    const QPoint start = handle->mapToGlobal(QPoint(5, 0));
+    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + QPoint(-40, -300), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + QPoint(-40, -300), Qt::NoButton);
+    const QRect dropped = controller.panel().geometry();
+    ASSERT_EQ(controller.panel().anchor(), Anchor::top(dropped.top()));
+
+    low.setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile\nZeile"));
+    low.setPhase(AssistantSession::Phase::done());
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(controller.panel().geometry().top(), dropped.top());
+    EXPECT_GT(controller.panel().geometry().height(), dropped.height());
+}
+
+TEST_F(PanelControllerTest, EscapeReachesTheApplicationOnceAndReturnRunsThePrimaryActionOnce) {
+    controller.show(*session, actions);
+    clock.advance(1s);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&controller.panel()));
+    QLineEdit* edit = controller.view()->findChild<InstructionField*>()->lineEdit();
+    ASSERT_TRUE(edit->hasFocus());
+
+    QTest::keyClicks(edit, QStringLiteral("kurz"));
+    EXPECT_EQ(session->instruction(), QStringLiteral("kurz"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(actions.calls, QStringList{QStringLiteral("primaryAction")});
+
+    actions.calls.clear();
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(actions.calls, QStringList{QStringLiteral("escape")});
+}
+
+}  // namespace

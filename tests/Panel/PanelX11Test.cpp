@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+
+#include "Panel/InstructionField.h"
+#include "Panel/PanelController.h"
+#include "Panel/PanelView.h"
+#include "Platform/linux/X11FloatingWindows.h"
+#include "Platform/linux/XcbConnection.h"
+#include "RecordingPanelActions.h"
+#include "support/Programs.h"
+#include "support/XcbPlatform.h"
+
+namespace {
+
+// The real window system, but answering that a compositor runs, so that the panel fades and
+// stays on screen while it closes, as it does on a composited desktop.
+class FadingX11Windows final : public Platform::FloatingWindows {
+public:
+    bool isCompositing() override { return true; }
+    void keepOnTop(quint64 window) override { real.keepOnTop(window); }
+    void noteKeyboardOwner(quint64 window) override { real.noteKeyboardOwner(window); }
+    void takeKeyboard(quint64 window, quint32 userTime) override {
+        real.takeKeyboard(window, userTime);
+    }
+    void giveBackKeyboard(quint64 window) override { real.giveBackKeyboard(window); }
+
+    Platform::X11FloatingWindows real{Platform::XcbConnection::open()};
+};
+
+// A desktop with a window manager and a Qt line edit that has the keyboard, as the user's
+// application would when the shortcut opens the panel.
+class PanelX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection);
+        ASSERT_TRUE(startWindowManager(windowManager));
+        lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
+        const QByteArray first = lineEditWindow.readLine().trimmed();
+        ASSERT_TRUE(first.startsWith("window "));
+        lineEdit = first.mid(7).toUInt();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
+
+        ContextSnapshot context;
+        context.fieldFrame = QRectF(10, 40, 320, 40);
+        session = std::make_unique<AssistantSession>(std::nullopt, context, ProviderID::claudeCLI);
+        actions.setSession(session.get());
+    }
+
+    void TearDown() override {
+        controller.hide();
+        for (QProcess* process : {&lineEditWindow, &windowManager}) {
+            process->terminate();
+            process->waitForFinished(3000);
+        }
+    }
+
+    void type(const QString& text) { runProgram("xdotool", {"type", "--delay", "20", text}); }
+
+    // The last text the line edit reported, after waiting for `expected`.
+    bool lineEditShows(const QByteArray& expected) {
+        return QTest::qWaitFor(
+            [&] {
+                while (lineEditWindow.canReadLine())
+                    lastLineEditText = lineEditWindow.readLine().trimmed().mid(5);
+                return lastLineEditText == expected;
+            },
+            5000);
+    }
+
+    std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
+    // Animations move only when the test says, so the panel can be held mid-fade.
+    Platform::FakeClock clock;
+    Platform::X11FloatingWindows windows{connection};
+    PanelController controller{{clock, windows, [] { return false; }}};
+    RecordingPanelActions actions{clock};
+    std::unique_ptr<AssistantSession> session;
+    QProcess windowManager;
+    QProcess lineEditWindow;
+    quint32 lineEdit = 0;
+    QByteArray lastLineEditText;
+};
+
+TEST_F(PanelX11Test, TakesTheKeyboardFromTheFieldAndGivesItBack) {
+    type("vor");
+    ASSERT_TRUE(lineEditShows("vor"));
+
+    controller.show(*session, actions);
+    clock.advance(std::chrono::seconds(2));
+    const auto panel = static_cast<quint32>(controller.panel().winId());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return connection->focusedTopLevel() == panel || connection->activeWindow() == panel;
+        },
+        5000));
+    QLineEdit* edit = controller.view()->findChild<InstructionField*>()->lineEdit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 5000));
+    // Without a compositor the panel is cut to its rounded shape and shows at once.
+    EXPECT_TRUE(controller.panel().isShaped());
+    EXPECT_DOUBLE_EQ(controller.panel().windowOpacity(), 1.0);
+    const QByteArray states = runProgram("xprop", {"-id", QString::number(panel), "_NET_WM_STATE"});
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_ABOVE")) << states.constData();
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_SKIP_TASKBAR")) << states.constData();
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_SKIP_PAGER")) << states.constData();
+    // On every desktop: this window manager keeps that as the desktop number, not as a state.
+    const QByteArray desktop =
+        runProgram("xprop", {"-id", QString::number(panel), "_NET_WM_DESKTOP"});
+    EXPECT_TRUE(desktop.contains("4294967295")) << desktop.constData();
+
+    type("hallo");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session->instruction() == "hallo"; }, 5000))
+        << session->instruction().toStdString();
+    // The desk as the user sees it, for looking at the shaped window on a real server.
+    QTest::qWait(100);
+    runProgram("import", {"-window", "root", TAVRIN_BINARY_DIR "/panel-look/x11-typing.png"});
+
+    controller.hide();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
+    type("her");
+    EXPECT_TRUE(lineEditShows("vorher")) << lastLineEditText.constData();
+    EXPECT_EQ(session->instruction(), QStringLiteral("hallo"));
+}
+
+TEST_F(PanelX11Test, ShownAgainAfterTheUserWentBackItTakesTheKeyboardAgain) {
+    controller.show(*session, actions);
+    const auto panel = static_cast<quint32>(controller.panel().winId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == panel; }, 5000));
+    runProgram("xdotool", {"windowactivate", "--sync", QString::number(lineEdit)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
+
+    controller.show(*session, actions);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == panel; }, 5000));
+}
+
+TEST_F(PanelX11Test, WhileItFadesOutTypingAlreadyGoesBackToTheField) {
+    FadingX11Windows fading;
+    PanelController composited{{clock, fading, [] { return false; }}};
+    composited.show(*session, actions);
+    clock.advance(std::chrono::seconds(1));
+    const auto panel = static_cast<quint32>(composited.panel().winId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == panel; }, 5000));
+
+    composited.hide();
+    // The fade has not moved on: the panel is still on screen, yet the keyboard is back.
+    ASSERT_TRUE(composited.panel().isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
+    type("x");
+    EXPECT_TRUE(lineEditShows("x")) << lastLineEditText.constData();
+    EXPECT_TRUE(session->instruction().isEmpty());
+    clock.advance(std::chrono::seconds(1));
+    EXPECT_FALSE(composited.panel().isVisible());
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "Platform/linux/DesktopEntryName.h"
+#include "support/Files.h"
+
+using Platform::DesktopEntryName::forId;
+using Platform::DesktopEntryName::fromContents;
+
+namespace {
+
+TEST(DesktopEntryNameTest, GermanNameOfTheDesktopEntryGroupWins) {
+    const struct {
+        const char* name;
+        QByteArray contents;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"German before plain", "[Desktop Entry]\nName=Text Editor\nName[de]=Texteditor\n",
+         QString("Texteditor")},
+        {"plain without German", "[Desktop Entry]\nName[fr]=Éditeur\nName=Text Editor\n",
+         QString("Text Editor")},
+        {"other groups ignored",
+         "[Desktop Action new-window]\nName[de]=Neues Fenster\n[Desktop Entry]\nName=Files\n",
+         QString("Files")},
+        {"blank values and comments skipped",
+         "# Name=Kommentar\n[Desktop Entry]\nName[de]=  \nName = Rechner \n", QString("Rechner")},
+        {"no entry group", "Name=Lose\n", std::nullopt},
+        {"empty", "", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fromContents(c.contents), c.expected) << c.name;
+}
+
+TEST(DesktopEntryNameTest, IdNamesAnInstalledFileAndNothingElse) {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    writeFile(data + "/applications/org.example.Notes.desktop",
+              "[Desktop Entry]\nName=Notes\nName[de]=Notizen\n");
+    writeFile(data + "/secret.desktop", "[Desktop Entry]\nName=Geheim\n");
+    EXPECT_EQ(forId("org.example.Notes"), "Notizen");
+    EXPECT_EQ(forId("org.example.Notes.desktop"), "Notizen");
+    EXPECT_EQ(forId("../secret"), std::nullopt);
+    EXPECT_EQ(forId("org.example.Missing"), std::nullopt);
+}
+
+}  // namespace
