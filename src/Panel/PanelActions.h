@@ -9,6 +9,12 @@
 #include "Settings/ProviderID.h"
 
 class AssistantSession;
+
+namespace Platform {
+class Clipboard;
+class FileRevealer;
+class UrlOpener;
+}  // namespace Platform
 class PermissionsManager;
 class ProviderStatusStore;
 class SettingsStore;
@@ -22,6 +28,13 @@ class PanelActions : public QObject {
 public:
     using QObject::QObject;
 
+    // A request as it was sent, for sending it again.
+    struct LastRequest {
+        QString input;
+        std::optional<ReplyKind> forced;
+        bool hidden = false;
+    };
+
     virtual const SettingsStore& settings() const = 0;
     virtual PermissionsManager& permissions() = 0;
     virtual const ProviderStatusStore& providers() const = 0;
@@ -29,6 +42,12 @@ public:
     virtual AssistantSession* session() const = 0;
     // Shows the screen hint whatever the setting, the permission and its dismissal say.
     virtual bool demoForceScreenHint() const = 0;
+    // The last request sent in this run; none before the first.
+    virtual std::optional<LastRequest> lastRequest() const = 0;
+    // What the cards open, show and copy through.
+    virtual Platform::UrlOpener& urlOpener() = 0;
+    virtual Platform::FileRevealer& fileRevealer() = 0;
+    virtual Platform::Clipboard& clipboard() = 0;
 
     // Escape: closes dictation, stops a running reply or dismisses the panel, in that order.
     virtual void escape() = 0;
@@ -46,6 +65,8 @@ public:
     virtual void chooseProject(std::optional<Project> project) = 0;
     virtual void switchProvider(ProviderID provider, bool rewrite) = 0;
     virtual void openLogin(ProviderID provider) = 0;
+    // Dismisses the panel and shows the settings window on its AI tab.
+    virtual void openAISettings() = 0;
     virtual void runAction() = 0;
     virtual void saveDefinition() = 0;
 

@@ -2,19 +2,23 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "AI/ProviderStatusStore.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/PanelActions.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeFileRevealer.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
 #include "Platform/fake/FakeScreenCaptureAccess.h"
 #include "Platform/fake/FakeSettingsPaneOpener.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUrlOpener.h"
 #include "Settings/SettingsStore.h"
 
 // The application as the panel sees it: real stores on fake backends, and every operation the
@@ -31,6 +35,7 @@ public:
     PermissionsManager& permissions() override { return permissions_; }
     Platform::FakeScreenCaptureAccess& screenCapture() { return screenCapture_; }
     const ProviderStatusStore& providers() const override { return providers_; }
+    ProviderStatusStore& providerStore() { return providers_; }
     AssistantSession* session() const override { return session_; }
     void setSession(AssistantSession* session) { session_ = session; }
     bool demoForceScreenHint() const override { return demo_; }
@@ -38,6 +43,12 @@ public:
         demo_ = demo;
         emit demoForceScreenHintChanged();
     }
+
+    std::optional<LastRequest> lastRequest() const override { return lastRequest_; }
+    void setLastRequest(std::optional<LastRequest> request) { lastRequest_ = std::move(request); }
+    Platform::FakeUrlOpener& urlOpener() override { return urlOpener_; }
+    Platform::FakeFileRevealer& fileRevealer() override { return fileRevealer_; }
+    Platform::FakeClipboard& clipboard() override { return clipboard_; }
 
     void escape() override { calls << QStringLiteral("escape"); }
     void dismiss() override { calls << QStringLiteral("dismiss"); }
@@ -65,8 +76,21 @@ public:
     void openLogin(ProviderID provider) override {
         calls << QStringLiteral("openLogin %1").arg(rawValue(provider));
     }
-    void runAction() override { calls << QStringLiteral("runAction"); }
-    void saveDefinition() override { calls << QStringLiteral("saveDefinition"); }
+    void openAISettings() override { calls << QStringLiteral("openAISettings"); }
+    void runAction() override {
+        calls << QStringLiteral("runAction");
+        if (onRunAction)
+            onRunAction();
+    }
+    void saveDefinition() override {
+        calls << QStringLiteral("saveDefinition");
+        if (onSaveDefinition)
+            onSaveDefinition();
+    }
+
+    // What the application would do besides being asked; nothing when unset.
+    std::function<void()> onRunAction;
+    std::function<void()> onSaveDefinition;
 
     QStringList calls;
 
@@ -85,4 +109,8 @@ private:
     ProviderStatusStore providers_;
     AssistantSession* session_ = nullptr;
     bool demo_ = false;
+    std::optional<LastRequest> lastRequest_;
+    Platform::FakeUrlOpener urlOpener_;
+    Platform::FakeFileRevealer fileRevealer_;
+    Platform::FakeClipboard clipboard_;
 };
