@@ -13,14 +13,18 @@
 #include "Design/RoundedBox.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
+#include "Panel/ActionCard.h"
 #include "Panel/ActionRow.h"
 #include "Panel/AnswerArea.h"
 #include "Panel/AssistantPanel.h"
 #include "Panel/AssistantSession.h"
+#include "Panel/DefinitionCard.h"
 #include "Panel/EntranceEffect.h"
+#include "Panel/FailedFooter.h"
 #include "Panel/InstructionField.h"
 #include "Panel/NoticeBlock.h"
 #include "Panel/PanelActions.h"
+#include "Panel/ProblemBlock.h"
 #include "Panel/SentInstructionField.h"
 #include "Panel/SpringCurve.h"
 #include "Panel/TintedLabel.h"
@@ -135,8 +139,10 @@ void PanelView::build() {
 
     // 2a: what stopped the request.
     problemBlock_ = slot("problemBlock");
+    problemBlock_->layout()->addWidget(new ProblemBlock(*session_, actions_, problemBlock_));
     addRow(problemBlock_);
     failedFooter_ = slot("failedFooter");
+    failedFooter_->layout()->addWidget(new FailedFooter(*session_, actions_, failedFooter_));
     addRow(failedFooter_);
 
     // 2b: the screen hint or the quote, entering as one.
@@ -166,8 +172,10 @@ void PanelView::build() {
     answerArea_ = new AnswerArea(this);
     addRow(answerArea_);
     actionCard_ = slot("actionCard");
+    actionCard_->layout()->addWidget(new ActionCard(*session_, actions_, actionCard_));
     addRow(actionCard_);
     definitionCard_ = slot("definitionCard");
+    definitionCard_->layout()->addWidget(new DefinitionCard(*session_, actions_, definitionCard_));
     addRow(definitionCard_);
 
     // 7: what was sent while the reply arrives, else the field for the next instruction.
