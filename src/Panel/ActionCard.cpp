@@ -67,15 +67,22 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     outcomeRow->setContentsMargins(0, 0, 0, 0);
     outcomeRow->setSpacing(8);
     const QFont outcomeFont = DS::Font::system(12.5, QFont::Medium);
+    // Symbol and message as one label: the symbol stays with the first line of a message that
+    // wraps, and the pair sits centred beside the buttons.
+    auto* label = new QWidget(outcome_);
+    auto* labelRow = new QHBoxLayout(label);
+    labelRow->setContentsMargins(0, 0, 0, 0);
+    labelRow->setSpacing(6);
     auto* check = new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(), outcomeFont,
-                                  DS::Palette::successText, outcome_);
-    outcomeRow->addWidget(check, 0, Qt::AlignVCenter);
-    outcomeMessage_ = new TintedLabel(DS::Palette::successText, outcome_);
+                                  DS::Palette::successText, label);
+    labelRow->addWidget(check, 0, Qt::AlignTop);
+    outcomeMessage_ = new TintedLabel(DS::Palette::successText, label);
     outcomeMessage_->setObjectName(QStringLiteral("actionOutcomeMessage"));
     outcomeMessage_->setFont(outcomeFont);
     outcomeMessage_->setWordWrap(true);
     outcomeMessage_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    outcomeRow->addWidget(outcomeMessage_, 1);
+    labelRow->addWidget(outcomeMessage_, 1);
+    outcomeRow->addWidget(label, 1, Qt::AlignVCenter);
     openLink_ = cardButton(tr("Öffnen"), ButtonStyle::secondary(26, 7), "openOutcome", outcome_);
     connect(openLink_, &QAbstractButton::clicked, this, &ActionCard::openLink);
     outcomeRow->addWidget(openLink_);

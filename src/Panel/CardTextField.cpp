@@ -1,6 +1,5 @@
 #include "Panel/CardTextField.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -124,10 +123,25 @@ int CardTextField::heightFor(int lines) const {
 void CardTextField::fitHeight() {
     if (shape_ != Shape::growing)
         return;
-    // The plain-text layout wraps each paragraph to the viewport; count the lines it made.
+    // Counted here rather than read from the editor, which wraps only after its own resize,
+    // one step after this widget's: each paragraph wrapped as the editor will wrap it.
+    const QMargins padding = metricsOf(shape_).padding;
+    const qreal wrapWidth = width() - padding.left() - padding.right();
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     int count = 0;
-    for (QTextBlock block = lines_->document()->begin(); block.isValid(); block = block.next())
-        count += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
+    for (QTextBlock block = lines_->document()->begin(); block.isValid(); block = block.next()) {
+        QTextLayout layout(block.text(), lines_->font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int blockLines = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max<qreal>(wrapWidth, 1));
+            ++blockLines;
+        }
+        layout.endLayout();
+        count += std::max(1, blockLines);
+    }
     shownLines_ = std::clamp(count, 1, kMaxGrowingLines);
     const int height = heightFor(shownLines_);
     if (height != this->height() || minimumHeight() != height) {

@@ -78,13 +78,21 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     auto* saved = new QHBoxLayout(savedRow_);
     saved->setContentsMargins(0, 0, 0, 0);
     const QFont savedFont = DS::Font::system(12.5, QFont::Medium);
-    saved->addWidget(new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(), savedFont,
-                                     DS::Palette::successText, savedRow_));
-    savedText_ = new TintedLabel(DS::Palette::successText, savedRow_);
+    // Symbol and text as one label: the symbol stays with the first line of a text that wraps,
+    // and the pair sits centred beside the button.
+    auto* label = new QWidget(savedRow_);
+    auto* labelRow = new QHBoxLayout(label);
+    labelRow->setContentsMargins(0, 0, 0, 0);
+    labelRow->setSpacing(6);
+    labelRow->addWidget(new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(),
+                                        savedFont, DS::Palette::successText, label),
+                        0, Qt::AlignTop);
+    savedText_ = new TintedLabel(DS::Palette::successText, label);
     savedText_->setObjectName(QStringLiteral("definitionSavedText"));
     savedText_->setFont(savedFont);
     savedText_->setWordWrap(true);
-    saved->addWidget(savedText_, 1);
+    labelRow->addWidget(savedText_, 1);
+    saved->addWidget(label, 1, Qt::AlignVCenter);
     auto* finished =
         cardButton(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishDefinition", savedRow_);
     connect(finished, &QAbstractButton::clicked, this, &DefinitionCard::clear);
