@@ -28,6 +28,9 @@ public:
     // A placeholder mark drawn in code.
     static QIcon placeholderIcon();
 
+    // The icon's menu, for the core to fill.
+    QMenu& menu() { return menu_; }
+
 private:
     Platform::SystemLog& log_;
     std::function<bool()> trayAvailable_;

@@ -1,6 +1,9 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 
+#include "App/AppCoordinator.h"
+#include "App/DesktopApplication.h"
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
 #include "Design/BrandMark.h"
@@ -85,7 +88,17 @@ int main(int argc, char** argv) {
     Theme theme(appearance, clock);
     QApplication::setWindowIcon(BrandMark::appIcon());
 
+    // Only a missing home stopped the program above, so the folder is known.
+    DesktopApplication desktop(*SettingsStore::applicationSupportFolder(), clock, log);
+    AppCoordinator& coordinator = desktop.coordinator();
+
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &coordinator,
+                     &AppCoordinator::reopen);
     TrayIcon tray(log);
     tray.show();
-    return app.exec();
+    // Once the event loop runs: the grabs and the first window belong to a running program.
+    QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.start(); });
+    const int status = app.exec();
+    desktop.memory().flush();
+    return status;
 }

@@ -286,6 +286,7 @@ void ActionCard::clear() {
 }
 
 void ActionCard::openLink() {
-    if (link_)
-        actions_.urlOpener().open(*link_);
+    Platform::UrlOpener* opener = actions_.urlOpener();
+    if (link_ && opener)
+        opener->open(*link_);
 }

@@ -140,20 +140,22 @@ void DocumentCard::setTurn(const ConversationTurn& turn, bool isWriting) {
 }
 
 void DocumentCard::open() {
-    if (turn_.documentURL)
-        services_.opener.open(*turn_.documentURL);
+    if (turn_.documentURL && services_.opener)
+        services_.opener->open(*turn_.documentURL);
 }
 
 void DocumentCard::reveal() {
-    if (turn_.documentURL)
-        services_.revealer.reveal(turn_.documentURL->toLocalFile());
+    if (turn_.documentURL && services_.revealer)
+        services_.revealer->reveal(turn_.documentURL->toLocalFile());
 }
 
 void DocumentCard::copy() {
+    if (!services_.clipboard)
+        return;
     const QString body = DocumentStore::split(turn_.reply).body;
     Platform::ClipboardItem item;
     item.representations = {{QStringLiteral("text/plain"), body.toUtf8()}};
-    services_.clipboard.write({item});
+    services_.clipboard->write({item});
 }
 
 void DocumentCard::paintEvent(QPaintEvent* event) {

@@ -23,10 +23,11 @@ class DocumentCard : public CardFrame {
     Q_OBJECT
 
 public:
+    // Null: the button that needs it does nothing.
     struct Services {
-        Platform::UrlOpener& opener;
-        Platform::FileRevealer& revealer;
-        Platform::Clipboard& clipboard;
+        Platform::UrlOpener* opener = nullptr;
+        Platform::FileRevealer* revealer = nullptr;
+        Platform::Clipboard* clipboard = nullptr;
     };
 
     explicit DocumentCard(Services services, QWidget* parent = nullptr);

@@ -184,6 +184,13 @@ private:
         }
         const QString address = match.captured(1).isNull() ? match.captured(2) : match.captured(1);
         const QUrl url = image ? QUrl() : safeLink(address);
+        if (!image && url.isEmpty()) {
+            // A link we will not open shows what the model wrote, address and all, so the
+            // user sees where it pointed instead of a harmless-looking word.
+            literal(s_.mid(i_, match.capturedEnd() - i_));
+            i_ = match.capturedEnd();
+            return;
+        }
         const QList<Node> inner = Parser(s_.mid(open + 1, close - open - 1)).run();
         for (Node node : inner) {
             node.link = url;
@@ -209,7 +216,11 @@ private:
             node.text = match.captured(1);
             node.link =
                 safeLink(pattern == &mail ? QStringLiteral("mailto:") + node.text : node.text);
-            nodes_.append(node);
+            if (node.link.isEmpty()) {
+                literal(match.captured(0));
+            } else {
+                nodes_.append(node);
+            }
             i_ = match.capturedEnd();
             return;
         }

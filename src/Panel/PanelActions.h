@@ -10,14 +10,17 @@
 
 class AssistantSession;
 
-namespace Platform {
-class Clipboard;
-class FileRevealer;
-class UrlOpener;
-}  // namespace Platform
 class PermissionsManager;
 class ProviderStatusStore;
 class SettingsStore;
+
+namespace Platform {
+class ApplicationIcons;
+class Clipboard;
+class Clock;
+class FileRevealer;
+class UrlOpener;
+}  // namespace Platform
 
 // What the panel needs of the application: the stores it reads and the operations its keys and
 // buttons start. The application core implements it; the panel only calls it, on the main
@@ -28,13 +31,6 @@ class PanelActions : public QObject {
 public:
     using QObject::QObject;
 
-    // A request as it was sent, for sending it again.
-    struct LastRequest {
-        QString input;
-        std::optional<ReplyKind> forced;
-        bool hidden = false;
-    };
-
     virtual const SettingsStore& settings() const = 0;
     virtual PermissionsManager& permissions() = 0;
     virtual const ProviderStatusStore& providers() const = 0;
@@ -42,12 +38,15 @@ public:
     virtual AssistantSession* session() const = 0;
     // Shows the screen hint whatever the setting, the permission and its dismissal say.
     virtual bool demoForceScreenHint() const = 0;
-    // The last request sent in this run; none before the first.
-    virtual std::optional<LastRequest> lastRequest() const = 0;
-    // What the cards open, show and copy through.
-    virtual Platform::UrlOpener& urlOpener() = 0;
-    virtual Platform::FileRevealer& fileRevealer() = 0;
-    virtual Platform::Clipboard& clipboard() = 0;
+    // Times the panel's scrolling, blinking cursor and counted seconds.
+    virtual Platform::Clock& clock() = 0;
+    // The icons of the applications the panel is opened for; null: the globe stands in.
+    virtual Platform::ApplicationIcons* applicationIcons() = 0;
+    // Opens the web and mail links of replies; null: links do nothing.
+    virtual Platform::UrlOpener* urlOpener() = 0;
+    // What the document card shows files with and copies to; null: its buttons do nothing.
+    virtual Platform::FileRevealer* fileRevealer() = 0;
+    virtual Platform::Clipboard* clipboard() = 0;
 
     // Escape: closes dictation, stops a running reply or dismisses the panel, in that order.
     virtual void escape() = 0;
@@ -56,6 +55,9 @@ public:
     virtual void primaryAction() = 0;
     virtual void send(const QString& text, std::optional<ReplyKind> forced, bool hidden) = 0;
     virtual void writeNow() = 0;
+    // Sends the last request again as it was (its forced kind, hidden or not); nothing before
+    // the first.
+    virtual void retryLastRequest() = 0;
     virtual void stopGenerating() = 0;
     virtual void startListening() = 0;
     virtual void finishListening(bool generateAfterwards) = 0;
@@ -63,6 +65,8 @@ public:
     virtual void insert() = 0;
     virtual void dismissScreenHint() = 0;
     virtual void chooseProject(std::optional<Project> project) = 0;
+    // Dismisses the panel and opens the settings on the projects tab.
+    virtual void manageProjects() = 0;
     virtual void switchProvider(ProviderID provider, bool rewrite) = 0;
     virtual void openLogin(ProviderID provider) = 0;
     // Dismisses the panel and shows the settings window on its AI tab.

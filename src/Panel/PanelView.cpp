@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -18,15 +17,27 @@
 #include "Panel/AnswerArea.h"
 #include "Panel/AssistantPanel.h"
 #include "Panel/AssistantSession.h"
+#include "Panel/ChatList.h"
+#include "Panel/ContextRow.h"
+#include "Panel/ConversationRow.h"
 #include "Panel/DefinitionCard.h"
+#include "Panel/DocumentCard.h"
 #include "Panel/EntranceEffect.h"
 #include "Panel/FailedFooter.h"
 #include "Panel/InstructionField.h"
+#include "Panel/ListeningHint.h"
+#include "Panel/ModeSwitch.h"
 #include "Panel/NoticeBlock.h"
 #include "Panel/PanelActions.h"
+#include "Panel/PanelTexts.h"
 #include "Panel/ProblemBlock.h"
+#include "Panel/QuoteBlock.h"
+#include "Panel/ReadyHint.h"
 #include "Panel/SentInstructionField.h"
+#include "Panel/SessionProviderChip.h"
 #include "Panel/SpringCurve.h"
+#include "Panel/StreamingHint.h"
+#include "Panel/StreamingText.h"
 #include "Panel/TintedLabel.h"
 #include "Panel/WindowDragHandle.h"
 #include "Permissions/PermissionsManager.h"
@@ -135,6 +146,14 @@ void PanelView::build() {
     contextRow_->setObjectName(QStringLiteral("contextRow"));
     auto* contextLayout = new QHBoxLayout(contextRow_);
     contextLayout->setContentsMargins(0, 0, 0, 0);
+    ContextRow::Hooks hooks{
+        [this] { return showsScreenHint(); },
+        [this] { return actions_.settings().settings().projects; }, [this] { actions_.dismiss(); },
+        [this](std::optional<Project> project) { actions_.chooseProject(std::move(project)); },
+        [this] { actions_.manageProjects(); }};
+    contextContent_ =
+        new ContextRow(*session_, std::move(hooks), actions_.applicationIcons(), contextRow_);
+    contextLayout->addWidget(contextContent_);
     addRow(contextRow_);
 
     // 2a: what stopped the request.
@@ -150,11 +169,20 @@ void PanelView::build() {
     screenHint_ = buildScreenHint(lead);
     lead->layout()->addWidget(screenHint_);
     quoteBlock_ = slot("quoteBlock", lead);
+    quote_ = new QuoteBlock(*session_, quoteBlock_);
+    quoteBlock_->layout()->addWidget(quote_);
     lead->layout()->addWidget(quoteBlock_);
     addRow(lead);
 
     // 3: the conversation, or the instructions applied to the draft.
-    chatList_ = slot("chatList");
+    auto* chatList = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), this);
+    chatList_ = chatList;
+    chatList->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
+        auto* card = new DocumentCard(
+            {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
+        card->setTurn(turn, writing);
+        return card;
+    });
     addRow(chatList_);
     instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
     auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
@@ -170,6 +198,8 @@ void PanelView::build() {
 
     // 4 to 6: the answer and the cards.
     answerArea_ = new AnswerArea(this);
+    answerArea_->streamingText()->layout()->addWidget(
+        new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
     addRow(answerArea_);
     actionCard_ = slot("actionCard");
     actionCard_->layout()->addWidget(new ActionCard(*session_, actions_, actionCard_));
@@ -200,13 +230,17 @@ void PanelView::build() {
 
     // 9: the bottom row, one of five by state.
     auto* bottom = row(this, "bottomRow", QBoxLayout::TopToBottom, {}, 0);
-    listeningHint_ = slot("listeningHint", bottom);
-    streamingHint_ = row(bottom, "streamingHint", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
-    streamingHint_->setFixedHeight(20);
+    const StatusLine::Accessory chip = [this](QWidget* parent) {
+        return new SessionProviderChip(*session_, actions_, parent);
+    };
+    const StatusLine::Accessory modes = [this](QWidget* parent) {
+        return new ModeSwitch(*session_, parent);
+    };
+    listeningHint_ = new ListeningHint(actions_.settings(), chip, bottom);
+    streamingHint_ = new StreamingHint(*session_, actions_.clock(), chip, bottom);
     actionRow_ = new ActionRow(*session_, actions_, bottom);
-    readyHint_ = row(bottom, "readyHint", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
-    readyHint_->setFixedHeight(20);
-    conversationRow_ = row(bottom, "conversationRow", QBoxLayout::LeftToRight, {4, 0, 0, 0}, 8);
+    readyHint_ = new ReadyHint(*session_, modes, chip, bottom);
+    conversationRow_ = new ConversationRow([this] { actions_.writeNow(); }, modes, chip, bottom);
     for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
                              readyHint_, conversationRow_})
         bottom->layout()->addWidget(variant);
@@ -231,12 +265,7 @@ bool PanelView::isCompact() const {
 }
 
 QString PanelView::quoted(const QString& text) {
-    // The interface speaks German, so its quotation marks are German ones.
-    const QString marks = QLocale(QLocale::German).quoteString(QString());
-    const QString begin = marks.size() >= 2 ? marks.left(1) : QStringLiteral("\u201C");
-    const QString end = marks.size() >= 2 ? marks.right(1) : QStringLiteral("\u201D");
-    const QString inside = begin == QStringLiteral("\u00AB") ? QStringLiteral("\u202F") : QString();
-    return begin + inside + text + inside + end;
+    return PanelTexts::quoted(text);
 }
 
 QString PanelView::instructionLineText(const QStringList& applied) {
@@ -266,6 +295,8 @@ void PanelView::refresh() {
     screenHint_->parentWidget()->setVisible(!failed);
     screenHint_->setVisible(hint);
     quoteBlock_->setVisible(!hint);
+    quote_->setCompact(compact);
+    contextContent_->refresh();
 
     chatList_->setVisible(!failed && conversation);
     instructionLineLabel_->setText(lineText);

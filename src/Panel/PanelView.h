@@ -6,6 +6,8 @@
 #include <memory>
 
 class AnswerArea;
+class ContextRow;
+class QuoteBlock;
 class ActionRow;
 class AssistantSession;
 class InstructionField;
@@ -82,6 +84,8 @@ private:
     bool opaqueTint_ = false;
 
     WindowDragHandle* contextRow_ = nullptr;
+    ContextRow* contextContent_ = nullptr;
+    QuoteBlock* quote_ = nullptr;
     QWidget* problemBlock_ = nullptr;
     QWidget* failedFooter_ = nullptr;
     QWidget* screenHint_ = nullptr;

@@ -75,8 +75,7 @@ void ProblemBlock::take(ProblemNotice::Way way, ProviderID provider) {
             actions_.switchProvider(ProblemNotice::other(provider), true);
             break;
         case Way::retry:
-            if (const auto last = actions_.lastRequest())
-                actions_.send(last->input, last->forced, last->hidden);
+            actions_.retryLastRequest();
             break;
         case Way::allowAccessibility:
             actions_.permissions().requestAccessibility();

@@ -51,6 +51,9 @@ public:
     // The positional key code of one of our own windows' key events, from its native scan
     // code; none when the key has none.
     virtual std::optional<int> keyCodeOfScanCode(quint32 scanCode) = 0;
+    // The server time of the latest press or release, for windows opened on its behalf; 0 when
+    // the system keeps no such time.
+    virtual quint32 lastEventTime() const { return 0; }
 
 signals:
     void pressed(quint32 id);

@@ -169,7 +169,7 @@ TEST_F(ActionCardTest, AFinishedRunShowsItsOutcomeAndItsLink) {
         EXPECT_EQ(shown("openOutcome"), c.offersLink);
         if (c.offersLink) {
             button("openOutcome")->click();
-            EXPECT_EQ(actions.urlOpener().opened, QList<QUrl>{*c.url});
+            EXPECT_EQ(actions.urlOpener()->opened, QList<QUrl>{*c.url});
         }
     }
     button("finishAction")->click();

@@ -246,7 +246,7 @@ TEST(CardsLook, RendersEveryCardStateLightAndDark) {
             backdrop.setPalette(colours);
             auto* layout = new QVBoxLayout(&backdrop);
             layout->setContentsMargins(14, 14, 14, 14);
-            auto* card = new DocumentCard({opener, revealer, clipboard}, &backdrop);
+            auto* card = new DocumentCard({&opener, &revealer, &clipboard}, &backdrop);
             layout->addWidget(card);
             arrange(*card);
             backdrop.setFixedWidth(PanelView::kWidth);

@@ -64,7 +64,7 @@ TEST(DocumentCardTest, OpensRevealsAndCopiesTheWrittenFile) {
     Platform::FakeUrlOpener opener;
     Platform::FakeFileRevealer revealer;
     Platform::FakeClipboard clipboard;
-    DocumentCard card({opener, revealer, clipboard});
+    DocumentCard card({&opener, &revealer, &clipboard});
     const auto button = [&](const char* name) {
         return card.findChild<StyledButton*>(QLatin1String(name));
     };

@@ -71,6 +71,24 @@ const std::vector<Look> kLooks{
          session.setDraft(kDraft);
          session.setPhase(Phase::done());
      }},
+    {"conversation",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         QuotedMessage quote;
+         quote.author = QStringLiteral("Anna Berg");
+         quote.text = QStringLiteral("Passt dir Donnerstag um 15 Uhr?");
+         session.setQuote(quote);
+         ConversationTurn first;
+         first.user = QStringLiteral("Was schlägt sie vor?");
+         first.kind = ReplyKind::chat;
+         first.reply = QStringLiteral("Sie fragt nach **Donnerstag, 15 Uhr**.");
+         ConversationTurn second;
+         second.user = QStringLiteral("Und was passt mir laut Kalender?");
+         second.kind = ReplyKind::chat;
+         second.reply = QStringLiteral(
+             "Laut deinem Kalender:\n\n- Donnerstag *ab 14 Uhr* frei\n- Freitag ganztags "
+             "belegt\n\nDetails: [Kalender](https://example.org/kalender)");
+         session.setTurns({first, second});
+     }},
     {"dictation-error",
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setDictationError(QStringLiteral("Kein Mikrofon gefunden."));

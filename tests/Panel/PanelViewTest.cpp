@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QGraphicsOpacityEffect>
+#include <QMenu>
 #include <QSet>
+#include <QTextBrowser>
 #include <functional>
 
+#include "Panel/ChatBubble.h"
+#include "Panel/ChatList.h"
+#include "Panel/ContextRow.h"
+#include "Panel/MarkdownText.h"
 #include "Panel/PanelView.h"
+#include "Panel/ProjectChip.h"
 #include "RecordingPanelActions.h"
 
 using Phase = AssistantSession::Phase;
@@ -193,6 +201,31 @@ TEST(PanelView, RowsThatAStateChangeBringsFadeInEvenWhenTheDesktopAsksForLittleM
 
     f.clock.advance(std::chrono::seconds(1));
     EXPECT_EQ(fading("actionRow"), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PanelView, HeaderAndRepliesReachTheApplication) {
+    Fixture fixture;
+    PanelView view(fixture.session, fixture.actions);
+    ConversationTurn reply = turn(ReplyKind::chat, QStringLiteral("[Seite](https://x.org)"));
+    fixture.session.setTurns({reply});
+
+    auto* chip = view.findChild<ProjectChip*>();
+    ASSERT_NE(chip, nullptr);
+    std::unique_ptr<QMenu> menu(chip->buildMenu(nullptr));
+    menu->actions().last()->trigger();
+    view.findChild<ContextRow*>()->closeButton()->click();
+
+    auto* list = view.findChild<ChatList*>();
+    ASSERT_NE(list, nullptr);
+    auto* browser = list->row(reply.id)->replyBubble()->textView()->findChild<QTextBrowser*>();
+    emit browser->anchorClicked(QUrl("https://x.org"));
+
+    EXPECT_EQ(fixture.actions.calls, QStringList({"manageProjects", "dismiss"}));
+    EXPECT_EQ(fixture.actions.urlOpener()->opened, QList<QUrl>{QUrl("https://x.org")});
 }
 
 }  // namespace

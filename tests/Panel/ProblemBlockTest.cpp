@@ -185,35 +185,23 @@ TEST_F(ProblemBlockTest, FollowsThePhaseAndTheOtherProvidersStatus) {
 TEST_F(ProblemBlockTest, ButtonsStartTheirOperations) {
     struct Case {
         AssistantProblem problem;
-        std::optional<PanelActions::LastRequest> last;
         const char* button;
         QStringList calls;
     };
     const Case cases[] = {
-        {AssistantProblem::notSignedIn(codex), {}, "Anmelden …", {"openLogin codexCLI"}},
+        {AssistantProblem::notSignedIn(codex), "Anmelden …", {"openLogin codexCLI"}},
         {AssistantProblem::notSignedIn(codex),
-         {},
          "Mit Claude schreiben",
          {"switchProvider claudeCLI 1"}},
-        {AssistantProblem::notFound(claude), {}, "Einstellungen …", {"openAISettings"}},
-        {AssistantProblem::modelUnavailable(claude), {}, "Einstellungen …", {"openAISettings"}},
-        // Nothing was sent yet: there is nothing to try again.
-        {AssistantProblem::offline(), {}, "Nochmal versuchen", {}},
-        // A hidden request with its forced kind (a new variant) is sent again as it was.
-        {AssistantProblem::busy(claude),
-         PanelActions::LastRequest{QStringLiteral("Variante"), ReplyKind::draft, true},
-         "Nochmal versuchen",
-         {"send Variante draft hidden"}},
-        {AssistantProblem::generic(QStringLiteral("x")),
-         PanelActions::LastRequest{QStringLiteral("Hallo"), std::nullopt, false},
-         "Nochmal versuchen",
-         {"send Hallo - shown"}},
-        {AssistantProblem::accessibilityMissing(), {}, "Schließen", {"dismiss"}},
+        {AssistantProblem::notFound(claude), "Einstellungen …", {"openAISettings"}},
+        {AssistantProblem::modelUnavailable(claude), "Einstellungen …", {"openAISettings"}},
+        {AssistantProblem::offline(), "Nochmal versuchen", {"retryLastRequest"}},
+        {AssistantProblem::busy(claude), "Nochmal versuchen", {"retryLastRequest"}},
+        {AssistantProblem::accessibilityMissing(), "Schließen", {"dismiss"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         actions.calls.clear();
-        actions.setLastRequest(c.last);
         session.setPhase(Phase::failed(c.problem));
         click(QString::fromUtf8(c.button));
         EXPECT_EQ(actions.calls, c.calls);

@@ -9,6 +9,7 @@
 #include "Panel/PanelActions.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeApplicationIcons.h"
 #include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeFileRevealer.h"
@@ -25,7 +26,7 @@
 // panel starts written down, in order, as its name and arguments.
 class RecordingPanelActions final : public PanelActions {
 public:
-    explicit RecordingPanelActions(Platform::FakeClock& clock) : providers_(clock) {
+    explicit RecordingPanelActions(Platform::FakeClock& clock) : clock_(clock), providers_(clock) {
         screenCapture_.granted = true;
         permissions_.refresh();
     }
@@ -39,16 +40,16 @@ public:
     AssistantSession* session() const override { return session_; }
     void setSession(AssistantSession* session) { session_ = session; }
     bool demoForceScreenHint() const override { return demo_; }
+    Platform::Clock& clock() override { return clock_; }
+    Platform::FakeApplicationIcons* applicationIcons() override { return &icons_; }
+    Platform::FakeUrlOpener* urlOpener() override { return &urls_; }
     void setDemoForceScreenHint(bool demo) {
         demo_ = demo;
         emit demoForceScreenHintChanged();
     }
 
-    std::optional<LastRequest> lastRequest() const override { return lastRequest_; }
-    void setLastRequest(std::optional<LastRequest> request) { lastRequest_ = std::move(request); }
-    Platform::FakeUrlOpener& urlOpener() override { return urlOpener_; }
-    Platform::FakeFileRevealer& fileRevealer() override { return fileRevealer_; }
-    Platform::FakeClipboard& clipboard() override { return clipboard_; }
+    Platform::FakeFileRevealer* fileRevealer() override { return &fileRevealer_; }
+    Platform::FakeClipboard* clipboard() override { return &clipboard_; }
 
     void escape() override { calls << QStringLiteral("escape"); }
     void dismiss() override { calls << QStringLiteral("dismiss"); }
@@ -59,6 +60,7 @@ public:
                           hidden ? QStringLiteral("hidden") : QStringLiteral("shown"));
     }
     void writeNow() override { calls << QStringLiteral("writeNow"); }
+    void retryLastRequest() override { calls << QStringLiteral("retryLastRequest"); }
     void stopGenerating() override { calls << QStringLiteral("stopGenerating"); }
     void startListening() override { calls << QStringLiteral("startListening"); }
     void finishListening(bool generate) override {
@@ -70,6 +72,7 @@ public:
     void chooseProject(std::optional<Project> project) override {
         calls << QStringLiteral("chooseProject %1").arg(project ? project->name : QString("-"));
     }
+    void manageProjects() override { calls << QStringLiteral("manageProjects"); }
     void switchProvider(ProviderID provider, bool rewrite) override {
         calls << QStringLiteral("switchProvider %1 %2").arg(rawValue(provider)).arg(rewrite);
     }
@@ -95,6 +98,9 @@ public:
     QStringList calls;
 
 private:
+    Platform::FakeClock& clock_;
+    Platform::FakeApplicationIcons icons_;
+    Platform::FakeUrlOpener urls_;
     QTemporaryDir folder_;
     Platform::FakeLoginItem loginItem_;
     Platform::FakeSystemLog log_;
@@ -109,8 +115,6 @@ private:
     ProviderStatusStore providers_;
     AssistantSession* session_ = nullptr;
     bool demo_ = false;
-    std::optional<LastRequest> lastRequest_;
-    Platform::FakeUrlOpener urlOpener_;
     Platform::FakeFileRevealer fileRevealer_;
     Platform::FakeClipboard clipboard_;
 };

@@ -398,6 +398,7 @@ void X11HotKeyGrabber::drain() {
                     continue;
                 }
             }
+            lastEventTime_ = key->time;
             handleKey(type == XCB_KEY_PRESS, key->detail, key->state);
         } else if (type == XCB_MAPPING_NOTIFY) {
             mappingChanged = true;

@@ -35,6 +35,8 @@ public:
     // Whether the server agreed to report held keys as repeated presses without releases.
     bool hasDetectableAutoRepeat() const { return detectableAutoRepeat_; }
 
+    quint32 lastEventTime() const override { return lastEventTime_; }
+
 private:
     // A combination as the server sees it.
     struct XCombination {
@@ -68,6 +70,7 @@ private:
     // Keys we reported as pressed, with the ids that fired, until their release.
     QHash<quint8, std::vector<quint32>> down_;
     QTimer heldKeyCheck_;
+    quint32 lastEventTime_ = 0;
 };
 
 }  // namespace Platform

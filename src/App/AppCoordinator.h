@@ -1,0 +1,287 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AI/AIFailure.h"
+#include "AI/AIProvider.h"
+#include "AI/ConversationTurn.h"
+#include "AI/QuotedMessage.h"
+#include "AI/ReplyKind.h"
+#include "App/ContextSource.h"
+#include "App/CoreTask.h"
+#include "App/PanelHost.h"
+#include "Context/ContextSnapshot.h"
+#include "Panel/AssistantSession.h"
+#include "Panel/PanelActions.h"
+#include "Projects/Project.h"
+#include "Settings/AssistantSettings.h"
+#include "Settings/ProviderID.h"
+
+class MemoryStore;
+class PermissionsManager;
+class ProviderStatusStore;
+class QuickDictationController;
+class SettingsStore;
+class DictationService;
+
+namespace GlobalShortcuts {
+class NamedShortcuts;
+struct Name;
+}  // namespace GlobalShortcuts
+
+namespace Platform {
+class Clock;
+class Timer;
+class SystemLog;
+}  // namespace Platform
+
+// The one coordinator of the run: it turns presses of the global shortcut into panel
+// invocations and dictations, opens the panel with a snapshot of what the user works in,
+// sends the user's instructions to the AI tool and turns the streamed reply into the
+// session's conversation, draft and proposals.
+//
+// Everything runs on the main thread. Work that waits (a snapshot, a window picture, an AI
+// reply, a timer) is a CoreTask held in a field; its continuations first ask whether the task
+// is still current (not cancelled, its session still the open one) and write nothing when it
+// is not.
+class AppCoordinator : public PanelActions {
+    Q_OBJECT
+
+public:
+    // The AI tool for a provider, at the path the settings give for it.
+    using MakeProvider =
+        std::function<std::unique_ptr<AIProvider>(ProviderID, const AssistantSettings&)>;
+
+    struct Services {
+        Platform::Clock& clock;
+        Platform::SystemLog& log;
+        SettingsStore& settings;
+        PermissionsManager& permissions;
+        ProviderStatusStore& providers;
+        MemoryStore& memory;
+        ContextSource& context;
+        PanelHost& panel;
+        QuickDictationController& quickDictation;
+        GlobalShortcuts::NamedShortcuts& shortcuts;
+        MakeProvider makeProvider;
+        // The X server time of the latest hot-key event; the panel takes the keyboard on
+        // behalf of that press. Unset: unknown.
+        std::function<quint32()> pressTime;
+        // Computes the login shell's search path ahead of the first request; must not block.
+        std::function<void()> warmSearchPath;
+        // The first-run introduction; unset while there is none.
+        std::function<void()> showOnboarding;
+        // The settings window on the tab it shows, or on its permissions tab.
+        std::function<void()> showSettings;
+        std::function<void()> showPermissionSettings;
+        std::function<void()> showProjectSettings;
+        // Application icons for the panel's header and the opener of reply links; null: the
+        // globe stands in and links do nothing.
+        Platform::ApplicationIcons* applicationIcons = nullptr;
+        Platform::UrlOpener* urlOpener = nullptr;
+        // What the document card shows files in and copies to; null: those buttons do
+        // nothing.
+        Platform::FileRevealer* fileRevealer = nullptr;
+        Platform::Clipboard* clipboard = nullptr;
+    };
+
+    // The last request sent, for a retry or a repeat with the other tool.
+    struct Request {
+        QString input;
+        std::optional<ReplyKind> forced;
+        bool hidden = false;
+        bool operator==(const Request&) const = default;
+    };
+
+    // How long a press must last before the microphone is readied and before it counts as a
+    // hold; how long a request waits for the quoted message.
+    static constexpr std::chrono::milliseconds kPrepareAfter{170};
+    static constexpr std::chrono::milliseconds kHoldAfter{320};
+    static constexpr std::chrono::milliseconds kQuoteWait{400};
+    static constexpr std::chrono::milliseconds kQuotePlaceholder{4000};
+    static constexpr std::chrono::milliseconds kPageBudget{6000};
+    static constexpr int kPageMaxChars = 60000;
+    static constexpr int kDocumentDays = 14;
+
+    // The two global shortcuts of the application.
+    static const GlobalShortcuts::Name& invokeAssistant();
+    static const GlobalShortcuts::Name& dictateOnly();
+
+    explicit AppCoordinator(Services services, QObject* parent = nullptr);
+    ~AppCoordinator() override;
+
+    // Wires the shortcuts, Escape and push-to-talk, tidies old documents and decides what the
+    // user sees first. Once, from the event loop.
+    void start();
+    // The user started Tavrin again while it runs.
+    void reopen();
+
+    // The session of the open panel; null when there is none.
+    AssistantSession* session() const override { return session_.get(); }
+    const std::optional<Request>& lastRequest() const { return lastRequest_; }
+    SettingsStore& settings() const override { return s_.settings; }
+    PermissionsManager& permissions() override { return s_.permissions; }
+    ProviderStatusStore& providers() const override { return s_.providers; }
+    MemoryStore& memory() const { return s_.memory; }
+    bool demoForceScreenHint() const override { return demoForceScreenHint_; }
+    Platform::Clock& clock() override { return s_.clock; }
+    Platform::ApplicationIcons* applicationIcons() override { return s_.applicationIcons; }
+    Platform::UrlOpener* urlOpener() override { return s_.urlOpener; }
+    Platform::FileRevealer* fileRevealer() override { return s_.fileRevealer; }
+    Platform::Clipboard* clipboard() override { return s_.clipboard; }
+    void setDemoForceScreenHint(bool value);
+
+    // Press and release of the main shortcut.
+    void hotkeyDown();
+    void hotkeyUp();
+    void dictateOnlyDown();
+    void dictateOnlyUp();
+    // A tap: close, raise or open the panel.
+    void toggle();
+    void escape() override;
+    // Opens the panel for the application in front, unless an opening is under way.
+    void invoke();
+    // Cancels the session's work, records what was viewed and hides the panel.
+    void dismiss() override;
+
+    // Submits `input` as a new request of the open session.
+    void send(const QString& input, std::optional<ReplyKind> forced, bool hidden) override;
+    void primaryAction() override;
+    void writeNow() override;
+    void regenerate();
+    void retryLastRequest() override;
+    void stopGenerating() override;
+    void startListening() override;
+    void finishListening(bool generateAfterwards) override;
+    void cancelListening();
+    void copyDraft() override;
+    void insert() override;
+    void dismissScreenHint() override;
+    void chooseProject(std::optional<Project> project) override;
+    void manageProjects() override;
+    void switchProvider(ProviderID provider, bool rewrite) override;
+    void openLogin(ProviderID provider) override;
+    void runAction() override;
+    void saveDefinition() override;
+    void openSettings();
+    // The settings window has no tabs to choose yet: the AI settings open as openSettings().
+    void openAISettings() override { openSettings(); }
+    void finishOnboarding();
+
+    // Has the AI describe the user's writing style anew from the collected signals; `done`
+    // runs when the run is over (at once when none starts).
+    void learnStyleNow(std::function<void()> done = {});
+    bool isLearningStyle() const { return isLearningStyle_; }
+
+    // The model's name while the panel waits for the first word.
+    static QString modelLabel(ProviderID provider, const AssistantSettings& config);
+    // The status line while the AI uses the tool `tool`.
+    static QString activityText(const QString& tool);
+
+signals:
+    void lastRequestChanged();
+    void sessionChanged();
+
+protected:
+    // Escape and the push-to-talk key while the panel is shown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class HoldMode { none, quickDictation, panelListening };
+    struct Generation;
+
+    // Invocation.
+    void invokeNow(std::function<void()> done);
+    void open(std::optional<Platform::RunningApplication> target,
+              std::optional<ContextSnapshot> context, std::chrono::nanoseconds start);
+    void startSideTasks(AssistantSession& session);
+    CoreTaskPtr startCapture(AssistantSession& session, const ContextSnapshot& context);
+    // A question to the AI about the window picture, asked once it is taken.
+    struct PictureQuestion {
+        std::function<std::optional<AIRequest>(const ContextSnapshot&, ProviderID)> request;
+        // The answer is not needed (any more) for this session.
+        std::function<bool(const AssistantSession&)> needless;
+        // Writes the answer (none when the AI failed) into the session.
+        std::function<void(AssistantSession&, const std::optional<QString>&)> store;
+    };
+    CoreTaskPtr askAboutPicture(AssistantSession& session, const AssistantSettings& settings,
+                                const PictureQuestion& question);
+    CoreTaskPtr startQuote(AssistantSession& session, const AssistantSettings& settings);
+    CoreTaskPtr startThread(AssistantSession& session, const AssistantSettings& settings);
+    std::optional<Project> matchProject(const std::optional<ContextSnapshot>& context,
+                                        const std::optional<QuotedMessage>& quote) const;
+    // Dismissal's cancelling steps: the session's tasks and its dictation stop.
+    void cancelSessionWork();
+    void replaceSession(std::unique_ptr<AssistantSession> session);
+    void recordViewed(const AssistantSession& session);
+    // The task still counts: not cancelled, and `session` is still the open one.
+    bool isCurrent(const std::weak_ptr<CoreTask>& task,
+                   const QPointer<AssistantSession>& session) const;
+
+    // Press machine.
+    void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,
+                      const AssistantSettings& settings);
+    void holdReached(const std::weak_ptr<CoreTask>& task, bool panelWasKey);
+    void showDictationDisplay(const std::optional<ContextSnapshot>& snapshot);
+    void finishQuickDictation();
+    bool handlePushToTalk(QEvent* event);
+
+    // Reply generation.
+    CoreTaskPtr startGeneration(std::shared_ptr<Generation> generation, const CoreTaskPtr& capture,
+                                const CoreTaskPtr& quote);
+    void afterQuoteWait(const std::shared_ptr<Generation>& g);
+    void streamReply(const std::shared_ptr<Generation>& g);
+    void applyChunk(Generation& g, const QString& chunk);
+    void applyText(Generation& g, const QString& text);
+    void endOfStream(const std::shared_ptr<Generation>& g);
+    void translateDraft(const std::shared_ptr<Generation>& g, std::function<void()> then);
+    void finishReply(Generation& g);
+    void streamFailed(Generation& g, const AIFailure& failure);
+    bool isCurrent(const Generation& g) const;
+    std::optional<QString> applyStructured(ReplyKind kind, const QString& json,
+                                           AssistantSession& session);
+
+    // Memory notes and style.
+    void rememberLocally(const QString& note, const QString& input, AssistantSession& session);
+    void addStyleSignal(const QString& text);
+
+    Services s_;
+    bool started_ = false;
+    bool demoForceScreenHint_ = false;
+
+    std::unique_ptr<AssistantSession> session_;
+    // The session closed last: its view may still be fading out.
+    std::unique_ptr<AssistantSession> retired_;
+    CoreTaskPtr captureTask_;
+    CoreTaskPtr quoteTask_;
+    CoreTaskPtr threadTask_;
+    CoreTaskPtr generationTask_;
+    std::unique_ptr<Platform::Timer> placeholderTimer_;
+    std::unique_ptr<DictationService> dictation_;
+    std::vector<CoreTaskPtr> invocations_;
+    bool isInvoking_ = false;
+
+    bool hotkeyIsDown_ = false;
+    HoldMode holdMode_ = HoldMode::none;
+    bool micPrepared_ = false;
+    CoreTaskPtr holdTask_;
+    // Counts presses of the main shortcut; a snapshot taken for a hold belongs to one press.
+    quint64 pressSerial_ = 0;
+    quint32 pressTime_ = 0;
+    std::optional<ContextSource::Prefetch> fieldPrefetch_;
+    std::optional<ContextSnapshot> holdSnapshot_;
+    std::unique_ptr<ContextRead> holdSnapshotRead_;
+    bool pushToTalkActive_ = false;
+
+    std::optional<Request> lastRequest_;
+    bool isLearningStyle_ = false;
+    CoreTaskPtr learnTask_;
+};

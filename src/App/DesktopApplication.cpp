@@ -1,0 +1,88 @@
+#include "App/DesktopApplication.h"
+
+#include <QGuiApplication>
+#include <QLocale>
+#include <QThreadPool>
+
+#include "AI/CLIEnvironment.h"
+#include "AI/ClaudeCLIProvider.h"
+#include "AI/CodexCLIProvider.h"
+#include "Panel/PanelView.h"
+#include "Platform/AppPaths.h"
+#include "Platform/linux/AtspiAccessibilityTree.h"
+#include "Platform/linux/PocketsphinxRecognizer.h"
+#include "Platform/linux/PulseAudioSource.h"
+
+namespace {
+
+std::unique_ptr<AIProvider> makeProvider(ProviderID provider, const AssistantSettings& settings) {
+    if (provider == ProviderID::codexCLI)
+        return std::make_unique<CodexCLIProvider>(settings.codexPath);
+    return std::make_unique<ClaudeCLIProvider>(settings.claudePath);
+}
+
+}  // namespace
+
+DesktopApplication::DesktopApplication(const QString& applicationSupport, Platform::Clock& clock,
+                                       Platform::SystemLog& log)
+    : clock_(clock),
+      log_(log),
+      x11_(Platform::XcbConnection::open()),
+      settings_(applicationSupport, {loginItem_, log, clock}),
+      permissions_({trust_, screenCapture_, microphone_, speech_, settingsPanes_}),
+      providers_(clock),
+      memory_(applicationSupport, clock),
+      accessibility_([ratio = qGuiApp->devicePixelRatio()] {
+          return Platform::AtspiAccessibilityTree::create(ratio);
+      }),
+      desktopWindows_(x11_),
+      capture_(desktopWindows_, windowImages_, screenCapture_),
+      clipboard_(x11_),
+      keys_(x11_),
+      activation_(x11_),
+      modifiers_(x11_),
+      inserter_({clock, clipboard_, keys_, activation_, modifiers_, trust_}),
+      collector_({clock, desktopWindows_, trust_, accessibility_, capture_, log,
+                  [this](std::function<void(std::optional<QString>)> done) {
+                      inserter_.copySelection(std::move(done));
+                  }}),
+      pages_(accessibility_, trust_),
+      context_(collector_, pages_),
+      dictation_(DictationBackends{microphone_, speech_,
+                                   std::make_shared<Platform::PocketsphinxRecognizer>(),
+                                   [] { return std::make_unique<Platform::PulseAudioSource>(); },
+                                   clock, QLocale::system().name()}),
+      compositor_(x11_),
+      quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
+                      &compositor_),
+      defaults_(Platform::AppPaths::userDefaultsFile()),
+      shortcuts_(defaults_, grabber_, log),
+      applicationIcons_(Platform::XcbConnection::open()),
+      fileRevealer_(urlOpener_),
+      floatingWindows_(x11_),
+      panel_({clock, floatingWindows_, {}}),
+      panelHost_(panel_, floatingWindows_),
+      coordinator_(AppCoordinator::Services{
+          clock,
+          log,
+          settings_,
+          permissions_,
+          providers_,
+          memory_,
+          context_,
+          panelHost_,
+          quickDictation_,
+          shortcuts_,
+          &makeProvider,
+          [this] { return grabber_.lastEventTime(); },
+          [] { QThreadPool::globalInstance()->start([] { CLIEnvironment::shellPATH(); }); },
+          // The first-run introduction and the settings window are not built yet.
+          {},
+          {},
+          {},
+          {},
+          &applicationIcons_,
+          &urlOpener_,
+          &fileRevealer_,
+          &clipboard_,
+      }) {}

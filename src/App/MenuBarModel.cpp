@@ -1,0 +1,143 @@
+#include "App/MenuBarModel.h"
+
+#include <QCoreApplication>
+
+#include "App/MenuBarOperations.h"
+
+namespace MenuBarModel {
+
+namespace {
+
+using Item = MenuBarItem;
+using Operation = MenuBarItem::Operation;
+
+const QString gap = QStringLiteral("    ");
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("MenuBarMenu", text);
+}
+
+QString displayName(ProviderID provider) {
+    switch (provider) {
+        case ProviderID::claudeCLI:
+            return QStringLiteral("Claude");
+        case ProviderID::codexCLI:
+            return QStringLiteral("ChatGPT");
+    }
+    return {};
+}
+
+Item separator() {
+    Item item;
+    item.kind = Item::Kind::separator;
+    return item;
+}
+
+Item section(const QString& title) {
+    Item item;
+    item.kind = Item::Kind::section;
+    item.text = title;
+    item.enabled = false;
+    return item;
+}
+
+Item action(const QString& text, Operation operation, Item::Icon icon = Item::Icon::none) {
+    Item item;
+    item.text = text;
+    item.operation = operation;
+    item.icon = icon;
+    return item;
+}
+
+// The dot tells the state; only a missing permission can be asked for.
+Item permission(const QString& title, bool granted, Operation request) {
+    if (granted)
+        return action(title, Operation::none, Item::Icon::granted);
+    return action(title + gap + tr("Erlauben …"), request, Item::Icon::missing);
+}
+
+}  // namespace
+
+QList<MenuBarItem> items(const MenuBarState& state) {
+    QList<Item> list;
+    if (!state.onboardingCompleted) {
+        list << action(tr("Einrichtung fortsetzen …"), Operation::continueOnboarding,
+                       Item::Icon::checklist)
+             << separator();
+    }
+    QString open = tr("Tavrin öffnen");
+    if (state.mainShortcut && !state.mainShortcut->isEmpty())
+        open += gap + *state.mainShortcut;
+    list << action(open, Operation::invoke, Item::Icon::sparkle) << separator();
+
+    list << section(tr("Anbieter"));
+    for (const ProviderID provider : allProviderIDs()) {
+        const auto status = state.providerStatus.find(provider);
+        Item item = action(displayName(provider) + gap +
+                               (status != state.providerStatus.end() ? status->second : QString()),
+                           Operation::chooseProvider);
+        item.provider = provider;
+        item.checkable = true;
+        item.checked = state.provider == provider;
+        list << item;
+    }
+    list << separator();
+
+    list << section(tr("Berechtigungen"))
+         << permission(tr("Barrierefreiheit"), state.accessibility, Operation::requestAccessibility)
+         << permission(tr("Bildschirmaufnahme"), state.screenRecording,
+                       Operation::requestScreenRecording)
+         << permission(tr("Mikrofon"), state.microphone, Operation::requestMicrophone)
+         << separator();
+
+    // Updates come from the package manager: there is nothing to check here.
+    Item updates = action(tr("Nach Updates suchen …"), Operation::none);
+    updates.enabled = false;
+    list << updates;
+    Item settings = action(tr("Einstellungen …"), Operation::openSettings);
+    settings.key = QKeySequence(Qt::CTRL | Qt::Key_Comma);
+    settings.keyText = QStringLiteral("Strg+,");
+    Item quit = action(tr("Beenden"), Operation::quit);
+    quit.key = QKeySequence(Qt::CTRL | Qt::Key_Q);
+    quit.keyText = QStringLiteral("Strg+Q");
+    list << settings << quit;
+    return list;
+}
+
+void perform(const MenuBarItem& item, MenuBarOperations& operations) {
+    if (!item.enabled)
+        return;
+    switch (item.operation) {
+        case Operation::none:
+            return;
+        case Operation::continueOnboarding:
+            operations.dismiss();
+            operations.showOnboarding();
+            return;
+        case Operation::invoke:
+            operations.invoke();
+            return;
+        case Operation::chooseProvider:
+            // The chosen one stays chosen: one provider always answers.
+            if (item.provider && !item.checked)
+                operations.selectProvider(*item.provider);
+            return;
+        case Operation::requestAccessibility:
+            operations.requestAccessibility();
+            return;
+        case Operation::requestScreenRecording:
+            operations.requestScreenRecording();
+            return;
+        case Operation::requestMicrophone:
+            operations.requestMicrophone();
+            return;
+        case Operation::openSettings:
+            operations.openSettings();
+            return;
+        case Operation::quit:
+            operations.quit();
+            return;
+    }
+}
+
+}  // namespace MenuBarModel

@@ -1,0 +1,84 @@
+#include "App/ShortcutConflictNotice.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/RoundedBox.h"
+#include "Design/SymbolLabel.h"
+#include "Design/Theme.h"
+#include "GlobalShortcuts/NamedShortcuts.h"
+#include "GlobalShortcuts/Recorder.h"
+
+namespace {
+
+constexpr int kPadding = 12;
+constexpr qreal kRadius = 12;
+
+}  // namespace
+
+ShortcutConflictNotice::ShortcutConflictNotice(ShortcutConflicts::Services services,
+                                               GlobalShortcuts::Name main,
+                                               GlobalShortcuts::Name dictateOnly, QWidget* parent)
+    : QWidget(parent),
+      services_(services),
+      main_(std::move(main)),
+      dictateOnly_(std::move(dictateOnly)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    row->setSpacing(10);
+    auto* symbol = new SymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), QString(),
+                                   DS::Font::system(13), DS::Palette::warning, this);
+    row->addWidget(symbol, 0, Qt::AlignTop);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(8);
+    text_ = new QLabel(this);
+    // Names come from other programs' files and the window manager: never markup.
+    text_->setTextFormat(Qt::PlainText);
+    text_->setWordWrap(true);
+    text_->setFont(DS::Font::footnote());
+    column->addWidget(text_);
+    recorder_ = new GlobalShortcuts::Recorder(
+        services_.shortcuts, main_, [this](const std::optional<GlobalShortcuts::Shortcut>& s) {
+            ShortcutConflicts::keepDictateOnlyApart(services_.shortcuts, dictateOnly_, s);
+            recompute();
+        });
+    column->addWidget(recorder_, 0, Qt::AlignLeft);
+    row->addLayout(column, 1);
+
+    if (Theme* theme = Theme::current())
+        connect(theme, &Theme::changed, this, &ShortcutConflictNotice::applyColors);
+    applyColors();
+    recompute();
+}
+
+QString ShortcutConflictNotice::text() const {
+    return text_->text();
+}
+
+void ShortcutConflictNotice::recompute() {
+    apps_ = ShortcutConflicts::current(services_, main_);
+    const auto shortcut = services_.shortcuts.getShortcut(main_);
+    text_->setText(
+        apps_.isEmpty() || !shortcut
+            ? QString()
+            : ShortcutConflicts::message(apps_, services_.shortcuts.describe(*shortcut)));
+    setVisible(!apps_.isEmpty());
+}
+
+void ShortcutConflictNotice::applyColors() {
+    QPalette palette = text_->palette();
+    palette.setColor(QPalette::WindowText, DS::Palette::label.resolve(this));
+    text_->setPalette(palette);
+    update();
+}
+
+void ShortcutConflictNotice::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    RoundedBox::fill(painter, QRectF(rect()), kRadius, DS::Palette::warningSoft.resolve(this));
+}

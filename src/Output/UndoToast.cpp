@@ -1,0 +1,203 @@
+#include "Output/UndoToast.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QScreen>
+#include <algorithm>
+
+#include "Design/RoundedBox.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToastView.h"
+#include "Platform/Compositor.h"
+#include "Platform/KeySender.h"
+#include "Platform/TerminalWindows.h"
+#include "Platform/WindowActivation.h"
+
+using Platform::Milliseconds;
+
+namespace {
+
+constexpr qreal kGap = 10;
+constexpr qreal kInset = 8;
+constexpr qreal kBottomOffset = 60;
+constexpr Milliseconds kFadeStep{16};
+
+}  // namespace
+
+UndoToast::UndoToast(Services services) : s_(services) {}
+
+UndoToast::~UndoToast() {
+    *alive_ = false;
+    delete window_.data();
+}
+
+std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSizeF size,
+                                       const QList<Screen>& screens,
+                                       std::optional<qsizetype> mainScreen) {
+    const Screen* main = nullptr;
+    if (mainScreen && *mainScreen >= 0 && *mainScreen < screens.size())
+        main = &screens[*mainScreen];
+    const bool usable = anchor && (anchor->width() > 0 || anchor->height() > 0);
+    if (usable) {
+        const Screen* screen = nullptr;
+        for (const Screen& candidate : screens) {
+            // A caret has no width: it belongs to the screen that holds it.
+            if (candidate.frame.intersects(*anchor) ||
+                (anchor->isEmpty() && candidate.frame.contains(anchor->center()))) {
+                screen = &candidate;
+                break;
+            }
+        }
+        if (!screen)
+            screen = main;
+        if (screen) {
+            const QRectF area = screen->available.adjusted(kInset, kInset, -kInset, -kInset);
+            qreal x = anchor->left();
+            qreal y = anchor->bottom() + kGap;
+            if (y + size.height() > area.bottom())
+                y = anchor->top() - kGap - size.height();
+            // A toast wider or higher than the area keeps to its right and its top edge.
+            x = std::min(std::max(x, area.left()), area.right() - size.width());
+            y = std::max(std::min(y, area.bottom() - size.height()), area.top());
+            return QRectF(QPointF(x, y), size);
+        }
+    }
+    const Screen* fallback = main ? main : (screens.isEmpty() ? nullptr : &screens.first());
+    if (!fallback)
+        return std::nullopt;
+    const QRectF& visible = fallback->available;
+    return QRectF(QPointF(visible.center().x() - size.width() / 2,
+                          visible.bottom() - kBottomOffset - size.height()),
+                  size);
+}
+
+std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSizeF size) {
+    QList<Screen> screens;
+    std::optional<qsizetype> main;
+    const QList<QScreen*> all = QGuiApplication::screens();
+    const QScreen* pointerScreen = QGuiApplication::screenAt(QCursor::pos());
+    for (const QScreen* screen : all) {
+        if (screen == pointerScreen)
+            main = screens.size();
+        screens.append({QRectF(screen->geometry()), QRectF(screen->availableGeometry())});
+    }
+    if (!main && QGuiApplication::primaryScreen())
+        main = all.indexOf(QGuiApplication::primaryScreen());
+    return frame(anchor, size, screens, main);
+}
+
+void UndoToast::show(const std::optional<QRectF>& near,
+                     const std::optional<Platform::RunningApplication>& target) {
+    if (target && s_.terminals.isTerminal(*target))
+        return;
+    ++generation_;
+    hiding_ = false;
+    target_ = target;
+    if (!window_) {
+        // Clickable, but never focused or activated: the keyboard stays in the user's field.
+        window_ = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint |
+                                           Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+        window_->setAttribute(Qt::WA_ShowWithoutActivating);
+        window_->setAttribute(Qt::WA_TranslucentBackground);
+        window_->setFocusPolicy(Qt::NoFocus);
+        window_->setWindowTitle(QStringLiteral("Tavrin"));
+    }
+    delete view_.data();
+    const std::weak_ptr<bool> alive = alive_;
+    view_ = new UndoToastView(
+        [this, alive] {
+            if (alive.lock())
+                undo();
+        },
+        [this, alive] {
+            if (alive.lock())
+                hide();
+        },
+        window_);
+    const QSize size = view_->size();
+    const auto placed = frame(near, QSizeF(size));
+    if (!placed) {
+        // No screen to show it on.
+        delete view_.data();
+        window_->hide();
+        return;
+    }
+    window_->setGeometry(QRect(placed->topLeft().toPoint(), size));
+    view_->move(0, 0);
+    const bool compositing = s_.compositor && s_.compositor->isRunning();
+    view_->setOpaque(!compositing);
+    if (compositing)
+        window_->clearMask();
+    else
+        window_->setMask(
+            QRegion(RoundedBox::capsule(view_->capsule()).toFillPolygon().toPolygon()));
+    view_->show();
+    if (compositing)
+        window_->setWindowOpacity(0);
+    window_->show();
+    window_->raise();
+    fade(1, kFadeIn, {});
+
+    hideTimer_ = s_.clock.singleShot(kShownFor, [this] { hide(); });
+}
+
+void UndoToast::hide() {
+    hideTimer_.reset();
+    if (!window_ || !window_->isVisible() || hiding_)
+        return;
+    hiding_ = true;
+    const std::uint64_t generation = generation_;
+    fade(0, kFadeOut, [this, generation] { finishHide(generation); });
+}
+
+void UndoToast::finishHide(std::uint64_t generation) {
+    // A show after this fade began owns the window now.
+    if (generation != generation_ || !window_)
+        return;
+    hiding_ = false;
+    window_->hide();
+    delete view_.data();
+}
+
+bool UndoToast::isVisible() const {
+    return window_ && window_->isVisible() && !hiding_;
+}
+
+void UndoToast::fade(qreal to, Milliseconds duration, std::function<void()> done) {
+    fadeStepTimer_.reset();
+    // Opacity means something only where a compositor blends windows; the end of the fade
+    // comes on time either way, since the window is hidden there.
+    if (window_ && s_.compositor && s_.compositor->isRunning()) {
+        const qreal from = window_->windowOpacity();
+        const auto start = s_.clock.monotonic();
+        fadeStepTimer_ = s_.clock.repeating(kFadeStep, [this, from, to, start, duration] {
+            const double progress =
+                std::min(1.0, double((s_.clock.monotonic() - start).count()) /
+                                  double(std::chrono::nanoseconds(duration).count()));
+            if (window_)
+                window_->setWindowOpacity(from + (to - from) * progress);
+        });
+    }
+    fadeEndTimer_ = s_.clock.singleShot(duration, [this, to, done = std::move(done)] {
+        fadeStepTimer_.reset();
+        if (window_ && s_.compositor && s_.compositor->isRunning())
+            window_->setWindowOpacity(to);
+        if (done)
+            done();
+    });
+}
+
+void UndoToast::undo() {
+    const auto target = target_;
+    hide();
+    if (target)
+        s_.windows.activate(*target);
+    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target] {
+        // Control+Z in whichever window came forward instead would undo something the user
+        // never asked to undo.
+        if (target && !s_.windows.isActive(*target))
+            return;
+        s_.inserter.sendKey(Platform::VirtualKey::Z, Platform::EventFlag::Command);
+    });
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QRectF>
+#include <QSizeF>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "Platform/Clock.h"
+#include "Platform/RunningApplication.h"
+
+class TextInserter;
+class UndoToastView;
+namespace Platform {
+class Compositor;
+class TerminalWindows;
+class WindowActivation;
+}  // namespace Platform
+
+// After an insertion, a small capsule beside the field offers to undo it for six seconds.
+// Its window never takes the keyboard and never activates Tavrin, so the user keeps typing
+// where the text went. The window is made on the first show and kept; each show installs a
+// fresh view, each finished hide removes it. Main thread only.
+class UndoToast {
+public:
+    struct Services {
+        Platform::Clock& clock;
+        // Its key sender delivers the undo key.
+        TextInserter& inserter;
+        Platform::WindowActivation& windows;
+        Platform::TerminalWindows& terminals;
+        // Without one (or while none runs) the window is cut to the capsule.
+        Platform::Compositor* compositor = nullptr;
+    };
+
+    struct Screen {
+        QRectF frame;
+        QRectF available;  // without panels and docks
+    };
+
+    static constexpr Platform::Milliseconds kShownFor{6000};
+    static constexpr Platform::Milliseconds kFadeIn{180};
+    static constexpr Platform::Milliseconds kFadeOut{200};
+    static constexpr Platform::Milliseconds kUndoDelay{120};
+
+    explicit UndoToast(Services services);
+    ~UndoToast();
+    UndoToast(const UndoToast&) = delete;
+    UndoToast& operator=(const UndoToast&) = delete;
+
+    // Shows the toast beside `near` (global coordinates, top-left origin) for an insertion
+    // into `target`. A terminal gets no toast: its undo key would suspend the program running
+    // in it. A show while the toast is up or fading replaces it and starts its time anew.
+    void show(const std::optional<QRectF>& near,
+              const std::optional<Platform::RunningApplication>& target);
+    // Fades the toast out; the close button, the undo button and the timer call it.
+    void hide();
+
+    bool isVisible() const;
+    QWidget* window() const { return window_; }
+    UndoToastView* view() const { return view_; }
+
+    // Where the window goes: its left edge at the anchor's, 10 below it (10 above it when
+    // there is no room below), kept 8 inside the available area of the first screen the anchor
+    // touches, else of the main screen. Without a usable anchor: centred, 60 above the bottom
+    // of the main screen's available area. None without any screen. Top-left coordinates.
+    static std::optional<QRectF> frame(const std::optional<QRectF>& anchor, QSizeF size,
+                                       const QList<Screen>& screens,
+                                       std::optional<qsizetype> mainScreen);
+    // The same on the real screens; the main screen is the one under the pointer, since
+    // Tavrin is never the active application.
+    static std::optional<QRectF> frame(const std::optional<QRectF>& anchor, QSizeF size);
+
+private:
+    void undo();
+    void fade(qreal to, Platform::Milliseconds duration, std::function<void()> done);
+    void finishHide(std::uint64_t generation);
+
+    Services s_;
+    QPointer<QWidget> window_;
+    QPointer<UndoToastView> view_;
+    std::optional<Platform::RunningApplication> target_;
+    // Counts shows: the end of a fade-out hides the window only if no show came after it.
+    std::uint64_t generation_ = 0;
+    bool hiding_ = false;
+    std::unique_ptr<Platform::Timer> hideTimer_;
+    std::unique_ptr<Platform::Timer> fadeStepTimer_;
+    std::unique_ptr<Platform::Timer> fadeEndTimer_;
+    std::unique_ptr<Platform::Timer> undoTimer_;
+    // Lets a callback tell that the toast still exists.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};

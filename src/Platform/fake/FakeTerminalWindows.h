@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSet>
+
+#include "Platform/TerminalWindows.h"
+
+namespace Platform {
+
+// Terminals are the windows whose ids a test lists.
+class FakeTerminalWindows final : public TerminalWindows {
+public:
+    bool isTerminal(const RunningApplication& application) const override {
+        return terminalWindows.contains(application.windowId);
+    }
+
+    QSet<quint32> terminalWindows;
+};
+
+}  // namespace Platform

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QTest>
+
+#include "App/FakeMenuBarOperations.h"
+#include "App/MenuBarMenu.h"
+#include "App/MenuBarModel.h"
+#include "Design/Theme.h"
+
+namespace {
+
+using Item = MenuBarItem;
+using Operation = MenuBarItem::Operation;
+
+// One line per item: kind, text, then what sets it apart.
+QStringList describe(const QList<Item>& items) {
+    QStringList lines;
+    for (const Item& item : items) {
+        switch (item.kind) {
+            case Item::Kind::separator:
+                lines << "---";
+                continue;
+            case Item::Kind::section:
+                lines << "[" + item.text + "]";
+                continue;
+            case Item::Kind::action:
+                break;
+        }
+        QString line = item.text;
+        if (item.icon == Item::Icon::granted)
+            line = "(grün) " + line;
+        if (item.icon == Item::Icon::missing)
+            line = "(orange) " + line;
+        if (item.checkable)
+            line += item.checked ? " [x]" : " [ ]";
+        if (!item.enabled)
+            line += " (aus)";
+        if (!item.keyText.isEmpty())
+            line += " " + item.keyText;
+        lines << line;
+    }
+    return lines;
+}
+
+TEST(MenuBarModel, ItemsFollowProvidersPermissionsAndOnboarding) {
+    struct Case {
+        const char* name;
+        MenuBarState state;
+        QStringList expected;
+    };
+    MenuBarState firstRun;
+    firstRun.mainShortcut = QString();  // a stored shortcut without text counts as none
+    firstRun.providerStatus = {{ProviderID::claudeCLI, "prüfe …"},
+                               {ProviderID::codexCLI, "prüfe …"}};
+    // Microphone granted, speech recognition not: the core reports both together.
+    firstRun.microphone = false;
+    MenuBarState everyday;
+    everyday.onboardingCompleted = true;
+    everyday.mainShortcut = "Alt+Leertaste";
+    everyday.provider = ProviderID::codexCLI;
+    everyday.providerStatus = {{ProviderID::claudeCLI, "nicht angemeldet"},
+                               {ProviderID::codexCLI, "angemeldet"}};
+    everyday.accessibility = everyday.screenRecording = everyday.microphone = true;
+    const Case cases[] = {
+        {"first run, checks still running, nothing granted",
+         firstRun,
+         {"Einrichtung fortsetzen …", "---", "Tavrin öffnen", "---", "[Anbieter]",
+          "Claude    prüfe … [x]", "ChatGPT    prüfe … [ ]", "---", "[Berechtigungen]",
+          "(orange) Barrierefreiheit    Erlauben …", "(orange) Bildschirmaufnahme    Erlauben …",
+          "(orange) Mikrofon    Erlauben …", "---", "Nach Updates suchen … (aus)",
+          "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+        {"set up, ChatGPT chosen, everything granted",
+         everyday,
+         {"Tavrin öffnen    Alt+Leertaste", "---", "[Anbieter]", "Claude    nicht angemeldet [ ]",
+          "ChatGPT    angemeldet [x]", "---", "[Berechtigungen]", "(grün) Barrierefreiheit",
+          "(grün) Bildschirmaufnahme", "(grün) Mikrofon", "---", "Nach Updates suchen … (aus)",
+          "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(describe(MenuBarModel::items(c.state)), c.expected) << c.name;
+}
+
+const Item* find(const QList<Item>& items, const QString& prefix) {
+    for (const Item& item : items)
+        if (item.text.startsWith(prefix))
+            return &item;
+    return nullptr;
+}
+
+TEST(MenuBarModel, ChoosingAnItemCallsTheCore) {
+    MenuBarState missing;
+    missing.provider = ProviderID::claudeCLI;
+    MenuBarState granted = missing;
+    granted.accessibility = granted.screenRecording = granted.microphone = true;
+    granted.onboardingCompleted = true;
+    struct Case {
+        MenuBarState state;
+        QString item;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {missing, "Einrichtung fortsetzen", {"dismiss", "showOnboarding"}},
+        {missing, "Tavrin öffnen", {"invoke"}},
+        // The checked provider stays checked and nothing is written.
+        {missing, "Claude", {}},
+        {missing, "ChatGPT", {"selectProvider codexCLI"}},
+        {missing, "Barrierefreiheit", {"requestAccessibility"}},
+        {missing, "Bildschirmaufnahme", {"requestScreenRecording"}},
+        {missing, "Mikrofon", {"requestMicrophone"}},
+        {granted, "Barrierefreiheit", {}},
+        {granted, "Mikrofon", {}},
+        {missing, "Nach Updates suchen", {}},
+        {missing, "Einstellungen", {"openSettings"}},
+        {missing, "Beenden", {"quit"}},
+    };
+    for (const Case& c : cases) {
+        FakeMenuBarOperations operations;
+        const QList<Item> items = MenuBarModel::items(c.state);
+        const Item* item = find(items, c.item);
+        ASSERT_NE(item, nullptr) << c.item.toStdString();
+        MenuBarModel::perform(*item, operations);
+        EXPECT_EQ(operations.calls, c.expected) << c.item.toStdString();
+    }
+}
+
+QAction* actionNamed(QMenu& menu, const QString& prefix) {
+    for (QAction* action : menu.actions())
+        if (action->text().startsWith(prefix))
+            return action;
+    return nullptr;
+}
+
+TEST(MenuBarMenu, RefreshesOnOpeningAndFollowsChangesWhileOpen) {
+    FakeMenuBarOperations operations;
+    operations.state.providerStatus = {{ProviderID::claudeCLI, "prüfe …"},
+                                       {ProviderID::codexCLI, "prüfe …"}};
+    QMenu menu;
+    MenuBarMenu bar(operations, menu);
+    menu.popup(QPoint(10, 10));
+    EXPECT_EQ(operations.calls, QStringList{"refreshStatus"});
+    ASSERT_NE(actionNamed(menu, "Claude    prüfe …"), nullptr);
+    EXPECT_EQ(actionNamed(menu, "Einstellungen")->text(), "Einstellungen …\tStrg+,");
+
+    // A check finishes while the menu is open.
+    operations.state.providerStatus[ProviderID::claudeCLI] = "angemeldet";
+    bar.rebuild();
+    EXPECT_NE(actionNamed(menu, "Claude    angemeldet"), nullptr);
+
+    // The core rebuilds the menu from inside the chosen item's own signal.
+    operations.onCall = [&](const QString&) { bar.rebuild(); };
+    actionNamed(menu, "ChatGPT")->trigger();
+    EXPECT_EQ(operations.calls.last(), "selectProvider codexCLI");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Strg+Q works while the menu is open.
+    operations.calls.clear();
+    QTest::keyClick(&menu, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(operations.calls, QStringList{"quit"});
+    EXPECT_FALSE(menu.isVisible());
+    // Closed, the menu's keys are nobody's.
+    QWidget field;
+    field.show();
+    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(operations.calls, QStringList{"quit"});
+}
+
+TEST(MenuBarMenu, RendersLightAndDark) {
+    FakeMenuBarOperations operations;
+    operations.state.mainShortcut = "Alt+Leertaste";
+    operations.state.providerStatus = {{ProviderID::claudeCLI, "angemeldet"},
+                                       {ProviderID::codexCLI, "nicht gefunden"}};
+    operations.state.accessibility = true;
+    for (const bool dark : {false, true}) {
+        QMenu menu;
+        if (dark) {
+            QPalette palette = menu.palette();
+            palette.setColor(QPalette::Window, QColor(40, 40, 44));
+            palette.setColor(QPalette::Base, QColor(40, 40, 44));
+            palette.setColor(QPalette::WindowText, QColor(240, 240, 240));
+            palette.setColor(QPalette::Text, QColor(240, 240, 240));
+            palette.setColor(QPalette::ButtonText, QColor(240, 240, 240));
+            menu.setPalette(palette);
+            Theme::setForcedDark(&menu);
+        }
+        MenuBarMenu bar(operations, menu);
+        menu.adjustSize();
+        const QImage image = menu.grab().toImage();
+        EXPECT_FALSE(image.isNull());
+        image.save(QStringLiteral(TAVRIN_BINARY_DIR "/tray-menu-%1.png")
+                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+}
+
+}  // namespace

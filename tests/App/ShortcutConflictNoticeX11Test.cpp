@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QProcess>
+#include <QTest>
+
+#include "App/ShortcutConflictNotice.h"
+#include "GlobalShortcuts/NamedShortcuts.h"
+#include "Platform/fake/FakeInstalledApplications.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUserDefaults.h"
+#include "Platform/linux/EwmhWindowManagerInfo.h"
+#include "Platform/linux/X11HotKeyGrabber.h"
+#include "Platform/linux/XcbConnection.h"
+
+using GlobalShortcuts::Key;
+using GlobalShortcuts::Modifier;
+
+namespace {
+
+// openbox keeps Alt+Leertaste for its window menu: with the default main shortcut the grab is
+// refused, and the notice names openbox although no launcher is installed.
+TEST(ShortcutConflictNoticeX11Test, NamesTheWindowManagerThatHoldsTheDefault) {
+    QProcess openbox;
+    openbox.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(openbox.waitForStarted(5000));
+    Platform::X11HotKeyGrabber grabber;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return grabber.isReserved(Key::space.rawValue, int(Modifier::Option)); }, 10000));
+
+    Platform::FakeUserDefaults defaults;
+    Platform::FakeSystemLog log;
+    GlobalShortcuts::NamedShortcuts shortcuts(defaults, grabber, log);
+    const GlobalShortcuts::Name main("invokeAssistant",
+                                     GlobalShortcuts::Shortcut(Key::space, Modifier::Option));
+    shortcuts.create(main);
+    shortcuts.onKeyDown(main, [] {});
+    EXPECT_FALSE(shortcuts.isEnabled(main));
+
+    Platform::FakeInstalledApplications applications;
+    Platform::EwmhWindowManagerInfo windowManager(Platform::XcbConnection::open());
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ShortcutConflictNotice notice({shortcuts, applications, windowManager}, main,
+                                  GlobalShortcuts::Name("dictateOnly"));
+    QLocale::setDefault(QLocale::system());
+    EXPECT_EQ(notice.apps(), QStringList{"Openbox"});
+    EXPECT_TRUE(notice.text().startsWith("Openbox nutzt meist ebenfalls Alt+Leertaste."))
+        << notice.text().toStdString();
+
+    openbox.terminate();
+    openbox.waitForFinished(5000);
+}
+
+}  // namespace

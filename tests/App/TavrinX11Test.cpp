@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Platform/AppPaths.h"
+#include "Platform/linux/XcbConnection.h"
+#include "support/Programs.h"
+
+namespace {
+
+struct Geometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The window's frame on the screen, as xdotool reports it.
+Geometry geometryOf(quint32 window) {
+    const QByteArray shell = runProgram(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
+    Geometry g;
+    for (const QByteArray& line : shell.split('\n')) {
+        const QList<QByteArray> pair = line.split('=');
+        if (pair.size() != 2)
+            continue;
+        const int value = pair[1].toInt();
+        if (pair[0] == "X")
+            g.x = value;
+        else if (pair[0] == "Y")
+            g.y = value;
+        else if (pair[0] == "WIDTH")
+            g.width = value;
+        else if (pair[0] == "HEIGHT")
+            g.height = value;
+    }
+    return g;
+}
+
+// The real program on a desktop with a window manager and the accessibility bus, in a home of
+// its own, with a shortcut no one else holds (openbox keeps Alt+Space for its window menu).
+class TavrinX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection);
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(startWindowManager(windowManager));
+        // What a user turns on in the desktop's settings: applications then show their
+        // fields to assistive programs.
+        runProgram(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                    QStringLiteral("variant:boolean:true")});
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        environment.insert("XDG_DATA_HOME", home.path() + "/data");
+        const QString defaults =
+            home.path() + "/config/" + Platform::AppPaths::applicationId() + "/defaults.conf";
+        QDir().mkpath(QFileInfo(defaults).path());
+        {
+            QSettings settings(defaults, QSettings::IniFormat);
+            // Control+Shift+Space in the stored form: Space is 49, Control 0x1000, Shift 0x200.
+            settings.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
+                              QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
+        }
+
+        QProcessEnvironment fieldEnvironment = environment;
+        fieldEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        fieldWindow.setProcessEnvironment(fieldEnvironment);
+        fieldWindow.start(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fieldWindow.canReadLine(); }, 10000));
+        const QByteArray first = fieldWindow.readLine().trimmed();
+        ASSERT_TRUE(first.startsWith("window "));
+        fieldWindowId = first.mid(7).toUInt();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return connection->focusedTopLevel() == fieldWindowId; }, 5000));
+
+        tavrinEnvironment = environment;
+    }
+
+    // Starts Tavrin with `settings` as its settings.json (fields left out keep their defaults).
+    void startTavrin(const QByteArray& settings = {}) {
+        if (!settings.isEmpty()) {
+            const QString folder =
+                home.path() + QStringLiteral("/data/") + Platform::AppPaths::applicationId();
+            QDir().mkpath(folder);
+            QFile file(folder + QStringLiteral("/settings.json"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(settings);
+        }
+        tavrin.setProcessEnvironment(tavrinEnvironment);
+        tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tavrin.start(QStringLiteral(TAVRIN_EXECUTABLE), {});
+        ASSERT_TRUE(tavrin.waitForStarted());
+    }
+
+    // Presses the shortcut until Tavrin, started a moment ago, has grabbed it and its panel
+    // has the keyboard.
+    bool openPanel() {
+        return QTest::qWaitFor(
+            [&] {
+                key(QStringLiteral("ctrl+shift+space"));
+                return QTest::qWaitFor([&] { return focusedPid() == tavrin.processId(); }, 1500);
+            },
+            20000);
+    }
+    void screenshot(const char* name) {
+        runProgram(QStringLiteral("import"),
+                   {QStringLiteral("-window"), QStringLiteral("root"),
+                    QStringLiteral(TAVRIN_BINARY_DIR "/") + QLatin1String(name)});
+    }
+
+    void TearDown() override {
+        for (QProcess* process : {&tavrin, &fieldWindow, &windowManager}) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+
+    qint64 focusedPid() {
+        return runProgram(QStringLiteral("xdotool"),
+                          {QStringLiteral("getwindowfocus"), QStringLiteral("getwindowpid")})
+            .trimmed()
+            .toLongLong();
+    }
+    quint32 focusedWindow() { return connection->focusedTopLevel(); }
+    void key(const QString& keys) {
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    }
+
+    std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
+    QTemporaryDir home;
+    QProcess windowManager;
+    QProcess fieldWindow;
+    QProcess tavrin;
+    QProcessEnvironment tavrinEnvironment;
+    quint32 fieldWindowId = 0;
+};
+
+TEST_F(TavrinX11Test, TheShortcutOpensThePanelBesideTheFieldAndEscapeOrATapGiveItBack) {
+    startTavrin();
+    ASSERT_TRUE(openPanel()) << "the panel never took the keyboard";
+    ASSERT_NE(focusedWindow(), fieldWindowId);
+    key(QStringLiteral("Escape"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
+        << "the field does not have the keyboard again";
+
+    // Once more, now that Tavrin has found the accessibility bus.
+    QTest::qWait(800);
+    key(QStringLiteral("ctrl+shift+space"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedPid() == tavrin.processId(); }, 5000));
+    const quint32 panel = focusedWindow();
+
+    // Beside the field, which sits at the top of its window, by the field's left edge (the
+    // pointer, in the middle of the screen, would put it elsewhere), once it has settled.
+    const Geometry window = geometryOf(fieldWindowId);
+    QTest::qWait(500);
+    const Geometry shown = geometryOf(panel);
+    EXPECT_GT(shown.y, window.y);
+    EXPECT_LT(shown.y, window.y + 120);
+    EXPECT_GT(shown.x, window.x);
+    EXPECT_LT(shown.x, window.x + 120);
+    screenshot("tavrin-panel-open.png");
+
+    // A tap while the panel has the keyboard closes it as Escape does.
+    key(QStringLiteral("ctrl+shift+space"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
+        << "the field does not have the keyboard again";
+}
+
+// A typed instruction goes to the AI tool (the stand-in `claude`) and its reply streams into
+// the panel.
+TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
+    QTemporaryDir record;
+    tavrinEnvironment.insert("TAVRIN_FAKE_RECORD", record.path() + "/claude");
+    tavrinEnvironment.insert("TAVRIN_FAKE_REPLAY",
+                             QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+    ASSERT_TRUE(openPanel());
+    QTest::qWait(300);
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                           QStringLiteral("20"), QStringLiteral("Sag ja")});
+    key(QStringLiteral("Return"));
+    QFile input(record.path() + "/claude.stdin");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            input.open(QIODevice::ReadOnly);
+            const bool sent = input.readAll().contains("Sag ja");
+            input.close();
+            return sent;
+        },
+        10000))
+        << "the instruction never reached the tool";
+    QTest::qWait(1500);
+    screenshot("tavrin-panel-reply.png");
+    EXPECT_EQ(focusedPid(), tavrin.processId()) << "the panel stays open with the reply";
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "Design/StyledButton.h"
+#include "Design/Theme.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClipboard.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeKeySender.h"
+#include "Platform/fake/FakeModifierState.h"
+#include "Platform/fake/FakeTerminalWindows.h"
+#include "Platform/fake/FakeWindowActivation.h"
+
+using namespace Platform;
+
+namespace {
+
+using Screen = UndoToast::Screen;
+
+const QSizeF toast(300, 50);
+// Two side by side, a panel 30 high along the top of each.
+const Screen left{QRectF(0, 0, 1280, 800), QRectF(0, 30, 1280, 770)};
+const Screen right{QRectF(1280, 0, 1920, 1080), QRectF(1280, 30, 1920, 1050)};
+
+TEST(UndoToastFrame, PlacesBesideTheAnchorOrFallsBack) {
+    struct Case {
+        const char* name;
+        std::optional<QRectF> anchor;
+        QList<Screen> screens;
+        std::optional<qsizetype> main;
+        std::optional<QRectF> expected;
+    };
+    const QList<Screen> both{left, right};
+    const Case cases[] = {
+        {"below the field, left edges aligned", QRectF(100, 200, 400, 24), both, 0,
+         QRectF(100, 234, 300, 50)},
+        {"no room below: above the field", QRectF(100, 740, 400, 24), both, 0,
+         QRectF(100, 680, 300, 50)},
+        {"near the right edge: pulled 8 inside", QRectF(1200, 200, 60, 24), both, 0,
+         QRectF(972, 234, 300, 50)},
+        {"near the left edge of the second screen: kept on it", QRectF(1281, 200, 60, 24), both, 0,
+         QRectF(1288, 234, 300, 50)},
+        {"field on the second screen, main screen the first", QRectF(2000, 500, 300, 30), both, 0,
+         QRectF(2000, 540, 300, 50)},
+        {"a caret without width still counts", QRectF(2000, 500, 0, 18), both, 0,
+         QRectF(2000, 528, 300, 50)},
+        {"under the top panel: pushed down", QRectF(100, -100, 40, 60), both, 0,
+         QRectF(100, 38, 300, 50)},
+        {"off every screen: on the main one", QRectF(5000, 100, 40, 20), both, 1,
+         QRectF(2892, 130, 300, 50)},
+        {"no anchor: centred 60 above the bottom of the main screen", std::nullopt, both, 1,
+         QRectF(2240 - 150, 1080 - 60 - 50, 300, 50)},
+        {"zero size: the same", QRectF(300, 300, 0, 0), both, 0,
+         QRectF(640 - 150, 800 - 60 - 50, 300, 50)},
+        {"no main screen: the first", std::nullopt, both, std::nullopt, QRectF(490, 690, 300, 50)},
+        {"no screen at all: nowhere", QRectF(10, 10, 40, 20), {}, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UndoToast::frame(c.anchor, toast, c.screens, c.main), c.expected) << c.name;
+}
+
+Nanoseconds ms(int milliseconds) {
+    return Milliseconds(milliseconds);
+}
+
+struct Desk {
+    Desk() {
+        target.localizedName = QStringLiteral("Editor");
+        target.windowId = 0x1200007;
+        terminal.localizedName = QStringLiteral("Terminal");
+        terminal.windowId = 0x1400003;
+        terminals.terminalWindows.insert(terminal.windowId);
+    }
+
+    FakeClock clock;
+    FakeClipboard clipboard{&clock};
+    FakeKeySender keys{&clock};
+    FakeWindowActivation windows{&clock};
+    FakeModifierState modifiers;
+    FakeAccessibilityTrust trust;
+    FakeTerminalWindows terminals;
+    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+    UndoToast toast{{clock, inserter, windows, terminals}};
+    RunningApplication target;
+    RunningApplication terminal;
+    const QRectF field{100, 200, 400, 24};
+};
+
+TEST(UndoToast, FadesAwaySixSecondsAfterTheLastShow) {
+    Desk desk;
+    desk.toast.show(desk.field, desk.target);
+    ASSERT_TRUE(desk.toast.isVisible());
+    desk.clock.advance(ms(3000));
+    desk.toast.show(desk.field, desk.target);
+    // The first show's time is up; the second keeps it.
+    desk.clock.advance(ms(3500));
+    EXPECT_TRUE(desk.toast.isVisible());
+    desk.clock.advance(ms(2500));
+    EXPECT_FALSE(desk.toast.isVisible());
+    desk.clock.advance(UndoToast::kFadeOut);
+    EXPECT_FALSE(desk.toast.window()->isVisible());
+    EXPECT_EQ(desk.toast.view(), nullptr);
+    EXPECT_TRUE(desk.keys.sent.empty());
+}
+
+TEST(UndoToast, AShowDuringTheFadeOutStaysUp) {
+    Desk desk;
+    desk.toast.show(desk.field, desk.target);
+    desk.clock.advance(UndoToast::kShownFor + ms(100));  // halfway through the fade-out
+    desk.toast.show(QRectF(300, 400, 200, 24), desk.target);
+    desk.clock.advance(ms(1000));
+    ASSERT_TRUE(desk.toast.isVisible());
+    EXPECT_TRUE(desk.toast.window()->isVisible());
+    ASSERT_NE(desk.toast.view(), nullptr);
+    EXPECT_EQ(desk.toast.window()->pos(), QPoint(300, 434));
+    desk.clock.advance(UndoToast::kShownFor + UndoToast::kFadeOut);
+    EXPECT_FALSE(desk.toast.window()->isVisible());
+}
+
+TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
+    struct Case {
+        const char* name;
+        bool withTarget;
+        bool windowManagerRefuses;
+        std::vector<FakeKeySender::Sent> expected;
+    };
+    const Case cases[] = {
+        {"target comes forward", true, false, {{ms(1120), VirtualKey::Z, EventFlag::Command}}},
+        // The key would undo something in whichever window is in front instead.
+        {"target does not come forward", true, true, {}},
+        {"no target: the window in front",
+         false,
+         false,
+         {{ms(1120), VirtualKey::Z, EventFlag::Command}}},
+    };
+    for (const Case& c : cases) {
+        Desk desk;
+        desk.windows.refuses = c.windowManagerRefuses;
+        const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
+        desk.toast.show(desk.field, target);
+        desk.clock.advance(ms(1000));
+        desk.toast.view()->undoButton()->click();
+        EXPECT_FALSE(desk.toast.isVisible()) << c.name;
+        if (c.withTarget) {
+            ASSERT_EQ(desk.windows.activations.size(), 1u) << c.name;
+            EXPECT_EQ(desk.windows.activations[0].at, ms(1000)) << c.name;
+        }
+        desk.clock.advance(ms(500));
+        EXPECT_EQ(desk.keys.sent, c.expected) << c.name;
+        EXPECT_FALSE(desk.toast.window()->isVisible()) << c.name;
+        // The hide timer of the show was cancelled: nothing else happens.
+        desk.clock.runUntilIdle();
+        EXPECT_EQ(desk.keys.sent, c.expected) << c.name;
+    }
+}
+
+TEST(UndoToast, CloseHidesWithoutAKey) {
+    Desk desk;
+    desk.toast.show(desk.field, desk.target);
+    desk.toast.view()->closeButton()->click();
+    desk.clock.runUntilIdle();
+    EXPECT_FALSE(desk.toast.window()->isVisible());
+    EXPECT_TRUE(desk.keys.sent.empty());
+    EXPECT_TRUE(desk.windows.activations.empty());
+}
+
+TEST(UndoToast, ATerminalGetsNoToast) {
+    Desk desk;
+    desk.toast.show(desk.field, desk.terminal);
+    EXPECT_FALSE(desk.toast.isVisible());
+    // A toast still up for an earlier insertion elsewhere keeps undoing that one.
+    desk.toast.show(desk.field, desk.target);
+    desk.clock.advance(ms(1000));
+    desk.toast.show(desk.field, desk.terminal);
+    desk.toast.view()->undoButton()->click();
+    desk.clock.runUntilIdle();
+    ASSERT_EQ(desk.windows.activations.size(), 1u);
+    EXPECT_EQ(desk.windows.activations[0].windowId, desk.target.windowId);
+}
+
+// Renders the toast light and dark for a look by eye.
+TEST(UndoToast, RendersLightAndDark) {
+    for (const bool dark : {false, true}) {
+        UndoToastView view([] {}, [] {});
+        Theme::setForcedDark(&view, dark);
+        view.setOpaque(true);
+        const QImage image = view.grab().toImage();
+        EXPECT_EQ(image.size(), view.size());
+        image.save(QStringLiteral(TAVRIN_BINARY_DIR "/undo-toast-%1.png")
+                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    }
+}
+
+}  // namespace

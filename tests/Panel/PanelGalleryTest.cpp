@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "AI/ProviderMenuChip.h"
+#include "Panel/AssistantSession.h"
+#include "Panel/ChatList.h"
+#include "Panel/ContextRow.h"
+#include "Panel/ConversationRow.h"
+#include "Panel/ListeningHint.h"
+#include "Panel/QuoteBlock.h"
+#include "Panel/ReadyHint.h"
+#include "Panel/StreamingHint.h"
+#include "Panel/StreamingText.h"
+#include "PanelGallery.h"
+#include "Platform/fake/FakeApplicationIcons.h"
+#include "Platform/fake/FakeLoginItem.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Settings/SettingsStore.h"
+
+namespace {
+
+const char* kLongReply = R"(# Umzug der Datenbank
+
+Kurz gesagt: **Ja**, das geht an einem Abend. Wichtig ist nur die *Reihenfolge*, sonst
+verlierst du Schreibzugriffe, die während der Kopie ankommen.
+
+## Schritte
+
+1. Schreibzugriffe stoppen (`maintenance on`).
+2. Sicherung ziehen und prüfen.
+   Die Prüfsumme muss stimmen.
+3. Neue Instanz starten.
+10. Zehnter Schritt mit breiter Nummer.
+
+- Rückweg: alte Instanz bleibt *eine Woche* stehen.
+  - Danach löschen.
+    - Ganz tief eingerückt.
+
+> Tipp: Probier es zuerst mit einer Kopie.
+> Dann weißt du, wie lange es dauert.
+
+```bash
+pg_dump -Fc alt > alt.dump
+	pg_restore -d neu alt.dump
+```
+
+---
+
+Mehr unter [der Anleitung](https://example.org/umzug), nicht unter [dieser Datei](file:///etc/passwd).
+<img src=x> bleibt Text, ~~alter Weg~~ ist durchgestrichen.)";
+
+TEST(PanelGalleryTest, RendersAConversationAndALongReply) {
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("conversation"), [](QWidget* page, QVBoxLayout* layout, auto& clock) {
+            auto* session =
+                new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+            QList<ConversationTurn> turns;
+            auto add = [&](const QString& user, const QString& reply,
+                           ReplyKind kind = ReplyKind::chat) {
+                ConversationTurn t;
+                t.user = user;
+                t.kind = kind;
+                t.reply = reply;
+                turns.append(t);
+            };
+            add("Wie spät ist es in Tokio, wenn es hier 9 Uhr ist?",
+                "In Tokio ist es dann **17 Uhr** (im Winter).");
+            add("Und im Sommer?", "Dann sind es nur *sieben* Stunden: **16 Uhr**.");
+            add("Kannst du das als Liste?",
+                "- Winter: 17 Uhr\n- Sommer: 16 Uhr\n\nQuelle: "
+                "[timeanddate](https://www.timeanddate.de)");
+            add("Leg ein Issue an", "{\"action\":\"github_issue\"}", ReplyKind::action);
+            add("Danke!", "");
+            session->setTurns(turns);
+            session->setActiveTurnID(turns.last().id);
+            auto* list = new ChatList(*session, clock, nullptr, page);
+            layout->addWidget(list);
+        });
+    const QStringList longReply = PanelGallery::render(
+        QStringLiteral("markdown-reply"), [](QWidget* page, QVBoxLayout* layout, auto&) {
+            ConversationTurn t;
+            t.user = QStringLiteral("Wie ziehe ich die Datenbank um?");
+            t.kind = ReplyKind::chat;
+            t.reply = QString::fromUtf8(kLongReply);
+            auto* row = new ChatTurnRow(nullptr, {}, page);
+            row->setTurn(t, false);
+            layout->addWidget(row);
+        });
+    for (const QString& path : written + longReply)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+TEST(PanelGalleryTest, RendersTheHeaderAndTheQuoteCards) {
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("header-and-quotes"), [](QWidget* page, QVBoxLayout* layout, auto&) {
+            static Platform::FakeApplicationIcons icons;
+            QImage icon(36, 36, QImage::Format_ARGB32);
+            icon.fill(QColor(230, 120, 40));
+            icons.icons.insert(3, icon);
+            Platform::RunningApplication app;
+            app.localizedName = QStringLiteral("Firefox");
+            app.windowId = 3;
+            ContextSnapshot context;
+            context.appName = QStringLiteral("Firefox");
+            context.windowTitle = QStringLiteral("(2) Posteingang | Mail – Firefox");
+            context.fieldLabel = QStringLiteral("Antwort verfassen");
+            auto* session = new AssistantSession(app, context, ProviderID::claudeCLI, page);
+            session->setCapturing(true);
+            Project project;
+            project.id = QUuid::createUuid();
+            project.name = QStringLiteral("Website");
+            session->setProject(project);
+            layout->addWidget(new ContextRow(*session, {}, &icons, page));
+
+            auto quoteSession = [&](std::optional<QuotedMessage> quote, int thread) {
+                auto* s =
+                    new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+                s->setQuote(quote);
+                s->setThread(QList<ThreadMessage>(thread));
+                s->setReadingQuote(!quote);
+                return s;
+            };
+            QuotedMessage message;
+            message.author = QStringLiteral("Ana Lima");
+            message.text = QStringLiteral(
+                "Hi! Kannst du mir bis morgen sagen, ob der Termin am Donnerstag klappt? Wir "
+                "müssten sonst auf nächste Woche schieben, und dann wird es mit dem Druck knapp."
+                "\nDanke dir!\nAna\n<img src=x>\nPS: noch eine Zeile");
+            QuotedMessage selection;
+            selection.isSelection = true;
+            selection.text = QStringLiteral("Erste Zeile der Auswahl\nzweite Zeile\ndritte");
+            for (const auto& [quote, compact, thread] :
+                 {std::tuple{std::optional(message), false, 3},
+                  std::tuple{std::optional(message), true, 0},
+                  std::tuple{std::optional(selection), false, 0},
+                  std::tuple{std::optional(selection), true, 0},
+                  std::tuple{std::optional<QuotedMessage>(), false, 0}}) {
+                auto* block = new QuoteBlock(*quoteSession(quote, thread), page);
+                block->setCompact(compact);
+                layout->addWidget(block);
+            }
+        });
+    for (const QString& path : written)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+TEST(PanelGalleryTest, RendersTheStatusLinesAndTheArrivingDraft) {
+    QTemporaryDir support;
+    Platform::FakeLoginItem loginItem;
+    Platform::FakeSystemLog log;
+    Platform::FakeClock settingsClock;
+    SettingsStore settings(support.path(), {loginItem, log, settingsClock});
+    const QStringList written = PanelGallery::render(
+        QStringLiteral("status-lines"), [&](QWidget* page, QVBoxLayout* layout, auto& clock) {
+            StatusLine::Accessory chip = [](QWidget* parent) {
+                return new ProviderMenuChip(
+                    ProviderID::claudeCLI,
+                    [](ProviderID) { return ProviderStatusStore::State::ready(); }, parent);
+            };
+            auto* session =
+                new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+            session->setPhase(AssistantSession::Phase::streaming());
+            session->setWaitStage(AssistantSession::WaitStage::thinking);
+            session->setRequestStarted(clock.now());
+            session->setDraft(QStringLiteral(
+                "Hallo Ana,\n\nder Donnerstag klappt bei mir. Ich bringe die Entwürfe mit und "
+                "wir gehen sie gemeinsam dur"));
+            layout->addWidget(new ReadyHint(*session, {}, chip, page));
+            layout->addWidget(new ListeningHint(settings, chip, page));
+            layout->addWidget(new StreamingHint(*session, clock, chip, page));
+            layout->addWidget(new ConversationRow({}, {}, chip, page));
+            layout->addWidget(new StreamingText(*session, clock, page));
+        });
+    for (const QString& path : written)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+}
+
+}  // namespace
