@@ -800,8 +800,7 @@ void AppCoordinator::runAction() {}
 
 void AppCoordinator::saveDefinition() {
     AssistantSession* s = session_.get();
-    // Once saved, a second save would store the same action twice.
-    if (!s || !s->definitionProposal() || s->definitionProposal()->saved)
+    if (!s || !s->definitionProposal())
         return;
     ActionDefinitionProposal proposal = *s->definitionProposal();
     // Appended to the actions as they are now, not to a copy taken earlier.
