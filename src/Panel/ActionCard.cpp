@@ -24,37 +24,21 @@ bool holds(const ActionProposal::Status& status) {
     return std::holds_alternative<T>(status);
 }
 
-StyledButton* cardButton(const QString& text, const ButtonStyle& style, const char* name,
-                         QWidget* parent) {
-    auto* button = new StyledButton(text, style, parent);
-    button->setObjectName(QLatin1String(name));
-    // The instruction field keeps the keyboard; the buttons are for the pointer.
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 }  // namespace
 
 ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget* parent)
-    : CardFrame(DS::Palette::accent, 0.35, 1, parent), session_(&session), actions_(actions) {
+    : CardFrame(DS::Palette::accent, 0.35, 1, 10, parent), session_(&session), actions_(actions) {
     setObjectName(QStringLiteral("actionCardView"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    column->setSpacing(10);
+    QVBoxLayout* column = this->column();
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header_ = header;
-    name_ = new ElidedLabel(QString(), this);
+    name_ = line(DS::Font::system(13, QFont::DemiBold), DS::Palette::label, this);
     name_->setObjectName(QStringLiteral("actionName"));
-    name_->setFont(DS::Font::system(13, QFont::DemiBold));
-    name_->setColor(DS::Palette::label);
     header->addWidget(name_);
-    preview_ = new ElidedLabel(QString(), this);
+    preview_ = line(DS::Font::hint(), DS::Palette::tertiary, this);
     preview_->setObjectName(QStringLiteral("actionPreview"));
-    preview_->setFont(DS::Font::hint());
-    preview_->setColor(DS::Palette::tertiary);
     preview_->setElideMode(Qt::ElideMiddle);
     preview_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     header->addWidget(preview_, 1);
@@ -66,28 +50,13 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     auto* outcomeRow = new QHBoxLayout(outcome_);
     outcomeRow->setContentsMargins(0, 0, 0, 0);
     outcomeRow->setSpacing(8);
-    const QFont outcomeFont = DS::Font::system(12.5, QFont::Medium);
-    // Symbol and message as one label: the symbol stays with the first line of a message that
-    // wraps, and the pair sits centred beside the buttons.
-    auto* label = new QWidget(outcome_);
-    auto* labelRow = new QHBoxLayout(label);
-    labelRow->setContentsMargins(0, 0, 0, 0);
-    labelRow->setSpacing(6);
-    auto* check = new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(), outcomeFont,
-                                  DS::Palette::successText, label);
-    labelRow->addWidget(check, 0, Qt::AlignTop);
-    outcomeMessage_ = new TintedLabel(DS::Palette::successText, label);
+    QWidget* message = successLine(outcomeMessage_, outcome_);
     outcomeMessage_->setObjectName(QStringLiteral("actionOutcomeMessage"));
-    outcomeMessage_->setFont(outcomeFont);
-    outcomeMessage_->setWordWrap(true);
-    outcomeMessage_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    labelRow->addWidget(outcomeMessage_, 1);
-    outcomeRow->addWidget(label, 1, Qt::AlignVCenter);
-    openLink_ = cardButton(tr("Öffnen"), ButtonStyle::secondary(26, 7), "openOutcome", outcome_);
+    outcomeRow->addWidget(message, 1, Qt::AlignVCenter);
+    openLink_ = button(tr("Öffnen"), ButtonStyle::secondary(26, 7), "openOutcome", outcome_);
     connect(openLink_, &QAbstractButton::clicked, this, &ActionCard::openLink);
     outcomeRow->addWidget(openLink_);
-    auto* finished =
-        cardButton(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishAction", outcome_);
+    auto* finished = button(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishAction", outcome_);
     connect(finished, &QAbstractButton::clicked, this, &ActionCard::clear);
     outcomeRow->addWidget(finished);
     column->addWidget(outcome_);
@@ -111,10 +80,10 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     buttons->setSpacing(8);
     buttons->addStretch(1);
     auto* discard =
-        cardButton(tr("Verwerfen"), ButtonStyle::secondary(26, 7), "discardAction", buttonRow_);
+        button(tr("Verwerfen"), ButtonStyle::secondary(26, 7), "discardAction", buttonRow_);
     connect(discard, &QAbstractButton::clicked, this, &ActionCard::clear);
     buttons->addWidget(discard);
-    run_ = cardButton(QString(), ButtonStyle::primary(26, 7), "runAction", buttonRow_);
+    run_ = button(QString(), ButtonStyle::primary(26, 7), "runAction", buttonRow_);
     connect(run_, &QAbstractButton::clicked, this, &ActionCard::run);
     buttons->addWidget(run_);
     column->addWidget(buttonRow_);
@@ -198,9 +167,8 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
         auto* layout = new QVBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(3);
-        auto* label = new ElidedLabel(fieldLabel(key), box);
-        label->setFont(DS::Font::hint());
-        label->setColor(DS::Palette::tertiary);
+        ElidedLabel* label = line(DS::Font::hint(), DS::Palette::tertiary, box);
+        label->setText(fieldLabel(key));
         layout->addWidget(label);
         const bool body = key == QLatin1String("body");
         auto* field = new CardTextField(

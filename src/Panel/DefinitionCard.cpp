@@ -17,37 +17,22 @@ namespace {
 
 constexpr int kTitleWidth = 46;
 
-StyledButton* cardButton(const QString& text, const ButtonStyle& style, const char* name,
-                         QWidget* parent) {
-    auto* button = new StyledButton(text, style, parent);
-    button->setObjectName(QLatin1String(name));
-    // The instruction field keeps the keyboard; the buttons are for the pointer.
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 }  // namespace
 
 DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions, QWidget* parent)
-    : CardFrame(DS::Palette::accent, 0.35, 1, parent), session_(&session), actions_(actions) {
+    : CardFrame(DS::Palette::accent, 0.35, 1, 10, parent), session_(&session), actions_(actions) {
     setObjectName(QStringLiteral("definitionCardView"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    column->setSpacing(10);
+    QVBoxLayout* column = this->column();
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(new SymbolLabel(QStringLiteral("plus.circle"), QString(),
                                       DS::Font::system(13), DS::Palette::accentText, this));
-    auto* title = new ElidedLabel(tr("Neue Aktion lernen"), this);
-    title->setFont(DS::Font::system(13, QFont::DemiBold));
-    title->setColor(DS::Palette::label);
+    ElidedLabel* title = line(DS::Font::system(13, QFont::DemiBold), DS::Palette::label, this);
+    title->setText(tr("Neue Aktion lernen"));
     header->addWidget(title);
-    kind_ = new ElidedLabel(QString(), this);
+    kind_ = line(DS::Font::hint(), DS::Palette::tertiary, this);
     kind_->setObjectName(QStringLiteral("definitionKind"));
-    kind_->setFont(DS::Font::hint());
-    kind_->setColor(DS::Palette::tertiary);
     header->addWidget(kind_);
     header->addStretch(1);
     column->addLayout(header);
@@ -64,11 +49,11 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     buttons->setSpacing(8);
     buttons->addStretch(1);
     auto* discard =
-        cardButton(tr("Verwerfen"), ButtonStyle::secondary(26, 7), "discardDefinition", buttonRow_);
+        button(tr("Verwerfen"), ButtonStyle::secondary(26, 7), "discardDefinition", buttonRow_);
     connect(discard, &QAbstractButton::clicked, this, &DefinitionCard::clear);
     buttons->addWidget(discard);
-    save_ = cardButton(tr("Als Aktion speichern"), ButtonStyle::primary(26, 7), "saveDefinition",
-                       buttonRow_);
+    save_ = button(tr("Als Aktion speichern"), ButtonStyle::primary(26, 7), "saveDefinition",
+                   buttonRow_);
     connect(save_, &QAbstractButton::clicked, this, &DefinitionCard::save);
     buttons->addWidget(save_);
     column->addWidget(buttonRow_);
@@ -77,24 +62,11 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     savedRow_->setObjectName(QStringLiteral("definitionSaved"));
     auto* saved = new QHBoxLayout(savedRow_);
     saved->setContentsMargins(0, 0, 0, 0);
-    const QFont savedFont = DS::Font::system(12.5, QFont::Medium);
-    // Symbol and text as one label: the symbol stays with the first line of a text that wraps,
-    // and the pair sits centred beside the button.
-    auto* label = new QWidget(savedRow_);
-    auto* labelRow = new QHBoxLayout(label);
-    labelRow->setContentsMargins(0, 0, 0, 0);
-    labelRow->setSpacing(6);
-    labelRow->addWidget(new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(),
-                                        savedFont, DS::Palette::successText, label),
-                        0, Qt::AlignTop);
-    savedText_ = new TintedLabel(DS::Palette::successText, label);
+    QWidget* message = successLine(savedText_, savedRow_);
     savedText_->setObjectName(QStringLiteral("definitionSavedText"));
-    savedText_->setFont(savedFont);
-    savedText_->setWordWrap(true);
-    labelRow->addWidget(savedText_, 1);
-    saved->addWidget(label, 1, Qt::AlignVCenter);
+    saved->addWidget(message, 1, Qt::AlignVCenter);
     auto* finished =
-        cardButton(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishDefinition", savedRow_);
+        button(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishDefinition", savedRow_);
     connect(finished, &QAbstractButton::clicked, this, &DefinitionCard::clear);
     saved->addWidget(finished);
     column->addWidget(savedRow_);
@@ -142,9 +114,8 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         auto* layout = new QHBoxLayout(line);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
-        auto* title = new ElidedLabel(row.title, line);
-        title->setFont(DS::Font::hint());
-        title->setColor(DS::Palette::tertiary);
+        ElidedLabel* title = CardFrame::line(DS::Font::hint(), DS::Palette::tertiary, line);
+        title->setText(row.title);
         title->setFixedWidth(kTitleWidth);
         auto* field = new CardTextField(CardTextField::Shape::growing, row.monospaced, line);
         field->setObjectName(QStringLiteral("row:") + row.title);

@@ -27,12 +27,9 @@ constexpr int kShownLines = 5;
 }  // namespace
 
 DocumentCard::DocumentCard(Services services, QWidget* parent)
-    : CardFrame(DS::Palette::stroke, 1, 0.5, parent), services_(services) {
+    : CardFrame(DS::Palette::stroke, 1, 0.5, 8, parent), services_(services) {
     setObjectName(QStringLiteral("documentCard"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-    column->setSpacing(8);
+    QVBoxLayout* column = this->column();
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
@@ -42,16 +39,12 @@ DocumentCard::DocumentCard(Services services, QWidget* parent)
     header->addWidget(icon_);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
-    title_ = new ElidedLabel(QString(), this);
+    title_ = line(DS::Font::system(13, QFont::DemiBold), DS::Palette::label, this);
     title_->setObjectName(QStringLiteral("documentTitle"));
-    title_->setFont(DS::Font::system(13, QFont::DemiBold));
-    title_->setColor(DS::Palette::label);
     title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(title_);
-    subtitle_ = new ElidedLabel(QString(), this);
+    subtitle_ = line(DS::Font::hint(), DS::Palette::tertiary, this);
     subtitle_->setObjectName(QStringLiteral("documentSubtitle"));
-    subtitle_->setFont(DS::Font::hint());
-    subtitle_->setColor(DS::Palette::tertiary);
     subtitle_->setElideMode(Qt::ElideMiddle);
     subtitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(subtitle_);
@@ -69,21 +62,15 @@ DocumentCard::DocumentCard(Services services, QWidget* parent)
     auto* row = new QHBoxLayout(buttons_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    auto* open = new StyledButton(tr("Öffnen"), ButtonStyle::primary(26, 7), buttons_);
-    open->setObjectName(QStringLiteral("openDocument"));
+    auto* open = button(tr("Öffnen"), ButtonStyle::primary(26, 7), "openDocument", buttons_);
     connect(open, &QAbstractButton::clicked, this, &DocumentCard::open);
-    auto* reveal =
-        new StyledButton(tr("Im Dateimanager zeigen"), ButtonStyle::secondary(26, 7), buttons_);
-    reveal->setObjectName(QStringLiteral("revealDocument"));
+    auto* reveal = button(tr("Im Dateimanager zeigen"), ButtonStyle::secondary(26, 7),
+                          "revealDocument", buttons_);
     connect(reveal, &QAbstractButton::clicked, this, &DocumentCard::reveal);
-    auto* copy = new StyledButton(tr("Kopieren"), ButtonStyle::quiet(), buttons_);
-    copy->setObjectName(QStringLiteral("copyDocument"));
+    auto* copy = button(tr("Kopieren"), ButtonStyle::quiet(), "copyDocument", buttons_);
     connect(copy, &QAbstractButton::clicked, this, &DocumentCard::copy);
-    for (StyledButton* button : {open, reveal, copy}) {
-        // The instruction field keeps the keyboard; the buttons are for the pointer.
-        button->setFocusPolicy(Qt::NoFocus);
-        row->addWidget(button);
-    }
+    for (StyledButton* each : {open, reveal, copy})
+        row->addWidget(each);
     row->addStretch(1);
     column->addWidget(buttons_);
 

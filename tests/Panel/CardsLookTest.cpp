@@ -74,11 +74,8 @@ void failed(AssistantSession& session, AssistantProblem problem) {
     session.setPhase(Phase::failed(std::move(problem)));
 }
 
+// A draft was written, then a correction asked for the action.
 void done(AssistantSession& session) {
-    ConversationTurn turn;
-    turn.user = QStringLiteral("Leg ein Issue an");
-    turn.kind = ReplyKind::action;
-    session.setTurns({turn});
     session.setDraft(kDraft);
     session.setPhase(Phase::done());
 }
@@ -156,6 +153,16 @@ const std::vector<Look> kLooks{
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);
          s.setDefinitionProposal(definition(Kind::githubComment, false));
+     }},
+    {"document-in-conversation",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         ConversationTurn turn;
+         turn.user = QStringLiteral("Schreib mir einen Projektplan für Q3");
+         turn.kind = ReplyKind::document;
+         turn.reply = QStringLiteral("# Projektplan Q3\n\n## Ziele\n- Panel fertig\n- Diktat");
+         turn.documentURL = QUrl::fromLocalFile("/home/jonas/Dokumente/Projektplan-Q3.md");
+         s.setTurns({turn});
+         s.setPhase(Phase::ready());
      }},
     {"definition-saved",
      [](AssistantSession& s, RecordingPanelActions&) {
