@@ -174,6 +174,7 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
         auto* field = new CardTextField(
             body ? CardTextField::Shape::editor : CardTextField::Shape::line, false, box);
         field->setObjectName(QStringLiteral("field:") + key);
+        field->setLabel(fieldLabel(key));
         connect(field, &CardTextField::edited, this,
                 [this, key](const QString& text) { edit(key, text); });
         layout->addWidget(field);

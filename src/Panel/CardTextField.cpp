@@ -110,6 +110,10 @@ void CardTextField::setText(const QString& text) {
     setting_ = false;
 }
 
+void CardTextField::setLabel(const QString& label) {
+    (line_ ? static_cast<QWidget*>(line_) : lines_)->setAccessibleName(label);
+}
+
 int CardTextField::shownLines() const {
     return shownLines_;
 }

@@ -20,6 +20,8 @@ public:
     // Leaves the text and the caret alone when the text is already the same, so that an edit
     // that comes back from the session does not move the caret.
     void setText(const QString& text);
+    // What assistive technology calls the editor: the label shown beside or above it.
+    void setLabel(const QString& label);
     // The lines the growing field shows now (1 to 3); the other shapes report 1.
     int shownLines() const;
 

@@ -119,6 +119,7 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         title->setFixedWidth(kTitleWidth);
         auto* field = new CardTextField(CardTextField::Shape::growing, row.monospaced, line);
         field->setObjectName(QStringLiteral("row:") + row.title);
+        field->setLabel(row.title);
         // The title sits on the first line of the field, however many lines it grows to.
         title->setFixedHeight(field->sizeHint().height());
         layout->addWidget(title, 0, Qt::AlignTop);
