@@ -87,6 +87,10 @@ public:
         // globe stands in and links do nothing.
         Platform::ApplicationIcons* applicationIcons = nullptr;
         Platform::UrlOpener* urlOpener = nullptr;
+        // What the document card shows files in and copies to; null: those buttons do
+        // nothing.
+        Platform::FileRevealer* fileRevealer = nullptr;
+        Platform::Clipboard* clipboard = nullptr;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -131,6 +135,8 @@ public:
     Platform::Clock& clock() override { return s_.clock; }
     Platform::ApplicationIcons* applicationIcons() override { return s_.applicationIcons; }
     Platform::UrlOpener* urlOpener() override { return s_.urlOpener; }
+    Platform::FileRevealer* fileRevealer() override { return s_.fileRevealer; }
+    Platform::Clipboard* clipboard() override { return s_.clipboard; }
     void setDemoForceScreenHint(bool value);
 
     // Press and release of the main shortcut.
@@ -151,7 +157,7 @@ public:
     void primaryAction() override;
     void writeNow() override;
     void regenerate();
-    void retryLastRequest();
+    void retryLastRequest() override;
     void stopGenerating() override;
     void startListening() override;
     void finishListening(bool generateAfterwards) override;
@@ -166,6 +172,8 @@ public:
     void runAction() override;
     void saveDefinition() override;
     void openSettings();
+    // The settings window has no tabs to choose yet: the AI settings open as openSettings().
+    void openAISettings() override { openSettings(); }
     void finishOnboarding();
 
     // Has the AI describe the user's writing style anew from the collected signals; `done`

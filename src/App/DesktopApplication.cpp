@@ -58,6 +58,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
       applicationIcons_(Platform::XcbConnection::open()),
+      fileRevealer_(urlOpener_),
       floatingWindows_(x11_),
       panel_({clock, floatingWindows_, {}}),
       panelHost_(panel_, floatingWindows_),
@@ -82,4 +83,6 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           {},
           &applicationIcons_,
           &urlOpener_,
+          &fileRevealer_,
+          &clipboard_,
       }) {}

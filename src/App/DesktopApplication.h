@@ -22,6 +22,7 @@
 #include "Platform/linux/DesktopUrlOpener.h"
 #include "Platform/linux/EwmhDesktopWindows.h"
 #include "Platform/linux/EwmhWindowActivation.h"
+#include "Platform/linux/FileManagerRevealer.h"
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
@@ -92,6 +93,7 @@ private:
 
     Platform::X11ApplicationIcons applicationIcons_;
     Platform::DesktopUrlOpener urlOpener_;
+    Platform::FileManagerRevealer fileRevealer_;
     Platform::X11FloatingWindows floatingWindows_;
     PanelController panel_;
     PanelControllerHost panelHost_;
