@@ -22,6 +22,7 @@
 #include "Platform/linux/X11ScreenCaptureAccess.h"
 #include "Platform/linux/X11WindowImages.h"
 #include "Platform/linux/XcbConnection.h"
+#include "support/Statistics.h"
 
 using namespace Platform;
 
@@ -153,18 +154,12 @@ void BM_QuickSnapshot(benchmark::State& state) {
     });
 }
 
-double percentile95(const std::vector<double>& values) {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(0.95 * (sorted.size() - 1) + 0.5)];
-}
-
 void fiftyRuns(benchmark::internal::Benchmark* benchmark) {
     benchmark->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1)
         ->Repetitions(50)
-        ->ComputeStatistics("p95", percentile95)
+        ->ComputeStatistics("p95", BenchStatistics::percentile95)
         ->ReportAggregatesOnly(true);
 }
 
