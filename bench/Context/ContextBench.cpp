@@ -13,40 +13,20 @@
 #include <cstdio>
 
 #include "Context/ContextCollector.h"
-#include "Platform/fake/FakeAccessibilityTrust.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Platform/linux/AtspiAccessibilityTree.h"
-#include "Platform/linux/EwmhDesktopWindows.h"
-#include "Platform/linux/EwmhWindowActivation.h"
-#include "Platform/linux/QtClock.h"
-#include "Platform/linux/X11ScreenCaptureAccess.h"
-#include "Platform/linux/X11WindowImages.h"
-#include "Platform/linux/XcbConnection.h"
+#include "Context/ContextRig.h"
 #include "support/Statistics.h"
+#include "support/TestWindows.h"
 
 using namespace Platform;
 
 namespace {
 
-struct Desktop {
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    EwmhDesktopWindows windows{connection};
-    EwmhWindowActivation activation{connection};
-    FakeAccessibilityTrust trust;
-    QtClock clock;
-    AccessibilityWorker worker{[] { return AtspiAccessibilityTree::create(1.0); }};
-    X11WindowImages images;
-    X11ScreenCaptureAccess access;
-    WindowCapture capture{windows, images, access};
-    FakeSystemLog log;
-    ContextCollector collector{{clock, windows, trust, worker, capture, log, {}}};
+struct Desktop : ContextRig {
     QProcess windowManager;
     QProcess qtWindow;
     QProcess gtkWindow;
     quint32 qtWindowId = 0;
     quint32 gtkWindowId = 0;
-
-    Desktop() { trust.trusted = true; }
 };
 
 Desktop* desktop = nullptr;
@@ -58,16 +38,6 @@ void waitFor(const std::function<bool()>& condition, int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
-}
-
-quint32 startWindow(QProcess& process, const QString& program, const QStringList& arguments) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    waitFor([&] { return process.canReadLine(); }, 10000);
-    const QByteArray line = process.readLine().trimmed();
-    return line.startsWith("window ") ? line.mid(7).toUInt() : 0;
 }
 
 // Brings the window to the front and waits until the tree reports its field.
@@ -181,8 +151,8 @@ int main(int argc, char** argv) {
     desktop = &context;
     context.windowManager.start("openbox", {"--sm-disable"});
     QThread::msleep(500);
-    context.gtkWindowId = startWindow(context.gtkWindow, TAVRIN_GTK_ENTRY_WINDOW, {});
-    context.qtWindowId = startWindow(context.qtWindow, TAVRIN_FIELD_WINDOW, {"fields"});
+    context.gtkWindowId = startTestWindow(context.gtkWindow, TAVRIN_GTK_ENTRY_WINDOW, {});
+    context.qtWindowId = startTestWindow(context.qtWindow, TAVRIN_FIELD_WINDOW, {"fields"});
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     for (QProcess* process : {&context.qtWindow, &context.gtkWindow, &context.windowManager}) {

@@ -15,6 +15,7 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -30,14 +31,9 @@ protected:
         ASSERT_TRUE(startWindowManager(windowManager));
         xclipIn("Vorher");
 
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        lineEditWindow.setProcessEnvironment(environment);
-        lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
-        const QByteArray first = lineEditWindow.readLine().trimmed();
-        ASSERT_TRUE(first.startsWith("window "));
-        lineEdit.windowId = first.mid(7).toUInt();
+        lineEdit.windowId =
+            startTestWindow(lineEditWindow, QStringLiteral(TAVRIN_LINE_EDIT_WINDOW));
+        ASSERT_NE(lineEdit.windowId, 0u);
         lineEdit.windowInstance = lineEdit.windowClass = "OutputLineEditWindow";
 
         // xterm binds Control+Shift+V and +C to the clipboard only when told to.
