@@ -13,6 +13,7 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "X11InserterDesk.h"
 #include "support/Files.h"
 #include "support/Programs.h"
 #include "support/TestWindows.h"
@@ -24,7 +25,7 @@ namespace {
 
 // A desktop with a window manager, the line-edit window and an xterm, and the inserter
 // wired to the real backends.
-class TextInserterX11Test : public ::testing::Test {
+class TextInserterX11Test : public ::testing::Test, protected X11InserterDesk {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
@@ -87,15 +88,6 @@ protected:
         inserter.insert(text, target, pressReturn, [&] { done = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     }
-
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    QtClock clock;
-    X11Clipboard clipboard{connection};
-    XTestKeySender keys{connection};
-    EwmhWindowActivation windows{connection};
-    X11ModifierState modifiers{connection};
-    FakeAccessibilityTrust trust;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
 
     QTemporaryDir scratch;
     QProcess windowManager;

@@ -16,6 +16,7 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "X11InserterDesk.h"
 #include "support/Programs.h"
 #include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
@@ -25,7 +26,7 @@ using namespace Platform;
 namespace {
 
 // The toast on a real desktop: openbox, the line-edit window as the field the text went into.
-class UndoToastX11Test : public ::testing::Test {
+class UndoToastX11Test : public ::testing::Test, protected X11InserterDesk {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
@@ -55,16 +56,8 @@ protected:
         return lineEditWindow.readLine().trimmed();
     }
 
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    QtClock clock;
-    X11Clipboard clipboard{connection};
-    XTestKeySender keys{connection};
-    EwmhWindowActivation windows{connection};
-    X11ModifierState modifiers{connection};
     X11Compositor compositor{connection};
-    FakeAccessibilityTrust trust;
     WmClassTerminalWindows terminals;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
     UndoToast toast{{clock, inserter, windows, terminals, &compositor}};
 
     QProcess windowManager;
