@@ -42,17 +42,7 @@ void waitFor(const std::function<bool()>& condition, int ms) {
 
 // Brings the window to the front and waits until the tree reports its field.
 bool focus(quint32 windowId, qint64 pid) {
-    RunningApplication target;
-    target.windowId = windowId;
-    waitFor(
-        [&] {
-            const auto front = desktop->windows.frontApplication();
-            if (front && front->windowId == windowId)
-                return true;
-            desktop->activation.activate(target);
-            return false;
-        },
-        5000);
+    desktop->bringToFront(windowId);
     bool editable = false;
     waitFor(
         [&] {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QProcess>
+#include <QTest>
 
 #include "Context/ContextCollector.h"
 #include "Context/WindowCapture.h"
@@ -19,6 +19,22 @@
 // the x11 tests and the benchmark of the context read run against.
 struct ContextRig {
     ContextRig() { trust.trusted = true; }
+
+    // Waits until `windowId` is the front window. A window manager may hold back a new
+    // window's focus; asking for it again is what a user's click would do.
+    bool bringToFront(quint32 windowId) {
+        Platform::RunningApplication target;
+        target.windowId = windowId;
+        return QTest::qWaitFor(
+            [&] {
+                const auto front = windows.frontApplication();
+                if (front && front->windowId == windowId)
+                    return true;
+                activation.activate(target);
+                return false;
+            },
+            5000);
+    }
 
     std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
     Platform::EwmhDesktopWindows windows{connection};

@@ -56,19 +56,7 @@ protected:
     void start(const QString& program, const QStringList& arguments) {
         windowId = startTestWindow(application, program, arguments);
         ASSERT_NE(windowId, 0u) << application.readAllStandardError().toStdString();
-        // A window manager may hold back a new window's focus; asking for it is what a user's
-        // click would do.
-        RunningApplication target;
-        target.windowId = windowId;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                const auto front = windows.frontApplication();
-                if (front && front->windowId == windowId)
-                    return true;
-                activation.activate(target);
-                return false;
-            },
-            5000))
+        ASSERT_TRUE(bringToFront(windowId))
             << "active: " << connection->activeWindow() << ", ours: " << windowId;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !windows.windows().empty(); }, 5000));
         pid = windows.frontApplication()->processIdentifier;
