@@ -13,6 +13,7 @@
 #include "AI/PromptBuilder.h"
 #include "AI/ProviderStatusStore.h"
 #include "AI/QuoteExtractor.h"
+#include "Actions/ActionRunner.h"
 #include "Actions/AssistantAction.h"
 #include "App/MessageApps.h"
 #include "App/StructuredReply.h"
@@ -24,9 +25,13 @@
 #include "Memory/MemoryStore.h"
 #include "Memory/StyleLearner.h"
 #include "Output/DocumentStore.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/Clock.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UrlOpener.h"
 #include "Projects/ProjectTools.h"
 #include "Settings/SettingsStore.h"
 #include "Voice/DictationService.h"
@@ -142,6 +147,10 @@ AppCoordinator::~AppCoordinator() {
         qApp->removeEventFilter(this);
     cancelSessionWork();
     cancelTask(holdTask_);
+    for (CoreTaskPtr& task : pastes_)
+        task->cancel();
+    for (CoreTaskPtr& task : actionRuns_)
+        task->cancel();
 }
 
 void AppCoordinator::setDemoForceScreenHint(bool value) {
@@ -517,6 +526,22 @@ bool AppCoordinator::isCurrent(const std::weak_ptr<CoreTask>& task,
     return locked && !locked->isCancelled() && session && session == session_.get();
 }
 
+bool AppCoordinator::isAlive(const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    return locked && !locked->isCancelled();
+}
+
+void AppCoordinator::forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    if (!locked)
+        return;
+    std::erase(tasks, locked);
+    // The handles it holds may be the very caller of this continuation: let them go once the
+    // call stack has unwound.
+    QMetaObject::invokeMethod(
+        this, [locked] { locked->finish(); }, Qt::QueuedConnection);
+}
+
 CoreTaskPtr AppCoordinator::startCapture(AssistantSession& session,
                                          const ContextSnapshot& context) {
     auto task = std::make_shared<CoreTask>();
@@ -640,6 +665,7 @@ void AppCoordinator::cancelSessionWork() {
         dictation_->cancel();
         dictation_.reset();
     }
+    cancelTask(listenTask_);
     pushToTalkActive_ = false;
 }
 
@@ -742,10 +768,91 @@ void AppCoordinator::stopGenerating() {
 }
 
 void AppCoordinator::startListening() {
-    // Dictation inside the panel is not built yet.
+    AssistantSession* s = session_.get();
+    if (!s || s->isListening() || s->phase().kind() == AssistantSession::Phase::Kind::streaming)
+        return;
+    const AssistantSettings settings = s_.settings.settings();
+    if (!settings.dictationEnabled)
+        return;
+    if (!s_.permissions.microphone() || !s_.permissions.speech()) {
+        // The dictation does not begin after a grant: the user starts it again.
+        s_.permissions.requestMicrophone();
+        return;
+    }
+    std::shared_ptr<DictationService> engine =
+        s_.makeDictation ? std::shared_ptr<DictationService>(s_.makeDictation(settings)) : nullptr;
+    if (!engine)
+        return;
+
+    QPointer<AssistantSession> session(s);
+    engine->onPartial = [session](const QString& confirmed, const QString& tentative) {
+        if (!session)
+            return;
+        session->setLiveConfirmed(confirmed);
+        session->setLiveTentative(tentative);
+    };
+    engine->onLevel = [session](float level) {
+        if (session)
+            session->pushLevel(level);
+    };
+    engine->onError = [this, session](const QString& message) {
+        s_.log.log(QStringLiteral("Spracherkennung: ") + message);
+        if (session)
+            session->setDictationError(message);
+    };
+
+    cancelTask(listenTask_);
+    auto task = std::make_shared<CoreTask>();
+    listenTask_ = task;
+    task->hold(std::make_unique<std::shared_ptr<DictationService>>(engine));
+    dictation_ = engine;
+
+    s->setDictationError(std::nullopt);
+    s->setLiveConfirmed(QString());
+    s->setLiveTentative(QString());
+    s->setListening(true);
+
+    std::weak_ptr<CoreTask> weak = task;
+    DictationService* raw = engine.get();
+    engine->start([this, weak, session, raw](const std::optional<QString>& error) {
+        // After the wait for the engine's start: a dismissed or newer session hears nothing.
+        if (!isCurrent(weak, session) || !error)
+            return;
+        s_.log.log(QStringLiteral("Spracheingabe-Start: ") + *error);
+        // finishListening may already have taken this engine for the hand-over.
+        if (dictation_.get() == raw)
+            dictation_.reset();
+        raw->cancel();
+        session->setListening(false);
+        session->setDictationError(*error);
+    });
 }
 
-void AppCoordinator::finishListening(bool) {}
+void AppCoordinator::finishListening(bool generateAfterwards) {
+    AssistantSession* s = session_.get();
+    if (!s || !s->isListening() || !dictation_)
+        return;
+    const std::shared_ptr<DictationService> engine = std::move(dictation_);
+    dictation_.reset();
+    QPointer<AssistantSession> session(s);
+    std::weak_ptr<CoreTask> weak = listenTask_;
+    engine->stop([this, weak, session, generateAfterwards](const QString& text) {
+        // After the wait for the final text: only the session that listened takes it, and
+        // only while nobody cancelled the hand-over (Escape, dismissal, a new panel).
+        if (!isCurrent(weak, session))
+            return;
+        session->setListening(false);
+        session->setLevels(QList<float>(session->levels().size(), 0.0f));
+        const QString dictated = trimmed(text);
+        if (dictated.isEmpty())
+            return;
+        const QString typed = session->instruction();
+        session->setInstruction(trimmed(typed).isEmpty() ? dictated
+                                                         : typed + QLatin1Char(' ') + dictated);
+        if (generateAfterwards)
+            primaryAction();
+    });
+}
 
 void AppCoordinator::cancelListening() {
     AssistantSession* s = session_.get();
@@ -755,6 +862,8 @@ void AppCoordinator::cancelListening() {
         dictation_->cancel();
         dictation_.reset();
     }
+    // A hand-over under way is dropped with its text.
+    cancelTask(listenTask_);
     s->setListening(false);
     s->setLevels(QList<float>(s->levels().size(), 0.0f));
 }
@@ -768,8 +877,78 @@ void AppCoordinator::copyDraft() {
     dismiss();
 }
 
+namespace {
+
+// Where the undo toast goes: the field, else a thin bar at the pointer; none otherwise.
+std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context) {
+    if (context && context->fieldFrame)
+        return context->fieldFrame;
+    if (context && context->pointer)
+        return QRectF(context->pointer->x() - 1, context->pointer->y() - 12, 2, 24);
+    return std::nullopt;
+}
+
+void putOnClipboard(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+}
+
+}  // namespace
+
 void AppCoordinator::insert() {
-    // Pasting into the field is not built yet; the draft stays in the panel.
+    AssistantSession* s = session_.get();
+    if (!s || s->phase().kind() != AssistantSession::Phase::Kind::done || !s->hasDraft())
+        return;
+    const QString draft = s->draft();
+    const std::optional<Platform::RunningApplication> target = s->targetApp();
+    const AssistantSettings settings = s_.settings.settings();
+
+    if (!s_.permissions.accessibility()) {
+        // The draft is not lost: the user pastes it by hand.
+        putOnClipboard(draft);
+        s->setPhase(AssistantSession::Phase::failed(AssistantProblem::accessibilityMissing()));
+        return;
+    }
+
+    std::optional<QString> app;
+    if (s->context())
+        app = s->context()->appName;
+    else if (target)
+        app = target->localizedName;
+    std::optional<QString> quoted;
+    if (const std::optional<QuotedMessage>& quote = s->quote())
+        quoted = quote->author ? *quote->author + QStringLiteral(": ") + quote->text : quote->text;
+    s_.memory.recordActivity(app, quoted, draft, settings.activityMemory, MemoryEntry::Kind::wrote);
+
+    const std::optional<QRectF> anchor = insertionAnchor(s->context());
+    QPointer<AssistantSession> inserted(s);
+    const bool reshow = !settings.closePanelAfterInsert;
+    if (reshow)
+        s_.panel.hide();
+    else
+        dismiss();
+    if (!s_.inserter)
+        return;
+
+    auto task = std::make_shared<CoreTask>();
+    pastes_.push_back(task);
+    std::weak_ptr<CoreTask> weak = task;
+    s_.inserter->insert(
+        draft, target, settings.sendAfterInsert,
+        [this, weak, inserted, anchor, target, settings, reshow] {
+            // After the wait for the paste: the panel is closed or hidden, so only the
+            // coordinator's end drops what follows; the panel comes back only for the very
+            // session that was hidden.
+            if (!isAlive(weak))
+                return;
+            forget(pastes_, weak);
+            if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
+                s_.undoToast->show(anchor, target);
+            if (reshow && inserted && inserted == session_.get())
+                s_.panel.show(*inserted, *this, pressTime_);
+        });
 }
 
 void AppCoordinator::dismissScreenHint() {
@@ -796,16 +975,73 @@ void AppCoordinator::switchProvider(ProviderID provider, bool rewrite) {
 
 void AppCoordinator::openLogin(ProviderID) {}
 
-void AppCoordinator::runAction() {}
+namespace {
+
+// Links go nowhere where the application has no opener.
+class NoUrlOpener final : public Platform::UrlOpener {
+public:
+    bool open(const QUrl&) override { return false; }
+};
+
+}  // namespace
+
+void AppCoordinator::runAction() {
+    AssistantSession* s = session_.get();
+    if (!s || !s->actionProposal())
+        return;
+    ActionProposal running = *s->actionProposal();
+    // A second press while it runs is no second run.
+    if (std::holds_alternative<ActionProposal::Running>(running.status))
+        return;
+    running.status = ActionProposal::Running{};
+    s->setActionProposal(running);
+
+    static NoUrlOpener noOpener;
+    Platform::UrlOpener& opener = s_.urlOpener ? *s_.urlOpener : noOpener;
+    auto task = std::make_shared<CoreTask>();
+    actionRuns_.push_back(task);
+    std::weak_ptr<CoreTask> weak = task;
+    QPointer<AssistantSession> session(s);
+    const QUuid id = running.id;
+    task->hold(ActionRunner::run(
+        running.action, running.params, s->project(), opener,
+        [this, weak, session, id](AIResult<ActionRunner::Result> result) {
+            // After the wait for the run: it ends in the session that started it, even after
+            // the panel closed, and only on the proposal that ran; a newer proposal keeps its
+            // own state.
+            if (!isAlive(weak))
+                return;
+            forget(actionRuns_, weak);
+            if (!session || !session->actionProposal() || session->actionProposal()->id != id)
+                return;
+            ActionProposal ended = *session->actionProposal();
+            if (result)
+                ended.status = ActionProposal::Done{result.value().message, result.value().url};
+            else
+                ended.status = ActionProposal::Failed{result.failure().errorDescription()};
+            session->setActionProposal(ended);
+        }));
+}
 
 void AppCoordinator::saveDefinition() {
     AssistantSession* s = session_.get();
-    if (!s || !s->definitionProposal())
+    if (!s || !s->definitionProposal() || s->definitionProposal()->saved)
         return;
     ActionDefinitionProposal proposal = *s->definitionProposal();
-    // Appended to the actions as they are now, not to a copy taken earlier.
-    s_.settings.update(
-        [&](AssistantSettings& settings) { settings.customActions.append(proposal.action); });
+    // Appended to the actions as they are now, not to a copy taken earlier. An action the
+    // user made meanwhile may have taken the id: the new one gets a free one rather than
+    // shadowing it.
+    s_.settings.update([&](AssistantSettings& settings) {
+        const QList<AssistantAction> catalogue =
+            AssistantAction::builtIns() + settings.customActions;
+        const bool taken =
+            std::any_of(catalogue.cbegin(), catalogue.cend(),
+                        [&](const AssistantAction& a) { return a.id == proposal.action.id; });
+        if (taken)
+            proposal.action.id =
+                StructuredReply::newActionId(proposal.action.name, [&] { return catalogue; });
+        settings.customActions.append(proposal.action);
+    });
     proposal.saved = true;
     s->setDefinitionProposal(proposal);
 }

@@ -31,6 +31,9 @@ class ProviderStatusStore;
 class QuickDictationController;
 class SettingsStore;
 class DictationService;
+class TextInserter;
+class UndoToast;
+class ActionRun;
 
 namespace GlobalShortcuts {
 class NamedShortcuts;
@@ -87,6 +90,11 @@ public:
         // globe stands in and links do nothing.
         Platform::ApplicationIcons* applicationIcons = nullptr;
         Platform::UrlOpener* urlOpener = nullptr;
+        // Pastes drafts into the target and offers to undo; null: nothing is pasted.
+        TextInserter* inserter = nullptr;
+        UndoToast* undoToast = nullptr;
+        // A fresh engine for one dictation in the panel; null or none: no panel dictation.
+        std::function<std::unique_ptr<DictationService>(const AssistantSettings&)> makeDictation;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -217,6 +225,10 @@ private:
     // The task still counts: not cancelled, and `session` is still the open one.
     bool isCurrent(const std::weak_ptr<CoreTask>& task,
                    const QPointer<AssistantSession>& session) const;
+    // The task is neither cancelled nor gone; for work that outlives its panel (a paste, an
+    // action's run).
+    static bool isAlive(const std::weak_ptr<CoreTask>& task);
+    void forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task);
 
     // Press machine.
     void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,
@@ -257,7 +269,13 @@ private:
     CoreTaskPtr threadTask_;
     CoreTaskPtr generationTask_;
     std::unique_ptr<Platform::Timer> placeholderTimer_;
-    std::unique_ptr<DictationService> dictation_;
+    // The panel's dictation engine until its text is taken over; the listening task holds it
+    // through the hand-over, so that cancelling the task drops the engine and its answer.
+    std::shared_ptr<DictationService> dictation_;
+    CoreTaskPtr listenTask_;
+    // Pastes and action runs: they go on after the panel closes, but not past the coordinator.
+    std::vector<CoreTaskPtr> pastes_;
+    std::vector<CoreTaskPtr> actionRuns_;
     std::vector<CoreTaskPtr> invocations_;
     bool isInvoking_ = false;
 

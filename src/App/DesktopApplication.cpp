@@ -55,6 +55,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       compositor_(x11_),
       quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
                       &compositor_),
+      undoToast_({clock, inserter_, activation_, terminals_, &compositor_}),
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
       applicationIcons_(Platform::XcbConnection::open()),
@@ -82,4 +83,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           {},
           &applicationIcons_,
           &urlOpener_,
+          &inserter_,
+          &undoToast_,
+          [this](const AssistantSettings& settings) { return dictation_.make(settings); },
       }) {}

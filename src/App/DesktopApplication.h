@@ -13,6 +13,8 @@
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Memory/MemoryStore.h"
 #include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Panel/PanelController.h"
 #include "Panel/PanelView.h"
 #include "Permissions/PermissionsManager.h"
@@ -25,6 +27,7 @@
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
+#include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11ApplicationIcons.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11Compositor.h"
@@ -85,6 +88,8 @@ private:
     DictationFactory dictation_;
     Platform::X11Compositor compositor_;
     QuickDictationController quickDictation_;
+    Platform::WmClassTerminalWindows terminals_;
+    UndoToast undoToast_;
 
     Platform::QSettingsUserDefaults defaults_;
     Platform::X11HotKeyGrabber grabber_;

@@ -17,15 +17,24 @@
 #include "App/ContextSource.h"
 #include "App/PanelHost.h"
 #include "Memory/MemoryStore.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeKeySender.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeModifierState.h"
 #include "Platform/fake/FakeScreenCaptureAccess.h"
 #include "Platform/fake/FakeSettingsPaneOpener.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeTerminalWindows.h"
+#include "Platform/fake/FakeUrlOpener.h"
+#include "Platform/fake/FakeWindowActivation.h"
 #include "Settings/SettingsStore.h"
 #include "Voice/DictationService.h"
 #include "Voice/QuickDictationController.h"
@@ -200,6 +209,38 @@ private:
     int& cancels_;
 };
 
+// A panel dictation engine the test drives: it records the calls and answers when told.
+class ScriptedEngine final : public DictationService {
+public:
+    struct Log {
+        int starts = 0;
+        int stops = 0;
+        int cancels = 0;
+        StartDone start;
+        StopDone stop;
+        ScriptedEngine* engine = nullptr;
+    };
+    explicit ScriptedEngine(Log& log) : log_(log) { log_.engine = this; }
+    ~ScriptedEngine() override {
+        if (log_.engine == this)
+            log_.engine = nullptr;
+        log_.start = {};
+        log_.stop = {};
+    }
+    void start(StartDone done) override {
+        ++log_.starts;
+        log_.start = std::move(done);
+    }
+    void stop(StopDone done) override {
+        ++log_.stops;
+        log_.stop = std::move(done);
+    }
+    void cancel() override { ++log_.cancels; }
+
+private:
+    Log& log_;
+};
+
 // The coordinator over fakes and virtual time, with real stores in a temporary home.
 struct CoordinatorHarness {
     explicit CoordinatorHarness(std::function<void(AssistantSettings&)> configure = {}) {
@@ -251,6 +292,14 @@ struct CoordinatorHarness {
             [this] { ++onboardingShown; },
             [this] { ++settingsShown; },
             [this] { ++permissionSettingsShown; },
+            {},
+            nullptr,
+            &urlOpener,
+            &inserter,
+            &undoToast,
+            [this](const AssistantSettings&) -> std::unique_ptr<DictationService> {
+                return std::make_unique<ScriptedEngine>(engine);
+            },
         });
         return *coordinator;
     }
@@ -290,6 +339,15 @@ struct CoordinatorHarness {
         clock};
     FakeShortcuts shortcuts;
     ProviderCalls provider;
+    ScriptedEngine::Log engine;
+    Platform::FakeUrlOpener urlOpener;
+    Platform::FakeClipboard clipboard{&clock};
+    Platform::FakeKeySender keys{&clock};
+    Platform::FakeWindowActivation windows{&clock};
+    Platform::FakeModifierState modifiers;
+    Platform::FakeTerminalWindows terminals;
+    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+    UndoToast undoToast{{clock, inserter, windows, terminals}};
     // The real tools' providers, at the settings' paths, instead of the recording one.
     bool realProviders = false;
     int searchPathWarmups = 0;
