@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "Platform/AppPaths.h"
 #include "Platform/linux/XcbConnection.h"
@@ -204,6 +205,74 @@ TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
     QTest::qWait(1500);
     screenshot("tavrin-panel-reply.png");
     EXPECT_EQ(focusedPid(), tavrin.processId()) << "the panel stays open with the reply";
+}
+
+// The whole road: the shortcut over the line edit, a typed instruction, the tool's draft,
+// Control+Return pastes it into the line edit, the undo toast takes it out again. The
+// user's clipboard survives the paste.
+TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
+    // An empty field, so that the paste is all it holds.
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("BackSpace"));
+    xclipIn("vorher");
+    tavrinEnvironment.insert("TAVRIN_FAKE_REPLAY",
+                             QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/draft-hallo-welt.jsonl"));
+    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+    ASSERT_TRUE(openPanel());
+    QTest::qWait(300);
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                           QStringLiteral("20"), QStringLiteral("Schreib Hallo")});
+    screenshot("tavrin-insert-1-typed.png");
+    key(QStringLiteral("Return"));
+    QTest::qWait(2500);
+    screenshot("tavrin-insert-2-draft.png");
+
+    key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
+        << "the field does not have the keyboard again";
+    // The paste and the clipboard put back take well under two seconds.
+    QTest::qWait(2000);
+    screenshot("tavrin-insert-3-pasted.png");
+    EXPECT_EQ(xclipOut(), "vorher") << "the user's clipboard is lost";
+
+    // The toast: Tavrin's small window below the field.
+    const QList<QByteArray> windows =
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--pid"), QString::number(tavrin.processId())})
+            .split('\n');
+    std::optional<Geometry> toast;
+    for (const QByteArray& id : windows) {
+        if (id.trimmed().isEmpty())
+            continue;
+        const Geometry g = geometryOf(id.trimmed().toUInt());
+        if (g.height > 0 && g.height < 80)
+            toast = g;
+    }
+    ASSERT_TRUE(toast) << "no undo toast";
+
+    // What the field holds, read as a user would: select all and copy. An empty field copies
+    // nothing and leaves the mark on the clipboard.
+    const auto fieldText = [&] {
+        xclipIn("-");
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("ctrl+c"));
+        QTest::qWait(300);
+        return xclipOut();
+    };
+    EXPECT_EQ(fieldText(), "Hallo Welt");
+    key(QStringLiteral("End"));
+
+    // "Rückgängig" sits left of the close mark at the capsule's right end.
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("mousemove"), QString::number(toast->x + toast->width - 90),
+                QString::number(toast->y + toast->height / 2), QStringLiteral("click"),
+                QStringLiteral("1")});
+    QTest::qWait(1000);
+    screenshot("tavrin-insert-4-undone.png");
+    EXPECT_EQ(focusedWindow(), fieldWindowId);
+    EXPECT_EQ(fieldText(), "-") << "the undo did not take the text out";
 }
 
 }  // namespace
