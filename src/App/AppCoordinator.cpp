@@ -15,6 +15,7 @@
 #include "AI/QuoteExtractor.h"
 #include "Actions/ActionRunner.h"
 #include "Actions/AssistantAction.h"
+#include "App/DictationPrompts.h"
 #include "App/MessageApps.h"
 #include "App/StructuredReply.h"
 #include "App/ViewedRecord.h"
@@ -30,10 +31,13 @@
 #include "Output/UndoToastView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/Clock.h"
+#include "Platform/KeySender.h"
+#include "Platform/ModifierState.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UrlOpener.h"
 #include "Projects/ProjectTools.h"
 #include "Settings/SettingsStore.h"
+#include "Voice/DictationCommands.h"
 #include "Voice/DictationService.h"
 #include "Voice/QuickDictationController.h"
 
@@ -90,6 +94,22 @@ bool isPushToTalkKey(PushToTalkKey key, quint32 keysym) {
             return false;
     }
     return false;
+}
+
+// Where the undo toast goes: the field, else a thin bar at the pointer; none otherwise.
+std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context) {
+    if (context && context->fieldFrame)
+        return context->fieldFrame;
+    if (context && context->pointer)
+        return QRectF(context->pointer->x() - 1, context->pointer->y() - 12, 2, 24);
+    return std::nullopt;
+}
+
+void putOnClipboard(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
 }
 
 std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id) {
@@ -150,6 +170,8 @@ AppCoordinator::~AppCoordinator() {
     for (CoreTaskPtr& task : pastes_)
         task->cancel();
     for (CoreTaskPtr& task : actionRuns_)
+        task->cancel();
+    for (CoreTaskPtr& task : routings_)
         task->cancel();
 }
 
@@ -349,15 +371,361 @@ void AppCoordinator::hotkeyUp() {
     micPrepared_ = false;
 }
 
-void AppCoordinator::finishQuickDictation() {
-    // Routing the dictated text (into the field, the panel or the memory) is not built yet:
-    // the dictation ends without a result rather than pretending to have inserted it.
-    s_.quickDictation.cancel();
+// One quick dictation after its key came up, with what it captured at the release.
+struct AppCoordinator::Routing {
+    std::weak_ptr<CoreTask> task;
+    // Later changes of the settings do not reach a routing under way.
+    AssistantSettings settings;
+    std::optional<Platform::RunningApplication> target;
+    // As recognised, trimmed.
+    QString text;
+    // The snapshot of the press, read when it is needed: it may arrive after the release.
+    std::function<std::optional<ContextSnapshot>()> snapshot;
+};
+
+namespace {
+
+using Status = QuickDictationModel::Status;
+constexpr milliseconds kFailureShown{2500};
+constexpr milliseconds kEmptyShown{1200};
+constexpr milliseconds kToPanelShown{900};
+constexpr milliseconds kRememberedShown{1600};
+constexpr milliseconds kInsertedShown{700};
+constexpr milliseconds kToastAfter{750};
+constexpr milliseconds kModifierPass{50};
+constexpr int kModifierPasses = 20;
+constexpr qsizetype kStyleSignalMinimum = 25;
+// Shift, Control, Alt and Super as the modifier state reports them.
+constexpr quint64 kHeldModifiers = Platform::EventFlag::HeldModifiers;
+
+bool isFailure(const Status& status) {
+    return status.kind == Status::Kind::failed;
 }
 
-void AppCoordinator::dictateOnlyDown() {}
+}  // namespace
 
-void AppCoordinator::dictateOnlyUp() {}
+std::optional<Platform::RunningApplication> AppCoordinator::dictationTarget() {
+    std::optional<Platform::RunningApplication> front = s_.context.frontApplication();
+    // Tavrin itself is no place to paste into.
+    if (front && front->processIdentifier == QCoreApplication::applicationPid())
+        return std::nullopt;
+    return front;
+}
+
+void AppCoordinator::finishQuickDictation() {
+    auto task = std::make_shared<CoreTask>();
+    routings_.push_back(task);
+    auto r = std::make_shared<Routing>();
+    r->task = task;
+    r->settings = s_.settings.settings();
+    r->target = dictationTarget();
+    const quint64 serial = pressSerial_;
+    r->snapshot = [this, serial]() -> std::optional<ContextSnapshot> {
+        return serial == pressSerial_ ? holdSnapshot_ : std::nullopt;
+    };
+    s_.quickDictation.finish([this, r](const QString& raw) {
+        // After the wait for the final text.
+        if (!isAlive(r->task))
+            return;
+        r->text = trimmed(raw);
+        routeDictation(r, r->text);
+    });
+}
+
+void AppCoordinator::routeDictation(const RoutingPtr& r, const QString& text) {
+    const Status status = s_.quickDictation.model().status();
+    if (isFailure(status) && text.isEmpty()) {
+        s_.quickDictation.finish(status, kFailureShown);
+        endRouting(r);
+        return;
+    }
+    if (text.isEmpty()) {
+        s_.quickDictation.finish(Status::of(Status::Kind::empty), kEmptyShown);
+        endRouting(r);
+        return;
+    }
+    const std::optional<ContextSnapshot> snapshot = r->snapshot();
+    if (snapshot && !snapshot->fieldEditable && DictationCommands::looksLikeQuestion(text)) {
+        s_.quickDictation.finish(Status::of(Status::Kind::toPanel), kToPanelShown);
+        endRouting(r);
+        openPanelWith(text, ReplyKind::chat);
+        return;
+    }
+    if (r->settings.savedMemoriesEnabled) {
+        const std::optional<QString> note = MemoryCommand::note(text);
+        if (note && !trimmed(*note).isEmpty()) {
+            std::optional<QString> app;
+            if (r->target && !r->target->localizedName.isEmpty())
+                app = r->target->localizedName;
+            s_.memory.remember(*note, app);
+            s_.quickDictation.finish(Status::of(Status::Kind::remembered), kRememberedShown);
+            endRouting(r);
+            return;
+        }
+    }
+    if (!DictationCommands::mightBeRequest(text)) {
+        applySpokenInstruction(r);
+        return;
+    }
+    s_.quickDictation.model().setStatus(Status::transforming(tr("Prüft den Auftrag …")));
+    askForDictation(r, DictationPrompts::decision(), text,
+                    [this, r](std::optional<QString> answer, bool timedOut) {
+                        if (timedOut) {
+                            s_.quickDictation.finish(
+                                Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
+                                kFailureShown);
+                            insertDictated(r, r->text);
+                            return;
+                        }
+                        if (answer && answer->toUpper().contains(QLatin1String("TASK"))) {
+                            s_.quickDictation.finish(Status::of(Status::Kind::toPanelDraft),
+                                                     kToPanelShown);
+                            endRouting(r);
+                            openPanelWith(r->text, std::nullopt);
+                            return;
+                        }
+                        applySpokenInstruction(r);
+                    });
+}
+
+void AppCoordinator::applySpokenInstruction(const RoutingPtr& r) {
+    if (!DictationCommands::containsInstruction(r->text)) {
+        formatOrInsert(r);
+        return;
+    }
+    const auto ask = [this, r](std::optional<QString> selection) {
+        s_.quickDictation.model().setStatus(Status::transforming(
+            selection ? tr("Wendet es auf die Markierung an …") : tr("Setzt die Anweisung um …")));
+        const QString system =
+            selection ? DictationPrompts::selection() : DictationPrompts::instruction();
+        const QString user =
+            selection ? DictationPrompts::selectionRequest(r->text, *selection) : r->text;
+        askForDictation(r, system, user, [this, r](std::optional<QString> answer, bool) {
+            QString result = r->text;
+            if (!answer) {
+                // The words are never lost: they go in as spoken, and the display says so.
+                s_.quickDictation.finish(
+                    Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
+                    kFailureShown);
+            } else if (!trimmed(*answer).isEmpty()) {
+                result = trimmed(*answer);
+            }
+            if (result == r->text) {
+                formatOrInsert(r);
+                return;
+            }
+            insertDictated(r, result);
+        });
+    };
+    if (!s_.inserter) {
+        ask(std::nullopt);
+        return;
+    }
+    s_.inserter->copySelection([this, r, ask](std::optional<QString> selection) {
+        // After the wait for the copied selection.
+        if (!isAlive(r->task))
+            return;
+        ask(std::move(selection));
+    });
+}
+
+void AppCoordinator::formatOrInsert(const RoutingPtr& r) {
+    if (!r->settings.smartFormatting || !DictationCommands::worthFormatting(r->text)) {
+        insertDictated(r, r->text);
+        return;
+    }
+    s_.quickDictation.model().setStatus(Status::transforming(tr("Formatiert …")));
+    askForDictation(r, DictationPrompts::formatting(), r->text,
+                    [this, r](std::optional<QString> answer, bool) {
+                        const bool formatted = answer && !trimmed(*answer).isEmpty();
+                        insertDictated(r, formatted ? trimmed(*answer) : r->text);
+                    });
+}
+
+void AppCoordinator::askForDictation(
+    const RoutingPtr& r, const QString& system, const QString& user,
+    std::function<void(std::optional<QString> answer, bool timedOut)> done) {
+    const CoreTaskPtr task = r->task.lock();
+    AIRequest request;
+    request.system = system;
+    request.user = user;
+    request.model = r->settings.provider == ProviderID::codexCLI
+                        ? r->settings.model(ProviderID::codexCLI)
+                        : std::optional<QString>(QStringLiteral("haiku"));
+
+    // The call has its own task, so that the time limit can drop it (its process ends) while
+    // the routing goes on.
+    auto call = std::make_shared<CoreTask>();
+    task->hold(std::make_unique<CoreTaskPtr>(call));
+    auto settled = std::make_shared<bool>(false);
+    std::weak_ptr<CoreTask> weakCall = call;
+    const auto settle = [this, weakCall, settled, done](std::optional<QString> answer,
+                                                        bool timedOut) {
+        if (*settled)
+            return;
+        *settled = true;
+        // Dropped once this callback, which the call may own, has returned.
+        if (const CoreTaskPtr held = weakCall.lock())
+            QMetaObject::invokeMethod(
+                this, [held] { held->cancel(); }, Qt::QueuedConnection);
+        done(std::move(answer), timedOut);
+    };
+    std::unique_ptr<AIProvider> ai = s_.makeProvider(r->settings.provider, r->settings);
+    call->hold(ai->complete(request, [r, settle](AIResult<QString> answer) {
+        // After the wait for the AI's answer.
+        if (!isAlive(r->task))
+            return;
+        settle(answer ? std::optional<QString>(answer.value()) : std::nullopt, false);
+    }));
+    call->hold(std::move(ai));
+    call->hold(s_.clock.singleShot(kDictationAILimit, [r, settle] {
+        // After the wait of the time limit: the tool hangs, and the words go in as recognised.
+        if (!isAlive(r->task))
+            return;
+        settle(std::nullopt, true);
+    }));
+}
+
+void AppCoordinator::openPanelWith(const QString& text, std::optional<ReplyKind> forced) {
+    // Another opening is under way: the spoken text has nowhere to go.
+    if (isInvoking_)
+        return;
+    isInvoking_ = true;
+    invokeNow([this, text, forced] {
+        if (session_)
+            send(text, forced, false);
+        isInvoking_ = false;
+    });
+}
+
+void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
+    const AssistantSettings& settings = s_.settings.settings();
+    std::optional<QString> app;
+    if (r->target && !r->target->localizedName.isEmpty())
+        app = r->target->localizedName;
+    s_.memory.recordActivity(app, std::nullopt, text, settings.activityMemory,
+                             MemoryEntry::Kind::wrote);
+    if (settings.learnStyle && characterCount(r->text) >= kStyleSignalMinimum)
+        addStyleSignal(QStringLiteral("Own words (dictated): ") + r->text);
+    const bool undo = settings.undoAfterInsert;
+
+    waitForModifiers(r, kModifierPasses, [this, r, text, undo] {
+        if (!s_.permissions.accessibility()) {
+            putOnClipboard(text);
+            s_.quickDictation.finish(
+                Status::failed(tr("In die Zwischenablage kopiert (Bedienungshilfen fehlen)")),
+                kFailureShown);
+            endRouting(r);
+            return;
+        }
+        if (!s_.inserter) {
+            endRouting(r);
+            return;
+        }
+        s_.inserter->insert(text, r->target, false, [this, r, undo] {
+            // After the wait for the paste.
+            if (!isAlive(r->task))
+                return;
+            const Status status = s_.quickDictation.model().status();
+            if (isFailure(status)) {
+                // An earlier failure (the engine's, or the AI's) stays readable, then goes.
+                s_.quickDictation.finish(status, kFailureShown);
+                endRouting(r);
+                return;
+            }
+            s_.quickDictation.finish(Status::of(Status::Kind::inserted), kInsertedShown);
+            if (!undo || !s_.undoToast) {
+                endRouting(r);
+                return;
+            }
+            r->task.lock()->hold(s_.clock.singleShot(kToastAfter, [this, r] {
+                // After the wait before the toast.
+                if (!isAlive(r->task))
+                    return;
+                s_.undoToast->show(insertionAnchor(r->snapshot()), r->target);
+                endRouting(r);
+            }));
+        });
+    });
+}
+
+void AppCoordinator::waitForModifiers(const RoutingPtr& r, int passesLeft,
+                                      std::function<void()> then) {
+    // A held modifier would turn the paste key into another shortcut; the wait is short.
+    if (passesLeft > 0 && s_.modifiers && (s_.modifiers->currentFlags() & kHeldModifiers)) {
+        r->task.lock()->hold(
+            s_.clock.singleShot(kModifierPass, [this, r, passesLeft, then = std::move(then)] {
+                // After the wait for the modifiers to come up.
+                if (!isAlive(r->task))
+                    return;
+                waitForModifiers(r, passesLeft - 1, then);
+            }));
+        return;
+    }
+    then();
+}
+
+void AppCoordinator::endRouting(const RoutingPtr& r) {
+    forget(routings_, r->task);
+}
+
+void AppCoordinator::dictateOnlyDown() {
+    if (dictateOnlyIsDown_ || hotkeyIsDown_ || s_.quickDictation.isRunning())
+        return;
+    dictateOnlyIsDown_ = true;
+    s_.permissions.refresh();
+    if (!s_.permissions.microphone() || !s_.quickDictation.prepare(s_.settings.settings(), true)) {
+        dictateOnlyIsDown_ = false;
+        return;
+    }
+    dictateOnlyActive_ = true;
+    const quint64 serial = ++dictateSerial_;
+    dictateSnapshot_.reset();
+    dictateSnapshotRead_ = s_.context.quickSnapshot(
+        s_.context.prefetchField(), false, [this, serial](std::optional<ContextSnapshot> snapshot) {
+            // After the wait for the snapshot: is this still the press that asked? Kept after
+            // the release too, since the undo toast goes beside the same field.
+            if (serial != dictateSerial_)
+                return;
+            dictateSnapshot_ = std::move(snapshot);
+            if (dictateOnlyActive_)
+                showDictationDisplay(dictateSnapshot_);
+        });
+}
+
+void AppCoordinator::dictateOnlyUp() {
+    if (!dictateOnlyIsDown_)
+        return;
+    dictateOnlyIsDown_ = false;
+    if (!dictateOnlyActive_)
+        return;
+    dictateOnlyActive_ = false;
+
+    auto task = std::make_shared<CoreTask>();
+    routings_.push_back(task);
+    auto r = std::make_shared<Routing>();
+    r->task = task;
+    r->settings = s_.settings.settings();
+    r->target = dictationTarget();
+    const quint64 serial = dictateSerial_;
+    r->snapshot = [this, serial]() -> std::optional<ContextSnapshot> {
+        return serial == dictateSerial_ ? dictateSnapshot_ : std::nullopt;
+    };
+    s_.quickDictation.finish([this, r](const QString& raw) {
+        // After the wait for the final text: word for word, no AI.
+        if (!isAlive(r->task))
+            return;
+        r->text = trimmed(raw);
+        const Status status = s_.quickDictation.model().status();
+        if (r->text.isEmpty()) {
+            s_.quickDictation.finish(isFailure(status) ? status : Status::of(Status::Kind::empty),
+                                     isFailure(status) ? kFailureShown : kEmptyShown);
+            endRouting(r);
+            return;
+        }
+        insertDictated(r, r->text);
+    });
+}
 
 void AppCoordinator::toggle() {
     if (s_.panel.isShown() && s_.panel.isKey()) {
@@ -876,26 +1244,6 @@ void AppCoordinator::copyDraft() {
         clipboard->setText(s->draft());
     dismiss();
 }
-
-namespace {
-
-// Where the undo toast goes: the field, else a thin bar at the pointer; none otherwise.
-std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context) {
-    if (context && context->fieldFrame)
-        return context->fieldFrame;
-    if (context && context->pointer)
-        return QRectF(context->pointer->x() - 1, context->pointer->y() - 12, 2, 24);
-    return std::nullopt;
-}
-
-void putOnClipboard(const QString& text) {
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(text);
-    }
-}
-
-}  // namespace
 
 void AppCoordinator::insert() {
     AssistantSession* s = session_.get();

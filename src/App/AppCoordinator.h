@@ -41,6 +41,7 @@ struct Name;
 }  // namespace GlobalShortcuts
 
 namespace Platform {
+class ModifierState;
 class Clock;
 class Timer;
 class SystemLog;
@@ -95,6 +96,8 @@ public:
         UndoToast* undoToast = nullptr;
         // A fresh engine for one dictation in the panel; null or none: no panel dictation.
         std::function<std::unique_ptr<DictationService>(const AssistantSettings&)> makeDictation;
+        // The held modifiers, waited out before dictated text is pasted; null: none are held.
+        Platform::ModifierState* modifiers = nullptr;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -114,6 +117,8 @@ public:
     static constexpr std::chrono::milliseconds kPageBudget{6000};
     static constexpr int kPageMaxChars = 60000;
     static constexpr int kDocumentDays = 14;
+    // How long a quick dictation waits for the AI before it pastes the words as recognised.
+    static constexpr std::chrono::milliseconds kDictationAILimit{30000};
 
     // The two global shortcuts of the application.
     static const GlobalShortcuts::Name& invokeAssistant();
@@ -236,6 +241,24 @@ private:
     void holdReached(const std::weak_ptr<CoreTask>& task, bool panelWasKey);
     void showDictationDisplay(const std::optional<ContextSnapshot>& snapshot);
     void finishQuickDictation();
+
+    // Quick dictation routing: what the spoken text becomes once the key is up.
+    struct Routing;
+    using RoutingPtr = std::shared_ptr<Routing>;
+    void routeDictation(const RoutingPtr& r, const QString& text);
+    void applySpokenInstruction(const RoutingPtr& r);
+    void formatOrInsert(const RoutingPtr& r);
+    void openPanelWith(const QString& text, std::optional<ReplyKind> forced);
+    // Asks the AI once for a routing step; `done` gets the answer (none when the call
+    // failed) or, after kDictationAILimit without one, `timedOut` with the call dropped.
+    void askForDictation(const RoutingPtr& r, const QString& system, const QString& user,
+                         std::function<void(std::optional<QString> answer, bool timedOut)> done);
+    // Pastes dictated text into `target`: activity, style signal, the modifiers let go, the
+    // paste, the display's last status and the undo toast.
+    void insertDictated(const RoutingPtr& r, const QString& text);
+    void waitForModifiers(const RoutingPtr& r, int passesLeft, std::function<void()> then);
+    void endRouting(const RoutingPtr& r);
+    std::optional<Platform::RunningApplication> dictationTarget();
     bool handlePushToTalk(QEvent* event);
 
     // Reply generation.
@@ -276,6 +299,16 @@ private:
     // Pastes and action runs: they go on after the panel closes, but not past the coordinator.
     std::vector<CoreTaskPtr> pastes_;
     std::vector<CoreTaskPtr> actionRuns_;
+    // Quick dictations still being routed after their key came up.
+    std::vector<CoreTaskPtr> routings_;
+
+    bool dictateOnlyIsDown_ = false;
+    bool dictateOnlyActive_ = false;
+    // Counts presses of the dictate-only shortcut; its snapshot belongs to one press and
+    // anchors that press's display and undo toast.
+    quint64 dictateSerial_ = 0;
+    std::optional<ContextSnapshot> dictateSnapshot_;
+    std::unique_ptr<ContextRead> dictateSnapshotRead_;
     std::vector<CoreTaskPtr> invocations_;
     bool isInvoking_ = false;
 

@@ -86,4 +86,5 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           &inserter_,
           &undoToast_,
           [this](const AssistantSettings& settings) { return dictation_.make(settings); },
+          &modifiers_,
       }) {}

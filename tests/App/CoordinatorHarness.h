@@ -197,16 +197,17 @@ private:
     ProviderID id_;
 };
 
-// A dictation engine that starts at once and says nothing.
+// A dictation engine that starts at once and, when stopped, says what `heard` holds.
 class SilentEngine final : public DictationService {
 public:
-    explicit SilentEngine(int& cancels) : cancels_(cancels) {}
+    SilentEngine(int& cancels, const QString& heard) : cancels_(cancels), heard_(heard) {}
     void start(StartDone done) override { done(std::nullopt); }
-    void stop(StopDone done) override { done(QString()); }
+    void stop(StopDone done) override { done(heard_); }
     void cancel() override { ++cancels_; }
 
 private:
     int& cancels_;
+    const QString& heard_;
 };
 
 // A panel dictation engine the test drives: it records the calls and answers when told.
@@ -300,6 +301,7 @@ struct CoordinatorHarness {
             [this](const AssistantSettings&) -> std::unique_ptr<DictationService> {
                 return std::make_unique<ScriptedEngine>(engine);
             },
+            &modifiers,
         });
         return *coordinator;
     }
@@ -330,13 +332,15 @@ struct CoordinatorHarness {
     FakeContextSource context;
     FakePanelHost panel;
     int engineCancels = 0;
+    // What the quick dictation's engine recognises.
+    QString heard;
     int enginesBuilt = 0;
-    QuickDictationController quickDictation{
-        [this](const QString&) {
-            ++enginesBuilt;
-            return std::make_unique<SilentEngine>(engineCancels);
-        },
-        clock};
+    QuickDictationController quickDictation{[this](const QString&) {
+                                                ++enginesBuilt;
+                                                return std::make_unique<SilentEngine>(engineCancels,
+                                                                                      heard);
+                                            },
+                                            clock};
     FakeShortcuts shortcuts;
     ProviderCalls provider;
     ScriptedEngine::Log engine;
