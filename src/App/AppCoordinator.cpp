@@ -11,6 +11,7 @@
 #include "AI/Chunk.h"
 #include "AI/ErrorClassifier.h"
 #include "AI/PromptBuilder.h"
+#include "AI/ProviderLoginOpener.h"
 #include "AI/ProviderStatusStore.h"
 #include "AI/QuoteExtractor.h"
 #include "Actions/ActionRunner.h"
@@ -259,6 +260,64 @@ void AppCoordinator::openSettings() {
     s_.providers.refresh(s_.settings.settings());
     if (s_.showSettings)
         s_.showSettings();
+}
+
+MenuBarState AppCoordinator::menuState() const {
+    const AssistantSettings& settings = s_.settings.settings();
+    MenuBarState state;
+    state.onboardingCompleted = settings.onboardingCompleted;
+    if (const auto shortcut = s_.shortcuts.getShortcut(invokeAssistant())) {
+        const QString text = s_.shortcuts.describe(*shortcut);
+        if (!text.isEmpty())
+            state.mainShortcut = text;
+    }
+    state.provider = settings.provider;
+    for (const ProviderID id : {ProviderID::claudeCLI, ProviderID::codexCLI})
+        state.providerStatus[id] = s_.providers.state(id).shortText();
+    state.accessibility = s_.permissions.accessibility();
+    state.screenRecording = s_.permissions.screenRecording();
+    state.microphone = s_.permissions.microphone() && s_.permissions.speech();
+    return state;
+}
+
+void AppCoordinator::refreshStatus() {
+    s_.permissions.refresh();
+    s_.providers.refresh(s_.settings.settings());
+}
+
+void AppCoordinator::showOnboarding() {
+    dismiss();
+    if (s_.showOnboarding)
+        s_.showOnboarding();
+}
+
+void AppCoordinator::selectProvider(ProviderID provider) {
+    // Choosing the tool already chosen writes nothing.
+    if (s_.settings.settings().provider == provider)
+        return;
+    s_.settings.update([provider](AssistantSettings& s) { s.provider = provider; });
+}
+
+void AppCoordinator::requestAccessibility() {
+    if (!s_.permissions.accessibility())
+        s_.permissions.requestAccessibility();
+}
+
+void AppCoordinator::requestScreenRecording() {
+    if (!s_.permissions.screenRecording())
+        s_.permissions.requestScreenRecording();
+}
+
+void AppCoordinator::requestMicrophone() {
+    if (!s_.permissions.microphone() || !s_.permissions.speech())
+        s_.permissions.requestMicrophone();
+}
+
+void AppCoordinator::quit() {
+    if (s_.quit)
+        s_.quit();
+    else
+        QCoreApplication::quit();
 }
 
 void AppCoordinator::finishOnboarding() {
@@ -1321,7 +1380,10 @@ void AppCoordinator::switchProvider(ProviderID provider, bool rewrite) {
     }
 }
 
-void AppCoordinator::openLogin(ProviderID) {}
+void AppCoordinator::openLogin(ProviderID provider) {
+    if (s_.loginOpener)
+        s_.loginOpener->openLogin(provider);
+}
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "AI/ReplyKind.h"
 #include "App/ContextSource.h"
 #include "App/CoreTask.h"
+#include "App/MenuBarOperations.h"
 #include "App/PanelHost.h"
 #include "Context/ContextSnapshot.h"
 #include "Panel/AssistantSession.h"
@@ -26,6 +27,7 @@
 #include "Settings/ProviderID.h"
 
 class MemoryStore;
+class ProviderLoginOpener;
 class PermissionsManager;
 class ProviderStatusStore;
 class QuickDictationController;
@@ -56,7 +58,7 @@ class SystemLog;
 // reply, a timer) is a CoreTask held in a field; its continuations first ask whether the task
 // is still current (not cancelled, its session still the open one) and write nothing when it
 // is not.
-class AppCoordinator : public PanelActions {
+class AppCoordinator : public PanelActions, public MenuBarOperations {
     Q_OBJECT
 
 public:
@@ -98,6 +100,10 @@ public:
         std::function<std::unique_ptr<DictationService>(const AssistantSettings&)> makeDictation;
         // The held modifiers, waited out before dictated text is pasted; null: none are held.
         Platform::ModifierState* modifiers = nullptr;
+        // Signs in to a tool in a terminal; null: nothing happens.
+        ProviderLoginOpener* loginOpener = nullptr;
+        // Ends the program (the tray menu's quit); unset: the event loop is left.
+        std::function<void()> quit;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -155,7 +161,7 @@ public:
     void toggle();
     void escape() override;
     // Opens the panel for the application in front, unless an opening is under way.
-    void invoke();
+    void invoke() override;
     // Cancels the session's work, records what was viewed and hides the panel.
     void dismiss() override;
 
@@ -178,8 +184,18 @@ public:
     void openLogin(ProviderID provider) override;
     void runAction() override;
     void saveDefinition() override;
-    void openSettings();
+    void openSettings() override;
     void finishOnboarding();
+
+    // The tray menu.
+    MenuBarState menuState() const override;
+    void refreshStatus() override;
+    void showOnboarding() override;
+    void selectProvider(ProviderID provider) override;
+    void requestAccessibility() override;
+    void requestScreenRecording() override;
+    void requestMicrophone() override;
+    void quit() override;
 
     // Has the AI describe the user's writing style anew from the collected signals; `done`
     // runs when the run is over (at once when none starts).

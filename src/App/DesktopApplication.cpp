@@ -9,6 +9,7 @@
 #include "AI/CodexCLIProvider.h"
 #include "Panel/PanelView.h"
 #include "Platform/AppPaths.h"
+#include "Platform/LoginShell.h"
 #include "Platform/linux/AtspiAccessibilityTree.h"
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Platform/linux/PulseAudioSource.h"
@@ -56,6 +57,8 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
                       &compositor_),
       undoToast_({clock, inserter_, activation_, terminals_, &compositor_}),
+      terminalLauncher_(Platform::LoginShell::path()),
+      loginOpener_(terminalLauncher_, clipboard_),
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
       applicationIcons_(Platform::XcbConnection::open()),
@@ -87,4 +90,5 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           &undoToast_,
           [this](const AssistantSettings& settings) { return dictation_.make(settings); },
           &modifiers_,
+          &loginOpener_,
       }) {}

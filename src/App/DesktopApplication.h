@@ -7,6 +7,7 @@
 #include "App/AppCoordinator.h"
 #include "App/CollectorContextSource.h"
 #include "App/PanelControllerHost.h"
+#include "App/TerminalLoginOpener.h"
 #include "Context/ContextCollector.h"
 #include "Context/PageReader.h"
 #include "Context/WindowCapture.h"
@@ -39,6 +40,7 @@
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
 #include "Platform/linux/XdgAutostartLoginItem.h"
+#include "Platform/linux/XdgTerminalLauncher.h"
 #include "Settings/SettingsStore.h"
 #include "Voice/DictationFactory.h"
 #include "Voice/QuickDictationController.h"
@@ -90,6 +92,8 @@ private:
     QuickDictationController quickDictation_;
     Platform::WmClassTerminalWindows terminals_;
     UndoToast undoToast_;
+    Platform::XdgTerminalLauncher terminalLauncher_;
+    TerminalLoginOpener loginOpener_;
 
     Platform::QSettingsUserDefaults defaults_;
     Platform::X11HotKeyGrabber grabber_;

@@ -302,6 +302,8 @@ struct CoordinatorHarness {
                 return std::make_unique<ScriptedEngine>(engine);
             },
             &modifiers,
+            loginOpener,
+            [this] { ++quits; },
         });
         return *coordinator;
     }
@@ -358,5 +360,7 @@ struct CoordinatorHarness {
     int onboardingShown = 0;
     int settingsShown = 0;
     int permissionSettingsShown = 0;
+    int quits = 0;
+    ProviderLoginOpener* loginOpener = nullptr;
     std::unique_ptr<AppCoordinator> coordinator;
 };
