@@ -11,6 +11,10 @@ if(TAVRIN_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(tavrin_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TAVRIN_BUILD_FUZZ)
+  # Coverage for libFuzzer in every library; only the fuzz targets link its main.
+  target_compile_options(tavrin_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 
 function(tavrin_add_subdirectories parent)
   file(GLOB children LIST_DIRECTORIES true "${CMAKE_CURRENT_SOURCE_DIR}/${parent}/*")

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -22,11 +23,32 @@ QString quote(const QString& value);
 QString fill(const QString& text, const QList<Placeholder>& placeholders,
              const std::function<QString(const QString&)>& encode);
 
-// fill() for a shell command: every value becomes one literal piece of the word it stands
-// in, also where the template quotes the placeholder itself ("{{a}}", '{{a}}') or puts it
-// in a command substitution. None when a placeholder stands where the shell would read a
-// value once more and no quoting can keep it literal (inside backquotes, "${…}" or
-// "$((…))", right after "$", after a here-document operator).
-std::optional<QString> fillQuoted(const QString& text, const QList<Placeholder>& placeholders);
+// The command as a person reads it: each value single-quoted in place of its placeholder
+// ("git -C '/Users/a/My App' commit -m 'it'\''s done'"). For showing only; the shell runs
+// script().
+QString display(const QString& text, const QList<Placeholder>& placeholders);
+
+// A template made ready for the shell: `arguments` holds the values, to be passed as
+// positional parameters after the script and a name for $0 (`sh -c text tavrin arguments…`);
+// `text` takes them into variables on its first line and refers to those where the
+// placeholders stood. No value is part of the text the shell parses, so none can run as a
+// command.
+struct Script {
+    QString text;
+    QStringList arguments;
+
+    bool operator==(const Script&) const = default;
+};
+
+// The script for `text` with its placeholders: each reference quoted for the spot where
+// it stands (closing and reopening the template's own single quotes around it), so that it
+// gives the value as one literal piece of its word. None when a placeholder stands where
+// a shell would evaluate the value once more as code or arithmetic: after eval, let, trap,
+// alias or "sh -c", as a variable's name (read, printf -v, declarations), in a prompt or hook
+// variable, inside "((…))", "$((…))", "$[…]", "[[ … ]]", "${…}", subscripts or
+// backquotes, in a here-document, or right after "$". Also none when the template does
+// arithmetic on variables or hands an expansion to a command that takes names: a value
+// that reaches such a variable would be evaluated too.
+std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders);
 
 }  // namespace ShellCommand

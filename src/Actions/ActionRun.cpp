@@ -208,9 +208,9 @@ void ActionRun::startComment() {
 }
 
 void ActionRun::startShell() {
-    // Every value becomes one literal piece of its word, and the template is read once: a
-    // value that contains a placeholder (it comes from the model, which reads the screen) is
-    // never filled in again.
+    // The values come from the model, which reads the screen: they reach the shell as
+    // positional parameters, never as text it parses, and the template is read once, so a
+    // value that contains a placeholder is never filled in again.
     QList<ShellCommand::Placeholder> placeholders;
     for (const QString& name : action_.parameters)
         placeholders.append({name, param(params_, name)});
@@ -218,15 +218,18 @@ void ActionRun::startShell() {
         {QStringLiteral("project_path"), projectFolder(project_).value_or(QString())});
     placeholders.append(
         {QStringLiteral("repo"), project_ ? project_->repo.value_or(QString()) : QString()});
-    const std::optional<QString> command =
-        ShellCommand::fillQuoted(action_.templateText, placeholders);
-    if (!command) {
+    const std::optional<ShellCommand::Script> script =
+        ShellCommand::script(action_.templateText, placeholders);
+    if (!script) {
         return failLater(AIError::failed(
             text("Der Befehl wurde nicht ausgeführt: Ein Platzhalter steht an einer Stelle, an "
                  "der die Shell seinen Wert noch einmal auswerten würde.")));
     }
 
-    process_ = LineProcess::collect(Platform::LoginShell::path(), {QStringLiteral("-lc"), *command},
+    const QStringList arguments =
+        QStringList{QStringLiteral("-lc"), script->text, QStringLiteral("tavrin")} +
+        script->arguments;
+    process_ = LineProcess::collect(Platform::LoginShell::path(), arguments,
                                     workingFolder(project_), [this](AIResult<QString> output) {
                                         if (!output) {
                                             finish(output.failure());

@@ -255,7 +255,9 @@ void AppCoordinator::manageProjects() {
         s_.showProjectSettings();
 }
 
-void AppCoordinator::openSettings() {
+void AppCoordinator::openSettings(std::optional<SettingsTab> tab) {
+    if (tab && s_.selectSettingsTab)
+        s_.selectSettingsTab(*tab);
     dismiss();
     s_.providers.refresh(s_.settings.settings());
     if (s_.showSettings)

@@ -25,6 +25,7 @@
 #include "Projects/Project.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
+#include "Settings/Tabs/SettingsTab.h"
 
 class MemoryStore;
 class ProviderLoginOpener;
@@ -93,6 +94,10 @@ public:
         // globe stands in and links do nothing.
         Platform::ApplicationIcons* applicationIcons = nullptr;
         Platform::UrlOpener* urlOpener = nullptr;
+        // What the document card shows files in and copies to; null: those buttons do
+        // nothing.
+        Platform::FileRevealer* fileRevealer = nullptr;
+        Platform::Clipboard* clipboard = nullptr;
         // Pastes drafts into the target and offers to undo; null: nothing is pasted.
         TextInserter* inserter = nullptr;
         UndoToast* undoToast = nullptr;
@@ -104,6 +109,8 @@ public:
         ProviderLoginOpener* loginOpener = nullptr;
         // Ends the program (the tray menu's quit); unset: the event loop is left.
         std::function<void()> quit;
+        // Turns the settings window to a tab, before it is shown.
+        std::function<void(SettingsTab)> selectSettingsTab;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -150,6 +157,8 @@ public:
     Platform::Clock& clock() override { return s_.clock; }
     Platform::ApplicationIcons* applicationIcons() override { return s_.applicationIcons; }
     Platform::UrlOpener* urlOpener() override { return s_.urlOpener; }
+    Platform::FileRevealer* fileRevealer() override { return s_.fileRevealer; }
+    Platform::Clipboard* clipboard() override { return s_.clipboard; }
     void setDemoForceScreenHint(bool value);
 
     // Press and release of the main shortcut.
@@ -170,7 +179,7 @@ public:
     void primaryAction() override;
     void writeNow() override;
     void regenerate();
-    void retryLastRequest();
+    void retryLastRequest() override;
     void stopGenerating() override;
     void startListening() override;
     void finishListening(bool generateAfterwards) override;
@@ -184,7 +193,11 @@ public:
     void openLogin(ProviderID provider) override;
     void runAction() override;
     void saveDefinition() override;
-    void openSettings() override;
+    // Closes the panel, checks the tools again and shows the settings, on `tab` when given,
+    // else on the tab last seen.
+    void openSettings(std::optional<SettingsTab> tab);
+    void openSettings() override { openSettings(std::nullopt); }
+    void openAISettings() override { openSettings(SettingsTab::ai); }
     void finishOnboarding();
 
     // The tray menu.

@@ -3,9 +3,12 @@
 #include <QString>
 #include <memory>
 
+#include "AI/ProviderSetup.h"
 #include "AI/ProviderStatusStore.h"
+#include "AI/StoreProviderSetupServices.h"
 #include "App/AppCoordinator.h"
 #include "App/CollectorContextSource.h"
+#include "App/DesktopSettingsCoordinator.h"
 #include "App/PanelControllerHost.h"
 #include "App/TerminalLoginOpener.h"
 #include "Context/ContextCollector.h"
@@ -25,6 +28,8 @@
 #include "Platform/linux/DesktopUrlOpener.h"
 #include "Platform/linux/EwmhDesktopWindows.h"
 #include "Platform/linux/EwmhWindowActivation.h"
+#include "Platform/linux/EwmhWindowManagerInfo.h"
+#include "Platform/linux/FileManagerRevealer.h"
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
@@ -40,8 +45,11 @@
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
 #include "Platform/linux/XdgAutostartLoginItem.h"
+#include "Platform/linux/XdgInstalledApplications.h"
 #include "Platform/linux/XdgTerminalLauncher.h"
 #include "Settings/SettingsStore.h"
+#include "Settings/Window/SettingsView.h"
+#include "Settings/Window/SettingsWindowController.h"
 #include "Voice/DictationFactory.h"
 #include "Voice/QuickDictationController.h"
 
@@ -60,6 +68,8 @@ public:
     GlobalShortcuts::NamedShortcuts& shortcuts() { return shortcuts_; }
 
 private:
+    void showSettingsOn(SettingsTab tab);
+
     Platform::Clock& clock_;
     Platform::SystemLog& log_;
     std::shared_ptr<Platform::XcbConnection> x11_;
@@ -101,8 +111,17 @@ private:
 
     Platform::X11ApplicationIcons applicationIcons_;
     Platform::DesktopUrlOpener urlOpener_;
+    Platform::FileManagerRevealer fileRevealer_;
     Platform::X11FloatingWindows floatingWindows_;
     PanelController panel_;
     PanelControllerHost panelHost_;
+
+    ProviderSetup providerSetup_;
+    StoreProviderSetupServices providerSetupServices_;
+    Platform::XdgInstalledApplications installedApplications_;
+    Platform::EwmhWindowManagerInfo windowManager_;
+    DesktopSettingsCoordinator settingsCoordinator_;
+    SettingsWindowController settingsWindow_;
+
     AppCoordinator coordinator_;
 };

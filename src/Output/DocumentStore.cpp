@@ -42,6 +42,28 @@ QString trimLine(const QString& line) {
     return line.mid(begin, end - begin);
 }
 
+QString trimDashes(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char('-'))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char('-'))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The first line of a trimmed reply without its leading number signs and blanks; empty
+// when the reply is a single line.
+QString titleLine(const QString& trimmed) {
+    const qsizetype lineFeed = trimmed.indexOf(QLatin1Char('\n'));
+    if (lineFeed < 0)
+        return {};
+    QString first = trimLine(trimmed.left(lineFeed));
+    while (first.startsWith(QLatin1Char('#')))
+        first.remove(0, 1);
+    return trimLine(first);
+}
+
 QString dropDiacritics(const QString& text) {
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString kept;
@@ -93,11 +115,7 @@ Parts split(const QString& text) {
     if (lineFeed < 0)
         return {fallbackTitle(), trimmed};
 
-    QString first = trimLine(trimmed.left(lineFeed));
-    while (first.startsWith(QLatin1Char('#')))
-        first.remove(0, 1);
-    first = trimLine(first);
-
+    const QString first = titleLine(trimmed);
     const QString body = trimmed.mid(lineFeed).trimmed();
     return {first.isEmpty() ? fallbackTitle() : Characters::prefix(first, kTitleLength), body};
 }
@@ -106,16 +124,11 @@ QString slug(const QString& title) {
     static const QRegularExpression outside(QStringLiteral("[^A-Za-z0-9äöüÄÖÜß]+"));
     QString result = dropDiacritics(title);
     result.replace(outside, QStringLiteral("-"));
-    qsizetype begin = 0;
-    qsizetype end = result.size();
-    while (begin < end && result.at(begin) == QLatin1Char('-'))
-        ++begin;
-    while (end > begin && result.at(end - 1) == QLatin1Char('-'))
-        --end;
-    result = result.mid(begin, end - begin);
+    result = trimDashes(result);
     if (result.isEmpty())
         return fallbackTitle();
-    return Characters::prefix(result, kSlugLength);
+    // A cut between two words would leave the dash that joined them.
+    return trimDashes(Characters::prefix(result, kSlugLength));
 }
 
 QString stamp(const QDateTime& moment) {
@@ -133,9 +146,13 @@ SaveResult save(const QString& text, const Platform::Clock& clock) {
     const QString path =
         freePath(documents, stamp(clock.now()) + QLatin1Char(' ') + slug(parts.title));
 
-    const QByteArray content = (QStringLiteral("# ") + parts.title + QStringLiteral("\n\n") +
-                                parts.body + QLatin1Char('\n'))
-                                   .toUtf8();
+    // A first line longer than a title keeps its end in the body: nothing of the reply is lost.
+    QString body = parts.body;
+    if (const QString line = titleLine(text.trimmed()); line.size() > parts.title.size())
+        body = body.isEmpty() ? line : line + QStringLiteral("\n\n") + body;
+    const QByteArray content =
+        (QStringLiteral("# ") + parts.title + QStringLiteral("\n\n") + body + QLatin1Char('\n'))
+            .toUtf8();
     if (const auto error = Platform::PrivateFile::write(path, content))
         return {{}, *error};
     return {path, {}};

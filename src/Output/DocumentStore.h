@@ -33,15 +33,16 @@ QString folder();
 Parts split(const QString& text);
 
 // The file-name part made from a title: accents dropped, every run of other characters than
-// A-Z, a-z, 0-9, ä, ö, ü, Ä, Ö, Ü and ß as one "-", at most 60 characters, "Dokument" when
-// nothing is left.
+// A-Z, a-z, 0-9, ä, ö, ü, Ä, Ö, Ü and ß as one "-", at most 60 characters and never
+// beginning or ending in "-", "Dokument" when nothing is left.
 QString slug(const QString& title);
 
 // "2025-03-14T09-05-07": the moment in UTC, without fractions or zone, ":" as "-".
 QString stamp(const QDateTime& moment);
 
 // Writes the reply as "# title", a blank line, the body and a line feed, atomically, to a
-// new file: a name already taken gets " 2", " 3", … before ".md".
+// new file: a name already taken gets " 2", " 3", … before ".md". When the title had to be
+// cut, the body begins with the whole first line and a blank line.
 SaveResult save(const QString& text, const Platform::Clock& clock);
 
 // Deletes the documents whose modification is more than `days` days old. Only regular

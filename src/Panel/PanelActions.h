@@ -9,13 +9,16 @@
 #include "Settings/ProviderID.h"
 
 class AssistantSession;
+
 class PermissionsManager;
 class ProviderStatusStore;
 class SettingsStore;
 
 namespace Platform {
 class ApplicationIcons;
+class Clipboard;
 class Clock;
+class FileRevealer;
 class UrlOpener;
 }  // namespace Platform
 
@@ -41,6 +44,9 @@ public:
     virtual Platform::ApplicationIcons* applicationIcons() = 0;
     // Opens the web and mail links of replies; null: links do nothing.
     virtual Platform::UrlOpener* urlOpener() = 0;
+    // What the document card shows files with and copies to; null: its buttons do nothing.
+    virtual Platform::FileRevealer* fileRevealer() = 0;
+    virtual Platform::Clipboard* clipboard() = 0;
 
     // Escape: closes dictation, stops a running reply or dismisses the panel, in that order.
     virtual void escape() = 0;
@@ -49,6 +55,9 @@ public:
     virtual void primaryAction() = 0;
     virtual void send(const QString& text, std::optional<ReplyKind> forced, bool hidden) = 0;
     virtual void writeNow() = 0;
+    // Sends the last request again as it was (its forced kind, hidden or not); nothing before
+    // the first.
+    virtual void retryLastRequest() = 0;
     virtual void stopGenerating() = 0;
     virtual void startListening() = 0;
     virtual void finishListening(bool generateAfterwards) = 0;
@@ -60,6 +69,8 @@ public:
     virtual void manageProjects() = 0;
     virtual void switchProvider(ProviderID provider, bool rewrite) = 0;
     virtual void openLogin(ProviderID provider) = 0;
+    // Dismisses the panel and shows the settings window on its AI tab.
+    virtual void openAISettings() = 0;
     virtual void runAction() = 0;
     virtual void saveDefinition() = 0;
 

@@ -12,6 +12,7 @@
 #include "Design/RoundedBox.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
+#include "Panel/ActionCard.h"
 #include "Panel/ActionRow.h"
 #include "Panel/AnswerArea.h"
 #include "Panel/AssistantPanel.h"
@@ -19,13 +20,17 @@
 #include "Panel/ChatList.h"
 #include "Panel/ContextRow.h"
 #include "Panel/ConversationRow.h"
+#include "Panel/DefinitionCard.h"
+#include "Panel/DocumentCard.h"
 #include "Panel/EntranceEffect.h"
+#include "Panel/FailedFooter.h"
 #include "Panel/InstructionField.h"
 #include "Panel/ListeningHint.h"
 #include "Panel/ModeSwitch.h"
 #include "Panel/NoticeBlock.h"
 #include "Panel/PanelActions.h"
 #include "Panel/PanelTexts.h"
+#include "Panel/ProblemBlock.h"
 #include "Panel/QuoteBlock.h"
 #include "Panel/ReadyHint.h"
 #include "Panel/SentInstructionField.h"
@@ -153,8 +158,10 @@ void PanelView::build() {
 
     // 2a: what stopped the request.
     problemBlock_ = slot("problemBlock");
+    problemBlock_->layout()->addWidget(new ProblemBlock(*session_, actions_, problemBlock_));
     addRow(problemBlock_);
     failedFooter_ = slot("failedFooter");
+    failedFooter_->layout()->addWidget(new FailedFooter(*session_, actions_, failedFooter_));
     addRow(failedFooter_);
 
     // 2b: the screen hint or the quote, entering as one.
@@ -168,7 +175,14 @@ void PanelView::build() {
     addRow(lead);
 
     // 3: the conversation, or the instructions applied to the draft.
-    chatList_ = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), this);
+    auto* chatList = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), this);
+    chatList_ = chatList;
+    chatList->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
+        auto* card = new DocumentCard(
+            {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
+        card->setTurn(turn, writing);
+        return card;
+    });
     addRow(chatList_);
     instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
     auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
@@ -188,8 +202,10 @@ void PanelView::build() {
         new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
     addRow(answerArea_);
     actionCard_ = slot("actionCard");
+    actionCard_->layout()->addWidget(new ActionCard(*session_, actions_, actionCard_));
     addRow(actionCard_);
     definitionCard_ = slot("definitionCard");
+    definitionCard_->layout()->addWidget(new DefinitionCard(*session_, actions_, definitionCard_));
     addRow(definitionCard_);
 
     // 7: what was sent while the reply arrives, else the field for the next instruction.

@@ -35,9 +35,9 @@ QString title(PushToTalkKey value) {
             // The key's own label, the same in every language.
             return QStringLiteral("fn");
         case PushToTalkKey::rightOption:
-            return QCoreApplication::translate("PushToTalkKey", "rechte ⌥");
+            return QCoreApplication::translate("PushToTalkKey", "rechte Alt-Taste");
         case PushToTalkKey::rightCommand:
-            return QCoreApplication::translate("PushToTalkKey", "rechte ⌘");
+            return QCoreApplication::translate("PushToTalkKey", "rechte Super-Taste");
         case PushToTalkKey::none:
             return QCoreApplication::translate("PushToTalkKey", "Aus");
     }

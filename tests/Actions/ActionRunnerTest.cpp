@@ -229,6 +229,23 @@ TEST_F(ActionRunnerTest, ShellValuesArriveAsOneLiteralWordEach) {
     }
 }
 
+// The login shell gets the values as arguments: where a template's grammar once hid a
+// value from the quoting, the value is still only printed.
+TEST_F(ActionRunnerTest, ShellValuesNeverRunInTheLoginShell) {
+    QTemporaryDir folder;
+    const QString canary = folder.filePath("canary");
+    const QString value = "$(touch " + canary + ")";
+    const QStringList templates = {"echo \"$(case x in x) echo {{a}};; esac)\"",
+                                   "f() { echo {{a}}; }; f", "echo fertig\u00a0# Notiz: {{a}}"};
+    for (const QString& text : templates) {
+        const auto result =
+            run(shellAction(text, {"a"}), {{"a", value}}, projectWith(folder.path(), std::nullopt));
+        ASSERT_TRUE(result) << message(result).toStdString();
+        EXPECT_TRUE(result.value().message.endsWith(value)) << result.value().message.toStdString();
+        EXPECT_FALSE(QFile::exists(canary)) << text.toStdString();
+    }
+}
+
 TEST_F(ActionRunnerTest, ShellRunsInTheProjectFolderAndKeepsTheTail) {
     QTemporaryDir folder;
     const Project project = projectWith(folder.path(), std::nullopt);

@@ -95,10 +95,21 @@ TEST(AppCoordinatorMenuTest, SettingsAndOnboardingCloseThePanelFirst) {
         std::function<void(AppCoordinator&)> call;
         int settings;
         int onboarding;
+        std::vector<SettingsTab> tabs;
     };
     const Case cases[] = {
-        {"settings", [](AppCoordinator& a) { a.openSettings(); }, 1, 0},
-        {"onboarding", [](AppCoordinator& a) { a.showOnboarding(); }, 0, 1},
+        {"settings on the tab last seen", [](AppCoordinator& a) { a.openSettings(); }, 1, 0, {}},
+        {"settings on the permissions",
+         [](AppCoordinator& a) { a.openSettings(SettingsTab::permissions); },
+         1,
+         0,
+         {SettingsTab::permissions}},
+        {"the AI settings from the panel",
+         [](AppCoordinator& a) { a.openAISettings(); },
+         1,
+         0,
+         {SettingsTab::ai}},
+        {"onboarding", [](AppCoordinator& a) { a.showOnboarding(); }, 0, 1, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +120,7 @@ TEST(AppCoordinatorMenuTest, SettingsAndOnboardingCloseThePanelFirst) {
         EXPECT_FALSE(h.panel.isShown());
         EXPECT_EQ(h.settingsShown, c.settings);
         EXPECT_EQ(h.onboardingShown, c.onboarding);
+        EXPECT_EQ(h.settingsTabs, c.tabs);
     }
 }
 

@@ -296,6 +296,8 @@ struct CoordinatorHarness {
             {},
             nullptr,
             &urlOpener,
+            nullptr,
+            nullptr,
             &inserter,
             &undoToast,
             [this](const AssistantSettings&) -> std::unique_ptr<DictationService> {
@@ -304,6 +306,7 @@ struct CoordinatorHarness {
             &modifiers,
             loginOpener,
             [this] { ++quits; },
+            [this](SettingsTab tab) { settingsTabs.push_back(tab); },
         });
         return *coordinator;
     }
@@ -361,6 +364,7 @@ struct CoordinatorHarness {
     int settingsShown = 0;
     int permissionSettingsShown = 0;
     int quits = 0;
+    std::vector<SettingsTab> settingsTabs;
     ProviderLoginOpener* loginOpener = nullptr;
     std::unique_ptr<AppCoordinator> coordinator;
 };

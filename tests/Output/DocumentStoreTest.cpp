@@ -81,13 +81,21 @@ TEST(DocumentStoreSplitTest, SlugFromTitle) {
         {"Cafe\u0301 Ölberg", "Cafe-Olberg"},
         {"--Hallo  /  Welt--", "Hallo-Welt"},
         {"Привет 2025", "2025"},
-        {QStringLiteral("Wort ").repeated(20), QStringLiteral("Wort-").repeated(12)},
+        // Cut at 60 characters right behind a dash, which goes too.
+        {QStringLiteral("Wort ").repeated(20), QStringLiteral("Wort-").repeated(11) + "Wort"},
+        {QString(59, QLatin1Char('a')) + " b", QString(59, QLatin1Char('a'))},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DocumentStore::slug(c.title), c.expected) << c.title.toStdString();
 }
 
 TEST_F(DocumentStoreTest, IsWrittenPrivatelyUnderItsStampAndSlug) {
+    // 128 characters; the title's cut at 80 falls inside "und".
+    const QString longLine =
+        "Zusammenfassung der Besprechung vom Dienstag mit allen Kunden aus dem Vertrieb und "
+        "der Entwicklung über alle Pläne im Jahr 2027.";
+    ASSERT_EQ(longLine.size(), 128);
+    const QString longSlug = "Zusammenfassung-der-Besprechung-vom-Dienstag-mit-allen-Kunde";
     const struct {
         QString text;
         QString name;
@@ -96,13 +104,23 @@ TEST_F(DocumentStoreTest, IsWrittenPrivatelyUnderItsStampAndSlug) {
         {"## Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n",
          "2025-03-14T09-05-07 Angebot-fur-Muller-Co.md",
          QStringLiteral("# Angebot für Müller & Co.\n\nSehr geehrte Damen und Herren,\n").toUtf8()},
+        // A first line longer than a title: the title is cut, the body keeps the whole line.
+        {"# " + longLine + "\n\nZweiter Absatz.", "2025-03-14T09-05-07 " + longSlug + ".md",
+         ("# " + longLine.left(80) + "\n\n" + longLine + "\n\nZweiter Absatz.\n").toUtf8()},
+        {longLine + "\n", "2025-03-14T09-05-07 Dokument.md",
+         ("# Dokument\n\n" + longLine + "\n").toUtf8()},
+        {longLine + "\n ", "2025-03-14T09-05-07 Dokument 2.md",
+         ("# Dokument\n\n" + longLine + "\n").toUtf8()},
+        {"## " + longLine + "\nx", "2025-03-14T09-05-07 " + longSlug + " 2.md",
+         ("# " + longLine.left(80) + "\n\n" + longLine + "\n\nx\n").toUtf8()},
         // An empty reply still becomes a titled document, with three line feeds.
-        {QString(), "2025-03-14T09-05-07 Dokument.md", "# Dokument\n\n\n"},
+        {QString(), "2025-03-14T09-05-07 Dokument 3.md", "# Dokument\n\n\n"},
     };
     for (const auto& c : cases) {
         const DocumentStore::SaveResult saved = DocumentStore::save(c.text, clock);
         ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
-        EXPECT_EQ(saved.path, DocumentStore::folder() + QLatin1Char('/') + c.name);
+        EXPECT_EQ(QFileInfo(saved.path).path(), DocumentStore::folder());
+        EXPECT_EQ(QFileInfo(saved.path).fileName().toStdString(), c.name.toStdString());
         EXPECT_EQ(readFile(saved.path), c.contents);
         EXPECT_EQ(modeOf(saved.path), 0600u);
         EXPECT_EQ(modeOf(DocumentStore::folder()), 0700u);

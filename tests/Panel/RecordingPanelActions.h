@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "AI/ProviderStatusStore.h"
 #include "Panel/AssistantSession.h"
@@ -9,7 +10,9 @@
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeApplicationIcons.h"
+#include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeFileRevealer.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
 #include "Platform/fake/FakeScreenCaptureAccess.h"
@@ -33,6 +36,7 @@ public:
     PermissionsManager& permissions() override { return permissions_; }
     Platform::FakeScreenCaptureAccess& screenCapture() { return screenCapture_; }
     const ProviderStatusStore& providers() const override { return providers_; }
+    ProviderStatusStore& providerStore() { return providers_; }
     AssistantSession* session() const override { return session_; }
     void setSession(AssistantSession* session) { session_ = session; }
     bool demoForceScreenHint() const override { return demo_; }
@@ -44,6 +48,9 @@ public:
         emit demoForceScreenHintChanged();
     }
 
+    Platform::FakeFileRevealer* fileRevealer() override { return &fileRevealer_; }
+    Platform::FakeClipboard* clipboard() override { return &clipboard_; }
+
     void escape() override { calls << QStringLiteral("escape"); }
     void dismiss() override { calls << QStringLiteral("dismiss"); }
     void primaryAction() override { calls << QStringLiteral("primaryAction"); }
@@ -53,6 +60,7 @@ public:
                           hidden ? QStringLiteral("hidden") : QStringLiteral("shown"));
     }
     void writeNow() override { calls << QStringLiteral("writeNow"); }
+    void retryLastRequest() override { calls << QStringLiteral("retryLastRequest"); }
     void stopGenerating() override { calls << QStringLiteral("stopGenerating"); }
     void startListening() override { calls << QStringLiteral("startListening"); }
     void finishListening(bool generate) override {
@@ -71,8 +79,21 @@ public:
     void openLogin(ProviderID provider) override {
         calls << QStringLiteral("openLogin %1").arg(rawValue(provider));
     }
-    void runAction() override { calls << QStringLiteral("runAction"); }
-    void saveDefinition() override { calls << QStringLiteral("saveDefinition"); }
+    void openAISettings() override { calls << QStringLiteral("openAISettings"); }
+    void runAction() override {
+        calls << QStringLiteral("runAction");
+        if (onRunAction)
+            onRunAction();
+    }
+    void saveDefinition() override {
+        calls << QStringLiteral("saveDefinition");
+        if (onSaveDefinition)
+            onSaveDefinition();
+    }
+
+    // What the application would do besides being asked; nothing when unset.
+    std::function<void()> onRunAction;
+    std::function<void()> onSaveDefinition;
 
     QStringList calls;
 
@@ -94,4 +115,6 @@ private:
     ProviderStatusStore providers_;
     AssistantSession* session_ = nullptr;
     bool demo_ = false;
+    Platform::FakeFileRevealer fileRevealer_;
+    Platform::FakeClipboard clipboard_;
 };

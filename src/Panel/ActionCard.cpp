@@ -1,0 +1,261 @@
+#include "Panel/ActionCard.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "Actions/ActionRunner.h"
+#include "Design/ElidedLabel.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/StyledButton.h"
+#include "Design/SymbolLabel.h"
+#include "Panel/AssistantSession.h"
+#include "Panel/CardTextField.h"
+#include "Panel/PanelActions.h"
+#include "Panel/TintedLabel.h"
+#include "Platform/UrlOpener.h"
+
+namespace {
+
+using Kind = AssistantAction::Kind;
+
+template <typename T>
+bool holds(const ActionProposal::Status& status) {
+    return std::holds_alternative<T>(status);
+}
+
+}  // namespace
+
+ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget* parent)
+    : CardFrame(DS::Palette::accent, 0.35, 1, 10, parent), session_(&session), actions_(actions) {
+    setObjectName(QStringLiteral("actionCardView"));
+    QVBoxLayout* column = this->column();
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    header_ = header;
+    name_ = line(DS::Font::system(13, QFont::DemiBold), DS::Palette::label, this);
+    name_->setObjectName(QStringLiteral("actionName"));
+    header->addWidget(name_);
+    preview_ = line(DS::Font::hint(), DS::Palette::tertiary, this);
+    preview_->setObjectName(QStringLiteral("actionPreview"));
+    preview_->setElideMode(Qt::ElideMiddle);
+    preview_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    header->addWidget(preview_, 1);
+    header->addStretch(0);
+    column->addLayout(header);
+
+    outcome_ = new QWidget(this);
+    outcome_->setObjectName(QStringLiteral("actionOutcome"));
+    auto* outcomeRow = new QHBoxLayout(outcome_);
+    outcomeRow->setContentsMargins(0, 0, 0, 0);
+    outcomeRow->setSpacing(8);
+    QWidget* message = successLine(outcomeMessage_, outcome_);
+    outcomeMessage_->setObjectName(QStringLiteral("actionOutcomeMessage"));
+    outcomeRow->addWidget(message, 1, Qt::AlignVCenter);
+    openLink_ = button(tr("Öffnen"), ButtonStyle::secondary(26, 7), "openOutcome", outcome_);
+    connect(openLink_, &QAbstractButton::clicked, this, &ActionCard::openLink);
+    outcomeRow->addWidget(openLink_);
+    auto* finished = button(tr("Fertig"), ButtonStyle::secondary(26, 7), "finishAction", outcome_);
+    connect(finished, &QAbstractButton::clicked, this, &ActionCard::clear);
+    outcomeRow->addWidget(finished);
+    column->addWidget(outcome_);
+
+    fieldsBox_ = new QWidget(this);
+    auto* fields = new QVBoxLayout(fieldsBox_);
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->setSpacing(10);
+    column->addWidget(fieldsBox_);
+
+    failure_ = new TintedLabel(DS::Palette::errorText, this);
+    failure_->setObjectName(QStringLiteral("actionFailure"));
+    failure_->setFont(DS::Font::hint());
+    failure_->setWordWrap(true);
+    failure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(failure_);
+
+    buttonRow_ = new QWidget(this);
+    auto* buttons = new QHBoxLayout(buttonRow_);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(8);
+    buttons->addStretch(1);
+    auto* discard =
+        button(tr("Verwerfen"), ButtonStyle::secondary(26, 7), "discardAction", buttonRow_);
+    connect(discard, &QAbstractButton::clicked, this, &ActionCard::clear);
+    buttons->addWidget(discard);
+    run_ = button(QString(), ButtonStyle::primary(26, 7), "runAction", buttonRow_);
+    connect(run_, &QAbstractButton::clicked, this, &ActionCard::run);
+    buttons->addWidget(run_);
+    column->addWidget(buttonRow_);
+
+    connect(&session, &AssistantSession::actionProposalChanged, this, &ActionCard::sync);
+    connect(&session, &AssistantSession::projectChanged, this, &ActionCard::sync);
+    sync();
+}
+
+QStringList ActionCard::fieldKeys(const AssistantAction& action) {
+    const QStringList fixed = fixedParameters(action.kind);
+    return fixed.isEmpty() ? action.parameters : fixed;
+}
+
+QString ActionCard::fieldLabel(const QString& key) {
+    static const QMap<QString, const char*> labels{{QStringLiteral("title"), "Titel"},
+                                                   {QStringLiteral("body"), "Beschreibung"},
+                                                   {QStringLiteral("labels"), "Labels"},
+                                                   {QStringLiteral("issue"), "Issue-Nr."},
+                                                   {QStringLiteral("repo"), "Repo"}};
+    const auto found = labels.find(key);
+    return found == labels.end() ? key : tr(found.value());
+}
+
+QString ActionCard::primaryTitle(Kind kind) {
+    switch (kind) {
+        case Kind::githubIssue:
+            return tr("Issue erstellen");
+        case Kind::githubComment:
+            return tr("Kommentar posten");
+        case Kind::shell:
+            return tr("Ausführen");
+        case Kind::openURL:
+            return tr("Öffnen");
+    }
+    return {};
+}
+
+QString ActionCard::symbol(Kind kind) {
+    switch (kind) {
+        case Kind::githubIssue:
+            return QStringLiteral("exclamationmark.circle");
+        case Kind::githubComment:
+            return QStringLiteral("text.bubble");
+        case Kind::shell:
+            return QStringLiteral("terminal");
+        case Kind::openURL:
+            return QStringLiteral("link");
+    }
+    return {};
+}
+
+void ActionCard::sync() {
+    if (!session_)
+        return;
+    const std::optional<ActionProposal>& proposal = session_->actionProposal();
+    if (!proposal) {
+        // The panel hides the card; whatever comes next is built afresh.
+        shownId_.reset();
+        return;
+    }
+    if (shownId_ != proposal->id)
+        rebuild(*proposal);
+    present(*proposal);
+}
+
+void ActionCard::rebuild(const ActionProposal& proposal) {
+    shownId_ = proposal.id;
+    runClickedAt_.reset();
+    // The symbol belongs to the action's kind, which only a new proposal can change.
+    delete symbol_;
+    symbol_ = new SymbolLabel(symbol(proposal.action.kind), QString(), DS::Font::system(13),
+                              DS::Palette::accentText, this);
+    header_->insertWidget(0, symbol_);
+    symbol_->show();
+    for (CardTextField* field : fields_)
+        delete field->parentWidget();
+    fields_.clear();
+    for (const QString& key : fieldKeys(proposal.action)) {
+        auto* box = new QWidget(fieldsBox_);
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(3);
+        ElidedLabel* label = line(DS::Font::hint(), DS::Palette::tertiary, box);
+        label->setText(fieldLabel(key));
+        layout->addWidget(label);
+        const bool body = key == QLatin1String("body");
+        auto* field = new CardTextField(
+            body ? CardTextField::Shape::editor : CardTextField::Shape::line, false, box);
+        field->setObjectName(QStringLiteral("field:") + key);
+        field->setLabel(fieldLabel(key));
+        connect(field, &CardTextField::edited, this,
+                [this, key](const QString& text) { edit(key, text); });
+        layout->addWidget(field);
+        fieldsBox_->layout()->addWidget(box);
+        // At once, not on the layout's next pass: the card must never show a frame without them.
+        box->show();
+        fields_.insert(key, field);
+    }
+}
+
+void ActionCard::present(const ActionProposal& proposal) {
+    const ActionProposal::Status& status = proposal.status;
+    if (runClickedAt_ && status != *runClickedAt_)
+        runClickedAt_.reset();
+
+    name_->setText(proposal.action.displayName());
+    const std::optional<QString> preview =
+        ActionRunner::preview(proposal.action, proposal.params, session_->project());
+    preview_->setText(preview.value_or(QString()));
+    preview_->setVisible(preview.has_value());
+
+    const auto* done = std::get_if<ActionProposal::Done>(&status);
+    outcome_->setVisible(done != nullptr);
+    fieldsBox_->setVisible(!done);
+    buttonRow_->setVisible(!done);
+    if (done) {
+        outcomeMessage_->setText(done->message);
+        link_ = done->url;
+        openLink_->setVisible(done->url.has_value());
+    }
+    for (auto it = fields_.begin(); it != fields_.end(); ++it)
+        it.value()->setText(proposal.params.value(it.key()));
+    const auto* failed = std::get_if<ActionProposal::Failed>(&status);
+    failure_->setText(failed ? failed->message : QString());
+    failure_->setVisible(failed != nullptr);
+
+    const bool running = holds<ActionProposal::Running>(status);
+    const QString title = primaryTitle(proposal.action.kind);
+    if (running) {
+        LabelRow::Part label = LabelRow::text(title);
+        run_->setLabel(LabelRow({LabelRow::spinner(), label}, 6));
+    } else {
+        run_->setLabelText(title);
+    }
+    run_->setEnabled(!running && !runClickedAt_);
+}
+
+AssistantSession* ActionCard::owner() const {
+    AssistantSession* current = actions_.session();
+    if (!current || !shownId_ || !current->actionProposal() ||
+        current->actionProposal()->id != *shownId_)
+        return nullptr;
+    return current;
+}
+
+void ActionCard::edit(const QString& key, const QString& text) {
+    AssistantSession* current = owner();
+    if (!current)
+        return;
+    ActionProposal proposal = *current->actionProposal();
+    proposal.params.insert(key, text);
+    current->setActionProposal(std::move(proposal));
+}
+
+void ActionCard::run() {
+    AssistantSession* current = owner();
+    if (!current || runClickedAt_ ||
+        holds<ActionProposal::Running>(current->actionProposal()->status))
+        return;
+    runClickedAt_ = current->actionProposal()->status;
+    run_->setEnabled(false);
+    actions_.runAction();
+}
+
+void ActionCard::clear() {
+    if (AssistantSession* current = owner())
+        current->setActionProposal(std::nullopt);
+}
+
+void ActionCard::openLink() {
+    Platform::UrlOpener* opener = actions_.urlOpener();
+    if (link_ && opener)
+        opener->open(*link_);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// An editable text on the field background, in the three shapes the cards use: one line, a
+// fixed editor of several lines, and a field that grows from one to three lines as its text
+// wraps. Emits edited() only for the user's own changes, never for setText().
+class CardTextField : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Shape { line, editor, growing };
+
+    explicit CardTextField(Shape shape, bool monospaced = false, QWidget* parent = nullptr);
+
+    QString text() const;
+    // Leaves the text and the caret alone when the text is already the same, so that an edit
+    // that comes back from the session does not move the caret.
+    void setText(const QString& text);
+    // What assistive technology calls the editor: the label shown beside or above it.
+    void setLabel(const QString& label);
+    // The lines the growing field shows now (1 to 3); the other shapes report 1.
+    int shownLines() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void edited(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyColours();
+    void fitHeight();
+    int heightFor(int lines) const;
+
+    Shape shape_;
+    QLineEdit* line_ = nullptr;
+    QPlainTextEdit* lines_ = nullptr;
+    bool setting_ = false;
+    int shownLines_ = 1;
+};

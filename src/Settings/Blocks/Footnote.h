@@ -1,0 +1,11 @@
+#pragma once
+
+#include "Settings/Blocks/WrappedText.h"
+
+// The quiet explanation under a card.
+class Footnote : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Footnote(const QString& text, QWidget* parent = nullptr);
+};

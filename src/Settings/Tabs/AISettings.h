@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+#include "Settings/ProviderID.h"
+
+class ConnectionTest;
+class ProviderRow;
+class SettingsCoordinator;
+class SettingsRow;
+class SettingsTextField;
+class StyledButton;
+class ValuePicker;
+
+// The "KI" tab: which AI tool answers and whether it is ready, the model, what context is
+// sent along, where the tools are installed, and a test of the connection.
+class AISettings : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit AISettings(SettingsCoordinator& coordinator, QWidget* parent = nullptr);
+    ~AISettings() override;
+
+    ProviderRow* providerRow(ProviderID provider) const;
+    ValuePicker* claudeModelPicker() const { return claudeModel_; }
+    SettingsTextField* codexModelField() const { return codexModel_; }
+    SettingsRow* testRow() const { return testRow_; }
+    StyledButton* testButton() const { return testButton_; }
+    ConnectionTest& connectionTest() const { return *test_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showSettings();
+    void showTest();
+
+    SettingsCoordinator& coordinator_;
+    ConnectionTest* test_;
+    QList<ProviderRow*> providerRows_;
+    ValuePicker* claudeModel_ = nullptr;
+    SettingsTextField* codexModel_ = nullptr;
+    SettingsRow* testRow_ = nullptr;
+    StyledButton* testButton_ = nullptr;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QLocale>
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "Settings/AssistantSettings.h"
+
+class AIProvider;
+class ChunkStream;
+class SettingsCoordinator;
+
+namespace Platform {
+class Timer;
+}
+
+// The AI tab's one-shot check that the chosen tool answers: a tiny request with the settings
+// of the moment. It gives up after a minute, since a tool that never answers would otherwise
+// keep the tab waiting for good, and it ends with its owner: leaving the tab stops the tool.
+class ConnectionTest final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::seconds timeLimit{60};
+
+    explicit ConnectionTest(SettingsCoordinator& coordinator, QObject* parent = nullptr);
+    ~ConnectionTest() override;
+
+    bool isRunning() const { return stream_ != nullptr; }
+    // The last test's message for the user; none before the first and while one runs.
+    const std::optional<QString>& result() const { return result_; }
+
+    // Does nothing while a test runs.
+    void start();
+
+    static QString successText(const QString& reply, std::chrono::nanoseconds elapsed,
+                               const QLocale& locale = QLocale());
+    static QString failureText(const QString& description);
+    static QString timeoutText();
+
+signals:
+    // Running or the result changed.
+    void changed();
+
+private:
+    void finish(const QString& result);
+
+    SettingsCoordinator& coordinator_;
+    std::unique_ptr<AIProvider> provider_;
+    std::unique_ptr<ChunkStream> stream_;
+    std::unique_ptr<Platform::Timer> deadline_;
+    std::optional<QString> result_;
+    AssistantSettings startedWith_;
+};

@@ -1,0 +1,29 @@
+#include "Settings/Tabs/SettingsCoordinator.h"
+
+#include <QWidget>
+
+#include "AI/ClaudeCLIProvider.h"
+#include "AI/CodexCLIProvider.h"
+
+std::unique_ptr<AIProvider> SettingsCoordinator::makeProvider(ProviderID provider,
+                                                              const QString& customPath) const {
+    switch (provider) {
+        case ProviderID::codexCLI:
+            return std::make_unique<CodexCLIProvider>(customPath);
+        case ProviderID::claudeCLI:
+            break;
+    }
+    return std::make_unique<ClaudeCLIProvider>(customPath);
+}
+
+void SettingsCoordinator::activateWindow(QWidget* window) {
+    window->raise();
+    window->activateWindow();
+}
+
+void SettingsCoordinator::setSettingsTab(SettingsTab tab) {
+    if (tab == settingsTab_)
+        return;
+    settingsTab_ = tab;
+    emit settingsTabChanged(tab);
+}

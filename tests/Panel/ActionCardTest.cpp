@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "Design/ElidedLabel.h"
+#include "Design/StyledButton.h"
+#include "Panel/ActionCard.h"
+#include "Panel/CardTextField.h"
+#include "Panel/TintedLabel.h"
+#include "RecordingPanelActions.h"
+
+namespace {
+
+using Kind = AssistantAction::Kind;
+
+AssistantAction action(Kind kind, QStringList parameters = {}, bool builtIn = false) {
+    AssistantAction a;
+    a.id = QStringLiteral("a");
+    a.name = QStringLiteral("Deploy");
+    a.kind = kind;
+    a.templateText = QStringLiteral("deploy {{target}}");
+    a.parameters = std::move(parameters);
+    a.builtIn = builtIn;
+    return a;
+}
+
+ActionProposal proposal(AssistantAction a, QMap<QString, QString> params = {}) {
+    ActionProposal p;
+    p.action = std::move(a);
+    p.params = std::move(params);
+    return p;
+}
+
+class ActionCardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        actions.setSession(&session);
+        session.setActionProposal(proposal(action(Kind::shell, {"target"}), {{"target", "prod"}}));
+        card = std::make_unique<ActionCard>(session, actions);
+        card->resize(532, card->sizeHint().height());
+    }
+
+    // The shown fields' labels in order; "*" marks the multi-line editor.
+    QStringList fieldLabels() const {
+        QStringList labels;
+        for (auto* field : card->findChildren<CardTextField*>()) {
+            if (!field->isVisibleTo(card.get()))
+                continue;
+            auto* label = field->parentWidget()->findChild<ElidedLabel*>();
+            labels << label->text() + (field->findChild<QPlainTextEdit*>() ? "*" : "");
+        }
+        return labels;
+    }
+    CardTextField* field(const QString& key) const {
+        return card->findChild<CardTextField*>(QStringLiteral("field:") + key);
+    }
+    StyledButton* button(const char* name) const {
+        return card->findChild<StyledButton*>(QLatin1String(name));
+    }
+    bool shown(const char* name) const {
+        auto* widget = card->findChild<QWidget*>(QLatin1String(name));
+        return widget && widget->isVisibleTo(card.get());
+    }
+
+    Platform::FakeClock clock;
+    RecordingPanelActions actions{clock};
+    AssistantSession session{std::nullopt, std::nullopt, ProviderID::claudeCLI};
+    std::unique_ptr<ActionCard> card;
+};
+
+TEST_F(ActionCardTest, OffersTheFieldsOfTheActionsKind) {
+    const std::pair<AssistantAction, QStringList> cases[] = {
+        // The GitHub kinds edit what the runner reads, whatever the action declares.
+        {action(Kind::githubIssue, {"repo", "extra"}, true), {"Titel", "Beschreibung*", "Labels"}},
+        {action(Kind::githubComment, {}, true), {"Issue-Nr.", "Beschreibung*"}},
+        {action(Kind::shell, {"repo", "ziel_ordner"}), {"Repo", "ziel_ordner"}},
+        {action(Kind::openURL, {}), {}},
+    };
+    for (const auto& [a, labels] : cases) {
+        session.setActionProposal(proposal(a));
+        EXPECT_EQ(fieldLabels(), labels) << rawValue(a.kind).toStdString();
+        EXPECT_TRUE(shown("runAction"));
+        EXPECT_EQ(button("runAction")->text(), ActionCard::primaryTitle(a.kind));
+    }
+}
+
+TEST_F(ActionCardTest, TypingChangesTheProposalsParameters) {
+    session.setActionProposal(
+        proposal(action(Kind::githubIssue, {}, true), {{"title", "Absturz"}}));
+    EXPECT_EQ(field("title")->text(), "Absturz");
+    EXPECT_EQ(field("labels")->text(), "");
+
+    QTest::keyClicks(field("title")->findChild<QLineEdit*>(), " beim Start");
+    // A parameter the model left out is added by typing into its field.
+    QTest::keyClicks(field("labels")->findChild<QLineEdit*>(), "bug");
+    QTest::keyClicks(field("body")->findChild<QPlainTextEdit*>(), "Zeile 1");
+    const QMap<QString, QString> expected{
+        {"title", "Absturz beim Start"}, {"labels", "bug"}, {"body", "Zeile 1"}};
+    EXPECT_EQ(session.actionProposal()->params, expected);
+    EXPECT_EQ(field("title")->findChild<QLineEdit*>()->cursorPosition(), 18);
+}
+
+TEST_F(ActionCardTest, EditsAndClicksReachOnlyTheProposalTheCardWasBuiltFor) {
+    const QUuid first = session.actionProposal()->id;
+    EXPECT_EQ(card->shownProposal(), first);
+
+    // A new proposal rebuilds the card from its own values.
+    session.setActionProposal(proposal(action(Kind::shell, {"target"}), {{"target", "staging"}}));
+    EXPECT_EQ(card->shownProposal(), session.actionProposal()->id);
+    EXPECT_EQ(field("target")->text(), "staging");
+
+    // The application moved on to another session: this card's edits and buttons go nowhere.
+    AssistantSession next(std::nullopt, std::nullopt, ProviderID::claudeCLI);
+    next.setActionProposal(proposal(action(Kind::shell, {"target"}), {{"target", "dev"}}));
+    actions.setSession(&next);
+    QTest::keyClicks(field("target")->findChild<QLineEdit*>(), "X");
+    button("discardAction")->click();
+    button("runAction")->click();
+    EXPECT_EQ(next.actionProposal()->params.value("target"), "dev");
+    EXPECT_EQ(session.actionProposal()->params.value("target"), "staging");
+    EXPECT_TRUE(actions.calls.isEmpty());
+
+    // With no session at all (the panel closing) nothing happens either.
+    actions.setSession(nullptr);
+    button("discardAction")->click();
+    EXPECT_TRUE(session.actionProposal().has_value());
+}
+
+TEST_F(ActionCardTest, RunPressedTwiceRunsOnceAndAFailureCanBeRunAgain) {
+    button("runAction")->click();
+    button("runAction")->click();
+    EXPECT_EQ(actions.calls, QStringList{"runAction"});
+    EXPECT_FALSE(button("runAction")->isEnabled());
+
+    ActionProposal p = *session.actionProposal();
+    p.status = ActionProposal::Running{};
+    session.setActionProposal(p);
+    EXPECT_FALSE(button("runAction")->isEnabled());
+    EXPECT_TRUE(button("runAction")->label().hasSpinner());
+    // The fields stay editable while it runs.
+    EXPECT_TRUE(field("target")->isEnabled());
+
+    p.status = ActionProposal::Failed{QStringLiteral("Befehl endete mit 2")};
+    session.setActionProposal(p);
+    EXPECT_TRUE(button("runAction")->isEnabled());
+    EXPECT_FALSE(button("runAction")->label().hasSpinner());
+    EXPECT_TRUE(shown("actionFailure"));
+    EXPECT_EQ(card->findChild<TintedLabel*>("actionFailure")->text(), "Befehl endete mit 2");
+    EXPECT_EQ(fieldLabels(), QStringList{"target"});
+    button("runAction")->click();
+    EXPECT_EQ(actions.calls, (QStringList{"runAction", "runAction"}));
+}
+
+TEST_F(ActionCardTest, AFinishedRunShowsItsOutcomeAndItsLink) {
+    struct Case {
+        std::optional<QUrl> url;
+        bool offersLink;
+    };
+    for (const Case& c : {Case{std::nullopt, false},
+                          Case{QUrl(QStringLiteral("https://github.com/o/r/issues/7")), true}}) {
+        ActionProposal p = *session.actionProposal();
+        p.status = ActionProposal::Done{QStringLiteral("Issue #7 erstellt"), c.url};
+        session.setActionProposal(p);
+        EXPECT_TRUE(shown("actionOutcome"));
+        EXPECT_FALSE(shown("runAction"));
+        EXPECT_TRUE(fieldLabels().isEmpty());
+        EXPECT_EQ(shown("openOutcome"), c.offersLink);
+        if (c.offersLink) {
+            button("openOutcome")->click();
+            EXPECT_EQ(actions.urlOpener()->opened, QList<QUrl>{*c.url});
+        }
+    }
+    button("finishAction")->click();
+    EXPECT_FALSE(session.actionProposal().has_value());
+}
+
+}  // namespace

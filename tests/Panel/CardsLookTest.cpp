@@ -1,0 +1,271 @@
+// Renders the panel's problem notices and cards in each of their states, light and dark, into
+// PNG files in the build folder (panel-cards/), for looking at them as a user would.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "Design/Palette.h"
+#include "Design/Theme.h"
+#include "Panel/DocumentCard.h"
+#include "Panel/PanelView.h"
+#include "Platform/fake/FakeAppearance.h"
+#include "RecordingPanelActions.h"
+
+using Phase = AssistantSession::Phase;
+
+namespace {
+
+using Kind = AssistantAction::Kind;
+
+const QString kDraft = QStringLiteral(
+    "Hallo Anna,\n\ndanke für den Hinweis – ich lege das Issue gleich an.\n\nViele Grüße\nJonas");
+
+ActionProposal issue(ActionProposal::Status status) {
+    ActionProposal p;
+    p.action = AssistantAction::builtIns().front();
+    p.params = {
+        {"repo", "jonas/tavrin"},
+        {"title", "Panel schließt sich beim Einfügen nicht"},
+        {"body", "Nach dem Einfügen bleibt das Panel offen.\n\nSchritte:\n1. Alt+Leertaste"},
+        {"labels", "bug"}};
+    p.status = std::move(status);
+    return p;
+}
+
+ActionProposal shell(ActionProposal::Status status) {
+    ActionProposal p;
+    p.action.id = QStringLiteral("deploy");
+    p.action.name = QStringLiteral("Deploy");
+    p.action.kind = Kind::shell;
+    p.action.templateText = QStringLiteral("cd ~/code/site && make deploy TARGET={{target}}");
+    p.action.parameters = {QStringLiteral("target")};
+    p.params = {{"target", "staging"}};
+    p.status = std::move(status);
+    return p;
+}
+
+ActionDefinitionProposal definition(Kind kind, bool saved) {
+    ActionDefinitionProposal p;
+    p.action.id = QStringLiteral("wetter");
+    p.action.name = QStringLiteral("Wetter nachsehen");
+    p.action.trigger = QStringLiteral("wenn ich nach dem Wetter in einer Stadt frage");
+    p.action.instructions = QStringLiteral(
+        "Setze den Ortsnamen ein, so wie er im Satz steht; ohne Ort nimm Berlin. Frag nicht "
+        "nach, wenn der Ort eindeutig ist.");
+    p.action.kind = kind;
+    p.action.templateText = kind == Kind::openURL ? QStringLiteral("https://wttr.in/{{ort}}")
+                                                  : QStringLiteral("curl -s wttr.in/{{ort}}");
+    p.action.parameters = {QStringLiteral("ort")};
+    p.saved = saved;
+    return p;
+}
+
+struct Look {
+    const char* name;
+    std::function<void(AssistantSession&, RecordingPanelActions&)> arrange;
+};
+
+void failed(AssistantSession& session, AssistantProblem problem) {
+    session.setSentInstruction(QStringLiteral("Antworte Anna, dass ich das Issue anlege"));
+    session.setPhase(Phase::failed(std::move(problem)));
+}
+
+// A draft was written, then a correction asked for the action.
+void done(AssistantSession& session) {
+    session.setDraft(kDraft);
+    session.setPhase(Phase::done());
+}
+
+const std::vector<Look> kLooks{
+    {"problem-not-signed-in",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::notSignedIn(ProviderID::claudeCLI));
+     }},
+    {"problem-not-found",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::notFound(ProviderID::codexCLI));
+     }},
+    {"problem-limit",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::limitReached(ProviderID::claudeCLI, "um 18:00 Uhr"));
+     }},
+    {"problem-busy",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::busy(ProviderID::claudeCLI));
+     }},
+    {"problem-model",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::modelUnavailable(ProviderID::claudeCLI));
+     }},
+    {"problem-generic",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::generic(
+                       "claude: error: Request failed with status 500 (internal server error). "
+                       "Please try again later; if the problem persists, check the status page."));
+     }},
+    {"problem-accessibility",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         failed(s, AssistantProblem::accessibilityMissing());
+     }},
+    {"problem-offline",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         s.setSentInstruction(QStringLiteral(" "));
+         s.setPhase(Phase::failed(AssistantProblem::offline()));
+     }},
+    {"action-pending",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(issue(ActionProposal::Pending{}));
+     }},
+    {"action-running",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(shell(ActionProposal::Running{}));
+     }},
+    {"action-failed",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(shell(ActionProposal::Failed{
+             "make: *** No rule to make target 'deploy'.  Stop. (Exit-Status 2)"}));
+     }},
+    {"action-done-link",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(
+             issue(ActionProposal::Done{"Issue erstellt: https://github.com/jonas/tavrin/issues/42",
+                                        QUrl("https://github.com/jonas/tavrin/issues/42")}));
+     }},
+    {"action-done",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(shell(ActionProposal::Done{"Fertig.", std::nullopt}));
+     }},
+    {"definition-shell",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setDefinitionProposal(definition(Kind::shell, false));
+     }},
+    {"definition-github",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setDefinitionProposal(definition(Kind::githubComment, false));
+     }},
+    {"document-in-conversation",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         ConversationTurn turn;
+         turn.user = QStringLiteral("Schreib mir einen Projektplan für Q3");
+         turn.kind = ReplyKind::document;
+         turn.reply = QStringLiteral("# Projektplan Q3\n\n## Ziele\n- Panel fertig\n- Diktat");
+         turn.documentURL = QUrl::fromLocalFile("/home/jonas/Dokumente/Projektplan-Q3.md");
+         s.setTurns({turn});
+         s.setPhase(Phase::ready());
+     }},
+    {"definition-saved",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setDefinitionProposal(definition(Kind::openURL, true));
+     }},
+};
+
+QImage onDesk(const QPixmap& content, bool dark) {
+    QImage shot(content.size() + QSize(48, 48), QImage::Format_ARGB32_Premultiplied);
+    shot.fill(dark ? QColor(24, 40, 64) : QColor(170, 190, 215));
+    QPainter painter(&shot);
+    painter.drawPixmap(24, 24, content);
+    return shot;
+}
+
+void settle() {
+    for (int pass = 0; pass < 5; ++pass)
+        QCoreApplication::processEvents();
+}
+
+TEST(CardsLook, RendersEveryCardStateLightAndDark) {
+    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/panel-cards");
+    QDir().mkpath(folder);
+    for (const bool dark : {false, true}) {
+        const QString appearanceName = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        Platform::FakeAppearance appearance;
+        appearance.setDark(dark);
+        Platform::FakeClock clock;
+        Theme theme(appearance, clock);
+        for (const Look& look : kLooks) {
+            RecordingPanelActions actions(clock);
+            ContextSnapshot context;
+            context.appName = QStringLiteral("Mail");
+            AssistantSession session(std::nullopt, context, ProviderID::claudeCLI);
+            actions.setSession(&session);
+            PanelView view(session, actions);
+            view.setOpaqueTint(true);
+            look.arrange(session, actions);
+            view.resize(view.fittingSize());
+            view.show();
+            settle();
+            view.resize(view.fittingSize());
+            settle();
+            const QString file = QStringLiteral("%1/%2-%3.png")
+                                     .arg(folder, QLatin1String(look.name), appearanceName);
+            EXPECT_TRUE(onDesk(view.grab(), dark).save(file)) << file.toStdString();
+        }
+
+        // The document card lives in the conversation; here it is drawn on the panel's tint.
+        Platform::FakeUrlOpener opener;
+        Platform::FakeFileRevealer revealer;
+        Platform::FakeClipboard clipboard;
+        const QString reply = QStringLiteral(
+            "# Projektplan Q3\n\n## Ziele\n> **Wichtig:** Beta bis Ende Juli\n\n- Panel fertig\n- "
+            "Einstellungen mit allen Tabs und einem sehr langen Punkt, der umbrechen muss, weil "
+            "er nicht in eine Zeile passt\n- Diktat\n- Dokumente\n- Tests\n- Freigabe");
+        const std::pair<const char*, std::function<void(DocumentCard&)>> documents[] = {
+            {"document-writing",
+             [&](DocumentCard& card) {
+                 ConversationTurn turn;
+                 turn.reply = reply.left(60);
+                 card.setTurn(turn, true);
+             }},
+            {"document-written",
+             [&](DocumentCard& card) {
+                 ConversationTurn turn;
+                 turn.reply = reply;
+                 turn.documentURL = QUrl::fromLocalFile(
+                     "/home/jonas/.local/share/tavrin/Dokumente/2025-03-14T09-05-07 "
+                     "Projektplan-Q3.md");
+                 card.setTurn(turn, false);
+             }},
+            {"document-unsaved",
+             [&](DocumentCard& card) {
+                 ConversationTurn turn;
+                 turn.reply = QStringLiteral("Nur eine Zeile ohne Titel");
+                 card.setTurn(turn, false);
+             }},
+        };
+        for (const auto& [name, arrange] : documents) {
+            QWidget backdrop;
+            backdrop.setAutoFillBackground(true);
+            QPalette colours = backdrop.palette();
+            QColor tint = DS::Palette::panelTint.resolve(dark);
+            tint.setAlphaF(1);
+            colours.setColor(QPalette::Window, tint);
+            backdrop.setPalette(colours);
+            auto* layout = new QVBoxLayout(&backdrop);
+            layout->setContentsMargins(14, 14, 14, 14);
+            auto* card = new DocumentCard({&opener, &revealer, &clipboard}, &backdrop);
+            layout->addWidget(card);
+            arrange(*card);
+            backdrop.setFixedWidth(PanelView::kWidth);
+            backdrop.show();
+            settle();
+            backdrop.adjustSize();
+            settle();
+            const QString file =
+                QStringLiteral("%1/%2-%3.png").arg(folder, QLatin1String(name), appearanceName);
+            EXPECT_TRUE(onDesk(backdrop.grab(), dark).save(file)) << file.toStdString();
+        }
+    }
+}
+
+}  // namespace

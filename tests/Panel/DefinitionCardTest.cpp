@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "Design/ElidedLabel.h"
+#include "Design/StyledButton.h"
+#include "Panel/CardTextField.h"
+#include "Panel/DefinitionCard.h"
+#include "Panel/TintedLabel.h"
+#include "RecordingPanelActions.h"
+
+namespace {
+
+using Kind = AssistantAction::Kind;
+
+ActionDefinitionProposal definition(Kind kind) {
+    ActionDefinitionProposal p;
+    p.action.id = QStringLiteral("deploy");
+    p.action.name = QStringLiteral("Deploy");
+    p.action.trigger = QStringLiteral("wenn ich deployen will");
+    p.action.kind = kind;
+    p.action.templateText = QStringLiteral("make deploy");
+    return p;
+}
+
+class DefinitionCardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        actions.setSession(&session);
+        session.setDefinitionProposal(definition(Kind::shell));
+        card = std::make_unique<DefinitionCard>(session, actions);
+        card->resize(532, card->sizeHint().height());
+        // Rows wrap, and so grow, only at the width they are shown at.
+        card->show();
+    }
+
+    QList<CardTextField*> fields() const {
+        QList<CardTextField*> shown;
+        for (auto* field : card->findChildren<CardTextField*>())
+            if (field->isVisibleTo(card.get()))
+                shown << field;
+        return shown;
+    }
+    CardTextField* row(const char* title) const {
+        return card->findChild<CardTextField*>(QStringLiteral("row:") + QString::fromUtf8(title));
+    }
+    StyledButton* button(const char* name) const {
+        return card->findChild<StyledButton*>(QLatin1String(name));
+    }
+
+    Platform::FakeClock clock;
+    RecordingPanelActions actions{clock};
+    AssistantSession session{std::nullopt, std::nullopt, ProviderID::claudeCLI};
+    std::unique_ptr<DefinitionCard> card;
+};
+
+TEST_F(DefinitionCardTest, RowsFollowTheKind) {
+    const std::pair<Kind, QStringList> cases[] = {
+        {Kind::shell, {"Name", "Wann", "Wie", "Befehl"}},
+        {Kind::openURL, {"Name", "Wann", "Wie", "Link"}},
+        {Kind::githubIssue, {"Name", "Wann", "Wie"}},
+        {Kind::githubComment, {"Name", "Wann", "Wie"}},
+    };
+    for (const auto& [kind, titles] : cases) {
+        session.setDefinitionProposal(definition(kind));
+        QStringList shown;
+        for (auto* field : fields())
+            shown << field->objectName().mid(4);
+        EXPECT_EQ(shown, titles) << rawValue(kind).toStdString();
+        EXPECT_EQ(card->findChild<ElidedLabel*>("definitionKind")->text(), title(kind));
+    }
+}
+
+TEST_F(DefinitionCardTest, EditingARowChangesTheProposalAndTheRowGrowsToThreeLines) {
+    QTest::keyClicks(row("Name")->findChild<QPlainTextEdit*>(), " Prod");
+    EXPECT_EQ(session.definitionProposal()->action.name, "Deploy Prod");
+    // Return does not break the one value into lines.
+    QTest::keyClick(row("Befehl")->findChild<QPlainTextEdit*>(), Qt::Key_Return);
+    EXPECT_EQ(session.definitionProposal()->action.templateText, "make deploy");
+
+    CardTextField* how = row("Wie");
+    EXPECT_EQ(how->shownLines(), 1);
+    const int oneLine = how->height();
+    QTest::keyClicks(how->findChild<QPlainTextEdit*>(), QStringLiteral("wort ").repeated(20));
+    EXPECT_GT(how->shownLines(), 1);
+    EXPECT_GT(how->height(), oneLine);
+    QTest::keyClicks(how->findChild<QPlainTextEdit*>(), QStringLiteral("wort ").repeated(100));
+    EXPECT_EQ(how->shownLines(), 3);
+    const int threeLines = how->height();
+    QTest::keyClicks(how->findChild<QPlainTextEdit*>(), QStringLiteral("wort ").repeated(10));
+    EXPECT_EQ(how->height(), threeLines);
+    EXPECT_EQ(session.definitionProposal()->action.instructions.size(), 650);
+}
+
+TEST_F(DefinitionCardTest, SaveDoubleClickedSavesOnce) {
+    button("saveDefinition")->click();
+    button("saveDefinition")->click();
+    EXPECT_EQ(actions.calls, QStringList{"saveDefinition"});
+
+    // The application stores it and marks it saved: the card confirms with the current name.
+    actions.calls.clear();
+    session.setDefinitionProposal(definition(Kind::openURL));
+    actions.onSaveDefinition = [this] {
+        auto p = *session.definitionProposal();
+        p.saved = true;
+        session.setDefinitionProposal(p);
+    };
+    QTest::keyClicks(row("Name")->findChild<QPlainTextEdit*>(), "!");
+    button("saveDefinition")->click();
+    button("saveDefinition")->click();
+    EXPECT_EQ(actions.calls, QStringList{"saveDefinition"});
+    EXPECT_TRUE(fields().isEmpty());
+    EXPECT_EQ(card->findChild<TintedLabel*>("definitionSavedText")->text(),
+              "Gespeichert. Ab jetzt reicht z. B. „Deploy!“.");
+    button("finishDefinition")->click();
+    EXPECT_FALSE(session.definitionProposal().has_value());
+}
+
+TEST_F(DefinitionCardTest, NothingIsWrittenWithoutTheProposalItWasBuiltFor) {
+    session.setDefinitionProposal(std::nullopt);
+    AssistantSession next(std::nullopt, std::nullopt, ProviderID::claudeCLI);
+    next.setDefinitionProposal(definition(Kind::shell));
+    actions.setSession(&next);
+    QTest::keyClicks(row("Name")->findChild<QPlainTextEdit*>(), "X");
+    button("saveDefinition")->click();
+    button("discardDefinition")->click();
+    ASSERT_TRUE(next.definitionProposal().has_value());
+    EXPECT_EQ(next.definitionProposal()->action.name, "Deploy");
+    EXPECT_TRUE(actions.calls.isEmpty());
+}
+
+}  // namespace

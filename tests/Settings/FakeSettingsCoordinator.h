@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "AI/ProviderSetupServices.h"
+#include "AI/ProviderStatusStore.h"
+#include "Permissions/PermissionsManager.h"
+#include "Platform/LoginItem.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeLoginItem.h"
+#include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeScreenCaptureAccess.h"
+#include "Platform/fake/FakeSettingsPaneOpener.h"
+#include "Platform/fake/FakeSpeechRecognitionAccess.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Settings/SettingsStore.h"
+#include "Settings/Tabs/SettingsCoordinator.h"
+#include "Settings/Tabs/ShortcutNames.h"
+#include "support/FakeShortcuts.h"
+#include "support/ScriptedAIProvider.h"
+
+// Setup that never gets anywhere: the rows show the status store's states.
+class IdleProviderSetup final : public ProviderSetupServices {
+public:
+    explicit IdleProviderSetup(ProviderStatusStore& status) : status_(status) {
+        connect(&status_, &ProviderStatusStore::statesChanged, this,
+                &ProviderSetupServices::changed);
+    }
+    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
+    ProviderStatusStore::State state(ProviderID provider) const override {
+        return status_.state(provider);
+    }
+    void install(ProviderID) override {}
+    void login(ProviderID) override {}
+    void cancel(ProviderID) override {}
+    void openLogin(ProviderID) override {}
+    void openPage(const QUrl&) override {}
+
+private:
+    ProviderStatusStore& status_;
+};
+
+// The application as the settings window sees it, on fakes: a settings store in a temporary
+// folder, permissions and time the test sets, and a scripted AI tool.
+class FakeSettingsCoordinator final : public SettingsCoordinator {
+public:
+    // `settingsJson` is settings.json before the store loads it (none: no file yet).
+    explicit FakeSettingsCoordinator(std::optional<QByteArray> settingsJson = std::nullopt,
+                                     Platform::LoginItem* loginItem = nullptr)
+        : loginItem_(loginItem ? *loginItem : fakeLoginItem) {
+        const QString folder = dir.path() + QStringLiteral("/org.tavrin.Tavrin");
+        QDir().mkpath(folder);
+        if (settingsJson) {
+            QFile file(folder + QStringLiteral("/settings.json"));
+            file.open(QIODevice::WriteOnly);
+            file.write(*settingsJson);
+        }
+        store = std::make_unique<SettingsStore>(dir.path(),
+                                                SettingsStore::Services{loginItem_, log, clock_});
+        keys.shortcuts.create(ShortcutNames::invokeAssistant());
+        keys.shortcuts.create(ShortcutNames::dictateOnly());
+    }
+
+    SettingsStore& settings() override { return *store; }
+    PermissionsManager& permissions() override { return permissionsManager; }
+    ProviderStatusStore& providers() override { return providerStatus; }
+    ProviderSetupServices& providerSetup() override { return setup; }
+    Platform::Clock& clock() override { return clock_; }
+    GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
+
+    std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
+                                             const QString& customPath) const override {
+        requests.append({provider, customPath});
+        return std::make_unique<ScriptedAIProvider>(tool);
+    }
+
+    QByteArray settingsFile() const {
+        QFile file(store->fileURL());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+
+    QTemporaryDir dir;
+    Platform::FakeClock clock_;
+    Platform::FakeSystemLog log;
+    Platform::FakeLoginItem fakeLoginItem;
+    Platform::FakeAccessibilityTrust trust;
+    Platform::FakeScreenCaptureAccess screen;
+    Platform::FakeMicrophoneAccess microphone;
+    Platform::FakeSpeechRecognitionAccess speech;
+    Platform::FakeSettingsPaneOpener paneOpener;
+    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
+    ProviderStatusStore providerStatus{clock_};
+    IdleProviderSetup setup{providerStatus};
+    FakeShortcuts keys;
+    // What the AI tool answers; the test sets it before starting a connection test.
+    ScriptedAIProvider tool;
+    mutable QList<std::pair<ProviderID, QString>> requests;
+
+private:
+    Platform::LoginItem& loginItem_;
+
+public:
+    std::unique_ptr<SettingsStore> store;
+};

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+
+#include "Design/Theme.h"
+#include "Platform/fake/FakeAppearance.h"
+#include "Settings/FakeSettingsCoordinator.h"
+#include "Settings/Window/SettingsView.h"
+#include "Settings/Window/SettingsWindowController.h"
+
+// Renders every tab of the window, light and dark, into PNG files in the build folder, for
+// looking at them.
+TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
+    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/settings-gallery");
+    QDir().mkpath(folder);
+    const SettingsTab tabs[] = {SettingsTab::general, SettingsTab::ai, SettingsTab::voice,
+                                SettingsTab::permissions};
+    for (const bool dark : {false, true}) {
+        Platform::FakeAppearance appearance;
+        appearance.setDark(dark);
+        FakeSettingsCoordinator coordinator;
+        Theme theme(appearance, coordinator.clock());
+        coordinator.settings().update([](auto& s) {
+            s.claudePath = QStringLiteral("/nonexistent/claude");
+            s.codexPath = QStringLiteral("/nonexistent/codex");
+        });
+        coordinator.trust.trusted = true;
+        coordinator.screen.granted = true;
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        SettingsView* view = controller.window();
+        for (const SettingsTab tab : tabs) {
+            coordinator.setSettingsTab(tab);
+            // Tall enough for the whole tab, so the picture shows all of it.
+            view->resize(780, 1040);
+            // Layout requests travel up one level per pass.
+            for (int pass = 0; pass < 8; ++pass)
+                QCoreApplication::processEvents();
+            const QImage image = view->grab().toImage();
+            const QString path =
+                folder + QLatin1Char('/') + rawValue(tab) +
+                (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png"));
+            EXPECT_TRUE(image.save(path)) << path.toStdString();
+        }
+        // The states that change a tab's look: voice input off, a refused dictate-only
+        // combination.
+        coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
+        coordinator.setSettingsTab(SettingsTab::voice);
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        EXPECT_TRUE(
+            view->grab().toImage().save(folder + (dark ? QStringLiteral("/voice-off-dark.png")
+                                                       : QStringLiteral("/voice-off-light.png"))));
+    }
+}

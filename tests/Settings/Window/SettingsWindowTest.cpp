@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "Design/StyledButton.h"
+#include "Settings/FakeSettingsCoordinator.h"
+#include "Settings/Tabs/AISettings.h"
+#include "Settings/Tabs/ConnectionTest.h"
+#include "Settings/Window/SettingsSidebar.h"
+#include "Settings/Window/SettingsView.h"
+#include "Settings/Window/SettingsWindowController.h"
+#include "Settings/Window/SidebarRow.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Settings that differ from the defaults in many fields, some with values no control
+// offers, as a user's file after a while looks.
+const QByteArray lived = R"({
+    "claudeModel": "claude-sonnet-custom",
+    "claudePath": "/nonexistent/claude",
+    "codexPath": "/nonexistent/codex",
+    "dictationEnabled": false,
+    "dictationLanguage": "fr-FR",
+    "knowledge": "Ich arbeite an Tavrin.",
+    "provider": "codexCLI",
+    "codexModel": "gpt-5",
+    "pushToTalkKey": "rightOption",
+    "replyLanguage": "Klingonisch",
+    "sendAfterInsert": true,
+    "showMenuBarIcon": false
+})";
+
+// Lets queued deliveries and deferred deletions happen.
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+}  // namespace
+
+TEST(SettingsWindowTest, ShowBuildsOneWindowThatKeepsItsTabAcrossClosing) {
+    FakeSettingsCoordinator coordinator(lived);
+    SettingsWindowController controller(coordinator);
+    EXPECT_EQ(controller.window(), nullptr);
+
+    controller.show();
+    SettingsView* first = controller.window();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_GE(first->width(), 780);
+    EXPECT_GE(first->height(), 600);
+    EXPECT_EQ(first->windowTitle(), "Einstellungen");
+
+    controller.show();
+    EXPECT_EQ(controller.window(), first);
+
+    coordinator.setSettingsTab(SettingsTab::voice);
+    first->move(40, 30);
+    const QPoint place = first->pos();
+    first->close();
+    settle();
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_EQ(controller.window(), first) << "closing only hides the window";
+
+    controller.show();
+    EXPECT_EQ(controller.window(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->pos(), place);
+    EXPECT_EQ(first->detailTitle(), "Spracheingabe");
+}
+
+TEST(SettingsWindowTest, TheTabSetFromOutsideShowsAtOnceInTitleAndSidebar) {
+    FakeSettingsCoordinator coordinator(lived);
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    SettingsView* view = controller.window();
+    EXPECT_EQ(view->detailTitle(), "Allgemein");
+
+    const struct {
+        SettingsTab tab;
+        const char* title;
+    } cases[] = {{SettingsTab::permissions, "Berechtigungen"},
+                 {SettingsTab::ai, "KI"},
+                 {SettingsTab::knowledge, "Über mich & Wissen"},
+                 {SettingsTab::general, "Allgemein"}};
+    for (const auto& c : cases) {
+        coordinator.setSettingsTab(c.tab);
+        EXPECT_EQ(view->detailTitle(), c.title);
+        for (const SettingsTab tab : allSettingsTabs())
+            EXPECT_EQ(view->sidebar()->row(tab)->isSelected(), tab == c.tab) << c.title;
+    }
+}
+
+TEST(SettingsWindowTest, ClickingARowSelectsItsTabAndTheSelectedRowChangesNothing) {
+    FakeSettingsCoordinator coordinator(lived);
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    int changes = 0;
+    QObject::connect(&coordinator, &SettingsCoordinator::settingsTabChanged, [&] { ++changes; });
+    SettingsSidebar* sidebar = controller.window()->sidebar();
+
+    QTest::mouseClick(sidebar->row(SettingsTab::ai), Qt::LeftButton);
+    EXPECT_EQ(coordinator.settingsTab(), SettingsTab::ai);
+    QWidget* content = controller.window()->content();
+    QTest::mouseClick(sidebar->row(SettingsTab::ai), Qt::LeftButton);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(controller.window()->content(), content) << "the tab is not rebuilt";
+}
+
+// Controls that show a stored value must not write it back: opening a tab (and closing the
+// window) leaves the file as it was, byte for byte.
+TEST(SettingsWindowTest, OpeningEveryTabLeavesSettingsFileUntouched) {
+    for (const std::optional<QByteArray>& file :
+         {std::optional<QByteArray>(lived), std::optional<QByteArray>(QByteArray("{}"))}) {
+        FakeSettingsCoordinator coordinator(file);
+        const QByteArray before = coordinator.settingsFile();
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        for (const SettingsTab tab : allSettingsTabs()) {
+            coordinator.setSettingsTab(tab);
+            settle();
+            EXPECT_EQ(coordinator.settingsFile(), before) << rawValue(tab).toStdString();
+        }
+        controller.window()->close();
+        settle();
+        EXPECT_EQ(coordinator.settingsFile(), before);
+        EXPECT_TRUE(coordinator.log.lines.isEmpty());
+    }
+}
+
+TEST(SettingsWindowTest, TabRawValuesAreExact) {
+    const struct {
+        const char* raw;
+        std::optional<SettingsTab> tab;
+    } cases[] = {{"general", SettingsTab::general},
+                 {"permissions", SettingsTab::permissions},
+                 {"General", std::nullopt},
+                 {"", std::nullopt},
+                 {" ai", std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(settingsTabFromRaw(QString::fromUtf8(c.raw)), c.tab) << c.raw;
+    for (const SettingsTab tab : allSettingsTabs())
+        EXPECT_EQ(settingsTabFromRaw(rawValue(tab)), tab);
+}
+
+TEST(SettingsWindowTest, LeavingTheTabStopsTheRunningTest) {
+    FakeSettingsCoordinator coordinator;
+    coordinator.tool.keepOpen = true;
+    coordinator.setSettingsTab(SettingsTab::ai);
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    auto* ai = qobject_cast<AISettings*>(controller.window()->content());
+    ASSERT_NE(ai, nullptr);
+    ai->testButton()->click();
+    settle();
+    ASSERT_TRUE(ai->connectionTest().isRunning());
+
+    coordinator.setSettingsTab(SettingsTab::general);
+    settle();
+    EXPECT_EQ(*coordinator.tool.cancellations, 1);
+    // Nothing of the old tab is left to fire.
+    coordinator.clock_.advance(2min);
+    settle();
+    EXPECT_EQ(coordinator.clock_.pendingTimers(), 0);
+}
