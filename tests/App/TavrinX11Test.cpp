@@ -74,18 +74,94 @@ protected:
                               QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
         }
 
-        QProcessEnvironment fieldEnvironment = environment;
+        tavrinEnvironment = environment;
+        startFieldWindow(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")});
+    }
+
+    // The other application, with the keyboard in its first field.
+    void startFieldWindow(const QString& program, const QStringList& arguments) {
+        if (fieldWindow.state() != QProcess::NotRunning) {
+            fieldWindow.terminate();
+            fieldWindow.waitForFinished(5000);
+        }
+        QProcessEnvironment fieldEnvironment = tavrinEnvironment;
         fieldEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         fieldWindow.setProcessEnvironment(fieldEnvironment);
-        fieldWindow.start(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return fieldWindow.canReadLine(); }, 10000));
+        fieldWindow.start(program, arguments);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fieldWindow.canReadLine(); }, 10000))
+            << fieldWindow.readAllStandardError().toStdString();
         const QByteArray first = fieldWindow.readLine().trimmed();
         ASSERT_TRUE(first.startsWith("window "));
         fieldWindowId = first.mid(7).toUInt();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return connection->focusedTopLevel() == fieldWindowId; }, 5000));
+    }
 
-        tavrinEnvironment = environment;
+    // The whole road into the field that has the keyboard: the shortcut, a typed
+    // instruction, the tool's draft, Control+Return pastes it, and the user's clipboard
+    // survives. Returns the undo toast's frame; screenshots named after `name`.
+    std::optional<Geometry> pasteADraft(const QString& name) {
+        // An empty field, so that the paste is all it holds.
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("BackSpace"));
+        xclipIn("vorher");
+        tavrinEnvironment.insert(
+            "TAVRIN_FAKE_REPLAY",
+            QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/draft-hallo-welt.jsonl"));
+        startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                               R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+        if (!openPanel()) {
+            ADD_FAILURE() << "the panel never took the keyboard";
+            return std::nullopt;
+        }
+        QTest::qWait(300);
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                    QStringLiteral("Schreib Hallo")});
+        shot(name, "1-typed");
+        key(QStringLiteral("Return"));
+        QTest::qWait(2500);
+        shot(name, "2-draft");
+
+        key(QStringLiteral("ctrl+Return"));
+        if (!QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000)) {
+            ADD_FAILURE() << "the field does not have the keyboard again";
+            return std::nullopt;
+        }
+        // The paste and the clipboard put back take well under two seconds.
+        QTest::qWait(2000);
+        shot(name, "3-pasted");
+        EXPECT_EQ(xclipOut(), "vorher") << "the user's clipboard is lost";
+
+        // The toast: Tavrin's small window below the field.
+        const QList<QByteArray> windows =
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--pid"), QString::number(tavrin.processId())})
+                .split('\n');
+        std::optional<Geometry> toast;
+        for (const QByteArray& id : windows) {
+            if (id.trimmed().isEmpty())
+                continue;
+            const Geometry g = geometryOf(id.trimmed().toUInt());
+            if (g.height > 0 && g.height < 80)
+                toast = g;
+        }
+        return toast;
+    }
+    // What the field holds, read as a user would: select all and copy. An empty field copies
+    // nothing and leaves the mark on the clipboard.
+    QByteArray fieldText() {
+        xclipIn("-");
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("ctrl+c"));
+        QTest::qWait(300);
+        const QByteArray text = xclipOut();
+        key(QStringLiteral("End"));
+        return text;
+    }
+    void shot(const QString& name, const char* step) {
+        screenshot(qPrintable(QStringLiteral("tavrin-%1-%2.png").arg(name, QLatin1String(step))));
     }
 
     // Starts Tavrin with `settings` as its settings.json (fields left out keep their defaults).
@@ -207,62 +283,12 @@ TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
     EXPECT_EQ(focusedPid(), tavrin.processId()) << "the panel stays open with the reply";
 }
 
-// The whole road: the shortcut over the line edit, a typed instruction, the tool's draft,
-// Control+Return pastes it into the line edit, the undo toast takes it out again. The
-// user's clipboard survives the paste.
+// The whole road into a Qt line edit: the draft is pasted, and the undo toast takes it out
+// again.
 TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
-    // An empty field, so that the paste is all it holds.
-    key(QStringLiteral("ctrl+a"));
-    key(QStringLiteral("BackSpace"));
-    xclipIn("vorher");
-    tavrinEnvironment.insert("TAVRIN_FAKE_REPLAY",
-                             QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/draft-hallo-welt.jsonl"));
-    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
-                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
-    ASSERT_TRUE(openPanel());
-    QTest::qWait(300);
-    runProgram(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
-                                           QStringLiteral("20"), QStringLiteral("Schreib Hallo")});
-    screenshot("tavrin-insert-1-typed.png");
-    key(QStringLiteral("Return"));
-    QTest::qWait(2500);
-    screenshot("tavrin-insert-2-draft.png");
-
-    key(QStringLiteral("ctrl+Return"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000))
-        << "the field does not have the keyboard again";
-    // The paste and the clipboard put back take well under two seconds.
-    QTest::qWait(2000);
-    screenshot("tavrin-insert-3-pasted.png");
-    EXPECT_EQ(xclipOut(), "vorher") << "the user's clipboard is lost";
-
-    // The toast: Tavrin's small window below the field.
-    const QList<QByteArray> windows =
-        runProgram(QStringLiteral("xdotool"),
-                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--pid"), QString::number(tavrin.processId())})
-            .split('\n');
-    std::optional<Geometry> toast;
-    for (const QByteArray& id : windows) {
-        if (id.trimmed().isEmpty())
-            continue;
-        const Geometry g = geometryOf(id.trimmed().toUInt());
-        if (g.height > 0 && g.height < 80)
-            toast = g;
-    }
+    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-qt"));
     ASSERT_TRUE(toast) << "no undo toast";
-
-    // What the field holds, read as a user would: select all and copy. An empty field copies
-    // nothing and leaves the mark on the clipboard.
-    const auto fieldText = [&] {
-        xclipIn("-");
-        key(QStringLiteral("ctrl+a"));
-        key(QStringLiteral("ctrl+c"));
-        QTest::qWait(300);
-        return xclipOut();
-    };
     EXPECT_EQ(fieldText(), "Hallo Welt");
-    key(QStringLiteral("End"));
 
     // "Rückgängig" sits left of the close mark at the capsule's right end.
     runProgram(QStringLiteral("xdotool"),
@@ -270,9 +296,18 @@ TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
                 QString::number(toast->y + toast->height / 2), QStringLiteral("click"),
                 QStringLiteral("1")});
     QTest::qWait(1000);
-    screenshot("tavrin-insert-4-undone.png");
+    shot(QStringLiteral("insert-qt"), "4-undone");
     EXPECT_EQ(focusedWindow(), fieldWindowId);
     EXPECT_EQ(fieldText(), "-") << "the undo did not take the text out";
+}
+
+// The same paste into a GTK 3 entry. GTK 3 entries keep no undo history, so the toast's
+// undo has nothing to take back there; the paste and the clipboard are what count.
+TEST_F(TavrinX11Test, ADraftIsPastedIntoAGtkEntry) {
+    startFieldWindow(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {});
+    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-gtk"));
+    EXPECT_TRUE(toast) << "no undo toast";
+    EXPECT_EQ(fieldText(), "Hallo Welt");
 }
 
 }  // namespace
