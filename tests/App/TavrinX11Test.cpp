@@ -6,10 +6,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+#include <thread>
 
 #include "Platform/AppPaths.h"
 #include "Platform/linux/XcbConnection.h"
+#include "Voice/SpeechSample.h"
 #include "support/Programs.h"
+#include "support/SoundServer.h"
 
 namespace {
 
@@ -308,6 +311,55 @@ TEST_F(TavrinX11Test, ADraftIsPastedIntoAGtkEntry) {
     const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-gtk"));
     EXPECT_TRUE(toast) << "no undo toast";
     EXPECT_EQ(fieldText(), "Hallo Welt");
+}
+
+// Quick dictation on a real desktop: the shortcut held while a private sound server's
+// microphone plays speech; on release the recognised words land in the line edit.
+TEST_F(TavrinX11Test, HeldShortcutDictatesIntoTheField) {
+    const std::vector<float> speech = SpeechSample::samples();
+    ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
+    SoundServer server(
+        "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
+        "channels=1");
+    ASSERT_TRUE(server.running());
+    tavrinEnvironment.insert("PULSE_SERVER", qEnvironmentVariable("PULSE_SERVER"));
+
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("BackSpace"));
+    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                           R"("dictationLanguage": "en-US", "smartFormatting": false, )"
+                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+    // A tap first: it shows that Tavrin holds the shortcut, and Escape gives the field back.
+    ASSERT_TRUE(openPanel());
+    key(QStringLiteral("Escape"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000));
+    QTest::qWait(800);
+
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+space")});
+    QTest::qWait(1500);
+    shot(QStringLiteral("dictation"), "1-listening");
+    // Speech and the pause that closes it, at about real time.
+    {
+        QFile pipe(server.scratch() + "/mic");
+        ASSERT_TRUE(pipe.open(QIODevice::WriteOnly));
+        std::vector<qint16> pcm(speech.size() + 16000, 0);
+        for (std::size_t i = 0; i < speech.size(); ++i)
+            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
+        const std::size_t chunk = 1600;
+        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
+            const std::size_t n = std::min(chunk, pcm.size() - at);
+            pipe.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
+            pipe.flush();
+            QTest::qWait(90);
+        }
+    }
+    shot(QStringLiteral("dictation"), "2-heard");
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("keyup"), QStringLiteral("ctrl+shift+space")});
+    QTest::qWait(4000);
+    shot(QStringLiteral("dictation"), "3-inserted");
+    EXPECT_TRUE(fieldText().contains("forward")) << "the spoken words are not in the field";
 }
 
 }  // namespace
