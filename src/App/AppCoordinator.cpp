@@ -473,38 +473,42 @@ std::optional<Platform::RunningApplication> AppCoordinator::dictationTarget() {
     return front;
 }
 
-void AppCoordinator::finishQuickDictation() {
+void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                                  std::function<void(const RoutingPtr&)> route) {
     auto task = std::make_shared<CoreTask>();
     routings_.push_back(task);
     auto r = std::make_shared<Routing>();
     r->task = task;
     r->settings = s_.settings.settings();
     r->target = dictationTarget();
-    const quint64 serial = pressSerial_;
-    r->snapshot = [this, serial]() -> std::optional<ContextSnapshot> {
-        return serial == pressSerial_ ? holdSnapshot_ : std::nullopt;
-    };
-    s_.quickDictation.finish([this, r](const QString& raw) {
+    r->snapshot = std::move(snapshot);
+    s_.quickDictation.finish([this, r, route = std::move(route)](const QString& raw) {
         // After the wait for the final text.
         if (!isAlive(r->task))
             return;
         r->text = trimmed(raw);
-        routeDictation(r, r->text);
+        if (r->text.isEmpty()) {
+            // Nothing heard: an engine failure stays readable a moment, else "nothing".
+            const Status status = s_.quickDictation.model().status();
+            s_.quickDictation.finish(isFailure(status) ? status : Status::of(Status::Kind::empty),
+                                     isFailure(status) ? kFailureShown : kEmptyShown);
+            endRouting(r);
+            return;
+        }
+        route(r);
     });
 }
 
+void AppCoordinator::finishQuickDictation() {
+    const quint64 serial = pressSerial_;
+    beginRouting(
+        [this, serial]() -> std::optional<ContextSnapshot> {
+            return serial == pressSerial_ ? holdSnapshot_ : std::nullopt;
+        },
+        [this](const RoutingPtr& r) { routeDictation(r, r->text); });
+}
+
 void AppCoordinator::routeDictation(const RoutingPtr& r, const QString& text) {
-    const Status status = s_.quickDictation.model().status();
-    if (isFailure(status) && text.isEmpty()) {
-        s_.quickDictation.finish(status, kFailureShown);
-        endRouting(r);
-        return;
-    }
-    if (text.isEmpty()) {
-        s_.quickDictation.finish(Status::of(Status::Kind::empty), kEmptyShown);
-        endRouting(r);
-        return;
-    }
     const std::optional<ContextSnapshot> snapshot = r->snapshot();
     if (snapshot && !snapshot->fieldEditable && DictationCommands::looksLikeQuestion(text)) {
         s_.quickDictation.finish(Status::of(Status::Kind::toPanel), kToPanelShown);
@@ -762,30 +766,13 @@ void AppCoordinator::dictateOnlyUp() {
         return;
     dictateOnlyActive_ = false;
 
-    auto task = std::make_shared<CoreTask>();
-    routings_.push_back(task);
-    auto r = std::make_shared<Routing>();
-    r->task = task;
-    r->settings = s_.settings.settings();
-    r->target = dictationTarget();
+    // Word for word, no AI.
     const quint64 serial = dictateSerial_;
-    r->snapshot = [this, serial]() -> std::optional<ContextSnapshot> {
-        return serial == dictateSerial_ ? dictateSnapshot_ : std::nullopt;
-    };
-    s_.quickDictation.finish([this, r](const QString& raw) {
-        // After the wait for the final text: word for word, no AI.
-        if (!isAlive(r->task))
-            return;
-        r->text = trimmed(raw);
-        const Status status = s_.quickDictation.model().status();
-        if (r->text.isEmpty()) {
-            s_.quickDictation.finish(isFailure(status) ? status : Status::of(Status::Kind::empty),
-                                     isFailure(status) ? kFailureShown : kEmptyShown);
-            endRouting(r);
-            return;
-        }
-        insertDictated(r, r->text);
-    });
+    beginRouting(
+        [this, serial]() -> std::optional<ContextSnapshot> {
+            return serial == dictateSerial_ ? dictateSnapshot_ : std::nullopt;
+        },
+        [this](const RoutingPtr& r) { insertDictated(r, r->text); });
 }
 
 void AppCoordinator::toggle() {

@@ -274,6 +274,9 @@ private:
     // Quick dictation routing: what the spoken text becomes once the key is up.
     struct Routing;
     using RoutingPtr = std::shared_ptr<Routing>;
+    // Finishes the dictation; the words heard, trimmed, go to `route` unless there are none.
+    void beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                      std::function<void(const RoutingPtr&)> route);
     void routeDictation(const RoutingPtr& r, const QString& text);
     void applySpokenInstruction(const RoutingPtr& r);
     void formatOrInsert(const RoutingPtr& r);
