@@ -11,8 +11,11 @@
 #include "Design/Palette.h"
 #include "Settings/Blocks/SettingsPalette.h"
 #include "Settings/Tabs/AISettings.h"
+#include "Settings/Tabs/ActionSettings.h"
 #include "Settings/Tabs/GeneralSettings.h"
+#include "Settings/Tabs/KnowledgeSettings.h"
 #include "Settings/Tabs/PermissionSettings.h"
+#include "Settings/Tabs/ProjectSettings.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Tabs/VoiceSettings.h"
 #include "Settings/Window/SettingsSidebar.h"
@@ -72,11 +75,13 @@ QWidget* SettingsView::createContent(SettingsTab tab, SettingsCoordinator& coord
         case SettingsTab::permissions:
             return new PermissionSettings(coordinator);
         case SettingsTab::knowledge:
+            return new KnowledgeSettings(coordinator);
+        case SettingsTab::actions:
+            return new ActionSettings(coordinator);
         case SettingsTab::style:
         case SettingsTab::memory:
         case SettingsTab::projects:
-        case SettingsTab::actions:
-            break;
+            return new ProjectSettings(coordinator);
     }
     return new QWidget;
 }

@@ -15,8 +15,10 @@
 TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
     const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/settings-gallery");
     QDir().mkpath(folder);
-    const SettingsTab tabs[] = {SettingsTab::general, SettingsTab::ai, SettingsTab::voice,
-                                SettingsTab::permissions};
+    const SettingsTab tabs[] = {SettingsTab::general,   SettingsTab::ai,
+                                SettingsTab::voice,     SettingsTab::permissions,
+                                SettingsTab::knowledge, SettingsTab::actions,
+                                SettingsTab::projects};
     for (const bool dark : {false, true}) {
         Platform::FakeAppearance appearance;
         appearance.setDark(dark);
@@ -25,6 +27,28 @@ TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
         coordinator.settings().update([](auto& s) {
             s.claudePath = QStringLiteral("/nonexistent/claude");
             s.codexPath = QStringLiteral("/nonexistent/codex");
+            s.aboutMe = QStringLiteral(
+                "Ich bin Ada, ich betreibe einen kleinen Online-Shop für "
+                "Keramik.");
+            AssistantAction deploy;
+            deploy.id = QStringLiteral("deploy");
+            deploy.name = QStringLiteral("Shop neu bauen");
+            deploy.trigger = QStringLiteral("Wenn ich sage, dass der Shop neu gebaut werden soll");
+            deploy.kind = AssistantAction::Kind::shell;
+            deploy.templateText = QStringLiteral("make -C {{project_path}} deploy");
+            s.customActions = {deploy};
+            Project shop;
+            shop.id = QUuid::createUuid();
+            shop.name = QStringLiteral("Shopsync");
+            shop.path = QDir::homePath() + QStringLiteral("/Projekte/shopSync");
+            shop.repo = QStringLiteral("acme/shop-sync");
+            shop.keywords = {QStringLiteral("shopSync"), QStringLiteral("Keramik")};
+            shop.readsCode = true;
+            Project bare;
+            bare.id = QUuid::createUuid();
+            bare.name = QStringLiteral("Neues Projekt");
+            bare.readsCode = true;
+            s.projects = {shop, bare};
         });
         coordinator.trust.trusted = true;
         coordinator.screen.granted = true;
