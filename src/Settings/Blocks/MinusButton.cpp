@@ -4,6 +4,7 @@
 
 #include "Design/Palette.h"
 #include "Design/SymbolPainter.h"
+#include "Settings/Blocks/SingleClick.h"
 
 MinusButton::MinusButton(const QString& accessibleName, QWidget* parent) : QAbstractButton(parent) {
     setAccessibleName(accessibleName);
@@ -11,6 +12,7 @@ MinusButton::MinusButton(const QString& accessibleName, QWidget* parent) : QAbst
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setFixedSize(sizeHint());
+    SingleClick::guard(this);
 }
 
 void MinusButton::paintEvent(QPaintEvent*) {

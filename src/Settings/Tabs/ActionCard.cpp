@@ -9,6 +9,7 @@
 #include "Settings/Blocks/SettingsRow.h"
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/SettingsTextField.h"
+#include "Settings/Blocks/SingleClick.h"
 #include "Settings/SettingsStore.h"
 
 namespace {
@@ -81,6 +82,7 @@ ActionCard::ActionCard(SettingsStore& store, qsizetype index, const AssistantAct
     connect(instructions_, &SettingsTextEditor::edited, this, [this](const QString& text) {
         edit([&](AssistantAction& a) { a.instructions = text; });
     });
+    SingleClick::guard(delete_);
     // Queued: the press must not delete the card it is delivered to.
     connect(delete_, &StyledButton::clicked, this, &ActionCard::remove, Qt::QueuedConnection);
     display(action);

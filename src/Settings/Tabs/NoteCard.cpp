@@ -1,16 +1,14 @@
 #include "Settings/Tabs/NoteCard.h"
 
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
-#include "Design/RoundedBox.h"
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/WrappedText.h"
 
 NoteCard::NoteCard(int editorHeight, const QString& footer, QWidget* parent)
-    : QWidget(parent),
+    : CardBox(parent),
       editor_(
           new SettingsTextEditor(SettingsTextEditor::Look::bare, editorHeight, DS::Font::notes())) {
     auto* layout = new QVBoxLayout(this);
@@ -18,11 +16,4 @@ NoteCard::NoteCard(int editorHeight, const QString& footer, QWidget* parent)
     layout->setSpacing(8);
     layout->addWidget(editor_);
     layout->addWidget(new WrappedText(footer, DS::Font::hint(), DS::Palette::tertiary));
-}
-
-void NoteCard::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    RoundedBox::fill(painter, rect(), 12, DS::Palette::card.resolve(this));
-    RoundedBox::strokeInside(painter, rect(), 12, DS::Palette::stroke.resolve(this), 0.5);
 }

@@ -9,6 +9,7 @@
 #include "Settings/Blocks/SettingsCard.h"
 #include "Settings/Blocks/SettingsRow.h"
 #include "Settings/Blocks/SettingsTextField.h"
+#include "Settings/Blocks/SingleClick.h"
 #include "Settings/Blocks/SwitchToggle.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/RepoLookup.h"
@@ -73,6 +74,8 @@ ProjectCard::ProjectCard(SettingsCoordinator& coordinator, const Project& projec
     connect(clearFolder_, &StyledButton::clicked, this,
             [this] { edit([](Project& p) { p.path.reset(); }); });
     connect(choose_, &StyledButton::clicked, this, &ProjectCard::chooseFolder);
+    SingleClick::guard(remove_);
+    SingleClick::guard(clearFolder_);
     // Queued: the press must not delete the card it is delivered to.
     connect(
         remove_, &StyledButton::clicked, this,

@@ -14,9 +14,11 @@
 #include "Settings/Tabs/ActionSettings.h"
 #include "Settings/Tabs/GeneralSettings.h"
 #include "Settings/Tabs/KnowledgeSettings.h"
+#include "Settings/Tabs/MemorySettings.h"
 #include "Settings/Tabs/PermissionSettings.h"
 #include "Settings/Tabs/ProjectSettings.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
+#include "Settings/Tabs/StyleSettings.h"
 #include "Settings/Tabs/VoiceSettings.h"
 #include "Settings/Window/SettingsSidebar.h"
 
@@ -79,7 +81,9 @@ QWidget* SettingsView::createContent(SettingsTab tab, SettingsCoordinator& coord
         case SettingsTab::actions:
             return new ActionSettings(coordinator);
         case SettingsTab::style:
+            return new StyleSettings(coordinator);
         case SettingsTab::memory:
+            return new MemorySettings(coordinator);
         case SettingsTab::projects:
             return new ProjectSettings(coordinator);
     }
