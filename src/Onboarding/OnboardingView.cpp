@@ -1,9 +1,11 @@
 #include "Onboarding/OnboardingView.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -273,7 +275,10 @@ void OnboardingView::back() {
 }
 
 void OnboardingView::showStep() {
+    const bool changed = pages_->currentIndex() != step_;
     pages_->setCurrentIndex(step_);
+    if (changed && isVisible())
+        fadeIn(pages_->currentWidget());
     for (int index = 0; index < dots_.size(); ++index)
         static_cast<Dot*>(dots_[index])->setCurrent(index == step_);
     back_->setVisible(step_ >= 1);
@@ -281,6 +286,21 @@ void OnboardingView::showStep() {
     // Fresh states whenever the cards come on screen.
     if (step_ == steps - 1 && isVisible())
         coordinator_.providers().refresh(coordinator_.settings().settings());
+}
+
+void OnboardingView::fadeIn(QWidget* page) {
+    auto* effect = new QGraphicsOpacityEffect(page);
+    effect->setOpacity(0);
+    page->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", page);
+    fade->setDuration(fadeDuration);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    fade->setEasingCurve(QEasingCurve::OutCubic);
+    // Drawn through the effect only while it fades: the effect costs a redraw into a buffer.
+    connect(fade, &QPropertyAnimation::finished, page,
+            [page] { page->setGraphicsEffect(nullptr); });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void OnboardingView::showEvent(QShowEvent* event) {

@@ -21,6 +21,8 @@ class OnboardingView : public QWidget {
 public:
     static constexpr int steps = 3;
     static constexpr QSize size{520, 520};
+    // A new step fades in over this many milliseconds.
+    static constexpr int fadeDuration = 250;
     static const QUrl claudePlansUrl;
     static const QUrl chatGPTPricingUrl;
 
@@ -55,6 +57,7 @@ private:
     void showShortcut();
     void showLinks();
     void alignKeys();
+    void fadeIn(QWidget* page);
 
     OnboardingCoordinator& coordinator_;
     int step_ = 0;

@@ -261,8 +261,8 @@ TEST(OnboardingTest, RendersEveryStepLightAndDark) {
         OnboardingWindowController controller(coordinator);
         controller.show();
         for (int step = 0; step < 3; ++step) {
-            for (int pass = 0; pass < 8; ++pass)
-                QCoreApplication::processEvents();
+            // Past the new step's fade.
+            QTest::qWait(OnboardingView::fadeDuration + 100);
             const QString path =
                 folder + QStringLiteral("/step%1-%2.png")
                              .arg(step)
