@@ -63,7 +63,7 @@ ActionSettings::ActionSettings(SettingsCoordinator& coordinator, QWidget* parent
 }
 
 void ActionSettings::showLearned() {
-    const QList<AssistantAction>& actions = coordinator_.settings().settings().customActions;
+    const QList<AssistantAction> actions = coordinator_.settings().settings().customActions;
     QList<std::pair<QString, int>> shape;
     for (const AssistantAction& action : actions)
         shape.append({action.id, int(action.kind)});

@@ -83,7 +83,9 @@ void ProjectSettings::addRepoOnly() {
 }
 
 void ProjectSettings::showProjects() {
-    const QList<Project>& projects = coordinator_.settings().settings().projects;
+    // A copy: a new card saves its normalised keywords, which replaces the stored list while
+    // this one is still being walked.
+    const QList<Project> projects = coordinator_.settings().settings().projects;
     QList<QUuid> ids;
     for (const Project& project : projects)
         ids.append(project.id);

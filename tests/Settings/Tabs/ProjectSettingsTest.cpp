@@ -61,6 +61,21 @@ TEST(ProjectSettingsTest, NormalisesKeywords) {
         EXPECT_EQ(ProjectCard::keywords(QString::fromUtf8(c.typed)), c.stored) << c.typed;
 }
 
+// Showing the cards stores the keywords in their normalised form, for every project.
+TEST(ProjectSettingsTest, ShowingTheCardsNormalisesTheStoredKeywords) {
+    FakeSettingsCoordinator coordinator;
+    Project a = repoOnly(QStringLiteral("A"));
+    a.keywords = {QStringLiteral(" shop "), QStringLiteral("")};
+    Project b = repoOnly(QStringLiteral("B"));
+    b.keywords = {QStringLiteral("x,y")};
+    coordinator.settings().update([&](auto& s) { s.projects = {a, b}; });
+    ProjectSettings tab(coordinator);
+    ASSERT_EQ(tab.cards().size(), 2);
+    EXPECT_EQ(coordinator.settings().settings().projects[0].keywords, QStringList{"shop"});
+    EXPECT_EQ(coordinator.settings().settings().projects[1].keywords, (QStringList{"x", "y"}));
+    EXPECT_EQ(tab.cards()[1]->keywordField()->text(), "x,y");
+}
+
 TEST(ProjectSettingsTest, AbbreviatesTheHomeFolderOnlyAtAWholePart) {
     const QString home = QStringLiteral("/home/ada");
     const struct {
