@@ -24,9 +24,11 @@ QPoint OnboardingWindowController::placement(const QRect& available, const QSize
 
 void OnboardingWindowController::show() {
     if (!window_) {
-        // A normal window that stays above the others; not resizable.
-        auto* window = new QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint |
-                                                Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        // A normal window that stays above the others, with a close button only: it cannot be
+        // resized or minimised.
+        auto* window =
+            new QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                                     Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
