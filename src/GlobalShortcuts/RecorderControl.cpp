@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -141,10 +142,14 @@ void RecorderControl::endRecording() {
     shortcuts_.setRecorderActive(false);
 }
 
-// The monitor may be the caller (a key that ends recording): it goes once it returned.
+// The monitor may be the caller (a key that ends recording): it goes once it returned. It
+// stops listening now, so no event reaches a control that is gone before the deletion runs.
 void RecorderControl::dropMonitor() {
-    if (monitor_)
-        monitor_.release()->deleteLater();
+    if (!monitor_)
+        return;
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(monitor_.get());
+    monitor_.release()->deleteLater();
 }
 
 bool RecorderControl::handleRecordingEvent(QObject* receiver, QEvent* event) {

@@ -3,20 +3,25 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <functional>
 #include <memory>
 
 #include "AI/ProviderSetupServices.h"
 #include "AI/ProviderStatusStore.h"
+#include "Memory/MemoryStore.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/LoginItem.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeFolderChooser.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
 #include "Platform/fake/FakeScreenCaptureAccess.h"
 #include "Platform/fake/FakeSettingsPaneOpener.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Projects/ProjectTools.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Tabs/ShortcutNames.h"
@@ -61,6 +66,7 @@ public:
         }
         store = std::make_unique<SettingsStore>(dir.path(),
                                                 SettingsStore::Services{loginItem_, log, clock_});
+        memoryStore = std::make_unique<MemoryStore>(dir.path(), clock_);
         keys.shortcuts.create(ShortcutNames::invokeAssistant());
         keys.shortcuts.create(ShortcutNames::dictateOnly());
     }
@@ -71,6 +77,15 @@ public:
     ProviderSetupServices& providerSetup() override { return setup; }
     Platform::Clock& clock() override { return clock_; }
     GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
+    MemoryStore& memory() override { return *memoryStore; }
+    Platform::FolderChooser& folderChooser() override { return folders; }
+    // The run ends when the test calls the completion it keeps.
+    void learnStyleNow(std::function<void()> done) override { learningRuns.append(done); }
+    RepoDetector repoDetector() const override {
+        return [program = gitProgram, limit = gitLimit](const QString& folder) {
+            return ProjectTools::detectRepo(folder, program, limit);
+        };
+    }
 
     std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
                                              const QString& customPath) const override {
@@ -101,10 +116,15 @@ public:
     // What the AI tool answers; the test sets it before starting a connection test.
     ScriptedAIProvider tool;
     mutable QList<std::pair<ProviderID, QString>> requests;
+    Platform::FakeFolderChooser folders;
+    QList<std::function<void()>> learningRuns;
+    QString gitProgram = QStringLiteral("/usr/bin/git");
+    std::chrono::milliseconds gitLimit{3000};
 
 private:
     Platform::LoginItem& loginItem_;
 
 public:
     std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<MemoryStore> memoryStore;
 };

@@ -1,5 +1,6 @@
 #include "Settings/Blocks/SettingsBindings.h"
 
+#include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/SettingsTextField.h"
 #include "Settings/Blocks/SwitchToggle.h"
 #include "Settings/Blocks/ValuePicker.h"
@@ -31,6 +32,16 @@ void bind(SettingsTextField* field, SettingsStore& store, QString AssistantSetti
     QObject::connect(&store, &SettingsStore::settingsChanged, field,
                      [field, &store, member] { field->setValue(store.settings().*member); });
     QObject::connect(field, &SettingsTextField::edited, &store,
+                     [&store, member](const QString& text) {
+                         store.update([&](auto& s) { s.*member = text; });
+                     });
+}
+
+void bind(SettingsTextEditor* editor, SettingsStore& store, QString AssistantSettings::*member) {
+    editor->setValue(store.settings().*member);
+    QObject::connect(&store, &SettingsStore::settingsChanged, editor,
+                     [editor, &store, member] { editor->setValue(store.settings().*member); });
+    QObject::connect(editor, &SettingsTextEditor::edited, &store,
                      [&store, member](const QString& text) {
                          store.update([&](auto& s) { s.*member = text; });
                      });

@@ -3,6 +3,7 @@
 #include "Settings/AssistantSettings.h"
 
 class SettingsStore;
+class SettingsTextEditor;
 class SettingsTextField;
 class SwitchToggle;
 class ValuePicker;
@@ -15,4 +16,6 @@ SwitchToggle* makeSwitch(SettingsStore& store, bool AssistantSettings::*field);
 void bind(ValuePicker* picker, SettingsStore& store, QString AssistantSettings::*field);
 void bind(SettingsTextField* field, SettingsStore& store, QString AssistantSettings::*member);
 
+// Every edit is written at once; a change made elsewhere is shown.
+void bind(SettingsTextEditor* editor, SettingsStore& store, QString AssistantSettings::*member);
 }  // namespace SettingsBindings

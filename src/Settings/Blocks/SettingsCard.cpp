@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
@@ -22,6 +23,20 @@ SettingsCard::SettingsCard(QWidget* parent) : QWidget(parent), layout_(new QVBox
 void SettingsCard::addRow(QWidget* row) {
     rows_.append(row);
     layout_->addWidget(row);
+}
+
+void SettingsCard::insertRow(qsizetype index, QWidget* row) {
+    index = std::clamp<qsizetype>(index, 0, rows_.size());
+    rows_.insert(index, row);
+    layout_->insertWidget(int(index), row);
+}
+
+void SettingsCard::removeRow(QWidget* row) {
+    if (!rows_.removeOne(row))
+        return;
+    row->hide();
+    layout_->removeWidget(row);
+    row->deleteLater();
 }
 
 QList<int> SettingsCard::dividerPositions() const {

@@ -14,6 +14,10 @@ public:
 
     // The card takes `row` as its next row.
     void addRow(QWidget* row);
+    // The card takes `row` at `index` among its rows (for lists that change while shown).
+    void insertRow(qsizetype index, QWidget* row);
+    // The card lets go of `row`, which is deleted once control is back in the event loop.
+    void removeRow(QWidget* row);
     // The rows' tops where a divider is drawn, for the tests and for painting.
     QList<int> dividerPositions() const;
 

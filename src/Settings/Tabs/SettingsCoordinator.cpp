@@ -4,6 +4,7 @@
 
 #include "AI/ClaudeCLIProvider.h"
 #include "AI/CodexCLIProvider.h"
+#include "Projects/ProjectTools.h"
 
 std::unique_ptr<AIProvider> SettingsCoordinator::makeProvider(ProviderID provider,
                                                               const QString& customPath) const {
@@ -26,4 +27,8 @@ void SettingsCoordinator::setSettingsTab(SettingsTab tab) {
         return;
     settingsTab_ = tab;
     emit settingsTabChanged(tab);
+}
+
+SettingsCoordinator::RepoDetector SettingsCoordinator::repoDetector() const {
+    return [](const QString& folder) { return ProjectTools::detectRepo(folder); };
 }

@@ -2,12 +2,15 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "Settings/ProviderID.h"
 #include "Settings/Tabs/SettingsTab.h"
 
 class AIProvider;
+class MemoryStore;
 class PermissionsManager;
 class ProviderSetupServices;
 class ProviderStatusStore;
@@ -20,7 +23,8 @@ class NamedShortcuts;
 
 namespace Platform {
 class Clock;
-}
+class FolderChooser;
+}  // namespace Platform
 
 // What the settings window needs of the application: its stores, the selected tab (which
 // any part of the program may change, also while the window is open) and the few
@@ -41,6 +45,18 @@ public:
     virtual Platform::Clock& clock() = 0;
     // The global shortcuts, which the General tab records.
     virtual GlobalShortcuts::NamedShortcuts& shortcuts() = 0;
+    // Saved notes, recent activity and the collected style signals.
+    virtual MemoryStore& memory() = 0;
+    // The folder dialog of the Projects tab.
+    virtual Platform::FolderChooser& folderChooser() = 0;
+    // Learns the user's writing style from what has been collected; `done` runs on the main
+    // thread once the run has ended, whatever came of it (also when a run was already going).
+    virtual void learnStyleNow(std::function<void()> done) = 0;
+    // Finds the GitHub repository ("owner/name") of a folder's origin remote. The function
+    // runs on a worker thread, may take seconds and may outlive the coordinator, so it holds
+    // what it needs itself.
+    using RepoDetector = std::function<std::optional<QString>(const QString& folder)>;
+    virtual RepoDetector repoDetector() const;
 
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).
     virtual std::unique_ptr<AIProvider> makeProvider(ProviderID provider,

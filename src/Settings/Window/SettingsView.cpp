@@ -11,9 +11,14 @@
 #include "Design/Palette.h"
 #include "Settings/Blocks/SettingsPalette.h"
 #include "Settings/Tabs/AISettings.h"
+#include "Settings/Tabs/ActionSettings.h"
 #include "Settings/Tabs/GeneralSettings.h"
+#include "Settings/Tabs/KnowledgeSettings.h"
+#include "Settings/Tabs/MemorySettings.h"
 #include "Settings/Tabs/PermissionSettings.h"
+#include "Settings/Tabs/ProjectSettings.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
+#include "Settings/Tabs/StyleSettings.h"
 #include "Settings/Tabs/VoiceSettings.h"
 #include "Settings/Window/SettingsSidebar.h"
 
@@ -72,11 +77,15 @@ QWidget* SettingsView::createContent(SettingsTab tab, SettingsCoordinator& coord
         case SettingsTab::permissions:
             return new PermissionSettings(coordinator);
         case SettingsTab::knowledge:
-        case SettingsTab::style:
-        case SettingsTab::memory:
-        case SettingsTab::projects:
+            return new KnowledgeSettings(coordinator);
         case SettingsTab::actions:
-            break;
+            return new ActionSettings(coordinator);
+        case SettingsTab::style:
+            return new StyleSettings(coordinator);
+        case SettingsTab::memory:
+            return new MemorySettings(coordinator);
+        case SettingsTab::projects:
+            return new ProjectSettings(coordinator);
     }
     return new QWidget;
 }

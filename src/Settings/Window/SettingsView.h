@@ -27,7 +27,7 @@ public:
     // The selected tab's content.
     QWidget* content() const { return content_; }
 
-    // The content of `tab` (an empty page for the tabs built elsewhere).
+    // The content of `tab`.
     static QWidget* createContent(SettingsTab tab, SettingsCoordinator& coordinator);
 
 protected:

@@ -15,8 +15,10 @@
 TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
     const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/settings-gallery");
     QDir().mkpath(folder);
-    const SettingsTab tabs[] = {SettingsTab::general, SettingsTab::ai, SettingsTab::voice,
-                                SettingsTab::permissions};
+    const SettingsTab tabs[] = {
+        SettingsTab::general,     SettingsTab::ai,        SettingsTab::voice,
+        SettingsTab::permissions, SettingsTab::knowledge, SettingsTab::actions,
+        SettingsTab::projects,    SettingsTab::style,     SettingsTab::memory};
     for (const bool dark : {false, true}) {
         Platform::FakeAppearance appearance;
         appearance.setDark(dark);
@@ -25,7 +27,55 @@ TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
         coordinator.settings().update([](auto& s) {
             s.claudePath = QStringLiteral("/nonexistent/claude");
             s.codexPath = QStringLiteral("/nonexistent/codex");
+            s.aboutMe = QStringLiteral(
+                "Ich bin Ada, ich betreibe einen kleinen Online-Shop für "
+                "Keramik.");
+            AssistantAction deploy;
+            deploy.id = QStringLiteral("deploy");
+            deploy.name = QStringLiteral("Shop neu bauen");
+            deploy.trigger = QStringLiteral("Wenn ich sage, dass der Shop neu gebaut werden soll");
+            deploy.kind = AssistantAction::Kind::shell;
+            deploy.templateText = QStringLiteral("make -C {{project_path}} deploy");
+            s.customActions = {deploy};
+            Project shop;
+            shop.id = QUuid::createUuid();
+            shop.name = QStringLiteral("Shopsync");
+            shop.path = QDir::homePath() + QStringLiteral("/Projekte/shopSync");
+            shop.repo = QStringLiteral("acme/shop-sync");
+            shop.keywords = {QStringLiteral("shopSync"), QStringLiteral("Keramik")};
+            shop.readsCode = true;
+            Project bare;
+            bare.id = QUuid::createUuid();
+            bare.name = QStringLiteral("Neues Projekt");
+            bare.readsCode = true;
+            s.projects = {shop, bare};
+            s.rules = {QStringLiteral("Immer duzen"),
+                       QStringLiteral("Keine Ausrufezeichen in Betreffzeilen, auch wenn es eilt "
+                                      "und der Kunde selbst mit vielen Ausrufezeichen schreibt")};
+            s.learnedStyle = QStringLiteral("Kurz, freundlich, ohne Floskeln.");
+            s.activityMemory = MemoryRetention::week;
         });
+        const QDateTime now = coordinator.clock().now();
+        MemoryStore::Data memory;
+        MemoryEntry viewed;
+        viewed.id = QUuid::createUuid();
+        viewed.date = now.addSecs(-300);
+        viewed.app = QStringLiteral("Thunderbird");
+        viewed.text = QStringLiteral("Viewed: Mail von Jana wegen der Lieferung");
+        viewed.kind = MemoryEntry::Kind::viewed;
+        MemoryEntry wrote = viewed;
+        wrote.id = QUuid::createUuid();
+        wrote.date = now.addSecs(-120);
+        wrote.text = QStringLiteral("Antwort an Jana. User asked: freundlicher");
+        wrote.kind = MemoryEntry::Kind::wrote;
+        MemoryEntry note;
+        note.id = QUuid::createUuid();
+        note.date = now.addSecs(-86400);
+        note.text = QStringLiteral("Rabattcode ist KW47");
+        memory.activity = {viewed, wrote};
+        memory.saved = {note};
+        memory.styleSignals = {QStringLiteral("kürzer"), QStringLiteral("ohne Gruß")};
+        coordinator.memory().setData(memory);
         coordinator.trust.trusted = true;
         coordinator.screen.granted = true;
         SettingsWindowController controller(coordinator);

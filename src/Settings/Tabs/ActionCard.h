@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+#include "Actions/AssistantAction.h"
+
+class SettingsStore;
+class SettingsTextEditor;
+class SettingsTextField;
+class StyledButton;
+
+// The editor of one learned action: name, occasion, instructions and, for commands and links,
+// the template. It edits the action at its position in the list, as long as that position
+// still holds an action with its id.
+class ActionCard : public QWidget {
+    Q_OBJECT
+
+public:
+    ActionCard(SettingsStore& store, qsizetype index, const AssistantAction& action,
+               QWidget* parent = nullptr);
+
+    // Shows `action`'s texts (the stored ones may have changed elsewhere).
+    void display(const AssistantAction& action);
+
+    SettingsTextField* nameField() const { return name_; }
+    SettingsTextEditor* triggerField() const { return trigger_; }
+    SettingsTextEditor* instructionsField() const { return instructions_; }
+    // None for the GitHub kinds.
+    SettingsTextEditor* templateField() const { return template_; }
+    StyledButton* deleteButton() const { return delete_; }
+    // The rows' titles in order, for the tests.
+    QStringList rowTitles() const { return rowTitles_; }
+
+private:
+    template <typename Edit>
+    void edit(Edit&& edit);
+    void remove();
+
+    SettingsStore& store_;
+    qsizetype index_;
+    QString id_;
+    SettingsTextField* name_;
+    SettingsTextEditor* trigger_;
+    SettingsTextEditor* instructions_;
+    SettingsTextEditor* template_ = nullptr;
+    StyledButton* delete_;
+    QStringList rowTitles_;
+};

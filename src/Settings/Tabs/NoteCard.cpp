@@ -1,0 +1,19 @@
+#include "Settings/Tabs/NoteCard.h"
+
+#include <QVBoxLayout>
+
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Settings/Blocks/SettingsTextEditor.h"
+#include "Settings/Blocks/WrappedText.h"
+
+NoteCard::NoteCard(int editorHeight, const QString& footer, QWidget* parent)
+    : CardBox(parent),
+      editor_(
+          new SettingsTextEditor(SettingsTextEditor::Look::bare, editorHeight, DS::Font::notes())) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 14, 18, 14);
+    layout->setSpacing(8);
+    layout->addWidget(editor_);
+    layout->addWidget(new WrappedText(footer, DS::Font::hint(), DS::Palette::tertiary));
+}
