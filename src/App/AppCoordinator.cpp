@@ -42,8 +42,6 @@
 #include "Voice/DictationService.h"
 #include "Voice/QuickDictationController.h"
 
-Q_LOGGING_CATEGORY(timingLog, "timing")
-
 namespace {
 
 using std::chrono::duration_cast;

@@ -8,6 +8,7 @@
 #include "AI/StoreProviderSetupServices.h"
 #include "App/AppCoordinator.h"
 #include "App/CollectorContextSource.h"
+#include "App/DesktopOnboardingCoordinator.h"
 #include "App/DesktopSettingsCoordinator.h"
 #include "App/PanelControllerHost.h"
 #include "App/TerminalLoginOpener.h"
@@ -16,6 +17,7 @@
 #include "Context/WindowCapture.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Memory/MemoryStore.h"
+#include "Onboarding/OnboardingWindowController.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToast.h"
 #include "Output/UndoToastView.h"
@@ -122,6 +124,8 @@ private:
     Platform::EwmhWindowManagerInfo windowManager_;
     DesktopSettingsCoordinator settingsCoordinator_;
     SettingsWindowController settingsWindow_;
+    DesktopOnboardingCoordinator onboardingCoordinator_;
+    OnboardingWindowController onboardingWindow_;
 
     AppCoordinator coordinator_;
 };

@@ -6,8 +6,19 @@
 DesktopSettingsCoordinator::DesktopSettingsCoordinator(Services services, QObject* parent)
     : SettingsCoordinator(parent), s_(services) {}
 
+void DesktopSettingsCoordinator::learnStyleNow(std::function<void()> done) {
+    if (s_.learnStyle) {
+        s_.learnStyle(std::move(done));
+    } else if (done) {
+        done();
+    }
+}
+
 QWidget* DesktopSettingsCoordinator::createShortcutConflictNotice() {
-    // Its recorder keeps the dictate-only shortcut apart, as every recorder of the main one.
-    return new ShortcutConflictNotice(s_.conflicts, AppCoordinator::invokeAssistant(),
+    return conflictNotice(s_.conflicts);
+}
+
+QWidget* DesktopSettingsCoordinator::conflictNotice(const ShortcutConflicts::Services& services) {
+    return new ShortcutConflictNotice(services, AppCoordinator::invokeAssistant(),
                                       AppCoordinator::dictateOnly());
 }

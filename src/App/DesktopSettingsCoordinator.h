@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+
 #include "App/ShortcutConflicts.h"
+#include "Platform/linux/DialogFolderChooser.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 
 // The settings window's view of the running program: the stores the program already holds,
@@ -15,7 +18,10 @@ public:
         ProviderStatusStore& providers;
         ProviderSetupServices& providerSetup;
         Platform::Clock& clock;
+        MemoryStore& memory;
         ShortcutConflicts::Services conflicts;
+        // The application's style learning; `done` runs once the run has ended.
+        std::function<void(std::function<void()> done)> learnStyle;
     };
 
     explicit DesktopSettingsCoordinator(Services services, QObject* parent = nullptr);
@@ -26,8 +32,16 @@ public:
     ProviderSetupServices& providerSetup() override { return s_.providerSetup; }
     Platform::Clock& clock() override { return s_.clock; }
     GlobalShortcuts::NamedShortcuts& shortcuts() override { return s_.conflicts.shortcuts; }
+    MemoryStore& memory() override { return s_.memory; }
+    Platform::FolderChooser& folderChooser() override { return folderChooser_; }
+    void learnStyleNow(std::function<void()> done) override;
     QWidget* createShortcutConflictNotice() override;
+
+    // The warning under the main shortcut, for the settings and the onboarding alike: its
+    // recorder keeps the dictate-only shortcut apart, as every recorder of the main one.
+    static QWidget* conflictNotice(const ShortcutConflicts::Services& services);
 
 private:
     Services s_;
+    Platform::DialogFolderChooser folderChooser_;
 };

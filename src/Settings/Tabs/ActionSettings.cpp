@@ -11,7 +11,7 @@
 #include "Settings/Blocks/SettingsCard.h"
 #include "Settings/Blocks/SettingsRow.h"
 #include "Settings/SettingsStore.h"
-#include "Settings/Tabs/ActionCard.h"
+#include "Settings/Tabs/LearnedActionCard.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 
 namespace {
@@ -73,7 +73,7 @@ void ActionSettings::showLearned() {
         return;
     }
     shown_ = shape;
-    for (ActionCard* card : std::as_const(cards_)) {
+    for (LearnedActionCard* card : std::as_const(cards_)) {
         card->hide();
         card->deleteLater();
     }
@@ -91,7 +91,7 @@ void ActionSettings::showLearned() {
         return;
     }
     for (qsizetype i = 0; i < actions.size(); ++i) {
-        auto* card = new ActionCard(coordinator_.settings(), i, actions[i]);
+        auto* card = new LearnedActionCard(coordinator_.settings(), i, actions[i]);
         cards_.append(card);
         learned_->addWidget(card);
     }

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QWidget>
 
-class ActionCard;
+class LearnedActionCard;
 class QVBoxLayout;
 class SettingsCoordinator;
 class SettingsRow;
@@ -17,7 +17,7 @@ public:
     explicit ActionSettings(SettingsCoordinator& coordinator, QWidget* parent = nullptr);
 
     QList<SettingsRow*> builtInRows() const { return builtInRows_; }
-    QList<ActionCard*> cards() const { return cards_; }
+    QList<LearnedActionCard*> cards() const { return cards_; }
     // The note shown while there are no learned actions (none while there are).
     QWidget* emptyNote() const { return emptyNote_; }
 
@@ -28,7 +28,7 @@ private:
     QList<SettingsRow*> builtInRows_;
     QVBoxLayout* learned_;
     QWidget* emptyNote_ = nullptr;
-    QList<ActionCard*> cards_;
+    QList<LearnedActionCard*> cards_;
     // The ids and kinds the cards show, in order: while they stay the same, the cards stay
     // and only their texts follow (rebuilding would take the focus from the field typed in).
     QList<std::pair<QString, int>> shown_;

@@ -7,9 +7,9 @@
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/SettingsTextField.h"
 #include "Settings/FakeSettingsCoordinator.h"
-#include "Settings/Tabs/ActionCard.h"
 #include "Settings/Tabs/ActionSettings.h"
 #include "Settings/Tabs/KnowledgeSettings.h"
+#include "Settings/Tabs/LearnedActionCard.h"
 #include "Settings/Tabs/NoteCard.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Settings/Tabs/ActionCard.h"
+#include "Settings/Tabs/LearnedActionCard.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -36,8 +36,8 @@ QFont monospaced() {
 
 }  // namespace
 
-ActionCard::ActionCard(SettingsStore& store, qsizetype index, const AssistantAction& action,
-                       QWidget* parent)
+LearnedActionCard::LearnedActionCard(SettingsStore& store, qsizetype index,
+                                     const AssistantAction& action, QWidget* parent)
     : QWidget(parent),
       store_(store),
       index_(index),
@@ -84,11 +84,12 @@ ActionCard::ActionCard(SettingsStore& store, qsizetype index, const AssistantAct
     });
     SingleClick::guard(delete_);
     // Queued: the press must not delete the card it is delivered to.
-    connect(delete_, &StyledButton::clicked, this, &ActionCard::remove, Qt::QueuedConnection);
+    connect(delete_, &StyledButton::clicked, this, &LearnedActionCard::remove,
+            Qt::QueuedConnection);
     display(action);
 }
 
-void ActionCard::display(const AssistantAction& action) {
+void LearnedActionCard::display(const AssistantAction& action) {
     name_->setValue(action.name);
     trigger_->setValue(action.trigger);
     instructions_->setValue(action.instructions);
@@ -97,7 +98,7 @@ void ActionCard::display(const AssistantAction& action) {
 }
 
 template <typename Edit>
-void ActionCard::edit(Edit&& change) {
+void LearnedActionCard::edit(Edit&& change) {
     store_.update([&](AssistantSettings& s) {
         // The list may have changed under the card (a deletion elsewhere); an edit then goes
         // nowhere rather than into another action.
@@ -106,7 +107,7 @@ void ActionCard::edit(Edit&& change) {
     });
 }
 
-void ActionCard::remove() {
+void LearnedActionCard::remove() {
     // Every action with this id goes; a second click from a card that is already gone from the
     // list finds nothing to remove.
     store_.update([&](AssistantSettings& s) {

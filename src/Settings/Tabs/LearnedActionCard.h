@@ -12,12 +12,12 @@ class StyledButton;
 // The editor of one learned action: name, occasion, instructions and, for commands and links,
 // the template. It edits the action at its position in the list, as long as that position
 // still holds an action with its id.
-class ActionCard : public QWidget {
+class LearnedActionCard : public QWidget {
     Q_OBJECT
 
 public:
-    ActionCard(SettingsStore& store, qsizetype index, const AssistantAction& action,
-               QWidget* parent = nullptr);
+    LearnedActionCard(SettingsStore& store, qsizetype index, const AssistantAction& action,
+                      QWidget* parent = nullptr);
 
     // Shows `action`'s texts (the stored ones may have changed elsewhere).
     void display(const AssistantAction& action);
