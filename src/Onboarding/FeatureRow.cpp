@@ -8,7 +8,7 @@
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
 #include "Design/SymbolPainter.h"
-#include "Settings/Blocks/WrappedText.h"
+#include "Design/WrappingLabel.h"
 
 // The box on the stronger fill, the keys or the symbol centred in it: 64 × 22, wider for a
 // description that needs it ("Strg+Alt+Umschalt+K" is longer than its glyphs would be).
@@ -55,7 +55,7 @@ FeatureRow::FeatureRow(const QString& key, const QString& symbol, const QString&
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(14);
     layout->addWidget(box_, 0, Qt::AlignVCenter);
-    layout->addWidget(new WrappedText(text, DS::Font::body(), DS::Palette::label), 1,
+    layout->addWidget(new WrappingLabel(text, DS::Font::body(), DS::Palette::label), 1,
                       Qt::AlignVCenter);
 }
 

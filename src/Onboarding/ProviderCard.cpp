@@ -12,8 +12,8 @@
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
 #include "Design/StatusDot.h"
+#include "Design/WrappingLabel.h"
 #include "Onboarding/OnboardingCoordinator.h"
-#include "Settings/Blocks/WrappedText.h"
 #include "Settings/SettingsStore.h"
 
 namespace {
@@ -42,7 +42,7 @@ ProviderCard::ProviderCard(OnboardingCoordinator& coordinator, ProviderID id, QW
       coordinator_(coordinator),
       id_(id),
       dot_(new StatusDot(DS::Palette::strokeStrong, 6)),
-      status_(new WrappedText(QString(), DS::Font::footnote(), DS::Palette::secondary)) {
+      status_(new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::secondary)) {
     const Look provider = look(id);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
@@ -50,8 +50,8 @@ ProviderCard::ProviderCard(OnboardingCoordinator& coordinator, ProviderID id, QW
     layout->addWidget(new IconTile(QString::fromLatin1(provider.symbol), provider.tile, 34));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    texts->addWidget(new WrappedText(QString::fromLatin1(provider.name),
-                                     DS::Font::system(14, QFont::DemiBold), DS::Palette::label));
+    texts->addWidget(new WrappingLabel(QString::fromLatin1(provider.name),
+                                       DS::Font::system(14, QFont::DemiBold), DS::Palette::label));
     auto* statusLine = new QHBoxLayout;
     statusLine->setSpacing(5);
     statusLine->addWidget(dot_, 0, Qt::AlignVCenter);

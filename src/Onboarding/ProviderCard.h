@@ -8,7 +8,7 @@
 class OnboardingCoordinator;
 class QLabel;
 class StatusDot;
-class WrappedText;
+class WrappingLabel;
 
 // One AI tool in the onboarding: its tile, its name and state, and the controls that install
 // it or sign in. A tap on the card chooses the tool, once it is ready.
@@ -35,7 +35,7 @@ private:
     OnboardingCoordinator& coordinator_;
     ProviderID id_;
     StatusDot* dot_;
-    WrappedText* status_;
+    WrappingLabel* status_;
     bool highlighted_ = false;
     bool pressed_ = false;
 };

@@ -8,5 +8,5 @@
 Footnote::Footnote(const QString& text, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 6, 4, 0);
-    layout->addWidget(new WrappedText(text, DS::Font::footnote(), DS::Palette::tertiary));
+    layout->addWidget(new WrappingLabel(text, DS::Font::footnote(), DS::Palette::tertiary));
 }

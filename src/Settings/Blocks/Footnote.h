@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Settings/Blocks/WrappedText.h"
+#include "Design/WrappingLabel.h"
 
 // The quiet explanation under a card.
 class Footnote : public QWidget {

@@ -5,7 +5,7 @@
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
-#include "Settings/Blocks/WrappedText.h"
+#include "Design/WrappingLabel.h"
 
 namespace {
 
@@ -18,9 +18,9 @@ SettingsRow::SettingsRow(const QString& title, std::optional<QString> subtitle, 
                          QWidget* parent)
     : QWidget(parent),
       layout_(new QHBoxLayout(this)),
-      title_(new WrappedText(title, DS::Font::body(), DS::Palette::label)),
-      subtitle_(new WrappedText(subtitle.value_or(QString()), DS::Font::footnote(),
-                                DS::Palette::secondary)) {
+      title_(new WrappingLabel(title, DS::Font::body(), DS::Palette::label)),
+      subtitle_(new WrappingLabel(subtitle.value_or(QString()), DS::Font::footnote(),
+                                  DS::Palette::secondary)) {
     layout_->setSpacing(12);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);

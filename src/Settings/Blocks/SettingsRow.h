@@ -5,7 +5,7 @@
 
 class QHBoxLayout;
 class QVBoxLayout;
-class WrappedText;
+class WrappingLabel;
 
 // One row of a settings card: a title, an optional subtitle under it and a control at the
 // trailing edge.
@@ -26,7 +26,7 @@ private:
     void updateInsets();
 
     QHBoxLayout* layout_;
-    WrappedText* title_;
-    WrappedText* subtitle_;
+    WrappingLabel* title_;
+    WrappingLabel* subtitle_;
     QWidget* accessory_ = nullptr;
 };

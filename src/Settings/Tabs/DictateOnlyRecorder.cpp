@@ -4,9 +4,9 @@
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
+#include "Design/WrappingLabel.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/RecorderControl.h"
-#include "Settings/Blocks/WrappedText.h"
 #include "Settings/Tabs/ShortcutNames.h"
 
 using GlobalShortcuts::Shortcut;
@@ -14,8 +14,8 @@ using GlobalShortcuts::Shortcut;
 DictateOnlyRecorder::DictateOnlyRecorder(GlobalShortcuts::NamedShortcuts& shortcuts,
                                          QWidget* parent)
     : QWidget(parent),
-      clash_(new WrappedText(tr("Schon für „Tavrin öffnen“ vergeben"), DS::Font::footnote(),
-                             DS::Palette::warningText)) {
+      clash_(new WrappingLabel(tr("Schon für „Tavrin öffnen“ vergeben"), DS::Font::footnote(),
+                               DS::Palette::warningText)) {
     recorder_ = new GlobalShortcuts::RecorderControl(
         shortcuts, ShortcutNames::dictateOnly(),
         [this, &shortcuts](const std::optional<Shortcut>& recorded) {

@@ -7,7 +7,7 @@ class NamedShortcuts;
 class RecorderControl;
 }  // namespace GlobalShortcuts
 
-class WrappedText;
+class WrappingLabel;
 
 // The recorder of the dictate-only shortcut. It refuses the main shortcut's combination:
 // the recording is undone at once and a line under the field says why, until the user
@@ -24,5 +24,5 @@ public:
 
 private:
     GlobalShortcuts::RecorderControl* recorder_;
-    WrappedText* clash_;
+    WrappingLabel* clash_;
 };

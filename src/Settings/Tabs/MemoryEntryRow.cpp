@@ -7,8 +7,8 @@
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/SymbolLabel.h"
+#include "Design/WrappingLabel.h"
 #include "Settings/Blocks/MinusButton.h"
-#include "Settings/Blocks/WrappedText.h"
 
 MemoryEntryRow::MemoryEntryRow(const MemoryEntry& entry, QWidget* parent)
     : QWidget(parent), forget_(new MinusButton(tr("Vergessen"))) {
@@ -25,11 +25,11 @@ MemoryEntryRow::MemoryEntryRow(const MemoryEntry& entry, QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* text = new WrappedText(displayText(entry.text), DS::Font::body(), DS::Palette::label);
+    auto* text = new WrappingLabel(displayText(entry.text), DS::Font::body(), DS::Palette::label);
     // Three lines at most: a long note must not push the rest of the tab away.
     text->setMaximumHeight(3 * QFontMetrics(DS::Font::body()).lineSpacing() + 1);
     texts->addWidget(text);
-    texts->addWidget(new WrappedText(detail(entry), DS::Font::footnote(), DS::Palette::tertiary));
+    texts->addWidget(new WrappingLabel(detail(entry), DS::Font::footnote(), DS::Palette::tertiary));
     layout->addLayout(texts, 1);
     layout->addWidget(forget_, 0, Qt::AlignTop);
 }

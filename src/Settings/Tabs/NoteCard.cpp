@@ -4,8 +4,8 @@
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
+#include "Design/WrappingLabel.h"
 #include "Settings/Blocks/SettingsTextEditor.h"
-#include "Settings/Blocks/WrappedText.h"
 
 NoteCard::NoteCard(int editorHeight, const QString& footer, QWidget* parent)
     : CardBox(parent),
@@ -15,5 +15,5 @@ NoteCard::NoteCard(int editorHeight, const QString& footer, QWidget* parent)
     layout->setContentsMargins(18, 14, 18, 14);
     layout->setSpacing(8);
     layout->addWidget(editor_);
-    layout->addWidget(new WrappedText(footer, DS::Font::hint(), DS::Palette::tertiary));
+    layout->addWidget(new WrappingLabel(footer, DS::Font::hint(), DS::Palette::tertiary));
 }

@@ -10,7 +10,7 @@
 #include "Design/StatusDot.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
-#include "Settings/Blocks/WrappedText.h"
+#include "Design/WrappingLabel.h"
 
 PermissionRow::PermissionRow(const Description& description, bool compact,
                              std::function<void()> request, QWidget* parent)
@@ -36,7 +36,7 @@ PermissionRow::PermissionRow(const Description& description, bool compact,
     titleLine->addStretch(1);
     texts->addLayout(titleLine);
     texts->addWidget(
-        new WrappedText(description.detail, DS::Font::footnote(), DS::Palette::secondary));
+        new WrappingLabel(description.detail, DS::Font::footnote(), DS::Palette::secondary));
     layout->addLayout(texts, 1);
 
     grantedLabel_ =

@@ -9,6 +9,7 @@
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/StyledButton.h"
+#include "Design/WrappingLabel.h"
 #include "Memory/MemoryStore.h"
 #include "Settings/Blocks/CardBox.h"
 #include "Settings/Blocks/Footnote.h"
@@ -20,7 +21,6 @@
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/SwitchToggle.h"
 #include "Settings/Blocks/TextRowButton.h"
-#include "Settings/Blocks/WrappedText.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Tabs/ToneChip.h"
@@ -135,15 +135,15 @@ QWidget* StyleSettings::learnedCard() {
 
     auto* header = new QHBoxLayout;
     header->addWidget(
-        new WrappedText(tr("So schreibst du"), semiboldFootnote(), DS::Palette::secondary));
+        new WrappingLabel(tr("So schreibst du"), semiboldFootnote(), DS::Palette::secondary));
     header->addStretch(1);
-    count_ = new WrappedText(QString(), DS::Font::footnote(), DS::Palette::tertiary);
+    count_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::tertiary);
     header->addWidget(count_);
     layout->addLayout(header);
 
     learned_ = new SettingsTextEditor(SettingsTextEditor::Look::filled, 110, DS::Font::body());
     SettingsBindings::bind(learned_, store, &AssistantSettings::learnedStyle);
-    auto* placeholderText = new WrappedText(
+    auto* placeholderText = new WrappingLabel(
         tr("Noch nichts gelernt. Diktiere ein paar Nachrichten oder füge unten eigene Texte ein."),
         DS::Font::body(), DS::Palette::tertiary);
     // Clicks go through to the editor below.
@@ -160,8 +160,8 @@ QWidget* StyleSettings::learnedCard() {
     stack->addWidget(placeholder, 0, 0);
     layout->addLayout(stack);
 
-    layout->addWidget(new WrappedText(tr("Eigene Beispieltexte (optional)"), semiboldFootnote(),
-                                      DS::Palette::secondary));
+    layout->addWidget(new WrappingLabel(tr("Eigene Beispieltexte (optional)"), semiboldFootnote(),
+                                        DS::Palette::secondary));
     examples_ = new SettingsTextEditor(SettingsTextEditor::Look::filled, 90, DS::Font::body());
     SettingsBindings::bind(examples_, store, &AssistantSettings::styleExamples);
     layout->addWidget(examples_);
@@ -205,7 +205,8 @@ void StyleSettings::showRules() {
     for (qsizetype index = 0; index < rules.size(); ++index) {
         auto* content = new QHBoxLayout;
         content->setSpacing(12);
-        content->addWidget(new WrappedText(rules[index], DS::Font::body(), DS::Palette::label), 1);
+        content->addWidget(new WrappingLabel(rules[index], DS::Font::body(), DS::Palette::label),
+                           1);
         auto* remove = new MinusButton(tr("Regel entfernen"));
         content->addWidget(remove, 0, Qt::AlignVCenter);
         QWidget* row = insetRow(content);

@@ -12,7 +12,7 @@ class SettingsCoordinator;
 class SettingsTextEditor;
 class StyledButton;
 class ToneChip;
-class WrappedText;
+class WrappingLabel;
 
 // The "Stil" tab: tone presets and a free tone description, fixed rules, and the learned
 // writing style with the user's own examples.
@@ -32,7 +32,7 @@ public:
     SettingsTextEditor* learnedEditor() const { return learned_; }
     QWidget* learnedPlaceholder() const { return placeholder_; }
     SettingsTextEditor* examplesEditor() const { return examples_; }
-    WrappedText* signalCount() const { return count_; }
+    WrappingLabel* signalCount() const { return count_; }
     StyledButton* learnButton() const { return learn_; }
     StyledButton* resetButton() const { return reset_; }
 
@@ -63,7 +63,7 @@ private:
     SettingsTextEditor* learned_ = nullptr;
     QWidget* placeholder_ = nullptr;
     SettingsTextEditor* examples_ = nullptr;
-    WrappedText* count_ = nullptr;
+    WrappingLabel* count_ = nullptr;
     StyledButton* learn_ = nullptr;
     StyledButton* reset_ = nullptr;
     bool learning_ = false;

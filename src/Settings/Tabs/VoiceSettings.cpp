@@ -6,6 +6,7 @@
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/StyledButton.h"
+#include "Design/WrappingLabel.h"
 #include "Settings/Blocks/ChoiceRow.h"
 #include "Settings/Blocks/Footnote.h"
 #include "Settings/Blocks/SectionTitle.h"
@@ -14,7 +15,6 @@
 #include "Settings/Blocks/SettingsRow.h"
 #include "Settings/Blocks/SwitchToggle.h"
 #include "Settings/Blocks/ValuePicker.h"
-#include "Settings/Blocks/WrappedText.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/PushToTalkKeyMenu.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
@@ -96,8 +96,8 @@ ChoiceRow* VoiceSettings::makeEngineRow(DictationEngine engine, const QString& t
     auto* column = new QVBoxLayout(texts);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
-    column->addWidget(new WrappedText(title, DS::Font::body(), DS::Palette::label));
-    column->addWidget(new WrappedText(subtitle, DS::Font::footnote(), DS::Palette::secondary));
+    column->addWidget(new WrappingLabel(title, DS::Font::body(), DS::Palette::label));
+    column->addWidget(new WrappingLabel(subtitle, DS::Font::footnote(), DS::Palette::secondary));
 
     QWidget* trailing = nullptr;
     if (engine == DictationEngine::whisperLocal) {

@@ -9,6 +9,7 @@
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
+#include "Design/ThinScrollBar.h"
 #include "Settings/Blocks/SettingsPalette.h"
 #include "Settings/Tabs/AISettings.h"
 #include "Settings/Tabs/ActionSettings.h"
@@ -41,6 +42,7 @@ SettingsView::SettingsView(SettingsCoordinator& coordinator, QWidget* parent)
 
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
+    DS::useThinScrollBar(*scroll_);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The pane shows the window's own background.
     scroll_->viewport()->setAutoFillBackground(false);

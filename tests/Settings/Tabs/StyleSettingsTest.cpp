@@ -4,10 +4,10 @@
 #include <QTest>
 
 #include "Design/StyledButton.h"
+#include "Design/WrappingLabel.h"
 #include "Settings/Blocks/MinusButton.h"
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/TextRowButton.h"
-#include "Settings/Blocks/WrappedText.h"
 #include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Tabs/StyleSettings.h"
 #include "Settings/Tabs/ToneChip.h"
