@@ -8,6 +8,7 @@
 
 #include "AI/Chunk.h"
 #include "App/CoordinatorHarness.h"
+#include "support/BenchMain.h"
 
 namespace {
 
@@ -87,9 +88,5 @@ BENCHMARK(BM_WorkBeforeTheToolStarts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisec
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

@@ -13,39 +13,20 @@
 #include <cstdio>
 
 #include "Context/ContextCollector.h"
-#include "Platform/fake/FakeAccessibilityTrust.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Platform/linux/AtspiAccessibilityTree.h"
-#include "Platform/linux/EwmhDesktopWindows.h"
-#include "Platform/linux/EwmhWindowActivation.h"
-#include "Platform/linux/QtClock.h"
-#include "Platform/linux/X11ScreenCaptureAccess.h"
-#include "Platform/linux/X11WindowImages.h"
-#include "Platform/linux/XcbConnection.h"
+#include "Context/ContextRig.h"
+#include "support/Statistics.h"
+#include "support/TestWindows.h"
 
 using namespace Platform;
 
 namespace {
 
-struct Desktop {
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    EwmhDesktopWindows windows{connection};
-    EwmhWindowActivation activation{connection};
-    FakeAccessibilityTrust trust;
-    QtClock clock;
-    AccessibilityWorker worker{[] { return AtspiAccessibilityTree::create(1.0); }};
-    X11WindowImages images;
-    X11ScreenCaptureAccess access;
-    WindowCapture capture{windows, images, access};
-    FakeSystemLog log;
-    ContextCollector collector{{clock, windows, trust, worker, capture, log, {}}};
+struct Desktop : ContextRig {
     QProcess windowManager;
     QProcess qtWindow;
     QProcess gtkWindow;
     quint32 qtWindowId = 0;
     quint32 gtkWindowId = 0;
-
-    Desktop() { trust.trusted = true; }
 };
 
 Desktop* desktop = nullptr;
@@ -59,29 +40,9 @@ void waitFor(const std::function<bool()>& condition, int ms) {
     }
 }
 
-quint32 startWindow(QProcess& process, const QString& program, const QStringList& arguments) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    waitFor([&] { return process.canReadLine(); }, 10000);
-    const QByteArray line = process.readLine().trimmed();
-    return line.startsWith("window ") ? line.mid(7).toUInt() : 0;
-}
-
 // Brings the window to the front and waits until the tree reports its field.
 bool focus(quint32 windowId, qint64 pid) {
-    RunningApplication target;
-    target.windowId = windowId;
-    waitFor(
-        [&] {
-            const auto front = desktop->windows.frontApplication();
-            if (front && front->windowId == windowId)
-                return true;
-            desktop->activation.activate(target);
-            return false;
-        },
-        5000);
+    desktop->bringToFront(windowId);
     bool editable = false;
     waitFor(
         [&] {
@@ -153,18 +114,12 @@ void BM_QuickSnapshot(benchmark::State& state) {
     });
 }
 
-double percentile95(const std::vector<double>& values) {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(0.95 * (sorted.size() - 1) + 0.5)];
-}
-
 void fiftyRuns(benchmark::internal::Benchmark* benchmark) {
     benchmark->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1)
         ->Repetitions(50)
-        ->ComputeStatistics("p95", percentile95)
+        ->ComputeStatistics("p95", BenchStatistics::percentile95)
         ->ReportAggregatesOnly(true);
 }
 
@@ -186,8 +141,8 @@ int main(int argc, char** argv) {
     desktop = &context;
     context.windowManager.start("openbox", {"--sm-disable"});
     QThread::msleep(500);
-    context.gtkWindowId = startWindow(context.gtkWindow, TAVRIN_GTK_ENTRY_WINDOW, {});
-    context.qtWindowId = startWindow(context.qtWindow, TAVRIN_FIELD_WINDOW, {"fields"});
+    context.gtkWindowId = startTestWindow(context.gtkWindow, TAVRIN_GTK_ENTRY_WINDOW, {});
+    context.qtWindowId = startTestWindow(context.qtWindow, TAVRIN_FIELD_WINDOW, {"fields"});
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     for (QProcess* process : {&context.qtWindow, &context.gtkWindow, &context.windowManager}) {

@@ -12,6 +12,8 @@
 #include "Memory/MemoryFile.h"
 #include "Memory/MemoryStore.h"
 #include "Platform/fake/FakeClock.h"
+#include "support/BenchMain.h"
+#include "support/Statistics.h"
 
 namespace {
 
@@ -35,11 +37,6 @@ MemoryData thousandNotes(const QDateTime& now) {
         data.saved.append(entry);
     }
     return data;
-}
-
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
 }
 
 void BM_RecordActivityWithThousandNotes(benchmark::State& state) {
@@ -69,9 +66,9 @@ void BM_RecordActivityWithThousandNotes(benchmark::State& state) {
         store.flush();
         worker.push_back(timer.nsecsElapsed() / 1e6);
     }
-    state.counters["main_median_ms"] = median(mainThread);
-    state.counters["main_worst_ms"] = *std::max_element(mainThread.begin(), mainThread.end());
-    state.counters["worker_median_ms"] = median(worker);
+    state.counters["main_median_ms"] = BenchStatistics::median(mainThread);
+    state.counters["main_worst_ms"] = BenchStatistics::worst(mainThread);
+    state.counters["worker_median_ms"] = BenchStatistics::median(worker);
 }
 
 void BM_EncodeThousandNotes(benchmark::State& state) {
@@ -95,9 +92,5 @@ BENCHMARK(BM_EncodeThousandNotes)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -12,6 +12,8 @@
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
 #include "Platform/fake/FakeClock.h"
+#include "support/BenchMain.h"
+#include "support/Statistics.h"
 
 namespace {
 
@@ -31,11 +33,6 @@ QString fourKilobyteReply(int seed) {
     for (int i = 0; reply.size() < kReplySize; ++i)
         reply += part.arg(seed * 100 + i);
     return reply.left(kReplySize);
-}
-
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
 }
 
 void BM_StreamChunkInTwentyTurns(benchmark::State& state) {
@@ -79,14 +76,9 @@ void BM_StreamChunkInTwentyTurns(benchmark::State& state) {
             total += ms;
         state.SetIterationTime(total / 1e3);
     }
-    state.counters["chunk_median_ms"] = median(perChunk);
-    state.counters["chunk_mean_ms"] = [&] {
-        double total = 0;
-        for (double ms : perChunk)
-            total += ms;
-        return total / double(perChunk.size());
-    }();
-    state.counters["chunk_worst_ms"] = *std::max_element(perChunk.begin(), perChunk.end());
+    state.counters["chunk_median_ms"] = BenchStatistics::median(perChunk);
+    state.counters["chunk_mean_ms"] = BenchStatistics::mean(perChunk);
+    state.counters["chunk_worst_ms"] = BenchStatistics::worst(perChunk);
 }
 
 BENCHMARK(BM_StreamChunkInTwentyTurns)
@@ -99,9 +91,5 @@ BENCHMARK(BM_StreamChunkInTwentyTurns)
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

@@ -13,6 +13,8 @@
 #include "Platform/linux/QtClock.h"
 #include "Platform/linux/X11FloatingWindows.h"
 #include "Platform/linux/XcbConnection.h"
+#include "support/BenchMain.h"
+#include "support/Statistics.h"
 
 namespace {
 
@@ -60,9 +62,7 @@ void BM_ShowToFirstPaint(benchmark::State& state) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         actions.setSession(nullptr);
     }
-    std::nth_element(milliseconds.begin(), milliseconds.begin() + milliseconds.size() / 2,
-                     milliseconds.end());
-    state.counters["median_ms"] = milliseconds[milliseconds.size() / 2];
+    state.counters["median_ms"] = BenchStatistics::median(milliseconds);
     state.SetLabel(QGuiApplication::platformName().toStdString());
 }
 
@@ -73,9 +73,5 @@ BENCHMARK(BM_ShowToFirstPaint)->Unit(benchmark::kMillisecond)->UseManualTime()->
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

@@ -16,6 +16,7 @@
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Platform/linux/QtClock.h"
 #include "Voice/AnalyzerDictationService.h"
+#include "support/BenchMain.h"
 
 namespace {
 
@@ -146,9 +147,5 @@ BENCHMARK(startToMicrophone)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 BENCHMARK(firstPartial)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -1,28 +1,14 @@
 #include "Design/ElidedLabel.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <cmath>
 
+#include "Design/Palette.h"
 #include "Design/TextPainter.h"
 
-ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
+    : TextWidget(text, DS::Palette::label, parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(text);
-}
-
-void ElidedLabel::setText(const QString& text) {
-    if (text_ == text)
-        return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
-void ElidedLabel::setColor(const DS::Color& color) {
-    color_ = color;
-    update();
 }
 
 void ElidedLabel::setElideMode(Qt::TextElideMode mode) {
@@ -36,7 +22,7 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 QString ElidedLabel::oneLine() const {
-    QString line = text_;
+    QString line = text();
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -59,7 +45,7 @@ QSize ElidedLabel::minimumSizeHint() const {
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(color_.resolve(this));
+    painter.setPen(color().resolve(this));
     const QString shown = shownText();
     const TextPainter::Metrics metrics = TextPainter::metrics(font());
     const qreal advance = TextPainter::advance(font(), shown);
@@ -74,10 +60,4 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     else if (alignment_ & Qt::AlignBottom)
         top = height() - metrics.height();
     TextPainter::draw(painter, QPointF(x, top + metrics.ascent), font(), shown);
-}
-
-void ElidedLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        updateGeometry();
-    QWidget::changeEvent(event);
 }

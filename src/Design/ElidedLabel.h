@@ -1,22 +1,16 @@
 #pragma once
 
-#include <QWidget>
-
-#include "Design/Color.h"
-#include "Design/Palette.h"
+#include "Design/TextWidget.h"
 
 // One line of text that shortens itself with "…" when it has too little room: at the tail
 // for most texts, at the head where the newest words matter (live dictation), in the middle
 // for paths. Line breaks show as spaces. Its ideal width is the whole text.
-class ElidedLabel : public QWidget {
+class ElidedLabel : public TextWidget {
     Q_OBJECT
 
 public:
     explicit ElidedLabel(const QString& text = {}, QWidget* parent = nullptr);
 
-    QString text() const { return text_; }
-    void setText(const QString& text);
-    void setColor(const DS::Color& color);
     void setElideMode(Qt::TextElideMode mode);
     void setAlignment(Qt::Alignment alignment);
 
@@ -28,13 +22,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QString oneLine() const;
 
-    QString text_;
-    DS::Color color_ = DS::Palette::label;
     Qt::TextElideMode mode_ = Qt::ElideRight;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };

@@ -1,25 +1,19 @@
 #pragma once
 
-#include <QWidget>
+#include "Design/TextWidget.h"
 
 // The label of one keyboard key in a hint ("esc", "Strg+⏎"): small semibold text on a
 // slightly stronger fill, at least 18 × 17, widening with 5 on each side for longer
 // labels. It has no border, so a row of caps stays light. The text is shown verbatim.
-class Keycap : public QWidget {
+class Keycap : public TextWidget {
     Q_OBJECT
 
 public:
     explicit Keycap(const QString& text, QWidget* parent = nullptr);
-
-    void setText(const QString& text);
-    QString text() const { return text_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString text_;
 };

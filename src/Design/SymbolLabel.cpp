@@ -5,24 +5,9 @@
 
 SymbolLabel::SymbolLabel(const QString& symbol, const QString& text, const QFont& font,
                          const DS::Color& color, QWidget* parent)
-    : QWidget(parent), symbol_(symbol), text_(text), color_(color) {
+    : TextWidget(text, color, parent), symbol_(symbol) {
     setFont(font);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(text);
-}
-
-void SymbolLabel::setText(const QString& text) {
-    if (text_ == text)
-        return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
-void SymbolLabel::setColor(const DS::Color& color) {
-    color_ = color;
-    update();
 }
 
 void SymbolLabel::setSymbolStyle(qreal size, QFont::Weight weight) {
@@ -37,8 +22,8 @@ LabelRow SymbolLabel::row() const {
     symbol.symbolSize = symbolSize_;
     symbol.symbolWeight = symbolWeight_;
     std::vector<LabelRow::Part> parts{symbol};
-    if (!text_.isEmpty())
-        parts.push_back(LabelRow::text(text_));
+    if (!text().isEmpty())
+        parts.push_back(LabelRow::text(text()));
     return LabelRow(parts, 5);
 }
 
@@ -49,6 +34,6 @@ QSize SymbolLabel::sizeHint() const {
 
 void SymbolLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    row().paint(painter, rect(), font(), color_.resolve(this), this,
+    row().paint(painter, rect(), font(), color().resolve(this), this,
                 Qt::AlignLeft | Qt::AlignVCenter);
 }

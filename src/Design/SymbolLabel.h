@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QWidget>
-
-#include "Design/Color.h"
 #include "Design/LabelRow.h"
+#include "Design/TextWidget.h"
 
 // A symbol followed by a text in one colour ("✓ Verbunden", "Kopieren" with its symbol), or
 // a symbol alone when the text is empty. The symbol is as high as the font unless given a
 // size of its own.
-class SymbolLabel : public QWidget {
+class SymbolLabel : public TextWidget {
     Q_OBJECT
 
 public:
     SymbolLabel(const QString& symbol, const QString& text, const QFont& font,
                 const DS::Color& color, QWidget* parent = nullptr);
 
-    void setText(const QString& text);
-    void setColor(const DS::Color& color);
     // The symbol's own side and weight (a 9.5 semibold lock before an 11.5 text).
     void setSymbolStyle(qreal size, QFont::Weight weight);
 
@@ -30,8 +26,6 @@ private:
     LabelRow row() const;
 
     QString symbol_;
-    QString text_;
-    DS::Color color_;
     std::optional<qreal> symbolSize_;
     std::optional<QFont::Weight> symbolWeight_;
 };

@@ -1,6 +1,5 @@
 #include "Design/WrappingLabel.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -15,36 +14,26 @@ constexpr int narrowest = 80;
 
 WrappingLabel::WrappingLabel(const QString& text, const QFont& font, const DS::Color& color,
                              Qt::Alignment alignment, QWidget* parent)
-    : QWidget(parent), text_(text), color_(color), alignment_(alignment) {
+    : TextWidget(text, color, parent), alignment_(alignment) {
     setFont(font);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    setAccessibleName(text);
-}
-
-void WrappingLabel::setText(const QString& text) {
-    if (text_ == text)
-        return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
 }
 
 QStringList WrappingLabel::lines() const {
-    return TextPainter::wrap(font(), text_, width());
+    return TextPainter::wrap(font(), text(), width());
 }
 
 int WrappingLabel::heightForWidth(int width) const {
-    const qsizetype count = TextPainter::wrap(font(), text_, width).size();
+    const qsizetype count = TextPainter::wrap(font(), text(), width).size();
     return static_cast<int>(std::ceil(count * TextPainter::metrics(font()).lineSpacing));
 }
 
 QSize WrappingLabel::sizeHint() const {
     // As wide as the longest line when nothing is wrapped.
     qreal widest = 0;
-    for (const QString& line : TextPainter::wrap(font(), text_, 1e6))
+    for (const QString& line : TextPainter::wrap(font(), text(), 1e6))
         widest = std::max(widest, TextPainter::advance(font(), line));
     const int width = std::max(narrowest, static_cast<int>(std::ceil(widest)));
     return {width, heightForWidth(width)};
@@ -56,7 +45,7 @@ QSize WrappingLabel::minimumSizeHint() const {
 
 void WrappingLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(color_.resolve(this));
+    painter.setPen(color().resolve(this));
     const TextPainter::Metrics metrics = TextPainter::metrics(font());
     qreal baseline = metrics.ascent;
     for (const QString& line : lines()) {
@@ -69,10 +58,4 @@ void WrappingLabel::paintEvent(QPaintEvent*) {
         TextPainter::draw(painter, QPointF(x, baseline), font(), line);
         baseline += metrics.lineSpacing;
     }
-}
-
-void WrappingLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
-        updateGeometry();
-    QWidget::changeEvent(event);
 }

@@ -1,21 +1,17 @@
 #pragma once
 
-#include <QWidget>
-
-#include "Design/Color.h"
+#include "Design/TextWidget.h"
 
 // Text over as many lines as it needs at the width it is given, never cut off, each line
 // aligned left, centred or right; its colour is resolved when drawn. Shown as plain text,
 // so a message from another program can never turn into markup.
-class WrappingLabel : public QWidget {
+class WrappingLabel : public TextWidget {
     Q_OBJECT
 
 public:
     WrappingLabel(const QString& text, const QFont& font, const DS::Color& color,
                   Qt::Alignment alignment = Qt::AlignLeft, QWidget* parent = nullptr);
 
-    QString text() const { return text_; }
-    void setText(const QString& text);
     // The lines at the current width.
     QStringList lines() const;
 
@@ -26,10 +22,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    QString text_;
-    DS::Color color_;
     Qt::Alignment alignment_;
 };

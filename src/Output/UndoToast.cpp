@@ -1,11 +1,8 @@
 #include "Output/UndoToast.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QPainterPath>
-#include <QScreen>
-#include <algorithm>
 
+#include "Design/FloatingPlacement.h"
 #include "Design/RoundedBox.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToastView.h"
@@ -19,9 +16,14 @@ using Platform::Milliseconds;
 namespace {
 
 constexpr qreal kGap = 10;
-constexpr qreal kInset = 8;
-constexpr qreal kBottomOffset = 60;
 constexpr Milliseconds kFadeStep{16};
+
+// A rectangle without any size says nothing about where the text is.
+std::optional<QRectF> usable(const std::optional<QRectF>& anchor) {
+    if (anchor && (anchor->width() > 0 || anchor->height() > 0))
+        return anchor;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -35,56 +37,11 @@ UndoToast::~UndoToast() {
 std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSizeF size,
                                        const QList<Screen>& screens,
                                        std::optional<qsizetype> mainScreen) {
-    const Screen* main = nullptr;
-    if (mainScreen && *mainScreen >= 0 && *mainScreen < screens.size())
-        main = &screens[*mainScreen];
-    const bool usable = anchor && (anchor->width() > 0 || anchor->height() > 0);
-    if (usable) {
-        const Screen* screen = nullptr;
-        for (const Screen& candidate : screens) {
-            // A caret has no width: it belongs to the screen that holds it.
-            if (candidate.frame.intersects(*anchor) ||
-                (anchor->isEmpty() && candidate.frame.contains(anchor->center()))) {
-                screen = &candidate;
-                break;
-            }
-        }
-        if (!screen)
-            screen = main;
-        if (screen) {
-            const QRectF area = screen->available.adjusted(kInset, kInset, -kInset, -kInset);
-            qreal x = anchor->left();
-            qreal y = anchor->bottom() + kGap;
-            if (y + size.height() > area.bottom())
-                y = anchor->top() - kGap - size.height();
-            // A toast wider or higher than the area keeps to its right and its top edge.
-            x = std::min(std::max(x, area.left()), area.right() - size.width());
-            y = std::max(std::min(y, area.bottom() - size.height()), area.top());
-            return QRectF(QPointF(x, y), size);
-        }
-    }
-    const Screen* fallback = main ? main : (screens.isEmpty() ? nullptr : &screens.first());
-    if (!fallback)
-        return std::nullopt;
-    const QRectF& visible = fallback->available;
-    return QRectF(QPointF(visible.center().x() - size.width() / 2,
-                          visible.bottom() - kBottomOffset - size.height()),
-                  size);
+    return FloatingPlacement::frame(usable(anchor), size, kGap, screens, mainScreen);
 }
 
 std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSizeF size) {
-    QList<Screen> screens;
-    std::optional<qsizetype> main;
-    const QList<QScreen*> all = QGuiApplication::screens();
-    const QScreen* pointerScreen = QGuiApplication::screenAt(QCursor::pos());
-    for (const QScreen* screen : all) {
-        if (screen == pointerScreen)
-            main = screens.size();
-        screens.append({QRectF(screen->geometry()), QRectF(screen->availableGeometry())});
-    }
-    if (!main && QGuiApplication::primaryScreen())
-        main = all.indexOf(QGuiApplication::primaryScreen());
-    return frame(anchor, size, screens, main);
+    return FloatingPlacement::frame(usable(anchor), size, kGap);
 }
 
 void UndoToast::show(const std::optional<QRectF>& near,

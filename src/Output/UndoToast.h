@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "Design/FloatingPlacement.h"
 #include "Platform/Clock.h"
 #include "Platform/RunningApplication.h"
 
@@ -36,10 +37,7 @@ public:
         Platform::Compositor* compositor = nullptr;
     };
 
-    struct Screen {
-        QRectF frame;
-        QRectF available;  // without panels and docks
-    };
+    using Screen = FloatingPlacement::Screen;
 
     static constexpr Platform::Milliseconds kShownFor{6000};
     static constexpr Platform::Milliseconds kFadeIn{180};
@@ -63,10 +61,8 @@ public:
     QWidget* window() const { return window_; }
     UndoToastView* view() const { return view_; }
 
-    // Where the window goes: its left edge at the anchor's, 10 below it (10 above it when
-    // there is no room below), kept 8 inside the available area of the first screen the anchor
-    // touches, else of the main screen. Without a usable anchor: centred, 60 above the bottom
-    // of the main screen's available area. None without any screen. Top-left coordinates.
+    // Where the window goes: FloatingPlacement's place with a gap of 10; an anchor without
+    // width and height counts as none. None without any screen.
     static std::optional<QRectF> frame(const std::optional<QRectF>& anchor, QSizeF size,
                                        const QList<Screen>& screens,
                                        std::optional<qsizetype> mainScreen);

@@ -14,6 +14,7 @@
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
 #include "Design/Theme.h"
+#include "Design/ThinScrollBar.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     text_->setFrameShape(QFrame::NoFrame);
     text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    DS::useThinScrollBar(*text_);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Tabbing passes it by; a click takes the keyboard so that Control+C copies a selection.
     text_->setFocusPolicy(Qt::ClickFocus);

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "Design/ThinScrollBar.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/SpringCurve.h"
 #include "Platform/Clock.h"
@@ -31,6 +32,7 @@ ChatList::ChatList(AssistantSession& session, Platform::Clock& clock, Platform::
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    DS::useThinScrollBar(*this);
     setWidgetResizable(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     viewport()->setAutoFillBackground(false);

@@ -1,11 +1,8 @@
 #include "Voice/DictationHUD.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QPainterPath>
-#include <QScreen>
-#include <algorithm>
 
+#include "Design/FloatingPlacement.h"
 #include "Platform/Compositor.h"
 #include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
@@ -13,8 +10,12 @@
 namespace {
 
 constexpr qreal kGap = 12;
-constexpr qreal kInset = 8;
-constexpr qreal kBottomOffset = 60;
+
+// No screen at all: the window goes where it would on a screen of its own size at the origin,
+// rather than nowhere.
+QRectF withoutScreen(QSizeF size) {
+    return {QPointF(0, -FloatingPlacement::kBottomOffset), size};
+}
 
 }  // namespace
 
@@ -27,56 +28,12 @@ DictationHUD::~DictationHUD() {
 
 QRectF DictationHUD::frame(const std::optional<QRectF>& field, QSizeF size,
                            const QList<Screen>& screens, std::optional<qsizetype> mainScreen) {
-    const auto validMain = [&]() -> const Screen* {
-        if (mainScreen && *mainScreen >= 0 && *mainScreen < screens.size())
-            return &screens[*mainScreen];
-        return nullptr;
-    };
-    const Screen* screen = nullptr;
-    if (field) {
-        for (const Screen& candidate : screens)
-            if (candidate.frame.intersects(*field) ||
-                (field->isEmpty() && candidate.frame.contains(field->topLeft()))) {
-                screen = &candidate;
-                break;
-            }
-        if (!screen)
-            screen = validMain();
-    }
-    if (field && screen) {
-        const QRectF area = screen->available.adjusted(kInset, kInset, -kInset, -kInset);
-        qreal x = field->left();
-        qreal y = field->bottom() + kGap;
-        if (y + size.height() > area.bottom())
-            y = field->top() - kGap - size.height();
-        // A window larger than the area keeps to its right and its top edge.
-        x = std::min(std::max(x, area.left()), area.right() - size.width());
-        y = std::max(std::min(y, area.bottom() - size.height()), area.top());
-        return {QPointF(x, y), size};
-    }
-    const Screen* fallback = validMain();
-    if (!fallback && !screens.isEmpty())
-        fallback = &screens.first();
-    // No screen at all: the window goes to the origin rather than nowhere.
-    const QRectF area = fallback ? fallback->available : QRectF(QPointF(0, 0), size);
-    return {QPointF(area.center().x() - size.width() / 2,
-                    area.bottom() - kBottomOffset - size.height()),
-            size};
+    return FloatingPlacement::frame(field, size, kGap, screens, mainScreen)
+        .value_or(withoutScreen(size));
 }
 
 QRectF DictationHUD::frame(const std::optional<QRectF>& field, QSizeF size) {
-    QList<Screen> screens;
-    std::optional<qsizetype> main;
-    const QList<QScreen*> all = QGuiApplication::screens();
-    const QScreen* pointerScreen = QGuiApplication::screenAt(QCursor::pos());
-    for (const QScreen* screen : all) {
-        if (screen == pointerScreen)
-            main = screens.size();
-        screens.append({QRectF(screen->geometry()), QRectF(screen->availableGeometry())});
-    }
-    if (!main && QGuiApplication::primaryScreen())
-        main = all.indexOf(QGuiApplication::primaryScreen());
-    return frame(field, size, screens, main);
+    return FloatingPlacement::frame(field, size, kGap).value_or(withoutScreen(size));
 }
 
 void DictationHUD::show(const std::optional<QRectF>& anchor) {

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <optional>
 
+#include "Design/FloatingPlacement.h"
+
 class QuickDictationModel;
 namespace Platform {
 class Compositor;
@@ -21,10 +23,7 @@ public:
     // The capsule inside the window; the rest is room for a compositor's shadow.
     static constexpr qreal kCapsuleHeight = 44;
 
-    struct Screen {
-        QRectF frame;
-        QRectF available;  // without panels and docks
-    };
+    using Screen = FloatingPlacement::Screen;
 
     // Without a compositor (none given counts as none) the window is cut to the capsule:
     // its clear corners would show black.
@@ -38,11 +37,8 @@ public:
     QWidget* window() const { return window_; }
     bool isVisible() const { return window_ && window_->isVisible(); }
 
-    // Where the window goes: 12 below the field (above it when there is no room below), its
-    // left edge at the field's, kept 8 inside the available area of the first screen the
-    // field touches, else of the main screen (a window larger than the area keeps to its
-    // right and top edges). Without a field: centred 60 above the bottom
-    // of the main screen. All in global coordinates with a top-left origin.
+    // Where the window goes: FloatingPlacement's place with a gap of 12; a field of no size
+    // (the pointer) still counts. Without any screen, near the origin.
     static QRectF frame(const std::optional<QRectF>& field, QSizeF size,
                         const QList<Screen>& screens, std::optional<qsizetype> mainScreen);
     // The same on the real screens; the main screen is the one under the pointer, since

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "Context/ContextCollector.h"
+#include "Context/ContextRig.h"
 #include "Context/PageReader.h"
 #include "Output/TextInserter.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
@@ -28,6 +29,7 @@
 #include "Platform/linux/XcbConnection.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -36,12 +38,11 @@ namespace {
 
 // A desktop with a window manager and the accessibility bus, one other application on it, and
 // the collector wired to the real backends.
-class ContextX11Test : public ::testing::Test {
+class ContextX11Test : public ::testing::Test, protected ContextRig {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
         ASSERT_TRUE(startWindowManager(windowManager));
-        trust.trusted = true;
     }
 
     void TearDown() override {
@@ -53,29 +54,9 @@ protected:
 
     // Starts the other application and waits until its window is the active one.
     void start(const QString& program, const QStringList& arguments) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        environment.remove("QT_QPA_PLATFORM");
-        application.setProcessEnvironment(environment);
-        application.start(program, arguments);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return application.canReadLine(); }, 10000))
-            << application.readAllStandardError().toStdString();
-        const QByteArray first = application.readLine().trimmed();
-        ASSERT_TRUE(first.startsWith("window "));
-        windowId = first.mid(7).toUInt();
-        // A window manager may hold back a new window's focus; asking for it is what a user's
-        // click would do.
-        RunningApplication target;
-        target.windowId = windowId;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                const auto front = windows.frontApplication();
-                if (front && front->windowId == windowId)
-                    return true;
-                activation.activate(target);
-                return false;
-            },
-            5000))
+        windowId = startTestWindow(application, program, arguments);
+        ASSERT_NE(windowId, 0u) << application.readAllStandardError().toStdString();
+        ASSERT_TRUE(bringToFront(windowId))
             << "active: " << connection->activeWindow() << ", ours: " << windowId;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !windows.windows().empty(); }, 5000));
         pid = windows.frontApplication()->processIdentifier;
@@ -110,18 +91,6 @@ protected:
     std::optional<ContextSnapshot> fieldSnapshot() {
         return snapshotWhen([](const ContextSnapshot& s) { return s.fieldEditable; });
     }
-
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    EwmhDesktopWindows windows{connection};
-    EwmhWindowActivation activation{connection};
-    FakeAccessibilityTrust trust;
-    QtClock clock;
-    AccessibilityWorker worker{[] { return AtspiAccessibilityTree::create(1.0); }};
-    X11WindowImages images;
-    X11ScreenCaptureAccess access;
-    WindowCapture capture{windows, images, access};
-    FakeSystemLog log;
-    ContextCollector collector{{clock, windows, trust, worker, capture, log, {}}};
 
     QProcess windowManager;
     QProcess application;

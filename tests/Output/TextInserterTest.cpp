@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClipboard.h"
@@ -49,7 +50,7 @@ const Sent returnKey(int at) {
 
 // A desktop of fakes at time zero: "Vorher" on the clipboard, put there by another program,
 // an editor window as the target, accessibility trusted.
-struct Desk {
+struct Desk : FakeInserterDesk {
     Desk() {
         target.localizedName = "Editor";
         target.windowId = 0x1200007;
@@ -68,13 +69,6 @@ struct Desk {
         };
     }
 
-    FakeClock clock;
-    FakeClipboard clipboard{&clock};
-    FakeKeySender keys{&clock};
-    FakeWindowActivation windows{&clock};
-    FakeModifierState modifiers;
-    FakeAccessibilityTrust trust;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
     RunningApplication target;
     std::unique_ptr<Timer> pendingCopy;
 };

@@ -13,8 +13,10 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "X11InserterDesk.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -23,21 +25,16 @@ namespace {
 
 // A desktop with a window manager, the line-edit window and an xterm, and the inserter
 // wired to the real backends.
-class TextInserterX11Test : public ::testing::Test {
+class TextInserterX11Test : public ::testing::Test, protected X11InserterDesk {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
         ASSERT_TRUE(startWindowManager(windowManager));
         xclipIn("Vorher");
 
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        lineEditWindow.setProcessEnvironment(environment);
-        lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
-        const QByteArray first = lineEditWindow.readLine().trimmed();
-        ASSERT_TRUE(first.startsWith("window "));
-        lineEdit.windowId = first.mid(7).toUInt();
+        lineEdit.windowId =
+            startTestWindow(lineEditWindow, QStringLiteral(TAVRIN_LINE_EDIT_WINDOW));
+        ASSERT_NE(lineEdit.windowId, 0u);
         lineEdit.windowInstance = lineEdit.windowClass = "OutputLineEditWindow";
 
         // xterm binds Control+Shift+V and +C to the clipboard only when told to.
@@ -91,15 +88,6 @@ protected:
         inserter.insert(text, target, pressReturn, [&] { done = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     }
-
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    QtClock clock;
-    X11Clipboard clipboard{connection};
-    XTestKeySender keys{connection};
-    EwmhWindowActivation windows{connection};
-    X11ModifierState modifiers{connection};
-    FakeAccessibilityTrust trust;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
 
     QTemporaryDir scratch;
     QProcess windowManager;

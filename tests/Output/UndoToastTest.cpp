@@ -4,6 +4,7 @@
 
 #include "Design/StyledButton.h"
 #include "Design/Theme.h"
+#include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToast.h"
 #include "Output/UndoToastView.h"
@@ -67,7 +68,7 @@ Nanoseconds ms(int milliseconds) {
     return Milliseconds(milliseconds);
 }
 
-struct Desk {
+struct Desk : FakeInserterDesk {
     Desk() {
         target.localizedName = QStringLiteral("Editor");
         target.windowId = 0x1200007;
@@ -76,14 +77,7 @@ struct Desk {
         terminals.terminalWindows.insert(terminal.windowId);
     }
 
-    FakeClock clock;
-    FakeClipboard clipboard{&clock};
-    FakeKeySender keys{&clock};
-    FakeWindowActivation windows{&clock};
-    FakeModifierState modifiers;
-    FakeAccessibilityTrust trust;
     FakeTerminalWindows terminals;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
     UndoToast toast{{clock, inserter, windows, terminals}};
     RunningApplication target;
     RunningApplication terminal;

@@ -9,7 +9,6 @@
 #include "Output/UndoToastView.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/linux/EwmhWindowActivation.h"
-#include "Platform/linux/EwmhWindowManagerInfo.h"
 #include "Platform/linux/QtClock.h"
 #include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11Clipboard.h"
@@ -17,7 +16,9 @@
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
+#include "X11InserterDesk.h"
 #include "support/Programs.h"
+#include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -25,19 +26,14 @@ using namespace Platform;
 namespace {
 
 // The toast on a real desktop: openbox, the line-edit window as the field the text went into.
-class UndoToastX11Test : public ::testing::Test {
+class UndoToastX11Test : public ::testing::Test, protected X11InserterDesk {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
-        windowManager.start("openbox", {"--sm-disable"});
-        // The root's property may still name the openbox of an earlier test: wait for a live one.
-        EwmhWindowManagerInfo manager(connection);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return manager.name() == "Openbox"; }, 5000));
-        lineEditWindow.start(QStringLiteral(TAVRIN_LINE_EDIT_WINDOW), {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 10000));
-        const QByteArray first = lineEditWindow.readLine().trimmed();
-        ASSERT_TRUE(first.startsWith("window "));
-        lineEdit.windowId = first.mid(7).toUInt();
+        ASSERT_TRUE(startWindowManager(windowManager));
+        lineEdit.windowId =
+            startTestWindow(lineEditWindow, QStringLiteral(TAVRIN_LINE_EDIT_WINDOW));
+        ASSERT_NE(lineEdit.windowId, 0u);
         lineEdit.windowInstance = lineEdit.windowClass = "OutputLineEditWindow";
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
@@ -60,16 +56,8 @@ protected:
         return lineEditWindow.readLine().trimmed();
     }
 
-    std::shared_ptr<XcbConnection> connection = XcbConnection::open();
-    QtClock clock;
-    X11Clipboard clipboard{connection};
-    XTestKeySender keys{connection};
-    EwmhWindowActivation windows{connection};
-    X11ModifierState modifiers{connection};
     X11Compositor compositor{connection};
-    FakeAccessibilityTrust trust;
     WmClassTerminalWindows terminals;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
     UndoToast toast{{clock, inserter, windows, terminals, &compositor}};
 
     QProcess windowManager;
