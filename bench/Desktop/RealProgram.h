@@ -11,17 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
-
-inline double median(std::vector<double> samples) {
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // A home with settings as after the introduction; the program's data and runtime folders
 // live in it, so a running Tavrin of the user's is not disturbed.
@@ -76,17 +67,20 @@ public:
     }
 
 private:
-    xcb_window_t findPanel() const {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, root), nullptr);
+    // Under a window manager the panel sits in a frame, so the search goes down the tree.
+    xcb_window_t findPanel(xcb_window_t window = XCB_NONE) const {
+        if (window == XCB_NONE)
+            window = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);
         if (!tree)
             return 0;
         xcb_window_t found = 0;
         const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-            if (wmClass(children[i]).startsWith(QByteArray("panel\0trayer", 12)))
-                found = children[i];
-        }
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+            found = wmClass(children[i]).startsWith(QByteArray("panel\0trayer", 12))
+                        ? children[i]
+                        : findPanel(children[i]);
         std::free(tree);
         return found;
     }

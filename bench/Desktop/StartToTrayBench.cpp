@@ -4,8 +4,10 @@
 // example: scripts/x11-session build/release/bench/Desktop/StartToTrayBench
 #include <QCoreApplication>
 #include <cstdio>
+#include <vector>
 
 #include "RealProgram.h"
+#include "support/Statistics.h"
 
 namespace {
 
@@ -65,9 +67,12 @@ int main(int argc, char** argv) {
             minimal.push_back(least);
         }
     }
+    if (tavrin.empty())
+        return 1;
     std::printf("start to tray icon, %d starts each\n", kStarts);
-    std::printf("  Tavrin          median %7.1f ms\n", median(tavrin));
-    std::printf("  minimal Qt tray median %7.1f ms\n", median(minimal));
-    std::printf("  ratio           %7.2f\n", median(tavrin) / median(minimal));
+    std::printf("  Tavrin          median %7.1f ms\n", BenchStatistics::median(tavrin));
+    std::printf("  minimal Qt tray median %7.1f ms\n", BenchStatistics::median(minimal));
+    std::printf("  ratio           %7.2f\n",
+                BenchStatistics::median(tavrin) / BenchStatistics::median(minimal));
     return 0;
 }
