@@ -1,0 +1,75 @@
+#include <QTemporaryDir>
+
+#include "support/Files.h"
+#include "support/ScenarioDesktop.h"
+
+namespace {
+
+class FieldScenario : public ScenarioTest {
+protected:
+    // Starts the application with the field (it prints "window <id>" once shown, its field
+    // has the keyboard and "Welt" selected), then Tavrin; the shortcut opens the panel beside
+    // the field, "Mach daraus eine Frage" goes to the tool with the selection, and the reply
+    // streams into the panel.
+    void askAboutTheSelection(const QString& program, const QStringList& arguments,
+                              const QString& picture) {
+        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
+        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+        desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.2");
+        desktop.writeSettings();
+        field = &desktop.startClient(program, arguments);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 10000));
+        const quint64 window = field->readLine().trimmed().mid(7).toULongLong();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000))
+            << "the field's window never had the keyboard";
+        // The pointer far from the field, so that a panel by the pointer shows.
+        desktop.movePointer(150, 720);
+
+        desktop.startTavrin();
+        ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+        const quint64 panel = desktop.focusedWindow();
+        QTest::qWait(500);
+        const ScreenRect fieldWindow = windowRect(window);
+        const ScreenRect shown = windowRect(panel);
+        EXPECT_GT(shown.y, fieldWindow.y);
+        EXPECT_LT(shown.y, fieldWindow.y + 120) << "the panel is not by the field";
+        EXPECT_GT(shown.x, fieldWindow.x);
+        EXPECT_LT(shown.x, fieldWindow.x + 120) << "the panel is not by the field";
+        ScenarioDesktop::screenshot(picture + "-panel");
+
+        desktop.type(QStringLiteral("Mach daraus eine Frage"));
+        desktop.key(QStringLiteral("Return"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return readFile(record.filePath("claude.stdin")).contains("eine Frage"); },
+            10000))
+            << "the instruction never reached the tool";
+        const QByteArray request = readFile(record.filePath("claude.stdin"));
+        // The selection is quoted for the tool as what the instruction is about.
+        EXPECT_TRUE(request.contains("SELECTED")) << request.toStdString();
+        EXPECT_TRUE(request.contains("Welt")) << "the tool did not get the selection";
+        // Part of the reply is there while the rest still comes.
+        QTest::qWait(700);
+        ScenarioDesktop::screenshot(picture + "-streaming");
+        QTest::qWait(1500);
+        EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
+            << "the panel stays open with the reply";
+    }
+
+    QTemporaryDir record;
+    QProcess* field = nullptr;
+};
+
+TEST_F(FieldScenario, InAQtLineEditTheToolGetsTheSelectionAndThePanelShowsTheReply) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")},
+                         QStringLiteral("line-edit"));
+}
+
+// Off until the view's place on the screen is read: the selection arrives, but the panel
+// opens by the pointer instead of beside the view.
+TEST_F(FieldScenario, DISABLED_InAGtkTextViewOfSeveralLinesTheToolGetsTheSelection) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_TEXT_VIEW_WINDOW), {},
+                         QStringLiteral("text-view"));
+}
+
+}  // namespace
