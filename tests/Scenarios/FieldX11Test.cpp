@@ -16,7 +16,7 @@ protected:
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
-        desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.2");
+        desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.6");
         desktop.writeSettings();
         field = &desktop.startClient(program, arguments);
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 10000));
@@ -48,10 +48,23 @@ protected:
         // The selection is quoted for the tool as what the instruction is about.
         EXPECT_TRUE(request.contains("SELECTED")) << request.toStdString();
         EXPECT_TRUE(request.contains("Welt")) << "the tool did not get the selection";
-        // Part of the reply is there while the rest still comes.
-        QTest::qWait(700);
+        // The reply's first words are in the panel while the rest still comes.
+        QString reply;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                reply = desktop.replyText();
+                return !reply.isEmpty();
+            },
+            10000))
+            << "no reply in the panel";
+        EXPECT_EQ(reply, QStringLiteral("Hallo Anna,")) << "the reply did not stream";
         ScenarioDesktop::screenshot(picture + "-streaming");
-        QTest::qWait(1500);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return desktop.replyText() == QStringLiteral("Hallo Anna, gern – bis Freitag.");
+            },
+            10000))
+            << "the reply never came whole";
         EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
             << "the panel stays open with the reply";
     }

@@ -10,9 +10,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
+#include "Platform/AccessibilityTree.h"
 #include "Platform/AppPaths.h"
+#include "Platform/linux/AtspiAccessibilityTree.h"
 #include "support/Programs.h"
 #include "support/SoundServer.h"
 
@@ -226,6 +229,52 @@ public:
                       place[1].toInt() + size[1].split('+').first().toInt() / 2);
     }
 
+    // Tavrin's element of `role` (as the accessibility bus names roles: "push button") whose
+    // name is `name`, or null; searched through every window of the program.
+    Platform::AccessibleRef element(const QString& role, const QString& name) {
+        Platform::AccessibleRef found;
+        walk([&](const Platform::AccessibleRef& e, int) {
+            if (!found && e->role() == role && e->name() == name)
+                found = e;
+            return !found;
+        });
+        return found;
+    }
+    // The reply the panel shows (the text of its answer view), empty while there is none.
+    QString replyText() {
+        QString reply;
+        walk([&](const Platform::AccessibleRef& e, int) {
+            if (e->role() == QLatin1String("AXTextArea"))
+                reply = e->text();
+            return reply.isEmpty();
+        });
+        return reply;
+    }
+    // Clicks the middle of Tavrin's element as a user would; false when it is not there.
+    bool click(const QString& role, const QString& name) {
+        const Platform::AccessibleRef target = element(role, name);
+        const std::optional<QRectF> frame = target ? target->frame() : std::nullopt;
+        if (!frame)
+            return false;
+        movePointer(int(frame->center().x()), int(frame->center().y()));
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+        return true;
+    }
+    // What Tavrin shows to assistive programs: one line an element, indented by depth.
+    QString accessibleTree() {
+        QString lines;
+        walk([&](const Platform::AccessibleRef& e, int depth) {
+            const QString text = e->text();
+            lines +=
+                QString(depth * 2, QLatin1Char(' ')) + e->role() + QStringLiteral(" \"") +
+                e->name() + QStringLiteral("\"") +
+                (text.isEmpty() ? QString() : QStringLiteral(" text \"%1\"").arg(text.left(80))) +
+                QLatin1Char('\n');
+            return true;
+        });
+        return lines;
+    }
+
     // A picture of the whole screen in the build folder; returns its path.
     static QString screenshot(const QString& name) {
         const QString path = QStringLiteral(TAVRIN_BINARY_DIR "/scenario-") + name + ".png";
@@ -278,6 +327,30 @@ public:
     QProcess tavrin;
 
 private:
+    // Visits Tavrin's elements depth first until `visit` returns false.
+    template <typename Visit>
+    void walk(Visit visit) {
+        if (!tree_) {
+            tree_ = Platform::AtspiAccessibilityTree::create(1.0);
+            if (!tree_)
+                return;
+            tree_->setCallTimeout(std::chrono::milliseconds(2000));
+        }
+        const Platform::AccessibleRef application = tree_->application(qint32(tavrin.processId()));
+        if (!application)
+            return;
+        std::function<bool(const Platform::AccessibleRef&, int)> down =
+            [&](const Platform::AccessibleRef& e, int depth) {
+                if (!visit(e, depth))
+                    return false;
+                if (depth < 30)
+                    for (const Platform::AccessibleRef& child : e->children())
+                        if (child && !down(child, depth + 1))
+                            return false;
+                return true;
+            };
+        down(application, 0);
+    }
     bool fail(const char* why) {
         problem = QString::fromLatin1(why);
         return false;
@@ -292,6 +365,7 @@ private:
         }
     }
 
+    std::unique_ptr<Platform::AccessibilityTree> tree_;
     QTemporaryDir home_;
     SoundServer sound_;
     QProcess windowManager_;
@@ -310,8 +384,9 @@ protected:
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
         const QString picture = ScenarioDesktop::screenshot(name);
         if (HasFailure())
-            std::fprintf(stderr, "The screen at the end: %s\n%s", qPrintable(picture),
-                         qPrintable(desktop.screenInWords()));
+            std::fprintf(stderr, "The screen at the end: %s\n%sTavrin's accessible elements:\n%s",
+                         qPrintable(picture), qPrintable(desktop.screenInWords()),
+                         qPrintable(desktop.accessibleTree()));
     }
 
     ScenarioDesktop desktop;
