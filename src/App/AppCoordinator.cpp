@@ -11,9 +11,12 @@
 #include "AI/Chunk.h"
 #include "AI/ErrorClassifier.h"
 #include "AI/PromptBuilder.h"
+#include "AI/ProviderLoginOpener.h"
 #include "AI/ProviderStatusStore.h"
 #include "AI/QuoteExtractor.h"
+#include "Actions/ActionRunner.h"
 #include "Actions/AssistantAction.h"
+#include "App/DictationPrompts.h"
 #include "App/MessageApps.h"
 #include "App/StructuredReply.h"
 #include "App/ViewedRecord.h"
@@ -24,11 +27,18 @@
 #include "Memory/MemoryStore.h"
 #include "Memory/StyleLearner.h"
 #include "Output/DocumentStore.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/Clock.h"
+#include "Platform/KeySender.h"
+#include "Platform/ModifierState.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UrlOpener.h"
 #include "Projects/ProjectTools.h"
 #include "Settings/SettingsStore.h"
+#include "Voice/DictationCommands.h"
 #include "Voice/DictationService.h"
 #include "Voice/QuickDictationController.h"
 
@@ -87,6 +97,22 @@ bool isPushToTalkKey(PushToTalkKey key, quint32 keysym) {
     return false;
 }
 
+// Where the undo toast goes: the field, else a thin bar at the pointer; none otherwise.
+std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context) {
+    if (context && context->fieldFrame)
+        return context->fieldFrame;
+    if (context && context->pointer)
+        return QRectF(context->pointer->x() - 1, context->pointer->y() - 12, 2, 24);
+    return std::nullopt;
+}
+
+void putOnClipboard(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+}
+
 std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id) {
     for (qsizetype i = 0; i < turns.size(); ++i) {
         if (turns[i].id == id)
@@ -142,6 +168,12 @@ AppCoordinator::~AppCoordinator() {
         qApp->removeEventFilter(this);
     cancelSessionWork();
     cancelTask(holdTask_);
+    for (CoreTaskPtr& task : pastes_)
+        task->cancel();
+    for (CoreTaskPtr& task : actionRuns_)
+        task->cancel();
+    for (CoreTaskPtr& task : routings_)
+        task->cancel();
 }
 
 void AppCoordinator::setDemoForceScreenHint(bool value) {
@@ -223,11 +255,71 @@ void AppCoordinator::manageProjects() {
         s_.showProjectSettings();
 }
 
-void AppCoordinator::openSettings() {
+void AppCoordinator::openSettings(std::optional<SettingsTab> tab) {
+    if (tab && s_.selectSettingsTab)
+        s_.selectSettingsTab(*tab);
     dismiss();
     s_.providers.refresh(s_.settings.settings());
     if (s_.showSettings)
         s_.showSettings();
+}
+
+MenuBarState AppCoordinator::menuState() const {
+    const AssistantSettings& settings = s_.settings.settings();
+    MenuBarState state;
+    state.onboardingCompleted = settings.onboardingCompleted;
+    if (const auto shortcut = s_.shortcuts.getShortcut(invokeAssistant())) {
+        const QString text = s_.shortcuts.describe(*shortcut);
+        if (!text.isEmpty())
+            state.mainShortcut = text;
+    }
+    state.provider = settings.provider;
+    for (const ProviderID id : {ProviderID::claudeCLI, ProviderID::codexCLI})
+        state.providerStatus[id] = s_.providers.state(id).shortText();
+    state.accessibility = s_.permissions.accessibility();
+    state.screenRecording = s_.permissions.screenRecording();
+    state.microphone = s_.permissions.microphone() && s_.permissions.speech();
+    return state;
+}
+
+void AppCoordinator::refreshStatus() {
+    s_.permissions.refresh();
+    s_.providers.refresh(s_.settings.settings());
+}
+
+void AppCoordinator::showOnboarding() {
+    dismiss();
+    if (s_.showOnboarding)
+        s_.showOnboarding();
+}
+
+void AppCoordinator::selectProvider(ProviderID provider) {
+    // Choosing the tool already chosen writes nothing.
+    if (s_.settings.settings().provider == provider)
+        return;
+    s_.settings.update([provider](AssistantSettings& s) { s.provider = provider; });
+}
+
+void AppCoordinator::requestAccessibility() {
+    if (!s_.permissions.accessibility())
+        s_.permissions.requestAccessibility();
+}
+
+void AppCoordinator::requestScreenRecording() {
+    if (!s_.permissions.screenRecording())
+        s_.permissions.requestScreenRecording();
+}
+
+void AppCoordinator::requestMicrophone() {
+    if (!s_.permissions.microphone() || !s_.permissions.speech())
+        s_.permissions.requestMicrophone();
+}
+
+void AppCoordinator::quit() {
+    if (s_.quit)
+        s_.quit();
+    else
+        QCoreApplication::quit();
 }
 
 void AppCoordinator::finishOnboarding() {
@@ -340,15 +432,348 @@ void AppCoordinator::hotkeyUp() {
     micPrepared_ = false;
 }
 
-void AppCoordinator::finishQuickDictation() {
-    // Routing the dictated text (into the field, the panel or the memory) is not built yet:
-    // the dictation ends without a result rather than pretending to have inserted it.
-    s_.quickDictation.cancel();
+// One quick dictation after its key came up, with what it captured at the release.
+struct AppCoordinator::Routing {
+    std::weak_ptr<CoreTask> task;
+    // Later changes of the settings do not reach a routing under way.
+    AssistantSettings settings;
+    std::optional<Platform::RunningApplication> target;
+    // As recognised, trimmed.
+    QString text;
+    // The snapshot of the press, read when it is needed: it may arrive after the release.
+    std::function<std::optional<ContextSnapshot>()> snapshot;
+};
+
+namespace {
+
+using Status = QuickDictationModel::Status;
+constexpr milliseconds kFailureShown{2500};
+constexpr milliseconds kEmptyShown{1200};
+constexpr milliseconds kToPanelShown{900};
+constexpr milliseconds kRememberedShown{1600};
+constexpr milliseconds kInsertedShown{700};
+constexpr milliseconds kToastAfter{750};
+constexpr milliseconds kModifierPass{50};
+constexpr int kModifierPasses = 20;
+constexpr qsizetype kStyleSignalMinimum = 25;
+// Shift, Control, Alt and Super as the modifier state reports them.
+constexpr quint64 kHeldModifiers = Platform::EventFlag::HeldModifiers;
+
+bool isFailure(const Status& status) {
+    return status.kind == Status::Kind::failed;
 }
 
-void AppCoordinator::dictateOnlyDown() {}
+}  // namespace
 
-void AppCoordinator::dictateOnlyUp() {}
+std::optional<Platform::RunningApplication> AppCoordinator::dictationTarget() {
+    std::optional<Platform::RunningApplication> front = s_.context.frontApplication();
+    // Tavrin itself is no place to paste into.
+    if (front && front->processIdentifier == QCoreApplication::applicationPid())
+        return std::nullopt;
+    return front;
+}
+
+void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                                  std::function<void(const RoutingPtr&)> route) {
+    auto task = std::make_shared<CoreTask>();
+    routings_.push_back(task);
+    auto r = std::make_shared<Routing>();
+    r->task = task;
+    r->settings = s_.settings.settings();
+    r->target = dictationTarget();
+    r->snapshot = std::move(snapshot);
+    s_.quickDictation.finish([this, r, route = std::move(route)](const QString& raw) {
+        // After the wait for the final text.
+        if (!isAlive(r->task))
+            return;
+        r->text = trimmed(raw);
+        if (r->text.isEmpty()) {
+            // Nothing heard: an engine failure stays readable a moment, else "nothing".
+            const Status status = s_.quickDictation.model().status();
+            s_.quickDictation.finish(isFailure(status) ? status : Status::of(Status::Kind::empty),
+                                     isFailure(status) ? kFailureShown : kEmptyShown);
+            endRouting(r);
+            return;
+        }
+        route(r);
+    });
+}
+
+void AppCoordinator::finishQuickDictation() {
+    const quint64 serial = pressSerial_;
+    beginRouting(
+        [this, serial]() -> std::optional<ContextSnapshot> {
+            return serial == pressSerial_ ? holdSnapshot_ : std::nullopt;
+        },
+        [this](const RoutingPtr& r) { routeDictation(r, r->text); });
+}
+
+void AppCoordinator::routeDictation(const RoutingPtr& r, const QString& text) {
+    const std::optional<ContextSnapshot> snapshot = r->snapshot();
+    if (snapshot && !snapshot->fieldEditable && DictationCommands::looksLikeQuestion(text)) {
+        s_.quickDictation.finish(Status::of(Status::Kind::toPanel), kToPanelShown);
+        endRouting(r);
+        openPanelWith(text, ReplyKind::chat);
+        return;
+    }
+    if (r->settings.savedMemoriesEnabled) {
+        const std::optional<QString> note = MemoryCommand::note(text);
+        if (note && !trimmed(*note).isEmpty()) {
+            std::optional<QString> app;
+            if (r->target && !r->target->localizedName.isEmpty())
+                app = r->target->localizedName;
+            s_.memory.remember(*note, app);
+            s_.quickDictation.finish(Status::of(Status::Kind::remembered), kRememberedShown);
+            endRouting(r);
+            return;
+        }
+    }
+    if (!DictationCommands::mightBeRequest(text)) {
+        applySpokenInstruction(r);
+        return;
+    }
+    s_.quickDictation.model().setStatus(Status::transforming(tr("Prüft den Auftrag …")));
+    askForDictation(r, DictationPrompts::decision(), text,
+                    [this, r](std::optional<QString> answer, bool timedOut) {
+                        if (timedOut) {
+                            s_.quickDictation.finish(
+                                Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
+                                kFailureShown);
+                            insertDictated(r, r->text);
+                            return;
+                        }
+                        if (answer && answer->toUpper().contains(QLatin1String("TASK"))) {
+                            s_.quickDictation.finish(Status::of(Status::Kind::toPanelDraft),
+                                                     kToPanelShown);
+                            endRouting(r);
+                            openPanelWith(r->text, std::nullopt);
+                            return;
+                        }
+                        applySpokenInstruction(r);
+                    });
+}
+
+void AppCoordinator::applySpokenInstruction(const RoutingPtr& r) {
+    if (!DictationCommands::containsInstruction(r->text)) {
+        formatOrInsert(r);
+        return;
+    }
+    const auto ask = [this, r](std::optional<QString> selection) {
+        s_.quickDictation.model().setStatus(Status::transforming(
+            selection ? tr("Wendet es auf die Markierung an …") : tr("Setzt die Anweisung um …")));
+        const QString system =
+            selection ? DictationPrompts::selection() : DictationPrompts::instruction();
+        const QString user =
+            selection ? DictationPrompts::selectionRequest(r->text, *selection) : r->text;
+        askForDictation(r, system, user, [this, r](std::optional<QString> answer, bool) {
+            QString result = r->text;
+            if (!answer) {
+                // The words are never lost: they go in as spoken, and the display says so.
+                s_.quickDictation.finish(
+                    Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
+                    kFailureShown);
+            } else if (!trimmed(*answer).isEmpty()) {
+                result = trimmed(*answer);
+            }
+            if (result == r->text) {
+                formatOrInsert(r);
+                return;
+            }
+            insertDictated(r, result);
+        });
+    };
+    if (!s_.inserter) {
+        ask(std::nullopt);
+        return;
+    }
+    s_.inserter->copySelection([this, r, ask](std::optional<QString> selection) {
+        // After the wait for the copied selection.
+        if (!isAlive(r->task))
+            return;
+        ask(std::move(selection));
+    });
+}
+
+void AppCoordinator::formatOrInsert(const RoutingPtr& r) {
+    if (!r->settings.smartFormatting || !DictationCommands::worthFormatting(r->text)) {
+        insertDictated(r, r->text);
+        return;
+    }
+    s_.quickDictation.model().setStatus(Status::transforming(tr("Formatiert …")));
+    askForDictation(r, DictationPrompts::formatting(), r->text,
+                    [this, r](std::optional<QString> answer, bool) {
+                        const bool formatted = answer && !trimmed(*answer).isEmpty();
+                        insertDictated(r, formatted ? trimmed(*answer) : r->text);
+                    });
+}
+
+void AppCoordinator::askForDictation(
+    const RoutingPtr& r, const QString& system, const QString& user,
+    std::function<void(std::optional<QString> answer, bool timedOut)> done) {
+    const CoreTaskPtr task = r->task.lock();
+    AIRequest request;
+    request.system = system;
+    request.user = user;
+    request.model = r->settings.provider == ProviderID::codexCLI
+                        ? r->settings.model(ProviderID::codexCLI)
+                        : std::optional<QString>(QStringLiteral("haiku"));
+
+    // The call has its own task, so that the time limit can drop it (its process ends) while
+    // the routing goes on.
+    auto call = std::make_shared<CoreTask>();
+    task->hold(std::make_unique<CoreTaskPtr>(call));
+    auto settled = std::make_shared<bool>(false);
+    std::weak_ptr<CoreTask> weakCall = call;
+    const auto settle = [this, weakCall, settled, done](std::optional<QString> answer,
+                                                        bool timedOut) {
+        if (*settled)
+            return;
+        *settled = true;
+        // Dropped once this callback, which the call may own, has returned.
+        if (const CoreTaskPtr held = weakCall.lock())
+            QMetaObject::invokeMethod(
+                this, [held] { held->cancel(); }, Qt::QueuedConnection);
+        done(std::move(answer), timedOut);
+    };
+    std::unique_ptr<AIProvider> ai = s_.makeProvider(r->settings.provider, r->settings);
+    call->hold(ai->complete(request, [r, settle](AIResult<QString> answer) {
+        // After the wait for the AI's answer.
+        if (!isAlive(r->task))
+            return;
+        settle(answer ? std::optional<QString>(answer.value()) : std::nullopt, false);
+    }));
+    call->hold(std::move(ai));
+    call->hold(s_.clock.singleShot(kDictationAILimit, [r, settle] {
+        // After the wait of the time limit: the tool hangs, and the words go in as recognised.
+        if (!isAlive(r->task))
+            return;
+        settle(std::nullopt, true);
+    }));
+}
+
+void AppCoordinator::openPanelWith(const QString& text, std::optional<ReplyKind> forced) {
+    // Another opening is under way: the spoken text has nowhere to go.
+    if (isInvoking_)
+        return;
+    isInvoking_ = true;
+    invokeNow([this, text, forced] {
+        if (session_)
+            send(text, forced, false);
+        isInvoking_ = false;
+    });
+}
+
+void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
+    const AssistantSettings& settings = s_.settings.settings();
+    std::optional<QString> app;
+    if (r->target && !r->target->localizedName.isEmpty())
+        app = r->target->localizedName;
+    s_.memory.recordActivity(app, std::nullopt, text, settings.activityMemory,
+                             MemoryEntry::Kind::wrote);
+    if (settings.learnStyle && characterCount(r->text) >= kStyleSignalMinimum)
+        addStyleSignal(QStringLiteral("Own words (dictated): ") + r->text);
+    const bool undo = settings.undoAfterInsert;
+
+    waitForModifiers(r, kModifierPasses, [this, r, text, undo] {
+        if (!s_.permissions.accessibility()) {
+            putOnClipboard(text);
+            s_.quickDictation.finish(
+                Status::failed(tr("In die Zwischenablage kopiert (Bedienungshilfen fehlen)")),
+                kFailureShown);
+            endRouting(r);
+            return;
+        }
+        if (!s_.inserter) {
+            endRouting(r);
+            return;
+        }
+        s_.inserter->insert(text, r->target, false, [this, r, undo] {
+            // After the wait for the paste.
+            if (!isAlive(r->task))
+                return;
+            const Status status = s_.quickDictation.model().status();
+            if (isFailure(status)) {
+                // An earlier failure (the engine's, or the AI's) stays readable, then goes.
+                s_.quickDictation.finish(status, kFailureShown);
+                endRouting(r);
+                return;
+            }
+            s_.quickDictation.finish(Status::of(Status::Kind::inserted), kInsertedShown);
+            if (!undo || !s_.undoToast) {
+                endRouting(r);
+                return;
+            }
+            r->task.lock()->hold(s_.clock.singleShot(kToastAfter, [this, r] {
+                // After the wait before the toast.
+                if (!isAlive(r->task))
+                    return;
+                s_.undoToast->show(insertionAnchor(r->snapshot()), r->target);
+                endRouting(r);
+            }));
+        });
+    });
+}
+
+void AppCoordinator::waitForModifiers(const RoutingPtr& r, int passesLeft,
+                                      std::function<void()> then) {
+    // A held modifier would turn the paste key into another shortcut; the wait is short.
+    if (passesLeft > 0 && s_.modifiers && (s_.modifiers->currentFlags() & kHeldModifiers)) {
+        r->task.lock()->hold(
+            s_.clock.singleShot(kModifierPass, [this, r, passesLeft, then = std::move(then)] {
+                // After the wait for the modifiers to come up.
+                if (!isAlive(r->task))
+                    return;
+                waitForModifiers(r, passesLeft - 1, then);
+            }));
+        return;
+    }
+    then();
+}
+
+void AppCoordinator::endRouting(const RoutingPtr& r) {
+    forget(routings_, r->task);
+}
+
+void AppCoordinator::dictateOnlyDown() {
+    if (dictateOnlyIsDown_ || hotkeyIsDown_ || s_.quickDictation.isRunning())
+        return;
+    dictateOnlyIsDown_ = true;
+    s_.permissions.refresh();
+    if (!s_.permissions.microphone() || !s_.quickDictation.prepare(s_.settings.settings(), true)) {
+        dictateOnlyIsDown_ = false;
+        return;
+    }
+    dictateOnlyActive_ = true;
+    const quint64 serial = ++dictateSerial_;
+    dictateSnapshot_.reset();
+    dictateSnapshotRead_ = s_.context.quickSnapshot(
+        s_.context.prefetchField(), false, [this, serial](std::optional<ContextSnapshot> snapshot) {
+            // After the wait for the snapshot: is this still the press that asked? Kept after
+            // the release too, since the undo toast goes beside the same field.
+            if (serial != dictateSerial_)
+                return;
+            dictateSnapshot_ = std::move(snapshot);
+            if (dictateOnlyActive_)
+                showDictationDisplay(dictateSnapshot_);
+        });
+}
+
+void AppCoordinator::dictateOnlyUp() {
+    if (!dictateOnlyIsDown_)
+        return;
+    dictateOnlyIsDown_ = false;
+    if (!dictateOnlyActive_)
+        return;
+    dictateOnlyActive_ = false;
+
+    // Word for word, no AI.
+    const quint64 serial = dictateSerial_;
+    beginRouting(
+        [this, serial]() -> std::optional<ContextSnapshot> {
+            return serial == dictateSerial_ ? dictateSnapshot_ : std::nullopt;
+        },
+        [this](const RoutingPtr& r) { insertDictated(r, r->text); });
+}
 
 void AppCoordinator::toggle() {
     if (s_.panel.isShown() && s_.panel.isKey()) {
@@ -517,6 +942,22 @@ bool AppCoordinator::isCurrent(const std::weak_ptr<CoreTask>& task,
     return locked && !locked->isCancelled() && session && session == session_.get();
 }
 
+bool AppCoordinator::isAlive(const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    return locked && !locked->isCancelled();
+}
+
+void AppCoordinator::forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    if (!locked)
+        return;
+    std::erase(tasks, locked);
+    // The handles it holds may be the very caller of this continuation: let them go once the
+    // call stack has unwound.
+    QMetaObject::invokeMethod(
+        this, [locked] { locked->finish(); }, Qt::QueuedConnection);
+}
+
 CoreTaskPtr AppCoordinator::startCapture(AssistantSession& session,
                                          const ContextSnapshot& context) {
     auto task = std::make_shared<CoreTask>();
@@ -640,6 +1081,7 @@ void AppCoordinator::cancelSessionWork() {
         dictation_->cancel();
         dictation_.reset();
     }
+    cancelTask(listenTask_);
     pushToTalkActive_ = false;
 }
 
@@ -742,10 +1184,91 @@ void AppCoordinator::stopGenerating() {
 }
 
 void AppCoordinator::startListening() {
-    // Dictation inside the panel is not built yet.
+    AssistantSession* s = session_.get();
+    if (!s || s->isListening() || s->phase().kind() == AssistantSession::Phase::Kind::streaming)
+        return;
+    const AssistantSettings settings = s_.settings.settings();
+    if (!settings.dictationEnabled)
+        return;
+    if (!s_.permissions.microphone() || !s_.permissions.speech()) {
+        // The dictation does not begin after a grant: the user starts it again.
+        s_.permissions.requestMicrophone();
+        return;
+    }
+    std::shared_ptr<DictationService> engine =
+        s_.makeDictation ? std::shared_ptr<DictationService>(s_.makeDictation(settings)) : nullptr;
+    if (!engine)
+        return;
+
+    QPointer<AssistantSession> session(s);
+    engine->onPartial = [session](const QString& confirmed, const QString& tentative) {
+        if (!session)
+            return;
+        session->setLiveConfirmed(confirmed);
+        session->setLiveTentative(tentative);
+    };
+    engine->onLevel = [session](float level) {
+        if (session)
+            session->pushLevel(level);
+    };
+    engine->onError = [this, session](const QString& message) {
+        s_.log.log(QStringLiteral("Spracherkennung: ") + message);
+        if (session)
+            session->setDictationError(message);
+    };
+
+    cancelTask(listenTask_);
+    auto task = std::make_shared<CoreTask>();
+    listenTask_ = task;
+    task->hold(std::make_unique<std::shared_ptr<DictationService>>(engine));
+    dictation_ = engine;
+
+    s->setDictationError(std::nullopt);
+    s->setLiveConfirmed(QString());
+    s->setLiveTentative(QString());
+    s->setListening(true);
+
+    std::weak_ptr<CoreTask> weak = task;
+    DictationService* raw = engine.get();
+    engine->start([this, weak, session, raw](const std::optional<QString>& error) {
+        // After the wait for the engine's start: a dismissed or newer session hears nothing.
+        if (!isCurrent(weak, session) || !error)
+            return;
+        s_.log.log(QStringLiteral("Spracheingabe-Start: ") + *error);
+        // finishListening may already have taken this engine for the hand-over.
+        if (dictation_.get() == raw)
+            dictation_.reset();
+        raw->cancel();
+        session->setListening(false);
+        session->setDictationError(*error);
+    });
 }
 
-void AppCoordinator::finishListening(bool) {}
+void AppCoordinator::finishListening(bool generateAfterwards) {
+    AssistantSession* s = session_.get();
+    if (!s || !s->isListening() || !dictation_)
+        return;
+    const std::shared_ptr<DictationService> engine = std::move(dictation_);
+    dictation_.reset();
+    QPointer<AssistantSession> session(s);
+    std::weak_ptr<CoreTask> weak = listenTask_;
+    engine->stop([this, weak, session, generateAfterwards](const QString& text) {
+        // After the wait for the final text: only the session that listened takes it, and
+        // only while nobody cancelled the hand-over (Escape, dismissal, a new panel).
+        if (!isCurrent(weak, session))
+            return;
+        session->setListening(false);
+        session->setLevels(QList<float>(session->levels().size(), 0.0f));
+        const QString dictated = trimmed(text);
+        if (dictated.isEmpty())
+            return;
+        const QString typed = session->instruction();
+        session->setInstruction(trimmed(typed).isEmpty() ? dictated
+                                                         : typed + QLatin1Char(' ') + dictated);
+        if (generateAfterwards)
+            primaryAction();
+    });
+}
 
 void AppCoordinator::cancelListening() {
     AssistantSession* s = session_.get();
@@ -755,6 +1278,8 @@ void AppCoordinator::cancelListening() {
         dictation_->cancel();
         dictation_.reset();
     }
+    // A hand-over under way is dropped with its text.
+    cancelTask(listenTask_);
     s->setListening(false);
     s->setLevels(QList<float>(s->levels().size(), 0.0f));
 }
@@ -769,7 +1294,57 @@ void AppCoordinator::copyDraft() {
 }
 
 void AppCoordinator::insert() {
-    // Pasting into the field is not built yet; the draft stays in the panel.
+    AssistantSession* s = session_.get();
+    if (!s || s->phase().kind() != AssistantSession::Phase::Kind::done || !s->hasDraft())
+        return;
+    const QString draft = s->draft();
+    const std::optional<Platform::RunningApplication> target = s->targetApp();
+    const AssistantSettings settings = s_.settings.settings();
+
+    if (!s_.permissions.accessibility()) {
+        // The draft is not lost: the user pastes it by hand.
+        putOnClipboard(draft);
+        s->setPhase(AssistantSession::Phase::failed(AssistantProblem::accessibilityMissing()));
+        return;
+    }
+
+    std::optional<QString> app;
+    if (s->context())
+        app = s->context()->appName;
+    else if (target)
+        app = target->localizedName;
+    std::optional<QString> quoted;
+    if (const std::optional<QuotedMessage>& quote = s->quote())
+        quoted = quote->author ? *quote->author + QStringLiteral(": ") + quote->text : quote->text;
+    s_.memory.recordActivity(app, quoted, draft, settings.activityMemory, MemoryEntry::Kind::wrote);
+
+    const std::optional<QRectF> anchor = insertionAnchor(s->context());
+    QPointer<AssistantSession> inserted(s);
+    const bool reshow = !settings.closePanelAfterInsert;
+    if (reshow)
+        s_.panel.hide();
+    else
+        dismiss();
+    if (!s_.inserter)
+        return;
+
+    auto task = std::make_shared<CoreTask>();
+    pastes_.push_back(task);
+    std::weak_ptr<CoreTask> weak = task;
+    s_.inserter->insert(
+        draft, target, settings.sendAfterInsert,
+        [this, weak, inserted, anchor, target, settings, reshow] {
+            // After the wait for the paste: the panel is closed or hidden, so only the
+            // coordinator's end drops what follows; the panel comes back only for the very
+            // session that was hidden.
+            if (!isAlive(weak))
+                return;
+            forget(pastes_, weak);
+            if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
+                s_.undoToast->show(anchor, target);
+            if (reshow && inserted && inserted == session_.get())
+                s_.panel.show(*inserted, *this, pressTime_);
+        });
 }
 
 void AppCoordinator::dismissScreenHint() {
@@ -794,18 +1369,78 @@ void AppCoordinator::switchProvider(ProviderID provider, bool rewrite) {
     }
 }
 
-void AppCoordinator::openLogin(ProviderID) {}
+void AppCoordinator::openLogin(ProviderID provider) {
+    if (s_.loginOpener)
+        s_.loginOpener->openLogin(provider);
+}
 
-void AppCoordinator::runAction() {}
+namespace {
+
+// Links go nowhere where the application has no opener.
+class NoUrlOpener final : public Platform::UrlOpener {
+public:
+    bool open(const QUrl&) override { return false; }
+};
+
+}  // namespace
+
+void AppCoordinator::runAction() {
+    AssistantSession* s = session_.get();
+    if (!s || !s->actionProposal())
+        return;
+    ActionProposal running = *s->actionProposal();
+    // A second press while it runs is no second run.
+    if (std::holds_alternative<ActionProposal::Running>(running.status))
+        return;
+    running.status = ActionProposal::Running{};
+    s->setActionProposal(running);
+
+    static NoUrlOpener noOpener;
+    Platform::UrlOpener& opener = s_.urlOpener ? *s_.urlOpener : noOpener;
+    auto task = std::make_shared<CoreTask>();
+    actionRuns_.push_back(task);
+    std::weak_ptr<CoreTask> weak = task;
+    QPointer<AssistantSession> session(s);
+    const QUuid id = running.id;
+    task->hold(ActionRunner::run(
+        running.action, running.params, s->project(), opener,
+        [this, weak, session, id](AIResult<ActionRunner::Result> result) {
+            // After the wait for the run: it ends in the session that started it, even after
+            // the panel closed, and only on the proposal that ran; a newer proposal keeps its
+            // own state.
+            if (!isAlive(weak))
+                return;
+            forget(actionRuns_, weak);
+            if (!session || !session->actionProposal() || session->actionProposal()->id != id)
+                return;
+            ActionProposal ended = *session->actionProposal();
+            if (result)
+                ended.status = ActionProposal::Done{result.value().message, result.value().url};
+            else
+                ended.status = ActionProposal::Failed{result.failure().errorDescription()};
+            session->setActionProposal(ended);
+        }));
+}
 
 void AppCoordinator::saveDefinition() {
     AssistantSession* s = session_.get();
-    if (!s || !s->definitionProposal())
+    if (!s || !s->definitionProposal() || s->definitionProposal()->saved)
         return;
     ActionDefinitionProposal proposal = *s->definitionProposal();
-    // Appended to the actions as they are now, not to a copy taken earlier.
-    s_.settings.update(
-        [&](AssistantSettings& settings) { settings.customActions.append(proposal.action); });
+    // Appended to the actions as they are now, not to a copy taken earlier. An action the
+    // user made meanwhile may have taken the id: the new one gets a free one rather than
+    // shadowing it.
+    s_.settings.update([&](AssistantSettings& settings) {
+        const QList<AssistantAction> catalogue =
+            AssistantAction::builtIns() + settings.customActions;
+        const bool taken =
+            std::any_of(catalogue.cbegin(), catalogue.cend(),
+                        [&](const AssistantAction& a) { return a.id == proposal.action.id; });
+        if (taken)
+            proposal.action.id =
+                StructuredReply::newActionId(proposal.action.name, [&] { return catalogue; });
+        settings.customActions.append(proposal.action);
+    });
     proposal.saved = true;
     s->setDefinitionProposal(proposal);
 }

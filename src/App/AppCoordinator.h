@@ -17,6 +17,7 @@
 #include "AI/ReplyKind.h"
 #include "App/ContextSource.h"
 #include "App/CoreTask.h"
+#include "App/MenuBarOperations.h"
 #include "App/PanelHost.h"
 #include "Context/ContextSnapshot.h"
 #include "Panel/AssistantSession.h"
@@ -24,13 +25,18 @@
 #include "Projects/Project.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
+#include "Settings/Tabs/SettingsTab.h"
 
 class MemoryStore;
+class ProviderLoginOpener;
 class PermissionsManager;
 class ProviderStatusStore;
 class QuickDictationController;
 class SettingsStore;
 class DictationService;
+class TextInserter;
+class UndoToast;
+class ActionRun;
 
 namespace GlobalShortcuts {
 class NamedShortcuts;
@@ -38,6 +44,7 @@ struct Name;
 }  // namespace GlobalShortcuts
 
 namespace Platform {
+class ModifierState;
 class Clock;
 class Timer;
 class SystemLog;
@@ -52,7 +59,7 @@ class SystemLog;
 // reply, a timer) is a CoreTask held in a field; its continuations first ask whether the task
 // is still current (not cancelled, its session still the open one) and write nothing when it
 // is not.
-class AppCoordinator : public PanelActions {
+class AppCoordinator : public PanelActions, public MenuBarOperations {
     Q_OBJECT
 
 public:
@@ -91,6 +98,19 @@ public:
         // nothing.
         Platform::FileRevealer* fileRevealer = nullptr;
         Platform::Clipboard* clipboard = nullptr;
+        // Pastes drafts into the target and offers to undo; null: nothing is pasted.
+        TextInserter* inserter = nullptr;
+        UndoToast* undoToast = nullptr;
+        // A fresh engine for one dictation in the panel; null or none: no panel dictation.
+        std::function<std::unique_ptr<DictationService>(const AssistantSettings&)> makeDictation;
+        // The held modifiers, waited out before dictated text is pasted; null: none are held.
+        Platform::ModifierState* modifiers = nullptr;
+        // Signs in to a tool in a terminal; null: nothing happens.
+        ProviderLoginOpener* loginOpener = nullptr;
+        // Ends the program (the tray menu's quit); unset: the event loop is left.
+        std::function<void()> quit;
+        // Turns the settings window to a tab, before it is shown.
+        std::function<void(SettingsTab)> selectSettingsTab;
     };
 
     // The last request sent, for a retry or a repeat with the other tool.
@@ -110,6 +130,8 @@ public:
     static constexpr std::chrono::milliseconds kPageBudget{6000};
     static constexpr int kPageMaxChars = 60000;
     static constexpr int kDocumentDays = 14;
+    // How long a quick dictation waits for the AI before it pastes the words as recognised.
+    static constexpr std::chrono::milliseconds kDictationAILimit{30000};
 
     // The two global shortcuts of the application.
     static const GlobalShortcuts::Name& invokeAssistant();
@@ -148,7 +170,7 @@ public:
     void toggle();
     void escape() override;
     // Opens the panel for the application in front, unless an opening is under way.
-    void invoke();
+    void invoke() override;
     // Cancels the session's work, records what was viewed and hides the panel.
     void dismiss() override;
 
@@ -171,10 +193,22 @@ public:
     void openLogin(ProviderID provider) override;
     void runAction() override;
     void saveDefinition() override;
-    void openSettings();
-    // The settings window has no tabs to choose yet: the AI settings open as openSettings().
-    void openAISettings() override { openSettings(); }
+    // Closes the panel, checks the tools again and shows the settings, on `tab` when given,
+    // else on the tab last seen.
+    void openSettings(std::optional<SettingsTab> tab);
+    void openSettings() override { openSettings(std::nullopt); }
+    void openAISettings() override { openSettings(SettingsTab::ai); }
     void finishOnboarding();
+
+    // The tray menu.
+    MenuBarState menuState() const override;
+    void refreshStatus() override;
+    void showOnboarding() override;
+    void selectProvider(ProviderID provider) override;
+    void requestAccessibility() override;
+    void requestScreenRecording() override;
+    void requestMicrophone() override;
+    void quit() override;
 
     // Has the AI describe the user's writing style anew from the collected signals; `done`
     // runs when the run is over (at once when none starts).
@@ -225,6 +259,10 @@ private:
     // The task still counts: not cancelled, and `session` is still the open one.
     bool isCurrent(const std::weak_ptr<CoreTask>& task,
                    const QPointer<AssistantSession>& session) const;
+    // The task is neither cancelled nor gone; for work that outlives its panel (a paste, an
+    // action's run).
+    static bool isAlive(const std::weak_ptr<CoreTask>& task);
+    void forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task);
 
     // Press machine.
     void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,
@@ -232,6 +270,27 @@ private:
     void holdReached(const std::weak_ptr<CoreTask>& task, bool panelWasKey);
     void showDictationDisplay(const std::optional<ContextSnapshot>& snapshot);
     void finishQuickDictation();
+
+    // Quick dictation routing: what the spoken text becomes once the key is up.
+    struct Routing;
+    using RoutingPtr = std::shared_ptr<Routing>;
+    // Finishes the dictation; the words heard, trimmed, go to `route` unless there are none.
+    void beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                      std::function<void(const RoutingPtr&)> route);
+    void routeDictation(const RoutingPtr& r, const QString& text);
+    void applySpokenInstruction(const RoutingPtr& r);
+    void formatOrInsert(const RoutingPtr& r);
+    void openPanelWith(const QString& text, std::optional<ReplyKind> forced);
+    // Asks the AI once for a routing step; `done` gets the answer (none when the call
+    // failed) or, after kDictationAILimit without one, `timedOut` with the call dropped.
+    void askForDictation(const RoutingPtr& r, const QString& system, const QString& user,
+                         std::function<void(std::optional<QString> answer, bool timedOut)> done);
+    // Pastes dictated text into `target`: activity, style signal, the modifiers let go, the
+    // paste, the display's last status and the undo toast.
+    void insertDictated(const RoutingPtr& r, const QString& text);
+    void waitForModifiers(const RoutingPtr& r, int passesLeft, std::function<void()> then);
+    void endRouting(const RoutingPtr& r);
+    std::optional<Platform::RunningApplication> dictationTarget();
     bool handlePushToTalk(QEvent* event);
 
     // Reply generation.
@@ -265,7 +324,23 @@ private:
     CoreTaskPtr threadTask_;
     CoreTaskPtr generationTask_;
     std::unique_ptr<Platform::Timer> placeholderTimer_;
-    std::unique_ptr<DictationService> dictation_;
+    // The panel's dictation engine until its text is taken over; the listening task holds it
+    // through the hand-over, so that cancelling the task drops the engine and its answer.
+    std::shared_ptr<DictationService> dictation_;
+    CoreTaskPtr listenTask_;
+    // Pastes and action runs: they go on after the panel closes, but not past the coordinator.
+    std::vector<CoreTaskPtr> pastes_;
+    std::vector<CoreTaskPtr> actionRuns_;
+    // Quick dictations still being routed after their key came up.
+    std::vector<CoreTaskPtr> routings_;
+
+    bool dictateOnlyIsDown_ = false;
+    bool dictateOnlyActive_ = false;
+    // Counts presses of the dictate-only shortcut; its snapshot belongs to one press and
+    // anchors that press's display and undo toast.
+    quint64 dictateSerial_ = 0;
+    std::optional<ContextSnapshot> dictateSnapshot_;
+    std::unique_ptr<ContextRead> dictateSnapshotRead_;
     std::vector<CoreTaskPtr> invocations_;
     bool isInvoking_ = false;
 

@@ -9,6 +9,7 @@
 #include "AI/CodexCLIProvider.h"
 #include "Panel/PanelView.h"
 #include "Platform/AppPaths.h"
+#include "Platform/LoginShell.h"
 #include "Platform/linux/AtspiAccessibilityTree.h"
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Platform/linux/PulseAudioSource.h"
@@ -55,6 +56,9 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       compositor_(x11_),
       quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
                       &compositor_),
+      undoToast_({clock, inserter_, activation_, terminals_, &compositor_}),
+      terminalLauncher_(Platform::LoginShell::path()),
+      loginOpener_(terminalLauncher_, clipboard_),
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
       applicationIcons_(Platform::XcbConnection::open()),
@@ -62,6 +66,16 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       floatingWindows_(x11_),
       panel_({clock, floatingWindows_, {}}),
       panelHost_(panel_, floatingWindows_),
+      providerSetup_(providers_, settings_, clock),
+      providerSetupServices_(providers_, providerSetup_, loginOpener_, urlOpener_),
+      windowManager_(x11_),
+      settingsCoordinator_({settings_,
+                            permissions_,
+                            providers_,
+                            providerSetupServices_,
+                            clock,
+                            {shortcuts_, installedApplications_, windowManager_}}),
+      settingsWindow_(settingsCoordinator_),
       coordinator_(AppCoordinator::Services{
           clock,
           log,
@@ -76,13 +90,25 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           &makeProvider,
           [this] { return grabber_.lastEventTime(); },
           [] { QThreadPool::globalInstance()->start([] { CLIEnvironment::shellPATH(); }); },
-          // The first-run introduction and the settings window are not built yet.
+          // The first-run introduction is not built yet.
           {},
-          {},
-          {},
-          {},
+          [this] { settingsWindow_.show(); },
+          [this] { showSettingsOn(SettingsTab::permissions); },
+          [this] { showSettingsOn(SettingsTab::projects); },
           &applicationIcons_,
           &urlOpener_,
           &fileRevealer_,
           &clipboard_,
+          &inserter_,
+          &undoToast_,
+          [this](const AssistantSettings& settings) { return dictation_.make(settings); },
+          &modifiers_,
+          &loginOpener_,
+          {},
+          [this](SettingsTab tab) { settingsCoordinator_.setSettingsTab(tab); },
       }) {}
+
+void DesktopApplication::showSettingsOn(SettingsTab tab) {
+    settingsCoordinator_.setSettingsTab(tab);
+    settingsWindow_.show();
+}

@@ -3,16 +3,22 @@
 #include <QString>
 #include <memory>
 
+#include "AI/ProviderSetup.h"
 #include "AI/ProviderStatusStore.h"
+#include "AI/StoreProviderSetupServices.h"
 #include "App/AppCoordinator.h"
 #include "App/CollectorContextSource.h"
+#include "App/DesktopSettingsCoordinator.h"
 #include "App/PanelControllerHost.h"
+#include "App/TerminalLoginOpener.h"
 #include "Context/ContextCollector.h"
 #include "Context/PageReader.h"
 #include "Context/WindowCapture.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Memory/MemoryStore.h"
 #include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Panel/PanelController.h"
 #include "Panel/PanelView.h"
 #include "Permissions/PermissionsManager.h"
@@ -22,10 +28,12 @@
 #include "Platform/linux/DesktopUrlOpener.h"
 #include "Platform/linux/EwmhDesktopWindows.h"
 #include "Platform/linux/EwmhWindowActivation.h"
+#include "Platform/linux/EwmhWindowManagerInfo.h"
 #include "Platform/linux/FileManagerRevealer.h"
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
+#include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11ApplicationIcons.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11Compositor.h"
@@ -37,7 +45,11 @@
 #include "Platform/linux/XTestKeySender.h"
 #include "Platform/linux/XcbConnection.h"
 #include "Platform/linux/XdgAutostartLoginItem.h"
+#include "Platform/linux/XdgInstalledApplications.h"
+#include "Platform/linux/XdgTerminalLauncher.h"
 #include "Settings/SettingsStore.h"
+#include "Settings/Window/SettingsView.h"
+#include "Settings/Window/SettingsWindowController.h"
 #include "Voice/DictationFactory.h"
 #include "Voice/QuickDictationController.h"
 
@@ -56,6 +68,8 @@ public:
     GlobalShortcuts::NamedShortcuts& shortcuts() { return shortcuts_; }
 
 private:
+    void showSettingsOn(SettingsTab tab);
+
     Platform::Clock& clock_;
     Platform::SystemLog& log_;
     std::shared_ptr<Platform::XcbConnection> x11_;
@@ -86,6 +100,10 @@ private:
     DictationFactory dictation_;
     Platform::X11Compositor compositor_;
     QuickDictationController quickDictation_;
+    Platform::WmClassTerminalWindows terminals_;
+    UndoToast undoToast_;
+    Platform::XdgTerminalLauncher terminalLauncher_;
+    TerminalLoginOpener loginOpener_;
 
     Platform::QSettingsUserDefaults defaults_;
     Platform::X11HotKeyGrabber grabber_;
@@ -97,5 +115,13 @@ private:
     Platform::X11FloatingWindows floatingWindows_;
     PanelController panel_;
     PanelControllerHost panelHost_;
+
+    ProviderSetup providerSetup_;
+    StoreProviderSetupServices providerSetupServices_;
+    Platform::XdgInstalledApplications installedApplications_;
+    Platform::EwmhWindowManagerInfo windowManager_;
+    DesktopSettingsCoordinator settingsCoordinator_;
+    SettingsWindowController settingsWindow_;
+
     AppCoordinator coordinator_;
 };

@@ -4,6 +4,7 @@
 
 #include "App/AppCoordinator.h"
 #include "App/DesktopApplication.h"
+#include "App/MenuBarMenu.h"
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
 #include "Design/BrandMark.h"
@@ -95,6 +96,18 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &SingleInstance::reopenRequested, &coordinator,
                      &AppCoordinator::reopen);
     TrayIcon tray(log);
+    // The menu follows the stores while it is open: a finished sign-in check, a granted
+    // permission, the provider chosen elsewhere.
+    MenuBarMenu trayMenu(coordinator, tray.menu());
+    const auto rebuild = [&trayMenu] { trayMenu.rebuild(); };
+    QObject::connect(&coordinator.providers(), &ProviderStatusStore::statesChanged, &trayMenu,
+                     rebuild);
+    QObject::connect(&coordinator.settings(), &SettingsStore::settingsChanged, &trayMenu, rebuild);
+    for (const auto changed :
+         {&PermissionsManager::accessibilityChanged, &PermissionsManager::screenRecordingChanged,
+          &PermissionsManager::microphoneChanged, &PermissionsManager::speechChanged})
+        QObject::connect(&coordinator.permissions(), changed, &trayMenu, rebuild);
+    trayMenu.rebuild();
     tray.show();
     // Once the event loop runs: the grabs and the first window belong to a running program.
     QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.start(); });

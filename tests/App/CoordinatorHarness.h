@@ -17,15 +17,24 @@
 #include "App/ContextSource.h"
 #include "App/PanelHost.h"
 #include "Memory/MemoryStore.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeKeySender.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeModifierState.h"
 #include "Platform/fake/FakeScreenCaptureAccess.h"
 #include "Platform/fake/FakeSettingsPaneOpener.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeTerminalWindows.h"
+#include "Platform/fake/FakeUrlOpener.h"
+#include "Platform/fake/FakeWindowActivation.h"
 #include "Settings/SettingsStore.h"
 #include "Voice/DictationService.h"
 #include "Voice/QuickDictationController.h"
@@ -188,16 +197,49 @@ private:
     ProviderID id_;
 };
 
-// A dictation engine that starts at once and says nothing.
+// A dictation engine that starts at once and, when stopped, says what `heard` holds.
 class SilentEngine final : public DictationService {
 public:
-    explicit SilentEngine(int& cancels) : cancels_(cancels) {}
+    SilentEngine(int& cancels, const QString& heard) : cancels_(cancels), heard_(heard) {}
     void start(StartDone done) override { done(std::nullopt); }
-    void stop(StopDone done) override { done(QString()); }
+    void stop(StopDone done) override { done(heard_); }
     void cancel() override { ++cancels_; }
 
 private:
     int& cancels_;
+    const QString& heard_;
+};
+
+// A panel dictation engine the test drives: it records the calls and answers when told.
+class ScriptedEngine final : public DictationService {
+public:
+    struct Log {
+        int starts = 0;
+        int stops = 0;
+        int cancels = 0;
+        StartDone start;
+        StopDone stop;
+        ScriptedEngine* engine = nullptr;
+    };
+    explicit ScriptedEngine(Log& log) : log_(log) { log_.engine = this; }
+    ~ScriptedEngine() override {
+        if (log_.engine == this)
+            log_.engine = nullptr;
+        log_.start = {};
+        log_.stop = {};
+    }
+    void start(StartDone done) override {
+        ++log_.starts;
+        log_.start = std::move(done);
+    }
+    void stop(StopDone done) override {
+        ++log_.stops;
+        log_.stop = std::move(done);
+    }
+    void cancel() override { ++log_.cancels; }
+
+private:
+    Log& log_;
 };
 
 // The coordinator over fakes and virtual time, with real stores in a temporary home.
@@ -251,6 +293,20 @@ struct CoordinatorHarness {
             [this] { ++onboardingShown; },
             [this] { ++settingsShown; },
             [this] { ++permissionSettingsShown; },
+            {},
+            nullptr,
+            &urlOpener,
+            nullptr,
+            nullptr,
+            &inserter,
+            &undoToast,
+            [this](const AssistantSettings&) -> std::unique_ptr<DictationService> {
+                return std::make_unique<ScriptedEngine>(engine);
+            },
+            &modifiers,
+            loginOpener,
+            [this] { ++quits; },
+            [this](SettingsTab tab) { settingsTabs.push_back(tab); },
         });
         return *coordinator;
     }
@@ -281,20 +337,34 @@ struct CoordinatorHarness {
     FakeContextSource context;
     FakePanelHost panel;
     int engineCancels = 0;
+    // What the quick dictation's engine recognises.
+    QString heard;
     int enginesBuilt = 0;
-    QuickDictationController quickDictation{
-        [this](const QString&) {
-            ++enginesBuilt;
-            return std::make_unique<SilentEngine>(engineCancels);
-        },
-        clock};
+    QuickDictationController quickDictation{[this](const QString&) {
+                                                ++enginesBuilt;
+                                                return std::make_unique<SilentEngine>(engineCancels,
+                                                                                      heard);
+                                            },
+                                            clock};
     FakeShortcuts shortcuts;
     ProviderCalls provider;
+    ScriptedEngine::Log engine;
+    Platform::FakeUrlOpener urlOpener;
+    Platform::FakeClipboard clipboard{&clock};
+    Platform::FakeKeySender keys{&clock};
+    Platform::FakeWindowActivation windows{&clock};
+    Platform::FakeModifierState modifiers;
+    Platform::FakeTerminalWindows terminals;
+    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+    UndoToast undoToast{{clock, inserter, windows, terminals}};
     // The real tools' providers, at the settings' paths, instead of the recording one.
     bool realProviders = false;
     int searchPathWarmups = 0;
     int onboardingShown = 0;
     int settingsShown = 0;
     int permissionSettingsShown = 0;
+    int quits = 0;
+    std::vector<SettingsTab> settingsTabs;
+    ProviderLoginOpener* loginOpener = nullptr;
     std::unique_ptr<AppCoordinator> coordinator;
 };

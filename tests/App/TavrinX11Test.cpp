@@ -5,10 +5,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
+#include <thread>
 
 #include "Platform/AppPaths.h"
 #include "Platform/linux/XcbConnection.h"
+#include "Voice/SpeechSample.h"
 #include "support/Programs.h"
+#include "support/SoundServer.h"
 
 namespace {
 
@@ -73,18 +77,94 @@ protected:
                               QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
         }
 
-        QProcessEnvironment fieldEnvironment = environment;
+        tavrinEnvironment = environment;
+        startFieldWindow(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")});
+    }
+
+    // The other application, with the keyboard in its first field.
+    void startFieldWindow(const QString& program, const QStringList& arguments) {
+        if (fieldWindow.state() != QProcess::NotRunning) {
+            fieldWindow.terminate();
+            fieldWindow.waitForFinished(5000);
+        }
+        QProcessEnvironment fieldEnvironment = tavrinEnvironment;
         fieldEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         fieldWindow.setProcessEnvironment(fieldEnvironment);
-        fieldWindow.start(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return fieldWindow.canReadLine(); }, 10000));
+        fieldWindow.start(program, arguments);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fieldWindow.canReadLine(); }, 10000))
+            << fieldWindow.readAllStandardError().toStdString();
         const QByteArray first = fieldWindow.readLine().trimmed();
         ASSERT_TRUE(first.startsWith("window "));
         fieldWindowId = first.mid(7).toUInt();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return connection->focusedTopLevel() == fieldWindowId; }, 5000));
+    }
 
-        tavrinEnvironment = environment;
+    // The whole road into the field that has the keyboard: the shortcut, a typed
+    // instruction, the tool's draft, Control+Return pastes it, and the user's clipboard
+    // survives. Returns the undo toast's frame; screenshots named after `name`.
+    std::optional<Geometry> pasteADraft(const QString& name) {
+        // An empty field, so that the paste is all it holds.
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("BackSpace"));
+        xclipIn("vorher");
+        tavrinEnvironment.insert(
+            "TAVRIN_FAKE_REPLAY",
+            QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/draft-hallo-welt.jsonl"));
+        startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                               R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+        if (!openPanel()) {
+            ADD_FAILURE() << "the panel never took the keyboard";
+            return std::nullopt;
+        }
+        QTest::qWait(300);
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                    QStringLiteral("Schreib Hallo")});
+        shot(name, "1-typed");
+        key(QStringLiteral("Return"));
+        QTest::qWait(2500);
+        shot(name, "2-draft");
+
+        key(QStringLiteral("ctrl+Return"));
+        if (!QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000)) {
+            ADD_FAILURE() << "the field does not have the keyboard again";
+            return std::nullopt;
+        }
+        // The paste and the clipboard put back take well under two seconds.
+        QTest::qWait(2000);
+        shot(name, "3-pasted");
+        EXPECT_EQ(xclipOut(), "vorher") << "the user's clipboard is lost";
+
+        // The toast: Tavrin's small window below the field.
+        const QList<QByteArray> windows =
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--pid"), QString::number(tavrin.processId())})
+                .split('\n');
+        std::optional<Geometry> toast;
+        for (const QByteArray& id : windows) {
+            if (id.trimmed().isEmpty())
+                continue;
+            const Geometry g = geometryOf(id.trimmed().toUInt());
+            if (g.height > 0 && g.height < 80)
+                toast = g;
+        }
+        return toast;
+    }
+    // What the field holds, read as a user would: select all and copy. An empty field copies
+    // nothing and leaves the mark on the clipboard.
+    QByteArray fieldText() {
+        xclipIn("-");
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("ctrl+c"));
+        QTest::qWait(300);
+        const QByteArray text = xclipOut();
+        key(QStringLiteral("End"));
+        return text;
+    }
+    void shot(const QString& name, const char* step) {
+        screenshot(qPrintable(QStringLiteral("tavrin-%1-%2.png").arg(name, QLatin1String(step))));
     }
 
     // Starts Tavrin with `settings` as its settings.json (fields left out keep their defaults).
@@ -204,6 +284,82 @@ TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
     QTest::qWait(1500);
     screenshot("tavrin-panel-reply.png");
     EXPECT_EQ(focusedPid(), tavrin.processId()) << "the panel stays open with the reply";
+}
+
+// The whole road into a Qt line edit: the draft is pasted, and the undo toast takes it out
+// again.
+TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
+    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-qt"));
+    ASSERT_TRUE(toast) << "no undo toast";
+    EXPECT_EQ(fieldText(), "Hallo Welt");
+
+    // "Rückgängig" sits left of the close mark at the capsule's right end.
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("mousemove"), QString::number(toast->x + toast->width - 90),
+                QString::number(toast->y + toast->height / 2), QStringLiteral("click"),
+                QStringLiteral("1")});
+    QTest::qWait(1000);
+    shot(QStringLiteral("insert-qt"), "4-undone");
+    EXPECT_EQ(focusedWindow(), fieldWindowId);
+    EXPECT_EQ(fieldText(), "-") << "the undo did not take the text out";
+}
+
+// The same paste into a GTK 3 entry. GTK 3 entries keep no undo history, so the toast's
+// undo has nothing to take back there; the paste and the clipboard are what count.
+TEST_F(TavrinX11Test, ADraftIsPastedIntoAGtkEntry) {
+    startFieldWindow(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {});
+    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-gtk"));
+    EXPECT_TRUE(toast) << "no undo toast";
+    EXPECT_EQ(fieldText(), "Hallo Welt");
+}
+
+// Quick dictation on a real desktop: the shortcut held while a private sound server's
+// microphone plays speech; on release the recognised words land in the line edit.
+TEST_F(TavrinX11Test, HeldShortcutDictatesIntoTheField) {
+    const std::vector<float> speech = SpeechSample::samples();
+    ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
+    SoundServer server(
+        "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
+        "channels=1");
+    ASSERT_TRUE(server.running());
+    tavrinEnvironment.insert("PULSE_SERVER", qEnvironmentVariable("PULSE_SERVER"));
+
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("BackSpace"));
+    startTavrin(QByteArray(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                           R"("dictationLanguage": "en-US", "smartFormatting": false, )"
+                           R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude"})"));
+    // A tap first: it shows that Tavrin holds the shortcut, and Escape gives the field back.
+    ASSERT_TRUE(openPanel());
+    key(QStringLiteral("Escape"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focusedWindow() == fieldWindowId; }, 5000));
+    QTest::qWait(800);
+
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+space")});
+    QTest::qWait(1500);
+    shot(QStringLiteral("dictation"), "1-listening");
+    // Speech and the pause that closes it, at about real time.
+    {
+        QFile pipe(server.scratch() + "/mic");
+        ASSERT_TRUE(pipe.open(QIODevice::WriteOnly));
+        std::vector<qint16> pcm(speech.size() + 16000, 0);
+        for (std::size_t i = 0; i < speech.size(); ++i)
+            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
+        const std::size_t chunk = 1600;
+        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
+            const std::size_t n = std::min(chunk, pcm.size() - at);
+            pipe.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
+            pipe.flush();
+            QTest::qWait(90);
+        }
+    }
+    shot(QStringLiteral("dictation"), "2-heard");
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("keyup"), QStringLiteral("ctrl+shift+space")});
+    QTest::qWait(4000);
+    shot(QStringLiteral("dictation"), "3-inserted");
+    EXPECT_TRUE(fieldText().contains("forward")) << "the spoken words are not in the field";
 }
 
 }  // namespace

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "App/CoordinatorHarness.h"
+
+namespace {
+
+using Phase = AssistantSession::Phase;
+
+AssistantAction linkAction(const QString& id, const QString& link) {
+    AssistantAction action;
+    action.id = id;
+    action.name = QStringLiteral("Suche");
+    action.kind = AssistantAction::Kind::openURL;
+    action.templateText = link;
+    return action;
+}
+
+ActionProposal proposal(const AssistantAction& action) {
+    ActionProposal p;
+    p.action = action;
+    p.summary = QStringLiteral("Öffnet die Suche.");
+    return p;
+}
+
+struct ActionHarness : CoordinatorHarness {
+    ActionHarness()
+        : CoordinatorHarness([](AssistantSettings& s) { s.includeScreenshot = false; }) {
+        session = &open();
+    }
+    void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+    AppCoordinator& app() { return *coordinator; }
+    AssistantSession* session = nullptr;
+};
+
+TEST(AppCoordinatorActionTest, RunningTwiceWhileRunningIsOneRun) {
+    ActionHarness h;
+    h.session->setActionProposal(proposal(linkAction("suche", "https://example.org/a")));
+    h.app().runAction();
+    EXPECT_TRUE(
+        std::holds_alternative<ActionProposal::Running>(h.session->actionProposal()->status));
+    h.app().runAction();
+    h.settle();
+
+    EXPECT_EQ(h.urlOpener.opened.size(), 1);
+    EXPECT_TRUE(std::holds_alternative<ActionProposal::Done>(h.session->actionProposal()->status));
+    // A finished run may run again.
+    h.app().runAction();
+    h.settle();
+    EXPECT_EQ(h.urlOpener.opened.size(), 2);
+}
+
+TEST(AppCoordinatorActionTest, TheOutcomeGoesOnlyToTheProposalThatRan) {
+    struct Case {
+        const char* name;
+        bool newProposal;
+        bool dismissed;
+        bool fails;
+        const char* status;  // of the proposal the session holds at the end
+    };
+    const Case cases[] = {
+        {"success", false, false, false, "done"},
+        {"failure", false, false, true, "failed"},
+        {"a newer proposal keeps waiting", true, false, false, "pending"},
+        {"the closed panel's session still learns", false, true, false, "done"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionHarness h;
+        h.urlOpener.succeeds = !c.fails;
+        AssistantSession* ran = h.session;
+        ran->setActionProposal(proposal(linkAction("suche", "https://example.org/a")));
+        h.app().runAction();
+        if (c.newProposal)
+            ran->setActionProposal(proposal(linkAction("neu", "https://example.org/b")));
+        if (c.dismissed)
+            h.app().dismiss();
+        h.settle();
+
+        const ActionProposal::Status& status = ran->actionProposal()->status;
+        const QString seen = std::holds_alternative<ActionProposal::Done>(status)      ? "done"
+                             : std::holds_alternative<ActionProposal::Failed>(status)  ? "failed"
+                             : std::holds_alternative<ActionProposal::Pending>(status) ? "pending"
+                                                                                       : "running";
+        EXPECT_EQ(seen, QString::fromLatin1(c.status));
+        if (c.fails) {
+            EXPECT_TRUE(std::get<ActionProposal::Failed>(status).message.contains(
+                QStringLiteral("https://example.org/a")));
+        }
+    }
+}
+
+TEST(AppCoordinatorActionTest, SavingADefinitionAppendsItOnce) {
+    struct Case {
+        const char* name;
+        bool idTakenMeanwhile;
+        int saves;
+    };
+    const Case cases[] = {
+        {"one save", false, 1},
+        {"pressed twice", false, 2},
+        {"the id was taken meanwhile", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionHarness h;
+        const AssistantAction mine = linkAction("suche", "https://example.org/mine");
+        if (c.idTakenMeanwhile)
+            h.settings.update([&](AssistantSettings& s) { s.customActions.append(mine); });
+        ActionDefinitionProposal definition;
+        definition.action = linkAction("suche", "https://example.org/{{q}}");
+        h.session->setDefinitionProposal(definition);
+        for (int i = 0; i < c.saves; ++i)
+            h.app().saveDefinition();
+
+        const QList<AssistantAction> actions = h.settings.settings().customActions;
+        ASSERT_EQ(actions.size(), c.idTakenMeanwhile ? 2 : 1);
+        EXPECT_EQ(actions.last().templateText, QStringLiteral("https://example.org/{{q}}"));
+        EXPECT_NE(actions.first().id, c.idTakenMeanwhile ? actions.last().id : QString());
+        EXPECT_TRUE(h.session->definitionProposal()->saved);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Dictation in the panel
+
+struct ListenHarness : ActionHarness {
+    // Starts a dictation, lets the engine start and ends it; the engine has not answered.
+    void listenAndFinish() {
+        app().startListening();
+        engine.start(std::nullopt);
+        app().finishListening(true);
+    }
+};
+
+TEST(AppCoordinatorActionTest, DictatedTextJoinsTheInstruction) {
+    struct Case {
+        const char* name;
+        QString typed;
+        QString dictated;
+        QString instruction;  // afterwards; empty when it went out
+        QString sent;         // none: nothing went out
+    };
+    const Case cases[] = {
+        {"alone", {}, " Schreib Hallo\n", {}, "Schreib Hallo"},
+        {"after typed text", "Bitte", "kurz", {}, "Bitte kurz"},
+        {"typed blanks give way", "   ", "Hallo", {}, "Hallo"},
+        {"nothing recognised", "Bitte", " \n ", "Bitte", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListenHarness h;
+        h.session->setInstruction(c.typed);
+        h.listenAndFinish();
+        EXPECT_TRUE(h.session->isListening()) << "still taking the text over";
+        h.engine.stop(c.dictated);
+
+        EXPECT_FALSE(h.session->isListening());
+        EXPECT_EQ(h.session->instruction(), c.instruction);
+        if (c.sent.isEmpty()) {
+            EXPECT_TRUE(h.provider.calls.empty());
+        } else {
+            ASSERT_EQ(h.provider.calls.size(), 1u);
+            EXPECT_EQ(h.session->turns().last().user, c.sent);
+        }
+    }
+}
+
+TEST(AppCoordinatorActionTest, ALateDictationLeavesOtherSessionsAlone) {
+    struct Case {
+        const char* name;
+        std::function<void(ListenHarness&)> meanwhile;
+    };
+    const Case cases[] = {
+        {"Escape during the hand-over", [](ListenHarness& h) { h.app().escape(); }},
+        {"the panel was dismissed", [](ListenHarness& h) { h.app().dismiss(); }},
+        {"a new panel opened", [](ListenHarness& h) { h.open(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListenHarness h;
+        h.listenAndFinish();
+        const DictationService::StopDone late = h.engine.stop;
+        c.meanwhile(h);
+        if (AssistantSession* now = h.app().session())
+            now->setInstruction(QStringLiteral("Eigener Text"));
+        late(QStringLiteral("Schreib Hallo"));
+
+        EXPECT_TRUE(h.provider.calls.empty());
+        if (AssistantSession* now = h.app().session()) {
+            EXPECT_EQ(now->instruction(), QStringLiteral("Eigener Text"));
+        }
+    }
+}
+
+TEST(AppCoordinatorActionTest, DictationStartsOnlyWhenItMay) {
+    ListenHarness streaming;
+    streaming.session->setPhase(Phase::streaming());
+    streaming.app().startListening();
+    EXPECT_EQ(streaming.engine.starts, 0);
+    EXPECT_FALSE(streaming.session->isListening());
+
+    ListenHarness noMicrophone;
+    noMicrophone.microphone.current = Platform::AuthorizationStatus::notDetermined;
+    noMicrophone.permissions.refresh();
+    noMicrophone.app().startListening();
+    EXPECT_EQ(noMicrophone.engine.starts, 0);
+    EXPECT_EQ(noMicrophone.microphone.requests, 1);
+}
+
+TEST(AppCoordinatorActionTest, AFailedStartEndsListeningWithItsMessage) {
+    ListenHarness h;
+    h.app().startListening();
+    ASSERT_TRUE(h.session->isListening());
+    h.engine.start(QStringLiteral("Kein Mikrofon gefunden."));
+
+    EXPECT_FALSE(h.session->isListening());
+    EXPECT_EQ(h.session->dictationError(), QStringLiteral("Kein Mikrofon gefunden."));
+    EXPECT_EQ(h.engine.cancels, 1);
+    EXPECT_TRUE(h.log.lines.contains(
+        QStringLiteral("[Tavrin] Spracheingabe-Start: Kein Mikrofon gefunden.")));
+    // The next press starts afresh.
+    h.app().startListening();
+    EXPECT_EQ(h.engine.starts, 2);
+}
+
+}  // namespace

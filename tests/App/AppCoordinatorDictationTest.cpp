@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "App/CoordinatorHarness.h"
+#include "App/DictationPrompts.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Status = QuickDictationModel::Status;
+namespace VirtualKey = Platform::VirtualKey;
+namespace EventFlag = Platform::EventFlag;
+
+constexpr quint32 kMailWindow = 7;
+
+QString words(int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("Wort");
+    return list.join(QLatin1Char(' '));
+}
+
+// Quick dictation into Mail's field, with the AI and the engine scripted.
+struct DictationHarness : CoordinatorHarness {
+    explicit DictationHarness(std::function<void(AssistantSettings&)> configure = {})
+        : CoordinatorHarness([configure](AssistantSettings& s) {
+              s.includeScreenshot = false;
+              if (configure)
+                  configure(s);
+          }) {
+        context.front->windowId = kMailWindow;
+        context.snapshot.fieldEditable = true;
+        make();
+    }
+    AppCoordinator& app() { return *coordinator; }
+
+    // Holds the main shortcut, says `text` and lets go.
+    void holdAndSay(const QString& text) {
+        heard = text;
+        app().hotkeyDown();
+        clock.advance(320ms);
+        context.answerSnapshots();
+        app().hotkeyUp();
+        QCoreApplication::processEvents();
+    }
+    void dictateOnly(const QString& text) {
+        heard = text;
+        app().dictateOnlyDown();
+        context.answerSnapshots();
+        app().dictateOnlyUp();
+        QCoreApplication::processEvents();
+    }
+    // The AI answers the last request.
+    void answer(const QString& text) {
+        provider.feed({text});
+        provider.finish();
+    }
+    // Lets the paste and the display's timers run.
+    void settle(std::chrono::milliseconds time = 3s) {
+        clock.advance(time);
+        QCoreApplication::processEvents();
+    }
+    // Every text Tavrin put on the clipboard to paste.
+    QStringList pasted() const {
+        QStringList texts;
+        for (const auto& write : clipboard.writes) {
+            if (!write.contents.isEmpty() && write.contents[0].representations.size() > 1)
+                texts << QString::fromUtf8(write.contents[0].representations[0].data);
+        }
+        return texts;
+    }
+    Status::Kind status() { return quickDictation.model().status().kind; }
+};
+
+TEST(AppCoordinatorDictationTest, TheRoutingTable) {
+    struct Case {
+        const char* name;
+        QString spoken;
+        bool editable;
+        QString selection;       // in the target; empty: none
+        QStringList aiAnswers;   // one per AI call, in order
+        QString expectedSystem;  // of the first AI call; empty: no call
+        QString pasted;          // empty: nothing pasted
+        QString panelRequest;    // empty: no panel
+        std::optional<ReplyKind> panelForced;
+        Status::Kind status;
+    };
+    const QString longText = words(35);
+    const Case cases[] = {
+        {"a question without a field opens the panel",
+         "Was ist das?",
+         false,
+         {},
+         {},
+         {},
+         {},
+         "Was ist das?",
+         ReplyKind::chat,
+         Status::Kind::toPanel},
+        {"the same question into a field is text",
+         "Was ist das?",
+         true,
+         {},
+         {},
+         {},
+         "Was ist das?",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"a memory note",
+         "Merk dir: Black Friday am Freitag",
+         true,
+         {},
+         {},
+         {},
+         {},
+         {},
+         std::nullopt,
+         Status::Kind::remembered},
+        {"the AI says TASK",
+         "Schreib mir einen Post über Katzen",
+         true,
+         {},
+         {"Das ist ein task."},
+         DictationPrompts::decision(),
+         {},
+         "Schreib mir einen Post über Katzen",
+         std::nullopt,
+         Status::Kind::toPanelDraft},
+        {"the AI says TEXT",
+         "Schreib mir einen Post über Katzen",
+         true,
+         {},
+         {"TEXT"},
+         DictationPrompts::decision(),
+         "Schreib mir einen Post über Katzen",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"an instruction on the selection",
+         "übersetz das ins Englische",
+         true,
+         "Hallo Welt",
+         {"  Hello world\n"},
+         DictationPrompts::selection(),
+         "Hello world",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"an instruction without selection",
+         "Ich komme morgen, auf Englisch",
+         true,
+         {},
+         {"I am coming tomorrow"},
+         DictationPrompts::instruction(),
+         "I am coming tomorrow",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"35 words are formatted",
+         longText,
+         true,
+         {},
+         {"- Wort"},
+         DictationPrompts::formatting(),
+         "- Wort",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"34 words are not",
+         words(34),
+         true,
+         {},
+         {},
+         {},
+         words(34),
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"plain text",
+         "  Hallo Anna\n",
+         true,
+         {},
+         {},
+         {},
+         "Hallo Anna",
+         {},
+         std::nullopt,
+         Status::Kind::inserted},
+        {"nothing recognised", " \n ", true, {}, {}, {}, {}, {}, std::nullopt, Status::Kind::empty},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        h.context.snapshot.fieldEditable = c.editable;
+        if (!c.selection.isEmpty()) {
+            h.keys.onSend = [&](quint16 key, quint64) {
+                if (key == VirtualKey::C)
+                    h.clipboard.writeAsOtherProgram({Platform::ClipboardItem{
+                        {{QStringLiteral("text/plain"), c.selection.toUtf8()}}}});
+            };
+        }
+        h.holdAndSay(c.spoken);
+        h.settle(300ms);
+        for (const QString& answer : c.aiAnswers) {
+            ASSERT_FALSE(h.provider.calls.empty());
+            h.answer(answer);
+            h.settle(300ms);
+        }
+        if (!c.expectedSystem.isEmpty()) {
+            ASSERT_FALSE(h.provider.calls.empty());
+            EXPECT_EQ(h.provider.calls.front().request.system, c.expectedSystem);
+            EXPECT_EQ(h.provider.calls.front().request.model, QStringLiteral("haiku"));
+            EXPECT_FALSE(h.provider.calls.front().request.imageJPEG);
+        }
+        if (!c.selection.isEmpty()) {
+            EXPECT_EQ(h.provider.calls.front().request.user,
+                      QStringLiteral("Instruction: ") + c.spoken +
+                          QStringLiteral("\n\nSelected text:\n") + c.selection);
+        }
+        if (!c.panelRequest.isEmpty()) {
+            // The panel opens with a fresh snapshot, then the text goes out as a request.
+            h.context.answerSnapshots();
+            ASSERT_TRUE(h.app().session());
+            EXPECT_EQ(h.app().session()->turns().last().user, c.panelRequest);
+            EXPECT_EQ(h.app().lastRequest()->forced, c.panelForced);
+        } else {
+            EXPECT_FALSE(h.app().session());
+        }
+        h.settle();
+        EXPECT_EQ(h.status(), c.status);
+        EXPECT_EQ(h.pasted(), c.pasted.isEmpty() ? QStringList() : QStringList{c.pasted});
+        if (c.status == Status::Kind::remembered) {
+            EXPECT_EQ(h.memory.data().saved.size(), 1);
+        }
+    }
+}
+
+TEST(AppCoordinatorDictationTest, TheDecidingProviderIsTheOneOfTheRelease) {
+    DictationHarness h([](AssistantSettings& s) { s.provider = ProviderID::codexCLI; });
+    h.holdAndSay(QStringLiteral("Schreib mir einen Post über Katzen"));
+    h.settings.update([](AssistantSettings& s) { s.provider = ProviderID::claudeCLI; });
+    h.answer(QStringLiteral("TEXT"));
+    h.settle();
+    ASSERT_EQ(h.provider.calls.size(), 1u);
+    EXPECT_EQ(h.provider.calls[0].provider, ProviderID::codexCLI);
+}
+
+TEST(AppCoordinatorDictationTest, AHungToolNeverSwallowsTheWords) {
+    DictationHarness h;
+    h.holdAndSay(QStringLiteral("Schreib mir einen Post über Katzen"));
+    ASSERT_EQ(h.provider.calls.size(), 1u);
+    EXPECT_EQ(h.quickDictation.model().status(),
+              Status::transforming(QStringLiteral("Prüft den Auftrag …")));
+    h.settle(29s);
+    EXPECT_TRUE(h.pasted().isEmpty());
+
+    h.settle(3s);
+    EXPECT_TRUE(*h.provider.calls[0].cancelled) << "the hung call is dropped";
+    EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Schreib mir einen Post über Katzen")});
+    EXPECT_EQ(h.status(), Status::Kind::failed);
+    h.settle();
+    EXPECT_FALSE(h.quickDictation.hud().isVisible()) << "the failure does not stay for good";
+}
+
+TEST(AppCoordinatorDictationTest, AnEngineFailureWithTextIsShownThenHidden) {
+    DictationHarness h;
+    h.heard = QStringLiteral("Hallo Anna");
+    h.app().hotkeyDown();
+    h.clock.advance(320ms);
+    h.context.answerSnapshots();
+    h.quickDictation.model().setStatus(Status::failed(QStringLiteral("Mikrofon gestört")));
+    h.app().hotkeyUp();
+    h.settle(2s);
+    EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Hallo Anna")});
+    EXPECT_EQ(h.status(), Status::Kind::failed);
+    EXPECT_FALSE(h.undoToast.isVisible()) << "no toast over a failure";
+    h.settle();
+    EXPECT_FALSE(h.quickDictation.hud().isVisible());
+}
+
+TEST(AppCoordinatorDictationTest, InsertionWaitsAtMostASecondForTheModifiers) {
+    DictationHarness h;
+    h.modifiers.flags = EventFlag::Option;
+    h.holdAndSay(QStringLiteral("Hallo Anna"));
+    const Platform::Nanoseconds released = h.clock.monotonic();
+    h.settle(500ms);
+    EXPECT_TRUE(h.clipboard.writes.empty()) << "Alt is still held";
+    h.settle(3s);
+    ASSERT_FALSE(h.keys.sent.empty());
+    // A second of waiting here, and the inserter's own wait for the modifiers before its key.
+    EXPECT_GE(h.clipboard.writes.front().at - released, 1000ms);
+    EXPECT_LE(h.clipboard.writes.front().at - released, 1100ms);
+}
+
+TEST(AppCoordinatorDictationTest, DictatedInsertionRecordsAndTeaches) {
+    struct Case {
+        const char* name;
+        QString spoken;
+        bool learnStyle;
+        bool trusted;
+        int styleSignals;
+        bool pastes;
+        Status::Kind status;
+    };
+    const QString twentyFour = QStringLiteral("Das sind genau vierundzw");
+    ASSERT_EQ(twentyFour.size(), 24);
+    const Case cases[] = {
+        {"24 characters teach nothing", twentyFour, true, true, 0, true, Status::Kind::inserted},
+        {"25 characters teach", twentyFour + QStringLiteral("a"), true, true, 1, true,
+         Status::Kind::inserted},
+        {"style learning off", twentyFour + QStringLiteral("a"), false, true, 0, true,
+         Status::Kind::inserted},
+        {"no accessibility: to the clipboard", QStringLiteral("Hallo Anna"), true, false, 0, false,
+         Status::Kind::failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h([&](AssistantSettings& s) { s.learnStyle = c.learnStyle; });
+        h.trust.trusted = c.trusted;
+        h.permissions.refresh();
+        h.holdAndSay(c.spoken);
+        h.settle(2s);
+        EXPECT_EQ(h.memory.data().styleSignals.size(), c.styleSignals);
+        if (c.styleSignals) {
+            EXPECT_EQ(h.memory.data().styleSignals.last(),
+                      QStringLiteral("Own words (dictated): ") + c.spoken);
+        }
+        EXPECT_EQ(!h.keys.sent.empty(), c.pastes);
+        EXPECT_EQ(h.status(), c.status);
+        if (!c.trusted) {
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), c.spoken);
+            EXPECT_EQ(h.quickDictation.model().status().text,
+                      QStringLiteral("In die Zwischenablage kopiert (Bedienungshilfen fehlen)"));
+        }
+        EXPECT_EQ(h.memory.data().activity.last().text, c.spoken);
+    }
+}
+
+TEST(AppCoordinatorDictationTest, DictateOnlyInsertsWordForWordBesideItsOwnField) {
+    DictationHarness h;
+    // A hold of the main shortcut leaves its snapshot of another field behind.
+    h.context.snapshot.fieldFrame = QRectF(700, 600, 200, 30);
+    h.holdAndSay(QStringLiteral("Hallo"));
+    h.settle();
+    h.undoToast.hide();
+    h.settle();
+
+    h.context.snapshot.fieldFrame = QRectF(100, 200, 300, 40);
+    h.dictateOnly(QStringLiteral("  Merk dir: übersetz das ins Englische?\n"));
+    h.settle();
+    EXPECT_TRUE(h.provider.calls.empty()) << "no AI";
+    EXPECT_TRUE(h.memory.data().saved.isEmpty());
+    EXPECT_EQ(h.pasted().last(), QStringLiteral("Merk dir: übersetz das ins Englische?"));
+    ASSERT_TRUE(h.undoToast.isVisible());
+    EXPECT_EQ(h.undoToast.window()->geometry().topLeft(), QPoint(100, 250));
+}
+
+TEST(AppCoordinatorDictationTest, DictateOnlyPressesThatDoNotCount) {
+    struct Case {
+        const char* name;
+        std::function<void(DictationHarness&)> before;
+    };
+    const Case cases[] = {
+        {"the main shortcut is held", [](DictationHarness& h) { h.app().hotkeyDown(); }},
+        {"a quick dictation listens",
+         [](DictationHarness& h) {
+             h.app().hotkeyDown();
+             h.clock.advance(320ms);
+             h.app().hotkeyUp();
+             h.quickDictation.prepare(h.settings.settings(), false);
+         }},
+        {"no microphone",
+         [](DictationHarness& h) { h.microphone.current = Platform::AuthorizationStatus::denied; }},
+        {"dictation off",
+         [](DictationHarness& h) {
+             h.settings.update([](AssistantSettings& s) { s.dictationEnabled = false; });
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        c.before(h);
+        h.heard = QStringLiteral("Hallo");
+        h.app().dictateOnlyDown();
+        h.context.answerSnapshots();
+        h.app().dictateOnlyUp();
+        h.settle();
+        EXPECT_FALSE(h.quickDictation.model().verbatim()) << "no dictate-only dictation";
+        EXPECT_TRUE(h.pasted().isEmpty());
+    }
+}
+
+TEST(AppCoordinatorDictationTest, ADictateOnlyReleaseBeforeTheSnapshotShowsNoDisplay) {
+    DictationHarness h;
+    h.heard = QStringLiteral("Hallo");
+    h.app().dictateOnlyDown();
+    h.app().dictateOnlyUp();
+    h.context.answerSnapshots();
+    EXPECT_FALSE(h.quickDictation.hud().isVisible() &&
+                 h.quickDictation.model().status().kind == Status::Kind::listening);
+    h.settle();
+    EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Hallo")});
+}
+
+TEST(AppCoordinatorDictationTest, ThePromptsHaveTheirExactSize) {
+    EXPECT_EQ(DictationPrompts::decision().toUtf8().size(), 592);
+    EXPECT_EQ(DictationPrompts::formatting().toUtf8().size(), 556);
+    EXPECT_EQ(DictationPrompts::instruction().toUtf8().size(), 589);
+    EXPECT_EQ(DictationPrompts::selection().toUtf8().size(), 385);
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "App/CoordinatorHarness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Phase = AssistantSession::Phase;
+namespace EventFlag = Platform::EventFlag;
+namespace VirtualKey = Platform::VirtualKey;
+
+constexpr quint32 kMailWindow = 7;
+
+Platform::ClipboardContents plainText(const QString& text) {
+    return {Platform::ClipboardItem{{{QStringLiteral("text/plain"), text.toUtf8()}}}};
+}
+
+// A panel over Mail's window whose reply left the draft "Hallo Welt".
+struct InsertHarness : CoordinatorHarness {
+    explicit InsertHarness(std::function<void(AssistantSettings&)> configure = {})
+        : CoordinatorHarness([configure](AssistantSettings& s) {
+              s.includeScreenshot = false;
+              if (configure)
+                  configure(s);
+          }) {
+        context.front->windowId = kMailWindow;
+        clipboard.writeAsOtherProgram(plainText(QStringLiteral("vorher")));
+        session = &open();
+        session->setDraft(QStringLiteral("Hallo Welt"));
+        session->setPhase(Phase::done());
+    }
+    // Lets the paste run to its end: activation, the key, the clipboard put back.
+    void paste() {
+        clock.advance(2s);
+        QCoreApplication::processEvents();
+    }
+    bool pasted(quint16 key) const {
+        return std::any_of(keys.sent.cbegin(), keys.sent.cend(), [&](const auto& sent) {
+            return sent.keyCode == key &&
+                   (key != VirtualKey::V || sent.flags == EventFlag::Command);
+        });
+    }
+    AppCoordinator& app() { return *coordinator; }
+
+    AssistantSession* session = nullptr;
+};
+
+TEST(AppCoordinatorInsertTest, InsertionFollowsTheSettings) {
+    struct Case {
+        const char* name;
+        bool close;
+        bool sendAfter;
+        bool undoAfter;
+        bool terminal;
+        bool sessionStays;
+        bool returnKey;
+        bool toast;
+    };
+    const Case cases[] = {
+        {"closes, pastes, offers undo", true, false, true, false, false, false, true},
+        {"Return after the paste, no undo", true, true, true, false, false, true, false},
+        {"undo switched off", true, false, false, false, false, false, false},
+        {"panel only hidden and back", false, false, true, false, true, false, true},
+        {"a terminal gets no undo", true, false, true, true, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InsertHarness h([&](AssistantSettings& s) {
+            s.closePanelAfterInsert = c.close;
+            s.sendAfterInsert = c.sendAfter;
+            s.undoAfterInsert = c.undoAfter;
+        });
+        if (c.terminal)
+            h.terminals.terminalWindows.insert(kMailWindow);
+        AssistantSession* inserted = h.session;
+        h.app().insert();
+
+        EXPECT_FALSE(h.panel.isShown());
+        EXPECT_EQ(h.app().session() != nullptr, c.sessionStays);
+        EXPECT_FALSE(h.pasted(VirtualKey::V)) << "the key waits for the target to come forward";
+
+        h.paste();
+        EXPECT_TRUE(h.pasted(VirtualKey::V));
+        EXPECT_EQ(h.pasted(VirtualKey::Return), c.returnKey);
+        EXPECT_EQ(h.windows.activations.front().windowId, kMailWindow);
+        EXPECT_EQ(h.clipboard.contents, plainText(QStringLiteral("vorher")));
+        EXPECT_EQ(h.undoToast.isVisible(), c.toast);
+        if (c.toast) {
+            // Beside the field of the snapshot, 10 below it.
+            EXPECT_EQ(h.undoToast.window()->geometry().left(), 100);
+            EXPECT_EQ(h.undoToast.window()->geometry().top(), 250);
+        }
+        EXPECT_EQ(h.panel.isShown(), c.sessionStays);
+        if (c.sessionStays) {
+            EXPECT_EQ(h.panel.lastShown, inserted);
+        }
+
+        const QList<MemoryEntry> activity = h.memory.data().activity;
+        const bool wrote = std::any_of(activity.cbegin(), activity.cend(), [](const auto& e) {
+            return e.kind == MemoryEntry::Kind::wrote && e.text == QStringLiteral("Hallo Welt") &&
+                   e.app == QStringLiteral("Mail");
+        });
+        EXPECT_TRUE(wrote);
+    }
+}
+
+TEST(AppCoordinatorInsertTest, AHiddenPanelComesBackOnlyForItsOwnSession) {
+    InsertHarness h([](AssistantSettings& s) { s.closePanelAfterInsert = false; });
+    AssistantSession* first = h.session;
+    h.app().insert();
+    // The user opens Tavrin anew while the paste runs.
+    AssistantSession& second = h.open();
+    ASSERT_NE(&second, first);
+    const int shows = h.panel.shows;
+
+    h.paste();
+    EXPECT_EQ(h.panel.shows, shows);
+    EXPECT_EQ(h.panel.lastShown, &second);
+}
+
+TEST(AppCoordinatorInsertTest, WithoutAccessibilityTheDraftGoesToTheClipboard) {
+    InsertHarness h;
+    h.trust.trusted = false;
+    h.permissions.refresh();
+    h.app().insert();
+    h.paste();
+
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+    ASSERT_EQ(h.session->phase().kind(), Phase::Kind::failed);
+    EXPECT_EQ(h.session->phase().problem()->kind(), AssistantProblem::Kind::accessibilityMissing);
+    EXPECT_TRUE(h.panel.isShown());
+    EXPECT_TRUE(h.keys.sent.empty());
+    EXPECT_TRUE(h.memory.data().activity.isEmpty());
+}
+
+TEST(AppCoordinatorInsertTest, NothingToInsertOutsideAFinishedDraft) {
+    struct Case {
+        const char* name;
+        Phase phase;
+        QString draft;
+    };
+    const Case cases[] = {
+        {"still streaming", Phase::streaming(), QStringLiteral("Hallo")},
+        {"blank draft", Phase::done(), QStringLiteral(" \n ")},
+        {"ready, no draft", Phase::ready(), QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InsertHarness h;
+        h.session->setDraft(c.draft);
+        h.session->setPhase(c.phase);
+        h.app().insert();
+        h.paste();
+        EXPECT_TRUE(h.panel.isShown());
+        EXPECT_TRUE(h.keys.sent.empty());
+    }
+}
+
+TEST(AppCoordinatorInsertTest, StopGeneratingTidiesTheConversation) {
+    struct Case {
+        const char* name;
+        QStringList chunks;
+        QString typedMeanwhile;
+        int turnsLeft;
+        QString instruction;
+        Phase::Kind phase;
+        QString draft;
+    };
+    const Case cases[] = {
+        {"before the marker: the instruction comes back",
+         {},
+         {},
+         0,
+         "Schreib Hallo",
+         Phase::Kind::ready,
+         {}},
+        {"typed text meanwhile stays", {}, "Neu", 0, "Neu", Phase::Kind::ready, {}},
+        {"a draft stays, trimmed",
+         {"[[DRAFT]]\n\nHallo Welt  \n"},
+         {},
+         1,
+         {},
+         Phase::Kind::done,
+         "Hallo Welt"},
+        {"an empty chat turn goes",
+         {"[[CHAT]]\n\n  "},
+         {},
+         0,
+         "Schreib Hallo",
+         Phase::Kind::ready,
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InsertHarness h;
+        h.session->setDraft(QString());
+        h.session->setPhase(Phase::ready());
+        h.session->setInstruction(QStringLiteral("Schreib Hallo"));
+        h.app().primaryAction();
+        ASSERT_EQ(h.provider.calls.size(), 1u);
+        if (!c.chunks.isEmpty())
+            h.provider.feed(c.chunks);
+        h.session->setInstruction(c.typedMeanwhile);
+        h.app().stopGenerating();
+
+        EXPECT_TRUE(*h.provider.calls[0].cancelled);
+        EXPECT_EQ(h.session->turns().size(), c.turnsLeft);
+        EXPECT_EQ(h.session->instruction(), c.instruction);
+        EXPECT_EQ(h.session->phase().kind(), c.phase);
+        EXPECT_EQ(h.session->draft(), c.draft);
+        EXPECT_FALSE(h.session->activeTurnID());
+    }
+}
+
+}  // namespace
