@@ -91,7 +91,17 @@ public:
             return fail("no temporary home");
         if (!sound_.running())
             return fail("PulseAudio did not start");
-        if (!startWindowManager(windowManager_))
+        // On a busy machine openbox may take longer than the helper waits.
+        windowManager_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!startWindowManager(windowManager_) &&
+            !QTest::qWaitFor(
+                [] {
+                    return runProgram(QStringLiteral("xprop"),
+                                      {QStringLiteral("-root"),
+                                       QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                        .contains("window id");
+                },
+                15000))
             return fail("openbox did not start");
         // What a user turns on in the desktop's settings: applications then show their fields
         // to assistive programs.
