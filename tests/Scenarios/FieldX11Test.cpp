@@ -1,6 +1,7 @@
 #include <QTemporaryDir>
 
 #include "support/Files.h"
+#include "support/Programs.h"
 #include "support/ScenarioDesktop.h"
 
 namespace {
@@ -65,6 +66,9 @@ protected:
             },
             10000))
             << "the reply never came whole";
+        const qint64 tool = readFile(record.filePath("claude.pid")).trimmed().toLongLong();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(tool); }, 10000))
+            << "the tool never finished";
         EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
             << "the panel stays open with the reply";
     }
@@ -73,9 +77,38 @@ protected:
     QProcess* field = nullptr;
 };
 
-TEST_F(FieldScenario, InAQtLineEditTheToolGetsTheSelectionAndThePanelShowsTheReply) {
+// Then Control+Return puts the reply in place of the selection, the user's clipboard is as it
+// was, and "Rückgängig" on the toast gives the field back its text.
+TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
+    xclipIn("vorher");
     askAboutTheSelection(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("fields")},
                          QStringLiteral("line-edit"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    ASSERT_EQ(desktop.fieldText(application), QStringLiteral("Hallo Welt"));
+
+    desktop.key(QStringLiteral("ctrl+Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return desktop.fieldText(application) ==
+                   QStringLiteral("Hallo Hallo Anna, gern – bis Freitag.");
+        },
+        5000))
+        << "the reply is not in place of the selection: "
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    ScenarioDesktop::screenshot(QStringLiteral("line-edit-inserted"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
+        3000))
+        << "no undo toast";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.fieldText(application) == QStringLiteral("Hallo Welt"); }, 5000))
+        << "the undo did not restore the field: "
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
 }
 
 // Off until the view's place on the screen is read: the selection arrives, but the panel

@@ -260,6 +260,17 @@ public:
         });
         return reply;
     }
+    // The text of the first field another program (`pid`) shows that can be typed in and is
+    // not a password, as a screen reader reads it; nothing when there is none.
+    std::optional<QString> fieldText(qint64 pid) {
+        std::optional<QString> text;
+        walk(pid, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() == true && !e->isPassword())
+                text = e->text();
+            return !text;
+        });
+        return text;
+    }
     // Clicks the middle of Tavrin's element as a user would; false when it is not there.
     bool click(const QString& role, const QString& name) {
         const Platform::AccessibleRef target = element(role, name);
@@ -340,13 +351,17 @@ private:
     // Visits Tavrin's elements depth first until `visit` returns false.
     template <typename Visit>
     void walk(Visit visit) {
+        walk(tavrin.processId(), visit);
+    }
+    template <typename Visit>
+    void walk(qint64 pid, Visit visit) {
         if (!tree_) {
             tree_ = Platform::AtspiAccessibilityTree::create(1.0);
             if (!tree_)
                 return;
             tree_->setCallTimeout(std::chrono::milliseconds(2000));
         }
-        const Platform::AccessibleRef application = tree_->application(qint32(tavrin.processId()));
+        const Platform::AccessibleRef application = tree_->application(qint32(pid));
         if (!application)
             return;
         std::function<bool(const Platform::AccessibleRef&, int)> down =
