@@ -7,8 +7,10 @@ namespace {
 
 // xterm shows no fields to assistive programs: the panel opens beside the pointer. The program
 // in the terminal reads its terminal raw, so it would see Control+C and Control+Z as the bytes
-// 0x03 and 0x1a; it writes every byte it gets to a file.
-TEST_F(ScenarioTest, InATerminalThePanelOpensByThePointerAndTheProgramThereGetsNoInterrupt) {
+// 0x03 and 0x1a; it writes every byte it gets to a file. The draft arrives through the
+// terminal's paste key, Control+Shift+V, which xterm here is told to understand.
+TEST_F(ScenarioTest,
+       InATerminalThePanelOpensByThePointerPastesWithTheTerminalsKeyAndSendsNoInterrupt) {
     QTemporaryDir record;
     const QString bytes = record.filePath("bytes");
     desktop.environment.insert("TAVRIN_FAKE_REPLAY",
@@ -53,22 +55,31 @@ TEST_F(ScenarioTest, InATerminalThePanelOpensByThePointerAndTheProgramThereGetsN
 
     desktop.type(QStringLiteral("Sag ja"));
     desktop.key(QStringLiteral("Return"));
-    QTest::qWait(1500);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.replyText() == QStringLiteral("Hallo Anna, gern – bis Freitag."); },
+        10000))
+        << "no reply in the panel";
+    // The tool has ended: the draft is complete.
+    QTest::qWait(500);
     ScenarioDesktop::screenshot(QStringLiteral("terminal-reply"));
-    EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
-        << "the panel stays open with the reply";
-    desktop.key(QStringLiteral("Escape"));
+
+    // Control+Return pastes with the terminal's own paste key.
+    desktop.key(QStringLiteral("ctrl+Return"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == terminal; }, 5000))
         << "the terminal does not have the keyboard again";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readFile(bytes).contains("Hallo Anna, gern – bis Freitag."); }, 5000))
+        << "the draft was not pasted into the terminal";
 
-    // What the user types next reaches the program: its record works and has only that.
+    // What the user types next reaches the program after the paste, and nothing else did.
     desktop.type(QStringLiteral("ok"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(bytes).contains("ok"); }, 5000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(bytes).endsWith("ok"); }, 5000))
         << "the program in the terminal records nothing";
     const QByteArray received = readFile(bytes);
     EXPECT_FALSE(received.contains('\x03')) << "the program got Control+C";
     EXPECT_FALSE(received.contains('\x1a')) << "the program got Control+Z";
-    EXPECT_EQ(received, "ok") << "the program got keys meant for the panel";
+    EXPECT_EQ(received, "Hallo Anna, gern – bis Freitag.ok")
+        << "the program got keys meant for the panel";
 }
 
 }  // namespace
