@@ -13,7 +13,7 @@ protected:
     // the field, "Mach daraus eine Frage" goes to the tool with the selection, and the reply
     // streams into the panel.
     void askAboutTheSelection(const QString& program, const QStringList& arguments,
-                              const QString& picture) {
+                              const QString& picture, bool besideTheField = true) {
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
@@ -31,12 +31,14 @@ protected:
         ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
         const quint64 panel = desktop.focusedWindow();
         QTest::qWait(500);
-        const ScreenRect fieldWindow = windowRect(window);
-        const ScreenRect shown = windowRect(panel);
-        EXPECT_GT(shown.y, fieldWindow.y);
-        EXPECT_LT(shown.y, fieldWindow.y + 120) << "the panel is not by the field";
-        EXPECT_GT(shown.x, fieldWindow.x);
-        EXPECT_LT(shown.x, fieldWindow.x + 120) << "the panel is not by the field";
+        if (besideTheField) {
+            const ScreenRect fieldWindow = windowRect(window);
+            const ScreenRect shown = windowRect(panel);
+            EXPECT_GT(shown.y, fieldWindow.y);
+            EXPECT_LT(shown.y, fieldWindow.y + 120) << "the panel is not by the field";
+            EXPECT_GT(shown.x, fieldWindow.x);
+            EXPECT_LT(shown.x, fieldWindow.x + 120) << "the panel is not by the field";
+        }
         ScenarioDesktop::screenshot(picture + "-panel");
 
         desktop.type(QStringLiteral("Mach daraus eine Frage"));
@@ -111,11 +113,30 @@ TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
         << desktop.fieldText(application).value_or("(no field)").toStdString();
 }
 
-// Off until the view's place on the screen is read: the selection arrives, but the panel
-// opens by the pointer instead of beside the view.
-TEST_F(FieldScenario, DISABLED_InAGtkTextViewOfSeveralLinesTheToolGetsTheSelection) {
+// The same road in a GTK 3 text view of several lines. Its place is not checked: the view's
+// frame is not read yet, so the panel opens by the pointer. GTK 3 keeps no undo history, so
+// there is nothing for "Rückgängig" to take back.
+TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) {
+    xclipIn("vorher");
     askAboutTheSelection(QStringLiteral(TAVRIN_GTK_TEXT_VIEW_WINDOW), {},
-                         QStringLiteral("text-view"));
+                         QStringLiteral("text-view"), false);
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return desktop.fieldText(application) ==
+                   QStringLiteral(
+                       "Liebe Anna,\nhallo Hallo Anna, gern – bis Freitag. und "
+                       "danke.\nBis bald");
+        },
+        5000))
+        << "the reply is not in place of the selection: "
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    ScenarioDesktop::screenshot(QStringLiteral("text-view-inserted"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
 }
 
 }  // namespace

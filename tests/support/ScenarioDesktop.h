@@ -138,6 +138,14 @@ public:
         return true;
     }
 
+    // Alt+Space, the shortcut a new user has, instead of the free one.
+    void useDefaultShortcut() {
+        QSettings(
+            home_.filePath("config/") + Platform::AppPaths::applicationId() + "/defaults.conf",
+            QSettings::IniFormat)
+            .remove(QStringLiteral("GlobalShortcuts_invokeAssistant"));
+    }
+
     QString homePath(const QString& relative = {}) const { return home_.filePath(relative); }
 
     // settings.json as a user who finished the introduction and uses the stand-in `claude`
@@ -343,12 +351,8 @@ public:
         return words;
     }
 
-    QString problem;
-    QProcessEnvironment environment;
-    QProcess tavrin;
-
-private:
-    // Visits Tavrin's elements depth first until `visit` returns false.
+    // Visits Tavrin's elements (or those of program `pid`) depth first until `visit` returns
+    // false.
     template <typename Visit>
     void walk(Visit visit) {
         walk(tavrin.processId(), visit);
@@ -376,6 +380,12 @@ private:
             };
         down(application, 0);
     }
+
+    QString problem;
+    QProcessEnvironment environment;
+    QProcess tavrin;
+
+private:
     bool fail(const char* why) {
         problem = QString::fromLatin1(why);
         return false;
