@@ -9,6 +9,8 @@ TEST_F(ScenarioTest, ASecondStartShowsTheSettingsWindowOfTheFirst) {
     desktop.startTavrin();
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.trayIconCentre().has_value(); }, 10000))
         << "the tray never showed Tavrin's icon";
+    // A user starts it again later than a program would.
+    QTest::qWait(1000);
 
     QProcess second;
     second.setProcessEnvironment(desktop.environment);
@@ -16,20 +18,6 @@ TEST_F(ScenarioTest, ASecondStartShowsTheSettingsWindowOfTheFirst) {
     ASSERT_TRUE(second.waitForFinished(20000)) << "the second start did not end";
     EXPECT_EQ(second.exitCode(), 0);
 
-    quint64 settings = 0;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            settings =
-                runProgram(QStringLiteral("xdotool"),
-                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--pid"), QString::number(desktop.tavrin.processId()),
-                            QStringLiteral("--name"), QStringLiteral("^Einstellungen$")})
-                    .trimmed()
-                    .toULongLong();
-            return settings != 0;
-        },
-        10000))
-        << "no settings window";
     // The window takes the keyboard once the window manager has put it up.
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
@@ -38,8 +26,8 @@ TEST_F(ScenarioTest, ASecondStartShowsTheSettingsWindowOfTheFirst) {
                            .trimmed() == "Einstellungen" &&
                    desktop.focusedPid() == desktop.tavrin.processId();
         },
-        10000))
-        << "the settings window does not have the keyboard";
+        20000))
+        << "the settings window of the first Tavrin does not have the keyboard";
     EXPECT_EQ(desktop.tavrin.state(), QProcess::Running) << "the first Tavrin ended";
 }
 
