@@ -1,0 +1,116 @@
+// What Tavrin costs while it waits with the panel hidden: how often its threads wake up and
+// how much memory it keeps, beside a minimal Qt program that only shows a tray icon, measured
+// over the same seconds. Tavrin opens and closes its panel once first, so that what a shown
+// panel leaves running is counted. Wake-ups are the context switches of every thread
+// (/proc/PID/task/*/status). Needs an X server with a window manager, for example:
+//   scripts/x11-session sh -c 'openbox --sm-disable & sleep 1; exec IdleBench [SECONDS]'
+#include <QCoreApplication>
+#include <QSettings>
+#include <cstdio>
+#include <map>
+
+#include "RealProgram.h"
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 field(const QByteArray& status, const QByteArray& name) {
+    const qsizetype at = status.indexOf("\n" + name + ":");
+    if (at < 0)
+        return 0;
+    return status.mid(at + name.size() + 2, status.indexOf('\n', at + 1) - at - name.size() - 2)
+        .trimmed()
+        .split(' ')
+        .first()
+        .toLongLong();
+}
+
+// Context switches so far of each thread of `pid`, by thread id, with the thread's name.
+std::map<QString, std::pair<QByteArray, qint64>> switches(qint64 pid) {
+    std::map<QString, std::pair<QByteArray, qint64>> threads;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray status = "\n" + readAll(tasks + "/" + tid + "/status");
+        threads[tid] = {
+            readAll(tasks + "/" + tid + "/comm").trimmed(),
+            field(status, "voluntary_ctxt_switches") + field(status, "nonvoluntary_ctxt_switches")};
+    }
+    return threads;
+}
+
+void report(const char* name, qint64 pid,
+            const std::map<QString, std::pair<QByteArray, qint64>>& before, double seconds) {
+    const auto after = switches(pid);
+    qint64 total = 0;
+    QByteArray busiest;
+    for (const auto& [tid, thread] : after) {
+        const auto earlier = before.find(tid);
+        const qint64 woke = thread.second - (earlier == before.end() ? 0 : earlier->second.second);
+        total += woke;
+        if (woke > 0)
+            busiest += " " + thread.first + "=" + QByteArray::number(woke / seconds, 'f', 2);
+    }
+    const qint64 rss = field("\n" + readAll(QStringLiteral("/proc/%1/status").arg(pid)), "VmRSS");
+    std::printf("  %-16s %6.2f wake-ups/s  %6.1f MB resident  threads awake:%s\n", name,
+                total / seconds, rss / 1024.0, busiest.isEmpty() ? " none" : busiest.constData());
+}
+
+void key(const char* keys) {
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    Tray tray;
+    if (!tray.ready()) {
+        std::fprintf(stderr, "trayer did not start\n");
+        return 1;
+    }
+    const ProgramHome tavrinHome;
+    {
+        // Control+Shift+Space: window managers leave it free.
+        QSettings defaults(
+            tavrinHome.environment().value("XDG_CONFIG_HOME") + "/org.tavrin.Tavrin/defaults.conf",
+            QSettings::IniFormat);
+        defaults.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
+                          QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
+    }
+    const ProgramHome minimalHome;
+    QProcess tavrin;
+    tavrin.setProcessEnvironment(tavrinHome.environment());
+    tavrin.setStandardErrorFile(QProcess::nullDevice());
+    tavrin.start(QStringLiteral(TAVRIN_EXECUTABLE), {});
+    QElapsedTimer waited;
+    waited.start();
+    while (!tray.holds("tavrin") && waited.elapsed() < 10000)
+        QThread::msleep(10);
+    QThread::msleep(1000);
+    key("ctrl+shift+space");
+    QThread::msleep(1500);
+    key("Escape");
+
+    QProcess minimal;
+    minimal.setProcessEnvironment(minimalHome.environment());
+    minimal.start(QStringLiteral(MINIMAL_TRAY_EXECUTABLE), {});
+    // Both settle: start-up work, the panel's closing, the accessibility bus's first answers.
+    QThread::msleep(3000);
+
+    const auto tavrinBefore = switches(tavrin.processId());
+    const auto minimalBefore = switches(minimal.processId());
+    QThread::sleep(seconds);
+    std::printf("idle with the panel hidden, %d s\n", seconds);
+    report("Tavrin", tavrin.processId(), tavrinBefore, seconds);
+    report("minimal Qt tray", minimal.processId(), minimalBefore, seconds);
+    for (QProcess* process : {&tavrin, &minimal}) {
+        process->terminate();
+        process->waitForFinished(5000);
+    }
+    return 0;
+}

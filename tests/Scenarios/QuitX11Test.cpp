@@ -1,0 +1,57 @@
+#include <QTemporaryDir>
+
+#include "support/Files.h"
+#include "support/ScenarioDesktop.h"
+
+namespace {
+
+// The user quits from the tray icon's menu while the AI tool still works on an answer: the
+// tool and whatever it started end with Tavrin.
+TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
+    QTemporaryDir record;
+    desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
+    desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                               QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+    // The tool never answers and keeps a grandchild of its own.
+    desktop.environment.insert("TAVRIN_FAKE_HANG", "before");
+    desktop.writeSettings();
+    desktop.startTavrin();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.trayIconCentre().has_value(); }, 10000))
+        << "the tray never showed Tavrin's icon";
+    ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+    QTest::qWait(300);
+    desktop.type(QStringLiteral("Sag ja"));
+    desktop.key(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(record.filePath("claude.grandchild-pid")); }, 10000))
+        << "the tool never started";
+    const qint64 tool = readFile(record.filePath("claude.pid")).trimmed().toLongLong();
+    const qint64 grandchild =
+        readFile(record.filePath("claude.grandchild-pid")).trimmed().toLongLong();
+    ASSERT_TRUE(processAlive(tool));
+    ASSERT_TRUE(processAlive(grandchild));
+
+    // The tray's menu, by the right button on the icon; "Beenden" is its last entry.
+    const QPoint icon = *desktop.trayIconCentre();
+    desktop.movePointer(icon.x(), icon.y());
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("3")});
+    QTest::qWait(500);
+    ScenarioDesktop::screenshot(QStringLiteral("tray-menu"));
+    desktop.key(QStringLiteral("Up"));
+    desktop.key(QStringLiteral("Return"));
+
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.tavrin.state() == QProcess::NotRunning; }, 10000))
+        << "Tavrin did not quit";
+    EXPECT_EQ(desktop.tavrin.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(desktop.tavrin.exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(tool); }, 3000))
+        << "the tool " << tool << " outlived Tavrin";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(grandchild); }, 3000))
+        << "the tool's own child " << grandchild << " outlived Tavrin";
+    for (const qint64 pid : {tool, grandchild})
+        if (processAlive(pid))
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+}  // namespace

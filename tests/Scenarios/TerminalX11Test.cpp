@@ -1,0 +1,85 @@
+#include <QTemporaryDir>
+
+#include "support/Files.h"
+#include "support/ScenarioDesktop.h"
+
+namespace {
+
+// xterm shows no fields to assistive programs: the panel opens beside the pointer. The program
+// in the terminal reads its terminal raw, so it would see Control+C and Control+Z as the bytes
+// 0x03 and 0x1a; it writes every byte it gets to a file. The draft arrives through the
+// terminal's paste key, Control+Shift+V, which xterm here is told to understand.
+TEST_F(ScenarioTest,
+       InATerminalThePanelOpensByThePointerPastesWithTheTerminalsKeyAndSendsNoInterrupt) {
+    QTemporaryDir record;
+    const QString bytes = record.filePath("bytes");
+    desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                               QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+    desktop.writeSettings();
+    // Tavrin holds its shortcut before the terminal comes: a press that came earlier would
+    // reach the terminal as Control+Space, the byte 0.
+    desktop.startTavrin();
+    ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+    desktop.key(QStringLiteral("Escape"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.focusedPid() != desktop.tavrin.processId(); }, 5000));
+    desktop.startClient(
+        QStringLiteral("xterm"),
+        {"-T", "scenario-terminal", "-geometry", "80x24+80+120", "-xrm",
+         "XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)", "-e",
+         "sh", "-c", "stty raw -echo; exec cat > '" + bytes + "'"});
+    quint64 terminal = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            terminal = runProgram(QStringLiteral("xdotool"),
+                                  {QStringLiteral("search"), QStringLiteral("--name"),
+                                   QStringLiteral("^scenario-terminal$")})
+                           .trimmed()
+                           .toULongLong();
+            return terminal != 0 && desktop.focusedWindow() == terminal;
+        },
+        10000))
+        << "the terminal never had the keyboard";
+    const ScreenRect shown = windowRect(terminal);
+    const QPoint pointer(shown.x + shown.width / 2, shown.y + shown.height / 2);
+    desktop.movePointer(pointer.x(), pointer.y());
+
+    desktop.key(QStringLiteral("ctrl+shift+space"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
+        << "the panel never took the keyboard";
+    const quint64 panel = desktop.focusedWindow();
+    QTest::qWait(500);
+    EXPECT_LT(windowRect(panel).distanceTo(pointer.x(), pointer.y()), 80)
+        << "the panel is not by the pointer";
+
+    desktop.type(QStringLiteral("Sag ja"));
+    desktop.key(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.replyText() == QStringLiteral("Hallo Anna, gern – bis Freitag."); },
+        10000))
+        << "no reply in the panel";
+    // The tool has ended: the draft is complete.
+    QTest::qWait(500);
+    ScenarioDesktop::screenshot(QStringLiteral("terminal-reply"));
+
+    // Control+Return pastes with the terminal's own paste key.
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == terminal; }, 5000))
+        << "the terminal does not have the keyboard again";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readFile(bytes).contains("Hallo Anna, gern – bis Freitag."); }, 5000))
+        << "the draft was not pasted into the terminal";
+
+    // What the user types next reaches the program after the paste, and nothing else did.
+    desktop.type(QStringLiteral("ok"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(bytes).endsWith("ok"); }, 5000))
+        << "the program in the terminal records nothing";
+    const QByteArray received = readFile(bytes);
+    EXPECT_FALSE(received.contains('\x03')) << "the program got Control+C";
+    EXPECT_FALSE(received.contains('\x1a')) << "the program got Control+Z";
+    EXPECT_EQ(received, "Hallo Anna, gern – bis Freitag.ok")
+        << "the program got keys meant for the panel";
+}
+
+}  // namespace

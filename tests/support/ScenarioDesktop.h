@@ -1,0 +1,428 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "Platform/AccessibilityTree.h"
+#include "Platform/AppPaths.h"
+#include "Platform/linux/AtspiAccessibilityTree.h"
+#include "support/Programs.h"
+#include "support/SoundServer.h"
+
+// Where a window sits on the screen, as xdotool reports it.
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    // How far `px`,`py` lies outside the rectangle (0 inside it).
+    int distanceTo(int px, int py) const {
+        const int dx = std::max({x - px, 0, px - (x + width)});
+        const int dy = std::max({y - py, 0, py - (y + height)});
+        return std::max(dx, dy);
+    }
+};
+
+inline ScreenRect windowRect(quint64 window) {
+    const QByteArray shell = runProgram(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
+    ScreenRect r;
+    for (const QByteArray& line : shell.split('\n')) {
+        const QList<QByteArray> pair = line.split('=');
+        if (pair.size() != 2)
+            continue;
+        const int value = pair[1].toInt();
+        if (pair[0] == "X")
+            r.x = value;
+        else if (pair[0] == "Y")
+            r.y = value;
+        else if (pair[0] == "WIDTH")
+            r.width = value;
+        else if (pair[0] == "HEIGHT")
+            r.height = value;
+    }
+    return r;
+}
+
+// True while a process with this id exists and is not a zombie waiting for its parent.
+inline bool processAlive(qint64 pid) {
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end < 0 || line.mid(end + 2, 1) != "Z";
+}
+
+// A user's desktop for one scenario, inside the X server and session bus the test runs in:
+// openbox, the accessibility bus turned on, a private PulseAudio, trayer, and a home of its
+// own. Tavrin is started as the README starts it (the program, no arguments), with
+// Control+Shift+Space as its shortcut since openbox keeps Alt+Space. Everything it started
+// ends with it.
+class ScenarioDesktop {
+public:
+    ScenarioDesktop() : sound_(QStringLiteral("module-null-sink sink_name=speakers")) {}
+    ~ScenarioDesktop() {
+        // Tavrin first, while the desktop it lives on is still there.
+        stop(tavrin);
+        for (auto it = clients_.rbegin(); it != clients_.rend(); ++it)
+            stop(**it);
+        stop(trayer_);
+        stop(windowManager_);
+    }
+
+    // Brings the desktop up; false with `problem` set when a piece does not come up.
+    bool start() {
+        if (!home_.isValid())
+            return fail("no temporary home");
+        if (!sound_.running())
+            return fail("PulseAudio did not start");
+        // On a busy machine openbox may take longer than the helper waits.
+        windowManager_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!startWindowManager(windowManager_) &&
+            !QTest::qWaitFor(
+                [] {
+                    return runProgram(QStringLiteral("xprop"),
+                                      {QStringLiteral("-root"),
+                                       QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                        .contains("window id");
+                },
+                15000))
+            return fail("openbox did not start");
+        // What a user turns on in the desktop's settings: applications then show their fields
+        // to assistive programs.
+        runProgram(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                    QStringLiteral("variant:boolean:true")});
+        trayer_.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype",
+                                                 "pixel", "--width", "200", "--height", "32"});
+        if (!QTest::qWaitFor([&] { return trayWindow() != 0; }, 5000))
+            return fail("trayer did not show its panel");
+
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        for (const char* folder : {"home", "config", "data", "cache", "run"})
+            QDir().mkpath(home_.filePath(QLatin1String(folder)));
+        QFile::setPermissions(home_.filePath("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        environment.insert("HOME", home_.filePath("home"));
+        environment.insert("XDG_CONFIG_HOME", home_.filePath("config"));
+        environment.insert("XDG_DATA_HOME", home_.filePath("data"));
+        environment.insert("XDG_CACHE_HOME", home_.filePath("cache"));
+        environment.insert("XDG_RUNTIME_DIR", home_.filePath("run"));
+        const QString defaults =
+            home_.filePath("config/") + Platform::AppPaths::applicationId() + "/defaults.conf";
+        QDir().mkpath(QFileInfo(defaults).path());
+        QSettings settings(defaults, QSettings::IniFormat);
+        // Control+Shift+Space in the stored form: Space is 49, Control 0x1000, Shift 0x200.
+        settings.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
+                          QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
+        return true;
+    }
+
+    // Alt+Space, the shortcut a new user has, instead of the free one.
+    void useDefaultShortcut() {
+        QSettings(
+            home_.filePath("config/") + Platform::AppPaths::applicationId() + "/defaults.conf",
+            QSettings::IniFormat)
+            .remove(QStringLiteral("GlobalShortcuts_invokeAssistant"));
+    }
+
+    QString homePath(const QString& relative = {}) const { return home_.filePath(relative); }
+
+    // settings.json as a user who finished the introduction and uses the stand-in `claude`
+    // has it; `extra` adds fields ("key": value, …).
+    void writeSettings(const QByteArray& extra = {}) {
+        const QString folder = home_.filePath("data/") + Platform::AppPaths::applicationId();
+        QDir().mkpath(folder);
+        QFile file(folder + QStringLiteral("/settings.json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"onboardingCompleted": true, "includeScreenshot": false, )"
+                   R"("claudePath": ")" TAVRIN_FIXTURES_DIR R"(/bin/claude", )"
+                   R"("codexPath": ")" TAVRIN_FIXTURES_DIR R"(/bin/codex")" +
+                   (extra.isEmpty() ? QByteArray() : ", " + extra) + "}");
+    }
+
+    // Another application on this desktop, started with the desktop's environment.
+    QProcess& startClient(const QString& program, const QStringList& arguments) {
+        clients_.push_back(std::make_unique<QProcess>());
+        QProcess& client = *clients_.back();
+        QProcessEnvironment clientEnvironment = environment;
+        clientEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        client.setProcessEnvironment(clientEnvironment);
+        client.start(program, arguments);
+        return client;
+    }
+
+    void startTavrin() {
+        tavrin.setProcessEnvironment(environment);
+        tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tavrin.start(QStringLiteral(TAVRIN_EXECUTABLE), {});
+        ASSERT_TRUE(tavrin.waitForStarted());
+    }
+
+    // Presses the shortcut until Tavrin, started a moment ago, has grabbed it and its panel
+    // has the keyboard.
+    bool openPanel() {
+        return QTest::qWaitFor(
+            [&] {
+                key(QStringLiteral("ctrl+shift+space"));
+                return QTest::qWaitFor([&] { return focusedPid() == tavrin.processId(); }, 1500);
+            },
+            20000);
+    }
+
+    void key(const QString& keys) {
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    }
+    void type(const QString& text) {
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+    void movePointer(int x, int y) {
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
+    }
+    quint64 focusedWindow() {
+        return runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")})
+            .trimmed()
+            .toULongLong();
+    }
+    qint64 focusedPid() {
+        return runProgram(QStringLiteral("xdotool"),
+                          {QStringLiteral("getwindowfocus"), QStringLiteral("getwindowpid")})
+            .trimmed()
+            .toLongLong();
+    }
+
+    // trayer's panel window, 0 while it has none.
+    static quint64 trayWindow() {
+        return runProgram(QStringLiteral("xdotool"),
+                          {QStringLiteral("search"), QStringLiteral("--classname"),
+                           QStringLiteral("^panel$")})
+            .split('\n')
+            .first()
+            .toULongLong();
+    }
+
+    // Where Tavrin's icon sits in the tray: its centre on the screen, or nothing while the
+    // tray has not taken it.
+    std::optional<QPoint> trayIconCentre() const {
+        const QByteArray tree = runProgram(QStringLiteral("xwininfo"),
+                                           {QStringLiteral("-root"), QStringLiteral("-tree")});
+        const qsizetype panel = tree.indexOf("(\"panel\" \"trayer\")");
+        if (panel < 0)
+            return std::nullopt;
+        const qsizetype icon = tree.indexOf("(\"tavrin\" \"Tavrin\")", panel);
+        if (icon < 0)
+            return std::nullopt;
+        // "…("tavrin" "Tavrin")  22x22+0+0  +1100+5"
+        const QByteArray line = tree.mid(icon, tree.indexOf('\n', icon) - icon);
+        const QList<QByteArray> parts = line.simplified().split(' ');
+        if (parts.size() < 4)
+            return std::nullopt;
+        const QList<QByteArray> size = parts[2].split('x');
+        const QList<QByteArray> place = parts[3].mid(1).split('+');
+        if (size.size() != 2 || place.size() != 2)
+            return std::nullopt;
+        return QPoint(place[0].toInt() + size[0].toInt() / 2,
+                      place[1].toInt() + size[1].split('+').first().toInt() / 2);
+    }
+
+    // Tavrin's element of `role` (as the accessibility bus names roles: "push button") whose
+    // name is `name`, or null; searched through every window of the program.
+    Platform::AccessibleRef element(const QString& role, const QString& name) {
+        Platform::AccessibleRef found;
+        walk([&](const Platform::AccessibleRef& e, int) {
+            if (!found && e->role() == role && e->name() == name)
+                found = e;
+            return !found;
+        });
+        return found;
+    }
+    // The reply the panel shows (the text of its answer view), empty while there is none.
+    QString replyText() {
+        QString reply;
+        walk([&](const Platform::AccessibleRef& e, int) {
+            if (e->role() == QLatin1String("AXTextArea"))
+                reply = e->text();
+            return reply.isEmpty();
+        });
+        return reply;
+    }
+    // The text of the first field another program (`pid`) shows that can be typed in and is
+    // not a password, as a screen reader reads it; nothing when there is none.
+    std::optional<QString> fieldText(qint64 pid) {
+        std::optional<QString> text;
+        walk(pid, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() == true && !e->isPassword())
+                text = e->text();
+            return !text;
+        });
+        return text;
+    }
+    // Clicks the middle of Tavrin's element as a user would; false when it is not there.
+    bool click(const QString& role, const QString& name) {
+        const Platform::AccessibleRef target = element(role, name);
+        const std::optional<QRectF> frame = target ? target->frame() : std::nullopt;
+        if (!frame)
+            return false;
+        movePointer(int(frame->center().x()), int(frame->center().y()));
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+        return true;
+    }
+    // What Tavrin shows to assistive programs: one line an element, indented by depth.
+    QString accessibleTree() {
+        QString lines;
+        walk([&](const Platform::AccessibleRef& e, int depth) {
+            const QString text = e->text();
+            lines +=
+                QString(depth * 2, QLatin1Char(' ')) + e->role() + QStringLiteral(" \"") +
+                e->name() + QStringLiteral("\"") +
+                (text.isEmpty() ? QString() : QStringLiteral(" text \"%1\"").arg(text.left(80))) +
+                QLatin1Char('\n');
+            return true;
+        });
+        return lines;
+    }
+
+    // A picture of the whole screen in the build folder; returns its path.
+    static QString screenshot(const QString& name) {
+        const QString path = QStringLiteral(TAVRIN_BINARY_DIR "/scenario-") + name + ".png";
+        runProgram(QStringLiteral("import"),
+                   {QStringLiteral("-window"), QStringLiteral("root"), path});
+        return path;
+    }
+
+    // What the screen showed, in words: every visible window that has a title with its title and
+    // process, and which one had the keyboard.
+    QString screenInWords() {
+        QString words = QStringLiteral("windows on the screen:\n");
+        const QList<QByteArray> windows =
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("")})
+                .trimmed()
+                .split('\n');
+        for (const QByteArray& window : windows) {
+            if (window.isEmpty())
+                continue;
+            const QString id = QString::fromLatin1(window);
+            const QByteArray title =
+                runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id})
+                    .trimmed();
+            if (title.isEmpty())
+                continue;
+            const ScreenRect r = windowRect(window.toULongLong());
+            words += QStringLiteral("  %1 \"%2\" pid %3 at %4,%5 %6x%7\n")
+                         .arg(id, QString::fromUtf8(title),
+                              QString::fromLatin1(runProgram(QStringLiteral("xdotool"),
+                                                             {QStringLiteral("getwindowpid"), id})
+                                                      .trimmed()))
+                         .arg(r.x)
+                         .arg(r.y)
+                         .arg(r.width)
+                         .arg(r.height);
+        }
+        words += QStringLiteral("keyboard with window %1 of pid %2; Tavrin is pid %3 (%4)\n")
+                     .arg(focusedWindow())
+                     .arg(focusedPid())
+                     .arg(tavrin.processId())
+                     .arg(tavrin.state() == QProcess::Running ? QStringLiteral("running")
+                                                              : QStringLiteral("ended"));
+        return words;
+    }
+
+    // Visits Tavrin's elements (or those of program `pid`) depth first until `visit` returns
+    // false.
+    template <typename Visit>
+    void walk(Visit visit) {
+        walk(tavrin.processId(), visit);
+    }
+    template <typename Visit>
+    void walk(qint64 pid, Visit visit) {
+        if (!tree_) {
+            tree_ = Platform::AtspiAccessibilityTree::create(1.0);
+            if (!tree_)
+                return;
+            tree_->setCallTimeout(std::chrono::milliseconds(2000));
+        }
+        const Platform::AccessibleRef application = tree_->application(qint32(pid));
+        if (!application)
+            return;
+        std::function<bool(const Platform::AccessibleRef&, int)> down =
+            [&](const Platform::AccessibleRef& e, int depth) {
+                if (!visit(e, depth))
+                    return false;
+                if (depth < 30)
+                    for (const Platform::AccessibleRef& child : e->children())
+                        if (child && !down(child, depth + 1))
+                            return false;
+                return true;
+            };
+        down(application, 0);
+    }
+
+    QString problem;
+    QProcessEnvironment environment;
+    QProcess tavrin;
+
+private:
+    bool fail(const char* why) {
+        problem = QString::fromLatin1(why);
+        return false;
+    }
+    static void stop(QProcess& process) {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+
+    std::unique_ptr<Platform::AccessibilityTree> tree_;
+    QTemporaryDir home_;
+    SoundServer sound_;
+    QProcess windowManager_;
+    QProcess trayer_;
+    std::vector<std::unique_ptr<QProcess>> clients_;
+};
+
+// A scenario: the desktop comes up before, and afterwards the screen is kept as a picture in
+// the build folder; when the scenario failed, the picture's path and what the screen showed
+// are printed.
+class ScenarioTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(desktop.start()) << desktop.problem.toStdString(); }
+    void TearDown() override {
+        const QString name =
+            QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const QString picture = ScenarioDesktop::screenshot(name);
+        if (HasFailure())
+            std::fprintf(stderr, "The screen at the end: %s\n%sTavrin's accessible elements:\n%s",
+                         qPrintable(picture), qPrintable(desktop.screenInWords()),
+                         qPrintable(desktop.accessibleTree()));
+    }
+
+    ScenarioDesktop desktop;
+};
