@@ -30,7 +30,11 @@ void Spinner::paintSpokes(QPainter& painter, const QRectF& box, const QColor& co
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = std::min(box.width(), box.height());
     painter.translate(box.center());
-    const int head = static_cast<int>(std::floor(seconds * spokes)) % spokes;
+    // The clock counts seconds since 2001: times the spokes that no longer fits an int, so the
+    // step is taken modulo the spokes while still a double.
+    int head = static_cast<int>(std::fmod(std::floor(seconds * spokes), spokes));
+    if (head < 0)
+        head += spokes;
     const qreal outer = side / 2;
     QColor spoke = color;
     QPen pen(spoke, std::max<qreal>(1.2, side * 0.09), Qt::SolidLine, Qt::RoundCap);

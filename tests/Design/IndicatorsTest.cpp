@@ -9,6 +9,7 @@
 #include "Design/PrivacyNote.h"
 #include "Design/PulsingDot.h"
 #include "Design/Shimmer.h"
+#include "Design/Spinner.h"
 #include "Design/TypingDots.h"
 #include "Design/Waveform.h"
 #include "Rendering.h"
@@ -154,3 +155,20 @@ TEST(IndicatorsTest, TheShimmerLightsOnlyTheContentsOwnPixels) {
 }
 
 }  // namespace
+
+// The clock counts seconds since 2001, so real times are large: the spinner must show the same
+// phase at such a time as at the same fraction of a second near zero.
+TEST(SpinnerTest, RealClockTimesTurnLikeSmallOnes) {
+    const auto draw = [](double seconds) {
+        QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        Spinner::paintSpokes(painter, QRectF(0, 0, 32, 32), Qt::black, seconds);
+        return image;
+    };
+    const double now = 850'000'000.0;  // late 2027
+    for (int step = 0; step < 12; ++step) {
+        const double fraction = (step + 0.5) / 12.0;
+        EXPECT_EQ(draw(now + fraction), draw(fraction)) << step;
+    }
+}
