@@ -16,36 +16,6 @@
 
 namespace {
 
-struct Geometry {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// The window's frame on the screen, as xdotool reports it.
-Geometry geometryOf(quint32 window) {
-    const QByteArray shell = runProgram(
-        QStringLiteral("xdotool"),
-        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
-    Geometry g;
-    for (const QByteArray& line : shell.split('\n')) {
-        const QList<QByteArray> pair = line.split('=');
-        if (pair.size() != 2)
-            continue;
-        const int value = pair[1].toInt();
-        if (pair[0] == "X")
-            g.x = value;
-        else if (pair[0] == "Y")
-            g.y = value;
-        else if (pair[0] == "WIDTH")
-            g.width = value;
-        else if (pair[0] == "HEIGHT")
-            g.height = value;
-    }
-    return g;
-}
-
 // The real program on a desktop with a window manager and the accessibility bus, in a home of
 // its own, with a shortcut no one else holds (openbox keeps Alt+Space for its window menu).
 class TavrinX11Test : public ::testing::Test {
@@ -103,7 +73,7 @@ protected:
     // The whole road into the field that has the keyboard: the shortcut, a typed
     // instruction, the tool's draft, Control+Return pastes it, and the user's clipboard
     // survives. Returns the undo toast's frame; screenshots named after `name`.
-    std::optional<Geometry> pasteADraft(const QString& name) {
+    std::optional<ScreenRect> pasteADraft(const QString& name) {
         // An empty field, so that the paste is all it holds.
         key(QStringLiteral("ctrl+a"));
         key(QStringLiteral("BackSpace"));
@@ -142,11 +112,11 @@ protected:
                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                         QStringLiteral("--pid"), QString::number(tavrin.processId())})
                 .split('\n');
-        std::optional<Geometry> toast;
+        std::optional<ScreenRect> toast;
         for (const QByteArray& id : windows) {
             if (id.trimmed().isEmpty())
                 continue;
-            const Geometry g = geometryOf(id.trimmed().toUInt());
+            const ScreenRect g = windowRect(id.trimmed().toUInt());
             if (g.height > 0 && g.height < 80)
                 toast = g;
         }
@@ -243,9 +213,9 @@ TEST_F(TavrinX11Test, TheShortcutOpensThePanelBesideTheFieldAndEscapeOrATapGiveI
 
     // Beside the field, which sits at the top of its window, by the field's left edge (the
     // pointer, in the middle of the screen, would put it elsewhere), once it has settled.
-    const Geometry window = geometryOf(fieldWindowId);
+    const ScreenRect window = windowRect(fieldWindowId);
     QTest::qWait(500);
-    const Geometry shown = geometryOf(panel);
+    const ScreenRect shown = windowRect(panel);
     EXPECT_GT(shown.y, window.y);
     EXPECT_LT(shown.y, window.y + 120);
     EXPECT_GT(shown.x, window.x);
@@ -290,7 +260,7 @@ TEST_F(TavrinX11Test, ATypedInstructionRunsThroughTheToolIntoThePanel) {
 // The whole road into a Qt line edit: the draft is pasted, and the undo toast takes it out
 // again.
 TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
-    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-qt"));
+    const std::optional<ScreenRect> toast = pasteADraft(QStringLiteral("insert-qt"));
     ASSERT_TRUE(toast) << "no undo toast";
     EXPECT_EQ(fieldText(), "Hallo Welt");
 
@@ -309,7 +279,7 @@ TEST_F(TavrinX11Test, ADraftIsPastedIntoTheFieldAndUndone) {
 // undo has nothing to take back there; the paste and the clipboard are what count.
 TEST_F(TavrinX11Test, ADraftIsPastedIntoAGtkEntry) {
     startFieldWindow(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {});
-    const std::optional<Geometry> toast = pasteADraft(QStringLiteral("insert-gtk"));
+    const std::optional<ScreenRect> toast = pasteADraft(QStringLiteral("insert-gtk"));
     EXPECT_TRUE(toast) << "no undo toast";
     EXPECT_EQ(fieldText(), "Hallo Welt");
 }

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 
 // Runs a program to its end while the event loop goes on, so that Tavrin can answer its
 // clipboard requests meanwhile.
@@ -57,4 +58,41 @@ inline bool startWindowManager(QProcess& process) {
     const QStringList check{QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
     return QTest::qWaitFor(
         [&] { return runProgram(QStringLiteral("xprop"), check).contains("window id"); }, 5000);
+}
+
+// Where a window sits on the screen, as xdotool reports it.
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    // How far `px`,`py` lies outside the rectangle (0 inside it).
+    int distanceTo(int px, int py) const {
+        const int dx = std::max({x - px, 0, px - (x + width)});
+        const int dy = std::max({y - py, 0, py - (y + height)});
+        return std::max(dx, dy);
+    }
+};
+
+inline ScreenRect windowRect(quint64 window) {
+    const QByteArray shell = runProgram(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
+    ScreenRect r;
+    for (const QByteArray& line : shell.split('\n')) {
+        const QList<QByteArray> pair = line.split('=');
+        if (pair.size() != 2)
+            continue;
+        const int value = pair[1].toInt();
+        if (pair[0] == "X")
+            r.x = value;
+        else if (pair[0] == "Y")
+            r.y = value;
+        else if (pair[0] == "WIDTH")
+            r.width = value;
+        else if (pair[0] == "HEIGHT")
+            r.height = value;
+    }
+    return r;
 }

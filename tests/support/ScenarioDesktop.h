@@ -19,43 +19,6 @@
 #include "support/Programs.h"
 #include "support/SoundServer.h"
 
-// Where a window sits on the screen, as xdotool reports it.
-struct ScreenRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    // How far `px`,`py` lies outside the rectangle (0 inside it).
-    int distanceTo(int px, int py) const {
-        const int dx = std::max({x - px, 0, px - (x + width)});
-        const int dy = std::max({y - py, 0, py - (y + height)});
-        return std::max(dx, dy);
-    }
-};
-
-inline ScreenRect windowRect(quint64 window) {
-    const QByteArray shell = runProgram(
-        QStringLiteral("xdotool"),
-        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
-    ScreenRect r;
-    for (const QByteArray& line : shell.split('\n')) {
-        const QList<QByteArray> pair = line.split('=');
-        if (pair.size() != 2)
-            continue;
-        const int value = pair[1].toInt();
-        if (pair[0] == "X")
-            r.x = value;
-        else if (pair[0] == "Y")
-            r.y = value;
-        else if (pair[0] == "WIDTH")
-            r.width = value;
-        else if (pair[0] == "HEIGHT")
-            r.height = value;
-    }
-    return r;
-}
-
 // True while a process with this id exists and is not a zombie waiting for its parent.
 inline bool processAlive(qint64 pid) {
     if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)

@@ -18,7 +18,7 @@ public:
     bool isInstalled(const QString& desktopFileId) const override;
 
     // "<data dir>/applications" for the user's data home and each system data dir, in order;
-    // empty values take the specification's defaults.
+    // empty values take the XDG defaults (~/.local/share; /usr/local/share and /usr/share).
     static QStringList applicationFolders(const QString& dataHome, const QString& dataDirs,
                                           const QString& home);
 
