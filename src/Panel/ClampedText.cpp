@@ -7,26 +7,17 @@
 #include <cmath>
 
 ClampedText::ClampedText(int maxLines, qreal lineSpacing, const DS::Color& color, QWidget* parent)
-    : QWidget(parent), maxLines_(maxLines), lineSpacing_(lineSpacing), color_(color) {
+    : TextWidget(QString(), color, parent), maxLines_(maxLines), lineSpacing_(lineSpacing) {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
 }
 
-void ClampedText::setText(const QString& text) {
-    if (text_ == text)
-        return;
-    text_ = text;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
 QStringList ClampedText::shownLines(qreal width) const {
     QStringList shown;
-    if (text_.isEmpty() || width <= 0)
+    if (text().isEmpty() || width <= 0)
         return shown;
-    QString text = text_;
+    QString text = this->text();
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(text, font());
     QTextOption option;
@@ -79,16 +70,10 @@ QSize ClampedText::minimumSizeHint() const {
     return {0, 0};
 }
 
-void ClampedText::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        updateGeometry();
-}
-
 void ClampedText::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(color_.resolve(this));
+    painter.setPen(color().resolve(this));
     const QFontMetricsF metrics(font());
     qreal y = metrics.ascent();
     for (const QString& line : shownLines(width())) {

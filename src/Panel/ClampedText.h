@@ -1,19 +1,14 @@
 #pragma once
 
-#include <QWidget>
-
-#include "Design/Color.h"
+#include "Design/TextWidget.h"
 
 // Plain text that wraps over at most a given number of lines, the last shown line ending in
 // "…" when text is left over. Its height follows its width.
-class ClampedText : public QWidget {
+class ClampedText : public TextWidget {
     Q_OBJECT
 
 public:
     ClampedText(int maxLines, qreal lineSpacing, const DS::Color& color, QWidget* parent = nullptr);
-
-    QString text() const { return text_; }
-    void setText(const QString& text);
 
     // The lines drawn at `width`, the last one already shortened.
     QStringList shownLines(qreal width) const;
@@ -25,13 +20,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     int heightOf(int lineCount) const;
 
-    QString text_;
     int maxLines_;
     qreal lineSpacing_;
-    DS::Color color_;
 };

@@ -311,20 +311,7 @@ TEST_F(TavrinX11Test, HeldShortcutDictatesIntoTheField) {
     QTest::qWait(1500);
     shot(QStringLiteral("dictation"), "1-listening");
     // Speech and the pause that closes it, at about real time.
-    {
-        QFile pipe(server.scratch() + "/mic");
-        ASSERT_TRUE(pipe.open(QIODevice::WriteOnly));
-        std::vector<qint16> pcm(speech.size() + 16000, 0);
-        for (std::size_t i = 0; i < speech.size(); ++i)
-            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
-        const std::size_t chunk = 1600;
-        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
-            const std::size_t n = std::min(chunk, pcm.size() - at);
-            pipe.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
-            pipe.flush();
-            QTest::qWait(90);
-        }
-    }
+    ASSERT_TRUE(server.play("mic", speech, 16000, [] { QTest::qWait(90); }));
     shot(QStringLiteral("dictation"), "2-heard");
     runProgram(QStringLiteral("xdotool"),
                {QStringLiteral("keyup"), QStringLiteral("ctrl+shift+space")});

@@ -30,19 +30,8 @@ TEST(DictationPulseX11Test, SpeechThroughTheSoundServerIsRecognised) {
     // Speech, then the pause that closes the utterance, at about real time so the server
     // neither drops nor bunches it.
     std::thread writer([&] {
-        QFile pipe(server.scratch() + "/mic");
-        if (!pipe.open(QIODevice::WriteOnly))
-            return;
-        std::vector<qint16> pcm(speech.size() + 24000, 0);
-        for (std::size_t i = 0; i < speech.size(); ++i)
-            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
-        const std::size_t chunk = 1600;
-        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
-            const std::size_t n = std::min(chunk, pcm.size() - at);
-            pipe.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
-            pipe.flush();
-            std::this_thread::sleep_for(std::chrono::milliseconds(90));
-        }
+        server.play("mic", speech, 24000,
+                    [] { std::this_thread::sleep_for(std::chrono::milliseconds(90)); });
     });
     const bool heard = QTest::qWaitFor(
         [&] {

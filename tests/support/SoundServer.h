@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "support/ScopedEnv.h"
 
@@ -27,6 +31,27 @@ public:
     }
     bool running() const { return QFileInfo::exists(socket_); }
     QString scratch() const { return scratch_.path(); }
+
+    // Writes `speech` (16 kHz mono, -1…1) and then `silenceSamples` of silence into the pipe
+    // source named `pipe` in the scratch folder, in chunks of 0.1 s with `pace` between them, so
+    // that the server neither drops nor bunches it. False when the pipe cannot be opened.
+    bool play(const QString& pipe, const std::vector<float>& speech, std::size_t silenceSamples,
+              const std::function<void()>& pace) const {
+        QFile file(scratch() + "/" + pipe);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        std::vector<qint16> pcm(speech.size() + silenceSamples, 0);
+        for (std::size_t i = 0; i < speech.size(); ++i)
+            pcm[i] = qint16(std::clamp(speech[i] * 32768.0f, -32768.0f, 32767.0f));
+        const std::size_t chunk = 1600;
+        for (std::size_t at = 0; at < pcm.size(); at += chunk) {
+            const std::size_t n = std::min(chunk, pcm.size() - at);
+            file.write(reinterpret_cast<const char*>(pcm.data() + at), qint64(n * 2));
+            file.flush();
+            pace();
+        }
+        return true;
+    }
 
 private:
     QTemporaryDir scratch_;
