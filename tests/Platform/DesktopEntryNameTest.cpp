@@ -38,6 +38,9 @@ TEST(DesktopEntryNameTest, IdNamesAnInstalledFileAndNothingElse) {
     EXPECT_EQ(forId("org.example.Notes"), "Notizen");
     EXPECT_EQ(forId("org.example.Notes.desktop"), "Notizen");
     EXPECT_EQ(forId("../secret"), std::nullopt);
+    // The application icons read the same files through the same door.
+    EXPECT_TRUE(Platform::DesktopEntryName::contentsForId("org.example.Notes"));
+    EXPECT_EQ(Platform::DesktopEntryName::contentsForId("../secret"), std::nullopt);
     EXPECT_EQ(forId("org.example.Missing"), std::nullopt);
 }
 

@@ -36,19 +36,24 @@ std::optional<QString> fromContents(const QByteArray& contents) {
 std::optional<QString> forId(const QString& id) {
     // Main thread only, like the window list that asks.
     static QHash<QString, std::optional<QString>> cache;
-    // The id comes from another program's window: it names a file in the applications
-    // folders, never a path elsewhere.
-    if (id.isEmpty() || id.contains(u'/'))
-        return std::nullopt;
     if (auto found = cache.constFind(id); found != cache.constEnd())
         return *found;
-    const QString file = id.endsWith(QLatin1String(".desktop")) ? id : id + ".desktop";
     std::optional<QString> name;
-    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, file);
-    if (QFile entry(path); !path.isEmpty() && entry.open(QIODevice::ReadOnly))
-        name = fromContents(entry.read(256 * 1024));
+    if (const std::optional<QByteArray> contents = contentsForId(id))
+        name = fromContents(*contents);
     cache.insert(id, name);
     return name;
+}
+
+std::optional<QByteArray> contentsForId(const QString& id) {
+    if (id.isEmpty() || id.contains(u'/'))
+        return std::nullopt;
+    const QString file = id.endsWith(QLatin1String(".desktop")) ? id : id + ".desktop";
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, file);
+    QFile entry(path);
+    if (path.isEmpty() || !entry.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return entry.read(256 * 1024);
 }
 
 }  // namespace Platform::DesktopEntryName

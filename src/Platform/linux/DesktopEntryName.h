@@ -11,5 +11,9 @@ std::optional<QString> fromContents(const QByteArray& contents);
 // The name of the installed application with desktop-file id `id` ("org.gnome.gedit", with or
 // without ".desktop"); none when no such file is installed or it names nothing. Cached.
 std::optional<QString> forId(const QString& id);
+// The first 256 KiB of the installed desktop file with id `id`; none when there is none. The id
+// comes from another program's window, so it only ever names a file in the applications
+// folders: an id with "/" names nothing.
+std::optional<QByteArray> contentsForId(const QString& id);
 
 }  // namespace Platform::DesktopEntryName

@@ -2,11 +2,10 @@
 
 #include <xcb/xcb.h>
 
-#include <QFile>
 #include <QIcon>
-#include <QStandardPaths>
 #include <cstdlib>
 
+#include "Platform/linux/DesktopEntryName.h"
 #include "Platform/linux/XcbConnection.h"
 
 namespace Platform {
@@ -122,12 +121,10 @@ QImage X11ApplicationIcons::desktopIcon(const RunningApplication& app, int pixel
     }
     ids.removeDuplicates();
     for (const QString& id : std::as_const(ids)) {
-        const QString file = id.endsWith(QLatin1String(".desktop")) ? id : id + ".desktop";
-        const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, file);
-        QFile entry(path);
-        if (path.isEmpty() || !entry.open(QIODevice::ReadOnly))
+        const std::optional<QByteArray> contents = DesktopEntryName::contentsForId(id);
+        if (!contents)
             continue;
-        const std::optional<QString> name = iconName(entry.read(256 * 1024));
+        const std::optional<QString> name = iconName(*contents);
         if (!name)
             continue;
         const QIcon icon = name->startsWith(u'/') ? QIcon(*name) : QIcon::fromTheme(*name);
