@@ -56,8 +56,10 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
 
     // Focus is only reported inside the active window.
     const AccessibleRef window = application->focusedWindow();
-    if (!window)
+    if (!window) {
+        info.noFocusedWindow = true;
         return info;
+    }
     info.windowTitle = trimmed(window->name());
     info.windowFrame = window->frame();
     if (stop.stop_requested())

@@ -22,6 +22,10 @@ struct FieldInfo {
     bool selectionKnownEmpty = false;
     bool isEditable = false;
     std::optional<QRectF> frame;
+    // The application answered but named no window with the focus. GTK 3 does so for as long
+    // as another client holds the keyboard, our own shortcut's grab included: such a read is
+    // worth repeating once the key is up.
+    bool noFocusedWindow = false;
 
     bool operator==(const FieldInfo&) const = default;
 };

@@ -157,15 +157,27 @@ std::unique_ptr<ContextRead> ContextCollector::quickSnapshot(std::optional<Field
 
     const qint32 pid = front->processIdentifier;
     // A prefetch for another process is left to run out on its own.
-    std::shared_ptr<FieldRead> read =
-        prefetch && prefetch->pid == pid && prefetch->read ? prefetch->read : readField(pid);
+    const bool prefetched = prefetch && prefetch->pid == pid && prefetch->read;
+    awaitField(run, prefetched ? prefetch->read : readField(pid), prefetched);
+    return handle;
+}
+
+void ContextCollector::awaitField(const std::shared_ptr<SnapshotRun>& run,
+                                  const std::shared_ptr<FieldRead>& read, bool prefetched) {
     // A decided read answers at once; the rest still waits for the event loop, so that `done`
     // never runs before the caller has its handle.
     // A prefetch can outlive the collector: its answer then goes nowhere.
-    read->whenDone([self = QPointer(this), run](const FieldInfo& field) {
+    read->whenDone([self = QPointer(this), run, prefetched](const FieldInfo& field) {
         if (!self)
             return;
-        later(self, run->token, [self, run, field] {
+        later(self, run->token, [self, run, field, prefetched] {
+            // A prefetch runs while the shortcut's key holds the keyboard, which GTK 3 takes
+            // for its window losing the focus. By the time the snapshot is asked for the key
+            // is usually up again.
+            if (prefetched && field.noFocusedWindow) {
+                self->awaitField(run, self->readField(run->application.processIdentifier), false);
+                return;
+            }
             run->field = field;
             run->selectedText = field.selectedText;
             if (!run->selectedText && !field.selectionKnownEmpty && run->copySelection &&
@@ -175,7 +187,6 @@ std::unique_ptr<ContextRead> ContextCollector::quickSnapshot(std::optional<Field
                 self->build(run);
         });
     });
-    return handle;
 }
 
 void ContextCollector::collectSelection(const std::shared_ptr<SnapshotRun>& run) {

@@ -54,9 +54,9 @@ public:
     // Starts reading the front application's field; none when frontApplication() has none.
     std::optional<FieldPrefetch> prefetchField();
     // The snapshot of the front application, none when frontApplication() has none. Uses
-    // `prefetch` when it reads the same process. With `copySelection` a selection that the
-    // field does not tell is copied with the copy key. `done` runs on the main thread unless
-    // the handle is gone.
+    // `prefetch` when it reads the same process and found a focused window. With `copySelection` a
+    // selection that the field does not tell is copied with the copy key. `done` runs on the main
+    // thread unless the handle is gone.
     std::unique_ptr<ContextRead> quickSnapshot(std::optional<FieldPrefetch> prefetch,
                                                bool copySelection, SnapshotDone done);
     // `snapshot` with the picture of its window filled in; unchanged when there is none.
@@ -74,6 +74,10 @@ private:
     };
 
     std::shared_ptr<FieldRead> readField(qint32 pid);
+    // Builds the snapshot once `read` answered; a prefetch that found no focused window is
+    // read again, once.
+    void awaitField(const std::shared_ptr<SnapshotRun>& run, const std::shared_ptr<FieldRead>& read,
+                    bool prefetched);
     std::optional<QString> frontWindowTitle(qint32 pid);
     void collectSelection(const std::shared_ptr<SnapshotRun>& run);
     void build(const std::shared_ptr<SnapshotRun>& run);

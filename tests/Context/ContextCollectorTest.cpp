@@ -237,6 +237,57 @@ TEST(ContextCollectorTest, PrefetchIsUsedOnlyForTheSameProcess) {
     EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
 }
 
+// GTK 3 names no focused window while the shortcut's key holds the keyboard, which is when the
+// prefetch reads; by the time the snapshot is asked for, the key is up.
+TEST(ContextCollectorTest, PrefetchThatFoundNoFocusedWindowIsReadAgainOnce) {
+    const struct {
+        const char* name;
+        bool prefetch;
+        // How many of the application's first answers name no focused window.
+        int windowless;
+        bool fieldRead;
+        int windowQueries;
+    } cases[] = {
+        {"window back by the snapshot", true, 1, true, 2},
+        {"window never back: one more read only", true, 99, false, 2},
+        {"prefetch that found the window is used", true, 0, true, 1},
+        {"the snapshot's own read is not repeated", false, 99, false, 1},
+    };
+    for (const auto& c : cases) {
+        int answers = 0;
+        FakeDesk desk;
+        // Only the worker asks, one question at a time.
+        desk.application->beforeAnswer = [&] {
+            desk.application->focusedWindowValue = answers++ < c.windowless ? nullptr : desk.window;
+        };
+        std::optional<ContextCollector::FieldPrefetch> prefetch;
+        if (c.prefetch)
+            prefetch = desk.collector.prefetchField();
+        const auto snapshot = desk.snapshot(prefetch);
+        ASSERT_TRUE(snapshot) << c.name;
+        EXPECT_EQ(snapshot->fieldFrame, c.fieldRead ? std::optional(fieldFrame) : std::nullopt)
+            << c.name;
+        EXPECT_EQ(desk.application->asked().count("focusedWindow"), c.windowQueries) << c.name;
+    }
+}
+
+// A prefetch that ran out of time is not read again: the race alone bounds the wait.
+TEST(ContextCollectorTest, PrefetchThatRanOutOfTimeIsNotReadAgain) {
+    FakeDesk desk;
+    Gate gate;
+    desk.application->beforeAnswer = [&gate] { gate.wait(); };
+    const auto prefetch = desk.collector.prefetchField();
+    bool done = false;
+    auto handle = desk.collector.quickSnapshot(prefetch, false, [&](auto) { done = true; });
+    // The application hangs in its answer when the time is up.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desk.application->asked().isEmpty(); }, 5000));
+    desk.clock.advance(std::chrono::milliseconds(400));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    gate.open();
+    QTest::qWait(100);
+    EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
+}
+
 TEST(ContextCollectorTest, HungApplicationDelaysTheSnapshotByTheRaceOnly) {
     Desk<Platform::QtClock> desk;
     Gate gate;

@@ -9,11 +9,11 @@ namespace {
 class FieldScenario : public ScenarioTest {
 protected:
     // Starts the application with the field (it prints "window <id>" once shown, its field
-    // has the keyboard and "Welt" selected), then Tavrin; the shortcut opens the panel beside
-    // the field, "Mach daraus eine Frage" goes to the tool with the selection, and the reply
-    // streams into the panel.
+    // has the keyboard and "Welt" selected), then Tavrin; the shortcut opens the panel (its
+    // place and the field's window are kept for the test), "Mach daraus eine Frage" goes to
+    // the tool with the selection, and the reply streams into the panel.
     void askAboutTheSelection(const QString& program, const QStringList& arguments,
-                              const QString& picture, bool besideTheField = true) {
+                              const QString& picture) {
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
@@ -31,14 +31,8 @@ protected:
         ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
         const quint64 panel = desktop.focusedWindow();
         QTest::qWait(500);
-        if (besideTheField) {
-            const ScreenRect fieldWindow = windowRect(window);
-            const ScreenRect shown = windowRect(panel);
-            EXPECT_GT(shown.y, fieldWindow.y);
-            EXPECT_LT(shown.y, fieldWindow.y + 120) << "the panel is not by the field";
-            EXPECT_GT(shown.x, fieldWindow.x);
-            EXPECT_LT(shown.x, fieldWindow.x + 120) << "the panel is not by the field";
-        }
+        fieldWindow = windowRect(window);
+        shown = windowRect(panel);
         ScenarioDesktop::screenshot(picture + "-panel");
 
         desktop.type(QStringLiteral("Mach daraus eine Frage"));
@@ -77,6 +71,8 @@ protected:
 
     QTemporaryDir record;
     QProcess* field = nullptr;
+    ScreenRect fieldWindow;
+    ScreenRect shown;
 };
 
 // Then Control+Return puts the reply in place of the selection, the user's clipboard is as it
@@ -87,6 +83,11 @@ TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
                          QStringLiteral("line-edit"));
     if (HasFatalFailure())
         return;
+    // The line edit sits at the top of its window, with room for the panel below it.
+    EXPECT_GT(shown.y, fieldWindow.y);
+    EXPECT_LT(shown.y, fieldWindow.y + 120) << "the panel is not by the field";
+    EXPECT_GT(shown.x, fieldWindow.x);
+    EXPECT_LT(shown.x, fieldWindow.x + 120) << "the panel is not by the field";
     const qint64 application = field->processId();
     ASSERT_EQ(desktop.fieldText(application), QStringLiteral("Hallo Welt"));
 
@@ -113,15 +114,20 @@ TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
         << desktop.fieldText(application).value_or("(no field)").toStdString();
 }
 
-// The same road in a GTK 3 text view of several lines. Its place is not checked: the view's
-// frame is not read yet, so the panel opens by the pointer. GTK 3 keeps no undo history, so
-// there is nothing for "Rückgängig" to take back.
+// The same road in a GTK 3 text view of several lines. GTK 3 keeps no undo history, so there
+// is nothing for "Rückgängig" to take back.
 TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) {
     xclipIn("vorher");
     askAboutTheSelection(QStringLiteral(TAVRIN_GTK_TEXT_VIEW_WINDOW), {},
-                         QStringLiteral("text-view"), false);
+                         QStringLiteral("text-view"));
     if (HasFatalFailure())
         return;
+    // The view fills its window and leaves too little room below it: the panel stands on
+    // its top edge, left-aligned with it.
+    EXPECT_LE(shown.y + shown.height, fieldWindow.y) << "the panel is not above the view";
+    EXPECT_GT(shown.y + shown.height, fieldWindow.y - 40) << "the panel is not by the view";
+    EXPECT_GE(shown.x, fieldWindow.x - 20);
+    EXPECT_LT(shown.x, fieldWindow.x + 20) << "the panel is not by the view";
     const qint64 application = field->processId();
     desktop.key(QStringLiteral("ctrl+Return"));
     EXPECT_TRUE(QTest::qWaitFor(
