@@ -139,7 +139,7 @@ void PanelView::build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     layout->setSpacing(kSpacing);
-    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    layout->setSizeConstraint(QLayout::SetDefaultConstraint);
 
     // 1: the header, which the user drags to move the panel.
     contextRow_ = new WindowDragHandle(this);
