@@ -139,9 +139,10 @@ TEST(PanelLook, RendersEveryPhaseLightAndDark) {
                 // layout pass, the panel follows, and the conversation scrolls to its newest
                 // turn once the bubbles have their size.
                 for (int frame = 0; frame < 120; ++frame) {
-                    clock.advance(16ms);
                     QCoreApplication::processEvents();
+                    clock.advance(16ms);
                 }
+                QCoreApplication::processEvents();
                 const QPixmap panel = controller.panel().grab();
                 // A desk behind it: a translucent panel shows what lies below.
                 QImage shot(panel.size() + QSize(48, 48), QImage::Format_ARGB32_Premultiplied);
