@@ -125,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   session.setActionProposal(hostileProposal());
                                   session.setPhase(Phase::done());
                               }},
+                      FitCase{"ready", [](AssistantSession&) {}},
                       FitCase{"listening",
                               [](AssistantSession& session) {
                                   session.setListening(true);
