@@ -1,6 +1,8 @@
 #include "Design/LabelRow.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <iterator>
 
 #include "Design/Fonts.h"
 #include "Design/Spinner.h"
@@ -21,6 +23,18 @@ bool LabelRow::hasSpinner() const {
             return true;
     }
     return false;
+}
+
+bool LabelRow::hasOptional() const {
+    return std::any_of(parts_.begin(), parts_.end(),
+                       [](const Part& part) { return part.optional; });
+}
+
+LabelRow LabelRow::essential() const {
+    std::vector<Part> kept;
+    std::copy_if(parts_.begin(), parts_.end(), std::back_inserter(kept),
+                 [](const Part& part) { return !part.optional; });
+    return LabelRow(std::move(kept), spacing_);
 }
 
 QSizeF LabelRow::partSize(const Part& part, const QFont& rowFont) const {

@@ -26,6 +26,8 @@ public:
         // Symbols: their side; none takes the font's size.
         std::optional<qreal> symbolSize;
         std::optional<QFont::Weight> symbolWeight;
+        // The first to go where the row has too little room: a shortcut beside a button's name.
+        bool optional = false;
     };
 
     static Part text(const QString& text) { return {Part::Kind::text, text}; }
@@ -39,6 +41,9 @@ public:
     const std::vector<Part>& parts() const { return parts_; }
     bool isEmpty() const { return parts_.empty(); }
     bool hasSpinner() const;
+    bool hasOptional() const;
+    // The row without its optional parts.
+    LabelRow essential() const;
 
     // The natural size with `font` for parts that bring none.
     QSizeF size(const QFont& font) const;

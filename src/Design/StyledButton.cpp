@@ -40,7 +40,12 @@ void StyledButton::setButtonStyle(const ButtonStyle& style) {
 }
 
 void StyledButton::setLabel(LabelRow label) {
+    const bool couldShrink = label_.hasOptional();
     label_ = std::move(label);
+    // Between the essential and the whole label it takes what the row can give.
+    if (label_.hasOptional() != couldShrink)
+        setSizePolicy(label_.hasOptional() ? QSizePolicy::Maximum : QSizePolicy::Fixed,
+                      QSizePolicy::Fixed);
     setText(plainText(label_));
     syncSpinner();
     updateGeometry();
@@ -65,10 +70,18 @@ QFont StyledButton::labelFont() const {
                                                      : DS::Font::button();
 }
 
-QSize StyledButton::sizeHint() const {
-    const QSizeF content = label_.size(labelFont());
+QSize StyledButton::sizeFor(const LabelRow& label) const {
+    const QSizeF content = label.size(labelFont());
     return {static_cast<int>(std::ceil(content.width() + 2 * style_.horizontalPadding())),
             static_cast<int>(std::ceil(style_.height))};
+}
+
+QSize StyledButton::sizeHint() const {
+    return sizeFor(label_);
+}
+
+QSize StyledButton::minimumSizeHint() const {
+    return label_.hasOptional() ? sizeFor(label_.essential()) : sizeFor(label_);
 }
 
 void StyledButton::paintEvent(QPaintEvent*) {
@@ -101,6 +114,7 @@ void StyledButton::paintEvent(QPaintEvent*) {
             break;
     }
     const qreal padding = style_.horizontalPadding();
-    label_.paint(painter, box.adjusted(padding, 0, -padding, 0), labelFont(), text, this,
-                 Qt::AlignCenter, spinnerDriver_ ? spinnerDriver_->seconds() : 0);
+    const LabelRow shown = width() < sizeHint().width() ? label_.essential() : label_;
+    shown.paint(painter, box.adjusted(padding, 0, -padding, 0), labelFont(), text, this,
+                Qt::AlignCenter, spinnerDriver_ ? spinnerDriver_->seconds() : 0);
 }

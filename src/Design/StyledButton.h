@@ -26,14 +26,17 @@ public:
     // Sets a plain text label (QAbstractButton's text stays in step, for accessibility).
     void setLabelText(const QString& text);
 
+    // The whole label; a label with optional parts may shrink to its essential ones, which it
+    // then shows alone.
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QFont labelFont() const;
+    QSize sizeFor(const LabelRow& label) const;
     void syncSpinner();
 
     ButtonStyle style_;

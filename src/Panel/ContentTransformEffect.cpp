@@ -12,10 +12,9 @@ void ContentTransformEffect::setTransform(const QTransform& transform) {
 }
 
 void ContentTransformEffect::draw(QPainter* painter) {
-    if (transform_.isIdentity()) {
-        drawSource(painter);
-        return;
-    }
+    // Always through a picture, also untransformed: painted directly, the content would open
+    // a second painter on the window for each section inside it that has an effect of its
+    // own, and those sections would not show.
     QPoint offset;
     const QPixmap picture = sourcePixmap(Qt::LogicalCoordinates, &offset);
     painter->save();

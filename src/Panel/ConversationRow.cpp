@@ -20,6 +20,8 @@ ConversationRow::ConversationRow(std::function<void()> writeNow,
     LabelRow::Part keys = LabelRow::text(tr("Strg+⏎"));
     keys.color = DS::Palette::white;
     keys.opacity = 0.7;
+    // The shortcut works without its hint; the row's other parts keep their width.
+    keys.optional = true;
     auto* write = new StyledButton(LabelRow({LabelRow::symbol(QStringLiteral("sparkle")),
                                              LabelRow::text(tr("Antwort schreiben")), keys}),
                                    ButtonStyle::primary(28, 8), this);

@@ -19,10 +19,9 @@ QRectF EntranceEffect::boundingRectFor(const QRectF& rect) const {
 
 void EntranceEffect::draw(QPainter* painter) {
     const qreal remaining = 1 - progress_;
-    if (remaining <= 0.001) {
-        drawSource(painter);
-        return;
-    }
+    // Always through a picture, also at rest: painted directly, the section would open a
+    // second painter on the window for a row inside it that fades in with its own effect,
+    // and that row would not show.
     QPoint offset;
     QPixmap picture = sourcePixmap(Qt::LogicalCoordinates, &offset);
     const qreal radius = blur_ ? kBlurRadius * std::clamp(remaining, 0.0, 1.0) : 0;

@@ -139,7 +139,10 @@ void PanelView::build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     layout->setSpacing(kSpacing);
-    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    // Not the layout's minimum: a row that asks for more than the fixed width is laid out
+    // narrower rather than widening the view past its window's edge. The height is the
+    // controller's, from fittingSize().
+    layout->setSizeConstraint(QLayout::SetDefaultConstraint);
 
     // 1: the header, which the user drags to move the panel.
     contextRow_ = new WindowDragHandle(this);

@@ -13,6 +13,7 @@
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeFloatingWindows.h"
 #include "RecordingPanelActions.h"
+#include "SampleTurns.h"
 
 using namespace std::chrono_literals;
 using Phase = AssistantSession::Phase;
@@ -89,6 +90,19 @@ const std::vector<Look> kLooks{
              "belegt\n\nDetails: [Kalender](https://example.org/kalender)");
          session.setTurns({first, second});
      }},
+    {"action-card",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns({SampleTurns::actionTurn()});
+         ActionProposal proposal = SampleTurns::hostileProposal();
+         proposal.params = {{QStringLiteral("titel"), QStringLiteral("Einkauf")},
+                            {QStringLiteral("text"), QStringLiteral("Milch, Brot, Äpfel")}};
+         session.setActionProposal(proposal);
+     }},
+    {"action-card-long-conversation",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns(SampleTurns::longConversation());
+         session.setActionProposal(SampleTurns::hostileProposal());
+     }},
     {"dictation-error",
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setDictationError(QStringLiteral("Kein Mikrofon gefunden."));
@@ -121,10 +135,14 @@ TEST(PanelLook, RendersEveryPhaseLightAndDark) {
                 actions.setSession(&session);
                 controller.show(session, actions);
                 look.arrange(session, actions);
-                clock.advance(2s);
-                // The view reports its new height after a layout pass, and the panel follows.
-                for (int pass = 0; pass < 5; ++pass)
+                // Frame by frame, as on screen: the view reports its new height after a
+                // layout pass, the panel follows, and the conversation scrolls to its newest
+                // turn once the bubbles have their size.
+                for (int frame = 0; frame < 120; ++frame) {
                     QCoreApplication::processEvents();
+                    clock.advance(16ms);
+                }
+                QCoreApplication::processEvents();
                 const QPixmap panel = controller.panel().grab();
                 // A desk behind it: a translucent panel shows what lies below.
                 QImage shot(panel.size() + QSize(48, 48), QImage::Format_ARGB32_Premultiplied);
