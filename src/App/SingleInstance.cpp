@@ -64,28 +64,29 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds timeout) {
     for (;;) {
         switch (takeLock()) {
             case Lock::taken:
-                // Only the holder of the lock listens, so a socket at the path now was left
-                // behind by a run that ended without closing it.
+                // A Tavrin that could not take the lock may still listen; any other socket at
+                // the path was left behind by a run that ended without closing it.
+                if (askRunningInstance(deadline))
+                    return Role::Secondary;
                 QLocalServer::removeServer(socketPath_);
                 return listen() ? Role::Primary : Role::Failed;
             case Lock::heldElsewhere:
                 // The other start listens right after taking the lock, or is ending and lets
                 // go of it: ask again, or take the lock, until the time is up.
-                if (askRunningInstance(std::chrono::milliseconds(msecsLeft(deadline))) ||
-                    deadline.hasExpired())
+                if (askRunningInstance(deadline) || deadline.hasExpired())
                     return Role::Secondary;
                 QThread::msleep(20);
                 break;
             case Lock::unavailable: {
                 // Without the lock only the socket tells whether Tavrin runs.
-                if (askRunningInstance(timeout))
+                if (askRunningInstance(QDeadlineTimer(timeout)))
                     return Role::Secondary;
                 if (listen())
                     return Role::Primary;
                 QLocalServer::removeServer(socketPath_);
                 if (listen())
                     return Role::Primary;
-                return askRunningInstance(timeout) ? Role::Secondary : Role::Failed;
+                return askRunningInstance(QDeadlineTimer(timeout)) ? Role::Secondary : Role::Failed;
             }
         }
     }
@@ -118,8 +119,7 @@ bool SingleInstance::listen() {
     return server_.listen(socketPath_);
 }
 
-bool SingleInstance::askRunningInstance(std::chrono::milliseconds timeout) {
-    const QDeadlineTimer deadline(timeout);
+bool SingleInstance::askRunningInstance(const QDeadlineTimer& deadline) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(msecsLeft(deadline)) || !servedByThisUser(socket))
@@ -136,8 +136,12 @@ bool SingleInstance::askRunningInstance(std::chrono::milliseconds timeout) {
 
 void SingleInstance::acceptConnections() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        // The asking program leaves right after writing: what it wrote may still be unread.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            readRequests(socket);
+            socket->deleteLater();
+        });
     }
 }
 

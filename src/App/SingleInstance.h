@@ -4,6 +4,7 @@
 #include <QObject>
 #include <chrono>
 
+class QDeadlineTimer;
 class QLocalSocket;
 
 // One Tavrin per user: the first start listens on a local socket; a later start asks it to
@@ -42,7 +43,7 @@ private:
 
     Lock takeLock();
     bool listen();
-    bool askRunningInstance(std::chrono::milliseconds timeout);
+    bool askRunningInstance(const QDeadlineTimer& deadline);
     void acceptConnections();
     void readRequests(QLocalSocket* socket);
     void requestReopen();

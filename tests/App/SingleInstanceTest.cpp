@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -129,19 +131,21 @@ TEST(SingleInstanceTest, StaleSocketFileDoesNotBlockTheFirstStart) {
 }
 
 // Without a runtime folder the socket lies in the shared temporary folder, where another user
-// can listen at its name first; answering there must not stop this user's Tavrin from starting.
+// can listen at its name first, and lock the file beside it that decides who is first;
+// neither must stop this user's Tavrin from starting.
 TEST(SingleInstanceTest, AnotherUsersSocketIsNoRunningInstance) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to listen as another user";
     QTemporaryDir shared;
     ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
     const QByteArray path = QFile::encodeName(shared.path() + "/tavrin.socket");
+    const QByteArray lockPath = path + ".lock";
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t stranger = ::fork();
     ASSERT_GE(stranger, 0);
     if (stranger == 0) {
-        // Only calls that are safe after fork: become "nobody", listen, wait to be killed.
+        // Only calls that are safe after fork: become "nobody", listen, lock, wait to be killed.
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
@@ -149,6 +153,9 @@ TEST(SingleInstanceTest, AnotherUsersSocketIsNoRunningInstance) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
             ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
             ::listen(listener, 4) != 0)
+            ::_exit(1);
+        const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT, 0600);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
             ::_exit(1);
         (void)!::write(ready[1], "x", 1);
         for (;;)
