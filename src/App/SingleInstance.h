@@ -25,9 +25,9 @@ public:
     // with the user id in its name.
     static QString defaultSocketPath();
 
-    // Becomes the one instance, or hands "reopen" to the one that runs and is Secondary. A
-    // start that finds the other one still starting waits up to `timeout` for it to listen; one
-    // that runs but does not answer in that time is still the running one.
+    // Becomes the one instance (Primary), or hands "reopen" to the one that runs (Secondary).
+    // A start that finds the other one still starting waits up to `timeout` for it to listen;
+    // one that holds the claim but does not answer in that time still counts as running.
     Role claim(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
 
 Q_SIGNALS:
