@@ -44,6 +44,8 @@ TEST_F(ScenarioTest, ASecondStartShowsTheSettingsWindowOfTheFirst) {
         ASSERT_EQ(running.state(), QProcess::Running) << "the running Tavrin ended";
         if (HasFailure())
             return;
+        // The screen as the user sees it, before this round's Tavrin ends.
+        ScenarioDesktop::screenshot(QStringLiteral("second-start-%1").arg(round));
         running.terminate();
         ASSERT_TRUE(running.waitForFinished(10000));
     }
