@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTextBoundaryFinder>
+#include <utility>
 
 #include "AI/Chunk.h"
 #include "AI/ErrorClassifier.h"
@@ -222,6 +223,8 @@ void AppCoordinator::start() {
 
     const AssistantSettings& settings = s_.settings.settings();
     if (!settings.onboardingCompleted) {
+        // The onboarding is also all that a reopen kept until now would show.
+        reopenAfterStart_ = false;
         if (s_.showOnboarding)
             s_.showOnboarding();
         return;
@@ -232,9 +235,16 @@ void AppCoordinator::start() {
         if (s_.showPermissionSettings)
             s_.showPermissionSettings();
     }
+    if (std::exchange(reopenAfterStart_, false))
+        reopen();
 }
 
 void AppCoordinator::reopen() {
+    // A second start can come in while this one is still starting up.
+    if (!started_) {
+        reopenAfterStart_ = true;
+        return;
+    }
     const bool completed = s_.settings.settings().onboardingCompleted;
     dismiss();
     if (!completed) {

@@ -143,7 +143,8 @@ public:
     // Wires the shortcuts, Escape and push-to-talk, tidies old documents and decides what the
     // user sees first. Once, from the event loop.
     void start();
-    // The user started Tavrin again while it runs.
+    // The user started Tavrin again while it runs. One that comes before start() is answered
+    // at its end, after what the start itself shows.
     void reopen();
 
     // The session of the open panel; null when there is none.
@@ -314,6 +315,7 @@ private:
 
     Services s_;
     bool started_ = false;
+    bool reopenAfterStart_ = false;
     bool demoForceScreenHint_ = false;
 
     std::unique_ptr<AssistantSession> session_;

@@ -1,10 +1,21 @@
 #include "App/SingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
+#include <QMetaMethod>
+#include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <utility>
 
 #include "Platform/AppPaths.h"
 
@@ -20,11 +31,23 @@ bool servedByThisUser(const QLocalSocket& socket) {
            peer.uid == ::getuid();
 }
 
+int msecsLeft(const QDeadlineTimer& deadline) {
+    return int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX));
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), socketPath_(std::move(socketPath)) {
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+}
+
+SingleInstance::~SingleInstance() {
+    // The socket goes before the lock: the start that takes the lock next puts its own socket
+    // at the same path, which closing ours afterwards would remove.
+    server_.close();
+    if (lock_ >= 0)
+        ::close(lock_);
 }
 
 QString SingleInstance::defaultSocketPath() {
@@ -37,38 +60,112 @@ QString SingleInstance::defaultSocketPath() {
 }
 
 SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds timeout) {
-    if (askRunningInstance(timeout))
-        return Role::Secondary;
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_.listen(socketPath_))
-        return Role::Primary;
-    // Nobody answered, so a socket left behind by a crashed run is in the way.
-    QLocalServer::removeServer(socketPath_);
-    if (server_.listen(socketPath_))
-        return Role::Primary;
-    // Two starts raced; the other one won.
-    return askRunningInstance(timeout) ? Role::Secondary : Role::Failed;
+    const QDeadlineTimer deadline(timeout);
+    for (;;) {
+        switch (takeLock()) {
+            case Lock::taken:
+                // A Tavrin that could not take the lock may still listen; any other socket at
+                // the path was left behind by a run that ended without closing it.
+                if (askRunningInstance(deadline))
+                    return Role::Secondary;
+                QLocalServer::removeServer(socketPath_);
+                return listen() ? Role::Primary : Role::Failed;
+            case Lock::heldElsewhere:
+                // The other start listens right after taking the lock, or is ending and lets
+                // go of it: ask again, or take the lock, until the time is up.
+                if (askRunningInstance(deadline) || deadline.hasExpired())
+                    return Role::Secondary;
+                QThread::msleep(20);
+                break;
+            case Lock::unavailable: {
+                // Without the lock only the socket tells whether Tavrin runs.
+                if (askRunningInstance(QDeadlineTimer(timeout)))
+                    return Role::Secondary;
+                if (listen())
+                    return Role::Primary;
+                QLocalServer::removeServer(socketPath_);
+                if (listen())
+                    return Role::Primary;
+                return askRunningInstance(QDeadlineTimer(timeout)) ? Role::Secondary : Role::Failed;
+            }
+        }
+    }
 }
 
-bool SingleInstance::askRunningInstance(std::chrono::milliseconds timeout) {
+SingleInstance::Lock SingleInstance::takeLock() {
+    // Close-on-exec: a tool Tavrin started must not hold the lock on after Tavrin has ended.
+    const int fd = ::open(QFile::encodeName(socketPath_ + QStringLiteral(".lock")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Lock::unavailable;
+    // In the shared temporary folder another user may have made the file first; a lock on it
+    // says nothing about this user's Tavrin.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        ::close(fd);
+        return Lock::unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lock_ = fd;
+        return Lock::taken;
+    }
+    const int error = errno;
+    ::close(fd);
+    return error == EWOULDBLOCK ? Lock::heldElsewhere : Lock::unavailable;
+}
+
+bool SingleInstance::listen() {
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    return server_.listen(socketPath_);
+}
+
+bool SingleInstance::askRunningInstance(const QDeadlineTimer& deadline) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(static_cast<int>(timeout.count())) || !servedByThisUser(socket))
+    if (!socket.waitForConnected(msecsLeft(deadline)) || !servedByThisUser(socket))
         return false;
     socket.write("reopen\n");
-    socket.waitForBytesWritten(static_cast<int>(timeout.count()));
+    // This program ends right after: what is still in its buffer then never arrives.
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(msecsLeft(deadline)))
+            return false;
+    }
     socket.disconnectFromServer();
     return true;
 }
 
 void SingleInstance::acceptConnections() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                if (socket->readLine().trimmed() == "reopen")
-                    Q_EMIT reopenRequested();
-            }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        // The asking program leaves right after writing: what it wrote may still be unread.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            readRequests(socket);
+            socket->deleteLater();
         });
     }
+}
+
+void SingleInstance::readRequests(QLocalSocket* socket) {
+    // A line may come in pieces; it counts once it is whole.
+    while (socket->canReadLine()) {
+        if (socket->readLine().trimmed() == "reopen")
+            requestReopen();
+    }
+}
+
+void SingleInstance::requestReopen() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&SingleInstance::reopenRequested)))
+        Q_EMIT reopenRequested();
+    else
+        reopenKept_ = true;
+}
+
+void SingleInstance::connectNotify(const QMetaMethod& signal) {
+    if (reopenKept_ && signal == QMetaMethod::fromSignal(&SingleInstance::reopenRequested))
+        QMetaObject::invokeMethod(this, &SingleInstance::deliverKeptReopen, Qt::QueuedConnection);
+}
+
+void SingleInstance::deliverKeptReopen() {
+    if (std::exchange(reopenKept_, false))
+        requestReopen();
 }

@@ -295,15 +295,49 @@ TEST(AppCoordinatorStartTest, StartDeletesDocumentsOlderThanTwoWeeks) {
 
 TEST(AppCoordinatorStartTest, ReopeningClosesThePanelAndShowsTheWindowThatFits) {
     CoordinatorHarness h;
+    h.make().start();
     h.open();
     h.coordinator->reopen();
     EXPECT_EQ(h.panel.hides, 1);
     EXPECT_EQ(h.settingsShown, 1);
 
     CoordinatorHarness fresh([](AssistantSettings& s) { s.onboardingCompleted = false; });
-    fresh.make().reopen();
-    EXPECT_EQ(fresh.onboardingShown, 1);
+    fresh.make().start();
+    fresh.coordinator->reopen();
+    EXPECT_EQ(fresh.onboardingShown, 2);
     EXPECT_EQ(fresh.settingsShown, 0);
+}
+
+// A second start that comes in while this one is still starting up (twice, say) is answered
+// once the start is done, and once.
+TEST(AppCoordinatorStartTest, AReopenBeforeTheStartIsAnsweredAfterIt) {
+    struct Case {
+        const char* name;
+        bool onboarded;
+        bool accessibility;
+        int onboarding;
+        int permissions;
+        int settings;
+    };
+    const Case cases[] = {
+        {"first run", false, true, 1, 0, 0},
+        {"set up", true, true, 0, 0, 1},
+        {"accessibility off", true, false, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoordinatorHarness h([&](AssistantSettings& s) { s.onboardingCompleted = c.onboarded; });
+        h.trust.trusted = c.accessibility;
+        AppCoordinator& app = h.make();
+        app.reopen();
+        app.reopen();
+        EXPECT_EQ(h.onboardingShown + h.permissionSettingsShown + h.settingsShown, 0)
+            << "a window before the start";
+        app.start();
+        EXPECT_EQ(h.onboardingShown, c.onboarding);
+        EXPECT_EQ(h.permissionSettingsShown, c.permissions);
+        EXPECT_EQ(h.settingsShown, c.settings);
+    }
 }
 
 TEST(AppCoordinatorStartTest, FinishingOnboardingWritesOnlyItsFlag) {

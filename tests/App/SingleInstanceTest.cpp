@@ -1,16 +1,22 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "App/SingleInstance.h"
 #include "support/Files.h"
@@ -44,6 +50,78 @@ TEST(SingleInstanceTest, SecondClaimHandsReopenToTheFirst) {
     EXPECT_TRUE(reopened.wait(2000));
 }
 
+// The program connects to the signal only once it has built its windows; a second start that
+// came in while it built them is answered then, once.
+TEST(SingleInstanceTest, AReopenBeforeAnyoneListensIsKeptForTheFirstReceiver) {
+    QTemporaryDir runtime;
+    const QString path = runtime.path() + "/tavrin.socket";
+    SingleInstance first(path);
+    ASSERT_EQ(first.claim(), SingleInstance::Role::Primary);
+    SingleInstance second(path);
+    ASSERT_EQ(second.claim(), SingleInstance::Role::Secondary);
+    // The message is read while nobody listens for it.
+    QTest::qWait(300);
+
+    QSignalSpy reopened(&first, &SingleInstance::reopenRequested);
+    EXPECT_TRUE(reopened.wait(2000));
+    QTest::qWait(100);
+    EXPECT_EQ(reopened.count(), 1);
+}
+
+// What reaches the running program over its socket, however the bytes are cut up on the way.
+TEST(SingleInstanceTest, OnlyWholeReopenLinesReopen) {
+    struct Case {
+        const char* name;
+        std::vector<QByteArray> pieces;
+        int reopens;
+    };
+    const Case cases[] = {
+        {"in one piece", {"reopen\n"}, 1},
+        {"cut in the word", {"reo", "pen\n"}, 1},
+        {"cut before the line end", {"reopen", "\n"}, 1},
+        {"two at once", {"reopen\nreopen\n"}, 2},
+        {"something else", {"quit\n"}, 0},
+        {"never finished", {"reopen"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir runtime;
+        const QString path = runtime.path() + "/tavrin.socket";
+        SingleInstance running(path);
+        ASSERT_EQ(running.claim(), SingleInstance::Role::Primary);
+        QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
+        QLocalSocket client;
+        client.connectToServer(path);
+        ASSERT_TRUE(client.waitForConnected(1000));
+        for (const QByteArray& piece : c.pieces) {
+            client.write(piece);
+            ASSERT_TRUE(client.waitForBytesWritten(1000));
+            QTest::qWait(50);
+        }
+        client.disconnectFromServer();
+        QTest::qWait(200);
+        EXPECT_EQ(reopened.count(), c.reopens);
+    }
+}
+
+// A tool Tavrin starts inherits its open files; it must not keep the claim once Tavrin is gone,
+// or every later start would take it for a running Tavrin.
+TEST(SingleInstanceTest, AChildProcessDoesNotKeepTheClaimAlive) {
+    QTemporaryDir runtime;
+    const QString path = runtime.path() + "/tavrin.socket";
+    QProcess child;
+    {
+        SingleInstance first(path);
+        ASSERT_EQ(first.claim(), SingleInstance::Role::Primary);
+        child.start("sleep", {"5"});
+        ASSERT_TRUE(child.waitForStarted());
+    }
+    SingleInstance next(path);
+    EXPECT_EQ(next.claim(200ms), SingleInstance::Role::Primary);
+    child.kill();
+    child.waitForFinished();
+}
+
 TEST(SingleInstanceTest, StaleSocketFileDoesNotBlockTheFirstStart) {
     QTemporaryDir runtime;
     const QString path = runtime.path() + "/tavrin.socket";
@@ -53,19 +131,21 @@ TEST(SingleInstanceTest, StaleSocketFileDoesNotBlockTheFirstStart) {
 }
 
 // Without a runtime folder the socket lies in the shared temporary folder, where another user
-// can listen at its name first; answering there must not stop this user's Tavrin from starting.
+// can listen at its name first, and lock the file beside it that decides who is first;
+// neither must stop this user's Tavrin from starting.
 TEST(SingleInstanceTest, AnotherUsersSocketIsNoRunningInstance) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to listen as another user";
     QTemporaryDir shared;
     ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
     const QByteArray path = QFile::encodeName(shared.path() + "/tavrin.socket");
+    const QByteArray lockPath = path + ".lock";
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t stranger = ::fork();
     ASSERT_GE(stranger, 0);
     if (stranger == 0) {
-        // Only calls that are safe after fork: become "nobody", listen, wait to be killed.
+        // Only calls that are safe after fork: become "nobody", listen, lock, wait to be killed.
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
@@ -73,6 +153,9 @@ TEST(SingleInstanceTest, AnotherUsersSocketIsNoRunningInstance) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
             ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
             ::listen(listener, 4) != 0)
+            ::_exit(1);
+        const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT, 0600);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
             ::_exit(1);
         (void)!::write(ready[1], "x", 1);
         for (;;)
@@ -119,6 +202,47 @@ TEST(TavrinProcessTest, SecondStartAsksTheFirstAndExits) {
     // cannot show (beside what Qt itself warns there).
     const QString told = QString::fromUtf8(first.readAllStandardError());
     EXPECT_EQ(told.count("[Tavrin] " + noTrayMessage + "\n"), 1) << told.toStdString();
+}
+
+// Programs started at the same moment (a double click on a launcher): one runs on, every other
+// one says so and ends well, however close together they came.
+TEST(TavrinProcessTest, StartsAtTheSameMomentLeaveExactlyOneRunning) {
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        QTemporaryDir runtime;
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < 4; ++i) {
+            starts.push_back(std::make_unique<QProcess>());
+            starts.back()->setProcessEnvironment(environmentFor(runtime));
+            starts.back()->start(TAVRIN_EXECUTABLE, {});
+        }
+        for (auto& start : starts)
+            ASSERT_TRUE(start->waitForStarted());
+        // Every start but one ends; the one left is given time to end too, should it.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return std::count_if(starts.begin(), starts.end(), [](const auto& p) {
+                           return p->state() == QProcess::NotRunning;
+                       }) >= 3;
+            },
+            30000));
+        QTest::qWait(500);
+        int running = 0;
+        for (auto& start : starts) {
+            if (start->state() != QProcess::NotRunning) {
+                ++running;
+                continue;
+            }
+            EXPECT_EQ(start->exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(start->exitCode(), 0);
+            EXPECT_TRUE(start->readAllStandardError().startsWith("Tavrin läuft bereits.\n"));
+        }
+        EXPECT_EQ(running, 1);
+        for (auto& start : starts) {
+            start->terminate();
+            start->waitForFinished(5000);
+        }
+    }
 }
 
 TEST(TavrinProcessTest, WithoutADisplayItExplainsInGerman) {
