@@ -5,12 +5,10 @@
 #include <QScreen>
 #include <QTest>
 
-#include "GlobalShortcuts/Key.h"
-#include "GlobalShortcuts/Modifiers.h"
-#include "Platform/linux/X11HotKeyGrabber.h"
 #include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
+#include "support/Programs.h"
 #include "support/XcbPlatform.h"
 
 namespace {
@@ -26,16 +24,9 @@ constexpr int patience = 20000;
 // window to the front again.
 TEST(SettingsWindowX11Test, ComesToTheFrontDecoratedAndCloseOnlyHidesIt) {
     QProcess windowManager;
-    windowManager.start("openbox", {"--sm-disable"});
-    ASSERT_TRUE(windowManager.waitForStarted(5000));
-    Platform::X11HotKeyGrabber probe;
-    // openbox is ready once its own Alt+Space binding is taken.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return probe.isReserved(GlobalShortcuts::Key::space.rawValue,
-                                    int(GlobalShortcuts::Modifier::Option));
-        },
-        patience))
+    // Waiting for openbox's own key binding was not enough: it takes its keys before it manages
+    // new windows, and a window shown in between never became active.
+    ASSERT_TRUE(startWindowManager(windowManager))
         << windowManager.readAllStandardError().toStdString();
 
     QWidget other;
