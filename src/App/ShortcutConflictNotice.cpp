@@ -67,7 +67,12 @@ void ShortcutConflictNotice::recompute() {
         apps_.isEmpty() || !shortcut
             ? QString()
             : ShortcutConflicts::message(apps_, services_.shortcuts.describe(*shortcut)));
-    setVisible(!apps_.isEmpty());
+    // Shown only inside its parent: shown before it has one, it would open as a window of its
+    // own for a moment.
+    if (apps_.isEmpty())
+        hide();
+    else if (parentWidget())
+        show();
 }
 
 void ShortcutConflictNotice::applyColors() {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QLocale>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "App/ShortcutConflictNotice.h"
 #include "App/ShortcutConflicts.h"
@@ -163,6 +164,19 @@ TEST_F(ShortcutConflictsTest, TheNoticeGoesAsSoonAsAnotherShortcutIsRecorded) {
     // Back to Alt+Leertaste: the warning comes back.
     control->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(control, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(notice->isVisible());
+}
+
+// The settings and the onboarding make the notice before they place it: it must not open as a
+// window of its own meanwhile, and must still show once placed.
+TEST_F(ShortcutConflictsTest, ANoticeMadeWithoutParentShowsOnlyOncePlaced) {
+    applications.installed = {"ulauncher.desktop"};
+    shortcuts.create(main);
+    auto* notice = new ShortcutConflictNotice(services(), main, dictateOnly);
+    EXPECT_FALSE(notice->isVisible());
+    QWidget window;
+    (new QVBoxLayout(&window))->addWidget(notice);
+    window.show();
     EXPECT_TRUE(notice->isVisible());
 }
 

@@ -93,6 +93,10 @@ public:
         return std::make_unique<ScriptedAIProvider>(tool);
     }
 
+    QWidget* createShortcutConflictNotice() override {
+        return conflictNotice ? conflictNotice() : nullptr;
+    }
+
     QByteArray settingsFile() const {
         QFile file(store->fileURL());
         if (!file.open(QIODevice::ReadOnly))
@@ -118,6 +122,8 @@ public:
     mutable QList<std::pair<ProviderID, QString>> requests;
     Platform::FakeFolderChooser folders;
     QList<std::function<void()>> learningRuns;
+    // Makes the notice the General tab shows under the main shortcut (none when unset).
+    std::function<QWidget*()> conflictNotice;
     QString gitProgram = QStringLiteral("/usr/bin/git");
     std::chrono::milliseconds gitLimit{3000};
 

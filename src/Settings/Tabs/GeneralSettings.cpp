@@ -1,5 +1,6 @@
 #include "Settings/Tabs/GeneralSettings.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -19,6 +20,32 @@
 #include "Settings/Tabs/ShortcutNames.h"
 
 using SettingsBindings::makeSwitch;
+
+namespace {
+
+// Shows and hides `follower` with the widget it watches, so the card drops the notice's row
+// (its margins and dividers) while the notice has nothing to say.
+class VisibilityFollower final : public QObject {
+public:
+    VisibilityFollower(QWidget* watched, QWidget* follower)
+        : QObject(follower), follower_(follower) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ShowToParent)
+            follower_->show();
+        else if (event->type() == QEvent::HideToParent)
+            follower_->hide();
+        return false;
+    }
+
+private:
+    QWidget* follower_;
+};
+
+}  // namespace
 
 GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* parent)
     : QWidget(parent), coordinator_(coordinator) {
@@ -40,7 +67,13 @@ GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* pare
     shortcuts->addRow(
         new SettingsRow(tr("Tavrin öffnen"), tr("Klicken und neue Tasten drücken"), mainRecorder_));
     if (QWidget* notice = coordinator_.createShortcutConflictNotice()) {
+        // A notice with nothing to say has been hidden on purpose; one that has not been shown
+        // yet shows with its row.
+        const bool silent =
+            notice->isHidden() && notice->testAttribute(Qt::WA_WState_ExplicitShowHide);
         auto* frame = new QWidget;
+        frame->setHidden(silent);
+        new VisibilityFollower(notice, frame);
         auto* frameLayout = new QVBoxLayout(frame);
         frameLayout->setContentsMargins(10, 10, 10, 10);
         frameLayout->addWidget(notice);

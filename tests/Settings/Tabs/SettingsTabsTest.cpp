@@ -118,6 +118,30 @@ TEST(SettingsTabsTest, LoginSwitchWritesAndRemovesTheAutostartEntry) {
     EXPECT_TRUE(coordinator.log.lines.isEmpty()) << coordinator.log.lines.join('\n').toStdString();
 }
 
+// The conflict notice's row (its margins and dividers) goes and comes with the notice, so a
+// desktop without a conflict shows no empty row under the main shortcut.
+TEST(SettingsTabsTest, TheConflictNoticeRowFollowsTheNotice) {
+    for (const bool silentAtFirst : {true, false}) {
+        FakeSettingsCoordinator coordinator;
+        QWidget* notice = nullptr;
+        coordinator.conflictNotice = [&] {
+            notice = new QWidget;
+            if (silentAtFirst)
+                notice->hide();
+            return notice;
+        };
+        GeneralSettings general(coordinator);
+        general.resize(600, 900);
+        general.show();
+        ASSERT_NE(notice, nullptr);
+        QWidget* row = notice->parentWidget();
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->isVisible(), !silentAtFirst) << silentAtFirst;
+        notice->setVisible(silentAtFirst);
+        EXPECT_EQ(row->isVisible(), silentAtFirst) << silentAtFirst;
+    }
+}
+
 TEST(SettingsTabsTest, SubtitlesFollowTheirSwitches) {
     FakeSettingsCoordinator coordinator;
     GeneralSettings general(coordinator);
