@@ -20,6 +20,11 @@ public:
     void setCallTimeout(std::chrono::milliseconds timeout) override;
     AccessibleRef application(qint32 pid) override;
     void processEvents() override;
+    // libatspi listens to the applications' changes to keep its cache: they arrive all the
+    // time while the user works elsewhere.
+    bool receivesEvents() const override { return true; }
+    void waitForEvents() override;
+    void wakeUp() override;
 
 private:
     AtspiAccessibilityTree(_GMainContext* context, qreal pixelRatio);
