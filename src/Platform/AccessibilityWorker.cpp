@@ -1,17 +1,15 @@
 #include "Platform/AccessibilityWorker.h"
 
+#include <pthread.h>
+
 namespace Platform {
 
-namespace {
-
-// Between reads the bus keeps sending what the tree listens to; it is handled now and then so
-// that it does not pile up.
-constexpr std::chrono::seconds idleEvents{1};
-
-}  // namespace
-
 AccessibilityWorker::AccessibilityWorker(TreeFactory factory) : factory_(std::move(factory)) {
-    thread_ = std::thread([this] { loop(); });
+    thread_ = std::thread([this] {
+        // Named so that a look at the process's threads tells what wakes up.
+        pthread_setname_np(pthread_self(), "accessibility");
+        loop();
+    });
 }
 
 AccessibilityWorker::~AccessibilityWorker() {
@@ -19,6 +17,8 @@ AccessibilityWorker::~AccessibilityWorker() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         jobs_.clear();
+        if (waitingOn_)
+            waitingOn_->wakeUp();
     }
     wake_.notify_all();
     thread_.join();
@@ -28,6 +28,8 @@ void AccessibilityWorker::post(Job job) {
     {
         std::lock_guard lock(mutex_);
         jobs_.push_back(std::move(job));
+        if (waitingOn_)
+            waitingOn_->wakeUp();
     }
     wake_.notify_all();
 }
@@ -37,14 +39,19 @@ void AccessibilityWorker::loop() {
     bool made = false;
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait_for(lock, idleEvents, [this] { return stopping_ || !jobs_.empty(); });
         if (stopping_)
             break;
         if (jobs_.empty()) {
-            if (tree) {
+            // Nothing to read: sleep until a read is posted, or until the bus sends the tree
+            // something. No timer wakes this thread while the program idles.
+            if (tree && tree->receivesEvents()) {
+                waitingOn_ = tree.get();
                 lock.unlock();
-                tree->processEvents();
+                tree->waitForEvents();
                 lock.lock();
+                waitingOn_ = nullptr;
+            } else {
+                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
             }
             continue;
         }

@@ -15,7 +15,8 @@ namespace Platform {
 
 // The one thread that talks to the accessibility bus: its library is not thread-safe, and a
 // call can stall as long as another application takes to answer. Reads run here one after the
-// other and hand their results to the main thread with a queued call.
+// other and hand their results to the main thread with a queued call. Between reads the
+// thread sleeps until a read is posted or the bus sends the tree something.
 class AccessibilityWorker final : public QObject {
 public:
     // Runs on the worker, once, before its first read; may return null (no bus): the reads then
@@ -57,6 +58,9 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     bool stopping_ = false;
+    // The tree the worker waits on for the bus while there is nothing to read; a posted read
+    // wakes it through this.
+    AccessibilityTree* waitingOn_ = nullptr;
     std::thread thread_;
 };
 

@@ -164,6 +164,9 @@ TEST(PanelLook, RendersEveryPhaseLightAndDark) {
                 EXPECT_TRUE(shot.save(file)) << file.toStdString();
                 controller.hide();
                 clock.advance(1s);
+                // What moves in it (the spinner, the cursor, the waveform, the fades) moves
+                // only while it shows: closed, it leaves nothing to wake the idle program.
+                EXPECT_EQ(clock.pendingTimers(), 0) << look.name;
                 actions.setDemoForceScreenHint(false);
                 actions.setSession(nullptr);
             }

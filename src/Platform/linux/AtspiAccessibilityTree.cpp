@@ -432,4 +432,14 @@ void AtspiAccessibilityTree::processEvents() {
     }
 }
 
+void AtspiAccessibilityTree::waitForEvents() {
+    // Sleeps in poll() on the bus connections and the context's wake-up descriptor only.
+    g_main_context_iteration(context_, TRUE);
+    processEvents();
+}
+
+void AtspiAccessibilityTree::wakeUp() {
+    g_main_context_wakeup(context_);
+}
+
 }  // namespace Platform

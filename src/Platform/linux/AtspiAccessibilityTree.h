@@ -20,6 +20,11 @@ public:
     void setCallTimeout(std::chrono::milliseconds timeout) override;
     AccessibleRef application(qint32 pid) override;
     void processEvents() override;
+    // libatspi listens to the applications' structure and state changes to keep its cache;
+    // they come whenever windows open, close or change.
+    bool receivesEvents() const override { return true; }
+    void waitForEvents() override;
+    void wakeUp() override;
 
 private:
     AtspiAccessibilityTree(_GMainContext* context, qreal pixelRatio);

@@ -56,7 +56,8 @@ void enableBus() {
 
 AtspiAccessibilityTrust::AtspiAccessibilityTrust()
     : probe_(std::make_unique<BackgroundProbe<bool>>(&busIsEnabled, std::chrono::milliseconds(100),
-                                                     std::chrono::milliseconds(500))) {}
+                                                     std::chrono::milliseconds(500),
+                                                     "a11y bus probe")) {}
 
 AtspiAccessibilityTrust::~AtspiAccessibilityTrust() = default;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <pthread.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -21,11 +23,16 @@ public:
     using Milliseconds = std::chrono::milliseconds;
 
     // `firstWait`: how long the very first read may wait for an answer. `staleAfter`: how old
-    // a cached answer may be before a read starts a fresh probe.
-    BackgroundProbe(std::function<T()> probe, Milliseconds firstWait, Milliseconds staleAfter)
+    // a cached answer may be before a read starts a fresh probe. `threadName` (up to 15
+    // characters) tells the worker apart among the process's threads.
+    BackgroundProbe(std::function<T()> probe, Milliseconds firstWait, Milliseconds staleAfter,
+                    const char* threadName = "probe")
         : probe_(std::move(probe)), firstWait_(firstWait), staleAfter_(staleAfter) {
         probeWanted_ = true;
-        worker_ = std::thread([this] { run(); });
+        worker_ = std::thread([this, threadName] {
+            pthread_setname_np(pthread_self(), threadName);
+            run();
+        });
     }
 
     ~BackgroundProbe() {

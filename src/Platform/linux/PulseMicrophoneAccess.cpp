@@ -103,7 +103,8 @@ bool PulseMicrophoneAccess::hasDefaultInput() {
 PulseMicrophoneAccess::PulseMicrophoneAccess()
     : probe_(std::make_unique<BackgroundProbe<bool>>(&PulseMicrophoneAccess::hasDefaultInput,
                                                      std::chrono::milliseconds(100),
-                                                     std::chrono::milliseconds(500))) {}
+                                                     std::chrono::milliseconds(500), "mic probe")) {
+}
 
 PulseMicrophoneAccess::~PulseMicrophoneAccess() {
     probe_.reset();

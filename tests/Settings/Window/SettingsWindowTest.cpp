@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <functional>
 
 #include "Design/StyledButton.h"
 #include "Settings/FakeSettingsCoordinator.h"
@@ -167,4 +168,44 @@ TEST(SettingsWindowTest, LeavingTheTabStopsTheRunningTest) {
     coordinator.clock_.advance(2min);
     settle();
     EXPECT_EQ(coordinator.clock_.pendingTimers(), 0);
+}
+
+TEST(SettingsWindowTest, PermissionsAreReadOnlyWhileTheirTabShows) {
+    const struct {
+        const char* name;
+        std::function<void(SettingsView&, FakeSettingsCoordinator&)> leave;
+    } cases[] = {
+        {"closed", [](SettingsView& window, FakeSettingsCoordinator&) { window.close(); }},
+        {"minimised",
+         [](SettingsView& window, FakeSettingsCoordinator&) { window.showMinimized(); }},
+        {"another tab",
+         [](SettingsView&, FakeSettingsCoordinator& coordinator) {
+             coordinator.setSettingsTab(SettingsTab::general);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSettingsCoordinator coordinator;
+        coordinator.setSettingsTab(SettingsTab::permissions);
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        settle();
+        coordinator.clock_.advance(2s);
+        ASSERT_GE(coordinator.trust.checks, 3);
+
+        c.leave(*controller.window(), coordinator);
+        settle();
+        const int checks = coordinator.trust.checks;
+        coordinator.clock_.advance(1min);
+        settle();
+        EXPECT_EQ(coordinator.trust.checks, checks);
+        EXPECT_EQ(coordinator.clock_.pendingTimers(), 0);
+
+        // Shown again, the tab reads the system at once.
+        coordinator.setSettingsTab(SettingsTab::permissions);
+        controller.show();
+        controller.window()->showNormal();
+        settle();
+        EXPECT_GT(coordinator.trust.checks, checks);
+    }
 }
