@@ -450,6 +450,12 @@ struct AppCoordinator::Routing {
     QString text;
     // The snapshot of the press, read when it is needed: it may arrive after the release.
     std::function<std::optional<ContextSnapshot>()> snapshot;
+    // Replaces the press's snapshot with a later read, unless a newer press made it void.
+    std::function<void(ContextSnapshot)> keepSnapshot;
+    // The field read once more after the release; the routing waits for it. Held by the
+    // routing's task.
+    std::weak_ptr<CoreTask> reread;
+    bool rereadStarted = false;
 };
 
 namespace {
@@ -482,6 +488,7 @@ std::optional<Platform::RunningApplication> AppCoordinator::dictationTarget() {
 }
 
 void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                                  std::function<void(ContextSnapshot)> keepSnapshot,
                                   std::function<void(const RoutingPtr&)> route) {
     auto task = std::make_shared<CoreTask>();
     routings_.push_back(task);
@@ -490,6 +497,9 @@ void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()
     r->settings = s_.settings.settings();
     r->target = dictationTarget();
     r->snapshot = std::move(snapshot);
+    r->keepSnapshot = std::move(keepSnapshot);
+    // Alongside the engine's last words, which take a moment too.
+    rereadField(r);
     s_.quickDictation.finish([this, r, route = std::move(route)](const QString& raw) {
         // After the wait for the final text.
         if (!isAlive(r->task))
@@ -503,8 +513,47 @@ void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()
             endRouting(r);
             return;
         }
-        route(r);
+        // The press's snapshot may have come in since the release.
+        rereadField(r);
+        const CoreTaskPtr reread = r->reread.lock();
+        if (!reread || reread->isFinished()) {
+            route(r);
+            return;
+        }
+        reread->whenFinished([this, r, route] {
+            // After the wait for the field read again.
+            if (isAlive(r->task))
+                route(r);
+        });
     });
+}
+
+void AppCoordinator::rereadField(const RoutingPtr& r) {
+    const std::optional<ContextSnapshot> snapshot = r->snapshot();
+    // A read that ran out of time names no such window: a hung application costs the time
+    // limit only once.
+    if (r->rereadStarted || !snapshot || !snapshot->noFocusedWindow)
+        return;
+    r->rereadStarted = true;
+    auto read = std::make_shared<CoreTask>();
+    r->task.lock()->hold(std::make_unique<CoreTaskPtr>(read));
+    r->reread = read;
+    std::weak_ptr<CoreTask> weak = read;
+    read->hold(s_.context.quickSnapshot(
+        std::nullopt, false,
+        [this, r, weak, pointer = snapshot->pointer](std::optional<ContextSnapshot> fresh) {
+            // After the wait for the read: the routing may be over; a newer press makes the
+            // answer void, which keepSnapshot sees to.
+            const CoreTaskPtr read = weak.lock();
+            if (!read || read->isCancelled() || !isAlive(r->task))
+                return;
+            if (fresh) {
+                // What has no field still goes by the pointer of the press.
+                fresh->pointer = pointer;
+                r->keepSnapshot(std::move(*fresh));
+            }
+            read->finish();
+        }));
 }
 
 void AppCoordinator::finishQuickDictation() {
@@ -512,6 +561,10 @@ void AppCoordinator::finishQuickDictation() {
     beginRouting(
         [this, serial]() -> std::optional<ContextSnapshot> {
             return serial == pressSerial_ ? holdSnapshot_ : std::nullopt;
+        },
+        [this, serial](ContextSnapshot snapshot) {
+            if (serial == pressSerial_)
+                holdSnapshot_ = std::move(snapshot);
         },
         [this](const RoutingPtr& r) { routeDictation(r, r->text); });
 }
@@ -779,6 +832,10 @@ void AppCoordinator::dictateOnlyUp() {
     beginRouting(
         [this, serial]() -> std::optional<ContextSnapshot> {
             return serial == dictateSerial_ ? dictateSnapshot_ : std::nullopt;
+        },
+        [this, serial](ContextSnapshot snapshot) {
+            if (serial == dictateSerial_)
+                dictateSnapshot_ = std::move(snapshot);
         },
         [this](const RoutingPtr& r) { insertDictated(r, r->text); });
 }

@@ -276,8 +276,14 @@ private:
     struct Routing;
     using RoutingPtr = std::shared_ptr<Routing>;
     // Finishes the dictation; the words heard, trimmed, go to `route` unless there are none.
+    // `snapshot` gives the press's snapshot, `keepSnapshot` replaces it.
     void beginRouting(std::function<std::optional<ContextSnapshot>()> snapshot,
+                      std::function<void(ContextSnapshot)> keepSnapshot,
                       std::function<void(const RoutingPtr&)> route);
+    // GTK 3 hides its focus while the shortcut's key holds the keyboard, so the press's read
+    // can find no focused window: the field is read once more now that the key is up, and
+    // the routing waits for it. Once per routing; nothing when the press's read found one.
+    void rereadField(const RoutingPtr& r);
     void routeDictation(const RoutingPtr& r, const QString& text);
     void applySpokenInstruction(const RoutingPtr& r);
     void formatOrInsert(const RoutingPtr& r);

@@ -214,6 +214,7 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.fieldValue = field.value;
     snapshot.selectedText = run->selectedText;
     snapshot.fieldFrame = field.frame;
+    snapshot.noFocusedWindow = field.noFocusedWindow;
     snapshot.pointer = run->pointer;
     snapshot.capturedAt = s_.clock.now();
     run->snapshot = std::move(snapshot);

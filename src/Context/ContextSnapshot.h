@@ -20,6 +20,9 @@ struct ContextSnapshot {
     std::optional<QString> fieldValue;
     std::optional<QString> selectedText;
     std::optional<QRectF> fieldFrame;
+    // The application answered but named no window with the focus, as GTK 3 does while a
+    // shortcut's key holds the keyboard: read again once the key is up, the field may be there.
+    bool noFocusedWindow = false;
     std::optional<QPointF> pointer;
     std::optional<QByteArray> screenshotJPEG;
     bool screenshotCroppedToField = false;

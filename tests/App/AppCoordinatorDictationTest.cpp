@@ -405,6 +405,131 @@ TEST(AppCoordinatorDictationTest, ADictateOnlyReleaseBeforeTheSnapshotShowsNoDis
     EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Hallo")});
 }
 
+// GTK 3 hides its focus while the shortcut's key holds the keyboard: the press's read finds
+// no focused window, and the field is read once more after the release, before the words
+// are routed.
+TEST(AppCoordinatorDictationTest, AFieldHiddenDuringThePressIsReadAfterTheRelease) {
+    enum class Reread { findsTheField, findsNothing, meetsANewerPress };
+    struct Case {
+        const char* name;
+        bool dictateOnly;
+        Reread reread;
+        bool toPanel;
+        // Where the last undo toast went; none: no toast.
+        std::optional<QPoint> toast;
+    };
+    const QPoint belowTheField(100, 250);
+    const QPoint belowThePointer(399, 522);
+    const QPoint belowTheNewerField(300, 640);
+    const Case cases[] = {
+        {"quick: the field is there after all", false, Reread::findsTheField, false, belowTheField},
+        {"quick: still no field", false, Reread::findsNothing, true, std::nullopt},
+        {"quick: a newer press", false, Reread::meetsANewerPress, false, belowTheNewerField},
+        {"dictate-only: the field is there after all", true, Reread::findsTheField, false,
+         belowTheField},
+        {"dictate-only: still no field", true, Reread::findsNothing, false, belowThePointer},
+        {"dictate-only: a newer press", true, Reread::meetsANewerPress, false, belowTheNewerField},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        ContextSnapshot hidden = h.context.snapshot;
+        hidden.fieldFrame.reset();
+        hidden.fieldEditable = false;
+        hidden.noFocusedWindow = true;
+        hidden.pointer = QPointF(400, 500);
+        const ContextSnapshot field = h.context.snapshot;
+        const auto press = [&] {
+            if (c.dictateOnly) {
+                h.app().dictateOnlyDown();
+            } else {
+                h.app().hotkeyDown();
+                h.clock.advance(320ms);
+            }
+        };
+        const auto release = [&] {
+            if (c.dictateOnly)
+                h.app().dictateOnlyUp();
+            else
+                h.app().hotkeyUp();
+            QCoreApplication::processEvents();
+        };
+        const auto answer = [&](size_t index, const ContextSnapshot& snapshot) {
+            ASSERT_LT(index, h.context.snapshots.size());
+            ASSERT_TRUE(h.context.snapshots[index].alive());
+            h.context.snapshots[index].done(snapshot);
+            QCoreApplication::processEvents();
+        };
+
+        h.heard = QStringLiteral("Was ist das?");
+        press();
+        answer(0, hidden);
+        release();
+        ASSERT_EQ(h.context.snapshots.size(), 2u) << "no read after the release";
+        h.settle();
+        EXPECT_TRUE(h.pasted().isEmpty()) << "the words wait for the read";
+        EXPECT_FALSE(h.app().session());
+
+        switch (c.reread) {
+            case Reread::findsTheField:
+                answer(1, field);
+                break;
+            case Reread::findsNothing:
+                answer(1, hidden);
+                break;
+            case Reread::meetsANewerPress: {
+                h.heard = QStringLiteral("Hallo");
+                press();
+                ASSERT_EQ(h.context.snapshots.size(), 3u);
+                ContextSnapshot newer = field;
+                newer.fieldFrame = QRectF(300, 600, 200, 30);
+                answer(2, newer);
+                // The older press's read answers last: its field is not the newer press's.
+                answer(1, field);
+                h.settle();
+                release();
+                break;
+            }
+        }
+        h.settle();
+        if (c.toPanel) {
+            // The panel opens with a fresh snapshot, then the question goes out as a request.
+            h.context.answerSnapshots();
+            ASSERT_TRUE(h.app().session());
+            EXPECT_EQ(h.app().session()->turns().last().user, QStringLiteral("Was ist das?"));
+            EXPECT_TRUE(h.pasted().isEmpty());
+        } else {
+            EXPECT_FALSE(h.app().session());
+            EXPECT_EQ(h.pasted().first(), QStringLiteral("Was ist das?"));
+        }
+        EXPECT_EQ(h.context.copySelection.size(),
+                  c.toPanel || c.reread == Reread::meetsANewerPress ? 3u : 2u)
+            << "read again only once";
+        ASSERT_EQ(h.undoToast.isVisible(), c.toast.has_value());
+        if (c.toast) {
+            EXPECT_EQ(h.undoToast.window()->geometry().topLeft(), *c.toast);
+        }
+    }
+}
+
+// A read that ran out of time leaves nothing of the field and no note: a hung application
+// costs the time limit once, not again after the release.
+TEST(AppCoordinatorDictationTest, AReadThatTimedOutIsNotRepeated) {
+    for (const bool dictateOnly : {false, true}) {
+        SCOPED_TRACE(dictateOnly ? "dictate-only" : "quick");
+        DictationHarness h;
+        h.context.snapshot.fieldFrame.reset();
+        h.context.snapshot.fieldEditable = false;
+        if (dictateOnly)
+            h.dictateOnly(QStringLiteral("Hallo Anna"));
+        else
+            h.holdAndSay(QStringLiteral("Hallo Anna"));
+        h.settle();
+        EXPECT_EQ(h.context.copySelection.size(), 1u) << "one read, at the press";
+        EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Hallo Anna")});
+    }
+}
+
 TEST(AppCoordinatorDictationTest, ThePromptsHaveTheirExactSize) {
     EXPECT_EQ(DictationPrompts::decision().toUtf8().size(), 592);
     EXPECT_EQ(DictationPrompts::formatting().toUtf8().size(), 556);
