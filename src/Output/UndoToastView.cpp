@@ -83,9 +83,14 @@ void UndoToastView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF shape = capsule();
     QColor tint = DS::Palette::panelTint.resolve(this);
-    if (opaque_)
+    if (opaque_) {
+        // Without a compositor the window is cut to the capsule by a mask without soft edges:
+        // fill all of it, or the edge pixels the mask keeps show black.
         tint.setAlphaF(1);
-    painter.fillPath(RoundedBox::capsule(shape), tint);
+        painter.fillRect(rect(), tint);
+    } else {
+        painter.fillPath(RoundedBox::capsule(shape), tint);
+    }
     RoundedBox::strokeInside(painter, shape, shape.height() / 2, DS::Palette::stroke.resolve(this),
                              0.5);
 }

@@ -59,14 +59,18 @@ void DictationHUD::show(const std::optional<QRectF>& anchor) {
     if (compositing) {
         window_->clearMask();
     } else {
-        QPainterPath capsule;
-        const QRectF shape(0, (kSize.height() - kCapsuleHeight) / 2, kSize.width(), kCapsuleHeight);
-        capsule.addRoundedRect(shape, kCapsuleHeight / 2, kCapsuleHeight / 2);
-        window_->setMask(QRegion(capsule.toFillPolygon().toPolygon()));
+        window_->setMask(mask());
     }
     view->show();
     window_->show();
     window_->raise();
+}
+
+QRegion DictationHUD::mask() {
+    QPainterPath capsule;
+    const QRectF shape(0, (kSize.height() - kCapsuleHeight) / 2, kSize.width(), kCapsuleHeight);
+    capsule.addRoundedRect(shape, kCapsuleHeight / 2, kCapsuleHeight / 2);
+    return QRegion(capsule.toFillPolygon().toPolygon());
 }
 
 void DictationHUD::hide() {

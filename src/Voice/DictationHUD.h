@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QRectF>
+#include <QRegion>
 #include <QSizeF>
 #include <QWidget>
 #include <optional>
@@ -44,6 +45,9 @@ public:
     // The same on the real screens; the main screen is the one under the pointer, since
     // Tavrin is never the active application.
     static QRectF frame(const std::optional<QRectF>& field, QSizeF size);
+
+    // The capsule's outline in the window, which cuts the window without a compositor.
+    static QRegion mask();
 
 private:
     QuickDictationModel& model_;

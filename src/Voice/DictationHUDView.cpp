@@ -255,9 +255,14 @@ void DictationHUDView::paintEvent(QPaintEvent*) {
                          (height() - DictationHUD::kCapsuleHeight) / 2, DictationHUD::kSize.width(),
                          DictationHUD::kCapsuleHeight);
     QColor tint = DS::Palette::panelTint.resolve(this);
-    if (opaque_)
+    if (opaque_) {
+        // Without a compositor the window is cut to the capsule by a mask without soft edges:
+        // fill all of it, or the edge pixels the mask keeps show black.
         tint.setAlphaF(1);
-    painter.fillPath(RoundedBox::capsule(capsule), tint);
+        painter.fillRect(rect(), tint);
+    } else {
+        painter.fillPath(RoundedBox::capsule(capsule), tint);
+    }
     RoundedBox::strokeInside(painter, capsule, capsule.height() / 2,
                              DS::Palette::stroke.resolve(this), 0.5);
 }

@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include "Design/RoundedBox.h"
 #include "Design/StyledButton.h"
 #include "Design/Theme.h"
 #include "FakeInserterDesk.h"
@@ -15,6 +16,7 @@
 #include "Platform/fake/FakeModifierState.h"
 #include "Platform/fake/FakeTerminalWindows.h"
 #include "Platform/fake/FakeWindowActivation.h"
+#include "support/MaskedPixels.h"
 
 using namespace Platform;
 
@@ -184,6 +186,9 @@ TEST(UndoToast, RendersLightAndDark) {
         view.setOpaque(true);
         const QImage image = view.grab().toImage();
         EXPECT_EQ(image.size(), view.size());
+        // The window is cut by this mask when no compositor runs.
+        const QRegion mask(RoundedBox::capsule(view.capsule()).toFillPolygon().toPolygon());
+        EXPECT_EQ(translucentPixelsInside(image, mask), 0) << dark;
         image.save(QStringLiteral(TAVRIN_BINARY_DIR "/undo-toast-%1.png")
                        .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
     }

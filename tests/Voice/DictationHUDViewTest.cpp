@@ -11,8 +11,10 @@
 #include "Design/Waveform.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeClock.h"
+#include "Voice/DictationHUD.h"
 #include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
+#include "support/MaskedPixels.h"
 
 using Status = QuickDictationModel::Status;
 using Kind = Status::Kind;
@@ -154,6 +156,22 @@ TEST(DictationHUDViewTest, RendersEveryStatus) {
         }
         painter.end();
         EXPECT_TRUE(sheet.save(folder + (dark ? "/hud-dark.png" : "/hud-light.png")));
+    }
+}
+
+// Without a compositor the window is cut to the capsule: every pixel the cut keeps must be
+// painted, or it shows black.
+TEST(DictationHUDViewTest, WithoutACompositorEveryPixelInsideTheCutIsPainted) {
+    for (const bool dark : {false, true}) {
+        Platform::FakeAppearance appearance;
+        appearance.setDark(dark);
+        Platform::FakeClock clock;
+        Theme theme(appearance, clock);
+        QuickDictationModel model;
+        DictationHUDView view(model);
+        view.setOpaque(true);
+        view.resize(DictationHUD::kSize.toSize());
+        EXPECT_EQ(translucentPixelsInside(view.grab().toImage(), DictationHUD::mask()), 0) << dark;
     }
 }
 
