@@ -44,6 +44,7 @@ double startToTray(const Tray& tray, const QString& program, const QByteArray& i
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    enableAccessibilityBus();
     Tray tray;
     if (!tray.ready()) {
         std::fprintf(stderr, "trayer did not start\n");
