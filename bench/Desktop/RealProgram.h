@@ -69,6 +69,7 @@ public:
         xcb_disconnect(c_);
     }
     bool ready() const { return panel_ != 0; }
+    xcb_window_t panel() const { return panel_; }
     // Whether an icon window of the program whose class starts with `instance` sits in it
     // (the tray keeps the frames of icons that left).
     bool holds(const QByteArray& instance) const {

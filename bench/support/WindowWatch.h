@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class WindowWatch {
 public:
@@ -94,8 +95,19 @@ public:
         return false;
     }
     bool isDrawn(const xcb_generic_event_t& event, xcb_window_t window) const {
-        return (event.response_type & 0x7f) == damageEvent_ &&
-               reinterpret_cast<const xcb_damage_notify_event_t&>(event).drawable == window;
+        return window != XCB_NONE && drawnInto(event) == window;
+    }
+    // The window an event says was drawn into, else none.
+    xcb_window_t drawnInto(const xcb_generic_event_t& event) const {
+        if ((event.response_type & 0x7f) != damageEvent_)
+            return XCB_NONE;
+        return reinterpret_cast<const xcb_damage_notify_event_t&>(event).drawable;
+    }
+    // The window an event on the root says was made there, else none.
+    static xcb_window_t created(const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) != XCB_CREATE_NOTIFY)
+            return XCB_NONE;
+        return reinterpret_cast<const xcb_create_notify_event_t&>(event).window;
     }
     static bool isUnmapped(const xcb_generic_event_t& event, xcb_window_t window) {
         return (event.response_type & 0x7f) == XCB_UNMAP_NOTIFY &&
@@ -134,6 +146,61 @@ public:
     }
     bool isOf(xcb_window_t window, const QByteArray& instance) const {
         return window != XCB_NONE && wmClass(window).startsWith(instance + '\0');
+    }
+
+    // Reports the next drawing into `window` too.
+    void rearm(xcb_window_t window) {
+        if (const auto found = damages_.find(window); found != damages_.end()) {
+            xcb_damage_subtract(c_, found->second, XCB_NONE, XCB_NONE);
+            xcb_flush(c_);
+        }
+    }
+
+    // What a window shows, as 32-bit pixels row by row; empty when it cannot be read.
+    struct Picture {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        std::vector<quint32> pixels;
+        quint32 at(int column, int row) const { return pixels[row * width + column] & 0xffffff; }
+    };
+    Picture picture(xcb_window_t window) const {
+        Picture picture;
+        auto* geometry = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr);
+        auto* place = xcb_translate_coordinates_reply(
+            c_, xcb_translate_coordinates(c_, window, root_, 0, 0), nullptr);
+        auto* image =
+            geometry && place
+                ? xcb_get_image_reply(c_,
+                                      xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                                    geometry->width, geometry->height, ~0u),
+                                      nullptr)
+                : nullptr;
+        if (image &&
+            xcb_get_image_data_length(image) == int(geometry->width) * int(geometry->height) * 4) {
+            picture.x = place->dst_x;
+            picture.y = place->dst_y;
+            picture.width = geometry->width;
+            picture.height = geometry->height;
+            const auto* data = reinterpret_cast<const quint32*>(xcb_get_image_data(image));
+            picture.pixels.assign(data, data + picture.width * picture.height);
+        }
+        std::free(image);
+        std::free(place);
+        std::free(geometry);
+        return picture;
+    }
+
+    bool isInside(xcb_window_t window, xcb_window_t ancestor) const {
+        while (window != XCB_NONE && window != root_) {
+            auto* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);
+            window = tree ? tree->parent : XCB_NONE;
+            std::free(tree);
+            if (window == ancestor)
+                return true;
+        }
+        return false;
     }
 
 private:
