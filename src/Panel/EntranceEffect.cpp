@@ -18,6 +18,10 @@ QRectF EntranceEffect::boundingRectFor(const QRectF& rect) const {
 }
 
 void EntranceEffect::draw(QPainter* painter) {
+    // Not yet entered is fully transparent: the section's picture is not even made, which
+    // keeps the panel's first frame, right after the shortcut, cheap.
+    if (progress_ <= 0)
+        return;
     const qreal remaining = 1 - progress_;
     if (remaining <= 0.001) {
         drawSource(painter);
