@@ -66,6 +66,12 @@ PanelController::PanelController(Services services, QObject* parent)
         if (onEscape)
             onEscape();
     };
+}
+
+void PanelController::prepareWindow() {
+    if (windowPrepared_)
+        return;
+    windowPrepared_ = true;
     panel_->winId();
     panel_->windowHandle()->installEventFilter(this);
 }
@@ -74,11 +80,13 @@ PanelController::~PanelController() {
     ticker_.reset();
 }
 
-quint64 PanelController::windowId() const {
+quint64 PanelController::windowId() {
+    prepareWindow();
     return static_cast<quint64>(panel_->winId());
 }
 
 void PanelController::show(AssistantSession& session, PanelActions& actions, quint32 userTime) {
+    prepareWindow();
     stopMotion();
     if (view_) {
         // Replaced, not destroyed here: show() may run inside one of the old view's own
