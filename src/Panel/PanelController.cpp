@@ -135,8 +135,11 @@ void PanelController::show(AssistantSession& session, PanelActions& actions, qui
 }
 
 bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    // Queued, after the frame this exposure paints: asking for the keyboard waits on answers
+    // of the X server, which held the panel's first frame back.
     if (event->type() == QEvent::Expose && panel_->windowHandle()->isExposed())
-        takeKeyboardWhenExposed();
+        QMetaObject::invokeMethod(this, &PanelController::takeKeyboardWhenExposed,
+                                  Qt::QueuedConnection);
     return QObject::eventFilter(watched, event);
 }
 
