@@ -3,17 +3,20 @@
 // and fills a window on the same key. Both are real programs started as a user starts them,
 // watched from outside the same way: XTest presses Control+Shift+Space, the clock stops when
 // the server reports the first drawing into the program's window (Damage). The two take
-// turns in blocks (only one of them can hold the key): each block starts the program, opens
-// and closes its window once untimed, then times five presses, each closed by a second press
-// as a user closes the panel. Every wait has a deadline; a press that shows nothing is
-// counted as failed. Needs an X server with a window manager, for example:
+// turns in blocks, as only one of them can hold the key: eight rounds (or as many as the
+// first argument says) of one block each. A block starts the program, opens and closes its
+// window once untimed, then times five presses, each closed by a second press as a user
+// closes the panel. Every wait has a deadline; a press that shows nothing is counted as
+// failed. Needs an X server with a window manager, for example:
 //   scripts/x11-session sh -c 'openbox --sm-disable & sleep 1; exec PressToPanelBench'
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "Desktop/RealProgram.h"
@@ -22,7 +25,7 @@
 
 namespace {
 
-constexpr int kRounds = 8;
+constexpr int kDefaultRounds = 8;
 constexpr int kPressesPerBlock = 5;
 constexpr qint64 kPaintDeadline = 2000;
 constexpr qint64 kCloseDeadline = 1500;
@@ -177,6 +180,7 @@ void print(const Side& side) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRounds;
     enableAccessibilityBus();
     const ProgramHome tavrinHome;
     {
@@ -196,14 +200,14 @@ int main(int argc, char** argv) {
     Side tavrin{"Tavrin", QStringLiteral(TAVRIN_EXECUTABLE), "tavrin", tavrinHome, {}, 0};
     Side bare{"bare XCB", QStringLiteral(BARE_KEY_WINDOW_EXECUTABLE), "BareKeyWindow", bareHome, {},
               0};
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         // Each goes first in every other round.
         Side& first = round % 2 ? bare : tavrin;
         Side& second = round % 2 ? tavrin : bare;
         bench.runBlock(first);
         bench.runBlock(second);
     }
-    std::printf("press to painted window, %d blocks of %d presses each\n", kRounds,
+    std::printf("press to painted window, %d blocks of %d presses each\n", rounds,
                 kPressesPerBlock);
     print(tavrin);
     print(bare);
