@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/WindowWatch.h"
+
 // A home with settings as after the introduction; the program's data and runtime folders
 // live in it, so a running Tavrin of the user's is not disturbed.
 class ProgramHome {
@@ -94,17 +96,7 @@ private:
         std::free(tree);
         return found;
     }
-    QByteArray wmClass(xcb_window_t window) const {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
-            nullptr);
-        if (!reply)
-            return {};
-        const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
-                               xcb_get_property_value_length(reply));
-        std::free(reply);
-        return value;
-    }
+    QByteArray wmClass(xcb_window_t window) const { return wmClassOf(c_, window); }
     bool holds(xcb_window_t window, const QByteArray& instance) const {
         xcb_query_tree_reply_t* tree =
             xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);

@@ -16,6 +16,18 @@
 #include <memory>
 #include <vector>
 
+// WM_CLASS of a window: instance and class, each ended by a zero byte.
+inline QByteArray wmClassOf(xcb_connection_t* c, xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr);
+    if (!reply)
+        return {};
+    const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    std::free(reply);
+    return value;
+}
+
 class WindowWatch {
 public:
     using Event = std::unique_ptr<xcb_generic_event_t, decltype(&std::free)>;
@@ -132,20 +144,8 @@ public:
         std::free(reply);
         return viewable;
     }
-    // WM_CLASS: instance and class, each ended by a zero byte.
-    QByteArray wmClass(xcb_window_t window) const {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
-            nullptr);
-        if (!reply)
-            return {};
-        const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
-                               xcb_get_property_value_length(reply));
-        std::free(reply);
-        return value;
-    }
     bool isOf(xcb_window_t window, const QByteArray& instance) const {
-        return window != XCB_NONE && wmClass(window).startsWith(instance + '\0');
+        return window != XCB_NONE && wmClassOf(c_, window).startsWith(instance + '\0');
     }
 
     // Reports the next drawing into `window` too.
