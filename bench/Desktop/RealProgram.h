@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/WindowWatch.h"
+
 // A home with settings as after the introduction; the program's data and runtime folders
 // live in it, so a running Tavrin of the user's is not disturbed.
 class ProgramHome {
@@ -42,6 +44,15 @@ private:
     QProcessEnvironment environment_;
 };
 
+// Turns the accessibility bus on, as a user who granted Tavrin access has it; without it
+// Tavrin opens its settings on the permissions at every start.
+inline void enableAccessibilityBus() {
+    QProcess::execute(QStringLiteral("dbus-send"),
+                      {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                       "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
+                       "string:IsEnabled", "variant:boolean:true"});
+}
+
 // trayer on the screen (its window of class "panel"): a program's icon docks as a window
 // inside it.
 class Tray {
@@ -60,6 +71,7 @@ public:
         xcb_disconnect(c_);
     }
     bool ready() const { return panel_ != 0; }
+    xcb_window_t panel() const { return panel_; }
     // Whether an icon window of the program whose class starts with `instance` sits in it
     // (the tray keeps the frames of icons that left).
     bool holds(const QByteArray& instance) const {
@@ -84,17 +96,7 @@ private:
         std::free(tree);
         return found;
     }
-    QByteArray wmClass(xcb_window_t window) const {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
-            nullptr);
-        if (!reply)
-            return {};
-        const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
-                               xcb_get_property_value_length(reply));
-        std::free(reply);
-        return value;
-    }
+    QByteArray wmClass(xcb_window_t window) const { return wmClassOf(c_, window); }
     bool holds(xcb_window_t window, const QByteArray& instance) const {
         xcb_query_tree_reply_t* tree =
             xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);

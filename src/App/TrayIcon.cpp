@@ -1,6 +1,8 @@
 #include "App/TrayIcon.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <QWidget>
 
 #include "Design/BrandMark.h"
 #include "Platform/SystemLog.h"
@@ -19,6 +21,33 @@ void TrayIcon::show() {
         return;
     toldNoTray_ = true;
     log_.log(noTrayMessage());
+}
+
+void TrayIcon::afterShown(QObject* context, std::function<void()> work) {
+    afterShown_.emplace_back(context, std::move(work));
+    if (afterShown_.size() > 1)
+        return;
+    if (!trayAvailable_()) {
+        QTimer::singleShot(0, this, &TrayIcon::runAfterShown);
+        return;
+    }
+    qApp->installEventFilter(this);
+    QTimer::singleShot(1000, this, &TrayIcon::runAfterShown);
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    // Queued: the work runs once this paint is on the screen.
+    if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow())
+        QMetaObject::invokeMethod(this, &TrayIcon::runAfterShown, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+void TrayIcon::runAfterShown() {
+    qApp->removeEventFilter(this);
+    for (auto& [context, work] : std::exchange(afterShown_, {}))
+        if (context)
+            QMetaObject::invokeMethod(context, std::move(work));
 }
 
 QString TrayIcon::noTrayMessage() {

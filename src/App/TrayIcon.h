@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace Platform {
 class SystemLog;
@@ -22,6 +25,11 @@ public:
     // starts later.
     void show();
 
+    // Runs `work` (on `context`'s thread, unless `context` is gone) once the first window of
+    // the program has been painted, the icon in the normal case, so that work which can wait
+    // does not hold it up: at once without a tray, and after a second at the latest.
+    void afterShown(QObject* context, std::function<void()> work);
+
     // What the user is told when no system tray can show the icon.
     static QString noTrayMessage();
 
@@ -31,10 +39,16 @@ public:
     // The icon's menu, for the core to fill.
     QMenu& menu() { return menu_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void runAfterShown();
+
     Platform::SystemLog& log_;
     std::function<bool()> trayAvailable_;
     bool toldNoTray_ = false;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> afterShown_;
     QMenu menu_;
     QSystemTrayIcon icon_;
 };

@@ -87,7 +87,6 @@ int main(int argc, char** argv) {
     Platform::QtClock clock;
     Platform::PortalAppearance appearance;
     Theme theme(appearance, clock);
-    QApplication::setWindowIcon(BrandMark::appIcon());
 
     // Only a missing home stopped the program above, so the folder is known.
     DesktopApplication desktop(*SettingsStore::applicationSupportFolder(), clock, log);
@@ -109,6 +108,12 @@ int main(int argc, char** argv) {
         QObject::connect(&coordinator.permissions(), changed, &trayMenu, rebuild);
     trayMenu.rebuild();
     tray.show();
+    // What can wait until the icon is on screen: the icon every window carries and the panel's
+    // window. The shortcut's grab cannot: coordinator.start() makes it at once.
+    tray.afterShown(&coordinator, [&desktop] {
+        QApplication::setWindowIcon(BrandMark::appIcon());
+        desktop.panel().prepareWindow();
+    });
     // Once the event loop runs: the grabs and the first window belong to a running program.
     QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.start(); });
     const int status = app.exec();

@@ -4,6 +4,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <map>
+#include <memory>
 
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
@@ -54,6 +56,41 @@ public:
     }
 
     QString key() const override { return QStringLiteral("TavrinBrandMark"); }
+};
+
+// The application icon at any size. Every window of the program hands the pictures of
+// availableSizes() to the X server (_NET_WM_ICON) when it is made: they are rendered once, on
+// the first window, and kept small (with 256 and 512 it was 1.4 MB per window, a good part of
+// the time to the tray icon). Painting at other sizes, say a large view on a dense screen,
+// draws the mark itself.
+class AppIconEngine final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        paintAppIcon(*painter, rect);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        QPixmap& cached = (*pixmaps_)[side];
+        if (cached.isNull())
+            cached = QPixmap::fromImage(appIconImage(side));
+        return cached;
+    }
+
+    QIconEngine* clone() const override { return new AppIconEngine(*this); }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : {16, 24, 32, 48, 64, 128})
+            sizes << QSize(side, side);
+        return sizes;
+    }
+
+    QString key() const override { return QStringLiteral("TavrinAppIcon"); }
+
+private:
+    // Shared by the copies, which all draw the same.
+    std::shared_ptr<std::map<int, QPixmap>> pixmaps_ = std::make_shared<std::map<int, QPixmap>>();
 };
 
 QString svgPathData(const QPainterPath& path) {
@@ -200,10 +237,7 @@ QImage appIconImage(int side) {
 }
 
 QIcon appIcon() {
-    QIcon icon;
-    for (const int side : {16, 24, 32, 48, 64, 128, 256, 512})
-        icon.addPixmap(QPixmap::fromImage(appIconImage(side)));
-    return icon;
+    return QIcon(new AppIconEngine);
 }
 
 QByteArray appIconSvg() {

@@ -18,6 +18,10 @@ QRectF EntranceEffect::boundingRectFor(const QRectF& rect) const {
 }
 
 void EntranceEffect::draw(QPainter* painter) {
+    // Not yet entered is fully transparent: the section's picture is not even made, which
+    // keeps the panel's first frame, right after the shortcut, cheap.
+    if (progress_ <= 0)
+        return;
     const qreal remaining = 1 - progress_;
     // Always through a picture, also at rest: painted directly, the section would open a
     // second painter on the window for a row inside it that fades in with its own effect,

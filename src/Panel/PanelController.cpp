@@ -66,6 +66,12 @@ PanelController::PanelController(Services services, QObject* parent)
         if (onEscape)
             onEscape();
     };
+}
+
+void PanelController::prepareWindow() {
+    if (windowPrepared_)
+        return;
+    windowPrepared_ = true;
     panel_->winId();
     panel_->windowHandle()->installEventFilter(this);
 }
@@ -74,11 +80,13 @@ PanelController::~PanelController() {
     ticker_.reset();
 }
 
-quint64 PanelController::windowId() const {
+quint64 PanelController::windowId() {
+    prepareWindow();
     return static_cast<quint64>(panel_->winId());
 }
 
 void PanelController::show(AssistantSession& session, PanelActions& actions, quint32 userTime) {
+    prepareWindow();
     stopMotion();
     if (view_) {
         // Replaced, not destroyed here: show() may run inside one of the old view's own
@@ -127,8 +135,11 @@ void PanelController::show(AssistantSession& session, PanelActions& actions, qui
 }
 
 bool PanelController::eventFilter(QObject* watched, QEvent* event) {
+    // Queued, after the frame this exposure paints: asking for the keyboard waits on answers
+    // of the X server, which held the panel's first frame back.
     if (event->type() == QEvent::Expose && panel_->windowHandle()->isExposed())
-        takeKeyboardWhenExposed();
+        QMetaObject::invokeMethod(this, &PanelController::takeKeyboardWhenExposed,
+                                  Qt::QueuedConnection);
     return QObject::eventFilter(watched, event);
 }
 

@@ -53,6 +53,9 @@ public:
     void show(AssistantSession& session, PanelActions& actions, quint32 userTime = 0);
     // Takes the panel out: gives the keyboard back at once, then fades when it is visible.
     void hide();
+    // Makes the panel's window ahead of the first show, which makes it otherwise; the program
+    // calls it once its tray icon is on screen, so that neither waits for the other.
+    void prepareWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,12 +80,13 @@ private:
     void teardown();
     ContentTransformEffect* transformEffect();
     void takeKeyboardWhenExposed();
-    quint64 windowId() const;
+    quint64 windowId();
 
     Services services_;
     std::unique_ptr<AnchoredPanel> panel_;
     QPointer<PanelView> view_;
     bool isClosing_ = false;
+    bool windowPrepared_ = false;
     int transition_ = 0;
     bool compositing_ = false;
     std::optional<quint32> pendingKeyboard_;

@@ -4,7 +4,20 @@
 #include <numbers>
 
 SpringCurve::SpringCurve(double stiffness, double damping, double mass)
-    : omega_(std::sqrt(stiffness / mass)), zeta_(damping / (2 * std::sqrt(stiffness * mass))) {}
+    : omega_(std::sqrt(stiffness / mass)), zeta_(damping / (2 * std::sqrt(stiffness * mass))) {
+    // The slowest decaying part bounds the distance from rest from above.
+    const double decay =
+        zeta_ <= 1 ? zeta_ * omega_ : zeta_ * omega_ - omega_ * std::sqrt(zeta_ * zeta_ - 1);
+    double t = 0;
+    const double step = 0.001;
+    while (t < 10) {
+        const double bound = std::exp(-decay * t) * (1 + omega_ * t);
+        if (bound < 0.001)
+            break;
+        t += step;
+    }
+    settling_ = t;
+}
 
 SpringCurve SpringCurve::withResponse(double response, double dampingFraction) {
     const double omega = 2 * std::numbers::pi / response;
@@ -29,16 +42,5 @@ double SpringCurve::value(double seconds) const {
 }
 
 double SpringCurve::settlingDuration() const {
-    // The slowest decaying part bounds the distance from rest from above.
-    const double decay =
-        zeta_ <= 1 ? zeta_ * omega_ : zeta_ * omega_ - omega_ * std::sqrt(zeta_ * zeta_ - 1);
-    double t = 0;
-    const double step = 0.001;
-    while (t < 10) {
-        const double bound = std::exp(-decay * t) * (1 + omega_ * t);
-        if (bound < 0.001)
-            break;
-        t += step;
-    }
-    return t;
+    return settling_;
 }

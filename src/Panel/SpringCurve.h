@@ -18,4 +18,6 @@ public:
 private:
     double omega_;  // undamped angular frequency
     double zeta_;   // damping ratio
+    // Found by stepping through time once: animations ask for it on every frame.
+    double settling_;
 };

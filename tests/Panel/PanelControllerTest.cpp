@@ -66,6 +66,8 @@ TEST_F(PanelControllerTest, ShowAfterAQuickHideEndsVisibleAtFullOpacityWithOneVi
 TEST_F(PanelControllerTest, HideGivesTheKeyboardBackBeforeTheFadeAndTearsDownAfterIt) {
     controller.show(*session, actions, 4242);
     clock.advance(1s);
+    // The keyboard is asked for once the exposed panel has painted its first frame.
+    QCoreApplication::processEvents();
     ASSERT_EQ(windows.keyboardHolder, controller.panel().winId());
     ASSERT_EQ(windows.calls.back(),
               QStringLiteral("takeKeyboard %1 at 4242").arg(controller.panel().winId()));

@@ -1,5 +1,6 @@
 #include "Platform/linux/PocketsphinxRecognizer.h"
 
+#include <dlfcn.h>
 #include <pocketsphinx.h>
 
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "Platform/linux/PocketsphinxModel.h"
@@ -38,6 +40,51 @@ QStringList wordsOf(const char* hypothesis) {
     return words;
 }
 
+// The speech library and its numeric libraries are loaded at the first dictation, not at
+// every start of the program, which they slowed by a few milliseconds.
+struct Pocketsphinx {
+    decltype(&::ps_args) args = nullptr;
+    decltype(&::ps_init) init = nullptr;
+    decltype(&::ps_free) release = nullptr;
+    decltype(&::ps_start_utt) startUtt = nullptr;
+    decltype(&::ps_end_utt) endUtt = nullptr;
+    decltype(&::ps_process_raw) processRaw = nullptr;
+    decltype(&::ps_get_in_speech) getInSpeech = nullptr;
+    decltype(&::ps_get_hyp) getHyp = nullptr;
+    decltype(&::cmd_ln_init) cmdLnInit = nullptr;
+    decltype(&::cmd_ln_free_r) cmdLnFree = nullptr;
+
+    // None when the library or one of its functions is missing.
+    static const Pocketsphinx* get() {
+        static const std::optional<Pocketsphinx> library = load();
+        return library ? &*library : nullptr;
+    }
+
+private:
+    static std::optional<Pocketsphinx> load() {
+        // Kept loaded for the program's life: decoders live in a pool until the end.
+        void* handle = dlopen("libpocketsphinx.so.3", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return std::nullopt;
+        Pocketsphinx p;
+        const bool found =
+            resolve(handle, "ps_args", p.args) && resolve(handle, "ps_init", p.init) &&
+            resolve(handle, "ps_free", p.release) && resolve(handle, "ps_start_utt", p.startUtt) &&
+            resolve(handle, "ps_end_utt", p.endUtt) &&
+            resolve(handle, "ps_process_raw", p.processRaw) &&
+            resolve(handle, "ps_get_in_speech", p.getInSpeech) &&
+            resolve(handle, "ps_get_hyp", p.getHyp) &&
+            resolve(handle, "cmd_ln_init", p.cmdLnInit) &&
+            resolve(handle, "cmd_ln_free_r", p.cmdLnFree);
+        return found ? std::optional(p) : std::nullopt;
+    }
+    template <typename Function>
+    static bool resolve(void* handle, const char* name, Function& function) {
+        function = reinterpret_cast<Function>(dlsym(handle, name));
+        return function != nullptr;
+    }
+};
+
 std::int16_t toPcm(float sample) {
     if (!std::isfinite(sample))
         return 0;
@@ -53,7 +100,7 @@ public:
     ~Pool() {
         for (auto& [path, idle] : idle_)
             for (ps_decoder_t* decoder : idle)
-                ps_free(decoder);
+                Pocketsphinx::get()->release(decoder);
     }
 
     ps_decoder_t* take(const QString& key) {
@@ -72,7 +119,7 @@ public:
         // One idle decoder per model is enough for one dictation at a time; more only cost
         // memory.
         if (!idle.empty()) {
-            ps_free(decoder);
+            Pocketsphinx::get()->release(decoder);
             return;
         }
         idle.push_back(decoder);
@@ -96,14 +143,14 @@ public:
 
     ~PocketsphinxDecoder() override {
         if (inUtterance_)
-            ps_end_utt(decoder_);
+            Pocketsphinx::get()->endUtt(decoder_);
         pool_->give(key_, decoder_);
     }
 
     void begin() override {
         if (inUtterance_)
-            ps_end_utt(decoder_);
-        inUtterance_ = ps_start_utt(decoder_) >= 0;
+            Pocketsphinx::get()->endUtt(decoder_);
+        inUtterance_ = Pocketsphinx::get()->startUtt(decoder_) >= 0;
         inSpeech_ = false;
         hypothesis_.clear();
     }
@@ -114,11 +161,11 @@ public:
             return results;
         pcm_.resize(samples.size());
         std::transform(samples.begin(), samples.end(), pcm_.begin(), toPcm);
-        ps_process_raw(decoder_, pcm_.data(), pcm_.size(), FALSE, FALSE);
-        const bool speaking = ps_get_in_speech(decoder_) != 0;
+        Pocketsphinx::get()->processRaw(decoder_, pcm_.data(), pcm_.size(), FALSE, FALSE);
+        const bool speaking = Pocketsphinx::get()->getInSpeech(decoder_) != 0;
         if (speaking) {
             inSpeech_ = true;
-            const QStringList words = wordsOf(ps_get_hyp(decoder_, nullptr));
+            const QStringList words = wordsOf(Pocketsphinx::get()->getHyp(decoder_, nullptr));
             if (words != hypothesis_) {
                 hypothesis_ = words;
                 results.push_back({words, false});
@@ -127,7 +174,7 @@ public:
             // The voice-activity detection heard the utterance end: close it and listen on.
             if (auto final = closeUtterance())
                 results.push_back(*final);
-            inUtterance_ = ps_start_utt(decoder_) >= 0;
+            inUtterance_ = Pocketsphinx::get()->startUtt(decoder_) >= 0;
         }
         return results;
     }
@@ -143,14 +190,14 @@ public:
 
 private:
     std::optional<Result> closeUtterance() {
-        ps_end_utt(decoder_);
+        Pocketsphinx::get()->endUtt(decoder_);
         inUtterance_ = false;
         const bool spoke = inSpeech_;
         inSpeech_ = false;
         hypothesis_.clear();
         if (!spoke)
             return std::nullopt;
-        QStringList words = wordsOf(ps_get_hyp(decoder_, nullptr));
+        QStringList words = wordsOf(Pocketsphinx::get()->getHyp(decoder_, nullptr));
         if (words.isEmpty())
             return std::nullopt;
         return Result{std::move(words), true};
@@ -191,17 +238,23 @@ std::unique_ptr<SpeechDecoder> PocketsphinxRecognizer::decoder(const QString& mo
     if (ps_decoder_t* idle = pool_->take(key))
         return std::make_unique<PocketsphinxDecoder>(pool_, key, idle);
 
+    const Pocketsphinx* library = Pocketsphinx::get();
+    if (!library) {
+        if (error)
+            *error = QStringLiteral("the speech library libpocketsphinx.so.3 could not be loaded");
+        return nullptr;
+    }
     std::lock_guard lock(pool_->loading);
     const QByteArray hmm = QFile::encodeName(model->acousticModel);
     const QByteArray lm = QFile::encodeName(model->languageModel);
     const QByteArray dict = QFile::encodeName(model->dictionary);
     // The library logs every parameter and load step; none of it is ours to show.
-    cmd_ln_t* config =
-        cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-lm", lm.constData(),
-                    "-dict", dict.constData(), "-logfn", "/dev/null", nullptr);
-    ps_decoder_t* decoder = config ? ps_init(config) : nullptr;
+    cmd_ln_t* config = library->cmdLnInit(nullptr, library->args(), TRUE, "-hmm", hmm.constData(),
+                                          "-lm", lm.constData(), "-dict", dict.constData(),
+                                          "-logfn", "/dev/null", nullptr);
+    ps_decoder_t* decoder = config ? library->init(config) : nullptr;
     if (config)
-        cmd_ln_free_r(config);
+        library->cmdLnFree(config);
     if (!decoder) {
         if (error)
             *error = QStringLiteral("the speech model in %1 could not be loaded")
