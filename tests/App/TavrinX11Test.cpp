@@ -131,9 +131,7 @@ protected:
     void dictateIntoTheField(const QString& name) {
         const std::vector<float> speech = SpeechSample::samples();
         ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
-        SoundServer server(
-            "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
-            "channels=1");
+        SoundServer server(SoundServer::kPipeMicrophone);
         ASSERT_TRUE(server.running());
         tavrinEnvironment.insert("PULSE_SERVER", qEnvironmentVariable("PULSE_SERVER"));
 

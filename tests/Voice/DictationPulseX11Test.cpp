@@ -15,9 +15,7 @@
 TEST(DictationPulseX11Test, SpeechThroughTheSoundServerIsRecognised) {
     const std::vector<float> speech = SpeechSample::samples();
     ASSERT_FALSE(speech.empty()) << "espeak-ng and sox make the sample (scripts/setup)";
-    SoundServer server(
-        "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
-        "channels=1");
+    SoundServer server(SoundServer::kPipeMicrophone);
     ASSERT_TRUE(server.running());
 
     EngineHarness harness(std::make_shared<Platform::PocketsphinxRecognizer>());

@@ -15,6 +15,12 @@
 // folder that lives as long as the server); PULSE_SERVER points at it for the scope.
 class SoundServer {
 public:
+    // A microphone whose sound is what the test writes into the pipe "{scratch}/mic" (16 kHz
+    // mono, 16-bit little-endian), as `play` does.
+    static constexpr const char* kPipeMicrophone =
+        "module-pipe-source source_name=mic file={scratch}/mic format=s16le rate=16000 "
+        "channels=1";
+
     explicit SoundServer(const QString& device)
         : socket_(scratch_.path() + "/native"), server_("PULSE_SERVER", "unix:" + socket_) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
