@@ -162,10 +162,28 @@ void PanelView::showRow(QWidget*& row, bool visible) {
         QWidget* parent = row->parentWidget();
         QWidget* built = make(parent);
         delete parent->layout()->replaceWidget(row, built);
+        keepTabPlace(row, built);
         delete row;
         row = built;
     }
     row->setVisible(visible);
+}
+
+void PanelView::keepTabPlace(QWidget* standIn, QWidget* built) {
+    // Made last, the section's widgets would come last on Tab; they take its stand-in's place.
+    QList<QWidget*> focusable = built->findChildren<QWidget*>();
+    focusable.prepend(built);
+    focusable.removeIf([](QWidget* each) { return !(each->focusPolicy() & Qt::TabFocus); });
+    QWidget* before = standIn->previousInFocusChain();
+    while (before != standIn &&
+           (!(before->focusPolicy() & Qt::TabFocus) || built->isAncestorOf(before)))
+        before = before->previousInFocusChain();
+    if (before == standIn)
+        return;
+    for (QWidget* each : focusable) {
+        QWidget::setTabOrder(before, each);
+        before = each;
+    }
 }
 
 void PanelView::build() {

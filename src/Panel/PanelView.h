@@ -78,6 +78,7 @@ private:
     void defer(QWidget*& row, const char* name, QWidget* parent,
                std::function<QWidget*(QWidget* parent)> make);
     void showRow(QWidget*& row, bool visible);
+    void keepTabPlace(QWidget* standIn, QWidget* built);
     void tickEntrance();
     // Refreshes after one of the state changes whose new rows fade in on a spring of
     // `response` seconds.
