@@ -153,6 +153,15 @@ void PanelView::defer(QWidget*& row, const char* name, QWidget* parent,
     deferred_.push_back({&row, std::move(make)});
 }
 
+void PanelView::deferInSlot(QWidget*& row, const char* name,
+                            std::function<QWidget*(QWidget* slot)> make) {
+    defer(row, name, this, [this, name, make = std::move(make)](QWidget*) {
+        QWidget* holder = slot(name);
+        holder->layout()->addWidget(make(holder));
+        return holder;
+    });
+}
+
 void PanelView::showRow(QWidget*& row, bool visible) {
     const auto deferred = std::find_if(deferred_.begin(), deferred_.end(),
                                        [&row](const Deferred& each) { return each.row == &row; });
@@ -213,16 +222,10 @@ void PanelView::build() {
     // Most sections show in few invocations: each is built when it first shows, as building
     // them all was most of the time from the shortcut to the panel.
     // 2a: what stopped the request.
-    defer(problemBlock_, "problemBlock", this, [this](QWidget*) {
-        QWidget* block = slot("problemBlock");
-        block->layout()->addWidget(new ProblemBlock(*session_, actions_, block));
-        return block;
-    });
-    defer(failedFooter_, "failedFooter", this, [this](QWidget*) {
-        QWidget* footer = slot("failedFooter");
-        footer->layout()->addWidget(new FailedFooter(*session_, actions_, footer));
-        return footer;
-    });
+    deferInSlot(problemBlock_, "problemBlock",
+                [this](QWidget* slot) { return new ProblemBlock(*session_, actions_, slot); });
+    deferInSlot(failedFooter_, "failedFooter",
+                [this](QWidget* slot) { return new FailedFooter(*session_, actions_, slot); });
 
     // 2b: the screen hint or the quote, entering as one.
     auto* lead = row(this, "leadGroup", QBoxLayout::TopToBottom, {}, 0);
@@ -264,16 +267,10 @@ void PanelView::build() {
             new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
         return answerArea_;
     });
-    defer(actionCard_, "actionCard", this, [this](QWidget*) {
-        QWidget* card = slot("actionCard");
-        card->layout()->addWidget(new ActionCard(*session_, actions_, card));
-        return card;
-    });
-    defer(definitionCard_, "definitionCard", this, [this](QWidget*) {
-        QWidget* card = slot("definitionCard");
-        card->layout()->addWidget(new DefinitionCard(*session_, actions_, card));
-        return card;
-    });
+    deferInSlot(actionCard_, "actionCard",
+                [this](QWidget* slot) { return new ActionCard(*session_, actions_, slot); });
+    deferInSlot(definitionCard_, "definitionCard",
+                [this](QWidget* slot) { return new DefinitionCard(*session_, actions_, slot); });
 
     // 7: what was sent while the reply arrives, else the field for the next instruction.
     defer(sentRow_, "sentInstructionField", this, [this](QWidget* parent) {

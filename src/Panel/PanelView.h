@@ -26,8 +26,8 @@ class Timer;
 }  // namespace Platform
 
 // The content of the assistant panel for one invocation: which sections show, in which order,
-// as the session's phase, turns, draft, proposals and dictation change. Sections of later
-// stages sit in named, empty slots (see the constructor). Main thread only.
+// as the session's phase, turns, draft, proposals and dictation change. A section is built
+// when it first shows; until then a named, empty stand-in holds its place. Main thread only.
 class PanelView : public QWidget {
     Q_OBJECT
 
@@ -77,6 +77,8 @@ private:
     // showRow(row, true) builds the row with `make` in its place.
     void defer(QWidget*& row, const char* name, QWidget* parent,
                std::function<QWidget*(QWidget* parent)> make);
+    // The same for a section that sits in a slot named `name`.
+    void deferInSlot(QWidget*& row, const char* name, std::function<QWidget*(QWidget* slot)> make);
     void showRow(QWidget*& row, bool visible);
     void keepTabPlace(QWidget* standIn, QWidget* built);
     void tickEntrance();
