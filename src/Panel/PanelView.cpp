@@ -144,6 +144,57 @@ void PanelView::addRow(QWidget* row) {
     static_cast<QVBoxLayout*>(layout())->addWidget(row);
 }
 
+void PanelView::defer(QWidget*& row, const char* name, QWidget* parent,
+                      std::function<QWidget*(QWidget* parent)> make) {
+    row = new QWidget(parent);
+    row->setObjectName(QLatin1String(name));
+    row->hide();
+    parent->layout()->addWidget(row);
+    deferred_.push_back({&row, std::move(make)});
+}
+
+void PanelView::deferInSlot(QWidget*& row, const char* name,
+                            std::function<QWidget*(QWidget* slot)> make) {
+    defer(row, name, this, [this, name, make = std::move(make)](QWidget*) {
+        QWidget* holder = slot(name);
+        holder->layout()->addWidget(make(holder));
+        return holder;
+    });
+}
+
+void PanelView::showRow(QWidget*& row, bool visible) {
+    const auto deferred = std::find_if(deferred_.begin(), deferred_.end(),
+                                       [&row](const Deferred& each) { return each.row == &row; });
+    if (visible && deferred != deferred_.end()) {
+        const auto make = std::move(deferred->make);
+        deferred_.erase(deferred);
+        QWidget* parent = row->parentWidget();
+        QWidget* built = make(parent);
+        delete parent->layout()->replaceWidget(row, built);
+        keepTabPlace(row, built);
+        delete row;
+        row = built;
+    }
+    row->setVisible(visible);
+}
+
+void PanelView::keepTabPlace(QWidget* standIn, QWidget* built) {
+    // Made last, the section's widgets would come last on Tab; they take its stand-in's place.
+    QList<QWidget*> focusable = built->findChildren<QWidget*>();
+    focusable.prepend(built);
+    focusable.removeIf([](QWidget* each) { return !(each->focusPolicy() & Qt::TabFocus); });
+    QWidget* before = standIn->previousInFocusChain();
+    while (before != standIn &&
+           (!(before->focusPolicy() & Qt::TabFocus) || built->isAncestorOf(before)))
+        before = before->previousInFocusChain();
+    if (before == standIn)
+        return;
+    for (QWidget* each : focusable) {
+        QWidget::setTabOrder(before, each);
+        before = each;
+    }
+}
+
 void PanelView::build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -168,18 +219,18 @@ void PanelView::build() {
     contextLayout->addWidget(contextContent_);
     addRow(contextRow_);
 
+    // Most sections show in few invocations: each is built when it first shows, as building
+    // them all was most of the time from the shortcut to the panel.
     // 2a: what stopped the request.
-    problemBlock_ = slot("problemBlock");
-    problemBlock_->layout()->addWidget(new ProblemBlock(*session_, actions_, problemBlock_));
-    addRow(problemBlock_);
-    failedFooter_ = slot("failedFooter");
-    failedFooter_->layout()->addWidget(new FailedFooter(*session_, actions_, failedFooter_));
-    addRow(failedFooter_);
+    deferInSlot(problemBlock_, "problemBlock",
+                [this](QWidget* slot) { return new ProblemBlock(*session_, actions_, slot); });
+    deferInSlot(failedFooter_, "failedFooter",
+                [this](QWidget* slot) { return new FailedFooter(*session_, actions_, slot); });
 
     // 2b: the screen hint or the quote, entering as one.
     auto* lead = row(this, "leadGroup", QBoxLayout::TopToBottom, {}, 0);
-    screenHint_ = buildScreenHint(lead);
-    lead->layout()->addWidget(screenHint_);
+    defer(screenHint_, "screenHint", lead,
+          [this](QWidget* parent) { return buildScreenHint(parent); });
     quoteBlock_ = slot("quoteBlock", lead);
     quote_ = new QuoteBlock(*session_, quoteBlock_);
     quoteBlock_->layout()->addWidget(quote_);
@@ -187,15 +238,16 @@ void PanelView::build() {
     addRow(lead);
 
     // 3: the conversation, or the instructions applied to the draft.
-    auto* chatList = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), this);
-    chatList_ = chatList;
-    chatList->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
-        auto* card = new DocumentCard(
-            {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
-        card->setTurn(turn, writing);
-        return card;
+    defer(chatList_, "chatList", this, [this](QWidget* parent) {
+        auto* list = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), parent);
+        list->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
+            auto* card = new DocumentCard(
+                {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
+            card->setTurn(turn, writing);
+            return card;
+        });
+        return list;
     });
-    addRow(chatList_);
     instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
     auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
                                     DS::Palette::tertiary, instructionLine_);
@@ -209,20 +261,22 @@ void PanelView::build() {
     addRow(instructionLine_);
 
     // 4 to 6: the answer and the cards.
-    answerArea_ = new AnswerArea(this);
-    answerArea_->streamingText()->layout()->addWidget(
-        new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
-    addRow(answerArea_);
-    actionCard_ = slot("actionCard");
-    actionCard_->layout()->addWidget(new ActionCard(*session_, actions_, actionCard_));
-    addRow(actionCard_);
-    definitionCard_ = slot("definitionCard");
-    definitionCard_->layout()->addWidget(new DefinitionCard(*session_, actions_, definitionCard_));
-    addRow(definitionCard_);
+    defer(answerRow_, "answerArea", this, [this](QWidget* parent) {
+        answerArea_ = new AnswerArea(parent);
+        answerArea_->streamingText()->layout()->addWidget(
+            new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
+        return answerArea_;
+    });
+    deferInSlot(actionCard_, "actionCard",
+                [this](QWidget* slot) { return new ActionCard(*session_, actions_, slot); });
+    deferInSlot(definitionCard_, "definitionCard",
+                [this](QWidget* slot) { return new DefinitionCard(*session_, actions_, slot); });
 
     // 7: what was sent while the reply arrives, else the field for the next instruction.
-    sentField_ = new SentInstructionField(*session_, actions_, this);
-    addRow(sentField_);
+    defer(sentRow_, "sentInstructionField", this, [this](QWidget* parent) {
+        sentField_ = new SentInstructionField(*session_, actions_, parent);
+        return sentField_;
+    });
     instructionField_ = new InstructionField(*session_, actions_, this);
     addRow(instructionField_);
 
@@ -248,14 +302,19 @@ void PanelView::build() {
     const StatusLine::Accessory modes = [this](QWidget* parent) {
         return new ModeSwitch(*session_, parent);
     };
-    listeningHint_ = new ListeningHint(actions_.settings(), chip, bottom);
-    streamingHint_ = new StreamingHint(*session_, actions_.clock(), chip, bottom);
-    actionRow_ = new ActionRow(*session_, actions_, bottom);
+    defer(listeningHint_, "listeningHint", bottom, [this, chip](QWidget* parent) {
+        return new ListeningHint(actions_.settings(), chip, parent);
+    });
+    defer(streamingHint_, "streamingHint", bottom, [this, chip](QWidget* parent) {
+        return new StreamingHint(*session_, actions_.clock(), chip, parent);
+    });
+    defer(actionRow_, "actionRow", bottom,
+          [this](QWidget* parent) { return new ActionRow(*session_, actions_, parent); });
     readyHint_ = new ReadyHint(*session_, modes, chip, bottom);
-    conversationRow_ = new ConversationRow([this] { actions_.writeNow(); }, modes, chip, bottom);
-    for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
-                             readyHint_, conversationRow_})
-        bottom->layout()->addWidget(variant);
+    bottom->layout()->addWidget(readyHint_);
+    defer(conversationRow_, "conversationRow", bottom, [this, modes, chip](QWidget* parent) {
+        return new ConversationRow([this] { actions_.writeNow(); }, modes, chip, parent);
+    });
     addRow(bottom);
 }
 
@@ -300,30 +359,39 @@ void PanelView::refresh() {
     const bool compact = isCompact();
     const QString lineText = instructionLineText(session.appliedInstructions());
 
-    problemBlock_->setVisible(failed);
-    failedFooter_->setVisible(failed);
+    showRow(problemBlock_, failed);
+    showRow(failedFooter_, failed);
 
     const bool hint = phase == Kind::ready && !compact && showsScreenHint();
     screenHint_->parentWidget()->setVisible(!failed);
-    screenHint_->setVisible(hint);
+    showRow(screenHint_, hint);
     quoteBlock_->setVisible(!hint);
     quote_->setCompact(compact);
     contextContent_->refresh();
 
-    chatList_->setVisible(!failed && conversation);
+    showRow(chatList_, !failed && conversation);
     instructionLineLabel_->setText(lineText);
     instructionLine_->setVisible(!failed && !conversation &&
                                  (session.hasDraft() || streamingDraft) && !lineText.isEmpty());
 
-    answerArea_->setDraft(session.draft());
-    answerArea_->setStreaming(streamingDraft);
-    answerArea_->setHasCard(hasCard());
-    answerArea_->setVisible(!failed && (session.hasDraft() || streamingDraft));
-    actionCard_->setVisible(!failed && session.actionProposal().has_value());
-    definitionCard_->setVisible(!failed && session.definitionProposal().has_value());
+    const bool answer = !failed && (session.hasDraft() || streamingDraft);
+    if (answer)
+        showRow(answerRow_, true);
+    if (answerArea_) {
+        answerArea_->setDraft(session.draft());
+        answerArea_->setStreaming(streamingDraft);
+        answerArea_->setHasCard(hasCard());
+    }
+    showRow(answerRow_, answer);
+    showRow(actionCard_, !failed && session.actionProposal().has_value());
+    showRow(definitionCard_, !failed && session.definitionProposal().has_value());
 
-    sentField_->setCompact(compact);
-    sentField_->setVisible(phase == Kind::streaming);
+    const bool sent = phase == Kind::streaming;
+    if (sent)
+        showRow(sentRow_, true);
+    if (sentField_)
+        sentField_->setCompact(compact);
+    showRow(sentRow_, sent);
     instructionField_->setLarge(!compact);
     instructionField_->setVisible(phase == Kind::ready || phase == Kind::done);
 
@@ -346,16 +414,16 @@ void PanelView::refresh() {
         shown = readyHint_;
     else
         shown = conversationRow_;
-    for (QWidget* variant : {listeningHint_, streamingHint_, static_cast<QWidget*>(actionRow_),
-                             readyHint_, conversationRow_})
-        variant->setVisible(variant == shown);
+    for (QWidget** variant :
+         {&listeningHint_, &streamingHint_, &actionRow_, &readyHint_, &conversationRow_})
+        showRow(*variant, *variant == shown);
     fadeInNewRows();
     update();
 }
 
 QList<QWidget*> PanelView::rows() const {
     return {problemBlock_,     failedFooter_,       screenHint_,    quoteBlock_,     chatList_,
-            instructionLine_,  answerArea_,         actionCard_,    definitionCard_, sentField_,
+            instructionLine_,  answerRow_,          actionCard_,    definitionCard_, sentRow_,
             instructionField_, dictationErrorLine_, listeningHint_, streamingHint_,  actionRow_,
             readyHint_,        conversationRow_};
 }

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class AnswerArea;
 class ContextRow;
@@ -24,8 +26,8 @@ class Timer;
 }  // namespace Platform
 
 // The content of the assistant panel for one invocation: which sections show, in which order,
-// as the session's phase, turns, draft, proposals and dictation change. Sections of later
-// stages sit in named, empty slots (see the constructor). Main thread only.
+// as the session's phase, turns, draft, proposals and dictation change. A section is built
+// when it first shows; until then a named, empty stand-in holds its place. Main thread only.
 class PanelView : public QWidget {
     Q_OBJECT
 
@@ -71,6 +73,14 @@ private:
     QWidget* slot(const char* name, QWidget* parent = nullptr);
     QWidget* buildScreenHint(QWidget* parent);
     void addRow(QWidget* row);
+    // Puts an empty stand-in named `name` in `parent`'s layout, held by `row`; the first
+    // showRow(row, true) builds the row with `make` in its place.
+    void defer(QWidget*& row, const char* name, QWidget* parent,
+               std::function<QWidget*(QWidget* parent)> make);
+    // The same for a section that sits in a slot named `name`.
+    void deferInSlot(QWidget*& row, const char* name, std::function<QWidget*(QWidget* slot)> make);
+    void showRow(QWidget*& row, bool visible);
+    void keepTabPlace(QWidget* standIn, QWidget* built);
     void tickEntrance();
     // Refreshes after one of the state changes whose new rows fade in on a spring of
     // `response` seconds.
@@ -86,6 +96,13 @@ private:
     WindowDragHandle* contextRow_ = nullptr;
     ContextRow* contextContent_ = nullptr;
     QuoteBlock* quote_ = nullptr;
+    // Rows still standing in for the section they become when first shown.
+    struct Deferred {
+        QWidget** row;
+        std::function<QWidget*(QWidget* parent)> make;
+    };
+    std::vector<Deferred> deferred_;
+
     QWidget* problemBlock_ = nullptr;
     QWidget* failedFooter_ = nullptr;
     QWidget* screenHint_ = nullptr;
@@ -93,16 +110,20 @@ private:
     QWidget* chatList_ = nullptr;
     QWidget* instructionLine_ = nullptr;
     ElidedLabel* instructionLineLabel_ = nullptr;
+    QWidget* answerRow_ = nullptr;
+    // Null until the answer's row is first shown.
     AnswerArea* answerArea_ = nullptr;
     QWidget* actionCard_ = nullptr;
     QWidget* definitionCard_ = nullptr;
+    QWidget* sentRow_ = nullptr;
+    // Null until the sent instruction's row is first shown.
     SentInstructionField* sentField_ = nullptr;
     InstructionField* instructionField_ = nullptr;
     QWidget* dictationErrorLine_ = nullptr;
     TintedLabel* dictationErrorLabel_ = nullptr;
     QWidget* listeningHint_ = nullptr;
     QWidget* streamingHint_ = nullptr;
-    ActionRow* actionRow_ = nullptr;
+    QWidget* actionRow_ = nullptr;
     QWidget* readyHint_ = nullptr;
     QWidget* conversationRow_ = nullptr;
 

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "Design/ElidedLabel.h"
 #include "Design/StyledButton.h"
 #include "Panel/ActionRow.h"
 #include "Panel/InstructionField.h"
@@ -142,6 +143,30 @@ TEST_F(PanelRowsTest, TheScreenHintAsksForThePermissionOrStepsAsideForTheSession
     // The application answers by marking the session; the hint stays away for it.
     session.setScreenHintDismissed(true);
     EXPECT_FALSE(hint->isVisibleTo(&view));
+}
+
+TEST_F(PanelRowsTest, SectionsFirstShownLongAfterTheViewShowTheStateOfThatMoment) {
+    actions.settingsStore().update([](AssistantSettings& s) { s.includeScreenshot = true; });
+    PanelView view(session, actions);
+    ASSERT_EQ(view.findChild<QAbstractButton*>(QStringLiteral("later")), nullptr);
+
+    // The permission goes while the panel shows: the hint comes, and its buttons work.
+    actions.screenCapture().granted = false;
+    actions.permissions().refresh();
+    ASSERT_TRUE(view.findChild<QWidget*>(QStringLiteral("screenHint"))->isVisibleTo(&view));
+    view.findChild<QAbstractButton*>(QStringLiteral("later"))->click();
+    EXPECT_EQ(actions.calls, QStringList{QStringLiteral("dismissScreenHint")});
+
+    // The request fails after the instruction went out: the footer names that instruction.
+    session.setSentInstruction(QStringLiteral("Antworte kurz"));
+    session.setPhase(Phase::streaming());
+    session.setPhase(Phase::failed(AssistantProblem::offline()));
+    auto* footer = view.findChild<QWidget*>(QStringLiteral("failedFooter"));
+    ASSERT_TRUE(footer->isVisibleTo(&view));
+    auto* sent = footer->findChild<ElidedLabel*>(QStringLiteral("failedInstruction"));
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->text(), PanelView::quoted(QStringLiteral("Antworte kurz")));
+    EXPECT_TRUE(sent->isVisibleTo(&view));
 }
 
 }  // namespace

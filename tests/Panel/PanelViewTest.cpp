@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QMenu>
 #include <QSet>
@@ -64,10 +65,20 @@ TEST_P(SectionTable, ShowsTheRowsOfThePhase) {
     // The sections change with the session after the view exists, as they do on screen.
     PanelView view(fixture.session, fixture.actions);
     c.arrange(fixture);
+    view.resize(view.fittingSize());
+    view.show();
+    QCoreApplication::processEvents();
+    int below = 0;
     for (const QString& name : kRows) {
         auto* row = view.findChild<QWidget*>(name);
         ASSERT_NE(row, nullptr) << name.toStdString();
         EXPECT_EQ(row->isVisibleTo(&view), c.shown.contains(name)) << name.toStdString();
+        if (!row->isVisibleTo(&view))
+            continue;
+        // A section built when it first shows takes its own place, below the ones before it.
+        const QRect place(row->mapTo(&view, QPoint()), row->size());
+        EXPECT_GE(place.top(), below) << name.toStdString();
+        below = place.bottom() + 1;
     }
 }
 
