@@ -1,5 +1,6 @@
 #include "Platform/linux/PocketsphinxRecognizer.h"
 
+#include <malloc.h>
 #include <pocketsphinx.h>
 
 #include <QFile>
@@ -78,7 +79,29 @@ public:
         idle.push_back(decoder);
     }
 
-    // Model loading is not known to be thread-safe in pocketsphinx; one load at a time.
+    // Takes the idle decoders out under the lock, so that a dictation starting meanwhile
+    // loads afresh instead of getting one that is being freed.
+    int releaseIdle() {
+        std::vector<ps_decoder_t*> freed;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto& [key, idle] : idle_)
+                freed.insert(freed.end(), idle.begin(), idle.end());
+            idle_.clear();
+        }
+        if (freed.empty())
+            return 0;
+        std::lock_guard lock(loading);
+        for (ps_decoder_t* decoder : freed)
+            ps_free(decoder);
+        // glibc keeps freed heap for later: without the trim half of a model's ~90 MB stayed
+        // resident after the first free, and all of it after later ones.
+        malloc_trim(0);
+        return static_cast<int>(freed.size());
+    }
+
+    // Loading and freeing models are not known to be thread-safe in pocketsphinx; one at a
+    // time.
     std::mutex loading;
 
 private:
@@ -209,6 +232,10 @@ std::unique_ptr<SpeechDecoder> PocketsphinxRecognizer::decoder(const QString& mo
         return nullptr;
     }
     return std::make_unique<PocketsphinxDecoder>(pool_, key, decoder);
+}
+
+int PocketsphinxRecognizer::releaseIdle() {
+    return pool_->releaseIdle();
 }
 
 }  // namespace Platform
