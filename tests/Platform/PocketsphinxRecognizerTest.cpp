@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Voice/SpeechSample.h"
 
@@ -37,7 +39,10 @@ TEST(PocketsphinxRecognizerTest, ReleaseFreesIdleDecodersOnlyAndTheModelLoadsAga
     EXPECT_EQ(recognizer.releaseIdle(), 0);
 
     QString error;
+    QElapsedTimer timer;
+    timer.start();
     auto inUse = recognizer.decoder("en-us", &error);
+    const qint64 loadNs = timer.nsecsElapsed();
     ASSERT_TRUE(inUse) << error.toStdString();
     // Released halfway through a dictation: the decoder goes on as if nothing happened.
     inUse->begin();
@@ -48,9 +53,11 @@ TEST(PocketsphinxRecognizerTest, ReleaseFreesIdleDecodersOnlyAndTheModelLoadsAga
         words += result.words;
     EXPECT_TRUE(words.contains("forward")) << words.join(' ').toStdString();
 
-    // Dropped after the release, it is kept for the next dictation as usual.
+    // Dropped after the release, it is kept for the next dictation as usual: no second load.
     inUse.reset();
+    timer.restart();
     auto again = recognizer.decoder("en-us", &error);
+    EXPECT_LT(timer.nsecsElapsed(), loadNs / 10);
     ASSERT_TRUE(again);
     again.reset();
     EXPECT_EQ(recognizer.releaseIdle(), 1);
