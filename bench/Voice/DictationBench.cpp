@@ -104,6 +104,16 @@ void decodingSpeed(benchmark::State& state) {
     state.counters["realtime_ratio"] = decodeSeconds / state.iterations() / audioSeconds;
 }
 
+// One dictation's start() to an open microphone, in seconds.
+double openMicrophone() {
+    Dictation dictation;
+    auto service = dictation.make({});
+    service->start([](const std::optional<QString>&) {});
+    (void)QTest::qWaitFor([&] { return dictation.openedAt >= 0; }, 10000);
+    service->cancel();
+    return dictation.openedAt / 1e9;
+}
+
 void startToMicrophone(benchmark::State& state) {
     Dictation warmUp;
     {
@@ -112,14 +122,8 @@ void startToMicrophone(benchmark::State& state) {
         service->start([&](const std::optional<QString>&) { done = true; });
         (void)QTest::qWaitFor([&] { return done; }, 30000);
     }
-    for (auto _ : state) {
-        Dictation dictation;
-        auto service = dictation.make({});
-        service->start([](const std::optional<QString>&) {});
-        (void)QTest::qWaitFor([&] { return dictation.openedAt >= 0; }, 10000);
-        state.SetIterationTime(dictation.openedAt / 1e9);
-        service->cancel();
-    }
+    for (auto _ : state)
+        state.SetIterationTime(openMicrophone());
 }
 
 // The process's own memory (anonymous resident pages), in MB.
@@ -174,12 +178,7 @@ void startToMicrophoneAfterRelease(benchmark::State& state) {
         waited.start();
         while (recognizer()->releaseIdle() == 0 && waited.elapsed() < 5000)
             QTest::qWait(10);
-        Dictation dictation;
-        auto service = dictation.make({});
-        service->start([](const std::optional<QString>&) {});
-        (void)QTest::qWaitFor([&] { return dictation.openedAt >= 0; }, 10000);
-        state.SetIterationTime(dictation.openedAt / 1e9);
-        service->cancel();
+        state.SetIterationTime(openMicrophone());
     }
 }
 
