@@ -17,8 +17,9 @@ void SpeechModelRelease::dictationEnded() {
     if (running_ == 0 || --running_ > 0)
         return;
     due_ = clock_.singleShot(kAfter, [this] {
-        // Freeing a model takes tens of milliseconds; the worker holds the recognizer, and a
-        // dictation that starts meanwhile simply loads afresh.
+        // Freeing a model takes tens of milliseconds, so a worker does it; it holds the
+        // recognizer. A dictation starting meanwhile either keeps the decoder it got or loads
+        // afresh: the pool never frees a decoder in use.
         std::thread([recognizer = recognizer_] { recognizer->releaseIdle(); }).detach();
     });
 }
