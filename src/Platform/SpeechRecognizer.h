@@ -22,6 +22,11 @@ public:
     // first time; later decoders reuse what was loaded. Blocking: call it off the main thread.
     // Null, with `error` set, when the model cannot be loaded.
     virtual std::unique_ptr<SpeechDecoder> decoder(const QString& modelLocale, QString* error) = 0;
+
+    // Frees the loaded decoders no one uses and gives their memory back to the system; the
+    // next decoder() loads its model again. A decoder in use stays and, once dropped, is kept
+    // as usual. How many it freed. Blocking (tens of milliseconds): call it off the main thread.
+    virtual int releaseIdle() = 0;
 };
 
 }  // namespace Platform

@@ -10,6 +10,8 @@
 #include "Platform/SpeechRecognitionAccess.h"
 #include "Platform/SpeechRecognizer.h"
 
+class SpeechModelRelease;
+
 // What the engines need of the system. The references outlive every engine.
 struct DictationBackends {
     Platform::MicrophoneAccess& microphone;
@@ -22,4 +24,7 @@ struct DictationBackends {
     // The user's system language ("de_DE"): where the older engine turns when no model speaks
     // the requested one.
     QString systemLocale;
+    // Told when an engine's dictation starts and ends, to free the models once dictation
+    // rests; none in tests of a single engine. The factory makes one when it is missing.
+    std::shared_ptr<SpeechModelRelease> modelRelease = nullptr;
 };

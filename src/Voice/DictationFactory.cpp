@@ -5,8 +5,13 @@
 #include "Settings/AssistantSettings.h"
 #include "Voice/AnalyzerDictationService.h"
 #include "Voice/LegacyDictationService.h"
+#include "Voice/SpeechModelRelease.h"
 
-DictationFactory::DictationFactory(DictationBackends backends) : backends_(std::move(backends)) {}
+DictationFactory::DictationFactory(DictationBackends backends) : backends_(std::move(backends)) {
+    if (!backends_.modelRelease)
+        backends_.modelRelease =
+            std::make_shared<SpeechModelRelease>(backends_.recognizer, backends_.clock);
+}
 
 std::unique_ptr<DictationService> DictationFactory::make(const AssistantSettings& settings) const {
     if (!settings.dictationEnabled)

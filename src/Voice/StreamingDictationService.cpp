@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "Platform/AuthorizationStatus.h"
+#include "Voice/SpeechModelRelease.h"
 
 StreamingDictationService::StreamingDictationService(DictationBackends backends,
                                                      std::chrono::milliseconds finalisationLimit)
@@ -25,7 +26,7 @@ StreamingDictationService::StreamingDictationService(DictationBackends backends,
 }
 
 StreamingDictationService::~StreamingDictationService() {
-    pipeline_.cancel();
+    stopPipeline();
 }
 
 void StreamingDictationService::start(StartDone done) {
@@ -44,7 +45,16 @@ void StreamingDictationService::start(StartDone done) {
     }
     phase_ = Phase::settingUp;
     startDone_ = std::move(done);
+    usingModel_ = true;
+    if (backends_.modelRelease)
+        backends_.modelRelease->dictationStarted();
     pipeline_.start(plan.modelLocale);
+}
+
+void StreamingDictationService::stopPipeline() {
+    pipeline_.cancel();
+    if (std::exchange(usingModel_, false) && backends_.modelRelease)
+        backends_.modelRelease->dictationEnded();
 }
 
 void StreamingDictationService::ready(const std::optional<QString>& error) {
@@ -54,7 +64,7 @@ void StreamingDictationService::ready(const std::optional<QString>& error) {
     const bool stopWaits = static_cast<bool>(stopDone_);
     phase_ = error ? Phase::ended : Phase::listening;
     if (error)
-        pipeline_.cancel();
+        stopPipeline();
     if (StartDone done = std::exchange(startDone_, {}))
         done(error);
     if (!self || !stopWaits)
@@ -95,7 +105,7 @@ void StreamingDictationService::finalise() {
 
 void StreamingDictationService::complete() {
     deadline_.reset();
-    pipeline_.cancel();
+    stopPipeline();
     phase_ = Phase::ended;
     if (StopDone done = std::exchange(stopDone_, {}))
         done(result());
@@ -103,7 +113,7 @@ void StreamingDictationService::complete() {
 
 void StreamingDictationService::endedByItself() {
     // The microphone is released at once rather than when the caller gets round to stop().
-    pipeline_.cancel();
+    stopPipeline();
     if (phase_ == Phase::finishing) {
         complete();
         return;
@@ -113,7 +123,7 @@ void StreamingDictationService::endedByItself() {
 
 void StreamingDictationService::cancel() {
     deadline_.reset();
-    pipeline_.cancel();
+    stopPipeline();
     phase_ = Phase::ended;
     startDone_ = {};
     if (StopDone done = std::exchange(stopDone_, {}))

@@ -56,6 +56,8 @@ private:
     void finalise();
     void complete();
     void endedByItself();
+    // Stops the pipeline and tells the model release that this dictation is over.
+    void stopPipeline();
 
     const std::chrono::milliseconds finalisationLimit_;
     RecognitionPipeline pipeline_;
@@ -63,4 +65,5 @@ private:
     StartDone startDone_;
     StopDone stopDone_;
     std::unique_ptr<Platform::Timer> deadline_;
+    bool usingModel_ = false;
 };

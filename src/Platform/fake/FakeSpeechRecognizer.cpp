@@ -81,6 +81,25 @@ int FakeSpeechRecognizer::loads() const {
     return loads_;
 }
 
+int FakeSpeechRecognizer::releases() const {
+    std::lock_guard lock(mutex_);
+    return releases_;
+}
+
+bool FakeSpeechRecognizer::waitForReleases(int count, std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return releases_ >= count; });
+}
+
+int FakeSpeechRecognizer::releaseIdle() {
+    {
+        std::lock_guard lock(mutex_);
+        ++releases_;
+    }
+    changed_.notify_all();
+    return 0;
+}
+
 void FakeSpeechRecognizer::waitWhileHeld(bool atEnd) {
     std::unique_lock lock(mutex_);
     const auto held = [&] { return atEnd ? holdEnd_ : holdLoading_; };

@@ -35,12 +35,16 @@ public:
     // Waits until a call is blocked in a hold.
     bool waitUntilHeld(std::chrono::milliseconds limit);
     int loads() const;
+    int releases() const;
+    // Waits until releaseIdle() has been called `count` times in all.
+    bool waitForReleases(int count, std::chrono::milliseconds limit);
     // The model locale of the last decoder() call.
     QString lastLoaded() const;
     QString loadError;  // decoder() fails with this when set
 
     std::optional<QString> supportedLocale(const QString& locale) override;
     std::unique_ptr<SpeechDecoder> decoder(const QString& modelLocale, QString* error) override;
+    int releaseIdle() override;
 
     // Used by the fake decoder.
     void waitWhileHeld(bool atEnd);
@@ -55,6 +59,7 @@ private:
     QString lastLoaded_;
     int waiting_ = 0;
     int loads_ = 0;
+    int releases_ = 0;
 };
 
 }  // namespace Platform

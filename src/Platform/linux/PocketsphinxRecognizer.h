@@ -8,8 +8,8 @@
 namespace Platform {
 
 // Speech recognition with pocketsphinx on the installed models. A loaded model stays in memory
-// for the rest of the run (decoders go back to a pool when dropped), so only the first
-// dictation in a language waits for the load; it also keeps the decoder's adaptation to the
+// until releaseIdle() (decoders go back to a pool when dropped), so only the first of a run of
+// dictations in a language waits for the load; it also keeps the decoder's adaptation to the
 // microphone from one dictation to the next.
 class PocketsphinxRecognizer final : public SpeechRecognizer {
 public:
@@ -19,6 +19,7 @@ public:
 
     std::optional<QString> supportedLocale(const QString& locale) override;
     std::unique_ptr<SpeechDecoder> decoder(const QString& modelLocale, QString* error) override;
+    int releaseIdle() override;
 
     class Pool;
 

@@ -1,0 +1,25 @@
+#include "Voice/SpeechModelRelease.h"
+
+#include <thread>
+
+SpeechModelRelease::SpeechModelRelease(std::shared_ptr<Platform::SpeechRecognizer> recognizer,
+                                       Platform::Clock& clock)
+    : recognizer_(std::move(recognizer)), clock_(clock) {}
+
+SpeechModelRelease::~SpeechModelRelease() = default;
+
+void SpeechModelRelease::dictationStarted() {
+    ++running_;
+    due_.reset();
+}
+
+void SpeechModelRelease::dictationEnded() {
+    if (running_ == 0 || --running_ > 0)
+        return;
+    due_ = clock_.singleShot(kAfter, [this] {
+        // Freeing a model takes tens of milliseconds, so a worker does it; it holds the
+        // recognizer. A dictation starting meanwhile either keeps the decoder it got or loads
+        // afresh: the pool never frees a decoder in use.
+        std::thread([recognizer = recognizer_] { recognizer->releaseIdle(); }).detach();
+    });
+}
