@@ -13,7 +13,6 @@
 #include <xcb/xtest.h>
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -183,14 +182,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRounds;
     enableAccessibilityBus();
     const ProgramHome tavrinHome;
-    {
-        // Control+Shift+Space: window managers leave it free.
-        QSettings defaults(
-            tavrinHome.environment().value("XDG_CONFIG_HOME") + "/org.tavrin.Tavrin/defaults.conf",
-            QSettings::IniFormat);
-        defaults.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
-                          QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
-    }
+    tavrinHome.useFreeShortcut();
     const ProgramHome bareHome;
     PressBench bench;
     if (!bench.ready()) {

@@ -8,7 +8,6 @@
 // (/proc/PID/task/*/status). Needs an X server with a window manager, for example:
 //   scripts/x11-session sh -c 'openbox --sm-disable & sleep 1; exec IdleBench [SECONDS]'
 #include <QCoreApplication>
-#include <QSettings>
 #include <QStringList>
 #include <cstdio>
 #include <map>
@@ -129,21 +128,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // As the introduction leaves it when the user allows it.
-    QProcess enable;
-    enable.start(QStringLiteral("dbus-send"),
-                 {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-                  "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
-                  "string:IsEnabled", "variant:boolean:true"});
-    enable.waitForFinished();
+    enableAccessibilityBus();
     const ProgramHome tavrinHome;
-    {
-        // Control+Shift+Space: window managers leave it free.
-        QSettings defaults(
-            tavrinHome.environment().value("XDG_CONFIG_HOME") + "/org.tavrin.Tavrin/defaults.conf",
-            QSettings::IniFormat);
-        defaults.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
-                          QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
-    }
+    tavrinHome.useFreeShortcut();
     const ProgramHome minimalHome;
     QProcess tavrin;
     tavrin.setProcessEnvironment(tavrinHome.environment());

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdlib>
@@ -38,6 +39,14 @@ public:
         environment_.insert("XDG_RUNTIME_DIR", home_.filePath("run"));
     }
     const QProcessEnvironment& environment() const { return environment_; }
+
+    // Control+Shift+Space opens the panel: window managers leave it free, unlike Alt+Space.
+    void useFreeShortcut() const {
+        QSettings defaults(home_.filePath("config/org.tavrin.Tavrin/defaults.conf"),
+                           QSettings::IniFormat);
+        defaults.setValue(QStringLiteral("GlobalShortcuts_invokeAssistant"),
+                          QStringLiteral(R"({"carbonKeyCode":49,"carbonModifiers":4608})"));
+    }
 
 private:
     QTemporaryDir home_;
