@@ -31,6 +31,8 @@ bool servedByThisUser(const QLocalSocket& socket) {
            peer.uid == ::getuid();
 }
 
+constexpr qint64 kLongestRequest = 64;
+
 int msecsLeft(const QDeadlineTimer& deadline) {
     return int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX));
 }
@@ -151,6 +153,10 @@ void SingleInstance::readRequests(QLocalSocket* socket) {
         if (socket->readLine().trimmed() == "reopen")
             requestReopen();
     }
+    // The only request is one short line: a sender that goes on without ending its line is
+    // not a Tavrin start, and what it sends would otherwise pile up here.
+    if (socket->bytesAvailable() > kLongestRequest)
+        socket->abort();
 }
 
 void SingleInstance::requestReopen() {

@@ -1,6 +1,6 @@
 #include "Voice/SpeechModelRelease.h"
 
-#include <thread>
+#include <QThreadPool>
 
 SpeechModelRelease::SpeechModelRelease(std::shared_ptr<Platform::SpeechRecognizer> recognizer,
                                        Platform::Clock& clock)
@@ -20,6 +20,9 @@ void SpeechModelRelease::dictationEnded() {
         // Freeing a model takes tens of milliseconds, so a worker does it; it holds the
         // recognizer. A dictation starting meanwhile either keeps the decoder it got or loads
         // afresh: the pool never frees a decoder in use.
-        std::thread([recognizer = recognizer_] { recognizer->releaseIdle(); }).detach();
+        // The global pool, not a detached thread: the application waits for it when it ends,
+        // so a quit during a release never runs exit beside a model being freed.
+        QThreadPool::globalInstance()->start(
+            [recognizer = recognizer_] { recognizer->releaseIdle(); });
     });
 }

@@ -104,6 +104,22 @@ TEST(SingleInstanceTest, OnlyWholeReopenLinesReopen) {
     }
 }
 
+// Whatever connects may send; a line that never ends is cut off instead of piling up.
+TEST(SingleInstanceTest, ALineThatNeverEndsIsCutOff) {
+    QTemporaryDir runtime;
+    const QString path = runtime.path() + "/tavrin.socket";
+    SingleInstance running(path);
+    ASSERT_EQ(running.claim(), SingleInstance::Role::Primary);
+    QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
+    QLocalSocket client;
+    client.connectToServer(path);
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write(QByteArray(4096, 'x'));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return client.state() == QLocalSocket::UnconnectedState; }, 2000));
+    EXPECT_EQ(reopened.count(), 0);
+}
+
 // A tool Tavrin starts inherits its open files; it must not keep the claim once Tavrin is gone,
 // or every later start would take it for a running Tavrin.
 TEST(SingleInstanceTest, AChildProcessDoesNotKeepTheClaimAlive) {
