@@ -3,10 +3,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -235,6 +239,40 @@ TEST(LineProcessTest, CancelEndsTheRunAtOnceAndTheWholeGroupSoon) {
             << c.name;
         EXPECT_FALSE(done) << c.name << ": no callback after a cancel";
     }
+}
+
+// The half of the next test that runs in a test program of its own: it cancels a run whose
+// child ignores SIGTERM, so the child is still there when the program ends right after.
+TEST(LineProcessTest, QuitWhileAChildRunsChildHalf) {
+    if (qEnvironmentVariableIsEmpty("TAVRIN_QUIT_WHILE_A_CHILD_RUNS"))
+        GTEST_SKIP() << "runs inside QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes";
+    QList<QByteArray> lines;
+    auto run = LineProcess::run(
+        sh, {"-c", "trap '' TERM; echo $$; sleep 60 & sleep 60"}, std::nullopt, QDir::tempPath(),
+        [&](const QByteArray& line) { lines << line; }, {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lines.isEmpty(); }, 5000));
+    std::printf("group %s\n", lines[0].constData());
+    run->cancel();
+}
+
+// Quitting while a tool still works: the child is ended before its process object goes, so
+// Qt has nothing to warn about, and nothing of the child's group is left.
+TEST(LineProcessTest, QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TAVRIN_QUIT_WHILE_A_CHILD_RUNS", "1");
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {"--gtest_filter=LineProcessTest.QuitWhileAChildRunsChildHalf"});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(program.exitCode(), 0) << output.toStdString() << errors.toStdString();
+    EXPECT_FALSE(errors.contains("QProcess: Destroyed while process")) << errors.toStdString();
+    const QRegularExpressionMatch group = QRegularExpression("group (\\d+)").match(output);
+    ASSERT_TRUE(group.hasMatch()) << output.toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return liveMembers(group.captured(1).toLongLong()) == 0; }, 3000));
 }
 
 TEST(LineProcessTest, CallbacksMayCancelOrDestroyTheRun) {
