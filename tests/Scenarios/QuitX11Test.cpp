@@ -1,4 +1,5 @@
 #include <QTemporaryDir>
+#include <cstdio>
 
 #include "support/Files.h"
 #include "support/ScenarioDesktop.h"
@@ -6,7 +7,8 @@
 namespace {
 
 // The user quits from the tray icon's menu while the AI tool still works on an answer: the
-// tool and whatever it started end with Tavrin.
+// tool and whatever it started end with Tavrin, and before its process object goes (Qt warns
+// about a process object destroyed while its process runs).
 TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
     QTemporaryDir record;
     desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
@@ -15,7 +17,7 @@ TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
     // The tool never answers and keeps a grandchild of its own.
     desktop.environment.insert("TAVRIN_FAKE_HANG", "before");
     desktop.writeSettings();
-    desktop.startTavrin();
+    desktop.startTavrin(QProcess::ForwardedOutputChannel);
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.trayIconCentre().has_value(); }, 10000))
         << "the tray never showed Tavrin's icon";
     ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
@@ -45,6 +47,9 @@ TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
         << "Tavrin did not quit";
     EXPECT_EQ(desktop.tavrin.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(desktop.tavrin.exitCode(), 0);
+    const QByteArray errors = desktop.tavrin.readAllStandardError();
+    std::fwrite(errors.constData(), 1, size_t(errors.size()), stderr);
+    EXPECT_FALSE(errors.contains("QProcess: Destroyed while process")) << errors.constData();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(tool); }, 3000))
         << "the tool " << tool << " outlived Tavrin";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(grandchild); }, 3000))
