@@ -22,10 +22,10 @@
 class CLIToolRequest : public QObject {
 public:
     // How long a tool may go on retrying a service that turns it away (overloaded, or the
-    // limit reached) before the request gives up on it. The tools back off from half a
-    // second to a quarter of a minute and keep at it for three minutes; a short blip is over
-    // by their first or second retry, while a user waiting for a reply gives up long before
-    // the three minutes. This covers the tool's first four retries.
+    // limit reached) before the request gives up on it. claude waits half a second before its
+    // first retry and twice as long before each next one, for about three minutes in all;
+    // nobody waits that long for a reply, while a blip of a few seconds is over by the second
+    // or third retry. Fifteen seconds leave it four retries.
     static constexpr std::chrono::milliseconds kRefusalGrace = std::chrono::seconds(15);
 
     // How the tool is started.

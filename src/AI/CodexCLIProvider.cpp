@@ -87,11 +87,11 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
 }
 
 void CodexCLIProvider::StreamState::followReconnect(const QString& message) {
+    refusal.reset();
     // "Reconnecting... 2/5 (why)"; the reason may be missing.
     static const QRegularExpression counted(
         QStringLiteral(R"(^Reconnecting\.*\s*(\d+\s*/\s*\d+)?\s*)"));
     QString reason = message.mid(counted.match(message).capturedLength()).trimmed();
-    refusal.reset();
     if (reason.startsWith(QLatin1Char('(')) && reason.endsWith(QLatin1Char(')')))
         reason = reason.mid(1, reason.size() - 2).trimmed();
     switch (ErrorClassifier::classify(reason, ProviderID::codexCLI).kind()) {
