@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -19,6 +18,7 @@
 #include "AI/AIProvider.h"
 #include "AI/Chunk.h"
 #include "AI/ChunkStream.h"
+#include "support/ProcessGroups.h"
 #include "support/ScopedEnv.h"
 
 // Drives the fake `claude` and `codex` programs in tests/fixtures/bin (see fake-tool.sh there)
@@ -109,7 +109,7 @@ public:
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < ms) {
-            if (!groupAlive(group))
+            if (liveMembers(group) == 0)
                 return true;
             pause();
         }
@@ -117,21 +117,6 @@ public:
     }
 
 private:
-    static bool groupAlive(qint64 group) {
-        const QStringList entries =
-            QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QString& entry : entries) {
-            QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            // After the name in brackets: state, parent, process group.
-            const QByteArray line = stat.readAll();
-            const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-            if (fields.size() > 2 && fields[0] != "Z" && fields[2].toLongLong() == group)
-                return true;
-        }
-        return false;
-    }
     static void pause() {
         QCoreApplication::processEvents();
         QThread::msleep(10);
