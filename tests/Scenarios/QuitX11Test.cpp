@@ -6,6 +6,12 @@
 
 namespace {
 
+qint64 parentOf(qint64 pid) {
+    const QByteArray line = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() : 0;
+}
+
 // The user quits from the tray icon's menu while the AI tool still works on an answer: the
 // tool and whatever it started end with Tavrin, and before its process object goes (Qt warns
 // about a process object destroyed while its process runs).
@@ -24,14 +30,20 @@ TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
     QTest::qWait(300);
     desktop.type(QStringLiteral("Sag ja"));
     desktop.key(QStringLiteral("Return"));
+    // The status checks run the same fake and hang as well; the records are the request's
+    // once they name its arguments and a grandchild of the process they name.
+    qint64 tool = 0;
+    qint64 grandchild = 0;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return QFile::exists(record.filePath("claude.grandchild-pid")); }, 10000))
+        [&] {
+            tool = readFile(record.filePath("claude.pid")).trimmed().toLongLong();
+            grandchild = readFile(record.filePath("claude.grandchild-pid")).trimmed().toLongLong();
+            return readFile(record.filePath("claude.argv")).startsWith(QByteArray("-p\0", 3)) &&
+                   processAlive(tool) && processAlive(grandchild) &&
+                   parentOf(grandchild) == tool;
+        },
+        10000))
         << "the tool never started";
-    const qint64 tool = readFile(record.filePath("claude.pid")).trimmed().toLongLong();
-    const qint64 grandchild =
-        readFile(record.filePath("claude.grandchild-pid")).trimmed().toLongLong();
-    ASSERT_TRUE(processAlive(tool));
-    ASSERT_TRUE(processAlive(grandchild));
 
     // The tray's menu, by the right button on the icon; "Beenden" is its last entry.
     const QPoint icon = *desktop.trayIconCentre();
