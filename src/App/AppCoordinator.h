@@ -186,7 +186,7 @@ public:
     void send(const QString& input, std::optional<ReplyKind> forced, bool hidden) override;
     void primaryAction() override;
     void writeNow() override;
-    void regenerate();
+    void regenerate() override;
     void retryLastRequest() override;
     void stopGenerating() override;
     void startListening() override;

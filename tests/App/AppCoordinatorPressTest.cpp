@@ -25,28 +25,6 @@ protected:
     }
 };
 
-// The lines of the "timing" log written while it lives.
-class TimingLines {
-public:
-    TimingLines() {
-        lines_ = &lines;
-        previous_ = qInstallMessageHandler(&TimingLines::handle);
-    }
-    ~TimingLines() {
-        qInstallMessageHandler(previous_);
-        lines_ = nullptr;
-    }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message) {
-        if (lines_ && context.category && QByteArray(context.category) == "timing")
-            lines_->append(message);
-    }
-    static inline QStringList* lines_ = nullptr;
-    QtMessageHandler previous_ = nullptr;
-};
-
 TEST(AppCoordinatorPressTest, TapOpensThePanelOnceWithOneTimingLine) {
     CoordinatorHarness h;
     AppCoordinator& app = h.make();
