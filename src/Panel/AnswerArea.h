@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QScrollArea;
 class QTextEdit;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
@@ -23,8 +24,9 @@ public:
     void setHasCard(bool hasCard);
     bool isStreaming() const { return streaming_; }
 
-    // The slot the streaming text goes into.
+    // The slot the streaming text goes into, and the scroll view around it.
     QWidget* streamingText() const { return streamingText_; }
+    QScrollArea* streamingScroll() const { return streamingScroll_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,7 +37,9 @@ private:
     void applyColours();
 
     QTextEdit* text_ = nullptr;
+    QScrollArea* streamingScroll_ = nullptr;
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
+    bool followNewest_ = true;
     bool hasCard_ = false;
 };
