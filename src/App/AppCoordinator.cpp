@@ -258,9 +258,7 @@ void AppCoordinator::reopen() {
 }
 
 void AppCoordinator::manageProjects() {
-    dismiss();
-    if (s_.showProjectSettings)
-        s_.showProjectSettings();
+    openSettings(SettingsTab::projects);
 }
 
 void AppCoordinator::openSettings(std::optional<SettingsTab> tab) {
@@ -739,7 +737,7 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
         if (!s_.permissions.accessibility()) {
             putOnClipboard(text);
             s_.quickDictation.finish(
-                Status::failed(tr("In die Zwischenablage kopiert (Bedienungshilfen fehlen)")),
+                Status::failed(tr("In die Zwischenablage kopiert (Barrierefreiheit aus)")),
                 kFailureShown);
             endRouting(r);
             return;

@@ -293,7 +293,6 @@ struct CoordinatorHarness {
             [this] { ++onboardingShown; },
             [this] { ++settingsShown; },
             [this] { ++permissionSettingsShown; },
-            {},
             nullptr,
             &urlOpener,
             nullptr,
