@@ -24,9 +24,8 @@ public:
     void setHasCard(bool hasCard);
     bool isStreaming() const { return streaming_; }
 
-    // The slot the streaming text goes into, and the scroll view around it.
+    // The slot the streaming text goes into, inside a scroll view of its own.
     QWidget* streamingText() const { return streamingText_; }
-    QScrollArea* streamingScroll() const { return streamingScroll_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
