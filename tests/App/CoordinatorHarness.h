@@ -315,7 +315,6 @@ struct CoordinatorHarness {
             [this] { ++onboardingShown; },
             [this] { ++settingsShown; },
             [this] { ++permissionSettingsShown; },
-            {},
             nullptr,
             &urlOpener,
             nullptr,
