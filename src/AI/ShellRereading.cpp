@@ -331,7 +331,11 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
             continue;  // no subscript: bash reads a lone "[" as a plain character
         const QStringView after = QStringView(text).mid(end);
         const bool assigned = after.startsWith(u"=") || after.startsWith(u"+=");
-        const bool named = i > 0 && isNameCharacter(text[i - 1]);
+        qsizetype nameStart = i;
+        while (nameStart > 0 && isNameCharacter(text[nameStart - 1]))
+            --nameStart;
+        // "$a[1]" is the variable and a pattern in bash, no element.
+        const bool named = nameStart < i && (nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
         if (const auto span = touched(spans, i, end))

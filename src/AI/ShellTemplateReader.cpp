@@ -545,10 +545,40 @@ void ShellTemplateReader::finish() {
     }
 }
 
+// test and "[" read their operators from the words they get: an expansion that stands where
+// an operator may be read could become "-v", which evaluates its operand's subscript. An
+// expansion right after an operator of the template, before one, or last is an operand.
+static bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
+    const QString command = unquoted(words[index]);
+    if (command != QLatin1String("test") && command != QLatin1String("["))
+        return false;
+    QStringList arguments = words.mid(index + 1);
+    if (command == QLatin1String("[") && !arguments.isEmpty() &&
+        unquoted(arguments.last()) == QLatin1String("]"))
+        arguments.removeLast();
+    const auto isOperator = [&](qsizetype i) {
+        if (i < 0 || i >= arguments.size() || expands(arguments[i]))
+            return false;
+        const QString word = unquoted(arguments[i]);
+        return word.startsWith(QLatin1Char('-')) || word == QLatin1String("=") ||
+               word == QLatin1String("==") || word == QLatin1String("!=") ||
+               word == QLatin1String("<") || word == QLatin1String(">") ||
+               word == QLatin1String("!");
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (expands(arguments[i]) && i + 1 < arguments.size() && !isOperator(i - 1) &&
+            !isOperator(i + 1))
+            return true;
+    }
+    return false;
+}
+
 bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
     const qsizetype index = commandIndex(words);
     if (index < 0)
         return false;
+    if (testOperatorFromExpansion(words, index))
+        return true;
     for (qsizetype i = index; i < words.size(); ++i) {
         const QString command = withoutExpansions(unquoted(words[i]));
         QStringList arguments;

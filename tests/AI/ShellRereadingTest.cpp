@@ -47,6 +47,7 @@ TEST(ShellRereadingTest, ArithmeticSubscriptsAndNamesAreRefusedOnlyWhereAValueCa
         {"a[1]=x; a[i]=y; echo {{a}}", false},
         {"x={{a}}; a[x]=1", true},
         {"x={{a}}; echo ${a[x]}", true},
+        {"i={{a}}; a=(x y); echo $a[$i]", false},
         {"x={{a}}; echo ${HOME:x}", true},
         {"echo ${x:-{{a}}} ${HOME:1:2} ${#HOME} {{a}}", false},
         {"echo ${!x} {{a}}", true},
