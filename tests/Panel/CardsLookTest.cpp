@@ -136,7 +136,7 @@ const std::vector<Look> kLooks{
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);
          s.setActionProposal(shell(ActionProposal::Failed{
-             "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{anzahl}}“ steht an einer "
+             "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{target}}“ steht an einer "
              "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer "
              "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach eval oder "
              "bash -c). Setz ihn als eigenes Argument eines Befehls oder in Anführungszeichen "
