@@ -306,10 +306,8 @@ QSet<QString> assignedNames(const QString& text) {
         QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]]*\\])?\\+?=|"
                        "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
     static const QRegularExpression takesNames(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|print|declare|"
-        "typeset|local|private|export|readonly|vared|getln|let|integer|float|nameref)(?![A-Za-z0-9_"
-        "-])"
-        "([^;&|\\n]*)"));
+        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|declare|"
+        "typeset|local|export|readonly|let)(?![A-Za-z0-9_-])([^;&|\\n]*)"));
     static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
     static const QRegularExpression setsPositional(
         QStringLiteral("(?<![A-Za-z0-9_-])(set|shift)(?![A-Za-z0-9_-])"));
