@@ -152,7 +152,7 @@ std::variant<Script, Refusal> prepare(const QString& text,
                     break;
             }
             script.text += reference;
-            reader.valueInserted(reference, number, QStringView(text).mid(start, length));
+            reader.valueInserted(reference, QStringView(text).mid(start, length));
         });
     reader.finish();
     if (spans.isEmpty())
@@ -180,10 +180,19 @@ std::variant<Script, Refusal> prepare(const QString& text,
     }
     static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
-        const QString& value = numbered.at(spot.number - 1)->second;
-        if (spot.echoOnly ? echoOption.match(value).hasMatch()
-                          : value.startsWith(QLatin1Char('-')))
-            return Refusal{Refusal::Reason::option, {numbered.at(spot.number - 1)->first}};
+        QString start;
+        for (const qsizetype number : spot.numbers)
+            start += numbered.at(number - 1)->second;
+        // Values that come to nothing leave the word to the template's own text.
+        const bool option = spot.echoOnly
+                                ? spot.alone && echoOption.match(start).hasMatch()
+                                : start.startsWith(QLatin1Char('-'));
+        if (option) {
+            const auto first = std::find_if(
+                spot.numbers.cbegin(), spot.numbers.cend(),
+                [&](qsizetype number) { return !numbered.at(number - 1)->second.isEmpty(); });
+            return Refusal{Refusal::Reason::option, {numbered.at(*first - 1)->first}};
+        }
     }
 
     // Inside a function "$1" is the function's own argument, so the values are taken into

@@ -386,20 +386,12 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
     return Place::refused;
 }
 
-void ShellTemplateReader::valueInserted(const QString& reference, qsizetype number,
-                                        QStringView placeholder) {
+void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
     masked_ += placeholder;
     pending_ = Pending::none;
     escaped_ = false;
     Frame& command = nearestCommand();
-    const bool onlyQuotes = std::all_of(command.word.cbegin(), command.word.cend(), [](QChar c) {
-        return c == QLatin1Char('"') || c == QLatin1Char('\'');
-    });
-    command.wholeValue =
-        onlyQuotes && !reference.startsWith(QLatin1Char('\\')) && command.wholeValue == 0 ? number
-                                                                                           : -1;
     command.word += reference;
-    command.wholeValueEnd = command.word.size();
     command.inWord = true;
     frames_.back().previous = QChar();
 }
@@ -452,24 +444,34 @@ void ShellTemplateReader::lineEnded() {
     body.stripTabs = document.stripTabs;
 }
 
-// A value standing alone as a word may be read as an option by the command.
-void ShellTemplateReader::noteWholeValue(const Frame& frame) {
-    if (frame.wholeValue <= 0 || frame.conditional)
+// A word that begins with values may be read as an option by the command.
+void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
+    if (frame.conditional)
         return;
-    const QStringView after = QStringView(frame.word).mid(frame.wholeValueEnd);
-    const bool alone = std::all_of(after.begin(), after.end(), [](QChar c) {
+    static const QRegularExpression leading(
+        QStringLiteral("^(?:['\"]|\\$\\{tavrin_value_[0-9]+\\})+"));
+    static const QRegularExpression reference(QStringLiteral("tavrin_value_([0-9]+)"));
+    const QRegularExpressionMatch match = leading.match(frame.word);
+    if (!match.hasMatch())
+        return;
+    OptionSpot spot;
+    for (auto found = reference.globalMatch(match.captured()); found.hasNext();)
+        spot.numbers.append(found.next().captured(1).toLongLong());
+    if (spot.numbers.isEmpty())
+        return;
+    const QStringView rest = QStringView(frame.word).mid(match.capturedLength());
+    spot.alone = std::all_of(rest.begin(), rest.end(), [](QChar c) {
         return c == QLatin1Char('"') || c == QLatin1Char('\'');
     });
-    if (!alone)
-        return;
-    if (const std::optional<bool> echoOnly = optionPlace(frame.words))
-        optionSpots_.append({frame.wholeValue, *echoOnly});
+    if (const std::optional<bool> echoOnly = optionPlace(frame.words)) {
+        spot.echoOnly = *echoOnly;
+        optionSpots_.append(spot);
+    }
 }
 
 void ShellTemplateReader::endWord(Frame& frame) {
     if (!frame.inWord)
         return;
-    const qsizetype wholeValue = std::exchange(frame.wholeValue, 0);
     if (std::exchange(frame.redirect, false)) {
         // A redirection's target is neither the command nor one of its arguments.
         if (std::exchange(frame.hereOperator, false)) {
@@ -491,9 +493,7 @@ void ShellTemplateReader::endWord(Frame& frame) {
         return;
     }
     frame.listOpened = frame.arrayList;
-    frame.wholeValue = wholeValue;
-    noteWholeValue(frame);
-    frame.wholeValue = 0;
+    noteLeadingValues(frame);
     frame.words.append(frame.word);
     const QString word = unquoted(frame.word);
     if (commandIndex(frame.words) == frame.words.size() - 1) {

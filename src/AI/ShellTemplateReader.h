@@ -26,11 +26,13 @@ public:
         refused,
     };
 
-    // A value that stands as a whole argument of a command, where the program would read
-    // it as an option if it began with "-". `echoOnly`: the command is echo, which takes
-    // only "-n", "-e", "-E" and their combinations.
+    // A word of a command that begins with values (numbers as given to valueInserted, in
+    // order): where the program reads options, it is one if their text begins with "-".
+    // `alone`: nothing but the values makes up the word. `echoOnly`: the command is echo,
+    // which takes only "-n", "-e", "-E" and their combinations, as a word of their own.
     struct OptionSpot {
-        qsizetype number = 0;
+        QList<qsizetype> numbers;
+        bool alone = true;
         bool echoOnly = false;
 
         bool operator==(const OptionSpot&) const = default;
@@ -53,16 +55,16 @@ public:
     // Whether the text so far ends in a backslash that applies to what follows.
     bool afterBackslash() const { return escaped_; }
 
-    // `reference` (the quoted reference to value number `number`) was put at the current
-    // position in place of `placeholder`.
-    void valueInserted(const QString& reference, qsizetype number, QStringView placeholder);
+    // `reference` (the quoted reference "${tavrin_value_N}" to value number N) was put at the
+    // current position in place of `placeholder`.
+    void valueInserted(const QString& reference, QStringView placeholder);
 
     // The template has been read to its end.
     void finish();
     // Whether a command takes a variable's name from an expansion ("read $x"): any value
     // that reaches that variable would be evaluated. Asked after finish().
     bool evaluatesVariables() const { return evaluatesVariables_; }
-    // Where a value would be an option if it began with "-". Asked after finish().
+    // Where values would make an option if they began with "-". Asked after finish().
     const QList<OptionSpot>& optionSpots() const { return optionSpots_; }
 
 private:
@@ -105,10 +107,6 @@ private:
         bool stripTabs = false;
         // Inside [[ … ]]: "&&", "||", "<", ">" and parentheses belong to the test.
         bool conditional = false;
-        // The current word is one value's reference and quotes so far: its number and where
-        // the reference ended.
-        qsizetype wholeValue = 0;
-        qsizetype wholeValueEnd = 0;
         QChar previous;
         // enclosed "${": what follows the brace, while it may still turn into a default.
         bool readsHead = false;
@@ -138,7 +136,7 @@ private:
     void stepInHereDocument(Frame& frame, QChar c);
     void lineEnded();
     bool plainCharacter(QChar c) const;
-    void noteWholeValue(const Frame& frame);
+    void noteLeadingValues(const Frame& frame);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     void startRedirection(Frame& frame);
