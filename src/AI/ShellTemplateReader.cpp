@@ -557,11 +557,13 @@ static bool testOperatorFromExpansion(const QStringList& words, qsizetype index)
     const auto isOperator = [&](qsizetype i) {
         if (i < 0 || i >= arguments.size() || expands(arguments[i]))
             return false;
+        // "!", "-a" and "-o" join tests: the word after them may be an operator again.
         const QString word = unquoted(arguments[i]);
+        if (word == QLatin1String("-a") || word == QLatin1String("-o"))
+            return false;
         return word.startsWith(QLatin1Char('-')) || word == QLatin1String("=") ||
                word == QLatin1String("==") || word == QLatin1String("!=") ||
-               word == QLatin1String("<") || word == QLatin1String(">") ||
-               word == QLatin1String("!");
+               word == QLatin1String("<") || word == QLatin1String(">");
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (expands(arguments[i]) && i + 1 < arguments.size() && !isOperator(i - 1) &&

@@ -227,7 +227,7 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "flock /tmp/l -c \"echo {{a}}\"", "su root -c \"echo {{a}}\"", "$SHELL -c \"echo {{a}}\"",
         "env -i bash -ec \"echo {{a}}\"", "sudo -u x bash --norc -c \"echo {{a}}\"",
         // test reads an operator from a word that expands
-        "[ {{a}} {{a}} ]", "x={{a}}; test $x \"$x\""};
+        "[ {{a}} {{a}} ]", "x={{a}}; test $x \"$x\"", "x={{a}}; [ ! \"$x\" \"$x\" ]"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;
