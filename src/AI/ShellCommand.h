@@ -54,7 +54,7 @@ struct Refusal {
         throughVariable,
         // A placeholder in a here-document whose delimiter is quoted: nothing is inserted.
         quotedHereDocument,
-        // The value begins with "-" and stands alone where the program reads options.
+        // The value begins with "-" and begins a word where the program reads options.
         option,
         // The value holds a NUL character, which no program argument can carry.
         nul,
