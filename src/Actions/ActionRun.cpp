@@ -112,8 +112,8 @@ QString refusalMessage(const ShellCommand::Refusal& refusal) {
             return text("Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
                         "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
                         "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
-                        "wie nach eval oder bash -c). Setz ihn als eigenes Argument eines "
-                        "Befehls oder in Anführungszeichen ein.")
+                        "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
+                        "etwa als Argument eines Befehls.")
                 .arg(names);
         case ShellCommand::Refusal::Reason::throughVariable:
             return text("Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "

@@ -227,7 +227,10 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "flock /tmp/l -c \"echo {{a}}\"", "su root -c \"echo {{a}}\"", "$SHELL -c \"echo {{a}}\"",
         "env -i bash -ec \"echo {{a}}\"", "sudo -u x bash --norc -c \"echo {{a}}\"",
         // test reads an operator from a word that expands
-        "[ {{a}} {{a}} ]", "x={{a}}; test $x \"$x\"", "x={{a}}; [ ! \"$x\" \"$x\" ]"};
+        "[ {{a}} {{a}} ]", "x={{a}}; test $x \"$x\"", "x={{a}}; [ ! \"$x\" \"$x\" ]",
+        // after a here-document the template's commands go on
+        "cat <<EOF\nx\nEOF\n(( {{a}} ))", "cat <<-EOF\n\tx\n\tEOF\nlet n={{a}}",
+        "cat <<A <<'B'\nx\nA\n{{a}}\nB", "x=$(cat <<EOF\n{{a}}\nEOF\n); (( x ))"};
     // clang-format on
     for (const char* text : refused)
         EXPECT_FALSE(ShellCommand::script(text, {{"a", "x"}})) << text;

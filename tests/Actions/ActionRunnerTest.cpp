@@ -288,7 +288,7 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{anzahl}}“ steht an einer "
          "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer Rechnung, "
          "einem Index, als Variablenname oder als Befehlstext wie nach eval oder bash -c). "
-         "Setz ihn als eigenes Argument eines Befehls oder in Anführungszeichen ein."},
+         "Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines Befehls."},
         {"touch ran; git checkout {{anzahl}}", "--orphan=x",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“ und "
          "würde vom Programm als Option gelesen. Ändere den Wert, oder setz im Befehl „--“ vor "

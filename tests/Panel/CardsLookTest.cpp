@@ -139,8 +139,8 @@ const std::vector<Look> kLooks{
              "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{target}}“ steht an einer "
              "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer "
              "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach eval oder "
-             "bash -c). Setz ihn als eigenes Argument eines Befehls oder in Anführungszeichen "
-             "ein."}));
+             "bash -c). Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines "
+             "Befehls."}));
      }},
     {"action-done-link",
      [](AssistantSession& s, RecordingPanelActions&) {
