@@ -73,13 +73,16 @@ function(tavrin_add_library name)
   target_link_libraries(${name} PUBLIC tavrin_options ${ARG_LIBS})
 endfunction()
 
-# tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11] [ENVIRONMENT VAR=value ...])
+# tavrin_add_test(<name> SOURCES ... [LIBS ...] [X11 [ALONE]] [ENVIRONMENT VAR=value ...])
 # Convention: a folder's x11 tests live in files named *X11Test.cpp and build into a second
 # executable <Folder>X11Tests.
 # X11 marks tests that need a real X server, accessibility bus or sound server: they get
-# the label x11 and run under xvfb-run and dbus-run-session (scripts/test).
+# the label x11, and ctest starts each in a session of its own (scripts/x11-session: its own
+# Xvfb, session bus, home and runtime folder, so its sound server is its own too). Nothing is
+# shared, so they run side by side; ALONE keeps a timing-sensitive executable's tests from
+# running beside any other test.
 function(tavrin_add_test name)
-  cmake_parse_arguments(ARG "X11" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "X11;ALONE" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_property(GLOBAL APPEND PROPERTY TAVRIN_PCH_TESTS ${name})
   tavrin_rerun_moc_on_new_files(${name} ${ARG_SOURCES})
@@ -91,8 +94,13 @@ function(tavrin_add_test name)
   set(labels unit)
   if(ARG_X11)
     set(labels x11)
+    set_target_properties(${name} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/x11-session")
   endif()
   set(properties LABELS "${labels}" TIMEOUT 120)
+  if(ARG_ALONE)
+    list(APPEND properties RUN_SERIAL TRUE)
+  endif()
   if(ARG_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
@@ -108,15 +116,19 @@ function(tavrin_add_folder_library name)
   tavrin_add_library(${name} SOURCES ${sources} LIBS ${ARG_LIBS})
 endfunction()
 
-# tavrin_add_folder_tests(<Folder> LIBS ...): <Folder>Tests from *Test.cpp and, when there are
-# any, <Folder>X11Tests from *X11Test.cpp (label x11).
+# tavrin_add_folder_tests(<Folder> LIBS ... [X11_ALONE]): <Folder>Tests from *Test.cpp and,
+# when there are any, <Folder>X11Tests from *X11Test.cpp (label x11; X11_ALONE: one at a time).
 function(tavrin_add_folder_tests folder)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "X11_ALONE" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
   file(GLOB x11_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*X11Test.cpp)
   if(x11_sources)
     list(REMOVE_ITEM sources ${x11_sources})
-    tavrin_add_test(${folder}X11Tests X11 SOURCES ${x11_sources} LIBS ${ARG_LIBS})
+    set(alone "")
+    if(ARG_X11_ALONE)
+      set(alone ALONE)
+    endif()
+    tavrin_add_test(${folder}X11Tests X11 ${alone} SOURCES ${x11_sources} LIBS ${ARG_LIBS})
   endif()
   if(sources)
     tavrin_add_test(${folder}Tests SOURCES ${sources} LIBS ${ARG_LIBS})
