@@ -14,6 +14,18 @@ QString describe(DictationError error) {
             return QCoreApplication::translate(
                 "DictationError",
                 "Das Mikrofon-Format wird von der Spracherkennung nicht unterstützt.");
+        case DictationError::microphoneUnavailable:
+            return QCoreApplication::translate(
+                "DictationError",
+                "Das Mikrofon lässt sich nicht öffnen. Prüfe die Toneinstellungen.");
+        case DictationError::microphoneLost:
+            return QCoreApplication::translate(
+                "DictationError",
+                "Das Mikrofon ist ausgefallen. Prüfe die Toneinstellungen und diktiere neu.");
+        case DictationError::modelUnreadable:
+            return QCoreApplication::translate("DictationError",
+                                               "Das Sprachmodell lässt sich nicht laden. "
+                                               "Installiere die Pocketsphinx-Pakete neu.");
     }
     return {};
 }
