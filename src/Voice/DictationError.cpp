@@ -16,16 +16,13 @@ QString describe(DictationError error) {
                 "Das Mikrofon-Format wird von der Spracherkennung nicht unterstützt.");
         case DictationError::microphoneUnavailable:
             return QCoreApplication::translate(
-                "DictationError",
-                "Das Mikrofon lässt sich nicht öffnen. Prüfe die Toneinstellungen.");
+                "DictationError", "Mikrofon nicht erreichbar – Toneinstellungen prüfen.");
         case DictationError::microphoneLost:
-            return QCoreApplication::translate(
-                "DictationError",
-                "Das Mikrofon ist ausgefallen. Prüfe die Toneinstellungen und diktiere neu.");
-        case DictationError::modelUnreadable:
             return QCoreApplication::translate("DictationError",
-                                               "Das Sprachmodell lässt sich nicht laden. "
-                                               "Installiere die Pocketsphinx-Pakete neu.");
+                                               "Mikrofon ausgefallen – Toneinstellungen prüfen.");
+        case DictationError::modelUnreadable:
+            return QCoreApplication::translate(
+                "DictationError", "Sprachmodell fehlt – Pocketsphinx neu installieren.");
     }
     return {};
 }

@@ -285,8 +285,7 @@ TEST(DictationEngineTest, WordsBecomeSettledAndTentativeText) {
 }
 
 TEST(DictationEngineTest, CaptureThatBreaksOffReleasesTheMicrophone) {
-    const QString lost =
-        "Das Mikrofon ist ausgefallen. Prüfe die Toneinstellungen und diktiere neu.";
+    const QString lost = "Mikrofon ausgefallen – Toneinstellungen prüfen.";
     const struct {
         Engine engine;
         bool wordsFirst;
@@ -337,7 +336,7 @@ TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
          "PulseAudio: Connection refused",
          {},
          {},
-         "Das Mikrofon lässt sich nicht öffnen. Prüfe die Toneinstellungen.",
+         "Mikrofon nicht erreichbar – Toneinstellungen prüfen.",
          {},
          "[Tavrin] Mikrofon nicht geöffnet: PulseAudio: Connection refused"},
         {"no speech library",
@@ -346,7 +345,7 @@ TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
          "the speech library libpocketsphinx.so.3 could not be loaded",
          {},
          std::nullopt,
-         {"Das Sprachmodell lässt sich nicht laden. Installiere die Pocketsphinx-Pakete neu."},
+         {"Sprachmodell fehlt – Pocketsphinx neu installieren."},
          "[Tavrin] Sprachmodell nicht geladen: the speech library libpocketsphinx.so.3 could not "
          "be loaded"},
         {"unreadable model",
@@ -355,7 +354,7 @@ TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
          "the speech model in /usr/share/pocketsphinx/model/en-us could not be loaded",
          {},
          std::nullopt,
-         {"Das Sprachmodell lässt sich nicht laden. Installiere die Pocketsphinx-Pakete neu."},
+         {"Sprachmodell fehlt – Pocketsphinx neu installieren."},
          "[Tavrin] Sprachmodell nicht geladen: the speech model in "
          "/usr/share/pocketsphinx/model/en-us could not be loaded"},
         {"the sound server goes away",
@@ -364,7 +363,7 @@ TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
          {},
          "PulseAudio: Connection terminated",
          std::nullopt,
-         {"Das Mikrofon ist ausgefallen. Prüfe die Toneinstellungen und diktiere neu."},
+         {"Mikrofon ausgefallen – Toneinstellungen prüfen."},
          "[Tavrin] Mikrofon abgebrochen: PulseAudio: Connection terminated"},
     };
     for (const auto& row : rows) {

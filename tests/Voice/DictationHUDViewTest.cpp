@@ -11,6 +11,7 @@
 #include "Design/Waveform.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeClock.h"
+#include "Voice/DictationError.h"
 #include "Voice/DictationHUD.h"
 #include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
@@ -124,6 +125,11 @@ TEST(DictationHUDViewTest, RendersEveryStatus) {
          [](QuickDictationModel& m) {
              m.setStatus(
                  Status::failed("Spracherkennung ist für diese Sprache gerade nicht verfügbar."));
+         }},
+        // The longest of the failures.
+        {"failed-model",
+         [](QuickDictationModel& m) {
+             m.setStatus(Status::failed(describe(DictationError::modelUnreadable)));
          }},
         {"inserted", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::inserted)); }},
         {"to-panel", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::toPanel)); }},

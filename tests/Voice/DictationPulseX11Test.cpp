@@ -61,7 +61,7 @@ TEST(DictationPulseX11Test, AMissingSoundServerIsReportedInGerman) {
     AnalyzerDictationService service("en-US", backends);
     harness.watch(service);
     EXPECT_EQ(harness.start(service, 30000),
-              "Das Mikrofon lässt sich nicht öffnen. Prüfe die Toneinstellungen.");
+              "Mikrofon nicht erreichbar – Toneinstellungen prüfen.");
     ASSERT_EQ(harness.log.lines.size(), 1);
     EXPECT_TRUE(harness.log.lines[0].startsWith("[Tavrin] Mikrofon nicht geöffnet: PulseAudio: "))
         << harness.log.lines[0].toStdString();
