@@ -348,15 +348,6 @@ TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
          {"Sprachmodell fehlt – Pocketsphinx neu installieren."},
          "[Tavrin] Sprachmodell nicht geladen: the speech library libpocketsphinx.so.3 could not "
          "be loaded"},
-        {"unreadable model",
-         Engine::analyzer,
-         {},
-         "the speech model in /usr/share/pocketsphinx/model/en-us could not be loaded",
-         {},
-         std::nullopt,
-         {"Sprachmodell fehlt – Pocketsphinx neu installieren."},
-         "[Tavrin] Sprachmodell nicht geladen: the speech model in "
-         "/usr/share/pocketsphinx/model/en-us could not be loaded"},
         {"the sound server goes away",
          Engine::analyzer,
          {},
