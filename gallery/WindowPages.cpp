@@ -21,6 +21,7 @@
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeInstalledApplications.h"
 #include "Platform/fake/FakeWindowManagerInfo.h"
+#include "Voice/DictationError.h"
 #include "Voice/DictationHUDView.h"
 #include "Voice/QuickDictationModel.h"
 #include "support/FakeShortcuts.h"
@@ -71,6 +72,11 @@ void GalleryPages::dictationDisplay() {
          [](QuickDictationModel& m) {
              m.setStatus(
                  Status::failed("Spracherkennung ist für diese Sprache gerade nicht verfügbar."));
+         }},
+        // The longest of the failures.
+        {"failed-model",
+         [](QuickDictationModel& m) {
+             m.setStatus(Status::failed(describe(DictationError::modelUnreadable)));
          }},
         {"inserted", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::inserted)); }},
         {"to-panel", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::toPanel)); }},

@@ -136,7 +136,8 @@ public:
     static constexpr std::chrono::milliseconds kPageBudget{6000};
     static constexpr int kPageMaxChars = 60000;
     static constexpr int kDocumentDays = 14;
-    // How long a quick dictation waits for the AI before it pastes the words as recognised.
+    // How long after the release a quick dictation waits for the AI, all its calls together,
+    // before it pastes the words as recognised.
     static constexpr std::chrono::milliseconds kDictationAILimit{30000};
 
     // The two global shortcuts of the application.
@@ -295,12 +296,15 @@ private:
     void formatOrInsert(const RoutingPtr& r);
     void openPanelWith(const QString& text, std::optional<ReplyKind> forced);
     // Asks the AI once for a routing step; `done` gets the answer (none when the call
-    // failed) or, after kDictationAILimit without one, `timedOut` with the call dropped.
+    // failed) or, once kDictationAILimit has passed since the release, `timedOut` with the
+    // call dropped.
     void askForDictation(const RoutingPtr& r, const QString& system, const QString& user,
                          std::function<void(std::optional<QString> answer, bool timedOut)> done);
     // Pastes dictated text into `target`: activity, style signal, the modifiers let go, the
     // paste, the display's last status and the undo toast.
     void insertDictated(const RoutingPtr& r, const QString& text);
+    // The AI did not help in time: the words go in as recognised, and the display says so.
+    void insertAsRecognised(const RoutingPtr& r);
     void waitForModifiers(const RoutingPtr& r, int passesLeft, std::function<void()> then);
     void endRouting(const RoutingPtr& r);
     std::optional<Platform::RunningApplication> dictationTarget();

@@ -42,7 +42,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       dictation_(DictationBackends{microphone_, speech_,
                                    std::make_shared<Platform::PocketsphinxRecognizer>(),
                                    [] { return std::make_unique<Platform::PulseAudioSource>(); },
-                                   clock, QLocale::system().name()}),
+                                   clock, QLocale::system().name(), log}),
       compositor_(x11_),
       quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
                       &compositor_),

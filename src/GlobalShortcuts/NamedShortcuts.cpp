@@ -270,17 +270,24 @@ bool NamedShortcuts::usedByAnotherName(const Shortcut& shortcut, const Name& exc
 void NamedShortcuts::dispatch(const Shortcut& shortcut, EventType type) {
     if (paused_)
         return;
+    // A name runs only while it holds the combination: one that shares it with another name
+    // but was disabled stays quiet, though the combination is still grabbed for the other.
+    const auto takes = [this, &shortcut](const Name& name) {
+        const auto registered = registered_.constFind(name);
+        return registered != registered_.constEnd() && *registered == shortcut &&
+               getShortcut(name) == shortcut;
+    };
     // Copies: a handler may add or remove handlers and streams.
     const auto handlers = type == EventType::KeyDown ? keyDownHandlers_ : keyUpHandlers_;
     for (auto it = handlers.cbegin(); it != handlers.cend(); ++it) {
-        if (getShortcut(it.key()) != shortcut)
+        if (!takes(it.key()))
             continue;
         for (const Action& action : it.value())
             action();
     }
     QList<QPointer<EventStream>> streams;
     for (auto it = streams_.cbegin(); it != streams_.cend(); ++it) {
-        if (getShortcut(it.key()) != shortcut)
+        if (!takes(it.key()))
             continue;
         for (EventStream* stream : it.value())
             streams.append(stream);

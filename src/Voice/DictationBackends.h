@@ -9,6 +9,7 @@
 #include "Platform/MicrophoneAccess.h"
 #include "Platform/SpeechRecognitionAccess.h"
 #include "Platform/SpeechRecognizer.h"
+#include "Platform/SystemLog.h"
 
 class SpeechModelRelease;
 
@@ -24,6 +25,8 @@ struct DictationBackends {
     // The user's system language ("de_DE"): where the older engine turns when no model speaks
     // the requested one.
     QString systemLocale;
+    // Where the technical detail of a failure goes; the user sees a sentence of ours.
+    Platform::SystemLog& log;
     // Told when an engine's dictation starts and ends, to free the models once dictation
     // rests; none in tests of a single engine. The factory makes one when it is missing.
     std::shared_ptr<SpeechModelRelease> modelRelease = nullptr;

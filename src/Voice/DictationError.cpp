@@ -14,6 +14,15 @@ QString describe(DictationError error) {
             return QCoreApplication::translate(
                 "DictationError",
                 "Das Mikrofon-Format wird von der Spracherkennung nicht unterstützt.");
+        case DictationError::microphoneUnavailable:
+            return QCoreApplication::translate(
+                "DictationError", "Mikrofon nicht erreichbar – Toneinstellungen prüfen.");
+        case DictationError::microphoneLost:
+            return QCoreApplication::translate("DictationError",
+                                               "Mikrofon ausgefallen – Toneinstellungen prüfen.");
+        case DictationError::modelUnreadable:
+            return QCoreApplication::translate(
+                "DictationError", "Sprachmodell fehlt – Pocketsphinx neu installieren.");
     }
     return {};
 }

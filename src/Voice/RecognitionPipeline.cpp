@@ -25,10 +25,11 @@ struct RecognitionPipeline::Core {
     bool cancelled = false;
     bool audioEnded = false;
     bool captureOpen = false;
-    QString captureFailure;
+    std::optional<QString> captureFailure;
 
-    // Runs `call` with the pipeline on the receiver's thread, unless the pipeline is gone by
-    // then (its receiver drops pending calls when destroyed).
+    // Runs `call` with the pipeline on the receiver's thread, unless the pipeline is gone or
+    // cancelled by then (its receiver drops pending calls when destroyed; a cancel that comes
+    // while calls wait in the queue is seen at delivery).
     template <typename Call>
     void post(Call call) {
         std::lock_guard lock(mutex);
@@ -36,7 +37,11 @@ struct RecognitionPipeline::Core {
             return;
         RecognitionPipeline* target = front;
         QMetaObject::invokeMethod(
-            receiver, [target, call = std::move(call)] { call(target->events); },
+            receiver,
+            [target, call = std::move(call)] {
+                if (!target->cancelled_)
+                    call(target->events);
+            },
             Qt::QueuedConnection);
     }
 
@@ -69,7 +74,7 @@ struct RecognitionPipeline::Core {
     void onFailure(const QString& message) {
         {
             std::lock_guard lock(mutex);
-            captureFailure = message.isEmpty() ? QStringLiteral("capture failed") : message;
+            captureFailure = message.isEmpty() ? QStringLiteral("capture broke off") : message;
         }
         wake.notify_all();
     }
@@ -82,10 +87,17 @@ struct RecognitionPipeline::Core {
             });
     }
 
-    void ready(const std::optional<QString>& error) {
-        post([error](Events& events) {
+    void ready(const std::optional<Failure>& failure) {
+        post([failure](Events& events) {
             if (events.ready)
-                events.ready(error);
+                events.ready(failure);
+        });
+    }
+
+    void fail(const Failure& failure) {
+        post([failure](Events& events) {
+            if (events.failed)
+                events.failed(failure);
         });
     }
 
@@ -100,48 +112,56 @@ struct RecognitionPipeline::Core {
 void RecognitionPipeline::Core::run(const std::shared_ptr<Core>& core, const QString& modelLocale) {
     if (core->isCancelled())
         return;
-    QString error;
-    std::unique_ptr<SpeechDecoder> decoder = core->recognizer->decoder(modelLocale, &error);
-    if (!decoder) {
-        core->ready(error.isEmpty() ? QStringLiteral("the speech model could not be loaded")
-                                    : error);
-        return;
-    }
-    {
-        std::lock_guard lock(core->mutex);
-        // A cancel that came while the model loaded must not open the microphone.
-        if (core->cancelled || core->audioEnded)
-            return;
-    }
+    // The microphone first: the user speaks as soon as the key is down, and a model that must
+    // load again after a rest takes a noticeable moment. What is said meanwhile waits in the
+    // queue for the decoder.
     Core* raw = core.get();
     const QString openError =
         core->source->open({[raw](std::span<const float> samples) { raw->onBuffer(samples); },
                             [raw](const QString& message) { raw->onFailure(message); }});
     if (!openError.isEmpty()) {
-        core->ready(openError);
+        core->ready(Failure{DictationError::microphoneUnavailable, openError});
         return;
     }
+    bool closeAtOnce = false;
     {
-        std::unique_lock lock(core->mutex);
-        if (core->cancelled || core->audioEnded) {
-            // Opened after all was called off: close what opened late.
-            lock.unlock();
-            core->source->close();
+        std::lock_guard lock(core->mutex);
+        // Called off, or the audio ended, while the microphone opened: it closes again (what it
+        // gave meanwhile still counts when the audio ended).
+        closeAtOnce = core->cancelled || core->audioEnded;
+        core->captureOpen = !closeAtOnce;
+    }
+    if (closeAtOnce) {
+        core->source->close();
+        if (core->isCancelled())
             return;
-        }
-        core->captureOpen = true;
     }
     core->ready(std::nullopt);
 
+    QString error;
+    std::unique_ptr<SpeechDecoder> decoder = core->recognizer->decoder(modelLocale, &error);
+    if (!decoder) {
+        core->closeCapture();
+        core->fail({DictationError::modelUnreadable,
+                    error.isEmpty() ? QStringLiteral("the decoder could not be made") : error});
+        return;
+    }
+    if (core->isCancelled())
+        return;
+    core->post([](Events& events) {
+        if (events.decoding)
+            events.decoding();
+    });
+
     decoder->begin();
-    QString failure;
+    std::optional<QString> failure;
     for (;;) {
         std::deque<std::vector<float>> batch;
         {
             std::unique_lock lock(core->mutex);
             core->wake.wait(lock, [&] {
                 return core->cancelled || !core->queue.empty() || core->audioEnded ||
-                       !core->captureFailure.isEmpty();
+                       core->captureFailure;
             });
             if (core->cancelled)
                 return;
@@ -157,14 +177,11 @@ void RecognitionPipeline::Core::run(const std::shared_ptr<Core>& core, const QSt
                 return;
         }
     }
-    if (!failure.isEmpty())
+    if (failure)
         core->closeCapture();
     core->deliver(decoder->end());
-    if (!failure.isEmpty()) {
-        core->post([failure](Events& events) {
-            if (events.failed)
-                events.failed(failure);
-        });
+    if (failure) {
+        core->fail({DictationError::microphoneLost, *failure});
         return;
     }
     core->post([](Events& events) {
@@ -208,6 +225,7 @@ void RecognitionPipeline::endAudio() {
 }
 
 void RecognitionPipeline::cancel() {
+    cancelled_ = true;
     {
         std::lock_guard lock(core_->mutex);
         core_->cancelled = true;

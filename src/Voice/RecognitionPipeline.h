@@ -8,21 +8,33 @@
 
 #include "Platform/AudioSource.h"
 #include "Platform/SpeechRecognizer.h"
+#include "Voice/DictationError.h"
 
-// The part of a dictation that runs off the main thread. A worker thread of its own loads the
-// decoder, opens the microphone and then decodes every buffer the capture thread queues, in
-// order and without dropping any, until the audio ends. Every event is posted to `receiver`'s
-// (the main) thread; none comes after cancel() or destruction.
+// The part of a dictation that runs off the main thread. A worker thread of its own opens the
+// microphone, then loads the decoder while the audio waits in a queue, so that nothing said
+// right after the press is lost to the model's load; then it decodes every buffer the capture
+// thread queued, in order and without dropping any, until the audio ends. Every event is
+// posted to `receiver`'s (the main) thread; none is delivered after cancel() or destruction,
+// not even one the worker posted before.
 class RecognitionPipeline {
 public:
+    // What went wrong, for the user, and the technical detail behind it, for the log.
+    struct Failure {
+        DictationError error;
+        QString detail;
+    };
+
     struct Events {
-        // The microphone is open (nothing), or the set-up failed (what went wrong).
-        std::function<void(const std::optional<QString>& error)> ready;
+        // The microphone is open and its audio is kept (nothing), or it could not be opened.
+        std::function<void(const std::optional<Failure>& failure)> ready;
+        // The decoder is loaded and works through the audio kept since the microphone opened.
+        std::function<void()> decoding;
         std::function<void(float level)> level;
         // The running utterance's words, or a finished utterance's (`final`).
         std::function<void(const QStringList& words, bool final)> heard;
-        // Capture broke off; the words heard before it have been delivered.
-        std::function<void(const QString& message)> failed;
+        // Capture broke off, or the decoder could not be loaded; the words heard before have
+        // been delivered and the microphone is closed.
+        std::function<void(const Failure& failure)> failed;
         // After endAudio(): everything is decoded and delivered.
         std::function<void()> ended;
     };
@@ -41,8 +53,9 @@ public:
     // Closes the microphone; the worker decodes what is queued, ends the utterance and
     // reports `ended`.
     void endAudio();
-    // Closes the microphone and stops the worker at its next step; it reports nothing more.
-    // When the worker is still setting up, it does not open the microphone any more.
+    // Closes the microphone and stops the worker at its next step; it reports nothing more,
+    // and what it reported before and is still on its way is dropped. When the worker has
+    // not opened the microphone yet, it does not open it any more.
     void cancel();
 
     struct Core;
@@ -50,4 +63,6 @@ public:
 private:
     std::shared_ptr<Core> core_;
     bool started_ = false;
+    // Main thread: set by cancel(), read by every delivery.
+    bool cancelled_ = false;
 };

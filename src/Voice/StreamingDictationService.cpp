@@ -10,15 +10,18 @@ StreamingDictationService::StreamingDictationService(DictationBackends backends,
     : backends_(std::move(backends)),
       finalisationLimit_(finalisationLimit),
       pipeline_(this, backends_.recognizer, backends_.makeAudioSource()) {
-    pipeline_.events.ready = [this](const std::optional<QString>& error) { ready(error); };
+    pipeline_.events.ready = [this](const std::optional<RecognitionPipeline::Failure>& failure) {
+        ready(failure);
+    };
+    pipeline_.events.decoding = [this] { decoding(); };
     pipeline_.events.level = [this](float level) {
         if (onLevel)
             onLevel(level);
     };
     pipeline_.events.heard = [this](const QStringList& words, bool final) { heard(words, final); };
-    pipeline_.events.failed = [this](const QString& message) {
+    pipeline_.events.failed = [this](const RecognitionPipeline::Failure& failure) {
         QPointer<StreamingDictationService> self(this);
-        brokeOff(message);
+        brokeOff(report(failure));
         if (self)
             endedByItself();
     };
@@ -57,9 +60,31 @@ void StreamingDictationService::stopPipeline() {
         backends_.modelRelease->dictationEnded();
 }
 
-void StreamingDictationService::ready(const std::optional<QString>& error) {
+QString StreamingDictationService::report(const RecognitionPipeline::Failure& failure) {
+    QString what;
+    switch (failure.error) {
+        case DictationError::microphoneUnavailable:
+            what = QStringLiteral("Mikrofon nicht geöffnet: ");
+            break;
+        case DictationError::microphoneLost:
+            what = QStringLiteral("Mikrofon abgebrochen: ");
+            break;
+        case DictationError::modelUnreadable:
+            what = QStringLiteral("Sprachmodell nicht geladen: ");
+            break;
+        default:
+            what = QStringLiteral("Spracheingabe: ");
+            break;
+    }
+    backends_.log.log(what + failure.detail);
+    return describe(failure.error);
+}
+
+void StreamingDictationService::ready(const std::optional<RecognitionPipeline::Failure>& failure) {
     if (phase_ != Phase::settingUp)
         return;
+    const std::optional<QString> error =
+        failure ? std::optional<QString>(report(*failure)) : std::nullopt;
     QPointer<StreamingDictationService> self(this);
     const bool stopWaits = static_cast<bool>(stopDone_);
     phase_ = error ? Phase::ended : Phase::listening;
@@ -97,10 +122,19 @@ void StreamingDictationService::stop(StopDone done) {
     }
 }
 
+void StreamingDictationService::decoding() {
+    decoding_ = true;
+    // The wait for the last words starts once there is a decoder to say them.
+    if (phase_ == Phase::finishing)
+        deadline_ = backends_.clock.singleShot(finalisationLimit_, [this] { complete(); });
+}
+
 void StreamingDictationService::finalise() {
     phase_ = Phase::finishing;
     pipeline_.endAudio();
-    deadline_ = backends_.clock.singleShot(finalisationLimit_, [this] { complete(); });
+    // A model still loading gets as long as a set-up: the audio it will decode is all there.
+    deadline_ = backends_.clock.singleShot(decoding_ ? finalisationLimit_ : kSetUpLimit,
+                                           [this] { complete(); });
 }
 
 void StreamingDictationService::complete() {

@@ -17,7 +17,8 @@ class StreamingDictationService : public QObject, public DictationService {
     Q_OBJECT
 
 public:
-    // A set-up that has not opened the microphone within this is called off by stop().
+    // A set-up that has not opened the microphone, or a model that has not loaded, within this
+    // is called off by stop().
     static constexpr std::chrono::milliseconds kSetUpLimit{5000};
 
     ~StreamingDictationService() override;
@@ -52,7 +53,10 @@ protected:
 private:
     enum class Phase { created, settingUp, listening, finishing, ended };
 
-    void ready(const std::optional<QString>& error);
+    void ready(const std::optional<RecognitionPipeline::Failure>& failure);
+    void decoding();
+    // Logs the detail; what the user is shown.
+    QString report(const RecognitionPipeline::Failure& failure);
     void finalise();
     void complete();
     void endedByItself();
@@ -66,4 +70,6 @@ private:
     StopDone stopDone_;
     std::unique_ptr<Platform::Timer> deadline_;
     bool usingModel_ = false;
+    // The decoder is loaded; until then the microphone's audio waits for it.
+    bool decoding_ = false;
 };

@@ -248,21 +248,54 @@ TEST(AppCoordinatorDictationTest, TheDecidingProviderIsTheOneOfTheRelease) {
     EXPECT_EQ(h.provider.calls[0].provider, ProviderID::codexCLI);
 }
 
-TEST(AppCoordinatorDictationTest, AHungToolNeverSwallowsTheWords) {
-    DictationHarness h;
-    h.holdAndSay(QStringLiteral("Schreib mir einen Post über Katzen"));
-    ASSERT_EQ(h.provider.calls.size(), 1u);
-    EXPECT_EQ(h.quickDictation.model().status(),
-              Status::transforming(QStringLiteral("Prüft den Auftrag …")));
-    h.settle(29s);
-    EXPECT_TRUE(h.pasted().isEmpty());
-
-    h.settle(3s);
-    EXPECT_TRUE(*h.provider.calls[0].cancelled) << "the hung call is dropped";
-    EXPECT_EQ(h.pasted(), QStringList{QStringLiteral("Schreib mir einen Post über Katzen")});
-    EXPECT_EQ(h.status(), Status::Kind::failed);
-    h.settle();
-    EXPECT_FALSE(h.quickDictation.hud().isVisible()) << "the failure does not stay for good";
+TEST(AppCoordinatorDictationTest, AHungToolHoldsTheWordsAtMostThirtySecondsAfterTheRelease) {
+    const struct {
+        const char* name;
+        QString spoken;
+        // Answers of the calls before the one that hangs, each after the given time.
+        std::vector<std::pair<std::chrono::milliseconds, QString>> answered;
+        // Every call's system prompt, the hung one last.
+        QStringList systems;
+    } rows[] = {
+        {"the decision hangs",
+         "Schreib mir einen Post über Katzen",
+         {},
+         {DictationPrompts::decision()}},
+        // Formatting would come next: it must not get a time of its own.
+        {"the instruction of a long dictation hangs",
+         "Auf Englisch bitte: " + words(35),
+         {},
+         {DictationPrompts::instruction()}},
+        {"the decision takes twenty seconds, then the instruction hangs",
+         "Schreib mir eine Mail auf Englisch, ich komme morgen",
+         {{20s, "TEXT"}},
+         {DictationPrompts::decision(), DictationPrompts::instruction()}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DictationHarness h;
+        h.holdAndSay(row.spoken);
+        std::chrono::milliseconds sinceRelease{0};
+        for (const auto& [after, answer] : row.answered) {
+            h.settle(after);
+            sinceRelease += after;
+            h.answer(answer);
+            QCoreApplication::processEvents();
+        }
+        h.settle(29500ms - sinceRelease);
+        EXPECT_TRUE(h.pasted().isEmpty());
+        h.settle(1s);
+        QStringList systems;
+        for (const auto& call : h.provider.calls)
+            systems << call.request.system;
+        EXPECT_EQ(systems, row.systems);
+        EXPECT_TRUE(*h.provider.calls.back().cancelled) << "the hung call is dropped";
+        EXPECT_EQ(h.pasted(), QStringList{row.spoken});
+        EXPECT_EQ(h.quickDictation.model().status(),
+                  Status::failed("KI nicht erreichbar – Originaltext eingefügt"));
+        h.settle();
+        EXPECT_FALSE(h.quickDictation.hud().isVisible()) << "the failure does not stay for good";
+    }
 }
 
 TEST(AppCoordinatorDictationTest, AnEngineFailureWithTextIsShownThenHidden) {

@@ -71,25 +71,45 @@ TEST_F(NamedShortcutsTest, NamesSharingACombinationKeepItUntilTheLastLetsGo) {
     EXPECT_EQ(events.size(), 2);
     EXPECT_TRUE(events.contains("invokeAssistant↓") && events.contains("dictateOnly↓"));
 
+    const QStringList both{"invokeAssistant↓", "dictateOnly↓"};
+    const QStringList dictateOnly{"dictateOnly↓"};
     const struct {
         const char* step;
         std::function<void()> change;
         bool dictateEnabled;
         bool grabbed;
+        // What a press of the combination runs afterwards, in any order.
+        QStringList pressed;
     } steps[] = {
-        {"clear the other name", [&] { shortcuts.setShortcut(std::nullopt, invoke); }, true, true},
-        {"store the other name again", [&] { shortcuts.setShortcut(controlK, invoke); }, true,
-         true},
-        {"move the other name", [&] { shortcuts.setShortcut(controlJ, invoke); }, true, true},
-        {"remove the other's handlers", [&] { shortcuts.removeHandler(invoke); }, true, true},
-        {"disable the other name", [&] { shortcuts.disable({invoke}); }, true, true},
-        {"clear the last name", [&] { shortcuts.setShortcut(std::nullopt, dictate); }, false,
-         false},
+        {"clear the other name", [&] { shortcuts.setShortcut(std::nullopt, invoke); }, true, true,
+         dictateOnly},
+        {"store the other name again", [&] { shortcuts.setShortcut(controlK, invoke); }, true, true,
+         both},
+        {"disable the other name on the shared combination", [&] { shortcuts.disable({invoke}); },
+         true, true, dictateOnly},
+        {"enable it again", [&] { shortcuts.enable({invoke}); }, true, true, both},
+        {"move the other name", [&] { shortcuts.setShortcut(controlJ, invoke); }, true, true,
+         dictateOnly},
+        {"remove the other's handlers", [&] { shortcuts.removeHandler(invoke); }, true, true,
+         dictateOnly},
+        {"disable the other name", [&] { shortcuts.disable({invoke}); }, true, true, dictateOnly},
+        {"clear the last name",
+         [&] { shortcuts.setShortcut(std::nullopt, dictate); },
+         false,
+         false,
+         {}},
     };
     for (const auto& step : steps) {
         step.change();
         EXPECT_EQ(shortcuts.isEnabled(dictate), step.dictateEnabled) << step.step;
         EXPECT_EQ(grabbed(controlK), step.grabbed) << step.step;
+        events.clear();
+        press(controlK);
+        QStringList pressed = events;
+        pressed.sort();
+        QStringList expected = step.pressed;
+        expected.sort();
+        EXPECT_EQ(joined(pressed), joined(expected)) << step.step;
     }
     events.clear();
     shortcuts.setShortcut(controlK, dictate);
@@ -100,7 +120,8 @@ TEST_F(NamedShortcutsTest, NamesSharingACombinationKeepItUntilTheLastLetsGo) {
         reports << report.at(0).value<Name>().rawValue + (report.at(1).toBool() ? "+" : "-");
     EXPECT_EQ(joined(reports),
               joined(QStringList({"invokeAssistant-", "invokeAssistant+", "invokeAssistant-",
-                                  "dictateOnly-", "dictateOnly+"})));
+                                  "invokeAssistant+", "invokeAssistant-", "dictateOnly-",
+                                  "dictateOnly+"})));
 }
 
 TEST_F(NamedShortcutsTest, NothingRunsWhileARecorderRecords) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeSpeechRecognizer.h"
 #include "Settings/AssistantSettings.h"
@@ -53,7 +55,7 @@ void stopWhileTheLastWordsHang(DictationService& service, EngineHarness& harness
 
 }  // namespace
 
-TEST(DictationEngineTest, CallingOffTheSetUpWhileTheModelLoadsNeverOpensTheMicrophone) {
+TEST(DictationEngineTest, CallingOffWhileTheModelLoadsClosesTheMicrophoneAndReportsNothing) {
     for (const Engine engine : {Engine::analyzer, Engine::legacy})
         for (const bool destroy : {false, true}) {
             SCOPED_TRACE(std::string(nameOf(engine)) + (destroy ? ", destroyed" : ", cancelled"));
@@ -61,17 +63,21 @@ TEST(DictationEngineTest, CallingOffTheSetUpWhileTheModelLoadsNeverOpensTheMicro
             EngineHarness harness(recognizer);
             recognizer->holdLoading();
             auto service = make(engine, harness);
-            bool answered = false;
-            service->start([&](const std::optional<QString>&) { answered = true; });
+            harness.watch(*service);
+            service->start([](const std::optional<QString>&) {});
             ASSERT_TRUE(recognizer->waitUntilHeld(std::chrono::seconds(5)));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return harness.source().isOpen.load(); }, 5000));
             if (destroy)
                 service.reset();
             else
                 service->cancel();
+            EXPECT_FALSE(harness.source().isOpen);
+            const int levels = harness.levels;
             recognizer->release();
             QTest::qWait(200);
-            EXPECT_EQ(harness.source().opens, 0);
-            EXPECT_FALSE(answered);
+            EXPECT_EQ(harness.levels, levels);
+            EXPECT_TRUE(harness.partials.empty());
+            EXPECT_TRUE(harness.errors.isEmpty());
         }
 }
 
@@ -92,10 +98,11 @@ TEST(DictationEngineTest, StopGivesUpOnAStalledSetUpAfterFiveSeconds) {
         clock.advance(std::chrono::milliseconds(1));
         EXPECT_TRUE(stop.done);
         EXPECT_EQ(stop.text, QString());
-        // The model that finally loads must not open the microphone for a finished dictation.
+        // The model that finally loads finds the microphone of the finished dictation closed.
+        EXPECT_FALSE(harness.source().isOpen);
         recognizer->release();
         QTest::qWait(200);
-        EXPECT_EQ(harness.source().opens, 0);
+        EXPECT_FALSE(harness.source().isOpen);
     }
 }
 
@@ -278,17 +285,18 @@ TEST(DictationEngineTest, WordsBecomeSettledAndTentativeText) {
 }
 
 TEST(DictationEngineTest, CaptureThatBreaksOffReleasesTheMicrophone) {
+    const QString lost = "Mikrofon ausgefallen – Toneinstellungen prüfen.";
     const struct {
         Engine engine;
         bool wordsFirst;
         QStringList errors;
         QString result;
     } rows[] = {
-        {Engine::analyzer, true, {"Ton weg"}, "hallo"},
-        {Engine::analyzer, false, {"Ton weg"}, ""},
+        {Engine::analyzer, true, {lost}, "hallo"},
+        {Engine::analyzer, false, {lost}, ""},
         // The older engine keeps quiet about a failure once it has heard something.
         {Engine::legacy, true, {}, "hallo"},
-        {Engine::legacy, false, {"Ton weg"}, ""},
+        {Engine::legacy, false, {lost}, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(nameOf(row.engine)) + (row.wordsFirst ? ", words" : ""));
@@ -310,6 +318,127 @@ TEST(DictationEngineTest, CaptureThatBreaksOffReleasesTheMicrophone) {
         EXPECT_TRUE(stop.done);
         EXPECT_EQ(stop.text, row.result);
     }
+}
+
+TEST(DictationEngineTest, FailuresReachTheUserInGermanAndTheirDetailTheLog) {
+    const struct {
+        const char* name;
+        Engine engine;
+        QString failOpen;
+        QString loadError;
+        QString failAfterSamples;
+        std::optional<QString> startError;
+        QStringList errors;
+        QString logged;
+    } rows[] = {
+        {"no sound server",
+         Engine::analyzer,
+         "PulseAudio: Connection refused",
+         {},
+         {},
+         "Mikrofon nicht erreichbar – Toneinstellungen prüfen.",
+         {},
+         "[Tavrin] Mikrofon nicht geöffnet: PulseAudio: Connection refused"},
+        {"no speech library",
+         Engine::legacy,
+         {},
+         "the speech library libpocketsphinx.so.3 could not be loaded",
+         {},
+         std::nullopt,
+         {"Sprachmodell fehlt – Pocketsphinx neu installieren."},
+         "[Tavrin] Sprachmodell nicht geladen: the speech library libpocketsphinx.so.3 could not "
+         "be loaded"},
+        {"the sound server goes away",
+         Engine::analyzer,
+         {},
+         {},
+         "PulseAudio: Connection terminated",
+         std::nullopt,
+         {"Mikrofon ausgefallen – Toneinstellungen prüfen."},
+         "[Tavrin] Mikrofon abgebrochen: PulseAudio: Connection terminated"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto recognizer = std::make_shared<FakeSpeechRecognizer>();
+        recognizer->loadError = row.loadError;
+        EngineHarness harness(recognizer);
+        harness.samples.assign(960, 0.1f);
+        harness.speed = 0;
+        harness.failOpen = row.failOpen;
+        harness.failAfterSamples = row.failAfterSamples;
+        auto service = make(row.engine, harness);
+        harness.watch(*service);
+        EXPECT_EQ(harness.start(*service), row.startError);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !harness.log.lines.isEmpty(); }, 5000));
+        QTest::qWait(50);
+        EXPECT_EQ(harness.errors, row.errors);
+        EXPECT_EQ(harness.log.lines, QStringList{row.logged});
+        EXPECT_FALSE(harness.source().isOpen);
+    }
+}
+
+TEST(DictationEngineTest, WordsSaidWhileTheModelLoadsAreKept) {
+    for (const Engine engine : {Engine::analyzer, Engine::legacy}) {
+        SCOPED_TRACE(nameOf(engine));
+        auto recognizer = std::make_shared<FakeSpeechRecognizer>();
+        // The words come out only when the decoder has had every sample of them.
+        recognizer->setScript({{{16000, {{{"eins", "zwei", "drei"}, true}}}}, {}});
+        recognizer->holdLoading();
+        EngineHarness harness(recognizer);
+        harness.samples.assign(16000, 0.1f);
+        auto service = make(engine, harness);
+        harness.watch(*service);
+        // The user speaks from the press on, for a second, while the model takes its time.
+        harness.spokenSince = std::chrono::steady_clock::now();
+        std::optional<std::optional<QString>> started;
+        service->start([&](const std::optional<QString>& error) { started = error; });
+        ASSERT_TRUE(recognizer->waitUntilHeld(std::chrono::seconds(5)));
+        QTest::qWait(300);
+        EXPECT_EQ(started, std::make_optional(std::optional<QString>()))
+            << "the dictation listens while the model loads";
+        recognizer->release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !harness.partials.empty(); }, 3000));
+        StopWaiter stop;
+        service->stop(stop.callback());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stop.done; }, 5000));
+        EXPECT_EQ(stop.text, "eins zwei drei");
+    }
+}
+
+TEST(DictationEngineTest, NoCallbackAfterCancelOrTheAnswerOfStop) {
+    // A partial text for every buffer: plenty of events wait in the queue once the main
+    // thread has been busy for a while.
+    FakeSpeechRecognizer::Script script;
+    for (int i = 1; i <= 200; ++i)
+        script.steps.push_back({std::size_t(480 * i), {{{QString("wort%1").arg(i)}, false}}});
+    for (const Engine engine : {Engine::analyzer, Engine::legacy})
+        for (const bool cancel : {true, false}) {
+            SCOPED_TRACE(std::string(nameOf(engine)) + (cancel ? ", cancel" : ", stop"));
+            auto recognizer = std::make_shared<FakeSpeechRecognizer>();
+            recognizer->setScript(script);
+            Platform::FakeClock clock;
+            EngineHarness harness(recognizer, &clock);
+            harness.samples.assign(480 * 200, 0.1f);
+            harness.speed = 0;
+            auto service = make(engine, harness);
+            harness.watch(*service);
+            ASSERT_EQ(harness.start(*service), std::nullopt);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (cancel) {
+                service->cancel();
+            } else {
+                StopWaiter stop;
+                service->stop(stop.callback());
+                clock.advance(StreamingDictationService::kSetUpLimit);
+                ASSERT_TRUE(stop.done);
+            }
+            const auto partials = harness.partials.size();
+            const int levels = harness.levels;
+            QTest::qWait(200);
+            EXPECT_EQ(harness.partials.size(), partials);
+            EXPECT_EQ(harness.levels, levels);
+            EXPECT_TRUE(harness.errors.isEmpty());
+        }
 }
 
 TEST(DictationEngineTest, CancelAnswersAWaitingStopAndDestroyingClosesTheMicrophone) {

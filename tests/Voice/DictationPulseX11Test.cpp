@@ -50,3 +50,23 @@ TEST(DictationPulseX11Test, SpeechThroughTheSoundServerIsRecognised) {
     EXPECT_TRUE(text.contains("forward")) << text.toStdString();
     EXPECT_GT(harness.levels, 10);
 }
+
+// No sound server where the environment points: the user reads what to do, the log says why.
+TEST(DictationPulseX11Test, AMissingSoundServerIsReportedInGerman) {
+    const QByteArray before = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/tavrin-pulse-socket");
+    EngineHarness harness(std::make_shared<Platform::PocketsphinxRecognizer>());
+    DictationBackends backends = harness.backends();
+    backends.makeAudioSource = [] { return std::make_unique<Platform::PulseAudioSource>(); };
+    AnalyzerDictationService service("en-US", backends);
+    harness.watch(service);
+    EXPECT_EQ(harness.start(service, 30000),
+              "Mikrofon nicht erreichbar – Toneinstellungen prüfen.");
+    ASSERT_EQ(harness.log.lines.size(), 1);
+    EXPECT_TRUE(harness.log.lines[0].startsWith("[Tavrin] Mikrofon nicht geöffnet: PulseAudio: "))
+        << harness.log.lines[0].toStdString();
+    if (before.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", before);
+}

@@ -8,6 +8,7 @@
 
 #include "Platform/fake/FakeMicrophoneAccess.h"
 #include "Platform/fake/FakeSpeechRecognitionAccess.h"
+#include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/SampleAudioSource.h"
 #include "Platform/linux/QtClock.h"
 #include "Voice/DictationBackends.h"
@@ -30,11 +31,14 @@ struct EngineHarness {
                 [this] {
                     auto source = std::make_unique<Platform::SampleAudioSource>(samples, speed);
                     source->failAfterSamplesWith = failAfterSamples;
+                    source->failOpenWith = failOpen;
+                    source->spokenSince = spokenSince;
                     sources.push_back(source->record());
                     return source;
                 },
                 clock,
-                systemLocale};
+                systemLocale,
+                log};
     }
 
     void watch(DictationService& engine) {
@@ -72,9 +76,12 @@ struct EngineHarness {
     std::shared_ptr<Platform::SpeechRecognizer> recognizer;
     Platform::Clock& clock;
     QString systemLocale = QStringLiteral("de_DE");
+    Platform::FakeSystemLog log;
     std::vector<float> samples;
     double speed = 1.0;
     QString failAfterSamples;
+    QString failOpen;
+    std::optional<std::chrono::steady_clock::time_point> spokenSince;
     std::vector<std::shared_ptr<Platform::SampleAudioSource::Record>> sources;
 
     std::vector<std::pair<QString, QString>> partials;

@@ -41,16 +41,24 @@ struct Dictations {
 }  // namespace
 
 TEST(SpeechModelReleaseTest, TheModelsGoTheSetTimeAfterADictationEndsHoweverItEnds) {
-    enum class End { stopped, cancelled, destroyed, failedToStart };
-    for (const End end : {End::stopped, End::cancelled, End::destroyed, End::failedToStart}) {
+    enum class End { stopped, cancelled, destroyed, failedToStart, modelBroken };
+    for (const End end :
+         {End::stopped, End::cancelled, End::destroyed, End::failedToStart, End::modelBroken}) {
         SCOPED_TRACE(int(end));
         Dictations d;
         EXPECT_EQ(d.clock.pendingTimers(), 0);
         std::unique_ptr<DictationService> engine;
         if (end == End::failedToStart) {
-            d.recognizer->loadError = "kaputt";
+            d.harness.failOpen = "kaputt";
             engine = d.factory.make(QStringLiteral("en-US"));
             EXPECT_NE(d.harness.start(*engine), std::nullopt);
+        } else if (end == End::modelBroken) {
+            // The microphone is open by then: the dictation ends with the failure it reports.
+            d.recognizer->loadError = "kaputt";
+            engine = d.factory.make(QStringLiteral("en-US"));
+            d.harness.watch(*engine);
+            EXPECT_EQ(d.harness.start(*engine), std::nullopt);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !d.harness.errors.isEmpty(); }, 5000));
         } else {
             engine = d.started();
             // A dictation longer than the wait keeps its model.

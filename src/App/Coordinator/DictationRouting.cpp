@@ -61,10 +61,7 @@ void AppCoordinator::routeDictation(const RoutingPtr& r, const QString& text) {
     askForDictation(r, DictationPrompts::decision(), text,
                     [this, r](std::optional<QString> answer, bool timedOut) {
                         if (timedOut) {
-                            s_.quickDictation.finish(
-                                Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
-                                kFailureShown);
-                            insertDictated(r, r->text);
+                            insertAsRecognised(r);
                             return;
                         }
                         if (answer && answer->toUpper().contains(QLatin1String("TASK"))) {
@@ -90,7 +87,12 @@ void AppCoordinator::applySpokenInstruction(const RoutingPtr& r) {
             selection ? DictationPrompts::selection() : DictationPrompts::instruction();
         const QString user =
             selection ? DictationPrompts::selectionRequest(r->text, *selection) : r->text;
-        askForDictation(r, system, user, [this, r](std::optional<QString> answer, bool) {
+        askForDictation(r, system, user, [this, r](std::optional<QString> answer, bool timedOut) {
+            // No formatting call after the time is up: the bound is for the whole routing.
+            if (timedOut) {
+                insertAsRecognised(r);
+                return;
+            }
             QString result = r->text;
             if (!answer) {
                 // The words are never lost: they go in as spoken, and the display says so.
@@ -126,7 +128,11 @@ void AppCoordinator::formatOrInsert(const RoutingPtr& r) {
     }
     s_.quickDictation.model().setStatus(Status::transforming(tr("Formatiert …")));
     askForDictation(r, DictationPrompts::formatting(), r->text,
-                    [this, r](std::optional<QString> answer, bool) {
+                    [this, r](std::optional<QString> answer, bool timedOut) {
+                        if (timedOut) {
+                            insertAsRecognised(r);
+                            return;
+                        }
                         const bool formatted = answer && !trimmed(*answer).isEmpty();
                         insertDictated(r, formatted ? trimmed(*answer) : r->text);
                     });
@@ -168,7 +174,11 @@ void AppCoordinator::askForDictation(
         settle(answer ? std::optional<QString>(answer.value()) : std::nullopt, false);
     }));
     call->hold(std::move(ai));
-    call->hold(s_.clock.singleShot(kDictationAILimit, [r, settle] {
+    // The time runs from the release, for all of the routing's calls together.
+    const milliseconds left = std::max(
+        kDictationAILimit - duration_cast<milliseconds>(s_.clock.monotonic() - r->releasedAt),
+        milliseconds(0));
+    call->hold(s_.clock.singleShot(left, [r, settle] {
         // After the wait of the time limit: the tool hangs, and the words go in as recognised.
         if (!isAlive(r->task))
             return;
@@ -237,6 +247,12 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
             }));
         });
     });
+}
+
+void AppCoordinator::insertAsRecognised(const RoutingPtr& r) {
+    s_.quickDictation.finish(Status::failed(tr("KI nicht erreichbar – Originaltext eingefügt")),
+                             kFailureShown);
+    insertDictated(r, r->text);
 }
 
 void AppCoordinator::waitForModifiers(const RoutingPtr& r, int passesLeft,

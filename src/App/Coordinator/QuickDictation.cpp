@@ -34,6 +34,7 @@ void AppCoordinator::beginRouting(std::function<std::optional<ContextSnapshot>()
     r->task = task;
     r->settings = s_.settings.settings();
     r->target = dictationTarget();
+    r->releasedAt = s_.clock.monotonic();
     r->snapshot = std::move(snapshot);
     r->keepSnapshot = std::move(keepSnapshot);
     // Alongside the engine's last words, which take a moment too.

@@ -87,6 +87,8 @@ struct AppCoordinator::Routing {
     // Later changes of the settings do not reach a routing under way.
     AssistantSettings settings;
     std::optional<Platform::RunningApplication> target;
+    // The AI's time for the whole routing is counted from here.
+    Platform::Nanoseconds releasedAt{};
     // As recognised, trimmed.
     QString text;
     // The snapshot of the press, read when it is needed: it may arrive after the release.

@@ -63,6 +63,13 @@ QString SampleAudioSource::open(Handlers handlers) {
     if (thread_.joinable())
         return QStringLiteral("the audio source was already used");
     handlers_ = std::move(handlers);
+    if (spokenSince) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - *spokenSince).count();
+        const auto missed =
+            std::min(samples_.size(), static_cast<std::size_t>(seconds * kSampleRate));
+        samples_.erase(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(missed));
+    }
     record_->isOpen = true;
     thread_ = std::thread([this] { play(); });
     return {};
@@ -95,6 +102,10 @@ void SampleAudioSource::play() {
                 at, std::min(kBufferFrames, samples_.size() - at));
         } else if (!failAfterSamplesWith.isEmpty()) {
             handlers_.failed(failAfterSamplesWith);
+            return;
+        } else if (spokenSince) {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stop_; });
             return;
         }
         {

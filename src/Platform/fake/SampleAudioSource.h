@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -36,6 +38,9 @@ public:
     QString failOpenWith;
     // After the samples, capture breaks off with this message instead of playing silence.
     QString failAfterSamplesWith;
+    // The samples are someone speaking in real time since this moment: what was said before
+    // open() is missed, and nothing at all, not even silence, follows the last of them.
+    std::optional<std::chrono::steady_clock::time_point> spokenSince;
 
     QString open(Handlers handlers) override;
     void close() override;

@@ -14,8 +14,10 @@ namespace {
 // 30 ms: short enough for a lively level meter, long enough to keep wake-ups rare.
 constexpr std::size_t kBufferFrames = AudioSource::kSampleRate * 30 / 1000;
 
+// For the log: the library's own words, saying whose they are.
 QString errorText(pa_context* context) {
-    return QString::fromUtf8(pa_strerror(pa_context_errno(context)));
+    return QStringLiteral("PulseAudio: ") +
+           QString::fromUtf8(pa_strerror(pa_context_errno(context)));
 }
 
 // What the loop's callbacks share with the capture thread.
