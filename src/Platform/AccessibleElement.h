@@ -44,6 +44,10 @@ public:
     virtual std::optional<QRectF> frame() = 0;
 
     virtual std::vector<AccessibleRef> children() = 0;
+    // The same one call at a time, for a reader that must be able to stop between any two:
+    // children() asks once per child, and a container may have thousands.
+    virtual int childCount() = 0;
+    virtual AccessibleRef childAt(int index) = 0;
     // The child that the U+FFFC at `characterOffset` of text() stands for, the `mark`-th such
     // mark (from 0); offsets count Unicode code points.
     virtual AccessibleRef embeddedObject(int characterOffset, int mark) = 0;

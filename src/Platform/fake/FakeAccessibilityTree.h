@@ -25,6 +25,8 @@ public:
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
+    int childCount() override { return static_cast<int>(ask("childCount", childList).size()); }
+    AccessibleRef childAt(int index) override;
     AccessibleRef embeddedObject(int characterOffset, int mark) override;
     AccessibleRef focusedWindow() override { return ask("focusedWindow", focusedWindowValue); }
     AccessibleRef mainWindow() override { return ask("mainWindow", mainWindowValue); }

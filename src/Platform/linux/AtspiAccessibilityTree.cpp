@@ -232,6 +232,20 @@ public:
         return result;
     }
 
+    int childCount() override {
+        GError* error = nullptr;
+        const gint count = atspi_accessible_get_child_count(object_, &error);
+        if (failed(error) || count <= 0)
+            return 0;
+        return std::min(count, maximumChildren);
+    }
+
+    AccessibleRef childAt(int index) override {
+        GError* error = nullptr;
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, index, &error);
+        return failed(error) ? nullptr : wrap(child, pixelRatio_);
+    }
+
     AccessibleRef embeddedObject(int characterOffset, int mark) override {
         GObjectPtr<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(object_));
         if (!hypertext) {
