@@ -1,7 +1,9 @@
 #include "Context/AXContextReader.h"
 
 #include <QSet>
+#include <condition_variable>
 #include <initializer_list>
+#include <mutex>
 
 using Platform::AccessibleRef;
 
@@ -21,6 +23,21 @@ std::optional<QString> trimmed(const QString& text) {
     if (result.isEmpty())
         return std::nullopt;
     return result;
+}
+
+// Firefox works out where its elements are on screen only once a client asks: the first
+// question after it started, or after a page came, gets (-1, -1, -1, -1) and the answer is
+// there a few milliseconds later. Asking again for a while costs nothing where the first
+// answer was good, and keeps well inside the field read's 0.4 s.
+constexpr std::chrono::milliseconds frameRetryStep{10};
+constexpr std::chrono::milliseconds frameRetryFor{150};
+
+// Sleeps `duration` unless `stop` is requested first; false when it was.
+bool pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    return !woken.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
 }
 
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
@@ -94,7 +111,24 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     if (stop.stop_requested())
         return info;
 
-    if (const auto frame = element->frame(); frame && isPlausible(*frame, info.windowFrame))
+    std::optional<QRectF> frame = element->frame();
+    if (!frame) {
+        for (auto waited = std::chrono::milliseconds::zero(); !frame && waited < frameRetryFor;
+             waited += frameRetryStep) {
+            if (!pause(frameRetryStep, stop))
+                return info;
+            frame = element->frame();
+        }
+        // An application that did not know where the field was had not caught up with its
+        // selection either: what it said then may be stale.
+        if (frame && !secret && info.selectionKnownEmpty) {
+            if (const std::optional<QString> selection = element->selectedText()) {
+                info.selectedText = trimmed(*selection);
+                info.selectionKnownEmpty = selection->isEmpty();
+            }
+        }
+    }
+    if (frame && isPlausible(*frame, info.windowFrame))
         info.frame = frame;
     if (info.value && info.label && *info.value == *info.label)
         info.value.reset();
