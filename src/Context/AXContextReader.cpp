@@ -40,6 +40,12 @@ bool pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
     return !woken.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
 }
 
+// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
+// itself "gtk" on the bus.
+bool keepsNoUndo(const QString& toolkit) {
+    return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
+}
+
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
     for (const auto& candidate : candidates)
         if (candidate && !candidate->isEmpty())
@@ -101,7 +107,10 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     // What is typed into a password field never leaves it, not even into the prompt.
     const bool secret = element->isPassword();
     if (!secret) {
-        info.value = trimmed(element->text());
+        const QString text = element->text();
+        info.value = trimmed(text);
+        if (keepsNoUndo(element->toolkit()))
+            info.restorableText = text;
         const std::optional<QString> selection = element->selectedText();
         if (selection) {
             info.selectedText = trimmed(*selection);

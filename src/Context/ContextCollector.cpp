@@ -215,6 +215,7 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.selectedText = run->selectedText;
     snapshot.fieldFrame = field.frame;
     snapshot.noFocusedWindow = field.noFocusedWindow;
+    snapshot.fieldRestorableText = field.restorableText;
     snapshot.pointer = run->pointer;
     snapshot.capturedAt = s_.clock.now();
     run->snapshot = std::move(snapshot);

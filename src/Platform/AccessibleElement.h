@@ -30,6 +30,10 @@ public:
     // The accessible name (a field's label, an image's alternative text, a window's title).
     virtual QString name() = 0;
     virtual QString description() = 0;
+    // The toolkit the application is built with and its version, as in "GTK 3.24.38".
+    virtual QString toolkit() = 0;
+    // Replaces the whole text of an editable element; false when it cannot be written.
+    virtual bool setText(const QString& text) = 0;
     // The hint shown in an empty field.
     virtual QString placeholder() = 0;
     // The name of the element that labels this one.

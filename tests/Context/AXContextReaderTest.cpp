@@ -238,6 +238,30 @@ TEST(AXContextReaderTest, AFieldWhosePlaceComesLateIsAskedAgain) {
     }
 }
 
+// Where the application keeps no undo history, the field's text is kept whole for an undo.
+TEST(AXContextReaderTest, KeepsTheWholeTextOnlyWhereTheToolkitHasNoUndo) {
+    const struct {
+        const char* toolkit;
+        bool password;
+        std::optional<QString> restorable;
+    } cases[] = {
+        {"gtk 3.24.38", false, "  Hallo Welt\n"},
+        {"GTK 3.24.38", true, std::nullopt},
+        {"gtk 4.12.4", false, std::nullopt},
+        {"Qt 6.4.2", false, std::nullopt},
+        {"", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->toolkitValue = c.toolkit;
+        desktop.field->password = c.password;
+        desktop.field->textValue = "  Hallo Welt\n";
+        const FieldInfo info = desktop.read();
+        EXPECT_EQ(info.restorableText, c.restorable) << c.toolkit;
+        EXPECT_EQ(info.value, c.password ? std::nullopt : std::optional<QString>("Hallo Welt"));
+    }
+}
+
 TEST(AXContextReaderTest, StopsAskingOnceNobodyWaits) {
     Desktop desktop;
     std::stop_source source;

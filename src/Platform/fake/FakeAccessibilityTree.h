@@ -20,6 +20,13 @@ public:
     QString name() override { return ask("name", nameValue); }
     QString description() override { return ask("description", descriptionValue); }
     QString placeholder() override { return ask("placeholder", placeholderValue); }
+    QString toolkit() override { return ask("toolkit", toolkitValue); }
+    bool setText(const QString& text) override {
+        if (!ask("setText", writable))
+            return false;
+        textValue = text;
+        return true;
+    }
     QString labelText() override { return ask("labelText", labelTextValue); }
     QString text() override { return ask("text", textValue); }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
@@ -38,6 +45,8 @@ public:
     QString nameValue;
     QString descriptionValue;
     QString placeholderValue;
+    QString toolkitValue;
+    bool writable = true;
     QString labelTextValue;
     QString textValue;
     std::optional<QString> selection;
