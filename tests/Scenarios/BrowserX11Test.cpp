@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 
+#include "support/Browsers.h"
 #include "support/Files.h"
 #include "support/ScenarioDesktop.h"
 
@@ -8,59 +9,19 @@ namespace {
 const QString page = QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html");
 const QString reply = QStringLiteral("Hallo Anna, gern – bis Freitag.");
 
-// Settings of a fresh Firefox profile that keep it off the network and away from its
-// first-run pages: the scenario sees the one local page and nothing else.
-const char* const firefoxPreferences = R"(
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("datareporting.policy.firstRunURL", "");
-user_pref("datareporting.healthreport.uploadEnabled", false);
-user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
-user_pref("app.update.auto", false);
-user_pref("app.normandy.enabled", false);
-user_pref("extensions.update.enabled", false);
-user_pref("browser.safebrowsing.malware.enabled", false);
-user_pref("browser.safebrowsing.phishing.enabled", false);
-user_pref("browser.safebrowsing.downloads.enabled", false);
-user_pref("network.captive-portal-service.enabled", false);
-user_pref("network.connectivity-service.enabled", false);
-user_pref("network.proxy.type", 1);
-user_pref("network.proxy.http", "127.0.0.1");
-user_pref("network.proxy.http_port", 9);
-user_pref("network.proxy.ssl", "127.0.0.1");
-user_pref("network.proxy.ssl_port", 9);
-user_pref("network.proxy.no_proxies_on", "");
-user_pref("browser.tabs.warnOnClose", false);
-user_pref("browser.sessionstore.resume_from_crash", false);
-)";
-
 // A browser on the desktop with the message page in front; its text area holds "Hallo Welt"
 // with "Welt" selected and has the keyboard.
 class BrowserScenario : public ScenarioTest {
 protected:
     void startFirefox() {
-        // Firefox opens a "Profile Missing" dialog for a profile folder that is not there.
-        QDir().mkpath(profile.path());
-        QFile prefs(profile.filePath("user.js"));
-        ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
-        prefs.write(firefoxPreferences);
-        prefs.close();
         browser = &desktop.startClient(QStringLiteral("firefox-esr"),
-                                       {"--no-remote", "--profile", profile.path(), page});
+                                       Browsers::firefoxArguments(profile.path(), page));
         waitForPage(QStringLiteral("Nachricht von Jana — Mozilla Firefox"));
     }
 
-    // As the README tells users to start it; as root it needs to leave its sandbox.
     void startChromium() {
-        browser = &desktop.startClient(
-            QStringLiteral("chromium"),
-            {"--no-sandbox", "--test-type", "--force-renderer-accessibility",
-             "--user-data-dir=" + profile.path(), "--no-first-run", "--no-default-browser-check",
-             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-             "--disable-default-apps", "--disable-gpu", "--password-store=basic",
-             "--window-position=40,40", "--window-size=900,640", page});
+        browser = &desktop.startClient(QStringLiteral("chromium"),
+                                       Browsers::chromiumArguments(profile.path(), page));
         waitForPage(QStringLiteral("Nachricht von Jana - Chromium"));
     }
 
