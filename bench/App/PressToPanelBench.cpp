@@ -12,8 +12,9 @@
 // Then the same for Tavrin with each application of the scenarios in front, its field
 // focused: a Qt line edit, a GTK entry, xterm (no field), Firefox ESR and Chromium on a local
 // page with a text area. There the context read runs before the panel shows, and the panel
-// should stand beside the field: a panel at the screen's centre, where it goes without a
-// field, is counted apart. Each application gets as many blocks as the first argument says,
+// should stand beside the field: with the pointer parked in the screen's bottom right corner,
+// a panel by the pointer, where it goes without a field, is counted apart (in xterm, which
+// shows no field, every panel stands there). Each application gets as many blocks as the first argument says,
 // halved; one that cannot be started is reported and skipped. Needs an X server with a window
 // manager, for example:
 //   scripts/x11-session sh -c 'openbox --sm-disable & sleep 1; exec PressToPanelBench'
@@ -80,8 +81,8 @@ struct Side {
     const ProgramHome& home;
     std::vector<double> samples;
     int failed = 0;
-    // Presses whose panel stood at the screen's centre, where it goes without a field.
-    int centred = 0;
+    // Presses whose panel stood by the pointer, where it goes without a field.
+    int byPointer = 0;
 };
 
 // Runs a helper program to its end and gives what it printed.
@@ -129,8 +130,8 @@ public:
                         return watch_.isDrawn(e, window);
                     })) {
                     side.samples.push_back(timer.nsecsElapsed() / 1e6);
-                    if (isCentred(window))
-                        ++side.centred;
+                    if (isByPointer(window))
+                        ++side.byPointer;
                 } else {
                     std::fprintf(stderr, "%s: a press drew nothing within %lld ms\n", side.name,
                                  kPaintDeadline);
@@ -149,18 +150,24 @@ public:
     }
 
 private:
-    bool isCentred(xcb_window_t window) {
+    bool isByPointer(xcb_window_t window) {
         xcb_connection_t* c = watch_.connection();
         auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
         auto* place = xcb_translate_coordinates_reply(
             c, xcb_translate_coordinates(c, window, watch_.root(), 0, 0), nullptr);
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        bool centred = false;
-        if (geometry && place)
-            centred = std::abs(2 * place->dst_x + geometry->width - screen->width_in_pixels) <= 4;
+        auto* pointer = xcb_query_pointer_reply(c, xcb_query_pointer(c, watch_.root()), nullptr);
+        bool near = false;
+        if (geometry && place && pointer) {
+            const int dx = std::max({0, place->dst_x - pointer->root_x,
+                                     pointer->root_x - (place->dst_x + geometry->width)});
+            const int dy = std::max({0, place->dst_y - pointer->root_y,
+                                     pointer->root_y - (place->dst_y + geometry->height)});
+            near = dx < 60 && dy < 60;
+        }
         std::free(geometry);
         std::free(place);
-        return centred;
+        std::free(pointer);
+        return near;
     }
 
     // Presses the key until a window of `instance` appears; the program may still be starting.
@@ -220,10 +227,11 @@ void print(const Side& side) {
         std::printf("  %-10s no sample (%d failed)\n", side.name, side.failed);
         return;
     }
-    std::printf("  %-10s median %6.2f ms   p95 %6.2f ms   %zu samples, %d failed, %d centred\n",
+    std::printf("  %-10s median %6.2f ms   p95 %6.2f ms   %zu samples, %d failed, %d by the "
+                "pointer\n",
                 side.name, BenchStatistics::median(side.samples),
                 BenchStatistics::percentile95(side.samples), side.samples.size(), side.failed,
-                side.centred);
+                side.byPointer);
 }
 
 // Starts `application`, waits until its window has the keyboard, runs `blocks` of Tavrin
@@ -254,6 +262,12 @@ bool timeIn(PressBench& bench, Side& tavrin, const Application& application, int
     }
     const bool up = window != 0;
     if (up) {
+        const QList<QByteArray> size =
+            output(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}).split(' ');
+        if (size.size() == 2)
+            output(QStringLiteral("xdotool"),
+                   {QStringLiteral("mousemove"), QString::number(size[0].toInt() - 10),
+                    QString::number(size[1].toInt() - 10)});
         // A page's script puts the caret in its field once loaded.
         QThread::msleep(1000);
         for (int block = 0; block < blocks; ++block)
