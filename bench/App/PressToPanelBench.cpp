@@ -14,9 +14,9 @@
 // page with a text area. There the context read runs before the panel shows, and the panel
 // should stand beside the field: with the pointer parked in the screen's bottom right corner,
 // a panel by the pointer, where it goes without a field, is counted apart (in xterm, which
-// shows no field, every panel stands there). Each application gets as many blocks as the first argument says,
-// halved; one that cannot be started is reported and skipped. Needs an X server with a window
-// manager, for example:
+// shows no field, every panel stands there). Each application gets half as many blocks as
+// the first argument says; one that cannot be started is reported and skipped. Needs an X
+// server with a window manager, for example:
 //   scripts/x11-session sh -c 'openbox --sm-disable & sleep 1; exec PressToPanelBench'
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -222,16 +222,18 @@ public:
     bool ready() const { return watch_.ready(); }
 };
 
-void print(const Side& side) {
+// `placed`: also how many panels stood by the pointer, which was parked for it.
+void print(const Side& side, bool placed = false) {
     if (side.samples.empty()) {
         std::printf("  %-10s no sample (%d failed)\n", side.name, side.failed);
         return;
     }
-    std::printf("  %-10s median %6.2f ms   p95 %6.2f ms   %zu samples, %d failed, %d by the "
-                "pointer\n",
-                side.name, BenchStatistics::median(side.samples),
-                BenchStatistics::percentile95(side.samples), side.samples.size(), side.failed,
-                side.byPointer);
+    std::printf("  %-10s median %6.2f ms   p95 %6.2f ms   %zu samples, %d failed", side.name,
+                BenchStatistics::median(side.samples), BenchStatistics::percentile95(side.samples),
+                side.samples.size(), side.failed);
+    if (placed)
+        std::printf(", %d by the pointer", side.byPointer);
+    std::printf("\n");
 }
 
 // Starts `application`, waits until its window has the keyboard, runs `blocks` of Tavrin
@@ -249,9 +251,9 @@ bool timeIn(PressBench& bench, Side& tavrin, const Application& application, int
     clock.start();
     quint64 window = 0;
     while (clock.elapsed() < 30000 && process.state() != QProcess::NotRunning) {
-        window = output(QStringLiteral("xdotool"), {QStringLiteral("search"),
-                                                    QStringLiteral("--onlyvisible"),
-                                                    QStringLiteral("--name"), application.title})
+        window = output(QStringLiteral("xdotool"),
+                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"), application.title})
                      .split('\n')
                      .first()
                      .toULongLong();
@@ -326,7 +328,10 @@ int main(int argc, char** argv) {
          [](const QString&) { return QStringList{QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW)}; },
          "^GTK-Fenster$"},
         {"xterm", QStringLiteral("xterm"),
-         [](const QString&) { return QStringList{"-T", "bench-terminal"}; }, "^bench-terminal$"},
+         [](const QString&) {
+             return QStringList{"-T", "bench-terminal"};
+         },
+         "^bench-terminal$"},
         {"Firefox", QStringLiteral("firefox-esr"),
          [&page](const QString& profile) { return Browsers::firefoxArguments(profile, page); },
          "^Nachricht von Jana — Mozilla Firefox$"},
@@ -347,7 +352,7 @@ int main(int argc, char** argv) {
             all = false;
             continue;
         }
-        print(side);
+        print(side, true);
         all = all && !side.samples.empty();
     }
     return all ? 0 : 1;

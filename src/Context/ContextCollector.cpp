@@ -108,7 +108,7 @@ std::optional<ContextCollector::FieldPrefetch> ContextCollector::prefetchField()
 }
 
 std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 pid,
-                                                                       bool awaitWindow) {
+                                                                         bool awaitWindow) {
     auto read = std::make_shared<FieldRead>();
     if (!s_.trust.isTrusted()) {
         read->decide({});

@@ -1,12 +1,12 @@
 #include "Context/PageReader.h"
 
-#include "Platform/Characters.h"
-
 #include <QStringList>
 #include <algorithm>
 #include <deque>
 #include <variant>
 #include <vector>
+
+#include "Platform/Characters.h"
 
 using Platform::AccessibleRef;
 

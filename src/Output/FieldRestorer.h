@@ -26,8 +26,8 @@ public:
 
     // The same, blocking, on a tree.
     static std::optional<QString> focusedText(Platform::AccessibilityTree& tree, qint32 pid);
-    static bool restoreFocused(Platform::AccessibilityTree& tree, qint32 pid,
-                               const QString& after, const QString& before);
+    static bool restoreFocused(Platform::AccessibilityTree& tree, qint32 pid, const QString& after,
+                               const QString& before);
 
 private:
     Platform::AccessibilityWorker& worker_;

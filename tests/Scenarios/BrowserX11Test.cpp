@@ -107,7 +107,8 @@ protected:
         EXPECT_TRUE(request.contains("SELECTED")) << request.toStdString();
         EXPECT_TRUE(request.contains("Welt")) << "the tool did not get the selection";
         EXPECT_TRUE(request.contains("Text field label: Antwort"))
-            << "the tool did not get the field:\n" << request.toStdString();
+            << "the tool did not get the field:\n"
+            << request.toStdString();
         // The page as text: heading, paragraph with its link, the picture by its description,
         // the link below; nothing of what is typed on the page.
         for (const char* expected : {"Frage zum Termin", "Termin am Montag noch passt",
@@ -120,8 +121,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
             << "no reply in the panel";
         desktop.key(QStringLiteral("ctrl+Return"));
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return areaText() == "Hallo " + reply; }, 5000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == "Hallo " + reply; }, 5000))
             << "the reply is not in place of the selection: " << areaText().toStdString();
         ScenarioDesktop::screenshot(picture + "-inserted");
         EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
@@ -143,9 +143,9 @@ protected:
         const bool below = shown.y >= int(area.bottom()) - 2 && shown.y < int(area.bottom()) + 60;
         const bool above = shown.y + shown.height <= int(area.top()) + 2 &&
                            shown.y + shown.height > int(area.top()) - 60;
-        EXPECT_TRUE(below || above) << "the panel at y " << shown.y << " to "
-                                    << shown.y + shown.height << " is not by the text area from "
-                                    << area.top() << " to " << area.bottom();
+        EXPECT_TRUE(below || above)
+            << "the panel at y " << shown.y << " to " << shown.y + shown.height
+            << " is not by the text area from " << area.top() << " to " << area.bottom();
         EXPECT_GE(shown.x, int(area.left()) - 20);
         EXPECT_LT(shown.x, int(area.left()) + 60) << "the panel is not by the text area";
     }
@@ -185,11 +185,11 @@ protected:
             expectBeside(windowRect(panel), *area);
             // The header names the field: the read found it.
             const QString shownTree = desktop.accessibleTree();
-            EXPECT_TRUE(shownTree.contains("\"Antwort\"")) << "round " << round
-                                                           << ": the field was not read";
-            EXPECT_TRUE(shownTree.contains("\"Markierter Text Welt\"")) << "round " << round
-                                                        << ": no selection in the panel\n"
-                                                        << shownTree.toStdString();
+            EXPECT_TRUE(shownTree.contains("\"Antwort\""))
+                << "round " << round << ": the field was not read";
+            EXPECT_TRUE(shownTree.contains("\"Markierter Text Welt\""))
+                << "round " << round << ": no selection in the panel\n"
+                << shownTree.toStdString();
             desktop.key(QStringLiteral("Escape"));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return desktop.focusedPid() != desktop.tavrin.processId(); }, 5000));

@@ -78,8 +78,8 @@ protected:
             },
             3000))
             << "no undo toast";
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return desktop.fieldText(application) == expected; }, 5000))
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return desktop.fieldText(application) == expected; }, 5000))
             << "the undo did not restore the field: "
             << desktop.fieldText(application).value_or("(no field)").toStdString();
     }
@@ -184,20 +184,17 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
     desktop.key(QStringLiteral("ctrl+Return"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return entryText(application) ==
-                   QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
         },
         5000))
-        << "the reply is not in place of the selection: "
-        << entryText(application).toStdString();
+        << "the reply is not in place of the selection: " << entryText(application).toStdString();
     EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
         << "the user's clipboard is lost";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
         3000))
         << "no undo toast";
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
         << "the undo did not restore the entry: " << entryText(application).toStdString();
 }
 
