@@ -96,7 +96,6 @@ public:
         // The settings window on the tab it shows, or on its permissions tab.
         std::function<void()> showSettings;
         std::function<void()> showPermissionSettings;
-        std::function<void()> showProjectSettings;
         // Application icons for the panel's header and the opener of reply links; null: the
         // globe stands in and links do nothing.
         Platform::ApplicationIcons* applicationIcons = nullptr;
@@ -186,7 +185,7 @@ public:
     void send(const QString& input, std::optional<ReplyKind> forced, bool hidden) override;
     void primaryAction() override;
     void writeNow() override;
-    void regenerate();
+    void regenerate() override;
     void retryLastRequest() override;
     void stopGenerating() override;
     void startListening() override;

@@ -109,7 +109,6 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           [this] { onboardingWindow_.show(); },
           [this] { settingsWindow_.show(); },
           [this] { showSettingsOn(SettingsTab::permissions); },
-          [this] { showSettingsOn(SettingsTab::projects); },
           &applicationIcons_,
           &urlOpener_,
           &fileRevealer_,
