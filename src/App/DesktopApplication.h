@@ -18,6 +18,7 @@
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Memory/MemoryStore.h"
 #include "Onboarding/OnboardingWindowController.h"
+#include "Output/FieldRestorer.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToast.h"
 #include "Output/UndoToastView.h"
@@ -103,6 +104,7 @@ private:
     Platform::X11Compositor compositor_;
     QuickDictationController quickDictation_;
     Platform::WmClassTerminalWindows terminals_;
+    FieldRestorer restorer_;
     UndoToast undoToast_;
     Platform::XdgTerminalLauncher terminalLauncher_;
     TerminalLoginOpener loginOpener_;

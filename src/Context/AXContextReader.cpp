@@ -1,7 +1,9 @@
 #include "Context/AXContextReader.h"
 
 #include <QSet>
+#include <condition_variable>
 #include <initializer_list>
+#include <mutex>
 
 using Platform::AccessibleRef;
 
@@ -21,6 +23,27 @@ std::optional<QString> trimmed(const QString& text) {
     if (result.isEmpty())
         return std::nullopt;
     return result;
+}
+
+// Firefox works out where its elements are on screen only once a client asks: the first
+// question after it started, or after a page came, gets (-1, -1, -1, -1) and the answer is
+// there a few milliseconds later. Asking again for a while costs nothing where the first
+// answer was good, and keeps well inside the field read's 0.4 s.
+constexpr std::chrono::milliseconds frameRetryStep{10};
+constexpr std::chrono::milliseconds frameRetryFor{150};
+
+// Sleeps `duration` unless `stop` is requested first; false when it was.
+bool pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    return !woken.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
+}
+
+// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
+// itself "gtk" on the bus.
+bool keepsNoUndo(const QString& toolkit) {
+    return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
 }
 
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
@@ -84,7 +107,10 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     // What is typed into a password field never leaves it, not even into the prompt.
     const bool secret = element->isPassword();
     if (!secret) {
-        info.value = trimmed(element->text());
+        const QString text = element->text();
+        info.value = trimmed(text);
+        if (keepsNoUndo(element->toolkit()))
+            info.restorableText = text;
         const std::optional<QString> selection = element->selectedText();
         if (selection) {
             info.selectedText = trimmed(*selection);
@@ -94,7 +120,24 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     if (stop.stop_requested())
         return info;
 
-    if (const auto frame = element->frame(); frame && isPlausible(*frame, info.windowFrame))
+    std::optional<QRectF> frame = element->frame();
+    if (!frame) {
+        for (auto waited = std::chrono::milliseconds::zero(); !frame && waited < frameRetryFor;
+             waited += frameRetryStep) {
+            if (!pause(frameRetryStep, stop))
+                return info;
+            frame = element->frame();
+        }
+        // An application that did not know where the field was had not caught up with its
+        // selection either: what it said then may be stale.
+        if (frame && !secret && info.selectionKnownEmpty) {
+            if (const std::optional<QString> selection = element->selectedText()) {
+                info.selectedText = trimmed(*selection);
+                info.selectionKnownEmpty = selection->isEmpty();
+            }
+        }
+    }
+    if (frame && isPlausible(*frame, info.windowFrame))
         info.frame = frame;
     if (info.value && info.label && *info.value == *info.label)
         info.value.reset();

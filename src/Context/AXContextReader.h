@@ -26,6 +26,9 @@ struct FieldInfo {
     // as another client holds the keyboard, our own shortcut's grab included: such a read is
     // worth repeating once the key is up.
     bool noFocusedWindow = false;
+    // The field's whole text as read, untrimmed, only where its application keeps no undo
+    // history of its own (GTK 3 entries and text views): an undo of an insertion puts it back.
+    std::optional<QString> restorableText;
 
     bool operator==(const FieldInfo&) const = default;
 };

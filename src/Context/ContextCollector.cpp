@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QPointer>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 using AXContextReader::FieldInfo;
@@ -14,6 +16,11 @@ namespace {
 constexpr Milliseconds fieldTimeout{400};
 // Each query of the field read.
 constexpr Milliseconds fieldCallTimeout{250};
+// Once the shortcut's key is up, GTK 3 (Firefox's windows too) gives its window the focus back
+// only when the server's focus event reaches it, which on a busy machine can come after our
+// read: then neither the field nor, by the copy key, the selection would be found.
+constexpr Milliseconds windowRetryStep{15};
+constexpr Milliseconds windowRetryFor{150};
 // How long a finished snapshot waits for the picture taken ahead. Taking one is a matter of
 // milliseconds; once the panel is up, a later one could show it.
 constexpr Milliseconds shotWait{150};
@@ -100,7 +107,8 @@ std::optional<ContextCollector::FieldPrefetch> ContextCollector::prefetchField()
     return FieldPrefetch{front->processIdentifier, readField(front->processIdentifier)};
 }
 
-std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 pid) {
+std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 pid,
+                                                                         bool awaitWindow) {
     auto read = std::make_shared<FieldRead>();
     if (!s_.trust.isTrusted()) {
         read->decide({});
@@ -114,11 +122,24 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
     const std::stop_token token = read->token();
     s_.accessibility.run(
         this,
-        [pid, token](Platform::AccessibilityTree* tree) {
+        [pid, token, awaitWindow](Platform::AccessibilityTree* tree) {
             if (!tree || token.stop_requested())
                 return FieldInfo();
             tree->setCallTimeout(fieldCallTimeout);
-            return AXContextReader::read(*tree, pid, token);
+            FieldInfo info = AXContextReader::read(*tree, pid, token);
+            for (auto waited = Milliseconds::zero();
+                 awaitWindow && info.noFocusedWindow && waited < windowRetryFor;
+                 waited += windowRetryStep) {
+                // Woken early when nobody waits for the answer any more.
+                std::mutex mutex;
+                std::condition_variable_any woken;
+                std::unique_lock lock(mutex);
+                if (woken.wait_for(lock, token, windowRetryStep, [] { return false; }) ||
+                    token.stop_requested())
+                    break;
+                info = AXContextReader::read(*tree, pid, token);
+            }
+            return info;
         },
         // Holds the read until its answer came, so that a prefetch nobody keeps still ends.
         [read](FieldInfo info) { read->decide(std::move(info)); });
@@ -175,7 +196,8 @@ void ContextCollector::awaitField(const std::shared_ptr<SnapshotRun>& run,
             // for its window losing the focus. By the time the snapshot is asked for the key
             // is usually up again.
             if (prefetched && field.noFocusedWindow) {
-                self->awaitField(run, self->readField(run->application.processIdentifier), false);
+                self->awaitField(run, self->readField(run->application.processIdentifier, true),
+                                 false);
                 return;
             }
             run->field = field;
@@ -215,6 +237,7 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.selectedText = run->selectedText;
     snapshot.fieldFrame = field.frame;
     snapshot.noFocusedWindow = field.noFocusedWindow;
+    snapshot.fieldRestorableText = field.restorableText;
     snapshot.pointer = run->pointer;
     snapshot.capturedAt = s_.clock.now();
     run->snapshot = std::move(snapshot);

@@ -23,6 +23,9 @@ struct ContextSnapshot {
     // The application answered but named no window with the focus, as GTK 3 does while a
     // shortcut's key holds the keyboard: read again once the key is up, the field may be there.
     bool noFocusedWindow = false;
+    // The field's whole text where its application keeps no undo history of its own, for the
+    // undo of an insertion; none elsewhere.
+    std::optional<QString> fieldRestorableText;
     std::optional<QPointF> pointer;
     std::optional<QByteArray> screenshotJPEG;
     bool screenshotCroppedToField = false;

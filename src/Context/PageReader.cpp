@@ -1,9 +1,12 @@
 #include "Context/PageReader.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <deque>
 #include <variant>
 #include <vector>
+
+#include "Platform/Characters.h"
 
 using Platform::AccessibleRef;
 
@@ -30,8 +33,43 @@ const QStringList& fullPagePhrases() {
     return phrases;
 }
 
+// Every call into another application's tree goes through here: none once the reader is no
+// longer wanted or its time is up, and none that may wait past the deadline. A browser busy
+// with a large page answers slowly, and the accessibility worker it holds is the one the next
+// field read needs within its 0.4 s.
+class Gate {
+public:
+    Gate(Platform::AccessibilityTree& tree, std::chrono::nanoseconds deadline,
+         const PageReader::Now& now, const std::stop_token& stop)
+        : tree_(tree), deadline_(deadline), now_(now), stop_(stop) {}
+
+    bool open() {
+        if (stop_.stop_requested())
+            return false;
+        const auto left = deadline_ - now_();
+        if (left <= std::chrono::nanoseconds::zero())
+            return false;
+        const auto wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(left),
+                                     std::chrono::milliseconds(1), callTimeout);
+        if (wait != timeout_) {
+            tree_.setCallTimeout(wait);
+            timeout_ = wait;
+        }
+        return true;
+    }
+
+private:
+    Platform::AccessibilityTree& tree_;
+    std::chrono::nanoseconds deadline_;
+    const PageReader::Now& now_;
+    const std::stop_token& stop_;
+    std::chrono::milliseconds timeout_{-1};
+};
+
 // The page text under construction: trimmed pieces, an immediate repeat dropped, a line break
-// after a sentence or a colon and a space otherwise.
+// after a sentence or a colon and a space otherwise. Lengths are in characters as the user
+// sees them; the running count may be one high where a piece starts with a combining mark,
+// which only makes the walk stop a piece early at the very end.
 class PageText {
 public:
     void append(const QString& piece) {
@@ -43,33 +81,43 @@ public:
             const QChar end = text_.back();
             const bool breaks = end == u'.' || end == u'!' || end == u'?' || end == u':';
             text_ += breaks ? QChar(u'\n') : QChar(u' ');
+            ++characters_;
         }
         text_ += trimmed;
+        characters_ += Characters::count(trimmed);
     }
 
     const QString& text() const { return text_; }
+    qsizetype characters() const { return characters_; }
 
 private:
     QString text_;
     QString last_;
+    qsizetype characters_ = 0;
 };
 
 // Web content keeps its text in containers, each embedded child marked by U+FFFC at its place:
-// the text between the marks and the children, in the order they appear.
-using Piece = std::variant<QString, AccessibleRef>;
+// the text between the marks and the children, in the order they appear. A child is looked up
+// only when the walk reaches it, so that a container with thousands of marks costs nothing
+// past the deadline.
+struct Embedded {
+    std::shared_ptr<Platform::AccessibleElement> container;
+    int offset;  // in code points, the unit of the tree's offsets
+    int mark;
+};
+using Piece = std::variant<QString, AccessibleRef, Embedded>;
 
-std::vector<Piece> piecesOf(Platform::AccessibleElement& element, const QString& text) {
+std::vector<Piece> piecesOf(const AccessibleRef& element, const QString& text) {
     std::vector<Piece> pieces;
     QString run;
-    int offset = 0;  // in code points, the unit of the tree's offsets
+    int offset = 0;
     int mark = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++offset) {
         const QChar c = text.at(i);
         if (c == objectReplacement) {
             if (!run.isEmpty())
                 pieces.emplace_back(std::exchange(run, QString()));
-            if (AccessibleRef child = element.embeddedObject(offset, mark++))
-                pieces.emplace_back(std::move(child));
+            pieces.emplace_back(Embedded{element, offset, mark++});
             continue;
         }
         run += c;
@@ -82,33 +130,37 @@ std::vector<Piece> piecesOf(Platform::AccessibleElement& element, const QString&
 }
 
 // The first piece on top, so that it is taken next.
-void pushPieces(std::vector<Piece>& stack, Platform::AccessibleElement& element,
-                const QString& text) {
+void pushPieces(std::vector<Piece>& stack, const AccessibleRef& element, const QString& text) {
     std::vector<Piece> pieces = piecesOf(element, text);
     stack.insert(stack.end(), std::make_move_iterator(pieces.rbegin()),
                  std::make_move_iterator(pieces.rend()));
 }
 
-AccessibleRef findWebArea(const AccessibleRef& root, std::chrono::nanoseconds deadline,
-                          const PageReader::Now& now, const std::stop_token& stop) {
+// Children one call at a time; what the gate cut off is missing from the end.
+std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element, Gate& gate) {
+    std::vector<AccessibleRef> children;
+    if (!gate.open())
+        return children;
+    const int count = element.childCount();
+    for (int i = 0; i < count && gate.open(); ++i)
+        if (AccessibleRef child = element.childAt(i))
+            children.push_back(std::move(child));
+    return children;
+}
+
+AccessibleRef findWebArea(const AccessibleRef& root, Gate& gate) {
     std::deque<AccessibleRef> queue{root};
     int examined = 0;
-    while (!queue.empty() && examined < webAreaSearchLimit && now() < deadline &&
-           !stop.stop_requested()) {
+    while (!queue.empty() && examined < webAreaSearchLimit && gate.open()) {
         AccessibleRef element = std::move(queue.front());
         queue.pop_front();
         if (element->role() == QLatin1String("AXWebArea"))
             return element;
-        for (AccessibleRef& child : element->children())
+        for (AccessibleRef& child : childrenOf(*element, gate))
             queue.push_back(std::move(child));
         ++examined;
     }
     return nullptr;
-}
-
-bool isField(Platform::AccessibleElement& element, const QString& role) {
-    return role == QLatin1String("AXTextField") || role == QLatin1String("AXTextArea") ||
-           element.isPassword();
 }
 
 }  // namespace
@@ -145,7 +197,6 @@ std::unique_ptr<ContextRead> PageReader::read(qint32 pid, int maxChars,
             if (!tree || token.stop_requested())
                 return std::optional<QString>();
             const Now now = [] { return std::chrono::steady_clock::now().time_since_epoch(); };
-            tree->setCallTimeout(callTimeout);
             return collect(*tree, pid, maxChars, now() + budget, now, token);
         },
         [token, done = std::move(done)](std::optional<QString> text) {
@@ -158,60 +209,76 @@ std::unique_ptr<ContextRead> PageReader::read(qint32 pid, int maxChars,
 std::optional<QString> PageReader::collect(Platform::AccessibilityTree& tree, qint32 pid,
                                            int maxChars, std::chrono::nanoseconds deadline,
                                            const Now& now, std::stop_token stop) {
+    Gate gate(tree, deadline, now, stop);
+    if (!gate.open())
+        return std::nullopt;
     const AccessibleRef application = tree.application(pid);
-    if (!application)
+    if (!application || !gate.open())
         return std::nullopt;
     AccessibleRef root = application->focusedWindow();
-    if (!root)
+    if (!root && gate.open())
         root = application->mainWindow();
     if (!root)
         return std::nullopt;
 
-    AccessibleRef start = findWebArea(root, deadline, now, stop);
+    AccessibleRef start = findWebArea(root, gate);
     std::vector<Piece> stack{start ? start : root};
     int budget = walkLimit;
     PageText page;
     while (!stack.empty()) {
         Piece piece = std::move(stack.back());
         stack.pop_back();
-        if (budget == 0 || page.text().size() >= maxChars || now() >= deadline ||
-            stop.stop_requested())
+        if (budget == 0 || page.characters() >= maxChars)
             break;
         if (const QString* text = std::get_if<QString>(&piece)) {
             page.append(*text);
             continue;
         }
-        Platform::AccessibleElement& element = *std::get<AccessibleRef>(piece);
+        if (!gate.open())
+            break;
+        AccessibleRef element;
+        if (const Embedded* embedded = std::get_if<Embedded>(&piece))
+            element = embedded->container->embeddedObject(embedded->offset, embedded->mark);
+        else
+            element = std::get<AccessibleRef>(std::move(piece));
+        if (!element || !gate.open())
+            continue;
         --budget;
-        const QString role = element.role();
+        const QString role = element->role();
         if (role == QLatin1String("AXStaticText")) {
-            const QString value = element.text();
+            if (!gate.open())
+                break;
+            const QString value = element->text();
             if (value.contains(objectReplacement))
                 pushPieces(stack, element, value);
-            else
-                page.append(value.isEmpty() ? element.name() : value);
+            else if (!value.isEmpty())
+                page.append(value);
+            else if (gate.open())
+                page.append(element->name());
         } else if (role == QLatin1String("AXImage")) {
-            QString description = element.name();
-            if (description.trimmed().isEmpty())
-                description = element.description();
+            if (!gate.open())
+                break;
+            QString description = element->name();
+            if (description.trimmed().isEmpty() && gate.open())
+                description = element->description();
             if (!description.trimmed().isEmpty())
                 page.append(QStringLiteral("[Bild: ") + description + QStringLiteral("]"));
-        } else if (isField(element, role)) {
-            // Whatever the user types on the page (a reply box, a password) is not page text.
-        } else if (const QString text = element.text(); !text.isEmpty()) {
+        } else if (role == QLatin1String("AXTextField") || role == QLatin1String("AXTextArea")) {
+            // Whatever the user types on the page (a reply box) is not page text.
+        } else if (!gate.open() || element->isPassword()) {
+            // Nor a password, whatever role the toolkit gives its field.
+        } else if (const QString text = gate.open() ? element->text() : QString();
+                   !text.isEmpty()) {
             pushPieces(stack, element, text);
         } else {
-            std::vector<AccessibleRef> children = element.children();
+            std::vector<AccessibleRef> children = childrenOf(*element, gate);
             stack.insert(stack.end(), std::make_move_iterator(children.rbegin()),
                          std::make_move_iterator(children.rend()));
         }
     }
 
-    QString result = page.text().left(maxChars);
-    if (result.size() == maxChars && maxChars > 0 && result.back().isHighSurrogate())
-        result.chop(1);
-    result = result.trimmed();
-    if (result.size() < minimumLength)
+    const QString result = Characters::prefix(page.text(), maxChars).trimmed();
+    if (Characters::count(result) < minimumLength)
         return std::nullopt;
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "Design/FloatingPlacement.h"
 #include "Design/RoundedBox.h"
+#include "Output/FieldRestorer.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToastView.h"
 #include "Platform/Compositor.h"
@@ -45,12 +46,27 @@ std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSiz
 }
 
 void UndoToast::show(const std::optional<QRectF>& near,
-                     const std::optional<Platform::RunningApplication>& target) {
+                     const std::optional<Platform::RunningApplication>& target,
+                     const std::optional<QString>& before) {
     if (target && s_.terminals.isTerminal(*target))
         return;
     ++generation_;
     hiding_ = false;
     target_ = target;
+    before_.reset();
+    after_.reset();
+    if (before && target && s_.restorer) {
+        before_ = before;
+        // The paste has just gone in and the target is in front: what its field holds now is
+        // what the undo may replace, and nothing else.
+        const std::weak_ptr<bool> alive = alive_;
+        const std::uint64_t generation = generation_;
+        s_.restorer->readFocused(target->processIdentifier,
+                                 [this, alive, generation](std::optional<QString> text) {
+                                     if (alive.lock() && generation == generation_)
+                                         after_ = std::move(text);
+                                 });
+    }
     if (!window_) {
         // Clickable, but never focused or activated: the keyboard stays in the user's field.
         window_ = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint |
@@ -147,14 +163,23 @@ void UndoToast::fade(qreal to, Milliseconds duration, std::function<void()> done
 
 void UndoToast::undo() {
     const auto target = target_;
+    const auto before = before_;
+    const auto after = after_;
     hide();
     if (target)
         s_.windows.activate(*target);
-    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target] {
+    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, before, after] {
         // Control+Z in whichever window came forward instead would undo something the user
         // never asked to undo.
         if (target && !s_.windows.isActive(*target))
             return;
+        if (before && s_.restorer) {
+            // The field is left alone when its text after the paste is not known or has
+            // changed since: putting the old text back would throw away the user's typing.
+            if (after)
+                s_.restorer->restore(target->processIdentifier, *after, *before, [](bool) {});
+            return;
+        }
         s_.inserter.sendKey(Platform::VirtualKey::Z, Platform::EventFlag::Command);
     });
 }

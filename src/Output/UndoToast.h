@@ -13,6 +13,7 @@
 #include "Platform/Clock.h"
 #include "Platform/RunningApplication.h"
 
+class FieldRestorer;
 class TextInserter;
 class UndoToastView;
 namespace Platform {
@@ -35,6 +36,8 @@ public:
         Platform::TerminalWindows& terminals;
         // Without one (or while none runs) the window is cut to the capsule.
         Platform::Compositor* compositor = nullptr;
+        // Writes a field's earlier text back where Control+Z has nothing to undo.
+        FieldRestorer* restorer = nullptr;
     };
 
     using Screen = FloatingPlacement::Screen;
@@ -52,8 +55,12 @@ public:
     // Shows the toast beside `near` (global coordinates, top-left origin) for an insertion
     // into `target`. A terminal gets no toast: its undo key would suspend the program running
     // in it. A show while the toast is up or fading replaces it and starts its time anew.
+    // `before` is the field's whole text before the insertion where the target keeps no undo
+    // history: the undo then writes it back instead of sending Control+Z, which would do
+    // nothing there.
     void show(const std::optional<QRectF>& near,
-              const std::optional<Platform::RunningApplication>& target);
+              const std::optional<Platform::RunningApplication>& target,
+              const std::optional<QString>& before = std::nullopt);
     // Fades the toast out; the close button, the undo button and the timer call it.
     void hide();
 
@@ -79,6 +86,9 @@ private:
     QPointer<QWidget> window_;
     QPointer<UndoToastView> view_;
     std::optional<Platform::RunningApplication> target_;
+    // What the field held before the insertion and, once read, right after it.
+    std::optional<QString> before_;
+    std::optional<QString> after_;
     // Counts shows: the end of a fade-out hides the window only if no show came after it.
     std::uint64_t generation_ = 0;
     bool hiding_ = false;

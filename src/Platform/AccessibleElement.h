@@ -30,6 +30,10 @@ public:
     // The accessible name (a field's label, an image's alternative text, a window's title).
     virtual QString name() = 0;
     virtual QString description() = 0;
+    // The toolkit the application is built with and its version, as in "GTK 3.24.38".
+    virtual QString toolkit() = 0;
+    // Replaces the whole text of an editable element; false when it cannot be written.
+    virtual bool setText(const QString& text) = 0;
     // The hint shown in an empty field.
     virtual QString placeholder() = 0;
     // The name of the element that labels this one.
@@ -44,6 +48,10 @@ public:
     virtual std::optional<QRectF> frame() = 0;
 
     virtual std::vector<AccessibleRef> children() = 0;
+    // The same one call at a time, for a reader that must be able to stop between any two:
+    // children() asks once per child, and a container may have thousands.
+    virtual int childCount() = 0;
+    virtual AccessibleRef childAt(int index) = 0;
     // The child that the U+FFFC at `characterOffset` of text() stands for, the `mark`-th such
     // mark (from 0); offsets count Unicode code points.
     virtual AccessibleRef embeddedObject(int characterOffset, int mark) = 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "Context/AXContextReader.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
 
@@ -193,6 +195,70 @@ TEST(AXContextReaderTest, MissingPiecesGiveWhatIsKnown) {
         desktop.window->frameValue.reset();
         desktop.field->frameValue = QRectF(3000, 3000, 200, 20);
         EXPECT_EQ(desktop.read().frame, QRectF(3000, 3000, 200, 20));
+    }
+}
+
+// Firefox answers the first question for a place with none and knows it a moment later; its
+// selection may lag the same way.
+TEST(AXContextReaderTest, AFieldWhosePlaceComesLateIsAskedAgain) {
+    const struct {
+        const char* name;
+        int framelessAnswers;
+        bool selectionLate;
+        std::optional<QRectF> frame;
+        std::optional<QString> selection;
+    } cases[] = {
+        {"place on the second question", 1, false, fieldFrame, "Welt"},
+        {"place and selection late", 1, true, fieldFrame, "Welt"},
+        {"place after a few questions", 4, false, fieldFrame, "Welt"},
+        {"no place at all: the field without one", 1000, false, std::nullopt, "Welt"},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->textValue = "Hallo Welt";
+        desktop.field->selection = c.selectionLate ? QString() : QString("Welt");
+        int answered = 0;
+        desktop.field->beforeAnswer = [&] {
+            const QString query = desktop.field->asked().last();
+            if (query != "frame")
+                return;
+            const bool known = answered++ >= c.framelessAnswers;
+            desktop.field->frameValue = known ? std::optional(fieldFrame) : std::nullopt;
+            if (known)
+                desktop.field->selection = QString("Welt");
+        };
+        const auto started = std::chrono::steady_clock::now();
+        const FieldInfo info = desktop.read();
+        EXPECT_EQ(info.frame, c.frame) << c.name;
+        EXPECT_EQ(info.selectedText, c.selection) << c.name;
+        EXPECT_FALSE(info.selectionKnownEmpty) << c.name;
+        // The read still fits the collector's 0.4 s.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300))
+            << c.name;
+    }
+}
+
+// Where the application keeps no undo history, the field's text is kept whole for an undo.
+TEST(AXContextReaderTest, KeepsTheWholeTextOnlyWhereTheToolkitHasNoUndo) {
+    const struct {
+        const char* toolkit;
+        bool password;
+        std::optional<QString> restorable;
+    } cases[] = {
+        {"gtk 3.24.38", false, "  Hallo Welt\n"},
+        {"GTK 3.24.38", true, std::nullopt},
+        {"gtk 4.12.4", false, std::nullopt},
+        {"Qt 6.4.2", false, std::nullopt},
+        {"", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->toolkitValue = c.toolkit;
+        desktop.field->password = c.password;
+        desktop.field->textValue = "  Hallo Welt\n";
+        const FieldInfo info = desktop.read();
+        EXPECT_EQ(info.restorableText, c.restorable) << c.toolkit;
+        EXPECT_EQ(info.value, c.password ? std::nullopt : std::optional<QString>("Hallo Welt"));
     }
 }
 

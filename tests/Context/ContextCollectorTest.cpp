@@ -239,19 +239,22 @@ TEST(ContextCollectorTest, PrefetchIsUsedOnlyForTheSameProcess) {
 
 // GTK 3 names no focused window while the shortcut's key holds the keyboard, which is when the
 // prefetch reads; by the time the snapshot is asked for, the key is up.
-TEST(ContextCollectorTest, PrefetchThatFoundNoFocusedWindowIsReadAgainOnce) {
+// The window may come back a moment after the key: the read after it waits for it briefly.
+TEST(ContextCollectorTest, PrefetchThatFoundNoFocusedWindowIsReadAgain) {
     const struct {
         const char* name;
         bool prefetch;
         // How many of the application's first answers name no focused window.
         int windowless;
         bool fieldRead;
-        int windowQueries;
+        int minimumWindowQueries;
+        int maximumWindowQueries;
     } cases[] = {
-        {"window back by the snapshot", true, 1, true, 2},
-        {"window never back: one more read only", true, 99, false, 2},
-        {"prefetch that found the window is used", true, 0, true, 1},
-        {"the snapshot's own read is not repeated", false, 99, false, 1},
+        {"window back by the snapshot", true, 1, true, 2, 2},
+        {"window back a moment after the key", true, 3, true, 4, 4},
+        {"window never back: asked for a moment only", true, 999, false, 3, 20},
+        {"prefetch that found the window is used", true, 0, true, 1, 1},
+        {"the snapshot's own read is not repeated", false, 999, false, 1, 1},
     };
     for (const auto& c : cases) {
         int answers = 0;
@@ -267,7 +270,9 @@ TEST(ContextCollectorTest, PrefetchThatFoundNoFocusedWindowIsReadAgainOnce) {
         ASSERT_TRUE(snapshot) << c.name;
         EXPECT_EQ(snapshot->fieldFrame, c.fieldRead ? std::optional(fieldFrame) : std::nullopt)
             << c.name;
-        EXPECT_EQ(desk.application->asked().count("focusedWindow"), c.windowQueries) << c.name;
+        const auto queries = desk.application->asked().count("focusedWindow");
+        EXPECT_GE(queries, c.minimumWindowQueries) << c.name;
+        EXPECT_LE(queries, c.maximumWindowQueries) << c.name;
         // A dictation reads once more after its key is up when the snapshot says so.
         EXPECT_EQ(snapshot->noFocusedWindow, !c.fieldRead) << c.name;
     }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stop_token>
+
 #include "Context/PageReader.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
 
@@ -147,6 +150,100 @@ TEST(PageReaderTest, StopsAtMaxCharsAndAtTheDeadline) {
         // Time runs out while the first text is read, after the search for a web area.
         text->beforeAnswer = [&page, &text] { page.late = text->asked().last() == "text"; };
         EXPECT_EQ(page.read(), first);
+    }
+}
+
+TEST(PageReaderTest, CountsCharactersAsTheUserSeesThem) {
+    const QString thumb = QStringLiteral("\U0001F44D");
+    const QString accented = QStringLiteral("e\u0301");
+    const struct {
+        const char* name;
+        QString text;
+        int maxChars;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"39 accented letters are too few", accented.repeated(39), 60000, std::nullopt},
+        {"40 emoji are enough", thumb.repeated(40), 60000, thumb.repeated(40)},
+        {"cut after 50 emoji, not 25", thumb.repeated(60), 50, thumb.repeated(50)},
+        {"cut after 50 accented letters, marks kept", accented.repeated(60), 50,
+         accented.repeated(50)},
+    };
+    for (const auto& c : cases) {
+        Page page(node("AXWindow", {}, {staticText(c.text)}));
+        EXPECT_EQ(page.read(c.maxChars), c.expected) << c.name;
+    }
+}
+
+// A browser that takes 10 ms for every answer, on a clock that moves with the calls.
+struct SlowPage {
+    FakeAccessibilityTree tree;
+    Node application = node("application");
+    std::chrono::nanoseconds clock{};
+    int calls = 0;
+    int callsAfterDeadline = 0;
+    std::chrono::nanoseconds deadline = std::chrono::milliseconds(100);
+    std::stop_source stopSource;
+    std::function<void()> onCall;
+
+    void slow(const Node& element) {
+        element->beforeAnswer = [this] {
+            if (clock >= deadline)
+                ++callsAfterDeadline;
+            ++calls;
+            clock += std::chrono::milliseconds(10);
+            if (onCall)
+                onCall();
+        };
+        for (const Node& child : element->childList)
+            slow(child);
+        for (const Node& child : element->embedded)
+            slow(child);
+    }
+
+    std::optional<QString> read(Node window) {
+        application->focusedWindowValue = window;
+        tree.applications.insert(pid, application);
+        slow(application);
+        slow(window);
+        const PageReader::Now now = [this] { return clock; };
+        return PageReader::collect(tree, pid, 60000, deadline, now, stopSource.get_token());
+    }
+};
+
+TEST(PageReaderTest, MakesNoCallPastTheDeadlineOrAfterItIsStopped) {
+    const auto manyMarks = [] {
+        auto container = node("paragraph", QString(3000, QChar(0xFFFC)));
+        for (int i = 0; i < 3000; ++i)
+            container->embedded.push_back(staticText(sentence));
+        return node("AXWindow", {}, {container});
+    };
+    const auto manyChildren = [] {
+        std::vector<Node> children;
+        for (int i = 0; i < 10000; ++i)
+            children.push_back(staticText(sentence));
+        return node("AXWindow", {}, {node("group", {}, std::move(children))});
+    };
+    const struct {
+        const char* name;
+        std::function<Node()> window;
+        bool stopEarly;
+    } cases[] = {
+        {"a container with thousands of embedded children", manyMarks, false},
+        {"a group with ten thousand children", manyChildren, false},
+        {"stopped by the caller after five calls", manyChildren, true},
+    };
+    for (const auto& c : cases) {
+        SlowPage page;
+        if (c.stopEarly)
+            page.onCall = [&page] {
+                if (page.calls == 5)
+                    page.stopSource.request_stop();
+            };
+        page.read(c.window());
+        EXPECT_EQ(page.callsAfterDeadline, 0) << c.name;
+        EXPECT_LE(page.calls, c.stopEarly ? 5 : 11) << c.name;
+        // No single call may wait longer than the time that is left.
+        EXPECT_LE(page.tree.callTimeout(), std::chrono::milliseconds(100)) << c.name;
     }
 }
 

@@ -13,7 +13,7 @@ protected:
     // place and the field's window are kept for the test), "Mach daraus eine Frage" goes to
     // the tool with the selection, and the reply streams into the panel.
     void askAboutTheSelection(const QString& program, const QStringList& arguments,
-                              const QString& picture) {
+                              const QString& picture, const QString& selected = "Welt") {
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
@@ -44,7 +44,7 @@ protected:
         const QByteArray request = readFile(record.filePath("claude.stdin"));
         // The selection is quoted for the tool as what the instruction is about.
         EXPECT_TRUE(request.contains("SELECTED")) << request.toStdString();
-        EXPECT_TRUE(request.contains("Welt")) << "the tool did not get the selection";
+        EXPECT_TRUE(request.contains(selected.toUtf8())) << "the tool did not get the selection";
         // The reply's first words are in the panel while the rest still comes.
         QString reply;
         ASSERT_TRUE(QTest::qWaitFor(
@@ -67,6 +67,33 @@ protected:
             << "the tool never finished";
         EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
             << "the panel stays open with the reply";
+    }
+
+    // Clicks "Rückgängig" on the toast and waits for the field of `application` to hold
+    // `expected` again.
+    void undoTo(qint64 application, const QString& expected) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
+            },
+            3000))
+            << "no undo toast";
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return desktop.fieldText(application) == expected; }, 5000))
+            << "the undo did not restore the field: "
+            << desktop.fieldText(application).value_or("(no field)").toStdString();
+    }
+
+    // The text of the GTK window's first entry that holds any: the window also has an empty
+    // one.
+    QString entryText(qint64 application) {
+        QString text;
+        desktop.walk(application, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() == true && !e->isPassword())
+                text = e->text();
+            return text.isEmpty();
+        });
+        return text;
     }
 
     QTemporaryDir record;
@@ -114,8 +141,8 @@ TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
         << desktop.fieldText(application).value_or("(no field)").toStdString();
 }
 
-// The same road in a GTK 3 text view of several lines. GTK 3 keeps no undo history, so there
-// is nothing for "Rückgängig" to take back.
+// The same road in a GTK 3 text view of several lines. GTK 3 keeps no undo history: Control+Z
+// would do nothing there, and "Rückgängig" writes the view's earlier text back instead.
 TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) {
     xclipIn("vorher");
     askAboutTheSelection(QStringLiteral(TAVRIN_GTK_TEXT_VIEW_WINDOW), {},
@@ -143,6 +170,32 @@ TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) 
     ScenarioDesktop::screenshot(QStringLiteral("text-view-inserted"));
     EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
         << "the user's clipboard is lost";
+    undoTo(application, QStringLiteral("Liebe Anna,\nhallo Welt und danke.\nBis bald"));
+}
+
+// And in a GTK 3 entry, the other field that keeps no undo history.
+TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
+                         QStringLiteral("Beispiel"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+        },
+        5000))
+        << "the reply is not in place of the selection: " << entryText(application).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
+        3000))
+        << "no undo toast";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
+        << "the undo did not restore the entry: " << entryText(application).toStdString();
 }
 
 }  // namespace

@@ -242,7 +242,9 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                 // After the wait before the toast.
                 if (!isAlive(r->task))
                     return;
-                s_.undoToast->show(insertionAnchor(r->snapshot()), r->target);
+                const std::optional<ContextSnapshot> snapshot = r->snapshot();
+                s_.undoToast->show(insertionAnchor(snapshot), r->target,
+                                   snapshot ? snapshot->fieldRestorableText : std::nullopt);
                 endRouting(r);
             }));
         });

@@ -49,6 +49,8 @@ void AppCoordinator::insert() {
     s_.memory.recordActivity(app, quoted, draft, settings.activityMemory, MemoryEntry::Kind::wrote);
 
     const std::optional<QRectF> anchor = insertionAnchor(s->context());
+    const std::optional<QString> before =
+        s->context() ? s->context()->fieldRestorableText : std::nullopt;
     QPointer<AssistantSession> inserted(s);
     const bool reshow = !settings.closePanelAfterInsert;
     if (reshow)
@@ -63,7 +65,7 @@ void AppCoordinator::insert() {
     std::weak_ptr<CoreTask> weak = task;
     s_.inserter->insert(
         draft, target, settings.sendAfterInsert,
-        [this, weak, inserted, anchor, target, settings, reshow] {
+        [this, weak, inserted, anchor, before, target, settings, reshow] {
             // After the wait for the paste: the panel is closed or hidden, so only the
             // coordinator's end drops what follows; the panel comes back only for the very
             // session that was hidden.
@@ -71,7 +73,7 @@ void AppCoordinator::insert() {
                 return;
             forget(pastes_, weak);
             if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
-                s_.undoToast->show(anchor, target);
+                s_.undoToast->show(anchor, target, before);
             if (reshow && inserted && inserted == session_.get())
                 s_.panel.show(*inserted, *this, pressTime_);
         });

@@ -7,6 +7,13 @@ std::vector<AccessibleRef> FakeAccessible::children() {
     return {list.begin(), list.end()};
 }
 
+AccessibleRef FakeAccessible::childAt(int index) {
+    const auto list = ask("childAt", childList);
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        return nullptr;
+    return list[index];
+}
+
 AccessibleRef FakeAccessible::embeddedObject(int characterOffset, int mark) {
     ask("embeddedObject", characterOffset);
     // The offset must point at a mark, as the real tree's lookup by offset needs it to.

@@ -20,11 +20,20 @@ public:
     QString name() override { return ask("name", nameValue); }
     QString description() override { return ask("description", descriptionValue); }
     QString placeholder() override { return ask("placeholder", placeholderValue); }
+    QString toolkit() override { return ask("toolkit", toolkitValue); }
+    bool setText(const QString& text) override {
+        if (!ask("setText", writable))
+            return false;
+        textValue = text;
+        return true;
+    }
     QString labelText() override { return ask("labelText", labelTextValue); }
     QString text() override { return ask("text", textValue); }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
+    int childCount() override { return static_cast<int>(ask("childCount", childList).size()); }
+    AccessibleRef childAt(int index) override;
     AccessibleRef embeddedObject(int characterOffset, int mark) override;
     AccessibleRef focusedWindow() override { return ask("focusedWindow", focusedWindowValue); }
     AccessibleRef mainWindow() override { return ask("mainWindow", mainWindowValue); }
@@ -36,6 +45,8 @@ public:
     QString nameValue;
     QString descriptionValue;
     QString placeholderValue;
+    QString toolkitValue;
+    bool writable = true;
     QString labelTextValue;
     QString textValue;
     std::optional<QString> selection;

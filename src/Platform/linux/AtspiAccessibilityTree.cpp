@@ -142,6 +142,27 @@ public:
         return result;
     }
 
+    QString toolkit() override {
+        GError* error = nullptr;
+        const QString name = takeString(atspi_accessible_get_toolkit_name(object_, &error));
+        if (failed(error) || name.isEmpty())
+            return {};
+        const QString version = takeString(atspi_accessible_get_toolkit_version(object_, &error));
+        if (failed(error) || version.isEmpty())
+            return name;
+        return name + QLatin1Char(' ') + version;
+    }
+
+    bool setText(const QString& text) override {
+        GObjectPtr<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(object_));
+        if (!editable)
+            return false;
+        GError* error = nullptr;
+        const gboolean done = atspi_editable_text_set_text_contents(
+            editable.get(), text.toUtf8().constData(), &error);
+        return !failed(error) && done;
+    }
+
     QString labelText() override {
         GError* error = nullptr;
         GArray* relations = atspi_accessible_get_relation_set(object_, &error);
@@ -230,6 +251,20 @@ public:
                 result.push_back(std::move(element));
         }
         return result;
+    }
+
+    int childCount() override {
+        GError* error = nullptr;
+        const gint count = atspi_accessible_get_child_count(object_, &error);
+        if (failed(error) || count <= 0)
+            return 0;
+        return std::min(count, maximumChildren);
+    }
+
+    AccessibleRef childAt(int index) override {
+        GError* error = nullptr;
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, index, &error);
+        return failed(error) ? nullptr : wrap(child, pixelRatio_);
     }
 
     AccessibleRef embeddedObject(int characterOffset, int mark) override {

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "Output/FieldRestorer.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
+
+using Platform::FakeAccessibilityTree;
+using Platform::FakeAccessible;
+
+namespace {
+
+constexpr qint32 pid = 31;
+const QString before = QStringLiteral("Liebe Anna,\nhallo Welt und danke.\n");
+const QString after = QStringLiteral("Liebe Anna,\nhallo Hallo Anna, gern. und danke.\n");
+
+// The undo writes the earlier text back only into the focused field, only while it holds what
+// the insertion left, and never into a password field.
+TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverTheInsertion) {
+    const struct {
+        const char* name;
+        QString holds;
+        bool password;
+        bool writable;
+        bool focused;
+        bool restored;
+    } cases[] = {
+        {"holds what the paste left", after, false, true, true, true},
+        {"the user typed since", after + "x", false, true, true, false},
+        {"a password field", after, true, true, true, false},
+        {"the field cannot be written", after, false, false, true, false},
+        {"the focus went elsewhere", after, false, true, false, false},
+    };
+    for (const auto& c : cases) {
+        FakeAccessibilityTree tree;
+        auto application = std::make_shared<FakeAccessible>();
+        auto window = std::make_shared<FakeAccessible>();
+        auto field = std::make_shared<FakeAccessible>();
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        if (c.focused)
+            window->focusedElementValue = field;
+        field->editable = true;
+        field->password = c.password;
+        field->writable = c.writable;
+        field->textValue = c.holds;
+
+        EXPECT_EQ(FieldRestorer::restoreFocused(tree, pid, after, before), c.restored) << c.name;
+        EXPECT_EQ(field->textValue, c.restored ? before : c.holds) << c.name;
+    }
+}
+
+}  // namespace
