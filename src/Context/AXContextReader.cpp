@@ -70,6 +70,11 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         return info;
 
     info.role = trimmed(element->role());
+    // Asked before the role decides anything: a password entry that names no text role is
+    // still one, and the collector must not send it the copy key.
+    info.isPassword = element->isPassword();
+    if (stop.stop_requested())
+        return info;
     const bool hasTextRole = info.role && textRoles().contains(*info.role);
     const std::optional<bool> editable = element->isEditable();
     if (!hasTextRole && editable != true)
@@ -82,8 +87,7 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     info.label = firstNonEmpty(
         {trimmed(element->placeholder()), trimmed(element->name()), trimmed(element->labelText())});
     // What is typed into a password field never leaves it, not even into the prompt.
-    const bool secret = element->isPassword();
-    if (!secret) {
+    if (!info.isPassword) {
         info.value = trimmed(element->text());
         const std::optional<QString> selection = element->selectedText();
         if (selection) {
