@@ -59,6 +59,13 @@ class SystemLog;
 // reply, a timer) is a CoreTask held in a field; its continuations first ask whether the task
 // is still current (not cancelled, its session still the open one) and write nothing when it
 // is not.
+//
+// The member functions live one flow per file in App/Coordinator/: Startup (shortcuts, life,
+// first view), MenuAndSettings (tray menu, settings, onboarding, sign-in), Press (the main
+// shortcut, Escape, push-to-talk), QuickDictation and DictationRouting (dictation outside the
+// panel), Invocation (opening, side tasks, dismissal), Request (the panel's requests and
+// send), PanelDictation, Insertion, Actions, Reply and ReplyOutcome (the streamed reply and
+// its end), MemoryAndStyle. Shared holds what several of them use.
 class AppCoordinator : public PanelActions, public MenuBarOperations {
     Q_OBJECT
 
@@ -179,7 +186,7 @@ public:
     void send(const QString& input, std::optional<ReplyKind> forced, bool hidden) override;
     void primaryAction() override;
     void writeNow() override;
-    void regenerate();
+    void regenerate() override;
     void retryLastRequest() override;
     void stopGenerating() override;
     void startListening() override;

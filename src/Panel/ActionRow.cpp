@@ -17,10 +17,6 @@ LabelRow::Part quiet(LabelRow::Part part) {
 
 }  // namespace
 
-QString ActionRow::variantRequest() {
-    return QStringLiteral("Schreib eine neue Variante der Antwort mit anderer Formulierung.");
-}
-
 ActionRow::ActionRow(AssistantSession& session, PanelActions& actions, QWidget* parent)
     : QWidget(parent), actions_(actions) {
     setObjectName(QStringLiteral("actionRow"));
@@ -52,13 +48,6 @@ ActionRow::ActionRow(AssistantSession& session, PanelActions& actions, QWidget* 
         layout->addWidget(button, 0, Qt::AlignVCenter);
     }
     connect(copy_, &QAbstractButton::clicked, this, [this] { actions_.copyDraft(); });
-    connect(variant_, &QAbstractButton::clicked, this, [this] { askForVariant(); });
+    connect(variant_, &QAbstractButton::clicked, this, [this] { actions_.regenerate(); });
     connect(insert_, &QAbstractButton::clicked, this, [this] { actions_.insert(); });
-}
-
-void ActionRow::askForVariant() {
-    AssistantSession* current = actions_.session();
-    if (!current || current->phase().kind() == AssistantSession::Phase::Kind::streaming)
-        return;
-    actions_.send(variantRequest(), ReplyKind::draft, true);
 }

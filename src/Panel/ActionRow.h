@@ -12,9 +12,6 @@ class ActionRow : public QWidget {
     Q_OBJECT
 
 public:
-    // The fixed request behind "Neu".
-    static QString variantRequest();
-
     ActionRow(AssistantSession& session, PanelActions& actions, QWidget* parent = nullptr);
 
     StyledButton* copyButton() const { return copy_; }
@@ -22,8 +19,6 @@ public:
     StyledButton* insertButton() const { return insert_; }
 
 private:
-    void askForVariant();
-
     PanelActions& actions_;
     StyledButton* copy_ = nullptr;
     StyledButton* variant_ = nullptr;

@@ -55,6 +55,9 @@ public:
     virtual void primaryAction() = 0;
     virtual void send(const QString& text, std::optional<ReplyKind> forced, bool hidden) = 0;
     virtual void writeNow() = 0;
+    // "Neu": another wording of the reply, asked for out of sight; nothing while a reply
+    // streams.
+    virtual void regenerate() = 0;
     // Sends the last request again as it was (its forced kind, hidden or not); nothing before
     // the first.
     virtual void retryLastRequest() = 0;

@@ -242,6 +242,28 @@ private:
     Log& log_;
 };
 
+// The lines of the "timing" log written while it lives.
+class TimingLines {
+public:
+    TimingLines() {
+        lines_ = &lines;
+        previous_ = qInstallMessageHandler(&TimingLines::handle);
+    }
+    ~TimingLines() {
+        qInstallMessageHandler(previous_);
+        lines_ = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message) {
+        if (lines_ && context.category && QByteArray(context.category) == "timing")
+            lines_->append(message);
+    }
+    static inline QStringList* lines_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
 // The coordinator over fakes and virtual time, with real stores in a temporary home.
 struct CoordinatorHarness {
     explicit CoordinatorHarness(std::function<void(AssistantSettings&)> configure = {}) {

@@ -168,31 +168,4 @@ TEST(MenuBarMenu, RefreshesOnOpeningAndFollowsChangesWhileOpen) {
     EXPECT_EQ(operations.calls, QStringList{"quit"});
 }
 
-TEST(MenuBarMenu, RendersLightAndDark) {
-    FakeMenuBarOperations operations;
-    operations.state.mainShortcut = "Alt+Leertaste";
-    operations.state.providerStatus = {{ProviderID::claudeCLI, "angemeldet"},
-                                       {ProviderID::codexCLI, "nicht gefunden"}};
-    operations.state.accessibility = true;
-    for (const bool dark : {false, true}) {
-        QMenu menu;
-        if (dark) {
-            QPalette palette = menu.palette();
-            palette.setColor(QPalette::Window, QColor(40, 40, 44));
-            palette.setColor(QPalette::Base, QColor(40, 40, 44));
-            palette.setColor(QPalette::WindowText, QColor(240, 240, 240));
-            palette.setColor(QPalette::Text, QColor(240, 240, 240));
-            palette.setColor(QPalette::ButtonText, QColor(240, 240, 240));
-            menu.setPalette(palette);
-            Theme::setForcedDark(&menu);
-        }
-        MenuBarMenu bar(operations, menu);
-        menu.adjustSize();
-        const QImage image = menu.grab().toImage();
-        EXPECT_FALSE(image.isNull());
-        image.save(QStringLiteral(TAVRIN_BINARY_DIR "/tray-menu-%1.png")
-                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
-    }
-}
-
 }  // namespace

@@ -180,27 +180,4 @@ TEST_F(ShortcutConflictsTest, ANoticeMadeWithoutParentShowsOnlyOncePlaced) {
     EXPECT_TRUE(notice->isVisible());
 }
 
-TEST_F(ShortcutConflictsTest, RendersLightAndDark) {
-    applications.installed = {"ulauncher.desktop", "org.kde.krunner.desktop"};
-    grabber.taken.insert({altSpace.carbonKeyCode, altSpace.carbonModifiers});
-    shortcuts.create(main);
-    for (const bool dark : {false, true}) {
-        QWidget window;
-        Theme::setForcedDark(&window, dark);
-        window.setAutoFillBackground(true);
-        QPalette palette = window.palette();
-        palette.setColor(QPalette::Window, dark ? QColor(31, 31, 34) : QColor(242, 242, 245));
-        window.setPalette(palette);
-        auto* notice = new ShortcutConflictNotice(services(), main, dictateOnly, &window);
-        notice->setGeometry(10, 10, 420,
-                            notice->heightForWidth(420) > 0 ? notice->heightForWidth(420)
-                                                            : notice->sizeHint().height());
-        window.resize(440, notice->height() + 20);
-        const QImage image = window.grab().toImage();
-        EXPECT_FALSE(image.isNull());
-        image.save(QStringLiteral(TAVRIN_BINARY_DIR "/shortcut-conflict-%1.png")
-                       .arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
-    }
-}
-
 }  // namespace

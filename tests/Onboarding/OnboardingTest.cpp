@@ -12,6 +12,7 @@
 #include "Design/Theme.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Modifiers.h"
+#include "Onboarding/FakeOnboardingCoordinator.h"
 #include "Onboarding/FeatureRow.h"
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/OnboardingView.h"
@@ -35,73 +36,6 @@
 namespace {
 
 using State = ProviderStatusStore::State;
-
-// Tool states the test sets; installing and signing in never start.
-class SetStates final : public ProviderSetupServices {
-public:
-    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
-    State state(ProviderID provider) const override {
-        const auto found = states.find(provider);
-        return found == states.end() ? State{} : found->second;
-    }
-    void set(ProviderID provider, State state) {
-        states[provider] = std::move(state);
-        emit changed();
-    }
-    void install(ProviderID) override {}
-    void login(ProviderID) override {}
-    void cancel(ProviderID) override {}
-    void openLogin(ProviderID) override {}
-    void openPage(const QUrl&) override {}
-
-    std::map<ProviderID, State> states;
-};
-
-class FakeOnboardingCoordinator final : public OnboardingCoordinator {
-public:
-    FakeOnboardingCoordinator() {
-        store = std::make_unique<SettingsStore>(dir.path(),
-                                                SettingsStore::Services{loginItem, log, clock_});
-        // Tools that are not there: a refresh finds nothing and changes no state the test set.
-        store->update([](auto& s) {
-            s.claudePath = QStringLiteral("/nonexistent/claude");
-            s.codexPath = QStringLiteral("/nonexistent/codex");
-        });
-        keys.shortcuts.create(ShortcutNames::invokeAssistant());
-    }
-
-    SettingsStore& settings() override { return *store; }
-    PermissionsManager& permissions() override { return permissionsManager; }
-    ProviderStatusStore& providers() override { return status; }
-    ProviderSetupServices& providerSetup() override { return setup; }
-    Platform::Clock& clock() override { return clock_; }
-    GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
-    Platform::UrlOpener& urlOpener() override { return opener; }
-    void finishOnboarding() override {
-        ++finished;
-        store->update([](auto& s) { s.onboardingCompleted = true; });
-        if (controller)
-            controller->close();
-    }
-
-    QTemporaryDir dir;
-    Platform::FakeClock clock_;
-    Platform::FakeSystemLog log;
-    Platform::FakeLoginItem loginItem;
-    Platform::FakeAccessibilityTrust trust;
-    Platform::FakeScreenCaptureAccess screen;
-    Platform::FakeMicrophoneAccess microphone;
-    Platform::FakeSpeechRecognitionAccess speech;
-    Platform::FakeSettingsPaneOpener paneOpener;
-    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
-    ProviderStatusStore status{clock_};
-    SetStates setup;
-    FakeShortcuts keys;
-    Platform::FakeUrlOpener opener;
-    std::unique_ptr<SettingsStore> store;
-    OnboardingWindowController* controller = nullptr;
-    int finished = 0;
-};
 
 void tap(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
@@ -243,32 +177,4 @@ TEST(OnboardingTest, LinksAndShortcutReachTheirPlaces) {
     }
     EXPECT_EQ(coordinator.opener.opened,
               (QList<QUrl>{OnboardingView::claudePlansUrl, OnboardingView::chatGPTPricingUrl}));
-}
-
-// Renders each step, light and dark, into PNG files in the build folder, for looking at them.
-TEST(OnboardingTest, RendersEveryStepLightAndDark) {
-    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/onboarding-gallery");
-    QDir().mkpath(folder);
-    for (const bool dark : {false, true}) {
-        Platform::FakeAppearance appearance;
-        appearance.setDark(dark);
-        FakeOnboardingCoordinator coordinator;
-        Theme theme(appearance, coordinator.clock());
-        coordinator.trust.trusted = true;
-        coordinator.setup.set(ProviderID::claudeCLI,
-                              State::ready(QStringLiteral("ada@example.org")));
-        coordinator.setup.set(ProviderID::codexCLI, State{State::Kind::notFound, {}});
-        OnboardingWindowController controller(coordinator);
-        controller.show();
-        for (int step = 0; step < 3; ++step) {
-            // Past the new step's fade.
-            QTest::qWait(OnboardingView::fadeDuration + 100);
-            const QString path =
-                folder + QStringLiteral("/step%1-%2.png")
-                             .arg(step)
-                             .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"));
-            EXPECT_TRUE(controller.window()->grab().toImage().save(path)) << path.toStdString();
-            controller.view()->primaryAction();
-        }
-    }
 }

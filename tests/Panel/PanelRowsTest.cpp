@@ -55,10 +55,9 @@ TEST_F(PanelRowsTest, TheFinishedReplysShortcutsRunTheirOperationsOnlyWhileTheRo
         QKeyCombination key;
         QString whenDone;
     };
-    const QString variant = QStringLiteral("send %1 draft hidden").arg(ActionRow::variantRequest());
     const Case cases[] = {
         {"copy", Qt::CTRL | Qt::SHIFT | Qt::Key_C, QStringLiteral("copyDraft")},
-        {"variant", Qt::CTRL | Qt::Key_R, variant},
+        {"variant", Qt::CTRL | Qt::Key_R, QStringLiteral("regenerate")},
         {"insert", Qt::CTRL | Qt::Key_Return, QStringLiteral("insert")},
     };
     session.setDraft(QStringLiteral("Hallo"));
@@ -76,17 +75,6 @@ TEST_F(PanelRowsTest, TheFinishedReplysShortcutsRunTheirOperationsOnlyWhileTheRo
         press(c.key);
         EXPECT_EQ(actions.calls, QStringList{c.whenDone});
     }
-}
-
-TEST_F(PanelRowsTest, ANewVariantIsNotAskedForWhileTheCurrentSessionStreams) {
-    ActionRow row(session, actions);
-    AssistantSession streaming(std::nullopt, std::nullopt, ProviderID::claudeCLI);
-    streaming.setPhase(Phase::streaming());
-    actions.setSession(&streaming);
-    row.variantButton()->click();
-    actions.setSession(nullptr);
-    row.variantButton()->click();
-    EXPECT_TRUE(actions.calls.isEmpty());
 }
 
 TEST_F(PanelRowsTest, TheModeSwitchSetsOnlyTheModeAndHighlightsExactlyOne) {

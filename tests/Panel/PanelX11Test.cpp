@@ -116,7 +116,7 @@ TEST_F(PanelX11Test, TakesTheKeyboardFromTheFieldAndGivesItBack) {
         << session->instruction().toStdString();
     // The desk as the user sees it, for looking at the shaped window on a real server.
     QTest::qWait(100);
-    runProgram("import", {"-window", "root", TAVRIN_BINARY_DIR "/panel-look/x11-typing.png"});
+    runProgram("import", {"-window", "root", TAVRIN_BINARY_DIR "/panel-x11-typing.png"});
 
     controller.hide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));

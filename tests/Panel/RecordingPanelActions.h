@@ -60,6 +60,7 @@ public:
                           hidden ? QStringLiteral("hidden") : QStringLiteral("shown"));
     }
     void writeNow() override { calls << QStringLiteral("writeNow"); }
+    void regenerate() override { calls << QStringLiteral("regenerate"); }
     void retryLastRequest() override { calls << QStringLiteral("retryLastRequest"); }
     void stopGenerating() override { calls << QStringLiteral("stopGenerating"); }
     void startListening() override { calls << QStringLiteral("startListening"); }

@@ -10,22 +10,6 @@ using namespace Platform;
 namespace {
 
 const QString shell = QStringLiteral("/bin/bash");
-const QString keepOpen = QStringLiteral("\"$@\"; exec \"$0\" -l");
-
-TEST(XdgTerminalLauncher, EachTerminalTakesTheCommandAsSeparateWords) {
-    // A word with spaces and quotes must arrive as one argument, never as script text.
-    const QStringList command{"codex", "login", "a b'c"};
-    const QStringList run = QStringList{shell, "-lc", keepOpen, shell} + command;
-    const QList<QStringList> expected{
-        QStringList{"x-terminal-emulator", "-e"} + run,
-        QStringList{"gnome-terminal", "--"} + run,
-        QStringList{"konsole", "-e"} + run,
-        QStringList{"xfce4-terminal", "-x"} + run,
-        QStringList{"xterm", "-e"} + run,
-    };
-    EXPECT_EQ(XdgTerminalLauncher::candidates(shell, command), expected);
-    EXPECT_TRUE(XdgTerminalLauncher::candidates(shell, {}).isEmpty());
-}
 
 TEST(XdgTerminalLauncher, TriesTerminalsInOrderUntilOneStarts) {
     struct Case {

@@ -106,59 +106,6 @@ TEST(DictationHUDViewTest, LevelBarsShowTheNewestLevels) {
     EXPECT_FLOAT_EQ(waveform->levels().back(), 1.0f);
 }
 
-// Every status light and dark over a busy backdrop, as PNG files in the build folder.
-TEST(DictationHUDViewTest, RendersEveryStatus) {
-    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/voice-hud");
-    QDir().mkpath(folder);
-    const std::vector<std::pair<QString, std::function<void(QuickDictationModel&)>>> states = {
-        {"listening-verbatim", [](QuickDictationModel& m) { m.reset(true); }},
-        {"listening", [](QuickDictationModel& m) { m.reset(false); }},
-        {"listening-words",
-         [](QuickDictationModel& m) {
-             m.setConfirmed(kLong);
-             m.setTentative(" und");
-         }},
-        {"transforming",
-         [](QuickDictationModel& m) { m.setStatus(Status::transforming("Formatiert …")); }},
-        {"failed",
-         [](QuickDictationModel& m) {
-             m.setStatus(
-                 Status::failed("Spracherkennung ist für diese Sprache gerade nicht verfügbar."));
-         }},
-        {"inserted", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::inserted)); }},
-        {"to-panel", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::toPanel)); }},
-        {"remembered", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::remembered)); }},
-        {"empty", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::empty)); }},
-    };
-    for (const bool dark : {false, true}) {
-        Platform::FakeAppearance appearance;
-        appearance.setDark(dark);
-        Platform::FakeClock clock;
-        Theme theme(appearance, clock);
-        QImage sheet(460, int(states.size()) * 60 + 8, QImage::Format_ARGB32_Premultiplied);
-        QPainter painter(&sheet);
-        QLinearGradient backdrop(0, 0, sheet.width(), sheet.height());
-        backdrop.setColorAt(0, dark ? QColor(40, 44, 60) : QColor(235, 238, 245));
-        backdrop.setColorAt(1, dark ? QColor(70, 40, 50) : QColor(200, 215, 230));
-        painter.fillRect(sheet.rect(), backdrop);
-        int y = 4;
-        for (const auto& [name, apply] : states) {
-            QuickDictationModel model;
-            for (int i = 0; i < 14; ++i)
-                model.pushLevel(float(i % 5) / 4.0f);
-            DictationHUDView view(model);
-            apply(model);
-            view.show();
-            clock.advance(std::chrono::milliseconds(500));
-            const QImage shot = view.grab().toImage();
-            painter.drawImage(QPoint(20, y), shot);
-            y += 60;
-        }
-        painter.end();
-        EXPECT_TRUE(sheet.save(folder + (dark ? "/hud-dark.png" : "/hud-light.png")));
-    }
-}
-
 // Without a compositor the window is cut to the capsule: every pixel the cut keeps must be
 // painted, or it shows black.
 TEST(DictationHUDViewTest, WithoutACompositorEveryPixelInsideTheCutIsPainted) {

@@ -36,7 +36,7 @@ TEST(DictationHUDX11Test, TheFieldKeepsTheKeyboardWhileTheDisplayShows) {
     // Xvfb runs no compositor: the capsule is cut out.
     EXPECT_FALSE(hud.window()->mask().isEmpty());
 
-    QProcess::execute("import", {"-window", "root", TAVRIN_BINARY_DIR "/voice-hud/hud-x11.png"});
+    QProcess::execute("import", {"-window", "root", TAVRIN_BINARY_DIR "/hud-x11.png"});
     hud.hide();
     EXPECT_FALSE(hud.isVisible());
 }

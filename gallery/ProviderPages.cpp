@@ -1,10 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <QFile>
-
+// The AI tool's setup control and menu chip in each state.
 #include "AI/ProviderMenuChip.h"
 #include "AI/ProviderSetupControl.h"
-#include "Design/Gallery.h"
+#include "ComponentSheet.h"
+#include "GalleryPages.h"
 
 using Phase = ProviderSetup::Phase;
 using State = ProviderStatusStore::State;
@@ -44,9 +42,11 @@ QWidget* chip(ProviderID current, State claude, State codex) {
         current, [=](ProviderID p) { return p == ProviderID::claudeCLI ? claude : codex; });
 }
 
-TEST(ProviderViewsGalleryTest, RendersTheSetupControlAndTheMenuChipLightAndDark) {
+}  // namespace
+
+void GalleryPages::providerViews() {
     const QUrl page(QStringLiteral("https://example.org/sign-in"));
-    const QStringList written = Gallery::render(
+    ComponentSheet::render(
         "provider-views",
         {
             {"unknown", [] { return control(Phase::idle(), State::unknown(), false); }},
@@ -73,8 +73,4 @@ TEST(ProviderViewsGalleryTest, RendersTheSetupControlAndTheMenuChipLightAndDark)
              [] { return chip(ProviderID::claudeCLI, State::ready(), State::ready()); }},
         },
         DS::Palette::window, 620);
-    for (const QString& path : written)
-        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
-
-}  // namespace

@@ -1,19 +1,18 @@
-// Renders the panel's problem notices and cards in each of their states, light and dark, into
-// PNG files in the build folder (panel-cards/), for looking at them as a user would.
-#include <gtest/gtest.h>
-
+// The panel's problem notices and cards in each of their states, light and dark, in
+// panel-cards/ of the gallery.
 #include <QCoreApplication>
-#include <QDir>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <functional>
 
 #include "Design/Palette.h"
 #include "Design/Theme.h"
+#include "GalleryOutput.h"
+#include "GalleryPages.h"
 #include "Panel/DocumentCard.h"
 #include "Panel/PanelView.h"
+#include "Panel/RecordingPanelActions.h"
 #include "Platform/fake/FakeAppearance.h"
-#include "RecordingPanelActions.h"
 
 using Phase = AssistantSession::Phase;
 
@@ -184,9 +183,10 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
-TEST(CardsLook, RendersEveryCardStateLightAndDark) {
-    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/panel-cards");
-    QDir().mkpath(folder);
+}  // namespace
+
+void GalleryPages::panelCards() {
+    const QString folder = GalleryOutput::folder(QStringLiteral("panel-cards"));
     for (const bool dark : {false, true}) {
         const QString appearanceName = dark ? QStringLiteral("dark") : QStringLiteral("light");
         Platform::FakeAppearance appearance;
@@ -209,7 +209,7 @@ TEST(CardsLook, RendersEveryCardStateLightAndDark) {
             settle();
             const QString file = QStringLiteral("%1/%2-%3.png")
                                      .arg(folder, QLatin1String(look.name), appearanceName);
-            EXPECT_TRUE(onDesk(view.grab(), dark).save(file)) << file.toStdString();
+            GalleryOutput::save(onDesk(view.grab(), dark), file);
         }
 
         // The document card lives in the conversation; here it is drawn on the panel's tint.
@@ -263,9 +263,7 @@ TEST(CardsLook, RendersEveryCardStateLightAndDark) {
             settle();
             const QString file =
                 QStringLiteral("%1/%2-%3.png").arg(folder, QLatin1String(name), appearanceName);
-            EXPECT_TRUE(onDesk(backdrop.grab(), dark).save(file)) << file.toStdString();
+            GalleryOutput::save(onDesk(backdrop.grab(), dark), file);
         }
     }
 }
-
-}  // namespace

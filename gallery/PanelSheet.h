@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -9,12 +8,13 @@
 
 #include "Design/Palette.h"
 #include "Design/Theme.h"
+#include "GalleryOutput.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeClock.h"
 
 // Renders panel sections on the panel's tint, 560 wide with its padding, light and dark, into
-// PNG files in the build folder, for looking at them.
-class PanelGallery {
+// panel-sections/ of the gallery.
+class PanelSheet {
 public:
     class Backdrop : public QWidget {
     protected:
@@ -25,13 +25,11 @@ public:
         }
     };
 
-    // `make` fills the backdrop's column; returns the written paths.
-    static QStringList render(
+    // `make` fills the backdrop's column.
+    static void render(
         const QString& name,
         const std::function<void(QWidget* backdrop, QVBoxLayout*, Platform::FakeClock&)>& make) {
-        QStringList written;
-        const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/panel-gallery");
-        QDir().mkpath(folder);
+        const QString folder = GalleryOutput::folder(QStringLiteral("panel-sections"));
         for (const bool dark : {false, true}) {
             Platform::FakeAppearance appearance;
             appearance.setDark(dark);
@@ -51,9 +49,7 @@ public:
             }
             const QString path =
                 folder + QLatin1Char('/') + name + (dark ? "-dark.png" : "-light.png");
-            page.grab().save(path);
-            written.append(path);
+            GalleryOutput::save(page.grab().toImage(), path);
         }
-        return written;
     }
 };

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -12,12 +11,13 @@
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/Theme.h"
+#include "GalleryOutput.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeClock.h"
 
 // Renders rows of components on the window background, light and dark, at 1x and 2x, into
-// PNG files in the build folder, for looking at them.
-class Gallery {
+// design/ of the gallery.
+class ComponentSheet {
 public:
     using Row = std::pair<QString, std::function<QWidget*()>>;
 
@@ -35,13 +35,11 @@ public:
         DS::Color background_;
     };
 
-    // Writes <name>-light.png, <name>-dark.png and their @2x versions; returns the paths.
-    static QStringList render(const QString& name, const std::vector<Row>& rows,
-                              const DS::Color& background = DS::Palette::window, int width = 520,
-                              const std::function<void(Platform::FakeClock&)>& beforeGrab = {}) {
-        QStringList written;
-        const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/design-gallery");
-        QDir().mkpath(folder);
+    // Writes <name>-light.png, <name>-dark.png and their @2x versions.
+    static void render(const QString& name, const std::vector<Row>& rows,
+                       const DS::Color& background = DS::Palette::window, int width = 520,
+                       const std::function<void(Platform::FakeClock&)>& beforeGrab = {}) {
+        const QString folder = GalleryOutput::folder(QStringLiteral("design"));
         for (const bool dark : {false, true}) {
             Platform::FakeAppearance appearance;
             appearance.setDark(dark);
@@ -75,14 +73,12 @@ public:
             if (beforeGrab)
                 beforeGrab(clock);
             const QString base = folder + QLatin1Char('/') + name + (dark ? "-dark" : "-light");
-            page.grab().save(base + ".png");
+            GalleryOutput::save(page.grab().toImage(), base + ".png");
             QImage twice(page.size() * 2, QImage::Format_ARGB32_Premultiplied);
             twice.setDevicePixelRatio(2);
             twice.fill(Qt::transparent);
             page.render(&twice);
-            twice.save(base + "@2x.png");
-            written << base + ".png" << base + "@2x.png";
+            GalleryOutput::save(twice, base + "@2x.png");
         }
-        return written;
     }
 };

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <QFile>
+// The design system's components, indicators, brand and basics.
 #include <cmath>
 
+#include "ComponentSheet.h"
 #include "Design/AppIconView.h"
 #include "Design/BlockBackground.h"
 #include "Design/BrandMark.h"
@@ -23,7 +22,7 @@
 #include "Design/SymbolPainter.h"
 #include "Design/TypingDots.h"
 #include "Design/Waveform.h"
-#include "Gallery.h"
+#include "GalleryPages.h"
 
 namespace {
 
@@ -116,7 +115,9 @@ QWidget* block() {
     return background;
 }
 
-TEST(GalleryTest, RendersTheComponentsLightAndDark) {
+}  // namespace
+
+void GalleryPages::designComponents() {
     using Part = LabelRow::Part;
     Part shortcut = LabelRow::text(QStringLiteral("Strg+⏎"));
     shortcut.opacity = 0.7;
@@ -124,7 +125,7 @@ TEST(GalleryTest, RendersTheComponentsLightAndDark) {
     tertiaryShortcut.color = DS::Palette::tertiary;
     const DS::Color gray{{142, 142, 147, 1}, {152, 152, 157, 1}};
     const DS::Color red{{255, 59, 48, 1}, {255, 69, 58, 1}};
-    const QStringList written = Gallery::render(
+    ComponentSheet::render(
         "components",
         {
             {"primary 28/8",
@@ -218,9 +219,9 @@ TEST(GalleryTest, RendersTheComponentsLightAndDark) {
             {"block background", [] { return block(); }},
         },
         DS::Palette::window, 760);
-    for (const QString& path : written)
-        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
+
+namespace {
 
 Waveform* wave(std::vector<float> levels) {
     auto* waveform = new Waveform;
@@ -243,8 +244,10 @@ QWidget* framed(QWidget* inside, int width, bool centred = true) {
     return holder;
 }
 
-TEST(GalleryTest, RendersTheIndicatorsLightAndDark) {
-    const QStringList written = Gallery::render(
+}  // namespace
+
+void GalleryPages::designIndicators() {
+    ComponentSheet::render(
         "indicators",
         {
             {"typing dots", [] { return new TypingDots; }},
@@ -270,11 +273,11 @@ TEST(GalleryTest, RendersTheIndicatorsLightAndDark) {
             // Half way through the sweep.
             clock.advance(std::chrono::milliseconds(1000));
         });
-    for (const QString& path : written)
-        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
 // An image shown at its own size.
+namespace {
+
 class Picture : public QWidget {
 public:
     explicit Picture(QImage image) : image_(std::move(image)) { setFixedSize(image_.size()); }
@@ -305,23 +308,22 @@ QWidget* appIcons() {
     return holder;
 }
 
-TEST(GalleryTest, RendersTheBrandLightAndDark) {
-    const QStringList written =
-        Gallery::render("brand",
-                        {
-                            {"tray 16…48", [] { return trayIcons(); }},
-                            {"app icon 16…128", [] { return appIcons(); }},
-                            {"app icon view 64", [] { return new AppIconView(64); }},
-                        },
-                        DS::Palette::window, 760);
-    for (const QString& path : written)
-        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}  // namespace
+
+void GalleryPages::designBrand() {
+    ComponentSheet::render("brand",
+                           {
+                               {"tray 16…48", [] { return trayIcons(); }},
+                               {"app icon 16…128", [] { return appIcons(); }},
+                               {"app icon view 64", [] { return new AppIconView(64); }},
+                           },
+                           DS::Palette::window, 760);
 }
 
-TEST(GalleryTest, RendersTheBasicsLightAndDark) {
+void GalleryPages::designBasics() {
     const QString sentence =
         QStringLiteral("Bildschirm und Text gehen nur an deine KI – nie an uns.");
-    const QStringList written = Gallery::render(
+    ComponentSheet::render(
         "basics",
         {
             {"symbols 13 regular", [] { return new SymbolSheet(13, QFont::Normal); }},
@@ -347,8 +349,4 @@ TEST(GalleryTest, RendersTheBasicsLightAndDark) {
              }},
         },
         DS::Palette::window, 760);
-    for (const QString& path : written)
-        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
-
-}  // namespace

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <QFileInfo>
+// Sections of the panel on its tint: the conversation, a long reply, the header and quote
+// cards, the status lines and the arriving draft.
 #include <QTemporaryDir>
 
 #include "AI/ProviderMenuChip.h"
+#include "GalleryPages.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
 #include "Panel/ContextRow.h"
@@ -13,7 +13,7 @@
 #include "Panel/ReadyHint.h"
 #include "Panel/StreamingHint.h"
 #include "Panel/StreamingText.h"
-#include "PanelGallery.h"
+#include "PanelSheet.h"
 #include "Platform/fake/FakeApplicationIcons.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
@@ -51,8 +51,10 @@ pg_dump -Fc alt > alt.dump
 Mehr unter [der Anleitung](https://example.org/umzug), nicht unter [dieser Datei](file:///etc/passwd).
 <img src=x> bleibt Text, ~~alter Weg~~ ist durchgestrichen.)";
 
-TEST(PanelGalleryTest, RendersAConversationAndALongReply) {
-    const QStringList written = PanelGallery::render(
+}  // namespace
+
+void GalleryPages::panelConversation() {
+    PanelSheet::render(
         QStringLiteral("conversation"), [](QWidget* page, QVBoxLayout* layout, auto& clock) {
             auto* session =
                 new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
@@ -78,81 +80,76 @@ TEST(PanelGalleryTest, RendersAConversationAndALongReply) {
             auto* list = new ChatList(*session, clock, nullptr, page);
             layout->addWidget(list);
         });
-    const QStringList longReply = PanelGallery::render(
-        QStringLiteral("markdown-reply"), [](QWidget* page, QVBoxLayout* layout, auto&) {
-            ConversationTurn t;
-            t.user = QStringLiteral("Wie ziehe ich die Datenbank um?");
-            t.kind = ReplyKind::chat;
-            t.reply = QString::fromUtf8(kLongReply);
-            auto* row = new ChatTurnRow(nullptr, {}, page);
-            row->setTurn(t, false);
-            layout->addWidget(row);
-        });
-    for (const QString& path : written + longReply)
-        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+    PanelSheet::render(QStringLiteral("markdown-reply"),
+                       [](QWidget* page, QVBoxLayout* layout, auto&) {
+                           ConversationTurn t;
+                           t.user = QStringLiteral("Wie ziehe ich die Datenbank um?");
+                           t.kind = ReplyKind::chat;
+                           t.reply = QString::fromUtf8(kLongReply);
+                           auto* row = new ChatTurnRow(nullptr, {}, page);
+                           row->setTurn(t, false);
+                           layout->addWidget(row);
+                       });
 }
 
-TEST(PanelGalleryTest, RendersTheHeaderAndTheQuoteCards) {
-    const QStringList written = PanelGallery::render(
-        QStringLiteral("header-and-quotes"), [](QWidget* page, QVBoxLayout* layout, auto&) {
-            static Platform::FakeApplicationIcons icons;
-            QImage icon(36, 36, QImage::Format_ARGB32);
-            icon.fill(QColor(230, 120, 40));
-            icons.icons.insert(3, icon);
-            Platform::RunningApplication app;
-            app.localizedName = QStringLiteral("Firefox");
-            app.windowId = 3;
-            ContextSnapshot context;
-            context.appName = QStringLiteral("Firefox");
-            context.windowTitle = QStringLiteral("(2) Posteingang | Mail – Firefox");
-            context.fieldLabel = QStringLiteral("Antwort verfassen");
-            auto* session = new AssistantSession(app, context, ProviderID::claudeCLI, page);
-            session->setCapturing(true);
-            Project project;
-            project.id = QUuid::createUuid();
-            project.name = QStringLiteral("Website");
-            session->setProject(project);
-            layout->addWidget(new ContextRow(*session, {}, &icons, page));
+void GalleryPages::panelHeaderAndQuotes() {
+    PanelSheet::render(QStringLiteral("header-and-quotes"), [](QWidget* page, QVBoxLayout* layout,
+                                                               auto&) {
+        static Platform::FakeApplicationIcons icons;
+        QImage icon(36, 36, QImage::Format_ARGB32);
+        icon.fill(QColor(230, 120, 40));
+        icons.icons.insert(3, icon);
+        Platform::RunningApplication app;
+        app.localizedName = QStringLiteral("Firefox");
+        app.windowId = 3;
+        ContextSnapshot context;
+        context.appName = QStringLiteral("Firefox");
+        context.windowTitle = QStringLiteral("(2) Posteingang | Mail – Firefox");
+        context.fieldLabel = QStringLiteral("Antwort verfassen");
+        auto* session = new AssistantSession(app, context, ProviderID::claudeCLI, page);
+        session->setCapturing(true);
+        Project project;
+        project.id = QUuid::createUuid();
+        project.name = QStringLiteral("Website");
+        session->setProject(project);
+        layout->addWidget(new ContextRow(*session, {}, &icons, page));
 
-            auto quoteSession = [&](std::optional<QuotedMessage> quote, int thread) {
-                auto* s =
-                    new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
-                s->setQuote(quote);
-                s->setThread(QList<ThreadMessage>(thread));
-                s->setReadingQuote(!quote);
-                return s;
-            };
-            QuotedMessage message;
-            message.author = QStringLiteral("Ana Lima");
-            message.text = QStringLiteral(
-                "Hi! Kannst du mir bis morgen sagen, ob der Termin am Donnerstag klappt? Wir "
-                "müssten sonst auf nächste Woche schieben, und dann wird es mit dem Druck knapp."
-                "\nDanke dir!\nAna\n<img src=x>\nPS: noch eine Zeile");
-            QuotedMessage selection;
-            selection.isSelection = true;
-            selection.text = QStringLiteral("Erste Zeile der Auswahl\nzweite Zeile\ndritte");
-            for (const auto& [quote, compact, thread] :
-                 {std::tuple{std::optional(message), false, 3},
-                  std::tuple{std::optional(message), true, 0},
-                  std::tuple{std::optional(selection), false, 0},
-                  std::tuple{std::optional(selection), true, 0},
-                  std::tuple{std::optional<QuotedMessage>(), false, 0}}) {
-                auto* block = new QuoteBlock(*quoteSession(quote, thread), page);
-                block->setCompact(compact);
-                layout->addWidget(block);
-            }
-        });
-    for (const QString& path : written)
-        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+        auto quoteSession = [&](std::optional<QuotedMessage> quote, int thread) {
+            auto* s = new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+            s->setQuote(quote);
+            s->setThread(QList<ThreadMessage>(thread));
+            s->setReadingQuote(!quote);
+            return s;
+        };
+        QuotedMessage message;
+        message.author = QStringLiteral("Ana Lima");
+        message.text = QStringLiteral(
+            "Hi! Kannst du mir bis morgen sagen, ob der Termin am Donnerstag klappt? Wir "
+            "müssten sonst auf nächste Woche schieben, und dann wird es mit dem Druck knapp."
+            "\nDanke dir!\nAna\n<img src=x>\nPS: noch eine Zeile");
+        QuotedMessage selection;
+        selection.isSelection = true;
+        selection.text = QStringLiteral("Erste Zeile der Auswahl\nzweite Zeile\ndritte");
+        for (const auto& [quote, compact, thread] :
+             {std::tuple{std::optional(message), false, 3},
+              std::tuple{std::optional(message), true, 0},
+              std::tuple{std::optional(selection), false, 0},
+              std::tuple{std::optional(selection), true, 0},
+              std::tuple{std::optional<QuotedMessage>(), false, 0}}) {
+            auto* block = new QuoteBlock(*quoteSession(quote, thread), page);
+            block->setCompact(compact);
+            layout->addWidget(block);
+        }
+    });
 }
 
-TEST(PanelGalleryTest, RendersTheStatusLinesAndTheArrivingDraft) {
+void GalleryPages::panelStatusLines() {
     QTemporaryDir support;
     Platform::FakeLoginItem loginItem;
     Platform::FakeSystemLog log;
     Platform::FakeClock settingsClock;
     SettingsStore settings(support.path(), {loginItem, log, settingsClock});
-    const QStringList written = PanelGallery::render(
+    PanelSheet::render(
         QStringLiteral("status-lines"), [&](QWidget* page, QVBoxLayout* layout, auto& clock) {
             StatusLine::Accessory chip = [](QWidget* parent) {
                 return new ProviderMenuChip(
@@ -173,8 +170,4 @@ TEST(PanelGalleryTest, RendersTheStatusLinesAndTheArrivingDraft) {
             layout->addWidget(new ConversationRow({}, {}, chip, page));
             layout->addWidget(new StreamingText(*session, clock, page));
         });
-    for (const QString& path : written)
-        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
 }
-
-}  // namespace

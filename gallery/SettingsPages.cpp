@@ -1,20 +1,18 @@
-#include <gtest/gtest.h>
-
+// Every tab of the settings window, light and dark, in settings/ of the gallery.
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 
 #include "Design/Theme.h"
+#include "GalleryOutput.h"
+#include "GalleryPages.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
 
-// Renders every tab of the window, light and dark, into PNG files in the build folder, for
-// looking at them.
-TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
-    const QString folder = QStringLiteral(TAVRIN_BINARY_DIR "/settings-gallery");
-    QDir().mkpath(folder);
+void GalleryPages::settingsTabs() {
+    const QString folder = GalleryOutput::folder(QStringLiteral("settings"));
     const SettingsTab tabs[] = {
         SettingsTab::general,     SettingsTab::ai,        SettingsTab::voice,
         SettingsTab::permissions, SettingsTab::knowledge, SettingsTab::actions,
@@ -92,7 +90,7 @@ TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
             const QString path =
                 folder + QLatin1Char('/') + rawValue(tab) +
                 (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png"));
-            EXPECT_TRUE(image.save(path)) << path.toStdString();
+            GalleryOutput::save(image, path);
         }
         // The states that change a tab's look: voice input off, a refused dictate-only
         // combination.
@@ -100,8 +98,8 @@ TEST(SettingsGalleryTest, RendersEveryTabLightAndDark) {
         coordinator.setSettingsTab(SettingsTab::voice);
         for (int pass = 0; pass < 8; ++pass)
             QCoreApplication::processEvents();
-        EXPECT_TRUE(
-            view->grab().toImage().save(folder + (dark ? QStringLiteral("/voice-off-dark.png")
-                                                       : QStringLiteral("/voice-off-light.png"))));
+        GalleryOutput::save(view->grab().toImage(),
+                            folder + (dark ? QStringLiteral("/voice-off-dark.png")
+                                           : QStringLiteral("/voice-off-light.png")));
     }
 }

@@ -1,0 +1,78 @@
+// The draft copied or pasted into the target application.
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "App/AppCoordinator.h"
+#include "App/Coordinator/Shared.h"
+#include "Memory/MemoryStore.h"
+#include "Output/TextInserter.h"
+#include "Output/UndoToast.h"
+#include "Output/UndoToastView.h"
+#include "Permissions/PermissionsManager.h"
+#include "Settings/SettingsStore.h"
+
+using namespace CoordinatorShared;
+
+void AppCoordinator::copyDraft() {
+    AssistantSession* s = session_.get();
+    if (!s || !s->hasDraft())
+        return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(s->draft());
+    dismiss();
+}
+
+void AppCoordinator::insert() {
+    AssistantSession* s = session_.get();
+    if (!s || s->phase().kind() != AssistantSession::Phase::Kind::done || !s->hasDraft())
+        return;
+    const QString draft = s->draft();
+    const std::optional<Platform::RunningApplication> target = s->targetApp();
+    const AssistantSettings settings = s_.settings.settings();
+
+    if (!s_.permissions.accessibility()) {
+        // The draft is not lost: the user pastes it by hand.
+        putOnClipboard(draft);
+        s->setPhase(AssistantSession::Phase::failed(AssistantProblem::accessibilityMissing()));
+        return;
+    }
+
+    std::optional<QString> app;
+    if (s->context())
+        app = s->context()->appName;
+    else if (target)
+        app = target->localizedName;
+    std::optional<QString> quoted;
+    if (const std::optional<QuotedMessage>& quote = s->quote())
+        quoted = quote->author ? *quote->author + QStringLiteral(": ") + quote->text : quote->text;
+    s_.memory.recordActivity(app, quoted, draft, settings.activityMemory, MemoryEntry::Kind::wrote);
+
+    const std::optional<QRectF> anchor = insertionAnchor(s->context());
+    QPointer<AssistantSession> inserted(s);
+    const bool reshow = !settings.closePanelAfterInsert;
+    if (reshow)
+        s_.panel.hide();
+    else
+        dismiss();
+    if (!s_.inserter)
+        return;
+
+    auto task = std::make_shared<CoreTask>();
+    pastes_.push_back(task);
+    std::weak_ptr<CoreTask> weak = task;
+    s_.inserter->insert(
+        draft, target, settings.sendAfterInsert,
+        [this, weak, inserted, anchor, target, settings, reshow] {
+            // After the wait for the paste: the panel is closed or hidden, so only the
+            // coordinator's end drops what follows; the panel comes back only for the very
+            // session that was hidden.
+            if (!isAlive(weak))
+                return;
+            forget(pastes_, weak);
+            if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
+                s_.undoToast->show(anchor, target);
+            if (reshow && inserted && inserted == session_.get())
+                s_.panel.show(*inserted, *this, pressTime_);
+        });
+}

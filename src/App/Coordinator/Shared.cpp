@@ -1,0 +1,58 @@
+#include "App/Coordinator/Shared.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTextBoundaryFinder>
+
+namespace CoordinatorShared {
+
+QString firstCharacters(const QString& text, qsizetype count) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype seen = 0;
+    while (seen < count) {
+        if (finder.toNextBoundary() < 0)
+            return text;
+        ++seen;
+    }
+    return text.left(finder.position());
+}
+
+qsizetype characterCount(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() >= 0)
+        ++count;
+    return count;
+}
+
+std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context) {
+    if (context && context->fieldFrame)
+        return context->fieldFrame;
+    if (context && context->pointer)
+        return QRectF(context->pointer->x() - 1, context->pointer->y() - 12, 2, 24);
+    return std::nullopt;
+}
+
+void putOnClipboard(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+}
+
+std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id) {
+    for (qsizetype i = 0; i < turns.size(); ++i) {
+        if (turns[i].id == id)
+            return i;
+    }
+    return std::nullopt;
+}
+
+void afterTask(const CoreTaskPtr& task, std::function<void()> then) {
+    if (task)
+        task->whenFinished(std::move(then));
+    else
+        then();
+}
+
+}  // namespace CoordinatorShared

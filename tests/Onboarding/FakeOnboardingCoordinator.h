@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <map>
+#include <memory>
+
+#include "AI/ProviderSetupServices.h"
+#include "AI/ProviderStatusStore.h"
+#include "Onboarding/OnboardingCoordinator.h"
+#include "Onboarding/OnboardingWindowController.h"
+#include "Permissions/PermissionsManager.h"
+#include "Platform/fake/FakeAccessibilityTrust.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeLoginItem.h"
+#include "Platform/fake/FakeMicrophoneAccess.h"
+#include "Platform/fake/FakeScreenCaptureAccess.h"
+#include "Platform/fake/FakeSettingsPaneOpener.h"
+#include "Platform/fake/FakeSpeechRecognitionAccess.h"
+#include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUrlOpener.h"
+#include "Settings/SettingsStore.h"
+#include "Settings/Tabs/ShortcutNames.h"
+#include "support/FakeShortcuts.h"
+
+// Tool states a test sets; installing and signing in never start.
+class SetStates final : public ProviderSetupServices {
+public:
+    using State = ProviderStatusStore::State;
+
+    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
+    State state(ProviderID provider) const override {
+        const auto found = states.find(provider);
+        return found == states.end() ? State{} : found->second;
+    }
+    void set(ProviderID provider, State state) {
+        states[provider] = std::move(state);
+        emit changed();
+    }
+    void install(ProviderID) override {}
+    void login(ProviderID) override {}
+    void cancel(ProviderID) override {}
+    void openLogin(ProviderID) override {}
+    void openPage(const QUrl&) override {}
+
+    std::map<ProviderID, State> states;
+};
+
+class FakeOnboardingCoordinator final : public OnboardingCoordinator {
+public:
+    FakeOnboardingCoordinator() {
+        store = std::make_unique<SettingsStore>(dir.path(),
+                                                SettingsStore::Services{loginItem, log, clock_});
+        // Tools that are not there: a refresh finds nothing and changes no state the test set.
+        store->update([](auto& s) {
+            s.claudePath = QStringLiteral("/nonexistent/claude");
+            s.codexPath = QStringLiteral("/nonexistent/codex");
+        });
+        keys.shortcuts.create(ShortcutNames::invokeAssistant());
+    }
+
+    SettingsStore& settings() override { return *store; }
+    PermissionsManager& permissions() override { return permissionsManager; }
+    ProviderStatusStore& providers() override { return status; }
+    ProviderSetupServices& providerSetup() override { return setup; }
+    Platform::Clock& clock() override { return clock_; }
+    GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
+    Platform::UrlOpener& urlOpener() override { return opener; }
+    void finishOnboarding() override {
+        ++finished;
+        store->update([](auto& s) { s.onboardingCompleted = true; });
+        if (controller)
+            controller->close();
+    }
+
+    QTemporaryDir dir;
+    Platform::FakeClock clock_;
+    Platform::FakeSystemLog log;
+    Platform::FakeLoginItem loginItem;
+    Platform::FakeAccessibilityTrust trust;
+    Platform::FakeScreenCaptureAccess screen;
+    Platform::FakeMicrophoneAccess microphone;
+    Platform::FakeSpeechRecognitionAccess speech;
+    Platform::FakeSettingsPaneOpener paneOpener;
+    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
+    ProviderStatusStore status{clock_};
+    SetStates setup;
+    FakeShortcuts keys;
+    Platform::FakeUrlOpener opener;
+    std::unique_ptr<SettingsStore> store;
+    OnboardingWindowController* controller = nullptr;
+    int finished = 0;
+};
