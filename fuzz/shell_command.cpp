@@ -13,9 +13,10 @@
 #include "AI/ShellCommand.h"
 #include "FuzzInput.h"
 
-// Shell templates built from the input, filled with values that create a canary file if the
-// shell ever parses them as code. Each template Tavrin accepts runs in sh and in bash inside
-// bubblewrap (no network, the canary folder as a private /tmp); the canary must never appear.
+// Shell templates built from the input, filled with values that create a canary file if a
+// shell ever parses them as code. Each template Tavrin accepts runs the way a shell action
+// runs it, started by sh, bash, zsh and ksh as login shells, inside bubblewrap (no network,
+// the canary folder as a private /tmp); the canary must never appear.
 
 extern char** environ;
 
@@ -37,6 +38,24 @@ const char* const fragments[] = {
     "PS4=", "alias ", "$*", "-v ", "n", "-c ", "'\\n'", "\"\\n\"", "x=let;", "x=read;",
     "{let,:} ", "l?t ", "\\\n", "${x:-let}", "set -- let;", "x[1]=1 ", ">&", "<&", "*(e:",
     ":)", "$~x", "RANDOM=", "OPTIND=", "functions[f]=", "x=(1); ", "print -v ", "wait -p ",
+    // numeric conversions and builtins that read a number
+    "printf '%d\\n' ", "printf 'Betrag: %.2f EUR\\n' ", "printf '%*s|' ", "print -f '%d\\n' ",
+    "exit ", "f() { return ", "shift ", "for i in 1; do break ", "continue ", "repeat ",
+    "[ -t ", " ]", "ulimit -n ", "read -t ",
+    // integer variables of one shell or another
+    "COLUMNS=", "export LINES=", "local COLUMNS=", "SECONDS=", "HISTSIZE=", "SAVEHIST=",
+    "SHLVL=", "UID=", "FUNCNEST=", "KEYTIMEOUT=", "LISTMAX=", "MAILCHECK=", "TRY_BLOCK_ERROR=",
+    "SRANDOM=", "HISTCMD=", "BASHPID=", " ls",
+    // subscripts with and without braces
+    "i=", "; a=(x y); echo $a[$i]", "${a[$i]}", "$a[", "${a[i]}", "a[i]=",
+    // values where programs read options
+    "printf ", "print ", " hallo", " -- ", "git log ", "echo -n ", "cd ",
+    // a second shell's script behind options
+    "bash -o pipefail -c ", "sh -o errexit -c ", "bash -O extglob -c ", "bash -c -- ",
+    "\"$(command -v bash)\" -c ", "script -qc ", "flock l -c ", "su root -c ", "$SHELL -c ",
+    // data-only constructs that run
+    "[[ -n ", " == main ]]", "${TITLE:-", "read -r v n <<< ", "for ((i=0;i<3;i++)); do ",
+    "test -v HOME", "declare -a l=(", "<<EOF\n# ", "\"Eintrag[", "]\"", "$(date +%u) -gt 5 ",
 };
 // clang-format on
 
@@ -45,15 +64,38 @@ const char* const payloads[] = {
     "$(touch /tmp/canary)",      "`touch /tmp/canary`",      "a[$(touch /tmp/canary)]",
     "x[$(touch /tmp/canary)]=1", "[$(touch /tmp/canary)]=1", "'; touch /tmp/canary; '",
     "\"; touch /tmp/canary; \"", "\ntouch /tmp/canary\n",    "$(touch${IFS}/tmp/canary)",
-    "x=$(touch /tmp/canary)",    "a[`touch /tmp/canary`]",
+    "x=$(touch /tmp/canary)",    "a[`touch /tmp/canary`]",   "HOME[$(touch /tmp/canary)]",
+    "PATH[`touch /tmp/canary`]", "-va[$(touch /tmp/canary)]", "-oProxyCommand=touch /tmp/canary",
+    "--output=/tmp/canary",      "--to-command=touch /tmp/canary",
 };
 
-// Templates that hand text to a second interpreter decide themselves what it runs.
+const char* const loginShells[] = {"sh", "bash", "zsh", "ksh"};
+
+// What the runs came to, printed when the fuzzer ends.
+struct Tally {
+    long refused = 0;
+    long authors = 0;
+    long runs[std::size(loginShells)] = {};
+
+    ~Tally() {
+        std::fprintf(stderr, "shell_command: %ld refused, %ld left to the author, runs:", refused,
+                     authors);
+        for (size_t i = 0; i < std::size(loginShells); ++i)
+            std::fprintf(stderr, " %s %ld", loginShells[i], runs[i]);
+        std::fprintf(stderr, "\n");
+    }
+} tally;
+
+// Templates that hand text to a second interpreter decide themselves what it runs: eval and
+// the like, and a second shell whose script expands its own parameters or variables ("bash
+// -c '$1' x {{a}}"). A second shell's script that holds a value itself must be refused.
 bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
-        "(^|[^A-Za-z0-9_])(eval|trap|source|exec|sh|bash|dash|zsh|ksh|xargs|env|command|"
-        "builtin|alias|fc|canary|touch|perl|python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
-    return interpreter.match(text).hasMatch();
+        "(^|[^A-Za-z0-9_])(eval|trap|source|exec|xargs|env|alias|fc|canary|touch|perl|"
+        "python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
+    static const QRegularExpression shellReadingItsParameters(QStringLiteral(
+        "(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c[^;&|\\n]*[$`]"));
+    return interpreter.match(text).hasMatch() || shellReadingItsParameters.match(text).hasMatch();
 }
 
 QTemporaryDir& canaryFolder() {
@@ -68,7 +110,8 @@ void emptyCanaryFolder() {
         std::filesystem::remove_all(entry.path(), ignored);
 }
 
-// Runs the script in `shell` inside the sandbox; its output goes nowhere.
+// Runs the script as a shell action does, started by `shell` as the login shell, inside the
+// sandbox; its output goes nowhere.
 void runSandboxed(const char* shell, const ShellCommand::Script& script) {
     const std::string folder = canaryFolder().path().toStdString();
     // clang-format off
@@ -76,9 +119,9 @@ void runSandboxed(const char* shell, const ShellCommand::Script& script) {
         "timeout", "-s", "KILL", "5",
         "bwrap", "--ro-bind", "/", "/", "--bind", folder, "/tmp", "--dev", "/dev",
         "--unshare-net", "--unshare-pid", "--new-session", "--die-with-parent", "--chdir", "/tmp",
-        shell, "-c", script.text.toStdString(), "tavrin"};
+        shell};
     // clang-format on
-    for (const QString& argument : script.arguments)
+    for (const QString& argument : ShellCommand::loginShellArguments(script))
         words.push_back(argument.toStdString());
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -109,9 +152,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     require(canaryFolder().isValid(), "a canary folder");
     // A sandbox that silently fails would let every input pass: it must create a file.
     const ShellCommand::Script probe{QStringLiteral("touch /tmp/canary"), {}};
-    for (const char* shell : {"sh", "bash"}) {
+    for (const char* shell : loginShells) {
         runSandboxed(shell, probe);
-        require(canaryExists(), "bubblewrap runs sh and bash with the canary folder as /tmp");
+        require(canaryExists(), "bubblewrap runs each login shell with the canary folder as /tmp");
         emptyCanaryFolder();
     }
     return 0;
@@ -132,10 +175,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (text.contains(QChar(0)))
         return 0;  // a shell argument cannot hold a NUL
     const auto script = ShellCommand::script(text, {{"a", first}, {"b", second}});
-    if (!script || script->arguments.isEmpty() || authorsChoice(text))
+    if (!script) {
+        ++tally.refused;
         return 0;
-    for (const char* shell : {"sh", "bash"}) {
+    }
+    if (script->arguments.isEmpty())
+        return 0;
+    if (authorsChoice(text)) {
+        ++tally.authors;
+        return 0;
+    }
+    for (size_t i = 0; i < std::size(loginShells); ++i) {
+        const char* shell = loginShells[i];
         runSandboxed(shell, *script);
+        ++tally.runs[i];
         if (canaryExists()) {
             std::fprintf(stderr, "%s ran a value of the template:\n%s\nas the script:\n%s\n", shell,
                          qPrintable(text), qPrintable(script->text));

@@ -131,6 +131,16 @@ const std::vector<Look> kLooks{
          s.setActionProposal(shell(ActionProposal::Failed{
              "make: *** No rule to make target 'deploy'.  Stop. (Exit-Status 2)"}));
      }},
+    {"action-refused",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         s.setActionProposal(shell(ActionProposal::Failed{
+             "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{target}}“ steht an einer "
+             "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer "
+             "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach eval oder "
+             "bash -c). Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines "
+             "Befehls."}));
+     }},
     {"action-done-link",
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);

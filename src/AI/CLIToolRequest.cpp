@@ -5,7 +5,8 @@
 #include "AI/CLIEnvironment.h"
 #include "AI/LineProcess.h"
 
-CLIToolRequest::CLIToolRequest(ChunkStream* stream) : QObject(stream), m_stream(stream) {}
+CLIToolRequest::CLIToolRequest(ChunkStream* stream, Platform::Clock& clock)
+    : QObject(stream), m_stream(stream), m_clock(clock) {}
 
 std::optional<QJsonObject> CLIToolRequest::event(const QByteArray& line) {
     QJsonParseError error;
@@ -47,11 +48,29 @@ void CLIToolRequest::start(const QString& executable) {
                 m_stream->yield(chunk);
             if (const std::optional<AIError> failure = settledFailure())
                 stopWith(*failure);
+            else
+                followRefusal();
         },
         [this](AIResult<ProcessRun::Output> result) { finish(result); });
 }
 
+void CLIToolRequest::followRefusal() {
+    if (!refusal()) {
+        m_refusalGrace.reset();
+        return;
+    }
+    // Counted from the refusal's first line: each retry says it again, and a grace that
+    // started over with every one would let the tool retry for as long as it likes.
+    if (m_refusalGrace)
+        return;
+    m_refusalGrace = m_clock.singleShot(kRefusalGrace, [this] {
+        if (const std::optional<AIError> failure = refusal())
+            stopWith(*failure);
+    });
+}
+
 void CLIToolRequest::cancel() {
+    m_refusalGrace.reset();
     m_run.reset();
     release();
 }
@@ -63,6 +82,7 @@ void CLIToolRequest::stopWith(const AIError& failure) {
 }
 
 void CLIToolRequest::finish(const AIResult<ProcessRun::Output>& result) {
+    m_refusalGrace.reset();
     release();
     if (!result) {
         m_stream->finish(result.failure());

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -12,6 +13,7 @@
 #include "AI/AIResult.h"
 #include "AI/ChunkStream.h"
 #include "AI/ProcessRun.h"
+#include "Platform/Clock.h"
 
 // One request to a command-line AI tool, the part every such provider shares: find the tool,
 // run it once, turn each line it prints into chunks, and end the stream by what the run and
@@ -19,6 +21,13 @@
 // Each provider says how its tool is started and how its lines read.
 class CLIToolRequest : public QObject {
 public:
+    // How long a tool may go on retrying a service that turns it away (overloaded, or the
+    // limit reached) before the request gives up on it. claude waits half a second before its
+    // first retry and twice as long before each next one, for about three minutes in all;
+    // nobody waits that long for a reply, while a blip of a few seconds is over by the second
+    // or third retry. Fifteen seconds leave it four retries.
+    static constexpr std::chrono::milliseconds kRefusalGrace = std::chrono::seconds(15);
+
     // How the tool is started.
     struct Launch {
         QStringList arguments;
@@ -36,7 +45,8 @@ public:
     static std::optional<QJsonObject> event(const QByteArray& line);
 
 protected:
-    explicit CLIToolRequest(ChunkStream* stream);
+    // `clock` times the grace of a service that turns the tool away.
+    CLIToolRequest(ChunkStream* stream, Platform::Clock& clock);
 
     // What to start the tool with, or the failure that ends the stream in its place.
     virtual AIResult<Launch> prepare() = 0;
@@ -51,6 +61,11 @@ protected:
     // A failure the lines read so far already settle, though the tool goes on (it may retry
     // for minutes): the run is ended as on cancel and the stream ends with it at once.
     virtual std::optional<AIError> settledFailure() const { return std::nullopt; }
+    // The failure the tool is retrying when the service itself turned it away (overloaded,
+    // or the limit reached); none while the tool gets through or retries for another reason,
+    // such as the network. Once the refusal has lasted kRefusalGrace without a break, the run
+    // is ended as on cancel and the stream ends with it.
+    virtual std::optional<AIError> refusal() const { return std::nullopt; }
     // Lets go of what prepare() made, before the stream ends or when it is cancelled.
     virtual void release() {}
 
@@ -59,7 +74,11 @@ private:
     void finish(const AIResult<ProcessRun::Output>& result);
     void cancel();
     void stopWith(const AIError& failure);
+    void followRefusal();
 
     ChunkStream* m_stream;
+    Platform::Clock& m_clock;
     std::unique_ptr<ProcessRun> m_run;
+    // Runs from the first line of a refusal until it lets up.
+    std::unique_ptr<Platform::Timer> m_refusalGrace;
 };

@@ -84,6 +84,10 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
     const QJsonObject& object = *parsed;
     const QJsonValue type = object.value(QLatin1String("type"));
 
+    // Every line but the tool's own notes means that it got through to the service.
+    if (type.toString() != QLatin1String("system"))
+        refusal.reset();
+
     QStringList chunks;
     if (type.toString() == QLatin1String("stream_event")) {
         const QJsonValue eventValue = object.value(QLatin1String("event"));
@@ -119,12 +123,24 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
         }
     } else if (type.toString() == QLatin1String("system") &&
                object.value(QLatin1String("subtype")).toString() == QLatin1String("api_retry")) {
-        // Only a refused sign-in settles the run; the other retries (a limit, an overloaded
-        // service, the network) may still succeed.
-        if (object.value(QLatin1String("error_status")) == QJsonValue(401) ||
-            object.value(QLatin1String("error")) ==
-                QJsonValue(QLatin1String("authentication_failed")))
+        // A refused sign-in settles the run at once. An overloaded service or a reached limit
+        // may let up within a few retries; the network and other server errors are left to
+        // the tool's own retries.
+        const QJsonValue status = object.value(QLatin1String("error_status"));
+        const QString reason = object.value(QLatin1String("error")).toString();
+        refusal.reset();
+        if (status == QJsonValue(401) || reason == QLatin1String("authentication_failed")) {
             signInRejected = true;
+        } else if (status == QJsonValue(529) || status == QJsonValue(429) ||
+                   reason == QLatin1String("overloaded") || reason == QLatin1String("rate_limit")) {
+            // Worded so that the error classes tell the one from the other.
+            QStringList words{QStringLiteral("API Error:")};
+            if (status.isDouble())
+                words << QString::number(status.toInteger());
+            if (!reason.isEmpty())
+                words << reason;
+            refusal = words.join(QLatin1Char(' '));
+        }
     } else if (type.toString() == QLatin1String("result")) {
         const QJsonValue result = object.value(QLatin1String("result"));
         if (object.value(QLatin1String("is_error")) == QJsonValue(true)) {
@@ -139,7 +155,8 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
     return chunks;
 }
 
-ClaudeCLIProvider::ClaudeCLIProvider(QString customPath) : m_customPath(std::move(customPath)) {}
+ClaudeCLIProvider::ClaudeCLIProvider(QString customPath, Platform::Clock& clock)
+    : m_customPath(std::move(customPath)), m_clock(clock) {}
 
 namespace {
 
@@ -153,8 +170,8 @@ AIError notLoggedIn() {
 // line on standard input.
 class ClaudeRequest final : public CLIToolRequest {
 public:
-    ClaudeRequest(ChunkStream* stream, AIRequest request)
-        : CLIToolRequest(stream), m_request(std::move(request)) {}
+    ClaudeRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
+        : CLIToolRequest(stream, clock), m_request(std::move(request)) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -184,6 +201,11 @@ private:
             return notLoggedIn();
         return std::nullopt;
     }
+    std::optional<AIError> refusal() const override {
+        if (m_state.refusal)
+            return AIError::failed(*m_state.refusal);
+        return std::nullopt;
+    }
 
     AIRequest m_request;
     ClaudeCLIProvider::StreamState m_state;
@@ -193,7 +215,7 @@ private:
 
 std::unique_ptr<ChunkStream> ClaudeCLIProvider::stream(const AIRequest& request) const {
     auto stream = std::make_unique<ChunkStream>();
-    (new ClaudeRequest(stream.get(), request))
+    (new ClaudeRequest(stream.get(), m_clock, request))
         ->begin(QStringLiteral("claude"), m_customPath, QStringLiteral("Claude Code (claude)"));
     return stream;
 }

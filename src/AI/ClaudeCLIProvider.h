@@ -7,14 +7,16 @@
 
 #include "AI/AIError.h"
 #include "AI/AIProvider.h"
+#include "Platform/Clock.h"
 
 // Answers a request by running the Claude Code command-line tool once, non-interactively,
 // with the request as one JSON line on standard input, and turns its JSON event lines into
 // chunks while it runs.
 class ClaudeCLIProvider final : public AIProvider {
 public:
-    // `customPath`: the user's path to the tool; empty means search.
-    explicit ClaudeCLIProvider(QString customPath = {});
+    // `customPath`: the user's path to the tool; empty means search. `clock` times how long
+    // the tool may retry a service that turns it away.
+    ClaudeCLIProvider(QString customPath, Platform::Clock& clock);
 
     const QString& customPath() const { return m_customPath; }
 
@@ -44,6 +46,10 @@ public:
         // The service refused the sign-in. The tool only retries then, for minutes, before it
         // reports it; nothing but a new sign-in helps.
         bool signInRejected = false;
+        // The service is overloaded or the limit is reached, and the tool retries: the failure
+        // text for that, while it lasts. Retries for the network or a server error, and any
+        // sign that the tool got through, end it.
+        std::optional<QString> refusal;
 
         // The chunks one output line yields; lines that are not understood yield none.
         QStringList onLine(const QByteArray& line);
@@ -51,4 +57,5 @@ public:
 
 private:
     QString m_customPath;
+    Platform::Clock& m_clock;
 };

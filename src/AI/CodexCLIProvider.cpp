@@ -7,11 +7,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QUuid>
 #include <cstring>
 
 #include "AI/CLIToolRequest.h"
 #include "AI/Chunk.h"
+#include "AI/ErrorClassifier.h"
 #include "Platform/AppPaths.h"
 
 QStringList CodexCLIProvider::arguments(const std::optional<QString>& model,
@@ -47,6 +49,10 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
     const QJsonObject item = object.value(QLatin1String("item")).toObject();
     const QString itemType = item.value(QLatin1String("type")).toString();
 
+    // An item other than the report of a failure means that the tool got through.
+    if (type.startsWith(QLatin1String("item.")) && itemType != QLatin1String("error"))
+        refusal.reset();
+
     QStringList chunks;
     if (type == QLatin1String("turn.started")) {
         chunks << Chunk::connected();
@@ -69,17 +75,48 @@ QStringList CodexCLIProvider::StreamState::onLine(const QByteArray& line) {
             object.value(QLatin1String("error")).toObject().value(QLatin1String("message"));
         error = message.isString() ? message.toString() : QStringLiteral("Codex-Fehler");
     } else if (type == QLatin1String("error")) {
-        // "Reconnecting..." reports a retry in progress, not a failure.
+        // "Reconnecting..." reports a retry in progress, not a failure; why it retries is
+        // what tells whether waiting can help.
         const QJsonValue message = object.value(QLatin1String("message"));
-        if (message.isString() && !message.toString().startsWith(QLatin1String("Reconnecting")))
+        if (message.isString() && message.toString().startsWith(QLatin1String("Reconnecting")))
+            followReconnect(message.toString());
+        else if (message.isString())
             error = message.toString();
     }
     return chunks;
 }
 
-CodexCLIProvider::CodexCLIProvider(QString customPath) : m_customPath(std::move(customPath)) {}
+void CodexCLIProvider::StreamState::followReconnect(const QString& message) {
+    refusal.reset();
+    // "Reconnecting... 2/5 (why)"; the reason may be missing.
+    static const QRegularExpression counted(
+        QStringLiteral(R"(^Reconnecting\.*\s*(\d+\s*/\s*\d+)?\s*)"));
+    QString reason = message.mid(counted.match(message).capturedLength()).trimmed();
+    if (reason.startsWith(QLatin1Char('(')) && reason.endsWith(QLatin1Char(')')))
+        reason = reason.mid(1, reason.size() - 2).trimmed();
+    switch (ErrorClassifier::classify(reason, ProviderID::codexCLI).kind()) {
+        case AssistantProblem::Kind::notSignedIn:
+            signInRejected = true;
+            break;
+        case AssistantProblem::Kind::busy:
+        case AssistantProblem::Kind::limitReached:
+            refusal = reason;
+            break;
+        default:
+            break;
+    }
+}
+
+CodexCLIProvider::CodexCLIProvider(QString customPath, Platform::Clock& clock)
+    : m_customPath(std::move(customPath)), m_clock(clock) {}
 
 namespace {
+
+AIError notLoggedIn() {
+    return AIError::notLoggedIn(QCoreApplication::translate(
+        "CodexCLIProvider",
+        "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."));
+}
 
 // The screenshot handed to the tool as a file. The temporary folder is shared with every
 // other user and program, so the file is created fresh (never through an existing name or
@@ -145,8 +182,8 @@ private:
 // that goes when the run ends, however it ends.
 class CodexRequest final : public CLIToolRequest {
 public:
-    CodexRequest(ChunkStream* stream, AIRequest request)
-        : CLIToolRequest(stream), m_request(std::move(request)) {}
+    CodexRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
+        : CLIToolRequest(stream, clock), m_request(std::move(request)) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -173,6 +210,16 @@ private:
         return QCoreApplication::translate("CodexCLIProvider", "Codex beendet mit Code %1")
             .arg(status);
     }
+    std::optional<AIError> settledFailure() const override {
+        if (m_state.signInRejected)
+            return notLoggedIn();
+        return std::nullopt;
+    }
+    std::optional<AIError> refusal() const override {
+        if (m_state.refusal)
+            return AIError::failed(*m_state.refusal);
+        return std::nullopt;
+    }
     void release() override { m_image.remove(); }
 
     AIRequest m_request;
@@ -184,7 +231,7 @@ private:
 
 std::unique_ptr<ChunkStream> CodexCLIProvider::stream(const AIRequest& request) const {
     auto stream = std::make_unique<ChunkStream>();
-    (new CodexRequest(stream.get(), request))
+    (new CodexRequest(stream.get(), m_clock, request))
         ->begin(QStringLiteral("codex"), m_customPath, QStringLiteral("Codex CLI (codex)"));
     return stream;
 }
@@ -193,9 +240,7 @@ AIError CodexCLIProvider::classify(const QString& message) {
     const QString lower = message.toLower();
     for (const char* phrase : {"login", "not logged", "unauthorized", "401"}) {
         if (lower.contains(QLatin1String(phrase)))
-            return AIError::notLoggedIn(QCoreApplication::translate(
-                "CodexCLIProvider",
-                "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."));
+            return notLoggedIn();
     }
     return AIError::failed(message);
 }

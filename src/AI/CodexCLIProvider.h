@@ -7,14 +7,16 @@
 
 #include "AI/AIError.h"
 #include "AI/AIProvider.h"
+#include "Platform/Clock.h"
 
 // Answers a request by running the Codex command-line tool once in non-interactive mode,
 // both prompts on standard input, and turns its JSON event lines into chunks while it runs.
 // A screenshot reaches the tool as a private temporary file that lives as long as the request.
 class CodexCLIProvider final : public AIProvider {
 public:
-    // `customPath`: the user's path to the tool; empty means search.
-    explicit CodexCLIProvider(QString customPath = {});
+    // `customPath`: the user's path to the tool; empty means search. `clock` times how long
+    // the tool may retry a service that turns it away.
+    CodexCLIProvider(QString customPath, Platform::Clock& clock);
 
     const QString& customPath() const { return m_customPath; }
 
@@ -36,11 +38,22 @@ public:
     struct StreamState {
         bool receivedText = false;     // an agent message has been emitted
         std::optional<QString> error;  // the last error the tool's events reported
+        // The tool reconnects after the service refused the sign-in; nothing but a new
+        // sign-in helps, however often it tries.
+        bool signInRejected = false;
+        // The tool reconnects because the service is overloaded or the limit is reached: why,
+        // in the tool's words, while it lasts. A reconnect for another reason (the network)
+        // and any sign that the tool got through end it.
+        std::optional<QString> refusal;
 
         // The chunks one output line yields; lines that are not understood yield none.
         QStringList onLine(const QByteArray& line);
+
+    private:
+        void followReconnect(const QString& message);
     };
 
 private:
     QString m_customPath;
+    Platform::Clock& m_clock;
 };

@@ -26,6 +26,8 @@ struct ProcessRunControl {
 namespace {
 
 constexpr int terminationGraceMs = 2000;
+// How long to wait for a child killed outright to be gone.
+constexpr int killedChildWaitMs = 1000;
 
 // QProcess objects the runs have let go of but that are not deleted yet: cancelled children
 // within their grace period, with their process group, and finished ones whose deletion waits
@@ -40,6 +42,15 @@ void killGroup(qint64 group, int signal) {
         ::kill(-pid_t(group), signal);
 }
 
+// Kills the group outright and waits for the child, so that nothing is left running when its
+// QProcess goes (which would warn "Destroyed while process … is still running" and wait on
+// its own).
+void killAndWait(QProcess* process, qint64 group) {
+    killGroup(group, SIGKILL);
+    if (process->state() != QProcess::NotRunning)
+        process->waitForFinished(killedChildWaitMs);
+}
+
 // When Tavrin quits, nothing it started lives on.
 void endEverythingAtExit() {
     static bool registered = false;
@@ -49,7 +60,7 @@ void endEverythingAtExit() {
     qAddPostRoutine([] {
         const std::map<QProcess*, qint64> processes = std::exchange(released(), {});
         for (const auto& [process, group] : processes) {
-            killGroup(group, SIGKILL);
+            killAndWait(process, group);
             delete process;
         }
     });
@@ -78,7 +89,7 @@ void reap(QProcess* process, qint64 group, bool insideItsSignal) {
     process->closeReadChannel(QProcess::StandardError);
     killGroup(group, SIGTERM);
     if (!QCoreApplication::instance() || QCoreApplication::closingDown()) {
-        killGroup(group, SIGKILL);
+        killAndWait(process, group);
         disposeOf(process, insideItsSignal);
         return;
     }

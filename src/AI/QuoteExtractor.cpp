@@ -101,7 +101,8 @@ std::optional<AIRequest> threadRequest(const ContextSnapshot& context, ProviderI
 }
 
 std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID provider,
-                                     const AssistantSettings& settings, QuoteCompletion done) {
+                                     const AssistantSettings& settings, Platform::Clock& clock,
+                                     QuoteCompletion done) {
     const std::optional<AIRequest> request = extractionRequest(context, provider);
     if (!request) {
         // Still answered through the event loop, like every other outcome.
@@ -116,9 +117,9 @@ std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID 
     }
     std::unique_ptr<AIProvider> ai;
     if (provider == ProviderID::claudeCLI)
-        ai = std::make_unique<ClaudeCLIProvider>(settings.claudePath);
+        ai = std::make_unique<ClaudeCLIProvider>(settings.claudePath, clock);
     else
-        ai = std::make_unique<CodexCLIProvider>(settings.codexPath);
+        ai = std::make_unique<CodexCLIProvider>(settings.codexPath, clock);
     return ai->complete(*request, [done = std::move(done)](AIResult<QString> answer) {
         done(answer ? parse(answer.value()) : std::nullopt);
     });

@@ -12,6 +12,7 @@
 #include "AI/QuotedMessage.h"
 #include "AI/ThreadMessage.h"
 #include "Context/ContextSnapshot.h"
+#include "Platform/Clock.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
 
@@ -21,12 +22,13 @@ namespace QuoteExtractor {
 
 using QuoteCompletion = std::function<void(std::optional<QuotedMessage>)>;
 
-// Asks the AI tool `provider` (at its path in `settings`) which message the screenshot of
-// `context` shows the user replying to. `done` runs once on the main thread with the quote,
-// or with none when there is no screenshot or anything fails, unless the returned handle is
-// cancelled or destroyed first.
+// Asks the AI tool `provider` (at its path in `settings`, timed by `clock`) which message the
+// screenshot of `context` shows the user replying to. `done` runs once on the main thread
+// with the quote, or with none when there is no screenshot or anything fails, unless the
+// returned handle is cancelled or destroyed first.
 std::unique_ptr<ChunkStream> extract(const ContextSnapshot& context, ProviderID provider,
-                                     const AssistantSettings& settings, QuoteCompletion done);
+                                     const AssistantSettings& settings, Platform::Clock& clock,
+                                     QuoteCompletion done);
 
 // The request extract() sends: the screenshot with the extraction prompt, the small Claude
 // model or the Codex tool's own default. None without a screenshot.

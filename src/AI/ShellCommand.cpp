@@ -1,11 +1,42 @@
 #include "AI/ShellCommand.h"
 
+#include <unistd.h>
+
+#include <QRegularExpression>
+
 #include "AI/ShellRereading.h"
 #include "AI/ShellTemplateReader.h"
+
+extern char** environ;
 
 namespace ShellCommand {
 
 namespace {
+
+// Linux takes no single argument longer than 32 pages (with its NUL), whatever the total.
+constexpr qsizetype longestArgument = 32 * 4096 - 1;
+
+// The fixed script of the login shell: it runs after the user's profile, takes the template
+// from its first parameter and hands it with the values to bash, all as quoted parameter
+// expansions that no shell evaluates further. Without start-up files and without BASH_ENV,
+// which a profile may set, bash reads the template in the state the template reader knows.
+const QString handOver = QStringLiteral(
+    "tavrin_script=$1; shift; exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc "
+    "-c \"$tavrin_script\" tavrin \"$@\"");
+
+// Whether program arguments of these sizes, with the environment, stay within what the
+// system passes to a new program.
+bool fitsCommandLine(const QList<QByteArray>& arguments) {
+    const long limit = sysconf(_SC_ARG_MAX);
+    if (limit <= 0)
+        return true;
+    qsizetype total = 0;
+    for (char** variable = environ; variable && *variable; ++variable)
+        total += qsizetype(strlen(*variable)) + 1 + qsizetype(sizeof(char*));
+    for (const QByteArray& argument : arguments)
+        total += argument.size() + 1 + qsizetype(sizeof(char*));
+    return total + 4096 < limit;  // room for the program's name and the shells' own words
+}
 
 // Walks `text` once, handing each stretch of template text to `literal` and each
 // placeholder found to `value`, with its start and length in `text`.
@@ -68,13 +99,15 @@ QString display(const QString& text, const QList<Placeholder>& placeholders) {
     return fill(text, placeholders, quote);
 }
 
-std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
+std::variant<Script, Refusal> prepare(const QString& text,
+                                     const QList<Placeholder>& placeholders) {
     Script script;
     script.text.reserve(text.size());
     ShellTemplateReader reader(text);
     QList<ShellRereading::Span> spans;
     QList<const Placeholder*> numbered;
-    bool safe = true;
+    QList<const Placeholder*> atSpan;
+    std::optional<Refusal> refusal;
     scan(
         text, placeholders,
         [&](QStringView literal) {
@@ -83,6 +116,7 @@ std::optional<Script> script(const QString& text, const QList<Placeholder>& plac
         },
         [&](const Placeholder& placeholder, qsizetype start, qsizetype length) {
             spans.append({start, length});
+            atSpan.append(&placeholder);
             qsizetype number = numbered.indexOf(&placeholder) + 1;
             if (number == 0) {
                 numbered.append(&placeholder);
@@ -104,29 +138,94 @@ std::optional<Script> script(const QString& text, const QList<Placeholder>& plac
                     reference += QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
                     break;
                 case ShellTemplateReader::Place::doubleQuoted:
+                case ShellTemplateReader::Place::hereDocument:
+                    // Quotes would be plain characters in a here-document's body.
                     reference += parameter;
                     break;
+                case ShellTemplateReader::Place::quotedHereDocument:
+                    if (!refusal)
+                        refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
+                    break;
                 case ShellTemplateReader::Place::refused:
-                    safe = false;
+                    if (!refusal)
+                        refusal = Refusal{Refusal::Reason::evaluated, {placeholder.first}};
                     break;
             }
             script.text += reference;
-            reader.valueInserted(reference);
+            reader.valueInserted(reference, QStringView(text).mid(start, length));
         });
     reader.finish();
-    if (!spans.isEmpty() &&
-        (!safe || reader.evaluatesVariables() || ShellRereading::mayReread(text, spans)))
-        return std::nullopt;
-    if (script.arguments.isEmpty())
+    if (spans.isEmpty())
         return script;
+    if (refusal)
+        return *refusal;
+    QStringList names;
+    for (const Placeholder* placeholder : numbered)
+        names.append(placeholder->first);
+    if (const auto rereading = ShellRereading::mayReread(reader.masked(), spans)) {
+        if (rereading->span)
+            return Refusal{Refusal::Reason::evaluated, {atSpan.at(*rereading->span)->first}};
+        return Refusal{Refusal::Reason::throughVariable, names};
+    }
+    if (reader.evaluatesVariables())
+        return Refusal{Refusal::Reason::throughVariable, names};
+
+    QList<QByteArray> encoded;
+    for (const Placeholder* placeholder : numbered) {
+        if (placeholder->second.contains(QChar(0)))
+            return Refusal{Refusal::Reason::nul, {placeholder->first}};
+        encoded.append(placeholder->second.toUtf8());
+        if (encoded.last().size() > longestArgument)
+            return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
+    }
+    static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
+    for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
+        QString start;
+        for (const qsizetype number : spot.numbers)
+            start += numbered.at(number - 1)->second;
+        // Values that come to nothing leave the word to the template's own text.
+        const bool option = spot.echoOnly
+                                ? spot.alone && echoOption.match(start).hasMatch()
+                                : start.startsWith(QLatin1Char('-'));
+        if (option) {
+            const auto first = std::find_if(
+                spot.numbers.cbegin(), spot.numbers.cend(),
+                [&](qsizetype number) { return !numbered.at(number - 1)->second.isEmpty(); });
+            return Refusal{Refusal::Reason::option, {numbered.at(*first - 1)->first}};
+        }
+    }
+
     // Inside a function "$1" is the function's own argument, so the values are taken into
     // variables first; "set --" then leaves the template's own "$1" and "$@" as empty as
-    // they were without arguments. Braces: zsh reads "$12" as the twelfth parameter.
+    // they were without arguments.
     QString prologue;
     for (qsizetype number = 1; number <= script.arguments.size(); ++number)
         prologue += QStringLiteral("tavrin_value_%1=\"${%1}\"; ").arg(number);
     script.text.prepend(prologue + QStringLiteral("set --\n"));
+
+    encoded.append(script.text.toUtf8());
+    const bool scriptFits = encoded.last().size() <= longestArgument;
+    encoded.append(handOver.toUtf8());
+    if (!scriptFits || !fitsCommandLine(encoded)) {
+        const auto longest = std::max_element(
+            numbered.cbegin(), numbered.cend(), [](const Placeholder* a, const Placeholder* b) {
+                return a->second.size() < b->second.size();
+            });
+        return Refusal{Refusal::Reason::tooLong, {(*longest)->first}};
+    }
     return script;
+}
+
+std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
+    std::variant<Script, Refusal> prepared = prepare(text, placeholders);
+    if (Script* script = std::get_if<Script>(&prepared))
+        return std::move(*script);
+    return std::nullopt;
+}
+
+QStringList loginShellArguments(const Script& script) {
+    return QStringList{QStringLiteral("-lc"), handOver, QStringLiteral("tavrin"), script.text} +
+           script.arguments;
 }
 
 }  // namespace ShellCommand

@@ -6,9 +6,10 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <variant>
 
-// Building a command line for a POSIX shell out of a template and values the user did not
-// write himself (they come from the model, which reads the screen).
+// Building a command for bash out of a template and values the user did not write himself
+// (they come from the model, which reads the screen).
 namespace ShellCommand {
 
 // One name and the raw value that replaces "{{name}}".
@@ -28,11 +29,10 @@ QString fill(const QString& text, const QList<Placeholder>& placeholders,
 // script().
 QString display(const QString& text, const QList<Placeholder>& placeholders);
 
-// A template made ready for the shell: `arguments` holds the values, to be passed as
-// positional parameters after the script and a name for $0 (`sh -c text tavrin arguments…`);
-// `text` takes them into variables on its first line and refers to those where the
-// placeholders stood. No value is part of the text the shell parses, so none can run as a
-// command.
+// A template made ready for bash: `arguments` holds the values, to be passed as positional
+// parameters after the script and a name for $0 (`bash -c text tavrin arguments…`); `text`
+// takes them into variables on its first line and refers to those where the placeholders
+// stood. No value is part of the text bash parses, so none can run as a command.
 struct Script {
     QString text;
     QStringList arguments;
@@ -40,15 +40,45 @@ struct Script {
     bool operator==(const Script&) const = default;
 };
 
-// The script for `text` with its placeholders: each reference quoted for the spot where
-// it stands (closing and reopening the template's own single quotes around it), so that it
-// gives the value as one literal piece of its word. None when a placeholder stands where
-// a shell would evaluate the value once more as code or arithmetic: after eval, let, trap,
-// alias or "sh -c", as a variable's name (read, printf -v, declarations), in a prompt or hook
-// variable, inside "((…))", "$((…))", "$[…]", "[[ … ]]", "${…}", subscripts or
-// backquotes, in a here-document, or right after "$". Also none when the template does
-// arithmetic on variables or hands an expansion to a command that takes names: a value
-// that reaches such a variable would be evaluated too.
+// Why a template is not run with its values, and the placeholders concerned.
+struct Refusal {
+    enum class Reason {
+        // A placeholder stands where bash evaluates its value once more as code,
+        // arithmetic or a variable's name: after eval, let, trap or "sh -c", as a name
+        // (read, printf -v, declarations), in a prompt or integer variable, inside
+        // "((…))", "$((…))", "$[…]", subscripts, backquotes, other "${…}" than a default,
+        // as the operand of an arithmetic test or "-v", or as a here-document's delimiter.
+        evaluated,
+        // The template evaluates variables a value may reach (arithmetic or subscripts on a
+        // variable it sets, names taken from expansions): all its placeholders are named.
+        throughVariable,
+        // A placeholder in a here-document whose delimiter is quoted: nothing is inserted.
+        quotedHereDocument,
+        // The value begins with "-" and begins a word where the program reads options.
+        option,
+        // The value holds a NUL character, which no program argument can carry.
+        nul,
+        // The value (or the whole command) is longer than the system passes to a program.
+        tooLong,
+    };
+    Reason reason = Reason::evaluated;
+    QStringList placeholders;
+
+    bool operator==(const Refusal&) const = default;
+};
+
+// The script for `text` with its placeholders: each reference quoted for the spot where it
+// stands (closing and reopening the template's own single quotes around it, bare in a
+// here-document), so that it gives the value as one literal piece of its word; or why it
+// cannot be run with these values.
+std::variant<Script, Refusal> prepare(const QString& text, const QList<Placeholder>& placeholders);
+
+// prepare()'s script, none when it refuses.
 std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders);
+
+// The arguments for the user's login shell that run `script`: the login shell reads the
+// user's profile (search path, exported variables) and then replaces itself with bash,
+// handing over the script and the values as arguments it never parses.
+QStringList loginShellArguments(const Script& script);
 
 }  // namespace ShellCommand

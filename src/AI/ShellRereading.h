@@ -2,22 +2,31 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 #include <utility>
 
-// A second look at a shell command template that ignores quoting altogether: wherever a
-// shell might evaluate text once more as code, arithmetic or a variable's name (arithmetic,
-// "[[ … ]]", subscripts, "${…}" with more than a default value, integer, array or reference
-// declarations, zsh patterns and glob qualifiers, bash's ">&" targets and arithmetic
-// variables), a value could get there, directly or through a variable. The template reader
-// decides the quoting; this check only refuses, so a gap in the reader cannot turn a value
-// into code.
+// A second look at a shell command template, over the whole text at once: wherever bash
+// evaluates text once more as code, arithmetic or a variable's name (arithmetic, tests with
+// arithmetic operators or "-v", subscripts, "${…}" with more than a default value, integer
+// and reference declarations, ">&" targets, its integer variables), a value could get there,
+// directly or through a variable the template sets. It reads the template as masked by the
+// template reader (plain text inside quotes and here-documents blanked), so that a bracket in
+// "Eintrag [{{a}}]" is no subscript.
 namespace ShellRereading {
 
 // Start and length of one placeholder in the template.
 using Span = std::pair<qsizetype, qsizetype>;
 
-// Whether `text`, with placeholders at `spans`, may evaluate a value once more. Only asked
+// Where a value may be evaluated once more: at the placeholder with index `span` in the
+// list, or, without one, through a variable that a value may reach.
+struct Rereading {
+    std::optional<qsizetype> span;
+
+    bool operator==(const Rereading&) const = default;
+};
+
+// Whether `masked`, with placeholders at `spans`, may evaluate a value once more. Only asked
 // for templates with at least one placeholder.
-bool mayReread(const QString& text, const QList<Span>& spans);
+std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans);
 
 }  // namespace ShellRereading

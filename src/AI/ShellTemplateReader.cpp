@@ -2,8 +2,13 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <optional>
 
 namespace {
+
+bool isNameCharacter(QChar c) {
+    return c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetterOrNumber());
+}
 
 // Only these end a word for the shell; no-break and other Unicode spaces are word
 // characters to it.
@@ -76,18 +81,15 @@ qsizetype commandIndex(const QStringList& words) {
     return -1;
 }
 
-// Commands that run, evaluate or take a variable name from an argument: bash and zsh
-// evaluate the subscripts of such names ("a[$(…)]"), so no value may stand there.
+// Commands that run, evaluate or take a variable name from an argument: bash evaluates the
+// subscripts of such names ("a[$(…)]"), so no value may stand there.
 bool rereadsArguments(const QString& command) {
     static const QSet<QString> commands = {
-        QStringLiteral("eval"),     QStringLiteral("let"),        QStringLiteral("trap"),
-        QStringLiteral("read"),     QStringLiteral("mapfile"),    QStringLiteral("readarray"),
-        QStringLiteral("getopts"),  QStringLiteral("unset"),      QStringLiteral("compgen"),
-        QStringLiteral("complete"), QStringLiteral("integer"),    QStringLiteral("float"),
-        QStringLiteral("vared"),    QStringLiteral("zparseopts"), QStringLiteral("alias"),
-        QStringLiteral("sched"),    QStringLiteral("fc"),         QStringLiteral("bind"),
-        QStringLiteral("bindkey"),  QStringLiteral("nameref"),    QStringLiteral("enable"),
-        QStringLiteral("getln")};
+        QStringLiteral("eval"),      QStringLiteral("let"),     QStringLiteral("trap"),
+        QStringLiteral("read"),      QStringLiteral("mapfile"), QStringLiteral("readarray"),
+        QStringLiteral("getopts"),   QStringLiteral("unset"),   QStringLiteral("compgen"),
+        QStringLiteral("complete"),  QStringLiteral("alias"),   QStringLiteral("fc"),
+        QStringLiteral("bind"),      QStringLiteral("enable")};
     return commands.contains(command);
 }
 
@@ -95,13 +97,12 @@ bool rereadsArguments(const QString& command) {
 // expands hands them the value of another variable, which may hold a value of the template.
 bool takesNames(const QString& command, const QStringList& arguments) {
     static const QSet<QString> commands = {
-        QStringLiteral("let"),       QStringLiteral("read"),     QStringLiteral("mapfile"),
-        QStringLiteral("readarray"), QStringLiteral("getopts"),  QStringLiteral("unset"),
-        QStringLiteral("integer"),   QStringLiteral("float"),    QStringLiteral("vared"),
-        QStringLiteral("compgen"),   QStringLiteral("complete"), QStringLiteral("getln")};
+        QStringLiteral("let"),       QStringLiteral("read"),    QStringLiteral("mapfile"),
+        QStringLiteral("readarray"), QStringLiteral("getopts"), QStringLiteral("unset"),
+        QStringLiteral("compgen"),   QStringLiteral("complete")};
     if (commands.contains(command))
         return true;
-    if (command == QLatin1String("printf") || command == QLatin1String("print")) {
+    if (command == QLatin1String("printf")) {
         return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
             return argument.startsWith(QLatin1String("-v"));  // also "-vname"
         });
@@ -113,14 +114,13 @@ bool takesNames(const QString& command, const QStringList& arguments) {
     return false;
 }
 
-// Variables whose values the shell itself evaluates: prompts, start-up files and hooks it
-// expands or runs later, the ones bash reads as arithmetic when they are set, and the
-// tables of functions, aliases and command paths.
+// Variables whose values bash evaluates: prompts, start-up files and hooks it (or a shell
+// it starts) expands or runs later, its integer variables, which take arithmetic, and the
+// tables of aliases and command paths.
 bool assignsEvaluatedVariable(const QString& word) {
-    static const QRegularExpression evaluated(QStringLiteral(
-        "^(PS[0-9]|PROMPT[0-9]?|RPROMPT[0-9]?|RPS[0-9]|SPROMPT|PROMPT_COMMAND|ENV|BASH_ENV|"
-        "FPATH|fpath|[a-z]+_functions|RANDOM|SRANDOM|OPTIND|HISTCMD|functions|aliases|"
-        "galiases|saliases|commands|BASH_CMDS|BASH_ALIASES)(\\[[^\\]]*\\])?\\+?="));
+    static const QRegularExpression evaluated(
+        QStringLiteral("^(PS[0-9]|PROMPT_COMMAND|ENV|BASH_ENV|RANDOM|SRANDOM|OPTIND|HISTCMD|"
+                       "BASHPID|BASH_CMDS|BASH_ALIASES)(\\[[^\\]]*\\])?\\+?="));
     return evaluated.match(word).hasMatch();
 }
 
@@ -136,41 +136,166 @@ bool expands(const QString& word) {
     return word.contains(QLatin1Char('$')) || word.contains(QLatin1Char('`'));
 }
 
-// Whether the current word of `words` is the script of a second shell ("sh -c WORD",
-// also behind sudo, env or timeout): that shell parses whatever the word expands to.
-bool isSecondShellScript(const QStringList& words) {
+// Whether the word after `words` belongs to the script of a second shell: "sh -c WORD",
+// with any options between ("bash -o pipefail -c", "-c --"), behind sudo, env or timeout;
+// also programs that hand their -c argument to a shell (script, flock, su) and a program
+// named by an expansion ("$SHELL -c"). The program word and the -c decide: that shell
+// parses whatever the word expands to. Words after the script are only its parameters.
+bool inSecondShellScript(const QStringList& words, const QString& current) {
     static const QSet<QString> shells = {
-        QStringLiteral("sh"),   QStringLiteral("bash"), QStringLiteral("dash"),
-        QStringLiteral("zsh"),  QStringLiteral("ksh"),  QStringLiteral("ksh93"),
-        QStringLiteral("mksh"), QStringLiteral("yash"), QStringLiteral("posh"),
-        QStringLiteral("fish"), QStringLiteral("csh"),  QStringLiteral("tcsh")};
-    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c[A-Za-z]*$"));
+        QStringLiteral("sh"),   QStringLiteral("bash"),  QStringLiteral("dash"),
+        QStringLiteral("zsh"),  QStringLiteral("ksh"),   QStringLiteral("ksh93"),
+        QStringLiteral("mksh"), QStringLiteral("yash"),  QStringLiteral("posh"),
+        QStringLiteral("fish"), QStringLiteral("csh"),   QStringLiteral("tcsh"),
+        QStringLiteral("rbash"), QStringLiteral("busybox")};
+    static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
+                                           QStringLiteral("su"), QStringLiteral("runuser")};
+    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
+    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString word = unquoted(words[i]);
-        if (!shells.contains(word.mid(word.lastIndexOf(QLatin1Char('/')) + 1)))
+        const QString name = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
+        const bool shell = shells.contains(name);
+        if (!shell && !handOver.contains(name) && !expands(words[i]))
             continue;
-        for (qsizetype j = i + 1; j < words.size(); ++j) {
+        bool command = false;
+        bool optionsEnded = false;
+        bool optionArgument = false;
+        qsizetype j = i + 1;
+        for (; j < words.size(); ++j) {
             const QString option = unquoted(words[j]);
-            if (commandOption.match(option).hasMatch())
-                return j == words.size() - 1;  // the next word, the current one, is the script
-            if (!option.startsWith(QLatin1Char('-')) && !option.startsWith(QLatin1Char('+')))
-                break;  // a script file: its arguments are only words
+            if (std::exchange(optionArgument, false))
+                continue;
+            if (!optionsEnded && option == QLatin1String("--")) {
+                optionsEnded = true;
+                continue;
+            }
+            if (!optionsEnded && option.size() > 1 &&
+                (option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+')))) {
+                if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
+                    command = true;
+                optionArgument = optionWithArgument.match(option).hasMatch();
+                continue;
+            }
+            if (command || shell)
+                break;  // the script, or a script file whose arguments are only words
         }
+        if (j < words.size())
+            continue;
+        // The current word is the script, or an option of the shell that may make it one.
+        if (command || (!optionsEnded && unquoted(current).startsWith(QLatin1Char('-'))))
+            return true;
     }
+    return false;
+}
+
+// The option that takes the next word as its argument, per program: there a value is the
+// argument even when it begins with "-" (a commit message "- Tippfehler behoben").
+bool takesNextWord(const QString& program, const QString& option) {
+    static const QSet<QString> git = {QStringLiteral("-m"), QStringLiteral("--message"),
+                                      QStringLiteral("-am"), QStringLiteral("-C"),
+                                      QStringLiteral("-b"), QStringLiteral("-B"),
+                                      QStringLiteral("--author")};
+    static const QSet<QString> gh = {
+        QStringLiteral("-t"),         QStringLiteral("--title"), QStringLiteral("-b"),
+        QStringLiteral("--body"),     QStringLiteral("-R"),      QStringLiteral("--repo"),
+        QStringLiteral("-l"),         QStringLiteral("--label"), QStringLiteral("-a"),
+        QStringLiteral("--assignee"), QStringLiteral("-B"),      QStringLiteral("--base"),
+        QStringLiteral("-H"),         QStringLiteral("--head")};
+    if (program == QLatin1String("git"))
+        return git.contains(option);
+    if (program == QLatin1String("gh"))
+        return gh.contains(option);
+    return false;
+}
+
+// Where a value standing alone as the word after `words` would be read as an option if it
+// began with "-": none when it is the command word, an assignment, a word of a shell
+// keyword, after "--", after printf's format, or the argument of an option that takes one.
+// echo reads only "-n", "-e", "-E" and their combinations as options.
+std::optional<bool> optionPlace(const QStringList& words) {
+    const qsizetype index = commandIndex(words);
+    if (index < 0)
+        return std::nullopt;
+    const QString word = unquoted(words[index]);
+    const QString command = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
+    static const QSet<QString> keywords = {
+        QStringLiteral("[["),    QStringLiteral("for"),     QStringLiteral("select"),
+        QStringLiteral("case"),  QStringLiteral("in"),      QStringLiteral("function"),
+        QStringLiteral("export"), QStringLiteral("local"),  QStringLiteral("declare"),
+        QStringLiteral("typeset"), QStringLiteral("readonly")};
+    if (keywords.contains(command))
+        return std::nullopt;
+    QStringList arguments;
+    for (qsizetype i = index + 1; i < words.size(); ++i)
+        arguments.append(unquoted(words[i]));
+    if (arguments.contains(QLatin1String("--")))
+        return std::nullopt;
+    if (command == QLatin1String("echo"))
+        return true;
+    if (command == QLatin1String("printf")) {
+        qsizetype k = 0;
+        while (k < arguments.size() && arguments[k].startsWith(QLatin1Char('-')))
+            k += arguments[k] == QLatin1String("-v") ? 2 : 1;
+        if (k < arguments.size())
+            return std::nullopt;  // the format came: printf takes no options after it
+        return false;
+    }
+    if (!arguments.isEmpty() && takesNextWord(command, arguments.last()))
+        return std::nullopt;
     return false;
 }
 
 bool isDeclaration(const QString& command) {
     static const QSet<QString> commands = {QStringLiteral("declare"),  QStringLiteral("typeset"),
                                            QStringLiteral("local"),    QStringLiteral("export"),
-                                           QStringLiteral("readonly"), QStringLiteral("private")};
+                                           QStringLiteral("readonly")};
     return commands.contains(command);
 }
 
-// Options that make a declared value arithmetic, an array, or a name of another variable.
+// Options that make a declared value arithmetic or the name of another variable.
 bool declaresEvaluatedValues(const QString& option) {
-    static const QRegularExpression evaluated(QStringLiteral("^[-+][A-Za-z]*[iaAnEFT]"));
+    static const QRegularExpression evaluated(QStringLiteral("^[-+][A-Za-z]*[in]"));
     return evaluated.match(option).hasMatch();
+}
+
+bool declaresArrays(const QString& option) {
+    static const QRegularExpression arrays(QStringLiteral("^[-+][A-Za-z]*[aA]"));
+    return arrays.match(option).hasMatch();
+}
+
+// The name an assignment word gives a value to, "" when it is none or its subscript
+// expands (then the name itself is evaluated).
+QString assignedName(const QString& word) {
+    static const QRegularExpression assignment(
+        QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]$`]*\\])?\\+?="));
+    const QRegularExpressionMatch match = assignment.match(word);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// Names the template makes arrays, read without regard to quotes so that it errs towards
+// more, and bash's own arrays.
+QSet<QString> arrayNames(const QString& text) {
+    QSet<QString> names = {
+        QStringLiteral("BASH_ALIASES"), QStringLiteral("BASH_ARGC"),    QStringLiteral("BASH_ARGV"),
+        QStringLiteral("BASH_CMDS"),    QStringLiteral("BASH_LINENO"),  QStringLiteral("BASH_REMATCH"),
+        QStringLiteral("BASH_SOURCE"),  QStringLiteral("BASH_VERSINFO"), QStringLiteral("COMP_WORDS"),
+        QStringLiteral("DIRSTACK"),     QStringLiteral("FUNCNAME"),     QStringLiteral("GROUPS"),
+        QStringLiteral("MAPFILE"),      QStringLiteral("PIPESTATUS")};
+    static const QRegularExpression list(QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)\\+?=\\("));
+    static const QRegularExpression takers(QStringLiteral(
+        "(?<![A-Za-z0-9_-])(mapfile|readarray|read\\s[^;&|\\n]*-[A-Za-z]*a|"
+        "(declare|typeset|local|export|readonly)\\s[^;&|\\n]*[-+][A-Za-z]*[aA])"
+        "(?![A-Za-z0-9_-])([^;&|\\n]*)"));
+    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+    for (auto found = list.globalMatch(text); found.hasNext();)
+        names.insert(found.next().captured(1));
+    for (auto found = takers.globalMatch(text); found.hasNext();) {
+        const QString rest = found.next().captured(3);
+        for (auto word = name.globalMatch(rest); word.hasNext();)
+            names.insert(word.next().captured());
+    }
+    return names;
 }
 
 // Every name a template may give a value to: assignments, loop variables, the names that
@@ -181,10 +306,8 @@ QSet<QString> assignedNames(const QString& text) {
         QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]]*\\])?\\+?=|"
                        "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
     static const QRegularExpression takesNames(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|print|declare|"
-        "typeset|local|private|export|readonly|vared|getln|let|integer|float|nameref)(?![A-Za-z0-9_"
-        "-])"
-        "([^;&|\\n]*)"));
+        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|declare|"
+        "typeset|local|export|readonly|let)(?![A-Za-z0-9_-])([^;&|\\n]*)"));
     static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
     static const QRegularExpression setsPositional(
         QStringLiteral("(?<![A-Za-z0-9_-])(set|shift)(?![A-Za-z0-9_-])"));
@@ -206,7 +329,7 @@ QSet<QString> assignedNames(const QString& text) {
 }  // namespace
 
 ShellTemplateReader::ShellTemplateReader(const QString& whole)
-    : assignedNames_(assignedNames(whole)) {}
+    : arrayNames_(arrayNames(whole)), assignedNames_(assignedNames(whole)) {}
 
 void ShellTemplateReader::read(QStringView text) {
     for (const QChar c : text)
@@ -223,24 +346,37 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
         pending_ = Pending::none;
         push(Kind::command);
     }
-    if (pending_ == Pending::bracket)
-        pending_ = Pending::none;
-    if (afterHereDocument_ || pending_ == Pending::dollar)
+    dollarName_ = false;
+    if (pending_ == Pending::dollar)
         return Place::refused;
     for (const Frame& frame : frames_) {
         if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
             return Place::refused;
-        if (frame.kind == Kind::command &&
-            ((frame.redirect && frame.duplicates) || commandRereads(frame)))
+        if (frame.kind != Kind::command)
+            continue;
+        if (frame.redirect) {
+            // A redirection's target is a file name, not an argument of the command; bash
+            // expands the target of ">&" a second time, and a here-document's delimiter is
+            // never expanded at all.
+            if (frame.duplicates || frame.hereOperator)
+                return Place::refused;
+            continue;
+        }
+        if (commandRereads(frame))
             return Place::refused;
     }
-    switch (frames_.back().kind) {
+    const Frame& top = frames_.back();
+    switch (top.kind) {
         case Kind::command:
             return Place::word;
         case Kind::singleQuoted:
             return Place::singleQuoted;
         case Kind::doubleQuoted:
             return Place::doubleQuoted;
+        case Kind::defaultWord:
+            return top.inDoubleQuotes ? Place::doubleQuoted : Place::word;
+        case Kind::hereDocument:
+            return top.quotedDelimiter ? Place::quotedHereDocument : Place::hereDocument;
         case Kind::comment:
             return Place::comment;
         case Kind::escaping:
@@ -250,7 +386,8 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
     return Place::refused;
 }
 
-void ShellTemplateReader::valueInserted(const QString& reference) {
+void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
+    masked_ += placeholder;
     pending_ = Pending::none;
     escaped_ = false;
     Frame& command = nearestCommand();
@@ -275,24 +412,61 @@ void ShellTemplateReader::pop() {
     const Kind kind = frames_.back().kind;
     frames_.pop_back();
     // A closed quote or expansion is part of the word it stands in.
-    if (kind != Kind::comment)
+    if (kind != Kind::comment && kind != Kind::hereDocument)
         nearestCommand().inWord = true;
 }
 
 ShellTemplateReader::Frame& ShellTemplateReader::nearestCommand() {
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
-        if (frame->kind == Kind::command)
+        if (frame->kind == Kind::command || frame->kind == Kind::hereDocument)
             return *frame;
     }
     return frames_.front();
 }
 
-// "<<" (not "<<<") opens a here-document, whose body the shell expands without any quote
-// that could be closed: nothing after it is read further.
+// "<<" (not "<<<") makes the next word a here-document's delimiter.
 void ShellTemplateReader::settleLessThanSigns() {
-    if (lessThanRun_ == 2)
-        afterHereDocument_ = true;
+    if (lessThanRun_ == 2 && frames_.back().kind == Kind::command)
+        frames_.back().hereOperator = true;
     lessThanRun_ = 0;
+}
+
+// A line of commands ended: the bodies of its here-documents follow, one after the other.
+void ShellTemplateReader::lineEnded() {
+    if (hereDocuments_.empty())
+        return;
+    const HereDocument document = hereDocuments_.front();
+    hereDocuments_.erase(hereDocuments_.begin());
+    push(Kind::hereDocument);
+    Frame& body = frames_.back();
+    body.delimiter = document.delimiter;
+    body.quotedDelimiter = document.quoted;
+    body.stripTabs = document.stripTabs;
+}
+
+// A word that begins with values may be read as an option by the command.
+void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
+    if (frame.conditional)
+        return;
+    static const QRegularExpression leading(
+        QStringLiteral("^(?:['\"]|\\$\\{tavrin_value_[0-9]+\\})+"));
+    static const QRegularExpression reference(QStringLiteral("tavrin_value_([0-9]+)"));
+    const QRegularExpressionMatch match = leading.match(frame.word);
+    if (!match.hasMatch())
+        return;
+    OptionSpot spot;
+    for (auto found = reference.globalMatch(match.captured()); found.hasNext();)
+        spot.numbers.append(found.next().captured(1).toLongLong());
+    if (spot.numbers.isEmpty())
+        return;
+    const QStringView rest = QStringView(frame.word).mid(match.capturedLength());
+    spot.alone = std::all_of(rest.begin(), rest.end(), [](QChar c) {
+        return c == QLatin1Char('"') || c == QLatin1Char('\'');
+    });
+    if (const std::optional<bool> echoOnly = optionPlace(frame.words)) {
+        spot.echoOnly = *echoOnly;
+        optionSpots_.append(spot);
+    }
 }
 
 void ShellTemplateReader::endWord(Frame& frame) {
@@ -300,18 +474,37 @@ void ShellTemplateReader::endWord(Frame& frame) {
         return;
     if (std::exchange(frame.redirect, false)) {
         // A redirection's target is neither the command nor one of its arguments.
+        if (std::exchange(frame.hereOperator, false)) {
+            const bool quoted = frame.word.contains(QLatin1Char('\'')) ||
+                                frame.word.contains(QLatin1Char('"')) ||
+                                frame.word.contains(QLatin1Char('\\'));
+            hereDocuments_.push_back(
+                {unquoted(frame.word), quoted, std::exchange(frame.stripTabs, false)});
+        }
         frame.duplicates = false;
         frame.word.clear();
         frame.inWord = false;
         return;
     }
+    if (frame.arrayList && frame.listOpened) {
+        // An element of "name=( … )": a value, neither the command nor its argument.
+        frame.word.clear();
+        frame.inWord = false;
+        return;
+    }
+    frame.listOpened = frame.arrayList;
+    noteLeadingValues(frame);
     frame.words.append(frame.word);
+    const QString word = unquoted(frame.word);
     if (commandIndex(frame.words) == frame.words.size() - 1) {
-        const QString command = unquoted(frame.word);
-        if (command == QLatin1String("case"))
+        if (word == QLatin1String("case"))
             ++frame.cases;
-        else if (command == QLatin1String("esac") && frame.cases > 0)
+        else if (word == QLatin1String("esac") && frame.cases > 0)
             --frame.cases;
+        else if (word == QLatin1String("[["))
+            frame.conditional = true;
+    } else if (frame.conditional && word == QLatin1String("]]")) {
+        frame.conditional = false;
     }
     frame.word.clear();
     frame.inWord = false;
@@ -323,8 +516,12 @@ void ShellTemplateReader::endCommand(Frame& frame) {
         evaluatesVariables_ = true;
     frame.words.clear();
     frame.arrayList = false;
+    frame.listOpened = false;
     frame.redirect = false;
     frame.duplicates = false;
+    frame.hereOperator = false;
+    frame.stripTabs = false;
+    frame.conditional = false;
 }
 
 void ShellTemplateReader::startRedirection(Frame& frame) {
@@ -346,21 +543,66 @@ void ShellTemplateReader::finish() {
     }
 }
 
-bool ShellTemplateReader::namesFromExpansions(const QStringList& words) {
+// test and "[" read their operators from the words they get: an expansion that stands where
+// an operator may be read could become "-v", which evaluates its operand's subscript. An
+// expansion right after an operator of the template, before one, or last is an operand.
+static bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
+    const QString command = unquoted(words[index]);
+    if (command != QLatin1String("test") && command != QLatin1String("["))
+        return false;
+    QStringList arguments = words.mid(index + 1);
+    if (command == QLatin1String("[") && !arguments.isEmpty() &&
+        unquoted(arguments.last()) == QLatin1String("]"))
+        arguments.removeLast();
+    const auto isOperator = [&](qsizetype i) {
+        if (i < 0 || i >= arguments.size() || expands(arguments[i]))
+            return false;
+        // "!", "-a" and "-o" join tests: the word after them may be an operator again.
+        const QString word = unquoted(arguments[i]);
+        if (word == QLatin1String("-a") || word == QLatin1String("-o"))
+            return false;
+        return word.startsWith(QLatin1Char('-')) || word == QLatin1String("=") ||
+               word == QLatin1String("==") || word == QLatin1String("!=") ||
+               word == QLatin1String("<") || word == QLatin1String(">");
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (expands(arguments[i]) && i + 1 < arguments.size() && !isOperator(i - 1) &&
+            !isOperator(i + 1))
+            return true;
+    }
+    return false;
+}
+
+bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
     const qsizetype index = commandIndex(words);
     if (index < 0)
         return false;
+    if (testOperatorFromExpansion(words, index))
+        return true;
     for (qsizetype i = index; i < words.size(); ++i) {
         const QString command = withoutExpansions(unquoted(words[i]));
         QStringList arguments;
         bool expandingArgument = false;
+        const bool declaration = isDeclaration(command);
+        bool arrays = false;
+        for (qsizetype j = i + 1; j < words.size(); ++j)
+            arrays = arrays || (declaration && declaresArrays(unquoted(words[j])));
         for (qsizetype j = i + 1; j < words.size(); ++j) {
-            arguments.append(unquoted(words[j]));
-            // A declaration's assignment reads the expansion as a value, not a name.
-            if (expands(words[j]) && !(isDeclaration(command) && isAssignment(unquoted(words[j]))))
+            const QString argument = unquoted(words[j]);
+            arguments.append(argument);
+            if (!expands(words[j]))
+                continue;
+            // A declaration's assignment reads the expansion as a value, not a name, unless
+            // the name is an array: then a value that is not a list's element is read as a
+            // list with subscripts.
+            static const QRegularExpression list(
+                QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\+?=\\("));
+            const QString name = declaration ? assignedName(argument) : QString();
+            if (name.isEmpty() ||
+                (!list.match(argument).hasMatch() && (arrays || arrayNames_.contains(name))))
                 expandingArgument = true;
         }
-        if (expandingArgument && (takesNames(command, arguments) || isDeclaration(command)))
+        if (expandingArgument && (takesNames(command, arguments) || declaration))
             return true;
         if (!expands(words[i]))
             break;
@@ -385,7 +627,7 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
         if (!expands(word))
             break;
     }
-    return isSecondShellScript(frame.words.mid(index));
+    return inSecondShellScript(frame.words.mid(index), frame.word);
 }
 
 // A command word whose command cannot be told from the template: ANSI-C quoting, brace
@@ -419,17 +661,56 @@ bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,
     if (rereadsArguments(command) || takesNames(command, arguments))
         return true;
     if (isDeclaration(command)) {
-        if (frame.arrayList)
-            return true;
         if (std::any_of(arguments.cbegin(), arguments.cend(), declaresEvaluatedValues))
             return true;
-        // zsh evaluates the subscript of a declared name, so a value may only be assigned.
-        return !isAssignment(unquoted(frame.word));
+        if (frame.arrayList)
+            return false;  // an element of a list is only a value
+        // bash evaluates the subscript of a declared name, so a value may only be assigned;
+        // and a value assigned to an array is read as a list with subscripts.
+        const QString name = assignedName(unquoted(frame.word));
+        return name.isEmpty() || arrayNames_.contains(name) ||
+               std::any_of(arguments.cbegin(), arguments.cend(), declaresArrays);
+    }
+    return false;
+}
+
+// Whether bash reads `c`, the next character, as plain text: inside '…', a comment or a
+// quoted here-document, and inside "…" or a here-document except for what starts or names
+// an expansion.
+bool ShellTemplateReader::plainCharacter(QChar c) const {
+    if (pending_ != Pending::none)
+        return false;
+    const Frame& top = frames_.back();
+    switch (top.kind) {
+        case Kind::singleQuoted:
+            return c != QLatin1Char('\'');
+        case Kind::comment:
+            return c != QLatin1Char('\n');
+        case Kind::hereDocument:
+            if (top.quotedDelimiter)
+                return c != QLatin1Char('\n');
+            [[fallthrough]];
+        case Kind::doubleQuoted:
+            if (escaped_)
+                return true;
+            if (c == QLatin1Char('$') || c == QLatin1Char('`') || c == QLatin1Char('\\') ||
+                c == QLatin1Char('\n') ||
+                (c == QLatin1Char('"') && top.kind == Kind::doubleQuoted))
+                return false;
+            return !(dollarName_ && isNameCharacter(c));
+        case Kind::command:
+        case Kind::escaping:
+        case Kind::enclosed:
+        case Kind::defaultWord:
+            break;
     }
     return false;
 }
 
 void ShellTemplateReader::step(QChar c) {
+    masked_ += plainCharacter(c) ? QChar(QLatin1Char(' ')) : c;
+    if (dollarName_ && !isNameCharacter(c))
+        dollarName_ = false;
     if (pending_ == Pending::dollar) {
         pending_ = Pending::none;
         Frame& command = nearestCommand();
@@ -440,13 +721,19 @@ void ShellTemplateReader::step(QChar c) {
         }
         if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
             command.word += c;
-            return push(Kind::enclosed, c,
-                        c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'), 1);
+            push(Kind::enclosed, c, c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'),
+                 1);
+            frames_.back().readsHead = c == QLatin1Char('{');
+            return;
         }
-        if (c == QLatin1Char('\'') && frames_.back().kind == Kind::command) {
+        if (c == QLatin1Char('\'') &&
+            (frames_.back().kind == Kind::command ||
+             (frames_.back().kind == Kind::defaultWord && !frames_.back().inDoubleQuotes))) {
             command.word += c;
             return push(Kind::escaping, {}, QLatin1Char('\''));
         }
+        if (c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetter()))
+            dollarName_ = true;
     } else if (pending_ == Pending::dollarParen) {
         pending_ = Pending::none;
         if (c == QLatin1Char('(')) {
@@ -471,6 +758,7 @@ void ShellTemplateReader::step(QChar c) {
             if (c == QLatin1Char('\n')) {
                 pop();
                 endCommand(nearestCommand());
+                lineEnded();
             }
             return;
         case Kind::escaping:
@@ -483,6 +771,12 @@ void ShellTemplateReader::step(QChar c) {
             return;
         case Kind::enclosed:
             stepInEnclosed(frame, c);
+            return;
+        case Kind::defaultWord:
+            stepInDefaultWord(frame, c);
+            return;
+        case Kind::hereDocument:
+            stepInHereDocument(frame, c);
             return;
         case Kind::doubleQuoted:
             if (escaped_)
@@ -503,8 +797,26 @@ void ShellTemplateReader::step(QChar c) {
 }
 
 // Quotes inside are followed, so that a closing character in quotes does not end the
-// construct early: reading it as open for longer only refuses more.
+// construct early: reading it as open for longer only refuses more. "${name:-" and its kin
+// turn out to be a default word, expanded once like any other.
 void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
+    if (frame.readsHead) {
+        static const QRegularExpression defaultOperator(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-]):?[-=?+]$"));
+        static const QRegularExpression beginning(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])?:?$"));
+        frame.head += c;
+        if (defaultOperator.match(frame.head).hasMatch()) {
+            const Frame& outside = frames_[frames_.size() - 2];
+            frame.kind = Kind::defaultWord;
+            frame.readsHead = false;
+            frame.inDoubleQuotes = outside.kind == Kind::doubleQuoted ||
+                                   outside.kind == Kind::hereDocument ||
+                                   (outside.kind == Kind::defaultWord && outside.inDoubleQuotes);
+            return;
+        }
+        frame.readsHead = beginning.match(frame.head).hasMatch();
+    }
     if (escaped_)
         escaped_ = false;
     else if (c == QLatin1Char('\\'))
@@ -523,6 +835,60 @@ void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
         pop();
 }
 
+void ShellTemplateReader::stepInDefaultWord(Frame& frame, QChar c) {
+    if (escaped_)
+        escaped_ = false;
+    else if (c == QLatin1Char('\\'))
+        escaped_ = true;
+    else if (c == QLatin1Char('\'') && !frame.inDoubleQuotes)
+        push(Kind::singleQuoted);
+    else if (c == QLatin1Char('"'))
+        push(Kind::doubleQuoted);
+    else if (c == QLatin1Char('`'))
+        push(Kind::escaping, {}, QLatin1Char('`'));
+    else if (c == QLatin1Char('$'))
+        pending_ = Pending::dollar;
+    else if (c == QLatin1Char('{'))
+        ++frame.depth;
+    else if (c == QLatin1Char('}') && --frame.depth == 0)
+        pop();
+}
+
+// The body's current line is the frame's word; the line that is the delimiter ends it.
+void ShellTemplateReader::stepInHereDocument(Frame& frame, QChar c) {
+    if (!frame.quotedDelimiter) {
+        if (escaped_) {
+            escaped_ = false;
+            if (c == QLatin1Char('\n'))
+                frame.word.chop(2);  // "\" at the end of a line joins it with the next
+            return;
+        }
+        if (c == QLatin1Char('\\')) {
+            escaped_ = true;
+            return;
+        }
+        if (c == QLatin1Char('`'))
+            return push(Kind::escaping, {}, QLatin1Char('`'));
+        if (c == QLatin1Char('$')) {
+            pending_ = Pending::dollar;
+            return;
+        }
+    }
+    if (c != QLatin1Char('\n'))
+        return;
+    QString line = frame.word;
+    line.chop(1);
+    frame.word.clear();
+    if (frame.stripTabs) {
+        while (line.startsWith(QLatin1Char('\t')))
+            line.remove(0, 1);
+    }
+    if (line == frame.delimiter) {
+        pop();
+        lineEnded();
+    }
+}
+
 void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     if (escaped_) {
         escaped_ = false;
@@ -534,6 +900,12 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     const QChar before = std::exchange(frame.previous, c);
     if (std::exchange(frame.ampersand, false) && c != QLatin1Char('>'))
         endCommand(frame);  // "&" ended the command; "&>" redirects
+    if (frame.conditional && QStringView(u"&|<>()").contains(c)) {
+        // Operators of the test, not of the command line, unless "]]" just ended it.
+        endWord(frame);
+        if (frame.conditional)
+            return;
+    }
     if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
         if (c == QLatin1Char('<'))
             ++lessThanRun_;
@@ -543,18 +915,18 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
         return;
     }
     settleLessThanSigns();
-    if (pending_ == Pending::bracket) {
-        pending_ = Pending::none;
-        if (c == QLatin1Char('[')) {
-            frame.word += c;
-            return push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 2);  // [[ … ]]
-        }
+    if (frame.hereOperator && c == QLatin1Char('-') && before == QLatin1Char('<') &&
+        !frame.inWord) {
+        frame.stripTabs = true;  // "<<-"
+        return;
     }
     if (isBlank(c)) {
-        if (c == QLatin1Char('\n') && !frame.arrayList)
+        if (c == QLatin1Char('\n') && !frame.arrayList) {
             endCommand(frame);
-        else
+            lineEnded();
+        } else {
             endWord(frame);
+        }
         return;
     }
     const bool afterRedirection = before == QLatin1Char('<') || before == QLatin1Char('>');
@@ -575,6 +947,7 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
         if (afterRedirection) {
             // "<(…)": a word of this command, which goes on after it.
             frame.redirect = false;
+            frame.hereOperator = false;
             frame.word += c;
             frame.inWord = true;
             return push(Kind::command);
@@ -591,8 +964,8 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             return;
         }
         if (frame.inWord) {
-            // Inside a word: a function's "()", or a zsh pattern group or glob qualifier,
-            // whose "(e:…:)" runs its text as code.
+            // Inside a word: a function's "()", or an extended pattern, whose text no value
+            // needs to be part of.
             frame.word += c;
             return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 1);
         }
@@ -604,6 +977,7 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
         if (frame.arrayList) {
             endWord(frame);
             frame.arrayList = false;
+            frame.listOpened = false;
             return;
         }
         endCommand(frame);
@@ -635,9 +1009,7 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     } else if (c == QLatin1Char('[')) {
         if (wordStart && frame.arrayList)
             push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // ( [key]=value )
-        else if (wordStart)
-            pending_ = Pending::bracket;
-        else if (isName(wordBefore))
+        else if (!wordStart && isName(wordBefore))
             push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // name[subscript]
     }
 }

@@ -1,20 +1,42 @@
 #pragma once
 
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <vector>
 
-// Follows a shell command template through the shell's grammar far enough to say how the
-// shell reads the text at a position: as an unquoted word, inside '…', inside "…", in a
-// comment, or somewhere it evaluates a value once more as code or arithmetic. Values never
+// Follows a shell command template through bash's grammar (bash alone runs templates) far
+// enough to say how it reads the text at a position: as an unquoted word, inside '…', inside
+// "…", in a here-document, in a comment, or somewhere it evaluates a value once more as code
+// or arithmetic. Values never
 // stand in the text the shell parses (they arrive as arguments), so a misreading can
 // only put the wrong quotes around a reference; the refusals must hold, so the reader stays
 // in a refusing state wherever it is unsure where an enclosing construct ends.
 class ShellTemplateReader {
 public:
-    enum class Place { word, singleQuoted, doubleQuoted, comment, refused };
+    enum class Place {
+        word,
+        singleQuoted,
+        doubleQuoted,
+        hereDocument,        // the body of <<EOF: expanded, but quotes are plain characters
+        quotedHereDocument,  // the body of <<'EOF': nothing is expanded there
+        comment,
+        refused,
+    };
+
+    // A word of a command that begins with values (numbers as given to valueInserted, in
+    // order): where the program reads options, it is one if their text begins with "-".
+    // `alone`: nothing but the values makes up the word. `echoOnly`: the command is echo,
+    // which takes only "-n", "-e", "-E" and their combinations, as a word of their own.
+    struct OptionSpot {
+        QList<qsizetype> numbers;
+        bool alone = true;
+        bool echoOnly = false;
+
+        bool operator==(const OptionSpot&) const = default;
+    };
 
     // `whole` is the entire template, read piece by piece with read(): which variables it
     // sets anywhere decides whether a command word made of them is known.
@@ -22,20 +44,28 @@ public:
 
     void read(QStringView text);
 
+    // The template read so far with every character that bash takes as plain text (inside
+    // quotes, comments and here-documents, outside any expansion there) turned into a
+    // blank, and placeholders as they were: checks that ignore quoting read this instead.
+    const QString& masked() const { return masked_; }
+
     // A value comes next: settles what the last characters began and says where it stands.
     Place placeOfValue();
 
     // Whether the text so far ends in a backslash that applies to what follows.
     bool afterBackslash() const { return escaped_; }
 
-    // `reference` (the quoted reference to the value) was put at the current position.
-    void valueInserted(const QString& reference);
+    // `reference` (the quoted reference "${tavrin_value_N}" to value number N) was put at the
+    // current position in place of `placeholder`.
+    void valueInserted(const QString& reference, QStringView placeholder);
 
     // The template has been read to its end.
     void finish();
     // Whether a command takes a variable's name from an expansion ("read $x"): any value
     // that reaches that variable would be evaluated. Asked after finish().
     bool evaluatesVariables() const { return evaluatesVariables_; }
+    // Where values would make an option if they began with "-". Asked after finish().
+    const QList<OptionSpot>& optionSpots() const { return optionSpots_; }
 
 private:
     enum class Kind {
@@ -44,9 +74,11 @@ private:
         doubleQuoted,  // "…"
         comment,       // from "#" to the end of the line
         escaping,      // `…` and $'…': backslashes inside are read before anything else
-        enclosed,      // ${…}, $((…)), ((…)), $[…], [[…]], name[…]: evaluated again
+        enclosed,      // ${…}, $((…)), ((…)), $[…], name[…]: evaluated again
+        defaultWord,   // the word of ${name:-…} and its kin: expanded once, like a word
+        hereDocument,  // the body of a here-document, up to its delimiter line
     };
-    enum class Pending { none, dollar, dollarParen, bracket };
+    enum class Pending { none, dollar, dollarParen };
 
     struct Frame {
         Kind kind = Kind::command;
@@ -64,25 +96,51 @@ private:
         int parens = 0;
         int cases = 0;
         bool arrayList = false;
+        bool listOpened = false;  // the word that opened the list has ended
         // The next word is the target of a redirection; an "&" may still turn out to be "&>".
         bool redirect = false;
         bool ampersand = false;
         // The redirection is ">&" or "<&", whose target bash expands a second time.
         bool duplicates = false;
+        // The redirection is "<<" or "<<-": its target is a here-document's delimiter.
+        bool hereOperator = false;
+        bool stripTabs = false;
+        // Inside [[ … ]]: "&&", "||", "<", ">" and parentheses belong to the test.
+        bool conditional = false;
         QChar previous;
+        // enclosed "${": what follows the brace, while it may still turn into a default.
+        bool readsHead = false;
+        QString head;
+        // defaultWord: whether the expansion stands inside "…".
+        bool inDoubleQuotes = false;
+        // hereDocument: the delimiter, whether it was quoted, and "<<-".
+        QString delimiter;
+        bool quotedDelimiter = false;
+    };
+    struct HereDocument {
+        QString delimiter;
+        bool quoted = false;
+        bool stripTabs = false;
     };
 
     void push(Kind kind, QChar opening = {}, QChar closing = {}, int depth = 0);
     void pop();
+    // The innermost frame whose word the characters read belong to: a command, or the
+    // body of a here-document (whose "word" is its current line).
     Frame& nearestCommand();
     void settleLessThanSigns();
     void step(QChar c);
     void stepInCommand(Frame& frame, QChar c);
     void stepInEnclosed(Frame& frame, QChar c);
+    void stepInDefaultWord(Frame& frame, QChar c);
+    void stepInHereDocument(Frame& frame, QChar c);
+    void lineEnded();
+    bool plainCharacter(QChar c) const;
+    void noteLeadingValues(const Frame& frame);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     void startRedirection(Frame& frame);
-    static bool namesFromExpansions(const QStringList& words);
+    bool namesFromExpansions(const QStringList& words) const;
     bool commandRereads(const Frame& frame) const;
     bool unknownCommand(const QString& word) const;
     bool rereads(const QString& command, const Frame& frame, qsizetype index) const;
@@ -91,8 +149,14 @@ private:
     Pending pending_ = Pending::none;
     bool escaped_ = false;
     int lessThanRun_ = 0;
-    bool afterHereDocument_ = false;
+    bool dollarName_ = false;
     bool evaluatesVariables_ = false;
+    // Names the template makes arrays (and bash's own arrays): a declaration reads a value
+    // given to such a name as a list with subscripts.
+    QSet<QString> arrayNames_;
+    std::vector<HereDocument> hereDocuments_;
+    QString masked_;
+    QList<OptionSpot> optionSpots_;
     // Names the template assigns somewhere, in any way; "" stands for the positional
     // parameters when the template sets them.
     QSet<QString> assignedNames_;

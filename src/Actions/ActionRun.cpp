@@ -100,6 +100,53 @@ QString encodeWhatAUrlCannotHold(const QString& link) {
     return encoded;
 }
 
+// What the action card says when a shell action is not run: which placeholder, and what to
+// change.
+QString refusalMessage(const ShellCommand::Refusal& refusal) {
+    QStringList quoted;
+    for (const QString& name : refusal.placeholders)
+        quoted.append(QStringLiteral("„{{") + name + QStringLiteral("}}“"));
+    const QString names = quoted.join(QStringLiteral(", "));
+    switch (refusal.reason) {
+        case ShellCommand::Refusal::Reason::evaluated:
+            return text("Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
+                        "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
+                        "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
+                        "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
+                        "etwa als Argument eines Befehls.")
+                .arg(names);
+        case ShellCommand::Refusal::Reason::throughVariable:
+            return text("Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
+                        "Variable an eine Stelle gelangen, an der die Shell ihn noch einmal "
+                        "auswerten würde (in einer Rechnung, einem Index oder als "
+                        "Variablenname). Rechne nur mit Variablen, die keinen Platzhalter "
+                        "enthalten, und gib Variablennamen im Befehl selbst an.")
+                .arg(names);
+        case ShellCommand::Refusal::Reason::quotedHereDocument:
+            return text("Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
+                        "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
+                        "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
+                        "Anführungszeichen (<<EOF).")
+                .arg(names);
+        case ShellCommand::Refusal::Reason::option:
+            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
+                        "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
+                        "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
+                        "keine Optionen mehr liest.")
+                .arg(names);
+        case ShellCommand::Refusal::Reason::nul:
+            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
+                        "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.")
+                .arg(names);
+        case ShellCommand::Refusal::Reason::tooLong:
+            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
+                        "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
+                        "Kürze ihn.")
+                .arg(names);
+    }
+    return {};
+}
+
 std::optional<QString> projectFolder(const std::optional<Project>& project) {
     return project ? project->folderURL() : std::nullopt;
 }
@@ -208,9 +255,9 @@ void ActionRun::startComment() {
 }
 
 void ActionRun::startShell() {
-    // The values come from the model, which reads the screen: they reach the shell as
-    // positional parameters, never as text it parses, and the template is read once, so a
-    // value that contains a placeholder is never filled in again.
+    // The values come from the model, which reads the screen: they reach bash as positional
+    // parameters, never as text it parses, and the template is read once, so a value that
+    // contains a placeholder is never filled in again.
     QList<ShellCommand::Placeholder> placeholders;
     for (const QString& name : action_.parameters)
         placeholders.append({name, param(params_, name)});
@@ -218,17 +265,14 @@ void ActionRun::startShell() {
         {QStringLiteral("project_path"), projectFolder(project_).value_or(QString())});
     placeholders.append(
         {QStringLiteral("repo"), project_ ? project_->repo.value_or(QString()) : QString()});
-    const std::optional<ShellCommand::Script> script =
-        ShellCommand::script(action_.templateText, placeholders);
-    if (!script) {
-        return failLater(AIError::failed(
-            text("Der Befehl wurde nicht ausgeführt: Ein Platzhalter steht an einer Stelle, an "
-                 "der die Shell seinen Wert noch einmal auswerten würde.")));
-    }
+    const std::variant<ShellCommand::Script, ShellCommand::Refusal> prepared =
+        ShellCommand::prepare(action_.templateText, placeholders);
+    if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
+        return failLater(AIError::failed(refusalMessage(*refusal)));
 
+    // The login shell reads the user's profile; bash, which it hands the template to, runs it.
     const QStringList arguments =
-        QStringList{QStringLiteral("-lc"), script->text, QStringLiteral("tavrin")} +
-        script->arguments;
+        ShellCommand::loginShellArguments(std::get<ShellCommand::Script>(prepared));
     process_ = LineProcess::collect(Platform::LoginShell::path(), arguments,
                                     workingFolder(project_), [this](AIResult<QString> output) {
                                         if (!output) {

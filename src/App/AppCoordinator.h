@@ -96,7 +96,6 @@ public:
         // The settings window on the tab it shows, or on its permissions tab.
         std::function<void()> showSettings;
         std::function<void()> showPermissionSettings;
-        std::function<void()> showProjectSettings;
         // Application icons for the panel's header and the opener of reply links; null: the
         // globe stands in and links do nothing.
         Platform::ApplicationIcons* applicationIcons = nullptr;

@@ -14,16 +14,6 @@
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Platform/linux/PulseAudioSource.h"
 
-namespace {
-
-std::unique_ptr<AIProvider> makeProvider(ProviderID provider, const AssistantSettings& settings) {
-    if (provider == ProviderID::codexCLI)
-        return std::make_unique<CodexCLIProvider>(settings.codexPath);
-    return std::make_unique<ClaudeCLIProvider>(settings.claudePath);
-}
-
-}  // namespace
-
 DesktopApplication::DesktopApplication(const QString& applicationSupport, Platform::Clock& clock,
                                        Platform::SystemLog& log)
     : clock_(clock),
@@ -102,13 +92,17 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           panelHost_,
           quickDictation_,
           shortcuts_,
-          &makeProvider,
+          [this](ProviderID provider,
+                 const AssistantSettings& settings) -> std::unique_ptr<AIProvider> {
+              if (provider == ProviderID::codexCLI)
+                  return std::make_unique<CodexCLIProvider>(settings.codexPath, clock_);
+              return std::make_unique<ClaudeCLIProvider>(settings.claudePath, clock_);
+          },
           [this] { return grabber_.lastEventTime(); },
           [] { QThreadPool::globalInstance()->start([] { CLIEnvironment::shellPATH(); }); },
           [this] { onboardingWindow_.show(); },
           [this] { settingsWindow_.show(); },
           [this] { showSettingsOn(SettingsTab::permissions); },
-          [this] { showSettingsOn(SettingsTab::projects); },
           &applicationIcons_,
           &urlOpener_,
           &fileRevealer_,

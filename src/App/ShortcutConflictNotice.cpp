@@ -63,10 +63,16 @@ QString ShortcutConflictNotice::text() const {
 void ShortcutConflictNotice::recompute() {
     apps_ = ShortcutConflicts::current(services_, main_);
     const auto shortcut = services_.shortcuts.getShortcut(main_);
-    text_->setText(
-        apps_.isEmpty() || !shortcut
-            ? QString()
-            : ShortcutConflicts::message(apps_, services_.shortcuts.describe(*shortcut)));
+    if (apps_.isEmpty() || !shortcut) {
+        text_->setText(QString());
+    } else {
+        std::optional<QString> suggestion;
+        if (const auto free =
+                ShortcutConflicts::freeSuggestion(services_.shortcuts, main_, dictateOnly_))
+            suggestion = services_.shortcuts.describe(*free);
+        text_->setText(ShortcutConflicts::message(
+            apps_, services_.shortcuts.describe(*shortcut), suggestion));
+    }
     // Shown only inside its parent: shown before it has one, it would open as a window of its
     // own for a moment.
     if (apps_.isEmpty())

@@ -64,10 +64,41 @@ QStringList current(const Services& services, const GlobalShortcuts::Name& main)
                      services.applications, services.windowManager);
 }
 
-QString message(const QStringList& names, const QString& shortcutText) {
+std::optional<GlobalShortcuts::Shortcut> freeSuggestion(GlobalShortcuts::NamedShortcuts& shortcuts,
+                                                        const GlobalShortcuts::Name& main,
+                                                        const GlobalShortcuts::Name& dictateOnly) {
+    using GlobalShortcuts::Key;
+    using GlobalShortcuts::Modifier;
+    using GlobalShortcuts::Shortcut;
+    // Alt+Umschalt+Leertaste first: the launchers leave it alone and it is one key more than
+    // the usual Alt+Leertaste. A suggestion that another program holds would only move the
+    // problem, so each one is asked for at the server.
+    const Shortcut candidates[] = {
+        Shortcut(Key::space, Modifier::Option | Modifier::Shift),
+        Shortcut(Key::space, Modifier::Control | Modifier::Option),
+        Shortcut(Key::space, Modifier::Control | Modifier::Shift),
+    };
+    const auto mainShortcut = shortcuts.getShortcut(main);
+    const auto dictateOnlyShortcut = shortcuts.getShortcut(dictateOnly);
+    for (const Shortcut& candidate : candidates) {
+        if (candidate == mainShortcut || candidate == dictateOnlyShortcut)
+            continue;
+        if (!shortcuts.registry().isSystemShortcut(candidate))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+QString message(const QStringList& names, const QString& shortcutText,
+                const std::optional<QString>& suggestion) {
+    const QString joined = QLocale().createSeparatedList(names);
+    if (!suggestion)
+        return tr("%1 nutzt meist ebenfalls %2. Dann reagiert Tavrin nicht. Wähle am besten "
+                  "einen anderen Kurzbefehl.")
+            .arg(joined, shortcutText);
     return tr("%1 nutzt meist ebenfalls %2. Dann reagiert Tavrin nicht. Wähle am besten einen "
-              "anderen Kurzbefehl, z. B. Alt+Umschalt+Leertaste.")
-        .arg(QLocale().createSeparatedList(names), shortcutText);
+              "anderen Kurzbefehl, z. B. %3.")
+        .arg(joined, shortcutText, *suggestion);
 }
 
 void keepDictateOnlyApart(GlobalShortcuts::NamedShortcuts& shortcuts,

@@ -44,8 +44,17 @@ QStringList current(const Services& services, const GlobalShortcuts::Name& main)
 // Whether another program holds the stored combination of `name`, so that it never reaches us.
 bool isRefused(GlobalShortcuts::NamedShortcuts& shortcuts, const GlobalShortcuts::Name& name);
 
-// The warning's sentence for `names` and the main shortcut's text.
-QString message(const QStringList& names, const QString& shortcutText);
+// A combination to suggest instead of the main shortcut: the first of a few Space
+// combinations with two modifiers that no other program holds and that is neither the main
+// nor the dictate-only shortcut. None when every one of them is taken.
+std::optional<GlobalShortcuts::Shortcut> freeSuggestion(GlobalShortcuts::NamedShortcuts& shortcuts,
+                                                        const GlobalShortcuts::Name& main,
+                                                        const GlobalShortcuts::Name& dictateOnly);
+
+// The warning's sentence for `names` and the main shortcut's text, with the suggested
+// combination's text as the example when there is one.
+QString message(const QStringList& names, const QString& shortcutText,
+                const std::optional<QString>& suggestion);
 
 // The rule every recorder of the main shortcut applies after recording `recorded`: the
 // dictate-only shortcut gives up that combination, since one press would otherwise run both.

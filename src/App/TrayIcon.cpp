@@ -1,11 +1,13 @@
 #include "App/TrayIcon.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QTimer>
 #include <QWidget>
 
 #include "Design/BrandMark.h"
 #include "Platform/SystemLog.h"
+#include "Settings/SettingsStore.h"
 
 TrayIcon::TrayIcon(Platform::SystemLog& log, std::function<bool()> trayAvailable, QObject* parent)
     : QObject(parent), log_(log), trayAvailable_(std::move(trayAvailable)) {
@@ -13,6 +15,29 @@ TrayIcon::TrayIcon(Platform::SystemLog& log, std::function<bool()> trayAvailable
     BrandMark::setTrayIcon(icon_);
     icon_.setToolTip(QStringLiteral("Tavrin"));
     icon_.setContextMenu(&menu_);
+    connect(&icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    openMenu();
+            });
+}
+
+void TrayIcon::followSetting(SettingsStore& store) {
+    const auto apply = [this, &store] {
+        if (store.settings().showMenuBarIcon)
+            show();
+        else
+            icon_.hide();
+    };
+    connect(&store, &SettingsStore::settingsChanged, this, apply);
+    apply();
+}
+
+void TrayIcon::openMenu() {
+    if (menu_.isVisible())
+        return;
+    // Where the user clicked, which is on the icon; the menu keeps itself on the screen.
+    menu_.popup(QCursor::pos());
 }
 
 void TrayIcon::show() {
@@ -27,7 +52,7 @@ void TrayIcon::afterShown(QObject* context, std::function<void()> work) {
     afterShown_.emplace_back(context, std::move(work));
     if (afterShown_.size() > 1)
         return;
-    if (!trayAvailable_()) {
+    if (!trayAvailable_() || !icon_.isVisible()) {
         QTimer::singleShot(0, this, &TrayIcon::runAfterShown);
         return;
     }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+class SettingsStore;
 namespace Platform {
 class SystemLog;
 }
@@ -24,10 +25,17 @@ public:
     // that Tavrin runs: that is said once, in the log. The icon appears by itself when a tray
     // starts later.
     void show();
+    // Shows the icon exactly while the setting "Symbol in der Systemleiste" is on: now, and
+    // whenever the setting changes.
+    void followSetting(SettingsStore& store);
+    bool isShown() const { return icon_.isVisible(); }
+    // The menu is all the icon offers: a left click opens it as a right click does.
+    void openMenu();
 
     // Runs `work` (on `context`'s thread, unless `context` is gone) once the first window of
     // the program has been painted, the icon in the normal case, so that work which can wait
-    // does not hold it up: at once without a tray, and after a second at the latest.
+    // does not hold it up: at once without a tray or with the icon turned off, and after a
+    // second at the latest.
     void afterShown(QObject* context, std::function<void()> work);
 
     // What the user is told when no system tray can show the icon.
@@ -38,6 +46,7 @@ public:
 
     // The icon's menu, for the core to fill.
     QMenu& menu() { return menu_; }
+    QSystemTrayIcon& icon() { return icon_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

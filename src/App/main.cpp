@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
           &PermissionsManager::microphoneChanged, &PermissionsManager::speechChanged})
         QObject::connect(&coordinator.permissions(), changed, &trayMenu, rebuild);
     trayMenu.rebuild();
-    tray.show();
+    // Without the icon, starting Tavrin once more opens the settings.
+    tray.followSetting(coordinator.settings());
     // What can wait until the icon is on screen: the icon every window carries and the panel's
     // window. The shortcut's grab cannot: coordinator.start() makes it at once.
     tray.afterShown(&coordinator, [&desktop] {

@@ -72,8 +72,9 @@ QFont StyledButton::labelFont() const {
 
 QSize StyledButton::sizeFor(const LabelRow& label) const {
     const QSizeF content = label.size(labelFont());
+    const qreal height = style_.kind == ButtonStyle::Kind::plain ? content.height() : style_.height;
     return {static_cast<int>(std::ceil(content.width() + 2 * style_.horizontalPadding())),
-            static_cast<int>(std::ceil(style_.height))};
+            static_cast<int>(std::ceil(height))};
 }
 
 QSize StyledButton::sizeHint() const {
@@ -111,6 +112,12 @@ void StyledButton::paintEvent(QPaintEvent*) {
             if (pressed)
                 RoundedBox::fill(painter, box, 8, DS::Palette::fill.resolve(this));
             text = DS::Palette::secondary.resolve(this);
+            break;
+        case ButtonStyle::Kind::plain:
+            // Nothing around the label; a press only dims it.
+            if (pressed)
+                painter.setOpacity(painter.opacity() * 0.6);
+            text = DS::Palette::label.resolve(this);
             break;
     }
     const qreal padding = style_.horizontalPadding();

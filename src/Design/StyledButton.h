@@ -7,9 +7,9 @@
 
 class AnimationDriver;
 
-// A push button in one of the three styles. Only the background answers a press (the
-// primary fill dims to 0.8, the secondary fill strengthens, the quiet one appears); text
-// and border stay. The whole rectangle takes clicks, padding and corners included. A
+// A push button in one of the styles. Only the background answers a press (the primary
+// fill dims to 0.8, the secondary fill strengthens, the quiet one appears); text and border
+// stay. A plain button has no background: its label dims while pressed. The whole rectangle takes clicks, padding and corners included. A
 // disabled button is drawn at half strength so that it does not invite a click.
 class StyledButton : public QAbstractButton {
     Q_OBJECT

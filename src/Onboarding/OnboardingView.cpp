@@ -1,5 +1,6 @@
 #include "Onboarding/OnboardingView.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -325,11 +326,31 @@ void OnboardingView::paintEvent(QPaintEvent*) {
 }
 
 void OnboardingView::mousePressEvent(QMouseEvent* event) {
-    // The window moves when dragged by its background.
-    if (event->button() == Qt::LeftButton && window()->windowHandle()) {
-        window()->windowHandle()->startSystemMove();
+    // The window moves when dragged by its background, and only when dragged: a move handed
+    // to the window manager on a mere click (or a tap, where press and release come together)
+    // leaves it in move mode, swallowing the next clicks.
+    if (event->button() == Qt::LeftButton) {
+        pressedAt_ = event->globalPosition().toPoint();
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void OnboardingView::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedAt_ && (event->buttons() & Qt::LeftButton) &&
+        (event->globalPosition().toPoint() - *pressedAt_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        pressedAt_.reset();
+        if (QWindow* handle = window()->windowHandle())
+            handle->startSystemMove();
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void OnboardingView::mouseReleaseEvent(QMouseEvent* event) {
+    pressedAt_.reset();
+    QWidget::mouseReleaseEvent(event);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QPoint>
 #include <QUrl>
 #include <QWidget>
+#include <optional>
 
 class FeatureRow;
 class OnboardingCoordinator;
@@ -43,6 +45,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -71,4 +75,6 @@ private:
     QList<QWidget*> dots_;
     StyledButton* back_ = nullptr;
     StyledButton* primary_ = nullptr;
+    // Where a press on the background began, until the pointer moves far enough to drag.
+    std::optional<QPoint> pressedAt_;
 };

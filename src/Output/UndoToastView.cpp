@@ -45,7 +45,7 @@ UndoToastView::UndoToastView(std::function<void()> undo, std::function<void()> c
     mark.symbolSize = 9;
     mark.symbolWeight = QFont::Bold;
     mark.color = DS::Palette::tertiary;
-    closeButton_ = new StyledButton(LabelRow({mark}), ButtonStyle::quiet(), this);
+    closeButton_ = new StyledButton(LabelRow({mark}), ButtonStyle::plain(), this);
     closeButton_->setFocusPolicy(Qt::NoFocus);
     closeButton_->setAccessibleName(tr("Schließen"));
 

@@ -1,6 +1,8 @@
 #include "Panel/AnswerArea.h"
 
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -46,13 +48,33 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     text_->viewport()->setAutoFillBackground(false);
     layout->addWidget(text_);
 
-    streamingText_ = new QWidget(this);
+    // The arriving draft scrolls like the finished one: a long draft grows past the box.
+    streamingScroll_ = new QScrollArea(this);
+    streamingScroll_->setObjectName(QStringLiteral("streamingScroll"));
+    streamingScroll_->setFrameShape(QFrame::NoFrame);
+    streamingScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    streamingScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    DS::useThinScrollBar(*streamingScroll_);
+    streamingScroll_->setWidgetResizable(true);
+    streamingScroll_->viewport()->setAutoFillBackground(false);
+    streamingText_ = new QWidget;
     streamingText_->setObjectName(QStringLiteral("streamingText"));
     auto* slotLayout = new QVBoxLayout(streamingText_);
     slotLayout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
                                    kVerticalPadding);
-    streamingText_->hide();
-    layout->addWidget(streamingText_);
+    streamingScroll_->setWidget(streamingText_);
+    // The box shows through; setWidget() turned the slot's own fill on.
+    streamingText_->setAutoFillBackground(false);
+    streamingScroll_->hide();
+    layout->addWidget(streamingScroll_);
+    // The newest words stay in view as lines arrive, unless the user scrolled up to read.
+    QScrollBar* bar = streamingScroll_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { followNewest_ = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (followNewest_)
+            bar->setValue(maximum);
+    });
 
     if (Theme* theme = Theme::current())
         connect(theme, &Theme::changed, this, &AnswerArea::applyColours);
@@ -102,7 +124,8 @@ void AnswerArea::setStreaming(bool streaming) {
     // Until a streaming text fills its slot, the arriving draft shows as plain text.
     const bool slotFilled = !streamingText_->findChildren<QWidget*>().isEmpty();
     text_->setVisible(!streaming || !slotFilled);
-    streamingText_->setVisible(streaming && slotFilled);
+    streamingScroll_->setVisible(streaming && slotFilled);
+    followNewest_ = true;
     // Assistive technology is told that the text changes all the time while it streams.
     setAccessibleDescription(streaming ? tr("Wird geschrieben") : QString());
     updateHeight();
@@ -122,7 +145,7 @@ void AnswerArea::resizeEvent(QResizeEvent* event) {
 
 void AnswerArea::updateHeight() {
     int ideal = 0;
-    if (streamingText_->isVisibleTo(this)) {
+    if (streamingScroll_->isVisibleTo(this)) {
         ideal = streamingText_->hasHeightForWidth() ? streamingText_->heightForWidth(width())
                                                     : streamingText_->sizeHint().height();
     } else {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QScrollArea;
 class QTextEdit;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
@@ -23,7 +24,7 @@ public:
     void setHasCard(bool hasCard);
     bool isStreaming() const { return streaming_; }
 
-    // The slot the streaming text goes into.
+    // The slot the streaming text goes into, inside a scroll view of its own.
     QWidget* streamingText() const { return streamingText_; }
 
 protected:
@@ -35,7 +36,9 @@ private:
     void applyColours();
 
     QTextEdit* text_ = nullptr;
+    QScrollArea* streamingScroll_ = nullptr;
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
+    bool followNewest_ = true;
     bool hasCard_ = false;
 };

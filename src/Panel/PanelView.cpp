@@ -370,10 +370,12 @@ void PanelView::refresh() {
     showRow(failedFooter_, failed);
 
     const bool hint = phase == Kind::ready && !compact && showsScreenHint();
-    screenHint_->parentWidget()->setVisible(!failed);
-    showRow(screenHint_, hint);
-    quoteBlock_->setVisible(!hint);
     quote_->setCompact(compact);
+    const bool quote = !hint && quote_->variant() != QuoteBlock::Variant::none;
+    // An empty group would still take the stack's spacing: twice the gap below the header.
+    screenHint_->parentWidget()->setVisible(!failed && (hint || quote));
+    showRow(screenHint_, hint);
+    quoteBlock_->setVisible(quote);
     contextContent_->refresh();
 
     showRow(chatList_, !failed && conversation);

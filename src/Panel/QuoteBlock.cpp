@@ -3,6 +3,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
 #include <QVBoxLayout>
 #include <cmath>
@@ -193,7 +194,12 @@ std::pair<QString, QString> QuoteBlock::compactLine(const QuotedMessage& quote) 
         QString text = quote.text;
         return {tr("Markiert "), text.replace(u'\n', u' ')};
     }
-    return {quote.author ? *quote.author + u' ' : QString(), quote.text};
+    // One line: the message's first line, with the ellipsis telling that more follows.
+    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
+    QString text = quote.text;
+    if (const qsizetype end = text.indexOf(lineBreak); end >= 0)
+        text = text.left(end) + QStringLiteral(" …");
+    return {quote.author ? *quote.author + u' ' : QString(), text};
 }
 
 QStringList QuoteBlock::clampLines(const QString& text, const QFont& font, int width,

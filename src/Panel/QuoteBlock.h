@@ -28,7 +28,8 @@ public:
 
     // The message is still being read, nothing has arrived and nothing hides the placeholder.
     static bool showsPlaceholder(const AssistantSession& session);
-    // The one line of a compact card: the lead in the label style, then the text.
+    // The one line of a compact card: the lead in the label style, then the text (a selection
+    // with blanks for its line breaks, a message by its first line and " …" when more follow).
     static std::pair<QString, QString> compactLine(const QuotedMessage& quote);
     // `text` wrapped at `width` in `font`, at most `maxLines` lines; when more would follow,
     // the last line ends in "…".

@@ -12,7 +12,10 @@
 
 #include "AI/CLIEnvironment.h"
 #include "AI/ClaudeCLIProvider.h"
+#include "AI/CLIToolRequest.h"
 #include "AI/CodexCLIProvider.h"
+#include "AI/ErrorClassifier.h"
+#include "Platform/fake/FakeClock.h"
 #include "support/FakeAITool.h"
 
 TEST(ClaudeCLIProviderTest, Arguments) {
@@ -146,18 +149,25 @@ TEST(ClaudeCLIProviderTest, EventLines) {
     });
 }
 
-// Only a refused sign-in settles a run early; the tool's other retries may still succeed.
-TEST(ClaudeCLIProviderTest, RetryLinesThatSettleTheSignIn) {
+// What the tool's retry lines say about the service: a refused sign-in settles the run; an
+// overloaded service or a reached limit is a refusal that may still let up, worded so that the
+// panel tells the two apart; the network, other server errors and any sign that the tool got
+// through leave it to the tool.
+TEST(ClaudeCLIProviderTest, RetryLines) {
+    using Kind = AssistantProblem::Kind;
     const auto retry = [](const char* status, const char* error) {
         return QByteArray(
                    R"({"type":"system","subtype":"api_retry","attempt":3,"max_retries":10,"retry_delay_ms":2231.6,"error_status":%1,"error":%2})")
             .replace("%1", status)
             .replace("%2", error);
     };
+    const QByteArray start =
+        R"({"type":"stream_event","event":{"type":"message_start","message":{}}})";
     const struct {
         const char* name;
         QByteArrayList lines;
         bool rejected;
+        std::optional<Kind> refusal = std::nullopt;
     } cases[] = {
         {"401 with authentication_failed", {retry("401", R"("authentication_failed")")}, true},
         {"401 alone", {retry("401", R"("unknown")")}, true},
@@ -165,15 +175,32 @@ TEST(ClaudeCLIProviderTest, RetryLinesThatSettleTheSignIn) {
          {retry("null", R"("authentication_failed")")},
          true},
         {"after other retries", {retry("529", R"("server_error")"), retry("401", "null")}, true},
+        {"overloaded", {retry("529", R"("overloaded")")}, false, Kind::busy},
+        {"529 read as a server error", {retry("529", R"("server_error")")}, false, Kind::busy},
+        {"overloaded without a status", {retry("null", R"("overloaded")")}, false, Kind::busy},
+        {"rate limit", {retry("429", R"("rate_limit")")}, false, Kind::limitReached},
+        {"overloaded, then the limit",
+         {retry("529", R"("overloaded")"), retry("429", R"("rate_limit")")},
+         false,
+         Kind::limitReached},
+        {"the tool's own notes keep it", {retry("529", R"("overloaded")"),
+          R"({"type":"system","subtype":"status","status":"requesting"})"}, false, Kind::busy},
+        {"then the network", {retry("529", R"("overloaded")"), retry("null", R"("unknown")")},
+         false},
+        {"then through", {retry("429", R"("rate_limit")"), start}, false},
         {"limit, overload, network",
          {retry("429", R"("rate_limit")"), retry("529", R"("server_error")"),
           retry("null", R"("unknown")")},
          false},
-        {"status as text", {retry(R"("401")", R"("unknown")")}, false},
-        {"a longer number", {retry("4010", R"("unknown")")}, false},
+        {"other server errors", {retry("503", R"("server_error")"), retry("500", R"("api_error")")},
+         false},
+        {"status as text", {retry(R"("401")", R"("unknown")"), retry(R"("529")", R"("unknown")")},
+         false},
+        {"a longer number", {retry("4010", R"("unknown")"), retry("5290", R"("unknown")")}, false},
         {"not a retry line",
          {R"({"type":"system","subtype":"init","error_status":401,"error":"authentication_failed"})",
-          R"({"type":"assistant","subtype":"api_retry","error_status":401})"},
+          R"({"type":"assistant","subtype":"api_retry","error_status":401})",
+          R"({"type":"system","subtype":"init","error_status":529,"error":"overloaded"})"},
          false},
     };
     for (const auto& c : cases) {
@@ -182,8 +209,13 @@ TEST(ClaudeCLIProviderTest, RetryLinesThatSettleTheSignIn) {
         for (const QByteArray& line : c.lines)
             chunks += state.onLine(line);
         EXPECT_EQ(state.signInRejected, c.rejected) << c.name;
-        EXPECT_EQ(chunks, QStringList()) << c.name;
         EXPECT_EQ(state.error, std::nullopt) << c.name;
+        EXPECT_EQ(state.refusal.has_value(), c.refusal.has_value()) << c.name;
+        if (state.refusal && c.refusal) {
+            EXPECT_EQ(ErrorClassifier::classify(*state.refusal, ProviderID::claudeCLI).kind(),
+                      *c.refusal)
+                << c.name << ": " << state.refusal->toStdString();
+        }
     }
 }
 
@@ -279,6 +311,71 @@ TEST(CodexCLIProviderTest, EventLines) {
     });
 }
 
+// Why the tool reconnects: a refused sign-in settles the run at its first sign; an overloaded
+// service or a reached limit is a refusal that may still let up; the network and a reconnect
+// without a reason are left to the tool, and so is anything once the tool got through.
+TEST(CodexCLIProviderTest, ReconnectReasons) {
+    using Kind = AssistantProblem::Kind;
+    const auto reconnect = [](const char* reason) {
+        return QByteArray(R"({"type":"error","message":"Reconnecting... 2/5%1"})")
+            .replace("%1", reason);
+    };
+    const QByteArray limit =
+        reconnect(" (exceeded retry limit, last status: 429 Too Many Requests, request id: 9c84)");
+    const struct {
+        const char* name;
+        QByteArrayList lines;
+        bool rejected;
+        std::optional<Kind> refusal = std::nullopt;
+    } cases[] = {
+        {"unauthorized",
+         {reconnect(R"( (unexpected status 401 Unauthorized: {\"detail\":\"Unauthorized\"}))")},
+         true},
+        {"limit", {limit}, false, Kind::limitReached},
+        {"high demand",
+         {reconnect(" (We’re currently experiencing high demand, which may cause temporary "
+                    "errors.)")},
+         false,
+         Kind::busy},
+        {"overloaded",
+         {reconnect(R"( (unexpected status 529 <unknown status code>: Overloaded))")},
+         false,
+         Kind::busy},
+        {"the network",
+         {reconnect(" (stream disconnected before completion: error sending request for url "
+                    "(https://chatgpt.com/backend-api/codex/responses))")},
+         false},
+        {"limit, then the network",
+         {limit, reconnect(" (stream disconnected before completion: timed out)")},
+         false},
+        {"limit, then no reason", {limit, reconnect("")}, false},
+        {"limit, then through",
+         {limit, R"({"type":"item.started","item":{"id":"item_0","type":"reasoning","text":""}})"},
+         false},
+        {"limit, then its report",
+         {limit,
+          R"({"type":"item.completed","item":{"id":"item_0","type":"error","message":"exceeded retry limit"}})"},
+         false,
+         Kind::limitReached},
+        {"a failure that is no reconnect",
+         {R"({"type":"error","message":"unexpected status 401 Unauthorized"})",
+          R"({"type":"error","message":"429 Too Many Requests"})"},
+         false},
+    };
+    for (const auto& c : cases) {
+        CodexCLIProvider::StreamState state;
+        for (const QByteArray& line : c.lines)
+            state.onLine(line);
+        EXPECT_EQ(state.signInRejected, c.rejected) << c.name;
+        EXPECT_EQ(state.refusal.has_value(), c.refusal.has_value()) << c.name;
+        if (state.refusal && c.refusal) {
+            EXPECT_EQ(ErrorClassifier::classify(*state.refusal, ProviderID::codexCLI).kind(),
+                      *c.refusal)
+                << c.name << ": " << state.refusal->toStdString();
+        }
+    }
+}
+
 namespace {
 
 const QByteArray kJpeg("\xff\xd8\xff\xe0 Bildschirm \xff\xd9", 16);
@@ -304,8 +401,9 @@ protected:
 
     QTemporaryDir tmp;
     ScopedEnv tmpEnv{"TMPDIR", tmp.path()};
-    ClaudeCLIProvider claude{FakeAITool::path("claude")};
-    CodexCLIProvider codex{FakeAITool::path("codex")};
+    Platform::FakeClock clock;
+    ClaudeCLIProvider claude{FakeAITool::path("claude"), clock};
+    CodexCLIProvider codex{FakeAITool::path("codex"), clock};
 };
 
 TEST_F(CLIProviderRunTest, ClaudeStreamsAnAnswer) {
@@ -422,22 +520,130 @@ TEST_F(CLIProviderRunTest, Failures) {
         });
 }
 
-// A refused sign-in ends the stream at its first retry line, not after the tool's minutes of
+// A refused sign-in ends the stream at its first sign, not after the tool's minutes of
 // retries: the tool and what it started are ended, and nothing it prints later arrives.
-TEST_F(CLIProviderRunTest, ClaudeRefusedSignInEndsAtTheFirstRetry) {
-    FakeAITool tool("claude/sign-in-rejected.jsonl");
-    tool.set("TAVRIN_FAKE_HANG", "after");
-    QElapsedTimer timer;
-    timer.start();
-    const StreamOutcome outcome = drain(claude.stream({"S", "U"}));
-    EXPECT_LT(timer.elapsed(), 10000);
-    expectEnd(outcome, AIError::notLoggedIn(
-                           "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
-    EXPECT_EQ(outcome.chunks, QStringList());
-    EXPECT_TRUE(FakeAITool::processGone(tool.pid()));
-    // The fake may be ended before it starts the grandchild that holds the pipe open.
-    if (const qint64 grandchild = tool.grandchildPid(); grandchild > 0) {
-        EXPECT_TRUE(FakeAITool::processGone(grandchild));
+TEST_F(CLIProviderRunTest, RefusedSignInEndsAtTheFirstRetry) {
+    struct Case {
+        const char* name;
+        const AIProvider& provider;
+        const char* replay;
+        const char* variable;  // what keeps the fake from ending by itself
+        const char* value;
+        AIError expected;
+        QStringList chunks;
+    };
+    const Case cases[] = {
+        {"claude", claude, "claude/sign-in-rejected.jsonl", "TAVRIN_FAKE_HANG", "after",
+         AIError::notLoggedIn(
+             "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."),
+         {}},
+        // Stopped right after its first reconnect.
+        {"codex", codex, "codex/sign-in-retries.jsonl", "TAVRIN_FAKE_PAUSE", "4",
+         AIError::notLoggedIn(
+             "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."),
+         {control("CONNECTED")}},
+    };
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        tool.set(c.variable, c.value);
+        const StreamOutcome outcome = drain(c.provider.stream({"S", "U"}));
+        expectEnd(outcome, c.expected, c.name);
+        EXPECT_EQ(outcome.chunks, c.chunks) << c.name;
+        EXPECT_TRUE(FakeAITool::groupGone(tool.pid())) << c.name;
+    }
+}
+
+// A service that turns the tool away (overloaded, or the limit reached) ends the request once
+// the tool has retried for the grace, counted from its first retry, with the failure the panel
+// shows as busy or as the limit; the tool's whole process group is ended. Reconnects for the
+// network are left to the tool, which then ends as it does.
+TEST_F(CLIProviderRunTest, ARefusingServiceEndsTheRequestAfterTheGrace) {
+    using Kind = AssistantProblem::Kind;
+    using std::chrono::milliseconds;
+    const QString limit =
+        "exceeded retry limit, last status: 429 Too Many Requests, request id: 9c84b52ce87fbe62-FRA";
+    const QString demand =
+        "We’re currently experiencing high demand, which may cause temporary errors.";
+    struct Case {
+        const char* name;
+        const AIProvider& provider;
+        const char* replay;
+        // The fake stops after the first retries, then before the tool's own end.
+        const char* pauses;
+        AIError expected;
+        std::optional<Kind> problem;  // none: the tool's own end, not the grace
+    };
+    const Case cases[] = {
+        {"claude overloaded", claude, "claude/overloaded.jsonl", "4 12",
+         AIError::failed("API Error: 529 overloaded"), Kind::busy},
+        {"claude rate limit", claude, "claude/rate-limited.jsonl", "4 12",
+         AIError::failed("API Error: 429 rate_limit"), Kind::limitReached},
+        {"codex rate limit", codex, "codex/rate-limited.jsonl", "5 8", AIError::failed(limit),
+         Kind::limitReached},
+        {"codex high demand", codex, "codex/overloaded.jsonl", "5 8", AIError::failed(demand),
+         Kind::busy},
+        {"codex network", codex, "codex/reconnect-failed.jsonl", "4 6",
+         AIError::failed("stream disconnected before completion: error sending request for url "
+                         "(https://chatgpt.com/backend-api/codex/responses)"),
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        tool.set("TAVRIN_FAKE_PAUSE", c.pauses);
+        std::unique_ptr<ChunkStream> stream = c.provider.stream({"S", "U"});
+        bool finished = false;
+        QObject::connect(stream.get(), &ChunkStream::finished, [&] { finished = true; });
+
+        ASSERT_TRUE(tool.waitUntilPaused(1)) << c.name;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return clock.pendingTimers() == (c.problem ? 1 : 0); }, 5000))
+            << c.name;
+        clock.advance(std::chrono::seconds(10));
+        tool.resume();
+        ASSERT_TRUE(tool.waitUntilPaused(2)) << c.name;
+        QTest::qWait(100);  // the further retries are read meanwhile
+        clock.advance(CLIToolRequest::kRefusalGrace - std::chrono::seconds(10) - milliseconds(1));
+        QCoreApplication::processEvents();
+        if (finished) {
+            ADD_FAILURE() << c.name << ": ended before the grace was over";
+            continue;
+        }
+        clock.advance(milliseconds(1));
+        if (!c.problem) {
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(finished) << c.name << ": the network's retries were cut short";
+            tool.resume();
+        }
+        const StreamOutcome outcome = drain(std::move(stream));
+        expectEnd(outcome, c.expected, c.name);
+        if (c.problem) {
+            EXPECT_EQ(ErrorClassifier::classify(c.expected.payload(), ProviderID::claudeCLI).kind(),
+                      *c.problem)
+                << c.name;
+        }
+        EXPECT_TRUE(FakeAITool::groupGone(tool.pid())) << c.name;
+    }
+}
+
+// A single blip: the tool gets through within the grace, and the answer arrives as usual.
+TEST_F(CLIProviderRunTest, RetriesThatLetUpWithinTheGraceAreWaitedFor) {
+    const std::tuple<const char*, const AIProvider&, const char*> cases[] = {
+        {"claude", claude, "claude/overloaded-then-answer.jsonl"},
+        {"codex", codex, "codex/overloaded-then-answer.jsonl"},
+    };
+    for (const auto& [name, provider, replay] : cases) {
+        FakeAITool tool(replay);
+        tool.set("TAVRIN_FAKE_PAUSE", "5");  // after the retries, before the answer
+        std::unique_ptr<ChunkStream> stream = provider.stream({"S", "U"});
+        ASSERT_TRUE(tool.waitUntilPaused(1)) << name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clock.pendingTimers() == 1; }, 5000)) << name;
+        clock.advance(CLIToolRequest::kRefusalGrace - std::chrono::milliseconds(1));
+        tool.resume();
+        const StreamOutcome outcome = drain(std::move(stream));
+        EXPECT_EQ(outcome.failure, std::nullopt) << name;
+        EXPECT_EQ(outcome.chunks, QStringList({control("CONNECTED"), "[[CHAT]]\nJetzt geht es."}))
+            << name;
+        EXPECT_EQ(clock.pendingTimers(), 0) << name;
     }
 }
 
@@ -449,8 +655,8 @@ TEST_F(CLIProviderRunTest, ClaudeRetriesThatRecoverAreWaitedFor) {
 }
 
 TEST_F(CLIProviderRunTest, ToolNotFound) {
-    const ClaudeCLIProvider missingClaude("/nonexistent/claude");
-    const CodexCLIProvider missingCodex("/nonexistent/codex");
+    const ClaudeCLIProvider missingClaude("/nonexistent/claude", clock);
+    const CodexCLIProvider missingCodex("/nonexistent/codex", clock);
     const std::tuple<const char*, const AIProvider*, QString> cases[] = {
         {"claude", &missingClaude, "Claude Code (claude)"},
         {"codex", &missingCodex, "Codex CLI (codex)"},

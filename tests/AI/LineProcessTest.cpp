@@ -3,15 +3,20 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "AI/CLIEnvironment.h"
 #include "AI/LineProcess.h"
+#include "support/ProcessGroups.h"
 
 namespace {
 
@@ -40,27 +45,6 @@ AIResult<QString> collectAndWait(const QString& script) {
                                     [&](AIResult<QString> outcome) { result = outcome; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000)) << script.toStdString();
     return result.value_or(AIError::failed("timed out"));
-}
-
-// Live (not zombie) processes whose process group is `group`.
-int liveMembers(qint64 group) {
-    int count = 0;
-    const QStringList entries = QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool isPid = false;
-        entry.toInt(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat("/proc/" + entry + "/stat");
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // After the command's closing parenthesis: state, parent, group.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z")
-            ++count;
-    }
-    return count;
 }
 
 }  // namespace
@@ -235,6 +219,40 @@ TEST(LineProcessTest, CancelEndsTheRunAtOnceAndTheWholeGroupSoon) {
             << c.name;
         EXPECT_FALSE(done) << c.name << ": no callback after a cancel";
     }
+}
+
+// The half of the next test that runs in a test program of its own: it cancels a run whose
+// child ignores SIGTERM, so the child is still there when the program ends right after.
+TEST(LineProcessTest, QuitWhileAChildRunsChildHalf) {
+    if (qEnvironmentVariableIsEmpty("TAVRIN_QUIT_WHILE_A_CHILD_RUNS"))
+        GTEST_SKIP() << "runs inside QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes";
+    QList<QByteArray> lines;
+    auto run = LineProcess::run(
+        sh, {"-c", "trap '' TERM; echo $$; sleep 60 & sleep 60"}, std::nullopt, QDir::tempPath(),
+        [&](const QByteArray& line) { lines << line; }, {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lines.isEmpty(); }, 5000));
+    std::printf("group %s\n", lines[0].constData());
+    run->cancel();
+}
+
+// Quitting while a tool still works: the child is ended before its process object goes, so
+// Qt has nothing to warn about, and nothing of the child's group is left.
+TEST(LineProcessTest, QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TAVRIN_QUIT_WHILE_A_CHILD_RUNS", "1");
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {"--gtest_filter=LineProcessTest.QuitWhileAChildRunsChildHalf"});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(program.exitCode(), 0) << output.toStdString() << errors.toStdString();
+    EXPECT_FALSE(errors.contains("QProcess: Destroyed while process")) << errors.toStdString();
+    const QRegularExpressionMatch group = QRegularExpression("group (\\d+)").match(output);
+    ASSERT_TRUE(group.hasMatch()) << output.toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return liveMembers(group.captured(1).toLongLong()) == 0; }, 3000));
 }
 
 TEST(LineProcessTest, CallbacksMayCancelOrDestroyTheRun) {

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "AI/QuoteExtractor.h"
+#include "Platform/fake/FakeClock.h"
 #include "support/FakeAITool.h"
 #include "support/Golden.h"
 
@@ -173,8 +174,9 @@ std::optional<std::optional<QuotedMessage>> extractNow(const ContextSnapshot& co
                                                        const AssistantSettings& settings) {
     std::optional<std::optional<QuotedMessage>> result;
     QEventLoop loop;
+    Platform::FakeClock clock;
     const std::unique_ptr<ChunkStream> handle = QuoteExtractor::extract(
-        context, provider, settings, [&](std::optional<QuotedMessage> quote) {
+        context, provider, settings, clock, [&](std::optional<QuotedMessage> quote) {
             result = quote;
             loop.quit();
         });

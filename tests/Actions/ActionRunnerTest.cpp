@@ -270,12 +270,65 @@ TEST_F(ActionRunnerTest, ShellRunsInTheProjectFolderAndKeepsTheTail) {
     }
     const auto failed = run(shellAction("exit 3", {}), {});
     EXPECT_EQ(message(failed), "Befehl fehlgeschlagen (Code 3)");
-    const auto refused =
-        run(shellAction("touch ran; echo `echo {{a}}`", {"a"}), {{"a", "x"}}, project);
-    EXPECT_EQ(message(refused),
-              "Der Befehl wurde nicht ausgeführt: Ein Platzhalter steht an einer Stelle, an der "
-              "die Shell seinen Wert noch einmal auswerten würde.");
     EXPECT_FALSE(QFile::exists(folder.filePath("ran")));
+}
+
+// A refused command starts nothing and says which placeholder is the matter and what to
+// change.
+TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) {
+    QTemporaryDir folder;
+    const Project project = projectWith(folder.path(), std::nullopt);
+    struct Case {
+        QString command;
+        QString value;
+        QString message;
+    };
+    const Case cases[] = {
+        {"touch ran; echo `echo {{anzahl}}`", "3",
+         "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{anzahl}}“ steht an einer "
+         "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer Rechnung, "
+         "einem Index, als Variablenname oder als Befehlstext wie nach eval oder bash -c). "
+         "Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines Befehls."},
+        {"touch ran; git checkout {{anzahl}}", "--orphan=x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“ und "
+         "würde vom Programm als Option gelesen. Ändere den Wert, oder setz im Befehl „--“ vor "
+         "den Platzhalter, wenn das Programm danach keine Optionen mehr liest."},
+        {"touch ran; echo {{anzahl}}", QString("x") + QChar(0) + "y",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ enthält ein Nullzeichen, "
+         "das kein Befehl annehmen kann. Entferne es aus dem Wert."},
+        {"touch ran; echo {{anzahl}}", QString(140000, 'x'),
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ ist zu lang, um ihn "
+         "einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). Kürze ihn."},
+    };
+    for (const Case& c : cases) {
+        const auto result =
+            run(shellAction(c.command, {"anzahl"}), {{"anzahl", c.value}}, project);
+        EXPECT_EQ(message(result), c.message) << c.command.toStdString();
+        EXPECT_FALSE(QFile::exists(folder.filePath("ran"))) << c.command.toStdString();
+    }
+}
+
+// The template runs in bash whatever the login shell, after the login shell's profile, whose
+// exported variables it sees; no start-up file of bash is read, not even one the profile
+// names in BASH_ENV.
+TEST_F(ActionRunnerTest, ShellTemplatesRunInBashWithTheProfilesEnvironment) {
+    QTemporaryDir folder;
+    QTemporaryDir home;
+    writeFile(home.filePath(".profile"),
+              "export TAVRIN_PROFILE=gelesen BASH_ENV=\"$HOME/.bashrc\"\n");
+    writeFile(home.filePath(".bash_profile"), ". \"$HOME/.profile\"\n");
+    writeFile(home.filePath(".zprofile"), ". \"$HOME/.profile\"\n");
+    // A login bash reads BASH_ENV itself, before it hands over: only bash running the
+    // template must not.
+    writeFile(home.filePath(".bashrc"),
+              "case $BASH_EXECUTION_STRING in tavrin_script=*) ;; *) echo bashrc ;; esac\n");
+    ScopedEnv homeVariable("HOME", home.path());
+    const auto result = run(shellAction("printf '%s %s' \"${BASH_VERSION:+bash}\" "
+                                        "\"$TAVRIN_PROFILE\"",
+                                        {}),
+                            {}, projectWith(folder.path(), std::nullopt));
+    ASSERT_TRUE(result) << message(result).toStdString();
+    EXPECT_EQ(result.value().message.toStdString(), "bash gelesen");
 }
 
 TEST_F(ActionRunnerTest, LinksAreFilledEncodedAndOpened) {

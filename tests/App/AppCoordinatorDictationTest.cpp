@@ -333,7 +333,7 @@ TEST(AppCoordinatorDictationTest, DictatedInsertionRecordsAndTeaches) {
         if (!c.trusted) {
             EXPECT_EQ(QGuiApplication::clipboard()->text(), c.spoken);
             EXPECT_EQ(h.quickDictation.model().status().text,
-                      QStringLiteral("In die Zwischenablage kopiert (Bedienungshilfen fehlen)"));
+                      QStringLiteral("In die Zwischenablage kopiert (Barrierefreiheit aus)"));
         }
         EXPECT_EQ(h.memory.data().activity.last().text, c.spoken);
     }

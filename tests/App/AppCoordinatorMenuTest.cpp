@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include "AI/ProviderLoginOpener.h"
 #include "App/CoordinatorHarness.h"
@@ -96,31 +97,49 @@ TEST(AppCoordinatorMenuTest, SettingsAndOnboardingCloseThePanelFirst) {
         int settings;
         int onboarding;
         std::vector<SettingsTab> tabs;
+        // The settings window shows the tools' sign-in states as they are now.
+        bool checksTools;
     };
     const Case cases[] = {
-        {"settings on the tab last seen", [](AppCoordinator& a) { a.openSettings(); }, 1, 0, {}},
+        {"settings on the tab last seen", [](AppCoordinator& a) { a.openSettings(); }, 1, 0, {},
+         true},
         {"settings on the permissions",
          [](AppCoordinator& a) { a.openSettings(SettingsTab::permissions); },
          1,
          0,
-         {SettingsTab::permissions}},
+         {SettingsTab::permissions},
+         true},
         {"the AI settings from the panel",
          [](AppCoordinator& a) { a.openAISettings(); },
          1,
          0,
-         {SettingsTab::ai}},
-        {"onboarding", [](AppCoordinator& a) { a.showOnboarding(); }, 0, 1, {}},
+         {SettingsTab::ai},
+         true},
+        {"the projects from the panel's chip",
+         [](AppCoordinator& a) { a.manageProjects(); },
+         1,
+         0,
+         {SettingsTab::projects},
+         true},
+        {"onboarding", [](AppCoordinator& a) { a.showOnboarding(); }, 0, 1, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CoordinatorHarness h;
         h.open();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !h.providers.isChecking(ProviderID::claudeCLI) &&
+                       !h.providers.isChecking(ProviderID::codexCLI);
+            },
+            10000));
         c.call(*h.coordinator);
         EXPECT_FALSE(h.coordinator->session());
         EXPECT_FALSE(h.panel.isShown());
         EXPECT_EQ(h.settingsShown, c.settings);
         EXPECT_EQ(h.onboardingShown, c.onboarding);
         EXPECT_EQ(h.settingsTabs, c.tabs);
+        EXPECT_EQ(h.providers.isChecking(ProviderID::claudeCLI), c.checksTools);
     }
 }
 

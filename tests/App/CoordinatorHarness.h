@@ -305,9 +305,9 @@ struct CoordinatorHarness {
             [this](ProviderID id,
                    const AssistantSettings& settings) -> std::unique_ptr<AIProvider> {
                 if (realProviders && id == ProviderID::claudeCLI)
-                    return std::make_unique<ClaudeCLIProvider>(settings.claudePath);
+                    return std::make_unique<ClaudeCLIProvider>(settings.claudePath, clock);
                 if (realProviders)
-                    return std::make_unique<CodexCLIProvider>(settings.codexPath);
+                    return std::make_unique<CodexCLIProvider>(settings.codexPath, clock);
                 return std::make_unique<RecordingProvider>(provider, id);
             },
             [] { return quint32(4242); },
@@ -315,7 +315,6 @@ struct CoordinatorHarness {
             [this] { ++onboardingShown; },
             [this] { ++settingsShown; },
             [this] { ++permissionSettingsShown; },
-            {},
             nullptr,
             &urlOpener,
             nullptr,

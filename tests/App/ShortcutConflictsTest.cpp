@@ -111,10 +111,50 @@ TEST_F(ShortcutConflictsTest, OurOwnGrabIsNoRefusal) {
 }
 
 TEST_F(ShortcutConflictsTest, TheSentenceJoinsTheNamesInTheLocalesWay) {
-    EXPECT_EQ(ShortcutConflicts::message({"KRunner", "Albert", "Openbox"}, "Alt+Leertaste"),
+    EXPECT_EQ(ShortcutConflicts::message({"KRunner", "Albert", "Openbox"}, "Alt+Leertaste",
+                                         QStringLiteral("Alt+Umschalt+Leertaste")),
               "KRunner, Albert und Openbox nutzt meist ebenfalls Alt+Leertaste. Dann reagiert "
               "Tavrin nicht. Wähle am besten einen anderen Kurzbefehl, z. B. "
               "Alt+Umschalt+Leertaste.");
+}
+
+// The example in the warning is a combination the user can take: never the refused one, nor
+// one another program holds; with none free the sentence ends without one.
+TEST_F(ShortcutConflictsTest, TheExampleIsACombinationThatIsFree) {
+    const Shortcut controlAltSpace(Key::space, Modifier::Control | Modifier::Option);
+    const Shortcut controlShiftSpace(Key::space, Modifier::Control | Modifier::Shift);
+    const QString sentence = "Openbox nutzt meist ebenfalls %1. Dann reagiert Tavrin nicht. "
+                             "Wähle am besten einen anderen Kurzbefehl%2.";
+    struct Case {
+        const char* name;
+        Shortcut stored;
+        QList<Shortcut> taken;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"Alt+Leertaste refused: the usual example",
+         altSpace,
+         {altSpace},
+         sentence.arg("Alt+Leertaste", ", z. B. Alt+Umschalt+Leertaste")},
+        {"Alt+Umschalt+Leertaste refused: not itself",
+         altShiftSpace,
+         {altShiftSpace},
+         sentence.arg("Alt+Umschalt+Leertaste", ", z. B. Strg+Alt+Leertaste")},
+        {"every example taken: none",
+         altShiftSpace,
+         {altShiftSpace, controlAltSpace, controlShiftSpace},
+         sentence.arg("Alt+Umschalt+Leertaste", "")},
+    };
+    for (const Case& c : cases) {
+        FakeShortcuts fresh;
+        for (const Shortcut& taken : c.taken)
+            fresh.grabber.taken.insert({taken.carbonKeyCode, taken.carbonModifiers});
+        fresh.shortcuts.create(main);
+        fresh.shortcuts.setShortcut(c.stored, main);
+        ShortcutConflictNotice notice({fresh.shortcuts, applications, windowManager}, main,
+                                      dictateOnly);
+        EXPECT_EQ(notice.text(), c.expected) << c.name;
+    }
 }
 
 TEST_F(ShortcutConflictsTest, RecordingTheMainShortcutTakesItFromDictateOnly) {

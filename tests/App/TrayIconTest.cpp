@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+#include <QTest>
+#include <vector>
+
 #include "App/TrayIcon.h"
+#include "Platform/fake/FakeClock.h"
+#include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Settings/SettingsStore.h"
 
 // Without a system tray the icon shows nowhere, so the user learns from the log, once, that
 // Tavrin runs; with a tray nothing is said.
@@ -27,4 +34,45 @@ TEST(TrayIconTest, SaysOnceThatNoTrayCanShowTheIcon) {
             EXPECT_TRUE(log.lines.first().contains("keine Systemleiste")) << c.what;
         }
     }
+}
+
+// The icon is there exactly while "Symbol in der Systemleiste" is on: at start, and when the
+// switch changes while Tavrin runs.
+TEST(TrayIconTest, ShowsTheIconExactlyWhileTheSettingIsOn) {
+    struct Case {
+        const char* what;
+        bool atStart;
+        std::vector<bool> switched;
+        std::vector<bool> shown;  // at start, then after each switch
+    };
+    const Case cases[] = {
+        {"on", true, {}, {true}},
+        {"off at start", false, {}, {false}},
+        {"turned off and on again", true, {false, true}, {true, false, true}},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir home;
+        Platform::FakeSystemLog log;
+        Platform::FakeLoginItem loginItem;
+        Platform::FakeClock clock;
+        SettingsStore store(home.path(), {loginItem, log, clock});
+        store.update([&](AssistantSettings& s) { s.showMenuBarIcon = c.atStart; });
+        TrayIcon tray(log, [] { return true; });
+        tray.followSetting(store);
+        std::vector<bool> shown{tray.isShown()};
+        for (const bool on : c.switched) {
+            store.update([&](AssistantSettings& s) { s.showMenuBarIcon = on; });
+            shown.push_back(tray.isShown());
+        }
+        EXPECT_EQ(shown, c.shown) << c.what;
+    }
+}
+
+// A left click (the tray's trigger) opens the menu, as the right click does.
+TEST(TrayIconTest, ALeftClickOpensTheMenu) {
+    Platform::FakeSystemLog log;
+    TrayIcon tray(log, [] { return true; });
+    emit tray.icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.menu().isVisible(); }, 2000));
+    tray.menu().hide();
 }

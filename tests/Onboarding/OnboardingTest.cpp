@@ -17,6 +17,7 @@
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/OnboardingView.h"
 #include "Onboarding/OnboardingWindowController.h"
+#include "Onboarding/FakeOnboardingCoordinator.h"
 #include "Onboarding/ProviderCard.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"

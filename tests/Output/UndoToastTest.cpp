@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
 
+#include "Design/Fonts.h"
 #include "Design/RoundedBox.h"
 #include "Design/StyledButton.h"
 #include "Design/Theme.h"
@@ -176,6 +178,24 @@ TEST(UndoToast, ATerminalGetsNoToast) {
     desk.clock.runUntilIdle();
     ASSERT_EQ(desk.windows.activations.size(), 1u);
     EXPECT_EQ(desk.windows.activations[0].windowId, desk.target.windowId);
+}
+
+// The close mark is the symbol alone: no padding widens the toast, no fill flashes behind
+// the mark when it is pressed.
+TEST(UndoToast, TheCloseButtonIsTheMarkAlone) {
+    UndoToastView view([] {}, [] {});
+    StyledButton* close = view.closeButton();
+    const QSizeF mark = close->label().size(DS::Font::button());
+    EXPECT_EQ(close->sizeHint().width(), int(std::ceil(mark.width())));
+    const QImage idle = close->grab().toImage();
+    close->setDown(true);
+    const QImage pressed = close->grab().toImage();
+    ASSERT_EQ(idle.size(), pressed.size());
+    int filled = 0;
+    for (int y = 0; y < idle.height(); ++y)
+        for (int x = 0; x < idle.width(); ++x)
+            filled += qAlpha(idle.pixel(x, y)) == 0 && qAlpha(pressed.pixel(x, y)) != 0;
+    EXPECT_EQ(filled, 0);
 }
 
 // Without a compositor the window is cut to the capsule: every pixel the cut keeps must be

@@ -9,6 +9,7 @@
 
 #include "Panel/PanelController.h"
 #include "Panel/PanelView.h"
+#include "Panel/StreamingText.h"
 #include "Platform/fake/FakeFloatingWindows.h"
 #include "RecordingPanelActions.h"
 #include "SampleTurns.h"
@@ -78,6 +79,20 @@ TEST_P(PanelFit, EveryVisibleChildLiesInsideTheWindowAtItsOwnWidth) {
                 << describe(widget).toStdString() << " is squeezed";
         }
     }
+    // Each row the stack shows takes its spacing: an empty one would double a gap.
+    for (const QWidget* row :
+         controller.view()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (row->isVisible() && !row->isWindow()) {
+            EXPECT_GT(row->height(), 0) << describe(row).toStdString() << " is shown empty";
+        }
+    }
+    // A streaming draft is whole, not squeezed into its box, and scrolled to its newest words.
+    if (const auto* text = controller.view()->findChild<StreamingText*>();
+        text && text->isVisible()) {
+        EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "the draft is cut";
+        EXPECT_EQ(text->visibleRegion().boundingRect().bottom(), text->rect().bottom())
+            << "the newest words are out of view";
+    }
     const auto* microphone = controller.view()->findChild<QWidget*>("microphoneButton");
     if (microphone && microphone->isVisible()) {
         EXPECT_TRUE(panel.rect().contains(
@@ -124,6 +139,19 @@ INSTANTIATE_TEST_SUITE_P(
                                   session.setDraft(kHostileText);
                                   session.setActionProposal(hostileProposal());
                                   session.setPhase(Phase::done());
+                              }},
+                      FitCase{"draft_streaming_long",
+                              [](AssistantSession& session) {
+                                  const ConversationTurn active =
+                                      chat(kHostileTitle, {}, ReplyKind::draft);
+                                  session.setTurns({active});
+                                  session.setActiveTurnID(active.id);
+                                  session.setSentInstruction(kHostileText);
+                                  session.setPhase(Phase::streaming());
+                                  QStringList lines;
+                                  for (int line = 1; line <= 41; ++line)
+                                      lines << QStringLiteral("Zeile %1").arg(line);
+                                  session.setDraft(lines.join(u'\n'));
                               }},
                       FitCase{"ready", [](AssistantSession&) {}},
                       FitCase{"listening",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -57,6 +58,29 @@ inline const std::vector<Look> kLooks{
          session.setDraft(kDraft.left(60));
          session.setWaitStage(AssistantSession::WaitStage::writing);
          session.setPhase(Phase::streaming());
+     }},
+    {"streaming-long",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         const ConversationTurn turn = draftTurn();
+         session.setTurns({turn});
+         session.setActiveTurnID(turn.id);
+         session.setSentInstruction(turn.user);
+         QStringList lines;
+         for (int line = 1; line <= 41; ++line)
+             lines << QStringLiteral("Zeile %1 des Entwurfs").arg(line);
+         session.setDraft(lines.join(u'\n'));
+         session.setWaitStage(AssistantSession::WaitStage::writing);
+         session.setPhase(Phase::streaming());
+     }},
+    {"compact-quote-of-two-lines",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         QuotedMessage quote;
+         quote.author = QStringLiteral("Anna Berg");
+         quote.text = QStringLiteral("Erste Zeile\nZweite Zeile");
+         session.setQuote(quote);
+         session.setTurns({draftTurn()});
+         session.setDraft(kDraft);
+         session.setPhase(Phase::done());
      }},
     {"done",
      [](AssistantSession& session, RecordingPanelActions&) {

@@ -85,8 +85,17 @@ TEST_P(SectionTable, ShowsTheRowsOfThePhase) {
 INSTANTIATE_TEST_SUITE_P(
     PanelView, SectionTable,
     ::testing::Values(
+        // Nothing to quote: no empty quote row between the header and the field.
         SectionCase{"ready",
                     [](Fixture&) {},
+                    {"contextRow", "instructionField", "readyHint"}},
+        SectionCase{"ready_with_a_quote",
+                    [](Fixture& f) {
+                        QuotedMessage quote;
+                        quote.author = QStringLiteral("Ana");
+                        quote.text = QStringLiteral("Kommst du morgen?");
+                        f.session.setQuote(quote);
+                    },
                     {"contextRow", "quoteBlock", "instructionField", "readyHint"}},
         SectionCase{"ready_without_screen_recording",
                     [](Fixture& f) {
@@ -103,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                         f.actions.permissions().refresh();
                         f.session.setScreenHintDismissed(true);
                     },
-                    {"contextRow", "quoteBlock", "instructionField", "readyHint"}},
+                    {"contextRow", "instructionField", "readyHint"}},
         // Forced for a demonstration, the hint still keeps to a fresh ready panel.
         SectionCase{"forced_hint_with_a_draft",
                     [](Fixture& f) {
@@ -111,13 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
                         f.session.setDraft(QStringLiteral("Hallo"));
                         f.session.setPhase(Phase::done());
                     },
-                    {"contextRow", "quoteBlock", "answerArea", "instructionField", "actionRow"}},
+                    {"contextRow", "answerArea", "instructionField", "actionRow"}},
         SectionCase{"streaming_a_draft",
                     [](Fixture& f) {
                         f.session.setAppliedInstructions({QStringLiteral("kürzer")});
                         streaming(f.session, ReplyKind::draft);
                     },
-                    {"contextRow", "quoteBlock", "instructionLine", "answerArea",
+                    {"contextRow", "instructionLine", "answerArea",
                      "sentInstructionField", "streamingHint"}},
         SectionCase{
             "streaming_a_draft_blank_instructions",
@@ -125,32 +134,32 @@ INSTANTIATE_TEST_SUITE_P(
                 f.session.setAppliedInstructions({QStringLiteral("  "), QString()});
                 streaming(f.session, ReplyKind::draft);
             },
-            {"contextRow", "quoteBlock", "answerArea", "sentInstructionField", "streamingHint"}},
+            {"contextRow", "answerArea", "sentInstructionField", "streamingHint"}},
         SectionCase{
             "streaming_a_chat_reply",
             [](Fixture& f) { streaming(f.session, ReplyKind::chat); },
-            {"contextRow", "quoteBlock", "chatList", "sentInstructionField", "streamingHint"}},
+            {"contextRow", "chatList", "sentInstructionField", "streamingHint"}},
         SectionCase{"done",
                     [](Fixture& f) {
                         f.session.setDraft(QStringLiteral("Hallo"));
                         f.session.setPhase(Phase::done());
                     },
-                    {"contextRow", "quoteBlock", "answerArea", "instructionField", "actionRow"}},
+                    {"contextRow", "answerArea", "instructionField", "actionRow"}},
         SectionCase{
             "conversation",
             [](Fixture& f) { f.session.setTurns({turn(ReplyKind::chat)}); },
-            {"contextRow", "quoteBlock", "chatList", "instructionField", "conversationRow"}},
+            {"contextRow", "chatList", "instructionField", "conversationRow"}},
         SectionCase{"action_proposed",
                     [](Fixture& f) {
                         f.session.setTurns({turn(ReplyKind::action)});
                         f.session.setActionProposal(ActionProposal{});
                     },
-                    {"contextRow", "quoteBlock", "chatList", "actionCard", "instructionField",
+                    {"contextRow", "chatList", "actionCard", "instructionField",
                      "conversationRow"}},
         SectionCase{
             "definition_proposed",
             [](Fixture& f) { f.session.setDefinitionProposal(ActionDefinitionProposal{}); },
-            {"contextRow", "quoteBlock", "definitionCard", "instructionField", "readyHint"}},
+            {"contextRow", "definitionCard", "instructionField", "readyHint"}},
         SectionCase{"failed",
                     [](Fixture& f) {
                         f.session.setDraft(QStringLiteral("Hallo"));
@@ -167,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                 f.session.setListening(true);
                 f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
             },
-            {"contextRow", "quoteBlock", "answerArea", "sentInstructionField", "listeningHint"}},
+            {"contextRow", "answerArea", "sentInstructionField", "listeningHint"}},
         SectionCase{
             "dictation_error_after_listening",
             [](Fixture& f) {
@@ -175,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                 f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
                 f.session.setListening(false);
             },
-            {"contextRow", "quoteBlock", "instructionField", "dictationErrorLine", "readyHint"}}),
+            {"contextRow", "instructionField", "dictationErrorLine", "readyHint"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PanelView, ShowsTheAppliedInstructionsQuotedInOneLine) {

@@ -70,10 +70,21 @@ TEST(QuoteBlockTest, ThePlaceholderMakesWayForTheArrivingQuote) {
 
 TEST(QuoteBlockTest, CompactLinesAndClampedCards) {
     using Line = std::pair<QString, QString>;
-    EXPECT_EQ(QuoteBlock::compactLine(message("Ana", "Hi")), Line("Ana ", "Hi"));
-    EXPECT_EQ(QuoteBlock::compactLine(message(std::nullopt, "Hi")), Line("", "Hi"));
-    EXPECT_EQ(QuoteBlock::compactLine(message("Ana", "a\nb\n\nc", true)),
-              Line("Markiert ", "a b  c"));
+    const struct {
+        const char* name;
+        QuotedMessage quote;
+        Line line;
+    } lines[] = {
+        {"author and text", message("Ana", "Hi"), Line("Ana ", "Hi")},
+        {"no author", message(std::nullopt, "Hi"), Line("", "Hi")},
+        {"selection: breaks become blanks", message("Ana", "a\nb\n\nc", true),
+         Line("Markiert ", "a b  c")},
+        // Drawn into one line, a second line would be printed over the first.
+        {"message of several lines: the first, then the ellipsis",
+         message("Ana", "Erste Zeile\r\nZweite Zeile"), Line("Ana ", "Erste Zeile …")},
+    };
+    for (const auto& c : lines)
+        EXPECT_EQ(QuoteBlock::compactLine(c.quote), c.line) << c.name;
 
     const QFont font = DS::Font::body();
     struct Case {

@@ -88,7 +88,7 @@ public:
     }
 
     std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
-                                             const QString& customPath) const override {
+                                             const QString& customPath) override {
         requests.append({provider, customPath});
         return std::make_unique<ScriptedAIProvider>(tool);
     }

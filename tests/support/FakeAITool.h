@@ -18,6 +18,7 @@
 #include "AI/AIProvider.h"
 #include "AI/Chunk.h"
 #include "AI/ChunkStream.h"
+#include "support/ProcessGroups.h"
 #include "support/ScopedEnv.h"
 
 // Drives the fake `claude` and `codex` programs in tests/fixtures/bin (see fake-tool.sh there)
@@ -36,7 +37,7 @@ public:
         return QStringLiteral(TAVRIN_FIXTURES_DIR "/bin/") + tool;
     }
 
-    // Sets one more variable for the fake: TAVRIN_FAKE_EXIT, _STDERR, _DELAY or _HANG.
+    // Sets one more variable for the fake: TAVRIN_FAKE_EXIT, _STDERR, _DELAY, _PAUSE or _HANG.
     void set(const char* name, const QString& value) {
         m_env.push_back(std::make_unique<ScopedEnv>(name, value));
     }
@@ -70,6 +71,22 @@ public:
         return grandchildPid();
     }
 
+    // True once the fake stops (TAVRIN_FAKE_PAUSE) for the `stop`-th time, waiting up to five
+    // seconds; the lines before are then written to its output.
+    bool waitUntilPaused(int stop) const {
+        QElapsedTimer timer;
+        timer.start();
+        while (read("paused").trimmed().toInt() < stop && timer.elapsed() < 5000)
+            pause();
+        return read("paused").trimmed().toInt() >= stop;
+    }
+    // Lets the fake go on from its latest stop.
+    void resume() {
+        QFile file(record() + QStringLiteral(".resumed"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(QByteArray::number(++m_resumed) + '\n');
+    }
+
     // True once the process is gone (or a zombie nobody waits for any more is all that is
     // left of it), polled for up to `ms`.
     static bool processGone(qint64 pid, int ms = 5000) {
@@ -80,6 +97,19 @@ public:
                 return true;
             QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
             if (status.open(QIODevice::ReadOnly) && status.readAll().contains(") Z "))
+                return true;
+            pause();
+        }
+        return false;
+    }
+
+    // True once no process of the process group `group` is left but zombies, polled for up
+    // to `ms`.
+    static bool groupGone(qint64 group, int ms = 5000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            if (liveMembers(group) == 0)
                 return true;
             pause();
         }
@@ -99,6 +129,7 @@ private:
 
     QTemporaryDir m_dir;
     std::vector<std::unique_ptr<ScopedEnv>> m_env;
+    int m_resumed = 0;
 };
 
 // Everything a stream delivered until it finished. The stream itself is kept, so that checks

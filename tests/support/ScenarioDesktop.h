@@ -135,9 +135,10 @@ public:
         return client;
     }
 
-    void startTavrin() {
+    // `channels`: ForwardedOutputChannel keeps what Tavrin writes to standard error for the test.
+    void startTavrin(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
         tavrin.setProcessEnvironment(environment);
-        tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tavrin.setProcessChannelMode(channels);
         tavrin.start(QStringLiteral(TAVRIN_EXECUTABLE), {});
         ASSERT_TRUE(tavrin.waitForStarted());
     }

@@ -203,7 +203,7 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
         if (!s_.permissions.accessibility()) {
             putOnClipboard(text);
             s_.quickDictation.finish(
-                Status::failed(tr("In die Zwischenablage kopiert (Bedienungshilfen fehlen)")),
+                Status::failed(tr("In die Zwischenablage kopiert (Barrierefreiheit aus)")),
                 kFailureShown);
             endRouting(r);
             return;

@@ -11,9 +11,7 @@
 #include "Settings/SettingsStore.h"
 
 void AppCoordinator::manageProjects() {
-    dismiss();
-    if (s_.showProjectSettings)
-        s_.showProjectSettings();
+    openSettings(SettingsTab::projects);
 }
 
 void AppCoordinator::openSettings(std::optional<SettingsTab> tab) {

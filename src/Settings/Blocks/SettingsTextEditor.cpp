@@ -1,5 +1,6 @@
 #include "Settings/Blocks/SettingsTextEditor.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -23,7 +24,9 @@ SettingsTextEditor::SettingsTextEditor(Look look, int height, const QFont& font,
     setFrameShape(QFrame::NoFrame);
     if (look_ != Look::field)
         setFixedHeight(height);
-    setTabChangesFocus(true);
+    // A text of several lines keeps what the user types, tabs included; Control+Tab and
+    // Shift+Tab lead out of it. A field that looks like a line passes Tab on like one.
+    setTabChangesFocus(look_ == Look::field);
     // The card (or the fill painted below) shows through.
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);
@@ -71,6 +74,16 @@ void SettingsTextEditor::resizeEvent(QResizeEvent* event) {
 }
 
 bool SettingsTextEditor::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress && !tabChangesFocus()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = key->modifiers() & Qt::ControlModifier;
+        const bool out = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && control);
+        // QPlainTextEdit keeps the focus while Tab is typed; the way out goes past it.
+        if (out && QWidget::focusNextPrevChild(key->key() == Qt::Key_Tab)) {
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::Paint && look_ == Look::field) {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);

@@ -6,6 +6,7 @@
 // rounded corners and 10 of inner padding; bare, it sits straight on its card; as a field it
 // looks like a one-line text field and grows with its text. Like the
 // one-line field, it reports only the user's edits and never echoes a value it is shown.
+// Filled or bare, Tab types a tab; Control+Tab and Shift+Tab move the focus on and back.
 class SettingsTextEditor : public QPlainTextEdit {
     Q_OBJECT
 

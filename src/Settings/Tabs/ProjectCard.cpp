@@ -118,7 +118,11 @@ QStringList ProjectCard::keywords(const QString& text) {
     for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         qsizetype start = 0;
         qsizetype end = piece.size();
-        const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+        // Spaces of every kind (a no-break space pasted from a web page) and tabs; a line
+        // break is part of what the user typed.
+        const auto blank = [](QChar c) {
+            return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+        };
         while (start < end && blank(piece[start]))
             ++start;
         while (end > start && blank(piece[end - 1]))

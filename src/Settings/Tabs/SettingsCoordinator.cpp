@@ -7,14 +7,14 @@
 #include "Projects/ProjectTools.h"
 
 std::unique_ptr<AIProvider> SettingsCoordinator::makeProvider(ProviderID provider,
-                                                              const QString& customPath) const {
+                                                              const QString& customPath) {
     switch (provider) {
         case ProviderID::codexCLI:
-            return std::make_unique<CodexCLIProvider>(customPath);
+            return std::make_unique<CodexCLIProvider>(customPath, clock());
         case ProviderID::claudeCLI:
             break;
     }
-    return std::make_unique<ClaudeCLIProvider>(customPath);
+    return std::make_unique<ClaudeCLIProvider>(customPath, clock());
 }
 
 void SettingsCoordinator::activateWindow(QWidget* window) {

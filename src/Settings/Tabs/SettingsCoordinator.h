@@ -60,7 +60,7 @@ public:
 
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).
     virtual std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
-                                                     const QString& customPath) const;
+                                                     const QString& customPath);
     // The warning under the main shortcut when other programs use the same combination;
     // none when there is nothing to warn about or no one to ask.
     virtual QWidget* createShortcutConflictNotice() { return nullptr; }

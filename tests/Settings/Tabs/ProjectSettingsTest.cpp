@@ -56,6 +56,8 @@ TEST(ProjectSettingsTest, NormalisesKeywords) {
         {" , ,", {}},
         {"", {}},
         {"Mein Shop", {"Mein Shop"}},
+        // Pasted from a web page or a chat: no-break, thin and ideographic spaces.
+        {"\u00A0Shop\u00A0,\u2009Website\u202F,\u3000", {"Shop", "Website"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ProjectCard::keywords(QString::fromUtf8(c.typed)), c.stored) << c.typed;

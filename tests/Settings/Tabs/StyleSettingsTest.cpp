@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 #include "Design/StyledButton.h"
 #include "Design/WrappingLabel.h"
@@ -9,6 +11,8 @@
 #include "Settings/Blocks/SettingsTextEditor.h"
 #include "Settings/Blocks/TextRowButton.h"
 #include "Settings/FakeSettingsCoordinator.h"
+#include "Settings/Tabs/KnowledgeSettings.h"
+#include "Settings/Tabs/NoteCard.h"
 #include "Settings/Tabs/StyleSettings.h"
 #include "Settings/Tabs/ToneChip.h"
 
@@ -157,4 +161,65 @@ TEST(StyleSettingsTest, ResetEmptiesTheDescriptionAndTheSignals) {
     });
     EXPECT_TRUE(tab.learnedBlock()->isHidden());
     EXPECT_EQ(coordinator.settings().settings().styleExamples, "Hallo!");
+}
+
+// The free texts keep a typed tab like any other character; Control+Tab leads on to the next
+// control and Shift+Tab back, so the keyboard still gets out of the editor.
+TEST(StyleSettingsTest, TheNoteEditorsTakeATabAndLetTheKeyboardOut) {
+    using Editor = std::function<QWidget*(SettingsCoordinator&, std::unique_ptr<QWidget>&)>;
+    const auto style = [](SettingsTextEditor* (StyleSettings::*editor)() const) -> Editor {
+        return [editor](SettingsCoordinator& c, std::unique_ptr<QWidget>& tab) {
+            auto* made = new StyleSettings(c);
+            tab.reset(made);
+            return (made->*editor)();
+        };
+    };
+    const auto knowledge = [](NoteCard* (KnowledgeSettings::*card)() const) -> Editor {
+        return [card](SettingsCoordinator& c, std::unique_ptr<QWidget>& tab) {
+            auto* made = new KnowledgeSettings(c);
+            tab.reset(made);
+            return (made->*card)()->editor();
+        };
+    };
+    const struct {
+        const char* name;
+        Editor editor;
+        std::function<QString(const AssistantSettings&)> stored;
+    } cases[] = {
+        {"about me", knowledge(&KnowledgeSettings::aboutMe),
+         [](const AssistantSettings& s) { return s.aboutMe; }},
+        {"knowledge", knowledge(&KnowledgeSettings::knowledge),
+         [](const AssistantSettings& s) { return s.knowledge; }},
+        {"tone", style(&StyleSettings::toneEditor),
+         [](const AssistantSettings& s) { return s.tone; }},
+        {"learned style", style(&StyleSettings::learnedEditor),
+         [](const AssistantSettings& s) { return s.learnedStyle; }},
+        {"own examples", style(&StyleSettings::examplesEditor),
+         [](const AssistantSettings& s) { return s.styleExamples; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update([](auto& s) { s.learnStyle = true; });
+        std::unique_ptr<QWidget> tab;
+        QWidget* editor = c.editor(coordinator, tab);
+        tab->show();
+        tab->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(tab.get()));
+        editor->setFocus();
+        QTest::keyClicks(editor, "a");
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QTest::keyClicks(editor, "b");
+        settle();
+        // Typed at the start of whatever the editor held.
+        EXPECT_TRUE(c.stored(coordinator.settings().settings()).startsWith("a\tb"));
+        EXPECT_TRUE(editor->hasFocus());
+
+        QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_FALSE(editor->hasFocus()) << "Control+Tab";
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_FALSE(editor->hasFocus()) << "Shift+Tab";
+        EXPECT_TRUE(c.stored(coordinator.settings().settings()).startsWith("a\tb"));
+    }
 }
