@@ -93,12 +93,15 @@ QSize ProviderMenuChip::sizeHint() const {
 void ProviderMenuChip::openMenu() {
     if (!model_.showsMenu)
         return;
-    QMenu menu(this);
+    // Opened without a loop of its own: the panel that holds the chip can go while the menu is
+    // open (a shortcut press dismisses it), and the menu then goes with the chip.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const Model::Entry& entry : model_.entries) {
-        QAction* action = entry.checked ? menu.addAction(checkmarkIcon(this), entry.text)
-                                        : menu.addAction(entry.text);
+        QAction* action = entry.checked ? menu->addAction(checkmarkIcon(this), entry.text)
+                                        : menu->addAction(entry.text);
         const ProviderID provider = entry.provider;
         connect(action, &QAction::triggered, this, [this, provider] { emit selected(provider); });
     }
-    menu.exec(mapToGlobal(QPoint(0, height() + 2)));
+    menu->popup(mapToGlobal(QPoint(0, height() + 2)));
 }

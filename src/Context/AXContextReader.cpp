@@ -93,6 +93,11 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         return info;
 
     info.role = trimmed(element->role());
+    // Asked before the role decides anything: a password entry that names no text role is
+    // still one, and the collector must not send it the copy key.
+    info.isPassword = element->isPassword();
+    if (stop.stop_requested())
+        return info;
     const bool hasTextRole = info.role && textRoles().contains(*info.role);
     const std::optional<bool> editable = element->isEditable();
     if (!hasTextRole && editable != true)
@@ -105,8 +110,7 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     info.label = firstNonEmpty(
         {trimmed(element->placeholder()), trimmed(element->name()), trimmed(element->labelText())});
     // What is typed into a password field never leaves it, not even into the prompt.
-    const bool secret = element->isPassword();
-    if (!secret) {
+    if (!info.isPassword) {
         const QString text = element->text();
         info.value = trimmed(text);
         if (keepsNoUndo(element->toolkit()))
@@ -130,7 +134,7 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         }
         // An application that did not know where the field was had not caught up with its
         // selection either: what it said then may be stale.
-        if (frame && !secret && info.selectionKnownEmpty) {
+        if (frame && !info.isPassword && info.selectionKnownEmpty) {
             if (const std::optional<QString> selection = element->selectedText()) {
                 info.selectedText = trimmed(*selection);
                 info.selectionKnownEmpty = selection->isEmpty();

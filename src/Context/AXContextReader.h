@@ -20,6 +20,8 @@ struct FieldInfo {
     std::optional<QString> value;
     std::optional<QString> selectedText;
     bool selectionKnownEmpty = false;
+    // The focused element hides what is typed into it: nothing of it may be read or copied.
+    bool isPassword = false;
     bool isEditable = false;
     std::optional<QRectF> frame;
     // The application answered but named no window with the focus. GTK 3 does so for as long

@@ -202,6 +202,14 @@ void ContextCollector::awaitField(const std::shared_ptr<SnapshotRun>& run,
             }
             run->field = field;
             run->selectedText = field.selectedText;
+            // The copy key in a password entry would hand its secret to the clipboard, and
+            // from there to the prompt, wherever the application lets the copy through.
+            if (field.isPassword) {
+                run->field.value.reset();
+                run->selectedText.reset();
+                self->build(run);
+                return;
+            }
             if (!run->selectedText && !field.selectionKnownEmpty && run->copySelection &&
                 self->s_.copySelection)
                 self->collectSelection(run);

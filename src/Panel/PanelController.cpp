@@ -3,6 +3,8 @@
 #include <QCursor>
 #include <QEasingCurve>
 #include <QEvent>
+#include <QMenu>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -88,6 +90,7 @@ quint64 PanelController::windowId() {
 void PanelController::show(AssistantSession& session, PanelActions& actions, quint32 userTime) {
     prepareWindow();
     stopMotion();
+    closePopups();
     if (view_) {
         // Replaced, not destroyed here: show() may run inside one of the old view's own
         // button handlers.
@@ -192,9 +195,22 @@ void PanelController::animateIn(bool growsDown) {
     run(std::move(motion));
 }
 
+void PanelController::closePopups() {
+    // A menu opened from the panel (provider, project) keeps the pointer grab and stays on
+    // screen while the panel goes: it is closed first. Closing deletes it later, never now.
+    QList<QPointer<QMenu>> open;
+    for (QMenu* menu : panel_->findChildren<QMenu*>())
+        if (menu->isVisible())
+            open.append(menu);
+    for (const QPointer<QMenu>& menu : open)
+        if (menu)
+            menu->close();
+}
+
 void PanelController::hide() {
     const int generation = ++transition_;
     pendingKeyboard_.reset();
+    closePopups();
     if (!panel_->isVisible() || isClosing_) {
         teardown();
         return;

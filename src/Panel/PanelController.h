@@ -77,6 +77,7 @@ private:
     void run(Motion motion);
     void tick();
     void stopMotion();
+    void closePopups();
     void teardown();
     ContentTransformEffect* transformEffect();
     void takeKeyboardWhenExposed();

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPainter>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "Design/ElidedLabel.h"
@@ -120,12 +121,18 @@ PanelView::PanelView(AssistantSession& session, PanelActions& actions, QWidget* 
     // Showing a row lays out its subtree at once, even inside a hidden view; the panel lays
     // the whole view out when it shows it, so the first refresh skips those passes. They
     // were a quarter of the time to build the view, on the way from the shortcut to the panel.
-    const QList<QLayout*> layouts = findChildren<QLayout*>();
-    for (QLayout* each : layouts)
+    // The refresh may delete some of them (the layouts inside a quote card that turns compact):
+    // only those still there are switched on again. A switched-off layout also misses a child
+    // widget that is deleted, so whatever this refresh replaces leaves its layout first.
+    QList<QPointer<QLayout>> layouts;
+    for (QLayout* each : findChildren<QLayout*>()) {
         each->setEnabled(false);
+        layouts.append(each);
+    }
     refresh();
-    for (QLayout* each : layouts)
-        each->setEnabled(true);
+    for (const QPointer<QLayout>& each : layouts)
+        if (each)
+            each->setEnabled(true);
 }
 
 PanelView::~PanelView() = default;

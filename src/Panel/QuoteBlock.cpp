@@ -253,6 +253,10 @@ void QuoteBlock::rebuild() {
     else if (showsPlaceholder(*session_))
         variant = Variant::placeholder;
     // The same quote in the same form needs no new card; the thread count may have changed.
+    // Taken out of the layout first: while the panel's view is being built its layouts are
+    // switched off, and a switched-off layout does not notice a child that goes.
+    if (card_)
+        layout()->removeWidget(card_);
     delete card_;
     card_ = nullptr;
     variant_ = variant;

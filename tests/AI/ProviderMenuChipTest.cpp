@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include "AI/ProviderMenuChip.h"
 
@@ -138,6 +144,28 @@ TEST(ProviderMenuChipTest, FollowsTheStatesOnRefreshAndShowsItsChevronOnlyWithAM
 
     chip.setCurrent(codex);
     EXPECT_EQ(chip.shownModel().name, QStringLiteral("ChatGPT"));
+}
+
+// The panel that holds the chip can go while its menu is open: a second press of the shortcut
+// dismisses it. The menu goes with it, once.
+TEST(ProviderMenuChipTest, TheOwnerCanGoWhileTheMenuIsOpen) {
+    auto* owner = new QWidget;
+    auto* chip = new ProviderMenuChip(claude, states(State::ready(), State::ready()), owner);
+    owner->show();
+    QSignalSpy selected(chip, &ProviderMenuChip::selected);
+    QPointer<QMenu> opened;
+    bool wasOpen = false;
+    QTimer::singleShot(0, [&] {
+        opened = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        wasOpen = opened && opened->isVisible();
+        delete owner;
+    });
+    chip->findChild<QAbstractButton*>()->click();
+    QTest::qWait(20);
+    EXPECT_TRUE(wasOpen);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(selected.count(), 0);
 }
 
 }  // namespace

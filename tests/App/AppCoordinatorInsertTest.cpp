@@ -4,6 +4,11 @@
 #include <QGuiApplication>
 
 #include "App/CoordinatorHarness.h"
+#include "App/PanelControllerHost.h"
+#include "Panel/PanelController.h"
+#include "Panel/PanelView.h"
+#include "Panel/QuoteBlock.h"
+#include "Platform/fake/FakeFloatingWindows.h"
 
 namespace {
 
@@ -20,12 +25,15 @@ Platform::ClipboardContents plainText(const QString& text) {
 
 // A panel over Mail's window whose reply left the draft "Hallo Welt".
 struct InsertHarness : CoordinatorHarness {
-    explicit InsertHarness(std::function<void(AssistantSettings&)> configure = {})
+    explicit InsertHarness(std::function<void(AssistantSettings&)> configure = {},
+                           std::function<void(CoordinatorHarness&)> arrange = {})
         : CoordinatorHarness([configure](AssistantSettings& s) {
               s.includeScreenshot = false;
               if (configure)
                   configure(s);
           }) {
+        if (arrange)
+            arrange(*this);
         context.front->windowId = kMailWindow;
         clipboard.writeAsOtherProgram(plainText(QStringLiteral("vorher")));
         session = &open();
@@ -105,6 +113,42 @@ TEST(AppCoordinatorInsertTest, InsertionFollowsTheSettings) {
         });
         EXPECT_TRUE(wrote);
     }
+}
+
+// With "Panel schließen" off the same session comes back in a new view of the real panel,
+// now compact over its selection; the user's clipboard is theirs again afterwards.
+TEST(AppCoordinatorInsertTest, ThePanelComesBackAfterInsertingOverASelection) {
+    Platform::FakeFloatingWindows floating;
+    std::unique_ptr<PanelController> controller;
+    std::unique_ptr<PanelControllerHost> host;
+    InsertHarness h([](AssistantSettings& s) { s.closePanelAfterInsert = false; },
+                    [&](CoordinatorHarness& harness) {
+                        controller = std::make_unique<PanelController>(PanelController::Services{
+                            harness.clock, floating, [] { return false; }});
+                        host = std::make_unique<PanelControllerHost>(*controller, floating);
+                        harness.panelHost = host.get();
+                        harness.context.snapshot.selectedText = QStringLiteral("Hallo alle");
+                    });
+    ASSERT_TRUE(h.session->quote() && h.session->quote()->isSelection);
+    ASSERT_TRUE(host->isShown());
+
+    for (const QString& draft : {QStringLiteral("Hallo Welt"), QStringLiteral("Nochmal")}) {
+        SCOPED_TRACE(draft.toStdString());
+        // Once more, as a user does who keeps the panel open.
+        h.session->setDraft(draft);
+        h.app().insert();
+        h.paste();
+        EXPECT_TRUE(h.pasted(VirtualKey::V));
+        EXPECT_EQ(h.clipboard.contents, plainText(QStringLiteral("vorher")));
+        EXPECT_TRUE(host->isShown());
+        ASSERT_NE(controller->view(), nullptr);
+        auto* quote = controller->view()->findChild<QuoteBlock*>();
+        ASSERT_NE(quote, nullptr);
+        EXPECT_EQ(quote->variant(), QuoteBlock::Variant::compactSelection);
+    }
+    controller->hide();
+    h.clock.advance(1s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(AppCoordinatorInsertTest, AHiddenPanelComesBackOnlyForItsOwnSession) {

@@ -219,6 +219,54 @@ TEST(AppCoordinatorReplyTest, AFailureNeverOverwritesWhatTheUserTypedMeanwhile) 
     EXPECT_TRUE(hidden.session->instruction().isEmpty()) << "a hidden request is not put back";
 }
 
+// A request the user did not type in the field ("Neu", a retry, another tool rewriting the
+// last one) goes out without taking what they typed there and have not sent yet.
+TEST(AppCoordinatorReplyTest, ARequestNotTypedInTheFieldLeavesItsTextThere) {
+    const struct {
+        const char* name;
+        std::function<void(ReplyHarness&)> before;
+        std::function<void(AppCoordinator&)> request;
+        QString sent;
+    } cases[] = {
+        {"Neu",
+         [](ReplyHarness& h) {
+             h.session->setDraft(QStringLiteral("Hallo"));
+             h.session->setPhase(Phase::done());
+         },
+         [](AppCoordinator& app) { app.regenerate(); },
+         QStringLiteral("Schreib eine neue Variante der Antwort mit anderer Formulierung.")},
+        {"Nochmal versuchen after Neu failed",
+         [](ReplyHarness& h) {
+             h.session->setDraft(QStringLiteral("Hallo"));
+             h.session->setPhase(Phase::done());
+             h.app().regenerate();
+             h.provider.fail(AIError::cliNotFound(QStringLiteral("Claude")));
+         },
+         [](AppCoordinator& app) { app.retryLastRequest(); },
+         QStringLiteral("Schreib eine neue Variante der Antwort mit anderer Formulierung.")},
+        {"Mit ChatGPT schreiben",
+         [](ReplyHarness& h) {
+             h.app().send(QStringLiteral("Antworte kurz"), std::nullopt, false);
+             h.provider.feed({"[[DRAFT]]Hallo"});
+             h.provider.finish();
+         },
+         [](AppCoordinator& app) { app.switchProvider(ProviderID::codexCLI, true); },
+         QStringLiteral("Antworte kurz")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReplyHarness h;
+        c.before(h);
+        const size_t calls = h.provider.calls.size();
+        h.session->setInstruction(QStringLiteral("halb getippt"));
+        c.request(h.app());
+        ASSERT_EQ(h.provider.calls.size(), calls + 1);
+        EXPECT_EQ(h.app().lastRequest()->input, c.sent);
+        EXPECT_EQ(h.session->phase(), Phase::streaming());
+        EXPECT_EQ(h.session->instruction(), QStringLiteral("halb getippt"));
+    }
+}
+
 TEST(AppCoordinatorReplyTest, ASecondSendWhileStreamingReplacesTheFirst) {
     ReplyHarness h;
     h.app().send(QStringLiteral("Erste"), std::nullopt, false);

@@ -299,7 +299,7 @@ struct CoordinatorHarness {
             providers,
             memory,
             context,
-            panel,
+            panelHost ? *panelHost : static_cast<PanelHost&>(panel),
             quickDictation,
             shortcuts.shortcuts,
             [this](ProviderID id,
@@ -357,6 +357,8 @@ struct CoordinatorHarness {
     MemoryStore memory{home.path(), clock};
     FakeContextSource context;
     FakePanelHost panel;
+    // The real panel in place of `panel`, where a test needs its views built.
+    PanelHost* panelHost = nullptr;
     int engineCancels = 0;
     // What the quick dictation's engine recognises.
     QString heard;

@@ -155,6 +155,7 @@ TEST(AXContextReaderTest, PasswordFieldKeepsItsPlaceButNeverGivesItsText) {
     desktop.field->textValue = "geheim";
     desktop.field->selection = QString("geheim");
     const FieldInfo info = desktop.read();
+    EXPECT_TRUE(info.isPassword);
     EXPECT_TRUE(info.isEditable);
     EXPECT_EQ(info.label, "Passwort");
     EXPECT_EQ(info.frame, fieldFrame);

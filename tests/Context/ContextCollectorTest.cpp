@@ -166,20 +166,28 @@ TEST(ContextCollectorTest, CopiesTheSelectionOnlyWhenTheFieldDoesNotTell) {
         bool copySelection;
         std::optional<QString> selectedText;
         int copies;
+        bool password = false;
     } cases[] = {
         {"selection from the field", QString("Welt"), true, QString("Welt"), 0},
         {"caret without selection", QString(), true, std::nullopt, 0},
         {"field says nothing: copied", std::nullopt, true, QString("kopiert"), 1},
         {"field says nothing, copying not wanted", std::nullopt, false, std::nullopt, 0},
+        // The reader keeps a password field's selection to itself; the copy key must not
+        // fetch it either.
+        {"password field: never copied", QString("geheim"), true, std::nullopt, 0, true},
     };
     for (const auto& c : cases) {
         FakeDesk desk;
         desk.field->selection = c.fieldSelection;
-        desk.copied = "kopiert";
+        desk.field->password = c.password;
+        desk.copied = QString(c.password ? "geheim" : "kopiert");
         const auto snapshot = desk.snapshot(std::nullopt, c.copySelection);
         ASSERT_TRUE(snapshot) << c.name;
         EXPECT_EQ(snapshot->selectedText, c.selectedText) << c.name;
         EXPECT_EQ(desk.copies, c.copies) << c.name;
+        if (c.password) {
+            EXPECT_EQ(snapshot->fieldValue, std::nullopt) << c.name;
+        }
     }
 }
 

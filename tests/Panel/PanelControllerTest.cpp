@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include "Panel/ContentTransformEffect.h"
 #include "Panel/InstructionField.h"
 #include "Panel/PanelController.h"
 #include "Panel/PanelView.h"
+#include "Panel/ProjectChip.h"
+#include "Panel/QuoteBlock.h"
 #include "Platform/fake/FakeFloatingWindows.h"
 #include "RecordingPanelActions.h"
 
@@ -229,6 +232,90 @@ TEST_F(PanelControllerTest, EscapeReachesTheApplicationOnceAndReturnRunsThePrima
     actions.calls.clear();
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_EQ(actions.calls, QStringList{QStringLiteral("escape")});
+}
+
+// The same session is shown again after an insertion, whatever state it is in: the view is
+// built for a session that already has its quote, its draft or its conversation.
+TEST_F(PanelControllerTest, ShowsASessionInAnyStateItCanBeShownIn) {
+    using Kind = AssistantSession::Phase::Kind;
+    using Variant = QuoteBlock::Variant;
+    const std::pair<Kind, const char*> phases[] = {{Kind::ready, "ready"},
+                                                   {Kind::streaming, "streaming"},
+                                                   {Kind::done, "done"},
+                                                   {Kind::failed, "failed"}};
+    const struct {
+        const char* name;
+        std::optional<QuotedMessage> quote;
+        Variant full;
+        Variant compact;
+    } quotes[] = {
+        {"no quote", std::nullopt, Variant::none, Variant::none},
+        {"a message", QuotedMessage{QStringLiteral("Anna Berg"), QStringLiteral("Kommst du?")},
+         Variant::fullQuote, Variant::compactQuote},
+        {"a selection", QuotedMessage{std::nullopt, QStringLiteral("markiert"), std::nullopt, true},
+         Variant::fullSelection, Variant::compactSelection},
+    };
+    for (const auto& [phase, phaseName] : phases) {
+        for (const auto& quote : quotes) {
+            for (const bool compact : {false, true}) {
+                SCOPED_TRACE(std::string(phaseName) + ", " + quote.name +
+                             (compact ? ", compact" : ""));
+                AssistantSession shown(std::nullopt, session->context(), ProviderID::claudeCLI);
+                shown.setQuote(quote.quote);
+                if (compact)
+                    shown.setDraft(QStringLiteral("Hallo Welt"));
+                if (phase == Kind::streaming) {
+                    ConversationTurn turn;
+                    turn.user = QStringLiteral("Frage");
+                    shown.setTurns({turn});
+                    shown.setActiveTurnID(turn.id);
+                }
+                shown.setPhase(phase == Kind::ready       ? AssistantSession::Phase::ready()
+                               : phase == Kind::streaming ? AssistantSession::Phase::streaming()
+                               : phase == Kind::done
+                                   ? AssistantSession::Phase::done()
+                                   : AssistantSession::Phase::failed(AssistantProblem::offline()));
+                actions.setSession(&shown);
+
+                controller.show(shown, actions);
+                clock.advance(1s);
+                QCoreApplication::processEvents();
+                EXPECT_TRUE(controller.panel().isVisible());
+                EXPECT_EQ(liveViews(), 1);
+                auto* block = controller.view()->findChild<QuoteBlock*>();
+                ASSERT_NE(block, nullptr);
+                EXPECT_EQ(block->variant(), compact ? quote.compact : quote.full);
+                // The rows were laid out when the panel showed: none is left at no size.
+                EXPECT_GT(controller.view()->findChild<QWidget*>("contextRow")->height(), 0);
+                if (block->card() && phase != Kind::failed) {
+                    EXPECT_GT(block->card()->height(), 0);
+                }
+
+                controller.hide();
+                clock.advance(1s);
+                actions.setSession(session.get());
+            }
+        }
+    }
+}
+
+// A menu of the panel holds the pointer: left open, it would stay on screen over the field
+// the user goes back to, and belong to a view that is about to go.
+TEST_F(PanelControllerTest, AMenuOpenFromThePanelClosesWithIt) {
+    controller.show(*session, actions);
+    clock.advance(1s);
+    auto* chip = controller.view()->findChild<ProjectChip*>();
+    ASSERT_NE(chip, nullptr);
+    QTest::mouseClick(chip, Qt::LeftButton);
+    QPointer<QMenu> menu = chip->findChild<QMenu*>();
+    ASSERT_TRUE(menu);
+    ASSERT_TRUE(menu->isVisible());
+
+    controller.hide();
+    EXPECT_TRUE(!menu || !menu->isVisible());
+    clock.advance(1s);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(menu);
 }
 
 }  // namespace

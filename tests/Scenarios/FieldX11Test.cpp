@@ -13,12 +13,13 @@ protected:
     // place and the field's window are kept for the test), "Mach daraus eine Frage" goes to
     // the tool with the selection, and the reply streams into the panel.
     void askAboutTheSelection(const QString& program, const QStringList& arguments,
-                              const QString& picture, const QString& selected = "Welt") {
+                              const QString& picture, const QString& selected = "Welt",
+                              const QByteArray& settings = {}) {
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
         desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.6");
-        desktop.writeSettings();
+        desktop.writeSettings(settings);
         field = &desktop.startClient(program, arguments);
         ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 10000));
         const quint64 window = field->readLine().trimmed().mid(7).toULongLong();
@@ -196,6 +197,36 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
         << "no undo toast";
     EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
         << "the undo did not restore the entry: " << entryText(application).toStdString();
+}
+
+// With "Panel schließen" off the panel comes back over the field after each insertion, and
+// the user's clipboard is theirs again each time.
+TEST_F(FieldScenario, WithThePanelKeptOpenItComesBackAfterEachInsertion) {
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_TEXT_VIEW_WINDOW), {},
+                         QStringLiteral("kept-open"), QStringLiteral("Welt"),
+                         R"("closePanelAfterInsert": false)");
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    const QString reply = QStringLiteral("Hallo Anna, gern – bis Freitag.");
+    for (int insertion = 1; insertion <= 2; ++insertion) {
+        SCOPED_TRACE(insertion);
+        desktop.key(QStringLiteral("ctrl+Return"));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return desktop.fieldText(application).value_or("").count(reply) == insertion; },
+            5000))
+            << desktop.fieldText(application).value_or("(no field)").toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+            << "the user's clipboard is lost";
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
+            << "the panel did not come back";
+        ASSERT_EQ(desktop.tavrin.state(), QProcess::Running) << "Tavrin is gone";
+        // After the panel's entrance.
+        QTest::qWait(1000);
+        ScenarioDesktop::screenshot(QStringLiteral("kept-open-back-%1").arg(insertion));
+    }
 }
 
 }  // namespace

@@ -142,7 +142,11 @@ void AppCoordinator::send(const QString& input, std::optional<ReplyKind> forced,
     s->setTurns(turns);
     s->setActiveTurnID(turn.id);
     s->setSentInstruction(hidden ? QString() : input);
-    s->setInstruction(QString());
+    // The field empties only when what it holds is what goes out. A hidden request ("Neu",
+    // a retry, another tool rewriting) or a resent one never typed there leaves the user's
+    // unsent text where it is.
+    if (!hidden && trimmed(s->instruction()) == trimmed(input))
+        s->setInstruction(QString());
     s->setPhase(AssistantSession::Phase::streaming());
 
     g->settings = s_.settings.settings();

@@ -1,8 +1,12 @@
 #include "Settings/Blocks/ValuePicker.h"
 
+#include <QWheelEvent>
+
 ValuePicker::ValuePicker(QWidget* parent) : QComboBox(parent) {
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A wheel turn on the way down the page is no choice; it must not take the focus either.
+    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QComboBox::activated, this, [this](int index) {
         const QVariant data = itemData(index);
         if (data.isValid())
@@ -29,4 +33,9 @@ void ValuePicker::setValue(const QString& value) {
     const int index = findData(value);
     if (index != currentIndex())
         setCurrentIndex(index);
+}
+
+void ValuePicker::wheelEvent(QWheelEvent* event) {
+    // Left to the page: the one under the pointer scrolls on, and nothing is picked.
+    event->ignore();
 }

@@ -6,7 +6,7 @@
 // A drop-down list of labelled values, sized to its longest label. Showing a stored value
 // never counts as a choice: `picked` reports only what the user chose, so opening a tab
 // writes nothing. A stored value that is none of the entries shows no selection and is left
-// as it is.
+// as it is. The wheel never changes it: turned over a closed picker it scrolls the page.
 class ValuePicker : public QComboBox {
     Q_OBJECT
 
@@ -22,4 +22,7 @@ public:
 
 signals:
     void picked(const QString& value);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 };

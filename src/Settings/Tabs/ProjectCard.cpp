@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "Design/StyledButton.h"
@@ -149,9 +150,12 @@ void ProjectCard::saveKeywords() {
 }
 
 void ProjectCard::chooseFolder() {
+    // The folder dialog runs a loop of its own; the list rebuilds its cards whenever the projects
+    // change, which can happen meanwhile.
+    const QPointer<ProjectCard> self(this);
     const std::optional<QString> folder =
         coordinator_.folderChooser().chooseFolder(QString(), QString());
-    if (!folder)
+    if (!self || !folder)
         return;
     bool lookUp = false;
     edit([&](Project& p) {

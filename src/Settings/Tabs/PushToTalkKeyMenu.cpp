@@ -93,14 +93,17 @@ void PushToTalkKeyMenu::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PushToTalkKeyMenu::openMenu() {
-    QMenu menu(this);
+    // Without a loop of its own, like every popup here: whatever deletes the button while the
+    // menu is open deletes the menu with it, and no stack frame returns into either.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
     // A popup is a window of its own and takes no colours from the settings window.
-    SettingsPalette::apply(&menu);
+    SettingsPalette::apply(menu);
     for (const PushToTalkKey key : allPushToTalkKeys()) {
-        QAction* action = menu.addAction(title(key));
+        QAction* action = menu->addAction(title(key));
         action->setCheckable(true);
         action->setChecked(key == key_);
         connect(action, &QAction::triggered, this, [this, key] { choose(key); });
     }
-    menu.exec(mapToGlobal(QPoint(0, static_cast<int>(menuHeight))));
+    menu->popup(mapToGlobal(QPoint(0, static_cast<int>(menuHeight))));
 }

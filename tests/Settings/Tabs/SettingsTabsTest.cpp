@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 #include "Design/StyledButton.h"
@@ -196,6 +199,28 @@ TEST(SettingsTabsTest, PushToTalkClearMarkSwitchesTheKeyOff) {
     EXPECT_EQ(coordinator.settings().settings().pushToTalkKey, PushToTalkKey::none);
     EXPECT_EQ(menu.text(), "Aus");
     EXPECT_TRUE(menu.clearMarkRect().isEmpty());
+}
+
+// The menu opens and leaves at once: the button that opened it can be deleted while it is
+// open (the window rebuilds its tab), and the menu goes with the button, once.
+TEST(SettingsTabsTest, PushToTalkMenuCanLoseItsButtonWhileOpen) {
+    FakeSettingsCoordinator coordinator;
+    auto* menu = new PushToTalkKeyMenu(coordinator.settings());
+    menu->resize(menu->sizeHint());
+    menu->show();
+    QPointer<QWidget> opened;
+    bool wasOpen = false;
+    QTimer::singleShot(0, [&] {
+        opened = QApplication::activePopupWidget();
+        wasOpen = opened && opened->isVisible();
+        delete menu;
+    });
+    QTest::mouseClick(menu, Qt::LeftButton, {}, QPoint(10, menu->height() / 2));
+    QTest::qWait(20);
+    EXPECT_TRUE(wasOpen);
+    EXPECT_EQ(opened, nullptr);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(coordinator.settings().settings().pushToTalkKey, PushToTalkKey::fn);
 }
 
 TEST(SettingsTabsTest, ModelRowFollowsTheChosenProvider) {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Design/StyledButton.h"
+#include "Settings/Blocks/ValuePicker.h"
 #include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Tabs/AISettings.h"
 #include "Settings/Tabs/ConnectionTest.h"
@@ -40,6 +41,19 @@ void settle() {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// One notch of the wheel over the middle of `widget`, as the mouse sends it.
+void turnWheel(QWidget* widget, int notches) {
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -207,5 +221,64 @@ TEST(SettingsWindowTest, PermissionsAreReadOnlyWhileTheirTabShows) {
         controller.window()->showNormal();
         settle();
         EXPECT_GT(coordinator.trust.checks, checks);
+    }
+}
+
+// Scrolling down a tab passes the wheel over its pickers and every other control: none of it
+// is a choice. A retention shortened by the wheel would prune the activity the next time the
+// tab shows, so memory.json is checked after a second round through the tabs.
+TEST(SettingsWindowTest, TheWheelOverAnyControlChangesNoSetting) {
+    // Activity is kept for a week, so that yesterday's entries stay unless a shorter
+    // retention were chosen.
+    QByteArray livedForAWeek = lived;
+    livedForAWeek.replace("{\n", "{\n    \"activityMemory\": \"week\",\n");
+    for (const QByteArray& file : {livedForAWeek, QByteArray(R"({"activityMemory": "week"})")}) {
+        SCOPED_TRACE(file.left(40).toStdString());
+        FakeSettingsCoordinator coordinator(file);
+        const QDateTime yesterday = coordinator.clock().now().addDays(-1);
+        MemoryStore::Data data;
+        for (int i = 0; i < 5; ++i) {
+            MemoryEntry entry;
+            entry.id = QUuid::createUuid();
+            entry.date = yesterday.addSecs(i * 60);
+            entry.text = QStringLiteral("Eintrag %1").arg(i);
+            entry.kind = MemoryEntry::Kind::wrote;
+            data.activity.append(entry);
+        }
+        coordinator.memory().setData(data);
+        coordinator.memory().save();
+        coordinator.memory().flush();
+        const QByteArray settingsBefore = coordinator.settingsFile();
+        const QByteArray memoryBefore = contents(coordinator.memory().fileURL());
+        ASSERT_FALSE(memoryBefore.isEmpty());
+
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        int pickers = 0;
+        for (const SettingsTab tab : allSettingsTabs()) {
+            coordinator.setSettingsTab(tab);
+            settle();
+            pickers += int(controller.window()->content()->findChildren<ValuePicker*>().size());
+            for (QWidget* each : controller.window()->content()->findChildren<QWidget*>()) {
+                if (!each->isVisible())
+                    continue;
+                turnWheel(each, 1);
+                turnWheel(each, -1);
+                turnWheel(each, -1);
+            }
+            settle();
+            EXPECT_EQ(coordinator.settingsFile().toStdString(), settingsBefore.toStdString())
+                << rawValue(tab).toStdString();
+        }
+        EXPECT_GE(pickers, 4);
+        for (const SettingsTab tab : allSettingsTabs()) {
+            coordinator.setSettingsTab(tab);
+            settle();
+        }
+        coordinator.memory().flush();
+        EXPECT_EQ(coordinator.settingsFile().toStdString(), settingsBefore.toStdString());
+        EXPECT_EQ(contents(coordinator.memory().fileURL()).toStdString(),
+                  memoryBefore.toStdString());
+        EXPECT_EQ(coordinator.memory().data().activity.size(), 5);
     }
 }

@@ -3,8 +3,11 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
+#include "Settings/Blocks/ValuePicker.h"
 #include "Settings/FakeSettingsCoordinator.h"
 #include "Settings/Window/SettingsView.h"
 #include "Settings/Window/SettingsWindowController.h"
@@ -56,6 +59,45 @@ TEST(SettingsWindowX11Test, ComesToTheFrontDecoratedAndCloseOnlyHidesIt) {
     controller.show();
     EXPECT_EQ(controller.window(), window);
     EXPECT_TRUE(QTest::qWaitForWindowActive(window, patience));
+
+    windowManager.terminate();
+    windowManager.waitForFinished(5000);
+}
+
+// The X server's wheel buttons over a picker, as a mouse sends them: the page scrolls, and
+// neither the picker nor settings.json changes.
+TEST(SettingsWindowX11Test, TheWheelOverAPickerScrollsTheWindow) {
+    QProcess windowManager;
+    ASSERT_TRUE(startWindowManager(windowManager))
+        << windowManager.readAllStandardError().toStdString();
+    FakeSettingsCoordinator coordinator;
+    coordinator.setSettingsTab(SettingsTab::general);
+    SettingsWindowController controller(coordinator);
+    controller.show();
+    SettingsView* window = controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, patience));
+    const QByteArray before = coordinator.settingsFile();
+    auto* page = window->findChild<QScrollArea*>();
+    auto* picker = window->content()->findChild<ValuePicker*>();
+    ASSERT_TRUE(page && picker);
+    ASSERT_GT(page->verticalScrollBar()->maximum(), 0);
+    const int shown = picker->currentIndex();
+
+    const QPoint over = picker->mapToGlobal(picker->rect().center());
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("mousemove"), QString::number(over.x()), QString::number(over.y())});
+    runProgram(QStringLiteral("xdotool"),
+               {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"),
+                QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("5")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->verticalScrollBar()->value() > 0; }, patience));
+    const int scrolled = page->verticalScrollBar()->value();
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("4")});
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return page->verticalScrollBar()->value() < scrolled; }, patience));
+    QTest::qWait(200);
+    EXPECT_EQ(picker->currentIndex(), shown);
+    EXPECT_FALSE(picker->hasFocus());
+    EXPECT_EQ(coordinator.settingsFile().toStdString(), before.toStdString());
 
     windowManager.terminate();
     windowManager.waitForFinished(5000);
