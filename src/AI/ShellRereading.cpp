@@ -3,26 +3,14 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "AI/ShellWords.h"
+
 namespace ShellRereading {
 
 namespace {
 
-bool isNameStart(QChar c) {
-    return c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetter());
-}
-
-bool isNameCharacter(QChar c) {
-    return c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetterOrNumber());
-}
-
-qsizetype nameLength(QStringView text) {
-    if (text.isEmpty() || !isNameStart(text[0]))
-        return 0;
-    qsizetype length = 1;
-    while (length < text.size() && isNameCharacter(text[length]))
-        ++length;
-    return length;
-}
+using ShellWords::isNameCharacter;
+using ShellWords::nameLength;
 
 // The index of the first placeholder within [from, to).
 std::optional<qsizetype> touched(const QList<Span>& spans, qsizetype from, qsizetype to) {
@@ -58,8 +46,9 @@ QList<Region> arithmeticRegions(const QString& text) {
         if (two != u"((" && two != u"$[")
             continue;
         const bool parens = two == u"((";
-        const qsizetype end = parens ? closingOf(text, i + 2, QLatin1Char('('), QLatin1Char(')'), 2)
-                                     : closingOf(text, i + 2, QLatin1Char('['), QLatin1Char(']'), 1);
+        const qsizetype end = parens
+                                  ? closingOf(text, i + 2, QLatin1Char('('), QLatin1Char(')'), 2)
+                                  : closingOf(text, i + 2, QLatin1Char('['), QLatin1Char(']'), 1);
         regions.append({i + 2, end < 0 ? -1 : end - (parens ? 2 : 1)});
         if (end < 0)
             break;
@@ -225,7 +214,8 @@ bool plainExpansion(QStringView content, const QSet<QString>& tainted) {
         return false;
     position += length;
     if (position < content.size() && content[position] == QLatin1Char('[')) {
-        const qsizetype close = closingOf(content, position + 1, QLatin1Char('['), QLatin1Char(']'), 1);
+        const qsizetype close =
+            closingOf(content, position + 1, QLatin1Char('['), QLatin1Char(']'), 1);
         if (close < 0)
             return false;
         const QStringView subscript = content.mid(position + 1, close - position - 2);
@@ -271,9 +261,9 @@ std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>
 // kin are arithmetic, and -v and -R take a variable's name, whose subscript is.
 std::optional<Rereading> conditionalsReread(const QString& text, const QList<Span>& spans,
                                             const QSet<QString>& tainted) {
-    static const QSet<QString> arithmeticOperators = {
-        QStringLiteral("-eq"), QStringLiteral("-ne"), QStringLiteral("-lt"),
-        QStringLiteral("-le"), QStringLiteral("-gt"), QStringLiteral("-ge")};
+    static const QSet<QString> arithmeticOperators = {QStringLiteral("-eq"), QStringLiteral("-ne"),
+                                                      QStringLiteral("-lt"), QStringLiteral("-le"),
+                                                      QStringLiteral("-gt"), QStringLiteral("-ge")};
     static const QRegularExpression clauseSeparator(QStringLiteral("&&|\\|\\|"));
     static const QRegularExpression plainName(
         QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\[[0-9]*\\])?$"));
@@ -294,11 +284,11 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
         for (const auto& [start, stop] : clauses) {
             clauseStart = i + 2 + start;
             const QString clause = inside.mid(start, stop - start);
-            const QStringList tokens = clause.split(QRegularExpression(QStringLiteral("[ \\t\\n()!]+")),
-                                                    Qt::SkipEmptyParts);
-            const bool arithmetic = std::any_of(tokens.cbegin(), tokens.cend(), [](const QString& t) {
-                return arithmeticOperators.contains(t);
-            });
+            const QStringList tokens = clause.split(
+                QRegularExpression(QStringLiteral("[ \\t\\n()!]+")), Qt::SkipEmptyParts);
+            const bool arithmetic =
+                std::any_of(tokens.cbegin(), tokens.cend(),
+                            [](const QString& t) { return arithmeticOperators.contains(t); });
             const qsizetype nameTest = std::max(tokens.indexOf(QStringLiteral("-v")),
                                                 tokens.indexOf(QStringLiteral("-R")));
             if (!arithmetic && nameTest < 0)
@@ -335,7 +325,8 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
         while (nameStart > 0 && isNameCharacter(text[nameStart - 1]))
             --nameStart;
         // "$a[1]" is the variable and a pattern in bash, no element.
-        const bool named = nameStart < i && (nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
+        const bool named =
+            nameStart < i && (nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
         if (const auto span = touched(spans, i, end))

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// How bash cuts a command line into words and what a word is once quotes are gone: shared by
+// the template reader, its checks of what a command evaluates, and the second look over the
+// masked template.
+namespace ShellWords {
+
+bool isNameStart(QChar c);
+bool isNameCharacter(QChar c);
+// The length of the variable name `text` begins with, 0 when it begins with none.
+qsizetype nameLength(QStringView text);
+
+// Only these end a word for the shell; no-break and other Unicode spaces are word
+// characters to it.
+bool isBlank(QChar c);
+
+// A word as the shell sees it after quote removal, near enough to recognise 'eval' or
+// e\val as eval.
+QString unquoted(QString word);
+
+bool isName(const QString& word);
+bool isAssignment(const QString& word);
+// "name=" or "name+=" right before "(": an array list follows.
+bool opensArrayList(const QString& word);
+// The name an assignment word gives a value to, "" when it is none or its subscript
+// expands (then the name itself is evaluated).
+QString assignedName(const QString& word);
+
+bool expands(const QString& word);
+// What is left of an unquoted word once its expansions are gone: "$@let" runs let when there
+// are no arguments, and "$x" may be nothing at all.
+QString withoutExpansions(const QString& word);
+
+// The position of the command word among `words`, -1 when the command has not begun.
+qsizetype commandIndex(const QStringList& words);
+
+}  // namespace ShellWords
