@@ -100,51 +100,54 @@ QString encodeWhatAUrlCannotHold(const QString& link) {
     return encoded;
 }
 
-// What the action card says when a shell action is not run: which placeholder, and what to
-// change.
+// What the action card says when a shell action is not run, with %1 for the placeholders:
+// which placeholder, and what to change. Each stays one whole sentence to translate.
+QString refusalText(ShellCommand::Refusal::Reason reason) {
+    switch (reason) {
+        case ShellCommand::Refusal::Reason::evaluated:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
+                "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
+                "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
+                "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
+                "etwa als Argument eines Befehls.");
+        case ShellCommand::Refusal::Reason::throughVariable:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
+                "Variable an eine Stelle gelangen, an der die Shell ihn noch einmal "
+                "auswerten würde (in einer Rechnung, einem Index oder als "
+                "Variablenname). Rechne nur mit Variablen, die keinen Platzhalter "
+                "enthalten, und gib Variablennamen im Befehl selbst an.");
+        case ShellCommand::Refusal::Reason::quotedHereDocument:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
+                "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
+                "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
+                "Anführungszeichen (<<EOF).");
+        case ShellCommand::Refusal::Reason::option:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
+                "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
+                "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
+                "keine Optionen mehr liest.");
+        case ShellCommand::Refusal::Reason::nul:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
+                "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.");
+        case ShellCommand::Refusal::Reason::tooLong:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
+                "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
+                "Kürze ihn.");
+    }
+    return {};
+}
+
 QString refusalMessage(const ShellCommand::Refusal& refusal) {
     QStringList quoted;
     for (const QString& name : refusal.placeholders)
         quoted.append(QStringLiteral("„{{") + name + QStringLiteral("}}“"));
-    const QString names = quoted.join(QStringLiteral(", "));
-    switch (refusal.reason) {
-        case ShellCommand::Refusal::Reason::evaluated:
-            return text("Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
-                        "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
-                        "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
-                        "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
-                        "etwa als Argument eines Befehls.")
-                .arg(names);
-        case ShellCommand::Refusal::Reason::throughVariable:
-            return text("Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
-                        "Variable an eine Stelle gelangen, an der die Shell ihn noch einmal "
-                        "auswerten würde (in einer Rechnung, einem Index oder als "
-                        "Variablenname). Rechne nur mit Variablen, die keinen Platzhalter "
-                        "enthalten, und gib Variablennamen im Befehl selbst an.")
-                .arg(names);
-        case ShellCommand::Refusal::Reason::quotedHereDocument:
-            return text("Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
-                        "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
-                        "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
-                        "Anführungszeichen (<<EOF).")
-                .arg(names);
-        case ShellCommand::Refusal::Reason::option:
-            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
-                        "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
-                        "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
-                        "keine Optionen mehr liest.")
-                .arg(names);
-        case ShellCommand::Refusal::Reason::nul:
-            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
-                        "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.")
-                .arg(names);
-        case ShellCommand::Refusal::Reason::tooLong:
-            return text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
-                        "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
-                        "Kürze ihn.")
-                .arg(names);
-    }
-    return {};
+    return refusalText(refusal.reason).arg(quoted.join(QStringLiteral(", ")));
 }
 
 std::optional<QString> projectFolder(const std::optional<Project>& project) {
