@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "AI/AIError.h"
+#include "AI/AIRequest.h"
 #include "AI/AIResult.h"
 #include "AI/ChunkStream.h"
 #include "AI/ProcessRun.h"
@@ -81,4 +82,38 @@ private:
     std::unique_ptr<ProcessRun> m_run;
     // Runs from the first line of a refusal until it lets up.
     std::unique_ptr<Platform::Timer> m_refusalGrace;
+};
+
+// A request whose tool's lines `Provider::StreamState` reads and `Provider::classify` names:
+// the reported failure, a refused sign-in and a service that turns the tool away come from
+// that state the same way for every such tool.
+template <typename Provider>
+class StreamStateRequest : public CLIToolRequest {
+protected:
+    // `notLoggedIn`: the error for a sign-in the service refused.
+    StreamStateRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request,
+                       AIError (*notLoggedIn)())
+        : CLIToolRequest(stream, clock),
+          m_request(std::move(request)),
+          m_notLoggedIn(notLoggedIn) {}
+
+    QStringList onLine(const QByteArray& line) override { return m_state.onLine(line); }
+    std::optional<QString> reportedError() const override { return m_state.error; }
+    AIError classify(const QString& text) const override { return Provider::classify(text); }
+    std::optional<AIError> settledFailure() const override {
+        if (m_state.signInRejected)
+            return m_notLoggedIn();
+        return std::nullopt;
+    }
+    std::optional<AIError> refusal() const override {
+        if (m_state.refusal)
+            return AIError::failed(*m_state.refusal);
+        return std::nullopt;
+    }
+
+    AIRequest m_request;
+    typename Provider::StreamState m_state;
+
+private:
+    AIError (*m_notLoggedIn)();
 };

@@ -168,10 +168,10 @@ AIError notLoggedIn() {
 
 // One run of the tool: the system prompt goes as an argument, the user message as one JSON
 // line on standard input.
-class ClaudeRequest final : public CLIToolRequest {
+class ClaudeRequest final : public StreamStateRequest<ClaudeCLIProvider> {
 public:
     ClaudeRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
-        : CLIToolRequest(stream, clock), m_request(std::move(request)) {}
+        : StreamStateRequest(stream, clock, std::move(request), notLoggedIn) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -187,28 +187,10 @@ private:
             m_request.projectFolder.value_or(Platform::AppPaths::temporaryFolder()),
         };
     }
-    QStringList onLine(const QByteArray& line) override { return m_state.onLine(line); }
-    std::optional<QString> reportedError() const override { return m_state.error; }
-    AIError classify(const QString& text) const override {
-        return ClaudeCLIProvider::classify(text);
-    }
     QString exitMessage(int status) const override {
         return QCoreApplication::translate("ClaudeCLIProvider", "Claude beendet mit Code %1")
             .arg(status);
     }
-    std::optional<AIError> settledFailure() const override {
-        if (m_state.signInRejected)
-            return notLoggedIn();
-        return std::nullopt;
-    }
-    std::optional<AIError> refusal() const override {
-        if (m_state.refusal)
-            return AIError::failed(*m_state.refusal);
-        return std::nullopt;
-    }
-
-    AIRequest m_request;
-    ClaudeCLIProvider::StreamState m_state;
 };
 
 }  // namespace

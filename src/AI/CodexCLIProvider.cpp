@@ -180,10 +180,10 @@ private:
 
 // One run of the tool: both prompts on standard input, the screenshot as a temporary file
 // that goes when the run ends, however it ends.
-class CodexRequest final : public CLIToolRequest {
+class CodexRequest final : public StreamStateRequest<CodexCLIProvider> {
 public:
     CodexRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
-        : CLIToolRequest(stream, clock), m_request(std::move(request)) {}
+        : StreamStateRequest(stream, clock, std::move(request), notLoggedIn) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -201,29 +201,12 @@ private:
             Platform::AppPaths::temporaryFolder(),
         };
     }
-    QStringList onLine(const QByteArray& line) override { return m_state.onLine(line); }
-    std::optional<QString> reportedError() const override { return m_state.error; }
-    AIError classify(const QString& text) const override {
-        return CodexCLIProvider::classify(text);
-    }
     QString exitMessage(int status) const override {
         return QCoreApplication::translate("CodexCLIProvider", "Codex beendet mit Code %1")
             .arg(status);
     }
-    std::optional<AIError> settledFailure() const override {
-        if (m_state.signInRejected)
-            return notLoggedIn();
-        return std::nullopt;
-    }
-    std::optional<AIError> refusal() const override {
-        if (m_state.refusal)
-            return AIError::failed(*m_state.refusal);
-        return std::nullopt;
-    }
     void release() override { m_image.remove(); }
 
-    AIRequest m_request;
-    CodexCLIProvider::StreamState m_state;
     TemporaryImage m_image;
 };
 
