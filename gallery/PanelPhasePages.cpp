@@ -27,20 +27,7 @@ void GalleryPages::panelPhases() {
             PanelController controller({clock, windows, [] { return false; }});
             RecordingPanelActions actions(clock);
             for (const PanelLooks::Look& look : PanelLooks::kLooks) {
-                ContextSnapshot context;
-                context.appName = QStringLiteral("Mail");
-                context.fieldFrame = QRectF(100, 100, 400, 30);
-                AssistantSession session(std::nullopt, context, ProviderID::claudeCLI);
-                actions.setSession(&session);
-                controller.show(session, actions);
-                look.arrange(session, actions);
-                // Frame by frame, as on screen: the view reports its new height after a
-                // layout pass, the panel follows, and the conversation scrolls to its newest
-                // turn once the bubbles have their size.
-                for (int frame = 0; frame < 120; ++frame) {
-                    QCoreApplication::processEvents();
-                    clock.advance(16ms);
-                }
+                const auto session = PanelLooks::openSettled(look, controller, actions, clock);
                 QCoreApplication::processEvents();
                 const QPixmap panel = controller.panel().grab();
                 // A desk behind it: a translucent panel shows what lies below.

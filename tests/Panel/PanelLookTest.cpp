@@ -27,17 +27,7 @@ TEST(PanelLook, AClosedPanelLeavesNoTimerInAnyPhase) {
         RecordingPanelActions actions(clock);
         for (const PanelLooks::Look& look : PanelLooks::kLooks) {
             SCOPED_TRACE(look.name);
-            ContextSnapshot context;
-            context.appName = QStringLiteral("Mail");
-            context.fieldFrame = QRectF(100, 100, 400, 30);
-            AssistantSession session(std::nullopt, context, ProviderID::claudeCLI);
-            actions.setSession(&session);
-            controller.show(session, actions);
-            look.arrange(session, actions);
-            for (int frame = 0; frame < 120; ++frame) {
-                QCoreApplication::processEvents();
-                clock.advance(16ms);
-            }
+            const auto session = PanelLooks::openSettled(look, controller, actions, clock);
             controller.hide();
             clock.advance(1s);
             EXPECT_EQ(clock.pendingTimers(), 0) << (composited ? "composited" : "plain");

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "Panel/AssistantSession.h"
+#include "Panel/PanelController.h"
 #include "Panel/RecordingPanelActions.h"
 #include "Panel/SampleTurns.h"
+#include "Platform/fake/FakeClock.h"
 
 // The panel in each of its phases, as a user meets them: the gallery draws each one and the
 // tests open and close the panel in each.
@@ -131,5 +136,26 @@ inline const std::vector<Look> kLooks{
          session.setPhase(Phase::failed(AssistantProblem::offline()));
      }},
 };
+
+// Opens the panel beside a field of Mail in `look` and lets it settle frame by frame, as on
+// screen: the view reports its new height after a layout pass, the panel follows, and the
+// conversation scrolls to its newest turn once the bubbles have their size. The session is
+// the one the panel shows: keep it until the panel is hidden.
+inline std::unique_ptr<AssistantSession> openSettled(const Look& look, PanelController& controller,
+                                                     RecordingPanelActions& actions,
+                                                     Platform::FakeClock& clock) {
+    ContextSnapshot context;
+    context.appName = QStringLiteral("Mail");
+    context.fieldFrame = QRectF(100, 100, 400, 30);
+    auto session = std::make_unique<AssistantSession>(std::nullopt, context, ProviderID::claudeCLI);
+    actions.setSession(session.get());
+    controller.show(*session, actions);
+    look.arrange(*session, actions);
+    for (int frame = 0; frame < 120; ++frame) {
+        QCoreApplication::processEvents();
+        clock.advance(std::chrono::milliseconds(16));
+    }
+    return session;
+}
 
 }  // namespace PanelLooks
