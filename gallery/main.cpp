@@ -10,6 +10,7 @@
 
 #include "GalleryOutput.h"
 #include "GalleryPages.h"
+#include "PrivateHome.h"
 
 namespace {
 
@@ -33,15 +34,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" TAVRIN_SCREENS);
     // A private home: the stores the views are built on write nothing of the user's.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tavrin-gallery-XXXXXX"));
-    if (!home.isValid())
+    const QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tavrin-gallery-XXXXXX"));
+    if (!usePrivateHome(home))
         return 2;
-    const QByteArray root = QFile::encodeName(home.path());
-    qputenv("HOME", root);
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_RUNTIME_DIR", root);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
 
     QApplication app(argc, argv);
     passOn = qInstallMessageHandler(countWarnings);
