@@ -3,6 +3,7 @@
 #include "AI/ProviderSetupControl.h"
 #include "ComponentSheet.h"
 #include "GalleryPages.h"
+#include "support/InertProviderSetup.h"
 
 using Phase = ProviderSetup::Phase;
 using State = ProviderStatusStore::State;
@@ -10,16 +11,11 @@ using State = ProviderStatusStore::State;
 namespace {
 
 // Fixed answers, for looking at one state.
-class StillServices final : public ProviderSetupServices {
+class StillServices final : public InertProviderSetup {
 public:
     StillServices(Phase phase, State state) : phase_(std::move(phase)), state_(std::move(state)) {}
     Phase phase(ProviderID) const override { return phase_; }
     State state(ProviderID) const override { return state_; }
-    void install(ProviderID) override {}
-    void login(ProviderID) override {}
-    void cancel(ProviderID) override {}
-    void openLogin(ProviderID) override {}
-    void openPage(const QUrl&) override {}
 
 private:
     Phase phase_;

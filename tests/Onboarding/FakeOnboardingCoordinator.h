@@ -21,9 +21,10 @@
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/ShortcutNames.h"
 #include "support/FakeShortcuts.h"
+#include "support/InertProviderSetup.h"
 
 // Tool states a test sets; installing and signing in never start.
-class SetStates final : public ProviderSetupServices {
+class SetStates final : public InertProviderSetup {
 public:
     using State = ProviderStatusStore::State;
 
@@ -36,11 +37,6 @@ public:
         states[provider] = std::move(state);
         emit changed();
     }
-    void install(ProviderID) override {}
-    void login(ProviderID) override {}
-    void cancel(ProviderID) override {}
-    void openLogin(ProviderID) override {}
-    void openPage(const QUrl&) override {}
 
     std::map<ProviderID, State> states;
 };

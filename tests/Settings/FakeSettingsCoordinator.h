@@ -26,10 +26,11 @@
 #include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Tabs/ShortcutNames.h"
 #include "support/FakeShortcuts.h"
+#include "support/InertProviderSetup.h"
 #include "support/ScriptedAIProvider.h"
 
 // Setup that never gets anywhere: the rows show the status store's states.
-class IdleProviderSetup final : public ProviderSetupServices {
+class IdleProviderSetup final : public InertProviderSetup {
 public:
     explicit IdleProviderSetup(ProviderStatusStore& status) : status_(status) {
         connect(&status_, &ProviderStatusStore::statesChanged, this,
@@ -39,11 +40,6 @@ public:
     ProviderStatusStore::State state(ProviderID provider) const override {
         return status_.state(provider);
     }
-    void install(ProviderID) override {}
-    void login(ProviderID) override {}
-    void cancel(ProviderID) override {}
-    void openLogin(ProviderID) override {}
-    void openPage(const QUrl&) override {}
 
 private:
     ProviderStatusStore& status_;
