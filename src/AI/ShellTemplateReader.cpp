@@ -196,7 +196,7 @@ void ShellTemplateReader::step(QChar c) {
             stepInEnclosed(frame, c);
             return;
         case Kind::defaultWord:
-            stepInDefaultWord(frame, c);
+            stepInside(frame, c);
             return;
         case Kind::hereDocument:
             stepInHereDocument(frame, c);
@@ -240,25 +240,14 @@ void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
         }
         frame.readsHead = beginning.match(frame.head).hasMatch();
     }
-    if (escaped_)
-        escaped_ = false;
-    else if (c == QLatin1Char('\\'))
-        escaped_ = true;
-    else if (c == QLatin1Char('\''))
-        push(Kind::singleQuoted);
-    else if (c == QLatin1Char('"'))
-        push(Kind::doubleQuoted);
-    else if (c == QLatin1Char('`'))
-        push(Kind::escaping, {}, QLatin1Char('`'));
-    else if (c == QLatin1Char('$'))
-        pending_ = Pending::dollar;
-    else if (c == frame.opening)
-        ++frame.depth;
-    else if (c == frame.closing && --frame.depth == 0)
-        pop();
+    stepInside(frame, c);
 }
 
-void ShellTemplateReader::stepInDefaultWord(Frame& frame, QChar c) {
+// Inside an enclosed construct, or the word of a default (whose frame is still the "${…}" it
+// began as): quotes and expansions are followed, and the construct ends with the closing
+// character that matches its opening. The word of a default inside "…" is read as "…" is, so
+// a single quote there is a plain character; an enclosed construct never has inDoubleQuotes.
+void ShellTemplateReader::stepInside(Frame& frame, QChar c) {
     if (escaped_)
         escaped_ = false;
     else if (c == QLatin1Char('\\'))
@@ -271,9 +260,9 @@ void ShellTemplateReader::stepInDefaultWord(Frame& frame, QChar c) {
         push(Kind::escaping, {}, QLatin1Char('`'));
     else if (c == QLatin1Char('$'))
         pending_ = Pending::dollar;
-    else if (c == QLatin1Char('{'))
+    else if (c == frame.opening)
         ++frame.depth;
-    else if (c == QLatin1Char('}') && --frame.depth == 0)
+    else if (c == frame.closing && --frame.depth == 0)
         pop();
 }
 

@@ -132,7 +132,7 @@ private:
     void step(QChar c);
     void stepInCommand(Frame& frame, QChar c);
     void stepInEnclosed(Frame& frame, QChar c);
-    void stepInDefaultWord(Frame& frame, QChar c);
+    void stepInside(Frame& frame, QChar c);
     void stepInHereDocument(Frame& frame, QChar c);
     void lineEnded();
     bool plainCharacter(QChar c) const;
