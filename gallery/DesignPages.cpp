@@ -1,5 +1,6 @@
 // The design system's components, indicators, brand and basics.
 #include <cmath>
+#include <initializer_list>
 
 #include "ComponentSheet.h"
 #include "Design/AppIconView.h"
@@ -289,23 +290,23 @@ private:
     QImage image_;
 };
 
-QWidget* trayIcons() {
+// One icon at each of `sides`, side by side.
+QWidget* iconRow(std::initializer_list<int> sides, QImage (*icon)(int side)) {
     auto* holder = new QWidget;
     auto* layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (const int side : {16, 18, 22, 24, 32, 48})
-        layout->addWidget(new Picture(BrandMark::trayIcon().pixmap(side, side).toImage()), 0,
-                          Qt::AlignVCenter);
+    for (const int side : sides)
+        layout->addWidget(new Picture(icon(side)), 0, Qt::AlignVCenter);
     return holder;
 }
 
+QWidget* trayIcons() {
+    return iconRow({16, 18, 22, 24, 32, 48},
+                   [](int side) { return BrandMark::trayIcon().pixmap(side, side).toImage(); });
+}
+
 QWidget* appIcons() {
-    auto* holder = new QWidget;
-    auto* layout = new QHBoxLayout(holder);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (const int side : {16, 24, 32, 48, 64, 128})
-        layout->addWidget(new Picture(BrandMark::appIconImage(side)), 0, Qt::AlignVCenter);
-    return holder;
+    return iconRow({16, 24, 32, 48, 64, 128}, BrandMark::appIconImage);
 }
 
 }  // namespace
