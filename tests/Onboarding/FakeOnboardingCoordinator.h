@@ -8,18 +8,13 @@
 #include "AI/ProviderStatusStore.h"
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/OnboardingWindowController.h"
-#include "Permissions/PermissionsManager.h"
-#include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeLoginItem.h"
-#include "Platform/fake/FakeMicrophoneAccess.h"
-#include "Platform/fake/FakeScreenCaptureAccess.h"
-#include "Platform/fake/FakeSettingsPaneOpener.h"
-#include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUrlOpener.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/ShortcutNames.h"
+#include "support/FakePermissions.h"
 #include "support/FakeShortcuts.h"
 #include "support/InertProviderSetup.h"
 
@@ -41,7 +36,7 @@ public:
     std::map<ProviderID, State> states;
 };
 
-class FakeOnboardingCoordinator final : public OnboardingCoordinator {
+class FakeOnboardingCoordinator final : public OnboardingCoordinator, public FakePermissions {
 public:
     FakeOnboardingCoordinator() {
         store = std::make_unique<SettingsStore>(dir.path(),
@@ -72,12 +67,6 @@ public:
     Platform::FakeClock clock_;
     Platform::FakeSystemLog log;
     Platform::FakeLoginItem loginItem;
-    Platform::FakeAccessibilityTrust trust;
-    Platform::FakeScreenCaptureAccess screen;
-    Platform::FakeMicrophoneAccess microphone;
-    Platform::FakeSpeechRecognitionAccess speech;
-    Platform::FakeSettingsPaneOpener paneOpener;
-    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
     ProviderStatusStore status{clock_};
     SetStates setup;
     FakeShortcuts keys;

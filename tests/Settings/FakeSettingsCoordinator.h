@@ -10,21 +10,16 @@
 #include "AI/ProviderSetupServices.h"
 #include "AI/ProviderStatusStore.h"
 #include "Memory/MemoryStore.h"
-#include "Permissions/PermissionsManager.h"
 #include "Platform/LoginItem.h"
-#include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeFolderChooser.h"
 #include "Platform/fake/FakeLoginItem.h"
-#include "Platform/fake/FakeMicrophoneAccess.h"
-#include "Platform/fake/FakeScreenCaptureAccess.h"
-#include "Platform/fake/FakeSettingsPaneOpener.h"
-#include "Platform/fake/FakeSpeechRecognitionAccess.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Projects/ProjectTools.h"
 #include "Settings/SettingsStore.h"
 #include "Settings/Tabs/SettingsCoordinator.h"
 #include "Settings/Tabs/ShortcutNames.h"
+#include "support/FakePermissions.h"
 #include "support/FakeShortcuts.h"
 #include "support/InertProviderSetup.h"
 #include "support/ScriptedAIProvider.h"
@@ -47,7 +42,7 @@ private:
 
 // The application as the settings window sees it, on fakes: a settings store in a temporary
 // folder, permissions and time the test sets, and a scripted AI tool.
-class FakeSettingsCoordinator final : public SettingsCoordinator {
+class FakeSettingsCoordinator final : public SettingsCoordinator, public FakePermissions {
 public:
     // `settingsJson` is settings.json before the store loads it (none: no file yet).
     explicit FakeSettingsCoordinator(std::optional<QByteArray> settingsJson = std::nullopt,
@@ -104,12 +99,6 @@ public:
     Platform::FakeClock clock_;
     Platform::FakeSystemLog log;
     Platform::FakeLoginItem fakeLoginItem;
-    Platform::FakeAccessibilityTrust trust;
-    Platform::FakeScreenCaptureAccess screen;
-    Platform::FakeMicrophoneAccess microphone;
-    Platform::FakeSpeechRecognitionAccess speech;
-    Platform::FakeSettingsPaneOpener paneOpener;
-    PermissionsManager permissionsManager{{trust, screen, microphone, speech, paneOpener}};
     ProviderStatusStore providerStatus{clock_};
     IdleProviderSetup setup{providerStatus};
     FakeShortcuts keys;
