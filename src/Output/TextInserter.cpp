@@ -196,7 +196,11 @@ private:
             read_.reset();
             saved_ = std::move(saved);
             writesBefore_ = s_.clipboard.foreignWrites();
-            s_.keys.sendKey(VirtualKey::C, EventFlag::Command);
+            // A terminal that takes no copy key gets none: nothing can arrive to wait for.
+            if (!s_.keys.sendKey(VirtualKey::C, EventFlag::Command)) {
+                conclude(std::nullopt);
+                return;
+            }
             keySent_ = true;
             pollsLeft_ = copyPolls;
             after(copyPoll, [this] { poll(); });

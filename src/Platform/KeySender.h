@@ -31,8 +31,9 @@ public:
     virtual ~KeySender() = default;
     // One press and release of `keyCode` with `flags` held, without a pause in between.
     // In a terminal, copy and paste use the terminal's own combinations, and keys that would
-    // interrupt or suspend its program are not sent at all.
-    virtual void sendKey(quint16 keyCode, quint64 flags) = 0;
+    // interrupt or suspend its program are not sent at all. Says whether the key went out, so
+    // that nobody waits for what a key that was never sent would have done.
+    virtual bool sendKey(quint16 keyCode, quint64 flags) = 0;
 };
 
 }  // namespace Platform

@@ -296,6 +296,7 @@ TEST(TextInserterTest, CopySelection) {
         std::optional<QString> result;
         int resultAt;
         bool restored;
+        bool keyWithheld = false;
     };
     const Case cases[] = {
         {"copied at once", true, "  Ein Satz.\n", 0, "Ein Satz.", 25, true},
@@ -304,12 +305,16 @@ TEST(TextInserterTest, CopySelection) {
         {"no selection", true, std::nullopt, 0, std::nullopt, 200, false},
         {"copied after the last poll", true, "Zu spät", 230, std::nullopt, 200, false},
         {"not trusted", false, "Geheim", 0, std::nullopt, 0, false},
+        // An xterm gets no copy key: its answer is not waited for.
+        {"no copy key for the window", true, "Markiert", 0, std::nullopt, 0, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Desk d;
         d.clipboard.writeAsOtherProgram(richContents());
         d.trust.trusted = c.trusted;
+        if (c.keyWithheld)
+            d.keys.withheld = {VirtualKey::C};
         d.copiesSelection(c.selection, Milliseconds(c.copiedAfter));
         std::optional<std::optional<QString>> result;
         Nanoseconds resultAt{};
@@ -323,7 +328,8 @@ TEST(TextInserterTest, CopySelection) {
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(*result, c.result);
         EXPECT_EQ(resultAt, ms(c.resultAt));
-        EXPECT_EQ(d.keys.sent, c.trusted ? std::vector<Sent>{copy(0)} : std::vector<Sent>{});
+        EXPECT_EQ(d.keys.sent, c.trusted && !c.keyWithheld ? std::vector<Sent>{copy(0)}
+                                                            : std::vector<Sent>{});
         EXPECT_EQ(d.clipboard.writes.size(), c.restored ? 1u : 0u);
         if (c.restored || !c.selection) {
             EXPECT_EQ(d.clipboard.contents, richContents());

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <QWidget>
 #include <algorithm>
 
 // Runs a program to its end while the event loop goes on, so that Tavrin can answer its
@@ -45,7 +46,8 @@ inline void xclipIn(const QByteArray& data, const QString& target = {}) {
 }
 
 // Starts openbox in `process` and returns once it manages the screen (it has set its
-// _NET_SUPPORTING_WM_CHECK window); false when it does not within five seconds. A window
+// _NET_SUPPORTING_WM_CHECK window) and takes on new windows; false when it does not within a
+// few seconds. A window
 // manager that ended before leaves its properties behind, and the X server hands a new client
 // the window ids of one that has gone: they are removed first, so that neither passes for the
 // new manager's word.
@@ -56,8 +58,30 @@ inline bool startWindowManager(QProcess& process) {
                    {QStringLiteral("-root"), QStringLiteral("-remove"), property});
     process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     const QStringList check{QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
+    if (!QTest::qWaitFor(
+            [&] { return runProgram(QStringLiteral("xprop"), check).contains("window id"); }, 5000))
+        return false;
+    // Even then openbox sometimes never takes on a window mapped in its first moments: it stays
+    // undecorated and can never be activated. A probe window that it lists among its clients
+    // shows that it manages new windows; one it missed is mapped again.
+    QWidget probe;
+    probe.resize(10, 10);
+    const QStringList clients{QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")};
     return QTest::qWaitFor(
-        [&] { return runProgram(QStringLiteral("xprop"), check).contains("window id"); }, 5000);
+        [&] {
+            probe.show();
+            const QByteArray id = "0x" + QByteArray::number(quint64(probe.winId()), 16);
+            if (QTest::qWaitFor(
+                    [&] {
+                        const QByteArray listed = runProgram(QStringLiteral("xprop"), clients);
+                        return listed.contains(id + ',') || listed.trimmed().endsWith(id);
+                    },
+                    1000))
+                return true;
+            probe.hide();
+            return false;
+        },
+        5000);
 }
 
 // Where a window sits on the screen, as xdotool reports it.

@@ -48,9 +48,9 @@ struct KeySymbols {
 XTestKeySender::XTestKeySender(std::shared_ptr<XcbConnection> connection)
     : connection_(std::move(connection)) {}
 
-void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
+bool XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     if (!connection_)
-        return;
+        return false;
     // The keys go to the focus, which the active window normally names as well; should the
     // two disagree (a window manager gone, its last word left on the root window), the more
     // careful treatment of the two wins.
@@ -61,12 +61,12 @@ void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     }
     const auto chord = KeyChord::forKey(keyCode, flags, target);
     if (!chord)
-        return;
+        return false;
 
     const KeySymbols symbols(connection_->connection());
     const xcb_keycode_t key = symbols.keycode(chord->keysym);
     if (key == 0)
-        return;
+        return false;
     std::vector<xcb_keycode_t> modifiers;
     if (chord->control)
         modifiers.push_back(symbols.keycode(keysymControlL));
@@ -76,7 +76,7 @@ void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
         modifiers.push_back(symbols.keycode(keysymAltL));
     for (xcb_keycode_t modifier : modifiers) {
         if (modifier == 0)
-            return;
+            return false;
     }
 
     xcb_connection_t* c = connection_->connection();
@@ -90,6 +90,7 @@ void XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
         fake(XCB_KEY_RELEASE, *it);
     connection_->flush();
+    return true;
 }
 
 }  // namespace Platform

@@ -14,7 +14,7 @@ class XcbConnection;
 class XTestKeySender final : public KeySender {
 public:
     explicit XTestKeySender(std::shared_ptr<XcbConnection> connection);
-    void sendKey(quint16 keyCode, quint64 flags) override;
+    bool sendKey(quint16 keyCode, quint64 flags) override;
 
 private:
     std::shared_ptr<XcbConnection> connection_;
