@@ -244,6 +244,7 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.fieldValue = field.value;
     snapshot.selectedText = run->selectedText;
     snapshot.fieldFrame = field.frame;
+    snapshot.fieldIsPassword = field.isPassword;
     snapshot.noFocusedWindow = field.noFocusedWindow;
     snapshot.fieldRestorableText = field.restorableText;
     snapshot.pointer = run->pointer;

@@ -20,6 +20,8 @@ struct ContextSnapshot {
     std::optional<QString> fieldValue;
     std::optional<QString> selectedText;
     std::optional<QRectF> fieldFrame;
+    // The field hides what is typed into it: nothing of it is read, and it gets no copy key.
+    bool fieldIsPassword = false;
     // The application answered but named no window with the focus, as GTK 3 does while a
     // shortcut's key holds the keyboard: read again once the key is up, the field may be there.
     bool noFocusedWindow = false;

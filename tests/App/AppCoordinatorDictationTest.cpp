@@ -86,6 +86,7 @@ TEST(AppCoordinatorDictationTest, TheRoutingTable) {
         QString panelRequest;    // empty: no panel
         std::optional<ReplyKind> panelForced;
         Status::Kind status;
+        bool password = false;
     };
     const QString longText = words(35);
     const Case cases[] = {
@@ -149,6 +150,17 @@ TEST(AppCoordinatorDictationTest, TheRoutingTable) {
          {},
          std::nullopt,
          Status::Kind::inserted},
+        {"an instruction in a password field copies none of it",
+         "übersetz das ins Englische",
+         true,
+         {},
+         {"translate that"},
+         DictationPrompts::instruction(),
+         "translate that",
+         {},
+         std::nullopt,
+         Status::Kind::inserted,
+         true},
         {"an instruction without selection",
          "Ich komme morgen, auf Englisch",
          true,
@@ -195,6 +207,14 @@ TEST(AppCoordinatorDictationTest, TheRoutingTable) {
         SCOPED_TRACE(c.name);
         DictationHarness h;
         h.context.snapshot.fieldEditable = c.editable;
+        h.context.snapshot.fieldIsPassword = c.password;
+        if (c.password) {
+            h.keys.onSend = [&](quint16 key, quint64) {
+                if (key == VirtualKey::C)
+                    h.clipboard.writeAsOtherProgram({Platform::ClipboardItem{
+                        {{QStringLiteral("text/plain"), QByteArray("geheim")}}}});
+            };
+        }
         if (!c.selection.isEmpty()) {
             h.keys.onSend = [&](quint16 key, quint64) {
                 if (key == VirtualKey::C)

@@ -185,6 +185,8 @@ TEST(ContextCollectorTest, CopiesTheSelectionOnlyWhenTheFieldDoesNotTell) {
         ASSERT_TRUE(snapshot) << c.name;
         EXPECT_EQ(snapshot->selectedText, c.selectedText) << c.name;
         EXPECT_EQ(desk.copies, c.copies) << c.name;
+        // What comes after the snapshot (a spoken instruction) must not copy it either.
+        EXPECT_EQ(snapshot->fieldIsPassword, c.password) << c.name;
         if (c.password) {
             EXPECT_EQ(snapshot->fieldValue, std::nullopt) << c.name;
         }

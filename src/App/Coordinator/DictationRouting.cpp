@@ -109,7 +109,10 @@ void AppCoordinator::applySpokenInstruction(const RoutingPtr& r) {
             insertDictated(r, result);
         });
     };
-    if (!s_.inserter) {
+    // The copy key in a password field would send its secret to the AI, wherever the
+    // application lets the copy through.
+    const std::optional<ContextSnapshot> snapshot = r->snapshot();
+    if (!s_.inserter || (snapshot && snapshot->fieldIsPassword)) {
         ask(std::nullopt);
         return;
     }
