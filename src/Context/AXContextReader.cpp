@@ -32,14 +32,6 @@ std::optional<QString> trimmed(const QString& text) {
 constexpr std::chrono::milliseconds frameRetryStep{10};
 constexpr std::chrono::milliseconds frameRetryFor{150};
 
-// Sleeps `duration` unless `stop` is requested first; false when it was.
-bool pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
-    std::mutex mutex;
-    std::condition_variable_any woken;
-    std::unique_lock lock(mutex);
-    return !woken.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
-}
-
 // GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
 // itself "gtk" on the bus.
 bool keepsNoUndo(const QString& toolkit) {
@@ -54,6 +46,13 @@ std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString
 }
 
 }  // namespace
+
+bool pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    return !woken.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
+}
 
 bool isPlausible(const QRectF& field, const std::optional<QRectF>& window) {
     if (field.width() < 30 || field.height() < 12 || field.height() > 500 ||

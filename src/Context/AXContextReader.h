@@ -2,6 +2,7 @@
 
 #include <QRectF>
 #include <QString>
+#include <chrono>
 #include <optional>
 #include <stop_token>
 
@@ -40,6 +41,10 @@ struct FieldInfo {
 // with what it has, once `stop` is requested: nobody wants the answer any more. A password
 // field keeps its role, label and frame but never gives its text or selection.
 FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {});
+
+// Sleeps `duration` on the calling thread unless `stop` is requested first; false when it was,
+// so that a read nobody waits for any more ends at once.
+bool pause(std::chrono::milliseconds duration, const std::stop_token& stop);
 
 // Whether a field's frame can be where the field is on screen: not tiny, not huge, not at the
 // origin where some applications report frames they do not know, and with its centre in or

@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QPointer>
-#include <condition_variable>
-#include <mutex>
 #include <vector>
 
 using AXContextReader::FieldInfo;
@@ -130,12 +128,7 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
             for (auto waited = Milliseconds::zero();
                  awaitWindow && info.noFocusedWindow && waited < windowRetryFor;
                  waited += windowRetryStep) {
-                // Woken early when nobody waits for the answer any more.
-                std::mutex mutex;
-                std::condition_variable_any woken;
-                std::unique_lock lock(mutex);
-                if (woken.wait_for(lock, token, windowRetryStep, [] { return false; }) ||
-                    token.stop_requested())
+                if (!AXContextReader::pause(windowRetryStep, token))
                     break;
                 info = AXContextReader::read(*tree, pid, token);
             }
