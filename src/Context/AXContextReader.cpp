@@ -112,7 +112,9 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     if (!info.isPassword) {
         const QString text = element->text();
         info.value = trimmed(text);
-        if (keepsNoUndo(element->toolkit()))
+        // An empty answer is also what a failed read gives: written back, it would empty a
+        // field that held text before the insertion.
+        if (keepsNoUndo(element->toolkit()) && (!text.isEmpty() || element->characterCount() == 0))
             info.restorableText = text;
         const std::optional<QString> selection = element->selectedText();
         if (selection) {

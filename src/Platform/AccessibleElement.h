@@ -41,6 +41,9 @@ public:
 
     // The whole text, as it is: web content marks each embedded child with U+FFFC.
     virtual QString text() = 0;
+    // How many characters the text has; none when it could not be read. Tells an empty text
+    // from a read of text() that failed.
+    virtual std::optional<int> characterCount() = 0;
     // The selected part of the text: empty when the element has a caret and no selection,
     // none when it says nothing about a selection.
     virtual std::optional<QString> selectedText() = 0;

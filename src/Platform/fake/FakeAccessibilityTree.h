@@ -28,7 +28,11 @@ public:
         return true;
     }
     QString labelText() override { return ask("labelText", labelTextValue); }
-    QString text() override { return ask("text", textValue); }
+    QString text() override { return ask("text", textFails ? QString() : textValue); }
+    std::optional<int> characterCount() override {
+        return ask("characterCount",
+                   textFails ? std::nullopt : std::optional<int>(textValue.toUcs4().size()));
+    }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
@@ -49,6 +53,8 @@ public:
     bool writable = true;
     QString labelTextValue;
     QString textValue;
+    // The text cannot be read: it comes back empty, as a failed read does.
+    bool textFails = false;
     std::optional<QString> selection;
     std::optional<QRectF> frameValue;
     std::vector<std::shared_ptr<FakeAccessible>> childList;

@@ -196,6 +196,17 @@ public:
         return failed(error) ? QString() : result;
     }
 
+    std::optional<int> characterCount() override {
+        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
+        if (!text)
+            return std::nullopt;
+        GError* error = nullptr;
+        const gint count = atspi_text_get_character_count(text.get(), &error);
+        if (failed(error) || count < 0)
+            return std::nullopt;
+        return count;
+    }
+
     std::optional<QString> selectedText() override {
         GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
         if (!text)
