@@ -22,19 +22,28 @@ AccessibleRef focusedField(Platform::AccessibilityTree& tree, qint32 pid) {
     return element;
 }
 
+// A failed read also answers with an empty text: only a field that says it has no characters
+// is known to be empty.
+std::optional<QString> textOf(Platform::AccessibleElement& field) {
+    QString text = field.text();
+    if (text.isEmpty() && field.characterCount() != 0)
+        return std::nullopt;
+    return text;
+}
+
 }  // namespace
 
 std::optional<QString> FieldRestorer::focusedText(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef field = focusedField(tree, pid);
     if (!field)
         return std::nullopt;
-    return field->text();
+    return textOf(*field);
 }
 
 bool FieldRestorer::restoreFocused(Platform::AccessibilityTree& tree, qint32 pid,
                                    const QString& after, const QString& before) {
     const AccessibleRef field = focusedField(tree, pid);
-    if (!field || field->text() != after)
+    if (!field || textOf(*field) != after)
         return false;
     return field->setText(before);
 }

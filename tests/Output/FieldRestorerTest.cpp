@@ -48,4 +48,37 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverTheInsertion) {
     }
 }
 
+// A text that could not be read is not an empty one: the undo would otherwise write over
+// whatever the field holds.
+TEST(FieldRestorerTest, AFieldThatCannotBeReadIsLeftAlone) {
+    const struct {
+        const char* name;
+        QString holds;
+        bool fails;
+        std::optional<QString> read;
+        // Over a paste said to have left the field empty.
+        bool restoredOverEmpty;
+    } cases[] = {
+        {"text", after, false, after, false},
+        {"empty", "", false, QString(), true},
+        {"unreadable", after, true, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        FakeAccessibilityTree tree;
+        auto application = std::make_shared<FakeAccessible>();
+        auto window = std::make_shared<FakeAccessible>();
+        auto field = std::make_shared<FakeAccessible>();
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        window->focusedElementValue = field;
+        field->editable = true;
+        field->textValue = c.holds;
+        field->textFails = c.fails;
+
+        EXPECT_EQ(FieldRestorer::focusedText(tree, pid), c.read) << c.name;
+        EXPECT_EQ(FieldRestorer::restoreFocused(tree, pid, QString(), before), c.restoredOverEmpty)
+            << c.name;
+    }
+}
+
 }  // namespace
