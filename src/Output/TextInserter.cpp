@@ -111,7 +111,7 @@ public:
 
     void notify() override {
         if (done_)
-            done_();
+            done_(pasted_);
     }
 
 private:
@@ -137,7 +137,14 @@ private:
     }
 
     void paste() {
-        s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        pasted_ = s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        if (!pasted_) {
+            // Nothing went in: the text stays on the clipboard, where it is not lost, and no
+            // Return follows.
+            wrote_ = false;
+            finish();
+            return;
+        }
         if (!pressReturn_) {
             after(restoreDelay, [this] { restore(); });
             return;
@@ -162,6 +169,7 @@ private:
     std::optional<Platform::RunningApplication> target_;
     bool pressReturn_;
     InsertDone done_;
+    bool pasted_ = false;
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     ClipboardContents saved_;
     bool wrote_ = false;

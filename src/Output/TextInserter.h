@@ -34,7 +34,9 @@ public:
         Platform::ModifierState& modifiers;
         Platform::AccessibilityTrust& trust;
     };
-    using InsertDone = std::function<void()>;
+    // `pasted`: whether the paste key went out over the text. Without it (the clipboard was
+    // never Tavrin's, or the keyboard map has no key for the paste) nothing was inserted.
+    using InsertDone = std::function<void(bool pasted)>;
     using CopyDone = std::function<void(std::optional<QString>)>;
 
     explicit TextInserter(Services services);
@@ -46,7 +48,8 @@ public:
 
     // Pastes `text` into `target` (or into whatever is in front when there is none), with a
     // Return afterwards when `pressReturn` is set and the target's window is the active one.
-    // `done` is called once the user's clipboard is back. Never fails.
+    // `done` is called once the user's clipboard is back; where the paste key could not be sent,
+    // the text is left on the clipboard instead, for the user to paste by hand.
     void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
                 bool pressReturn, InsertDone done = {});
     // The text selected in the front application, copied with the copy key; none without

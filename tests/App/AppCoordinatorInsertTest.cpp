@@ -180,6 +180,20 @@ TEST(AppCoordinatorInsertTest, WithoutAccessibilityTheDraftGoesToTheClipboard) {
     EXPECT_TRUE(h.memory.data().activity.isEmpty());
 }
 
+// A keyboard map without the paste key: nothing goes in, so nothing is offered to undo, and
+// the draft waits on the clipboard.
+TEST(AppCoordinatorInsertTest, APasteKeyThatCannotBeSentLeavesTheDraftOnTheClipboard) {
+    InsertHarness h;
+    h.keys.withheld = {VirtualKey::V};
+    QGuiApplication::clipboard()->clear();
+    h.app().insert();
+    h.paste();
+
+    EXPECT_FALSE(h.pasted(VirtualKey::V));
+    EXPECT_FALSE(h.undoToast.isVisible());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+}
+
 TEST(AppCoordinatorInsertTest, NothingToInsertOutsideAFinishedDraft) {
     struct Case {
         const char* name;

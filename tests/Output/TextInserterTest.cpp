@@ -88,7 +88,8 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         Desk d;
         std::optional<Nanoseconds> doneAt;
 
-        d.inserter.insert("Hallo", d.target, c.pressReturn, [&] { doneAt = d.clock.monotonic(); });
+        d.inserter.insert("Hallo", d.target, c.pressReturn,
+                          [&](bool) { doneAt = d.clock.monotonic(); });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.windows.activations,
@@ -141,25 +142,36 @@ TEST(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
 TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
     struct Case {
         int refusedWrites;
+        bool pasteKeyMissing;
         std::vector<Sent> keys;
+        bool pasted;
+        // On the clipboard afterwards: the user's own, or the text that did not go in.
+        QString clipboard;
     };
-    const Case cases[] = {{1, {paste(150), returnKey(400)}}, {100, {}}};
+    const Case cases[] = {
+        {1, false, {paste(150), returnKey(400)}, true, "Vorher"},
+        {100, false, {}, false, "Vorher"},
+        {0, true, {}, false, "Hallo"},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.refusedWrites);
         Desk d;
         d.clipboard.refusedWrites = c.refusedWrites;
+        if (c.pasteKeyMissing)
+            d.keys.withheld = {VirtualKey::V};
         std::vector<ClipboardContents> pasted;
         d.keys.onSend = [&](quint16, quint64) { pasted.push_back(d.clipboard.contents); };
-        bool done = false;
+        std::optional<bool> done;
 
-        d.inserter.insert("Hallo", d.target, true, [&] { done = true; });
+        d.inserter.insert("Hallo", d.target, true, [&](bool keySent) { done = keySent; });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
         for (const ClipboardContents& contents : pasted)
             EXPECT_EQ(contents.value(0).representations.value(0).data, QByteArray("Hallo"));
-        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
-        EXPECT_TRUE(done);
+        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
+                  c.clipboard.toUtf8());
+        EXPECT_EQ(done, c.pasted);
     }
 }
 
@@ -210,7 +222,7 @@ TEST(TextInserterTest, AWriteLostRightAfterReadingTavrinsOwnStartsAgain) {
     TextInserter inserter({d.clock, clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool done = false;
 
-    inserter.insert("Hallo", d.target, false, [&] { done = true; });
+    inserter.insert("Hallo", d.target, false, [&](bool) { done = true; });
     d.clock.runUntilIdle();
 
     EXPECT_EQ(d.keys.sent, std::vector<Sent>{paste(170)});
@@ -328,8 +340,8 @@ TEST(TextInserterTest, CopySelection) {
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(*result, c.result);
         EXPECT_EQ(resultAt, ms(c.resultAt));
-        EXPECT_EQ(d.keys.sent, c.trusted && !c.keyWithheld ? std::vector<Sent>{copy(0)}
-                                                            : std::vector<Sent>{});
+        EXPECT_EQ(d.keys.sent,
+                  c.trusted && !c.keyWithheld ? std::vector<Sent>{copy(0)} : std::vector<Sent>{});
         EXPECT_EQ(d.clipboard.writes.size(), c.restored ? 1u : 0u);
         if (c.restored || !c.selection) {
             EXPECT_EQ(d.clipboard.contents, richContents());
@@ -365,7 +377,7 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
             starts.push_back(d.clock.singleShot(Milliseconds(step.at), [&, step] {
                 if (step.what == Step::Insert)
                     d.inserter.insert("Entwurf", d.target, false,
-                                      [&] { finished.push_back("insert"); });
+                                      [&](bool) { finished.push_back("insert"); });
                 else
                     d.inserter.copySelection([&](std::optional<QString> text) {
                         finished.push_back(text.value_or("nichts"));
@@ -386,7 +398,7 @@ TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
     auto early = std::make_unique<TextInserter>(
         TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool called = false;
-    early->insert("Hallo", d.target, false, [&] { called = true; });
+    early->insert("Hallo", d.target, false, [&](bool) { called = true; });
     d.clock.advance(ms(300));
     early.reset();
     d.clock.runUntilIdle();

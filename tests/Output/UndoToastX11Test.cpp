@@ -67,7 +67,7 @@ protected:
 
 TEST_F(UndoToastX11Test, ShowsWithoutTakingTheFocusAndUndoesTheInsertion) {
     bool inserted = false;
-    inserter.insert("Hallo Welt", lineEdit, false, [&] { inserted = true; });
+    inserter.insert("Hallo Welt", lineEdit, false, [&](bool) { inserted = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return inserted; }, 5000));
     ASSERT_EQ(nextText(), QByteArray("text Hallo Welt"));
 

@@ -225,10 +225,18 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
             endRouting(r);
             return;
         }
-        s_.inserter->insert(text, r->target, false, [this, r, undo] {
+        s_.inserter->insert(text, r->target, false, [this, r, text, undo](bool pasted) {
             // After the wait for the paste.
             if (!isAlive(r->task))
                 return;
+            if (!pasted) {
+                // The words are never lost: the user pastes them by hand.
+                putOnClipboard(text);
+                s_.quickDictation.finish(Status::failed(tr("In die Zwischenablage kopiert")),
+                                         kFailureShown);
+                endRouting(r);
+                return;
+            }
             const Status status = s_.quickDictation.model().status();
             if (isFailure(status)) {
                 // An earlier failure (the engine's, or the AI's) stays readable, then goes.

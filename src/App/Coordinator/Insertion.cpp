@@ -65,14 +65,17 @@ void AppCoordinator::insert() {
     std::weak_ptr<CoreTask> weak = task;
     s_.inserter->insert(
         draft, target, settings.sendAfterInsert,
-        [this, weak, inserted, anchor, before, target, settings, reshow] {
+        [this, weak, inserted, draft, anchor, before, target, settings, reshow](bool pasted) {
             // After the wait for the paste: the panel is closed or hidden, so only the
             // coordinator's end drops what follows; the panel comes back only for the very
             // session that was hidden.
             if (!isAlive(weak))
                 return;
             forget(pastes_, weak);
-            if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
+            // Nothing went in: the draft waits on the clipboard, and there is nothing to undo.
+            if (!pasted)
+                putOnClipboard(draft);
+            else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
                 s_.undoToast->show(anchor, target, before);
             if (reshow && inserted && inserted == session_.get())
                 s_.panel.show(*inserted, *this, pressTime_);
