@@ -180,18 +180,25 @@ std::variant<Script, Refusal> prepare(const QString& text,
     }
     static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
+        // The template's own text may name the variables the values go into, with any
+        // number: only those that stand for a placeholder count.
+        QList<const Placeholder*> values;
+        for (const qsizetype number : spot.numbers) {
+            if (number >= 1 && number <= numbered.size())
+                values.append(numbered.at(number - 1));
+        }
         QString start;
-        for (const qsizetype number : spot.numbers)
-            start += numbered.at(number - 1)->second;
+        for (const Placeholder* value : values)
+            start += value->second;
         // Values that come to nothing leave the word to the template's own text.
         const bool option = spot.echoOnly
                                 ? spot.alone && echoOption.match(start).hasMatch()
                                 : start.startsWith(QLatin1Char('-'));
         if (option) {
-            const auto first = std::find_if(
-                spot.numbers.cbegin(), spot.numbers.cend(),
-                [&](qsizetype number) { return !numbered.at(number - 1)->second.isEmpty(); });
-            return Refusal{Refusal::Reason::option, {numbered.at(*first - 1)->first}};
+            const auto first =
+                std::find_if(values.cbegin(), values.cend(),
+                             [](const Placeholder* value) { return !value->second.isEmpty(); });
+            return Refusal{Refusal::Reason::option, {(*first)->first}};
         }
     }
 

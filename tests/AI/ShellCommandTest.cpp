@@ -414,6 +414,9 @@ TEST(ShellCommandQuoteTest, ValuesThatWouldBeOptionsAreRefusedWhereAProgramReads
         {"cd {{a}} && ls", "-P", true},
         {"git log {{a}}x", "--output=/tmp/f", true},
         {"git log {{b}}{{a}}", "--output=/tmp/f", true},
+        // the template naming the variables the values go into, by numbers there are none for
+        {"git log ${tavrin_value_7}{{a}}", "--output=/tmp/f", true},
+        {"git log ${tavrin_value_99999999999999999999}{{a}}", "--output=/tmp/f", true},
         // where no program reads it as an option
         {"printf '%s\\n' {{a}}", "-5 Grad", false},
         {"echo {{a}}", "-5 Grad", false},
