@@ -318,6 +318,23 @@ TEST(AppCoordinatorDictationTest, AHungToolHoldsTheWordsAtMostThirtySecondsAfter
     }
 }
 
+// A step that comes after the time is up starts no tool at all: its process would only be
+// ended again at once.
+TEST(AppCoordinatorDictationTest, NoCallStartsAfterTheThirtySeconds) {
+    DictationHarness h;
+    const QString spoken = QStringLiteral("Schreib mir eine Mail auf Englisch, ich komme morgen");
+    h.holdAndSay(spoken);
+    h.settle(29900ms);
+    h.answer(QStringLiteral("TEXT"));
+    QCoreApplication::processEvents();
+    // The selection's copy takes the routing past the thirty seconds.
+    h.settle(1s);
+    EXPECT_EQ(h.provider.calls.size(), 1u);
+    EXPECT_EQ(h.pasted(), QStringList{spoken});
+    EXPECT_EQ(h.quickDictation.model().status(),
+              Status::failed("KI nicht erreichbar – Originaltext eingefügt"));
+}
+
 TEST(AppCoordinatorDictationTest, AnEngineFailureWithTextIsShownThenHidden) {
     DictationHarness h;
     h.heard = QStringLiteral("Hallo Anna");

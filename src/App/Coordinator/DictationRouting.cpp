@@ -169,18 +169,21 @@ void AppCoordinator::askForDictation(
                 this, [held] { held->cancel(); }, Qt::QueuedConnection);
         done(std::move(answer), timedOut);
     };
-    std::unique_ptr<AIProvider> ai = s_.makeProvider(r->settings.provider, r->settings);
-    call->hold(ai->complete(request, [r, settle](AIResult<QString> answer) {
-        // After the wait for the AI's answer.
-        if (!isAlive(r->task))
-            return;
-        settle(answer ? std::optional<QString>(answer.value()) : std::nullopt, false);
-    }));
-    call->hold(std::move(ai));
-    // The time runs from the release, for all of the routing's calls together.
+    // The time runs from the release, for all of the routing's calls together. A step that
+    // comes after it starts no tool: the process would only be ended again at once.
     const milliseconds left = std::max(
         kDictationAILimit - duration_cast<milliseconds>(s_.clock.monotonic() - r->releasedAt),
         milliseconds(0));
+    if (left > milliseconds(0)) {
+        std::unique_ptr<AIProvider> ai = s_.makeProvider(r->settings.provider, r->settings);
+        call->hold(ai->complete(request, [r, settle](AIResult<QString> answer) {
+            // After the wait for the AI's answer.
+            if (!isAlive(r->task))
+                return;
+            settle(answer ? std::optional<QString>(answer.value()) : std::nullopt, false);
+        }));
+        call->hold(std::move(ai));
+    }
     call->hold(s_.clock.singleShot(left, [r, settle] {
         // After the wait of the time limit: the tool hangs, and the words go in as recognised.
         if (!isAlive(r->task))
