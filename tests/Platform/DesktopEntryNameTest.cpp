@@ -44,4 +44,30 @@ TEST(DesktopEntryNameTest, IdNamesAnInstalledFileAndNothingElse) {
     EXPECT_EQ(forId("org.example.Missing"), std::nullopt);
 }
 
+// The panel's header names the program in front: by its desktop file, also when the window
+// announces no id and only its WM_CLASS leads there.
+TEST(DesktopEntryNameTest, AWindowIsNamedByItsDesktopFileWhereverItsNameLeadsThere) {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    writeFile(data + "/applications/firefox-esr.desktop", "[Desktop Entry]\nName=Firefox ESR\n");
+    writeFile(data + "/applications/chromium.desktop", "[Desktop Entry]\nName=Chromium\n");
+    writeFile(data + "/applications/org.example.Mail.desktop", "[Desktop Entry]\nName=Post\n");
+    const struct {
+        const char* desktopId;
+        const char* instance;
+        const char* windowClass;
+        const char* expected;
+    } cases[] = {
+        {"org.example.Mail", "mail", "Mail", "Post"},
+        {"", "Navigator", "firefox-esr", "Firefox ESR"},
+        {"", "chromium", "Chromium", "Chromium"},
+        {"", "", "Chromium", "Chromium"},
+        {"", "unknown", "Unknown", "Unknown"},
+        {"", "", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Platform::DesktopEntryName::forWindow(c.desktopId, c.instance, c.windowClass),
+                  QString(c.expected))
+            << c.windowClass;
+}
+
 }  // namespace

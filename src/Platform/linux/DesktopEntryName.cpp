@@ -45,6 +45,14 @@ std::optional<QString> forId(const QString& id) {
     return name;
 }
 
+QString forWindow(const QString& desktopId, const QString& instance, const QString& windowClass) {
+    for (const QString& id : {desktopId, windowClass, instance, windowClass.toLower()}) {
+        if (const std::optional<QString> name = forId(id))
+            return *name;
+    }
+    return windowClass;
+}
+
 std::optional<QByteArray> contentsForId(const QString& id) {
     if (id.isEmpty() || id.contains(u'/'))
         return std::nullopt;

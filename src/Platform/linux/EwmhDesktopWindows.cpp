@@ -74,8 +74,8 @@ std::optional<RunningApplication> EwmhDesktopWindows::frontApplication() {
         application.bundleIdentifier = desktopId;
     else if (!application.windowClass.isEmpty())
         application.bundleIdentifier = application.windowClass;
-    application.localizedName =
-        DesktopEntryName::forId(desktopId).value_or(application.windowClass);
+    application.localizedName = DesktopEntryName::forWindow(
+        desktopId, application.windowInstance, application.windowClass);
     return application;
 }
 
