@@ -12,6 +12,21 @@ constexpr qint32 pid = 31;
 const QString before = QStringLiteral("Liebe Anna,\nhallo Welt und danke.\n");
 const QString after = QStringLiteral("Liebe Anna,\nhallo Hallo Anna, gern. und danke.\n");
 
+// An application whose window has an editable field in focus (unless told otherwise).
+struct Desk {
+    explicit Desk(bool focused = true) {
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        if (focused)
+            window->focusedElementValue = field;
+        field->editable = true;
+    }
+    FakeAccessibilityTree tree;
+    std::shared_ptr<FakeAccessible> application = std::make_shared<FakeAccessible>();
+    std::shared_ptr<FakeAccessible> window = std::make_shared<FakeAccessible>();
+    std::shared_ptr<FakeAccessible> field = std::make_shared<FakeAccessible>();
+};
+
 // The undo writes the earlier text back only into the focused field, only while it holds what
 // the insertion left, and never into a password field.
 TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverTheInsertion) {
@@ -30,15 +45,9 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverTheInsertion) {
         {"the focus went elsewhere", after, false, true, false, false},
     };
     for (const auto& c : cases) {
-        FakeAccessibilityTree tree;
-        auto application = std::make_shared<FakeAccessible>();
-        auto window = std::make_shared<FakeAccessible>();
-        auto field = std::make_shared<FakeAccessible>();
-        tree.applications.insert(pid, application);
-        application->focusedWindowValue = window;
-        if (c.focused)
-            window->focusedElementValue = field;
-        field->editable = true;
+        Desk desk(c.focused);
+        FakeAccessibilityTree& tree = desk.tree;
+        const std::shared_ptr<FakeAccessible>& field = desk.field;
         field->password = c.password;
         field->writable = c.writable;
         field->textValue = c.holds;
@@ -64,14 +73,9 @@ TEST(FieldRestorerTest, AFieldThatCannotBeReadIsLeftAlone) {
         {"unreadable", after, true, std::nullopt, false},
     };
     for (const auto& c : cases) {
-        FakeAccessibilityTree tree;
-        auto application = std::make_shared<FakeAccessible>();
-        auto window = std::make_shared<FakeAccessible>();
-        auto field = std::make_shared<FakeAccessible>();
-        tree.applications.insert(pid, application);
-        application->focusedWindowValue = window;
-        window->focusedElementValue = field;
-        field->editable = true;
+        Desk desk;
+        FakeAccessibilityTree& tree = desk.tree;
+        const std::shared_ptr<FakeAccessible>& field = desk.field;
         field->textValue = c.holds;
         field->textFails = c.fails;
 
