@@ -1,26 +1,92 @@
 #include "Platform/PrivateFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 
 namespace Platform::PrivateFile {
 
+namespace {
+
+// A link (say into a folder of dotfiles) stays a link: its target is what gets replaced.
+QString resolvedPath(const QString& path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+QString reason(int error) {
+    return qt_error_string(error);
+}
+
+// Every byte, however the kernel splits the write.
+bool writeAll(int fd, const QByteArray& data) {
+    const char* next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        next += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Makes the rename itself durable. The new content is in place whatever this returns, so a
+// failure here is no failure of the write.
+void syncFolder(const QByteArray& folder) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 std::optional<QString> write(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    // The temporary file becomes `path`: it must be private before any byte lands.
-    if (::fchmod(file.handle(), 0600) != 0) {
-        file.cancelWriting();
-        return QStringLiteral("chmod: ") + qt_error_string(errno);
+    const QFileInfo target(resolvedPath(path));
+    const QByteArray finalName = QFile::encodeName(target.filePath());
+    // A file the user made read-only is left alone, as an editor would.
+    if (::access(finalName.constData(), F_OK) == 0 && ::access(finalName.constData(), W_OK) != 0)
+        return reason(errno);
+
+    // The temporary file sits beside the target, so that the rename stays on one filesystem;
+    // its name is cut so that it never exceeds the longest name a folder takes.
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    QByteArray temporary =
+        folder + "/." + QFile::encodeName(target.fileName()).left(200) + ".XXXXXX";
+    // Created exclusively and 0600: private before its first byte is written.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return reason(errno);
+
+    // Nothing replaces the old file unless every byte is on the disk: a full disk shows at the
+    // write or at the sync, never only after the rename.
+    int error = 0;
+    if (::fchmod(fd, 0600) != 0 || !writeAll(fd, data) || ::fsync(fd) != 0)
+        error = errno;
+    // A close can still report a failed write-back.
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), finalName.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return reason(error);
     }
-    if (file.write(data) != data.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
+    syncFolder(folder);
     return std::nullopt;
 }
 

@@ -7,8 +7,11 @@
 namespace Platform::PrivateFile {
 
 // Replaces `path` whole with `data`, atomically, readable and writable by the user alone (the
-// file is private before its first byte is written). Gives the reason when it fails; the old
-// file is then untouched.
+// file is private before its first byte is written). The data is written to a temporary file
+// beside it and synced to the disk before that file takes the place of the old one. Gives the
+// reason when it fails (a full disk, a read-only folder, …); the old file is then untouched,
+// byte for byte, and no temporary file is left behind. A link at `path` stays and its target
+// is replaced.
 std::optional<QString> write(const QString& path, const QByteArray& data);
 
 }  // namespace Platform::PrivateFile

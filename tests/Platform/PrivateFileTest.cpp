@@ -1,10 +1,9 @@
-#include "Platform/PrivateFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
 
+#include "Platform/PrivateFile.h"
 #include "support/Files.h"
 
 TEST(PrivateFileTest, ReplacesWholeAndPrivateOrLeavesTheOldFile) {
@@ -20,5 +19,20 @@ TEST(PrivateFileTest, ReplacesWholeAndPrivateOrLeavesTheOldFile) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
     EXPECT_TRUE(Platform::PrivateFile::write(folder.filePath("missing/data.json"), "x"));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"data.json"});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.json"});
+}
+
+// Settings kept in a folder of dotfiles and linked into place stay linked.
+TEST(PrivateFileTest, ALinkStaysAndItsTargetIsReplaced) {
+    QTemporaryDir folder;
+    const QString target = folder.filePath("dotfiles/settings.json");
+    const QString link = folder.filePath("settings.json");
+    writeFile(target, "old");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    EXPECT_EQ(Platform::PrivateFile::write(link, "new"), std::nullopt);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"dotfiles", "settings.json"}));
 }

@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "Platform/AppPaths.h"
+#include "Platform/PrivateFile.h"
 
 namespace Platform {
 
@@ -77,13 +77,7 @@ std::optional<QString> XdgAutostartLoginItem::registerItem() {
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n")
                               .arg(execValue(program));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write(entry.toUtf8());
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return PrivateFile::write(path, entry.toUtf8());
 }
 
 std::optional<QString> XdgAutostartLoginItem::unregisterItem() {
