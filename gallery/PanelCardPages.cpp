@@ -90,7 +90,8 @@ const std::vector<Look> kLooks{
      }},
     {"problem-limit",
      [](AssistantSession& s, RecordingPanelActions&) {
-         failed(s, AssistantProblem::limitReached(ProviderID::claudeCLI, "um 18:00 Uhr"));
+         s.setProvider(ProviderID::codexCLI);
+         failed(s, AssistantProblem::limitReached(ProviderID::codexCLI, "18:39"));
      }},
     {"problem-busy",
      [](AssistantSession& s, RecordingPanelActions&) {

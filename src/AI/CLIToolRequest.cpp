@@ -55,22 +55,46 @@ void CLIToolRequest::start(const QString& executable) {
 }
 
 void CLIToolRequest::followRefusal() {
-    if (!refusal()) {
+    const std::optional<ServiceRefusal> latest = refusal();
+    if (!latest) {
         m_refusalGrace.reset();
+        m_refusalGraceOver = false;
+        return;
+    }
+    const bool retried = latest->line != m_refusalLine;
+    if (retried) {
+        m_refusalLine = latest->line;
+        m_refusalLineAt = m_clock.monotonic();
+    }
+    if (m_refusalGraceOver) {
+        if (retried)
+            stopWith(AIError::failed(latest->reason));
         return;
     }
     // Counted from the refusal's first line: each retry says it again, and a grace that
     // started over with every one would let the tool retry for as long as it likes.
     if (m_refusalGrace)
         return;
-    m_refusalGrace = m_clock.singleShot(kRefusalGrace, [this] {
-        if (const std::optional<AIError> failure = refusal())
-            stopWith(*failure);
-    });
+    m_refusalGrace = m_clock.singleShot(kRefusalGrace, [this] { refusalGraceOver(); });
+}
+
+void CLIToolRequest::refusalGraceOver() {
+    const std::optional<ServiceRefusal> latest = refusal();
+    if (!latest)
+        return;
+    // Still waiting for the next try it announced: it has not got through.
+    if (latest->nextTryIn && m_clock.monotonic() < m_refusalLineAt + *latest->nextTryIn) {
+        stopWith(AIError::failed(latest->reason));
+        return;
+    }
+    // Quiet since its last refusal, it may be trying with success; only a further refusal
+    // tells that it still retries.
+    m_refusalGraceOver = true;
 }
 
 void CLIToolRequest::cancel() {
     m_refusalGrace.reset();
+    m_refusalGraceOver = false;
     m_run.reset();
     release();
 }

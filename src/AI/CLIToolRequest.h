@@ -14,6 +14,7 @@
 #include "AI/AIResult.h"
 #include "AI/ChunkStream.h"
 #include "AI/ProcessRun.h"
+#include "AI/ServiceRefusal.h"
 #include "Platform/Clock.h"
 
 // One request to a command-line AI tool, the part every such provider shares: find the tool,
@@ -27,6 +28,11 @@ public:
     // first retry and twice as long before each next one, for about three minutes in all;
     // nobody waits that long for a reply, while a blip of a few seconds is over by the second
     // or third retry. Fifteen seconds leave it four retries.
+    //
+    // Only a tool that is still retrying is given up: one that waits for a next try it has
+    // announced, or that reports one more refusal. A tool that went quiet after a refusal may
+    // have got through: codex prints nothing between a retry that succeeds and its finished
+    // answer.
     static constexpr std::chrono::milliseconds kRefusalGrace = std::chrono::seconds(15);
 
     // How the tool is started.
@@ -62,11 +68,11 @@ protected:
     // A failure the lines read so far already settle, though the tool goes on (it may retry
     // for minutes): the run is ended as on cancel and the stream ends with it at once.
     virtual std::optional<AIError> settledFailure() const { return std::nullopt; }
-    // The failure the tool is retrying when the service itself turned it away (overloaded,
-    // or the limit reached); none while the tool gets through or retries for another reason,
-    // such as the network. Once the refusal has lasted kRefusalGrace without a break, the run
-    // is ended as on cancel and the stream ends with it.
-    virtual std::optional<AIError> refusal() const { return std::nullopt; }
+    // The latest retry line of a tool whose service itself turned it away (overloaded, or
+    // the limit reached); none while the tool gets through or retries for another reason,
+    // such as the network. Once the refusal has lasted kRefusalGrace without a break and the
+    // tool still retries, the run is ended as on cancel and the stream ends with it.
+    virtual std::optional<ServiceRefusal> refusal() const { return std::nullopt; }
     // Lets go of what prepare() made, before the stream ends or when it is cancelled.
     virtual void release() {}
 
@@ -76,12 +82,18 @@ private:
     void cancel();
     void stopWith(const AIError& failure);
     void followRefusal();
+    void refusalGraceOver();
 
     ChunkStream* m_stream;
     Platform::Clock& m_clock;
     std::unique_ptr<ProcessRun> m_run;
     // Runs from the first line of a refusal until it lets up.
     std::unique_ptr<Platform::Timer> m_refusalGrace;
+    // The grace is over, but the tool had gone quiet: its next refusal line ends the run.
+    bool m_refusalGraceOver = false;
+    // The latest refusal line read, and when.
+    int m_refusalLine = 0;
+    Platform::Nanoseconds m_refusalLineAt{0};
 };
 
 // A request whose tool's lines `Provider::StreamState` reads and `Provider::classify` names:
@@ -105,11 +117,7 @@ protected:
             return m_notLoggedIn();
         return std::nullopt;
     }
-    std::optional<AIError> refusal() const override {
-        if (m_state.refusal)
-            return AIError::failed(*m_state.refusal);
-        return std::nullopt;
-    }
+    std::optional<ServiceRefusal> refusal() const override { return m_state.refusal; }
 
     AIRequest m_request;
     typename Provider::StreamState m_state;

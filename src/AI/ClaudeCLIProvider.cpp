@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cmath>
 
 #include "AI/CLIToolRequest.h"
 #include "AI/Chunk.h"
@@ -139,7 +141,12 @@ QStringList ClaudeCLIProvider::StreamState::onLine(const QByteArray& line) {
                 words << QString::number(status.toInteger());
             if (!reason.isEmpty())
                 words << reason;
-            refusal = words.join(QLatin1Char(' '));
+            std::optional<std::chrono::milliseconds> nextTryIn;
+            const QJsonValue delay = object.value(QLatin1String("retry_delay_ms"));
+            if (delay.isDouble())  // kept within a day, so that a wild value cannot overflow
+                nextTryIn = std::chrono::milliseconds(
+                    qint64(std::clamp(std::ceil(delay.toDouble()), 0.0, 86'400'000.0)));
+            refusal = ServiceRefusal{words.join(QLatin1Char(' ')), nextTryIn, ++refusalLines};
         }
     } else if (type.toString() == QLatin1String("result")) {
         const QJsonValue result = object.value(QLatin1String("result"));

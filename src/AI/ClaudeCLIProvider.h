@@ -7,6 +7,7 @@
 
 #include "AI/AIError.h"
 #include "AI/AIProvider.h"
+#include "AI/ServiceRefusal.h"
 #include "Platform/Clock.h"
 
 // Answers a request by running the Claude Code command-line tool once, non-interactively,
@@ -47,9 +48,10 @@ public:
         // reports it; nothing but a new sign-in helps.
         bool signInRejected = false;
         // The service is overloaded or the limit is reached, and the tool retries: the failure
-        // text for that, while it lasts. Retries for the network or a server error, and any
-        // sign that the tool got through, end it.
-        std::optional<QString> refusal;
+        // text for that and the wait the tool announced, while it lasts. Retries for the
+        // network or a server error, and any sign that the tool got through, end it.
+        std::optional<ServiceRefusal> refusal;
+        int refusalLines = 0;
 
         // The chunks one output line yields; lines that are not understood yield none.
         QStringList onLine(const QByteArray& line);

@@ -100,7 +100,7 @@ void CodexCLIProvider::StreamState::followReconnect(const QString& message) {
             break;
         case AssistantProblem::Kind::busy:
         case AssistantProblem::Kind::limitReached:
-            refusal = reason;
+            refusal = ServiceRefusal{reason, std::nullopt, ++refusalLines};
             break;
         default:
             break;

@@ -7,6 +7,7 @@
 
 #include "AI/AIError.h"
 #include "AI/AIProvider.h"
+#include "AI/ServiceRefusal.h"
 #include "Platform/Clock.h"
 
 // Answers a request by running the Codex command-line tool once in non-interactive mode,
@@ -43,8 +44,10 @@ public:
         bool signInRejected = false;
         // The tool reconnects because the service is overloaded or the limit is reached: why,
         // in the tool's words, while it lasts. A reconnect for another reason (the network)
-        // and any sign that the tool got through end it.
-        std::optional<QString> refusal;
+        // and any sign that the tool got through end it. The tool does not say when it tries
+        // next.
+        std::optional<ServiceRefusal> refusal;
+        int refusalLines = 0;
 
         // The chunks one output line yields; lines that are not understood yield none.
         QStringList onLine(const QByteArray& line);

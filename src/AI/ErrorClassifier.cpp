@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTime>
 #include <initializer_list>
 
 #include "Projects/Blanks.h"
@@ -27,7 +28,7 @@ constexpr Phrases kNetwork = {"enotfound",      "getaddrinfo",
 constexpr Phrases kBusy = {"overloaded", "529", "503", "502", "internal server error",
                            "service unavailable", "server_error", "api_error",
                            // codex, when its service is overloaded
-                           "experiencing high demand"};
+                           "experiencing high demand", "at capacity"};
 constexpr Phrases kSignIn = {"oauth token has expired",
                              "authentication_error",
                              "invalid api key",
@@ -74,6 +75,32 @@ std::optional<QString> resetTimeFromEpoch(const QString& text) {
     return QLocale().toString(instant.time(), QLocale::ShortFormat);
 }
 
+// The times of day in `text` ("6:39 PM", "18:39") in the user's own format; anything else
+// stays as written.
+QString withLocalTimes(QString text) {
+    static const QRegularExpression clock =
+        pattern(R"(\b([0-9]{1,2}):([0-9]{2})(\s*([ap])m\b)?)", true);
+    qsizetype from = 0;
+    for (QRegularExpressionMatch match = clock.match(text); match.hasMatch();
+         match = clock.match(text, from)) {
+        int hour = match.captured(1).toInt();
+        const int minute = match.captured(2).toInt();
+        const QString half = match.captured(4).toLower();
+        if (!half.isEmpty()) {
+            // 12 AM is midnight, 12 PM noon.
+            hour = hour < 1 || hour > 12 ? -1 : hour % 12 + (half == QLatin1String("p") ? 12 : 0);
+        }
+        const QTime time(hour, minute);
+        from = match.capturedEnd();
+        if (!time.isValid())
+            continue;
+        const QString local = QLocale().toString(time, QLocale::ShortFormat);
+        text.replace(match.capturedStart(), match.capturedLength(), local);
+        from = match.capturedStart() + local.size();
+    }
+    return text;
+}
+
 // When the usage limit resets, as the tool wrote it: a time or a span.
 std::optional<QString> resetHint(const QString& text) {
     if (std::optional<QString> time = resetTimeFromEpoch(text))
@@ -85,10 +112,15 @@ std::optional<QString> resetHint(const QString& text) {
     QRegularExpressionMatch match = resets.match(text);
     if (!match.hasMatch())
         match = tryAgain.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
+    if (match.hasMatch())
+        return Blanks::trimmed(match.captured(0).remove(lead));
 
-    return Blanks::trimmed(match.captured(0).remove(lead));
+    // codex names the moment in its own 12-hour clock: "try again at 6:39 PM."
+    static const QRegularExpression tryAgainAt = pattern(R"(try again at\s+([^.\n]{1,40}))", true);
+    match = tryAgainAt.match(text);
+    if (match.hasMatch())
+        return withLocalTimes(Blanks::trimmed(match.captured(1)));
+    return std::nullopt;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "AI/ErrorClassifier.h"
 #include "Platform/fake/FakeClock.h"
 #include "support/FakeAITool.h"
+#include "support/ScopedLocale.h"
 
 TEST(ClaudeCLIProviderTest, Arguments) {
     const QStringList base =
@@ -212,9 +213,9 @@ TEST(ClaudeCLIProviderTest, RetryLines) {
         EXPECT_EQ(state.error, std::nullopt) << c.name;
         EXPECT_EQ(state.refusal.has_value(), c.refusal.has_value()) << c.name;
         if (state.refusal && c.refusal) {
-            EXPECT_EQ(ErrorClassifier::classify(*state.refusal, ProviderID::claudeCLI).kind(),
+            EXPECT_EQ(ErrorClassifier::classify(state.refusal->reason, ProviderID::claudeCLI).kind(),
                       *c.refusal)
-                << c.name << ": " << state.refusal->toStdString();
+                << c.name << ": " << state.refusal->reason.toStdString();
         }
     }
 }
@@ -341,6 +342,13 @@ TEST(CodexCLIProviderTest, ReconnectReasons) {
          {reconnect(R"( (unexpected status 529 <unknown status code>: Overloaded))")},
          false,
          Kind::busy},
+        {"service unavailable",
+         {reconnect(" (unexpected status 503 Service Unavailable: The engine is currently "
+                    "overloaded, please try again later., url: …/v1/responses)")},
+         false,
+         Kind::busy},
+        {"rate limit exceeded", {reconnect(" (rate limit exceeded: slow down)")}, false,
+         Kind::limitReached},
         {"the network",
          {reconnect(" (stream disconnected before completion: error sending request for url "
                     "(https://chatgpt.com/backend-api/codex/responses))")},
@@ -369,9 +377,9 @@ TEST(CodexCLIProviderTest, ReconnectReasons) {
         EXPECT_EQ(state.signInRejected, c.rejected) << c.name;
         EXPECT_EQ(state.refusal.has_value(), c.refusal.has_value()) << c.name;
         if (state.refusal && c.refusal) {
-            EXPECT_EQ(ErrorClassifier::classify(*state.refusal, ProviderID::codexCLI).kind(),
+            EXPECT_EQ(ErrorClassifier::classify(state.refusal->reason, ProviderID::codexCLI).kind(),
                       *c.refusal)
-                << c.name << ": " << state.refusal->toStdString();
+                << c.name << ": " << state.refusal->reason.toStdString();
         }
     }
 }
@@ -387,6 +395,16 @@ QStringList leftoverImages() {
 
 QString canonical(const QString& path) {
     return QDir(path).canonicalPath();
+}
+
+// A stream from `provider` with the fake stopping before the replay lines `pauses`;
+// `finished` turns true when the stream ends.
+std::unique_ptr<ChunkStream> startPaused(const AIProvider& provider, FakeAITool& tool,
+                                         const char* pauses, bool& finished) {
+    tool.set("TAVRIN_FAKE_PAUSE", pauses);
+    std::unique_ptr<ChunkStream> stream = provider.stream({"S", "U"});
+    QObject::connect(stream.get(), &ChunkStream::finished, [&finished] { finished = true; });
+    return stream;
 }
 
 }  // namespace
@@ -554,16 +572,13 @@ TEST_F(CLIProviderRunTest, RefusedSignInEndsAtTheFirstRetry) {
 }
 
 // A service that turns the tool away (overloaded, or the limit reached) ends the request once
-// the tool has retried for the grace, counted from its first retry, with the failure the panel
-// shows as busy or as the limit; the tool's whole process group is ended. Reconnects for the
-// network are left to the tool, which then ends as it does.
+// the tool has retried for the grace, counted from its first retry, and still waits for the
+// next try it announced; the failure is the one the panel shows as busy or as the limit, and
+// the tool's whole process group is ended. Reconnects for the network are left to the tool,
+// which then ends as it does.
 TEST_F(CLIProviderRunTest, ARefusingServiceEndsTheRequestAfterTheGrace) {
     using Kind = AssistantProblem::Kind;
     using std::chrono::milliseconds;
-    const QString limit =
-        "exceeded retry limit, last status: 429 Too Many Requests, request id: 9c84b52ce87fbe62-FRA";
-    const QString demand =
-        "We’re currently experiencing high demand, which may cause temporary errors.";
     struct Case {
         const char* name;
         const AIProvider& provider;
@@ -578,10 +593,6 @@ TEST_F(CLIProviderRunTest, ARefusingServiceEndsTheRequestAfterTheGrace) {
          AIError::failed("API Error: 529 overloaded"), Kind::busy},
         {"claude rate limit", claude, "claude/rate-limited.jsonl", "4 12",
          AIError::failed("API Error: 429 rate_limit"), Kind::limitReached},
-        {"codex rate limit", codex, "codex/rate-limited.jsonl", "5 8", AIError::failed(limit),
-         Kind::limitReached},
-        {"codex high demand", codex, "codex/overloaded.jsonl", "5 8", AIError::failed(demand),
-         Kind::busy},
         {"codex network", codex, "codex/reconnect-failed.jsonl", "4 6",
          AIError::failed("stream disconnected before completion: error sending request for url "
                          "(https://chatgpt.com/backend-api/codex/responses)"),
@@ -589,10 +600,8 @@ TEST_F(CLIProviderRunTest, ARefusingServiceEndsTheRequestAfterTheGrace) {
     };
     for (const Case& c : cases) {
         FakeAITool tool(c.replay);
-        tool.set("TAVRIN_FAKE_PAUSE", c.pauses);
-        std::unique_ptr<ChunkStream> stream = c.provider.stream({"S", "U"});
         bool finished = false;
-        QObject::connect(stream.get(), &ChunkStream::finished, [&] { finished = true; });
+        std::unique_ptr<ChunkStream> stream = startPaused(c.provider, tool, c.pauses, finished);
 
         ASSERT_TRUE(tool.waitUntilPaused(1)) << c.name;
         EXPECT_TRUE(QTest::qWaitFor(
@@ -618,6 +627,88 @@ TEST_F(CLIProviderRunTest, ARefusingServiceEndsTheRequestAfterTheGrace) {
         expectEnd(outcome, c.expected, c.name);
         if (c.problem) {
             EXPECT_EQ(ErrorClassifier::classify(c.expected.payload(), ProviderID::claudeCLI).kind(),
+                      *c.problem)
+                << c.name;
+        }
+        EXPECT_TRUE(FakeAITool::groupGone(tool.pid())) << c.name;
+    }
+}
+
+// What the tools print when their service is busy or a limit is reached, read by the provider
+// from the stand-in tool. A tool that went quiet after a refusal may be answering and is left
+// alone past the grace; one that still retries is ended at its first refusal after the grace,
+// with its whole process group. The failure reads as the problem the panel shows.
+TEST_F(CLIProviderRunTest, WhatTheToolsPrintWhenTheServiceIsBusyOrALimitIsReached) {
+    using std::chrono::seconds;
+    constexpr ProviderID codexID = ProviderID::codexCLI;
+    const QString unavailable =
+        "unexpected status 503 Service Unavailable: The engine is currently overloaded, please "
+        "try again later., url: …/v1/responses";
+    const QString usageLimit =
+        "You’ve hit your usage limit. Upgrade to Pro (…) … or try again at 6:39 PM.";
+    struct Case {
+        const char* name;
+        const AIProvider& provider;
+        const char* replay;
+        // First stop: right after the first refusal, where the grace runs out; the second one
+        // holds the tool after its next line.
+        const char* pauses;
+        std::optional<AIError> expected;
+        std::optional<AssistantProblem> problem = std::nullopt;
+        QStringList chunksAfterTheGrace = {};
+    };
+    const Case cases[] = {
+        {"codex blip, then a slow answer", codex, "codex/blip-then-answer.jsonl", "4",
+         std::nullopt, std::nullopt, {"[[DRAFT]]\nHallo"}},
+        {"codex 503 past the grace", codex, "codex/service-unavailable.jsonl", "4 5",
+         AIError::failed(unavailable), AssistantProblem::busy(codexID)},
+        {"codex high demand past the grace", codex, "codex/overloaded.jsonl", "4 5",
+         AIError::failed(
+             "We’re currently experiencing high demand, which may cause temporary errors."),
+         AssistantProblem::busy(codexID)},
+        {"codex 429 past the grace", codex, "codex/rate-limited.jsonl", "4 5",
+         AIError::failed("exceeded retry limit, last status: 429 Too Many Requests, request id: "
+                         "9c84b52ce87fbe62-FRA"),
+         AssistantProblem::limitReached(codexID)},
+        // Its announced wait is long over: the next try is on its way when the grace ends.
+        {"claude trying again when the grace ends", claude, "claude/overloaded.jsonl", "3 4",
+         AIError::failed("API Error: 529 overloaded"),
+         AssistantProblem::busy(ProviderID::claudeCLI)},
+        {"codex at capacity", codex, "codex/at-capacity.jsonl", "",
+         AIError::failed("Selected model is at capacity. Please try a different model."),
+         AssistantProblem::busy(codexID)},
+        {"codex usage limit with a time", codex, "codex/usage-limit.jsonl", "",
+         AIError::failed(usageLimit), AssistantProblem::limitReached(codexID, "18:39")},
+        {"codex quota", codex, "codex/quota.jsonl", "",
+         AIError::failed("Quota exceeded. Check your plan and billing details."),
+         AssistantProblem::limitReached(codexID)},
+        {"codex 429 at once", codex, "codex/too-many-requests.jsonl", "",
+         AIError::failed("exceeded retry limit, last status: 429 Too Many Requests"),
+         AssistantProblem::limitReached(codexID)},
+    };
+    // The reset time is shown in the user's format.
+    const ScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
+    for (const Case& c : cases) {
+        FakeAITool tool(c.replay);
+        bool finished = false;
+        std::unique_ptr<ChunkStream> stream = startPaused(c.provider, tool, c.pauses, finished);
+        if (*c.pauses) {
+            ASSERT_TRUE(tool.waitUntilPaused(1)) << c.name;
+            // The grace runs once the refusal has been read.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return clock.pendingTimers() == 1; }, 5000))
+                << c.name;
+            clock.advance(CLIToolRequest::kRefusalGrace + seconds(5));
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(finished) << c.name << ": ended while the tool was quiet";
+            tool.resume();
+        }
+        const StreamOutcome outcome = drain(std::move(stream));
+        expectEnd(outcome, c.expected, c.name);
+        if (!c.chunksAfterTheGrace.isEmpty()) {
+            EXPECT_EQ(outcome.chunks, c.chunksAfterTheGrace) << c.name;
+        }
+        if (c.problem) {
+            EXPECT_EQ(ErrorClassifier::classify(c.expected->payload(), *c.problem->provider()),
                       *c.problem)
                 << c.name;
         }

@@ -83,6 +83,45 @@ TEST_F(ErrorClassifierTest, Classify) {
               Problem::busy(ProviderID::codexCLI));
 }
 
+// What codex prints when its service is busy or a limit is reached: busy, limit and sign-in
+// stay apart, and a limit that names its moment shows it in the user's own clock.
+TEST_F(ErrorClassifierTest, TheCodexWordings) {
+    constexpr ProviderID codex = ProviderID::codexCLI;
+    struct Case {
+        QString text;
+        Problem expected;
+    };
+    const Case cases[] = {
+        {"unexpected status 503 Service Unavailable: The engine is currently overloaded, please "
+         "try again later., url: …/v1/responses",
+         Problem::busy(codex)},
+        {"We’re currently experiencing high demand, which may cause temporary errors.",
+         Problem::busy(codex)},
+        {"Selected model is at capacity. Please try a different model.", Problem::busy(codex)},
+        {"exceeded retry limit, last status: 429 Too Many Requests",
+         Problem::limitReached(codex)},
+        {"You’ve hit your usage limit. Upgrade to Pro (…) … or try again at 6:39 PM.",
+         Problem::limitReached(codex, "18:39")},
+        {"You’ve hit your usage limit. Try again at 12:05 am.",
+         Problem::limitReached(codex, "00:05")},
+        {"You’ve hit your usage limit. Try again at 12:30PM", Problem::limitReached(codex, "12:30")},
+        {"You’ve hit your usage limit. Try again at Dec 8th, 2026 6:39 PM.",
+         Problem::limitReached(codex, "Dec 8th, 2026 18:39")},
+        {"You’ve hit your usage limit. Try again at 13:75 PM.",
+         Problem::limitReached(codex, "13:75 PM")},
+        {"Quota exceeded. Check your plan and billing details.", Problem::limitReached(codex)},
+        {"rate limit exceeded: Please try again in 20s.", Problem::limitReached(codex, "in 20s")},
+        {"rate limit exceeded: slow down", Problem::limitReached(codex)},
+        {"unexpected status 401 Unauthorized: Your authentication token has expired. Please try "
+         "signing in again.",
+         Problem::notSignedIn(codex)},
+    };
+    for (const Case& c : cases) {
+        const Problem problem = ErrorClassifier::classify(c.text, codex);
+        EXPECT_EQ(problem, c.expected) << c.text.toStdString() << " gave " << describe(problem);
+    }
+}
+
 TEST_F(ErrorClassifierTest, ResetTimeFollowsTheTimeZone) {
     ScopedEnv zone("TZ", QStringLiteral("America/New_York"));
     tzset();
