@@ -42,7 +42,7 @@ struct ContextRig {
     Platform::FakeAccessibilityTrust trust;
     Platform::QtClock clock;
     Platform::AccessibilityWorker worker{
-        [] { return Platform::AtspiAccessibilityTree::create(1.0); }};
+        [] { return Platform::AtspiAccessibilityTree::create(); }};
     Platform::X11WindowImages images;
     Platform::X11ScreenCaptureAccess access;
     WindowCapture capture{windows, images, access};
