@@ -15,7 +15,10 @@
 #include "support/XcbPlatform.h"
 
 // Built twice: as it is, and with Qt scaling every screen by two.
-#ifndef PANEL_ACROSS_MONITORS_SUITE
+#ifdef TAVRIN_QT_SCALE
+inline const bool scaledScreens = [] { return qputenv("QT_SCALE_FACTOR", TAVRIN_QT_SCALE); }();
+#define PANEL_ACROSS_MONITORS_SUITE PanelAcrossScaledMonitorsX11Test
+#else
 #define PANEL_ACROSS_MONITORS_SUITE PanelAcrossMonitorsX11Test
 #endif
 
@@ -44,9 +47,11 @@ QRect deviceGeometry(quint64 window) {
 
 TEST(PANEL_ACROSS_MONITORS_SUITE, ThePanelOpensOnTheMonitorOfTheField) {
     ASSERT_TRUE(setMonitors()) << "Qt sees one screen";
-    const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
-                            ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
-                            : 1.0;
+#ifdef TAVRIN_QT_SCALE
+    const qreal scale = QByteArray(TAVRIN_QT_SCALE).toDouble();
+#else
+    const qreal scale = 1;
+#endif
     Platform::ScreenPixelsWatch watch;
     ASSERT_EQ(watch.current(), Platform::ScreenPixels({{kLeft, scale}, {kRight, scale}}));
 
