@@ -29,7 +29,8 @@ std::optional<QRect> splitIntoTwoMonitors() {
     const int half = device.width() / 2;
     const QString size = QStringLiteral("%1/300x%2/200").arg(half).arg(device.height());
     runProgram("xrandr", {"--setmonitor", "left", size + "+0+0", "screen"});
-    runProgram("xrandr", {"--setmonitor", "right", size + QStringLiteral("+%1+0").arg(half), "none"});
+    runProgram("xrandr",
+               {"--setmonitor", "right", size + QStringLiteral("+%1+0").arg(half), "none"});
     if (!QTest::qWaitFor([] { return QGuiApplication::screens().size() == 2; }, 5000))
         return std::nullopt;
     return QRect(half, 0, half, device.height());
@@ -88,7 +89,8 @@ TEST_F(FIELD_ON_SECOND_MONITOR_SUITE, AFieldOnTheRightMonitorIsReadOnIt) {
     EXPECT_EQ(QGuiApplication::screenAt(field.center().toPoint()), rightScreen)
         << "field at " << field.x() << "," << field.y();
     // The window is found where the field is, on the same monitor.
-    const auto windowFrame = WindowCapture::choose(windows.windows(), application.processId(), field);
+    const auto windowFrame =
+        WindowCapture::choose(windows.windows(), application.processId(), field);
     ASSERT_TRUE(windowFrame);
     EXPECT_TRUE(windowFrame->frame.contains(field.center()))
         << "window at " << windowFrame->frame.x() << "," << windowFrame->frame.y();

@@ -61,8 +61,8 @@ class KeyPresser {
 public:
     KeyPresser() : connection_(xcb_connect(nullptr, nullptr)) {
         xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
-        for (const xcb_keysym_t keysym : {0xffe3u /* Control_L */, 0xffe1u /* Shift_L */,
-                                          0xffc4u /* F7 */}) {
+        for (const xcb_keysym_t keysym :
+             {0xffe3u /* Control_L */, 0xffe1u /* Shift_L */, 0xffc4u /* F7 */}) {
             xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
             keys_.push_back(codes ? codes[0] : 0);
             std::free(codes);
@@ -328,7 +328,8 @@ TEST_F(GlobalShortcutsX11Test, APressRightAfterAKeymapChangeStillReachesTheShort
         std::function<void(KeyPresser&)> change;
     } cases[] = {
         {"a key code gets a symbol", [](KeyPresser& keys) { keys.changeKeymap(); }},
-        {"the layout switches", [](KeyPresser&) {
+        {"the layout switches",
+         [](KeyPresser&) {
              static bool german = false;
              german = !german;
              if (std::system(german ? "setxkbmap de" : "setxkbmap us") != 0)

@@ -36,7 +36,8 @@ bool setMonitors() {
 
 // Where the window is on the X server, in its device pixels.
 QRect deviceGeometry(quint64 window) {
-    const QString info = QString::fromUtf8(runProgram("xwininfo", {"-id", QString::number(window)}));
+    const QString info =
+        QString::fromUtf8(runProgram("xwininfo", {"-id", QString::number(window)}));
     auto value = [&](const char* label) {
         const QRegularExpression line(QStringLiteral("%1:\\s+(-?\\d+)").arg(label));
         return line.match(info).captured(1).toInt();

@@ -12,8 +12,8 @@ constexpr qreal kWidth = 560;
 
 // Two 2560 × 2160 monitors side by side, each at its own scale.
 ScreenPixels desk(qreal leftScale, qreal rightScale) {
-    return ScreenPixels({{QRect(0, 0, 2560, 2160), leftScale},
-                         {QRect(2560, 0, 2560, 2160), rightScale}});
+    return ScreenPixels(
+        {{QRect(0, 0, 2560, 2160), leftScale}, {QRect(2560, 0, 2560, 2160), rightScale}});
 }
 
 // The screens as Qt shows them: each keeps its device origin and shrinks by its scale.
@@ -63,7 +63,11 @@ TEST(PlacementAcrossScaledMonitorsTest, ThePanelOpensOnTheFieldsOwnMonitor) {
          {4900, 400, 200, 40},
          {2560 + 1280 - kWidth - 12, Anchor::top(230)}},
         {"scale 2, right monitor, top", 2, 2, {3000, 0, 400, 40}, {2780, Anchor::top(30)}},
-        {"scale 2, right monitor, bottom", 2, 2, {3000, 2120, 400, 40}, {2780, Anchor::bottom(1050)}},
+        {"scale 2, right monitor, bottom",
+         2,
+         2,
+         {3000, 2120, 400, 40},
+         {2780, Anchor::bottom(1050)}},
         // A field across the seam belongs to the monitor that holds its middle.
         {"scale 2, across the seam", 2, 2, {2500, 400, 200, 40}, {2572, Anchor::top(230)}},
         {"scale 1 beside 2, right monitor", 1, 2, {2570, 400, 400, 40}, {2572, Anchor::top(230)}},

@@ -176,8 +176,7 @@ public:
             if (result.isEmpty() &&
                 atspi_relation_get_relation_type(relation) == ATSPI_RELATION_LABELLED_BY &&
                 atspi_relation_get_n_targets(relation) > 0) {
-                if (AccessibleRef label =
-                        wrap(atspi_relation_get_target(relation, 0), screens_)) {
+                if (AccessibleRef label = wrap(atspi_relation_get_target(relation, 0), screens_)) {
                     result = label->name();
                     if (result.trimmed().isEmpty())
                         result = label->text();
@@ -418,7 +417,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(const ScreenPixelsWatch* screens) {
+std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(
+    const ScreenPixelsWatch* screens) {
     // libatspi's connection is watched from a main context of this thread's own, never from
     // the one Qt's main thread runs.
     GMainContext* context = g_main_context_new();
