@@ -62,39 +62,58 @@ protected:
     QProcess application;
 };
 
+// GTK reports device pixels on the accessibility bus, Qt the logical ones of its own scale.
 TEST_F(FIELD_ON_SECOND_MONITOR_SUITE, AFieldOnTheRightMonitorIsReadOnIt) {
     const auto right = splitIntoTwoMonitors();
     ASSERT_TRUE(right) << "Qt sees one screen";
     ASSERT_TRUE(startWindowManager(windowManager));
-    const quint32 window = startTestWindow(application, QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW));
-    ASSERT_NE(window, 0u);
-    // Moved in device pixels, as the user drags it: just past the left edge of the right monitor.
-    runProgram("xdotool", {"windowmove", "--sync", QString::number(window),
-                           QString::number(right->x() + 10), "100"});
-    ASSERT_TRUE(bringToFront(window));
-
     const QScreen* rightScreen = nullptr;
     for (const QScreen* screen : QGuiApplication::screens())
         if (screen->geometry().x() > 0)
             rightScreen = screen;
     ASSERT_TRUE(rightScreen);
-    std::optional<ContextSnapshot> read;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            read = snapshot();
-            return read && read->fieldEditable && read->fieldFrame;
-        },
-        8000));
-    const QRectF field = *read->fieldFrame;
-    EXPECT_EQ(QGuiApplication::screenAt(field.center().toPoint()), rightScreen)
-        << "field at " << field.x() << "," << field.y();
-    // The window is found where the field is, on the same monitor.
-    const auto windowFrame =
-        WindowCapture::choose(windows.windows(), application.processId(), field);
-    ASSERT_TRUE(windowFrame);
-    EXPECT_TRUE(windowFrame->frame.contains(field.center()))
-        << "window at " << windowFrame->frame.x() << "," << windowFrame->frame.y();
-    EXPECT_EQ(QGuiApplication::screenAt(windowFrame->frame.center().toPoint()), rightScreen);
+
+    const struct {
+        const char* name;
+        QString program;
+        QStringList arguments;
+    } cases[] = {
+        {"GTK entry", QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}},
+        {"Qt line edit", QStringLiteral(TAVRIN_FIELD_WINDOW), {"fields"}},
+    };
+    for (const auto& c : cases) {
+        const quint32 window = startTestWindow(application, c.program, c.arguments);
+        ASSERT_NE(window, 0u) << c.name;
+        // Moved in device pixels, as the user drags it: a quarter into the right monitor.
+        runProgram("xdotool", {"windowmove", "--sync", QString::number(window),
+                               QString::number(right->x() + right->width() / 4), "100"});
+        ASSERT_TRUE(bringToFront(window)) << c.name;
+
+        std::optional<ContextSnapshot> read;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                read = snapshot();
+                return read && read->fieldEditable && read->fieldFrame;
+            },
+            8000))
+            << c.name << (read ? " read: role " + read->fieldRole.value_or("none").toStdString() +
+                                     (read->fieldEditable ? ", editable" : ", not editable") +
+                                     (read->fieldFrame ? ", with a frame" : ", no frame")
+                               : " nothing read");
+        if (read && read->fieldFrame) {
+            const QRectF field = *read->fieldFrame;
+            EXPECT_EQ(QGuiApplication::screenAt(field.center().toPoint()), rightScreen)
+                << c.name << ": field at " << field.x() << "," << field.y();
+            // The window is found where the field is.
+            const auto found =
+                WindowCapture::choose(windows.windows(), application.processId(), field);
+            ASSERT_TRUE(found) << c.name;
+            EXPECT_TRUE(found->frame.contains(field.center()))
+                << c.name << ": window at " << found->frame.x() << "," << found->frame.y();
+        }
+        application.terminate();
+        application.waitForFinished(3000);
+    }
 }
 
 }  // namespace

@@ -241,10 +241,9 @@ public:
             atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, &error);
         if (failed(error) || !rect)
             return std::nullopt;
-        // The bus speaks device pixels.
         QRectF result(rect->x, rect->y, rect->width, rect->height);
         g_free(rect);
-        if (screens_)
+        if (screens_ && !speaksLogicalPixels())
             result = screens_->current().toLogical(result);
         if (result.width() <= 0 || result.height() <= 0)
             return std::nullopt;
@@ -407,6 +406,19 @@ private:
                          std::make_move_iterator(children.rend()));
         }
         return nullptr;
+    }
+
+    // Applications report frames in device pixels, except Qt's, which report the logical
+    // pixels of their own scale, with each screen's origin kept as ours are.
+    bool speaksLogicalPixels() {
+        GError* error = nullptr;
+        // Qt names its toolkit on the application object only.
+        GObjectPtr<AtspiAccessible> application(atspi_accessible_get_application(object_, &error));
+        if (failed(error) || !application)
+            return false;
+        const QString name =
+            takeString(atspi_accessible_get_toolkit_name(application.get(), &error));
+        return !failed(error) && name == QLatin1String("Qt");
     }
 
     AtspiAccessible* object_;
