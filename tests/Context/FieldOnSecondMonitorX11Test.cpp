@@ -96,10 +96,11 @@ TEST_F(FIELD_ON_SECOND_MONITOR_SUITE, AFieldOnTheRightMonitorIsReadOnIt) {
                 return read && read->fieldEditable && read->fieldFrame;
             },
             8000))
-            << c.name << (read ? " read: role " + read->fieldRole.value_or("none").toStdString() +
-                                     (read->fieldEditable ? ", editable" : ", not editable") +
-                                     (read->fieldFrame ? ", with a frame" : ", no frame")
-                               : " nothing read");
+            << c.name
+            << (read ? " read: role " + read->fieldRole.value_or("none").toStdString() +
+                           (read->fieldEditable ? ", editable" : ", not editable") +
+                           (read->fieldFrame ? ", with a frame" : ", no frame")
+                     : " nothing read");
         if (read && read->fieldFrame) {
             const QRectF field = *read->fieldFrame;
             EXPECT_EQ(QGuiApplication::screenAt(field.center().toPoint()), rightScreen)
