@@ -23,9 +23,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       permissions_({trust_, screenCapture_, microphone_, speech_, settingsPanes_}),
       providers_(clock),
       memory_(applicationSupport, clock),
-      accessibility_([ratio = qGuiApp->devicePixelRatio()] {
-          return Platform::AtspiAccessibilityTree::create(ratio);
-      }),
+      accessibility_([this] { return Platform::AtspiAccessibilityTree::create(&screenPixels_); }),
       desktopWindows_(x11_),
       capture_(desktopWindows_, windowImages_, screenCapture_),
       clipboard_(x11_),

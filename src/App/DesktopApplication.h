@@ -26,6 +26,7 @@
 #include "Panel/PanelView.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/AccessibilityWorker.h"
+#include "Platform/ScreenPixels.h"
 #include "Platform/linux/AtspiAccessibilityTrust.h"
 #include "Platform/linux/DesktopSettingsOpener.h"
 #include "Platform/linux/DesktopUrlOpener.h"
@@ -87,6 +88,7 @@ private:
     ProviderStatusStore providers_;
     MemoryStore memory_;
 
+    Platform::ScreenPixelsWatch screenPixels_;
     Platform::AccessibilityWorker accessibility_;
     Platform::EwmhDesktopWindows desktopWindows_;
     Platform::X11WindowImages windowImages_;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "Platform/ScreenPixels.h"
+
 using Platform::DesktopWindows;
 using Platform::WindowImages;
 
@@ -18,7 +20,6 @@ constexpr qreal bandBelow = 120;
 constexpr int minimumBand = 40;
 constexpr int maximumWidth = 1600;
 constexpr int jpegQuality = 80;
-constexpr qreal fallbackScale = 2.0;
 
 }  // namespace
 
@@ -80,9 +81,8 @@ void WindowCapture::capture(qint32 pid, const std::optional<QRectF>& anchor, boo
         deliver(std::nullopt, {});
         return;
     }
-    const qreal scale = scaleFactor(window->frame);
-    const QSize pixels(static_cast<int>(scale * window->frame.width()),
-                       static_cast<int>(scale * window->frame.height()));
+    // The picture comes in device pixels, at the scale of the screen showing the window.
+    const QSize pixels = Platform::ScreenPixels::ofQt().toDevice(window->frame).size().toSize();
     std::shared_ptr<Shot> early = ahead && ahead->windowId() == window->id ? ahead : nullptr;
     pool_.start([this, window = *window, pixels, anchor = crop ? anchor : std::nullopt, early,
                  deliver = std::move(deliver)] {
@@ -137,13 +137,6 @@ std::optional<DesktopWindows::Window> WindowCapture::choose(
             first = window;
     }
     return first;
-}
-
-qreal WindowCapture::scaleFactor(const QRectF& frame) {
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (QRectF(screen->geometry()).intersects(frame))
-            return screen->devicePixelRatio();
-    return fallbackScale;
 }
 
 std::optional<QRect> WindowCapture::cropBand(const QSize& image, const QRectF& frame,

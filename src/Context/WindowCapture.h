@@ -58,8 +58,6 @@ public:
     static std::optional<Platform::DesktopWindows::Window> choose(
         const std::vector<Platform::DesktopWindows::Window>& windows, qint32 pid,
         const std::optional<QRectF>& anchor);
-    // Device pixels per logical pixel of the first screen showing `frame`; 2 when none does.
-    static qreal scaleFactor(const QRectF& frame);
     // The band of an `image` of the window at `frame` from 1400 above to 120 below `anchor`,
     // in whole pixels and inside the image; none when less than 41 pixels high.
     static std::optional<QRect> cropBand(const QSize& image, const QRectF& frame,

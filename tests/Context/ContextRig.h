@@ -5,6 +5,7 @@
 #include "Context/ContextCollector.h"
 #include "Context/WindowCapture.h"
 #include "Platform/AccessibilityWorker.h"
+#include "Platform/ScreenPixels.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/linux/AtspiAccessibilityTree.h"
@@ -41,8 +42,9 @@ struct ContextRig {
     Platform::EwmhWindowActivation activation{connection};
     Platform::FakeAccessibilityTrust trust;
     Platform::QtClock clock;
+    Platform::ScreenPixelsWatch screens;
     Platform::AccessibilityWorker worker{
-        [] { return Platform::AtspiAccessibilityTree::create(1.0); }};
+        [this] { return Platform::AtspiAccessibilityTree::create(&screens); }};
     Platform::X11WindowImages images;
     Platform::X11ScreenCaptureAccess access;
     WindowCapture capture{windows, images, access};

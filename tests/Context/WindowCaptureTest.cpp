@@ -101,12 +101,6 @@ TEST(WindowCaptureTest, ChoosesTheWindowUnderTheAnchor) {
     EXPECT_EQ(WindowCapture::choose({{2, 7, "", {0, 0, 80, 500}}}, 7, std::nullopt), std::nullopt);
 }
 
-TEST(WindowCaptureTest, ScaleComesFromTheScreenShowingTheWindow) {
-    // The offscreen platform has one screen at the origin, one device pixel per pixel.
-    EXPECT_EQ(WindowCapture::scaleFactor(QRectF(10, 10, 300, 200)), 1.0);
-    EXPECT_EQ(WindowCapture::scaleFactor(QRectF(-5000, -5000, 300, 200)), 2.0);
-}
-
 TEST(WindowCaptureTest, JpegIsAtMost1600PixelsWide) {
     const struct {
         QSize image, jpeg;

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Platform/fake/FakeSystemLog.h"
@@ -37,6 +43,82 @@ bool xdotool(const QStringList& arguments) {
 }
 
 QProcess* windowManager = nullptr;
+
+// The window the user types in: counts the presses of F7 that reach it.
+class WindowBehind final : public QWidget {
+public:
+    int f7Presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_F7)
+            ++f7Presses;
+    }
+};
+
+// Presses and releases Control+Shift+F7 through XTest on a connection of the calling thread.
+class KeyPresser {
+public:
+    KeyPresser() : connection_(xcb_connect(nullptr, nullptr)) {
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
+        for (const xcb_keysym_t keysym :
+             {0xffe3u /* Control_L */, 0xffe1u /* Shift_L */, 0xffc4u /* F7 */}) {
+            xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+            keys_.push_back(codes ? codes[0] : 0);
+            std::free(codes);
+        }
+        xcb_key_symbols_free(symbols);
+        // A key code without symbols, whose mapping nobody misses.
+        const xcb_setup_t* setup = xcb_get_setup(connection_);
+        auto mapping = Platform::owned(xcb_get_keyboard_mapping_reply(
+            connection_,
+            xcb_get_keyboard_mapping(connection_, setup->min_keycode,
+                                     setup->max_keycode - setup->min_keycode + 1),
+            nullptr));
+        if (mapping) {
+            perKey_ = mapping->keysyms_per_keycode;
+            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+            for (int key = setup->max_keycode; key >= setup->min_keycode && !spare_; --key) {
+                const xcb_keysym_t* own = syms + (key - setup->min_keycode) * perKey_;
+                if (std::all_of(own, own + perKey_, [](xcb_keysym_t sym) { return sym == 0; }))
+                    spare_ = xcb_keycode_t(key);
+            }
+        }
+    }
+    ~KeyPresser() { xcb_disconnect(connection_); }
+
+    bool ready() const {
+        return !xcb_connection_has_error(connection_) && spare_ &&
+               std::find(keys_.begin(), keys_.end(), 0) == keys_.end();
+    }
+    // Gives the spare key code a symbol, or takes it away again: the server tells every client
+    // the keymap changed.
+    void changeKeymap() {
+        std::vector<xcb_keysym_t> syms(perKey_, 0);
+        toggled_ = !toggled_;
+        if (toggled_)
+            syms[0] = 0xffd1;  // F20
+        xcb_change_keyboard_mapping(connection_, 1, spare_, perKey_, syms.data());
+        xcb_flush(connection_);
+    }
+    void pressShortcut() {
+        for (const xcb_keycode_t key : keys_)
+            xcb_test_fake_input(connection_, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                                0);
+        for (auto key = keys_.rbegin(); key != keys_.rend(); ++key)
+            xcb_test_fake_input(connection_, XCB_KEY_RELEASE, *key, XCB_CURRENT_TIME, XCB_NONE, 0,
+                                0, 0);
+        // Answered once the server has handled the keys.
+        free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    }
+
+private:
+    xcb_connection_t* connection_;
+    std::vector<xcb_keycode_t> keys_;
+    xcb_keycode_t spare_ = 0;
+    int perKey_ = 1;
+    bool toggled_ = false;
+};
 
 // A grab of exactly one modifier combination, as a program that forgot the lock keys makes.
 bool grabOneVariant(Platform::XcbConnection& connection, xcb_keysym_t keysym, quint16 modifiers) {
@@ -226,4 +308,60 @@ TEST_F(GlobalShortcutsX11Test, AHalfTakenCombinationIsGivenBackWhole) {
     auto third = Platform::XcbConnection::open();
     EXPECT_TRUE(grabOneVariant(*third, f8, controlShift))
         << "the variants we did get are given back";
+}
+
+TEST_F(GlobalShortcutsX11Test, APressRightAfterAKeymapChangeStillReachesTheShortcut) {
+    shortcuts.setShortcut(controlShiftF7, dictate);
+    record(dictate);
+    ASSERT_TRUE(shortcuts.isEnabled(dictate));
+    WindowBehind window;
+    window.setGeometry(100, 100, 300, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", QString::number(window.winId())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
+
+    // The presses come from a thread of their own while this one handles the grabber's events,
+    // from the instant of the change to a few milliseconds after, when the keymap is read anew.
+    const struct {
+        const char* name;
+        std::function<void(KeyPresser&)> change;
+    } cases[] = {
+        {"a key code gets a symbol", [](KeyPresser& keys) { keys.changeKeymap(); }},
+        {"the layout switches",
+         [](KeyPresser&) {
+             static bool german = false;
+             german = !german;
+             if (std::system(german ? "setxkbmap de" : "setxkbmap us") != 0)
+                 ADD_FAILURE() << "setxkbmap failed";
+         }},
+    };
+    constexpr int presses = 16;
+    for (const auto& c : cases) {
+        events.clear();
+        window.f7Presses = 0;
+        std::atomic<bool> ready{true};
+        std::thread sender([&] {
+            KeyPresser keys;
+            if (!keys.ready()) {
+                ready = false;
+                return;
+            }
+            for (int i = 0; i < presses; ++i) {
+                c.change(keys);
+                std::this_thread::sleep_for(std::chrono::microseconds(500 * i));
+                keys.pressShortcut();
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            }
+        });
+        const bool all = QTest::qWaitFor([&] { return events.size() >= 2 * presses; }, 10000);
+        sender.join();
+        ASSERT_TRUE(ready) << "no spare key code";
+        QTest::qWait(200);
+        EXPECT_TRUE(all) << c.name;
+        EXPECT_EQ(events.size(), 2 * presses) << c.name;
+        EXPECT_EQ(events.count("dictateOnly↓"), presses) << c.name;
+        EXPECT_EQ(window.f7Presses, 0) << c.name;
+        EXPECT_TRUE(shortcuts.isEnabled(dictate)) << c.name;
+    }
 }

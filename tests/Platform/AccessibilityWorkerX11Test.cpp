@@ -27,7 +27,7 @@ std::optional<bool> read(Platform::AccessibilityWorker& worker) {
 
 TEST(AccessibilityWorkerX11Test, ReadsAndTheEndReachTheWorkerWhileItWaitsOnTheBus) {
     auto worker = std::make_unique<Platform::AccessibilityWorker>(
-        [] { return Platform::AtspiAccessibilityTree::create(1.0); });
+        [] { return Platform::AtspiAccessibilityTree::create(); });
     ASSERT_EQ(read(*worker), true) << "the session has an accessibility bus";
     // Between the reads the worker sleeps in the bus's poll(); a later read wakes it.
     QTest::qWait(50);

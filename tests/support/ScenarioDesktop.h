@@ -324,7 +324,7 @@ public:
     template <typename Visit>
     void walk(qint64 pid, Visit visit) {
         if (!tree_) {
-            tree_ = Platform::AtspiAccessibilityTree::create(1.0);
+            tree_ = Platform::AtspiAccessibilityTree::create();
             if (!tree_)
                 return;
             tree_->setCallTimeout(std::chrono::milliseconds(2000));

@@ -6,6 +6,8 @@
 #include <QRectF>
 #include <vector>
 
+#include "Platform/ScreenPixels.h"
+
 namespace {
 
 // The private main context of the accessibility worker, on that thread only.
@@ -71,15 +73,15 @@ QString takeString(gchar* text) {
 
 class AtspiElement final : public AccessibleElement {
 public:
-    AtspiElement(AtspiAccessible* object, qreal pixelRatio)
-        : object_(object), pixelRatio_(pixelRatio) {}
+    AtspiElement(AtspiAccessible* object, const ScreenPixelsWatch* screens)
+        : object_(object), screens_(screens) {}
     ~AtspiElement() override { g_object_unref(object_); }
 
     // Takes over the reference; null stays null.
-    static AccessibleRef wrap(AtspiAccessible* object, qreal pixelRatio) {
+    static AccessibleRef wrap(AtspiAccessible* object, const ScreenPixelsWatch* screens) {
         if (!object)
             return nullptr;
-        return std::make_shared<AtspiElement>(object, pixelRatio);
+        return std::make_shared<AtspiElement>(object, screens);
     }
 
     QString role() override {
@@ -174,8 +176,7 @@ public:
             if (result.isEmpty() &&
                 atspi_relation_get_relation_type(relation) == ATSPI_RELATION_LABELLED_BY &&
                 atspi_relation_get_n_targets(relation) > 0) {
-                if (AccessibleRef label =
-                        wrap(atspi_relation_get_target(relation, 0), pixelRatio_)) {
+                if (AccessibleRef label = wrap(atspi_relation_get_target(relation, 0), screens_)) {
                     result = label->name();
                     if (result.trimmed().isEmpty())
                         result = label->text();
@@ -240,9 +241,10 @@ public:
             atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, &error);
         if (failed(error) || !rect)
             return std::nullopt;
-        const QRectF result(rect->x / pixelRatio_, rect->y / pixelRatio_, rect->width / pixelRatio_,
-                            rect->height / pixelRatio_);
+        QRectF result(rect->x, rect->y, rect->width, rect->height);
         g_free(rect);
+        if (screens_ && !speaksLogicalPixels())
+            result = screens_->current().toLogical(result);
         if (result.width() <= 0 || result.height() <= 0)
             return std::nullopt;
         return result;
@@ -258,7 +260,7 @@ public:
             AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, i, &error);
             if (failed(error))
                 continue;
-            if (AccessibleRef element = wrap(child, pixelRatio_))
+            if (AccessibleRef element = wrap(child, screens_))
                 result.push_back(std::move(element));
         }
         return result;
@@ -275,7 +277,7 @@ public:
     AccessibleRef childAt(int index) override {
         GError* error = nullptr;
         AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, index, &error);
-        return failed(error) ? nullptr : wrap(child, pixelRatio_);
+        return failed(error) ? nullptr : wrap(child, screens_);
     }
 
     AccessibleRef embeddedObject(int characterOffset, int mark) override {
@@ -285,7 +287,7 @@ public:
             // do where links are given.
             GError* error = nullptr;
             AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, mark, &error);
-            return failed(error) ? nullptr : wrap(child, pixelRatio_);
+            return failed(error) ? nullptr : wrap(child, screens_);
         }
         GError* error = nullptr;
         const gint index = atspi_hypertext_get_link_index(hypertext.get(), characterOffset, &error);
@@ -297,7 +299,7 @@ public:
         AtspiAccessible* object = atspi_hyperlink_get_object(link.get(), 0, &error);
         if (failed(error))
             return nullptr;
-        return wrap(object, pixelRatio_);
+        return wrap(object, screens_);
     }
 
     // Any child of the application may be its window: Qt gives its top-level widgets the role
@@ -378,7 +380,7 @@ private:
         for (guint i = 0; i < matches->len; ++i) {
             auto* match = g_array_index(matches, AtspiAccessible*, i);
             if (!result)
-                result = wrap(match, pixelRatio_);
+                result = wrap(match, screens_);
             else
                 g_object_unref(match);
         }
@@ -406,15 +408,29 @@ private:
         return nullptr;
     }
 
+    // Applications report frames in device pixels, except Qt's, which report the logical
+    // pixels of their own scale, with each screen's origin kept as ours are.
+    bool speaksLogicalPixels() {
+        GError* error = nullptr;
+        // Qt names its toolkit on the application object only.
+        GObjectPtr<AtspiAccessible> application(atspi_accessible_get_application(object_, &error));
+        if (failed(error) || !application)
+            return false;
+        const QString name =
+            takeString(atspi_accessible_get_toolkit_name(application.get(), &error));
+        return !failed(error) && name == QLatin1String("Qt");
+    }
+
     AtspiAccessible* object_;
-    qreal pixelRatio_;
+    const ScreenPixelsWatch* screens_;
     std::optional<AtspiRole> role_;
     GObjectPtr<AtspiStateSet> states_;
 };
 
 }  // namespace
 
-std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(qreal pixelRatio) {
+std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(
+    const ScreenPixelsWatch* screens) {
     // libatspi's connection is watched from a main context of this thread's own, never from
     // the one Qt's main thread runs.
     GMainContext* context = g_main_context_new();
@@ -432,11 +448,12 @@ std::unique_ptr<AccessibilityTree> AtspiAccessibilityTree::create(qreal pixelRat
         return nullptr;
     }
     atspi_set_main_context(context);
-    return std::unique_ptr<AccessibilityTree>(new AtspiAccessibilityTree(context, pixelRatio));
+    return std::unique_ptr<AccessibilityTree>(new AtspiAccessibilityTree(context, screens));
 }
 
-AtspiAccessibilityTree::AtspiAccessibilityTree(GMainContext* context, qreal pixelRatio)
-    : context_(context), pixelRatio_(pixelRatio > 0 ? pixelRatio : 1.0) {}
+AtspiAccessibilityTree::AtspiAccessibilityTree(GMainContext* context,
+                                               const ScreenPixelsWatch* screens)
+    : context_(context), screens_(screens) {}
 
 AtspiAccessibilityTree::~AtspiAccessibilityTree() {
     atspi_exit();
@@ -467,7 +484,7 @@ AccessibleRef AtspiAccessibilityTree::application(qint32 pid) {
             continue;
         const guint owner = atspi_accessible_get_process_id(application, &error);
         if (!failed(error) && owner == static_cast<guint>(pid))
-            return std::make_shared<AtspiElement>(application, pixelRatio_);
+            return std::make_shared<AtspiElement>(application, screens_);
         g_object_unref(application);
     }
     return nullptr;

@@ -8,13 +8,16 @@ struct _GMainContext;
 
 namespace Platform {
 
+class ScreenPixelsWatch;
+
 // The accessibility bus (AT-SPI 2) through libatspi, which is not thread-safe: made, used and
 // destroyed on the accessibility worker's thread only. Roles are named once, here, in the
 // readers' terms; frames are turned into Qt's logical pixels.
 class AtspiAccessibilityTree final : public AccessibilityTree {
 public:
-    // Null when the bus cannot be reached. `pixelRatio`: device pixels per logical pixel.
-    static std::unique_ptr<AccessibilityTree> create(qreal pixelRatio);
+    // Null when the bus cannot be reached. `screens` turns the bus's device pixels into Qt's
+    // logical ones; without it they stay as they are.
+    static std::unique_ptr<AccessibilityTree> create(const ScreenPixelsWatch* screens = nullptr);
     ~AtspiAccessibilityTree() override;
 
     void setCallTimeout(std::chrono::milliseconds timeout) override;
@@ -27,10 +30,10 @@ public:
     void wakeUp() override;
 
 private:
-    AtspiAccessibilityTree(_GMainContext* context, qreal pixelRatio);
+    AtspiAccessibilityTree(_GMainContext* context, const ScreenPixelsWatch* screens);
 
     _GMainContext* context_;
-    qreal pixelRatio_;
+    const ScreenPixelsWatch* screens_;
 };
 
 }  // namespace Platform

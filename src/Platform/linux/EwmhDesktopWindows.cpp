@@ -2,10 +2,9 @@
 
 #include <xcb/xcb.h>
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <cstdlib>
 
+#include "Platform/ScreenPixels.h"
 #include "Platform/linux/DesktopEntryName.h"
 #include "Platform/linux/XcbConnection.h"
 #include "Platform/linux/XcbReply.h"
@@ -34,12 +33,6 @@ std::vector<quint32> cardinalsOf(xcb_connection_t* c, xcb_get_property_cookie_t 
         return {};
     const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
     return {values, values + xcb_get_property_value_length(reply.get()) / 4};
-}
-
-// Qt's logical pixels: X11 counts device pixels.
-qreal pixelRatio() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->devicePixelRatio() : 1.0;
 }
 
 }  // namespace
@@ -114,7 +107,8 @@ std::vector<DesktopWindows::Window> EwmhDesktopWindows::windows() {
                            askProperty(c, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING)});
     }
 
-    const qreal ratio = pixelRatio();
+    // X11 counts device pixels; frames are Qt's logical ones.
+    const ScreenPixels pixels = ScreenPixels::ofQt();
     std::vector<Window> windows;
     for (const Pending& p : pending) {
         auto attributes = owned(xcb_get_window_attributes_reply(c, p.attributes, nullptr));
@@ -136,8 +130,8 @@ std::vector<DesktopWindows::Window> EwmhDesktopWindows::windows() {
         window.id = p.id;
         window.processId = pid.empty() ? 0 : static_cast<qint32>(pid.front());
         window.title = title;
-        window.frame = QRectF(origin->dst_x / ratio, origin->dst_y / ratio, geometry->width / ratio,
-                              geometry->height / ratio);
+        window.frame = pixels.toLogical(
+            QRectF(origin->dst_x, origin->dst_y, geometry->width, geometry->height));
         windows.push_back(window);
     }
     return windows;

@@ -268,23 +268,39 @@ bool X11HotKeyGrabber::holds(const XCombination& combination, quint32 except) co
     return false;
 }
 
-X11HotKeyGrabber::Status X11HotKeyGrabber::grabAtServer(const XCombination& combination) {
-    xcb_connection_t* c = connection_->connection();
+std::vector<X11HotKeyGrabber::XCombination> X11HotKeyGrabber::lockVariants(
+    const XCombination& combination) const {
     const quint16 locks[] = {0, XCB_MOD_MASK_LOCK, keyboard_->numLock,
                              quint16(keyboard_->numLock | XCB_MOD_MASK_LOCK)};
-    std::vector<quint16> variants;
+    std::vector<XCombination> variants;
     for (const quint16 lock : locks) {
-        const quint16 modifiers = combination.modifiers | lock;
-        if (std::find(variants.begin(), variants.end(), modifiers) == variants.end())
-            variants.push_back(modifiers);
+        const XCombination variant{combination.key, quint16(combination.modifiers | lock)};
+        if (std::find(variants.begin(), variants.end(), variant) == variants.end())
+            variants.push_back(variant);
     }
+    return variants;
+}
+
+std::vector<X11HotKeyGrabber::XCombination> X11HotKeyGrabber::heldVariants() const {
+    std::vector<XCombination> held;
+    for (const auto& [id, grab] : grabs_) {
+        for (const XCombination& variant : lockVariants(grab.x)) {
+            if (std::find(held.begin(), held.end(), variant) == held.end())
+                held.push_back(variant);
+        }
+    }
+    return held;
+}
+
+X11HotKeyGrabber::Status X11HotKeyGrabber::grabVariants(const std::vector<XCombination>& variants) {
+    xcb_connection_t* c = connection_->connection();
     std::vector<xcb_void_cookie_t> cookies;
-    for (const quint16 modifiers : variants)
-        cookies.push_back(xcb_grab_key_checked(c, 1, connection_->root(), modifiers,
-                                               combination.key, XCB_GRAB_MODE_ASYNC,
+    for (const XCombination& variant : variants)
+        cookies.push_back(xcb_grab_key_checked(c, 1, connection_->root(), variant.modifiers,
+                                               variant.key, XCB_GRAB_MODE_ASYNC,
                                                XCB_GRAB_MODE_ASYNC));
     Status status = Status::Accepted;
-    std::vector<quint16> held;
+    std::vector<XCombination> held;
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         auto error = owned(xcb_request_check(c, cookies[i]));
         if (!error)
@@ -293,23 +309,27 @@ X11HotKeyGrabber::Status X11HotKeyGrabber::grabAtServer(const XCombination& comb
             status = error->error_code == badAccess ? Status::Taken : Status::Unavailable;
     }
     // Half a grab would fire with Num Lock off but not with it on: give it all back.
-    if (status != Status::Accepted) {
-        for (const quint16 modifiers : held)
-            xcb_ungrab_key(c, combination.key, connection_->root(), modifiers);
-    }
+    if (status != Status::Accepted)
+        ungrabVariants(held);
     connection_->flush();
     // Waiting for the answers may have queued events the socket will not announce again.
     QMetaObject::invokeMethod(this, &X11HotKeyGrabber::drain, Qt::QueuedConnection);
     return status;
 }
 
-void X11HotKeyGrabber::ungrabAtServer(const XCombination& combination) {
+void X11HotKeyGrabber::ungrabVariants(const std::vector<XCombination>& variants) {
     xcb_connection_t* c = connection_->connection();
-    const quint16 locks[] = {0, XCB_MOD_MASK_LOCK, keyboard_->numLock,
-                             quint16(keyboard_->numLock | XCB_MOD_MASK_LOCK)};
-    for (const quint16 lock : locks)
-        xcb_ungrab_key(c, combination.key, connection_->root(), combination.modifiers | lock);
+    for (const XCombination& variant : variants)
+        xcb_ungrab_key(c, variant.key, connection_->root(), variant.modifiers);
     connection_->flush();
+}
+
+X11HotKeyGrabber::Status X11HotKeyGrabber::grabAtServer(const XCombination& combination) {
+    return grabVariants(lockVariants(combination));
+}
+
+void X11HotKeyGrabber::ungrabAtServer(const XCombination& combination) {
+    ungrabVariants(lockVariants(combination));
 }
 
 HotKeyGrabber::Status X11HotKeyGrabber::grab(quint32 id, int keyCode, int modifiers) {
@@ -462,22 +482,44 @@ void X11HotKeyGrabber::checkHeldKeys() {
     }
 }
 
+// A keymap change must never leave a moment in which the shortcut's key goes to the window
+// under the user's hands: only what changed is grabbed anew, and the new grabs are in place
+// before the ones no longer needed are given back.
 void X11HotKeyGrabber::remap() {
-    std::vector<XCombination> held;
-    for (const auto& [id, grab] : grabs_) {
-        if (std::find(held.begin(), held.end(), grab.x) == held.end())
-            held.push_back(grab.x);
-    }
-    for (const XCombination& combination : held)
-        ungrabAtServer(combination);
+    const std::vector<XCombination> before = heldVariants();
     const std::map<quint32, Grab> previous = std::move(grabs_);
     grabs_.clear();
     loadKeyboard();
     emit layoutChanged();
+    std::vector<std::pair<quint32, Status>> statuses;
     for (const auto& [id, grab] : previous) {
-        const Status status = this->grab(id, grab.keyCode, grab.modifiers);
-        emit regrabbed(id, status);
+        Status status = Status::Accepted;
+        const auto combination = resolve(grab.keyCode, grab.modifiers, &status);
+        if (combination && !holds(*combination)) {
+            std::vector<XCombination> missing;
+            for (const XCombination& variant : lockVariants(*combination)) {
+                if (std::find(before.begin(), before.end(), variant) == before.end())
+                    missing.push_back(variant);
+            }
+            if (!missing.empty())
+                status = grabVariants(missing);
+        }
+        if (combination && status == Status::Accepted)
+            grabs_[id] = Grab{grab.keyCode, grab.modifiers, *combination};
+        statuses.emplace_back(id, status);
     }
+    const std::vector<XCombination> after = heldVariants();
+    std::vector<XCombination> unneeded;
+    for (const XCombination& variant : before) {
+        if (std::find(after.begin(), after.end(), variant) == after.end())
+            unneeded.push_back(variant);
+    }
+    if (!unneeded.empty())
+        ungrabVariants(unneeded);
+    // Reading the new keymap may have queued events the socket will not announce again.
+    QMetaObject::invokeMethod(this, &X11HotKeyGrabber::drain, Qt::QueuedConnection);
+    for (const auto& [id, status] : statuses)
+        emit regrabbed(id, status);
 }
 
 }  // namespace Platform

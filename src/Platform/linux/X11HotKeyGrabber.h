@@ -54,6 +54,12 @@ private:
     void loadKeyboard();
     std::optional<XCombination> resolve(int keyCode, int modifiers, Status* status) const;
     bool holds(const XCombination& combination, quint32 except = 0) const;
+    // One combination with and without each lock key: the grabs the server holds for it.
+    std::vector<XCombination> lockVariants(const XCombination& combination) const;
+    std::vector<XCombination> heldVariants() const;
+    // All or none: a variant the server refuses gives back the others of this call.
+    Status grabVariants(const std::vector<XCombination>& variants);
+    void ungrabVariants(const std::vector<XCombination>& variants);
     Status grabAtServer(const XCombination& combination);
     void ungrabAtServer(const XCombination& combination);
     void drain();
