@@ -57,7 +57,29 @@ struct Answer {
     }
 };
 
+// The bus counts characters (code points); QString counts UTF-16 units.
+std::optional<qsizetype> unitIndex(const QString& text, int characters) {
+    qsizetype index = 0;
+    for (int counted = 0; counted < characters; ++counted) {
+        if (index >= text.size())
+            return std::nullopt;
+        index += text.at(index).isHighSurrogate() && index + 1 < text.size() ? 2 : 1;
+    }
+    return index;
+}
+
 }  // namespace
+
+std::optional<QString> FieldRestorer::withPaste(const Field& before, const QString& pasted) {
+    if (!before.selection || before.selection->second < before.selection->first ||
+        before.selection->first < 0)
+        return std::nullopt;
+    const std::optional<qsizetype> start = unitIndex(before.text, before.selection->first);
+    const std::optional<qsizetype> end = unitIndex(before.text, before.selection->second);
+    if (!start || !end)
+        return std::nullopt;
+    return before.text.left(*start) + pasted + before.text.mid(*end);
+}
 
 std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
                                                                 qint32 pid) {

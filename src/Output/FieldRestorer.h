@@ -67,6 +67,10 @@ public:
     void undo(qint32 pid, const Change& change, std::function<bool()> undoKey,
               std::function<void(Outcome)> done);
 
+    // What `before` holds once `pasted` has taken the place of its selection (or gone in at
+    // its caret); none when the selection is not known.
+    static std::optional<QString> withPaste(const Field& before, const QString& pasted);
+
     // The same steps, blocking, on a tree.
     static std::optional<Field> focusedField(Platform::AccessibilityTree& tree, qint32 pid);
     static bool writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change);

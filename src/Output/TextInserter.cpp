@@ -190,8 +190,14 @@ private:
             [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
                 if (alive.expired())
                     return;
-                if (field && field->element == before_->element)
+                if (field && field->element == before_->element) {
+                    // What the user typed while the paste landed would pass for the paste's
+                    // and be undone with it: the field must hold what the paste alone leaves,
+                    // or an undo writes nothing.
+                    if (const auto pasted = FieldRestorer::withPaste(*before_, text_))
+                        field->text = *pasted;
                     result_.change = FieldRestorer::Change{*before_, *field};
+                }
                 finish();
             });
     }

@@ -450,10 +450,19 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
     const QString subject = QStringLiteral(":1.9:/subject");
     const Case cases[] = {
         {"typed while the target came forward",
-         [](Scene& s) { s.recipient->textValue = "Anna Beispiel, "; },
+         [](Scene& s) {
+             s.recipient->textValue = "Anna Beispiel, ";
+             s.recipient->range = std::pair(15, 15);
+         },
          {},
-         FieldRestorer::Change{{recipient, "Anna Beispiel, ", std::pair(13, 13)},
-                               {recipient, "Anna Beispiel, Hallo", std::pair(13, 13)}}},
+         FieldRestorer::Change{{recipient, "Anna Beispiel, ", std::pair(15, 15)},
+                               {recipient, "Anna Beispiel, Hallo", std::pair(20, 20)}}},
+        // It would pass for the paste's and be undone with it.
+        {"typed while the paste landed: the change holds what the paste alone left",
+         {},
+         [](Scene& s) { s.recipient->textValue += " ok"; },
+         FieldRestorer::Change{{recipient, "Anna Beispiel", std::pair(13, 13)},
+                               {recipient, "Anna BeispielHallo", std::pair(18, 18)}}},
         {"the focus went to the other entry before the paste",
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          {},
@@ -487,9 +496,16 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         FieldRestorer restorer{worker, d.clock};
         TextInserter inserter{
             {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
+        // The paste takes the place of the selection, or goes in at the end.
         d.keys.onSend = [&](quint16 key, quint64) {
-            if (key == VirtualKey::V)
-                scene.window->focusedElementValue->textValue += "Hallo";
+            if (key != VirtualKey::V)
+                return;
+            FakeAccessible& field = *scene.window->focusedElementValue;
+            const auto [start, end] =
+                field.range.value_or(std::pair(field.textValue.size(), field.textValue.size()));
+            field.textValue = field.textValue.left(start) + "Hallo" + field.textValue.mid(end);
+            if (field.range)
+                field.range = std::pair(start + 5, start + 5);
         };
         std::optional<TextInserter::Insertion> done;
         inserter.insert("Hallo", d.target, false,
