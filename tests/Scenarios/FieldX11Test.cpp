@@ -284,6 +284,30 @@ TEST_F(FieldScenario, WithThePanelKeptOpenItComesBackAfterEachInsertion) {
     undoTo(application, afterFirst);
 }
 
+// Below an entry the panel that comes back stands where the toast stands: the toast moves
+// aside, and a click on "Rückgängig" reaches it.
+TEST_F(FieldScenario, WithThePanelKeptOpenTheToastBesideAnEntryCanBeClicked) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {},
+                         QStringLiteral("kept-open-entry"), QStringLiteral("Beispiel"),
+                         R"("closePanelAfterInsert": false)");
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return entryText(application) == "Anna Hallo Anna, gern – bis Freitag."; }, 5000))
+        << entryText(application).toStdString();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
+        << "the panel did not come back";
+    // After the panel's entrance.
+    QTest::qWait(1000);
+    ScenarioDesktop::screenshot(QStringLiteral("kept-open-entry-back"));
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
+        << "the click did not reach the toast: " << entryText(application).toStdString();
+}
+
 // A window of two entries: the shortcut is pressed in "Empfänger", the focus then goes to
 // "Betreff", which takes the paste. The undo gives "Betreff" its own text back and leaves
 // "Empfänger" alone.
