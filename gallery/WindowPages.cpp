@@ -16,6 +16,7 @@
 #include "Onboarding/FakeOnboardingCoordinator.h"
 #include "Onboarding/OnboardingView.h"
 #include "Onboarding/OnboardingWindowController.h"
+#include "Output/UndoToast.h"
 #include "Output/UndoToastView.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "Platform/fake/FakeClock.h"
@@ -185,5 +186,18 @@ void GalleryPages::undoToast() {
         GalleryOutput::save(
             view.grab().toImage(),
             folder + QStringLiteral("/toast-%1.png").arg(GalleryOutput::appearance(dark)));
+        // The same place after an undo that could not be done, and after a paste that did
+        // not happen.
+        const std::pair<const char*, QString> notices[] = {
+            {"refused", UndoToast::refusedText()}, {"not-pasted", UndoToast::notPastedText()}};
+        for (const auto& [name, text] : notices) {
+            UndoToastView notice(text, [] {});
+            Theme::setForcedDark(&notice, dark);
+            notice.setOpaque(true);
+            GalleryOutput::save(
+                notice.grab().toImage(),
+                folder + QStringLiteral("/%1-%2.png")
+                             .arg(QLatin1String(name), GalleryOutput::appearance(dark)));
+        }
     }
 }

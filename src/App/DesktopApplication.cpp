@@ -30,7 +30,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       keys_(x11_),
       activation_(x11_),
       modifiers_(x11_),
-      inserter_({clock, clipboard_, keys_, activation_, modifiers_, trust_}),
+      inserter_({clock, clipboard_, keys_, activation_, modifiers_, trust_, &restorer_}),
       collector_({clock, desktopWindows_, trust_, accessibility_, capture_, log,
                   [this](std::function<void(std::optional<QString>)> done) {
                       inserter_.copySelection(std::move(done));
@@ -44,7 +44,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       compositor_(x11_),
       quickDictation_([this](const QString& language) { return dictation_.make(language); }, clock,
                       &compositor_),
-      restorer_(accessibility_),
+      restorer_(accessibility_, clock),
       undoToast_({clock, inserter_, activation_, terminals_, &compositor_, &restorer_}),
       terminalLauncher_(Platform::LoginShell::path()),
       loginOpener_(terminalLauncher_, clipboard_),

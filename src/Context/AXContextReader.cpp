@@ -32,12 +32,6 @@ std::optional<QString> trimmed(const QString& text) {
 constexpr std::chrono::milliseconds frameRetryStep{10};
 constexpr std::chrono::milliseconds frameRetryFor{150};
 
-// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
-// itself "gtk" on the bus.
-bool keepsNoUndo(const QString& toolkit) {
-    return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
-}
-
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
     for (const auto& candidate : candidates)
         if (candidate && !candidate->isEmpty())
@@ -93,8 +87,9 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
 
     info.role = trimmed(element->role());
     // Asked before the role decides anything: a password entry that names no text role is
-    // still one, and the collector must not send it the copy key.
-    info.isPassword = element->isPassword();
+    // still one, and the collector must not send it the copy key. A role that could not be
+    // read may be a password entry's.
+    info.isPassword = element->isPassword().value_or(true);
     if (stop.stop_requested())
         return info;
     const bool hasTextRole = info.role && textRoles().contains(*info.role);
@@ -112,10 +107,6 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     if (!info.isPassword) {
         const QString text = element->text();
         info.value = trimmed(text);
-        // An empty answer is also what a failed read gives: written back, it would empty a
-        // field that held text before the insertion.
-        if (keepsNoUndo(element->toolkit()) && (!text.isEmpty() || element->characterCount() == 0))
-            info.restorableText = text;
         const std::optional<QString> selection = element->selectedText();
         if (selection) {
             info.selectedText = trimmed(*selection);

@@ -21,7 +21,8 @@ struct FieldInfo {
     std::optional<QString> value;
     std::optional<QString> selectedText;
     bool selectionKnownEmpty = false;
-    // The focused element hides what is typed into it: nothing of it may be read or copied.
+    // The focused element hides what is typed into it, or could not say whether it does:
+    // nothing of it may be read or copied.
     bool isPassword = false;
     bool isEditable = false;
     std::optional<QRectF> frame;
@@ -29,9 +30,6 @@ struct FieldInfo {
     // as another client holds the keyboard, our own shortcut's grab included: such a read is
     // worth repeating once the key is up.
     bool noFocusedWindow = false;
-    // The field's whole text as read, untrimmed, only where its application keeps no undo
-    // history of its own (GTK 3 entries and text views): an undo of an insertion puts it back.
-    std::optional<QString> restorableText;
 
     bool operator==(const FieldInfo&) const = default;
 };

@@ -114,8 +114,11 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
     }
     std::weak_ptr<FieldRead> weak = read;
     read->setTimer(s_.clock.singleShot(fieldTimeout, [weak] {
+        // Nothing is known of the field, not even that it is no password entry.
+        FieldInfo unknown;
+        unknown.isPassword = true;
         if (auto read = weak.lock())
-            read->decide({});
+            read->decide(unknown);
     }));
     const std::stop_token token = read->token();
     s_.accessibility.run(
@@ -239,7 +242,6 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.fieldFrame = field.frame;
     snapshot.fieldIsPassword = field.isPassword;
     snapshot.noFocusedWindow = field.noFocusedWindow;
-    snapshot.fieldRestorableText = field.restorableText;
     snapshot.pointer = run->pointer;
     snapshot.capturedAt = s_.clock.now();
     run->snapshot = std::move(snapshot);

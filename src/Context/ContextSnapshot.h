@@ -20,14 +20,12 @@ struct ContextSnapshot {
     std::optional<QString> fieldValue;
     std::optional<QString> selectedText;
     std::optional<QRectF> fieldFrame;
-    // The field hides what is typed into it: nothing of it is read, and it gets no copy key.
+    // The field hides what is typed into it, or its read could not tell (its role, or the
+    // whole read, did not come in time): nothing of it is read, and it gets no copy key.
     bool fieldIsPassword = false;
     // The application answered but named no window with the focus, as GTK 3 does while a
     // shortcut's key holds the keyboard: read again once the key is up, the field may be there.
     bool noFocusedWindow = false;
-    // The field's whole text where its application keeps no undo history of its own, for the
-    // undo of an insertion; none elsewhere.
-    std::optional<QString> fieldRestorableText;
     std::optional<QPointF> pointer;
     std::optional<QByteArray> screenshotJPEG;
     bool screenshotCroppedToField = false;

@@ -265,7 +265,7 @@ std::optional<QString> PageReader::collect(Platform::AccessibilityTree& tree, qi
                 page.append(QStringLiteral("[Bild: ") + description + QStringLiteral("]"));
         } else if (role == QLatin1String("AXTextField") || role == QLatin1String("AXTextArea")) {
             // Whatever the user types on the page (a reply box) is not page text.
-        } else if (!gate.open() || element->isPassword()) {
+        } else if (!gate.open() || element->isPassword() != false) {
             // Nor a password, whatever role the toolkit gives its field.
         } else if (const QString text = gate.open() ? element->text() : QString();
                    !text.isEmpty()) {

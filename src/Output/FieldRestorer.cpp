@@ -1,5 +1,6 @@
 #include "Output/FieldRestorer.h"
 
+#include <QPointer>
 #include <chrono>
 
 using Platform::AccessibleRef;
@@ -9,7 +10,14 @@ namespace {
 // Each question to the application; it is in front and has just taken a paste.
 constexpr std::chrono::milliseconds callTimeout{250};
 
-AccessibleRef focusedField(Platform::AccessibilityTree& tree, qint32 pid) {
+// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
+// itself "gtk" on the bus. (GtkSourceView editors keep an undo of their own; the undo key,
+// sent first, serves them.)
+bool keepsNoUndo(const QString& toolkit) {
+    return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
+}
+
+AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef application = tree.application(pid);
     if (!application)
         return nullptr;
@@ -17,7 +25,9 @@ AccessibleRef focusedField(Platform::AccessibilityTree& tree, qint32 pid) {
     if (!window)
         return nullptr;
     AccessibleRef element = window->focusedElement();
-    if (!element || element->isEditable() != true || element->isPassword())
+    // A role that could not be read may be a password entry's.
+    if (!element || element->isEditable() != true || element->isPassword() != false ||
+        !keepsNoUndo(element->toolkit()))
         return nullptr;
     return element;
 }
@@ -31,44 +41,159 @@ std::optional<QString> textOf(Platform::AccessibleElement& field) {
     return text;
 }
 
+// The first of the worker's answer and the time limit decides; the other is dropped.
+template <typename Result>
+struct Answer {
+    std::function<void(Result)> done;
+    std::unique_ptr<Platform::Timer> limit;
+
+    void settle(Result result) {
+        if (!done)
+            return;
+        auto call = std::move(done);
+        done = nullptr;
+        limit.reset();
+        call(std::move(result));
+    }
+};
+
+// The bus counts characters (code points); QString counts UTF-16 units.
+std::optional<qsizetype> unitIndex(const QString& text, int characters) {
+    qsizetype index = 0;
+    for (int counted = 0; counted < characters; ++counted) {
+        if (index >= text.size())
+            return std::nullopt;
+        index += text.at(index).isHighSurrogate() && index + 1 < text.size() ? 2 : 1;
+    }
+    return index;
+}
+
 }  // namespace
 
-std::optional<QString> FieldRestorer::focusedText(Platform::AccessibilityTree& tree, qint32 pid) {
-    const AccessibleRef field = focusedField(tree, pid);
-    if (!field)
+std::optional<QString> FieldRestorer::withPaste(const Field& before, const QString& pasted) {
+    if (!before.selection || before.selection->second < before.selection->first ||
+        before.selection->first < 0)
         return std::nullopt;
-    return textOf(*field);
+    const std::optional<qsizetype> start = unitIndex(before.text, before.selection->first);
+    const std::optional<qsizetype> end = unitIndex(before.text, before.selection->second);
+    if (!start || !end)
+        return std::nullopt;
+    return before.text.left(*start) + pasted + before.text.mid(*end);
 }
 
-bool FieldRestorer::restoreFocused(Platform::AccessibilityTree& tree, qint32 pid,
-                                   const QString& after, const QString& before) {
-    const AccessibleRef field = focusedField(tree, pid);
-    if (!field || textOf(*field) != after)
+std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
+                                                                qint32 pid) {
+    const AccessibleRef element = restorableField(tree, pid);
+    if (!element)
+        return std::nullopt;
+    Field field;
+    field.element = element->identity();
+    const std::optional<QString> text = textOf(*element);
+    if (field.element.isEmpty() || !text)
+        return std::nullopt;
+    field.text = *text;
+    field.selection = element->selectionRange();
+    return field;
+}
+
+bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
+    const AccessibleRef element = restorableField(tree, pid);
+    if (!element || change.before.element != change.after.element ||
+        element->identity() != change.before.element || textOf(*element) != change.after.text ||
+        !element->setText(change.before.text))
         return false;
-    return field->setText(before);
+    // Writing the text moves the caret to its start.
+    if (const auto& selection = change.before.selection)
+        element->setSelectionRange(selection->first, selection->second);
+    return true;
 }
 
-void FieldRestorer::readFocused(qint32 pid, std::function<void(std::optional<QString>)> done) {
+void FieldRestorer::read(qint32 pid, std::function<void(std::optional<Field>)> done) {
+    using Result = std::optional<Field>;
+    auto answer = std::make_shared<Answer<Result>>();
+    // The time limit's timer can outlive the restorer.
+    answer->done = [self = QPointer(this), done = std::move(done)](Result field) {
+        if (self)
+            done(std::move(field));
+    };
+    std::weak_ptr<Answer<Result>> weak = answer;
+    answer->limit = clock_.singleShot(kAnswerLimit, [weak] {
+        if (auto late = weak.lock())
+            late->settle(std::nullopt);
+    });
     worker_.run(
         this,
-        [pid](Platform::AccessibilityTree* tree) -> std::optional<QString> {
+        [pid](Platform::AccessibilityTree* tree) -> Result {
             if (!tree)
                 return std::nullopt;
             tree->setCallTimeout(callTimeout);
-            return focusedText(*tree, pid);
+            return focusedField(*tree, pid);
+        },
+        [answer](Result field) { answer->settle(std::move(field)); });
+}
+
+void FieldRestorer::write(qint32 pid, const Change& change, std::function<void(bool)> done) {
+    // No time limit: a write cannot be called back once sent, and its answer is the truth.
+    worker_.run(
+        this,
+        [pid, change](Platform::AccessibilityTree* tree) {
+            if (!tree)
+                return false;
+            tree->setCallTimeout(callTimeout);
+            return writeBack(*tree, pid, change);
         },
         std::move(done));
 }
 
-void FieldRestorer::restore(qint32 pid, const QString& after, const QString& before,
-                            std::function<void(bool)> done) {
-    worker_.run(
-        this,
-        [pid, after, before](Platform::AccessibilityTree* tree) {
-            if (!tree)
-                return false;
-            tree->setCallTimeout(callTimeout);
-            return restoreFocused(*tree, pid, after, before);
-        },
-        std::move(done));
+struct FieldRestorer::Undo {
+    qint32 pid = 0;
+    Change change;
+    std::function<bool()> undoKey;
+    std::function<void(Outcome)> done;
+
+    void finish(Outcome outcome) {
+        if (auto call = std::move(done))
+            call(outcome);
+    }
+};
+
+void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()> undoKey,
+                         std::function<void(Outcome)> done) {
+    auto undo = std::make_shared<Undo>();
+    undo->pid = pid;
+    undo->change = change;
+    undo->undoKey = std::move(undoKey);
+    undo->done = std::move(done);
+    read(pid, [this, undo](std::optional<Field> pressed) {
+        // The keyboard is in another element, or in none that can be read: the undo key would
+        // undo something the user never asked to undo.
+        if (!pressed || pressed->element != undo->change.before.element || !undo->undoKey()) {
+            undo->finish(Outcome::refused);
+            return;
+        }
+        settle_ = clock_.singleShot(kUndoKeySettle,
+                                    [this, undo, pressed = *pressed] { afterKey(undo, pressed); });
+    });
+}
+
+void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, const Field& pressed) {
+    read(undo->pid, [this, undo, pressed](std::optional<Field> now) {
+        const Change& change = undo->change;
+        const bool same = now && now->element == change.before.element;
+        if (same && now->text == change.before.text) {
+            undo->finish(Outcome::undoneByApplication);
+            return;
+        }
+        if (same && now->text != pressed.text) {
+            undo->finish(Outcome::leftToApplication);
+            return;
+        }
+        if (!same || now->text != change.after.text) {
+            undo->finish(Outcome::refused);
+            return;
+        }
+        write(undo->pid, change, [undo](bool written) {
+            undo->finish(written ? Outcome::restored : Outcome::refused);
+        });
+    });
 }

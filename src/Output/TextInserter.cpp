@@ -111,7 +111,7 @@ public:
 
     void notify() override {
         if (done_)
-            done_(pasted_);
+            done_(result_);
     }
 
 private:
@@ -133,12 +133,30 @@ private:
         wrote_ = true;
         if (target_)
             s_.windows.activate(*target_);
-        after(activationDelay, [this] { waitForModifierRelease([this] { paste(); }); });
+        after(activationDelay, [this] { waitForModifierRelease([this] { readField(); }); });
+    }
+
+    // What the field holds at the last moment before the paste is what an undo may give back:
+    // anything typed or inserted before stays.
+    void readField() {
+        // After a Return there is no undo to offer.
+        if (!s_.restorer || !target_ || pressReturn_) {
+            paste();
+            return;
+        }
+        s_.restorer->read(
+            target_->processIdentifier,
+            [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
+                if (alive.expired())
+                    return;
+                before_ = std::move(field);
+                paste();
+            });
     }
 
     void paste() {
-        pasted_ = s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
-        if (!pasted_) {
+        result_.pasted = s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        if (!result_.pasted) {
             // Nothing went in: the text stays on the clipboard, where it is not lost, and no
             // Return follows.
             wrote_ = false;
@@ -162,14 +180,36 @@ private:
         if (s_.clipboard.holdsOwnWrite())
             s_.clipboard.write(saved_);
         wrote_ = false;
-        finish();
+        if (!before_) {
+            finish();
+            return;
+        }
+        // The paste has landed: what the field holds now is all an undo may replace.
+        s_.restorer->read(
+            target_->processIdentifier,
+            [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
+                if (alive.expired())
+                    return;
+                if (field && field->element == before_->element) {
+                    // What the user typed while the paste landed would pass for the paste's
+                    // and be undone with it: the field must hold what the paste alone leaves,
+                    // or an undo writes nothing.
+                    if (const auto pasted = FieldRestorer::withPaste(*before_, text_))
+                        field->text = *pasted;
+                    result_.change = FieldRestorer::Change{*before_, *field};
+                }
+                finish();
+            });
     }
 
     QString text_;
     std::optional<Platform::RunningApplication> target_;
     bool pressReturn_;
     InsertDone done_;
-    bool pasted_ = false;
+    Insertion result_;
+    std::optional<FieldRestorer::Field> before_;
+    // The restorer's answers come after the operation is gone when the inserter goes first.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     ClipboardContents saved_;
     bool wrote_ = false;
@@ -271,8 +311,8 @@ void TextInserter::copySelection(CopyDone done) {
     enqueue(std::make_unique<CopyOperation>(*this, std::move(done)));
 }
 
-void TextInserter::sendKey(quint16 keyCode, quint64 flags) {
-    services_.keys.sendKey(keyCode, flags);
+bool TextInserter::sendKey(quint16 keyCode, quint64 flags) {
+    return services_.keys.sendKey(keyCode, flags);
 }
 
 void TextInserter::enqueue(std::unique_ptr<Operation> operation) {

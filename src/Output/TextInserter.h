@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "Output/FieldRestorer.h"
 #include "Platform/AccessibilityTrust.h"
 #include "Platform/Clipboard.h"
 #include "Platform/Clock.h"
@@ -33,10 +34,20 @@ public:
         Platform::WindowActivation& windows;
         Platform::ModifierState& modifiers;
         Platform::AccessibilityTrust& trust;
+        // Reads the target's field right before the paste key and after the paste, for an
+        // undo that writes the earlier text back. Without one there is nothing to write back.
+        FieldRestorer* restorer = nullptr;
     };
-    // `pasted`: whether the paste key went out over the text. Without it (the clipboard was
-    // never Tavrin's, or the keyboard map has no key for the paste) nothing was inserted.
-    using InsertDone = std::function<void(bool pasted)>;
+    struct Insertion {
+        // Whether the paste key went out over the text. Without it (the clipboard was never
+        // Tavrin's, or the keyboard map has no key for the paste) nothing was inserted.
+        bool pasted = false;
+        // The field that took the paste, as it was right before the paste key and once the
+        // paste had landed; only where the restorer can write it back and both reads found
+        // the same element.
+        std::optional<FieldRestorer::Change> change;
+    };
+    using InsertDone = std::function<void(const Insertion&)>;
     using CopyDone = std::function<void(std::optional<QString>)>;
 
     explicit TextInserter(Services services);
@@ -55,8 +66,9 @@ public:
     // The text selected in the front application, copied with the copy key; none without
     // accessibility trust, when nothing was copied, or when the copy is blank.
     void copySelection(CopyDone done);
-    // Sends one key with modifiers to the window in front, at once (the undo toast's undo).
-    void sendKey(quint16 keyCode, quint64 flags);
+    // Sends one key with modifiers to the window in front, at once (the undo toast's undo);
+    // false when it could not be sent.
+    bool sendKey(quint16 keyCode, quint64 flags);
 
     // True while an operation is running or waiting for its turn.
     bool isBusy() const { return current_ != nullptr || !queue_.empty(); }

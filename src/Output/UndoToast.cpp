@@ -1,6 +1,9 @@
 #include "Output/UndoToast.h"
 
+#include <QApplication>
 #include <QPainterPath>
+#include <QScreen>
+#include <algorithm>
 
 #include "Design/FloatingPlacement.h"
 #include "Design/RoundedBox.h"
@@ -45,28 +48,99 @@ std::optional<QRectF> UndoToast::frame(const std::optional<QRectF>& anchor, QSiz
     return FloatingPlacement::frame(usable(anchor), size, kGap);
 }
 
+QString UndoToast::refusedText() {
+    return QObject::tr("Rückgängig nicht möglich – Feld unverändert gelassen");
+}
+
+QString UndoToast::notPastedText() {
+    return QObject::tr("Nicht eingefügt – der Text liegt in der Zwischenablage");
+}
+
+QRectF UndoToast::apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area) {
+    const auto clear = [&windows](const QRectF& frame) {
+        return std::none_of(windows.begin(), windows.end(),
+                            [&frame](const QRectF& window) { return window.intersects(frame); });
+    };
+    if (clear(placed))
+        return placed;
+    const auto inside = [&area, &placed](qreal x, qreal y) {
+        x = std::max(area.left(), std::min(x, area.right() - placed.width()));
+        y = std::max(area.top(), std::min(y, area.bottom() - placed.height()));
+        return QRectF(QPointF(x, y), placed.size());
+    };
+    for (const QRectF& window : windows) {
+        if (!window.intersects(placed))
+            continue;
+        const QRectF candidates[] = {
+            inside(placed.x(), window.bottom() + kGap),
+            inside(placed.x(), window.top() - kGap - placed.height()),
+            inside(window.right() + kGap, placed.y()),
+            inside(window.left() - kGap - placed.width(), placed.y()),
+        };
+        for (const QRectF& candidate : candidates)
+            if (clear(candidate))
+                return candidate;
+    }
+    return placed;
+}
+
+// Watches Tavrin's other windows while the toast is up: one that is shown, moved or resized
+// over it (the panel coming back after an insertion) moves the toast aside.
+class UndoToast::WindowWatch final : public QObject {
+public:
+    WindowWatch(QWidget* toast, std::function<void()> moved) : toast_(toast), moved_(moved) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
+            watched->isWidgetType() && watched != toast_ &&
+            static_cast<QWidget*>(watched)->isWindow())
+            // After the window has its new place.
+            QMetaObject::invokeMethod(this, moved_, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> toast_;
+    std::function<void()> moved_;
+};
+
 void UndoToast::show(const std::optional<QRectF>& near,
                      const std::optional<Platform::RunningApplication>& target,
-                     const std::optional<QString>& before) {
+                     const std::optional<FieldRestorer::Change>& change) {
     if (target && s_.terminals.isTerminal(*target))
         return;
+    target_ = target;
+    change_ = target ? change : std::nullopt;
+    const std::weak_ptr<bool> alive = alive_;
+    present(near, new UndoToastView(
+                      [this, alive] {
+                          if (alive.lock())
+                              undo();
+                      },
+                      [this, alive] {
+                          if (alive.lock())
+                              hide();
+                      }));
+}
+
+void UndoToast::tell(const std::optional<QRectF>& near, const QString& notice) {
+    target_.reset();
+    change_.reset();
+    const std::weak_ptr<bool> alive = alive_;
+    present(near, new UndoToastView(notice, [this, alive] {
+                if (alive.lock())
+                    hide();
+            }));
+}
+
+void UndoToast::present(const std::optional<QRectF>& near, UndoToastView* view) {
     ++generation_;
     hiding_ = false;
-    target_ = target;
-    before_.reset();
-    after_.reset();
-    if (before && target && s_.restorer) {
-        before_ = before;
-        // The paste has just gone in and the target is in front: what its field holds now is
-        // what the undo may replace, and nothing else.
-        const std::weak_ptr<bool> alive = alive_;
-        const std::uint64_t generation = generation_;
-        s_.restorer->readFocused(target->processIdentifier,
-                                 [this, alive, generation](std::optional<QString> text) {
-                                     if (alive.lock() && generation == generation_)
-                                         after_ = std::move(text);
-                                 });
-    }
+    near_ = near;
     if (!window_) {
         // Clickable, but never focused or activated: the keyboard stays in the user's field.
         window_ = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint |
@@ -77,17 +151,8 @@ void UndoToast::show(const std::optional<QRectF>& near,
         window_->setWindowTitle(QStringLiteral("Tavrin"));
     }
     delete view_.data();
-    const std::weak_ptr<bool> alive = alive_;
-    view_ = new UndoToastView(
-        [this, alive] {
-            if (alive.lock())
-                undo();
-        },
-        [this, alive] {
-            if (alive.lock())
-                hide();
-        },
-        window_);
+    view_ = view;
+    view_->setParent(window_);
     const QSize size = view_->size();
     const auto placed = frame(near, QSizeF(size));
     if (!placed) {
@@ -108,11 +173,35 @@ void UndoToast::show(const std::optional<QRectF>& near,
     view_->show();
     if (compositing)
         window_->setWindowOpacity(0);
+    keepApart();
     window_->show();
     window_->raise();
+    if (!watch_)
+        watch_ = std::make_unique<WindowWatch>(window_, [this] { keepApart(); });
     fade(1, kFadeIn, {});
 
     hideTimer_ = s_.clock.singleShot(kShownFor, [this] { hide(); });
+}
+
+void UndoToast::keepApart() {
+    if (!window_ || !view_)
+        return;
+    const auto placed = frame(near_, QSizeF(view_->size()));
+    if (!placed)
+        return;
+    QList<QRectF> windows;
+    for (QWidget* other : QApplication::topLevelWidgets())
+        if (other != window_ && other->isVisible() && other->isWindow())
+            windows.append(QRectF(other->frameGeometry()));
+    const QScreen* screen = QGuiApplication::screenAt(placed->center().toPoint());
+    const QRectF area = screen
+                            ? QRectF(screen->availableGeometry())
+                                  .adjusted(FloatingPlacement::kInset, FloatingPlacement::kInset,
+                                            -FloatingPlacement::kInset, -FloatingPlacement::kInset)
+                            : *placed;
+    const QRectF moved = apart(*placed, windows, area);
+    if (moved.topLeft().toPoint() != window_->pos())
+        window_->move(moved.topLeft().toPoint());
 }
 
 void UndoToast::hide() {
@@ -129,6 +218,7 @@ void UndoToast::finishHide(std::uint64_t generation) {
     if (generation != generation_ || !window_)
         return;
     hiding_ = false;
+    watch_.reset();
     window_->hide();
     delete view_.data();
 }
@@ -163,23 +253,30 @@ void UndoToast::fade(qreal to, Milliseconds duration, std::function<void()> done
 
 void UndoToast::undo() {
     const auto target = target_;
-    const auto before = before_;
-    const auto after = after_;
+    const auto change = change_;
+    const auto near = near_;
     hide();
     if (target)
         s_.windows.activate(*target);
-    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, before, after] {
+    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, change, near] {
         // Control+Z in whichever window came forward instead would undo something the user
         // never asked to undo.
-        if (target && !s_.windows.isActive(*target))
-            return;
-        if (before && s_.restorer) {
-            // The field is left alone when its text after the paste is not known or has
-            // changed since: putting the old text back would throw away the user's typing.
-            if (after)
-                s_.restorer->restore(target->processIdentifier, *after, *before, [](bool) {});
+        if (target && !s_.windows.isActive(*target)) {
+            tell(near, refusedText());
             return;
         }
-        s_.inserter.sendKey(Platform::VirtualKey::Z, Platform::EventFlag::Command);
+        const auto undoKey = [this] {
+            return s_.inserter.sendKey(Platform::VirtualKey::Z, Platform::EventFlag::Command);
+        };
+        if (!change || !s_.restorer) {
+            undoKey();
+            return;
+        }
+        const std::weak_ptr<bool> alive = alive_;
+        s_.restorer->undo(target->processIdentifier, *change, undoKey,
+                          [this, alive, near](FieldRestorer::Outcome outcome) {
+                              if (alive.lock() && outcome == FieldRestorer::Outcome::refused)
+                                  tell(near, refusedText());
+                          });
     });
 }

@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "Design/FloatingPlacement.h"
+#include "Output/FieldRestorer.h"
 #include "Platform/Clock.h"
 #include "Platform/RunningApplication.h"
 
-class FieldRestorer;
 class TextInserter;
 class UndoToastView;
 namespace Platform {
@@ -55,12 +55,14 @@ public:
     // Shows the toast beside `near` (global coordinates, top-left origin) for an insertion
     // into `target`. A terminal gets no toast: its undo key would suspend the program running
     // in it. A show while the toast is up or fading replaces it and starts its time anew.
-    // `before` is the field's whole text before the insertion where the target keeps no undo
-    // history: the undo then writes it back instead of sending Control+Z, which would do
-    // nothing there.
+    // `change` is the field as it was right before the paste and after it, where the target
+    // keeps no undo history: where the undo key changes nothing, the undo writes the earlier
+    // text back.
     void show(const std::optional<QRectF>& near,
               const std::optional<Platform::RunningApplication>& target,
-              const std::optional<QString>& before = std::nullopt);
+              const std::optional<FieldRestorer::Change>& change = std::nullopt);
+    // Shows `notice` in the same place, without an undo button, for as long as the toast.
+    void tell(const std::optional<QRectF>& near, const QString& notice);
     // Fades the toast out; the close button, the undo button and the timer call it.
     void hide();
 
@@ -76,8 +78,21 @@ public:
     // The same on the real screens; the main screen is the one under the pointer, since
     // Tavrin is never the active application.
     static std::optional<QRectF> frame(const std::optional<QRectF>& anchor, QSizeF size);
+    // `placed` moved beside the first of `windows` that covers it (below, above, right, left,
+    // inside `area`) so that it covers none of them; `placed` itself when it covers none or
+    // no place is clear.
+    static QRectF apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area);
+
+    // What the toast says after an undo that could not be done.
+    static QString refusedText();
+    // What it says when a paste did not happen.
+    static QString notPastedText();
 
 private:
+    class WindowWatch;
+
+    void present(const std::optional<QRectF>& near, UndoToastView* view);
+    void keepApart();
     void undo();
     void fade(qreal to, Platform::Milliseconds duration, std::function<void()> done);
     void finishHide(std::uint64_t generation);
@@ -86,9 +101,10 @@ private:
     QPointer<QWidget> window_;
     QPointer<UndoToastView> view_;
     std::optional<Platform::RunningApplication> target_;
-    // What the field held before the insertion and, once read, right after it.
-    std::optional<QString> before_;
-    std::optional<QString> after_;
+    std::optional<FieldRestorer::Change> change_;
+    std::optional<QRectF> near_;
+    // Moves the toast aside when another window of Tavrin's comes over it.
+    std::unique_ptr<WindowWatch> watch_;
     // Counts shows: the end of a fade-out hides the window only if no show came after it.
     std::uint64_t generation_ = 0;
     bool hiding_ = false;

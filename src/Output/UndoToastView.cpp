@@ -22,24 +22,36 @@ constexpr int kTrailingPadding = 10;
 
 UndoToastView::UndoToastView(std::function<void()> undo, std::function<void()> close,
                              QWidget* parent)
-    : QWidget(parent) {
+    : UndoToastView(QStringLiteral("checkmark.circle.fill"), DS::Palette::success, tr("Eingefügt"),
+                    std::move(undo), std::move(close), parent) {}
+
+UndoToastView::UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent)
+    : UndoToastView(QStringLiteral("exclamationmark.triangle.fill"), DS::Palette::warning, notice,
+                    {}, std::move(close), parent) {}
+
+UndoToastView::UndoToastView(const QString& symbol, const DS::Color& symbolColor,
+                             const QString& label, std::function<void()> undo,
+                             std::function<void()> close, QWidget* parent)
+    : QWidget(parent), message_(label) {
     setAttribute(Qt::WA_TranslucentBackground);
     const QFont font = DS::Font::system(kFontSize);
     setFont(font);
 
-    auto* check = new SymbolLabel(QStringLiteral("checkmark.circle.fill"), QString(), font,
-                                  DS::Palette::success, this);
-    auto* text = new ElidedLabel(tr("Eingefügt"), this);
+    auto* check = new SymbolLabel(symbol, QString(), font, symbolColor, this);
+    auto* text = new ElidedLabel(label, this);
     text->setFont(font);
     text->setColor(DS::Palette::secondary);
     text->setMinimumWidth(text->sizeHint().width());
 
-    // A label shows its icon before its title.
-    undoButton_ =
-        new StyledButton(LabelRow({LabelRow::symbol(QStringLiteral("arrow.uturn.backward")),
-                                   LabelRow::text(tr("Rückgängig"))}),
-                         ButtonStyle::secondary(24, 7), this);
-    undoButton_->setFocusPolicy(Qt::NoFocus);
+    if (undo) {
+        // A label shows its icon before its title.
+        undoButton_ =
+            new StyledButton(LabelRow({LabelRow::symbol(QStringLiteral("arrow.uturn.backward")),
+                                       LabelRow::text(tr("Rückgängig"))}),
+                             ButtonStyle::secondary(24, 7), this);
+        undoButton_->setFocusPolicy(Qt::NoFocus);
+        connect(undoButton_, &QAbstractButton::clicked, this, [undo = std::move(undo)] { undo(); });
+    }
 
     LabelRow::Part mark = LabelRow::symbol(QStringLiteral("xmark"));
     mark.symbolSize = 9;
@@ -55,13 +67,10 @@ UndoToastView::UndoToastView(std::function<void()> undo, std::function<void()> c
     row->setSpacing(kSpacing);
     row->addWidget(check, 0, Qt::AlignVCenter);
     row->addWidget(text, 0, Qt::AlignVCenter);
-    row->addWidget(undoButton_, 0, Qt::AlignVCenter);
+    if (undoButton_)
+        row->addWidget(undoButton_, 0, Qt::AlignVCenter);
     row->addWidget(closeButton_, 0, Qt::AlignVCenter);
 
-    connect(undoButton_, &QAbstractButton::clicked, this, [undo = std::move(undo)] {
-        if (undo)
-            undo();
-    });
     connect(closeButton_, &QAbstractButton::clicked, this, [close = std::move(close)] {
         if (close)
             close();

@@ -3,10 +3,13 @@
 #include <QWidget>
 #include <functional>
 
+#include "Design/Palette.h"
+
 class StyledButton;
 
-// The toast's capsule: a check mark, "Eingefügt", the undo button and a small close button.
-// The window around it is the toast's; the view only reports the two clicks.
+// The toast's capsule: a check mark, "Eingefügt", the undo button and a small close button;
+// or, for a notice, a warning sign, its text and the close button. The window around it is
+// the toast's; the view only reports the clicks.
 class UndoToastView : public QWidget {
     Q_OBJECT
 
@@ -17,8 +20,12 @@ public:
 
     UndoToastView(std::function<void()> undo, std::function<void()> close,
                   QWidget* parent = nullptr);
+    UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent = nullptr);
 
+    // Null in a notice.
     StyledButton* undoButton() const { return undoButton_; }
+    // "Eingefügt", or the notice.
+    const QString& message() const { return message_; }
     StyledButton* closeButton() const { return closeButton_; }
     // Without a compositor nothing blends a translucent capsule with what lies beneath.
     void setOpaque(bool opaque);
@@ -29,7 +36,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    StyledButton* undoButton_;
+    UndoToastView(const QString& symbol, const DS::Color& symbolColor, const QString& text,
+                  std::function<void()> undo, std::function<void()> close, QWidget* parent);
+
+    QString message_;
+    StyledButton* undoButton_ = nullptr;
     StyledButton* closeButton_;
     bool opaque_ = false;
 };

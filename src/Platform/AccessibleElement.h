@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace Platform {
@@ -22,8 +23,11 @@ public:
     // "AXTextArea", "AXComboBox", "AXStaticText", "AXImage", "AXWebArea", "AXWindow"; the
     // system's own name for any other role; empty when unknown.
     virtual QString role() = 0;
-    // A field that hides what is typed into it.
-    virtual bool isPassword() = 0;
+    // A field that hides what is typed into it; none when its role could not be read.
+    virtual std::optional<bool> isPassword() = 0;
+    // Names this very element on the bus for as long as its application keeps it: two reads
+    // that give the same identity read the same element. Empty when unknown.
+    virtual QString identity() = 0;
     // None when the element's states could not be read.
     virtual std::optional<bool> isEditable() = 0;
 
@@ -47,6 +51,11 @@ public:
     // The selected part of the text: empty when the element has a caret and no selection,
     // none when it says nothing about a selection.
     virtual std::optional<QString> selectedText() = 0;
+    // The selection as character offsets [start, end); start == end is the caret without a
+    // selection. None when the element does not say.
+    virtual std::optional<std::pair<int, int>> selectionRange() = 0;
+    // Selects [start, end), or puts the caret at `start` when both are equal.
+    virtual bool setSelectionRange(int start, int end) = 0;
     // In global screen coordinates, Qt's logical pixels; none unless both sides are positive.
     virtual std::optional<QRectF> frame() = 0;
 

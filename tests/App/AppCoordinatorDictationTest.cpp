@@ -74,6 +74,57 @@ struct DictationHarness : CoordinatorHarness {
     Status::Kind status() { return quickDictation.model().status().kind; }
 };
 
+// The copy key for an instruction on the selection goes only into a field that a read says
+// is no password entry. A press whose read has not come yet waits for a read of the field
+// now; a read that says nothing (the role or the whole read did not come in time) is no "no".
+TEST(AppCoordinatorDictationTest, TheCopyKeyGoesOnlyWhereAReadSaysTheFieldIsNoPassword) {
+    struct Case {
+        const char* name;
+        bool pressReadArrives;
+        bool password;
+        // The snapshot read says nothing of the field at all.
+        bool noSnapshot;
+        bool copied;
+    };
+    const Case cases[] = {
+        {"the press's read: no password", true, false, false, true},
+        {"the press's read: a password entry, or one it could not tell", true, true, false, false},
+        {"no read yet: the read now says no password", false, false, false, true},
+        {"no read yet: the read now says a password entry, or cannot tell", false, true, false,
+         false},
+        {"no read yet, and none comes", false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        h.context.snapshot.fieldIsPassword = c.password;
+        int copies = 0;
+        h.keys.onSend = [&](quint16 key, quint64) {
+            if (key != VirtualKey::C)
+                return;
+            ++copies;
+            h.clipboard.writeAsOtherProgram(
+                {Platform::ClipboardItem{{{QStringLiteral("text/plain"), QByteArray("Welt")}}}});
+        };
+        h.heard = QStringLiteral("übersetz das ins Englische");
+        h.app().hotkeyDown();
+        h.clock.advance(320ms);
+        if (c.pressReadArrives)
+            h.context.answerSnapshots();
+        h.app().hotkeyUp();
+        QCoreApplication::processEvents();
+        h.settle(300ms);
+        // The read of the field now, where the press's has not come.
+        h.context.hasSnapshot = !c.noSnapshot;
+        h.context.answerSnapshots();
+        h.settle(300ms);
+        EXPECT_EQ(copies, c.copied ? 1 : 0);
+        ASSERT_FALSE(h.provider.calls.empty());
+        EXPECT_EQ(h.provider.calls.front().request.system,
+                  c.copied ? DictationPrompts::selection() : DictationPrompts::instruction());
+    }
+}
+
 TEST(AppCoordinatorDictationTest, TheRoutingTable) {
     struct Case {
         const char* name;

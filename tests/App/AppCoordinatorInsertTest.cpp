@@ -180,18 +180,38 @@ TEST(AppCoordinatorInsertTest, WithoutAccessibilityTheDraftGoesToTheClipboard) {
     EXPECT_TRUE(h.memory.data().activity.isEmpty());
 }
 
-// A keyboard map without the paste key: nothing goes in, so nothing is offered to undo, and
-// the draft waits on the clipboard.
-TEST(AppCoordinatorInsertTest, APasteKeyThatCannotBeSentLeavesTheDraftOnTheClipboard) {
-    InsertHarness h;
-    h.keys.withheld = {VirtualKey::V};
-    QGuiApplication::clipboard()->clear();
-    h.app().insert();
-    h.paste();
+// A paste that did not happen: the draft waits on the clipboard, and the toast beside the
+// field says so; there is nothing to undo. The clipboard, which may have held another
+// program's text, is never replaced without that notice.
+TEST(AppCoordinatorInsertTest, APasteThatDidNotHappenIsToldAndTheDraftWaitsOnTheClipboard) {
+    struct Case {
+        const char* name;
+        bool keyMissing;
+        int refusedWrites;
+        bool keptOpen;
+    };
+    const Case cases[] = {
+        {"the keyboard map has no paste key", true, 0, false},
+        {"the window system keeps refusing the clipboard", false, 10, false},
+        {"the same with the panel kept open", false, 10, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InsertHarness h([&c](AssistantSettings& s) { s.closePanelAfterInsert = !c.keptOpen; });
+        if (c.keyMissing)
+            h.keys.withheld = {VirtualKey::V};
+        h.clipboard.refusedWrites = c.refusedWrites;
+        QGuiApplication::clipboard()->setText(QStringLiteral("fremd"));
+        h.app().insert();
+        h.paste();
 
-    EXPECT_FALSE(h.pasted(VirtualKey::V));
-    EXPECT_FALSE(h.undoToast.isVisible());
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+        EXPECT_FALSE(h.pasted(VirtualKey::V));
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+        ASSERT_TRUE(h.undoToast.isVisible()) << "nobody learns that nothing went in";
+        ASSERT_NE(h.undoToast.view(), nullptr);
+        EXPECT_EQ(h.undoToast.view()->undoButton(), nullptr) << "an undo for nothing";
+        EXPECT_EQ(h.undoToast.view()->message(), UndoToast::notPastedText());
+    }
 }
 
 TEST(AppCoordinatorInsertTest, NothingToInsertOutsideAFinishedDraft) {

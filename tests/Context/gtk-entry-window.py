@@ -2,7 +2,8 @@
 # A GTK 3 window titled "GTK-Fenster" with an entry that a label names through its mnemonic
 # (the "labelled-by" relation, no accessible name of its own), a password entry and an empty
 # entry with a placeholder. Prints "window <id>" once shown; the lines "focus password" and
-# "focus subject" move the focus to the password and the empty entry.
+# "focus subject" move the focus to the password and the empty entry (the second says
+# "focused subject" then), "subject <text>" puts a text into that entry.
 import sys
 
 import gi
@@ -57,6 +58,9 @@ def command(source, _condition):
         password.select_region(0, -1)
     if line.startswith("focus subject"):
         subject.grab_focus()
+        print("focused subject", flush=True)
+    elif line.startswith("subject "):
+        subject.set_text(line[len("subject "):].rstrip("\n"))
     return True
 
 

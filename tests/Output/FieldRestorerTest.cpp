@@ -1,87 +1,195 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "Output/FieldRestorer.h"
+#include "Platform/AccessibilityWorker.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
+#include "Platform/fake/FakeClock.h"
 
 using Platform::FakeAccessibilityTree;
 using Platform::FakeAccessible;
+using Field = FieldRestorer::Field;
+using Outcome = FieldRestorer::Outcome;
 
 namespace {
 
 constexpr qint32 pid = 31;
 const QString before = QStringLiteral("Liebe Anna,\nhallo Welt und danke.\n");
 const QString after = QStringLiteral("Liebe Anna,\nhallo Hallo Anna, gern. und danke.\n");
+const QString element = QStringLiteral(":1.42:/org/a11y/atspi/accessible/17");
 
-// An application whose window has an editable field in focus (unless told otherwise).
+// A GTK 3 application whose window has an editable field in focus, holding what the paste
+// left, and another field beside it.
 struct Desk {
-    explicit Desk(bool focused = true) {
+    Desk() {
         tree.applications.insert(pid, application);
         application->focusedWindowValue = window;
-        if (focused)
-            window->focusedElementValue = field;
-        field->editable = true;
+        window->focusedElementValue = field;
+        for (const auto& each : {field, other}) {
+            each->editable = true;
+            each->toolkitValue = QStringLiteral("GTK 3.24.38");
+        }
+        field->identityValue = element;
+        field->textValue = after;
+        field->range = std::pair(30, 30);
+        other->identityValue = QStringLiteral(":1.42:/org/a11y/atspi/accessible/18");
+        other->textValue = QStringLiteral("Termin am Freitag");
     }
+
+    // The change the paste made: "Welt" was selected before it.
+    FieldRestorer::Change change() const {
+        return {Field{element, before, std::pair(18, 22)},
+                Field{element, after, std::pair(30, 30)}};
+    }
+
+    // Runs the undo; `onKey` plays the application's answer to its undo key.
+    std::optional<Outcome> undo(std::function<void()> onKey = {}) {
+        std::optional<Outcome> outcome;
+        restorer.undo(
+            pid, change(),
+            [&] {
+                ++keys;
+                if (onKey)
+                    onKey();
+                return true;
+            },
+            [&](Outcome result) { outcome = result; });
+        // Each step waits for the worker's answer; only the pause after the key is on the
+        // clock.
+        if (!QTest::qWaitFor([&] { return outcome || keys > 0; }, 5000) || outcome)
+            return outcome;
+        clock.advance(FieldRestorer::kUndoKeySettle);
+        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 5000))
+            return std::nullopt;
+        return outcome;
+    }
+
     FakeAccessibilityTree tree;
     std::shared_ptr<FakeAccessible> application = std::make_shared<FakeAccessible>();
     std::shared_ptr<FakeAccessible> window = std::make_shared<FakeAccessible>();
     std::shared_ptr<FakeAccessible> field = std::make_shared<FakeAccessible>();
+    std::shared_ptr<FakeAccessible> other = std::make_shared<FakeAccessible>();
+    Platform::FakeClock clock;
+    Platform::AccessibilityWorker worker{tree.factory()};
+    FieldRestorer restorer{worker, clock};
+    int keys = 0;
 };
 
-// The undo writes the earlier text back only into the focused field, only while it holds what
-// the insertion left, and never into a password field.
-TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverTheInsertion) {
+// The application's own undo key comes first; the earlier text is written back only into the
+// element that took the paste, only while it holds exactly what the paste left, and the
+// selection goes back where it was.
+TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement) {
     const struct {
         const char* name;
-        QString holds;
-        bool password;
-        bool writable;
-        bool focused;
-        bool restored;
+        std::function<void(Desk&)> arrange;
+        // What the application does with its undo key.
+        std::function<void(Desk&)> onKey;
+        Outcome outcome;
+        int keys;
+        QString field;
+        QString other = QStringLiteral("Termin am Freitag");
     } cases[] = {
-        {"holds what the paste left", after, false, true, true, true},
-        {"the user typed since", after + "x", false, true, true, false},
-        {"a password field", after, true, true, true, false},
-        {"the field cannot be written", after, false, false, true, false},
-        {"the focus went elsewhere", after, false, true, false, false},
+        {"a GTK 3 field keeps no undo: written back", {}, {}, Outcome::restored, 1, before},
+        {"an editor undoes by itself: nothing written",
+         {},
+         [](Desk& d) { d.field->textValue = before; },
+         Outcome::undoneByApplication,
+         1,
+         before},
+        {"the editor's undo took back something else: its result stays",
+         {},
+         [](Desk& d) { d.field->textValue = after.left(10); },
+         Outcome::leftToApplication,
+         1,
+         after.left(10)},
+        {"the user typed since the paste",
+         [](Desk& d) { d.field->textValue = after + "x"; },
+         {},
+         Outcome::refused,
+         1,
+         after + "x"},
+        {"the keyboard is in another field: no key, nothing written there",
+         [](Desk& d) {
+             d.window->focusedElementValue = d.other;
+             d.other->textValue = after;
+         },
+         {},
+         Outcome::refused,
+         0,
+         after,
+         after},
+        {"the field cannot be read",
+         [](Desk& d) { d.field->textFails = true; },
+         {},
+         Outcome::refused,
+         0,
+         after},
+        {"the role did not come: it may be a password entry",
+         [](Desk& d) { d.field->password = std::nullopt; },
+         {},
+         Outcome::refused,
+         0,
+         after},
+        {"the field cannot be written",
+         [](Desk& d) { d.field->writable = false; },
+         {},
+         Outcome::refused,
+         1,
+         after},
     };
     for (const auto& c : cases) {
-        Desk desk(c.focused);
-        FakeAccessibilityTree& tree = desk.tree;
-        const std::shared_ptr<FakeAccessible>& field = desk.field;
-        field->password = c.password;
-        field->writable = c.writable;
-        field->textValue = c.holds;
-
-        EXPECT_EQ(FieldRestorer::restoreFocused(tree, pid, after, before), c.restored) << c.name;
-        EXPECT_EQ(field->textValue, c.restored ? before : c.holds) << c.name;
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        if (c.arrange)
+            c.arrange(desk);
+        const std::optional<Outcome> outcome = desk.undo([&] { c.onKey ? c.onKey(desk) : void(); });
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(desk.keys, c.keys);
+        EXPECT_EQ(desk.field->textValue, c.field);
+        EXPECT_EQ(desk.other->textValue, c.other);
+        if (c.outcome == Outcome::restored) {
+            EXPECT_EQ(desk.field->range, std::pair(18, 22)) << "the selection is lost";
+        }
     }
 }
 
-// A text that could not be read is not an empty one: the undo would otherwise write over
-// whatever the field holds.
-TEST(FieldRestorerTest, AFieldThatCannotBeReadIsLeftAlone) {
+// Only fields whose toolkit keeps no undo are read for a restore, and only what can be read
+// whole: an empty answer that may be a failed read is no text.
+TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
     const struct {
         const char* name;
-        QString holds;
-        bool fails;
-        std::optional<QString> read;
-        // Over a paste said to have left the field empty.
-        bool restoredOverEmpty;
+        QString toolkit;
+        std::optional<bool> password;
+        bool textFails;
+        QString identity;
+        QString text;
+        bool read;
     } cases[] = {
-        {"text", after, false, after, false},
-        {"empty", "", false, QString(), true},
-        {"unreadable", after, true, std::nullopt, false},
+        {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", true},
+        {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", true},
+        {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", false},
+        {"password entry", "GTK 3.24.38", true, false, element, "geheim", false},
+        {"role unknown", "GTK 3.24.38", std::nullopt, false, element, "geheim", false},
+        {"no identity on the bus", "GTK 3.24.38", false, false, "", "Anna", false},
+        {"GTK 4 keeps its own undo", "GTK 4.12.4", false, false, element, "Anna", false},
+        {"Qt keeps its own undo", "Qt 6.4.2", false, false, element, "Anna", false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         Desk desk;
-        FakeAccessibilityTree& tree = desk.tree;
-        const std::shared_ptr<FakeAccessible>& field = desk.field;
-        field->textValue = c.holds;
-        field->textFails = c.fails;
-
-        EXPECT_EQ(FieldRestorer::focusedText(tree, pid), c.read) << c.name;
-        EXPECT_EQ(FieldRestorer::restoreFocused(tree, pid, QString(), before), c.restoredOverEmpty)
-            << c.name;
+        desk.field->toolkitValue = c.toolkit;
+        desk.field->password = c.password;
+        desk.field->textFails = c.textFails;
+        desk.field->identityValue = c.identity;
+        desk.field->textValue = c.text;
+        const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
+        EXPECT_EQ(field.has_value(), c.read);
+        if (field) {
+            EXPECT_EQ(field->text, c.text);
+            EXPECT_EQ(field->element, element);
+            EXPECT_EQ(field->selection, std::pair(30, 30));
+        }
     }
 }
 

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
+#include "Platform/AccessibilityWorker.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
@@ -89,7 +93,7 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         std::optional<Nanoseconds> doneAt;
 
         d.inserter.insert("Hallo", d.target, c.pressReturn,
-                          [&](bool) { doneAt = d.clock.monotonic(); });
+                          [&](const TextInserter::Insertion&) { doneAt = d.clock.monotonic(); });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.windows.activations,
@@ -163,7 +167,9 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         d.keys.onSend = [&](quint16, quint64) { pasted.push_back(d.clipboard.contents); };
         std::optional<bool> done;
 
-        d.inserter.insert("Hallo", d.target, true, [&](bool keySent) { done = keySent; });
+        d.inserter.insert("Hallo", d.target, true, [&](const TextInserter::Insertion& insertion) {
+            done = insertion.pasted;
+        });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
@@ -222,7 +228,7 @@ TEST(TextInserterTest, AWriteLostRightAfterReadingTavrinsOwnStartsAgain) {
     TextInserter inserter({d.clock, clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool done = false;
 
-    inserter.insert("Hallo", d.target, false, [&](bool) { done = true; });
+    inserter.insert("Hallo", d.target, false, [&](const TextInserter::Insertion&) { done = true; });
     d.clock.runUntilIdle();
 
     EXPECT_EQ(d.keys.sent, std::vector<Sent>{paste(170)});
@@ -376,8 +382,9 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
         for (const Step& step : c.steps) {
             starts.push_back(d.clock.singleShot(Milliseconds(step.at), [&, step] {
                 if (step.what == Step::Insert)
-                    d.inserter.insert("Entwurf", d.target, false,
-                                      [&](bool) { finished.push_back("insert"); });
+                    d.inserter.insert(
+                        "Entwurf", d.target, false,
+                        [&](const TextInserter::Insertion&) { finished.push_back("insert"); });
                 else
                     d.inserter.copySelection([&](std::optional<QString> text) {
                         finished.push_back(text.value_or("nichts"));
@@ -398,7 +405,7 @@ TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
     auto early = std::make_unique<TextInserter>(
         TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
     bool called = false;
-    early->insert("Hallo", d.target, false, [&](bool) { called = true; });
+    early->insert("Hallo", d.target, false, [&](const TextInserter::Insertion&) { called = true; });
     d.clock.advance(ms(300));
     early.reset();
     d.clock.runUntilIdle();
@@ -415,6 +422,105 @@ TEST(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {
 
     EXPECT_EQ(d.keys.sent,
               (std::vector<Sent>{paste(150), {ms(200), VirtualKey::Z, EventFlag::Command}}));
+}
+
+}  // namespace
+
+namespace {
+
+// The field an undo may give back is read at the paste key, not at the shortcut: what was
+// typed or inserted before the paste stays. And only the element that took the paste counts.
+TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
+    using Platform::FakeAccessible;
+    // A GTK 3 window with two entries, "Empfänger" in focus.
+    struct Scene {
+        std::shared_ptr<FakeAccessible> window = std::make_shared<FakeAccessible>();
+        std::shared_ptr<FakeAccessible> recipient = std::make_shared<FakeAccessible>();
+        std::shared_ptr<FakeAccessible> subject = std::make_shared<FakeAccessible>();
+    };
+    struct Case {
+        const char* name;
+        // While the target comes forward, before the paste key.
+        std::function<void(Scene&)> meanwhile;
+        // Once the paste went in.
+        std::function<void(Scene&)> afterwards;
+        std::optional<FieldRestorer::Change> change;
+    };
+    const QString recipient = QStringLiteral(":1.9:/recipient");
+    const QString subject = QStringLiteral(":1.9:/subject");
+    const Case cases[] = {
+        {"typed while the target came forward",
+         [](Scene& s) {
+             s.recipient->textValue = "Anna Beispiel, ";
+             s.recipient->range = std::pair(15, 15);
+         },
+         {},
+         FieldRestorer::Change{{recipient, "Anna Beispiel, ", std::pair(15, 15)},
+                               {recipient, "Anna Beispiel, Hallo", std::pair(20, 20)}}},
+        // It would pass for the paste's and be undone with it.
+        {"typed while the paste landed: the change holds what the paste alone left",
+         {},
+         [](Scene& s) { s.recipient->textValue += " ok"; },
+         FieldRestorer::Change{{recipient, "Anna Beispiel", std::pair(13, 13)},
+                               {recipient, "Anna BeispielHallo", std::pair(18, 18)}}},
+        {"the focus went to the other entry before the paste",
+         [](Scene& s) { s.window->focusedElementValue = s.subject; },
+         {},
+         FieldRestorer::Change{{subject, "Termin am Freitag", std::nullopt},
+                               {subject, "Termin am FreitagHallo", std::nullopt}}},
+        {"the focus left the entry after the paste: nothing to write back",
+         {},
+         [](Scene& s) { s.window->focusedElementValue = s.subject; },
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.target.processIdentifier = 77;
+        Scene scene;
+        Platform::FakeAccessibilityTree tree;
+        auto application = std::make_shared<FakeAccessible>();
+        tree.applications.insert(77, application);
+        application->focusedWindowValue = scene.window;
+        for (const auto& field : {scene.recipient, scene.subject}) {
+            field->editable = true;
+            field->toolkitValue = "GTK 3.24.38";
+        }
+        scene.recipient->identityValue = recipient;
+        scene.recipient->textValue = "Anna Beispiel";
+        scene.recipient->range = std::pair(13, 13);
+        scene.subject->identityValue = subject;
+        scene.subject->textValue = "Termin am Freitag";
+        scene.window->focusedElementValue = scene.recipient;
+        Platform::AccessibilityWorker worker{tree.factory()};
+        FieldRestorer restorer{worker, d.clock};
+        TextInserter inserter{
+            {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
+        // The paste takes the place of the selection, or goes in at the end.
+        d.keys.onSend = [&](quint16 key, quint64) {
+            if (key != VirtualKey::V)
+                return;
+            FakeAccessible& field = *scene.window->focusedElementValue;
+            const auto [start, end] =
+                field.range.value_or(std::pair(field.textValue.size(), field.textValue.size()));
+            field.textValue = field.textValue.left(start) + "Hallo" + field.textValue.mid(end);
+            if (field.range)
+                field.range = std::pair(start + 5, start + 5);
+        };
+        std::optional<TextInserter::Insertion> done;
+        inserter.insert("Hallo", d.target, false,
+                        [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        if (c.meanwhile)
+            c.meanwhile(scene);
+        d.clock.advance(ms(150));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.keys.sent.empty(); }, 5000));
+        if (c.afterwards)
+            c.afterwards(scene);
+        d.clock.advance(ms(600));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 5000));
+        EXPECT_TRUE(done->pasted);
+        EXPECT_EQ(done->change, c.change);
+    }
 }
 
 }  // namespace

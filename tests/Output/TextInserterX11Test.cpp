@@ -85,7 +85,8 @@ protected:
 
     void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
         bool done = false;
-        inserter.insert(text, target, pressReturn, [&](bool) { done = true; });
+        inserter.insert(text, target, pressReturn,
+                        [&](const TextInserter::Insertion&) { done = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     }
 

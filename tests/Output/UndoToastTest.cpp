@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 #include <cmath>
 
 #include "Design/Fonts.h"
@@ -8,9 +9,12 @@
 #include "Design/StyledButton.h"
 #include "Design/Theme.h"
 #include "FakeInserterDesk.h"
+#include "Output/FieldRestorer.h"
 #include "Output/TextInserter.h"
 #include "Output/UndoToast.h"
 #include "Output/UndoToastView.h"
+#include "Platform/AccessibilityWorker.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
@@ -125,15 +129,22 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
         bool withTarget;
         bool windowManagerRefuses;
         std::vector<FakeKeySender::Sent> expected;
+        // The toast comes back to say that nothing was undone.
+        bool told;
     };
     const Case cases[] = {
-        {"target comes forward", true, false, {{ms(1120), VirtualKey::Z, EventFlag::Command}}},
+        {"target comes forward",
+         true,
+         false,
+         {{ms(1120), VirtualKey::Z, EventFlag::Command}},
+         false},
         // The key would undo something in whichever window is in front instead.
-        {"target does not come forward", true, true, {}},
+        {"target does not come forward", true, true, {}, true},
         {"no target: the window in front",
          false,
          false,
-         {{ms(1120), VirtualKey::Z, EventFlag::Command}}},
+         {{ms(1120), VirtualKey::Z, EventFlag::Command}},
+         false},
     };
     for (const Case& c : cases) {
         Desk desk;
@@ -149,11 +160,91 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
         }
         desk.clock.advance(ms(500));
         EXPECT_EQ(desk.keys.sent, c.expected) << c.name;
-        EXPECT_FALSE(desk.toast.window()->isVisible()) << c.name;
+        EXPECT_EQ(desk.toast.isVisible(), c.told) << c.name;
+        if (c.told) {
+            EXPECT_EQ(desk.toast.view()->message(), UndoToast::refusedText()) << c.name;
+            EXPECT_EQ(desk.toast.view()->undoButton(), nullptr) << c.name;
+        }
         // The hide timer of the show was cancelled: nothing else happens.
         desk.clock.runUntilIdle();
         EXPECT_EQ(desk.keys.sent, c.expected) << c.name;
+        EXPECT_FALSE(desk.toast.window()->isVisible()) << c.name;
     }
+}
+
+// Where the field's change is known, the undo writes back only over the paste; where it
+// cannot, the toast comes back and says that nothing was undone.
+TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
+    struct Case {
+        const char* name;
+        QString holds;
+        QString ends;
+        bool told;
+    };
+    const Case cases[] = {
+        {"the field holds what the paste left", "Anna Hallo", "Anna", false},
+        {"the user typed since", "Anna Hallo, bis bald", "Anna Hallo, bis bald", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        desk.target.processIdentifier = 77;
+        FakeAccessibilityTree tree;
+        auto application = std::make_shared<FakeAccessible>();
+        auto window = std::make_shared<FakeAccessible>();
+        auto entry = std::make_shared<FakeAccessible>();
+        tree.applications.insert(77, application);
+        application->focusedWindowValue = window;
+        window->focusedElementValue = entry;
+        entry->editable = true;
+        entry->toolkitValue = "GTK 3.24.38";
+        entry->identityValue = ":1.9:/entry";
+        entry->textValue = c.holds;
+        AccessibilityWorker worker{tree.factory()};
+        FieldRestorer restorer{worker, desk.clock};
+        UndoToast toast{
+            {desk.clock, desk.inserter, desk.windows, desk.terminals, nullptr, &restorer}};
+        const FieldRestorer::Change change{{":1.9:/entry", "Anna", std::pair(4, 4)},
+                                           {":1.9:/entry", "Anna Hallo", std::pair(10, 10)}};
+        toast.show(desk.field, desk.target, change);
+        toast.view()->undoButton()->click();
+        desk.clock.advance(UndoToast::kUndoDelay);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !desk.keys.sent.empty(); }, 5000));
+        desk.clock.advance(FieldRestorer::kUndoKeySettle);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return entry->textValue == c.ends && toast.isVisible() == c.told; }, 5000));
+        EXPECT_EQ(entry->textValue, c.ends);
+        EXPECT_EQ(toast.isVisible(), c.told);
+        if (c.told) {
+            EXPECT_EQ(toast.view()->message(), UndoToast::refusedText());
+        }
+    }
+}
+
+// Another window of Tavrin's over the toast (the panel that comes back after an insertion)
+// moves it aside, so that both can be seen and clicked.
+TEST(UndoToastFrame, KeepsApartFromTavrinsOtherWindows) {
+    const QRectF area(8, 38, 1264, 754);
+    const QRectF toastAt(100, 234, 300, 50);
+    struct Case {
+        const char* name;
+        QList<QRectF> windows;
+        QRectF expected;
+    };
+    const Case cases[] = {
+        {"nothing over it", {QRectF(600, 100, 300, 300)}, toastAt},
+        {"the panel at the same top-left point: below the panel",
+         {QRectF(100, 234, 460, 300)},
+         QRectF(100, 544, 300, 50)},
+        {"the panel reaches the bottom: above it",
+         {QRectF(100, 200, 460, 600)},
+         QRectF(100, 140, 300, 50)},
+        {"the panel fills the height: beside it",
+         {QRectF(60, 38, 460, 754)},
+         QRectF(530, 234, 300, 50)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UndoToast::apart(toastAt, c.windows, area), c.expected) << c.name;
 }
 
 TEST(UndoToast, CloseHidesWithoutAKey) {

@@ -67,7 +67,8 @@ protected:
 
 TEST_F(UndoToastX11Test, ShowsWithoutTakingTheFocusAndUndoesTheInsertion) {
     bool inserted = false;
-    inserter.insert("Hallo Welt", lineEdit, false, [&](bool) { inserted = true; });
+    inserter.insert("Hallo Welt", lineEdit, false,
+                    [&](const TextInserter::Insertion&) { inserted = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return inserted; }, 5000));
     ASSERT_EQ(nextText(), QByteArray("text Hallo Welt"));
 

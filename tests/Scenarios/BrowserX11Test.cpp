@@ -54,7 +54,7 @@ protected:
         Platform::AccessibleRef found;
         desktop.walk(pid, [&](const Platform::AccessibleRef& e, int) {
             if (e->role() == QLatin1String("AXTextField") && e->isEditable() == true &&
-                !e->isPassword() && e->text().startsWith(QLatin1String("Hallo")))
+                e->isPassword() == false && e->text().startsWith(QLatin1String("Hallo")))
                 found = e;
             return !found;
         });

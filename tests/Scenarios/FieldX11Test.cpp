@@ -1,3 +1,5 @@
+#include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "support/Files.h"
@@ -15,14 +17,20 @@ protected:
     void askAboutTheSelection(const QString& program, const QStringList& arguments,
                               const QString& picture, const QString& selected = "Welt",
                               const QByteArray& settings = {}) {
+        field = &desktop.startClient(program, arguments);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 10000));
+        const quint64 window = field->readLine().trimmed().mid(7).toULongLong();
+        askInWindow(window, picture, selected, settings);
+    }
+
+    // The same for a window already shown.
+    void askInWindow(quint64 window, const QString& picture, const QString& selected = "Welt",
+                     const QByteArray& settings = {}) {
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
         desktop.environment.insert("TAVRIN_FAKE_REPLAY",
                                    QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
         desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.6");
         desktop.writeSettings(settings);
-        field = &desktop.startClient(program, arguments);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 10000));
-        const quint64 window = field->readLine().trimmed().mid(7).toULongLong();
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000))
             << "the field's window never had the keyboard";
         // The pointer far from the field, so that a panel by the pointer shows.
@@ -90,11 +98,49 @@ protected:
     QString entryText(qint64 application) {
         QString text;
         desktop.walk(application, [&](const Platform::AccessibleRef& e, int) {
-            if (e->isEditable() == true && !e->isPassword())
+            if (e->isEditable() == true && e->isPassword() == false)
                 text = e->text();
             return text.isEmpty();
         });
         return text;
+    }
+    // The texts of every field of `application` that is no password entry, sorted.
+    QStringList fieldTexts(qint64 application) {
+        QStringList texts;
+        desktop.walk(application, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() == true && e->isPassword() == false)
+                texts << e->text();
+            return true;
+        });
+        texts.sort();
+        return texts;
+    }
+    // What is selected in the first field of `application`; none without a field.
+    std::optional<QString> selectionIn(qint64 application) {
+        std::optional<QString> selection;
+        desktop.walk(application, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() == true && e->isPassword() == false)
+                selection = e->selectedText();
+            return !selection;
+        });
+        return selection;
+    }
+    // Whether Tavrin shows an element named `name`.
+    bool tavrinShows(const QString& name) {
+        bool found = false;
+        desktop.walk([&](const Platform::AccessibleRef& e, int) {
+            found = e->name() == name;
+            return !found;
+        });
+        return found;
+    }
+    void clickUndo() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
+            },
+            3000))
+            << "no undo toast";
     }
 
     QTemporaryDir record;
@@ -172,6 +218,9 @@ TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) 
     EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
         << "the user's clipboard is lost";
     undoTo(application, QStringLiteral("Liebe Anna,\nhallo Welt und danke.\nBis bald"));
+    // The selection is where it was before the paste, not at the start of the view.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 3000))
+        << "selected after the undo: " << selectionIn(application).value_or("(none)").toStdString();
 }
 
 // And in a GTK 3 entry, the other field that keeps no undo history.
@@ -210,6 +259,7 @@ TEST_F(FieldScenario, WithThePanelKeptOpenItComesBackAfterEachInsertion) {
         return;
     const qint64 application = field->processId();
     const QString reply = QStringLiteral("Hallo Anna, gern – bis Freitag.");
+    QString afterFirst;
     for (int insertion = 1; insertion <= 2; ++insertion) {
         SCOPED_TRACE(insertion);
         desktop.key(QStringLiteral("ctrl+Return"));
@@ -226,7 +276,162 @@ TEST_F(FieldScenario, WithThePanelKeptOpenItComesBackAfterEachInsertion) {
         // After the panel's entrance.
         QTest::qWait(1000);
         ScenarioDesktop::screenshot(QStringLiteral("kept-open-back-%1").arg(insertion));
+        if (insertion == 1)
+            afterFirst = desktop.fieldText(application).value_or("");
     }
+    // The toast beside the panel that came back can be clicked, and its undo takes back the
+    // second insertion only: the first stays.
+    undoTo(application, afterFirst);
+}
+
+// Below an entry the panel that comes back stands where the toast stands: the toast moves
+// aside, and a click on "Rückgängig" reaches it.
+TEST_F(FieldScenario, WithThePanelKeptOpenTheToastBesideAnEntryCanBeClicked) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {},
+                         QStringLiteral("kept-open-entry"), QStringLiteral("Beispiel"),
+                         R"("closePanelAfterInsert": false)");
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return entryText(application) == "Anna Hallo Anna, gern – bis Freitag."; }, 5000))
+        << entryText(application).toStdString();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
+        << "the panel did not come back";
+    // After the panel's entrance.
+    QTest::qWait(1000);
+    ScenarioDesktop::screenshot(QStringLiteral("kept-open-entry-back"));
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
+        << "the click did not reach the toast: " << entryText(application).toStdString();
+}
+
+// A window of two entries: the shortcut is pressed in "Empfänger", the focus then goes to
+// "Betreff", which takes the paste. The undo gives "Betreff" its own text back and leaves
+// "Empfänger" alone.
+TEST_F(FieldScenario, InAWindowOfTwoEntriesTheUndoGoesIntoTheEntryThatTookThePaste) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("two-entries"),
+                         QStringLiteral("Beispiel"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    // One line at a time: the window reads a line when its input wakes it.
+    field->write("subject Termin am Freitag\n");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return fieldTexts(application) == QStringList{QStringLiteral("Anna Beispiel"),
+                                                          QStringLiteral("Termin am Freitag")};
+        },
+        5000))
+        << fieldTexts(application).join(" | ").toStdString();
+    field->write("focus subject\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->canReadLine(); }, 5000))
+        << "the focus never went to the subject";
+    EXPECT_EQ(field->readLine().trimmed(), "focused subject");
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList texts = fieldTexts(application);
+            return texts.contains(QStringLiteral("Anna Beispiel")) &&
+                   texts.join('|').contains(QStringLiteral("Hallo Anna, gern – bis Freitag."));
+        },
+        5000))
+        << "the reply is not in the subject: " << fieldTexts(application).join(" | ").toStdString();
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return fieldTexts(application) == QStringList{QStringLiteral("Anna Beispiel"),
+                                                          QStringLiteral("Termin am Freitag")};
+        },
+        5000))
+        << "after the undo: " << fieldTexts(application).join(" | ").toStdString();
+    QTest::qWait(500);
+    EXPECT_EQ(fieldTexts(application),
+              (QStringList{QStringLiteral("Anna Beispiel"), QStringLiteral("Termin am Freitag")}));
+}
+
+// What the user typed after the paste is never overwritten: the undo leaves the entry as it
+// is, and the toast says that nothing was undone.
+TEST_F(FieldScenario, TypingAfterThePasteIsNeverOverwrittenByTheUndo) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("typed-after"),
+                         QStringLiteral("Beispiel"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    const QString pasted = QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entryText(application) == pasted; }, 5000))
+        << entryText(application).toStdString();
+    desktop.type(QStringLiteral(" Gruß"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entryText(application) == pasted + " Gruß"; }, 5000))
+        << entryText(application).toStdString();
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tavrinShows(
+                QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen"));
+        },
+        5000))
+        << "nothing tells that the undo did nothing";
+    ScenarioDesktop::screenshot(QStringLiteral("undo-refused"));
+    EXPECT_EQ(entryText(application), pasted + " Gruß") << "the typing is lost";
+}
+
+// An editor with an undo of its own (mousepad, on GtkSourceView): its own undo takes the
+// paste back, nothing is rewritten, and its history is its own: a further Control+Z there
+// leaves the text as it was before the paste.
+TEST_F(FieldScenario, AnEditorWithItsOwnUndoUndoesThePasteItself) {
+    if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty())
+        GTEST_SKIP() << "mousepad is not installed";
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("brief.txt"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("Liebe Anna,\nhallo Welt");
+    }
+    field = &desktop.startClient(QStringLiteral("mousepad"), {file});
+    quint64 window = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            window = runProgram(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--classname"), QStringLiteral("mousepad")})
+                         .trimmed()
+                         .split('\n')
+                         .last()
+                         .toULongLong();
+            return window != 0 && desktop.focusedWindow() == window;
+        },
+        15000))
+        << "mousepad never showed its window";
+    // "Welt" selected at the end of the text.
+    desktop.key(QStringLiteral("ctrl+End"));
+    desktop.key(QStringLiteral("shift+ctrl+Left"));
+    const qint64 application = field->processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 5000))
+        << "mousepad has no selection";
+    askInWindow(window, QStringLiteral("mousepad"));
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("ctrl+Return"));
+    const QString before = QStringLiteral("Liebe Anna,\nhallo Welt");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return desktop.fieldText(application) ==
+                   QStringLiteral("Liebe Anna,\nhallo Hallo Anna, gern – bis Freitag.");
+        },
+        5000))
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    undoTo(application, before);
+    // Nothing was rewritten: the editor's history holds the paste and its undo only.
+    desktop.key(QStringLiteral("ctrl+z"));
+    QTest::qWait(800);
+    EXPECT_EQ(desktop.fieldText(application), before) << "the editor's own undo emptied the text";
+    EXPECT_FALSE(
+        tavrinShows(QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen")));
 }
 
 }  // namespace

@@ -237,7 +237,7 @@ public:
     std::optional<QString> fieldText(qint64 pid) {
         std::optional<QString> text;
         walk(pid, [&](const Platform::AccessibleRef& e, int) {
-            if (e->isEditable() == true && !e->isPassword())
+            if (e->isEditable() == true && e->isPassword() == false)
                 text = e->text();
             return !text;
         });

@@ -109,19 +109,43 @@ void AppCoordinator::applySpokenInstruction(const RoutingPtr& r) {
             insertDictated(r, result);
         });
     };
-    // The copy key in a password field would send its secret to the AI, wherever the
-    // application lets the copy through.
-    const std::optional<ContextSnapshot> snapshot = r->snapshot();
-    if (!s_.inserter || (snapshot && snapshot->fieldIsPassword)) {
+    if (!s_.inserter) {
         ask(std::nullopt);
         return;
     }
-    s_.inserter->copySelection([this, r, ask](std::optional<QString> selection) {
-        // After the wait for the copied selection.
-        if (!isAlive(r->task))
+    // The copy key in a password field would send its secret to the AI, wherever the
+    // application lets the copy through: it goes only where a read says the field is none.
+    const auto copyUnlessPassword = [this, r, ask](const std::optional<ContextSnapshot>& read) {
+        if (!read || read->fieldIsPassword ||
+            (r->target && read->processID != r->target->processIdentifier)) {
+            ask(std::nullopt);
             return;
-        ask(std::move(selection));
-    });
+        }
+        s_.inserter->copySelection([this, r, ask](std::optional<QString> selection) {
+            // After the wait for the copied selection.
+            if (!isAlive(r->task))
+                return;
+            ask(std::move(selection));
+        });
+    };
+    if (const std::optional<ContextSnapshot> snapshot = r->snapshot()) {
+        copyUnlessPassword(snapshot);
+        return;
+    }
+    // The press's read has not come yet, or a newer press made it void: the field is read
+    // now, within the read's own time limit.
+    auto read = std::make_shared<CoreTask>();
+    r->task.lock()->hold(std::make_unique<CoreTaskPtr>(read));
+    std::weak_ptr<CoreTask> weak = read;
+    read->hold(s_.context.quickSnapshot(
+        std::nullopt, false, [r, weak, copyUnlessPassword](std::optional<ContextSnapshot> fresh) {
+            // After the wait for the read.
+            const CoreTaskPtr read = weak.lock();
+            if (!read || read->isCancelled() || !isAlive(r->task))
+                return;
+            read->finish();
+            copyUnlessPassword(fresh);
+        }));
 }
 
 void AppCoordinator::formatOrInsert(const RoutingPtr& r) {
@@ -228,40 +252,41 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
             endRouting(r);
             return;
         }
-        s_.inserter->insert(text, r->target, false, [this, r, text, undo](bool pasted) {
-            // After the wait for the paste.
-            if (!isAlive(r->task))
-                return;
-            if (!pasted) {
-                // The words are never lost: the user pastes them by hand.
-                putOnClipboard(text);
-                s_.quickDictation.finish(Status::failed(tr("In die Zwischenablage kopiert")),
-                                         kFailureShown);
-                endRouting(r);
-                return;
-            }
-            const Status status = s_.quickDictation.model().status();
-            if (isFailure(status)) {
-                // An earlier failure (the engine's, or the AI's) stays readable, then goes.
-                s_.quickDictation.finish(status, kFailureShown);
-                endRouting(r);
-                return;
-            }
-            s_.quickDictation.finish(Status::of(Status::Kind::inserted), kInsertedShown);
-            if (!undo || !s_.undoToast) {
-                endRouting(r);
-                return;
-            }
-            r->task.lock()->hold(s_.clock.singleShot(kToastAfter, [this, r] {
-                // After the wait before the toast.
+        s_.inserter->insert(
+            text, r->target, false,
+            [this, r, text, undo](const TextInserter::Insertion& insertion) {
+                // After the wait for the paste.
                 if (!isAlive(r->task))
                     return;
-                const std::optional<ContextSnapshot> snapshot = r->snapshot();
-                s_.undoToast->show(insertionAnchor(snapshot), r->target,
-                                   snapshot ? snapshot->fieldRestorableText : std::nullopt);
-                endRouting(r);
-            }));
-        });
+                if (!insertion.pasted) {
+                    // The words are never lost: the user pastes them by hand.
+                    putOnClipboard(text);
+                    s_.quickDictation.finish(Status::failed(tr("In die Zwischenablage kopiert")),
+                                             kFailureShown);
+                    endRouting(r);
+                    return;
+                }
+                const Status status = s_.quickDictation.model().status();
+                if (isFailure(status)) {
+                    // An earlier failure (the engine's, or the AI's) stays readable, then goes.
+                    s_.quickDictation.finish(status, kFailureShown);
+                    endRouting(r);
+                    return;
+                }
+                s_.quickDictation.finish(Status::of(Status::Kind::inserted), kInsertedShown);
+                if (!undo || !s_.undoToast) {
+                    endRouting(r);
+                    return;
+                }
+                r->task.lock()->hold(
+                    s_.clock.singleShot(kToastAfter, [this, r, change = insertion.change] {
+                        // After the wait before the toast.
+                        if (!isAlive(r->task))
+                            return;
+                        s_.undoToast->show(insertionAnchor(r->snapshot()), r->target, change);
+                        endRouting(r);
+                    }));
+            });
     });
 }
 

@@ -49,8 +49,6 @@ void AppCoordinator::insert() {
     s_.memory.recordActivity(app, quoted, draft, settings.activityMemory, MemoryEntry::Kind::wrote);
 
     const std::optional<QRectF> anchor = insertionAnchor(s->context());
-    const std::optional<QString> before =
-        s->context() ? s->context()->fieldRestorableText : std::nullopt;
     QPointer<AssistantSession> inserted(s);
     const bool reshow = !settings.closePanelAfterInsert;
     if (reshow)
@@ -65,18 +63,23 @@ void AppCoordinator::insert() {
     std::weak_ptr<CoreTask> weak = task;
     s_.inserter->insert(
         draft, target, settings.sendAfterInsert,
-        [this, weak, inserted, draft, anchor, before, target, settings, reshow](bool pasted) {
+        [this, weak, inserted, draft, anchor, target, settings,
+         reshow](const TextInserter::Insertion& insertion) {
             // After the wait for the paste: the panel is closed or hidden, so only the
             // coordinator's end drops what follows; the panel comes back only for the very
             // session that was hidden.
             if (!isAlive(weak))
                 return;
             forget(pastes_, weak);
-            // Nothing went in: the draft waits on the clipboard, and there is nothing to undo.
-            if (!pasted)
+            if (!insertion.pasted) {
+                // Nothing went in: the draft waits on the clipboard, which may have held
+                // another program's text, and the user learns it beside the field.
                 putOnClipboard(draft);
-            else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
-                s_.undoToast->show(anchor, target, before);
+                if (s_.undoToast)
+                    s_.undoToast->tell(anchor, UndoToast::notPastedText());
+            } else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast) {
+                s_.undoToast->show(anchor, target, insertion.change);
+            }
             if (reshow && inserted && inserted == session_.get())
                 s_.panel.show(*inserted, *this, pressTime_);
         });

@@ -15,7 +15,8 @@ class FakeAccessible final : public AccessibleElement,
                              public std::enable_shared_from_this<FakeAccessible> {
 public:
     QString role() override { return ask("role", roleValue); }
-    bool isPassword() override { return ask("isPassword", password); }
+    std::optional<bool> isPassword() override { return ask("isPassword", password); }
+    QString identity() override { return ask("identity", identityValue); }
     std::optional<bool> isEditable() override { return ask("isEditable", editable); }
     QString name() override { return ask("name", nameValue); }
     QString description() override { return ask("description", descriptionValue); }
@@ -25,6 +26,8 @@ public:
         if (!ask("setText", writable))
             return false;
         textValue = text;
+        // As GTK does: the caret goes to the start.
+        range = std::pair(0, 0);
         return true;
     }
     QString labelText() override { return ask("labelText", labelTextValue); }
@@ -34,6 +37,15 @@ public:
                    textFails ? std::nullopt : std::optional<int>(textValue.toUcs4().size()));
     }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
+    std::optional<std::pair<int, int>> selectionRange() override {
+        return ask("selectionRange", range);
+    }
+    bool setSelectionRange(int start, int end) override {
+        if (!ask("setSelectionRange", writable))
+            return false;
+        range = std::pair(start, end);
+        return true;
+    }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
     int childCount() override { return static_cast<int>(ask("childCount", childList).size()); }
@@ -44,7 +56,9 @@ public:
     AccessibleRef focusedElement() override { return ask("focusedElement", focusedElementValue); }
 
     QString roleValue;
-    bool password = false;
+    // None: the role query failed.
+    std::optional<bool> password = false;
+    QString identityValue;
     std::optional<bool> editable;
     QString nameValue;
     QString descriptionValue;
@@ -56,6 +70,7 @@ public:
     // The text cannot be read: it comes back empty, as a failed read does.
     bool textFails = false;
     std::optional<QString> selection;
+    std::optional<std::pair<int, int>> range;
     std::optional<QRectF> frameValue;
     std::vector<std::shared_ptr<FakeAccessible>> childList;
     std::vector<std::shared_ptr<FakeAccessible>> embedded;

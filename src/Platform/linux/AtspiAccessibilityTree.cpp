@@ -112,7 +112,20 @@ public:
         }
     }
 
-    bool isPassword() override { return rawRole() == ATSPI_ROLE_PASSWORD_TEXT; }
+    std::optional<bool> isPassword() override {
+        const AtspiRole role = rawRole();
+        if (role == ATSPI_ROLE_INVALID)
+            return std::nullopt;
+        return role == ATSPI_ROLE_PASSWORD_TEXT;
+    }
+
+    QString identity() override {
+        const AtspiObject& object = object_->parent;
+        if (!object.app || !object.app->bus_name || !object.path)
+            return {};
+        return QString::fromUtf8(object.app->bus_name) + QLatin1Char(':') +
+               QString::fromUtf8(object.path);
+    }
 
     std::optional<bool> isEditable() override {
         if (!states())
@@ -232,6 +245,47 @@ public:
         return result;
     }
 
+    std::optional<std::pair<int, int>> selectionRange() override {
+        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
+        if (!text)
+            return std::nullopt;
+        GError* error = nullptr;
+        const gint count = atspi_text_get_n_selections(text.get(), &error);
+        if (failed(error) || count < 0)
+            return std::nullopt;
+        if (count > 0) {
+            AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
+            if (failed(error) || !range)
+                return std::nullopt;
+            const std::pair<int, int> result(range->start_offset, range->end_offset);
+            g_free(range);
+            if (result.second > result.first)
+                return result;
+        }
+        const gint caret = atspi_text_get_caret_offset(text.get(), &error);
+        if (failed(error) || caret < 0)
+            return std::nullopt;
+        return std::pair(caret, caret);
+    }
+
+    bool setSelectionRange(int start, int end) override {
+        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
+        if (!text)
+            return false;
+        GError* error = nullptr;
+        if (end <= start) {
+            const gboolean done = atspi_text_set_caret_offset(text.get(), start, &error);
+            return !failed(error) && done;
+        }
+        // A field holds one selection at most; where it has none yet, one is added.
+        gboolean done = atspi_text_set_selection(text.get(), 0, start, end, &error);
+        if (failed(error) || !done) {
+            done = atspi_text_add_selection(text.get(), start, end, &error);
+            return !failed(error) && done;
+        }
+        return true;
+    }
+
     std::optional<QRectF> frame() override {
         GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(object_));
         if (!component)
@@ -326,11 +380,14 @@ public:
     }
 
 private:
+    // A query that failed is not kept: asked again, the application may answer.
     AtspiRole rawRole() {
         if (!role_) {
             GError* error = nullptr;
             const AtspiRole role = atspi_accessible_get_role(object_, &error);
-            role_ = failed(error) ? ATSPI_ROLE_INVALID : role;
+            if (failed(error))
+                return ATSPI_ROLE_INVALID;
+            role_ = role;
         }
         return *role_;
     }
