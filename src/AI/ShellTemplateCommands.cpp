@@ -74,54 +74,48 @@ QString programName(const QString& word) {
     return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// The values a shell among `words` (or source) reads as its script: from its input when it
-// has no script operand and no -c, or from a process substitution named as the script.
+// The values a shell (or source) at `i` in `words` reads as its script: from its input when
+// it has no script operand and no -c, or from a process substitution named as the script.
 ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
-                                    const ShellValueFlow::Values& input) {
+                                    qsizetype program, const ShellValueFlow::Values& input) {
     static const QSet<QString> inputFiles = {QStringLiteral("-"), QStringLiteral("/dev/stdin"),
                                              QStringLiteral("/dev/fd/0"),
                                              QStringLiteral("/proc/self/fd/0")};
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
     static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString name = programName(words[i]);
-        const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-        if (!source && !isShell(name) && !words[i].contains(QLatin1String("SHELL")))
-            continue;
-        bool fromInput = false;
-        qsizetype j = i + 1;
-        for (; !source && j < words.size(); ++j) {
-            const QString option = unquoted(words[j]);
-            if (option == QLatin1String("--")) {
-                ++j;
-                break;
-            }
-            if (option.size() < 2 ||
-                !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
-                break;
-            if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
-                return {};  // the script is a word: the reader looks at it
-            if (inputOption.match(option).hasMatch())
-                fromInput = true;
-            if (optionWithArgument.match(option).hasMatch() || option == QLatin1String("--rcfile") ||
-                option == QLatin1String("--init-file"))
-                ++j;
-        }
-        if (fromInput || j >= words.size() || inputFiles.contains(unquoted(words[j])))
-            return input;
-        if (words[j].startsWith(QLatin1String("<(")))
-            return flow.valuesIn(words[j], input);
+    if (program < 0 || program >= words.size())
         return {};
+    const QString name = programName(words[program]);
+    const bool source = name == QLatin1String("source") || name == QLatin1String(".");
+    if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
+        return {};
+    bool fromInput = false;
+    qsizetype j = program + 1;
+    for (; !source && j < words.size(); ++j) {
+        const QString option = unquoted(words[j]);
+        if (option == QLatin1String("--")) {
+            ++j;
+            break;
+        }
+        if (option.size() < 2 ||
+            !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
+            break;
+        if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
+            return {};  // the script is a word: the reader looks at it
+        if (inputOption.match(option).hasMatch())
+            fromInput = true;
+        if (optionWithArgument.match(option).hasMatch() || option == QLatin1String("--rcfile") ||
+            option == QLatin1String("--init-file"))
+            ++j;
     }
+    if (fromInput || j >= words.size() || inputFiles.contains(unquoted(words[j])))
+        return input;
+    if (words[j].startsWith(QLatin1String("<(")))
+        return flow.valuesIn(words[j], input);
     return {};
 }
 
-// Whether the word after `words` belongs to the script of a second shell: "sh -c WORD",
-// with any options between ("bash -o pipefail -c", "-c --"), behind sudo, env or timeout;
-// also programs that hand their -c argument to a shell (script, flock, su) and a program
-// named by an expansion ("$SHELL -c"). The program word and the -c decide: that shell
-// parses whatever the word expands to. Words after the script are only its parameters.
 bool inSecondShellScript(const QStringList& words, const QString& current) {
     static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
                                            QStringLiteral("su"), QStringLiteral("runuser")};
@@ -289,7 +283,8 @@ bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& w
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
-        const ShellValueFlow::Values script = scriptValues(flow_, words, command.input);
+        const ShellValueFlow::Values script =
+            scriptValues(flow_, words, programIndex(words), command.input);
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);

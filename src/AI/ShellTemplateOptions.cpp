@@ -263,23 +263,15 @@ QString programName(const QString& word) {
 
 }  // namespace
 
-// How the program that `words` run reads the word after them: none when that word is the
-// command word, an assignment, a word of a shell keyword, or a word an option takes.
-std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
-    const QStringList& words) {
-    const qsizetype index = commandIndex(words);
-    if (index < 0)
-        return std::nullopt;
-    static const QSet<QString> keywords = {
-        QStringLiteral("[["),      QStringLiteral("for"),     QStringLiteral("select"),
-        QStringLiteral("case"),    QStringLiteral("in"),      QStringLiteral("function"),
-        QStringLiteral("export"),  QStringLiteral("local"),   QStringLiteral("declare"),
-        QStringLiteral("typeset"), QStringLiteral("readonly")};
-    if (keywords.contains(programName(words[index])))
-        return std::nullopt;
-    qsizetype i = index;
+// The position of the program that `words` run, through the wrappers before it (env, sudo,
+// timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
+// next word in `place`.
+qsizetype ShellTemplateReader::programIndex(const QStringList& words,
+                                            std::optional<WordPlace>* place) {
+    qsizetype i = commandIndex(words);
+    if (i < 0)
+        return -1;
     QString program = programName(words[i]);
-    // Through the wrappers to the program they run.
     while (wrappers().contains(program)) {
         const Wrapper& wrapper = wrappers()[program];
         bool ended = false;
@@ -303,16 +295,39 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
             }
         }
         if (j == words.size()) {
-            if (taken > 0)
-                return WordPlace{};
-            WordPlace place;
-            place.options = !ended;
-            place.assignment = wrapper.assignments && operands == wrapper.operands;
-            return place;
+            if (place) {
+                *place = WordPlace{};
+                (*place)->options = taken == 0 && !ended;
+                (*place)->assignment = taken == 0 && wrapper.assignments &&
+                                       operands == wrapper.operands;
+            }
+            return -1;
         }
         i = j;
         program = programName(words[i]);
     }
+    return i;
+}
+
+// How the program that `words` run reads the word after them: none when that word is the
+// command word, an assignment, a word of a shell keyword, or a word an option takes.
+std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
+    const QStringList& words) {
+    const qsizetype index = commandIndex(words);
+    if (index < 0)
+        return std::nullopt;
+    static const QSet<QString> keywords = {
+        QStringLiteral("[["),      QStringLiteral("for"),     QStringLiteral("select"),
+        QStringLiteral("case"),    QStringLiteral("in"),      QStringLiteral("function"),
+        QStringLiteral("export"),  QStringLiteral("local"),   QStringLiteral("declare"),
+        QStringLiteral("typeset"), QStringLiteral("readonly")};
+    if (keywords.contains(programName(words[index])))
+        return std::nullopt;
+    std::optional<WordPlace> amongWrappers;
+    const qsizetype i = programIndex(words, &amongWrappers);
+    if (i < 0)
+        return amongWrappers;
+    const QString program = programName(words[i]);
 
     Options table = program == QLatin1String("git") ? gitOptions(QString()) : programs().value(program);
     const bool stopsAtOperand = program == QLatin1String("echo") || program == QLatin1String("printf");
