@@ -87,6 +87,11 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     if (program < 0 || program >= words.size())
         return {};
     const QString name = programName(words[program]);
+    // at and batch run their input later, as the user's shell script.
+    if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
+        !std::any_of(words.cbegin() + program, words.cend(),
+                     [](const QString& word) { return unquoted(word).startsWith(QLatin1String("-f")); }))
+        return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
     if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
         return {};
@@ -411,6 +416,16 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
         if (!expands(word))
             break;
     }
+    // watch hands its words, joined, to "sh -c" unless told to run them itself.
+    const qsizetype program = programIndex(frame.words);
+    if (program >= 0 && unquoted(frame.words[program]) == QLatin1String("watch") &&
+        !std::any_of(frame.words.cbegin() + program, frame.words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain == QLatin1String("--exec") ||
+                   (plain.startsWith(QLatin1Char('-')) && !plain.startsWith(QLatin1String("--")) &&
+                    plain.contains(QLatin1Char('x')));
+        }))
+        return true;
     return inSecondShellScript(frame.words.mid(index), frame.word);
 }
 

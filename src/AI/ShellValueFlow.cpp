@@ -97,12 +97,13 @@ struct RawCommand {
     QStringList words;
     QStringList inputs;   // here-strings, here-documents and files it reads
     QList<qsizetype> feeders;  // commands whose output it reads
+    bool fedAnything = false;  // inside ">(…)": it reads what the outer command writes
 };
 
 class Reader {
 public:
-    explicit Reader(QList<RawCommand>& commands, bool& functions)
-        : commands_(commands), functions_(functions) {}
+    explicit Reader(QList<RawCommand>& commands, bool& functions, bool fedAnything = false)
+        : commands_(commands), functions_(functions), fedAnything_(fedAnything) {}
 
     void read(QStringView text);
 
@@ -115,6 +116,7 @@ private:
 
     QList<RawCommand>& commands_;
     bool& functions_;
+    bool fedAnything_;
     QHash<qsizetype, QString> bodies_;  // token index of a here-document's delimiter: its body
 };
 
@@ -246,7 +248,8 @@ void Reader::readSubstitutions(QStringView word) {
         } else if ((c == QLatin1Char('$') || c == QLatin1Char('<') || c == QLatin1Char('>')) &&
                    next == QLatin1Char('(')) {
             const qsizetype end = skipNested(word, i + 2, QLatin1Char('('));
-            Reader(commands_, functions_).read(word.mid(i + 2, std::max<qsizetype>(end - i - 3, 0)));
+            Reader(commands_, functions_, c == QLatin1Char('>'))
+                .read(word.mid(i + 2, std::max<qsizetype>(end - i - 3, 0)));
             i = end;
         } else if (c == QLatin1Char('`')) {
             const qsizetype end = skipEscaped(word, i + 1, QLatin1Char('`'));
@@ -259,6 +262,7 @@ void Reader::readSubstitutions(QStringView word) {
 }
 
 qsizetype Reader::add(RawCommand command) {
+    command.fedAnything = fedAnything_;
     commands_.append(std::move(command));
     return commands_.size() - 1;
 }
@@ -466,7 +470,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
         changed = false;
         for (qsizetype c = 0; c < raw.size(); ++c) {
             const RawCommand& command = raw[c];
-            Values input;
+            Values input = command.fedAnything ? all : Values{};
             for (const qsizetype feeder : command.feeders)
                 input |= carried[feeder];
             for (const QString& source : command.inputs)

@@ -574,6 +574,9 @@ TEST_F(ShellCommandTest, ValuesThatReachAProgramAnotherWayAreRefused) {
         {"bash < <(echo {{a}})", touch, Reason::evaluated},
         {"bash <(echo {{a}})", touch, Reason::evaluated},
         {"bash <<EOF\n{{a}}\nEOF", touch, Reason::evaluated},
+        {"echo {{a}} | tee >(sh) >/dev/null", touch, Reason::evaluated},
+        {"echo {{a}} | at now", touch, Reason::evaluated},
+        {"watch -n 1 echo {{a}}", "$(" + touch + ")", Reason::evaluated},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}, {"b", "x"}});
