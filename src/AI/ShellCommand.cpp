@@ -129,7 +129,8 @@ std::optional<Refusal::Reason> readAsMore(const QString& value,
                              word.endsWith(QLatin1Char('|'))))
             return Refusal::Reason::readAsCommand;
     }
-    if (place.assignment && value.contains(QLatin1Char('=')))
+    if ((place.assignment && value.contains(QLatin1Char('='))) ||
+        (place.expands && value.contains(QLatin1Char('$'))))
         return Refusal::Reason::readAsCommand;
     return std::nullopt;
 }

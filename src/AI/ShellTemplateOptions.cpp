@@ -356,6 +356,7 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.echoOnly = place.options && program == QLatin1String("echo");
     place.plusCommand = !ended && readsPlusCommands(program);
     place.assignment = program == QLatin1String("make");
+    place.expands = program == QLatin1String("make");
     place.opened = program == QLatin1String("perl");
     place.numbers = takesNegativeNumbers(program);
     return place;
@@ -457,9 +458,21 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             i += c == QLatin1Char('\\') ? 2 : 1;
         }
     }
+    std::optional<WordPlace> place = placeAfter(frame.words);
+    // make expands the value of a "NAME=…" word: any value in it counts, wherever it stands.
+    static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
+    const qsizetype equals = word.indexOf(QLatin1Char('='));
+    if (place && place->expands && equals > 0 && !word.left(equals).contains(QLatin1Char('$'))) {
+        OptionSpot setting;
+        setting.place.expands = true;
+        setting.reached = spot.reached | flow_.valuesIn(word);
+        for (auto found = anyReference.globalMatch(word); found.hasNext();)
+            setting.reached.insert(found.next().captured(1).toLongLong());
+        if (!setting.reached.isEmpty())
+            optionSpots_.append(setting);
+    }
     if (spot.numbers.isEmpty() && spot.reached.isEmpty())
         return;
-    std::optional<WordPlace> place = placeAfter(frame.words);
     // A command word that expands to several words makes the rest arguments of a program
     // nobody knows.
     if (!place && commandIndex(frame.words) < 0 && !isAssignment(word) && severalWords &&

@@ -37,6 +37,7 @@ public:
         bool assignment = false;   // "NAME=value" is a setting (env before its command, make)
         bool opened = false;       // perl opens it: "…|" runs a command
         bool numbers = false;      // a negative number is a number, not an option
+        bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
 
         bool operator==(const WordPlace&) const = default;
     };

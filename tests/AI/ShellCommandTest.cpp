@@ -565,6 +565,7 @@ TEST_F(ShellCommandTest, ValuesThatReachAProgramAnotherWayAreRefused) {
         // settings and opened commands
         {"make {{a}}", "x:=$(shell " + touch + ")", Reason::readAsCommand},
         {"make -- {{a}}", "x:=$(shell " + touch + ")", Reason::readAsCommand},
+        {"make CFLAGS={{a}}", "$(shell " + touch + ")", Reason::readAsCommand},
         {"env {{a}} git status", "GIT_CONFIG_PARAMETERS='core.fsmonitor'='" + touch + "'",
          Reason::readAsCommand},
         {"perl -ne 'print' {{a}}", touch + "|", Reason::readAsCommand},
