@@ -61,8 +61,8 @@ const char* const fragments[] = {
     // values passed on through variables, substitutions and input
     "x={{a}}; ", "\"$x\" ", "$x ", "read -r x <<< ", "set -- ", "\"$1\" ", "${x:+\"$x\"}", "$''",
     "${HOME:+}", "arr=(", "\"${arr[@]}\"", "\"$(echo ", "for r in ", "; do git log \"$r\"; done",
-    "$_ ", "| xargs ", "| sh", "| bash", "sh <<< ", "bash < <(echo ", "bash <(echo ", "PS4=\"$x\"; ",
-    "set -x; ", ": ${PS4=", "export BASH_ENV=\"$x\"; bash -c true; ",
+    "$_ ", "| xargs ", "| sh", "| bash", "sh <<< ", "bash < <(echo ", "bash <(echo ",
+    "PS4=\"$x\"; ", "set -x; ", ": ${PS4=", "export BASH_ENV=\"$x\"; bash -c true; ",
     // wrappers, subcommands and programs that read more than text
     "env -- ", "timeout -- 5 ", "nice -- ", "git fetch ", "git rebase -m ", "git show -m ",
     "git diff -b ", "ex -sc q ", "vim -es -c q ", "perl -ne 1 ", "make -s ", "date -d ", "head -n ",
@@ -71,6 +71,7 @@ const char* const fragments[] = {
 // clang-format on
 
 // Values that touch the canary when a shell reads them as code or arithmetic.
+// clang-format off
 const char* const payloads[] = {
     "$(touch /tmp/canary)",      "`touch /tmp/canary`",      "a[$(touch /tmp/canary)]",
     "x[$(touch /tmp/canary)]=1", "[$(touch /tmp/canary)]=1", "'; touch /tmp/canary; '",
@@ -82,6 +83,7 @@ const char* const payloads[] = {
     "--upload-pack=touch /tmp/can''ary;:", "--exec=touch /tmp/can''ary", "+!touch /tmp/can''ary",
     "x:=$(shell touch /tmp/can''ary)", "touch /tmp/can''ary|", "touch /tmp/can''ary",
 };
+// clang-format on
 
 const char* const loginShells[] = {"sh", "bash", "zsh", "ksh"};
 
@@ -140,7 +142,8 @@ void makeShiftingHome() {
     require(QDir().mkpath(home), "a home folder for the shifting profiles");
     for (const char* profile : {"/.profile", "/.zprofile"}) {
         QFile file(home + QLatin1String(profile));
-        require(file.open(QIODevice::WriteOnly) && file.write("shift\n") == 6, "a shifting profile");
+        require(file.open(QIODevice::WriteOnly) && file.write("shift\n") == 6,
+                "a shifting profile");
     }
 }
 

@@ -124,9 +124,10 @@ std::optional<Refusal::Reason> readAsMore(const QString& value,
         }
         if (place.plusCommand && word.startsWith(QLatin1Char('+')))
             return Refusal::Reason::readAsCommand;
-        if (place.opened && (word.startsWith(QLatin1Char('|')) || word.startsWith(QLatin1Char('<')) ||
-                             word.startsWith(QLatin1Char('>')) || word.startsWith(QLatin1Char('+')) ||
-                             word.endsWith(QLatin1Char('|'))))
+        if (place.opened &&
+            (word.startsWith(QLatin1Char('|')) || word.startsWith(QLatin1Char('<')) ||
+             word.startsWith(QLatin1Char('>')) || word.startsWith(QLatin1Char('+')) ||
+             word.endsWith(QLatin1Char('|'))))
             return Refusal::Reason::readAsCommand;
     }
     if ((place.assignment && value.contains(QLatin1Char('='))) ||

@@ -89,8 +89,9 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     const QString name = programName(words[program]);
     // at and batch run their input later, as the user's shell script.
     if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
-        !std::any_of(words.cbegin() + program, words.cend(),
-                     [](const QString& word) { return unquoted(word).startsWith(QLatin1String("-f")); }))
+        !std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-f"));
+        }))
         return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
     if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
@@ -268,7 +269,9 @@ bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
 
 // The names the template sets are asked only by the checks below.
 ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow)
-    : arrayNames_(arrayNames(whole)), assignedNames_(assignedNames(whole)), flow_(std::move(flow)) {}
+    : arrayNames_(arrayNames(whole)),
+      assignedNames_(assignedNames(whole)),
+      flow_(std::move(flow)) {}
 
 bool ShellTemplateReader::isEvaluatedVariable(const QString& name) {
     return evaluatedVariable().match(name).hasMatch();
@@ -307,11 +310,14 @@ void ShellTemplateReader::followInputs() {
         if (xargs == words.cend())
             continue;
         static const QSet<QString> withArgument = {
-            QStringLiteral("-n"), QStringLiteral("-L"), QStringLiteral("-l"), QStringLiteral("-d"),
-            QStringLiteral("-a"), QStringLiteral("-P"), QStringLiteral("-s"), QStringLiteral("-E"),
-            QStringLiteral("--arg-file"), QStringLiteral("--delimiter"),
-            QStringLiteral("--max-args"), QStringLiteral("--max-lines"),
-            QStringLiteral("--max-procs"), QStringLiteral("--max-chars"), QStringLiteral("--eof")};
+            QStringLiteral("-n"),          QStringLiteral("-L"),
+            QStringLiteral("-l"),          QStringLiteral("-d"),
+            QStringLiteral("-a"),          QStringLiteral("-P"),
+            QStringLiteral("-s"),          QStringLiteral("-E"),
+            QStringLiteral("--arg-file"),  QStringLiteral("--delimiter"),
+            QStringLiteral("--max-args"),  QStringLiteral("--max-lines"),
+            QStringLiteral("--max-procs"), QStringLiteral("--max-chars"),
+            QStringLiteral("--eof")};
         QString replace;
         qsizetype i = xargs - words.cbegin() + 1;
         while (i < words.size()) {

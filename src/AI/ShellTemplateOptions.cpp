@@ -26,7 +26,8 @@ struct Options {
 Options options(const char* list, bool singleDashLong = false) {
     Options result;
     result.singleDashLong = singleDashLong;
-    for (const QString& option : QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& option :
+         QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const qsizetype colon = option.indexOf(QLatin1Char(':'));
         if (colon < 0)
             result.arguments.insert(option, 1);
@@ -41,7 +42,8 @@ const QHash<QString, Options>& programs() {
         QHash<QString, Options> t;
         t.insert(QStringLiteral("date"), options("-d --date -f --file -r --reference"));
         t.insert(QStringLiteral("head"), options("-n -c --lines --bytes"));
-        t.insert(QStringLiteral("tail"), options("-n -c --lines --bytes -s --sleep-interval --pid"));
+        t.insert(QStringLiteral("tail"),
+                 options("-n -c --lines --bytes -s --sleep-interval --pid"));
         const Options grep = options(
             "-e --regexp -f --file -m --max-count -A -B -C --after-context --before-context "
             "--context --label --include --exclude --exclude-dir");
@@ -52,8 +54,10 @@ const QHash<QString, Options>& programs() {
                                                "--max-columns"));
         t.insert(QStringLiteral("sort"), options("-k --key -t --field-separator -o --output -S "
                                                  "--buffer-size -T --temporary-directory"));
-        t.insert(QStringLiteral("uniq"), options("-f -s -w --skip-fields --skip-chars --check-chars"));
-        t.insert(QStringLiteral("cut"), options("-d --delimiter -f --fields -c --characters -b --bytes"));
+        t.insert(QStringLiteral("uniq"),
+                 options("-f -s -w --skip-fields --skip-chars --check-chars"));
+        t.insert(QStringLiteral("cut"),
+                 options("-d --delimiter -f --fields -c --characters -b --bytes"));
         t.insert(QStringLiteral("find"),
                  options("-name -iname -path -ipath -wholename -iwholename -regex -iregex -lname "
                          "-ilname -type -xtype -newer -anewer -cnewer -mtime -mmin -atime -amin "
@@ -84,8 +88,9 @@ const QHash<QString, Options>& programs() {
         const Options copy = options("-t --target-directory -S --suffix");
         for (const char* name : {"cp", "mv", "ln"})
             t.insert(QLatin1String(name), copy);
-        t.insert(QStringLiteral("install"), options("-t --target-directory -S --suffix -m --mode -o "
-                                                    "--owner -g --group"));
+        t.insert(QStringLiteral("install"),
+                 options("-t --target-directory -S --suffix -m --mode -o "
+                         "--owner -g --group"));
         t.insert(QStringLiteral("mkdir"), options("-m --mode"));
         t.insert(QStringLiteral("du"), options("-d --max-depth -t --threshold -B --block-size "
                                                "--exclude"));
@@ -154,8 +159,9 @@ Options gitOptions(const QString& subcommand) {
         t.insert(QStringLiteral("grep"), options("-e -f -A -B -C -m --max-count"));
         t.insert(QStringLiteral("clone"), options("-b --branch -o --origin --depth --reference"));
         t.insert(QStringLiteral("rebase"), options("--onto -s --strategy -X --strategy-option"));
-        const Options log = options("-n --max-count --author --committer --grep --since "
-                                    "--until --after --before --skip");
+        const Options log = options(
+            "-n --max-count --author --committer --grep --since "
+            "--until --after --before --skip");
         t.insert(QStringLiteral("log"), log);
         t.insert(QStringLiteral("shortlog"), log);
         t.insert(QStringLiteral("fetch"), options("--depth --shallow-since"));
@@ -183,18 +189,21 @@ struct Wrapper {
 const QHash<QString, Wrapper>& wrappers() {
     static const QHash<QString, Wrapper> table = [] {
         QHash<QString, Wrapper> t;
-        t.insert(QStringLiteral("env"), {options("-u --unset -C --chdir -S --split-string"), 0, true});
+        t.insert(QStringLiteral("env"),
+                 {options("-u --unset -C --chdir -S --split-string"), 0, true});
         t.insert(QStringLiteral("sudo"), {options("-u -g -C -D -h -p -r -t -U -T --user --group "
                                                   "--chdir --prompt"),
                                           0, true});
         t.insert(QStringLiteral("doas"), {options("-u -C"), 0, false});
         t.insert(QStringLiteral("timeout"), {options("-s --signal -k --kill-after"), 1, false});
         t.insert(QStringLiteral("nice"), {options("-n --adjustment"), 0, false});
-        t.insert(QStringLiteral("stdbuf"), {options("-i -o -e --input --output --error"), 0, false});
+        t.insert(QStringLiteral("stdbuf"),
+                 {options("-i -o -e --input --output --error"), 0, false});
         t.insert(QStringLiteral("ionice"), {options("-c -n -t --class --classdata"), 0, false});
         t.insert(QStringLiteral("chrt"), {options(""), 1, false});
         t.insert(QStringLiteral("taskset"), {options(""), 1, false});
-        t.insert(QStringLiteral("flock"), {options("-w --timeout -E --conflict-exit-code"), 1, false});
+        t.insert(QStringLiteral("flock"),
+                 {options("-w --timeout -E --conflict-exit-code"), 1, false});
         t.insert(QStringLiteral("chroot"), {options("--userspec --groups"), 1, false});
         t.insert(QStringLiteral("exec"), {options("-a"), 0, false});
         t.insert(QStringLiteral("xargs"),
@@ -207,15 +216,17 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("-p --property -u --unit -E --setenv --slice -M --machine "
                           "--description"),
                   0, false});
-        t.insert(QStringLiteral("nsenter"), {options("-t --target -S --setuid -G --setgid"), 0, false});
+        t.insert(QStringLiteral("nsenter"),
+                 {options("-t --target -S --setuid -G --setgid"), 0, false});
         t.insert(QStringLiteral("xvfb-run"), {options("-n -s -f -e -p --server-num --server-args "
                                                       "--auth-file --error-file"),
                                               0, false});
-        t.insert(QStringLiteral("runuser"), {options("-u -g -G --user --group --supp-group"), 0, false});
+        t.insert(QStringLiteral("runuser"),
+                 {options("-u -g -G --user --group --supp-group"), 0, false});
         t.insert(QStringLiteral("prlimit"), {options("-p --pid"), 0, false});
-        for (const char* name : {"nohup", "setsid", "unbuffer", "valgrind", "firejail", "unshare",
-                                 "dbus-run-session", "catchsegv", "torsocks", "proxychains",
-                                 "proxychains4"})
+        for (const char* name :
+             {"nohup", "setsid", "unbuffer", "valgrind", "firejail", "unshare", "dbus-run-session",
+              "catchsegv", "torsocks", "proxychains", "proxychains4"})
             t.insert(QLatin1String(name), {});
         return t;
     }();
@@ -225,9 +236,9 @@ const QHash<QString, Wrapper>& wrappers() {
 // Editors and pagers that run "+command" as they start.
 bool readsPlusCommands(const QString& program) {
     static const QSet<QString> names = {
-        QStringLiteral("vi"),   QStringLiteral("vim"),     QStringLiteral("nvim"),
-        QStringLiteral("ex"),   QStringLiteral("view"),    QStringLiteral("vimdiff"),
-        QStringLiteral("gvim"), QStringLiteral("rvim"),    QStringLiteral("rview"),
+        QStringLiteral("vi"),   QStringLiteral("vim"),  QStringLiteral("nvim"),
+        QStringLiteral("ex"),   QStringLiteral("view"), QStringLiteral("vimdiff"),
+        QStringLiteral("gvim"), QStringLiteral("rvim"), QStringLiteral("rview"),
         QStringLiteral("less"), QStringLiteral("more")};
     return names.contains(program);
 }
@@ -246,7 +257,8 @@ bool takesNegativeNumbers(const QString& program) {
 int wordsTaken(const Options& table, const QString& option) {
     if (const auto found = table.arguments.constFind(option); found != table.arguments.cend())
         return *found;
-    if (table.singleDashLong || option.startsWith(QLatin1String("--")) || option.contains(QLatin1Char('=')))
+    if (table.singleDashLong || option.startsWith(QLatin1String("--")) ||
+        option.contains(QLatin1Char('=')))
         return 0;
     for (qsizetype i = 1; i < option.size(); ++i) {
         if (const auto found = table.arguments.constFind(QStringLiteral("-") + option[i]);
@@ -298,8 +310,8 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
             if (place) {
                 *place = WordPlace{};
                 (*place)->options = taken == 0 && !ended;
-                (*place)->assignment = taken == 0 && wrapper.assignments &&
-                                       operands == wrapper.operands;
+                (*place)->assignment =
+                    taken == 0 && wrapper.assignments && operands == wrapper.operands;
             }
             return -1;
         }
@@ -329,8 +341,10 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
         return amongWrappers;
     const QString program = programName(words[i]);
 
-    Options table = program == QLatin1String("git") ? gitOptions(QString()) : programs().value(program);
-    const bool stopsAtOperand = program == QLatin1String("echo") || program == QLatin1String("printf");
+    Options table =
+        program == QLatin1String("git") ? gitOptions(QString()) : programs().value(program);
+    const bool stopsAtOperand =
+        program == QLatin1String("echo") || program == QLatin1String("printf");
     bool ended = false;
     int taken = 0;
     int operands = 0;
@@ -435,7 +449,8 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             const QStringView content = QStringView(word).mid(i + 2, end - i - 2);
             reached(flow_.valuesIn(QStringView(word).mid(i, end + 1 - i)), true);
             severalWords = severalWords || content.contains(u"[@]") || content.contains(u"[*]") ||
-                           content.startsWith(QLatin1Char('@')) || content.startsWith(QLatin1Char('*'));
+                           content.startsWith(QLatin1Char('@')) ||
+                           content.startsWith(QLatin1Char('*'));
             i = std::min(end + 1, word.size());
         } else if (c == QLatin1Char('$') && i + 1 < word.size() &&
                    (isNameStart(word[i + 1]) || word[i + 1].isDigit() ||
@@ -444,7 +459,8 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             if (length == 0)
                 length = 1;
             reached(flow_.valuesOf(rest.mid(1, length).toString()), true);
-            severalWords = severalWords || word[i + 1] == QLatin1Char('@') || word[i + 1] == QLatin1Char('*');
+            severalWords =
+                severalWords || word[i + 1] == QLatin1Char('@') || word[i + 1] == QLatin1Char('*');
             i += 1 + length;
         } else if (c == QLatin1Char('`')) {
             qsizetype end = i + 1;

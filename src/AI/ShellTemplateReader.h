@@ -175,7 +175,8 @@ private:
     void followInputs();
     bool rereadsWord(const QStringList& words, const QString& word) const;
     static std::optional<WordPlace> placeAfter(const QStringList& words);
-    static qsizetype programIndex(const QStringList& words, std::optional<WordPlace>* place = nullptr);
+    static qsizetype programIndex(const QStringList& words,
+                                  std::optional<WordPlace>* place = nullptr);
     static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);

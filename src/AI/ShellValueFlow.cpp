@@ -95,7 +95,7 @@ struct Token {
 
 struct RawCommand {
     QStringList words;
-    QStringList inputs;   // here-strings, here-documents and files it reads
+    QStringList inputs;        // here-strings, here-documents and files it reads
     QList<qsizetype> feeders;  // commands whose output it reads
     bool fedAnything = false;  // inside ">(…)": it reads what the outer command writes
 };
@@ -111,7 +111,6 @@ private:
     QList<Token> tokens(QStringView text);
     qsizetype wordEnd(QStringView text, qsizetype i) const;
     void readSubstitutions(QStringView word);
-    void finish();
     qsizetype add(RawCommand command);
 
     QList<RawCommand>& commands_;
@@ -135,7 +134,8 @@ qsizetype Reader::wordEnd(QStringView text, qsizetype i) const {
             i = skipEscaped(text, i + 1, QLatin1Char('`'));
         } else if (c == QLatin1Char('$') && next == QLatin1Char('\'')) {
             i = skipEscaped(text, i + 2, QLatin1Char('\''));
-        } else if (c == QLatin1Char('$') && (next == QLatin1Char('(') || next == QLatin1Char('{'))) {
+        } else if (c == QLatin1Char('$') &&
+                   (next == QLatin1Char('(') || next == QLatin1Char('{'))) {
             i = skipNested(text, i + 2, next);
         } else if ((c == QLatin1Char('<') || c == QLatin1Char('>')) && next == QLatin1Char('(') &&
                    i == start) {
@@ -168,9 +168,8 @@ QList<Token> Reader::tokens(QStringView text) {
             i += 2;
         } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
             ++i;
-        } else if (c == QLatin1Char('#') &&
-                   (tokens.isEmpty() || i == 0 || isBlank(text[i - 1]) ||
-                    isOperatorCharacter(text[i - 1]))) {
+        } else if (c == QLatin1Char('#') && (tokens.isEmpty() || i == 0 || isBlank(text[i - 1]) ||
+                                             isOperatorCharacter(text[i - 1]))) {
             while (i < text.size() && text[i] != QLatin1Char('\n'))
                 ++i;
         } else if (c == QLatin1Char('\n')) {
@@ -200,9 +199,10 @@ QList<Token> Reader::tokens(QStringView text) {
             tokens.append({Token::Kind::word, text.mid(i, end - i).toString()});
             i = end;
         } else if (isOperatorCharacter(c)) {
-            static const QStringView operators[] = {
-                u"<<<", u";;&", u"&>>", u"<<-", u"&&", u"||", u";;", u";&", u"|&", u"<<", u">>",
-                u"<&", u">&", u"<>", u">|", u"&>", u";", u"&", u"|", u"(", u")", u"<", u">"};
+            static const QStringView operators[] = {u"<<<", u";;&", u"&>>", u"<<-", u"&&", u"||",
+                                                    u";;",  u";&",  u"|&",  u"<<",  u">>", u"<&",
+                                                    u">&",  u"<>",  u">|",  u"&>",  u";",  u"&",
+                                                    u"|",   u"(",   u")",   u"<",   u">"};
             for (const QStringView op : operators) {
                 if (text.mid(i).startsWith(op)) {
                     tokens.append({Token::Kind::op, op.toString()});
@@ -212,7 +212,8 @@ QList<Token> Reader::tokens(QStringView text) {
             }
             const QString& op = tokens.last().text;
             if (op == QLatin1String("<<") || op == QLatin1String("<<-")) {
-                while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+                while (i < text.size() &&
+                       (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
                     ++i;
                 const qsizetype end = wordEnd(text, i);
                 const QString delimiter = text.mid(i, end - i).toString();
@@ -253,7 +254,8 @@ void Reader::readSubstitutions(QStringView word) {
             i = end;
         } else if (c == QLatin1Char('`')) {
             const qsizetype end = skipEscaped(word, i + 1, QLatin1Char('`'));
-            Reader(commands_, functions_).read(word.mid(i + 1, std::max<qsizetype>(end - i - 2, 0)));
+            Reader(commands_, functions_)
+                .read(word.mid(i + 1, std::max<qsizetype>(end - i - 2, 0)));
             i = end;
         } else {
             ++i;
@@ -268,8 +270,8 @@ qsizetype Reader::add(RawCommand command) {
 }
 
 void Reader::read(QStringView text) {
-    static const QSet<QString> openers = {QStringLiteral("while"), QStringLiteral("until"),
-                                          QStringLiteral("if"),    QStringLiteral("for"),
+    static const QSet<QString> openers = {QStringLiteral("while"),  QStringLiteral("until"),
+                                          QStringLiteral("if"),     QStringLiteral("for"),
                                           QStringLiteral("select"), QStringLiteral("case"),
                                           QStringLiteral("{")};
     static const QSet<QString> closers = {QStringLiteral("done"), QStringLiteral("fi"),
@@ -338,7 +340,8 @@ void Reader::read(QStringView text) {
                     close();
                 }
             }
-            if (current.words.size() == 1 && unquoted(current.words[0]) == QLatin1String("function"))
+            if (current.words.size() == 1 &&
+                unquoted(current.words[0]) == QLatin1String("function"))
                 functions_ = true;
             current.words.append(token.text);
             continue;
@@ -374,7 +377,8 @@ void Reader::read(QStringView text) {
             op.startsWith(QLatin1String("&>"))) {
             if (t + 1 < list.size() && list[t + 1].kind == Token::Kind::word) {
                 ++t;
-                if (op == QLatin1String("<") || op == QLatin1String("<<<") || op == QLatin1String("<>"))
+                if (op == QLatin1String("<") || op == QLatin1String("<<<") ||
+                    op == QLatin1String("<>"))
                     current.inputs.append(list[t].text);
                 else if (op == QLatin1String("<<") || op == QLatin1String("<<-"))
                     current.inputs.append(bodies_.value(t));
@@ -402,23 +406,24 @@ Values Flow::valuesOf(const QString& name) const {
             return {number};
         return {};
     }
-    if (!name.isEmpty() && (name[0].isDigit() || name == QLatin1String("@") ||
-                            name == QLatin1String("*")))
+    if (!name.isEmpty() &&
+        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
         return names.value(QStringLiteral("@"));
     return names.value(name);
 }
 
 Values Flow::valuesIn(QStringView text, const Values& input) const {
-    static const QRegularExpression expansion(QStringLiteral(
-        "\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
+    static const QRegularExpression expansion(
+        QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
     Values values;
     const QString whole = text.toString();
     for (auto found = expansion.globalMatch(whole); found.hasNext();) {
         const QRegularExpressionMatch match = found.next();
         values |= valuesOf(match.captured(1).isEmpty() ? match.captured() : match.captured(1));
     }
-    if (!input.isEmpty() && (whole.contains(QLatin1String("$(")) || whole.contains(QLatin1Char('`')) ||
-                             whole.contains(QLatin1String("<("))))
+    if (!input.isEmpty() &&
+        (whole.contains(QLatin1String("$(")) || whole.contains(QLatin1Char('`')) ||
+         whole.contains(QLatin1String("<("))))
         values |= input;  // a command substitution may read the input
     return values;
 }
@@ -446,7 +451,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
     static const QRegularExpression defaultAssignment(
         QStringLiteral("\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
     static const QSet<QString> declarations = {
-        QStringLiteral("declare"), QStringLiteral("typeset"), QStringLiteral("local"),
+        QStringLiteral("declare"), QStringLiteral("typeset"),  QStringLiteral("local"),
         QStringLiteral("export"),  QStringLiteral("readonly"), QStringLiteral("integer")};
     static const QSet<QString> readers = {QStringLiteral("read"), QStringLiteral("mapfile"),
                                           QStringLiteral("readarray"), QStringLiteral("getopts")};
@@ -503,7 +508,8 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                 }
             } else if ((name == QLatin1String("for") || name == QLatin1String("select")) &&
                        !arguments.isEmpty() && isName(unquoted(arguments[0]))) {
-                const bool list = arguments.size() > 1 && unquoted(arguments[1]) == QLatin1String("in");
+                const bool list =
+                    arguments.size() > 1 && unquoted(arguments[1]) == QLatin1String("in");
                 give(unquoted(arguments[0]),
                      list ? flow.valuesIn(arguments.mid(2).join(QLatin1Char(' ')), input)
                           : flow.names.value(QStringLiteral("@")));
@@ -518,9 +524,9 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                     if (!argument.startsWith(QLatin1String("-v")))
                         continue;
                     const QString target =
-                        argument.size() > 2 ? argument.mid(2)
-                                            : (i + 1 < arguments.size() ? unquoted(arguments[i + 1])
-                                                                        : QString());
+                        argument.size() > 2
+                            ? argument.mid(2)
+                            : (i + 1 < arguments.size() ? unquoted(arguments[i + 1]) : QString());
                     give(leadingName.match(target).captured(1), flow.valuesIn(w.join(' '), input));
                 }
             } else if (name == QLatin1String("set")) {
@@ -528,7 +534,8 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                 bool ended = false;
                 for (const QString& argument : arguments) {
                     const QString plain = unquoted(argument);
-                    if (ended || !(plain.startsWith(QLatin1Char('-')) || plain.startsWith(QLatin1Char('+'))))
+                    if (ended ||
+                        !(plain.startsWith(QLatin1Char('-')) || plain.startsWith(QLatin1Char('+'))))
                         operands.append(argument);
                     else if (plain == QLatin1String("--") || plain == QLatin1String("-"))
                         ended = true;
@@ -536,7 +543,8 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                         ended = false;
                 }
                 if (!operands.isEmpty() || ended)
-                    give(QStringLiteral("@"), flow.valuesIn(operands.join(QLatin1Char(' ')), input));
+                    give(QStringLiteral("@"),
+                         flow.valuesIn(operands.join(QLatin1Char(' ')), input));
             } else if (directories.contains(name)) {
                 const Values paths = flow.valuesIn(arguments.join(QLatin1Char(' ')), input);
                 for (const char* variable : {"PWD", "OLDPWD", "DIRSTACK"})
