@@ -288,8 +288,9 @@ void Reader::read(QStringView text) {
     QList<qsizetype> pipeFeeders;
     bool closing = false;  // the current command is the end of a compound command
     qsizetype closedFirst = -1;
+    QList<qsizetype> standing;  // "exec <<< …" gives every later command that input
     const auto inherited = [&] {
-        QList<qsizetype> feeders = pipeFeeders;
+        QList<qsizetype> feeders = pipeFeeders + standing;
         for (const Compound& compound : compounds)
             feeders += compound.feeders;
         return feeders;
@@ -305,7 +306,11 @@ void Reader::read(QStringView text) {
             return outputs;
         }
         current.feeders += inherited();
+        const bool exec = current.words.size() == 1 && !current.inputs.isEmpty() &&
+                          unquoted(current.words[0]) == QLatin1String("exec");
         const qsizetype index = add(std::exchange(current, {}));
+        if (exec)
+            standing.append(index);
         outputs.append(index);
         if (std::exchange(closing, false) && closedFirst >= 0) {
             // A redirection after "done", "fi", "}" or ")" feeds every command inside.

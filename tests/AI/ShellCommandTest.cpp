@@ -577,6 +577,7 @@ TEST_F(ShellCommandTest, ValuesThatReachAProgramAnotherWayAreRefused) {
         {"bash <<EOF\n{{a}}\nEOF", touch, Reason::evaluated},
         {"echo {{a}} | tee >(sh) >/dev/null", touch, Reason::evaluated},
         {"echo {{a}} | at now", touch, Reason::evaluated},
+        {"exec <<< {{a}}; echo weiter; sh", touch, Reason::evaluated},
         {"watch -n 1 echo {{a}}", "$(" + touch + ")", Reason::evaluated},
     };
     for (const Case& c : cases) {

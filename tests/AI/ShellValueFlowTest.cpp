@@ -79,6 +79,7 @@ TEST(ShellValueFlowTest, InputCarriesTheValuesOfWhatFeedsIt) {
         {"x=${tavrin_value_2}; sh <<< \"$x\"", "sh", {2}},
         {"echo ${tavrin_value_1} | tee >(sh)", "sh", {1, 2}},
         {"sh 2>/dev/null <<< ${tavrin_value_1}", "sh", {1}},
+        {"exec < <(echo ${tavrin_value_2}); echo x; sh", "sh", {2}},
     };
     for (const Case& c : cases) {
         const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2);
