@@ -546,7 +546,7 @@ TEST_F(ShellCommandTest, ValuesThatReachAProgramAnotherWayAreRefused) {
         {"x={{a}}; export BASH_ENV=\"$x\"; bash -c true", "$(" + touch + ")",
          Reason::throughVariable},
         {"echo {{a}} | eval \"$(cat)\"", touch, Reason::throughVariable},
-        {"echo {{a}} | xargs sh -c", touch, Reason::throughVariable},
+        {"echo {{a}} | xargs sh -c", "touch${IFS}" + canary, Reason::throughVariable},
         {"unset PS4; : ${PS4={{a}}}; set -x; :", "$(" + touch + ")", Reason::evaluated},
         // "--" ends a wrapper's options, not those of the program it runs
         {"env -- git fetch {{a}}", "--upload-pack=" + touch + ";:", Reason::option},
