@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -56,10 +58,20 @@ const char* const fragments[] = {
     // data-only constructs that run
     "[[ -n ", " == main ]]", "${TITLE:-", "read -r v n <<< ", "for ((i=0;i<3;i++)); do ",
     "test -v HOME", "declare -a l=(", "<<EOF\n# ", "\"Eintrag[", "]\"", "$(date +%u) -gt 5 ",
+    // values passed on through variables, substitutions and input
+    "x={{a}}; ", "\"$x\" ", "$x ", "read -r x <<< ", "set -- ", "\"$1\" ", "${x:+\"$x\"}", "$''",
+    "${HOME:+}", "arr=(", "\"${arr[@]}\"", "\"$(echo ", "for r in ", "; do git log \"$r\"; done",
+    "$_ ", "| xargs ", "| sh", "| bash", "sh <<< ", "bash < <(echo ", "bash <(echo ",
+    "PS4=\"$x\"; ", "set -x; ", ": ${PS4=", "export BASH_ENV=\"$x\"; bash -c true; ",
+    // wrappers, subcommands and programs that read more than text
+    "env -- ", "timeout -- 5 ", "nice -- ", "git fetch ", "git rebase -m ", "git show -m ",
+    "git diff -b ", "ex -sc q ", "vim -es -c q ", "perl -ne 1 ", "make -s ", "date -d ", "head -n ",
+    "grep -e ", "jq -n --arg v ", "seq ", "xargs git log ",
 };
 // clang-format on
 
 // Values that touch the canary when a shell reads them as code or arithmetic.
+// clang-format off
 const char* const payloads[] = {
     "$(touch /tmp/canary)",      "`touch /tmp/canary`",      "a[$(touch /tmp/canary)]",
     "x[$(touch /tmp/canary)]=1", "[$(touch /tmp/canary)]=1", "'; touch /tmp/canary; '",
@@ -67,7 +79,11 @@ const char* const payloads[] = {
     "x=$(touch /tmp/canary)",    "a[`touch /tmp/canary`]",   "HOME[$(touch /tmp/canary)]",
     "PATH[`touch /tmp/canary`]", "-va[$(touch /tmp/canary)]", "-oProxyCommand=touch /tmp/canary",
     "--output=/tmp/canary",      "--to-command=touch /tmp/canary",
+    // only a shell that parses them turns "can''ary" into "canary"
+    "--upload-pack=touch /tmp/can''ary;:", "--exec=touch /tmp/can''ary", "+!touch /tmp/can''ary",
+    "x:=$(shell touch /tmp/can''ary)", "touch /tmp/can''ary|", "touch /tmp/can''ary",
 };
+// clang-format on
 
 const char* const loginShells[] = {"sh", "bash", "zsh", "ksh"};
 
@@ -91,11 +107,16 @@ struct Tally {
 // -c '$1' x {{a}}"). A second shell's script that holds a value itself must be refused.
 bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
-        "(^|[^A-Za-z0-9_])(eval|trap|source|exec|xargs|env|alias|fc|canary|touch|perl|"
+        "(^|[^A-Za-z0-9_])(eval|trap|source|exec|alias|fc|canary|touch|perl(?! -ne 1 )|"
         "python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
     static const QRegularExpression shellReadingItsParameters(QStringLiteral(
         "(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c[^;&|\\n]*[$`]"));
-    return interpreter.match(text).hasMatch() || shellReadingItsParameters.match(text).hasMatch();
+    // Options whose word a program runs or reads as code: "vim -c", "git rebase -x",
+    // "--upload-pack", "make -f", "sed -e".
+    static const QRegularExpression optionTakingCode(
+        QStringLiteral("(\\s-[A-Za-z]*[cCxeEfS]|--[A-Za-z-]+)[\\s=]+['\"]?\\{\\{"));
+    return interpreter.match(text).hasMatch() || shellReadingItsParameters.match(text).hasMatch() ||
+           optionTakingCode.match(text).hasMatch();
 }
 
 QTemporaryDir& canaryFolder() {
@@ -103,24 +124,45 @@ QTemporaryDir& canaryFolder() {
     return folder;
 }
 
+// A home whose profiles move the positional parameters, as "shift" at their top level does:
+// the login shell may then see other values, but never one as its script.
+constexpr const char* shiftingHome = "shifting-home";
+
 void emptyCanaryFolder() {
     std::error_code ignored;
     for (const auto& entry :
-         std::filesystem::directory_iterator(canaryFolder().path().toStdString(), ignored))
-        std::filesystem::remove_all(entry.path(), ignored);
+         std::filesystem::directory_iterator(canaryFolder().path().toStdString(), ignored)) {
+        if (entry.path().filename() != shiftingHome)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+}
+
+void makeShiftingHome() {
+    const QString home = canaryFolder().path() + QLatin1Char('/') + QLatin1String(shiftingHome);
+    require(QDir().mkpath(home), "a home folder for the shifting profiles");
+    for (const char* profile : {"/.profile", "/.zprofile"}) {
+        QFile file(home + QLatin1String(profile));
+        require(file.open(QIODevice::WriteOnly) && file.write("shift\n") == 6,
+                "a shifting profile");
+    }
 }
 
 // Runs the script as a shell action does, started by `shell` as the login shell, inside the
-// sandbox; its output goes nowhere.
-void runSandboxed(const char* shell, const ShellCommand::Script& script) {
+// sandbox (`shifting`: with the shifting profiles); its output goes nowhere.
+void runSandboxed(const char* shell, const ShellCommand::Script& script, bool shifting) {
     const std::string folder = canaryFolder().path().toStdString();
     // clang-format off
     std::vector<std::string> words = {
         "timeout", "-s", "KILL", "5",
         "bwrap", "--ro-bind", "/", "/", "--bind", folder, "/tmp", "--dev", "/dev",
-        "--unshare-net", "--unshare-pid", "--new-session", "--die-with-parent", "--chdir", "/tmp",
-        shell};
+        "--unshare-net", "--unshare-pid", "--new-session", "--die-with-parent", "--chdir", "/tmp"};
     // clang-format on
+    if (shifting) {
+        const std::string home = std::string("/tmp/") + shiftingHome;
+        for (const char* variable : {"HOME", "ZDOTDIR"})
+            words.insert(words.end(), {"--setenv", variable, home});
+    }
+    words.push_back(shell);
     for (const QString& argument : ShellCommand::loginShellArguments(script))
         words.push_back(argument.toStdString());
     std::vector<char*> argv;
@@ -150,10 +192,11 @@ bool canaryExists() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     require(canaryFolder().isValid(), "a canary folder");
+    makeShiftingHome();
     // A sandbox that silently fails would let every input pass: it must create a file.
     const ShellCommand::Script probe{QStringLiteral("touch /tmp/canary"), {}};
     for (const char* shell : loginShells) {
-        runSandboxed(shell, probe);
+        runSandboxed(shell, probe, false);
         require(canaryExists(), "bubblewrap runs each login shell with the canary folder as /tmp");
         emptyCanaryFolder();
     }
@@ -187,7 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (size_t i = 0; i < std::size(loginShells); ++i) {
         const char* shell = loginShells[i];
-        runSandboxed(shell, *script);
+        runSandboxed(shell, *script, data[1] % 2 == 1);
         ++tally.runs[i];
         if (canaryExists()) {
             std::fprintf(stderr, "%s ran a value of the template:\n%s\nas the script:\n%s\n", shell,

@@ -16,13 +16,15 @@ namespace {
 // Linux takes no single argument longer than 32 pages (with its NUL), whatever the total.
 constexpr qsizetype longestArgument = 32 * 4096 - 1;
 
-// The fixed script of the login shell: it runs after the user's profile, takes the template
-// from its first parameter and hands it with the values to bash, all as quoted parameter
-// expansions that no shell evaluates further. Without start-up files and without BASH_ENV,
-// which a profile may set, bash reads the template in the state the template reader knows.
-const QString handOver = QStringLiteral(
-    "tavrin_script=$1; shift; exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc "
-    "-c \"$tavrin_script\" tavrin \"$@\"");
+// The login shell's script: it runs after the user's profile and hands the template, quoted
+// into this text itself, with the values to bash. A profile that moves the positional
+// parameters ("shift") can only move values, never make one the script. Without start-up
+// files and without BASH_ENV, which a profile may set, bash reads the template in the state
+// the template reader knows.
+QString handOver(const QString& script) {
+    return QStringLiteral("exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc -c ") +
+           quote(script) + QStringLiteral(" tavrin \"$@\"");
+}
 
 // Whether program arguments of these sizes, with the environment, stay within what the
 // system passes to a new program.
@@ -99,11 +101,69 @@ QString display(const QString& text, const QList<Placeholder>& placeholders) {
     return fill(text, placeholders, quote);
 }
 
+namespace {
+
+// Whether a program that reads `value` where `place` says would take it as more than text:
+// the reason, or none. `pieces`: the value may have been split at blanks on its way (through
+// a variable, a command substitution or xargs), so each of its words counts.
+std::optional<Refusal::Reason> readAsMore(const QString& value,
+                                          const ShellTemplateReader::WordPlace& place,
+                                          bool pieces, bool alone) {
+    static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
+    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList words =
+        pieces ? value.split(blanks, Qt::SkipEmptyParts) : QStringList{value};
+    for (const QString& word : words) {
+        if (place.echoOnly) {
+            if ((alone || pieces) && echoOption.match(word).hasMatch())
+                return Refusal::Reason::option;
+        } else if (place.options && word.startsWith(QLatin1Char('-')) &&
+                   !(place.numbers && negativeNumber.match(word).hasMatch())) {
+            return Refusal::Reason::option;
+        }
+        if (place.plusCommand && word.startsWith(QLatin1Char('+')))
+            return Refusal::Reason::readAsCommand;
+        if (place.opened &&
+            (word.startsWith(QLatin1Char('|')) || word.startsWith(QLatin1Char('<')) ||
+             word.startsWith(QLatin1Char('>')) || word.startsWith(QLatin1Char('+')) ||
+             word.endsWith(QLatin1Char('|'))))
+            return Refusal::Reason::readAsCommand;
+    }
+    if ((place.assignment && value.contains(QLatin1Char('='))) ||
+        (place.expands && value.contains(QLatin1Char('$'))))
+        return Refusal::Reason::readAsCommand;
+    return std::nullopt;
+}
+
+// The template with each placeholder written as a reference to its value's number, in the
+// order prepare() numbers them, for following where values go.
+QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
+    QString result;
+    QList<const Placeholder*> numbered;
+    scan(
+        text, placeholders, [&](QStringView literal) { result += literal; },
+        [&](const Placeholder& placeholder, qsizetype, qsizetype) {
+            qsizetype number = numbered.indexOf(&placeholder) + 1;
+            if (number == 0) {
+                numbered.append(&placeholder);
+                number = numbered.size();
+            }
+            result += QStringLiteral("${tavrin_value_%1}").arg(number);
+        });
+    count = numbered.size();
+    return result;
+}
+
+}  // namespace
+
 std::variant<Script, Refusal> prepare(const QString& text,
                                      const QList<Placeholder>& placeholders) {
     Script script;
     script.text.reserve(text.size());
-    ShellTemplateReader reader(text);
+    qsizetype valueCount = 0;
+    const QString withReferences = marked(text, placeholders, valueCount);
+    ShellTemplateReader reader(text, ShellValueFlow::follow(withReferences, valueCount));
     QList<ShellRereading::Span> spans;
     QList<const Placeholder*> numbered;
     QList<const Placeholder*> atSpan;
@@ -167,6 +227,16 @@ std::variant<Script, Refusal> prepare(const QString& text,
             return Refusal{Refusal::Reason::evaluated, {atSpan.at(*rereading->span)->first}};
         return Refusal{Refusal::Reason::throughVariable, names};
     }
+    if (const std::optional<qsizetype> script = reader.scriptFromInput())
+        return Refusal{Refusal::Reason::evaluated, {numbered.at(*script - 1)->first}};
+    if (!reader.evaluatedThroughVariables().isEmpty()) {
+        QStringList reaching;
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (reader.evaluatedThroughVariables().contains(number))
+                reaching.append(numbered.at(number - 1)->first);
+        }
+        return Refusal{Refusal::Reason::throughVariable, reaching};
+    }
     if (reader.evaluatesVariables())
         return Refusal{Refusal::Reason::throughVariable, names};
 
@@ -178,7 +248,6 @@ std::variant<Script, Refusal> prepare(const QString& text,
         if (encoded.last().size() > longestArgument)
             return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
     }
-    static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
         // The template's own text may name the variables the values go into, with any
         // number: only those that stand for a placeholder count.
@@ -191,14 +260,18 @@ std::variant<Script, Refusal> prepare(const QString& text,
         for (const Placeholder* value : values)
             start += value->second;
         // Values that come to nothing leave the word to the template's own text.
-        const bool option = spot.echoOnly
-                                ? spot.alone && echoOption.match(start).hasMatch()
-                                : start.startsWith(QLatin1Char('-'));
-        if (option) {
+        if (const auto reason = readAsMore(start, spot.place, false, spot.alone)) {
             const auto first =
                 std::find_if(values.cbegin(), values.cend(),
                              [](const Placeholder* value) { return !value->second.isEmpty(); });
-            return Refusal{Refusal::Reason::option, {(*first)->first}};
+            return Refusal{*reason, {(*first)->first}};
+        }
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (!spot.reached.contains(number))
+                continue;
+            if (const auto reason = readAsMore(numbered.at(number - 1)->second, spot.place, true,
+                                               spot.alone))
+                return Refusal{*reason, {numbered.at(number - 1)->first}};
         }
     }
 
@@ -210,10 +283,8 @@ std::variant<Script, Refusal> prepare(const QString& text,
         prologue += QStringLiteral("tavrin_value_%1=\"${%1}\"; ").arg(number);
     script.text.prepend(prologue + QStringLiteral("set --\n"));
 
-    encoded.append(script.text.toUtf8());
-    const bool scriptFits = encoded.last().size() <= longestArgument;
-    encoded.append(handOver.toUtf8());
-    if (!scriptFits || !fitsCommandLine(encoded)) {
+    encoded.append(handOver(script.text).toUtf8());
+    if (encoded.last().size() > longestArgument || !fitsCommandLine(encoded)) {
         const auto longest = std::max_element(
             numbered.cbegin(), numbered.cend(), [](const Placeholder* a, const Placeholder* b) {
                 return a->second.size() < b->second.size();
@@ -231,7 +302,7 @@ std::optional<Script> script(const QString& text, const QList<Placeholder>& plac
 }
 
 QStringList loginShellArguments(const Script& script) {
-    return QStringList{QStringLiteral("-lc"), handOver, QStringLiteral("tavrin"), script.text} +
+    return QStringList{QStringLiteral("-lc"), handOver(script.text), QStringLiteral("tavrin")} +
            script.arguments;
 }
 

@@ -47,15 +47,22 @@ struct Refusal {
         // arithmetic or a variable's name: after eval, let, trap or "sh -c", as a name
         // (read, printf -v, declarations), in a prompt or integer variable, inside
         // "((…))", "$((…))", "$[…]", subscripts, backquotes, other "${…}" than a default,
-        // as the operand of an arithmetic test or "-v", or as a here-document's delimiter.
+        // as the operand of an arithmetic test or "-v", or as a here-document's delimiter;
+        // also a value a shell reads as its script from a pipe, a here-string or a process
+        // substitution.
         evaluated,
-        // The template evaluates variables a value may reach (arithmetic or subscripts on a
-        // variable it sets, names taken from expansions): all its placeholders are named.
+        // A value may reach a spot where bash evaluates it once more through a variable,
+        // a command substitution or a command's input ("x={{a}}; eval \"$x\""): the
+        // placeholders whose values may get there are named, all of them where arithmetic
+        // or subscripts use a variable the template sets or names come from expansions.
         throughVariable,
         // A placeholder in a here-document whose delimiter is quoted: nothing is inserted.
         quotedHereDocument,
         // The value begins with "-" and begins a word where the program reads options.
         option,
+        // The program reads the value as a command or a setting: "+command" for vi and
+        // less, "NAME=value" for env and make, "command|" for perl's open.
+        readAsCommand,
         // The value holds a NUL character, which no program argument can carry.
         nul,
         // The value (or the whole command) is longer than the system passes to a program.
@@ -78,7 +85,8 @@ std::optional<Script> script(const QString& text, const QList<Placeholder>& plac
 
 // The arguments for the user's login shell that run `script`: the login shell reads the
 // user's profile (search path, exported variables) and then replaces itself with bash,
-// handing over the script and the values as arguments it never parses.
+// handing over the script, single-quoted in its own command text, and the values as
+// arguments it never parses.
 QStringList loginShellArguments(const Script& script);
 
 }  // namespace ShellCommand

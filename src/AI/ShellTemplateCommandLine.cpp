@@ -42,17 +42,20 @@ void ShellTemplateReader::endWord(Frame& frame) {
         }
         frame.duplicates = false;
         frame.word.clear();
+        frame.substitutions.clear();
         frame.inWord = false;
         return;
     }
     if (frame.arrayList && frame.listOpened) {
         // An element of "name=( … )": a value, neither the command nor its argument.
         frame.word.clear();
+        frame.substitutions.clear();
         frame.inWord = false;
         return;
     }
     frame.listOpened = frame.arrayList;
     noteLeadingValues(frame);
+    frame.substitutions.clear();
     frame.words.append(frame.word);
     const QString word = unquoted(frame.word);
     if (commandIndex(frame.words) == frame.words.size() - 1) {
@@ -100,6 +103,11 @@ void ShellTemplateReader::finish() {
         if (frame.kind == Kind::command)
             endCommand(frame);
     }
+    for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
+        if (isEvaluatedVariable(name.key()))
+            evaluatedValues_ |= name.value();
+    }
+    followInputs();
 }
 
 void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
@@ -214,7 +222,7 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     } else if (c == QLatin1Char('`')) {
         push(Kind::escaping, {}, QLatin1Char('`'));
     } else if (c == QLatin1Char('$')) {
-        pending_ = Pending::dollar;
+        dollar();
     } else if (c == QLatin1Char('#') && wordStart) {
         frame.word.clear();
         frame.inWord = false;

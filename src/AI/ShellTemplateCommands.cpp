@@ -47,33 +47,89 @@ bool takesNames(const QString& command, const QStringList& arguments) {
 // Variables whose values bash evaluates: prompts, start-up files and hooks it (or a shell
 // it starts) expands or runs later, its integer variables, which take arithmetic, and the
 // tables of aliases and command paths.
-bool assignsEvaluatedVariable(const QString& word) {
+const QRegularExpression& evaluatedVariable() {
     static const QRegularExpression evaluated(
         QStringLiteral("^(PS[0-9]|PROMPT_COMMAND|ENV|BASH_ENV|RANDOM|SRANDOM|OPTIND|HISTCMD|"
-                       "BASHPID|BASH_CMDS|BASH_ALIASES)(\\[[^\\]]*\\])?\\+?="));
-    return evaluated.match(word).hasMatch();
+                       "BASHPID|BASH_CMDS|BASH_ALIASES)(\\[[^\\]]*\\])?(\\+?=|$)"));
+    return evaluated;
 }
 
-// Whether the word after `words` belongs to the script of a second shell: "sh -c WORD",
-// with any options between ("bash -o pipefail -c", "-c --"), behind sudo, env or timeout;
-// also programs that hand their -c argument to a shell (script, flock, su) and a program
-// named by an expansion ("$SHELL -c"). The program word and the -c decide: that shell
-// parses whatever the word expands to. Words after the script are only its parameters.
-bool inSecondShellScript(const QStringList& words, const QString& current) {
+bool assignsEvaluatedVariable(const QString& word) {
+    const QRegularExpressionMatch match = evaluatedVariable().match(word);
+    return match.hasMatch() && !match.captured(3).isEmpty();
+}
+
+bool isShell(const QString& name) {
     static const QSet<QString> shells = {
         QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
         QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
         QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
         QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
         QStringLiteral("rbash"), QStringLiteral("busybox")};
+    return shells.contains(name);
+}
+
+QString programName(const QString& word) {
+    const QString plain = unquoted(word);
+    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The values a shell (or source) at `i` in `words` reads as its script: from its input when
+// it has no script operand and no -c, or from a process substitution named as the script.
+ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
+                                    qsizetype program, const ShellValueFlow::Values& input) {
+    static const QSet<QString> inputFiles = {QStringLiteral("-"), QStringLiteral("/dev/stdin"),
+                                             QStringLiteral("/dev/fd/0"),
+                                             QStringLiteral("/proc/self/fd/0")};
+    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
+    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
+    static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
+    if (program < 0 || program >= words.size())
+        return {};
+    const QString name = programName(words[program]);
+    // at and batch run their input later, as the user's shell script.
+    if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
+        !std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-f"));
+        }))
+        return input;
+    const bool source = name == QLatin1String("source") || name == QLatin1String(".");
+    if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
+        return {};
+    bool fromInput = false;
+    qsizetype j = program + 1;
+    for (; !source && j < words.size(); ++j) {
+        const QString option = unquoted(words[j]);
+        if (option == QLatin1String("--")) {
+            ++j;
+            break;
+        }
+        if (option.size() < 2 ||
+            !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
+            break;
+        if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
+            return {};  // the script is a word: the reader looks at it
+        if (inputOption.match(option).hasMatch())
+            fromInput = true;
+        if (optionWithArgument.match(option).hasMatch() || option == QLatin1String("--rcfile") ||
+            option == QLatin1String("--init-file"))
+            ++j;
+    }
+    if (fromInput || j >= words.size() || inputFiles.contains(unquoted(words[j])))
+        return input;
+    if (words[j].startsWith(QLatin1String("<(")))
+        return flow.valuesIn(words[j], input);
+    return {};
+}
+
+bool inSecondShellScript(const QStringList& words, const QString& current) {
     static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
                                            QStringLiteral("su"), QStringLiteral("runuser")};
     static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
     for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString word = unquoted(words[i]);
-        const QString name = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
-        const bool shell = shells.contains(name);
+        const QString name = programName(words[i]);
+        const bool shell = isShell(name);
         if (!shell && !handOver.contains(name) && !expands(words[i]))
             continue;
         bool command = false;
@@ -212,8 +268,106 @@ bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
 }  // namespace
 
 // The names the template sets are asked only by the checks below.
-ShellTemplateReader::ShellTemplateReader(const QString& whole)
-    : arrayNames_(arrayNames(whole)), assignedNames_(assignedNames(whole)) {}
+ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow)
+    : arrayNames_(arrayNames(whole)),
+      assignedNames_(assignedNames(whole)),
+      flow_(std::move(flow)) {}
+
+bool ShellTemplateReader::isEvaluatedVariable(const QString& name) {
+    return evaluatedVariable().match(name).hasMatch();
+}
+
+// Whether bash evaluates `word` once more where it follows `words` in a command.
+bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& word) const {
+    Frame frame;
+    frame.words = words;
+    frame.word = word;
+    return commandRereads(frame);
+}
+
+// Commands whose input may carry values: a shell that reads its script there, a command
+// substitution that reads it where bash evaluates the word, and xargs, which makes the input
+// arguments of its command.
+void ShellTemplateReader::followInputs() {
+    for (const ShellValueFlow::Command& command : flow_.commands) {
+        const QStringList& words = command.words;
+        const ShellValueFlow::Values script =
+            scriptValues(flow_, words, programIndex(words), command.input);
+        if (!script.isEmpty()) {
+            const qsizetype first = *std::min_element(script.cbegin(), script.cend());
+            scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
+        }
+        if (command.input.isEmpty())
+            continue;
+        for (qsizetype j = 0; j < words.size(); ++j) {
+            if ((words[j].contains(QLatin1String("$(")) || words[j].contains(QLatin1Char('`'))) &&
+                rereadsWord(words.mid(0, j), words[j]))
+                evaluatedValues_ |= command.input;
+        }
+        const auto xargs = std::find_if(words.cbegin(), words.cend(), [](const QString& word) {
+            return programName(word) == QLatin1String("xargs");
+        });
+        if (xargs == words.cend())
+            continue;
+        static const QSet<QString> withArgument = {
+            QStringLiteral("-n"),          QStringLiteral("-L"),
+            QStringLiteral("-l"),          QStringLiteral("-d"),
+            QStringLiteral("-a"),          QStringLiteral("-P"),
+            QStringLiteral("-s"),          QStringLiteral("-E"),
+            QStringLiteral("--arg-file"),  QStringLiteral("--delimiter"),
+            QStringLiteral("--max-args"),  QStringLiteral("--max-lines"),
+            QStringLiteral("--max-procs"), QStringLiteral("--max-chars"),
+            QStringLiteral("--eof")};
+        QString replace;
+        qsizetype i = xargs - words.cbegin() + 1;
+        while (i < words.size()) {
+            const QString option = unquoted(words[i]);
+            if (option == QLatin1String("--")) {
+                ++i;
+                break;
+            }
+            if (!option.startsWith(QLatin1Char('-')))
+                break;
+            if (option == QLatin1String("-I")) {
+                replace = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
+                i += 2;
+                continue;
+            }
+            if (option.startsWith(QLatin1String("-I")))
+                replace = option.mid(2);
+            else if (option == QLatin1String("-i") || option == QLatin1String("--replace"))
+                replace = QStringLiteral("{}");
+            else if (option.startsWith(QLatin1String("--replace=")))
+                replace = option.mid(10);
+            else if (option.startsWith(QLatin1String("-i")))
+                replace = option.mid(2);
+            i += withArgument.contains(option) ? 2 : 1;
+        }
+        const auto spotAt = [&](const QStringList& before) {
+            if (const std::optional<WordPlace> place = placeAfter(before)) {
+                OptionSpot spot;
+                spot.reached = command.input;
+                spot.place = *place;
+                optionSpots_.append(spot);
+            }
+        };
+        if (replace.isEmpty()) {
+            if (rereadsWord(words, QString()))
+                evaluatedValues_ |= command.input;
+            spotAt(words);
+            continue;
+        }
+        for (qsizetype j = i; j < words.size(); ++j) {
+            const QString word = unquoted(words[j]);
+            if (!word.contains(replace))
+                continue;
+            if (rereadsWord(words.mid(0, j), words[j]))
+                evaluatedValues_ |= command.input;
+            if (word.startsWith(replace))
+                spotAt(words.mid(0, j));
+        }
+    }
+}
 
 bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
     const qsizetype index = commandIndex(words);
@@ -268,6 +422,16 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
         if (!expands(word))
             break;
     }
+    // watch hands its words, joined, to "sh -c" unless told to run them itself.
+    const qsizetype program = programIndex(frame.words);
+    if (program >= 0 && unquoted(frame.words[program]) == QLatin1String("watch") &&
+        !std::any_of(frame.words.cbegin() + program, frame.words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain == QLatin1String("--exec") ||
+                   (plain.startsWith(QLatin1Char('-')) && !plain.startsWith(QLatin1String("--")) &&
+                    plain.contains(QLatin1Char('x')));
+        }))
+        return true;
     return inSecondShellScript(frame.words.mid(index), frame.word);
 }
 

@@ -7,8 +7,65 @@
 using namespace ShellWords;
 
 void ShellTemplateReader::read(QStringView text) {
-    for (const QChar c : text)
-        step(c);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        ahead_ = text.mid(i + 1);
+        step(text[i]);
+    }
+    ahead_ = {};
+}
+
+// A "$" begins an expansion: a variable that may hold a value counts as the value wherever
+// bash would evaluate it once more. Arithmetic and subscripts are left to the second look
+// over the whole template, which follows variables there itself.
+void ShellTemplateReader::dollar() {
+    pending_ = Pending::dollar;
+    QStringView name = ahead_;
+    const bool braced = name.startsWith(QLatin1Char('{'));
+    if (braced) {
+        name = name.mid(1);
+        if (name.startsWith(QLatin1Char('#')) || name.startsWith(QLatin1Char('!')))
+            name = name.mid(1);
+    }
+    qsizetype length = nameLength(name);
+    if (length == 0 && !name.isEmpty()) {
+        if (name[0].isDigit()) {
+            length = 1;
+            while (braced && length < name.size() && name[length].isDigit())
+                ++length;
+        } else if (name[0] == QLatin1Char('@') || name[0] == QLatin1Char('*')) {
+            length = 1;
+        }
+    }
+    if (length == 0)
+        return;
+    const ShellValueFlow::Values values = flow_.valuesOf(name.left(length).toString());
+    if (values.isEmpty())
+        return;
+    innermostCommand().carried |= values;
+    if (variableEvaluatedHere())
+        evaluatedValues_ |= values;
+}
+
+bool ShellTemplateReader::variableEvaluatedHere() const {
+    for (const Frame& frame : frames_) {
+        if (frame.kind == Kind::escaping && frame.closing == QLatin1Char('`'))
+            return true;  // backquotes read backslashes before the inner shell parses the text
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
+            return true;
+        if (frame.kind != Kind::command || frame.redirect)
+            continue;
+        if (commandRereads(frame))
+            return true;
+    }
+    return false;
+}
+
+ShellTemplateReader::Frame& ShellTemplateReader::innermostCommand() {
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
+        if (frame->kind == Kind::command)
+            return *frame;
+    }
+    return frames_.front();
 }
 
 ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
@@ -26,6 +83,8 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
         return Place::refused;
     for (const Frame& frame : frames_) {
         if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
+            return Place::refused;
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
             return Place::refused;
         if (frame.kind != Kind::command)
             continue;
@@ -62,6 +121,9 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
 }
 
 void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
+    static const QRegularExpression number(QStringLiteral("tavrin_value_([0-9]+)"));
+    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch())
+        innermostCommand().carried.insert(match.captured(1).toLongLong());
     masked_ += placeholder;
     pending_ = Pending::none;
     escaped_ = false;
@@ -84,11 +146,17 @@ void ShellTemplateReader::push(Kind kind, QChar opening, QChar closing, int dept
 void ShellTemplateReader::pop() {
     if (frames_.size() == 1)
         return;
-    const Kind kind = frames_.back().kind;
+    const Frame closed = std::move(frames_.back());
     frames_.pop_back();
     // A closed quote or expansion is part of the word it stands in.
-    if (kind != Kind::comment && kind != Kind::hereDocument)
+    if (closed.kind != Kind::comment && closed.kind != Kind::hereDocument)
         nearestCommand().inWord = true;
+    if (closed.kind == Kind::command) {
+        // A command substitution: its output may carry what it got.
+        Frame& outer = nearestCommand();
+        outer.substitutions.append(closed.carried);
+        innermostCommand().carried |= closed.carried;
+    }
 }
 
 ShellTemplateReader::Frame& ShellTemplateReader::nearestCommand() {
@@ -211,7 +279,7 @@ void ShellTemplateReader::step(QChar c) {
             else if (c == QLatin1Char('`'))
                 push(Kind::escaping, {}, QLatin1Char('`'));
             else if (c == QLatin1Char('$'))
-                pending_ = Pending::dollar;
+                dollar();
             return;
         case Kind::command:
             stepInCommand(frame, c);
@@ -229,10 +297,13 @@ void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
         static const QRegularExpression beginning(
             QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])?:?$"));
         frame.head += c;
-        if (defaultOperator.match(frame.head).hasMatch()) {
+        if (const QRegularExpressionMatch match = defaultOperator.match(frame.head);
+            match.hasMatch()) {
             const Frame& outside = frames_[frames_.size() - 2];
             frame.kind = Kind::defaultWord;
             frame.readsHead = false;
+            frame.evaluatedDefault =
+                frame.head.endsWith(QLatin1Char('=')) && isEvaluatedVariable(match.captured(1));
             frame.inDoubleQuotes = outside.kind == Kind::doubleQuoted ||
                                    outside.kind == Kind::hereDocument ||
                                    (outside.kind == Kind::defaultWord && outside.inDoubleQuotes);
@@ -259,7 +330,7 @@ void ShellTemplateReader::stepInside(Frame& frame, QChar c) {
     else if (c == QLatin1Char('`'))
         push(Kind::escaping, {}, QLatin1Char('`'));
     else if (c == QLatin1Char('$'))
-        pending_ = Pending::dollar;
+        dollar();
     else if (c == frame.opening)
         ++frame.depth;
     else if (c == frame.closing && --frame.depth == 0)
@@ -282,7 +353,7 @@ void ShellTemplateReader::stepInHereDocument(Frame& frame, QChar c) {
         if (c == QLatin1Char('`'))
             return push(Kind::escaping, {}, QLatin1Char('`'));
         if (c == QLatin1Char('$')) {
-            pending_ = Pending::dollar;
+            dollar();
             return;
         }
     }

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <optional>
 #include <vector>
+
+#include "AI/ShellValueFlow.h"
 
 // Follows a shell command template through bash's grammar (bash alone runs templates) far
 // enough to say how it reads the text at a position: as an unquoted word, inside '…', inside
@@ -26,21 +29,38 @@ public:
         refused,
     };
 
-    // A word of a command that begins with values (numbers as given to valueInserted, in
-    // order): where the program reads options, it is one if their text begins with "-".
-    // `alone`: nothing but the values makes up the word. `echoOnly`: the command is echo,
-    // which takes only "-n", "-e", "-E" and their combinations, as a word of their own.
+    // How a program reads the word at some position, besides as plain text.
+    struct WordPlace {
+        bool options = false;      // "-…" is an option
+        bool echoOnly = false;     // echo: only "-n", "-e", "-E" and their combinations are
+        bool plusCommand = false;  // "+…" is a command (vi, less and their kin)
+        bool assignment = false;   // "NAME=value" is a setting (env before its command, make)
+        bool opened = false;       // perl opens it: "…|" runs a command
+        bool numbers = false;      // a negative number is a number, not an option
+        bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
+
+        bool operator==(const WordPlace&) const = default;
+    };
+
+    // A word of a command where values stand that the program may read as more than text.
+    // `numbers`: values (as given to valueInserted, in order) that begin the word, with
+    // nothing but quotes and expansions that may come to nothing before them; `alone`:
+    // nothing but values and such expansions make up the word. `reached`: values that a
+    // variable, a command substitution or the command's input may bring into the word or,
+    // split at blanks, into words of their own.
     struct OptionSpot {
         QList<qsizetype> numbers;
+        ShellValueFlow::Values reached;
         bool alone = true;
-        bool echoOnly = false;
+        WordPlace place;
 
         bool operator==(const OptionSpot&) const = default;
     };
 
     // `whole` is the entire template, read piece by piece with read(): which variables it
-    // sets anywhere decides whether a command word made of them is known.
-    explicit ShellTemplateReader(const QString& whole);
+    // sets anywhere decides whether a command word made of them is known. `flow` says where
+    // its values may go besides their own places.
+    explicit ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow = {});
 
     void read(QStringView text);
 
@@ -66,6 +86,12 @@ public:
     bool evaluatesVariables() const { return evaluatesVariables_; }
     // Where values would make an option if they began with "-". Asked after finish().
     const QList<OptionSpot>& optionSpots() const { return optionSpots_; }
+    // Values that a variable or a command's input brings where bash evaluates them once
+    // more: after eval, in a second shell's script, a prompt. Asked after finish().
+    const ShellValueFlow::Values& evaluatedThroughVariables() const { return evaluatedValues_; }
+    // A value that a shell reads as its script from its input or a process substitution
+    // ("echo {{a}} | sh", "sh <<< {{a}}"). Asked after finish().
+    std::optional<qsizetype> scriptFromInput() const { return scriptFromInput_; }
 
 private:
     enum class Kind {
@@ -116,6 +142,12 @@ private:
         // hereDocument: the delimiter, whether it was quoted, and "<<-".
         QString delimiter;
         bool quotedDelimiter = false;
+        // defaultWord: "${PS4=…}" and its kin assign the word to a variable bash evaluates.
+        bool evaluatedDefault = false;
+        // command: the values anything inside may output, and those of each command
+        // substitution in the current word, in order.
+        ShellValueFlow::Values carried;
+        QList<ShellValueFlow::Values> substitutions;
     };
     struct HereDocument {
         QString delimiter;
@@ -137,6 +169,15 @@ private:
     void lineEnded();
     bool plainCharacter(QChar c) const;
     void noteLeadingValues(const Frame& frame);
+    void dollar();
+    Frame& innermostCommand();
+    bool variableEvaluatedHere() const;
+    void followInputs();
+    bool rereadsWord(const QStringList& words, const QString& word) const;
+    static std::optional<WordPlace> placeAfter(const QStringList& words);
+    static qsizetype programIndex(const QStringList& words,
+                                  std::optional<WordPlace>* place = nullptr);
+    static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     void startRedirection(Frame& frame);
@@ -160,4 +201,9 @@ private:
     // Names the template assigns somewhere, in any way; "" stands for the positional
     // parameters when the template sets them.
     QSet<QString> assignedNames_;
+    ShellValueFlow::Flow flow_;
+    // The template text after the character being read, up to the next value.
+    QStringView ahead_;
+    ShellValueFlow::Values evaluatedValues_;
+    std::optional<qsizetype> scriptFromInput_;
 };

@@ -114,10 +114,11 @@ QString refusalText(ShellCommand::Refusal::Reason reason) {
         case ShellCommand::Refusal::Reason::throughVariable:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
-                "Variable an eine Stelle gelangen, an der die Shell ihn noch einmal "
-                "auswerten würde (in einer Rechnung, einem Index oder als "
-                "Variablenname). Rechne nur mit Variablen, die keinen Platzhalter "
-                "enthalten, und gib Variablennamen im Befehl selbst an.");
+                "Variable, eine Befehlsersetzung oder eine Eingabe an eine Stelle "
+                "gelangen, an der die Shell ihn noch einmal auswerten würde (in einer "
+                "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach "
+                "eval oder bash -c). Rechne und werte nur mit Variablen aus, die keinen "
+                "Platzhalter enthalten, und gib Variablennamen im Befehl selbst an.");
         case ShellCommand::Refusal::Reason::quotedHereDocument:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
@@ -130,6 +131,12 @@ QString refusalText(ShellCommand::Refusal::Reason reason) {
                 "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
                 "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
                 "keine Optionen mehr liest.");
+        case ShellCommand::Refusal::Reason::readAsCommand:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde vom Programm nicht "
+                "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi "
+                "und less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, "
+                "oder setz den Platzhalter dort ein, wo das Programm nur Text liest.");
         case ShellCommand::Refusal::Reason::nul:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "

@@ -507,3 +507,146 @@ TEST_F(ShellCommandTest, NoClassOfEvaluatingSpotRunsAValueInAnyLoginShell) {
         }
     }
 }
+
+// A value stays data on every path it can take through a template: through variables, loop
+// variables, read targets, positional parameters and command substitutions, through a
+// wrapper's "--", git's per-command options, "+command", settings and opened files, and a
+// shell's input. Each row once ran the value in every login shell; now it is refused,
+// naming the placeholder, and nothing runs.
+TEST_F(ShellCommandTest, ValuesThatReachAProgramAnotherWayAreRefused) {
+    using Reason = ShellCommand::Refusal::Reason;
+    const QString canary = folder.filePath("canary");
+    const QString touch = "touch " + canary;
+    struct Case {
+        QString text;
+        QString value;
+        Reason reason;
+    };
+    const Case cases[] = {
+        // options through the template's own variables
+        {"x={{a}}; git fetch \"$x\"", "--upload-pack=" + touch + ";:", Reason::option},
+        {"git log \"$(echo {{a}})\"", "--output=" + canary, Reason::option},
+        {"for r in {{a}}; do git log \"$r\"; done", "--output=" + canary, Reason::option},
+        {"arr=(git log {{a}}); \"${arr[@]}\"", "--output=" + canary, Reason::option},
+        {"read -r x <<< {{a}}; git log \"$x\"", "--output=" + canary, Reason::option},
+        {"set -- {{a}}; git log \"$1\"", "--output=" + canary, Reason::option},
+        {"x={{a}}; git log ${x:+\"$x\"}", "--output=" + canary, Reason::option},
+        {"git log $pfx{{a}}", "--output=" + canary, Reason::option},
+        {"git log $''{{a}}", "--output=" + canary, Reason::option},
+        {"git log ${HOME:+}{{a}}", "--output=" + canary, Reason::option},
+        {"echo {{a}} | xargs git log", "--output=" + canary, Reason::option},
+        {"x={{a}}; git log $x", "HEAD --output=" + canary, Reason::option},
+        // evaluated once more through a variable
+        {"x={{a}}; eval \"echo $x\"", "$(" + touch + ")", Reason::throughVariable},
+        {"cmd=\"echo {{a}}\"; eval \"$cmd\"", "$(" + touch + ")", Reason::throughVariable},
+        {"x={{a}}; trap \"echo $x\" EXIT", "$(" + touch + ")", Reason::throughVariable},
+        {"x={{a}}; bash -c \"echo $x\"", "$(" + touch + ")", Reason::throughVariable},
+        {"f() { eval \"$1\"; }; f {{a}}", touch, Reason::throughVariable},
+        {"x={{a}}; PS4=\"$x\"; set -x; :", "$(" + touch + ")", Reason::throughVariable},
+        {"x={{a}}; export BASH_ENV=\"$x\"; bash -c true", "$(" + touch + ")",
+         Reason::throughVariable},
+        {"echo {{a}} | eval \"$(cat)\"", touch, Reason::throughVariable},
+        {"echo {{a}} | xargs sh -c", "touch${IFS}" + canary, Reason::throughVariable},
+        {"unset PS4; : ${PS4={{a}}}; set -x; :", "$(" + touch + ")", Reason::evaluated},
+        // "--" ends a wrapper's options, not those of the program it runs
+        {"env -- git fetch {{a}}", "--upload-pack=" + touch + ";:", Reason::option},
+        {"timeout -- 10 git log {{a}}", "--output=" + canary, Reason::option},
+        {"nice -- git log {{a}}", "--output=" + canary, Reason::option},
+        // git's options that take a word depend on the subcommand
+        {"git rebase -m {{a}} HEAD~1", "--exec=" + touch, Reason::option},
+        {"git fetch -m {{a}}", "--upload-pack=" + touch + ";:", Reason::option},
+        {"git log -m {{a}}", "--output=" + canary, Reason::option},
+        {"git show -m {{a}}", "--output=" + canary, Reason::option},
+        {"git diff -b {{a}}", "--output=" + canary, Reason::option},
+        // "+command" for editors and pagers
+        {"ex -sc '%s/a/b/|x' {{a}}", "+!" + touch, Reason::readAsCommand},
+        {"vim -es -c 'x' {{a}}", "+!" + touch, Reason::readAsCommand},
+        {"less {{a}}", "+!" + touch, Reason::readAsCommand},
+        // settings and opened commands
+        {"make {{a}}", "x:=$(shell " + touch + ")", Reason::readAsCommand},
+        {"make -- {{a}}", "x:=$(shell " + touch + ")", Reason::readAsCommand},
+        {"make CFLAGS={{a}}", "$(shell " + touch + ")", Reason::readAsCommand},
+        {"env {{a}} git status", "GIT_CONFIG_PARAMETERS='core.fsmonitor'='" + touch + "'",
+         Reason::readAsCommand},
+        {"perl -ne 'print' {{a}}", touch + "|", Reason::readAsCommand},
+        // a shell reading its script from its input
+        {"echo {{a}} | sh", touch, Reason::evaluated},
+        {"sh <<< {{a}}", touch, Reason::evaluated},
+        {"bash < <(echo {{a}})", touch, Reason::evaluated},
+        {"bash <(echo {{a}})", touch, Reason::evaluated},
+        {"bash <<EOF\n{{a}}\nEOF", touch, Reason::evaluated},
+        {"echo {{a}} | tee >(sh) >/dev/null", touch, Reason::evaluated},
+        {"echo {{a}} | at now", touch, Reason::evaluated},
+        {"exec <<< {{a}}; echo weiter; sh", touch, Reason::evaluated},
+        {"watch -n 1 echo {{a}}", "$(" + touch + ")", Reason::evaluated},
+    };
+    for (const Case& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}, {"b", "x"}});
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        EXPECT_EQ(refusal ? *refusal : ShellCommand::Refusal{},
+                  (ShellCommand::Refusal{c.reason, {"a"}}))
+            << c.text.toStdString() << (refusal ? "" : " ran");
+    }
+}
+
+// Data that only looks like an option where the program takes it as an option's argument
+// or as a number: these run, and the value arrives as written.
+TEST_F(ShellCommandTest, DataAfterOptionsThatTakeAWordRuns) {
+    writeFile(folder.filePath("-notiz"));
+    struct Case {
+        const char* text;
+        const char* value;
+        const char* expected;  // nullptr: only accepted (the program needs what the test lacks)
+    };
+    const Case cases[] = {
+        {"date -d {{a}} +%Y >/dev/null && echo ok", "-1 day", "ok\n"},
+        {"printf '1\\n2\\n3\\n' | head -n {{a}}", "-1", "1\n2\n"},
+        {"printf 'a\\n-b\\n' | grep -e {{a}}", "-b", "-b\n"},
+        {"printf 'x-2\\ny-1\\n' | sort -t {{a}} -k 2", "-", "y-1\nx-2\n"},
+        {"find . -name {{a}}", "-notiz", "./-notiz\n"},
+        {"jq -n --arg v {{a}} '$v'", "-5 Grad", "\"-5 Grad\"\n"},
+        {"seq {{a}} 0", "-2", "-2\n-1\n0\n"},
+        {"expr {{a}} + 3", "-5", "-2\n"},
+        {"git -C {{a}} status", "-x", nullptr},
+        {"git commit -am {{a}}", "- Tippfehler", nullptr},
+        {"git checkout -b {{a}}", "-neu", nullptr},
+        {"curl -s -d {{a}} https://example.invalid", "-x", nullptr},
+        {"pactl set-sink-volume @DEFAULT_SINK@ {{a}}", "-5%", nullptr},
+        {"sleep {{a}}", "-1", nullptr},
+        {"git fetch -- {{a}}", "--upload-pack=x", nullptr},
+        {"echo hallo {{a}}", "-n", "hallo -n\n"},
+    };
+    for (const Case& c : cases) {
+        const auto script = ShellCommand::script(c.text, {{"a", c.value}});
+        EXPECT_TRUE(script) << c.text;
+        if (!script || !c.expected)
+            continue;
+        for (const char* shell : shells) {
+            const ShellRun run = runInShell(*script, folder.path(), shell);
+            EXPECT_EQ(run.output.toStdString(), c.expected) << shell << ": " << c.text;
+        }
+    }
+}
+
+// A profile that moves the positional parameters ("shift" at its top level) can only move
+// values: the template is part of the login shell's own command text.
+TEST_F(ShellCommandTest, AProfileThatShiftsNeverTurnsAValueIntoTheScript) {
+    QTemporaryDir home;
+    writeFile(home.filePath(".profile"), "shift\n");
+    writeFile(home.filePath(".zprofile"), "shift\n");
+    const QString canary = folder.filePath("canary");
+    const auto script = scriptOf("printf '[%s]' {{a}}", {{"a", "touch " + canary}});
+    for (const char* shell : shells) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("ZDOTDIR", home.path());
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(folder.path());
+        process.start(shell, ShellCommand::loginShellArguments(script));
+        ASSERT_TRUE(process.waitForFinished(10000)) << shell;
+        EXPECT_FALSE(QFile::exists(canary)) << shell;
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()), "[]") << shell;
+        QFile::remove(canary);
+    }
+}

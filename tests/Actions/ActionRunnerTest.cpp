@@ -293,6 +293,17 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“ und "
          "würde vom Programm als Option gelesen. Ändere den Wert, oder setz im Befehl „--“ vor "
          "den Platzhalter, wenn das Programm danach keine Optionen mehr liest."},
+        {"touch ran; x={{anzahl}}; eval \"echo $x\"", "3",
+         "Der Befehl wurde nicht ausgeführt: Ein Wert („{{anzahl}}“) kann über eine Variable, "
+         "eine Befehlsersetzung oder eine Eingabe an eine Stelle gelangen, an der die Shell ihn "
+         "noch einmal auswerten würde (in einer Rechnung, einem Index, als Variablenname oder "
+         "als Befehlstext wie nach eval oder bash -c). Rechne und werte nur mit Variablen aus, "
+         "die keinen Platzhalter enthalten, und gib Variablennamen im Befehl selbst an."},
+        {"touch ran; less {{anzahl}}", "+!touch ran",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ würde vom Programm nicht "
+         "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und "
+         "less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, oder setz den "
+         "Platzhalter dort ein, wo das Programm nur Text liest."},
         {"touch ran; echo {{anzahl}}", QString("x") + QChar(0) + "y",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ enthält ein Nullzeichen, "
          "das kein Befehl annehmen kann. Entferne es aus dem Wert."},
@@ -321,7 +332,7 @@ TEST_F(ActionRunnerTest, ShellTemplatesRunInBashWithTheProfilesEnvironment) {
     // A login bash reads BASH_ENV itself, before it hands over: only bash running the
     // template must not.
     writeFile(home.filePath(".bashrc"),
-              "case $BASH_EXECUTION_STRING in tavrin_script=*) ;; *) echo bashrc ;; esac\n");
+              "case $BASH_EXECUTION_STRING in exec\\ /usr/bin/env*) ;; *) echo bashrc ;; esac\n");
     ScopedEnv homeVariable("HOME", home.path());
     const auto result = run(shellAction("printf '%s %s' \"${BASH_VERSION:+bash}\" "
                                         "\"$TAVRIN_PROFILE\"",

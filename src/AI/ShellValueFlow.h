@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// Where the values of a shell command template can go besides the words they stand in: into
+// variables (assignments, lists, loop variables, read targets, "set --", function
+// arguments, "${name:=…}"), and through pipes, here-strings and here-documents into the
+// standard input of other commands. The checks of the template reader look at a variable
+// that can hold a value, or at input that can carry one, as they look at the value itself.
+// Read over the template with each placeholder written as "${tavrin_value_N}" (N counting
+// the values from 1): quotes are followed only as far as needed to find words, so that the
+// reading errs towards more places a value may reach.
+namespace ShellValueFlow {
+
+// The numbers of the values that may reach a place.
+using Values = QSet<qsizetype>;
+
+// One simple command: its words as written, and the values its standard input may carry.
+struct Command {
+    QStringList words;
+    Values input;
+};
+
+struct Flow {
+    // What each variable may hold; "@" stands for the positional parameters.
+    QHash<QString, Values> names;
+    QList<Command> commands;
+    qsizetype valueCount = 0;
+
+    // The values variable `name` may hold ("1", "@" and "*" are positional parameters).
+    Values valuesOf(const QString& name) const;
+    // The values that the expansions in `text` may bring in: references to values, variables
+    // that may hold one, and, with `input`, command substitutions that may read it.
+    Values valuesIn(QStringView text, const Values& input = {}) const;
+};
+
+Flow follow(const QString& marked, qsizetype valueCount);
+
+}  // namespace ShellValueFlow

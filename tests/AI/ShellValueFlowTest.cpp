@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "AI/ShellValueFlow.h"
+
+using ShellValueFlow::Values;
+
+namespace {
+
+// The input of the first command whose words include `program`.
+Values inputOf(const ShellValueFlow::Flow& flow, const QString& program) {
+    for (const ShellValueFlow::Command& command : flow.commands) {
+        if (command.words.contains(program))
+            return command.input;
+    }
+    ADD_FAILURE() << "no command " << program.toStdString();
+    return {};
+}
+
+}  // namespace
+
+// Which variables may hold which values: every way a template can put a value into a name.
+TEST(ShellValueFlowTest, VariablesHoldTheValuesThatCanReachThem) {
+    const Values all = {1, 2};
+    struct Case {
+        const char* text;
+        const char* name;
+        Values values;
+    };
+    const Case cases[] = {
+        {"x=${tavrin_value_1}; y=$x; z=\"pre${y}\"", "z", {1}},
+        {"x=1; y=$HOME; z=$(date)", "z", {}},
+        {"cmd=\"echo ${tavrin_value_2}\"", "cmd", {2}},
+        {"arr=(a ${tavrin_value_1} b)", "arr", {1}},
+        {"for r in a ${tavrin_value_2}; do :; done", "r", {2}},
+        {"set -- x; for r; do :; done", "r", {}},
+        {"set -- ${tavrin_value_1}; for r; do :; done", "r", {1}},
+        {"read -r first rest <<< x", "rest", all},
+        {"mapfile -t lines < f", "lines", all},
+        {"printf -v out '%s' ${tavrin_value_2}", "out", {2}},
+        {"set -- a ${tavrin_value_1}", "1", {1}},
+        {"f() { :; }; f", "@", all},
+        {"function f { :; }", "@", all},
+        {": ${z:=${tavrin_value_2}}", "z", {2}},
+        {"x=$(echo ${tavrin_value_1} | tr a b)", "x", {1}},
+        {"x=$(cat)", "x", {}},
+        {"echo ${tavrin_value_2} | { read -r x; y=$x; }", "y", all},
+        {"export PS4=\"$(date) ${tavrin_value_1}\"", "PS4", {1}},
+        {"local -r x=${tavrin_value_2}", "x", {2}},
+        {"y=$x; x=${tavrin_value_1}", "y", {1}},  // a loop may run the first command again
+        {"cd ${tavrin_value_1}", "OLDPWD", {1}},
+        {"[[ ${tavrin_value_2} =~ (.*) ]]", "BASH_REMATCH", {2}},
+        {"echo ${tavrin_value_1}", "_", all},
+    };
+    for (const Case& c : cases) {
+        const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2);
+        EXPECT_EQ(flow.valuesOf(c.name), c.values) << c.text;
+    }
+}
+
+// What a command's input may carry: pipes (into compound commands and out of them),
+// here-strings, here-documents, process substitutions and redirections after "done".
+TEST(ShellValueFlowTest, InputCarriesTheValuesOfWhatFeedsIt) {
+    struct Case {
+        const char* text;
+        const char* program;
+        Values values;
+    };
+    const Case cases[] = {
+        {"echo ${tavrin_value_1} | tr a b | sh", "sh", {1}},
+        {"echo x | sh; echo ${tavrin_value_1}", "sh", {}},
+        {"echo ${tavrin_value_1} && echo x | sh", "sh", {}},
+        {"echo ${tavrin_value_2} | while read -r l; do sh; done", "sh", {2}},
+        {"while read -r l; do sh; done <<< ${tavrin_value_1}", "sh", {1}},
+        {"( echo ${tavrin_value_2} ) | sh", "sh", {2}},
+        {"{ echo ${tavrin_value_1}; } | sh", "sh", {1}},
+        {"sh <<EOF\n${tavrin_value_2}\nEOF\necho done", "sh", {2}},
+        {"sh <<'EOF'\nx\nEOF\necho ${tavrin_value_2}", "sh", {}},
+        {"sh < <(echo ${tavrin_value_1})", "sh", {1}},
+        {"x=${tavrin_value_2}; sh <<< \"$x\"", "sh", {2}},
+        {"echo ${tavrin_value_1} | tee >(sh)", "sh", {1, 2}},
+        {"sh 2>/dev/null <<< ${tavrin_value_1}", "sh", {1}},
+        {"exec < <(echo ${tavrin_value_2}); echo x; sh", "sh", {2}},
+    };
+    for (const Case& c : cases) {
+        const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2);
+        EXPECT_EQ(inputOf(flow, c.program), c.values) << c.text;
+    }
+}
