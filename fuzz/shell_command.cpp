@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "AI/ShellCommand.h"
+#include "Actions/ShellCommand.h"
 #include "FuzzInput.h"
 
 // Shell templates built from the input, filled with values that create a canary file if a

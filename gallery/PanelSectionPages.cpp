@@ -2,7 +2,7 @@
 // cards, the status lines and the arriving draft.
 #include <QTemporaryDir>
 
-#include "AI/ProviderMenuChip.h"
+#include "Panel/ProviderMenuChip.h"
 #include "GalleryPages.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"

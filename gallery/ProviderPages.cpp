@@ -1,6 +1,6 @@
 // The AI tool's setup control and menu chip in each state.
-#include "AI/ProviderMenuChip.h"
-#include "AI/ProviderSetupControl.h"
+#include "Panel/ProviderMenuChip.h"
+#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "ComponentSheet.h"
 #include "GalleryPages.h"
 #include "support/InertProviderSetup.h"

@@ -7,9 +7,9 @@
 #include "GalleryOutput.h"
 #include "GalleryPages.h"
 #include "Platform/fake/FakeAppearance.h"
-#include "Settings/FakeSettingsCoordinator.h"
-#include "Settings/Window/SettingsView.h"
-#include "Settings/Window/SettingsWindowController.h"
+#include "SettingsWindow/FakeSettingsCoordinator.h"
+#include "SettingsWindow/Window/SettingsView.h"
+#include "SettingsWindow/Window/SettingsWindowController.h"
 
 void GalleryPages::settingsTabs() {
     const QString folder = GalleryOutput::folder(QStringLiteral("settings"));

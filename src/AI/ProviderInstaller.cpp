@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "AI/ShellCommand.h"
+#include "Actions/ShellCommand.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "Platform/Utf8.h"

@@ -25,7 +25,7 @@
 #include "Projects/Project.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
-#include "Settings/Tabs/SettingsTab.h"
+#include "SettingsWindow/Tabs/SettingsTab.h"
 
 class MemoryStore;
 class ProviderLoginOpener;

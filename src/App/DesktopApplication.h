@@ -52,8 +52,8 @@
 #include "Platform/linux/XdgInstalledApplications.h"
 #include "Platform/linux/XdgTerminalLauncher.h"
 #include "Settings/SettingsStore.h"
-#include "Settings/Window/SettingsView.h"
-#include "Settings/Window/SettingsWindowController.h"
+#include "SettingsWindow/Window/SettingsView.h"
+#include "SettingsWindow/Window/SettingsWindowController.h"
 #include "Voice/DictationFactory.h"
 #include "Voice/QuickDictationController.h"
 

@@ -4,7 +4,7 @@
 
 #include "App/ShortcutConflicts.h"
 #include "Platform/linux/DialogFolderChooser.h"
-#include "Settings/Tabs/SettingsCoordinator.h"
+#include "SettingsWindow/Tabs/SettingsCoordinator.h"
 
 // The settings window's view of the running program: the stores the program already holds,
 // the setup flow of the AI tools and the conflict warning under the main shortcut.

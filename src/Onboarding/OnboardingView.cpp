@@ -24,10 +24,10 @@
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/ProviderCard.h"
 #include "Platform/UrlOpener.h"
-#include "Settings/Blocks/SystemColors.h"
+#include "SettingsWindow/Blocks/SystemColors.h"
 #include "Settings/SettingsStore.h"
-#include "Settings/Tabs/PermissionList.h"
-#include "Settings/Tabs/ShortcutNames.h"
+#include "SettingsWindow/Tabs/PermissionList.h"
+#include "SettingsWindow/Tabs/ShortcutNames.h"
 
 const QUrl OnboardingView::claudePlansUrl{QStringLiteral("https://claude.ai/upgrade")};
 const QUrl OnboardingView::chatGPTPricingUrl{QStringLiteral("https://chatgpt.com/pricing")};

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "Onboarding/OnboardingView.h"
-#include "Settings/Blocks/SettingsPalette.h"
+#include "SettingsWindow/Blocks/SettingsPalette.h"
 
 OnboardingWindowController::OnboardingWindowController(OnboardingCoordinator& coordinator,
                                                        QObject* parent)

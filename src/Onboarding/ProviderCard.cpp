@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "AI/ProviderSetupControl.h"
+#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "AI/ProviderSetupServices.h"
 #include "Design/Fonts.h"
 #include "Design/IconTile.h"

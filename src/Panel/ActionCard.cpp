@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "Actions/ActionRunner.h"
+#include "ActionRunner/ActionRunner.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "AI/ProviderMenuChip.h"
+#include "Panel/ProviderMenuChip.h"
 #include "Design/Palette.h"
 
 namespace {

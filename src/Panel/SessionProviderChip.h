@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AI/ProviderMenuChip.h"
+#include "Panel/ProviderMenuChip.h"
 
 class AssistantSession;
 class PanelActions;

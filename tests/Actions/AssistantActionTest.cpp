@@ -4,7 +4,7 @@
 
 #include "Actions/ActionDefinitionProposal.h"
 #include "Actions/ActionProposal.h"
-#include "Actions/ActionRunner.h"
+#include "ActionRunner/ActionRunner.h"
 #include "Actions/AssistantAction.h"
 
 namespace {

@@ -31,7 +31,7 @@
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUrlOpener.h"
 #include "Settings/SettingsStore.h"
-#include "Settings/Tabs/ShortcutNames.h"
+#include "SettingsWindow/Tabs/ShortcutNames.h"
 #include "support/FakeShortcuts.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Proposed actions run and proposed action definitions saved.
 
-#include "Actions/ActionRunner.h"
+#include "ActionRunner/ActionRunner.h"
 #include "Actions/AssistantAction.h"
 #include "App/AppCoordinator.h"
 #include "App/StructuredReply.h"

@@ -1,5 +1,6 @@
 // What quickly dictated words become: a question for the panel, a note, a request, an
-// instruction applied, formatted text, or the words as spoken pasted into the target.
+// instruction applied, formatted text, or the words as spoken pasted into the target; and
+// the routing's end.
 
 #include "App/AppCoordinator.h"
 #include "App/Coordinator/Shared.h"
@@ -310,4 +311,8 @@ void AppCoordinator::waitForModifiers(const RoutingPtr& r, int passesLeft,
         return;
     }
     then();
+}
+
+void AppCoordinator::endRouting(const RoutingPtr& r) {
+    forget(routings_, r->task);
 }

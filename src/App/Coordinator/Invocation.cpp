@@ -115,28 +115,6 @@ void AppCoordinator::startSideTasks(AssistantSession& session) {
     }
 }
 
-bool AppCoordinator::isCurrent(const std::weak_ptr<CoreTask>& task,
-                               const QPointer<AssistantSession>& session) const {
-    const CoreTaskPtr locked = task.lock();
-    return locked && !locked->isCancelled() && session && session == session_.get();
-}
-
-bool AppCoordinator::isAlive(const std::weak_ptr<CoreTask>& task) {
-    const CoreTaskPtr locked = task.lock();
-    return locked && !locked->isCancelled();
-}
-
-void AppCoordinator::forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task) {
-    const CoreTaskPtr locked = task.lock();
-    if (!locked)
-        return;
-    std::erase(tasks, locked);
-    // The handles it holds may be the very caller of this continuation: let them go once the
-    // call stack has unwound.
-    QMetaObject::invokeMethod(
-        this, [locked] { locked->finish(); }, Qt::QueuedConnection);
-}
-
 CoreTaskPtr AppCoordinator::startCapture(AssistantSession& session,
                                          const ContextSnapshot& context) {
     auto task = std::make_shared<CoreTask>();

@@ -100,17 +100,6 @@ void AppCoordinator::holdReached(const std::weak_ptr<CoreTask>& weak, bool panel
         });
 }
 
-void AppCoordinator::showDictationDisplay(const std::optional<ContextSnapshot>& snapshot) {
-    std::optional<QRectF> anchor;
-    if (snapshot && snapshot->fieldFrame)
-        anchor = snapshot->fieldFrame;
-    else if (snapshot && snapshot->pointer)
-        anchor = QRectF(snapshot->pointer->x() - 1, snapshot->pointer->y() - 12, 2, 24);
-    else
-        anchor = QRectF(s_.context.mouseLocation(), QSizeF(0, 0));
-    s_.quickDictation.hud().show(anchor);
-}
-
 void AppCoordinator::hotkeyUp() {
     if (!hotkeyIsDown_)
         return;

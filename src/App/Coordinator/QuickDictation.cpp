@@ -1,5 +1,5 @@
-// Quick dictation from either shortcut: the dictate-only key and the start and end of a
-// routing once a key is up.
+// Quick dictation from either shortcut: the dictate-only key, the display while a key is
+// held and the start of a routing once a key is up.
 
 #include <QCoreApplication>
 
@@ -108,10 +108,6 @@ void AppCoordinator::finishQuickDictation() {
         [this](const RoutingPtr& r) { routeDictation(r, r->text); });
 }
 
-void AppCoordinator::endRouting(const RoutingPtr& r) {
-    forget(routings_, r->task);
-}
-
 void AppCoordinator::dictateOnlyDown() {
     if (dictateOnlyIsDown_ || hotkeyIsDown_ || s_.quickDictation.isRunning())
         return;
@@ -155,4 +151,15 @@ void AppCoordinator::dictateOnlyUp() {
                 dictateSnapshot_ = std::move(snapshot);
         },
         [this](const RoutingPtr& r) { insertDictated(r, r->text); });
+}
+
+void AppCoordinator::showDictationDisplay(const std::optional<ContextSnapshot>& snapshot) {
+    std::optional<QRectF> anchor;
+    if (snapshot && snapshot->fieldFrame)
+        anchor = snapshot->fieldFrame;
+    else if (snapshot && snapshot->pointer)
+        anchor = QRectF(snapshot->pointer->x() - 1, snapshot->pointer->y() - 12, 2, 24);
+    else
+        anchor = QRectF(s_.context.mouseLocation(), QSizeF(0, 0));
+    s_.quickDictation.hud().show(anchor);
 }

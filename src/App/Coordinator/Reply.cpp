@@ -14,10 +14,6 @@
 
 using namespace CoordinatorShared;
 
-bool AppCoordinator::isCurrent(const Generation& g) const {
-    return isCurrent(g.task, g.session);
-}
-
 CoreTaskPtr AppCoordinator::startGeneration(std::shared_ptr<Generation> g,
                                             const CoreTaskPtr& capture, const CoreTaskPtr& quote) {
     auto task = std::make_shared<CoreTask>();

@@ -56,3 +56,32 @@ void afterTask(const CoreTaskPtr& task, std::function<void()> then) {
 }
 
 }  // namespace CoordinatorShared
+
+// The checks every flow's continuations make before they write, and how a flow lets its
+// finished work go.
+
+bool AppCoordinator::isCurrent(const std::weak_ptr<CoreTask>& task,
+                               const QPointer<AssistantSession>& session) const {
+    const CoreTaskPtr locked = task.lock();
+    return locked && !locked->isCancelled() && session && session == session_.get();
+}
+
+bool AppCoordinator::isCurrent(const Generation& g) const {
+    return isCurrent(g.task, g.session);
+}
+
+bool AppCoordinator::isAlive(const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    return locked && !locked->isCancelled();
+}
+
+void AppCoordinator::forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task) {
+    const CoreTaskPtr locked = task.lock();
+    if (!locked)
+        return;
+    std::erase(tasks, locked);
+    // The handles it holds may be the very caller of this continuation: let them go once the
+    // call stack has unwound.
+    QMetaObject::invokeMethod(
+        this, [locked] { locked->finish(); }, Qt::QueuedConnection);
+}

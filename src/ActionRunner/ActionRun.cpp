@@ -1,0 +1,342 @@
+#include "ActionRunner/ActionRun.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "AI/CLIEnvironment.h"
+#include "AI/LineProcess.h"
+#include "AI/ProcessRun.h"
+#include "Actions/ShellCommand.h"
+#include "ActionRunner/ActionRunner.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Characters.h"
+#include "Platform/LoginShell.h"
+#include "Platform/UrlOpener.h"
+#include "Projects/Blanks.h"
+
+namespace {
+
+QString text(const char* german) {
+    return QCoreApplication::translate("ActionRunner", german);
+}
+
+QString param(const QMap<QString, QString>& params, const QString& name) {
+    return params.value(name);
+}
+
+// The repository for a GitHub action: a non-empty "repo" parameter, else the project's.
+std::optional<QString> requireRepo(const QMap<QString, QString>& params,
+                                   const std::optional<Project>& project) {
+    const QString given = param(params, QStringLiteral("repo"));
+    if (!given.isEmpty())
+        return given;
+    if (project && project->repo && !project->repo->isEmpty())
+        return *project->repo;
+    return std::nullopt;
+}
+
+AIError noRepo() {
+    return AIError::failed(
+        text("Kein GitHub-Repo bekannt. Projekt in den Einstellungen unter „Projekte“ verbinden."));
+}
+
+// "bug, wontfix, ," gives bug and wontfix.
+QStringList splitLabels(const QString& value) {
+    QStringList labels;
+    for (const QString& piece : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (const QString label = Blanks::trimmed(piece); !label.isEmpty())
+            labels.append(label);
+    }
+    return labels;
+}
+
+QString workingFolder(const std::optional<Project>& project) {
+    if (project) {
+        if (auto folder = project->folderURL())
+            return *folder;
+    }
+    return Platform::AppPaths::homeFolder();
+}
+
+// The values of a link come from the model, which reads the screen: they may complete a web
+// address, but what kind of thing is opened (a local file, a script, another program) is
+// for the template alone to say.
+bool mayOpen(const QUrl& url, const QString& templateText) {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return true;
+    const QString written = templateText.left(templateText.indexOf(QLatin1String("{{")));
+    return written.startsWith(scheme + QLatin1Char(':'), Qt::CaseInsensitive);
+}
+
+bool isHexDigit(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// A template may hold what no URL can: a space, "|", "{", a "%" that starts no escape, a
+// line break. Those are percent-encoded, as a browser's address bar does, so that the link
+// is opened instead of refused; escapes already there and letters beyond ASCII (which QUrl
+// takes as they are) stay.
+QString encodeWhatAUrlCannotHold(const QString& link) {
+    static const QLatin1String unfit(" \"<>\\^`{|}");
+    QString encoded;
+    encoded.reserve(link.size());
+    for (qsizetype i = 0; i < link.size(); ++i) {
+        const QChar c = link.at(i);
+        const bool startsEscape = c == QLatin1Char('%') && i + 2 < link.size() &&
+                                  isHexDigit(link.at(i + 1)) && isHexDigit(link.at(i + 2));
+        const bool fits =
+            c.unicode() >= 0x80 || (c.unicode() > 0x20 && c.unicode() != 0x7F &&
+                                    !unfit.contains(c) && (c != QLatin1Char('%') || startsEscape));
+        if (fits)
+            encoded += c;
+        else
+            encoded +=
+                QLatin1Char('%') +
+                QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+    }
+    return encoded;
+}
+
+// What the action card says when a shell action is not run, with %1 for the placeholders:
+// which placeholder, and what to change. Each stays one whole sentence to translate.
+QString refusalText(ShellCommand::Refusal::Reason reason) {
+    switch (reason) {
+        case ShellCommand::Refusal::Reason::evaluated:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
+                "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
+                "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
+                "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
+                "etwa als Argument eines Befehls.");
+        case ShellCommand::Refusal::Reason::throughVariable:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
+                "Variable, eine Befehlsersetzung oder eine Eingabe an eine Stelle "
+                "gelangen, an der die Shell ihn noch einmal auswerten würde (in einer "
+                "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach "
+                "eval oder bash -c). Rechne und werte nur mit Variablen aus, die keinen "
+                "Platzhalter enthalten, und gib Variablennamen im Befehl selbst an.");
+        case ShellCommand::Refusal::Reason::quotedHereDocument:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
+                "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
+                "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
+                "Anführungszeichen (<<EOF).");
+        case ShellCommand::Refusal::Reason::option:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
+                "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
+                "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
+                "keine Optionen mehr liest.");
+        case ShellCommand::Refusal::Reason::readAsCommand:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde vom Programm nicht "
+                "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi "
+                "und less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, "
+                "oder setz den Platzhalter dort ein, wo das Programm nur Text liest.");
+        case ShellCommand::Refusal::Reason::nul:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
+                "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.");
+        case ShellCommand::Refusal::Reason::tooLong:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
+                "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
+                "Kürze ihn.");
+    }
+    return {};
+}
+
+QString refusalMessage(const ShellCommand::Refusal& refusal) {
+    QStringList quoted;
+    for (const QString& name : refusal.placeholders)
+        quoted.append(QStringLiteral("„{{") + name + QStringLiteral("}}“"));
+    return refusalText(refusal.reason).arg(quoted.join(QStringLiteral(", ")));
+}
+
+std::optional<QString> projectFolder(const std::optional<Project>& project) {
+    return project ? project->folderURL() : std::nullopt;
+}
+
+}  // namespace
+
+ActionRun::ActionRun(AssistantAction action, QMap<QString, QString> params,
+                     std::optional<Project> project, Platform::UrlOpener& opener, Completion done)
+    : action_(std::move(action)),
+      params_(std::move(params)),
+      project_(std::move(project)),
+      opener_(opener),
+      done_(std::move(done)) {}
+
+ActionRun::~ActionRun() = default;
+
+void ActionRun::start() {
+    switch (action_.kind) {
+        case AssistantAction::Kind::githubIssue:
+            startIssue();
+            return;
+        case AssistantAction::Kind::githubComment:
+            startComment();
+            return;
+        case AssistantAction::Kind::shell:
+            startShell();
+            return;
+        case AssistantAction::Kind::openURL:
+            openLink();
+            return;
+    }
+}
+
+void ActionRun::cancel() {
+    done_ = nullptr;
+    process_.reset();
+}
+
+void ActionRun::startIssue() {
+    const std::optional<QString> repo = requireRepo(params_, project_);
+    if (!repo)
+        return failLater(noRepo());
+    const QString title = param(params_, QStringLiteral("title")).trimmed();
+    if (title.isEmpty())
+        return failLater(AIError::failed(text("Der Issue braucht einen Titel.")));
+    const QStringList labels = splitLabels(param(params_, QStringLiteral("labels")));
+
+    const QStringList plain = {QStringLiteral("issue"),   QStringLiteral("create"),
+                               QStringLiteral("--repo"),  *repo,
+                               QStringLiteral("--title"), title,
+                               QStringLiteral("--body"),  param(params_, QStringLiteral("body"))};
+    QStringList arguments = plain;
+    for (const QString& label : labels)
+        arguments << QStringLiteral("--label") << label;
+
+    gh(arguments, [this, plain, labels](AIResult<QString> output) {
+        if (output) {
+            finish(Result{text("Issue erstellt"), ActionRunner::firstURL(output.value())});
+            return;
+        }
+        if (labels.isEmpty()) {
+            finish(output.failure());
+            return;
+        }
+        // A label the repository lacks makes gh fail; whatever the reason, try once more
+        // without labels and say which were left out.
+        gh(plain, [this, labels](AIResult<QString> retry) {
+            if (!retry) {
+                finish(retry.failure());
+                return;
+            }
+            const QString message = text("Issue erstellt (ohne Labels: %1 gibt es im Repo nicht)")
+                                        .arg(labels.join(QStringLiteral(", ")));
+            finish(Result{message, ActionRunner::firstURL(retry.value())});
+        });
+    });
+}
+
+void ActionRun::startComment() {
+    const std::optional<QString> repo = requireRepo(params_, project_);
+    if (!repo)
+        return failLater(noRepo());
+    // By code point: numbers outside the basic plane ("𝟏𝟐") are two UTF-16 units each.
+    QString number;
+    for (const char32_t c : param(params_, QStringLiteral("issue")).toUcs4()) {
+        if (QChar::isNumber(c))
+            number += QString::fromUcs4(&c, 1);
+    }
+    if (number.isEmpty())
+        return failLater(AIError::failed(text("Welche Issue-Nummer?")));
+    const QStringList arguments = {QStringLiteral("issue"),
+                                   QStringLiteral("comment"),
+                                   number,
+                                   QStringLiteral("--repo"),
+                                   *repo,
+                                   QStringLiteral("--body"),
+                                   param(params_, QStringLiteral("body"))};
+    gh(arguments, [this, number](AIResult<QString> output) {
+        if (!output) {
+            finish(output.failure());
+            return;
+        }
+        finish(Result{text("Kommentar zu #%1 gepostet").arg(number),
+                      ActionRunner::firstURL(output.value())});
+    });
+}
+
+void ActionRun::startShell() {
+    // The values come from the model, which reads the screen: they reach bash as positional
+    // parameters, never as text it parses, and the template is read once, so a value that
+    // contains a placeholder is never filled in again.
+    QList<ShellCommand::Placeholder> placeholders;
+    for (const QString& name : action_.parameters)
+        placeholders.append({name, param(params_, name)});
+    placeholders.append(
+        {QStringLiteral("project_path"), projectFolder(project_).value_or(QString())});
+    placeholders.append(
+        {QStringLiteral("repo"), project_ ? project_->repo.value_or(QString()) : QString()});
+    const std::variant<ShellCommand::Script, ShellCommand::Refusal> prepared =
+        ShellCommand::prepare(action_.templateText, placeholders);
+    if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
+        return failLater(AIError::failed(refusalMessage(*refusal)));
+
+    // The login shell reads the user's profile; bash, which it hands the template to, runs it.
+    const QStringList arguments =
+        ShellCommand::loginShellArguments(std::get<ShellCommand::Script>(prepared));
+    process_ = LineProcess::collect(Platform::LoginShell::path(), arguments,
+                                    workingFolder(project_), [this](AIResult<QString> output) {
+                                        if (!output) {
+                                            finish(output.failure());
+                                            return;
+                                        }
+                                        const QString trimmed = output.value().trimmed();
+                                        const QString message =
+                                            trimmed.isEmpty() ? text("Erledigt")
+                                                              : Characters::suffix(trimmed, 300);
+                                        finish(Result{message, ActionRunner::firstURL(trimmed)});
+                                    });
+}
+
+void ActionRun::openLink() {
+    // Everything but the URL-query characters (less & = + ? #) is percent-encoded.
+    const auto encode = [](const QString& value) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(value, "!$'()*,-./:;@_~"));
+    };
+    QList<ShellCommand::Placeholder> placeholders;
+    for (const QString& name : action_.parameters)
+        placeholders.append({name, param(params_, name)});
+    const QString link = ShellCommand::fill(action_.templateText, placeholders, encode);
+
+    const QUrl url(encodeWhatAUrlCannotHold(link), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || !mayOpen(url, action_.templateText))
+        return failLater(AIError::failed(text("Ungültiger Link: ") + link));
+    if (!opener_.open(url))
+        return failLater(AIError::failed(text("Der Link konnte nicht geöffnet werden: ") + link));
+    QTimer::singleShot(0, this, [this, url] { finish(Result{text("Geöffnet"), url}); });
+}
+
+void ActionRun::gh(const QStringList& arguments, std::function<void(AIResult<QString>)> then) {
+    const std::optional<QString> cwd = projectFolder(project_);
+    CLIEnvironment::locateAsync(
+        QStringLiteral("gh"), QString(), this,
+        [this, arguments, cwd, then = std::move(then)](const std::optional<QString>& executable) {
+            if (!done_)
+                return;  // cancelled while gh was looked for: nothing may be created now
+            if (!executable) {
+                then(AIError::cliNotFound(QStringLiteral("GitHub CLI (gh)")));
+                return;
+            }
+            process_ = LineProcess::collect(*executable, arguments,
+                                            cwd.value_or(Platform::AppPaths::homeFolder()), then);
+        });
+}
+
+void ActionRun::finish(AIResult<Result> result) {
+    process_.reset();
+    if (auto done = std::exchange(done_, nullptr))
+        done(std::move(result));
+}
+
+void ActionRun::failLater(AIError error) {
+    QTimer::singleShot(0, this, [this, error] { finish(error); });
+}

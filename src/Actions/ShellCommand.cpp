@@ -1,0 +1,309 @@
+#include "Actions/ShellCommand.h"
+
+#include <unistd.h>
+
+#include <QRegularExpression>
+
+#include "Actions/ShellRereading.h"
+#include "Actions/ShellTemplateReader.h"
+
+extern char** environ;
+
+namespace ShellCommand {
+
+namespace {
+
+// Linux takes no single argument longer than 32 pages (with its NUL), whatever the total.
+constexpr qsizetype longestArgument = 32 * 4096 - 1;
+
+// The login shell's script: it runs after the user's profile and hands the template, quoted
+// into this text itself, with the values to bash. A profile that moves the positional
+// parameters ("shift") can only move values, never make one the script. Without start-up
+// files and without BASH_ENV, which a profile may set, bash reads the template in the state
+// the template reader knows.
+QString handOver(const QString& script) {
+    return QStringLiteral("exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc -c ") +
+           quote(script) + QStringLiteral(" tavrin \"$@\"");
+}
+
+// Whether program arguments of these sizes, with the environment, stay within what the
+// system passes to a new program.
+bool fitsCommandLine(const QList<QByteArray>& arguments) {
+    const long limit = sysconf(_SC_ARG_MAX);
+    if (limit <= 0)
+        return true;
+    qsizetype total = 0;
+    for (char** variable = environ; variable && *variable; ++variable)
+        total += qsizetype(strlen(*variable)) + 1 + qsizetype(sizeof(char*));
+    for (const QByteArray& argument : arguments)
+        total += argument.size() + 1 + qsizetype(sizeof(char*));
+    return total + 4096 < limit;  // room for the program's name and the shells' own words
+}
+
+// Walks `text` once, handing each stretch of template text to `literal` and each
+// placeholder found to `value`, with its start and length in `text`.
+template <typename Literal, typename Value>
+void scan(const QString& text, const QList<Placeholder>& placeholders, Literal literal,
+          Value value) {
+    static const QString open = QStringLiteral("{{");
+    static const QString close = QStringLiteral("}}");
+    qsizetype position = 0;
+    qsizetype copied = 0;
+    while (position < text.size()) {
+        const qsizetype start = text.indexOf(open, position);
+        if (start < 0)
+            break;
+        const QStringView rest = QStringView(text).mid(start + open.size());
+        const Placeholder* match = nullptr;
+        for (const Placeholder& placeholder : placeholders) {
+            if (rest.startsWith(placeholder.first) &&
+                rest.mid(placeholder.first.size()).startsWith(close)) {
+                match = &placeholder;
+                break;
+            }
+        }
+        if (!match) {
+            // Not a known placeholder: look again from the next brace, so "{{{name}}" still
+            // finds "{{name}}".
+            position = start + 1;
+            continue;
+        }
+        literal(QStringView(text).mid(copied, start - copied));
+        const qsizetype length = open.size() + match->first.size() + close.size();
+        value(*match, start, length);
+        position = start + length;
+        copied = position;
+    }
+    literal(QStringView(text).mid(copied));
+}
+
+}  // namespace
+
+QString quote(const QString& value) {
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString fill(const QString& text, const QList<Placeholder>& placeholders,
+             const std::function<QString(const QString&)>& encode) {
+    QString result;
+    result.reserve(text.size());
+    scan(
+        text, placeholders, [&](QStringView literal) { result += literal; },
+        [&](const Placeholder& placeholder, qsizetype, qsizetype) {
+            result += encode(placeholder.second);
+        });
+    return result;
+}
+
+QString display(const QString& text, const QList<Placeholder>& placeholders) {
+    return fill(text, placeholders, quote);
+}
+
+namespace {
+
+// Whether a program that reads `value` where `place` says would take it as more than text:
+// the reason, or none. `pieces`: the value may have been split at blanks on its way (through
+// a variable, a command substitution or xargs), so each of its words counts.
+std::optional<Refusal::Reason> readAsMore(const QString& value,
+                                          const ShellTemplateReader::WordPlace& place,
+                                          bool pieces, bool alone) {
+    static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
+    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList words =
+        pieces ? value.split(blanks, Qt::SkipEmptyParts) : QStringList{value};
+    for (const QString& word : words) {
+        if (place.echoOnly) {
+            if ((alone || pieces) && echoOption.match(word).hasMatch())
+                return Refusal::Reason::option;
+        } else if (place.options && word.startsWith(QLatin1Char('-')) &&
+                   !(place.numbers && negativeNumber.match(word).hasMatch())) {
+            return Refusal::Reason::option;
+        }
+        if (place.plusCommand && word.startsWith(QLatin1Char('+')))
+            return Refusal::Reason::readAsCommand;
+        if (place.opened &&
+            (word.startsWith(QLatin1Char('|')) || word.startsWith(QLatin1Char('<')) ||
+             word.startsWith(QLatin1Char('>')) || word.startsWith(QLatin1Char('+')) ||
+             word.endsWith(QLatin1Char('|'))))
+            return Refusal::Reason::readAsCommand;
+    }
+    if ((place.assignment && value.contains(QLatin1Char('='))) ||
+        (place.expands && value.contains(QLatin1Char('$'))))
+        return Refusal::Reason::readAsCommand;
+    return std::nullopt;
+}
+
+// The template with each placeholder written as a reference to its value's number, in the
+// order prepare() numbers them, for following where values go.
+QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
+    QString result;
+    QList<const Placeholder*> numbered;
+    scan(
+        text, placeholders, [&](QStringView literal) { result += literal; },
+        [&](const Placeholder& placeholder, qsizetype, qsizetype) {
+            qsizetype number = numbered.indexOf(&placeholder) + 1;
+            if (number == 0) {
+                numbered.append(&placeholder);
+                number = numbered.size();
+            }
+            result += QStringLiteral("${tavrin_value_%1}").arg(number);
+        });
+    count = numbered.size();
+    return result;
+}
+
+}  // namespace
+
+std::variant<Script, Refusal> prepare(const QString& text,
+                                     const QList<Placeholder>& placeholders) {
+    Script script;
+    script.text.reserve(text.size());
+    qsizetype valueCount = 0;
+    const QString withReferences = marked(text, placeholders, valueCount);
+    ShellTemplateReader reader(text, ShellValueFlow::follow(withReferences, valueCount));
+    QList<ShellRereading::Span> spans;
+    QList<const Placeholder*> numbered;
+    QList<const Placeholder*> atSpan;
+    std::optional<Refusal> refusal;
+    scan(
+        text, placeholders,
+        [&](QStringView literal) {
+            script.text += literal;
+            reader.read(literal);
+        },
+        [&](const Placeholder& placeholder, qsizetype start, qsizetype length) {
+            spans.append({start, length});
+            atSpan.append(&placeholder);
+            qsizetype number = numbered.indexOf(&placeholder) + 1;
+            if (number == 0) {
+                numbered.append(&placeholder);
+                script.arguments.append(placeholder.second);
+                number = numbered.size();
+            }
+            const QString parameter = QStringLiteral("${tavrin_value_%1}").arg(number);
+            const ShellTemplateReader::Place place = reader.placeOfValue();
+            // A backslash of the template before the placeholder would escape the reference;
+            // a second one makes the pair a plain backslash instead.
+            QString reference = reader.afterBackslash() ? QStringLiteral("\\") : QString();
+            switch (place) {
+                case ShellTemplateReader::Place::word:
+                case ShellTemplateReader::Place::comment:
+                    reference += QLatin1Char('"') + parameter + QLatin1Char('"');
+                    break;
+                case ShellTemplateReader::Place::singleQuoted:
+                    // Close the template's quotes, refer to the value, open them again.
+                    reference += QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
+                    break;
+                case ShellTemplateReader::Place::doubleQuoted:
+                case ShellTemplateReader::Place::hereDocument:
+                    // Quotes would be plain characters in a here-document's body.
+                    reference += parameter;
+                    break;
+                case ShellTemplateReader::Place::quotedHereDocument:
+                    if (!refusal)
+                        refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
+                    break;
+                case ShellTemplateReader::Place::refused:
+                    if (!refusal)
+                        refusal = Refusal{Refusal::Reason::evaluated, {placeholder.first}};
+                    break;
+            }
+            script.text += reference;
+            reader.valueInserted(reference, QStringView(text).mid(start, length));
+        });
+    reader.finish();
+    if (spans.isEmpty())
+        return script;
+    if (refusal)
+        return *refusal;
+    QStringList names;
+    for (const Placeholder* placeholder : numbered)
+        names.append(placeholder->first);
+    if (const auto rereading = ShellRereading::mayReread(reader.masked(), spans)) {
+        if (rereading->span)
+            return Refusal{Refusal::Reason::evaluated, {atSpan.at(*rereading->span)->first}};
+        return Refusal{Refusal::Reason::throughVariable, names};
+    }
+    if (const std::optional<qsizetype> script = reader.scriptFromInput())
+        return Refusal{Refusal::Reason::evaluated, {numbered.at(*script - 1)->first}};
+    if (!reader.evaluatedThroughVariables().isEmpty()) {
+        QStringList reaching;
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (reader.evaluatedThroughVariables().contains(number))
+                reaching.append(numbered.at(number - 1)->first);
+        }
+        return Refusal{Refusal::Reason::throughVariable, reaching};
+    }
+    if (reader.evaluatesVariables())
+        return Refusal{Refusal::Reason::throughVariable, names};
+
+    QList<QByteArray> encoded;
+    for (const Placeholder* placeholder : numbered) {
+        if (placeholder->second.contains(QChar(0)))
+            return Refusal{Refusal::Reason::nul, {placeholder->first}};
+        encoded.append(placeholder->second.toUtf8());
+        if (encoded.last().size() > longestArgument)
+            return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
+    }
+    for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
+        // The template's own text may name the variables the values go into, with any
+        // number: only those that stand for a placeholder count.
+        QList<const Placeholder*> values;
+        for (const qsizetype number : spot.numbers) {
+            if (number >= 1 && number <= numbered.size())
+                values.append(numbered.at(number - 1));
+        }
+        QString start;
+        for (const Placeholder* value : values)
+            start += value->second;
+        // Values that come to nothing leave the word to the template's own text.
+        if (const auto reason = readAsMore(start, spot.place, false, spot.alone)) {
+            const auto first =
+                std::find_if(values.cbegin(), values.cend(),
+                             [](const Placeholder* value) { return !value->second.isEmpty(); });
+            return Refusal{*reason, {(*first)->first}};
+        }
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (!spot.reached.contains(number))
+                continue;
+            if (const auto reason = readAsMore(numbered.at(number - 1)->second, spot.place, true,
+                                               spot.alone))
+                return Refusal{*reason, {numbered.at(number - 1)->first}};
+        }
+    }
+
+    // Inside a function "$1" is the function's own argument, so the values are taken into
+    // variables first; "set --" then leaves the template's own "$1" and "$@" as empty as
+    // they were without arguments.
+    QString prologue;
+    for (qsizetype number = 1; number <= script.arguments.size(); ++number)
+        prologue += QStringLiteral("tavrin_value_%1=\"${%1}\"; ").arg(number);
+    script.text.prepend(prologue + QStringLiteral("set --\n"));
+
+    encoded.append(handOver(script.text).toUtf8());
+    if (encoded.last().size() > longestArgument || !fitsCommandLine(encoded)) {
+        const auto longest = std::max_element(
+            numbered.cbegin(), numbered.cend(), [](const Placeholder* a, const Placeholder* b) {
+                return a->second.size() < b->second.size();
+            });
+        return Refusal{Refusal::Reason::tooLong, {(*longest)->first}};
+    }
+    return script;
+}
+
+std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
+    std::variant<Script, Refusal> prepared = prepare(text, placeholders);
+    if (Script* script = std::get_if<Script>(&prepared))
+        return std::move(*script);
+    return std::nullopt;
+}
+
+QStringList loginShellArguments(const Script& script) {
+    return QStringList{QStringLiteral("-lc"), handOver(script.text), QStringLiteral("tavrin")} +
+           script.arguments;
+}
+
+}  // namespace ShellCommand

@@ -1,0 +1,373 @@
+#include "Actions/ShellTemplateReader.h"
+
+#include <QRegularExpression>
+
+#include "Actions/ShellWords.h"
+
+using namespace ShellWords;
+
+void ShellTemplateReader::read(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        ahead_ = text.mid(i + 1);
+        step(text[i]);
+    }
+    ahead_ = {};
+}
+
+// A "$" begins an expansion: a variable that may hold a value counts as the value wherever
+// bash would evaluate it once more. Arithmetic and subscripts are left to the second look
+// over the whole template, which follows variables there itself.
+void ShellTemplateReader::dollar() {
+    pending_ = Pending::dollar;
+    QStringView name = ahead_;
+    const bool braced = name.startsWith(QLatin1Char('{'));
+    if (braced) {
+        name = name.mid(1);
+        if (name.startsWith(QLatin1Char('#')) || name.startsWith(QLatin1Char('!')))
+            name = name.mid(1);
+    }
+    qsizetype length = nameLength(name);
+    if (length == 0 && !name.isEmpty()) {
+        if (name[0].isDigit()) {
+            length = 1;
+            while (braced && length < name.size() && name[length].isDigit())
+                ++length;
+        } else if (name[0] == QLatin1Char('@') || name[0] == QLatin1Char('*')) {
+            length = 1;
+        }
+    }
+    if (length == 0)
+        return;
+    const ShellValueFlow::Values values = flow_.valuesOf(name.left(length).toString());
+    if (values.isEmpty())
+        return;
+    innermostCommand().carried |= values;
+    if (variableEvaluatedHere())
+        evaluatedValues_ |= values;
+}
+
+bool ShellTemplateReader::variableEvaluatedHere() const {
+    for (const Frame& frame : frames_) {
+        if (frame.kind == Kind::escaping && frame.closing == QLatin1Char('`'))
+            return true;  // backquotes read backslashes before the inner shell parses the text
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
+            return true;
+        if (frame.kind != Kind::command || frame.redirect)
+            continue;
+        if (commandRereads(frame))
+            return true;
+    }
+    return false;
+}
+
+ShellTemplateReader::Frame& ShellTemplateReader::innermostCommand() {
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
+        if (frame->kind == Kind::command)
+            return *frame;
+    }
+    return frames_.front();
+}
+
+ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
+    if (Frame& top = frames_.back(); top.kind == Kind::command) {
+        settleLessThanSigns();
+        if (std::exchange(top.ampersand, false))
+            endCommand(top);
+    }
+    if (pending_ == Pending::dollarParen) {
+        pending_ = Pending::none;
+        push(Kind::command);
+    }
+    dollarName_ = false;
+    if (pending_ == Pending::dollar)
+        return Place::refused;
+    for (const Frame& frame : frames_) {
+        if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
+            return Place::refused;
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
+            return Place::refused;
+        if (frame.kind != Kind::command)
+            continue;
+        if (frame.redirect) {
+            // A redirection's target is a file name, not an argument of the command; bash
+            // expands the target of ">&" a second time, and a here-document's delimiter is
+            // never expanded at all.
+            if (frame.duplicates || frame.hereOperator)
+                return Place::refused;
+            continue;
+        }
+        if (commandRereads(frame))
+            return Place::refused;
+    }
+    const Frame& top = frames_.back();
+    switch (top.kind) {
+        case Kind::command:
+            return Place::word;
+        case Kind::singleQuoted:
+            return Place::singleQuoted;
+        case Kind::doubleQuoted:
+            return Place::doubleQuoted;
+        case Kind::defaultWord:
+            return top.inDoubleQuotes ? Place::doubleQuoted : Place::word;
+        case Kind::hereDocument:
+            return top.quotedDelimiter ? Place::quotedHereDocument : Place::hereDocument;
+        case Kind::comment:
+            return Place::comment;
+        case Kind::escaping:
+        case Kind::enclosed:
+            break;
+    }
+    return Place::refused;
+}
+
+void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
+    static const QRegularExpression number(QStringLiteral("tavrin_value_([0-9]+)"));
+    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch())
+        innermostCommand().carried.insert(match.captured(1).toLongLong());
+    masked_ += placeholder;
+    pending_ = Pending::none;
+    escaped_ = false;
+    Frame& command = nearestCommand();
+    command.word += reference;
+    command.inWord = true;
+    frames_.back().previous = QChar();
+}
+
+void ShellTemplateReader::push(Kind kind, QChar opening, QChar closing, int depth) {
+    Frame frame;
+    frame.kind = kind;
+    frame.nested = true;
+    frame.opening = opening;
+    frame.closing = closing;
+    frame.depth = depth;
+    frames_.push_back(frame);
+}
+
+void ShellTemplateReader::pop() {
+    if (frames_.size() == 1)
+        return;
+    const Frame closed = std::move(frames_.back());
+    frames_.pop_back();
+    // A closed quote or expansion is part of the word it stands in.
+    if (closed.kind != Kind::comment && closed.kind != Kind::hereDocument)
+        nearestCommand().inWord = true;
+    if (closed.kind == Kind::command) {
+        // A command substitution: its output may carry what it got.
+        Frame& outer = nearestCommand();
+        outer.substitutions.append(closed.carried);
+        innermostCommand().carried |= closed.carried;
+    }
+}
+
+ShellTemplateReader::Frame& ShellTemplateReader::nearestCommand() {
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
+        if (frame->kind == Kind::command || frame->kind == Kind::hereDocument)
+            return *frame;
+    }
+    return frames_.front();
+}
+
+// Whether bash reads `c`, the next character, as plain text: inside '…', a comment or a
+// quoted here-document, and inside "…" or a here-document except for what starts or names
+// an expansion.
+bool ShellTemplateReader::plainCharacter(QChar c) const {
+    if (pending_ != Pending::none)
+        return false;
+    const Frame& top = frames_.back();
+    switch (top.kind) {
+        case Kind::singleQuoted:
+            return c != QLatin1Char('\'');
+        case Kind::comment:
+            return c != QLatin1Char('\n');
+        case Kind::hereDocument:
+            if (top.quotedDelimiter)
+                return c != QLatin1Char('\n');
+            [[fallthrough]];
+        case Kind::doubleQuoted:
+            if (escaped_)
+                return true;
+            if (c == QLatin1Char('$') || c == QLatin1Char('`') || c == QLatin1Char('\\') ||
+                c == QLatin1Char('\n') || (c == QLatin1Char('"') && top.kind == Kind::doubleQuoted))
+                return false;
+            return !(dollarName_ && isNameCharacter(c));
+        case Kind::command:
+        case Kind::escaping:
+        case Kind::enclosed:
+        case Kind::defaultWord:
+            break;
+    }
+    return false;
+}
+
+void ShellTemplateReader::step(QChar c) {
+    masked_ += plainCharacter(c) ? QChar(QLatin1Char(' ')) : c;
+    if (dollarName_ && !isNameCharacter(c))
+        dollarName_ = false;
+    if (pending_ == Pending::dollar) {
+        pending_ = Pending::none;
+        Frame& command = nearestCommand();
+        if (c == QLatin1Char('(')) {
+            command.word += c;
+            pending_ = Pending::dollarParen;
+            return;
+        }
+        if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
+            command.word += c;
+            push(Kind::enclosed, c, c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'), 1);
+            frames_.back().readsHead = c == QLatin1Char('{');
+            return;
+        }
+        if (c == QLatin1Char('\'') &&
+            (frames_.back().kind == Kind::command ||
+             (frames_.back().kind == Kind::defaultWord && !frames_.back().inDoubleQuotes))) {
+            command.word += c;
+            return push(Kind::escaping, {}, QLatin1Char('\''));
+        }
+        if (c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetter()))
+            dollarName_ = true;
+    } else if (pending_ == Pending::dollarParen) {
+        pending_ = Pending::none;
+        if (c == QLatin1Char('(')) {
+            nearestCommand().word += c;
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
+        }
+        push(Kind::command);
+    }
+
+    Frame& frame = frames_.back();
+    if (frame.kind != Kind::command && frame.kind != Kind::comment) {
+        Frame& command = nearestCommand();
+        command.word += c;
+        command.inWord = true;
+    }
+    switch (frame.kind) {
+        case Kind::singleQuoted:
+            if (c == QLatin1Char('\''))
+                pop();
+            return;
+        case Kind::comment:
+            if (c == QLatin1Char('\n')) {
+                pop();
+                endCommand(nearestCommand());
+                lineEnded();
+            }
+            return;
+        case Kind::escaping:
+            if (escaped_)
+                escaped_ = false;
+            else if (c == QLatin1Char('\\'))
+                escaped_ = true;
+            else if (c == frame.closing)
+                pop();
+            return;
+        case Kind::enclosed:
+            stepInEnclosed(frame, c);
+            return;
+        case Kind::defaultWord:
+            stepInside(frame, c);
+            return;
+        case Kind::hereDocument:
+            stepInHereDocument(frame, c);
+            return;
+        case Kind::doubleQuoted:
+            if (escaped_)
+                escaped_ = false;
+            else if (c == QLatin1Char('\\'))
+                escaped_ = true;
+            else if (c == QLatin1Char('"'))
+                pop();
+            else if (c == QLatin1Char('`'))
+                push(Kind::escaping, {}, QLatin1Char('`'));
+            else if (c == QLatin1Char('$'))
+                dollar();
+            return;
+        case Kind::command:
+            stepInCommand(frame, c);
+            return;
+    }
+}
+
+// Quotes inside are followed, so that a closing character in quotes does not end the
+// construct early: reading it as open for longer only refuses more. "${name:-" and its kin
+// turn out to be a default word, expanded once like any other.
+void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
+    if (frame.readsHead) {
+        static const QRegularExpression defaultOperator(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-]):?[-=?+]$"));
+        static const QRegularExpression beginning(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])?:?$"));
+        frame.head += c;
+        if (const QRegularExpressionMatch match = defaultOperator.match(frame.head);
+            match.hasMatch()) {
+            const Frame& outside = frames_[frames_.size() - 2];
+            frame.kind = Kind::defaultWord;
+            frame.readsHead = false;
+            frame.evaluatedDefault =
+                frame.head.endsWith(QLatin1Char('=')) && isEvaluatedVariable(match.captured(1));
+            frame.inDoubleQuotes = outside.kind == Kind::doubleQuoted ||
+                                   outside.kind == Kind::hereDocument ||
+                                   (outside.kind == Kind::defaultWord && outside.inDoubleQuotes);
+            return;
+        }
+        frame.readsHead = beginning.match(frame.head).hasMatch();
+    }
+    stepInside(frame, c);
+}
+
+// Inside an enclosed construct, or the word of a default (whose frame is still the "${…}" it
+// began as): quotes and expansions are followed, and the construct ends with the closing
+// character that matches its opening. The word of a default inside "…" is read as "…" is, so
+// a single quote there is a plain character; an enclosed construct never has inDoubleQuotes.
+void ShellTemplateReader::stepInside(Frame& frame, QChar c) {
+    if (escaped_)
+        escaped_ = false;
+    else if (c == QLatin1Char('\\'))
+        escaped_ = true;
+    else if (c == QLatin1Char('\'') && !frame.inDoubleQuotes)
+        push(Kind::singleQuoted);
+    else if (c == QLatin1Char('"'))
+        push(Kind::doubleQuoted);
+    else if (c == QLatin1Char('`'))
+        push(Kind::escaping, {}, QLatin1Char('`'));
+    else if (c == QLatin1Char('$'))
+        dollar();
+    else if (c == frame.opening)
+        ++frame.depth;
+    else if (c == frame.closing && --frame.depth == 0)
+        pop();
+}
+
+// The body's current line is the frame's word; the line that is the delimiter ends it.
+void ShellTemplateReader::stepInHereDocument(Frame& frame, QChar c) {
+    if (!frame.quotedDelimiter) {
+        if (escaped_) {
+            escaped_ = false;
+            if (c == QLatin1Char('\n'))
+                frame.word.chop(2);  // "\" at the end of a line joins it with the next
+            return;
+        }
+        if (c == QLatin1Char('\\')) {
+            escaped_ = true;
+            return;
+        }
+        if (c == QLatin1Char('`'))
+            return push(Kind::escaping, {}, QLatin1Char('`'));
+        if (c == QLatin1Char('$')) {
+            dollar();
+            return;
+        }
+    }
+    if (c != QLatin1Char('\n'))
+        return;
+    QString line = frame.word;
+    line.chop(1);
+    frame.word.clear();
+    if (frame.stripTabs) {
+        while (line.startsWith(QLatin1Char('\t')))
+            line.remove(0, 1);
+    }
+    if (line == frame.delimiter) {
+        pop();
+        lineEnded();
+    }
+}

@@ -1,0 +1,56 @@
+#include "SettingsWindow/Tabs/ProviderRow.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "AI/ProviderStatusStore.h"
+#include "Design/ElidedLabel.h"
+#include "Design/Fonts.h"
+#include "Design/Palette.h"
+#include "Design/StatusDot.h"
+
+ProviderRow::ProviderRow(ProviderID provider, ProviderStatusStore& status, QWidget* setupControl,
+                         QWidget* parent)
+    : ProviderRow(provider, status, new QWidget, setupControl, parent) {}
+
+ProviderRow::ProviderRow(ProviderID provider, ProviderStatusStore& status, QWidget* texts,
+                         QWidget* setupControl, QWidget* parent)
+    : ChoiceRow(texts, setupControl, parent), provider_(provider), status_(status) {
+    auto* column = new QVBoxLayout(texts);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto* name = new ElidedLabel(displayName(provider));
+    name->setFont(DS::Font::system(13, QFont::DemiBold));
+    column->addWidget(name);
+    auto* statusLine = new QHBoxLayout;
+    statusLine->setSpacing(5);
+    dot_ = new StatusDot(DS::Palette::warning, 6);
+    statusLine->addWidget(dot_, 0, Qt::AlignVCenter);
+    statusText_ = new ElidedLabel;
+    statusText_->setFont(DS::Font::footnote());
+    statusText_->setColor(DS::Palette::secondary);
+    statusLine->addWidget(statusText_, 1, Qt::AlignVCenter);
+    column->addLayout(statusLine);
+    connect(&status_, &ProviderStatusStore::statesChanged, this, &ProviderRow::showStatus);
+    showStatus();
+}
+
+QString ProviderRow::statusText() const {
+    return statusText_->text();
+}
+
+QString ProviderRow::displayName(ProviderID provider) {
+    switch (provider) {
+        case ProviderID::codexCLI:
+            return QStringLiteral("ChatGPT");
+        case ProviderID::claudeCLI:
+            break;
+    }
+    return QStringLiteral("Claude");
+}
+
+void ProviderRow::showStatus() {
+    const ProviderStatusStore::State state = status_.state(provider_);
+    dot_->setColor(state.isReady() ? DS::Palette::success : DS::Palette::warning);
+    statusText_->setText(state.longText());
+}

@@ -1,0 +1,34 @@
+#include "SettingsWindow/Tabs/SettingsCoordinator.h"
+
+#include <QWidget>
+
+#include "AI/ClaudeCLIProvider.h"
+#include "AI/CodexCLIProvider.h"
+#include "Projects/ProjectTools.h"
+
+std::unique_ptr<AIProvider> SettingsCoordinator::makeProvider(ProviderID provider,
+                                                              const QString& customPath) {
+    switch (provider) {
+        case ProviderID::codexCLI:
+            return std::make_unique<CodexCLIProvider>(customPath, clock());
+        case ProviderID::claudeCLI:
+            break;
+    }
+    return std::make_unique<ClaudeCLIProvider>(customPath, clock());
+}
+
+void SettingsCoordinator::activateWindow(QWidget* window) {
+    window->raise();
+    window->activateWindow();
+}
+
+void SettingsCoordinator::setSettingsTab(SettingsTab tab) {
+    if (tab == settingsTab_)
+        return;
+    settingsTab_ = tab;
+    emit settingsTabChanged(tab);
+}
+
+SettingsCoordinator::RepoDetector SettingsCoordinator::repoDetector() const {
+    return [](const QString& folder) { return ProjectTools::detectRepo(folder); };
+}
