@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "AI/ShellValueFlow.h"
+#include "Actions/ShellValueFlow.h"
 
 // Follows a shell command template through bash's grammar (bash alone runs templates) far
 // enough to say how it reads the text at a position: as an unquoted word, inside '…', inside

@@ -1,8 +1,8 @@
-#include "AI/ShellValueFlow.h"
+#include "Actions/ShellValueFlow.h"
 
 #include <QRegularExpression>
 
-#include "AI/ShellWords.h"
+#include "Actions/ShellWords.h"
 
 namespace ShellValueFlow {
 

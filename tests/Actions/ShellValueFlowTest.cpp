@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AI/ShellValueFlow.h"
+#include "Actions/ShellValueFlow.h"
 
 using ShellValueFlow::Values;
 
