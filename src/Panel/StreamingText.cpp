@@ -35,6 +35,34 @@ struct Piece {
     qreal advance = 0;
 };
 
+bool hasRightToLeft(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t point = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(point)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirPDF:
+        case QChar::DirRLI:
+        case QChar::DirLRI:
+        case QChar::DirFSI:
+        case QChar::DirPDI:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 struct StreamingText::Looks {
@@ -54,11 +82,13 @@ public:
 
     // Brings the layout up to `draft`. Colours matter only for painting: a height asked for
     // while the cursor blinks does not lay the end out again.
-    void follow(const QString& draft, int generation, bool rightToLeft, const Looks& looks,
+    void follow(const QString& draft, const Direction& direction, const Looks& looks,
                 bool forPainting) {
-        if (generation != generation_ || rightToLeft != rightToLeft_ || looks.font != font_) {
-            generation_ = generation;
-            rightToLeft_ = rightToLeft;
+        if (direction.generation != generation_ || direction.rightToLeft != rightToLeft_ ||
+            looks.font != font_) {
+            generation_ = direction.generation;
+            rightToLeft_ = direction.rightToLeft;
+            bidirectional_ = direction.bidirectional;
             font_ = looks.font;
             lineHeight_ = QFontMetricsF(font_).height();
             finished_.clear();
@@ -74,9 +104,10 @@ public:
                 finish(draft, end + 1);
             layOutEnd(draft, looks);
             // The lines above the last two no longer change as words arrive; the word still
-            // coming in is never among them.
+            // coming in is never among them. Text of both directions is ordered across line
+            // ends within its paragraph, so there the paragraph stays in one piece.
             const int lines = live_.layout->lineCount();
-            if (lines > 2) {
+            if (lines > 2 && !bidirectional_) {
                 const qsizetype end =
                     finishedLength_ + live_.layout->lineAt(lines - 2).textStart();
                 if (end <= head_) {
@@ -185,6 +216,7 @@ private:
     int width_;
     int generation_ = -1;
     bool rightToLeft_ = false;
+    bool bidirectional_ = false;
     QFont font_;
     qreal lineHeight_ = 0;
     qsizetype length_ = -1;
@@ -273,7 +305,8 @@ StreamingText::StreamingText(AssistantSession& session, Platform::Clock& clock, 
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    rightToLeft_ = shown_.isRightToLeft();
+    direction_.rightToLeft = shown_.isRightToLeft();
+    direction_.bidirectional = hasRightToLeft(shown_);
     frame_ = clock_.createTimer([this] { frameDue(); }, false);
     connect(&session, &AssistantSession::draftChanged, this, &StreamingText::draftArrived);
 }
@@ -304,13 +337,13 @@ StreamingText::Flow& StreamingText::flowAt(int width) const {
 
 QRectF StreamingText::characterRect(qsizetype offset) const {
     Flow& flow = flowAt(width());
-    flow.follow(shown_, generation_, rightToLeft_, looks(), false);
+    flow.follow(shown_, direction_, looks(), false);
     return flow.characterRect(offset);
 }
 
 int StreamingText::heightForWidth(int width) const {
     Flow& flow = flowAt(width);
-    flow.follow(shown_, generation_, rightToLeft_, looks(), false);
+    flow.follow(shown_, direction_, looks(), false);
     return int(std::ceil(flow.height()));
 }
 
@@ -322,7 +355,7 @@ QSize StreamingText::sizeHint() const {
 void StreamingText::paintEvent(QPaintEvent* event) {
     const Looks now = looks();
     Flow& flow = flowAt(width());
-    flow.follow(shown_, generation_, rightToLeft_, now, true);
+    flow.follow(shown_, direction_, now, true);
     QPainter painter(this);
     painter.setPen(now.label);
     flow.draw(painter, event->rect());
@@ -367,10 +400,15 @@ void StreamingText::takeDraft() {
         return;
     const QString before = shown_;
     const bool grew = draft.startsWith(before);
-    const bool rightToLeft = draft.isRightToLeft();
-    if (!grew || rightToLeft != rightToLeft_)
-        ++generation_;
-    rightToLeft_ = rightToLeft;
+    Direction direction = direction_;
+    direction.rightToLeft = draft.isRightToLeft();
+    direction.bidirectional = grew ? direction_.bidirectional ||
+                                         hasRightToLeft(QStringView(draft).mid(before.size()))
+                                   : hasRightToLeft(draft);
+    if (!grew || direction.rightToLeft != direction_.rightToLeft ||
+        direction.bidirectional != direction_.bidirectional)
+        ++direction.generation;
+    direction_ = direction;
     if (grew)
         updateEnd();
     else

@@ -49,6 +49,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // How the draft reads: its direction, whether text of the other direction (or a direction
+    // control) occurs in it, and how often it was replaced rather than extended.
+    struct Direction {
+        int generation = 0;
+        bool rightToLeft = false;
+        bool bidirectional = false;
+    };
     struct Looks;
     class Flow;
 
@@ -64,9 +71,7 @@ private:
     QPointer<AssistantSession> session_;
     Platform::Clock& clock_;
     QString shown_;
-    // Counts the times the shown draft was replaced rather than extended.
-    int generation_ = 0;
-    bool rightToLeft_ = false;
+    Direction direction_;
     bool cursorVisible_ = true;
     bool draftWaiting_ = false;
     std::unique_ptr<Platform::Timer> blinker_;
