@@ -7,6 +7,7 @@
 #include "Design/StyledButton.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "Settings/Blocks/ControlFrame.h"
 #include "Settings/Blocks/Footnote.h"
 #include "Settings/Blocks/SectionTitle.h"
 #include "Settings/Blocks/SettingsBindings.h"
@@ -64,6 +65,7 @@ GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* pare
             if (recorded && named.getShortcut(ShortcutNames::dictateOnly()) == recorded)
                 named.setShortcut(std::nullopt, ShortcutNames::dictateOnly());
         });
+    ControlFrame::follow(mainRecorder_);
     shortcuts->addRow(
         new SettingsRow(tr("Tavrin öffnen"), tr("Klicken und neue Tasten drücken"), mainRecorder_));
     if (QWidget* notice = coordinator_.createShortcutConflictNotice()) {
