@@ -5,7 +5,7 @@
 // chunk's share is what the process spent from that chunk to the next (its layout, its frame
 // and whatever timers ran meanwhile). The figures compare chunks that arrive while about 1,000
 // characters are shown with those at the end of the reply, and the CPU of the whole reply with
-// its duration. Runs on whatever Qt platform the environment picks (offscreen, or xcb on an X
+// its duration; beside them, what the streaming panel costs while no text arrives. Runs on whatever Qt platform the environment picks (offscreen, or xcb on an X
 // server).
 #include <benchmark/benchmark.h>
 
@@ -118,6 +118,10 @@ void BM_LongDraftStreamsIntoThePanel(benchmark::State& state) {
         session.setWaitStage(AssistantSession::WaitStage::writing);
         session.setAppliedInstructions({instruction});
         runFor(300);
+        // What the streaming panel costs with no text arriving: the hint's dots, the cursor.
+        const double quietCpu = processCpuSeconds();
+        runFor(2000);
+        state.counters["quiet_cpu_share"] = (processCpuSeconds() - quietCpu) / 2;
 
         std::vector<double> cpuPerChunk;
         std::vector<qsizetype> shownBefore;

@@ -428,9 +428,9 @@ void StreamingText::takeDraft() {
 
 void StreamingText::updateEnd() {
     // What is laid out above the end stays as it is drawn.
-    const int top = !flows_.empty() && flows_.front()->width() == width()
-                        ? int(std::floor(flows_.front()->endTop()))
-                        : 0;
+    const auto drawn = std::find_if(flows_.begin(), flows_.end(),
+                                    [this](const auto& flow) { return flow->width() == width(); });
+    const int top = drawn != flows_.end() ? int(std::floor((*drawn)->endTop())) : 0;
     update(QRect(0, top, width(), std::max(height() - top, 0)));
 }
 
