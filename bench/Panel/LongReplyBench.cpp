@@ -5,8 +5,8 @@
 // chunk's share is what the process spent from that chunk to the next (its layout, its frame
 // and whatever timers ran meanwhile). The figures compare chunks that arrive while about 1,000
 // characters are shown with those at the end of the reply, and the CPU of the whole reply with
-// its duration; beside them, what the streaming panel costs while no text arrives. Runs on whatever Qt platform the environment picks (offscreen, or xcb on an X
-// server).
+// its duration; beside them, what the streaming panel costs while no text arrives. Runs on whatever
+// Qt platform the environment picks (offscreen, or xcb on an X server).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -65,7 +65,8 @@ QStringList replyInChunks() {
         QString text;
         for (int i = 0; i < chunkWords[chunk % 8]; ++i) {
             if (!text.isEmpty() || length > 0)
-                text += inParagraph == 0 && length > 0 ? QStringLiteral("\n\n") : QStringLiteral(" ");
+                text +=
+                    inParagraph == 0 && length > 0 ? QStringLiteral("\n\n") : QStringLiteral(" ");
             text += words[word++ % words.size()];
             if (++inParagraph == paragraphWords[paragraph % 6]) {
                 inParagraph = 0;

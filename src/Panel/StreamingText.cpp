@@ -43,21 +43,21 @@ bool hasRightToLeft(QStringView text) {
             ++i;
         }
         switch (QChar::direction(point)) {
-        case QChar::DirR:
-        case QChar::DirAL:
-        case QChar::DirAN:
-        case QChar::DirRLE:
-        case QChar::DirRLO:
-        case QChar::DirLRE:
-        case QChar::DirLRO:
-        case QChar::DirPDF:
-        case QChar::DirRLI:
-        case QChar::DirLRI:
-        case QChar::DirFSI:
-        case QChar::DirPDI:
-            return true;
-        default:
-            break;
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirAN:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirLRE:
+            case QChar::DirLRO:
+            case QChar::DirPDF:
+            case QChar::DirRLI:
+            case QChar::DirLRI:
+            case QChar::DirFSI:
+            case QChar::DirPDI:
+                return true;
+            default:
+                break;
         }
     }
     return false;
@@ -108,8 +108,7 @@ public:
             // ends within its paragraph, so there the paragraph stays in one piece.
             const int lines = live_.layout->lineCount();
             if (lines > 2 && !bidirectional_) {
-                const qsizetype end =
-                    finishedLength_ + live_.layout->lineAt(lines - 2).textStart();
+                const qsizetype end = finishedLength_ + live_.layout->lineAt(lines - 2).textStart();
                 if (end <= head_) {
                     finish(draft, end);
                     layOutEnd(draft, looks);
@@ -133,9 +132,9 @@ public:
         // Glyphs may reach a little past their line.
         const qreal from = exposed.top() - lineHeight_;
         const qreal to = exposed.bottom() + lineHeight_;
-        auto piece = std::partition_point(finished_.begin(), finished_.end(), [from](const Piece& p) {
-            return p.top + p.advance < from;
-        });
+        auto piece =
+            std::partition_point(finished_.begin(), finished_.end(),
+                                 [from](const Piece& p) { return p.top + p.advance < from; });
         for (; piece != finished_.end() && piece->top <= to; ++piece)
             piece->layout->draw(&painter, QPointF(0, piece->top));
         live_.layout->draw(&painter, QPointF(0, live_.top));
@@ -145,9 +144,9 @@ public:
     QRectF characterRect(qsizetype offset) const {
         const Piece* piece = &live_;
         if (offset < finishedLength_) {
-            piece = &*std::prev(std::partition_point(
-                finished_.begin(), finished_.end(),
-                [offset](const Piece& p) { return p.start <= offset; }));
+            piece = &*std::prev(
+                std::partition_point(finished_.begin(), finished_.end(),
+                                     [offset](const Piece& p) { return p.start <= offset; }));
         }
         const int at = int(offset - piece->start);
         if (offset < 0 || at >= piece->layout->text().size())
@@ -155,8 +154,7 @@ public:
         const QTextLine line = piece->layout->lineForTextPosition(at);
         const qreal x = line.cursorToX(at);
         const qreal next = line.cursorToX(at + 1);
-        return QRectF(std::min(x, next), piece->top + line.y(), std::abs(next - x),
-                      line.height());
+        return QRectF(std::min(x, next), piece->top + line.y(), std::abs(next - x), line.height());
     }
 
 private:
@@ -402,9 +400,9 @@ void StreamingText::takeDraft() {
     const bool grew = draft.startsWith(before);
     Direction direction = direction_;
     direction.rightToLeft = draft.isRightToLeft();
-    direction.bidirectional = grew ? direction_.bidirectional ||
-                                         hasRightToLeft(QStringView(draft).mid(before.size()))
-                                   : hasRightToLeft(draft);
+    direction.bidirectional =
+        grew ? direction_.bidirectional || hasRightToLeft(QStringView(draft).mid(before.size()))
+             : hasRightToLeft(draft);
     if (!grew || direction.rightToLeft != direction_.rightToLeft ||
         direction.bidirectional != direction_.bidirectional)
         ++direction.generation;

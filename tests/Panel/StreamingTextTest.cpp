@@ -128,11 +128,11 @@ TEST_P(ArrivalTable, ShowsTheWholeDraftAsIfItHadArrivedAtOnce) {
 INSTANTIATE_TEST_SUITE_P(
     StreamingText, ArrivalTable,
     ::testing::Values(
-        ArrivalCase{"paragraphs_whose_breaks_arrive_split",
-                    arriving(words(40) + QStringLiteral("\n\n") + words(70) +
-                                 QStringLiteral("\n\n") + words(25) + QStringLiteral("\n") +
-                                 words(9),
-                             5)},
+        ArrivalCase{
+            "paragraphs_whose_breaks_arrive_split",
+            arriving(words(40) + QStringLiteral("\n\n") + words(70) + QStringLiteral("\n\n") +
+                         words(25) + QStringLiteral("\n") + words(9),
+                     5)},
         ArrivalCase{"one_long_paragraph", arriving(words(260), 17)},
         ArrivalCase{"blank_lines_and_a_closing_break",
                     arriving(QStringLiteral("Hallo,\n\n\nda  bin ich \nund\n"), 2)},
@@ -211,7 +211,8 @@ TEST_P(FollowTable, KeepsTheNewestWordsInViewUnlessTheUserScrolledUp) {
         new StreamingText(session, clock, area.streamingText()));
     area.setStreaming(true);
     area.show();
-    auto* bar = area.findChild<QScrollArea*>(QStringLiteral("streamingScroll"))->verticalScrollBar();
+    auto* bar =
+        area.findChild<QScrollArea*>(QStringLiteral("streamingScroll"))->verticalScrollBar();
     const QStringList drafts = arriving(words(400), 23);
     for (int chunk = 0; chunk < drafts.size(); ++chunk) {
         session.setDraft(drafts[chunk]);

@@ -5,7 +5,6 @@
 
 #include "Design/Palette.h"
 #include "Design/SymbolPainter.h"
-
 #include "Settings/Blocks/ControlFrame.h"
 
 ValuePicker::ValuePicker(QWidget* parent) : QComboBox(parent) {
