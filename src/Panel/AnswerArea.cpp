@@ -65,6 +65,7 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     streamingScroll_->setWidget(streamingText_);
     // The box shows through; setWidget() turned the slot's own fill on.
     streamingText_->setAutoFillBackground(false);
+    streamingText_->installEventFilter(this);
     streamingScroll_->hide();
     layout->addWidget(streamingScroll_);
     // The newest words stay in view as lines arrive, unless the user scrolled up to read.
@@ -94,13 +95,28 @@ void AnswerArea::applyColours() {
 }
 
 QString AnswerArea::draft() const {
-    return text_->toPlainText();
+    return draft_;
 }
 
 void AnswerArea::setDraft(const QString& draft) {
-    if (text_->toPlainText() == draft)
+    draft_ = draft;
+    // While the streaming text draws it, the hidden text box waits for the finished draft:
+    // filling it with every chunk would lay out, and announce, the whole draft each time.
+    if (drawsStreaming()) {
+        updateHeight();
         return;
-    text_->setPlainText(draft);
+    }
+    showDraft();
+}
+
+bool AnswerArea::drawsStreaming() const {
+    return streaming_ && !streamingText_->findChildren<QWidget*>().isEmpty();
+}
+
+void AnswerArea::showDraft() {
+    if (text_->toPlainText() == draft_)
+        return;
+    text_->setPlainText(draft_);
     // The padding sits inside the scrolled text, so the scroll bar runs along the box's edge.
     QTextFrameFormat padding = text_->document()->rootFrame()->frameFormat();
     padding.setMargin(0);
@@ -122,9 +138,11 @@ void AnswerArea::setStreaming(bool streaming) {
         return;
     streaming_ = streaming;
     // Until a streaming text fills its slot, the arriving draft shows as plain text.
-    const bool slotFilled = !streamingText_->findChildren<QWidget*>().isEmpty();
-    text_->setVisible(!streaming || !slotFilled);
-    streamingScroll_->setVisible(streaming && slotFilled);
+    const bool drawn = drawsStreaming();
+    if (!drawn)
+        showDraft();
+    text_->setVisible(!drawn);
+    streamingScroll_->setVisible(drawn);
     followNewest_ = true;
     // Assistive technology is told that the text changes all the time while it streams.
     setAccessibleDescription(streaming ? tr("Wird geschrieben") : QString());
@@ -136,6 +154,13 @@ void AnswerArea::setHasCard(bool hasCard) {
         return;
     hasCard_ = hasCard;
     updateHeight();
+}
+
+bool AnswerArea::eventFilter(QObject* watched, QEvent* event) {
+    // The streaming text asks for a new size as its draft grows; the box grows with it.
+    if (watched == streamingText_ && event->type() == QEvent::LayoutRequest)
+        updateHeight();
+    return QWidget::eventFilter(watched, event);
 }
 
 void AnswerArea::resizeEvent(QResizeEvent* event) {

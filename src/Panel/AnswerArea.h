@@ -28,13 +28,17 @@ public:
     QWidget* streamingText() const { return streamingText_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool drawsStreaming() const;
+    void showDraft();
     void updateHeight();
     void applyColours();
 
+    QString draft_;
     QTextEdit* text_ = nullptr;
     QScrollArea* streamingScroll_ = nullptr;
     QWidget* streamingText_ = nullptr;

@@ -134,12 +134,17 @@ QString elapsedText(qint64 wholeSeconds) {
 }
 
 DraftSplit splitDraft(const QString& draft) {
+    const qsizetype head = draftHeadLength(draft);
+    return {draft.left(head), draft.mid(head)};
+}
+
+qsizetype draftHeadLength(QStringView draft) {
     for (qsizetype i = draft.size() - 1; i >= 0; --i) {
         const QChar c = draft.at(i);
         if (c == u' ' || c == u'\n')
-            return {draft.left(i + 1), draft.mid(i + 1)};
+            return i + 1;
     }
-    return {QString(), draft};
+    return 0;
 }
 
 }  // namespace PanelTexts

@@ -58,5 +58,7 @@ struct DraftSplit {
     bool operator==(const DraftSplit&) const = default;
 };
 DraftSplit splitDraft(const QString& draft);
+// The length of the split's head, without copying either part.
+qsizetype draftHeadLength(QStringView draft);
 
 }  // namespace PanelTexts

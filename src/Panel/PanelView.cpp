@@ -426,8 +426,15 @@ void PanelView::refresh() {
     for (QWidget** variant :
          {&listeningHint_, &streamingHint_, &actionRow_, &readyHint_, &conversationRow_})
         showRow(*variant, *variant == shown);
+    const QList<QWidget*> shownBefore = shownRows_;
     fadeInNewRows();
-    update();
+    // The background changes with the rows shown and the listening halo; a reply growing
+    // inside its row repaints only that row, not the whole panel with every chunk.
+    const bool halo = session.isListening() && instructionField_->isVisibleTo(this);
+    if (shownRows_ != shownBefore || halo != haloShown_) {
+        haloShown_ = halo;
+        update();
+    }
 }
 
 QList<QWidget*> PanelView::rows() const {

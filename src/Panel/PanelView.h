@@ -141,6 +141,7 @@ private:
     };
     std::optional<double> changeResponse_;
     QList<QWidget*> shownRows_;
+    bool haloShown_ = false;
     std::vector<Fade> fades_;
     std::unique_ptr<Platform::Timer> fadeTicker_;
 };

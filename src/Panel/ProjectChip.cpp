@@ -34,13 +34,21 @@ ProjectChip::ProjectChip(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("projectChip"));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setProject(std::nullopt);
+    showProject();
 }
 
 void ProjectChip::setProject(const std::optional<Project>& project) {
+    // The panel passes the same project on every change of the session, a reply's every chunk
+    // among them: only a new one is laid out and drawn again.
+    if (project_ == project)
+        return;
     project_ = project;
+    showProject();
+}
+
+void ProjectChip::showProject() {
     // The tooltip shows the name as written, even one that looks like markup.
-    setToolTip(Qt::convertFromPlainText(PanelTexts::projectToolTip(project)));
+    setToolTip(Qt::convertFromPlainText(PanelTexts::projectToolTip(project_)));
     setAccessibleName(name());
     updateGeometry();
     update();

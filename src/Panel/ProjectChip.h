@@ -37,6 +37,7 @@ protected:
 
 private:
     QString name() const;
+    void showProject();
 
     std::optional<Project> project_;
     QList<Project> projects_;

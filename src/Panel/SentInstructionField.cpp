@@ -62,9 +62,14 @@ void SentInstructionField::setCompact(bool compact) {
 }
 
 void SentInstructionField::refresh() {
-    label_->setText(text(session_));
-    label_->setColor(answersInConversation(session_) ? DS::Palette::tertiary
-                                                     : DS::Palette::secondary);
+    const Look look{text(session_), answersInConversation(session_), compact_};
+    // Every chunk of a reply changes the turns: the field repaints only when it shows another
+    // text or look.
+    if (shown_ == look)
+        return;
+    shown_ = look;
+    label_->setText(look.text);
+    label_->setColor(look.answering ? DS::Palette::tertiary : DS::Palette::secondary);
     label_->setFont(compact_ ? DS::Font::body() : DS::Font::instruction());
     setFixedHeight(compact_ ? 38 : 46);
     update();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 class AssistantSession;
 class PanelActions;
@@ -26,11 +27,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What the field shows; a reply growing changes none of it.
+    struct Look {
+        QString text;
+        bool answering = false;
+        bool compact = false;
+        bool operator==(const Look&) const = default;
+    };
+
     void refresh();
 
     AssistantSession& session_;
     PanelActions& actions_;
     bool compact_ = false;
+    std::optional<Look> shown_;
     ElidedLabel* label_ = nullptr;
     FieldIconButton* stop_ = nullptr;
 };

@@ -23,10 +23,11 @@
 #include "Settings/SettingsStore.h"
 
 // The application as the panel sees it: real stores on fake backends, and every operation the
-// panel starts written down, in order, as its name and arguments.
+// panel starts written down, in order, as its name and arguments. The panel's timers run on
+// `clock`: a fake one in tests, the real one in a benchmark.
 class RecordingPanelActions final : public PanelActions {
 public:
-    explicit RecordingPanelActions(Platform::FakeClock& clock) : clock_(clock), providers_(clock) {
+    explicit RecordingPanelActions(Platform::Clock& clock) : clock_(clock), providers_(clock) {
         screenCapture_.granted = true;
         permissions_.refresh();
     }
@@ -99,7 +100,7 @@ public:
     QStringList calls;
 
 private:
-    Platform::FakeClock& clock_;
+    Platform::Clock& clock_;
     Platform::FakeApplicationIcons icons_;
     Platform::FakeUrlOpener urls_;
     QTemporaryDir folder_;

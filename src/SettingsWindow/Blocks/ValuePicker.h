@@ -24,5 +24,6 @@ signals:
     void picked(const QString& value);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 };

@@ -7,6 +7,7 @@
 #include "Design/WrappingLabel.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "SettingsWindow/Blocks/ControlFrame.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
 
 using GlobalShortcuts::Shortcut;
@@ -27,6 +28,7 @@ DictateOnlyRecorder::DictateOnlyRecorder(GlobalShortcuts::NamedShortcuts& shortc
             clash_->setVisible(taken);
         });
     recorder_->setMinimumWidth(190);
+    ControlFrame::follow(recorder_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);

@@ -7,6 +7,7 @@
 #include "Design/StyledButton.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "SettingsWindow/Blocks/ControlFrame.h"
 #include "SettingsWindow/Blocks/Footnote.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
 #include "SettingsWindow/Blocks/SettingsBindings.h"
@@ -64,6 +65,7 @@ GeneralSettings::GeneralSettings(SettingsCoordinator& coordinator, QWidget* pare
             if (recorded && named.getShortcut(ShortcutNames::dictateOnly()) == recorded)
                 named.setShortcut(std::nullopt, ShortcutNames::dictateOnly());
         });
+    ControlFrame::follow(mainRecorder_);
     shortcuts->addRow(
         new SettingsRow(tr("Tavrin öffnen"), tr("Klicken und neue Tasten drücken"), mainRecorder_));
     if (QWidget* notice = coordinator_.createShortcutConflictNotice()) {
