@@ -137,19 +137,6 @@ protected:
             << "the undo did not restore the text area: " << areaText().toStdString();
     }
 
-    // Directly below the text area or, where there is no room, directly above it, and
-    // left-aligned with it; the pointer is far away.
-    static void expectBeside(const ScreenRect& shown, const QRectF& area) {
-        const bool below = shown.y >= int(area.bottom()) - 2 && shown.y < int(area.bottom()) + 60;
-        const bool above = shown.y + shown.height <= int(area.top()) + 2 &&
-                           shown.y + shown.height > int(area.top()) - 60;
-        EXPECT_TRUE(below || above)
-            << "the panel at y " << shown.y << " to " << shown.y + shown.height
-            << " is not by the text area from " << area.top() << " to " << area.bottom();
-        EXPECT_GE(shown.x, int(area.left()) - 20);
-        EXPECT_LT(shown.x, int(area.left()) + 60) << "the panel is not by the text area";
-    }
-
     // The browser window comes forward again after another one had the keyboard, and the
     // shortcut is pressed at once: the panel stands by the text area and shows the selection,
     // on the first press every time.

@@ -36,6 +36,8 @@ namespace {
 // How many elements the search for the focused element may look at when the application does
 // not answer the one query that finds it.
 constexpr int focusWalkLimit = 2000;
+// How many elements that say they have the focus are weighed against each other.
+constexpr int focusedMatchLimit = 8;
 constexpr int maximumChildren = 10000;
 
 template <typename T>
@@ -318,6 +320,10 @@ public:
     }
 
     AccessibleRef focusedElement() override {
+        // A Qt editor that is a window of its own is the field: the viewport inside it says
+        // it has the focus as well, but takes no text.
+        if (hasState(ATSPI_STATE_FOCUSED) && hasState(ATSPI_STATE_EDITABLE))
+            return wrap(static_cast<AtspiAccessible*>(g_object_ref(object_)), pixelRatio_);
         if (AccessibleRef found = focusedByCollection())
             return found;
         return focusedByWalk();
@@ -356,7 +362,10 @@ private:
         return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG;
     }
 
-    // One query that the application answers from its own tree.
+    // One query that the application answers from its own tree. More than one element may
+    // say it has the focus: LibreOffice keeps the state on the panel that holds the document
+    // as well as on the paragraph being written in, the panel first. The one that takes text
+    // is the one the user types into.
     AccessibleRef focusedByCollection() {
         GObjectPtr<AtspiCollection> collection(atspi_accessible_get_collection_iface(object_));
         if (!collection)
@@ -370,20 +379,24 @@ private:
             states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, nullptr,
             ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
         GError* error = nullptr;
-        GArray* matches = atspi_collection_get_matches(
-            collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+        GArray* matches = atspi_collection_get_matches(collection.get(), rule.get(),
+                                                       ATSPI_Collection_SORT_ORDER_CANONICAL,
+                                                       focusedMatchLimit, TRUE, &error);
         if (failed(error) || !matches)
             return nullptr;
-        AccessibleRef result;
+        AccessibleRef first;
+        AccessibleRef editable;
         for (guint i = 0; i < matches->len; ++i) {
-            auto* match = g_array_index(matches, AtspiAccessible*, i);
-            if (!result)
-                result = wrap(match, pixelRatio_);
-            else
-                g_object_unref(match);
+            AccessibleRef match = wrap(g_array_index(matches, AtspiAccessible*, i), pixelRatio_);
+            if (!match)
+                continue;
+            if (!editable && static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
+                editable = match;
+            if (!first)
+                first = std::move(match);
         }
         g_array_free(matches, TRUE);
-        return result;
+        return editable ? editable : first;
     }
 
     // Depth first through what is showing, a bounded number of elements.
