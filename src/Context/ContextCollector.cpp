@@ -12,8 +12,6 @@ namespace {
 
 // The field read's result is used only when it comes within this time; the panel waits for it.
 constexpr Milliseconds fieldTimeout{400};
-// Each query of the field read.
-constexpr Milliseconds fieldCallTimeout{250};
 // Once the shortcut's key is up, GTK 3 (Firefox's windows too) gives its window the focus back
 // only when the server's focus event reaches it, which on a busy machine can come after our
 // read: then neither the field nor, by the copy key, the selection would be found.
@@ -123,7 +121,7 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
         [pid, token, awaitWindow](Platform::AccessibilityTree* tree) {
             if (!tree || token.stop_requested())
                 return FieldInfo();
-            tree->setCallTimeout(fieldCallTimeout);
+            tree->setCallTimeout(AXContextReader::callTimeout);
             FieldInfo info = AXContextReader::read(*tree, pid, token);
             for (auto waited = Milliseconds::zero();
                  awaitWindow && info.noFocusedWindow && waited < windowRetryFor;

@@ -34,6 +34,9 @@ public:
                    textFails ? std::nullopt : std::optional<int>(textValue.toUcs4().size()));
     }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
+    std::optional<TextRange> selectionRange() override {
+        return ask("selectionRange", selectionRangeValue);
+    }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
     std::vector<AccessibleRef> children() override;
     int childCount() override { return static_cast<int>(ask("childCount", childList).size()); }
@@ -56,6 +59,8 @@ public:
     // The text cannot be read: it comes back empty, as a failed read does.
     bool textFails = false;
     std::optional<QString> selection;
+    // Where the selection lies in `textValue`; tests of web content set it with `selection`.
+    std::optional<TextRange> selectionRangeValue;
     std::optional<QRectF> frameValue;
     std::vector<std::shared_ptr<FakeAccessible>> childList;
     std::vector<std::shared_ptr<FakeAccessible>> embedded;

@@ -210,6 +210,21 @@ public:
     }
 
     std::optional<QString> selectedText() override {
+        const std::optional<TextRange> range = selectionRange();
+        if (!range)
+            return std::nullopt;
+        if (range->end <= range->start)
+            return QString();
+        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
+        GError* error = nullptr;
+        QString result =
+            takeString(atspi_text_get_text(text.get(), range->start, range->end, &error));
+        if (failed(error))
+            return std::nullopt;
+        return result;
+    }
+
+    std::optional<TextRange> selectionRange() override {
         GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
         if (!text)
             return std::nullopt;
@@ -218,18 +233,12 @@ public:
         if (failed(error) || count < 0)
             return std::nullopt;
         if (count == 0)
-            return QString();
+            return TextRange{};
         AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
         if (failed(error) || !range)
             return std::nullopt;
-        const gint start = range->start_offset;
-        const gint end = range->end_offset;
+        const TextRange result{range->start_offset, std::max(range->start_offset, range->end_offset)};
         g_free(range);
-        if (end <= start)
-            return QString();
-        QString result = takeString(atspi_text_get_text(text.get(), start, end, &error));
-        if (failed(error))
-            return std::nullopt;
         return result;
     }
 
