@@ -1,11 +1,11 @@
 #include "Context/AXContextReader.h"
 
 #include <QSet>
-
-#include "Context/EmbeddedText.h"
 #include <condition_variable>
 #include <initializer_list>
 #include <mutex>
+
+#include "Context/EmbeddedText.h"
 
 using Platform::AccessibleRef;
 

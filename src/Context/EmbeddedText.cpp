@@ -16,12 +16,14 @@ constexpr int maximumDepth = 8;
 // link, an image, an emphasis) runs on in its line.
 const QSet<QString>& blockRoles() {
     static const QSet<QString> roles = {
-        QStringLiteral("paragraph"), QStringLiteral("heading"),    QStringLiteral("section"),
-        QStringLiteral("list"),      QStringLiteral("list item"),  QStringLiteral("block quote"),
-        QStringLiteral("table"),     QStringLiteral("table row"),  QStringLiteral("article"),
-        QStringLiteral("form"),      QStringLiteral("panel"),      QStringLiteral("AXTextArea"),
-        QStringLiteral("footer"),    QStringLiteral("header"),     QStringLiteral("landmark"),
-        QStringLiteral("description list")};
+        QStringLiteral("paragraph"), QStringLiteral("heading"),
+        QStringLiteral("section"),   QStringLiteral("list"),
+        QStringLiteral("list item"), QStringLiteral("block quote"),
+        QStringLiteral("table"),     QStringLiteral("table row"),
+        QStringLiteral("article"),   QStringLiteral("form"),
+        QStringLiteral("panel"),     QStringLiteral("AXTextArea"),
+        QStringLiteral("footer"),    QStringLiteral("header"),
+        QStringLiteral("landmark"),  QStringLiteral("description list")};
     return roles;
 }
 
@@ -92,9 +94,9 @@ struct EmbeddedText::Node {
                 run.append(points[offset]);
                 continue;
             }
-            joined.add(QString::fromUcs4(reinterpret_cast<const char32_t*>(run.constData()),
-                                         run.size()),
-                       false);
+            joined.add(
+                QString::fromUcs4(reinterpret_cast<const char32_t*>(run.constData()), run.size()),
+                false);
             run.clear();
             Node* found = child(offset, index++, gate);
             const std::optional<QString> part = found ? choose(*found, offset) : std::nullopt;
@@ -102,9 +104,9 @@ struct EmbeddedText::Node {
                 return std::nullopt;
             joined.add(*part, found->block);
         }
-        joined.add(QString::fromUcs4(reinterpret_cast<const char32_t*>(run.constData()),
-                                     run.size()),
-                   false);
+        joined.add(
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(run.constData()), run.size()),
+            false);
         return joined.text();
     }
 

@@ -105,7 +105,8 @@ void pushPieces(std::vector<Piece>& stack, const AccessibleRef& element, const Q
 }
 
 // Children one call at a time; what the gate cut off is missing from the end.
-std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element, AccessibilityGate& gate) {
+std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element,
+                                      AccessibilityGate& gate) {
     std::vector<AccessibleRef> children;
     if (!gate.open())
         return children;

@@ -293,8 +293,8 @@ TEST(AXContextReaderTest, AnEditorThatKeepsItsWordsInChildrenIsReadThroughThem) 
         {"across three: the middle one whole", TextRange{0, 3}, TextRange{6, 11}, nullopt,
          TextRange{0, 3}, whole, "Jana,\nHallo Welt und danke.\nBis"},
         {"a caret", TextRange{1, 1}, nullopt, nullopt, nullopt, whole, nullopt, true},
-        {"a link inside the paragraph", TextRange{1, 2}, nullopt, TextRange{6, 7}, nullopt,
-         whole, "Welt", false, 0, true},
+        {"a link inside the paragraph", TextRange{1, 2}, nullopt, TextRange{6, 7}, nullopt, whole,
+         "Welt", false, 0, true},
         // The collector then sends the copy key.
         {"no paragraph tells its selection", TextRange{1, 2}, nullopt, nullopt, nullopt, whole,
          nullopt},

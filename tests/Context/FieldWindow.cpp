@@ -2,8 +2,8 @@
 // "Testfenster" with a labelled line edit (placeholder, text, a selection) and a password
 // field; "page": a window whose one paragraph keeps its text with a U+FFFC mark for each of its
 // two child labels, the way web browsers do; "editor": a plain text editor of three lines that
-// is its own window, titled "Editor", with "Welt" selected in the second line. Prints "window <id>" once shown;
-// on the line "focus password" it moves the focus to the password field.
+// is its own window, titled "Editor", with "Welt" selected in the second line. Prints "window <id>"
+// once shown; on the line "focus password" it moves the focus to the password field.
 #include <unistd.h>
 
 #include <QAccessibleWidget>

@@ -64,10 +64,10 @@ protected:
         desktop.walk(pid, [&](const Platform::AccessibleRef& e, int) {
             if (e->isEditable() != true || e->isPassword())
                 return true;
-            if (richText ? e->role() == QLatin1String("section") &&
-                               e->name() == QLatin1String("Antwort")
-                         : e->role() == QLatin1String("AXTextField") &&
-                               e->text().startsWith(QLatin1String("Hallo")))
+            if (richText
+                    ? e->role() == QLatin1String("section") && e->name() == QLatin1String("Antwort")
+                    : e->role() == QLatin1String("AXTextField") &&
+                          e->text().startsWith(QLatin1String("Hallo")))
                 found = e;
             return !found;
         });
@@ -132,11 +132,12 @@ protected:
         // the link below; nothing of what is typed on the page.
         QStringList pageText = {"Frage zum Termin", "Termin am Montag noch passt"};
         if (!richText)
-            pageText << "[Bild: Lageplan des Büros]" << "Frühere Nachrichten";
+            pageText << "[Bild: Lageplan des Büros]"
+                     << "Frühere Nachrichten";
         for (const QString& expected : pageText)
-            EXPECT_TRUE(request.contains(expected)) << expected.toStdString()
-                                                    << " is not in the page text:\n"
-                                                    << request.toStdString();
+            EXPECT_TRUE(request.contains(expected))
+                << expected.toStdString() << " is not in the page text:\n"
+                << request.toStdString();
         EXPECT_FALSE(request.contains("geheim123")) << "the password left the page";
         // The editor's words in its paragraphs' lines, as the request's JSON carries them;
         // none of the marks that stand for the paragraphs on the bus.

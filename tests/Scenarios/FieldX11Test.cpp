@@ -224,8 +224,8 @@ TEST_F(FieldScenario, InAQtPlainTextEditorTheFieldIsReadAndTheReplyReplacesTheSe
         R"(The field already contains: \"Liebe Anna,\nHallo Welt und danke.\nBis bald\")"))
         << "the tool did not get the field:\n"
         << request.toStdString();
-    expectBeside(shown, QRectF(fieldWindow.x, fieldWindow.y, fieldWindow.width,
-                               fieldWindow.height));
+    expectBeside(shown,
+                 QRectF(fieldWindow.x, fieldWindow.y, fieldWindow.width, fieldWindow.height));
     const qint64 application = field->processId();
     desktop.key(QStringLiteral("ctrl+Return"));
     EXPECT_TRUE(QTest::qWaitFor(
@@ -267,9 +267,9 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
     desktop.key(QStringLiteral("Escape"));
     desktop.environment.insert("SAL_USE_VCLPLUGIN", "gtk3");
-    desktop.startClient(QStringLiteral("soffice"), {QStringLiteral("--writer"),
-                                                    QStringLiteral("--norestore"),
-                                                    QStringLiteral("--nologo"), letter});
+    desktop.startClient(QStringLiteral("soffice"),
+                        {QStringLiteral("--writer"), QStringLiteral("--norestore"),
+                         QStringLiteral("--nologo"), letter});
     quint64 window = 0;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -325,7 +325,8 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     desktop.key(QStringLiteral("ctrl+Return"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return paragraphText() == QStringLiteral("Hallo Hallo Anna, gern – bis Freitag. und danke.");
+            return paragraphText() ==
+                   QStringLiteral("Hallo Hallo Anna, gern – bis Freitag. und danke.");
         },
         5000))
         << "the reply is not in place of the selection: " << paragraphText().toStdString();

@@ -378,9 +378,9 @@ inline void expectBeside(const ScreenRect& shown, const QRectF& field) {
     const bool below = shown.y >= int(field.bottom()) - 2 && shown.y < int(field.bottom()) + 60;
     const bool above = shown.y + shown.height <= int(field.top()) + 2 &&
                        shown.y + shown.height > int(field.top()) - 60;
-    EXPECT_TRUE(below || above) << "the panel at y " << shown.y << " to "
-                                << shown.y + shown.height << " is not by the field from "
-                                << field.top() << " to " << field.bottom();
+    EXPECT_TRUE(below || above) << "the panel at y " << shown.y << " to " << shown.y + shown.height
+                                << " is not by the field from " << field.top() << " to "
+                                << field.bottom();
     EXPECT_GE(shown.x, int(field.left()) - 20);
     EXPECT_LT(shown.x, int(field.left()) + 60) << "the panel is not by the field";
 }

@@ -237,7 +237,8 @@ public:
         AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
         if (failed(error) || !range)
             return std::nullopt;
-        const TextRange result{range->start_offset, std::max(range->start_offset, range->end_offset)};
+        const TextRange result{range->start_offset,
+                               std::max(range->start_offset, range->end_offset)};
         g_free(range);
         return result;
     }
@@ -399,7 +400,8 @@ private:
             AccessibleRef match = wrap(g_array_index(matches, AtspiAccessible*, i), pixelRatio_);
             if (!match)
                 continue;
-            if (!editable && static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
+            if (!editable &&
+                static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
                 editable = match;
             if (!first)
                 first = std::move(match);
