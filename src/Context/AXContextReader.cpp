@@ -41,7 +41,8 @@ constexpr std::chrono::milliseconds embeddedFor{200};
 constexpr std::chrono::milliseconds embeddedLateFor{350};
 
 // GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
-// itself "gtk" on the bus.
+// itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose paragraphs keep
+// their edits in the document's own undo: only GTK's own text roles are meant.
 bool keepsNoUndo(const QString& toolkit) {
     return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
 }
@@ -148,7 +149,7 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
             info.value = trimmed(text);
             // An empty answer is also what a failed read gives: written back, it would empty a
             // field that held text before the insertion.
-            if (keepsNoUndo(element->toolkit()) &&
+            if (hasTextRole && keepsNoUndo(element->toolkit()) &&
                 (!text.isEmpty() || element->characterCount() == 0))
                 info.restorableText = text;
             keepSelection(selectionOf(embeddedFor));

@@ -247,6 +247,7 @@ TEST(AXContextReaderTest, KeepsTheWholeTextOnlyWhereTheToolkitHasNoUndo) {
         std::optional<QString> restorable;
         QString text = "  Hallo Welt\n";
         bool textFails = false;
+        QString role = "AXTextField";
     } cases[] = {
         {"gtk 3.24.38", false, "  Hallo Welt\n"},
         {"GTK 3.24.38", false, "", ""},
@@ -256,9 +257,13 @@ TEST(AXContextReaderTest, KeepsTheWholeTextOnlyWhereTheToolkitHasNoUndo) {
         {"gtk 4.12.4", false, std::nullopt},
         {"Qt 6.4.2", false, std::nullopt},
         {"", false, std::nullopt},
+        // A LibreOffice paragraph: its document keeps an undo history of its own.
+        {"gtk 3.24.38", false, std::nullopt, "  Hallo Welt\n", false, "paragraph"},
     };
     for (const auto& c : cases) {
         Desktop desktop;
+        desktop.field->roleValue = c.role;
+        desktop.field->editable = true;
         desktop.field->toolkitValue = c.toolkit;
         desktop.field->password = c.password;
         desktop.field->textValue = c.text;
