@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <mutex>
 
+#include "Context/EmbeddedText.h"
+
 using Platform::AccessibleRef;
 
 namespace AXContextReader {
@@ -31,6 +33,12 @@ std::optional<QString> trimmed(const QString& text) {
 // answer was good, and keeps well inside the field read's 0.4 s.
 constexpr std::chrono::milliseconds frameRetryStep{10};
 constexpr std::chrono::milliseconds frameRetryFor{150};
+
+// The children of a field that keeps its words in them are asked within this time from the
+// start of the read, leaving the rest of the collector's 0.4 s for the field's place. A field
+// whose place came late is asked for its selection again, until the later limit.
+constexpr std::chrono::milliseconds embeddedFor{200};
+constexpr std::chrono::milliseconds embeddedLateFor{350};
 
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
     for (const auto& candidate : candidates)
@@ -62,7 +70,11 @@ bool isPlausible(const QRectF& field, const std::optional<QRectF>& window) {
            mid.y() < grown.bottom();
 }
 
-FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop) {
+FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop,
+               const AccessibilityGate::Now& now) {
+    const AccessibilityGate::Now clock =
+        now ? now : [] { return std::chrono::steady_clock::now().time_since_epoch(); };
+    const std::chrono::nanoseconds started = clock();
     FieldInfo info;
     // The bus itself switches applications' accessibility on (the trust check sets it): there
     // is nothing to write into the application first.
@@ -103,14 +115,33 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     // empty and point to a label element instead.
     info.label = firstNonEmpty(
         {trimmed(element->placeholder()), trimmed(element->name()), trimmed(element->labelText())});
+    // Where the field's words live in its children, its own text has a mark for each.
+    std::optional<EmbeddedText> embedded;
+    const auto selectionOf = [&](std::chrono::milliseconds within) -> std::optional<QString> {
+        if (!embedded)
+            return element->selectedText();
+        AccessibilityGate gate(tree, started + within, clock, stop, callTimeout);
+        std::optional<QString> selection = embedded->selection(gate);
+        tree.setCallTimeout(callTimeout);
+        return selection;
+    };
+    const auto keepSelection = [&info](const std::optional<QString>& selection) {
+        info.selectedText = selection ? trimmed(*selection) : std::nullopt;
+        info.selectionKnownEmpty = selection && selection->isEmpty();
+    };
     // What is typed into a password field never leaves it, not even into the prompt.
     if (!info.isPassword) {
         const QString text = element->text();
-        info.value = trimmed(text);
-        const std::optional<QString> selection = element->selectedText();
-        if (selection) {
-            info.selectedText = trimmed(*selection);
-            info.selectionKnownEmpty = selection->isEmpty();
+        if (text.contains(EmbeddedText::mark)) {
+            embedded.emplace(*element, text);
+            // The selection first: without it the collector has to send the copy key.
+            keepSelection(selectionOf(embeddedFor));
+            AccessibilityGate gate(tree, started + embeddedFor, clock, stop, callTimeout);
+            info.value = trimmed(embedded->text(gate).value_or(QString()));
+            tree.setCallTimeout(callTimeout);
+        } else {
+            info.value = trimmed(text);
+            keepSelection(selectionOf(embeddedFor));
         }
     }
     if (stop.stop_requested())
@@ -127,10 +158,8 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         // An application that did not know where the field was had not caught up with its
         // selection either: what it said then may be stale.
         if (frame && !info.isPassword && info.selectionKnownEmpty) {
-            if (const std::optional<QString> selection = element->selectedText()) {
-                info.selectedText = trimmed(*selection);
-                info.selectionKnownEmpty = selection->isEmpty();
-            }
+            if (const std::optional<QString> selection = selectionOf(embeddedLateFor))
+                keepSelection(selection);
         }
     }
     if (frame && isPlausible(*frame, info.windowFrame))

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "Context/AccessibilityGate.h"
 #include "Platform/AccessibilityTree.h"
 
 // What the accessibility bus tells about the focused window and field of one application.
@@ -34,11 +35,18 @@ struct FieldInfo {
     bool operator==(const FieldInfo&) const = default;
 };
 
+// The longest any one query of a read may wait for the application.
+inline constexpr std::chrono::milliseconds callTimeout{250};
+
 // Reads the focused window and field of the application of process `pid`. Blocking: every
 // query waits up to the tree's time limit, so it runs on the accessibility worker. Stops early,
 // with what it has, once `stop` is requested: nobody wants the answer any more. A password
-// field keeps its role, label and frame but never gives its text or selection.
-FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {});
+// field keeps its role, label and frame but never gives its text or selection. A field that
+// keeps its words in children (a web page's rich-text editor) is read through them for as long
+// as the read's time allows, measured on `now` (the steady clock when empty); past that its
+// text and selection are unknown.
+FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {},
+               const AccessibilityGate::Now& now = {});
 
 // Sleeps `duration` on the calling thread unless `stop` is requested first; false when it was,
 // so that a read nobody waits for any more ends at once.

@@ -12,11 +12,12 @@ namespace {
 
 // The field read's result is used only when it comes within this time; the panel waits for it.
 constexpr Milliseconds fieldTimeout{400};
-// Each query of the field read.
-constexpr Milliseconds fieldCallTimeout{250};
 // Once the shortcut's key is up, GTK 3 (Firefox's windows too) gives its window the focus back
 // only when the server's focus event reaches it, which on a busy machine can come after our
 // read: then neither the field nor, by the copy key, the selection would be found.
+// LibreOffice, once its window is back, first gives the focus to the panel that holds the
+// document and only then to the paragraph: a window that is back without a field is asked again
+// for the same while.
 constexpr Milliseconds windowRetryStep{15};
 constexpr Milliseconds windowRetryFor{150};
 // How long a finished snapshot waits for the picture taken ahead. Taking one is a matter of
@@ -126,10 +127,10 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
         [pid, token, awaitWindow](Platform::AccessibilityTree* tree) {
             if (!tree || token.stop_requested())
                 return FieldInfo();
-            tree->setCallTimeout(fieldCallTimeout);
+            tree->setCallTimeout(AXContextReader::callTimeout);
             FieldInfo info = AXContextReader::read(*tree, pid, token);
             for (auto waited = Milliseconds::zero();
-                 awaitWindow && info.noFocusedWindow && waited < windowRetryFor;
+                 awaitWindow && !info.isEditable && waited < windowRetryFor;
                  waited += windowRetryStep) {
                 if (!AXContextReader::pause(windowRetryStep, token))
                     break;

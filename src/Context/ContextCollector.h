@@ -73,7 +73,8 @@ private:
         std::shared_ptr<WindowCapture::Shot> shot;
     };
 
-    // `awaitWindow`: an answer without a focused window is asked again for a moment.
+    // `awaitWindow`: an answer without a focused window, or with a window but no field in it
+    // yet, is asked again for a moment.
     std::shared_ptr<FieldRead> readField(qint32 pid, bool awaitWindow = false);
     // Builds the snapshot once `read` answered; a prefetch that found no focused window is
     // read again, once.

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "Context/AccessibilityGate.h"
 #include "Platform/Characters.h"
 
 using Platform::AccessibleRef;
@@ -32,39 +33,6 @@ const QStringList& fullPagePhrases() {
         QStringLiteral("entire article"),  QStringLiteral("whole website")};
     return phrases;
 }
-
-// Every call into another application's tree goes through here: none once the reader is no
-// longer wanted or its time is up, and none that may wait past the deadline. A browser busy
-// with a large page answers slowly, and the accessibility worker it holds is the one the next
-// field read needs within its 0.4 s.
-class Gate {
-public:
-    Gate(Platform::AccessibilityTree& tree, std::chrono::nanoseconds deadline,
-         const PageReader::Now& now, const std::stop_token& stop)
-        : tree_(tree), deadline_(deadline), now_(now), stop_(stop) {}
-
-    bool open() {
-        if (stop_.stop_requested())
-            return false;
-        const auto left = deadline_ - now_();
-        if (left <= std::chrono::nanoseconds::zero())
-            return false;
-        const auto wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(left),
-                                     std::chrono::milliseconds(1), callTimeout);
-        if (wait != timeout_) {
-            tree_.setCallTimeout(wait);
-            timeout_ = wait;
-        }
-        return true;
-    }
-
-private:
-    Platform::AccessibilityTree& tree_;
-    std::chrono::nanoseconds deadline_;
-    const PageReader::Now& now_;
-    const std::stop_token& stop_;
-    std::chrono::milliseconds timeout_{-1};
-};
 
 // The page text under construction: trimmed pieces, an immediate repeat dropped, a line break
 // after a sentence or a colon and a space otherwise. Lengths are in characters as the user
@@ -137,7 +105,8 @@ void pushPieces(std::vector<Piece>& stack, const AccessibleRef& element, const Q
 }
 
 // Children one call at a time; what the gate cut off is missing from the end.
-std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element, Gate& gate) {
+std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element,
+                                      AccessibilityGate& gate) {
     std::vector<AccessibleRef> children;
     if (!gate.open())
         return children;
@@ -148,7 +117,7 @@ std::vector<AccessibleRef> childrenOf(Platform::AccessibleElement& element, Gate
     return children;
 }
 
-AccessibleRef findWebArea(const AccessibleRef& root, Gate& gate) {
+AccessibleRef findWebArea(const AccessibleRef& root, AccessibilityGate& gate) {
     std::deque<AccessibleRef> queue{root};
     int examined = 0;
     while (!queue.empty() && examined < webAreaSearchLimit && gate.open()) {
@@ -209,7 +178,7 @@ std::unique_ptr<ContextRead> PageReader::read(qint32 pid, int maxChars,
 std::optional<QString> PageReader::collect(Platform::AccessibilityTree& tree, qint32 pid,
                                            int maxChars, std::chrono::nanoseconds deadline,
                                            const Now& now, std::stop_token stop) {
-    Gate gate(tree, deadline, now, stop);
+    AccessibilityGate gate(tree, deadline, now, stop, callTimeout);
     if (!gate.open())
         return std::nullopt;
     const AccessibleRef application = tree.application(pid);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "Context/AccessibilityGate.h"
 #include "Context/ContextRead.h"
 #include "Platform/AccessibilityTree.h"
 #include "Platform/AccessibilityTrust.h"
@@ -18,8 +19,7 @@
 class PageReader final : public QObject {
 public:
     using Done = std::function<void(std::optional<QString>)>;
-    // A monotonic reading; tests pass one that moves with the walk.
-    using Now = std::function<std::chrono::nanoseconds()>;
+    using Now = AccessibilityGate::Now;
 
     PageReader(Platform::AccessibilityWorker& worker, Platform::AccessibilityTrust& trust);
 

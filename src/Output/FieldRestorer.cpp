@@ -11,10 +11,14 @@ namespace {
 constexpr std::chrono::milliseconds callTimeout{250};
 
 // GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
-// itself "gtk" on the bus. (GtkSourceView editors keep an undo of their own; the undo key,
-// sent first, serves them.)
-bool keepsNoUndo(const QString& toolkit) {
-    return toolkit.startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
+// itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose paragraphs keep
+// their edits in the document's own undo: only GTK's own text roles are meant. (GtkSourceView
+// editors keep an undo of their own; the undo key, sent first, serves them.)
+bool keepsNoUndo(Platform::AccessibleElement& element) {
+    const QString role = element.role();
+    if (role != QLatin1String("AXTextField") && role != QLatin1String("AXTextArea"))
+        return false;
+    return element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
 }
 
 AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
@@ -27,7 +31,7 @@ AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
     AccessibleRef element = window->focusedElement();
     // A role that could not be read may be a password entry's.
     if (!element || element->isEditable() != true || element->isPassword() != false ||
-        !keepsNoUndo(element->toolkit()))
+        !keepsNoUndo(*element))
         return nullptr;
     return element;
 }
@@ -71,11 +75,11 @@ std::optional<qsizetype> unitIndex(const QString& text, int characters) {
 }  // namespace
 
 std::optional<QString> FieldRestorer::withPaste(const Field& before, const QString& pasted) {
-    if (!before.selection || before.selection->second < before.selection->first ||
-        before.selection->first < 0)
+    if (!before.selection || before.selection->end < before.selection->start ||
+        before.selection->start < 0)
         return std::nullopt;
-    const std::optional<qsizetype> start = unitIndex(before.text, before.selection->first);
-    const std::optional<qsizetype> end = unitIndex(before.text, before.selection->second);
+    const std::optional<qsizetype> start = unitIndex(before.text, before.selection->start);
+    const std::optional<qsizetype> end = unitIndex(before.text, before.selection->end);
     if (!start || !end)
         return std::nullopt;
     return before.text.left(*start) + pasted + before.text.mid(*end);
@@ -104,7 +108,7 @@ bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, con
         return false;
     // Writing the text moves the caret to its start.
     if (const auto& selection = change.before.selection)
-        element->setSelectionRange(selection->first, selection->second);
+        element->setSelectionRange(selection->start, selection->end);
     return true;
 }
 

@@ -23,7 +23,7 @@ public:
     struct Field {
         QString element;
         QString text;
-        std::optional<std::pair<int, int>> selection;
+        std::optional<Platform::TextRange> selection;
 
         bool operator==(const Field&) const = default;
     };

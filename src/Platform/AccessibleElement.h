@@ -12,6 +12,13 @@ namespace Platform {
 class AccessibleElement;
 using AccessibleRef = std::shared_ptr<AccessibleElement>;
 
+// A stretch of an element's text, in code points from its start; `end` is not part of it.
+struct TextRange {
+    int start = 0;
+    int end = 0;
+    bool operator==(const TextRange&) const = default;
+};
+
 // One object of another application's accessibility tree. Every call asks that application and
 // may stall until the tree's per-call time limit; an answer that fails, times out or is missing
 // comes back empty (an empty string, none, null). Used only on the thread that made the tree.
@@ -51,9 +58,9 @@ public:
     // The selected part of the text: empty when the element has a caret and no selection,
     // none when it says nothing about a selection.
     virtual std::optional<QString> selectedText() = 0;
-    // The selection as character offsets [start, end); start == end is the caret without a
-    // selection. None when the element does not say.
-    virtual std::optional<std::pair<int, int>> selectionRange() = 0;
+    // Where the selection of selectedText() lies in text(): start == end is the caret without
+    // a selection; none when the element says nothing about a selection.
+    virtual std::optional<TextRange> selectionRange() = 0;
     // Selects [start, end), or puts the caret at `start` when both are equal.
     virtual bool setSelectionRange(int start, int end) = 0;
     // In global screen coordinates, Qt's logical pixels; none unless both sides are positive.

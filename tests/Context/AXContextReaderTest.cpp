@@ -262,6 +262,79 @@ TEST(AXContextReaderTest, ARoleThatCouldNotBeReadCountsAsAPasswords) {
     }
 }
 
+// A web page's rich-text editor: its own text is a mark for each paragraph, its selection sits
+// on the marks, and each paragraph knows its own words and which of them are selected.
+TEST(AXContextReaderTest, AnEditorThatKeepsItsWordsInChildrenIsReadThroughThem) {
+    using Platform::TextRange;
+    using std::nullopt;
+    const QString whole = "Liebe Jana,\nHallo Welt und danke.\nBis bald";
+    const struct {
+        const char* name;
+        std::optional<TextRange> editor, first, second, third;
+        std::optional<QString> value, selectedText;
+        bool knownEmpty = false;
+        // Which paragraph (1 to 3) answers only after the read's time is up; 0 for none.
+        int slow = 0;
+        bool linkInSecond = false;
+    } cases[] = {
+        {"a word in the second paragraph", TextRange{1, 2}, nullopt, TextRange{6, 10}, nullopt,
+         whole, "Welt"},
+        {"across two paragraphs", TextRange{1, 3}, nullopt, TextRange{15, 21}, TextRange{0, 3},
+         whole, "danke.\nBis"},
+        {"across three: the middle one whole", TextRange{0, 3}, TextRange{6, 11}, nullopt,
+         TextRange{0, 3}, whole, "Jana,\nHallo Welt und danke.\nBis"},
+        {"a caret", TextRange{1, 1}, nullopt, nullopt, nullopt, whole, nullopt, true},
+        {"a link inside the paragraph", TextRange{1, 2}, nullopt, TextRange{6, 7}, nullopt, whole,
+         "Welt", false, 0, true},
+        // The collector then sends the copy key.
+        {"no paragraph tells its selection", TextRange{1, 2}, nullopt, nullopt, nullopt, whole,
+         nullopt},
+        {"the editor tells no selection", nullopt, nullopt, TextRange{6, 10}, nullopt, whole,
+         nullopt},
+        {"a slow paragraph outside the selection", TextRange{1, 2}, nullopt, TextRange{6, 10},
+         nullopt, nullopt, "Welt", false, 3},
+        {"the selected paragraph is slow", TextRange{1, 2}, nullopt, TextRange{6, 10}, nullopt,
+         nullopt, nullopt, false, 2},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        desktop.field->roleValue = "section";
+        desktop.field->textValue = QString(3, QChar(0xFFFC));
+        desktop.field->selectionRangeValue = c.editor;
+        desktop.field->selection = QString(QChar(0xFFFC));
+        std::chrono::nanoseconds clock{};
+        const std::optional<TextRange> ranges[] = {c.first, c.second, c.third};
+        const QString texts[] = {"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"};
+        for (int i = 0; i < 3; ++i) {
+            auto paragraph = std::make_shared<FakeAccessible>();
+            paragraph->roleValue = "paragraph";
+            paragraph->textValue = texts[i];
+            paragraph->selectionRangeValue = ranges[i];
+            if (c.slow == i + 1)
+                paragraph->beforeAnswer = [&clock] { clock += std::chrono::seconds(1); };
+            desktop.field->embedded.push_back(paragraph);
+        }
+        if (c.linkInSecond) {
+            const auto& second = desktop.field->embedded[1];
+            second->textValue = QString("Hallo %1 und danke.").arg(QChar(0xFFFC));
+            auto link = std::make_shared<FakeAccessible>();
+            link->roleValue = "link";
+            link->textValue = "Welt";
+            link->selectionRangeValue = TextRange{0, 4};
+            second->embedded.push_back(link);
+        }
+        const FieldInfo info =
+            AXContextReader::read(desktop.tree, pid, {}, [&clock] { return clock; });
+        EXPECT_EQ(info.value, c.value) << c.name;
+        EXPECT_EQ(info.selectedText, c.selectedText) << c.name;
+        EXPECT_EQ(info.selectionKnownEmpty, c.knownEmpty) << c.name;
+        EXPECT_TRUE(info.isEditable) << c.name;
+        EXPECT_EQ(info.frame, fieldFrame) << c.name;
+        // The rest of the read keeps its own time limit.
+        EXPECT_EQ(desktop.tree.callTimeout(), AXContextReader::callTimeout) << c.name;
+    }
+}
+
 TEST(AXContextReaderTest, StopsAskingOnceNobodyWaits) {
     Desktop desktop;
     std::stop_source source;

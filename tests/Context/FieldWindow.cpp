@@ -1,8 +1,9 @@
 // The other application of the context tests on a real X server. "fields": a window titled
 // "Testfenster" with a labelled line edit (placeholder, text, a selection) and a password
 // field; "page": a window whose one paragraph keeps its text with a U+FFFC mark for each of its
-// two child labels, the way web browsers do. Prints "window <id>" once shown; on the line
-// "focus password" it moves the focus to the password field.
+// two child labels, the way web browsers do; "editor": a plain text editor of three lines that
+// is its own window, titled "Editor", with "Welt" selected in the second line. Prints "window <id>"
+// once shown; on the line "focus password" it moves the focus to the password field.
 #include <unistd.h>
 
 #include <QAccessibleWidget>
@@ -10,6 +11,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -80,13 +82,19 @@ QAccessibleInterface* pageFactory(const QString& className, QObject* object) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const bool page = argc > 1 && QString::fromLocal8Bit(argv[1]) == QLatin1String("page");
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const bool page = mode == QLatin1String("page");
     QAccessible::installFactory(pageFactory);
 
-    QWidget window;
+    QPlainTextEdit editor(QStringLiteral("Liebe Anna,\nHallo Welt und danke.\nBis bald"));
+    const bool editing = mode == QLatin1String("editor");
+    QWidget form;
+    QWidget& window = editing ? static_cast<QWidget&>(editor) : form;
     QLineEdit* subject = nullptr;
     QLineEdit* password = nullptr;
-    if (page) {
+    if (editing) {
+        window.setWindowTitle(QStringLiteral("Editor"));
+    } else if (page) {
         window.setWindowTitle(QStringLiteral("Seite"));
         auto* layout = new QVBoxLayout(&window);
         auto* paragraph = new PageWidget(&window);
@@ -108,11 +116,17 @@ int main(int argc, char** argv) {
         passwordLabel->setBuddy(password);
         layout->addRow(passwordLabel, password);
     }
-    window.resize(480, 260);
+    window.resize(editing ? 600 : 480, editing ? 300 : 260);
     window.show();
     if (subject) {
         subject->setFocus();
         subject->setSelection(6, 4);
+    }
+    if (editing) {
+        QTextCursor cursor = editor.textCursor();
+        cursor.setPosition(18);
+        cursor.setPosition(22, QTextCursor::KeepAnchor);
+        editor.setTextCursor(cursor);
     }
 
     QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);

@@ -452,17 +452,17 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         {"typed while the target came forward",
          [](Scene& s) {
              s.recipient->textValue = "Anna Beispiel, ";
-             s.recipient->range = std::pair(15, 15);
+             s.recipient->selectionRangeValue = Platform::TextRange{15, 15};
          },
          {},
-         FieldRestorer::Change{{recipient, "Anna Beispiel, ", std::pair(15, 15)},
-                               {recipient, "Anna Beispiel, Hallo", std::pair(20, 20)}}},
+         FieldRestorer::Change{{recipient, "Anna Beispiel, ", Platform::TextRange{15, 15}},
+                               {recipient, "Anna Beispiel, Hallo", Platform::TextRange{20, 20}}}},
         // It would pass for the paste's and be undone with it.
         {"typed while the paste landed: the change holds what the paste alone left",
          {},
          [](Scene& s) { s.recipient->textValue += " ok"; },
-         FieldRestorer::Change{{recipient, "Anna Beispiel", std::pair(13, 13)},
-                               {recipient, "Anna BeispielHallo", std::pair(18, 18)}}},
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}},
+                               {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}}}},
         {"the focus went to the other entry before the paste",
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          {},
@@ -484,11 +484,12 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         application->focusedWindowValue = scene.window;
         for (const auto& field : {scene.recipient, scene.subject}) {
             field->editable = true;
+            field->roleValue = "AXTextField";
             field->toolkitValue = "GTK 3.24.38";
         }
         scene.recipient->identityValue = recipient;
         scene.recipient->textValue = "Anna Beispiel";
-        scene.recipient->range = std::pair(13, 13);
+        scene.recipient->selectionRangeValue = Platform::TextRange{13, 13};
         scene.subject->identityValue = subject;
         scene.subject->textValue = "Termin am Freitag";
         scene.window->focusedElementValue = scene.recipient;
@@ -501,11 +502,12 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
             if (key != VirtualKey::V)
                 return;
             FakeAccessible& field = *scene.window->focusedElementValue;
+            const int size = static_cast<int>(field.textValue.size());
             const auto [start, end] =
-                field.range.value_or(std::pair(field.textValue.size(), field.textValue.size()));
+                field.selectionRangeValue.value_or(Platform::TextRange{size, size});
             field.textValue = field.textValue.left(start) + "Hallo" + field.textValue.mid(end);
-            if (field.range)
-                field.range = std::pair(start + 5, start + 5);
+            if (field.selectionRangeValue)
+                field.selectionRangeValue = Platform::TextRange{start + 5, start + 5};
         };
         std::optional<TextInserter::Insertion> done;
         inserter.insert("Hallo", d.target, false,

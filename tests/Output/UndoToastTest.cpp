@@ -197,6 +197,7 @@ TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
         application->focusedWindowValue = window;
         window->focusedElementValue = entry;
         entry->editable = true;
+        entry->roleValue = "AXTextField";
         entry->toolkitValue = "GTK 3.24.38";
         entry->identityValue = ":1.9:/entry";
         entry->textValue = c.holds;
@@ -204,8 +205,8 @@ TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
         FieldRestorer restorer{worker, desk.clock};
         UndoToast toast{
             {desk.clock, desk.inserter, desk.windows, desk.terminals, nullptr, &restorer}};
-        const FieldRestorer::Change change{{":1.9:/entry", "Anna", std::pair(4, 4)},
-                                           {":1.9:/entry", "Anna Hallo", std::pair(10, 10)}};
+        const FieldRestorer::Change change{{":1.9:/entry", "Anna", Platform::TextRange{4, 4}},
+                                           {":1.9:/entry", "Anna Hallo", Platform::TextRange{10, 10}}};
         toast.show(desk.field, desk.target, change);
         toast.view()->undoButton()->click();
         desk.clock.advance(UndoToast::kUndoDelay);

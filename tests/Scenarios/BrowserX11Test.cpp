@@ -6,23 +6,26 @@
 
 namespace {
 
-const QString page = QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html");
+const QString messagePage = QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html");
+// A rich-text editor of three paragraphs, "Welt" selected in the second.
+const QString editorPage = QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/editor.html");
 const QString reply = QStringLiteral("Hallo Anna, gern – bis Freitag.");
 
 // A browser on the desktop with the message page in front; its text area holds "Hallo Welt"
-// with "Welt" selected and has the keyboard.
+// with "Welt" selected and has the keyboard. With `richText` the editor page instead: its
+// second paragraph holds "Hallo Welt und danke." with "Welt" selected.
 class BrowserScenario : public ScenarioTest {
 protected:
     void startFirefox() {
         browser = &desktop.startClient(QStringLiteral("firefox-esr"),
-                                       Browsers::firefoxArguments(profile.path(), page));
-        waitForPage(QStringLiteral("Nachricht von Jana — Mozilla Firefox"));
+                                       Browsers::firefoxArguments(profile.path(), page()));
+        waitForPage(pageTitle() + QStringLiteral(" — Mozilla Firefox"));
     }
 
     void startChromium() {
         browser = &desktop.startClient(QStringLiteral("chromium"),
-                                       Browsers::chromiumArguments(profile.path(), page));
-        waitForPage(QStringLiteral("Nachricht von Jana - Chromium"));
+                                       Browsers::chromiumArguments(profile.path(), page()));
+        waitForPage(pageTitle() + QStringLiteral(" - Chromium"));
     }
 
     void waitForPage(const QString& title) {
@@ -48,22 +51,38 @@ protected:
             << "the text area never showed on the accessibility bus";
     }
 
+    QString page() const { return richText ? editorPage : messagePage; }
+    QString pageTitle() const {
+        return richText ? QStringLiteral("Antwort an Jana") : QStringLiteral("Nachricht von Jana");
+    }
+
     // The page's text area as a screen reader finds it: browsers give it the role of a
-    // one-line entry, as they give the address bar, which holds no "Hallo".
+    // one-line entry, as they give the address bar, which holds no "Hallo". The rich-text
+    // editor is a section named by its label.
     Platform::AccessibleRef textArea() {
         Platform::AccessibleRef found;
         desktop.walk(pid, [&](const Platform::AccessibleRef& e, int) {
-            if (e->role() == QLatin1String("AXTextField") && e->isEditable() == true &&
-                e->isPassword() == false && e->text().startsWith(QLatin1String("Hallo")))
+            if (e->isEditable() != true || e->isPassword() != false)
+                return true;
+            if (richText
+                    ? e->role() == QLatin1String("section") && e->name() == QLatin1String("Antwort")
+                    : e->role() == QLatin1String("AXTextField") &&
+                          e->text().startsWith(QLatin1String("Hallo")))
                 found = e;
             return !found;
         });
         return found;
     }
 
+    // The text area's text; of the rich-text editor, the paragraph that holds "Hallo".
     QString areaText() {
         const Platform::AccessibleRef area = textArea();
-        return area ? area->text() : QString();
+        if (!area || !richText)
+            return area ? area->text() : QString();
+        for (const Platform::AccessibleRef& paragraph : area->children())
+            if (const QString text = paragraph->text(); text.startsWith(QLatin1String("Hallo")))
+                return text;
+        return {};
     }
 
     // The whole road: the shortcut opens the panel beside the text area, the instruction goes
@@ -111,17 +130,30 @@ protected:
             << request.toStdString();
         // The page as text: heading, paragraph with its link, the picture by its description,
         // the link below; nothing of what is typed on the page.
-        for (const char* expected : {"Frage zum Termin", "Termin am Montag noch passt",
-                                     "[Bild: Lageplan des Büros]", "Frühere Nachrichten"})
-            EXPECT_TRUE(request.contains(QString::fromUtf8(expected)))
-                << expected << " is not in the page text:\n"
+        QStringList pageText = {"Frage zum Termin", "Termin am Montag noch passt"};
+        if (!richText)
+            pageText << "[Bild: Lageplan des Büros]"
+                     << "Frühere Nachrichten";
+        for (const QString& expected : pageText)
+            EXPECT_TRUE(request.contains(expected))
+                << expected.toStdString() << " is not in the page text:\n"
                 << request.toStdString();
         EXPECT_FALSE(request.contains("geheim123")) << "the password left the page";
+        // The editor's words in its paragraphs' lines, as the request's JSON carries them;
+        // none of the marks that stand for the paragraphs on the bus.
+        if (richText) {
+            EXPECT_TRUE(request.contains(
+                R"(The field already contains: \"Liebe Jana,\nHallo Welt und danke.\nBis bald\")"))
+                << request.toStdString();
+        }
+        EXPECT_FALSE(request.contains(QChar(0xFFFC)) || request.contains("\\ufffc"))
+            << request.toStdString();
 
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
             << "no reply in the panel";
         desktop.key(QStringLiteral("ctrl+Return"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == "Hallo " + reply; }, 5000))
+        const QString after = richText ? "Hallo " + reply + " und danke." : "Hallo " + reply;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == after; }, 5000))
             << "the reply is not in place of the selection: " << areaText().toStdString();
         ScenarioDesktop::screenshot(picture + "-inserted");
         EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
@@ -133,21 +165,9 @@ protected:
             },
             3000))
             << "no undo toast";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == "Hallo Welt"; }, 5000))
+        const QString before = richText ? "Hallo Welt und danke." : "Hallo Welt";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == before; }, 5000))
             << "the undo did not restore the text area: " << areaText().toStdString();
-    }
-
-    // Directly below the text area or, where there is no room, directly above it, and
-    // left-aligned with it; the pointer is far away.
-    static void expectBeside(const ScreenRect& shown, const QRectF& area) {
-        const bool below = shown.y >= int(area.bottom()) - 2 && shown.y < int(area.bottom()) + 60;
-        const bool above = shown.y + shown.height <= int(area.top()) + 2 &&
-                           shown.y + shown.height > int(area.top()) - 60;
-        EXPECT_TRUE(below || above)
-            << "the panel at y " << shown.y << " to " << shown.y + shown.height
-            << " is not by the text area from " << area.top() << " to " << area.bottom();
-        EXPECT_GE(shown.x, int(area.left()) - 20);
-        EXPECT_LT(shown.x, int(area.left()) + 60) << "the panel is not by the text area";
     }
 
     // The browser window comes forward again after another one had the keyboard, and the
@@ -196,6 +216,7 @@ protected:
         }
     }
 
+    bool richText = false;
     QTemporaryDir profile;
     QProcess* browser = nullptr;
     quint64 window = 0;
@@ -220,6 +241,30 @@ TEST_F(BrowserScenario, InChromiumTheRoadRunsBesideTheTextArea) {
     if (HasFatalFailure())
         return;
     comeForwardAndPress(3);
+}
+
+// A rich-text editor of the kind web mail and chat pages write in: its paragraphs' words, not
+// the marks that stand for them, are the field's text and selection in the request.
+TEST_F(BrowserScenario, InFirefoxARichTextEditorIsReadThroughItsParagraphs) {
+    richText = true;
+    startFirefox();
+    if (HasFatalFailure())
+        return;
+    runTheRoad(QStringLiteral("firefox-editor"));
+    if (HasFatalFailure())
+        return;
+    comeForwardAndPress(1);
+}
+
+TEST_F(BrowserScenario, InChromiumARichTextEditorIsReadThroughItsParagraphs) {
+    richText = true;
+    startChromium();
+    if (HasFatalFailure())
+        return;
+    runTheRoad(QStringLiteral("chromium-editor"));
+    if (HasFatalFailure())
+        return;
+    comeForwardAndPress(1);
 }
 
 }  // namespace

@@ -26,17 +26,19 @@ protected:
     // The same for a window already shown.
     void askInWindow(quint64 window, const QString& picture, const QString& selected = "Welt",
                      const QByteArray& settings = {}) {
-        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
-        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
-                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
-        desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.6");
-        desktop.writeSettings(settings);
+        useTheStandInTool(settings);
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000))
             << "the field's window never had the keyboard";
+        askAbout(window, picture, selected);
+    }
+
+    // The same once the field's window (`window`) has the keyboard and the selection.
+    void askAbout(quint64 window, const QString& picture, const QString& selected = "Welt") {
         // The pointer far from the field, so that a panel by the pointer shows.
         desktop.movePointer(150, 720);
 
-        desktop.startTavrin();
+        if (desktop.tavrin.state() == QProcess::NotRunning)
+            desktop.startTavrin();
         ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
         const quint64 panel = desktop.focusedWindow();
         QTest::qWait(500);
@@ -76,6 +78,14 @@ protected:
             << "the tool never finished";
         EXPECT_EQ(desktop.focusedPid(), desktop.tavrin.processId())
             << "the panel stays open with the reply";
+    }
+
+    void useTheStandInTool(const QByteArray& settings = {}) {
+        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
+        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+        desktop.environment.insert("TAVRIN_FAKE_DELAY", "0.6");
+        desktop.writeSettings(settings);
     }
 
     // Clicks "Rückgängig" on the toast and waits for the field of `application` to hold
@@ -246,6 +256,138 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
         << "no undo toast";
     EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
         << "the undo did not restore the entry: " << entryText(application).toStdString();
+}
+
+// A multi-line Qt editor is the field whatever its toolkit calls it: the panel stands by it,
+// the request carries its lines and the selection, the reply replaces "Welt", and Control+Z
+// in the editor (its own undo) takes the reply back.
+TEST_F(FieldScenario, InAQtPlainTextEditorTheFieldIsReadAndTheReplyReplacesTheSelection) {
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("editor")},
+                         QStringLiteral("plain-text-edit"));
+    if (HasFatalFailure())
+        return;
+    const QByteArray request = readFile(record.filePath("claude.stdin"));
+    // As the request carries it, inside the tool's JSON input.
+    EXPECT_TRUE(request.contains(
+        R"(The field already contains: \"Liebe Anna,\nHallo Welt und danke.\nBis bald\")"))
+        << "the tool did not get the field:\n"
+        << request.toStdString();
+    expectBeside(shown,
+                 QRectF(fieldWindow.x, fieldWindow.y, fieldWindow.width, fieldWindow.height));
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return desktop.fieldText(application) ==
+                   QStringLiteral(
+                       "Liebe Anna,\nHallo Hallo Anna, gern – bis Freitag. und danke.\nBis bald");
+        },
+        5000))
+        << "the reply is not in place of the selection: "
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+    undoTo(application, QStringLiteral("Liebe Anna,\nHallo Welt und danke.\nBis bald"));
+}
+
+// In LibreOffice Writer the paragraph that holds the selection is the field: the panel stands
+// by it, the request carries its text, the reply replaces "Welt" and "Rückgängig" (Writer's own
+// undo) takes it back.
+TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
+    xclipIn("vorher");
+    useTheStandInTool();
+    QTemporaryDir documents;
+    const QString letter = documents.filePath(QStringLiteral("brief.fodt"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVRIN_FIXTURES_DIR "/documents/brief.fodt"), letter));
+    // Writer takes Control+Shift+Space for a protected space: Tavrin holds the shortcut before
+    // Writer comes, so that no press meant for Tavrin lands in the letter.
+    desktop.startClient(QStringLiteral("xterm"), {"-T", "scenario-other"});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !runProgram(QStringLiteral("xdotool"),
+                               {QStringLiteral("search"), QStringLiteral("--name"),
+                                QStringLiteral("^scenario-other$")})
+                        .trimmed()
+                        .isEmpty();
+        },
+        10000));
+    desktop.startTavrin();
+    ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+    desktop.key(QStringLiteral("Escape"));
+    desktop.environment.insert("SAL_USE_VCLPLUGIN", "gtk3");
+    desktop.startClient(QStringLiteral("soffice"),
+                        {QStringLiteral("--writer"), QStringLiteral("--norestore"),
+                         QStringLiteral("--nologo"), letter});
+    quint64 window = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            window = runProgram(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--name"), QStringLiteral("LibreOffice Writer$")})
+                         .trimmed()
+                         .split('\n')
+                         .first()
+                         .toULongLong();
+            return window != 0 && desktop.focusedWindow() == window;
+        },
+        60000))
+        << "Writer never came up with the keyboard";
+    const qint64 writer = runProgram(QStringLiteral("xdotool"),
+                                     {QStringLiteral("getwindowpid"), QString::number(window)})
+                              .trimmed()
+                              .toLongLong();
+    // The second paragraph, as a screen reader finds it.
+    const auto paragraph = [&] {
+        Platform::AccessibleRef found;
+        desktop.walk(writer, [&](const Platform::AccessibleRef& e, int) {
+            if (e->role() == QLatin1String("paragraph") &&
+                e->text().startsWith(QLatin1String("Hallo")))
+                found = e;
+            return !found;
+        });
+        return found;
+    };
+    const auto paragraphText = [&] {
+        const Platform::AccessibleRef found = paragraph();
+        return found ? found->text() : QString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paragraph() != nullptr; }, 15000))
+        << "the letter never showed on the accessibility bus";
+    for (const char* key : {"ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
+                            "Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right"})
+        desktop.key(QString::fromLatin1(key));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return paragraph()->selectedText() == QStringLiteral("Welt"); }, 5000))
+        << "Writer did not select the word";
+    const std::optional<QRectF> frame = paragraph()->frame();
+    ASSERT_TRUE(frame);
+
+    askAbout(window, QStringLiteral("writer"));
+    if (HasFatalFailure())
+        return;
+    const QByteArray request = readFile(record.filePath("claude.stdin"));
+    EXPECT_TRUE(request.contains(R"(The field already contains: \"Hallo Welt und danke.\")"))
+        << "the tool did not get the field:\n"
+        << request.toStdString();
+    expectBeside(shown, *frame);
+    desktop.key(QStringLiteral("ctrl+Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return paragraphText() ==
+                   QStringLiteral("Hallo Hallo Anna, gern – bis Freitag. und danke.");
+        },
+        5000))
+        << "the reply is not in place of the selection: " << paragraphText().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
+        3000))
+        << "no undo toast";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return paragraphText() == QStringLiteral("Hallo Welt und danke."); }, 5000))
+        << "the undo did not restore the paragraph: " << paragraphText().toStdString();
 }
 
 // With "Panel schließen" off the panel comes back over the field after each insertion, and

@@ -372,6 +372,19 @@ private:
     std::vector<std::unique_ptr<QProcess>> clients_;
 };
 
+// Directly below the field or, where there is no room, directly above it, and left-aligned
+// with it; the scenarios keep the pointer far away.
+inline void expectBeside(const ScreenRect& shown, const QRectF& field) {
+    const bool below = shown.y >= int(field.bottom()) - 2 && shown.y < int(field.bottom()) + 60;
+    const bool above = shown.y + shown.height <= int(field.top()) + 2 &&
+                       shown.y + shown.height > int(field.top()) - 60;
+    EXPECT_TRUE(below || above) << "the panel at y " << shown.y << " to " << shown.y + shown.height
+                                << " is not by the field from " << field.top() << " to "
+                                << field.bottom();
+    EXPECT_GE(shown.x, int(field.left()) - 20);
+    EXPECT_LT(shown.x, int(field.left()) + 60) << "the panel is not by the field";
+}
+
 // A scenario: the desktop comes up before, and afterwards the screen is kept as a picture in
 // the build folder; when the scenario failed, the picture's path and what the screen showed
 // are printed.

@@ -27,7 +27,7 @@ public:
             return false;
         textValue = text;
         // As GTK does: the caret goes to the start.
-        range = std::pair(0, 0);
+        selectionRangeValue = TextRange{0, 0};
         return true;
     }
     QString labelText() override { return ask("labelText", labelTextValue); }
@@ -37,13 +37,13 @@ public:
                    textFails ? std::nullopt : std::optional<int>(textValue.toUcs4().size()));
     }
     std::optional<QString> selectedText() override { return ask("selectedText", selection); }
-    std::optional<std::pair<int, int>> selectionRange() override {
-        return ask("selectionRange", range);
+    std::optional<TextRange> selectionRange() override {
+        return ask("selectionRange", selectionRangeValue);
     }
     bool setSelectionRange(int start, int end) override {
         if (!ask("setSelectionRange", writable))
             return false;
-        range = std::pair(start, end);
+        selectionRangeValue = TextRange{start, end};
         return true;
     }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
@@ -70,7 +70,8 @@ public:
     // The text cannot be read: it comes back empty, as a failed read does.
     bool textFails = false;
     std::optional<QString> selection;
-    std::optional<std::pair<int, int>> range;
+    // Where the selection lies in `textValue`; tests of web content set it with `selection`.
+    std::optional<TextRange> selectionRangeValue;
     std::optional<QRectF> frameValue;
     std::vector<std::shared_ptr<FakeAccessible>> childList;
     std::vector<std::shared_ptr<FakeAccessible>> embedded;

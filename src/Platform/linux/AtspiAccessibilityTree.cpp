@@ -38,6 +38,8 @@ namespace {
 // How many elements the search for the focused element may look at when the application does
 // not answer the one query that finds it.
 constexpr int focusWalkLimit = 2000;
+// How many elements that say they have the focus are weighed against each other.
+constexpr int focusedMatchLimit = 8;
 constexpr int maximumChildren = 10000;
 
 template <typename T>
@@ -222,30 +224,21 @@ public:
     }
 
     std::optional<QString> selectedText() override {
+        const std::optional<TextRange> range = selectionRange();
+        if (!range)
+            return std::nullopt;
+        if (range->end <= range->start)
+            return QString();
         GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
-        if (!text)
-            return std::nullopt;
         GError* error = nullptr;
-        const gint count = atspi_text_get_n_selections(text.get(), &error);
-        if (failed(error) || count < 0)
-            return std::nullopt;
-        if (count == 0)
-            return QString();
-        AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
-        if (failed(error) || !range)
-            return std::nullopt;
-        const gint start = range->start_offset;
-        const gint end = range->end_offset;
-        g_free(range);
-        if (end <= start)
-            return QString();
-        QString result = takeString(atspi_text_get_text(text.get(), start, end, &error));
+        QString result =
+            takeString(atspi_text_get_text(text.get(), range->start, range->end, &error));
         if (failed(error))
             return std::nullopt;
         return result;
     }
 
-    std::optional<std::pair<int, int>> selectionRange() override {
+    std::optional<TextRange> selectionRange() override {
         GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
         if (!text)
             return std::nullopt;
@@ -257,15 +250,15 @@ public:
             AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
             if (failed(error) || !range)
                 return std::nullopt;
-            const std::pair<int, int> result(range->start_offset, range->end_offset);
+            const TextRange result{range->start_offset, range->end_offset};
             g_free(range);
-            if (result.second > result.first)
+            if (result.end > result.start)
                 return result;
         }
         const gint caret = atspi_text_get_caret_offset(text.get(), &error);
         if (failed(error) || caret < 0)
             return std::nullopt;
-        return std::pair(caret, caret);
+        return TextRange{caret, caret};
     }
 
     bool setSelectionRange(int start, int end) override {
@@ -374,6 +367,10 @@ public:
     }
 
     AccessibleRef focusedElement() override {
+        // A Qt editor that is a window of its own is the field: the viewport inside it says
+        // it has the focus as well, but takes no text.
+        if (hasState(ATSPI_STATE_FOCUSED) && hasState(ATSPI_STATE_EDITABLE))
+            return wrap(static_cast<AtspiAccessible*>(g_object_ref(object_)), screens_);
         if (AccessibleRef found = focusedByCollection())
             return found;
         return focusedByWalk();
@@ -415,7 +412,10 @@ private:
         return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG;
     }
 
-    // One query that the application answers from its own tree.
+    // One query that the application answers from its own tree. More than one element may
+    // say it has the focus: LibreOffice keeps the state on the panel that holds the document
+    // as well as on the paragraph being written in, the panel first. The one that takes text
+    // is the one the user types into.
     AccessibleRef focusedByCollection() {
         GObjectPtr<AtspiCollection> collection(atspi_accessible_get_collection_iface(object_));
         if (!collection)
@@ -429,20 +429,25 @@ private:
             states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, nullptr,
             ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
         GError* error = nullptr;
-        GArray* matches = atspi_collection_get_matches(
-            collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+        GArray* matches = atspi_collection_get_matches(collection.get(), rule.get(),
+                                                       ATSPI_Collection_SORT_ORDER_CANONICAL,
+                                                       focusedMatchLimit, TRUE, &error);
         if (failed(error) || !matches)
             return nullptr;
-        AccessibleRef result;
+        AccessibleRef first;
+        AccessibleRef editable;
         for (guint i = 0; i < matches->len; ++i) {
-            auto* match = g_array_index(matches, AtspiAccessible*, i);
-            if (!result)
-                result = wrap(match, screens_);
-            else
-                g_object_unref(match);
+            AccessibleRef match = wrap(g_array_index(matches, AtspiAccessible*, i), screens_);
+            if (!match)
+                continue;
+            if (!editable &&
+                static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
+                editable = match;
+            if (!first)
+                first = std::move(match);
         }
         g_array_free(matches, TRUE);
-        return result;
+        return editable ? editable : first;
     }
 
     // Depth first through what is showing, a bounded number of elements.
