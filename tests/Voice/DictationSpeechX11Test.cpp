@@ -45,11 +45,10 @@ TEST(DictationSpeechTest, BothEnginesRecogniseRealSpeech) {
         // Bounded, not hanging; the exact give-up time is checked on the fake clock.
         ASSERT_TRUE(QTest::qWaitFor([&] { return stopped; }, 10000));
         EXPECT_TRUE(heard) << "what the engine showed last: "
-                           << (harness.partials.empty()
-                                   ? std::string("nothing")
-                                   : (harness.partials.back().first + "|" +
-                                      harness.partials.back().second)
-                                         .toStdString());
+                           << (harness.partials.empty() ? std::string("nothing")
+                                                        : (harness.partials.back().first + "|" +
+                                                           harness.partials.back().second)
+                                                              .toStdString());
         EXPECT_TRUE(text.contains("forward")) << text.toStdString();
         EXPECT_FALSE(harness.partials.empty());
         EXPECT_FALSE(harness.offMainThread);

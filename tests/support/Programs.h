@@ -78,11 +78,11 @@ public:
     // The windows a WINDOW property of `window` (the root when 0) lists.
     QList<xcb_window_t> windows(const char* property, xcb_window_t window = 0) {
         QList<xcb_window_t> list;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection_,
-            xcb_get_property(connection_, 0, window ? window : root_, atom(property),
-                             XCB_ATOM_WINDOW, 0, 4096),
-            nullptr);
+        xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(connection_,
+                                   xcb_get_property(connection_, 0, window ? window : root_,
+                                                    atom(property), XCB_ATOM_WINDOW, 0, 4096),
+                                   nullptr);
         if (reply && reply->format == 32) {
             const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
             list = QList<xcb_window_t>(ids, ids + xcb_get_property_value_length(reply) / 4);
@@ -91,11 +91,11 @@ public:
         return list;
     }
     QByteArray text(xcb_window_t window, const char* property) {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection_,
-            xcb_get_property(connection_, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY,
-                             0, 256),
-            nullptr);
+        xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(connection_,
+                                   xcb_get_property(connection_, 0, window, atom(property),
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                                   nullptr);
         QByteArray value;
         if (reply && reply->format == 8)
             value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
@@ -152,12 +152,12 @@ inline QString windowManagerState(QProcess& process, X11Root& root) {
         QFile wchan(QStringLiteral("/proc/%1/wchan").arg(process.processId()));
         const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
         const qsizetype end = line.lastIndexOf(')');
-        words = QStringLiteral("%1 still runs (pid %2, state %3, waiting in %4)")
-                    .arg(process.program())
-                    .arg(process.processId())
-                    .arg(QString::fromLatin1(end < 0 ? "?" : line.mid(end + 2, 1)))
-                    .arg(QString::fromLatin1(wchan.open(QIODevice::ReadOnly) ? wchan.readAll()
-                                                                             : "?"));
+        words =
+            QStringLiteral("%1 still runs (pid %2, state %3, waiting in %4)")
+                .arg(process.program())
+                .arg(process.processId())
+                .arg(QString::fromLatin1(end < 0 ? "?" : line.mid(end + 2, 1)))
+                .arg(QString::fromLatin1(wchan.open(QIODevice::ReadOnly) ? wchan.readAll() : "?"));
     } else if (process.error() == QProcess::FailedToStart) {
         words = process.program() + QStringLiteral(" did not start: ") + process.errorString();
     } else {
@@ -171,10 +171,11 @@ inline QString windowManagerState(QProcess& process, X11Root& root) {
     words += output.isEmpty() ? QStringLiteral("; it wrote nothing")
                               : QStringLiteral("; it wrote:\n") + QString::fromLocal8Bit(output);
     const xcb_window_t owner = root.selectionOwner("WM_S0");
-    words += owner ? QStringLiteral("\nthe window-manager selection is held by window 0x%1 (\"%2\")")
-                         .arg(owner, 0, 16)
-                         .arg(QString::fromUtf8(root.text(owner, "_NET_WM_NAME")))
-                   : QStringLiteral("\nno one holds the window-manager selection");
+    words += owner
+                 ? QStringLiteral("\nthe window-manager selection is held by window 0x%1 (\"%2\")")
+                       .arg(owner, 0, 16)
+                       .arg(QString::fromUtf8(root.text(owner, "_NET_WM_NAME")))
+                 : QStringLiteral("\nno one holds the window-manager selection");
     const QList<xcb_window_t> check = root.windows("_NET_SUPPORTING_WM_CHECK");
     words += check.isEmpty() ? QStringLiteral("; the root names no window manager")
                              : QStringLiteral("; the root names window 0x%1 as its window manager")
@@ -200,26 +201,24 @@ inline ::testing::AssertionResult startWindowManager(QProcess& process) {
     if (!QTest::qWaitFor([&] { return managing() || process.state() == QProcess::NotRunning; },
                          5000) ||
         !managing())
-        return ::testing::AssertionFailure()
-               << "openbox did not take the screen: "
-               << windowManagerState(process, root).toStdString();
+        return ::testing::AssertionFailure() << "openbox did not take the screen: "
+                                             << windowManagerState(process, root).toStdString();
     // Even then openbox sometimes never takes on a window mapped in its first moments: it stays
     // undecorated and can never be activated. A probe window that it lists among its clients
     // shows that it manages new windows; one it missed is mapped again.
     const bool manages = QTest::qWaitFor(
         [&] {
             const xcb_window_t probe = root.showProbe();
-            if (QTest::qWaitFor(
-                    [&] { return root.windows("_NET_CLIENT_LIST").contains(probe); }, 1000))
+            if (QTest::qWaitFor([&] { return root.windows("_NET_CLIENT_LIST").contains(probe); },
+                                1000))
                 return true;
             root.hideProbe();
             return false;
         },
         5000);
     if (!manages)
-        return ::testing::AssertionFailure()
-               << "openbox took the screen but no new window: "
-               << windowManagerState(process, root).toStdString();
+        return ::testing::AssertionFailure() << "openbox took the screen but no new window: "
+                                             << windowManagerState(process, root).toStdString();
     return ::testing::AssertionSuccess();
 }
 

@@ -54,8 +54,7 @@ public:
             return fail("no temporary home");
         if (!sound_.running())
             return fail("PulseAudio did not start");
-        if (const ::testing::AssertionResult started = startWindowManager(windowManager_);
-            !started)
+        if (const ::testing::AssertionResult started = startWindowManager(windowManager_); !started)
             return fail(started.message());
         // What a user turns on in the desktop's settings: applications then show their fields
         // to assistive programs.
