@@ -94,6 +94,8 @@ function(tavrin_add_test name)
   set(labels unit)
   if(ARG_X11)
     set(labels x11)
+    # The shared helpers talk to the X server themselves (tests/support/Programs.h).
+    target_link_libraries(${name} PRIVATE xcb)
     set_target_properties(${name} PROPERTIES
       CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/x11-session")
   endif()

@@ -46,7 +46,10 @@ TEST(DictationPulseX11Test, SpeechThroughTheSoundServerIsRecognised) {
         text = t;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped; }, 5000));
-    EXPECT_TRUE(heard);
+    QStringList shown;
+    for (const auto& [confirmed, tentative] : harness.partials)
+        shown << confirmed + QStringLiteral("|") + tentative;
+    EXPECT_TRUE(heard) << "the engine showed, in turn:\n" << shown.join('\n').toStdString();
     EXPECT_TRUE(text.contains("forward")) << text.toStdString();
     EXPECT_GT(harness.levels, 10);
 }
