@@ -79,6 +79,8 @@ void GalleryPages::dictationDisplay() {
          [](QuickDictationModel& m) {
              m.setStatus(Status::failed(describe(DictationError::modelUnreadable)));
          }},
+        {"not-placed",
+         [](QuickDictationModel& m) { m.setStatus(Status::failed(UndoToast::notPlacedText())); }},
         {"inserted", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::inserted)); }},
         {"to-panel", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::toPanel)); }},
         {"remembered", [](QuickDictationModel& m) { m.setStatus(Status::of(Kind::remembered)); }},
@@ -186,10 +188,12 @@ void GalleryPages::undoToast() {
         GalleryOutput::save(
             view.grab().toImage(),
             folder + QStringLiteral("/toast-%1.png").arg(GalleryOutput::appearance(dark)));
-        // The same place after an undo that could not be done, and after a paste that did
-        // not happen.
+        // The same place after an undo that could not be done, after a paste that did not
+        // happen, and when the clipboard would not take the text either.
         const std::pair<const char*, QString> notices[] = {
-            {"refused", UndoToast::refusedText()}, {"not-pasted", UndoToast::notPastedText()}};
+            {"refused", UndoToast::refusedText()},
+            {"not-pasted", UndoToast::notPastedText()},
+            {"not-placed", UndoToast::notPlacedText()}};
         for (const auto& [name, text] : notices) {
             UndoToastView notice(text, [] {});
             Theme::setForcedDark(&notice, dark);

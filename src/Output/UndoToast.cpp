@@ -56,6 +56,10 @@ QString UndoToast::notPastedText() {
     return QObject::tr("Nicht eingefügt – der Text liegt in der Zwischenablage");
 }
 
+QString UndoToast::notPlacedText() {
+    return QObject::tr("Nicht eingefügt – Zwischenablage nicht verfügbar");
+}
+
 QRectF UndoToast::apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area) {
     const auto clear = [&windows](const QRectF& frame) {
         return std::none_of(windows.begin(), windows.end(),

@@ -87,6 +87,8 @@ public:
     static QString refusedText();
     // What it says when a paste did not happen.
     static QString notPastedText();
+    // What it says when the clipboard would not take the text either.
+    static QString notPlacedText();
 
 private:
     class WindowWatch;

@@ -72,6 +72,11 @@ struct DictationHarness : CoordinatorHarness {
         return texts;
     }
     Status::Kind status() { return quickDictation.model().status().kind; }
+    std::optional<QString> clipboardText() {
+        std::optional<QString> text;
+        clipboard.readText([&text](std::optional<QString> read) { text = std::move(read); });
+        return text;
+    }
 };
 
 // The copy key for an instruction on the selection goes only into a field that a read says
@@ -452,11 +457,51 @@ TEST(AppCoordinatorDictationTest, DictatedInsertionRecordsAndTeaches) {
         EXPECT_EQ(!h.keys.sent.empty(), c.pastes);
         EXPECT_EQ(h.status(), c.status);
         if (!c.trusted) {
-            EXPECT_EQ(QGuiApplication::clipboard()->text(), c.spoken);
+            EXPECT_EQ(h.clipboardText(), c.spoken);
             EXPECT_EQ(h.quickDictation.model().status().text,
                       QStringLiteral("In die Zwischenablage kopiert (Barrierefreiheit aus)"));
         }
         EXPECT_EQ(h.memory.data().activity.last().text, c.spoken);
+    }
+}
+
+// Words that could not be pasted go to the clipboard, and the display says so only where the
+// clipboard took them; the activity record keeps them either way.
+TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboard) {
+    struct Case {
+        const char* name;
+        bool trusted;
+        bool keyMissing;
+        int refusedWrites;
+        std::optional<QString> clipboard;
+        QString shown;
+    };
+    const QString spoken = QStringLiteral("Hallo Anna");
+    const QString fremd = QStringLiteral("fremd");
+    const QString notPlaced = QStringLiteral("Nicht eingefügt – Zwischenablage nicht verfügbar");
+    const Case cases[] = {
+        {"no paste key: on the clipboard", true, true, 0, spoken,
+         QStringLiteral("In die Zwischenablage kopiert")},
+        {"every write refused", true, false, 10, fremd, notPlaced},
+        {"no accessibility, the write refused", false, false, 10, fremd, notPlaced},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        h.trust.trusted = c.trusted;
+        h.permissions.refresh();
+        if (c.keyMissing)
+            h.keys.withheld = {VirtualKey::V};
+        h.clipboard.writeAsOtherProgram(
+            {Platform::ClipboardItem{{{QStringLiteral("text/plain"), fremd.toUtf8()}}}});
+        h.clipboard.refusedWrites = c.refusedWrites;
+        h.holdAndSay(spoken);
+        h.settle(2s);
+
+        EXPECT_EQ(h.clipboardText(), c.clipboard);
+        EXPECT_EQ(h.status(), Status::Kind::failed);
+        EXPECT_EQ(h.quickDictation.model().status().text, c.shown);
+        EXPECT_EQ(h.memory.data().activity.last().text, spoken);
     }
 }
 

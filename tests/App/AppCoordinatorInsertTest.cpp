@@ -87,10 +87,10 @@ TEST(AppCoordinatorInsertTest, InsertionFollowsTheSettings) {
         h.app().insert();
 
         EXPECT_FALSE(h.panel.isShown());
-        EXPECT_EQ(h.app().session() != nullptr, c.sessionStays);
         EXPECT_FALSE(h.pasted(VirtualKey::V)) << "the key waits for the target to come forward";
 
         h.paste();
+        EXPECT_EQ(h.app().session() != nullptr, c.sessionStays);
         EXPECT_TRUE(h.pasted(VirtualKey::V));
         EXPECT_EQ(h.pasted(VirtualKey::Return), c.returnKey);
         EXPECT_EQ(h.windows.activations.front().windowId, kMailWindow);
@@ -172,7 +172,7 @@ TEST(AppCoordinatorInsertTest, WithoutAccessibilityTheDraftGoesToTheClipboard) {
     h.app().insert();
     h.paste();
 
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(h.clipboard.contents, plainText(QStringLiteral("Hallo Welt")));
     ASSERT_EQ(h.session->phase().kind(), Phase::Kind::failed);
     EXPECT_EQ(h.session->phase().problem()->kind(), AssistantProblem::Kind::accessibilityMissing);
     EXPECT_TRUE(h.panel.isShown());
@@ -182,35 +182,59 @@ TEST(AppCoordinatorInsertTest, WithoutAccessibilityTheDraftGoesToTheClipboard) {
 
 // A paste that did not happen: the draft waits on the clipboard, and the toast beside the
 // field says so; there is nothing to undo. The clipboard, which may have held another
-// program's text, is never replaced without that notice.
-TEST(AppCoordinatorInsertTest, APasteThatDidNotHappenIsToldAndTheDraftWaitsOnTheClipboard) {
+// program's text, is never replaced without that notice. Where the clipboard will not take the
+// draft either, nothing claims it is there: the toast says so and the panel comes back with
+// the draft, whether or not it was to close.
+TEST(AppCoordinatorInsertTest, ADraftThatWentNowhereIsNeitherLostNorClaimedPlaced) {
+    // The inserter tries its own write this many times before it gives up.
+    constexpr int kInserterTries = 3;
     struct Case {
         const char* name;
+        bool trusted;
         bool keyMissing;
         int refusedWrites;
         bool keptOpen;
+        bool onClipboard;
     };
+    const QString notPlaced = QStringLiteral("Nicht eingefügt – Zwischenablage nicht verfügbar");
     const Case cases[] = {
-        {"the keyboard map has no paste key", true, 0, false},
-        {"the window system keeps refusing the clipboard", false, 10, false},
-        {"the same with the panel kept open", false, 10, true},
+        {"the keyboard map has no paste key", true, true, 0, false, true},
+        {"the inserter's writes are refused, the draft's is not", true, false, kInserterTries,
+         false, true},
+        {"the same with the panel kept open", true, false, kInserterTries, true, true},
+        {"the window system refuses every write", true, false, 10, false, false},
+        {"the same with the panel kept open", true, false, 10, true, false},
+        {"no accessibility and the clipboard refuses", false, false, 10, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         InsertHarness h([&c](AssistantSettings& s) { s.closePanelAfterInsert = !c.keptOpen; });
+        h.trust.trusted = c.trusted;
+        h.permissions.refresh();
         if (c.keyMissing)
             h.keys.withheld = {VirtualKey::V};
+        h.clipboard.writeAsOtherProgram(plainText(QStringLiteral("fremd")));
         h.clipboard.refusedWrites = c.refusedWrites;
-        QGuiApplication::clipboard()->setText(QStringLiteral("fremd"));
+        AssistantSession* inserted = h.session;
         h.app().insert();
         h.paste();
 
         EXPECT_FALSE(h.pasted(VirtualKey::V));
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo Welt"));
+        EXPECT_EQ(h.clipboard.contents, plainText(c.onClipboard ? QStringLiteral("Hallo Welt")
+                                                                : QStringLiteral("fremd")));
         ASSERT_TRUE(h.undoToast.isVisible()) << "nobody learns that nothing went in";
         ASSERT_NE(h.undoToast.view(), nullptr);
         EXPECT_EQ(h.undoToast.view()->undoButton(), nullptr) << "an undo for nothing";
-        EXPECT_EQ(h.undoToast.view()->message(), UndoToast::notPastedText());
+        EXPECT_EQ(h.undoToast.view()->message(),
+                  c.onClipboard ? UndoToast::notPastedText() : notPlaced);
+        if (c.onClipboard)
+            continue;
+        // The draft is still at hand, in the panel, and nothing there points to the clipboard.
+        EXPECT_TRUE(h.panel.isShown());
+        EXPECT_EQ(h.app().session(), inserted);
+        EXPECT_EQ(h.panel.lastShown, inserted);
+        EXPECT_EQ(inserted->draft(), QStringLiteral("Hallo Welt"));
+        EXPECT_EQ(inserted->phase().kind(), Phase::Kind::done);
     }
 }
 

@@ -318,7 +318,7 @@ struct CoordinatorHarness {
             nullptr,
             &urlOpener,
             nullptr,
-            nullptr,
+            &clipboard,
             &inserter,
             &undoToast,
             [this](const AssistantSettings&) -> std::unique_ptr<DictationService> {

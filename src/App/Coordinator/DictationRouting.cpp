@@ -242,9 +242,10 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
 
     waitForModifiers(r, kModifierPasses, [this, r, text, undo] {
         if (!s_.permissions.accessibility()) {
-            putOnClipboard(text);
+            const bool placed = putOnClipboard(s_.clipboard, text);
             s_.quickDictation.finish(
-                Status::failed(tr("In die Zwischenablage kopiert (Barrierefreiheit aus)")),
+                Status::failed(placed ? tr("In die Zwischenablage kopiert (Barrierefreiheit aus)")
+                                      : UndoToast::notPlacedText()),
                 kFailureShown);
             endRouting(r);
             return;
@@ -260,10 +261,13 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                 if (!isAlive(r->task))
                     return;
                 if (!insertion.pasted) {
-                    // The words are never lost: the user pastes them by hand.
-                    putOnClipboard(text);
-                    s_.quickDictation.finish(Status::failed(tr("In die Zwischenablage kopiert")),
-                                             kFailureShown);
+                    // The user pastes the words by hand; where the clipboard would not take them
+                    // either, the display says so instead of pointing to an empty clipboard.
+                    const bool placed = putOnClipboard(s_.clipboard, text);
+                    s_.quickDictation.finish(
+                        Status::failed(placed ? tr("In die Zwischenablage kopiert")
+                                              : UndoToast::notPlacedText()),
+                        kFailureShown);
                     endRouting(r);
                     return;
                 }

@@ -32,9 +32,12 @@ void AppCoordinator::insert() {
     const AssistantSettings settings = s_.settings.settings();
 
     if (!s_.permissions.accessibility()) {
-        // The draft is not lost: the user pastes it by hand.
-        putOnClipboard(draft);
-        s->setPhase(AssistantSession::Phase::failed(AssistantProblem::accessibilityMissing()));
+        // The draft is not lost: the user pastes it by hand. Where the clipboard would not
+        // take it, the panel keeps showing it rather than point to an empty clipboard.
+        if (putOnClipboard(s_.clipboard, draft))
+            s->setPhase(AssistantSession::Phase::failed(AssistantProblem::accessibilityMissing()));
+        else if (s_.undoToast)
+            s_.undoToast->tell(insertionAnchor(s->context()), UndoToast::notPlacedText());
         return;
     }
 
@@ -50,13 +53,15 @@ void AppCoordinator::insert() {
 
     const std::optional<QRectF> anchor = insertionAnchor(s->context());
     QPointer<AssistantSession> inserted(s);
-    const bool reshow = !settings.closePanelAfterInsert;
-    if (reshow)
-        s_.panel.hide();
-    else
-        dismiss();
-    if (!s_.inserter)
+    const bool close = settings.closePanelAfterInsert;
+    // The session outlives the hidden panel until the paste is known: a draft that went
+    // nowhere comes back in the panel.
+    s_.panel.hide();
+    if (!s_.inserter) {
+        if (close)
+            dismiss();
         return;
+    }
 
     auto task = std::make_shared<CoreTask>();
     pastes_.push_back(task);
@@ -64,23 +69,31 @@ void AppCoordinator::insert() {
     s_.inserter->insert(
         draft, target, settings.sendAfterInsert,
         [this, weak, inserted, draft, anchor, target, settings,
-         reshow](const TextInserter::Insertion& insertion) {
-            // After the wait for the paste: the panel is closed or hidden, so only the
-            // coordinator's end drops what follows; the panel comes back only for the very
+         close](const TextInserter::Insertion& insertion) {
+            // After the wait for the paste: the panel is hidden, so only the coordinator's
+            // end drops what follows; the panel comes back or closes only for the very
             // session that was hidden.
             if (!isAlive(weak))
                 return;
             forget(pastes_, weak);
-            if (!insertion.pasted) {
+            bool placed = insertion.pasted;
+            if (!placed) {
                 // Nothing went in: the draft waits on the clipboard, which may have held
-                // another program's text, and the user learns it beside the field.
-                putOnClipboard(draft);
-                if (s_.undoToast)
-                    s_.undoToast->tell(anchor, UndoToast::notPastedText());
+                // another program's text, and the user learns it beside the field. Where the
+                // clipboard would not take it either, the panel keeps it.
+                placed = putOnClipboard(s_.clipboard, draft);
+                if (s_.undoToast) {
+                    s_.undoToast->tell(
+                        anchor, placed ? UndoToast::notPastedText() : UndoToast::notPlacedText());
+                }
             } else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast) {
                 s_.undoToast->show(anchor, target, insertion.change);
             }
-            if (reshow && inserted && inserted == session_.get())
+            if (!inserted || inserted != session_.get())
+                return;
+            if (placed && close)
+                dismiss();
+            else
                 s_.panel.show(*inserted, *this, pressTime_);
         });
 }

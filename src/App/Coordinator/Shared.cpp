@@ -1,7 +1,5 @@
 #include "App/Coordinator/Shared.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QTextBoundaryFinder>
 
 namespace CoordinatorShared {
@@ -33,11 +31,15 @@ std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& cont
     return std::nullopt;
 }
 
-void putOnClipboard(const QString& text) {
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(text);
-    }
+bool putOnClipboard(Platform::Clipboard* clipboard, const QString& text) {
+    if (!clipboard)
+        return false;
+    Platform::ClipboardItem item;
+    item.representations = {{QStringLiteral("text/plain"), text.toUtf8()}};
+    clipboard->write({item});
+    // The same check the inserter makes after its own write: one question to the window
+    // system, answered at once.
+    return clipboard->holdsOwnWrite();
 }
 
 std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id) {

@@ -18,6 +18,7 @@
 #include "App/CoreTask.h"
 #include "Context/ContextSnapshot.h"
 #include "Panel/AssistantSession.h"
+#include "Platform/Clipboard.h"
 #include "Settings/AssistantSettings.h"
 #include "Voice/QuickDictationModel.h"
 
@@ -42,7 +43,9 @@ qsizetype characterCount(const QString& text);
 // Where the undo toast goes: the field, else a thin bar at the pointer; none otherwise.
 std::optional<QRectF> insertionAnchor(const std::optional<ContextSnapshot>& context);
 
-void putOnClipboard(const QString& text);
+// Puts `text` on the clipboard as Tavrin's own, for the user to paste by hand; false when the
+// clipboard does not hold it afterwards (the window system turned the write down).
+bool putOnClipboard(Platform::Clipboard* clipboard, const QString& text);
 
 std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id);
 

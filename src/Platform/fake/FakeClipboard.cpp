@@ -25,7 +25,9 @@ std::unique_ptr<PendingClipboardRead> FakeClipboard::readText(TextCallback done)
 
 void FakeClipboard::write(const ClipboardContents& newContents) {
     if (refusedWrites > 0) {
+        // Turned down because another program's claim is newer: the clipboard is not ours.
         --refusedWrites;
+        ownedByTavrin_ = false;
         return;
     }
     contents = newContents;
