@@ -22,8 +22,11 @@ inline QString wavPath() {
         const QString wav = folder.filePath("speech.wav");
         if (QProcess::execute("espeak-ng", {"-v", "en-us", "-s", "150", "-w", raw, kPhrase}) != 0)
             return QString();
-        if (QProcess::execute(
-                "sox", {raw, "-r", "16000", "-c", "1", "-b", "16", wav, "gain", "-n", "-3"}) != 0)
+        // Without dither (-D): sox adds random noise when it narrows the resampled sound to
+        // 16 bits, so every run decoded a slightly different sample, and one in three came out
+        // as other words.
+        if (QProcess::execute("sox", {"-D", raw, "-r", "16000", "-c", "1", "-b", "16", wav, "gain",
+                                      "-n", "-3"}) != 0)
             return QString();
         return wav;
     }();
