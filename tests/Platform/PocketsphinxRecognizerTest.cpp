@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Voice/SpeechSample.h"
@@ -44,10 +43,7 @@ TEST(PocketsphinxRecognizerTest, ReleaseFreesIdleDecodersOnlyAndTheModelLoadsAga
     EXPECT_EQ(recognizer.releaseIdle(), 0);
 
     QString error;
-    QElapsedTimer timer;
-    timer.start();
     auto inUse = recognizer.decoder("en-us", &error);
-    const qint64 loadNs = timer.nsecsElapsed();
     ASSERT_TRUE(inUse) << error.toStdString();
     // Released halfway through a dictation: the decoder goes on as if nothing happened.
     inUse->begin();
@@ -58,11 +54,10 @@ TEST(PocketsphinxRecognizerTest, ReleaseFreesIdleDecodersOnlyAndTheModelLoadsAga
         words += result.words;
     EXPECT_TRUE(words.contains("forward")) << words.join(' ').toStdString();
 
-    // Dropped after the release, it is kept for the next dictation as usual: no second load.
+    // Dropped after the release, it is kept for the next dictation as usual: the next one
+    // takes it instead of loading a second (which would leave two idle ones here).
     inUse.reset();
-    timer.restart();
     auto again = recognizer.decoder("en-us", &error);
-    EXPECT_LT(timer.nsecsElapsed(), loadNs / 10);
     ASSERT_TRUE(again);
     again.reset();
     EXPECT_EQ(recognizer.releaseIdle(), 1);
