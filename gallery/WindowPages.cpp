@@ -189,11 +189,13 @@ void GalleryPages::undoToast() {
             view.grab().toImage(),
             folder + QStringLiteral("/toast-%1.png").arg(GalleryOutput::appearance(dark)));
         // The same place after an undo that could not be done, after a paste that did not
-        // happen, and when the clipboard would not take the text either.
+        // happen, when the clipboard would not take the text either, and when it would not
+        // take a copy.
         const std::pair<const char*, QString> notices[] = {
             {"refused", UndoToast::refusedText()},
             {"not-pasted", UndoToast::notPastedText()},
-            {"not-placed", UndoToast::notPlacedText()}};
+            {"not-placed", UndoToast::notPlacedText()},
+            {"not-copied", UndoToast::notCopiedText()}};
         for (const auto& [name, text] : notices) {
             UndoToastView notice(text, [] {});
             Theme::setForcedDark(&notice, dark);

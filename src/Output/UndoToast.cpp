@@ -60,6 +60,10 @@ QString UndoToast::notPlacedText() {
     return QObject::tr("Nicht eingefügt – Zwischenablage nicht verfügbar");
 }
 
+QString UndoToast::notCopiedText() {
+    return QObject::tr("Nicht kopiert – Zwischenablage nicht verfügbar");
+}
+
 QRectF UndoToast::apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area) {
     const auto clear = [&windows](const QRectF& frame) {
         return std::none_of(windows.begin(), windows.end(),

@@ -89,6 +89,8 @@ public:
     static QString notPastedText();
     // What it says when the clipboard would not take the text either.
     static QString notPlacedText();
+    // What it says when the clipboard would not take a copy of the draft.
+    static QString notCopiedText();
 
 private:
     class WindowWatch;

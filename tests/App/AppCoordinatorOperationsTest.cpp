@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -120,12 +119,26 @@ TEST(AppCoordinatorOperationsTest, EachOperationDoesWhatItsButtonPromises) {
              AssistantSession& s = h.open();
              s.setDraft(QStringLiteral("Hallo Ana,\nbis Donnerstag."));
              s.setPhase(Phase::done());
-             QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
              h.app().copyDraft();
-             EXPECT_EQ(QGuiApplication::clipboard()->text(),
-                       QStringLiteral("Hallo Ana,\nbis Donnerstag."));
+             const Platform::ClipboardContents copied = {Platform::ClipboardItem{
+                 {{QStringLiteral("text/plain"), QByteArray("Hallo Ana,\nbis Donnerstag.")}}}};
+             EXPECT_EQ(h.clipboard.contents, copied);
              EXPECT_EQ(h.panel.hides, 1);
              EXPECT_EQ(h.app().session(), nullptr);
+         }},
+        {"copyDraft that the clipboard refuses keeps the panel and its draft, and says so",
+         [](OperationsHarness& h) {
+             AssistantSession& s = h.open();
+             s.setDraft(QStringLiteral("Hallo Ana"));
+             s.setPhase(Phase::done());
+             h.clipboard.refusedWrites = 1;
+             h.app().copyDraft();
+             EXPECT_EQ(h.panel.hides, 0) << "the draft went nowhere";
+             EXPECT_EQ(h.app().session(), &s);
+             ASSERT_TRUE(h.undoToast.isVisible());
+             ASSERT_NE(h.undoToast.view(), nullptr);
+             EXPECT_EQ(h.undoToast.view()->message(),
+                       text("Nicht kopiert – Zwischenablage nicht verfügbar"));
          }},
         {"retryLastRequest sends the failed request again as it was",
          [](OperationsHarness& h) {

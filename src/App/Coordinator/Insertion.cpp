@@ -1,8 +1,5 @@
 // The draft copied or pasted into the target application.
 
-#include <QClipboard>
-#include <QGuiApplication>
-
 #include "App/AppCoordinator.h"
 #include "App/Coordinator/Shared.h"
 #include "Memory/MemoryStore.h"
@@ -18,8 +15,13 @@ void AppCoordinator::copyDraft() {
     AssistantSession* s = session_.get();
     if (!s || !s->hasDraft())
         return;
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(s->draft());
+    // Where the clipboard would not take the draft, the panel stays with it and says so:
+    // closing would lose the draft while the button claimed it was copied.
+    if (!putOnClipboard(s_.clipboard, s->draft())) {
+        if (s_.undoToast)
+            s_.undoToast->tell(insertionAnchor(s->context()), UndoToast::notCopiedText());
+        return;
+    }
     dismiss();
 }
 
