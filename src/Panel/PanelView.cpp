@@ -1,7 +1,6 @@
 #include "Panel/PanelView.h"
 
 #include <QEvent>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPainter>
@@ -24,7 +23,6 @@
 #include "Panel/ConversationRow.h"
 #include "Panel/DefinitionCard.h"
 #include "Panel/DocumentCard.h"
-#include "Panel/EntranceEffect.h"
 #include "Panel/FailedFooter.h"
 #include "Panel/InstructionField.h"
 #include "Panel/ListeningHint.h"
@@ -37,7 +35,6 @@
 #include "Panel/ReadyHint.h"
 #include "Panel/SentInstructionField.h"
 #include "Panel/SessionProviderChip.h"
-#include "Panel/SpringCurve.h"
 #include "Panel/StreamingHint.h"
 #include "Panel/StreamingText.h"
 #include "Panel/TintedLabel.h"
@@ -51,13 +48,10 @@ namespace {
 using namespace std::chrono_literals;
 using Kind = AssistantSession::Phase::Kind;
 
-constexpr auto kEntranceFrame = 16ms;
 constexpr qreal kGlassOpacity = 0.9;
 // Responses of the critically damped springs that bring in rows after a state change.
 constexpr double kStateSpring = 0.25;
 constexpr double kPlaceholderSpring = 0.35;
-// The sections that come in one after another, in order, and whether they come in blurred.
-constexpr std::array<bool, 4> kEntranceBlur{true, true, false, false};
 
 bool activeKindIs(const AssistantSession& session, ReplyKind kind) {
     const auto active = session.activeTurn();
@@ -444,55 +438,6 @@ QList<QWidget*> PanelView::rows() const {
             readyHint_,        conversationRow_};
 }
 
-void PanelView::refreshAnimated(double response) {
-    if (session_ && session_->chatTurns().size() != lastChatCount_)
-        lastChatCount_ = session_->chatTurns().size();
-    changeResponse_ = response;
-    refresh();
-    changeResponse_.reset();
-}
-
-void PanelView::fadeInNewRows() {
-    QList<QWidget*> shown;
-    for (QWidget* row : rows())
-        if (row->isVisibleTo(this))
-            shown.append(row);
-    if (changeResponse_ && clock_) {
-        for (QWidget* row : shown) {
-            // A row still entering with the panel keeps its entrance.
-            if (shownRows_.contains(row) || row->graphicsEffect())
-                continue;
-            auto* fade = new QGraphicsOpacityEffect(row);
-            fade->setOpacity(0);
-            row->setGraphicsEffect(fade);
-            fades_.push_back({row, clock_->monotonic(), *changeResponse_});
-        }
-        if (!fades_.empty() && !fadeTicker_)
-            fadeTicker_ = clock_->repeating(kEntranceFrame, [this] { tickFades(); });
-    }
-    shownRows_ = shown;
-}
-
-void PanelView::tickFades() {
-    const auto now = clock_->monotonic();
-    std::erase_if(fades_, [now](const Fade& fade) {
-        if (!fade.row)
-            return true;
-        const SpringCurve spring = SpringCurve::withResponse(fade.response, 1.0);
-        const double elapsed = std::chrono::duration<double>(now - fade.start).count();
-        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(fade.row->graphicsEffect());
-        if (!effect || elapsed >= spring.settlingDuration()) {
-            if (effect)
-                fade.row->setGraphicsEffect(nullptr);
-            return true;
-        }
-        effect->setOpacity(std::clamp(spring.value(elapsed), 0.0, 1.0));
-        return false;
-    });
-    if (fades_.empty())
-        fadeTicker_.reset();
-}
-
 void PanelView::onPhaseChanged() {
     if (!session_)
         return;
@@ -501,41 +446,6 @@ void PanelView::onPhaseChanged() {
     lastPhase_ = static_cast<int>(phase);
     if (changed && (phase == Kind::ready || phase == Kind::done))
         instructionField_->focusField();
-}
-
-void PanelView::enter(Platform::Clock& clock, bool still) {
-    instructionField_->focusField();
-    clock_ = &clock;
-    if (still)
-        return;
-    const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
-                                           instructionField_, listeningHint_->parentWidget()};
-    for (std::size_t order = 0; order < sections.size(); ++order)
-        sections[order]->setGraphicsEffect(new EntranceEffect(kEntranceBlur[order]));
-    clock_ = &clock;
-    entranceStart_ = clock.monotonic();
-    entranceTicker_ = clock.repeating(kEntranceFrame, [this] { tickEntrance(); });
-}
-
-void PanelView::tickEntrance() {
-    static const SpringCurve spring = SpringCurve::withResponse(0.5, 0.9);
-    const double elapsed =
-        std::chrono::duration<double>(clock_->monotonic() - entranceStart_).count();
-    const std::array<QWidget*, 4> sections{contextRow_, screenHint_->parentWidget(),
-                                           instructionField_, listeningHint_->parentWidget()};
-    bool settled = true;
-    for (std::size_t order = 0; order < sections.size(); ++order) {
-        const double since = elapsed - (0.04 * double(order) + 0.04);
-        if (since < spring.settlingDuration())
-            settled = false;
-        if (auto* effect = qobject_cast<EntranceEffect*>(sections[order]->graphicsEffect()))
-            effect->setProgress(spring.value(since));
-    }
-    if (!settled)
-        return;
-    entranceTicker_.reset();
-    for (QWidget* section : sections)
-        section->setGraphicsEffect(nullptr);
 }
 
 void PanelView::setOpaqueTint(bool opaque) {
