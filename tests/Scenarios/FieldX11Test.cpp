@@ -103,6 +103,29 @@ protected:
             << desktop.fieldText(application).value_or("(no field)").toStdString();
     }
 
+    // Waits until a visible window that `xdotool search` finds with `search` has the
+    // keyboard, and gives it; 0 when none came in `timeoutMs`.
+    quint64 focusedWindowMatching(const QStringList& search, int timeoutMs) {
+        quint64 window = 0;
+        (void)QTest::qWaitFor(
+            [&] {
+                const quint64 focused = desktop.focusedWindow();
+                const QList<QByteArray> found =
+                    runProgram(QStringLiteral("xdotool"),
+                               QStringList{QStringLiteral("search"),
+                                           QStringLiteral("--onlyvisible")} +
+                                   search)
+                        .trimmed()
+                        .split('\n');
+                for (const QByteArray& id : found)
+                    if (focused != 0 && id.toULongLong() == focused)
+                        window = focused;
+                return window != 0;
+            },
+            timeoutMs);
+        return window;
+    }
+
     // The text of the GTK window's first entry that holds any: the window also has an empty
     // one.
     QString entryText(qint64 application) {
@@ -319,20 +342,9 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     desktop.startClient(QStringLiteral("soffice"),
                         {QStringLiteral("--writer"), QStringLiteral("--norestore"),
                          QStringLiteral("--nologo"), letter});
-    quint64 window = 0;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            window = runProgram(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--name"), QStringLiteral("LibreOffice Writer$")})
-                         .trimmed()
-                         .split('\n')
-                         .first()
-                         .toULongLong();
-            return window != 0 && desktop.focusedWindow() == window;
-        },
-        60000))
-        << "Writer never came up with the keyboard";
+    const quint64 window = focusedWindowMatching(
+        {QStringLiteral("--name"), QStringLiteral("LibreOffice Writer$")}, 60000);
+    ASSERT_NE(window, 0u) << "Writer never came up with the keyboard";
     const qint64 writer = runProgram(QStringLiteral("xdotool"),
                                      {QStringLiteral("getwindowpid"), QString::number(window)})
                               .trimmed()
@@ -535,20 +547,9 @@ TEST_F(FieldScenario, AnEditorWithItsOwnUndoUndoesThePasteItself) {
         out.write("Liebe Anna,\nhallo Welt");
     }
     field = &desktop.startClient(QStringLiteral("mousepad"), {file});
-    quint64 window = 0;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            window = runProgram(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--classname"), QStringLiteral("mousepad")})
-                         .trimmed()
-                         .split('\n')
-                         .last()
-                         .toULongLong();
-            return window != 0 && desktop.focusedWindow() == window;
-        },
-        15000))
-        << "mousepad never showed its window";
+    const quint64 window =
+        focusedWindowMatching({QStringLiteral("--classname"), QStringLiteral("mousepad")}, 15000);
+    ASSERT_NE(window, 0u) << "mousepad never showed its window";
     // "Welt" selected at the end of the text.
     desktop.key(QStringLiteral("ctrl+End"));
     desktop.key(QStringLiteral("shift+ctrl+Left"));
