@@ -40,12 +40,6 @@ void endProcess(QProcess* process) {
     });
 }
 
-QStringList loginArguments(ProviderID provider) {
-    if (provider == ProviderID::claudeCLI)
-        return {QStringLiteral("auth"), QStringLiteral("login")};
-    return {QStringLiteral("login")};
-}
-
 // The first secure web address in one piece of output.
 std::optional<QUrl> signInAddress(const QByteArray& output) {
     // Unicode-aware \s: a no-break or ideographic space after the address is no part of it.
@@ -105,6 +99,12 @@ ProviderSetup::~ProviderSetup() {
         ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
         process->waitForFinished(1000);
     }
+}
+
+QStringList ProviderSetup::loginArguments(ProviderID provider) {
+    if (provider == ProviderID::claudeCLI)
+        return {QStringLiteral("auth"), QStringLiteral("login")};
+    return {QStringLiteral("login")};
 }
 
 ProviderSetup::Phase ProviderSetup::phase(ProviderID provider) const {

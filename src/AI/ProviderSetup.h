@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <atomic>
 #include <chrono>
@@ -69,6 +70,9 @@ public:
     void login(ProviderID provider, std::function<void()> done = {});
     // Stops a running sign-in.
     void cancel(ProviderID provider);
+
+    // What follows the tool's program in its own login command.
+    static QStringList loginArguments(ProviderID provider);
 
     // Where the installers download from; tests use local files.
     void setInstallerSources(const ProviderInstaller::Sources& sources) { sources_ = sources; }

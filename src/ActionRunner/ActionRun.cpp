@@ -1,6 +1,7 @@
 #include "ActionRunner/ActionRun.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "AI/CLIEnvironment.h"
@@ -157,6 +158,17 @@ QString refusalMessage(const ShellCommand::Refusal& refusal) {
     return refusalText(refusal.reason).arg(quoted.join(QStringLiteral(", ")));
 }
 
+// gh refuses an issue whose label the repository lacks with the line "could not add label:
+// 'name' not found", before it creates anything (it names the first missing label only).
+bool namesMissingLabel(const AIFailure& failure) {
+    static const QRegularExpression missingLabel(
+        QStringLiteral("^could not add label: '.*' not found$"),
+        QRegularExpression::MultilineOption);
+    const AIError* error = failure.aiError();
+    return error && error->kind() == AIError::Kind::failed &&
+           missingLabel.match(error->payload()).hasMatch();
+}
+
 std::optional<QString> projectFolder(const std::optional<Project>& project) {
     return project ? project->folderURL() : std::nullopt;
 }
@@ -217,12 +229,14 @@ void ActionRun::startIssue() {
             finish(Result{text("Issue erstellt"), ActionRunner::firstURL(output.value())});
             return;
         }
-        if (labels.isEmpty()) {
+        if (labels.isEmpty() || !namesMissingLabel(output.failure())) {
+            // Any other failure (a 502, a lost connection) may well have created the issue:
+            // running gh again could make a second one in the user's repository.
             finish(output.failure());
             return;
         }
-        // A label the repository lacks makes gh fail; whatever the reason, try once more
-        // without labels and say which were left out.
+        // gh looks the labels up before it creates anything, so the issue does not exist yet:
+        // make it without labels and say which were left out.
         gh(plain, [this, labels](AIResult<QString> retry) {
             if (!retry) {
                 finish(retry.failure());

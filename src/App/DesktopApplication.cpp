@@ -47,7 +47,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       restorer_(accessibility_, clock),
       undoToast_({clock, inserter_, activation_, terminals_, &compositor_, &restorer_}),
       terminalLauncher_(Platform::LoginShell::path()),
-      loginOpener_(terminalLauncher_, clipboard_),
+      loginOpener_(terminalLauncher_, clipboard_, settings_),
       defaults_(Platform::AppPaths::userDefaultsFile()),
       shortcuts_(defaults_, grabber_, log),
       applicationIcons_(Platform::XcbConnection::open()),

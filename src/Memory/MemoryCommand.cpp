@@ -40,6 +40,44 @@ const QStringList& fillerNotes() {
     return fillers;
 }
 
+// "merk dir das als Aktion" asks the model to learn an action from what the user just did,
+// which the system prompt tells it to do; kept as a note it would be lost. These are the
+// whole notes that say "as an action", after an optional word pointing back at it ("this
+// as an action"); German "das" is gone already with the leading "das"/"dass".
+const QStringList& actionRequests() {
+    static const QStringList requests = {
+        QStringLiteral("als aktion"),       QStringLiteral("als eine aktion"),
+        QStringLiteral("as an action"),     QStringLiteral("as action"),
+        QStringLiteral("como una acción"),  QStringLiteral("como acción"),
+        QStringLiteral("comme une action"), QStringLiteral("comme action"),
+        QStringLiteral("come un'azione"),   QStringLiteral("come un’azione"),
+        QStringLiteral("come azione"),      QStringLiteral("als een actie"),
+        QStringLiteral("als actie"),        QStringLiteral("como uma ação"),
+        QStringLiteral("como ação"),
+    };
+    return requests;
+}
+
+const QStringList& pointingWords() {
+    static const QStringList words = {
+        QStringLiteral("dies"),   QStringLiteral("this"), QStringLiteral("that"),
+        QStringLiteral("it"),     QStringLiteral("esto"), QStringLiteral("eso"),
+        QStringLiteral("ça"),     QStringLiteral("ceci"), QStringLiteral("cela"),
+        QStringLiteral("questo"), QStringLiteral("dit"),  QStringLiteral("dat"),
+        QStringLiteral("isso"),   QStringLiteral("isto"), QStringLiteral("disso"),
+        QStringLiteral("disto"),
+    };
+    return words;
+}
+
+bool asksForAnAction(const QString& comparable) {
+    if (actionRequests().contains(comparable))
+        return true;
+    const qsizetype space = comparable.indexOf(QLatin1Char(' '));
+    return space > 0 && pointingWords().contains(comparable.left(space)) &&
+           actionRequests().contains(comparable.mid(space + 1));
+}
+
 QString trimmedOf(const QString& text, const QString& set) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -80,6 +118,8 @@ std::optional<QString> note(const QString& instruction) {
         trimmedOf(rest.toLower(), QStringLiteral(" .!")).normalized(QString::NormalizationForm_C);
     if (fillerNotes().contains(comparable))
         return QString();
+    if (asksForAnAction(comparable))
+        return std::nullopt;
 
     const QString first = Characters::prefix(rest, 1);
     return first.toUpper() + rest.mid(first.size());

@@ -6,8 +6,10 @@
 // Recognises "remember this" instructions, typed or dictated, without asking the model.
 namespace MemoryCommand {
 
-// None: `instruction` is no remember command. Empty: a remember command without a note of its
-// own ("merk dir das bitte"). Otherwise the note to keep, its first character upper-cased.
+// None: `instruction` is no remember command, or one that asks to learn an action ("merk
+// dir das als Aktion"), which is the model's to answer. Empty: a remember command without a
+// note of its own ("merk dir das bitte"). Otherwise the note to keep, its first character
+// upper-cased.
 std::optional<QString> note(const QString& instruction);
 
 }  // namespace MemoryCommand

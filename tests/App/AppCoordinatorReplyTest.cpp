@@ -451,6 +451,7 @@ TEST(AppCoordinatorReplyTest, RememberNotesStayLocal) {
          QStringLiteral("Der Entwurf")},
         {"nothing to keep", "merk dir", "", true, QString()},
         {"memories off", "merk dir", "", false, std::nullopt},
+        {"an action to learn", "merk dir das als Aktion", "", true, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -459,6 +460,7 @@ TEST(AppCoordinatorReplyTest, RememberNotesStayLocal) {
         h.app().send(c.input, std::nullopt, false);
         if (!c.stored) {
             EXPECT_EQ(h.provider.calls.size(), 1u);
+            EXPECT_TRUE(h.memory.data().saved.isEmpty());
             continue;
         }
         EXPECT_TRUE(h.provider.calls.empty());

@@ -92,3 +92,25 @@ TEST(MemoryCommandTest, CommandsWithoutANoteOfTheirOwn) {
         EXPECT_EQ(MemoryCommand::note(QString::fromUtf8(instruction)), QString()) << instruction;
     }
 }
+
+// Asking to keep something "as an action" is a request for the model, which learns a new
+// action from it; only a note that says more than that is kept.
+TEST(MemoryCommandTest, AsAnActionGoesToTheModel) {
+    expectNotes({
+        {"merk dir das als Aktion", std::nullopt},
+        {"Merk dir das als aktion.", std::nullopt},
+        {"bitte merk dir das als Aktion!", std::nullopt},
+        {"notier dir das als Aktion", std::nullopt},
+        {"remember this as an action", std::nullopt},
+        {"remember that as an action", std::nullopt},
+        {"recuerda esto como una acción", std::nullopt},
+        {"retiens ça comme action", std::nullopt},
+        {"ricorda questo come un’azione", std::nullopt},
+        {"onthoud dit als actie", std::nullopt},
+        {"lembre-se disso como uma ação", std::nullopt},
+        // Something of its own besides "as an action" is still a note.
+        {"merk dir das als Aktion für Rechnungen", "Als Aktion für Rechnungen"},
+        {"remember this as an actionable item", "This as an actionable item"},
+        {"merk dir Peter als Aktion", "Peter als Aktion"},
+    });
+}
