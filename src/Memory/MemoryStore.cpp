@@ -117,7 +117,7 @@ void MemoryStore::keepUnreadableFile() {
                 tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht lesbar war, "
                    "fehlt.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden nicht "
                    "gespeichert, bis sie sich beiseitelegen lässt.")
-                    .arg(fileURL_));
+                    .arg(Platform::AppPaths::shownPath(fileURL_)));
         }
         return;
     }
@@ -127,7 +127,7 @@ void MemoryStore::keepUnreadableFile() {
     if (notices_) {
         notices_->tell(tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht "
                           "lesbar war, fehlt.\nDie Datei, wie sie war, liegt unter %1.")
-                           .arg(*kept));
+                           .arg(Platform::AppPaths::shownPath(*kept)));
     }
     save();
 }

@@ -38,8 +38,10 @@ QString reason(int error) {
         case EPERM:
             return QCoreApplication::translate("PrivateFile", "Keine Berechtigung zum Schreiben.");
         case ENOENT:
-        case ENOTDIR:
             return QCoreApplication::translate("PrivateFile", "Der Ordner fehlt.");
+        case ENOTDIR:
+            return QCoreApplication::translate("PrivateFile",
+                                               "Wo ein Ordner sein sollte, liegt eine Datei.");
         case EIO:
             return QCoreApplication::translate(
                 "PrivateFile", "Der Datenträger meldet einen Fehler beim Schreiben.");

@@ -107,7 +107,7 @@ void SettingsStore::keepUnreadableFile() {
                 tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht "
                    "auf den Standardwerten.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden "
                    "nicht gespeichert, bis sie sich beiseitelegen lässt.")
-                    .arg(fileURL_));
+                    .arg(Platform::AppPaths::shownPath(fileURL_)));
         }
         return;
     }
@@ -118,7 +118,7 @@ void SettingsStore::keepUnreadableFile() {
         services_.notices->tell(
             tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht auf den "
                "Standardwerten.\nDie Datei, wie sie war, liegt unter %1.")
-                .arg(*kept));
+                .arg(Platform::AppPaths::shownPath(*kept)));
     }
     write();
 }
@@ -139,7 +139,7 @@ void SettingsStore::save() {
         if (!Platform::UnreadableFile::setAside(fileURL_, services_.clock.now())) {
             failures_.failed(tr("Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
                                 "beiseitelegen.")
-                                 .arg(fileURL_));
+                                 .arg(Platform::AppPaths::shownPath(fileURL_)));
             return;
         }
         keepOldFile_ = false;

@@ -7,6 +7,7 @@
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Platform/fake/FakeHotKeyGrabber.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUserNotices.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
 #include "support/Files.h"
 #include "support/ScopedEnv.h"
@@ -144,4 +145,23 @@ TEST_F(StorageTest, WhatIsWrittenReadsBackThroughQSettingsAndStaysPrivate) {
     for (int i = 0; i < int(std::size(cases)); ++i)
         EXPECT_EQ(settings.value(QString("key%1").arg(i)).toString(), cases[i].readBack)
             << cases[i].what;
+}
+
+// Something at the file's place that cannot be read (here a folder) is kept aside at start and
+// the user told where; the shortcuts then start from their defaults and are saved again.
+TEST_F(StorageTest, AFileThatCannotBeReadIsKeptAsideAndTold) {
+    ASSERT_TRUE(QDir().mkpath(file() + "/innen"));
+    Platform::FakeSystemLog log;
+    Platform::FakeUserNotices notices;
+    Platform::QSettingsUserDefaults defaults(file(), &log, &notices);
+    const QStringList kept =
+        QDir(config.path() + "/tavrin").entryList({"shortcuts.ini.unreadable-*"}, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(config.path() + "/tavrin/" + kept.first() + "/innen"));
+    ASSERT_EQ(notices.told.size(), 1);
+    EXPECT_TRUE(notices.told.first().contains(kept.first())) << notices.told.first().toStdString();
+
+    defaults.setValue("GlobalShortcuts_invokeAssistant", "x");
+    EXPECT_EQ(stored("GlobalShortcuts_invokeAssistant").toString(), "x");
+    EXPECT_EQ(notices.told.size(), 1);
 }

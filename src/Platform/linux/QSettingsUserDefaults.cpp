@@ -144,13 +144,13 @@ void QSettingsUserDefaults::load(SystemLog* log, UserNotices* notices) {
                        "UserDefaults",
                        "Deine Kurzbefehle ließen sich nicht lesen; es gelten die "
                        "Standardwerte.\nDie Datei, wie sie war, liegt unter %1.")
-                       .arg(*kept)
+                       .arg(AppPaths::shownPath(*kept))
                  : QCoreApplication::translate(
                        "UserDefaults",
                        "Deine Kurzbefehle ließen sich nicht lesen; es gelten die "
                        "Standardwerte.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden nicht "
                        "gespeichert.")
-                       .arg(file_));
+                       .arg(AppPaths::shownPath(file_)));
     }
 }
 
@@ -171,7 +171,7 @@ void QSettingsUserDefaults::save() {
                 QCoreApplication::translate("UserDefaults",
                                             "Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
                                             "beiseitelegen.")
-                    .arg(file_));
+                    .arg(AppPaths::shownPath(file_)));
             return;
         }
         keepOldFile_ = false;
