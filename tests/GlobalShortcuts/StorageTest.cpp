@@ -118,7 +118,7 @@ TEST_F(StorageTest, WhatIsWrittenReadsBackThroughQSettingsAndStaysPrivate) {
     const struct {
         const char* what;
         QVariant value;
-        QString readBack;
+        QVariant readBack;
     } cases[] = {
         {"a shortcut: quotes and a comma", R"({"carbonKeyCode":49,"carbonModifiers":2048})",
          R"({"carbonKeyCode":49,"carbonModifiers":2048})"},
@@ -131,6 +131,8 @@ TEST_F(StorageTest, WhatIsWrittenReadsBackThroughQSettingsAndStaysPrivate) {
         {"a control character before a hex digit", QString("\x01") + "Ab", QString("\x01") + "Ab"},
         {"umlauts and an emoji", "Grüße 👋", "Grüße 👋"},
         {"empty", "", ""},
+        {"a list, as an unquoted comma in a hand-written file reads", QStringList{"a", "b, \"c\""},
+         QStringList{"a", "b, \"c\""}},
     };
     {
         Start start(file());
@@ -143,8 +145,7 @@ TEST_F(StorageTest, WhatIsWrittenReadsBackThroughQSettingsAndStaysPrivate) {
     EXPECT_EQ(settings.status(), QSettings::NoError);
     EXPECT_EQ(settings.allKeys().size(), int(std::size(cases)));
     for (int i = 0; i < int(std::size(cases)); ++i)
-        EXPECT_EQ(settings.value(QString("key%1").arg(i)).toString(), cases[i].readBack)
-            << cases[i].what;
+        EXPECT_EQ(settings.value(QString("key%1").arg(i)), cases[i].readBack) << cases[i].what;
 }
 
 // Something at the file's place that cannot be read (here a folder) is kept aside at start and

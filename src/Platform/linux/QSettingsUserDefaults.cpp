@@ -73,24 +73,26 @@ QByteArray quotedText(const QString& text) {
     return out.toUtf8();
 }
 
-// The text QSettings gives a value; none for a type whose text form it would not read back
-// as text (lists, byte arrays, …).
-std::optional<QString> textOf(const QVariant& value) {
+// QSettings marks its own type tags with "@", and a text beginning with one with two.
+QByteArray quotedValue(const QString& text) {
+    return quotedText(text.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + text : text);
+}
+
+// The value as QSettings reads it back. Tavrin stores texts and the boolean false; a file
+// written by hand or by an earlier version may hold a list (an unquoted comma makes one) or
+// another type: it is kept as text rather than dropped, or lost with every later save.
+QByteArray valueText(const QVariant& value) {
     switch (value.typeId()) {
         case QMetaType::Bool:
-            return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            return value.toString();
-        case QMetaType::QString: {
-            const QString text = value.toString();
-            // QSettings marks its own type tags with "@", and a text beginning with one with two.
-            return text.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + text : text;
+            return value.toBool() ? "true" : "false";
+        case QMetaType::QStringList: {
+            QByteArrayList items;
+            for (const QString& item : value.toStringList())
+                items.append(quotedValue(item));
+            return items.join(", ");
         }
         default:
-            return std::nullopt;
+            return quotedValue(value.toString());
     }
 }
 
@@ -176,26 +178,17 @@ void QSettingsUserDefaults::save() {
         }
         keepOldFile_ = false;
     }
-    const std::optional<QByteArray> text = iniText(values_);
-    if (!text) {
-        failures_.failed(QCoreApplication::translate(
-            "UserDefaults", "Ein Wert lässt sich nicht als Text speichern."));
-        return;
-    }
-    if (const std::optional<QString> error = PrivateFile::write(file_, *text)) {
+    if (const std::optional<QString> error = PrivateFile::write(file_, iniText(values_))) {
         failures_.failed(*error);
         return;
     }
     failures_.succeeded();
 }
 
-std::optional<QByteArray> QSettingsUserDefaults::iniText(const QMap<QString, QVariant>& values) {
+QByteArray QSettingsUserDefaults::iniText(const QMap<QString, QVariant>& values) {
     QByteArray out = "[General]\n";
     for (auto it = values.begin(); it != values.end(); ++it) {
-        const std::optional<QString> text = textOf(it.value());
-        if (!text)
-            return std::nullopt;
-        out += escapedKey(it.key()) + '=' + quotedText(*text) + '\n';
+        out += escapedKey(it.key()) + '=' + valueText(it.value()) + '\n';
     }
     return out;
 }

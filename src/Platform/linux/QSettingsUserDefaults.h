@@ -26,9 +26,8 @@ public:
     bool contains(const QString& key) const override { return values_.contains(key); }
     QStringList keys() const override { return values_.keys(); }
 
-    // The INI text QSettings reads back as `values` ("[General]", one line per key); none
-    // when a value has no text form.
-    static std::optional<QByteArray> iniText(const QMap<QString, QVariant>& values);
+    // The INI text QSettings reads back as `values` ("[General]", one line per key).
+    static QByteArray iniText(const QMap<QString, QVariant>& values);
 
 private:
     void load(SystemLog* log, UserNotices* notices);
