@@ -12,6 +12,7 @@
 #include "App/DesktopSettingsCoordinator.h"
 #include "App/PanelControllerHost.h"
 #include "App/TerminalLoginOpener.h"
+#include "App/TrayNotices.h"
 #include "Context/ContextCollector.h"
 #include "Context/PageReader.h"
 #include "Context/WindowCapture.h"
@@ -70,12 +71,16 @@ public:
     PanelController& panel() { return panel_; }
     MemoryStore& memory() { return memory_; }
     GlobalShortcuts::NamedShortcuts& shortcuts() { return shortcuts_; }
+    // What the stores have to tell the user; main() hands it the tray icon once it shows.
+    TrayNotices& notices() { return notices_; }
 
 private:
     void showSettingsOn(SettingsTab tab);
 
     Platform::Clock& clock_;
     Platform::SystemLog& log_;
+    // Before the stores: they tell what they could not read while they load.
+    TrayNotices notices_;
     std::shared_ptr<Platform::XcbConnection> x11_;
     Platform::XdgAutostartLoginItem loginItem_;
     SettingsStore settings_;

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 
 #include "Design/BrandMark.h"
 #include "Platform/SystemLog.h"
@@ -73,6 +74,21 @@ void TrayIcon::runAfterShown() {
     for (auto& [context, work] : std::exchange(afterShown_, {}))
         if (context)
             QMetaObject::invokeMethod(context, std::move(work));
+}
+
+void TrayIcon::showNotice(const QString& text) {
+    if (!icon_.isVisible() || !trayAvailable_() || !QSystemTrayIcon::supportsMessages()) {
+        printNotice(text);
+        return;
+    }
+    // Long enough to be read on coming back to the desk; the text stays in the log as well.
+    constexpr int shownFor = 30000;
+    icon_.showMessage(QStringLiteral("Tavrin"), text, QSystemTrayIcon::Warning, shownFor);
+}
+
+void TrayIcon::printNotice(const QString& text) {
+    std::fprintf(stderr, "Tavrin: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 QString TrayIcon::noTrayMessage() {

@@ -38,6 +38,12 @@ public:
     // second at the latest.
     void afterShown(QObject* context, std::function<void()> work);
 
+    // Shows `text` as the icon's message, where the user looks when something needs them;
+    // without an icon on the screen (no tray, or the icon turned off) it goes to standard
+    // error instead.
+    void showNotice(const QString& text);
+    static void printNotice(const QString& text);
+
     // What the user is told when no system tray can show the icon.
     static QString noTrayMessage();
 

@@ -111,9 +111,11 @@ int main(int argc, char** argv) {
     tray.followSetting(coordinator.settings());
     // What can wait until the icon is on screen: the icon every window carries and the panel's
     // window. The shortcut's grab cannot: coordinator.start() makes it at once.
-    tray.afterShown(&coordinator, [&desktop] {
+    // And what the stores had to say while they loaded, where the icon can say it.
+    tray.afterShown(&coordinator, [&desktop, &tray] {
         QApplication::setWindowIcon(BrandMark::appIcon());
         desktop.panel().prepareWindow();
+        desktop.notices().showThrough(tray);
     });
     // Once the event loop runs: the grabs and the first window belong to a running program.
     QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.start(); });

@@ -284,6 +284,41 @@ std::optional<std::int64_t> decodeInteger(const QJsonValue& value) {
     return static_cast<std::int64_t>(number);
 }
 
+// The entries of a list that read; `whole` turns false when anything is left out.
+QList<MemoryEntry> readEntries(const QJsonValue& value, bool& whole) {
+    QList<MemoryEntry> entries;
+    if (value.isUndefined() || value.isNull())
+        return entries;
+    if (!value.isArray()) {
+        whole = false;
+        return entries;
+    }
+    for (const QJsonValue& element : value.toArray()) {
+        if (std::optional<MemoryEntry> entry = decodeEntry(element))
+            entries.append(std::move(*entry));
+        else
+            whole = false;
+    }
+    return entries;
+}
+
+QStringList readStrings(const QJsonValue& value, bool& whole) {
+    QStringList strings;
+    if (value.isUndefined() || value.isNull())
+        return strings;
+    if (!value.isArray()) {
+        whole = false;
+        return strings;
+    }
+    for (const QJsonValue& element : value.toArray()) {
+        if (element.isString())
+            strings.append(element.toString());
+        else
+            whole = false;
+    }
+    return strings;
+}
+
 }  // namespace
 
 QByteArray encode(const MemoryData& data) {
@@ -333,6 +368,27 @@ std::optional<MemoryData> decode(const QByteArray& bytes) {
     data.styleSignals = std::move(*styleSignals);
     data.signalsSinceLearning = *signalsSinceLearning;
     return data;
+}
+
+Read read(const QByteArray& bytes) {
+    Read result;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        result.whole = false;
+        return result;
+    }
+    const QJsonObject object = document.object();
+    result.data.activity = readEntries(object.value(QStringLiteral("activity")), result.whole);
+    result.data.saved = readEntries(object.value(QStringLiteral("saved")), result.whole);
+    result.data.styleSignals =
+        readStrings(object.value(QStringLiteral("styleSignals")), result.whole);
+    const QJsonValue counter = object.value(QStringLiteral("signalsSinceLearning"));
+    if (const std::optional<std::int64_t> count = decodeInteger(counter))
+        result.data.signalsSinceLearning = *count;
+    else if (!counter.isUndefined() && !counter.isNull())
+        result.whole = false;
+    return result;
 }
 
 }  // namespace MemoryFile

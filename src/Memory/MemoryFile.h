@@ -15,4 +15,15 @@ QByteArray encode(const MemoryData& data);
 // makes the whole file unreadable (none). Unknown keys are ignored.
 std::optional<MemoryData> decode(const QByteArray& bytes);
 
+struct Read {
+    MemoryData data;
+    // Nothing the file held was left out.
+    bool whole = true;
+};
+
+// Entry by entry, as the store loads the file: an entry, a style signal or a counter that
+// cannot be read is left out, and every other one kept. A missing or null list is an empty
+// one and loses nothing; a file that is no JSON object keeps nothing.
+Read read(const QByteArray& bytes);
+
 }  // namespace MemoryFile

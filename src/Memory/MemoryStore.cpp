@@ -10,6 +10,10 @@
 #include "Platform/AppPaths.h"
 #include "Platform/Characters.h"
 #include "Platform/Clock.h"
+#include "Platform/PrivateFile.h"
+#include "Platform/SystemLog.h"
+#include "Platform/UnreadableFile.h"
+#include "Platform/UserNotices.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
@@ -54,14 +58,26 @@ QDateTime MemoryStore::cutoff(MemoryRetention retention, const QDateTime& now) {
     return now;
 }
 
-MemoryStore::MemoryStore(const QString& applicationSupport, Platform::Clock& clock, QObject* parent)
-    : QObject(parent), clock_(clock) {
+MemoryStore::MemoryStore(const QString& applicationSupport, Platform::Clock& clock,
+                         Platform::SystemLog* log, Platform::UserNotices* notices, QObject* parent)
+    : QObject(parent),
+      clock_(clock),
+      log_(log),
+      notices_(notices),
+      failures_(log, notices, QStringLiteral("Erinnerungen konnten nicht gespeichert werden: "),
+                tr("Erinnerungen konnten nicht gespeichert werden: %1\nDeine Änderung gilt, bis "
+                   "Tavrin beendet wird; die nächste Änderung speichert alles erneut.")) {
     const QString folder =
         applicationSupport + QLatin1Char('/') + Platform::AppPaths::applicationId();
-    // A folder that cannot be made shows later as a failing save, which is not reported.
+    // A folder that cannot be made shows later as a failing save, which is reported then.
     Platform::AppPaths::makePrivateFolder(folder);
     fileURL_ = folder + QStringLiteral("/memory.json");
-    writer_ = std::make_unique<MemoryWriter>(fileURL_);
+    // The writer reports from its worker; the report is the main thread's to make.
+    writer_ = std::make_unique<MemoryWriter>(fileURL_, [this](const std::optional<QString>& error) {
+        QMetaObject::invokeMethod(
+            this, [this, error] { writeFinished(error); }, Qt::QueuedConnection);
+    });
+    Platform::PrivateFile::removeLeftovers(fileURL_);
     load();
     // Quitting must not lose the last change to a write still waiting for its turn.
     if (QCoreApplication* application = QCoreApplication::instance())
@@ -76,13 +92,44 @@ void MemoryStore::load() {
     QFile file(fileURL_);
     if (!file.exists())
         return;
-    std::optional<Data> loaded;
+    MemoryFile::Read read;
     if (file.open(QIODevice::ReadOnly))
-        loaded = MemoryFile::decode(file.readAll());
-    if (loaded)
-        data_ = std::move(*loaded);
+        read = MemoryFile::read(file.readAll());
     else
+        read.whole = false;
+    data_ = std::move(read.data);
+    if (!read.whole)
+        keepUnreadableFile();
+}
+
+// One note that does not read costs that note, not every other: the rest stays, the file as
+// it was is kept for the user, and what was read is written back at once, so that the next
+// start reads it whole and does not tell the same thing again.
+void MemoryStore::keepUnreadableFile() {
+    const std::optional<QString> kept = Platform::UnreadableFile::setAside(fileURL_, clock_.now());
+    if (!kept) {
         writer_->keepUnreadableFileFirst();
+        if (log_)
+            log_->log(
+                QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(fileURL_));
+        if (notices_) {
+            notices_->tell(
+                tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht lesbar war, "
+                   "fehlt.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden nicht "
+                   "gespeichert, bis sie sich beiseitelegen lässt.")
+                    .arg(Platform::AppPaths::shownPath(fileURL_)));
+        }
+        return;
+    }
+    if (log_)
+        log_->log(
+            QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(fileURL_, *kept));
+    if (notices_) {
+        notices_->tell(tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht "
+                          "lesbar war, fehlt.\nDie Datei, wie sie war, liegt unter %1.")
+                           .arg(Platform::AppPaths::shownPath(*kept)));
+    }
+    save();
 }
 
 void MemoryStore::setData(Data data) {
@@ -227,7 +274,16 @@ void MemoryStore::writePendingSave() {
     writer_->write(data_, clock_.now());
 }
 
+void MemoryStore::writeFinished(const std::optional<QString>& error) {
+    if (error)
+        failures_.failed(*error);
+    else
+        failures_.succeeded();
+}
+
 void MemoryStore::flush() {
     writePendingSave();
     writer_->waitForWrites();
+    // The outcome of the last write, still queued, is reported before this returns.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }

@@ -9,13 +9,16 @@
 #include "Memory/MemoryData.h"
 #include "Memory/MemoryEntry.h"
 #include "Memory/MemoryWriter.h"
+#include "Platform/SaveFailures.h"
 #include "Settings/MemoryRetention.h"
 
 struct AssistantSettings;
 
 namespace Platform {
 class Clock;
-}
+class SystemLog;
+class UserNotices;
+}  // namespace Platform
 
 // What outlives one panel invocation: saved notes, recent activity and style signals, kept in
 // memory.json in the data folder. The content in memory is the truth; the file mirrors it
@@ -41,9 +44,12 @@ public:
 
     // `applicationSupport` is the data home that also holds settings.json's folder
     // (SettingsStore::applicationSupportFolder()); memory.json lives beside settings.json, in a
-    // folder created when missing. A file that is missing or cannot be read leaves the store
-    // empty.
+    // folder created when missing. The file is read entry by entry: what cannot be read is
+    // left out, the file as it was kept aside at once and the user told where (through
+    // `notices`, and in `log`); failed saves are logged and told once per run of failures.
+    // Without `log` and `notices` (tests, tools) nothing is reported.
     MemoryStore(const QString& applicationSupport, Platform::Clock& clock,
+                Platform::SystemLog* log = nullptr, Platform::UserNotices* notices = nullptr,
                 QObject* parent = nullptr);
     // Writes what is still pending.
     ~MemoryStore() override;
@@ -76,10 +82,10 @@ public:
 
     // Writes the content to memory.json, whole and atomically, readable by the user alone.
     // Saves asked for within one turn of the event loop become one write, which runs on a
-    // worker. Failures are not reported: the content in memory stays as it is.
+    // worker. On failure the content in memory stays as it is and the next write brings it.
     void save();
-    // Returns once memory.json holds the current content (or its write has failed); called
-    // when the application quits.
+    // Returns once memory.json holds the current content (or its write has failed and that
+    // has been reported); called when the application quits.
     void flush();
 
 signals:
@@ -92,11 +98,16 @@ private:
     template <typename Change>
     void update(Change change);
     void load();
+    void keepUnreadableFile();
     void writePendingSave();
+    void writeFinished(const std::optional<QString>& error);
 
     Platform::Clock& clock_;
+    Platform::SystemLog* log_;
+    Platform::UserNotices* notices_;
     QString fileURL_;
     Data data_;
     bool savePending_ = false;
     std::unique_ptr<MemoryWriter> writer_;
+    Platform::SaveFailures failures_;
 };

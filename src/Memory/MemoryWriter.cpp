@@ -1,12 +1,14 @@
 #include "Memory/MemoryWriter.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include "Memory/MemoryFile.h"
 #include "Platform/PrivateFile.h"
 #include "Platform/UnreadableFile.h"
 
-MemoryWriter::MemoryWriter(QString path) : path_(std::move(path)) {
+MemoryWriter::MemoryWriter(QString path, Done done)
+    : path_(std::move(path)), done_(std::move(done)) {
     worker_.setMaxThreadCount(1);
 }
 
@@ -45,11 +47,17 @@ void MemoryWriter::drain() {
 void MemoryWriter::writeNow(const Pending& pending) {
     // A file that could not be read may still hold the user's notes: it is never replaced
     // before it has been set aside.
-    if (unreadableFileKept_) {
-        if (!Platform::UnreadableFile::setAside(path_, pending.now))
-            return;
+    std::optional<QString> error;
+    if (unreadableFileKept_ && !Platform::UnreadableFile::setAside(path_, pending.now)) {
+        error = QCoreApplication::translate(
+                    "MemoryWriter",
+                    "Die bisherige, nicht lesbare Datei %1 ließ sich nicht beiseitelegen.")
+                    .arg(path_);
+    } else {
         unreadableFileKept_ = false;
+        // On failure the content in memory stays as it is, for the next write to bring along.
+        error = Platform::PrivateFile::write(path_, MemoryFile::encode(pending.data));
     }
-    // Failures are not reported: the content in memory stays as it is.
-    Platform::PrivateFile::write(path_, MemoryFile::encode(pending.data));
+    if (done_)
+        done_(error);
 }

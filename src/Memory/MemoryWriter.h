@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QString>
 #include <QThreadPool>
+#include <functional>
 #include <optional>
 
 #include "Memory/MemoryData.h"
@@ -14,7 +15,10 @@
 // replaced before its turn is never written at all.
 class MemoryWriter {
 public:
-    explicit MemoryWriter(QString path);
+    // Gets the outcome of each write, on the worker: none when it worked, else the reason.
+    using Done = std::function<void(const std::optional<QString>& error)>;
+
+    explicit MemoryWriter(QString path, Done done = {});
     // Finishes the last write.
     ~MemoryWriter();
     MemoryWriter(const MemoryWriter&) = delete;
@@ -39,6 +43,7 @@ private:
     void writeNow(const Pending& pending);
 
     const QString path_;
+    const Done done_;
     QMutex mutex_;
     std::optional<Pending> next_;  // guarded by mutex_
     bool draining_ = false;        // guarded by mutex_

@@ -32,6 +32,13 @@ QString homeFolder() {
     return {};
 }
 
+QString shownPath(const QString& path) {
+    const QString home = homeFolder();
+    if (home.isEmpty() || home == QLatin1String("/") || !path.startsWith(home + QLatin1Char('/')))
+        return path;
+    return QLatin1Char('~') + path.mid(home.size());
+}
+
 bool makePrivateFolder(const QString& path) {
     if (!QDir().mkpath(path))
         return false;

@@ -33,6 +33,10 @@ QString userDefaultsFile();
 // start wherever Tavrin happens to be.
 QString temporaryFolder();
 
+// `path` as the user is shown it: below the home folder with "~" in its place, so that a
+// notice names the file in a line or two.
+QString shownPath(const QString& path);
+
 // Creates `path` (and its parents) and sets it to 0700. False when that fails.
 bool makePrivateFolder(const QString& path);
 

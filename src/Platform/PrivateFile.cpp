@@ -1,12 +1,15 @@
 #include "Platform/PrivateFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstring>
 
 namespace Platform::PrivateFile {
 
@@ -20,8 +23,49 @@ QString resolvedPath(const QString& path) {
     return info.isSymLink() ? path : info.filePath();
 }
 
+// The user reads this in a notice: the failures a full or locked disk brings, in German.
 QString reason(int error) {
-    return qt_error_string(error);
+    switch (error) {
+        case ENOSPC:
+            return QCoreApplication::translate("PrivateFile", "Der Datenträger ist voll.");
+        case EDQUOT:
+            return QCoreApplication::translate(
+                "PrivateFile", "Der Speicherplatz, der dir zusteht, ist aufgebraucht.");
+        case EROFS:
+            return QCoreApplication::translate("PrivateFile",
+                                               "Der Datenträger ist schreibgeschützt.");
+        case EACCES:
+        case EPERM:
+            return QCoreApplication::translate("PrivateFile", "Keine Berechtigung zum Schreiben.");
+        case ENOENT:
+            return QCoreApplication::translate("PrivateFile", "Der Ordner fehlt.");
+        case ENOTDIR:
+            return QCoreApplication::translate("PrivateFile",
+                                               "Wo ein Ordner sein sollte, liegt eine Datei.");
+        case EIO:
+            return QCoreApplication::translate(
+                "PrivateFile", "Der Datenträger meldet einen Fehler beim Schreiben.");
+        default:
+            return qt_error_string(error);
+    }
+}
+
+// The name the writer gives its temporary file beside `target`, up to the random part.
+QByteArray temporaryPrefix(const QFileInfo& target) {
+    return "." + QFile::encodeName(target.fileName()).left(200) + ".";
+}
+
+// The six characters mkostemp puts in place of XXXXXX.
+bool isRandomPart(const char* text) {
+    if (std::strlen(text) != 6)
+        return false;
+    for (const char* c = text; *c; ++c) {
+        const bool letterOrDigit =
+            (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9');
+        if (!letterOrDigit)
+            return false;
+    }
+    return true;
 }
 
 // Every byte, however the kernel splits the write.
@@ -65,8 +109,7 @@ std::optional<QString> write(const QString& path, const QByteArray& data) {
     // The temporary file sits beside the target, so that the rename stays on one filesystem;
     // its name is cut so that it never exceeds the longest name a folder takes.
     const QByteArray folder = QFile::encodeName(target.absolutePath());
-    QByteArray temporary =
-        folder + "/." + QFile::encodeName(target.fileName()).left(200) + ".XXXXXX";
+    QByteArray temporary = folder + "/" + temporaryPrefix(target) + "XXXXXX";
     // Created exclusively and 0600: private before its first byte is written.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -88,6 +131,32 @@ std::optional<QString> write(const QString& path, const QByteArray& data) {
     }
     syncFolder(folder);
     return std::nullopt;
+}
+
+int removeLeftovers(const QString& path) {
+    const QFileInfo target(resolvedPath(path));
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    const QByteArray prefix = temporaryPrefix(target);
+    DIR* entries = ::opendir(folder.constData());
+    if (!entries)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) != 0 ||
+            !isRandomPart(entry->d_name + prefix.size()))
+            continue;
+        // Only a plain file of the user's own can be one of ours; a folder or a link of the
+        // same name was made by someone else.
+        const QByteArray leftover = folder + "/" + entry->d_name;
+        struct stat info {};
+        if (::lstat(leftover.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::getuid())
+            continue;
+        if (::unlink(leftover.constData()) == 0)
+            ++removed;
+    }
+    ::closedir(entries);
+    return removed;
 }
 
 }  // namespace Platform::PrivateFile

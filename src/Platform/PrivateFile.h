@@ -14,4 +14,9 @@ namespace Platform::PrivateFile {
 // is replaced.
 std::optional<QString> write(const QString& path, const QByteArray& data);
 
+// Removes what a write to `path` that never finished (the program killed between the sync and
+// the rename) left beside it: plain files of the user's named as write() names its temporary
+// files for `path`, nothing else. Only for a file no write is running for. Gives how many.
+int removeLeftovers(const QString& path);
+
 }  // namespace Platform::PrivateFile

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace Platform {
 
@@ -11,9 +12,9 @@ namespace UnreadableFile {
 
 // Keeps whatever is at `path` as "<path>.unreadable-<UTC yyyyMMddTHHmmssZ of now>" ("-2", "-3"
 // … appended when that name is taken), open to the owner alone. It is copied; what cannot
-// be copied (a folder, a file without read permission) is moved. True when nothing is at
-// `path` or it has been kept; false when `path` must not be replaced yet.
-bool setAside(const QString& path, const QDateTime& now);
+// be copied (a folder, a file without read permission) is moved. Gives where it is kept, an
+// empty path when nothing is at `path`, and none when `path` must not be replaced yet.
+std::optional<QString> setAside(const QString& path, const QDateTime& now);
 
 }  // namespace UnreadableFile
 

@@ -11,6 +11,7 @@
 #include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
+#include "Platform/UserNotices.h"
 
 namespace {
 
@@ -20,17 +21,28 @@ void makePrivate(const QString& path) {
     ::chmod(QFile::encodeName(path).constData(), 0600);
 }
 
+QString saveFailure() {
+    return QStringLiteral("Einstellungen konnten nicht gespeichert werden: ");
+}
+
 }  // namespace
 
 SettingsStore::SettingsStore(const QString& applicationSupport, Services services, QObject* parent)
-    : QObject(parent), services_(services) {
+    : QObject(parent),
+      services_(services),
+      failures_(&services.log, services.notices, saveFailure(),
+                tr("Einstellungen konnten nicht gespeichert werden: %1\nDeine Änderung gilt, bis "
+                   "Tavrin beendet wird; die nächste Änderung speichert alles erneut.")) {
     const QString folder =
         applicationSupport + QLatin1Char('/') + Platform::AppPaths::applicationId();
     // A failure here shows up, and is logged, at the first save.
     Platform::AppPaths::makePrivateFolder(folder);
     fileURL_ = folder + QLatin1Char('/') + fileName;
+    Platform::PrivateFile::removeLeftovers(fileURL_);
     migrateFromEarlierBundles(applicationSupport);
     load();
+    if (keepOldFile_)
+        keepUnreadableFile();
 }
 
 std::optional<QString> SettingsStore::applicationSupportFolder() {
@@ -81,6 +93,36 @@ void SettingsStore::load() {
     keepOldFile_ = decoded->droppedUserData;
 }
 
+// Said at once, not at the first save: otherwise the user meets the introduction again, with
+// "Über mich" and the learned actions gone, and no word why. The record read so far is written
+// straight away, so that the next start reads it and does not tell the same thing again.
+void SettingsStore::keepUnreadableFile() {
+    const std::optional<QString> kept =
+        Platform::UnreadableFile::setAside(fileURL_, services_.clock.now());
+    if (!kept) {
+        services_.log.log(
+            QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(fileURL_));
+        if (services_.notices) {
+            services_.notices->tell(
+                tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht "
+                   "auf den Standardwerten.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden "
+                   "nicht gespeichert, bis sie sich beiseitelegen lässt.")
+                    .arg(Platform::AppPaths::shownPath(fileURL_)));
+        }
+        return;
+    }
+    keepOldFile_ = false;
+    services_.log.log(
+        QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(fileURL_, *kept));
+    if (services_.notices) {
+        services_.notices->tell(
+            tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht auf den "
+               "Standardwerten.\nDie Datei, wie sie war, liegt unter %1.")
+                .arg(Platform::AppPaths::shownPath(*kept)));
+    }
+    write();
+}
+
 void SettingsStore::setSettings(const AssistantSettings& settings) {
     if (settings == settings_)
         return;
@@ -93,20 +135,23 @@ void SettingsStore::setSettings(const AssistantSettings& settings) {
 }
 
 void SettingsStore::save() {
-    const QString failure = QStringLiteral("Einstellungen konnten nicht gespeichert werden: ");
     if (keepOldFile_) {
         if (!Platform::UnreadableFile::setAside(fileURL_, services_.clock.now())) {
-            services_.log.log(failure +
-                              QStringLiteral("Die bisherige, nicht lesbare Datei %1 ließ sich "
-                                             "nicht beiseitelegen.")
-                                  .arg(fileURL_));
+            failures_.failed(tr("Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
+                                "beiseitelegen.")
+                                 .arg(Platform::AppPaths::shownPath(fileURL_)));
             return;
         }
         keepOldFile_ = false;
     }
+    write();
+}
 
+void SettingsStore::write() {
     if (const auto error = Platform::PrivateFile::write(fileURL_, settings_.encode()))
-        services_.log.log(failure + *error);
+        failures_.failed(*error);
+    else
+        failures_.succeeded();
 }
 
 void SettingsStore::applyLaunchAtLogin() {

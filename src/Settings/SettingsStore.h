@@ -4,17 +4,21 @@
 #include <QString>
 #include <optional>
 
+#include "Platform/SaveFailures.h"
 #include "Settings/AssistantSettings.h"
 
 namespace Platform {
 class Clock;
 class LoginItem;
 class SystemLog;
+class UserNotices;
 }  // namespace Platform
 
 // Owns the one live settings record: loads settings.json at start (taking over an earlier
 // version's file when there is none), saves the whole file on every real change, and keeps
-// the login item in step with `launchAtLogin`. Main thread only.
+// the login item in step with `launchAtLogin`. A file that does not read whole is kept aside
+// at once and the user told where; a failed save is logged and told once per run of failures.
+// Main thread only.
 class SettingsStore final : public QObject {
     Q_OBJECT
 
@@ -23,6 +27,9 @@ public:
         Platform::LoginItem& loginItem;
         Platform::SystemLog& log;
         Platform::Clock& clock;
+        // Where a failed save and a file that could not be read are told; none in tools
+        // and tests that only look at the log.
+        Platform::UserNotices* notices = nullptr;
     };
 
     // `applicationSupport` holds Tavrin's data folder and those of its earlier versions
@@ -58,7 +65,9 @@ signals:
 private:
     void migrateFromEarlierBundles(const QString& applicationSupport);
     void load();
+    void keepUnreadableFile();
     void save();
+    void write();
     void applyLaunchAtLogin();
 
     Services services_;
@@ -67,4 +76,5 @@ private:
     // The file on disk held something the loaded record does not (it could not be read,
     // or values were dropped); it is copied aside before the first save replaces it.
     bool keepOldFile_ = false;
+    Platform::SaveFailures failures_;
 };

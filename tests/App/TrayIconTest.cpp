@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "App/TrayIcon.h"
+#include "App/TrayNotices.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
@@ -75,4 +76,30 @@ TEST(TrayIconTest, ALeftClickOpensTheMenu) {
     emit tray.icon().activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(QTest::qWaitFor([&] { return tray.menu().isVisible(); }, 2000));
     tray.menu().hide();
+}
+
+// What the stores tell while they load waits for the icon; what comes within one turn is one
+// message, since a second message would replace the first. Without a tray it goes to standard
+// error.
+TEST(TrayIconTest, NoticesWaitForTheIconAndComeTogether) {
+    Platform::FakeSystemLog log;
+    TrayIcon tray(log, [] { return false; });
+    TrayNotices notices;
+
+    testing::internal::CaptureStderr();
+    notices.tell("Einstellungen");
+    notices.tell("Erinnerungen");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing before the icon";
+
+    testing::internal::CaptureStderr();
+    notices.showThrough(tray);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Tavrin: Einstellungen\n\nErinnerungen\n");
+
+    testing::internal::CaptureStderr();
+    notices.tell("Kurzbefehle");
+    notices.tell("Erinnerungen");
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Tavrin: Kurzbefehle\n\nErinnerungen\n");
 }

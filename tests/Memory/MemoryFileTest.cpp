@@ -91,3 +91,56 @@ TEST(MemoryFileTest, ReadsStrictly) {
     for (const Case& c : cases)
         EXPECT_EQ(MemoryFile::decode(c.json).has_value(), c.readable) << c.what;
 }
+
+// At start the store takes what reads and leaves out only what does not, saying whether
+// anything was left out (then the file is kept aside for the user).
+TEST(MemoryFileTest, ReadsEntryByEntryAtStart) {
+    const QByteArray good = R"({"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","date":1,"text":"x"})";
+    const auto store = [](const QByteArray& saved, const QByteArray& rest) -> QByteArray {
+        return R"({"activity":[],"saved":[)" + saved + "]" + rest + "}";
+    };
+    struct Case {
+        const char* what;
+        QByteArray json;
+        qsizetype saved;
+        QStringList styleSignals;
+        std::int64_t counter;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"a note without text among good ones",
+         store(good + R"(,{"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F0","date":1},)" + good,
+               R"(,"styleSignals":["a"],"signalsSinceLearning":2)"),
+         2,
+         {"a"},
+         2,
+         false},
+        {"a signal that is no string",
+         store(good, R"(,"styleSignals":["a",1,"b"])"),
+         1,
+         {"a", "b"},
+         0,
+         false},
+        {"a counter with a fraction",
+         store(good, R"(,"signalsSinceLearning":2.5)"),
+         1,
+         {},
+         0,
+         false},
+        {"a list that is no list", store(good, R"(,"styleSignals":"a")"), 1, {}, 0, false},
+        {"missing and null lists lose nothing",
+         store(good, R"(,"styleSignals":null)"),
+         1,
+         {},
+         0,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const MemoryFile::Read read = MemoryFile::read(c.json);
+        EXPECT_EQ(read.data.saved.size(), c.saved);
+        EXPECT_EQ(read.data.styleSignals, c.styleSignals);
+        EXPECT_EQ(read.data.signalsSinceLearning, c.counter);
+        EXPECT_EQ(read.whole, c.whole);
+    }
+}

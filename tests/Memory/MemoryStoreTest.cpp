@@ -159,22 +159,18 @@ TEST_F(MemoryStoreTest, TightensAFileOthersCouldRead) {
     EXPECT_EQ(modeOf(file()), 0600u);
 }
 
-// A file that does not read loads as an empty store; it stays untouched until the first
-// change, which first keeps a copy of it so that the user's notes can still be recovered.
-TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileBeforeReplacingIt) {
+// A file that does not read loads as an empty store and is copied aside at once, so that the
+// user's notes can still be recovered; what was read is the file from then on.
+TEST_F(MemoryStoreTest, KeepsACopyOfAnUnreadableFileAtOnce) {
     const QByteArray unreadable =
         R"({"activity":[],"saved":[{"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","date":1,)"
-        R"("text":"Türcode 4711"}],"signalsSinceLearning":0})";
+        R"("text":"Türcode 4711"}],"signalsSinceLearning":0,"styleSignals":[3]})";
     writeFile(file(), unreadable);
     auto store = makeStore();
-    EXPECT_EQ(store->data(), MemoryData{});
-    EXPECT_EQ(readFile(file()), unreadable);
-
-    store->remember("neu", std::nullopt);
-    store->flush();
     const QString copy = file() + ".unreadable-20260302T140500Z";
     EXPECT_EQ(readFile(copy), unreadable);
     EXPECT_EQ(modeOf(copy), 0600u);
+    ASSERT_EQ(store->data().saved.size(), 1);
     EXPECT_EQ(stored(*store), store->data());
 
     // Only the file that failed to load is copied, once.

@@ -184,7 +184,7 @@ TEST_F(DocumentStoreTest, FolderThatCannotBeMadeFailsWithTheWriteError) {
         ScopedEnv home("HOME", c.home);
         const DocumentStore::SaveResult saved = DocumentStore::save("Titel\nText", clock);
         EXPECT_FALSE(saved.ok());
-        EXPECT_TRUE(saved.error.contains("Not a directory", Qt::CaseInsensitive))
+        EXPECT_TRUE(saved.error.contains("Wo ein Ordner sein sollte, liegt eine Datei."))
             << saved.error.toStdString();
     }
 }

@@ -120,7 +120,7 @@ TEST_F(SettingsStoreTest, LaunchAtLoginSavesFirstThenRegisters) {
     EXPECT_TRUE(store->settings().launchAtLogin) << "the setting is not reverted";
 }
 
-TEST_F(SettingsStoreTest, UnreadableFileIsCopiedAsideBeforeTheFirstSave) {
+TEST_F(SettingsStoreTest, UnreadableFileIsCopiedAsideAtOnce) {
     const QByteArray brokenProjects = R"({"aboutMe": "ich", "projects": [{"name": "ohne id"}]})";
     const struct {
         const char* label;
@@ -144,7 +144,10 @@ TEST_F(SettingsStoreTest, UnreadableFileIsCopiedAsideBeforeTheFirstSave) {
         support = QTemporaryDir();
         writeFile(settingsFile(), c.contents);
         const auto store = makeStore();
-        EXPECT_TRUE(asideFiles().isEmpty()) << "loading never writes";
+        EXPECT_EQ(asideFiles().size(), c.copiedAside ? 1 : 0) << "kept before any change";
+        if (!c.copiedAside) {
+            EXPECT_EQ(readFile(settingsFile()), c.contents) << "a file that reads is not written";
+        }
 
         store->update([](AssistantSettings& s) { s.knowledge = "neu"; });
         store->update([](AssistantSettings& s) { s.knowledge = "neuer"; });
@@ -169,8 +172,6 @@ TEST_F(SettingsStoreTest, AsideNamesDoNotCollideAndUnopenableFilesAreMovedAside)
     writeFile(folder() + "/settings.json.unreadable-20260304T050607Z", "older");
     const auto store = makeStore();
     EXPECT_EQ(store->settings(), AssistantSettings());
-    store->update([](AssistantSettings& s) { s.aboutMe = "ich"; });
-
     EXPECT_TRUE(QFileInfo(settingsFile()).isFile());
     EXPECT_TRUE(QFileInfo(folder() + "/settings.json.unreadable-20260304T050607Z-2/inner").isDir());
     EXPECT_EQ(readFile(folder() + "/settings.json.unreadable-20260304T050607Z"), "older");

@@ -1,18 +1,23 @@
 // Every file the user owns, written by its own store onto a real small filesystem that runs
 // full or turns read-only.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QSettings>
 #include <functional>
 #include <map>
 
 #include "Memory/MemoryFile.h"
 #include "Memory/MemoryStore.h"
 #include "Output/DocumentStore.h"
+#include "Platform/AppPaths.h"
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeLoginItem.h"
 #include "Platform/fake/FakeSystemLog.h"
+#include "Platform/fake/FakeUserNotices.h"
+#include "Platform/linux/QSettingsUserDefaults.h"
 #include "Settings/SettingsStore.h"
 #include "support/Files.h"
 #include "support/ScopedEnv.h"
@@ -24,14 +29,16 @@ namespace {
 // off in its middle.
 const QString largeText(40 * 1024, QLatin1Char('x'));
 
-// Every folder and file below `folder`, hidden ones too; each file by its size and a digest
-// of its bytes, which fail a test readably.
+// Every folder and file below `folder`, hidden ones too, but for the file that fills the disk;
+// each file by its size and a digest of its bytes, which fail a test readably.
 std::map<std::string, std::string> contentsOf(const QString& folder) {
     std::map<std::string, std::string> contents;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        if (it.fileName() == "filler")
+            continue;
         const QByteArray bytes = readFile(path);
         contents[path.mid(folder.size()).toStdString()] =
             it.fileInfo().isDir() ? "folder"
@@ -44,29 +51,56 @@ std::map<std::string, std::string> contentsOf(const QString& folder) {
     return contents;
 }
 
-// A small disk with the stores of the data folder on it.
+// A small disk with the user's data and config folders on it, and the stores that own the
+// files in them.
 struct Shelf {
-    Shelf() {
+    explicit Shelf(bool startNow = true) {
+        if (startNow)
+            start();
+    }
+    // One start of the program: the stores read their files.
+    void start() {
         if (!disk.unavailable().isEmpty())
             return;
-        settings = std::make_unique<SettingsStore>(disk.path(),
-                                                   SettingsStore::Services{loginItem, log, clock});
-        memory = std::make_unique<MemoryStore>(disk.path(), clock);
+        settings = std::make_unique<SettingsStore>(
+            disk.path(), SettingsStore::Services{loginItem, log, clock, &notices});
+        memory = std::make_unique<MemoryStore>(disk.path(), clock, &log, &notices);
+        defaults = std::make_unique<Platform::QSettingsUserDefaults>(
+            Platform::AppPaths::userDefaultsFile(), &log, &notices);
         DocumentStore::folder();
     }
+    // The program ends (its last writes done) and starts again on the same disk.
+    void restart() {
+        memory->flush();
+        settings.reset();
+        memory.reset();
+        defaults.reset();
+        start();
+    }
     QString folder() const { return disk.path() + "/org.tavrin.Tavrin"; }
+    QString configFolder() const { return disk.path() + "/config/org.tavrin.Tavrin"; }
 
     // What each change adds to its file besides its number: nothing, for writes small enough
     // to sit in a buffer until the file is closed, or `largeText`.
     QString bulk;
     SmallDisk disk{1024 * 1024};
     ScopedEnv dataHome{"XDG_DATA_HOME", disk.path()};
+    ScopedEnv configHome{"XDG_CONFIG_HOME", disk.path() + "/config"};
     Platform::FakeLoginItem loginItem;
     Platform::FakeSystemLog log;
-    Platform::FakeClock clock;
+    Platform::FakeUserNotices notices;
+    Platform::FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(22, 15), Qt::UTC)};
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<MemoryStore> memory;
+    std::unique_ptr<Platform::QSettingsUserDefaults> defaults;
 };
+
+// What the change numbered `n` added to the log, if anything.
+std::optional<QString> newLogLine(const Shelf& shelf, qsizetype linesBefore) {
+    if (shelf.log.lines.size() == linesBefore)
+        return std::nullopt;
+    return shelf.log.lines.last();
+}
 
 // One kind of stored file, driven through the store that owns it.
 struct StoredFile {
@@ -76,8 +110,11 @@ struct StoredFile {
     std::function<std::optional<QString>(Shelf&, int n)> change;
     // Whether the file on the disk holds the changes numbered `n` - 1 and `n`.
     std::function<bool(Shelf&, int n)> holdsTheLastTwoChanges;
-    // How a report of a failed write begins; none for a store that stays silent.
-    std::optional<QString> report;
+    // How a report of a failed write begins.
+    QString report;
+    // How the notice of a failed write begins; none for a file whose failure shows where the
+    // user asked for it (a document).
+    std::optional<QString> notice;
 };
 
 QString rule(const Shelf& shelf, int n) {
@@ -88,14 +125,24 @@ QString note(int n) {
     return QStringLiteral("Notiz %1").arg(n);
 }
 
+QString shortcutKey(int n) {
+    return QStringLiteral("GlobalShortcuts_name%1").arg(n);
+}
+
+QString shortcutValue(const Shelf& shelf, int n) {
+    return QStringLiteral(R"({"carbonKeyCode":%1,"carbonModifiers":2048})").arg(n) + shelf.bulk;
+}
+
+const QString savedSettings = "[Tavrin] Einstellungen konnten nicht gespeichert werden: ";
+const QString savedMemory = "[Tavrin] Erinnerungen konnten nicht gespeichert werden: ";
+const QString savedShortcuts = "[Tavrin] Kurzbefehle konnten nicht gespeichert werden: ";
+
 const StoredFile storedFiles[] = {
     {"settings.json",
      [](Shelf& shelf, int n) -> std::optional<QString> {
          const qsizetype lines = shelf.log.lines.size();
          shelf.settings->update([&](AssistantSettings& s) { s.rules.append(rule(shelf, n)); });
-         if (shelf.log.lines.size() == lines)
-             return std::nullopt;
-         return shelf.log.lines.last();
+         return newLogLine(shelf, lines);
      },
      [](Shelf& shelf, int n) {
          const auto decoded =
@@ -103,7 +150,7 @@ const StoredFile storedFiles[] = {
          return decoded && decoded->settings.rules.size() >= 2 &&
                 decoded->settings.rules.last(2) == QStringList{rule(shelf, n - 1), rule(shelf, n)};
      },
-     QStringLiteral("[Tavrin] Einstellungen konnten nicht gespeichert werden: ")},
+     savedSettings, "Einstellungen konnten nicht gespeichert werden: "},
     {"memory.json",
      [](Shelf& shelf, int n) -> std::optional<QString> {
          // A store full of long notes: every write of it is large.
@@ -118,9 +165,10 @@ const StoredFile storedFiles[] = {
                                     {}});
              shelf.memory->setData(data);
          }
+         const qsizetype lines = shelf.log.lines.size();
          shelf.memory->remember(note(n), QStringLiteral("Mail"));
          shelf.memory->flush();
-         return std::nullopt;
+         return newLogLine(shelf, lines);
      },
      [](Shelf& shelf, int n) {
          const auto decoded = MemoryFile::decode(readFile(shelf.memory->fileURL()));
@@ -129,7 +177,21 @@ const StoredFile storedFiles[] = {
          const auto& saved = decoded->saved;
          return saved.at(saved.size() - 2).text == note(n - 1) && saved.last().text == note(n);
      },
-     std::nullopt},
+     savedMemory, "Erinnerungen konnten nicht gespeichert werden: "},
+    // The shortcuts, in the file QSettings reads.
+    {"defaults.conf",
+     [](Shelf& shelf, int n) -> std::optional<QString> {
+         const qsizetype lines = shelf.log.lines.size();
+         shelf.defaults->setValue(shortcutKey(n), shortcutValue(shelf, n));
+         return newLogLine(shelf, lines);
+     },
+     [](Shelf& shelf, int n) {
+         const QSettings stored(Platform::AppPaths::userDefaultsFile(), QSettings::IniFormat);
+         return stored.status() == QSettings::NoError &&
+                stored.value(shortcutKey(n - 1)).toString() == shortcutValue(shelf, n - 1) &&
+                stored.value(shortcutKey(n)).toString() == shortcutValue(shelf, n);
+     },
+     savedShortcuts, "Kurzbefehle konnten nicht gespeichert werden: "},
     // A document is never rewritten: the failed one stays the reply's to show.
     {"document",
      [](Shelf& shelf, int n) -> std::optional<QString> {
@@ -147,7 +209,7 @@ const StoredFile storedFiles[] = {
                 readFile(folder + "/" + names.first()) ==
                     (QStringLiteral("# Dokument %1\n\nText").arg(n) + shelf.bulk + "\n").toUtf8();
      },
-     QString()},
+     QString(), std::nullopt},
 };
 
 struct Condition {
@@ -184,21 +246,175 @@ TEST(StoredFilesTest, AFailedWriteKeepsTheOldFileAndTheNextWriteCatchesUp) {
             if (condition.oldFile) {
                 ASSERT_EQ(file.change(shelf, 1), std::nullopt);
             }
-            const auto before = contentsOf(shelf.folder());
+            const auto before = contentsOf(shelf.disk.path());
             ASSERT_TRUE(condition.apply(shelf.disk));
 
             const std::optional<QString> reported = file.change(shelf, 2);
-            EXPECT_EQ(contentsOf(shelf.folder()), before);
-            if (!file.report) {
-                EXPECT_EQ(reported, std::nullopt);
-            } else {
-                EXPECT_TRUE(reported && reported->startsWith(*file.report))
-                    << reported.value_or("(nothing)").toStdString();
-            }
+            EXPECT_EQ(contentsOf(shelf.disk.path()), before);
+            EXPECT_TRUE(reported && reported->startsWith(file.report))
+                << reported.value_or("(nothing)").toStdString();
 
             ASSERT_TRUE(shelf.disk.restore());
             EXPECT_EQ(file.change(shelf, 3), std::nullopt);
             EXPECT_TRUE(file.holdsTheLastTwoChanges(shelf, 3));
         }
+    }
+}
+
+// A save that fails is told where the user will see it, once for a run of failures, not at
+// every key typed into a setting; each failure is still a line in the log. Once there is room
+// again the next save writes the whole record, the change that failed included.
+TEST(StoredFilesTest, AFailedSaveIsToldOncePerRunOfFailures) {
+    for (const StoredFile& file : storedFiles) {
+        if (!file.notice)
+            continue;
+        SCOPED_TRACE(file.name);
+        Shelf shelf;
+        if (!shelf.disk.unavailable().isEmpty())
+            GTEST_SKIP() << shelf.disk.unavailable().toStdString();
+        ASSERT_EQ(file.change(shelf, 1), std::nullopt);
+
+        ASSERT_TRUE(shelf.disk.fill());
+        for (int n : {2, 3}) {
+            const std::optional<QString> reported = file.change(shelf, n);
+            EXPECT_TRUE(reported && reported->startsWith(file.report))
+                << reported.value_or("(nothing)").toStdString();
+        }
+        ASSERT_EQ(shelf.notices.told.size(), 1);
+        EXPECT_TRUE(
+            shelf.notices.told.first().startsWith(*file.notice + "Der Datenträger ist voll."))
+            << shelf.notices.told.first().toStdString();
+
+        ASSERT_TRUE(shelf.disk.restore());
+        EXPECT_EQ(file.change(shelf, 4), std::nullopt);
+        EXPECT_TRUE(file.holdsTheLastTwoChanges(shelf, 4)) << "the change that failed is saved";
+        EXPECT_EQ(shelf.notices.told.size(), 1);
+
+        // A new run of failures is told again.
+        ASSERT_TRUE(shelf.disk.fill());
+        EXPECT_NE(file.change(shelf, 5), std::nullopt);
+        EXPECT_EQ(shelf.notices.told.size(), 2);
+        ASSERT_TRUE(shelf.disk.restore());
+    }
+}
+
+// The program killed between the sync and the rename of a save leaves the whole new file
+// behind under a hidden name; the next start removes it. Only what the writer itself names
+// for Tavrin's own files goes: everything else in the folders stays as it is.
+TEST(StoredFilesTest, AKilledSaveLeavesNothingBehindAfterTheNextStart) {
+    const struct {
+        const char* name;
+        QString (*folder)(const Shelf&);
+    } files[] = {
+        {"settings.json", [](const Shelf& s) { return s.folder(); }},
+        {"memory.json", [](const Shelf& s) { return s.folder(); }},
+        {"defaults.conf", [](const Shelf& s) { return s.configFolder(); }},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        Shelf shelf(false);
+        if (!shelf.disk.unavailable().isEmpty())
+            GTEST_SKIP() << shelf.disk.unavailable().toStdString();
+        const QString folder = file.folder(shelf) + "/";
+        const QString name = file.name;
+        // Not the writer's: other lengths and characters, other files, no dot, a folder, a
+        // link, another user's file.
+        for (const char* other : {".bak", ".a1B2c", ".a1B2c3d", ".a1-2c3", ".Fremd1"})
+            writeFile(folder + "." + name + other, "fremd");
+        writeFile(folder + name + ".a1B2c3", "fremd");
+        writeFile(folder + ".other.json.a1B2c3", "fremd");
+        ASSERT_TRUE(QDir().mkpath(folder + "." + name + ".Ordnr/innen"));
+        ASSERT_TRUE(QFile::link(folder + ".other.json.a1B2c3", folder + "." + name + ".Link01"));
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(folder + "." + name + ".Fremd1").constData(), 65534, 65534),
+            0);
+        const auto others = contentsOf(shelf.disk.path());
+        const QStringList leftovers = {"." + name + ".a1B2c3", "." + name + ".ZZZZZZ"};
+        for (const QString& leftover : leftovers)
+            writeFile(folder + leftover, "Notiz, die der Nutzer gelöscht hat");
+
+        shelf.start();
+        const auto after = contentsOf(shelf.disk.path());
+        for (const auto& [path, content] : others)
+            EXPECT_EQ(after.count(path) ? after.at(path) : "(removed)", content) << path;
+        for (const QString& leftover : leftovers)
+            EXPECT_FALSE(QFile::exists(folder + leftover)) << leftover.toStdString();
+    }
+}
+
+// A file that does not read whole at start is kept aside at once, not at the first save, and
+// the user is told once where it is. What reads stays: the other notes of a memory with one
+// bad note. The next start reads the file whole and says nothing.
+TEST(StoredFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
+    AssistantSettings anna;
+    anna.onboardingCompleted = true;
+    anna.aboutMe = "Ich bin Anna, ich verkaufe Keramik.";
+    anna.replyLanguage = "de";
+    const QByteArray annaFile = anna.encode();
+
+    const QByteArray id = R"("id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F)";
+    const QByteArray oneBadNote = R"({"activity":[{"app":"Mail",)" + id +
+                                  R"(0","date":1,"kind":"wrote","text":"Danke"}],)"
+                                  R"("saved":[{)" +
+                                  id +
+                                  R"(1","date":2,"text":"Türcode 4711"},)"
+                                  R"({)" +
+                                  id +
+                                  R"(2","date":3,"text":17},)"
+                                  R"({)" +
+                                  id +
+                                  R"(3","date":4,"text":"Shop schließt um 14 Uhr"}],)"
+                                  R"("styleSignals":["kürzer"],"signalsSinceLearning":3})";
+
+    const struct {
+        const char* what;
+        const char* file;
+        QByteArray contents;
+        // What the store holds after the start.
+        std::function<bool(Shelf&)> holds;
+    } cases[] = {
+        {"settings.json cut short", "settings.json", annaFile.left(annaFile.size() / 2),
+         [](Shelf& s) { return s.settings->settings() == AssistantSettings(); }},
+        {"settings.json with one project that does not read", "settings.json",
+         R"({"aboutMe": "Ich bin Anna", "projects": [{"name": "ohne id"}]})",
+         [](Shelf& s) {
+             return s.settings->settings().aboutMe == "Ich bin Anna" &&
+                    s.settings->settings().projects.isEmpty();
+         }},
+        {"memory.json with one note of the wrong type", "memory.json", oneBadNote,
+         [](Shelf& s) {
+             const MemoryData& data = s.memory->data();
+             return data.saved.size() == 2 && data.saved.at(0).text == "Türcode 4711" &&
+                    data.saved.at(1).text == "Shop schließt um 14 Uhr" &&
+                    data.activity.size() == 1 && data.styleSignals == QStringList{"kürzer"} &&
+                    data.signalsSinceLearning == 3;
+         }},
+        {"memory.json cut short", "memory.json", oneBadNote.left(40),
+         [](Shelf& s) { return s.memory->data() == MemoryData(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Shelf shelf(false);
+        if (!shelf.disk.unavailable().isEmpty())
+            GTEST_SKIP() << shelf.disk.unavailable().toStdString();
+        const QString path = shelf.folder() + "/" + c.file;
+        writeFile(path, c.contents);
+
+        shelf.start();
+        EXPECT_TRUE(c.holds(shelf));
+        const QString kept = path + ".unreadable-20261207T221500Z";
+        EXPECT_EQ(readFile(kept), c.contents) << "kept before any change";
+        EXPECT_EQ(modeOf(kept), 0600u);
+        EXPECT_EQ(shelf.notices.told.size(), 1);
+        EXPECT_TRUE(shelf.notices.told.value(0).contains(kept))
+            << shelf.notices.told.value(0).toStdString();
+        EXPECT_TRUE(shelf.log.lines.contains("[Tavrin] " + path +
+                                             " ließ sich nicht lesen; aufbewahrt als " + kept))
+            << shelf.log.lines.join('\n').toStdString();
+
+        shelf.restart();
+        EXPECT_TRUE(c.holds(shelf)) << "what was read is the file now";
+        EXPECT_EQ(shelf.notices.told.size(), 1);
+        EXPECT_EQ(QDir(shelf.folder()).entryList({QString(c.file) + ".unreadable-*"}).size(), 1);
     }
 }

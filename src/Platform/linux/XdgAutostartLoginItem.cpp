@@ -11,7 +11,10 @@
 namespace Platform {
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString executable, QString autostartFolder)
-    : executable_(std::move(executable)), folder_(std::move(autostartFolder)) {}
+    : executable_(std::move(executable)), folder_(std::move(autostartFolder)) {
+    // A registration killed before its rename leaves a hidden copy of the entry behind.
+    PrivateFile::removeLeftovers(entryPath());
+}
 
 QString XdgAutostartLoginItem::entryPath() const {
     const QString folder =
