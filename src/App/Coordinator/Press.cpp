@@ -175,9 +175,13 @@ bool AppCoordinator::handlePushToTalk(QEvent* event) {
     const bool down = event->type() == QEvent::KeyPress;
     if (down && !pushToTalkActive_) {
         pushToTalkActive_ = true;
+        // With the right Alt key held, the window manager would take Escape for its own
+        // Alt+Escape, and the dictation could not be dropped.
+        s_.panel.holdKeys();
         startListening();
     } else if (!down && pushToTalkActive_) {
         pushToTalkActive_ = false;
+        s_.panel.releaseKeys();
         finishListening(true);
     }
     return true;
