@@ -42,6 +42,7 @@ void AppCoordinator::hotkeyDown() {
     holdSnapshotRead_.reset();
     ++pressSerial_;
     pressTime_ = s_.pressTime ? s_.pressTime() : 0;
+    pressPanelWasKey_ = s_.panel.isKey();
     fieldPrefetch_ = s_.panel.isShown() ? std::nullopt : s_.context.prefetchField();
 
     const AssistantSettings settings = s_.settings.settings();
@@ -49,7 +50,7 @@ void AppCoordinator::hotkeyDown() {
         return;
     if (!s_.permissions.microphone())
         return;
-    const bool panelWasKey = s_.panel.isKey();
+    const bool panelWasKey = pressPanelWasKey_;
 
     auto task = std::make_shared<CoreTask>();
     holdTask_ = task;

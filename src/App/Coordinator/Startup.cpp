@@ -82,7 +82,8 @@ void AppCoordinator::start() {
     // hold never reaches the panel: it comes through the shortcuts instead.
     connect(&s_.shortcuts.registry(), &GlobalShortcuts::HotKeyRegistry::otherKeyPressed, this,
             [this](int keyCode) {
-                if (keyCode == GlobalShortcuts::Key::escape.rawValue && s_.panel.isShown())
+                if (keyCode == GlobalShortcuts::Key::escape.rawValue && hotkeyIsDown_ &&
+                    pressPanelWasKey_ && s_.panel.isShown())
                     escape();
             });
     if (qApp)
