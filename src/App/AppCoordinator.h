@@ -365,6 +365,9 @@ private:
     bool hotkeyIsDown_ = false;
     HoldMode holdMode_ = HoldMode::none;
     bool micPrepared_ = false;
+    // Whether the panel had the keyboard when the press began. While the key is down its grab
+    // holds the keyboard, so the panel does not count as key, yet Escape is still the panel's.
+    bool pressPanelWasKey_ = false;
     CoreTaskPtr holdTask_;
     // Counts presses of the main shortcut; a snapshot taken for a hold belongs to one press.
     quint64 pressSerial_ = 0;

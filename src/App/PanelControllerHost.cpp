@@ -29,6 +29,15 @@ void PanelControllerHost::hide() {
     controller_.hide();
 }
 
+void PanelControllerHost::holdKeys() {
+    if (isShown())
+        windows_.holdAllKeys(controller_.panel().winId());
+}
+
+void PanelControllerHost::releaseKeys() {
+    windows_.releaseAllKeys();
+}
+
 void PanelControllerHost::setOnEscape(std::function<void()> onEscape) {
     controller_.onEscape = std::move(onEscape);
 }

@@ -18,6 +18,8 @@ public:
     void raise(quint32 userTime) override;
     void show(AssistantSession& session, PanelActions& actions, quint32 userTime) override;
     void hide() override;
+    void holdKeys() override;
+    void releaseKeys() override;
     void setOnEscape(std::function<void()> onEscape) override;
 
 private:

@@ -23,6 +23,10 @@ public:
     // call `actions`.
     virtual void show(AssistantSession& session, PanelActions& actions, quint32 userTime) = 0;
     virtual void hide() = 0;
+    // Every key to the shown panel, also those the window manager keeps for itself, while the
+    // user holds a key to dictate; until releaseKeys().
+    virtual void holdKeys() {}
+    virtual void releaseKeys() {}
     // Escape pressed anywhere in the panel.
     virtual void setOnEscape(std::function<void()> onEscape) = 0;
 };

@@ -17,6 +17,8 @@ HotKeyRegistry::HotKeyRegistry(Platform::HotKeyGrabber& grabber, Platform::Syste
     connect(&grabber_, &Platform::HotKeyGrabber::released, this,
             [this](quint32 id) { handle(id, false); });
     connect(&grabber_, &Platform::HotKeyGrabber::regrabbed, this, &HotKeyRegistry::regrabbed);
+    connect(&grabber_, &Platform::HotKeyGrabber::otherKeyPressed, this,
+            &HotKeyRegistry::otherKeyPressed);
 }
 
 HotKeyRegistry::~HotKeyRegistry() {

@@ -54,6 +54,9 @@ public:
 signals:
     // An entry came or went: the system's acceptance of a combination may differ now.
     void registrationsChanged();
+    // Another key pressed while a combination of ours is down, which the system then hands to
+    // us rather than to the focused window (positional key code).
+    void otherKeyPressed(int keyCode);
 
 private:
     struct HotKey {

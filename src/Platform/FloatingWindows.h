@@ -27,6 +27,15 @@ public:
     // Hands the keyboard back to the window noted before, while that window is still on
     // screen; otherwise leaves the focus to the window manager.
     virtual void giveBackKeyboard(quint64 window) = 0;
+    // Every key goes to `window` until releaseAllKeys(), also the combinations the window
+    // manager keeps for itself (its Alt+Escape), for as long as the user holds a key down on
+    // purpose. False when another program holds the keyboard; a window that goes away gives
+    // it back by itself.
+    virtual bool holdAllKeys(quint64 window) {
+        (void)window;
+        return false;
+    }
+    virtual void releaseAllKeys() {}
 };
 
 }  // namespace Platform

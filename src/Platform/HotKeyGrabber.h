@@ -58,6 +58,10 @@ public:
 signals:
     void pressed(quint32 id);
     void released(quint32 id);
+    // While a combination of ours is down the system hands us the whole keyboard: another key
+    // pressed meanwhile comes here instead of to the window that has the focus. `keyCode` is
+    // positional as above; repeats of a key still down are not reported again.
+    void otherKeyPressed(int keyCode);
     // After a change of the keyboard mapping every grab was made anew; `status` says whether
     // the system still accepts the one of `id`.
     void regrabbed(quint32 id, Platform::HotKeyGrabber::Status status);

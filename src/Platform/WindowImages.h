@@ -17,8 +17,8 @@ public:
 
     virtual ~WindowImages() = default;
     // The content of window `windowId`, one pixel per device pixel. Never a picture that shows
-    // one of Tavrin's own windows: when such a window covers part of it and its true content is
-    // not available, there is no picture.
+    // one of Tavrin's own windows: where such a window covers part of it and its true content
+    // is not available, that part is black; when it covers all of it, there is no picture.
     virtual Grab grab(quint32 windowId) = 0;
 };
 

@@ -267,6 +267,48 @@ TEST(AppCoordinatorPressTest, EscapeReachesThePanelOnlyWhileItIsShown) {
     EXPECT_EQ(h.panel.hides, 1);
 }
 
+// While the shortcut's key is down its grab has the keyboard: Escape comes through the
+// shortcuts, not through the panel, and must still do what it does in the panel.
+TEST(AppCoordinatorPressTest, EscapeDuringAHoldInThePanelIsTheEscapeOfThePanel) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds heldFor;  // before Escape
+        bool closes;
+    };
+    const Case cases[] = {
+        {"listening: the dictation is dropped and nothing is sent", 400ms, false},
+        {"not yet listening: the panel closes and the release opens none", 100ms, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoordinatorHarness h([](AssistantSettings& s) { s.includeScreenshot = false; });
+        AppCoordinator& app = h.make();
+        app.start();
+        QPointer<AssistantSession> session = &h.open();
+        h.panel.shown = h.panel.key = true;
+        app.hotkeyDown();
+        h.clock.advance(c.heldFor);
+        ASSERT_EQ(session->isListening(), !c.closes);
+        if (!c.closes)
+            h.engine.start(std::nullopt);
+        h.shortcuts.grabber.pressOther(GlobalShortcuts::Key::escape.rawValue);
+        h.clock.advance(400ms);
+        app.hotkeyUp();
+        h.context.answerSnapshots();
+        if (h.engine.stop)
+            h.engine.stop(QStringLiteral("Schreib Hallo"));
+
+        EXPECT_EQ(h.panel.hides, c.closes ? 1 : 0);
+        EXPECT_EQ(h.panel.shows, 1) << "the release opens no panel";
+        EXPECT_TRUE(h.provider.calls.empty()) << "nothing goes to the AI";
+        if (!c.closes) {
+            ASSERT_TRUE(session);
+            EXPECT_FALSE(session->isListening());
+            EXPECT_EQ(h.engine.cancels, 1);
+        }
+    }
+}
+
 TEST(AppCoordinatorPressTest, StartWiresTheShortcut) {
     CoordinatorHarness h;
     AppCoordinator& app = h.make();

@@ -38,7 +38,11 @@ inline bool processAlive(qint64 pid) {
 // ends with it.
 class ScenarioDesktop {
 public:
-    ScenarioDesktop() : sound_(QStringLiteral("module-null-sink sink_name=speakers")) {}
+    // `sound`: the sound server's device module (SoundServer::kPipeMicrophone: a microphone
+    // the test speaks into through sound()).
+    explicit ScenarioDesktop(
+        const QString& sound = QStringLiteral("module-null-sink sink_name=speakers"))
+        : sound_(sound) {}
     ~ScenarioDesktop() {
         // Tavrin first, while the desktop it lives on is still there.
         stop(tavrin);
@@ -100,6 +104,7 @@ public:
     }
 
     QString homePath(const QString& relative = {}) const { return home_.filePath(relative); }
+    const SoundServer& sound() const { return sound_; }
 
     // settings.json as a user who finished the introduction and uses the stand-in `claude`
     // has it; `extra` adds fields ("key": value, …).
@@ -380,6 +385,9 @@ inline void expectBeside(const ScreenRect& shown, const QRectF& field) {
 // are printed.
 class ScenarioTest : public ::testing::Test {
 protected:
+    ScenarioTest() = default;
+    explicit ScenarioTest(const QString& sound) : desktop(sound) {}
+
     void SetUp() override { ASSERT_TRUE(desktop.start()) << desktop.problem.toStdString(); }
     void TearDown() override {
         const QString name =

@@ -2,6 +2,7 @@
 // picture, quoted message, thread) and dismissal.
 
 #include <QLoggingCategory>
+#include <utility>
 
 #include "AI/QuoteExtractor.h"
 #include "App/AppCoordinator.h"
@@ -227,7 +228,8 @@ void AppCoordinator::cancelSessionWork() {
         dictation_.reset();
     }
     cancelTask(listenTask_);
-    pushToTalkActive_ = false;
+    if (std::exchange(pushToTalkActive_, false))
+        s_.panel.releaseKeys();
 }
 
 void AppCoordinator::dismiss() {

@@ -42,6 +42,7 @@ void AppCoordinator::hotkeyDown() {
     holdSnapshotRead_.reset();
     ++pressSerial_;
     pressTime_ = s_.pressTime ? s_.pressTime() : 0;
+    pressPanelWasKey_ = s_.panel.isKey();
     fieldPrefetch_ = s_.panel.isShown() ? std::nullopt : s_.context.prefetchField();
 
     const AssistantSettings settings = s_.settings.settings();
@@ -49,7 +50,7 @@ void AppCoordinator::hotkeyDown() {
         return;
     if (!s_.permissions.microphone())
         return;
-    const bool panelWasKey = s_.panel.isKey();
+    const bool panelWasKey = pressPanelWasKey_;
 
     auto task = std::make_shared<CoreTask>();
     holdTask_ = task;
@@ -175,9 +176,13 @@ bool AppCoordinator::handlePushToTalk(QEvent* event) {
     const bool down = event->type() == QEvent::KeyPress;
     if (down && !pushToTalkActive_) {
         pushToTalkActive_ = true;
+        // With the right Alt key held, the window manager would take Escape for its own
+        // Alt+Escape, and the dictation could not be dropped.
+        s_.panel.holdKeys();
         startListening();
     } else if (!down && pushToTalkActive_) {
         pushToTalkActive_ = false;
+        s_.panel.releaseKeys();
         finishListening(true);
     }
     return true;

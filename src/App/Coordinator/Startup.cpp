@@ -4,6 +4,8 @@
 
 #include "AI/ProviderStatusStore.h"
 #include "App/AppCoordinator.h"
+#include "GlobalShortcuts/HotKeyRegistry.h"
+#include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Name.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Output/DocumentStore.h"
@@ -76,6 +78,14 @@ void AppCoordinator::start() {
         if (self)
             self->escape();
     });
+    // While the shortcut's key is down its grab owns the keyboard, so Escape pressed during a
+    // hold never reaches the panel: it comes through the shortcuts instead.
+    connect(&s_.shortcuts.registry(), &GlobalShortcuts::HotKeyRegistry::otherKeyPressed, this,
+            [this](int keyCode) {
+                if (keyCode == GlobalShortcuts::Key::escape.rawValue && hotkeyIsDown_ &&
+                    pressPanelWasKey_ && s_.panel.isShown())
+                    escape();
+            });
     if (qApp)
         qApp->installEventFilter(this);
 

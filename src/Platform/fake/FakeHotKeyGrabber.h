@@ -24,6 +24,8 @@ public:
     // Presses the combination: every id that grabbed it fires. False when none did.
     bool press(int keyCode, int modifiers);
     bool releaseKey(int keyCode, int modifiers);
+    // Another key pressed while a grabbed combination is down.
+    void pressOther(int keyCode) { emit otherKeyPressed(keyCode); }
     // Whether the combination is grabbed at the moment.
     bool isGrabbed(int keyCode, int modifiers) const;
     int grabCount() const { return int(grabs_.size()); }

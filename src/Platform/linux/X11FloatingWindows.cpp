@@ -45,6 +45,29 @@ void X11FloatingWindows::syncWithQt() {
     std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
 }
 
+bool X11FloatingWindows::holdAllKeys(quint64 window) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection() || window == 0)
+        return false;
+    // On Qt's own connection, reporting keys as usual: they keep reaching the window that has
+    // the focus, through Qt, while no other program's key grab can fire.
+    xcb_connection_t* qt = x11->connection();
+    auto reply =
+        owned(xcb_grab_keyboard_reply(qt,
+                                      xcb_grab_keyboard(qt, 1, quint32(window), XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      nullptr));
+    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+}
+
+void X11FloatingWindows::releaseAllKeys() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return;
+    xcb_ungrab_keyboard(x11->connection(), XCB_CURRENT_TIME);
+    xcb_flush(x11->connection());
+}
+
 bool X11FloatingWindows::isCompositing() {
     if (!connection_)
         return false;

@@ -20,6 +20,8 @@ public:
     void noteKeyboardOwner(quint64 window) override;
     void takeKeyboard(quint64 window, quint32 userTime) override;
     void giveBackKeyboard(quint64 window) override;
+    bool holdAllKeys(quint64 window) override;
+    void releaseAllKeys() override;
 
 private:
     void syncWithQt();

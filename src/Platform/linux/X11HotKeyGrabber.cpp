@@ -437,13 +437,17 @@ void X11HotKeyGrabber::drain() {
 
 void X11HotKeyGrabber::handleKey(bool press, quint8 key, quint16 state) {
     if (!press) {
+        othersDown_.remove(key);
         const auto held = down_.find(key);
         if (held == down_.end())
             return;
         const std::vector<quint32> ids = std::move(*held);
         down_.erase(held);
-        if (down_.isEmpty())
+        if (down_.isEmpty()) {
             heldKeyCheck_.stop();
+            // Their releases go to the focused window from now on.
+            othersDown_.clear();
+        }
         for (const quint32 id : ids)
             emit released(id);
         return;
@@ -459,8 +463,16 @@ void X11HotKeyGrabber::handleKey(bool press, quint8 key, quint16 state) {
         if (grab.x == combination)
             ids.push_back(id);
     }
-    if (ids.empty())
+    if (ids.empty()) {
+        // Only while our grab holds the keyboard does another key come to us at all.
+        if (!down_.isEmpty() && !othersDown_.contains(key)) {
+            othersDown_.insert(key);
+            if (const auto code = keyboard_->keyCodeOf.constFind(key);
+                code != keyboard_->keyCodeOf.constEnd())
+                emit otherKeyPressed(*code);
+        }
         return;
+    }
     down_.insert(key, ids);
     heldKeyCheck_.start();
     for (const quint32 id : ids)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -75,6 +76,9 @@ private:
     std::map<quint32, Grab> grabs_;
     // Keys we reported as pressed, with the ids that fired, until their release.
     QHash<quint8, std::vector<quint32>> down_;
+    // Other keys pressed while one of ours was down, until their release: their repeats are
+    // no new presses.
+    QSet<quint8> othersDown_;
     QTimer heldKeyCheck_;
     quint32 lastEventTime_ = 0;
 };

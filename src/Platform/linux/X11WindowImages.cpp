@@ -5,6 +5,7 @@
 #include <xcb/xcb.h>
 
 #include <QPainter>
+#include <QRegion>
 #include <cstdlib>
 #include <vector>
 
@@ -78,14 +79,16 @@ bool isOurs(XcbConnection& connection, quint32 window, int depth = 0) {
     return false;
 }
 
-// Whether one of Tavrin's windows lies on top of `placement` on screen.
-bool coveredByOurs(XcbConnection& connection, const Placement& placement) {
+// The parts of `placement`, in root coordinates, that Tavrin's own windows lie on top of.
+QRegion coveredByOurs(XcbConnection& connection, const Placement& placement) {
     xcb_connection_t* c = connection.connection();
     auto tree = owned(xcb_query_tree_reply(c, xcb_query_tree(c, connection.root()), nullptr));
+    // Nothing known of what lies on top: all of it may be ours.
     if (!tree)
-        return true;
+        return QRegion(placement.onRoot);
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int count = xcb_query_tree_children_length(tree.get());
+    QRegion covered;
     bool above = false;
     // Bottom to top: only what comes after the window's own top-level covers it.
     for (int i = 0; i < count; ++i) {
@@ -97,9 +100,9 @@ bool coveredByOurs(XcbConnection& connection, const Placement& placement) {
             continue;
         const auto other = placementOf(c, connection.root(), children[i]);
         if (other && other->onRoot.intersects(placement.onRoot) && isOurs(connection, children[i]))
-            return true;
+            covered += other->onRoot & placement.onRoot;
     }
-    return false;
+    return covered;
 }
 
 bool compositorRuns(XcbConnection& connection) {
@@ -172,29 +175,30 @@ WindowImages::Grab X11WindowImages::grab(quint32 windowId) {
         }
     }
 
-    // Pixels as they are on screen: whatever covers the window is in them, so a window of
-    // ours on top makes the picture useless.
-    if (coveredByOurs(*connection_, *placement))
-        return {};
+    // Pixels as they are on screen: whatever covers the window is in them. Where a window of
+    // ours lies on top (the undo toast after a paste, the panel coming back) the picture is
+    // blacked out, as parts off screen are; the rest is still what the user sees.
     auto rootGeometry =
         owned(xcb_get_geometry_reply(c, xcb_get_geometry(c, connection_->root()), nullptr));
     if (!rootGeometry)
         return {};
-    // Only the part on screen can be read; the rest stays black.
     const QRect visible =
         placement->onRoot & QRect(0, 0, rootGeometry->width, rootGeometry->height);
-    if (visible.isEmpty())
+    const QRegion covered = coveredByOurs(*connection_, *placement);
+    if ((QRegion(visible) - covered).isEmpty())
         return {};
     const QImage part =
         imageOf(c, windowId, visible.translated(-placement->onRoot.topLeft()), error);
     if (part.isNull())
         return {QImage(), error};
-    if (visible == placement->onRoot)
+    if (visible == placement->onRoot && covered.isEmpty())
         return {part, {}};
     QImage whole(placement->onRoot.size(), QImage::Format_RGB32);
     whole.fill(Qt::black);
     QPainter painter(&whole);
     painter.drawImage(visible.topLeft() - placement->onRoot.topLeft(), part);
+    for (const QRect& ours : covered.translated(-placement->onRoot.topLeft()))
+        painter.fillRect(ours, Qt::black);
     painter.end();
     return {whole, {}};
 }

@@ -10,8 +10,8 @@ class XcbConnection;
 
 // Window pictures from the X server: the compositor's copy of the window when one runs (true
 // content, also where other windows cover it), else the window's pixels on screen, where
-// whatever lies on top shows and parts off screen are black. Opens its own connection on the
-// thread that first asks.
+// whatever lies on top shows, and parts off screen or under one of our windows are black. Opens its
+// own connection on the thread that first asks.
 class X11WindowImages final : public WindowImages {
 public:
     X11WindowImages();
