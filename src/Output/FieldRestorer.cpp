@@ -10,30 +10,30 @@ namespace {
 // Each question to the application; it is in front and has just taken a paste.
 constexpr std::chrono::milliseconds callTimeout{250};
 
-// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
-// itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose paragraphs keep
-// their edits in the document's own undo: only GTK's own text roles are meant. (GtkSourceView
-// editors keep an undo of their own; the undo key, sent first, serves them.)
-bool keepsNoUndo(Platform::AccessibleElement& element) {
-    const QString role = element.role();
+// GTK names itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose
+// paragraphs keep their edits in the document's own undo: only GTK's own text roles are meant.
+bool isGtk3Text(Platform::AccessibleElement& element, const QString& role) {
     if (role != QLatin1String("AXTextField") && role != QLatin1String("AXTextArea"))
         return false;
     return element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
 }
 
-AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
+// The focused element with its role.
+std::pair<AccessibleRef, QString> restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef application = tree.application(pid);
     if (!application)
-        return nullptr;
+        return {};
     const AccessibleRef window = application->focusedWindow();
     if (!window)
-        return nullptr;
+        return {};
     AccessibleRef element = window->focusedElement();
     // A role that could not be read may be a password entry's.
-    if (!element || element->isEditable() != true || element->isPassword() != false ||
-        !keepsNoUndo(*element))
-        return nullptr;
-    return element;
+    if (!element || element->isEditable() != true || element->isPassword() != false)
+        return {};
+    QString role = element->role();
+    if (!isGtk3Text(*element, role))
+        return {};
+    return {std::move(element), std::move(role)};
 }
 
 // A failed read also answers with an empty text: only a field that says it has no characters
@@ -87,11 +87,12 @@ std::optional<QString> FieldRestorer::withPaste(const Field& before, const QStri
 
 std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
                                                                 qint32 pid) {
-    const AccessibleRef element = restorableField(tree, pid);
+    const auto [element, role] = restorableField(tree, pid);
     if (!element)
         return std::nullopt;
     Field field;
     field.element = element->identity();
+    field.singleLine = role == QLatin1String("AXTextField");
     const std::optional<QString> text = textOf(*element);
     if (field.element.isEmpty() || !text)
         return std::nullopt;
@@ -101,7 +102,7 @@ std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::Access
 }
 
 bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
-    const AccessibleRef element = restorableField(tree, pid);
+    const AccessibleRef element = restorableField(tree, pid).first;
     if (!element || change.before.element != change.after.element ||
         element->identity() != change.before.element || textOf(*element) != change.after.text ||
         !element->setText(change.before.text))
@@ -169,30 +170,44 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
     undo->undoKey = std::move(undoKey);
     undo->done = std::move(done);
     read(pid, [this, undo](std::optional<Field> pressed) {
-        // The keyboard is in another element, or in none that can be read: the undo key would
-        // undo something the user never asked to undo.
-        if (!pressed || pressed->element != undo->change.before.element || !undo->undoKey()) {
+        const Change& change = undo->change;
+        // The keyboard is in another element, or in none that can be read, or the field holds
+        // more or less than the paste left (the user typed since): an undo there would take
+        // back something the user never asked to undo.
+        if (!pressed || pressed->element != change.before.element ||
+            pressed->text != change.after.text) {
             undo->finish(Outcome::refused);
             return;
         }
-        settle_ = clock_.singleShot(kUndoKeySettle,
-                                    [this, undo, pressed = *pressed] { afterKey(undo, pressed); });
+        if (pressed->singleLine) {
+            write(undo->pid, change, [undo](bool written) {
+                undo->finish(written ? Outcome::restored : Outcome::refused);
+            });
+            return;
+        }
+        if (!undo->undoKey()) {
+            undo->finish(Outcome::refused);
+            return;
+        }
+        settle_ = clock_.singleShot(kUndoKeySettle, [this, undo] { afterKey(undo); });
     });
 }
 
-void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, const Field& pressed) {
-    read(undo->pid, [this, undo, pressed](std::optional<Field> now) {
+void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo) {
+    read(undo->pid, [this, undo](std::optional<Field> now) {
         const Change& change = undo->change;
         const bool same = now && now->element == change.before.element;
         if (same && now->text == change.before.text) {
             undo->finish(Outcome::undoneByApplication);
             return;
         }
-        if (same && now->text != pressed.text) {
+        if (same && now->text != change.after.text) {
             undo->finish(Outcome::leftToApplication);
             return;
         }
-        if (!same || now->text != change.after.text) {
+        // The key moved the keyboard elsewhere; or it changed nothing: a text view without an
+        // undo history of its own gets its earlier text written back.
+        if (!same) {
             undo->finish(Outcome::refused);
             return;
         }

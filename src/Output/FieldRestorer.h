@@ -11,12 +11,15 @@
 #include "Platform/AccessibilityWorker.h"
 #include "Platform/Clock.h"
 
-// Undoes an insertion in fields whose application keeps no undo history that Control+Z could
-// use (GTK 3 entries and text views), by writing the field's earlier text back through the
-// accessibility bus. It writes only into the very element that took the paste, only with the
-// text that element held right before the paste, and only while it still holds exactly what
-// the paste left: whatever the user typed since is never overwritten. Main thread only; the
-// bus is asked on the accessibility worker, each answer within a time limit.
+// Undoes an insertion in GTK 3 fields, where Control+Z cannot be trusted to undo it: an entry
+// keeps no undo history, and its window's shortcuts see the key before the entry does (in an
+// editor the key undoes the document behind the search entry); a text view keeps one only
+// where the application gave it one (GtkSourceView editors). Nothing is undone unless the very
+// element that took the paste still holds exactly what the paste left: whatever the user typed
+// since is never taken back. An entry then gets its earlier text written back through the
+// accessibility bus, with no key; a text view gets the undo key, and the earlier text is
+// written back only where the key changed nothing. Main thread only; the bus is asked on the
+// accessibility worker, each answer within a time limit.
 class FieldRestorer final : public QObject {
 public:
     // One read of a field: which element it was, its whole text, and its selection (or caret).
@@ -24,6 +27,9 @@ public:
         QString element;
         QString text;
         std::optional<Platform::TextRange> selection;
+        // An entry of one line, where the undo key would reach the window's shortcuts and no
+        // undo history of the field's own.
+        bool singleLine = false;
 
         bool operator==(const Field&) const = default;
     };
@@ -37,13 +43,14 @@ public:
     enum class Outcome {
         // The application's own undo key gave the field back what it held before the paste.
         undoneByApplication,
-        // The application's own undo key changed something else; its result is the
+        // The application's own undo key changed the field some other way; its result is the
         // application's, nothing was written.
         leftToApplication,
         // The earlier text was written back.
         restored,
         // Nothing was undone and nothing written: the field is another one, has changed since
-        // the paste, or could not be read or written.
+        // the paste (no key was sent then), or could not be read or written, or the undo key
+        // took the keyboard elsewhere.
         refused,
     };
 
@@ -56,14 +63,14 @@ public:
         : worker_(worker), clock_(clock) {}
 
     // The focused field of process `pid` where a restore is possible: editable, known not to
-    // hide its text, of a toolkit without an undo history, its element and text readable.
+    // hide its text, a GTK 3 entry or text view, its element and text readable.
     // None otherwise, or when the answer did not come in time.
     void read(qint32 pid, std::function<void(std::optional<Field>)> done);
-    // Undoes `change` in process `pid`, which is in front: reads the field, sends the
-    // application's own undo key through `undoKey` (not when the keyboard is in another
-    // element), reads again and writes the earlier text back only where the key changed
-    // nothing and the field still holds what the paste left; the selection then goes back
-    // where it was.
+    // Undoes `change` in process `pid`, which is in front: reads the field, and only where it is
+    // the element that took the paste and holds exactly what the paste left, writes an entry's
+    // earlier text back, or sends a text view the application's own undo key through
+    // `undoKey`, reads again and writes the earlier text back where the key changed nothing.
+    // A written field gets its selection back where it was.
     void undo(qint32 pid, const Change& change, std::function<bool()> undoKey,
               std::function<void(Outcome)> done);
 
@@ -79,7 +86,7 @@ private:
     struct Undo;
 
     void write(qint32 pid, const Change& change, std::function<void(bool)> done);
-    void afterKey(const std::shared_ptr<Undo>& undo, const Field& pressed);
+    void afterKey(const std::shared_ptr<Undo>& undo);
 
     Platform::AccessibilityWorker& worker_;
     Platform::Clock& clock_;

@@ -77,10 +77,13 @@ struct Desk {
     int keys = 0;
 };
 
-// The application's own undo key comes first; the earlier text is written back only into the
-// element that took the paste, only while it holds exactly what the paste left, and the
-// selection goes back where it was.
-TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement) {
+// Nothing is undone unless the element that took the paste holds exactly what the paste
+// left. An entry gets its earlier text written back with no key: its window's shortcuts would
+// take the key first (mousepad's undoes the document behind its search entry). A text view
+// gets the application's own undo key first and a write only where the key changed nothing.
+// A written field gets its selection back.
+TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAnythingElse) {
+    const auto textView = [](Desk& d) { d.field->roleValue = QStringLiteral("AXTextArea"); };
     const struct {
         const char* name;
         std::function<void(Desk&)> arrange;
@@ -91,25 +94,37 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement
         QString field;
         QString other = QStringLiteral("Termin am Freitag");
     } cases[] = {
-        {"a GTK 3 field keeps no undo: written back", {}, {}, Outcome::restored, 1, before},
-        {"an editor undoes by itself: nothing written",
+        // The key would reach the window's own undo, which changes the other field.
+        {"an entry: written back, no key for the window's shortcuts",
          {},
-         [](Desk& d) { d.field->textValue = before; },
-         Outcome::undoneByApplication,
+         [](Desk& d) { d.other->textValue = QStringLiteral("Termin am"); },
+         Outcome::restored,
+         0,
+         before},
+        {"an editor undoes by itself: nothing written", textView,
+         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+        {"a text view without an undo of its own: the key changes nothing, written back",
+         textView,
+         {},
+         Outcome::restored,
          1,
          before},
-        {"the editor's undo took back something else: its result stays",
-         {},
-         [](Desk& d) { d.field->textValue = after.left(10); },
-         Outcome::leftToApplication,
-         1,
+        {"the editor's undo changed the field some other way: its result stays", textView,
+         [](Desk& d) { d.field->textValue = after.left(10); }, Outcome::leftToApplication, 1,
          after.left(10)},
-        {"the user typed since the paste",
+        {"the user typed in the entry since the paste: nothing written",
          [](Desk& d) { d.field->textValue = after + "x"; },
          {},
          Outcome::refused,
-         1,
+         0,
          after + "x"},
+        // The editor's undo would take the typing back and leave the paste.
+        {"the user typed in the editor since the paste: no key",
+         [&](Desk& d) {
+             textView(d);
+             d.field->textValue = after + "x";
+         },
+         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
         {"the keyboard is in another field: no key, nothing written there",
          [](Desk& d) {
              d.window->focusedElementValue = d.other;
@@ -132,11 +147,11 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement
          Outcome::refused,
          0,
          after},
-        {"the field cannot be written",
+        {"the entry cannot be written",
          [](Desk& d) { d.field->writable = false; },
          {},
          Outcome::refused,
-         1,
+         0,
          after},
     };
     for (const auto& c : cases) {
@@ -171,6 +186,7 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
     } cases[] = {
         {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", true},
         {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", true},
+        {"GTK 3 text view", "GTK 3.24.38", false, false, element, "Anna", true, "AXTextArea"},
         {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", false},
         {"password entry", "GTK 3.24.38", true, false, element, "geheim", false},
         {"role unknown", "GTK 3.24.38", std::nullopt, false, element, "geheim", false},
@@ -196,6 +212,8 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
             EXPECT_EQ(field->text, c.text);
             EXPECT_EQ(field->element, element);
             EXPECT_EQ(field->selection, (Platform::TextRange{30, 30}));
+            EXPECT_EQ(field->singleLine, c.role == "AXTextField")
+                << "an entry would get the undo key, or a text view lose its editor's undo";
         }
     }
 }

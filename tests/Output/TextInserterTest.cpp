@@ -455,23 +455,32 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
              s.recipient->selectionRangeValue = Platform::TextRange{15, 15};
          },
          {},
-         FieldRestorer::Change{{recipient, "Anna Beispiel, ", Platform::TextRange{15, 15}},
-                               {recipient, "Anna Beispiel, Hallo", Platform::TextRange{20, 20}}}},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel, ", Platform::TextRange{15, 15}, true},
+             {recipient, "Anna Beispiel, Hallo", Platform::TextRange{20, 20}, true}}},
         // It would pass for the paste's and be undone with it.
         {"typed while the paste landed: the change holds what the paste alone left",
          {},
          [](Scene& s) { s.recipient->textValue += " ok"; },
-         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}},
-                               {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}}}},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, true},
+             {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, true}}},
         {"the focus went to the other entry before the paste",
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          {},
-         FieldRestorer::Change{{subject, "Termin am Freitag", std::nullopt},
-                               {subject, "Termin am FreitagHallo", std::nullopt}}},
-        {"the focus left the entry after the paste: nothing to write back",
+         FieldRestorer::Change{{subject, "Termin am Freitag", std::nullopt, true},
+                               {subject, "Termin am FreitagHallo", std::nullopt, true}}},
+        // Without the change the undo key would go to the window blind.
+        {"the focus left the entry after the paste: the change is still known",
          {},
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
-         std::nullopt},
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, true},
+                               {recipient, "Anna BeispielHallo", std::nullopt, true}}},
+        {"the read after the paste failed: the change is still known",
+         {},
+         [](Scene& s) { s.recipient->textFails = true; },
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, true},
+                               {recipient, "Anna BeispielHallo", std::nullopt, true}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

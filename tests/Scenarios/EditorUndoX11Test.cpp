@@ -84,4 +84,78 @@ TEST_F(EditorScenario, AnEditorWithItsOwnUndoUndoesThePasteItself) {
     EXPECT_FALSE(tavrinShows(refused));
 }
 
+// The reply went into the search entry after the user had typed in the document. "Rückgängig"
+// gives the entry its word back and leaves the document alone (the window's undo would have
+// taken the typing), and the keyboard is in the entry again.
+TEST_F(EditorScenario, TheUndoInTheSearchEntryLeavesTheDocumentAlone) {
+    openLetter();
+    if (HasFatalFailure())
+        return;
+    const QString typed = letter + QStringLiteral(" und Gruss");
+    desktop.type(QStringLiteral(" und Gruss"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document() == typed; }, 5000))
+        << document().toStdString();
+    desktop.key(QStringLiteral("ctrl+f"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searchEntry() == QString(); }, 5000))
+        << "no search entry";
+    desktop.type(QStringLiteral("Welt"));
+    desktop.key(QStringLiteral("shift+Home"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searchEntry() == QStringLiteral("Welt"); }, 5000))
+        << "the search entry holds: " << searchEntry().value_or("(none)").toStdString();
+    askInWindow(window, QStringLiteral("editor-search"));
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searchEntry() == reply; }, 5000))
+        << "the reply is not in the search entry: "
+        << searchEntry().value_or("(none)").toStdString();
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return searchEntry() == QStringLiteral("Welt"); }, 5000))
+        << "the search entry holds: " << searchEntry().value_or("(none)").toStdString();
+    QTest::qWait(500);
+    EXPECT_EQ(document().toStdString(), typed.toStdString())
+        << "the undo took what the user typed in the document";
+    EXPECT_FALSE(tavrinShows(refused));
+
+    desktop.key(QStringLiteral("End"));
+    desktop.type(QStringLiteral(" Berlin"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return searchEntry() == QStringLiteral("Welt Berlin"); }, 5000))
+        << "the keyboard is not back in the search entry: "
+        << searchEntry().value_or("(none)").toStdString();
+    EXPECT_EQ(document().toStdString(), typed.toStdString());
+}
+
+// What the user typed after the paste is not the paste: the editor's own undo would take the
+// typing and leave the reply. Nothing is undone, the toast says so, and the keyboard is back in
+// the document.
+TEST_F(EditorScenario, TypingAfterThePasteIsNotTakenByTheEditorsUndo) {
+    openLetter();
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("shift+ctrl+Left"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 5000))
+        << "mousepad has no selection";
+    askInWindow(window, QStringLiteral("editor-typed-after"));
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("ctrl+Return"));
+    const QString typed = QStringLiteral("Liebe Anna,\nhallo ") + reply + " Viele Gruesse";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return document() == QStringLiteral("Liebe Anna,\nhallo ") + reply; }, 5000))
+        << document().toStdString();
+    desktop.type(QStringLiteral(" Viele Gruesse"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return document() == typed; }, 5000))
+        << document().toStdString();
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tavrinShows(refused); }, 5000))
+        << "nothing tells that the undo did nothing";
+    ScenarioDesktop::screenshot(QStringLiteral("editor-undo-refused"));
+    EXPECT_EQ(document().toStdString(), typed.toStdString()) << "the undo took something back";
+
+    desktop.type(QStringLiteral("!"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return document() == typed + "!"; }, 5000))
+        << "the keyboard is not back in the document: " << document().toStdString();
+}
+
 }  // namespace
