@@ -2,6 +2,10 @@
 
 #include <QPointer>
 #include <chrono>
+#include <stop_token>
+
+#include "Context/AccessibilityGate.h"
+#include "Context/EmbeddedText.h"
 
 using Platform::AccessibleRef;
 
@@ -9,31 +13,35 @@ namespace {
 
 // Each question to the application; it is in front and has just taken a paste.
 constexpr std::chrono::milliseconds callTimeout{250};
+// All the questions for the paragraphs of a rich-text editor: the paste waits for the read.
+// An editor too long to read in this time is a field that could not be read.
+constexpr std::chrono::milliseconds paragraphsFor{200};
 
 // GTK names itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose
 // paragraphs keep their edits in the document's own undo: only GTK's own text roles are meant.
-bool isGtk3Text(Platform::AccessibleElement& element, const QString& role) {
-    if (role != QLatin1String("AXTextField") && role != QLatin1String("AXTextArea"))
-        return false;
-    return element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
+FieldRestorer::Undoing undoingOf(Platform::AccessibleElement& element) {
+    using Undoing = FieldRestorer::Undoing;
+    const QString role = element.role();
+    const bool entry = role == QLatin1String("AXTextField");
+    if (!entry && role != QLatin1String("AXTextArea"))
+        return Undoing::byKey;
+    if (!element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive))
+        return Undoing::byKey;
+    return entry ? Undoing::byWriting : Undoing::byKeyThenWriting;
 }
 
-// The focused element with its role.
-std::pair<AccessibleRef, QString> restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
+AccessibleRef focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef application = tree.application(pid);
     if (!application)
-        return {};
+        return nullptr;
     const AccessibleRef window = application->focusedWindow();
     if (!window)
-        return {};
+        return nullptr;
     AccessibleRef element = window->focusedElement();
     // A role that could not be read may be a password entry's.
     if (!element || element->isEditable() != true || element->isPassword() != false)
-        return {};
-    QString role = element->role();
-    if (!isGtk3Text(*element, role))
-        return {};
-    return {std::move(element), std::move(role)};
+        return nullptr;
+    return element;
 }
 
 // A failed read also answers with an empty text: only a field that says it has no characters
@@ -85,25 +93,59 @@ std::optional<QString> FieldRestorer::withPaste(const Field& before, const QStri
     return before.text.left(*start) + pasted + before.text.mid(*end);
 }
 
+QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const QString& pasted) {
+    const std::optional<QString> computed = withPaste(before, pasted);
+    if (!computed)
+        return landed.text;
+    const auto words = [](const QString& text) {
+        QString kept;
+        kept.reserve(text.size());
+        for (const QChar c : text)
+            if (!c.isSpace())
+                kept += c;
+        return kept;
+    };
+    return words(landed.text) == words(*computed) ? landed.text : *computed;
+}
+
 std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
                                                                 qint32 pid) {
-    const auto [element, role] = restorableField(tree, pid);
+    const AccessibleRef element = focusedEditable(tree, pid);
     if (!element)
         return std::nullopt;
     Field field;
     field.element = element->identity();
-    field.singleLine = role == QLatin1String("AXTextField");
+    field.undoing = undoingOf(*element);
     const std::optional<QString> text = textOf(*element);
     if (field.element.isEmpty() || !text)
         return std::nullopt;
-    field.text = *text;
-    field.selection = element->selectionRange();
+    if (!text->contains(EmbeddedText::mark)) {
+        field.text = *text;
+        field.selection = element->selectionRange();
+        return field;
+    }
+    // A rich-text editor keeps its words in its paragraphs and has only a mark for each in
+    // its own text, which no typing changes: the paragraphs are what it holds. Where the
+    // selection lies among their words is not known.
+    const AccessibilityGate::Now now = [] {
+        return std::chrono::steady_clock::now().time_since_epoch();
+    };
+    const std::stop_token never;
+    AccessibilityGate gate(tree, now() + paragraphsFor, now, never, callTimeout);
+    std::optional<QString> whole = EmbeddedText(*element, *text).text(gate);
+    tree.setCallTimeout(callTimeout);
+    if (!whole)
+        return std::nullopt;
+    field.text = std::move(*whole);
     return field;
 }
 
 bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
-    const AccessibleRef element = restorableField(tree, pid).first;
-    if (!element || change.before.element != change.after.element ||
+    const AccessibleRef element = focusedEditable(tree, pid);
+    // A field with an undo history of its own is never written: its history would not know
+    // the write.
+    if (!element || undoingOf(*element) == Undoing::byKey ||
+        change.before.element != change.after.element ||
         element->identity() != change.before.element || textOf(*element) != change.after.text ||
         !element->setText(change.before.text))
         return false;
@@ -179,7 +221,7 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
             undo->finish(Outcome::refused);
             return;
         }
-        if (pressed->singleLine) {
+        if (pressed->undoing == Undoing::byWriting) {
             write(undo->pid, change, [undo](bool written) {
                 undo->finish(written ? Outcome::restored : Outcome::refused);
             });
@@ -189,19 +231,21 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
             undo->finish(Outcome::refused);
             return;
         }
-        settle_ = clock_.singleShot(kUndoKeySettle, [this, undo] { afterKey(undo); });
+        settle_ = clock_.singleShot(
+            kUndoKeySettle, [this, undo, undoing = pressed->undoing] { afterKey(undo, undoing); });
     });
 }
 
-void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo) {
-    read(undo->pid, [this, undo](std::optional<Field> now) {
+void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing) {
+    read(undo->pid, [this, undo, undoing](std::optional<Field> now) {
         const Change& change = undo->change;
         const bool same = now && now->element == change.before.element;
         if (same && now->text == change.before.text) {
             undo->finish(Outcome::undoneByApplication);
             return;
         }
-        if (same && now->text != change.after.text) {
+        // The key was the application's, and so is what came of it, however long it takes.
+        if ((same && now->text != change.after.text) || undoing == Undoing::byKey) {
             undo->finish(Outcome::leftToApplication);
             return;
         }

@@ -190,11 +190,23 @@ private:
             [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
                 if (alive.expired())
                     return;
+                const bool same = field && field->element == before_->element;
+                if (before_->undoing == FieldRestorer::Undoing::byKey) {
+                    // Its own undo takes the paste back; without a read of what the paste
+                    // left (the keyboard moved on, to a new paragraph in a word processor) the
+                    // undo key goes to the target as it always did.
+                    if (same) {
+                        field->text = FieldRestorer::pasteLeft(*before_, *field, text_);
+                        result_.change = FieldRestorer::Change{*before_, *field};
+                    }
+                    finish();
+                    return;
+                }
                 // What the user typed while the paste landed would pass for the paste's and be
                 // undone with it: the field must hold what the paste alone leaves, or an undo
-                // does nothing.
+                // writes nothing.
                 const auto pasted = FieldRestorer::withPaste(*before_, text_);
-                if (field && field->element == before_->element) {
+                if (same) {
                     if (pasted)
                         field->text = *pasted;
                     result_.change = FieldRestorer::Change{*before_, *field};

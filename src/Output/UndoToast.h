@@ -36,7 +36,7 @@ public:
         Platform::TerminalWindows& terminals;
         // Without one (or while none runs) the window is cut to the capsule.
         Platform::Compositor* compositor = nullptr;
-        // Undoes in a GTK 3 field, where Control+Z alone cannot be trusted to.
+        // Undoes in a field read at the paste, and only what the paste put in.
         FieldRestorer* restorer = nullptr;
     };
 

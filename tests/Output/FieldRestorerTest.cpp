@@ -84,6 +84,10 @@ struct Desk {
 // A written field gets its selection back.
 TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAnythingElse) {
     const auto textView = [](Desk& d) { d.field->roleValue = QStringLiteral("AXTextArea"); };
+    const auto qtField = [](Desk& d) {
+        d.field->roleValue = QStringLiteral("AXTextArea");
+        d.field->toolkitValue = QStringLiteral("Qt 6.4.2");
+    };
     const struct {
         const char* name;
         std::function<void(Desk&)> arrange;
@@ -153,6 +157,21 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
          Outcome::refused,
          0,
          after},
+        {"a Qt field's own undo takes the paste back", qtField,
+         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+        // Its history would not know the write, and its next undo would take the wrong step.
+        {"a Qt field whose undo changed nothing yet: the key was its own, nothing written",
+         qtField,
+         {},
+         Outcome::leftToApplication,
+         1,
+         after},
+        {"the user typed in the Qt field since the paste: no key",
+         [&](Desk& d) {
+             qtField(d);
+             d.field->textValue = after + "x";
+         },
+         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,9 +190,10 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
     }
 }
 
-// Only fields whose toolkit keeps no undo are read for a restore, and only what can be read
-// whole: an empty answer that may be a failed read is no text.
-TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
+// Every field that can be read whole is read, and says how an insertion is taken back: only a
+// GTK 3 field is ever written; an empty answer that may be a failed read is no text.
+TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
+    using Undoing = FieldRestorer::Undoing;
     const struct {
         const char* name;
         QString toolkit;
@@ -181,21 +201,22 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
         bool textFails;
         QString identity;
         QString text;
-        bool read;
+        std::optional<Undoing> undoing;
         QString role = "AXTextField";
     } cases[] = {
-        {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", true},
-        {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", true},
-        {"GTK 3 text view", "GTK 3.24.38", false, false, element, "Anna", true, "AXTextArea"},
-        {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", false},
-        {"password entry", "GTK 3.24.38", true, false, element, "geheim", false},
-        {"role unknown", "GTK 3.24.38", std::nullopt, false, element, "geheim", false},
-        {"no identity on the bus", "GTK 3.24.38", false, false, "", "Anna", false},
-        {"GTK 4 keeps its own undo", "GTK 4.12.4", false, false, element, "Anna", false},
-        {"Qt keeps its own undo", "Qt 6.4.2", false, false, element, "Anna", false},
+        {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", Undoing::byWriting},
+        {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", Undoing::byWriting},
+        {"GTK 3 text view", "GTK 3.24.38", false, false, element, "Anna", Undoing::byKeyThenWriting,
+         "AXTextArea"},
+        {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", std::nullopt},
+        {"password entry", "GTK 3.24.38", true, false, element, "geheim", std::nullopt},
+        {"role unknown", "Qt 6.4.2", std::nullopt, false, element, "geheim", std::nullopt},
+        {"no identity on the bus", "GTK 3.24.38", false, false, "", "Anna", std::nullopt},
+        {"GTK 4 keeps its own undo", "GTK 4.12.4", false, false, element, "Anna", Undoing::byKey},
+        {"Qt keeps its own undo", "Qt 6.4.2", false, false, element, "Anna", Undoing::byKey},
         // LibreOffice names itself GTK too; its document keeps the undo history.
-        {"Writer paragraph keeps its own undo", "gtk 3.24.38", false, false, element, "Anna", false,
-         "paragraph"},
+        {"Writer paragraph keeps its own undo", "gtk 3.24.38", false, false, element, "Anna",
+         Undoing::byKey, "paragraph"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,14 +228,70 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
         desk.field->identityValue = c.identity;
         desk.field->textValue = c.text;
         const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
-        EXPECT_EQ(field.has_value(), c.read);
+        ASSERT_EQ(field.has_value(), c.undoing.has_value());
         if (field) {
             EXPECT_EQ(field->text, c.text);
             EXPECT_EQ(field->element, element);
             EXPECT_EQ(field->selection, (Platform::TextRange{30, 30}));
-            EXPECT_EQ(field->singleLine, c.role == "AXTextField")
-                << "an entry would get the undo key, or a text view lose its editor's undo";
+            EXPECT_EQ(field->undoing, *c.undoing)
+                << "an entry would get the undo key, a text view lose its editor's undo, or a "
+                   "field with its own undo be written behind its back";
         }
+    }
+}
+
+// A rich-text editor's own text is a mark per paragraph, the same before and after any
+// typing: its paragraphs are what it holds, or nothing could tell the user's typing.
+TEST(FieldRestorerTest, ReadsARichTextEditorThroughItsParagraphs) {
+    Desk desk;
+    desk.field->roleValue = QStringLiteral("section");
+    desk.field->toolkitValue = QStringLiteral("Gecko");
+    const auto paragraph = [](const QString& text) {
+        auto child = std::make_shared<FakeAccessible>();
+        child->roleValue = QStringLiteral("paragraph");
+        child->textValue = text;
+        return child;
+    };
+    desk.field->embedded = {paragraph("Liebe Jana,"), paragraph("Hallo Welt Gruss"),
+                            paragraph("Bis bald")};
+    desk.field->textValue = QString(3, QChar(0xFFFC));
+    desk.field->selectionRangeValue = Platform::TextRange{1, 2};
+    const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text, QStringLiteral("Liebe Jana,\nHallo Welt Gruss\nBis bald"));
+    EXPECT_EQ(field->selection, std::nullopt) << "a selection among the marks is no place in it";
+    EXPECT_EQ(field->undoing, FieldRestorer::Undoing::byKey);
+}
+
+// What the paste left in a field with its own undo is what the undo may take back: never the
+// words the user typed while it landed, and never nothing for a reply whose line breaks the
+// field stores its own way.
+TEST(FieldRestorerTest, WhatThePasteLeftIsThePasteAlone) {
+    const Field selected{element, "Hallo Welt und danke.", Platform::TextRange{6, 10}};
+    const struct {
+        const char* name;
+        Field before;
+        QString pasted;
+        QString landed;
+        QString left;
+    } cases[] = {
+        {"the paste in place of the selection", selected, "Anna", "Hallo Anna und danke.",
+         "Hallo Anna und danke."},
+        {"typed while it landed: the paste alone", selected, "Anna", "Hallo Anna Gruss und danke.",
+         "Hallo Anna und danke."},
+        {"a single-line field made a space of the line break", selected, "Anna,\nbis Freitag",
+         "Hallo Anna, bis Freitag und danke.", "Hallo Anna, bis Freitag und danke."},
+        {"a field that dropped the line break", selected, "Anna,\nbis Freitag",
+         "Hallo Anna,bis Freitag und danke.", "Hallo Anna,bis Freitag und danke."},
+        {"the selection is not known: the field as it landed",
+         Field{element, "Liebe Jana,\nHallo Welt", std::nullopt}, "Anna", "Liebe Jana,\nHallo Anna",
+         "Liebe Jana,\nHallo Anna"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field landed = c.before;
+        landed.text = c.landed;
+        EXPECT_EQ(FieldRestorer::pasteLeft(c.before, landed, c.pasted), c.left);
     }
 }
 

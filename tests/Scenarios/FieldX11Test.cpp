@@ -140,6 +140,42 @@ TEST_F(FieldScenario, InAQtPlainTextEditorTheFieldIsReadAndTheReplyReplacesTheSe
     undoTo(application, QStringLiteral("Liebe Anna,\nHallo Welt und danke.\nBis bald"));
 }
 
+// A Qt editor keeps an undo of its own, which would take back the words typed after the
+// paste and leave the paste: "Rückgängig" leaves the editor as it is and says so.
+TEST_F(FieldScenario, InAQtPlainTextEditorTypingAfterThePasteIsNotTakenByItsUndo) {
+    askAboutTheSelection(QStringLiteral(TAVRIN_FIELD_WINDOW), {QStringLiteral("editor")},
+                         QStringLiteral("plain-text-edit-typed-after"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    const QString pasted =
+        QStringLiteral("Liebe Anna,\nHallo Hallo Anna, gern – bis Freitag. und danke.\nBis bald");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.fieldText(application) == pasted; }, 5000))
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    desktop.type(QStringLiteral(" Gruss"));
+    const QString typed = QString(pasted).replace(" und danke.", " Gruss und danke.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.fieldText(application) == typed; }, 5000))
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tavrinShows(
+                QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen"));
+        },
+        5000))
+        << "nothing tells that the undo did nothing";
+    EXPECT_EQ(desktop.fieldText(application).value_or("(no field)").toStdString(),
+              typed.toStdString())
+        << "the undo took something back";
+    desktop.type(QStringLiteral("!"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.fieldText(application) == QString(typed).replace("Gruss", "Gruss!"); },
+        5000))
+        << "the keyboard is not back in the editor: "
+        << desktop.fieldText(application).value_or("(no field)").toStdString();
+}
+
 // In LibreOffice Writer the paragraph that holds the selection is the field: the panel stands
 // by it, the request carries its text, the reply replaces "Welt" and "Rückgängig" (Writer's own
 // undo) takes it back.
