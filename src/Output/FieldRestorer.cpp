@@ -2,6 +2,10 @@
 
 #include <QPointer>
 #include <chrono>
+#include <stop_token>
+
+#include "Context/AccessibilityGate.h"
+#include "Context/EmbeddedText.h"
 
 using Platform::AccessibleRef;
 
@@ -9,19 +13,24 @@ namespace {
 
 // Each question to the application; it is in front and has just taken a paste.
 constexpr std::chrono::milliseconds callTimeout{250};
+// All the questions for the paragraphs of a rich-text editor: the paste waits for the read.
+// An editor too long to read in this time is a field that could not be read.
+constexpr std::chrono::milliseconds paragraphsFor{200};
 
-// GTK 3's entries and text views forget every edit: Control+Z there does nothing. GTK names
-// itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose paragraphs keep
-// their edits in the document's own undo: only GTK's own text roles are meant. (GtkSourceView
-// editors keep an undo of their own; the undo key, sent first, serves them.)
-bool keepsNoUndo(Platform::AccessibleElement& element) {
+// GTK names itself "gtk" on the bus, and so does LibreOffice with its GTK 3 face, whose
+// paragraphs keep their edits in the document's own undo: only GTK's own text roles are meant.
+FieldRestorer::Undoing undoingOf(Platform::AccessibleElement& element) {
+    using Undoing = FieldRestorer::Undoing;
     const QString role = element.role();
-    if (role != QLatin1String("AXTextField") && role != QLatin1String("AXTextArea"))
-        return false;
-    return element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive);
+    const bool entry = role == QLatin1String("AXTextField");
+    if (!entry && role != QLatin1String("AXTextArea"))
+        return Undoing::byKey;
+    if (!element.toolkit().startsWith(QLatin1String("gtk 3."), Qt::CaseInsensitive))
+        return Undoing::byKey;
+    return entry ? Undoing::byWriting : Undoing::byKeyThenWriting;
 }
 
-AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
+AccessibleRef focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef application = tree.application(pid);
     if (!application)
         return nullptr;
@@ -30,8 +39,7 @@ AccessibleRef restorableField(Platform::AccessibilityTree& tree, qint32 pid) {
         return nullptr;
     AccessibleRef element = window->focusedElement();
     // A role that could not be read may be a password entry's.
-    if (!element || element->isEditable() != true || element->isPassword() != false ||
-        !keepsNoUndo(*element))
+    if (!element || element->isEditable() != true || element->isPassword() != false)
         return nullptr;
     return element;
 }
@@ -85,24 +93,59 @@ std::optional<QString> FieldRestorer::withPaste(const Field& before, const QStri
     return before.text.left(*start) + pasted + before.text.mid(*end);
 }
 
+QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const QString& pasted) {
+    const std::optional<QString> computed = withPaste(before, pasted);
+    if (!computed)
+        return landed.text;
+    const auto words = [](const QString& text) {
+        QString kept;
+        kept.reserve(text.size());
+        for (const QChar c : text)
+            if (!c.isSpace())
+                kept += c;
+        return kept;
+    };
+    return words(landed.text) == words(*computed) ? landed.text : *computed;
+}
+
 std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
                                                                 qint32 pid) {
-    const AccessibleRef element = restorableField(tree, pid);
+    const AccessibleRef element = focusedEditable(tree, pid);
     if (!element)
         return std::nullopt;
     Field field;
     field.element = element->identity();
+    field.undoing = undoingOf(*element);
     const std::optional<QString> text = textOf(*element);
     if (field.element.isEmpty() || !text)
         return std::nullopt;
-    field.text = *text;
-    field.selection = element->selectionRange();
+    if (!text->contains(EmbeddedText::mark)) {
+        field.text = *text;
+        field.selection = element->selectionRange();
+        return field;
+    }
+    // A rich-text editor keeps its words in its paragraphs and has only a mark for each in
+    // its own text, which no typing changes: the paragraphs are what it holds. Where the
+    // selection lies among their words is not known.
+    const AccessibilityGate::Now now = [] {
+        return std::chrono::steady_clock::now().time_since_epoch();
+    };
+    const std::stop_token never;
+    AccessibilityGate gate(tree, now() + paragraphsFor, now, never, callTimeout);
+    std::optional<QString> whole = EmbeddedText(*element, *text).text(gate);
+    tree.setCallTimeout(callTimeout);
+    if (!whole)
+        return std::nullopt;
+    field.text = std::move(*whole);
     return field;
 }
 
 bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
-    const AccessibleRef element = restorableField(tree, pid);
-    if (!element || change.before.element != change.after.element ||
+    const AccessibleRef element = focusedEditable(tree, pid);
+    // A field with an undo history of its own is never written: its history would not know
+    // the write.
+    if (!element || undoingOf(*element) == Undoing::byKey ||
+        change.before.element != change.after.element ||
         element->identity() != change.before.element || textOf(*element) != change.after.text ||
         !element->setText(change.before.text))
         return false;
@@ -169,30 +212,46 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
     undo->undoKey = std::move(undoKey);
     undo->done = std::move(done);
     read(pid, [this, undo](std::optional<Field> pressed) {
-        // The keyboard is in another element, or in none that can be read: the undo key would
-        // undo something the user never asked to undo.
-        if (!pressed || pressed->element != undo->change.before.element || !undo->undoKey()) {
+        const Change& change = undo->change;
+        // The keyboard is in another element, or in none that can be read, or the field holds
+        // more or less than the paste left (the user typed since): an undo there would take
+        // back something the user never asked to undo.
+        if (!pressed || pressed->element != change.before.element ||
+            pressed->text != change.after.text) {
             undo->finish(Outcome::refused);
             return;
         }
-        settle_ = clock_.singleShot(kUndoKeySettle,
-                                    [this, undo, pressed = *pressed] { afterKey(undo, pressed); });
+        if (pressed->undoing == Undoing::byWriting) {
+            write(undo->pid, change, [undo](bool written) {
+                undo->finish(written ? Outcome::restored : Outcome::refused);
+            });
+            return;
+        }
+        if (!undo->undoKey()) {
+            undo->finish(Outcome::refused);
+            return;
+        }
+        settle_ = clock_.singleShot(
+            kUndoKeySettle, [this, undo, undoing = pressed->undoing] { afterKey(undo, undoing); });
     });
 }
 
-void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, const Field& pressed) {
-    read(undo->pid, [this, undo, pressed](std::optional<Field> now) {
+void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing) {
+    read(undo->pid, [this, undo, undoing](std::optional<Field> now) {
         const Change& change = undo->change;
         const bool same = now && now->element == change.before.element;
         if (same && now->text == change.before.text) {
             undo->finish(Outcome::undoneByApplication);
             return;
         }
-        if (same && now->text != pressed.text) {
+        // The key was the application's, and so is what came of it, however long it takes.
+        if ((same && now->text != change.after.text) || undoing == Undoing::byKey) {
             undo->finish(Outcome::leftToApplication);
             return;
         }
-        if (!same || now->text != change.after.text) {
+        // The key moved the keyboard elsewhere; or it changed nothing: a text view without an
+        // undo history of its own gets its earlier text written back.
+        if (!same) {
             undo->finish(Outcome::refused);
             return;
         }

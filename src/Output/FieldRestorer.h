@@ -11,19 +11,36 @@
 #include "Platform/AccessibilityWorker.h"
 #include "Platform/Clock.h"
 
-// Undoes an insertion in fields whose application keeps no undo history that Control+Z could
-// use (GTK 3 entries and text views), by writing the field's earlier text back through the
-// accessibility bus. It writes only into the very element that took the paste, only with the
-// text that element held right before the paste, and only while it still holds exactly what
-// the paste left: whatever the user typed since is never overwritten. Main thread only; the
-// bus is asked on the accessibility worker, each answer within a time limit.
+// Undoes an insertion, and nothing but the insertion. Nothing is undone unless the very
+// element that took the paste still holds exactly what the paste left: whatever the user typed
+// since is never taken back. A GTK 3 field cannot be trusted with Control+Z: an entry keeps no
+// undo history, and its window's shortcuts see the key before the entry does (in an editor the
+// key undoes the document behind the search entry); a text view keeps one only where the
+// application gave it one (GtkSourceView editors). An entry therefore gets its earlier text
+// written back through the accessibility bus, with no key; a text view gets the undo key, and
+// the earlier text is written back only where the key changed nothing. Every other field
+// keeps an undo of its own, which takes the paste back whole (a rich-text editor's paragraphs
+// included): it gets the key and is never written. Main thread only; the bus is asked on the
+// accessibility worker, each answer within a time limit.
 class FieldRestorer final : public QObject {
 public:
+    // How a field's insertion is taken back.
+    enum class Undoing {
+        // The field's own undo key, nothing written: its application keeps an undo history.
+        byKey,
+        // The earlier text written back, no key: a GTK 3 entry, where the key would reach the
+        // window's shortcuts and no undo history of the entry's own.
+        byWriting,
+        // The key, and the earlier text written back where it changed nothing: a GTK 3 text
+        // view, which keeps an undo history only where its application gave it one.
+        byKeyThenWriting,
+    };
     // One read of a field: which element it was, its whole text, and its selection (or caret).
     struct Field {
         QString element;
         QString text;
         std::optional<Platform::TextRange> selection;
+        Undoing undoing = Undoing::byKey;
 
         bool operator==(const Field&) const = default;
     };
@@ -37,13 +54,14 @@ public:
     enum class Outcome {
         // The application's own undo key gave the field back what it held before the paste.
         undoneByApplication,
-        // The application's own undo key changed something else; its result is the
+        // The application's own undo key changed the field some other way; its result is the
         // application's, nothing was written.
         leftToApplication,
         // The earlier text was written back.
         restored,
         // Nothing was undone and nothing written: the field is another one, has changed since
-        // the paste, or could not be read or written.
+        // the paste (no key was sent then), or could not be read or written, or the undo key
+        // took the keyboard elsewhere.
         refused,
     };
 
@@ -55,21 +73,31 @@ public:
     FieldRestorer(Platform::AccessibilityWorker& worker, Platform::Clock& clock)
         : worker_(worker), clock_(clock) {}
 
-    // The focused field of process `pid` where a restore is possible: editable, known not to
-    // hide its text, of a toolkit without an undo history, its element and text readable.
+    // The focused field of process `pid` where an undo can be checked: editable, known not to
+    // hide its text, its element and text readable (a rich-text editor's through its
+    // paragraphs, its selection then unknown).
     // None otherwise, or when the answer did not come in time.
     void read(qint32 pid, std::function<void(std::optional<Field>)> done);
-    // Undoes `change` in process `pid`, which is in front: reads the field, sends the
-    // application's own undo key through `undoKey` (not when the keyboard is in another
-    // element), reads again and writes the earlier text back only where the key changed
-    // nothing and the field still holds what the paste left; the selection then goes back
-    // where it was.
+    // Undoes `change` in process `pid`, which is in front: reads the field, and only where it is
+    // the element that took the paste and holds exactly what the paste left, writes a GTK 3
+    // entry's earlier text back, or sends the application's own undo key through `undoKey`;
+    // a GTK 3 text view is then read again and written back where the key changed nothing. A
+    // written field gets its selection back where it was.
     void undo(qint32 pid, const Change& change, std::function<bool()> undoKey,
               std::function<void(Outcome)> done);
 
     // What `before` holds once `pasted` has taken the place of its selection (or gone in at
     // its caret); none when the selection is not known.
     static std::optional<QString> withPaste(const Field& before, const QString& pasted);
+
+    // What the paste left in a field with an undo history of its own, `before` the paste and
+    // as it `landed`: the field as it landed where it holds the paste in place of the
+    // selection, line breaks and spaces aside (applications store a reply's line breaks their
+    // own way: a single-line field makes spaces of them, a rich-text editor paragraphs); where
+    // it holds more (the user typed while the paste landed), what the paste alone leaves, so
+    // that the typing is never undone as the paste's. Where the selection is not known, the
+    // field as it landed.
+    static QString pasteLeft(const Field& before, const Field& landed, const QString& pasted);
 
     // The same steps, blocking, on a tree.
     static std::optional<Field> focusedField(Platform::AccessibilityTree& tree, qint32 pid);
@@ -79,7 +107,7 @@ private:
     struct Undo;
 
     void write(qint32 pid, const Change& change, std::function<void(bool)> done);
-    void afterKey(const std::shared_ptr<Undo>& undo, const Field& pressed);
+    void afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing);
 
     Platform::AccessibilityWorker& worker_;
     Platform::Clock& clock_;

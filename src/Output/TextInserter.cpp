@@ -190,13 +190,35 @@ private:
             [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
                 if (alive.expired())
                     return;
-                if (field && field->element == before_->element) {
-                    // What the user typed while the paste landed would pass for the paste's
-                    // and be undone with it: the field must hold what the paste alone leaves,
-                    // or an undo writes nothing.
-                    if (const auto pasted = FieldRestorer::withPaste(*before_, text_))
+                const bool same = field && field->element == before_->element;
+                if (before_->undoing == FieldRestorer::Undoing::byKey) {
+                    // Its own undo takes the paste back; without a read of what the paste
+                    // left (the keyboard moved on, to a new paragraph in a word processor) the
+                    // undo key goes to the target as it always did.
+                    if (same) {
+                        field->text = FieldRestorer::pasteLeft(*before_, *field, text_);
+                        result_.change = FieldRestorer::Change{*before_, *field};
+                    }
+                    finish();
+                    return;
+                }
+                // What the user typed while the paste landed would pass for the paste's and be
+                // undone with it: the field must hold what the paste alone leaves, or an undo
+                // writes nothing.
+                const auto pasted = FieldRestorer::withPaste(*before_, text_);
+                if (same) {
+                    if (pasted)
                         field->text = *pasted;
                     result_.change = FieldRestorer::Change{*before_, *field};
+                } else if (pasted) {
+                    // The keyboard left the field as the paste landed, or the read failed. The
+                    // field is still known, and so is what the paste left in it: without them
+                    // the undo key would go out blind, to a window that may hand it to
+                    // something else.
+                    FieldRestorer::Field after = *before_;
+                    after.text = *pasted;
+                    after.selection.reset();
+                    result_.change = FieldRestorer::Change{*before_, after};
                 }
                 finish();
             });

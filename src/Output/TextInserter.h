@@ -42,9 +42,10 @@ public:
         // Whether the paste key went out over the text. Without it (the clipboard was never
         // Tavrin's, or the keyboard map has no key for the paste) nothing was inserted.
         bool pasted = false;
-        // The field that took the paste, as it was right before the paste key and once the
-        // paste had landed; only where the restorer can write it back and both reads found
-        // the same element.
+        // The field that took the paste, as it was right before the paste key and as the
+        // paste left it; only where the restorer read it before the paste key and knows what
+        // the paste left (from the selection it replaced, or a read of the same element once
+        // the paste had landed).
         std::optional<FieldRestorer::Change> change;
     };
     using InsertDone = std::function<void(const Insertion&)>;

@@ -36,7 +36,7 @@ public:
         Platform::TerminalWindows& terminals;
         // Without one (or while none runs) the window is cut to the capsule.
         Platform::Compositor* compositor = nullptr;
-        // Writes a field's earlier text back where Control+Z has nothing to undo.
+        // Undoes in a field read at the paste, and only what the paste put in.
         FieldRestorer* restorer = nullptr;
     };
 
@@ -55,9 +55,9 @@ public:
     // Shows the toast beside `near` (global coordinates, top-left origin) for an insertion
     // into `target`. A terminal gets no toast: its undo key would suspend the program running
     // in it. A show while the toast is up or fading replaces it and starts its time anew.
-    // `change` is the field as it was right before the paste and after it, where the target
-    // keeps no undo history: where the undo key changes nothing, the undo writes the earlier
-    // text back.
+    // `change` is the field as it was right before the paste and as the paste left it, where
+    // the restorer read it: the undo then goes through the restorer; without one the undo key
+    // goes to the target.
     void show(const std::optional<QRectF>& near,
               const std::optional<Platform::RunningApplication>& target,
               const std::optional<FieldRestorer::Change>& change = std::nullopt);

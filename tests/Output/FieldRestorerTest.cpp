@@ -77,10 +77,17 @@ struct Desk {
     int keys = 0;
 };
 
-// The application's own undo key comes first; the earlier text is written back only into the
-// element that took the paste, only while it holds exactly what the paste left, and the
-// selection goes back where it was.
-TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement) {
+// Nothing is undone unless the element that took the paste holds exactly what the paste
+// left. An entry gets its earlier text written back with no key: its window's shortcuts would
+// take the key first (mousepad's undoes the document behind its search entry). A text view
+// gets the application's own undo key first and a write only where the key changed nothing.
+// A written field gets its selection back.
+TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAnythingElse) {
+    const auto textView = [](Desk& d) { d.field->roleValue = QStringLiteral("AXTextArea"); };
+    const auto qtField = [](Desk& d) {
+        d.field->roleValue = QStringLiteral("AXTextArea");
+        d.field->toolkitValue = QStringLiteral("Qt 6.4.2");
+    };
     const struct {
         const char* name;
         std::function<void(Desk&)> arrange;
@@ -91,25 +98,37 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement
         QString field;
         QString other = QStringLiteral("Termin am Freitag");
     } cases[] = {
-        {"a GTK 3 field keeps no undo: written back", {}, {}, Outcome::restored, 1, before},
-        {"an editor undoes by itself: nothing written",
+        // The key would reach the window's own undo, which changes the other field.
+        {"an entry: written back, no key for the window's shortcuts",
          {},
-         [](Desk& d) { d.field->textValue = before; },
-         Outcome::undoneByApplication,
+         [](Desk& d) { d.other->textValue = QStringLiteral("Termin am"); },
+         Outcome::restored,
+         0,
+         before},
+        {"an editor undoes by itself: nothing written", textView,
+         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+        {"a text view without an undo of its own: the key changes nothing, written back",
+         textView,
+         {},
+         Outcome::restored,
          1,
          before},
-        {"the editor's undo took back something else: its result stays",
-         {},
-         [](Desk& d) { d.field->textValue = after.left(10); },
-         Outcome::leftToApplication,
-         1,
+        {"the editor's undo changed the field some other way: its result stays", textView,
+         [](Desk& d) { d.field->textValue = after.left(10); }, Outcome::leftToApplication, 1,
          after.left(10)},
-        {"the user typed since the paste",
+        {"the user typed in the entry since the paste: nothing written",
          [](Desk& d) { d.field->textValue = after + "x"; },
          {},
          Outcome::refused,
-         1,
+         0,
          after + "x"},
+        // The editor's undo would take the typing back and leave the paste.
+        {"the user typed in the editor since the paste: no key",
+         [&](Desk& d) {
+             textView(d);
+             d.field->textValue = after + "x";
+         },
+         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
         {"the keyboard is in another field: no key, nothing written there",
          [](Desk& d) {
              d.window->focusedElementValue = d.other;
@@ -132,12 +151,27 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement
          Outcome::refused,
          0,
          after},
-        {"the field cannot be written",
+        {"the entry cannot be written",
          [](Desk& d) { d.field->writable = false; },
          {},
          Outcome::refused,
+         0,
+         after},
+        {"a Qt field's own undo takes the paste back", qtField,
+         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+        // Its history would not know the write, and its next undo would take the wrong step.
+        {"a Qt field whose undo changed nothing yet: the key was its own, nothing written",
+         qtField,
+         {},
+         Outcome::leftToApplication,
          1,
          after},
+        {"the user typed in the Qt field since the paste: no key",
+         [&](Desk& d) {
+             qtField(d);
+             d.field->textValue = after + "x";
+         },
+         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,9 +190,10 @@ TEST(FieldRestorerTest, WritesTheEarlierTextBackOnlyOverThePasteInTheSameElement
     }
 }
 
-// Only fields whose toolkit keeps no undo are read for a restore, and only what can be read
-// whole: an empty answer that may be a failed read is no text.
-TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
+// Every field that can be read whole is read, and says how an insertion is taken back: only a
+// GTK 3 field is ever written; an empty answer that may be a failed read is no text.
+TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
+    using Undoing = FieldRestorer::Undoing;
     const struct {
         const char* name;
         QString toolkit;
@@ -166,20 +201,22 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
         bool textFails;
         QString identity;
         QString text;
-        bool read;
+        std::optional<Undoing> undoing;
         QString role = "AXTextField";
     } cases[] = {
-        {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", true},
-        {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", true},
-        {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", false},
-        {"password entry", "GTK 3.24.38", true, false, element, "geheim", false},
-        {"role unknown", "GTK 3.24.38", std::nullopt, false, element, "geheim", false},
-        {"no identity on the bus", "GTK 3.24.38", false, false, "", "Anna", false},
-        {"GTK 4 keeps its own undo", "GTK 4.12.4", false, false, element, "Anna", false},
-        {"Qt keeps its own undo", "Qt 6.4.2", false, false, element, "Anna", false},
+        {"GTK 3 entry", "GTK 3.24.38", false, false, element, "Anna", Undoing::byWriting},
+        {"GTK 3 entry, empty", "gtk 3.24.38", false, false, element, "", Undoing::byWriting},
+        {"GTK 3 text view", "GTK 3.24.38", false, false, element, "Anna", Undoing::byKeyThenWriting,
+         "AXTextArea"},
+        {"unreadable text", "GTK 3.24.38", false, true, element, "Anna", std::nullopt},
+        {"password entry", "GTK 3.24.38", true, false, element, "geheim", std::nullopt},
+        {"role unknown", "Qt 6.4.2", std::nullopt, false, element, "geheim", std::nullopt},
+        {"no identity on the bus", "GTK 3.24.38", false, false, "", "Anna", std::nullopt},
+        {"GTK 4 keeps its own undo", "GTK 4.12.4", false, false, element, "Anna", Undoing::byKey},
+        {"Qt keeps its own undo", "Qt 6.4.2", false, false, element, "Anna", Undoing::byKey},
         // LibreOffice names itself GTK too; its document keeps the undo history.
-        {"Writer paragraph keeps its own undo", "gtk 3.24.38", false, false, element, "Anna", false,
-         "paragraph"},
+        {"Writer paragraph keeps its own undo", "gtk 3.24.38", false, false, element, "Anna",
+         Undoing::byKey, "paragraph"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,12 +228,70 @@ TEST(FieldRestorerTest, ReadsOnlyFieldsThatCanBeWrittenBack) {
         desk.field->identityValue = c.identity;
         desk.field->textValue = c.text;
         const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
-        EXPECT_EQ(field.has_value(), c.read);
+        ASSERT_EQ(field.has_value(), c.undoing.has_value());
         if (field) {
             EXPECT_EQ(field->text, c.text);
             EXPECT_EQ(field->element, element);
             EXPECT_EQ(field->selection, (Platform::TextRange{30, 30}));
+            EXPECT_EQ(field->undoing, *c.undoing)
+                << "an entry would get the undo key, a text view lose its editor's undo, or a "
+                   "field with its own undo be written behind its back";
         }
+    }
+}
+
+// A rich-text editor's own text is a mark per paragraph, the same before and after any
+// typing: its paragraphs are what it holds, or nothing could tell the user's typing.
+TEST(FieldRestorerTest, ReadsARichTextEditorThroughItsParagraphs) {
+    Desk desk;
+    desk.field->roleValue = QStringLiteral("section");
+    desk.field->toolkitValue = QStringLiteral("Gecko");
+    const auto paragraph = [](const QString& text) {
+        auto child = std::make_shared<FakeAccessible>();
+        child->roleValue = QStringLiteral("paragraph");
+        child->textValue = text;
+        return child;
+    };
+    desk.field->embedded = {paragraph("Liebe Jana,"), paragraph("Hallo Welt Gruss"),
+                            paragraph("Bis bald")};
+    desk.field->textValue = QString(3, QChar(0xFFFC));
+    desk.field->selectionRangeValue = Platform::TextRange{1, 2};
+    const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text, QStringLiteral("Liebe Jana,\nHallo Welt Gruss\nBis bald"));
+    EXPECT_EQ(field->selection, std::nullopt) << "a selection among the marks is no place in it";
+    EXPECT_EQ(field->undoing, FieldRestorer::Undoing::byKey);
+}
+
+// What the paste left in a field with its own undo is what the undo may take back: never the
+// words the user typed while it landed, and never nothing for a reply whose line breaks the
+// field stores its own way.
+TEST(FieldRestorerTest, WhatThePasteLeftIsThePasteAlone) {
+    const Field selected{element, "Hallo Welt und danke.", Platform::TextRange{6, 10}};
+    const struct {
+        const char* name;
+        Field before;
+        QString pasted;
+        QString landed;
+        QString left;
+    } cases[] = {
+        {"the paste in place of the selection", selected, "Anna", "Hallo Anna und danke.",
+         "Hallo Anna und danke."},
+        {"typed while it landed: the paste alone", selected, "Anna", "Hallo Anna Gruss und danke.",
+         "Hallo Anna und danke."},
+        {"a single-line field made a space of the line break", selected, "Anna,\nbis Freitag",
+         "Hallo Anna, bis Freitag und danke.", "Hallo Anna, bis Freitag und danke."},
+        {"a field that dropped the line break", selected, "Anna,\nbis Freitag",
+         "Hallo Anna,bis Freitag und danke.", "Hallo Anna,bis Freitag und danke."},
+        {"the selection is not known: the field as it landed",
+         Field{element, "Liebe Jana,\nHallo Welt", std::nullopt}, "Anna", "Liebe Jana,\nHallo Anna",
+         "Liebe Jana,\nHallo Anna"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field landed = c.before;
+        landed.text = c.landed;
+        EXPECT_EQ(FieldRestorer::pasteLeft(c.before, landed, c.pasted), c.left);
     }
 }
 

@@ -431,6 +431,8 @@ namespace {
 // The field an undo may give back is read at the paste key, not at the shortcut: what was
 // typed or inserted before the paste stays. And only the element that took the paste counts.
 TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
+    constexpr auto Writing = FieldRestorer::Undoing::byWriting;
+    constexpr auto Key = FieldRestorer::Undoing::byKey;
     using Platform::FakeAccessible;
     // A GTK 3 window with two entries, "Empfänger" in focus.
     struct Scene {
@@ -448,6 +450,10 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
     };
     const QString recipient = QStringLiteral(":1.9:/recipient");
     const QString subject = QStringLiteral(":1.9:/subject");
+    const auto qt = [](Scene& s) {
+        for (const auto& field : {s.recipient, s.subject})
+            field->toolkitValue = "Qt 6.4.2";
+    };
     const Case cases[] = {
         {"typed while the target came forward",
          [](Scene& s) {
@@ -455,23 +461,46 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
              s.recipient->selectionRangeValue = Platform::TextRange{15, 15};
          },
          {},
-         FieldRestorer::Change{{recipient, "Anna Beispiel, ", Platform::TextRange{15, 15}},
-                               {recipient, "Anna Beispiel, Hallo", Platform::TextRange{20, 20}}}},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel, ", Platform::TextRange{15, 15}, Writing},
+             {recipient, "Anna Beispiel, Hallo", Platform::TextRange{20, 20}, Writing}}},
         // It would pass for the paste's and be undone with it.
         {"typed while the paste landed: the change holds what the paste alone left",
          {},
          [](Scene& s) { s.recipient->textValue += " ok"; },
-         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}},
-                               {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}}}},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
+             {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Writing}}},
         {"the focus went to the other entry before the paste",
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          {},
-         FieldRestorer::Change{{subject, "Termin am Freitag", std::nullopt},
-                               {subject, "Termin am FreitagHallo", std::nullopt}}},
-        {"the focus left the entry after the paste: nothing to write back",
+         FieldRestorer::Change{{subject, "Termin am Freitag", std::nullopt, Writing},
+                               {subject, "Termin am FreitagHallo", std::nullopt, Writing}}},
+        // Without the change the undo key would go to the window blind.
+        {"the focus left the entry after the paste: the change is still known",
          {},
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
-         std::nullopt},
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
+                               {recipient, "Anna BeispielHallo", std::nullopt, Writing}}},
+        {"the read after the paste failed: the change is still known",
+         {},
+         [](Scene& s) { s.recipient->textFails = true; },
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
+                               {recipient, "Anna BeispielHallo", std::nullopt, Writing}}},
+        {"a Qt field: read as the paste left it",
+         qt,
+         {},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
+             {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Key}}},
+        {"typed in a Qt field while the paste landed: the change holds the paste alone", qt,
+         [](Scene& s) { s.recipient->textValue += " ok"; },
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
+             {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Key}}},
+        // What the paste left is not known; its own undo key goes as it always did.
+        {"the focus left the Qt field after the paste: no change", qt,
+         [](Scene& s) { s.window->focusedElementValue = s.subject; }, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -205,17 +205,18 @@ TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
         FieldRestorer restorer{worker, desk.clock};
         UndoToast toast{
             {desk.clock, desk.inserter, desk.windows, desk.terminals, nullptr, &restorer}};
-        const FieldRestorer::Change change{{":1.9:/entry", "Anna", Platform::TextRange{4, 4}},
-                                           {":1.9:/entry", "Anna Hallo", Platform::TextRange{10, 10}}};
+        const FieldRestorer::Change change{
+            {":1.9:/entry", "Anna", Platform::TextRange{4, 4}},
+            {":1.9:/entry", "Anna Hallo", Platform::TextRange{10, 10}}};
         toast.show(desk.field, desk.target, change);
         toast.view()->undoButton()->click();
         desk.clock.advance(UndoToast::kUndoDelay);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !desk.keys.sent.empty(); }, 5000));
-        desk.clock.advance(FieldRestorer::kUndoKeySettle);
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return entry->textValue == c.ends && toast.isVisible() == c.told; }, 5000));
         EXPECT_EQ(entry->textValue, c.ends);
         EXPECT_EQ(toast.isVisible(), c.told);
+        // The entry's window would hand the undo key to its own shortcuts.
+        EXPECT_TRUE(desk.keys.sent.empty());
         if (c.told) {
             EXPECT_EQ(toast.view()->message(), UndoToast::refusedText());
         }

@@ -88,7 +88,9 @@ protected:
     // The whole road: the shortcut opens the panel beside the text area, the instruction goes
     // to the tool with the selection, the field and the page, Control+Return puts the reply in
     // place of the selection, the clipboard is kept, and "Rückgängig" takes the reply back.
-    void runTheRoad(const QString& picture) {
+    // With `typedAfter` typed after the reply, "Rückgängig" leaves the text area as it is and
+    // says so: the browser's own undo would take the typing back.
+    void runTheRoad(const QString& picture, const QString& typedAfter = {}) {
         QTemporaryDir record;
         xclipIn("vorher");
         desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
@@ -159,12 +161,38 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
             << "the user's clipboard is lost";
 
+        QString typed;
+        if (!typedAfter.isEmpty()) {
+            desktop.type(typedAfter);
+            typed = QString(after).insert(6 + reply.size(), typedAfter);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return areaText() == typed; }, 5000))
+                << areaText().toStdString();
+        }
+
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
             },
             3000))
             << "no undo toast";
+        if (!typedAfter.isEmpty()) {
+            const QString refused =
+                QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen");
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    bool shown = false;
+                    desktop.walk([&](const Platform::AccessibleRef& e, int) {
+                        shown = e->name() == refused;
+                        return !shown;
+                    });
+                    return shown;
+                },
+                5000))
+                << "nothing tells that the undo did nothing";
+            EXPECT_EQ(areaText().toStdString(), typed.toStdString())
+                << "the undo took something back";
+            return;
+        }
         const QString before = richText ? "Hallo Welt und danke." : "Hallo Welt";
         EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == before; }, 5000))
             << "the undo did not restore the text area: " << areaText().toStdString();
@@ -254,6 +282,16 @@ TEST_F(BrowserScenario, InFirefoxARichTextEditorIsReadThroughItsParagraphs) {
     if (HasFatalFailure())
         return;
     comeForwardAndPress(1);
+}
+
+// The editor's paragraphs, not the marks that stand for them, tell that the user typed after
+// the reply.
+TEST_F(BrowserScenario, InFirefoxARichTextEditorKeepsWhatWasTypedAfterTheReply) {
+    richText = true;
+    startFirefox();
+    if (HasFatalFailure())
+        return;
+    runTheRoad(QStringLiteral("firefox-editor-typed-after"), QStringLiteral(" Gruss"));
 }
 
 TEST_F(BrowserScenario, InChromiumARichTextEditorIsReadThroughItsParagraphs) {
