@@ -268,6 +268,44 @@ int wordsTaken(const Options& table, const QString& option) {
     return 0;
 }
 
+// Whether bash expands braces in `word`: an unquoted "{" with an unquoted "," or ".." before
+// its "}".
+bool bracesExpand(const QString& word) {
+    bool single = false;
+    bool dquote = false;
+    QList<bool> opened;  // for each open brace: whether it holds a separator yet
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        if (c == QLatin1Char('\\')) {
+            ++i;
+        } else if (c == QLatin1Char('\'') && !dquote) {
+            single = !single;
+        } else if (c == QLatin1Char('"') && !single) {
+            dquote = !dquote;
+        } else if (single || dquote) {
+            continue;
+        } else if (c == QLatin1Char('$') && i + 1 < word.size() &&
+                   word[i + 1] == QLatin1Char('{')) {
+            for (int depth = 0; i < word.size(); ++i) {  // "${…}" is no brace expansion
+                if (word[i] == QLatin1Char('{'))
+                    ++depth;
+                else if (word[i] == QLatin1Char('}') && --depth == 0)
+                    break;
+            }
+        } else if (c == QLatin1Char('{')) {
+            opened.append(false);
+        } else if (!opened.isEmpty() &&
+                   (c == QLatin1Char(',') || (c == QLatin1Char('.') && i + 1 < word.size() &&
+                                              word[i + 1] == QLatin1Char('.')))) {
+            opened.last() = true;
+        } else if (c == QLatin1Char('}') && !opened.isEmpty()) {
+            if (opened.takeLast())
+                return true;
+        }
+    }
+    return false;
+}
+
 QString programName(const QString& word) {
     const QString plain = unquoted(word);
     return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
@@ -279,11 +317,14 @@ QString programName(const QString& word) {
 // timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
 // next word in `place`.
 qsizetype ShellTemplateReader::programIndex(const QStringList& words,
-                                            std::optional<WordPlace>* place) {
+                                            std::optional<WordPlace>* place,
+                                            QList<qsizetype>* positions) {
     qsizetype i = commandIndex(words);
     if (i < 0)
         return -1;
     QString program = programName(words[i]);
+    if (positions)
+        positions->append(i);
     while (wrappers().contains(program)) {
         const Wrapper& wrapper = wrappers()[program];
         bool ended = false;
@@ -317,8 +358,16 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
         }
         i = j;
         program = programName(words[i]);
+        if (positions)
+            positions->append(i);
     }
     return i;
+}
+
+QList<qsizetype> ShellTemplateReader::programPositions(const QStringList& words) {
+    QList<qsizetype> positions;
+    programIndex(words, nullptr, &positions);
+    return positions;
 }
 
 // How the program that `words` run reads the word after them: none when that word is the
@@ -402,6 +451,10 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (c == QLatin1Char('"')) {
             inDoubleQuotes = !inDoubleQuotes;
             ++i;
+        } else if (rest.startsWith(u"\\\n")) {
+            i += 2;  // a line continuation, inside quotes or out: nothing
+        } else if (rest.startsWith(u"$\"") && !inDoubleQuotes) {
+            ++i;  // $"…" is "…", perhaps translated
         } else if (c == QLatin1Char('\'') && !inDoubleQuotes) {
             const qsizetype end = word.indexOf(QLatin1Char('\''), i + 1);
             if (end != i + 1) {
@@ -413,12 +466,14 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             if (leading)
                 spot.numbers.append(match.captured(1).toLongLong());
             i += match.capturedLength();
-        } else if (rest.startsWith(u"$'")) {
+        } else if (rest.startsWith(u"$'") && !inDoubleQuotes) {
             qsizetype end = i + 2;
             while (end < word.size() && word[end] != QLatin1Char('\''))
                 end += word[end] == QLatin1Char('\\') ? 2 : 1;
-            if (end != i + 2) {
-                leading = false;  // $'…' with text in it
+            // $'…' with text in it, unless an escape begins it: "\c@" or "\x00" ends the
+            // string right there, so it may come to nothing.
+            if (end != i + 2 && word[i + 2] != QLatin1Char('\\')) {
+                leading = false;
                 spot.alone = false;
             }
             i = std::min(end + 1, word.size());
@@ -474,6 +529,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             i += c == QLatin1Char('\\') ? 2 : 1;
         }
     }
+    spot.separators = assignedNames_.contains(QStringLiteral("IFS"));
     std::optional<WordPlace> place = placeAfter(frame.words);
     // make expands the value of a "NAME=…" word: any value in it counts, wherever it stands.
     static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
@@ -487,7 +543,8 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (!setting.reached.isEmpty())
             optionSpots_.append(setting);
     }
-    if (spot.numbers.isEmpty() && spot.reached.isEmpty())
+    if (spot.numbers.isEmpty() && spot.reached.isEmpty() &&
+        !(place && bracesExpand(word) && word.contains(QLatin1String("tavrin_value_"))))
         return;
     // A command word that expands to several words makes the rest arguments of a program
     // nobody knows.
@@ -500,5 +557,15 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
     if (!place)
         return;
     spot.place = *place;
+    if (bracesExpand(word)) {
+        // "{,}{{a}}", "{{{a}},x}": brace expansion may give each value a word of its own.
+        static const QRegularExpression anyValue(QStringLiteral("tavrin_value_([0-9]+)"));
+        for (auto found = anyValue.globalMatch(word); found.hasNext();) {
+            OptionSpot alone = spot;
+            alone.numbers = {found.next().captured(1).toLongLong()};
+            alone.alone = true;
+            optionSpots_.append(alone);
+        }
+    }
     optionSpots_.append(spot);
 }
