@@ -163,6 +163,7 @@ const std::vector<Look> kLooks{
          ActionDefinitionProposal p = definition(Kind::shell, false);
          p.action.name = QStringLiteral("Befehl ausführen");
          p.action.trigger = QStringLiteral("wenn ich einen Befehl ausführen lassen will");
+         p.action.instructions = QStringLiteral("Setze den Befehl so ein, wie ich ihn nenne.");
          p.action.templateText = QStringLiteral("eval {{cmd}}");
          p.action.parameters = {QStringLiteral("cmd")};
          s.setDefinitionProposal(p);
