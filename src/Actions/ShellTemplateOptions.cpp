@@ -92,6 +92,7 @@ const QHash<QString, Options>& programs() {
                  options("-t --target-directory -S --suffix -m --mode -o "
                          "--owner -g --group"));
         t.insert(QStringLiteral("mkdir"), options("-m --mode"));
+        t.insert(QStringLiteral("touch"), options("-d --date -r --reference -t"));
         t.insert(QStringLiteral("du"), options("-d --max-depth -t --threshold -B --block-size "
                                                "--exclude"));
         t.insert(QStringLiteral("df"), options("-t --type -x --exclude-type -B --block-size"));

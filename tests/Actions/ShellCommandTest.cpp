@@ -601,6 +601,7 @@ TEST_F(ShellCommandTest, DataAfterOptionsThatTakeAWordRuns) {
     };
     const Case cases[] = {
         {"date -d {{a}} +%Y >/dev/null && echo ok", "-1 day", "ok\n"},
+        {"touch -d {{a}} notiz && echo ok", "-2 hours", "ok\n"},
         {"printf '1\\n2\\n3\\n' | head -n {{a}}", "-1", "1\n2\n"},
         {"printf 'a\\n-b\\n' | grep -e {{a}}", "-b", "-b\n"},
         {"printf 'x-2\\ny-1\\n' | sort -t {{a}} -k 2", "-", "y-1\nx-2\n"},
