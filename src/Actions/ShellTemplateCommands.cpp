@@ -82,6 +82,19 @@ bool isShell(const QString& name) {
     return shells.contains(name);
 }
 
+// Interpreters that, like a shell, take their program from the input when no file names it.
+bool isInterpreter(const QString& name) {
+    static const QSet<QString> interpreters = {
+        QStringLiteral("python"),  QStringLiteral("python2"), QStringLiteral("python3"),
+        QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
+        QStringLiteral("nodejs"),  QStringLiteral("php"),     QStringLiteral("lua"),
+        QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
+        QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
+        QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
+        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("osh")};
+    return interpreters.contains(name);
+}
+
 QString programName(const QString& word) {
     const QString plain = unquoted(word);
     return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
@@ -106,8 +119,25 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
             return unquoted(word).startsWith(QLatin1String("-f"));
         }))
         return input;
+    // Programs that read commands from their input whatever their operands (sqlite3's
+    // ".shell", ed's and dc's "!", m4's syscmd), and mapfile's callback, which runs every
+    // line read.
+    static const QSet<QString> commandReaders = {
+        QStringLiteral("sqlite3"), QStringLiteral("psql"), QStringLiteral("mysql"),
+        QStringLiteral("mariadb"), QStringLiteral("ed"),   QStringLiteral("red"),
+        QStringLiteral("dc"),      QStringLiteral("m4"),   QStringLiteral("gdb"),
+        QStringLiteral("sftp"),    QStringLiteral("ftp"),  QStringLiteral("lftp"),
+        QStringLiteral("parallel")};
+    if (commandReaders.contains(name))
+        return input;
+    if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
+        std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-C"));
+        }))
+        return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-    if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
+    if (!source && !isShell(name) && !isInterpreter(name) &&
+        !words[program].contains(QLatin1String("SHELL")))
         return {};
     bool fromInput = false;
     qsizetype j = program + 1;
@@ -132,10 +162,11 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     // one the template's input redirections fill.
     if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
         return flow.valuesIn(words[j], input);
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
     const QString script = j < words.size() ? unquoted(words[j]) : QString();
     if (fromInput || j >= words.size() || inputFiles.contains(script) ||
         script.startsWith(QLatin1String("/dev/")) || script.startsWith(QLatin1String("/proc/")) ||
-        expands(words[j]))
+        expands(QString(words[j]).remove(singleQuoted)))
         return input;
     return {};
 }

@@ -226,8 +226,8 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("-u -g -G --user --group --supp-group"), 0, false});
         t.insert(QStringLiteral("prlimit"), {options("-p --pid"), 0, false});
         for (const char* name :
-             {"nohup", "setsid", "unbuffer", "valgrind", "firejail", "unshare", "dbus-run-session",
-              "catchsegv", "torsocks", "proxychains", "proxychains4"})
+             {"nohup", "setsid", "unbuffer", "busybox", "valgrind", "firejail", "unshare",
+              "dbus-run-session", "catchsegv", "torsocks", "proxychains", "proxychains4"})
             t.insert(QLatin1String(name), {});
         return t;
     }();

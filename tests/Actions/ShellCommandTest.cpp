@@ -252,7 +252,10 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         // zsh's and ksh's own builtins are plain words to bash
         "f() { private {{a}}; }", "getln {{a}}", "integer n={{a}}", "nameref r={{a}}",
         "typeset -a list=({{a}})", "export list=({{a}})",
-        "functions[1]={{a}}", "print -f '%d' {{a}}", "COLUMNS={{a}} ls", "repeat {{a}} echo"};
+        "functions[1]={{a}}", "print -f '%d' {{a}}", "COLUMNS={{a}} ls", "repeat {{a}} echo",
+        // programs that read their input as data, whatever it holds
+        "echo {{a}} | awk '{print $1}'", "echo {{a}} | perl -ne 'print'",
+        "printf '%s' {{a}} | python3 tool.py"};
     // clang-format on
     for (const char* text : accepted)
         EXPECT_TRUE(ShellCommand::script(text, {{"a", "x"}})) << text;

@@ -153,6 +153,11 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"x={{a}}; $SHELL -s \"$x\"", code, Reason::unknownCommand, "$SHELL"},
         {"X={{a}} $cmd", code, Reason::unknownCommand, "$cmd"},
         {"{{b}} {{a}}", code, Reason::unknownCommand, "{{b}}"},
+        // programs that read code from their input, as a shell does
+        {"echo {{a}} | python3", code, Reason::evaluated, "python3"},
+        {"echo {{a}} | busybox sh", code, Reason::evaluated, "sh"},
+        {"echo {{a}} | sqlite3 notizen.db", ".shell " + code, Reason::evaluated, "sqlite3"},
+        {"mapfile -C eval -c 1 <<< {{a}}", code, Reason::evaluated, "mapfile"},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}, {"b", "x"}});
