@@ -124,10 +124,12 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     // line read.
     static const QSet<QString> commandReaders = {
         QStringLiteral("sqlite3"), QStringLiteral("psql"), QStringLiteral("mysql"),
-        QStringLiteral("mariadb"), QStringLiteral("ed"),   QStringLiteral("red"),
-        QStringLiteral("dc"),      QStringLiteral("m4"),   QStringLiteral("gdb"),
-        QStringLiteral("sftp"),    QStringLiteral("ftp"),  QStringLiteral("lftp"),
-        QStringLiteral("parallel")};
+        QStringLiteral("mariadb"), QStringLiteral("ed"), QStringLiteral("red"),
+        QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
+        QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
+        QStringLiteral("crontab"), QStringLiteral("watch"),
+        // they hand their input to a shell or command of their own
+        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
     if (commandReaders.contains(name))
         return input;
     if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
@@ -273,8 +275,9 @@ ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::F
       flow_(std::move(flow)),
       aliasNames_(aliasNames(whole)),
       associativeNames_(declaredAssociative(whole)) {
-    static const QRegularExpression repeats(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(while|until|for|select|function)(?![A-Za-z0-9_-])|\\(\\s*\\)"));
+    static const QRegularExpression repeats(
+        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
+                       "(?![A-Za-z0-9_-])|\\(\\s*\\)|(?<![&>|<])&(?![&>])"));
     runsAgain_ = repeats.match(whole).hasMatch();
     static const QRegularExpression exports(QStringLiteral(
         "(?<![A-Za-z0-9_-])(export|(declare|typeset|local|readonly)\\s+[^;&|\\n]*-[A-Za-z]*x|"
@@ -300,23 +303,28 @@ void ShellTemplateReader::noteReached(Evaluation how, const QString& construct,
 void ShellTemplateReader::checkCommand(const Frame& frame) {
     if (commandIndex(frame.words) < 0)
         return;
-    for (const qsizetype program : programPositions(frame.words)) {
-        if (!unknownCommand(frame.words[program]))
-            continue;
-        ShellValueFlow::Values values;
-        for (qsizetype i = 0; i < frame.wordValues.size(); ++i) {
-            if (i != program)
-                values |= frame.wordValues[i];
-        }
-        if (exports_) {
-            for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
-                if (assignedNames_.contains(name.key()))
-                    values |= name.value();
-            }
-        }
-        noteReached(Evaluation::unknownCommand, unquotedCommand(frame.words[program]), values);
+    const std::optional<QString> unknown = unknownProgram(frame.words);
+    if (!unknown)
         return;
+    qsizetype named = -1;
+    for (const qsizetype program : programPositions(frame.words)) {
+        if (unknownCommand(frame.words[program])) {
+            named = program;
+            break;
+        }
     }
+    ShellValueFlow::Values values;
+    for (qsizetype i = 0; i < frame.wordValues.size(); ++i) {
+        if (i != named)
+            values |= frame.wordValues[i];
+    }
+    if (exports_) {
+        for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
+            if (assignedNames_.contains(name.key()))
+                values |= name.value();
+        }
+    }
+    noteReached(Evaluation::unknownCommand, *unknown, values);
 }
 
 bool ShellTemplateReader::isEvaluatedVariable(const QString& name) {
@@ -347,13 +355,8 @@ void ShellTemplateReader::followInputs() {
         }
         // A program nobody knows may be a shell that reads its input as a script.
         const QList<qsizetype> programs = programPositions(words);
-        for (const qsizetype program : programs) {
-            if (unknownCommand(words[program])) {
-                noteReached(Evaluation::unknownCommand, unquotedCommand(words[program]),
-                            command.input);
-                break;
-            }
-        }
+        if (const std::optional<QString> unknown = unknownProgram(words))
+            noteReached(Evaluation::unknownCommand, *unknown, command.input);
         if (command.input.isEmpty() && command.stored.isEmpty())
             continue;
         for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {
@@ -517,10 +520,8 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
     if (index < 0)
         return std::nullopt;  // the value is an assignment's or names the command itself
     const QList<qsizetype> programs = programPositions(frame.words);
-    for (const qsizetype program : programs) {
-        if (unknownCommand(frame.words[program]))
-            return Finding{Evaluation::unknownCommand, unquotedCommand(frame.words[program]), {}};
-    }
+    if (const std::optional<QString> unknown = unknownProgram(frame.words))
+        return Finding{Evaluation::unknownCommand, *unknown, {}};
     if (auto finding = rereads(programName(frame.words[index]), frame, index))
         return finding;
     // watch hands its words, joined, to "sh -c" unless told to run them itself.
@@ -543,6 +544,24 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
 // descriptor, the running shell itself), a folder the template computes, or an alias.
 // Expansions in the folder of a path to a named program ("$HOME/bin/tool") leave it that
 // program when the user's environment, not the template, sets them.
+// The first program among `words` nobody can name from the template, as written: an unknown
+// command word, or the string "env -S" splits into a command.
+std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& words) const {
+    const QList<qsizetype> programs = programPositions(words);
+    for (const qsizetype program : programs) {
+        if (unknownCommand(words[program]))
+            return unquotedCommand(words[program]);
+        if (programName(words[program]) == QLatin1String("env") &&
+            std::any_of(words.cbegin() + program + 1, words.cend(), [](const QString& word) {
+                const QString plain = unquoted(word);
+                return plain.startsWith(QLatin1String("-S")) ||
+                       plain.startsWith(QLatin1String("--split-string"));
+            }))
+            return QStringLiteral("env -S");
+    }
+    return std::nullopt;
+}
+
 bool ShellTemplateReader::unknownCommand(const QString& word) const {
     const QString plain = unquoted(word);
     if (plain.startsWith(QLatin1String("/dev/")) || plain.startsWith(QLatin1String("/proc/")))

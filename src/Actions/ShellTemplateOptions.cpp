@@ -524,6 +524,11 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
                 end += word[end] == QLatin1Char('\\') ? 2 : 1;
             reached(flow_.valuesIn(QStringView(word).mid(i, end - i)), true);
             i = std::min(end + 1, word.size());
+        } else if (!inDoubleQuotes && QStringView(u"*?[").contains(c)) {
+            // A pattern may match a file whose name is all that comes before the value, or
+            // nothing: what begins the word is not known.
+            spot.alone = false;
+            ++i;
         } else {
             leading = false;
             spot.alone = false;

@@ -171,8 +171,10 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
 
 void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
     static const QRegularExpression number(QStringLiteral("tavrin_value_([0-9]+)"));
-    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch())
+    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch()) {
         innermostCommand().carried.insert(match.captured(1).toLongLong());
+        given_.insert(match.captured(1).toLongLong());  // wherever it stands: a here-string too
+    }
     masked_ += placeholder;
     pending_ = Pending::none;
     escaped_ = false;

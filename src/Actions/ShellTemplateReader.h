@@ -226,6 +226,7 @@ private:
     bool namesFromExpansions(const QStringList& words) const;
     std::optional<Finding> commandRereads(const Frame& frame) const;
     bool unknownCommand(const QString& word) const;
+    std::optional<QString> unknownProgram(const QStringList& words) const;
     std::optional<Finding> rereads(const QString& command, const Frame& frame,
                                    qsizetype index) const;
     std::optional<Finding> enclosedFinding(const Frame& frame) const;

@@ -399,10 +399,10 @@ void Reader::read(QStringView text) {
                 if (op == QLatin1String("<") || op == QLatin1String("<<<") ||
                     op == QLatin1String("<>"))
                     current.inputs.append(list[t].text);
-                if (op == QLatin1String("<") || op == QLatin1String("<>"))
-                    current.readsFile = true;
                 else if (op == QLatin1String("<<") || op == QLatin1String("<<-"))
                     current.inputs.append(bodies_.value(t));
+                if (op == QLatin1String("<") || op == QLatin1String("<>"))
+                    current.readsFile = true;
                 readSubstitutions(list[t].text);
             }
             continue;
@@ -495,9 +495,17 @@ Flow follow(const QString& marked, qsizetype valueCount) {
     // Any program may keep what it was given (a file, a setting) for a later one to print:
     // a command may bring back what the commands before it got, and in a loop or a
     // function, which run again, what any command got.
+    // So may one that runs beside them: in the background, as a coprocess, through a fifo.
     static const QRegularExpression repeats(
-        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function)(?![A-Za-z0-9_-])"));
+        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
+                       "(?![A-Za-z0-9_-])|(?<![&>|<])&(?![&>])"));
     const bool runsAgain = functions || repeats.match(marked).hasMatch();
+    // A function's commands read whatever the function is given as input, where it is
+    // called: any of them may read any value.
+    if (functions) {
+        for (RawCommand& command : raw)
+            command.fedAnything = true;
+    }
     while (changed) {
         changed = false;
         Values given;
