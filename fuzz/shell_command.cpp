@@ -81,6 +81,10 @@ const char* const fragments[] = {
     // ordinary templates: options after earlier expanding words
     "git commit -m ", " --author=", "--include=*.", " -o ", "--max-time=", "-mtime -",
     "touch -d ", "declare -A f=([k]=1); echo \"${f[",
+    // programs that read code from their input, and ways a value gets to one
+    "| python3", "| busybox sh", "| sqlite3 n.db", "mapfile -C eval -c 1 ", "| su -c sh",
+    "| watch sh", "| env -S 'bash -s'", "f() { sh; }; ", "| f", "mkfifo p; sh < p & ", "> p",
+    "cp /dev/stdin f <<< ", "*",
 };
 // clang-format on
 
