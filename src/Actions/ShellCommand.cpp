@@ -271,8 +271,12 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
                         refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
                     break;
                 case ShellTemplateReader::Place::refused:
-                    if (!refusal)
+                    if (!refusal) {
                         refusal = refusalFor(reader.refusal(), {placeholder.first});
+                        // "${{a}}": the "$" right before the placeholder is the construct.
+                        if (refusal->construct == QLatin1String("$"))
+                            refusal->construct += QStringView(text).mid(start, length);
+                    }
                     break;
             }
             script.text += reference;

@@ -104,6 +104,7 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"git log $'\\c@'{{a}}", option, Reason::option, ""},
         {"git log \"\\\n\"{{a}}", option, Reason::option, ""},
         {"git log $\"{{a}}\"", option, Reason::unmodelled, "$\"…\""},
+        {"git log ${{a}}", option, Reason::unmodelled, "${{a}}"},
         {"git log {,}{{a}}", option, Reason::option, ""},
         {"git log {\"\",}{{a}}", option, Reason::option, ""},
         {"git log {{{a}},}", option, Reason::option, ""},
