@@ -67,6 +67,24 @@ const char* const fragments[] = {
     "env -- ", "timeout -- 5 ", "nice -- ", "git fetch ", "git rebase -m ", "git show -m ",
     "git diff -b ", "ex -sc q ", "vim -es -c q ", "perl -ne 1 ", "make -s ", "date -d ", "head -n ",
     "grep -e ", "jq -n --arg v ", "seq ", "xargs git log ",
+    // prefixes that come to nothing, brace expansion, line continuations
+    "$\"\"", "$'\\c@'", "\"\\\n\"", "$\"", "{,}", "{\"\",}", "{{{a}},}", "sort -u \\\n",
+    // values read back from a file the template writes
+    "> f; ", "$(cat f)", "$(< f)", "xargs -a f ", "< f", "| sort $(cat)", "xargs -d, ",
+    // names that are arrays, quoted subscripts, shell options
+    "X[0]=1; ", "declare X=", "printf -v 'X[0]' 1; ", "coproc X { :; }; ", "unset 'arr[x]'",
+    "shopt -s extdebug\n", "shopt -s expand_aliases\n", "BASH_ARGV[0]", "set -k; ",
+    // programs known only when they run, scripts through descriptors
+    "/dev/fd/3 ", "3<<< ", "/proc/self/fd/0 ", "/dev//stdin ", "$BASH ", "\"$BASH\" -s ",
+    "/proc/self/exe ", "b=bash; $b ", "`which sh` ", "/bin/s[h] ", "alias b=bash\nb ",
+    "$EDITOR ", "$cmd ",
+    // ordinary templates: options after earlier expanding words
+    "git commit -m ", " --author=", "--include=*.", " -o ", "--max-time=", "-mtime -",
+    "touch -d ", "declare -A f=([k]=1); echo \"${f[",
+    // programs that read code from their input, and ways a value gets to one
+    "| python3", "| busybox sh", "| sqlite3 n.db", "mapfile -C eval -c 1 ", "| su -c sh",
+    "| watch sh", "| env -S 'bash -s'", "f() { sh; }; ", "| f", "mkfifo p; sh < p & ", "> p",
+    "cp /dev/stdin f <<< ", "*",
 };
 // clang-format on
 
@@ -109,14 +127,18 @@ bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
         "(^|[^A-Za-z0-9_])(eval|trap|source|exec|alias|fc|canary|touch|perl(?! -ne 1 )|"
         "python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
-    static const QRegularExpression shellReadingItsParameters(QStringLiteral(
-        "(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c[^;&|\\n]*[$`]"));
+    static const QRegularExpression shellReadingItsParameters(
+        QStringLiteral("(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c["
+                       "^;&|\\n]*[$`]"));
     // Options whose word a program runs or reads as code: "vim -c", "git rebase -x",
     // "--upload-pack", "make -f", "sed -e".
     static const QRegularExpression optionTakingCode(
         QStringLiteral("(\\s-[A-Za-z]*[cCxeEfS]|--[A-Za-z-]+)[\\s=]+['\"]?\\{\\{"));
+    // A "-" the template writes right before the placeholder makes the value an option.
+    static const QRegularExpression dashBeforeValue(
+        QStringLiteral("(^|[\\s;&|(])['\"]*-+['\"]*\\{\\{"));
     return interpreter.match(text).hasMatch() || shellReadingItsParameters.match(text).hasMatch() ||
-           optionTakingCode.match(text).hasMatch();
+           optionTakingCode.match(text).hasMatch() || dashBeforeValue.match(text).hasMatch();
 }
 
 QTemporaryDir& canaryFolder() {

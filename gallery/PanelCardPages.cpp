@@ -136,11 +136,9 @@ const std::vector<Look> kLooks{
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);
          s.setActionProposal(shell(ActionProposal::Failed{
-             "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{target}}“ steht an einer "
-             "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer "
-             "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach eval oder "
-             "bash -c). Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines "
-             "Befehls."}));
+             "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{target}}“ als "
+             "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa "
+             "als Argument eines Befehls."}));
      }},
     {"action-done-link",
      [](AssistantSession& s, RecordingPanelActions&) {
@@ -158,6 +156,17 @@ const std::vector<Look> kLooks{
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);
          s.setDefinitionProposal(definition(Kind::shell, false));
+     }},
+    {"definition-shell-refused",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         ActionDefinitionProposal p = definition(Kind::shell, false);
+         p.action.name = QStringLiteral("Befehl ausführen");
+         p.action.trigger = QStringLiteral("wenn ich einen Befehl ausführen lassen will");
+         p.action.instructions = QStringLiteral("Setze den Befehl so ein, wie ich ihn nenne.");
+         p.action.templateText = QStringLiteral("eval {{cmd}}");
+         p.action.parameters = {QStringLiteral("cmd")};
+         s.setDefinitionProposal(p);
      }},
     {"definition-github",
      [](AssistantSession& s, RecordingPanelActions&) {

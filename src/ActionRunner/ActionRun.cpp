@@ -7,8 +7,9 @@
 #include "AI/CLIEnvironment.h"
 #include "AI/LineProcess.h"
 #include "AI/ProcessRun.h"
-#include "Actions/ShellCommand.h"
 #include "ActionRunner/ActionRunner.h"
+#include "Actions/ShellCommand.h"
+#include "Actions/ShellRefusalMessage.h"
 #include "Platform/AppPaths.h"
 #include "Platform/Characters.h"
 #include "Platform/LoginShell.h"
@@ -99,63 +100,6 @@ QString encodeWhatAUrlCannotHold(const QString& link) {
                 QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
     }
     return encoded;
-}
-
-// What the action card says when a shell action is not run, with %1 for the placeholders:
-// which placeholder, and what to change. Each stays one whole sentence to translate.
-QString refusalText(ShellCommand::Refusal::Reason reason) {
-    switch (reason) {
-        case ShellCommand::Refusal::Reason::evaluated:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht an einer "
-                "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in "
-                "einer Rechnung, einem Index, als Variablenname oder als Befehlstext "
-                "wie nach eval oder bash -c). Setz ihn dort ein, wo er nur Text ist, "
-                "etwa als Argument eines Befehls.");
-        case ShellCommand::Refusal::Reason::throughVariable:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine "
-                "Variable, eine Befehlsersetzung oder eine Eingabe an eine Stelle "
-                "gelangen, an der die Shell ihn noch einmal auswerten würde (in einer "
-                "Rechnung, einem Index, als Variablenname oder als Befehlstext wie nach "
-                "eval oder bash -c). Rechne und werte nur mit Variablen aus, die keinen "
-                "Platzhalter enthalten, und gib Variablennamen im Befehl selbst an.");
-        case ShellCommand::Refusal::Reason::quotedHereDocument:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
-                "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
-                "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
-                "Anführungszeichen (<<EOF).");
-        case ShellCommand::Refusal::Reason::option:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
-                "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
-                "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
-                "keine Optionen mehr liest.");
-        case ShellCommand::Refusal::Reason::readAsCommand:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde vom Programm nicht "
-                "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi "
-                "und less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, "
-                "oder setz den Platzhalter dort ein, wo das Programm nur Text liest.");
-        case ShellCommand::Refusal::Reason::nul:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
-                "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.");
-        case ShellCommand::Refusal::Reason::tooLong:
-            return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
-                "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
-                "Kürze ihn.");
-    }
-    return {};
-}
-
-QString refusalMessage(const ShellCommand::Refusal& refusal) {
-    QStringList quoted;
-    for (const QString& name : refusal.placeholders)
-        quoted.append(QStringLiteral("„{{") + name + QStringLiteral("}}“"));
-    return refusalText(refusal.reason).arg(quoted.join(QStringLiteral(", ")));
 }
 
 // gh refuses an issue whose label the repository lacks with the line "could not add label:
@@ -292,7 +236,7 @@ void ActionRun::startShell() {
     const std::variant<ShellCommand::Script, ShellCommand::Refusal> prepared =
         ShellCommand::prepare(action_.templateText, placeholders);
     if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
-        return failLater(AIError::failed(refusalMessage(*refusal)));
+        return failLater(AIError::failed(ShellCommand::refusalMessage(*refusal)));
 
     // The login shell reads the user's profile; bash, which it hands the template to, runs it.
     const QStringList arguments =

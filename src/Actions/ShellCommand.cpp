@@ -107,13 +107,20 @@ namespace {
 // the reason, or none. `pieces`: the value may have been split at blanks on its way (through
 // a variable, a command substitution or xargs), so each of its words counts.
 std::optional<Refusal::Reason> readAsMore(const QString& value,
-                                          const ShellTemplateReader::WordPlace& place,
-                                          bool pieces, bool alone) {
+                                          const ShellTemplateReader::WordPlace& place, bool pieces,
+                                          bool alone, bool separators = false) {
     static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
     static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QStringList words =
-        pieces ? value.split(blanks, Qt::SkipEmptyParts) : QStringList{value};
+    // Split where a blank, a quote xargs removes or another separator may cut it: a "-"
+    // or "+" after anything but a letter or digit may begin a word.
+    static const QRegularExpression cut(QStringLiteral("[^\\w](?=[-+])"),
+                                        QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression anywhere(QStringLiteral("(?=[-+])"));
+    const QStringList words = pieces ? value.split(separators ? anywhere : cut, Qt::SkipEmptyParts)
+                                           .join(QLatin1Char(' '))
+                                           .split(blanks, Qt::SkipEmptyParts)
+                                     : QStringList{value};
     for (const QString& word : words) {
         if (place.echoOnly) {
             if ((alone || pieces) && echoOption.match(word).hasMatch())
@@ -138,6 +145,32 @@ std::optional<Refusal::Reason> readAsMore(const QString& value,
 
 // The template with each placeholder written as a reference to its value's number, in the
 // order prepare() numbers them, for following where values go.
+Refusal refusalFor(const ShellTemplateReader::Finding& finding, const QStringList& names) {
+    using Evaluation = ShellTemplateReader::Evaluation;
+    Refusal::Reason reason = Refusal::Reason::evaluated;
+    switch (finding.how) {
+        case Evaluation::code:
+            reason = Refusal::Reason::evaluated;
+            break;
+        case Evaluation::arithmetic:
+            reason = Refusal::Reason::arithmetic;
+            break;
+        case Evaluation::name:
+            reason = Refusal::Reason::variableName;
+            break;
+        case Evaluation::unknownCommand:
+            reason = Refusal::Reason::unknownCommand;
+            break;
+        case Evaluation::unmodelled:
+            reason = Refusal::Reason::unmodelled;
+            break;
+        case Evaluation::shellOption:
+            reason = Refusal::Reason::shellOption;
+            break;
+    }
+    return Refusal{reason, names, finding.construct};
+}
+
 QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
     QString result;
     QList<const Placeholder*> numbered;
@@ -157,8 +190,39 @@ QString marked(const QString& text, const QList<Placeholder>& placeholders, qsiz
 
 }  // namespace
 
-std::variant<Script, Refusal> prepare(const QString& text,
-                                     const QList<Placeholder>& placeholders) {
+namespace {
+
+std::variant<Script, Refusal> prepareScript(const QString& text,
+                                            const QList<Placeholder>& placeholders);
+
+}  // namespace
+
+// A refusal shows the template's pieces as the user wrote them: a reference to a value
+// becomes its placeholder again.
+std::variant<Script, Refusal> prepare(const QString& text, const QList<Placeholder>& placeholders) {
+    std::variant<Script, Refusal> prepared = prepareScript(text, placeholders);
+    if (Refusal* refusal = std::get_if<Refusal>(&prepared);
+        refusal && refusal->construct.contains(QLatin1String("tavrin_value_"))) {
+        QList<const Placeholder*> numbered;
+        scan(
+            text, placeholders, [](QStringView) {},
+            [&](const Placeholder& placeholder, qsizetype, qsizetype) {
+                if (!numbered.contains(&placeholder))
+                    numbered.append(&placeholder);
+            });
+        for (qsizetype number = numbered.size(); number >= 1; --number) {
+            const QString name =
+                QStringLiteral("{{") + numbered.at(number - 1)->first + QStringLiteral("}}");
+            refusal->construct.replace(QStringLiteral("${tavrin_value_%1}").arg(number), name);
+        }
+    }
+    return prepared;
+}
+
+namespace {
+
+std::variant<Script, Refusal> prepareScript(const QString& text,
+                                            const QList<Placeholder>& placeholders) {
     Script script;
     script.text.reserve(text.size());
     qsizetype valueCount = 0;
@@ -207,8 +271,12 @@ std::variant<Script, Refusal> prepare(const QString& text,
                         refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
                     break;
                 case ShellTemplateReader::Place::refused:
-                    if (!refusal)
-                        refusal = Refusal{Refusal::Reason::evaluated, {placeholder.first}};
+                    if (!refusal) {
+                        refusal = refusalFor(reader.refusal(), {placeholder.first});
+                        // "${{a}}": the "$" right before the placeholder is the construct.
+                        if (refusal->construct == QLatin1String("$"))
+                            refusal->construct += QStringView(text).mid(start, length);
+                    }
                     break;
             }
             script.text += reference;
@@ -222,23 +290,41 @@ std::variant<Script, Refusal> prepare(const QString& text,
     QStringList names;
     for (const Placeholder* placeholder : numbered)
         names.append(placeholder->first);
-    if (const auto rereading = ShellRereading::mayReread(reader.masked(), spans)) {
-        if (rereading->span)
-            return Refusal{Refusal::Reason::evaluated, {atSpan.at(*rereading->span)->first}};
-        return Refusal{Refusal::Reason::throughVariable, names};
+    if (const auto rereading =
+            ShellRereading::mayReread(reader.masked(), spans, reader.associativeNames())) {
+        if (rereading->span) {
+            using How = ShellRereading::Rereading::How;
+            const Refusal::Reason reason =
+                rereading->how == How::arithmetic ? Refusal::Reason::arithmetic
+                : rereading->how == How::name     ? Refusal::Reason::variableName
+                                                  : Refusal::Reason::unmodelled;
+            return Refusal{reason, {atSpan.at(*rereading->span)->first}, rereading->construct};
+        }
+        return Refusal{Refusal::Reason::throughVariable, names, rereading->construct};
     }
+    const auto namesOf = [&](const ShellValueFlow::Values& values) {
+        QStringList reaching;
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (values.contains(number))
+                reaching.append(numbered.at(number - 1)->first);
+        }
+        return reaching;
+    };
     if (const std::optional<qsizetype> script = reader.scriptFromInput())
-        return Refusal{Refusal::Reason::evaluated, {numbered.at(*script - 1)->first}};
+        return Refusal{
+            Refusal::Reason::evaluated, {numbered.at(*script - 1)->first}, reader.scriptReader()};
+    if (const auto& finding = reader.reachedFinding())
+        return refusalFor(*finding, namesOf(finding->values));
     if (!reader.evaluatedThroughVariables().isEmpty()) {
         QStringList reaching;
         for (qsizetype number = 1; number <= numbered.size(); ++number) {
             if (reader.evaluatedThroughVariables().contains(number))
                 reaching.append(numbered.at(number - 1)->first);
         }
-        return Refusal{Refusal::Reason::throughVariable, reaching};
+        return Refusal{Refusal::Reason::throughVariable, reaching, reader.evaluatedConstruct()};
     }
     if (reader.evaluatesVariables())
-        return Refusal{Refusal::Reason::throughVariable, names};
+        return Refusal{Refusal::Reason::throughVariable, names, reader.namesConstruct()};
 
     QList<QByteArray> encoded;
     for (const Placeholder* placeholder : numbered) {
@@ -270,7 +356,7 @@ std::variant<Script, Refusal> prepare(const QString& text,
             if (!spot.reached.contains(number))
                 continue;
             if (const auto reason = readAsMore(numbered.at(number - 1)->second, spot.place, true,
-                                               spot.alone))
+                                               spot.alone, spot.separators))
                 return Refusal{*reason, {numbered.at(number - 1)->first}};
         }
     }
@@ -285,14 +371,16 @@ std::variant<Script, Refusal> prepare(const QString& text,
 
     encoded.append(handOver(script.text).toUtf8());
     if (encoded.last().size() > longestArgument || !fitsCommandLine(encoded)) {
-        const auto longest = std::max_element(
-            numbered.cbegin(), numbered.cend(), [](const Placeholder* a, const Placeholder* b) {
-                return a->second.size() < b->second.size();
-            });
+        const auto longest = std::max_element(numbered.cbegin(), numbered.cend(),
+                                              [](const Placeholder* a, const Placeholder* b) {
+                                                  return a->second.size() < b->second.size();
+                                              });
         return Refusal{Refusal::Reason::tooLong, {(*longest)->first}};
     }
     return script;
 }
+
+}  // namespace
 
 std::optional<Script> script(const QString& text, const QList<Placeholder>& placeholders) {
     std::variant<Script, Refusal> prepared = prepare(text, placeholders);

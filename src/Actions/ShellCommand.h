@@ -43,14 +43,25 @@ struct Script {
 // Why a template is not run with its values, and the placeholders concerned.
 struct Refusal {
     enum class Reason {
-        // A placeholder stands where bash evaluates its value once more as code,
-        // arithmetic or a variable's name: after eval, let, trap or "sh -c", as a name
-        // (read, printf -v, declarations), in a prompt or integer variable, inside
-        // "((…))", "$((…))", "$[…]", subscripts, backquotes, other "${…}" than a default,
-        // as the operand of an arithmetic test or "-v", or as a here-document's delimiter;
-        // also a value a shell reads as its script from a pipe, a here-string or a process
-        // substitution.
+        // A value would run as code: after eval, trap or alias, as the script of "sh -c",
+        // in a prompt or hook variable, or as a shell's script from its input.
         evaluated,
+        // A value would be arithmetic: "((…))", "$((…))", "$[…]", let, a subscript, an
+        // integer declaration or variable, the operand of an arithmetic test.
+        arithmetic,
+        // A value would be a variable's name: read, printf -v, unset, test -v, a declaration.
+        variableName,
+        // A value reaches the arguments, input or environment of a command whose program is
+        // known only when it runs: a name made of expansions, a glob, an alias, a path into
+        // /dev or /proc.
+        unknownCommand,
+        // A value stands in, or reaches, a construct whose every reading the reader does not
+        // know: "${…}" with operators, backquotes, $'…', a descriptor duplication, a file
+        // the template writes and reads back, a shell option that changes how bash reads.
+        unmodelled,
+        // The template turns on a shell option that changes how bash reads it beyond what
+        // the reader follows ("shopt -s extdebug", "set -k").
+        shellOption,
         // A value may reach a spot where bash evaluates it once more through a variable,
         // a command substitution or a command's input ("x={{a}}; eval \"$x\""): the
         // placeholders whose values may get there are named, all of them where arithmetic
@@ -70,6 +81,9 @@ struct Refusal {
     };
     Reason reason = Reason::evaluated;
     QStringList placeholders;
+    // The piece of the template concerned, as written ("eval", "$((…))"), for the message;
+    // empty where the reason says it all.
+    QString construct;
 
     bool operator==(const Refusal&) const = default;
 };

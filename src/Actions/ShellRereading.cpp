@@ -247,12 +247,19 @@ std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>
                                           const QList<Region>& regions,
                                           const QSet<QString>& tainted) {
     for (const Region& region : regions) {
+        QString construct = text.mid(region.from - 2, 2) == QLatin1String("$[")
+                                ? QStringLiteral("$[…]")
+                                : QStringLiteral("((…))");
+        if (region.from >= 3 && text[region.from - 3] == QLatin1Char('$') &&
+            construct.startsWith(QLatin1Char('(')))
+            construct.prepend(QLatin1Char('$'));
+        const Rereading found{std::nullopt, Rereading::How::arithmetic, construct};
         if (region.to < 0)
-            return Rereading{touched(spans, region.from, text.size())};
+            return Rereading{touched(spans, region.from, text.size()), found.how, construct};
         if (const auto span = touched(spans, region.from, region.to))
-            return Rereading{span};
+            return Rereading{span, found.how, construct};
         if (!arithmeticSafe(QStringView(text).mid(region.from, region.to - region.from), tainted))
-            return Rereading{};
+            return found;
     }
     return std::nullopt;
 }
@@ -270,7 +277,8 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
     for (qsizetype i = text.indexOf(u"[["); i >= 0; i = text.indexOf(u"[[", i + 2)) {
         const qsizetype end = text.indexOf(u"]]", i + 2);
         if (end < 0)
-            return Rereading{touched(spans, i, text.size())};
+            return Rereading{touched(spans, i, text.size()), Rereading::How::unmodelled,
+                             QStringLiteral("[[ …")};
         qsizetype clauseStart = i + 2;
         const QString inside = text.mid(i + 2, end - i - 2);
         QList<std::pair<qsizetype, qsizetype>> clauses;
@@ -293,18 +301,29 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
                                                 tokens.indexOf(QStringLiteral("-R")));
             if (!arithmetic && nameTest < 0)
                 continue;
+            QString op;
+            for (const QString& token : tokens) {
+                if (arithmeticOperators.contains(token))
+                    op = token;
+            }
+            const Rereading found =
+                arithmetic
+                    ? Rereading{std::nullopt, Rereading::How::arithmetic,
+                                QStringLiteral("[[ … ") + op + QStringLiteral(" … ]]")}
+                    : Rereading{std::nullopt, Rereading::How::name,
+                                QStringLiteral("[[ ") + tokens[nameTest] + QStringLiteral(" … ]]")};
             if (const auto span = touched(spans, clauseStart, clauseStart + clause.size()))
-                return Rereading{span};
+                return Rereading{span, found.how, found.construct};
             if (arithmetic) {
                 QString operands = clause;
                 for (const QString& op : arithmeticOperators)
                     operands.replace(op, QStringLiteral(" "));
                 if (!arithmeticSafe(operands, tainted))
-                    return Rereading{};
+                    return found;
             }
             if (nameTest >= 0 && (nameTest + 1 >= tokens.size() ||
                                   !plainName.match(tokens[nameTest + 1]).hasMatch()))
-                return Rereading{};
+                return Rereading{std::nullopt, Rereading::How::name, found.construct};
         }
     }
     return std::nullopt;
@@ -312,7 +331,8 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
 
 // Subscripts of a name, and of assignments in lists ("( [k]=v )"), are arithmetic.
 std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>& spans,
-                                          const QSet<QString>& tainted) {
+                                          const QSet<QString>& tainted,
+                                          const QSet<QString>& associative) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] != QLatin1Char('['))
             continue;
@@ -329,28 +349,39 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
             nameStart < i && (nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
+        if (nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${" &&
+            associative.contains(text.mid(nameStart, i - nameStart)))
+            continue;  // a key, looked up as it is
+        const QString construct = text.mid(nameStart, i - nameStart) + QStringLiteral("[…]");
         if (const auto span = touched(spans, i, end))
-            return Rereading{span};
+            return Rereading{span, Rereading::How::arithmetic, construct};
         const QStringView inside = QStringView(text).mid(i + 1, end - i - 2);
         if (inside != u"@" && inside != u"*" && !arithmeticSafe(inside, tainted))
-            return Rereading{};
+            return Rereading{std::nullopt, Rereading::How::arithmetic, construct};
     }
     return std::nullopt;
 }
 
 std::optional<Rereading> expansionsReread(const QString& text, const QList<Span>& spans,
-                                          const QSet<QString>& tainted) {
+                                          const QSet<QString>& tainted,
+                                          const QSet<QString>& associative) {
     for (qsizetype i = text.indexOf(u"${"); i >= 0; i = text.indexOf(u"${", i + 1)) {
         const qsizetype end = closingOf(text, i + 2, QLatin1Char('{'), QLatin1Char('}'), 1);
+        const Rereading found{std::nullopt, Rereading::How::unmodelled, QStringLiteral("${…}")};
         if (end < 0)
-            return Rereading{touched(spans, i, text.size())};
+            return Rereading{touched(spans, i, text.size()), found.how, found.construct};
         const QStringView content = QStringView(text).mid(i + 2, end - 1 - (i + 2));
         if (isDefault(content))
             continue;  // expansions inside its word are found on their own
+        static const QRegularExpression lookup(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[.*\\]$"));
+        if (const QRegularExpressionMatch match = lookup.match(content.toString());
+            match.hasMatch() && associative.contains(match.captured(1)))
+            continue;  // the template reader follows what a key holds
         if (const auto span = touched(spans, i, end))
-            return Rereading{span};
+            return Rereading{span, found.how, found.construct};
         if (!plainExpansion(content, tainted))
-            return Rereading{};
+            return found;
     }
     return std::nullopt;
 }
@@ -363,50 +394,63 @@ std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& 
     // Integers evaluate what is assigned to them; references name another variable.
     static const QRegularExpression evaluatedOption(QStringLiteral("(^|\\s)[-+][A-Za-z]*[in]"));
     for (auto found = declaration.globalMatch(text); found.hasNext();) {
-        if (evaluatedOption.match(found.next().captured(2)).hasMatch())
-            return Rereading{};
+        const QRegularExpressionMatch match = found.next();
+        if (const QRegularExpressionMatch option = evaluatedOption.match(match.captured(2));
+            option.hasMatch()) {
+            const QString written = option.captured().trimmed();
+            return Rereading{std::nullopt,
+                             written.endsWith(QLatin1Char('n')) ? Rereading::How::name
+                                                                : Rereading::How::arithmetic,
+                             match.captured(1) + QLatin1Char(' ') + written};
+        }
     }
     static const QRegularExpression arithmeticCommand(
         QStringLiteral("(^|[;&|(){}\\n`!]|(^|\\s)(then|do|else|elif|if|while|until|time))\\s*"
                        "(command\\s+|builtin\\s+)?(let|compgen|complete)(?![A-Za-z0-9_-])"));
-    if (arithmeticCommand.match(text).hasMatch())
-        return Rereading{};
+    if (const QRegularExpressionMatch match = arithmeticCommand.match(text); match.hasMatch())
+        return Rereading{std::nullopt,
+                         match.captured(5) == QLatin1String("let") ? Rereading::How::arithmetic
+                                                                   : Rereading::How::unmodelled,
+                         match.captured(5)};
     static const QRegularExpression nameTest(QStringLiteral(
         "(?<![A-Za-z0-9_-])(test|\\[)([ \\t][^;&|\\n]*?)?[ \\t]-[vR][ \\t]+([^ \\t;&|\\n]*)"));
     static const QRegularExpression plainName(
         QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\[[0-9]*\\])?$"));
     for (auto found = nameTest.globalMatch(text); found.hasNext();) {
         const QRegularExpressionMatch match = found.next();
+        const QString construct = match.captured(1) + QStringLiteral(" -v");
         if (const auto span = touched(spans, match.capturedStart(3), match.capturedEnd(3)))
-            return Rereading{span};
+            return Rereading{span, Rereading::How::name, construct};
         if (!plainName.match(match.captured(3)).hasMatch())
-            return Rereading{};
+            return Rereading{std::nullopt, Rereading::How::name, construct};
     }
     // bash expands the target of ">&" and "<&" twice unless it is a number or "-".
     static const QRegularExpression duplication(
         QStringLiteral("[<>]&[ \\t]*(?![0-9]*[-]?([ \\t\\n;&|)<>]|$))"));
     if (duplication.match(text).hasMatch())
-        return Rereading{};
+        return Rereading{std::nullopt, Rereading::How::unmodelled, QStringLiteral(">&")};
     // bash's integer variables evaluate whatever is assigned to them.
     for (const char* name : {"RANDOM", "SRANDOM", "OPTIND", "HISTCMD", "BASHPID"}) {
         if (tainted.contains(QLatin1String(name)))
-            return Rereading{};
+            return Rereading{std::nullopt, Rereading::How::arithmetic,
+                             QLatin1String(name) + QLatin1Char('=')};
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans) {
+std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans,
+                                   const QSet<QString>& associative) {
     const QList<Region> regions = arithmeticRegions(masked);
     const QSet<QString> tainted = taintedNames(masked, regions);
     if (auto found = arithmeticReread(masked, spans, regions, tainted))
         return found;
     if (auto found = conditionalsReread(masked, spans, tainted))
         return found;
-    if (auto found = subscriptsReread(masked, spans, tainted))
+    if (auto found = subscriptsReread(masked, spans, tainted, associative))
         return found;
-    if (auto found = expansionsReread(masked, spans, tainted))
+    if (auto found = expansionsReread(masked, spans, tainted, associative))
         return found;
     return commandsReread(masked, spans, tainted);
 }

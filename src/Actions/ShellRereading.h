@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -19,14 +20,22 @@ using Span = std::pair<qsizetype, qsizetype>;
 
 // Where a value may be evaluated once more: at the placeholder with index `span` in the
 // list, or, without one, through a variable that a value may reach.
+// `arithmetic`: computed as a number (arithmetic, subscripts, integers); `name`: read as a
+// variable's name; otherwise a construct the reader does not follow. `construct`: the piece
+// of the template, as the user writes it ("$((…))", "declare -i").
 struct Rereading {
+    enum class How { arithmetic, name, unmodelled };
     std::optional<qsizetype> span;
+    How how = How::arithmetic;
+    QString construct;
 
     bool operator==(const Rereading&) const = default;
 };
 
 // Whether `masked`, with placeholders at `spans`, may evaluate a value once more. Only asked
 // for templates with at least one placeholder.
-std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans);
+// `associative`: names of associative arrays, whose subscripts are words, not arithmetic.
+std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans,
+                                   const QSet<QString>& associative = {});
 
 }  // namespace ShellRereading

@@ -55,6 +55,9 @@ void ShellTemplateReader::endWord(Frame& frame) {
     }
     frame.listOpened = frame.arrayList;
     noteLeadingValues(frame);
+    const ShellValueFlow::Values values = valuesOfWord(frame);
+    given_ |= values;
+    frame.wordValues.append(values);
     frame.substitutions.clear();
     frame.words.append(frame.word);
     const QString word = unquoted(frame.word);
@@ -74,9 +77,13 @@ void ShellTemplateReader::endWord(Frame& frame) {
 
 void ShellTemplateReader::endCommand(Frame& frame) {
     endWord(frame);
-    if (namesFromExpansions(frame.words))
-        evaluatesVariables_ = true;
+    if (namesFromExpansions(frame.words) && !std::exchange(evaluatesVariables_, true)) {
+        const qsizetype index = commandIndex(frame.words);
+        namesConstruct_ = index >= 0 ? unquoted(frame.words[index]) : QString();
+    }
+    checkCommand(frame);
     frame.words.clear();
+    frame.wordValues.clear();
     frame.arrayList = false;
     frame.listOpened = false;
     frame.redirect = false;
@@ -84,6 +91,30 @@ void ShellTemplateReader::endCommand(Frame& frame) {
     frame.hereOperator = false;
     frame.stripTabs = false;
     frame.conditional = false;
+}
+
+// The values a word may hold: its own, those of the variables it expands and what its
+// command substitutions may print.
+ShellValueFlow::Values ShellTemplateReader::valuesOfWord(const Frame& frame) const {
+    static const QRegularExpression reference(QStringLiteral("tavrin_value_([0-9]+)"));
+    ShellValueFlow::Values values = flow_.valuesIn(frame.word);
+    for (auto found = reference.globalMatch(frame.word); found.hasNext();) {
+        const qsizetype number = found.next().captured(1).toLongLong();
+        if (number >= 1 && number <= flow_.valueCount)
+            values.insert(number);
+    }
+    for (const ShellValueFlow::Values& substitution : frame.substitutions)
+        values |= substitution;
+    return values;
+}
+
+ShellValueFlow::Values ShellTemplateReader::storedValues() const {
+    if (!runsAgain_)
+        return given_;
+    ShellValueFlow::Values all;
+    for (qsizetype number = 1; number <= flow_.valueCount; ++number)
+        all.insert(number);
+    return all;
 }
 
 void ShellTemplateReader::startRedirection(Frame& frame) {
@@ -177,7 +208,8 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             // "((": an arithmetic command, not a second subshell.
             if (frame.parens > 0)
                 --frame.parens;
-            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2,
+                        QStringLiteral("((…))"));
         }
         if (frame.inWord && opensArrayList(frame.word)) {
             frame.word += c;
@@ -188,7 +220,8 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             // Inside a word: a function's "()", or an extended pattern, whose text no value
             // needs to be part of.
             frame.word += c;
-            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 1);
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 1,
+                        QStringLiteral("(…)"));
         }
         endCommand(frame);
         ++frame.parens;
@@ -220,7 +253,7 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
     } else if (c == QLatin1Char('"')) {
         push(Kind::doubleQuoted);
     } else if (c == QLatin1Char('`')) {
-        push(Kind::escaping, {}, QLatin1Char('`'));
+        push(Kind::escaping, {}, QLatin1Char('`'), 0, QStringLiteral("`…`"));
     } else if (c == QLatin1Char('$')) {
         dollar();
     } else if (c == QLatin1Char('#') && wordStart) {
@@ -229,8 +262,10 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
         push(Kind::comment);
     } else if (c == QLatin1Char('[')) {
         if (wordStart && frame.arrayList)
-            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // ( [key]=value )
+            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1,
+                 QStringLiteral("[…]="));  // ( [key]=value )
         else if (!wordStart && isName(wordBefore))
-            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1);  // name[subscript]
+            push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1,
+                 wordBefore + QStringLiteral("[…]"));  // name[subscript]
     }
 }

@@ -1,6 +1,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "Actions/ShellTemplateNames.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
@@ -8,6 +9,7 @@
 // A value may stand in none of those words.
 
 using namespace ShellWords;
+using namespace ShellTemplateNames;
 
 namespace {
 
@@ -59,6 +61,12 @@ bool assignsEvaluatedVariable(const QString& word) {
     return match.hasMatch() && !match.captured(3).isEmpty();
 }
 
+bool integerVariable(const QString& name) {
+    static const QRegularExpression integer(
+        QStringLiteral("^(RANDOM|SRANDOM|OPTIND|HISTCMD|BASHPID)(\\[|\\+?$)"));
+    return integer.match(name).hasMatch();
+}
+
 bool isShell(const QString& name) {
     static const QSet<QString> shells = {
         QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
@@ -67,6 +75,19 @@ bool isShell(const QString& name) {
         QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
         QStringLiteral("rbash"), QStringLiteral("busybox")};
     return shells.contains(name);
+}
+
+// Interpreters that, like a shell, take their program from the input when no file names it.
+bool isInterpreter(const QString& name) {
+    static const QSet<QString> interpreters = {
+        QStringLiteral("python"),  QStringLiteral("python2"), QStringLiteral("python3"),
+        QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
+        QStringLiteral("nodejs"),  QStringLiteral("php"),     QStringLiteral("lua"),
+        QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
+        QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
+        QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
+        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("osh")};
+    return interpreters.contains(name);
 }
 
 QString programName(const QString& word) {
@@ -93,8 +114,27 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
             return unquoted(word).startsWith(QLatin1String("-f"));
         }))
         return input;
+    // Programs that read commands from their input whatever their operands (sqlite3's
+    // ".shell", ed's and dc's "!", m4's syscmd), and mapfile's callback, which runs every
+    // line read.
+    static const QSet<QString> commandReaders = {
+        QStringLiteral("sqlite3"), QStringLiteral("psql"), QStringLiteral("mysql"),
+        QStringLiteral("mariadb"), QStringLiteral("ed"), QStringLiteral("red"),
+        QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
+        QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
+        QStringLiteral("crontab"), QStringLiteral("watch"),
+        // they hand their input to a shell or command of their own
+        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
+    if (commandReaders.contains(name))
+        return input;
+    if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
+        std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-C"));
+        }))
+        return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-    if (!source && !isShell(name) && !words[program].contains(QLatin1String("SHELL")))
+    if (!source && !isShell(name) && !isInterpreter(name) &&
+        !words[program].contains(QLatin1String("SHELL")))
         return {};
     bool fromInput = false;
     qsizetype j = program + 1;
@@ -115,22 +155,32 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
             option == QLatin1String("--init-file"))
             ++j;
     }
-    if (fromInput || j >= words.size() || inputFiles.contains(unquoted(words[j])))
-        return input;
-    if (words[j].startsWith(QLatin1String("<(")))
+    // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
+    // one the template's input redirections fill.
+    if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
         return flow.valuesIn(words[j], input);
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    const QString script = j < words.size() ? unquoted(words[j]) : QString();
+    if (fromInput || j >= words.size() || inputFiles.contains(script) ||
+        script.startsWith(QLatin1String("/dev/")) || script.startsWith(QLatin1String("/proc/")) ||
+        expands(QString(words[j]).remove(singleQuoted)))
+        return input;
     return {};
 }
 
-bool inSecondShellScript(const QStringList& words, const QString& current) {
+// Whether `current`, the word after `words`, is a second shell's script or an option that may
+// make it one. Only a program the words run can be that shell: "git commit -m {{a}}" runs git,
+// whatever its later words hold.
+std::optional<QString> inSecondShellScript(const QStringList& words, const QString& current,
+                                           const QList<qsizetype>& programs) {
     static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
                                            QStringLiteral("su"), QStringLiteral("runuser")};
     static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
-    for (qsizetype i = 0; i < words.size(); ++i) {
+    for (const qsizetype i : programs) {
         const QString name = programName(words[i]);
         const bool shell = isShell(name);
-        if (!shell && !handOver.contains(name) && !expands(words[i]))
+        if (!shell && !handOver.contains(name))
             continue;
         bool command = false;
         bool optionsEnded = false;
@@ -158,9 +208,9 @@ bool inSecondShellScript(const QStringList& words, const QString& current) {
             continue;
         // The current word is the script, or an option of the shell that may make it one.
         if (command || (!optionsEnded && unquoted(current).startsWith(QLatin1Char('-'))))
-            return true;
+            return name + (command ? QStringLiteral(" -c") : QString());
     }
-    return false;
+    return std::nullopt;
 }
 
 bool isDeclaration(const QString& command) {
@@ -179,60 +229,6 @@ bool declaresEvaluatedValues(const QString& option) {
 bool declaresArrays(const QString& option) {
     static const QRegularExpression arrays(QStringLiteral("^[-+][A-Za-z]*[aA]"));
     return arrays.match(option).hasMatch();
-}
-
-// Names the template makes arrays, read without regard to quotes so that it errs towards
-// more, and bash's own arrays.
-QSet<QString> arrayNames(const QString& text) {
-    QSet<QString> names = {QStringLiteral("BASH_ALIASES"), QStringLiteral("BASH_ARGC"),
-                           QStringLiteral("BASH_ARGV"),    QStringLiteral("BASH_CMDS"),
-                           QStringLiteral("BASH_LINENO"),  QStringLiteral("BASH_REMATCH"),
-                           QStringLiteral("BASH_SOURCE"),  QStringLiteral("BASH_VERSINFO"),
-                           QStringLiteral("COMP_WORDS"),   QStringLiteral("DIRSTACK"),
-                           QStringLiteral("FUNCNAME"),     QStringLiteral("GROUPS"),
-                           QStringLiteral("MAPFILE"),      QStringLiteral("PIPESTATUS")};
-    static const QRegularExpression list(QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)\\+?=\\("));
-    static const QRegularExpression takers(
-        QStringLiteral("(?<![A-Za-z0-9_-])(mapfile|readarray|read\\s[^;&|\\n]*-[A-Za-z]*a|"
-                       "(declare|typeset|local|export|readonly)\\s[^;&|\\n]*[-+][A-Za-z]*[aA])"
-                       "(?![A-Za-z0-9_-])([^;&|\\n]*)"));
-    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
-    for (auto found = list.globalMatch(text); found.hasNext();)
-        names.insert(found.next().captured(1));
-    for (auto found = takers.globalMatch(text); found.hasNext();) {
-        const QString rest = found.next().captured(3);
-        for (auto word = name.globalMatch(rest); word.hasNext();)
-            names.insert(word.next().captured());
-    }
-    return names;
-}
-
-// Every name a template may give a value to: assignments, loop variables, the names that
-// read, printf -v, declarations and "${name:=…}" take. Read without regard to quotes, so
-// that it errs towards more names.
-QSet<QString> assignedNames(const QString& text) {
-    static const QRegularExpression assignment(
-        QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]]*\\])?\\+?=|"
-                       "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
-    static const QRegularExpression takesNames(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts|printf|declare|"
-        "typeset|local|export|readonly|let)(?![A-Za-z0-9_-])([^;&|\\n]*)"));
-    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
-    static const QRegularExpression setsPositional(
-        QStringLiteral("(?<![A-Za-z0-9_-])(set|shift)(?![A-Za-z0-9_-])"));
-    QSet<QString> names;
-    for (auto found = assignment.globalMatch(text); found.hasNext();) {
-        const QRegularExpressionMatch match = found.next();
-        names.insert(match.captured(1).isEmpty() ? match.captured(3) : match.captured(1));
-    }
-    for (auto found = takesNames.globalMatch(text); found.hasNext();) {
-        const QString rest = found.next().captured(2);
-        for (auto word = name.globalMatch(rest); word.hasNext();)
-            names.insert(word.next().captured());
-    }
-    if (setsPositional.match(text).hasMatch())
-        names.insert(QString());
-    return names;
 }
 
 // test and "[" read their operators from the words they get: an expansion that stands where
@@ -271,7 +267,30 @@ bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
 ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow)
     : arrayNames_(arrayNames(whole)),
       assignedNames_(assignedNames(whole)),
-      flow_(std::move(flow)) {}
+      flow_(std::move(flow)),
+      aliasNames_(aliasNames(whole)),
+      associativeNames_(declaredAssociative(whole)) {
+    static const QRegularExpression repeats(
+        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
+                       "(?![A-Za-z0-9_-])|\\(\\s*\\)|(?<![&>|<])&(?![&>])"));
+    runsAgain_ = repeats.match(whole).hasMatch();
+    static const QRegularExpression exports(QStringLiteral(
+        "(?<![A-Za-z0-9_-])(export|(declare|typeset|local|readonly)\\s+[^;&|\\n]*-[A-Za-z]*x|"
+        "set\\s+[^;&|\\n]*(-[A-Za-z]*a|allexport))"));
+    exports_ = exports.match(whole).hasMatch();
+    if (const QString option = unknownShellOption(whole); !option.isEmpty()) {
+        ShellValueFlow::Values all;
+        for (qsizetype number = 1; number <= flow_.valueCount; ++number)
+            all.insert(number);
+        noteReached(Evaluation::shellOption, option, all);
+    }
+}
+
+void ShellTemplateReader::noteReached(Evaluation how, const QString& construct,
+                                      const ShellValueFlow::Values& values) {
+    if (!reached_ && !values.isEmpty())
+        reached_ = Finding{how, construct, values};
+}
 
 bool ShellTemplateReader::isEvaluatedVariable(const QString& name) {
     return evaluatedVariable().match(name).hasMatch();
@@ -282,7 +301,7 @@ bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& w
     Frame frame;
     frame.words = words;
     frame.word = word;
-    return commandRereads(frame);
+    return commandRereads(frame).has_value();
 }
 
 // Commands whose input may carry values: a shell that reads its script there, a command
@@ -295,14 +314,23 @@ void ShellTemplateReader::followInputs() {
             scriptValues(flow_, words, programIndex(words), command.input);
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());
+            if (!scriptFromInput_ || first < *scriptFromInput_)
+                scriptReader_ = programName(words[programIndex(words)]);
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
         }
-        if (command.input.isEmpty())
+        // A program nobody knows may be a shell that reads its input as a script.
+        const QList<qsizetype> programs = programPositions(words);
+        if (const std::optional<QString> unknown = unknownProgram(words))
+            noteReached(Evaluation::unknownCommand, *unknown, command.input);
+        if (command.input.isEmpty() && command.stored.isEmpty())
             continue;
-        for (qsizetype j = 0; j < words.size(); ++j) {
+        for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {
             if ((words[j].contains(QLatin1String("$(")) || words[j].contains(QLatin1Char('`'))) &&
-                rereadsWord(words.mid(0, j), words[j]))
+                rereadsWord(words.mid(0, j), words[j])) {
                 evaluatedValues_ |= command.input;
+                if (evaluatedConstruct_.isEmpty() && !programs.isEmpty())
+                    evaluatedConstruct_ = unquoted(words[programs.first()]);
+            }
         }
         const auto xargs = std::find_if(words.cbegin(), words.cend(), [](const QString& word) {
             return programName(word) == QLatin1String("xargs");
@@ -343,17 +371,37 @@ void ShellTemplateReader::followInputs() {
                 replace = option.mid(2);
             i += withArgument.contains(option) ? 2 : 1;
         }
+        // "-a FILE": the file may hold what programs were given before.
+        const ShellValueFlow::Values arguments =
+            std::any_of(words.cbegin(), words.cend(),
+                        [](const QString& word) {
+                            const QString plain = unquoted(word);
+                            return plain.startsWith(QLatin1String("-a")) ||
+                                   plain.startsWith(QLatin1String("--arg-file"));
+                        })
+                ? command.input | command.stored
+                : command.input;
+        // "-d," splits the input at another character than blanks.
+        const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain.startsWith(QLatin1String("-d")) ||
+                   plain.startsWith(QLatin1String("--delimiter"));
+        });
         const auto spotAt = [&](const QStringList& before) {
             if (const std::optional<WordPlace> place = placeAfter(before)) {
                 OptionSpot spot;
-                spot.reached = command.input;
+                spot.reached = arguments;
+                spot.separators = separators;
                 spot.place = *place;
                 optionSpots_.append(spot);
             }
         };
         if (replace.isEmpty()) {
-            if (rereadsWord(words, QString()))
-                evaluatedValues_ |= command.input;
+            if (rereadsWord(words, QString())) {
+                evaluatedValues_ |= arguments;
+                if (evaluatedConstruct_.isEmpty())
+                    evaluatedConstruct_ = QStringLiteral("xargs");
+            }
             spotAt(words);
             continue;
         }
@@ -361,8 +409,11 @@ void ShellTemplateReader::followInputs() {
             const QString word = unquoted(words[j]);
             if (!word.contains(replace))
                 continue;
-            if (rereadsWord(words.mid(0, j), words[j]))
-                evaluatedValues_ |= command.input;
+            if (rereadsWord(words.mid(0, j), words[j])) {
+                evaluatedValues_ |= arguments;
+                if (evaluatedConstruct_.isEmpty())
+                    evaluatedConstruct_ = QStringLiteral("xargs");
+            }
             if (word.startsWith(replace))
                 spotAt(words.mid(0, j));
         }
@@ -399,31 +450,47 @@ bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
         }
         if (expandingArgument && (takesNames(command, arguments) || declaration))
             return true;
+        // A name's subscript is arithmetic, quoted or not ("unset 'arr[n]'"): a variable there
+        // that may hold a value would be evaluated.
+        if (takesNames(command, arguments) || declaration) {
+            static const QRegularExpression subscript(
+                QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\[(.*)\\]"));
+            static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+            for (const QString& argument : arguments) {
+                const QString inside = subscript.match(argument).captured(1);
+                if (inside.contains(QLatin1Char('`')) || inside.contains(QLatin1String("$(")) ||
+                    !flow_.valuesIn(inside).isEmpty())
+                    return true;
+                for (auto found = name.globalMatch(inside); found.hasNext();) {
+                    if (!flow_.valuesOf(found.next().captured()).isEmpty())
+                        return true;
+                }
+            }
+        }
         if (!expands(words[i]))
             break;
     }
     return false;
 }
 
-bool ShellTemplateReader::commandRereads(const Frame& frame) const {
-    if (assignsEvaluatedVariable(unquoted(frame.word)))
-        return true;
+std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
+    const Frame& frame) const {
+    if (const QString word = unquoted(frame.word); assignsEvaluatedVariable(word)) {
+        const QString name = word.left(word.indexOf(QLatin1Char('=')));
+        return Finding{integerVariable(name) ? Evaluation::arithmetic : Evaluation::code,
+                       name + QLatin1Char('='),
+                       {}};
+    }
     const qsizetype index = commandIndex(frame.words);
     if (index < 0)
-        return false;  // the value is an assignment's or names the command itself
-    // A command word with expansions may turn into any word or none: what is left of it and
-    // of the words up to the first plain one may each be the command.
-    for (qsizetype i = index; i < frame.words.size(); ++i) {
-        if (unknownCommand(frame.words[i]))
-            return true;
-        const QString word = unquoted(frame.words[i]);
-        if (rereads(withoutExpansions(word), frame, i))
-            return true;
-        if (!expands(word))
-            break;
-    }
+        return std::nullopt;  // the value is an assignment's or names the command itself
+    const QList<qsizetype> programs = programPositions(frame.words);
+    if (const std::optional<QString> unknown = unknownProgram(frame.words))
+        return Finding{Evaluation::unknownCommand, *unknown, {}};
+    if (auto finding = rereads(programName(frame.words[index]), frame, index))
+        return finding;
     // watch hands its words, joined, to "sh -c" unless told to run them itself.
-    const qsizetype program = programIndex(frame.words);
+    const qsizetype program = programs.isEmpty() ? -1 : programs.last();
     if (program >= 0 && unquoted(frame.words[program]) == QLatin1String("watch") &&
         !std::any_of(frame.words.cbegin() + program, frame.words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
@@ -431,50 +498,52 @@ bool ShellTemplateReader::commandRereads(const Frame& frame) const {
                    (plain.startsWith(QLatin1Char('-')) && !plain.startsWith(QLatin1String("--")) &&
                     plain.contains(QLatin1Char('x')));
         }))
-        return true;
-    return inSecondShellScript(frame.words.mid(index), frame.word);
+        return Finding{Evaluation::code, QStringLiteral("watch"), {}};
+    if (const auto shell = inSecondShellScript(frame.words, frame.word, programs))
+        return Finding{Evaluation::code, *shell, {}};
+    return std::nullopt;
 }
 
-// A command word whose command cannot be told from the template: ANSI-C quoting, brace
-// expansion, a glob, "${…}" with operators, or a variable the template sets itself. The
-// user's own environment ("$EDITOR") is taken as the user's choice.
-bool ShellTemplateReader::unknownCommand(const QString& word) const {
-    static const QRegularExpression unknown(QStringLiteral(
-        "\\$['\"]|\\{[^}]*(,|\\.\\.)[^}]*\\}|[*?]|\\$\\{(?![A-Za-z_][A-Za-z0-9_]*\\})"));
-    if (unknown.match(word).hasMatch())
-        return true;
-    const QString plain = unquoted(word);
-    if (plain.contains(QLatin1Char('[')) && plain != QLatin1String("[") &&
-        plain != QLatin1String("[["))
-        return true;
-    static const QRegularExpression variable(
-        QStringLiteral("\\$\\{?([A-Za-z_][A-Za-z0-9_]*|[0-9@*#])"));
-    for (auto found = variable.globalMatch(word); found.hasNext();) {
-        const QString name = found.next().captured(1);
-        const bool positional = !name.at(0).isLetter() && name.at(0) != QLatin1Char('_');
-        if (assignedNames_.contains(positional ? QString() : name))
-            return true;
-    }
-    return false;
-}
-
-bool ShellTemplateReader::rereads(const QString& command, const Frame& frame,
-                                  qsizetype index) const {
+std::optional<ShellTemplateReader::Finding> ShellTemplateReader::rereads(const QString& command,
+                                                                         const Frame& frame,
+                                                                         qsizetype index) const {
     QStringList arguments;
     for (qsizetype i = index + 1; i < frame.words.size(); ++i)
         arguments.append(unquoted(frame.words[i]));
-    if (rereadsArguments(command) || takesNames(command, arguments))
-        return true;
+    if (command == QLatin1String("let"))
+        return Finding{Evaluation::arithmetic, command, {}};
+    if (takesNames(command, arguments)) {
+        QString construct = command;
+        if (command == QLatin1String("printf"))
+            construct += QStringLiteral(" -v");
+        else if (command == QLatin1String("test") || command == QLatin1String("["))
+            construct += QStringLiteral(" -v");
+        else if (command == QLatin1String("wait"))
+            construct += QStringLiteral(" -p");
+        return Finding{Evaluation::name, construct, {}};
+    }
+    if (rereadsArguments(command))
+        return Finding{Evaluation::code, command, {}};
     if (isDeclaration(command)) {
-        if (std::any_of(arguments.cbegin(), arguments.cend(), declaresEvaluatedValues))
-            return true;
+        for (const QString& argument : arguments) {
+            if (declaresEvaluatedValues(argument)) {
+                const bool reference = argument.contains(QLatin1Char('n'));
+                return Finding{reference ? Evaluation::name : Evaluation::arithmetic,
+                               command + QLatin1Char(' ') + argument,
+                               {}};
+            }
+        }
         if (frame.arrayList)
-            return false;  // an element of a list is only a value
+            return std::nullopt;  // an element of a list is only a value
         // bash evaluates the subscript of a declared name, so a value may only be assigned;
         // and a value assigned to an array is read as a list with subscripts.
         const QString name = assignedName(unquoted(frame.word));
-        return name.isEmpty() || arrayNames_.contains(name) ||
-               std::any_of(arguments.cbegin(), arguments.cend(), declaresArrays);
+        if (name.isEmpty())
+            return Finding{Evaluation::name, command, {}};
+        if (arrayNames_.contains(name) ||
+            std::any_of(arguments.cbegin(), arguments.cend(), declaresArrays))
+            return Finding{
+                Evaluation::arithmetic, command + QLatin1Char(' ') + name + QLatin1Char('='), {}};
     }
-    return false;
+    return std::nullopt;
 }

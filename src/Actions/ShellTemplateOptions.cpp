@@ -92,6 +92,7 @@ const QHash<QString, Options>& programs() {
                  options("-t --target-directory -S --suffix -m --mode -o "
                          "--owner -g --group"));
         t.insert(QStringLiteral("mkdir"), options("-m --mode"));
+        t.insert(QStringLiteral("touch"), options("-d --date -r --reference -t"));
         t.insert(QStringLiteral("du"), options("-d --max-depth -t --threshold -B --block-size "
                                                "--exclude"));
         t.insert(QStringLiteral("df"), options("-t --type -x --exclude-type -B --block-size"));
@@ -225,8 +226,8 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("-u -g -G --user --group --supp-group"), 0, false});
         t.insert(QStringLiteral("prlimit"), {options("-p --pid"), 0, false});
         for (const char* name :
-             {"nohup", "setsid", "unbuffer", "valgrind", "firejail", "unshare", "dbus-run-session",
-              "catchsegv", "torsocks", "proxychains", "proxychains4"})
+             {"nohup", "setsid", "unbuffer", "busybox", "valgrind", "firejail", "unshare",
+              "dbus-run-session", "catchsegv", "torsocks", "proxychains", "proxychains4"})
             t.insert(QLatin1String(name), {});
         return t;
     }();
@@ -268,6 +269,44 @@ int wordsTaken(const Options& table, const QString& option) {
     return 0;
 }
 
+// Whether bash expands braces in `word`: an unquoted "{" with an unquoted "," or ".." before
+// its "}".
+bool bracesExpand(const QString& word) {
+    bool single = false;
+    bool dquote = false;
+    QList<bool> opened;  // for each open brace: whether it holds a separator yet
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        if (c == QLatin1Char('\\')) {
+            ++i;
+        } else if (c == QLatin1Char('\'') && !dquote) {
+            single = !single;
+        } else if (c == QLatin1Char('"') && !single) {
+            dquote = !dquote;
+        } else if (single || dquote) {
+            continue;
+        } else if (c == QLatin1Char('$') && i + 1 < word.size() &&
+                   word[i + 1] == QLatin1Char('{')) {
+            for (int depth = 0; i < word.size(); ++i) {  // "${…}" is no brace expansion
+                if (word[i] == QLatin1Char('{'))
+                    ++depth;
+                else if (word[i] == QLatin1Char('}') && --depth == 0)
+                    break;
+            }
+        } else if (c == QLatin1Char('{')) {
+            opened.append(false);
+        } else if (!opened.isEmpty() &&
+                   (c == QLatin1Char(',') || (c == QLatin1Char('.') && i + 1 < word.size() &&
+                                              word[i + 1] == QLatin1Char('.')))) {
+            opened.last() = true;
+        } else if (c == QLatin1Char('}') && !opened.isEmpty()) {
+            if (opened.takeLast())
+                return true;
+        }
+    }
+    return false;
+}
+
 QString programName(const QString& word) {
     const QString plain = unquoted(word);
     return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
@@ -279,11 +318,14 @@ QString programName(const QString& word) {
 // timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
 // next word in `place`.
 qsizetype ShellTemplateReader::programIndex(const QStringList& words,
-                                            std::optional<WordPlace>* place) {
+                                            std::optional<WordPlace>* place,
+                                            QList<qsizetype>* positions) {
     qsizetype i = commandIndex(words);
     if (i < 0)
         return -1;
     QString program = programName(words[i]);
+    if (positions)
+        positions->append(i);
     while (wrappers().contains(program)) {
         const Wrapper& wrapper = wrappers()[program];
         bool ended = false;
@@ -317,8 +359,16 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
         }
         i = j;
         program = programName(words[i]);
+        if (positions)
+            positions->append(i);
     }
     return i;
+}
+
+QList<qsizetype> ShellTemplateReader::programPositions(const QStringList& words) {
+    QList<qsizetype> positions;
+    programIndex(words, nullptr, &positions);
+    return positions;
 }
 
 // How the program that `words` run reads the word after them: none when that word is the
@@ -402,6 +452,10 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (c == QLatin1Char('"')) {
             inDoubleQuotes = !inDoubleQuotes;
             ++i;
+        } else if (rest.startsWith(u"\\\n")) {
+            i += 2;  // a line continuation, inside quotes or out: nothing
+        } else if (rest.startsWith(u"$\"") && !inDoubleQuotes) {
+            ++i;  // $"…" is "…", perhaps translated
         } else if (c == QLatin1Char('\'') && !inDoubleQuotes) {
             const qsizetype end = word.indexOf(QLatin1Char('\''), i + 1);
             if (end != i + 1) {
@@ -413,12 +467,14 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             if (leading)
                 spot.numbers.append(match.captured(1).toLongLong());
             i += match.capturedLength();
-        } else if (rest.startsWith(u"$'")) {
+        } else if (rest.startsWith(u"$'") && !inDoubleQuotes) {
             qsizetype end = i + 2;
             while (end < word.size() && word[end] != QLatin1Char('\''))
                 end += word[end] == QLatin1Char('\\') ? 2 : 1;
-            if (end != i + 2) {
-                leading = false;  // $'…' with text in it
+            // $'…' with text in it, unless an escape begins it: "\c@" or "\x00" ends the
+            // string right there, so it may come to nothing.
+            if (end != i + 2 && word[i + 2] != QLatin1Char('\\')) {
+                leading = false;
                 spot.alone = false;
             }
             i = std::min(end + 1, word.size());
@@ -468,12 +524,18 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
                 end += word[end] == QLatin1Char('\\') ? 2 : 1;
             reached(flow_.valuesIn(QStringView(word).mid(i, end - i)), true);
             i = std::min(end + 1, word.size());
+        } else if (!inDoubleQuotes && QStringView(u"*?[").contains(c)) {
+            // A pattern may match a file whose name is all that comes before the value, or
+            // nothing: what begins the word is not known.
+            spot.alone = false;
+            ++i;
         } else {
             leading = false;
             spot.alone = false;
             i += c == QLatin1Char('\\') ? 2 : 1;
         }
     }
+    spot.separators = assignedNames_.contains(QStringLiteral("IFS"));
     std::optional<WordPlace> place = placeAfter(frame.words);
     // make expands the value of a "NAME=…" word: any value in it counts, wherever it stands.
     static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
@@ -487,7 +549,8 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (!setting.reached.isEmpty())
             optionSpots_.append(setting);
     }
-    if (spot.numbers.isEmpty() && spot.reached.isEmpty())
+    if (spot.numbers.isEmpty() && spot.reached.isEmpty() &&
+        !(place && bracesExpand(word) && word.contains(QLatin1String("tavrin_value_"))))
         return;
     // A command word that expands to several words makes the rest arguments of a program
     // nobody knows.
@@ -500,5 +563,15 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
     if (!place)
         return;
     spot.place = *place;
+    if (bracesExpand(word)) {
+        // "{,}{{a}}", "{{{a}},x}": brace expansion may give each value a word of its own.
+        static const QRegularExpression anyValue(QStringLiteral("tavrin_value_([0-9]+)"));
+        for (auto found = anyValue.globalMatch(word); found.hasNext();) {
+            OptionSpot alone = spot;
+            alone.numbers = {found.next().captured(1).toLongLong()};
+            alone.alone = true;
+            optionSpots_.append(alone);
+        }
+    }
     optionSpots_.append(spot);
 }

@@ -42,22 +42,38 @@ void ShellTemplateReader::dollar() {
     if (values.isEmpty())
         return;
     innermostCommand().carried |= values;
-    if (variableEvaluatedHere())
+    if (const std::optional<QString> construct = variableEvaluatedHere()) {
         evaluatedValues_ |= values;
+        if (evaluatedConstruct_.isEmpty())
+            evaluatedConstruct_ = *construct;
+    }
 }
 
-bool ShellTemplateReader::variableEvaluatedHere() const {
+std::optional<QString> ShellTemplateReader::variableEvaluatedHere() const {
     for (const Frame& frame : frames_) {
         if (frame.kind == Kind::escaping && frame.closing == QLatin1Char('`'))
-            return true;  // backquotes read backslashes before the inner shell parses the text
+            return frame.construct;  // backquotes read backslashes before the inner shell parses
         if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
-            return true;
+            return QStringLiteral("${") + frame.head + QStringLiteral("…}");
         if (frame.kind != Kind::command || frame.redirect)
             continue;
-        if (commandRereads(frame))
-            return true;
+        if (const std::optional<Finding> finding = commandRereads(frame))
+            return finding->construct;
     }
-    return false;
+    return std::nullopt;
+}
+
+// What an enclosing construct does with a value inside: arithmetic and subscripts compute
+// it; the rest (operators of "${…}", backquotes, $'…', patterns) the reader does not follow.
+std::optional<ShellTemplateReader::Finding> ShellTemplateReader::enclosedFinding(
+    const Frame& frame) const {
+    if (frame.kind != Kind::enclosed && frame.kind != Kind::escaping)
+        return std::nullopt;
+    const QString& construct = frame.construct;
+    const bool arithmetic =
+        construct.startsWith(QLatin1String("((")) || construct.startsWith(QLatin1String("$((")) ||
+        construct.startsWith(QLatin1String("$[")) || construct.startsWith(QLatin1Char('['));
+    return Finding{arithmetic ? Evaluation::arithmetic : Evaluation::unmodelled, construct, {}};
 }
 
 ShellTemplateReader::Frame& ShellTemplateReader::innermostCommand() {
@@ -79,25 +95,58 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
         push(Kind::command);
     }
     dollarName_ = false;
-    if (pending_ == Pending::dollar)
+    if (pending_ == Pending::dollar) {
+        refusal_ = {Evaluation::unmodelled, QStringLiteral("$"), {}};
         return Place::refused;
+    }
+    // "${f[{{a}}]}" with f an associative array: the key is a word, expanded once.
+    static const QRegularExpression keyOpened(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[$"));
+    Frame& last = frames_.back();
+    if (last.kind == Kind::enclosed && last.construct == QStringLiteral("${…}") &&
+        last.depth == 1 && !last.lookup && last.word.isEmpty()) {
+        const QRegularExpressionMatch match = keyOpened.match(last.head);
+        if (match.hasMatch() && associativeNames_.contains(match.captured(1)) &&
+            std::count_if(frames_.cbegin(), frames_.cend(), [](const Frame& frame) {
+                return frame.kind == Kind::enclosed || frame.kind == Kind::escaping;
+            }) == 1) {
+            last.lookup = true;
+            return placeOfLookup();
+        }
+    }
     for (const Frame& frame : frames_) {
-        if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping)
+        if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping) {
+            refusal_ = *enclosedFinding(frame);
             return Place::refused;
-        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
+        }
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault) {
+            refusal_ = {
+                Evaluation::code, QStringLiteral("${") + frame.head + QStringLiteral("…}"), {}};
             return Place::refused;
+        }
+        if (frame.kind == Kind::doubleQuoted && frame.construct == QStringLiteral("$\"…\"")) {
+            refusal_ = {Evaluation::unmodelled, frame.construct, {}};
+            return Place::refused;
+        }
         if (frame.kind != Kind::command)
             continue;
         if (frame.redirect) {
             // A redirection's target is a file name, not an argument of the command; bash
             // expands the target of ">&" a second time, and a here-document's delimiter is
             // never expanded at all.
-            if (frame.duplicates || frame.hereOperator)
+            if (frame.duplicates) {
+                refusal_ = {Evaluation::unmodelled, QStringLiteral(">&"), {}};
                 return Place::refused;
+            }
+            if (frame.hereOperator) {
+                refusal_ = {Evaluation::unmodelled, QStringLiteral("<<"), {}};
+                return Place::refused;
+            }
             continue;
         }
-        if (commandRereads(frame))
+        if (const std::optional<Finding> finding = commandRereads(frame)) {
+            refusal_ = *finding;
             return Place::refused;
+        }
     }
     const Frame& top = frames_.back();
     switch (top.kind) {
@@ -122,8 +171,10 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
 
 void ShellTemplateReader::valueInserted(const QString& reference, QStringView placeholder) {
     static const QRegularExpression number(QStringLiteral("tavrin_value_([0-9]+)"));
-    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch())
+    if (const QRegularExpressionMatch match = number.match(reference); match.hasMatch()) {
         innermostCommand().carried.insert(match.captured(1).toLongLong());
+        given_.insert(match.captured(1).toLongLong());  // wherever it stands: a here-string too
+    }
     masked_ += placeholder;
     pending_ = Pending::none;
     escaped_ = false;
@@ -133,8 +184,10 @@ void ShellTemplateReader::valueInserted(const QString& reference, QStringView pl
     frames_.back().previous = QChar();
 }
 
-void ShellTemplateReader::push(Kind kind, QChar opening, QChar closing, int depth) {
+void ShellTemplateReader::push(Kind kind, QChar opening, QChar closing, int depth,
+                               const QString& construct) {
     Frame frame;
+    frame.construct = construct;
     frame.kind = kind;
     frame.nested = true;
     frame.opening = opening;
@@ -154,7 +207,7 @@ void ShellTemplateReader::pop() {
     if (closed.kind == Kind::command) {
         // A command substitution: its output may carry what it got.
         Frame& outer = nearestCommand();
-        outer.substitutions.append(closed.carried);
+        outer.substitutions.append(closed.carried | storedValues());
         innermostCommand().carried |= closed.carried;
     }
 }
@@ -213,7 +266,8 @@ void ShellTemplateReader::step(QChar c) {
         }
         if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
             command.word += c;
-            push(Kind::enclosed, c, c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'), 1);
+            push(Kind::enclosed, c, c == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']'), 1,
+                 c == QLatin1Char('{') ? QStringLiteral("${…}") : QStringLiteral("$[…]"));
             frames_.back().readsHead = c == QLatin1Char('{');
             return;
         }
@@ -221,7 +275,13 @@ void ShellTemplateReader::step(QChar c) {
             (frames_.back().kind == Kind::command ||
              (frames_.back().kind == Kind::defaultWord && !frames_.back().inDoubleQuotes))) {
             command.word += c;
-            return push(Kind::escaping, {}, QLatin1Char('\''));
+            return push(Kind::escaping, {}, QLatin1Char('\''), 0, QStringLiteral("$'…'"));
+        }
+        if (c == QLatin1Char('"') && frames_.back().kind == Kind::command) {
+            // $"…": bash may replace the text by a translation before it expands it.
+            command.word += c;
+            command.inWord = true;
+            return push(Kind::doubleQuoted, {}, {}, 0, QStringLiteral("$\"…\""));
         }
         if (c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetter()))
             dollarName_ = true;
@@ -229,7 +289,8 @@ void ShellTemplateReader::step(QChar c) {
         pending_ = Pending::none;
         if (c == QLatin1Char('(')) {
             nearestCommand().word += c;
-            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2);
+            return push(Kind::enclosed, QLatin1Char('('), QLatin1Char(')'), 2,
+                        QStringLiteral("$((…))"));
         }
         push(Kind::command);
     }
@@ -277,7 +338,7 @@ void ShellTemplateReader::step(QChar c) {
             else if (c == QLatin1Char('"'))
                 pop();
             else if (c == QLatin1Char('`'))
-                push(Kind::escaping, {}, QLatin1Char('`'));
+                push(Kind::escaping, {}, QLatin1Char('`'), 0, QStringLiteral("`…`"));
             else if (c == QLatin1Char('$'))
                 dollar();
             return;
@@ -290,7 +351,38 @@ void ShellTemplateReader::step(QChar c) {
 // Quotes inside are followed, so that a closing character in quotes does not end the
 // construct early: reading it as open for longer only refuses more. "${name:-" and its kin
 // turn out to be a default word, expanded once like any other.
+// The key of an associative array is read like a word inside the quotes around the
+// expansion, when the frames outside it let a value stand at all.
+ShellTemplateReader::Place ShellTemplateReader::placeOfLookup() {
+    for (const Frame& frame : frames_) {
+        if (frame.kind == Kind::defaultWord && frame.evaluatedDefault) {
+            refusal_ = {
+                Evaluation::code, QStringLiteral("${") + frame.head + QStringLiteral("…}"), {}};
+            return Place::refused;
+        }
+        if (frame.kind != Kind::command || frame.redirect)
+            continue;
+        if (const std::optional<Finding> finding = commandRereads(frame)) {
+            refusal_ = *finding;
+            return Place::refused;
+        }
+    }
+    return Place::word;
+}
+
 void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
+    if (frame.lookup) {
+        // Only "]}" may follow the key: an operator would do more with it than look it up.
+        frame.lookupRest += c;
+        if (!QStringLiteral("]}").startsWith(frame.lookupRest)) {
+            static const QRegularExpression anyValue(QStringLiteral("tavrin_value_([0-9]+)"));
+            ShellValueFlow::Values values;
+            for (auto found = anyValue.globalMatch(nearestCommand().word); found.hasNext();)
+                values.insert(found.next().captured(1).toLongLong());
+            noteReached(Evaluation::unmodelled, QStringLiteral("${…}"), values);
+            frame.lookup = false;
+        }
+    }
     if (frame.readsHead) {
         static const QRegularExpression defaultOperator(
             QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-]):?[-=?+]$"));
@@ -328,7 +420,7 @@ void ShellTemplateReader::stepInside(Frame& frame, QChar c) {
     else if (c == QLatin1Char('"'))
         push(Kind::doubleQuoted);
     else if (c == QLatin1Char('`'))
-        push(Kind::escaping, {}, QLatin1Char('`'));
+        push(Kind::escaping, {}, QLatin1Char('`'), 0, QStringLiteral("`…`"));
     else if (c == QLatin1Char('$'))
         dollar();
     else if (c == frame.opening)
@@ -351,7 +443,7 @@ void ShellTemplateReader::stepInHereDocument(Frame& frame, QChar c) {
             return;
         }
         if (c == QLatin1Char('`'))
-            return push(Kind::escaping, {}, QLatin1Char('`'));
+            return push(Kind::escaping, {}, QLatin1Char('`'), 0, QStringLiteral("`…`"));
         if (c == QLatin1Char('$')) {
             dollar();
             return;

@@ -52,9 +52,22 @@ public:
         QList<qsizetype> numbers;
         ShellValueFlow::Values reached;
         bool alone = true;
+        // The values that reach the word may be split at other characters than blanks.
+        bool separators = false;
         WordPlace place;
 
         bool operator==(const OptionSpot&) const = default;
+    };
+
+    // Why a value may not stand somewhere, and the piece of the template concerned, as
+    // written ("eval", "$((…))"); `values`: the values concerned where no placeholder stands.
+    enum class Evaluation { code, arithmetic, name, unknownCommand, unmodelled, shellOption };
+    struct Finding {
+        Evaluation how = Evaluation::code;
+        QString construct;
+        ShellValueFlow::Values values;
+
+        bool operator==(const Finding&) const = default;
     };
 
     // `whole` is the entire template, read piece by piece with read(): which variables it
@@ -71,6 +84,13 @@ public:
 
     // A value comes next: settles what the last characters began and says where it stands.
     Place placeOfValue();
+
+    // Names the template declares associative arrays ("declare -A"): their subscripts are
+    // words, expanded once, not arithmetic.
+    const QSet<QString>& associativeNames() const { return associativeNames_; }
+
+    // Why placeOfValue() last said Place::refused.
+    const Finding& refusal() const { return refusal_; }
 
     // Whether the text so far ends in a backslash that applies to what follows.
     bool afterBackslash() const { return escaped_; }
@@ -92,6 +112,15 @@ public:
     // A value that a shell reads as its script from its input or a process substitution
     // ("echo {{a}} | sh", "sh <<< {{a}}"). Asked after finish().
     std::optional<qsizetype> scriptFromInput() const { return scriptFromInput_; }
+    // The shell that would read it, as written.
+    const QString& scriptReader() const { return scriptReader_; }
+    // Where values reached through variables would be evaluated, as written ("eval").
+    const QString& evaluatedConstruct() const { return evaluatedConstruct_; }
+    // The command that takes a variable's name from an expansion.
+    const QString& namesConstruct() const { return namesConstruct_; }
+    // Values that reach a command whose program is unknown, or a construct the reader does
+    // not model, without a placeholder standing there. Asked after finish().
+    const std::optional<Finding>& reachedFinding() const { return reached_; }
 
 private:
     enum class Kind {
@@ -109,6 +138,8 @@ private:
     struct Frame {
         Kind kind = Kind::command;
         bool nested = false;
+        // escaping, enclosed: the construct as the user knows it ("$((…))", "`…`").
+        QString construct;
         // escaping: the closing character; enclosed: the opening and closing characters
         // and how many are open.
         QChar opening;
@@ -144,10 +175,17 @@ private:
         bool quotedDelimiter = false;
         // defaultWord: "${PS4=…}" and its kin assign the word to a variable bash evaluates.
         bool evaluatedDefault = false;
+        // enclosed "${name[": a value stands as the key of an associative array; what
+        // follows it up to the end of the expansion.
+        bool lookup = false;
+        QString lookupRest;
         // command: the values anything inside may output, and those of each command
         // substitution in the current word, in order.
         ShellValueFlow::Values carried;
         QList<ShellValueFlow::Values> substitutions;
+        // command: the values the words of the current simple command may hold, each word's
+        // own (the command word too) in order.
+        QList<ShellValueFlow::Values> wordValues;
     };
     struct HereDocument {
         QString delimiter;
@@ -155,7 +193,8 @@ private:
         bool stripTabs = false;
     };
 
-    void push(Kind kind, QChar opening = {}, QChar closing = {}, int depth = 0);
+    void push(Kind kind, QChar opening = {}, QChar closing = {}, int depth = 0,
+              const QString& construct = {});
     void pop();
     // The innermost frame whose word the characters read belong to: a command, or the
     // body of a here-document (whose "word" is its current line).
@@ -171,20 +210,32 @@ private:
     void noteLeadingValues(const Frame& frame);
     void dollar();
     Frame& innermostCommand();
-    bool variableEvaluatedHere() const;
+    std::optional<QString> variableEvaluatedHere() const;
     void followInputs();
     bool rereadsWord(const QStringList& words, const QString& word) const;
     static std::optional<WordPlace> placeAfter(const QStringList& words);
     static qsizetype programIndex(const QStringList& words,
-                                  std::optional<WordPlace>* place = nullptr);
+                                  std::optional<WordPlace>* place = nullptr,
+                                  QList<qsizetype>* positions = nullptr);
+    // The command word and the position of every program the wrappers among `words` run.
+    static QList<qsizetype> programPositions(const QStringList& words);
     static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     void startRedirection(Frame& frame);
     bool namesFromExpansions(const QStringList& words) const;
-    bool commandRereads(const Frame& frame) const;
+    std::optional<Finding> commandRereads(const Frame& frame) const;
     bool unknownCommand(const QString& word) const;
-    bool rereads(const QString& command, const Frame& frame, qsizetype index) const;
+    std::optional<QString> unknownProgram(const QStringList& words) const;
+    std::optional<Finding> rereads(const QString& command, const Frame& frame,
+                                   qsizetype index) const;
+    std::optional<Finding> enclosedFinding(const Frame& frame) const;
+    Place placeOfLookup();
+    void noteReached(Evaluation how, const QString& construct,
+                     const ShellValueFlow::Values& values);
+    void checkCommand(const Frame& frame);
+    ShellValueFlow::Values valuesOfWord(const Frame& frame) const;
+    ShellValueFlow::Values storedValues() const;
 
     std::vector<Frame> frames_{Frame{}};
     Pending pending_ = Pending::none;
@@ -206,4 +257,20 @@ private:
     QStringView ahead_;
     ShellValueFlow::Values evaluatedValues_;
     std::optional<qsizetype> scriptFromInput_;
+    Finding refusal_;
+    QString scriptReader_;
+    QString evaluatedConstruct_;
+    QString namesConstruct_;
+    std::optional<Finding> reached_;
+    // Names the template makes aliases: a command word with such a name is unknown.
+    QSet<QString> aliasNames_;
+    QSet<QString> associativeNames_;
+    // The values any word read so far may hold, and whether the template has loops or
+    // functions, whose commands run again: a command substitution may print what any
+    // program was given before (kept in a file, a setting), or given at all.
+    ShellValueFlow::Values given_;
+    bool runsAgain_ = false;
+    // The template exports variables (export, declare -x, set -a): a value that reaches
+    // one is in the environment of every later command.
+    bool exports_ = false;
 };

@@ -1,6 +1,7 @@
 #include "Actions/ShellValueFlow.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include "Actions/ShellWords.h"
 
@@ -83,6 +84,18 @@ qsizetype skipNested(QStringView text, qsizetype i, QChar open) {
     return text.size();
 }
 
+// Builtins whose output is their words or nothing, whatever was kept before.
+bool printsOnlyItsWords(const QString& program) {
+    static const QSet<QString> builtins = {
+        QStringLiteral("echo"),    QStringLiteral("printf"),  QStringLiteral("true"),
+        QStringLiteral("false"),   QStringLiteral(":"),       QStringLiteral("read"),
+        QStringLiteral("cd"),      QStringLiteral("export"),  QStringLiteral("local"),
+        QStringLiteral("declare"), QStringLiteral("typeset"), QStringLiteral("readonly"),
+        QStringLiteral("set"),     QStringLiteral("shift"),   QStringLiteral("unset"),
+        QStringLiteral("test"),    QStringLiteral("["),       QStringLiteral("[[")};
+    return builtins.contains(program);
+}
+
 bool isOperatorCharacter(QChar c) {
     return QStringView(u";&|()<>").contains(c);
 }
@@ -96,6 +109,7 @@ struct Token {
 struct RawCommand {
     QStringList words;
     QStringList inputs;        // here-strings, here-documents and files it reads
+    bool readsFile = false;    // "<", "<>": a file, which may hold what was written before
     QList<qsizetype> feeders;  // commands whose output it reads
     bool fedAnything = false;  // inside ">(…)": it reads what the outer command writes
 };
@@ -387,6 +401,8 @@ void Reader::read(QStringView text) {
                     current.inputs.append(list[t].text);
                 else if (op == QLatin1String("<<") || op == QLatin1String("<<-"))
                     current.inputs.append(bodies_.value(t));
+                if (op == QLatin1String("<") || op == QLatin1String("<>"))
+                    current.readsFile = true;
                 readSubstitutions(list[t].text);
             }
             continue;
@@ -476,11 +492,31 @@ Flow follow(const QString& marked, qsizetype valueCount) {
         const QString name = leadingName.match(word).captured(1);
         give(name, flow.valuesIn(QStringView(word).mid(word.indexOf(QLatin1Char('=')) + 1), input));
     };
+    // Any program may keep what it was given (a file, a setting) for a later one to print:
+    // a command may bring back what the commands before it got, and in a loop or a
+    // function, which run again, what any command got.
+    // So may one that runs beside them: in the background, as a coprocess, through a fifo.
+    static const QRegularExpression repeats(
+        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
+                       "(?![A-Za-z0-9_-])|(?<![&>|<])&(?![&>])"));
+    const bool runsAgain = functions || repeats.match(marked).hasMatch();
+    // A function's commands read whatever the function is given as input, where it is
+    // called: any of them may read any value.
+    if (functions) {
+        for (RawCommand& command : raw)
+            command.fedAnything = true;
+    }
     while (changed) {
         changed = false;
+        Values given;
         for (qsizetype c = 0; c < raw.size(); ++c) {
             const RawCommand& command = raw[c];
+            const Values stored = runsAgain ? all : given;
+            given |= carried[c];
+            flow.commands[c].stored = stored;
             Values input = command.fedAnything ? all : Values{};
+            if (command.readsFile)
+                input |= stored;
             for (const qsizetype feeder : command.feeders)
                 input |= carried[feeder];
             for (const QString& source : command.inputs)
@@ -488,6 +524,9 @@ Flow follow(const QString& marked, qsizetype valueCount) {
             const Values words = flow.valuesIn(command.words.join(QLatin1Char(' ')), input);
             const qsizetype before = carried[c].size() + flow.commands[c].input.size();
             carried[c] |= words | input;
+            if (const qsizetype program = ShellWords::commandIndex(command.words);
+                program >= 0 && !printsOnlyItsWords(unquoted(command.words[program])))
+                carried[c] |= stored;
             flow.commands[c].input |= input;
             flow.commands[c].words = command.words;
             changed = changed || carried[c].size() + flow.commands[c].input.size() != before;

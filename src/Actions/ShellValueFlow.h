@@ -20,10 +20,13 @@ namespace ShellValueFlow {
 // The numbers of the values that may reach a place.
 using Values = QSet<qsizetype>;
 
-// One simple command: its words as written, and the values its standard input may carry.
+// One simple command: its words as written, the values its standard input may carry, and
+// those that any program may have stored before it runs (in a file, a setting), for a file
+// it reads to bring back.
 struct Command {
     QStringList words;
     Values input;
+    Values stored;
 };
 
 struct Flow {

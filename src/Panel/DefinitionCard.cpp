@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "Actions/ShellCommand.h"
+#include "Actions/ShellRefusalMessage.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
@@ -42,6 +44,13 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     rowsLayout->setContentsMargins(0, 0, 0, 0);
     rowsLayout->setSpacing(10);
     column->addWidget(rowsBox_);
+
+    refusal_ = new TintedLabel(DS::Palette::errorText, this);
+    refusal_->setObjectName(QStringLiteral("definitionRefusal"));
+    refusal_->setFont(DS::Font::hint());
+    refusal_->setWordWrap(true);
+    refusal_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(refusal_);
 
     buttonRow_ = new QWidget(this);
     auto* buttons = new QHBoxLayout(buttonRow_);
@@ -84,6 +93,22 @@ QList<DefinitionCard::Row> DefinitionCard::rows(AssistantAction::Kind kind) {
     else if (kind == AssistantAction::Kind::openURL)
         rows.append({tr("Link"), &AssistantAction::templateText, true});
     return rows;
+}
+
+// Plain values stand in for the placeholders: a template refused with them is refused with
+// any, since only what a value holds (a leading "-", a NUL, its length) can refuse more.
+std::optional<QString> DefinitionCard::templateRefusal(const AssistantAction& action) {
+    if (action.kind != AssistantAction::Kind::shell)
+        return std::nullopt;
+    QList<ShellCommand::Placeholder> values;
+    for (const QString& name : action.parameters)
+        values.append({name, QStringLiteral("x")});
+    values.append({QStringLiteral("project_path"), QStringLiteral("/x")});
+    values.append({QStringLiteral("repo"), QStringLiteral("x/x")});
+    const auto prepared = ShellCommand::prepare(action.templateText, values);
+    if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
+        return ShellCommand::refusalMessage(*refusal);
+    return std::nullopt;
 }
 
 QString DefinitionCard::savedText(const QString& name) {
@@ -138,6 +163,9 @@ void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     for (const auto& [member, field] : fields_)
         field->setText(proposal.action.*member);
     rowsBox_->setVisible(!proposal.saved);
+    const std::optional<QString> refusal = templateRefusal(proposal.action);
+    refusal_->setText(refusal.value_or(QString()));
+    refusal_->setVisible(refusal && !proposal.saved);
     buttonRow_->setVisible(!proposal.saved);
     savedRow_->setVisible(proposal.saved);
     savedText_->setText(savedText(proposal.action.name));

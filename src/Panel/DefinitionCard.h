@@ -33,6 +33,9 @@ public:
     };
     static QList<Row> rows(AssistantAction::Kind kind);
     static QString savedText(const QString& name);
+    // For a shell action whose template is refused whatever the values: the refusal, as
+    // every run would show it.
+    static std::optional<QString> templateRefusal(const AssistantAction& action);
 
     const std::optional<QUuid>& shownProposal() const { return shownId_; }
 
@@ -54,6 +57,7 @@ private:
 
     ElidedLabel* kind_ = nullptr;
     QWidget* rowsBox_ = nullptr;
+    TintedLabel* refusal_ = nullptr;
     QList<std::pair<QString AssistantAction::*, CardTextField*>> fields_;
     QWidget* buttonRow_ = nullptr;
     StyledButton* save_ = nullptr;

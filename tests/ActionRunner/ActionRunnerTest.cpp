@@ -296,11 +296,34 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
         QString message;
     };
     const Case cases[] = {
+        {"touch ran; eval {{anzahl}}", "3",
+         "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
+         "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa "
+         "als Argument eines Befehls."},
+        {"touch ran; echo $(( {{anzahl}} + 1 ))", "3",
+         "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
+         "Rechnung auswerten („$((…))“). Rechne nur mit Zahlen und mit Variablen, die keinen "
+         "Platzhalter enthalten."},
+        {"touch ran; read {{anzahl}}", "3",
+         "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
+         "Variablennamen lesen („read“). Schreib Variablennamen in den Befehl selbst und setz "
+         "den Platzhalter nur als Wert ein."},
+        {"touch ran; $BASH -s {{anzahl}}", "3",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ geht an einen Befehl, "
+         "dessen Programm erst beim Ausführen feststeht („$BASH“) – das kann Tavrin nicht "
+         "sicher prüfen. Schreib den Namen des Programms selbst in den Befehl."},
         {"touch ran; echo `echo {{anzahl}}`", "3",
-         "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{anzahl}}“ steht an einer "
-         "Stelle, an der die Shell seinen Wert noch einmal auswerten würde (in einer Rechnung, "
-         "einem Index, als Variablenname oder als Befehlstext wie nach eval oder bash -c). "
-         "Setz ihn dort ein, wo er nur Text ist, etwa als Argument eines Befehls."},
+         "Der Befehl wurde nicht ausgeführt: „{{anzahl}}“ steht in „`…`“ – das kann Tavrin "
+         "nicht sicher prüfen. Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+         "Argument eines Befehls."},
+        {"touch ran; shopt -s extdebug; echo {{anzahl}}", "3",
+         "Der Befehl wurde nicht ausgeführt: „shopt -s extdebug“ ändert, wie die Shell den "
+         "Befehl liest – wohin der Wert von „{{anzahl}}“ dann gelangt, kann Tavrin nicht "
+         "sicher prüfen. Lass die Einstellung weg."},
+        {"touch ran; cat <<'EOF'\n{{anzahl}}\nEOF", "3",
+         "Der Befehl wurde nicht ausgeführt: Der Platzhalter „{{anzahl}}“ steht in einem "
+         "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); dort setzt die "
+         "Shell keinen Wert ein. Schreib die Endmarke ohne Anführungszeichen (<<EOF)."},
         {"touch ran; git checkout {{anzahl}}", "--orphan=x",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“ und "
          "würde vom Programm als Option gelesen. Ändere den Wert, oder setz im Befehl „--“ vor "
@@ -308,9 +331,8 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
         {"touch ran; x={{anzahl}}; eval \"echo $x\"", "3",
          "Der Befehl wurde nicht ausgeführt: Ein Wert („{{anzahl}}“) kann über eine Variable, "
          "eine Befehlsersetzung oder eine Eingabe an eine Stelle gelangen, an der die Shell ihn "
-         "noch einmal auswerten würde (in einer Rechnung, einem Index, als Variablenname oder "
-         "als Befehlstext wie nach eval oder bash -c). Rechne und werte nur mit Variablen aus, "
-         "die keinen Platzhalter enthalten, und gib Variablennamen im Befehl selbst an."},
+         "noch einmal auswerten würde („eval“). Werte nur Variablen aus, die keinen "
+         "Platzhalter enthalten, und gib Werte sonst nur als Text weiter."},
         {"touch ran; less {{anzahl}}", "+!touch ran",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ würde vom Programm nicht "
          "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und "

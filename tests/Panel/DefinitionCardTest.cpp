@@ -130,4 +130,52 @@ TEST_F(DefinitionCardTest, NothingIsWrittenWithoutTheProposalItWasBuiltFor) {
     EXPECT_TRUE(actions.calls.isEmpty());
 }
 
+// A command template that every run would refuse says so before it is saved, with the
+// message the run would give; editing it into one that runs takes the message away.
+TEST_F(DefinitionCardTest, ACommandTemplateEveryRunWouldRefuseSaysSoBeforeSaving) {
+    struct Case {
+        const char* text;
+        QStringList parameters;
+        const char* message;  // nullptr: none shown
+    };
+    const Case cases[] = {
+        {"eval {{cmd}}",
+         {"cmd"},
+         "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{cmd}}“ als Befehl "
+         "ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+         "Argument eines Befehls."},
+        {"$EDITOR {{project_path}}",
+         {},
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{project_path}}“ geht an einen "
+         "Befehl, dessen Programm erst beim Ausführen feststeht („$EDITOR“) – das kann Tavrin "
+         "nicht sicher prüfen. Schreib den Namen des Programms selbst in den Befehl."},
+        {"git -C {{project_path}} commit -m {{msg}}", {"msg"}, nullptr},
+        // only some values would be refused: the run says so then
+        {"git log {{ref}}", {"ref"}, nullptr},
+        {"eval {{cmd}}", {}, nullptr},  // no placeholder is filled: nothing to refuse
+    };
+    for (const Case& c : cases) {
+        ActionDefinitionProposal proposal = definition(Kind::shell);
+        proposal.action.templateText = c.text;
+        proposal.action.parameters = c.parameters;
+        session.setDefinitionProposal(proposal);
+        const auto* refusal = card->findChild<TintedLabel*>("definitionRefusal");
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->isVisibleTo(card.get()), c.message != nullptr) << c.text;
+        if (c.message) {
+            EXPECT_EQ(refusal->text(), c.message) << c.text;
+        }
+    }
+    // Edited in the card into a template that runs.
+    ActionDefinitionProposal proposal = definition(Kind::shell);
+    proposal.action.templateText = "eval {{cmd}}";
+    proposal.action.parameters = {"cmd"};
+    session.setDefinitionProposal(proposal);
+    QPlainTextEdit* command = row("Befehl")->findChild<QPlainTextEdit*>();
+    command->selectAll();
+    QTest::keyClicks(command, "echo {{cmd}}");
+    EXPECT_EQ(session.definitionProposal()->action.templateText, "echo {{cmd}}");
+    EXPECT_FALSE(card->findChild<TintedLabel*>("definitionRefusal")->isVisibleTo(card.get()));
+}
+
 }  // namespace

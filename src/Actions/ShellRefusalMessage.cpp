@@ -1,0 +1,108 @@
+#include "Actions/ShellRefusalMessage.h"
+
+#include <QCoreApplication>
+
+namespace ShellCommand {
+
+namespace {
+
+QString text(const char* german) {
+    return QCoreApplication::translate("ActionRunner", german);
+}
+
+// Each reason's message with %1 for the placeholders and %2 for the piece of the template;
+// each stays one whole sentence to translate.
+QString refusalText(Refusal::Reason reason) {
+    switch (reason) {
+        case Refusal::Reason::evaluated:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von %1 als Befehl "
+                "ausführen%2. Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+                "Argument eines Befehls.");
+        case Refusal::Reason::arithmetic:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von %1 als Rechnung "
+                "auswerten%2. Rechne nur mit Zahlen und mit Variablen, die keinen Platzhalter "
+                "enthalten.");
+        case Refusal::Reason::variableName:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von %1 als "
+                "Variablennamen lesen%2. Schreib Variablennamen in den Befehl selbst und setz "
+                "den Platzhalter nur als Wert ein.");
+        case Refusal::Reason::unknownCommand:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 geht an einen Befehl, "
+                "dessen Programm erst beim Ausführen feststeht%2 – das kann Tavrin nicht sicher "
+                "prüfen. Schreib den Namen des Programms selbst in den Befehl.");
+        case Refusal::Reason::unmodelled:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: %1 steht in %2 – das kann Tavrin nicht "
+                "sicher prüfen. Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+                "Argument eines Befehls.");
+        case Refusal::Reason::shellOption:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: %2 ändert, wie die Shell den Befehl liest – "
+                "wohin der Wert von %1 dann gelangt, kann Tavrin nicht sicher prüfen. Lass die "
+                "Einstellung weg.");
+        case Refusal::Reason::throughVariable:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Ein Wert (%1) kann über eine Variable, eine "
+                "Befehlsersetzung oder eine Eingabe an eine Stelle gelangen, an der die Shell "
+                "ihn noch einmal auswerten würde%2. Werte nur Variablen aus, die keinen "
+                "Platzhalter enthalten, und gib Werte sonst nur als Text weiter.");
+        case Refusal::Reason::quotedHereDocument:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Platzhalter %1 steht in einem "
+                "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); "
+                "dort setzt die Shell keinen Wert ein. Schreib die Endmarke ohne "
+                "Anführungszeichen (<<EOF).");
+        case Refusal::Reason::option:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
+                "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
+                "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
+                "keine Optionen mehr liest.");
+        case Refusal::Reason::readAsCommand:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde vom Programm nicht "
+                "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi "
+                "und less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, "
+                "oder setz den Platzhalter dort ein, wo das Programm nur Text liest.");
+        case Refusal::Reason::nul:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
+                "Nullzeichen, das kein Befehl annehmen kann. Entferne es aus dem Wert.");
+        case Refusal::Reason::tooLong:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist zu lang, um "
+                "ihn einem Befehl zu übergeben (höchstens etwa 130 000 Zeichen). "
+                "Kürze ihn.");
+    }
+    return {};
+}
+
+QString quoted(const QString& piece) {
+    return QStringLiteral("„") + piece + QStringLiteral("“");
+}
+
+}  // namespace
+
+QString refusalMessage(const Refusal& refusal) {
+    QStringList names;
+    for (const QString& name : refusal.placeholders)
+        names.append(quoted(QStringLiteral("{{") + name + QStringLiteral("}}")));
+    // Where the piece is named in passing, it follows in parentheses, and is left out when
+    // there is none; where the sentence is about it, it always stands.
+    const bool inSentence = refusal.reason == Refusal::Reason::unmodelled ||
+                            refusal.reason == Refusal::Reason::shellOption;
+    const QString piece = refusal.construct.isEmpty() ? QString()
+                          : inSentence
+                              ? quoted(refusal.construct)
+                              : QStringLiteral(" (") + quoted(refusal.construct) + QLatin1Char(')');
+    QString message = refusalText(refusal.reason);
+    if (!message.contains(QLatin1String("%2")))
+        return message.arg(names.join(QStringLiteral(", ")));
+    return message.arg(names.join(QStringLiteral(", ")), piece);
+}
+
+}  // namespace ShellCommand

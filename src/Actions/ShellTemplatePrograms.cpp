@@ -1,0 +1,101 @@
+#include <QRegularExpression>
+
+#include "Actions/ShellTemplateReader.h"
+#include "Actions/ShellWords.h"
+
+// Which program a command runs, and whether the template names it: a command whose program
+// is known only when it runs gets no value.
+
+using namespace ShellWords;
+
+namespace {
+
+QString programName(const QString& word) {
+    const QString plain = unquoted(word);
+    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+}  // namespace
+
+// A command word whose program cannot be told from the template: a name made of
+// expansions, ANSI-C quoting, brace expansion or a glob, a path into /dev or /proc (a
+// descriptor, the running shell itself), a folder the template computes, or an alias.
+// Expansions in the folder of a path to a named program ("$HOME/bin/tool") leave it that
+// program when the user's environment, not the template, sets them.
+// The first program among `words` nobody can name from the template, as written: an unknown
+// command word, or the string "env -S" splits into a command.
+std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& words) const {
+    const QList<qsizetype> programs = programPositions(words);
+    for (const qsizetype program : programs) {
+        if (unknownCommand(words[program]))
+            return unquoted(words[program]);
+        if (programName(words[program]) == QLatin1String("env") &&
+            std::any_of(words.cbegin() + program + 1, words.cend(), [](const QString& word) {
+                const QString plain = unquoted(word);
+                return plain.startsWith(QLatin1String("-S")) ||
+                       plain.startsWith(QLatin1String("--split-string"));
+            }))
+            return QStringLiteral("env -S");
+    }
+    return std::nullopt;
+}
+
+bool ShellTemplateReader::unknownCommand(const QString& word) const {
+    const QString plain = unquoted(word);
+    if (plain.startsWith(QLatin1String("/dev/")) || plain.startsWith(QLatin1String("/proc/")))
+        return true;
+    if (aliasNames_.contains(plain))
+        return true;
+    if (word.contains(QLatin1String("$(")) || word.contains(QLatin1Char('`')) ||
+        word.contains(QLatin1String("$'")) || word.contains(QLatin1String("$\"")))
+        return true;
+    const QString name = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
+    if (expands(name))
+        return true;
+    static const QRegularExpression patterns(QStringLiteral("\\{[^}]*(,|\\.\\.)[^}]*\\}|[*?]"));
+    if (patterns.match(word).hasMatch())
+        return true;
+    if (plain.contains(QLatin1Char('[')) && plain != QLatin1String("[") &&
+        plain != QLatin1String("[["))
+        return true;
+    static const QRegularExpression variable(
+        QStringLiteral("\\$\\{?([A-Za-z_][A-Za-z0-9_]*|[0-9@*#])"));
+    for (auto found = variable.globalMatch(word); found.hasNext();) {
+        const QString variableName = found.next().captured(1);
+        const bool positional =
+            !variableName.at(0).isLetter() && variableName.at(0) != QLatin1Char('_');
+        if (assignedNames_.contains(positional ? QString() : variableName))
+            return true;
+    }
+    return false;
+}
+
+// A command whose program is unknown gets no value: not as an argument, not in its
+// environment ("X={{a}} $cmd"), whatever brought it there. The command word itself holding
+// a value is the template author's choice.
+void ShellTemplateReader::checkCommand(const Frame& frame) {
+    if (commandIndex(frame.words) < 0)
+        return;
+    const std::optional<QString> unknown = unknownProgram(frame.words);
+    if (!unknown)
+        return;
+    qsizetype named = -1;
+    for (const qsizetype program : programPositions(frame.words)) {
+        if (unknownCommand(frame.words[program])) {
+            named = program;
+            break;
+        }
+    }
+    ShellValueFlow::Values values;
+    for (qsizetype i = 0; i < frame.wordValues.size(); ++i) {
+        if (i != named)
+            values |= frame.wordValues[i];
+    }
+    if (exports_) {
+        for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
+            if (assignedNames_.contains(name.key()))
+                values |= name.value();
+        }
+    }
+    noteReached(Evaluation::unknownCommand, *unknown, values);
+}
