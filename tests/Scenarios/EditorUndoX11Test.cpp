@@ -38,6 +38,23 @@ protected:
         desktop.key(QStringLiteral("ctrl+End"));
     }
 
+    // The letter's last word selected, and the reply inserted over it from a panel opened
+    // there; `shot` names the panel's screenshot.
+    void insertOverLastWord(const QString& shot) {
+        openLetter();
+        if (HasFatalFailure())
+            return;
+        desktop.key(QStringLiteral("shift+ctrl+Left"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 5000))
+            << "mousepad has no selection";
+        askInWindow(window, shot);
+        if (HasFatalFailure())
+            return;
+        desktop.key(QStringLiteral("ctrl+Return"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return document() == replied; }, 5000))
+            << document().toStdString();
+    }
+
     // The text of mousepad's document, and of its search entry, as a screen reader reads them.
     QString document() { return textOf(QStringLiteral("AXTextArea")).value_or(QString()); }
     std::optional<QString> searchEntry() { return textOf(QStringLiteral("AXTextField")); }
@@ -53,6 +70,7 @@ protected:
     }
 
     const QString letter = QStringLiteral("Liebe Anna,\nhallo Welt");
+    const QString replied = QStringLiteral("Liebe Anna,\nhallo ") + reply;
     QTemporaryDir folder;
     quint64 window = 0;
     qint64 application = 0;
@@ -61,20 +79,9 @@ protected:
 // Its own undo takes the paste back, nothing is rewritten, and its history is its own: a
 // further Control+Z there leaves the text as it was before the paste.
 TEST_F(EditorScenario, AnEditorWithItsOwnUndoUndoesThePasteItself) {
-    openLetter();
+    insertOverLastWord(QStringLiteral("mousepad"));
     if (HasFatalFailure())
         return;
-    // "Welt" selected at the end of the text.
-    desktop.key(QStringLiteral("shift+ctrl+Left"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 5000))
-        << "mousepad has no selection";
-    askInWindow(window, QStringLiteral("mousepad"));
-    if (HasFatalFailure())
-        return;
-    desktop.key(QStringLiteral("ctrl+Return"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return document() == QStringLiteral("Liebe Anna,\nhallo ") + reply; }, 5000))
-        << document().toStdString();
     undoTo(application, letter);
     // Nothing was rewritten: the editor's history holds the paste and its undo only.
     desktop.key(QStringLiteral("ctrl+z"));
@@ -130,20 +137,10 @@ TEST_F(EditorScenario, TheUndoInTheSearchEntryLeavesTheDocumentAlone) {
 // typing and leave the reply. Nothing is undone, the toast says so, and the keyboard is back in
 // the document.
 TEST_F(EditorScenario, TypingAfterThePasteIsNotTakenByTheEditorsUndo) {
-    openLetter();
+    insertOverLastWord(QStringLiteral("editor-typed-after"));
     if (HasFatalFailure())
         return;
-    desktop.key(QStringLiteral("shift+ctrl+Left"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return selectionIn(application) == "Welt"; }, 5000))
-        << "mousepad has no selection";
-    askInWindow(window, QStringLiteral("editor-typed-after"));
-    if (HasFatalFailure())
-        return;
-    desktop.key(QStringLiteral("ctrl+Return"));
-    const QString typed = QStringLiteral("Liebe Anna,\nhallo ") + reply + " Viele Gruesse";
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return document() == QStringLiteral("Liebe Anna,\nhallo ") + reply; }, 5000))
-        << document().toStdString();
+    const QString typed = replied + " Viele Gruesse";
     desktop.type(QStringLiteral(" Viele Gruesse"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return document() == typed; }, 5000))
         << document().toStdString();
