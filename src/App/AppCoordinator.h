@@ -246,6 +246,9 @@ private:
               std::optional<ContextSnapshot> context, std::chrono::nanoseconds start);
     void startSideTasks(AssistantSession& session);
     CoreTaskPtr startCapture(AssistantSession& session, const ContextSnapshot& context);
+    // The field's words that were still to come when the panel opened; none when nothing
+    // was. Finishes after the picture, so that waiting for it waits for both.
+    CoreTaskPtr startFieldText(AssistantSession& session);
     // A question to the AI about the window picture, asked once it is taken.
     struct PictureQuestion {
         std::function<std::optional<AIRequest>(const ContextSnapshot&, ProviderID)> request;
@@ -338,6 +341,7 @@ private:
     // The session closed last: its view may still be fading out.
     std::unique_ptr<AssistantSession> retired_;
     CoreTaskPtr captureTask_;
+    CoreTaskPtr fieldTextTask_;
     CoreTaskPtr quoteTask_;
     CoreTaskPtr threadTask_;
     CoreTaskPtr generationTask_;

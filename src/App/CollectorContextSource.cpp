@@ -24,6 +24,11 @@ std::unique_ptr<ContextRead> CollectorContextSource::addScreenshot(const Context
     return collector_.addScreenshot(snapshot, std::move(done));
 }
 
+std::unique_ptr<ContextRead> CollectorContextSource::fieldText(const ContextSnapshot& snapshot,
+                                                               TextDone done) {
+    return collector_.fieldText(snapshot, std::move(done));
+}
+
 std::unique_ptr<ContextRead> CollectorContextSource::readPage(qint32 pid, int maxChars,
                                                               std::chrono::milliseconds budget,
                                                               PageDone done) {

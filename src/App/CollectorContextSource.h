@@ -15,6 +15,7 @@ public:
                                                SnapshotDone done) override;
     std::unique_ptr<ContextRead> addScreenshot(const ContextSnapshot& snapshot,
                                                ScreenshotDone done) override;
+    std::unique_ptr<ContextRead> fieldText(const ContextSnapshot& snapshot, TextDone done) override;
     std::unique_ptr<ContextRead> readPage(qint32 pid, int maxChars,
                                           std::chrono::milliseconds budget, PageDone done) override;
     QPointF mouseLocation() override;

@@ -21,6 +21,7 @@ public:
     using SnapshotDone = ContextCollector::SnapshotDone;
     using ScreenshotDone = ContextCollector::ScreenshotDone;
     using PageDone = std::function<void(std::optional<QString>)>;
+    using TextDone = ContextCollector::TextDone;
 
     virtual ~ContextSource() = default;
 
@@ -30,6 +31,9 @@ public:
                                                        bool copySelection, SnapshotDone done) = 0;
     virtual std::unique_ptr<ContextRead> addScreenshot(const ContextSnapshot& snapshot,
                                                        ScreenshotDone done) = 0;
+    // The words of the snapshot's field where they were still to come (fieldTextPending).
+    virtual std::unique_ptr<ContextRead> fieldText(const ContextSnapshot& snapshot,
+                                                   TextDone done) = 0;
     virtual std::unique_ptr<ContextRead> readPage(qint32 pid, int maxChars,
                                                   std::chrono::milliseconds budget,
                                                   PageDone done) = 0;

@@ -34,8 +34,9 @@ std::optional<QString> trimmed(const QString& text) {
 constexpr std::chrono::milliseconds frameRetryStep{10};
 constexpr std::chrono::milliseconds frameRetryFor{150};
 
-// The children of a field that keeps its words in them are asked within this time from the
-// start of the read, leaving the rest of the collector's 0.4 s for the field's place. A field
+// The children of a field that keeps its words in them are asked for the selection within
+// this time from the start of the read, leaving the rest of the collector's 0.4 s for the
+// field's place; for the words too, unless the caller takes them later (LateText). A field
 // whose place came late is asked for its selection again, until the later limit.
 constexpr std::chrono::milliseconds embeddedFor{200};
 constexpr std::chrono::milliseconds embeddedLateFor{350};
@@ -71,7 +72,7 @@ bool isPlausible(const QRectF& field, const std::optional<QRectF>& window) {
 }
 
 FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop,
-               const AccessibilityGate::Now& now) {
+               const AccessibilityGate::Now& now, const LateText& late) {
     const AccessibilityGate::Now clock =
         now ? now : [] { return std::chrono::steady_clock::now().time_since_epoch(); };
     const std::chrono::nanoseconds started = clock();
@@ -132,17 +133,12 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     // What is typed into a password field never leaves it, not even into the prompt.
     if (!info.isPassword) {
         const QString text = element->text();
-        if (text.contains(EmbeddedText::mark)) {
+        if (text.contains(EmbeddedText::mark))
             embedded.emplace(*element, text);
-            // The selection first: without it the collector has to send the copy key.
-            keepSelection(selectionOf(embeddedFor));
-            AccessibilityGate gate(tree, started + embeddedFor, clock, stop, callTimeout);
-            info.value = trimmed(embedded->text(gate).value_or(QString()));
-            tree.setCallTimeout(callTimeout);
-        } else {
+        else
             info.value = trimmed(text);
-            keepSelection(selectionOf(embeddedFor));
-        }
+        // The selection first: without it the collector has to send the copy key.
+        keepSelection(selectionOf(embeddedFor));
     }
     if (stop.stop_requested())
         return info;
@@ -164,9 +160,23 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     }
     if (frame && isPlausible(*frame, info.windowFrame))
         info.frame = frame;
+    info.isEditable = true;
+    // The children's words come last: the panel can stand beside the field, with its
+    // selection, while a slow browser still gives them.
+    if (embedded) {
+        std::chrono::milliseconds within = embeddedFor;
+        if (late.found) {
+            within = late.within;
+            info.textPending = true;
+            late.found(info);
+            info.textPending = false;
+        }
+        AccessibilityGate gate(tree, started + within, clock, stop, callTimeout);
+        info.value = trimmed(embedded->text(gate).value_or(QString()));
+        tree.setCallTimeout(callTimeout);
+    }
     if (info.value && info.label && *info.value == *info.label)
         info.value.reset();
-    info.isEditable = true;
     return info;
 }
 

@@ -3,6 +3,7 @@
 #include <QRectF>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <stop_token>
 
@@ -31,8 +32,22 @@ struct FieldInfo {
     // as another client holds the keyboard, our own shortcut's grab included: such a read is
     // worth repeating once the key is up.
     bool noFocusedWindow = false;
+    // The field's words are still being read: what came so far was handed over ahead of them
+    // (see LateText), and `value` is not known yet.
+    bool textPending = false;
 
     bool operator==(const FieldInfo&) const = default;
+};
+
+// A read whose caller may take a field's words later than the rest: a web page's rich-text
+// editor gives them paragraph by paragraph, which a busy browser answers slowly, while the
+// field's place and selection are what the panel needs first.
+struct LateText {
+    // From the read's start, how long the words are asked for.
+    std::chrono::milliseconds within{0};
+    // Called on the reading thread, ahead of the read's own answer, with everything but the
+    // words and `textPending` set; only for a field that keeps its words in children.
+    std::function<void(const FieldInfo&)> found;
 };
 
 // The longest any one query of a read may wait for the application.
@@ -44,9 +59,10 @@ inline constexpr std::chrono::milliseconds callTimeout{250};
 // field keeps its role, label and frame but never gives its text or selection. A field that
 // keeps its words in children (a web page's rich-text editor) is read through them for as long
 // as the read's time allows, measured on `now` (the steady clock when empty); past that its
-// text and selection are unknown.
+// text and selection are unknown. With `late`, such a field's place and selection are handed
+// over first and its words are read until `late.within`.
 FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {},
-               const AccessibilityGate::Now& now = {});
+               const AccessibilityGate::Now& now = {}, const LateText& late = {});
 
 // Sleeps `duration` on the calling thread unless `stop` is requested first; false when it was,
 // so that a read nobody waits for any more ends at once.

@@ -41,18 +41,24 @@ class ContextCollector::FieldRead {
 public:
     using Waiter = std::function<void(const FieldInfo&)>;
 
-    // The first of the read and the timer decides; the loser is dropped.
-    void decide(FieldInfo info) {
-        if (result_)
-            return;
-        result_ = std::move(info);
-        timer_.reset();
-        // The read may still be asking a hung application: it can stop at its next step.
-        stop_.request_stop();
-        std::vector<Waiter> waiting = std::move(waiting_);
-        waiting_.clear();
-        for (Waiter& waiter : waiting)
-            waiter(*result_);
+    // The first of the read and the timer decides; the loser is dropped. A field whose words
+    // were still to come gets them from the read's next answer, or none once the time is up.
+    void answer(FieldInfo info) {
+        if (!result_)
+            decide(std::move(info));
+        else if (result_->textPending)
+            settleText(std::move(info.value));
+    }
+
+    void timeUp() {
+        if (!result_) {
+            // Nothing is known of the field, not even that it is no password entry.
+            FieldInfo unknown;
+            unknown.isPassword = true;
+            decide(std::move(unknown));
+        } else if (result_->textPending) {
+            settleText(std::nullopt);
+        }
     }
 
     void whenDone(Waiter waiter) {
@@ -62,12 +68,47 @@ public:
             waiting_.push_back(std::move(waiter));
     }
 
+    void whenText(TextDone waiter) {
+        if (result_ && !result_->textPending)
+            waiter(text_);
+        else
+            textWaiting_.push_back(std::move(waiter));
+    }
+
     std::stop_token token() const { return stop_.get_token(); }
     void setTimer(std::unique_ptr<Platform::Timer> timer) { timer_ = std::move(timer); }
 
 private:
+    void decide(FieldInfo info) {
+        result_ = std::move(info);
+        if (!result_->textPending)
+            end();
+        std::vector<Waiter> waiting = std::move(waiting_);
+        waiting_.clear();
+        for (Waiter& waiter : waiting)
+            waiter(*result_);
+    }
+
+    void settleText(std::optional<QString> text) {
+        result_->textPending = false;
+        text_ = std::move(text);
+        end();
+        std::vector<TextDone> waiting = std::move(textWaiting_);
+        textWaiting_.clear();
+        for (TextDone& waiter : waiting)
+            waiter(text_);
+    }
+
+    void end() {
+        timer_.reset();
+        // The read may still be asking a hung application: it can stop at its next step.
+        stop_.request_stop();
+    }
+
     std::optional<FieldInfo> result_;
+    std::optional<QString> text_;
     std::vector<Waiter> waiting_;
+    std::vector<TextDone> textWaiting_;
     std::unique_ptr<Platform::Timer> timer_;
     std::stop_source stop_;
 };
@@ -86,6 +127,8 @@ struct ContextCollector::SnapshotRun {
     bool built = false;
     std::optional<ContextSnapshot> snapshot;
     std::unique_ptr<Platform::Timer> shotTimer;
+    // The read that decided the field, for its words when they come later.
+    std::shared_ptr<FieldRead> read;
 };
 
 ContextCollector::ContextCollector(Services services) : s_(std::move(services)) {}
@@ -103,6 +146,11 @@ std::optional<ContextCollector::FieldPrefetch> ContextCollector::prefetchField()
     const auto front = frontApplication();
     if (!front)
         return std::nullopt;
+    // A new press: the panel that waited for the last field's words is gone, and the worker
+    // is wanted for this read.
+    if (lateText_.read)
+        lateText_.read->timeUp();
+    lateText_ = {};
     return FieldPrefetch{front->processIdentifier, readField(front->processIdentifier)};
 }
 
@@ -110,36 +158,43 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
                                                                          bool awaitWindow) {
     auto read = std::make_shared<FieldRead>();
     if (!s_.trust.isTrusted()) {
-        read->decide({});
+        read->answer({});
         return read;
     }
     std::weak_ptr<FieldRead> weak = read;
     read->setTimer(s_.clock.singleShot(fieldTimeout, [weak] {
-        // Nothing is known of the field, not even that it is no password entry.
-        FieldInfo unknown;
-        unknown.isPassword = true;
         if (auto read = weak.lock())
-            read->decide(unknown);
+            read->timeUp();
     }));
     const std::stop_token token = read->token();
+    // A rich-text editor's words may take a busy browser longer than its place and selection:
+    // the snapshot goes ahead with those, and the words that come within the same time follow.
+    AXContextReader::LateText late{fieldTimeout,
+                                   [worker = &s_.accessibility, receiver = QPointer<QObject>(this),
+                                    weak](const FieldInfo& found) {
+                                       worker->report(receiver, [weak, found] {
+                                           if (auto read = weak.lock())
+                                               read->answer(found);
+                                       });
+                                   }};
     s_.accessibility.run(
         this,
-        [pid, token, awaitWindow](Platform::AccessibilityTree* tree) {
+        [pid, token, awaitWindow, late = std::move(late)](Platform::AccessibilityTree* tree) {
             if (!tree || token.stop_requested())
                 return FieldInfo();
             tree->setCallTimeout(AXContextReader::callTimeout);
-            FieldInfo info = AXContextReader::read(*tree, pid, token);
+            FieldInfo info = AXContextReader::read(*tree, pid, token, {}, late);
             for (auto waited = Milliseconds::zero();
                  awaitWindow && !info.isEditable && waited < windowRetryFor;
                  waited += windowRetryStep) {
                 if (!AXContextReader::pause(windowRetryStep, token))
                     break;
-                info = AXContextReader::read(*tree, pid, token);
+                info = AXContextReader::read(*tree, pid, token, {}, late);
             }
             return info;
         },
         // Holds the read until its answer came, so that a prefetch nobody keeps still ends.
-        [read](FieldInfo info) { read->decide(std::move(info)); });
+        [read](FieldInfo info) { read->answer(std::move(info)); });
     return read;
 }
 
@@ -185,10 +240,10 @@ void ContextCollector::awaitField(const std::shared_ptr<SnapshotRun>& run,
     // A decided read answers at once; the rest still waits for the event loop, so that `done`
     // never runs before the caller has its handle.
     // A prefetch can outlive the collector: its answer then goes nowhere.
-    read->whenDone([self = QPointer(this), run, prefetched](const FieldInfo& field) {
+    read->whenDone([self = QPointer(this), run, read, prefetched](const FieldInfo& field) {
         if (!self)
             return;
-        later(self, run->token, [self, run, field, prefetched] {
+        later(self, run->token, [self, run, read, field, prefetched] {
             // A prefetch runs while the shortcut's key holds the keyboard, which GTK 3 takes
             // for its window losing the focus. By the time the snapshot is asked for the key
             // is usually up again.
@@ -198,6 +253,7 @@ void ContextCollector::awaitField(const std::shared_ptr<SnapshotRun>& run,
                 return;
             }
             run->field = field;
+            run->read = read;
             run->selectedText = field.selectedText;
             // The copy key in a password entry would hand its secret to the clipboard, and
             // from there to the prompt, wherever the application lets the copy through.
@@ -243,8 +299,11 @@ void ContextCollector::build(const std::shared_ptr<SnapshotRun>& run) {
     snapshot.fieldFrame = field.frame;
     snapshot.fieldIsPassword = field.isPassword;
     snapshot.noFocusedWindow = field.noFocusedWindow;
+    snapshot.fieldTextPending = field.textPending && !field.isPassword;
     snapshot.pointer = run->pointer;
     snapshot.capturedAt = s_.clock.now();
+    if (snapshot.fieldTextPending)
+        lateText_ = {snapshot.processID, snapshot.capturedAt, run->read};
     run->snapshot = std::move(snapshot);
     run->built = true;
     if (!run->shotReady) {
@@ -268,6 +327,27 @@ void ContextCollector::finish(const std::shared_ptr<SnapshotRun>& run) {
     SnapshotDone done = std::move(run->done);
     run->done = nullptr;
     done(run->snapshot);
+}
+
+std::unique_ptr<ContextRead> ContextCollector::fieldText(const ContextSnapshot& snapshot,
+                                                         TextDone done) {
+    std::stop_source source;
+    auto handle = std::make_unique<ContextRead>(source);
+    const std::stop_token token = source.get_token();
+    const bool same = lateText_.read && lateText_.pid == snapshot.processID &&
+                      lateText_.capturedAt == snapshot.capturedAt;
+    if (!same) {
+        later(this, token, [done = std::move(done)] { done(std::nullopt); });
+        return handle;
+    }
+    // Also when the words are there already: `done` never runs before the caller has its
+    // handle.
+    lateText_.read->whenText(
+        [self = QPointer(this), token, done = std::move(done)](std::optional<QString> text) {
+            if (self)
+                later(self, token, [done, text = std::move(text)] { done(text); });
+        });
+    return handle;
 }
 
 std::unique_ptr<ContextRead> ContextCollector::addScreenshot(const ContextSnapshot& snapshot,

@@ -45,6 +45,7 @@ public:
     };
     using SnapshotDone = std::function<void(std::optional<ContextSnapshot>)>;
     using ScreenshotDone = std::function<void(ContextSnapshot)>;
+    using TextDone = std::function<void(std::optional<QString>)>;
 
     explicit ContextCollector(Services services);
     ~ContextCollector() override;
@@ -59,6 +60,10 @@ public:
     // thread unless the handle is gone.
     std::unique_ptr<ContextRead> quickSnapshot(std::optional<FieldPrefetch> prefetch,
                                                bool copySelection, SnapshotDone done);
+    // The words of `snapshot`'s field where they were still to come when it was made
+    // (fieldTextPending): they come as soon as the field gives them, or none once the field
+    // read's time is up. None, at once, for any other snapshot.
+    std::unique_ptr<ContextRead> fieldText(const ContextSnapshot& snapshot, TextDone done);
     // `snapshot` with the picture of its window filled in; unchanged when there is none.
     std::unique_ptr<ContextRead> addScreenshot(const ContextSnapshot& snapshot,
                                                ScreenshotDone done);
@@ -85,6 +90,14 @@ private:
     void build(const std::shared_ptr<SnapshotRun>& run);
     void finish(const std::shared_ptr<SnapshotRun>& run);
 
+    struct LateText {
+        qint32 pid = 0;
+        QDateTime capturedAt;
+        std::shared_ptr<FieldRead> read;
+    };
+
     Services s_;
     TakenAhead takenAhead_;
+    // The read whose words the last snapshot still waits for.
+    LateText lateText_;
 };

@@ -26,6 +26,10 @@ struct ContextSnapshot {
     // The application answered but named no window with the focus, as GTK 3 does while a
     // shortcut's key holds the keyboard: read again once the key is up, the field may be there.
     bool noFocusedWindow = false;
+    // The field keeps its words in parts the application was still giving when the snapshot
+    // was made (a busy browser's rich-text editor): `fieldValue` follows through
+    // ContextCollector::fieldText.
+    bool fieldTextPending = false;
     std::optional<QPointF> pointer;
     std::optional<QByteArray> screenshotJPEG;
     bool screenshotCroppedToField = false;

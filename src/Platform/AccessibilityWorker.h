@@ -47,6 +47,18 @@ public:
         });
     }
 
+    // From inside a read: runs `call` on the main thread ahead of the read's own result, as long
+    // as `receiver` still exists. `receiver` is taken on the main thread, when the read is posted.
+    void report(const QPointer<QObject>& receiver, std::function<void()> call) {
+        QMetaObject::invokeMethod(
+            this,
+            [receiver, call = std::move(call)] {
+                if (receiver)
+                    call();
+            },
+            Qt::QueuedConnection);
+    }
+
 private:
     using Job = std::function<void(AccessibilityTree*)>;
 

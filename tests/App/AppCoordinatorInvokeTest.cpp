@@ -226,6 +226,51 @@ TEST(AppCoordinatorInvokeTest, AQuoteThatArrivesInTimeGoesIntoTheRequest) {
     EXPECT_TRUE(h.provider.at(2).request.imageJPEG);
 }
 
+// A busy browser's rich-text editor gives its words after the panel opened: the request waits
+// for them (or for the field read's end) and carries those that came.
+TEST(AppCoordinatorInvokeTest, AFieldsWordsThatComeAfterThePanelGoIntoTheRequest) {
+    const QString words = QStringLiteral("Liebe Jana,\nHallo Welt und danke.");
+    const struct {
+        const char* name;
+        bool screenshots;
+        // The words come before the window picture.
+        bool wordsFirst;
+        std::optional<QString> words;
+    } cases[] = {
+        {"the words before the picture", true, true, words},
+        {"the words after the picture", true, false, words},
+        {"no words in time", true, false, std::nullopt},
+        {"without pictures", false, true, words},
+    };
+    for (const auto& c : cases) {
+        CoordinatorHarness h([&c](AssistantSettings& s) { s.includeScreenshot = c.screenshots; });
+        h.context.snapshot.fieldEditable = true;
+        h.context.snapshot.fieldTextPending = true;
+        h.context.snapshot.selectedText = QStringLiteral("Welt");
+        AssistantSession& session = h.open();
+        EXPECT_EQ(h.panel.shows, 1) << c.name;
+        ASSERT_EQ(h.context.alive(h.context.fieldTexts), 1) << c.name;
+        h.coordinator->send(QStringLiteral("Antworte"), std::nullopt, false);
+        if (c.wordsFirst)
+            h.context.answerFieldTexts(c.words);
+        if (c.screenshots)
+            h.context.answerScreenshots();
+        if (!c.wordsFirst) {
+            EXPECT_TRUE(h.provider.calls.empty())
+                << c.name << ": the request left before the words";
+            h.context.answerFieldTexts(c.words);
+        }
+        ASSERT_EQ(h.provider.calls.size(), 1u) << c.name;
+        const QString user = h.provider.at(0).request.user;
+        EXPECT_EQ(user.contains(QStringLiteral("Hallo Welt und danke.")), c.words.has_value())
+            << c.name << "\n"
+            << user.toStdString();
+        EXPECT_EQ(session.context()->fieldValue, c.words) << c.name;
+        EXPECT_FALSE(session.context()->fieldTextPending) << c.name;
+        EXPECT_EQ(session.context()->screenshotJPEG.has_value(), c.screenshots) << c.name;
+    }
+}
+
 TEST(AppCoordinatorInvokeTest, ARequestForTheWholePageReadsItOnce) {
     CoordinatorHarness h([](AssistantSettings& s) { s.includeScreenshot = false; });
     AssistantSession& session = h.open();

@@ -63,6 +63,7 @@ public:
     std::vector<PendingRead<ScreenshotDone>> screenshots;
     std::vector<ContextSnapshot> screenshotInputs;
     std::vector<PendingRead<PageDone>> pages;
+    std::vector<PendingRead<TextDone>> fieldTexts;
 
     std::optional<Platform::RunningApplication> frontApplication() override { return front; }
     std::optional<Prefetch> prefetchField() override {
@@ -78,6 +79,9 @@ public:
                                                ScreenshotDone done) override {
         screenshotInputs.push_back(input);
         return track(screenshots, std::move(done));
+    }
+    std::unique_ptr<ContextRead> fieldText(const ContextSnapshot&, TextDone done) override {
+        return track(fieldTexts, std::move(done));
     }
     std::unique_ptr<ContextRead> readPage(qint32, int, std::chrono::milliseconds,
                                           PageDone done) override {
@@ -104,6 +108,15 @@ public:
             ContextSnapshot shot = snapshot;
             shot.screenshotJPEG = QByteArray("jpeg");
             read.done(shot);
+        }
+    }
+    // Answers every wait for a field's late words with `words`.
+    void answerFieldTexts(const std::optional<QString>& words) {
+        auto pending = std::move(fieldTexts);
+        fieldTexts.clear();
+        for (auto& read : pending) {
+            if (read.alive())
+                read.done(words);
         }
     }
     int alive(const auto& reads) const {

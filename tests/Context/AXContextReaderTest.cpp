@@ -335,6 +335,63 @@ TEST(AXContextReaderTest, AnEditorThatKeepsItsWordsInChildrenIsReadThroughThem) 
     }
 }
 
+// A busy browser gives an editor's paragraphs slowly. Whoever takes the words later gets the
+// field's place and selection first, and the words that come within its own time after.
+TEST(AXContextReaderTest, AnEditorsWordsMayFollowItsPlaceAndSelection) {
+    using std::chrono::milliseconds;
+    const QString whole = "Liebe Jana,\nHallo Welt und danke.\nBis bald";
+    const struct {
+        const char* name;
+        bool richText;
+        // How long each answer of the last paragraph takes.
+        milliseconds lastParagraph;
+        std::optional<QString> value;
+    } cases[] = {
+        {"the paragraphs answer at once", true, milliseconds(0), whole},
+        {"past the selection's time, within the later one", true, milliseconds(250), whole},
+        {"past the later time", true, milliseconds(500), std::nullopt},
+        {"a plain text field has its words at once", false, milliseconds(0), "Hallo Welt"},
+    };
+    for (const auto& c : cases) {
+        Desktop desktop;
+        std::chrono::nanoseconds clock{};
+        if (c.richText) {
+            desktop.field->roleValue = "section";
+            desktop.field->textValue = QString(3, QChar(0xFFFC));
+            desktop.field->selectionRangeValue = Platform::TextRange{1, 2};
+            const QString texts[] = {"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"};
+            for (const QString& text : texts) {
+                auto paragraph = std::make_shared<FakeAccessible>();
+                paragraph->roleValue = "paragraph";
+                paragraph->textValue = text;
+                desktop.field->embedded.push_back(paragraph);
+            }
+            desktop.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+            desktop.field->embedded[2]->beforeAnswer = [&clock, &c] { clock += c.lastParagraph; };
+        } else {
+            desktop.field->textValue = "Hallo Welt";
+            desktop.field->selection = QString("Welt");
+        }
+        std::vector<FieldInfo> found;
+        const AXContextReader::LateText late{
+            milliseconds(400), [&found](const FieldInfo& info) { found.push_back(info); }};
+        const FieldInfo info = AXContextReader::read(
+            desktop.tree, pid, {}, [&clock] { return clock; }, late);
+        EXPECT_EQ(info.value, c.value) << c.name;
+        EXPECT_EQ(info.selectedText, "Welt") << c.name;
+        EXPECT_FALSE(info.textPending) << c.name;
+        ASSERT_EQ(found.size(), c.richText ? 1u : 0u) << c.name;
+        if (c.richText) {
+            // Enough for the panel: where the field is and what is selected in it.
+            EXPECT_TRUE(found[0].textPending) << c.name;
+            EXPECT_TRUE(found[0].isEditable) << c.name;
+            EXPECT_EQ(found[0].frame, fieldFrame) << c.name;
+            EXPECT_EQ(found[0].selectedText, "Welt") << c.name;
+            EXPECT_EQ(found[0].value, std::nullopt) << c.name;
+        }
+    }
+}
+
 TEST(AXContextReaderTest, StopsAskingOnceNobodyWaits) {
     Desktop desktop;
     std::stop_source source;

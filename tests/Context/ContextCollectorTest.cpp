@@ -346,6 +346,61 @@ TEST(ContextCollectorTest, HungApplicationDelaysTheSnapshotByTheRaceOnly) {
     EXPECT_TRUE(desk.field->asked().isEmpty());
 }
 
+// A busy browser gives an editor's paragraphs after its place and selection: the snapshot does
+// not wait for them, and the words that come within the field read's time follow it.
+TEST(ContextCollectorTest, AnEditorsWordsThatComeLateFollowTheSnapshot) {
+    const struct {
+        const char* name;
+        bool richText;
+        // The field read's time runs out before the last paragraph answers.
+        bool timeUp;
+        std::optional<QString> words;
+    } cases[] = {
+        {"the words come in time", true, false, "Liebe Jana,\nHallo Welt und danke.\nBis bald"},
+        {"the words come too late", true, true, std::nullopt},
+        {"a plain field has them in the snapshot", false, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        FakeDesk desk;
+        Gate gate;
+        if (c.richText) {
+            desk.field->roleValue = "section";
+            desk.field->textValue = QString(3, QChar(0xFFFC));
+            desk.field->selectionRangeValue = Platform::TextRange{1, 2};
+            for (const char* text : {"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"}) {
+                auto paragraph = std::make_shared<FakeAccessible>();
+                paragraph->roleValue = "paragraph";
+                paragraph->textValue = text;
+                desk.field->embedded.push_back(paragraph);
+            }
+            desk.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+            desk.field->embedded[2]->beforeAnswer = [&gate] { gate.wait(); };
+        } else {
+            gate.open();
+        }
+        const auto snapshot = desk.snapshot();
+        ASSERT_TRUE(snapshot) << c.name;
+        EXPECT_EQ(snapshot->fieldTextPending, c.richText) << c.name;
+        EXPECT_EQ(snapshot->selectedText, c.richText ? "Welt" : std::optional<QString>()) << c.name;
+        EXPECT_EQ(snapshot->fieldFrame, fieldFrame) << c.name;
+        EXPECT_EQ(snapshot->fieldValue, c.richText ? std::nullopt : std::optional<QString>("Hallo"))
+            << c.name;
+        EXPECT_EQ(desk.copies, 0) << c.name;
+
+        if (c.timeUp)
+            desk.clock.advance(std::chrono::milliseconds(400));
+        bool done = false;
+        std::optional<QString> words = QString("nicht gefragt");
+        auto handle = desk.collector.fieldText(*snapshot, [&](std::optional<QString> text) {
+            words = std::move(text);
+            done = true;
+        });
+        gate.open();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000)) << c.name;
+        EXPECT_EQ(words, c.words) << c.name;
+    }
+}
+
 TEST(ContextCollectorTest, PrefetchOutlivingItsCollectorAnswersNobody) {
     FakeDesk desk;
     Gate gate;

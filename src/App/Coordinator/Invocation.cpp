@@ -75,6 +75,7 @@ void AppCoordinator::open(std::optional<Platform::RunningApplication> target,
            context && context->selectedText ? "true" : "false");
 
     startSideTasks(current);
+    fieldTextTask_ = startFieldText(current);
 }
 
 void AppCoordinator::replaceSession(std::unique_ptr<AssistantSession> session) {
@@ -129,6 +130,34 @@ CoreTaskPtr AppCoordinator::startCapture(AssistantSession& session,
         target->setCapturing(false);
         weak.lock()->finish();
     }));
+    return task;
+}
+
+CoreTaskPtr AppCoordinator::startFieldText(AssistantSession& session) {
+    if (!session.context() || !session.context()->fieldTextPending)
+        return nullptr;
+    auto task = std::make_shared<CoreTask>();
+    std::weak_ptr<CoreTask> weak = task;
+    QPointer<AssistantSession> target(&session);
+    const CoreTaskPtr capture = captureTask_;
+    task->hold(s_.context.fieldText(
+        *session.context(), [this, weak, target, capture](std::optional<QString> text) {
+            // After the wait for the field's words.
+            if (!isCurrent(weak, target))
+                return;
+            // The picture brings the whole context as it was at the press: the words go in
+            // after it.
+            afterTask(capture, [this, weak, target, text] {
+                if (!isCurrent(weak, target))
+                    return;
+                if (std::optional<ContextSnapshot> context = target->context()) {
+                    context->fieldValue = text;
+                    context->fieldTextPending = false;
+                    target->setContext(std::move(context));
+                }
+                weak.lock()->finish();
+            });
+        }));
     return task;
 }
 
@@ -221,6 +250,7 @@ std::optional<Project> AppCoordinator::matchProject(
 void AppCoordinator::cancelSessionWork() {
     cancelTask(generationTask_);
     cancelTask(captureTask_);
+    cancelTask(fieldTextTask_);
     cancelTask(quoteTask_);
     cancelTask(threadTask_);
     if (dictation_) {

@@ -156,7 +156,9 @@ void AppCoordinator::send(const QString& input, std::optional<ReplyKind> forced,
     s->setWaitStage(s->isCapturing() ? AssistantSession::WaitStage::capturing
                                      : AssistantSession::WaitStage::connecting);
     g->start = s_.clock.monotonic();
-    generationTask_ = startGeneration(g, captureTask_, quoteTask_);
+    // The field's words, where they came later than the panel, follow the picture.
+    generationTask_ =
+        startGeneration(g, fieldTextTask_ ? fieldTextTask_ : captureTask_, quoteTask_);
 }
 
 QString AppCoordinator::modelLabel(ProviderID provider, const AssistantSettings& config) {

@@ -224,7 +224,8 @@ public:
     }
 
     std::optional<QString> selectedText() override {
-        const std::optional<TextRange> range = selectionRange();
+        // A caret without a selection is an empty one: where it stands is not asked.
+        const std::optional<TextRange> range = selection(false);
         if (!range)
             return std::nullopt;
         if (range->end <= range->start)
@@ -238,28 +239,7 @@ public:
         return result;
     }
 
-    std::optional<TextRange> selectionRange() override {
-        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
-        if (!text)
-            return std::nullopt;
-        GError* error = nullptr;
-        const gint count = atspi_text_get_n_selections(text.get(), &error);
-        if (failed(error) || count < 0)
-            return std::nullopt;
-        if (count > 0) {
-            AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
-            if (failed(error) || !range)
-                return std::nullopt;
-            const TextRange result{range->start_offset, range->end_offset};
-            g_free(range);
-            if (result.end > result.start)
-                return result;
-        }
-        const gint caret = atspi_text_get_caret_offset(text.get(), &error);
-        if (failed(error) || caret < 0)
-            return std::nullopt;
-        return TextRange{caret, caret};
-    }
+    std::optional<TextRange> selectionRange() override { return selection(true); }
 
     bool setSelectionRange(int start, int end) override {
         GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
@@ -377,6 +357,32 @@ public:
     }
 
 private:
+    // The first selection; without one, the caret when `withCaret`, else an empty range.
+    std::optional<TextRange> selection(bool withCaret) {
+        GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(object_));
+        if (!text)
+            return std::nullopt;
+        GError* error = nullptr;
+        const gint count = atspi_text_get_n_selections(text.get(), &error);
+        if (failed(error) || count < 0)
+            return std::nullopt;
+        if (count > 0) {
+            AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
+            if (failed(error) || !range)
+                return std::nullopt;
+            const TextRange result{range->start_offset, range->end_offset};
+            g_free(range);
+            if (result.end > result.start)
+                return result;
+        }
+        if (!withCaret)
+            return TextRange{};
+        const gint caret = atspi_text_get_caret_offset(text.get(), &error);
+        if (failed(error) || caret < 0)
+            return std::nullopt;
+        return TextRange{caret, caret};
+    }
+
     // A query that failed is not kept: asked again, the application may answer.
     AtspiRole rawRole() {
         if (!role_) {
@@ -428,25 +434,33 @@ private:
         GObjectPtr<AtspiMatchRule> rule(atspi_match_rule_new(
             states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, nullptr,
             ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
-        GError* error = nullptr;
-        GArray* matches = atspi_collection_get_matches(collection.get(), rule.get(),
-                                                       ATSPI_Collection_SORT_ORDER_CANONICAL,
-                                                       focusedMatchLimit, TRUE, &error);
-        if (failed(error) || !matches)
-            return nullptr;
+        // Asking for several makes a browser search its whole page for more: the first is
+        // asked for alone, and the others only when it takes no text.
         AccessibleRef first;
         AccessibleRef editable;
-        for (guint i = 0; i < matches->len; ++i) {
-            AccessibleRef match = wrap(g_array_index(matches, AtspiAccessible*, i), screens_);
-            if (!match)
-                continue;
-            if (!editable &&
-                static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
-                editable = match;
-            if (!first)
-                first = std::move(match);
+        for (const int limit : {1, focusedMatchLimit}) {
+            GError* error = nullptr;
+            GArray* matches = atspi_collection_get_matches(collection.get(), rule.get(),
+                                                           ATSPI_Collection_SORT_ORDER_CANONICAL,
+                                                           limit, TRUE, &error);
+            if (failed(error) || !matches)
+                break;
+            first.reset();
+            for (guint i = 0; i < matches->len; ++i) {
+                AccessibleRef match = wrap(g_array_index(matches, AtspiAccessible*, i), screens_);
+                if (!match)
+                    continue;
+                if (!editable &&
+                    static_cast<AtspiElement*>(match.get())->hasState(ATSPI_STATE_EDITABLE))
+                    editable = match;
+                if (!first)
+                    first = std::move(match);
+            }
+            const bool none = matches->len == 0;
+            g_array_free(matches, TRUE);
+            if (editable || none)
+                break;
         }
-        g_array_free(matches, TRUE);
         return editable ? editable : first;
     }
 
@@ -473,8 +487,13 @@ private:
     // Applications report frames in device pixels, except Qt's, which report the logical
     // pixels of their own scale, with each screen's origin kept as ours are.
     bool speaksLogicalPixels() {
+        // libatspi keeps the toolkit's name with the application's connection once it was told:
+        // every frame after the first asks nothing more.
+        const AtspiApplication* known = object_->parent.app;
+        if (known && known->toolkit_name)
+            return qstrcmp(known->toolkit_name, "Qt") == 0;
         GError* error = nullptr;
-        // Qt names its toolkit on the application object only.
+        // Qt names its toolkit on the application object only, found by climbing the parents.
         GObjectPtr<AtspiAccessible> application(atspi_accessible_get_application(object_, &error));
         if (failed(error) || !application)
             return false;
