@@ -91,6 +91,9 @@ private:
 
     void settleText(std::optional<QString> text) {
         result_->textPending = false;
+        // A snapshot asked for only now (the shortcut was held a little longer) takes the field
+        // as it stands: with its words.
+        result_->value = text;
         text_ = std::move(text);
         end();
         std::vector<TextDone> waiting = std::move(textWaiting_);

@@ -401,6 +401,29 @@ TEST(ContextCollectorTest, AnEditorsWordsThatComeLateFollowTheSnapshot) {
     }
 }
 
+// The shortcut held a little longer: the editor's words came while the key was still down, and
+// the snapshot asked for afterwards carries them.
+TEST(ContextCollectorTest, AnEditorsWordsThatCameBeforeTheSnapshotAreInIt) {
+    FakeDesk desk;
+    desk.field->roleValue = "section";
+    desk.field->textValue = QString(2, QChar(0xFFFC));
+    desk.field->selectionRangeValue = Platform::TextRange{1, 2};
+    for (const char* text : {"Liebe Jana,", "Hallo Welt und danke."}) {
+        auto paragraph = std::make_shared<FakeAccessible>();
+        paragraph->roleValue = "paragraph";
+        paragraph->textValue = text;
+        desk.field->embedded.push_back(paragraph);
+    }
+    const auto prefetch = desk.collector.prefetchField();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !desk.field->embedded[1]->asked().filter("text").isEmpty(); }, 5000));
+    QTest::qWait(50);
+    const auto snapshot = desk.snapshot(prefetch);
+    ASSERT_TRUE(snapshot);
+    EXPECT_FALSE(snapshot->fieldTextPending);
+    EXPECT_EQ(snapshot->fieldValue, "Liebe Jana,\nHallo Welt und danke.");
+}
+
 TEST(ContextCollectorTest, PrefetchOutlivingItsCollectorAnswersNobody) {
     FakeDesk desk;
     Gate gate;

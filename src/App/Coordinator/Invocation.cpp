@@ -140,11 +140,16 @@ CoreTaskPtr AppCoordinator::startFieldText(AssistantSession& session) {
     std::weak_ptr<CoreTask> weak = task;
     QPointer<AssistantSession> target(&session);
     const CoreTaskPtr capture = captureTask_;
+    const nanoseconds asked = s_.clock.monotonic();
     task->hold(s_.context.fieldText(
-        *session.context(), [this, weak, target, capture](std::optional<QString> text) {
+        *session.context(), [this, weak, target, capture, asked](std::optional<QString> text) {
             // After the wait for the field's words.
             if (!isCurrent(weak, target))
                 return;
+            // A request without the editor's words is told apart here from one whose editor
+            // had none: the log says whether they came and when.
+            qCInfo(timingLog, "Panel: Feldtext %s nach %lld ms", text ? "da" : "nicht da",
+                   millisBetween(asked, s_.clock.monotonic()));
             // The picture brings the whole context as it was at the press: the words go in
             // after it.
             afterTask(capture, [this, weak, target, text] {
