@@ -169,6 +169,10 @@ protected:
         });
         return found;
     }
+    // Whether the toast comes to say that "Rückgängig" left the field alone.
+    bool tellsUndoRefused() {
+        return QTest::qWaitFor([&] { return tavrinShows(undoRefused); }, 5000);
+    }
     void clickUndo() {
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
@@ -178,6 +182,8 @@ protected:
             << "no undo toast";
     }
 
+    const QString undoRefused =
+        QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen");
     QTemporaryDir record;
     QProcess* field = nullptr;
     ScreenRect fieldWindow;
