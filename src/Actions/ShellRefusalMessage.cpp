@@ -95,7 +95,11 @@ QString refusalMessage(const Refusal& refusal) {
     // there is none; where the sentence is about it, it always stands.
     const bool inSentence = refusal.reason == Refusal::Reason::unmodelled ||
                             refusal.reason == Refusal::Reason::shellOption;
-    const QString piece = refusal.construct.isEmpty() ? QString()
+    // Where the reader could not say which piece it was, those sentences name it in general.
+    const QString unnamed = refusal.reason == Refusal::Reason::shellOption
+                                ? text("Eine Einstellung der Shell")
+                                : text("einem Teil des Befehls");
+    const QString piece = refusal.construct.isEmpty() ? (inSentence ? unnamed : QString())
                           : inSentence
                               ? quoted(refusal.construct)
                               : QStringLiteral(" (") + quoted(refusal.construct) + QLatin1Char(')');

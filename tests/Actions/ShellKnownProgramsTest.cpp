@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "Actions/ShellCommand.h"
+#include "Actions/ShellRefusalMessage.h"
 #include "support/Files.h"
 
 // The reader lets a value stand only where it knows every way bash treats it: what people
@@ -174,3 +175,26 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
             << c.text.toStdString() << (refusal ? "" : " ran");
     }
 }
+
+namespace {
+
+// A refusal whose piece the reader could not name still reads as a whole sentence.
+TEST(ShellKnownProgramsTest, ARefusalWithoutItsPieceStillReadsAsASentence) {
+    const struct {
+        Reason reason;
+        QString message;
+    } cases[] = {
+        {Reason::unmodelled,
+         "Der Befehl wurde nicht ausgeführt: „{{a}}“ steht in einem Teil des Befehls – das kann "
+         "Tavrin nicht sicher prüfen. Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+         "Argument eines Befehls."},
+        {Reason::shellOption,
+         "Der Befehl wurde nicht ausgeführt: Eine Einstellung der Shell ändert, wie die Shell den "
+         "Befehl liest – wohin der Wert von „{{a}}“ dann gelangt, kann Tavrin nicht sicher "
+         "prüfen. Lass die Einstellung weg."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShellCommand::refusalMessage({c.reason, {"a"}, {}}), c.message);
+}
+
+}  // namespace
