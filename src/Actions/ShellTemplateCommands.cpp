@@ -90,11 +90,6 @@ bool isInterpreter(const QString& name) {
     return interpreters.contains(name);
 }
 
-QString programName(const QString& word) {
-    const QString plain = unquoted(word);
-    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // The values a shell (or source) at `i` in `words` reads as its script: from its input when
 // it has no script operand and no -c, or from a process substitution named as the script.
 ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,

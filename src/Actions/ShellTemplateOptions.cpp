@@ -307,11 +307,6 @@ bool bracesExpand(const QString& word) {
     return false;
 }
 
-QString programName(const QString& word) {
-    const QString plain = unquoted(word);
-    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 }  // namespace
 
 // The position of the program that `words` run, through the wrappers before it (env, sudo,

@@ -8,15 +8,6 @@
 
 using namespace ShellWords;
 
-namespace {
-
-QString programName(const QString& word) {
-    const QString plain = unquoted(word);
-    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-}  // namespace
-
 // A command word whose program cannot be told from the template: a name made of
 // expansions, ANSI-C quoting, brace expansion or a glob, a path into /dev or /proc (a
 // descriptor, the running shell itself), a folder the template computes, or an alias.

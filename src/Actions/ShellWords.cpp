@@ -56,6 +56,11 @@ QString unquoted(QString word) {
     return word;
 }
 
+QString programName(const QString& word) {
+    const QString plain = unquoted(word);
+    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 bool isName(const QString& word) {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return name.match(word).hasMatch();

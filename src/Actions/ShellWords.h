@@ -22,6 +22,8 @@ bool isBlank(QChar c);
 // A word as the shell sees it after quote removal, near enough to recognise 'eval' or
 // e\val as eval.
 QString unquoted(QString word);
+// The program a command word names, its folder left off ("/usr/bin/git" → "git").
+QString programName(const QString& word);
 
 bool isName(const QString& word);
 bool isAssignment(const QString& word);
