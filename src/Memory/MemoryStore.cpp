@@ -13,7 +13,6 @@
 #include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
-#include "Platform/UserNotices.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
@@ -106,8 +105,9 @@ void MemoryStore::load() {
 QString MemoryStore::whatWasRead() const {
     if (data_ == Data())
         return tr("Deine Erinnerungen ließen sich nicht lesen; Tavrin beginnt ohne sie.");
-    return tr("Deine Erinnerungen ließen sich nur zum Teil lesen. Was lesbar war, bleibt; der "
-              "Rest fehlt.");
+    return tr(
+        "Deine Erinnerungen ließen sich nur zum Teil lesen. Was lesbar war, bleibt; der "
+        "Rest fehlt.");
 }
 
 // One note that does not read costs that note, not every other, and a file cut short keeps the

@@ -31,8 +31,9 @@ bool setAsideAndTell(const QString& path, const QDateTime& now, const QString& w
                      SystemLog* log, UserNotices* notices) {
     const std::optional<QString> kept = setAside(path, now);
     if (log) {
-        log->log(kept ? QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(path, *kept)
-                      : QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(path));
+        log->log(
+            kept ? QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(path, *kept)
+                 : QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(path));
     }
     if (notices) {
         const QString where =

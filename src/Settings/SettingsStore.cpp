@@ -11,7 +11,6 @@
 #include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
-#include "Platform/UserNotices.h"
 
 namespace {
 
@@ -96,10 +95,12 @@ void SettingsStore::load() {
 // What the user is told first about a file that did not read whole: what of it is in use.
 QString SettingsStore::whatWasRead() const {
     if (settings_ == AssistantSettings())
-        return tr("Deine Einstellungen ließen sich nicht lesen und stehen alle auf den "
-                  "Standardwerten.");
-    return tr("Deine Einstellungen ließen sich nur zum Teil lesen. Was lesbar war, gilt weiter; "
-              "der Rest steht auf den Standardwerten.");
+        return tr(
+            "Deine Einstellungen ließen sich nicht lesen und stehen alle auf den "
+            "Standardwerten.");
+    return tr(
+        "Deine Einstellungen ließen sich nur zum Teil lesen. Was lesbar war, gilt weiter; "
+        "der Rest steht auf den Standardwerten.");
 }
 
 // Said at once, not at the first save: otherwise the user meets the introduction again, with

@@ -83,8 +83,7 @@ TEST(AssistantSettingsTest, TolerantDecoding) {
              s.projects = {*Project::fromJson(QJsonDocument::fromJson(validProject).object())};
          }},
         {"an action of a kind this version does not know is left out, the other stays",
-         QByteArray(R"({"customActions": [)") + action("send_mail") + ", " + action("shell") +
-             "]}",
+         QByteArray(R"({"customActions": [)") + action("send_mail") + ", " + action("shell") + "]}",
          [](AssistantSettings& s) {
              s.customActions = {
                  *AssistantAction::fromJson(QJsonDocument::fromJson(action("shell")).object())};
