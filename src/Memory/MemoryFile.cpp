@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Projects/JsonPrefix.h"
 #include "Projects/StoredJson.h"
 #include "Projects/StoredUuid.h"
 
@@ -372,13 +373,11 @@ std::optional<MemoryData> decode(const QByteArray& bytes) {
 
 Read read(const QByteArray& bytes) {
     Read result;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        result.whole = false;
+    const JsonPrefix::Read document = JsonPrefix::readObject(bytes);
+    result.whole = document.whole;
+    if (!document.object)
         return result;
-    }
-    const QJsonObject object = document.object();
+    const QJsonObject& object = *document.object;
     result.data.activity = readEntries(object.value(QStringLiteral("activity")), result.whole);
     result.data.saved = readEntries(object.value(QStringLiteral("saved")), result.whole);
     result.data.styleSignals =

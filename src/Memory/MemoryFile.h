@@ -22,8 +22,10 @@ struct Read {
 };
 
 // Entry by entry, as the store loads the file: an entry, a style signal or a counter that
-// cannot be read is left out, and every other one kept. A missing or null list is an empty
-// one and loses nothing; a file that is no JSON object keeps nothing.
+// cannot be read is left out, and every other one kept. A file cut short or damaged keeps
+// what stands whole before the fault (JsonPrefix): the lists before it, the complete entries
+// of a list cut inside. A missing or null list is an empty one and loses nothing; a file that
+// does not begin as a JSON object keeps nothing.
 Read read(const QByteArray& bytes);
 
 }  // namespace MemoryFile

@@ -13,7 +13,6 @@
 #include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
-#include "Platform/UserNotices.h"
 #include "Settings/AssistantSettings.h"
 
 namespace {
@@ -102,34 +101,25 @@ void MemoryStore::load() {
         keepUnreadableFile();
 }
 
-// One note that does not read costs that note, not every other: the rest stays, the file as
-// it was is kept for the user, and what was read is written back at once, so that the next
-// start reads it whole and does not tell the same thing again.
+// What the user is told first about a file that did not read whole: what of it is in use.
+QString MemoryStore::whatWasRead() const {
+    if (data_ == Data())
+        return tr("Deine Erinnerungen ließen sich nicht lesen; Tavrin beginnt ohne sie.");
+    return tr(
+        "Deine Erinnerungen ließen sich nur zum Teil lesen. Was lesbar war, bleibt; der "
+        "Rest fehlt.");
+}
+
+// One note that does not read costs that note, not every other, and a file cut short keeps the
+// notes before the cut: the rest stays, the file as it was is kept for the user, and what was
+// read is written back at once, so that the next start reads it whole and does not tell the
+// same thing again.
 void MemoryStore::keepUnreadableFile() {
-    const std::optional<QString> kept = Platform::UnreadableFile::setAside(fileURL_, clock_.now());
-    if (!kept) {
+    if (Platform::UnreadableFile::setAsideAndTell(fileURL_, clock_.now(), whatWasRead(), log_,
+                                                  notices_))
+        save();
+    else
         writer_->keepUnreadableFileFirst();
-        if (log_)
-            log_->log(
-                QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(fileURL_));
-        if (notices_) {
-            notices_->tell(
-                tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht lesbar war, "
-                   "fehlt.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden nicht "
-                   "gespeichert, bis sie sich beiseitelegen lässt.")
-                    .arg(Platform::AppPaths::shownPath(fileURL_)));
-        }
-        return;
-    }
-    if (log_)
-        log_->log(
-            QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(fileURL_, *kept));
-    if (notices_) {
-        notices_->tell(tr("Deine Erinnerungen ließen sich nicht vollständig lesen; was nicht "
-                          "lesbar war, fehlt.\nDie Datei, wie sie war, liegt unter %1.")
-                           .arg(Platform::AppPaths::shownPath(*kept)));
-    }
-    save();
 }
 
 void MemoryStore::setData(Data data) {

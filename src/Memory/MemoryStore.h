@@ -99,6 +99,7 @@ private:
     void update(Change change);
     void load();
     void keepUnreadableFile();
+    QString whatWasRead() const;
     void writePendingSave();
     void writeFinished(const std::optional<QString>& error);
 

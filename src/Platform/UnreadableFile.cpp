@@ -2,8 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include "Platform/AppPaths.h"
+#include "Platform/SystemLog.h"
+#include "Platform/UserNotices.h"
 
 namespace Platform::UnreadableFile {
 
@@ -20,6 +25,28 @@ std::optional<QString> setAside(const QString& path, const QDateTime& now) {
     // A folder moved aside stays open to its owner.
     ::chmod(QFile::encodeName(aside).constData(), QFileInfo(aside).isDir() ? 0700 : 0600);
     return aside;
+}
+
+bool setAsideAndTell(const QString& path, const QDateTime& now, const QString& whatWasRead,
+                     SystemLog* log, UserNotices* notices) {
+    const std::optional<QString> kept = setAside(path, now);
+    if (log) {
+        log->log(
+            kept ? QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(path, *kept)
+                 : QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(path));
+    }
+    if (notices) {
+        const QString where =
+            kept ? QCoreApplication::translate("UnreadableFile", "Die ganze Datei liegt unter %1.")
+                       .arg(AppPaths::shownPath(*kept))
+                 : QCoreApplication::translate("UnreadableFile",
+                                               "Die Datei %1 bleibt, wie sie ist: Änderungen "
+                                               "werden nicht gespeichert, bis sie sich "
+                                               "beiseitelegen lässt.")
+                       .arg(AppPaths::shownPath(path));
+        notices->tell(whatWasRead + QLatin1Char('\n') + where);
+    }
+    return kept.has_value();
 }
 
 }  // namespace Platform::UnreadableFile

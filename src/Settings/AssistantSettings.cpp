@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "Projects/Blanks.h"
+#include "Projects/JsonPrefix.h"
 
 namespace {
 
@@ -62,13 +63,15 @@ std::optional<TonePreset> fromRaw(const QString& raw, TonePreset*) {
     return tonePresetFromRaw(raw);
 }
 
-// One stored value, alone or in a list: an enumeration by its raw value, a record by its own
-// reading.
+// One stored value, alone or in a list: an enumeration by its raw value, a text as it is, a
+// record by its own reading.
 template <typename Value>
 std::optional<Value> readValue(const QJsonValue& value) {
     if constexpr (std::is_enum_v<Value>)
         return value.isString() ? fromRaw(value.toString(), static_cast<Value*>(nullptr))
                                 : std::nullopt;
+    else if constexpr (std::is_same_v<Value, QString>)
+        return value.isString() ? std::optional(value.toString()) : std::nullopt;
     else
         return Value::fromJson(value);
 }
@@ -111,8 +114,9 @@ QStringList rulesFromText(const QString& text) {
     return rules;
 }
 
-// Each reader leaves the field at its default unless the whole value reads. A value that is
-// there but cannot be read is noted: saving over the file would lose it.
+// Each reader leaves the field at its default unless its value reads; a list keeps the elements
+// that read. A value that is there but cannot be read is noted: saving over the file would
+// lose it.
 struct Reader {
     const QJsonObject& object;
     bool droppedUserData = false;
@@ -144,42 +148,35 @@ struct Reader {
         else
             unreadable(value);
     }
+    // A list is read element by element: one that does not read (an action of a kind this
+    // version does not know, a project without its id) is left out, and the others stay.
+    template <typename Element>
+    QList<Element> elements(const QJsonArray& array) {
+        QList<Element> list;
+        for (const QJsonValue& element : array) {
+            if (auto parsed = readValue<Element>(element))
+                list.append(std::move(*parsed));
+            else
+                unreadable(element);
+        }
+        return list;
+    }
     void operator()(const char* key, QStringList& field) {
         const QJsonValue value = valueOf(key);
         if (value.isArray()) {
-            QStringList list;
-            bool allStrings = true;
-            for (const QJsonValue& element : value.toArray()) {
-                allStrings = allStrings && element.isString();
-                list.append(element.toString());
-            }
-            if (allStrings) {
-                field = list;
-                return;
-            }
-        }
-        if (value.isString()) {
+            field = elements<QString>(value.toArray());
+        } else if (value.isString()) {
             field = rulesFromText(value.toString());
-            return;
+        } else {
+            field = QStringList();
+            unreadable(value);
         }
-        field = QStringList();
-        unreadable(value);
     }
     template <typename Element>
     void operator()(const char* key, QList<Element>& field) {
         const QJsonValue value = valueOf(key);
-        QList<Element> list;
-        bool readable = value.isArray();
-        for (const QJsonValue& element : value.toArray()) {
-            const auto parsed = readValue<Element>(element);
-            if (!parsed) {
-                readable = false;
-                break;
-            }
-            list.append(*parsed);
-        }
-        if (readable)
-            field = list;
+        if (value.isArray())
+            field = elements<Element>(value.toArray());
         else
             unreadable(value);
     }
@@ -225,9 +222,11 @@ std::optional<AssistantSettings::Decoded> AssistantSettings::fromJson(const QJso
 }
 
 std::optional<AssistantSettings::Decoded> AssistantSettings::decode(const QByteArray& data) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const JsonPrefix::Read read = JsonPrefix::readObject(data);
+    if (!read.object)
         return std::nullopt;
-    return fromJson(document.object());
+    std::optional<Decoded> decoded = fromJson(*read.object);
+    // What stood after a cut or a fault is not in the record.
+    decoded->droppedUserData = decoded->droppedUserData || !read.whole;
+    return decoded;
 }

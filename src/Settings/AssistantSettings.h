@@ -68,7 +68,9 @@ struct AssistantSettings {
 
     struct Decoded;
     // Tolerant reading: every key that is missing, null or unreadable keeps its default on
-    // its own. Fails only when the top level is not a JSON object.
+    // its own, and a list keeps the elements that read. A file cut short or damaged keeps
+    // every complete value before the fault (JsonPrefix). Fails only when the top level is
+    // not a JSON object.
     static std::optional<Decoded> fromJson(const QJsonValue& value);
     static std::optional<Decoded> decode(const QByteArray& data);
 
@@ -77,8 +79,8 @@ struct AssistantSettings {
 
 struct AssistantSettings::Decoded {
     AssistantSettings settings;
-    // A stored value (not null) could not be read and its field fell back to the default:
-    // saving over the file would lose what the user entered, a list of projects for one
-    // bad element, the rules for one number among them.
+    // Something stored (not null) was not read: a value whose field fell back to its
+    // default, an element left out of a list, whatever stood after a cut. Saving over the
+    // file would lose what the user entered.
     bool droppedUserData = false;
 };

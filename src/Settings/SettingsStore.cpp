@@ -11,7 +11,6 @@
 #include "Platform/PrivateFile.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UnreadableFile.h"
-#include "Platform/UserNotices.h"
 
 namespace {
 
@@ -93,33 +92,25 @@ void SettingsStore::load() {
     keepOldFile_ = decoded->droppedUserData;
 }
 
+// What the user is told first about a file that did not read whole: what of it is in use.
+QString SettingsStore::whatWasRead() const {
+    if (settings_ == AssistantSettings())
+        return tr(
+            "Deine Einstellungen ließen sich nicht lesen und stehen alle auf den "
+            "Standardwerten.");
+    return tr(
+        "Deine Einstellungen ließen sich nur zum Teil lesen. Was lesbar war, gilt weiter; "
+        "der Rest steht auf den Standardwerten.");
+}
+
 // Said at once, not at the first save: otherwise the user meets the introduction again, with
 // "Über mich" and the learned actions gone, and no word why. The record read so far is written
 // straight away, so that the next start reads it and does not tell the same thing again.
 void SettingsStore::keepUnreadableFile() {
-    const std::optional<QString> kept =
-        Platform::UnreadableFile::setAside(fileURL_, services_.clock.now());
-    if (!kept) {
-        services_.log.log(
-            QStringLiteral("%1 ließ sich nicht lesen und nicht aufbewahren").arg(fileURL_));
-        if (services_.notices) {
-            services_.notices->tell(
-                tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht "
-                   "auf den Standardwerten.\nDie Datei %1 bleibt, wie sie ist: Änderungen werden "
-                   "nicht gespeichert, bis sie sich beiseitelegen lässt.")
-                    .arg(Platform::AppPaths::shownPath(fileURL_)));
-        }
+    if (!Platform::UnreadableFile::setAsideAndTell(fileURL_, services_.clock.now(), whatWasRead(),
+                                                   &services_.log, services_.notices))
         return;
-    }
     keepOldFile_ = false;
-    services_.log.log(
-        QStringLiteral("%1 ließ sich nicht lesen; aufbewahrt als %2").arg(fileURL_, *kept));
-    if (services_.notices) {
-        services_.notices->tell(
-            tr("Deine Einstellungen ließen sich nicht vollständig lesen; was fehlt, steht auf den "
-               "Standardwerten.\nDie Datei, wie sie war, liegt unter %1.")
-                .arg(Platform::AppPaths::shownPath(*kept)));
-    }
     write();
 }
 

@@ -66,6 +66,7 @@ private:
     void migrateFromEarlierBundles(const QString& applicationSupport);
     void load();
     void keepUnreadableFile();
+    QString whatWasRead() const;
     void save();
     void write();
     void applyLaunchAtLogin();

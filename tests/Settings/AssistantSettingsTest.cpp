@@ -17,6 +17,11 @@ AssistantSettings decoded(const QByteArray& json) {
 const char* const validProject =
     R"({"id":"0E4C9A1B-2F3D-4C5E-8A7B-1C2D3E4F5A6B","name":"Tavrin","keywords":[],"readsCode":true})";
 
+QByteArray action(const char* kind) {
+    return QByteArray(R"({"id":"say","name":"Vorlesen","trigger":"","kind":")") + kind +
+           R"(","instructions":"","template":"say {{text}}","parameters":["text"],"builtIn":false})";
+}
+
 // Every object in the pretty-printed `text` lists its keys in alphabetical order.
 void expectSortedKeys(const QByteArray& text) {
     // Pretty printing puts every key at the start of its own line.
@@ -57,20 +62,32 @@ TEST(AssistantSettingsTest, TolerantDecoding) {
          [](AssistantSettings& s) {
              s.rules = {" a ", ""};
          }},
-        {"rules array with a number", R"({"rules": ["a", 1]})", [](AssistantSettings&) {}},
+        {"a number among the rules is left out", R"({"rules": ["a", 1, "b"]})",
+         [](AssistantSettings& s) {
+             s.rules = {"a", "b"};
+         }},
         {"rules of another type", R"({"rules": 5})", [](AssistantSettings&) {}},
-        {"unknown tone preset keeps default", R"({"tonePresets": ["warm", "loud"]})",
-         [](AssistantSettings&) {}},
+        {"an unknown tone preset is left out", R"({"tonePresets": ["warm", "loud"]})",
+         [](AssistantSettings& s) { s.tonePresets = {TonePreset::warm}; }},
         {"empty tone presets", R"({"tonePresets": []})",
          [](AssistantSettings& s) { s.tonePresets = {}; }},
         {"tone presets in stored order", R"({"tonePresets": ["warm", "short"]})",
          [](AssistantSettings& s) {
              s.tonePresets = {TonePreset::warm, TonePreset::short_};
          }},
-        {"one bad project empties the list, other keys still read",
-         QByteArray(R"({"aboutMe": "ich", "projects": [)") + validProject +
-             R"(, {"name": "kaputt"}]})",
-         [](AssistantSettings& s) { s.aboutMe = "ich"; }},
+        {"a project that does not read is left out, the other stays",
+         QByteArray(R"({"aboutMe": "ich", "projects": [{"name": "kaputt"}, )") + validProject +
+             "]}",
+         [](AssistantSettings& s) {
+             s.aboutMe = "ich";
+             s.projects = {*Project::fromJson(QJsonDocument::fromJson(validProject).object())};
+         }},
+        {"an action of a kind this version does not know is left out, the other stays",
+         QByteArray(R"({"customActions": [)") + action("send_mail") + ", " + action("shell") + "]}",
+         [](AssistantSettings& s) {
+             s.customActions = {
+                 *AssistantAction::fromJson(QJsonDocument::fromJson(action("shell")).object())};
+         }},
         {"codex provider with a mistyped model", R"({"provider": "codexCLI", "claudeModel": 4})",
          [](AssistantSettings& s) { s.provider = ProviderID::codexCLI; }},
         {"unknown provider", R"({"provider": "ClaudeCLI"})", [](AssistantSettings&) {}},
@@ -96,7 +113,7 @@ TEST(AssistantSettingsTest, TolerantDecoding) {
 }
 
 TEST(AssistantSettingsTest, TopLevelMustBeAnObject) {
-    for (const char* json : {"[]", "\"text\"", "3", "null", "{", "", "nicht json"})
+    for (const char* json : {"[]", "\"text\"", "3", "null", "", "nicht json"})
         EXPECT_FALSE(AssistantSettings::decode(json)) << json;
 }
 

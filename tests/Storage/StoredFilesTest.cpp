@@ -343,14 +343,39 @@ TEST(StoredFilesTest, AKilledSaveLeavesNothingBehindAfterTheNextStart) {
 }
 
 // A file that does not read whole at start is kept aside at once, not at the first save, and
-// the user is told once where it is. What reads stays: the other notes of a memory with one
-// bad note. The next start reads the file whole and says nothing.
+// the user is told once where it is and what of it is in use. What reads stays, in the program
+// and in the file written back: the other notes of a memory with one bad note, the other
+// action beside one of a kind this version does not know, every complete value before a cut.
+// The next start reads the file whole and says nothing.
 TEST(StoredFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
     AssistantSettings anna;
     anna.onboardingCompleted = true;
     anna.aboutMe = "Ich bin Anna, ich verkaufe Keramik.";
     anna.replyLanguage = "de";
+    anna.closePanelAfterInsert = false;
+    anna.claudePath = "/opt/claude/bin/claude";
+    AssistantAction say;
+    say.id = "say";
+    say.name = "Vorlesen";
+    say.templateText = "say {{text}}";
+    say.parameters = {"text"};
+    AssistantAction ticket;
+    ticket.id = "ticket";
+    ticket.name = "Ticket öffnen";
+    ticket.kind = AssistantAction::Kind::openURL;
+    ticket.templateText = "https://tickets.example/{{nummer}}";
+    ticket.parameters = {"nummer"};
+    anna.customActions = {say, ticket};
     const QByteArray annaFile = anna.encode();
+    AssistantSettings annaWithoutTicket = anna;
+    annaWithoutTicket.customActions = {say};
+    // The first half ends inside the second action: the keys before it and the first action
+    // stay, and the introduction shows again.
+    AssistantSettings annaFirstHalf;
+    annaFirstHalf.aboutMe = anna.aboutMe;
+    annaFirstHalf.closePanelAfterInsert = anna.closePanelAfterInsert;
+    annaFirstHalf.claudePath = anna.claudePath;
+    annaFirstHalf.customActions = {say};
 
     const QByteArray id = R"("id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F)";
     const QByteArray oneBadNote = R"({"activity":[{"app":"Mail",)" + id +
@@ -366,21 +391,53 @@ TEST(StoredFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
                                   R"(3","date":4,"text":"Shop schließt um 14 Uhr"}],)"
                                   R"("styleSignals":["kürzer"],"signalsSinceLearning":3})";
 
+    const auto note = [](int n, const QString& text) {
+        return MemoryEntry{QUuid(QStringLiteral("0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F%1").arg(n)),
+                           QDateTime(QDate(2026, 12, 7), QTime(9, n), Qt::UTC),
+                           QStringLiteral("Mail"),
+                           std::nullopt,
+                           text,
+                           MemoryEntry::Kind::wrote};
+    };
+    MemoryData mia;
+    mia.activity = {note(0, "Danke, passt so."), note(1, "Bis morgen")};
+    mia.saved = {note(2, "Türcode 4711"), note(3, "Shop schließt um 14 Uhr"),
+                 note(4, "Steuer bis 31.7.")};
+    mia.styleSignals = {"kürzer"};
+    mia.signalsSinceLearning = 3;
+    const QByteArray miaFile = MemoryFile::encode(mia);
+    MemoryData miaBeforeTheShop;
+    miaBeforeTheShop.activity = mia.activity;
+    miaBeforeTheShop.saved = {mia.saved.first()};
+
+    const QString partly = "ließen sich nur zum Teil lesen. Was lesbar war, ";
+    const QString nothing = "ließen sich nicht lesen";
     const struct {
         const char* what;
         const char* file;
         QByteArray contents;
-        // What the store holds after the start.
+        // What the store holds after the start, and its file after the first write.
         std::function<bool(Shelf&)> holds;
+        // What the notice says was read.
+        QString told;
     } cases[] = {
-        {"settings.json cut short", "settings.json", annaFile.left(annaFile.size() / 2),
-         [](Shelf& s) { return s.settings->settings() == AssistantSettings(); }},
+        {"settings.json with an action of a kind this version does not know", "settings.json",
+         QByteArray(annaFile).replace(R"("kind": "open_url")", R"("kind": "send_mail")"),
+         [&](Shelf& s) { return s.settings->settings() == annaWithoutTicket; }, partly},
+        {"settings.json without its closing brace", "settings.json",
+         annaFile.left(annaFile.lastIndexOf('}')),
+         [&](Shelf& s) { return s.settings->settings() == anna; }, partly},
+        {"settings.json cut at half", "settings.json", annaFile.left(annaFile.size() / 2),
+         [&](Shelf& s) { return s.settings->settings() == annaFirstHalf; }, partly},
         {"settings.json with one project that does not read", "settings.json",
          R"({"aboutMe": "Ich bin Anna", "projects": [{"name": "ohne id"}]})",
          [](Shelf& s) {
              return s.settings->settings().aboutMe == "Ich bin Anna" &&
                     s.settings->settings().projects.isEmpty();
-         }},
+         },
+         partly},
+        {"settings.json that is no JSON", "settings.json", "Über mich: Anna",
+         [](Shelf& s) { return s.settings->settings() == AssistantSettings(); }, nothing},
         {"memory.json with one note of the wrong type", "memory.json", oneBadNote,
          [](Shelf& s) {
              const MemoryData& data = s.memory->data();
@@ -388,9 +445,24 @@ TEST(StoredFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
                     data.saved.at(1).text == "Shop schließt um 14 Uhr" &&
                     data.activity.size() == 1 && data.styleSignals == QStringList{"kürzer"} &&
                     data.signalsSinceLearning == 3;
-         }},
-        {"memory.json cut short", "memory.json", oneBadNote.left(40),
-         [](Shelf& s) { return s.memory->data() == MemoryData(); }},
+         },
+         partly},
+        {"memory.json without its last byte", "memory.json", miaFile.chopped(1),
+         [&](Shelf& s) { return s.memory->data() == mia; }, partly},
+        {"memory.json cut inside a note's text", "memory.json",
+         miaFile.left(miaFile.indexOf("Shop schl") + 9),
+         [&](Shelf& s) { return s.memory->data() == miaBeforeTheShop; }, partly},
+        {"memory.json cut inside its first entry", "memory.json", oneBadNote.left(40),
+         [](Shelf& s) { return s.memory->data() == MemoryData(); }, nothing},
+    };
+    // The file written back reads whole, and as the program holds it.
+    const auto writtenBack = [](Shelf& s, const QString& file) {
+        if (file == "settings.json") {
+            const auto onDisk = AssistantSettings::decode(readFile(s.settings->fileURL()));
+            return onDisk && !onDisk->droppedUserData && onDisk->settings == s.settings->settings();
+        }
+        s.memory->flush();
+        return MemoryFile::decode(readFile(s.memory->fileURL())) == s.memory->data();
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -402,12 +474,14 @@ TEST(StoredFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
 
         shelf.start();
         EXPECT_TRUE(c.holds(shelf));
+        EXPECT_TRUE(writtenBack(shelf, c.file));
         const QString kept = path + ".unreadable-20261207T221500Z";
         EXPECT_EQ(readFile(kept), c.contents) << "kept before any change";
         EXPECT_EQ(modeOf(kept), 0600u);
         EXPECT_EQ(shelf.notices.told.size(), 1);
-        EXPECT_TRUE(shelf.notices.told.value(0).contains(kept))
-            << shelf.notices.told.value(0).toStdString();
+        const QString told = shelf.notices.told.value(0);
+        EXPECT_TRUE(told.contains(c.told)) << told.toStdString();
+        EXPECT_TRUE(told.contains(kept)) << told.toStdString();
         EXPECT_TRUE(shelf.log.lines.contains("[Tavrin] " + path +
                                              " ließ sich nicht lesen; aufbewahrt als " + kept))
             << shelf.log.lines.join('\n').toStdString();
