@@ -27,10 +27,12 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       desktopWindows_(x11_),
       capture_(desktopWindows_, windowImages_, screenCapture_),
       clipboard_(x11_),
+      primary_(x11_, {}, Platform::X11SelectionReader::Selection::primary),
       keys_(x11_),
       activation_(x11_),
       modifiers_(x11_),
-      inserter_({clock, clipboard_, keys_, activation_, modifiers_, trust_, &restorer_}),
+      inserter_({clock, clipboard_, keys_, activation_, modifiers_, trust_, &restorer_, &terminals_,
+                 &primary_}),
       collector_({clock, desktopWindows_, trust_, accessibility_, capture_, log,
                   [this](std::function<void(std::optional<QString>)> done) {
                       inserter_.copySelection(std::move(done));

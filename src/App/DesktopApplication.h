@@ -99,6 +99,7 @@ private:
     Platform::X11WindowImages windowImages_;
     WindowCapture capture_;
     Platform::X11Clipboard clipboard_;
+    Platform::X11Clipboard primary_;
     Platform::XTestKeySender keys_;
     Platform::EwmhWindowActivation activation_;
     Platform::X11ModifierState modifiers_;

@@ -30,18 +30,36 @@ FieldRestorer::Undoing undoingOf(Platform::AccessibleElement& element) {
     return entry ? Undoing::byWriting : Undoing::byKeyThenWriting;
 }
 
-AccessibleRef focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
+// Where the keyboard is in an application: whether the application is on the bus at all, and
+// its focused element where that is editable and known not to hide its text.
+struct Focus {
+    bool shown = false;
+    AccessibleRef element;
+};
+
+Focus focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
     const AccessibleRef application = tree.application(pid);
     if (!application)
-        return nullptr;
+        return {};
     const AccessibleRef window = application->focusedWindow();
     if (!window)
-        return nullptr;
+        return {true, nullptr};
     AccessibleRef element = window->focusedElement();
     // A role that could not be read may be a password entry's.
     if (!element || element->isEditable() != true || element->isPassword() != false)
-        return nullptr;
-    return element;
+        return {true, nullptr};
+    return {true, std::move(element)};
+}
+
+// A word processor shows each paragraph as an element of its own, inside the document.
+QString documentOf(Platform::AccessibleElement& element) {
+    const QString role = element.role();
+    if (role != QLatin1String("paragraph") && role != QLatin1String("heading"))
+        return {};
+    const AccessibleRef parent = element.parent();
+    if (!parent || !parent->role().startsWith(QLatin1String("document")))
+        return {};
+    return parent->identity();
 }
 
 // A failed read also answers with an empty text: only a field that says it has no characters
@@ -108,21 +126,28 @@ QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const
     return words(landed.text) == words(*computed) ? landed.text : *computed;
 }
 
-std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::AccessibilityTree& tree,
-                                                                qint32 pid) {
-    const AccessibleRef element = focusedEditable(tree, pid);
+bool FieldRestorer::sameDocument(const Field& before, const Field& landed) {
+    return !before.document.isEmpty() && landed.document == before.document;
+}
+
+FieldRestorer::Reading FieldRestorer::focusedField(Platform::AccessibilityTree& tree, qint32 pid) {
+    const Focus focus = focusedEditable(tree, pid);
+    Reading reading{std::nullopt, focus.shown};
+    const AccessibleRef& element = focus.element;
     if (!element)
-        return std::nullopt;
+        return reading;
     Field field;
     field.element = element->identity();
     field.undoing = undoingOf(*element);
     const std::optional<QString> text = textOf(*element);
     if (field.element.isEmpty() || !text)
-        return std::nullopt;
+        return reading;
     if (!text->contains(EmbeddedText::mark)) {
         field.text = *text;
         field.selection = element->selectionRange();
-        return field;
+        field.document = documentOf(*element);
+        reading.field = std::move(field);
+        return reading;
     }
     // A rich-text editor keeps its words in its paragraphs and has only a mark for each in
     // its own text, which no typing changes: the paragraphs are what it holds. Where the
@@ -135,13 +160,14 @@ std::optional<FieldRestorer::Field> FieldRestorer::focusedField(Platform::Access
     std::optional<QString> whole = EmbeddedText(*element, *text).text(gate);
     tree.setCallTimeout(callTimeout);
     if (!whole)
-        return std::nullopt;
+        return reading;
     field.text = std::move(*whole);
-    return field;
+    reading.field = std::move(field);
+    return reading;
 }
 
 bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
-    const AccessibleRef element = focusedEditable(tree, pid);
+    const AccessibleRef element = focusedEditable(tree, pid).element;
     // A field with an undo history of its own is never written: its history would not know
     // the write.
     if (!element || undoingOf(*element) == Undoing::byKey ||
@@ -155,8 +181,8 @@ bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, con
     return true;
 }
 
-void FieldRestorer::read(qint32 pid, std::function<void(std::optional<Field>)> done) {
-    using Result = std::optional<Field>;
+void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
+    using Result = Reading;
     auto answer = std::make_shared<Answer<Result>>();
     // The time limit's timer can outlive the restorer.
     answer->done = [self = QPointer(this), done = std::move(done)](Result field) {
@@ -165,14 +191,16 @@ void FieldRestorer::read(qint32 pid, std::function<void(std::optional<Field>)> d
     };
     std::weak_ptr<Answer<Result>> weak = answer;
     answer->limit = clock_.singleShot(kAnswerLimit, [weak] {
+        // An application too busy to answer still has its fields.
         if (auto late = weak.lock())
-            late->settle(std::nullopt);
+            late->settle(Reading{});
     });
     worker_.run(
         this,
         [pid](Platform::AccessibilityTree* tree) -> Result {
+            // No bus: no application shows anything.
             if (!tree)
-                return std::nullopt;
+                return Reading{std::nullopt, false};
             tree->setCallTimeout(callTimeout);
             return focusedField(*tree, pid);
         },
@@ -211,12 +239,13 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
     undo->change = change;
     undo->undoKey = std::move(undoKey);
     undo->done = std::move(done);
-    read(pid, [this, undo](std::optional<Field> pressed) {
+    read(pid, [this, undo](Reading reading) {
         const Change& change = undo->change;
+        const std::optional<Field>& pressed = reading.field;
         // The keyboard is in another element, or in none that can be read, or the field holds
         // more or less than the paste left (the user typed since): an undo there would take
         // back something the user never asked to undo.
-        if (!pressed || pressed->element != change.before.element ||
+        if (!pressed || pressed->element != change.after.element ||
             pressed->text != change.after.text) {
             undo->finish(Outcome::refused);
             return;
@@ -237,8 +266,9 @@ void FieldRestorer::undo(qint32 pid, const Change& change, std::function<bool()>
 }
 
 void FieldRestorer::afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing) {
-    read(undo->pid, [this, undo, undoing](std::optional<Field> now) {
+    read(undo->pid, [this, undo, undoing](Reading reading) {
         const Change& change = undo->change;
+        const std::optional<Field>& now = reading.field;
         const bool same = now && now->element == change.before.element;
         if (same && now->text == change.before.text) {
             undo->finish(Outcome::undoneByApplication);

@@ -41,8 +41,22 @@ public:
         QString text;
         std::optional<Platform::TextRange> selection;
         Undoing undoing = Undoing::byKey;
+        // For a paragraph of a word processor's document, the document: a paste of several
+        // paragraphs leaves the keyboard in another paragraph of it, which its undo takes
+        // back with the rest. Empty for every other field.
+        QString document;
 
         bool operator==(const Field&) const = default;
+    };
+    // What a read found.
+    struct Reading {
+        std::optional<Field> field;
+        // Whether the application shows its fields on the bus (one that did not answer in time
+        // counts as showing them): a field that could not be read there is unknown, not
+        // missing, and nothing may be done to it blind.
+        bool shown = true;
+
+        bool operator==(const Reading&) const = default;
     };
     // A field read right before the paste key and again once the paste had landed.
     struct Change {
@@ -76,13 +90,13 @@ public:
     // The focused field of process `pid` where an undo can be checked: editable, known not to
     // hide its text, its element and text readable (a rich-text editor's through its
     // paragraphs, its selection then unknown).
-    // None otherwise, or when the answer did not come in time.
-    void read(qint32 pid, std::function<void(std::optional<Field>)> done);
+    // No field otherwise, or when the answer did not come in time.
+    void read(qint32 pid, std::function<void(Reading)> done);
     // Undoes `change` in process `pid`, which is in front: reads the field, and only where it is
-    // the element that took the paste and holds exactly what the paste left, writes a GTK 3
-    // entry's earlier text back, or sends the application's own undo key through `undoKey`;
-    // a GTK 3 text view is then read again and written back where the key changed nothing. A
-    // written field gets its selection back where it was.
+    // the element the paste left the keyboard in and holds exactly what the paste left, writes
+    // a GTK 3 entry's earlier text back, or sends the application's own undo key through
+    // `undoKey`; a GTK 3 text view is then read again and written back where the key changed
+    // nothing. A written field gets its selection back where it was.
     void undo(qint32 pid, const Change& change, std::function<bool()> undoKey,
               std::function<void(Outcome)> done);
 
@@ -99,8 +113,12 @@ public:
     // field as it landed.
     static QString pasteLeft(const Field& before, const Field& landed, const QString& pasted);
 
+    // Whether the keyboard ended, as the paste of several paragraphs landed, in another paragraph
+    // of the document that took it.
+    static bool sameDocument(const Field& before, const Field& landed);
+
     // The same steps, blocking, on a tree.
-    static std::optional<Field> focusedField(Platform::AccessibilityTree& tree, qint32 pid);
+    static Reading focusedField(Platform::AccessibilityTree& tree, qint32 pid);
     static bool writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change);
 
 private:

@@ -94,19 +94,31 @@ public:
           text_(std::move(text)),
           target_(std::move(target)),
           pressReturn_(pressReturn),
+          fromPrimary_(target_ && s_.terminals && s_.terminals->pastesFromPrimary(*target_)),
           done_(std::move(done)) {}
 
     void start() override {
         read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
             read_.reset();
             saved_ = std::move(saved);
-            putTextOnClipboard();
+            if (!fromPrimary_ || !s_.primary) {
+                putTextOnClipboard();
+                return;
+            }
+            // A handle of its own: the clipboard's read may still be storing its handle in
+            // `read_` when this one answers.
+            primaryRead_ = s_.primary->readContents([this](ClipboardContents saved) {
+                primaryRead_.reset();
+                savedPrimary_ = std::move(saved);
+                putTextOnClipboard();
+            });
         });
     }
 
     void abandon() override {
         if (wrote_ && s_.clipboard.holdsOwnWrite())
             s_.clipboard.write(saved_);
+        givePrimaryBack();
     }
 
     void notify() override {
@@ -131,6 +143,13 @@ private:
             return;
         }
         wrote_ = true;
+        if (fromPrimary_ && !putTextOnPrimary()) {
+            // The terminal could only paste what the primary selection holds, the user's own
+            // selection: no key goes out, and the text waits on the clipboard.
+            wrote_ = false;
+            finish();
+            return;
+        }
         if (target_)
             s_.windows.activate(*target_);
         after(activationDelay, [this] { waitForModifierRelease([this] { readField(); }); });
@@ -144,22 +163,38 @@ private:
             paste();
             return;
         }
-        s_.restorer->read(
-            target_->processIdentifier,
-            [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
-                if (alive.expired())
-                    return;
-                before_ = std::move(field);
-                paste();
-            });
+        s_.restorer->read(target_->processIdentifier,
+                          [this, alive = std::weak_ptr(alive_)](FieldRestorer::Reading reading) {
+                              if (alive.expired())
+                                  return;
+                              before_ = std::move(reading.field);
+                              result_.fieldUnknown = !before_ && reading.shown;
+                              paste();
+                          });
+    }
+
+    bool putTextOnPrimary() {
+        if (!s_.primary)
+            return false;
+        s_.primary->write(transientText(text_));
+        wrotePrimary_ = s_.primary->holdsOwnWrite();
+        return wrotePrimary_;
+    }
+
+    void givePrimaryBack() {
+        if (wrotePrimary_ && s_.primary->holdsOwnWrite())
+            s_.primary->write(savedPrimary_);
+        wrotePrimary_ = false;
     }
 
     void paste() {
-        result_.pasted = s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        result_.pasted = fromPrimary_ ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
+                                      : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
         if (!result_.pasted) {
             // Nothing went in: the text stays on the clipboard, where it is not lost, and no
             // Return follows.
             wrote_ = false;
+            givePrimaryBack();
             finish();
             return;
         }
@@ -180,61 +215,65 @@ private:
         if (s_.clipboard.holdsOwnWrite())
             s_.clipboard.write(saved_);
         wrote_ = false;
+        givePrimaryBack();
         if (!before_) {
             finish();
             return;
         }
         // The paste has landed: what the field holds now is all an undo may replace.
-        s_.restorer->read(
-            target_->processIdentifier,
-            [this, alive = std::weak_ptr(alive_)](std::optional<FieldRestorer::Field> field) {
-                if (alive.expired())
-                    return;
-                const bool same = field && field->element == before_->element;
-                if (before_->undoing == FieldRestorer::Undoing::byKey) {
-                    // Its own undo takes the paste back; without a read of what the paste
-                    // left (the keyboard moved on, to a new paragraph in a word processor) the
-                    // undo key goes to the target as it always did.
-                    if (same) {
-                        field->text = FieldRestorer::pasteLeft(*before_, *field, text_);
-                        result_.change = FieldRestorer::Change{*before_, *field};
-                    }
-                    finish();
-                    return;
-                }
-                // What the user typed while the paste landed would pass for the paste's and be
-                // undone with it: the field must hold what the paste alone leaves, or an undo
-                // writes nothing.
-                const auto pasted = FieldRestorer::withPaste(*before_, text_);
-                if (same) {
-                    if (pasted)
-                        field->text = *pasted;
-                    result_.change = FieldRestorer::Change{*before_, *field};
-                } else if (pasted) {
-                    // The keyboard left the field as the paste landed, or the read failed. The
-                    // field is still known, and so is what the paste left in it: without them
-                    // the undo key would go out blind, to a window that may hand it to
-                    // something else.
-                    FieldRestorer::Field after = *before_;
-                    after.text = *pasted;
-                    after.selection.reset();
-                    result_.change = FieldRestorer::Change{*before_, after};
-                }
-                finish();
-            });
+        s_.restorer->read(target_->processIdentifier, [this, alive = std::weak_ptr(alive_)](
+                                                          FieldRestorer::Reading reading) {
+            if (alive.expired())
+                return;
+            std::optional<FieldRestorer::Field>& field = reading.field;
+            const bool same = field && field->element == before_->element;
+            const bool byKey = before_->undoing == FieldRestorer::Undoing::byKey;
+            // What the user typed while the paste landed would pass for the paste's and be
+            // undone with it: the field must hold what the paste alone leaves, or an undo
+            // does nothing. A field with an undo of its own may store the paste's line
+            // breaks its own way.
+            const auto pasted = FieldRestorer::withPaste(*before_, text_);
+            if (same) {
+                if (byKey)
+                    field->text = FieldRestorer::pasteLeft(*before_, *field, text_);
+                else if (pasted)
+                    field->text = *pasted;
+                result_.change = FieldRestorer::Change{*before_, *field};
+            } else if (byKey && field && FieldRestorer::sameDocument(*before_, *field)) {
+                // A paste of several paragraphs left the keyboard in the last of them: the
+                // document's undo takes back the whole paste from there.
+                result_.change = FieldRestorer::Change{*before_, *field};
+            } else if (pasted) {
+                // The keyboard left the field as the paste landed, or the read failed. The
+                // field is still known, and so is what the paste left in it: without them
+                // the undo key would go out blind, to a window that may hand it to
+                // something else (the field the user moved on to).
+                FieldRestorer::Field after = *before_;
+                after.text = *pasted;
+                after.selection.reset();
+                result_.change = FieldRestorer::Change{*before_, after};
+            } else {
+                result_.fieldUnknown = true;
+            }
+            finish();
+        });
     }
 
     QString text_;
     std::optional<Platform::RunningApplication> target_;
     bool pressReturn_;
+    bool fromPrimary_;
     InsertDone done_;
     Insertion result_;
     std::optional<FieldRestorer::Field> before_;
     // The restorer's answers come after the operation is gone when the inserter goes first.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<Platform::PendingClipboardRead> read_;
+    std::unique_ptr<Platform::PendingClipboardRead> primaryRead_;
     ClipboardContents saved_;
+    ClipboardContents savedPrimary_;
     bool wrote_ = false;
+    bool wrotePrimary_ = false;
     int attempts_ = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "Platform/KeySender.h"
 #include "Platform/ModifierState.h"
 #include "Platform/RunningApplication.h"
+#include "Platform/TerminalWindows.h"
 #include "Platform/WindowActivation.h"
 
 // Moves text between Tavrin and the application the user works in, through the clipboard and
@@ -37,6 +38,10 @@ public:
         // Reads the target's field right before the paste key and after the paste, for an
         // undo that writes the earlier text back. Without one there is nothing to write back.
         FieldRestorer* restorer = nullptr;
+        // A target that pastes only the primary selection (the xterm family) gets the text
+        // there as well, and its own paste key; without both it gets no key at all.
+        Platform::TerminalWindows* terminals = nullptr;
+        Platform::Clipboard* primary = nullptr;
     };
     struct Insertion {
         // Whether the paste key went out over the text. Without it (the clipboard was never
@@ -44,9 +49,14 @@ public:
         bool pasted = false;
         // The field that took the paste, as it was right before the paste key and as the
         // paste left it; only where the restorer read it before the paste key and knows what
-        // the paste left (from the selection it replaced, or a read of the same element once
-        // the paste had landed).
+        // the paste left (from the selection it replaced, or a read of the same element, or of
+        // the same document, once the paste had landed).
         std::optional<FieldRestorer::Change> change;
+        // The target shows its fields, but the one that took the paste, or what the paste left
+        // in it, is not known: an undo could not be checked and must not be made. False where
+        // the target shows no fields at all (or nothing was read): its undo key is all there
+        // is.
+        bool fieldUnknown = false;
     };
     using InsertDone = std::function<void(const Insertion&)>;
     using CopyDone = std::function<void(std::optional<QString>)>;

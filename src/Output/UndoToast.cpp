@@ -118,11 +118,12 @@ private:
 
 void UndoToast::show(const std::optional<QRectF>& near,
                      const std::optional<Platform::RunningApplication>& target,
-                     const std::optional<FieldRestorer::Change>& change) {
+                     const std::optional<FieldRestorer::Change>& change, bool fieldUnknown) {
     if (target && s_.terminals.isTerminal(*target))
         return;
     target_ = target;
     change_ = target ? change : std::nullopt;
+    fieldUnknown_ = target && !change_ && fieldUnknown;
     const std::weak_ptr<bool> alive = alive_;
     present(near, new UndoToastView(
                       [this, alive] {
@@ -138,6 +139,7 @@ void UndoToast::show(const std::optional<QRectF>& near,
 void UndoToast::tell(const std::optional<QRectF>& near, const QString& notice) {
     target_.reset();
     change_.reset();
+    fieldUnknown_ = false;
     const std::weak_ptr<bool> alive = alive_;
     present(near, new UndoToastView(notice, [this, alive] {
                 if (alive.lock())
@@ -262,14 +264,15 @@ void UndoToast::fade(qreal to, Milliseconds duration, std::function<void()> done
 void UndoToast::undo() {
     const auto target = target_;
     const auto change = change_;
+    const bool fieldUnknown = fieldUnknown_;
     const auto near = near_;
     hide();
     if (target)
         s_.windows.activate(*target);
-    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, change, near] {
+    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, change, fieldUnknown, near] {
         // Control+Z in whichever window came forward instead would undo something the user
-        // never asked to undo.
-        if (target && !s_.windows.isActive(*target)) {
+        // never asked to undo; so would the key in a field that could not be checked.
+        if ((target && !s_.windows.isActive(*target)) || fieldUnknown) {
             tell(near, refusedText());
             return;
         }

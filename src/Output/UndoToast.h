@@ -56,11 +56,14 @@ public:
     // into `target`. A terminal gets no toast: its undo key would suspend the program running
     // in it. A show while the toast is up or fading replaces it and starts its time anew.
     // `change` is the field as it was right before the paste and as the paste left it, where
-    // the restorer read it: the undo then goes through the restorer; without one the undo key
-    // goes to the target.
+    // the restorer read it: the undo then goes through the restorer. Without one the undo key
+    // goes to the target, unless `fieldUnknown` says that the target shows its fields but the
+    // one that took the paste could not be read: such an undo cannot be checked, and is
+    // refused.
     void show(const std::optional<QRectF>& near,
               const std::optional<Platform::RunningApplication>& target,
-              const std::optional<FieldRestorer::Change>& change = std::nullopt);
+              const std::optional<FieldRestorer::Change>& change = std::nullopt,
+              bool fieldUnknown = false);
     // Shows `notice` in the same place, without an undo button, for as long as the toast.
     void tell(const std::optional<QRectF>& near, const QString& notice);
     // Fades the toast out; the close button, the undo button and the timer call it.
@@ -106,6 +109,7 @@ private:
     QPointer<UndoToastView> view_;
     std::optional<Platform::RunningApplication> target_;
     std::optional<FieldRestorer::Change> change_;
+    bool fieldUnknown_ = false;
     std::optional<QRectF> near_;
     // Moves the toast aside when another window of Tavrin's comes over it.
     std::unique_ptr<WindowWatch> watch_;

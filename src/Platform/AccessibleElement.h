@@ -66,6 +66,8 @@ public:
     // In global screen coordinates, Qt's logical pixels; none unless both sides are positive.
     virtual std::optional<QRectF> frame() = 0;
 
+    // The element this one belongs to; null when it has none or the answer did not come.
+    virtual AccessibleRef parent() { return nullptr; }
     virtual std::vector<AccessibleRef> children() = 0;
     // The same one call at a time, for a reader that must be able to stop between any two:
     // children() asks once per child, and a container may have thousands.

@@ -11,6 +11,9 @@ inline constexpr quint16 Z = 6;
 inline constexpr quint16 C = 8;
 inline constexpr quint16 V = 9;
 inline constexpr quint16 Return = 36;
+// Where the original keyboards have Help, PC keyboards have Insert: with Shift, the paste key of
+// terminals of the xterm family, from the primary selection.
+inline constexpr quint16 Insert = 114;
 }  // namespace VirtualKey
 
 // Modifier flags of a key event and of the keyboard state. Command is the shortcut modifier

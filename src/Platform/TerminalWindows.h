@@ -10,6 +10,13 @@ class TerminalWindows {
 public:
     virtual ~TerminalWindows() = default;
     virtual bool isTerminal(const RunningApplication& application) const = 0;
+    // A terminal that pastes only from the primary selection, with Shift+Insert, as the xterm
+    // family does unless its user bound other keys: there the paste key of other terminals
+    // arrives as a control character.
+    virtual bool pastesFromPrimary(const RunningApplication& application) const {
+        (void)application;
+        return false;
+    }
 };
 
 }  // namespace Platform

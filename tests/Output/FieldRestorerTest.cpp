@@ -39,10 +39,9 @@ struct Desk {
     }
 
     // The change the paste made: "Welt" was selected before it.
-    FieldRestorer::Change change() const {
-        return {Field{element, before, Platform::TextRange{18, 22}},
-                Field{element, after, Platform::TextRange{30, 30}}};
-    }
+    FieldRestorer::Change change() const { return pasted; }
+    FieldRestorer::Change pasted{Field{element, before, Platform::TextRange{18, 22}},
+                                 Field{element, after, Platform::TextRange{30, 30}}};
 
     // Runs the undo; `onKey` plays the application's answer to its undo key.
     std::optional<Outcome> undo(std::function<void()> onKey = {}) {
@@ -166,6 +165,21 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
          Outcome::leftToApplication,
          1,
          after},
+        // A paste of several paragraphs leaves the keyboard in the last of them.
+        {"a document's paragraph the paste ended in: the document's own undo",
+         [](Desk& d) {
+             for (const auto& paragraph : {d.field, d.other})
+                 paragraph->roleValue = QStringLiteral("paragraph");
+             d.pasted.after = {d.other->identityValue, "gern.", std::nullopt};
+             d.window->focusedElementValue = d.other;
+             d.other->textValue = QStringLiteral("gern.");
+         },
+         [](Desk& d) {
+             d.window->focusedElementValue = d.field;
+             d.field->textValue = before;
+             d.other->textValue.clear();
+         },
+         Outcome::undoneByApplication, 1, before, QString()},
         {"the user typed in the Qt field since the paste: no key",
          [&](Desk& d) {
              qtField(d);
@@ -227,7 +241,7 @@ TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
         desk.field->textFails = c.textFails;
         desk.field->identityValue = c.identity;
         desk.field->textValue = c.text;
-        const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
+        const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid).field;
         ASSERT_EQ(field.has_value(), c.undoing.has_value());
         if (field) {
             EXPECT_EQ(field->text, c.text);
@@ -238,6 +252,14 @@ TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
                    "field with its own undo be written behind its back";
         }
     }
+    // Only an application that is not on the bus shows no fields; one whose field could not
+    // be read has a field nobody may act on blind.
+    Desk desk;
+    desk.field->textFails = true;
+    EXPECT_EQ(FieldRestorer::focusedField(desk.tree, pid), (FieldRestorer::Reading{}));
+    desk.tree.applications.clear();
+    EXPECT_EQ(FieldRestorer::focusedField(desk.tree, pid),
+              (FieldRestorer::Reading{std::nullopt, false}));
 }
 
 // A rich-text editor's own text is a mark per paragraph, the same before and after any
@@ -256,7 +278,7 @@ TEST(FieldRestorerTest, ReadsARichTextEditorThroughItsParagraphs) {
                             paragraph("Bis bald")};
     desk.field->textValue = QString(3, QChar(0xFFFC));
     desk.field->selectionRangeValue = Platform::TextRange{1, 2};
-    const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid);
+    const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid).field;
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text, QStringLiteral("Liebe Jana,\nHallo Welt Gruss\nBis bald"));
     EXPECT_EQ(field->selection, std::nullopt) << "a selection among the marks is no place in it";

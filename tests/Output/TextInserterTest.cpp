@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
@@ -11,6 +13,7 @@
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeKeySender.h"
 #include "Platform/fake/FakeModifierState.h"
+#include "Platform/fake/FakeTerminalWindows.h"
 #include "Platform/fake/FakeWindowActivation.h"
 
 using namespace Platform;
@@ -178,6 +181,53 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
                   c.clipboard.toUtf8());
         EXPECT_EQ(done, c.pasted);
+    }
+}
+
+// A stock xterm pastes the primary selection with Shift+Insert and takes Control+Shift+V for a
+// control character: the text goes there for the moment too, or, where it cannot, no key goes
+// out and the text waits on the clipboard.
+TEST(TextInserterTest, AnXtermPastesThePrimarySelectionWhileItHoldsTheText) {
+    struct Case {
+        const char* name;
+        bool primaryBackend;
+        int refusedPrimaryWrites;
+        std::vector<Sent> keys;
+        bool pasted;
+        QString clipboard;
+    };
+    const Sent shiftInsert{ms(150), VirtualKey::Insert, EventFlag::Shift};
+    const Case cases[] = {
+        {"the primary selection takes the text", true, 0, {shiftInsert}, true, "Vorher"},
+        {"the primary selection refuses it", true, 100, {}, false, "Hallo"},
+        {"no primary selection", false, 0, {}, false, "Hallo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        FakeTerminalWindows terminals;
+        terminals.primaryPasting.insert(d.target.windowId);
+        FakeClipboard primary{&d.clock};
+        primary.writeAsOtherProgram(plainText("Auswahl"));
+        primary.refusedWrites = c.refusedPrimaryWrites;
+        TextInserter inserter{{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust,
+                               nullptr, &terminals, c.primaryBackend ? &primary : nullptr}};
+        std::vector<QByteArray> pasted;
+        d.keys.onSend = [&](quint16, quint64) {
+            pasted.push_back(primary.contents.value(0).representations.value(0).data);
+        };
+        std::optional<bool> done;
+        inserter.insert("Hallo", d.target, false,
+                        [&](const TextInserter::Insertion& insertion) { done = insertion.pasted; });
+        d.clock.runUntilIdle();
+
+        EXPECT_EQ(d.keys.sent, c.keys);
+        for (const QByteArray& text : pasted)
+            EXPECT_EQ(text, QByteArray("Hallo"));
+        EXPECT_EQ(done, c.pasted);
+        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
+                  c.clipboard.toUtf8());
+        EXPECT_EQ(primary.contents, plainText("Auswahl")) << "the user's selection is lost";
     }
 }
 
@@ -447,6 +497,10 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         // Once the paste went in.
         std::function<void(Scene&)> afterwards;
         std::optional<FieldRestorer::Change> change;
+        // No change, and the undo must not go out blind.
+        bool unknown = false;
+        // The application does not answer the read before the paste in time.
+        bool hangs = false;
     };
     const QString recipient = QStringLiteral(":1.9:/recipient");
     const QString subject = QStringLiteral(":1.9:/subject");
@@ -498,9 +552,29 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
          FieldRestorer::Change{
              {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
              {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Key}}},
-        // What the paste left is not known; its own undo key goes as it always did.
-        {"the focus left the Qt field after the paste: no change", qt,
-         [](Scene& s) { s.window->focusedElementValue = s.subject; }, std::nullopt},
+        // Its undo key would take back what the user typed in the other field.
+        {"the focus left the Qt field after the paste: the change is still known", qt,
+         [](Scene& s) { s.window->focusedElementValue = s.subject; },
+         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
+                               {recipient, "Anna BeispielHallo", std::nullopt, Key}}},
+        {"the read before the paste failed", [](Scene& s) { s.recipient->textFails = true; },
+         [](Scene& s) { s.recipient->textFails = false; }, std::nullopt, true},
+        {"the read before the paste timed out", {}, {}, std::nullopt, true, true},
+        {"a paste of paragraphs left the keyboard in the next paragraph of the document",
+         [](Scene& s) {
+             auto document = std::make_shared<FakeAccessible>();
+             document->roleValue = "document text";
+             document->identityValue = ":1.9:/document";
+             for (const auto& paragraph : {s.recipient, s.subject}) {
+                 paragraph->roleValue = "paragraph";
+                 paragraph->toolkitValue = "gtk 3.24.38";
+                 paragraph->parentValue = document;
+             }
+         },
+         [](Scene& s) { s.window->focusedElementValue = s.subject; },
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key, ":1.9:/document"},
+             {subject, "Termin am Freitag", std::nullopt, Key, ":1.9:/document"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -539,18 +613,27 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
                 field.selectionRangeValue = Platform::TextRange{start + 5, start + 5};
         };
         std::optional<TextInserter::Insertion> done;
+        std::atomic<bool> answering = !c.hangs;
+        application->beforeAnswer = [&answering] {
+            while (!answering)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
         inserter.insert("Hallo", d.target, false,
                         [&](const TextInserter::Insertion& insertion) { done = insertion; });
         if (c.meanwhile)
             c.meanwhile(scene);
         d.clock.advance(ms(150));
+        if (c.hangs)
+            d.clock.advance(FieldRestorer::kAnswerLimit);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !d.keys.sent.empty(); }, 5000));
+        answering = true;
         if (c.afterwards)
             c.afterwards(scene);
         d.clock.advance(ms(600));
         ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 5000));
         EXPECT_TRUE(done->pasted);
         EXPECT_EQ(done->change, c.change);
+        EXPECT_EQ(done->fieldUnknown, c.unknown);
     }
 }
 

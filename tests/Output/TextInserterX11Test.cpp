@@ -118,6 +118,7 @@ TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
 }
 
 TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
+    primaryIn("Auswahl");
     insert("Befehl", lineEdit, false);
     insert("echo Hallo", terminal, true);
 
@@ -125,19 +126,22 @@ TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
     // A literal ^V would have arrived had plain Control+V been sent.
     EXPECT_EQ(readFile(terminalOutput), QByteArray("echo Hallo\r"));
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+    EXPECT_EQ(primaryOut(), QByteArray("Auswahl")) << "the user's selection is lost";
 }
 
 TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWindow) {
     loseWindowManagerWithFocusOnTheTerminal();
+    primaryIn("Auswahl");
 
-    keys.sendKey(VirtualKey::C, EventFlag::Command);
-    keys.sendKey(VirtualKey::Z, EventFlag::Command);
-    keys.sendKey(VirtualKey::V, EventFlag::Command);
+    EXPECT_FALSE(keys.sendKey(VirtualKey::C, EventFlag::Command));
+    EXPECT_FALSE(keys.sendKey(VirtualKey::Z, EventFlag::Command));
+    EXPECT_FALSE(keys.sendKey(VirtualKey::V, EventFlag::Command));
+    EXPECT_TRUE(keys.sendKey(VirtualKey::Insert, EventFlag::Shift));
 
     // Control+C, +Z or +V would have arrived as the raw bytes 3, 26 or 22.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !readFile(terminalOutput).isEmpty(); }, 2000));
     QTest::qWait(200);
-    EXPECT_EQ(readFile(terminalOutput), QByteArray("Vorher"));
+    EXPECT_EQ(readFile(terminalOutput), QByteArray("Auswahl"));
 }
 
 TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
@@ -145,24 +149,31 @@ TEST_F(TextInserterX11Test, NoReturnWhereTheTargetLacksTheKeyboardFocus) {
 
     insert("echo Hallo", lineEdit, true);
 
-    // The paste goes where the keys go; a Return would have run it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput).size() >= 10; }, 2000));
-    QTest::qWait(200);
-    EXPECT_EQ(readFile(terminalOutput), QByteArray("echo Hallo"));
+    // The keys go to the focus: the xterm there takes the line edit's paste key for a control
+    // character, so neither it nor a Return, which would run the text, goes out. The text
+    // waits on the clipboard.
+    QTest::qWait(500);
+    EXPECT_EQ(readFile(terminalOutput), QByteArray());
+    EXPECT_EQ(xclipOut(), QByteArray("echo Hallo"));
 }
 
-TEST_F(TextInserterX11Test, AnXtermWithoutClipboardKeysGetsNoCopyKey) {
+// A stock xterm hands Control+Shift+C and +V to its program as Control+C (3) and Control+V
+// (22): it gets neither, and a draft reaches it through the primary selection.
+TEST_F(TextInserterX11Test, AStockXtermGetsNoControlKeyAndTheDraftThroughThePrimarySelection) {
     RunningApplication plain;
     const QString output = scratch.filePath("plain");
     startTerminal(plainXterm, plain, output);
+    primaryIn("Auswahl");
 
-    keys.sendKey(VirtualKey::C, EventFlag::Command);
-    keys.sendKey(VirtualKey::V, EventFlag::Command);
+    EXPECT_FALSE(keys.sendKey(VirtualKey::C, EventFlag::Command));
+    EXPECT_FALSE(keys.sendKey(VirtualKey::V, EventFlag::Command));
+    insert("Hallo Anna", plain, false);
 
-    // Its Control+Shift+C would arrive as Control+C (3), and interrupt the program; the paste
-    // key, a literal Control+V (22) there, shows that the keys reached it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(output).contains('\x16'); }, 2000));
-    EXPECT_EQ(readFile(output), QByteArray("\x16"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(output).size() >= 10; }, 2000));
+    QTest::qWait(200);
+    EXPECT_EQ(readFile(output), QByteArray("Hallo Anna"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+    EXPECT_EQ(primaryOut(), QByteArray("Auswahl")) << "the user's selection is lost";
 }
 
 }  // namespace

@@ -131,6 +131,8 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
         std::vector<FakeKeySender::Sent> expected;
         // The toast comes back to say that nothing was undone.
         bool told;
+        // The target shows its fields, but the one that took the paste was not read.
+        bool fieldUnknown = false;
     };
     const Case cases[] = {
         {"target comes forward",
@@ -145,12 +147,14 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
          false,
          {{ms(1120), VirtualKey::Z, EventFlag::Command}},
          false},
+        // The key would take back whatever the keyboard reached since: the user's typing.
+        {"the field that took the paste is not known", true, false, {}, true, true},
     };
     for (const Case& c : cases) {
         Desk desk;
         desk.windows.refuses = c.windowManagerRefuses;
         const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
-        desk.toast.show(desk.field, target);
+        desk.toast.show(desk.field, target, std::nullopt, c.fieldUnknown);
         desk.clock.advance(ms(1000));
         desk.toast.view()->undoButton()->click();
         EXPECT_FALSE(desk.toast.isVisible()) << c.name;

@@ -6,6 +6,7 @@
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/linux/EwmhWindowActivation.h"
 #include "Platform/linux/QtClock.h"
+#include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11ModifierState.h"
 #include "Platform/linux/XTestKeySender.h"
@@ -16,9 +17,13 @@ struct X11InserterDesk {
     std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
     Platform::QtClock clock;
     Platform::X11Clipboard clipboard{connection};
+    Platform::X11Clipboard primary{
+        connection, {}, Platform::X11SelectionReader::Selection::primary};
+    Platform::WmClassTerminalWindows terminals;
     Platform::XTestKeySender keys{connection};
     Platform::EwmhWindowActivation windows{connection};
     Platform::X11ModifierState modifiers{connection};
     Platform::FakeAccessibilityTrust trust;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+    TextInserter inserter{
+        {clock, clipboard, keys, windows, modifiers, trust, nullptr, &terminals, &primary}};
 };

@@ -6,7 +6,7 @@
 using namespace Platform;
 
 TEST(KeyChordTest, CommandBecomesControlAndTerminalsGetTheirOwnCombinations) {
-    constexpr quint32 c = 0x63, v = 0x76, z = 0x7a, ret = 0xff0d;
+    constexpr quint32 c = 0x63, v = 0x76, z = 0x7a, ret = 0xff0d, insert = 0xff63;
     constexpr auto app = KeyTarget::Application, terminal = KeyTarget::Terminal,
                    xterm = KeyTarget::XTermFamily;
     struct Case {
@@ -33,7 +33,10 @@ TEST(KeyChordTest, CommandBecomesControlAndTerminalsGetTheirOwnCombinations) {
         {99, EventFlag::Command, app, std::nullopt},
         // xterm hands Control+Shift+C to its program as Control+C.
         {VirtualKey::C, EventFlag::Command, xterm, std::nullopt},
-        {VirtualKey::V, EventFlag::Command, xterm, KeyChord{v, true, true, false}},
+        // A stock xterm binds no Control+Shift+V either: its program would get Control+V.
+        {VirtualKey::V, EventFlag::Command, xterm, std::nullopt},
+        {VirtualKey::Insert, EventFlag::Shift, xterm, KeyChord{insert, false, true, false}},
+        {VirtualKey::Insert, EventFlag::Shift, app, KeyChord{insert, false, true, false}},
         {VirtualKey::Z, EventFlag::Command, xterm, std::nullopt},
         {VirtualKey::Return, EventFlag::None, xterm, KeyChord{ret, false, false, false}},
     };

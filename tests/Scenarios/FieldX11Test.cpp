@@ -176,6 +176,10 @@ TEST_F(FieldScenario, InAQtPlainTextEditorTypingAfterThePasteIsNotTakenByItsUndo
 TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     xclipIn("vorher");
     useTheStandInTool();
+    // The second reply comes in paragraphs: the tool replays what this file holds then.
+    const QString replay = record.filePath(QStringLiteral("replay.jsonl"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"), replay));
+    desktop.environment.insert("TAVRIN_FAKE_REPLAY", replay);
     QTemporaryDir documents;
     const QString letter = documents.filePath(QStringLiteral("brief.fodt"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(TAVRIN_FIXTURES_DIR "/documents/brief.fodt"), letter));
@@ -256,6 +260,59 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return paragraphText() == QStringLiteral("Hallo Welt und danke."); }, 5000))
         << "the undo did not restore the paragraph: " << paragraphText().toStdString();
+
+    // A reply of paragraphs leaves the keyboard in the last of them, another element of the
+    // same letter: "Rückgängig" takes the whole reply back from there.
+    QByteArray paragraphs = readFile(replay);
+    paragraphs.replace(" gern – bis Freitag.", "\\n\\ngern – bis Freitag.");
+    {
+        QFile file(replay);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(paragraphs);
+    }
+    for (const char* key : {"ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
+                            "Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right"})
+        desktop.key(QString::fromLatin1(key));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return paragraph()->selectedText() == QStringLiteral("Welt"); }, 5000))
+        << "Writer did not select the word again";
+    const QByteArray firstTool = readFile(record.filePath("claude.pid"));
+    ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+    desktop.type(QStringLiteral("Mach daraus eine Frage"));
+    desktop.key(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QByteArray tool = readFile(record.filePath("claude.pid"));
+            return tool != firstTool && !processAlive(tool.trimmed().toLongLong());
+        },
+        20000))
+        << "the tool never finished";
+    EXPECT_TRUE(desktop.replyText().contains(QStringLiteral("bis Freitag.")))
+        << "no reply in the panel";
+    desktop.key(QStringLiteral("ctrl+Return"));
+    const auto last = [&] {
+        Platform::AccessibleRef found;
+        desktop.walk(writer, [&](const Platform::AccessibleRef& e, int) {
+            if (e->role() == QLatin1String("paragraph") &&
+                e->text().startsWith(QLatin1String("gern")))
+                found = e;
+            return !found;
+        });
+        return found;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return last() && last()->text() == QStringLiteral("gern – bis Freitag. und danke.");
+        },
+        5000))
+        << "the reply's paragraphs are not in the letter";
+    EXPECT_EQ(paragraphText(), QStringLiteral("Hallo Hallo Anna,"));
+    clickUndo();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return paragraphText() == QStringLiteral("Hallo Welt und danke.") && !last(); },
+        5000))
+        << "the undo did not take the paragraphs back: " << paragraphText().toStdString();
+    EXPECT_FALSE(tavrinShows(undoRefused)) << "the undo was refused";
 }
 
 // With "Panel schließen" off the panel comes back over the field after each insertion, and

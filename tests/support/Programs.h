@@ -49,6 +49,20 @@ inline void xclipIn(const QByteArray& data, const QString& target = {}) {
         << "xclip did not take the clipboard";
 }
 
+// The primary selection (what was selected last) as another program reads it.
+inline QByteArray primaryOut() {
+    return runProgram(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                                QStringLiteral("primary")});
+}
+
+// Another program (xclip) selects `data`; returns once it owns the primary selection.
+inline void primaryIn(const QByteArray& data) {
+    runProgram(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("primary")},
+               data);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return primaryOut() == data; }, 5000))
+        << "xclip did not take the primary selection";
+}
+
 // The screen's root window as a window manager's start-up sees it, over a connection of the
 // test's own (the test itself may draw on the offscreen platform).
 class X11Root {

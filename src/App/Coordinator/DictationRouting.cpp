@@ -283,14 +283,14 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                     endRouting(r);
                     return;
                 }
-                r->task.lock()->hold(
-                    s_.clock.singleShot(kToastAfter, [this, r, change = insertion.change] {
-                        // After the wait before the toast.
-                        if (!isAlive(r->task))
-                            return;
-                        s_.undoToast->show(insertionAnchor(r->snapshot()), r->target, change);
-                        endRouting(r);
-                    }));
+                r->task.lock()->hold(s_.clock.singleShot(kToastAfter, [this, r, insertion] {
+                    // After the wait before the toast.
+                    if (!isAlive(r->task))
+                        return;
+                    s_.undoToast->show(insertionAnchor(r->snapshot()), r->target, insertion.change,
+                                       insertion.fieldUnknown);
+                    endRouting(r);
+                }));
             });
     });
 }

@@ -89,7 +89,7 @@ void AppCoordinator::insert() {
                         anchor, placed ? UndoToast::notPastedText() : UndoToast::notPlacedText());
                 }
             } else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast) {
-                s_.undoToast->show(anchor, target, insertion.change);
+                s_.undoToast->show(anchor, target, insertion.change, insertion.fieldUnknown);
             }
             if (!inserted || inserted != session_.get())
                 return;

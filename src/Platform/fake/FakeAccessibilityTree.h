@@ -47,6 +47,7 @@ public:
         return true;
     }
     std::optional<QRectF> frame() override { return ask("frame", frameValue); }
+    AccessibleRef parent() override { return ask("parent", parentValue); }
     std::vector<AccessibleRef> children() override;
     int childCount() override { return static_cast<int>(ask("childCount", childList).size()); }
     AccessibleRef childAt(int index) override;
@@ -73,6 +74,7 @@ public:
     // Where the selection lies in `textValue`; tests of web content set it with `selection`.
     std::optional<TextRange> selectionRangeValue;
     std::optional<QRectF> frameValue;
+    std::shared_ptr<FakeAccessible> parentValue;
     std::vector<std::shared_ptr<FakeAccessible>> childList;
     std::vector<std::shared_ptr<FakeAccessible>> embedded;
     std::shared_ptr<FakeAccessible> focusedWindowValue;

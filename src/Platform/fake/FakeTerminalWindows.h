@@ -10,10 +10,16 @@ namespace Platform {
 class FakeTerminalWindows final : public TerminalWindows {
 public:
     bool isTerminal(const RunningApplication& application) const override {
-        return terminalWindows.contains(application.windowId);
+        return terminalWindows.contains(application.windowId) ||
+               primaryPasting.contains(application.windowId);
+    }
+    bool pastesFromPrimary(const RunningApplication& application) const override {
+        return primaryPasting.contains(application.windowId);
     }
 
     QSet<quint32> terminalWindows;
+    // Terminals of the xterm family.
+    QSet<quint32> primaryPasting;
 };
 
 }  // namespace Platform

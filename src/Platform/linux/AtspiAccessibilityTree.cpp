@@ -277,6 +277,17 @@ public:
         return result;
     }
 
+    AccessibleRef parent() override {
+        GError* error = nullptr;
+        AtspiAccessible* parent = atspi_accessible_get_parent(object_, &error);
+        if (failed(error)) {
+            if (parent)
+                g_object_unref(parent);
+            return nullptr;
+        }
+        return wrap(parent, screens_);
+    }
+
     std::vector<AccessibleRef> children() override {
         GError* error = nullptr;
         const gint count = atspi_accessible_get_child_count(object_, &error);

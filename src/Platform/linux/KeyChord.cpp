@@ -12,6 +12,7 @@ constexpr quint32 keysymC = 0x0063;
 constexpr quint32 keysymV = 0x0076;
 constexpr quint32 keysymZ = 0x007a;
 constexpr quint32 keysymReturn = 0xff0d;
+constexpr quint32 keysymInsert = 0xff63;
 
 std::optional<quint32> keysymFor(quint16 keyCode) {
     switch (keyCode) {
@@ -23,6 +24,8 @@ std::optional<quint32> keysymFor(quint16 keyCode) {
             return keysymZ;
         case VirtualKey::Return:
             return keysymReturn;
+        case VirtualKey::Insert:
+            return keysymInsert;
         default:
             return std::nullopt;
     }
@@ -42,7 +45,10 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, KeyTarg
     if (target != KeyTarget::Application && chord.control) {
         if (chord.keysym == keysymZ)
             return std::nullopt;
-        if (chord.keysym == keysymC && target == KeyTarget::XTermFamily)
+        // A stock xterm binds neither: the program in it would get the control character.
+        // It pastes with Shift+Insert, which the paste sends of its own accord.
+        if ((chord.keysym == keysymC || chord.keysym == keysymV) &&
+            target == KeyTarget::XTermFamily)
             return std::nullopt;
         if (chord.keysym == keysymC || chord.keysym == keysymV)
             chord.shift = true;

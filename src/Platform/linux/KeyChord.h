@@ -13,8 +13,9 @@ enum class KeyTarget {
     // Copies and pastes with Control+Shift+C and +V, because Control+C interrupts and
     // Control+Z suspends the program running in it.
     Terminal,
-    // A terminal of the xterm family: unless its user has bound it otherwise, Control+Shift+C
-    // still reaches the program as Control+C.
+    // A terminal of the xterm family: unless its user has bound them otherwise,
+    // Control+Shift+C and +V still reach the program as Control+C and Control+V. It pastes the
+    // primary selection with Shift+Insert.
     XTermFamily,
 };
 
@@ -29,7 +30,8 @@ struct KeyChord {
     bool operator==(const KeyChord&) const = default;
 
     // The chord for `keyCode` with `flags` (KeySender.h) sent to `target`: a terminal gets
-    // Control+Shift for copy and paste and never Control+Z, an xterm no copy key at all (none).
+    // Control+Shift for copy and paste and never Control+Z, an xterm no copy or paste key at
+    // all (none).
     // None also for a key code Tavrin does not send.
     static std::optional<KeyChord> forKey(quint16 keyCode, quint64 flags, KeyTarget target);
 };

@@ -9,4 +9,9 @@ bool WmClassTerminalWindows::isTerminal(const RunningApplication& application) c
            KeyTarget::Application;
 }
 
+bool WmClassTerminalWindows::pastesFromPrimary(const RunningApplication& application) const {
+    return keyTargetOf(application.windowInstance, application.windowClass) ==
+           KeyTarget::XTermFamily;
+}
+
 }  // namespace Platform

@@ -8,6 +8,7 @@ namespace Platform {
 class WmClassTerminalWindows final : public TerminalWindows {
 public:
     bool isTerminal(const RunningApplication& application) const override;
+    bool pastesFromPrimary(const RunningApplication& application) const override;
 };
 
 }  // namespace Platform

@@ -39,9 +39,14 @@ ClipboardContents contentsOf(const QMimeData& data) {
 }  // namespace
 
 X11Clipboard::X11Clipboard(std::shared_ptr<XcbConnection> connection,
-                           X11SelectionReader::Limits limits)
+                           X11SelectionReader::Limits limits,
+                           X11SelectionReader::Selection selection)
     : connection_(std::move(connection)),
       limits_(limits),
+      selection_(selection),
+      mode_(selection == X11SelectionReader::Selection::primary ? QClipboard::Selection
+                                                                : QClipboard::Clipboard),
+      atomName_(selection == X11SelectionReader::Selection::primary ? "PRIMARY" : "CLIPBOARD"),
       display_(qgetenv("DISPLAY")),
       clipboard_(QGuiApplication::clipboard()) {
     // Qt reports other owners taking the selection (and it emptied) as a change; its reports
@@ -50,7 +55,7 @@ X11Clipboard::X11Clipboard(std::shared_ptr<XcbConnection> connection,
     // or Tavrin's is the report of Tavrin's own. A report left over could only hide another
     // program's emptying, never its write.
     connect(clipboard_, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode != QClipboard::Clipboard || writing_)
+        if (mode != mode_ || writing_)
             return;
         if (ownClears_ > 0) {
             --ownClears_;
@@ -68,7 +73,7 @@ const QMimeData* X11Clipboard::ownContents() {
     // while Tavrin does.
     if (!written_)
         return nullptr;
-    const QMimeData* current = clipboard_->mimeData(QClipboard::Clipboard);
+    const QMimeData* current = clipboard_->mimeData(mode_);
     return current == written_.data() ? current : nullptr;
 }
 
@@ -79,8 +84,8 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readContents(ContentsCallbac
     }
     return std::make_unique<WorkerRead<ClipboardContents>>(
         QtConcurrent::run(&readers_,
-                          [display = display_, limits = limits_] {
-                              return X11SelectionReader::readContents(display, limits);
+                          [display = display_, limits = limits_, selection = selection_] {
+                              return X11SelectionReader::readContents(display, limits, selection);
                           }),
         std::move(done));
 }
@@ -92,8 +97,8 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) 
     }
     return std::make_unique<WorkerRead<std::optional<QString>>>(
         QtConcurrent::run(&readers_,
-                          [display = display_, limits = limits_] {
-                              return X11SelectionReader::readText(display, limits);
+                          [display = display_, limits = limits_, selection = selection_] {
+                              return X11SelectionReader::readText(display, limits, selection);
                           }),
         std::move(done));
 }
@@ -101,14 +106,16 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) 
 void X11Clipboard::write(const ClipboardContents& contents) {
     writing_ = true;
     if (contents.isEmpty()) {
-        if (ownContents() || clipboard_->ownsClipboard()) {
-            clipboard_->clear(QClipboard::Clipboard);
+        const bool owned = mode_ == QClipboard::Selection ? clipboard_->ownsSelection()
+                                                          : clipboard_->ownsClipboard();
+        if (ownContents() || owned) {
+            clipboard_->clear(mode_);
             ++ownClears_;
         } else if (connection_) {
             // Another program's contents are on it (a copy that is being undone): only the
             // server can take them away.
             xcb_set_selection_owner(connection_->connection(), XCB_NONE,
-                                    connection_->atom("CLIPBOARD"), XCB_CURRENT_TIME);
+                                    connection_->atom(atomName_), XCB_CURRENT_TIME);
             connection_->flush();
             ++ownClears_;
         }
@@ -123,7 +130,7 @@ void X11Clipboard::write(const ClipboardContents& contents) {
                     data->setData(representation.type, representation.data);
             }
         }
-        clipboard_->setMimeData(data, QClipboard::Clipboard);
+        clipboard_->setMimeData(data, mode_);
         written_ = data;
     }
     writing_ = false;
@@ -134,7 +141,7 @@ bool X11Clipboard::hasOwner() {
         return false;
     xcb_connection_t* c = connection_->connection();
     xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        c, xcb_get_selection_owner(c, connection_->atom("CLIPBOARD")), nullptr);
+        c, xcb_get_selection_owner(c, connection_->atom(atomName_)), nullptr);
     const bool owned = reply && reply->owner != XCB_NONE;
     std::free(reply);
     return owned;

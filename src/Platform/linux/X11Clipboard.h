@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QClipboard>
 #include <QMimeData>
 #include <QObject>
 #include <QPointer>
@@ -9,23 +10,22 @@
 #include "Platform/Clipboard.h"
 #include "Platform/linux/X11SelectionReader.h"
 
-class QClipboard;
-
 namespace Platform {
 
 class XcbConnection;
 
-// The CLIPBOARD selection. Tavrin's writes go through QClipboard, which then serves other
-// programs' requests. Other owners are read on a worker thread over a connection of its own,
-// within time limits, because one that does not answer would otherwise stall the main thread
-// for seconds per format. Whether Tavrin's write is still there is a question of ownership,
+// The CLIPBOARD selection (or the PRIMARY one). Tavrin's writes go through QClipboard, which then
+// serves other programs' requests. Other owners are read on a worker thread over a connection of
+// its own, within time limits, because one that does not answer would otherwise stall the main
+// thread for seconds per format. Whether Tavrin's write is still there is a question of ownership,
 // asked of the server, not of change notifications, which arrive later than the question.
 class X11Clipboard final : public QObject, public Clipboard {
     Q_OBJECT
 
 public:
-    explicit X11Clipboard(std::shared_ptr<XcbConnection> connection,
-                          X11SelectionReader::Limits limits = {});
+    explicit X11Clipboard(
+        std::shared_ptr<XcbConnection> connection, X11SelectionReader::Limits limits = {},
+        X11SelectionReader::Selection selection = X11SelectionReader::Selection::clipboard);
     ~X11Clipboard() override;
 
     std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) override;
@@ -42,6 +42,9 @@ private:
 
     std::shared_ptr<XcbConnection> connection_;
     X11SelectionReader::Limits limits_;
+    X11SelectionReader::Selection selection_;
+    QClipboard::Mode mode_;
+    const char* atomName_;
     QByteArray display_;
     QClipboard* clipboard_;
     QPointer<QMimeData> written_;

@@ -29,7 +29,7 @@ struct Converted {
 // One reading session: a private connection and an unmapped window that receives the data.
 class Session {
 public:
-    explicit Session(const QByteArray& display) {
+    Session(const QByteArray& display, Selection selection) {
         connection_ = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
         if (!connection_ || xcb_connection_has_error(connection_))
             return;
@@ -39,7 +39,7 @@ public:
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                           &events);
-        clipboard_ = atom("CLIPBOARD");
+        clipboard_ = atom(selection == Selection::primary ? "PRIMARY" : "CLIPBOARD");
         property_ = atom("TAVRIN_CLIPBOARD_READ");
         incr_ = atom("INCR");
         ok_ = clipboard_ != XCB_ATOM_NONE && property_ != XCB_ATOM_NONE;
@@ -231,9 +231,9 @@ std::optional<QByteArray> readTextTargets(Session& session, const QList<QByteArr
 
 }  // namespace
 
-ClipboardContents readContents(const QByteArray& display, Limits limits) {
+ClipboardContents readContents(const QByteArray& display, Limits limits, Selection selection) {
     const Budget budget(limits);
-    Session session(display);
+    Session session(display, selection);
     if (!session.ok())
         return {};
     const QList<xcb_atom_t> targets = session.targets(budget.nextFormat());
@@ -263,9 +263,9 @@ ClipboardContents readContents(const QByteArray& display, Limits limits) {
     return {item};
 }
 
-std::optional<QString> readText(const QByteArray& display, Limits limits) {
+std::optional<QString> readText(const QByteArray& display, Limits limits, Selection selection) {
     const Budget budget(limits);
-    Session session(display);
+    Session session(display, selection);
     if (!session.ok())
         return std::nullopt;
     const QList<QByteArray> offered = {"UTF8_STRING", "STRING"};
