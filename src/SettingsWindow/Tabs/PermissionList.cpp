@@ -71,6 +71,42 @@ void PermissionList::hideEvent(QHideEvent* event) {
 
 void PermissionList::refresh() {
     permissions_.refresh();
+    // What a request can do changes without a flag changing (a settings program or a sound
+    // server comes or goes), so it is read on every pass.
+    showObstacles();
+}
+
+QString PermissionList::reason(PermissionsManager::Obstacle obstacle) {
+    switch (obstacle) {
+        case PermissionsManager::Obstacle::accessibilityBus:
+            return tr(
+                "Hier antwortet kein Barrierefreiheits-Bus (Paket at-spi2-core), und für "
+                "diese Arbeitsumgebung gibt es kein Einstellungsprogramm, das ihn "
+                "einschalten könnte.");
+        case PermissionsManager::Obstacle::soundInput:
+            return tr(
+                "Kein Tonserver mit Mikrofoneingang gefunden, und für diese "
+                "Arbeitsumgebung gibt es kein Einstellungsprogramm dafür. Schließ ein "
+                "Mikrofon an oder starte PulseAudio oder PipeWire.");
+        case PermissionsManager::Obstacle::speechModel:
+            return tr("Es ist kein Sprachmodell installiert (Paket pocketsphinx-en-us).");
+    }
+    return {};
+}
+
+void PermissionList::showObstacles() {
+    using Permission = PermissionsManager::Permission;
+    const std::pair<PermissionRow*, Permission> rows[] = {
+        {accessibility_, Permission::accessibility},
+        {screenRecording_, Permission::screenRecording},
+        {microphone_, Permission::microphone},
+    };
+    for (const auto& [row, permission] : rows) {
+        QStringList reasons;
+        for (const PermissionsManager::Obstacle obstacle : permissions_.obstacles(permission))
+            reasons.append(reason(obstacle));
+        row->setObstacle(reasons.join(QLatin1Char(' ')), permissions_.canRequest(permission));
+    }
 }
 
 void PermissionList::showPermissions() {
@@ -78,4 +114,5 @@ void PermissionList::showPermissions() {
     screenRecording_->setGranted(permissions_.screenRecording());
     // Dictation needs both: the microphone and the speech model.
     microphone_->setGranted(permissions_.microphone() && permissions_.speech());
+    showObstacles();
 }
