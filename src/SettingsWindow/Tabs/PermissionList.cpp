@@ -80,16 +80,14 @@ QString PermissionList::reason(PermissionsManager::Obstacle obstacle) {
     switch (obstacle) {
         case PermissionsManager::Obstacle::accessibilityBus:
             return tr(
-                "Hier antwortet kein Barrierefreiheits-Bus (Paket at-spi2-core), und für "
-                "diese Arbeitsumgebung gibt es kein Einstellungsprogramm, das ihn "
-                "einschalten könnte.");
+                "Kein Barrierefreiheits-Bus da (Paket at-spi2-core) und kein "
+                "Einstellungsprogramm, das ihn einschalten könnte.");
         case PermissionsManager::Obstacle::soundInput:
             return tr(
-                "Kein Tonserver mit Mikrofoneingang gefunden, und für diese "
-                "Arbeitsumgebung gibt es kein Einstellungsprogramm dafür. Schließ ein "
-                "Mikrofon an oder starte PulseAudio oder PipeWire.");
+                "Kein Mikrofoneingang gefunden und kein Einstellungsprogramm dafür: "
+                "Schließ ein Mikrofon an oder starte PulseAudio oder PipeWire.");
         case PermissionsManager::Obstacle::speechModel:
-            return tr("Es ist kein Sprachmodell installiert (Paket pocketsphinx-en-us).");
+            return tr("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).");
     }
     return {};
 }
