@@ -99,12 +99,16 @@ void PermissionList::showObstacles() {
         {screenRecording_, Permission::screenRecording},
         {microphone_, Permission::microphone},
     };
-    for (const auto& [row, permission] : rows) {
-        QStringList reasons;
-        for (const PermissionsManager::Obstacle obstacle : permissions_.obstacles(permission))
-            reasons.append(reason(obstacle));
-        row->setObstacle(reasons.join(QLatin1Char(' ')), permissions_.canRequest(permission));
-    }
+    for (const auto& [row, permission] : rows)
+        row->setObstacle(reasons(permissions_, permission), permissions_.canRequest(permission));
+}
+
+QString PermissionList::reasons(const PermissionsManager& permissions,
+                                PermissionsManager::Permission permission) {
+    QStringList all;
+    for (const PermissionsManager::Obstacle obstacle : permissions.obstacles(permission))
+        all.append(reason(obstacle));
+    return all.join(QLatin1Char(' '));
 }
 
 void PermissionList::showPermissions() {

@@ -32,6 +32,9 @@ public:
     PermissionRow* row(Row row) const;
     // The user's words for what stands in the way.
     static QString reason(PermissionsManager::Obstacle obstacle);
+    // All that stands in the way of `permission`, in those words; empty when nothing does.
+    static QString reasons(const PermissionsManager& permissions,
+                           PermissionsManager::Permission permission);
 
 protected:
     void showEvent(QShowEvent* event) override;
