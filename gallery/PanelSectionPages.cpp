@@ -2,13 +2,13 @@
 // cards, the status lines and the arriving draft.
 #include <QTemporaryDir>
 
-#include "Panel/ProviderMenuChip.h"
 #include "GalleryPages.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
 #include "Panel/ContextRow.h"
 #include "Panel/ConversationRow.h"
 #include "Panel/ListeningHint.h"
+#include "Panel/ProviderMenuChip.h"
 #include "Panel/QuoteBlock.h"
 #include "Panel/ReadyHint.h"
 #include "Panel/StreamingHint.h"

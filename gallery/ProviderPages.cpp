@@ -1,8 +1,8 @@
 // The AI tool's setup control and menu chip in each state.
-#include "Panel/ProviderMenuChip.h"
-#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "ComponentSheet.h"
 #include "GalleryPages.h"
+#include "Panel/ProviderMenuChip.h"
+#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "support/InertProviderSetup.h"
 
 using Phase = ProviderSetup::Phase;

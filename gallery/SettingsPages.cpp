@@ -34,7 +34,15 @@ void GalleryPages::settingsTabs() {
             deploy.trigger = QStringLiteral("Wenn ich sage, dass der Shop neu gebaut werden soll");
             deploy.kind = AssistantAction::Kind::shell;
             deploy.templateText = QStringLiteral("make -C {{project_path}} deploy");
-            s.customActions = {deploy};
+            // One that every run would refuse, as an older Tavrin may have stored it.
+            AssistantAction anything;
+            anything.id = QStringLiteral("anything");
+            anything.name = QStringLiteral("Befehl ausführen");
+            anything.trigger = QStringLiteral("Wenn ich einen Befehl ausführen lassen will");
+            anything.kind = AssistantAction::Kind::shell;
+            anything.templateText = QStringLiteral("eval {{cmd}}");
+            anything.parameters = {QStringLiteral("cmd")};
+            s.customActions = {deploy, anything};
             Project shop;
             shop.id = QUuid::createUuid();
             shop.name = QStringLiteral("Shopsync");
@@ -101,5 +109,20 @@ void GalleryPages::settingsTabs() {
         GalleryOutput::save(view->grab().toImage(),
                             folder + (dark ? QStringLiteral("/voice-off-dark.png")
                                            : QStringLiteral("/voice-off-light.png")));
+        // A desktop where asking cannot help: no settings program, no sound input, no speech
+        // model, no accessibility bus.
+        coordinator.trust.trusted = false;
+        coordinator.trust.busPresent = false;
+        coordinator.paneOpener.available = false;
+        coordinator.microphone.current = Platform::AuthorizationStatus::denied;
+        coordinator.speech.current = Platform::AuthorizationStatus::restricted;
+        coordinator.permissions().refresh();
+        coordinator.setSettingsTab(SettingsTab::permissions);
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        GalleryOutput::save(
+            view->grab().toImage(),
+            folder + (dark ? QStringLiteral("/permissions-nothing-to-ask-dark.png")
+                           : QStringLiteral("/permissions-nothing-to-ask-light.png")));
     }
 }

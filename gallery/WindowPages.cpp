@@ -51,6 +51,25 @@ void GalleryPages::onboardingSteps() {
             controller.view()->primaryAction();
         }
     }
+    // The permissions step on a desktop where asking for the microphone cannot help: no sound
+    // input, no settings program for it.
+    for (const bool dark : {false, true}) {
+        Platform::FakeAppearance appearance;
+        appearance.setDark(dark);
+        FakeOnboardingCoordinator coordinator;
+        Theme theme(appearance, coordinator.clock());
+        coordinator.paneOpener.available = false;
+        coordinator.microphone.current = Platform::AuthorizationStatus::denied;
+        coordinator.speech.current = Platform::AuthorizationStatus::authorized;
+        OnboardingWindowController controller(coordinator);
+        controller.show();
+        controller.view()->primaryAction();
+        QTest::qWait(OnboardingView::fadeDuration + 100);
+        GalleryOutput::save(
+            controller.window()->grab().toImage(),
+            folder +
+                QStringLiteral("/step1-no-microphone-%1.png").arg(GalleryOutput::appearance(dark)));
+    }
 }
 
 void GalleryPages::dictationDisplay() {

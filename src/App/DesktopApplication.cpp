@@ -51,7 +51,7 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
       terminalLauncher_(Platform::LoginShell::path()),
       loginOpener_(terminalLauncher_, clipboard_, settings_),
       defaults_(Platform::AppPaths::userDefaultsFile(), &log, &notices_),
-      shortcuts_(defaults_, grabber_, log),
+      shortcuts_(defaults_, grabber_, hotKeyLines_),
       applicationIcons_(Platform::XcbConnection::open()),
       fileRevealer_(urlOpener_),
       floatingWindows_(x11_),

@@ -38,6 +38,7 @@
 #include "Platform/linux/OfflineSpeechRecognitionAccess.h"
 #include "Platform/linux/PulseMicrophoneAccess.h"
 #include "Platform/linux/QSettingsUserDefaults.h"
+#include "Platform/linux/StandardOutputLines.h"
 #include "Platform/linux/WmClassTerminalWindows.h"
 #include "Platform/linux/X11ApplicationIcons.h"
 #include "Platform/linux/X11Clipboard.h"
@@ -119,6 +120,7 @@ private:
 
     Platform::QSettingsUserDefaults defaults_;
     Platform::X11HotKeyGrabber grabber_;
+    Platform::StandardOutputLines hotKeyLines_;
     GlobalShortcuts::NamedShortcuts shortcuts_;
 
     Platform::X11ApplicationIcons applicationIcons_;

@@ -26,6 +26,8 @@ struct MenuBarItem {
     QString text;
     Icon icon = Icon::none;
     bool enabled = true;
+    // Shown when pointed at: why an item that is off is off.
+    QString toolTip;
     bool checkable = false;
     bool checked = false;
     // The key that chooses it, and how the menu shows that key.

@@ -32,6 +32,8 @@ QString symbolOf(MenuBarItem::Icon icon) {
 
 MenuBarMenu::MenuBarMenu(MenuBarOperations& operations, QMenu& menu, QObject* parent)
     : QObject(parent), operations_(operations), menu_(&menu) {
+    // An item that is off says why when pointed at.
+    menu_->setToolTipsVisible(true);
     connect(&menu, &QMenu::aboutToShow, this, [this] {
         operations_.refreshStatus();
         rebuild();
@@ -109,6 +111,7 @@ void MenuBarMenu::rebuild() {
             text += QLatin1Char('\t') + item.keyText;
         auto* action = new QAction(icon(item.icon, *menu_), text, menu_);
         action->setEnabled(item.enabled);
+        action->setToolTip(item.toolTip);
         action->setCheckable(item.checkable);
         action->setChecked(item.checked);
         action->setData(item.key);

@@ -49,11 +49,18 @@ Item action(const QString& text, Operation operation, Item::Icon icon = Item::Ic
     return item;
 }
 
-// The dot tells the state; only a missing permission can be asked for.
-Item permission(const QString& title, bool granted, Operation request) {
+// The dot tells the state; only a missing permission can be asked for, and only where asking
+// can change something (`obstacle` says why not).
+Item permission(const QString& title, bool granted, Operation request,
+                const QString& obstacle = QString()) {
     if (granted)
         return action(title, Operation::none, Item::Icon::granted);
-    return action(title + gap + tr("Erlauben …"), request, Item::Icon::missing);
+    Item item = action(title + gap + tr("Erlauben …"), request, Item::Icon::missing);
+    if (!obstacle.isEmpty()) {
+        item.enabled = false;
+        item.toolTip = obstacle;
+    }
+    return item;
 }
 
 }  // namespace
@@ -84,10 +91,12 @@ QList<MenuBarItem> items(const MenuBarState& state) {
     list << separator();
 
     list << section(tr("Berechtigungen"))
-         << permission(tr("Barrierefreiheit"), state.accessibility, Operation::requestAccessibility)
+         << permission(tr("Barrierefreiheit"), state.accessibility, Operation::requestAccessibility,
+                       state.accessibilityObstacle)
          << permission(tr("Bildschirmaufnahme"), state.screenRecording,
                        Operation::requestScreenRecording)
-         << permission(tr("Mikrofon"), state.microphone, Operation::requestMicrophone)
+         << permission(tr("Mikrofon"), state.microphone, Operation::requestMicrophone,
+                       state.microphoneObstacle)
          << separator();
 
     // Updates come from the package manager: there is nothing to check here.

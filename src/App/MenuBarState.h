@@ -18,6 +18,10 @@ struct MenuBarState {
     bool screenRecording = false;
     // Microphone and speech recognition together.
     bool microphone = false;
+    // Why asking for a missing permission could change nothing on this desktop; empty when
+    // asking can help.
+    QString accessibilityObstacle;
+    QString microphoneObstacle;
 
     bool operator==(const MenuBarState&) const = default;
 };

@@ -49,6 +49,8 @@ bool checkDisplay() {
 int main(int argc, char** argv) {
     // A tool that exits while we still write to it must not end Tavrin; writes report EPIPE.
     Platform::ChildProcess::ignoreBrokenPipes();
+    // Before Qt starts, so that its first warnings are log lines too.
+    Platform::StderrSystemLog::takeQtMessages();
     if (!checkDisplay())
         return 1;
 

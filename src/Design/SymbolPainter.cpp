@@ -541,7 +541,7 @@ void logUnknownOnce(const QString& name) {
     if (logged.contains(name))
         return;
     logged.insert(name);
-    qWarning("[Tavrin] Unbekanntes Symbol: %s", qUtf8Printable(name));
+    qWarning("Unbekanntes Symbol: %s", qUtf8Printable(name));
 }
 
 }  // namespace

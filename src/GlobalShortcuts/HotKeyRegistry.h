@@ -30,7 +30,8 @@ public:
                    QObject* parent = nullptr);
     ~HotKeyRegistry() override;
 
-    // True when the system accepted the combination. A refusal is logged as
+    // True when the system accepted the combination. A refusal is written to the log given at
+    // construction (the program gives standard output, where the line keeps this form) as
     // "Error registering hotkey <description>: <status>" with the grabber's status
     // (-1 no keyboard server, -2 unknown key, -3 Function, -10 held by another program).
     bool registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);

@@ -3,8 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "Actions/ShellCommand.h"
-#include "Actions/ShellRefusalMessage.h"
+#include "Actions/TemplateRefusal.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
@@ -95,22 +94,6 @@ QList<DefinitionCard::Row> DefinitionCard::rows(AssistantAction::Kind kind) {
     return rows;
 }
 
-// Plain values stand in for the placeholders: a template refused with them is refused with
-// any, since only what a value holds (a leading "-", a NUL, its length) can refuse more.
-std::optional<QString> DefinitionCard::templateRefusal(const AssistantAction& action) {
-    if (action.kind != AssistantAction::Kind::shell)
-        return std::nullopt;
-    QList<ShellCommand::Placeholder> values;
-    for (const QString& name : action.parameters)
-        values.append({name, QStringLiteral("x")});
-    values.append({QStringLiteral("project_path"), QStringLiteral("/x")});
-    values.append({QStringLiteral("repo"), QStringLiteral("x/x")});
-    const auto prepared = ShellCommand::prepare(action.templateText, values);
-    if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
-        return ShellCommand::refusalMessage(*refusal);
-    return std::nullopt;
-}
-
 QString DefinitionCard::savedText(const QString& name) {
     return tr("Gespeichert. Ab jetzt reicht z. B. „%1“.").arg(name);
 }
@@ -169,7 +152,7 @@ void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     buttonRow_->setVisible(!proposal.saved);
     savedRow_->setVisible(proposal.saved);
     savedText_->setText(savedText(proposal.action.name));
-    save_->setEnabled(!proposal.saved && !saveClicked_);
+    save_->setEnabled(!proposal.saved && !saveClicked_ && !refusal);
 }
 
 AssistantSession* DefinitionCard::owner() const {
@@ -191,7 +174,8 @@ void DefinitionCard::edit(QString AssistantAction::*field, const QString& text) 
 
 void DefinitionCard::save() {
     AssistantSession* current = owner();
-    if (!current || saveClicked_ || current->definitionProposal()->saved)
+    if (!current || saveClicked_ || current->definitionProposal()->saved ||
+        templateRefusal(current->definitionProposal()->action))
         return;
     saveClicked_ = true;
     save_->setEnabled(false);

@@ -18,7 +18,8 @@ class TintedLabel;
 // A new action the model proposes: its name, when to use it, how, and for commands and links
 // the template, each editable, with the buttons to save it among the user's actions or drop
 // it; once saved, a confirmation that names it. Edits and the save reach only the proposal
-// the card was built for; the card is built anew when the session takes up another one.
+// the card was built for; the card is built anew when the session takes up another one. A
+// command template that every run would refuse says so, and cannot be saved until edited.
 class DefinitionCard : public CardFrame {
     Q_OBJECT
 
@@ -33,9 +34,6 @@ public:
     };
     static QList<Row> rows(AssistantAction::Kind kind);
     static QString savedText(const QString& name);
-    // For a shell action whose template is refused whatever the values: the refusal, as
-    // every run would show it.
-    static std::optional<QString> templateRefusal(const AssistantAction& action);
 
     const std::optional<QUuid>& shownProposal() const { return shownId_; }
 

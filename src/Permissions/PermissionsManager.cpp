@@ -1,6 +1,7 @@
 #include "Permissions/PermissionsManager.h"
 
 #include <QPointer>
+#include <algorithm>
 
 #include "Platform/AccessibilityTrust.h"
 #include "Platform/MicrophoneAccess.h"
@@ -90,6 +91,65 @@ bool PermissionsManager::openSettings(const std::optional<QString>& pane) {
 
 bool PermissionsManager::canOpenSettings(const std::optional<QString>& pane) const {
     return backends_.settings.canOpen(pane);
+}
+
+namespace {
+
+// A part of a permission, whether it is there, and whether a request can bring it.
+struct Part {
+    bool granted;
+    bool askable;
+    PermissionsManager::Obstacle obstacle;
+};
+
+}  // namespace
+
+// Each request's road, as the request functions above take it: what answers on its own, and
+// which settings pane it opens otherwise.
+static QList<Part> parts(PermissionsManager::Permission permission,
+                         PermissionsManager::Backends backends, const PermissionsManager& manager) {
+    using Obstacle = PermissionsManager::Obstacle;
+    switch (permission) {
+        case PermissionsManager::Permission::accessibility:
+            return {{manager.accessibility(),
+                     backends.accessibility.canRequestTrust() ||
+                         manager.canOpenSettings(QString(SettingsPaneOpener::accessibilityPane)),
+                     Obstacle::accessibilityBus}};
+        case PermissionsManager::Permission::screenRecording:
+            // Asked where the system asks; X11 grants it anyway.
+            return {};
+        case PermissionsManager::Permission::microphone: {
+            const AuthorizationStatus microphone = backends.microphone.status();
+            const AuthorizationStatus speech = backends.speech.status();
+            return {
+                {microphone == AuthorizationStatus::authorized,
+                 microphone == AuthorizationStatus::notDetermined ||
+                     manager.canOpenSettings(QString(SettingsPaneOpener::microphonePane)),
+                 Obstacle::soundInput},
+                {speech == AuthorizationStatus::authorized,
+                 speech == AuthorizationStatus::notDetermined ||
+                     (speech == AuthorizationStatus::denied &&
+                      manager.canOpenSettings(QString(SettingsPaneOpener::speechRecognitionPane))),
+                 Obstacle::speechModel}};
+        }
+    }
+    return {};
+}
+
+QList<PermissionsManager::Obstacle> PermissionsManager::obstacles(Permission permission) const {
+    QList<Obstacle> found;
+    for (const Part& part : parts(permission, backends_, *this))
+        if (!part.granted && !part.askable)
+            found.append(part.obstacle);
+    return found;
+}
+
+bool PermissionsManager::canRequest(Permission permission) const {
+    if (permission == Permission::screenRecording)
+        return !screenRecording_;
+    const QList<Part> all = parts(permission, backends_, *this);
+    return std::any_of(all.cbegin(), all.cend(),
+                       [](const Part& part) { return !part.granted && part.askable; });
 }
 
 void PermissionsManager::setAccessibility(bool granted) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -52,6 +53,22 @@ public:
     bool openSettings(const std::optional<QString>& pane = std::nullopt);
     // Whether openSettings(pane) would show anything, for enabling the buttons.
     bool canOpenSettings(const std::optional<QString>& pane = std::nullopt) const;
+
+    enum class Permission { accessibility, screenRecording, microphone };
+    // A missing part of a permission that no request on this desktop can supply: nothing
+    // answers the request and no settings program opens for it.
+    enum class Obstacle {
+        accessibilityBus,  // no accessibility bus to turn on
+        soundInput,        // no sound server with an input
+        speechModel,       // no speech model installed
+    };
+    // The missing parts of `permission` that asking cannot supply, in the order a request
+    // meets them; empty when nothing is missing or every missing part can be asked for.
+    // Reads the cached states: fast enough for the permission list's polling.
+    QList<Obstacle> obstacles(Permission permission) const;
+    // Whether a request for `permission` can change anything here: something is missing and
+    // not every missing part is an obstacle. A button that asks is off when this is false.
+    bool canRequest(Permission permission) const;
 
 signals:
     void accessibilityChanged(bool granted);

@@ -12,6 +12,9 @@ public:
     // Turns the bus on when it is off and returns the state afterwards. Applications that
     // started before only notice after a restart.
     virtual bool requestTrust() = 0;
+    // Whether requestTrust() can turn anything on here: false where no accessibility bus
+    // answers at all (no session bus, no bus launcher installed). Answers fast.
+    virtual bool canRequestTrust() = 0;
 };
 
 }  // namespace Platform

@@ -15,5 +15,6 @@ public:
 
 }  // namespace Platform
 
-// Timing lines ("Panel: …", "Antwort: …") at info level.
+// Timing lines ("Panel: …", "Antwort: …") at info level, written only when the logging
+// rules turn them on ("timing.info=true").
 Q_DECLARE_LOGGING_CATEGORY(timingLog)

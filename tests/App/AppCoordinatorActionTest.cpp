@@ -97,11 +97,15 @@ TEST(AppCoordinatorActionTest, SavingADefinitionAppendsItOnce) {
         const char* name;
         bool idTakenMeanwhile;
         int saves;
+        const char* command;  // a command action with this template instead of a link
+        int stored;           // actions in the settings afterwards
     };
     const Case cases[] = {
-        {"one save", false, 1},
-        {"pressed twice", false, 2},
-        {"the id was taken meanwhile", true, 1},
+        {"one save", false, 1, nullptr, 1},
+        {"pressed twice", false, 2, nullptr, 1},
+        {"the id was taken meanwhile", true, 1, nullptr, 2},
+        // every run would refuse it: it is not saved, and not reported saved
+        {"a command that never runs", false, 1, "eval {{q}}", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,15 +115,22 @@ TEST(AppCoordinatorActionTest, SavingADefinitionAppendsItOnce) {
             h.settings.update([&](AssistantSettings& s) { s.customActions.append(mine); });
         ActionDefinitionProposal definition;
         definition.action = linkAction("suche", "https://example.org/{{q}}");
+        if (c.command) {
+            definition.action.kind = AssistantAction::Kind::shell;
+            definition.action.templateText = QString::fromUtf8(c.command);
+            definition.action.parameters = {QStringLiteral("q")};
+        }
         h.session->setDefinitionProposal(definition);
         for (int i = 0; i < c.saves; ++i)
             h.app().saveDefinition();
 
         const QList<AssistantAction> actions = h.settings.settings().customActions;
-        ASSERT_EQ(actions.size(), c.idTakenMeanwhile ? 2 : 1);
+        ASSERT_EQ(actions.size(), c.stored);
+        EXPECT_EQ(h.session->definitionProposal()->saved, c.stored > 0);
+        if (c.stored == 0)
+            continue;
         EXPECT_EQ(actions.last().templateText, QStringLiteral("https://example.org/{{q}}"));
         EXPECT_NE(actions.first().id, c.idTakenMeanwhile ? actions.last().id : QString());
-        EXPECT_TRUE(h.session->definitionProposal()->saved);
     }
 }
 

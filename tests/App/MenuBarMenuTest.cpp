@@ -38,7 +38,7 @@ QStringList describe(const QList<Item>& items) {
         if (item.checkable)
             line += item.checked ? " [x]" : " [ ]";
         if (!item.enabled)
-            line += " (aus)";
+            line += item.toolTip.isEmpty() ? " (aus)" : " (aus: " + item.toolTip + ")";
         if (!item.keyText.isEmpty())
             line += " " + item.keyText;
         lines << line;
@@ -65,6 +65,10 @@ TEST(MenuBarModel, ItemsFollowProvidersPermissionsAndOnboarding) {
     everyday.providerStatus = {{ProviderID::claudeCLI, "nicht angemeldet"},
                                {ProviderID::codexCLI, "angemeldet"}};
     everyday.accessibility = everyday.screenRecording = everyday.microphone = true;
+    // Where asking for the microphone cannot help, its item is off.
+    MenuBarState noMicrophone = everyday;
+    noMicrophone.microphone = false;
+    noMicrophone.microphoneObstacle = "Kein Mikrofoneingang";
     const Case cases[] = {
         {"first run, checks still running, nothing granted",
          firstRun,
@@ -79,6 +83,13 @@ TEST(MenuBarModel, ItemsFollowProvidersPermissionsAndOnboarding) {
           "ChatGPT    angemeldet [x]", "---", "[Berechtigungen]", "(grün) Barrierefreiheit",
           "(grün) Bildschirmaufnahme", "(grün) Mikrofon", "---", "Nach Updates suchen … (aus)",
           "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+        {"no microphone to ask for",
+         noMicrophone,
+         {"Tavrin öffnen    Alt+Leertaste", "---", "[Anbieter]", "Claude    nicht angemeldet [ ]",
+          "ChatGPT    angemeldet [x]", "---", "[Berechtigungen]", "(grün) Barrierefreiheit",
+          "(grün) Bildschirmaufnahme",
+          "(orange) Mikrofon    Erlauben … (aus: Kein Mikrofoneingang)", "---",
+          "Nach Updates suchen … (aus)", "Einstellungen … Strg+,", "Beenden Strg+Q"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(describe(MenuBarModel::items(c.state)), c.expected) << c.name;

@@ -10,6 +10,7 @@
 #include "AI/ProviderStatusStore.h"
 #include "Design/StyledButton.h"
 #include "Design/Theme.h"
+#include "Design/WrappingLabel.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Modifiers.h"
 #include "Onboarding/FakeOnboardingCoordinator.h"
@@ -17,7 +18,6 @@
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/OnboardingView.h"
 #include "Onboarding/OnboardingWindowController.h"
-#include "Onboarding/FakeOnboardingCoordinator.h"
 #include "Onboarding/ProviderCard.h"
 #include "Permissions/PermissionsManager.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
@@ -31,6 +31,8 @@
 #include "Platform/fake/FakeSystemLog.h"
 #include "Platform/fake/FakeUrlOpener.h"
 #include "Settings/SettingsStore.h"
+#include "SettingsWindow/Tabs/PermissionList.h"
+#include "SettingsWindow/Tabs/PermissionRow.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
 #include "support/FakeShortcuts.h"
 
@@ -178,4 +180,28 @@ TEST(OnboardingTest, LinksAndShortcutReachTheirPlaces) {
     }
     EXPECT_EQ(coordinator.opener.opened,
               (QList<QUrl>{OnboardingView::claudePlansUrl, OnboardingView::chatGPTPricingUrl}));
+}
+
+// On a desktop without a settings program for the sound input and without a sound server,
+// the microphone's "Erlauben" could change nothing: it is off and the row says why.
+TEST(OnboardingTest, APermissionButtonThatCanChangeNothingIsOff) {
+    for (const bool settingsProgram : {false, true}) {
+        SCOPED_TRACE(settingsProgram ? "with a settings program" : "without one");
+        FakeOnboardingCoordinator coordinator;
+        coordinator.paneOpener.available = settingsProgram;
+        coordinator.microphone.current = Platform::AuthorizationStatus::denied;
+        coordinator.speech.current = Platform::AuthorizationStatus::authorized;
+        OnboardingView view(coordinator);
+        view.show();
+        view.primaryAction();
+        ASSERT_EQ(view.step(), 1);
+        auto* list = view.findChild<PermissionList*>();
+        ASSERT_TRUE(list);
+        PermissionRow* microphone = list->row(PermissionList::Row::microphone);
+        ASSERT_TRUE(microphone->requestButton()->isVisibleTo(&view));
+        EXPECT_EQ(microphone->requestButton()->isEnabled(), settingsProgram);
+        EXPECT_EQ(microphone->obstacleLine()->isVisibleTo(&view), !settingsProgram);
+        microphone->requestButton()->click();
+        EXPECT_EQ(coordinator.paneOpener.opened.size(), settingsProgram ? 1u : 0u);
+    }
 }

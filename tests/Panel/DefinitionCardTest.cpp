@@ -130,41 +130,47 @@ TEST_F(DefinitionCardTest, NothingIsWrittenWithoutTheProposalItWasBuiltFor) {
     EXPECT_TRUE(actions.calls.isEmpty());
 }
 
-// A command template that every run would refuse says so before it is saved, with the
-// message the run would give; editing it into one that runs takes the message away.
-TEST_F(DefinitionCardTest, ACommandTemplateEveryRunWouldRefuseSaysSoBeforeSaving) {
+// A command template that every run would refuse says so before it is saved, in the present
+// (nothing has run), and cannot be saved; editing it into one that runs takes the message away
+// and lets it be saved.
+TEST_F(DefinitionCardTest, ACommandTemplateEveryRunWouldRefuseCannotBeSaved) {
     struct Case {
         const char* text;
         QStringList parameters;
-        const char* message;  // nullptr: none shown
+        const char* message;  // nullptr: none shown, and the action can be saved
     };
     const Case cases[] = {
         {"eval {{cmd}}",
          {"cmd"},
-         "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{cmd}}“ als Befehl "
-         "ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
+         "Tavrin würde diesen Befehl nicht ausführen: Die Shell würde den Wert von „{{cmd}}“ als "
+         "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa als "
          "Argument eines Befehls."},
         {"$EDITOR {{project_path}}",
          {},
-         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{project_path}}“ geht an einen "
-         "Befehl, dessen Programm erst beim Ausführen feststeht („$EDITOR“) – das kann Tavrin "
-         "nicht sicher prüfen. Schreib den Namen des Programms selbst in den Befehl."},
+         "Tavrin würde diesen Befehl nicht ausführen: Der Wert von „{{project_path}}“ geht an "
+         "einen Befehl, dessen Programm erst beim Ausführen feststeht („$EDITOR“) – das kann "
+         "Tavrin nicht sicher prüfen. Schreib den Namen des Programms selbst in den Befehl."},
         {"git -C {{project_path}} commit -m {{msg}}", {"msg"}, nullptr},
         // only some values would be refused: the run says so then
         {"git log {{ref}}", {"ref"}, nullptr},
         {"eval {{cmd}}", {}, nullptr},  // no placeholder is filled: nothing to refuse
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         ActionDefinitionProposal proposal = definition(Kind::shell);
         proposal.action.templateText = c.text;
         proposal.action.parameters = c.parameters;
         session.setDefinitionProposal(proposal);
         const auto* refusal = card->findChild<TintedLabel*>("definitionRefusal");
         ASSERT_TRUE(refusal);
-        EXPECT_EQ(refusal->isVisibleTo(card.get()), c.message != nullptr) << c.text;
+        EXPECT_EQ(refusal->isVisibleTo(card.get()), c.message != nullptr);
         if (c.message) {
-            EXPECT_EQ(refusal->text(), c.message) << c.text;
+            EXPECT_EQ(refusal->text(), c.message);
         }
+        EXPECT_EQ(button("saveDefinition")->isEnabled(), c.message == nullptr);
+        button("saveDefinition")->click();
+        EXPECT_EQ(actions.calls.size(), c.message ? 0 : 1);
+        actions.calls.clear();
     }
     // Edited in the card into a template that runs.
     ActionDefinitionProposal proposal = definition(Kind::shell);
@@ -176,6 +182,7 @@ TEST_F(DefinitionCardTest, ACommandTemplateEveryRunWouldRefuseSaysSoBeforeSaving
     QTest::keyClicks(command, "echo {{cmd}}");
     EXPECT_EQ(session.definitionProposal()->action.templateText, "echo {{cmd}}");
     EXPECT_FALSE(card->findChild<TintedLabel*>("definitionRefusal")->isVisibleTo(card.get()));
+    EXPECT_TRUE(button("saveDefinition")->isEnabled());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "ActionRunner/ActionRunner.h"
 #include "Actions/AssistantAction.h"
+#include "Actions/TemplateRefusal.h"
 #include "App/AppCoordinator.h"
 #include "App/StructuredReply.h"
 #include "Platform/UrlOpener.h"
@@ -58,6 +59,10 @@ void AppCoordinator::runAction() {
 void AppCoordinator::saveDefinition() {
     AssistantSession* s = session_.get();
     if (!s || !s->definitionProposal() || s->definitionProposal()->saved)
+        return;
+    // An action every run would refuse is no action: it stays on its card, which says why,
+    // until its template is one that runs.
+    if (templateRefusal(s->definitionProposal()->action))
         return;
     ActionDefinitionProposal proposal = *s->definitionProposal();
     // Appended to the actions as they are now, not to a copy taken earlier. An action the

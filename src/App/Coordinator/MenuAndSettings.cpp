@@ -9,6 +9,7 @@
 #include "Permissions/PermissionsManager.h"
 #include "Platform/SystemLog.h"
 #include "Settings/SettingsStore.h"
+#include "SettingsWindow/Tabs/PermissionList.h"
 
 void AppCoordinator::manageProjects() {
     openSettings(SettingsTab::projects);
@@ -38,6 +39,12 @@ MenuBarState AppCoordinator::menuState() const {
     state.accessibility = s_.permissions.accessibility();
     state.screenRecording = s_.permissions.screenRecording();
     state.microphone = s_.permissions.microphone() && s_.permissions.speech();
+    using Permission = PermissionsManager::Permission;
+    if (!s_.permissions.canRequest(Permission::accessibility))
+        state.accessibilityObstacle =
+            PermissionList::reasons(s_.permissions, Permission::accessibility);
+    if (!s_.permissions.canRequest(Permission::microphone))
+        state.microphoneObstacle = PermissionList::reasons(s_.permissions, Permission::microphone);
     return state;
 }
 

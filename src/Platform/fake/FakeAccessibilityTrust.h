@@ -16,8 +16,10 @@ public:
             trusted = true;
         return trusted;
     }
+    bool canRequestTrust() override { return busPresent; }
 
     bool trusted = false;
+    bool busPresent = true;
     bool grantOnRequest = false;
     int checks = 0;
     int requests = 0;

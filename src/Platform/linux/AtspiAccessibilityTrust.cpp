@@ -23,24 +23,28 @@ QDBusMessage call(const QDBusMessage& message) {
     return QDBusConnection::sessionBus().call(message, QDBus::Block, kCallTimeoutMs);
 }
 
-bool busIsEnabled() {
+using Bus = AtspiAccessibilityTrust::Bus;
+
+Bus busState() {
     if (!QDBusConnection::sessionBus().isConnected())
-        return false;
+        return Bus::absent;
     const QDBusMessage address = call(
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetAddress")));
     if (address.type() != QDBusMessage::ReplyMessage || address.arguments().isEmpty() ||
         address.arguments().constFirst().toString().isEmpty())
-        return false;
+        return Bus::absent;
 
     QDBusMessage getAll =
         QDBusMessage::createMethodCall(kService, kPath, kProperties, QStringLiteral("GetAll"));
     getAll << kStatus;
     const QDBusMessage status = call(getAll);
     if (status.type() != QDBusMessage::ReplyMessage || status.arguments().isEmpty())
-        return false;
+        return Bus::off;
     const QVariantMap properties = qdbus_cast<QVariantMap>(status.arguments().constFirst());
     return properties.value(QStringLiteral("IsEnabled")).toBool() ||
-           properties.value(QStringLiteral("ScreenReaderEnabled")).toBool();
+                   properties.value(QStringLiteral("ScreenReaderEnabled")).toBool()
+               ? Bus::on
+               : Bus::off;
 }
 
 void enableBus() {
@@ -55,20 +59,25 @@ void enableBus() {
 }  // namespace
 
 AtspiAccessibilityTrust::AtspiAccessibilityTrust()
-    : probe_(std::make_unique<BackgroundProbe<bool>>(&busIsEnabled, std::chrono::milliseconds(100),
-                                                     std::chrono::milliseconds(500),
-                                                     "a11y bus probe")) {}
+    : probe_(std::make_unique<BackgroundProbe<Bus>>(&busState, std::chrono::milliseconds(100),
+                                                    std::chrono::milliseconds(500),
+                                                    "a11y bus probe")) {}
 
 AtspiAccessibilityTrust::~AtspiAccessibilityTrust() = default;
 
 bool AtspiAccessibilityTrust::isTrusted() {
-    return probe_->current().value_or(false);
+    return probe_->current() == Bus::on;
+}
+
+bool AtspiAccessibilityTrust::canRequestTrust() {
+    // Before the first answer a click may still find the launcher.
+    return probe_->current() != Bus::absent;
 }
 
 bool AtspiAccessibilityTrust::requestTrust() {
     // The user pressed a button and waits for its answer; half a second covers starting the
     // bus launcher, a slower bus keeps the old answer and the next poll picks up the new one.
-    return probe_->runAndWait(&enableBus, std::chrono::milliseconds(500)).value_or(false);
+    return probe_->runAndWait(&enableBus, std::chrono::milliseconds(500)) == Bus::on;
 }
 
 }  // namespace Platform

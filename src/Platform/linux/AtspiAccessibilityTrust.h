@@ -20,9 +20,13 @@ public:
     // Sets IsEnabled, never ScreenReaderEnabled: that one is saved in the desktop settings and
     // starts a screen reader on some desktops.
     bool requestTrust() override;
+    // False once a probe found no bus launcher to ask.
+    bool canRequestTrust() override;
+
+    enum class Bus { absent, off, on };
 
 private:
-    std::unique_ptr<BackgroundProbe<bool>> probe_;
+    std::unique_ptr<BackgroundProbe<Bus>> probe_;
 };
 
 }  // namespace Platform

@@ -12,6 +12,10 @@ public:
     void log(const QString& message) override;
 
     static QString line(const QString& message) { return QStringLiteral("[Tavrin] ") + message; }
+
+    // Makes every message that goes through Qt's logging (the timing lines, Qt's own
+    // warnings) a log line too: "[Tavrin] ", the category where there is one, the message.
+    static void takeQtMessages();
 };
 
 }  // namespace Platform

@@ -3,14 +3,18 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "Actions/TemplateRefusal.h"
 #include "Design/Fonts.h"
+#include "Design/Palette.h"
 #include "Design/StyledButton.h"
+#include "Design/SymbolLabel.h"
+#include "Design/WrappingLabel.h"
+#include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/SettingsCard.h"
 #include "SettingsWindow/Blocks/SettingsRow.h"
 #include "SettingsWindow/Blocks/SettingsTextEditor.h"
 #include "SettingsWindow/Blocks/SettingsTextField.h"
 #include "SettingsWindow/Blocks/SingleClick.h"
-#include "Settings/SettingsStore.h"
 
 namespace {
 
@@ -68,6 +72,19 @@ LearnedActionCard::LearnedActionCard(SettingsStore& store, qsizetype index,
             edit([&](AssistantAction& a) { a.templateText = text; });
         });
     }
+    if (action.kind == AssistantAction::Kind::shell) {
+        refusalLine_ = new QWidget;
+        refusalLine_->setObjectName(QStringLiteral("templateRefusal"));
+        auto* line = new QHBoxLayout(refusalLine_);
+        line->setContentsMargins(14, 8, 14, 8);
+        line->setSpacing(8);
+        auto* mark = new SymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), QString(),
+                                     DS::Font::footnote(), DS::Palette::warning);
+        line->addWidget(mark, 0, Qt::AlignTop);
+        refusalText_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::errorText);
+        line->addWidget(refusalText_, 1);
+        card->addRow(refusalLine_);
+    }
     auto* footer = new QWidget;
     auto* footerLayout = new QHBoxLayout(footer);
     footerLayout->setContentsMargins(8, 4, 8, 4);
@@ -95,6 +112,11 @@ void LearnedActionCard::display(const AssistantAction& action) {
     instructions_->setValue(action.instructions);
     if (template_)
         template_->setValue(action.templateText);
+    if (refusalLine_) {
+        const std::optional<QString> refusal = templateRefusal(action);
+        refusalText_->setText(refusal.value_or(QString()));
+        refusalLine_->setVisible(refusal.has_value());
+    }
 }
 
 template <typename Edit>

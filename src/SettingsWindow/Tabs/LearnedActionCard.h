@@ -8,10 +8,12 @@ class SettingsStore;
 class SettingsTextEditor;
 class SettingsTextField;
 class StyledButton;
+class WrappingLabel;
 
 // The editor of one learned action: name, occasion, instructions and, for commands and links,
 // the template. It edits the action at its position in the list, as long as that position
-// still holds an action with its id.
+// still holds an action with its id. A command template that every run would refuse carries a
+// line saying so under it, as long as it stays that way.
 class LearnedActionCard : public QWidget {
     Q_OBJECT
 
@@ -28,6 +30,9 @@ public:
     // None for the GitHub kinds.
     SettingsTextEditor* templateField() const { return template_; }
     StyledButton* deleteButton() const { return delete_; }
+    // The line under a command template that every run would refuse; none for other kinds.
+    QWidget* refusalLine() const { return refusalLine_; }
+    WrappingLabel* refusalText() const { return refusalText_; }
     // The rows' titles in order, for the tests.
     QStringList rowTitles() const { return rowTitles_; }
 
@@ -43,6 +48,8 @@ private:
     SettingsTextEditor* trigger_;
     SettingsTextEditor* instructions_;
     SettingsTextEditor* template_ = nullptr;
+    QWidget* refusalLine_ = nullptr;
+    WrappingLabel* refusalText_ = nullptr;
     StyledButton* delete_;
     QStringList rowTitles_;
 };

@@ -71,6 +71,44 @@ void PermissionList::hideEvent(QHideEvent* event) {
 
 void PermissionList::refresh() {
     permissions_.refresh();
+    // What a request can do changes without a flag changing (a settings program or a sound
+    // server comes or goes), so it is read on every pass.
+    showObstacles();
+}
+
+QString PermissionList::reason(PermissionsManager::Obstacle obstacle) {
+    switch (obstacle) {
+        case PermissionsManager::Obstacle::accessibilityBus:
+            return tr(
+                "Kein Barrierefreiheits-Bus da (Paket at-spi2-core) und kein "
+                "Einstellungsprogramm, das ihn einschalten könnte.");
+        case PermissionsManager::Obstacle::soundInput:
+            return tr(
+                "Kein Mikrofoneingang gefunden und kein Einstellungsprogramm dafür: "
+                "Schließ ein Mikrofon an oder starte PulseAudio oder PipeWire.");
+        case PermissionsManager::Obstacle::speechModel:
+            return tr("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).");
+    }
+    return {};
+}
+
+void PermissionList::showObstacles() {
+    using Permission = PermissionsManager::Permission;
+    const std::pair<PermissionRow*, Permission> rows[] = {
+        {accessibility_, Permission::accessibility},
+        {screenRecording_, Permission::screenRecording},
+        {microphone_, Permission::microphone},
+    };
+    for (const auto& [row, permission] : rows)
+        row->setObstacle(reasons(permissions_, permission), permissions_.canRequest(permission));
+}
+
+QString PermissionList::reasons(const PermissionsManager& permissions,
+                                PermissionsManager::Permission permission) {
+    QStringList all;
+    for (const PermissionsManager::Obstacle obstacle : permissions.obstacles(permission))
+        all.append(reason(obstacle));
+    return all.join(QLatin1Char(' '));
 }
 
 void PermissionList::showPermissions() {
@@ -78,4 +116,5 @@ void PermissionList::showPermissions() {
     screenRecording_->setGranted(permissions_.screenRecording());
     // Dictation needs both: the microphone and the speech model.
     microphone_->setGranted(permissions_.microphone() && permissions_.speech());
+    showObstacles();
 }

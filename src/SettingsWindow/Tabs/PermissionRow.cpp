@@ -37,6 +37,10 @@ PermissionRow::PermissionRow(const Description& description, bool compact,
     texts->addLayout(titleLine);
     texts->addWidget(
         new WrappingLabel(description.detail, DS::Font::footnote(), DS::Palette::secondary));
+    obstacle_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::warningText);
+    obstacle_->setObjectName(QStringLiteral("permissionObstacle"));
+    obstacle_->hide();
+    texts->addWidget(obstacle_);
     layout->addLayout(texts, 1);
 
     grantedLabel_ =
@@ -73,4 +77,13 @@ void PermissionRow::setGranted(bool granted) {
     if (missingLabel_)
         missingLabel_->setVisible(!granted);
     request_->setVisible(!granted);
+    obstacle_->setVisible(!granted && !obstacle_->text().isEmpty());
+}
+
+void PermissionRow::setObstacle(const QString& reason, bool canRequest) {
+    if (obstacle_->text() != reason)
+        obstacle_->setText(reason);
+    obstacle_->setVisible(!granted_ && !reason.isEmpty());
+    request_->setEnabled(canRequest);
+    request_->setToolTip(canRequest ? QString() : reason);
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "Design/StyledButton.h"
+#include "Design/WrappingLabel.h"
 #include "SettingsWindow/Blocks/SettingsTextEditor.h"
 #include "SettingsWindow/Blocks/SettingsTextField.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
@@ -152,4 +153,57 @@ TEST(ActionSettingsTest, TypingSavesEachCharacterAndKeepsTheFocus) {
         EXPECT_TRUE(field->hasFocus());
         EXPECT_TRUE(coordinator.settingsFile().contains(" Hallo "));
     }
+}
+
+// A stored command that every run would refuse carries the refusal under its template, and
+// loses it as soon as the template is edited into one that runs.
+TEST(ActionSettingsTest, ACommandEveryRunWouldRefuseIsMarked) {
+    using Kind = AssistantAction::Kind;
+    const struct {
+        Kind kind;
+        const char* text;
+        QStringList parameters;
+        const char* message;  // nullptr: no mark
+    } cases[] = {
+        {Kind::shell,
+         "eval {{cmd}}",
+         {"cmd"},
+         "Tavrin würde diesen Befehl nicht ausführen: Die Shell würde den Wert von „{{cmd}}“ als "
+         "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa "
+         "als Argument eines Befehls."},
+        {Kind::shell, "git -C {{project_path}} log --grep {{q}}", {"q"}, nullptr},
+        {Kind::openURL, "https://example.org/?q={{q}}", {"q"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update([&](auto& s) {
+            s.customActions = {learned(QStringLiteral("a"), c.kind)};
+            s.customActions[0].templateText = QString::fromUtf8(c.text);
+            s.customActions[0].parameters = c.parameters;
+        });
+        ActionSettings tab(coordinator);
+        tab.show();
+        const LearnedActionCard* card = tab.cards()[0];
+        const bool marked = card->refusalLine() && card->refusalLine()->isVisibleTo(&tab);
+        EXPECT_EQ(marked, c.message != nullptr);
+        if (c.message) {
+            EXPECT_EQ(card->refusalText()->text(), QString::fromUtf8(c.message));
+        }
+    }
+
+    FakeSettingsCoordinator coordinator;
+    coordinator.settings().update([&](auto& s) {
+        s.customActions = {learned(QStringLiteral("a"), Kind::shell)};
+        s.customActions[0].templateText = QStringLiteral("eval {{cmd}}");
+        s.customActions[0].parameters = {QStringLiteral("cmd")};
+    });
+    ActionSettings tab(coordinator);
+    tab.show();
+    QPlainTextEdit* command = tab.cards()[0]->templateField();
+    command->selectAll();
+    QTest::keyClicks(command, "echo {{cmd}}");
+    settle();
+    EXPECT_EQ(coordinator.settings().settings().customActions[0].templateText, "echo {{cmd}}");
+    EXPECT_FALSE(tab.cards()[0]->refusalLine()->isVisibleTo(&tab));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Design/StyledButton.h"
+#include "Design/WrappingLabel.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/PermissionList.h"
 #include "SettingsWindow/Tabs/PermissionRow.h"
@@ -81,4 +82,122 @@ TEST(PermissionListTest, AnAnswerAfterTheTabIsGoneReachesNoWidget) {
     coordinator.microphone.answer(AuthorizationStatus::authorized);
     EXPECT_TRUE(coordinator.permissions().microphone());
     EXPECT_TRUE(coordinator.permissions().speech());
+}
+
+// A button that asks for what this desktop cannot give is off, and the row says what is
+// missing; where a request can still help with a part, the button stays on and the row names
+// the part it cannot help with.
+TEST(PermissionListTest, AButtonThatCanChangeNothingIsOffAndSaysWhy) {
+    using Status = AuthorizationStatus;
+    const QString noBus = PermissionList::reason(PermissionsManager::Obstacle::accessibilityBus);
+    const QString noInput = PermissionList::reason(PermissionsManager::Obstacle::soundInput);
+    const QString noModel = PermissionList::reason(PermissionsManager::Obstacle::speechModel);
+    const struct {
+        const char* name;
+        bool busPresent;
+        bool settingsProgram;
+        Status microphone;
+        Status speech;
+        bool accessibilityButton;
+        QString accessibilityLine;
+        bool microphoneButton;
+        QString microphoneLine;
+    } cases[] = {
+        {"no sound server, no settings program",
+         true,
+         false,
+         Status::denied,
+         Status::authorized,
+         true,
+         {},
+         false,
+         noInput},
+        {"the sound settings can help",
+         true,
+         true,
+         Status::denied,
+         Status::authorized,
+         true,
+         {},
+         true,
+         {}},
+        {"no speech model",
+         true,
+         true,
+         Status::authorized,
+         Status::restricted,
+         true,
+         {},
+         false,
+         noModel},
+        {"nothing for dictation at all",
+         true,
+         false,
+         Status::denied,
+         Status::restricted,
+         true,
+         {},
+         false,
+         noInput + " " + noModel},
+        {"the sound settings help, the model is still missing",
+         true,
+         true,
+         Status::denied,
+         Status::restricted,
+         true,
+         {},
+         true,
+         noModel},
+        {"the sound server has not answered yet",
+         true,
+         false,
+         Status::notDetermined,
+         Status::authorized,
+         true,
+         {},
+         true,
+         {}},
+        {"no accessibility bus, no settings program",
+         false,
+         false,
+         Status::authorized,
+         Status::authorized,
+         false,
+         noBus,
+         false,
+         {}},
+        {"no accessibility bus, a settings program",
+         false,
+         true,
+         Status::authorized,
+         Status::authorized,
+         true,
+         {},
+         false,
+         {}},
+    };
+    for (const bool compact : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (compact ? " (compact)" : " (full)"));
+            FakeSettingsCoordinator coordinator;
+            coordinator.trust.busPresent = c.busPresent;
+            coordinator.paneOpener.available = c.settingsProgram;
+            coordinator.microphone.current = c.microphone;
+            coordinator.speech.current = c.speech;
+            PermissionList list(coordinator.permissions(), coordinator.clock(), compact);
+            list.show();
+            const auto check = [&](PermissionList::Row which, bool enabled, const QString& line) {
+                PermissionRow* row = list.row(which);
+                EXPECT_EQ(row->requestButton()->isEnabled(), enabled);
+                EXPECT_EQ(row->requestButton()->toolTip(), enabled ? QString() : line);
+                EXPECT_EQ(row->obstacleLine()->isVisibleTo(&list), !line.isEmpty());
+                if (!line.isEmpty()) {
+                    EXPECT_EQ(row->obstacleLine()->text(), line);
+                }
+            };
+            check(PermissionList::Row::accessibility, c.accessibilityButton, c.accessibilityLine);
+            if (!list.row(PermissionList::Row::microphone)->isGranted())
+                check(PermissionList::Row::microphone, c.microphoneButton, c.microphoneLine);
+        }
+    }
 }
