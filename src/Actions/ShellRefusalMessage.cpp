@@ -66,10 +66,10 @@ QString refusalText(Refusal::Reason reason) {
                 "der mit „-“ beginnen kann, und %3 würde ihn als Option lesen.");
         case Refusal::Reason::readAsCommand:
             return text(
-                "Der Befehl wurde nicht ausgeführt: %2 würde von %3 nicht als Text gelesen, "
-                "sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und less, NAME=Wert "
-                "bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort ein, wo %3 nur "
-                "Text liest.");
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde von %3 nicht als Text "
+                "gelesen%2, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und less, "
+                "NAME=Wert bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort ein, "
+                "wo %3 nur Text liest.");
         case Refusal::Reason::nul:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
@@ -149,9 +149,15 @@ QString refusalMessage(const Refusal& refusal) {
                 : refusal.construct;
         const QString program =
             refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
+        if (refusal.reason == Refusal::Reason::readAsCommand) {
+            // The word is named in passing, where it is more than the placeholder.
+            const bool more =
+                word != QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}");
+            return message.arg(
+                names.join(QStringLiteral(", ")),
+                more ? QStringLiteral(" (") + quoted(word) + QLatin1Char(')') : QString(), program);
+        }
         message = message.arg(names.join(QStringLiteral(", ")), quoted(word), program);
-        if (refusal.reason == Refusal::Reason::readAsCommand)
-            return message;
         return message + QLatin1Char(' ') + optionAdvice(refusal, word, program);
     }
     if (!message.contains(QLatin1String("%2")))
