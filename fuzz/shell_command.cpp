@@ -85,6 +85,12 @@ const char* const fragments[] = {
     "| python3", "| busybox sh", "| sqlite3 n.db", "mapfile -C eval -c 1 ", "| su -c sh",
     "| watch sh", "| env -S 'bash -s'", "f() { sh; }; ", "| f", "mkfifo p; sh < p & ", "> p",
     "cp /dev/stdin f <<< ", "*",
+    // text made from a value: expansion operators, pipes through programs, decoders
+    "\"${x#v}\" ", "\"${x:1}\" ", "\"${x##*_}\" ", "| sed 's/^v//'", "| cut -c2-", "| rev",
+    "| base64 -d", "printf %b ", "echo -e ", "| tr ' ' '-'", "jq -rn --arg v ", " '$v|fromjson'",
+    "$!", "sort ", " f", "| xargs sort", "sort -- ",
+    // integers in arithmetic, a lone "-" where it is an operand
+    "$(( ", " + 1 ))", "git checkout ", "cd ",
 };
 // clang-format on
 
@@ -100,6 +106,11 @@ const char* const payloads[] = {
     // only a shell that parses them turns "can''ary" into "canary"
     "--upload-pack=touch /tmp/can''ary;:", "--exec=touch /tmp/can''ary", "+!touch /tmp/can''ary",
     "x:=$(shell touch /tmp/can''ary)", "touch /tmp/can''ary|", "touch /tmp/can''ary",
+    // harmless as given, an option once the template changes them
+    "v-o/tmp/canary", "a_-o/tmp/canary", "yranac/pmt/o-", "LW8vdG1wL2NhbmFyeQ==",
+    "\\055o/tmp/canary", "\"\\u002do/tmp/canary\"", " o/tmp/canary", "v--output=/tmp/canary",
+    // numbers arithmetic takes as they are, and a lone "-"
+    "41", "-7", "-",
 };
 // clang-format on
 

@@ -126,7 +126,8 @@ std::optional<Refusal::Reason> readAsMore(const QString& value,
             if ((alone || pieces) && echoOption.match(word).hasMatch())
                 return Refusal::Reason::option;
         } else if (place.options && word.startsWith(QLatin1Char('-')) &&
-                   !(place.numbers && negativeNumber.match(word).hasMatch())) {
+                   !(place.numbers && negativeNumber.match(word).hasMatch()) &&
+                   !(place.dashOperand && word == QLatin1String("-"))) {
             return Refusal::Reason::option;
         }
         if (place.plusCommand && word.startsWith(QLatin1Char('+')))
@@ -169,6 +170,13 @@ Refusal refusalFor(const ShellTemplateReader::Finding& finding, const QStringLis
             break;
     }
     return Refusal{reason, names, finding.construct};
+}
+
+// A value bash's arithmetic reads as the same decimal number it shows: an optional "-" and
+// digits without a leading zero (which would make it octal), short enough not to overflow.
+bool plainInteger(const QString& value) {
+    static const QRegularExpression integer(QStringLiteral("^-?(0|[1-9][0-9]{0,17})$"));
+    return integer.match(value).hasMatch();
 }
 
 QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
@@ -271,6 +279,13 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
                         refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
                     break;
                 case ShellTemplateReader::Place::refused:
+                    // A plain integer computes as itself: no other value may stand in
+                    // arithmetic, and none anywhere else the shell evaluates again.
+                    if (reader.refusal().how == ShellTemplateReader::Evaluation::arithmetic &&
+                        plainInteger(placeholder.second)) {
+                        reference += QLatin1Char('"') + parameter + QLatin1Char('"');
+                        break;
+                    }
                     if (!refusal) {
                         refusal = refusalFor(reader.refusal(), {placeholder.first});
                         // "${{a}}": the "$" right before the placeholder is the construct.
@@ -290,15 +305,33 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
     QStringList names;
     for (const Placeholder* placeholder : numbered)
         names.append(placeholder->first);
-    if (const auto rereading =
-            ShellRereading::mayReread(reader.masked(), spans, reader.associativeNames())) {
+    // The second look sees an integer value as the number it is, so that arithmetic with it,
+    // or with a variable that holds only it, counts as safe.
+    QString masked = reader.masked();
+    QList<ShellRereading::Span> looked;
+    QList<const Placeholder*> atLooked;
+    for (qsizetype i = 0; i < spans.size(); ++i) {
+        if (plainInteger(atSpan.at(i)->second)) {
+            masked.replace(spans.at(i).first, spans.at(i).second,
+                           QString(spans.at(i).second, QLatin1Char('0')));
+        } else {
+            looked.append(spans.at(i));
+            atLooked.append(atSpan.at(i));
+        }
+    }
+    const bool allIntegers =
+        std::all_of(numbered.cbegin(), numbered.cend(),
+                    [](const Placeholder* p) { return plainInteger(p->second); });
+    if (const auto rereading = ShellRereading::mayReread(masked, looked, reader.associativeNames());
+        rereading &&
+        !(allIntegers && rereading->how == ShellRereading::Rereading::How::arithmetic)) {
         if (rereading->span) {
             using How = ShellRereading::Rereading::How;
             const Refusal::Reason reason =
                 rereading->how == How::arithmetic ? Refusal::Reason::arithmetic
                 : rereading->how == How::name     ? Refusal::Reason::variableName
                                                   : Refusal::Reason::unmodelled;
-            return Refusal{reason, {atSpan.at(*rereading->span)->first}, rereading->construct};
+            return Refusal{reason, {atLooked.at(*rereading->span)->first}, rereading->construct};
         }
         return Refusal{Refusal::Reason::throughVariable, names, rereading->construct};
     }
@@ -323,7 +356,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         }
         return Refusal{Refusal::Reason::throughVariable, reaching, reader.evaluatedConstruct()};
     }
-    if (reader.evaluatesVariables())
+    // let reads the names its words expand to as arithmetic, which integers cannot turn into
+    // anything else.
+    if (reader.evaluatesVariables() &&
+        !(allIntegers && reader.namesConstruct() == QLatin1String("let")))
         return Refusal{Refusal::Reason::throughVariable, names, reader.namesConstruct()};
 
     QList<QByteArray> encoded;
@@ -335,6 +371,28 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
     }
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
+        const auto refused = [&](Refusal::Reason reason, const QStringList& names) {
+            return Refusal{reason,
+                           names,
+                           spot.written,
+                           spot.place.program,
+                           spot.place.option,
+                           spot.place.endOfOptions};
+        };
+        // Text made from a value may begin with anything; echo's options only change how
+        // it prints, so there the value is judged as it came.
+        QStringList derived;
+        for (qsizetype number = 1; number <= numbered.size(); ++number) {
+            if (spot.derived.contains(number))
+                derived.append(numbered.at(number - 1)->first);
+        }
+        const ShellTemplateReader::WordPlace& place = spot.place;
+        if (!derived.isEmpty() && !place.echoOnly) {
+            if (place.options)
+                return refused(Refusal::Reason::derivedOption, derived);
+            if (place.plusCommand || place.opened || place.assignment || place.expands)
+                return refused(Refusal::Reason::readAsCommand, derived);
+        }
         // The template's own text may name the variables the values go into, with any
         // number: only those that stand for a placeholder count.
         QList<const Placeholder*> values;
@@ -350,14 +408,15 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             const auto first =
                 std::find_if(values.cbegin(), values.cend(),
                              [](const Placeholder* value) { return !value->second.isEmpty(); });
-            return Refusal{*reason, {(*first)->first}};
+            return refused(*reason, {(*first)->first});
         }
         for (qsizetype number = 1; number <= numbered.size(); ++number) {
-            if (!spot.reached.contains(number))
+            if (!spot.reached.contains(number) &&
+                !(place.echoOnly && spot.derived.contains(number)))
                 continue;
             if (const auto reason = readAsMore(numbered.at(number - 1)->second, spot.place, true,
                                                spot.alone, spot.separators))
-                return Refusal{*reason, {numbered.at(number - 1)->first}};
+                return refused(*reason, {numbered.at(number - 1)->first});
         }
     }
 

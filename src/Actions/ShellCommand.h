@@ -71,6 +71,10 @@ struct Refusal {
         quotedHereDocument,
         // The value begins with "-" and begins a word where the program reads options.
         option,
+        // Text the template makes from a value (an expansion operator, a command
+        // substitution, a program in a pipe, a decoder) begins a word where the program
+        // reads options: it may be any text.
+        derivedOption,
         // The program reads the value as a command or a setting: "+command" for vi and
         // less, "NAME=value" for env and make, "command|" for perl's open.
         readAsCommand,
@@ -84,6 +88,12 @@ struct Refusal {
     // The piece of the template concerned, as written ("eval", "$((…))"), for the message;
     // empty where the reason says it all.
     QString construct;
+    // Option refusals: the program that would read the option, as written ("sort", "git
+    // log"), the option of the template right before the word, and whether "--" (for git
+    // "--end-of-options") before the word would end the program's options.
+    QString program;
+    QString option;
+    bool endOfOptions = false;
 
     bool operator==(const Refusal&) const = default;
 };

@@ -22,8 +22,8 @@ QString refusalText(Refusal::Reason reason) {
         case Refusal::Reason::arithmetic:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von %1 als Rechnung "
-                "auswerten%2. Rechne nur mit Zahlen und mit Variablen, die keinen Platzhalter "
-                "enthalten.");
+                "auswerten%2. Dort darf ein Wert nur eine ganze Zahl sein, etwa 41 oder -7 (ohne "
+                "führende Null und ohne „+“).");
         case Refusal::Reason::variableName:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von %1 als "
@@ -58,16 +58,18 @@ QString refusalText(Refusal::Reason reason) {
                 "Anführungszeichen (<<EOF).");
         case Refusal::Reason::option:
             return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“ "
-                "und würde vom Programm als Option gelesen. Ändere den Wert, oder "
-                "setz im Befehl „--“ vor den Platzhalter, wenn das Programm danach "
-                "keine Optionen mehr liest.");
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“, und %3 "
+                "würde %2 als Option lesen.");
+        case Refusal::Reason::derivedOption:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: %2 macht aus dem Wert von %1 einen Text, "
+                "der mit „-“ beginnen kann, und %3 würde ihn als Option lesen.");
         case Refusal::Reason::readAsCommand:
             return text(
-                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde vom Programm nicht "
-                "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi "
-                "und less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, "
-                "oder setz den Platzhalter dort ein, wo das Programm nur Text liest.");
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde von %3 nicht als Text "
+                "gelesen%2, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und less, "
+                "NAME=Wert bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort ein, "
+                "wo %3 nur Text liest.");
         case Refusal::Reason::nul:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
@@ -83,6 +85,39 @@ QString refusalText(Refusal::Reason reason) {
 
 QString quoted(const QString& piece) {
     return QStringLiteral("„") + piece + QStringLiteral("“");
+}
+
+// What the template can do instead of an option refused, only what works for that program:
+// bind the word to the option before it, end the options where the program knows "--", write
+// "./" before a relative path; otherwise the template has to change.
+QString optionAdvice(const Refusal& refusal, const QString& piece, const QString& program) {
+    if (refusal.program == QLatin1String("echo"))
+        return text("Schreib für „echo“ Text vor den Platzhalter, oder nimm „printf '%s\\n'“.");
+    QStringList advice;
+    if (!refusal.option.isEmpty()) {
+        const QString glued =
+            refusal.option +
+            (refusal.option.startsWith(QLatin1String("--")) ? QStringLiteral("=") : QString()) +
+            piece;
+        advice.append(text("Gehört der Wert zu %1, schreib ihn direkt daran: %2.")
+                          .arg(quoted(refusal.option), quoted(glued)));
+    }
+    if (refusal.endOfOptions) {
+        const bool git = refusal.program.startsWith(QLatin1String("git"));
+        advice.append(
+            text("Schreib %1 davor; danach liest %2 keine Optionen mehr.")
+                .arg(quoted(git ? QStringLiteral("--end-of-options") : QStringLiteral("--")),
+                     program));
+    } else if (refusal.reason == Refusal::Reason::option) {
+        advice.append(text("Ist der Wert ein relativer Pfad, schreib „./“ davor: %1.")
+                          .arg(quoted(QStringLiteral("./") + piece)));
+    }
+    if (advice.isEmpty())
+        return text(
+                   "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo %1 "
+                   "nur Text liest.")
+            .arg(program);
+    return advice.join(QLatin1Char(' '));
 }
 
 }  // namespace
@@ -104,6 +139,27 @@ QString refusalMessage(const Refusal& refusal) {
                               ? quoted(refusal.construct)
                               : QStringLiteral(" (") + quoted(refusal.construct) + QLatin1Char(')');
     QString message = refusalText(refusal.reason);
+    if (refusal.reason == Refusal::Reason::option ||
+        refusal.reason == Refusal::Reason::derivedOption ||
+        refusal.reason == Refusal::Reason::readAsCommand) {
+        // The word as written, or the placeholder where the reader had none; the program.
+        const QString word =
+            refusal.construct.isEmpty()
+                ? QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}")
+                : refusal.construct;
+        const QString program =
+            refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
+        if (refusal.reason == Refusal::Reason::readAsCommand) {
+            // The word is named in passing, where it is more than the placeholder.
+            const bool more =
+                word != QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}");
+            return message.arg(
+                names.join(QStringLiteral(", ")),
+                more ? QStringLiteral(" (") + quoted(word) + QLatin1Char(')') : QString(), program);
+        }
+        message = message.arg(names.join(QStringLiteral(", ")), quoted(word), program);
+        return message + QLatin1Char(' ') + optionAdvice(refusal, word, program);
+    }
     if (!message.contains(QLatin1String("%2")))
         return message.arg(names.join(QStringLiteral(", ")));
     return message.arg(names.join(QStringLiteral(", ")), piece);

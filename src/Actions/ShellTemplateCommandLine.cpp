@@ -82,6 +82,10 @@ void ShellTemplateReader::endCommand(Frame& frame) {
         namesConstruct_ = index >= 0 ? unquoted(frame.words[index]) : QString();
     }
     checkCommand(frame);
+    if ((!frame.words.isEmpty() || frame.redirected) &&
+        (frame.redirected || !printsOnlyItsOwn(frame.words)))
+        frame.printsKept = true;
+    frame.redirected = false;
     frame.words.clear();
     frame.wordValues.clear();
     frame.arrayList = false;
@@ -127,6 +131,7 @@ void ShellTemplateReader::startRedirection(Frame& frame) {
         endWord(frame);
     }
     frame.redirect = true;
+    frame.redirected = true;
 }
 
 void ShellTemplateReader::finish() {

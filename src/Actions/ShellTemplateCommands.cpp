@@ -367,15 +367,15 @@ void ShellTemplateReader::followInputs() {
             i += withArgument.contains(option) ? 2 : 1;
         }
         // "-a FILE": the file may hold what programs were given before.
+        const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain.startsWith(QLatin1String("-a")) ||
+                   plain.startsWith(QLatin1String("--arg-file"));
+        });
         const ShellValueFlow::Values arguments =
-            std::any_of(words.cbegin(), words.cend(),
-                        [](const QString& word) {
-                            const QString plain = unquoted(word);
-                            return plain.startsWith(QLatin1String("-a")) ||
-                                   plain.startsWith(QLatin1String("--arg-file"));
-                        })
-                ? command.input | command.stored
-                : command.input;
+            fromFile ? command.input | command.stored : command.input;
+        const ShellValueFlow::Values changedArguments =
+            fromFile ? command.changedInput | command.stored : command.changedInput;
         // "-d," splits the input at another character than blanks.
         const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
@@ -386,6 +386,8 @@ void ShellTemplateReader::followInputs() {
             if (const std::optional<WordPlace> place = placeAfter(before)) {
                 OptionSpot spot;
                 spot.reached = arguments;
+                spot.derived = changedArguments;
+                spot.written = before.join(QLatin1Char(' '));
                 spot.separators = separators;
                 spot.place = *place;
                 optionSpots_.append(spot);

@@ -253,6 +253,37 @@ bool takesNegativeNumbers(const QString& program) {
     return names.contains(program);
 }
 
+// Programs whose option parser takes "--" as the end of their options, so that a word after
+// it is an operand whatever it begins with. find, ImageMagick, echo and the scripts and
+// interpreters whose words after the script are the script's own are not among them; git
+// reads "--" as the start of paths and has "--end-of-options" instead.
+bool honoursEndOfOptions(const QString& program) {
+    static const QSet<QString> names = {
+        QStringLiteral("grep"),      QStringLiteral("egrep"),      QStringLiteral("fgrep"),
+        QStringLiteral("rg"),        QStringLiteral("sort"),       QStringLiteral("uniq"),
+        QStringLiteral("cut"),       QStringLiteral("head"),       QStringLiteral("tail"),
+        QStringLiteral("cat"),       QStringLiteral("ls"),         QStringLiteral("rm"),
+        QStringLiteral("cp"),        QStringLiteral("mv"),         QStringLiteral("ln"),
+        QStringLiteral("mkdir"),     QStringLiteral("rmdir"),      QStringLiteral("touch"),
+        QStringLiteral("chmod"),     QStringLiteral("chown"),      QStringLiteral("stat"),
+        QStringLiteral("wc"),        QStringLiteral("du"),         QStringLiteral("tr"),
+        QStringLiteral("date"),      QStringLiteral("tar"),        QStringLiteral("diff"),
+        QStringLiteral("cmp"),       QStringLiteral("tee"),        QStringLiteral("basename"),
+        QStringLiteral("dirname"),   QStringLiteral("realpath"),   QStringLiteral("readlink"),
+        QStringLiteral("file"),      QStringLiteral("install"),    QStringLiteral("nl"),
+        QStringLiteral("fold"),      QStringLiteral("paste"),      QStringLiteral("join"),
+        QStringLiteral("comm"),      QStringLiteral("shuf"),       QStringLiteral("od"),
+        QStringLiteral("base64"),    QStringLiteral("sha256sum"),  QStringLiteral("md5sum"),
+        QStringLiteral("gzip"),      QStringLiteral("xz"),         QStringLiteral("less"),
+        QStringLiteral("vim"),       QStringLiteral("wget"),       QStringLiteral("ssh"),
+        QStringLiteral("systemctl"), QStringLiteral("journalctl"), QStringLiteral("seq"),
+        QStringLiteral("sleep"),     QStringLiteral("expr"),       QStringLiteral("make"),
+        QStringLiteral("cd"),        QStringLiteral("printf"),     QStringLiteral("kill"),
+        QStringLiteral("env"),       QStringLiteral("nice"),       QStringLiteral("timeout"),
+        QStringLiteral("sudo"),      QStringLiteral("xargs")};
+    return names.contains(program);
+}
+
 // How many words `option` takes: named in the table, or the last of a bundle of letters
 // ("-am": "-m" takes the message).
 int wordsTaken(const Options& table, const QString& option) {
@@ -346,6 +377,8 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
         if (j == words.size()) {
             if (place) {
                 *place = WordPlace{};
+                (*place)->program = program;
+                (*place)->endOfOptions = !ended && honoursEndOfOptions(program);
                 (*place)->options = taken == 0 && !ended;
                 (*place)->assignment =
                     taken == 0 && wrapper.assignments && operands == wrapper.operands;
@@ -393,19 +426,24 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     bool ended = false;
     int taken = 0;
     int operands = 0;
+    QString subcommand;
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
         if (taken > 0) {
             --taken;
-        } else if (!ended && word == QLatin1String("--") && program != QLatin1String("echo")) {
+        } else if (!ended &&
+                   ((word == QLatin1String("--") && program != QLatin1String("echo")) ||
+                    (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
             ended = true;
         } else if (!ended && word.size() > 1 && word.startsWith(QLatin1Char('-')) &&
                    !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
         } else {
             ++operands;
-            if (program == QLatin1String("git") && operands == 1)
+            if (program == QLatin1String("git") && operands == 1) {
                 table = gitOptions(word);
+                subcommand = QLatin1Char(' ') + word;
+            }
         }
     }
     if (taken > 0)
@@ -418,6 +456,16 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.expands = program == QLatin1String("make");
     place.opened = program == QLatin1String("perl");
     place.numbers = takesNegativeNumbers(program);
+    // Option parsers leave a lone "-" alone; su reads it as "-l".
+    place.dashOperand = program != QLatin1String("su");
+    place.program = unquoted(words[i]) + subcommand;
+    if (const QString before = unquoted(words.last()); words.size() > i + 1 && before.size() > 1 &&
+                                                       before.startsWith(QLatin1Char('-')) &&
+                                                       before != QLatin1String("--"))
+        place.option = before;
+    place.endOfOptions =
+        place.options &&
+        (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));
     return place;
 }
 
@@ -434,12 +482,20 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
     bool severalWords = false;  // an expansion that may give more words than one
     qsizetype substitution = 0;
     qsizetype i = 0;
-    const auto reached = [&](const ShellValueFlow::Values& values, bool splits) {
+    const auto reached = [&](const ShellValueFlow::Values& values, bool splits,
+                             bool derived = false) {
         if (values.isEmpty())
             return;
         if (leading || (!inDoubleQuotes && splits))
-            spot.reached |= values;
+            (derived ? spot.derived : spot.reached) |= values;
         severalWords = severalWords || (!inDoubleQuotes && splits);
+    };
+    const auto expansion = [&](QStringView text) {
+        ShellValueFlow::Values given;
+        ShellValueFlow::Values derived;
+        flow_.split(text, given, derived);
+        reached(given, true);
+        reached(derived, true, true);
     };
     while (i < word.size()) {
         const QChar c = word[i];
@@ -486,7 +542,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             ++i;
         } else if (rest.startsWith(u"$(")) {
             // The reader keeps a command substitution's text out of the word: "$(" is left.
-            reached(frame.substitutions.value(substitution++), true);
+            reached(frame.substitutions.value(substitution++), true, true);
             i += 2;
         } else if (rest.startsWith(u"${")) {
             int depth = 0;
@@ -498,7 +554,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
                     break;
             }
             const QStringView content = QStringView(word).mid(i + 2, end - i - 2);
-            reached(flow_.valuesIn(QStringView(word).mid(i, end + 1 - i)), true);
+            expansion(QStringView(word).mid(i, end + 1 - i));
             severalWords = severalWords || content.contains(u"[@]") || content.contains(u"[*]") ||
                            content.startsWith(QLatin1Char('@')) ||
                            content.startsWith(QLatin1Char('*'));
@@ -509,15 +565,17 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             qsizetype length = nameLength(rest.mid(1));
             if (length == 0)
                 length = 1;
-            reached(flow_.valuesOf(rest.mid(1, length).toString()), true);
+            expansion(rest.mid(0, 1 + length));
             severalWords =
                 severalWords || word[i + 1] == QLatin1Char('@') || word[i + 1] == QLatin1Char('*');
             i += 1 + length;
+        } else if (rest.startsWith(u"$!")) {
+            i += 2;  // the last background job's number: nothing when there is none
         } else if (c == QLatin1Char('`')) {
             qsizetype end = i + 1;
             while (end < word.size() && word[end] != QLatin1Char('`'))
                 end += word[end] == QLatin1Char('\\') ? 2 : 1;
-            reached(flow_.valuesIn(QStringView(word).mid(i, end - i)), true);
+            reached(flow_.valuesIn(QStringView(word).mid(i, end - i)), true, true);
             i = std::min(end + 1, word.size());
         } else if (!inDoubleQuotes && QStringView(u"*?[").contains(c)) {
             // A pattern may match a file whose name is all that comes before the value, or
@@ -531,6 +589,8 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         }
     }
     spot.separators = assignedNames_.contains(QStringLiteral("IFS"));
+    const qsizetype end = source_.size() - (reading_ ? 1 : 0);
+    spot.written = source_.mid(frame.wordStart, end - frame.wordStart);
     std::optional<WordPlace> place = placeAfter(frame.words);
     // make expands the value of a "NAME=…" word: any value in it counts, wherever it stands.
     static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
@@ -539,18 +599,19 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         OptionSpot setting;
         setting.place.expands = true;
         setting.reached = spot.reached | flow_.valuesIn(word);
+        setting.derived = spot.derived;
         for (auto found = anyReference.globalMatch(word); found.hasNext();)
             setting.reached.insert(found.next().captured(1).toLongLong());
         if (!setting.reached.isEmpty())
             optionSpots_.append(setting);
     }
-    if (spot.numbers.isEmpty() && spot.reached.isEmpty() &&
+    if (spot.numbers.isEmpty() && spot.reached.isEmpty() && spot.derived.isEmpty() &&
         !(place && bracesExpand(word) && word.contains(QLatin1String("tavrin_value_"))))
         return;
     // A command word that expands to several words makes the rest arguments of a program
     // nobody knows.
     if (!place && commandIndex(frame.words) < 0 && !isAssignment(word) && severalWords &&
-        !spot.reached.isEmpty()) {
+        !(spot.reached.isEmpty() && spot.derived.isEmpty())) {
         place = WordPlace{};
         place->options = true;
         spot.numbers.clear();

@@ -90,3 +90,28 @@ void ShellTemplateReader::checkCommand(const Frame& frame) {
     }
     noteReached(Evaluation::unknownCommand, *unknown, values);
 }
+
+// A command whose output is its own words or what it computes from them and the clock, never
+// what a program was given before (in a file, a setting): echo, printf, tests, pwd (a path
+// from the root), and date unless it reads a file or the template exports a variable (TZ
+// names the zone it prints).
+bool ShellTemplateReader::printsOnlyItsOwn(const QStringList& words) const {
+    const qsizetype index = commandIndex(words);
+    if (index < 0)
+        return !std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
+            return expands(word);  // assignments whose values come from other commands
+        });
+    static const QSet<QString> builtins = {QStringLiteral("echo"), QStringLiteral("printf"),
+                                           QStringLiteral("true"), QStringLiteral("false"),
+                                           QStringLiteral(":"),    QStringLiteral("test"),
+                                           QStringLiteral("["),    QStringLiteral("pwd")};
+    const QString program = unquoted(words[index]);
+    if (builtins.contains(program))
+        return true;
+    if (program != QLatin1String("date") || exports_)
+        return false;
+    static const QRegularExpression readsFile(QStringLiteral("^(-[^-]*[fr]|--(file|reference))"));
+    return std::none_of(words.cbegin() + index + 1, words.cend(), [](const QString& word) {
+        return readsFile.match(unquoted(word)).hasMatch();
+    });
+}

@@ -9,7 +9,15 @@ using namespace ShellWords;
 void ShellTemplateReader::read(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         ahead_ = text.mid(i + 1);
+        source_ += text[i];
+        // Where a word begins in the template, for naming it as written.
+        const qsizetype command = &nearestCommand() - frames_.data();
+        const bool inWord = frames_[command].inWord;
+        reading_ = true;
         step(text[i]);
+        reading_ = false;
+        if (!inWord && command < qsizetype(frames_.size()) && frames_[command].inWord)
+            frames_[command].wordStart = source_.size() - 1;
     }
     ahead_ = {};
 }
@@ -179,6 +187,9 @@ void ShellTemplateReader::valueInserted(const QString& reference, QStringView pl
     pending_ = Pending::none;
     escaped_ = false;
     Frame& command = nearestCommand();
+    if (!command.inWord)
+        command.wordStart = source_.size();
+    source_ += placeholder;
     command.word += reference;
     command.inWord = true;
     frames_.back().previous = QChar();
@@ -207,8 +218,10 @@ void ShellTemplateReader::pop() {
     if (closed.kind == Kind::command) {
         // A command substitution: its output may carry what it got.
         Frame& outer = nearestCommand();
-        outer.substitutions.append(closed.carried | storedValues());
-        innermostCommand().carried |= closed.carried;
+        const ShellValueFlow::Values printed =
+            closed.carried | (closed.printsKept ? storedValues() : ShellValueFlow::Values{});
+        outer.substitutions.append(printed);
+        innermostCommand().carried |= printed;
     }
 }
 

@@ -38,6 +38,12 @@ public:
         bool opened = false;       // perl opens it: "…|" runs a command
         bool numbers = false;      // a negative number is a number, not an option
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
+        bool dashOperand = false;  // a lone "-" is an operand (standard input, the last folder)
+        // Who reads it, as written ("sort", "git log"), the option right before it, and
+        // whether a "--" of the template would end the program's options there.
+        QString program;
+        QString option;
+        bool endOfOptions = false;
 
         bool operator==(const WordPlace&) const = default;
     };
@@ -54,6 +60,11 @@ public:
         bool alone = true;
         // The values that reach the word may be split at other characters than blanks.
         bool separators = false;
+        // Values the word holds as text made from them (an expansion operator, a command
+        // substitution, a program in a pipe): it may begin with anything.
+        ShellValueFlow::Values derived;
+        // The word as written in the template.
+        QString written;
         WordPlace place;
 
         bool operator==(const OptionSpot&) const = default;
@@ -183,6 +194,12 @@ private:
         // substitution in the current word, in order.
         ShellValueFlow::Values carried;
         QList<ShellValueFlow::Values> substitutions;
+        // command: whether any command read so far may print what a program was given
+        // before, and whether the current one has a redirection.
+        bool printsKept = false;
+        bool redirected = false;
+        // command: where the current word begins in the template.
+        qsizetype wordStart = 0;
         // command: the values the words of the current simple command may hold, each word's
         // own (the command word too) in order.
         QList<ShellValueFlow::Values> wordValues;
@@ -227,6 +244,7 @@ private:
     std::optional<Finding> commandRereads(const Frame& frame) const;
     bool unknownCommand(const QString& word) const;
     std::optional<QString> unknownProgram(const QStringList& words) const;
+    bool printsOnlyItsOwn(const QStringList& words) const;
     std::optional<Finding> rereads(const QString& command, const Frame& frame,
                                    qsizetype index) const;
     std::optional<Finding> enclosedFinding(const Frame& frame) const;
@@ -248,6 +266,9 @@ private:
     QSet<QString> arrayNames_;
     std::vector<HereDocument> hereDocuments_;
     QString masked_;
+    // The template read so far, as written, and whether a character of it is being read.
+    QString source_;
+    bool reading_ = false;
     QList<OptionSpot> optionSpots_;
     // Names the template assigns somewhere, in any way; "" stands for the positional
     // parameters when the template sets them.

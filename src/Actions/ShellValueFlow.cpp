@@ -96,6 +96,74 @@ bool printsOnlyItsWords(const QString& program) {
     return builtins.contains(program);
 }
 
+// The word after a command's options ("printf -v x FORMAT": the format), or "" when there is
+// none.
+QString firstOperand(const QStringList& words, qsizetype program) {
+    for (qsizetype i = program + 1; i < words.size(); ++i) {
+        const QString word = unquoted(words[i]);
+        if (word == QLatin1String("--"))
+            return i + 1 < words.size() ? words[i + 1] : QString();
+        if (word == QLatin1String("-v")) {
+            ++i;
+            continue;
+        }
+        if (!word.startsWith(QLatin1Char('-')) || word.size() < 2)
+            return words[i];
+    }
+    return {};
+}
+
+// Whether a command prints its words as it got them: echo unless told to read escapes, and
+// printf with a format of the template's own that has only "%s" (no "%b", which decodes, nor
+// widths, which pad).
+bool printsWordsAsGiven(const QStringList& words, qsizetype program) {
+    const QString name = unquoted(words[program]);
+    if (name == QLatin1String("echo")) {
+        for (qsizetype i = program + 1; i < words.size(); ++i) {
+            const QString word = unquoted(words[i]);
+            if (!word.startsWith(QLatin1Char('-')) || word.size() < 2)
+                break;
+            if (word.contains(QLatin1Char('e')))
+                return false;
+        }
+        return true;
+    }
+    if (name != QLatin1String("printf"))
+        return false;
+    const QString format = firstOperand(words, program);
+    static const QRegularExpression onlyStrings(QStringLiteral("^([^%$`]|%s|%%)*$"));
+    return !format.isEmpty() && onlyStrings.match(unquoted(format)).hasMatch();
+}
+
+// Whether a command passes on what it reads line for line, as it read it: a line may be left
+// out, never rewritten.
+bool passesInputAsRead(const QStringList& words, qsizetype program) {
+    static const QSet<QString> filters = {
+        QStringLiteral("cat"),  QStringLiteral("tee"),   QStringLiteral("sort"),
+        QStringLiteral("uniq"), QStringLiteral("head"),  QStringLiteral("tail"),
+        QStringLiteral("grep"), QStringLiteral("egrep"), QStringLiteral("fgrep")};
+    const QString name = unquoted(words[program]);
+    if (!filters.contains(name))
+        return printsWordsAsGiven(words, program);  // it does not print its input at all
+    // cat -v and -A rewrite bytes, head and tail -c cut lines, grep -o prints parts of them.
+    const QString rewriting = name == QLatin1String("cat") ? "vAetT"
+                              : name == QLatin1String("head") || name == QLatin1String("tail") ? "c"
+                              : name.endsWith(QLatin1String("grep"))                           ? "o"
+                                                                                               : "";
+    for (qsizetype i = program + 1; i < words.size(); ++i) {
+        const QString word = unquoted(words[i]);
+        if (word.startsWith(QLatin1String("--bytes")) ||
+            word.startsWith(QLatin1String("--only-matching")) ||
+            word.startsWith(QLatin1String("--show")))
+            return false;
+        if (word.startsWith(QLatin1Char('-')) && !word.startsWith(QLatin1String("--")) &&
+            std::any_of(rewriting.cbegin(), rewriting.cend(),
+                        [&](QChar c) { return word.contains(c); }))
+            return false;
+    }
+    return true;
+}
+
 bool isOperatorCharacter(QChar c) {
     return QStringView(u";&|()<>").contains(c);
 }
@@ -449,6 +517,84 @@ Values Flow::valuesIn(QStringView text, const Values& input) const {
     return values;
 }
 
+Values Flow::changedOf(const QString& name) const {
+    if (name.startsWith(QLatin1String("tavrin_value_")))
+        return {};
+    if (!name.isEmpty() &&
+        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
+        return changed.value(QStringLiteral("@"));
+    return changed.value(name);
+}
+
+void Flow::split(QStringView text, Values& given, Values& changedValues,
+                 const Values& input) const {
+    static const QRegularExpression names(
+        QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])"));
+    const auto allChanged = [&](QStringView piece) {
+        changedValues |= valuesIn(piece, input);
+        const QString whole = piece.toString();
+        for (auto found = names.globalMatch(whole); found.hasNext();)
+            changedValues |= changedOf(found.next().captured(1));
+    };
+    const auto variable = [&](const QString& name) {
+        given |= valuesOf(name);
+        changedValues |= changedOf(name);
+    };
+    // "${name}", "${name[…]}" and the defaults give the variable as it is; "${#name}" a
+    // number; every other operator and indirection text made from it.
+    static const QRegularExpression head(QStringLiteral(
+        "^(tavrin_value_[0-9]{1,9}|[A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])(\\[[^\\]]*\\])?"));
+    static const QRegularExpression defaultOperator(QStringLiteral("^:?[-=?+]"));
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (c == QLatin1Char('\\')) {
+            i += 2;
+        } else if (c == QLatin1Char('`')) {
+            const qsizetype end = skipEscaped(text, i + 1, QLatin1Char('`'));
+            allChanged(text.mid(i, end - i));
+            i = end;
+        } else if ((c == QLatin1Char('$') || c == QLatin1Char('<') || c == QLatin1Char('>')) &&
+                   next == QLatin1Char('(')) {
+            const qsizetype end = skipNested(text, i + 2, QLatin1Char('('));
+            allChanged(text.mid(i, end - i));
+            i = end;
+        } else if (c == QLatin1Char('$') && next == QLatin1Char('{')) {
+            const qsizetype end = skipNested(text, i + 2, QLatin1Char('{'));
+            const QString content = text.mid(i + 2, std::max<qsizetype>(end - i - 3, 0)).toString();
+            const QRegularExpressionMatch match = head.match(content);
+            const QStringView rest = QStringView(content).mid(match.capturedLength());
+            if (content.startsWith(QLatin1Char('#')) && content.size() > 1) {
+                // a length: a number
+            } else if (!match.hasMatch() || content.startsWith(QLatin1Char('!'))) {
+                allChanged(text.mid(i, end - i));
+            } else if (rest.isEmpty()) {
+                variable(match.captured(1));
+            } else if (const QRegularExpressionMatch op = defaultOperator.match(rest);
+                       op.hasMatch()) {
+                variable(match.captured(1));
+                split(rest.mid(op.capturedLength()), given, changedValues, input);
+            } else {
+                allChanged(text.mid(i, end - i));
+            }
+            i = end;
+        } else if (c == QLatin1Char('$') && i + 1 < text.size()) {
+            qsizetype length = ShellWords::nameLength(text.mid(i + 1));
+            if (length == 0 &&
+                (next.isDigit() || next == QLatin1Char('@') || next == QLatin1Char('*')))
+                length = 1;
+            if (length > 0)
+                variable(text.mid(i + 1, length).toString());
+            i += 1 + length;
+        } else {
+            ++i;
+        }
+    }
+    // Whatever the scan above may have passed over still counts, as given.
+    given |= valuesIn(text, input);
+}
+
 Flow follow(const QString& marked, qsizetype valueCount) {
     Flow flow;
     flow.valueCount = valueCount;
@@ -467,6 +613,8 @@ Flow follow(const QString& marked, qsizetype valueCount) {
         flow.names[QLatin1String(name)] = all;
     if (functions)
         flow.names[QStringLiteral("@")] = all;
+    // getopts takes options apart.
+    flow.changed[QStringLiteral("OPTARG")] = all;
 
     static const QRegularExpression leadingName(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)"));
     static const QRegularExpression defaultAssignment(
@@ -480,6 +628,10 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                                               QStringLiteral("popd")};
 
     QList<Values> carried(raw.size());
+    QList<Values> carriedChanged(raw.size());
+    // The values that appear changed anywhere: "$_", a function's arguments and mapfile's
+    // lines may hold any of them.
+    Values anywhere;
     flow.commands.resize(raw.size());
     bool changed = true;
     const auto give = [&](const QString& name, const Values& values) {
@@ -488,9 +640,23 @@ Flow follow(const QString& marked, qsizetype valueCount) {
         held |= values;
         changed = changed || held.size() != before;
     };
+    const auto giveChanged = [&](const QString& name, const Values& values) {
+        Values& held = flow.changed[name];
+        const qsizetype before = held.size();
+        held |= values;
+        changed = changed || held.size() != before;
+    };
+    // `name` gets what `text` expands to.
+    const auto giveText = [&](const QString& name, QStringView text, const Values& input) {
+        Values given;
+        Values derived;
+        flow.split(text, given, derived, input);
+        give(name, given | derived);
+        giveChanged(name, derived);
+    };
     const auto assign = [&](const QString& word, const Values& input) {
         const QString name = leadingName.match(word).captured(1);
-        give(name, flow.valuesIn(QStringView(word).mid(word.indexOf(QLatin1Char('=')) + 1), input));
+        giveText(name, QStringView(word).mid(word.indexOf(QLatin1Char('=')) + 1), input);
     };
     // Any program may keep what it was given (a file, a setting) for a later one to print:
     // a command may bring back what the commands before it got, and in a loop or a
@@ -515,21 +681,49 @@ Flow follow(const QString& marked, qsizetype valueCount) {
             given |= carried[c];
             flow.commands[c].stored = stored;
             Values input = command.fedAnything ? all : Values{};
-            if (command.readsFile)
+            // What a file holds may have been written changed.
+            Values changedInput = command.fedAnything ? anywhere : Values{};
+            if (command.readsFile) {
                 input |= stored;
-            for (const qsizetype feeder : command.feeders)
+                changedInput |= stored;
+            }
+            for (const qsizetype feeder : command.feeders) {
                 input |= carried[feeder];
-            for (const QString& source : command.inputs)
-                input |= flow.valuesIn(source);
-            const Values words = flow.valuesIn(command.words.join(QLatin1Char(' ')), input);
-            const qsizetype before = carried[c].size() + flow.commands[c].input.size();
+                changedInput |= carriedChanged[feeder];
+            }
+            for (const QString& source : command.inputs) {
+                Values given;
+                flow.split(source, given, changedInput);
+                input |= given | changedInput;
+            }
+            Values words;
+            Values changedWords;
+            flow.split(command.words.join(QLatin1Char(' ')), words, changedWords, input);
+            words |= changedWords;
+            const qsizetype before = carried[c].size() + flow.commands[c].input.size() +
+                                     carriedChanged[c].size() +
+                                     flow.commands[c].changedInput.size();
             carried[c] |= words | input;
-            if (const qsizetype program = ShellWords::commandIndex(command.words);
-                program >= 0 && !printsOnlyItsWords(unquoted(command.words[program])))
+            const qsizetype program = ShellWords::commandIndex(command.words);
+            // A program prints what it got changed unless it passes words or input on as
+            // given; what it may have kept from before counts as changed.
+            carriedChanged[c] |= changedWords;
+            if (program < 0 || !printsWordsAsGiven(command.words, program))
+                carriedChanged[c] |= words;
+            carriedChanged[c] |=
+                program >= 0 && passesInputAsRead(command.words, program) ? changedInput : input;
+            if (program >= 0 && !printsOnlyItsWords(unquoted(command.words[program]))) {
                 carried[c] |= stored;
+                carriedChanged[c] |= stored;
+            }
+            anywhere |= changedWords | changedInput;
             flow.commands[c].input |= input;
+            flow.commands[c].changedInput |= changedInput;
             flow.commands[c].words = command.words;
-            changed = changed || carried[c].size() + flow.commands[c].input.size() != before;
+            changed = changed || carried[c].size() + flow.commands[c].input.size() +
+                                         carriedChanged[c].size() +
+                                         flow.commands[c].changedInput.size() !=
+                                     before;
 
             const QStringList& w = command.words;
             const qsizetype index = ShellWords::commandIndex(w);
@@ -539,7 +733,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
             }
             for (const QString& word : w) {
                 for (auto found = defaultAssignment.globalMatch(word); found.hasNext();)
-                    give(found.next().captured(1), flow.valuesIn(word, input));
+                    giveText(found.next().captured(1), word, input);
             }
             if (index < 0)
                 continue;
@@ -554,13 +748,19 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                        !arguments.isEmpty() && isName(unquoted(arguments[0]))) {
                 const bool list =
                     arguments.size() > 1 && unquoted(arguments[1]) == QLatin1String("in");
-                give(unquoted(arguments[0]),
-                     list ? flow.valuesIn(arguments.mid(2).join(QLatin1Char(' ')), input)
-                          : flow.names.value(QStringLiteral("@")));
+                giveText(unquoted(arguments[0]),
+                         list ? arguments.mid(2).join(QLatin1Char(' ')) : QStringLiteral("$@"),
+                         input);
             } else if (readers.contains(name)) {
+                // What read takes from a line is the line's text cut at blanks, without the
+                // backslashes unless told -r: cut at those too, each piece is as given.
+                // getopts takes options apart.
                 for (const QString& argument : arguments) {
-                    if (isName(unquoted(argument)))
-                        give(unquoted(argument), all);
+                    if (!isName(unquoted(argument)))
+                        continue;
+                    give(unquoted(argument), all);
+                    giveChanged(unquoted(argument),
+                                name == QLatin1String("getopts") ? all : changedInput);
                 }
             } else if (name == QLatin1String("printf")) {
                 for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -571,7 +771,10 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                         argument.size() > 2
                             ? argument.mid(2)
                             : (i + 1 < arguments.size() ? unquoted(arguments[i + 1]) : QString());
-                    give(leadingName.match(target).captured(1), flow.valuesIn(w.join(' '), input));
+                    const QString variable = leadingName.match(target).captured(1);
+                    give(variable, flow.valuesIn(w.join(' '), input));
+                    if (!printsWordsAsGiven(w, index))
+                        giveChanged(variable, flow.valuesIn(w.join(' '), input));
                 }
             } else if (name == QLatin1String("set")) {
                 QStringList operands;
@@ -587,18 +790,23 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                         ended = false;
                 }
                 if (!operands.isEmpty() || ended)
-                    give(QStringLiteral("@"),
-                         flow.valuesIn(operands.join(QLatin1Char(' ')), input));
+                    giveText(QStringLiteral("@"), operands.join(QLatin1Char(' ')), input);
             } else if (directories.contains(name)) {
                 const Values paths = flow.valuesIn(arguments.join(QLatin1Char(' ')), input);
                 for (const char* variable : {"PWD", "OLDPWD", "DIRSTACK"})
                     give(QLatin1String(variable), paths);
             } else if (name == QLatin1String("[[") && arguments.contains(QStringLiteral("=~"))) {
                 give(QStringLiteral("BASH_REMATCH"), flow.valuesIn(w.join(' '), input));
+                giveChanged(QStringLiteral("BASH_REMATCH"), flow.valuesIn(w.join(' '), input));
             }
         }
+        giveChanged(QStringLiteral("_"), anywhere);
+        giveChanged(QStringLiteral("MAPFILE"), anywhere);
+        if (functions)
+            giveChanged(QStringLiteral("@"), anywhere);
     }
     flow.names.remove(QString());
+    flow.changed.remove(QString());
     return flow;
 }
 

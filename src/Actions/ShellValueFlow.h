@@ -27,11 +27,18 @@ struct Command {
     QStringList words;
     Values input;
     Values stored;
+    // The values of `input` that may arrive changed: through a program that rewrites what
+    // it reads (sed, rev, base64 -d …) or from a file.
+    Values changedInput;
 };
 
 struct Flow {
     // What each variable may hold; "@" stands for the positional parameters.
     QHash<QString, Values> names;
+    // The values each variable may hold changed rather than as given: through an expansion
+    // operator ("${v#x}"), a command substitution, a decoder, "read" without -r. Their text
+    // may be anything, so no check can rest on the value as the AI gave it.
+    QHash<QString, Values> changed;
     QList<Command> commands;
     qsizetype valueCount = 0;
 
@@ -40,6 +47,12 @@ struct Flow {
     // The values that the expansions in `text` may bring in: references to values, variables
     // that may hold one, and, with `input`, command substitutions that may read it.
     Values valuesIn(QStringView text, const Values& input = {}) const;
+    // The values variable `name` may hold changed.
+    Values changedOf(const QString& name) const;
+    // The values the expansions in `text` bring in as given (a variable or a reference,
+    // plain or with a default) and those they bring in changed.
+    void split(QStringView text, Values& given, Values& changedValues,
+               const Values& input = {}) const;
 };
 
 Flow follow(const QString& marked, qsizetype valueCount);

@@ -300,10 +300,10 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
          "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa "
          "als Argument eines Befehls."},
-        {"touch ran; echo $(( {{anzahl}} + 1 ))", "3",
+        {"touch ran; echo $(( {{anzahl}} + 1 ))", "3x",
          "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
-         "Rechnung auswerten („$((…))“). Rechne nur mit Zahlen und mit Variablen, die keinen "
-         "Platzhalter enthalten."},
+         "Rechnung auswerten („$((…))“). Dort darf ein Wert nur eine ganze Zahl sein, etwa 41 "
+         "oder -7 (ohne führende Null und ohne „+“)."},
         {"touch ran; read {{anzahl}}", "3",
          "Der Befehl wurde nicht ausgeführt: Die Shell würde den Wert von „{{anzahl}}“ als "
          "Variablennamen lesen („read“). Schreib Variablennamen in den Befehl selbst und setz "
@@ -325,19 +325,19 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "Here-Dokument, dessen Endmarke in Anführungszeichen steht (<<'EOF'); dort setzt die "
          "Shell keinen Wert ein. Schreib die Endmarke ohne Anführungszeichen (<<EOF)."},
         {"touch ran; git checkout {{anzahl}}", "--orphan=x",
-         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“ und "
-         "würde vom Programm als Option gelesen. Ändere den Wert, oder setz im Befehl „--“ vor "
-         "den Platzhalter, wenn das Programm danach keine Optionen mehr liest."},
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“, und „git "
+         "checkout“ würde „{{anzahl}}“ als Option lesen. Schreib „--end-of-options“ davor; "
+         "danach liest „git checkout“ keine Optionen mehr."},
         {"touch ran; x={{anzahl}}; eval \"echo $x\"", "3",
          "Der Befehl wurde nicht ausgeführt: Ein Wert („{{anzahl}}“) kann über eine Variable, "
          "eine Befehlsersetzung oder eine Eingabe an eine Stelle gelangen, an der die Shell ihn "
          "noch einmal auswerten würde („eval“). Werte nur Variablen aus, die keinen "
          "Platzhalter enthalten, und gib Werte sonst nur als Text weiter."},
         {"touch ran; less {{anzahl}}", "+!touch ran",
-         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ würde vom Programm nicht "
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ würde von „less“ nicht "
          "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und "
-         "less, NAME=Wert bei env und make, „Befehl|“ bei perl). Ändere den Wert, oder setz den "
-         "Platzhalter dort ein, wo das Programm nur Text liest."},
+         "less, NAME=Wert bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort "
+         "ein, wo „less“ nur Text liest."},
         {"touch ran; echo {{anzahl}}", QString("x") + QChar(0) + "y",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ enthält ein Nullzeichen, "
          "das kein Befehl annehmen kann. Entferne es aus dem Wert."},

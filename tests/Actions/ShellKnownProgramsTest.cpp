@@ -100,24 +100,24 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
     };
     const Case cases[] = {
         // a prefix that comes to nothing, brace expansion, a line continuation
-        {"git log $\"\"{{a}}", option, Reason::option, ""},
-        {"git log \"\"$\"\"{{a}}", option, Reason::option, ""},
-        {"git log $'\\c@'{{a}}", option, Reason::option, ""},
-        {"git log \"\\\n\"{{a}}", option, Reason::option, ""},
+        {"git log $\"\"{{a}}", option, Reason::option, "$\"\"{{a}}"},
+        {"git log \"\"$\"\"{{a}}", option, Reason::option, "\"\"$\"\"{{a}}"},
+        {"git log $'\\c@'{{a}}", option, Reason::option, "$'\\c@'{{a}}"},
+        {"git log \"\\\n\"{{a}}", option, Reason::option, "\"\\\n\"{{a}}"},
         {"git log $\"{{a}}\"", option, Reason::unmodelled, "$\"…\""},
         {"git log ${{a}}", option, Reason::unmodelled, "${{a}}"},
-        {"git log {,}{{a}}", option, Reason::option, ""},
-        {"git log {\"\",}{{a}}", option, Reason::option, ""},
-        {"git log {{{a}},}", option, Reason::option, ""},
-        {"sort -u \\\n{{a}}", option, Reason::option, ""},
-        {"git -C . log \\\n{{a}}", option, Reason::option, ""},
+        {"git log {,}{{a}}", option, Reason::option, "{,}{{a}}"},
+        {"git log {\"\",}{{a}}", option, Reason::option, "{\"\",}{{a}}"},
+        {"git log {{{a}},}", option, Reason::option, "{{{a}},}"},
+        {"sort -u \\\n{{a}}", option, Reason::option, "\\\n{{a}}"},
+        {"git -C . log \\\n{{a}}", option, Reason::option, "\\\n{{a}}"},
         // a value read back as words
-        {"echo {{a}} > f; git log $(cat f)", option, Reason::option, ""},
-        {"echo {{a}} > f; git log $(< f)", option, Reason::option, ""},
-        {"echo {{a}} > f; xargs -a f git log", option, Reason::option, ""},
-        {"echo {{a}} > f; xargs git log < f", option, Reason::option, ""},
-        {"echo {{a}} | sort $(cat)", option, Reason::option, ""},
-        {"echo {{a}} | xargs -d, git log", "x," + option, Reason::option, ""},
+        {"echo {{a}} > f; git log $(cat f)", option, Reason::derivedOption, "$(cat f)"},
+        {"echo {{a}} > f; git log $(< f)", option, Reason::derivedOption, "$(< f)"},
+        {"echo {{a}} > f; xargs -a f git log", option, Reason::derivedOption, "xargs -a f git log"},
+        {"echo {{a}} > f; xargs git log < f", option, Reason::derivedOption, "xargs git log"},
+        {"echo {{a}} | sort $(cat)", option, Reason::derivedOption, "$(cat)"},
+        {"echo {{a}} | xargs -d, git log", "x," + option, Reason::option, "xargs -d, git log"},
         // a declaration of a name that is an array
         {"X[0]=1; declare X={{a}}", list, Reason::arithmetic, "declare X="},
         {"printf -v 'X[0]' 1; declare X={{a}}", list, Reason::arithmetic, "declare X="},
@@ -165,14 +165,16 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"echo {{a}} | env -S 'bash -s'", code, Reason::unknownCommand, "env -S"},
         {"f() { sh; }; echo {{a}} | f", code, Reason::evaluated, "sh"},
         {"mkfifo p; sh < p & echo {{a}} > p; wait", code, Reason::evaluated, "sh"},
-        {"cp /dev/stdin f <<< {{a}}; git log $(cat f)", option, Reason::option, ""},
+        {"cp /dev/stdin f <<< {{a}}; git log $(cat f)", option, Reason::derivedOption, "$(cat f)"},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}, {"b", "x"}});
         const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
-        EXPECT_EQ(refusal ? *refusal : ShellCommand::Refusal{},
-                  (ShellCommand::Refusal{c.reason, {"a"}, c.construct}))
-            << c.text.toStdString() << (refusal ? "" : " ran");
+        ASSERT_TRUE(refusal) << c.text.toStdString() << " ran";
+        EXPECT_EQ(refusal->reason, c.reason) << c.text.toStdString();
+        EXPECT_EQ(refusal->placeholders, QStringList{"a"}) << c.text.toStdString();
+        EXPECT_EQ(refusal->construct.toStdString(), c.construct.toStdString())
+            << c.text.toStdString();
     }
 }
 

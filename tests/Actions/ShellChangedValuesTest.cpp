@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <variant>
+
+#include "Actions/ShellCommand.h"
+#include "Actions/ShellRefusalMessage.h"
+
+// What a template makes of a value before a program reads it: text an expansion, a pipe or a
+// decoder makes from it may be anything, a plain integer computes as itself, and a refusal
+// tells the template's author what works for the program concerned.
+
+namespace {
+
+using Reason = ShellCommand::Refusal::Reason;
+
+const char* const shells[] = {"/bin/sh", "/bin/bash", "/usr/bin/zsh", "/usr/bin/ksh"};
+
+struct ShellRun {
+    int exitCode = -1;
+    QString output;
+};
+
+ShellRun runInShell(const ShellCommand::Script& script, const QString& folder, const char* shell) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(shell, ShellCommand::loginShellArguments(script));
+    EXPECT_TRUE(process.waitForFinished(10000)) << shell;
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+}  // namespace
+
+// Each row ran before: the value looked harmless as the AI gave it, and the template turned
+// it into an option ("v-o…" without its "v" is "-o…", sort's output file).
+TEST(ShellChangedValuesTest, TextMadeFromAValueWhereOptionsAreReadIsRefused) {
+    const QString option = "-o/tmp/canary";
+    struct Case {
+        QString text;
+        QString value;
+        Reason reason;
+        QString word;  // as the refusal names it
+    };
+    const Case cases[] = {
+        // expansion operators
+        {"v={{a}}; sort \"${v#v}\" f", "v" + option, Reason::derivedOption, "\"${v#v}\""},
+        {"x={{a}}; sort \"${x:1}\" f", "v" + option, Reason::derivedOption, "\"${x:1}\""},
+        {"f={{a}}; sort \"${f##*_}\" f", "a_" + option, Reason::derivedOption, "\"${f##*_}\""},
+        {"x={{a}}; y=${x#v}; sort \"$y\" f", "v" + option, Reason::derivedOption, "\"$y\""},
+        // a command substitution, a pipe through a program
+        {"sort \"$(echo {{a}} | sed 's/^v//')\" f", "v" + option, Reason::derivedOption,
+         "\"$(echo {{a}} | sed 's/^v//')\""},
+        {"sort \"$(echo {{a}} | cut -c2-)\" f", "v" + option, Reason::derivedOption,
+         "\"$(echo {{a}} | cut -c2-)\""},
+        {"sort \"$(echo {{a}} | rev)\" f", "yranac/pmt/o-", Reason::derivedOption,
+         "\"$(echo {{a}} | rev)\""},
+        {"sort \"$(echo {{a}} | tr ' ' '-')\" f", " o/tmp/canary", Reason::derivedOption,
+         "\"$(echo {{a}} | tr ' ' '-')\""},
+        {"echo {{a}} | tr ' ' '-' | xargs sort", " o/tmp/canary", Reason::derivedOption,
+         "xargs sort"},
+        // decoders
+        {"sort \"$(echo {{a}} | base64 -d)\" f", "LW8vdG1wL2NhbmFyeQ==", Reason::derivedOption,
+         "\"$(echo {{a}} | base64 -d)\""},
+        {"sort \"$(printf %b {{a}})\" f", "\\055o/tmp/canary", Reason::derivedOption,
+         "\"$(printf %b {{a}})\""},
+        {"echo -e {{a}} | xargs sort", "\\055o/tmp/canary", Reason::derivedOption, "xargs sort"},
+        {"x=$(printf %b {{a}}); sort \"$x\" f", "\\055o/tmp/canary", Reason::derivedOption,
+         "\"$x\""},
+        {"sort \"$(jq -rn --arg v {{a}} '$v | fromjson')\" f", "\"\\u002do/tmp/canary\"",
+         Reason::derivedOption, "\"$(jq -rn --arg v {{a}} '$v | fromjson')\""},
+        // "$!" is nothing without a background job
+        {"sort $!{{a}} f", option, Reason::option, "$!{{a}}"},
+    };
+    for (const Case& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        ASSERT_TRUE(refusal) << c.text.toStdString() << " ran";
+        EXPECT_EQ(refusal->reason, c.reason) << c.text.toStdString();
+        EXPECT_EQ(refusal->placeholders, QStringList{"a"}) << c.text.toStdString();
+        EXPECT_EQ(refusal->construct.toStdString(), c.word.toStdString());
+        EXPECT_EQ(refusal->program, "sort") << c.text.toStdString();
+    }
+}
+
+// Templates people write that were refused: a lone "-" is no option to cd or git checkout,
+// date's own output carries no value, and an integer computes. Each runs in every login
+// shell with the value as data; any other value in arithmetic stays refused.
+TEST(ShellChangedValuesTest, OrdinaryTemplatesRunInEveryLoginShell) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString git = "git -c user.name=T -c user.email=t@example.invalid";
+    struct Case {
+        QString text;
+        QString value;
+        QString expected;  // "%" stands for the folder
+    };
+    const Case cases[] = {
+        {"date -d {{a}} +%F | grep -qx \"$(date +%F)\" && echo heute", "-1 second", "heute\n"},
+        {"cd / && cd {{a}} >/dev/null && pwd", "-", "%\n"},
+        {"rm -rf r && " + git + " init -q r && cd r && " + git +
+             " commit -q --allow-empty -m x && git checkout -q -b eins && git checkout -q -b "
+             "zwei && git checkout -q {{a}} && git branch --show-current",
+         "-", "eins\n"},
+        {"echo $(( {{a}} + 1 ))", "41", "42\n"},
+        {"echo $(( {{a}} + 1 ))", "-7", "-6\n"},
+        {"(( {{a}} > 3 )) && echo ja", "41", "ja\n"},
+        {"n={{a}}; echo $(( n * 2 ))", "-7", "-14\n"},
+        {"[[ {{a}} -lt 0 ]] && echo negativ", "-7", "negativ\n"},
+    };
+    for (const Case& c : cases) {
+        const auto script = ShellCommand::script(c.text, {{"a", c.value}});
+        ASSERT_TRUE(script) << c.text.toStdString() << " with " << c.value.toStdString();
+        for (const char* shell : shells) {
+            const ShellRun run = runInShell(*script, folder.path(), shell);
+            EXPECT_EQ(run.output.toStdString(),
+                      QString(c.expected).replace("%", folder.path()).toStdString())
+                << shell << ": " << c.text.toStdString();
+        }
+        if (!c.text.contains("$((") && !c.text.contains("[[") && !c.text.contains("(("))
+            continue;
+        // octal, a sign bash reads as an operator, a sum, a subscript that runs a command
+        for (const QString other : {"010", "+5", "1+1", "a[$(touch canary)]"})
+            EXPECT_FALSE(ShellCommand::script(c.text, {{"a", other}}))
+                << c.text.toStdString() << " with " << other.toStdString();
+    }
+}
+
+// The option refusal names the program and the word as written, and advises only what works
+// for that program: "--" for sort, "--end-of-options" for git, "./" for find, which has
+// neither.
+TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
+    struct Case {
+        const char* text;
+        const char* value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"sort -r {{a}} notizen.txt", "-o/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
+         "würde „{{a}}“ als Option lesen. Gehört der Wert zu „-r“, schreib ihn direkt daran: "
+         "„-r{{a}}“. Schreib „--“ davor; danach liest „sort“ keine Optionen mehr."},
+        {"x={{a}}; git log \"${x%.txt}\"", "--output=/tmp/x.txt",
+         "Der Befehl wurde nicht ausgeführt: „\"${x%.txt}\"“ macht aus dem Wert von „{{a}}“ "
+         "einen Text, der mit „-“ beginnen kann, und „git log“ würde ihn als Option lesen. "
+         "Schreib „--end-of-options“ davor; danach liest „git log“ keine Optionen mehr."},
+        {"find {{a}} -name '*.log'", "-delete",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „find“ "
+         "würde „{{a}}“ als Option lesen. Ist der Wert ein relativer Pfad, schreib „./“ davor: "
+         "„./{{a}}“."},
+        {"find \"$(dirname -- {{a}})\" -name '*.log'", "-delete/x",
+         "Der Befehl wurde nicht ausgeführt: „\"$(dirname -- {{a}})\"“ macht aus dem Wert von "
+         "„{{a}}“ einen Text, der mit „-“ beginnen kann, und „find“ würde ihn als Option lesen. "
+         "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo „find“ nur "
+         "Text liest."},
+    };
+    for (const Case& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        ASSERT_TRUE(refusal) << c.text << " ran";
+        EXPECT_EQ(ShellCommand::refusalMessage(*refusal).toStdString(), c.message);
+    }
+}
