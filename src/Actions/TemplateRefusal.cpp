@@ -22,17 +22,24 @@ QString beforeAnyRun(const QString& message) {
 }  // namespace
 
 // Plain values stand in for the placeholders: a template refused with them is refused with
-// any, since only what a value holds (a leading "-", a NUL, its length) can refuse more.
+// any, since only what a value holds (a leading "-", a NUL, its length) can refuse more. A word
+// and a whole number both stand in, since arithmetic takes the one and a command the other.
 std::optional<QString> templateRefusal(const AssistantAction& action) {
     if (action.kind != AssistantAction::Kind::shell)
         return std::nullopt;
-    QList<ShellCommand::Placeholder> values;
-    for (const QString& name : action.parameters)
-        values.append({name, QStringLiteral("x")});
-    values.append({QStringLiteral("project_path"), QStringLiteral("/x")});
-    values.append({QStringLiteral("repo"), QStringLiteral("x/x")});
-    const auto prepared = ShellCommand::prepare(action.templateText, values);
-    if (const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared))
-        return beforeAnyRun(ShellCommand::refusalMessage(*refusal));
-    return std::nullopt;
+    std::optional<QString> refused;
+    for (const QString& plain : {QStringLiteral("x"), QStringLiteral("1")}) {
+        QList<ShellCommand::Placeholder> values;
+        for (const QString& name : action.parameters)
+            values.append({name, plain});
+        values.append({QStringLiteral("project_path"), QStringLiteral("/x")});
+        values.append({QStringLiteral("repo"), QStringLiteral("x/x")});
+        const auto prepared = ShellCommand::prepare(action.templateText, values);
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        if (!refusal)
+            return std::nullopt;
+        if (!refused)
+            refused = beforeAnyRun(ShellCommand::refusalMessage(*refusal));
+    }
+    return refused;
 }

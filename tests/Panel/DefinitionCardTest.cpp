@@ -153,6 +153,7 @@ TEST_F(DefinitionCardTest, ACommandTemplateEveryRunWouldRefuseCannotBeSaved) {
         {"git -C {{project_path}} commit -m {{msg}}", {"msg"}, nullptr},
         // only some values would be refused: the run says so then
         {"git log {{ref}}", {"ref"}, nullptr},
+        {"echo $(( {{n}} + 1 ))", {"n"}, nullptr},
         {"eval {{cmd}}", {}, nullptr},  // no placeholder is filled: nothing to refuse
     };
     for (const Case& c : cases) {
