@@ -209,16 +209,23 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
                                      {QStringLiteral("getwindowpid"), QString::number(window)})
                               .trimmed()
                               .toLongLong();
-    // The second paragraph, as a screen reader finds it.
-    const auto paragraph = [&] {
+    // The first paragraph that begins with `start`, as a screen reader finds it.
+    const auto paragraphStarting = [&](const QString& start) {
         Platform::AccessibleRef found;
         desktop.walk(writer, [&](const Platform::AccessibleRef& e, int) {
-            if (e->role() == QLatin1String("paragraph") &&
-                e->text().startsWith(QLatin1String("Hallo")))
+            if (e->role() == QLatin1String("paragraph") && e->text().startsWith(start))
                 found = e;
             return !found;
         });
         return found;
+    };
+    // The second paragraph.
+    const auto paragraph = [&] { return paragraphStarting(QStringLiteral("Hallo")); };
+    const auto selectWelt = [&] {
+        for (const char* key :
+             {"ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right", "Right",
+              "shift+Right", "shift+Right", "shift+Right", "shift+Right"})
+            desktop.key(QString::fromLatin1(key));
     };
     const auto paragraphText = [&] {
         const Platform::AccessibleRef found = paragraph();
@@ -226,9 +233,7 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return paragraph() != nullptr; }, 15000))
         << "the letter never showed on the accessibility bus";
-    for (const char* key : {"ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
-                            "Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right"})
-        desktop.key(QString::fromLatin1(key));
+    selectWelt();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return paragraph()->selectedText() == QStringLiteral("Welt"); }, 5000))
         << "Writer did not select the word";
@@ -270,9 +275,7 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(paragraphs);
     }
-    for (const char* key : {"ctrl+Home", "Down", "Right", "Right", "Right", "Right", "Right",
-                            "Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right"})
-        desktop.key(QString::fromLatin1(key));
+    selectWelt();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return paragraph()->selectedText() == QStringLiteral("Welt"); }, 5000))
         << "Writer did not select the word again";
@@ -290,16 +293,7 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
     EXPECT_TRUE(desktop.replyText().contains(QStringLiteral("bis Freitag.")))
         << "no reply in the panel";
     desktop.key(QStringLiteral("ctrl+Return"));
-    const auto last = [&] {
-        Platform::AccessibleRef found;
-        desktop.walk(writer, [&](const Platform::AccessibleRef& e, int) {
-            if (e->role() == QLatin1String("paragraph") &&
-                e->text().startsWith(QLatin1String("gern")))
-                found = e;
-            return !found;
-        });
-        return found;
-    };
+    const auto last = [&] { return paragraphStarting(QStringLiteral("gern")); };
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return last() && last()->text() == QStringLiteral("gern – bis Freitag. und danke.");
