@@ -305,12 +305,19 @@ bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& w
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
-        const ShellValueFlow::Values script =
+        ShellValueFlow::Values script =
             scriptValues(flow_, words, programIndex(words), command.input);
+        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
+        // "sudo -s", "sg GROUP" without a command: the shell reads its input.
+        bool given = true;
+        if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
+            script = command.input;
+            reader = *shell;
+        }
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());
             if (!scriptFromInput_ || first < *scriptFromInput_)
-                scriptReader_ = programName(words[programIndex(words)]);
+                scriptReader_ = reader;
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
         }
         // A program nobody knows may be a shell that reads its input as a script.
@@ -484,16 +491,8 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
         return Finding{Evaluation::unknownCommand, *unknown, {}};
     if (auto finding = rereads(programName(frame.words[index]), frame, index))
         return finding;
-    // watch hands its words, joined, to "sh -c" unless told to run them itself.
-    const qsizetype program = programs.isEmpty() ? -1 : programs.last();
-    if (program >= 0 && unquoted(frame.words[program]) == QLatin1String("watch") &&
-        !std::any_of(frame.words.cbegin() + program, frame.words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain == QLatin1String("--exec") ||
-                   (plain.startsWith(QLatin1Char('-')) && !plain.startsWith(QLatin1String("--")) &&
-                    plain.contains(QLatin1Char('x')));
-        }))
-        return Finding{Evaluation::code, QStringLiteral("watch"), {}};
+    if (const std::optional<QString> shell = shellCommand(frame.words))
+        return Finding{Evaluation::code, *shell, {}};
     if (const auto shell = inSecondShellScript(frame.words, frame.word, programs))
         return Finding{Evaluation::code, *shell, {}};
     return std::nullopt;
