@@ -22,4 +22,7 @@ struct Table {
 
 QList<Table> tables();
 
+// How many words `option` takes where `program` reads it (0 for a program without a table).
+int wordsTaken(const QString& program, const QString& option);
+
 }  // namespace ShellProgramOptions

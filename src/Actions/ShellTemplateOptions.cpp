@@ -94,12 +94,12 @@ const QHash<QString, Options>& programs() {
                 "--write-out -r --range -E --cert --cacert --key --json -z "
                 "--time-cond --retry -C --continue-at --abstract-unix-socket --alt-svc --aws-sigv4 "
                 "--capath --cert-type --ciphers --config --connect-to --create-file-mode --crlfile "
-                "--curves --delegation --disallow-username-in-url:4 --dns-interface "
+                "--curves --delegation  --dns-interface "
                 "--dns-ipv4-addr --dns-ipv6-addr --dns-servers --doh-url --dump-header --egd-file "
                 "--engine --etag-compare --etag-save --expect100-timeout --ftp-account "
                 "--ftp-alternative-to-user --ftp-method --ftp-port --ftp-ssl-ccc-mode "
                 "--happy-eyeballs-timeout-ms --help --hostpubmd5 --hostpubsha256 --hsts "
-                "--http2-prior-knowledge:6 --interface --keepalive-time --key-type --krb --libcurl "
+                "--interface --keepalive-time --key-type --krb --libcurl "
                 "--limit-rate --local-port --login-options --mail-auth --mail-from --mail-rcpt "
                 "--max-filesize --max-redirs --netrc-file --noproxy --oauth2-bearer --output-dir "
                 "--parallel-max --pass --pinnedpubkey --preproxy --proto --proto-default "
@@ -192,6 +192,26 @@ const QHash<QString, Options>& programs() {
         Options python = options("-c -m -W -X --check-hash-based-pycs");
         python.operandEnds = true;
         python.ending = {QStringLiteral("-c"), QStringLiteral("-m")};
+        for (const char* name : {"node", "nodejs"})
+            t.insert(
+                QLatin1String(name),
+                options(
+                    "--allow-fs-read --allow-fs-write --build-snapshot-config --conditions "
+                    "--cpu-prof-dir --cpu-prof-interval --cpu-prof-name --debug-port "
+                    "--diagnostic-dir --disable-proto --disable-warning --dns-result-order "
+                    "--env-file --env-file-if-exists --eval --experimental-default-type "
+                    "--experimental-loader --experimental-policy --experimental-sea-config "
+                    "--heap-prof-dir --heap-prof-interval --heap-prof-name "
+                    "--heapsnapshot-near-heap-limit --heapsnapshot-signal --icu-data-dir --import "
+                    "--input-type --inspect-port --inspect-publish-uid --loader "
+                    "--max-http-header-size --network-family-autoselection-attempt-timeout "
+                    "--openssl-config --policy-integrity --redirect-warnings --report-dir "
+                    "--report-directory --report-filename --report-signal --require --secure-heap "
+                    "--secure-heap-min --snapshot-blob --test-concurrency --test-name-pattern "
+                    "--test-reporter --test-reporter-destination --test-shard --test-timeout "
+                    "--title --tls-cipher-list --tls-keylog --trace-event-categories "
+                    "--trace-event-file-pattern --trace-require-module --unhandled-rejections "
+                    "--use-largepages --v8-pool-size --watch-path -C -e -r"));
         for (const char* name : {"python", "python3"})
             t.insert(QLatin1String(name), python);
         t.insert(
@@ -415,8 +435,10 @@ const QHash<QString, Wrapper>& wrappers() {
              0, false});
         t.insert(QStringLiteral("nsenter"),
                  {options("-t --target -S --setuid -G --setgid --wdns"), 0, false});
+        // "-w --wait": older versions wait that many seconds for the server.
         t.insert(QStringLiteral("xvfb-run"), {options("-n -s -f -e -p --server-num --server-args "
-                                                      "--auth-file --error-file --xauth-protocol"),
+                                                      "--auth-file --error-file --xauth-protocol "
+                                                      "-w --wait"),
                                               0, false});
         t.insert(QStringLiteral("runuser"),
                  {options("-u -g -G --user --group --supp-group --command --session-command "
@@ -716,19 +738,27 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     Options table =
         program == QLatin1String("git") ? gitOptions(QString()) : programs().value(program);
     const bool stopsAtOperand =
-        program == QLatin1String("echo") || program == QLatin1String("printf");
+        program == QLatin1String("echo") || program == QLatin1String("printf") || table.operandEnds;
     bool ended = false;
+    bool endsAfterWord = false;
     int taken = 0;
     int operands = 0;
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
         if (taken > 0) {
-            --taken;
+            ended = ended || (--taken == 0 && endsAfterWord);
         } else if (!ended && word == QLatin1String("--") && program != QLatin1String("echo")) {
             ended = true;
         } else if (!ended && word.size() > 1 && word.startsWith(QLatin1Char('-')) &&
                    !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
+            // "-c CODE", or "-cCODE": the options end after the code.
+            for (const QString& ending : std::as_const(table.ending)) {
+                if (word == ending || (taken > 0 && word.endsWith(ending.back())))
+                    endsAfterWord = true;
+                else if (word.startsWith(ending) && taken == 0)
+                    ended = true;
+            }
         } else {
             ++operands;
             if (program == QLatin1String("git") && operands == 1)
@@ -910,4 +940,8 @@ QList<ShellProgramOptions::Table> ShellProgramOptions::tables() {
              false, false, git->arguments});
     }
     return all;
+}
+
+int ShellProgramOptions::wordsTaken(const QString& program, const QString& option) {
+    return ::wordsTaken(programs().value(program), option);
 }

@@ -3,9 +3,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <iostream>
+#include <variant>
 
+#include "Actions/ShellCommand.h"
 #include "Actions/ShellProgramOptions.h"
+#include "support/Files.h"
 
 // The reader takes the word after an option as data only where the program does: each table
 // is held against the installed program's own help.
@@ -68,10 +72,13 @@ void readSpec(const QString& spec, bool singleDashLong, bool inLine,
         } else if (rest.isEmpty()) {
             static const QRegularExpression optional(QStringLiteral("^\\[[^\\]]*\\],?$"));
             static const QRegularExpression nested(QStringLiteral("^\\[--?[A-Za-z]"));
+            static const QRegularExpression capitalised(QStringLiteral("^[A-Z][a-z]+$"));
             static const QRegularExpression prose(QStringLiteral("^[a-z][a-z-]*[.,;:]?$"));
             int plainWords = 0;
             for (qsizetype j = i + 1; j < tokens.size() && !isOptionToken(tokens[j]); ++j) {
                 const QString& next = tokens[j];
+                if (inLine && j == i + 1 && capitalised.match(next).hasMatch())
+                    break;  // "--flag Disable …": a description after a single space
                 if ((!singleDashLong && optional.match(next).hasMatch()) ||
                     nested.match(next).hasMatch() || next.startsWith(QLatin1Char('(')) ||
                     next == QLatin1String(":"))
@@ -82,8 +89,11 @@ void readSpec(const QString& spec, bool singleDashLong, bool inLine,
                     next.startsWith(QLatin1Char('[')))
                     break;  // the next option, or the description after "<arg>"
             }
-            if (inLine && plainWords > 2)
-                words = 0;  // a description after a single space
+            // a description after a single space ("--list and when a list of", "is true,")
+            if (inLine &&
+                (plainWords > 2 || (plainWords == words && words > 1 &&
+                                    QStringLiteral(".,;:").contains(tokens[i + words].back()))))
+                words = 0;
         }
         if (!singleDashLong && !option.startsWith(QLatin1String("--")) && option.size() > 2 &&
             rest.isEmpty() && words == 0) {
@@ -233,5 +243,119 @@ TEST(ShellProgramTablesTest, OptionTablesAgreeWithTheInstalledProgramsHelp) {
         wrong.sort();
         EXPECT_TRUE(wrong.isEmpty())
             << table.program.toStdString() << ": " << wrong.join("; ").toStdString();
+    }
+}
+
+// Each row once let a value run, or stand where its program reads an option, in every login
+// shell: an option's word the table got wrong, a runner walked wrongly or not at all, a
+// program that reads code from its input behind options, versions or paths, a program the
+// template maps to another.
+TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAreRefused) {
+    using Reason = ShellCommand::Refusal::Reason;
+    const QString option = "--output=/tmp/canary";
+    const QString code = "touch /tmp/canary";
+    struct Case {
+        QString text;
+        QString value;
+        Reason reason;
+        QString construct;
+    };
+    const Case cases[] = {
+        // options that take no word
+        {"git shortlog -n {{a}}", option, Reason::option, ""},
+        {"git shortlog -sn {{a}}", option, Reason::option, ""},
+        {"git cherry-pick -s {{a}}", option, Reason::option, ""},
+        {"journalctl -n {{a}}", option, Reason::option, ""},
+        // runners
+        {"echo x | xargs -l sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"ionice -t sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"unshare --wd /tmp sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"xvfb-run -w 1 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"strace -O 1 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"env - sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"sudo -s echo {{a}}", code, Reason::evaluated, "sudo -s"},
+        {"sudo -i {{a}}", code, Reason::evaluated, "sudo -i"},
+        {"echo {{a}} | sudo -s", code, Reason::evaluated, "sudo -s"},
+        {"setpriv --reuid 1000 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"fakeroot -s f sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"sg users -c {{a}}", code, Reason::evaluated, "sg"},
+        {"watch -x sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"tmux new-session -d {{a}}", code, Reason::evaluated, "tmux new-session"},
+        {"tmux -c {{a}}", code, Reason::evaluated, "tmux -c"},
+        {"systemd-run --nice 5 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"flatpak-spawn --host sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"pkexec --user root sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        // programs that read code from their input
+        {"echo {{a}} | python3 -W ignore", code, Reason::evaluated, "python3"},
+        {"echo {{a}} | python3 -X utf8", code, Reason::evaluated, "python3"},
+        {"echo {{a}} | perl -I lib", code, Reason::evaluated, "perl"},
+        {"echo {{a}} | node -r fs", code, Reason::evaluated, "node"},
+        {"echo {{a}} | awk -v x=1 -f -", code, Reason::evaluated, "awk"},
+        {"echo {{a}} | awk -F , -f /dev/stdin", code, Reason::evaluated, "awk"},
+        {"echo {{a}} | python3.11", code, Reason::evaluated, "python3"},
+        {"echo {{a}} | perl5.36.0", code, Reason::evaluated, "perl"},
+        {"mawk -f - <<< {{a}}", code, Reason::evaluated, "mawk"},
+        {"nawk -f /dev/stdin <<< {{a}}", code, Reason::evaluated, "nawk"},
+        {"ex -s notiz.txt <<< {{a}}", code, Reason::evaluated, "ex"},
+        {"vim -es notiz.txt <<EOF\n%s/x/{{a}}/\nwq\nEOF", code, Reason::evaluated, "vim"},
+        {"echo {{a}} | make -f -", code, Reason::evaluated, "make"},
+        {"make -f - <<EOF\nall:\n\techo {{a}}\nEOF", code, Reason::evaluated, "make"},
+        {"bash //dev/stdin <<< {{a}}", code, Reason::evaluated, "bash"},
+        {"bash ../../dev/stdin <<< {{a}}", code, Reason::evaluated, "bash"},
+        // programs the template maps to another
+        {"hash -p /bin/sh git; git {{a}}", code, Reason::unknownCommand, "git"},
+        {"BASH_CMDS[git]=/bin/sh; git {{a}}", code, Reason::unknownCommand, "git"},
+        {"coproc cat; declare COPROC={{a}}", "([$(touch /tmp/canary)]=1)", Reason::arithmetic,
+         "declare COPROC="},
+    };
+    for (const Case& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        EXPECT_EQ(refusal ? *refusal : ShellCommand::Refusal{},
+                  (ShellCommand::Refusal{c.reason, {"a"}, c.construct}))
+            << c.text.toStdString() << (refusal ? "" : " ran");
+    }
+}
+
+// What people write with values that look like options where the program takes them as data:
+// each runs in every login shell, and the value arrives as one word, as written.
+TEST(ShellProgramTablesTest, OrdinaryTemplatesRunWithTheValueAsDataInEveryLoginShell) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString canary = folder.filePath("canary");
+    const QString bin = folder.filePath("bin");
+    // Stand-ins that print their arguments, one per bracket.
+    for (const char* program : {"find", "convert"}) {
+        writeFile(bin + "/" + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n");
+        QFile(bin + "/" + program).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
+    }
+    // "%" stands for the value in the expected output.
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"find . -newermt {{v}}", "[.][-newermt][%]"},
+        {"convert bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]"},
+        {"python3 -c 'import sys; print(\"[\" + sys.argv[1] + \"]\", end=\"\")' {{v}}", "[%]"},
+    };
+    const QStringList values = {"-2 hours", "-90", "--help", "$(touch " + canary + ")",
+                                "-c;touch " + canary};
+    for (const char* shell : {"/bin/sh", "/bin/bash", "/usr/bin/zsh", "/usr/bin/ksh"}) {
+        for (const auto& c : cases) {
+            for (const QString& value : values) {
+                const auto script = ShellCommand::script(
+                    QStringLiteral("PATH=%1:$PATH; ").arg(bin) + c.text, {{"v", value}});
+                ASSERT_TRUE(script) << c.text << " with " << value.toStdString();
+                QProcess process;
+                process.setWorkingDirectory(folder.path());
+                process.start(shell, ShellCommand::loginShellArguments(*script));
+                ASSERT_TRUE(process.waitForFinished(10000)) << shell << ": " << c.text;
+                EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).toStdString(),
+                          QString::fromUtf8(c.expected).replace("%", value).toStdString())
+                    << shell << ": " << c.text << " with " << value.toStdString();
+                EXPECT_FALSE(QFile::exists(canary)) << shell << ": " << c.text;
+                QFile::remove(canary);
+            }
+        }
     }
 }
