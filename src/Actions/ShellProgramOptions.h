@@ -22,7 +22,8 @@ struct Table {
 
 QList<Table> tables();
 
-// How many words `option` takes where `program` reads it (0 for a program without a table).
+// How many words `option` takes where `program` (a program or a wrapper) reads it; 0 for a
+// program without a table.
 int wordsTaken(const QString& program, const QString& option);
 
 }  // namespace ShellProgramOptions

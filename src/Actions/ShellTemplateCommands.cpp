@@ -407,15 +407,6 @@ void ShellTemplateReader::followInputs() {
         });
         if (xargs == words.cend())
             continue;
-        static const QSet<QString> withArgument = {
-            QStringLiteral("-n"),          QStringLiteral("-L"),
-            QStringLiteral("-l"),          QStringLiteral("-d"),
-            QStringLiteral("-a"),          QStringLiteral("-P"),
-            QStringLiteral("-s"),          QStringLiteral("-E"),
-            QStringLiteral("--arg-file"),  QStringLiteral("--delimiter"),
-            QStringLiteral("--max-args"),  QStringLiteral("--max-lines"),
-            QStringLiteral("--max-procs"), QStringLiteral("--max-chars"),
-            QStringLiteral("--eof")};
         QString replace;
         qsizetype i = xargs - words.cbegin() + 1;
         while (i < words.size()) {
@@ -439,7 +430,7 @@ void ShellTemplateReader::followInputs() {
                 replace = option.mid(10);
             else if (option.startsWith(QLatin1String("-i")))
                 replace = option.mid(2);
-            i += withArgument.contains(option) ? 2 : 1;
+            i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
         }
         // "-a FILE": the file may hold what programs were given before.
         const ShellValueFlow::Values arguments =

@@ -943,5 +943,7 @@ QList<ShellProgramOptions::Table> ShellProgramOptions::tables() {
 }
 
 int ShellProgramOptions::wordsTaken(const QString& program, const QString& option) {
+    if (const auto wrapper = wrappers().constFind(program); wrapper != wrappers().cend())
+        return ::wordsTaken(wrapper->own, option);
     return ::wordsTaken(programs().value(program), option);
 }
