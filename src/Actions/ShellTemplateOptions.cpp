@@ -56,9 +56,16 @@ const QHash<QString, Options>& programs() {
             "--directories --exclude-from --group-separator -D -d");
         for (const char* name : {"grep", "egrep", "fgrep"})
             t.insert(QLatin1String(name), grep);
-        t.insert(QStringLiteral("rg"), options("-e --regexp -f --file -g --glob -t --type -T "
-                                               "--type-not -m --max-count -A -B -C -M "
-                                               "--max-columns"));
+        t.insert(
+            QStringLiteral("rg"),
+            options(
+                "-e --regexp -f --file -g --glob -t --type -T "
+                "--type-not -m --max-count -A -B -C -M "
+                "--max-columns --after-context --before-context --color --colors --context "
+                "--context-separator --dfa-size-limit --encoding --engine "
+                "--field-context-separator --field-match-separator --iglob --ignore-file "
+                "--max-depth --max-filesize --path-separator --pre --pre-glob --regex-size-limit "
+                "--replace --sort --sortr --threads --type-add --type-clear -E -j -r"));
         t.insert(
             QStringLiteral("sort"),
             options("-k --key -t --field-separator -o --output -S "
@@ -141,8 +148,8 @@ const QHash<QString, Options>& programs() {
             QStringLiteral("tar"),
             options("-f --file -C --directory -T --files-from -X "
                     "--exclude-from --exclude --add-file --after-date --blocking-factor "
-                    "--checkpoint-action --diff --exclude-ignore --exclude-ignore-recursive "
-                    "--exclude-tag --exclude-tag-all --exclude-tag-under --extract --format "
+                    "--checkpoint-action --exclude-ignore --exclude-ignore-recursive "
+                    "--exclude-tag --exclude-tag-all --exclude-tag-under --format "
                     "--group --group-map --hole-detection --index-file --info-script --label "
                     "--level --listed-incremental --mode --mtime --new-volume-script --newer "
                     "--newer-mtime --no-quote-chars --owner --owner-map --pax-option --quote-chars "
@@ -171,9 +178,18 @@ const QHash<QString, Options>& programs() {
                 "--starting-file --tabsize --to-file --width -C -D -S -W -c -u"));
         t.insert(QStringLiteral("ssh"), options("-p -i -l -F -b -c -D -E -e -I -L -m -O -Q -R -S "
                                                 "-W -w -B -J -o"));
-        t.insert(QStringLiteral("rsync"), options("--exclude --include --filter -f --chmod --chown "
-                                                  "--log-file --exclude-from --include-from "
-                                                  "--files-from -T --temp-dir --suffix"));
+        t.insert(QStringLiteral("rsync"),
+                 options("--exclude --include --filter -f --chmod --chown "
+                         "--log-file --exclude-from --include-from "
+                         "--files-from -T --temp-dir --suffix --address --backup-dir --block-size "
+                         "--bwlimit --checksum-choice --checksum-seed --compare-dest "
+                         "--compress-choice --compress-level --compress-threads --confine-root "
+                         "--contimeout --copy-as --copy-dest --debug --early-input --groupmap "
+                         "--iconv --info --link-dest --log-file-format --max-alloc --max-delete "
+                         "--max-size --min-size --only-write-batch --out-format --outbuf "
+                         "--partial-dir --password-file --port --protocol --read-batch "
+                         "--remote-option --rsh --rsync-path --skip-compress --sockopts --stderr "
+                         "--stop-after --stop-at --timeout --usermap --write-batch -B -M -e"));
         t.insert(QStringLiteral("notify-send"),
                  options("-u --urgency -t --expire-time -i --icon -a --app-name -c --category -h "
                          "--hint -r --replace-id -A --action"));
@@ -187,7 +203,7 @@ const QHash<QString, Options>& programs() {
                          "-loglevel",
                          true));
         t.insert(QStringLiteral("xclip"), options("-selection -t -target -d -display", true));
-        t.insert(QStringLiteral("wl-copy"), options("-t --type --seat"));
+        t.insert(QStringLiteral("wl-copy"), options("-t --type --seat -s"));
         t.insert(QStringLiteral("perl"), options("-e -E -I"));
         Options python = options("-c -m -W -X --check-hash-based-pycs");
         python.operandEnds = true;
@@ -265,7 +281,9 @@ const QHash<QString, Options>& programs() {
         t.insert(QStringLiteral("gh"),
                  options("-t --title -b --body -F --body-file -R --repo -l --label -a "
                          "--assignee -B --base -H --head -m --milestone -p --project -r "
-                         "--reviewer -q --jq -L --limit -s --state -S --search -A --author"));
+                         "--reviewer -q --jq -L --limit -s --state -S --search -A --author --app "
+                         "--branch --discussion-category --json --mention --notes --notes-file "
+                         "--notes-start-tag --recover --target --template -n"));
         t.insert(QStringLiteral("vim"),
                  options("-c --cmd --log --startuptime -S -T -W -i -s -u -w"));
         return t;
@@ -391,11 +409,12 @@ const QHash<QString, Wrapper>& wrappers() {
         QHash<QString, Wrapper> t;
         t.insert(QStringLiteral("env"),
                  {options("-u --unset -C --chdir -S --split-string"), 0, true});
-        // sudo's "-h" takes a host only glued to it; alone it asks for help.
+        // sudo's "-h" takes a host only glued to it or where a host may follow (which sudoers
+        // refuses); alone it asks for help.
         t.insert(QStringLiteral("sudo"),
                  {options("-a -c -C -D -g -p -r -R -t -T -U -u --auth-type --login-class "
                           "--close-from --chdir --group --prompt --role --chroot --type "
-                          "--command-timeout --other-user --user"),
+                          "--command-timeout --other-user --user --host"),
                   0, true, Wrapper::Shell::withShellOption});
         t.insert(QStringLiteral("doas"), {options("-u -C"), 0, false});
         t.insert(QStringLiteral("timeout"), {options("-s --signal -k --kill-after"), 1, false});

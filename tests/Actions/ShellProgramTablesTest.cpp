@@ -55,8 +55,10 @@ QStringList specTokens(const QString& spec) {
 void readSpec(const QString& spec, bool singleDashLong, bool inLine,
               QHash<QString, HelpOption>& found) {
     static const QRegularExpression name(QStringLiteral("^--?[A-Za-z0-9?][A-Za-z0-9_.-]*"));
-    const QStringList tokens = specTokens(QString(spec).remove(QStringLiteral("[no-]")));
-    QStringList aliases;
+    // "-c,--card N": a comma right before the next option parts them
+    const QStringList tokens = specTokens(
+        QString(spec).remove(QStringLiteral("[no-]")).replace(QStringLiteral(",-"), ", -"));
+    QList<std::pair<QString, int>> aliases;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         QString token = tokens[i];
         const bool alias = token.endsWith(QLatin1Char(','));
@@ -81,18 +83,22 @@ void readSpec(const QString& spec, bool singleDashLong, bool inLine,
                     break;  // "--flag Disable …": a description after a single space
                 if ((!singleDashLong && optional.match(next).hasMatch()) ||
                     nested.match(next).hasMatch() || next.startsWith(QLatin1Char('(')) ||
-                    next == QLatin1String(":"))
-                    break;  // "-j [N]": an optional word; "[--reason …]"; "-W arg : …"
+                    next == QLatin1String(":") || next == QLatin1String("or") ||
+                    next == QLatin1String("and"))
+                    break;  // "-j [N]": an optional word; "[--reason …]"; "-W arg : …"; a list
                 ++words;
                 plainWords += prose.match(next).hasMatch() ? 1 : 0;
                 if (next.endsWith(QLatin1Char(',')) || next.startsWith(QLatin1Char('<')) ||
                     next.startsWith(QLatin1Char('[')))
                     break;  // the next option, or the description after "<arg>"
             }
-            // a description after a single space ("--list and when a list of", "is true,")
-            if (inLine &&
-                (plainWords > 2 || (plainWords == words && words > 1 &&
-                                    QStringLiteral(".,;:").contains(tokens[i + words].back()))))
+            // a description after a single space ("--list and when a list of", "is true,",
+            // "flag.")
+            const QChar last = words > 0 ? tokens[i + words].back() : QChar();
+            if (inLine && (plainWords > 2 ||
+                           (plainWords == words && words > 0 &&
+                            (last == QLatin1Char('.') ||
+                             (words > 1 && QStringLiteral(",;:").contains(last))))))
                 words = 0;
         }
         if (!singleDashLong && !option.startsWith(QLatin1String("--")) && option.size() > 2 &&
@@ -101,15 +107,18 @@ void readSpec(const QString& spec, bool singleDashLong, bool inLine,
                 found[QStringLiteral("-") + letter];
             continue;
         }
-        aliases.append(option);
+        aliases.append({option, words});
         // "-u --unit=UNIT": a letter and its long name, without a comma between them
         const bool longFollows = !singleDashLong && !option.startsWith(QLatin1String("--")) &&
                                  rest.isEmpty() && words == 0 && i + 1 < tokens.size() &&
                                  tokens[i + 1].startsWith(QLatin1String("--"));
         if (alias || longFollows)
             continue;
-        for (const QString& each : std::as_const(aliases)) {
-            HelpOption& entry = found[each];
+        // "--filter=RULE, -f": what one of them takes, all take
+        for (const auto& each : std::as_const(aliases))
+            words = std::max(words, each.second);
+        for (const auto& each : std::as_const(aliases)) {
+            HelpOption& entry = found[each.first];
             entry.words = std::max(entry.words, words);
         }
         aliases.clear();
@@ -164,7 +173,6 @@ QStringList helpCommand(const QString& program) {
         {"xclip", {"xclip", "-help"}},
         {"convert", {"convert", "-help"}},
         {"git", {"git", "--help"}},
-        {"sg", {"man", "-P", "cat", "sg"}},
         {"tmux", {"tmux", "-?"}},
     };
     if (special.contains(program))
@@ -211,6 +219,9 @@ const QHash<QString, QStringList>& exceptions() {
         {"awk", {"-W"}},
         {"mawk", {"-W"}},
         {"nawk", {"-W"}},
+        // sudo's help names "-h" for help and for "-h host", which sudoers refuses, and
+        // "--preserve-env=list", whose list is optional.
+        {"sudo", {"-h", "--preserve-env"}},
         // "[--mirror=<fetch|push>]": git takes that word only glued to the option.
         {"git remote", {"--mirror"}},
     };
@@ -222,6 +233,8 @@ const QHash<QString, QStringList>& exceptions() {
 TEST(ShellProgramTablesTest, OptionTablesAgreeWithTheInstalledProgramsHelp) {
     for (const ShellProgramOptions::Table& table : ShellProgramOptions::tables()) {
         const QString executable = table.program.section(QLatin1Char(' '), 0, 0);
+        if (executable == QLatin1String("exec"))
+            continue;  // bash's own: "-a NAME" is all it takes
         if (QStandardPaths::findExecutable(executable).isEmpty()) {
             std::cout << "[ skipped  ] " << table.program.toStdString()
                       << ": not installed here, its table is not checked\n";
