@@ -203,11 +203,13 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
                                            option == QLatin1String("--init-file")
                                        ? 1
                                        : 0)
-                                : ShellProgramOptions::wordsTaken(
-                                      isAwk(name) ? QStringLiteral("awk") : name, option);
-        static const QRegularExpression fileOption(
+                                : ShellProgramOptions::wordsTaken(name, option);
+        // gawk reads code from "-E FILE" and "-i FILE" as well.
+        static const QRegularExpression awkFile(
+            QStringLiteral("^(-f|--file|-E|--exec|-i|--include)(=?)(.*)$"));
+        static const QRegularExpression makeFile(
             QStringLiteral("^(-f|--file|--makefile)(=?)(.*)$"));
-        if (const QRegularExpressionMatch file = fileOption.match(option);
+        if (const QRegularExpressionMatch file = (make ? makeFile : awkFile).match(option);
             (isAwk(name) || make) && file.hasMatch()) {
             if (!file.captured(3).isEmpty() || !file.captured(2).isEmpty())
                 programFile = file.captured(3);

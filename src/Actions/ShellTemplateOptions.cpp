@@ -138,8 +138,10 @@ const QHash<QString, Options>& programs() {
                     "--save-cookies --secure-protocol --start-pos --use-askpass --wait --waitretry "
                     "--warc-dedup --warc-file --warc-header --warc-max-size --warc-tempdir"));
         const Options awk = options("-F -v -f -W");
-        for (const char* name : {"awk", "gawk", "mawk", "nawk"})
+        for (const char* name : {"awk", "mawk", "nawk"})
             t.insert(QLatin1String(name), awk);
+        t.insert(QStringLiteral("gawk"), options("-F -v -f -W --assign --exec --field-separator "
+                                                 "--file --include --load --source -E -e -i -l"));
         t.insert(QStringLiteral("sed"), options("-e --expression -f --file --line-length -l"));
         t.insert(QStringLiteral("ls"),
                  options("-I --ignore -w --width -T --tabsize --hide --block-size --format "
@@ -193,15 +195,7 @@ const QHash<QString, Options>& programs() {
         t.insert(QStringLiteral("notify-send"),
                  options("-u --urgency -t --expire-time -i --icon -a --app-name -c --category -h "
                          "--hint -r --replace-id -A --action"));
-        t.insert(QStringLiteral("zenity"), options("--text --title --entry-text --filename "
-                                                   "--width --height --column --timeout "
-                                                   "--ok-label --cancel-label"));
         t.insert(QStringLiteral("amixer"), options("-c --card -D --device"));
-        t.insert(QStringLiteral("ffmpeg"),
-                 options("-i -ss -t -to -f -c -codec -vcodec -acodec -b -r -s -vf -af -ar -ac "
-                         "-map -metadata -preset -crf -q -qscale -aspect -frames -vframes -threads "
-                         "-loglevel",
-                         true));
         t.insert(QStringLiteral("xclip"), options("-selection -t -target -d -display", true));
         t.insert(QStringLiteral("wl-copy"), options("-t --type --seat -s"));
         t.insert(QStringLiteral("perl"), options("-e -E -I"));
@@ -260,9 +254,6 @@ const QHash<QString, Options>& programs() {
                 "-units -unsharp -vignette -virtual-pixel -wave -wavelet-denoise -weight "
                 "-white-point -white-threshold -write",
                 true));
-        t.insert(QStringLiteral("pandoc"), options("-o --output -f --from -r --read -t --to -w "
-                                                   "--write -M --metadata -V --variable "
-                                                   "--template -c --css --resource-path"));
         t.insert(QStringLiteral("journalctl"),
                  options("-u --unit -S --since -U --until -p --priority -t "
                          "--identifier -o --output -g --grep -D --directory --user-unit "
@@ -443,7 +434,10 @@ const QHash<QString, Wrapper>& wrappers() {
                      "--summary-columns --summary-sort-by --summary-syscall-overhead --trace "
                      "--trace-path --user --verbose --write -O -S -U -Y -q -x"),
              0, false});
-        t.insert(QStringLiteral("ltrace"), {options("-e -o -p -s -u -n -a -l"), 0, false});
+        t.insert(QStringLiteral("ltrace"),
+                 {options("-e -o -p -s -u -n -a -l --align --config --debug --indent --library "
+                          "--output -A -D -F -x"),
+                  0, false});
         t.insert(
             QStringLiteral("systemd-run"),
             {options(
@@ -504,14 +498,18 @@ const QHash<QString, Wrapper>& wrappers() {
                 "--xml-user-comment --xtree-leak --xtree-leak-file --xtree-memory "
                 "--xtree-memory-file")});
         t.insert(QStringLiteral("dbus-run-session"), {options("--config-file --dbus-daemon")});
-        // Not installed where the tables are checked: from their manuals.
         t.insert(QStringLiteral("pkexec"), {options("-u --user")});
         t.insert(QStringLiteral("flatpak-spawn"),
                  {options("--forward-fd --env --unset-env --directory --app-path --usr-path "
                           "--sandbox-expose --sandbox-expose-ro --sandbox-expose-path "
-                          "--sandbox-expose-path-ro --sandbox-flag")});
-        for (const char* name : {"nohup", "setsid", "unbuffer", "busybox", "firejail", "catchsegv",
-                                 "torsocks", "proxychains", "proxychains4"})
+                          "--sandbox-expose-path-ro --sandbox-flag --env-fd "
+                          "--sandbox-expose-path-ro-try --sandbox-expose-path-try")});
+        // From their manuals: proxychains' configuration file, torsocks' user and address.
+        for (const char* name : {"proxychains", "proxychains4"})
+            t.insert(QLatin1String(name), {options("-f")});
+        t.insert(QStringLiteral("torsocks"),
+                 {options("-u -p -a -P --user --pass --address --port")});
+        for (const char* name : {"nohup", "setsid", "unbuffer", "busybox", "firejail", "catchsegv"})
             t.insert(QLatin1String(name), {});
         return t;
     }();
