@@ -951,6 +951,8 @@ QList<ShellProgramOptions::Table> ShellProgramOptions::tables() {
         all.append({program.key(), false, program->singleDashLong, program->arguments});
     for (auto wrapper = wrappers().cbegin(); wrapper != wrappers().cend(); ++wrapper)
         all.append({wrapper.key(), true, wrapper->own.singleDashLong, wrapper->own.arguments});
+    for (auto command = tmuxCommands().cbegin(); command != tmuxCommands().cend(); ++command)
+        all.append({QStringLiteral("tmux ") + command.key(), true, false, command->arguments});
     for (auto git = gitTables().cbegin(); git != gitTables().cend(); ++git) {
         all.append(
             {git.key().isEmpty() ? QStringLiteral("git") : QStringLiteral("git ") + git.key(),
