@@ -95,10 +95,10 @@ void readSpec(const QString& spec, bool singleDashLong, bool inLine,
             // a description after a single space ("--list and when a list of", "is true,",
             // "flag.")
             const QChar last = words > 0 ? tokens[i + words].back() : QChar();
-            if (inLine && (plainWords > 2 ||
-                           (plainWords == words && words > 0 &&
-                            (last == QLatin1Char('.') ||
-                             (words > 1 && QStringLiteral(",;:").contains(last))))))
+            if (inLine &&
+                (plainWords > 2 || (plainWords == words && words > 0 &&
+                                    (last == QLatin1Char('.') ||
+                                     (words > 1 && QStringLiteral(",;:").contains(last))))))
                 words = 0;
         }
         if (!singleDashLong && !option.startsWith(QLatin1String("--")) && option.size() > 2 &&
