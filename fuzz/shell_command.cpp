@@ -91,6 +91,21 @@ const char* const fragments[] = {
     "$!", "sort ", " f", "| xargs sort", "sort -- ",
     // integers in arithmetic, a lone "-" where it is an operand
     "$(( ", " + 1 ))", "git checkout ", "cd ",
+    // options that take no word, runners and what they hand to a shell
+    "git shortlog -n ", "git shortlog -sn ", "git cherry-pick -s ", "journalctl -n ",
+    "xargs -l ", "ionice -t ", "unshare --wd /tmp ", "strace -O 1 ", "env - ", "sudo -s ",
+    "sudo -i ", "setpriv ", "fakeroot -s f ", "sg users -c ", "pkexec --user root ",
+    "flatpak-spawn --host ", "sh -c ",
+    // code readers behind options, versions and paths
+    "| python3 -W ignore", "| python3 -X utf8", "| perl -I lib", "| node -r fs",
+    "| awk -v x=1 -f -", "| awk -F , -f /dev/stdin", "| python3.11", "| perl5.36.0",
+    "| mawk -f -", "| nawk -f /dev/stdin", "ex -s f <<< ", "vim -es f <<EOF\n%s/x/",
+    "| make -f -", "make -f - <<EOF\nall:\n\techo ", "bash //dev/stdin <<< ",
+    "bash ../../dev/stdin <<< ",
+    // programs the template maps to another, coproc's array
+    "hash -p /bin/sh git; git ", "BASH_CMDS[git]=/bin/sh; git ", "coproc cat; declare COPROC=",
+    // ordinary values that look like options
+    "find . -newermt ", "convert a.png -rotate ", " out.png", "python3 -c 'print(1)' ",
 };
 // clang-format on
 

@@ -1,6 +1,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellTemplateNames.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
@@ -86,22 +87,63 @@ bool isInterpreter(const QString& name) {
         QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
         QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
         QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
-        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("osh")};
+        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("mawk"),
+        QStringLiteral("nawk"),    QStringLiteral("osh")};
     return interpreters.contains(name);
+}
+
+// Whether a script named by `word` may be a descriptor: "-", a path into /dev or /proc
+// however written ("//dev/stdin", "../../dev/stdin"), or expansions, which may be any path.
+bool readsDescriptor(const QString& word) {
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    if (expands(QString(word).remove(singleQuoted)))
+        return true;
+    const QString path = unquoted(word);
+    return path == QLatin1String("-") || intoDevOrProc(path);
+}
+
+bool isAwk(const QString& name) {
+    return name == QLatin1String("awk") || name == QLatin1String("gawk") ||
+           name == QLatin1String("mawk") || name == QLatin1String("nawk");
+}
+
+// Whether an interpreter's option makes the code a word of the command ("-c", "-e", "-ne"),
+// reading the letters of a bundle up to the first that takes a word.
+bool codeInWord(const QString& name, const QString& option) {
+    static const QHash<QString, QStringList> codeOptions = {
+        {QStringLiteral("python"), {"-c", "-m"}},
+        {QStringLiteral("python2"), {"-c", "-m"}},
+        {QStringLiteral("python3"), {"-c", "-m"}},
+        {QStringLiteral("perl"), {"-e", "-E"}},
+        {QStringLiteral("ruby"), {"-e"}},
+        {QStringLiteral("node"), {"-e", "--eval", "-p", "--print"}},
+        {QStringLiteral("nodejs"), {"-e", "--eval", "-p", "--print"}},
+        {QStringLiteral("php"), {"-r"}},
+        {QStringLiteral("lua"), {"-e"}},
+    };
+    const QStringList codes = codeOptions.value(name);
+    if (option.startsWith(QLatin1String("--")))
+        return codes.contains(option.section(QLatin1Char('='), 0, 0));
+    for (qsizetype i = 1; i < option.size(); ++i) {
+        const QString letter = QStringLiteral("-") + option[i];
+        if (codes.contains(letter))
+            return true;
+        if (ShellProgramOptions::wordsTaken(name, letter) > 0)
+            return false;
+    }
+    return false;
 }
 
 // The values a shell (or source) at `i` in `words` reads as its script: from its input when
 // it has no script operand and no -c, or from a process substitution named as the script.
 ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
                                     qsizetype program, const ShellValueFlow::Values& input) {
-    static const QSet<QString> inputFiles = {QStringLiteral("-"), QStringLiteral("/dev/stdin"),
-                                             QStringLiteral("/dev/fd/0"),
-                                             QStringLiteral("/proc/self/fd/0")};
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
     static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
     if (program < 0 || program >= words.size())
         return {};
+    using Values = ShellValueFlow::Values;
     const QString name = programName(words[program]);
     // at and batch run their input later, as the user's shell script.
     if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
@@ -118,6 +160,10 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
         QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
         QStringLiteral("crontab"), QStringLiteral("watch"),
+        // vi and its kin read commands ("!" runs a shell) from an input that is no terminal
+        QStringLiteral("ex"), QStringLiteral("vi"), QStringLiteral("vim"), QStringLiteral("nvim"),
+        QStringLiteral("view"), QStringLiteral("rvim"), QStringLiteral("rview"),
+        QStringLiteral("vimdiff"),
         // they hand their input to a shell or command of their own
         QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
     if (commandReaders.contains(name))
@@ -128,10 +174,13 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         }))
         return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-    if (!source && !isShell(name) && !isInterpreter(name) &&
-        !words[program].contains(QLatin1String("SHELL")))
+    const bool make = name == QLatin1String("make");
+    const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
+    if (!source && !shell && !isInterpreter(name) && !make)
         return {};
     bool fromInput = false;
+    // awk's and make's "-f FILE": the program or makefile comes from that file.
+    std::optional<QString> programFile;
     qsizetype j = program + 1;
     for (; !source && j < words.size(); ++j) {
         const QString option = unquoted(words[j]);
@@ -142,23 +191,44 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         if (option.size() < 2 ||
             !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
             break;
-        if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
+        if (shell &&
+            (commandOption.match(option).hasMatch() || option == QLatin1String("--command")))
             return {};  // the script is a word: the reader looks at it
-        if (inputOption.match(option).hasMatch())
+        if (!shell && codeInWord(name, option))
+            return {};
+        if (shell && inputOption.match(option).hasMatch())
             fromInput = true;
-        if (optionWithArgument.match(option).hasMatch() || option == QLatin1String("--rcfile") ||
-            option == QLatin1String("--init-file"))
-            ++j;
+        const int taken = shell ? (optionWithArgument.match(option).hasMatch() ||
+                                           option == QLatin1String("--rcfile") ||
+                                           option == QLatin1String("--init-file")
+                                       ? 1
+                                       : 0)
+                                : ShellProgramOptions::wordsTaken(name, option);
+        // gawk reads code from "-E FILE" and "-i FILE" as well.
+        static const QRegularExpression awkFile(
+            QStringLiteral("^(-f|--file|-E|--exec|-i|--include)(=?)(.*)$"));
+        static const QRegularExpression makeFile(
+            QStringLiteral("^(-f|--file|--makefile)(=?)(.*)$"));
+        if (const QRegularExpressionMatch file = (make ? makeFile : awkFile).match(option);
+            (isAwk(name) || make) && file.hasMatch()) {
+            if (!file.captured(3).isEmpty() || !file.captured(2).isEmpty())
+                programFile = file.captured(3);
+            else if (j + 1 < words.size())
+                programFile = words[j + 1];
+        }
+        j += taken;
+    }
+    if (isAwk(name) || make) {
+        // Without -f, awk's program is its first operand, a word, and make reads a makefile.
+        if (!programFile)
+            return make || j < words.size() ? Values{} : input;
+        return readsDescriptor(*programFile) ? input : Values{};
     }
     // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
     // one the template's input redirections fill.
     if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
         return flow.valuesIn(words[j], input);
-    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
-    const QString script = j < words.size() ? unquoted(words[j]) : QString();
-    if (fromInput || j >= words.size() || inputFiles.contains(script) ||
-        script.startsWith(QLatin1String("/dev/")) || script.startsWith(QLatin1String("/proc/")) ||
-        expands(QString(words[j]).remove(singleQuoted)))
+    if (fromInput || j >= words.size() || readsDescriptor(words[j]))
         return input;
     return {};
 }
@@ -305,12 +375,19 @@ bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& w
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
-        const ShellValueFlow::Values script =
+        ShellValueFlow::Values script =
             scriptValues(flow_, words, programIndex(words), command.input);
+        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
+        // "sudo -s", "sg GROUP" without a command: the shell reads its input.
+        bool given = true;
+        if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
+            script = command.input;
+            reader = *shell;
+        }
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());
             if (!scriptFromInput_ || first < *scriptFromInput_)
-                scriptReader_ = programName(words[programIndex(words)]);
+                scriptReader_ = reader;
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
         }
         // A program nobody knows may be a shell that reads its input as a script.
@@ -332,15 +409,6 @@ void ShellTemplateReader::followInputs() {
         });
         if (xargs == words.cend())
             continue;
-        static const QSet<QString> withArgument = {
-            QStringLiteral("-n"),          QStringLiteral("-L"),
-            QStringLiteral("-l"),          QStringLiteral("-d"),
-            QStringLiteral("-a"),          QStringLiteral("-P"),
-            QStringLiteral("-s"),          QStringLiteral("-E"),
-            QStringLiteral("--arg-file"),  QStringLiteral("--delimiter"),
-            QStringLiteral("--max-args"),  QStringLiteral("--max-lines"),
-            QStringLiteral("--max-procs"), QStringLiteral("--max-chars"),
-            QStringLiteral("--eof")};
         QString replace;
         qsizetype i = xargs - words.cbegin() + 1;
         while (i < words.size()) {
@@ -364,7 +432,7 @@ void ShellTemplateReader::followInputs() {
                 replace = option.mid(10);
             else if (option.startsWith(QLatin1String("-i")))
                 replace = option.mid(2);
-            i += withArgument.contains(option) ? 2 : 1;
+            i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
         }
         // "-a FILE": the file may hold what programs were given before.
         const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
@@ -486,16 +554,8 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
         return Finding{Evaluation::unknownCommand, *unknown, {}};
     if (auto finding = rereads(programName(frame.words[index]), frame, index))
         return finding;
-    // watch hands its words, joined, to "sh -c" unless told to run them itself.
-    const qsizetype program = programs.isEmpty() ? -1 : programs.last();
-    if (program >= 0 && unquoted(frame.words[program]) == QLatin1String("watch") &&
-        !std::any_of(frame.words.cbegin() + program, frame.words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain == QLatin1String("--exec") ||
-                   (plain.startsWith(QLatin1Char('-')) && !plain.startsWith(QLatin1String("--")) &&
-                    plain.contains(QLatin1Char('x')));
-        }))
-        return Finding{Evaluation::code, QStringLiteral("watch"), {}};
+    if (const std::optional<QString> shell = shellCommand(frame.words))
+        return Finding{Evaluation::code, *shell, {}};
     if (const auto shell = inSecondShellScript(frame.words, frame.word, programs))
         return Finding{Evaluation::code, *shell, {}};
     return std::nullopt;

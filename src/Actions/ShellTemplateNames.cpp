@@ -8,13 +8,29 @@ namespace ShellTemplateNames {
 
 using ShellWords::unquoted;
 
-// Names the template gives an alias, with alias or through BASH_ALIASES.
+// Names the template gives an alias, with alias or through BASH_ALIASES, or another program
+// than the search path's: "hash -p /bin/sh git", BASH_CMDS.
 QSet<QString> aliasNames(const QString& text) {
+    QSet<QString> names;
     static const QRegularExpression alias(
         QStringLiteral("(?<![A-Za-z0-9_-])alias((?:\\s+-p)?(?:\\s+[^;&|\\n]*))"));
     static const QRegularExpression definition(QStringLiteral("([^\\s=]+)="));
-    static const QRegularExpression table(QStringLiteral("BASH_ALIASES\\[([^\\]]+)\\]"));
-    QSet<QString> names;
+    static const QRegularExpression table(QStringLiteral("BASH_(?:ALIASES|CMDS)\\[([^\\]]+)\\]"));
+    // "BASH_CMDS=([git]=/bin/sh)": the keys of the list
+    static const QRegularExpression list(QStringLiteral("BASH_(?:ALIASES|CMDS)\\+?=\\(([^)]*)\\)"));
+    static const QRegularExpression key(QStringLiteral("\\[([^\\]]+)\\]"));
+    // "hash -p PATH NAME …": every name after the path
+    static const QRegularExpression hash(QStringLiteral(
+        "(?<![A-Za-z0-9_-])hash\\s+(?:-[A-Za-z]*\\s+)*-[A-Za-z]*p\\s*\\S+((?:\\s+[^\\s;&|)]+)*)"));
+    for (auto found = hash.globalMatch(text); found.hasNext();) {
+        for (const QString& name : found.next().captured(1).split(
+                 QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+            names.insert(unquoted(name));
+    }
+    for (auto found = list.globalMatch(text); found.hasNext();) {
+        for (auto name = key.globalMatch(found.next().captured(1)); name.hasNext();)
+            names.insert(unquoted(name.next().captured(1)));
+    }
     for (auto found = alias.globalMatch(text); found.hasNext();) {
         const QString rest = found.next().captured(1);
         for (auto name = definition.globalMatch(rest); name.hasNext();)
@@ -111,12 +127,14 @@ QSet<QString> arrayNames(const QString& text) {
     // "X=(…)", and every "X[…" anywhere, quoted or not: "X[0]=1", "printf -v 'X[0]'",
     // "read 'X[0]'", "${X[0]=…}" all make X an array.
     static const QRegularExpression list(QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)(\\+?=\\(|\\[)"));
-    // coproc makes its name (COPROC without one) an array of descriptors.
+    // coproc makes its name an array of descriptors; the word after it is a name only before
+    // a compound command ("coproc cat" runs cat as COPROC), so both count.
     static const QRegularExpression coproc(
         QStringLiteral("(?<![A-Za-z0-9_-])coproc\\s+([A-Za-z_][A-Za-z0-9_]*)?"));
     for (auto found = coproc.globalMatch(text); found.hasNext();) {
-        const QRegularExpressionMatch match = found.next();
-        names.insert(match.captured(1).isEmpty() ? QStringLiteral("COPROC") : match.captured(1));
+        names.insert(QStringLiteral("COPROC"));
+        if (const QString name = found.next().captured(1); !name.isEmpty())
+            names.insert(name);
     }
     static const QRegularExpression takers(
         QStringLiteral("(?<![A-Za-z0-9_-])(mapfile|readarray|read\\s[^;&|\\n]*-[A-Za-z]*a|"

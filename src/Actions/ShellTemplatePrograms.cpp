@@ -33,7 +33,7 @@ std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& wo
 
 bool ShellTemplateReader::unknownCommand(const QString& word) const {
     const QString plain = unquoted(word);
-    if (plain.startsWith(QLatin1String("/dev/")) || plain.startsWith(QLatin1String("/proc/")))
+    if (intoDevOrProc(plain))
         return true;
     if (aliasNames_.contains(plain))
         return true;

@@ -236,6 +236,7 @@ private:
                                   QList<qsizetype>* positions = nullptr);
     // The command word and the position of every program the wrappers among `words` run.
     static QList<qsizetype> programPositions(const QStringList& words);
+    static std::optional<QString> shellCommand(const QStringList& words, bool* given = nullptr);
     static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);

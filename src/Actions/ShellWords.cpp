@@ -1,5 +1,6 @@
 #include "Actions/ShellWords.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -57,8 +58,25 @@ QString unquoted(QString word) {
 }
 
 QString programName(const QString& word) {
+    static const QRegularExpression versioned(
+        QStringLiteral("^(perl|ruby|node|lua|php|tclsh|wish)[0-9][0-9.]*$"));
+    static const QRegularExpression python(QStringLiteral("^python([23])\\.[0-9.]+$"));
     const QString plain = unquoted(word);
-    return plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString name = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+    if (const QRegularExpressionMatch match = python.match(name); match.hasMatch())
+        return QStringLiteral("python") + match.captured(1);
+    if (const QRegularExpressionMatch match = versioned.match(name); match.hasMatch())
+        return match.captured(1);
+    return name;
+}
+
+bool intoDevOrProc(const QString& path) {
+    if (!path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("..")))
+        return false;  // a folder of the working folder's own
+    QString clean = QDir::cleanPath(path);
+    while (clean.startsWith(QLatin1String("../")) || clean.startsWith(QLatin1Char('/')))
+        clean.remove(0, clean.startsWith(QLatin1Char('/')) ? 1 : 3);
+    return clean.startsWith(QLatin1String("dev/")) || clean.startsWith(QLatin1String("proc/"));
 }
 
 bool isName(const QString& word) {

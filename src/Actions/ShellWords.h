@@ -22,8 +22,14 @@ bool isBlank(QChar c);
 // A word as the shell sees it after quote removal, near enough to recognise 'eval' or
 // e\val as eval.
 QString unquoted(QString word);
-// The program a command word names, its folder left off ("/usr/bin/git" → "git").
+// The program a command word names, its folder and a version left off ("/usr/bin/git" →
+// "git", "python3.11" → "python3", "perl5.36.0" → "perl").
 QString programName(const QString& word);
+
+// Whether a path leads into /dev or /proc however it is written ("//dev/stdin",
+// "/dev/./fd/0", "../../dev/stdin", which climbs there from any folder not too deep); a
+// path that neither begins at the root nor climbs stays in the working folder.
+bool intoDevOrProc(const QString& path);
 
 bool isName(const QString& word);
 bool isAssignment(const QString& word);

@@ -161,7 +161,7 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"echo {{a}} | sqlite3 notizen.db", ".shell " + code, Reason::evaluated, "sqlite3"},
         {"mapfile -C eval -c 1 <<< {{a}}", code, Reason::evaluated, "mapfile"},
         {"echo {{a}} | su -c sh", code, Reason::evaluated, "su"},
-        {"echo {{a}} | watch sh", code, Reason::evaluated, "watch"},
+        {"echo {{a}} | watch sh", code, Reason::evaluated, "sh"},
         {"echo {{a}} | env -S 'bash -s'", code, Reason::unknownCommand, "env -S"},
         {"f() { sh; }; echo {{a}} | f", code, Reason::evaluated, "sh"},
         {"mkfifo p; sh < p & echo {{a}} > p; wait", code, Reason::evaluated, "sh"},
