@@ -5,26 +5,10 @@
 #include <variant>
 
 #include "Actions/ShellCommand.h"
+#include "LoginShells.h"
 #include "support/Files.h"
 
 namespace {
-
-// The shells a login shell may be; scripts/setup installs all of them.
-const char* const shells[] = {"/bin/sh", "/bin/bash", "/usr/bin/zsh", "/usr/bin/ksh"};
-
-struct ShellRun {
-    int exitCode = -1;
-    QString output;
-};
-
-// Runs `script` as a shell action does: started by `shell` as a login shell inside `folder`.
-ShellRun runInShell(const ShellCommand::Script& script, const QString& folder, const char* shell) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(shell, ShellCommand::loginShellArguments(script));
-    EXPECT_TRUE(process.waitForFinished(10000)) << shell;
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
-}
 
 ShellCommand::Refusal refusalOf(const QString& text,
                                 const QList<ShellCommand::Placeholder>& values) {

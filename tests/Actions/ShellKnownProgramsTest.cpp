@@ -6,6 +6,7 @@
 
 #include "Actions/ShellCommand.h"
 #include "Actions/ShellRefusalMessage.h"
+#include "LoginShells.h"
 #include "support/Files.h"
 
 // The reader lets a value stand only where it knows every way bash treats it: what people
@@ -15,8 +16,6 @@
 namespace {
 
 using Reason = ShellCommand::Refusal::Reason;
-
-const char* const shells[] = {"/bin/sh", "/bin/bash", "/usr/bin/zsh", "/usr/bin/ksh"};
 
 // Stand-ins for the programs the templates call: each prints its arguments, one per
 // bracket, so that a value arriving as anything but one piece of data shows.
@@ -69,12 +68,8 @@ TEST(ShellKnownProgramsTest, OrdinaryTemplatesRunInEveryLoginShellWithTheValueAs
                     QStringLiteral("PATH=%1:$PATH HOME=/home/t; ").arg(bin) + c.text,
                     {{"v", value}});
                 ASSERT_TRUE(script) << c.text;
-                QProcess process;
-                process.setWorkingDirectory(folder.path());
-                process.start(shell, ShellCommand::loginShellArguments(*script));
-                ASSERT_TRUE(process.waitForFinished(10000)) << shell << ": " << c.text;
                 const QString expected = QString::fromUtf8(c.expected).replace("%", value);
-                EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).toStdString(),
+                EXPECT_EQ(runInShell(*script, folder.path(), shell).output.toStdString(),
                           expected.toStdString())
                     << shell << ": " << c.text << " with " << value.toStdString();
                 EXPECT_FALSE(QFile::exists(canary)) << shell << ": " << c.text;
