@@ -1,0 +1,261 @@
+#pragma once
+
+// The browser scenarios' desktop, shared by the tests that run beside others and the one that
+// needs the machine to itself.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+
+#include "support/Browsers.h"
+#include "support/Files.h"
+#include "support/Programs.h"
+#include "support/ScenarioDesktop.h"
+
+// A browser on the desktop with the message page in front; its text area holds "Hallo Welt"
+// with "Welt" selected and has the keyboard. With `richText` the editor page instead: its
+// second paragraph holds "Hallo Welt und danke." with "Welt" selected.
+class BrowserScenario : public ScenarioTest {
+protected:
+    static inline const QString messagePage =
+        QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html");
+    // A rich-text editor of three paragraphs, "Welt" selected in the second.
+    static inline const QString editorPage =
+        QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/editor.html");
+    static inline const QString reply = QStringLiteral("Hallo Anna, gern – bis Freitag.");
+
+    void startFirefox() {
+        browser = &desktop.startClient(QStringLiteral("firefox-esr"),
+                                       Browsers::firefoxArguments(profile.path(), page()));
+        waitForPage(pageTitle() + QStringLiteral(" — Mozilla Firefox"));
+    }
+
+    void startChromium() {
+        browser = &desktop.startClient(QStringLiteral("chromium"),
+                                       Browsers::chromiumArguments(profile.path(), page()));
+        waitForPage(pageTitle() + QStringLiteral(" - Chromium"));
+    }
+
+    void waitForPage(const QString& title) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                window = runProgram(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--name"), "^" + title + "$"})
+                             .trimmed()
+                             .split('\n')
+                             .first()
+                             .toULongLong();
+                return window != 0 && desktop.focusedWindow() == window;
+            },
+            30000))
+            << "the page never came up with the keyboard";
+        pid = runProgram(QStringLiteral("xdotool"),
+                         {QStringLiteral("getwindowpid"), QString::number(window)})
+                  .trimmed()
+                  .toLongLong();
+        // The page's script has put the caret in the text area once it shows on the bus.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return textArea() != nullptr; }, 15000))
+            << "the text area never showed on the accessibility bus";
+    }
+
+    QString page() const { return richText ? editorPage : messagePage; }
+    QString pageTitle() const {
+        return richText ? QStringLiteral("Antwort an Jana") : QStringLiteral("Nachricht von Jana");
+    }
+
+    // The page's text area as a screen reader finds it: browsers give it the role of a
+    // one-line entry, as they give the address bar, which holds no "Hallo". The rich-text
+    // editor is a section named by its label.
+    Platform::AccessibleRef textArea() {
+        Platform::AccessibleRef found;
+        desktop.walk(pid, [&](const Platform::AccessibleRef& e, int) {
+            if (e->isEditable() != true || e->isPassword() != false)
+                return true;
+            if (richText
+                    ? e->role() == QLatin1String("section") && e->name() == QLatin1String("Antwort")
+                    : e->role() == QLatin1String("AXTextField") &&
+                          e->text().startsWith(QLatin1String("Hallo")))
+                found = e;
+            return !found;
+        });
+        return found;
+    }
+
+    // The text area's text; of the rich-text editor, the paragraph that holds "Hallo".
+    QString areaText() {
+        const Platform::AccessibleRef area = textArea();
+        if (!area || !richText)
+            return area ? area->text() : QString();
+        for (const Platform::AccessibleRef& paragraph : area->children())
+            if (const QString text = paragraph->text(); text.startsWith(QLatin1String("Hallo")))
+                return text;
+        return {};
+    }
+
+    // The whole road: the shortcut opens the panel beside the text area, the instruction goes
+    // to the tool with the selection, the field and the page, Control+Return puts the reply in
+    // place of the selection, the clipboard is kept, and "Rückgängig" takes the reply back.
+    // With `typedAfter` typed after the reply, "Rückgängig" leaves the text area as it is and
+    // says so: the browser's own undo would take the typing back.
+    void runTheRoad(const QString& picture, const QString& typedAfter = {}) {
+        QTemporaryDir record;
+        xclipIn("vorher");
+        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
+        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+        desktop.writeSettings();
+        // Far from the text area, so that a panel by the pointer shows.
+        desktop.movePointer(1200, 760);
+        desktop.startTavrin();
+        ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+        const quint64 panel = desktop.focusedWindow();
+        QTest::qWait(300);
+        const ScreenRect shown = windowRect(panel);
+        ScenarioDesktop::screenshot(picture + "-panel");
+
+        // Asked only now: a client that asks the browser first can hide what Tavrin's first
+        // read would meet.
+        std::optional<QRectF> area;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const Platform::AccessibleRef element = textArea();
+                area = element ? element->frame() : std::nullopt;
+                return area.has_value();
+            },
+            5000));
+        expectBeside(shown, *area);
+
+        desktop.type(QStringLiteral("Antworte kurz, lies die ganze Seite"));
+        desktop.key(QStringLiteral("Return"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return readFile(record.filePath("claude.stdin")).contains("ganze Seite"); },
+            15000))
+            << "the instruction never reached the tool";
+        const QString request = QString::fromUtf8(readFile(record.filePath("claude.stdin")));
+        EXPECT_TRUE(request.contains("SELECTED")) << request.toStdString();
+        EXPECT_TRUE(request.contains("Welt")) << "the tool did not get the selection";
+        EXPECT_TRUE(request.contains("Text field label: Antwort"))
+            << "the tool did not get the field:\n"
+            << request.toStdString();
+        // The page as text: heading, paragraph with its link, the picture by its description,
+        // the link below; nothing of what is typed on the page.
+        QStringList pageText = {"Frage zum Termin", "Termin am Montag noch passt"};
+        if (!richText)
+            pageText << "[Bild: Lageplan des Büros]"
+                     << "Frühere Nachrichten";
+        for (const QString& expected : pageText)
+            EXPECT_TRUE(request.contains(expected))
+                << expected.toStdString() << " is not in the page text:\n"
+                << request.toStdString();
+        EXPECT_FALSE(request.contains("geheim123")) << "the password left the page";
+        // The editor's words in its paragraphs' lines, as the request's JSON carries them;
+        // none of the marks that stand for the paragraphs on the bus.
+        if (richText) {
+            EXPECT_TRUE(request.contains(
+                R"(The field already contains: \"Liebe Jana,\nHallo Welt und danke.\nBis bald\")"))
+                << request.toStdString();
+        }
+        EXPECT_FALSE(request.contains(QChar(0xFFFC)) || request.contains("\\ufffc"))
+            << request.toStdString();
+
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
+            << "no reply in the panel";
+        desktop.key(QStringLiteral("ctrl+Return"));
+        const QString after = richText ? "Hallo " + reply + " und danke." : "Hallo " + reply;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == after; }, 5000))
+            << "the reply is not in place of the selection: " << areaText().toStdString();
+        ScenarioDesktop::screenshot(picture + "-inserted");
+        EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+            << "the user's clipboard is lost";
+
+        QString typed;
+        if (!typedAfter.isEmpty()) {
+            desktop.type(typedAfter);
+            typed = QString(after).insert(6 + reply.size(), typedAfter);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return areaText() == typed; }, 5000))
+                << areaText().toStdString();
+        }
+
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
+            },
+            3000))
+            << "no undo toast";
+        if (!typedAfter.isEmpty()) {
+            const QString refused =
+                QStringLiteral("Rückgängig nicht möglich – Feld unverändert gelassen");
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    bool shown = false;
+                    desktop.walk([&](const Platform::AccessibleRef& e, int) {
+                        shown = e->name() == refused;
+                        return !shown;
+                    });
+                    return shown;
+                },
+                5000))
+                << "nothing tells that the undo did nothing";
+            EXPECT_EQ(areaText().toStdString(), typed.toStdString())
+                << "the undo took something back";
+            return;
+        }
+        const QString before = richText ? "Hallo Welt und danke." : "Hallo Welt";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == before; }, 5000))
+            << "the undo did not restore the text area: " << areaText().toStdString();
+    }
+
+    // The browser window comes forward again after another one had the keyboard, and the
+    // shortcut is pressed at once: the panel stands by the text area and shows the selection,
+    // on the first press every time.
+    void comeForwardAndPress(int rounds) {
+        desktop.startClient(QStringLiteral("xterm"),
+                            {"-T", "scenario-other", "-geometry", "40x8+900+600"});
+        quint64 other = 0;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                other = runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("search"), QStringLiteral("--name"),
+                                    QStringLiteral("^scenario-other$")})
+                            .trimmed()
+                            .toULongLong();
+                return other != 0 && desktop.focusedWindow() == other;
+            },
+            10000));
+        const std::optional<QRectF> area = textArea()->frame();
+        ASSERT_TRUE(area);
+        for (int round = 0; round < rounds; ++round) {
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("windowactivate"), QString::number(other)});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == other; }, 5000));
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("windowactivate"), QString::number(window)});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000));
+            desktop.key(QStringLiteral("ctrl+shift+space"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
+                << "round " << round << ": the panel never took the keyboard";
+            const quint64 panel = desktop.focusedWindow();
+            QTest::qWait(200);
+            expectBeside(windowRect(panel), *area);
+            // The header names the field: the read found it.
+            const QString shownTree = desktop.accessibleTree();
+            EXPECT_TRUE(shownTree.contains("\"Antwort\""))
+                << "round " << round << ": the field was not read";
+            EXPECT_TRUE(shownTree.contains("\"Markierter Text Welt\""))
+                << "round " << round << ": no selection in the panel\n"
+                << shownTree.toStdString();
+            desktop.key(QStringLiteral("Escape"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return desktop.focusedPid() != desktop.tavrin.processId(); }, 5000));
+        }
+    }
+
+    bool richText = false;
+    QTemporaryDir profile;
+    QProcess* browser = nullptr;
+    quint64 window = 0;
+    qint64 pid = 0;
+};
