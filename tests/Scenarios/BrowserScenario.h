@@ -182,7 +182,7 @@ protected:
             [&] {
                 return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
             },
-            3000))
+            toastWithinMs))
             << "no undo toast";
         if (!typedAfter.isEmpty()) {
             const QString refused =

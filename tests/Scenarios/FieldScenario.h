@@ -102,7 +102,7 @@ protected:
             [&] {
                 return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
             },
-            3000))
+            toastWithinMs))
             << "no undo toast";
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return desktop.fieldText(application) == expected; }, 5000))
@@ -183,7 +183,7 @@ protected:
             [&] {
                 return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig"));
             },
-            3000))
+            toastWithinMs))
             << "no undo toast";
     }
 

@@ -39,7 +39,7 @@ TEST_F(FieldScenario, InAQtLineEditTheReplyReplacesTheSelectionAndIsUndone) {
 
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
-        3000))
+        toastWithinMs))
         << "no undo toast";
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return desktop.fieldText(application) == QStringLiteral("Hallo Welt"); }, 5000))
@@ -101,7 +101,7 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
         << "the user's clipboard is lost";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
-        3000))
+        toastWithinMs))
         << "no undo toast";
     EXPECT_TRUE(QTest::qWaitFor([&] { return entryText(application) == "Anna Beispiel"; }, 5000))
         << "the undo did not restore the entry: " << entryText(application).toStdString();
@@ -260,7 +260,7 @@ TEST_F(FieldScenario, InLibreOfficeWriterTheParagraphIsTheField) {
         << "the user's clipboard is lost";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")); },
-        3000))
+        toastWithinMs))
         << "no undo toast";
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return paragraphText() == QStringLiteral("Hallo Welt und danke."); }, 5000))

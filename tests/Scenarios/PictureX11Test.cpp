@@ -69,7 +69,7 @@ TEST_F(ScenarioTest, APanelOpenedRightAfterAPasteSendsThePictureOfTheWindow) {
                 return desktop.element(QStringLiteral("push button"),
                                        QStringLiteral("Rückgängig")) != nullptr;
             },
-            3000))
+            toastWithinMs))
             << "no undo toast";
 
         desktop.key(QStringLiteral("ctrl+shift+space"));

@@ -20,6 +20,12 @@
 #include "support/SoundServer.h"
 
 // True while a process with this id exists and is not a zombie waiting for its parent.
+// How long, in milliseconds, an insertion may take on a busy machine before its toast shows:
+// the paste first reads the clipboard's owner (up to 1 s), waits for held modifiers (0.8 s)
+// and for the field's read (0.7 s), lets the paste land (0.6 s) and reads the field again
+// (0.7 s).
+inline constexpr int toastWithinMs = 6000;
+
 inline bool processAlive(qint64 pid) {
     if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)
         return false;
