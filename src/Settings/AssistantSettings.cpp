@@ -226,6 +226,8 @@ std::optional<AssistantSettings::Decoded> AssistantSettings::decode(const QByteA
     if (!read.object)
         return std::nullopt;
     std::optional<Decoded> decoded = fromJson(*read.object);
+    if (!decoded)
+        return std::nullopt;
     // What stood after a cut or a fault is not in the record.
     decoded->droppedUserData = decoded->droppedUserData || !read.whole;
     return decoded;
