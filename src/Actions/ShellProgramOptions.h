@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 // The option tables the template reader walks commands by, listed so that they can be held
@@ -25,5 +26,54 @@ QList<Table> tables();
 // How many words `option` takes where `program` (a program or a wrapper) reads it; 0 for a
 // program without a table.
 int wordsTaken(const QString& program, const QString& option);
+
+// How the template reader walks a command: the tables behind tables() above.
+
+// A program's options that take words of their own ("-d" of date takes the next word,
+// "--arg" of jq the next two): there a value is the argument even when it begins with "-"
+// ("date -d '-1 day'"). `singleDashLong`: options like find's "-name" are whole words, never
+// bundles of letters.
+struct Options {
+    QHash<QString, int> arguments;
+    bool singleDashLong = false;
+    // python: the first operand (the script) and the word of "-c" or "-m" end the options;
+    // what follows is the script's own.
+    bool operandEnds = false;
+    QSet<QString> ending;
+};
+
+// Programs that run another program with the rest of their words: their own options come
+// first, then `operands` words of their own, then (env, sudo) settings, then the command. A
+// "--" ends only their own options.
+struct Wrapper {
+    Options own;
+    int operands = 0;
+    bool assignments = false;
+    // Whether the command is handed to a shell as its script, where a value is code: sg's
+    // always, watch's unless told to run it itself, sudo's with -s or -i.
+    enum class Shell { never, always, unlessExec, withShellOption };
+    Shell shell = Shell::never;
+    // tmux: the first operand names a command, whose own options follow it; an option
+    // whose word is a shell command ("tmux -c").
+    const QHash<QString, Options>* subcommands = nullptr;
+    QString codeOption;
+};
+
+// Each program's table, by the name a command calls it.
+const QHash<QString, Options>& programs();
+// git's options before the subcommand (under "") and those of each subcommand.
+const QHash<QString, Options>& gitTables();
+Options gitOptions(const QString& subcommand);
+// tmux's commands that run a shell command, or type keys into a shell.
+const QHash<QString, Options>& tmuxCommands();
+const QHash<QString, Wrapper>& wrappers();
+// Editors and pagers that run "+command" as they start.
+bool readsPlusCommands(const QString& program);
+// Programs that take negative numbers as arguments ("seq -5 5", "-5%" to pactl).
+bool takesNegativeNumbers(const QString& program);
+// Programs whose option parser takes "--" as the end of their options.
+bool honoursEndOfOptions(const QString& program);
+// How many words `option` takes in `table`: named there, or the last of a bundle of letters.
+int wordsTaken(const Options& table, const QString& option);
 
 }  // namespace ShellProgramOptions

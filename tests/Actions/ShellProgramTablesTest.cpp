@@ -30,11 +30,11 @@ bool isOptionToken(const QString& token) {
 
 // The words of a help line's option part, an argument in angle brackets ("<file name>") kept
 // as one.
-QStringList specTokens(const QString& spec) {
+QStringList optionPartTokens(const QString& part) {
     QStringList tokens;
     QString current;
     int angles = 0;
-    for (const QChar c : spec) {
+    for (const QChar c : part) {
         if (c == QLatin1Char('<'))
             ++angles;
         else if (c == QLatin1Char('>') && angles > 0)
@@ -53,12 +53,12 @@ QStringList specTokens(const QString& spec) {
 
 // Reads one option part ("-d, --date=STRING", "-b bind_address", "--arg name value"):
 // options joined by commas share what the last of them takes.
-void readSpec(const QString& spec, bool singleDashLong, bool inLine,
+void readOptionPart(const QString& part, bool singleDashLong, bool inLine,
               QHash<QString, HelpOption>& found) {
     static const QRegularExpression name(QStringLiteral("^--?[A-Za-z0-9?][A-Za-z0-9_.-]*"));
     // "-c,--card N": a comma right before the next option parts them
-    const QStringList tokens = specTokens(
-        QString(spec).remove(QStringLiteral("[no-]")).replace(QStringLiteral(",-"), ", -"));
+    const QStringList tokens = optionPartTokens(
+        QString(part).remove(QStringLiteral("[no-]")).replace(QStringLiteral(",-"), ", -"));
     QList<std::pair<QString, int>> aliases;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         QString token = tokens[i];
@@ -136,10 +136,10 @@ QHash<QString, HelpOption> parseHelp(const QString& help, bool singleDashLong) {
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('-'))) {
             const QStringList parts = trimmed.split(descriptionGap);
-            readSpec(parts[0], singleDashLong, true, found);
+            readOptionPart(parts[0], singleDashLong, true, found);
             // "-n NUM    --server-num=NUM    server number": the long form after a gap
             if (parts.size() > 1 && parts[1].startsWith(QLatin1String("--")))
-                readSpec(parts[1], singleDashLong, true, found);
+                readOptionPart(parts[1], singleDashLong, true, found);
         }
         for (qsizetype i = line.indexOf(QLatin1String("[-")); i >= 0;
              i = line.indexOf(QLatin1String("[-"), i + 1)) {
@@ -154,7 +154,7 @@ QHash<QString, HelpOption> parseHelp(const QString& help, bool singleDashLong) {
             for (const QString& alternative :
                  line.mid(i + 1, end - i - 1).split(QLatin1Char('|'))) {
                 if (alternative.trimmed().startsWith(QLatin1Char('-')))
-                    readSpec(alternative.trimmed(), singleDashLong, false, found);
+                    readOptionPart(alternative.trimmed(), singleDashLong, false, found);
             }
         }
     }
