@@ -32,12 +32,19 @@ public:
     virtual ~PendingClipboardRead() = default;
 };
 
+// A watch for a paste's fetch of Tavrin's write. Destroying it ends the watch.
+class ClipboardFetch {
+public:
+    virtual ~ClipboardFetch() = default;
+};
+
 // The system clipboard (on X11 the CLIPBOARD selection). Reads ask the owning program and can
 // be slow, so they answer through a callback on the main thread, within the backend's limits.
 class Clipboard {
 public:
     using ContentsCallback = std::function<void(ClipboardContents)>;
     using TextCallback = std::function<void(std::optional<QString>)>;
+    using FetchCallback = std::function<void()>;
 
     virtual ~Clipboard() = default;
 
@@ -55,6 +62,11 @@ public:
     // How many times another program has put something on the clipboard (or emptied it) since
     // the backend started. Tavrin's own writes never count.
     virtual quint64 foreignWrites() = 0;
+    // Calls `fetched` once the program that owns `window` (for 0: the window that has the
+    // keyboard focus now), the one a paste key goes to, has fetched Tavrin's current write in
+    // full. Other programs' requests (a clipboard history copying every new clipboard at once)
+    // do not count, nor those answered before the watch began. The watch ends with the write.
+    virtual std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) = 0;
 };
 
 }  // namespace Platform

@@ -285,7 +285,7 @@ TEST_F(ContextX11Test, TerminalSelectionIsNeverCopiedWithAnInterrupt) {
         },
         5000));
 
-    X11Clipboard clipboard{connection};
+    X11Clipboard clipboard;
     XTestKeySender keys{connection};
     X11ModifierState modifiers{connection};
     TextInserter inserter{{clock, clipboard, keys, activation, modifiers, trust}};

@@ -16,9 +16,8 @@
 struct X11InserterDesk {
     std::shared_ptr<Platform::XcbConnection> connection = Platform::XcbConnection::open();
     Platform::QtClock clock;
-    Platform::X11Clipboard clipboard{connection};
-    Platform::X11Clipboard primary{
-        connection, {}, Platform::X11SelectionReader::Selection::primary};
+    Platform::X11Clipboard clipboard;
+    Platform::X11Clipboard primary{{}, Platform::X11SelectionReader::Selection::primary};
     Platform::WmClassTerminalWindows terminals;
     Platform::XTestKeySender keys{connection};
     Platform::EwmhWindowActivation windows{connection};

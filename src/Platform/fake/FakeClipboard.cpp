@@ -32,6 +32,7 @@ void FakeClipboard::write(const ClipboardContents& newContents) {
     }
     contents = newContents;
     ownedByTavrin_ = !newContents.isEmpty();
+    ++writeCount_;
     writes.push_back({clock_ ? clock_->monotonic() : Nanoseconds(0), newContents});
 }
 
@@ -39,6 +40,40 @@ void FakeClipboard::writeAsOtherProgram(const ClipboardContents& newContents) {
     contents = newContents;
     ownedByTavrin_ = false;
     ++foreignWrites_;
+    ++writeCount_;
+}
+
+namespace {
+
+class FakeFetch final : public ClipboardFetch {
+public:
+    std::shared_ptr<Clipboard::FetchCallback> callback;
+    std::unique_ptr<Timer> timer;
+};
+
+}  // namespace
+
+std::unique_ptr<ClipboardFetch> FakeClipboard::watchFetch(quint32 window, FetchCallback fetched) {
+    watchedWindows.push_back(window);
+    auto fetch = std::make_unique<FakeFetch>();
+    fetch->callback = std::make_shared<FetchCallback>(std::move(fetched));
+    watches_.push_back({fetch->callback, writeCount_});
+    if (fetchAfter && clock_) {
+        fetch->timer = clock_->singleShot(*fetchAfter, [this] { fetchAsTarget(); });
+    }
+    return fetch;
+}
+
+bool FakeClipboard::fetchAsTarget() {
+    for (auto it = watches_.begin(); it != watches_.end(); ++it) {
+        const auto callback = it->callback.lock();
+        if (!callback || it->write != writeCount_ || !ownedByTavrin_)
+            continue;
+        watches_.erase(it);
+        (*callback)();
+        return true;
+    }
+    return false;
 }
 
 }  // namespace Platform
