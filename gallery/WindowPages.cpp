@@ -207,6 +207,13 @@ void GalleryPages::undoToast() {
         GalleryOutput::save(
             view.grab().toImage(),
             folder + QStringLiteral("/toast-%1.png").arg(GalleryOutput::appearance(dark)));
+        // Where an undo could never be checked, none is offered.
+        UndoToastView withoutUndo(std::function<void()>(), [] {});
+        Theme::setForcedDark(&withoutUndo, dark);
+        withoutUndo.setOpaque(true);
+        GalleryOutput::save(withoutUndo.grab().toImage(),
+                            folder + QStringLiteral("/toast-without-undo-%1.png")
+                                         .arg(GalleryOutput::appearance(dark)));
         // The same place after an undo that could not be done, after a paste that did not
         // happen, when the clipboard would not take the text either, and when it would not
         // take a copy.

@@ -9,11 +9,18 @@ namespace VirtualKey = Platform::VirtualKey;
 
 namespace {
 
-// Fixed, not adaptive: the target needs time to come forward, to ask for the clipboard after
-// the paste key and to act on the Return before the user's clipboard comes back.
+// The target needs time to come forward before the paste key.
 constexpr Milliseconds activationDelay{150};
-constexpr Milliseconds returnDelay{250};
-constexpr Milliseconds restoreDelay{600};
+// The user's clipboard comes back, and a Return goes out, only once the target has fetched the
+// text; a busy application (saving, swapping) may take seconds to ask for it. Past this it is
+// not claimed as inserted.
+constexpr Milliseconds fetchLimit{5000};
+// Between the fetch and the Return: the target inserts what it fetched before it handles the
+// next key.
+constexpr Milliseconds returnSettle{150};
+// From the fetch (or the Return) to the read of what the paste left: the target shows the
+// inserted text, and a word processor moves the keyboard to the paste's last paragraph.
+constexpr Milliseconds landingSettle{400};
 constexpr Milliseconds modifierReleaseTimeout{800};
 constexpr Milliseconds modifierPoll{25};
 constexpr Milliseconds copyPoll{25};
@@ -98,24 +105,19 @@ public:
           done_(std::move(done)) {}
 
     void start() override {
-        read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
-            read_.reset();
-            saved_ = std::move(saved);
-            if (!fromPrimary_ || !s_.primary) {
-                putTextOnClipboard();
-                return;
-            }
-            // A handle of its own: the clipboard's read may still be storing its handle in
-            // `read_` when this one answers.
-            primaryRead_ = s_.primary->readContents([this](ClipboardContents saved) {
-                primaryRead_.reset();
-                savedPrimary_ = std::move(saved);
-                putTextOnClipboard();
-            });
-        });
+        // A text still waiting for an earlier target holds the clipboard: what the user had
+        // before it is what comes back after this paste.
+        Waiting waiting = owner_.takeWaiting();
+        knownSaved_ = std::move(waiting.saved);
+        knownPrimary_ = std::move(waiting.savedPrimary);
+        readSaved();
     }
 
     void abandon() override {
+        // Once the key is out the target may still ask: it must get the text, not the user's
+        // clipboard.
+        if (fetch_)
+            return;
         if (wrote_ && s_.clipboard.holdsOwnWrite())
             s_.clipboard.write(saved_);
         givePrimaryBack();
@@ -127,6 +129,38 @@ public:
     }
 
 private:
+    void readSaved() {
+        if (knownSaved_) {
+            saved_ = *knownSaved_;
+            readSavedPrimary();
+            return;
+        }
+        read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
+            read_.reset();
+            saved_ = std::move(saved);
+            readSavedPrimary();
+        });
+    }
+
+    void readSavedPrimary() {
+        if (!fromPrimary_ || !s_.primary) {
+            putTextOnClipboard();
+            return;
+        }
+        if (knownPrimary_) {
+            savedPrimary_ = *knownPrimary_;
+            putTextOnClipboard();
+            return;
+        }
+        // A handle of its own: the clipboard's read may still be storing its handle in
+        // `read_` when this one answers.
+        primaryRead_ = s_.primary->readContents([this](ClipboardContents saved) {
+            primaryRead_.reset();
+            savedPrimary_ = std::move(saved);
+            putTextOnClipboard();
+        });
+    }
+
     void putTextOnClipboard() {
         s_.clipboard.write(transientText(text_));
         if (!s_.clipboard.holdsOwnWrite()) {
@@ -137,7 +171,11 @@ private:
             // starts from the clock: this may still run inside the first read's call, whose
             // handle, stored on return, would replace the new read's and drop its answer.
             if (++attempts_ < maxWriteAttempts)
-                after(Milliseconds(0), [this] { start(); });
+                after(Milliseconds(0), [this] {
+                    knownSaved_.reset();
+                    knownPrimary_.reset();
+                    readSaved();
+                });
             else
                 finish();
             return;
@@ -188,38 +226,99 @@ private:
     }
 
     void paste() {
-        result_.pasted = fromPrimary_ ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
-                                      : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
-        if (!result_.pasted) {
-            // Nothing went in: the text stays on the clipboard, where it is not lost, and no
-            // Return follows.
+        Platform::Clipboard& source = fromPrimary_ ? *s_.primary : s_.clipboard;
+        if (!source.holdsOwnWrite()) {
+            // Another program wrote since: the key would paste its text. What it wrote is the
+            // user's clipboard now.
             wrote_ = false;
             givePrimaryBack();
             finish();
             return;
         }
-        if (!pressReturn_) {
-            after(restoreDelay, [this] { restore(); });
+        // Watched before the key goes out: a quick target asks at once.
+        fetch_ = std::make_shared<Fetch>();
+        fetch_->arrived = [this] { fetched(); };
+        fetch_->watch = source.watchFetch(target_ ? target_->windowId : 0,
+                                          [fetch = std::weak_ptr(fetch_)] {
+                                              if (auto f = fetch.lock(); f && f->arrived)
+                                                  f->arrived();
+                                          });
+        const bool sent = fromPrimary_ ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
+                                       : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+        if (!sent) {
+            // Nothing went in: the text stays on the clipboard, where it is not lost, and no
+            // Return follows.
+            fetch_.reset();
+            wrote_ = false;
+            givePrimaryBack();
+            finish();
             return;
         }
-        after(returnDelay, [this] {
+        after(fetchLimit, [this] { notFetched(); });
+    }
+
+    // The target has the text: the user's clipboard can come back, and only now may a Return
+    // follow it.
+    void fetched() {
+        fetch_.reset();
+        result_.pasted = true;
+        giveClipboardBack();
+        if (!pressReturn_) {
+            readLanded();
+            return;
+        }
+        after(returnSettle, [this] {
             // A Return in some other window could run the draft as a command there.
             if (target_ && s_.windows.isActive(*target_))
                 s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
-            after(restoreDelay, [this] { restore(); });
+            readLanded();
         });
     }
 
-    void restore() {
+    // The target has not asked for the text in all that time. Nothing is claimed: the text
+    // stays where the target will look for it, and should it ask later it gets the text, never
+    // the user's earlier clipboard, which comes back once it has.
+    void notFetched() {
+        Platform::Clipboard& source = fromPrimary_ ? *s_.primary : s_.clipboard;
+        if (!source.holdsOwnWrite()) {
+            // Another program wrote since: the target will find its text, not Tavrin's, and
+            // that write is the user's clipboard now.
+            fetch_.reset();
+            wrote_ = false;
+            givePrimaryBack();
+            finish();
+            return;
+        }
+        result_.waiting = true;
+        Waiting waiting;
+        waiting.fetch = std::move(fetch_);
+        waiting.window = target_ ? target_->windowId : 0;
+        if (wrote_)
+            waiting.saved = std::move(saved_);
+        if (wrotePrimary_)
+            waiting.savedPrimary = std::move(savedPrimary_);
+        wrote_ = wrotePrimary_ = false;
+        owner_.keepWaiting(std::move(waiting));
+        finish();
+    }
+
+    void giveClipboardBack() {
         // Someone else's write (or the user's copy) since ours is newer than what we saved.
-        if (s_.clipboard.holdsOwnWrite())
+        if (wrote_ && s_.clipboard.holdsOwnWrite())
             s_.clipboard.write(saved_);
         wrote_ = false;
         givePrimaryBack();
+    }
+
+    void readLanded() {
         if (!before_) {
             finish();
             return;
         }
+        after(landingSettle, [this] { readWhatThePasteLeft(); });
+    }
+
+    void readWhatThePasteLeft() {
         // The paste has landed: what the field holds now is all an undo may replace.
         s_.restorer->read(target_->processIdentifier, [this, alive = std::weak_ptr(alive_)](
                                                           FieldRestorer::Reading reading) {
@@ -270,6 +369,9 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     std::unique_ptr<Platform::PendingClipboardRead> primaryRead_;
+    std::shared_ptr<Fetch> fetch_;
+    std::optional<ClipboardContents> knownSaved_;
+    std::optional<ClipboardContents> knownPrimary_;
     ClipboardContents saved_;
     ClipboardContents savedPrimary_;
     bool wrote_ = false;
@@ -336,6 +438,7 @@ private:
         // Nothing was copied: the user's clipboard was never touched, so it is not rewritten.
         if (s_.clipboard.foreignWrites() != writesBefore_) {
             s_.clipboard.write(saved_);
+            owner_.watchWaitedText();
             if (copied) {
                 const QString trimmed = copied->trimmed();
                 if (!trimmed.isEmpty())
@@ -356,6 +459,56 @@ private:
 };
 
 TextInserter::TextInserter(Services services) : services_(services) {}
+
+void TextInserter::keepWaiting(Waiting waiting) {
+    waiting_ = std::move(waiting);
+    waiting_->fetch->arrived = [this] { waitedTextFetched(); };
+}
+
+TextInserter::Waiting TextInserter::takeWaiting() {
+    Waiting taken;
+    if (!waiting_)
+        return taken;
+    if (waiting_->saved && services_.clipboard.holdsOwnWrite())
+        taken.saved = std::move(waiting_->saved);
+    if (waiting_->savedPrimary && services_.primary && services_.primary->holdsOwnWrite())
+        taken.savedPrimary = std::move(waiting_->savedPrimary);
+    waiting_.reset();
+    return taken;
+}
+
+void TextInserter::waitedTextFetched() {
+    // Late, but the target has the text now: the user's clipboard comes back, unless someone
+    // wrote to it meanwhile.
+    Waiting waiting = takeWaiting();
+    if (waiting.saved)
+        services_.clipboard.write(*waiting.saved);
+    if (waiting.savedPrimary)
+        services_.primary->write(*waiting.savedPrimary);
+}
+
+void TextInserter::watchWaitedText() {
+    if (!waiting_)
+        return;
+    const bool stillOurs =
+        (waiting_->saved && services_.clipboard.holdsOwnWrite()) ||
+        (waiting_->savedPrimary && services_.primary && services_.primary->holdsOwnWrite());
+    if (!stillOurs) {
+        // The user copied something since: that is the clipboard now.
+        waiting_.reset();
+        return;
+    }
+    // A copy of the selection wrote the waiting text back as a new write: the watch follows.
+    Platform::Clipboard& source =
+        waiting_->savedPrimary && services_.primary ? *services_.primary : services_.clipboard;
+    auto fetch = std::make_shared<Fetch>();
+    fetch->arrived = [this] { waitedTextFetched(); };
+    fetch->watch = source.watchFetch(waiting_->window, [weak = std::weak_ptr(fetch)] {
+        if (auto f = weak.lock(); f && f->arrived)
+            f->arrived();
+    });
+    waiting_->fetch = std::move(fetch);
+}
 
 TextInserter::~TextInserter() {
     if (current_)

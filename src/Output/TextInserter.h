@@ -57,6 +57,11 @@ public:
         // the target shows no fields at all (or nothing was read): its undo key is all there
         // is.
         bool fieldUnknown = false;
+        // The paste key went out, but the target has not fetched the text in all the time a
+        // busy application may take: nothing is known to be inserted. The text stays on the
+        // clipboard (and the primary selection) for the target or for the user to paste, and
+        // the user's own clipboard comes back once the target has fetched it.
+        bool waiting = false;
     };
     using InsertDone = std::function<void(const Insertion&)>;
     using CopyDone = std::function<void(std::optional<QString>)>;
@@ -70,8 +75,9 @@ public:
 
     // Pastes `text` into `target` (or into whatever is in front when there is none), with a
     // Return afterwards when `pressReturn` is set and the target's window is the active one.
-    // `done` is called once the user's clipboard is back; where the paste key could not be sent,
-    // the text is left on the clipboard instead, for the user to paste by hand.
+    // `done` is called once the target has fetched the text and the user's clipboard is back;
+    // where the paste key could not be sent, or the target did not fetch the text in time, the
+    // text is left on the clipboard instead, for the user to paste by hand.
     void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
                 bool pressReturn, InsertDone done = {});
     // The text selected in the front application, copied with the copy key; none without
@@ -89,6 +95,29 @@ private:
     class InsertOperation;
     class CopyOperation;
 
+    using ClipboardContents = Platform::ClipboardContents;
+
+    // A watch for the target's fetch of the text; its action can pass from the insert that
+    // started it to the inserter, which waits on after the insert has given up.
+    struct Fetch {
+        std::unique_ptr<Platform::ClipboardFetch> watch;
+        std::function<void()> arrived;
+    };
+    // A text whose paste key went out without the target fetching it, and what the user had
+    // on the clipboard and the primary selection before it.
+    struct Waiting {
+        std::shared_ptr<Fetch> fetch;
+        quint32 window = 0;
+        std::optional<ClipboardContents> saved;
+        std::optional<ClipboardContents> savedPrimary;
+    };
+    void keepWaiting(Waiting waiting);
+    // What the user had before a text that still waits, where that text is still Tavrin's;
+    // the wait ends.
+    Waiting takeWaiting();
+    void waitedTextFetched();
+    void watchWaitedText();
+
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();
     void finished(Operation* operation);
@@ -98,4 +127,5 @@ private:
     std::deque<std::unique_ptr<Operation>> queue_;
     std::vector<std::unique_ptr<Operation>> retired_;
     std::unique_ptr<Platform::Timer> reaper_;
+    std::optional<Waiting> waiting_;
 };

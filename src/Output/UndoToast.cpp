@@ -125,15 +125,18 @@ void UndoToast::show(const std::optional<QRectF>& near,
     change_ = target ? change : std::nullopt;
     fieldUnknown_ = target && !change_ && fieldUnknown;
     const std::weak_ptr<bool> alive = alive_;
-    present(near, new UndoToastView(
-                      [this, alive] {
-                          if (alive.lock())
-                              undo();
-                      },
-                      [this, alive] {
-                          if (alive.lock())
-                              hide();
-                      }));
+    // An undo that could never be checked is not offered at all.
+    std::function<void()> undoAction;
+    if (!fieldUnknown_) {
+        undoAction = [this, alive] {
+            if (alive.lock())
+                undo();
+        };
+    }
+    present(near, new UndoToastView(std::move(undoAction), [this, alive] {
+                if (alive.lock())
+                    hide();
+            }));
 }
 
 void UndoToast::tell(const std::optional<QRectF>& near, const QString& notice) {
@@ -264,15 +267,14 @@ void UndoToast::fade(qreal to, Milliseconds duration, std::function<void()> done
 void UndoToast::undo() {
     const auto target = target_;
     const auto change = change_;
-    const bool fieldUnknown = fieldUnknown_;
     const auto near = near_;
     hide();
     if (target)
         s_.windows.activate(*target);
-    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, change, fieldUnknown, near] {
+    undoTimer_ = s_.clock.singleShot(kUndoDelay, [this, target, change, near] {
         // Control+Z in whichever window came forward instead would undo something the user
-        // never asked to undo; so would the key in a field that could not be checked.
-        if ((target && !s_.windows.isActive(*target)) || fieldUnknown) {
+        // never asked to undo.
+        if (target && !s_.windows.isActive(*target)) {
             tell(near, refusedText());
             return;
         }

@@ -58,8 +58,8 @@ public:
     // `change` is the field as it was right before the paste and as the paste left it, where
     // the restorer read it: the undo then goes through the restorer. Without one the undo key
     // goes to the target, unless `fieldUnknown` says that the target shows its fields but the
-    // one that took the paste could not be read: such an undo cannot be checked, and is
-    // refused.
+    // one that took the paste could not be read: such an undo cannot be checked, and the toast
+    // offers none.
     void show(const std::optional<QRectF>& near,
               const std::optional<Platform::RunningApplication>& target,
               const std::optional<FieldRestorer::Change>& change = std::nullopt,

@@ -81,14 +81,16 @@ struct Desk : FakeInserterDesk {
 };
 
 TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
+    // The target fetches the text 10 ms after the paste key.
     struct Case {
         bool pressReturn;
         std::vector<Sent> keys;
         int restoreAt;
+        int doneAt;
     };
     const Case cases[] = {
-        {true, {paste(150), returnKey(400)}, 1000},
-        {false, {paste(150)}, 750},
+        {true, {paste(150), returnKey(310)}, 160, 310},
+        {false, {paste(150)}, 160, 160},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pressReturn);
@@ -111,7 +113,7 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         EXPECT_EQ(d.clipboard.writes[0].contents, transient);
         EXPECT_EQ(d.clipboard.writes[1].at, ms(c.restoreAt));
         EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
-        EXPECT_EQ(doneAt, ms(c.restoreAt));
+        EXPECT_EQ(doneAt, ms(c.doneAt));
     }
 }
 
@@ -132,18 +134,105 @@ TEST(TextInserterTest, InsertRestoresTheClipboardExactly) {
 }
 
 TEST(TextInserterTest, AnotherProgramsWriteDuringTheInsertSurvives) {
-    // Written after the paste, within the time the target gets to fetch the text.
-    for (const int writtenAt : {200, 740}) {
-        SCOPED_TRACE(writtenAt);
+    struct Case {
+        int writtenAt;
+        // Before the paste key the key would paste that program's text: it stays home.
+        std::vector<Sent> keys;
+    };
+    const Case cases[] = {{100, {}}, {155, {paste(150)}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.writtenAt);
         Desk d;
-        d.inserter.insert("Text", d.target, false);
-        d.clock.advance(ms(writtenAt));
+        std::optional<TextInserter::Insertion> done;
+        d.inserter.insert("Text", d.target, false,
+                          [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        d.clock.advance(ms(c.writtenAt));
         d.clipboard.writeAsOtherProgram(plainText("Neu kopiert"));
         d.clock.runUntilIdle();
 
+        EXPECT_EQ(d.keys.sent, c.keys);
         EXPECT_EQ(d.clipboard.contents, plainText("Neu kopiert"));
         EXPECT_EQ(d.clipboard.writes.size(), 1u);
+        ASSERT_TRUE(done);
+        EXPECT_FALSE(done->pasted);
+        // The text is not on the clipboard to wait there.
+        EXPECT_FALSE(done->waiting);
     }
+}
+
+// A busy target (saving, swapping) asks for the text late or not at all: the user's clipboard
+// comes back only once it has the text, and a Return only follows the text.
+TEST(TextInserterTest, TheUsersClipboardComesBackOnlyOnceTheTargetHasTheText) {
+    struct Case {
+        const char* name;
+        std::optional<int> fetchAfter;
+        // Later events, after the insert gave up: the user copies; the target finally asks.
+        std::optional<int> userCopiesAt;
+        std::optional<int> targetAsksAt;
+        std::vector<Sent> keys;
+        int doneAt;
+        bool pasted;
+        QString clipboardAtDone;
+        QString clipboardAtEnd;
+    };
+    const Case cases[] = {
+        {"the target stalls for three seconds", 3000, {}, {}, {paste(150), returnKey(3300)}, 3300,
+         true, "Vorher", "Vorher"},
+        {"the target does not ask in time", {}, {}, {}, {paste(150)}, 5150, false, "Hallo",
+         "Hallo"},
+        {"it asks later: then the user's clipboard comes back", {}, {}, 8000, {paste(150)}, 5150,
+         false, "Hallo", "Vorher"},
+        {"the user copied meanwhile: that stays", {}, 6000, 8000, {paste(150)}, 5150, false,
+         "Hallo", "Kopiert"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.clipboard.fetchAfter = c.fetchAfter ? std::optional(Milliseconds(*c.fetchAfter))
+                                              : std::nullopt;
+        std::optional<TextInserter::Insertion> done;
+        Nanoseconds doneAt{};
+        QString atDone;
+        const auto text = [&d] {
+            return QString::fromUtf8(d.clipboard.contents.value(0).representations.value(0).data);
+        };
+        d.inserter.insert("Hallo", d.target, true, [&](const TextInserter::Insertion& insertion) {
+            done = insertion;
+            doneAt = d.clock.monotonic();
+            atDone = text();
+        });
+        d.clock.runUntilIdle();
+        if (c.userCopiesAt) {
+            d.clock.advance(ms(*c.userCopiesAt) - d.clock.monotonic());
+            d.clipboard.writeAsOtherProgram(plainText("Kopiert"));
+        }
+        if (c.targetAsksAt) {
+            d.clock.advance(ms(*c.targetAsksAt) - d.clock.monotonic());
+            d.clipboard.fetchAsTarget();
+        }
+
+        EXPECT_EQ(d.keys.sent, c.keys);
+        ASSERT_TRUE(done);
+        EXPECT_EQ(doneAt, ms(c.doneAt));
+        EXPECT_EQ(done->pasted, c.pasted);
+        EXPECT_EQ(done->waiting, !c.pasted);
+        EXPECT_EQ(atDone, c.clipboardAtDone);
+        EXPECT_EQ(text(), c.clipboardAtEnd);
+    }
+}
+
+// A second insert while the first text still waits for its target: what comes back in the end
+// is what the user had before either, never the first text.
+TEST(TextInserterTest, AnInsertAfterATextThatWaitsGivesBackTheUsersOwnClipboard) {
+    Desk d;
+    d.clipboard.fetchAfter.reset();
+    d.inserter.insert("Erster", d.target, false);
+    d.clock.runUntilIdle();
+    d.clipboard.fetchAfter = Milliseconds(10);
+    d.inserter.insert("Zweiter", d.target, false);
+    d.clock.runUntilIdle();
+
+    EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
 }
 
 TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
@@ -156,7 +245,7 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         QString clipboard;
     };
     const Case cases[] = {
-        {1, false, {paste(150), returnKey(400)}, true, "Vorher"},
+        {1, false, {paste(150), returnKey(310)}, true, "Vorher"},
         {100, false, {}, false, "Vorher"},
         {0, true, {}, false, "Hallo"},
     };
@@ -167,7 +256,10 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         if (c.pasteKeyMissing)
             d.keys.withheld = {VirtualKey::V};
         std::vector<ClipboardContents> pasted;
-        d.keys.onSend = [&](quint16, quint64) { pasted.push_back(d.clipboard.contents); };
+        d.keys.onSend = [&](quint16 key, quint64) {
+            if (key == VirtualKey::V)
+                pasted.push_back(d.clipboard.contents);
+        };
         std::optional<bool> done;
 
         d.inserter.insert("Hallo", d.target, true, [&](const TextInserter::Insertion& insertion) {
@@ -261,6 +353,9 @@ public:
     }
     bool holdsOwnWrite() override { return inner_.holdsOwnWrite(); }
     quint64 foreignWrites() override { return inner_.foreignWrites(); }
+    std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) override {
+        return inner_.watchFetch(window, std::move(fetched));
+    }
 
     // What another program puts on the clipboard just as Tavrin's next write goes out.
     std::optional<ClipboardContents> losesNextWrite;
@@ -296,7 +391,7 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         std::vector<Sent> keys;
     };
     const Case cases[] = {
-        {"activated", true, false, false, {paste(150), returnKey(400)}},
+        {"activated", true, false, false, {paste(150), returnKey(310)}},
         {"activation refused", true, true, false, {paste(150)}},
         {"another window came forward", true, false, true, {paste(150)}},
         {"no target", false, false, false, {paste(150)}},
@@ -418,9 +513,9 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     const Case cases[] = {
         {"second insert within a second",
          {{0, Step::Insert}, {500, Step::Insert}},
-         {paste(150), paste(900)}},
+         {paste(150), paste(650)}},
         {"insert during a copy", {{0, Step::Copy}, {10, Step::Insert}}, {copy(0), paste(175)}},
-        {"copy during an insert", {{0, Step::Insert}, {100, Step::Copy}}, {paste(150), copy(750)}},
+        {"copy during an insert", {{0, Step::Insert}, {100, Step::Copy}}, {paste(150), copy(160)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -450,18 +545,26 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     }
 }
 
-TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
-    Desk d;
-    auto early = std::make_unique<TextInserter>(
-        TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
-    bool called = false;
-    early->insert("Hallo", d.target, false, [&](const TextInserter::Insertion&) { called = true; });
-    d.clock.advance(ms(300));
-    early.reset();
-    d.clock.runUntilIdle();
+TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBackBeforeThePasteKey) {
+    // After the key the target may still ask for the text: it must not get the user's.
+    const std::pair<int, QString> cases[] = {{100, "Vorher"}, {300, "Hallo"}};
+    for (const auto& [goneAt, clipboard] : cases) {
+        SCOPED_TRACE(goneAt);
+        Desk d;
+        d.clipboard.fetchAfter.reset();
+        auto early = std::make_unique<TextInserter>(
+            TextInserter::Services{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust});
+        bool called = false;
+        early->insert("Hallo", d.target, false,
+                      [&](const TextInserter::Insertion&) { called = true; });
+        d.clock.advance(ms(goneAt));
+        early.reset();
+        d.clock.runUntilIdle();
 
-    EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
-    EXPECT_FALSE(called);
+        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
+                  clipboard.toUtf8());
+        EXPECT_FALSE(called);
+    }
 }
 
 TEST(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {

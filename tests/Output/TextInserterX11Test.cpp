@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <QProcess>
+#include <csignal>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,7 +66,10 @@ protected:
     }
 
     void TearDown() override {
-        for (QProcess* process : {&plainXterm, &xterm, &lineEditWindow, &windowManager}) {
+        for (QProcess* process :
+             {&keeper, &gtkEntry, &plainXterm, &xterm, &lineEditWindow, &windowManager}) {
+            if (process->processId() > 0)
+                ::kill(static_cast<pid_t>(process->processId()), SIGCONT);
             process->terminate();
             process->waitForFinished(3000);
         }
@@ -83,11 +87,13 @@ protected:
         runProgram("xdotool", {"windowfocus", "--sync", QString::number(terminal.windowId)});
     }
 
-    void insert(const QString& text, const RunningApplication& target, bool pressReturn) {
-        bool done = false;
+    TextInserter::Insertion insert(const QString& text, const RunningApplication& target,
+                                   bool pressReturn) {
+        std::optional<TextInserter::Insertion> done;
         inserter.insert(text, target, pressReturn,
-                        [&](const TextInserter::Insertion&) { done = true; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+                        [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 8000));
+        return done.value_or(TextInserter::Insertion{});
     }
 
     QTemporaryDir scratch;
@@ -95,6 +101,8 @@ protected:
     QProcess lineEditWindow;
     QProcess xterm;
     QProcess plainXterm;
+    QProcess gtkEntry;
+    QProcess keeper;
     QString terminalOutput;
     RunningApplication lineEdit;
     RunningApplication terminal;
@@ -174,6 +182,128 @@ TEST_F(TextInserterX11Test, AStockXtermGetsNoControlKeyAndTheDraftThroughThePrim
     EXPECT_EQ(readFile(output), QByteArray("Hallo Anna"));
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
     EXPECT_EQ(primaryOut(), QByteArray("Auswahl")) << "the user's selection is lost";
+}
+
+// What a window printed so far, line by line.
+QByteArray printed(QProcess& process) {
+    QTest::qWait(0);
+    return process.readAllStandardOutput();
+}
+
+// An application busy for a moment as the paste goes out (saving, swapping) asks for the text
+// late: it gets the draft, never what the user had copied before, and the Return after the
+// paste comes after the text. A clipboard history that copies every new clipboard at once does
+// not pass for the paste.
+TEST_F(TextInserterX11Test, ABusyApplicationGetsTheDraftNeverTheEarlierClipboard) {
+    struct Case {
+        const char* name;
+        enum { qtLineEdit, gtkChatEntry, stockXterm } window;
+        bool pressReturn;
+        bool history;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"a Qt line edit", Case::qtLineEdit, false, false, "text Hallo"},
+        {"a GTK 3 entry, beside a busy clipboard history", Case::gtkChatEntry, false, true,
+         "text \"Hallo\""},
+        {"a chat entry sends what it holds on Return", Case::gtkChatEntry, true, false,
+         "sent \"Hallo\""},
+        {"a stock xterm", Case::stockXterm, false, false, "Hallo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (QProcess* process : {&keeper, &gtkEntry, &plainXterm}) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+        xclipIn("Vorher");
+        primaryIn("Auswahl");
+        const QString history = scratch.filePath("history");
+        if (c.history) {
+            // It asks for each new clipboard only after the paste key went out.
+            keeper.start(TAVRIN_CLIPBOARD_KEEPER, {history, "500"});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); },
+                                        5000));
+        }
+        RunningApplication target;
+        QProcess* process = &lineEditWindow;
+        const QString output = scratch.filePath("plain");
+        if (c.window == Case::stockXterm) {
+            startTerminal(plainXterm, target, output);
+            process = &plainXterm;
+        } else if (c.window == Case::gtkChatEntry) {
+            target.windowId = startTestWindow(gtkEntry, QStringLiteral(TAVRIN_GTK_CHAT_ENTRY));
+            ASSERT_NE(target.windowId, 0u);
+            target.windowInstance = target.windowClass = "gtk-chat-entry-window.py";
+            process = &gtkEntry;
+        } else {
+            target = lineEdit;
+        }
+        printed(*process);
+
+        ::kill(static_cast<pid_t>(process->processId()), SIGSTOP);
+        std::optional<TextInserter::Insertion> done;
+        inserter.insert("Hallo", target, c.pressReturn,
+                        [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        QTest::qWait(2000);
+        EXPECT_FALSE(done) << "the insert ended before the application had the text";
+        ::kill(static_cast<pid_t>(process->processId()), SIGCONT);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 8000));
+        EXPECT_TRUE(done->pasted);
+
+        QByteArray seen;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                seen += c.window == Case::stockXterm ? readFile(output) : printed(*process);
+                return seen.contains(c.expected);
+            },
+            3000))
+            << seen.toStdString();
+        EXPECT_FALSE(seen.contains("Vorher")) << seen.toStdString();
+        EXPECT_FALSE(seen.contains("Auswahl")) << seen.toStdString();
+        EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+        EXPECT_EQ(primaryOut(), QByteArray("Auswahl"));
+        if (c.history) {
+            EXPECT_TRUE(readFile(history).contains("copied: Hallo"))
+                << "the history did not ask first: " << readFile(history).toStdString();
+        }
+    }
+}
+
+// Stopped for longer than any paste may take, the application gets nothing claimed: the draft
+// waits on the clipboard, and the user's clipboard comes back only once it was fetched.
+TEST_F(TextInserterX11Test, AnApplicationThatDoesNotAskInTimeStillGetsTheDraftLater) {
+    printed(lineEditWindow);
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGSTOP);
+    const TextInserter::Insertion insertion = insert("Hallo", lineEdit, true);
+    EXPECT_FALSE(insertion.pasted);
+    EXPECT_TRUE(insertion.waiting);
+    EXPECT_EQ(xclipOut(), QByteArray("Hallo"));
+
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGCONT);
+    QByteArray seen;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            seen += printed(lineEditWindow);
+            return seen.contains("text Hallo");
+        },
+        3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return xclipOut() == "Vorher"; }, 2000));
+    EXPECT_FALSE(seen.contains("Vorher"));
+}
+
+// When Tavrin goes while it serves the clipboard, a clipboard manager keeps it.
+TEST_F(TextInserterX11Test, TheClipboardGoesToTheClipboardManagerWhenTavrinEnds) {
+    const QString history = scratch.filePath("history");
+    keeper.start(TAVRIN_CLIPBOARD_KEEPER, {history});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); }, 5000));
+    {
+        X11Clipboard served;
+        served.write({ClipboardItem{{{"text/plain", QByteArray("Meins")}}}});
+        ASSERT_TRUE(served.holdsOwnWrite());
+    }
+    EXPECT_TRUE(readFile(history).contains("saved: Meins")) << readFile(history).toStdString();
+    EXPECT_EQ(xclipOut(), QByteArray("Meins"));
 }
 
 }  // namespace

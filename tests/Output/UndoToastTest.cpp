@@ -131,8 +131,6 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
         std::vector<FakeKeySender::Sent> expected;
         // The toast comes back to say that nothing was undone.
         bool told;
-        // The target shows its fields, but the one that took the paste was not read.
-        bool fieldUnknown = false;
     };
     const Case cases[] = {
         {"target comes forward",
@@ -147,14 +145,12 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
          false,
          {{ms(1120), VirtualKey::Z, EventFlag::Command}},
          false},
-        // The key would take back whatever the keyboard reached since: the user's typing.
-        {"the field that took the paste is not known", true, false, {}, true, true},
     };
     for (const Case& c : cases) {
         Desk desk;
         desk.windows.refuses = c.windowManagerRefuses;
         const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
-        desk.toast.show(desk.field, target, std::nullopt, c.fieldUnknown);
+        desk.toast.show(desk.field, target);
         desk.clock.advance(ms(1000));
         desk.toast.view()->undoButton()->click();
         EXPECT_FALSE(desk.toast.isVisible()) << c.name;
@@ -173,6 +169,31 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
         desk.clock.runUntilIdle();
         EXPECT_EQ(desk.keys.sent, c.expected) << c.name;
         EXPECT_FALSE(desk.toast.window()->isVisible()) << c.name;
+    }
+}
+
+// The target shows its fields, but the one that took the paste was not read: an undo key would
+// take back whatever the keyboard reached since (the user's typing), so none is offered.
+TEST(UndoToast, AnUndoThatCouldNeverBeCheckedIsNotOffered) {
+    struct Case {
+        const char* name;
+        bool withTarget;
+        bool fieldUnknown;
+        bool offered;
+    };
+    const Case cases[] = {
+        {"the field that took the paste is not known", true, true, false},
+        {"the target shows no fields: its own undo key", true, false, true},
+        {"no target: the window in front", false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
+        desk.toast.show(desk.field, target, std::nullopt, c.fieldUnknown);
+        ASSERT_NE(desk.toast.view(), nullptr);
+        EXPECT_EQ(desk.toast.view()->message(), "Eingefügt");
+        EXPECT_EQ(desk.toast.view()->undoButton() != nullptr, c.offered);
     }
 }
 

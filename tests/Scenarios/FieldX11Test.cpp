@@ -107,6 +107,35 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
         << "the undo did not restore the entry: " << entryText(application).toStdString();
 }
 
+// An application busy for a moment as the paste goes out (saving, swapping) asks for the reply
+// late: it gets the reply, never what the user had copied before, and the user's clipboard
+// comes back after it. Its field could not be read before the paste, so no undo is offered.
+TEST_F(FieldScenario, AGtkEntryBusyAsThePasteGoesOutGetsTheReplyNeverTheEarlierClipboard) {
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
+                         QStringLiteral("Beispiel"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    ::kill(static_cast<pid_t>(application), SIGSTOP);
+    desktop.key(QStringLiteral("ctrl+Return"));
+    QTest::qWait(2000);
+    ::kill(static_cast<pid_t>(application), SIGCONT);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+        },
+        8000))
+        << "the entry did not get the reply: " << entryText(application).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tavrinShows(QStringLiteral("Eingefügt")); },
+                                toastWithinMs))
+        << "no toast";
+    EXPECT_FALSE(desktop.click(QStringLiteral("push button"), QStringLiteral("Rückgängig")))
+        << "an undo that could never be checked is offered";
+}
+
 // A multi-line Qt editor is the field whatever its toolkit calls it: the panel stands by it,
 // the request carries its lines and the selection, the reply replaces "Welt", and Control+Z
 // in the editor (its own undo) takes the reply back.

@@ -263,7 +263,8 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                 if (!insertion.pasted) {
                     // The user pastes the words by hand; where the clipboard would not take them
                     // either, the display says so instead of pointing to an empty clipboard.
-                    const bool placed = putOnClipboard(s_.clipboard, text);
+                    const bool placed =
+                        insertion.waiting || putOnClipboard(s_.clipboard, text);
                     s_.quickDictation.finish(
                         Status::failed(placed ? tr("In die Zwischenablage kopiert")
                                               : UndoToast::notPlacedText()),

@@ -80,10 +80,12 @@ void AppCoordinator::insert() {
             forget(pastes_, weak);
             bool placed = insertion.pasted;
             if (!placed) {
-                // Nothing went in: the draft waits on the clipboard, which may have held
-                // another program's text, and the user learns it beside the field. Where the
-                // clipboard would not take it either, the panel keeps it.
-                placed = putOnClipboard(s_.clipboard, draft);
+                // Nothing is known to have gone in: the draft waits on the clipboard, which
+                // may have held another program's text, and the user learns it beside the
+                // field. A target that did not fetch it in time finds it there already (and
+                // still gets it should it ask). Where the clipboard would not take it, the
+                // panel keeps it.
+                placed = insertion.waiting || putOnClipboard(s_.clipboard, draft);
                 if (s_.undoToast) {
                     s_.undoToast->tell(
                         anchor, placed ? UndoToast::notPastedText() : UndoToast::notPlacedText());
