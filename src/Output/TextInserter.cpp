@@ -18,9 +18,11 @@ constexpr Milliseconds fetchLimit{5000};
 // Between the fetch and the Return: the target inserts what it fetched before it handles the
 // next key.
 constexpr Milliseconds returnSettle{150};
-// From the fetch (or the Return) to the read of what the paste left: the target shows the
-// inserted text, and a word processor moves the keyboard to the paste's last paragraph.
-constexpr Milliseconds landingSettle{400};
+// Between the fetch and the user's clipboard coming back. Having fetched the text is not yet
+// having inserted it: Chromium drops a paste whose clipboard changed while it was checking it,
+// and the field shows what the paste left (a word processor moves the keyboard to the paste's
+// last paragraph) only after a moment.
+constexpr Milliseconds restoreSettle{600};
 constexpr Milliseconds modifierReleaseTimeout{800};
 constexpr Milliseconds modifierPoll{25};
 constexpr Milliseconds copyPoll{25};
@@ -257,21 +259,19 @@ private:
         after(fetchLimit, [this] { notFetched(); });
     }
 
-    // The target has the text: the user's clipboard can come back, and only now may a Return
-    // follow it.
+    // The target has the text: only now may a Return follow it, and the user's clipboard come
+    // back.
     void fetched() {
         fetch_.reset();
         result_.pasted = true;
-        giveClipboardBack();
-        if (!pressReturn_) {
-            readLanded();
-            return;
-        }
         after(returnSettle, [this] {
             // A Return in some other window could run the draft as a command there.
-            if (target_ && s_.windows.isActive(*target_))
+            if (pressReturn_ && target_ && s_.windows.isActive(*target_))
                 s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
-            readLanded();
+            after(restoreSettle - returnSettle, [this] {
+                giveClipboardBack();
+                readWhatThePasteLeft();
+            });
         });
     }
 
@@ -310,15 +310,11 @@ private:
         givePrimaryBack();
     }
 
-    void readLanded() {
+    void readWhatThePasteLeft() {
         if (!before_) {
             finish();
             return;
         }
-        after(landingSettle, [this] { readWhatThePasteLeft(); });
-    }
-
-    void readWhatThePasteLeft() {
         // The paste has landed: what the field holds now is all an undo may replace.
         s_.restorer->read(target_->processIdentifier, [this, alive = std::weak_ptr(alive_)](
                                                           FieldRestorer::Reading reading) {
