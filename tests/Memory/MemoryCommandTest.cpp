@@ -111,7 +111,6 @@ TEST(MemoryCommandTest, AsAnActionGoesToTheModel) {
         // The action's name after a colon is the model's to use.
         {"Merk dir das als Aktion: Befehl ausführen", std::nullopt},
         {"remember this as an action : deploy the site", std::nullopt},
-        {"merk dir Peter: als Aktion", "Peter: als Aktion"},
         // Something of its own besides "as an action" is still a note.
         {"merk dir das als Aktion für Rechnungen", "Als Aktion für Rechnungen"},
         {"remember this as an actionable item", "This as an actionable item"},
