@@ -68,18 +68,9 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     fields->setSpacing(10);
     column->addWidget(fieldsBox_);
 
-    failure_ = new TintedLabel(DS::Palette::errorText, this);
-    failure_->setObjectName(QStringLiteral("actionFailure"));
-    failure_->setFont(DS::Font::hint());
-    failure_->setWordWrap(true);
-    failure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    failure_ = errorText("actionFailure", this);
     column->addWidget(failure_);
-
-    refusal_ = new TintedLabel(DS::Palette::errorText, this);
-    refusal_->setObjectName(QStringLiteral("actionRefusal"));
-    refusal_->setFont(DS::Font::hint());
-    refusal_->setWordWrap(true);
-    refusal_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    refusal_ = errorText("actionRefusal", this);
     column->addWidget(refusal_);
 
     buttonRow_ = new QWidget(this);
