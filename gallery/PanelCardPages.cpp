@@ -140,6 +140,18 @@ const std::vector<Look> kLooks{
              "Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, etwa "
              "als Argument eines Befehls."}));
      }},
+    {"action-refused-template",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         // A stored action whose template every run would refuse, as an older Tavrin may have
+         // kept it.
+         ActionProposal p = shell(ActionProposal::Pending{});
+         p.action.name = QStringLiteral("Befehl ausführen");
+         p.action.templateText = QStringLiteral("eval {{cmd}}");
+         p.action.parameters = {QStringLiteral("cmd")};
+         p.params = {{"cmd", "ls -la"}};
+         s.setActionProposal(p);
+     }},
     {"action-done-link",
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);

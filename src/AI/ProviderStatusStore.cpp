@@ -70,6 +70,7 @@ std::optional<QString> runStatusCommand(const QString& executable, const QString
 
 struct ProviderStatusStore::Check {
     std::uint64_t id = 0;
+    QString customPath;
     std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<Platform::Timer> deadline;
     std::vector<std::function<void(State)>> waiters;
@@ -129,24 +130,43 @@ QString ProviderStatusStore::customPathFor(ProviderID provider, const AssistantS
 }
 
 void ProviderStatusStore::refresh(const AssistantSettings& settings) {
-    for (ProviderID provider : allProviderIDs()) {
-        if (state(provider).kind == State::Kind::unknown)
-            store(provider, State::checking());
-        if (!running_.count(provider))
-            start(provider, customPathFor(provider, settings));
-    }
+    for (ProviderID provider : allProviderIDs())
+        refresh(provider, settings);
+}
+
+void ProviderStatusStore::refresh(ProviderID provider, const AssistantSettings& settings) {
+    if (state(provider).kind == State::Kind::unknown)
+        store(provider, State::checking());
+    ensureCheck(provider, customPathFor(provider, settings));
 }
 
 void ProviderStatusStore::checkNow(ProviderID provider, const AssistantSettings& settings,
                                    std::function<void(State)> done) {
-    if (!running_.count(provider))
-        start(provider, customPathFor(provider, settings));
+    ensureCheck(provider, customPathFor(provider, settings));
     running_.at(provider)->waiters.push_back(std::move(done));
+}
+
+void ProviderStatusStore::ensureCheck(ProviderID provider, const QString& path) {
+    const auto running = running_.find(provider);
+    if (running != running_.end() && running->second->customPath == path)
+        return;
+    // What was found at another path says nothing about this one: "Angemeldet" must not
+    // stand beside a path that names nothing, nor "Nicht gefunden" beside one that works.
+    const auto shown = statePaths_.find(provider);
+    if (shown != statePaths_.end() && shown->second != path)
+        store(provider, State::checking());
+    start(provider, path);
 }
 
 void ProviderStatusStore::start(ProviderID provider, const QString& path) {
     auto entry = std::make_unique<Check>();
     entry->id = ++nextCheckId_;
+    entry->customPath = path;
+    // A check at another path is given up; whoever waits for it gets the new one's answer.
+    if (const auto previous = running_.find(provider); previous != running_.end()) {
+        previous->second->abandoned->store(true);
+        entry->waiters = std::move(previous->second->waiters);
+    }
     const std::uint64_t id = entry->id;
     entry->deadline = clock_.singleShot(
         checkTimeLimit, [this, provider, id] { finish(provider, id, std::nullopt); });
@@ -170,8 +190,10 @@ void ProviderStatusStore::finish(ProviderID provider, std::uint64_t id,
     std::unique_ptr<Check> check = std::move(entry->second);
     running_.erase(entry);
     check->abandoned->store(true);
-    if (result)
+    if (result) {
+        statePaths_[provider] = check->customPath;
         store(provider, *result);
+    }
     // A check given up knows nothing; the stale shown state must not pass for an answer
     // (a sign-in would take an old "ready" for success).
     const State answer = result.value_or(State::unknown());

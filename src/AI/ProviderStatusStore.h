@@ -61,12 +61,16 @@ public:
     // Whether a check of the tool is under way.
     bool isChecking(ProviderID provider) const { return running_.count(provider) > 0; }
 
-    // Checks both tools in the background. A tool never checked shows checking meanwhile;
-    // a known state stays until the new one arrives. A check already running for a tool
-    // takes the place of a new one.
+    // Checks both tools in the background, each as refresh(provider, settings) does.
     void refresh(const AssistantSettings& settings);
-    // Checks one tool (or joins its running check), stores the result and hands it to
-    // `done`. A check that runs out of time stores nothing and hands over unknown.
+    // Checks one tool in the background. A tool never checked shows checking meanwhile; a
+    // known state stays until the new one arrives, unless it was found at another path than
+    // the settings now give (a path typed into the settings): that shows checking. A check
+    // already running at the same path takes the place of a new one; one at another path is
+    // given up for the new one.
+    void refresh(ProviderID provider, const AssistantSettings& settings);
+    // Checks one tool as refresh does (or joins its running check), stores the result and
+    // hands it to `done`. A check that runs out of time stores nothing and hands over unknown.
     void checkNow(ProviderID provider, const AssistantSettings& settings,
                   std::function<void(State)> done);
 
@@ -89,12 +93,16 @@ signals:
 private:
     struct Check;
 
+    // Makes sure a check at `customPath` runs.
+    void ensureCheck(ProviderID provider, const QString& customPath);
     void start(ProviderID provider, const QString& customPath);
     void finish(ProviderID provider, std::uint64_t id, std::optional<State> result);
     void store(ProviderID provider, const State& state);
 
     Platform::Clock& clock_;
     std::map<ProviderID, State> states_;
+    // The path in the settings each stored state was found with.
+    std::map<ProviderID, QString> statePaths_;
     std::map<ProviderID, std::unique_ptr<Check>> running_;
     std::uint64_t nextCheckId_ = 0;
     // Checks of their own, so that hanging status commands never hold up other background

@@ -99,9 +99,11 @@ QList<MenuBarItem> items(const MenuBarState& state) {
                        state.microphoneObstacle)
          << separator();
 
-    // Updates come from the package manager: there is nothing to check here.
+    // Updates come from the package manager: there is nothing to check here, and the item
+    // says so when pointed at, as the general settings say beside their update controls.
     Item updates = action(tr("Nach Updates suchen …"), Operation::none);
     updates.enabled = false;
+    updates.toolTip = tr("Updates kommen über die Paketverwaltung");
     list << updates;
     Item settings = action(tr("Einstellungen …"), Operation::openSettings);
     settings.key = QKeySequence(Qt::CTRL | Qt::Key_Comma);

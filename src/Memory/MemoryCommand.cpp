@@ -70,12 +70,19 @@ const QStringList& pointingWords() {
     return words;
 }
 
-bool asksForAnAction(const QString& comparable) {
+bool isActionRequest(const QString& comparable) {
     if (actionRequests().contains(comparable))
         return true;
     const qsizetype space = comparable.indexOf(QLatin1Char(' '));
     return space > 0 && pointingWords().contains(comparable.left(space)) &&
            actionRequests().contains(comparable.mid(space + 1));
+}
+
+// The request alone, or the request naming the action after a colon ("als Aktion: Befehl
+// ausführen"): the name is the model's to use, not a note beside the request.
+bool asksForAnAction(const QString& comparable) {
+    const qsizetype colon = comparable.indexOf(QLatin1Char(':'));
+    return isActionRequest(colon < 0 ? comparable : comparable.left(colon).trimmed());
 }
 
 QString trimmedOf(const QString& text, const QString& set) {

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "ActionRunner/ActionRunner.h"
+#include "Actions/TemplateRefusal.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
@@ -67,12 +68,10 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     fields->setSpacing(10);
     column->addWidget(fieldsBox_);
 
-    failure_ = new TintedLabel(DS::Palette::errorText, this);
-    failure_->setObjectName(QStringLiteral("actionFailure"));
-    failure_->setFont(DS::Font::hint());
-    failure_->setWordWrap(true);
-    failure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    failure_ = errorText("actionFailure", this);
     column->addWidget(failure_);
+    refusal_ = errorText("actionRefusal", this);
+    column->addWidget(refusal_);
 
     buttonRow_ = new QWidget(this);
     auto* buttons = new QHBoxLayout(buttonRow_);
@@ -210,6 +209,11 @@ void ActionCard::present(const ActionProposal& proposal) {
     const auto* failed = std::get_if<ActionProposal::Failed>(&status);
     failure_->setText(failed ? failed->message : QString());
     failure_->setVisible(failed != nullptr);
+    // A template every run would refuse is said before the click, and nothing offers to run
+    // it; the values in the fields cannot change that.
+    const std::optional<QString> refusal = templateRefusal(proposal.action);
+    refusal_->setText(refusal.value_or(QString()));
+    refusal_->setVisible(refusal && !done);
 
     const bool running = holds<ActionProposal::Running>(status);
     const QString title = primaryTitle(proposal.action.kind);
@@ -219,7 +223,7 @@ void ActionCard::present(const ActionProposal& proposal) {
     } else {
         run_->setLabelText(title);
     }
-    run_->setEnabled(!running && !runClickedAt_);
+    run_->setEnabled(!running && !runClickedAt_ && !refusal);
 }
 
 AssistantSession* ActionCard::owner() const {
@@ -242,7 +246,8 @@ void ActionCard::edit(const QString& key, const QString& text) {
 void ActionCard::run() {
     AssistantSession* current = owner();
     if (!current || runClickedAt_ ||
-        holds<ActionProposal::Running>(current->actionProposal()->status))
+        holds<ActionProposal::Running>(current->actionProposal()->status) ||
+        templateRefusal(current->actionProposal()->action))
         return;
     runClickedAt_ = current->actionProposal()->status;
     run_->setEnabled(false);

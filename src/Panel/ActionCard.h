@@ -18,7 +18,8 @@ class SymbolLabel;
 class TintedLabel;
 
 // The proposed run of an action: what it is and would touch, its parameters to edit in place,
-// and the buttons to run or discard it; after a run, its outcome. The card draws the session's
+// and the buttons to run or discard it; after a run, its outcome. A command whose template
+// every run would refuse says so instead of offering to run. The card draws the session's
 // proposal and writes edits back into it, but only into the proposal it was built for: when
 // the session takes up another proposal the card is built anew, so an edit or a click meant
 // for the old one never lands on the new one.
@@ -67,6 +68,7 @@ private:
     QWidget* fieldsBox_ = nullptr;
     QMap<QString, CardTextField*> fields_;
     TintedLabel* failure_ = nullptr;
+    TintedLabel* refusal_ = nullptr;
     QWidget* buttonRow_ = nullptr;
     StyledButton* run_ = nullptr;
 };

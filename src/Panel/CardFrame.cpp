@@ -40,6 +40,15 @@ ElidedLabel* CardFrame::line(const QFont& font, const DS::Color& color, QWidget*
     return label;
 }
 
+TintedLabel* CardFrame::errorText(const char* name, QWidget* parent) {
+    auto* text = new TintedLabel(DS::Palette::errorText, parent);
+    text->setObjectName(QLatin1String(name));
+    text->setFont(DS::Font::hint());
+    text->setWordWrap(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return text;
+}
+
 QWidget* CardFrame::successLine(TintedLabel*& text, QWidget* parent) {
     const QFont font = DS::Font::system(12.5, QFont::Medium);
     auto* line = new QWidget(parent);

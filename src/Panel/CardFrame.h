@@ -34,6 +34,9 @@ protected:
     // A success check with its message beside it; the check stays with the message's first
     // line when it wraps. `text` receives the message label.
     static QWidget* successLine(TintedLabel*& text, QWidget* parent);
+    // A message in the error colour, wrapped over as many lines as it needs and selectable, so
+    // that what went wrong can be copied.
+    static TintedLabel* errorText(const char* name, QWidget* parent);
 
     void paintEvent(QPaintEvent* event) override;
 

@@ -44,11 +44,7 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     rowsLayout->setSpacing(10);
     column->addWidget(rowsBox_);
 
-    refusal_ = new TintedLabel(DS::Palette::errorText, this);
-    refusal_->setObjectName(QStringLiteral("definitionRefusal"));
-    refusal_->setFont(DS::Font::hint());
-    refusal_->setWordWrap(true);
-    refusal_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    refusal_ = errorText("definitionRefusal", this);
     column->addWidget(refusal_);
 
     buttonRow_ = new QWidget(this);

@@ -130,3 +130,33 @@ TEST_F(ProviderStatusStoreRunTest, CheckNowStoresAndAnswers) {
     EXPECT_EQ(answer, State::ready());
     EXPECT_EQ(store.state(ProviderID::codexCLI), State::ready());
 }
+
+// What was found at one path says nothing about another: a path typed into the settings shows
+// checking at once and is checked, even while a check at the old path hangs; whoever waited
+// for that one gets the new answer.
+TEST_F(ProviderStatusStoreRunTest, AnotherPathIsCheckedAfresh) {
+    tools.write("claude-status", R"({"loggedIn": true})");
+    store.refresh(settings);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return store.state(ProviderID::claudeCLI) == State::ready(); }, 10000));
+
+    tools.write("claude-status-hang");
+    std::optional<State> answer;
+    store.checkNow(ProviderID::claudeCLI, settings, [&](State s) { answer = s; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tools.lines("claude-status-calls") == 2; }, 10000));
+
+    AssistantSettings moved = settings;
+    moved.claudePath = QStringLiteral(TAVRIN_FIXTURES_DIR "/setup/./claude");
+    tools.remove("claude-status-hang");
+    tools.write("claude-status", R"({"loggedIn": false})");
+    store.refresh(moved);
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::checking());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+    EXPECT_EQ(answer, State::notLoggedIn());
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::notLoggedIn());
+    EXPECT_EQ(tools.lines("claude-status-calls"), 3);
+
+    // Back at a path whose check has answered, the known state stays while it is checked again.
+    store.refresh(moved);
+    EXPECT_EQ(store.state(ProviderID::claudeCLI), State::notLoggedIn());
+}

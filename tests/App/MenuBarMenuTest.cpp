@@ -69,27 +69,29 @@ TEST(MenuBarModel, ItemsFollowProvidersPermissionsAndOnboarding) {
     MenuBarState noMicrophone = everyday;
     noMicrophone.microphone = false;
     noMicrophone.microphoneObstacle = "Kein Mikrofoneingang";
+    // Off, and says why when pointed at.
+    const char* updates = "Nach Updates suchen … (aus: Updates kommen über die Paketverwaltung)";
     const Case cases[] = {
         {"first run, checks still running, nothing granted",
          firstRun,
          {"Einrichtung fortsetzen …", "---", "Tavrin öffnen", "---", "[Anbieter]",
           "Claude    prüfe … [x]", "ChatGPT    prüfe … [ ]", "---", "[Berechtigungen]",
           "(orange) Barrierefreiheit    Erlauben …", "(orange) Bildschirmaufnahme    Erlauben …",
-          "(orange) Mikrofon    Erlauben …", "---", "Nach Updates suchen … (aus)",
-          "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+          "(orange) Mikrofon    Erlauben …", "---", updates, "Einstellungen … Strg+,",
+          "Beenden Strg+Q"}},
         {"set up, ChatGPT chosen, everything granted",
          everyday,
          {"Tavrin öffnen    Alt+Leertaste", "---", "[Anbieter]", "Claude    nicht angemeldet [ ]",
           "ChatGPT    angemeldet [x]", "---", "[Berechtigungen]", "(grün) Barrierefreiheit",
-          "(grün) Bildschirmaufnahme", "(grün) Mikrofon", "---", "Nach Updates suchen … (aus)",
-          "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+          "(grün) Bildschirmaufnahme", "(grün) Mikrofon", "---", updates, "Einstellungen … Strg+,",
+          "Beenden Strg+Q"}},
         {"no microphone to ask for",
          noMicrophone,
          {"Tavrin öffnen    Alt+Leertaste", "---", "[Anbieter]", "Claude    nicht angemeldet [ ]",
           "ChatGPT    angemeldet [x]", "---", "[Berechtigungen]", "(grün) Barrierefreiheit",
           "(grün) Bildschirmaufnahme",
-          "(orange) Mikrofon    Erlauben … (aus: Kein Mikrofoneingang)", "---",
-          "Nach Updates suchen … (aus)", "Einstellungen … Strg+,", "Beenden Strg+Q"}},
+          "(orange) Mikrofon    Erlauben … (aus: Kein Mikrofoneingang)", "---", updates,
+          "Einstellungen … Strg+,", "Beenden Strg+Q"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(describe(MenuBarModel::items(c.state)), c.expected) << c.name;

@@ -108,6 +108,9 @@ TEST(MemoryCommandTest, AsAnActionGoesToTheModel) {
         {"ricorda questo come un’azione", std::nullopt},
         {"onthoud dit als actie", std::nullopt},
         {"lembre-se disso como uma ação", std::nullopt},
+        // The action's name after a colon is the model's to use.
+        {"Merk dir das als Aktion: Befehl ausführen", std::nullopt},
+        {"remember this as an action : deploy the site", std::nullopt},
         // Something of its own besides "as an action" is still a note.
         {"merk dir das als Aktion für Rechnungen", "Als Aktion für Rechnungen"},
         {"remember this as an actionable item", "This as an actionable item"},

@@ -176,4 +176,24 @@ TEST_F(ActionCardTest, AFinishedRunShowsItsOutcomeAndItsLink) {
     EXPECT_FALSE(session.actionProposal().has_value());
 }
 
+// A stored command whose template every run would refuse says so on its card, before any
+// click, and offers no run; discarding it still works.
+TEST_F(ActionCardTest, ACommandEveryRunWouldRefuseSaysSoAndDoesNotRun) {
+    AssistantAction refused = action(Kind::shell, {"cmd"});
+    refused.templateText = "eval {{cmd}}";
+    session.setActionProposal(proposal(refused, {{"cmd", "ls"}}));
+    const auto* refusal = card->findChild<TintedLabel*>("actionRefusal");
+    ASSERT_TRUE(refusal);
+    EXPECT_TRUE(refusal->isVisibleTo(card.get()));
+    EXPECT_EQ(refusal->text(),
+              "Tavrin würde diesen Befehl nicht ausführen: Die Shell würde den Wert von „{{cmd}}“ "
+              "als Befehl ausführen („eval“). Setz den Platzhalter dort ein, wo er nur Text ist, "
+              "etwa als Argument eines Befehls.");
+    EXPECT_FALSE(button("runAction")->isEnabled());
+    button("runAction")->click();
+    EXPECT_TRUE(actions.calls.isEmpty());
+    button("discardAction")->click();
+    EXPECT_FALSE(session.actionProposal().has_value());
+}
+
 }  // namespace

@@ -3,11 +3,12 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "AI/ProviderStatusStore.h"
 #include "Design/PrivacyNote.h"
 #include "Design/StyledButton.h"
+#include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/Footnote.h"
+#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
 #include "SettingsWindow/Blocks/SettingsBindings.h"
 #include "SettingsWindow/Blocks/SettingsCard.h"
@@ -15,7 +16,6 @@
 #include "SettingsWindow/Blocks/SettingsTextField.h"
 #include "SettingsWindow/Blocks/SwitchToggle.h"
 #include "SettingsWindow/Blocks/ValuePicker.h"
-#include "Settings/SettingsStore.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
 #include "SettingsWindow/Tabs/ProviderRow.h"
 #include "SettingsWindow/Tabs/SettingsCoordinator.h"
@@ -82,12 +82,21 @@ AISettings::AISettings(SettingsCoordinator& coordinator, QWidget* parent)
 
     layout->addWidget(new SectionTitle(tr("Programmpfade"), tr("leer = automatisch")));
     auto* paths = new SettingsCard;
-    auto* claudePath = new SettingsTextField(tr("automatisch"), 260);
-    SettingsBindings::bind(claudePath, store, &AssistantSettings::claudePath);
-    paths->addRow(new SettingsRow(QStringLiteral("claude"), std::nullopt, claudePath));
-    auto* codexPath = new SettingsTextField(tr("automatisch"), 260);
-    SettingsBindings::bind(codexPath, store, &AssistantSettings::codexPath);
-    paths->addRow(new SettingsRow(QStringLiteral("codex"), std::nullopt, codexPath));
+    for (const ProviderID provider : allProviderIDs()) {
+        auto* path = new SettingsTextField(tr("automatisch"), 260);
+        SettingsBindings::bind(path, store,
+                               provider == ProviderID::claudeCLI ? &AssistantSettings::claudePath
+                                                                 : &AssistantSettings::codexPath);
+        // Every keystroke is saved, but the tool is looked for again only once the path is
+        // complete (Return, or leaving the field): its row must not go on showing what was
+        // found at the old path.
+        connect(path, &QLineEdit::editingFinished, this, [this, provider] {
+            coordinator_.providers().refresh(provider, coordinator_.settings().settings());
+        });
+        paths->addRow(
+            new SettingsRow(ProviderStatusStore::programName(provider), std::nullopt, path));
+        pathFields_.append(path);
+    }
     layout->addWidget(paths);
 
     connect(&store, &SettingsStore::settingsChanged, this, &AISettings::showSettings);

@@ -24,6 +24,10 @@ public:
     ProviderRow* providerRow(ProviderID provider) const;
     ValuePicker* claudeModelPicker() const { return claudeModel_; }
     SettingsTextField* codexModelField() const { return codexModel_; }
+    // The "Programmpfade" fields, in the order of the providers.
+    SettingsTextField* pathField(ProviderID provider) const {
+        return pathFields_.at(allProviderIDs().indexOf(provider));
+    }
     SettingsRow* testRow() const { return testRow_; }
     StyledButton* testButton() const { return testButton_; }
     ConnectionTest& connectionTest() const { return *test_; }
@@ -40,6 +44,7 @@ private:
     QList<ProviderRow*> providerRows_;
     ValuePicker* claudeModel_ = nullptr;
     SettingsTextField* codexModel_ = nullptr;
+    QList<SettingsTextField*> pathFields_;
     SettingsRow* testRow_ = nullptr;
     StyledButton* testButton_ = nullptr;
 };

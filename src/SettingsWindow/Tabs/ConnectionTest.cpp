@@ -19,12 +19,12 @@ void ConnectionTest::start() {
     if (isRunning())
         return;
     result_.reset();
-    startedWith_ = coordinator_.settings().settings();
-    const ProviderID provider = startedWith_.provider;
+    const AssistantSettings settings = coordinator_.settings().settings();
+    const ProviderID provider = settings.provider;
     const AIRequest request{QStringLiteral("Answer with exactly: OK"), QStringLiteral("Ping"),
-                            std::nullopt, startedWith_.model(provider), std::nullopt};
-    provider_ = coordinator_.makeProvider(
-        provider, ProviderStatusStore::customPathFor(provider, startedWith_));
+                            std::nullopt, settings.model(provider), std::nullopt};
+    provider_ =
+        coordinator_.makeProvider(provider, ProviderStatusStore::customPathFor(provider, settings));
 
     Platform::Clock& clock = coordinator_.clock();
     const auto started = clock.monotonic();
@@ -45,7 +45,8 @@ void ConnectionTest::finish(const QString& result) {
         stream_.release()->deleteLater();
     deadline_.reset();
     result_ = result;
-    coordinator_.providers().refresh(startedWith_);
+    // The paths of now, not of the start: one typed in meanwhile has had its own check.
+    coordinator_.providers().refresh(coordinator_.settings().settings());
     emit changed();
 }
 

@@ -7,8 +7,6 @@
 #include <memory>
 #include <optional>
 
-#include "Settings/AssistantSettings.h"
-
 class AIProvider;
 class ChunkStream;
 class SettingsCoordinator;
@@ -53,5 +51,4 @@ private:
     std::unique_ptr<ChunkStream> stream_;
     std::unique_ptr<Platform::Timer> deadline_;
     std::optional<QString> result_;
-    AssistantSettings startedWith_;
 };

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTest>
 
 #include "AI/AIError.h"
 #include "Design/StyledButton.h"
 #include "SettingsWindow/Blocks/SettingsRow.h"
+#include "SettingsWindow/Blocks/SettingsTextField.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/AISettings.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
+#include "SettingsWindow/Tabs/ProviderRow.h"
+#include "support/StandInTools.h"
 
 using namespace std::chrono_literals;
 
@@ -64,5 +68,36 @@ TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
         EXPECT_TRUE(ai.testButton()->isEnabled());
         ASSERT_EQ(coordinator.requests.size(), 1);
         EXPECT_EQ(coordinator.requests[0].second, "/opt/claude");
+    }
+}
+
+// A path typed into "Programmpfade" is looked at once it is complete: the tool's row shows
+// what is found there without "Prüfen" and without showing the tab again.
+TEST(AISettingsTest, ACommittedPathIsCheckedAtOnce) {
+    for (const ProviderID provider : allProviderIDs()) {
+        const bool claude = provider == ProviderID::claudeCLI;
+        SCOPED_TRACE(claude ? "claude" : "codex");
+        StandInTools tools;
+        tools.write(claude ? "claude-status" : "codex-status",
+                    claude ? R"({"loggedIn": false})" : "Not logged in");
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update([](auto& s) { s = StandInTools::settings(); });
+        AISettings ai(coordinator);
+        ai.show();
+        const ProviderRow* row = ai.providerRow(provider);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return row->statusText() == "Nicht angemeldet"; }, 10000));
+
+        tools.write(claude ? "claude-status" : "codex-status",
+                    claude ? R"({"loggedIn": true})" : "Logged in using an API key");
+        SettingsTextField* path = ai.pathField(provider);
+        path->setFocus();
+        path->selectAll();
+        QTest::keyClicks(path, QStringLiteral(TAVRIN_FIXTURES_DIR "/setup/./") +
+                                   ProviderStatusStore::programName(provider));
+        EXPECT_EQ(row->statusText(), "Nicht angemeldet") << "nothing is looked at while typing";
+        QTest::keyClick(path, Qt::Key_Return);
+        EXPECT_EQ(row->statusText(), "Prüfe …");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return row->statusText() == "Angemeldet"; }, 10000));
     }
 }

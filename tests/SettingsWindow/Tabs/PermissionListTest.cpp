@@ -59,14 +59,27 @@ TEST(PermissionListTest, RowsFollowTheSystemWithinASecond) {
     }
 }
 
+// Off where the desktop has no settings program, and then it says why, beside the button and
+// when pointed at; a program that comes along is found when the tab shows again.
 TEST(PermissionListTest, SettingsButtonWorksOnlyWhereTheDesktopHasSettings) {
     for (const bool available : {true, false}) {
         FakeSettingsCoordinator coordinator;
         coordinator.paneOpener.available = available;
         PermissionSettings tab(coordinator);
+        tab.show();
+        const QString reason = available ? QString() : PermissionSettings::noSettingsProgram();
         EXPECT_EQ(tab.openSettingsButton()->isEnabled(), available);
+        EXPECT_EQ(tab.openSettingsButton()->toolTip(), reason);
+        EXPECT_EQ(tab.openSettingsReason()->isVisible(), !available);
+        EXPECT_EQ(tab.openSettingsReason()->text(), reason);
         tab.openSettingsButton()->click();
         EXPECT_EQ(coordinator.paneOpener.opened.size(), available ? 1u : 0u);
+
+        tab.hide();
+        coordinator.paneOpener.available = true;
+        tab.show();
+        EXPECT_TRUE(tab.openSettingsButton()->isEnabled());
+        EXPECT_FALSE(tab.openSettingsReason()->isVisible());
     }
 }
 
