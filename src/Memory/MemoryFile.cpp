@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "Projects/JsonPrefix.h"
-#include "Projects/StoredJson.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/JsonPrefix.h"
+#include "Storage/StoredJson.h"
+#include "Storage/StoredUuid.h"
 
 namespace MemoryFile {
 

@@ -5,8 +5,8 @@
 #include <QJsonArray>
 
 #include "Platform/AppPaths.h"
-#include "Projects/StoredJson.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/StoredJson.h"
+#include "Storage/StoredUuid.h"
 
 std::optional<QString> Project::folderURL() const {
     if (!path || path->isEmpty())

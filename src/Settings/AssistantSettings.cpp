@@ -5,8 +5,8 @@
 #include <QJsonDocument>
 #include <type_traits>
 
-#include "Projects/Blanks.h"
-#include "Projects/JsonPrefix.h"
+#include "Storage/Blanks.h"
+#include "Storage/JsonPrefix.h"
 
 namespace {
 

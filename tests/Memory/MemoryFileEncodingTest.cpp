@@ -5,7 +5,7 @@
 #include <QJsonObject>
 
 #include "Memory/MemoryFile.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/StoredUuid.h"
 
 // memory.json files written earlier were made by QJsonDocument with every "/" escaped
 // afterwards; the file must stay the same byte for byte, so that form is the reference here.

@@ -2,7 +2,7 @@
 
 #include <QJsonDocument>
 
-#include "Projects/JsonPrefix.h"
+#include "Storage/JsonPrefix.h"
 
 // A stored file cut short or damaged in one place keeps what stands whole before the fault,
 // and nothing cut into.

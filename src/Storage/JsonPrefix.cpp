@@ -1,4 +1,4 @@
-#include "Projects/JsonPrefix.h"
+#include "Storage/JsonPrefix.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "Projects/StoredJson.h"
+#include "Storage/StoredJson.h"
 
 #include <QJsonValue>
 
