@@ -22,7 +22,7 @@ std::optional<QString> Project::folderURL() const {
 }
 
 QJsonObject Project::toJson() const {
-    QJsonObject object;
+    QJsonObject object = unknownKeys;
     object.insert(QStringLiteral("id"), StoredUuid::text(id));
     object.insert(QStringLiteral("name"), name);
     if (path)
@@ -70,6 +70,8 @@ std::optional<Project> Project::fromJson(const QJsonValue& value) {
     if (!readsCode.isBool())
         return std::nullopt;
     project.readsCode = readsCode.toBool();
+    static const QStringList storedKeys{"id", "name", "path", "repo", "keywords", "readsCode"};
+    project.unknownKeys = StoredJson::unknownMembers(object, storedKeys);
     return project;
 }
 

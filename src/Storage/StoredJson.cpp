@@ -17,4 +17,13 @@ bool readOptionalString(const QJsonObject& object, const QString& key,
     return true;
 }
 
+QJsonObject unknownMembers(const QJsonObject& object, const QStringList& known) {
+    QJsonObject unknown;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!known.contains(it.key()))
+            unknown.insert(it.key(), it.value());
+    }
+    return unknown;
+}
+
 }  // namespace StoredJson
