@@ -135,10 +135,9 @@ void SettingsStore::setSettings(const AssistantSettings& settings) {
 
 void SettingsStore::save() {
     if (keepOldFile_) {
-        if (!Platform::UnreadableFile::setAside(fileURL_, services_.clock.now())) {
-            failures_.failed(tr("Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
-                                "beiseitelegen.")
-                                 .arg(Platform::AppPaths::shownPath(fileURL_)));
+        if (const auto error =
+                Platform::UnreadableFile::setAsideBeforeSaving(fileURL_, services_.clock.now())) {
+            failures_.failed(*error);
             return;
         }
         keepOldFile_ = false;

@@ -170,3 +170,75 @@ TEST(DamagedFilesTest, AFileThatDoesNotReadIsKeptAsideAtOnceAndToldOnce) {
     }
 }
 
+// A disk with no room for the copy of a file that does not read whole: the file stays where it
+// is, byte for byte, beside no half copy, and nothing replaces it, so that the next start
+// finds it again instead of starting on the defaults. The user is told why; once there is room,
+// the first change keeps the file aside and saves.
+TEST(DamagedFilesTest, AFileThatCannotBeKeptAsideOnAFullDiskStaysWhereItIs) {
+    const struct {
+        const char* file;
+        QByteArray contents;
+        std::function<void(Shelf&)> change;
+        std::function<bool(Shelf&)> holdsTheChange;
+    } cases[] = {
+        {"settings.json",
+         R"({"aboutMe": "Anna", "customActions": [{"id": "x", "kind": "send_mail"}]})",
+         [](Shelf& s) { s.settings->update([](AssistantSettings& a) { a.knowledge = "neu"; }); },
+         [](Shelf& s) {
+             const auto onDisk = AssistantSettings::decode(readFile(s.settings->fileURL()));
+             return onDisk && onDisk->settings.aboutMe == "Anna" &&
+                    onDisk->settings.knowledge == "neu";
+         }},
+        {"memory.json",
+         R"({"activity":[],"saved":[{"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","date":1,)"
+         R"("text":"Türcode 4711"},{"text":17}],"styleSignals":[],"signalsSinceLearning":0})",
+         [](Shelf& s) {
+             s.memory->remember("neu", std::nullopt);
+             s.memory->flush();
+         },
+         [](Shelf& s) {
+             const auto onDisk = MemoryFile::decode(readFile(s.memory->fileURL()));
+             return onDisk && onDisk->saved.size() == 2 &&
+                    onDisk->saved.first().text == "Türcode 4711" &&
+                    onDisk->saved.last().text == "neu";
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        Shelf shelf(false);
+        if (!shelf.disk.unavailable().isEmpty())
+            GTEST_SKIP() << shelf.disk.unavailable().toStdString();
+        const QString path = shelf.folder() + "/" + c.file;
+        writeFile(path, c.contents);
+        const QStringList onlyTheFile{c.file};
+        const auto filesOfIt = [&] {
+            return QDir(shelf.folder())
+                .entryList({QString(c.file) + "*", "." + QString(c.file) + "*"},
+                           QDir::AllEntries | QDir::Hidden);
+        };
+        ASSERT_TRUE(shelf.disk.fill());
+
+        shelf.start();
+        EXPECT_EQ(readFile(path), c.contents);
+        EXPECT_EQ(filesOfIt(), onlyTheFile);
+        EXPECT_EQ(shelf.notices.told.size(), 1);
+        EXPECT_TRUE(shelf.notices.told.value(0).contains(
+            "bleibt, wie sie ist: Änderungen werden nicht gespeichert, bis sie sich "
+            "beiseitelegen lässt. Grund: Der Datenträger ist voll."))
+            << shelf.notices.told.value(0).toStdString();
+
+        c.change(shelf);
+        EXPECT_EQ(readFile(path), c.contents) << "a change on the full disk replaces nothing";
+        shelf.restart();
+        EXPECT_EQ(readFile(path), c.contents) << "the next start finds the file";
+        EXPECT_EQ(filesOfIt(), onlyTheFile);
+
+        ASSERT_TRUE(shelf.disk.restore());
+        c.change(shelf);
+        EXPECT_TRUE(c.holdsTheChange(shelf));
+        const QStringList kept =
+            QDir(shelf.folder()).entryList({QString(c.file) + ".unreadable-*"});
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(readFile(shelf.folder() + "/" + kept.first()), c.contents);
+    }
+}
