@@ -6,7 +6,7 @@
 #include <QTime>
 #include <initializer_list>
 
-#include "Projects/Blanks.h"
+#include "Storage/Blanks.h"
 
 namespace ErrorClassifier {
 namespace {

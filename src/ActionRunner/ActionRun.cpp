@@ -14,7 +14,7 @@
 #include "Platform/Characters.h"
 #include "Platform/LoginShell.h"
 #include "Platform/UrlOpener.h"
-#include "Projects/Blanks.h"
+#include "Storage/Blanks.h"
 
 namespace {
 

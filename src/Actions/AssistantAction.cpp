@@ -4,6 +4,8 @@
 #include <QHashFunctions>
 #include <QJsonArray>
 
+#include "Storage/StoredJson.h"
+
 namespace {
 
 const char* const context = "AssistantAction";
@@ -119,7 +121,7 @@ QString AssistantAction::displayTrigger() const {
 }
 
 QJsonObject AssistantAction::toJson() const {
-    QJsonObject object;
+    QJsonObject object = unknownKeys;
     object.insert(QStringLiteral("id"), id);
     object.insert(QStringLiteral("name"), name);
     object.insert(QStringLiteral("trigger"), trigger);
@@ -171,6 +173,9 @@ std::optional<AssistantAction> AssistantAction::fromJson(const QJsonValue& value
     if (!builtIn.isBool())
         return std::nullopt;
     action.builtIn = builtIn.toBool();
+    static const QStringList storedKeys{"id",           "name",     "trigger",    "kind",
+                                        "instructions", "template", "parameters", "builtIn"};
+    action.unknownKeys = StoredJson::unknownMembers(object, storedKeys);
     return action;
 }
 

@@ -24,6 +24,9 @@ struct AssistantAction {
     // Names of the parameters the model fills (shell and openURL).
     QStringList parameters;
     bool builtIn = false;
+    // Keys of the stored form this version does not know, as they were read: written back
+    // with the action, so that what a newer version stored survives this one.
+    QJsonObject unknownKeys;
 
     // The two built-in actions, in their fixed order.
     static const QList<AssistantAction>& builtIns();
@@ -33,9 +36,10 @@ struct AssistantAction {
     QString displayName() const;
     QString displayTrigger() const;
 
-    // All eight keys, always.
+    // All eight keys, always, and the unknown ones.
     QJsonObject toJson() const;
-    // Strict: all eight keys with their types and a known kind; other keys are ignored.
+    // Strict: all eight keys with their types and a known kind; other keys are kept in
+    // `unknownKeys`.
     static std::optional<AssistantAction> fromJson(const QJsonValue& value);
 
     bool operator==(const AssistantAction&) const = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QStringList>
 #include <cstdint>
@@ -16,6 +17,9 @@ struct MemoryData {
     QStringList styleSignals;
     // Style signals added since the last style learning run; it keeps counting past 40.
     std::int64_t signalsSinceLearning = 0;
+    // Top-level keys of memory.json this version does not know, as they were read: written
+    // back with the memory, so that what a newer version stored survives this one.
+    QJsonObject unknownKeys;
 
     bool operator==(const MemoryData&) const = default;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -21,6 +22,9 @@ struct MemoryEntry {
     std::optional<QString> context;
     QString text;
     std::optional<Kind> kind;
+    // Keys of the stored entry this version does not know, as they were read: written back
+    // with the entry, so that what a newer version stored survives this one.
+    QJsonObject unknownKeys;
 
     bool operator==(const MemoryEntry&) const = default;
 };

@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "Projects/JsonPrefix.h"
-#include "Projects/StoredJson.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/JsonPrefix.h"
+#include "Storage/StoredJson.h"
+#include "Storage/StoredUuid.h"
 
 namespace MemoryFile {
 
@@ -101,6 +101,57 @@ public:
 
     void number(qint64 value) { append(QByteArray::number(value)); }
 
+    // A value kept from the file as it was read, written in the same form as the rest.
+    void value(const QJsonValue& value) {
+        switch (value.type()) {
+            case QJsonValue::Bool:
+                append(value.toBool() ? QByteArrayLiteral("true") : QByteArrayLiteral("false"));
+                return;
+            case QJsonValue::Double:
+                // A whole number beyond 2^53 is read as an integer and stays one.
+                if (const QVariant whole = value.toVariant(); whole.typeId() == QMetaType::LongLong)
+                    number(static_cast<qint64>(whole.toLongLong()));
+                else
+                    number(value.toDouble());
+                return;
+            case QJsonValue::String:
+                string(value.toString());
+                return;
+            case QJsonValue::Array: {
+                raw('[');
+                const QJsonArray array = value.toArray();
+                for (qsizetype i = 0; i < array.size(); ++i) {
+                    if (i > 0)
+                        raw(',');
+                    this->value(array.at(i));
+                }
+                raw(']');
+                return;
+            }
+            case QJsonValue::Object: {
+                const QJsonObject object = value.toObject();
+                raw('{');
+                for (auto it = object.begin(); it != object.end(); ++it) {
+                    if (it != object.begin())
+                        raw(',');
+                    member(it.key(), it.value());
+                }
+                raw('}');
+                return;
+            }
+            case QJsonValue::Null:
+            case QJsonValue::Undefined:
+                append(QByteArrayLiteral("null"));
+                return;
+        }
+    }
+
+    void member(const QString& key, const QJsonValue& value) {
+        string(key);
+        raw(':');
+        this->value(value);
+    }
+
 private:
     // For each ASCII character: 0 when it is written as it is, else the letter after the
     // backslash ('u' for the \u00XX form).
@@ -147,32 +198,76 @@ private:
     qsizetype used_ = 0;
 };
 
+// The keys this version reads and writes, of an entry and of the file's top level.
+const QStringList entryKeys{"app", "context", "date", "id", "kind", "text"};
+const QStringList topLevelKeys{"activity", "saved", "signalsSinceLearning", "styleSignals"};
+
+// One object's members in key order: the known ones as the caller names them (in key order),
+// and between them, where their keys sort, the unknown ones kept from the file.
+class Members {
+public:
+    Members(Writer& out, const QJsonObject& unknown, const QStringList& known)
+        : out_(out), next_(unknown.begin()), end_(unknown.end()), known_(known) {
+        out_.raw('{');
+    }
+
+    // Begins the member `name`; its value follows.
+    void key(const char* name) {
+        writeUnknownBefore(QLatin1String(name));
+        separate();
+        out_.key(name);
+    }
+
+    void end() {
+        writeUnknownBefore(std::nullopt);
+        out_.raw('}');
+    }
+
+private:
+    void separate() {
+        if (!first_)
+            out_.raw(',');
+        first_ = false;
+    }
+
+    void writeUnknownBefore(std::optional<QLatin1String> name) {
+        for (; next_ != end_ && (!name || next_.key() < *name); ++next_) {
+            // A known key is the record's to write, whatever came along with it.
+            if (known_.contains(next_.key()))
+                continue;
+            separate();
+            out_.member(next_.key(), next_.value());
+        }
+    }
+
+    Writer& out_;
+    QJsonObject::const_iterator next_;
+    const QJsonObject::const_iterator end_;
+    const QStringList& known_;
+    bool first_ = true;
+};
+
 void writeEntry(Writer& out, const MemoryEntry& entry) {
-    out.raw('{');
+    Members members(out, entry.unknownKeys, entryKeys);
     if (entry.app) {
-        out.key("app");
+        members.key("app");
         out.string(*entry.app);
-        out.raw(',');
     }
     if (entry.context) {
-        out.key("context");
+        members.key("context");
         out.string(*entry.context);
-        out.raw(',');
     }
-    out.key("date");
+    members.key("date");
     out.number(double(entry.date.toMSecsSinceEpoch() - referenceEpochMs) / 1000.0);
-    out.raw(',');
-    out.key("id");
+    members.key("id");
     out.string(StoredUuid::text(entry.id));
     if (entry.kind) {
-        out.raw(',');
-        out.key("kind");
+        members.key("kind");
         out.string(MemoryEntry::rawValue(*entry.kind));
     }
-    out.raw(',');
-    out.key("text");
+    members.key("text");
     out.string(entry.text);
-    out.raw('}');
+    members.end();
 }
 
 void writeEntries(Writer& out, const QList<MemoryEntry>& entries) {
@@ -242,6 +337,7 @@ std::optional<MemoryEntry> decodeEntry(const QJsonValue& value) {
         if (!entry.kind)
             return std::nullopt;
     }
+    entry.unknownKeys = StoredJson::unknownMembers(object, entryKeys);
     return entry;
 }
 
@@ -324,17 +420,14 @@ QStringList readStrings(const QJsonValue& value, bool& whole) {
 
 QByteArray encode(const MemoryData& data) {
     Writer out(expectedSize(data));
-    out.raw('{');
-    out.key("activity");
+    Members members(out, data.unknownKeys, topLevelKeys);
+    members.key("activity");
     writeEntries(out, data.activity);
-    out.raw(',');
-    out.key("saved");
+    members.key("saved");
     writeEntries(out, data.saved);
-    out.raw(',');
-    out.key("signalsSinceLearning");
+    members.key("signalsSinceLearning");
     out.number(static_cast<qint64>(data.signalsSinceLearning));
-    out.raw(',');
-    out.key("styleSignals");
+    members.key("styleSignals");
     out.raw('[');
     for (qsizetype i = 0; i < data.styleSignals.size(); ++i) {
         if (i > 0)
@@ -342,7 +435,7 @@ QByteArray encode(const MemoryData& data) {
         out.string(data.styleSignals.at(i));
     }
     out.raw(']');
-    out.raw('}');
+    members.end();
     return out.take();
 }
 
@@ -368,13 +461,15 @@ std::optional<MemoryData> decode(const QByteArray& bytes) {
     data.saved = std::move(*saved);
     data.styleSignals = std::move(*styleSignals);
     data.signalsSinceLearning = *signalsSinceLearning;
+    data.unknownKeys = StoredJson::unknownMembers(object, topLevelKeys);
     return data;
 }
 
 Read read(const QByteArray& bytes) {
     Read result;
-    const JsonPrefix::Read document = JsonPrefix::readObject(bytes);
-    result.whole = document.whole;
+    const JsonPrefix::Read document = JsonPrefix::readObject(bytes, topLevelKeys);
+    result.whole = document.everyMemberRead;
+    result.damaged = !document.whole;
     if (!document.object)
         return result;
     const QJsonObject& object = *document.object;
@@ -387,6 +482,7 @@ Read read(const QByteArray& bytes) {
         result.data.signalsSinceLearning = *count;
     else if (!counter.isUndefined() && !counter.isNull())
         result.whole = false;
+    result.data.unknownKeys = StoredJson::unknownMembers(object, topLevelKeys);
     return result;
 }
 

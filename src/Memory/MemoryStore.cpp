@@ -97,12 +97,18 @@ void MemoryStore::load() {
     else
         read.whole = false;
     data_ = std::move(read.data);
-    if (!read.whole)
-        keepUnreadableFile();
+    // A file damaged only at its end is written anew too, but its copy is kept all the same:
+    // what looked like its end may have been more.
+    if (!read.whole || read.damaged)
+        keepUnreadableFile(read.whole);
 }
 
 // What the user is told first about a file that did not read whole: what of it is in use.
-QString MemoryStore::whatWasRead() const {
+QString MemoryStore::whatWasRead(bool everythingRead) const {
+    if (everythingRead)
+        return tr(
+            "Deine Erinnerungen waren am Ende der Datei beschädigt. Tavrin hat sie repariert; "
+            "es fehlt nichts.");
     if (data_ == Data())
         return tr("Deine Erinnerungen ließen sich nicht lesen; Tavrin beginnt ohne sie.");
     return tr(
@@ -114,9 +120,9 @@ QString MemoryStore::whatWasRead() const {
 // notes before the cut: the rest stays, the file as it was is kept for the user, and what was
 // read is written back at once, so that the next start reads it whole and does not tell the
 // same thing again.
-void MemoryStore::keepUnreadableFile() {
-    if (Platform::UnreadableFile::setAsideAndTell(fileURL_, clock_.now(), whatWasRead(), log_,
-                                                  notices_))
+void MemoryStore::keepUnreadableFile(bool everythingRead) {
+    if (Platform::UnreadableFile::setAsideAndTell(fileURL_, clock_.now(),
+                                                  whatWasRead(everythingRead), log_, notices_))
         save();
     else
         writer_->keepUnreadableFileFirst();

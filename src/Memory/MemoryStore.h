@@ -98,8 +98,8 @@ private:
     template <typename Change>
     void update(Change change);
     void load();
-    void keepUnreadableFile();
-    QString whatWasRead() const;
+    void keepUnreadableFile(bool everythingRead);
+    QString whatWasRead(bool everythingRead) const;
     void writePendingSave();
     void writeFinished(const std::optional<QString>& error);
 

@@ -1,6 +1,5 @@
 #include "Memory/MemoryWriter.h"
 
-#include <QCoreApplication>
 #include <QMutexLocker>
 
 #include "Memory/MemoryFile.h"
@@ -48,12 +47,9 @@ void MemoryWriter::writeNow(const Pending& pending) {
     // A file that could not be read may still hold the user's notes: it is never replaced
     // before it has been set aside.
     std::optional<QString> error;
-    if (unreadableFileKept_ && !Platform::UnreadableFile::setAside(path_, pending.now)) {
-        error = QCoreApplication::translate(
-                    "MemoryWriter",
-                    "Die bisherige, nicht lesbare Datei %1 ließ sich nicht beiseitelegen.")
-                    .arg(path_);
-    } else {
+    if (unreadableFileKept_)
+        error = Platform::UnreadableFile::setAsideBeforeSaving(path_, pending.now);
+    if (!error) {
         unreadableFileKept_ = false;
         // On failure the content in memory stays as it is, for the next write to bring along.
         error = Platform::PrivateFile::write(path_, MemoryFile::encode(pending.data));

@@ -1,6 +1,6 @@
 #include "Panel/MarkdownBlock.h"
 
-#include "Projects/Blanks.h"
+#include "Storage/Blanks.h"
 
 namespace {
 

@@ -23,6 +23,8 @@ QString resolvedPath(const QString& path) {
     return info.isSymLink() ? path : info.filePath();
 }
 
+}  // namespace
+
 // The user reads this in a notice: the failures a full or locked disk brings, in German.
 QString reason(int error) {
     switch (error) {
@@ -49,6 +51,8 @@ QString reason(int error) {
             return qt_error_string(error);
     }
 }
+
+namespace {
 
 // The name the writer gives its temporary file beside `target`, up to the random part.
 QByteArray temporaryPrefix(const QFileInfo& target) {

@@ -19,4 +19,8 @@ std::optional<QString> write(const QString& path, const QByteArray& data);
 // files for `path`, nothing else. Only for a file no write is running for. Gives how many.
 int removeLeftovers(const QString& path);
 
+// The user's words for a failure of the file system (an errno value): a full disk, a
+// read-only folder, a missing permission …
+QString reason(int error);
+
 }  // namespace Platform::PrivateFile

@@ -5,8 +5,8 @@
 #include <QJsonArray>
 
 #include "Platform/AppPaths.h"
-#include "Projects/StoredJson.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/StoredJson.h"
+#include "Storage/StoredUuid.h"
 
 std::optional<QString> Project::folderURL() const {
     if (!path || path->isEmpty())
@@ -22,7 +22,7 @@ std::optional<QString> Project::folderURL() const {
 }
 
 QJsonObject Project::toJson() const {
-    QJsonObject object;
+    QJsonObject object = unknownKeys;
     object.insert(QStringLiteral("id"), StoredUuid::text(id));
     object.insert(QStringLiteral("name"), name);
     if (path)
@@ -70,6 +70,8 @@ std::optional<Project> Project::fromJson(const QJsonValue& value) {
     if (!readsCode.isBool())
         return std::nullopt;
     project.readsCode = readsCode.toBool();
+    static const QStringList storedKeys{"id", "name", "path", "repo", "keywords", "readsCode"};
+    project.unknownKeys = StoredJson::unknownMembers(object, storedKeys);
     return project;
 }
 

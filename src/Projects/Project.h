@@ -17,15 +17,20 @@ struct Project {
     std::optional<QString> repo;
     QStringList keywords;
     bool readsCode = false;
+    // Keys of the stored form this version does not know, as they were read: written back
+    // with the project, so that what a newer version stored survives this one.
+    QJsonObject unknownKeys;
 
     // The project's folder as an absolute local path, when something exists there (no check
     // that it is a folder); none for an absent or empty path.
     std::optional<QString> folderURL() const;
 
-    // The stored form: all keys but `path` and `repo`, which are left out when absent.
+    // The stored form: all keys but `path` and `repo`, which are left out when absent, and
+    // the unknown ones.
     QJsonObject toJson() const;
     // Strict: `id` (a UUID text), `name`, `keywords` and `readsCode` must be present with
-    // the right types; `path` and `repo` may be missing or null.
+    // the right types; `path` and `repo` may be missing or null. Other keys are kept in
+    // `unknownKeys`.
     static std::optional<Project> fromJson(const QJsonValue& value);
 
     bool operator==(const Project&) const = default;

@@ -10,8 +10,8 @@
 
 #include "Platform/Characters.h"
 #include "Platform/ChildProcess.h"
-#include "Projects/Blanks.h"
 #include "Platform/Utf8.h"
+#include "Storage/Blanks.h"
 
 namespace ProjectTools {
 

@@ -5,8 +5,9 @@
 #include <QJsonDocument>
 #include <type_traits>
 
-#include "Projects/Blanks.h"
-#include "Projects/JsonPrefix.h"
+#include "Storage/Blanks.h"
+#include "Storage/JsonPrefix.h"
+#include "Storage/StoredJson.h"
 
 namespace {
 
@@ -102,6 +103,17 @@ struct Writer {
         object.insert(QLatin1String(key), array);
     }
 };
+
+// The key of every field.
+const QStringList& storedKeys() {
+    static const QStringList keys = [] {
+        QStringList all;
+        AssistantSettings settings;
+        visitFields(settings, [&](const char* key, auto&) { all.append(QLatin1String(key)); });
+        return all;
+    }();
+    return keys;
+}
 
 // The rules may also be stored as one text, a rule per line.
 QStringList rulesFromText(const QString& text) {
@@ -200,7 +212,7 @@ std::optional<QString> AssistantSettings::model(ProviderID provider) const {
 }
 
 QJsonObject AssistantSettings::toJson() const {
-    QJsonObject object;
+    QJsonObject object = unknownKeys;
     visitFields(*this, Writer{object});
     return object;
 }
@@ -217,18 +229,20 @@ std::optional<AssistantSettings::Decoded> AssistantSettings::fromJson(const QJso
     Decoded decoded;
     Reader reader{object};
     visitFields(decoded.settings, reader);
+    decoded.settings.unknownKeys = StoredJson::unknownMembers(object, storedKeys());
     decoded.droppedUserData = reader.droppedUserData;
     return decoded;
 }
 
 std::optional<AssistantSettings::Decoded> AssistantSettings::decode(const QByteArray& data) {
-    const JsonPrefix::Read read = JsonPrefix::readObject(data);
+    const JsonPrefix::Read read = JsonPrefix::readObject(data, storedKeys());
     if (!read.object)
         return std::nullopt;
     std::optional<Decoded> decoded = fromJson(*read.object);
     if (!decoded)
         return std::nullopt;
+    decoded->damaged = !read.whole;
     // What stood after a cut or a fault is not in the record.
-    decoded->droppedUserData = decoded->droppedUserData || !read.whole;
+    decoded->droppedUserData = decoded->droppedUserData || !read.everyMemberRead;
     return decoded;
 }

@@ -53,6 +53,9 @@ struct AssistantSettings {
     bool learnStyle = true;
     QString learnedStyle;
     QString styleExamples;
+    // Top-level keys of settings.json this version does not know, as they were read: written
+    // back with the record, so that what a newer version stored survives this one.
+    QJsonObject unknownKeys;
 
     // The default tone, looked up in the current language each time.
     static QString defaultTone();
@@ -61,16 +64,16 @@ struct AssistantSettings {
     // none when nothing is left.
     std::optional<QString> model(ProviderID provider) const;
 
-    // All keys, always, whatever their value.
+    // All keys, always, whatever their value, and the unknown ones.
     QJsonObject toJson() const;
     // settings.json's bytes: pretty-printed, keys sorted at every level.
     QByteArray encode() const;
 
     struct Decoded;
     // Tolerant reading: every key that is missing, null or unreadable keeps its default on
-    // its own, and a list keeps the elements that read. A file cut short or damaged keeps
-    // every complete value before the fault (JsonPrefix). Fails only when the top level is
-    // not a JSON object.
+    // its own, and a list keeps the elements that read; keys it does not know are kept in
+    // `unknownKeys`. A file cut short or damaged keeps every complete value before the fault
+    // (JsonPrefix). Fails only when the top level is not a JSON object.
     static std::optional<Decoded> fromJson(const QJsonValue& value);
     static std::optional<Decoded> decode(const QByteArray& data);
 
@@ -83,4 +86,8 @@ struct AssistantSettings::Decoded {
     // default, an element left out of a list, whatever stood after a cut. Saving over the
     // file would lose what the user entered.
     bool droppedUserData = false;
+    // The bytes were not one well-formed object. Without droppedUserData only the file's end
+    // was damaged (its closing brace missing, bytes after it): every value was read, yet the
+    // file is not as written.
+    bool damaged = false;
 };

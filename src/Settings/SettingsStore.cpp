@@ -39,9 +39,9 @@ SettingsStore::SettingsStore(const QString& applicationSupport, Services service
     fileURL_ = folder + QLatin1Char('/') + fileName;
     Platform::PrivateFile::removeLeftovers(fileURL_);
     migrateFromEarlierBundles(applicationSupport);
-    load();
+    const bool everyValueRead = load();
     if (keepOldFile_)
-        keepUnreadableFile();
+        keepUnreadableFile(everyValueRead);
 }
 
 std::optional<QString> SettingsStore::applicationSupportFolder() {
@@ -76,24 +76,31 @@ void SettingsStore::migrateFromEarlierBundles(const QString& applicationSupport)
     }
 }
 
-void SettingsStore::load() {
+bool SettingsStore::load() {
     QFile file(fileURL_);
     if (!file.open(QIODevice::ReadOnly)) {
         // A file that is there but cannot be read still belongs to the user.
         keepOldFile_ = file.exists();
-        return;
+        return false;
     }
     const auto decoded = AssistantSettings::decode(file.readAll());
     if (!decoded) {
         keepOldFile_ = true;
-        return;
+        return false;
     }
     settings_ = decoded->settings;
-    keepOldFile_ = decoded->droppedUserData;
+    // A file damaged only at its end is written anew too, but its copy is kept all the same:
+    // what looked like its end may have been more.
+    keepOldFile_ = decoded->droppedUserData || decoded->damaged;
+    return !decoded->droppedUserData;
 }
 
 // What the user is told first about a file that did not read whole: what of it is in use.
-QString SettingsStore::whatWasRead() const {
+QString SettingsStore::whatWasRead(bool everyValueRead) const {
+    if (everyValueRead)
+        return tr(
+            "Deine Einstellungen waren am Ende der Datei beschädigt. Tavrin hat sie repariert; "
+            "es fehlt nichts.");
     if (settings_ == AssistantSettings())
         return tr(
             "Deine Einstellungen ließen sich nicht lesen und stehen alle auf den "
@@ -106,9 +113,10 @@ QString SettingsStore::whatWasRead() const {
 // Said at once, not at the first save: otherwise the user meets the introduction again, with
 // "Über mich" and the learned actions gone, and no word why. The record read so far is written
 // straight away, so that the next start reads it and does not tell the same thing again.
-void SettingsStore::keepUnreadableFile() {
-    if (!Platform::UnreadableFile::setAsideAndTell(fileURL_, services_.clock.now(), whatWasRead(),
-                                                   &services_.log, services_.notices))
+void SettingsStore::keepUnreadableFile(bool everyValueRead) {
+    if (!Platform::UnreadableFile::setAsideAndTell(fileURL_, services_.clock.now(),
+                                                   whatWasRead(everyValueRead), &services_.log,
+                                                   services_.notices))
         return;
     keepOldFile_ = false;
     write();
@@ -127,10 +135,9 @@ void SettingsStore::setSettings(const AssistantSettings& settings) {
 
 void SettingsStore::save() {
     if (keepOldFile_) {
-        if (!Platform::UnreadableFile::setAside(fileURL_, services_.clock.now())) {
-            failures_.failed(tr("Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
-                                "beiseitelegen.")
-                                 .arg(Platform::AppPaths::shownPath(fileURL_)));
+        if (const auto error =
+                Platform::UnreadableFile::setAsideBeforeSaving(fileURL_, services_.clock.now())) {
+            failures_.failed(*error);
             return;
         }
         keepOldFile_ = false;

@@ -64,9 +64,10 @@ signals:
 
 private:
     void migrateFromEarlierBundles(const QString& applicationSupport);
-    void load();
-    void keepUnreadableFile();
-    QString whatWasRead() const;
+    // Gives whether every value the file held was read (it may still need writing anew).
+    bool load();
+    void keepUnreadableFile(bool everyValueRead);
+    QString whatWasRead(bool everyValueRead) const;
     void save();
     void write();
     void applyLaunchAtLogin();

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 
 #include "Memory/MemoryFile.h"
-#include "Projects/StoredUuid.h"
+#include "Storage/StoredUuid.h"
 
 // memory.json files written earlier were made by QJsonDocument with every "/" escaped
 // afterwards; the file must stay the same byte for byte, so that form is the reference here.
@@ -14,7 +14,7 @@ namespace {
 constexpr qint64 referenceEpochMs = 978307200000;
 
 QJsonObject referenceEntry(const MemoryEntry& entry) {
-    QJsonObject object;
+    QJsonObject object = entry.unknownKeys;
     object.insert("id", StoredUuid::text(entry.id));
     object.insert("date", double(entry.date.toMSecsSinceEpoch() - referenceEpochMs) / 1000.0);
     if (entry.app)
@@ -34,7 +34,7 @@ QByteArray referenceEncoding(const MemoryData& data) {
     QJsonArray saved;
     for (const MemoryEntry& entry : data.saved)
         saved.append(referenceEntry(entry));
-    QJsonObject object;
+    QJsonObject object = data.unknownKeys;
     object.insert("activity", activity);
     object.insert("saved", saved);
     object.insert("styleSignals", QJsonArray::fromStringList(data.styleSignals));
@@ -145,4 +145,36 @@ TEST(MemoryFileEncodingTest, DatesAndCountersEncodeAsBefore) {
 
 TEST(MemoryFileEncodingTest, EmptyMemoryEncodesAsBefore) {
     expectSameAsReference(MemoryData{}, "empty");
+}
+
+// Keys another version stored are written where they sort among the known ones, their values
+// in the form of the rest of the file, and read back as they were.
+TEST(MemoryFileEncodingTest, UnknownKeysEncodeAsTheRest) {
+    const struct {
+        const char* what;
+        QString key;
+        QJsonValue value;
+    } cases[] = {
+        {"before every known key", "", true},
+        {"upper case before lower case", "Zettel", false},
+        {"between two known keys", "appendix", QJsonValue::Null},
+        {"right after a known key", "texts", "a/b \"c\" \n ü \U0001F600"},
+        {"after every known key", "zz", 1.5},
+        {"beyond ASCII", "ä/ö", -0.25},
+        {"a large number", "n", 1e300},
+        {"a whole number beyond 2^53", "n", qint64(12345678901234567)},
+        {"a whole number written as a fraction", "n", 3.0},
+        {"nested records and lists", "x",
+         QJsonObject{{"b/", QJsonArray{1, "zwei", QJsonObject{}, QJsonArray{}}}, {"a", 2}}},
+    };
+    for (const auto& c : cases) {
+        MemoryEntry entry = entryAt(1500, "x");
+        entry.app = "Mail";
+        entry.kind = MemoryEntry::Kind::wrote;
+        entry.unknownKeys = {{c.key, c.value}};
+        MemoryData data;
+        data.saved = {entry, entryAt(2500, "y")};
+        data.unknownKeys = {{c.key, c.value}};
+        expectSameAsReference(data, c.what);
+    }
 }

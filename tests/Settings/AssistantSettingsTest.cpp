@@ -95,8 +95,11 @@ TEST(AssistantSettingsTest, TolerantDecoding) {
         {"null boolean", R"({"launchAtLogin": null, "showMenuBarIcon": false})",
          [](AssistantSettings& s) { s.showMenuBarIcon = false; }},
         {"boolean as a number", R"({"sendAfterInsert": 1})", [](AssistantSettings&) {}},
-        {"unknown keys are ignored", R"({"futureKey": {"a": 1}, "tone": "knapp"})",
-         [](AssistantSettings& s) { s.tone = "knapp"; }},
+        {"unknown keys are kept as they were read", R"({"futureKey": {"a": 1}, "tone": "knapp"})",
+         [](AssistantSettings& s) {
+             s.tone = "knapp";
+             s.unknownKeys = {{"futureKey", QJsonObject{{"a", 1}}}};
+         }},
         {"enumerations by raw value",
          R"({"dictationEngine": "whisperLocal", "pushToTalkKey": "none", "activityMemory": "week"})",
          [](AssistantSettings& s) {

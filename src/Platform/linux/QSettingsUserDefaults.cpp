@@ -168,12 +168,9 @@ void QSettingsUserDefaults::remove(const QString& key) {
 
 void QSettingsUserDefaults::save() {
     if (keepOldFile_) {
-        if (!UnreadableFile::setAside(file_, QDateTime::currentDateTimeUtc())) {
-            failures_.failed(
-                QCoreApplication::translate("UserDefaults",
-                                            "Die bisherige, nicht lesbare Datei %1 ließ sich nicht "
-                                            "beiseitelegen.")
-                    .arg(AppPaths::shownPath(file_)));
+        if (const auto error =
+                UnreadableFile::setAsideBeforeSaving(file_, QDateTime::currentDateTimeUtc())) {
+            failures_.failed(*error);
             return;
         }
         keepOldFile_ = false;

@@ -1,4 +1,4 @@
-#include "Projects/StoredUuid.h"
+#include "Storage/StoredUuid.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "Projects/Blanks.h"
+#include "Storage/Blanks.h"
 
 namespace Blanks {
 

@@ -1,7 +1,8 @@
-#include "Projects/JsonPrefix.h"
+#include "Storage/JsonPrefix.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <cmath>
 
 #include "Platform/Utf8.h"
@@ -30,12 +31,15 @@ public:
             at_ += 3;
     }
 
-    std::optional<QJsonObject> topLevelObject() {
+    std::optional<Parsed> topLevelObject() {
         skipSpace();
         if (!peek('{'))
             return std::nullopt;
-        return object(0).value.toObject();
+        return object(0);
     }
+
+    // The top-level object stopped at the end of the bytes, right after a complete member.
+    bool endedAfterAMember() const { return endedAfterAMember_; }
 
 private:
     Parsed value(int depth) {
@@ -87,8 +91,10 @@ private:
             skipSpace();
             if (take('}'))
                 return {object, true};
-            if (!take(','))
+            if (!take(',')) {
+                endedAfterAMember_ = depth == 0 && at_ == end_;
                 return {object, false};
+            }
         }
     }
 
@@ -274,19 +280,30 @@ private:
 
     const char* at_;
     const char* end_;
+    bool endedAfterAMember_ = false;
 };
 
 }  // namespace
 
-Read readObject(const QByteArray& bytes) {
+Read readObject(const QByteArray& bytes, const QStringList& expectedKeys) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error == QJsonParseError::NoError) {
         if (!document.isObject())
             return {};
-        return {document.object(), true};
+        return {document.object(), true, true};
     }
-    return {Parser(bytes).topLevelObject(), false};
+    Parser parser(bytes);
+    const std::optional<Parsed> top = parser.topLevelObject();
+    if (!top)
+        return {};
+    Read read{top->value.toObject(), false, top->complete};
+    if (parser.endedAfterAMember()) {
+        read.everyMemberRead = std::all_of(
+            expectedKeys.begin(), expectedKeys.end(),
+            [&](const QString& key) { return read.object->contains(key); });
+    }
+    return read;
 }
 
 }  // namespace JsonPrefix

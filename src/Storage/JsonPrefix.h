@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QStringList>
 #include <optional>
 
 // A stored JSON file as far as it reads: a file cut short (a full disk, a crash in the middle
@@ -20,8 +21,14 @@ struct Read {
     std::optional<QJsonObject> object;
     // The bytes were one well-formed JSON object: nothing was left out.
     bool whole = false;
+    // Not whole, yet every member was read: the damage lies after them. Bytes follow the
+    // closing brace (NULs after a crash), or the bytes end where it was due, after a complete
+    // member. A file cut right after a member looks the same, so the latter counts only when
+    // every key the caller expects was read.
+    bool everyMemberRead = false;
 };
 
-Read readObject(const QByteArray& bytes);
+// `expectedKeys`: the keys a file of this kind always holds.
+Read readObject(const QByteArray& bytes, const QStringList& expectedKeys = {});
 
 }  // namespace JsonPrefix

@@ -1,4 +1,4 @@
-#include "Projects/StoredJson.h"
+#include "Storage/StoredJson.h"
 
 #include <QJsonValue>
 
@@ -15,6 +15,15 @@ bool readOptionalString(const QJsonObject& object, const QString& key,
         return false;
     out = value.toString();
     return true;
+}
+
+QJsonObject unknownMembers(const QJsonObject& object, const QStringList& known) {
+    QJsonObject unknown;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!known.contains(it.key()))
+            unknown.insert(it.key(), it.value());
+    }
+    return unknown;
 }
 
 }  // namespace StoredJson

@@ -2,7 +2,7 @@
 
 #include <QJsonDocument>
 
-#include "Projects/JsonPrefix.h"
+#include "Storage/JsonPrefix.h"
 
 // A stored file cut short or damaged in one place keeps what stands whole before the fault,
 // and nothing cut into.
@@ -48,5 +48,41 @@ TEST(JsonPrefixTest, KeepsWhatStandsWholeBeforeTheFault) {
             EXPECT_EQ(QJsonDocument(*read.object).toJson(QJsonDocument::Compact),
                       QByteArray(c.kept));
         }
+    }
+}
+
+// Whether every member was read although the bytes were not one well-formed object: the damage
+// lies after the last member. A cut right after a member looks like a lost closing brace, so
+// that counts only when every key a file of its kind always holds was read.
+TEST(JsonPrefixTest, TellsWhenEveryMemberWasRead) {
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QStringList expectedKeys;
+        bool everyMemberRead;
+    } cases[] = {
+        {"a well-formed object", R"({"a":1})", {"a", "b"}, true},
+        {"without its closing brace", "{\"a\": 1,\n \"b\": \"x\"\n", {"a", "b"}, true},
+        {"without its closing brace after a list and a word",
+         R"({"l":["x"],"t":true)",
+         {"l", "t"},
+         true},
+        {"without its closing brace after a record", R"({"o":{"x":1})", {"o"}, true},
+        {"NULs after a whole object", QByteArray(R"({"a":1})") + QByteArray(8, '\0'), {"b"}, true},
+        {"without its closing brace and an expected key",
+         "{\"a\": 1,\n \"b\": \"x\"\n",
+         {"a", "b", "c"},
+         false},
+        {"ending after a comma", R"({"a":1,)", {"a"}, false},
+        {"ending after a number, which may go on", R"({"a":1)", {"a"}, false},
+        {"a record inside without its closing brace", R"({"o":{"x":"y")", {}, false},
+        {"a text cut short", R"({"a":1,"b":"x)", {"a"}, false},
+        {"a damaged value", R"({"a":1,"b":x})", {"a"}, false},
+        {"an opening brace alone", "{", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(JsonPrefix::readObject(c.bytes, c.expectedKeys).everyMemberRead,
+                  c.everyMemberRead);
     }
 }
