@@ -169,7 +169,7 @@ TEST_F(ScenarioTest, ASignalToEndEndsTavrinAsQuittingDoes) {
                 ::kill(-static_cast<pid_t>(group), SIGKILL);
         }
         EXPECT_FALSE(QFile::exists(picture)) << "the picture for the tool is left behind";
-        EXPECT_EQ(QDir(temporary.path()).entryList(QDir::Files), QStringList());
+        EXPECT_EQ(QDir(temporary.path()).entryList(QDir::Files).join(", ").toStdString(), "");
     }
 }
 
