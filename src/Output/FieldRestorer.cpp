@@ -52,7 +52,7 @@ Focus focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
 }
 
 // How far above a paragraph its document may be: a table cell in a table in a text frame in
-// a section is four; each step is one call on the bus.
+// a section is four; each step asks the bus twice.
 constexpr int documentDepth = 8;
 
 // A word processor shows each paragraph as an element of its own, inside the document:

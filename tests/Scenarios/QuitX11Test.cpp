@@ -70,7 +70,8 @@ TEST_F(ScenarioTest, QuittingFromTheTrayWhileAToolRunsLeavesNoProcessBehind) {
             tool = readFile(record.filePath("claude.pid")).trimmed().toLongLong();
             grandchild = readFile(record.filePath("claude.grandchild-pid")).trimmed().toLongLong();
             return readFile(record.filePath("claude.argv")).startsWith(QByteArray("-p\0", 3)) &&
-                   processAlive(tool) && processAlive(grandchild) && parentOf(grandchild) == tool;
+                   processAlive(tool) && processAlive(grandchild) &&
+                   parentOf(grandchild) == tool;
         },
         10000))
         << "the tool never started";

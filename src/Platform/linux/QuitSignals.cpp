@@ -52,8 +52,8 @@ QuitSignals::QuitSignals(std::function<void()> quit, QObject* parent)
     : QObject(parent), quit_(std::move(quit)) {
     if (readEnd < 0)
         return;
-    notifier_ = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &QuitSignals::take);
+    auto* notifier = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &QuitSignals::take);
 }
 
 void QuitSignals::take() {

@@ -3,8 +3,6 @@
 #include <QObject>
 #include <functional>
 
-class QSocketNotifier;
-
 namespace Platform {
 
 // SIGTERM (a logout, a service stop), SIGINT (Control+C where Tavrin was started from a
@@ -29,7 +27,6 @@ private:
     void take();
 
     std::function<void()> quit_;
-    QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace Platform
