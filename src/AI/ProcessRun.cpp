@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <algorithm>
@@ -29,11 +30,17 @@ constexpr int terminationGraceMs = 2000;
 // How long to wait for a child killed outright to be gone.
 constexpr int killedChildWaitMs = 1000;
 
-// QProcess objects the runs have let go of but that are not deleted yet: cancelled children
-// within their grace period, with their process group, and finished ones whose deletion waits
-// for the event loop, with none (0). Main thread only.
-std::map<QProcess*, qint64>& released() {
-    static std::map<QProcess*, qint64> processes;
+// A QProcess a run has let go of: a cancelled child within its grace period, with its process
+// group and the end of the grace, or a finished one whose deletion waits for the event loop,
+// with no group (0).
+struct Released {
+    qint64 group = 0;
+    QDeadlineTimer graceEnds;
+};
+
+// The QProcess objects the runs have let go of that are not deleted yet. Main thread only.
+std::map<QProcess*, Released>& released() {
+    static std::map<QProcess*, Released> processes;
     return processes;
 }
 
@@ -51,16 +58,20 @@ void killAndWait(QProcess* process, qint64 group) {
         process->waitForFinished(killedChildWaitMs);
 }
 
-// When Tavrin quits, nothing it started lives on.
+// When Tavrin quits, nothing it started lives on. A child told to end still gets the rest of
+// its grace period to do so (the event loop that would have ended it is gone by now); what is
+// left of its group then is killed.
 void endEverythingAtExit() {
     static bool registered = false;
     if (registered)
         return;
     registered = true;
     qAddPostRoutine([] {
-        const std::map<QProcess*, qint64> processes = std::exchange(released(), {});
-        for (const auto& [process, group] : processes) {
-            killAndWait(process, group);
+        const std::map<QProcess*, Released> processes = std::exchange(released(), {});
+        for (const auto& [process, run] : processes) {
+            if (run.group > 0 && process->state() != QProcess::NotRunning)
+                process->waitForFinished(int(run.graceEnds.remainingTime()));
+            killAndWait(process, run.group);
             delete process;
         }
     });
@@ -68,7 +79,7 @@ void endEverythingAtExit() {
 
 void track(QProcess* process, qint64 group) {
     endEverythingAtExit();
-    released()[process] = group;
+    released()[process] = Released{group, QDeadlineTimer(terminationGraceMs)};
     QObject::connect(process, &QObject::destroyed, [process] { released().erase(process); });
 }
 

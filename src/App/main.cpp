@@ -13,6 +13,7 @@
 #include "Platform/ChildProcess.h"
 #include "Platform/linux/PortalAppearance.h"
 #include "Platform/linux/QtClock.h"
+#include "Platform/linux/QuitSignals.h"
 #include "Platform/linux/StderrSystemLog.h"
 #include "Platform/linux/X11Display.h"
 
@@ -47,6 +48,8 @@ bool checkDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A logout or a service stop ends Tavrin as its "Beenden" does, from the first moment.
+    Platform::QuitSignals::catchEarly();
     // A tool that exits while we still write to it must not end Tavrin; writes report EPIPE.
     Platform::ChildProcess::ignoreBrokenPipes();
     // Before Qt starts, so that its first warnings are log lines too.
@@ -96,6 +99,7 @@ int main(int argc, char** argv) {
 
     QObject::connect(&instance, &SingleInstance::reopenRequested, &coordinator,
                      &AppCoordinator::reopen);
+    const Platform::QuitSignals quitSignals([&coordinator] { coordinator.quit(); });
     TrayIcon tray(log);
     // The menu follows the stores while it is open: a finished sign-in check, a granted
     // permission, the provider chosen elsewhere.

@@ -51,15 +51,28 @@ Focus focusedEditable(Platform::AccessibilityTree& tree, qint32 pid) {
     return {true, std::move(element)};
 }
 
-// A word processor shows each paragraph as an element of its own, inside the document.
+// How far above a paragraph its document may be: a table cell in a table in a text frame in
+// a section is four; each step asks the bus twice.
+constexpr int documentDepth = 8;
+
+// A word processor shows each paragraph as an element of its own, inside the document:
+// directly, or inside a table cell, a header or footer, a text frame or a section. The nearest
+// document above it is its own; the window ends the search.
 QString documentOf(Platform::AccessibleElement& element) {
     const QString role = element.role();
     if (role != QLatin1String("paragraph") && role != QLatin1String("heading"))
         return {};
-    const AccessibleRef parent = element.parent();
-    if (!parent || !parent->role().startsWith(QLatin1String("document")))
-        return {};
-    return parent->identity();
+    AccessibleRef ancestor = element.parent();
+    for (int step = 0; ancestor && step < documentDepth; ++step) {
+        const QString above = ancestor->role();
+        if (above.startsWith(QLatin1String("document")))
+            return ancestor->identity();
+        if (above.isEmpty() || above == QLatin1String("AXWindow") ||
+            above == QLatin1String("application"))
+            return {};
+        ancestor = ancestor->parent();
+    }
+    return {};
 }
 
 // A failed read also answers with an empty text: only a field that says it has no characters

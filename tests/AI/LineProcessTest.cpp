@@ -3,8 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -13,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 
 #include "AI/CLIEnvironment.h"
 #include "AI/LineProcess.h"
@@ -221,38 +220,56 @@ TEST(LineProcessTest, CancelEndsTheRunAtOnceAndTheWholeGroupSoon) {
     }
 }
 
-// The half of the next test that runs in a test program of its own: it cancels a run whose
-// child ignores SIGTERM, so the child is still there when the program ends right after.
+// The half of the next test that runs in a test program of its own: it cancels a run of the
+// script the next test hands it, so the child is still there when the program ends right after.
 TEST(LineProcessTest, QuitWhileAChildRunsChildHalf) {
-    if (qEnvironmentVariableIsEmpty("TAVRIN_QUIT_WHILE_A_CHILD_RUNS"))
+    const QString script = qEnvironmentVariable("TAVRIN_QUIT_WHILE_A_CHILD_RUNS");
+    if (script.isEmpty())
         GTEST_SKIP() << "runs inside QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes";
     QList<QByteArray> lines;
-    auto run = LineProcess::run(
-        sh, {"-c", "trap '' TERM; echo $$; sleep 60 & sleep 60"}, std::nullopt, QDir::tempPath(),
-        [&](const QByteArray& line) { lines << line; }, {});
+    auto run = LineProcess::run(sh, {"-c", script}, std::nullopt, QDir::tempPath(),
+                                [&](const QByteArray& line) { lines << line; }, {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !lines.isEmpty(); }, 5000));
     std::printf("group %s\n", lines[0].constData());
     run->cancel();
 }
 
-// Quitting while a tool still works: the child is ended before its process object goes, so
-// Qt has nothing to warn about, and nothing of the child's group is left.
+// Quitting while a tool still works: the child is told to end and gets its grace period to
+// clean up; whatever is left of its group then is killed, before its process object goes, so
+// Qt has nothing to warn about.
 TEST(LineProcessTest, QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes) {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TAVRIN_QUIT_WHILE_A_CHILD_RUNS", "1");
-    program.setProcessEnvironment(environment);
-    program.start(QCoreApplication::applicationFilePath(),
-                  {"--gtest_filter=LineProcessTest.QuitWhileAChildRunsChildHalf"});
-    ASSERT_TRUE(program.waitForFinished(20000));
-    const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
-    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
-    EXPECT_EQ(program.exitCode(), 0) << output.toStdString() << errors.toStdString();
-    EXPECT_FALSE(errors.contains("QProcess: Destroyed while process")) << errors.toStdString();
-    const QRegularExpressionMatch group = QRegularExpression("group (\\d+)").match(output);
-    ASSERT_TRUE(group.hasMatch()) << output.toStdString();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return liveMembers(group.captured(1).toLongLong()) == 0; }, 3000));
+    QTemporaryDir folder;
+    const QString cleaned = folder.filePath(QStringLiteral("cleaned"));
+    const struct {
+        const char* name;
+        QString script;
+        bool cleansUp;
+    } cases[] = {
+        {"a child that ignores the request is killed", "trap '' TERM; echo $$; sleep 60 & sleep 60",
+         false},
+        {"a child that takes a moment to clean up gets it",
+         "trap 'sleep 0.3; echo done > " + cleaned + "; exit 0' TERM; echo $$; sleep 60 & wait",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_QUIT_WHILE_A_CHILD_RUNS", c.script);
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationFilePath(),
+                      {"--gtest_filter=LineProcessTest.QuitWhileAChildRunsChildHalf"});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_EQ(program.exitCode(), 0) << output.toStdString() << errors.toStdString();
+        EXPECT_FALSE(errors.contains("QProcess: Destroyed while process")) << errors.toStdString();
+        const QRegularExpressionMatch group = QRegularExpression("group (\\d+)").match(output);
+        ASSERT_TRUE(group.hasMatch()) << output.toStdString();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return liveMembers(group.captured(1).toLongLong()) == 0; }, 3000));
+        EXPECT_EQ(QFile::exists(cleaned), c.cleansUp);
+    }
 }
 
 TEST(LineProcessTest, CallbacksMayCancelOrDestroyTheRun) {

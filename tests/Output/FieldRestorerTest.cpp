@@ -262,6 +262,44 @@ TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
               (FieldRestorer::Reading{std::nullopt, false}));
 }
 
+// A paragraph of a word processor belongs to the nearest document above it, however deep it
+// sits: a paste of several paragraphs into a table cell, a header or a text frame is taken
+// back by the document's undo.
+TEST(FieldRestorerTest, AParagraphBelongsToTheNearestDocumentAboveIt) {
+    const QString document = QStringLiteral(":1.42:/org/a11y/atspi/accessible/2");
+    const struct {
+        const char* name;
+        // The roles between the paragraph and its document, from the paragraph up.
+        QStringList between;
+    } cases[] = {
+        {"a table cell", {"table cell", "table"}},
+        {"a header", {"header"}},
+        {"a text frame in a section", {"text frame", "section"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        desk.field->roleValue = QStringLiteral("paragraph");
+        std::shared_ptr<FakeAccessible> below = desk.field;
+        for (const QString& role : c.between) {
+            auto container = std::make_shared<FakeAccessible>();
+            container->roleValue = role;
+            container->identityValue = role;
+            below->parentValue = container;
+            below = container;
+        }
+        auto top = std::make_shared<FakeAccessible>();
+        top->roleValue = QStringLiteral("document text");
+        top->identityValue = document;
+        top->parentValue = std::make_shared<FakeAccessible>();
+        top->parentValue->roleValue = QStringLiteral("AXWindow");
+        below->parentValue = top;
+        const std::optional<Field> field = FieldRestorer::focusedField(desk.tree, pid).field;
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->document.toStdString(), document.toStdString());
+    }
+}
+
 // A rich-text editor's own text is a mark per paragraph, the same before and after any
 // typing: its paragraphs are what it holds, or nothing could tell the user's typing.
 TEST(FieldRestorerTest, ReadsARichTextEditorThroughItsParagraphs) {
