@@ -26,6 +26,45 @@ bool rereadsArguments(const QString& command) {
     return commands.contains(command);
 }
 
+// printf's "-v NAME" (or "-vNAME") names a variable; its format and the words after it are
+// values. Which of `arguments` name one, and whether the word after them would; an argument
+// that expands among the options may be "-v" itself.
+struct PrintfNames {
+    QList<qsizetype> indices;
+    bool next = false;
+};
+
+PrintfNames printfNames(const QStringList& arguments) {
+    PrintfNames names;
+    static const QRegularExpression value(QStringLiteral("^\"?\\$\\{tavrin_value_[0-9]+\\}\"?$"));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString argument = unquoted(arguments[i]);
+        // A value itself is judged where printf reads options: one that begins with "-" is
+        // refused there, any other is the format.
+        if (value.match(arguments[i]).hasMatch())
+            return names;
+        if (expands(arguments[i])) {
+            for (qsizetype j = i; j < arguments.size(); ++j)
+                names.indices.append(j);
+            names.next = true;
+            return names;
+        }
+        if (argument == QLatin1String("--"))
+            return names;
+        if (argument == QLatin1String("-v")) {
+            if (++i < arguments.size())
+                names.indices.append(i);
+            else
+                names.next = true;
+        } else if (argument.startsWith(QLatin1String("-v"))) {
+            names.indices.append(i);
+        } else if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-'))) {
+            return names;  // the format
+        }
+    }
+    return names;
+}
+
 // Commands that read a variable's name (or arithmetic) from an argument; an argument that
 // expands hands them the value of another variable, which may hold a value of the template.
 bool takesNames(const QString& command, const QStringList& arguments) {
@@ -35,11 +74,8 @@ bool takesNames(const QString& command, const QStringList& arguments) {
                                            QStringLiteral("compgen"), QStringLiteral("complete")};
     if (commands.contains(command))
         return true;
-    if (command == QLatin1String("printf")) {
-        return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
-            return argument.startsWith(QLatin1String("-v"));  // also "-vname"
-        });
-    }
+    if (command == QLatin1String("printf"))
+        return printfNames(arguments).next;
     if (command == QLatin1String("test") || command == QLatin1String("["))
         return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
     if (command == QLatin1String("wait"))
@@ -450,14 +486,18 @@ void ShellTemplateReader::followInputs() {
             return plain.startsWith(QLatin1String("-d")) ||
                    plain.startsWith(QLatin1String("--delimiter"));
         });
-        const auto spotAt = [&](const QStringList& before) {
+        // The words xargs appends are named by its command, a word with the replace string
+        // by itself.
+        const auto spotAt = [&](const QStringList& before, const QString& written) {
             if (const std::optional<WordPlace> place = placeAfter(before)) {
                 OptionSpot spot;
                 spot.reached = arguments;
                 spot.derived = changedArguments;
-                spot.written = before.join(QLatin1Char(' '));
+                spot.written = written;
                 spot.separators = separators;
                 spot.place = *place;
+                spot.next = placeAfter(before + QStringList{QStringLiteral("x")})
+                                .value_or(WordPlace{});
                 optionSpots_.append(spot);
             }
         };
@@ -467,7 +507,7 @@ void ShellTemplateReader::followInputs() {
                 if (evaluatedConstruct_.isEmpty())
                     evaluatedConstruct_ = QStringLiteral("xargs");
             }
-            spotAt(words);
+            spotAt(words, words.join(QLatin1Char(' ')));
             continue;
         }
         for (qsizetype j = i; j < words.size(); ++j) {
@@ -480,7 +520,7 @@ void ShellTemplateReader::followInputs() {
                     evaluatedConstruct_ = QStringLiteral("xargs");
             }
             if (word.startsWith(replace))
-                spotAt(words.mid(0, j));
+                spotAt(words.mid(0, j), words[j]);
         }
     }
 }
@@ -513,11 +553,23 @@ bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
                 (!list.match(argument).hasMatch() && (arrays || arrayNames_.contains(name))))
                 expandingArgument = true;
         }
+        if (command == QLatin1String("printf")) {
+            // Only the name is a name: the format and the values are read as text.
+            const QStringList given = words.mid(i + 1);
+            arguments.clear();
+            for (const qsizetype name : printfNames(given).indices) {
+                if (expands(given[name]))
+                    return true;
+                arguments.append(unquoted(given[name]));
+            }
+            expandingArgument = false;
+        }
         if (expandingArgument && (takesNames(command, arguments) || declaration))
             return true;
         // A name's subscript is arithmetic, quoted or not ("unset 'arr[n]'"): a variable there
         // that may hold a value would be evaluated.
-        if (takesNames(command, arguments) || declaration) {
+        if (takesNames(command, arguments) || declaration ||
+            (command == QLatin1String("printf") && !arguments.isEmpty())) {
             static const QRegularExpression subscript(
                 QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\[(.*)\\]"));
             static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
