@@ -69,6 +69,10 @@ Options gitOptions(const QString& subcommand);
 // tmux's commands that run a shell command, or type keys into a shell.
 const QHash<QString, Options>& tmuxCommands();
 const QHash<QString, Wrapper>& wrappers();
+// Shells, which take a script; awk and its kin, which take a program.
+bool isShell(const QString& program);
+bool isAwk(const QString& program);
+
 // What a program makes of the edges of a word it takes as a file name or an operand, besides
 // options: syntax of its own, which a value must not carry there.
 enum class NameSyntax {

@@ -21,6 +21,21 @@ const QSet<QString>& soxFamily() {
 
 }  // namespace
 
+bool isShell(const QString& program) {
+    static const QSet<QString> shells = {
+        QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
+        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
+        QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
+        QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
+        QStringLiteral("rbash"), QStringLiteral("busybox")};
+    return shells.contains(program);
+}
+
+bool isAwk(const QString& program) {
+    return program == QLatin1String("awk") || program == QLatin1String("gawk") ||
+           program == QLatin1String("mawk") || program == QLatin1String("nawk");
+}
+
 NameSyntax nameSyntax(const QString& program) {
     static const QSet<QString> plusCommands = {
         QStringLiteral("vi"),   QStringLiteral("vim"),  QStringLiteral("nvim"),

@@ -52,11 +52,6 @@ bool bracesExpand(const QString& word) {
     return false;
 }
 
-bool isAwk(const QString& program) {
-    return program == QLatin1String("awk") || program == QLatin1String("gawk") ||
-           program == QLatin1String("mawk") || program == QLatin1String("nawk");
-}
-
 // awk's "-f FILE" (gawk's "--file", "-E"): the program comes from a file, so every operand is
 // a file or an assignment.
 bool programFileGiven(const QStringList& words, qsizetype program) {
@@ -300,7 +295,7 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     // make reads "NAME=value" as a setting and expands it; awk reads its operands after the
     // program as files or, with "=", as assignments.
     place.assignment = program == QLatin1String("make") ||
-                       (programs().value(program).operandEnds && isAwk(program) &&
+                       (isAwk(program) &&
                         (operands > 0 || programFileGiven(words, i)));
     place.expands = program == QLatin1String("make");
     place.numbers = takesNegativeNumbers(program);
