@@ -2,9 +2,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "Actions/ShellRereading.h"
 #include "Actions/ShellTemplateReader.h"
@@ -149,8 +148,8 @@ std::optional<Reading> nameSyntaxIn(const QString& word, ShellProgramOptions::Na
                 return command(Edge::begins, QStringLiteral("|"));
             // sox hands an address to "wget … \"ADDRESS\"" through a shell: inside double
             // quotes these characters still do something.
-            static const QRegularExpression address(
-                QStringLiteral("^(https?|ftp):"), QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression address(QStringLiteral("^(https?|ftp):"),
+                                                    QRegularExpression::CaseInsensitiveOption);
             static const QRegularExpression special(QStringLiteral("[\"$`\\\\]"));
             if (address.match(word).hasMatch() && special.match(word).hasMatch())
                 return command(Edge::address, special.match(word).captured());
@@ -507,11 +506,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         ShellValueFlow::Values parts = spot.reached;
         for (const qsizetype number : spot.numbers)
             parts.insert(number);
-        const bool joined =
-            std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
-                return number >= 1 && number <= numbered.size() &&
-                       !numbered.at(number - 1)->second.isEmpty();
-            }) > 1;
+        const bool joined = std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
+                                return number >= 1 && number <= numbered.size() &&
+                                       !numbered.at(number - 1)->second.isEmpty();
+                            }) > 1;
         QString start;
         for (const Placeholder* value : values)
             start += value->second;
@@ -532,8 +530,8 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
                     readAsMore(value, place, true, spot.alone, spot.separators, joined))
                 return refused(*reading, name, value);
             // The words after the first may land where the next word of the command stands.
-            if (const auto reading = readAsMore(value, place, true, spot.alone, spot.separators,
-                                                joined, &spot.next))
+            if (const auto reading =
+                    readAsMore(value, place, true, spot.alone, spot.separators, joined, &spot.next))
                 return refused(*reading, name, value, true);
         }
     }

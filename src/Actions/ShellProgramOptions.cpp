@@ -125,8 +125,9 @@ const QHash<QString, Options>& programs() {
         awk.operandEnds = true;
         for (const char* name : {"awk", "mawk", "nawk"})
             t.insert(QLatin1String(name), awk);
-        Options gawk = options("-F -v -f -W --assign --exec --field-separator --file --include "
-                               "--load --source -E -e -i -l");
+        Options gawk = options(
+            "-F -v -f -W --assign --exec --field-separator --file --include "
+            "--load --source -E -e -i -l");
         gawk.operandEnds = true;
         t.insert(QStringLiteral("gawk"), gawk);
         // A shell's first operand is its script, or with -c its command: the words after it
@@ -141,11 +142,11 @@ const QHash<QString, Options>& programs() {
             t.insert(QLatin1String(name), shell);
         }
         // sox and its kin: options before each file; effects and their words after the files.
-        const Options sox =
-            options("--buffer --combine --dft-min --effects-file --help-effect --help-format "
-                    "--input-buffer --play-rate-arg --plot --replay-gain --temp -v --volume -t "
-                    "--type -e --encoding -b --bits --endian -c --channels -r --rate -C "
-                    "--compression --add-comment --comment --comment-file");
+        const Options sox = options(
+            "--buffer --combine --dft-min --effects-file --help-effect --help-format "
+            "--input-buffer --play-rate-arg --plot --replay-gain --temp -v --volume -t "
+            "--type -e --encoding -b --bits --endian -c --channels -r --rate -C "
+            "--compression --add-comment --comment --comment-file");
         for (const char* name : {"sox", "play", "rec"})
             t.insert(QLatin1String(name), sox);
         t.insert(QStringLiteral("soxi"), options(""));
@@ -232,35 +233,34 @@ const QHash<QString, Options>& programs() {
                     "--use-largepages --v8-pool-size --watch-path -C -e -r"));
         for (const char* name : {"python", "python3"})
             t.insert(QLatin1String(name), python);
-        const Options magick =
-            options(
-                "-adaptive-blur -adaptive-resize -adaptive-sharpen -affine -alpha -annotate:2 "
-                "-attenuate -authenticate -background -bench -bias -black-threshold -blue-primary "
-                "-blue-shift -blur -border -bordercolor -brightness-contrast -canny -caption -cdl "
-                "-channel -charcoal -chop -clip-mask -clip-path -clone -colorize -colors "
-                "-colorspace -comment -complex -compose -compress -connected-components "
-                "-contrast-stretch -convolve -copy:2 -crop -cycle -debug -decipher -define -delay "
-                "-delete -density -depth -deskew -direction -display -dispose -distort:2 "
-                "-distribute-cache -dither -draw -duplicate -edge -emboss -encipher -encoding "
-                "-endian -evaluate:2 -evaluate-sequence -extent -extract -family -features -fill "
-                "-filter -floodfill:2 -font -format -frame -function:2 -fuzz -fx -gamma "
-                "-gaussian-blur -geometry -gravity -grayscale -hough-lines -implode -insert "
-                "-intensity -intent -interlace -interline-spacing -interpolate "
-                "-interpolative-resize -interword-spacing -kerning -kuwahara -label -lat -layers "
-                "-level -level-colors -limit:2 -linear-stretch -liquid-rescale -list "
-                "-local-contrast -log -loop -mask -mattecolor -median -mode -modulate -morph "
-                "-morphology:2 -motion-blur -noise -opaque -ordered-dither -orient -page -paint "
-                "-perceptible -pointsize -polaroid -poly -posterize -precision -preview -print "
-                "-process -profile -quality -radial-blur -raise -random-threshold -red-primary "
-                "-region -remap -repage -resample -resize -roll -rotate -rotational-blur -sample "
-                "-sampling-factor -scale -scene -seed -segment -selective-blur -sepia-tone -set:2 "
-                "-shade -shadow -sharpen -shave -shear -sigmoidal-contrast -size -sketch -smush "
-                "-solarize -sparse-color:2 -splice -spread -statistic:2 -stretch -stroke "
-                "-strokewidth -style -support -swap -swirl -texture -threshold -thumbnail -tile "
-                "-tile-offset -tint -transparent -transparent-color -treedepth -type -undercolor "
-                "-units -unsharp -vignette -virtual-pixel -wave -wavelet-denoise -weight "
-                "-white-point -white-threshold -write",
-                true);
+        const Options magick = options(
+            "-adaptive-blur -adaptive-resize -adaptive-sharpen -affine -alpha -annotate:2 "
+            "-attenuate -authenticate -background -bench -bias -black-threshold -blue-primary "
+            "-blue-shift -blur -border -bordercolor -brightness-contrast -canny -caption -cdl "
+            "-channel -charcoal -chop -clip-mask -clip-path -clone -colorize -colors "
+            "-colorspace -comment -complex -compose -compress -connected-components "
+            "-contrast-stretch -convolve -copy:2 -crop -cycle -debug -decipher -define -delay "
+            "-delete -density -depth -deskew -direction -display -dispose -distort:2 "
+            "-distribute-cache -dither -draw -duplicate -edge -emboss -encipher -encoding "
+            "-endian -evaluate:2 -evaluate-sequence -extent -extract -family -features -fill "
+            "-filter -floodfill:2 -font -format -frame -function:2 -fuzz -fx -gamma "
+            "-gaussian-blur -geometry -gravity -grayscale -hough-lines -implode -insert "
+            "-intensity -intent -interlace -interline-spacing -interpolate "
+            "-interpolative-resize -interword-spacing -kerning -kuwahara -label -lat -layers "
+            "-level -level-colors -limit:2 -linear-stretch -liquid-rescale -list "
+            "-local-contrast -log -loop -mask -mattecolor -median -mode -modulate -morph "
+            "-morphology:2 -motion-blur -noise -opaque -ordered-dither -orient -page -paint "
+            "-perceptible -pointsize -polaroid -poly -posterize -precision -preview -print "
+            "-process -profile -quality -radial-blur -raise -random-threshold -red-primary "
+            "-region -remap -repage -resample -resize -roll -rotate -rotational-blur -sample "
+            "-sampling-factor -scale -scene -seed -segment -selective-blur -sepia-tone -set:2 "
+            "-shade -shadow -sharpen -shave -shear -sigmoidal-contrast -size -sketch -smush "
+            "-solarize -sparse-color:2 -splice -spread -statistic:2 -stretch -stroke "
+            "-strokewidth -style -support -swap -swirl -texture -threshold -thumbnail -tile "
+            "-tile-offset -tint -transparent -transparent-color -treedepth -type -undercolor "
+            "-units -unsharp -vignette -virtual-pixel -wave -wavelet-denoise -weight "
+            "-white-point -white-threshold -write",
+            true);
         // ImageMagick 7 names its program magick, and keeps convert as another name.
         for (const char* name : {"convert", "magick"})
             t.insert(QLatin1String(name), magick);

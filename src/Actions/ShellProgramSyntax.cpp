@@ -13,6 +13,13 @@ namespace ShellProgramOptions {
 
 namespace {
 
+QSet<QString> namesIn(const char* list) {
+    QSet<QString> names;
+    for (const QString& name : QString::fromLatin1(list).split(QLatin1Char(' ')))
+        names.insert(name);
+    return names;
+}
+
 const QSet<QString>& soxFamily() {
     static const QSet<QString> names = {QStringLiteral("sox"), QStringLiteral("play"),
                                         QStringLiteral("rec"), QStringLiteral("soxi")};
@@ -62,34 +69,22 @@ bool takesSoxEffects(const QString& program) {
 // The effects "sox --help" lists, and the separators of effect chains; sox finds them
 // whatever their case.
 bool namesSoxEffect(const QString& word) {
-    static const QSet<QString> effects = [] {
-        QSet<QString> names;
-        for (const QString& name : QStringLiteral(
-                 "allpass band bandpass bandreject bass bend biquad chorus channels compand "
-                 "contrast dcshift deemph delay dither divide downsample earwax echo echos "
-                 "equalizer fade fir firfit flanger gain highpass hilbert ladspa loudness lowpass "
-                 "mcompand noiseprof noisered norm oops overdrive pad phaser pitch rate remix "
-                 "repeat reverb reverse riaa silence sinc spectrogram speed splice stat stats "
-                 "stretch swap synth tempo treble tremolo trim upsample vad vol : newfile restart")
-                 .split(QLatin1Char(' ')))
-            names.insert(name);
-        return names;
-    }();
+    static const QSet<QString> effects = namesIn(
+        "allpass band bandpass bandreject bass bend biquad chorus channels compand "
+        "contrast dcshift deemph delay dither divide downsample earwax echo echos "
+        "equalizer fade fir firfit flanger gain highpass hilbert ladspa loudness lowpass "
+        "mcompand noiseprof noisered norm oops overdrive pad phaser pitch rate remix "
+        "repeat reverb reverse riaa silence sinc spectrogram speed splice stat stats "
+        "stretch swap synth tempo treble tremolo trim upsample vad vol : newfile restart");
     return effects.contains(word.toLower());
 }
 
 bool takesFileNames(const QString& program) {
-    static const QSet<QString> names = [] {
-        QSet<QString> all;
-        for (const QString& name : QStringLiteral(
-                 "find ls cat rm cp mv ln mkdir rmdir touch stat wc du df diff cmp tee file head "
-                 "tail less more vi vim view ex nvim ed red sox play rec soxi realpath readlink "
-                 "basename dirname sort uniq nl base64 sha256sum md5sum gzip xz od fold paste "
-                 "comm join cd")
-                 .split(QLatin1Char(' ')))
-            all.insert(name);
-        return all;
-    }();
+    static const QSet<QString> names = namesIn(
+        "find ls cat rm cp mv ln mkdir rmdir touch stat wc du df diff cmp tee file head "
+        "tail less more vi vim view ex nvim ed red sox play rec soxi realpath readlink "
+        "basename dirname sort uniq nl base64 sha256sum md5sum gzip xz od fold paste "
+        "comm join cd");
     return names.contains(program);
 }
 
@@ -108,19 +103,13 @@ bool takesNegativeNumbers(const QString& program) {
 // "--" as the start of paths and has "--end-of-options" instead. notify-send reads its
 // options with GLib, which ends them at "--".
 bool honoursEndOfOptions(const QString& program) {
-    static const QSet<QString> names = [] {
-        QSet<QString> all;
-        for (const QString& name : QStringLiteral(
-                 "grep egrep fgrep rg sort uniq cut head tail cat ls rm cp mv ln mkdir rmdir "
-                 "touch chmod chown stat wc du df tr date tar diff cmp tee basename dirname "
-                 "realpath readlink file install nl fold paste join comm shuf od base64 "
-                 "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
-                 "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
-                 "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send")
-                 .split(QLatin1Char(' ')))
-            all.insert(name);
-        return all;
-    }();
+    static const QSet<QString> names = namesIn(
+        "grep egrep fgrep rg sort uniq cut head tail cat ls rm cp mv ln mkdir rmdir "
+        "touch chmod chown stat wc du df tr date tar diff cmp tee basename dirname "
+        "realpath readlink file install nl fold paste join comm shuf od base64 "
+        "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
+        "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
+        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send");
     return names.contains(program);
 }
 

@@ -116,10 +116,12 @@ QString edgeText(const Refusal& refusal) {
                 "%3 würde %2 über die Shell abrufen, für die %4 mehr als Text ist.");
         case Edge::contains:
             return refusal.edgeText == QLatin1String("$")
-                       ? text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „$“, "
-                              "und %3 würde ihn in %2 als Teil einer Einstellung auswerten.")
-                       : text("Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „=“, "
-                              "und %3 würde %2 als Einstellung lesen.");
+                       ? text(
+                             "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „$“, "
+                             "und %3 würde ihn in %2 als Teil einer Einstellung auswerten.")
+                       : text(
+                             "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „=“, "
+                             "und %3 würde %2 als Einstellung lesen.");
         case Edge::is:
         case Edge::none:
             break;
@@ -138,8 +140,8 @@ QString advice(const Refusal& refusal, const QString& placeholder, const QString
         return text(
             "Setz den Platzhalter oder die Variable, die ihn enthält, in doppelte "
             "Anführungszeichen, damit der Wert ein einziges Wort bleibt.");
-    if (refusal.reason == Refusal::Reason::readAsCommand &&
-        refusal.edge != Refusal::Edge::none && !refusal.relativePath) {
+    if (refusal.reason == Refusal::Reason::readAsCommand && refusal.edge != Refusal::Edge::none &&
+        !refusal.relativePath) {
         if (refusal.program == QLatin1String("perl"))
             return text(
                        "Der Befehl muss dafür geändert werden: Gib %1 die Datei über die Eingabe "
@@ -151,9 +153,8 @@ QString advice(const Refusal& refusal, const QString& placeholder, const QString
                        "Datei (etwa mit „curl -o“) und gib %1 die Datei.")
                 .arg(program);
     }
-    if (refusal.endOfOptions &&
-        (refusal.reason == Refusal::Reason::option ||
-         refusal.reason == Refusal::Reason::derivedOption)) {
+    if (refusal.endOfOptions && (refusal.reason == Refusal::Reason::option ||
+                                 refusal.reason == Refusal::Reason::derivedOption)) {
         const QString end = refusal.program.startsWith(QLatin1String("git"))
                                 ? QStringLiteral("--end-of-options")
                                 : QStringLiteral("--");
@@ -216,9 +217,9 @@ QString refusalMessage(const Refusal& refusal) {
             refusal.edge == Refusal::Edge::none) {
             // The word is named in passing, where it is more than the placeholder.
             return message.arg(names,
-                               word != placeholder ? QStringLiteral(" (") + quoted(word) +
-                                                         QLatin1Char(')')
-                                                   : QString(),
+                               word != placeholder
+                                   ? QStringLiteral(" (") + quoted(word) + QLatin1Char(')')
+                                   : QString(),
                                program);
         }
         message = message.contains(QLatin1String("%4"))

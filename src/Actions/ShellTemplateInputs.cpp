@@ -257,8 +257,8 @@ void ShellTemplateReader::followInputs() {
                 spot.written = written;
                 spot.separators = separators;
                 spot.place = *place;
-                spot.next = placeAfter(before + QStringList{QStringLiteral("x")})
-                                .value_or(WordPlace{});
+                spot.next =
+                    placeAfter(before + QStringList{QStringLiteral("x")}).value_or(WordPlace{});
                 optionSpots_.append(spot);
             }
         };

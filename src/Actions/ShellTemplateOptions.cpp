@@ -252,9 +252,10 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
                                                 (table.plusOptions && word.startsWith('+')));
         if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
-        } else if (!ended && ((word == QLatin1String("--") &&
-                               (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
-                              (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
+        } else if (!ended &&
+                   ((word == QLatin1String("--") &&
+                     (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
+                    (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
             ended = true;
         } else if (!ended && !effects && option && !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
@@ -295,8 +296,7 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     // make reads "NAME=value" as a setting and expands it; awk reads its operands after the
     // program as files or, with "=", as assignments.
     place.assignment = program == QLatin1String("make") ||
-                       (isAwk(program) &&
-                        (operands > 0 || programFileGiven(words, i)));
+                       (isAwk(program) && (operands > 0 || programFileGiven(words, i)));
     place.expands = program == QLatin1String("make");
     place.numbers = takesNegativeNumbers(program);
     // Option parsers leave a lone "-" alone; su reads it as "-l".

@@ -358,32 +358,48 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         expectRefused(c.text, c.value, c.reason, c.construct);
 }
 
-// What people write with values that look like options where the program takes them as data:
-// each runs in every login shell, and the value arrives as one word, as written.
+// What people write with values that look like options where the program takes them as data
+// (the words after a shell's script and awk's program, git log's -S and -G, sox's effects,
+// the values of printf -v, an integer subscript): each runs in every login shell, and the
+// value arrives as one word, as written.
 TEST(ShellProgramTablesTest, OrdinaryTemplatesRunWithTheValueAsDataInEveryLoginShell) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString canary = folder.filePath("canary");
     const QString bin = folder.filePath("bin");
     // Stand-ins that print their arguments, one per bracket.
-    for (const char* program : {"find", "convert"}) {
+    for (const char* program : {"find", "convert", "magick", "git", "sox"}) {
         writeFile(bin + "/" + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n");
         QFile(bin + "/" + program).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
     }
     // "%" stands for the value in the expected output.
+    const QStringList values = {"-2 hours", "-90", "--help", "$(touch " + canary + ")",
+                                "-c;touch " + canary};
     const struct {
         const char* text;
         const char* expected;
+        QStringList values;
     } cases[] = {
-        {"find . -newermt {{v}}", "[.][-newermt][%]"},
-        {"convert bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]"},
-        {"python3 -c 'import sys; print(\"[\" + sys.argv[1] + \"]\", end=\"\")' {{v}}", "[%]"},
+        {"find . -newermt {{v}}", "[.][-newermt][%]", values},
+        {"convert bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]", values},
+        {"magick bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]", values},
+        {"python3 -c 'import sys; print(\"[\" + sys.argv[1] + \"]\", end=\"\")' {{v}}", "[%]",
+         values},
+        {"bash -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"sh -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"dash -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"zsh -fc 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"awk 'BEGIN { printf \"[%s]\", ARGV[1] }' {{v}}", "[%]", values},
+        {"git log -S {{v}} -G {{v}}", "[log][-S][%][-G][%]", values},
+        {"sox in.wav out.wav gain {{v}} trim 0 {{v}} pitch {{v}}",
+         "[in.wav][out.wav][gain][%][trim][0][%][pitch][%]", values},
+        {"printf -v zeile '[%s|%s]' {{v}} {{v}}; printf %s \"$zeile\"", "[%|%]", values},
+        {"farben=(rot gruen blau); printf '[%s]' \"${farben[{{v}}]}\"", "[gruen]", {"1"}},
+        {"farben=(rot gruen blau); printf '[%s]' \"${farben[{{v}}]}\"", "[blau]", {"-1"}},
     };
-    const QStringList values = {"-2 hours", "-90", "--help", "$(touch " + canary + ")",
-                                "-c;touch " + canary};
     for (const char* shell : shells) {
         for (const auto& c : cases) {
-            for (const QString& value : values) {
+            for (const QString& value : c.values) {
                 const auto script = ShellCommand::script(
                     QStringLiteral("PATH=%1:$PATH; ").arg(bin) + c.text, {{"v", value}});
                 ASSERT_TRUE(script) << c.text << " with " << value.toStdString();
