@@ -464,9 +464,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
         const auto refused = [&](const Reading& reading, const QStringList& names,
                                  const QString& value, bool spilled = false) {
-            // A value split into words of its own: what stands before the word is no help.
+            // A value split into words of its own: what stands before the word is no help,
+            // unless xargs appends them all there.
             const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
-            const bool split = spilled || reading.split;
+            const bool split = (spilled || reading.split) && !spot.appended;
             Refusal refusal{reading.reason,
                             names,
                             spot.written,

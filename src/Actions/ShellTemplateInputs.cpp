@@ -259,6 +259,7 @@ void ShellTemplateReader::followInputs() {
                 spot.place = *place;
                 spot.next =
                     placeAfter(before + QStringList{QStringLiteral("x")}).value_or(WordPlace{});
+                spot.appended = replace.isEmpty();
                 optionSpots_.append(spot);
             }
         };

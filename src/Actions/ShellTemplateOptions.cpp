@@ -248,8 +248,9 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     QString subcommand;
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
-        const bool option = word.size() > 1 && (word.startsWith(QLatin1Char('-')) ||
-                                                (table.plusOptions && word.startsWith('+')));
+        const bool option =
+            word.size() > 1 && (word.startsWith(QLatin1Char('-')) ||
+                                (table.plusOptions && word.startsWith(QLatin1Char('+'))));
         if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
         } else if (!ended &&
@@ -261,7 +262,8 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
             taken = wordsTaken(table, word);
             const bool letters = !word.startsWith(QLatin1String("--"));
             if (program == QLatin1String("vim") && letters) {
-                exMode = exMode || word.contains(QLatin1Char('e')) || word.contains('E');
+                exMode =
+                    exMode || word.contains(QLatin1Char('e')) || word.contains(QLatin1Char('E'));
                 if (exMode && word.endsWith(QLatin1Char('s')))
                     taken = 0;
             }

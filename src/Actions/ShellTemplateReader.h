@@ -69,6 +69,8 @@ public:
         WordPlace place;
         // Where the words after it stand: values split at blanks may reach them.
         WordPlace next;
+        // xargs appends the values' words after the command, all of them where `place` says.
+        bool appended = false;
 
         bool operator==(const OptionSpot&) const = default;
     };

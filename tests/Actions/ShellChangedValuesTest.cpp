@@ -133,6 +133,15 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
          "würde ihn als Option lesen, wenn „xargs sort -r“ ihn anhängt. Schreib „--“ an das Ende "
          "von „xargs sort -r“; danach liest „sort“ keine Optionen mehr."},
+        {"echo {{a}} | xargs sort -r", "notizen.txt -o/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
+         "würde ihn als Option lesen, wenn „xargs sort -r“ ihn anhängt. Schreib „--“ an das Ende "
+         "von „xargs sort -r“; danach liest „sort“ keine Optionen mehr."},
+        {"x={{a}}; git log --author $x", "ich --output=/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Ein Wort im Wert von „{{a}}“ beginnt mit „-“, und "
+         "„git log“ würde es als Option lesen, weil „$x“ den Wert in Wörter teilt. Setz den "
+         "Platzhalter oder die Variable, die ihn enthält, in doppelte Anführungszeichen, damit "
+         "der Wert ein einziges Wort bleibt."},
         {"perl -ne 'print' {{a}}", "touch /tmp/x |  ",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ endet mit „|“ (Leerzeichen am "
          "Rand zählen nicht), und „perl“ würde „{{a}}“ als Befehl ausführen. Der Befehl muss "
