@@ -158,12 +158,13 @@ struct Tally {
 } tally;
 
 // Templates that hand text to a second interpreter decide themselves what it runs: eval and
-// the like, and a second shell whose script expands its own parameters or variables ("bash
-// -c '$1' x {{a}}"). A second shell's script that holds a value itself must be refused.
+// the like, sox's ladspa effect (a library it loads), and a second shell whose script expands
+// its own parameters or variables ("bash -c '$1' x {{a}}"). A second shell's script that
+// holds a value itself must be refused.
 bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
         "(^|[^A-Za-z0-9_])(eval|trap|source|exec|alias|fc|canary|touch|perl(?! -ne 1 )|"
-        "python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
+        "python3?|awk|ladspa)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
     static const QRegularExpression shellReadingItsParameters(
         QStringLiteral("(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c["
                        "^;&|\\n]*[$`]"));
