@@ -468,14 +468,9 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             // unless xargs appends them all there.
             const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
             const bool split = (spilled || reading.split) && !spot.appended;
-            Refusal refusal{reading.reason,
-                            names,
-                            spot.written,
-                            at.program,
-                            split ? QString() : at.option,
-                            !split && at.endOfOptions,
-                            reading.edge,
-                            reading.text};
+            Refusal refusal{
+                reading.reason, names,       spot.written, at.program, !split && at.endOfOptions,
+                reading.edge,   reading.text};
             refusal.split = split;
             refusal.relativePath = !split && mayBeRelativePath(reading, at, value);
             return refusal;

@@ -92,10 +92,9 @@ struct Refusal {
     // empty where the reason says it all.
     QString construct;
     // Option refusals: the program that would read the option, as written ("sort", "git
-    // log"), the option of the template right before the word, and whether "--" (for git
-    // "--end-of-options") before the word would end the program's options.
+    // log"), and whether "--" (for git "--end-of-options") before the word would end the
+    // program's options.
     QString program;
-    QString option;
     bool endOfOptions = false;
     // Where the program reads the value as syntax of its own: how the value carries it, and
     // the characters concerned ("+", "|", "=").

@@ -303,10 +303,6 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.numbers = takesNegativeNumbers(program);
     // Option parsers leave a lone "-" alone; su reads it as "-l".
     place.dashOperand = program != QLatin1String("su");
-    if (const QString before = unquoted(words.last()); words.size() > i + 1 && before.size() > 1 &&
-                                                       before.startsWith(QLatin1Char('-')) &&
-                                                       before != QLatin1String("--"))
-        place.option = before;
     place.endOfOptions =
         place.options &&
         (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));

@@ -40,10 +40,9 @@ public:
         ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
         bool dashOperand = false;  // a lone "-" is an operand (standard input, the last folder)
-        // Who reads it, as written ("sort", "git log"), the option right before it, and
-        // whether a "--" of the template would end the program's options there.
+        // Who reads it, as written ("sort", "git log"), and whether a "--" of the template
+        // would end the program's options there.
         QString program;
-        QString option;
         bool endOfOptions = false;
 
         bool operator==(const WordPlace&) const = default;
