@@ -106,6 +106,14 @@ const char* const fragments[] = {
     "hash -p /bin/sh git; git ", "BASH_CMDS[git]=/bin/sh; git ", "coproc cat; declare COPROC=",
     // ordinary values that look like options
     "find . -newermt ", "convert a.png -rotate ", " out.png", "python3 -c 'print(1)' ",
+    // programs that read other edges of a word: names opened through a shell, "!command",
+    // "+command" in Ex mode, find's expression, and values that make one word together
+    "sox ", " out.wav", "soxi ", "play -q ", "ed -s ", "vim -es ", "find -- ", " -name x -delete",
+    "y={{b}}; ", "\"$x$y\" ", "\"$x\"{{b}}", "\"$x${y:-{{b}}}\"", "git log --author $x",
+    // data: a shell's and awk's words after the script, sox's effects, printf -v's values,
+    // an integer subscript
+    "sh -c 'echo \"$1\"' _ ", " gain ", " trim 0 ", "git log -S ", "printf -v n '%s' ",
+    "f=(a b); echo \"${f[", "magick a.png -rotate ",
 };
 // clang-format on
 
@@ -126,6 +134,9 @@ const char* const payloads[] = {
     "\\055o/tmp/canary", "\"\\u002do/tmp/canary\"", " o/tmp/canary", "v--output=/tmp/canary",
     // numbers arithmetic takes as they are, and a lone "-"
     "41", "-7", "-",
+    // names sox, ed and perl open through a shell, and what follows a lone "-" in one word
+    "|touch /tmp/can''ary", " |touch /tmp/can''ary", "touch /tmp/can''ary |  ",
+    "!touch /tmp/can''ary", "http://x/$(touch /tmp/can''ary)", "o/tmp/canary",
 };
 // clang-format on
 
@@ -147,12 +158,13 @@ struct Tally {
 } tally;
 
 // Templates that hand text to a second interpreter decide themselves what it runs: eval and
-// the like, and a second shell whose script expands its own parameters or variables ("bash
-// -c '$1' x {{a}}"). A second shell's script that holds a value itself must be refused.
+// the like, sox's ladspa effect (a library it loads), and a second shell whose script expands
+// its own parameters or variables ("bash -c '$1' x {{a}}"). A second shell's script that
+// holds a value itself must be refused.
 bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
         "(^|[^A-Za-z0-9_])(eval|trap|source|exec|alias|fc|canary|touch|perl(?! -ne 1 )|"
-        "python3?|awk)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
+        "python3?|awk|ladspa)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
     static const QRegularExpression shellReadingItsParameters(
         QStringLiteral("(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c["
                        "^;&|\\n]*[$`]"));

@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "Actions/ShellRereading.h"
 #include "Actions/ShellTemplateReader.h"
+#include "Actions/ShellWords.h"
 
 extern char** environ;
 
@@ -103,13 +105,78 @@ QString display(const QString& text, const QList<Placeholder>& placeholders) {
 
 namespace {
 
+// How a program would read a value as more than text: the reason, and the edge of the value
+// that makes it so.
+struct Reading {
+    Refusal::Reason reason = Refusal::Reason::option;
+    Refusal::Edge edge = Refusal::Edge::none;
+    QString text;
+    bool split = false;  // a word of the value after its first
+};
+
+// The syntax of its own a program reads at the edges of `word` where it takes a file name.
+std::optional<Reading> nameSyntaxIn(const QString& word, ShellProgramOptions::NameSyntax syntax) {
+    using Syntax = ShellProgramOptions::NameSyntax;
+    using Edge = Refusal::Edge;
+    const auto command = [](Edge edge, const QString& text) {
+        return Reading{Refusal::Reason::readAsCommand, edge, text};
+    };
+    switch (syntax) {
+        case Syntax::plain:
+            break;
+        case Syntax::plusCommand:
+            if (word.startsWith(QLatin1Char('+')))
+                return command(Edge::begins, QStringLiteral("+"));
+            break;
+        case Syntax::bangCommand:
+            if (word.startsWith(QLatin1Char('!')))
+                return command(Edge::begins, QStringLiteral("!"));
+            break;
+        case Syntax::perlOpen: {
+            // perl drops blanks at both ends before it looks for a mode.
+            const QString name = word.trimmed();
+            if (name.endsWith(QLatin1Char('|')))
+                return command(Edge::ends, QStringLiteral("|"));
+            for (const QChar mode : QStringView(u"|<>+")) {
+                if (name.startsWith(mode))
+                    return command(Edge::begins, QString(mode));
+            }
+            break;
+        }
+        case Syntax::soxOpen: {
+            if (word.startsWith(QLatin1Char('|')))
+                return command(Edge::begins, QStringLiteral("|"));
+            // sox hands an address to "wget … \"ADDRESS\"" through a shell: inside double
+            // quotes these characters still do something.
+            static const QRegularExpression address(QStringLiteral("^(https?|ftp):"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression special(QStringLiteral("[\"$`\\\\]"));
+            if (address.match(word).hasMatch() && special.match(word).hasMatch())
+                return command(Edge::address, special.match(word).captured());
+            break;
+        }
+        case Syntax::findExpression: {
+            static const QStringList operators = {QStringLiteral("!"), QStringLiteral("("),
+                                                  QStringLiteral(")"), QStringLiteral(",")};
+            if (operators.contains(word))
+                return Reading{Refusal::Reason::expression, Edge::is, word};
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
 // Whether a program that reads `value` where `place` says would take it as more than text:
-// the reason, or none. `pieces`: the value may have been split at blanks on its way (through
-// a variable, a command substitution or xargs), so each of its words counts.
-std::optional<Refusal::Reason> readAsMore(const QString& value,
-                                          const ShellTemplateReader::WordPlace& place, bool pieces,
-                                          bool alone, bool separators = false) {
+// how, or none. `pieces`: the value may have been split at blanks on its way (through a
+// variable, a command substitution or xargs), so each of its words counts, the first where
+// the word stands and the others where `next` says. `joined`: other values may stand right
+// before or after it in the word, so it counts only as a part of some text.
+std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReader::WordPlace& place,
+                                  bool pieces, bool alone, bool separators = false,
+                                  bool joined = false,
+                                  const ShellTemplateReader::WordPlace* next = nullptr) {
     static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
+    static const QRegularExpression echoPrefix(QStringLiteral("^-[neE]*$"));
     static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     // Split where a blank, a quote xargs removes or another separator may cut it: a "-"
@@ -121,27 +188,51 @@ std::optional<Refusal::Reason> readAsMore(const QString& value,
                                            .join(QLatin1Char(' '))
                                            .split(blanks, Qt::SkipEmptyParts)
                                      : QStringList{value};
-    for (const QString& word : words) {
-        if (place.echoOnly) {
-            if ((alone || pieces) && echoOption.match(word).hasMatch())
-                return Refusal::Reason::option;
-        } else if (place.options && word.startsWith(QLatin1Char('-')) &&
-                   !(place.numbers && negativeNumber.match(word).hasMatch()) &&
-                   !(place.dashOperand && word == QLatin1String("-"))) {
-            return Refusal::Reason::option;
+    for (qsizetype k = 0; k < words.size(); ++k) {
+        const QString& word = words[k];
+        const ShellTemplateReader::WordPlace& at = k > 0 && next ? *next : place;
+        std::optional<Reading> reading;
+        if (at.echoOnly) {
+            if (((alone || pieces) && echoOption.match(word).hasMatch()) ||
+                (joined && echoPrefix.match(word).hasMatch()))
+                reading = Reading{};
+        } else if (at.options && word.startsWith(QLatin1Char('-')) &&
+                   !(at.numbers && !joined && negativeNumber.match(word).hasMatch()) &&
+                   !(at.dashOperand && !joined && word == QLatin1String("-"))) {
+            reading = Reading{};
         }
-        if (place.plusCommand && word.startsWith(QLatin1Char('+')))
-            return Refusal::Reason::readAsCommand;
-        if (place.opened &&
-            (word.startsWith(QLatin1Char('|')) || word.startsWith(QLatin1Char('<')) ||
-             word.startsWith(QLatin1Char('>')) || word.startsWith(QLatin1Char('+')) ||
-             word.endsWith(QLatin1Char('|'))))
-            return Refusal::Reason::readAsCommand;
+        if (!reading)
+            reading = nameSyntaxIn(word, at.syntax);
+        if (reading) {
+            reading->split = k > 0;
+            return reading;
+        }
     }
-    if ((place.assignment && value.contains(QLatin1Char('='))) ||
-        (place.expands && value.contains(QLatin1Char('$'))))
-        return Refusal::Reason::readAsCommand;
+    if (place.assignment && value.contains(QLatin1Char('=')))
+        return Reading{Refusal::Reason::readAsCommand, Refusal::Edge::contains,
+                       QStringLiteral("=")};
+    if (place.expands && value.contains(QLatin1Char('$')))
+        return Reading{Refusal::Reason::readAsCommand, Refusal::Edge::contains,
+                       QStringLiteral("$")};
     return std::nullopt;
+}
+
+// Whether "./" before the value would make the program read it as a plain file name: where it
+// takes file names, for a value that is no number and, where it would be an option, no
+// sentence ("- Tippfehler behoben").
+bool mayBeRelativePath(const Reading& reading, const ShellTemplateReader::WordPlace& place,
+                       const QString& value) {
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+([.,][0-9]+)?%?$"));
+    static const QRegularExpression blank(QStringLiteral("\\s"));
+    if (value.isEmpty() || number.match(value).hasMatch() ||
+        (reading.reason == Refusal::Reason::option && blank.match(value).hasMatch()))
+        return false;
+    // perl opens "./name |" through a shell all the same; an address is no path.
+    if (place.syntax == ShellProgramOptions::NameSyntax::perlOpen ||
+        reading.edge == Refusal::Edge::address)
+        return false;
+    return ShellProgramOptions::takesFileNames(
+        ShellWords::programName(place.program.section(QLatin1Char(' '), 0, 0)));
 }
 
 // The template with each placeholder written as a reference to its value's number, in the
@@ -371,13 +462,18 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
     }
     for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
-        const auto refused = [&](Refusal::Reason reason, const QStringList& names) {
-            return Refusal{reason,
-                           names,
-                           spot.written,
-                           spot.place.program,
-                           spot.place.option,
-                           spot.place.endOfOptions};
+        const auto refused = [&](const Reading& reading, const QStringList& names,
+                                 const QString& value, bool spilled = false) {
+            // A value split into words of its own: what stands before the word is no help,
+            // unless xargs appends them all there.
+            const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
+            const bool split = (spilled || reading.split) && !spot.appended;
+            Refusal refusal{
+                reading.reason, names,       spot.written, at.program, !split && at.endOfOptions,
+                reading.edge,   reading.text};
+            refusal.split = split;
+            refusal.relativePath = !split && mayBeRelativePath(reading, at, value);
+            return refusal;
         };
         // Text made from a value may begin with anything; echo's options only change how
         // it prints, so there the value is judged as it came.
@@ -389,9 +485,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         const ShellTemplateReader::WordPlace& place = spot.place;
         if (!derived.isEmpty() && !place.echoOnly) {
             if (place.options)
-                return refused(Refusal::Reason::derivedOption, derived);
-            if (place.plusCommand || place.opened || place.assignment || place.expands)
-                return refused(Refusal::Reason::readAsCommand, derived);
+                return refused({Refusal::Reason::derivedOption}, derived, {});
+            if (place.syntax != ShellProgramOptions::NameSyntax::plain || place.assignment ||
+                place.expands)
+                return refused({Refusal::Reason::readAsCommand}, derived, {});
         }
         // The template's own text may name the variables the values go into, with any
         // number: only those that stand for a placeholder count.
@@ -400,23 +497,38 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             if (number >= 1 && number <= numbered.size())
                 values.append(numbered.at(number - 1));
         }
+        // Several values that may make up the word together count as one text: "-" and
+        // "oFILE" give "-oFILE" whether they stand side by side or come through variables.
+        ShellValueFlow::Values parts = spot.reached;
+        for (const qsizetype number : spot.numbers)
+            parts.insert(number);
+        const bool joined = std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
+                                return number >= 1 && number <= numbered.size() &&
+                                       !numbered.at(number - 1)->second.isEmpty();
+                            }) > 1;
         QString start;
         for (const Placeholder* value : values)
             start += value->second;
         // Values that come to nothing leave the word to the template's own text.
-        if (const auto reason = readAsMore(start, spot.place, false, spot.alone)) {
+        if (const auto reading = readAsMore(start, place, false, spot.alone, false, joined)) {
             const auto first =
                 std::find_if(values.cbegin(), values.cend(),
                              [](const Placeholder* value) { return !value->second.isEmpty(); });
-            return refused(*reason, {(*first)->first});
+            return refused(*reading, {(*first)->first}, start);
         }
         for (qsizetype number = 1; number <= numbered.size(); ++number) {
             if (!spot.reached.contains(number) &&
                 !(place.echoOnly && spot.derived.contains(number)))
                 continue;
-            if (const auto reason = readAsMore(numbered.at(number - 1)->second, spot.place, true,
-                                               spot.alone, spot.separators))
-                return refused(*reason, {numbered.at(number - 1)->first});
+            const QString& value = numbered.at(number - 1)->second;
+            const QStringList name = {numbered.at(number - 1)->first};
+            if (const auto reading =
+                    readAsMore(value, place, true, spot.alone, spot.separators, joined))
+                return refused(*reading, name, value);
+            // The words after the first may land where the next word of the command stands.
+            if (const auto reading =
+                    readAsMore(value, place, true, spot.alone, spot.separators, joined, &spot.next))
+                return refused(*reading, name, value, true);
         }
     }
 

@@ -76,8 +76,11 @@ struct Refusal {
         // reads options: it may be any text.
         derivedOption,
         // The program reads the value as a command or a setting: "+command" for vi and
-        // less, "NAME=value" for env and make, "command|" for perl's open.
+        // less, "!command" for ed, "command|" for perl's open, "|command" and addresses for
+        // sox, "NAME=value" for env, make and awk.
         readAsCommand,
+        // The value is an operator of find's expression ("!", "("), where a path was meant.
+        expression,
         // The value holds a NUL character, which no program argument can carry.
         nul,
         // The value (or the whole command) is longer than the system passes to a program.
@@ -89,11 +92,19 @@ struct Refusal {
     // empty where the reason says it all.
     QString construct;
     // Option refusals: the program that would read the option, as written ("sort", "git
-    // log"), the option of the template right before the word, and whether "--" (for git
-    // "--end-of-options") before the word would end the program's options.
+    // log"), and whether "--" (for git "--end-of-options") before the word would end the
+    // program's options.
     QString program;
-    QString option;
     bool endOfOptions = false;
+    // Where the program reads the value as syntax of its own: how the value carries it, and
+    // the characters concerned ("+", "|", "=").
+    enum class Edge { none, begins, ends, is, contains, address };
+    Edge edge = Edge::none;
+    QString edgeText;
+    // The program takes a file name there and "./" before the value would make it plain
+    // text; the value may be split into words on its way, and not its first word is the one.
+    bool relativePath = false;
+    bool split = false;
 
     bool operator==(const Refusal&) const = default;
 };

@@ -1,5 +1,10 @@
 #include "Actions/ShellCommandReader.h"
 
+#include <QRegularExpression>
+#include <QSet>
+#include <algorithm>
+#include <utility>
+
 #include "Actions/ShellWords.h"
 
 namespace ShellValueFlow {

@@ -119,11 +119,38 @@ const QHash<QString, Options>& programs() {
                     "--remote-encoding --report-speed --restrict-file-names --retry-on-http-error "
                     "--save-cookies --secure-protocol --start-pos --use-askpass --wait --waitretry "
                     "--warc-dedup --warc-file --warc-header --warc-max-size --warc-tempdir"));
-        const Options awk = options("-F -v -f -W");
+        // awk's first operand is its program (unless -f names a file): the words after it
+        // are files and assignments, never options.
+        Options awk = options("-F -v -f -W");
+        awk.operandEnds = true;
         for (const char* name : {"awk", "mawk", "nawk"})
             t.insert(QLatin1String(name), awk);
-        t.insert(QStringLiteral("gawk"), options("-F -v -f -W --assign --exec --field-separator "
-                                                 "--file --include --load --source -E -e -i -l"));
+        Options gawk = options(
+            "-F -v -f -W --assign --exec --field-separator --file --include "
+            "--load --source -E -e -i -l");
+        gawk.operandEnds = true;
+        t.insert(QStringLiteral("gawk"), gawk);
+        // A shell's first operand is its script, or with -c its command: the words after it
+        // are the script's own. "+o name" sets an option as "-o name" does.
+        for (const auto& [name, list] : {std::pair{"bash", "-o -O --rcfile --init-file"},
+                                         {"sh", "-o"},
+                                         {"dash", "-o"},
+                                         {"zsh", "-o"}}) {
+            Options shell = options(list);
+            shell.operandEnds = true;
+            shell.plusOptions = true;
+            t.insert(QLatin1String(name), shell);
+        }
+        // sox and its kin: options before each file; effects and their words after the files.
+        const Options sox = options(
+            "--buffer --combine --dft-min --effects-file --help-effect --help-format "
+            "--input-buffer --play-rate-arg --plot --replay-gain --temp -v --volume -t "
+            "--type -e --encoding -b --bits --endian -c --channels -r --rate -C "
+            "--compression --add-comment --comment --comment-file");
+        for (const char* name : {"sox", "play", "rec"})
+            t.insert(QLatin1String(name), sox);
+        t.insert(QStringLiteral("soxi"), options(""));
+        t.insert(QStringLiteral("printf"), options("-v"));
         t.insert(QStringLiteral("sed"), options("-e --expression -f --file --line-length -l"));
         t.insert(QStringLiteral("ls"),
                  options("-I --ignore -w --width -T --tabsize --hide --block-size --format "
@@ -206,36 +233,37 @@ const QHash<QString, Options>& programs() {
                     "--use-largepages --v8-pool-size --watch-path -C -e -r"));
         for (const char* name : {"python", "python3"})
             t.insert(QLatin1String(name), python);
-        t.insert(
-            QStringLiteral("convert"),
-            options(
-                "-adaptive-blur -adaptive-resize -adaptive-sharpen -affine -alpha -annotate:2 "
-                "-attenuate -authenticate -background -bench -bias -black-threshold -blue-primary "
-                "-blue-shift -blur -border -bordercolor -brightness-contrast -canny -caption -cdl "
-                "-channel -charcoal -chop -clip-mask -clip-path -clone -colorize -colors "
-                "-colorspace -comment -complex -compose -compress -connected-components "
-                "-contrast-stretch -convolve -copy:2 -crop -cycle -debug -decipher -define -delay "
-                "-delete -density -depth -deskew -direction -display -dispose -distort:2 "
-                "-distribute-cache -dither -draw -duplicate -edge -emboss -encipher -encoding "
-                "-endian -evaluate:2 -evaluate-sequence -extent -extract -family -features -fill "
-                "-filter -floodfill:2 -font -format -frame -function:2 -fuzz -fx -gamma "
-                "-gaussian-blur -geometry -gravity -grayscale -hough-lines -implode -insert "
-                "-intensity -intent -interlace -interline-spacing -interpolate "
-                "-interpolative-resize -interword-spacing -kerning -kuwahara -label -lat -layers "
-                "-level -level-colors -limit:2 -linear-stretch -liquid-rescale -list "
-                "-local-contrast -log -loop -mask -mattecolor -median -mode -modulate -morph "
-                "-morphology:2 -motion-blur -noise -opaque -ordered-dither -orient -page -paint "
-                "-perceptible -pointsize -polaroid -poly -posterize -precision -preview -print "
-                "-process -profile -quality -radial-blur -raise -random-threshold -red-primary "
-                "-region -remap -repage -resample -resize -roll -rotate -rotational-blur -sample "
-                "-sampling-factor -scale -scene -seed -segment -selective-blur -sepia-tone -set:2 "
-                "-shade -shadow -sharpen -shave -shear -sigmoidal-contrast -size -sketch -smush "
-                "-solarize -sparse-color:2 -splice -spread -statistic:2 -stretch -stroke "
-                "-strokewidth -style -support -swap -swirl -texture -threshold -thumbnail -tile "
-                "-tile-offset -tint -transparent -transparent-color -treedepth -type -undercolor "
-                "-units -unsharp -vignette -virtual-pixel -wave -wavelet-denoise -weight "
-                "-white-point -white-threshold -write",
-                true));
+        const Options magick = options(
+            "-adaptive-blur -adaptive-resize -adaptive-sharpen -affine -alpha -annotate:2 "
+            "-attenuate -authenticate -background -bench -bias -black-threshold -blue-primary "
+            "-blue-shift -blur -border -bordercolor -brightness-contrast -canny -caption -cdl "
+            "-channel -charcoal -chop -clip-mask -clip-path -clone -colorize -colors "
+            "-colorspace -comment -complex -compose -compress -connected-components "
+            "-contrast-stretch -convolve -copy:2 -crop -cycle -debug -decipher -define -delay "
+            "-delete -density -depth -deskew -direction -display -dispose -distort:2 "
+            "-distribute-cache -dither -draw -duplicate -edge -emboss -encipher -encoding "
+            "-endian -evaluate:2 -evaluate-sequence -extent -extract -family -features -fill "
+            "-filter -floodfill:2 -font -format -frame -function:2 -fuzz -fx -gamma "
+            "-gaussian-blur -geometry -gravity -grayscale -hough-lines -implode -insert "
+            "-intensity -intent -interlace -interline-spacing -interpolate "
+            "-interpolative-resize -interword-spacing -kerning -kuwahara -label -lat -layers "
+            "-level -level-colors -limit:2 -linear-stretch -liquid-rescale -list "
+            "-local-contrast -log -loop -mask -mattecolor -median -mode -modulate -morph "
+            "-morphology:2 -motion-blur -noise -opaque -ordered-dither -orient -page -paint "
+            "-perceptible -pointsize -polaroid -poly -posterize -precision -preview -print "
+            "-process -profile -quality -radial-blur -raise -random-threshold -red-primary "
+            "-region -remap -repage -resample -resize -roll -rotate -rotational-blur -sample "
+            "-sampling-factor -scale -scene -seed -segment -selective-blur -sepia-tone -set:2 "
+            "-shade -shadow -sharpen -shave -shear -sigmoidal-contrast -size -sketch -smush "
+            "-solarize -sparse-color:2 -splice -spread -statistic:2 -stretch -stroke "
+            "-strokewidth -style -support -swap -swirl -texture -threshold -thumbnail -tile "
+            "-tile-offset -tint -transparent -transparent-color -treedepth -type -undercolor "
+            "-units -unsharp -vignette -virtual-pixel -wave -wavelet-denoise -weight "
+            "-white-point -white-threshold -write",
+            true);
+        // ImageMagick 7 names its program magick, and keeps convert as another name.
+        for (const char* name : {"convert", "magick"})
+            t.insert(QLatin1String(name), magick);
         t.insert(QStringLiteral("journalctl"),
                  options("-u --unit -S --since -U --until -p --priority -t "
                          "--identifier -o --output -g --grep -D --directory --user-unit "
@@ -304,7 +332,7 @@ const QHash<QString, Options>& gitTables() {
             "--before --skip";
         t.insert(QStringLiteral("log"),
                  options((QByteArray(revisions) +
-                          " -n --committer --decorate-refs --decorate-refs-exclude -L")
+                          " -n --committer --decorate-refs --decorate-refs-exclude -L -S -G")
                              .constData()));
         t.insert(QStringLiteral("shortlog"),
                  options((QByteArray(revisions) + " --group").constData()));
@@ -479,56 +507,6 @@ const QHash<QString, Wrapper>& wrappers() {
         return t;
     }();
     return table;
-}
-
-// Editors and pagers that run "+command" as they start.
-bool readsPlusCommands(const QString& program) {
-    static const QSet<QString> names = {
-        QStringLiteral("vi"),   QStringLiteral("vim"),  QStringLiteral("nvim"),
-        QStringLiteral("ex"),   QStringLiteral("view"), QStringLiteral("vimdiff"),
-        QStringLiteral("gvim"), QStringLiteral("rvim"), QStringLiteral("rview"),
-        QStringLiteral("less"), QStringLiteral("more")};
-    return names.contains(program);
-}
-
-// Programs that take negative numbers as arguments ("seq -5 5", "-5%" to pactl).
-bool takesNegativeNumbers(const QString& program) {
-    static const QSet<QString> names = {QStringLiteral("seq"),    QStringLiteral("sleep"),
-                                        QStringLiteral("expr"),   QStringLiteral("factor"),
-                                        QStringLiteral("numfmt"), QStringLiteral("units"),
-                                        QStringLiteral("pactl"),  QStringLiteral("wpctl")};
-    return names.contains(program);
-}
-
-// Programs whose option parser takes "--" as the end of their options, so that a word after
-// it is an operand whatever it begins with. find, ImageMagick, echo and the scripts and
-// interpreters whose words after the script are the script's own are not among them; git
-// reads "--" as the start of paths and has "--end-of-options" instead.
-bool honoursEndOfOptions(const QString& program) {
-    static const QSet<QString> names = {
-        QStringLiteral("grep"),      QStringLiteral("egrep"),      QStringLiteral("fgrep"),
-        QStringLiteral("rg"),        QStringLiteral("sort"),       QStringLiteral("uniq"),
-        QStringLiteral("cut"),       QStringLiteral("head"),       QStringLiteral("tail"),
-        QStringLiteral("cat"),       QStringLiteral("ls"),         QStringLiteral("rm"),
-        QStringLiteral("cp"),        QStringLiteral("mv"),         QStringLiteral("ln"),
-        QStringLiteral("mkdir"),     QStringLiteral("rmdir"),      QStringLiteral("touch"),
-        QStringLiteral("chmod"),     QStringLiteral("chown"),      QStringLiteral("stat"),
-        QStringLiteral("wc"),        QStringLiteral("du"),         QStringLiteral("tr"),
-        QStringLiteral("date"),      QStringLiteral("tar"),        QStringLiteral("diff"),
-        QStringLiteral("cmp"),       QStringLiteral("tee"),        QStringLiteral("basename"),
-        QStringLiteral("dirname"),   QStringLiteral("realpath"),   QStringLiteral("readlink"),
-        QStringLiteral("file"),      QStringLiteral("install"),    QStringLiteral("nl"),
-        QStringLiteral("fold"),      QStringLiteral("paste"),      QStringLiteral("join"),
-        QStringLiteral("comm"),      QStringLiteral("shuf"),       QStringLiteral("od"),
-        QStringLiteral("base64"),    QStringLiteral("sha256sum"),  QStringLiteral("md5sum"),
-        QStringLiteral("gzip"),      QStringLiteral("xz"),         QStringLiteral("less"),
-        QStringLiteral("vim"),       QStringLiteral("wget"),       QStringLiteral("ssh"),
-        QStringLiteral("systemctl"), QStringLiteral("journalctl"), QStringLiteral("seq"),
-        QStringLiteral("sleep"),     QStringLiteral("expr"),       QStringLiteral("make"),
-        QStringLiteral("cd"),        QStringLiteral("printf"),     QStringLiteral("kill"),
-        QStringLiteral("env"),       QStringLiteral("nice"),       QStringLiteral("timeout"),
-        QStringLiteral("sudo"),      QStringLiteral("xargs")};
-    return names.contains(program);
 }
 
 // How many words `option` takes: named in the table, or the last of a bundle of letters

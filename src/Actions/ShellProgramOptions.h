@@ -40,6 +40,8 @@ struct Options {
     // what follows is the script's own.
     bool operandEnds = false;
     QSet<QString> ending;
+    // Shells: "+o name" is an option as "-o name" is.
+    bool plusOptions = false;
 };
 
 // Programs that run another program with the rest of their words: their own options come
@@ -67,8 +69,36 @@ Options gitOptions(const QString& subcommand);
 // tmux's commands that run a shell command, or type keys into a shell.
 const QHash<QString, Options>& tmuxCommands();
 const QHash<QString, Wrapper>& wrappers();
-// Editors and pagers that run "+command" as they start.
-bool readsPlusCommands(const QString& program);
+// Shells, which take a script; awk and its kin, which take a program.
+bool isShell(const QString& program);
+bool isAwk(const QString& program);
+
+// What a program makes of the edges of a word it takes as a file name or an operand, besides
+// options: syntax of its own, which a value must not carry there.
+enum class NameSyntax {
+    plain,
+    // vi, less and their kin run "+command" as they start.
+    plusCommand,
+    // ed reads a file named "!command" as that command's output.
+    bangCommand,
+    // perl's two-argument open (the files of -n, -p and <>): "|" at either end, after blanks,
+    // runs a command; "<", ">" and "+" at the start choose a mode.
+    perlOpen,
+    // sox and its kin read an input named "|command" from a shell, and fetch an address
+    // (http:, https:, ftp:) through a shell command with the address in double quotes.
+    soxOpen,
+    // find: "!", "(", ")" and "," are operators of its expression, also where a start point
+    // is expected.
+    findExpression,
+};
+NameSyntax nameSyntax(const QString& program);
+// sox, play and rec: the first word that names an effect ends the files; what follows are
+// effects and their arguments.
+bool namesSoxEffect(const QString& word);
+bool takesSoxEffects(const QString& program);
+// Programs whose every operand is a file name (not grep's, whose first is its pattern): "./"
+// before a name that begins with "-" or a sign of their own keeps it a name.
+bool takesFileNames(const QString& program);
 // Programs that take negative numbers as arguments ("seq -5 5", "-5%" to pactl).
 bool takesNegativeNumbers(const QString& program);
 // Programs whose option parser takes "--" as the end of their options.

@@ -67,9 +67,12 @@ QString refusalText(Refusal::Reason reason) {
         case Refusal::Reason::readAsCommand:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 würde von %3 nicht als Text "
-                "gelesen%2, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und less, "
-                "NAME=Wert bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort ein, "
+                "gelesen%2, sondern als Befehl oder Einstellung. Setz den Platzhalter dort ein, "
                 "wo %3 nur Text liest.");
+        case Refusal::Reason::expression:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist %4, und %3 würde %2 als "
+                "Teil seines Ausdrucks lesen, nicht als Pfad.");
         case Refusal::Reason::nul:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
@@ -87,45 +90,93 @@ QString quoted(const QString& piece) {
     return QStringLiteral("„") + piece + QStringLiteral("“");
 }
 
-// What the template can do instead of an option refused, only what works for that program:
-// bind the word to the option before it, end the options where the program knows "--", write
-// "./" before a relative path; otherwise the template has to change.
-QString optionAdvice(const Refusal& refusal, const QString& piece, const QString& program) {
-    if (refusal.program == QLatin1String("echo"))
+QString namesOf(const Refusal& refusal) {
+    QStringList names;
+    for (const QString& name : refusal.placeholders)
+        names.append(quoted(QStringLiteral("{{") + name + QStringLiteral("}}")));
+    return names.join(QStringLiteral(", "));
+}
+
+// What a program makes of the edge of a value, for the sentence that names it: %1 the
+// placeholders, %2 the word as written, %3 the program, %4 the edge.
+QString edgeText(const Refusal& refusal) {
+    using Edge = Refusal::Edge;
+    switch (refusal.edge) {
+        case Edge::begins:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit %4, und %3 würde "
+                "%2 als Befehl ausführen.");
+        case Edge::ends:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 endet mit %4 (Leerzeichen "
+                "am Rand zählen nicht), und %3 würde %2 als Befehl ausführen.");
+        case Edge::address:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist eine Adresse mit %4, und "
+                "%3 würde %2 über die Shell abrufen, für die %4 mehr als Text ist.");
+        case Edge::contains:
+            return refusal.edgeText == QLatin1String("$")
+                       ? text(
+                             "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „$“, "
+                             "und %3 würde ihn in %2 als Teil einer Einstellung auswerten.")
+                       : text(
+                             "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „=“, "
+                             "und %3 würde %2 als Einstellung lesen.");
+        case Edge::is:
+        case Edge::none:
+            break;
+    }
+    return {};
+}
+
+// What the template can do instead, only what works for that program and that word: end the
+// options where the program knows "--", write "./" before a relative path; otherwise the
+// template has to change.
+QString advice(const Refusal& refusal, const QString& placeholder, const QString& program,
+               bool appended) {
+    if (refusal.program == QLatin1String("echo") && refusal.reason == Refusal::Reason::option)
         return text("Schreib für „echo“ Text vor den Platzhalter, oder nimm „printf '%s\\n'“.");
-    QStringList advice;
-    if (!refusal.option.isEmpty()) {
-        const QString glued =
-            refusal.option +
-            (refusal.option.startsWith(QLatin1String("--")) ? QStringLiteral("=") : QString()) +
-            piece;
-        advice.append(text("Gehört der Wert zu %1, schreib ihn direkt daran: %2.")
-                          .arg(quoted(refusal.option), quoted(glued)));
-    }
-    if (refusal.endOfOptions) {
-        const bool git = refusal.program.startsWith(QLatin1String("git"));
-        advice.append(
-            text("Schreib %1 davor; danach liest %2 keine Optionen mehr.")
-                .arg(quoted(git ? QStringLiteral("--end-of-options") : QStringLiteral("--")),
-                     program));
-    } else if (refusal.reason == Refusal::Reason::option) {
-        advice.append(text("Ist der Wert ein relativer Pfad, schreib „./“ davor: %1.")
-                          .arg(quoted(QStringLiteral("./") + piece)));
-    }
-    if (advice.isEmpty())
+    if (refusal.split)
         return text(
-                   "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo %1 "
-                   "nur Text liest.")
-            .arg(program);
-    return advice.join(QLatin1Char(' '));
+            "Setz den Platzhalter oder die Variable, die ihn enthält, in doppelte "
+            "Anführungszeichen, damit der Wert ein einziges Wort bleibt.");
+    if (refusal.reason == Refusal::Reason::readAsCommand && refusal.edge != Refusal::Edge::none &&
+        !refusal.relativePath) {
+        if (refusal.program == QLatin1String("perl"))
+            return text(
+                       "Der Befehl muss dafür geändert werden: Gib %1 die Datei über die Eingabe "
+                       "(„< %2“), dann öffnet %1 sie nicht selbst.")
+                .arg(program, placeholder);
+        if (refusal.edge == Refusal::Edge::address)
+            return text(
+                       "Der Befehl muss dafür geändert werden: Lade die Adresse zuerst in eine "
+                       "Datei (etwa mit „curl -o“) und gib %1 die Datei.")
+                .arg(program);
+    }
+    if (refusal.endOfOptions && (refusal.reason == Refusal::Reason::option ||
+                                 refusal.reason == Refusal::Reason::derivedOption)) {
+        const QString end = refusal.program.startsWith(QLatin1String("git"))
+                                ? QStringLiteral("--end-of-options")
+                                : QStringLiteral("--");
+        if (appended)
+            return text("Schreib %1 an das Ende von %2; danach liest %3 keine Optionen mehr.")
+                .arg(quoted(end), quoted(refusal.construct), program);
+        return text("Schreib %1 davor; danach liest %2 keine Optionen mehr.")
+            .arg(quoted(end), program);
+    }
+    if (refusal.relativePath && !appended)
+        return text("Ist der Wert ein relativer Pfad, schreib „./“ davor: %1.")
+            .arg(quoted(QStringLiteral("./") + placeholder));
+    return text(
+               "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo %1 nur "
+               "Text liest.")
+        .arg(program);
 }
 
 }  // namespace
 
 QString refusalMessage(const Refusal& refusal) {
-    QStringList names;
-    for (const QString& name : refusal.placeholders)
-        names.append(quoted(QStringLiteral("{{") + name + QStringLiteral("}}")));
+    const QString names = namesOf(refusal);
     // Where the piece is named in passing, it follows in parentheses, and is left out when
     // there is none; where the sentence is about it, it always stands.
     const bool inSentence = refusal.reason == Refusal::Reason::unmodelled ||
@@ -141,28 +192,44 @@ QString refusalMessage(const Refusal& refusal) {
     QString message = refusalText(refusal.reason);
     if (refusal.reason == Refusal::Reason::option ||
         refusal.reason == Refusal::Reason::derivedOption ||
-        refusal.reason == Refusal::Reason::readAsCommand) {
+        refusal.reason == Refusal::Reason::readAsCommand ||
+        refusal.reason == Refusal::Reason::expression) {
+        const QString placeholder =
+            QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}");
         // The word as written, or the placeholder where the reader had none; the program.
-        const QString word =
-            refusal.construct.isEmpty()
-                ? QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}")
-                : refusal.construct;
+        const QString word = refusal.construct.isEmpty() ? placeholder : refusal.construct;
         const QString program =
             refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
-        if (refusal.reason == Refusal::Reason::readAsCommand) {
+        // Words xargs appends are named by its command.
+        const bool appended = word.section(QLatin1Char(' '), 0, 0) == QLatin1String("xargs");
+        if (refusal.reason == Refusal::Reason::option && appended)
+            message = text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“, und %3 "
+                "würde ihn als Option lesen, wenn %2 ihn anhängt.");
+        else if (refusal.reason == Refusal::Reason::option && refusal.split)
+            message = text(
+                "Der Befehl wurde nicht ausgeführt: Ein Wort im Wert von %1 beginnt mit „-“, "
+                "und %3 würde es als Option lesen, weil %2 den Wert in Wörter teilt.");
+        else if (refusal.reason == Refusal::Reason::readAsCommand &&
+                 refusal.edge != Refusal::Edge::none)
+            message = edgeText(refusal);
+        if (refusal.reason == Refusal::Reason::readAsCommand &&
+            refusal.edge == Refusal::Edge::none) {
             // The word is named in passing, where it is more than the placeholder.
-            const bool more =
-                word != QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}");
-            return message.arg(
-                names.join(QStringLiteral(", ")),
-                more ? QStringLiteral(" (") + quoted(word) + QLatin1Char(')') : QString(), program);
+            return message.arg(names,
+                               word != placeholder
+                                   ? QStringLiteral(" (") + quoted(word) + QLatin1Char(')')
+                                   : QString(),
+                               program);
         }
-        message = message.arg(names.join(QStringLiteral(", ")), quoted(word), program);
-        return message + QLatin1Char(' ') + optionAdvice(refusal, word, program);
+        message = message.contains(QLatin1String("%4"))
+                      ? message.arg(names, quoted(word), program, quoted(refusal.edgeText))
+                      : message.arg(names, quoted(word), program);
+        return message + QLatin1Char(' ') + advice(refusal, placeholder, program, appended);
     }
     if (!message.contains(QLatin1String("%2")))
-        return message.arg(names.join(QStringLiteral(", ")));
-    return message.arg(names.join(QStringLiteral(", ")), piece);
+        return message.arg(names);
+    return message.arg(names, piece);
 }
 
 }  // namespace ShellCommand

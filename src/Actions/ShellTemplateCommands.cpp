@@ -11,6 +11,7 @@
 
 using namespace ShellWords;
 using namespace ShellTemplateNames;
+using ShellProgramOptions::isShell;
 
 namespace {
 
@@ -26,6 +27,45 @@ bool rereadsArguments(const QString& command) {
     return commands.contains(command);
 }
 
+// printf's "-v NAME" (or "-vNAME") names a variable; its format and the words after it are
+// values. Which of `arguments` name one, and whether the word after them would; an argument
+// that expands among the options may be "-v" itself.
+struct PrintfNames {
+    QList<qsizetype> indices;
+    bool next = false;
+};
+
+PrintfNames printfNames(const QStringList& arguments) {
+    PrintfNames names;
+    static const QRegularExpression value(QStringLiteral("^\"?\\$\\{tavrin_value_[0-9]+\\}\"?$"));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString argument = unquoted(arguments[i]);
+        // A value itself is judged where printf reads options: one that begins with "-" is
+        // refused there, any other is the format.
+        if (value.match(arguments[i]).hasMatch())
+            return names;
+        if (expands(arguments[i])) {
+            for (qsizetype j = i; j < arguments.size(); ++j)
+                names.indices.append(j);
+            names.next = true;
+            return names;
+        }
+        if (argument == QLatin1String("--"))
+            return names;
+        if (argument == QLatin1String("-v")) {
+            if (++i < arguments.size())
+                names.indices.append(i);
+            else
+                names.next = true;
+        } else if (argument.startsWith(QLatin1String("-v"))) {
+            names.indices.append(i);
+        } else if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-'))) {
+            return names;  // the format
+        }
+    }
+    return names;
+}
+
 // Commands that read a variable's name (or arithmetic) from an argument; an argument that
 // expands hands them the value of another variable, which may hold a value of the template.
 bool takesNames(const QString& command, const QStringList& arguments) {
@@ -35,11 +75,8 @@ bool takesNames(const QString& command, const QStringList& arguments) {
                                            QStringLiteral("compgen"), QStringLiteral("complete")};
     if (commands.contains(command))
         return true;
-    if (command == QLatin1String("printf")) {
-        return std::any_of(arguments.cbegin(), arguments.cend(), [](const QString& argument) {
-            return argument.startsWith(QLatin1String("-v"));  // also "-vname"
-        });
-    }
+    if (command == QLatin1String("printf"))
+        return printfNames(arguments).next;
     if (command == QLatin1String("test") || command == QLatin1String("["))
         return arguments.contains(QLatin1String("-v")) || arguments.contains(QLatin1String("-R"));
     if (command == QLatin1String("wait"))
@@ -66,171 +103,6 @@ bool integerVariable(const QString& name) {
     static const QRegularExpression integer(
         QStringLiteral("^(RANDOM|SRANDOM|OPTIND|HISTCMD|BASHPID)(\\[|\\+?$)"));
     return integer.match(name).hasMatch();
-}
-
-bool isShell(const QString& name) {
-    static const QSet<QString> shells = {
-        QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
-        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
-        QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
-        QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
-        QStringLiteral("rbash"), QStringLiteral("busybox")};
-    return shells.contains(name);
-}
-
-// Interpreters that, like a shell, take their program from the input when no file names it.
-bool isInterpreter(const QString& name) {
-    static const QSet<QString> interpreters = {
-        QStringLiteral("python"),  QStringLiteral("python2"), QStringLiteral("python3"),
-        QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
-        QStringLiteral("nodejs"),  QStringLiteral("php"),     QStringLiteral("lua"),
-        QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
-        QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
-        QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
-        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("mawk"),
-        QStringLiteral("nawk"),    QStringLiteral("osh")};
-    return interpreters.contains(name);
-}
-
-// Whether a script named by `word` may be a descriptor: "-", a path into /dev or /proc
-// however written ("//dev/stdin", "../../dev/stdin"), or expansions, which may be any path.
-bool readsDescriptor(const QString& word) {
-    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
-    if (expands(QString(word).remove(singleQuoted)))
-        return true;
-    const QString path = unquoted(word);
-    return path == QLatin1String("-") || intoDevOrProc(path);
-}
-
-bool isAwk(const QString& name) {
-    return name == QLatin1String("awk") || name == QLatin1String("gawk") ||
-           name == QLatin1String("mawk") || name == QLatin1String("nawk");
-}
-
-// Whether an interpreter's option makes the code a word of the command ("-c", "-e", "-ne"),
-// reading the letters of a bundle up to the first that takes a word.
-bool codeInWord(const QString& name, const QString& option) {
-    static const QHash<QString, QStringList> codeOptions = {
-        {QStringLiteral("python"), {"-c", "-m"}},
-        {QStringLiteral("python2"), {"-c", "-m"}},
-        {QStringLiteral("python3"), {"-c", "-m"}},
-        {QStringLiteral("perl"), {"-e", "-E"}},
-        {QStringLiteral("ruby"), {"-e"}},
-        {QStringLiteral("node"), {"-e", "--eval", "-p", "--print"}},
-        {QStringLiteral("nodejs"), {"-e", "--eval", "-p", "--print"}},
-        {QStringLiteral("php"), {"-r"}},
-        {QStringLiteral("lua"), {"-e"}},
-    };
-    const QStringList codes = codeOptions.value(name);
-    if (option.startsWith(QLatin1String("--")))
-        return codes.contains(option.section(QLatin1Char('='), 0, 0));
-    for (qsizetype i = 1; i < option.size(); ++i) {
-        const QString letter = QStringLiteral("-") + option[i];
-        if (codes.contains(letter))
-            return true;
-        if (ShellProgramOptions::wordsTaken(name, letter) > 0)
-            return false;
-    }
-    return false;
-}
-
-// The values a shell (or source) at `i` in `words` reads as its script: from its input when
-// it has no script operand and no -c, or from a process substitution named as the script.
-ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
-                                    qsizetype program, const ShellValueFlow::Values& input) {
-    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
-    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
-    static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
-    if (program < 0 || program >= words.size())
-        return {};
-    using Values = ShellValueFlow::Values;
-    const QString name = programName(words[program]);
-    // at and batch run their input later, as the user's shell script.
-    if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
-        !std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
-            return unquoted(word).startsWith(QLatin1String("-f"));
-        }))
-        return input;
-    // Programs that read commands from their input whatever their operands (sqlite3's
-    // ".shell", ed's and dc's "!", m4's syscmd), and mapfile's callback, which runs every
-    // line read.
-    static const QSet<QString> commandReaders = {
-        QStringLiteral("sqlite3"), QStringLiteral("psql"), QStringLiteral("mysql"),
-        QStringLiteral("mariadb"), QStringLiteral("ed"), QStringLiteral("red"),
-        QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
-        QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
-        QStringLiteral("crontab"), QStringLiteral("watch"),
-        // vi and its kin read commands ("!" runs a shell) from an input that is no terminal
-        QStringLiteral("ex"), QStringLiteral("vi"), QStringLiteral("vim"), QStringLiteral("nvim"),
-        QStringLiteral("view"), QStringLiteral("rvim"), QStringLiteral("rview"),
-        QStringLiteral("vimdiff"),
-        // they hand their input to a shell or command of their own
-        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
-    if (commandReaders.contains(name))
-        return input;
-    if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
-        std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
-            return unquoted(word).startsWith(QLatin1String("-C"));
-        }))
-        return input;
-    const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-    const bool make = name == QLatin1String("make");
-    const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
-    if (!source && !shell && !isInterpreter(name) && !make)
-        return {};
-    bool fromInput = false;
-    // awk's and make's "-f FILE": the program or makefile comes from that file.
-    std::optional<QString> programFile;
-    qsizetype j = program + 1;
-    for (; !source && j < words.size(); ++j) {
-        const QString option = unquoted(words[j]);
-        if (option == QLatin1String("--")) {
-            ++j;
-            break;
-        }
-        if (option.size() < 2 ||
-            !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
-            break;
-        if (shell &&
-            (commandOption.match(option).hasMatch() || option == QLatin1String("--command")))
-            return {};  // the script is a word: the reader looks at it
-        if (!shell && codeInWord(name, option))
-            return {};
-        if (shell && inputOption.match(option).hasMatch())
-            fromInput = true;
-        const int taken = shell ? (optionWithArgument.match(option).hasMatch() ||
-                                           option == QLatin1String("--rcfile") ||
-                                           option == QLatin1String("--init-file")
-                                       ? 1
-                                       : 0)
-                                : ShellProgramOptions::wordsTaken(name, option);
-        // gawk reads code from "-E FILE" and "-i FILE" as well.
-        static const QRegularExpression awkFile(
-            QStringLiteral("^(-f|--file|-E|--exec|-i|--include)(=?)(.*)$"));
-        static const QRegularExpression makeFile(
-            QStringLiteral("^(-f|--file|--makefile)(=?)(.*)$"));
-        if (const QRegularExpressionMatch file = (make ? makeFile : awkFile).match(option);
-            (isAwk(name) || make) && file.hasMatch()) {
-            if (!file.captured(3).isEmpty() || !file.captured(2).isEmpty())
-                programFile = file.captured(3);
-            else if (j + 1 < words.size())
-                programFile = words[j + 1];
-        }
-        j += taken;
-    }
-    if (isAwk(name) || make) {
-        // Without -f, awk's program is its first operand, a word, and make reads a makefile.
-        if (!programFile)
-            return make || j < words.size() ? Values{} : input;
-        return readsDescriptor(*programFile) ? input : Values{};
-    }
-    // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
-    // one the template's input redirections fill.
-    if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
-        return flow.valuesIn(words[j], input);
-    if (fromInput || j >= words.size() || readsDescriptor(words[j]))
-        return input;
-    return {};
 }
 
 // Whether `current`, the word after `words`, is a second shell's script or an option that may
@@ -369,122 +241,6 @@ bool ShellTemplateReader::rereadsWord(const QStringList& words, const QString& w
     return commandRereads(frame).has_value();
 }
 
-// Commands whose input may carry values: a shell that reads its script there, a command
-// substitution that reads it where bash evaluates the word, and xargs, which makes the input
-// arguments of its command.
-void ShellTemplateReader::followInputs() {
-    for (const ShellValueFlow::Command& command : flow_.commands) {
-        const QStringList& words = command.words;
-        ShellValueFlow::Values script =
-            scriptValues(flow_, words, programIndex(words), command.input);
-        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
-        // "sudo -s", "sg GROUP" without a command: the shell reads its input.
-        bool given = true;
-        if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
-            script = command.input;
-            reader = *shell;
-        }
-        if (!script.isEmpty()) {
-            const qsizetype first = *std::min_element(script.cbegin(), script.cend());
-            if (!scriptFromInput_ || first < *scriptFromInput_)
-                scriptReader_ = reader;
-            scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
-        }
-        // A program nobody knows may be a shell that reads its input as a script.
-        const QList<qsizetype> programs = programPositions(words);
-        if (const std::optional<QString> unknown = unknownProgram(words))
-            noteReached(Evaluation::unknownCommand, *unknown, command.input);
-        if (command.input.isEmpty() && command.stored.isEmpty())
-            continue;
-        for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {
-            if ((words[j].contains(QLatin1String("$(")) || words[j].contains(QLatin1Char('`'))) &&
-                rereadsWord(words.mid(0, j), words[j])) {
-                evaluatedValues_ |= command.input;
-                if (evaluatedConstruct_.isEmpty() && !programs.isEmpty())
-                    evaluatedConstruct_ = unquoted(words[programs.first()]);
-            }
-        }
-        const auto xargs = std::find_if(words.cbegin(), words.cend(), [](const QString& word) {
-            return programName(word) == QLatin1String("xargs");
-        });
-        if (xargs == words.cend())
-            continue;
-        QString replace;
-        qsizetype i = xargs - words.cbegin() + 1;
-        while (i < words.size()) {
-            const QString option = unquoted(words[i]);
-            if (option == QLatin1String("--")) {
-                ++i;
-                break;
-            }
-            if (!option.startsWith(QLatin1Char('-')))
-                break;
-            if (option == QLatin1String("-I")) {
-                replace = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
-                i += 2;
-                continue;
-            }
-            if (option.startsWith(QLatin1String("-I")))
-                replace = option.mid(2);
-            else if (option == QLatin1String("-i") || option == QLatin1String("--replace"))
-                replace = QStringLiteral("{}");
-            else if (option.startsWith(QLatin1String("--replace=")))
-                replace = option.mid(10);
-            else if (option.startsWith(QLatin1String("-i")))
-                replace = option.mid(2);
-            i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
-        }
-        // "-a FILE": the file may hold what programs were given before.
-        const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain.startsWith(QLatin1String("-a")) ||
-                   plain.startsWith(QLatin1String("--arg-file"));
-        });
-        const ShellValueFlow::Values arguments =
-            fromFile ? command.input | command.stored : command.input;
-        const ShellValueFlow::Values changedArguments =
-            fromFile ? command.changedInput | command.stored : command.changedInput;
-        // "-d," splits the input at another character than blanks.
-        const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain.startsWith(QLatin1String("-d")) ||
-                   plain.startsWith(QLatin1String("--delimiter"));
-        });
-        const auto spotAt = [&](const QStringList& before) {
-            if (const std::optional<WordPlace> place = placeAfter(before)) {
-                OptionSpot spot;
-                spot.reached = arguments;
-                spot.derived = changedArguments;
-                spot.written = before.join(QLatin1Char(' '));
-                spot.separators = separators;
-                spot.place = *place;
-                optionSpots_.append(spot);
-            }
-        };
-        if (replace.isEmpty()) {
-            if (rereadsWord(words, QString())) {
-                evaluatedValues_ |= arguments;
-                if (evaluatedConstruct_.isEmpty())
-                    evaluatedConstruct_ = QStringLiteral("xargs");
-            }
-            spotAt(words);
-            continue;
-        }
-        for (qsizetype j = i; j < words.size(); ++j) {
-            const QString word = unquoted(words[j]);
-            if (!word.contains(replace))
-                continue;
-            if (rereadsWord(words.mid(0, j), words[j])) {
-                evaluatedValues_ |= arguments;
-                if (evaluatedConstruct_.isEmpty())
-                    evaluatedConstruct_ = QStringLiteral("xargs");
-            }
-            if (word.startsWith(replace))
-                spotAt(words.mid(0, j));
-        }
-    }
-}
-
 bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
     const qsizetype index = commandIndex(words);
     if (index < 0)
@@ -513,11 +269,23 @@ bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
                 (!list.match(argument).hasMatch() && (arrays || arrayNames_.contains(name))))
                 expandingArgument = true;
         }
+        if (command == QLatin1String("printf")) {
+            // Only the name is a name: the format and the values are read as text.
+            const QStringList given = words.mid(i + 1);
+            arguments.clear();
+            for (const qsizetype name : printfNames(given).indices) {
+                if (expands(given[name]))
+                    return true;
+                arguments.append(unquoted(given[name]));
+            }
+            expandingArgument = false;
+        }
         if (expandingArgument && (takesNames(command, arguments) || declaration))
             return true;
         // A name's subscript is arithmetic, quoted or not ("unset 'arr[n]'"): a variable there
         // that may hold a value would be evaluated.
-        if (takesNames(command, arguments) || declaration) {
+        if (takesNames(command, arguments) || declaration ||
+            (command == QLatin1String("printf") && !arguments.isEmpty())) {
             static const QRegularExpression subscript(
                 QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*\\[(.*)\\]"));
             static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));

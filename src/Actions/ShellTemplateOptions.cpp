@@ -52,6 +52,22 @@ bool bracesExpand(const QString& word) {
     return false;
 }
 
+// awk's "-f FILE" (gawk's "--file", "-E"): the program comes from a file, so every operand is
+// a file or an assignment.
+bool programFileGiven(const QStringList& words, qsizetype program) {
+    static const QRegularExpression file(QStringLiteral("^(-[A-Za-z]*[fE]|--(file|exec))(=|$)"));
+    const Options table = programs().value(programName(words[program]));
+    for (qsizetype j = program + 1; j < words.size(); ++j) {
+        const QString word = unquoted(words[j]);
+        if (word.size() < 2 || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("--"))
+            return false;
+        if (file.match(word).hasMatch())
+            return true;
+        j += wordsTaken(table, word);
+    }
+    return false;
+}
+
 // Where a wrapper's own words end: the position of its command (the end of `words` when it
 // has not begun yet), and what the words so far make of the next one.
 struct WrapperWalk {
@@ -221,22 +237,36 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
         program == QLatin1String("git") ? gitOptions(QString()) : programs().value(program);
     const bool stopsAtOperand =
         program == QLatin1String("echo") || program == QLatin1String("printf") || table.operandEnds;
+    const bool sox = takesSoxEffects(program);
+    // vim in Ex mode ("-e", "-E", or started as ex) reads "-s" as silent mode, without a word.
+    bool exMode = false;
     bool ended = false;
+    bool effects = false;
     bool endsAfterWord = false;
     int taken = 0;
     int operands = 0;
     QString subcommand;
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
+        const bool option =
+            word.size() > 1 && (word.startsWith(QLatin1Char('-')) ||
+                                (table.plusOptions && word.startsWith(QLatin1Char('+'))));
         if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
         } else if (!ended &&
-                   ((word == QLatin1String("--") && program != QLatin1String("echo")) ||
+                   ((word == QLatin1String("--") &&
+                     (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
                     (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
             ended = true;
-        } else if (!ended && word.size() > 1 && word.startsWith(QLatin1Char('-')) &&
-                   !(stopsAtOperand && operands > 0)) {
+        } else if (!ended && !effects && option && !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
+            const bool letters = !word.startsWith(QLatin1String("--"));
+            if (program == QLatin1String("vim") && letters) {
+                exMode =
+                    exMode || word.contains(QLatin1Char('e')) || word.contains(QLatin1Char('E'));
+                if (exMode && word.endsWith(QLatin1Char('s')))
+                    taken = 0;
+            }
             // "-c CODE", or "-cCODE": the options end after the code.
             for (const QString& ending : std::as_const(table.ending)) {
                 if (word == ending || (taken > 0 && word.endsWith(ending.back())))
@@ -246,6 +276,7 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
             }
         } else {
             ++operands;
+            effects = effects || (sox && namesSoxEffect(word));
             if (program == QLatin1String("git") && operands == 1) {
                 table = gitOptions(word);
                 subcommand = QLatin1Char(' ') + word;
@@ -255,20 +286,23 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     if (taken > 0)
         return WordPlace{};
     WordPlace place;
+    place.program = unquoted(words[i]) + subcommand;
+    if (effects)
+        return place;  // an effect's own words: its name, numbers, options of its own
     place.options = !ended && !(stopsAtOperand && operands > 0);
     place.echoOnly = place.options && program == QLatin1String("echo");
-    place.plusCommand = !ended && readsPlusCommands(program);
-    place.assignment = program == QLatin1String("make");
+    place.syntax = nameSyntax(program);
+    // After "--", "+…" is a file name to vi and less.
+    if (ended && place.syntax == NameSyntax::plusCommand)
+        place.syntax = NameSyntax::plain;
+    // make reads "NAME=value" as a setting and expands it; awk reads its operands after the
+    // program as files or, with "=", as assignments.
+    place.assignment = program == QLatin1String("make") ||
+                       (isAwk(program) && (operands > 0 || programFileGiven(words, i)));
     place.expands = program == QLatin1String("make");
-    place.opened = program == QLatin1String("perl");
     place.numbers = takesNegativeNumbers(program);
     // Option parsers leave a lone "-" alone; su reads it as "-l".
     place.dashOperand = program != QLatin1String("su");
-    place.program = unquoted(words[i]) + subcommand;
-    if (const QString before = unquoted(words.last()); words.size() > i + 1 && before.size() > 1 &&
-                                                       before.startsWith(QLatin1Char('-')) &&
-                                                       before != QLatin1String("--"))
-        place.option = before;
     place.endOfOptions =
         place.options &&
         (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));
@@ -425,6 +459,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
     if (!place)
         return;
     spot.place = *place;
+    spot.next = placeAfter(frame.words + QStringList{word}).value_or(WordPlace{});
     if (bracesExpand(word)) {
         // "{,}{{a}}", "{{{a}},x}": brace expansion may give each value a word of its own.
         static const QRegularExpression anyValue(QStringLiteral("tavrin_value_([0-9]+)"));

@@ -113,12 +113,19 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
     if (last.kind == Kind::enclosed && last.construct == QStringLiteral("${…}") &&
         last.depth == 1 && !last.lookup && last.word.isEmpty()) {
         const QRegularExpressionMatch match = keyOpened.match(last.head);
-        if (match.hasMatch() && associativeNames_.contains(match.captured(1)) &&
-            std::count_if(frames_.cbegin(), frames_.cend(), [](const Frame& frame) {
-                return frame.kind == Kind::enclosed || frame.kind == Kind::escaping;
-            }) == 1) {
+        const bool alone = std::count_if(frames_.cbegin(), frames_.cend(), [](const Frame& frame) {
+                               return frame.kind == Kind::enclosed || frame.kind == Kind::escaping;
+                           }) == 1;
+        if (match.hasMatch() && associativeNames_.contains(match.captured(1)) && alone) {
             last.lookup = true;
             return placeOfLookup();
+        }
+        // Any other array's subscript is arithmetic: a plain integer computes as itself.
+        if (match.hasMatch() && alone && placeOfLookup() == Place::word) {
+            refusal_ = {Evaluation::arithmetic,
+                        QStringLiteral("${") + match.captured(1) + QStringLiteral("[…]}"),
+                        {}};
+            return Place::refused;
         }
     }
     for (const Frame& frame : frames_) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellValueFlow.h"
 
 // Follows a shell command template through bash's grammar (bash alone runs templates) far
@@ -31,18 +32,17 @@ public:
 
     // How a program reads the word at some position, besides as plain text.
     struct WordPlace {
-        bool options = false;      // "-…" is an option
-        bool echoOnly = false;     // echo: only "-n", "-e", "-E" and their combinations are
-        bool plusCommand = false;  // "+…" is a command (vi, less and their kin)
-        bool assignment = false;   // "NAME=value" is a setting (env before its command, make)
-        bool opened = false;       // perl opens it: "…|" runs a command
-        bool numbers = false;      // a negative number is a number, not an option
+        bool options = false;     // "-…" is an option
+        bool echoOnly = false;    // echo: only "-n", "-e", "-E" and their combinations are
+        bool assignment = false;  // "NAME=value" is a setting (env before its command, make)
+        bool numbers = false;     // a negative number is a number, not an option
+        // What the program makes of the word's edges: "+command", "!command", "…|", "(".
+        ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
         bool dashOperand = false;  // a lone "-" is an operand (standard input, the last folder)
-        // Who reads it, as written ("sort", "git log"), the option right before it, and
-        // whether a "--" of the template would end the program's options there.
+        // Who reads it, as written ("sort", "git log"), and whether a "--" of the template
+        // would end the program's options there.
         QString program;
-        QString option;
         bool endOfOptions = false;
 
         bool operator==(const WordPlace&) const = default;
@@ -66,6 +66,10 @@ public:
         // The word as written in the template.
         QString written;
         WordPlace place;
+        // Where the words after it stand: values split at blanks may reach them.
+        WordPlace next;
+        // xargs appends the values' words after the command, all of them where `place` says.
+        bool appended = false;
 
         bool operator==(const OptionSpot&) const = default;
     };

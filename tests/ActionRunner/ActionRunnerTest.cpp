@@ -334,10 +334,9 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "noch einmal auswerten würde („eval“). Werte nur Variablen aus, die keinen "
          "Platzhalter enthalten, und gib Werte sonst nur als Text weiter."},
         {"touch ran; less {{anzahl}}", "+!touch ran",
-         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ würde von „less“ nicht "
-         "als Text gelesen, sondern als Befehl oder Einstellung (etwa „+Befehl“ bei vi und "
-         "less, NAME=Wert bei env und make, „Befehl|“ bei perl). Setz den Platzhalter dort "
-         "ein, wo „less“ nur Text liest."},
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „+“, und "
+         "„less“ würde „{{anzahl}}“ als Befehl ausführen. Ist der Wert ein relativer Pfad, "
+         "schreib „./“ davor: „./{{anzahl}}“."},
         {"touch ran; echo {{anzahl}}", QString("x") + QChar(0) + "y",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ enthält ein Nullzeichen, "
          "das kein Befehl annehmen kann. Entferne es aus dem Wert."},

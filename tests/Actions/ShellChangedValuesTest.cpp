@@ -109,9 +109,11 @@ TEST(ShellChangedValuesTest, OrdinaryTemplatesRunInEveryLoginShell) {
     }
 }
 
-// The option refusal names the program and the word as written, and advises only what works
-// for that program: "--" for sort, "--end-of-options" for git, "./" for find, which has
-// neither.
+// The refusal names the program and the word as written, and advises only what works for
+// that program and that word: "--" for sort (never glued to "-r", which takes no word),
+// "--end-of-options" for git, "./" for a file name of find, sox or vim, the input for perl,
+// which opens "./name |" through a shell all the same; otherwise that the template must
+// change.
 TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
     struct Case {
         const char* text;
@@ -121,8 +123,48 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
     const Case cases[] = {
         {"sort -r {{a}} notizen.txt", "-o/tmp/x",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
-         "würde „{{a}}“ als Option lesen. Gehört der Wert zu „-r“, schreib ihn direkt daran: "
-         "„-r{{a}}“. Schreib „--“ davor; danach liest „sort“ keine Optionen mehr."},
+         "würde „{{a}}“ als Option lesen. Schreib „--“ davor; danach liest „sort“ keine Optionen "
+         "mehr."},
+        {"echo {{a}} | xargs -I{} sort -r {} notizen.txt", "-o/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
+         "würde „{}“ als Option lesen. Schreib „--“ davor; danach liest „sort“ keine Optionen "
+         "mehr."},
+        {"echo {{a}} | xargs sort -r", "-o/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
+         "würde ihn als Option lesen, wenn „xargs sort -r“ ihn anhängt. Schreib „--“ an das Ende "
+         "von „xargs sort -r“; danach liest „sort“ keine Optionen mehr."},
+        {"echo {{a}} | xargs sort -r", "notizen.txt -o/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „sort“ "
+         "würde ihn als Option lesen, wenn „xargs sort -r“ ihn anhängt. Schreib „--“ an das Ende "
+         "von „xargs sort -r“; danach liest „sort“ keine Optionen mehr."},
+        {"x={{a}}; git log --author $x", "ich --output=/tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Ein Wort im Wert von „{{a}}“ beginnt mit „-“, und "
+         "„git log“ würde es als Option lesen, weil „$x“ den Wert in Wörter teilt. Setz den "
+         "Platzhalter oder die Variable, die ihn enthält, in doppelte Anführungszeichen, damit "
+         "der Wert ein einziges Wort bleibt."},
+        {"perl -ne 'print' {{a}}", "touch /tmp/x |  ",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ endet mit „|“ (Leerzeichen am "
+         "Rand zählen nicht), und „perl“ würde „{{a}}“ als Befehl ausführen. Der Befehl muss "
+         "dafür geändert werden: Gib „perl“ die Datei über die Eingabe („< {{a}}“), dann öffnet "
+         "„perl“ sie nicht selbst."},
+        {"sox {{a}} out.wav", "|touch /tmp/x",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „|“, und „sox“ "
+         "würde „{{a}}“ als Befehl ausführen. Ist der Wert ein relativer Pfad, schreib „./“ "
+         "davor: „./{{a}}“."},
+        {"sox {{a}} out.wav", "https://x.example/$(touch /tmp/x)",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ ist eine Adresse mit „$“, und "
+         "„sox“ würde „{{a}}“ über die Shell abrufen, für die „$“ mehr als Text ist. Der Befehl "
+         "muss dafür geändert werden: Lade die Adresse zuerst in eine Datei (etwa mit „curl -o“) "
+         "und gib „sox“ die Datei."},
+        {"find {{a}} -name '*.log' -delete", "!",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ ist „!“, und „find“ würde "
+         "„{{a}}“ als Teil seines Ausdrucks lesen, nicht als Pfad. Ist der Wert ein relativer "
+         "Pfad, schreib „./“ davor: „./{{a}}“."},
+        // a number or a line of text is no path: "./" would not help
+        {"find {{a}} -name '*.log'", "-5 Grad",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „find“ "
+         "würde „{{a}}“ als Option lesen. Der Befehl muss dafür geändert werden: Setz den "
+         "Platzhalter dort ein, wo „find“ nur Text liest."},
         {"x={{a}}; git log \"${x%.txt}\"", "--output=/tmp/x.txt",
          "Der Befehl wurde nicht ausgeführt: „\"${x%.txt}\"“ macht aus dem Wert von „{{a}}“ "
          "einen Text, der mit „-“ beginnen kann, und „git log“ würde ihn als Option lesen. "

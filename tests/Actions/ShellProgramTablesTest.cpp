@@ -56,9 +56,12 @@ QStringList optionPartTokens(const QString& part) {
 void readOptionPart(const QString& part, bool singleDashLong, bool inLine,
               QHash<QString, HelpOption>& found) {
     static const QRegularExpression name(QStringLiteral("^--?[A-Za-z0-9?][A-Za-z0-9_.-]*"));
-    // "-c,--card N": a comma right before the next option parts them
+    // "-c,--card N" or "-t|--type T": a comma or bar right before the next option parts them
     const QStringList tokens = optionPartTokens(
-        QString(part).remove(QStringLiteral("[no-]")).replace(QStringLiteral(",-"), ", -"));
+        QString(part)
+            .remove(QStringLiteral("[no-]"))
+            .replace(QStringLiteral(",-"), ", -")
+            .replace(QStringLiteral("|-"), ", -"));  // "-v|--volume FACTOR"
     QList<std::pair<QString, int>> aliases;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         QString token = tokens[i];
@@ -175,6 +178,9 @@ QStringList helpCommand(const QString& program) {
         {"convert", {"convert", "-help"}},
         {"git", {"git", "--help"}},
         {"tmux", {"tmux", "-?"}},
+        // play and rec are sox under other names; rec asks for a sound card first.
+        {"play", {"sox", "--help"}},
+        {"rec", {"sox", "--help"}},
     };
     if (special.contains(program))
         return special.value(program);
@@ -240,6 +246,14 @@ const QHash<QString, QStringList>& exceptions() {
         {"sudo", {"-h", "--preserve-env"}},
         // "[--mirror=<fetch|push>]": git takes that word only glued to the option.
         {"git remote", {"--mirror"}},
+        // bash's help writes "-c command", but the command is the first operand, after any
+        // options; it lists "--rcfile" and "--init-file" without the file each takes.
+        {"bash", {"-c", "--rcfile", "--init-file"}},
+        // "-m, --combine mix": "-m" is the long option with that word, a flag; one blank
+        // parts "--endian little|big|swap" from its description.
+        {"sox", {"-m", "-M", "-T", "--endian"}},
+        {"play", {"-m", "-M", "-T", "--endian"}},
+        {"rec", {"-m", "-M", "-T", "--endian"}},
     };
     return table;
 }
@@ -251,6 +265,9 @@ TEST(ShellProgramTablesTest, OptionTablesAgreeWithTheInstalledProgramsHelp) {
         const QString executable = table.program.section(QLatin1Char(' '), 0, 0);
         if (executable == QLatin1String("exec"))
             continue;  // bash's own: "-a NAME" is all it takes
+        // dash has no help; "-o NAME" is the option POSIX gives a shell.
+        if (executable == QLatin1String("sh") || executable == QLatin1String("dash"))
+            continue;
         if (QStandardPaths::findExecutable(executable).isEmpty()) {
             std::cout << "[ skipped  ] " << table.program.toStdString()
                       << ": not installed here, its table is not checked\n";
@@ -341,32 +358,48 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         expectRefused(c.text, c.value, c.reason, c.construct);
 }
 
-// What people write with values that look like options where the program takes them as data:
-// each runs in every login shell, and the value arrives as one word, as written.
+// What people write with values that look like options where the program takes them as data
+// (the words after a shell's script and awk's program, git log's -S and -G, sox's effects,
+// the values of printf -v, an integer subscript): each runs in every login shell, and the
+// value arrives as one word, as written.
 TEST(ShellProgramTablesTest, OrdinaryTemplatesRunWithTheValueAsDataInEveryLoginShell) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString canary = folder.filePath("canary");
     const QString bin = folder.filePath("bin");
     // Stand-ins that print their arguments, one per bracket.
-    for (const char* program : {"find", "convert"}) {
+    for (const char* program : {"find", "convert", "magick", "git", "sox"}) {
         writeFile(bin + "/" + program, "#!/bin/sh\nprintf '[%s]' \"$@\"\n");
         QFile(bin + "/" + program).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
     }
     // "%" stands for the value in the expected output.
+    const QStringList values = {"-2 hours", "-90", "--help", "$(touch " + canary + ")",
+                                "-c;touch " + canary};
     const struct {
         const char* text;
         const char* expected;
+        QStringList values;
     } cases[] = {
-        {"find . -newermt {{v}}", "[.][-newermt][%]"},
-        {"convert bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]"},
-        {"python3 -c 'import sys; print(\"[\" + sys.argv[1] + \"]\", end=\"\")' {{v}}", "[%]"},
+        {"find . -newermt {{v}}", "[.][-newermt][%]", values},
+        {"convert bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]", values},
+        {"magick bild.png -rotate {{v}} out.png", "[bild.png][-rotate][%][out.png]", values},
+        {"python3 -c 'import sys; print(\"[\" + sys.argv[1] + \"]\", end=\"\")' {{v}}", "[%]",
+         values},
+        {"bash -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"sh -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"dash -c 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"zsh -fc 'printf \"[%s]\" \"$1\"' _ {{v}}", "[%]", values},
+        {"awk 'BEGIN { printf \"[%s]\", ARGV[1] }' {{v}}", "[%]", values},
+        {"git log -S {{v}} -G {{v}}", "[log][-S][%][-G][%]", values},
+        {"sox in.wav out.wav gain {{v}} trim 0 {{v}} pitch {{v}}",
+         "[in.wav][out.wav][gain][%][trim][0][%][pitch][%]", values},
+        {"printf -v zeile '[%s|%s]' {{v}} {{v}}; printf %s \"$zeile\"", "[%|%]", values},
+        {"farben=(rot gruen blau); printf '[%s]' \"${farben[{{v}}]}\"", "[gruen]", {"1"}},
+        {"farben=(rot gruen blau); printf '[%s]' \"${farben[{{v}}]}\"", "[blau]", {"-1"}},
     };
-    const QStringList values = {"-2 hours", "-90", "--help", "$(touch " + canary + ")",
-                                "-c;touch " + canary};
     for (const char* shell : shells) {
         for (const auto& c : cases) {
-            for (const QString& value : values) {
+            for (const QString& value : c.values) {
                 const auto script = ShellCommand::script(
                     QStringLiteral("PATH=%1:$PATH; ").arg(bin) + c.text, {{"v", value}});
                 ASSERT_TRUE(script) << c.text << " with " << value.toStdString();

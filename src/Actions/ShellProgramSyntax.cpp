@@ -1,0 +1,116 @@
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include "Actions/ShellProgramOptions.h"
+
+// What programs make of a word beyond its options: editors that run "+command", file names
+// a program opens through a shell, operators of find's expression, negative numbers, and
+// which option parsers take "--" as the end of their options. Each entry was tried with the
+// installed program.
+
+namespace ShellProgramOptions {
+
+namespace {
+
+QSet<QString> namesIn(const char* list) {
+    QSet<QString> names;
+    for (const QString& name : QString::fromLatin1(list).split(QLatin1Char(' ')))
+        names.insert(name);
+    return names;
+}
+
+const QSet<QString>& soxFamily() {
+    static const QSet<QString> names = {QStringLiteral("sox"), QStringLiteral("play"),
+                                        QStringLiteral("rec"), QStringLiteral("soxi")};
+    return names;
+}
+
+}  // namespace
+
+bool isShell(const QString& program) {
+    static const QSet<QString> shells = {
+        QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
+        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
+        QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
+        QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
+        QStringLiteral("rbash"), QStringLiteral("busybox")};
+    return shells.contains(program);
+}
+
+bool isAwk(const QString& program) {
+    return program == QLatin1String("awk") || program == QLatin1String("gawk") ||
+           program == QLatin1String("mawk") || program == QLatin1String("nawk");
+}
+
+NameSyntax nameSyntax(const QString& program) {
+    static const QSet<QString> plusCommands = {
+        QStringLiteral("vi"),   QStringLiteral("vim"),  QStringLiteral("nvim"),
+        QStringLiteral("ex"),   QStringLiteral("view"), QStringLiteral("vimdiff"),
+        QStringLiteral("gvim"), QStringLiteral("rvim"), QStringLiteral("rview"),
+        QStringLiteral("less"), QStringLiteral("more")};
+    if (plusCommands.contains(program))
+        return NameSyntax::plusCommand;
+    if (program == QLatin1String("ed") || program == QLatin1String("red"))
+        return NameSyntax::bangCommand;
+    if (program == QLatin1String("perl"))
+        return NameSyntax::perlOpen;
+    if (soxFamily().contains(program))
+        return NameSyntax::soxOpen;
+    if (program == QLatin1String("find"))
+        return NameSyntax::findExpression;
+    return NameSyntax::plain;
+}
+
+bool takesSoxEffects(const QString& program) {
+    return soxFamily().contains(program) && program != QLatin1String("soxi");
+}
+
+// The effects "sox --help" lists, and the separators of effect chains; sox finds them
+// whatever their case.
+bool namesSoxEffect(const QString& word) {
+    static const QSet<QString> effects = namesIn(
+        "allpass band bandpass bandreject bass bend biquad chorus channels compand "
+        "contrast dcshift deemph delay dither divide downsample earwax echo echos "
+        "equalizer fade fir firfit flanger gain highpass hilbert ladspa loudness lowpass "
+        "mcompand noiseprof noisered norm oops overdrive pad phaser pitch rate remix "
+        "repeat reverb reverse riaa silence sinc spectrogram speed splice stat stats "
+        "stretch swap synth tempo treble tremolo trim upsample vad vol : newfile restart");
+    return effects.contains(word.toLower());
+}
+
+bool takesFileNames(const QString& program) {
+    static const QSet<QString> names = namesIn(
+        "find ls cat rm cp mv ln mkdir rmdir touch stat wc du df diff cmp tee file head "
+        "tail less more vi vim view ex nvim ed red sox play rec soxi realpath readlink "
+        "basename dirname sort uniq nl base64 sha256sum md5sum gzip xz od fold paste "
+        "comm join cd");
+    return names.contains(program);
+}
+
+// Programs that take negative numbers as arguments ("seq -5 5", "-5%" to pactl).
+bool takesNegativeNumbers(const QString& program) {
+    static const QSet<QString> names = {QStringLiteral("seq"),    QStringLiteral("sleep"),
+                                        QStringLiteral("expr"),   QStringLiteral("factor"),
+                                        QStringLiteral("numfmt"), QStringLiteral("units"),
+                                        QStringLiteral("pactl"),  QStringLiteral("wpctl")};
+    return names.contains(program);
+}
+
+// Programs whose option parser takes "--" as the end of their options, so that a word after
+// it is an operand whatever it begins with. find (whose "--" ends only -H, -L and -P),
+// ImageMagick, jq 1.6, echo and the programs no one has tried are not among them; git reads
+// "--" as the start of paths and has "--end-of-options" instead. notify-send reads its
+// options with GLib, which ends them at "--".
+bool honoursEndOfOptions(const QString& program) {
+    static const QSet<QString> names = namesIn(
+        "grep egrep fgrep rg sort uniq cut head tail cat ls rm cp mv ln mkdir rmdir "
+        "touch chmod chown stat wc du df tr date tar diff cmp tee basename dirname "
+        "realpath readlink file install nl fold paste join comm shuf od base64 "
+        "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
+        "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
+        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send");
+    return names.contains(program);
+}
+
+}  // namespace ShellProgramOptions

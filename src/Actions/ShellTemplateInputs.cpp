@@ -1,0 +1,288 @@
+#include <QRegularExpression>
+#include <QSet>
+
+#include "Actions/ShellProgramOptions.h"
+#include "Actions/ShellTemplateReader.h"
+#include "Actions/ShellWords.h"
+
+// Where a command's input may carry values: a shell or an interpreter that reads its script
+// there, a command substitution that reads it where bash evaluates the word, and xargs, which
+// makes the input arguments of its command.
+
+using namespace ShellWords;
+using namespace ShellProgramOptions;
+
+namespace {
+
+// Interpreters that, like a shell, take their program from the input when no file names it.
+bool isInterpreter(const QString& name) {
+    static const QSet<QString> interpreters = {
+        QStringLiteral("python"),  QStringLiteral("python2"), QStringLiteral("python3"),
+        QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
+        QStringLiteral("nodejs"),  QStringLiteral("php"),     QStringLiteral("lua"),
+        QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
+        QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
+        QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
+        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("mawk"),
+        QStringLiteral("nawk"),    QStringLiteral("osh")};
+    return interpreters.contains(name);
+}
+
+// Whether a script named by `word` may be a descriptor: "-", a path into /dev or /proc
+// however written ("//dev/stdin", "../../dev/stdin"), or expansions, which may be any path.
+bool readsDescriptor(const QString& word) {
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    if (expands(QString(word).remove(singleQuoted)))
+        return true;
+    const QString path = unquoted(word);
+    return path == QLatin1String("-") || intoDevOrProc(path);
+}
+
+// Whether an interpreter's option makes the code a word of the command ("-c", "-e", "-ne"),
+// reading the letters of a bundle up to the first that takes a word.
+bool codeInWord(const QString& name, const QString& option) {
+    static const QHash<QString, QStringList> codeOptions = {
+        {QStringLiteral("python"), {"-c", "-m"}},
+        {QStringLiteral("python2"), {"-c", "-m"}},
+        {QStringLiteral("python3"), {"-c", "-m"}},
+        {QStringLiteral("perl"), {"-e", "-E"}},
+        {QStringLiteral("ruby"), {"-e"}},
+        {QStringLiteral("node"), {"-e", "--eval", "-p", "--print"}},
+        {QStringLiteral("nodejs"), {"-e", "--eval", "-p", "--print"}},
+        {QStringLiteral("php"), {"-r"}},
+        {QStringLiteral("lua"), {"-e"}},
+    };
+    const QStringList codes = codeOptions.value(name);
+    if (option.startsWith(QLatin1String("--")))
+        return codes.contains(option.section(QLatin1Char('='), 0, 0));
+    for (qsizetype i = 1; i < option.size(); ++i) {
+        const QString letter = QStringLiteral("-") + option[i];
+        if (codes.contains(letter))
+            return true;
+        if (ShellProgramOptions::wordsTaken(name, letter) > 0)
+            return false;
+    }
+    return false;
+}
+
+// The values a shell (or source) at `i` in `words` reads as its script: from its input when
+// it has no script operand and no -c, or from a process substitution named as the script.
+ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
+                                    qsizetype program, const ShellValueFlow::Values& input) {
+    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
+    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
+    static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
+    if (program < 0 || program >= words.size())
+        return {};
+    using Values = ShellValueFlow::Values;
+    const QString name = programName(words[program]);
+    // at and batch run their input later, as the user's shell script.
+    if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
+        !std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-f"));
+        }))
+        return input;
+    // Programs that read commands from their input whatever their operands (sqlite3's
+    // ".shell", ed's and dc's "!", m4's syscmd), and mapfile's callback, which runs every
+    // line read.
+    static const QSet<QString> commandReaders = {
+        QStringLiteral("sqlite3"), QStringLiteral("psql"), QStringLiteral("mysql"),
+        QStringLiteral("mariadb"), QStringLiteral("ed"), QStringLiteral("red"),
+        QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
+        QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
+        QStringLiteral("crontab"), QStringLiteral("watch"),
+        // vi and its kin read commands ("!" runs a shell) from an input that is no terminal
+        QStringLiteral("ex"), QStringLiteral("vi"), QStringLiteral("vim"), QStringLiteral("nvim"),
+        QStringLiteral("view"), QStringLiteral("rvim"), QStringLiteral("rview"),
+        QStringLiteral("vimdiff"),
+        // they hand their input to a shell or command of their own
+        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
+    if (commandReaders.contains(name))
+        return input;
+    if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
+        std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            return unquoted(word).startsWith(QLatin1String("-C"));
+        }))
+        return input;
+    const bool source = name == QLatin1String("source") || name == QLatin1String(".");
+    const bool make = name == QLatin1String("make");
+    const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
+    if (!source && !shell && !isInterpreter(name) && !make)
+        return {};
+    bool fromInput = false;
+    // awk's and make's "-f FILE": the program or makefile comes from that file.
+    std::optional<QString> programFile;
+    qsizetype j = program + 1;
+    for (; !source && j < words.size(); ++j) {
+        const QString option = unquoted(words[j]);
+        if (option == QLatin1String("--")) {
+            ++j;
+            break;
+        }
+        if (option.size() < 2 ||
+            !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
+            break;
+        if (shell &&
+            (commandOption.match(option).hasMatch() || option == QLatin1String("--command")))
+            return {};  // the script is a word: the reader looks at it
+        if (!shell && codeInWord(name, option))
+            return {};
+        if (shell && inputOption.match(option).hasMatch())
+            fromInput = true;
+        const int taken = shell ? (optionWithArgument.match(option).hasMatch() ||
+                                           option == QLatin1String("--rcfile") ||
+                                           option == QLatin1String("--init-file")
+                                       ? 1
+                                       : 0)
+                                : ShellProgramOptions::wordsTaken(name, option);
+        // gawk reads code from "-E FILE" and "-i FILE" as well.
+        static const QRegularExpression awkFile(
+            QStringLiteral("^(-f|--file|-E|--exec|-i|--include)(=?)(.*)$"));
+        static const QRegularExpression makeFile(
+            QStringLiteral("^(-f|--file|--makefile)(=?)(.*)$"));
+        if (const QRegularExpressionMatch file = (make ? makeFile : awkFile).match(option);
+            (isAwk(name) || make) && file.hasMatch()) {
+            if (!file.captured(3).isEmpty() || !file.captured(2).isEmpty())
+                programFile = file.captured(3);
+            else if (j + 1 < words.size())
+                programFile = words[j + 1];
+        }
+        j += taken;
+    }
+    if (isAwk(name) || make) {
+        // Without -f, awk's program is its first operand, a word, and make reads a makefile.
+        if (!programFile)
+            return make || j < words.size() ? Values{} : input;
+        return readsDescriptor(*programFile) ? input : Values{};
+    }
+    // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
+    // one the template's input redirections fill.
+    if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
+        return flow.valuesIn(words[j], input);
+    if (fromInput || j >= words.size() || readsDescriptor(words[j]))
+        return input;
+    return {};
+}
+
+}  // namespace
+
+// Commands whose input may carry values: a shell that reads its script there, a command
+// substitution that reads it where bash evaluates the word, and xargs, which makes the input
+// arguments of its command.
+void ShellTemplateReader::followInputs() {
+    for (const ShellValueFlow::Command& command : flow_.commands) {
+        const QStringList& words = command.words;
+        ShellValueFlow::Values script =
+            scriptValues(flow_, words, programIndex(words), command.input);
+        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
+        // "sudo -s", "sg GROUP" without a command: the shell reads its input.
+        bool given = true;
+        if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
+            script = command.input;
+            reader = *shell;
+        }
+        if (!script.isEmpty()) {
+            const qsizetype first = *std::min_element(script.cbegin(), script.cend());
+            if (!scriptFromInput_ || first < *scriptFromInput_)
+                scriptReader_ = reader;
+            scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
+        }
+        // A program nobody knows may be a shell that reads its input as a script.
+        const QList<qsizetype> programs = programPositions(words);
+        if (const std::optional<QString> unknown = unknownProgram(words))
+            noteReached(Evaluation::unknownCommand, *unknown, command.input);
+        if (command.input.isEmpty() && command.stored.isEmpty())
+            continue;
+        for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {
+            if ((words[j].contains(QLatin1String("$(")) || words[j].contains(QLatin1Char('`'))) &&
+                rereadsWord(words.mid(0, j), words[j])) {
+                evaluatedValues_ |= command.input;
+                if (evaluatedConstruct_.isEmpty() && !programs.isEmpty())
+                    evaluatedConstruct_ = unquoted(words[programs.first()]);
+            }
+        }
+        const auto xargs = std::find_if(words.cbegin(), words.cend(), [](const QString& word) {
+            return programName(word) == QLatin1String("xargs");
+        });
+        if (xargs == words.cend())
+            continue;
+        QString replace;
+        qsizetype i = xargs - words.cbegin() + 1;
+        while (i < words.size()) {
+            const QString option = unquoted(words[i]);
+            if (option == QLatin1String("--")) {
+                ++i;
+                break;
+            }
+            if (!option.startsWith(QLatin1Char('-')))
+                break;
+            if (option == QLatin1String("-I")) {
+                replace = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
+                i += 2;
+                continue;
+            }
+            if (option.startsWith(QLatin1String("-I")))
+                replace = option.mid(2);
+            else if (option == QLatin1String("-i") || option == QLatin1String("--replace"))
+                replace = QStringLiteral("{}");
+            else if (option.startsWith(QLatin1String("--replace=")))
+                replace = option.mid(10);
+            else if (option.startsWith(QLatin1String("-i")))
+                replace = option.mid(2);
+            i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
+        }
+        // "-a FILE": the file may hold what programs were given before.
+        const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain.startsWith(QLatin1String("-a")) ||
+                   plain.startsWith(QLatin1String("--arg-file"));
+        });
+        const ShellValueFlow::Values arguments =
+            fromFile ? command.input | command.stored : command.input;
+        const ShellValueFlow::Values changedArguments =
+            fromFile ? command.changedInput | command.stored : command.changedInput;
+        // "-d," splits the input at another character than blanks.
+        const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
+            const QString plain = unquoted(word);
+            return plain.startsWith(QLatin1String("-d")) ||
+                   plain.startsWith(QLatin1String("--delimiter"));
+        });
+        // The words xargs appends are named by its command, a word with the replace string
+        // by itself.
+        const auto spotAt = [&](const QStringList& before, const QString& written) {
+            if (const std::optional<WordPlace> place = placeAfter(before)) {
+                OptionSpot spot;
+                spot.reached = arguments;
+                spot.derived = changedArguments;
+                spot.written = written;
+                spot.separators = separators;
+                spot.place = *place;
+                spot.next =
+                    placeAfter(before + QStringList{QStringLiteral("x")}).value_or(WordPlace{});
+                spot.appended = replace.isEmpty();
+                optionSpots_.append(spot);
+            }
+        };
+        if (replace.isEmpty()) {
+            if (rereadsWord(words, QString())) {
+                evaluatedValues_ |= arguments;
+                if (evaluatedConstruct_.isEmpty())
+                    evaluatedConstruct_ = QStringLiteral("xargs");
+            }
+            spotAt(words, words.join(QLatin1Char(' ')));
+            continue;
+        }
+        for (qsizetype j = i; j < words.size(); ++j) {
+            const QString word = unquoted(words[j]);
+            if (!word.contains(replace))
+                continue;
+            if (rereadsWord(words.mid(0, j), words[j])) {
+                evaluatedValues_ |= arguments;
+                if (evaluatedConstruct_.isEmpty())
+                    evaluatedConstruct_ = QStringLiteral("xargs");
+            }
+            if (word.startsWith(replace))
+                spotAt(words.mid(0, j), words[j]);
+        }
+    }
+}

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <variant>
+
+#include "Actions/ShellCommand.h"
+#include "Actions/ShellRefusalMessage.h"
+#include "LoginShells.h"
+
+// A program may read more of a word than a leading "-": "+command", "!command", a name it
+// opens through a shell, an operator of its expression. A value is judged by every such edge,
+// as the whole text of its word. (What the programs take as data runs: see the ordinary
+// templates of ShellProgramTablesTest.)
+
+namespace {
+
+using Reason = ShellCommand::Refusal::Reason;
+
+}  // namespace
+
+// Each row ran the value as a command, or as an option or operator, with the installed
+// program in every login shell.
+TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
+    const QString touch = "touch /tmp/canary";
+    struct Case {
+        QString text;
+        QString a;
+        QString b;
+        Reason reason;
+        QString word;  // as the refusal names it
+    };
+    const Case cases[] = {
+        // file names sox and its kin open through a shell
+        {"sox {{a}} out.wav", "|" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"soxi {{a}}", "|" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"play -q {{a}}", "|" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"sox {{a}} out.wav", "http://x/$(" + touch + ")", "", Reason::readAsCommand, "{{a}}"},
+        {"sox -t wav {{a}} out.wav", "FTP://x/`" + touch + "`", "", Reason::readAsCommand, "{{a}}"},
+        // ed reads a file named "!command" as its output
+        {"ed -s {{a}}", "!" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"ed -s -- {{a}}", "!" + touch, "", Reason::readAsCommand, "{{a}}"},
+        // perl's two-argument open drops blanks at both ends
+        {"perl -ne 'print' {{a}}", touch + " |  ", "", Reason::readAsCommand, "{{a}}"},
+        {"perl -ne 'print' {{a}}", " |" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"perl -ne 'print' {{a}}", touch + " |\n", "", Reason::readAsCommand, "{{a}}"},
+        // vim in Ex mode: "-s" is silent mode and takes no word
+        {"vim -es {{a}}", "+!" + touch, "", Reason::readAsCommand, "{{a}}"},
+        {"vim -e -s {{a}}", "+!" + touch, "", Reason::readAsCommand, "{{a}}"},
+        // find: "--" ends only -H, -L and -P; "!" and "(" begin the expression
+        {"find -- {{a}} -name '*.log'", "-delete", "", Reason::option, "{{a}}"},
+        {"find {{a}} -name '*.log' -delete", "!", "", Reason::expression, "{{a}}"},
+        {"find {{a}} -name '*.log' -delete", "(", "", Reason::expression, "{{a}}"},
+        // values that make one word together, however they reach it
+        {"x={{a}}; y={{b}}; sort \"$x$y\" f", "-", "oPWNED", Reason::option, "\"$x$y\""},
+        {"x={{a}}; sort \"$x\"{{b}} f", "-", "oPWNED", Reason::option, "\"$x\"{{b}}"},
+        {"x={{a}}; sort \"$x${y:-{{b}}}\" f", "-", "oPWNED", Reason::option, "\"$x${y:-{{b}}}\""},
+        // a value split into words: the second stands where options are read
+        {"x={{a}}; git log --author $x", "me --output=/tmp/canary", "", Reason::option, "$x"},
+    };
+    for (const Case& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.a}, {"b", c.b}});
+        const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
+        ASSERT_TRUE(refusal) << c.text.toStdString() << " ran with " << c.a.toStdString();
+        EXPECT_EQ(refusal->reason, c.reason) << c.text.toStdString();
+        EXPECT_EQ(refusal->placeholders, QStringList{"a"}) << c.text.toStdString();
+        EXPECT_EQ(refusal->construct.toStdString(), c.word.toStdString()) << c.text.toStdString();
+    }
+}
