@@ -107,6 +107,34 @@ TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
         << "the undo did not restore the entry: " << entryText(application).toStdString();
 }
 
+// A logout (SIGTERM) after an insertion, while Tavrin serves the user's clipboard it gave back:
+// a running clipboard manager keeps that clipboard, and so the user keeps it.
+TEST_F(FieldScenario, EndedAfterAnInsertionTavrinLeavesTheUsersClipboardWithTheManager) {
+    QTemporaryDir logs;
+    const QString history = logs.filePath("history");
+    desktop.startClient(QStringLiteral(TAVRIN_CLIPBOARD_KEEPER), {history});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); }, 5000));
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
+                         QStringLiteral("Beispiel"));
+    if (HasFatalFailure())
+        return;
+    const qint64 application = field->processId();
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+        },
+        5000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 5000));
+    ::kill(static_cast<pid_t>(desktop.tavrin.processId()), SIGTERM);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.tavrin.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(desktop.tavrin.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(readFile(history).contains("saved: vorher")) << readFile(history).toStdString();
+    EXPECT_EQ(xclipOut(), QByteArray("vorher")) << "the user's clipboard went with Tavrin";
+}
+
 // An application busy for a moment as the paste goes out (saving, swapping) asks for the reply
 // late: it gets the reply, never what the user had copied before, and the user's clipboard
 // comes back after it. Its field could not be read before the paste, so no undo is offered.
