@@ -135,6 +135,23 @@ protected:
 
     // The text of the GTK window's first entry that holds any: the window also has an empty
     // one.
+    // With "vorher" on the clipboard, asks about "Beispiel" selected in a GTK 3 entry; the
+    // entry's process, 0 after a fatal failure.
+    qint64 askInAGtkEntry() {
+        xclipIn("vorher");
+        askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {},
+                             QStringLiteral("gtk-entry"), QStringLiteral("Beispiel"));
+        return ::testing::Test::HasFatalFailure() ? 0 : field->processId();
+    }
+    // Whether the entry comes to hold the reply in place of "Beispiel" within `ms`.
+    bool entryTakesTheReply(qint64 application, int ms) {
+        return QTest::qWaitFor(
+            [&] {
+                return entryText(application) ==
+                       QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
+            },
+            ms);
+    }
     QString entryText(qint64 application) {
         QString text;
         desktop.walk(application, [&](const Platform::AccessibleRef& e, int) {

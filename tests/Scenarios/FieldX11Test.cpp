@@ -84,18 +84,11 @@ TEST_F(FieldScenario, InAGtkTextViewOfSeveralLinesTheReplyReplacesTheSelection) 
 
 // And in a GTK 3 entry, the other field that keeps no undo history.
 TEST_F(FieldScenario, InAGtkEntryTheReplyReplacesTheSelectionAndIsUndone) {
-    xclipIn("vorher");
-    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
-                         QStringLiteral("Beispiel"));
+    const qint64 application = askInAGtkEntry();
     if (HasFatalFailure())
         return;
-    const qint64 application = field->processId();
     desktop.key(QStringLiteral("ctrl+Return"));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
-        },
-        5000))
+    EXPECT_TRUE(entryTakesTheReply(application, 5000))
         << "the reply is not in place of the selection: " << entryText(application).toStdString();
     EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
         << "the user's clipboard is lost";
@@ -114,18 +107,11 @@ TEST_F(FieldScenario, EndedAfterAnInsertionTavrinLeavesTheUsersClipboardWithTheM
     const QString history = logs.filePath("history");
     desktop.startClient(QStringLiteral(TAVRIN_CLIPBOARD_KEEPER), {history});
     ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); }, 5000));
-    xclipIn("vorher");
-    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
-                         QStringLiteral("Beispiel"));
+    const qint64 application = askInAGtkEntry();
     if (HasFatalFailure())
         return;
-    const qint64 application = field->processId();
     desktop.key(QStringLiteral("ctrl+Return"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
-        },
-        5000));
+    ASSERT_TRUE(entryTakesTheReply(application, 5000));
     ASSERT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 5000));
     ::kill(static_cast<pid_t>(desktop.tavrin.processId()), SIGTERM);
     ASSERT_TRUE(
@@ -139,21 +125,14 @@ TEST_F(FieldScenario, EndedAfterAnInsertionTavrinLeavesTheUsersClipboardWithTheM
 // late: it gets the reply, never what the user had copied before, and the user's clipboard
 // comes back after it. Its field could not be read before the paste, so no undo is offered.
 TEST_F(FieldScenario, AGtkEntryBusyAsThePasteGoesOutGetsTheReplyNeverTheEarlierClipboard) {
-    xclipIn("vorher");
-    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {}, QStringLiteral("gtk-entry"),
-                         QStringLiteral("Beispiel"));
+    const qint64 application = askInAGtkEntry();
     if (HasFatalFailure())
         return;
-    const qint64 application = field->processId();
     ::kill(static_cast<pid_t>(application), SIGSTOP);
     desktop.key(QStringLiteral("ctrl+Return"));
     QTest::qWait(2000);
     ::kill(static_cast<pid_t>(application), SIGCONT);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return entryText(application) == QStringLiteral("Anna Hallo Anna, gern – bis Freitag.");
-        },
-        8000))
+    EXPECT_TRUE(entryTakesTheReply(application, 8000))
         << "the entry did not get the reply: " << entryText(application).toStdString();
     EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
         << "the user's clipboard is lost";
