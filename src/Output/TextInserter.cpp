@@ -22,7 +22,7 @@ constexpr Milliseconds returnSettle{150};
 // having inserted it: Chromium drops a paste whose clipboard changed while it was checking it,
 // and the field shows what the paste left (a word processor moves the keyboard to the paste's
 // last paragraph) only after a moment.
-constexpr Milliseconds restoreSettle{600};
+constexpr Milliseconds restoreSettle{580};
 constexpr Milliseconds modifierReleaseTimeout{800};
 constexpr Milliseconds modifierPoll{25};
 constexpr Milliseconds copyPoll{25};

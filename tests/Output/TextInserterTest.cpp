@@ -90,8 +90,8 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         int doneAt;
     };
     const Case cases[] = {
-        {true, {paste(150), returnKey(310)}, 760, 760},
-        {false, {paste(150)}, 760, 760},
+        {true, {paste(150), returnKey(310)}, 740, 740},
+        {false, {paste(150)}, 740, 740},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pressReturn);
@@ -179,7 +179,7 @@ TEST(TextInserterTest, TheUsersClipboardComesBackOnlyOnceTheTargetHasTheText) {
         QString clipboardAtEnd;
     };
     const Case cases[] = {
-        {"the target stalls for three seconds", 3000, {}, {}, {paste(150), returnKey(3300)}, 3750,
+        {"the target stalls for three seconds", 3000, {}, {}, {paste(150), returnKey(3300)}, 3730,
          true, "Vorher", "Vorher"},
         {"the target does not ask in time", {}, {}, {}, {paste(150)}, 5150, false, "Hallo",
          "Hallo"},
@@ -516,9 +516,9 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     const Case cases[] = {
         {"second insert within a second",
          {{0, Step::Insert}, {500, Step::Insert}},
-         {paste(150), paste(910)}},
+         {paste(150), paste(890)}},
         {"insert during a copy", {{0, Step::Copy}, {10, Step::Insert}}, {copy(0), paste(175)}},
-        {"copy during an insert", {{0, Step::Insert}, {100, Step::Copy}}, {paste(150), copy(760)}},
+        {"copy during an insert", {{0, Step::Insert}, {100, Step::Copy}}, {paste(150), copy(740)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
