@@ -251,6 +251,11 @@ private:
         const double real = text.toDouble(&ok);
         if (!ok || !std::isfinite(real))
             return {};
+        // A whole value that fits is an integer, as the whole file's reader takes it
+        // (99999999999999919.7 is 99999999999999920): the value reads the same either way.
+        if (std::trunc(real) == real && real >= -9223372036854775808.0 &&
+            real < 9223372036854775808.0)
+            return {static_cast<qint64>(real), true};
         return {real, true};
     }
 

@@ -178,3 +178,16 @@ TEST(MemoryFileEncodingTest, UnknownKeysEncodeAsTheRest) {
         expectSameAsReference(data, c.what);
     }
 }
+
+// A fraction whose value is whole beyond 2^53 ("99999999999999919.7") reads as the same value
+// from a whole file and from one cut short, and comes back as itself once written.
+TEST(MemoryFileEncodingTest, AWholeFractionBeyondTwoToThe53ReadsBackAsItself) {
+    const QByteArray whole = R"({"activity":[],"n":99999999999999919.7,"saved":[],)"
+                             R"("signalsSinceLearning":0,"styleSignals":[]})";
+    for (const QByteArray& file : {whole, whole.left(whole.indexOf(',', 20)) + " \x1a"}) {
+        SCOPED_TRACE(file.toStdString());
+        const MemoryFile::Read read = MemoryFile::read(file);
+        EXPECT_EQ(read.data.unknownKeys.value("n").toDouble(), 99999999999999920.0);
+        EXPECT_EQ(MemoryFile::decode(MemoryFile::encode(read.data)), read.data);
+    }
+}
