@@ -211,10 +211,17 @@ TEST_F(ContextX11Test, WindowGivesItsTitleAndAPictureOfItsSize) {
 // toast stands over the window the next panel is opened for).
 TEST_F(ContextX11Test, WhereOneOfOurWindowsCoversItThePictureIsBlack) {
     start(QStringLiteral(TAVRIN_FIELD_WINDOW), {"fields"});
-    const auto first = images.grab(windowId);
-    ASSERT_FALSE(first.image.isNull()) << first.error.toStdString();
+    // The window says it is there once it is mapped; on a busy machine its first paint may
+    // come a moment later.
     const QPoint outside(20, 200);
-    ASSERT_NE(first.image.pixel(outside) & 0xffffff, 0u) << "the window itself is not black";
+    auto first = images.grab(windowId);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            first = images.grab(windowId);
+            return !first.image.isNull() && (first.image.pixel(outside) & 0xffffff) != 0;
+        },
+        5000))
+        << "the window itself is not black: " << first.error.toStdString();
 
     const QRectF frame = windows.windows().front().frame;
     QWidget panel;
