@@ -105,6 +105,8 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         EXPECT_EQ(d.windows.activations,
                   (std::vector<FakeWindowActivation::Activation>{{ms(0), d.target.windowId}}));
         EXPECT_EQ(d.keys.sent, c.keys);
+        // Only the program behind the target's window counts as fetching the text.
+        EXPECT_EQ(d.clipboard.watchedWindows, std::vector<quint32>{d.target.windowId});
         ASSERT_EQ(d.clipboard.writes.size(), 2u);
         EXPECT_EQ(d.clipboard.writes[0].at, ms(0));
         const ClipboardContents transient = {

@@ -16,6 +16,9 @@ namespace {
 
 // A requestor that stops taking the pieces of a large answer is given up after this long.
 constexpr int transferIdleMs = 5000;
+// Each large answer holds a copy of the data: requestors that ask again and again without
+// taking the pieces are turned down past this many.
+constexpr size_t maxTransfers = 8;
 
 ClipboardContents oneItem(const ClipboardContents& contents) {
     // X11 holds one item; should there be more, each format is taken from the first item that
@@ -130,21 +133,6 @@ quint32 X11SelectionOwner::atom(const char* name) {
     return result;
 }
 
-QByteArray X11SelectionOwner::atomName(quint32 value) {
-    for (auto it = atoms_.constBegin(); it != atoms_.constEnd(); ++it) {
-        if (*it == value)
-            return it.key();
-    }
-    auto reply = owned(
-        xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, value), nullptr));
-    if (!reply)
-        return {};
-    QByteArray name(xcb_get_atom_name_name(reply.get()),
-                    xcb_get_atom_name_name_length(reply.get()));
-    atoms_.insert(name, value);
-    return name;
-}
-
 bool X11SelectionOwner::offer(const ClipboardContents& contents) {
     if (!connection_)
         return false;
@@ -157,6 +145,7 @@ bool X11SelectionOwner::offer(const ClipboardContents& contents) {
     }
     xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
     ownedSince_ = 0;
+    // owns() asks only while Tavrin believes it serves.
     serving_ = true;
     serving_ = owns();
     return serving_;
@@ -278,12 +267,13 @@ void X11SelectionOwner::answerRequest(const void* raw) {
             }
         } else if (request->target == atom("MULTIPLE")) {
             if (request->property != XCB_NONE) {
-                serveMultiple(request->requestor, property, request->time, fetched);
+                serveMultiple(request->requestor, property, fetched);
                 answered = true;
             }
         } else {
             const auto data = dataFor(request->target);
-            if (data && data->second.size() > qsizetype(chunk_)) {
+            if (data && data->second.size() > qsizetype(chunk_) &&
+                transfers_.size() < maxTransfers) {
                 // The whole answer is fetched only when its last piece has been taken.
                 const uint32_t size = static_cast<uint32_t>(data->second.size());
                 const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -301,7 +291,7 @@ void X11SelectionOwner::answerRequest(const void* raw) {
                 transfers_.push_back(std::move(transfer));
                 transferLimit_.start();
                 answered = true;
-            } else if (data) {
+            } else if (data && data->second.size() <= qsizetype(chunk_)) {
                 xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor,
                                     property, data->first, 8,
                                     static_cast<uint32_t>(data->second.size()),
@@ -324,8 +314,7 @@ void X11SelectionOwner::answerRequest(const void* raw) {
         fetchedBy(request->requestor, offers_);
 }
 
-void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property, quint32 /*time*/,
-                                      bool& fetched) {
+void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property, bool& fetched) {
     auto reply = owned(xcb_get_property_reply(
         connection_,
         xcb_get_property(connection_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
@@ -417,21 +406,21 @@ QList<quint32> X11SelectionOwner::targets() {
 std::optional<std::pair<quint32, QByteArray>> X11SelectionOwner::dataFor(quint32 target) {
     if (contents_.isEmpty() || target == XCB_NONE)
         return std::nullopt;
-    const QByteArray name = atomName(target);
-    const bool textTarget =
-        name == "UTF8_STRING" || name == "STRING" || name == "TEXT" || name == "text/plain";
+    // Targets are compared with the offer's own names: a requestor's atoms are never looked up.
+    const quint32 utf8 = atom("UTF8_STRING");
+    const bool textTarget = target == utf8 || target == XCB_ATOM_STRING ||
+                            target == atom("TEXT") || target == atom("text/plain");
     for (const auto& representation : contents_.front().representations) {
         if (textTarget && representation.type == QLatin1String("text/plain")) {
             const QString text = QString::fromUtf8(representation.data);
             // STRING is Latin-1; TEXT lets the owner choose, and Latin-1 reaches the oldest
             // clients where it holds the text.
             const bool latin1 = QString::fromLatin1(text.toLatin1()) == text;
-            if (name == "STRING" || (name == "TEXT" && latin1))
+            if (target == XCB_ATOM_STRING || (target == atom("TEXT") && latin1))
                 return std::pair{quint32(XCB_ATOM_STRING), text.toLatin1()};
-            return std::pair{atom(name == "TEXT" ? "UTF8_STRING" : name.constData()),
-                             representation.data};
+            return std::pair{target == atom("TEXT") ? utf8 : target, representation.data};
         }
-        if (representation.type.toUtf8() == name)
+        if (atom(representation.type.toUtf8()) == target)
             return std::pair{target, representation.data};
     }
     return std::nullopt;

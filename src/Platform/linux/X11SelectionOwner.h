@@ -32,7 +32,6 @@ public:
     X11SelectionOwner(const X11SelectionOwner&) = delete;
     X11SelectionOwner& operator=(const X11SelectionOwner&) = delete;
 
-    bool connected() const { return connection_ != nullptr; }
     // Offers `contents` (one item: each format once) as the selection's; false when the
     // server gave the selection to someone else. Every offer is a write of its own.
     bool offer(const ClipboardContents& contents);
@@ -67,14 +66,13 @@ private:
 
     quint32 atom(const char* name);
     quint32 atom(const QByteArray& name) { return atom(name.constData()); }
-    QByteArray atomName(quint32 atom);
     void drain();
     void handle(const void* event);
     void answerRequest(const void* event);
     // Puts the offer's `target` on `property` of `requestor`; false when it has no such format.
     // A large answer starts a transfer in pieces.
     bool serve(quint32 requestor, quint32 property, quint32 target, quint32 time);
-    void serveMultiple(quint32 requestor, quint32 property, quint32 time, bool& fetched);
+    void serveMultiple(quint32 requestor, quint32 property, bool& fetched);
     void continueTransfer(quint32 window, quint32 property);
     void fetchedBy(quint32 requestor, quint64 offer);
     QList<quint32> targets();
