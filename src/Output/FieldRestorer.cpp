@@ -139,6 +139,38 @@ QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const
     return words(landed.text) == words(*computed) ? landed.text : *computed;
 }
 
+std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& landed,
+                                              const QString& pasted) {
+    // Another element (the user moved on, or a paste of paragraphs left the keyboard in the
+    // last of them, which may hold any part of it) cannot tell.
+    if (landed.element != before.element)
+        return std::nullopt;
+    // Fields store a text's line breaks and spaces their own way (a single-line field makes
+    // spaces of them, an entry may keep the first line only): the paste shows where its first
+    // or its last line, blanks aside, stands once more than before.
+    const auto words = [](QStringView text) {
+        QString kept;
+        kept.reserve(text.size());
+        for (const QChar c : text)
+            if (!c.isSpace())
+                kept += c;
+        return kept;
+    };
+    const QStringList lines = pasted.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString landedWords = words(landed.text);
+    const QString beforeWords = words(before.text);
+    bool blank = true;
+    for (const QString& line : {lines.value(0), lines.value(lines.size() - 1)}) {
+        const QString needle = words(line);
+        if (needle.isEmpty())
+            continue;
+        blank = false;
+        if (landedWords.count(needle) > beforeWords.count(needle))
+            return true;
+    }
+    return blank;
+}
+
 bool FieldRestorer::sameDocument(const Field& before, const Field& landed) {
     return !before.document.isEmpty() && landed.document == before.document;
 }

@@ -113,6 +113,11 @@ public:
     // field as it landed.
     static QString pasteLeft(const Field& before, const Field& landed, const QString& pasted);
 
+    // Whether the field shows `pasted`, read `before` the paste and again as it `landed`; none
+    // when the keyboard is in another element than the one read before, which cannot tell.
+    static std::optional<bool> showsPaste(const Field& before, const Field& landed,
+                                          const QString& pasted);
+
     // Whether the keyboard ended, as the paste of several paragraphs landed, in another paragraph
     // of the document that took it.
     static bool sameDocument(const Field& before, const Field& landed);

@@ -44,8 +44,8 @@ public:
         Platform::Clipboard* primary = nullptr;
     };
     struct Insertion {
-        // Whether the paste key went out over the text. Without it (the clipboard was never
-        // Tavrin's, or the keyboard map has no key for the paste) nothing was inserted.
+        // Whether the text went in: where the target's field can be read, the field shows it;
+        // elsewhere the target fetched it. Without it nothing is known to be inserted.
         bool pasted = false;
         // The field that took the paste, as it was right before the paste key and as the
         // paste left it; only where the restorer read it before the paste key and knows what
@@ -57,11 +57,19 @@ public:
         // the target shows no fields at all (or nothing was read): its undo key is all there
         // is.
         bool fieldUnknown = false;
-        // The paste key went out, but the target has not fetched the text in all the time a
+        // The paste key went out, but the target has not taken the text in all the time a
         // busy application may take: nothing is known to be inserted. The text stays on the
-        // clipboard (and the primary selection) for the target or for the user to paste, and
-        // the user's own clipboard comes back once the target has fetched it.
+        // clipboard (and the primary selection) for the user to paste, the target gets it
+        // whenever it asks, and the user's own clipboard comes back once the target has it.
         bool waiting = false;
+        // Another program wrote to the clipboard before the paste was known (the user
+        // copied): what it wrote is the user's clipboard now and stays; the text is not on it.
+        bool overwritten = false;
+        // What the user had on the clipboard did not arrive whole in time: nothing was
+        // written over it, and nothing was pasted.
+        bool unsaved = false;
+
+        bool operator==(const Insertion&) const = default;
     };
     using InsertDone = std::function<void(const Insertion&)>;
     using CopyDone = std::function<void(std::optional<QString>)>;
@@ -75,11 +83,13 @@ public:
 
     // Pastes `text` into `target` (or into whatever is in front when there is none), with a
     // Return afterwards when `pressReturn` is set and the target's window is the active one.
-    // `done` is called once the target has fetched the text and the user's clipboard is back;
-    // where the paste key could not be sent, or the target did not fetch the text in time, the
-    // text is left on the clipboard instead, for the user to paste by hand.
+    // The paste key goes out only while the target is the active window. `done` is called once
+    // the paste is known and the user's clipboard is back; where the paste key could not be
+    // sent, or the target did not take the text in time, the text is left on the clipboard
+    // instead, for the user to paste by hand. Should a target that did not take it in time
+    // take it later, `late` is called then.
     void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
-                bool pressReturn, InsertDone done = {});
+                bool pressReturn, InsertDone done = {}, InsertDone late = {});
     // The text selected in the front application, copied with the copy key; none without
     // accessibility trust, when nothing was copied, or when the copy is blank.
     void copySelection(CopyDone done);
@@ -97,26 +107,18 @@ private:
 
     using ClipboardContents = Platform::ClipboardContents;
 
-    // A watch for the target's fetch of the text; its action can pass from the insert that
-    // started it to the inserter, which waits on after the insert has given up.
-    struct Fetch {
-        std::unique_ptr<Platform::ClipboardFetch> watch;
-        std::function<void()> arrived;
-    };
-    // A text whose paste key went out without the target fetching it, and what the user had
-    // on the clipboard and the primary selection before it.
-    struct Waiting {
-        std::shared_ptr<Fetch> fetch;
-        quint32 window = 0;
-        std::optional<ClipboardContents> saved;
-        std::optional<ClipboardContents> savedPrimary;
-    };
-    void keepWaiting(Waiting waiting);
-    // What the user had before a text that still waits, where that text is still Tavrin's;
-    // the wait ends.
-    Waiting takeWaiting();
-    void waitedTextFetched();
-    void watchWaitedText();
+    class PasteCheck;
+    struct Waiting;
+
+    // What the user had on the clipboard and the primary selection before the texts Tavrin
+    // still serves, where Tavrin still holds them; forgotten once another program wrote.
+    std::optional<ClipboardContents> userClipboard();
+    std::optional<ClipboardContents> userPrimary();
+    // A text whose paste key went out without the target taking it in time.
+    void keepWaiting(std::unique_ptr<Waiting> waiting);
+    void waitedTextFetched(Waiting* waiting);
+    void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed);
+    void dropWaiting(Waiting* waiting);
 
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();
@@ -127,5 +129,11 @@ private:
     std::deque<std::unique_ptr<Operation>> queue_;
     std::vector<std::unique_ptr<Operation>> retired_;
     std::unique_ptr<Platform::Timer> reaper_;
-    std::optional<Waiting> waiting_;
+    std::vector<std::unique_ptr<Waiting>> waiting_;
+    std::vector<std::unique_ptr<Waiting>> retiredWaiting_;
+    std::optional<ClipboardContents> userClipboard_;
+    std::optional<ClipboardContents> userPrimary_;
+    // Counts Tavrin's writes of texts to paste: the user's clipboard comes back after a late
+    // paste only where that paste's text is still the last one written.
+    quint64 texts_ = 0;
 };

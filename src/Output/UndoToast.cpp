@@ -56,6 +56,14 @@ QString UndoToast::notPastedText() {
     return QObject::tr("Nicht eingefügt – der Text liegt in der Zwischenablage");
 }
 
+QString UndoToast::overwrittenText() {
+    return QObject::tr("Nicht eingefügt – inzwischen wurde etwas anderes kopiert");
+}
+
+QString UndoToast::unsavedText() {
+    return QObject::tr("Nicht eingefügt – die Zwischenablage antwortet nicht");
+}
+
 QString UndoToast::notPlacedText() {
     return QObject::tr("Nicht eingefügt – Zwischenablage nicht verfügbar");
 }

@@ -90,6 +90,10 @@ public:
     static QString refusedText();
     // What it says when a paste did not happen.
     static QString notPastedText();
+    // What it says when another program wrote to the clipboard before the paste was known.
+    static QString overwrittenText();
+    // What it says when the user's clipboard could not be kept, and nothing was pasted.
+    static QString unsavedText();
     // What it says when the clipboard would not take the text either.
     static QString notPlacedText();
     // What it says when the clipboard would not take a copy of the draft.

@@ -32,7 +32,7 @@ public:
     virtual ~PendingClipboardRead() = default;
 };
 
-// A watch for a paste's fetch of Tavrin's write. Destroying it ends the watch.
+// A text offered to one program alone (see Clipboard::offerTo). Destroying it ends the offer.
 class ClipboardFetch {
 public:
     virtual ~ClipboardFetch() = default;
@@ -45,12 +45,17 @@ public:
     using ContentsCallback = std::function<void(ClipboardContents)>;
     using TextCallback = std::function<void(std::optional<QString>)>;
     using FetchCallback = std::function<void()>;
+    using SaveCallback = std::function<void(std::optional<ClipboardContents>)>;
 
     virtual ~Clipboard() = default;
 
     // Every item with every format it offers, apart from the window system's own bookkeeping
     // targets. A format whose data does not arrive in time is left out; what arrived is kept.
     virtual std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) = 0;
+    // Everything on the clipboard, whole, for keeping it while Tavrin puts something else
+    // there: the owner gets as long as a busy application may take. None when it did not hand
+    // over every format in that time: writing over the clipboard then would lose the rest.
+    virtual std::unique_ptr<PendingClipboardRead> saveContents(SaveCallback done) = 0;
     // The plain text on the clipboard; none when there is none or it did not arrive in time.
     virtual std::unique_ptr<PendingClipboardRead> readText(TextCallback done) = 0;
 
@@ -62,11 +67,17 @@ public:
     // How many times another program has put something on the clipboard (or emptied it) since
     // the backend started. Tavrin's own writes never count.
     virtual quint64 foreignWrites() = 0;
-    // Calls `fetched` once the program that owns `window` (for 0: the window that has the
-    // keyboard focus now), the one a paste key goes to, has fetched Tavrin's current write in
-    // full. Other programs' requests (a clipboard history copying every new clipboard at once)
-    // do not count, nor those answered before the watch began. The watch ends with the write.
-    virtual std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) = 0;
+    // While the handle lives and Tavrin has held the clipboard since (its own later writes keep
+    // the offer; another program's write ends it), the program behind `window` gets
+    // `contents` on every read instead of what Tavrin's write offers everyone else: the window's
+    // own connection, any other connection of the same process, and those of the window that
+    // has the keyboard focus now. A connection whose process is known to be another one never
+    // does, whatever its id (the window system gives a closed program's id to the next one), nor
+    // does Tavrin itself. `fetched` is called each time that program has fetched `contents` in
+    // full (a large answer: its last piece taken), never for a request answered before.
+    virtual std::unique_ptr<ClipboardFetch> offerTo(quint32 window,
+                                                    const ClipboardContents& contents,
+                                                    FetchCallback fetched) = 0;
 };
 
 }  // namespace Platform

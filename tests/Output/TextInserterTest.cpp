@@ -214,6 +214,7 @@ TEST(TextInserterTest, TheUsersClipboardComesBackOnlyOnceTheTargetHasTheText) {
         if (c.targetAsksAt) {
             d.clock.advance(ms(*c.targetAsksAt) - d.clock.monotonic());
             d.clipboard.fetchAsTarget();
+            d.clock.runUntilIdle();
         }
 
         EXPECT_EQ(d.keys.sent, c.keys);
@@ -345,6 +346,11 @@ public:
             Milliseconds(20), [this, done = std::move(done)] { inner_.readContents(done); });
         return later;
     }
+    std::unique_ptr<PendingClipboardRead> saveContents(SaveCallback done) override {
+        return readContents([done = std::move(done)](ClipboardContents contents) {
+            done(std::move(contents));
+        });
+    }
     std::unique_ptr<PendingClipboardRead> readText(TextCallback done) override {
         return inner_.readText(std::move(done));
     }
@@ -358,8 +364,9 @@ public:
     }
     bool holdsOwnWrite() override { return inner_.holdsOwnWrite(); }
     quint64 foreignWrites() override { return inner_.foreignWrites(); }
-    std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) override {
-        return inner_.watchFetch(window, std::move(fetched));
+    std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
+                                            FetchCallback fetched) override {
+        return inner_.offerTo(window, contents, std::move(fetched));
     }
 
     // What another program puts on the clipboard just as Tavrin's next write goes out.
@@ -394,10 +401,13 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         bool windowManagerRefuses;
         bool targetLosesFocus;
         std::vector<Sent> keys;
+        // Where no key went out, the text stays on the clipboard for the user to paste.
+        QString clipboard = "Vorher";
     };
     const Case cases[] = {
         {"activated", true, false, false, {paste(150), returnKey(310)}},
-        {"activation refused", true, true, false, {paste(150)}},
+        // The paste key, and the text, would go to whatever window is in front.
+        {"activation refused", true, true, false, {}, "ls -la"},
         {"another window came forward", true, false, true, {paste(150)}},
         {"no target", false, false, false, {paste(150)}},
     };
@@ -417,7 +427,8 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
-        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
+        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
+                  c.clipboard.toUtf8());
     }
 }
 
@@ -569,6 +580,121 @@ TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBackBeforeThe
         EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
                   clipboard.toUtf8());
         EXPECT_FALSE(called);
+    }
+}
+
+// What another program wrote, and what the user had, are never lost to a text of Tavrin's;
+// a program a paste key went to gets that key's text or nothing, whatever came later.
+TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
+    constexpr quint32 other = 0x3400009;
+    struct Case {
+        const char* name;
+        std::function<void(Desk&)> setup;
+        // Steps after the insert of "Erster" into the target, at their moment.
+        std::vector<std::pair<int, std::function<void(Desk&)>>> steps;
+        std::vector<Sent> keys;
+        TextInserter::Insertion outcome;
+        QString clipboard;
+        // What the target gets when it reads at the end.
+        QString targetGets;
+        bool late = false;
+    };
+    TextInserter::Insertion waiting;
+    waiting.waiting = true;
+    TextInserter::Insertion overwritten;
+    overwritten.overwritten = true;
+    TextInserter::Insertion unsaved;
+    unsaved.unsaved = true;
+    const auto copies = [](Desk& d) { d.clipboard.writeAsOtherProgram(plainText("Kopiert")); };
+    const auto second = [](Desk& d) {
+        RunningApplication chat = d.target;
+        chat.windowId = other;
+        d.windows.activeWindow = 0;
+        d.clipboard.fetchAfter = Milliseconds(10);
+        d.inserter.insert("Zweiter", chat, false);
+    };
+    const Case cases[] = {
+        {"the user copies while the target is busy: the copy stays",
+         {},
+         {{2000, copies}},
+         {paste(150)},
+         overwritten,
+         "Kopiert",
+         "Kopiert"},
+        {"the user copies just before the key: no key goes out",
+         {},
+         {{100, copies}},
+         {},
+         overwritten,
+         "Kopiert",
+         "Kopiert"},
+        {"the user's clipboard does not arrive whole: nothing is written over it",
+         [](Desk& d) { d.clipboard.failedSaves = 1; },
+         {},
+         {},
+         unsaved,
+         "Vorher",
+         "Vorher"},
+        {"a later text for another window: the waiting target still gets its own",
+         {},
+         {{6000, second}},
+         {paste(150), paste(6150)},
+         waiting,
+         "Vorher",
+         "Erster"},
+        {"the waiting target takes its text: the user's clipboard comes back, and it is said",
+         {},
+         {{8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
+         {paste(150)},
+         waiting,
+         "Vorher",
+         "Vorher",
+         true},
+        {"it takes it after a later text went elsewhere: the later one's end stays",
+         {},
+         {{6000, second},
+          {8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
+         {paste(150), paste(6150)},
+         waiting,
+         "Vorher",
+         "Vorher",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.clipboard.fetchAfter.reset();
+        if (c.setup)
+            c.setup(d);
+        std::optional<TextInserter::Insertion> done;
+        std::optional<TextInserter::Insertion> late;
+        d.inserter.insert(
+            "Erster", d.target, false,
+            [&](const TextInserter::Insertion& insertion) { done = insertion; },
+            [&](const TextInserter::Insertion& insertion) { late = insertion; });
+        for (const auto& [at, step] : c.steps) {
+            d.clock.advance(ms(at) - d.clock.monotonic());
+            step(d);
+        }
+        d.clock.runUntilIdle();
+        const size_t writes = d.clipboard.writes.size();
+
+        EXPECT_EQ(d.keys.sent, c.keys);
+        ASSERT_TRUE(done);
+        EXPECT_EQ(*done, c.outcome);
+        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
+                  c.clipboard.toUtf8());
+        EXPECT_EQ(d.clipboard.fetchAsTarget(d.target.windowId)
+                      .value(0)
+                      .representations.value(0)
+                      .data,
+                  c.targetGets.toUtf8());
+        EXPECT_EQ(late.has_value(), c.late);
+        if (late) {
+            EXPECT_TRUE(late->pasted);
+        }
+        d.clock.runUntilIdle();
+        EXPECT_EQ(d.clipboard.writes.size(), writes) << "a write after the end";
     }
 }
 
@@ -737,11 +863,87 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         answering = true;
         if (c.afterwards)
             c.afterwards(scene);
-        d.clock.advance(ms(700));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 5000));
+        // The reads answer on the accessibility worker's thread, between the clock's steps.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                d.clock.advance(ms(20));
+                return done.has_value();
+            },
+            5000));
         EXPECT_TRUE(done->pasted);
         EXPECT_EQ(done->change, c.change);
         EXPECT_EQ(done->fieldUnknown, c.unknown);
+    }
+}
+
+// A fetch is not yet the paste: a browser's page pastes when its renderer runs, and reads the
+// clipboard only then. Where the field can be read, the Return and the user's clipboard wait
+// until it shows the text, and the target gets the text on every read until then.
+TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheText) {
+    struct Case {
+        const char* name;
+        std::optional<int> showsAt;
+        bool pasted;
+        bool returnSent;
+    };
+    const Case cases[] = {
+        {"the page pastes two seconds later", 2000, true, true},
+        {"the page never pastes", std::nullopt, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.target.processIdentifier = 77;
+        d.windows.activeWindow = d.target.windowId;
+        Platform::FakeAccessibilityTree tree;
+        auto application = std::make_shared<Platform::FakeAccessible>();
+        auto window = std::make_shared<Platform::FakeAccessible>();
+        auto field = std::make_shared<Platform::FakeAccessible>();
+        tree.applications.insert(77, application);
+        application->focusedWindowValue = window;
+        window->focusedElementValue = field;
+        field->editable = true;
+        field->roleValue = "AXTextField";
+        field->toolkitValue = "Chromium";
+        field->identityValue = ":1.9:/chat";
+        field->textValue = "Hallo ";
+        field->selectionRangeValue = Platform::TextRange{6, 6};
+        Platform::AccessibilityWorker worker{tree.factory()};
+        FieldRestorer restorer{worker, d.clock};
+        TextInserter inserter{
+            {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
+        std::unique_ptr<Timer> renderer;
+        if (c.showsAt) {
+            renderer = d.clock.singleShot(Milliseconds(*c.showsAt), [&] {
+                // The renderer runs: the page reads the clipboard now and pastes it.
+                field->textValue += QString::fromUtf8(
+                    d.clipboard.fetchAsTarget(d.target.windowId).value(0).representations.value(0).data);
+            });
+        }
+        std::optional<TextInserter::Insertion> done;
+        inserter.insert("Anna", d.target, true,
+                        [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                d.clock.advance(ms(10));
+                return done.has_value();
+            },
+            20000));
+
+        EXPECT_EQ(done->pasted, c.pasted);
+        EXPECT_EQ(done->waiting, !c.pasted);
+        if (c.showsAt) {
+            EXPECT_EQ(field->textValue, "Hallo Anna") << "the page pasted the user's clipboard";
+        }
+        std::vector<Sent> returns;
+        for (const Sent& sent : d.keys.sent) {
+            if (sent.keyCode == VirtualKey::Return)
+                returns.push_back(sent);
+        }
+        ASSERT_EQ(returns.size(), c.returnSent ? 1u : 0u);
+        if (c.returnSent) {
+            EXPECT_GE(returns.front().at, ms(*c.showsAt));
+        }
     }
 }
 

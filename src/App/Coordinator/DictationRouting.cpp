@@ -263,12 +263,17 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                 if (!insertion.pasted) {
                     // The user pastes the words by hand; where the clipboard would not take them
                     // either, the display says so instead of pointing to an empty clipboard.
-                    const bool placed =
-                        insertion.waiting || putOnClipboard(s_.clipboard, text);
-                    s_.quickDictation.finish(
-                        Status::failed(placed ? tr("In die Zwischenablage kopiert")
-                                              : UndoToast::notPlacedText()),
-                        kFailureShown);
+                    // What another program wrote, or what could not be kept, stays.
+                    QString notice;
+                    if (insertion.overwritten)
+                        notice = UndoToast::overwrittenText();
+                    else if (insertion.unsaved)
+                        notice = UndoToast::unsavedText();
+                    else if (insertion.waiting || putOnClipboard(s_.clipboard, text))
+                        notice = tr("In die Zwischenablage kopiert");
+                    else
+                        notice = UndoToast::notPlacedText();
+                    s_.quickDictation.finish(Status::failed(notice), kFailureShown);
                     endRouting(r);
                     return;
                 }

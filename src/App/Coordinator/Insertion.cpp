@@ -11,6 +11,36 @@
 
 using namespace CoordinatorShared;
 
+namespace {
+
+bool tellNotPasted(Platform::Clipboard* clipboard, UndoToast* toast,
+                   const TextInserter::Insertion& insertion, const QString& draft,
+                   const std::optional<QRectF>& anchor) {
+    // Nothing is known to have gone in. A target that did not take the text in time finds it
+    // on the clipboard (and still gets it should it ask). What another program wrote, or what
+    // could not be kept, is the user's clipboard and stays: the panel keeps the draft. Where
+    // the key could not go out, the draft waits on the clipboard, or, where the clipboard would
+    // not take it, in the panel.
+    QString notice;
+    bool placed = false;
+    if (insertion.waiting) {
+        placed = true;
+        notice = UndoToast::notPastedText();
+    } else if (insertion.overwritten) {
+        notice = UndoToast::overwrittenText();
+    } else if (insertion.unsaved) {
+        notice = UndoToast::unsavedText();
+    } else {
+        placed = putOnClipboard(clipboard, draft);
+        notice = placed ? UndoToast::notPastedText() : UndoToast::notPlacedText();
+    }
+    if (toast)
+        toast->tell(anchor, notice);
+    return placed;
+}
+
+}  // namespace
+
 void AppCoordinator::copyDraft() {
     AssistantSession* s = session_.get();
     if (!s || !s->hasDraft())
@@ -77,27 +107,31 @@ void AppCoordinator::insert() {
             // session that was hidden.
             if (!isAlive(weak))
                 return;
-            forget(pastes_, weak);
+            // A text that waits for its target keeps the task for the word that it arrived.
+            if (!insertion.waiting)
+                forget(pastes_, weak);
             bool placed = insertion.pasted;
-            if (!placed) {
-                // Nothing is known to have gone in: the draft waits on the clipboard, which
-                // may have held another program's text, and the user learns it beside the
-                // field. A target that did not fetch it in time finds it there already (and
-                // still gets it should it ask). Where the clipboard would not take it, the
-                // panel keeps it.
-                placed = insertion.waiting || putOnClipboard(s_.clipboard, draft);
-                if (s_.undoToast) {
-                    s_.undoToast->tell(
-                        anchor, placed ? UndoToast::notPastedText() : UndoToast::notPlacedText());
-                }
-            } else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast) {
+            if (!placed)
+                placed = tellNotPasted(s_.clipboard, s_.undoToast, insertion, draft, anchor);
+            else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
                 s_.undoToast->show(anchor, target, insertion.change, insertion.fieldUnknown);
-            }
             if (!inserted || inserted != session_.get())
                 return;
             if (placed && close)
                 dismiss();
             else
                 s_.panel.show(*inserted, *this, pressTime_);
+        },
+        [this, weak, anchor, target, settings](const TextInserter::Insertion& insertion) {
+            // A target that took the text only after the user was told it had not: the user
+            // learns it did, beside the field, with an undo only where it can be checked.
+            if (!isAlive(weak))
+                return;
+            forget(pastes_, weak);
+            if (!s_.undoToast)
+                return;
+            const bool undo = settings.undoAfterInsert && !settings.sendAfterInsert;
+            s_.undoToast->show(anchor, target, undo ? insertion.change : std::nullopt,
+                               !undo || !insertion.change);
         });
 }

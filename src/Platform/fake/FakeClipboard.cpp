@@ -8,6 +8,17 @@ std::unique_ptr<PendingClipboardRead> FakeClipboard::readContents(ContentsCallba
     return std::make_unique<PendingClipboardRead>();
 }
 
+std::unique_ptr<PendingClipboardRead> FakeClipboard::saveContents(SaveCallback done) {
+    ++reads;
+    if (failedSaves > 0) {
+        --failedSaves;
+        done(std::nullopt);
+    } else {
+        done(contents);
+    }
+    return std::make_unique<PendingClipboardRead>();
+}
+
 std::unique_ptr<PendingClipboardRead> FakeClipboard::readText(TextCallback done) {
     ++reads;
     std::optional<QString> text;
@@ -28,19 +39,21 @@ void FakeClipboard::write(const ClipboardContents& newContents) {
         // Turned down because another program's claim is newer: the clipboard is not ours.
         --refusedWrites;
         ownedByTavrin_ = false;
+        offers_.clear();
         return;
     }
     contents = newContents;
-    ownedByTavrin_ = !newContents.isEmpty();
-    ++writeCount_;
+    std::erase_if(offers_, [](const Offer& offer) { return offer.callback.expired(); });
+    // Tavrin keeps the clipboard while a program waits for its own text.
+    ownedByTavrin_ = !newContents.isEmpty() || !offers_.empty();
     writes.push_back({clock_ ? clock_->monotonic() : Nanoseconds(0), newContents});
 }
 
 void FakeClipboard::writeAsOtherProgram(const ClipboardContents& newContents) {
     contents = newContents;
     ownedByTavrin_ = false;
+    offers_.clear();
     ++foreignWrites_;
-    ++writeCount_;
 }
 
 namespace {
@@ -53,27 +66,39 @@ public:
 
 }  // namespace
 
-std::unique_ptr<ClipboardFetch> FakeClipboard::watchFetch(quint32 window, FetchCallback fetched) {
+std::unique_ptr<ClipboardFetch> FakeClipboard::offerTo(quint32 window,
+                                                       const ClipboardContents& offered,
+                                                       FetchCallback fetched) {
     watchedWindows.push_back(window);
     auto fetch = std::make_unique<FakeFetch>();
     fetch->callback = std::make_shared<FetchCallback>(std::move(fetched));
-    watches_.push_back({fetch->callback, writeCount_});
-    if (fetchAfter && clock_) {
-        fetch->timer = clock_->singleShot(*fetchAfter, [this] { fetchAsTarget(); });
-    }
+    if (ownedByTavrin_)
+        offers_.push_back({fetch->callback, window, offered});
+    if (fetchAfter && clock_)
+        fetch->timer = clock_->singleShot(*fetchAfter, [this, window] { fetchAsTarget(window); });
     return fetch;
 }
 
-bool FakeClipboard::fetchAsTarget() {
-    for (auto it = watches_.begin(); it != watches_.end(); ++it) {
-        const auto callback = it->callback.lock();
-        if (!callback || it->write != writeCount_ || !ownedByTavrin_)
-            continue;
-        watches_.erase(it);
-        (*callback)();
-        return true;
+const FakeClipboard::Offer* FakeClipboard::liveOffer(quint32 window) const {
+    for (auto it = offers_.rbegin(); it != offers_.rend(); ++it) {
+        if (!it->callback.expired() && (window == 0 || it->window == window))
+            return &*it;
     }
-    return false;
+    return nullptr;
+}
+
+bool FakeClipboard::offeredTo(quint32 window) const {
+    return ownedByTavrin_ && liveOffer(window);
+}
+
+ClipboardContents FakeClipboard::fetchAsTarget(quint32 window) {
+    const Offer* offer = ownedByTavrin_ ? liveOffer(window) : nullptr;
+    if (!offer)
+        return contents;
+    const ClipboardContents fetched = offer->contents;
+    if (const auto callback = offer->callback.lock(); callback && *callback)
+        (*callback)();
+    return fetched;
 }
 
 }  // namespace Platform

@@ -21,15 +21,21 @@ public:
     explicit FakeClipboard(Clock* clock = nullptr) : clock_(clock) {}
 
     std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) override;
+    std::unique_ptr<PendingClipboardRead> saveContents(SaveCallback done) override;
     std::unique_ptr<PendingClipboardRead> readText(TextCallback done) override;
     void write(const ClipboardContents& contents) override;
     bool holdsOwnWrite() override { return ownedByTavrin_; }
     quint64 foreignWrites() override { return foreignWrites_; }
-    // The paste's target fetches Tavrin's write `fetchAfter` after the watch began (on the
-    // clock), or when a test calls fetchAsTarget(); never while `fetchAfter` is none.
-    std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) override;
-    // The watched program fetches the current write now; false when no watch waits for it.
-    bool fetchAsTarget();
+    // The program behind `window` fetches what it is offered `fetchAfter` after the offer (on
+    // the clock), or when a test calls fetchAsTarget(); never while `fetchAfter` is none.
+    std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
+                                            FetchCallback fetched) override;
+    // The program behind `window` (for 0: the one offered a text last) reads the clipboard now
+    // and gets what it is offered: its own text while an offer to it lasts, else what everyone
+    // gets. Its fetch of its own text is reported.
+    ClipboardContents fetchAsTarget(quint32 window = 0);
+    // Whether an offer to the program behind `window` lasts.
+    bool offeredTo(quint32 window) const;
 
     // Another program takes the clipboard (an empty list: it empties it).
     void writeAsOtherProgram(const ClipboardContents& contents);
@@ -40,20 +46,24 @@ public:
     // The next this many writes do not take, as when the window system turns down a claim to
     // the clipboard older than another program's.
     int refusedWrites = 0;
+    // The next this many saves do not get everything in time, as from a busy owner.
+    int failedSaves = 0;
     std::optional<Milliseconds> fetchAfter = Milliseconds(10);
-    // The windows the watches were asked for, in order.
+    // The windows the offers were made to, in order.
     std::vector<quint32> watchedWindows;
 
 private:
+    struct Offer {
+        std::weak_ptr<FetchCallback> callback;
+        quint32 window = 0;
+        ClipboardContents contents;
+    };
+    const Offer* liveOffer(quint32 window) const;
+
     Clock* clock_;
     bool ownedByTavrin_ = false;
     quint64 foreignWrites_ = 0;
-    quint64 writeCount_ = 0;
-    struct Watch {
-        std::weak_ptr<FetchCallback> callback;
-        quint64 write = 0;
-    };
-    std::vector<Watch> watches_;
+    std::vector<Offer> offers_;
 };
 
 }  // namespace Platform

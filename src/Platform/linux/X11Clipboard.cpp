@@ -28,6 +28,10 @@ private:
     X11SelectionOwner::FetchToken token_;
 };
 
+// A busy application (saving, swapping) that owns the clipboard may take seconds to hand it
+// over; the paste that follows would wait for it all the same.
+constexpr X11SelectionReader::Limits saveLimits{Milliseconds(5000), Milliseconds(5000)};
+
 }  // namespace
 
 X11Clipboard::X11Clipboard(X11SelectionReader::Limits limits,
@@ -53,10 +57,30 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readContents(ContentsCallbac
         std::move(done));
 }
 
+std::unique_ptr<PendingClipboardRead> X11Clipboard::saveContents(SaveCallback done) {
+    if (owner_.owns()) {
+        done(owner_.contents());
+        return std::make_unique<PendingClipboardRead>();
+    }
+    return std::make_unique<WorkerRead<std::optional<ClipboardContents>>>(
+        QtConcurrent::run(&readers_,
+                          [display = display_, selection = selection_] {
+                              bool complete = false;
+                              ClipboardContents contents = X11SelectionReader::readContents(
+                                  display, saveLimits, selection, &complete);
+                              return complete ? std::optional(std::move(contents))
+                                              : std::nullopt;
+                          }),
+        std::move(done));
+}
+
 std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) {
     if (owner_.owns()) {
         std::optional<QString> text;
-        for (const auto& representation : owner_.contents().front().representations) {
+        const ClipboardContents contents = owner_.contents();
+        for (const auto& representation :
+             contents.isEmpty() ? QList<ClipboardItem::Representation>{}
+                                : contents.front().representations) {
             if (representation.type == QLatin1String("text/plain"))
                 text = QString::fromUtf8(representation.data);
         }
@@ -79,8 +103,10 @@ bool X11Clipboard::holdsOwnWrite() {
     return owner_.owns();
 }
 
-std::unique_ptr<ClipboardFetch> X11Clipboard::watchFetch(quint32 window, FetchCallback fetched) {
-    return std::make_unique<OwnerFetch>(owner_.watchFetch(window, std::move(fetched)));
+std::unique_ptr<ClipboardFetch> X11Clipboard::offerTo(quint32 window,
+                                                      const ClipboardContents& contents,
+                                                      FetchCallback fetched) {
+    return std::make_unique<OwnerFetch>(owner_.offerTo(window, contents, std::move(fetched)));
 }
 
 }  // namespace Platform

@@ -23,11 +23,13 @@ public:
     ~X11Clipboard() override;
 
     std::unique_ptr<PendingClipboardRead> readContents(ContentsCallback done) override;
+    std::unique_ptr<PendingClipboardRead> saveContents(SaveCallback done) override;
     std::unique_ptr<PendingClipboardRead> readText(TextCallback done) override;
     void write(const ClipboardContents& contents) override;
     bool holdsOwnWrite() override;
     quint64 foreignWrites() override { return owner_.foreignChanges(); }
-    std::unique_ptr<ClipboardFetch> watchFetch(quint32 window, FetchCallback fetched) override;
+    std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
+                                            FetchCallback fetched) override;
 
 private:
     X11SelectionReader::Limits limits_;

@@ -1,6 +1,9 @@
 #include "Platform/linux/X11SelectionOwner.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
@@ -15,10 +18,13 @@ namespace Platform {
 namespace {
 
 // A requestor that stops taking the pieces of a large answer is given up after this long.
-constexpr int transferIdleMs = 5000;
+constexpr qint64 transferIdleMs = 5000;
 // Each large answer holds a copy of the data: requestors that ask again and again without
 // taking the pieces are turned down past this many.
 constexpr size_t maxTransfers = 8;
+// A MULTIPLE request names its conversions in a property; more than this many pairs is no
+// paste.
+constexpr uint32_t maxMultiplePairs = 512;
 
 ClipboardContents oneItem(const ClipboardContents& contents) {
     // X11 holds one item; should there be more, each format is taken from the first item that
@@ -38,6 +44,11 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
     return {merged};
 }
 
+// X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
+bool earlier(quint32 a, quint32 b) {
+    return static_cast<qint32>(a - b) < 0;
+}
+
 }  // namespace
 
 // One large answer going out in pieces: the requestor deletes each piece to ask for the next,
@@ -49,7 +60,8 @@ struct X11SelectionOwner::Transfer {
     QByteArray data;
     qsizetype offset = 0;
     bool lastSent = false;
-    quint64 offer = 0;
+    // The program the data was offered to alone, whose fetch it is.
+    std::weak_ptr<std::function<void()>> privateFor;
     QElapsedTimer idle;
 };
 
@@ -62,14 +74,22 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
     }
     const xcb_setup_t* setup = xcb_get_setup(c);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
-    if (!screen) {
+    int wake[2];
+    if (!screen || ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         xcb_disconnect(c);
         return;
     }
+    wakeRead_ = wake[0];
+    wakeWrite_ = wake[1];
     connection_ = c;
     root_ = screen->root;
     resourceMask_ = setup->resource_id_mask;
+    ownProcess_ = ::getpid();
     selection_ = atom(selection);
+    for (const char* name : {"TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "UTF8_STRING", "TEXT",
+                             "text/plain", "CLIPBOARD", "SAVE_TARGETS", "CLIPBOARD_MANAGER",
+                             "TAVRIN_SAVE_TARGETS"})
+        atom(name);
     // Answers larger than a piece go out in pieces; a piece must fit in one request.
     const quint32 maxRequestBytes = xcb_get_maximum_request_length(c) * 4;
     chunk_ = std::min<quint32>(256 * 1024, maxRequestBytes > 4096 ? maxRequestBytes - 1024 : 1024);
@@ -93,19 +113,17 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     }
+    // Which process is behind a connection: a program may read over a connection other than
+    // its window's, and the server hands a closed program's id to the next one.
+    const xcb_query_extension_reply_t* res = xcb_get_extension_data(c, &xcb_res_id);
+    if (res && res->present) {
+        auto version =
+            owned(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        resources_ = version && (version->server_major > 1 ||
+                                 (version->server_major == 1 && version->server_minor >= 2));
+    }
     xcb_flush(c);
-
-    notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c),
-                                                  QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &X11SelectionOwner::drain);
-    transferLimit_.setInterval(1000);
-    connect(&transferLimit_, &QTimer::timeout, this, [this] {
-        std::erase_if(transfers_, [](const std::unique_ptr<Transfer>& transfer) {
-            return transfer->idle.elapsed() > transferIdleMs;
-        });
-        if (transfers_.empty())
-            transferLimit_.stop();
-    });
+    thread_ = std::thread([this] { run(); });
 }
 
 X11SelectionOwner::~X11SelectionOwner() {
@@ -113,191 +131,313 @@ X11SelectionOwner::~X11SelectionOwner() {
         return;
     if (selection_ == atom("CLIPBOARD"))
         handOver(2000);
-    notifier_.reset();
+    stopping_ = true;
+    wake();
+    thread_.join();
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
     xcb_disconnect(connection_);
 }
 
 quint32 X11SelectionOwner::atom(const char* name) {
     const QByteArray key(name);
-    if (auto found = atoms_.constFind(key); found != atoms_.constEnd())
-        return *found;
+    {
+        std::lock_guard lock(atomsMutex_);
+        if (auto found = atoms_.constFind(key); found != atoms_.constEnd())
+            return *found;
+    }
     if (!connection_)
         return XCB_ATOM_NONE;
     auto reply = owned(xcb_intern_atom_reply(
         connection_,
         xcb_intern_atom(connection_, 0, static_cast<uint16_t>(key.size()), key.constData()),
         nullptr));
+    wake();
     const quint32 result = reply ? reply->atom : quint32(XCB_ATOM_NONE);
-    if (result != XCB_ATOM_NONE)
+    if (result != XCB_ATOM_NONE) {
+        std::lock_guard lock(atomsMutex_);
         atoms_.insert(key, result);
+    }
     return result;
+}
+
+void X11SelectionOwner::wake() {
+    // A round trip may have read events off the socket that its poll will not see again.
+    if (wakeWrite_ >= 0) {
+        const char byte = 0;
+        [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
+    }
 }
 
 bool X11SelectionOwner::offer(const ClipboardContents& contents) {
     if (!connection_)
         return false;
-    contents_ = oneItem(contents);
-    ++offers_;
-    watches_.clear();
-    if (contents_.isEmpty()) {
+    ClipboardContents one = oneItem(contents);
+    bool waitedFor = false;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
+        waitedFor = !privates_.empty();
+    }
+    // An empty clipboard is the absence of an owner, unless a program still waits for a text
+    // offered to it alone.
+    if (one.isEmpty() && !waitedFor) {
         clear();
         return true;
     }
-    xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
-    ownedSince_ = 0;
-    // owns() asks only while Tavrin believes it serves.
-    serving_ = true;
-    serving_ = owns();
-    return serving_;
+    for (const auto& representation : one.isEmpty() ? QList<ClipboardItem::Representation>{}
+                                                    : one.front().representations)
+        atom(representation.type.toUtf8());
+    const xcb_void_cookie_t claim =
+        xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
+    {
+        std::lock_guard lock(mutex_);
+        offered_ = one;
+        claimSequence_ = claim.sequence;
+        owned_ = true;
+        // Without the server's report of the claim there is nothing to wait for.
+        if (!fixesEvent_)
+            serving_ = offered_;
+    }
+    xcb_flush(connection_);
+    return owns();
 }
 
 void X11SelectionOwner::clear() {
     if (!connection_)
         return;
-    contents_.clear();
-    ++offers_;
-    watches_.clear();
-    serving_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        offered_.clear();
+        serving_.clear();
+        owned_ = false;
+        endPrivates();
+    }
     auto reply = owned(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
-    QMetaObject::invokeMethod(this, &X11SelectionOwner::drain, Qt::QueuedConnection);
+    wake();
     if (!reply || reply->owner == XCB_NONE)
         return;
     // Another program's contents (a copy that is being undone) only the server can take away.
-    xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
+    const xcb_void_cookie_t cleared =
+        xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
+    {
+        std::lock_guard lock(mutex_);
+        clearSequence_ = cleared.sequence;
+    }
     xcb_flush(connection_);
-    ++ownClears_;
 }
 
 bool X11SelectionOwner::owns() {
-    if (!connection_ || !serving_)
+    if (!connection_)
         return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!owned_)
+            return false;
+    }
     auto reply = owned(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, selection_), nullptr));
-    // The reply may have brought events along that the socket will not announce again.
-    QMetaObject::invokeMethod(this, &X11SelectionOwner::drain, Qt::QueuedConnection);
+    wake();
     return reply && reply->owner == window_;
 }
 
-X11SelectionOwner::FetchToken X11SelectionOwner::watchFetch(quint32 window,
-                                                            std::function<void()> fetched) {
+ClipboardContents X11SelectionOwner::contents() const {
+    std::lock_guard lock(mutex_);
+    return offered_;
+}
+
+X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,
+                                                         const ClipboardContents& contents,
+                                                         std::function<void()> fetched) {
     auto token = std::make_shared<std::function<void()>>(std::move(fetched));
-    if (!connection_ || contents_.isEmpty())
+    if (!connection_)
         return token;
-    Watch watch{token, {}, offers_};
-    if (window)
-        watch.clients.push_back(client(window));
-    if (const quint32 focus = focusWindow())
-        watch.clients.push_back(client(focus));
-    // Tavrin's own windows never paste through the selection.
-    std::erase(watch.clients, client(window_));
-    watches_.push_back(std::move(watch));
+    Private offer;
+    offer.callback = token;
+    offer.contents = oneItem(contents);
+    if (!offer.contents.isEmpty()) {
+        for (const auto& representation : offer.contents.front().representations)
+            atom(representation.type.toUtf8());
+    }
+    for (const quint32 w : {window, focusWindow()}) {
+        if (!w || client(w) == client(window_))
+            continue;
+        offer.clients.push_back(client(w));
+        if (const qint64 process = processOf(w); process && process != ownProcess_)
+            offer.processes.push_back(process);
+    }
+    std::lock_guard lock(mutex_);
+    std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
+    privates_.push_back(std::move(offer));
     return token;
+}
+
+qint64 X11SelectionOwner::processOf(quint32 resource) {
+    if (!resources_ || !resource)
+        return 0;
+    xcb_res_client_id_spec_t spec{resource, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto reply = owned(xcb_res_query_client_ids_reply(
+        connection_, xcb_res_query_client_ids(connection_, 1, &spec), nullptr));
+    if (!reply)
+        return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+         xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) ||
+            xcb_res_client_id_value_value_length(it.data) < 1)
+            continue;
+        return *xcb_res_client_id_value_value(it.data);
+    }
+    return 0;
 }
 
 quint32 X11SelectionOwner::focusWindow() {
     auto reply = owned(
         xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    QMetaObject::invokeMethod(this, &X11SelectionOwner::drain, Qt::QueuedConnection);
+    wake();
     // None and PointerRoot name no window.
     if (!reply || reply->focus <= 1 || reply->focus == root_)
         return 0;
     return reply->focus;
 }
 
-void X11SelectionOwner::drain() {
-    if (!connection_)
-        return;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        handle(event);
-        std::free(event);
+void X11SelectionOwner::run() {
+    const int socket = xcb_get_file_descriptor(connection_);
+    while (!stopping_) {
+        bool transfers = false;
+        {
+            std::lock_guard lock(mutex_);
+            transfers = !transfers_.empty();
+        }
+        pollfd descriptors[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        ::poll(descriptors, 2, transfers ? 1000 : -1);
+        char buffer[64];
+        while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
+        }
+        if (stopping_)
+            break;
+        std::vector<FetchToken> due;
+        {
+            std::lock_guard lock(mutex_);
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+                handle(event, due);
+                std::free(event);
+            }
+            expireTransfers();
+        }
+        for (const FetchToken& token : due) {
+            QMetaObject::invokeMethod(
+                this,
+                [weak = std::weak_ptr(token)] {
+                    if (auto callback = weak.lock(); callback && *callback)
+                        (*callback)();
+                },
+                Qt::QueuedConnection);
+        }
+        if (xcb_connection_has_error(connection_))
+            break;
     }
 }
 
-void X11SelectionOwner::handle(const void* raw) {
+void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
     const auto* event = static_cast<const xcb_generic_event_t*>(raw);
     const quint8 type = event->response_type & 0x7f;
+    // An event the server made before Tavrin's latest claim speaks of an earlier owner.
+    const bool sinceClaim = event->full_sequence >= static_cast<quint32>(claimSequence_);
     if (type == XCB_SELECTION_REQUEST) {
-        answerRequest(raw);
+        answerRequest(raw, due);
     } else if (type == XCB_SELECTION_CLEAR) {
         const auto* clear = static_cast<const xcb_selection_clear_event_t*>(raw);
-        if (clear->selection == selection_)
-            serving_ = false;
+        if (clear->selection == selection_ && sinceClaim) {
+            owned_ = false;
+            endPrivates();
+        }
     } else if (type == XCB_PROPERTY_NOTIFY) {
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(raw);
         if (notify->state == XCB_PROPERTY_DELETE)
-            continueTransfer(notify->window, notify->atom);
+            continueTransfer(notify->window, notify->atom, due);
     } else if (type == XCB_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS"))
+        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS")) {
             handedOver_ = true;
+            handedOverChanged_.notify_all();
+        }
     } else if (fixesEvent_ && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(raw);
         if (notify->selection != selection_)
             return;
         if (notify->owner == window_) {
-            ownedSince_ = notify->selection_timestamp;
-        } else if (notify->owner == XCB_NONE && ownClears_ > 0) {
-            --ownClears_;
+            // Tavrin's latest claim has taken: requests from now on are for its offer.
+            if (sinceClaim) {
+                ownedSince_ = notify->selection_timestamp;
+                serving_ = offered_;
+            }
+        } else if (notify->owner == XCB_NONE && clearSequence_ &&
+                   event->full_sequence == static_cast<quint32>(clearSequence_)) {
+            // Tavrin's own emptying.
         } else {
-            serving_ = false;
             ++foreignChanges_;
+            if (sinceClaim) {
+                owned_ = false;
+                endPrivates();
+            }
         }
     }
 }
 
-void X11SelectionOwner::answerRequest(const void* raw) {
+void X11SelectionOwner::endPrivates() {
+    // Another program's write is the clipboard now: it goes to everyone, the paste included.
+    privates_.clear();
+    for (auto& transfer : transfers_)
+        transfer->privateFor.reset();
+}
+
+const X11SelectionOwner::Private* X11SelectionOwner::privateFor(quint32 requestor) {
+    std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
+    if (privates_.empty())
+        return nullptr;
+    const qint64 process = processOf(requestor);
+    if (process && process == ownProcess_)
+        return nullptr;
+    const quint32 requestorClient = client(requestor);
+    // The latest offer first: a second paste into the same program replaces the first.
+    for (auto it = privates_.rbegin(); it != privates_.rend(); ++it) {
+        if (process && !it->processes.empty()) {
+            if (std::find(it->processes.cbegin(), it->processes.cend(), process) !=
+                it->processes.cend())
+                return &*it;
+            continue;
+        }
+        if (std::find(it->clients.cbegin(), it->clients.cend(), requestorClient) !=
+            it->clients.cend())
+            return &*it;
+    }
+    return nullptr;
+}
+
+void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& due) {
     const auto* request = static_cast<const xcb_selection_request_event_t*>(raw);
     // Clients older than the convention name no property: the target's name is used.
     const quint32 property = request->property != XCB_NONE ? request->property : request->target;
-    bool answered = false;
-    bool fetched = false;
-    if (request->selection == selection_ && serving_ && !contents_.isEmpty()) {
-        if (request->target == atom("TARGETS")) {
-            const QList<quint32> list = targets();
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor, property,
-                                XCB_ATOM_ATOM, 32, static_cast<uint32_t>(list.size()),
-                                list.constData());
-            answered = true;
-        } else if (request->target == atom("TIMESTAMP")) {
-            if (ownedSince_) {
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor,
-                                    property, XCB_ATOM_INTEGER, 32, 1, &ownedSince_);
-                answered = true;
-            }
+    Answer answer;
+    FetchToken token;
+    if (request->selection == selection_ && owned_) {
+        const Private* offer = privateFor(request->requestor);
+        token = offer ? offer->callback.lock() : nullptr;
+        // A request made before Tavrin's claim is not one for what it offers now. The program
+        // a paste key went to gets its text whenever it asks: Qt stamps a request with the
+        // latest event it saw, which may be older than a later claim of Tavrin's.
+        const bool stale = !token && request->time != XCB_CURRENT_TIME && ownedSince_ &&
+                           earlier(request->time, ownedSince_);
+        const ClipboardContents& contents = token ? offer->contents : serving_;
+        if (stale) {
         } else if (request->target == atom("MULTIPLE")) {
             if (request->property != XCB_NONE) {
-                serveMultiple(request->requestor, property, fetched);
-                answered = true;
+                serveMultiple(request->requestor, property, contents, token, due);
+                answer.answered = true;
             }
         } else {
-            const auto data = dataFor(request->target);
-            if (data && data->second.size() > qsizetype(chunk_) &&
-                transfers_.size() < maxTransfers) {
-                // The whole answer is fetched only when its last piece has been taken.
-                const uint32_t size = static_cast<uint32_t>(data->second.size());
-                const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-                xcb_change_window_attributes(connection_, request->requestor, XCB_CW_EVENT_MASK,
-                                             &events);
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor,
-                                    property, atom("INCR"), 32, 1, &size);
-                auto transfer = std::make_unique<Transfer>();
-                transfer->requestor = request->requestor;
-                transfer->property = property;
-                transfer->type = data->first;
-                transfer->data = data->second;
-                transfer->offer = offers_;
-                transfer->idle.start();
-                transfers_.push_back(std::move(transfer));
-                transferLimit_.start();
-                answered = true;
-            } else if (data && data->second.size() <= qsizetype(chunk_)) {
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor,
-                                    property, data->first, 8,
-                                    static_cast<uint32_t>(data->second.size()),
-                                    data->second.constData());
-                answered = fetched = true;
-            }
+            answer = serve(request->requestor, property, request->target, contents, token);
         }
     }
     xcb_selection_notify_event_t notify{};
@@ -306,44 +446,95 @@ void X11SelectionOwner::answerRequest(const void* raw) {
     notify.requestor = request->requestor;
     notify.selection = request->selection;
     notify.target = request->target;
-    notify.property = answered ? property : XCB_NONE;
+    notify.property = answer.answered ? property : XCB_NONE;
     xcb_send_event(connection_, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&notify));
     xcb_flush(connection_);
-    if (fetched)
-        fetchedBy(request->requestor, offers_);
+    if (answer.fetched && token)
+        due.push_back(token);
 }
 
-void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property, bool& fetched) {
+X11SelectionOwner::Answer X11SelectionOwner::serve(quint32 requestor, quint32 property,
+                                                   quint32 target,
+                                                   const ClipboardContents& contents,
+                                                   const FetchToken& privateFor) {
+    if (property == XCB_NONE)
+        return {};
+    if (target == atom("TARGETS")) {
+        const QList<quint32> list = targets(contents);
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property,
+                            XCB_ATOM_ATOM, 32, static_cast<uint32_t>(list.size()),
+                            list.constData());
+        return {true, false};
+    }
+    if (target == atom("TIMESTAMP")) {
+        if (!ownedSince_)
+            return {};
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property,
+                            XCB_ATOM_INTEGER, 32, 1, &ownedSince_);
+        return {true, false};
+    }
+    const auto data = dataFor(contents, target);
+    if (!data)
+        return {};
+    if (data->second.size() <= qsizetype(chunk_)) {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, data->first,
+                            8, static_cast<uint32_t>(data->second.size()),
+                            data->second.constData());
+        return {true, true};
+    }
+    if (transfers_.size() >= maxTransfers)
+        return {};
+    // The whole answer is fetched only when its last piece has been taken.
+    const uint32_t size = static_cast<uint32_t>(data->second.size());
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &events);
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32,
+                        1, &size);
+    auto transfer = std::make_unique<Transfer>();
+    transfer->requestor = requestor;
+    transfer->property = property;
+    transfer->type = data->first;
+    transfer->data = data->second;
+    transfer->privateFor = privateFor;
+    transfer->idle.start();
+    transfers_.push_back(std::move(transfer));
+    return {true, false};
+}
+
+void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
+                                      const ClipboardContents& contents,
+                                      const FetchToken& privateFor,
+                                      std::vector<FetchToken>& due) {
     auto reply = owned(xcb_get_property_reply(
         connection_,
         xcb_get_property(connection_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                         1024),
+                         maxMultiplePairs * 2),
         nullptr));
     if (!reply || reply->format != 32)
         return;
     const int count = xcb_get_property_value_length(reply.get()) / 4;
-    QList<quint32> pairs(static_cast<const quint32*>(xcb_get_property_value(reply.get())),
-                         static_cast<const quint32*>(xcb_get_property_value(reply.get())) +
-                             count);
-    // Each pair is (target, property); a target without an answer is set to None. Large
-    // answers are not sent in pieces inside a MULTIPLE.
+    const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
+    QList<quint32> pairs(values, values + count);
+    // Each pair is (target, property), answered as a request of its own, a large answer in
+    // pieces; a target without an answer is set to None.
+    bool fetched = false;
     for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
-        const auto data = dataFor(pairs[i]);
-        if (!data || data->second.size() > qsizetype(chunk_)) {
+        const Answer answer = pairs[i] == atom("MULTIPLE")
+                                  ? Answer{}
+                                  : serve(requestor, pairs[i + 1], pairs[i], contents, privateFor);
+        if (!answer.answered)
             pairs[i] = XCB_NONE;
-            continue;
-        }
-        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, pairs[i + 1],
-                            data->first, 8, static_cast<uint32_t>(data->second.size()),
-                            data->second.constData());
-        fetched = true;
+        fetched = fetched || answer.fetched;
     }
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, reply->type,
                         32, static_cast<uint32_t>(pairs.size()), pairs.constData());
+    if (fetched && privateFor)
+        due.push_back(privateFor);
 }
 
-void X11SelectionOwner::continueTransfer(quint32 window, quint32 property) {
+void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,
+                                         std::vector<FetchToken>& due) {
     auto found = std::find_if(transfers_.begin(), transfers_.end(), [&](const auto& transfer) {
         return transfer->requestor == window && transfer->property == property;
     });
@@ -352,7 +543,7 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property) {
     Transfer& transfer = **found;
     if (transfer.lastSent) {
         const quint32 requestor = transfer.requestor;
-        const quint64 offer = transfer.offer;
+        FetchToken token = transfer.privateFor.lock();
         transfers_.erase(found);
         const bool more = std::any_of(transfers_.cbegin(), transfers_.cend(),
                                       [&](const auto& t) { return t->requestor == requestor; });
@@ -361,7 +552,8 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property) {
             xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &none);
             xcb_flush(connection_);
         }
-        fetchedBy(requestor, offer);
+        if (token)
+            due.push_back(token);
         return;
     }
     const QByteArray piece = transfer.data.mid(transfer.offset, chunk_);
@@ -373,25 +565,17 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property) {
     xcb_flush(connection_);
 }
 
-void X11SelectionOwner::fetchedBy(quint32 requestor, quint64 offer) {
-    const quint32 requestorClient = client(requestor);
-    for (auto it = watches_.begin(); it != watches_.end(); ++it) {
-        if (it->offer != offer || std::find(it->clients.cbegin(), it->clients.cend(),
-                                            requestorClient) == it->clients.cend())
-            continue;
-        const auto callback = it->callback.lock();
-        watches_.erase(it);
-        if (callback && *callback)
-            (*callback)();
-        return;
-    }
+void X11SelectionOwner::expireTransfers() {
+    std::erase_if(transfers_, [](const std::unique_ptr<Transfer>& transfer) {
+        return transfer->idle.elapsed() > transferIdleMs;
+    });
 }
 
-QList<quint32> X11SelectionOwner::targets() {
+QList<quint32> X11SelectionOwner::targets(const ClipboardContents& contents) {
     QList<quint32> list = {atom("TARGETS"), atom("TIMESTAMP"), atom("MULTIPLE")};
-    if (contents_.isEmpty())
+    if (contents.isEmpty())
         return list;
-    for (const auto& representation : contents_.front().representations) {
+    for (const auto& representation : contents.front().representations) {
         if (representation.type == QLatin1String("text/plain")) {
             for (const char* name : {"UTF8_STRING", "STRING", "TEXT", "text/plain"})
                 list.append(atom(name));
@@ -403,14 +587,15 @@ QList<quint32> X11SelectionOwner::targets() {
     return list;
 }
 
-std::optional<std::pair<quint32, QByteArray>> X11SelectionOwner::dataFor(quint32 target) {
-    if (contents_.isEmpty() || target == XCB_NONE)
+std::optional<std::pair<quint32, QByteArray>> X11SelectionOwner::dataFor(
+    const ClipboardContents& contents, quint32 target) {
+    if (contents.isEmpty() || target == XCB_NONE)
         return std::nullopt;
     // Targets are compared with the offer's own names: a requestor's atoms are never looked up.
     const quint32 utf8 = atom("UTF8_STRING");
     const bool textTarget = target == utf8 || target == XCB_ATOM_STRING ||
                             target == atom("TEXT") || target == atom("text/plain");
-    for (const auto& representation : contents_.front().representations) {
+    for (const auto& representation : contents.front().representations) {
         if (textTarget && representation.type == QLatin1String("text/plain")) {
             const QString text = QString::fromUtf8(representation.data);
             // STRING is Latin-1; TEXT lets the owner choose, and Latin-1 reaches the oldest
@@ -427,15 +612,25 @@ std::optional<std::pair<quint32, QByteArray>> X11SelectionOwner::dataFor(quint32
 }
 
 bool X11SelectionOwner::handOver(int limitMs) {
-    if (!connection_ || handedOver_ || contents_.isEmpty() || !owns())
+    if (!connection_)
+        return false;
+    ClipboardContents kept;
+    {
+        std::lock_guard lock(mutex_);
+        if (handedOver_ || offered_.isEmpty())
+            return false;
+        kept = offered_;
+    }
+    if (!owns())
         return false;
     const quint32 manager = atom("CLIPBOARD_MANAGER");
     auto reply = owned(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, manager), nullptr));
+    wake();
     if (!reply || reply->owner == XCB_NONE)
         return false;
     // The targets worth keeping: the formats, not the bookkeeping.
-    QList<quint32> keep = targets();
+    QList<quint32> keep = targets(kept);
     keep.erase(keep.begin(), keep.begin() + 3);
     const quint32 property = atom("TAVRIN_SAVE_TARGETS");
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, property, XCB_ATOM_ATOM, 32,
@@ -443,17 +638,11 @@ bool X11SelectionOwner::handOver(int limitMs) {
     xcb_convert_selection(connection_, window_, manager, atom("SAVE_TARGETS"), property,
                           XCB_CURRENT_TIME);
     xcb_flush(connection_);
-    // The manager asks for each format while Tavrin waits here: it is going away, and nothing
-    // else runs any more.
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!handedOver_ && elapsed.elapsed() < limitMs) {
-        drain();
-        if (handedOver_ || xcb_connection_has_error(connection_))
-            break;
-        pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        poll(&fd, 1, static_cast<int>(std::max<qint64>(1, limitMs - elapsed.elapsed())));
-    }
+    // The manager asks for each format, answered on the owner's thread, while the main thread
+    // waits here: Tavrin is going away, and nothing else runs any more.
+    std::unique_lock lock(mutex_);
+    handedOverChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
+                                [this] { return handedOver_; });
     return handedOver_;
 }
 

@@ -3,10 +3,12 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
-#include <QSocketNotifier>
-#include <QTimer>
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Platform/Clipboard.h"
@@ -16,10 +18,15 @@ struct xcb_connection_t;
 namespace Platform {
 
 // Serves one selection (CLIPBOARD or PRIMARY) from a window of Tavrin's own, on a connection of
-// its own whose events the main thread handles as they come. Owning the selection this way,
-// rather than through Qt, tells Tavrin who asks for what it offers and when an answer has gone
-// out in full: a paste must not lose the text to a clipboard history that asks first, and the
-// user's clipboard must not come back before the application that pastes has fetched the text.
+// its own. Owning the selection this way, rather than through Qt, tells Tavrin who asks for
+// what it offers and when an answer has gone out in full: a paste must not lose the text to a
+// clipboard history that asks first, and the user's clipboard must not come back before the
+// application that pastes has the text.
+//
+// Requests are answered on a thread of the owner's own, never on the main thread: Qt reads the
+// clipboard for Tavrin's own windows (a paste into the panel, its context menu) by waiting on
+// the main thread for the owner's answer, which would otherwise be the main thread itself.
+// Everything else is called on the main thread, and callbacks arrive there.
 class X11SelectionOwner final : public QObject {
     Q_OBJECT
 
@@ -40,44 +47,60 @@ public:
     // Whether the window system still gives the selection to Tavrin's latest offer, asked of
     // the server.
     bool owns();
-    const ClipboardContents& contents() const { return contents_; }
+    // What the latest offer holds for everyone.
+    ClipboardContents contents() const;
     // Another program took the selection, or emptied it.
     quint64 foreignChanges() const { return foreignChanges_; }
 
-    // Calls `fetched` once, when the program that owns `window` (or, for 0, the window that has
-    // the keyboard focus now) has fetched the current offer: its request for one of the
-    // offer's formats answered, a large answer to its last piece. Requests of other programs
-    // do not count. Ends with the offer.
+    // Offers `contents` to the program behind `window` alone (see Clipboard::offerTo). The
+    // offer lasts while the token lives and Tavrin holds the selection.
     using FetchToken = std::shared_ptr<std::function<void()>>;
-    FetchToken watchFetch(quint32 window, std::function<void()> fetched);
+    FetchToken offerTo(quint32 window, const ClipboardContents& contents,
+                       std::function<void()> fetched);
 
     // Asks a running clipboard manager to keep what Tavrin serves, serving its requests for
-    // at most `limit`; false when there is none, Tavrin serves nothing, or the manager did
+    // at most `limitMs`; false when there is none, Tavrin serves nothing, or the manager did
     // not answer in time.
     bool handOver(int limitMs);
 
 private:
     struct Transfer;
-    struct Watch {
+    // What one program gets in place of the offer.
+    struct Private {
         std::weak_ptr<std::function<void()>> callback;
+        ClipboardContents contents;
+        // The X client ids and the processes that count as that program.
         std::vector<quint32> clients;
-        quint64 offer = 0;
+        std::vector<qint64> processes;
+    };
+    struct Answer {
+        bool answered = false;
+        // The data went out whole (not the list of formats, not the first of its pieces).
+        bool fetched = false;
     };
 
     quint32 atom(const char* name);
     quint32 atom(const QByteArray& name) { return atom(name.constData()); }
-    void drain();
-    void handle(const void* event);
-    void answerRequest(const void* event);
-    // Puts the offer's `target` on `property` of `requestor`; false when it has no such format.
-    // A large answer starts a transfer in pieces.
-    bool serve(quint32 requestor, quint32 property, quint32 target, quint32 time);
-    void serveMultiple(quint32 requestor, quint32 property, bool& fetched);
-    void continueTransfer(quint32 window, quint32 property);
-    void fetchedBy(quint32 requestor, quint64 offer);
-    QList<quint32> targets();
-    std::optional<std::pair<quint32, QByteArray>> dataFor(quint32 target);
+    void wake();
+    void run();
+    // The rest run on the owner's thread with `mutex_` held; callbacks for the main thread are
+    // collected in `due`.
+    void handle(const void* event, std::vector<FetchToken>& due);
+    void answerRequest(const void* event, std::vector<FetchToken>& due);
+    Answer serve(quint32 requestor, quint32 property, quint32 target,
+                 const ClipboardContents& contents, const FetchToken& privateFor);
+    void serveMultiple(quint32 requestor, quint32 property, const ClipboardContents& contents,
+                       const FetchToken& privateFor, std::vector<FetchToken>& due);
+    void continueTransfer(quint32 window, quint32 property, std::vector<FetchToken>& due);
+    void expireTransfers();
+    const Private* privateFor(quint32 requestor);
+    void endPrivates();
+    QList<quint32> targets(const ClipboardContents& contents);
+    std::optional<std::pair<quint32, QByteArray>> dataFor(const ClipboardContents& contents,
+                                                          quint32 target);
     quint32 client(quint32 window) const { return window & ~resourceMask_; }
+    // The process behind an X resource's connection, where the server can tell; 0 otherwise.
+    qint64 processOf(quint32 resource);
     quint32 focusWindow();
 
     xcb_connection_t* connection_ = nullptr;
@@ -86,24 +109,37 @@ private:
     quint32 resourceMask_ = 0;
     quint32 selection_ = 0;
     quint8 fixesEvent_ = 0;
+    bool resources_ = false;
     quint32 chunk_ = 64 * 1024;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    qint64 ownProcess_ = 0;
+    // Both threads look atoms up.
+    std::mutex atomsMutex_;
     QHash<QByteArray, quint32> atoms_;
 
-    ClipboardContents contents_;
-    quint64 offers_ = 0;
-    // Whether the latest offer is still the selection's, as far as the events tell.
-    bool serving_ = false;
+    // Guards everything below, which both threads use.
+    mutable std::mutex mutex_;
+    std::condition_variable handedOverChanged_;
+    // What the latest offer holds, and what the server's events have shown to be the
+    // selection's: requests that were made of an earlier offer are answered from that one.
+    ClipboardContents offered_;
+    ClipboardContents serving_;
+    // The sequence numbers of Tavrin's latest claim of the selection and of its latest
+    // emptying: an event generated before the claim (a stale clear, a request to an earlier
+    // offer) carries an earlier one.
+    quint64 claimSequence_ = 0;
+    quint64 clearSequence_ = 0;
+    bool owned_ = false;
     // When the server gave Tavrin the selection, from its own report; 0 until it arrives.
     quint32 ownedSince_ = 0;
-    quint64 foreignChanges_ = 0;
-    // Emptyings of Tavrin's whose report has not come yet.
-    int ownClears_ = 0;
-    std::vector<Watch> watches_;
+    std::atomic<quint64> foreignChanges_ = 0;
+    std::vector<Private> privates_;
     std::vector<std::unique_ptr<Transfer>> transfers_;
-    QTimer transferLimit_;
-    bool handingOver_ = false;
     bool handedOver_ = false;
+
+    std::thread thread_;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::atomic<bool> stopping_ = false;
 };
 
 }  // namespace Platform

@@ -52,6 +52,9 @@ public:
     Session& operator=(const Session&) = delete;
 
     bool ok() const { return ok_; }
+    // Whether some answer did not come in time (or the connection broke): what was read is
+    // then not all the owner holds.
+    bool timedOut() const { return timedOut_; }
 
     xcb_atom_t atom(const char* name) {
         Owned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
@@ -164,12 +167,16 @@ private:
         for (;;) {
             if (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
                 return Owned<xcb_generic_event_t>(event);
-            if (xcb_connection_has_error(connection_))
+            if (xcb_connection_has_error(connection_)) {
+                timedOut_ = true;
                 return nullptr;
+            }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - SteadyClock::now());
-            if (left.count() <= 0)
+            if (left.count() <= 0) {
+                timedOut_ = true;
                 return nullptr;
+            }
             pollfd descriptor{xcb_get_file_descriptor(connection_), POLLIN, 0};
             ::poll(&descriptor, 1, static_cast<int>(left.count()) + 1);
         }
@@ -181,6 +188,7 @@ private:
     xcb_atom_t property_ = XCB_ATOM_NONE;
     xcb_atom_t incr_ = XCB_ATOM_NONE;
     bool ok_ = false;
+    bool timedOut_ = false;
 };
 
 class Budget {
@@ -229,21 +237,18 @@ std::optional<QByteArray> readTextTargets(Session& session, const QList<QByteArr
     return std::nullopt;
 }
 
-}  // namespace
-
-ClipboardContents readContents(const QByteArray& display, Limits limits, Selection selection) {
-    const Budget budget(limits);
-    Session session(display, selection);
-    if (!session.ok())
-        return {};
+// `allTried` tells whether every format was asked for before the time ran out.
+ClipboardContents readAll(Session& session, const Budget& budget, bool& allTried) {
     const QList<xcb_atom_t> targets = session.targets(budget.nextFormat());
+    allTried = targets.isEmpty();
     if (targets.isEmpty())
         return {};
     const QList<QByteArray> offered = session.names(targets);
 
     ClipboardItem item;
     bool textDone = false;
-    for (qsizetype i = 0; i < targets.size() && !budget.exhausted(); ++i) {
+    qsizetype i = 0;
+    for (; i < targets.size() && !budget.exhausted(); ++i) {
         const QByteArray& name = offered[i];
         if (skipped(name))
             continue;
@@ -258,9 +263,27 @@ ClipboardContents readContents(const QByteArray& display, Limits limits, Selecti
         if (auto converted = session.convert(targets[i], budget.nextFormat()))
             item.representations.append({QString::fromLatin1(name), converted->data});
     }
+    allTried = i == targets.size();
     if (item.representations.isEmpty())
         return {};
     return {item};
+}
+
+}  // namespace
+
+ClipboardContents readContents(const QByteArray& display, Limits limits, Selection selection,
+                               bool* complete) {
+    const Budget budget(limits);
+    Session session(display, selection);
+    if (complete)
+        *complete = false;
+    if (!session.ok())
+        return {};
+    bool allTried = false;
+    ClipboardContents contents = readAll(session, budget, allTried);
+    if (complete)
+        *complete = allTried && !session.timedOut();
+    return contents;
 }
 
 std::optional<QString> readText(const QByteArray& display, Limits limits, Selection selection) {

@@ -26,8 +26,11 @@ enum class Selection { clipboard, primary };
 // (TARGETS, MULTIPLE, TIMESTAMP, SAVE_TARGETS), targets that make the owner act (DELETE,
 // INSERT_SELECTION, INSERT_PROPERTY) and handles of server resources (PIXMAP, BITMAP,
 // DRAWABLE). The X11 text targets become one "text/plain" in UTF-8.
+// `complete`, where given, tells whether the owner answered everything in time (an empty
+// selection is complete).
 ClipboardContents readContents(const QByteArray& display, Limits limits,
-                               Selection selection = Selection::clipboard);
+                               Selection selection = Selection::clipboard,
+                               bool* complete = nullptr);
 // The clipboard's text (UTF8_STRING, else Latin-1 STRING).
 std::optional<QString> readText(const QByteArray& display, Limits limits,
                                 Selection selection = Selection::clipboard);
