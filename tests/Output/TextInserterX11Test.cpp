@@ -292,6 +292,37 @@ TEST_F(TextInserterX11Test, AnApplicationThatDoesNotAskInTimeStillGetsTheDraftLa
     EXPECT_FALSE(seen.contains("Vorher"));
 }
 
+// The user copied in the very application the reply goes to, and it is busy as the paste goes
+// out: what it copied is kept whole before anything is written over it, however long the
+// application takes to hand it over.
+TEST_F(TextInserterX11Test, ACopyInTheBusyTargetIsKeptBeforeThePaste) {
+    windows.activate(lineEdit);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(lineEdit); }, 5000));
+    runProgram("xdotool", {"type", "Treffen"});
+    runProgram("xdotool", {"key", "ctrl+a", "ctrl+c"});
+    ASSERT_TRUE(QTest::qWaitFor([] { return xclipOut() == "Treffen"; }, 3000));
+    printed(lineEditWindow);
+
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGSTOP);
+    std::optional<TextInserter::Insertion> done;
+    inserter.insert("Hallo", lineEdit, false,
+                    [&](const TextInserter::Insertion& insertion) { done = insertion; });
+    QTest::qWait(3000);
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGCONT);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 10000));
+
+    EXPECT_TRUE(done->pasted);
+    QByteArray seen;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            seen += printed(lineEditWindow);
+            return seen.contains("text Hallo");
+        },
+        3000))
+        << seen.toStdString();
+    EXPECT_EQ(xclipOut(), QByteArray("Treffen")) << "the user's copy is lost";
+}
+
 // When Tavrin goes while it serves the clipboard, a clipboard manager keeps it.
 TEST_F(TextInserterX11Test, TheClipboardGoesToTheClipboardManagerWhenTavrinEnds) {
     const QString history = scratch.filePath("history");

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QGuiApplication>
 #include <QTest>
 #include <QThread>
@@ -199,6 +202,267 @@ TEST_F(X11ClipboardTest, WritingNothingEmptiesTheClipboard) {
     const quint64 before = clipboard.foreignWrites();
     xclipIn("Danach");
     EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard.foreignWrites() > before; }, 2000));
+}
+
+// A program of its own, reading the clipboard over its window's connection or a second one.
+class Reader {
+public:
+    Reader() {
+        process_.start(QStringLiteral(TAVRIN_CONNECTIONS_READER), QStringList{});
+        const QByteArray line = nextLine();
+        if (line.startsWith("window "))
+            window = line.mid(7).toUInt();
+    }
+    ~Reader() {
+        process_.closeWriteChannel();
+        process_.waitForFinished(3000);
+    }
+    // What the program gets: "text …", or "none".
+    QByteArray read(const char* how) {
+        process_.write(QByteArray(how) + '\n');
+        return nextLine();
+    }
+
+    quint32 window = 0;
+
+private:
+    QByteArray nextLine() {
+        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, 5000))
+            return "silent";
+        return process_.readLine().trimmed();
+    }
+    QProcess process_;
+};
+
+// The program a paste key went to gets its text over any connection it reads through; every
+// other program gets the clipboard, and so does Tavrin itself, at once: its own windows read
+// the clipboard through Qt, which waits on the main thread for the owner's answer.
+TEST_F(X11ClipboardTest, TheProgramAPasteWentToGetsItsTextOthersTheClipboard) {
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    auto target = std::make_unique<Reader>();
+    ASSERT_NE(target->window, 0u);
+    int fetched = 0;
+    auto offer =
+        clipboard.offerTo(target->window, one({{"text/plain", "Entwurf"}}), [&] { ++fetched; });
+    struct Case {
+        const char* name;
+        std::function<QByteArray()> read;
+        QByteArray expected;
+        int fetched;
+    };
+    const Case cases[] = {
+        {"over its window's connection", [&] { return target->read("first"); }, "text Entwurf", 1},
+        {"over a connection of its own", [&] { return target->read("second"); }, "text Entwurf",
+         2},
+        {"another program", [] { return "text " + xclipOut(); }, "text Vorher", 2},
+        {"Tavrin's own window, through Qt",
+         [] {
+             QElapsedTimer elapsed;
+             elapsed.start();
+             const QString text = QGuiApplication::clipboard()->text();
+             return elapsed.elapsed() < 1000 ? "text " + text.toUtf8() : QByteArray("slow");
+         },
+         "text Vorher", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.read(), c.expected);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fetched == c.fetched; }, 2000)) << fetched;
+    }
+
+    // A program that comes after the target has gone may get its connection's id.
+    const quint32 mask = xcb_get_setup(connection->connection())->resource_id_mask;
+    const quint32 closed = target->window & ~mask;
+    target.reset();
+    Reader next;
+    if ((next.window & ~mask) == closed) {
+        EXPECT_EQ(next.read("first"), "text Vorher") << "a closed target's id took its text";
+    }
+    offer.reset();
+    EXPECT_EQ(next.read("second"), "text Vorher");
+}
+
+// A requestor of the test's own: asks the clipboard's owner for targets from a window of its
+// own, collecting answers that come in pieces.
+class Requestor {
+public:
+    explicit Requestor(XcbConnection& x) : x_(x), c_(x.connection()) {
+        window_ = xcb_generate_id(c_);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, x.root(), 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+        x.flush();
+    }
+
+    struct Answer {
+        quint32 type = 0;
+        QByteArray data;
+    };
+
+    // The answer to `target` asked at `time`; none when the owner refused.
+    std::optional<Answer> ask(const char* target, quint32 time = XCB_CURRENT_TIME) {
+        const quint32 property = x_.atom("REQUESTOR_ANSWER");
+        xcb_convert_selection(c_, window_, x_.atom("CLIPBOARD"), x_.atom(target), property, time);
+        x_.flush();
+        if (!waitForNotify())
+            return std::nullopt;
+        return take(property);
+    }
+
+    // Each (target, property) pair asked for in one MULTIPLE request; the pairs as the owner
+    // left them (a refused target set to None) and each answered property's answer.
+    std::pair<QList<quint32>, QList<std::optional<Answer>>> askMultiple(QList<const char*> targets) {
+        QList<quint32> pairs;
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            pairs << x_.atom(targets[i])
+                  << x_.atom(("REQUESTOR_PART_" + QByteArray::number(i)).constData());
+        }
+        const quint32 property = x_.atom("REQUESTOR_PAIRS");
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, property, x_.atom("ATOM_PAIR"),
+                            32, static_cast<uint32_t>(pairs.size()), pairs.constData());
+        xcb_convert_selection(c_, window_, x_.atom("CLIPBOARD"), x_.atom("MULTIPLE"), property,
+                              XCB_CURRENT_TIME);
+        x_.flush();
+        QList<std::optional<Answer>> answers;
+        if (!waitForNotify())
+            return {};
+        const std::optional<Answer> left = take(property, false);
+        QList<quint32> after;
+        if (left) {
+            const auto* atoms = reinterpret_cast<const quint32*>(left->data.constData());
+            after = QList<quint32>(atoms, atoms + left->data.size() / 4);
+        }
+        for (qsizetype i = 0; i + 1 < after.size(); i += 2)
+            answers << (after[i] ? take(after[i + 1]) : std::nullopt);
+        return {after, answers};
+    }
+
+private:
+    bool waitForNotify() {
+        return QTest::qWaitFor(
+            [&] {
+                while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+                    const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+                    const bool answered =
+                        notify &&
+                        reinterpret_cast<xcb_selection_notify_event_t*>(event)->property != 0;
+                    std::free(event);
+                    if (notify) {
+                        notified_ = answered;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            3000) &&
+               notified_;
+    }
+
+    std::optional<Answer> read(quint32 property, bool remove) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c_,
+            xcb_get_property(c_, remove, window_, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             1 << 22),
+            nullptr);
+        if (!reply)
+            return std::nullopt;
+        Answer answer{reply->type,
+                      QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                                 xcb_get_property_value_length(reply))};
+        std::free(reply);
+        x_.flush();
+        return answer;
+    }
+
+    // The answer on `property`; an INCR answer is collected piece by piece, each deletion
+    // asking for the next.
+    std::optional<Answer> take(quint32 property, bool remove = true) {
+        std::optional<Answer> first = read(property, remove);
+        if (!first || first->type != x_.atom("INCR"))
+            return first;
+        Answer whole;
+        for (;;) {
+            std::optional<Answer> piece;
+            const bool came = QTest::qWaitFor(
+                [&] {
+                    while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+                        const auto* notify =
+                            reinterpret_cast<xcb_property_notify_event_t*>(event);
+                        const bool fresh = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                                           notify->atom == property &&
+                                           notify->state == XCB_PROPERTY_NEW_VALUE;
+                        std::free(event);
+                        if (fresh) {
+                            piece = read(property, true);
+                            return true;
+                        }
+                    }
+                    return false;
+                },
+                3000);
+            if (!came || !piece)
+                return std::nullopt;
+            if (piece->data.isEmpty())
+                return whole;
+            whole.type = piece->type;
+            whole.data += piece->data;
+        }
+    }
+
+    XcbConnection& x_;
+    xcb_connection_t* c_;
+    quint32 window_ = 0;
+    bool notified_ = false;
+};
+
+// A request made before Tavrin took the clipboard is not one for what it offers now; MULTIPLE
+// answers every target it names as single requests would, large ones in pieces.
+TEST_F(X11ClipboardTest, RequestsAreAnsweredByTheSelectionRules) {
+    QByteArray large(600 * 1024, 'x');
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    Requestor requestor(*connection);
+    const std::optional<Requestor::Answer> since = requestor.ask("TIMESTAMP");
+    ASSERT_TRUE(since && since->data.size() == 4);
+    const quint32 owned = *reinterpret_cast<const quint32*>(since->data.constData());
+
+    struct Case {
+        const char* name;
+        quint32 time;
+        bool answered;
+    };
+    const Case cases[] = {{"timed before the clipboard was taken", owned - 1, false},
+                          {"timed as it was taken", owned, true},
+                          {"not timed", XCB_CURRENT_TIME, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(requestor.ask("UTF8_STRING", c.time).has_value(), c.answered);
+    }
+
+    clipboard.write(one({{"text/plain", large}}));
+    const auto [pairs, answers] = requestor.askMultiple({"TARGETS", "TIMESTAMP", "UTF8_STRING"});
+    ASSERT_EQ(pairs.size(), 6);
+    EXPECT_EQ(pairs[0], connection->atom("TARGETS"));
+    EXPECT_EQ(pairs[2], connection->atom("TIMESTAMP"));
+    EXPECT_EQ(pairs[4], connection->atom("UTF8_STRING"));
+    ASSERT_EQ(answers.size(), 3);
+    EXPECT_TRUE(answers[0] && answers[0]->data.size() >= 4 * 4);
+    EXPECT_TRUE(answers[1] && answers[1]->data.size() == 4);
+    EXPECT_TRUE(answers[2] && answers[2]->data == large) << "the large text did not arrive whole";
+}
+
+// What Tavrin writes right after another program took the clipboard is the clipboard, however
+// late the report of the other program's write comes.
+TEST_F(X11ClipboardTest, AWriteRightAfterAnotherProgramsIsTheClipboard) {
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        ScriptedSelectionOwner other(QList<Target>{{"UTF8_STRING", "Fremd"}});
+        const QByteArray mine = "Tavrin " + QByteArray::number(round);
+        clipboard.write(one({{"text/plain", mine}}));
+        QTest::qWait(50);
+        EXPECT_TRUE(clipboard.holdsOwnWrite());
+        EXPECT_EQ(xclipOut(), mine);
+    }
 }
 
 TEST(X11ModifierStateTest, ReportsHeldModifiers) {

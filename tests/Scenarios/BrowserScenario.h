@@ -4,6 +4,7 @@
 // needs the machine to itself.
 
 #include <QProcess>
+#include <csignal>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -94,6 +95,95 @@ protected:
         return {};
     }
 
+    // "vorher" on the clipboard, Tavrin started with the stand-in tool recording into `record`
+    // (and the settings' `extra`), and the panel open by the shortcut.
+    void openThePanel(const QTemporaryDir& record, const QByteArray& extra = {}) {
+        xclipIn("vorher");
+        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
+        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
+                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
+        desktop.writeSettings(extra);
+        // Far from the text area, so that a panel by the pointer shows.
+        desktop.movePointer(1200, 760);
+        desktop.startTavrin();
+        ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+    }
+
+    // The processes of the browser started here that run its pages.
+    QList<qint64> pages() const {
+        QList<qint64> found;
+        QList<qint64> parents = {pid};
+        while (!parents.isEmpty()) {
+            const qint64 parent = parents.takeFirst();
+            for (const QByteArray& line :
+                 runProgram(QStringLiteral("ps"), {"-o", "pid=", "--ppid", QString::number(parent)})
+                     .split('\n')) {
+                const qint64 child = line.trimmed().toLongLong();
+                if (child <= 0)
+                    continue;
+                parents.append(child);
+                const QByteArray command =
+                    readFile(QStringLiteral("/proc/%1/cmdline").arg(child));
+                // Chromium's renderers; Firefox's content processes for its tabs.
+                if (command.contains("--type=renderer") ||
+                    (command.contains("-contentproc") && command.contains("tab")))
+                    found.append(child);
+            }
+        }
+        return found;
+    }
+
+    // What is stopped as the reply goes in: the processes that run the browser's pages, or
+    // the browser's own process, the X client of its window.
+    enum class Busy { pages, browser };
+
+    // The reply asked for, and inserted with `busy` stopped for `stoppedMs`; with `send`,
+    // "Nach dem Einfügen senden" is on and the page's chat sends on Return. A browser stopped
+    // longer than a paste may take is told as not inserted, and as inserted once it has the
+    // reply.
+    void insertWhileBusy(Busy busy, int stoppedMs, bool send = false) {
+        QTemporaryDir record;
+        openThePanel(record, send ? R"("sendAfterInsert": true)" : "");
+        if (HasFatalFailure())
+            return;
+        desktop.type(QStringLiteral("Antworte kurz"));
+        desktop.key(QStringLiteral("Return"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
+            << "no reply in the panel";
+        const QList<qint64> stopped = busy == Busy::pages ? pages() : QList<qint64>{pid};
+        ASSERT_FALSE(stopped.isEmpty());
+        for (const qint64 process : stopped)
+            ::kill(static_cast<pid_t>(process), SIGSTOP);
+        desktop.key(QStringLiteral("ctrl+Return"));
+        const QString notPasted =
+            QStringLiteral("Nicht eingefügt – der Text liegt in der Zwischenablage");
+        const bool told = QTest::qWaitFor([&] { return tavrinShows(notPasted); }, stoppedMs);
+        for (const qint64 process : stopped)
+            ::kill(static_cast<pid_t>(process), SIGCONT);
+        EXPECT_EQ(told, stoppedMs > 6000) << "what the toast said is not so";
+
+        const QString after = "Hallo " + reply;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == after; }, 8000))
+            << "the page did not get the reply: " << areaText().toStdString();
+        if (send) {
+            const QByteArray sent = ("Gesendet: " + after + " - Chromium").toUtf8();
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return runProgram(QStringLiteral("xdotool"),
+                                      {QStringLiteral("getwindowname"), QString::number(window)})
+                               .trimmed() == sent;
+                },
+                5000))
+                << "the chat did not send the reply";
+        } else {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return tavrinShows(QStringLiteral("Eingefügt")); },
+                                        toastWithinMs))
+                << "no word that the reply went in";
+        }
+        EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+            << "the user's clipboard is lost";
+    }
+
     // The whole road: the shortcut opens the panel beside the text area, the instruction goes
     // to the tool with the selection, the field and the page, Control+Return puts the reply in
     // place of the selection, the clipboard is kept, and "Rückgängig" takes the reply back.
@@ -101,15 +191,9 @@ protected:
     // says so: the browser's own undo would take the typing back.
     void runTheRoad(const QString& picture, const QString& typedAfter = {}) {
         QTemporaryDir record;
-        xclipIn("vorher");
-        desktop.environment.insert("TAVRIN_FAKE_RECORD", record.filePath("claude"));
-        desktop.environment.insert("TAVRIN_FAKE_REPLAY",
-                                   QStringLiteral(TAVRIN_FIXTURES_DIR "/claude/answer.jsonl"));
-        desktop.writeSettings();
-        // Far from the text area, so that a panel by the pointer shows.
-        desktop.movePointer(1200, 760);
-        desktop.startTavrin();
-        ASSERT_TRUE(desktop.openPanel()) << "the panel never took the keyboard";
+        openThePanel(record);
+        if (HasFatalFailure())
+            return;
         const quint64 panel = desktop.focusedWindow();
         QTest::qWait(300);
         const ScreenRect shown = windowRect(panel);

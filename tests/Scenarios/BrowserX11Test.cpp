@@ -56,4 +56,38 @@ TEST_F(BrowserScenario, InChromiumARichTextEditorIsReadThroughItsParagraphs) {
     comeForwardAndPress(1);
 }
 
+// A page busy as the paste goes out (a heavy page, a loaded machine) pastes when its renderer
+// runs again, and only then reads the clipboard: it gets the reply, never what the user had
+// copied.
+TEST_F(BrowserScenario, InChromiumABusyPageGetsTheReplyNeverTheEarlierClipboard) {
+    startChromium();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::pages, 3000);
+}
+
+// A chat sends the reply on the Return that follows it, not what the field held before.
+TEST_F(BrowserScenario, InChromiumABusyChatSendsTheReply) {
+    startChromium();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::pages, 3000, true);
+}
+
+// The browser itself busy for longer than a paste may take: nothing is claimed, and the reply
+// goes in when it wakes, with the user's clipboard back after it.
+TEST_F(BrowserScenario, InChromiumABrowserBusyForLongGetsTheReplyWhenItWakes) {
+    startChromium();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::browser, 8000);
+}
+
+TEST_F(BrowserScenario, InFirefoxABusyPageGetsTheReplyNeverTheEarlierClipboard) {
+    startFirefox();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::pages, 3000);
+}
+
 }  // namespace

@@ -182,15 +182,6 @@ protected:
         });
         return selection;
     }
-    // Whether Tavrin shows an element named `name`.
-    bool tavrinShows(const QString& name) {
-        bool found = false;
-        desktop.walk([&](const Platform::AccessibleRef& e, int) {
-            found = e->name() == name;
-            return !found;
-        });
-        return found;
-    }
     // Whether the toast comes to say that "Rückgängig" left the field alone.
     bool tellsUndoRefused() {
         return QTest::qWaitFor([&] { return tavrinShows(undoRefused); }, 5000);

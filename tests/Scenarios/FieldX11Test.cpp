@@ -331,4 +331,48 @@ TEST_F(FieldScenario, TypingAfterThePasteIsNeverOverwrittenByTheUndo) {
     EXPECT_EQ(entryText(application), pasted + " Gruß") << "the typing is lost";
 }
 
+// After an insertion Tavrin serves the user's clipboard itself; a paste into its own panel
+// takes it at once, and so do the panel's menu and other programs meanwhile.
+TEST_F(FieldScenario, AfterAnInsertionAPasteIntoThePanelTakesTheUsersClipboardAtOnce) {
+    const qint64 application = askInAGtkEntry();
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("ctrl+Return"));
+    ASSERT_TRUE(entryTakesTheReply(application, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000));
+    ASSERT_TRUE(desktop.openPanel());
+
+    desktop.key(QStringLiteral("ctrl+v"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.fieldText(desktop.tavrin.processId()) == QStringLiteral("vorher"); },
+        2000))
+        << "the paste into the panel hangs: "
+        << desktop.fieldText(desktop.tavrin.processId()).value_or("(no field)").toStdString();
+    EXPECT_EQ(xclipOut(), QByteArray("vorher"));
+}
+
+// The shortcut pressed right after Control+Return brings the panel back before the paste key
+// goes out: the key never goes into the panel, and the user learns where the reply is.
+TEST_F(FieldScenario, TheShortcutRightAfterControlReturnKeepsThePasteKeyOutOfThePanel) {
+    const qint64 application = askInAGtkEntry();
+    if (HasFatalFailure())
+        return;
+    desktop.key(QStringLiteral("ctrl+Return"));
+    QTest::qWait(100);
+    desktop.key(QStringLiteral("ctrl+shift+space"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tavrinShows(
+                QStringLiteral("Nicht eingefügt – der Text liegt in der Zwischenablage"));
+        },
+        3000))
+        << "no word on where the reply is";
+    EXPECT_FALSE(desktop.fieldText(desktop.tavrin.processId())
+                     .value_or(QString())
+                     .contains(QStringLiteral("Hallo Anna")))
+        << "the paste key went into the panel";
+    EXPECT_EQ(xclipOut(), QByteArray("Hallo Anna, gern – bis Freitag."));
+    EXPECT_EQ(entryText(application), QStringLiteral("Anna Beispiel"));
+}
+
 }  // namespace

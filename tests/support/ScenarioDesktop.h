@@ -405,5 +405,15 @@ protected:
                          qPrintable(desktop.accessibleTree()));
     }
 
+    // Whether Tavrin shows an element named `name`.
+    bool tavrinShows(const QString& name) {
+        bool found = false;
+        desktop.walk([&](const Platform::AccessibleRef& e, int) {
+            found = e->name() == name;
+            return !found;
+        });
+        return found;
+    }
+
     ScenarioDesktop desktop;
 };
