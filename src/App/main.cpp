@@ -9,6 +9,7 @@
 #include "App/TrayIcon.h"
 #include "Design/BrandMark.h"
 #include "Design/Theme.h"
+#include "GlobalShortcuts/NamedShortcuts.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "Platform/linux/PortalAppearance.h"
@@ -108,6 +109,9 @@ int main(int argc, char** argv) {
     QObject::connect(&coordinator.providers(), &ProviderStatusStore::statesChanged, &trayMenu,
                      rebuild);
     QObject::connect(&coordinator.settings(), &SettingsStore::settingsChanged, &trayMenu, rebuild);
+    // The open item names the shortcut only while the desktop lets Tavrin have it.
+    QObject::connect(&desktop.shortcuts(), &GlobalShortcuts::NamedShortcuts::enabledChanged,
+                     &trayMenu, rebuild);
     for (const auto changed :
          {&PermissionsManager::accessibilityChanged, &PermissionsManager::screenRecordingChanged,
           &PermissionsManager::microphoneChanged, &PermissionsManager::speechChanged})
