@@ -5,6 +5,7 @@
 #include "App/AppCoordinator.h"
 #include "App/DesktopApplication.h"
 #include "App/MenuBarMenu.h"
+#include "App/QtTranslations.h"
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
 #include "Design/BrandMark.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setDesktopFileName(Platform::AppPaths::applicationId());
     QApplication::setQuitOnLastWindowClosed(false);
+    QtTranslations::installGerman(app);
 
     Platform::StderrSystemLog log;
     // Only a missing home stops Tavrin. A data folder that cannot be made (a read-only data
