@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTranslator>
 #include <functional>
 #include <memory>
@@ -54,8 +52,7 @@ TEST(QtTranslationsTest, QtsOwnTextsSpeakGerman) {
              QStringList texts;
              for (const QLabel* label : dialog.findChildren<QLabel*>())
                  texts << label->text();
-             for (const QAbstractButton* button :
-                  dialog.findChild<QDialogButtonBox*>()->buttons())
+             for (const QAbstractButton* button : dialog.findChild<QDialogButtonBox*>()->buttons())
                  texts << button->text();
              return texts;
          },
@@ -64,9 +61,8 @@ TEST(QtTranslationsTest, QtsOwnTextsSpeakGerman) {
     for (const auto& c : cases) {
         const QStringList texts = c.texts();
         for (const QString& expected : c.expected)
-            EXPECT_TRUE(texts.contains(expected))
-                << c.name << ": " << expected.toStdString() << " not in "
-                << texts.join(" | ").toStdString();
+            EXPECT_TRUE(texts.contains(expected)) << c.name << ": " << expected.toStdString()
+                                                  << " not in " << texts.join(" | ").toStdString();
     }
     QCoreApplication::removeTranslator(translator);
     delete translator;

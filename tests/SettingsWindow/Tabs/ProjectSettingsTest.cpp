@@ -160,7 +160,8 @@ TEST(ProjectSettingsTest, FolderDialogsSayWhatForAndOpenAtHome) {
             ASSERT_TRUE(QDir(home.path()).mkdir("Projekte"));
         }
         FakeSettingsCoordinator coordinator;
-        coordinator.settings().update([](auto& s) { s.projects = {repoOnly(QStringLiteral("P"))}; });
+        coordinator.settings().update(
+            [](auto& s) { s.projects = {repoOnly(QStringLiteral("P"))}; });
         ProjectSettings tab(coordinator);
         if (c.fromCard)
             tab.cards()[0]->chooseButton()->click();
