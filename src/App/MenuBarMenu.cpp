@@ -39,7 +39,25 @@ MenuBarMenu::MenuBarMenu(MenuBarOperations& operations, QMenu& menu, QObject* pa
         rebuild();
     });
     menu.installEventFilter(this);
+    dimItemsThatAreOff();
     rebuild();
+}
+
+// Qt's style draws the text of an item that is off twice, the second time a pixel lower in
+// the palette's light shade as an etched shadow. On a dark palette that shade is brighter
+// than any text, and the item that is off looks bolder than those that work. Here it is the
+// menu's own text at low opacity, without the shadow, on any palette.
+void MenuBarMenu::dimItemsThatAreOff() {
+    QPalette palette = menu_->palette();
+    QColor text = palette.color(QPalette::Active, QPalette::Text);
+    text.setAlphaF(0.4);
+    QPalette dimmed = palette;
+    for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        dimmed.setColor(QPalette::Disabled, role, text);
+    dimmed.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
+    // Setting the palette announces a change of it again: only a real change is applied.
+    if (dimmed != palette || dimmed.resolveMask() != palette.resolveMask())
+        menu_->setPalette(dimmed);
 }
 
 QIcon MenuBarMenu::icon(MenuBarItem::Icon icon, const QMenu& menu) {
@@ -71,7 +89,14 @@ bool MenuBarMenu::eventFilter(QObject* watched, QEvent* event) {
     // Qt matches the shortcuts of a menu's items only through a window's menu bar, which a
     // tray menu lacks; the open menu has the keyboard, so its keys are matched here. Closed,
     // the menu hears nothing, and Strg+Q elsewhere never ends Tavrin.
-    if (watched != menu_ || event->type() != QEvent::KeyPress)
+    if (watched != menu_)
+        return false;
+    // The desktop switched between light and dark.
+    if (event->type() == QEvent::PaletteChange) {
+        dimItemsThatAreOff();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return false;
     const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
     for (QAction* action : menu_->actions()) {

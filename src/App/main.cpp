@@ -5,10 +5,12 @@
 #include "App/AppCoordinator.h"
 #include "App/DesktopApplication.h"
 #include "App/MenuBarMenu.h"
+#include "App/QtTranslations.h"
 #include "App/SingleInstance.h"
 #include "App/TrayIcon.h"
 #include "Design/BrandMark.h"
 #include "Design/Theme.h"
+#include "GlobalShortcuts/NamedShortcuts.h"
 #include "Platform/AppPaths.h"
 #include "Platform/ChildProcess.h"
 #include "Platform/linux/PortalAppearance.h"
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setDesktopFileName(Platform::AppPaths::applicationId());
     QApplication::setQuitOnLastWindowClosed(false);
+    QtTranslations::installGerman(app);
 
     Platform::StderrSystemLog log;
     // Only a missing home stops Tavrin. A data folder that cannot be made (a read-only data
@@ -108,6 +111,9 @@ int main(int argc, char** argv) {
     QObject::connect(&coordinator.providers(), &ProviderStatusStore::statesChanged, &trayMenu,
                      rebuild);
     QObject::connect(&coordinator.settings(), &SettingsStore::settingsChanged, &trayMenu, rebuild);
+    // The open item names the shortcut only while the desktop lets Tavrin have it.
+    QObject::connect(&desktop.shortcuts(), &GlobalShortcuts::NamedShortcuts::enabledChanged,
+                     &trayMenu, rebuild);
     for (const auto changed :
          {&PermissionsManager::accessibilityChanged, &PermissionsManager::screenRecordingChanged,
           &PermissionsManager::microphoneChanged, &PermissionsManager::speechChanged})

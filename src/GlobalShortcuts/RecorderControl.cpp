@@ -114,6 +114,11 @@ void RecorderControl::focusOutEvent(QFocusEvent* event) {
 
 void RecorderControl::hideEvent(QHideEvent* event) {
     QLineEdit::hideEvent(event);
+    // Qt hands the focus of a widget that goes out of sight to the next one, which may be
+    // another recorder (a conflict notice closes once its recorder stored a free combination):
+    // that one would record the next key pressed. Given up here, the focus goes nowhere.
+    if (hasFocus())
+        clearFocus();
     endRecording();
 }
 
@@ -244,8 +249,9 @@ void RecorderControl::textWasEdited(const QString& text) {
     shortcuts_.setShortcut(std::nullopt, name_);
     if (onChange_)
         onChange_(std::nullopt);
-    // Recording goes on after a clear.
-    setFocus(Qt::OtherFocusReason);
+    // Recording goes on after a clear, unless the clear took the field out of sight.
+    if (isVisible())
+        setFocus(Qt::OtherFocusReason);
 }
 
 // Recording stops while the alert is up (its keys are the alert's) and starts again after.

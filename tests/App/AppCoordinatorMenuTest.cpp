@@ -11,6 +11,8 @@ namespace {
 using Status = Platform::AuthorizationStatus;
 
 TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
+    // Kept, removed by the user, or refused by the desktop (a window manager holds it).
+    enum class MainShortcut { kept, removed, heldElsewhere };
     struct Case {
         const char* name;
         bool onboarded;
@@ -19,7 +21,7 @@ TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
         bool screen;
         Status microphone;
         Status speech;
-        bool shortcutRemoved;
+        MainShortcut shortcut;
         MenuBarState expected;
     };
     const auto state = [](bool onboarded, std::optional<QString> shortcut, ProviderID provider,
@@ -36,14 +38,19 @@ TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
     const QString alt = QStringLiteral("Alt+Leertaste");
     const Case cases[] = {
         {"everything granted", true, ProviderID::claudeCLI, true, true, Status::authorized,
-         Status::authorized, false, state(true, alt, ProviderID::claudeCLI, true, true, true)},
+         Status::authorized, MainShortcut::kept,
+         state(true, alt, ProviderID::claudeCLI, true, true, true)},
         {"first run with ChatGPT", false, ProviderID::codexCLI, false, false, Status::denied,
-         Status::denied, false, state(false, alt, ProviderID::codexCLI, false, false, false)},
+         Status::denied, MainShortcut::kept,
+         state(false, alt, ProviderID::codexCLI, false, false, false)},
         {"microphone without speech is missing", true, ProviderID::claudeCLI, true, true,
-         Status::authorized, Status::denied, false,
+         Status::authorized, Status::denied, MainShortcut::kept,
          state(true, alt, ProviderID::claudeCLI, true, true, false)},
         {"shortcut removed", true, ProviderID::claudeCLI, true, true, Status::authorized,
-         Status::authorized, true,
+         Status::authorized, MainShortcut::removed,
+         state(true, std::nullopt, ProviderID::claudeCLI, true, true, true)},
+        {"shortcut held by the window manager", true, ProviderID::claudeCLI, true, true,
+         Status::authorized, Status::authorized, MainShortcut::heldElsewhere,
          state(true, std::nullopt, ProviderID::claudeCLI, true, true, true)},
     };
     for (const Case& c : cases) {
@@ -56,9 +63,12 @@ TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
         h.screen.granted = c.screen;
         h.microphone.current = c.microphone;
         h.speech.current = c.speech;
+        if (c.shortcut == MainShortcut::heldElsewhere)
+            h.shortcuts.grabber.taken.insert(
+                {GlobalShortcuts::Key::space.rawValue, int(GlobalShortcuts::Modifier::Option)});
         AppCoordinator& app = h.make();
         app.start();
-        if (c.shortcutRemoved)
+        if (c.shortcut == MainShortcut::removed)
             h.shortcuts.shortcuts.setShortcut(std::nullopt, AppCoordinator::invokeAssistant());
         app.refreshStatus();
 

@@ -147,6 +147,47 @@ QAction* actionNamed(QMenu& menu, const QString& prefix) {
     return nullptr;
 }
 
+// The strongest contrast of an item's text with the menu's background.
+int strongestInk(const QImage& image, const QRect& item) {
+    const int background = qGray(image.pixel(item.right() - 2, item.top() + 1));
+    int strongest = 0;
+    for (int y = item.top(); y <= item.bottom(); ++y)
+        for (int x = item.left(); x <= item.right(); ++x)
+            strongest = std::max(strongest, std::abs(qGray(image.pixel(x, y)) - background));
+    return strongest;
+}
+
+// An item that is off ("Nach Updates suchen …") looks dimmer than one that works
+// ("Einstellungen …"), on a light and on a dark desktop.
+TEST(MenuBarMenu, AnItemThatIsOffLooksDimmer) {
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        FakeMenuBarOperations operations;
+        QMenu menu;
+        if (dark) {
+            // As a dark desktop's palette: light text on a dark ground, and the light shade
+            // of the style's bevels far brighter than the ground.
+            QPalette palette = menu.palette();
+            for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+                palette.setColor(role, QColor(40, 40, 44));
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                palette.setColor(role, QColor(240, 240, 240));
+            palette.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+            palette.setColor(QPalette::Light, QColor(255, 255, 255));
+            menu.setPalette(palette);
+        }
+        MenuBarMenu bar(operations, menu);
+        menu.adjustSize();
+        const QImage image = menu.grab().toImage();
+        QAction* off = actionNamed(menu, "Nach Updates suchen");
+        QAction* on = actionNamed(menu, "Einstellungen");
+        ASSERT_TRUE(off && on);
+        ASSERT_FALSE(off->isEnabled());
+        EXPECT_LT(strongestInk(image, menu.actionGeometry(off)),
+                  strongestInk(image, menu.actionGeometry(on)));
+    }
+}
+
 TEST(MenuBarMenu, RefreshesOnOpeningAndFollowsChangesWhileOpen) {
     FakeMenuBarOperations operations;
     operations.state.providerStatus = {{ProviderID::claudeCLI, "prüfe …"},

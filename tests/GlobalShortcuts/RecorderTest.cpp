@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <functional>
 
 #include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/RecorderDecision.h"
@@ -213,4 +217,65 @@ TEST_F(RecorderControlTest, AClickElsewhereEndsRecordingAndTheClearButtonStillCl
     EXPECT_EQ(shortcuts.getShortcut(invoke), std::nullopt);
     EXPECT_EQ(changes, QList<std::optional<Shortcut>>({std::nullopt}));
     EXPECT_TRUE(control->isRecording());
+}
+
+// A recorder records only when the user clicked or tabbed into it. Qt also moves the focus on
+// its own, to the next widget when the focused one goes out of sight (a conflict notice that
+// closes once its recorder stored a free combination): a recorder that took it so would store
+// the next key pressed.
+TEST(RecorderControlFocusTest, OnlyTheUserStartsARecording) {
+    struct Window {
+        QWidget window;
+        QWidget* notice = new QWidget(&window);
+        GlobalShortcuts::RecorderControl* first;
+        GlobalShortcuts::RecorderControl* second;
+        QLineEdit* after = new QLineEdit(&window);
+    };
+    const Name invoke{"invokeAssistant", Shortcut(Key::space, Modifier::Option)};
+    const Name dictate{"dictateOnly"};
+    const struct {
+        const char* name;
+        std::function<void(Window&)> act;
+        bool secondRecords;
+    } cases[] = {
+        {"a click", [](Window& w) { QTest::mouseClick(w.second, Qt::LeftButton); }, true},
+        {"Umschalt+Tab from the next field",
+         [](Window& w) {
+             w.after->setFocus(Qt::MouseFocusReason);
+             QTest::keyClick(w.after, Qt::Key_Backtab, Qt::ShiftModifier);
+         },
+         true},
+        {"the recorder before it closing after a recording",
+         [](Window& w) {
+             w.first->setFocus(Qt::MouseFocusReason);
+             QTest::keyClick(w.first, Qt::Key_Space, Qt::AltModifier | Qt::ShiftModifier);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShortcuts keys;
+        keys.shortcuts.create(invoke);
+        Window w;
+        auto* row = new QVBoxLayout(w.notice);
+        w.first = new GlobalShortcuts::RecorderControl(
+            keys.shortcuts, invoke, [&w](const std::optional<Shortcut>&) { w.notice->hide(); });
+        row->addWidget(w.first);
+        w.second = new GlobalShortcuts::RecorderControl(keys.shortcuts, dictate, {}, &w.window);
+        w.second->move(0, 60);
+        w.after->move(0, 100);
+        QWidget::setTabOrder(w.first, w.second);
+        QWidget::setTabOrder(w.second, w.after);
+        w.window.resize(300, 140);
+        w.window.show();
+        w.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+
+        c.act(w);
+        EXPECT_EQ(w.second->isRecording(), c.secondRecords);
+        EXPECT_EQ(keys.shortcuts.isPaused(), c.secondRecords);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w.window,
+                        Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+        EXPECT_EQ(keys.shortcuts.getShortcut(dictate).has_value(), c.secondRecords);
+    }
 }

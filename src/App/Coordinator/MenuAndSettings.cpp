@@ -28,7 +28,9 @@ MenuBarState AppCoordinator::menuState() const {
     const AssistantSettings& settings = s_.settings.settings();
     MenuBarState state;
     state.onboardingCompleted = settings.onboardingCompleted;
-    if (const auto shortcut = s_.shortcuts.getShortcut(invokeAssistant())) {
+    // Only a shortcut the desktop let us have: one another program holds does nothing.
+    const auto shortcut = s_.shortcuts.getShortcut(invokeAssistant());
+    if (shortcut && s_.shortcuts.isEnabled(invokeAssistant())) {
         const QString text = s_.shortcuts.describe(*shortcut);
         if (!text.isEmpty())
             state.mainShortcut = text;

@@ -10,7 +10,10 @@
 #include "SettingsWindow/Tabs/SettingsCoordinator.h"
 
 ConnectionTest::ConnectionTest(SettingsCoordinator& coordinator, QObject* parent)
-    : QObject(parent), coordinator_(coordinator) {}
+    : QObject(parent), coordinator_(coordinator) {
+    connect(&coordinator_.settings(), &SettingsStore::settingsChanged, this,
+            &ConnectionTest::dropIfPathChanged);
+}
 
 // Destroying the stream ends the tool's process, and its completion never runs.
 ConnectionTest::~ConnectionTest() = default;
@@ -21,10 +24,11 @@ void ConnectionTest::start() {
     result_.reset();
     const AssistantSettings settings = coordinator_.settings().settings();
     const ProviderID provider = settings.provider;
+    checkedProvider_ = provider;
+    checkedPath_ = ProviderStatusStore::customPathFor(provider, settings);
     const AIRequest request{QStringLiteral("Answer with exactly: OK"), QStringLiteral("Ping"),
                             std::nullopt, settings.model(provider), std::nullopt};
-    provider_ =
-        coordinator_.makeProvider(provider, ProviderStatusStore::customPathFor(provider, settings));
+    provider_ = coordinator_.makeProvider(provider, checkedPath_);
 
     Platform::Clock& clock = coordinator_.clock();
     const auto started = clock.monotonic();
@@ -44,9 +48,25 @@ void ConnectionTest::finish(const QString& result) {
     if (stream_)
         stream_.release()->deleteLater();
     deadline_.reset();
-    result_ = result;
+    // A path typed in meanwhile is not the one this answer is about.
+    if (pathChanged())
+        result_.reset();
+    else
+        result_ = result;
     // The paths of now, not of the start: one typed in meanwhile has had its own check.
     coordinator_.providers().refresh(coordinator_.settings().settings());
+    emit changed();
+}
+
+bool ConnectionTest::pathChanged() const {
+    return ProviderStatusStore::customPathFor(checkedProvider_,
+                                              coordinator_.settings().settings()) != checkedPath_;
+}
+
+void ConnectionTest::dropIfPathChanged() {
+    if (!result_ || !pathChanged())
+        return;
+    result_.reset();
     emit changed();
 }
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "Settings/ProviderID.h"
+
 class AIProvider;
 class ChunkStream;
 class SettingsCoordinator;
@@ -18,6 +20,7 @@ class Timer;
 // The AI tab's one-shot check that the chosen tool answers: a tiny request with the settings
 // of the moment. It gives up after a minute, since a tool that never answers would otherwise
 // keep the tab waiting for good, and it ends with its owner: leaving the tab stops the tool.
+// A result speaks of the tool at the path it checked: once that path changes, it goes.
 class ConnectionTest final : public QObject {
     Q_OBJECT
 
@@ -45,10 +48,14 @@ signals:
 
 private:
     void finish(const QString& result);
+    bool pathChanged() const;
+    void dropIfPathChanged();
 
     SettingsCoordinator& coordinator_;
     std::unique_ptr<AIProvider> provider_;
     std::unique_ptr<ChunkStream> stream_;
     std::unique_ptr<Platform::Timer> deadline_;
     std::optional<QString> result_;
+    ProviderID checkedProvider_ = ProviderID::claudeCLI;
+    QString checkedPath_;
 };

@@ -153,8 +153,10 @@ void ProjectCard::chooseFolder() {
     // The folder dialog runs a loop of its own; the list rebuilds its cards whenever the projects
     // change, which can happen meanwhile.
     const QPointer<ProjectCard> self(this);
+    // Left to itself the dialog would open in the folder Tavrin was started from, which means
+    // nothing to the user, under an English title of Qt's own.
     const std::optional<QString> folder =
-        coordinator_.folderChooser().chooseFolder(QString(), QString());
+        coordinator_.folderChooser().chooseFolder(tr("Ordner wählen"), QDir::homePath());
     if (!self || !folder)
         return;
     bool lookUp = false;

@@ -57,9 +57,11 @@ QString ProjectSettings::projectName(const QString& folderName) {
 }
 
 void ProjectSettings::addProject() {
+    // A start folder that is not there would leave the choice to the dialog.
+    const QString projects = QDir::homePath() + QStringLiteral("/Projekte");
     const std::optional<QString> folder = coordinator_.folderChooser().chooseFolder(
         tr("Projektordner wählen (z. B. das Git-Repo des Plugins)"),
-        QDir::homePath() + QStringLiteral("/Projekte"));
+        QFileInfo(projects).isDir() ? projects : QDir::homePath());
     if (!folder)
         return;
     const QString path = QDir::cleanPath(*folder);

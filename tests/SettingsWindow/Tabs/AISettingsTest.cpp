@@ -41,14 +41,22 @@ TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
     const struct {
         QStringList chunks;
         std::optional<AIFailure> failure;
-        QString result;
+        // Typed into the tool's path after the check, and committed with Return.
+        const char* pathAfter;
+        std::optional<QString> result;
     } cases[] = {
-        {{" O", "K\n"}, std::nullopt, "✓ Verbindung steht (OK, 0,0 s)"},
+        {{" O", "K\n"}, std::nullopt, nullptr, "✓ Verbindung steht (OK, 0,0 s)"},
         {{},
          AIFailure(AIError::cliNotFound("Claude Code (claude)")),
+         nullptr,
          "✗ Claude Code (claude) wurde nicht gefunden. Pfad in den Einstellungen unter „KI“ "
          "prüfen."},
-        {{"halb"}, AIFailure(AIError::failed("Rate limit")), "✗ Rate limit"},
+        {{"halb"}, AIFailure(AIError::failed("Rate limit")), nullptr, "✗ Rate limit"},
+        // The result was that of the old path: it says nothing about the new one.
+        {{},
+         AIFailure(AIError::cliNotFound("Claude Code (claude)")),
+         "/opt/claude-2/claude",
+         std::nullopt},
     };
     for (const auto& c : cases) {
         FakeSettingsCoordinator coordinator;
@@ -63,6 +71,13 @@ TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
         EXPECT_EQ(ai.testButton()->text(), "Prüfe …");
         EXPECT_FALSE(ai.testButton()->isEnabled());
         settle();
+        if (c.pathAfter) {
+            SettingsTextField* path = ai.pathField(ProviderID::claudeCLI);
+            path->setFocus();
+            path->selectAll();
+            QTest::keyClicks(path, QString::fromUtf8(c.pathAfter));
+            QTest::keyClick(path, Qt::Key_Return);
+        }
         EXPECT_EQ(ai.testRow()->subtitle(), c.result);
         EXPECT_EQ(ai.testButton()->text(), "Prüfen");
         EXPECT_TRUE(ai.testButton()->isEnabled());

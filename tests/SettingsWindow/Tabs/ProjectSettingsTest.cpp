@@ -17,6 +17,7 @@
 #include "SettingsWindow/Tabs/ProjectCard.h"
 #include "SettingsWindow/Tabs/ProjectSettings.h"
 #include "SettingsWindow/Tabs/RepoLookup.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -119,7 +120,6 @@ TEST(ProjectSettingsTest, AddsAFolderWithItsGitHubRepository) {
     ProjectSettings tab(coordinator);
     tab.addFolderButton()->click();
     ASSERT_EQ(coordinator.folders.requests.size(), 1);
-    EXPECT_EQ(coordinator.folders.requests[0].start, QDir::homePath() + "/Projekte");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return coordinator.settings().settings().projects.value(0).repo.has_value(); }));
     const Project project = coordinator.settings().settings().projects.value(0);
@@ -135,6 +135,42 @@ TEST(ProjectSettingsTest, AddsAFolderWithItsGitHubRepository) {
     coordinator.folders.answer.reset();
     tab.addFolderButton()->click();
     EXPECT_EQ(coordinator.settings().settings().projects.size(), 1);
+}
+
+// What each folder dialog names as its purpose and where it opens: never the folder Tavrin
+// happened to be started from.
+TEST(ProjectSettingsTest, FolderDialogsSayWhatForAndOpenAtHome) {
+    const QString adding = "Projektordner wählen (z. B. das Git-Repo des Plugins)";
+    const struct {
+        const char* name;
+        bool projectsFolder;
+        bool fromCard;
+        QString message;
+        QString start;
+    } cases[] = {
+        {"adding, with ~/Projekte", true, false, adding, "/Projekte"},
+        {"adding, without ~/Projekte", false, false, adding, ""},
+        {"a card's folder", true, true, "Ordner wählen", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        ScopedEnv env("HOME", home.path());
+        if (c.projectsFolder) {
+            ASSERT_TRUE(QDir(home.path()).mkdir("Projekte"));
+        }
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update(
+            [](auto& s) { s.projects = {repoOnly(QStringLiteral("P"))}; });
+        ProjectSettings tab(coordinator);
+        if (c.fromCard)
+            tab.cards()[0]->chooseButton()->click();
+        else
+            tab.addFolderButton()->click();
+        ASSERT_EQ(coordinator.folders.requests.size(), 1);
+        EXPECT_EQ(coordinator.folders.requests[0].message, c.message);
+        EXPECT_EQ(coordinator.folders.requests[0].start, home.path() + c.start);
+    }
 }
 
 // git that never answers: the click returns at once, the window keeps working, and the limit
