@@ -373,6 +373,16 @@ TEST_F(FieldScenario, TheShortcutRightAfterControlReturnKeepsThePasteKeyOutOfThe
         << "the paste key went into the panel";
     EXPECT_EQ(xclipOut(), QByteArray("Hallo Anna, gern – bis Freitag."));
     EXPECT_EQ(entryText(application), QStringLiteral("Anna Beispiel"));
+    // The panel answers at once.
+    desktop.type(QStringLiteral("noch"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return desktop.fieldText(desktop.tavrin.processId())
+                .value_or(QString())
+                .endsWith(QStringLiteral("noch"));
+        },
+        1500))
+        << "the panel does not answer";
 }
 
 }  // namespace
