@@ -215,12 +215,15 @@ void GalleryPages::undoToast() {
                             folder + QStringLiteral("/toast-without-undo-%1.png")
                                          .arg(GalleryOutput::appearance(dark)));
         // The same place after an undo that could not be done, after a paste that did not
-        // happen, when the clipboard would not take the text either, and when it would not
-        // take a copy.
+        // happen, when the clipboard would not take the text either, when the user copied
+        // something meanwhile, when the user's clipboard could not be kept, and when it would
+        // not take a copy.
         const std::pair<const char*, QString> notices[] = {
             {"refused", UndoToast::refusedText()},
             {"not-pasted", UndoToast::notPastedText()},
             {"not-placed", UndoToast::notPlacedText()},
+            {"overwritten", UndoToast::overwrittenText()},
+            {"unsaved", UndoToast::unsavedText()},
             {"not-copied", UndoToast::notCopiedText()}};
         for (const auto& [name, text] : notices) {
             UndoToastView notice(text, [] {});
