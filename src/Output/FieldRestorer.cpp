@@ -111,6 +111,16 @@ std::optional<qsizetype> unitIndex(const QString& text, int characters) {
     return index;
 }
 
+// The text without its blanks: fields keep line breaks and spaces their own way.
+QString words(QStringView text) {
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text)
+        if (!c.isSpace())
+            kept += c;
+    return kept;
+}
+
 }  // namespace
 
 std::optional<QString> FieldRestorer::withPaste(const Field& before, const QString& pasted) {
@@ -128,14 +138,6 @@ QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const
     const std::optional<QString> computed = withPaste(before, pasted);
     if (!computed)
         return landed.text;
-    const auto words = [](const QString& text) {
-        QString kept;
-        kept.reserve(text.size());
-        for (const QChar c : text)
-            if (!c.isSpace())
-                kept += c;
-        return kept;
-    };
     return words(landed.text) == words(*computed) ? landed.text : *computed;
 }
 
@@ -148,14 +150,6 @@ std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& 
     // Fields store a text's line breaks and spaces their own way (a single-line field makes
     // spaces of them, an entry may keep the first line only): the paste shows where its first
     // or its last line, blanks aside, stands once more than before.
-    const auto words = [](QStringView text) {
-        QString kept;
-        kept.reserve(text.size());
-        for (const QChar c : text)
-            if (!c.isSpace())
-                kept += c;
-        return kept;
-    };
     const QStringList lines = pasted.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QString landedWords = words(landed.text);
     const QString beforeWords = words(before.text);
