@@ -667,17 +667,27 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
         insertion.change = changeOf(*waiting->before, landed, waiting->text);
         insertion.fieldUnknown = !insertion.change;
     }
-    const bool last = waiting->number == texts_;
-    if (waiting->fromPrimary) {
-        if (std::optional<ClipboardContents> saved = userPrimary(); saved && last)
+    // A terminal that pastes the primary selection had the text there and on the clipboard.
+    if (waiting->number == texts_) {
+        if (std::optional<ClipboardContents> saved = userClipboard())
+            services_.clipboard.write(*saved);
+        if (std::optional<ClipboardContents> saved = userPrimary(); saved && waiting->fromPrimary)
             services_.primary->write(*saved);
-    } else if (std::optional<ClipboardContents> saved = userClipboard(); saved && last) {
-        services_.clipboard.write(*saved);
     }
     InsertDone late = std::move(waiting->late);
     dropWaiting(waiting);
+    forgetSettledClipboard();
     if (late)
         late(insertion);
+}
+
+void TextInserter::forgetSettledClipboard() {
+    // With no text of Tavrin's waiting, whatever Tavrin holds now (a draft the user copied from
+    // the panel, the clipboard given back) is what the next insert keeps.
+    if (waiting_.empty()) {
+        userClipboard_.reset();
+        userPrimary_.reset();
+    }
 }
 
 void TextInserter::dropWaiting(Waiting* waiting) {
@@ -735,6 +745,7 @@ void TextInserter::finished(Operation* operation) {
     // The operation is finishing from inside one of its own steps, which may still touch it
     // on the way out: it is destroyed once the event loop has moved on.
     retired_.push_back(std::move(current_));
+    forgetSettledClipboard();
     reaper_ = services_.clock.singleShot(Milliseconds(0), [this] {
         retired_.clear();
         retiredWaiting_.clear();

@@ -119,6 +119,7 @@ private:
     void waitedTextFetched(Waiting* waiting);
     void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed);
     void dropWaiting(Waiting* waiting);
+    void forgetSettledClipboard();
 
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();

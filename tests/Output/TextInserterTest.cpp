@@ -698,6 +698,18 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
     }
 }
 
+// A draft copied from the panel after an insertion is the user's clipboard for the next one.
+TEST(TextInserterTest, WhatTavrinCopiedAfterAnInsertIsKeptByTheNext) {
+    Desk d;
+    d.inserter.insert("Erster", d.target, false);
+    d.clock.runUntilIdle();
+    d.clipboard.write(plainText("Aus dem Panel kopiert"));
+    d.inserter.insert("Zweiter", d.target, false);
+    d.clock.runUntilIdle();
+
+    EXPECT_EQ(d.clipboard.contents, plainText("Aus dem Panel kopiert"));
+}
+
 TEST(TextInserterTest, SendKeyGoesOutAtOnceBesideARunningInsert) {
     Desk d;
     d.inserter.insert("Hallo", d.target, false);
