@@ -147,22 +147,24 @@ std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& 
     // last of them, which may hold any part of it) cannot tell.
     if (landed.element != before.element)
         return std::nullopt;
+    const QString first = pasted.section(QLatin1Char('\n'), 0, 0, QString::SectionSkipEmpty);
+    if (words(first).isEmpty())
+        return true;
+    if (landed.text == before.text && landed.selection == before.selection)
+        return false;
     // Fields store a text's line breaks and spaces their own way (a single-line field makes
-    // spaces of them, an entry may keep the first line only): the paste shows where its first
-    // or its last line, blanks aside, stands once more than before.
-    const QStringList lines = pasted.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // spaces of them, an entry may keep the first line only), and the user may type on right
+    // after the paste: the field shows the paste where what stood before the selection is
+    // followed by the paste's first line, blanks aside.
     const QString landedWords = words(landed.text);
-    const QString beforeWords = words(before.text);
-    bool blank = true;
-    for (const QString& line : {lines.value(0), lines.value(lines.size() - 1)}) {
-        const QString needle = words(line);
-        if (needle.isEmpty())
-            continue;
-        blank = false;
-        if (landedWords.count(needle) > beforeWords.count(needle))
-            return true;
+    if (before.selection && before.selection->start >= 0) {
+        if (const std::optional<qsizetype> start = unitIndex(before.text, before.selection->start))
+            return landedWords.startsWith(words(QStringView(before.text).left(*start)) +
+                                          words(first));
     }
-    return blank;
+    // Without the selection (a rich-text editor's paragraphs): the first line stands once more
+    // than before.
+    return landedWords.count(words(first)) > words(before.text).count(words(first));
 }
 
 bool FieldRestorer::sameDocument(const Field& before, const Field& landed) {

@@ -355,4 +355,39 @@ TEST(FieldRestorerTest, WhatThePasteLeftIsThePasteAlone) {
     }
 }
 
+// A fetch is not yet the paste: the field read again tells whether it shows it.
+TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
+    const Field selected{element, "Hallo Welt", Platform::TextRange{6, 10}};
+    const Field paragraph{element, "Liebe Jana,", std::nullopt};
+    const struct {
+        const char* name;
+        Field before;
+        QString pasted;
+        QString landed;
+        std::optional<bool> shows;
+    } cases[] = {
+        {"in place of the selection", selected, "Anna", "Hallo Anna", true},
+        {"not yet", selected, "Anna", "Hallo Welt", false},
+        {"the page pasted the user's clipboard", selected, "Anna", "Hallo vorher", false},
+        {"a paste that repeats what stood after the selection", selected, "Hallo Welt",
+         "Hallo Hallo Welt", true},
+        {"a line break made a space, and typing after it", selected, "Anna,\nbis Freitag",
+         "Hallo Anna, bis Freitag ok", true},
+        {"the selection not known", paragraph, "Gruss", "Liebe Jana, Gruss", true},
+        {"the selection not known, not yet", paragraph, "Gruss", "Liebe Jana,", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field landed = c.before;
+        landed.text = c.landed;
+        landed.selection.reset();
+        if (c.landed == c.before.text)
+            landed.selection = c.before.selection;
+        EXPECT_EQ(FieldRestorer::showsPaste(c.before, landed, c.pasted), c.shows);
+    }
+    Field elsewhere = selected;
+    elsewhere.element = QStringLiteral(":1.42:/other");
+    EXPECT_EQ(FieldRestorer::showsPaste(selected, elsewhere, "Anna"), std::nullopt);
+}
+
 }  // namespace
