@@ -162,7 +162,7 @@ protected:
             ::kill(static_cast<pid_t>(process), SIGCONT);
         EXPECT_EQ(told, stoppedMs > 6000) << "what the toast said is not so";
 
-        const QString after = "Hallo " + reply;
+        const QString after = richText ? "Hallo " + reply + " und danke." : "Hallo " + reply;
         EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == after; }, 8000))
             << "the page did not get the reply: " << areaText().toStdString();
         if (send) {

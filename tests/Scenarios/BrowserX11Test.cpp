@@ -74,6 +74,14 @@ TEST_F(BrowserScenario, InChromiumABusyChatSendsTheReply) {
     insertWhileBusy(Busy::pages, 3000, true);
 }
 
+TEST_F(BrowserScenario, InChromiumABusyRichTextEditorGetsTheReply) {
+    richText = true;
+    startChromium();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::pages, 3000);
+}
+
 // The browser itself busy for longer than a paste may take: nothing is claimed, and the reply
 // goes in when it wakes, with the user's clipboard back after it.
 TEST_F(BrowserScenario, InChromiumABrowserBusyForLongGetsTheReplyWhenItWakes) {
