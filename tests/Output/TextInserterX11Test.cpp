@@ -323,6 +323,31 @@ TEST_F(TextInserterX11Test, ACopyInTheBusyTargetIsKeptBeforeThePaste) {
     EXPECT_EQ(xclipOut(), QByteArray("Treffen")) << "the user's copy is lost";
 }
 
+// An application told its draft did not go in, which wakes after a later draft went into
+// another window, pastes its own draft: never the later one, never the user's clipboard.
+TEST_F(TextInserterX11Test, AnApplicationThatWaitsGetsItsOwnDraftAfterALaterOne) {
+    printed(lineEditWindow);
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGSTOP);
+    const TextInserter::Insertion first = insert("Erster", lineEdit, false);
+    EXPECT_TRUE(first.waiting);
+    const TextInserter::Insertion second = insert("Zweiter", terminal, false);
+    EXPECT_TRUE(second.pasted);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(terminalOutput) == "Zweiter"; }, 2000));
+
+    ::kill(static_cast<pid_t>(lineEditWindow.processId()), SIGCONT);
+    QByteArray seen;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            seen += printed(lineEditWindow);
+            return seen.contains("text ");
+        },
+        3000));
+    QTest::qWait(300);
+    seen += printed(lineEditWindow);
+    EXPECT_EQ(seen.trimmed(), QByteArray("text Erster"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+}
+
 // When Tavrin goes while it serves the clipboard, a clipboard manager keeps it.
 TEST_F(TextInserterX11Test, TheClipboardGoesToTheClipboardManagerWhenTavrinEnds) {
     const QString history = scratch.filePath("history");
