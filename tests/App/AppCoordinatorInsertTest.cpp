@@ -194,17 +194,36 @@ TEST(AppCoordinatorInsertTest, ADraftThatWentNowhereIsNeitherLostNorClaimedPlace
         bool keyMissing;
         int refusedWrites;
         bool keptOpen;
-        bool onClipboard;
+        // On the clipboard afterwards, and what the toast says.
+        QString clipboard;
+        QString notice;
+        // Before the insert, and while the target has not taken the draft yet.
+        std::function<void(InsertHarness&)> before = {};
+        std::function<void(InsertHarness&)> meanwhile = {};
     };
+    const QString draft = QStringLiteral("Hallo Welt");
+    const QString foreign = QStringLiteral("fremd");
     const QString notPlaced = QStringLiteral("Nicht eingefügt – Zwischenablage nicht verfügbar");
+    const QString notPasted = UndoToast::notPastedText();
     const Case cases[] = {
-        {"the keyboard map has no paste key", true, true, 0, false, true},
+        {"the keyboard map has no paste key", true, true, 0, false, draft, notPasted},
         {"the inserter's writes are refused, the draft's is not", true, false, kInserterTries,
-         false, true},
-        {"the same with the panel kept open", true, false, kInserterTries, true, true},
-        {"the window system refuses every write", true, false, 10, false, false},
-        {"the same with the panel kept open", true, false, 10, true, false},
-        {"no accessibility and the clipboard refuses", false, false, 10, true, false},
+         false, draft, notPasted},
+        {"the same with the panel kept open", true, false, kInserterTries, true, draft, notPasted},
+        {"the window system refuses every write", true, false, 10, false, foreign, notPlaced},
+        {"the same with the panel kept open", true, false, 10, true, foreign, notPlaced},
+        {"no accessibility and the clipboard refuses", false, false, 10, true, foreign,
+         notPlaced},
+        {"the user copies while the target is busy: the copy stays", true, false, 0, false,
+         "kopiert", UndoToast::overwrittenText(),
+         [](InsertHarness& h) { h.clipboard.fetchAfter.reset(); },
+         [](InsertHarness& h) {
+             h.clock.advance(2s);
+             h.clipboard.writeAsOtherProgram(plainText(QStringLiteral("kopiert")));
+             h.clock.advance(4s);
+         }},
+        {"the user's clipboard does not arrive whole", true, false, 0, false, foreign,
+         UndoToast::unsavedText(), [](InsertHarness& h) { h.clipboard.failedSaves = 1; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,21 +232,25 @@ TEST(AppCoordinatorInsertTest, ADraftThatWentNowhereIsNeitherLostNorClaimedPlace
         h.permissions.refresh();
         if (c.keyMissing)
             h.keys.withheld = {VirtualKey::V};
-        h.clipboard.writeAsOtherProgram(plainText(QStringLiteral("fremd")));
+        h.clipboard.writeAsOtherProgram(plainText(foreign));
         h.clipboard.refusedWrites = c.refusedWrites;
         AssistantSession* inserted = h.session;
+        if (c.before)
+            c.before(h);
         h.app().insert();
+        if (c.meanwhile)
+            c.meanwhile(h);
         h.paste();
 
-        EXPECT_FALSE(h.pasted(VirtualKey::V));
-        EXPECT_EQ(h.clipboard.contents, plainText(c.onClipboard ? QStringLiteral("Hallo Welt")
-                                                                : QStringLiteral("fremd")));
+        if (!c.meanwhile) {
+            EXPECT_FALSE(h.pasted(VirtualKey::V));
+        }
+        EXPECT_EQ(h.clipboard.contents, plainText(c.clipboard));
         ASSERT_TRUE(h.undoToast.isVisible()) << "nobody learns that nothing went in";
         ASSERT_NE(h.undoToast.view(), nullptr);
         EXPECT_EQ(h.undoToast.view()->undoButton(), nullptr) << "an undo for nothing";
-        EXPECT_EQ(h.undoToast.view()->message(),
-                  c.onClipboard ? UndoToast::notPastedText() : notPlaced);
-        if (c.onClipboard)
+        EXPECT_EQ(h.undoToast.view()->message(), c.notice);
+        if (c.clipboard == draft)
             continue;
         // The draft is still at hand, in the panel, and nothing there points to the clipboard.
         EXPECT_TRUE(h.panel.isShown());
