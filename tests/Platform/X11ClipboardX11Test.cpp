@@ -451,17 +451,25 @@ TEST_F(X11ClipboardTest, RequestsAreAnsweredByTheSelectionRules) {
     EXPECT_TRUE(answers[2] && answers[2]->data == large) << "the large text did not arrive whole";
 }
 
-// What Tavrin writes right after another program took the clipboard is the clipboard, however
-// late the report of the other program's write comes.
-TEST_F(X11ClipboardTest, AWriteRightAfterAnotherProgramsIsTheClipboard) {
-    for (int round = 0; round < 10; ++round) {
-        SCOPED_TRACE(round);
-        ScriptedSelectionOwner other(QList<Target>{{"UTF8_STRING", "Fremd"}});
-        const QByteArray mine = "Tavrin " + QByteArray::number(round);
-        clipboard.write(one({{"text/plain", mine}}));
-        QTest::qWait(50);
-        EXPECT_TRUE(clipboard.holdsOwnWrite());
-        EXPECT_EQ(xclipOut(), mine);
+// What Tavrin writes right after another program took the clipboard, or right after it
+// emptied the clipboard itself, is the clipboard, however late the report of the earlier
+// change comes.
+TEST_F(X11ClipboardTest, AWriteRightAfterAnEarlierChangeIsTheClipboard) {
+    for (const bool emptiedByTavrin : {false, true}) {
+        for (int round = 0; round < 10; ++round) {
+            SCOPED_TRACE(round);
+            SCOPED_TRACE(emptiedByTavrin);
+            std::optional<ScriptedSelectionOwner> other;
+            if (emptiedByTavrin)
+                clipboard.write({});
+            else
+                other.emplace(QList<Target>{{"UTF8_STRING", "Fremd"}});
+            const QByteArray mine = "Tavrin " + QByteArray::number(round);
+            clipboard.write(one({{"text/plain", mine}}));
+            QTest::qWait(50);
+            EXPECT_TRUE(clipboard.holdsOwnWrite());
+            EXPECT_EQ(xclipOut(), mine);
+        }
     }
 }
 
