@@ -98,4 +98,11 @@ TEST_F(BrowserScenario, InFirefoxABusyPageGetsTheReplyNeverTheEarlierClipboard) 
     insertWhileBusy(Busy::pages, 3000);
 }
 
+TEST_F(BrowserScenario, InFirefoxABrowserBusyForLongGetsTheReplyWhenItWakes) {
+    startFirefox();
+    if (HasFatalFailure())
+        return;
+    insertWhileBusy(Busy::browser, 8000);
+}
+
 }  // namespace
