@@ -111,8 +111,30 @@ struct Reading {
     Refusal::Reason reason = Refusal::Reason::option;
     Refusal::Edge edge = Refusal::Edge::none;
     QString text;
-    bool split = false;  // a word of the value after its first
+    bool split = false;       // a word of the value after its first
+    bool unfamiliar = false;  // read by a program the reader does not know
 };
+
+// The edges of `word` that some program the reader knows reads as syntax of its own, for a
+// program it does not know: blanks aside, as perl drops them.
+std::optional<Reading> strictSyntaxIn(const QString& word) {
+    using Edge = Refusal::Edge;
+    const QString trimmed = word.trimmed();
+    std::optional<Reading> reading;
+    static const QStringList operators = {QStringLiteral("("), QStringLiteral(")"),
+                                          QStringLiteral(",")};
+    if (operators.contains(word))
+        reading = Reading{Refusal::Reason::expression, Edge::is, word};
+    for (const QChar edge : QStringView(u"+!|")) {
+        if (!reading && trimmed.startsWith(edge))
+            reading = Reading{Refusal::Reason::readAsCommand, Edge::begins, QString(edge)};
+    }
+    if (!reading && trimmed.endsWith(QLatin1Char('|')))
+        reading = Reading{Refusal::Reason::readAsCommand, Edge::ends, QStringLiteral("|")};
+    if (reading)
+        reading->unfamiliar = true;
+    return reading;
+}
 
 // The syntax of its own a program reads at the edges of `word` where it takes a file name.
 std::optional<Reading> nameSyntaxIn(const QString& word, ShellProgramOptions::NameSyntax syntax) {
@@ -203,6 +225,8 @@ std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReade
         }
         if (!reading)
             reading = nameSyntaxIn(word, at.syntax);
+        if (!reading && at.strict)
+            reading = strictSyntaxIn(word);
         if (reading) {
             reading->split = k > 0;
             return reading;
@@ -468,10 +492,14 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             // unless xargs appends them all there.
             const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
             const bool split = (spilled || reading.split) && !spot.appended;
+            // An edge only the strict rules refuse is read by the program nobody knows.
+            const QString& program =
+                reading.unfamiliar && !at.runner.isEmpty() ? at.runner : at.program;
             Refusal refusal{
-                reading.reason, names,       spot.written, at.program, !split && at.endOfOptions,
+                reading.reason, names,       spot.written, program, !split && at.endOfOptions,
                 reading.edge,   reading.text};
             refusal.split = split;
+            refusal.unfamiliar = reading.unfamiliar;
             refusal.relativePath = !split && mayBeRelativePath(reading, at, value);
             return refusal;
         };

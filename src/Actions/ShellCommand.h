@@ -105,6 +105,9 @@ struct Refusal {
     // text; the value may be split into words on its way, and not its first word is the one.
     bool relativePath = false;
     bool split = false;
+    // The program is none the reader knows, so it refuses every edge some program reads as
+    // syntax of its own.
+    bool unfamiliar = false;
 
     bool operator==(const Refusal&) const = default;
 };

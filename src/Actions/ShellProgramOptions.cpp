@@ -211,26 +211,28 @@ const QHash<QString, Options>& programs() {
         Options python = options("-c -m -W -X --check-hash-based-pycs");
         python.operandEnds = true;
         python.ending = {QStringLiteral("-c"), QStringLiteral("-m")};
+        // node's first operand is its script: the words after it are the script's own, a
+        // "--" among them too.
+        Options node = options(
+            "--allow-fs-read --allow-fs-write --build-snapshot-config --conditions "
+            "--cpu-prof-dir --cpu-prof-interval --cpu-prof-name --debug-port "
+            "--diagnostic-dir --disable-proto --disable-warning --dns-result-order "
+            "--env-file --env-file-if-exists --eval --experimental-default-type "
+            "--experimental-loader --experimental-policy --experimental-sea-config "
+            "--heap-prof-dir --heap-prof-interval --heap-prof-name "
+            "--heapsnapshot-near-heap-limit --heapsnapshot-signal --icu-data-dir --import "
+            "--input-type --inspect-port --inspect-publish-uid --loader "
+            "--max-http-header-size --network-family-autoselection-attempt-timeout "
+            "--openssl-config --policy-integrity --redirect-warnings --report-dir "
+            "--report-directory --report-filename --report-signal --require --secure-heap "
+            "--secure-heap-min --snapshot-blob --test-concurrency --test-name-pattern "
+            "--test-reporter --test-reporter-destination --test-shard --test-timeout "
+            "--title --tls-cipher-list --tls-keylog --trace-event-categories "
+            "--trace-event-file-pattern --trace-require-module --unhandled-rejections "
+            "--use-largepages --v8-pool-size --watch-path -C -e -r");
+        node.operandEnds = true;
         for (const char* name : {"node", "nodejs"})
-            t.insert(
-                QLatin1String(name),
-                options(
-                    "--allow-fs-read --allow-fs-write --build-snapshot-config --conditions "
-                    "--cpu-prof-dir --cpu-prof-interval --cpu-prof-name --debug-port "
-                    "--diagnostic-dir --disable-proto --disable-warning --dns-result-order "
-                    "--env-file --env-file-if-exists --eval --experimental-default-type "
-                    "--experimental-loader --experimental-policy --experimental-sea-config "
-                    "--heap-prof-dir --heap-prof-interval --heap-prof-name "
-                    "--heapsnapshot-near-heap-limit --heapsnapshot-signal --icu-data-dir --import "
-                    "--input-type --inspect-port --inspect-publish-uid --loader "
-                    "--max-http-header-size --network-family-autoselection-attempt-timeout "
-                    "--openssl-config --policy-integrity --redirect-warnings --report-dir "
-                    "--report-directory --report-filename --report-signal --require --secure-heap "
-                    "--secure-heap-min --snapshot-blob --test-concurrency --test-name-pattern "
-                    "--test-reporter --test-reporter-destination --test-shard --test-timeout "
-                    "--title --tls-cipher-list --tls-keylog --trace-event-categories "
-                    "--trace-event-file-pattern --trace-require-module --unhandled-rejections "
-                    "--use-largepages --v8-pool-size --watch-path -C -e -r"));
+            t.insert(QLatin1String(name), node);
         for (const char* name : {"python", "python3"})
             t.insert(QLatin1String(name), python);
         const Options magick = options(

@@ -129,11 +129,33 @@ QString edgeText(const Refusal& refusal) {
     return {};
 }
 
+// A program the reader does not know: what some program it knows makes of that edge.
+QString unfamiliarText(Refusal::Edge edge) {
+    switch (edge) {
+        case Refusal::Edge::ends:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 endet mit %4, und %3 kennt "
+                "Tavrin nicht – andere Programme führen %2 dann als Befehl aus.");
+        case Refusal::Edge::is:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist %4, und %3 kennt Tavrin "
+                "nicht – andere Programme lesen %2 dann als Teil eines Ausdrucks.");
+        default:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit %4, und %3 kennt "
+                "Tavrin nicht – andere Programme führen %2 dann als Befehl aus.");
+    }
+}
+
 // What the template can do instead, only what works for that program and that word: end the
 // options where the program knows "--", write "./" before a relative path; otherwise the
 // template has to change.
 QString advice(const Refusal& refusal, const QString& placeholder, const QString& program,
                bool appended) {
+    if (refusal.unfamiliar)
+        return text(
+            "Der Befehl muss dafür geändert werden: Schreib Text des Befehls vor und hinter den "
+            "Platzhalter, oder gib den Wert einem Programm, das Tavrin kennt.");
     if (refusal.program == QLatin1String("echo") && refusal.reason == Refusal::Reason::option)
         return text("Schreib für „echo“ Text vor den Platzhalter, oder nimm „printf '%s\\n'“.");
     if (refusal.split)
@@ -210,6 +232,8 @@ QString refusalMessage(const Refusal& refusal) {
             message = text(
                 "Der Befehl wurde nicht ausgeführt: Ein Wort im Wert von %1 beginnt mit „-“, "
                 "und %3 würde es als Option lesen, weil %2 den Wert in Wörter teilt.");
+        else if (refusal.unfamiliar)
+            message = unfamiliarText(refusal.edge);
         else if (refusal.reason == Refusal::Reason::readAsCommand &&
                  refusal.edge != Refusal::Edge::none)
             message = edgeText(refusal);

@@ -172,9 +172,20 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
-        ShellValueFlow::Values script =
-            scriptValues(flow_, words, programIndex(words), command.input);
-        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
+        // Every program the command may run reads its input: the one behind the wrappers, and
+        // a program the reader does not know (and those it names) as well.
+        ShellValueFlow::Values script;
+        QString reader;
+        QList<qsizetype> readers = programPositions(words);
+        if (!readers.isEmpty())
+            readers.prepend(programIndex(words));
+        for (const qsizetype program : std::as_const(readers)) {
+            script = scriptValues(flow_, words, program, command.input);
+            if (!script.isEmpty()) {
+                reader = programName(words[program]);
+                break;
+            }
+        }
         // "sudo -s", "sg GROUP" without a command: the shell reads its input.
         bool given = true;
         if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {

@@ -3,6 +3,7 @@
 #include <QSet>
 #include <optional>
 
+#include "Actions/ShellProgramIdentity.h"
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
@@ -145,16 +146,50 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
 // The position of the program that `words` run, through the wrappers before it (env, sudo,
 // timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
 // next word in `place`.
+// A program the reader does not know may run another with the rest of its words, as the
+// wrappers it knows do ("setarch x86_64 ed", "bwrap --ro-bind / / sh"): the position of the
+// first later word that names a program the reader knows, -1 when there is none.
+static qsizetype namedProgramAfter(const QStringList& words, qsizetype i) {
+    for (qsizetype j = i + 1; j < words.size(); ++j) {
+        const QString word = unquoted(words[j]);
+        if (word.isEmpty() || word.startsWith(QLatin1Char('-')) ||
+            word.startsWith(QLatin1Char('+')) || expands(words[j]) || isAssignment(words[j]))
+            continue;
+        if (ShellProgramIdentity::runnable(programName(words[j])))
+            return j;
+    }
+    return -1;
+}
+
+// The position of the program that `words` run, through the wrappers before it (env, sudo,
+// timeout …) and programs the reader does not know that name one it knows; -1 when the words
+// end among a wrapper's own, with how that wrapper reads the next word in `place`. `runner`:
+// the first program the reader does not know on the way, whose strict rules hold too.
 qsizetype ShellTemplateReader::programIndex(const QStringList& words,
                                             std::optional<WordPlace>* place,
-                                            QList<qsizetype>* positions) {
+                                            QList<qsizetype>* positions, QString* runner) {
     qsizetype i = commandIndex(words);
     if (i < 0)
         return -1;
     QString program = programName(words[i]);
     if (positions)
         positions->append(i);
-    while (wrappers().contains(program)) {
+    QString unfamiliar;
+    for (;;) {
+        if (!wrappers().contains(program)) {
+            if (ShellProgramIdentity::familiar(program))
+                break;
+            const qsizetype next = namedProgramAfter(words, i);
+            if (next < 0)
+                break;
+            if (unfamiliar.isEmpty())
+                unfamiliar = program;
+            i = next;
+            program = programName(words[i]);
+            if (positions)
+                positions->append(i);
+            continue;
+        }
         const Wrapper& wrapper = wrappers()[program];
         const WrapperWalk walk = walkWrapper(program, wrapper, words, i);
         if (walk.runsNothing)
@@ -167,6 +202,8 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
                 (*place)->options = walk.taken == 0 && !walk.ended;
                 (*place)->assignment = walk.taken == 0 && wrapper.assignments && walk.operandsDone;
             }
+            if (runner)
+                *runner = unfamiliar;
             return -1;
         }
         i = walk.command;
@@ -174,6 +211,8 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
         if (positions)
             positions->append(i);
     }
+    if (runner)
+        *runner = unfamiliar;
     return i;
 }
 
@@ -228,9 +267,24 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     if (keywords.contains(programName(words[index])))
         return std::nullopt;
     std::optional<WordPlace> amongWrappers;
-    const qsizetype i = programIndex(words, &amongWrappers);
+    QString runner;
+    const qsizetype i = programIndex(words, &amongWrappers, nullptr, &runner);
+    // Behind a program the reader does not know, its strict rules hold as well, and a "--"
+    // may end nothing.
+    const auto behindRunner = [&](std::optional<WordPlace> place) {
+        if (runner.isEmpty() || !place)
+            return place;
+        place->strict = true;
+        place->options = true;
+        place->echoOnly = false;
+        place->endOfOptions = false;
+        place->runner = runner;
+        if (place->program.isEmpty())
+            place->program = runner;
+        return place;
+    };
     if (i < 0)
-        return amongWrappers;
+        return behindRunner(amongWrappers);
     const QString program = programName(words[i]);
 
     Options table =
@@ -284,14 +338,15 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
         }
     }
     if (taken > 0)
-        return WordPlace{};
+        return behindRunner(WordPlace{});
     WordPlace place;
     place.program = unquoted(words[i]) + subcommand;
     if (effects)
-        return place;  // an effect's own words: its name, numbers, options of its own
+        return behindRunner(place);  // an effect's own words: its name, numbers, options
     place.options = !ended && !(stopsAtOperand && operands > 0);
     place.echoOnly = place.options && program == QLatin1String("echo");
     place.syntax = nameSyntax(program);
+    place.strict = !ShellProgramIdentity::familiar(program);
     // After "--", "+…" is a file name to vi and less.
     if (ended && place.syntax == NameSyntax::plusCommand)
         place.syntax = NameSyntax::plain;
@@ -306,7 +361,7 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.endOfOptions =
         place.options &&
         (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));
-    return place;
+    return behindRunner(place);
 }
 
 // A word that holds values, or expansions that may bring them, where a program may read

@@ -38,6 +38,11 @@ public:
         bool numbers = false;     // a negative number is a number, not an option
         // What the program makes of the word's edges: "+command", "!command", "…|", "(".
         ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
+        // A program the reader does not know may read the word: any edge some known program
+        // reads as syntax counts ("+", "!", "|" at either end, a lone "(", ")" or ",").
+        bool strict = false;
+        // The program the reader does not know that may run the one named in `program`.
+        QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
         bool dashOperand = false;  // a lone "-" is an operand (standard input, the last folder)
         // Who reads it, as written ("sort", "git log"), and whether a "--" of the template
@@ -237,7 +242,7 @@ private:
     static std::optional<WordPlace> placeAfter(const QStringList& words);
     static qsizetype programIndex(const QStringList& words,
                                   std::optional<WordPlace>* place = nullptr,
-                                  QList<qsizetype>* positions = nullptr);
+                                  QList<qsizetype>* positions = nullptr, QString* runner = nullptr);
     // The command word and the position of every program the wrappers among `words` run.
     static QList<qsizetype> programPositions(const QStringList& words);
     static std::optional<QString> shellCommand(const QStringList& words, bool* given = nullptr);
