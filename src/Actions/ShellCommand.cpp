@@ -294,6 +294,76 @@ bool plainInteger(const QString& value) {
     return integer.match(value).hasMatch();
 }
 
+// The reference to a value where the reader says it stands, quoted for that spot so that it
+// gives the value as one literal piece of its word; none where no value may stand.
+std::optional<QString> referenceFor(const ShellTemplateReader& reader,
+                                    ShellTemplateReader::Place place, const QString& parameter,
+                                    const QString& value) {
+    // A backslash of the template before the placeholder would escape the reference; a second
+    // one makes the pair a plain backslash instead.
+    const QString backslash = reader.afterBackslash() ? QStringLiteral("\\") : QString();
+    switch (place) {
+        case ShellTemplateReader::Place::word:
+        case ShellTemplateReader::Place::comment:
+            return backslash + QLatin1Char('"') + parameter + QLatin1Char('"');
+        case ShellTemplateReader::Place::singleQuoted:
+            // Close the template's quotes, refer to the value, open them again.
+            return backslash + QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
+        case ShellTemplateReader::Place::doubleQuoted:
+        case ShellTemplateReader::Place::hereDocument:
+            // Quotes would be plain characters in a here-document's body.
+            return backslash + parameter;
+        case ShellTemplateReader::Place::quotedHereDocument:
+            return std::nullopt;
+        case ShellTemplateReader::Place::refused:
+            // A plain integer computes as itself: no other value may stand in arithmetic,
+            // and none anywhere else the shell evaluates again.
+            if (reader.refusal().how == ShellTemplateReader::Evaluation::arithmetic &&
+                plainInteger(value))
+                return backslash + QLatin1Char('"') + parameter + QLatin1Char('"');
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The template with its lines joined where bash joins them (a backslash before a newline,
+// outside '…', $'…', comments and quoted here-documents) before it reads anything else, so
+// that every check reads the text bash reads: ">\⏎&" is ">&".
+QString joinLines(const QString& text, const QList<Placeholder>& placeholders) {
+    if (!text.contains(QLatin1String("\\\n")))
+        return text;
+    ShellTemplateReader reader(text);
+    QString joined;
+    QList<const Placeholder*> numbered;
+    scan(
+        text, placeholders,
+        [&](QStringView literal) {
+            qsizetype from = 0;
+            for (qsizetype at = literal.indexOf(u"\\\n"); at >= 0;
+                 at = literal.indexOf(u"\\\n", at + 1)) {
+                if (at < from)
+                    continue;
+                reader.read(literal.mid(from, at - from));
+                joined += literal.mid(from, at - from);
+                from = reader.joinsLines() ? at + 2 : at;
+            }
+            reader.read(literal.mid(from));
+            joined += literal.mid(from);
+        },
+        [&](const Placeholder& placeholder, qsizetype start, qsizetype length) {
+            joined += QStringView(text).mid(start, length);
+            if (!numbered.contains(&placeholder))
+                numbered.append(&placeholder);
+            const QString parameter =
+                QStringLiteral("${tavrin_value_%1}").arg(numbered.indexOf(&placeholder) + 1);
+            const std::optional<QString> reference =
+                referenceFor(reader, reader.placeOfValue(), parameter, placeholder.second);
+            reader.valueInserted(reference.value_or(QString()),
+                                 QStringView(text).mid(start, length));
+        });
+    return joined;
+}
+
 QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
     QString result;
     QList<const Placeholder*> numbered;
@@ -322,7 +392,9 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
 
 // A refusal shows the template's pieces as the user wrote them: a reference to a value
 // becomes its placeholder again.
-std::variant<Script, Refusal> prepare(const QString& text, const QList<Placeholder>& placeholders) {
+std::variant<Script, Refusal> prepare(const QString& written,
+                                      const QList<Placeholder>& placeholders) {
+    const QString text = joinLines(written, placeholders);
     std::variant<Script, Refusal> prepared = prepareScript(text, placeholders);
     if (Refusal* refusal = std::get_if<Refusal>(&prepared);
         refusal && refusal->construct.contains(QLatin1String("tavrin_value_"))) {
@@ -372,45 +444,21 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             }
             const QString parameter = QStringLiteral("${tavrin_value_%1}").arg(number);
             const ShellTemplateReader::Place place = reader.placeOfValue();
-            // A backslash of the template before the placeholder would escape the reference;
-            // a second one makes the pair a plain backslash instead.
-            QString reference = reader.afterBackslash() ? QStringLiteral("\\") : QString();
-            switch (place) {
-                case ShellTemplateReader::Place::word:
-                case ShellTemplateReader::Place::comment:
-                    reference += QLatin1Char('"') + parameter + QLatin1Char('"');
-                    break;
-                case ShellTemplateReader::Place::singleQuoted:
-                    // Close the template's quotes, refer to the value, open them again.
-                    reference += QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
-                    break;
-                case ShellTemplateReader::Place::doubleQuoted:
-                case ShellTemplateReader::Place::hereDocument:
-                    // Quotes would be plain characters in a here-document's body.
-                    reference += parameter;
-                    break;
-                case ShellTemplateReader::Place::quotedHereDocument:
-                    if (!refusal)
-                        refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
-                    break;
-                case ShellTemplateReader::Place::refused:
-                    // A plain integer computes as itself: no other value may stand in
-                    // arithmetic, and none anywhere else the shell evaluates again.
-                    if (reader.refusal().how == ShellTemplateReader::Evaluation::arithmetic &&
-                        plainInteger(placeholder.second)) {
-                        reference += QLatin1Char('"') + parameter + QLatin1Char('"');
-                        break;
-                    }
-                    if (!refusal) {
-                        refusal = refusalFor(reader.refusal(), {placeholder.first});
-                        // "${{a}}": the "$" right before the placeholder is the construct.
-                        if (refusal->construct == QLatin1String("$"))
-                            refusal->construct += QStringView(text).mid(start, length);
-                    }
-                    break;
+            std::optional<QString> reference =
+                referenceFor(reader, place, parameter, placeholder.second);
+            if (!reference) {
+                reference = QString();
+                if (!refusal && place == ShellTemplateReader::Place::quotedHereDocument)
+                    refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
+                if (!refusal && place == ShellTemplateReader::Place::refused) {
+                    refusal = refusalFor(reader.refusal(), {placeholder.first});
+                    // "${{a}}": the "$" right before the placeholder is the construct.
+                    if (refusal->construct == QLatin1String("$"))
+                        refusal->construct += QStringView(text).mid(start, length);
+                }
             }
-            script.text += reference;
-            reader.valueInserted(reference, QStringView(text).mid(start, length));
+            script.text += *reference;
+            reader.valueInserted(*reference, QStringView(text).mid(start, length));
         });
     reader.finish();
     if (spans.isEmpty())

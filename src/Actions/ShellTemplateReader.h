@@ -114,6 +114,10 @@ public:
 
     // Whether the text so far ends in a backslash that applies to what follows.
     bool afterBackslash() const { return escaped_; }
+    // Whether bash would drop a backslash and newline that came next, joining the lines:
+    // everywhere but inside '…', $'…', a comment and a here-document whose delimiter is
+    // quoted.
+    bool joinsLines() const;
 
     // `reference` (the quoted reference "${tavrin_value_N}" to value number N) was put at the
     // current position in place of `placeholder`.
