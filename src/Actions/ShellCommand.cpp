@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -223,6 +224,13 @@ std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReade
                    !(at.dashOperand && !joined && word == QLatin1String("-"))) {
             reading = Reading{};
         }
+        if (!reading && at.plusOptions && word.startsWith(QLatin1Char('+')))
+            reading = Reading{Refusal::Reason::option, Refusal::Edge::begins, QStringLiteral("+")};
+        if (!reading && at.soxEffects && ShellProgramOptions::namesSoxEffect(word))
+            reading = Reading{Refusal::Reason::readAsCommand, Refusal::Edge::is, word};
+        if (!reading && at.refspec &&
+            (word.startsWith(QLatin1Char(':')) || word.startsWith(QLatin1Char('+'))))
+            reading = Reading{Refusal::Reason::refspec, Refusal::Edge::begins, word.left(1)};
         if (!reading)
             reading = nameSyntaxIn(word, at.syntax);
         if (!reading && at.strict)
@@ -241,6 +249,58 @@ std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReade
     return std::nullopt;
 }
 
+// A word made of the template's text and values, as the program gets it, and the values that
+// begin and end it (0 where the template's text does).
+struct Whole {
+    QString text;
+    qsizetype firstValue = 0;
+    qsizetype lastValue = 0;
+};
+
+Whole wholeWord(const QList<ShellTemplateReader::Piece>& pieces,
+                const QList<const Placeholder*>& numbered) {
+    Whole whole;
+    bool begun = false;
+    for (const ShellTemplateReader::Piece& piece : pieces) {
+        const bool known = piece.value >= 1 && piece.value <= numbered.size();
+        const QString text = known ? numbered.at(piece.value - 1)->second : piece.text;
+        if (text.isEmpty())
+            continue;
+        whole.text += text;
+        if (!std::exchange(begun, true))
+            whole.firstValue = known ? piece.value : 0;
+        whole.lastValue = known ? piece.value : 0;
+    }
+    return whole;
+}
+
+// Whether bash opens `path` itself as a network connection where it is a redirection's target.
+bool opensConnection(const QString& path) {
+    static const QRegularExpression connection(QStringLiteral("(^|/)dev/+(tcp|udp)(/|$)"));
+    return connection.match(QDir::cleanPath(path)).hasMatch();
+}
+
+// What a program makes of a whole word beyond the edge a value begins: its end where a value
+// ends it, an address a value is part of, a connection bash opens.
+std::optional<Reading> wholeReading(const Whole& whole,
+                                    const ShellTemplateReader::WordPlace& place) {
+    using Syntax = ShellProgramOptions::NameSyntax;
+    if (whole.firstValue == 0 && whole.lastValue == 0)
+        return std::nullopt;
+    if (place.redirection)
+        return opensConnection(whole.text) ? std::optional(Reading{Refusal::Reason::network})
+                                           : std::nullopt;
+    if (whole.lastValue > 0 && whole.text.trimmed().endsWith(QLatin1Char('|')) &&
+        (place.syntax == Syntax::perlOpen || place.strict)) {
+        Reading reading{Refusal::Reason::readAsCommand, Refusal::Edge::ends, QStringLiteral("|")};
+        reading.unfamiliar = place.syntax != Syntax::perlOpen;
+        return reading;
+    }
+    if (place.syntax == Syntax::soxOpen && whole.firstValue == 0)
+        return nameSyntaxIn(whole.text, place.syntax);
+    return std::nullopt;
+}
+
 // Whether "./" before the value would make the program read it as a plain file name: where it
 // takes file names, for a value that is no number and, where it would be an option, no
 // sentence ("- Tippfehler behoben").
@@ -253,7 +313,9 @@ bool mayBeRelativePath(const Reading& reading, const ShellTemplateReader::WordPl
         return false;
     // perl opens "./name |" through a shell all the same; an address is no path.
     if (place.syntax == ShellProgramOptions::NameSyntax::perlOpen ||
-        reading.edge == Refusal::Edge::address)
+        reading.edge == Refusal::Edge::address || reading.reason == Refusal::Reason::refspec ||
+        reading.reason == Refusal::Reason::network ||
+        (reading.edge == Refusal::Edge::is && place.soxEffects))
         return false;
     return ShellProgramOptions::takesFileNames(
         ShellWords::programName(place.program.section(QLatin1Char(' '), 0, 0)));
@@ -578,13 +640,37 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         ShellValueFlow::Values parts = spot.reached;
         for (const qsizetype number : spot.numbers)
             parts.insert(number);
-        const bool joined = std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
-                                return number >= 1 && number <= numbered.size() &&
-                                       !numbered.at(number - 1)->second.isEmpty();
-                            }) > 1;
+        const bool joined =
+            spot.joinedText || std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
+                                   return number >= 1 && number <= numbered.size() &&
+                                          !numbered.at(number - 1)->second.isEmpty();
+                               }) > 1;
         QString start;
         for (const Placeholder* value : values)
             start += value->second;
+        // Where the word's pieces are known, the program reads it whole: a value that begins
+        // it is judged with the text after it ("-" before "o/path" is "-o/path"), one that
+        // ends it by the word's end, an address by all of it.
+        if (spot.pieces) {
+            const Whole whole = wholeWord(*spot.pieces, numbered);
+            if (const auto reading = wholeReading(whole, place)) {
+                const bool atEnd =
+                    reading->edge == Refusal::Edge::ends || reading->edge == Refusal::Edge::address;
+                const qsizetype number = (atEnd && whole.lastValue > 0) || whole.firstValue == 0
+                                             ? whole.lastValue
+                                             : whole.firstValue;
+                return refused(*reading, {numbered.at(number - 1)->first},
+                               numbered.at(number - 1)->second);
+            }
+            if (whole.firstValue > 0)
+                start = whole.text;
+        }
+        for (const qsizetype number : spot.reached) {
+            if (place.redirection && number >= 1 && number <= numbered.size() &&
+                opensConnection(numbered.at(number - 1)->second))
+                return refused({Refusal::Reason::network}, {numbered.at(number - 1)->first},
+                               numbered.at(number - 1)->second);
+        }
         // Values that come to nothing leave the word to the template's own text.
         if (const auto reading = readAsMore(start, place, false, spot.alone, false, joined)) {
             const auto first =

@@ -81,6 +81,12 @@ struct Refusal {
         readAsCommand,
         // The value is an operator of find's expression ("!", "("), where a path was meant.
         expression,
+        // The value begins a refspec of git push or fetch with ":" (delete the remote
+        // branch) or "+" (force).
+        refspec,
+        // The value makes a redirection's target that bash opens as a network connection
+        // ("/dev/tcp/HOST/PORT").
+        network,
         // The value holds a NUL character, which no program argument can carry.
         nul,
         // The value (or the whole command) is longer than the system passes to a program.

@@ -141,7 +141,75 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
     return walk;
 }
 
+// Whether git's subcommand (" log") takes "--end-of-options": grep, checkout, stash and bisect
+// read it as a pattern, a path or a mistake.
+bool gitEndsOptions(const QString& subcommand) {
+    static const QSet<QString> without = {QStringLiteral(" grep"), QStringLiteral(" checkout"),
+                                          QStringLiteral(" stash"), QStringLiteral(" bisect")};
+    return !without.contains(subcommand);
+}
+
+// `word` as the program gets it, in pieces of template text and values; none where other
+// expansions, $'…' or brace expansion make it something the template does not show.
+std::optional<QList<ShellTemplateReader::Piece>> piecesOf(const QString& word) {
+    static const QRegularExpression reference(QStringLiteral("^\\$\\{tavrin_value_([0-9]+)\\}"));
+    if (bracesExpand(word))
+        return std::nullopt;
+    QList<ShellTemplateReader::Piece> pieces;
+    const auto text = [&](QChar c) {
+        if (pieces.isEmpty() || pieces.last().value != 0)
+            pieces.append(ShellTemplateReader::Piece{});
+        pieces.last().text += c;
+    };
+    bool inDoubleQuotes = false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        const QStringView rest = QStringView(word).mid(i);
+        if (c == QLatin1Char('"')) {
+            inDoubleQuotes = !inDoubleQuotes;
+        } else if (c == QLatin1Char('\\') && i + 1 < word.size()) {
+            if (inDoubleQuotes && !QStringView(u"$`\"\\").contains(word[i + 1]))
+                text(c);
+            text(word[++i]);
+        } else if (c == QLatin1Char('\'') && !inDoubleQuotes) {
+            const qsizetype end = word.indexOf(QLatin1Char('\''), i + 1);
+            if (end < 0)
+                return std::nullopt;
+            for (qsizetype j = i + 1; j < end; ++j)
+                text(word[j]);
+            i = end;
+        } else if (const QRegularExpressionMatch match = reference.match(rest); match.hasMatch()) {
+            pieces.append(ShellTemplateReader::Piece{{}, match.captured(1).toLongLong()});
+            i += match.capturedLength() - 1;
+        } else if (c == QLatin1Char('$') || c == QLatin1Char('`')) {
+            return std::nullopt;
+        } else {
+            text(c);
+        }
+    }
+    return pieces;
+}
+
 }  // namespace
+
+// A redirection's target that holds a value: bash opens some paths itself.
+void ShellTemplateReader::noteRedirectionTarget(const Frame& frame) {
+    if (frame.duplicates || frame.hereOperator ||
+        !frame.word.contains(QLatin1String("tavrin_value_")))
+        return;
+    OptionSpot spot;
+    spot.place.redirection = true;
+    spot.pieces = piecesOf(frame.word);
+    const qsizetype end = source_.size() - (reading_ ? 1 : 0);
+    spot.written = source_.mid(frame.wordStart, end - frame.wordStart);
+    static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
+    // Where the target's pieces are not known, every value in it counts as its start.
+    if (!spot.pieces) {
+        for (auto found = anyReference.globalMatch(frame.word); found.hasNext();)
+            spot.reached.insert(found.next().captured(1).toLongLong());
+    }
+    optionSpots_.append(spot);
+}
 
 // The position of the program that `words` run, through the wrappers before it (env, sudo,
 // timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
@@ -297,6 +365,8 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     bool ended = false;
     bool effects = false;
     bool endsAfterWord = false;
+    // sox's "--" makes only the next word a file name.
+    bool endedForOne = false;
     int taken = 0;
     int operands = 0;
     QString subcommand;
@@ -307,12 +377,15 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
                                 (table.plusOptions && word.startsWith(QLatin1Char('+'))));
         if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
-        } else if (!ended &&
-                   ((word == QLatin1String("--") &&
-                     (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
-                    (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
+        } else if (!ended && !endedForOne && sox && word == QLatin1String("--")) {
+            endedForOne = true;
+        } else if (!ended && ((word == QLatin1String("--") &&
+                               (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
+                              (word == QLatin1String("--end-of-options") && !subcommand.isEmpty() &&
+                               gitEndsOptions(subcommand)))) {
             ended = true;
-        } else if (!ended && !effects && option && !(stopsAtOperand && operands > 0)) {
+        } else if (!ended && !std::exchange(endedForOne, false) && !effects && option &&
+                   !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
             const bool letters = !word.startsWith(QLatin1String("--"));
             if (program == QLatin1String("vim") && letters) {
@@ -341,9 +414,19 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
         return behindRunner(WordPlace{});
     WordPlace place;
     place.program = unquoted(words[i]) + subcommand;
+    // sox starts a new effect at any word that names one, among the files as among effects.
+    place.soxEffects = sox;
     if (effects)
         return behindRunner(place);  // an effect's own words: its name, numbers, options
-    place.options = !ended && !(stopsAtOperand && operands > 0);
+    place.options = !ended && !endedForOne && !(stopsAtOperand && operands > 0);
+    // ImageMagick reads "+name" as an option as it reads "-name".
+    place.plusOptions = place.options &&
+                        (program == QLatin1String("convert") || program == QLatin1String("magick"));
+    // git push and fetch read their operands after the remote as refspecs, whatever ends
+    // the options: ":branch" deletes, "+" forces.
+    place.refspec =
+        (subcommand == QLatin1String(" push") || subcommand == QLatin1String(" fetch")) &&
+        operands >= 2;
     place.echoOnly = place.options && program == QLatin1String("echo");
     place.syntax = nameSyntax(program);
     place.strict = !ShellProgramIdentity::familiar(program);
@@ -358,9 +441,9 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.numbers = takesNegativeNumbers(program);
     // Option parsers leave a lone "-" alone; su reads it as "-l".
     place.dashOperand = program != QLatin1String("su");
-    place.endOfOptions =
-        place.options &&
-        (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));
+    place.endOfOptions = place.options && (program == QLatin1String("git")
+                                               ? !subcommand.isEmpty() && gitEndsOptions(subcommand)
+                                               : honoursEndOfOptions(program));
     return behindRunner(place);
 }
 
@@ -500,7 +583,12 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (!setting.reached.isEmpty())
             optionSpots_.append(setting);
     }
+    spot.pieces = piecesOf(word);
+    const bool holdsValues =
+        spot.pieces && std::any_of(spot.pieces->cbegin(), spot.pieces->cend(),
+                                   [](const Piece& piece) { return piece.value != 0; });
     if (spot.numbers.isEmpty() && spot.reached.isEmpty() && spot.derived.isEmpty() &&
+        !holdsValues &&
         !(place && bracesExpand(word) && word.contains(QLatin1String("tavrin_value_"))))
         return;
     // A command word that expands to several words makes the rest arguments of a program
@@ -522,6 +610,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             OptionSpot alone = spot;
             alone.numbers = {found.next().captured(1).toLongLong()};
             alone.alone = true;
+            alone.joinedText = true;
             optionSpots_.append(alone);
         }
     }

@@ -41,6 +41,14 @@ public:
         // A program the reader does not know may read the word: any edge some known program
         // reads as syntax counts ("+", "!", "|" at either end, a lone "(", ")" or ",").
         bool strict = false;
+        // A redirection's target: bash itself opens "/dev/tcp/HOST/PORT" as a connection.
+        bool redirection = false;
+        // "+name" is an option too (ImageMagick).
+        bool plusOptions = false;
+        // sox: a word that names an effect starts one.
+        bool soxEffects = false;
+        // git push and fetch: ":" and "+" begin a refspec's instructions.
+        bool refspec = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
@@ -59,6 +67,15 @@ public:
     // nothing but values and such expansions make up the word. `reached`: values that a
     // variable, a command substitution or the command's input may bring into the word or,
     // split at blanks, into words of their own.
+    // A piece of a word as the program gets it: text of the template, or value number
+    // `value` (from 1).
+    struct Piece {
+        QString text;
+        qsizetype value = 0;
+
+        bool operator==(const Piece&) const = default;
+    };
+
     struct OptionSpot {
         QList<qsizetype> numbers;
         ShellValueFlow::Values reached;
@@ -75,6 +92,12 @@ public:
         WordPlace next;
         // xargs appends the values' words after the command, all of them where `place` says.
         bool appended = false;
+        // The whole word, where nothing but the template's text and values make it: the
+        // program reads its edges and addresses whole, whatever pieces make them.
+        std::optional<QList<Piece>> pieces;
+        // Text the reader cannot see (brace expansion) may join the value in its word: a lone
+        // "-" there may be the start of an option.
+        bool joinedText = false;
 
         bool operator==(const OptionSpot&) const = default;
     };
@@ -238,6 +261,7 @@ private:
     void lineEnded();
     bool plainCharacter(QChar c) const;
     void noteLeadingValues(const Frame& frame);
+    void noteRedirectionTarget(const Frame& frame);
     void dollar();
     Frame& innermostCommand();
     std::optional<QString> variableEvaluatedHere() const;
