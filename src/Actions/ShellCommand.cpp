@@ -211,6 +211,8 @@ std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReade
                                            .join(QLatin1Char(' '))
                                            .split(blanks, Qt::SkipEmptyParts)
                                      : QStringList{value};
+    if (place.settings && !value.trimmed().isEmpty())
+        return Reading{Refusal::Reason::readAsCommand};
     for (qsizetype k = 0; k < words.size(); ++k) {
         const QString& word = words[k];
         const ShellTemplateReader::WordPlace& at = k > 0 && next ? *next : place;
@@ -625,7 +627,7 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             if (place.options)
                 return refused({Refusal::Reason::derivedOption}, derived, {});
             if (place.syntax != ShellProgramOptions::NameSyntax::plain || place.assignment ||
-                place.expands)
+                place.expands || place.settings)
                 return refused({Refusal::Reason::readAsCommand}, derived, {});
         }
         // The template's own text may name the variables the values go into, with any

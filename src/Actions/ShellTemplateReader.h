@@ -49,6 +49,8 @@ public:
         bool soxEffects = false;
         // git push and fetch: ":" and "+" begin a refspec's instructions.
         bool refspec = false;
+        // A list of settings (curl -K): any text there is one.
+        bool settings = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
@@ -266,6 +268,7 @@ private:
     Frame& innermostCommand();
     std::optional<QString> variableEvaluatedHere() const;
     void followInputs();
+    void followLists(const ShellValueFlow::Command& command);
     bool rereadsWord(const QStringList& words, const QString& word) const;
     static std::optional<WordPlace> placeAfter(const QStringList& words);
     static qsizetype programIndex(const QStringList& words,

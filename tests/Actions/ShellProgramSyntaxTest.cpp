@@ -74,6 +74,12 @@ TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
         {"git push -q origin {{a}}", ":main", "", Reason::refspec, "{{a}}"},
         {"git push -q origin --end-of-options {{a}}", ":main", "", Reason::refspec, "{{a}}"},
         {"git fetch origin {{a}}", "+main:main", "", Reason::refspec, "{{a}}"},
+        // lists of names and settings a program reads from its input or a file
+        {"printf '%s\\n' {{b}} {{a}} | tar -xf b.tar -T -", "-C/tmp", "x", Reason::option,
+         "tar -T"},
+        {"echo {{a}} | curl -sK -", "output = /tmp/canary", "", Reason::readAsCommand, "curl -sK"},
+        {"echo {{a}} > c; curl -sK c", "output = /tmp/canary", "", Reason::readAsCommand,
+         "curl -sK"},
         // a value split into words: the second stands where options are read
         {"x={{a}}; git log --author $x", "me --output=/tmp/canary", "", Reason::option, "$x"},
     };
