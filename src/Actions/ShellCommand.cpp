@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "Actions/ShellProgramIdentity.h"
 #include "Actions/ShellRereading.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
@@ -458,6 +459,7 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
 // becomes its placeholder again.
 std::variant<Script, Refusal> prepare(const QString& written,
                                       const QList<Placeholder>& placeholders) {
+    const ShellProgramIdentity::Lookups lookups;
     const QString text = joinLines(written, placeholders);
     std::variant<Script, Refusal> prepared = prepareScript(text, placeholders);
     if (Refusal* refusal = std::get_if<Refusal>(&prepared);

@@ -99,11 +99,40 @@ bool familiar(const QString& name) {
     return familiarProgram(name) || isBuiltin(name);
 }
 
+namespace {
+
+// The lookups of the reading in progress on this thread, if any.
+thread_local Lookups* current = nullptr;
+
+QString resolved(const QString& word);
+
+}  // namespace
+
+Lookups::Lookups() : outer_(current) {
+    current = this;
+}
+
+Lookups::~Lookups() {
+    current = outer_;
+}
+
+QString programOf(const QString& word) {
+    if (!current)
+        return resolved(word);
+    if (const auto found = current->found_.constFind(word); found != current->found_.cend())
+        return *found;
+    const QString program = resolved(word);
+    current->found_.insert(word, program);
+    return program;
+}
+
 bool runnable(const QString& name) {
     return familiarProgram(name);
 }
 
-QString programOf(const QString& word) {
+namespace {
+
+QString resolved(const QString& word) {
     const QString plain = ShellWords::unquoted(word);
     const QString typed = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
     const bool bare = !plain.contains(QLatin1Char('/'));
@@ -128,5 +157,7 @@ QString programOf(const QString& word) {
     }
     return named;
 }
+
+}  // namespace
 
 }  // namespace ShellProgramIdentity

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 // Which program a command word runs, known by what it is rather than by the name it was typed
@@ -18,5 +19,21 @@ bool familiar(const QString& name);
 // Whether `name` is a program the reader knows that a program can start: not one of bash's
 // builtins only.
 bool runnable(const QString& name);
+
+// While one lives, programOf() on this thread remembers what it found, so that the many
+// questions a template's reading asks about its few command words cost one look at the file
+// system each. Nothing is kept beyond it: a program installed later is found by the next one.
+class Lookups {
+public:
+    Lookups();
+    ~Lookups();
+    Lookups(const Lookups&) = delete;
+    Lookups& operator=(const Lookups&) = delete;
+
+private:
+    friend QString programOf(const QString& word);
+    QHash<QString, QString> found_;
+    Lookups* outer_ = nullptr;
+};
 
 }  // namespace ShellProgramIdentity
