@@ -36,6 +36,8 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"vim.basic -es {{a}}", vimCommand, Reason::readAsCommand, "{{a}}", "vim.basic"},
         {"echo {{a}} | zsh5", touch, Reason::evaluated, "zsh", "zsh5"},
         {"echo {{a}} | rksh93", touch, Reason::evaluated, "ksh93", "rksh93"},
+        // ksh93 runs a script name it cannot find as a command line
+        {"rksh93 x{{a}}", "$(" + touch + ")", Reason::evaluated, "ksh93", "rksh93"},
         {"perl5.36-x86_64-linux-gnu -ne print {{a}}", touch + "|", Reason::readAsCommand, "{{a}}",
          "perl5.36-x86_64-linux-gnu"},
         // a program the reader cannot place: the strict rules
