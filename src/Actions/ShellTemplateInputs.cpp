@@ -171,6 +171,8 @@ struct ReadList {
     bool settings = false;
     bool fromInput = false;
     QString option;
+    // sox reads the names of a playlist (.m3u, .pls) as it reads its own file names.
+    bool playlist = false;
 };
 
 std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
@@ -181,6 +183,15 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
         QStringLiteral("^(-[A-Za-z]*T|--files-from|--files0-from|--exclude-from|-X)(=?)(.*)$"));
     static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K|--config)(=?)(.*)$"));
     const bool curl = name == QLatin1String("curl");
+    if (nameSyntax(name) == NameSyntax::soxOpen) {
+        static const QRegularExpression playlist(QStringLiteral("\\.(m3u|pls)$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        for (qsizetype j = program + 1; j < words.size(); ++j) {
+            if (playlist.match(unquoted(words[j])).hasMatch())
+                return ReadList{false, false, unquoted(words[j]), true};
+        }
+        return std::nullopt;
+    }
     for (qsizetype j = program + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
         if (word == QLatin1String("--"))
@@ -215,8 +226,10 @@ void ShellTemplateReader::followLists(const ShellValueFlow::Command& command) {
         return;
     spot.written = list->option;
     spot.place.program = unquoted(words[program]);
-    spot.place.options = !list->settings;
+    spot.place.options = !list->settings && !list->playlist;
     spot.place.settings = list->settings;
+    if (list->playlist)
+        spot.place.syntax = NameSyntax::soxOpen;
     spot.next = spot.place;
     spot.alone = false;
     optionSpots_.append(spot);

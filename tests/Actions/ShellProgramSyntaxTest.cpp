@@ -80,6 +80,7 @@ TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
         {"echo {{a}} | curl -sK -", "output = /tmp/canary", "", Reason::readAsCommand, "curl -sK"},
         {"echo {{a}} > c; curl -sK c", "output = /tmp/canary", "", Reason::readAsCommand,
          "curl -sK"},
+        {"echo {{a}} > l.m3u; sox l.m3u out.wav", "|" + touch, "", Reason::readAsCommand, "l.m3u"},
         // a value split into words: the second stands where options are read
         {"x={{a}}; git log --author $x", "me --output=/tmp/canary", "", Reason::option, "$x"},
     };
