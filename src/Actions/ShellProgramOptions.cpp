@@ -550,6 +550,11 @@ int wordsTaken(const Options& table, const QString& option) {
     return 0;
 }
 
+bool abbreviates(const QString& word, const QString& option, qsizetype shortest) {
+    const QString name = word.section(QLatin1Char('='), 0, 0);
+    return name.size() >= shortest && option.startsWith(name);
+}
+
 QList<Table> tables() {
     QList<Table> all;
     for (auto program = programs().cbegin(); program != programs().cend(); ++program)

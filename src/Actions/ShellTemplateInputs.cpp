@@ -316,7 +316,7 @@ void ShellTemplateReader::followInputs() {
         const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
             return plain.startsWith(QLatin1String("-a")) ||
-                   plain.startsWith(QLatin1String("--arg-file"));
+                   abbreviates(plain, QStringLiteral("--arg-file"), 3);
         });
         const ShellValueFlow::Values arguments =
             fromFile ? command.input | command.stored : command.input;
@@ -326,7 +326,7 @@ void ShellTemplateReader::followInputs() {
         const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
             return plain.startsWith(QLatin1String("-d")) ||
-                   plain.startsWith(QLatin1String("--delimiter"));
+                   abbreviates(plain, QStringLiteral("--delimiter"), 3);
         });
         // The words xargs appends are named by its command, a word with the replace string
         // by itself.

@@ -53,7 +53,8 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
             const bool letters = !word.startsWith(QLatin1String("--"));
             exec = exec || word == QLatin1String("--exec") ||
                    (letters && word.contains(QLatin1Char('x')));
-            if (word == QLatin1String("--shell") || word == QLatin1String("--login") ||
+            if (abbreviates(word, QStringLiteral("--shell"), 4) ||
+                abbreviates(word, QStringLiteral("--login"), 4) ||
                 (letters && (word.contains(QLatin1Char('s')) || word.contains(QLatin1Char('i')))))
                 walk.shellWord = word;
         } else if (operands < wrapper.operands) {

@@ -112,6 +112,8 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"echo {{a}} > f; git log $(cat f)", option, Reason::derivedOption, "$(cat f)"},
         {"echo {{a}} > f; git log $(< f)", option, Reason::derivedOption, "$(< f)"},
         {"echo {{a}} > f; xargs -a f git log", option, Reason::derivedOption, "xargs -a f git log"},
+        {"echo {{a}} > f; xargs --arg f git log", option, Reason::derivedOption,
+         "xargs --arg f git log"},
         {"echo {{a}} > f; xargs git log < f", option, Reason::derivedOption, "xargs git log"},
         {"echo {{a}} | sort $(cat)", option, Reason::derivedOption, "$(cat)"},
         {"echo {{a}} | xargs -d, git log", "x," + option, Reason::option, "xargs -d, git log"},
