@@ -114,8 +114,19 @@ const char* const fragments[] = {
     // an integer subscript
     "sh -c 'echo \"$1\"' _ ", " gain ", " trim 0 ", "git log -S ", "printf -v n '%s' ",
     "f=(a b); echo \"${f[", "magick a.png -rotate ",
+    // programs under other names, runners the reader does not list, abbreviated options
+    "editor -es ", "vim.basic -es ", "| zsh5", "| rksh93", "perl5.36-x86_64-linux-gnu -ne 1 ",
+    "sensible-editor ", "setarch x86_64 ", "linux64 ", "/usr/bin/time -q ", "ssh-agent ",
+    "ccache ", "fakeroot-tcp ", "timeout --sig KILL 5 ", "nice --adj 5 ", "env --un X ",
+    "stdbuf --out L ", "flock --time 5 l ", "xargs --max-a f ", "ed -s ", "mytool ",
+    // a line continuation inside an operator, words a value is part of
+    ">\\\n&", "<\\\n<", "notes/", "https://x.example/", "o/tmp/canary ", "> /dev/",
+    // sox's effects and "--", ImageMagick's "+" options, git's refspecs, options without words
+    " trim ", "sox -- a.wav ", "convert a.png ", " -append o.png", "git push -q origin ",
+    "git fetch origin ", "diff -u ", "sort -c ", "du --time ", "node s.js ",
 };
 // clang-format on
+static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
 
 // Values that touch the canary when a shell reads them as code or arithmetic.
 // clang-format off
@@ -137,6 +148,9 @@ const char* const payloads[] = {
     // names sox, ed and perl open through a shell, and what follows a lone "-" in one word
     "|touch /tmp/can''ary", " |touch /tmp/can''ary", "touch /tmp/can''ary |  ",
     "!touch /tmp/can''ary", "http://x/$(touch /tmp/can''ary)", "o/tmp/canary",
+    // vim's "+command", sox's effects and ImageMagick's "+" options
+    "+call system('touch /tmp/can''ary')|qa!", "spectrogram", "-o/tmp/canary", "+write",
+    "/tmp/canary", "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
 };
 // clang-format on
 
@@ -270,10 +284,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* const second = payloads[data[1] % std::size(payloads)];
     QString text;
     for (size_t i = 2; i < size && text.size() < 400; ++i) {
-        if (data[i] >= 0x80)
-            text += QString::fromUtf8(fragments[(data[i] - 0x80) % std::size(fragments)]);
-        else
+        // A byte from 0x80 to 0xfe picks one of the first fragments; 0xff and the two bytes
+        // after it pick one of the rest.
+        if (data[i] < 0x80) {
             text += QLatin1Char(static_cast<char>(data[i]));
+            continue;
+        }
+        size_t index = data[i] - 0x80;
+        if (data[i] == 0xff && i + 2 < size) {
+            index += size_t(data[i + 1]) << 8 | data[i + 2];
+            i += 2;
+        }
+        text += QString::fromUtf8(fragments[index % std::size(fragments)]);
     }
     if (text.contains(QChar(0)))
         return 0;  // a shell argument cannot hold a NUL

@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "Actions/ShellProgramIdentity.h"
+#include "Actions/ShellReadings.h"
 #include "Actions/ShellRereading.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
@@ -105,136 +108,6 @@ QString display(const QString& text, const QList<Placeholder>& placeholders) {
 
 namespace {
 
-// How a program would read a value as more than text: the reason, and the edge of the value
-// that makes it so.
-struct Reading {
-    Refusal::Reason reason = Refusal::Reason::option;
-    Refusal::Edge edge = Refusal::Edge::none;
-    QString text;
-    bool split = false;  // a word of the value after its first
-};
-
-// The syntax of its own a program reads at the edges of `word` where it takes a file name.
-std::optional<Reading> nameSyntaxIn(const QString& word, ShellProgramOptions::NameSyntax syntax) {
-    using Syntax = ShellProgramOptions::NameSyntax;
-    using Edge = Refusal::Edge;
-    const auto command = [](Edge edge, const QString& text) {
-        return Reading{Refusal::Reason::readAsCommand, edge, text};
-    };
-    switch (syntax) {
-        case Syntax::plain:
-            break;
-        case Syntax::plusCommand:
-            if (word.startsWith(QLatin1Char('+')))
-                return command(Edge::begins, QStringLiteral("+"));
-            break;
-        case Syntax::bangCommand:
-            if (word.startsWith(QLatin1Char('!')))
-                return command(Edge::begins, QStringLiteral("!"));
-            break;
-        case Syntax::perlOpen: {
-            // perl drops blanks at both ends before it looks for a mode.
-            const QString name = word.trimmed();
-            if (name.endsWith(QLatin1Char('|')))
-                return command(Edge::ends, QStringLiteral("|"));
-            for (const QChar mode : QStringView(u"|<>+")) {
-                if (name.startsWith(mode))
-                    return command(Edge::begins, QString(mode));
-            }
-            break;
-        }
-        case Syntax::soxOpen: {
-            if (word.startsWith(QLatin1Char('|')))
-                return command(Edge::begins, QStringLiteral("|"));
-            // sox hands an address to "wget … \"ADDRESS\"" through a shell: inside double
-            // quotes these characters still do something.
-            static const QRegularExpression address(QStringLiteral("^(https?|ftp):"),
-                                                    QRegularExpression::CaseInsensitiveOption);
-            static const QRegularExpression special(QStringLiteral("[\"$`\\\\]"));
-            if (address.match(word).hasMatch() && special.match(word).hasMatch())
-                return command(Edge::address, special.match(word).captured());
-            break;
-        }
-        case Syntax::findExpression: {
-            static const QStringList operators = {QStringLiteral("!"), QStringLiteral("("),
-                                                  QStringLiteral(")"), QStringLiteral(",")};
-            if (operators.contains(word))
-                return Reading{Refusal::Reason::expression, Edge::is, word};
-            break;
-        }
-    }
-    return std::nullopt;
-}
-
-// Whether a program that reads `value` where `place` says would take it as more than text:
-// how, or none. `pieces`: the value may have been split at blanks on its way (through a
-// variable, a command substitution or xargs), so each of its words counts, the first where
-// the word stands and the others where `next` says. `joined`: other values may stand right
-// before or after it in the word, so it counts only as a part of some text.
-std::optional<Reading> readAsMore(const QString& value, const ShellTemplateReader::WordPlace& place,
-                                  bool pieces, bool alone, bool separators = false,
-                                  bool joined = false,
-                                  const ShellTemplateReader::WordPlace* next = nullptr) {
-    static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
-    static const QRegularExpression echoPrefix(QStringLiteral("^-[neE]*$"));
-    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    // Split where a blank, a quote xargs removes or another separator may cut it: a "-"
-    // or "+" after anything but a letter or digit may begin a word.
-    static const QRegularExpression cut(QStringLiteral("[^\\w](?=[-+])"),
-                                        QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression anywhere(QStringLiteral("(?=[-+])"));
-    const QStringList words = pieces ? value.split(separators ? anywhere : cut, Qt::SkipEmptyParts)
-                                           .join(QLatin1Char(' '))
-                                           .split(blanks, Qt::SkipEmptyParts)
-                                     : QStringList{value};
-    for (qsizetype k = 0; k < words.size(); ++k) {
-        const QString& word = words[k];
-        const ShellTemplateReader::WordPlace& at = k > 0 && next ? *next : place;
-        std::optional<Reading> reading;
-        if (at.echoOnly) {
-            if (((alone || pieces) && echoOption.match(word).hasMatch()) ||
-                (joined && echoPrefix.match(word).hasMatch()))
-                reading = Reading{};
-        } else if (at.options && word.startsWith(QLatin1Char('-')) &&
-                   !(at.numbers && !joined && negativeNumber.match(word).hasMatch()) &&
-                   !(at.dashOperand && !joined && word == QLatin1String("-"))) {
-            reading = Reading{};
-        }
-        if (!reading)
-            reading = nameSyntaxIn(word, at.syntax);
-        if (reading) {
-            reading->split = k > 0;
-            return reading;
-        }
-    }
-    if (place.assignment && value.contains(QLatin1Char('=')))
-        return Reading{Refusal::Reason::readAsCommand, Refusal::Edge::contains,
-                       QStringLiteral("=")};
-    if (place.expands && value.contains(QLatin1Char('$')))
-        return Reading{Refusal::Reason::readAsCommand, Refusal::Edge::contains,
-                       QStringLiteral("$")};
-    return std::nullopt;
-}
-
-// Whether "./" before the value would make the program read it as a plain file name: where it
-// takes file names, for a value that is no number and, where it would be an option, no
-// sentence ("- Tippfehler behoben").
-bool mayBeRelativePath(const Reading& reading, const ShellTemplateReader::WordPlace& place,
-                       const QString& value) {
-    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+([.,][0-9]+)?%?$"));
-    static const QRegularExpression blank(QStringLiteral("\\s"));
-    if (value.isEmpty() || number.match(value).hasMatch() ||
-        (reading.reason == Refusal::Reason::option && blank.match(value).hasMatch()))
-        return false;
-    // perl opens "./name |" through a shell all the same; an address is no path.
-    if (place.syntax == ShellProgramOptions::NameSyntax::perlOpen ||
-        reading.edge == Refusal::Edge::address)
-        return false;
-    return ShellProgramOptions::takesFileNames(
-        ShellWords::programName(place.program.section(QLatin1Char(' '), 0, 0)));
-}
-
 // The template with each placeholder written as a reference to its value's number, in the
 // order prepare() numbers them, for following where values go.
 Refusal refusalFor(const ShellTemplateReader::Finding& finding, const QStringList& names) {
@@ -270,6 +143,76 @@ bool plainInteger(const QString& value) {
     return integer.match(value).hasMatch();
 }
 
+// The reference to a value where the reader says it stands, quoted for that spot so that it
+// gives the value as one literal piece of its word; none where no value may stand.
+std::optional<QString> referenceFor(const ShellTemplateReader& reader,
+                                    ShellTemplateReader::Place place, const QString& parameter,
+                                    const QString& value) {
+    // A backslash of the template before the placeholder would escape the reference; a second
+    // one makes the pair a plain backslash instead.
+    const QString backslash = reader.afterBackslash() ? QStringLiteral("\\") : QString();
+    switch (place) {
+        case ShellTemplateReader::Place::word:
+        case ShellTemplateReader::Place::comment:
+            return backslash + QLatin1Char('"') + parameter + QLatin1Char('"');
+        case ShellTemplateReader::Place::singleQuoted:
+            // Close the template's quotes, refer to the value, open them again.
+            return backslash + QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
+        case ShellTemplateReader::Place::doubleQuoted:
+        case ShellTemplateReader::Place::hereDocument:
+            // Quotes would be plain characters in a here-document's body.
+            return backslash + parameter;
+        case ShellTemplateReader::Place::quotedHereDocument:
+            return std::nullopt;
+        case ShellTemplateReader::Place::refused:
+            // A plain integer computes as itself: no other value may stand in arithmetic,
+            // and none anywhere else the shell evaluates again.
+            if (reader.refusal().how == ShellTemplateReader::Evaluation::arithmetic &&
+                plainInteger(value))
+                return backslash + QLatin1Char('"') + parameter + QLatin1Char('"');
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The template with its lines joined where bash joins them (a backslash before a newline,
+// outside '…', $'…', comments and quoted here-documents) before it reads anything else, so
+// that every check reads the text bash reads: ">\⏎&" is ">&".
+QString joinLines(const QString& text, const QList<Placeholder>& placeholders) {
+    if (!text.contains(QLatin1String("\\\n")))
+        return text;
+    ShellTemplateReader reader(text);
+    QString joined;
+    QList<const Placeholder*> numbered;
+    scan(
+        text, placeholders,
+        [&](QStringView literal) {
+            qsizetype from = 0;
+            for (qsizetype at = literal.indexOf(u"\\\n"); at >= 0;
+                 at = literal.indexOf(u"\\\n", at + 1)) {
+                if (at < from)
+                    continue;
+                reader.read(literal.mid(from, at - from));
+                joined += literal.mid(from, at - from);
+                from = reader.joinsLines() ? at + 2 : at;
+            }
+            reader.read(literal.mid(from));
+            joined += literal.mid(from);
+        },
+        [&](const Placeholder& placeholder, qsizetype start, qsizetype length) {
+            joined += QStringView(text).mid(start, length);
+            if (!numbered.contains(&placeholder))
+                numbered.append(&placeholder);
+            const QString parameter =
+                QStringLiteral("${tavrin_value_%1}").arg(numbered.indexOf(&placeholder) + 1);
+            const std::optional<QString> reference =
+                referenceFor(reader, reader.placeOfValue(), parameter, placeholder.second);
+            reader.valueInserted(reference.value_or(QString()),
+                                 QStringView(text).mid(start, length));
+        });
+    return joined;
+}
+
 QString marked(const QString& text, const QList<Placeholder>& placeholders, qsizetype& count) {
     QString result;
     QList<const Placeholder*> numbered;
@@ -298,7 +241,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
 
 // A refusal shows the template's pieces as the user wrote them: a reference to a value
 // becomes its placeholder again.
-std::variant<Script, Refusal> prepare(const QString& text, const QList<Placeholder>& placeholders) {
+std::variant<Script, Refusal> prepare(const QString& written,
+                                      const QList<Placeholder>& placeholders) {
+    const ShellProgramIdentity::Lookups lookups;
+    const QString text = joinLines(written, placeholders);
     std::variant<Script, Refusal> prepared = prepareScript(text, placeholders);
     if (Refusal* refusal = std::get_if<Refusal>(&prepared);
         refusal && refusal->construct.contains(QLatin1String("tavrin_value_"))) {
@@ -348,45 +294,21 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             }
             const QString parameter = QStringLiteral("${tavrin_value_%1}").arg(number);
             const ShellTemplateReader::Place place = reader.placeOfValue();
-            // A backslash of the template before the placeholder would escape the reference;
-            // a second one makes the pair a plain backslash instead.
-            QString reference = reader.afterBackslash() ? QStringLiteral("\\") : QString();
-            switch (place) {
-                case ShellTemplateReader::Place::word:
-                case ShellTemplateReader::Place::comment:
-                    reference += QLatin1Char('"') + parameter + QLatin1Char('"');
-                    break;
-                case ShellTemplateReader::Place::singleQuoted:
-                    // Close the template's quotes, refer to the value, open them again.
-                    reference += QStringLiteral("'\"") + parameter + QStringLiteral("\"'");
-                    break;
-                case ShellTemplateReader::Place::doubleQuoted:
-                case ShellTemplateReader::Place::hereDocument:
-                    // Quotes would be plain characters in a here-document's body.
-                    reference += parameter;
-                    break;
-                case ShellTemplateReader::Place::quotedHereDocument:
-                    if (!refusal)
-                        refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
-                    break;
-                case ShellTemplateReader::Place::refused:
-                    // A plain integer computes as itself: no other value may stand in
-                    // arithmetic, and none anywhere else the shell evaluates again.
-                    if (reader.refusal().how == ShellTemplateReader::Evaluation::arithmetic &&
-                        plainInteger(placeholder.second)) {
-                        reference += QLatin1Char('"') + parameter + QLatin1Char('"');
-                        break;
-                    }
-                    if (!refusal) {
-                        refusal = refusalFor(reader.refusal(), {placeholder.first});
-                        // "${{a}}": the "$" right before the placeholder is the construct.
-                        if (refusal->construct == QLatin1String("$"))
-                            refusal->construct += QStringView(text).mid(start, length);
-                    }
-                    break;
+            std::optional<QString> reference =
+                referenceFor(reader, place, parameter, placeholder.second);
+            if (!reference) {
+                reference = QString();
+                if (!refusal && place == ShellTemplateReader::Place::quotedHereDocument)
+                    refusal = Refusal{Refusal::Reason::quotedHereDocument, {placeholder.first}};
+                if (!refusal && place == ShellTemplateReader::Place::refused) {
+                    refusal = refusalFor(reader.refusal(), {placeholder.first});
+                    // "${{a}}": the "$" right before the placeholder is the construct.
+                    if (refusal->construct == QLatin1String("$"))
+                        refusal->construct += QStringView(text).mid(start, length);
+                }
             }
-            script.text += reference;
-            reader.valueInserted(reference, QStringView(text).mid(start, length));
+            script.text += *reference;
+            reader.valueInserted(*reference, QStringView(text).mid(start, length));
         });
     reader.finish();
     if (spans.isEmpty())
@@ -468,10 +390,14 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             // unless xargs appends them all there.
             const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
             const bool split = (spilled || reading.split) && !spot.appended;
+            // An edge only the strict rules refuse is read by the program nobody knows.
+            const QString& program =
+                reading.unfamiliar && !at.runner.isEmpty() ? at.runner : at.program;
             Refusal refusal{
-                reading.reason, names,       spot.written, at.program, !split && at.endOfOptions,
+                reading.reason, names,       spot.written, program, !split && at.endOfOptions,
                 reading.edge,   reading.text};
             refusal.split = split;
+            refusal.unfamiliar = reading.unfamiliar;
             refusal.relativePath = !split && mayBeRelativePath(reading, at, value);
             return refusal;
         };
@@ -487,7 +413,7 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             if (place.options)
                 return refused({Refusal::Reason::derivedOption}, derived, {});
             if (place.syntax != ShellProgramOptions::NameSyntax::plain || place.assignment ||
-                place.expands)
+                place.expands || place.settings)
                 return refused({Refusal::Reason::readAsCommand}, derived, {});
         }
         // The template's own text may name the variables the values go into, with any
@@ -502,13 +428,37 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         ShellValueFlow::Values parts = spot.reached;
         for (const qsizetype number : spot.numbers)
             parts.insert(number);
-        const bool joined = std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
-                                return number >= 1 && number <= numbered.size() &&
-                                       !numbered.at(number - 1)->second.isEmpty();
-                            }) > 1;
+        const bool joined =
+            spot.joinedText || std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
+                                   return number >= 1 && number <= numbered.size() &&
+                                          !numbered.at(number - 1)->second.isEmpty();
+                               }) > 1;
         QString start;
         for (const Placeholder* value : values)
             start += value->second;
+        // Where the word's pieces are known, the program reads it whole: a value that begins
+        // it is judged with the text after it ("-" before "o/path" is "-o/path"), one that
+        // ends it by the word's end, an address by all of it.
+        if (spot.pieces) {
+            const Whole whole = wholeWord(*spot.pieces, numbered);
+            if (const auto reading = wholeReading(whole, place)) {
+                const bool atEnd =
+                    reading->edge == Refusal::Edge::ends || reading->edge == Refusal::Edge::address;
+                const qsizetype number = (atEnd && whole.lastValue > 0) || whole.firstValue == 0
+                                             ? whole.lastValue
+                                             : whole.firstValue;
+                return refused(*reading, {numbered.at(number - 1)->first},
+                               numbered.at(number - 1)->second);
+            }
+            if (whole.firstValue > 0)
+                start = whole.text;
+        }
+        for (const qsizetype number : spot.reached) {
+            if (place.redirection && number >= 1 && number <= numbered.size() &&
+                opensConnection(numbered.at(number - 1)->second))
+                return refused({Refusal::Reason::network}, {numbered.at(number - 1)->first},
+                               numbered.at(number - 1)->second);
+        }
         // Values that come to nothing leave the word to the template's own text.
         if (const auto reading = readAsMore(start, place, false, spot.alone, false, joined)) {
             const auto first =

@@ -81,6 +81,12 @@ struct Refusal {
         readAsCommand,
         // The value is an operator of find's expression ("!", "("), where a path was meant.
         expression,
+        // The value begins a refspec of git push or fetch with ":" (delete the remote
+        // branch) or "+" (force).
+        refspec,
+        // The value makes a redirection's target that bash opens as a network connection
+        // ("/dev/tcp/HOST/PORT").
+        network,
         // The value holds a NUL character, which no program argument can carry.
         nul,
         // The value (or the whole command) is longer than the system passes to a program.
@@ -105,6 +111,9 @@ struct Refusal {
     // text; the value may be split into words on its way, and not its first word is the one.
     bool relativePath = false;
     bool split = false;
+    // The program is none the reader knows, so it refuses every edge some program reads as
+    // syntax of its own.
+    bool unfamiliar = false;
 
     bool operator==(const Refusal&) const = default;
 };

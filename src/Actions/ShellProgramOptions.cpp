@@ -1,5 +1,7 @@
 #include "Actions/ShellProgramOptions.h"
 
+#include <optional>
+
 // What each program does with the words after its options: which options take words of their
 // own, which programs run others, and how.
 
@@ -35,7 +37,7 @@ const QHash<QString, Options>& programs() {
         const Options grep = options(
             "-e --regexp -f --file -m --max-count -A -B -C --after-context --before-context "
             "--context --label --include --exclude --exclude-dir --binary-files --devices "
-            "--directories --exclude-from --group-separator -D -d");
+            "--directories --exclude-from --group-separator -D -d --binary:0");
         for (const char* name : {"grep", "egrep", "fgrep"})
             t.insert(QLatin1String(name), grep);
         t.insert(
@@ -48,11 +50,10 @@ const QHash<QString, Options>& programs() {
                 "--field-context-separator --field-match-separator --iglob --ignore-file "
                 "--max-depth --max-filesize --path-separator --pre --pre-glob --regex-size-limit "
                 "--replace --sort --sortr --threads --type-add --type-clear -E -j -r"));
-        t.insert(
-            QStringLiteral("sort"),
-            options("-k --key -t --field-separator -o --output -S "
-                    "--buffer-size -T --temporary-directory --batch-size --check "
-                    "--compress-program --files0-from --parallel --random-source --sort -C -c"));
+        t.insert(QStringLiteral("sort"),
+                 options("-k --key -t --field-separator -o --output -S "
+                         "--buffer-size -T --temporary-directory --batch-size --check "
+                         "--compress-program --files0-from --parallel --random-source --sort"));
         t.insert(QStringLiteral("uniq"),
                  options("-f -s -w --skip-fields --skip-chars --check-chars"));
         t.insert(
@@ -101,7 +102,8 @@ const QHash<QString, Options>& programs() {
                 "--socks5-gssapi-service --socks5-hostname --speed-limit --speed-time --stderr "
                 "--telnet-option --tftp-blksize --tls-max --tls13-ciphers --tlsauthtype "
                 "--tlspassword --tlsuser --trace --trace-ascii --unix-socket --url-query -D -K -P "
-                "-Q -U -Y -h -t -y"));
+                "-Q -U -Y -h -t -y --crlf:0 --ftp-ssl-ccc:0 --head:0 --netrc:0 --parallel:0 "
+                "--socks5-gssapi:0"));
         t.insert(
             QStringLiteral("wget"),
             options("-O --output-document -o --output-file -a --append-output -P "
@@ -146,7 +148,7 @@ const QHash<QString, Options>& programs() {
             "--buffer --combine --dft-min --effects-file --help-effect --help-format "
             "--input-buffer --play-rate-arg --plot --replay-gain --temp -v --volume -t "
             "--type -e --encoding -b --bits --endian -c --channels -r --rate -C "
-            "--compression --add-comment --comment --comment-file");
+            "--compression --add-comment --comment --comment-file --help:0");
         for (const char* name : {"sox", "play", "rec"})
             t.insert(QLatin1String(name), sox);
         t.insert(QStringLiteral("soxi"), options(""));
@@ -167,18 +169,20 @@ const QHash<QString, Options>& programs() {
                     "--quoting-style --record-size --rmt-command --rsh-command --sort "
                     "--sparse-version --starting-file --strip-components --suffix --tape-length "
                     "--to-command --transform --use-compress-program --volno-file --warning "
-                    "--xattrs-exclude --xattrs-include --xform -F -H -I -K -L -N -V -b -g"));
+                    "--xattrs-exclude --xattrs-include --xform -F -H -I -K -L -N -V -b -g "
+                    "--checkpoint:0 "
+                    "--list:0 --sparse:0 --xattrs:0"));
         const Options copy = options("-t --target-directory -S --suffix --no-preserve --sparse");
         for (const char* name : {"cp", "mv", "ln"})
             t.insert(QLatin1String(name), copy);
         t.insert(QStringLiteral("install"),
                  options("-t --target-directory -S --suffix -m --mode -o "
-                         "--owner -g --group --strip-program"));
+                         "--owner -g --group --strip-program --strip:0"));
         t.insert(QStringLiteral("mkdir"), options("-m --mode"));
         t.insert(QStringLiteral("touch"), options("-d --date -r --reference -t --time"));
         t.insert(QStringLiteral("du"),
                  options("-d --max-depth -t --threshold -B --block-size "
-                         "--exclude --exclude-from --files0-from --time --time-style -X"));
+                         "--exclude --exclude-from --files0-from --time-style -X --time:0"));
         t.insert(QStringLiteral("df"), options("-t --type -x --exclude-type -B --block-size"));
         t.insert(
             QStringLiteral("diff"),
@@ -186,7 +190,7 @@ const QHash<QString, Options>& programs() {
                 "-U -L --label -x --exclude -X --exclude-from -I "
                 "--ignore-matching-lines -F --GTYPE-group-format --LTYPE-line-format --from-file "
                 "--horizon-lines --ifdef --line-format --palette --show-function-line "
-                "--starting-file --tabsize --to-file --width -C -D -S -W -c -u"));
+                "--starting-file --tabsize --to-file --width -C -D -S -W"));
         t.insert(QStringLiteral("ssh"), options("-p -i -l -F -b -c -D -E -e -I -L -m -O -Q -R -S "
                                                 "-W -w -B -J -o"));
         t.insert(QStringLiteral("rsync"),
@@ -211,26 +215,29 @@ const QHash<QString, Options>& programs() {
         Options python = options("-c -m -W -X --check-hash-based-pycs");
         python.operandEnds = true;
         python.ending = {QStringLiteral("-c"), QStringLiteral("-m")};
+        // node's first operand is its script: the words after it are the script's own, a
+        // "--" among them too.
+        Options node = options(
+            "--allow-fs-read --allow-fs-write --build-snapshot-config --conditions "
+            "--cpu-prof-dir --cpu-prof-interval --cpu-prof-name --debug-port "
+            "--diagnostic-dir --disable-proto --disable-warning --dns-result-order "
+            "--env-file --env-file-if-exists --eval --experimental-default-type "
+            "--experimental-loader --experimental-policy --experimental-sea-config "
+            "--heap-prof-dir --heap-prof-interval --heap-prof-name "
+            "--heapsnapshot-near-heap-limit --heapsnapshot-signal --icu-data-dir --import "
+            "--input-type --inspect-port --inspect-publish-uid --loader "
+            "--max-http-header-size --network-family-autoselection-attempt-timeout "
+            "--openssl-config --policy-integrity --redirect-warnings --report-dir "
+            "--report-directory --report-filename --report-signal --require --secure-heap "
+            "--secure-heap-min --snapshot-blob --test-concurrency --test-name-pattern "
+            "--test-reporter --test-reporter-destination --test-shard --test-timeout "
+            "--title --tls-cipher-list --tls-keylog --trace-event-categories "
+            "--trace-event-file-pattern --trace-require-module --unhandled-rejections "
+            "--use-largepages --v8-pool-size --watch-path -C -e -r --build-snapshot:0 --cpu-prof:0 "
+            "--heap-prof:0 --inspect:0 --test:0 --watch:0");
+        node.operandEnds = true;
         for (const char* name : {"node", "nodejs"})
-            t.insert(
-                QLatin1String(name),
-                options(
-                    "--allow-fs-read --allow-fs-write --build-snapshot-config --conditions "
-                    "--cpu-prof-dir --cpu-prof-interval --cpu-prof-name --debug-port "
-                    "--diagnostic-dir --disable-proto --disable-warning --dns-result-order "
-                    "--env-file --env-file-if-exists --eval --experimental-default-type "
-                    "--experimental-loader --experimental-policy --experimental-sea-config "
-                    "--heap-prof-dir --heap-prof-interval --heap-prof-name "
-                    "--heapsnapshot-near-heap-limit --heapsnapshot-signal --icu-data-dir --import "
-                    "--input-type --inspect-port --inspect-publish-uid --loader "
-                    "--max-http-header-size --network-family-autoselection-attempt-timeout "
-                    "--openssl-config --policy-integrity --redirect-warnings --report-dir "
-                    "--report-directory --report-filename --report-signal --require --secure-heap "
-                    "--secure-heap-min --snapshot-blob --test-concurrency --test-name-pattern "
-                    "--test-reporter --test-reporter-destination --test-shard --test-timeout "
-                    "--title --tls-cipher-list --tls-keylog --trace-event-categories "
-                    "--trace-event-file-pattern --trace-require-module --unhandled-rejections "
-                    "--use-largepages --v8-pool-size --watch-path -C -e -r"));
+            t.insert(QLatin1String(name), node);
         for (const char* name : {"python", "python3"})
             t.insert(QLatin1String(name), python);
         const Options magick = options(
@@ -269,7 +276,7 @@ const QHash<QString, Options>& programs() {
                          "--identifier -o --output -g --grep -D --directory --user-unit "
                          "--after-cursor --cursor --cursor-file --facility --field --file --image "
                          "--interval --machine --namespace --output-fields --root --vacuum-files "
-                         "--vacuum-size --vacuum-time --verify-key -F -M -c"));
+                         "--vacuum-size --vacuum-time --verify-key -F -M -c --user:0 --verify:0"));
         t.insert(QStringLiteral("systemctl"),
                  options("-p --property -t --type -H --host -M "
                          "--machine --state -n --lines -o "
@@ -311,7 +318,7 @@ const QHash<QString, Options>& gitTables() {
         t.insert(QStringLiteral("checkout"),
                  options("-b -B --orphan --conflict --pathspec-from-file"));
         t.insert(QStringLiteral("switch"),
-                 options("-c --create -C --force-create --orphan --conflict"));
+                 options("-c --create -C --force-create --orphan --conflict --force:0"));
         t.insert(QStringLiteral("worktree"), options("-b -B --expire --reason"));
         t.insert(QStringLiteral("stash"), options("-m --message --pathspec-from-file"));
         t.insert(QStringLiteral("notes"), options("-m --message -F --file --ref -s"));
@@ -330,10 +337,12 @@ const QHash<QString, Options>& gitTables() {
         const char* const revisions =
             "--max-count --author --grep --since --until --after "
             "--before --skip";
-        t.insert(QStringLiteral("log"),
-                 options((QByteArray(revisions) +
-                          " -n --committer --decorate-refs --decorate-refs-exclude -L -S -G")
-                             .constData()));
+        t.insert(
+            QStringLiteral("log"),
+            options(
+                (QByteArray(revisions) +
+                 " -n --committer --decorate-refs --decorate-refs-exclude -L -S -G --decorate:0")
+                    .constData()));
         t.insert(QStringLiteral("shortlog"),
                  options((QByteArray(revisions) + " --group").constData()));
         t.insert(QStringLiteral("fetch"),
@@ -349,7 +358,7 @@ const QHash<QString, Options>& gitTables() {
                  options("-m --mainline --cleanup --strategy --strategy-option -X"));
         t.insert(QStringLiteral("blame"),
                  options("-L --contents --ignore-rev --ignore-revs-file -S"));
-        t.insert(QStringLiteral("describe"), options("--match --exclude --abbrev --candidates"));
+        t.insert(QStringLiteral("describe"), options("--match --exclude --candidates"));
         t.insert(QStringLiteral("branch"),
                  options("-u --set-upstream-to --contains --format --merged --no-contains "
                          "--no-merged --points-at --sort"));
@@ -425,6 +434,7 @@ const QHash<QString, Wrapper>& wrappers() {
                      "--detach-on --env --fault --inject --interruptible --kvm --output --quiet "
                      "--raw --read --signal --status --string-limit --strings-in-hex "
                      "--summary-columns --summary-sort-by --summary-syscall-overhead --trace "
+                     "--summary:0 "
                      "--trace-path --user --verbose --write -O -S -U -Y -q -x"),
              0, false});
         t.insert(QStringLiteral("ltrace"),
@@ -440,7 +450,7 @@ const QHash<QString, Wrapper>& wrappers() {
                  "--socket-property --timer-property --uid --working-directory -H"),
              0, false});
         t.insert(QStringLiteral("nsenter"),
-                 {options("-t --target -S --setuid -G --setgid --wdns"), 0, false});
+                 {options("-t --target -S --setuid -G --setgid --wdns --wd:0"), 0, false});
         // "-w --wait": older versions wait that many seconds for the server.
         t.insert(QStringLiteral("xvfb-run"), {options("-n -s -f -e -p --server-num --server-args "
                                                       "--auth-file --error-file --xauth-protocol "
@@ -514,6 +524,21 @@ const QHash<QString, Wrapper>& wrappers() {
 int wordsTaken(const Options& table, const QString& option) {
     if (const auto found = table.arguments.constFind(option); found != table.arguments.cend())
         return *found;
+    // getopt_long (and git's parser) take any unique prefix of a long option ("--sig" for
+    // "--signal"); a prefix of several is refused by the program unless one is the whole
+    // option, so the tables list the options without words that are prefixes of others.
+    if (!table.singleDashLong && option.size() > 2 && option.startsWith(QLatin1String("--")) &&
+        !option.contains(QLatin1Char('='))) {
+        std::optional<int> taken;
+        for (auto entry = table.arguments.cbegin(); entry != table.arguments.cend(); ++entry) {
+            if (!entry.key().startsWith(QLatin1String("--")) || !entry.key().startsWith(option))
+                continue;
+            if (taken && *taken != *entry)
+                return 0;
+            taken = *entry;
+        }
+        return taken.value_or(0);
+    }
     if (table.singleDashLong || option.startsWith(QLatin1String("--")) ||
         option.contains(QLatin1Char('=')))
         return 0;
@@ -523,6 +548,11 @@ int wordsTaken(const Options& table, const QString& option) {
             return i == option.size() - 1 ? *found : 0;  // earlier: the rest is its argument
     }
     return 0;
+}
+
+bool abbreviates(const QString& word, const QString& option, qsizetype shortest) {
+    const QString name = word.section(QLatin1Char('='), 0, 0);
+    return name.size() >= shortest && option.startsWith(name);
 }
 
 QList<Table> tables() {

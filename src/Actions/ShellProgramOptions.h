@@ -103,6 +103,9 @@ bool takesFileNames(const QString& program);
 bool takesNegativeNumbers(const QString& program);
 // Programs whose option parser takes "--" as the end of their options.
 bool honoursEndOfOptions(const QString& program);
+// Whether `word` names the long option `option` as getopt_long reads it: whole or cut short to
+// at least `shortest` characters, with or without "=value".
+bool abbreviates(const QString& word, const QString& option, qsizetype shortest);
 // How many words `option` takes in `table`: named there, or the last of a bundle of letters.
 int wordsTaken(const Options& table, const QString& option);
 

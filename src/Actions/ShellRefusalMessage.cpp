@@ -73,6 +73,16 @@ QString refusalText(Refusal::Reason reason) {
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist %4, und %3 würde %2 als "
                 "Teil seines Ausdrucks lesen, nicht als Pfad.");
+        case Refusal::Reason::refspec:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit %4, und %3 würde "
+                "%2 nicht als Namen lesen: „:“ löscht den Zweig auf der Gegenseite, „+“ "
+                "erzwingt die Änderung.");
+        case Refusal::Reason::network:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Mit dem Wert von %1 würde die Shell das Ziel "
+                "der Umleitung%2 als Netzwerkverbindung öffnen, nicht als Datei. Setz den "
+                "Platzhalter dort ein, wo er nur Text ist, etwa als Argument eines Befehls.");
         case Refusal::Reason::nul:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält ein "
@@ -123,10 +133,31 @@ QString edgeText(const Refusal& refusal) {
                              "Der Befehl wurde nicht ausgeführt: Der Wert von %1 enthält „=“, "
                              "und %3 würde %2 als Einstellung lesen.");
         case Edge::is:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist %4, der Name eines "
+                "Effekts, und %3 würde mit %2 einen neuen Effekt beginnen.");
         case Edge::none:
             break;
     }
     return {};
+}
+
+// A program the reader does not know: what some program it knows makes of that edge.
+QString unfamiliarText(Refusal::Edge edge) {
+    switch (edge) {
+        case Refusal::Edge::ends:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 endet mit %4, und %3 kennt "
+                "Tavrin nicht – andere Programme führen %2 dann als Befehl aus.");
+        case Refusal::Edge::is:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist %4, und %3 kennt Tavrin "
+                "nicht – andere Programme lesen %2 dann als Teil eines Ausdrucks.");
+        default:
+            return text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit %4, und %3 kennt "
+                "Tavrin nicht – andere Programme führen %2 dann als Befehl aus.");
+    }
 }
 
 // What the template can do instead, only what works for that program and that word: end the
@@ -134,6 +165,15 @@ QString edgeText(const Refusal& refusal) {
 // template has to change.
 QString advice(const Refusal& refusal, const QString& placeholder, const QString& program,
                bool appended) {
+    if (refusal.reason == Refusal::Reason::refspec)
+        return text("Nennt der Wert einen Zweig, schreib „refs/heads/“ davor: %1.")
+            .arg(quoted(QStringLiteral("refs/heads/") + placeholder));
+    if (refusal.program == QLatin1String("git grep") && refusal.reason == Refusal::Reason::option)
+        return text("Schreib „-e“ davor; dann liest „git grep“ den Wert als Muster.");
+    if (refusal.unfamiliar)
+        return text(
+            "Der Befehl muss dafür geändert werden: Schreib Text des Befehls vor und hinter den "
+            "Platzhalter, oder gib den Wert einem Programm, das Tavrin kennt.");
     if (refusal.program == QLatin1String("echo") && refusal.reason == Refusal::Reason::option)
         return text("Schreib für „echo“ Text vor den Platzhalter, oder nimm „printf '%s\\n'“.");
     if (refusal.split)
@@ -193,7 +233,8 @@ QString refusalMessage(const Refusal& refusal) {
     if (refusal.reason == Refusal::Reason::option ||
         refusal.reason == Refusal::Reason::derivedOption ||
         refusal.reason == Refusal::Reason::readAsCommand ||
-        refusal.reason == Refusal::Reason::expression) {
+        refusal.reason == Refusal::Reason::expression ||
+        refusal.reason == Refusal::Reason::refspec) {
         const QString placeholder =
             QStringLiteral("{{") + refusal.placeholders.value(0) + QStringLiteral("}}");
         // The word as written, or the placeholder where the reader had none; the program.
@@ -202,7 +243,11 @@ QString refusalMessage(const Refusal& refusal) {
             refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
         // Words xargs appends are named by its command.
         const bool appended = word.section(QLatin1Char(' '), 0, 0) == QLatin1String("xargs");
-        if (refusal.reason == Refusal::Reason::option && appended)
+        if (refusal.reason == Refusal::Reason::option && refusal.edgeText == QLatin1String("+"))
+            message = text(
+                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „+“, und %3 "
+                "würde %2 als Option lesen.");
+        else if (refusal.reason == Refusal::Reason::option && appended)
             message = text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „-“, und %3 "
                 "würde ihn als Option lesen, wenn %2 ihn anhängt.");
@@ -210,6 +255,8 @@ QString refusalMessage(const Refusal& refusal) {
             message = text(
                 "Der Befehl wurde nicht ausgeführt: Ein Wort im Wert von %1 beginnt mit „-“, "
                 "und %3 würde es als Option lesen, weil %2 den Wert in Wörter teilt.");
+        else if (refusal.unfamiliar)
+            message = unfamiliarText(refusal.edge);
         else if (refusal.reason == Refusal::Reason::readAsCommand &&
                  refusal.edge != Refusal::Edge::none)
             message = edgeText(refusal);

@@ -32,6 +32,7 @@ void ShellTemplateReader::endWord(Frame& frame) {
     if (!frame.inWord)
         return;
     if (std::exchange(frame.redirect, false)) {
+        noteRedirectionTarget(frame);
         // A redirection's target is neither the command nor one of its arguments.
         if (std::exchange(frame.hereOperator, false)) {
             const bool quoted = frame.word.contains(QLatin1Char('\'')) ||

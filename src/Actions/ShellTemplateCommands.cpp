@@ -146,6 +146,9 @@ std::optional<QString> inSecondShellScript(const QStringList& words, const QStri
         // The current word is the script, or an option of the shell that may make it one.
         if (command || (!optionsEnded && unquoted(current).startsWith(QLatin1Char('-'))))
             return name + (command ? QStringLiteral(" -c") : QString());
+        // ksh93 runs a script name it cannot find as a command line of its own.
+        if (name.startsWith(QLatin1String("ksh")) || name.startsWith(QLatin1String("rksh")))
+            return name;
     }
     return std::nullopt;
 }

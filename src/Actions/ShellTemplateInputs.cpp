@@ -164,17 +164,98 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     return {};
 }
 
+// A list a program reads its words from besides its arguments: names (tar -T, --files-from,
+// --files0-from), of which one that begins with "-" is an option too, or settings (curl -K),
+// every line of which is one. `fromInput`: the list is the program's input.
+struct ReadList {
+    bool settings = false;
+    bool fromInput = false;
+    QString option;
+    // sox reads the names of a playlist (.m3u, .pls) as it reads its own file names.
+    bool playlist = false;
+};
+
+std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
+    if (program < 0 || program >= words.size())
+        return std::nullopt;
+    const QString name = programName(words[program]);
+    static const QRegularExpression names(
+        QStringLiteral("^(-[A-Za-z]*T|--files-from|--files0-from|--exclude-from|-X)(=?)(.*)$"));
+    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K|--config)(=?)(.*)$"));
+    const bool curl = name == QLatin1String("curl");
+    if (nameSyntax(name) == NameSyntax::soxOpen) {
+        static const QRegularExpression playlist(QStringLiteral("\\.(m3u|pls)$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        for (qsizetype j = program + 1; j < words.size(); ++j) {
+            if (playlist.match(unquoted(words[j])).hasMatch())
+                return ReadList{false, false, unquoted(words[j]), true};
+        }
+        return std::nullopt;
+    }
+    for (qsizetype j = program + 1; j < words.size(); ++j) {
+        const QString word = unquoted(words[j]);
+        if (word == QLatin1String("--"))
+            break;
+        const QRegularExpressionMatch match = (curl ? settings : names).match(word);
+        if (!match.hasMatch() ||
+            (!curl && word.startsWith(QLatin1String("-X")) && name != QLatin1String("tar")))
+            continue;
+        const bool glued = !match.captured(2).isEmpty() || !match.captured(3).isEmpty();
+        const QString file =
+            glued ? match.captured(3) : (j + 1 < words.size() ? unquoted(words[j + 1]) : QString());
+        return ReadList{curl, file == QLatin1String("-") || intoDevOrProc(file),
+                        unquoted(words[program]) + QLatin1Char(' ') + word};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+// A list of names or settings a program reads from its input or a file the template may have
+// written: a value there is judged as a word of the command.
+void ShellTemplateReader::followLists(const ShellValueFlow::Command& command) {
+    const QStringList& words = command.words;
+    const qsizetype program = programIndex(words);
+    const std::optional<ReadList> list = readList(words, program);
+    if (!list)
+        return;
+    OptionSpot spot;
+    spot.reached = list->fromInput ? command.input : command.input | command.stored;
+    spot.derived = list->fromInput ? command.changedInput : command.changedInput | command.stored;
+    if (spot.reached.isEmpty() && spot.derived.isEmpty())
+        return;
+    spot.written = list->option;
+    spot.place.program = unquoted(words[program]);
+    spot.place.options = !list->settings && !list->playlist;
+    spot.place.settings = list->settings;
+    if (list->playlist)
+        spot.place.syntax = NameSyntax::soxOpen;
+    spot.next = spot.place;
+    spot.alone = false;
+    optionSpots_.append(spot);
+}
 
 // Commands whose input may carry values: a shell that reads its script there, a command
 // substitution that reads it where bash evaluates the word, and xargs, which makes the input
 // arguments of its command.
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
+        followLists(command);
         const QStringList& words = command.words;
-        ShellValueFlow::Values script =
-            scriptValues(flow_, words, programIndex(words), command.input);
-        QString reader = script.isEmpty() ? QString() : programName(words[programIndex(words)]);
+        // Every program the command may run reads its input: the one behind the wrappers, and
+        // a program the reader does not know (and those it names) as well.
+        ShellValueFlow::Values script;
+        QString reader;
+        QList<qsizetype> readers = programPositions(words);
+        if (!readers.isEmpty())
+            readers.prepend(programIndex(words));
+        for (const qsizetype program : std::as_const(readers)) {
+            script = scriptValues(flow_, words, program, command.input);
+            if (!script.isEmpty()) {
+                reader = programName(words[program]);
+                break;
+            }
+        }
         // "sudo -s", "sg GROUP" without a command: the shell reads its input.
         bool given = true;
         if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
@@ -235,7 +316,7 @@ void ShellTemplateReader::followInputs() {
         const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
             return plain.startsWith(QLatin1String("-a")) ||
-                   plain.startsWith(QLatin1String("--arg-file"));
+                   abbreviates(plain, QStringLiteral("--arg-file"), 3);
         });
         const ShellValueFlow::Values arguments =
             fromFile ? command.input | command.stored : command.input;
@@ -245,7 +326,7 @@ void ShellTemplateReader::followInputs() {
         const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
             const QString plain = unquoted(word);
             return plain.startsWith(QLatin1String("-d")) ||
-                   plain.startsWith(QLatin1String("--delimiter"));
+                   abbreviates(plain, QStringLiteral("--delimiter"), 3);
         });
         // The words xargs appends are named by its command, a word with the replace string
         // by itself.

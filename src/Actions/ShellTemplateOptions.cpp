@@ -3,6 +3,7 @@
 #include <QSet>
 #include <optional>
 
+#include "Actions/ShellProgramIdentity.h"
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
@@ -68,149 +69,74 @@ bool programFileGiven(const QStringList& words, qsizetype program) {
     return false;
 }
 
-// Where a wrapper's own words end: the position of its command (the end of `words` when it
-// has not begun yet), and what the words so far make of the next one.
-struct WrapperWalk {
-    qsizetype command = 0;
-    int taken = 0;
-    bool ended = false;
-    bool operandsDone = false;
-    // The command is a shell's script; the word that makes it one ("-s" of sudo, a tmux
-    // command), when there is one.
-    bool throughShell = false;
-    QString shellWord;
-    // The words end in an option whose word is a shell command ("tmux -c").
-    bool codeArgument = false;
-    // tmux with a command that runs none.
-    bool runsNothing = false;
-};
+// Whether git's subcommand (" log") takes "--end-of-options": grep, checkout, stash and bisect
+// read it as a pattern, a path or a mistake.
+bool gitEndsOptions(const QString& subcommand) {
+    static const QSet<QString> without = {QStringLiteral(" grep"), QStringLiteral(" checkout"),
+                                          QStringLiteral(" stash"), QStringLiteral(" bisect")};
+    return !without.contains(subcommand);
+}
 
-WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QStringList& words,
-                        qsizetype i) {
-    WrapperWalk walk;
-    const Options* table = &wrapper.own;
-    int operands = 0;
-    bool exec = false;
-    QString lastOption;
-    qsizetype j = i + 1;
-    for (; j < words.size(); ++j) {
-        const QString word = unquoted(words[j]);
-        if (walk.taken > 0) {
-            --walk.taken;
-        } else if (!walk.ended && word == QLatin1String("--")) {
-            walk.ended = true;
-        } else if (!walk.ended && word == QLatin1String("-") && program == QLatin1String("env")) {
-            // "env -": the command starts with an empty environment
-        } else if (!walk.ended && word.size() > 1 && word.startsWith(QLatin1Char('-'))) {
-            walk.taken = wordsTaken(*table, word);
-            lastOption = word;
-            const bool letters = !word.startsWith(QLatin1String("--"));
-            exec = exec || word == QLatin1String("--exec") ||
-                   (letters && word.contains(QLatin1Char('x')));
-            if (word == QLatin1String("--shell") || word == QLatin1String("--login") ||
-                (letters && (word.contains(QLatin1Char('s')) || word.contains(QLatin1Char('i')))))
-                walk.shellWord = word;
-        } else if (operands < wrapper.operands) {
-            ++operands;
-            if (wrapper.subcommands) {
-                const auto found = wrapper.subcommands->constFind(word);
-                if (found == wrapper.subcommands->cend()) {
-                    walk.runsNothing = true;
-                    return walk;
-                }
-                table = &*found;
-                walk.shellWord = word;
-            }
-        } else if (wrapper.assignments && word.contains(QLatin1Char('='))) {
-            // a setting for the command
+// `word` as the program gets it, in pieces of template text and values; none where other
+// expansions, $'…' or brace expansion make it something the template does not show.
+std::optional<QList<ShellTemplateReader::Piece>> piecesOf(const QString& word) {
+    static const QRegularExpression reference(QStringLiteral("^\\$\\{tavrin_value_([0-9]+)\\}"));
+    if (bracesExpand(word))
+        return std::nullopt;
+    QList<ShellTemplateReader::Piece> pieces;
+    const auto text = [&](QChar c) {
+        if (pieces.isEmpty() || pieces.last().value != 0)
+            pieces.append(ShellTemplateReader::Piece{});
+        pieces.last().text += c;
+    };
+    bool inDoubleQuotes = false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word[i];
+        const QStringView rest = QStringView(word).mid(i);
+        if (c == QLatin1Char('"')) {
+            inDoubleQuotes = !inDoubleQuotes;
+        } else if (c == QLatin1Char('\\') && i + 1 < word.size()) {
+            if (inDoubleQuotes && !QStringView(u"$`\"\\").contains(word[i + 1]))
+                text(c);
+            text(word[++i]);
+        } else if (c == QLatin1Char('\'') && !inDoubleQuotes) {
+            const qsizetype end = word.indexOf(QLatin1Char('\''), i + 1);
+            if (end < 0)
+                return std::nullopt;
+            for (qsizetype j = i + 1; j < end; ++j)
+                text(word[j]);
+            i = end;
+        } else if (const QRegularExpressionMatch match = reference.match(rest); match.hasMatch()) {
+            pieces.append(ShellTemplateReader::Piece{{}, match.captured(1).toLongLong()});
+            i += match.capturedLength() - 1;
+        } else if (c == QLatin1Char('$') || c == QLatin1Char('`')) {
+            return std::nullopt;
         } else {
-            break;
+            text(c);
         }
     }
-    walk.command = j;
-    walk.operandsDone = operands == wrapper.operands;
-    walk.codeArgument =
-        walk.taken > 0 && !wrapper.codeOption.isEmpty() && lastOption == wrapper.codeOption;
-    using Shell = Wrapper::Shell;
-    walk.throughShell = wrapper.shell == Shell::always ||
-                        (wrapper.shell == Shell::unlessExec && !exec) ||
-                        (wrapper.shell == Shell::withShellOption && !walk.shellWord.isEmpty());
-    if (wrapper.shell != Shell::withShellOption && !wrapper.subcommands)
-        walk.shellWord.clear();
-    return walk;
+    return pieces;
 }
 
 }  // namespace
 
-// The position of the program that `words` run, through the wrappers before it (env, sudo,
-// timeout …); -1 when the words end among a wrapper's own, with how that wrapper reads the
-// next word in `place`.
-qsizetype ShellTemplateReader::programIndex(const QStringList& words,
-                                            std::optional<WordPlace>* place,
-                                            QList<qsizetype>* positions) {
-    qsizetype i = commandIndex(words);
-    if (i < 0)
-        return -1;
-    QString program = programName(words[i]);
-    if (positions)
-        positions->append(i);
-    while (wrappers().contains(program)) {
-        const Wrapper& wrapper = wrappers()[program];
-        const WrapperWalk walk = walkWrapper(program, wrapper, words, i);
-        if (walk.runsNothing)
-            break;
-        if (walk.command == words.size()) {
-            if (place) {
-                *place = WordPlace{};
-                (*place)->program = program;
-                (*place)->endOfOptions = !walk.ended && honoursEndOfOptions(program);
-                (*place)->options = walk.taken == 0 && !walk.ended;
-                (*place)->assignment = walk.taken == 0 && wrapper.assignments && walk.operandsDone;
-            }
-            return -1;
-        }
-        i = walk.command;
-        program = programName(words[i]);
-        if (positions)
-            positions->append(i);
+// A redirection's target that holds a value: bash opens some paths itself.
+void ShellTemplateReader::noteRedirectionTarget(const Frame& frame) {
+    if (frame.duplicates || frame.hereOperator ||
+        !frame.word.contains(QLatin1String("tavrin_value_")))
+        return;
+    OptionSpot spot;
+    spot.place.redirection = true;
+    spot.pieces = piecesOf(frame.word);
+    const qsizetype end = source_.size() - (reading_ ? 1 : 0);
+    spot.written = source_.mid(frame.wordStart, end - frame.wordStart);
+    static const QRegularExpression anyReference(QStringLiteral("tavrin_value_([0-9]+)"));
+    // Where the target's pieces are not known, every value in it counts as its start.
+    if (!spot.pieces) {
+        for (auto found = anyReference.globalMatch(frame.word); found.hasNext();)
+            spot.reached.insert(found.next().captured(1).toLongLong());
     }
-    return i;
-}
-
-// Whether the word after `words` belongs to a command a wrapper hands to a shell as its
-// script ("sudo -s", "sg GROUP", "watch" without -x, "tmux new-session"), as written; and in
-// `given`, whether that command has begun (without one, the shell reads its input).
-std::optional<QString> ShellTemplateReader::shellCommand(const QStringList& words, bool* given) {
-    qsizetype i = commandIndex(words);
-    if (i < 0)
-        return std::nullopt;
-    QString program = programName(words[i]);
-    while (wrappers().contains(program)) {
-        const Wrapper& wrapper = wrappers()[program];
-        const WrapperWalk walk = walkWrapper(program, wrapper, words, i);
-        if (walk.runsNothing)
-            return std::nullopt;
-        const QString construct =
-            walk.shellWord.isEmpty() ? program : program + QLatin1Char(' ') + walk.shellWord;
-        if (given)
-            *given = walk.command < words.size();
-        if (walk.codeArgument)
-            return program + QLatin1Char(' ') + wrapper.codeOption;
-        if (walk.throughShell &&
-            (walk.command < words.size() || (walk.taken == 0 && walk.operandsDone)))
-            return construct;
-        if (walk.command == words.size())
-            return std::nullopt;
-        i = walk.command;
-        program = programName(words[i]);
-    }
-    return std::nullopt;
-}
-
-QList<qsizetype> ShellTemplateReader::programPositions(const QStringList& words) {
-    QList<qsizetype> positions;
-    programIndex(words, nullptr, &positions);
-    return positions;
+    optionSpots_.append(spot);
 }
 
 // How the program that `words` run reads the word after them: none when that word is the
@@ -228,9 +154,24 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     if (keywords.contains(programName(words[index])))
         return std::nullopt;
     std::optional<WordPlace> amongWrappers;
-    const qsizetype i = programIndex(words, &amongWrappers);
+    QString runner;
+    const qsizetype i = programIndex(words, &amongWrappers, nullptr, &runner);
+    // Behind a program the reader does not know, its strict rules hold as well, and a "--"
+    // may end nothing.
+    const auto behindRunner = [&](std::optional<WordPlace> place) {
+        if (runner.isEmpty() || !place)
+            return place;
+        place->strict = true;
+        place->options = true;
+        place->echoOnly = false;
+        place->endOfOptions = false;
+        place->runner = runner;
+        if (place->program.isEmpty())
+            place->program = runner;
+        return place;
+    };
     if (i < 0)
-        return amongWrappers;
+        return behindRunner(amongWrappers);
     const QString program = programName(words[i]);
 
     Options table =
@@ -243,6 +184,8 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     bool ended = false;
     bool effects = false;
     bool endsAfterWord = false;
+    // sox's "--" makes only the next word a file name.
+    bool endedForOne = false;
     int taken = 0;
     int operands = 0;
     QString subcommand;
@@ -253,12 +196,15 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
                                 (table.plusOptions && word.startsWith(QLatin1Char('+'))));
         if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
-        } else if (!ended &&
-                   ((word == QLatin1String("--") &&
-                     (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
-                    (word == QLatin1String("--end-of-options") && !subcommand.isEmpty()))) {
+        } else if (!ended && !endedForOne && sox && word == QLatin1String("--")) {
+            endedForOne = true;
+        } else if (!ended && ((word == QLatin1String("--") &&
+                               (program == QLatin1String("git") || honoursEndOfOptions(program))) ||
+                              (word == QLatin1String("--end-of-options") && !subcommand.isEmpty() &&
+                               gitEndsOptions(subcommand)))) {
             ended = true;
-        } else if (!ended && !effects && option && !(stopsAtOperand && operands > 0)) {
+        } else if (!ended && !std::exchange(endedForOne, false) && !effects && option &&
+                   !(stopsAtOperand && operands > 0)) {
             taken = wordsTaken(table, word);
             const bool letters = !word.startsWith(QLatin1String("--"));
             if (program == QLatin1String("vim") && letters) {
@@ -284,14 +230,25 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
         }
     }
     if (taken > 0)
-        return WordPlace{};
+        return behindRunner(WordPlace{});
     WordPlace place;
     place.program = unquoted(words[i]) + subcommand;
+    // sox starts a new effect at any word that names one, among the files as among effects.
+    place.soxEffects = sox;
     if (effects)
-        return place;  // an effect's own words: its name, numbers, options of its own
-    place.options = !ended && !(stopsAtOperand && operands > 0);
+        return behindRunner(place);  // an effect's own words: its name, numbers, options
+    place.options = !ended && !endedForOne && !(stopsAtOperand && operands > 0);
+    // ImageMagick reads "+name" as an option as it reads "-name".
+    place.plusOptions = place.options &&
+                        (program == QLatin1String("convert") || program == QLatin1String("magick"));
+    // git push and fetch read their operands after the remote as refspecs, whatever ends
+    // the options: ":branch" deletes, "+" forces.
+    place.refspec =
+        (subcommand == QLatin1String(" push") || subcommand == QLatin1String(" fetch")) &&
+        operands >= 2;
     place.echoOnly = place.options && program == QLatin1String("echo");
     place.syntax = nameSyntax(program);
+    place.strict = !ShellProgramIdentity::familiar(program);
     // After "--", "+…" is a file name to vi and less.
     if (ended && place.syntax == NameSyntax::plusCommand)
         place.syntax = NameSyntax::plain;
@@ -303,10 +260,10 @@ std::optional<ShellTemplateReader::WordPlace> ShellTemplateReader::placeAfter(
     place.numbers = takesNegativeNumbers(program);
     // Option parsers leave a lone "-" alone; su reads it as "-l".
     place.dashOperand = program != QLatin1String("su");
-    place.endOfOptions =
-        place.options &&
-        (program == QLatin1String("git") ? !subcommand.isEmpty() : honoursEndOfOptions(program));
-    return place;
+    place.endOfOptions = place.options && (program == QLatin1String("git")
+                                               ? !subcommand.isEmpty() && gitEndsOptions(subcommand)
+                                               : honoursEndOfOptions(program));
+    return behindRunner(place);
 }
 
 // A word that holds values, or expansions that may bring them, where a program may read
@@ -445,7 +402,12 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
         if (!setting.reached.isEmpty())
             optionSpots_.append(setting);
     }
+    spot.pieces = piecesOf(word);
+    const bool holdsValues =
+        spot.pieces && std::any_of(spot.pieces->cbegin(), spot.pieces->cend(),
+                                   [](const Piece& piece) { return piece.value != 0; });
     if (spot.numbers.isEmpty() && spot.reached.isEmpty() && spot.derived.isEmpty() &&
+        !holdsValues &&
         !(place && bracesExpand(word) && word.contains(QLatin1String("tavrin_value_"))))
         return;
     // A command word that expands to several words makes the rest arguments of a program
@@ -467,6 +429,7 @@ void ShellTemplateReader::noteLeadingValues(const Frame& frame) {
             OptionSpot alone = spot;
             alone.numbers = {found.next().captured(1).toLongLong()};
             alone.alone = true;
+            alone.joinedText = true;
             optionSpots_.append(alone);
         }
     }

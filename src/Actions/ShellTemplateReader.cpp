@@ -272,6 +272,23 @@ bool ShellTemplateReader::plainCharacter(QChar c) const {
     return false;
 }
 
+bool ShellTemplateReader::joinsLines() const {
+    if (escaped_)
+        return false;
+    const Frame& frame = frames_.back();
+    switch (frame.kind) {
+        case Kind::singleQuoted:
+        case Kind::comment:
+            return false;
+        case Kind::escaping:
+            return frame.closing == QLatin1Char('`');
+        case Kind::hereDocument:
+            return !frame.quotedDelimiter;
+        default:
+            return true;
+    }
+}
+
 void ShellTemplateReader::step(QChar c) {
     masked_ += plainCharacter(c) ? QChar(QLatin1Char(' ')) : c;
     if (dollarName_ && !isNameCharacter(c))

@@ -38,6 +38,21 @@ public:
         bool numbers = false;     // a negative number is a number, not an option
         // What the program makes of the word's edges: "+command", "!command", "…|", "(".
         ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
+        // A program the reader does not know may read the word: any edge some known program
+        // reads as syntax counts ("+", "!", "|" at either end, a lone "(", ")" or ",").
+        bool strict = false;
+        // A redirection's target: bash itself opens "/dev/tcp/HOST/PORT" as a connection.
+        bool redirection = false;
+        // "+name" is an option too (ImageMagick).
+        bool plusOptions = false;
+        // sox: a word that names an effect starts one.
+        bool soxEffects = false;
+        // git push and fetch: ":" and "+" begin a refspec's instructions.
+        bool refspec = false;
+        // A list of settings (curl -K): any text there is one.
+        bool settings = false;
+        // The program the reader does not know that may run the one named in `program`.
+        QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
         bool dashOperand = false;  // a lone "-" is an operand (standard input, the last folder)
         // Who reads it, as written ("sort", "git log"), and whether a "--" of the template
@@ -54,6 +69,15 @@ public:
     // nothing but values and such expansions make up the word. `reached`: values that a
     // variable, a command substitution or the command's input may bring into the word or,
     // split at blanks, into words of their own.
+    // A piece of a word as the program gets it: text of the template, or value number
+    // `value` (from 1).
+    struct Piece {
+        QString text;
+        qsizetype value = 0;
+
+        bool operator==(const Piece&) const = default;
+    };
+
     struct OptionSpot {
         QList<qsizetype> numbers;
         ShellValueFlow::Values reached;
@@ -70,6 +94,12 @@ public:
         WordPlace next;
         // xargs appends the values' words after the command, all of them where `place` says.
         bool appended = false;
+        // The whole word, where nothing but the template's text and values make it: the
+        // program reads its edges and addresses whole, whatever pieces make them.
+        std::optional<QList<Piece>> pieces;
+        // Text the reader cannot see (brace expansion) may join the value in its word: a lone
+        // "-" there may be the start of an option.
+        bool joinedText = false;
 
         bool operator==(const OptionSpot&) const = default;
     };
@@ -109,6 +139,10 @@ public:
 
     // Whether the text so far ends in a backslash that applies to what follows.
     bool afterBackslash() const { return escaped_; }
+    // Whether bash would drop a backslash and newline that came next, joining the lines:
+    // everywhere but inside '…', $'…', a comment and a here-document whose delimiter is
+    // quoted.
+    bool joinsLines() const;
 
     // `reference` (the quoted reference "${tavrin_value_N}" to value number N) was put at the
     // current position in place of `placeholder`.
@@ -229,15 +263,17 @@ private:
     void lineEnded();
     bool plainCharacter(QChar c) const;
     void noteLeadingValues(const Frame& frame);
+    void noteRedirectionTarget(const Frame& frame);
     void dollar();
     Frame& innermostCommand();
     std::optional<QString> variableEvaluatedHere() const;
     void followInputs();
+    void followLists(const ShellValueFlow::Command& command);
     bool rereadsWord(const QStringList& words, const QString& word) const;
     static std::optional<WordPlace> placeAfter(const QStringList& words);
     static qsizetype programIndex(const QStringList& words,
                                   std::optional<WordPlace>* place = nullptr,
-                                  QList<qsizetype>* positions = nullptr);
+                                  QList<qsizetype>* positions = nullptr, QString* runner = nullptr);
     // The command word and the position of every program the wrappers among `words` run.
     static QList<qsizetype> programPositions(const QStringList& words);
     static std::optional<QString> shellCommand(const QStringList& words, bool* given = nullptr);

@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "Actions/ShellProgramIdentity.h"
+
 namespace ShellWords {
 
 namespace {
@@ -58,16 +60,7 @@ QString unquoted(QString word) {
 }
 
 QString programName(const QString& word) {
-    static const QRegularExpression versioned(
-        QStringLiteral("^(perl|ruby|node|lua|php|tclsh|wish)[0-9][0-9.]*$"));
-    static const QRegularExpression python(QStringLiteral("^python([23])\\.[0-9.]+$"));
-    const QString plain = unquoted(word);
-    const QString name = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
-    if (const QRegularExpressionMatch match = python.match(name); match.hasMatch())
-        return QStringLiteral("python") + match.captured(1);
-    if (const QRegularExpressionMatch match = versioned.match(name); match.hasMatch())
-        return match.captured(1);
-    return name;
+    return ShellProgramIdentity::programOf(word);
 }
 
 bool intoDevOrProc(const QString& path) {

@@ -22,8 +22,9 @@ bool isBlank(QChar c);
 // A word as the shell sees it after quote removal, near enough to recognise 'eval' or
 // e\val as eval.
 QString unquoted(QString word);
-// The program a command word names, its folder and a version left off ("/usr/bin/git" →
-// "git", "python3.11" → "python3", "perl5.36.0" → "perl").
+// The program a command word runs, known by what it is: its folder and a version left off
+// ("/usr/bin/git" → "git", "python3.11" → "python3", "perl5.36.0" → "perl"), and a name the
+// reader does not know followed along the search path and its links ("editor" → "vim").
 QString programName(const QString& word);
 
 // Whether a path leads into /dev or /proc however it is written ("//dev/stdin",

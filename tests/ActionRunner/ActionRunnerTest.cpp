@@ -326,8 +326,8 @@ TEST_F(ActionRunnerTest, RefusedShellCommandsNameThePlaceholderAndStartNothing) 
          "Shell keinen Wert ein. Schreib die Endmarke ohne Anführungszeichen (<<EOF)."},
         {"touch ran; git checkout {{anzahl}}", "--orphan=x",
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{anzahl}}“ beginnt mit „-“, und „git "
-         "checkout“ würde „{{anzahl}}“ als Option lesen. Schreib „--end-of-options“ davor; "
-         "danach liest „git checkout“ keine Optionen mehr."},
+         "checkout“ würde „{{anzahl}}“ als Option lesen. Der Befehl muss dafür geändert "
+         "werden: Setz den Platzhalter dort ein, wo „git checkout“ nur Text liest."},
         {"touch ran; x={{anzahl}}; eval \"echo $x\"", "3",
          "Der Befehl wurde nicht ausgeführt: Ein Wert („{{anzahl}}“) kann über eine Variable, "
          "eine Befehlsersetzung oder eine Eingabe an eine Stelle gelangen, an der die Shell ihn "

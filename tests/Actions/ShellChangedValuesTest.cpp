@@ -173,6 +173,15 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „find“ "
          "würde „{{a}}“ als Option lesen. Ist der Wert ein relativer Pfad, schreib „./“ davor: "
          "„./{{a}}“."},
+        // git grep, checkout, stash and bisect do not take "--end-of-options"
+        {"git grep {{a}}", "-O",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „git "
+         "grep“ würde „{{a}}“ als Option lesen. Schreib „-e“ davor; dann liest „git grep“ den "
+         "Wert als Muster."},
+        {"git checkout {{a}}", "-f",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „git "
+         "checkout“ würde „{{a}}“ als Option lesen. Der Befehl muss dafür geändert werden: Setz "
+         "den Platzhalter dort ein, wo „git checkout“ nur Text liest."},
         {"find \"$(dirname -- {{a}})\" -name '*.log'", "-delete/x",
          "Der Befehl wurde nicht ausgeführt: „\"$(dirname -- {{a}})\"“ macht aus dem Wert von "
          "„{{a}}“ einen Text, der mit „-“ beginnen kann, und „find“ würde ihn als Option lesen. "

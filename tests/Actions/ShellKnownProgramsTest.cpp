@@ -98,18 +98,22 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"git log $\"\"{{a}}", option, Reason::option, "$\"\"{{a}}"},
         {"git log \"\"$\"\"{{a}}", option, Reason::option, "\"\"$\"\"{{a}}"},
         {"git log $'\\c@'{{a}}", option, Reason::option, "$'\\c@'{{a}}"},
-        {"git log \"\\\n\"{{a}}", option, Reason::option, "\"\\\n\"{{a}}"},
+        {"git log \"\\\n\"{{a}}", option, Reason::option, "\"\"{{a}}"},
         {"git log $\"{{a}}\"", option, Reason::unmodelled, "$\"…\""},
         {"git log ${{a}}", option, Reason::unmodelled, "${{a}}"},
         {"git log {,}{{a}}", option, Reason::option, "{,}{{a}}"},
         {"git log {\"\",}{{a}}", option, Reason::option, "{\"\",}{{a}}"},
         {"git log {{{a}},}", option, Reason::option, "{{{a}},}"},
-        {"sort -u \\\n{{a}}", option, Reason::option, "\\\n{{a}}"},
-        {"git -C . log \\\n{{a}}", option, Reason::option, "\\\n{{a}}"},
+        {"sort -u \\\n{{a}}", option, Reason::option, "{{a}}"},
+        {"git -C . log \\\n{{a}}", option, Reason::option, "{{a}}"},
+        // bash joins the lines before it reads an operator: ">\⏎&" is ">&"
+        {"echo hi >\\\n&{{a}}", element, Reason::unmodelled, ">&"},
         // a value read back as words
         {"echo {{a}} > f; git log $(cat f)", option, Reason::derivedOption, "$(cat f)"},
         {"echo {{a}} > f; git log $(< f)", option, Reason::derivedOption, "$(< f)"},
         {"echo {{a}} > f; xargs -a f git log", option, Reason::derivedOption, "xargs -a f git log"},
+        {"echo {{a}} > f; xargs --arg f git log", option, Reason::derivedOption,
+         "xargs --arg f git log"},
         {"echo {{a}} > f; xargs git log < f", option, Reason::derivedOption, "xargs git log"},
         {"echo {{a}} | sort $(cat)", option, Reason::derivedOption, "$(cat)"},
         {"echo {{a}} | xargs -d, git log", "x," + option, Reason::option, "xargs -d, git log"},
@@ -174,6 +178,34 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
 }
 
 namespace {
+
+// Lines are joined only where bash joins them: a backslash before a newline stays inside '…',
+// $'…', a comment and a quoted here-document, so templates that use it there run as written.
+TEST(ShellKnownProgramsTest, LinesAreJoinedOnlyWhereBashJoinsThem) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"printf '%s\\n' {{v}} | sed '1a\\\nnext'", "%\nnext\n"},
+        {"printf '%s|' {{v}} $'a\\\nb'", "%|a\\\nb|"},
+        {"printf '%s|' {{v}}; cat <<'EOF'\na\\\nb\nEOF\n", "%|a\\\nb\n"},
+        {"printf '%s|' {{v}} # \\\nprintf x", "%|x"},
+        {"printf '%s|' \"{{v}}\\\n\" \\\n ok", "%|ok|"},
+    };
+    const QString value = "Max $(touch " + folder.filePath("canary") + ")";
+    for (const char* shell : shells) {
+        for (const auto& c : cases) {
+            const auto script = ShellCommand::script(c.text, {{"v", value}});
+            ASSERT_TRUE(script) << c.text;
+            EXPECT_EQ(runInShell(*script, folder.path(), shell).output.toStdString(),
+                      QString::fromUtf8(c.expected).replace("%", value).toStdString())
+                << shell << ": " << c.text;
+            EXPECT_FALSE(QFile::exists(folder.filePath("canary"))) << shell << ": " << c.text;
+        }
+    }
+}
 
 // A refusal whose piece the reader could not name still reads as a whole sentence.
 TEST(ShellKnownProgramsTest, ARefusalWithoutItsPieceStillReadsAsASentence) {

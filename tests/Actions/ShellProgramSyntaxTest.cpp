@@ -53,6 +53,34 @@ TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
         {"x={{a}}; y={{b}}; sort \"$x$y\" f", "-", "oPWNED", Reason::option, "\"$x$y\""},
         {"x={{a}}; sort \"$x\"{{b}} f", "-", "oPWNED", Reason::option, "\"$x\"{{b}}"},
         {"x={{a}}; sort \"$x${y:-{{b}}}\" f", "-", "oPWNED", Reason::option, "\"$x${y:-{{b}}}\""},
+        // the whole word a value is part of, template text around it included
+        {"perl -ne 'print if /TODO/' notes/{{a}}", "x;" + touch + "|", "", Reason::readAsCommand,
+         "notes/{{a}}"},
+        {"sox https://radio.example/{{a}} out.wav", "x$(" + touch + ")", "", Reason::readAsCommand,
+         "https://radio.example/{{a}}"},
+        {"sort {{a}}o/tmp/canary f", "-", "", Reason::option, "{{a}}o/tmp/canary"},
+        {"sort {{{a}},}{{b}}", "-", "o/tmp/canary", Reason::option, "{{{a}},}{{b}}"},
+        // sox: a value that names an effect begins one; "--" covers the next file name only
+        {"sox in.wav out.wav trim {{a}} {{b}}", "spectrogram", "-o/tmp/canary",
+         Reason::readAsCommand, "{{a}}"},
+        {"sox -- in.wav {{a}}", "--plot=gnuplot", "", Reason::option, "{{a}}"},
+        // ImageMagick reads "+name" as an option
+        {"convert x.png {{a}} {{b}} -append out.png", "+write", "/tmp/canary", Reason::option,
+         "{{a}}"},
+        // bash opens a redirection's target under /dev/tcp and /dev/udp as a connection
+        {"echo {{b}} > {{a}}", "/dev/tcp/127.0.0.1/9", "hallo", Reason::network, "{{a}}"},
+        {"echo {{b}} > /dev/{{a}}", "udp/127.0.0.1/9", "hallo", Reason::network, "/dev/{{a}}"},
+        // git push and fetch: ":" deletes the remote branch, "+" forces, after any "--"
+        {"git push -q origin {{a}}", ":main", "", Reason::refspec, "{{a}}"},
+        {"git push -q origin --end-of-options {{a}}", ":main", "", Reason::refspec, "{{a}}"},
+        {"git fetch origin {{a}}", "+main:main", "", Reason::refspec, "{{a}}"},
+        // lists of names and settings a program reads from its input or a file
+        {"printf '%s\\n' {{b}} {{a}} | tar -xf b.tar -T -", "-C/tmp", "x", Reason::option,
+         "tar -T"},
+        {"echo {{a}} | curl -sK -", "output = /tmp/canary", "", Reason::readAsCommand, "curl -sK"},
+        {"echo {{a}} > c; curl -sK c", "output = /tmp/canary", "", Reason::readAsCommand,
+         "curl -sK"},
+        {"echo {{a}} > l.m3u; sox l.m3u out.wav", "|" + touch, "", Reason::readAsCommand, "l.m3u"},
         // a value split into words: the second stands where options are read
         {"x={{a}}; git log --author $x", "me --output=/tmp/canary", "", Reason::option, "$x"},
     };

@@ -54,14 +54,14 @@ QStringList optionPartTokens(const QString& part) {
 // Reads one option part ("-d, --date=STRING", "-b bind_address", "--arg name value"):
 // options joined by commas share what the last of them takes.
 void readOptionPart(const QString& part, bool singleDashLong, bool inLine,
-              QHash<QString, HelpOption>& found) {
+                    QHash<QString, HelpOption>& found) {
     static const QRegularExpression name(QStringLiteral("^--?[A-Za-z0-9?][A-Za-z0-9_.-]*"));
     // "-c,--card N" or "-t|--type T": a comma or bar right before the next option parts them
-    const QStringList tokens = optionPartTokens(
-        QString(part)
-            .remove(QStringLiteral("[no-]"))
-            .replace(QStringLiteral(",-"), ", -")
-            .replace(QStringLiteral("|-"), ", -"));  // "-v|--volume FACTOR"
+    const QStringList tokens =
+        optionPartTokens(QString(part)
+                             .remove(QStringLiteral("[no-]"))
+                             .replace(QStringLiteral(",-"), ", -")
+                             .replace(QStringLiteral("|-"), ", -"));  // "-v|--volume FACTOR"
     QList<std::pair<QString, int>> aliases;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         QString token = tokens[i];
@@ -244,6 +244,14 @@ const QHash<QString, QStringList>& exceptions() {
         // sudo's help names "-h" for help and for "-h host", which sudoers refuses, and
         // "--preserve-env=list", whose list is optional.
         {"sudo", {"-h", "--preserve-env"}},
+        // "-c, -C NUM, --context[=NUM]": "-c" and "-u" are flags beside the letters that take
+        // a number; sort's "-c, --check, --check=diagnose-first" and du's "--time=WORD" take
+        // their word only glued to them.
+        {"diff", {"-c", "-u"}},
+        {"sort", {"-c", "-C", "--check"}},
+        {"du", {"--time"}},
+        // "--abbrev[=<n>]": the number only glued to it.
+        {"git describe", {"--abbrev"}},
         // "[--mirror=<fetch|push>]": git takes that word only glued to the option.
         {"git remote", {"--mirror"}},
         // bash's help writes "-c command", but the command is the first operand, after any
@@ -285,6 +293,22 @@ TEST(ShellProgramTablesTest, OptionTablesAgreeWithTheInstalledProgramsHelp) {
                                  .arg(option.key())
                                  .arg(option->words)
                                  .arg(words));
+        }
+        // A long option without words that begins another the table lists must be listed
+        // too: the program takes it whole, where the table would take it for a prefix.
+        for (auto option = help.cbegin(); option != help.cend(); ++option) {
+            if (table.singleDashLong || option.key().size() < 4 ||
+                !option.key().startsWith(QLatin1String("--")) || option->words != 0 ||
+                table.arguments.contains(option.key()))
+                continue;
+            for (auto entry = table.arguments.cbegin(); entry != table.arguments.cend(); ++entry) {
+                if (*entry > 0 && entry.key().startsWith(option.key()) &&
+                    !ignored.contains(option.key())) {
+                    wrong.append(QStringLiteral("%1 takes 0 and begins %2 (not in the table)")
+                                     .arg(option.key(), entry.key()));
+                    break;
+                }
+            }
         }
         wrong.sort();
         EXPECT_TRUE(wrong.isEmpty())
@@ -348,6 +372,17 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"make -f - <<EOF\nall:\n\techo {{a}}\nEOF", code, Reason::evaluated, "make"},
         {"bash //dev/stdin <<< {{a}}", code, Reason::evaluated, "bash"},
         {"bash ../../dev/stdin <<< {{a}}", code, Reason::evaluated, "bash"},
+        // options that take no word, or a word only glued to them
+        {"diff -u {{a}} f", option, Reason::option, "{{a}}"},
+        {"sort -c {{a}}", option, Reason::option, "{{a}}"},
+        {"du --time {{a}}", option, Reason::option, "{{a}}"},
+        {"git describe --abbrev {{a}}", "--version", Reason::option, "{{a}}"},
+        // runners walked by abbreviated long options, as getopt_long takes them
+        {"timeout --sig KILL 5 ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
+        {"nice --adj 5 ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
+        {"env --un X ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
+        {"stdbuf --out L ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
+        {"flock --time 5 l ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
         // programs the template maps to another
         {"hash -p /bin/sh git; git {{a}}", code, Reason::unknownCommand, "git"},
         {"BASH_CMDS[git]=/bin/sh; git {{a}}", code, Reason::unknownCommand, "git"},
@@ -410,5 +445,20 @@ TEST(ShellProgramTablesTest, OrdinaryTemplatesRunWithTheValueAsDataInEveryLoginS
                 QFile::remove(canary);
             }
         }
+    }
+}
+
+// An abbreviated long option takes the words of the option it abbreviates, so the program
+// behind a runner is the one the runner starts, and its option's word is data.
+TEST(ShellProgramTablesTest, AbbreviatedLongOptionsTakeTheWordsOfTheirOption) {
+    const char* const cases[] = {
+        "date --da {{a}} +%F",
+        "nice --adj 5 date -d {{a}}",
+        "timeout --sig KILL 5 date -d {{a}}",
+        "env --un X date -d {{a}}",
+    };
+    for (const char* text : cases) {
+        const auto prepared = ShellCommand::prepare(text, {{"a", "-1 day"}});
+        EXPECT_TRUE(std::holds_alternative<ShellCommand::Script>(prepared)) << text;
     }
 }

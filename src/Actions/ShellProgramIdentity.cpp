@@ -1,0 +1,163 @@
+#include "Actions/ShellProgramIdentity.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include "Actions/ShellProgramOptions.h"
+#include "Actions/ShellWords.h"
+
+// A command word is looked up the way the shell will: bash's builtins first, then the search
+// path, then every symbolic link on the way to the file (the Debian alternatives are links).
+// At each name the versions and flavours Debian installs are left off ("vim.basic",
+// "zsh5", "python3.11"). This is file-system work on the thread that asks, so it is bounded:
+// a few folders of the search path and a few links, no reading of files.
+
+namespace ShellProgramIdentity {
+
+namespace {
+
+constexpr int searchedFolders = 32;
+constexpr int followedLinks = 8;
+constexpr qsizetype longestName = 255;
+
+// bash's builtins and keywords: the shell runs them whatever the search path holds, so only
+// a bare name is one of them ("/usr/bin/time" is a program, "time" a keyword).
+bool isBuiltin(const QString& name) {
+    static const QSet<QString> builtins = [] {
+        QSet<QString> names;
+        for (const QString& name :
+             QStringLiteral(
+                 ". : [ [[ alias bg bind break builtin caller cd command compgen complete "
+                 "compopt continue declare dirs disown echo enable eval exec exit export false "
+                 "fc fg getopts hash help history jobs kill let local logout mapfile popd printf "
+                 "pushd pwd read readarray readonly return set shift shopt source suspend test "
+                 "times trap true type typeset ulimit umask unalias unset wait coproc time")
+                 .split(QLatin1Char(' ')))
+            names.insert(name);
+        return names;
+    }();
+    return builtins.contains(name);
+}
+
+bool familiarProgram(const QString& name) {
+    using namespace ShellProgramOptions;
+    // su and script hand a command of their own ("-c") or their input to a shell.
+    static const QSet<QString> shellRunners = {QStringLiteral("git"), QStringLiteral("su"),
+                                               QStringLiteral("script")};
+    return shellRunners.contains(name) || programs().contains(name) || wrappers().contains(name) ||
+           isShell(name) || isAwk(name) || nameSyntax(name) != NameSyntax::plain ||
+           takesFileNames(name) || takesNegativeNumbers(name) || honoursEndOfOptions(name);
+}
+
+// The family a file's name belongs to: the name itself, or the name without the version,
+// architecture or flavour Debian adds to it; a name of no known family stays as it is.
+QString familyOf(const QString& name) {
+    if (familiarProgram(name))
+        return name;
+    static const QRegularExpression python(QStringLiteral("^python([23])\\.[0-9.]+$"));
+    if (const QRegularExpressionMatch match = python.match(name); match.hasMatch())
+        return QStringLiteral("python") + match.captured(1);
+    static const QRegularExpression patterns[] = {
+        // "perl5.36.0", "perl5.36-x86_64-linux-gnu", "zsh5", "ksh93", "lua5.4"
+        QRegularExpression(QStringLiteral(
+            "^([A-Za-z][A-Za-z_]*?)[0-9]+(\\.[0-9]+)*(-[A-Za-z0-9_]+-linux-gnu[A-Za-z0-9]*)?$")),
+        // "vim.basic", "vim.tiny", "nc.openbsd": the flavours Debian builds, not any suffix
+        // ("sort.py" is a script of its own)
+        QRegularExpression(QStringLiteral(
+            "^([A-Za-z][A-Za-z0-9_-]*)\\.(basic|tiny|nox|gtk[0-9]*|athena|motif|openbsd|"
+            "traditional)$")),
+        // ImageMagick's "convert-im6.q16"
+        QRegularExpression(QStringLiteral("^([a-z]+)-im[0-9](\\.q[0-9]+[a-z]*)?$")),
+    };
+    for (const QRegularExpression& pattern : patterns) {
+        if (const QRegularExpressionMatch match = pattern.match(name);
+            match.hasMatch() && familiarProgram(match.captured(1)))
+            return match.captured(1);
+    }
+    return name;
+}
+
+// The file the shell finds for a bare name along the search path.
+QString searched(const QString& name) {
+    const QStringList folders =
+        QString::fromLocal8Bit(qgetenv("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < folders.size() && i < searchedFolders; ++i) {
+        if (!folders[i].startsWith(QLatin1Char('/')))
+            continue;  // a folder relative to where the action runs: not known here
+        const QFileInfo file(folders[i] + QLatin1Char('/') + name);
+        if (file.isExecutable() && !file.isDir())
+            return file.filePath();
+    }
+    return {};
+}
+
+}  // namespace
+
+bool familiar(const QString& name) {
+    return familiarProgram(name) || isBuiltin(name);
+}
+
+namespace {
+
+// The lookups of the reading in progress on this thread, if any.
+thread_local Lookups* current = nullptr;
+
+QString resolved(const QString& word);
+
+}  // namespace
+
+Lookups::Lookups() : outer_(current) {
+    current = this;
+}
+
+Lookups::~Lookups() {
+    current = outer_;
+}
+
+QString programOf(const QString& word) {
+    if (!current)
+        return resolved(word);
+    if (const auto found = current->found_.constFind(word); found != current->found_.cend())
+        return *found;
+    const QString program = resolved(word);
+    current->found_.insert(word, program);
+    return program;
+}
+
+bool runnable(const QString& name) {
+    return familiarProgram(name);
+}
+
+namespace {
+
+QString resolved(const QString& word) {
+    const QString plain = ShellWords::unquoted(word);
+    const QString typed = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+    const bool bare = !plain.contains(QLatin1Char('/'));
+    if (bare && isBuiltin(typed))
+        return typed;
+    const QString family = familyOf(typed);
+    if (familiarProgram(family) || typed.isEmpty() || plain.size() > longestName ||
+        plain.contains(QChar(0)))
+        return family;
+    // A program named like a builtin is another program ("/usr/bin/time"): its path names it.
+    const QString named = isBuiltin(family) ? plain : family;
+    // A relative path names a file of the folder the action runs in: not known here.
+    QString path = bare ? searched(typed) : plain.startsWith(QLatin1Char('/')) ? plain : QString();
+    for (int link = 0; !path.isEmpty() && link < followedLinks; ++link) {
+        const QFileInfo file(path);
+        if (!file.isSymLink())
+            break;
+        path = QDir::cleanPath(file.symLinkTarget());
+        const QString target = familyOf(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+        if (familiarProgram(target))
+            return target;
+    }
+    return named;
+}
+
+}  // namespace
+
+}  // namespace ShellProgramIdentity

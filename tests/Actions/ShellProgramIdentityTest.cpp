@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <QStandardPaths>
+#include <iostream>
+#include <variant>
+
+#include "Actions/ShellCommand.h"
+#include "LoginShells.h"
+
+// A program is known by what it is: the name a command types is followed the way the shell
+// finds the program (search path, links, the Debian alternatives, versioned names), a program
+// the reader cannot place gets the strict rules, and one it does not know that names a program
+// it knows may run that program.
+
+namespace {
+
+using Reason = ShellCommand::Refusal::Reason;
+
+}  // namespace
+
+// Each row ran the value as a command, or as an option, with the installed programs in every
+// login shell.
+TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJudgedAsThemselves) {
+    const QString touch = "touch /tmp/canary";
+    const QString vimCommand = "+call system('touch /tmp/canary')|qa!";
+    struct Case {
+        QString text;
+        QString value;
+        Reason reason;
+        QString construct;
+        const char* installed;  // the row means something only where this program is
+    };
+    const Case cases[] = {
+        // known programs under other names
+        {"editor -es {{a}}", vimCommand, Reason::readAsCommand, "{{a}}", "editor"},
+        {"vim.basic -es {{a}}", vimCommand, Reason::readAsCommand, "{{a}}", "vim.basic"},
+        {"echo {{a}} | zsh5", touch, Reason::evaluated, "zsh", "zsh5"},
+        {"echo {{a}} | rksh93", touch, Reason::evaluated, "ksh93", "rksh93"},
+        // ksh93 runs a script name it cannot find as a command line
+        {"rksh93 x{{a}}", "$(" + touch + ")", Reason::evaluated, "ksh93", "rksh93"},
+        {"perl5.36-x86_64-linux-gnu -ne print {{a}}", touch + "|", Reason::readAsCommand, "{{a}}",
+         "perl5.36-x86_64-linux-gnu"},
+        // a program the reader cannot place: the strict rules
+        {"sensible-editor {{a}}", vimCommand, Reason::readAsCommand, "{{a}}", "sensible-editor"},
+        {"pandoc {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", nullptr},
+        {"pandoc {{a}}", "|" + touch, Reason::readAsCommand, "{{a}}", nullptr},
+        {"pandoc {{a}}", touch + " | ", Reason::readAsCommand, "{{a}}", nullptr},
+        {"pandoc {{a}}", "(", Reason::expression, "{{a}}", nullptr},
+        // runners the reader does not list, in front of a program it knows
+        {"setarch x86_64 ed -s {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", "setarch"},
+        {"linux64 ed -s {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", "linux64"},
+        {"/usr/bin/time -q sh -c {{a}}", touch, Reason::evaluated, "sh -c", "time"},
+        {"echo {{a}} | /usr/bin/time -q sh", touch, Reason::evaluated, "sh", "time"},
+        {"ssh-agent sh -c {{a}}", touch, Reason::evaluated, "sh -c", "ssh-agent"},
+        {"bwrap --ro-bind / / sh -c {{a}}", touch, Reason::evaluated, "sh -c", "bwrap"},
+        {"gdb --args ed -s {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", nullptr},
+        {"ccache perl -ne print {{a}}", touch + "|", Reason::readAsCommand, "{{a}}", nullptr},
+        {"fakeroot-tcp sh -c {{a}}", touch, Reason::evaluated, "sh -c", nullptr},
+        {"start-stop-daemon -S -x /usr/bin/ed -- -s {{a}}", "!" + touch, Reason::readAsCommand,
+         "{{a}}", nullptr},
+    };
+    for (const Case& c : cases) {
+        if (c.installed && QStandardPaths::findExecutable(c.installed).isEmpty()) {
+            std::cout << "[ skipped  ] " << c.text.toStdString() << ": " << c.installed
+                      << " is not installed here\n";
+            continue;
+        }
+        expectRefused(c.text, c.value, c.reason, c.construct);
+    }
+}
+
+// What people write for programs the reader does not know: text, file names, numbers and
+// addresses run; so do the words after node's script, which are the script's.
+TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
+    const struct {
+        QString text;
+        QString value;
+    } cases[] = {
+        {"pandoc {{a}} -o out.pdf", "Bericht März (Entwurf).md"},
+        {"pandoc {{a}} -o out.pdf", "notizen/2024-05-01.md"},
+        {"docker run --rm {{a}}", "ubuntu:24.04"},
+        {"yt-dlp {{a}}", "https://example.org/watch?v=abc&t=1"},
+        {"ffmpeg -ss {{a}} -i in.mp4 out.mp4", "12.5"},
+        {"sensible-editor {{a}}", "notiz.txt"},
+        {"mytool {{a}}", "Max Mustermann, Bonn"},
+        {"node script.js {{a}}", "-5 Grad"},
+        {"node script.js {{a}}", "--help"},
+    };
+    for (const auto& c : cases) {
+        const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
+        EXPECT_TRUE(std::holds_alternative<ShellCommand::Script>(prepared))
+            << c.text.toStdString() << " with " << c.value.toStdString();
+    }
+}
