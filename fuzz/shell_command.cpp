@@ -124,6 +124,9 @@ const char* const fragments[] = {
     // sox's effects and "--", ImageMagick's "+" options, git's refspecs, options without words
     " trim ", "sox -- a.wav ", "convert a.png ", " -append o.png", "git push -q origin ",
     "git fetch origin ", "diff -u ", "sort -c ", "du --time ", "node s.js ",
+    // lists of names and settings read from the input or a file the template wrote
+    "| tar -xf b.tar -T -", "| curl -sK -", "curl -sK f", "> l.m3u; sox l.m3u o.wav",
+    "xargs --arg f ", "rksh93 ", "ksh ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
