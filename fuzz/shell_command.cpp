@@ -151,9 +151,10 @@ const char* const payloads[] = {
     // names sox, ed and perl open through a shell, and what follows a lone "-" in one word
     "|touch /tmp/can''ary", " |touch /tmp/can''ary", "touch /tmp/can''ary |  ",
     "!touch /tmp/can''ary", "http://x/$(touch /tmp/can''ary)", "o/tmp/canary",
-    // vim's "+command", sox's effects and ImageMagick's "+" options
+    // vim's "+command", sox's effects and ImageMagick's "+" options ("/tmp/canary" itself
+    // is no payload: a template may write to a file a value names)
     "+call system('touch /tmp/can''ary')|qa!", "spectrogram", "-o/tmp/canary", "+write",
-    "/tmp/canary", "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
+    "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
 };
 // clang-format on
 
