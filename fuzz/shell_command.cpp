@@ -124,6 +124,9 @@ const char* const fragments[] = {
     // sox's effects and "--", ImageMagick's "+" options, git's refspecs, options without words
     " trim ", "sox -- a.wav ", "convert a.png ", " -append o.png", "git push -q origin ",
     "git fetch origin ", "diff -u ", "sort -c ", "du --time ", "node s.js ",
+    // lists of names and settings read from the input or a file the template wrote
+    "| tar -xf b.tar -T -", "| curl -sK -", "curl -sK f", "> l.m3u; sox l.m3u o.wav",
+    "xargs --arg f ", "rksh93 ", "ksh ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
@@ -148,9 +151,10 @@ const char* const payloads[] = {
     // names sox, ed and perl open through a shell, and what follows a lone "-" in one word
     "|touch /tmp/can''ary", " |touch /tmp/can''ary", "touch /tmp/can''ary |  ",
     "!touch /tmp/can''ary", "http://x/$(touch /tmp/can''ary)", "o/tmp/canary",
-    // vim's "+command", sox's effects and ImageMagick's "+" options
+    // vim's "+command", sox's effects and ImageMagick's "+" options ("/tmp/canary" itself
+    // is no payload: a template may write to a file a value names)
     "+call system('touch /tmp/can''ary')|qa!", "spectrogram", "-o/tmp/canary", "+write",
-    "/tmp/canary", "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
+    "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
 };
 // clang-format on
 
