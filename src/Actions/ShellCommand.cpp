@@ -23,7 +23,8 @@ constexpr qsizetype longestArgument = 32 * 4096 - 1;
 
 // The login shell's script: it runs after the user's profile and hands the template, quoted
 // into this text itself, with the values to bash. A profile that moves the positional
-// parameters ("shift") can only move values, never make one the script. Without start-up
+// parameters ("shift") can only move values (the script's first line then stops), never make
+// one the script. Without start-up
 // files and without BASH_ENV, which a profile may set, bash reads the template in the state
 // the template reader knows.
 QString handOver(const QString& script) {
@@ -485,7 +486,13 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
     // Inside a function "$1" is the function's own argument, so the values are taken into
     // variables first; "set --" then leaves the template's own "$1" and "$@" as empty as
     // they were without arguments.
-    QString prologue;
+    // A login shell's profile that moves the positional parameters ("shift") would hand each
+    // value to the place of another, which the reader never judged it for: then nothing runs.
+    QString prologue = QStringLiteral(
+                           "[ \"$#\" -eq %1 ] || { echo 'Tavrin: Das Profil der Login-Shell hat "
+                           "die Werte verschoben; der Befehl wurde nicht ausgeführt.' >&2; exit "
+                           "126; }; ")
+                           .arg(script.arguments.size());
     for (qsizetype number = 1; number <= script.arguments.size(); ++number)
         prologue += QStringLiteral("tavrin_value_%1=\"${%1}\"; ").arg(number);
     script.text.prepend(prologue + QStringLiteral("set --\n"));

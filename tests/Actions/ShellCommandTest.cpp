@@ -616,14 +616,16 @@ TEST_F(ShellCommandTest, DataAfterOptionsThatTakeAWordRuns) {
     }
 }
 
-// A profile that moves the positional parameters ("shift" at its top level) can only move
-// values: the template is part of the login shell's own command text.
-TEST_F(ShellCommandTest, AProfileThatShiftsNeverTurnsAValueIntoTheScript) {
+// A profile that moves the positional parameters ("shift" at its top level) would hand a value
+// to the place of another (here b's, which make reads as a setting, to a's), and can never make
+// one the script, which is part of the login shell's own command text: nothing runs.
+TEST_F(ShellCommandTest, AProfileThatShiftsRunsNothing) {
     QTemporaryDir home;
     writeFile(home.filePath(".profile"), "shift\n");
     writeFile(home.filePath(".zprofile"), "shift\n");
     const QString canary = folder.filePath("canary");
-    const auto script = scriptOf("printf '[%s]' {{a}}", {{"a", "touch " + canary}});
+    const auto script = scriptOf("make -s -f /dev/null {{a}} 2>/dev/null; printf '[%s]' {{b}}",
+                                 {{"a", "notiz"}, {"b", "x:=$(shell touch " + canary + ")"}});
     for (const char* shell : shells) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -634,7 +636,8 @@ TEST_F(ShellCommandTest, AProfileThatShiftsNeverTurnsAValueIntoTheScript) {
         process.start(shell, ShellCommand::loginShellArguments(script));
         ASSERT_TRUE(process.waitForFinished(10000)) << shell;
         EXPECT_FALSE(QFile::exists(canary)) << shell;
-        EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()), "[]") << shell;
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()), "") << shell;
+        EXPECT_NE(process.exitCode(), 0) << shell;
         QFile::remove(canary);
     }
 }
