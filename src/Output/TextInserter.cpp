@@ -1,6 +1,5 @@
 #include "Output/TextInserter.h"
 
-#include <algorithm>
 #include <utility>
 
 using Platform::ClipboardContents;
@@ -8,44 +7,9 @@ namespace EventFlag = Platform::EventFlag;
 using Platform::Milliseconds;
 namespace VirtualKey = Platform::VirtualKey;
 
-namespace {
+#include "Output/TextInserterParts.h"
 
-// The target needs time to come forward before the paste key.
-constexpr Milliseconds activationDelay{150};
-// The user's clipboard comes back, and a Return goes out, only once the paste is known: the
-// field shows the text, or, where the field cannot be read, the target has fetched it. A busy
-// application (saving, swapping) may take seconds. Past this it is not claimed as inserted.
-constexpr Milliseconds fetchLimit{5000};
-// Where the fetch is the only sign, between it and the Return: the target inserts what it
-// fetched before it handles the next key.
-constexpr Milliseconds returnSettle{150};
-// Where the fetch is the only sign, between it and the user's clipboard coming back. Having
-// fetched the text is not yet having inserted it: Chromium drops a paste whose clipboard
-// changed while it was checking it, and the field shows what the paste left (a word processor
-// moves the keyboard to the paste's last paragraph) only after a moment.
-constexpr Milliseconds restoreSettle{580};
-// Between reads of a field that has not shown the paste yet.
-constexpr Milliseconds landedPoll{100};
-constexpr Milliseconds modifierReleaseTimeout{800};
-constexpr Milliseconds modifierPoll{25};
-constexpr Milliseconds copyPoll{25};
-constexpr int copyPolls = 8;
-constexpr int maxWriteAttempts = 3;
-
-// Marks the inserted text as passing through, for clipboard histories that skip such entries.
-const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
-// The same request in the form Linux clipboard managers honour.
-const QString passwordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
-
-ClipboardContents transientText(const QString& text) {
-    Platform::ClipboardItem item;
-    item.representations = {{QStringLiteral("text/plain"), text.toUtf8()},
-                            {transientType, QByteArray()},
-                            {passwordManagerHintType, QByteArrayLiteral("secret")}};
-    return {item};
-}
-
-}  // namespace
+using namespace TextInserterParts;
 
 // One insert or copy. Its steps are chained through clock timers and clipboard callbacks;
 // only one timer or read is in flight at a time.
@@ -96,115 +60,6 @@ private:
     int pollsLeft_ = 0;
     std::function<void()> afterRelease_;
 };
-
-// Reads the target's field, again and again, until it shows the paste. The field read right
-// before the paste key is what it is compared with.
-class TextInserter::PasteCheck {
-public:
-    using Landed = std::function<void(FieldRestorer::Field)>;
-
-    PasteCheck(Services& s, qint32 pid, FieldRestorer::Field before, QString text)
-        : s_(s), pid_(pid), before_(std::move(before)), text_(std::move(text)) {}
-
-    // `landed` with the field once it shows the paste; `unknown` once a read cannot tell (the
-    // keyboard is in another field, or the field could not be read).
-    void start(Landed landed, std::function<void()> unknown) {
-        landed_ = std::move(landed);
-        unknown_ = std::move(unknown);
-        read();
-    }
-
-private:
-    void read() {
-        s_.restorer->read(pid_, [this, alive = std::weak_ptr(alive_)](
-                                    FieldRestorer::Reading reading) {
-            if (alive.expired())
-                return;
-            const std::optional<bool> shows =
-                reading.field ? FieldRestorer::showsPaste(before_, *reading.field, text_)
-                              : std::nullopt;
-            // Each callback may end the check: it runs from the stack.
-            if (!shows) {
-                auto unknown = std::move(unknown_);
-                unknown();
-                return;
-            }
-            if (*shows) {
-                auto landed = std::move(landed_);
-                landed(std::move(*reading.field));
-                return;
-            }
-            timer_ = s_.clock.singleShot(landedPoll, [this] { read(); });
-        });
-    }
-
-    Services& s_;
-    qint32 pid_;
-    FieldRestorer::Field before_;
-    QString text_;
-    Landed landed_;
-    std::function<void()> unknown_;
-    std::unique_ptr<Platform::Timer> timer_;
-    // The restorer's answers come after the check is gone.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-};
-
-// A text whose paste key went out without the target taking it in time: the target still gets
-// it on every read, until it has it or another program writes.
-struct TextInserter::Waiting {
-    std::unique_ptr<Platform::ClipboardFetch> offer;
-    std::optional<Platform::RunningApplication> target;
-    QString text;
-    std::optional<FieldRestorer::Field> before;
-    bool pressReturn = false;
-    bool fromPrimary = false;
-    // Which of Tavrin's texts it is.
-    quint64 number = 0;
-    InsertDone late;
-    std::unique_ptr<PasteCheck> check;
-    std::unique_ptr<Platform::Timer> timer;
-};
-
-namespace {
-
-// The change a paste made, from the field read before it and as it landed; none where it
-// cannot be told.
-std::optional<FieldRestorer::Change> changeOf(const FieldRestorer::Field& before,
-                                              const std::optional<FieldRestorer::Field>& landed,
-                                              const QString& text) {
-    const bool same = landed && landed->element == before.element;
-    const bool byKey = before.undoing == FieldRestorer::Undoing::byKey;
-    // What the user typed while the paste landed would pass for the paste's and be undone
-    // with it: the field must hold what the paste alone leaves, or an undo does nothing. A
-    // field with an undo of its own may store the paste's line breaks its own way.
-    const auto pasted = FieldRestorer::withPaste(before, text);
-    if (same) {
-        FieldRestorer::Field after = *landed;
-        if (byKey)
-            after.text = FieldRestorer::pasteLeft(before, after, text);
-        else if (pasted)
-            after.text = *pasted;
-        return FieldRestorer::Change{before, after};
-    }
-    if (byKey && landed && FieldRestorer::sameDocument(before, *landed)) {
-        // A paste of several paragraphs left the keyboard in the last of them: the document's
-        // undo takes back the whole paste from there.
-        return FieldRestorer::Change{before, *landed};
-    }
-    if (pasted) {
-        // The keyboard left the field as the paste landed, or the read failed. The field is
-        // still known, and so is what the paste left in it: without them the undo key would go
-        // out blind, to a window that may hand it to something else (the field the user moved
-        // on to).
-        FieldRestorer::Field after = before;
-        after.text = *pasted;
-        after.selection.reset();
-        return FieldRestorer::Change{before, after};
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 class TextInserter::InsertOperation final : public Operation {
 public:
@@ -598,113 +453,6 @@ private:
 
 TextInserter::TextInserter(Services services) : services_(services) {}
 
-std::optional<Platform::ClipboardContents> TextInserter::userClipboard() {
-    // The user copied something since: that is the clipboard now (and the texts that waited
-    // on it are offered no longer).
-    if (userClipboard_ && !services_.clipboard.holdsOwnWrite())
-        userClipboard_.reset();
-    return userClipboard_;
-}
-
-std::optional<Platform::ClipboardContents> TextInserter::userPrimary() {
-    if (userPrimary_ && !(services_.primary && services_.primary->holdsOwnWrite()))
-        userPrimary_.reset();
-    return userPrimary_;
-}
-
-void TextInserter::keepWaiting(std::unique_ptr<Waiting> waiting) {
-    // A later paste into the same window replaces the earlier: its key asks for the later text.
-    std::erase_if(waiting_, [&](const auto& earlier) {
-        return earlier->target && waiting->target &&
-               earlier->target->windowId == waiting->target->windowId;
-    });
-    Waiting* kept = waiting.get();
-    Platform::Clipboard& source = kept->fromPrimary ? *services_.primary : services_.clipboard;
-    // The offer goes on under a new watch: the one the insert made calls into the insert.
-    kept->offer = source.offerTo(kept->target ? kept->target->windowId : 0,
-                                 transientText(kept->text), [this, kept] {
-                                     if (std::any_of(waiting_.cbegin(), waiting_.cend(),
-                                                     [&](const auto& w) { return w.get() == kept; }))
-                                         waitedTextFetched(kept);
-                                 });
-    waiting_.push_back(std::move(waiting));
-}
-
-void TextInserter::waitedTextFetched(Waiting* waiting) {
-    if (waiting->check || waiting->timer)
-        return;
-    if (!waiting->before || !waiting->target || !services_.restorer) {
-        // The fetch is all there is to go by: the text stays offered to the target while it
-        // inserts it.
-        waiting->timer = services_.clock.singleShot(
-            restoreSettle, [this, waiting] { waitedTextLanded(waiting, std::nullopt); });
-        return;
-    }
-    waiting->check = std::make_unique<PasteCheck>(services_, waiting->target->processIdentifier,
-                                                  *waiting->before, waiting->text);
-    // A check that cannot tell, or a field that does not show the text in time, leaves the text
-    // waiting: a later fetch checks again.
-    waiting->timer = services_.clock.singleShot(fetchLimit, [waiting] {
-        waiting->check.reset();
-        waiting->timer.reset();
-    });
-    waiting->check->start(
-        [this, waiting](FieldRestorer::Field field) { waitedTextLanded(waiting, std::move(field)); },
-        [this, waiting] {
-            waiting->check.reset();
-            waiting->timer = services_.clock.singleShot(
-                restoreSettle, [this, waiting] { waitedTextLanded(waiting, std::nullopt); });
-        });
-}
-
-void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed) {
-    // Late, but the target has the text now. The user's clipboard comes back where the text is
-    // still the last one Tavrin wrote there; a later text, or what the user copied meanwhile,
-    // stays.
-    Insertion insertion;
-    insertion.pasted = true;
-    if (waiting->before && !waiting->pressReturn) {
-        insertion.change = changeOf(*waiting->before, landed, waiting->text);
-        insertion.fieldUnknown = !insertion.change;
-    }
-    // A terminal that pastes the primary selection had the text there and on the clipboard.
-    if (waiting->number == texts_) {
-        if (std::optional<ClipboardContents> saved = userClipboard())
-            services_.clipboard.write(*saved);
-        if (std::optional<ClipboardContents> saved = userPrimary(); saved && waiting->fromPrimary)
-            services_.primary->write(*saved);
-    }
-    InsertDone late = std::move(waiting->late);
-    dropWaiting(waiting);
-    forgetSettledClipboard();
-    if (late)
-        late(insertion);
-}
-
-void TextInserter::forgetSettledClipboard() {
-    // With no text of Tavrin's waiting, whatever Tavrin holds now (a draft the user copied from
-    // the panel, the clipboard given back) is what the next insert keeps.
-    if (waiting_.empty()) {
-        userClipboard_.reset();
-        userPrimary_.reset();
-    }
-}
-
-void TextInserter::dropWaiting(Waiting* waiting) {
-    // Called from the waiting text's own timer or check: they go once the event loop has moved
-    // on.
-    auto found = std::find_if(waiting_.begin(), waiting_.end(),
-                              [&](const auto& w) { return w.get() == waiting; });
-    if (found == waiting_.end())
-        return;
-    retiredWaiting_.push_back(std::move(*found));
-    waiting_.erase(found);
-    reaper_ = services_.clock.singleShot(Milliseconds(0), [this] {
-        retired_.clear();
-        retiredWaiting_.clear();
-    });
-}
-
 TextInserter::~TextInserter() {
     if (current_)
         current_->abandon();
@@ -746,10 +494,7 @@ void TextInserter::finished(Operation* operation) {
     // on the way out: it is destroyed once the event loop has moved on.
     retired_.push_back(std::move(current_));
     forgetSettledClipboard();
-    reaper_ = services_.clock.singleShot(Milliseconds(0), [this] {
-        retired_.clear();
-        retiredWaiting_.clear();
-    });
+    reaper_ = services_.clock.singleShot(Milliseconds(0), [this] { retired_.clear(); });
     // A caller that starts another operation from its callback queues behind those already
     // waiting.
     retired_.back()->notify();

@@ -132,6 +132,7 @@ private:
     std::unique_ptr<Platform::Timer> reaper_;
     std::vector<std::unique_ptr<Waiting>> waiting_;
     std::vector<std::unique_ptr<Waiting>> retiredWaiting_;
+    std::unique_ptr<Platform::Timer> waitingReaper_;
     std::optional<ClipboardContents> userClipboard_;
     std::optional<ClipboardContents> userPrimary_;
     // Counts Tavrin's writes of texts to paste: the user's clipboard comes back after a late

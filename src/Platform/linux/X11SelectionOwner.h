@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QElapsedTimer>
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
@@ -140,6 +141,20 @@ private:
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::atomic<bool> stopping_ = false;
+};
+
+// One large answer going out in pieces: the requestor deletes each piece to ask for the next,
+// and the empty piece after the last one ends it.
+struct X11SelectionOwner::Transfer {
+    quint32 requestor = 0;
+    quint32 property = 0;
+    quint32 type = 0;
+    QByteArray data;
+    qsizetype offset = 0;
+    bool lastSent = false;
+    // The program the data was offered to alone, whose fetch it is.
+    std::weak_ptr<std::function<void()>> privateFor;
+    QElapsedTimer idle;
 };
 
 }  // namespace Platform

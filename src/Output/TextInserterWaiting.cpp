@@ -1,0 +1,152 @@
+#include <algorithm>
+
+#include "Output/TextInserter.h"
+#include "Output/TextInserterParts.h"
+
+// The texts whose paste key went out without the target taking them in time, and the user's
+// clipboard kept while any of them waits.
+
+using namespace TextInserterParts;
+
+// The change a paste made, from the field read before it and as it landed; none where it
+// cannot be told.
+std::optional<FieldRestorer::Change> TextInserterParts::changeOf(const FieldRestorer::Field& before,
+                                              const std::optional<FieldRestorer::Field>& landed,
+                                              const QString& text) {
+    const bool same = landed && landed->element == before.element;
+    const bool byKey = before.undoing == FieldRestorer::Undoing::byKey;
+    // What the user typed while the paste landed would pass for the paste's and be undone
+    // with it: the field must hold what the paste alone leaves, or an undo does nothing. A
+    // field with an undo of its own may store the paste's line breaks its own way.
+    const auto pasted = FieldRestorer::withPaste(before, text);
+    if (same) {
+        FieldRestorer::Field after = *landed;
+        if (byKey)
+            after.text = FieldRestorer::pasteLeft(before, after, text);
+        else if (pasted)
+            after.text = *pasted;
+        return FieldRestorer::Change{before, after};
+    }
+    if (byKey && landed && FieldRestorer::sameDocument(before, *landed)) {
+        // A paste of several paragraphs left the keyboard in the last of them: the document's
+        // undo takes back the whole paste from there.
+        return FieldRestorer::Change{before, *landed};
+    }
+    if (pasted) {
+        // The keyboard left the field as the paste landed, or the read failed. The field is
+        // still known, and so is what the paste left in it: without them the undo key would go
+        // out blind, to a window that may hand it to something else (the field the user moved
+        // on to).
+        FieldRestorer::Field after = before;
+        after.text = *pasted;
+        after.selection.reset();
+        return FieldRestorer::Change{before, after};
+    }
+    return std::nullopt;
+}
+
+std::optional<Platform::ClipboardContents> TextInserter::userClipboard() {
+    // The user copied something since: that is the clipboard now (and the texts that waited
+    // on it are offered no longer).
+    if (userClipboard_ && !services_.clipboard.holdsOwnWrite())
+        userClipboard_.reset();
+    return userClipboard_;
+}
+
+std::optional<Platform::ClipboardContents> TextInserter::userPrimary() {
+    if (userPrimary_ && !(services_.primary && services_.primary->holdsOwnWrite()))
+        userPrimary_.reset();
+    return userPrimary_;
+}
+
+void TextInserter::keepWaiting(std::unique_ptr<Waiting> waiting) {
+    // A later paste into the same window replaces the earlier: its key asks for the later text.
+    std::erase_if(waiting_, [&](const auto& earlier) {
+        return earlier->target && waiting->target &&
+               earlier->target->windowId == waiting->target->windowId;
+    });
+    Waiting* kept = waiting.get();
+    Platform::Clipboard& source = kept->fromPrimary ? *services_.primary : services_.clipboard;
+    // The offer goes on under a new watch: the one the insert made calls into the insert.
+    kept->offer = source.offerTo(kept->target ? kept->target->windowId : 0,
+                                 transientText(kept->text), [this, kept] {
+                                     if (std::any_of(waiting_.cbegin(), waiting_.cend(),
+                                                     [&](const auto& w) { return w.get() == kept; }))
+                                         waitedTextFetched(kept);
+                                 });
+    waiting_.push_back(std::move(waiting));
+}
+
+void TextInserter::waitedTextFetched(Waiting* waiting) {
+    if (waiting->check || waiting->timer)
+        return;
+    if (!waiting->before || !waiting->target || !services_.restorer) {
+        // The fetch is all there is to go by: the text stays offered to the target while it
+        // inserts it.
+        waiting->timer = services_.clock.singleShot(
+            restoreSettle, [this, waiting] { waitedTextLanded(waiting, std::nullopt); });
+        return;
+    }
+    waiting->check = std::make_unique<PasteCheck>(services_, waiting->target->processIdentifier,
+                                                  *waiting->before, waiting->text);
+    // A check that cannot tell, or a field that does not show the text in time, leaves the text
+    // waiting: a later fetch checks again.
+    waiting->timer = services_.clock.singleShot(fetchLimit, [waiting] {
+        waiting->check.reset();
+        waiting->timer.reset();
+    });
+    waiting->check->start(
+        [this, waiting](FieldRestorer::Field field) { waitedTextLanded(waiting, std::move(field)); },
+        [this, waiting] {
+            waiting->check.reset();
+            waiting->timer = services_.clock.singleShot(
+                restoreSettle, [this, waiting] { waitedTextLanded(waiting, std::nullopt); });
+        });
+}
+
+void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed) {
+    // Late, but the target has the text now. The user's clipboard comes back where the text is
+    // still the last one Tavrin wrote there; a later text, or what the user copied meanwhile,
+    // stays.
+    Insertion insertion;
+    insertion.pasted = true;
+    if (waiting->before && !waiting->pressReturn) {
+        insertion.change = changeOf(*waiting->before, landed, waiting->text);
+        insertion.fieldUnknown = !insertion.change;
+    }
+    // A terminal that pastes the primary selection had the text there and on the clipboard.
+    if (waiting->number == texts_) {
+        if (std::optional<ClipboardContents> saved = userClipboard())
+            services_.clipboard.write(*saved);
+        if (std::optional<ClipboardContents> saved = userPrimary(); saved && waiting->fromPrimary)
+            services_.primary->write(*saved);
+    }
+    InsertDone late = std::move(waiting->late);
+    dropWaiting(waiting);
+    forgetSettledClipboard();
+    if (late)
+        late(insertion);
+}
+
+void TextInserter::forgetSettledClipboard() {
+    // With no text of Tavrin's waiting, whatever Tavrin holds now (a draft the user copied from
+    // the panel, the clipboard given back) is what the next insert keeps.
+    if (waiting_.empty()) {
+        userClipboard_.reset();
+        userPrimary_.reset();
+    }
+}
+
+void TextInserter::dropWaiting(Waiting* waiting) {
+    // Called from the waiting text's own timer or check: they go once the event loop has moved
+    // on.
+    auto found = std::find_if(waiting_.begin(), waiting_.end(),
+                              [&](const auto& w) { return w.get() == waiting; });
+    if (found == waiting_.end())
+        return;
+    retiredWaiting_.push_back(std::move(*found));
+    waiting_.erase(found);
+    waitingReaper_ =
+        services_.clock.singleShot(Milliseconds(0), [this] { retiredWaiting_.clear(); });
+}
+
