@@ -127,6 +127,11 @@ const char* const fragments[] = {
     // lists of names and settings read from the input or a file the template wrote
     "| tar -xf b.tar -T -", "| curl -sK -", "curl -sK f", "> l.m3u; sox l.m3u o.wav",
     "xargs --arg f ", "rksh93 ", "ksh ",
+    // options cut short or whole where another begins with them, a program through a
+    // variable behind a runner, a "--" that may be the runner's
+    "sudo --login ", "su --comm ", "script -q --comm ", "env --sp ", "| xargs --repl sh -c 'echo {}'",
+    "| make --fil -", "| curl -s --conf -", "| tar -cf b.tar --files -",
+    "bwrap --ro-bind / / \"$SHELL\" -c ", "start-stop-daemon -S -x /bin/sh -- -c ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");

@@ -1,5 +1,6 @@
 #include "Actions/ShellProgramOptions.h"
 
+#include <QRegularExpression>
 #include <optional>
 
 // What each program does with the words after its options: which options take words of their
@@ -407,7 +408,7 @@ const QHash<QString, Wrapper>& wrappers() {
         t.insert(QStringLiteral("sudo"),
                  {options("-a -c -C -D -g -p -r -R -t -T -U -u --auth-type --login-class "
                           "--close-from --chdir --group --prompt --role --chroot --type "
-                          "--command-timeout --other-user --user --host"),
+                          "--command-timeout --other-user --user --host --login:0"),
                   0, true, Wrapper::Shell::withShellOption});
         t.insert(QStringLiteral("doas"), {options("-u -C"), 0, false});
         t.insert(QStringLiteral("timeout"), {options("-s --signal -k --kill-after"), 1, false});
@@ -553,6 +554,14 @@ int wordsTaken(const Options& table, const QString& option) {
 bool abbreviates(const QString& word, const QString& option, qsizetype shortest) {
     const QString name = word.section(QLatin1Char('='), 0, 0);
     return name.size() >= shortest && option.startsWith(name);
+}
+
+bool namesCommandOption(const QString& option) {
+    if (option.startsWith(QLatin1String("--")))
+        return abbreviates(option, QStringLiteral("--command"), 3) ||
+               abbreviates(option, QStringLiteral("--session-command"), 4);
+    static const QRegularExpression letters(QStringLiteral("^-[A-Za-z]*c"));
+    return letters.match(option).hasMatch();
 }
 
 QList<Table> tables() {

@@ -106,6 +106,12 @@ bool honoursEndOfOptions(const QString& program);
 // Whether `word` names the long option `option` as getopt_long reads it: whole or cut short to
 // at least `shortest` characters, with or without "=value".
 bool abbreviates(const QString& word, const QString& option, qsizetype shortest);
+// Whether `option` makes a word a shell's command, as shells, su, runuser, script and flock
+// read it: "-c" in a bundle of letters, or "--command" (su's "--session-command" too) cut
+// short as getopt_long takes it. A prefix the program does not take (an ambiguous one, any
+// for bash and flock, which compare the whole word) makes it refuse the command, so reading
+// it as one costs nothing.
+bool namesCommandOption(const QString& option);
 // How many words `option` takes in `table`: named there, or the last of a bundle of letters.
 int wordsTaken(const Options& table, const QString& option);
 

@@ -107,12 +107,12 @@ bool integerVariable(const QString& name) {
 
 // Whether `current`, the word after `words`, is a second shell's script or an option that may
 // make it one. Only a program the words run can be that shell: "git commit -m {{a}}" runs git,
-// whatever its later words hold.
+// whatever its later words hold. For one in `runByUnknown`, "--" ends no options.
 std::optional<QString> inSecondShellScript(const QStringList& words, const QString& current,
-                                           const QList<qsizetype>& programs) {
+                                           const QList<qsizetype>& programs,
+                                           const QSet<qsizetype>& runByUnknown) {
     static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
                                            QStringLiteral("su"), QStringLiteral("runuser")};
-    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
     for (const qsizetype i : programs) {
         const QString name = programName(words[i]);
@@ -128,12 +128,12 @@ std::optional<QString> inSecondShellScript(const QStringList& words, const QStri
             if (std::exchange(optionArgument, false))
                 continue;
             if (!optionsEnded && option == QLatin1String("--")) {
-                optionsEnded = true;
+                optionsEnded = !runByUnknown.contains(i);
                 continue;
             }
             if (!optionsEnded && option.size() > 1 &&
                 (option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+')))) {
-                if (commandOption.match(option).hasMatch() || option == QLatin1String("--command"))
+                if (ShellProgramOptions::namesCommandOption(option))
                     command = true;
                 optionArgument = optionWithArgument.match(option).hasMatch();
                 continue;
@@ -327,7 +327,8 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
         return finding;
     if (const std::optional<QString> shell = shellCommand(frame.words))
         return Finding{Evaluation::code, *shell, {}};
-    if (const auto shell = inSecondShellScript(frame.words, frame.word, programs))
+    if (const auto shell = inSecondShellScript(frame.words, frame.word, programs,
+                                               runByUnknownPrograms(frame.words)))
         return Finding{Evaluation::code, *shell, {}};
     return std::nullopt;
 }

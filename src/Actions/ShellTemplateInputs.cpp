@@ -67,10 +67,11 @@ bool codeInWord(const QString& name, const QString& option) {
 
 // The values a shell (or source) at `i` in `words` reads as its script: from its input when
 // it has no script operand and no -c, or from a process substitution named as the script.
+// `runByUnknown`: a program the reader does not know runs it, so "--" ends nothing.
 ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
-                                    qsizetype program, const ShellValueFlow::Values& input) {
+                                    qsizetype program, const ShellValueFlow::Values& input,
+                                    bool runByUnknown) {
     static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
-    static const QRegularExpression commandOption(QStringLiteral("^-[A-Za-z]*c"));
     static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
     if (program < 0 || program >= words.size())
         return {};
@@ -115,6 +116,8 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     qsizetype j = program + 1;
     for (; !source && j < words.size(); ++j) {
         const QString option = unquoted(words[j]);
+        if (option == QLatin1String("--") && runByUnknown)
+            continue;
         if (option == QLatin1String("--")) {
             ++j;
             break;
@@ -122,8 +125,7 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         if (option.size() < 2 ||
             !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
             break;
-        if (shell &&
-            (commandOption.match(option).hasMatch() || option == QLatin1String("--command")))
+        if (shell && (ShellProgramOptions::namesCommandOption(option)))
             return {};  // the script is a word: the reader looks at it
         if (!shell && codeInWord(name, option))
             return {};
@@ -135,15 +137,20 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
                                        ? 1
                                        : 0)
                                 : ShellProgramOptions::wordsTaken(name, option);
-        // gawk reads code from "-E FILE" and "-i FILE" as well.
-        static const QRegularExpression awkFile(
-            QStringLiteral("^(-f|--file|-E|--exec|-i|--include)(=?)(.*)$"));
-        static const QRegularExpression makeFile(
-            QStringLiteral("^(-f|--file|--makefile)(=?)(.*)$"));
-        if (const QRegularExpressionMatch file = (make ? makeFile : awkFile).match(option);
-            (isAwk(name) || make) && file.hasMatch()) {
-            if (!file.captured(3).isEmpty() || !file.captured(2).isEmpty())
-                programFile = file.captured(3);
+        // gawk reads code from "-E FILE" and "-i FILE" as well; long options may be cut short.
+        static const QRegularExpression awkFile(QStringLiteral("^-[fEi]"));
+        static const QRegularExpression makeFile(QStringLiteral("^-f"));
+        const QStringList longFiles = make ? QStringList{"--file", "--makefile"}
+                                           : QStringList{"--file", "--exec", "--include"};
+        const bool longFile =
+            option.startsWith(QLatin1String("--")) &&
+            std::any_of(longFiles.cbegin(), longFiles.cend(),
+                        [&](const QString& file) { return abbreviates(option, file, 3); });
+        if ((isAwk(name) || make) &&
+            (longFile || (make ? makeFile : awkFile).match(option).hasMatch())) {
+            const qsizetype equals = option.indexOf(QLatin1Char('='));
+            if (longFile ? equals > 0 : option.size() > 2)
+                programFile = option.mid(longFile ? equals + 1 : 2);
             else if (j + 1 < words.size())
                 programFile = words[j + 1];
         }
@@ -179,9 +186,16 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
     if (program < 0 || program >= words.size())
         return std::nullopt;
     const QString name = programName(words[program]);
-    static const QRegularExpression names(
-        QStringLiteral("^(-[A-Za-z]*T|--files-from|--files0-from|--exclude-from|-X)(=?)(.*)$"));
-    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K|--config)(=?)(.*)$"));
+    // Long options as getopt_long and curl take them, cut short down to where the name is
+    // still one program's only ("--files" is tar's "--files-from", "--file" its archive).
+    static const QRegularExpression names(QStringLiteral("^(-[A-Za-z]*T|-X)()(.*)$"));
+    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K)()(.*)$"));
+    static const QList<std::pair<QString, qsizetype>> longNames = {
+        {QStringLiteral("--files-from"), 7},
+        {QStringLiteral("--files0-from"), 7},
+        {QStringLiteral("--exclude-from"), 11}};
+    static const QList<std::pair<QString, qsizetype>> longSettings = {
+        {QStringLiteral("--config"), 5}};
     const bool curl = name == QLatin1String("curl");
     if (nameSyntax(name) == NameSyntax::soxOpen) {
         static const QRegularExpression playlist(QStringLiteral("\\.(m3u|pls)$"),
@@ -197,12 +211,20 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
         if (word == QLatin1String("--"))
             break;
         const QRegularExpressionMatch match = (curl ? settings : names).match(word);
-        if (!match.hasMatch() ||
+        const auto& longOptions = curl ? longSettings : longNames;
+        const bool longOption =
+            word.startsWith(QLatin1String("--")) &&
+            std::any_of(longOptions.cbegin(), longOptions.cend(), [&](const auto& option) {
+                return abbreviates(word, option.first, option.second);
+            });
+        if ((!longOption && !match.hasMatch()) ||
             (!curl && word.startsWith(QLatin1String("-X")) && name != QLatin1String("tar")))
             continue;
-        const bool glued = !match.captured(2).isEmpty() || !match.captured(3).isEmpty();
+        const qsizetype equals = word.indexOf(QLatin1Char('='));
+        const bool glued = longOption ? equals > 0 : !match.captured(3).isEmpty();
+        const QString gluedFile = longOption ? word.mid(equals + 1) : match.captured(3);
         const QString file =
-            glued ? match.captured(3) : (j + 1 < words.size() ? unquoted(words[j + 1]) : QString());
+            glued ? gluedFile : (j + 1 < words.size() ? unquoted(words[j + 1]) : QString());
         return ReadList{curl, file == QLatin1String("-") || intoDevOrProc(file),
                         unquoted(words[program]) + QLatin1Char(' ') + word};
     }
@@ -249,8 +271,10 @@ void ShellTemplateReader::followInputs() {
         QList<qsizetype> readers = programPositions(words);
         if (!readers.isEmpty())
             readers.prepend(programIndex(words));
+        const QSet<qsizetype> runByUnknown = runByUnknownPrograms(words);
         for (const qsizetype program : std::as_const(readers)) {
-            script = scriptValues(flow_, words, program, command.input);
+            script =
+                scriptValues(flow_, words, program, command.input, runByUnknown.contains(program));
             if (!script.isEmpty()) {
                 reader = programName(words[program]);
                 break;
@@ -304,10 +328,11 @@ void ShellTemplateReader::followInputs() {
             }
             if (option.startsWith(QLatin1String("-I")))
                 replace = option.mid(2);
-            else if (option == QLatin1String("-i") || option == QLatin1String("--replace"))
+            else if (abbreviates(option, QStringLiteral("--replace"), 3))
+                replace = option.contains(QLatin1Char('=')) ? option.section(QLatin1Char('='), 1)
+                                                            : QStringLiteral("{}");
+            else if (option == QLatin1String("-i"))
                 replace = QStringLiteral("{}");
-            else if (option.startsWith(QLatin1String("--replace=")))
-                replace = option.mid(10);
             else if (option.startsWith(QLatin1String("-i")))
                 replace = option.mid(2);
             i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);

@@ -56,13 +56,16 @@ bool bracesExpand(const QString& word) {
 // awk's "-f FILE" (gawk's "--file", "-E"): the program comes from a file, so every operand is
 // a file or an assignment.
 bool programFileGiven(const QStringList& words, qsizetype program) {
-    static const QRegularExpression file(QStringLiteral("^(-[A-Za-z]*[fE]|--(file|exec))(=|$)"));
+    static const QRegularExpression file(QStringLiteral("^-[A-Za-z]*[fE](=|$)"));
     const Options table = programs().value(programName(words[program]));
     for (qsizetype j = program + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
         if (word.size() < 2 || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("--"))
             return false;
-        if (file.match(word).hasMatch())
+        if (word.startsWith(QLatin1String("--"))
+                ? abbreviates(word, QStringLiteral("--file"), 3) ||
+                      abbreviates(word, QStringLiteral("--exec"), 3)
+                : file.match(word).hasMatch())
             return true;
         j += wordsTaken(table, word);
     }

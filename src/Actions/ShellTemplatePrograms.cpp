@@ -1,5 +1,6 @@
 #include <QRegularExpression>
 
+#include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
@@ -24,7 +25,7 @@ std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& wo
             std::any_of(words.cbegin() + program + 1, words.cend(), [](const QString& word) {
                 const QString plain = unquoted(word);
                 return plain.startsWith(QLatin1String("-S")) ||
-                       plain.startsWith(QLatin1String("--split-string"));
+                       ShellProgramOptions::abbreviates(plain, QStringLiteral("--split-string"), 3);
             }))
             return QStringLiteral("env -S");
     }
@@ -110,8 +111,11 @@ bool ShellTemplateReader::printsOnlyItsOwn(const QStringList& words) const {
         return true;
     if (program != QLatin1String("date") || exports_)
         return false;
-    static const QRegularExpression readsFile(QStringLiteral("^(-[^-]*[fr]|--(file|reference))"));
+    static const QRegularExpression readsFile(QStringLiteral("^-[^-]*[fr]"));
     return std::none_of(words.cbegin() + index + 1, words.cend(), [](const QString& word) {
-        return readsFile.match(unquoted(word)).hasMatch();
+        const QString plain = unquoted(word);
+        return readsFile.match(plain).hasMatch() ||
+               ShellProgramOptions::abbreviates(plain, QStringLiteral("--file"), 3) ||
+               ShellProgramOptions::abbreviates(plain, QStringLiteral("--reference"), 3);
     });
 }

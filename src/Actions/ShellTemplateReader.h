@@ -276,6 +276,10 @@ private:
                                   QList<qsizetype>* positions = nullptr, QString* runner = nullptr);
     // The command word and the position of every program the wrappers among `words` run.
     static QList<qsizetype> programPositions(const QStringList& words);
+    // The positions among programPositions() of programs that a program the reader does not
+    // know runs: its own words ("start-stop-daemon -x /bin/sh -- -c …") may stand among
+    // theirs, so a "--" there ends nothing.
+    static QSet<qsizetype> runByUnknownPrograms(const QStringList& words);
     static std::optional<QString> shellCommand(const QStringList& words, bool* given = nullptr);
     static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);

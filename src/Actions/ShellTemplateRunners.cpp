@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QSet>
 
 #include "Actions/ShellProgramIdentity.h"
@@ -51,7 +52,7 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
             walk.taken = wordsTaken(*table, word);
             lastOption = word;
             const bool letters = !word.startsWith(QLatin1String("--"));
-            exec = exec || word == QLatin1String("--exec") ||
+            exec = exec || abbreviates(word, QStringLiteral("--exec"), 4) ||
                    (letters && word.contains(QLatin1Char('x')));
             if (abbreviates(word, QStringLiteral("--shell"), 4) ||
                 abbreviates(word, QStringLiteral("--login"), 4) ||
@@ -89,12 +90,32 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
 
 }  // namespace
 
+// Whether `word` is nothing but one variable's value ("$SHELL", "${EDITOR}") that may name a
+// program: any variable but those that hold the user's folders, name or display, and the
+// template's values, which as a command stay the template author's choice.
+static bool namesProgramThroughVariable(const QString& word) {
+    static const QRegularExpression wholeVariable(QStringLiteral(
+        "^\\$(?:([A-Za-z_][A-Za-z0-9_]*|[0-9@*])|\\{([A-Za-z_][A-Za-z0-9_]*|[0-9@*])\\})$"));
+    const QRegularExpressionMatch match =
+        wholeVariable.match(QString(word).remove(QLatin1Char('"')));
+    if (!match.hasMatch())
+        return false;
+    const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+    static const QRegularExpression data(
+        QStringLiteral("^(HOME|PWD|OLDPWD|USER|LOGNAME|TMPDIR|DISPLAY|LANG|LC_[A-Z]+|HOSTNAME|"
+                       "XDG_[A-Z_]+_(HOME|DIR)|tavrin_value_[0-9]+)$"));
+    return !data.match(name).hasMatch();
+}
+
 // A program the reader does not know may run another with the rest of its words, as the
 // wrappers it knows do ("setarch x86_64 ed", "bwrap --ro-bind / / sh"): the position of the
-// first later word that names a program the reader knows, -1 when there is none.
+// first later word that names a program the reader knows, or that may name any program
+// through a variable ("bwrap … $SHELL"); -1 when there is none.
 static qsizetype namedProgramAfter(const QStringList& words, qsizetype i) {
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
+        if (namesProgramThroughVariable(words[j]))
+            return j;
         if (word.isEmpty() || word.startsWith(QLatin1Char('-')) ||
             word.startsWith(QLatin1Char('+')) || expands(words[j]) || isAssignment(words[j]))
             continue;
@@ -193,4 +214,17 @@ QList<qsizetype> ShellTemplateReader::programPositions(const QStringList& words)
     QList<qsizetype> positions;
     programIndex(words, nullptr, &positions);
     return positions;
+}
+
+QSet<qsizetype> ShellTemplateReader::runByUnknownPrograms(const QStringList& words) {
+    QSet<qsizetype> run;
+    bool unknownBefore = false;
+    for (const qsizetype position : programPositions(words)) {
+        if (unknownBefore)
+            run.insert(position);
+        const QString name = programName(words[position]);
+        unknownBefore =
+            unknownBefore || (!wrappers().contains(name) && !ShellProgramIdentity::familiar(name));
+    }
+    return run;
 }

@@ -58,6 +58,12 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"fakeroot-tcp sh -c {{a}}", touch, Reason::evaluated, "sh -c", nullptr},
         {"start-stop-daemon -S -x /usr/bin/ed -- -s {{a}}", "!" + touch, Reason::readAsCommand,
          "{{a}}", nullptr},
+        // a program through a variable, and a "--" that may be the runner's own
+        {"bwrap --ro-bind / / \"$SHELL\" -c {{a}}", touch, Reason::unknownCommand, "$SHELL",
+         nullptr},
+        {"start-stop-daemon -S -x /bin/sh -- -c {{a}}", touch, Reason::evaluated, "sh -c", nullptr},
+        {"start-stop-daemon -S -x /bin/sh -- -s <<< {{a}}", touch, Reason::evaluated, "sh",
+         nullptr},
     };
     for (const Case& c : cases) {
         if (c.installed && QStandardPaths::findExecutable(c.installed).isEmpty()) {
@@ -85,6 +91,9 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"mytool {{a}}", "Max Mustermann, Bonn"},
         {"node script.js {{a}}", "-5 Grad"},
         {"node script.js {{a}}", "--help"},
+        {"bwrap --bind \"$HOME\" \"$HOME\" ls {{a}}", "Bericht März.txt"},
+        {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
+        {"watch --exe ls {{a}}", "Bericht; März.txt"},
     };
     for (const auto& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});

@@ -383,6 +383,17 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"env --un X ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
         {"stdbuf --out L ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
         {"flock --time 5 l ed -s {{a}}", "!" + code, Reason::readAsCommand, "{{a}}"},
+        // options that make a shell's command or a program's input code, cut short or whole
+        // where the table took them for a prefix of another ("--login" of "--login-class")
+        {"sudo --login {{a}}", code, Reason::evaluated, "sudo --login"},
+        {"su --comm {{a}}", code, Reason::evaluated, "su -c"},
+        {"script -q --comm {{a}} /dev/null", code, Reason::evaluated, "script -c"},
+        {"env --sp {{a}}", code, Reason::unknownCommand, "env -S"},
+        {"echo {{a}} | xargs --repl sh -c 'echo {}'", code, Reason::throughVariable, "xargs"},
+        {"echo {{a}} | make --fil -", code, Reason::evaluated, "make"},
+        {"echo {{a}} | curl -s --conf -", "output = /tmp/canary", Reason::readAsCommand,
+         "curl --conf"},
+        {"printf '%s\\n' {{a}} | tar -cf b.tar --files -", "-C/tmp", Reason::option, "tar --files"},
         // programs the template maps to another
         {"hash -p /bin/sh git; git {{a}}", code, Reason::unknownCommand, "git"},
         {"BASH_CMDS[git]=/bin/sh; git {{a}}", code, Reason::unknownCommand, "git"},
