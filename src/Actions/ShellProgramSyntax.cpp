@@ -34,7 +34,9 @@ bool isShell(const QString& program) {
         QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
         QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
         QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
-        QStringLiteral("rbash"), QStringLiteral("busybox")};
+        QStringLiteral("rbash"), QStringLiteral("busybox"), QStringLiteral("ash"),
+        QStringLiteral("hush"),  QStringLiteral("lksh"),   QStringLiteral("oksh"),
+        QStringLiteral("loksh")};
     return shells.contains(program);
 }
 

@@ -90,12 +90,13 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
 
 }  // namespace
 
-// Whether `word` is nothing but one variable's value ("$SHELL", "${EDITOR}") that may name a
-// program: any variable but those that hold the user's folders, name or display, and the
-// template's values, which as a command stay the template author's choice.
+// Whether `word` is nothing but the value of one of the user's environment variables
+// ("$SHELL", "${EDITOR}"), which may name any program: all but those that hold the user's
+// folders, name, language or display. The template's own variables are written in lower
+// case by custom, and what it stores there is its author's choice.
 static bool namesProgramThroughVariable(const QString& word) {
-    static const QRegularExpression wholeVariable(QStringLiteral(
-        "^\\$(?:([A-Za-z_][A-Za-z0-9_]*|[0-9@*])|\\{([A-Za-z_][A-Za-z0-9_]*|[0-9@*])\\})$"));
+    static const QRegularExpression wholeVariable(
+        QStringLiteral("^\\$(?:([A-Z_][A-Z0-9_]*)|\\{([A-Z_][A-Z0-9_]*)\\})$"));
     const QRegularExpressionMatch match =
         wholeVariable.match(QString(word).remove(QLatin1Char('"')));
     if (!match.hasMatch())
@@ -103,7 +104,7 @@ static bool namesProgramThroughVariable(const QString& word) {
     const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
     static const QRegularExpression data(
         QStringLiteral("^(HOME|PWD|OLDPWD|USER|LOGNAME|TMPDIR|DISPLAY|LANG|LC_[A-Z]+|HOSTNAME|"
-                       "XDG_[A-Z_]+_(HOME|DIR)|tavrin_value_[0-9]+)$"));
+                       "XDG_[A-Z_]+_(HOME|DIR))$"));
     return !data.match(name).hasMatch();
 }
 

@@ -64,6 +64,8 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"start-stop-daemon -S -x /bin/sh -- -c {{a}}", touch, Reason::evaluated, "sh -c", nullptr},
         {"start-stop-daemon -S -x /bin/sh -- -s <<< {{a}}", touch, Reason::evaluated, "sh",
          nullptr},
+        // shells by their other names
+        {"busybox ash -c {{a}}", touch, Reason::evaluated, "ash -c", nullptr},
     };
     for (const Case& c : cases) {
         if (c.installed && QStandardPaths::findExecutable(c.installed).isEmpty()) {
@@ -92,6 +94,7 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"node script.js {{a}}", "-5 Grad"},
         {"node script.js {{a}}", "--help"},
         {"bwrap --bind \"$HOME\" \"$HOME\" ls {{a}}", "Bericht März.txt"},
+        {"f=notiz.md; pandoc \"$f\" -o {{a}}", "Bericht März.pdf"},
         {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
         {"watch --exe ls {{a}}", "Bericht; März.txt"},
     };
