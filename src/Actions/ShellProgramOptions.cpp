@@ -205,7 +205,9 @@ const QHash<QString, Options>& programs() {
                          "--max-size --min-size --only-write-batch --out-format --outbuf "
                          "--partial-dir --password-file --port --protocol --read-batch "
                          "--remote-option --rsh --rsync-path --skip-compress --sockopts --stderr "
-                         "--stop-after --stop-at --timeout --usermap --write-batch -B -M -e"));
+                         "--stop-after --stop-at --timeout --usermap --write-batch -B -M -e "
+                         // whole options without a word that begin others with one
+                         "--backup:0 --checksum:0 --compress:0 --group:0 --partial:0"));
         t.insert(QStringLiteral("notify-send"),
                  options("-u --urgency -t --expire-time -i --icon -a --app-name -c --category -h "
                          "--hint -r --replace-id -A --action"));
@@ -507,7 +509,7 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("--forward-fd --env --unset-env --directory --app-path --usr-path "
                           "--sandbox-expose --sandbox-expose-ro --sandbox-expose-path "
                           "--sandbox-expose-path-ro --sandbox-flag --env-fd "
-                          "--sandbox-expose-path-ro-try --sandbox-expose-path-try")});
+                          "--sandbox-expose-path-ro-try --sandbox-expose-path-try --sandbox:0")});
         // From their manuals: proxychains' configuration file, torsocks' user and address.
         for (const char* name : {"proxychains", "proxychains4"})
             t.insert(QLatin1String(name), {options("-f")});

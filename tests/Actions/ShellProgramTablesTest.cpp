@@ -386,6 +386,9 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         // options that make a shell's command or a program's input code, cut short or whole
         // where the table took them for a prefix of another ("--login" of "--login-class")
         {"sudo --login {{a}}", code, Reason::evaluated, "sudo --login"},
+        {"flatpak-spawn --sandbox sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"rsync -a --compress {{a}} /backup/", "--rsh=" + code, Reason::option, "{{a}}"},
+        {"rsync -a --checksum {{a}} /backup/", "--rsh=" + code, Reason::option, "{{a}}"},
         {"su --comm {{a}}", code, Reason::evaluated, "su -c"},
         {"script -q --comm {{a}} /dev/null", code, Reason::evaluated, "script -c"},
         {"env --sp {{a}}", code, Reason::unknownCommand, "env -S"},
