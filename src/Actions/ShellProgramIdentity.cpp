@@ -47,7 +47,8 @@ bool familiarProgram(const QString& name) {
     static const QSet<QString> shellRunners = {QStringLiteral("git"), QStringLiteral("su"),
                                                QStringLiteral("script")};
     return shellRunners.contains(name) || programs().contains(name) || wrappers().contains(name) ||
-           isShell(name) || isAwk(name) || nameSyntax(name) != NameSyntax::plain ||
+           isShell(name) || isAwk(name) || isInterpreter(name) ||
+           nameSyntax(name) != NameSyntax::plain ||
            takesFileNames(name) || takesNegativeNumbers(name) || honoursEndOfOptions(name);
 }
 
@@ -56,6 +57,12 @@ bool familiarProgram(const QString& name) {
 QString familyOf(const QString& name) {
     if (familiarProgram(name))
         return name;
+    // "python3.11-dbg": the interpreter built for debugging is the interpreter
+    if (name.endsWith(QLatin1String("-dbg")) && name.size() > 4) {
+        const QString built = familyOf(name.chopped(4));
+        if (familiarProgram(built))
+            return built;
+    }
     static const QRegularExpression python(QStringLiteral("^python([23])\\.[0-9.]+$"));
     if (const QRegularExpressionMatch match = python.match(name); match.hasMatch())
         return QStringLiteral("python") + match.captured(1);
@@ -68,6 +75,8 @@ QString familyOf(const QString& name) {
         QRegularExpression(QStringLiteral(
             "^([A-Za-z][A-Za-z0-9_-]*)\\.(basic|tiny|nox|gtk[0-9]*|athena|motif|openbsd|"
             "traditional)$")),
+        // "guile-3.0"
+        QRegularExpression(QStringLiteral("^([A-Za-z][A-Za-z_]*)-[0-9]+(\\.[0-9]+)*$")),
         // ImageMagick's "convert-im6.q16"
         QRegularExpression(QStringLiteral("^([a-z]+)-im[0-9](\\.q[0-9]+[a-z]*)?$")),
     };

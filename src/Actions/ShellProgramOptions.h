@@ -72,6 +72,8 @@ const QHash<QString, Wrapper>& wrappers();
 // Shells, which take a script; awk and its kin, which take a program.
 bool isShell(const QString& program);
 bool isAwk(const QString& program);
+// Interpreters that, like a shell, take their program from the input when no file names it.
+bool isInterpreter(const QString& program);
 
 // What a program makes of the edges of a word it takes as a file name or an operand, besides
 // options: syntax of its own, which a value must not carry there.

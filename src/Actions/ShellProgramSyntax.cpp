@@ -36,8 +36,17 @@ bool isShell(const QString& program) {
         QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
         QStringLiteral("rbash"), QStringLiteral("busybox"), QStringLiteral("ash"),
         QStringLiteral("hush"),  QStringLiteral("lksh"),   QStringLiteral("oksh"),
-        QStringLiteral("loksh")};
+        QStringLiteral("loksh"), QStringLiteral("xonsh"),  QStringLiteral("nu"),
+        QStringLiteral("elvish")};
     return shells.contains(program);
+}
+
+bool isInterpreter(const QString& program) {
+    static const QSet<QString> interpreters = namesIn(
+        "python python2 python3 pypy pypy3 perl ruby irb node nodejs deno bun qjs php lua luajit "
+        "tclsh wish expect guile julia Rscript R awk gawk mawk nawk osh octave octave-cli "
+        "gnuplot sbcl clisp racket gforth ocaml swipl jshell gp maxima");
+    return interpreters.contains(program);
 }
 
 bool isAwk(const QString& program) {

@@ -14,20 +14,6 @@ using namespace ShellProgramOptions;
 
 namespace {
 
-// Interpreters that, like a shell, take their program from the input when no file names it.
-bool isInterpreter(const QString& name) {
-    static const QSet<QString> interpreters = {
-        QStringLiteral("python"),  QStringLiteral("python2"), QStringLiteral("python3"),
-        QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
-        QStringLiteral("nodejs"),  QStringLiteral("php"),     QStringLiteral("lua"),
-        QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("wish"),
-        QStringLiteral("expect"),  QStringLiteral("guile"),   QStringLiteral("julia"),
-        QStringLiteral("Rscript"), QStringLiteral("R"),       QStringLiteral("irb"),
-        QStringLiteral("awk"),     QStringLiteral("gawk"),    QStringLiteral("mawk"),
-        QStringLiteral("nawk"),    QStringLiteral("osh")};
-    return interpreters.contains(name);
-}
-
 // Whether a script named by `word` may be a descriptor: "-", a path into /dev or /proc
 // however written ("//dev/stdin", "../../dev/stdin"), or expansions, which may be any path.
 bool readsDescriptor(const QString& word) {
@@ -100,19 +86,30 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
     if (commandReaders.contains(name))
         return input;
+    // socat hands its input to the program of an EXEC or SYSTEM address (SYSTEM through sh).
+    if (name == QLatin1String("socat") &&
+        std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
+            const QString address = unquoted(word).toUpper();
+            return address.startsWith(QLatin1String("EXEC:")) ||
+                   address.startsWith(QLatin1String("SYSTEM:"));
+        }))
+        return input;
     if ((name == QLatin1String("mapfile") || name == QLatin1String("readarray")) &&
         std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
             return unquoted(word).startsWith(QLatin1String("-C"));
         }))
         return input;
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
-    const bool make = name == QLatin1String("make");
+    // make's makefile and sed's script (whose "e" command runs a shell) come from "-f FILE"
+    // as awk's program does.
+    const bool make = name == QLatin1String("make") || name == QLatin1String("sed");
     const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
     if (!source && !shell && !isInterpreter(name) && !make)
         return {};
     bool fromInput = false;
-    // awk's and make's "-f FILE": the program or makefile comes from that file.
-    std::optional<QString> programFile;
+    // awk's, make's and sed's "-f FILE": the program, makefile or script comes from that
+    // file; whether one such file may be the input.
+    std::optional<bool> programFile;
     qsizetype j = program + 1;
     for (; !source && j < words.size(); ++j) {
         const QString option = unquoted(words[j]);
@@ -137,30 +134,37 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
                                        ? 1
                                        : 0)
                                 : ShellProgramOptions::wordsTaken(name, option);
-        // gawk reads code from "-E FILE" and "-i FILE" as well; long options may be cut short.
+        // gawk reads code from "-E FILE" and "-i FILE" as well, sed from "-f" after flags
+        // ("-nf"); long options may be cut short. Any of several files may be the input.
         static const QRegularExpression awkFile(QStringLiteral("^-[fEi]"));
         static const QRegularExpression makeFile(QStringLiteral("^-f"));
+        static const QRegularExpression sedFile(QStringLiteral("^-[nErsuz]*f"));
         const QStringList longFiles = make ? QStringList{"--file", "--makefile"}
                                            : QStringList{"--file", "--exec", "--include"};
         const bool longFile =
             option.startsWith(QLatin1String("--")) &&
             std::any_of(longFiles.cbegin(), longFiles.cend(),
                         [&](const QString& file) { return abbreviates(option, file, 3); });
-        if ((isAwk(name) || make) &&
-            (longFile || (make ? makeFile : awkFile).match(option).hasMatch())) {
+        const QRegularExpressionMatch shortFile =
+            (name == QLatin1String("sed") ? sedFile : make ? makeFile : awkFile).match(option);
+        if ((isAwk(name) || make) && (longFile || shortFile.hasMatch())) {
             const qsizetype equals = option.indexOf(QLatin1Char('='));
-            if (longFile ? equals > 0 : option.size() > 2)
-                programFile = option.mid(longFile ? equals + 1 : 2);
+            std::optional<QString> file;
+            if (longFile ? equals > 0 : shortFile.capturedEnd() < option.size())
+                file = option.mid(longFile ? equals + 1 : shortFile.capturedEnd());
             else if (j + 1 < words.size())
-                programFile = words[j + 1];
+                file = words[j + 1];
+            if (file)
+                programFile = programFile.value_or(false) || readsDescriptor(*file);
         }
         j += taken;
     }
     if (isAwk(name) || make) {
-        // Without -f, awk's program is its first operand, a word, and make reads a makefile.
+        // Without -f, awk's program is its first operand, a word, make reads a makefile, and
+        // sed's script is a word.
         if (!programFile)
             return make || j < words.size() ? Values{} : input;
-        return readsDescriptor(*programFile) ? input : Values{};
+        return *programFile ? input : Values{};
     }
     // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
     // one the template's input redirections fill.
