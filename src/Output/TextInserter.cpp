@@ -396,10 +396,19 @@ public:
     }
 
 private:
+    // The copy key replaces the user's clipboard, which is written back afterwards: it goes
+    // out only once every format of it is kept. A busy owner that does not answer in time
+    // costs the selection, never the clipboard.
     void takeSnapshot() {
-        read_ = s_.clipboard.readContents([this](ClipboardContents saved) {
+        read_ = s_.clipboard.saveContents([this](std::optional<ClipboardContents> saved) {
             read_.reset();
-            saved_ = std::move(saved);
+            if (!saved) {
+                // Nothing was touched, so nothing is written back. The callback may run
+                // inside the read's call: the end waits for the clock.
+                after(Milliseconds(0), [this] { finish(); });
+                return;
+            }
+            saved_ = std::move(*saved);
             writesBefore_ = s_.clipboard.foreignWrites();
             // A terminal that takes no copy key gets none: nothing can arrive to wait for.
             if (!s_.keys.sendKey(VirtualKey::C, EventFlag::Command)) {

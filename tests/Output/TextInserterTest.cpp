@@ -476,9 +476,13 @@ TEST(TextInserterTest, CopySelection) {
         int resultAt;
         bool restored;
         bool keyWithheld = false;
+        bool unsaved = false;
     };
     const Case cases[] = {
         {"copied at once", true, "  Ein Satz.\n", 0, "Ein Satz.", 25, true},
+        // The copy would replace a clipboard that could not be kept whole.
+        {"the user's clipboard does not arrive whole", true, "Markiert", 0, std::nullopt, 0, false,
+         false, true},
         {"copied by the 5th poll", true, "Spät", 110, "Spät", 125, true},
         {"only blanks", true, " \n\t ", 0, std::nullopt, 25, true},
         {"no selection", true, std::nullopt, 0, std::nullopt, 200, false},
@@ -494,6 +498,8 @@ TEST(TextInserterTest, CopySelection) {
         d.trust.trusted = c.trusted;
         if (c.keyWithheld)
             d.keys.withheld = {VirtualKey::C};
+        if (c.unsaved)
+            d.clipboard.failedSaves = 1;
         d.copiesSelection(c.selection, Milliseconds(c.copiedAfter));
         std::optional<std::optional<QString>> result;
         Nanoseconds resultAt{};
@@ -507,8 +513,9 @@ TEST(TextInserterTest, CopySelection) {
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(*result, c.result);
         EXPECT_EQ(resultAt, ms(c.resultAt));
-        EXPECT_EQ(d.keys.sent,
-                  c.trusted && !c.keyWithheld ? std::vector<Sent>{copy(0)} : std::vector<Sent>{});
+        EXPECT_EQ(d.keys.sent, c.trusted && !c.keyWithheld && !c.unsaved
+                                   ? std::vector<Sent>{copy(0)}
+                                   : std::vector<Sent>{});
         EXPECT_EQ(d.clipboard.writes.size(), c.restored ? 1u : 0u);
         if (c.restored || !c.selection) {
             EXPECT_EQ(d.clipboard.contents, richContents());

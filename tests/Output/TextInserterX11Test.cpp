@@ -2,9 +2,9 @@
 #include <xcb/xcb.h>
 
 #include <QProcess>
-#include <csignal>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 #include "Output/TextInserter.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
@@ -17,6 +17,7 @@
 #include "X11InserterDesk.h"
 #include "support/Files.h"
 #include "support/Programs.h"
+#include "support/ScriptedSelectionOwner.h"
 #include "support/TestWindows.h"
 #include "support/XcbPlatform.h"
 
@@ -123,6 +124,25 @@ TEST_F(TextInserterX11Test, PastesIntoALineEditAndCopiesItsSelection) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return copied.has_value(); }, 5000));
     EXPECT_EQ(*copied, "Hallo");
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+}
+
+// The copy key would replace a clipboard that cannot be kept whole (one format of it does not
+// come): no key goes out, and the owner keeps the clipboard with every format.
+TEST_F(TextInserterX11Test, NoCopyKeyWhileTheClipboardCannotBeKeptWhole) {
+    insert("Hallo", lineEdit, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lineEditWindow.canReadLine(); }, 2000));
+    lineEditWindow.readAll();
+    ScriptedSelectionOwner owner({{"UTF8_STRING", "Besitzer"}, {"text/html", {}, true}});
+    trust.trusted = true;
+    runProgram("xdotool", {"key", "ctrl+a"});
+
+    std::optional<std::optional<QString>> copied;
+    inserter.copySelection([&](std::optional<QString> text) { copied = text; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return copied.has_value(); }, 8000));
+
+    EXPECT_EQ(*copied, std::nullopt);
+    EXPECT_EQ(xclipOut(), QByteArray("Besitzer"));
+    EXPECT_TRUE(xclipOut("TARGETS").contains("text/html"));
 }
 
 TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndPressesReturn) {
