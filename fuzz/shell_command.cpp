@@ -132,6 +132,9 @@ const char* const fragments[] = {
     "sudo --login ", "su --comm ", "script -q --comm ", "env --sp ", "| xargs --repl sh -c 'echo {}'",
     "| make --fil -", "| curl -s --conf -", "| tar -cf b.tar --files -",
     "bwrap --ro-bind / / \"$SHELL\" -c ", "start-stop-daemon -S -x /bin/sh -- -c ",
+    "flatpak-spawn --sandbox sh -c ", "rsync -a --compress ", "busybox ash -c ",
+    // code from the input: interpreters under versioned names, sed's script, socat's program
+    "| tclsh8.6", "| sed -nf - f", "| sed --fil=/dev/stdin f", "| socat - EXEC:sh",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
@@ -160,6 +163,8 @@ const char* const payloads[] = {
     // is no payload: a template may write to a file a value names)
     "+call system('touch /tmp/can''ary')|qa!", "spectrogram", "-o/tmp/canary", "+write",
     "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
+    // a Tcl script and sed's "e" command, which run a shell
+    "exec sh -c {touch /tmp/can''ary}", "1e touch /tmp/can''ary",
 };
 // clang-format on
 
