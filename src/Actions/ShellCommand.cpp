@@ -24,11 +24,12 @@ constexpr qsizetype longestArgument = 32 * 4096 - 1;
 // The login shell's script: it runs after the user's profile and hands the template, quoted
 // into this text itself, with the values to bash. A profile that moves the positional
 // parameters ("shift") can only move values (the script's first line then stops), never make
-// one the script. Without start-up
-// files and without BASH_ENV, which a profile may set, bash reads the template in the state
-// the template reader knows.
+// one the script. Without start-up files and without BASH_ENV, which a profile may set, and
+// in privileged mode ("-p"), in which bash takes no functions from the environment and ignores
+// SHELLOPTS and BASHOPTS (a profile may export "git() …" or "set -k"), bash reads the template
+// in the state the template reader knows.
 QString handOver(const QString& script) {
-    return QStringLiteral("exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc -c ") +
+    return QStringLiteral("exec /usr/bin/env -u BASH_ENV /bin/bash --noprofile --norc -p -c ") +
            quote(script) + QStringLiteral(" tavrin \"$@\"");
 }
 

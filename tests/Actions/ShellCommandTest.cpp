@@ -616,6 +616,49 @@ TEST_F(ShellCommandTest, DataAfterOptionsThatTakeAWordRuns) {
     }
 }
 
+// What a profile may export into the environment (here: the environment the login shell
+// starts with) does not change how bash reads the template: a function under a program's name
+// ("export -f"), or shell options (SHELLOPTS, BASHOPTS) such as "set -k", which takes
+// "x=value" words out of the arguments.
+TEST_F(ShellCommandTest, WhatAProfileExportsLeavesTheTemplateAsRead) {
+    const QString canary = folder.filePath("canary");
+    const QString value = "touch " + canary;
+    struct Case {
+        const char* name;
+        const char* variable;
+        const char* setting;
+        const char* text;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"a function named printf", "BASH_FUNC_printf%%", "() { eval \"$2\"; }",
+         "printf '[%s]' {{a}}", "[" + value + "]"},
+        {"set -k", "SHELLOPTS", "braceexpand:hashall:interactive-comments:keyword",
+         "printf '[%s]' x={{a}}", "[x=" + value + "]"},
+        {"shopt -s extglob", "BASHOPTS", "extglob", "shopt -q extglob || printf '[%s]' {{a}}",
+         "[" + value + "]"},
+    };
+    for (const Case& c : cases) {
+        const auto script = scriptOf(c.text, {{"a", value}});
+        for (const char* shell : shells) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(c.variable, c.setting);
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(folder.path());
+            process.start(shell, ShellCommand::loginShellArguments(script));
+            ASSERT_TRUE(process.waitForFinished(10000)) << shell;
+            // The login shell's own start-up files may print under "set -k" before it hands
+            // over; what counts is what the template printed, last.
+            const QString output = QString::fromUtf8(process.readAllStandardOutput());
+            EXPECT_TRUE(output.endsWith(c.expected))
+                << c.name << ", " << shell << ": " << output.right(200).toStdString();
+            EXPECT_FALSE(QFile::exists(canary)) << c.name << ", " << shell;
+            QFile::remove(canary);
+        }
+    }
+}
+
 // A profile that moves the positional parameters ("shift" at its top level) would hand a value
 // to the place of another (here b's, which make reads as a setting, to a's), and can never make
 // one the script, which is part of the login shell's own command text: nothing runs.
