@@ -122,7 +122,7 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         if (option.size() < 2 ||
             !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
             break;
-        if (shell && (ShellProgramOptions::namesCommandOption(option)))
+        if (shell && ShellProgramOptions::namesCommandOption(option))
             return {};  // the script is a word: the reader looks at it
         if (!shell && codeInWord(name, option))
             return {};
@@ -192,8 +192,8 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
     const QString name = programName(words[program]);
     // Long options as getopt_long and curl take them, cut short down to where the name is
     // still one program's only ("--files" is tar's "--files-from", "--file" its archive).
-    static const QRegularExpression names(QStringLiteral("^(-[A-Za-z]*T|-X)()(.*)$"));
-    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K)()(.*)$"));
+    static const QRegularExpression names(QStringLiteral("^(-[A-Za-z]*T|-X)(.*)$"));
+    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K)(.*)$"));
     static const QList<std::pair<QString, qsizetype>> longNames = {
         {QStringLiteral("--files-from"), 7},
         {QStringLiteral("--files0-from"), 7},
@@ -225,8 +225,8 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
             (!curl && word.startsWith(QLatin1String("-X")) && name != QLatin1String("tar")))
             continue;
         const qsizetype equals = word.indexOf(QLatin1Char('='));
-        const bool glued = longOption ? equals > 0 : !match.captured(3).isEmpty();
-        const QString gluedFile = longOption ? word.mid(equals + 1) : match.captured(3);
+        const bool glued = longOption ? equals > 0 : !match.captured(2).isEmpty();
+        const QString gluedFile = longOption ? word.mid(equals + 1) : match.captured(2);
         const QString file =
             glued ? gluedFile : (j + 1 < words.size() ? unquoted(words[j + 1]) : QString());
         return ReadList{curl, file == QLatin1String("-") || intoDevOrProc(file),
