@@ -130,7 +130,10 @@ void PanelController::show(AssistantSession& session, PanelActions& actions, qui
     view->show();
     panel_->show();
     panel_->raise();
-    panel_->activateWindow();
+    // No activateWindow(): Qt would ask the window manager for the keyboard by itself once it
+    // sees the window mapped, besides takeKeyboard() after the first frame. The later of two
+    // requests can arrive after the user went to another window and take the keyboard from
+    // there. One request, ours, which carries the time of the key press.
     if (wasVisible)
         takeKeyboardWhenExposed();
     view->enter(services_.clock, services_.reduceMotion());

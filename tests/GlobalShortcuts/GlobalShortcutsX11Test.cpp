@@ -310,6 +310,32 @@ TEST_F(GlobalShortcutsX11Test, AHalfTakenCombinationIsGivenBackWhole) {
         << "the variants we did get are given back";
 }
 
+// The server takes the requests of different clients in an order of its own. Here it serves
+// another client alone for a while (a server grab), as a busy server may: a combination we
+// release must be free for that client as soon as release() returns, not only once the server
+// gets round to our connection.
+TEST_F(GlobalShortcutsX11Test, AReleasedCombinationIsFreeForOthersWhenReleaseReturns) {
+    constexpr xcb_keysym_t f8 = 0xffc5;
+    constexpr quint16 controlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+    const Shortcut controlShiftF8(Key::f8, Modifier::Control | Modifier::Shift);
+    ASSERT_EQ(grabber.grab(1, controlShiftF8.carbonKeyCode, controlShiftF8.carbonModifiers),
+              Platform::HotKeyGrabber::Status::Accepted);
+    auto other = Platform::XcbConnection::open();
+    ASSERT_TRUE(other);
+    xcb_connection_t* o = other->connection();
+    xcb_grab_server(o);
+    std::free(xcb_get_input_focus_reply(o, xcb_get_input_focus(o), nullptr));
+    std::thread letGo([o] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        xcb_ungrab_server(o);
+        xcb_flush(o);
+    });
+
+    grabber.release(1);
+    EXPECT_TRUE(grabOneVariant(*other, f8, controlShift));
+    letGo.join();
+}
+
 TEST_F(GlobalShortcutsX11Test, APressRightAfterAKeymapChangeStillReachesTheShortcut) {
     shortcuts.setShortcut(controlShiftF7, dictate);
     record(dictate);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
+#include <QHash>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -16,18 +18,58 @@
 namespace {
 
 // The real window system, but answering that a compositor runs, so that the panel fades and
-// stays on screen while it closes, as it does on a composited desktop.
+// stays on screen while it closes, as it does on a composited desktop. Counts the panel's
+// requests for the keyboard.
 class FadingX11Windows final : public Platform::FloatingWindows {
 public:
     bool isCompositing() override { return true; }
     void keepOnTop(quint64 window) override { real.keepOnTop(window); }
     void noteKeyboardOwner(quint64 window) override { real.noteKeyboardOwner(window); }
     void takeKeyboard(quint64 window, quint32 userTime) override {
+        ++takes;
         real.takeKeyboard(window, userTime);
     }
     void giveBackKeyboard(quint64 window) override { real.giveBackKeyboard(window); }
 
     Platform::X11FloatingWindows real{Platform::XcbConnection::open()};
+    int takes = 0;
+};
+
+// Sees the activation requests any client sends the window manager: they go to the root window
+// for those who watch its children's structure.
+class ActivationRequests {
+public:
+    ActivationRequests() : connection_(xcb_connect(nullptr, nullptr)) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        const uint32_t events =
+            XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, screen->root, XCB_CW_EVENT_MASK, &events);
+        const char name[] = "_NET_ACTIVE_WINDOW";
+        auto* reply = xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, sizeof name - 1, name), nullptr);
+        activeWindow_ = reply ? reply->atom : 0;
+        std::free(reply);
+    }
+    ~ActivationRequests() { xcb_disconnect(connection_); }
+
+    // The requests for `window` the server has passed on until now.
+    int count(quint32 window) {
+        std::free(
+            xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                message->type == activeWindow_)
+                ++requests_[message->window];
+            std::free(event);
+        }
+        return requests_.value(window);
+    }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_atom_t activeWindow_ = 0;
+    QHash<quint32, int> requests_;
 };
 
 // A desktop with a window manager and a Qt line edit that has the keyboard, as the user's
@@ -134,6 +176,32 @@ TEST_F(PanelX11Test, ShownAgainAfterTheUserWentBackItTakesTheKeyboardAgain) {
 
     controller.show(*session, actions);
     EXPECT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == panel; }, 5000));
+}
+
+// A second request, sent after the first had given the panel the keyboard, would take it back
+// from wherever the user went in between.
+TEST_F(PanelX11Test, EachShowAsksTheWindowManagerForTheKeyboardOnce) {
+    FadingX11Windows counting;
+    PanelController counted{{clock, counting, [] { return false; }}};
+    ActivationRequests requests;
+    for (const char* show : {"mapped", "shown again after the user went back"}) {
+        const int before = counting.takes;
+        counted.show(*session, actions);
+        const auto panel = static_cast<quint32>(counted.panel().winId());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return counting.takes > before && connection->focusedTopLevel() == panel; },
+            5000))
+            << show;
+        // Whatever Qt asked for went out before the panel painted its first frame.
+        EXPECT_EQ(requests.count(panel), counting.takes) << show;
+
+        runProgram("xdotool", {"windowactivate", "--sync", QString::number(lineEdit)});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000))
+            << show;
+    }
+    counted.hide();
+    clock.advance(std::chrono::seconds(1));
 }
 
 TEST_F(PanelX11Test, WhileItFadesOutTypingAlreadyGoesBackToTheField) {

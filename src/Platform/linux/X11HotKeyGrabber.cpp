@@ -317,11 +317,22 @@ X11HotKeyGrabber::Status X11HotKeyGrabber::grabVariants(const std::vector<XCombi
     return status;
 }
 
+// Returns once the server has let go. The server takes requests of different clients in an
+// order of its own: an ungrab only sent could still be waiting behind another program's grab
+// of the same combination, which the server would then refuse.
 void X11HotKeyGrabber::ungrabVariants(const std::vector<XCombination>& variants) {
+    if (variants.empty())
+        return;
     xcb_connection_t* c = connection_->connection();
+    std::vector<xcb_void_cookie_t> cookies;
     for (const XCombination& variant : variants)
-        xcb_ungrab_key(c, variant.key, connection_->root(), variant.modifiers);
-    connection_->flush();
+        cookies.push_back(
+            xcb_ungrab_key_checked(c, variant.key, connection_->root(), variant.modifiers));
+    // Nothing to do about an error here: the combination is not ours either way.
+    for (const xcb_void_cookie_t cookie : cookies)
+        std::free(xcb_request_check(c, cookie));
+    // Waiting for the answers may have queued events the socket will not announce again.
+    QMetaObject::invokeMethod(this, &X11HotKeyGrabber::drain, Qt::QueuedConnection);
 }
 
 X11HotKeyGrabber::Status X11HotKeyGrabber::grabAtServer(const XCombination& combination) {
