@@ -20,6 +20,7 @@
 #include "Platform/linux/XcbConnection.h"
 #include "Platform/linux/XcbReply.h"
 #include "support/Lines.h"
+#include "support/Programs.h"
 #include "support/XcbPlatform.h"
 
 using GlobalShortcuts::Key;
@@ -138,10 +139,11 @@ class GlobalShortcutsX11Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         windowManager = new QProcess;
-        windowManager->start("openbox", {"--sm-disable"});
-        windowManager->waitForStarted(5000);
-        // openbox's bindings are in place once its Alt+Space is taken. (The root window's
-        // window-manager property may still name the openbox of an earlier test.)
+        // It must take on the windows the tests show (openbox sometimes misses one mapped in
+        // its first moments), and its bindings are in place once its Alt+Space is taken.
+        if (const ::testing::AssertionResult started = startWindowManager(*windowManager);
+            !started)
+            ADD_FAILURE() << started.message();
         Platform::X11HotKeyGrabber probe;
         const bool ready = QTest::qWaitFor(
             [&] { return probe.isReserved(Key::space.rawValue, int(Modifier::Option)); }, 10000);
