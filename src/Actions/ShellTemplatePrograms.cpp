@@ -9,6 +9,37 @@
 
 using namespace ShellWords;
 
+// Whether env's own words (up to its command) hold "-S": alone, in a bundle of flags ("-vS",
+// "-iS"), or "--split-string" cut short. After "-u" or "-C" the rest of the word, or the next
+// word, is their argument.
+static bool splitsString(const QStringList& words) {
+    for (qsizetype j = 0; j < words.size(); ++j) {
+        const QString plain = unquoted(words[j]);
+        if (plain == QLatin1String("--") || !plain.startsWith(QLatin1Char('-')) ||
+            plain.size() < 2) {
+            if (isAssignment(words[j]) || plain == QLatin1String("-"))
+                continue;
+            return false;  // the command, or "--" before it
+        }
+        if (plain.startsWith(QLatin1String("--"))) {
+            if (ShellProgramOptions::abbreviates(plain, QStringLiteral("--split-string"), 3))
+                return true;
+            j += ShellProgramOptions::wordsTaken(QStringLiteral("env"), plain);
+            continue;
+        }
+        for (qsizetype i = 1; i < plain.size(); ++i) {
+            if (plain[i] == QLatin1Char('S'))
+                return true;
+            if (plain[i] == QLatin1Char('u') || plain[i] == QLatin1Char('C')) {
+                if (i == plain.size() - 1)
+                    ++j;
+                break;
+            }
+        }
+    }
+    return false;
+}
+
 // A command word whose program cannot be told from the template: a name made of
 // expansions, ANSI-C quoting, brace expansion or a glob, a path into /dev or /proc (a
 // descriptor, the running shell itself), a folder the template computes, or an alias.
@@ -22,11 +53,7 @@ std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& wo
         if (unknownCommand(words[program]))
             return unquoted(words[program]);
         if (programName(words[program]) == QLatin1String("env") &&
-            std::any_of(words.cbegin() + program + 1, words.cend(), [](const QString& word) {
-                const QString plain = unquoted(word);
-                return plain.startsWith(QLatin1String("-S")) ||
-                       ShellProgramOptions::abbreviates(plain, QStringLiteral("--split-string"), 3);
-            }))
+            splitsString(words.mid(program + 1)))
             return QStringLiteral("env -S");
     }
     return std::nullopt;

@@ -97,6 +97,9 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"f=notiz.md; pandoc \"$f\" -o {{a}}", "Bericht März.pdf"},
         {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
         {"watch --exe ls {{a}}", "Bericht; März.txt"},
+        // "-S" of the program env runs is not env's
+        {"env LANG=C ls -lS {{a}}", "Downloads"},
+        {"env LANG=C sort -S 1G {{a}}", "liste.txt"},
     };
     for (const auto& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});

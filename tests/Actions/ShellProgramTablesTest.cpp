@@ -401,6 +401,8 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"su --comm {{a}}", code, Reason::evaluated, "su -c"},
         {"script -q --comm {{a}} /dev/null", code, Reason::evaluated, "script -c"},
         {"env --sp {{a}}", code, Reason::unknownCommand, "env -S"},
+        {"env -vS {{a}}", "sh -c '" + code + "'", Reason::unknownCommand, "env -S"},
+        {"env -iS {{a}}", "sh -c '" + code + "'", Reason::unknownCommand, "env -S"},
         {"echo {{a}} | xargs --repl sh -c 'echo {}'", code, Reason::throughVariable, "xargs"},
         {"echo {{a}} | make --fil -", code, Reason::evaluated, "make"},
         {"echo {{a}} | curl -s --conf -", "output = /tmp/canary", Reason::readAsCommand,
