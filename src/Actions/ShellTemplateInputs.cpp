@@ -315,7 +315,12 @@ void ShellTemplateReader::followInputs() {
         });
         if (xargs == words.cend())
             continue;
+        // xargs's own options, letters bundled or not ("-ra f", "-rI%"): the replace string,
+        // "-a FILE", whose file may hold what programs were given before, and "-d,", which
+        // splits the input at another character than blanks.
         QString replace;
+        bool fromFile = false;
+        bool separators = false;
         qsizetype i = xargs - words.cbegin() + 1;
         while (i < words.size()) {
             const QString option = unquoted(words[i]);
@@ -323,40 +328,45 @@ void ShellTemplateReader::followInputs() {
                 ++i;
                 break;
             }
-            if (!option.startsWith(QLatin1Char('-')))
+            if (!option.startsWith(QLatin1Char('-')) || option.size() < 2)
                 break;
-            if (option == QLatin1String("-I")) {
-                replace = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
-                i += 2;
+            const QString next = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
+            if (option.startsWith(QLatin1String("--"))) {
+                if (abbreviates(option, QStringLiteral("--replace"), 3))
+                    replace = option.contains(QLatin1Char('='))
+                                  ? option.section(QLatin1Char('='), 1)
+                                  : QStringLiteral("{}");
+                fromFile = fromFile || abbreviates(option, QStringLiteral("--arg-file"), 3);
+                separators = separators || abbreviates(option, QStringLiteral("--delimiter"), 3);
+                i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
                 continue;
             }
-            if (option.startsWith(QLatin1String("-I")))
-                replace = option.mid(2);
-            else if (abbreviates(option, QStringLiteral("--replace"), 3))
-                replace = option.contains(QLatin1Char('=')) ? option.section(QLatin1Char('='), 1)
-                                                            : QStringLiteral("{}");
-            else if (option == QLatin1String("-i"))
-                replace = QStringLiteral("{}");
-            else if (option.startsWith(QLatin1String("-i")))
-                replace = option.mid(2);
-            i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
+            qsizetype taken = 0;
+            for (qsizetype letter = 1; letter < option.size(); ++letter) {
+                const QChar c = option[letter];
+                const QString rest = option.mid(letter + 1);
+                if (c == QLatin1Char('i')) {
+                    replace = rest.isEmpty() ? QStringLiteral("{}") : rest;
+                    break;
+                }
+                if (ShellProgramOptions::wordsTaken(QStringLiteral("xargs"),
+                                                    QStringLiteral("-") + c) == 0)
+                    continue;
+                if (rest.isEmpty())
+                    taken = 1;
+                const QString argument = rest.isEmpty() ? next : rest;
+                if (c == QLatin1Char('I'))
+                    replace = argument;
+                fromFile = fromFile || c == QLatin1Char('a');
+                separators = separators || c == QLatin1Char('d');
+                break;
+            }
+            i += 1 + taken;
         }
-        // "-a FILE": the file may hold what programs were given before.
-        const bool fromFile = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain.startsWith(QLatin1String("-a")) ||
-                   abbreviates(plain, QStringLiteral("--arg-file"), 3);
-        });
         const ShellValueFlow::Values arguments =
             fromFile ? command.input | command.stored : command.input;
         const ShellValueFlow::Values changedArguments =
             fromFile ? command.changedInput | command.stored : command.changedInput;
-        // "-d," splits the input at another character than blanks.
-        const bool separators = std::any_of(words.cbegin(), words.cend(), [](const QString& word) {
-            const QString plain = unquoted(word);
-            return plain.startsWith(QLatin1String("-d")) ||
-                   abbreviates(plain, QStringLiteral("--delimiter"), 3);
-        });
         // The words xargs appends are named by its command, a word with the replace string
         // by itself.
         const auto spotAt = [&](const QStringList& before, const QString& written) {

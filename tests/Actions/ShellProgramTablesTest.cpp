@@ -404,6 +404,10 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"env -vS {{a}}", "sh -c '" + code + "'", Reason::unknownCommand, "env -S"},
         {"env -iS {{a}}", "sh -c '" + code + "'", Reason::unknownCommand, "env -S"},
         {"echo {{a}} | xargs --repl sh -c 'echo {}'", code, Reason::throughVariable, "xargs"},
+        // xargs's letters bundled
+        {"echo {{a}} | xargs -rI% sh -c 'echo %'", code, Reason::throughVariable, "xargs"},
+        {"echo {{a}} > f; xargs -ra f git log", option, Reason::derivedOption,
+         "xargs -ra f git log"},
         {"echo {{a}} | make --fil -", code, Reason::evaluated, "make"},
         {"echo {{a}} | curl -s --conf -", "output = /tmp/canary", Reason::readAsCommand,
          "curl --conf"},
