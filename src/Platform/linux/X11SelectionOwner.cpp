@@ -260,8 +260,10 @@ qint64 X11SelectionOwner::processOf(quint32 resource) {
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
          xcb_res_client_id_value_next(&it)) {
-        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) ||
-            xcb_res_client_id_value_value_length(it.data) < 1)
+        // Each answer names what it answers (the client and what was asked of it) and how
+        // many bytes its value takes.
+        const auto& [answered, bytes] = *it.data;
+        if (!(answered.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) || bytes < sizeof(uint32_t))
             continue;
         return *xcb_res_client_id_value_value(it.data);
     }
