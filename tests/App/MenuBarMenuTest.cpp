@@ -185,6 +185,16 @@ TEST(MenuBarMenu, AnItemThatIsOffLooksDimmer) {
         ASSERT_FALSE(off->isEnabled());
         EXPECT_LT(strongestInk(image, menu.actionGeometry(off)),
                   strongestInk(image, menu.actionGeometry(on)));
+        // What the user sees of the menu: every item inside it, its text whole.
+        for (QAction* action : menu.actions()) {
+            const QRect item = menu.actionGeometry(action);
+            EXPECT_TRUE(menu.rect().contains(item)) << action->text().toStdString();
+            if (action->isSeparator())
+                continue;
+            EXPECT_LE(menu.fontMetrics().horizontalAdvance(action->text().section('\t', 0, 0)),
+                      item.width())
+                << action->text().toStdString();
+        }
     }
 }
 
