@@ -148,10 +148,17 @@ std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& 
     if (landed.element != before.element)
         return std::nullopt;
     const QString first = pasted.section(QLatin1Char('\n'), 0, 0, QString::SectionSkipEmpty);
+    if (landed.text == before.text) {
+        // Nothing has changed yet, wherever the selection went meanwhile (a field may move it or
+        // stop telling it). Only a paste that leaves the text as it was cannot be told.
+        const std::optional<QString> expected = withPaste(before, pasted);
+        if ((expected && *expected == before.text) || words(first).isEmpty())
+            return std::nullopt;
+        return false;
+    }
+    // Only blanks: the field may keep them its own way; it changed.
     if (words(first).isEmpty())
         return true;
-    if (landed.text == before.text && landed.selection == before.selection)
-        return false;
     // Fields store a text's line breaks and spaces their own way (a single-line field makes
     // spaces of them, an entry may keep the first line only), and the user may type on right
     // after the paste: the field shows the paste where what stood before the selection is

@@ -359,12 +359,14 @@ TEST(FieldRestorerTest, WhatThePasteLeftIsThePasteAlone) {
 TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
     const Field selected{element, "Hallo Welt", Platform::TextRange{6, 10}};
     const Field paragraph{element, "Liebe Jana,", std::nullopt};
+    const Field greeting{element, "Hallo Anna,\nwie war es?", Platform::TextRange{0, 23}};
     const struct {
         const char* name;
         Field before;
         QString pasted;
         QString landed;
         std::optional<bool> shows;
+        bool selectionGone = false;
     } cases[] = {
         {"in place of the selection", selected, "Anna", "Hallo Anna", true},
         {"not yet", selected, "Anna", "Hallo Welt", false},
@@ -375,13 +377,20 @@ TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
          "Hallo Anna, bis Freitag ok", true},
         {"the selection not known", paragraph, "Gruss", "Liebe Jana, Gruss", true},
         {"the selection not known, not yet", paragraph, "Gruss", "Liebe Jana,", false},
+        // Nothing changed, though the field no longer tells the selection: the greeting the
+        // draft keeps must not pass for the paste.
+        {"not yet, the selection gone", greeting, "Hallo Anna,\nwie geht es dir?",
+         "Hallo Anna,\nwie war es?", false, true},
+        {"only blanks, not yet", selected, " \n", "Hallo Welt", std::nullopt},
+        {"only blanks", selected, " \n", "Hallo  ", true},
+        {"the same text over itself", selected, "Welt", "Hallo Welt", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Field landed = c.before;
         landed.text = c.landed;
         landed.selection.reset();
-        if (c.landed == c.before.text)
+        if (c.landed == c.before.text && !c.selectionGone)
             landed.selection = c.before.selection;
         EXPECT_EQ(FieldRestorer::showsPaste(c.before, landed, c.pasted), c.shows);
     }
