@@ -223,6 +223,8 @@ private:
             noKey();
             return;
         }
+        if (target_)
+            owner_.dropWaitingFor(target_->windowId);
         // Offered before the key goes out: a quick target asks at once.
         offer_ = source().offerTo(target_ ? target_->windowId : 0, transientText(text_),
                                   [this, alive = std::weak_ptr(alive_)] {

@@ -119,6 +119,9 @@ private:
     void waitedTextFetched(Waiting* waiting);
     void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed);
     void dropWaiting(Waiting* waiting);
+    // A new paste key for `window` asks for the new text: an earlier one waiting there is
+    // offered no longer.
+    void dropWaitingFor(quint32 window);
     void forgetSettledClipboard();
 
     void enqueue(std::unique_ptr<Operation> operation);

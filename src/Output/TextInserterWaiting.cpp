@@ -137,6 +137,16 @@ void TextInserter::forgetSettledClipboard() {
     }
 }
 
+void TextInserter::dropWaitingFor(quint32 window) {
+    std::vector<Waiting*> earlier;
+    for (const auto& waiting : waiting_) {
+        if (waiting->target && waiting->target->windowId == window)
+            earlier.push_back(waiting.get());
+    }
+    for (Waiting* waiting : earlier)
+        dropWaiting(waiting);
+}
+
 void TextInserter::dropWaiting(Waiting* waiting) {
     // Called from the waiting text's own timer or check: they go once the event loop has moved
     // on.

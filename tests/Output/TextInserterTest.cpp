@@ -620,6 +620,10 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
         d.clipboard.fetchAfter = Milliseconds(10);
         d.inserter.insert("Zweiter", chat, false);
     };
+    const auto again = [](Desk& d) {
+        d.clipboard.fetchAfter = Milliseconds(10);
+        d.inserter.insert("Zweiter", d.target, false);
+    };
     const Case cases[] = {
         {"the user copies while the target is busy: the copy stays",
          {},
@@ -649,6 +653,13 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          waiting,
          "Vorher",
          "Erster"},
+        {"a later text for the same window lands: the earlier one is offered no longer",
+         {},
+         {{6000, again}},
+         {paste(150), paste(6150)},
+         waiting,
+         "Vorher",
+         "Vorher"},
         {"the waiting target takes its text: the user's clipboard comes back, and it is said",
          {},
          {{8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
