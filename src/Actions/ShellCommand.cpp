@@ -446,9 +446,11 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             if (const auto reading = wholeReading(whole, place)) {
                 const bool atEnd =
                     reading->edge == Refusal::Edge::ends || reading->edge == Refusal::Edge::address;
-                const qsizetype number = (atEnd && whole.lastValue > 0) || whole.firstValue == 0
-                                             ? whole.lastValue
-                                             : whole.firstValue;
+                qsizetype number = (atEnd && whole.lastValue > 0) || whole.firstValue == 0
+                                       ? whole.lastValue
+                                       : whole.firstValue;
+                if (number == 0)
+                    number = whole.anyValue;  // in the middle of a redirection's target
                 return refused(*reading, {numbered.at(number - 1)->first},
                                numbered.at(number - 1)->second);
             }
@@ -456,8 +458,9 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
                 start = whole.text;
         }
         for (const qsizetype number : spot.reached) {
+            // Where the word's other pieces are unknown, they may be "/dev/" before the value.
             if (place.redirection && number >= 1 && number <= numbered.size() &&
-                opensConnection(numbered.at(number - 1)->second))
+                opensConnection(numbered.at(number - 1)->second, !spot.pieces))
                 return refused({Refusal::Reason::network}, {numbered.at(number - 1)->first},
                                numbered.at(number - 1)->second);
         }

@@ -161,14 +161,18 @@ Whole wholeWord(const QList<ShellTemplateReader::Piece>& pieces,
         if (!std::exchange(begun, true))
             whole.firstValue = known ? piece.value : 0;
         whole.lastValue = known ? piece.value : 0;
+        if (known && !whole.anyValue)
+            whole.anyValue = piece.value;
     }
     return whole;
 }
 
 // Whether bash opens `path` itself as a network connection where it is a redirection's target.
-bool opensConnection(const QString& path) {
+bool opensConnection(const QString& path, bool partOfWord) {
     static const QRegularExpression connection(QStringLiteral("(^|/)dev/+(tcp|udp)(/|$)"));
-    return connection.match(QDir::cleanPath(path)).hasMatch();
+    static const QRegularExpression part(QStringLiteral("(^|/)(tcp|udp)(/|$)"));
+    const QString clean = QDir::cleanPath(path);
+    return connection.match(clean).hasMatch() || (partOfWord && part.match(clean).hasMatch());
 }
 
 // What a program makes of a whole word beyond the edge a value begins: its end where a value
@@ -176,11 +180,13 @@ bool opensConnection(const QString& path) {
 std::optional<Reading> wholeReading(const Whole& whole,
                                     const ShellTemplateReader::WordPlace& place) {
     using Syntax = ShellProgramOptions::NameSyntax;
+    // A value anywhere in a redirection's target may make the path bash opens itself.
+    if (place.redirection)
+        return whole.anyValue && opensConnection(whole.text)
+                   ? std::optional(Reading{Refusal::Reason::network})
+                   : std::nullopt;
     if (whole.firstValue == 0 && whole.lastValue == 0)
         return std::nullopt;
-    if (place.redirection)
-        return opensConnection(whole.text) ? std::optional(Reading{Refusal::Reason::network})
-                                           : std::nullopt;
     if (whole.lastValue > 0 && whole.text.trimmed().endsWith(QLatin1Char('|')) &&
         (place.syntax == Syntax::perlOpen || place.strict)) {
         Reading reading{Refusal::Reason::readAsCommand, Refusal::Edge::ends, QStringLiteral("|")};

@@ -37,13 +37,16 @@ struct Whole {
     QString text;
     qsizetype firstValue = 0;
     qsizetype lastValue = 0;
+    // The first value with text anywhere in the word.
+    qsizetype anyValue = 0;
 };
 
 Whole wholeWord(const QList<ShellTemplateReader::Piece>& pieces,
                 const QList<const Placeholder*>& numbered);
 
-// Whether bash opens `path` itself as a network connection where it is a redirection's target.
-bool opensConnection(const QString& path);
+// Whether bash opens `path` itself as a network connection where it is a redirection's target;
+// with `partOfWord`, whether the text around it may make it one ("tcp/HOST/PORT" after "/dev/").
+bool opensConnection(const QString& path, bool partOfWord = false);
 
 // What a program makes of a whole word beyond the edge a value begins: its end where a value
 // ends it, an address a value is part of, a connection bash opens.

@@ -61,7 +61,8 @@ std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& wo
 
 bool ShellTemplateReader::unknownCommand(const QString& word) const {
     const QString plain = unquoted(word);
-    if (intoDevOrProc(plain))
+    // An option naming a program glued to it, behind a runner that starts it.
+    if (intoDevOrProc(plain) || plain.startsWith(QLatin1Char('-')))
         return true;
     if (aliasNames_.contains(plain))
         return true;

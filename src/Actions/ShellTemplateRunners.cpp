@@ -117,6 +117,17 @@ static qsizetype namedProgramAfter(const QStringList& words, qsizetype i) {
         const QString word = unquoted(words[j]);
         if (namesProgramThroughVariable(words[j]))
             return j;
+        // An option may name the program glued to it ("--exec=/bin/sh", "-x/bin/sh"): the
+        // command is then one the words cannot name.
+        if (word.startsWith(QLatin1Char('-')) && word.size() > 2 && !expands(words[j])) {
+            const QString glued =
+                word.startsWith(QLatin1String("--"))
+                    ? (word.contains(QLatin1Char('=')) ? word.section(QLatin1Char('='), 1)
+                                                       : QString())
+                    : word.mid(2);
+            if (!glued.isEmpty() && ShellProgramIdentity::runnable(programName(glued)))
+                return j;
+        }
         if (word.isEmpty() || word.startsWith(QLatin1Char('-')) ||
             word.startsWith(QLatin1Char('+')) || expands(words[j]) || isAssignment(words[j]))
             continue;
@@ -175,6 +186,13 @@ qsizetype ShellTemplateReader::programIndex(const QStringList& words,
         program = programName(words[i]);
         if (positions)
             positions->append(i);
+    }
+    // Behind a program the reader does not know, a program it knows among the words may be
+    // one of the runner's own arguments ("bwrap --setenv PAGER less sh -c …"): every later one
+    // it names is looked at too.
+    if (positions && !unfamiliar.isEmpty()) {
+        for (qsizetype j = namedProgramAfter(words, i); j >= 0; j = namedProgramAfter(words, j))
+            positions->append(j);
     }
     if (runner)
         *runner = unfamiliar;

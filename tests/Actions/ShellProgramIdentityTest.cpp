@@ -64,6 +64,13 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"start-stop-daemon -S -x /bin/sh -- -c {{a}}", touch, Reason::evaluated, "sh -c", nullptr},
         {"start-stop-daemon -S -x /bin/sh -- -s <<< {{a}}", touch, Reason::evaluated, "sh",
          nullptr},
+        // a program it knows among the runner's own words, and one glued to an option
+        {"bwrap --dev-bind / / --setenv PAGER less sh -c {{a}}", touch, Reason::evaluated, "sh -c",
+         "bwrap"},
+        {"echo {{a}} | bwrap --dev-bind / / --setenv X date sh", touch, Reason::evaluated, "sh",
+         "bwrap"},
+        {"start-stop-daemon --start --exec=/bin/sh -- -c {{a}}", touch, Reason::unknownCommand,
+         "--exec=/bin/sh", nullptr},
         // shells by their other names
         {"busybox ash -c {{a}}", touch, Reason::evaluated, "ash -c", nullptr},
     };

@@ -70,6 +70,10 @@ TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
         // bash opens a redirection's target under /dev/tcp and /dev/udp as a connection
         {"echo {{b}} > {{a}}", "/dev/tcp/127.0.0.1/9", "hallo", Reason::network, "{{a}}"},
         {"echo {{b}} > /dev/{{a}}", "udp/127.0.0.1/9", "hallo", Reason::network, "/dev/{{a}}"},
+        {"echo {{b}} > /dev/{{a}}/127.0.0.1/9", "tcp", "hallo", Reason::network,
+         "/dev/{{a}}/127.0.0.1/9"},
+        {"d=/dev; echo {{b}} > \"$d/\"{{a}}", "tcp/127.0.0.1/9", "hallo", Reason::network,
+         "\"$d/\"{{a}}"},
         // git push and fetch: ":" deletes the remote branch, "+" forces, after any "--"
         {"git push -q origin {{a}}", ":main", "", Reason::refspec, "{{a}}"},
         {"git push -q origin --end-of-options {{a}}", ":main", "", Reason::refspec, "{{a}}"},
