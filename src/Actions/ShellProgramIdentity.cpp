@@ -57,6 +57,11 @@ bool familiarProgram(const QString& name) {
 QString familyOf(const QString& name) {
     if (familiarProgram(name))
         return name;
+    // "rksh93", "rzsh": a shell started under its restricted name is that shell ("rsh" is the
+    // remote shell client)
+    if (name.startsWith(QLatin1Char('r')) && name != QLatin1String("rsh") &&
+        ShellProgramOptions::isShell(familyOf(name.mid(1))))
+        return familyOf(name.mid(1));
     // "python3.11-dbg": the interpreter built for debugging is the interpreter
     if (name.endsWith(QLatin1String("-dbg")) && name.size() > 4) {
         const QString built = familyOf(name.chopped(4));
@@ -80,10 +85,20 @@ QString familyOf(const QString& name) {
         // ImageMagick's "convert-im6.q16"
         QRegularExpression(QStringLiteral("^([a-z]+)-im[0-9](\\.q[0-9]+[a-z]*)?$")),
     };
-    for (const QRegularExpression& pattern : patterns) {
-        if (const QRegularExpressionMatch match = pattern.match(name);
-            match.hasMatch() && familiarProgram(match.captured(1)))
-            return match.captured(1);
+    for (size_t i = 0; i < std::size(patterns); ++i) {
+        const QRegularExpressionMatch match = patterns[i].match(name);
+        if (!match.hasMatch() || !familiarProgram(match.captured(1)))
+            continue;
+        // A number alone after the name may make another program ("diff3" is not diff): only
+        // shells and interpreters are known under such a version.
+        const QString family = match.captured(1);
+        const bool numberOnly =
+            (i == 0 && match.captured(2).isEmpty() && match.captured(3).isEmpty()) ||
+            (i == 2 && match.captured(2).isEmpty());
+        if (numberOnly && !ShellProgramOptions::isShell(family) &&
+            !ShellProgramOptions::isInterpreter(family))
+            continue;
+        return family;
     }
     return name;
 }
@@ -155,13 +170,18 @@ QString resolved(const QString& word) {
     const QString named = isBuiltin(family) ? plain : family;
     // A relative path names a file of the folder the action runs in: not known here.
     QString path = bare ? searched(typed) : plain.startsWith(QLatin1Char('/')) ? plain : QString();
+    // A link is followed through the Debian alternatives ("editor" is vim) and to a version of
+    // the same name; a program linked under another name may read its name ("shutdown" is
+    // systemctl, whose options differ, "git-upload-pack" git): it stays unknown.
+    bool alternative = false;
     for (int link = 0; !path.isEmpty() && link < followedLinks; ++link) {
         const QFileInfo file(path);
         if (!file.isSymLink())
             break;
         path = QDir::cleanPath(file.symLinkTarget());
+        alternative = alternative || path.startsWith(QLatin1String("/etc/alternatives/"));
         const QString target = familyOf(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
-        if (familiarProgram(target))
+        if (familiarProgram(target) && (alternative || target == family))
             return target;
     }
     return named;

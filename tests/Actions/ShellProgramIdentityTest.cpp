@@ -40,6 +40,10 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"rksh93 x{{a}}", "$(" + touch + ")", Reason::evaluated, "ksh93", "rksh93"},
         {"perl5.36-x86_64-linux-gnu -ne print {{a}}", touch + "|", Reason::readAsCommand, "{{a}}",
          "perl5.36-x86_64-linux-gnu"},
+        // another program under a name like a known one's: diff3 is not diff, whose -x takes
+        // a word, nor is shutdown systemctl, whose -H takes a host
+        {"diff3 -x {{a}} m o y", "--diff-program=/tmp/canary", Reason::option, "{{a}}", "diff3"},
+        {"shutdown -H {{a}}", "--now", Reason::option, "{{a}}", "shutdown"},
         // a program the reader cannot place: the strict rules
         {"sensible-editor {{a}}", vimCommand, Reason::readAsCommand, "{{a}}", "sensible-editor"},
         {"pandoc {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", nullptr},
