@@ -46,10 +46,14 @@ bool familiarProgram(const QString& name) {
     // su and script hand a command of their own ("-c") or their input to a shell.
     static const QSet<QString> shellRunners = {QStringLiteral("git"), QStringLiteral("su"),
                                                QStringLiteral("script")};
-    return shellRunners.contains(name) || programs().contains(name) || wrappers().contains(name) ||
-           isShell(name) || isAwk(name) || isInterpreter(name) ||
-           nameSyntax(name) != NameSyntax::plain ||
-           takesFileNames(name) || takesNegativeNumbers(name) || honoursEndOfOptions(name);
+    // Programs whose "+" is data of their own: a tag ("task add +arbeit"), a step up
+    // ("brightnessctl set +10%").
+    static const QSet<QString> plusData = {QStringLiteral("task"), QStringLiteral("timew"),
+                                           QStringLiteral("brightnessctl")};
+    return shellRunners.contains(name) || plusData.contains(name) || programs().contains(name) ||
+           wrappers().contains(name) || isShell(name) || isAwk(name) || isInterpreter(name) ||
+           nameSyntax(name) != NameSyntax::plain || takesFileNames(name) ||
+           takesNegativeNumbers(name) || honoursEndOfOptions(name);
 }
 
 // The family a file's name belongs to: the name itself, or the name without the version,

@@ -53,7 +53,7 @@ const QHash<QString, Options>& programs() {
                 "--replace --sort --sortr --threads --type-add --type-clear -E -j -r"));
         t.insert(QStringLiteral("sort"),
                  options("-k --key -t --field-separator -o --output -S "
-                         "--buffer-size -T --temporary-directory --batch-size --check "
+                         "--buffer-size -T --temporary-directory --batch-size "
                          "--compress-program --files0-from --parallel --random-source --sort"));
         t.insert(QStringLiteral("uniq"),
                  options("-f -s -w --skip-fields --skip-chars --check-chars"));
@@ -517,6 +517,13 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("-u -p -a -P --user --pass --address --port")});
         for (const char* name : {"nohup", "setsid", "unbuffer", "busybox", "firejail", "catchsegv"})
             t.insert(QLatin1String(name), {});
+        // setarch: the architecture, then flags of no word.
+        t.insert(QStringLiteral("setarch"), {options(""), 1});
+        for (const char* name : {"linux32", "linux64"})
+            t.insert(QLatin1String(name), {});
+        for (const char* name : {"unshare", "chroot", "fakeroot", "nsenter", "pkexec", "firejail",
+                                 "setarch", "linux32", "linux64"})
+            t[QLatin1String(name)].shellWithoutCommand = true;
         return t;
     }();
     return table;

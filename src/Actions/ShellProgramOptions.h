@@ -59,6 +59,9 @@ struct Wrapper {
     // whose word is a shell command ("tmux -c").
     const QHash<QString, Options>* subcommands = nullptr;
     QString codeOption;
+    // Without a command it starts the user's shell, which reads its input as a script
+    // (unshare, chroot, setarch …).
+    bool shellWithoutCommand = false;
 };
 
 // Each program's table, by the name a command calls it.

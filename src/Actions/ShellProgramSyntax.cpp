@@ -43,10 +43,10 @@ bool isShell(const QString& program) {
 
 bool isInterpreter(const QString& program) {
     static const QSet<QString> interpreters = namesIn(
-        "python python2 python3 pypy pypy3 perl ruby irb node nodejs deno bun qjs php lua luajit "
-        "tclsh wish expect guile julia Rscript R awk gawk mawk nawk osh octave octave-cli "
-        "gnuplot sbcl clisp racket gforth ocaml swipl jshell gp maxima");
-    return interpreters.contains(program);
+        "python python2 python3 pypy pypy3 ipython ipython3 perl ruby irb node nodejs deno bun qjs "
+        "php lua luajit tclsh wish expect guile julia Rscript R osh octave octave-cli gnuplot sbcl "
+        "clisp racket gforth ocaml swipl jshell gp maxima");
+    return interpreters.contains(program) || isAwk(program);
 }
 
 bool isAwk(const QString& program) {

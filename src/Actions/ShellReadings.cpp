@@ -22,7 +22,8 @@ std::optional<Reading> strictSyntaxIn(const QString& word) {
                                           QStringLiteral(",")};
     if (operators.contains(word))
         reading = Reading{Refusal::Reason::expression, Edge::is, word};
-    for (const QChar edge : QStringView(u"+!|")) {
+    // perl's open takes "<" and ">" as modes too: ">name" empties the file.
+    for (const QChar edge : QStringView(u"+!|<>")) {
         if (!reading && trimmed.startsWith(edge))
             reading = Reading{Refusal::Reason::readAsCommand, Edge::begins, QString(edge)};
     }

@@ -83,7 +83,8 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         QStringLiteral("view"), QStringLiteral("rvim"), QStringLiteral("rview"),
         QStringLiteral("vimdiff"),
         // they hand their input to a shell or command of their own
-        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script")};
+        QStringLiteral("su"), QStringLiteral("runuser"), QStringLiteral("script"),
+        QStringLiteral("newgrp")};
     if (commandReaders.contains(name))
         return input;
     // socat hands its input to the program of an EXEC or SYSTEM address (SYSTEM through sh).
@@ -102,9 +103,12 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     const bool source = name == QLatin1String("source") || name == QLatin1String(".");
     // make's makefile and sed's script (whose "e" command runs a shell) come from "-f FILE"
     // as awk's program does.
-    const bool make = name == QLatin1String("make") || name == QLatin1String("sed");
+    const bool make = name == QLatin1String("make");
+    const bool sed = name == QLatin1String("sed");
+    // Programs that take their code from "-f FILE", or else from a word or a file of their own.
+    const bool fileProgram = isAwk(name) || make || sed;
     const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
-    if (!source && !shell && !isInterpreter(name) && !make)
+    if (!source && !shell && !isInterpreter(name) && !fileProgram)
         return {};
     bool fromInput = false;
     // awk's, make's and sed's "-f FILE": the program, makefile or script comes from that
@@ -139,15 +143,18 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         static const QRegularExpression awkFile(QStringLiteral("^-[fEi]"));
         static const QRegularExpression makeFile(QStringLiteral("^-f"));
         static const QRegularExpression sedFile(QStringLiteral("^-[nErsuz]*f"));
-        const QStringList longFiles = make ? QStringList{"--file", "--makefile"}
-                                           : QStringList{"--file", "--exec", "--include"};
+        const QStringList longFiles = make  ? QStringList{"--file", "--makefile"}
+                                      : sed ? QStringList{"--file"}
+                                            : QStringList{"--file", "--exec", "--include"};
         const bool longFile =
             option.startsWith(QLatin1String("--")) &&
             std::any_of(longFiles.cbegin(), longFiles.cend(),
                         [&](const QString& file) { return abbreviates(option, file, 3); });
-        const QRegularExpressionMatch shortFile =
-            (name == QLatin1String("sed") ? sedFile : make ? makeFile : awkFile).match(option);
-        if ((isAwk(name) || make) && (longFile || shortFile.hasMatch())) {
+        const QRegularExpressionMatch shortFile = (sed    ? sedFile
+                                                   : make ? makeFile
+                                                          : awkFile)
+                                                      .match(option);
+        if (fileProgram && (longFile || shortFile.hasMatch())) {
             const qsizetype equals = option.indexOf(QLatin1Char('='));
             std::optional<QString> file;
             if (longFile ? equals > 0 : shortFile.capturedEnd() < option.size())
@@ -159,11 +166,11 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         }
         j += taken;
     }
-    if (isAwk(name) || make) {
+    if (fileProgram) {
         // Without -f, awk's program is its first operand, a word, make reads a makefile, and
         // sed's script is a word.
         if (!programFile)
-            return make || j < words.size() ? Values{} : input;
+            return make || sed || j < words.size() ? Values{} : input;
         return *programFile ? input : Values{};
     }
     // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
@@ -284,11 +291,18 @@ void ShellTemplateReader::followInputs() {
                 break;
             }
         }
-        // "sudo -s", "sg GROUP" without a command: the shell reads its input.
+        // "sudo -s", "sg GROUP" without a command: the shell reads its input. So does the
+        // user's shell that unshare, chroot or setarch start without one.
         bool given = true;
         if (const std::optional<QString> shell = shellCommand(words, &given); shell && !given) {
             script = command.input;
             reader = *shell;
+        }
+        std::optional<WordPlace> ending;
+        if (programIndex(words, &ending) < 0 && ending &&
+            wrappers().value(ending->program).shellWithoutCommand) {
+            script = command.input;
+            reader = ending->program;
         }
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());

@@ -50,6 +50,7 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
         {"pandoc {{a}}", "|" + touch, Reason::readAsCommand, "{{a}}", nullptr},
         {"pandoc {{a}}", touch + " | ", Reason::readAsCommand, "{{a}}", nullptr},
         {"pandoc {{a}}", "(", Reason::expression, "{{a}}", nullptr},
+        {"pandoc {{a}}", ">notiz.txt", Reason::readAsCommand, "{{a}}", nullptr},
         // runners the reader does not list, in front of a program it knows
         {"setarch x86_64 ed -s {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", "setarch"},
         {"linux64 ed -s {{a}}", "!" + touch, Reason::readAsCommand, "{{a}}", "linux64"},
@@ -108,6 +109,9 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"f=notiz.md; pandoc \"$f\" -o {{a}}", "Bericht März.pdf"},
         {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
         {"watch --exe ls {{a}}", "Bericht; März.txt"},
+        // "+" as these programs' own data: a tag, a step up
+        {"task add {{a}}", "+arbeit Bericht schreiben"},
+        {"brightnessctl set {{a}}", "+10%"},
         // "-S" of the program env runs is not env's
         {"env LANG=C ls -lS {{a}}", "Downloads"},
         {"env LANG=C sort -S 1G {{a}}", "liste.txt"},

@@ -381,9 +381,16 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"echo {{a}} | sed --fil=/dev/stdin notiz.txt", "e " + code, Reason::evaluated, "sed"},
         {"echo {{a}} | awk -f lib.awk -f -", code, Reason::evaluated, "awk"},
         {"echo {{a}} | socat - EXEC:sh", code, Reason::evaluated, "socat"},
+        // runners that start the user's shell when given no command
+        {"echo {{a}} | setarch x86_64", code, Reason::evaluated, "setarch"},
+        {"echo {{a}} | unshare", code, Reason::evaluated, "unshare"},
+        {"echo {{a}} | chroot /", code, Reason::evaluated, "chroot"},
+        {"echo {{a}} | newgrp", code, Reason::evaluated, "newgrp"},
+        {"echo {{a}} | ipython3", code, Reason::evaluated, "ipython3"},
         // options that take no word, or a word only glued to them
         {"diff -u {{a}} f", option, Reason::option, "{{a}}"},
         {"sort -c {{a}}", option, Reason::option, "{{a}}"},
+        {"sort --check {{a}}", option, Reason::option, "{{a}}"},
         {"du --time {{a}}", option, Reason::option, "{{a}}"},
         {"git describe --abbrev {{a}}", "--version", Reason::option, "{{a}}"},
         // runners walked by abbreviated long options, as getopt_long takes them
