@@ -98,6 +98,7 @@ private:
     // serves earlier texts, what the user had before them; else the clipboard as it is, from
     // an owner that may be busy for a while.
     void readSaved() {
+        writesAtSave_ = s_.clipboard.foreignWrites();
         if (std::optional<ClipboardContents> known = owner_.userClipboard()) {
             saved_ = std::move(*known);
             readSavedPrimary();
@@ -145,8 +146,12 @@ private:
     }
 
     void putTextOnClipboard() {
-        s_.clipboard.write(transientText(text_));
-        if (!s_.clipboard.holdsOwnWrite()) {
+        // Another program wrote while the snapshot was read (a busy owner may take seconds):
+        // the snapshot is not the user's clipboard any more, and the write would lose the copy.
+        const bool copiedMeanwhile = s_.clipboard.foreignWrites() != writesAtSave_;
+        if (!copiedMeanwhile)
+            s_.clipboard.write(transientText(text_));
+        if (copiedMeanwhile || !s_.clipboard.holdsOwnWrite()) {
             // The window system turned the write down: another program took the clipboard
             // after the snapshot, before Tavrin heard of it. What it wrote is the user's
             // clipboard now and must be neither pasted nor lost: start again from a fresh
@@ -367,6 +372,7 @@ private:
     std::unique_ptr<PasteCheck> check_;
     std::unique_ptr<Platform::Timer> limit_;
     ClipboardContents saved_;
+    quint64 writesAtSave_ = 0;
     ClipboardContents savedPrimary_;
     bool wrote_ = false;
     bool wrotePrimary_ = false;

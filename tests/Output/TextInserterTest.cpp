@@ -639,6 +639,18 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          overwritten,
          "Kopiert",
          "Kopiert"},
+        {"the user copies while a busy owner hands over the clipboard: the copy comes back",
+         [](Desk& d) {
+             d.clipboard.whileSaving = [&d] {
+                 d.clipboard.writeAsOtherProgram(plainText("Kopiert"));
+             };
+         },
+         {{8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
+         {paste(150)},
+         waiting,
+         "Kopiert",
+         "Kopiert",
+         true},
         {"the user's clipboard does not arrive whole: nothing is written over it",
          [](Desk& d) { d.clipboard.failedSaves = 1; },
          {},
@@ -670,8 +682,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          true},
         {"it takes it after a later text went elsewhere: the later one's end stays",
          {},
-         {{6000, second},
-          {8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
+         {{6000, second}, {8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
          {paste(150), paste(6150)},
          waiting,
          "Vorher",

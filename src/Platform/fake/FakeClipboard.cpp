@@ -1,5 +1,7 @@
 #include "Platform/fake/FakeClipboard.h"
 
+#include <utility>
+
 namespace Platform {
 
 std::unique_ptr<PendingClipboardRead> FakeClipboard::readContents(ContentsCallback done) {
@@ -10,11 +12,14 @@ std::unique_ptr<PendingClipboardRead> FakeClipboard::readContents(ContentsCallba
 
 std::unique_ptr<PendingClipboardRead> FakeClipboard::saveContents(SaveCallback done) {
     ++reads;
+    const ClipboardContents snapshot = contents;
+    if (auto meanwhile = std::exchange(whileSaving, {}))
+        meanwhile();
     if (failedSaves > 0) {
         --failedSaves;
         done(std::nullopt);
     } else {
-        done(contents);
+        done(snapshot);
     }
     return std::make_unique<PendingClipboardRead>();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -48,6 +49,9 @@ public:
     int refusedWrites = 0;
     // The next this many saves do not get everything in time, as from a busy owner.
     int failedSaves = 0;
+    // Runs once, after the next save has taken its snapshot and before it answers: what
+    // happens while a busy owner hands its clipboard over.
+    std::function<void()> whileSaving;
     std::optional<Milliseconds> fetchAfter = Milliseconds(10);
     // The windows the offers were made to, in order.
     std::vector<quint32> watchedWindows;
