@@ -21,6 +21,8 @@ public:
     virtual void start() = 0;
     // Called when the inserter goes away while the operation runs.
     virtual void abandon() = 0;
+    // Whether its paste key has gone out: its own text is on the clipboard for the target.
+    virtual bool keyOut() const { return false; }
     // Tells the caller; called after the operation has left the inserter's queue.
     virtual void notify() = 0;
 
@@ -90,6 +92,8 @@ public:
         if (done_)
             done_(result_);
     }
+
+    bool keyOut() const override { return offer_ != nullptr; }
 
 private:
     Platform::Clipboard& source() { return fromPrimary_ ? *s_.primary : s_.clipboard; }
@@ -473,6 +477,14 @@ TextInserter::TextInserter(Services services) : services_(services) {}
 TextInserter::~TextInserter() {
     if (current_)
         current_->abandon();
+    // Texts that still wait are offered by no one once Tavrin has gone (and a clipboard manager
+    // drops a text marked secret): what the user had comes back while it is still the one.
+    if (!waiting_.empty() && (!current_ || !current_->keyOut())) {
+        if (std::optional<ClipboardContents> saved = userClipboard())
+            services_.clipboard.write(*saved);
+        if (std::optional<ClipboardContents> saved = userPrimary())
+            services_.primary->write(*saved);
+    }
 }
 
 void TextInserter::insert(const QString& text,
