@@ -165,10 +165,13 @@ bool X11SelectionOwner::offer(const ClipboardContents& contents) {
     for (const auto& representation : one.isEmpty() ? QList<ClipboardItem::Representation>{}
                                                     : one.front().representations)
         atom(representation.type.toUtf8());
-    const xcb_void_cookie_t claim =
-        xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
     {
+        // The serving thread flushes under the lock: the claim reaches the server only once
+        // what it offers and its sequence number are recorded, or the report of it would
+        // serve the contents before.
         std::lock_guard lock(mutex_);
+        const xcb_void_cookie_t claim =
+            xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
         offered_ = one;
         claimSequence_ = claim.sequence;
         owned_ = true;
@@ -196,10 +199,10 @@ void X11SelectionOwner::clear() {
     if (!reply || reply->owner == XCB_NONE)
         return;
     // Another program's contents (a copy that is being undone) only the server can take away.
-    const xcb_void_cookie_t cleared =
-        xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
     {
         std::lock_guard lock(mutex_);
+        const xcb_void_cookie_t cleared =
+            xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
         clearSequence_ = cleared.sequence;
     }
     xcb_flush(connection_);
@@ -256,6 +259,7 @@ qint64 X11SelectionOwner::processOf(quint32 resource) {
     const xcb_res_client_id_spec_t asked{resource, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     auto reply = owned(xcb_res_query_client_ids_reply(
         connection_, xcb_res_query_client_ids(connection_, 1, &asked), nullptr));
+    wake();
     if (!reply)
         return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
