@@ -61,6 +61,11 @@ X11SelectionOwner::Answer X11SelectionOwner::serve(quint32 requestor, quint32 pr
     xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &events);
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32,
                         1, &size);
+    // A new answer into the same property replaces an unfinished one there: its pieces would
+    // otherwise be sent into the new answer.
+    std::erase_if(transfers_, [&](const auto& earlier) {
+        return earlier->requestor == requestor && earlier->property == property;
+    });
     auto transfer = std::make_unique<Transfer>();
     transfer->requestor = requestor;
     transfer->property = property;
@@ -72,17 +77,16 @@ X11SelectionOwner::Answer X11SelectionOwner::serve(quint32 requestor, quint32 pr
     return {true, false};
 }
 
-void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
+bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
                                       const ClipboardContents& contents,
-                                      const FetchToken& privateFor,
-                                      std::vector<FetchToken>& due) {
+                                      const FetchToken& privateFor, std::vector<FetchToken>& due) {
     auto reply = owned(xcb_get_property_reply(
         connection_,
         xcb_get_property(connection_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
                          maxMultiplePairs * 2),
         nullptr));
     if (!reply || reply->format != 32)
-        return;
+        return false;  // no list of pairs to answer: the request is refused
     const int count = xcb_get_property_value_length(reply.get()) / 4;
     const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
     QList<quint32> pairs(values, values + count);
@@ -101,6 +105,7 @@ void X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
                         32, static_cast<uint32_t>(pairs.size()), pairs.constData());
     if (fetched && privateFor)
         due.push_back(privateFor);
+    return true;
 }
 
 void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,

@@ -416,8 +416,7 @@ void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& 
         if (stale) {
         } else if (request->target == atom("MULTIPLE")) {
             if (request->property != XCB_NONE) {
-                serveMultiple(request->requestor, property, contents, token, due);
-                answer.answered = true;
+                answer.answered = serveMultiple(request->requestor, property, contents, token, due);
             }
         } else {
             answer = serve(request->requestor, property, request->target, contents, token);

@@ -90,7 +90,8 @@ private:
     void answerRequest(const void* event, std::vector<FetchToken>& due);
     Answer serve(quint32 requestor, quint32 property, quint32 target,
                  const ClipboardContents& contents, const FetchToken& privateFor);
-    void serveMultiple(quint32 requestor, quint32 property, const ClipboardContents& contents,
+    // False where the request names no list of pairs to answer.
+    bool serveMultiple(quint32 requestor, quint32 property, const ClipboardContents& contents,
                        const FetchToken& privateFor, std::vector<FetchToken>& due);
     void continueTransfer(quint32 window, quint32 property, std::vector<FetchToken>& due);
     void expireTransfers();
