@@ -84,7 +84,7 @@ public:
         if (offer_)
             return;
         if (wrote_ && s_.clipboard.holdsOwnWrite())
-            s_.clipboard.write(saved_);
+            owner_.writeClipboard(saved_);
         givePrimaryBack();
     }
 
@@ -154,7 +154,7 @@ private:
         // the snapshot is not the user's clipboard any more, and the write would lose the copy.
         const bool copiedMeanwhile = s_.clipboard.foreignWrites() != writesAtSave_;
         if (!copiedMeanwhile)
-            s_.clipboard.write(transientText(text_));
+            owner_.writeClipboard(transientText(text_));
         if (copiedMeanwhile || !s_.clipboard.holdsOwnWrite()) {
             // The window system turned the write down: another program took the clipboard
             // after the snapshot, before Tavrin heard of it. What it wrote is the user's
@@ -337,7 +337,7 @@ private:
     void giveClipboardBack() {
         // Someone else's write (or the user's copy) since ours is newer than what we saved.
         if (wrote_ && s_.clipboard.holdsOwnWrite())
-            s_.clipboard.write(saved_);
+            owner_.writeClipboard(saved_);
         wrote_ = false;
         offer_.reset();
         givePrimaryBack();
@@ -399,7 +399,7 @@ public:
 
     void abandon() override {
         if (keySent_ && s_.clipboard.foreignWrites() != writesBefore_)
-            s_.clipboard.write(saved_);
+            owner_.writeClipboard(saved_);
     }
 
     void notify() override {
@@ -452,7 +452,7 @@ private:
     void conclude(std::optional<QString> copied) {
         // Nothing was copied: the user's clipboard was never touched, so it is not rewritten.
         if (s_.clipboard.foreignWrites() != writesBefore_) {
-            s_.clipboard.write(saved_);
+            owner_.writeClipboard(saved_);
             if (copied) {
                 const QString trimmed = copied->trimmed();
                 if (!trimmed.isEmpty())
@@ -481,7 +481,7 @@ TextInserter::~TextInserter() {
     // drops a text marked secret): what the user had comes back while it is still the one.
     if (!waiting_.empty() && (!current_ || !current_->keyOut())) {
         if (std::optional<ClipboardContents> saved = userClipboard())
-            services_.clipboard.write(*saved);
+            writeClipboard(*saved);
         if (std::optional<ClipboardContents> saved = userPrimary())
             services_.primary->write(*saved);
     }

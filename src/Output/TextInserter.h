@@ -123,6 +123,10 @@ private:
     // offered no longer.
     void dropWaitingFor(quint32 window);
     void forgetSettledClipboard();
+    // Writes the clipboard and notes the write as the inserter's own: the user's clipboard kept
+    // while texts wait is given back only over such a write, never over a later one of
+    // Tavrin's (a draft the user copied from the panel).
+    void writeClipboard(const ClipboardContents& contents);
 
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();
@@ -137,6 +141,7 @@ private:
     std::vector<std::unique_ptr<Waiting>> retiredWaiting_;
     std::unique_ptr<Platform::Timer> waitingReaper_;
     std::optional<ClipboardContents> userClipboard_;
+    quint64 ownWrite_ = 0;
     std::optional<ClipboardContents> userPrimary_;
     // Counts Tavrin's writes of texts to paste: the user's clipboard comes back after a late
     // paste only where that paste's text is still the last one written.

@@ -48,7 +48,8 @@ std::optional<FieldRestorer::Change> TextInserterParts::changeOf(const FieldRest
 std::optional<Platform::ClipboardContents> TextInserter::userClipboard() {
     // The user copied something since: that is the clipboard now (and the texts that waited
     // on it are offered no longer).
-    if (userClipboard_ && !services_.clipboard.holdsOwnWrite())
+    if (userClipboard_ &&
+        (!services_.clipboard.holdsOwnWrite() || services_.clipboard.ownWrites() != ownWrite_))
         userClipboard_.reset();
     return userClipboard_;
 }
@@ -117,7 +118,7 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
     // A terminal that pastes the primary selection had the text there and on the clipboard.
     if (waiting->number == texts_) {
         if (std::optional<ClipboardContents> saved = userClipboard())
-            services_.clipboard.write(*saved);
+            writeClipboard(*saved);
         if (std::optional<ClipboardContents> saved = userPrimary(); saved && waiting->fromPrimary)
             services_.primary->write(*saved);
     }
@@ -126,6 +127,11 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
     forgetSettledClipboard();
     if (late)
         late(insertion);
+}
+
+void TextInserter::writeClipboard(const ClipboardContents& contents) {
+    services_.clipboard.write(contents);
+    ownWrite_ = services_.clipboard.ownWrites();
 }
 
 void TextInserter::forgetSettledClipboard() {

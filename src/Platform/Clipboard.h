@@ -67,6 +67,9 @@ public:
     // How many times another program has put something on the clipboard (or emptied it) since
     // the backend started. Tavrin's own writes never count.
     virtual quint64 foreignWrites() = 0;
+    // How many times Tavrin has written the clipboard through this object, taken or not: tells
+    // one of Tavrin's writes from another (a draft the user copies from the panel).
+    virtual quint64 ownWrites() = 0;
     // While the handle lives and Tavrin has held the clipboard since (its own later writes keep
     // the offer; another program's write ends it), the program behind `window` gets
     // `contents` on every read instead of what Tavrin's write offers everyone else: the window's

@@ -364,6 +364,7 @@ public:
     }
     bool holdsOwnWrite() override { return inner_.holdsOwnWrite(); }
     quint64 foreignWrites() override { return inner_.foreignWrites(); }
+    quint64 ownWrites() override { return inner_.ownWrites(); }
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
                                             FetchCallback fetched) override {
         return inner_.offerTo(window, contents, std::move(fetched));
@@ -671,6 +672,15 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          waiting,
          "Vorher",
          "Erster"},
+        {"the user copies a draft from the panel while the text waits: the copy stays",
+         {},
+         {{6000, [](Desk& d) { d.clipboard.write(plainText("Aus dem Panel")); }},
+          {8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
+         {paste(150)},
+         waiting,
+         "Aus dem Panel",
+         "Aus dem Panel",
+         true},
         {"a later text for the same window lands: the earlier one is offered no longer",
          {},
          {{6000, again}},

@@ -40,6 +40,7 @@ std::unique_ptr<PendingClipboardRead> FakeClipboard::readText(TextCallback done)
 }
 
 void FakeClipboard::write(const ClipboardContents& newContents) {
+    ++ownWrites_;
     if (refusedWrites > 0) {
         // Turned down because another program's claim is newer: the clipboard is not ours.
         --refusedWrites;

@@ -27,6 +27,7 @@ public:
     void write(const ClipboardContents& contents) override;
     bool holdsOwnWrite() override { return ownedByTavrin_; }
     quint64 foreignWrites() override { return foreignWrites_; }
+    quint64 ownWrites() override { return ownWrites_; }
     // The program behind `window` fetches what it is offered `fetchAfter` after the offer (on
     // the clock), or when a test calls fetchAsTarget(); never while `fetchAfter` is none.
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
@@ -66,6 +67,7 @@ private:
 
     Clock* clock_;
     bool ownedByTavrin_ = false;
+    quint64 ownWrites_ = 0;
     quint64 foreignWrites_ = 0;
     std::vector<Offer> offers_;
 };

@@ -96,6 +96,7 @@ std::unique_ptr<PendingClipboardRead> X11Clipboard::readText(TextCallback done) 
 }
 
 void X11Clipboard::write(const ClipboardContents& contents) {
+    ++ownWrites_;
     owner_.offer(contents);
 }
 

@@ -28,6 +28,7 @@ public:
     void write(const ClipboardContents& contents) override;
     bool holdsOwnWrite() override;
     quint64 foreignWrites() override { return owner_.foreignChanges(); }
+    quint64 ownWrites() override { return ownWrites_; }
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
                                             FetchCallback fetched) override;
 
@@ -36,6 +37,7 @@ private:
     X11SelectionReader::Selection selection_;
     QByteArray display_;
     X11SelectionOwner owner_;
+    quint64 ownWrites_ = 0;
     // The reads' own threads: their time limits mean nothing if they first wait behind other
     // background work in the shared pool.
     QThreadPool readers_;
