@@ -235,10 +235,17 @@ private:
         if (target_)
             owner_.dropWaitingFor(target_->windowId);
         // Offered before the key goes out: a quick target asks at once.
+        // The offer's fetches go where `onFetch_` points: to this insert, and should the text
+        // come to wait, to its waiting entry. The offer itself stays the one made here, to the
+        // programs that had the window and the focus at the key.
+        *onFetch_ = [this, alive = std::weak_ptr(alive_)] {
+            if (!alive.expired())
+                fetched();
+        };
         offer_ = source().offerTo(target_ ? target_->windowId : 0, transientText(text_),
-                                  [this, alive = std::weak_ptr(alive_)] {
-                                      if (!alive.expired())
-                                          fetched();
+                                  [onFetch = onFetch_] {
+                                      if (*onFetch)
+                                          (*onFetch)();
                                   });
         const bool sent = fromPrimary_ ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
                                        : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
@@ -322,6 +329,7 @@ private:
         result_.waiting = true;
         auto waiting = std::make_unique<Waiting>();
         waiting->offer = std::move(offer_);
+        waiting->onFetch = onFetch_;
         waiting->target = target_;
         waiting->text = text_;
         waiting->before = before_;
@@ -373,6 +381,7 @@ private:
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     std::unique_ptr<Platform::PendingClipboardRead> primaryRead_;
     std::unique_ptr<Platform::ClipboardFetch> offer_;
+    std::shared_ptr<std::function<void()>> onFetch_ = std::make_shared<std::function<void()>>();
     std::unique_ptr<PasteCheck> check_;
     std::unique_ptr<Platform::Timer> limit_;
     ClipboardContents saved_;

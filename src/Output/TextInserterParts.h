@@ -115,6 +115,8 @@ private:
 // it on every read, until it has it or another program writes.
 struct TextInserter::Waiting {
     std::unique_ptr<Platform::ClipboardFetch> offer;
+    // Where the offer's fetches are reported.
+    std::shared_ptr<std::function<void()>> onFetch;
     std::optional<Platform::RunningApplication> target;
     QString text;
     std::optional<FieldRestorer::Field> before;

@@ -67,14 +67,15 @@ void TextInserter::keepWaiting(std::unique_ptr<Waiting> waiting) {
                earlier->target->windowId == waiting->target->windowId;
     });
     Waiting* kept = waiting.get();
-    Platform::Clipboard& source = kept->fromPrimary ? *services_.primary : services_.clipboard;
-    // The offer goes on under a new watch: the one the insert made calls into the insert.
-    kept->offer = source.offerTo(kept->target ? kept->target->windowId : 0,
-                                 transientText(kept->text), [this, kept] {
-                                     if (std::any_of(waiting_.cbegin(), waiting_.cend(),
-                                                     [&](const auto& w) { return w.get() == kept; }))
-                                         waitedTextFetched(kept);
-                                 });
+    // The insert's offer goes on, reporting its fetches here now: a new offer would go to
+    // whatever window has the focus by then.
+    if (kept->onFetch) {
+        *kept->onFetch = [this, kept] {
+            if (std::any_of(waiting_.cbegin(), waiting_.cend(),
+                            [&](const auto& w) { return w.get() == kept; }))
+                waitedTextFetched(kept);
+        };
+    }
     waiting_.push_back(std::move(waiting));
 }
 
