@@ -136,12 +136,16 @@ QString resolved(const QString& word);
 
 }  // namespace
 
+// A reading inside another (a template checked twice for one card) shares the outer one's
+// findings instead of looking again.
 Lookups::Lookups() : outer_(current) {
-    current = this;
+    if (!current)
+        current = this;
 }
 
 Lookups::~Lookups() {
-    current = outer_;
+    if (current == this)
+        current = outer_;
 }
 
 QString programOf(const QString& word) {
