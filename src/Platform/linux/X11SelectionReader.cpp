@@ -26,6 +26,8 @@ struct Converted {
     QByteArray data;
 };
 
+constexpr qsizetype maxIncrementalBytes = qsizetype(256) * 1024 * 1024;
+
 // One reading session: a private connection and an unmapped window that receives the data.
 class Session {
 public:
@@ -158,6 +160,12 @@ private:
                 return std::nullopt;
             if (piece->data.isEmpty())
                 return whole;
+            // An owner that sends pieces without end would fill the memory within the time
+            // limit: past this size the answer counts as one that did not arrive whole.
+            if (whole.data.size() + piece->data.size() > maxIncrementalBytes) {
+                timedOut_ = true;
+                return std::nullopt;
+            }
             whole.type = piece->type;
             whole.data += piece->data;
         }
