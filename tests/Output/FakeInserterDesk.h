@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "Output/TextInserter.h"
+#include "Platform/fake/FakeAccessibilityTree.h"
 #include "Platform/fake/FakeAccessibilityTrust.h"
 #include "Platform/fake/FakeClipboard.h"
 #include "Platform/fake/FakeClock.h"
@@ -17,4 +20,25 @@ struct FakeInserterDesk {
     Platform::FakeModifierState modifiers;
     Platform::FakeAccessibilityTrust trust;
     TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+};
+
+// An application (process `pid`) whose window has one editable text field in focus, of
+// `toolkit`, known as `identity`, holding `text`.
+struct FocusedField {
+    FocusedField(qint32 pid, const QString& toolkit, const QString& identity, const QString& text) {
+        tree.applications.insert(pid, application);
+        application->focusedWindowValue = window;
+        window->focusedElementValue = field;
+        field->editable = true;
+        field->roleValue = QStringLiteral("AXTextField");
+        field->toolkitValue = toolkit;
+        field->identityValue = identity;
+        field->textValue = text;
+    }
+
+    Platform::FakeAccessibilityTree tree;
+    std::shared_ptr<Platform::FakeAccessible> application =
+        std::make_shared<Platform::FakeAccessible>();
+    std::shared_ptr<Platform::FakeAccessible> window = std::make_shared<Platform::FakeAccessible>();
+    std::shared_ptr<Platform::FakeAccessible> field = std::make_shared<Platform::FakeAccessible>();
 };

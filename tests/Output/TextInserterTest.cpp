@@ -952,20 +952,10 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         Desk d;
         d.target.processIdentifier = 77;
         d.windows.activeWindow = d.target.windowId;
-        Platform::FakeAccessibilityTree tree;
-        auto application = std::make_shared<Platform::FakeAccessible>();
-        auto window = std::make_shared<Platform::FakeAccessible>();
-        auto field = std::make_shared<Platform::FakeAccessible>();
-        tree.applications.insert(77, application);
-        application->focusedWindowValue = window;
-        window->focusedElementValue = field;
-        field->editable = true;
-        field->roleValue = "AXTextField";
-        field->toolkitValue = "Chromium";
-        field->identityValue = ":1.9:/chat";
-        field->textValue = "Hallo ";
+        FocusedField focused{77, "Chromium", ":1.9:/chat", "Hallo "};
+        auto& field = focused.field;
         field->selectionRangeValue = Platform::TextRange{6, 6};
-        Platform::AccessibilityWorker worker{tree.factory()};
+        Platform::AccessibilityWorker worker{focused.tree.factory()};
         FieldRestorer restorer{worker, d.clock};
         TextInserter inserter{
             {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};

@@ -214,19 +214,9 @@ TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
         SCOPED_TRACE(c.name);
         Desk desk;
         desk.target.processIdentifier = 77;
-        FakeAccessibilityTree tree;
-        auto application = std::make_shared<FakeAccessible>();
-        auto window = std::make_shared<FakeAccessible>();
-        auto entry = std::make_shared<FakeAccessible>();
-        tree.applications.insert(77, application);
-        application->focusedWindowValue = window;
-        window->focusedElementValue = entry;
-        entry->editable = true;
-        entry->roleValue = "AXTextField";
-        entry->toolkitValue = "GTK 3.24.38";
-        entry->identityValue = ":1.9:/entry";
-        entry->textValue = c.holds;
-        AccessibilityWorker worker{tree.factory()};
+        FocusedField focused{77, "GTK 3.24.38", ":1.9:/entry", c.holds};
+        auto& entry = focused.field;
+        AccessibilityWorker worker{focused.tree.factory()};
         FieldRestorer restorer{worker, desk.clock};
         UndoToast toast{
             {desk.clock, desk.inserter, desk.windows, desk.terminals, nullptr, &restorer}};
