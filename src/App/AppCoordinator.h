@@ -297,6 +297,8 @@ private:
     void routeDictation(const RoutingPtr& r, const QString& text);
     void applySpokenInstruction(const RoutingPtr& r);
     void formatOrInsert(const RoutingPtr& r);
+    // Opens the panel with `text` in its input, unsent: dictated words that could not go in.
+    void keepInPanel(const QString& text);
     void openPanelWith(const QString& text, std::optional<ReplyKind> forced);
     // Asks the AI once for a routing step; `done` gets the answer (none when the call
     // failed) or, once kDictationAILimit has passed since the release, `timedOut` with the

@@ -466,7 +466,8 @@ TEST(AppCoordinatorDictationTest, DictatedInsertionRecordsAndTeaches) {
 }
 
 // Words that could not be pasted go to the clipboard, and the display says so only where the
-// clipboard took them; the activity record keeps them either way.
+// clipboard took them; where they could not go there, or the user's clipboard must stay, the
+// panel keeps them in its input. The activity record keeps them either way.
 TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboard) {
     struct Case {
         const char* name;
@@ -475,6 +476,8 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         int refusedWrites;
         std::optional<QString> clipboard;
         QString shown;
+        int failedSaves = 0;
+        bool inPanel = false;
     };
     const QString spoken = QStringLiteral("Hallo Anna");
     const QString fremd = QStringLiteral("fremd");
@@ -482,8 +485,10 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
     const Case cases[] = {
         {"no paste key: on the clipboard", true, true, 0, spoken,
          QStringLiteral("In die Zwischenablage kopiert")},
-        {"every write refused", true, false, 10, fremd, notPlaced},
-        {"no accessibility, the write refused", false, false, 10, fremd, notPlaced},
+        {"every write refused", true, false, 10, fremd, notPlaced, 0, true},
+        {"no accessibility, the write refused", false, false, 10, fremd, notPlaced, 0, true},
+        {"the user's clipboard not kept whole", true, false, 0, fremd,
+         QStringLiteral("Nicht eingefügt – die Zwischenablage antwortet nicht"), 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -495,6 +500,7 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         h.clipboard.writeAsOtherProgram(
             {Platform::ClipboardItem{{{QStringLiteral("text/plain"), fremd.toUtf8()}}}});
         h.clipboard.refusedWrites = c.refusedWrites;
+        h.clipboard.failedSaves = c.failedSaves;
         h.holdAndSay(spoken);
         h.settle(2s);
 
@@ -502,6 +508,12 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         EXPECT_EQ(h.status(), Status::Kind::failed);
         EXPECT_EQ(h.quickDictation.model().status().text, c.shown);
         EXPECT_EQ(h.memory.data().activity.last().text, spoken);
+        h.context.answerSnapshots();  // the panel opens once it has read the context
+        ASSERT_EQ(h.app().session() != nullptr, c.inPanel);
+        if (c.inPanel) {
+            EXPECT_EQ(h.app().session()->instruction(), spoken);
+            EXPECT_TRUE(h.app().session()->turns().isEmpty()) << "the words were sent";
+        }
     }
 }
 

@@ -229,6 +229,17 @@ void AppCoordinator::openPanelWith(const QString& text, std::optional<ReplyKind>
     });
 }
 
+void AppCoordinator::keepInPanel(const QString& text) {
+    if (isInvoking_)
+        return;
+    isInvoking_ = true;
+    invokeNow([this, text] {
+        if (session_)
+            session_->setInstruction(text);
+        isInvoking_ = false;
+    });
+}
+
 void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
     const AssistantSettings& settings = s_.settings.settings();
     std::optional<QString> app;
@@ -248,6 +259,8 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                                       : UndoToast::notPlacedText()),
                 kFailureShown);
             endRouting(r);
+            if (!placed)
+                keepInPanel(text);
             return;
         }
         if (!s_.inserter) {
@@ -264,17 +277,26 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                     // The user pastes the words by hand; where the clipboard would not take them
                     // either, the display says so instead of pointing to an empty clipboard.
                     // What another program wrote, or what could not be kept, stays.
+                    // The words must not be lost either: where they are neither in the field nor
+                    // on the clipboard, the panel keeps them in its input.
                     QString notice;
-                    if (insertion.overwritten)
+                    bool kept = true;
+                    if (insertion.overwritten) {
                         notice = UndoToast::overwrittenText();
-                    else if (insertion.unsaved)
+                        kept = false;
+                    } else if (insertion.unsaved) {
                         notice = UndoToast::unsavedText();
-                    else if (insertion.waiting || putOnClipboard(s_.clipboard, text))
+                        kept = false;
+                    } else if (insertion.waiting || putOnClipboard(s_.clipboard, text)) {
                         notice = tr("In die Zwischenablage kopiert");
-                    else
+                    } else {
                         notice = UndoToast::notPlacedText();
+                        kept = false;
+                    }
                     s_.quickDictation.finish(Status::failed(notice), kFailureShown);
                     endRouting(r);
+                    if (!kept)
+                        keepInPanel(text);
                     return;
                 }
                 const Status status = s_.quickDictation.model().status();
