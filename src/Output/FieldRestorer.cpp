@@ -8,6 +8,7 @@
 #include "Context/EmbeddedText.h"
 
 using Platform::AccessibleRef;
+using Platform::TextRange;
 
 namespace {
 
@@ -143,47 +144,124 @@ QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const
 
 std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& landed,
                                               const QString& pasted) {
-    // Another element (the user moved on, or a paste of paragraphs left the keyboard in the
-    // last of them, which may hold any part of it) cannot tell.
+    // Another element (a paste of paragraphs left the keyboard in the last of them, which may
+    // hold any part of it) cannot tell.
     if (landed.element != before.element)
         return std::nullopt;
     const QString first = pasted.section(QLatin1Char('\n'), 0, 0, QString::SectionSkipEmpty);
+    const std::optional<TextRange>& selected = before.selection;
     if (landed.text == before.text) {
         // Nothing has changed yet, wherever the selection went meanwhile (a field may move it or
-        // stop telling it). Only a paste that leaves the text as it was cannot be told.
+        // stop telling it), unless the paste leaves the text as it was.
         const std::optional<QString> expected = withPaste(before, pasted);
-        if ((expected && *expected == before.text) || words(first).isEmpty())
+        if (words(first).isEmpty())
             return std::nullopt;
-        return false;
+        if (!expected || *expected != before.text)
+            return false;
+        // The text it replaces, pasted over itself: a paste leaves the caret right after what it
+        // put in, where the selection ended.
+        if (selected && selected->end > selected->start && landed.selection) {
+            if (*landed.selection == *selected)
+                return false;
+            if (*landed.selection == TextRange{selected->end, selected->end})
+                return true;
+        }
+        return std::nullopt;
     }
     // Only blanks: the field may keep them its own way; it changed.
     if (words(first).isEmpty())
         return true;
     // Fields store a text's line breaks and spaces their own way (a single-line field makes
-    // spaces of them, an entry may keep the first line only), and the user may type on right
-    // after the paste: the field shows the paste where what stood before the selection is
-    // followed by the paste's first line, blanks aside.
+    // spaces of them), and the user may type on right after the paste: the field shows the
+    // paste where what stood before the selection is followed by the whole paste, blanks
+    // aside. A text still arriving, or cut short, is not the paste.
     const QString landedWords = words(landed.text);
-    if (before.selection && before.selection->start >= 0) {
-        if (const std::optional<qsizetype> start = unitIndex(before.text, before.selection->start))
-            return landedWords.startsWith(words(QStringView(before.text).left(*start)) +
-                                          words(first));
+    const QString all = words(pasted);
+    const bool paragraph = !before.document.isEmpty();
+    if (selected && selected->start >= 0 && selected->end >= selected->start) {
+        const std::optional<qsizetype> start = unitIndex(before.text, selected->start);
+        const std::optional<qsizetype> end = unitIndex(before.text, selected->end);
+        if (start && end) {
+            const QString left = words(QStringView(before.text).left(*start));
+            if (landedWords.startsWith(left + all))
+                return true;
+            // The rest of a paste of several lines goes into paragraphs of their own.
+            if (paragraph)
+                return landedWords.startsWith(left + words(first));
+            // An entry that keeps the first line of a paste of several lines only.
+            return all != words(first) &&
+                   landedWords == left + words(first) + words(QStringView(before.text).mid(*end));
+        }
     }
-    // Without the selection (a rich-text editor's paragraphs): the first line stands once more
-    // than before.
-    return landedWords.count(words(first)) > words(before.text).count(words(first));
+    // Without the selection (a rich-text editor's paragraphs): the paste stands once more than
+    // before.
+    const QString shown = paragraph ? words(first) : all;
+    return landedWords.count(shown) > words(before.text).count(shown);
 }
 
 bool FieldRestorer::sameDocument(const Field& before, const Field& landed) {
     return !before.document.isEmpty() && landed.document == before.document;
 }
 
+namespace {
+
+// The field `element` holds, read whole; none where it cannot be.
+std::optional<FieldRestorer::Field> fieldOf(Platform::AccessibilityTree& tree,
+                                            const AccessibleRef& element);
+
+}  // namespace
+
+// The elements the latest reads found, newest last. Only the worker touches it; a few are
+// enough, since a paste is checked right after the read before it.
+struct FieldRestorer::Held {
+    static constexpr size_t kept = 8;
+    std::vector<std::pair<QString, AccessibleRef>> elements;
+
+    void keep(const QString& identity, AccessibleRef element) {
+        if (identity.isEmpty() || !element)
+            return;
+        std::erase_if(elements, [&](const auto& held) { return held.first == identity; });
+        elements.emplace_back(identity, std::move(element));
+        if (elements.size() > kept)
+            elements.erase(elements.begin());
+    }
+
+    AccessibleRef find(const QString& identity) const {
+        for (const auto& [name, element] : elements)
+            if (name == identity)
+                return element;
+        return nullptr;
+    }
+};
+
+FieldRestorer::FieldRestorer(Platform::AccessibilityWorker& worker, Platform::Clock& clock)
+    : worker_(worker), clock_(clock), held_(std::make_shared<Held>()) {}
+
+FieldRestorer::~FieldRestorer() {
+    // The elements are let go on the worker, the thread their library runs on.
+    worker_.run(
+        nullptr,
+        [held = std::move(held_)](Platform::AccessibilityTree*) mutable {
+            held.reset();
+            return 0;
+        },
+        [](int) {});
+}
+
 FieldRestorer::Reading FieldRestorer::focusedField(Platform::AccessibilityTree& tree, qint32 pid) {
     const Focus focus = focusedEditable(tree, pid);
     Reading reading{std::nullopt, focus.shown};
-    const AccessibleRef& element = focus.element;
-    if (!element)
-        return reading;
+    if (focus.element)
+        reading.field = fieldOf(tree, focus.element);
+    return reading;
+}
+
+namespace {
+
+std::optional<FieldRestorer::Field> fieldOf(Platform::AccessibilityTree& tree,
+                                            const AccessibleRef& element) {
+    using Field = FieldRestorer::Field;
+    std::optional<Field> reading;
     Field field;
     field.element = element->identity();
     field.undoing = undoingOf(*element);
@@ -194,7 +272,7 @@ FieldRestorer::Reading FieldRestorer::focusedField(Platform::AccessibilityTree& 
         field.text = *text;
         field.selection = element->selectionRange();
         field.document = documentOf(*element);
-        reading.field = std::move(field);
+        reading = std::move(field);
         return reading;
     }
     // A rich-text editor keeps its words in its paragraphs and has only a mark for each in
@@ -210,9 +288,11 @@ FieldRestorer::Reading FieldRestorer::focusedField(Platform::AccessibilityTree& 
     if (!whole)
         return reading;
     field.text = std::move(*whole);
-    reading.field = std::move(field);
+    reading = std::move(field);
     return reading;
 }
+
+}  // namespace
 
 bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, const Change& change) {
     const AccessibleRef element = focusedEditable(tree, pid).element;
@@ -229,7 +309,8 @@ bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, con
     return true;
 }
 
-void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
+template <typename Work>
+void FieldRestorer::ask(Work work, std::function<void(Reading)> done) {
     using Result = Reading;
     auto answer = std::make_shared<Answer<Result>>();
     // The time limit's timer can outlive the restorer.
@@ -245,14 +326,51 @@ void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
     });
     worker_.run(
         this,
-        [pid](Platform::AccessibilityTree* tree) -> Result {
+        [work = std::move(work), held = held_](Platform::AccessibilityTree* tree) -> Result {
             // No bus: no application shows anything.
             if (!tree)
                 return Reading{std::nullopt, false};
             tree->setCallTimeout(callTimeout);
-            return focusedField(*tree, pid);
+            return work(*tree, *held);
         },
         [answer](Result field) { answer->settle(std::move(field)); });
+}
+
+void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
+    ask(
+        [pid](Platform::AccessibilityTree& tree, Held& held) {
+            const Focus focus = focusedEditable(tree, pid);
+            Reading reading{std::nullopt, focus.shown};
+            if (!focus.element)
+                return reading;
+            reading.field = fieldOf(tree, focus.element);
+            if (reading.field)
+                held.keep(reading.field->element, focus.element);
+            return reading;
+        },
+        std::move(done));
+}
+
+void FieldRestorer::readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done) {
+    ask(
+        [pid, identity = field.element](Platform::AccessibilityTree& tree, Held& held) {
+            // The application showed the field: one that does not answer now still has it.
+            Reading reading{std::nullopt, true};
+            AccessibleRef element = held.find(identity);
+            if (!element) {
+                element = focusedEditable(tree, pid).element;
+                if (!element || element->identity() != identity)
+                    return reading;
+                held.keep(identity, element);
+            }
+            reading.field = fieldOf(tree, element);
+            // An element the application has let go answers as a new one would, under another
+            // name, or not at all.
+            if (reading.field && reading.field->element != identity)
+                reading.field.reset();
+            return reading;
+        },
+        std::move(done));
 }
 
 void FieldRestorer::write(qint32 pid, const Change& change, std::function<void(bool)> done) {

@@ -84,14 +84,19 @@ public:
     // How long the application gets to act on its undo key before the field is read again.
     static constexpr Platform::Milliseconds kUndoKeySettle{150};
 
-    FieldRestorer(Platform::AccessibilityWorker& worker, Platform::Clock& clock)
-        : worker_(worker), clock_(clock) {}
+    FieldRestorer(Platform::AccessibilityWorker& worker, Platform::Clock& clock);
+    ~FieldRestorer() override;
 
     // The focused field of process `pid` where an undo can be checked: editable, known not to
     // hide its text, its element and text readable (a rich-text editor's through its
     // paragraphs, its selection then unknown).
     // No field otherwise, or when the answer did not come in time.
     void read(qint32 pid, std::function<void(Reading)> done);
+    // The very element an earlier read of process `pid` found as `field`, read again wherever
+    // the keyboard is now: an element stays readable after the keyboard has left it (the user
+    // went to another window). No field when that element no longer answers, or when it was
+    // read too long ago to be known still and the keyboard is not in it.
+    void readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done);
     // Undoes `change` in process `pid`, which is in front: reads the field, and only where it is
     // the element the paste left the keyboard in and holds exactly what the paste left, writes
     // a GTK 3 entry's earlier text back, or sends the application's own undo key through
@@ -113,8 +118,11 @@ public:
     // field as it landed.
     static QString pasteLeft(const Field& before, const Field& landed, const QString& pasted);
 
-    // Whether the field shows `pasted`, read `before` the paste and again as it `landed`; none
-    // when the keyboard is in another element than the one read before, which cannot tell.
+    // Whether the field shows `pasted`, read `before` the paste and again as it `landed`: it
+    // holds the whole of it where the selection stood (a field of one line may keep its first
+    // line only; a paragraph of a document its first line, the rest going into paragraphs of
+    // their own). None where the field cannot tell: another element than the one read before,
+    // or a paste that leaves the text as it was and a caret that says nothing either.
     static std::optional<bool> showsPaste(const Field& before, const Field& landed,
                                           const QString& pasted);
 
@@ -128,11 +136,17 @@ public:
 
 private:
     struct Undo;
+    struct Held;
 
     void write(qint32 pid, const Change& change, std::function<void(bool)> done);
     void afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing);
 
+    template <typename Work>
+    void ask(Work work, std::function<void(Reading)> done);
+
     Platform::AccessibilityWorker& worker_;
     Platform::Clock& clock_;
     std::unique_ptr<Platform::Timer> settle_;
+    // The elements the latest reads found, for reading them again; used on the worker only.
+    std::shared_ptr<Held> held_;
 };

@@ -21,8 +21,6 @@ public:
     virtual void start() = 0;
     // Called when the inserter goes away while the operation runs.
     virtual void abandon() = 0;
-    // Whether its paste key has gone out: its own text is on the clipboard for the target.
-    virtual bool keyOut() const { return false; }
     // Tells the caller; called after the operation has left the inserter's queue.
     virtual void notify() = 0;
 
@@ -78,22 +76,13 @@ public:
 
     void start() override { readSaved(); }
 
-    void abandon() override {
-        // Once the key is out the target may still ask: it must get the text, not the user's
-        // clipboard.
-        if (offer_)
-            return;
-        if (wrote_ && s_.clipboard.holdsOwnWrite())
-            owner_.writeClipboard(saved_);
-        givePrimaryBack();
-    }
+    // The user's clipboard comes back with the inserter's end.
+    void abandon() override { givePrimaryBack(); }
 
     void notify() override {
         if (done_)
             done_(result_);
     }
-
-    bool keyOut() const override { return offer_ != nullptr; }
 
 private:
     Platform::Clipboard& source() { return fromPrimary_ ? *s_.primary : s_.clipboard; }
@@ -162,10 +151,14 @@ private:
             // snapshot, and give up without a key should that keep failing. The fresh read
             // starts from the clock: this may still run inside the first read's call, whose
             // handle, stored on return, would replace the new read's and drop its answer.
-            if (++attempts_ < maxWriteAttempts)
+            if (++attempts_ < maxWriteAttempts) {
                 after(Milliseconds(0), [this] { readSaved(); });
-            else
+            } else {
+                // Another program keeps writing: what it wrote last is the user's clipboard,
+                // and no text of Tavrin's may go over it.
+                result_.overwritten = true;
                 finish();
+            }
             return;
         }
         wrote_ = true;
@@ -196,7 +189,8 @@ private:
                               if (alive.expired())
                                   return;
                               before_ = std::move(reading.field);
-                              result_.fieldUnknown = !before_ && reading.shown;
+                              fieldUnknown_ = !before_ && reading.shown;
+                              result_.fieldUnknown = fieldUnknown_;
                               paste();
                           });
     }
@@ -206,8 +200,11 @@ private:
             return false;
         s_.primary->write(transientText(text_));
         wrotePrimary_ = s_.primary->holdsOwnWrite();
-        if (wrotePrimary_ && !owner_.userPrimary_)
-            owner_.userPrimary_ = savedPrimary_;
+        if (wrotePrimary_) {
+            primaryNumber_ = ++owner_.primaryTexts_;
+            if (!owner_.userPrimary_)
+                owner_.userPrimary_ = savedPrimary_;
+        }
         return wrotePrimary_;
     }
 
@@ -232,8 +229,25 @@ private:
             noKey();
             return;
         }
+        // A busy program takes every key queued for it once it runs again, each reading the
+        // clipboard as it is then: a key of Tavrin's still unanswered there pastes this text,
+        // and a second one would paste it twice. In the same window that earlier key is this
+        // text's key; in another window of the program it would take this text to the wrong
+        // place, so none goes out.
+        bool sendsKey = true;
+        if (Waiting* pending = target_ ? owner_.pendingKey(*target_) : nullptr) {
+            if (pending->target->windowId != target_->windowId) {
+                noKey();
+                return;
+            }
+            sendsKey = false;
+            before_ = pending->before;
+            fieldUnknown_ = pending->fieldUnknown;
+            result_.fieldUnknown = fieldUnknown_;
+            keyAt_ = pending->keyAt;
+        }
         if (target_)
-            owner_.dropWaitingFor(target_->windowId);
+            owner_.dropOffersTo(*target_);
         // Offered before the key goes out: a quick target asks at once.
         // The offer's fetches go where `onFetch_` points: to this insert, and should the text
         // come to wait, to its waiting entry. The offer itself stays the one made here, to the
@@ -247,22 +261,36 @@ private:
                                       if (*onFetch)
                                           (*onFetch)();
                                   });
-        const bool sent = fromPrimary_ ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
-                                       : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
-        if (!sent) {
-            noKey();
-            return;
+        if (sendsKey) {
+            const bool sent = fromPrimary_
+                                  ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
+                                  : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
+            if (!sent) {
+                noKey();
+                return;
+            }
+            keyAt_ = s_.clock.monotonic();
         }
         limit_ = s_.clock.singleShot(fetchLimit, [this] { notFetched(); });
     }
 
     // Nothing went in: the text stays on the clipboard, where it is not lost, and no Return
     // follows. The user's clipboard from before stays kept for the next insert to give back.
+    // Where another program wrote meanwhile, that is the user's clipboard, and the text is
+    // not on it.
     void noKey() {
         offer_.reset();
         wrote_ = false;
+        result_.overwritten = !s_.clipboard.holdsOwnWrite();
         givePrimaryBack();
         finish();
+    }
+
+    // A Return in some other window could run the draft as a command there, and in a
+    // terminal it runs it in the shell.
+    bool returnGoes() const {
+        return pressReturn_ && target_ && s_.windows.isActive(*target_) &&
+               !(s_.terminals && s_.terminals->isTerminal(*target_));
     }
 
     void fetched() {
@@ -283,28 +311,27 @@ private:
     void landed(FieldRestorer::Field field) {
         limit_.reset();
         result_.pasted = true;
-        // A Return in some other window could run the draft as a command there.
-        if (pressReturn_ && target_ && s_.windows.isActive(*target_))
+        if (returnGoes())
             s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
-        else if (!pressReturn_) {
-            result_.change = changeOf(*before_, field, text_);
-            result_.fieldUnknown = !result_.change;
-        }
+        shown_ = std::move(field);
         after(returnSettle, [this] {
             giveClipboardBack();
-            finish();
+            readWhatThePasteLeft();
         });
     }
 
-    // Where the field cannot tell, the target's fetch is the sign the paste has to go by.
+    // Where the field cannot tell, the target's fetch is the sign the paste has to go by. The
+    // fetch may have come ahead of the paste (a browser reads before its busy page pastes):
+    // the target's program still gets the text for a while after the user's clipboard is back.
     void landedByFetch() {
         limit_.reset();
         check_.reset();
         result_.pasted = true;
         after(returnSettle, [this] {
-            if (pressReturn_ && target_ && s_.windows.isActive(*target_))
+            if (returnGoes())
                 s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
             after(restoreSettle - returnSettle, [this] {
+                owner_.linger(target_, std::move(offer_));
                 giveClipboardBack();
                 readWhatThePasteLeft();
             });
@@ -333,9 +360,13 @@ private:
         waiting->target = target_;
         waiting->text = text_;
         waiting->before = before_;
+        waiting->fieldUnknown = fieldUnknown_;
         waiting->pressReturn = pressReturn_;
         waiting->fromPrimary = fromPrimary_;
         waiting->number = number_;
+        waiting->primaryNumber = primaryNumber_;
+        waiting->keyAt = keyAt_;
+        waiting->foreignWrites = source().foreignWrites();
         waiting->late = std::move(late_);
         wrote_ = wrotePrimary_ = false;
         owner_.keepWaiting(std::move(waiting));
@@ -356,12 +387,18 @@ private:
             finish();
             return;
         }
-        // The paste has landed: what the field holds now is all an undo may replace.
+        // The paste has landed: what the field the keyboard is in holds now is all an undo may
+        // replace (a paste of paragraphs leaves it in the last of them). Where the keyboard has
+        // gone elsewhere, the field that showed the paste tells what it left.
         s_.restorer->read(target_->processIdentifier, [this, alive = std::weak_ptr(alive_)](
                                                           FieldRestorer::Reading reading) {
             if (alive.expired())
                 return;
-            result_.change = changeOf(*before_, reading.field, text_);
+            std::optional<FieldRestorer::Field> left = std::move(reading.field);
+            if (shown_ && !(left && (left->element == before_->element ||
+                                     FieldRestorer::sameDocument(*before_, *left))))
+                left = shown_;
+            result_.change = changeOf(*before_, left, text_);
             result_.fieldUnknown = !result_.change;
             finish();
         });
@@ -375,6 +412,9 @@ private:
     InsertDone late_;
     Insertion result_;
     std::optional<FieldRestorer::Field> before_;
+    bool fieldUnknown_ = false;
+    // The field as it showed the paste.
+    std::optional<FieldRestorer::Field> shown_;
     // The restorer's and the clipboard's answers come after the operation is gone when the
     // inserter goes first.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -391,6 +431,8 @@ private:
     bool wrotePrimary_ = false;
     bool landing_ = false;
     quint64 number_ = 0;
+    quint64 primaryNumber_ = 0;
+    Platform::Nanoseconds keyAt_{0};
     int attempts_ = 0;
 };
 
@@ -486,14 +528,13 @@ TextInserter::TextInserter(Services services) : services_(services) {}
 TextInserter::~TextInserter() {
     if (current_)
         current_->abandon();
-    // Texts that still wait are offered by no one once Tavrin has gone (and a clipboard manager
-    // drops a text marked secret): what the user had comes back while it is still the one.
-    if (!waiting_.empty() && (!current_ || !current_->keyOut())) {
-        if (std::optional<ClipboardContents> saved = userClipboard())
-            writeClipboard(*saved);
-        if (std::optional<ClipboardContents> saved = userPrimary())
-            services_.primary->write(*saved);
-    }
+    // A text still offered, whether its paste key has just gone out or it waits, is served by
+    // no one once Tavrin has gone, and a clipboard history would keep it as the clipboard: what
+    // the user had comes back while it is still the one.
+    if (std::optional<ClipboardContents> saved = userClipboard())
+        writeClipboard(*saved);
+    if (std::optional<ClipboardContents> saved = userPrimary())
+        services_.primary->write(*saved);
 }
 
 void TextInserter::insert(const QString& text,
@@ -512,6 +553,7 @@ bool TextInserter::sendKey(quint16 keyCode, quint64 flags) {
 }
 
 void TextInserter::enqueue(std::unique_ptr<Operation> operation) {
+    dropOverwritten();
     queue_.push_back(std::move(operation));
     if (!current_)
         startNext();

@@ -82,12 +82,16 @@ public:
     TextInserter& operator=(const TextInserter&) = delete;
 
     // Pastes `text` into `target` (or into whatever is in front when there is none), with a
-    // Return afterwards when `pressReturn` is set and the target's window is the active one.
-    // The paste key goes out only while the target is the active window. `done` is called once
-    // the paste is known and the user's clipboard is back; where the paste key could not be
-    // sent, or the target did not take the text in time, the text is left on the clipboard
-    // instead, for the user to paste by hand. Should a target that did not take it in time
-    // take it later, `late` is called then.
+    // Return afterwards when `pressReturn` is set, the target's window is the active one and
+    // it is no terminal (a shell would run the text). The paste key goes out only while the
+    // target is the active window, and not while a paste key of Tavrin's is still unanswered
+    // in the target's program: that key pastes this text, a second would paste it twice.
+    // `done` is called once the paste is known and the user's clipboard is back; where the
+    // paste key could not be sent, or the target did not take the text in time, the text is
+    // left on the clipboard instead, for the user to paste by hand. Of a text that was not
+    // taken in time `late` hears once more: when the target takes it (`pasted`), or when it is
+    // offered no longer (a later text took its place, or another program wrote the
+    // clipboard).
     void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
                 bool pressReturn, InsertDone done = {}, InsertDone late = {});
     // The text selected in the front application, copied with the copy key; none without
@@ -109,6 +113,7 @@ private:
 
     class PasteCheck;
     struct Waiting;
+    struct Lingering;
 
     // What the user had on the clipboard and the primary selection before the texts Tavrin
     // still serves, where Tavrin still holds them; forgotten once another program wrote.
@@ -118,11 +123,23 @@ private:
     void keepWaiting(std::unique_ptr<Waiting> waiting);
     void waitedTextFetched(Waiting* waiting);
     void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed);
+    // Its caller hears that the text is offered no longer, unless it was taken.
     void dropWaiting(Waiting* waiting);
-    // A new paste key for `window` asks for the new text: an earlier one waiting there is
-    // offered no longer.
-    void dropWaitingFor(quint32 window);
+    // Texts whose offer another program's write has ended.
+    void dropOverwritten();
+    // A waiting text of the program behind `target` whose paste key may still be answered.
+    Waiting* pendingKey(const Platform::RunningApplication& target);
+    // A new paste key for the program behind `target` asks for the new text: the texts still
+    // offered to that program are offered no longer.
+    void dropOffersTo(const Platform::RunningApplication& target);
+    // Where the field cannot tell whether the paste has landed, the target's program still
+    // gets the text for a while after the user's clipboard is back: its fetch may have come
+    // before the paste (a browser reads ahead of its busy page).
+    void linger(const std::optional<Platform::RunningApplication>& target,
+                std::unique_ptr<Platform::ClipboardFetch> offer);
     void forgetSettledClipboard();
+    // Lets go of retired waiting texts and offers once the event loop has moved on.
+    void reapWaiting();
     // Writes the clipboard and notes the write as the inserter's own: the user's clipboard kept
     // while texts wait is given back only over such a write, never over a later one of
     // Tavrin's (a draft the user copied from the panel).
@@ -140,10 +157,14 @@ private:
     std::vector<std::unique_ptr<Waiting>> waiting_;
     std::vector<std::unique_ptr<Waiting>> retiredWaiting_;
     std::unique_ptr<Platform::Timer> waitingReaper_;
+    std::vector<std::unique_ptr<Lingering>> lingering_;
+    std::vector<std::unique_ptr<Lingering>> retiredLingering_;
     std::optional<ClipboardContents> userClipboard_;
     quint64 ownWrite_ = 0;
     std::optional<ClipboardContents> userPrimary_;
-    // Counts Tavrin's writes of texts to paste: the user's clipboard comes back after a late
-    // paste only where that paste's text is still the last one written.
+    // Count Tavrin's writes of texts to paste, on the clipboard and on the primary selection:
+    // the user's own comes back after a late paste only where that paste's text is still the
+    // last one written there.
     quint64 texts_ = 0;
+    quint64 primaryTexts_ = 0;
 };

@@ -31,6 +31,10 @@ inline constexpr Milliseconds returnSettle{150};
 inline constexpr Milliseconds restoreSettle{580};
 // Between reads of a field that has not shown the paste yet.
 inline constexpr Milliseconds landedPoll{100};
+// A paste key that a busy program has not answered yet is still queued there: within this
+// time no second key goes to that program. Past it the key counts as lost (a program that
+// ignored it), so that the user can insert there again.
+inline constexpr Milliseconds pendingKeyHorizon{30000};
 inline constexpr Milliseconds modifierReleaseTimeout{800};
 inline constexpr Milliseconds modifierPoll{25};
 inline constexpr Milliseconds copyPoll{25};
@@ -60,7 +64,9 @@ std::optional<FieldRestorer::Change> changeOf(const FieldRestorer::Field& before
 
 
 // Reads the target's field, again and again, until it shows the paste. The field read right
-// before the paste key is what it is compared with.
+// before the paste key is what it is compared with, and it is that very element that is read,
+// wherever the keyboard has gone since: the user may go to another window while a busy page
+// has still to paste.
 class TextInserter::PasteCheck {
 public:
     using Landed = std::function<void(FieldRestorer::Field)>;
@@ -68,8 +74,10 @@ public:
     PasteCheck(Services& s, qint32 pid, FieldRestorer::Field before, QString text)
         : s_(s), pid_(pid), before_(std::move(before)), text_(std::move(text)) {}
 
-    // `landed` with the field once it shows the paste; `unknown` once a read cannot tell (the
-    // keyboard is in another field, or the field could not be read).
+    // `landed` with the field once it shows the paste; `unknown` once a read cannot tell (a
+    // paste that leaves the field as it was). A field that does not answer (its application
+    // busy, or gone) is read again: it may show the paste later, and until then nothing is
+    // known.
     void start(Landed landed, std::function<void()> unknown) {
         landed_ = std::move(landed);
         unknown_ = std::move(unknown);
@@ -78,13 +86,13 @@ public:
 
 private:
     void read() {
-        s_.restorer->read(pid_, [this, alive = std::weak_ptr(alive_)](
-                                    FieldRestorer::Reading reading) {
+        s_.restorer->readAgain(pid_, before_, [this, alive = std::weak_ptr(alive_)](
+                                                  FieldRestorer::Reading reading) {
             if (alive.expired())
                 return;
             const std::optional<bool> shows =
                 reading.field ? FieldRestorer::showsPaste(before_, *reading.field, text_)
-                              : std::nullopt;
+                              : std::optional<bool>(false);
             // Each callback may end the check: it runs from the stack.
             if (!shows) {
                 auto unknown = std::move(unknown_);
@@ -120,12 +128,25 @@ struct TextInserter::Waiting {
     std::optional<Platform::RunningApplication> target;
     QString text;
     std::optional<FieldRestorer::Field> before;
+    bool fieldUnknown = false;
     bool pressReturn = false;
     bool fromPrimary = false;
-    // Which of Tavrin's texts it is.
+    // Which of Tavrin's texts it is, on the clipboard and on the primary selection.
     quint64 number = 0;
+    quint64 primaryNumber = 0;
+    // When its paste key went out.
+    Platform::Nanoseconds keyAt{0};
+    // Another program's writes to where it is offered, when it began to wait: one more ends
+    // the offer.
+    quint64 foreignWrites = 0;
     InsertDone late;
     std::unique_ptr<PasteCheck> check;
     std::unique_ptr<Platform::Timer> timer;
 };
 
+// An offer kept for a moment after the paste counted as landed by the fetch alone.
+struct TextInserter::Lingering {
+    std::optional<Platform::RunningApplication> target;
+    std::unique_ptr<Platform::ClipboardFetch> offer;
+    std::unique_ptr<Platform::Timer> timer;
+};

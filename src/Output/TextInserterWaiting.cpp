@@ -61,11 +61,6 @@ std::optional<Platform::ClipboardContents> TextInserter::userPrimary() {
 }
 
 void TextInserter::keepWaiting(std::unique_ptr<Waiting> waiting) {
-    // A later paste into the same window replaces the earlier: its key asks for the later text.
-    std::erase_if(waiting_, [&](const auto& earlier) {
-        return earlier->target && waiting->target &&
-               earlier->target->windowId == waiting->target->windowId;
-    });
     Waiting* kept = waiting.get();
     // The insert's offer goes on, reporting its fetches here now: a new offer would go to
     // whatever window has the focus by then.
@@ -116,14 +111,20 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
         insertion.change = changeOf(*waiting->before, landed, waiting->text);
         insertion.fieldUnknown = !insertion.change;
     }
-    // A terminal that pastes the primary selection had the text there and on the clipboard.
+    // A terminal that pastes the primary selection had the text there and on the clipboard;
+    // a later text elsewhere may have gone onto the clipboard only.
     if (waiting->number == texts_) {
         if (std::optional<ClipboardContents> saved = userClipboard())
             writeClipboard(*saved);
-        if (std::optional<ClipboardContents> saved = userPrimary(); saved && waiting->fromPrimary)
+    }
+    if (waiting->fromPrimary && waiting->primaryNumber == primaryTexts_) {
+        if (std::optional<ClipboardContents> saved = userPrimary())
             services_.primary->write(*saved);
     }
     InsertDone late = std::move(waiting->late);
+    // Taken by the fetch alone: the program may still paste it (see linger).
+    if (!landed)
+        linger(waiting->target, std::move(waiting->offer));
     dropWaiting(waiting);
     forgetSettledClipboard();
     if (late)
@@ -144,14 +145,73 @@ void TextInserter::forgetSettledClipboard() {
     }
 }
 
-void TextInserter::dropWaitingFor(quint32 window) {
+namespace {
+
+// The same program: the same process where both are known, else the same window.
+bool sameProgram(const Platform::RunningApplication& a, const Platform::RunningApplication& b) {
+    if (a.processIdentifier > 0 && b.processIdentifier > 0)
+        return a.processIdentifier == b.processIdentifier;
+    return a.windowId == b.windowId;
+}
+
+}  // namespace
+
+TextInserter::Waiting* TextInserter::pendingKey(const Platform::RunningApplication& target) {
+    dropOverwritten();
+    const Platform::Nanoseconds now = services_.clock.monotonic();
+    for (const auto& waiting : waiting_) {
+        if (waiting->target && sameProgram(*waiting->target, target) &&
+            now - waiting->keyAt < pendingKeyHorizon)
+            return waiting.get();
+    }
+    return nullptr;
+}
+
+void TextInserter::dropOffersTo(const Platform::RunningApplication& target) {
     std::vector<Waiting*> earlier;
     for (const auto& waiting : waiting_) {
-        if (waiting->target && waiting->target->windowId == window)
+        if (waiting->target && sameProgram(*waiting->target, target))
             earlier.push_back(waiting.get());
     }
     for (Waiting* waiting : earlier)
         dropWaiting(waiting);
+    std::erase_if(lingering_, [&](const auto& lingering) {
+        return lingering->target && sameProgram(*lingering->target, target);
+    });
+}
+
+void TextInserter::dropOverwritten() {
+    std::vector<Waiting*> ended;
+    for (const auto& waiting : waiting_) {
+        Platform::Clipboard* source =
+            waiting->fromPrimary ? services_.primary : &services_.clipboard;
+        if (source && source->foreignWrites() != waiting->foreignWrites)
+            ended.push_back(waiting.get());
+    }
+    for (Waiting* waiting : ended)
+        dropWaiting(waiting);
+}
+
+void TextInserter::linger(const std::optional<Platform::RunningApplication>& target,
+                          std::unique_ptr<Platform::ClipboardFetch> offer) {
+    if (!offer)
+        return;
+    auto lingering = std::make_unique<Lingering>();
+    Lingering* kept = lingering.get();
+    lingering->target = target;
+    lingering->offer = std::move(offer);
+    lingering->timer = services_.clock.singleShot(fetchLimit, [this, kept] {
+        // Let go once the event loop has moved on: this runs from the entry's own timer.
+        auto found = std::find_if(lingering_.begin(), lingering_.end(),
+                                  [&](const auto& l) { return l.get() == kept; });
+        if (found == lingering_.end())
+            return;
+        (*found)->offer.reset();
+        retiredLingering_.push_back(std::move(*found));
+        lingering_.erase(found);
+        reapWaiting();
+    });
+    lingering_.push_back(std::move(lingering));
 }
 
 void TextInserter::dropWaiting(Waiting* waiting) {
@@ -163,7 +223,16 @@ void TextInserter::dropWaiting(Waiting* waiting) {
         return;
     retiredWaiting_.push_back(std::move(*found));
     waiting_.erase(found);
-    waitingReaper_ =
-        services_.clock.singleShot(Milliseconds(0), [this] { retiredWaiting_.clear(); });
+    waiting->offer.reset();
+    reapWaiting();
+    // Its caller lets go: the text is offered no longer.
+    if (InsertDone late = std::move(waiting->late))
+        late(Insertion{});
 }
 
+void TextInserter::reapWaiting() {
+    waitingReaper_ = services_.clock.singleShot(Milliseconds(0), [this] {
+        retiredWaiting_.clear();
+        retiredLingering_.clear();
+    });
+}

@@ -485,7 +485,9 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
     const Case cases[] = {
         {"no paste key: on the clipboard", true, true, 0, spoken,
          QStringLiteral("In die Zwischenablage kopiert")},
-        {"every write refused", true, false, 10, fremd, notPlaced, 0, true},
+        // A refused write is another program's newer claim: what it wrote stays.
+        {"another program takes the clipboard at each try", true, false, 10, fremd,
+         QStringLiteral("Nicht eingefügt – inzwischen wurde etwas anderes kopiert"), 0, true},
         {"no accessibility, the write refused", false, false, 10, fremd, notPlaced, 0, true},
         {"the user's clipboard not kept whole", true, false, 0, fremd,
          QStringLiteral("Nicht eingefügt – die Zwischenablage antwortet nicht"), 1, true},

@@ -9,6 +9,7 @@
 #include "Platform/fake/FakeClock.h"
 #include "Platform/fake/FakeKeySender.h"
 #include "Platform/fake/FakeModifierState.h"
+#include "Platform/fake/FakeTerminalWindows.h"
 #include "Platform/fake/FakeWindowActivation.h"
 
 // The inserter on fakes that share one clock, at time zero.
@@ -19,7 +20,8 @@ struct FakeInserterDesk {
     Platform::FakeWindowActivation windows{&clock};
     Platform::FakeModifierState modifiers;
     Platform::FakeAccessibilityTrust trust;
-    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust}};
+    Platform::FakeTerminalWindows terminals;
+    TextInserter inserter{{clock, clipboard, keys, windows, modifiers, trust, nullptr, &terminals}};
 };
 
 // An application (process `pid`) whose window has one editable text field in focus, of

@@ -367,6 +367,7 @@ TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
         QString landed;
         std::optional<bool> shows;
         bool selectionGone = false;
+        std::optional<Platform::TextRange> caret = std::nullopt;
     } cases[] = {
         {"in place of the selection", selected, "Anna", "Hallo Anna", true},
         {"not yet", selected, "Anna", "Hallo Welt", false},
@@ -383,7 +384,18 @@ TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
          "Hallo Anna,\nwie war es?", false, true},
         {"only blanks, not yet", selected, " \n", "Hallo Welt", std::nullopt},
         {"only blanks", selected, " \n", "Hallo  ", true},
-        {"the same text over itself", selected, "Welt", "Hallo Welt", std::nullopt},
+        {"the same text over itself, not yet", selected, "Welt", "Hallo Welt", false},
+        {"the same text over itself: the caret after it", selected, "Welt", "Hallo Welt", true,
+         false, Platform::TextRange{10, 10}},
+        {"the same text over itself, the caret elsewhere", selected, "Welt", "Hallo Welt",
+         std::nullopt, false, Platform::TextRange{0, 0}},
+        {"the same text over itself, the selection gone", selected, "Welt", "Hallo Welt",
+         std::nullopt, true},
+        {"part of the paste only", selected, "Anna,\nbis Freitag", "Hallo Anna,\nbis Fr",
+         false},
+        {"an entry that keeps the first line", selected, "Anna,\nbis Freitag", "Hallo Anna,", true,
+         false, std::nullopt},
+        {"only the selection deleted yet", selected, "Anna", "Hallo ", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -391,7 +403,7 @@ TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
         landed.text = c.landed;
         landed.selection.reset();
         if (c.landed == c.before.text && !c.selectionGone)
-            landed.selection = c.before.selection;
+            landed.selection = c.caret ? c.caret : c.before.selection;
         EXPECT_EQ(FieldRestorer::showsPaste(c.before, landed, c.pasted), c.shows);
     }
     Field elsewhere = selected;

@@ -404,9 +404,12 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         std::vector<Sent> keys;
         // Where no key went out, the text stays on the clipboard for the user to paste.
         QString clipboard = "Vorher";
+        bool terminal = false;
     };
     const Case cases[] = {
         {"activated", true, false, false, {paste(150), returnKey(310)}},
+        // Its shell would run the text.
+        {"a terminal", true, false, false, {paste(150)}, "Vorher", true},
         // The paste key, and the text, would go to whatever window is in front.
         {"activation refused", true, true, false, {}, "ls -la"},
         {"another window came forward", true, false, true, {paste(150)}},
@@ -417,6 +420,8 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         Desk d;
         d.windows.activeWindow = 0x99;
         d.windows.refuses = c.windowManagerRefuses;
+        if (c.terminal)
+            d.terminals.terminalWindows.insert(d.target.windowId);
         std::optional<RunningApplication> target;
         if (c.hasTarget)
             target = d.target;
@@ -569,15 +574,15 @@ TEST(TextInserterTest, OverlappingOperationsKeepTheUsersClipboard) {
     }
 }
 
-TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBackBeforeThePasteKey) {
-    // After the key the target may still ask for the text: it must not get the user's.
-    // Going away while the text waits for a target that did not take it in time: nobody offers
-    // it any more, and the user's clipboard comes back.
+TEST(TextInserterTest, GoingAwayDuringAnInsertPutsTheUsersClipboardBack) {
+    // Before the paste key, after it, and while the text waits for a target that did not take
+    // it in time: once Tavrin has gone nobody offers the text, and a clipboard history would
+    // keep it as the clipboard. The user's clipboard comes back.
     const struct {
         int goneAt;
         QString clipboard;
         bool called;
-    } cases[] = {{100, "Vorher", false}, {300, "Hallo", false}, {6000, "Vorher", true}};
+    } cases[] = {{100, "Vorher", false}, {300, "Vorher", false}, {6000, "Vorher", true}};
     for (const auto& [goneAt, clipboard, expectCalled] : cases) {
         SCOPED_TRACE(goneAt);
         Desk d;
@@ -611,7 +616,9 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
         QString clipboard;
         // What the target gets when it reads at the end.
         QString targetGets;
-        bool late = false;
+        // Whether the caller hears of the text once more: that it went in (true) or that it
+        // is offered no longer (false).
+        std::optional<bool> late = std::nullopt;
     };
     TextInserter::Insertion waiting;
     waiting.waiting = true;
@@ -681,13 +688,16 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          "Aus dem Panel",
          "Aus dem Panel",
          true},
-        {"a later text for the same window lands: the earlier one is offered no longer",
+        // The earlier key, still unanswered, pastes the later text: a second would paste it
+        // twice.
+        {"a later text for the same window: it takes the earlier one's place and key",
          {},
          {{6000, again}},
-         {paste(150), paste(6150)},
+         {paste(150)},
          waiting,
          "Vorher",
-         "Vorher"},
+         "Vorher",
+         false},
         {"the waiting target takes its text: the user's clipboard comes back, and it is said",
          {},
          {{8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
@@ -734,9 +744,9 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
                       .representations.value(0)
                       .data,
                   c.targetGets.toUtf8());
-        EXPECT_EQ(late.has_value(), c.late);
-        if (late) {
-            EXPECT_TRUE(late->pasted);
+        EXPECT_EQ(late.has_value(), c.late.has_value());
+        if (late && c.late) {
+            EXPECT_EQ(late->pasted, *c.late);
         }
         d.clock.runUntilIdle();
         EXPECT_EQ(d.clipboard.writes.size(), writes) << "a write after the end";
@@ -825,13 +835,9 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         {"the focus left the entry after the paste: the change is still known",
          {},
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
-         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
-                               {recipient, "Anna BeispielHallo", std::nullopt, Writing}}},
-        {"the read after the paste failed: the change is still known",
-         {},
-         [](Scene& s) { s.recipient->textFails = true; },
-         FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
-                               {recipient, "Anna BeispielHallo", std::nullopt, Writing}}},
+         FieldRestorer::Change{
+             {recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Writing},
+             {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Writing}}},
         {"a Qt field: read as the paste left it",
          qt,
          {},
@@ -847,7 +853,7 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         {"the focus left the Qt field after the paste: the change is still known", qt,
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
-                               {recipient, "Anna BeispielHallo", std::nullopt, Key}}},
+                               {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Key}}},
         {"the read before the paste failed", [](Scene& s) { s.recipient->textFails = true; },
          [](Scene& s) { s.recipient->textFails = false; }, std::nullopt, true},
         {"the read before the paste timed out", {}, {}, std::nullopt, true, true},
@@ -935,40 +941,96 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
 
 // A fetch is not yet the paste: a browser's page pastes when its renderer runs, and reads the
 // clipboard only then. Where the field can be read, the Return and the user's clipboard wait
-// until it shows the text, and the target gets the text on every read until then.
+// until it shows the whole text, and the target gets the text on every read until then: the
+// very field read before the key is read, wherever the keyboard goes meanwhile, and one that
+// does not answer proves nothing.
 TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheText) {
+    using Platform::FakeAccessible;
+    using Platform::TextRange;
     struct Case {
         const char* name;
+        // When the page's renderer runs: it reads the clipboard and pastes what it gets.
         std::optional<int> showsAt;
         bool pasted;
         bool returnSent;
+        QString text = "Hallo ";
+        TextRange selection = {6, 6};
+        QString draft = "Anna";
+        // The user goes to another window then.
+        std::optional<int> movesOnAt = std::nullopt;
+        // The application answers no question about its fields from the key until it pastes.
+        bool hangs = false;
+        // Part of the paste shows first, then.
+        std::optional<int> partAt = std::nullopt;
     };
     const Case cases[] = {
         {"the page pastes two seconds later", 2000, true, true},
         {"the page never pastes", std::nullopt, false, false},
+        {"the user goes to another window before the page pastes", 2000, true, false, "Hallo ",
+         {6, 6}, "Anna", 400},
+        {"the application does not answer until it pastes", 3000, true, true, "Hallo ", {6, 6},
+         "Anna", std::nullopt, true},
+        {"part of the text shows first", 3000, true, true, "Hallo ", {6, 6}, "Anna,\nbis Freitag",
+         std::nullopt, false, 1000},
+        {"the text it replaces: the caret after it tells", 2000, true, true, "Hallo Anna",
+         {6, 10}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Desk d;
         d.target.processIdentifier = 77;
         d.windows.activeWindow = d.target.windowId;
-        FocusedField focused{77, "Chromium", ":1.9:/chat", "Hallo "};
+        FocusedField focused{77, "Chromium", ":1.9:/chat", c.text};
         auto& field = focused.field;
-        field->selectionRangeValue = Platform::TextRange{6, 6};
+        field->selectionRangeValue = c.selection;
+        auto elsewhere = std::make_shared<FakeAccessible>();
+        elsewhere->editable = true;
+        elsewhere->roleValue = QStringLiteral("AXTextField");
+        elsewhere->identityValue = QStringLiteral(":1.9:/address");
+        elsewhere->textValue = QStringLiteral("about:blank");
+        std::atomic<bool> answering = true;
+        field->beforeAnswer = [&answering] {
+            while (!answering)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
         Platform::AccessibilityWorker worker{focused.tree.factory()};
         FieldRestorer restorer{worker, d.clock};
         TextInserter inserter{
             {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
-        std::unique_ptr<Timer> renderer;
+        d.keys.onSend = [&](quint16 key, quint64) {
+            if (key == VirtualKey::V && c.hangs)
+                answering = false;
+        };
+        // What the page does on its own timeline.
+        std::vector<std::unique_ptr<Timer>> page;
+        const auto paste = [&c, &field](const QString& pasted) {
+            field->textValue =
+                c.text.left(c.selection.start) + pasted + c.text.mid(c.selection.end);
+            const int caret = c.selection.start + static_cast<int>(pasted.size());
+            field->selectionRangeValue = TextRange{caret, caret};
+        };
         if (c.showsAt) {
-            renderer = d.clock.singleShot(Milliseconds(*c.showsAt), [&] {
+            page.push_back(d.clock.singleShot(Milliseconds(*c.showsAt), [&] {
                 // The renderer runs: the page reads the clipboard now and pastes it.
-                field->textValue += QString::fromUtf8(
-                    d.clipboard.fetchAsTarget(d.target.windowId).value(0).representations.value(0).data);
-            });
+                paste(QString::fromUtf8(d.clipboard.fetchAsTarget(d.target.windowId)
+                                            .value(0)
+                                            .representations.value(0)
+                                            .data));
+                answering = true;
+            }));
+        }
+        if (c.partAt) {
+            page.push_back(d.clock.singleShot(Milliseconds(*c.partAt),
+                                              [&] { paste(c.draft.left(c.draft.size() / 2)); }));
+        }
+        if (c.movesOnAt) {
+            page.push_back(d.clock.singleShot(Milliseconds(*c.movesOnAt), [&] {
+                focused.window->focusedElementValue = elsewhere;
+                d.windows.activeWindow = 0x99;
+            }));
         }
         std::optional<TextInserter::Insertion> done;
-        inserter.insert("Anna", d.target, true,
+        inserter.insert(c.draft, d.target, true,
                         [&](const TextInserter::Insertion& insertion) { done = insertion; });
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
@@ -976,11 +1038,14 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
                 return done.has_value();
             },
             20000));
+        answering = true;
 
         EXPECT_EQ(done->pasted, c.pasted);
         EXPECT_EQ(done->waiting, !c.pasted);
         if (c.showsAt) {
-            EXPECT_EQ(field->textValue, "Hallo Anna") << "the page pasted the user's clipboard";
+            EXPECT_EQ(field->textValue,
+                      c.text.left(c.selection.start) + c.draft + c.text.mid(c.selection.end))
+                << "the page pasted the user's clipboard";
         }
         std::vector<Sent> returns;
         for (const Sent& sent : d.keys.sent) {
@@ -990,6 +1055,9 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         ASSERT_EQ(returns.size(), c.returnSent ? 1u : 0u);
         if (c.returnSent) {
             EXPECT_GE(returns.front().at, ms(*c.showsAt));
+        }
+        if (c.pasted) {
+            EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         }
     }
 }

@@ -61,7 +61,10 @@ protected:
             << "the text area never showed on the accessibility bus";
     }
 
-    QString page() const { return richText ? editorPage : messagePage; }
+    QString page() const {
+        const QString base = richText ? editorPage : messagePage;
+        return pageOptions.isEmpty() ? base : base + '#' + pageOptions;
+    }
     QString pageTitle() const {
         return richText ? QStringLiteral("Antwort an Jana") : QStringLiteral("Nachricht von Jana");
     }
@@ -338,6 +341,8 @@ protected:
     }
 
     bool richText = false;
+    // The message page's options ("busy=800", "reply=…"), see the page.
+    QString pageOptions;
     QTemporaryDir profile;
     QProcess* browser = nullptr;
     quint64 window = 0;

@@ -124,11 +124,13 @@ void AppCoordinator::insert() {
         },
         [this, weak, anchor, target, settings](const TextInserter::Insertion& insertion) {
             // A target that took the text only after the user was told it had not: the user
-            // learns it did, beside the field, with an undo only where it can be checked.
+            // learns it did, beside the field, with an undo only where it can be checked. A
+            // text offered no longer (a later one took its place, or the user copied) ends the
+            // wait without a word: the user was told it had not gone in.
             if (!isAlive(weak))
                 return;
             forget(pastes_, weak);
-            if (!s_.undoToast)
+            if (!s_.undoToast || !insertion.pasted)
                 return;
             const bool undo = settings.undoAfterInsert && !settings.sendAfterInsert;
             s_.undoToast->show(anchor, target, undo ? insertion.change : std::nullopt,

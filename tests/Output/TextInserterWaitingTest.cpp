@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include "FakeInserterDesk.h"
+#include "Output/TextInserter.h"
+
+using namespace Platform;
+using Sent = FakeKeySender::Sent;
+
+namespace {
+
+Nanoseconds ms(int milliseconds) {
+    return Milliseconds(milliseconds);
+}
+
+ClipboardContents plainText(const QString& text) {
+    return {ClipboardItem{{{"text/plain", text.toUtf8()}}}};
+}
+
+QByteArray textOf(const ClipboardContents& contents) {
+    return contents.value(0).representations.value(0).data;
+}
+
+const Sent paste(int at) {
+    return {ms(at), VirtualKey::V, EventFlag::Command};
+}
+
+// "Vorher" on the clipboard, put there by another program; the editor's window of process 42
+// as the target, which takes no text in time unless a test reads it as the target.
+struct Desk : FakeInserterDesk {
+    Desk() {
+        target.windowId = 0x1200007;
+        target.processIdentifier = 42;
+        clipboard.writeAsOtherProgram(plainText("Vorher"));
+        clipboard.fetchAfter.reset();
+    }
+
+    RunningApplication target;
+};
+
+// A busy program takes every paste key queued for it once it runs again, each reading the
+// clipboard as it is then. While a key of Tavrin's is unanswered there, no second one goes to
+// that program: in the same window the earlier key pastes the later text, once.
+TEST(TextInserterWaitingTest, NoSecondPasteKeyGoesToAProgramWhoseKeyIsUnanswered) {
+    struct Case {
+        const char* name;
+        // The later insert: into which window of which process, how long after the first.
+        quint32 window;
+        qint32 process;
+        int after;
+        std::vector<Sent> keys;
+        // What each window gets when the program reads at the end.
+        QByteArray firstWindowGets;
+        QByteArray laterWindowGets;
+        // What the caller of each insert heard: the first's late word, the later's outcome.
+        std::optional<bool> firstLate;
+        bool laterWaiting;
+    };
+    constexpr quint32 chat = 0x1200099;
+    const Case cases[] = {
+        {"the same window", 0x1200007, 42, 6000, {paste(150)}, "Zweiter", "Zweiter", false, true},
+        {"the same window, the earlier key long lost", 0x1200007, 42, 40000,
+         {paste(150), paste(40150)}, "Zweiter", "Zweiter", false, true},
+        // Its key would be answered with the later text, in the wrong window. The later text
+        // stays on the clipboard for the user to paste there.
+        {"another window of the same program", chat, 42, 6000, {paste(150)}, "Erster", "Zweiter",
+         std::nullopt, false},
+        {"another window of the same program, the earlier key long lost", chat, 42, 40000,
+         {paste(150), paste(40150)}, "Zweiter", "Zweiter", false, true},
+        {"another program", chat, 77, 6000, {paste(150), paste(6150)}, "Erster", "Zweiter",
+         std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.windows.activeWindow = d.target.windowId;
+        std::optional<TextInserter::Insertion> firstDone;
+        std::optional<TextInserter::Insertion> firstLate;
+        d.inserter.insert(
+            "Erster", d.target, false,
+            [&](const TextInserter::Insertion& insertion) { firstDone = insertion; },
+            [&](const TextInserter::Insertion& insertion) { firstLate = insertion; });
+        d.clock.advance(ms(c.after));
+        ASSERT_TRUE(firstDone && firstDone->waiting);
+
+        RunningApplication later = d.target;
+        later.windowId = c.window;
+        later.processIdentifier = c.process;
+        d.windows.activeWindow = c.window;
+        std::optional<TextInserter::Insertion> laterDone;
+        d.inserter.insert("Zweiter", later, false,
+                          [&](const TextInserter::Insertion& insertion) { laterDone = insertion; });
+        d.clock.advance(ms(6000));
+
+        EXPECT_EQ(d.keys.sent, c.keys);
+        EXPECT_EQ(firstLate.has_value(), c.firstLate.has_value());
+        if (firstLate && c.firstLate) {
+            EXPECT_EQ(firstLate->pasted, *c.firstLate);
+        }
+        ASSERT_TRUE(laterDone);
+        EXPECT_FALSE(laterDone->pasted);
+        EXPECT_EQ(laterDone->waiting, c.laterWaiting);
+        EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(d.target.windowId)), c.firstWindowGets);
+        EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(c.window)), c.laterWindowGets);
+    }
+}
+
+// Where the field cannot tell whether the paste has landed, the fetch is the only sign, and it
+// may come before the paste: a browser reads the clipboard as the key arrives, and its busy page
+// reads it again when it pastes. That program still gets the text for a while after everyone
+// else has the user's clipboard back.
+TEST(TextInserterWaitingTest, AfterAFetchAloneTheTargetStillGetsTheTextForAWhile) {
+    Desk d;
+    d.windows.activeWindow = d.target.windowId;
+    d.clipboard.fetchAfter = Milliseconds(10);
+    std::optional<TextInserter::Insertion> done;
+    d.inserter.insert("Hallo", d.target, false,
+                      [&](const TextInserter::Insertion& insertion) { done = insertion; });
+    d.clock.advance(ms(1500));
+
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(done->pasted);
+    EXPECT_EQ(textOf(d.clipboard.contents), "Vorher");
+    EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(d.target.windowId)), "Hallo");
+    d.clock.advance(ms(6000));
+    EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(d.target.windowId)), "Vorher");
+}
+
+// A terminal of the xterm family pastes the primary selection. It takes its text late, after
+// another text went elsewhere through the clipboard alone: the user's selection comes back all
+// the same.
+TEST(TextInserterWaitingTest, AnXtermsSelectionComesBackAfterItTookItsTextLate) {
+    Desk d;
+    FakeClipboard primary{&d.clock};
+    primary.writeAsOtherProgram(plainText("Auswahl"));
+    primary.fetchAfter.reset();
+    d.terminals.primaryPasting.insert(d.target.windowId);
+    TextInserter inserter{{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, nullptr,
+                           &d.terminals, &primary}};
+    d.windows.activeWindow = d.target.windowId;
+    std::optional<TextInserter::Insertion> late;
+    inserter.insert(
+        "ls -la", d.target, false, {},
+        [&](const TextInserter::Insertion& insertion) { late = insertion; });
+    d.clock.advance(ms(6000));
+
+    RunningApplication editor;
+    editor.windowId = 0x3400009;
+    editor.processIdentifier = 77;
+    d.windows.activeWindow = editor.windowId;
+    d.clipboard.fetchAfter = Milliseconds(10);
+    inserter.insert("Hallo", editor, false);
+    d.clock.advance(ms(2000));
+    EXPECT_EQ(textOf(primary.fetchAsTarget(d.target.windowId)), "ls -la");
+    d.clock.runUntilIdle();
+
+    ASSERT_TRUE(late);
+    EXPECT_TRUE(late->pasted);
+    EXPECT_EQ(textOf(primary.contents), "Auswahl") << "the user's selection is lost";
+    EXPECT_EQ(textOf(d.clipboard.contents), "Vorher");
+}
+
+// A text whose offer another program's write has ended is no longer waiting: its caller lets
+// go at the next insert, and the user's copy stays.
+TEST(TextInserterWaitingTest, ACopyMadeWhileATextWaitsEndsTheWait) {
+    Desk d;
+    d.windows.activeWindow = d.target.windowId;
+    std::optional<TextInserter::Insertion> late;
+    d.inserter.insert(
+        "Erster", d.target, false, {},
+        [&](const TextInserter::Insertion& insertion) { late = insertion; });
+    d.clock.advance(ms(6000));
+    d.clipboard.writeAsOtherProgram(plainText("Kopiert"));
+    RunningApplication other = d.target;
+    other.windowId = 0x3400009;
+    other.processIdentifier = 77;
+    d.windows.activeWindow = other.windowId;
+    d.clipboard.fetchAfter = Milliseconds(10);
+    d.inserter.insert("Zweiter", other, false);
+    d.clock.runUntilIdle();
+
+    ASSERT_TRUE(late);
+    EXPECT_FALSE(late->pasted);
+    EXPECT_EQ(textOf(d.clipboard.contents), "Kopiert");
+}
+
+}  // namespace
