@@ -297,6 +297,11 @@ private:
         if (landing_)
             return;
         landing_ = true;
+        // A large text may need longer than the time that is left.
+        const Milliseconds left = std::chrono::duration_cast<Milliseconds>(
+            keyAt_ + fetchLimit - s_.clock.monotonic());
+        if (landingTime(text_) > left)
+            limit_ = s_.clock.singleShot(landingTime(text_), [this] { notFetched(); });
         if (!before_ || !target_) {
             landedByFetch();
             return;

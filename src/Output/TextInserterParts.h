@@ -31,6 +31,16 @@ inline constexpr Milliseconds returnSettle{150};
 inline constexpr Milliseconds restoreSettle{580};
 // Between reads of a field that has not shown the paste yet.
 inline constexpr Milliseconds landedPoll{100};
+// A large text takes long at every step after its fetch: the target inserts it and lays it out,
+// and a browser shows it to assistive programs only seconds later (a page took seven seconds
+// for three megabytes). From the fetch on, a text gets this long for the field to show it, and
+// its field is read less often.
+inline Milliseconds landingTime(const QString& text) {
+    return Milliseconds(static_cast<qint64>(text.size()) * 4 / 1000);
+}
+inline Milliseconds landedPollFor(const QString& text) {
+    return landedPoll + landingTime(text) / 50;
+}
 // A paste key that a busy program has not answered yet is still queued there: within this
 // time no second key goes to that program. Past it the key counts as lost (a program that
 // ignored it), so that the user can insert there again.
@@ -104,7 +114,8 @@ private:
                 landed(std::move(*reading.field));
                 return;
             }
-            timer_ = s_.clock.singleShot(TextInserterParts::landedPoll, [this] { read(); });
+            timer_ = s_.clock.singleShot(TextInserterParts::landedPollFor(text_),
+                                         [this] { read(); });
         });
     }
 

@@ -88,7 +88,8 @@ void TextInserter::waitedTextFetched(Waiting* waiting) {
                                                   *waiting->before, waiting->text);
     // A check that cannot tell, or a field that does not show the text in time, leaves the text
     // waiting: a later fetch checks again.
-    waiting->timer = services_.clock.singleShot(fetchLimit, [waiting] {
+    waiting->timer = services_.clock.singleShot(std::max(fetchLimit, landingTime(waiting->text)),
+                                                [waiting] {
         waiting->check.reset();
         waiting->timer.reset();
     });

@@ -371,6 +371,54 @@ TEST_F(TextInserterX11Test, AnApplicationThatWaitsGetsItsOwnDraftAfterALaterOne)
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
 }
 
+// A stopped application takes every paste key queued for it once it runs again, each reading
+// the clipboard as it is then. A second draft for it, while the first one's key is still
+// unanswered, takes that key's place: it goes in once, never twice.
+TEST_F(TextInserterX11Test, ASecondDraftForAStoppedApplicationGoesInOnce) {
+    struct Case {
+        const char* name;
+        bool gtk;
+        QByteArray once;
+        QByteArray twice;
+    };
+    const Case cases[] = {
+        {"a Qt line edit", false, "text Zweiter", "ZweiterZweiter"},
+        {"a GTK 3 entry", true, "text \"Zweiter\"", "ZweiterZweiter"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunningApplication target = lineEdit;
+        QProcess* process = &lineEditWindow;
+        if (c.gtk) {
+            target.windowId = startTestWindow(gtkEntry, QStringLiteral(TAVRIN_GTK_CHAT_ENTRY));
+            ASSERT_NE(target.windowId, 0u);
+            target.windowInstance = target.windowClass = "gtk-chat-entry-window.py";
+            process = &gtkEntry;
+        }
+        target.processIdentifier = static_cast<qint32>(process->processId());
+        printed(*process);
+
+        ::kill(static_cast<pid_t>(process->processId()), SIGSTOP);
+        EXPECT_TRUE(insert("Erster", target, false).waiting);
+        EXPECT_TRUE(insert("Zweiter", target, false).waiting);
+        ::kill(static_cast<pid_t>(process->processId()), SIGCONT);
+
+        QByteArray seen;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                seen += printed(*process);
+                return seen.contains(c.once);
+            },
+            3000))
+            << seen.toStdString();
+        QTest::qWait(1000);
+        seen += printed(*process);
+        EXPECT_FALSE(seen.contains(c.twice)) << seen.toStdString();
+        EXPECT_FALSE(seen.contains("Erster")) << seen.toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return xclipOut() == "Vorher"; }, 3000));
+    }
+}
+
 // When Tavrin goes while it serves the clipboard, a clipboard manager keeps it.
 TEST_F(TextInserterX11Test, TheClipboardGoesToTheClipboardManagerWhenTavrinEnds) {
     const QString history = scratch.filePath("history");

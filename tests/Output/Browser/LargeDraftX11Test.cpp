@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+#include "Output/FieldRestorer.h"
+#include "Output/TextInserter.h"
+#include "Platform/AccessibilityWorker.h"
+#include "Platform/linux/AtspiAccessibilityTree.h"
+#include "Output/X11InserterDesk.h"
+#include "support/Browsers.h"
+#include "support/Programs.h"
+
+using namespace Platform;
+
+namespace {
+
+// A draft of several megabytes: long lines, as a generated document has them.
+QString largeDraft() {
+    QString text = QStringLiteral("Anfang\n");
+    const QString line = QString(79, QLatin1Char('x')) + QLatin1Char('\n');
+    while (text.size() < 3'000'000)
+        text += line;
+    return text + QStringLiteral("Ende");
+}
+
+// The inserter on the real backends, with the field read on the accessibility bus, and a
+// browser or a GTK window as the target.
+class LargeDraftX11Test : public ::testing::Test, protected X11InserterDesk {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection);
+        ASSERT_TRUE(startWindowManager(windowManager));
+        runProgram(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                    QStringLiteral("variant:boolean:true")});
+        xclipIn("Vorher");
+    }
+
+    void TearDown() override {
+        for (QProcess* process : {&application, &windowManager}) {
+            if (process->processId() > 0)
+                ::kill(static_cast<pid_t>(process->processId()), SIGCONT);
+            process->terminate();
+            process->waitForFinished(3000);
+        }
+    }
+
+    // The window titled `title` of the program just started, with the keyboard.
+    void waitForWindow(const QString& title) {
+        quint64 window = 0;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                window = runProgram(QStringLiteral("xdotool"),
+                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--name"), title})
+                             .trimmed()
+                             .split('\n')
+                             .first()
+                             .toULongLong();
+                return window != 0 && windows.isActive({.windowId = quint32(window)});
+            },
+            30000));
+        target.windowId = static_cast<quint32>(window);
+        target.processIdentifier =
+            runProgram(QStringLiteral("xdotool"),
+                       {QStringLiteral("getwindowpid"), QString::number(window)})
+                .trimmed()
+                .toInt();
+    }
+
+    // The field the inserter would read, once the application shows it on the bus.
+    std::optional<FieldRestorer::Field> field() {
+        std::optional<FieldRestorer::Reading> reading;
+        restorer.read(target.processIdentifier,
+                      [&](FieldRestorer::Reading r) { reading = std::move(r); });
+        if (!QTest::qWaitFor([&] { return reading.has_value(); }, 5000))
+            return std::nullopt;
+        return reading->field;
+    }
+
+    QProcess windowManager;
+    QProcess application;
+    QTemporaryDir profile;
+    RunningApplication target;
+    AccessibilityWorker worker{[] { return AtspiAccessibilityTree::create(); }};
+    FieldRestorer restorer{worker, clock};
+    TextInserter withField{
+        {clock, clipboard, keys, windows, modifiers, trust, &restorer, &terminals, &primary}};
+};
+
+// The text area shows the whole draft within a moment: the insertion says so, and the user's
+// clipboard comes back.
+TEST_F(LargeDraftX11Test, AChromiumTextAreaTakesASeveralMegabyteDraft) {
+    application.start(QStringLiteral("chromium"),
+                      Browsers::chromiumArguments(
+                          profile.path(),
+                          QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html")));
+    waitForWindow(QStringLiteral("^Nachricht von Jana - Chromium$"));
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field().has_value(); }, 15000))
+        << "the text area never showed on the accessibility bus";
+
+    const QString draft = largeDraft();
+    std::optional<TextInserter::Insertion> done;
+    std::optional<TextInserter::Insertion> late;
+    withField.insert(
+        draft, target, false, [&](const TextInserter::Insertion& i) { done = i; },
+        [&](const TextInserter::Insertion& i) { late = i; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 30000));
+
+    EXPECT_TRUE(done->pasted) << "told that the draft did not go in";
+    EXPECT_FALSE(done->waiting);
+    const std::optional<FieldRestorer::Field> now = field();
+    ASSERT_TRUE(now);
+    EXPECT_EQ(now->text.size(), 6 + draft.size()) << "the text area does not hold the draft";
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "Vorher"; }, 5000))
+        << "the user's clipboard did not come back";
+}
+
+}  // namespace
