@@ -100,15 +100,19 @@ void GalleryPages::settingsTabs() {
                 (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png"));
             GalleryOutput::save(image, path);
         }
-        // The states that change a tab's look: voice input off, a refused dictate-only
-        // combination.
+        // The states that change a tab's look: sending after the paste, voice input off.
+        const auto saveState = [&](SettingsTab tab, const QString& name) {
+            coordinator.setSettingsTab(tab);
+            for (int pass = 0; pass < 8; ++pass)
+                QCoreApplication::processEvents();
+            GalleryOutput::save(view->grab().toImage(), folder + QLatin1Char('/') + name +
+                                                            (dark ? QStringLiteral("-dark.png")
+                                                                  : QStringLiteral("-light.png")));
+        };
+        coordinator.settings().update([](auto& s) { s.sendAfterInsert = true; });
+        saveState(SettingsTab::general, QStringLiteral("general-send"));
         coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
-        coordinator.setSettingsTab(SettingsTab::voice);
-        for (int pass = 0; pass < 8; ++pass)
-            QCoreApplication::processEvents();
-        GalleryOutput::save(view->grab().toImage(),
-                            folder + (dark ? QStringLiteral("/voice-off-dark.png")
-                                           : QStringLiteral("/voice-off-light.png")));
+        saveState(SettingsTab::voice, QStringLiteral("voice-off"));
         // A desktop where asking cannot help: no settings program, no sound input, no speech
         // model, no accessibility bus.
         coordinator.trust.trusted = false;
@@ -117,12 +121,6 @@ void GalleryPages::settingsTabs() {
         coordinator.microphone.current = Platform::AuthorizationStatus::denied;
         coordinator.speech.current = Platform::AuthorizationStatus::restricted;
         coordinator.permissions().refresh();
-        coordinator.setSettingsTab(SettingsTab::permissions);
-        for (int pass = 0; pass < 8; ++pass)
-            QCoreApplication::processEvents();
-        GalleryOutput::save(
-            view->grab().toImage(),
-            folder + (dark ? QStringLiteral("/permissions-nothing-to-ask-dark.png")
-                           : QStringLiteral("/permissions-nothing-to-ask-light.png")));
+        saveState(SettingsTab::permissions, QStringLiteral("permissions-nothing-to-ask"));
     }
 }

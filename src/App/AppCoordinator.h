@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <chrono>
 #include <functional>
@@ -299,7 +300,10 @@ private:
     void formatOrInsert(const RoutingPtr& r);
     // Opens the panel with `text` in its input, unsent: dictated words that could not go in.
     void keepInPanel(const QString& text);
+    // Opens the panel and sends `text` as its request.
     void openPanelWith(const QString& text, std::optional<ReplyKind> forced);
+    // Gives the panel just opened the spoken text that waited for it.
+    void handOverSpokenText();
     // Asks the AI once for a routing step; `done` gets the answer (none when the call
     // failed) or, once kDictationAILimit has passed since the release, `timedOut` with the
     // call dropped.
@@ -367,6 +371,10 @@ private:
     std::unique_ptr<ContextRead> dictateSnapshotRead_;
     std::vector<CoreTaskPtr> invocations_;
     bool isInvoking_ = false;
+    // Spoken text for the panel that is opening: the request it sends and the words its
+    // input keeps.
+    std::optional<Request> spokenRequest_;
+    QStringList spokenInput_;
 
     bool hotkeyIsDown_ = false;
     HoldMode holdMode_ = HoldMode::none;

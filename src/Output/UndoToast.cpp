@@ -127,15 +127,15 @@ private:
 void UndoToast::show(const std::optional<QRectF>& near,
                      const std::optional<Platform::RunningApplication>& target,
                      const std::optional<FieldRestorer::Change>& change, bool fieldUnknown) {
-    if (target && s_.terminals.isTerminal(*target))
-        return;
     target_ = target;
     change_ = target ? change : std::nullopt;
     fieldUnknown_ = target && !change_ && fieldUnknown;
     const std::weak_ptr<bool> alive = alive_;
-    // An undo that could never be checked is not offered at all.
+    // An undo that could never be checked is not offered at all, nor one in a terminal,
+    // where the undo key would suspend the program running in it.
+    const bool terminal = target && s_.terminals.isTerminal(*target);
     std::function<void()> undoAction;
-    if (!fieldUnknown_) {
+    if (!fieldUnknown_ && !terminal) {
         undoAction = [this, alive] {
             if (alive.lock())
                 undo();

@@ -53,8 +53,9 @@ public:
     UndoToast& operator=(const UndoToast&) = delete;
 
     // Shows the toast beside `near` (global coordinates, top-left origin) for an insertion
-    // into `target`. A terminal gets no toast: its undo key would suspend the program running
-    // in it. A show while the toast is up or fading replaces it and starts its time anew.
+    // into `target`. A terminal's toast offers no undo: its undo key would suspend the program
+    // running in it. A show while the toast (or a notice) is up or fading replaces it and
+    // starts its time anew.
     // `change` is the field as it was right before the paste and as the paste left it, where
     // the restorer read it: the undo then goes through the restorer. Without one the undo key
     // goes to the target, unless `fieldUnknown` says that the target shows its fields but the

@@ -45,6 +45,19 @@ struct DictationHarness : CoordinatorHarness {
         app().hotkeyUp();
         QCoreApplication::processEvents();
     }
+    // The same while an opening of the panel waits for its read: only the press's own read
+    // is answered.
+    void holdAndSayWhileOpening(const QString& text) {
+        heard = text;
+        app().hotkeyDown();
+        clock.advance(320ms);
+        ASSERT_FALSE(context.snapshots.empty());
+        PendingRead<ContextSource::SnapshotDone> press = std::move(context.snapshots.back());
+        context.snapshots.pop_back();
+        press.done(context.snapshot);
+        app().hotkeyUp();
+        QCoreApplication::processEvents();
+    }
     void dictateOnly(const QString& text) {
         heard = text;
         app().dictateOnlyDown();
@@ -478,6 +491,8 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         QString shown;
         int failedSaves = 0;
         bool inPanel = false;
+        // The tray's "Tavrin öffnen" opens the panel as the words are spoken.
+        bool opening = false;
     };
     const QString spoken = QStringLiteral("Hallo Anna");
     const QString fremd = QStringLiteral("fremd");
@@ -491,6 +506,8 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         {"no accessibility, the write refused", false, false, 10, fremd, notPlaced, 0, true},
         {"the user's clipboard not kept whole", true, false, 0, fremd,
          QStringLiteral("Nicht eingefügt – die Zwischenablage antwortet nicht"), 1, true},
+        {"every write refused, the panel already opening", true, false, 10, fremd, notPlaced, 0,
+         true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -503,7 +520,12 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
             {Platform::ClipboardItem{{{QStringLiteral("text/plain"), fremd.toUtf8()}}}});
         h.clipboard.refusedWrites = c.refusedWrites;
         h.clipboard.failedSaves = c.failedSaves;
-        h.holdAndSay(spoken);
+        if (c.opening) {
+            h.app().invoke();
+            h.holdAndSayWhileOpening(spoken);
+        } else {
+            h.holdAndSay(spoken);
+        }
         h.settle(2s);
 
         EXPECT_EQ(h.clipboardText(), c.clipboard);
@@ -516,6 +538,66 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
             EXPECT_EQ(h.app().session()->instruction(), spoken);
             EXPECT_TRUE(h.app().session()->turns().isEmpty()) << "the words were sent";
         }
+    }
+}
+
+// Spoken text that meets an opening of the panel under way goes to that panel: the first
+// request is sent, and whatever else was said waits in its input.
+TEST(AppCoordinatorDictationTest, SpokenTextGoesToThePanelAlreadyOpening) {
+    struct Case {
+        const char* name;
+        // The tray's "Tavrin öffnen" opens the panel first.
+        bool trayOpening;
+        // One dictation each, without a field: questions ask for a reply, the other words
+        // went nowhere.
+        QStringList spoken;
+        QString sent;  // empty: nothing sent
+        QString input;
+    };
+    const Case cases[] = {
+        {"a question, the tray's opening", true, {"Was ist das?"}, "Was ist das?", ""},
+        {"words that went nowhere, a question's opening",
+         false,
+         {"Was ist das?", "Hallo Anna"},
+         "Was ist das?",
+         "Hallo Anna"},
+        {"a second question, the first one's opening",
+         false,
+         {"Was ist das?", "Wie spät ist es?"},
+         "Was ist das?",
+         "Wie spät ist es?"},
+        {"words that went nowhere twice",
+         false,
+         {"Hallo Anna", "bis morgen"},
+         "",
+         "Hallo Anna bis morgen"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DictationHarness h;
+        h.context.snapshot.fieldEditable = false;
+        h.trust.trusted = false;
+        h.permissions.refresh();
+        h.clipboard.refusedWrites = 100;
+        if (c.trayOpening)
+            h.app().invoke();
+        for (const QString& spoken : c.spoken) {
+            h.holdAndSayWhileOpening(spoken);
+            h.settle(2s);
+        }
+        ASSERT_FALSE(h.app().session()) << "the panel waits for its read";
+        h.context.answerSnapshots();
+        ASSERT_TRUE(h.app().session());
+        EXPECT_EQ(h.panel.shows, 1);
+        const QList<ConversationTurn> turns = h.app().session()->turns();
+        if (c.sent.isEmpty()) {
+            EXPECT_TRUE(turns.isEmpty());
+        } else {
+            ASSERT_EQ(turns.size(), 1);
+            EXPECT_EQ(turns.first().user, c.sent);
+            EXPECT_EQ(h.app().lastRequest()->forced, ReplyKind::chat);
+        }
+        EXPECT_EQ(h.app().session()->instruction(), c.input);
     }
 }
 

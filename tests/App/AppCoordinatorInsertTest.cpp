@@ -72,7 +72,7 @@ TEST(AppCoordinatorInsertTest, InsertionFollowsTheSettings) {
         {"Return after the paste, no undo", true, true, true, false, false, true, false},
         {"undo switched off", true, false, false, false, false, false, false},
         {"panel only hidden and back", false, false, true, false, true, false, true},
-        {"a terminal gets no undo", true, false, true, true, false, false, false},
+        {"a terminal is told, without an undo", true, false, true, true, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,6 +100,7 @@ TEST(AppCoordinatorInsertTest, InsertionFollowsTheSettings) {
             // Beside the field of the snapshot, 10 below it.
             EXPECT_EQ(h.undoToast.window()->geometry().left(), 100);
             EXPECT_EQ(h.undoToast.window()->geometry().top(), 250);
+            EXPECT_EQ(h.undoToast.view()->undoButton() != nullptr, !c.terminal);
         }
         EXPECT_EQ(h.panel.isShown(), c.sessionStays);
         if (c.sessionStays) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QTest>
 #include <cmath>
+#include <functional>
 
 #include "Design/Fonts.h"
 #include "Design/RoundedBox.h"
@@ -274,18 +275,34 @@ TEST(UndoToast, CloseHidesWithoutAKey) {
     EXPECT_TRUE(desk.windows.activations.empty());
 }
 
-TEST(UndoToast, ATerminalGetsNoToast) {
-    Desk desk;
-    desk.toast.show(desk.field, desk.terminal);
-    EXPECT_FALSE(desk.toast.isVisible());
-    // A toast still up for an earlier insertion elsewhere keeps undoing that one.
-    desk.toast.show(desk.field, desk.target);
-    desk.clock.advance(ms(1000));
-    desk.toast.show(desk.field, desk.terminal);
-    desk.toast.view()->undoButton()->click();
-    desk.clock.runUntilIdle();
-    ASSERT_EQ(desk.windows.activations.size(), 1u);
-    EXPECT_EQ(desk.windows.activations[0].windowId, desk.target.windowId);
+// A terminal hears that the paste went in, at once or late, over whatever the toast said
+// before; it gets no undo, since its undo key would suspend the program running in it.
+TEST(UndoToast, ATerminalIsToldEingefuegtWithoutAnUndo) {
+    struct Case {
+        const char* name;
+        std::function<void(Desk&)> before;
+        std::optional<FieldRestorer::Change> change;
+        bool fieldUnknown;
+    };
+    const FieldRestorer::Change read{{":1.4:/term", "$ ", Platform::TextRange{2, 2}},
+                                     {":1.4:/term", "$ ls", Platform::TextRange{4, 4}}};
+    const Case cases[] = {
+        {"the paste went in at once", [](Desk&) {}, std::nullopt, false},
+        {"the paste went in late, after the notice that it had not",
+         [](Desk& desk) { desk.toast.tell(desk.field, UndoToast::notPastedText()); }, std::nullopt,
+         true},
+        {"the terminal's field was read", [](Desk&) {}, read, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        c.before(desk);
+        desk.clock.advance(ms(1000));
+        desk.toast.show(desk.field, desk.terminal, c.change, c.fieldUnknown);
+        ASSERT_TRUE(desk.toast.isVisible());
+        EXPECT_EQ(desk.toast.view()->message(), "Eingefügt");
+        EXPECT_EQ(desk.toast.view()->undoButton(), nullptr);
+    }
 }
 
 // The close mark is the symbol alone: no padding widens the toast, no fill flashes behind

@@ -2,6 +2,8 @@
 // instruction applied, formatted text, or the words as spoken pasted into the target; and
 // the routing's end.
 
+#include <utility>
+
 #include "App/AppCoordinator.h"
 #include "App/Coordinator/Shared.h"
 #include "App/DictationPrompts.h"
@@ -218,26 +220,30 @@ void AppCoordinator::askForDictation(
 }
 
 void AppCoordinator::openPanelWith(const QString& text, std::optional<ReplyKind> forced) {
-    // Another opening is under way: the spoken text has nowhere to go.
-    if (isInvoking_)
-        return;
-    isInvoking_ = true;
-    invokeNow([this, text, forced] {
-        if (session_)
-            send(text, forced, false);
-        isInvoking_ = false;
-    });
+    // Whichever opening is under way, its panel takes the text. One request goes out; text
+    // that asks for another meanwhile waits in the input, unsent, rather than stop the first.
+    if (spokenRequest_)
+        spokenInput_.append(text);
+    else
+        spokenRequest_ = Request{text, forced, false};
+    invoke();
 }
 
 void AppCoordinator::keepInPanel(const QString& text) {
-    if (isInvoking_)
+    spokenInput_.append(text);
+    invoke();
+}
+
+void AppCoordinator::handOverSpokenText() {
+    const std::optional<Request> request = std::exchange(spokenRequest_, std::nullopt);
+    const QStringList input = std::exchange(spokenInput_, {});
+    if (!session_)
         return;
-    isInvoking_ = true;
-    invokeNow([this, text] {
-        if (session_)
-            session_->setInstruction(text);
-        isInvoking_ = false;
-    });
+    if (request)
+        send(request->input, request->forced, request->hidden);
+    // After the send, which empties the input it was given.
+    if (!input.isEmpty())
+        session_->setInstruction(input.join(QLatin1Char(' ')));
 }
 
 void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {

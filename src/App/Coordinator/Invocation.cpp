@@ -23,7 +23,10 @@ void AppCoordinator::invoke() {
     if (isInvoking_)
         return;
     isInvoking_ = true;
-    invokeNow([this] { isInvoking_ = false; });
+    invokeNow([this] {
+        isInvoking_ = false;
+        handOverSpokenText();
+    });
 }
 
 void AppCoordinator::invokeNow(std::function<void()> done) {

@@ -160,6 +160,7 @@ void GeneralSettings::showSubtitles() {
             : std::optional(tr("Einstellungen öffnest du dann, indem du Tavrin noch einmal "
                                "startest")));
     sendRow_->setSubtitle(settings.sendAfterInsert
-                              ? tr("Ich drücke nach dem Einfügen ⏎ und schicke ab")
+                              ? tr("Ich drücke nach dem Einfügen ⏎ und schicke ab – nicht "
+                                   "im Terminal, dort liefe der Text als Befehl")
                               : tr("Ich füge nur ein, abschicken tust du"));
 }

@@ -158,7 +158,8 @@ TEST(SettingsTabsTest, SubtitlesFollowTheirSwitches) {
          "Einstellungen öffnest du dann, indem du Tavrin noch einmal startest"},
         {&AssistantSettings::showMenuBarIcon, general.trayRow(), true, std::nullopt},
         {&AssistantSettings::sendAfterInsert, general.sendRow(), true,
-         "Ich drücke nach dem Einfügen ⏎ und schicke ab"},
+         "Ich drücke nach dem Einfügen ⏎ und schicke ab – nicht im Terminal, dort liefe der Text "
+         "als Befehl"},
         {&AssistantSettings::sendAfterInsert, general.sendRow(), false,
          "Ich füge nur ein, abschicken tust du"},
     };
