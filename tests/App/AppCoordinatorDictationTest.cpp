@@ -506,7 +506,8 @@ TEST(AppCoordinatorDictationTest, WordsThatWentNowhereAreNotClaimedOnTheClipboar
         {"no accessibility, the write refused", false, false, 10, fremd, notPlaced, 0, true},
         {"the user's clipboard not kept whole", true, false, 0, fremd,
          QStringLiteral("Nicht eingefügt – die Zwischenablage antwortet nicht"), 1, true},
-        {"every write refused, the panel already opening", true, false, 10, fremd, notPlaced, 0,
+        {"another program takes the clipboard, the panel already opening", true, false, 10,
+         fremd, QStringLiteral("Nicht eingefügt – inzwischen wurde etwas anderes kopiert"), 0,
          true, true},
     };
     for (const Case& c : cases) {
