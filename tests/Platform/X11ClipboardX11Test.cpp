@@ -318,6 +318,38 @@ TEST_F(X11ClipboardTest, RequestsAreAnsweredByTheSelectionRules) {
     EXPECT_TRUE(answers[2] && answers[2]->data == large) << "the large text did not arrive whole";
 }
 
+// MULTIPLE names its conversions in a property of the requestor's: where that holds no list of
+// atom pairs there is nothing to answer, and the owner goes on serving.
+TEST_F(X11ClipboardTest, MultipleWithoutAListOfPairsIsRefused) {
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    SelectionRequestor requestor(*connection);
+    const auto atoms = [](QList<quint32> values) {
+        return QByteArray(reinterpret_cast<const char*>(values.constData()),
+                          values.size() * qsizetype(sizeof(quint32)));
+    };
+    const quint32 pair = connection->atom("ATOM_PAIR");
+    const quint32 utf8 = connection->atom("UTF8_STRING");
+    const quint32 part = connection->atom("REQUESTOR_PART_0");
+    struct Case {
+        const char* name;
+        std::optional<SelectionRequestor::Answer> pairs;
+        quint8 format;
+    };
+    const Case cases[] = {
+        {"a property the requestor does not have", std::nullopt, 32},
+        {"a text", SelectionRequestor::Answer{utf8, "UTF8_STRING REQUESTOR_PART_0"}, 8},
+        {"an odd number of atoms", SelectionRequestor::Answer{pair, atoms({utf8, part, utf8})}, 32},
+        {"numbers, not atoms", SelectionRequestor::Answer{XCB_ATOM_INTEGER, atoms({utf8, part})},
+         32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(requestor.askMultipleWith(c.pairs, c.format));
+        const std::optional<SelectionRequestor::Answer> after = requestor.ask("UTF8_STRING");
+        EXPECT_TRUE(after && after->data == "Vorher");
+    }
+}
+
 // What Tavrin writes right after another program took the clipboard, or right after it
 // emptied the clipboard itself, is the clipboard, however late the report of the earlier
 // change comes.

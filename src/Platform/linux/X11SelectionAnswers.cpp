@@ -85,9 +85,14 @@ bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
         xcb_get_property(connection_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
                          maxMultiplePairs * 2),
         nullptr));
-    if (!reply || reply->format != 32)
-        return false;  // no list of pairs to answer: the request is refused
+    // The pairs are atoms (ATOM_PAIR by the convention, ATOM from older clients); anything
+    // else is no list of pairs to answer, and the request is refused.
+    if (!reply || reply->format != 32 ||
+        (reply->type != atom("ATOM_PAIR") && reply->type != XCB_ATOM_ATOM))
+        return false;
     const int count = xcb_get_property_value_length(reply.get()) / 4;
+    if (count % 2 != 0)
+        return false;
     const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
     QList<quint32> pairs(values, values + count);
     // Each pair is (target, property), answered as a request of its own, a large answer in
