@@ -99,7 +99,7 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
         resources_ = version && (version->server_major > 1 ||
                                  (version->server_major == 1 && version->server_minor >= 2));
     }
-    xcb_flush(c);
+    flush();
     thread_ = std::thread([this] { run(); });
 }
 
@@ -139,11 +139,17 @@ quint32 X11SelectionOwner::atom(const char* name) {
 }
 
 void X11SelectionOwner::wake() {
-    // A round trip may have read events off the socket that its poll will not see again.
+    // A round trip, or a flush (libxcb reads what has arrived while it waits to write), may have
+    // read events off the socket that the serving thread's poll will not see again.
     if (wakeWrite_ >= 0) {
         const char byte = 0;
         [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
     }
+}
+
+void X11SelectionOwner::flush() {
+    xcb_flush(connection_);
+    wake();
 }
 
 bool X11SelectionOwner::offer(const ClipboardContents& contents) {
@@ -179,7 +185,7 @@ bool X11SelectionOwner::offer(const ClipboardContents& contents) {
         if (!fixesEvent_)
             serving_ = offered_;
     }
-    xcb_flush(connection_);
+    flush();
     return owns();
 }
 
@@ -205,7 +211,7 @@ void X11SelectionOwner::clear() {
             xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
         clearSequence_ = cleared.sequence;
     }
-    xcb_flush(connection_);
+    flush();
 }
 
 bool X11SelectionOwner::owns() {
@@ -462,7 +468,7 @@ bool X11SelectionOwner::handOver(int limitMs) {
                         static_cast<uint32_t>(keep.size()), keep.constData());
     xcb_convert_selection(connection_, window_, manager, atom("SAVE_TARGETS"), property,
                           XCB_CURRENT_TIME);
-    xcb_flush(connection_);
+    flush();
     // The manager asks for each format, answered on the owner's thread, while the main thread
     // waits here: Tavrin is going away, and nothing else runs any more.
     std::unique_lock lock(mutex_);

@@ -83,6 +83,8 @@ private:
     quint32 atom(const char* name);
     quint32 atom(const QByteArray& name) { return atom(name.constData()); }
     void wake();
+    // Sends what the main thread queued, and wakes the serving thread.
+    void flush();
     void run();
     // The rest run on the owner's thread with `mutex_` held; callbacks for the main thread are
     // collected in `due`.
