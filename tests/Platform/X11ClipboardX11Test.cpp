@@ -220,18 +220,19 @@ public:
     }
     // What the program gets: "text …", or "none".
     QByteArray read(const char* how) {
-        process_.write(QByteArray(how) + '\n');
+        tell(how);
         return nextLine();
+    }
+    void tell(const char* how) { process_.write(QByteArray(how) + '\n'); }
+    QByteArray nextLine(int waitMs = 5000) {
+        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, waitMs))
+            return "silent";
+        return process_.readLine().trimmed();
     }
 
     quint32 window = 0;
 
 private:
-    QByteArray nextLine() {
-        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, 5000))
-            return "silent";
-        return process_.readLine().trimmed();
-    }
     QProcess process_;
 };
 
@@ -281,6 +282,27 @@ TEST_F(X11ClipboardTest, TheProgramAPasteWentToGetsItsTextOthersTheClipboard) {
     }
     offer.reset();
     EXPECT_EQ(next.read("second"), "text Vorher");
+}
+
+// A large text goes out in pieces, each asked for by the requestor deleting the one before. A
+// program that stops half-way (stopped, swapping) takes the rest whenever it runs again, and
+// its last piece is the fetch of the text offered to it.
+TEST_F(X11ClipboardTest, AProgramThatPausesHalfWayThroughALargeTextGetsTheRest) {
+    QByteArray draft(1024 * 1024, '\0');
+    for (qsizetype i = 0; i < draft.size(); ++i)
+        draft[i] = static_cast<char>('a' + i * 7 % 26);
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    Reader target;
+    ASSERT_NE(target.window, 0u);
+    int fetched = 0;
+    auto offer =
+        clipboard.offerTo(target.window, one({{"text/plain", draft}}), [&] { ++fetched; });
+
+    target.tell("first pause 6000");
+    ASSERT_EQ(target.nextLine(), "paused");
+    EXPECT_EQ(fetched, 0);
+    EXPECT_TRUE(target.nextLine(10000) == "text " + draft) << "the rest did not come";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fetched == 1; }, 2000)) << fetched;
 }
 
 // A request made before Tavrin took the clipboard is not one for what it offers now; MULTIPLE
@@ -347,6 +369,69 @@ TEST_F(X11ClipboardTest, MultipleWithoutAListOfPairsIsRefused) {
         EXPECT_FALSE(requestor.askMultipleWith(c.pairs, c.format));
         const std::optional<SelectionRequestor::Answer> after = requestor.ask("UTF8_STRING");
         EXPECT_TRUE(after && after->data == "Vorher");
+    }
+}
+
+// A requestor whose window is gone takes no more pieces: its large answer gives up its place at
+// once, however many such requestors there were, and the next requestor gets the text.
+TEST_F(X11ClipboardTest, ALargeAnswerEndsWithItsRequestorsWindow) {
+    QByteArray large(600 * 1024, 'y');
+    clipboard.write(one({{"text/plain", large}}));
+    struct Case {
+        const char* name;
+        // Takes part of an answer and goes; false when the answer did not begin.
+        std::function<bool(std::shared_ptr<XcbConnection>&, std::unique_ptr<SelectionRequestor>&)>
+            leave;
+    };
+    const Case cases[] = {
+        {"its window destroyed half-way",
+         [](auto&, auto& requestor) {
+             const bool began = requestor->takeFirstPiece("UTF8_STRING");
+             requestor->destroyWindow();
+             return began;
+         }},
+        {"its connection closed half-way",
+         [](auto& own, auto& requestor) {
+             const bool began = requestor->takeFirstPiece("UTF8_STRING");
+             requestor.reset();
+             own.reset();
+             return began;
+         }},
+        {"its window destroyed as it asks",
+         [](auto&, auto& requestor) {
+             requestor->askAndVanish("UTF8_STRING");
+             return true;
+         }},
+    };
+    const auto gone = [&](quint32 window) {
+        xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(
+            connection->connection(),
+            xcb_get_window_attributes(connection->connection(), window), nullptr);
+        const bool exists = reply != nullptr;
+        std::free(reply);
+        return !exists;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // More than ever go out at once, each from a program of its own. All of them are there
+        // from the start: a program that comes after one has gone may get its window's id, and
+        // with it the answer into that window.
+        std::vector<std::shared_ptr<XcbConnection>> programs;
+        std::vector<std::unique_ptr<SelectionRequestor>> requestors;
+        for (int i = 0; i < 12; ++i) {
+            programs.push_back(XcbConnection::open());
+            requestors.push_back(std::make_unique<SelectionRequestor>(*programs.back()));
+        }
+        for (int i = 0; i < 12; ++i) {
+            const quint32 window = requestors[i]->window();
+            EXPECT_TRUE(c.leave(programs[i], requestors[i])) << i;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return gone(window); }, 2000));
+        }
+        // Once the owner has answered this, it has seen every request and its outcome before.
+        SelectionRequestor next(*connection);
+        EXPECT_TRUE(next.ask("TARGETS").has_value());
+        const std::optional<SelectionRequestor::Answer> answer = next.ask("UTF8_STRING");
+        EXPECT_TRUE(answer && answer->data == large) << "the large text did not arrive";
     }
 }
 

@@ -293,13 +293,8 @@ quint32 X11SelectionOwner::focusWindow() {
 void X11SelectionOwner::run() {
     const int socket = xcb_get_file_descriptor(connection_);
     while (!stopping_) {
-        bool transfers = false;
-        {
-            std::lock_guard lock(mutex_);
-            transfers = !transfers_.empty();
-        }
         pollfd descriptors[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        ::poll(descriptors, 2, transfers ? 1000 : -1);
+        ::poll(descriptors, 2, -1);
         char buffer[64];
         while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
         }
@@ -312,7 +307,6 @@ void X11SelectionOwner::run() {
                 handle(event, due);
                 std::free(event);
             }
-            expireTransfers();
         }
         for (const FetchToken& token : due) {
             QMetaObject::invokeMethod(
@@ -345,6 +339,14 @@ void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(raw);
         if (notify->state == XCB_PROPERTY_DELETE)
             continueTransfer(notify->window, notify->atom, due);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        dropTransfersTo(static_cast<const xcb_destroy_notify_event_t*>(raw)->window);
+    } else if (type == 0) {
+        // A requestor's window that was gone before Tavrin began watching it shows as an error
+        // of the first request that names it.
+        const auto* error = static_cast<const xcb_generic_error_t*>(raw);
+        if (error->error_code == XCB_WINDOW)
+            dropTransfersTo(error->resource_id);
     } else if (type == XCB_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_selection_notify_event_t*>(raw);
         if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS")) {

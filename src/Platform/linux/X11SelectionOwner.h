@@ -96,7 +96,12 @@ private:
     bool serveMultiple(quint32 requestor, quint32 property, const ClipboardContents& contents,
                        const FetchToken& privateFor, std::vector<FetchToken>& due);
     void continueTransfer(quint32 window, quint32 property, std::vector<FetchToken>& due);
-    void expireTransfers();
+    // Ends an answer in pieces, no longer watching its requestor once it has none left.
+    void endTransfer(std::vector<std::unique_ptr<Transfer>>::iterator transfer);
+    // Whether a new answer in pieces may go out, making way for it where one has been paused
+    // long enough.
+    bool makeRoom();
+    void dropTransfersTo(quint32 window);
     const Private* privateFor(quint32 requestor);
     void endPrivates();
     QList<quint32> targets(const ClipboardContents& contents);
@@ -147,7 +152,9 @@ private:
 };
 
 // One large answer going out in pieces: the requestor deletes each piece to ask for the next,
-// and the empty piece after the last one ends it.
+// and the empty piece after the last one ends it. It waits for its requestor however long that
+// pauses (a stopped program takes the rest when it runs again), and ends when the requestor's
+// window is gone; only when every place is taken does one paused for long give way.
 struct X11SelectionOwner::Transfer {
     quint32 requestor = 0;
     quint32 property = 0;
@@ -157,6 +164,7 @@ struct X11SelectionOwner::Transfer {
     bool lastSent = false;
     // The program the data was offered to alone, whose fetch it is.
     std::weak_ptr<std::function<void()>> privateFor;
+    // Since the requestor last took a piece.
     QElapsedTimer idle;
 };
 
