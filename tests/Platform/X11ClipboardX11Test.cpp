@@ -14,6 +14,7 @@
 #include "Platform/KeySender.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11ModifierState.h"
+#include "Platform/linux/X11SelectionOwner.h"
 #include "Platform/linux/X11SelectionReader.h"
 #include "Platform/linux/XcbConnection.h"
 #include "support/Programs.h"
@@ -455,6 +456,44 @@ TEST_F(X11ClipboardTest, AWriteRightAfterAnEarlierChangeIsTheClipboard) {
             EXPECT_EQ(xclipOut(), mine);
         }
     }
+}
+
+// Parcellite, a clipboard history that does not own CLIPBOARD_MANAGER, puts its last copy back
+// when the clipboard's owner goes. An owner that goes right after a write serves it until a
+// program that watches the clipboard has fetched it, and never more than a moment longer.
+TEST_F(X11ClipboardTest, AnOwnerThatGoesLetsTheClipboardsWatchersFetchItsLatestWrite) {
+    const QByteArray display = qgetenv("DISPLAY");
+    const auto goes = [](std::unique_ptr<X11SelectionOwner>& owner) {
+        QElapsedTimer took;
+        took.start();
+        owner.reset();
+        return took.elapsed();
+    };
+    QProcess history;
+    history.start(QStringLiteral("parcellite"), {QStringLiteral("-n")});
+    ASSERT_TRUE(history.waitForStarted());
+    auto owner = std::make_unique<X11SelectionOwner>(display, "CLIPBOARD");
+    // The history reads the clipboard as it starts, and fetches every new one from then on.
+    for (const char* text : {"bereit", "Entwurf"}) {
+        owner->offer(one({{"text/plain", text}}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return owner->fetched(); }, 10000)) << text;
+    }
+
+    owner->offer(one({{"text/plain", "vorher"}}));
+    const qint64 watchedMs = goes(owner);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !xclipOut().isEmpty(); }, 3000))
+        << "the history put nothing back";
+    EXPECT_EQ(xclipOut(), "vorher");
+    EXPECT_LT(watchedMs, 1000);
+
+    history.kill();
+    history.waitForFinished();
+    owner = std::make_unique<X11SelectionOwner>(display, "CLIPBOARD");
+    owner->offer(one({{"text/plain", "unbeobachtet"}}));
+    const qint64 unwatchedMs = goes(owner);
+    EXPECT_LT(unwatchedMs, 1000);
+    RecordProperty("goingAwayWatchedMs", static_cast<int>(watchedMs));
+    RecordProperty("goingAwayUnwatchedMs", static_cast<int>(unwatchedMs));
 }
 
 TEST(X11ModifierStateTest, ReportsHeldModifiers) {

@@ -74,6 +74,7 @@ X11SelectionOwner::Answer X11SelectionOwner::serve(quint32 requestor, quint32 pr
     transfer->type = data->first;
     transfer->data = data->second;
     transfer->privateFor = privateFor;
+    transfer->offer = privateFor ? 0 : servingNumber_;
     transfer->idle.start();
     transfers_.push_back(std::move(transfer));
     return {true, false};
@@ -112,6 +113,8 @@ bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
                         32, static_cast<uint32_t>(pairs.size()), pairs.constData());
     if (fetched && privateFor)
         due.push_back(privateFor);
+    if (fetched && !privateFor)
+        noteFetched(servingNumber_);
     return true;
 }
 
@@ -125,6 +128,7 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,
     Transfer& transfer = **found;
     if (transfer.lastSent) {
         FetchToken token = transfer.privateFor.lock();
+        noteFetched(transfer.offer);
         endTransfer(found);
         if (token)
             due.push_back(token);

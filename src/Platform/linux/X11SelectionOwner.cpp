@@ -35,6 +35,11 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
     return {merged};
 }
 
+// Programs that keep a history of the clipboard fetch every new offer within moments: Xfce's
+// Clipman at once, Parcellite, which asks twice a second whoever owns the clipboard, within
+// half a second.
+constexpr qint64 watchersFetchWithinMs = 600;
+
 // X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
 bool earlier(quint32 a, quint32 b) {
     return static_cast<qint32>(a - b) < 0;
@@ -106,8 +111,8 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
 X11SelectionOwner::~X11SelectionOwner() {
     if (!connection_)
         return;
-    if (selection_ == atom("CLIPBOARD"))
-        handOver(2000);
+    if (!(selection_ == atom("CLIPBOARD") && handOver(2000)))
+        letWatchersFetch();
     stopping_ = true;
     wake();
     thread_.join();
@@ -179,11 +184,16 @@ bool X11SelectionOwner::offer(const ClipboardContents& contents) {
         const xcb_void_cookie_t claim =
             xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
         offered_ = one;
+        ++offerNumber_;
+        offeredAt_.start();
+        latestFetched_ = false;
         claimSequence_ = claim.sequence;
         owned_ = true;
         // Without the server's report of the claim there is nothing to wait for.
-        if (!fixesEvent_)
+        if (!fixesEvent_) {
             serving_ = offered_;
+            servingNumber_ = offerNumber_;
+        }
     }
     flush();
     return owns();
@@ -195,6 +205,7 @@ void X11SelectionOwner::clear() {
     {
         std::lock_guard lock(mutex_);
         offered_.clear();
+        ++offerNumber_;
         serving_.clear();
         owned_ = false;
         endPrivates();
@@ -231,6 +242,29 @@ bool X11SelectionOwner::owns() {
 ClipboardContents X11SelectionOwner::contents() const {
     std::lock_guard lock(mutex_);
     return offered_;
+}
+
+bool X11SelectionOwner::fetched() const {
+    std::lock_guard lock(mutex_);
+    return latestFetched_;
+}
+
+void X11SelectionOwner::noteFetched(quint64 offer) {
+    if (offer != 0 && offer == offerNumber_)
+        latestFetched_ = true;
+}
+
+void X11SelectionOwner::letWatchersFetch() {
+    // Only an offer that is moments old may still be fetched: later, nobody watches, and
+    // waiting would only hold up Tavrin's end.
+    std::unique_lock lock(mutex_);
+    if (offered_.isEmpty() || latestFetched_ || !owned_)
+        return;
+    const qint64 left = watchersFetchWithinMs - offeredAt_.elapsed();
+    if (left <= 0)
+        return;
+    served_.wait_for(lock, std::chrono::milliseconds(left),
+                     [this] { return latestFetched_ || !owned_; });
 }
 
 X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,
@@ -308,6 +342,7 @@ void X11SelectionOwner::run() {
                 std::free(event);
             }
         }
+        served_.notify_all();
         for (const FetchToken& token : due) {
             QMetaObject::invokeMethod(
                 this,
@@ -349,10 +384,8 @@ void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
             dropTransfersTo(error->resource_id);
     } else if (type == XCB_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS")) {
+        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS"))
             handedOver_ = true;
-            handedOverChanged_.notify_all();
-        }
     } else if (fixesEvent_ && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(raw);
         if (notify->selection != selection_)
@@ -362,6 +395,7 @@ void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
             if (sinceClaim) {
                 ownedSince_ = notify->selection_timestamp;
                 serving_ = offered_;
+                servingNumber_ = offerNumber_;
             }
         } else if (notify->owner == XCB_NONE && clearSequence_ &&
                    event->full_sequence == static_cast<quint32>(clearSequence_)) {
@@ -429,6 +463,8 @@ void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& 
         } else {
             answer = serve(request->requestor, property, request->target, contents, token);
         }
+        if (answer.fetched && !token)
+            noteFetched(servingNumber_);
     }
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
@@ -474,8 +510,7 @@ bool X11SelectionOwner::handOver(int limitMs) {
     // The manager asks for each format, answered on the owner's thread, while the main thread
     // waits here: Tavrin is going away, and nothing else runs any more.
     std::unique_lock lock(mutex_);
-    handedOverChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
-                                [this] { return handedOver_; });
+    served_.wait_for(lock, std::chrono::milliseconds(limitMs), [this] { return handedOver_; });
     return handedOver_;
 }
 
