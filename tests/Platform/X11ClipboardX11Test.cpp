@@ -296,8 +296,7 @@ TEST_F(X11ClipboardTest, AProgramThatPausesHalfWayThroughALargeTextGetsTheRest) 
     Reader target;
     ASSERT_NE(target.window, 0u);
     int fetched = 0;
-    auto offer =
-        clipboard.offerTo(target.window, one({{"text/plain", draft}}), [&] { ++fetched; });
+    auto offer = clipboard.offerTo(target.window, one({{"text/plain", draft}}), [&] { ++fetched; });
 
     target.tell("first pause 6000");
     ASSERT_EQ(target.nextLine(), "paused");
@@ -406,8 +405,8 @@ TEST_F(X11ClipboardTest, ALargeAnswerEndsWithItsRequestorsWindow) {
     };
     const auto gone = [&](quint32 window) {
         xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(
-            connection->connection(),
-            xcb_get_window_attributes(connection->connection(), window), nullptr);
+            connection->connection(), xcb_get_window_attributes(connection->connection(), window),
+            nullptr);
         const bool exists = reply != nullptr;
         std::free(reply);
         return !exists;
