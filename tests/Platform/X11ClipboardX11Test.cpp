@@ -14,10 +14,12 @@
 #include "Platform/KeySender.h"
 #include "Platform/linux/X11Clipboard.h"
 #include "Platform/linux/X11ModifierState.h"
+#include "Platform/linux/X11SelectionOwner.h"
 #include "Platform/linux/X11SelectionReader.h"
 #include "Platform/linux/XcbConnection.h"
 #include "support/Programs.h"
 #include "support/ScriptedSelectionOwner.h"
+#include "support/SelectionRequestor.h"
 #include "support/XcbPlatform.h"
 
 using namespace Platform;
@@ -219,18 +221,19 @@ public:
     }
     // What the program gets: "text …", or "none".
     QByteArray read(const char* how) {
-        process_.write(QByteArray(how) + '\n');
+        tell(how);
         return nextLine();
+    }
+    void tell(const char* how) { process_.write(QByteArray(how) + '\n'); }
+    QByteArray nextLine(int waitMs = 5000) {
+        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, waitMs))
+            return "silent";
+        return process_.readLine().trimmed();
     }
 
     quint32 window = 0;
 
 private:
-    QByteArray nextLine() {
-        if (!QTest::qWaitFor([&] { return process_.canReadLine(); }, 5000))
-            return "silent";
-        return process_.readLine().trimmed();
-    }
     QProcess process_;
 };
 
@@ -282,147 +285,33 @@ TEST_F(X11ClipboardTest, TheProgramAPasteWentToGetsItsTextOthersTheClipboard) {
     EXPECT_EQ(next.read("second"), "text Vorher");
 }
 
-// A requestor of the test's own: asks the clipboard's owner for targets from a window of its
-// own, collecting answers that come in pieces.
-class Requestor {
-public:
-    explicit Requestor(XcbConnection& x) : x_(x), c_(x.connection()) {
-        window_ = xcb_generate_id(c_);
-        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, x.root(), 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                          &events);
-        x.flush();
-    }
+// A large text goes out in pieces, each asked for by the requestor deleting the one before. A
+// program that stops half-way (stopped, swapping) takes the rest whenever it runs again, and
+// its last piece is the fetch of the text offered to it.
+TEST_F(X11ClipboardTest, AProgramThatPausesHalfWayThroughALargeTextGetsTheRest) {
+    QByteArray draft(1024 * 1024, '\0');
+    for (qsizetype i = 0; i < draft.size(); ++i)
+        draft[i] = static_cast<char>('a' + i * 7 % 26);
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    Reader target;
+    ASSERT_NE(target.window, 0u);
+    int fetched = 0;
+    auto offer = clipboard.offerTo(target.window, one({{"text/plain", draft}}), [&] { ++fetched; });
 
-    struct Answer {
-        quint32 type = 0;
-        QByteArray data;
-    };
-
-    // The answer to `target` asked at `time`; none when the owner refused.
-    std::optional<Answer> ask(const char* target, quint32 time = XCB_CURRENT_TIME) {
-        const quint32 property = x_.atom("REQUESTOR_ANSWER");
-        xcb_convert_selection(c_, window_, x_.atom("CLIPBOARD"), x_.atom(target), property, time);
-        x_.flush();
-        if (!waitForNotify())
-            return std::nullopt;
-        return take(property);
-    }
-
-    // Each (target, property) pair asked for in one MULTIPLE request; the pairs as the owner
-    // left them (a refused target set to None) and each answered property's answer.
-    std::pair<QList<quint32>, QList<std::optional<Answer>>> askMultiple(QList<const char*> targets) {
-        QList<quint32> pairs;
-        for (qsizetype i = 0; i < targets.size(); ++i) {
-            pairs << x_.atom(targets[i])
-                  << x_.atom(("REQUESTOR_PART_" + QByteArray::number(i)).constData());
-        }
-        const quint32 property = x_.atom("REQUESTOR_PAIRS");
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, property, x_.atom("ATOM_PAIR"),
-                            32, static_cast<uint32_t>(pairs.size()), pairs.constData());
-        xcb_convert_selection(c_, window_, x_.atom("CLIPBOARD"), x_.atom("MULTIPLE"), property,
-                              XCB_CURRENT_TIME);
-        x_.flush();
-        QList<std::optional<Answer>> answers;
-        if (!waitForNotify())
-            return {};
-        const std::optional<Answer> left = take(property, false);
-        QList<quint32> after;
-        if (left) {
-            const auto* atoms = reinterpret_cast<const quint32*>(left->data.constData());
-            after = QList<quint32>(atoms, atoms + left->data.size() / 4);
-        }
-        for (qsizetype i = 0; i + 1 < after.size(); i += 2)
-            answers << (after[i] ? take(after[i + 1]) : std::nullopt);
-        return {after, answers};
-    }
-
-private:
-    bool waitForNotify() {
-        return QTest::qWaitFor(
-            [&] {
-                while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-                    const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
-                    const bool answered =
-                        notify &&
-                        reinterpret_cast<xcb_selection_notify_event_t*>(event)->property != 0;
-                    std::free(event);
-                    if (notify) {
-                        notified_ = answered;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            3000) &&
-               notified_;
-    }
-
-    std::optional<Answer> read(quint32 property, bool remove) {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c_,
-            xcb_get_property(c_, remove, window_, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                             1 << 22),
-            nullptr);
-        if (!reply)
-            return std::nullopt;
-        Answer answer{reply->type,
-                      QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                                 xcb_get_property_value_length(reply))};
-        std::free(reply);
-        x_.flush();
-        return answer;
-    }
-
-    // The answer on `property`; an INCR answer is collected piece by piece, each deletion
-    // asking for the next.
-    std::optional<Answer> take(quint32 property, bool remove = true) {
-        std::optional<Answer> first = read(property, remove);
-        if (!first || first->type != x_.atom("INCR"))
-            return first;
-        Answer whole;
-        for (;;) {
-            std::optional<Answer> piece;
-            const bool came = QTest::qWaitFor(
-                [&] {
-                    while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-                        const auto* notify =
-                            reinterpret_cast<xcb_property_notify_event_t*>(event);
-                        const bool fresh = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                                           notify->atom == property &&
-                                           notify->state == XCB_PROPERTY_NEW_VALUE;
-                        std::free(event);
-                        if (fresh) {
-                            piece = read(property, true);
-                            return true;
-                        }
-                    }
-                    return false;
-                },
-                3000);
-            if (!came || !piece)
-                return std::nullopt;
-            if (piece->data.isEmpty())
-                return whole;
-            whole.type = piece->type;
-            whole.data += piece->data;
-        }
-    }
-
-    XcbConnection& x_;
-    xcb_connection_t* c_;
-    quint32 window_ = 0;
-    bool notified_ = false;
-};
+    target.tell("first pause 6000");
+    ASSERT_EQ(target.nextLine(), "paused");
+    EXPECT_EQ(fetched, 0);
+    EXPECT_TRUE(target.nextLine(10000) == "text " + draft) << "the rest did not come";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fetched == 1; }, 2000)) << fetched;
+}
 
 // A request made before Tavrin took the clipboard is not one for what it offers now; MULTIPLE
 // answers every target it names as single requests would, large ones in pieces.
 TEST_F(X11ClipboardTest, RequestsAreAnsweredByTheSelectionRules) {
     QByteArray large(600 * 1024, 'x');
     clipboard.write(one({{"text/plain", "Vorher"}}));
-    Requestor requestor(*connection);
-    const std::optional<Requestor::Answer> since = requestor.ask("TIMESTAMP");
+    SelectionRequestor requestor(*connection);
+    const std::optional<SelectionRequestor::Answer> since = requestor.ask("TIMESTAMP");
     ASSERT_TRUE(since && since->data.size() == 4);
     const quint32 owned = *reinterpret_cast<const quint32*>(since->data.constData());
 
@@ -451,6 +340,101 @@ TEST_F(X11ClipboardTest, RequestsAreAnsweredByTheSelectionRules) {
     EXPECT_TRUE(answers[2] && answers[2]->data == large) << "the large text did not arrive whole";
 }
 
+// MULTIPLE names its conversions in a property of the requestor's: where that holds no list of
+// atom pairs there is nothing to answer, and the owner goes on serving.
+TEST_F(X11ClipboardTest, MultipleWithoutAListOfPairsIsRefused) {
+    clipboard.write(one({{"text/plain", "Vorher"}}));
+    SelectionRequestor requestor(*connection);
+    const auto atoms = [](QList<quint32> values) {
+        return QByteArray(reinterpret_cast<const char*>(values.constData()),
+                          values.size() * qsizetype(sizeof(quint32)));
+    };
+    const quint32 pair = connection->atom("ATOM_PAIR");
+    const quint32 utf8 = connection->atom("UTF8_STRING");
+    const quint32 part = connection->atom("REQUESTOR_PART_0");
+    struct Case {
+        const char* name;
+        std::optional<SelectionRequestor::Answer> pairs;
+        quint8 format;
+    };
+    const Case cases[] = {
+        {"a property the requestor does not have", std::nullopt, 32},
+        {"a text", SelectionRequestor::Answer{utf8, "UTF8_STRING REQUESTOR_PART_0"}, 8},
+        {"an odd number of atoms", SelectionRequestor::Answer{pair, atoms({utf8, part, utf8})}, 32},
+        {"numbers, not atoms", SelectionRequestor::Answer{XCB_ATOM_INTEGER, atoms({utf8, part})},
+         32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(requestor.askMultipleWith(c.pairs, c.format));
+        const std::optional<SelectionRequestor::Answer> after = requestor.ask("UTF8_STRING");
+        EXPECT_TRUE(after && after->data == "Vorher");
+    }
+}
+
+// A requestor whose window is gone takes no more pieces: its large answer gives up its place at
+// once, however many such requestors there were, and the next requestor gets the text.
+TEST_F(X11ClipboardTest, ALargeAnswerEndsWithItsRequestorsWindow) {
+    QByteArray large(600 * 1024, 'y');
+    clipboard.write(one({{"text/plain", large}}));
+    struct Case {
+        const char* name;
+        // Takes part of an answer and goes; false when the answer did not begin.
+        std::function<bool(std::shared_ptr<XcbConnection>&, std::unique_ptr<SelectionRequestor>&)>
+            leave;
+    };
+    const Case cases[] = {
+        {"its window destroyed half-way",
+         [](auto&, auto& requestor) {
+             const bool began = requestor->takeFirstPiece("UTF8_STRING");
+             requestor->destroyWindow();
+             return began;
+         }},
+        {"its connection closed half-way",
+         [](auto& own, auto& requestor) {
+             const bool began = requestor->takeFirstPiece("UTF8_STRING");
+             requestor.reset();
+             own.reset();
+             return began;
+         }},
+        {"its window destroyed as it asks",
+         [](auto&, auto& requestor) {
+             requestor->askAndVanish("UTF8_STRING");
+             return true;
+         }},
+    };
+    const auto gone = [&](quint32 window) {
+        xcb_get_window_attributes_reply_t* reply = xcb_get_window_attributes_reply(
+            connection->connection(), xcb_get_window_attributes(connection->connection(), window),
+            nullptr);
+        const bool exists = reply != nullptr;
+        std::free(reply);
+        return !exists;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // More than ever go out at once, each from a program of its own. All of them are there
+        // from the start: a program that comes after one has gone may get its window's id, and
+        // with it the answer into that window.
+        std::vector<std::shared_ptr<XcbConnection>> programs;
+        std::vector<std::unique_ptr<SelectionRequestor>> requestors;
+        for (int i = 0; i < 12; ++i) {
+            programs.push_back(XcbConnection::open());
+            requestors.push_back(std::make_unique<SelectionRequestor>(*programs.back()));
+        }
+        for (int i = 0; i < 12; ++i) {
+            const quint32 window = requestors[i]->window();
+            EXPECT_TRUE(c.leave(programs[i], requestors[i])) << i;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return gone(window); }, 2000));
+        }
+        // Once the owner has answered this, it has seen every request and its outcome before.
+        SelectionRequestor next(*connection);
+        EXPECT_TRUE(next.ask("TARGETS").has_value());
+        const std::optional<SelectionRequestor::Answer> answer = next.ask("UTF8_STRING");
+        EXPECT_TRUE(answer && answer->data == large) << "the large text did not arrive";
+    }
+}
+
 // What Tavrin writes right after another program took the clipboard, or right after it
 // emptied the clipboard itself, is the clipboard, however late the report of the earlier
 // change comes.
@@ -471,6 +455,44 @@ TEST_F(X11ClipboardTest, AWriteRightAfterAnEarlierChangeIsTheClipboard) {
             EXPECT_EQ(xclipOut(), mine);
         }
     }
+}
+
+// Parcellite, a clipboard history that does not own CLIPBOARD_MANAGER, puts its last copy back
+// when the clipboard's owner goes. An owner that goes right after a write serves it until a
+// program that watches the clipboard has fetched it, and never more than a moment longer.
+TEST_F(X11ClipboardTest, AnOwnerThatGoesLetsTheClipboardsWatchersFetchItsLatestWrite) {
+    const QByteArray display = qgetenv("DISPLAY");
+    const auto goes = [](std::unique_ptr<X11SelectionOwner>& owner) {
+        QElapsedTimer took;
+        took.start();
+        owner.reset();
+        return took.elapsed();
+    };
+    QProcess history;
+    history.start(QStringLiteral("parcellite"), {QStringLiteral("-n")});
+    ASSERT_TRUE(history.waitForStarted());
+    auto owner = std::make_unique<X11SelectionOwner>(display, "CLIPBOARD");
+    // The history reads the clipboard as it starts, and fetches every new one from then on.
+    for (const char* text : {"bereit", "Entwurf"}) {
+        owner->offer(one({{"text/plain", text}}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return owner->fetched(); }, 10000)) << text;
+    }
+
+    owner->offer(one({{"text/plain", "vorher"}}));
+    const qint64 watchedMs = goes(owner);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !xclipOut().isEmpty(); }, 3000))
+        << "the history put nothing back";
+    EXPECT_EQ(xclipOut(), "vorher");
+    EXPECT_LT(watchedMs, 1000);
+
+    history.kill();
+    history.waitForFinished();
+    owner = std::make_unique<X11SelectionOwner>(display, "CLIPBOARD");
+    owner->offer(one({{"text/plain", "unbeobachtet"}}));
+    const qint64 unwatchedMs = goes(owner);
+    EXPECT_LT(unwatchedMs, 1000);
+    RecordProperty("goingAwayWatchedMs", static_cast<int>(watchedMs));
+    RecordProperty("goingAwayUnwatchedMs", static_cast<int>(unwatchedMs));
 }
 
 TEST(X11ModifierStateTest, ReportsHeldModifiers) {

@@ -1,7 +1,9 @@
 // A program that owns a window on one X connection and reads the clipboard as it is told: over
 // that connection ("first") or over a new one of its own ("second"), as Alacritty and
 // LibreOffice with its X11 plugin do. Prints "window ID" once, then "text TEXT" (or "none")
-// for each line it reads on its input.
+// for each line it reads on its input. A large text comes in pieces; "first pause MS" stops for
+// MS milliseconds after the first piece, as a program does that is stopped half-way, printing
+// "paused" as it stops.
 
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -11,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -26,18 +30,17 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 xcb_window_t makeWindow(xcb_connection_t* c) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 10, 10, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
     xcb_flush(c);
     return window;
 }
 
-// The clipboard's UTF8_STRING, asked for from `window` on `c`; none within two seconds.
-bool readText(xcb_connection_t* c, xcb_window_t window, std::string& text) {
-    const xcb_atom_t property = atom(c, "CONNECTIONS_READER");
-    xcb_convert_selection(c, window, atom(c, "CLIPBOARD"), atom(c, "UTF8_STRING"), property,
-                          XCB_CURRENT_TIME);
-    xcb_flush(c);
+// Waits up to two seconds for the event `wanted` picks out; false when none came.
+template <typename Wanted>
+bool waitFor(xcb_connection_t* c, Wanted wanted) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (std::chrono::steady_clock::now() < end) {
         xcb_generic_event_t* event = xcb_poll_for_event(c);
@@ -46,25 +49,69 @@ bool readText(xcb_connection_t* c, xcb_window_t window, std::string& text) {
             poll(&fd, 1, 50);
             continue;
         }
-        const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
-        const bool answered =
-            notify && reinterpret_cast<xcb_selection_notify_event_t*>(event)->property != 0;
+        const bool found = wanted(event);
         std::free(event);
-        if (!notify)
-            continue;
-        if (!answered)
-            return false;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
-            nullptr);
-        if (!reply)
-            return false;
-        text.assign(static_cast<const char*>(xcb_get_property_value(reply)),
-                    xcb_get_property_value_length(reply));
-        std::free(reply);
-        return true;
+        if (found)
+            return true;
     }
     return false;
+}
+
+// Takes what `property` holds (deleting it, which asks for the next piece); none when it is
+// not there. `type` is set to its type.
+bool take(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, std::string& data,
+          xcb_atom_t& type) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 22),
+        nullptr);
+    xcb_flush(c);
+    if (!reply)
+        return false;
+    type = reply->type;
+    data.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                xcb_get_property_value_length(reply));
+    std::free(reply);
+    return true;
+}
+
+// The clipboard's UTF8_STRING, asked for from `window` on `c`, stopping `pauseMs` after the
+// first piece of one in pieces; none when an answer or a piece does not come within two
+// seconds.
+bool readText(xcb_connection_t* c, xcb_window_t window, std::string& text, int pauseMs = 0) {
+    const xcb_atom_t property = atom(c, "CONNECTIONS_READER");
+    xcb_convert_selection(c, window, atom(c, "CLIPBOARD"), atom(c, "UTF8_STRING"), property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(c);
+    bool answered = false;
+    const bool notified = waitFor(c, [&](const xcb_generic_event_t* event) {
+        if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+            return false;
+        answered = reinterpret_cast<const xcb_selection_notify_event_t*>(event)->property != 0;
+        return true;
+    });
+    xcb_atom_t type = XCB_NONE;
+    if (!notified || !answered || !take(c, window, property, text, type))
+        return false;
+    if (type != atom(c, "INCR"))
+        return true;
+    text.clear();
+    for (int pieces = 0;; ++pieces) {
+        const bool arrived = waitFor(c, [&](const xcb_generic_event_t* event) {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            return (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                   notify->atom == property && notify->state == XCB_PROPERTY_NEW_VALUE;
+        });
+        std::string piece;
+        if (!arrived || !take(c, window, property, piece, type))
+            return false;
+        if (piece.empty())
+            return true;
+        text += piece;
+        if (pieces == 0 && pauseMs > 0) {
+            std::cout << "paused" << std::endl;
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+    }
 }
 
 }  // namespace
@@ -77,14 +124,18 @@ int main() {
     std::cout << "window " << window << std::endl;
     std::string line;
     while (std::getline(std::cin, line)) {
+        std::istringstream words(line);
+        std::string how, pause;
+        int pauseMs = 0;
+        words >> how >> pause >> pauseMs;
         std::string text;
         bool read = false;
-        if (line == "second") {
+        if (how == "second") {
             xcb_connection_t* second = xcb_connect(nullptr, nullptr);
-            read = readText(second, makeWindow(second), text);
+            read = readText(second, makeWindow(second), text, pauseMs);
             xcb_disconnect(second);
         } else {
-            read = readText(first, window, text);
+            read = readText(first, window, text, pauseMs);
         }
         std::cout << (read ? "text " + text : std::string("none")) << std::endl;
     }

@@ -13,11 +13,12 @@ namespace Platform {
 
 namespace {
 
-// A requestor that stops taking the pieces of a large answer is given up after this long.
-constexpr qint64 transferIdleMs = 5000;
-// Each large answer holds a copy of the data: requestors that ask again and again without
-// taking the pieces are turned down past this many.
+// Each large answer holds a copy of the data: past this many at once, a new one is turned down
+// while every other is still being taken.
 constexpr size_t maxTransfers = 8;
+// An answer whose requestor has taken no piece for this long gives way to a new one when all
+// places are taken. Until then it waits however long its requestor pauses.
+constexpr qint64 yieldAfterMs = 5000;
 // A MULTIPLE request names its conversions in a property; more than this many pairs is no
 // paste.
 constexpr uint32_t maxMultiplePairs = 512;
@@ -53,25 +54,27 @@ X11SelectionOwner::Answer X11SelectionOwner::serve(quint32 requestor, quint32 pr
                             data->second.constData());
         return {true, true};
     }
-    if (transfers_.size() >= maxTransfers)
-        return {};
-    // The whole answer is fetched only when its last piece has been taken.
-    const uint32_t size = static_cast<uint32_t>(data->second.size());
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &events);
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32,
-                        1, &size);
     // A new answer into the same property replaces an unfinished one there: its pieces would
     // otherwise be sent into the new answer.
     std::erase_if(transfers_, [&](const auto& earlier) {
         return earlier->requestor == requestor && earlier->property == property;
     });
+    if (!makeRoom())
+        return {};
+    // The whole answer is fetched only when its last piece has been taken. Its requestor's
+    // window going away (also with the requestor's connection) ends it.
+    const uint32_t size = static_cast<uint32_t>(data->second.size());
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &events);
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32,
+                        1, &size);
     auto transfer = std::make_unique<Transfer>();
     transfer->requestor = requestor;
     transfer->property = property;
     transfer->type = data->first;
     transfer->data = data->second;
     transfer->privateFor = privateFor;
+    transfer->offer = privateFor ? 0 : servingNumber_;
     transfer->idle.start();
     transfers_.push_back(std::move(transfer));
     return {true, false};
@@ -85,9 +88,14 @@ bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
         xcb_get_property(connection_, 0, requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
                          maxMultiplePairs * 2),
         nullptr));
-    if (!reply || reply->format != 32)
-        return false;  // no list of pairs to answer: the request is refused
+    // The pairs are atoms (ATOM_PAIR by the convention, ATOM from older clients); anything
+    // else is no list of pairs to answer, and the request is refused.
+    if (!reply || reply->format != 32 ||
+        (reply->type != atom("ATOM_PAIR") && reply->type != XCB_ATOM_ATOM))
+        return false;
     const int count = xcb_get_property_value_length(reply.get()) / 4;
+    if (count % 2 != 0)
+        return false;
     const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
     QList<quint32> pairs(values, values + count);
     // Each pair is (target, property), answered as a request of its own, a large answer in
@@ -105,6 +113,8 @@ bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
                         32, static_cast<uint32_t>(pairs.size()), pairs.constData());
     if (fetched && privateFor)
         due.push_back(privateFor);
+    if (fetched && !privateFor)
+        noteFetched(servingNumber_);
     return true;
 }
 
@@ -117,16 +127,9 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,
         return;
     Transfer& transfer = **found;
     if (transfer.lastSent) {
-        const quint32 requestor = transfer.requestor;
         FetchToken token = transfer.privateFor.lock();
-        transfers_.erase(found);
-        const bool more = std::any_of(transfers_.cbegin(), transfers_.cend(),
-                                      [&](const auto& t) { return t->requestor == requestor; });
-        if (!more) {
-            const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-            xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &none);
-            xcb_flush(connection_);
-        }
+        noteFetched(transfer.offer);
+        endTransfer(found);
         if (token)
             due.push_back(token);
         return;
@@ -140,10 +143,33 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,
     xcb_flush(connection_);
 }
 
-void X11SelectionOwner::expireTransfers() {
-    std::erase_if(transfers_, [](const std::unique_ptr<Transfer>& transfer) {
-        return transfer->idle.elapsed() > transferIdleMs;
-    });
+void X11SelectionOwner::endTransfer(std::vector<std::unique_ptr<Transfer>>::iterator transfer) {
+    const quint32 requestor = (*transfer)->requestor;
+    transfers_.erase(transfer);
+    const bool more = std::any_of(transfers_.cbegin(), transfers_.cend(),
+                                  [&](const auto& t) { return t->requestor == requestor; });
+    if (!more) {
+        const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(connection_, requestor, XCB_CW_EVENT_MASK, &none);
+        xcb_flush(connection_);
+    }
+}
+
+bool X11SelectionOwner::makeRoom() {
+    if (transfers_.size() < maxTransfers)
+        return true;
+    const auto longest = std::max_element(
+        transfers_.begin(), transfers_.end(),
+        [](const auto& a, const auto& b) { return a->idle.elapsed() < b->idle.elapsed(); });
+    if ((*longest)->idle.elapsed() < yieldAfterMs)
+        return false;
+    endTransfer(longest);
+    return true;
+}
+
+void X11SelectionOwner::dropTransfersTo(quint32 window) {
+    // A window that is gone takes no more pieces, and Tavrin's watch on it went with it.
+    std::erase_if(transfers_, [&](const auto& transfer) { return transfer->requestor == window; });
 }
 
 QList<quint32> X11SelectionOwner::targets(const ClipboardContents& contents) {

@@ -35,6 +35,11 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
     return {merged};
 }
 
+// Programs that keep a history of the clipboard fetch every new offer within moments: Xfce's
+// Clipman at once, Parcellite, which asks twice a second whoever owns the clipboard, within
+// half a second.
+constexpr qint64 watchersFetchWithinMs = 600;
+
 // X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
 bool earlier(quint32 a, quint32 b) {
     return static_cast<qint32>(a - b) < 0;
@@ -63,9 +68,9 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
     resourceMask_ = setup->resource_id_mask;
     ownProcess_ = ::getpid();
     selection_ = atom(selection);
-    for (const char* name : {"TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "UTF8_STRING", "TEXT",
-                             "text/plain", "CLIPBOARD", "SAVE_TARGETS", "CLIPBOARD_MANAGER",
-                             "TAVRIN_SAVE_TARGETS"})
+    for (const char* name :
+         {"TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "UTF8_STRING", "TEXT", "text/plain",
+          "CLIPBOARD", "ATOM_PAIR", "SAVE_TARGETS", "CLIPBOARD_MANAGER", "TAVRIN_SAVE_TARGETS"})
         atom(name);
     // Answers larger than a piece go out in pieces; a piece must fit in one request.
     const quint32 maxRequestBytes = xcb_get_maximum_request_length(c) * 4;
@@ -99,15 +104,15 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
         resources_ = version && (version->server_major > 1 ||
                                  (version->server_major == 1 && version->server_minor >= 2));
     }
-    xcb_flush(c);
+    flush();
     thread_ = std::thread([this] { run(); });
 }
 
 X11SelectionOwner::~X11SelectionOwner() {
     if (!connection_)
         return;
-    if (selection_ == atom("CLIPBOARD"))
-        handOver(2000);
+    if (!(selection_ == atom("CLIPBOARD") && handOver(2000)))
+        letWatchersFetch();
     stopping_ = true;
     wake();
     thread_.join();
@@ -139,11 +144,17 @@ quint32 X11SelectionOwner::atom(const char* name) {
 }
 
 void X11SelectionOwner::wake() {
-    // A round trip may have read events off the socket that its poll will not see again.
+    // A round trip, or a flush (libxcb reads what has arrived while it waits to write), may have
+    // read events off the socket that the serving thread's poll will not see again.
     if (wakeWrite_ >= 0) {
         const char byte = 0;
         [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
     }
+}
+
+void X11SelectionOwner::flush() {
+    xcb_flush(connection_);
+    wake();
 }
 
 bool X11SelectionOwner::offer(const ClipboardContents& contents) {
@@ -173,13 +184,18 @@ bool X11SelectionOwner::offer(const ClipboardContents& contents) {
         const xcb_void_cookie_t claim =
             xcb_set_selection_owner(connection_, window_, selection_, XCB_CURRENT_TIME);
         offered_ = one;
+        ++offerNumber_;
+        offeredAt_.start();
+        latestFetched_ = false;
         claimSequence_ = claim.sequence;
         owned_ = true;
         // Without the server's report of the claim there is nothing to wait for.
-        if (!fixesEvent_)
+        if (!fixesEvent_) {
             serving_ = offered_;
+            servingNumber_ = offerNumber_;
+        }
     }
-    xcb_flush(connection_);
+    flush();
     return owns();
 }
 
@@ -189,6 +205,7 @@ void X11SelectionOwner::clear() {
     {
         std::lock_guard lock(mutex_);
         offered_.clear();
+        ++offerNumber_;
         serving_.clear();
         owned_ = false;
         endPrivates();
@@ -205,7 +222,7 @@ void X11SelectionOwner::clear() {
             xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME);
         clearSequence_ = cleared.sequence;
     }
-    xcb_flush(connection_);
+    flush();
 }
 
 bool X11SelectionOwner::owns() {
@@ -225,6 +242,29 @@ bool X11SelectionOwner::owns() {
 ClipboardContents X11SelectionOwner::contents() const {
     std::lock_guard lock(mutex_);
     return offered_;
+}
+
+bool X11SelectionOwner::fetched() const {
+    std::lock_guard lock(mutex_);
+    return latestFetched_;
+}
+
+void X11SelectionOwner::noteFetched(quint64 offer) {
+    if (offer != 0 && offer == offerNumber_)
+        latestFetched_ = true;
+}
+
+void X11SelectionOwner::letWatchersFetch() {
+    // Only an offer that is moments old may still be fetched: later, nobody watches, and
+    // waiting would only hold up Tavrin's end.
+    std::unique_lock lock(mutex_);
+    if (offered_.isEmpty() || latestFetched_ || !owned_)
+        return;
+    const qint64 left = watchersFetchWithinMs - offeredAt_.elapsed();
+    if (left <= 0)
+        return;
+    served_.wait_for(lock, std::chrono::milliseconds(left),
+                     [this] { return latestFetched_ || !owned_; });
 }
 
 X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,
@@ -287,13 +327,8 @@ quint32 X11SelectionOwner::focusWindow() {
 void X11SelectionOwner::run() {
     const int socket = xcb_get_file_descriptor(connection_);
     while (!stopping_) {
-        bool transfers = false;
-        {
-            std::lock_guard lock(mutex_);
-            transfers = !transfers_.empty();
-        }
         pollfd descriptors[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        ::poll(descriptors, 2, transfers ? 1000 : -1);
+        ::poll(descriptors, 2, -1);
         char buffer[64];
         while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
         }
@@ -306,8 +341,8 @@ void X11SelectionOwner::run() {
                 handle(event, due);
                 std::free(event);
             }
-            expireTransfers();
         }
+        served_.notify_all();
         for (const FetchToken& token : due) {
             QMetaObject::invokeMethod(
                 this,
@@ -339,12 +374,18 @@ void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(raw);
         if (notify->state == XCB_PROPERTY_DELETE)
             continueTransfer(notify->window, notify->atom, due);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        dropTransfersTo(static_cast<const xcb_destroy_notify_event_t*>(raw)->window);
+    } else if (type == 0) {
+        // A requestor's window that was gone before Tavrin began watching it shows as an error
+        // of the first request that names it.
+        const auto* error = static_cast<const xcb_generic_error_t*>(raw);
+        if (error->error_code == XCB_WINDOW)
+            dropTransfersTo(error->resource_id);
     } else if (type == XCB_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_selection_notify_event_t*>(raw);
-        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS")) {
+        if (notify->requestor == window_ && notify->target == atom("SAVE_TARGETS"))
             handedOver_ = true;
-            handedOverChanged_.notify_all();
-        }
     } else if (fixesEvent_ && type == fixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(raw);
         if (notify->selection != selection_)
@@ -354,6 +395,7 @@ void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
             if (sinceClaim) {
                 ownedSince_ = notify->selection_timestamp;
                 serving_ = offered_;
+                servingNumber_ = offerNumber_;
             }
         } else if (notify->owner == XCB_NONE && clearSequence_ &&
                    event->full_sequence == static_cast<quint32>(clearSequence_)) {
@@ -421,6 +463,8 @@ void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& 
         } else {
             answer = serve(request->requestor, property, request->target, contents, token);
         }
+        if (answer.fetched && !token)
+            noteFetched(servingNumber_);
     }
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
@@ -462,12 +506,11 @@ bool X11SelectionOwner::handOver(int limitMs) {
                         static_cast<uint32_t>(keep.size()), keep.constData());
     xcb_convert_selection(connection_, window_, manager, atom("SAVE_TARGETS"), property,
                           XCB_CURRENT_TIME);
-    xcb_flush(connection_);
+    flush();
     // The manager asks for each format, answered on the owner's thread, while the main thread
     // waits here: Tavrin is going away, and nothing else runs any more.
     std::unique_lock lock(mutex_);
-    handedOverChanged_.wait_for(lock, std::chrono::milliseconds(limitMs),
-                                [this] { return handedOver_; });
+    served_.wait_for(lock, std::chrono::milliseconds(limitMs), [this] { return handedOver_; });
     return handedOver_;
 }
 

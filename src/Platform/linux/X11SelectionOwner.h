@@ -35,7 +35,10 @@ public:
     // `selection` is "CLIPBOARD" or "PRIMARY". Without an X server the owner does nothing.
     X11SelectionOwner(const QByteArray& display, const char* selection);
     // Hands the clipboard to a running clipboard manager first, as the desktop's convention
-    // asks of a program that goes away while it serves the clipboard.
+    // asks of a program that goes away while it serves the clipboard. Without one, an offer
+    // only moments old that no program has fetched yet is served a fraction of a second
+    // longer, until one has: clipboard histories fetch every new offer, and some put their
+    // last copy back when the owner goes, which would otherwise be what Tavrin offered before.
     ~X11SelectionOwner() override;
     X11SelectionOwner(const X11SelectionOwner&) = delete;
     X11SelectionOwner& operator=(const X11SelectionOwner&) = delete;
@@ -52,6 +55,9 @@ public:
     ClipboardContents contents() const;
     // Another program took the selection, or emptied it.
     quint64 foreignChanges() const { return foreignChanges_; }
+    // Whether a program has fetched the latest offer's data whole (a list of formats is no
+    // fetch, nor is a text offered to one program alone).
+    bool fetched() const;
 
     // Offers `contents` to the program behind `window` alone (see Clipboard::offerTo). The
     // offer lasts while the token lives and Tavrin holds the selection.
@@ -83,6 +89,10 @@ private:
     quint32 atom(const char* name);
     quint32 atom(const QByteArray& name) { return atom(name.constData()); }
     void wake();
+    // Sends what the main thread queued, and wakes the serving thread.
+    void flush();
+    // Waits, within a bound, for a program to fetch the latest offer if it is fresh.
+    void letWatchersFetch();
     void run();
     // The rest run on the owner's thread with `mutex_` held; callbacks for the main thread are
     // collected in `due`.
@@ -94,7 +104,14 @@ private:
     bool serveMultiple(quint32 requestor, quint32 property, const ClipboardContents& contents,
                        const FetchToken& privateFor, std::vector<FetchToken>& due);
     void continueTransfer(quint32 window, quint32 property, std::vector<FetchToken>& due);
-    void expireTransfers();
+    // Ends an answer in pieces, no longer watching its requestor once it has none left.
+    void endTransfer(std::vector<std::unique_ptr<Transfer>>::iterator transfer);
+    // Whether a new answer in pieces may go out, making way for it where one has been paused
+    // long enough.
+    bool makeRoom();
+    void dropTransfersTo(quint32 window);
+    // A program has fetched offer number `offer` whole.
+    void noteFetched(quint64 offer);
     const Private* privateFor(quint32 requestor);
     void endPrivates();
     QList<quint32> targets(const ClipboardContents& contents);
@@ -120,11 +137,17 @@ private:
 
     // Guards everything below, which both threads use.
     mutable std::mutex mutex_;
-    std::condition_variable handedOverChanged_;
+    // Told whenever the serving thread has handled what the server sent.
+    std::condition_variable served_;
     // What the latest offer holds, and what the server's events have shown to be the
     // selection's: requests that were made of an earlier offer are answered from that one.
+    // Each offer is numbered.
     ClipboardContents offered_;
     ClipboardContents serving_;
+    quint64 offerNumber_ = 0;
+    quint64 servingNumber_ = 0;
+    QElapsedTimer offeredAt_;
+    bool latestFetched_ = false;
     // The sequence numbers of Tavrin's latest claim of the selection and of its latest
     // emptying: an event generated before the claim (a stale clear, a request to an earlier
     // offer) carries an earlier one.
@@ -145,7 +168,9 @@ private:
 };
 
 // One large answer going out in pieces: the requestor deletes each piece to ask for the next,
-// and the empty piece after the last one ends it.
+// and the empty piece after the last one ends it. It waits for its requestor however long that
+// pauses (a stopped program takes the rest when it runs again), and ends when the requestor's
+// window is gone; only when every place is taken does one paused for long give way.
 struct X11SelectionOwner::Transfer {
     quint32 requestor = 0;
     quint32 property = 0;
@@ -155,6 +180,9 @@ struct X11SelectionOwner::Transfer {
     bool lastSent = false;
     // The program the data was offered to alone, whose fetch it is.
     std::weak_ptr<std::function<void()>> privateFor;
+    // The offer to everyone it answers; 0 for a text offered to one program alone.
+    quint64 offer = 0;
+    // Since the requestor last took a piece.
     QElapsedTimer idle;
 };
 
