@@ -3,17 +3,18 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "AI/ProviderStatusStore.h"
+#include "AI/ProviderSetupServices.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/StatusDot.h"
+#include "Design/WrappingLabel.h"
 
-ProviderRow::ProviderRow(ProviderID provider, ProviderStatusStore& status, QWidget* setupControl,
+ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* setupControl,
                          QWidget* parent)
     : ProviderRow(provider, status, new QWidget, setupControl, parent) {}
 
-ProviderRow::ProviderRow(ProviderID provider, ProviderStatusStore& status, QWidget* texts,
+ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* texts,
                          QWidget* setupControl, QWidget* parent)
     : ChoiceRow(texts, setupControl, parent), provider_(provider), status_(status) {
     auto* column = new QVBoxLayout(texts);
@@ -31,12 +32,18 @@ ProviderRow::ProviderRow(ProviderID provider, ProviderStatusStore& status, QWidg
     statusText_->setColor(DS::Palette::secondary);
     statusLine->addWidget(statusText_, 1, Qt::AlignVCenter);
     column->addLayout(statusLine);
-    connect(&status_, &ProviderStatusStore::statesChanged, this, &ProviderRow::showStatus);
+    pathNote_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::warningText);
+    column->addWidget(pathNote_);
+    connect(&status_, &ProviderSetupServices::changed, this, &ProviderRow::showStatus);
     showStatus();
 }
 
 QString ProviderRow::statusText() const {
     return statusText_->text();
+}
+
+QString ProviderRow::pathNote() const {
+    return pathNote_->isHidden() ? QString() : pathNote_->text();
 }
 
 QString ProviderRow::displayName(ProviderID provider) {
@@ -53,4 +60,7 @@ void ProviderRow::showStatus() {
     const ProviderStatusStore::State state = status_.state(provider_);
     dot_->setColor(state.isReady() ? DS::Palette::success : DS::Palette::warning);
     statusText_->setText(state.longText());
+    const QString note = state.pathNote();
+    pathNote_->setText(note);
+    pathNote_->setVisible(!note.isEmpty());
 }

@@ -172,6 +172,7 @@ TEST(SettingsWindowTest, LeavingTheTabStopsTheRunningTest) {
     auto* ai = qobject_cast<AISettings*>(controller.window()->content());
     ASSERT_NE(ai, nullptr);
     ai->testButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.requests.size() == 1; }, 10000));
     settle();
     ASSERT_TRUE(ai->connectionTest().isRunning());
 
