@@ -231,9 +231,13 @@ TEST(PanelFit, TheNewestReplyIsWhollyInViewBesideAnOlderDraftAndCard) {
         bool card;
     } cases[] = {
         {"document after a draft and a card",
-         {PanelLooks::draftTurn(), actionTurn(), PanelLooks::shoppingListTurn()}, true, true},
-        {"document after a draft", {PanelLooks::draftTurn(), PanelLooks::shoppingListTurn()},
-         true, false},
+         {PanelLooks::draftTurn(), actionTurn(), PanelLooks::shoppingListTurn()},
+         true,
+         true},
+        {"document after a draft",
+         {PanelLooks::draftTurn(), PanelLooks::shoppingListTurn()},
+         true,
+         false},
         {"answer after a card", {actionTurn(), explained}, false, true},
     };
     for (const auto& c : cases) {

@@ -32,8 +32,8 @@ inline ConversationTurn shoppingListTurn() {
     ConversationTurn turn;
     turn.user = QStringLiteral("schreib mir eine Einkaufsliste als Datei");
     turn.kind = ReplyKind::document;
-    turn.reply = QStringLiteral(
-        "# Einkaufsliste\n\n- Milch\n- Brot\n- Äpfel\n- Kaffee\n- Käse\n- Tomaten");
+    turn.reply =
+        QStringLiteral("# Einkaufsliste\n\n- Milch\n- Brot\n- Äpfel\n- Kaffee\n- Käse\n- Tomaten");
     turn.documentURL = QUrl::fromLocalFile(
         QStringLiteral("/home/jonas/.local/share/org.tavrin.Tavrin/Dokumente/Einkaufsliste.md"));
     return turn;

@@ -93,8 +93,7 @@ void ProviderSetupControl::rebuild() {
             // yet looked for would only say "command not found".
             const State::Kind status = services_.state(id_).kind;
             if (status == State::Kind::notLoggedIn || status == State::Kind::ready) {
-                auto* terminal =
-                    new StyledButton(tr("Im Terminal anmelden"), ButtonStyle::quiet());
+                auto* terminal = new StyledButton(tr("Im Terminal anmelden"), ButtonStyle::quiet());
                 connect(terminal, &QAbstractButton::clicked, this,
                         [this] { services_.openLogin(id_); });
                 buttons->addWidget(terminal);

@@ -76,9 +76,8 @@ void ConnectionTest::start() {
     // program that answered when it is not the one at the typed path.
     lookup_ = std::make_unique<QObject>();
     CLIEnvironment::findAsync(ProviderStatusStore::programName(checkedProvider_), checkedPath_,
-                              lookup_.get(), [this](const CLIEnvironment::Location& location) {
-                                  ask(location);
-                              });
+                              lookup_.get(),
+                              [this](const CLIEnvironment::Location& location) { ask(location); });
     emit changed();
 }
 
@@ -141,7 +140,8 @@ QString ConnectionTest::successText(const QString& reply, std::chrono::nanosecon
     const QString words = openingWords(reply);
     if (words.isEmpty())
         return QStringLiteral("✓ ") +
-               QCoreApplication::translate("AISettings", "Verbindung steht (%1 s)").arg(shownSeconds);
+               QCoreApplication::translate("AISettings", "Verbindung steht (%1 s)")
+                   .arg(shownSeconds);
     return QStringLiteral("✓ ") +
            QCoreApplication::translate("AISettings", "Verbindung steht (%1, %2 s)")
                .arg(words, shownSeconds);

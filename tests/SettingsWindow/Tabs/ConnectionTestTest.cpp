@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include "AI/AIError.h"
-
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
 #include "support/StandInTools.h"
@@ -95,7 +94,8 @@ TEST(ConnectionTestTest, AResultNamesTheProgramThatAnsweredInsteadOfTheTypedPath
              "\n„/opt/claude“ ist kein Programm; verwendet wird " + searched + "."},
         {"found nowhere", false, AIFailure(AIError::cliNotFound("Claude Code (claude)")),
          "/opt/claude",
-         ConnectionTest::failureText(AIError::cliNotFound("Claude Code (claude)").errorDescription()) +
+         ConnectionTest::failureText(
+             AIError::cliNotFound("Claude Code (claude)").errorDescription()) +
              "\n„/opt/claude“ ist kein Programm."},
     };
     for (const auto& c : cases) {
@@ -106,7 +106,8 @@ TEST(ConnectionTestTest, AResultNamesTheProgramThatAnsweredInsteadOfTheTypedPath
             ASSERT_TRUE(QFile::copy(StandInTools::settings().claudePath, searched));
         }
         FakeSettingsCoordinator coordinator;
-        coordinator.settings().update([](auto& s) { s.claudePath = QStringLiteral("/opt/claude"); });
+        coordinator.settings().update(
+            [](auto& s) { s.claudePath = QStringLiteral("/opt/claude"); });
         coordinator.tool.chunks = {"OK"};
         coordinator.tool.failure = c.failure;
         ConnectionTest test(coordinator);
