@@ -8,15 +8,20 @@
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/StatusDot.h"
+#include "Design/TrailingLayout.h"
 #include "Design/WrappingLabel.h"
 
 ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* setupControl,
                          QWidget* parent)
     : ProviderRow(provider, status, new QWidget, setupControl, parent) {}
 
-ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* texts,
+ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* content,
                          QWidget* setupControl, QWidget* parent)
-    : ChoiceRow(texts, setupControl, parent), provider_(provider), status_(status) {
+    : ChoiceRow(content, nullptr, parent), provider_(provider), status_(status) {
+    auto* texts = new QWidget;
+    // A message or a row of buttons in the setup control never cuts the name or the state:
+    // the control goes under them when both do not fit side by side.
+    new TrailingLayout(content, texts, setupControl, 12);
     auto* column = new QVBoxLayout(texts);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
@@ -33,6 +38,10 @@ ProviderRow::ProviderRow(ProviderID provider, ProviderSetupServices& status, QWi
     statusLine->addWidget(statusText_, 1, Qt::AlignVCenter);
     column->addLayout(statusLine);
     pathNote_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::warningText);
+    // It wraps at the width the name and the state leave; its one-line length asks for none.
+    QSizePolicy notePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    notePolicy.setHeightForWidth(true);
+    pathNote_->setSizePolicy(notePolicy);
     column->addWidget(pathNote_);
     connect(&status_, &ProviderSetupServices::changed, this, &ProviderRow::showStatus);
     showStatus();

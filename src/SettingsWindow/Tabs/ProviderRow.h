@@ -27,7 +27,7 @@ public:
     static QString displayName(ProviderID provider);
 
 private:
-    ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* texts,
+    ProviderRow(ProviderID provider, ProviderSetupServices& status, QWidget* content,
                 QWidget* setupControl, QWidget* parent);
     void showStatus();
 
