@@ -60,11 +60,6 @@ TrailingLayout::Placement TrailingLayout::place(int width) const {
     return {false, width - gap - trailingWidth, trailingWidth};
 }
 
-bool TrailingLayout::stacksAt(int width) const {
-    const QMargins margins = contentsMargins();
-    return place(width - margins.left() - margins.right()).stacked;
-}
-
 QSize TrailingLayout::sizeHint() const {
     if (items_.size() < 2)
         return items_.isEmpty() ? QSize() : items_.first()->sizeHint();

@@ -17,9 +17,6 @@ public:
     TrailingLayout(QWidget* parent, QWidget* leading, QWidget* trailing, int spacing);
     ~TrailingLayout() override;
 
-    // Whether the trailing part lies under the leading one at `width`.
-    bool stacksAt(int width) const;
-
     void addItem(QLayoutItem* item) override;
     int count() const override { return int(items_.size()); }
     QLayoutItem* itemAt(int index) const override;

@@ -71,21 +71,20 @@ void ConnectionTest::start() {
     const AssistantSettings settings = coordinator_.settings().settings();
     checkedProvider_ = settings.provider;
     checkedPath_ = ProviderStatusStore::customPathFor(checkedProvider_, settings);
+    const AIRequest request{QStringLiteral("Answer with exactly: OK"), QStringLiteral("Ping"),
+                            std::nullopt, settings.model(checkedProvider_), std::nullopt};
     deadline_ = coordinator_.clock().singleShot(timeLimit, [this] { finish(timeoutText()); });
     // The tool is looked for here, not by the provider, so that the result can name the
     // program that answered when it is not the one at the typed path.
     lookup_ = std::make_unique<QObject>();
-    CLIEnvironment::findAsync(ProviderStatusStore::programName(checkedProvider_), checkedPath_,
-                              lookup_.get(),
-                              [this](const CLIEnvironment::Location& location) { ask(location); });
+    CLIEnvironment::findAsync(
+        ProviderStatusStore::programName(checkedProvider_), checkedPath_, lookup_.get(),
+        [this, request](const CLIEnvironment::Location& location) { ask(request, location); });
     emit changed();
 }
 
-void ConnectionTest::ask(const CLIEnvironment::Location& location) {
+void ConnectionTest::ask(const AIRequest& request, const CLIEnvironment::Location& location) {
     lookup_.reset();
-    const AssistantSettings settings = coordinator_.settings().settings();
-    const AIRequest request{QStringLiteral("Answer with exactly: OK"), QStringLiteral("Ping"),
-                            std::nullopt, settings.model(checkedProvider_), std::nullopt};
     if (location.customPathPassedOver) {
         pathNote_ = ProviderStatusStore::unusedPathText(checkedPath_.trimmed(),
                                                         location.executable.value_or(QString()));
@@ -146,6 +145,7 @@ QString ConnectionTest::successText(const QString& reply, std::chrono::nanosecon
            QCoreApplication::translate("AISettings", "Verbindung steht (%1, %2 s)")
                .arg(words, shownSeconds);
 }
+
 QString ConnectionTest::failureText(const QString& description) {
     return QStringLiteral("✗ ") + description;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "AI/AIRequest.h"
 #include "AI/CLIEnvironment.h"
 #include "Settings/ProviderID.h"
 
@@ -51,7 +52,7 @@ signals:
     void changed();
 
 private:
-    void ask(const CLIEnvironment::Location& location);
+    void ask(const AIRequest& request, const CLIEnvironment::Location& location);
     void finish(const QString& result);
     bool isStale() const;
     void dropIfStale();
