@@ -6,6 +6,7 @@
 #include "Design/Theme.h"
 #include "GalleryOutput.h"
 #include "GalleryPages.h"
+#include "GallerySamples.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Window/SettingsView.h"
@@ -99,6 +100,28 @@ void GalleryPages::settingsTabs() {
                 folder + QLatin1Char('/') + rawValue(tab) +
                 (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png"));
             GalleryOutput::save(image, path);
+        }
+        // The providers after an install without network and a sign-in that was not
+        // finished, one of them found away from its typed path: the messages wrap, the names
+        // and states stay whole.
+        {
+            using State = ProviderStatusStore::State;
+            State found = State::ready(QStringLiteral("tester@example.org · Max"));
+            found.unusedPath = QStringLiteral("~/bin/claude");
+            found.program = QStringLiteral("/usr/local/bin/claude");
+            coordinator.setup.set(ProviderID::claudeCLI, GallerySamples::installFailed(), found);
+            coordinator.setup.set(ProviderID::codexCLI, GallerySamples::signInFailed(),
+                                  State::notLoggedIn());
+            coordinator.setSettingsTab(SettingsTab::ai);
+            view->resize(SettingsView::minimumContentSize);
+            for (int pass = 0; pass < 8; ++pass)
+                QCoreApplication::processEvents();
+            GalleryOutput::save(view->grab().toImage(),
+                                folder + (dark ? QStringLiteral("/ai-install-message-dark.png")
+                                               : QStringLiteral("/ai-install-message-light.png")));
+            coordinator.setup.phases.clear();
+            coordinator.setup.states.clear();
+            view->resize(780, 1040);
         }
         // The states that change a tab's look: sending after the paste, voice input off.
         const auto saveState = [&](SettingsTab tab, const QString& name) {

@@ -13,6 +13,7 @@
 #include "Design/Theme.h"
 #include "GalleryOutput.h"
 #include "GalleryPages.h"
+#include "GallerySamples.h"
 #include "Onboarding/FakeOnboardingCoordinator.h"
 #include "Onboarding/OnboardingView.h"
 #include "Onboarding/OnboardingWindowController.h"
@@ -69,6 +70,26 @@ void GalleryPages::onboardingSteps() {
             controller.window()->grab().toImage(),
             folder +
                 QStringLiteral("/step1-no-microphone-%1.png").arg(GalleryOutput::appearance(dark)));
+    }
+    // The connect step after an install without network and a sign-in that was not finished:
+    // the messages wrap, the names and states stay whole.
+    for (const bool dark : {false, true}) {
+        Platform::FakeAppearance appearance;
+        appearance.setDark(dark);
+        FakeOnboardingCoordinator coordinator;
+        Theme theme(appearance, coordinator.clock());
+        coordinator.setup.set(ProviderID::claudeCLI, GallerySamples::installFailed(),
+                              State::notFound());
+        coordinator.setup.set(ProviderID::codexCLI, GallerySamples::signInFailed(),
+                              State::notLoggedIn());
+        OnboardingWindowController controller(coordinator);
+        controller.show();
+        controller.view()->primaryAction();
+        controller.view()->primaryAction();
+        QTest::qWait(OnboardingView::fadeDuration + 100);
+        GalleryOutput::save(controller.window()->grab().toImage(),
+                            folder + QStringLiteral("/step2-install-message-%1.png")
+                                         .arg(GalleryOutput::appearance(dark)));
     }
 }
 

@@ -238,16 +238,21 @@ void deliverOnMainThread(std::function<void()> call) {
 }  // namespace
 
 std::optional<QString> locate(const QString& name, const QString& customPath) {
+    return find(name, customPath).executable;
+}
+
+Location find(const QString& name, const QString& customPath) {
     const QString custom = trimSpacesAndTabs(expandTilde(customPath));
     if (!custom.isEmpty() && isExecutableFile(anchored(custom)))
-        return anchored(custom);
+        return {anchored(custom), false};
+    const bool passedOver = !custom.isEmpty();
     const QStringList folders = shellPATH().split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString& folder : folders) {
         const QString candidate = anchored(folder + QLatin1Char('/') + name);
         if (isExecutableFile(candidate))
-            return candidate;
+            return {candidate, passedOver};
     }
-    return std::nullopt;
+    return {std::nullopt, passedOver};
 }
 
 QString shellPATH() {
@@ -293,9 +298,15 @@ void shellPATHAsync(QObject* context, std::function<void(const QString&)> done) 
 
 void locateAsync(const QString& name, const QString& customPath, QObject* context,
                  std::function<void(const std::optional<QString>&)> done) {
+    findAsync(name, customPath, context,
+              [done = std::move(done)](const Location& found) { done(found.executable); });
+}
+
+void findAsync(const QString& name, const QString& customPath, QObject* context,
+               std::function<void(const Location&)> done) {
     QPointer<QObject> guard(context);
     waitingPool()->start([name, customPath, guard, done = std::move(done)]() mutable {
-        const std::optional<QString> found = locate(name, customPath);
+        const Location found = find(name, customPath);
         deliverOnMainThread([guard = std::move(guard), done = std::move(done), found] {
             if (guard)
                 done(found);

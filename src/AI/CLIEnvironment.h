@@ -18,6 +18,16 @@ namespace CLIEnvironment {
 // Blocks while the search path is computed for the first time.
 std::optional<QString> locate(const QString& name, const QString& customPath);
 
+// What locate() found, and whether it passed over a custom path that names no executable
+// file: the user must learn that the path typed is not the program that answers.
+struct Location {
+    std::optional<QString> executable;
+    bool customPathPassedOver = false;
+
+    bool operator==(const Location&) const = default;
+};
+Location find(const QString& name, const QString& customPath);
+
 // The login shell's PATH followed by the common folders it lacks (~/.local/bin,
 // /opt/homebrew/bin, /usr/local/bin, /usr/bin, /bin, /usr/sbin, /sbin), colon-separated.
 // The first call runs the shell (up to 5 seconds) under a lock; callers that arrive meanwhile
@@ -37,5 +47,7 @@ std::optional<QString> cachedShellPATH();
 void shellPATHAsync(QObject* context, std::function<void(const QString&)> done);
 void locateAsync(const QString& name, const QString& customPath, QObject* context,
                  std::function<void(const std::optional<QString>&)> done);
+void findAsync(const QString& name, const QString& customPath, QObject* context,
+               std::function<void(const Location&)> done);
 
 }  // namespace CLIEnvironment

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <utility>
+#include <vector>
 
 #include "AI/BackgroundTask.h"
 #include "AI/CLIEnvironment.h"
@@ -88,6 +89,8 @@ ProviderSetup::ProviderSetup(ProviderStatusStore& status, SettingsStore& setting
         connect(app, &QCoreApplication::aboutToQuit, this,
                 [stop = stopInstalls_] { stop->store(true); });
     }
+    connect(&status_, &ProviderStatusStore::statesChanged, this,
+            &ProviderSetup::dropContradictedFailures);
 }
 
 ProviderSetup::~ProviderSetup() {
@@ -119,6 +122,27 @@ void ProviderSetup::setPhase(ProviderID provider, const Phase& phase) {
     emit phasesChanged();
 }
 
+void ProviderSetup::fail(ProviderID provider, const QString& message, bool toolMissing) {
+    failedForMissingTool_[provider] = toolMissing;
+    setPhase(provider, Phase::failed(message));
+}
+
+void ProviderSetup::dropContradictedFailures() {
+    std::vector<ProviderID> dropped;
+    for (const auto& [provider, phase] : phases_) {
+        if (phase.kind != Phase::Kind::failed)
+            continue;
+        const ProviderStatusStore::State::Kind status = status_.state(provider).kind;
+        const bool found = status == ProviderStatusStore::State::Kind::ready ||
+                           status == ProviderStatusStore::State::Kind::notLoggedIn;
+        if (status == ProviderStatusStore::State::Kind::ready ||
+            (found && failedForMissingTool_[provider]))
+            dropped.push_back(provider);
+    }
+    for (const ProviderID provider : dropped)
+        setPhase(provider, Phase::idle());
+}
+
 void ProviderSetup::install(ProviderID provider, std::function<void()> done) {
     setPhase(provider, Phase::installing());
     runInBackground(
@@ -135,7 +159,7 @@ void ProviderSetup::install(ProviderID provider, std::function<void()> done) {
             CLIEnvironment::forgetShellPATH();
             status_.refresh(settings_.settings());
             if (message) {
-                setPhase(provider, Phase::failed(*message));
+                fail(provider, *message, true);
                 if (done)
                     done();
                 return;
@@ -176,9 +200,7 @@ void ProviderSetup::login(ProviderID provider, std::function<void()> done) {
 void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
                                const Located& located, std::function<void()> done) {
     if (!located.executable) {
-        setPhase(
-            provider,
-            Phase::failed(tr("Das Programm wurde nicht gefunden. Bitte zuerst installieren.")));
+        fail(provider, tr("Das Programm wurde nicht gefunden. Bitte zuerst installieren."), true);
         if (done)
             done();
         return;
@@ -199,7 +221,7 @@ void ProviderSetup::startLogin(ProviderID provider, std::uint64_t generation,
             [this, provider, generation] { readLoginOutput(provider, generation); });
     process->start(*located.executable, loginArguments(provider));
     if (!process->waitForStarted(5000)) {
-        setPhase(provider, Phase::failed(process->errorString()));
+        fail(provider, process->errorString(), false);
         process->deleteLater();
         if (done)
             done();
@@ -263,12 +285,12 @@ void ProviderSetup::afterCheck(ProviderID provider, std::uint64_t generation, bo
         return;
     }
     if (run->process->state() == QProcess::NotRunning) {
-        setPhase(provider, Phase::failed(tr("Die Anmeldung wurde nicht abgeschlossen.")));
+        fail(provider, tr("Die Anmeldung wurde nicht abgeschlossen."), false);
         endRun(provider);
         return;
     }
     if (++run->checks >= maximumChecks) {
-        setPhase(provider, Phase::failed(tr("Die Anmeldung hat zu lange gedauert.")));
+        fail(provider, tr("Die Anmeldung hat zu lange gedauert."), false);
         endRun(provider);
         return;
     }

@@ -85,6 +85,12 @@ private:
     struct Located;
 
     void setPhase(ProviderID provider, const Phase& phase);
+    // Shows `message`; `toolMissing` when it says the tool is not there, which a tool found
+    // since contradicts.
+    void fail(ProviderID provider, const QString& message, bool toolMissing);
+    // A failure message goes once the status shows it no longer holds: any tool found after
+    // one that was missing, a signed-in tool after a sign-in that failed.
+    void dropContradictedFailures();
     void startLogin(ProviderID provider, std::uint64_t generation, const Located& located,
                     std::function<void()> done);
     void readLoginOutput(ProviderID provider, std::uint64_t generation);
@@ -102,6 +108,8 @@ private:
     Platform::Clock& clock_;
     ProviderInstaller::Sources sources_ = ProviderInstaller::officialSources();
     std::map<ProviderID, Phase> phases_;
+    // For each failed phase: whether its message says the tool is missing.
+    std::map<ProviderID, bool> failedForMissingTool_;
     std::map<ProviderID, std::unique_ptr<LoginRun>> loginProcesses_;
     // Counts the sign-ins (and cancellations) per tool, so that a step of an earlier one that
     // is still under way can tell it has been replaced.

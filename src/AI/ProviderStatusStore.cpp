@@ -106,6 +106,14 @@ QString ProviderStatusStore::State::longText() const {
     return {};
 }
 
+QString ProviderStatusStore::unusedPathText(const QString& typedPath, const QString& program) {
+    if (typedPath.isEmpty())
+        return {};
+    if (program.isEmpty())
+        return tr("„%1“ ist kein Programm.").arg(typedPath);
+    return tr("„%1“ ist kein Programm; verwendet wird %2.").arg(typedPath, program);
+}
+
 ProviderStatusStore::ProviderStatusStore(Platform::Clock& clock, QObject* parent)
     : QObject(parent), clock_(clock) {
     pool_.setMaxThreadCount(4);
@@ -214,17 +222,24 @@ void ProviderStatusStore::store(ProviderID provider, const State& state) {
 std::optional<ProviderStatusStore::State> ProviderStatusStore::check(
     ProviderID provider, const QString& customPath, const std::atomic<bool>& abandoned) {
     const bool claude = provider == ProviderID::claudeCLI;
-    const std::optional<QString> executable =
-        CLIEnvironment::locate(programName(provider), customPath);
-    if (!executable)
-        return State::notFound();
-    const QStringList arguments =
-        claude ? QStringList{QStringLiteral("auth"), QStringLiteral("status")}
-               : QStringList{QStringLiteral("login"), QStringLiteral("status")};
-    const std::optional<QString> output = runStatusCommand(*executable, arguments, abandoned);
-    if (abandoned.load())
-        return std::nullopt;
-    return claude ? readClaudeStatus(output) : readCodexStatus(output);
+    const CLIEnvironment::Location location =
+        CLIEnvironment::find(programName(provider), customPath);
+    State state = State::notFound();
+    if (location.executable) {
+        const QStringList arguments =
+            claude ? QStringList{QStringLiteral("auth"), QStringLiteral("status")}
+                   : QStringList{QStringLiteral("login"), QStringLiteral("status")};
+        const std::optional<QString> output =
+            runStatusCommand(*location.executable, arguments, abandoned);
+        if (abandoned.load())
+            return std::nullopt;
+        state = claude ? readClaudeStatus(output) : readCodexStatus(output);
+    }
+    if (location.customPathPassedOver) {
+        state.unusedPath = customPath.trimmed();
+        state.program = location.executable.value_or(QString());
+    }
+    return state;
 }
 
 ProviderStatusStore::State ProviderStatusStore::readCodexStatus(

@@ -31,6 +31,10 @@ public:
         Kind kind = Kind::unknown;
         // The signed-in account, for ready only.
         std::optional<QString> detail;
+        // Set when the path typed into the settings names no program: that path, and the
+        // program the state speaks of instead (empty when the tool was found nowhere).
+        QString unusedPath;
+        QString program;
 
         static State unknown() { return {Kind::unknown, std::nullopt}; }
         static State checking() { return {Kind::checking, std::nullopt}; }
@@ -45,6 +49,9 @@ public:
         // ("Angemeldet als …").
         QString shortText() const;
         QString longText() const;
+        // What the user must know beside the state when the typed path is not used; empty
+        // otherwise.
+        QString pathNote() const { return unusedPathText(unusedPath, program); }
 
         bool operator==(const State&) const = default;
     };
@@ -77,6 +84,9 @@ public:
     // The tool's program ("claude" or "codex"), and the path the settings give for it.
     static QString programName(ProviderID provider);
     static QString customPathFor(ProviderID provider, const AssistantSettings& settings);
+    // "„<typed>“ ist kein Programm", followed by the program used instead when there is one;
+    // empty for an empty `typedPath`.
+    static QString unusedPathText(const QString& typedPath, const QString& program);
 
     // The check itself: blocking, for a background thread. Stops early, with no result,
     // when `abandoned` becomes true.

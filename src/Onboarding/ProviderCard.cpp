@@ -5,16 +5,17 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "AI/ProviderSetupServices.h"
+#include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
 #include "Design/IconTile.h"
 #include "Design/Palette.h"
 #include "Design/RoundedBox.h"
 #include "Design/StatusDot.h"
-#include "Design/WrappingLabel.h"
+#include "Design/TrailingLayout.h"
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Settings/SettingsStore.h"
+#include "SettingsWindow/Blocks/ProviderSetupControl.h"
 
 namespace {
 
@@ -42,25 +43,32 @@ ProviderCard::ProviderCard(OnboardingCoordinator& coordinator, ProviderID id, QW
       coordinator_(coordinator),
       id_(id),
       dot_(new StatusDot(DS::Palette::strokeStrong, 6)),
-      status_(new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::secondary)) {
+      status_(new ElidedLabel) {
+    status_->setFont(DS::Font::footnote());
+    status_->setColor(DS::Palette::secondary);
     const Look provider = look(id);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(12);
     layout->addWidget(new IconTile(QString::fromLatin1(provider.symbol), provider.tile, 34));
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    texts->addWidget(new WrappingLabel(QString::fromLatin1(provider.name),
-                                       DS::Font::system(14, QFont::DemiBold), DS::Palette::label));
+    auto* texts = new QWidget;
+    auto* column = new QVBoxLayout(texts);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto* name = new ElidedLabel(QString::fromLatin1(provider.name));
+    name->setFont(DS::Font::system(14, QFont::DemiBold));
+    column->addWidget(name);
     auto* statusLine = new QHBoxLayout;
     statusLine->setSpacing(5);
     statusLine->addWidget(dot_, 0, Qt::AlignVCenter);
     statusLine->addWidget(status_, 1);
-    texts->addLayout(statusLine);
-    layout->addLayout(texts, 1);
-    layout->addSpacing(8);
-    layout->addWidget(new ProviderSetupControl(id, coordinator_.providerSetup(), true), 0,
-                      Qt::AlignVCenter);
+    column->addLayout(statusLine);
+    // A failure message or the buttons beside it never cut the name or the state: the
+    // controls go under them when both do not fit side by side.
+    auto* content = new QWidget;
+    new TrailingLayout(content, texts,
+                       new ProviderSetupControl(id, coordinator_.providerSetup(), true), 8);
+    layout->addWidget(content, 1);
     setCursor(Qt::PointingHandCursor);
 
     connect(&coordinator_.providerSetup(), &ProviderSetupServices::changed, this,
@@ -94,8 +102,6 @@ QString ProviderCard::shownStatus() const {
 void ProviderCard::showState() {
     const ProviderStatusStore::State state = coordinator_.providerSetup().state(id_);
     status_->setText(statusText(id_, state));
-    // One line: an account name too long for the card does not push the controls away.
-    status_->setMaximumHeight(QFontMetrics(DS::Font::footnote()).lineSpacing() + 1);
     dot_->setColor(state.isReady() ? DS::Palette::success : DS::Palette::strokeStrong);
     // Only a chosen tool that works is shown as chosen.
     highlighted_ = state.isReady() && coordinator_.settings().settings().provider == id_;

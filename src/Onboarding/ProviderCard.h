@@ -6,9 +6,8 @@
 #include "Settings/ProviderID.h"
 
 class OnboardingCoordinator;
-class QLabel;
+class ElidedLabel;
 class StatusDot;
-class WrappingLabel;
 
 // One AI tool in the onboarding: its tile, its name and state, and the controls that install
 // it or sign in. A tap on the card chooses the tool, once it is ready.
@@ -35,7 +34,7 @@ private:
     OnboardingCoordinator& coordinator_;
     ProviderID id_;
     StatusDot* dot_;
-    WrappingLabel* status_;
+    ElidedLabel* status_;
     bool highlighted_ = false;
     bool pressed_ = false;
 };

@@ -75,9 +75,20 @@ QList<ChatTurnRow*> ChatList::rows() const {
 int ChatList::maximumListHeight() const {
     if (!session_)
         return kMaxHeight;
+    int limit = kMaxHeight;
     if (session_->actionProposal() || session_->definitionProposal())
-        return kMaxHeightWithCard;
-    return session_->hasDraft() ? kMaxHeightWithDraft : kMaxHeight;
+        limit = kMaxHeightWithCard;
+    else if (session_->hasDraft())
+        limit = kMaxHeightWithDraft;
+    // The draft and the card keep the list short so that they stay in view; a reply newer
+    // than both is what the user reads now, and it gets its whole height up to the list's own
+    // limit.
+    const QList<ConversationTurn>& turns = session_->turns();
+    if (limit < kMaxHeight && lastTurnID_ && !turns.isEmpty() && turns.last().id == *lastTurnID_) {
+        if (const ChatTurnRow* newest = rows_.value(*lastTurnID_))
+            limit = std::max(limit, std::min(newest->sizeHint().height(), int(kMaxHeight)));
+    }
+    return limit;
 }
 
 void ChatList::sync() {

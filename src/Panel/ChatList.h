@@ -20,7 +20,8 @@ class UrlOpener;
 }  // namespace Platform
 
 // The conversation of the panel: one row per visible turn, in order, in a list that is only
-// as tall as its content up to a limit (110 with a card, 150 with a draft, 260 otherwise).
+// as tall as its content up to a limit (110 with a card, 150 with a draft, 260 otherwise;
+// a newest turn later than the draft and the card has room for all of it up to 260).
 //
 // Rows are kept by turn id: when the session's turns change, rows of vanished turns go, new
 // turns get a row, and every other row is handed its turn again, which redraws nothing unless

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -58,6 +60,18 @@ TEST(ProviderStatusStoreTest, Texts) {
         EXPECT_EQ(state.shortText(), QString::fromUtf8(shortText));
         EXPECT_EQ(state.longText(), QString::fromUtf8(longText));
     }
+}
+
+// Beside the state, what the user must know about the path typed in the settings.
+TEST(ProviderStatusStoreTest, PathNotes) {
+    const std::tuple<State, const char*> notes[] = {
+        {State::ready(), ""},
+        {State{State::Kind::ready, "a@b.de", "~/bin/claude", "/usr/bin/claude"},
+         "„~/bin/claude“ ist kein Programm; verwendet wird /usr/bin/claude."},
+        {State{State::Kind::notFound, std::nullopt, "/opt/%1", {}}, "„/opt/%1“ ist kein Programm."},
+    };
+    for (const auto& [state, note] : notes)
+        EXPECT_EQ(state.pathNote(), QString::fromUtf8(note));
 }
 
 // The checks run the stand-in tools for real.
@@ -159,4 +173,38 @@ TEST_F(ProviderStatusStoreRunTest, AnotherPathIsCheckedAfresh) {
     // Back at a path whose check has answered, the known state stays while it is checked again.
     store.refresh(moved);
     EXPECT_EQ(store.state(ProviderID::claudeCLI), State::notLoggedIn());
+}
+
+// A path typed into the settings that names no program is passed over for the tool found
+// along the search path: the state says so, and which program it speaks of.
+TEST(ProviderStatusStoreTest, AStateSaysWhenTheTypedPathNamesNoProgram) {
+    StandInTools tools;
+    tools.write("claude-status", R"({"loggedIn": true})");
+    const QString searched = QDir::homePath() + "/.local/bin/claude";
+    const QString standIn = StandInTools::settings().claudePath;
+    const struct {
+        const char* name;
+        QString typed;
+        bool onSearchPath;
+        State expected;
+    } cases[] = {
+        {"found elsewhere", " /nowhere/claude ", true,
+         State{State::Kind::ready, std::nullopt, "/nowhere/claude", searched}},
+        {"found nowhere", "/nowhere/claude", false,
+         State{State::Kind::notFound, std::nullopt, "/nowhere/claude", {}}},
+        {"a folder", QDir::homePath(), true,
+         State{State::Kind::ready, std::nullopt, QDir::homePath(), searched}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(QDir::homePath() + "/.local/bin");
+        QFile::remove(searched);
+        if (c.onSearchPath) {
+            ASSERT_TRUE(QFile::copy(standIn, searched));
+        }
+        const std::atomic<bool> abandoned{false};
+        EXPECT_EQ(ProviderStatusStore::check(ProviderID::claudeCLI, c.typed, abandoned),
+                  c.expected);
+        QFile::remove(searched);
+    }
 }

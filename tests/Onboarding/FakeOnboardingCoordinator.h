@@ -18,12 +18,15 @@
 #include "support/FakeShortcuts.h"
 #include "support/InertProviderSetup.h"
 
-// Tool states a test sets; installing and signing in never start.
+// Tool phases and states a test sets; installing and signing in never start.
 class SetStates final : public InertProviderSetup {
 public:
     using State = ProviderStatusStore::State;
 
-    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
+    ProviderSetup::Phase phase(ProviderID provider) const override {
+        const auto found = phases.find(provider);
+        return found == phases.end() ? ProviderSetup::Phase::idle() : found->second;
+    }
     State state(ProviderID provider) const override {
         const auto found = states.find(provider);
         return found == states.end() ? State{} : found->second;
@@ -32,7 +35,12 @@ public:
         states[provider] = std::move(state);
         emit changed();
     }
+    void set(ProviderID provider, ProviderSetup::Phase phase, State state) {
+        phases[provider] = std::move(phase);
+        set(provider, std::move(state));
+    }
 
+    std::map<ProviderID, ProviderSetup::Phase> phases;
     std::map<ProviderID, State> states;
 };
 

@@ -34,6 +34,7 @@
 #include "SettingsWindow/Tabs/PermissionList.h"
 #include "SettingsWindow/Tabs/PermissionRow.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
+#include "support/CutTexts.h"
 #include "support/FakeShortcuts.h"
 
 namespace {
@@ -203,5 +204,42 @@ TEST(OnboardingTest, APermissionButtonThatCanChangeNothingIsOff) {
         EXPECT_EQ(microphone->obstacleLine()->isVisibleTo(&view), !settingsProgram);
         microphone->requestButton()->click();
         EXPECT_EQ(coordinator.paneOpener.opened.size(), settingsProgram ? 1u : 0u);
+    }
+}
+
+// In the window's fixed width, a failure message or a row of buttons beside a tool never cuts
+// its name or its state: the message wraps, and the controls go under the name where both do
+// not fit side by side.
+TEST(OnboardingTest, ProviderNamesAndStatesStayWholeBesideAMessage) {
+    using Phase = ProviderSetup::Phase;
+    const Phase installFailed = Phase::failed(
+        "Claude Code konnte nicht installiert werden. curl: (6) Could not resolve host: claude.ai");
+    const struct {
+        const char* name;
+        Phase phase;
+        State state;
+    } cases[] = {
+        {"install failed", installFailed, State::notFound()},
+        {"install failed, signed in meanwhile", installFailed,
+         State::ready(QStringLiteral("tester@example.org · Max"))},
+        {"sign-in not finished", Phase::failed("Die Anmeldung wurde nicht abgeschlossen."),
+         State::notLoggedIn()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeOnboardingCoordinator coordinator;
+        coordinator.setup.set(ProviderID::claudeCLI, c.phase, c.state);
+        OnboardingWindowController controller(coordinator);
+        controller.show();
+        controller.view()->primaryAction();
+        controller.view()->primaryAction();
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        ProviderCard* card = nullptr;
+        for (ProviderCard* each : controller.view()->findChildren<ProviderCard*>())
+            if (each->id() == ProviderID::claudeCLI)
+                card = each;
+        ASSERT_NE(card, nullptr);
+        EXPECT_EQ(cutTexts(*card).join(" | ").toStdString(), "");
     }
 }

@@ -7,7 +7,9 @@
 #include <QLayoutItem>
 #include <functional>
 
+#include "Panel/ChatList.h"
 #include "Panel/PanelController.h"
+#include "Panel/PanelLooks.h"
 #include "Panel/PanelView.h"
 #include "Panel/StreamingText.h"
 #include "Platform/fake/FakeFloatingWindows.h"
@@ -212,6 +214,56 @@ TEST(PanelMotion, RowsFadingInWhileThePanelEntersArePainted) {
             QCoreApplication::processEvents();
         }
         EXPECT_EQ(warnings.count(), 0) << (composited ? "composited" : "plain");
+    }
+}
+
+// The newest reply is what the user reads: a draft and a card from before stay, but they do
+// not leave it a strip to scroll in. Once the panel has settled, all of it is in view.
+TEST(PanelFit, TheNewestReplyIsWhollyInViewBesideAnOlderDraftAndCard) {
+    ConversationTurn explained = chat(QStringLiteral("Was macht die Aktion genau?"),
+                                      QStringLiteral("Sie legt eine Notiz an:\n\n- mit dem Titel\n"
+                                                     "- mit dem Text\n- in deiner Datei\n\n"
+                                                     "Mehr macht sie nicht."));
+    const struct {
+        const char* name;
+        QList<ConversationTurn> turns;
+        bool draft;
+        bool card;
+    } cases[] = {
+        {"document after a draft and a card",
+         {PanelLooks::draftTurn(), actionTurn(), PanelLooks::shoppingListTurn()},
+         true,
+         true},
+        {"document after a draft",
+         {PanelLooks::draftTurn(), PanelLooks::shoppingListTurn()},
+         true,
+         false},
+        {"answer after a card", {actionTurn(), explained}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Platform::FakeClock clock;
+        Platform::FakeFloatingWindows windows;
+        PanelController controller({clock, windows, [] { return true; }});
+        RecordingPanelActions actions(clock);
+        const PanelLooks::Look look{c.name, [&](AssistantSession& session, RecordingPanelActions&) {
+                                        session.setTurns(c.turns);
+                                        if (c.draft)
+                                            session.setDraft(PanelLooks::kDraft);
+                                        if (c.card)
+                                            session.setActionProposal(hostileProposal());
+                                    }};
+        const auto session = PanelLooks::openSettled(look, controller, actions, clock);
+        auto* list = controller.view()->findChild<ChatList*>();
+        ASSERT_NE(list, nullptr);
+        const ChatTurnRow* newest = list->row(c.turns.last().id);
+        ASSERT_NE(newest, nullptr);
+        const QRect shown(newest->mapTo(list->viewport(), QPoint(0, 0)), newest->size());
+        EXPECT_TRUE(list->viewport()->rect().contains(shown))
+            << "the newest turn is " << newest->height() << " high in a list "
+            << list->viewport()->height() << " high, at " << shown.top();
+        controller.hide();
+        clock.advance(1s);
     }
 }
 

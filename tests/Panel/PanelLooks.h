@@ -27,6 +27,18 @@ inline ConversationTurn draftTurn() {
     return turn;
 }
 
+// A document written after a draft and an action card, which stay.
+inline ConversationTurn shoppingListTurn() {
+    ConversationTurn turn;
+    turn.user = QStringLiteral("schreib mir eine Einkaufsliste als Datei");
+    turn.kind = ReplyKind::document;
+    turn.reply =
+        QStringLiteral("# Einkaufsliste\n\n- Milch\n- Brot\n- Äpfel\n- Kaffee\n- Käse\n- Tomaten");
+    turn.documentURL = QUrl::fromLocalFile(
+        QStringLiteral("/home/jonas/.local/share/org.tavrin.Tavrin/Dokumente/Einkaufsliste.md"));
+    return turn;
+}
+
 inline const QString kDraft = QStringLiteral(
     "Hallo Anna,\n\ndanke für deine Nachricht! Donnerstag um 15 Uhr passt mir gut – ich bringe "
     "die Unterlagen mit.\n\nViele Grüße\nJonas");
@@ -125,6 +137,15 @@ inline const std::vector<Look> kLooks{
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setTurns(SampleTurns::longConversation());
          session.setActionProposal(SampleTurns::hostileProposal());
+     }},
+    {"document-after-draft-and-card",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns({draftTurn(), SampleTurns::actionTurn(), shoppingListTurn()});
+         session.setDraft(kDraft);
+         ActionProposal proposal = SampleTurns::hostileProposal();
+         proposal.params = {{QStringLiteral("titel"), QStringLiteral("Einkauf")},
+                            {QStringLiteral("text"), QStringLiteral("Milch, Brot, Äpfel")}};
+         session.setActionProposal(proposal);
      }},
     {"dictation-error",
      [](AssistantSession& session, RecordingPanelActions&) {

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "AI/ProviderSetupServices.h"
@@ -24,17 +25,30 @@
 #include "support/InertProviderSetup.h"
 #include "support/ScriptedAIProvider.h"
 
-// Setup that never gets anywhere: the rows show the status store's states.
+// Setup that never gets anywhere: the rows show the status store's states, unless a phase
+// or a state is set for a tool (for looking at one).
 class IdleProviderSetup final : public InertProviderSetup {
 public:
     explicit IdleProviderSetup(ProviderStatusStore& status) : status_(status) {
         connect(&status_, &ProviderStatusStore::statesChanged, this,
                 &ProviderSetupServices::changed);
     }
-    ProviderSetup::Phase phase(ProviderID) const override { return ProviderSetup::Phase::idle(); }
-    ProviderStatusStore::State state(ProviderID provider) const override {
-        return status_.state(provider);
+    ProviderSetup::Phase phase(ProviderID provider) const override {
+        const auto set = phases.find(provider);
+        return set == phases.end() ? ProviderSetup::Phase::idle() : set->second;
     }
+    ProviderStatusStore::State state(ProviderID provider) const override {
+        const auto set = states.find(provider);
+        return set == states.end() ? status_.state(provider) : set->second;
+    }
+    void set(ProviderID provider, ProviderSetup::Phase phase, ProviderStatusStore::State state) {
+        phases[provider] = std::move(phase);
+        states[provider] = std::move(state);
+        emit changed();
+    }
+
+    std::map<ProviderID, ProviderSetup::Phase> phases;
+    std::map<ProviderID, ProviderStatusStore::State> states;
 
 private:
     ProviderStatusStore& status_;

@@ -89,10 +89,15 @@ void ProviderSetupControl::rebuild() {
                                                 DS::Palette::errorText, Qt::AlignRight));
             QHBoxLayout* buttons = row(6);
             buttons->addStretch(1);
-            auto* terminal = new StyledButton(tr("Im Terminal anmelden"), ButtonStyle::quiet());
-            connect(terminal, &QAbstractButton::clicked, this,
-                    [this] { services_.openLogin(id_); });
-            buttons->addWidget(terminal);
+            // A terminal can sign in only to a tool that is there; one that is missing or not
+            // yet looked for would only say "command not found".
+            const State::Kind status = services_.state(id_).kind;
+            if (status == State::Kind::notLoggedIn || status == State::Kind::ready) {
+                auto* terminal = new StyledButton(tr("Im Terminal anmelden"), ButtonStyle::quiet());
+                connect(terminal, &QAbstractButton::clicked, this,
+                        [this] { services_.openLogin(id_); });
+                buttons->addWidget(terminal);
+            }
             addPrimary(buttons);
             column->addLayout(buttons);
             break;

@@ -33,7 +33,7 @@ AISettings::AISettings(SettingsCoordinator& coordinator, QWidget* parent)
     auto* providers = new SettingsCard;
     for (const ProviderID provider : allProviderIDs()) {
         auto* row = new ProviderRow(
-            provider, coordinator_.providers(),
+            provider, coordinator_.providerSetup(),
             new ProviderSetupControl(provider, coordinator_.providerSetup(), false));
         connect(row, &ProviderRow::chosen, this, [this, provider] {
             coordinator_.settings().update([provider](auto& s) { s.provider = provider; });

@@ -102,11 +102,12 @@ TEST(ProviderSetupControlTest, ShowsWhatCanBeDoneNextForEachPhaseAndStatus) {
          State::notLoggedIn(),
          false,
          {"spinner", "Anmeldung im Browser …", "Seite öffnen", "Abbrechen"}},
+        // A terminal cannot sign in to a tool that is not there.
         {"failed, missing",
          Phase::failed("Download fehlgeschlagen"),
          State::notFound(),
          false,
-         {"Download fehlgeschlagen", "Im Terminal anmelden", "Installieren"}},
+         {"Download fehlgeschlagen", "Installieren"}},
         {"failed, signed out",
          Phase::failed("Abgebrochen"),
          State::notLoggedIn(),
@@ -126,7 +127,8 @@ TEST(ProviderSetupControlTest, ShowsWhatCanBeDoneNextForEachPhaseAndStatus) {
          Phase::failed("<b>x</b>"),
          State::checking(),
          false,
-         {"<b>x</b>", "Im Terminal anmelden", "spinner"}},
+         {"<b>x</b>", "spinner"}},
+        {"failed, never checked", Phase::failed("x"), State::unknown(), true, {"x", "spinner"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

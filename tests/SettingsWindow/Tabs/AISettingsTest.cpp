@@ -26,42 +26,41 @@ private:
     QLocale previous_;
 };
 
-// Lets queued chunk deliveries and deferred deletions happen.
-void settle() {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
 }  // namespace
 
 TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
     GermanLocale german;
+    const QString tool = StandInTools::settings().claudePath;
     const struct {
         QStringList chunks;
         std::optional<AIFailure> failure;
         // Typed into the tool's path after the check, and committed with Return.
         const char* pathAfter;
+        // Chosen by a click on its row after the check.
+        std::optional<ProviderID> chosenAfter;
         std::optional<QString> result;
     } cases[] = {
-        {{" O", "K\n"}, std::nullopt, nullptr, "✓ Verbindung steht (OK, 0,0 s)"},
+        {{" O", "K\n"}, std::nullopt, nullptr, std::nullopt, "✓ Verbindung steht (OK, 0,0 s)"},
         {{},
          AIFailure(AIError::cliNotFound("Claude Code (claude)")),
          nullptr,
+         std::nullopt,
          "✗ Claude Code (claude) wurde nicht gefunden. Pfad in den Einstellungen unter „KI“ "
          "prüfen."},
-        {{"halb"}, AIFailure(AIError::failed("Rate limit")), nullptr, "✗ Rate limit"},
+        {{"halb"}, AIFailure(AIError::failed("Rate limit")), nullptr, std::nullopt, "✗ Rate limit"},
         // The result was that of the old path: it says nothing about the new one.
         {{},
          AIFailure(AIError::cliNotFound("Claude Code (claude)")),
          "/opt/claude-2/claude",
+         std::nullopt,
          std::nullopt},
+        // Nor does it speak of another tool.
+        {{"OK"}, std::nullopt, nullptr, ProviderID::codexCLI, std::nullopt},
     };
     for (const auto& c : cases) {
         FakeSettingsCoordinator coordinator;
-        coordinator.settings().update([](auto& s) {
-            s.claudePath = QStringLiteral("/opt/claude");
+        coordinator.settings().update([&](auto& s) {
+            s.claudePath = tool;
             s.claudeModel = QStringLiteral(" haiku ");
         });
         coordinator.tool.chunks = c.chunks;
@@ -70,7 +69,7 @@ TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
         ai.testButton()->click();
         EXPECT_EQ(ai.testButton()->text(), "Prüfe …");
         EXPECT_FALSE(ai.testButton()->isEnabled());
-        settle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !ai.connectionTest().isRunning(); }, 10000));
         if (c.pathAfter) {
             SettingsTextField* path = ai.pathField(ProviderID::claudeCLI);
             path->setFocus();
@@ -78,11 +77,18 @@ TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
             QTest::keyClicks(path, QString::fromUtf8(c.pathAfter));
             QTest::keyClick(path, Qt::Key_Return);
         }
+        if (c.chosenAfter) {
+            ai.resize(560, 900);
+            ai.show();
+            ProviderRow* row = ai.providerRow(*c.chosenAfter);
+            QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(20, row->height() / 2));
+            ASSERT_EQ(coordinator.settings().settings().provider, *c.chosenAfter);
+        }
         EXPECT_EQ(ai.testRow()->subtitle(), c.result);
         EXPECT_EQ(ai.testButton()->text(), "Prüfen");
         EXPECT_TRUE(ai.testButton()->isEnabled());
         ASSERT_EQ(coordinator.requests.size(), 1);
-        EXPECT_EQ(coordinator.requests[0].second, "/opt/claude");
+        EXPECT_EQ(coordinator.requests[0].second, tool);
     }
 }
 
@@ -114,5 +120,29 @@ TEST(AISettingsTest, ACommittedPathIsCheckedAtOnce) {
         QTest::keyClick(path, Qt::Key_Return);
         EXPECT_EQ(row->statusText(), "Prüfe …");
         EXPECT_TRUE(QTest::qWaitFor([&] { return row->statusText() == "Angemeldet"; }, 10000));
+    }
+}
+
+// The row says when the path typed for its tool names no program, and which program its state
+// speaks of instead.
+TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
+    using State = ProviderStatusStore::State;
+    const struct {
+        const char* name;
+        State state;
+        QString note;
+    } cases[] = {
+        {"found elsewhere", State{State::Kind::ready, "a@b.de", "~/claude", "/usr/bin/claude"},
+         "„~/claude“ ist kein Programm; verwendet wird /usr/bin/claude."},
+        {"found nowhere", State{State::Kind::notFound, std::nullopt, "~/claude", {}},
+         "„~/claude“ ist kein Programm."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSettingsCoordinator coordinator;
+        AISettings ai(coordinator);
+        coordinator.setup.set(ProviderID::claudeCLI, ProviderSetup::Phase::idle(), c.state);
+        EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->statusText(), c.state.longText());
+        EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->pathNote(), c.note);
     }
 }

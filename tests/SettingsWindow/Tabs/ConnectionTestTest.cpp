@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
 
+#include "AI/AIError.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
+#include "support/StandInTools.h"
 
 using namespace std::chrono_literals;
 
@@ -30,6 +35,17 @@ TEST(ConnectionTestTest, SuccessTextTrimsTheReplyAndWritesSecondsInTheLocale) {
         {"  OK\n", 2430ms, QLocale(QLocale::English), "✓ Verbindung steht (OK, 2.4 s)"},
         {"Okay.", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (Okay., 0,1 s)"},
         {"%1 %2", 12000ms, QLocale(QLocale::German), "✓ Verbindung steht (%1 %2, 12,0 s)"},
+        // What the check found, never our reply markers or a whole reply.
+        {"[[DRAFT]]\n\nHallo zusammen,\n\nanbei der Plan.", 1400ms, QLocale(QLocale::German),
+         "✓ Verbindung steht (Hallo zusammen, …, 1,4 s)"},
+        {"[[CHAT]]OK", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (OK, 0,1 s)"},
+        {"OK [[CHAT]]", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (OK, 0,1 s)"},
+        {"[[CHAT]]\n", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (0,1 s)"},
+        {"Gerne! Hier ist meine Antwort auf deine Frage von eben", 60ms, QLocale(QLocale::German),
+         "✓ Verbindung steht (Gerne! Hier ist meine Antwort…, 0,1 s)"},
+        // A character of two code points at the cut stays whole.
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\U0001F44D\U0001F3FDb", 60ms, QLocale(QLocale::German),
+         "✓ Verbindung steht (aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\U0001F44D\U0001F3FD…, 0,1 s)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConnectionTest::successText(c.reply, c.elapsed, c.locale), c.text) << c.reply;
@@ -40,6 +56,7 @@ TEST(ConnectionTestTest, AToolThatNeverAnswersFailsAfterAMinuteAndIsStopped) {
     coordinator.tool.keepOpen = true;
     ConnectionTest test(coordinator);
     test.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.requests.size() == 1; }, 10000));
     settle();
 
     coordinator.clock_.advance(59s);
@@ -57,6 +74,48 @@ TEST(ConnectionTestTest, AToolThatNeverAnswersFailsAfterAMinuteAndIsStopped) {
     coordinator.tool.keepOpen = false;
     coordinator.tool.chunks = {"OK"};
     test.start();
-    settle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !test.isRunning(); }, 10000));
     EXPECT_TRUE(test.result()->startsWith("✓"));
+}
+
+// A path typed into the settings that names no program is not the one that answers: the
+// result says so, and names the program that did.
+TEST(ConnectionTestTest, AResultNamesTheProgramThatAnsweredInsteadOfTheTypedPath) {
+    const QString searched = QDir::homePath() + "/.local/bin/claude";
+    const struct {
+        const char* name;
+        bool onSearchPath;
+        std::optional<AIFailure> failure;
+        QString asked;
+        QString result;
+    } cases[] = {
+        {"found elsewhere", true, std::nullopt, searched,
+         ConnectionTest::successText("OK", {}) +
+             "\n„/opt/claude“ ist kein Programm; verwendet wird " + searched + "."},
+        {"found nowhere", false, AIFailure(AIError::cliNotFound("Claude Code (claude)")),
+         "/opt/claude",
+         ConnectionTest::failureText(
+             AIError::cliNotFound("Claude Code (claude)").errorDescription()) +
+             "\n„/opt/claude“ ist kein Programm."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(QDir::homePath() + "/.local/bin");
+        QFile::remove(searched);
+        if (c.onSearchPath) {
+            ASSERT_TRUE(QFile::copy(StandInTools::settings().claudePath, searched));
+        }
+        FakeSettingsCoordinator coordinator;
+        coordinator.settings().update(
+            [](auto& s) { s.claudePath = QStringLiteral("/opt/claude"); });
+        coordinator.tool.chunks = {"OK"};
+        coordinator.tool.failure = c.failure;
+        ConnectionTest test(coordinator);
+        test.start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !test.isRunning(); }, 10000));
+        ASSERT_EQ(coordinator.requests.size(), 1);
+        EXPECT_EQ(coordinator.requests[0].second, c.asked);
+        EXPECT_EQ(test.result(), c.result);
+        QFile::remove(searched);
+    }
 }

@@ -9,10 +9,12 @@
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/AISettings.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
+#include "SettingsWindow/Tabs/ProviderRow.h"
 #include "SettingsWindow/Window/SettingsSidebar.h"
 #include "SettingsWindow/Window/SettingsView.h"
 #include "SettingsWindow/Window/SettingsWindowController.h"
 #include "SettingsWindow/Window/SidebarRow.h"
+#include "support/CutTexts.h"
 
 using namespace std::chrono_literals;
 
@@ -172,6 +174,7 @@ TEST(SettingsWindowTest, LeavingTheTabStopsTheRunningTest) {
     auto* ai = qobject_cast<AISettings*>(controller.window()->content());
     ASSERT_NE(ai, nullptr);
     ai->testButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.requests.size() == 1; }, 10000));
     settle();
     ASSERT_TRUE(ai->connectionTest().isRunning());
 
@@ -280,5 +283,41 @@ TEST(SettingsWindowTest, TheWheelOverAnyControlChangesNoSetting) {
         EXPECT_EQ(contents(coordinator.memory().fileURL()).toStdString(),
                   memoryBefore.toStdString());
         EXPECT_EQ(coordinator.memory().data().activity.size(), 5);
+    }
+}
+
+// At the window's first size, a failure message or a row of buttons beside a tool never cuts
+// its name or its state: the message wraps, and the controls go under the name where both do
+// not fit side by side.
+TEST(SettingsWindowTest, ProviderNamesAndStatesStayWholeBesideAMessage) {
+    using Phase = ProviderSetup::Phase;
+    using State = ProviderStatusStore::State;
+    const Phase installFailed = Phase::failed(
+        "Claude Code konnte nicht installiert werden. curl: (6) Could not resolve host: claude.ai");
+    State elsewhere = State::ready(QStringLiteral("tester@example.org · Max"));
+    elsewhere.unusedPath = QStringLiteral("~/bin/claude");
+    elsewhere.program = QStringLiteral("/usr/local/bin/claude");
+    const struct {
+        const char* name;
+        Phase phase;
+        State state;
+    } cases[] = {
+        {"install failed", installFailed, State::notFound()},
+        {"install failed, signed in meanwhile", installFailed,
+         State::ready(QStringLiteral("tester@example.org · Max"))},
+        {"found away from its path", installFailed, elsewhere},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSettingsCoordinator coordinator;
+        coordinator.setSettingsTab(SettingsTab::ai);
+        coordinator.setup.set(ProviderID::claudeCLI, c.phase, c.state);
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        auto* ai = qobject_cast<AISettings*>(controller.window()->content());
+        ASSERT_NE(ai, nullptr);
+        EXPECT_EQ(cutTexts(*ai->providerRow(ProviderID::claudeCLI)).join(" | ").toStdString(), "");
     }
 }
