@@ -271,6 +271,7 @@ private:
             }
             keyAt_ = s_.clock.monotonic();
         }
+        limitFrom_ = s_.clock.monotonic();
         limit_ = s_.clock.singleShot(fetchLimit, [this] { notFetched(); });
     }
 
@@ -299,7 +300,7 @@ private:
         landing_ = true;
         // A large text may need longer than the time that is left.
         const Milliseconds left = std::chrono::duration_cast<Milliseconds>(
-            keyAt_ + fetchLimit - s_.clock.monotonic());
+            limitFrom_ + fetchLimit - s_.clock.monotonic());
         if (landingTime(text_) > left)
             limit_ = s_.clock.singleShot(landingTime(text_), [this] { notFetched(); });
         if (!before_ || !target_) {
@@ -438,6 +439,9 @@ private:
     quint64 number_ = 0;
     quint64 primaryNumber_ = 0;
     Platform::Nanoseconds keyAt_{0};
+    // When this insert began to wait for the paste: at its key, or where it took over an
+    // earlier key, at that moment.
+    Platform::Nanoseconds limitFrom_{0};
     int attempts_ = 0;
 };
 

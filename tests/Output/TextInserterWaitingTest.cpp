@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
+#include "Platform/AccessibilityWorker.h"
 
 using namespace Platform;
 using Sent = FakeKeySender::Sent;
@@ -102,6 +105,45 @@ TEST(TextInserterWaitingTest, NoSecondPasteKeyGoesToAProgramWhoseKeyIsUnanswered
         EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(d.target.windowId)), c.firstWindowGets);
         EXPECT_EQ(textOf(d.clipboard.fetchAsTarget(c.window)), c.laterWindowGets);
     }
+}
+
+// The program wakes and answers the earlier key with the later text: that text's field shows
+// it, and it counts as inserted, however long ago the earlier key went out.
+TEST(TextInserterWaitingTest, ALaterTextThatTookOverAKeyIsInsertedWhenTheProgramWakes) {
+    Desk d;
+    d.windows.activeWindow = d.target.windowId;
+    FocusedField focused{42, "GTK 3.24.38", ":1.9:/entry", "Hallo "};
+    focused.field->selectionRangeValue = Platform::TextRange{6, 6};
+    AccessibilityWorker worker{focused.tree.factory()};
+    FieldRestorer restorer{worker, d.clock};
+    TextInserter inserter{
+        {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
+    const auto runUntil = [&](auto done) {
+        return QTest::qWaitFor(
+            [&] {
+                d.clock.advance(ms(10));
+                return done();
+            },
+            20000);
+    };
+    std::optional<TextInserter::Insertion> first;
+    inserter.insert("Erster", d.target, false,
+                    [&](const TextInserter::Insertion& insertion) { first = insertion; });
+    ASSERT_TRUE(runUntil([&] { return first.has_value(); }));
+    ASSERT_TRUE(first->waiting);
+    std::optional<TextInserter::Insertion> later;
+    inserter.insert("Zweiter", d.target, false,
+                    [&](const TextInserter::Insertion& insertion) { later = insertion; });
+    ASSERT_TRUE(runUntil([&] { return d.clock.monotonic() > ms(7500); }));
+    // The program answers its one key now.
+    focused.field->textValue +=
+        QString::fromUtf8(textOf(d.clipboard.fetchAsTarget(d.target.windowId)));
+    ASSERT_TRUE(runUntil([&] { return later.has_value(); }));
+
+    EXPECT_EQ(d.keys.sent, std::vector<Sent>{paste(150)});
+    EXPECT_TRUE(later->pasted);
+    EXPECT_FALSE(later->waiting);
+    EXPECT_EQ(focused.field->textValue, "Hallo Zweiter");
 }
 
 // Where the field cannot tell whether the paste has landed, the fetch is the only sign, and it
