@@ -37,8 +37,12 @@ TEST_F(ScenarioTest, AProposedShellActionRunsOnceWithHostileValuesAsPlainWords) 
     ASSERT_TRUE(desktop.click(QStringLiteral("push button"), QStringLiteral("Ausführen")));
 
     const QString out = trap.filePath("out");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(out); }, 10000))
-        << "the command never ran";
+    // The file is there as soon as the shell opens it, before the command writes: the card's
+    // "Fertig" tells that the command has ended.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop.onScreen(QStringLiteral("push button"), QStringLiteral("Fertig")); },
+        10000))
+        << "the command never ran to its end";
     // Time for a second run or a smuggled command to show.
     QTest::qWait(1500);
     ScenarioDesktop::screenshot(QStringLiteral("action-done"));

@@ -153,6 +153,8 @@ protected:
         desktop.key(QStringLiteral("Return"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
             << "no reply in the panel";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the reply never ended";
         const QList<qint64> stopped = busy == Busy::pages ? pages() : QList<qint64>{pid};
         ASSERT_FALSE(stopped.isEmpty());
         for (const qint64 process : stopped)
@@ -249,6 +251,8 @@ protected:
 
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
             << "no reply in the panel";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the reply never ended";
         desktop.key(QStringLiteral("ctrl+Return"));
         const QString after = richText ? "Hallo " + reply + " und danke." : "Hallo " + reply;
         EXPECT_TRUE(QTest::qWaitFor([&] { return areaText() == after; }, 5000))

@@ -41,6 +41,8 @@ protected:
         desktop.key(QStringLiteral("Return"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
             << "no reply in the panel";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the reply never ended";
         desktop.key(QStringLiteral("ctrl+Return"));
         QTest::qWait(movesOnAfterMs);
         activate(other);

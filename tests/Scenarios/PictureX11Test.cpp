@@ -60,7 +60,8 @@ TEST_F(ScenarioTest, APanelOpenedRightAfterAPasteSendsThePictureOfTheWindow) {
         ASSERT_TRUE(firstInput.contains("Schreib Hallo")) << "the instruction never went out";
         EXPECT_TRUE(c.hasPicture(firstArgv, firstInput)) << "no picture with the first request";
         // The draft's end, then the paste.
-        QTest::qWait(1500);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the draft never ended";
         desktop.key(QStringLiteral("ctrl+Return"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000))
             << "the field does not have the keyboard again";

@@ -58,8 +58,8 @@ protected:
         desktop.key(QStringLiteral("Return"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 10000))
             << "no reply in the panel";
-        // The tool has ended: the draft is complete.
-        QTest::qWait(500);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the reply never ended";
     }
 
     QTemporaryDir record;

@@ -233,6 +233,19 @@ public:
         });
         return reply;
     }
+    // Whether an element of Tavrin's of `role` named `name` is on the screen: a hidden one has
+    // no place there.
+    bool onScreen(const QString& role, const QString& name) {
+        bool shown = false;
+        walk([&](const Platform::AccessibleRef& e, int) {
+            shown = e->role() == role && e->name() == name && e->frame();
+            return !shown;
+        });
+        return shown;
+    }
+    // Whether the panel shows its reply done, as its user sees it: its "Einfügen" button, and
+    // Control+Return with it, is on the screen. While the reply streams, that key does nothing.
+    bool replyDone() { return onScreen(QStringLiteral("push button"), QStringLiteral("Einfügen")); }
     // The text of the first field another program (`pid`) shows that can be typed in and is
     // not a password, as a screen reader reads it; nothing when there is none.
     std::optional<QString> fieldText(qint64 pid) {

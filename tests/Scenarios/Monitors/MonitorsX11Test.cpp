@@ -67,6 +67,8 @@ protected:
             },
             10000))
             << "the reply never came whole";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
+            << "the reply never ended";
         desktop.key(QStringLiteral("ctrl+Return"));
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
