@@ -47,22 +47,23 @@ protected:
                                               "Ctrl Shift <Key>C: copy-selection(CLIPBOARD)")});
     }
 
-    // An xterm whose program writes what it receives, raw, into `output`; it is the active
-    // window once this returns.
+    // An xterm (or `program`, of the WM_CLASS `instance` and `windowClass`) whose program
+    // writes what it receives, raw, into `output`; it is the active window once this returns.
     void startTerminal(QProcess& process, RunningApplication& application, const QString& output,
-                       QStringList arguments = {}) {
+                       QStringList arguments = {}, const QString& program = "xterm",
+                       const QString& instance = "xterm", const QString& windowClass = "XTerm") {
         const QString windowIdFile = output + ".window";
         arguments << "-e"
                   << "sh"
                   << "-c"
                   << QString("stty raw -echo; echo $WINDOWID > '%1'; cat > '%2'")
                          .arg(windowIdFile, output);
-        process.start("xterm", arguments);
+        process.start(program, arguments);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return readFile(windowIdFile).trimmed().toUInt() != 0; }, 10000));
         application.windowId = readFile(windowIdFile).trimmed().toUInt();
-        application.windowInstance = "xterm";
-        application.windowClass = "XTerm";
+        application.windowInstance = instance;
+        application.windowClass = windowClass;
         ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(application); }, 5000));
     }
 
@@ -158,6 +159,23 @@ TEST_F(TextInserterX11Test, PastesIntoATerminalWithItsOwnKeysAndNoReturn) {
     EXPECT_EQ(readFile(terminalOutput), QByteArray("echo Hallo"));
     EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
     EXPECT_EQ(primaryOut(), QByteArray("Auswahl")) << "the user's selection is lost";
+
+    // Alacritty pastes the clipboard with Control+Shift+V, and reads it over a connection of
+    // its own: no Return follows there either.
+    QProcess alacritty;
+    RunningApplication other;
+    const QString otherOutput = scratch.filePath("alacritty");
+    startTerminal(alacritty, other, otherOutput, {}, "alacritty", "Alacritty", "Alacritty");
+    if (HasFatalFailure())
+        return;
+    other.processIdentifier = static_cast<qint32>(alacritty.processId());
+    EXPECT_TRUE(insert("echo Hallo", other, true).pasted);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(otherOutput).size() >= 10; }, 2000));
+    QTest::qWait(500);
+    EXPECT_EQ(readFile(otherOutput), QByteArray("echo Hallo"));
+    EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+    alacritty.terminate();
+    alacritty.waitForFinished(3000);
 }
 
 TEST_F(TextInserterX11Test, TerminalKeysFollowTheKeyboardFocusOverAStaleActiveWindow) {
