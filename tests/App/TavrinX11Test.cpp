@@ -24,14 +24,7 @@ protected:
         ASSERT_TRUE(connection);
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(startWindowManager(windowManager));
-        // What a user turns on in the desktop's settings: applications then show their
-        // fields to assistive programs.
-        runProgram(QStringLiteral("dbus-send"),
-                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
-                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
-                    QStringLiteral("variant:boolean:true")});
+        turnOnAccessibility();
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("QT_QPA_PLATFORM");

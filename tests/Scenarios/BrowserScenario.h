@@ -140,13 +140,10 @@ protected:
     // the browser's own process, the X client of its window.
     enum class Busy { pages, browser };
 
-    // The reply asked for, and inserted with `busy` stopped for `stoppedMs`; with `send`,
-    // "Nach dem Einfügen senden" is on and the page's chat sends on Return. A browser stopped
-    // longer than a paste may take is told as not inserted, and as inserted once it has the
-    // reply.
-    void insertWhileBusy(Busy busy, int stoppedMs, bool send = false) {
-        QTemporaryDir record;
-        openThePanel(record, send ? R"("sendAfterInsert": true)" : "");
+    // The panel opened (see openThePanel), a short reply asked for, and the panel showing it
+    // done.
+    void askForTheReply(const QTemporaryDir& record, const QByteArray& extra = {}) {
+        openThePanel(record, extra);
         if (HasFatalFailure())
             return;
         desktop.type(QStringLiteral("Antworte kurz"));
@@ -155,6 +152,17 @@ protected:
             << "no reply in the panel";
         ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
             << "the reply never ended";
+    }
+
+    // The reply asked for, and inserted with `busy` stopped for `stoppedMs`; with `send`,
+    // "Nach dem Einfügen senden" is on and the page's chat sends on Return. A browser stopped
+    // longer than a paste may take is told as not inserted, and as inserted once it has the
+    // reply.
+    void insertWhileBusy(Busy busy, int stoppedMs, bool send = false) {
+        QTemporaryDir record;
+        askForTheReply(record, send ? R"("sendAfterInsert": true)" : "");
+        if (HasFatalFailure())
+            return;
         const QList<qint64> stopped = busy == Busy::pages ? pages() : QList<qint64>{pid};
         ASSERT_FALSE(stopped.isEmpty());
         for (const qint64 process : stopped)
@@ -302,28 +310,16 @@ protected:
     // shortcut is pressed at once: the panel stands by the text area and shows the selection,
     // on the first press every time.
     void comeForwardAndPress(int rounds) {
-        desktop.startClient(QStringLiteral("xterm"),
-                            {"-T", "scenario-other", "-geometry", "40x8+900+600"});
-        quint64 other = 0;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                other = runProgram(QStringLiteral("xdotool"),
-                                   {QStringLiteral("search"), QStringLiteral("--name"),
-                                    QStringLiteral("^scenario-other$")})
-                            .trimmed()
-                            .toULongLong();
-                return other != 0 && desktop.focusedWindow() == other;
-            },
-            10000));
+        openOtherWindow();
+        if (HasFatalFailure())
+            return;
         const std::optional<QRectF> area = textArea()->frame();
         ASSERT_TRUE(area);
         for (int round = 0; round < rounds; ++round) {
-            runProgram(QStringLiteral("xdotool"),
-                       {QStringLiteral("windowactivate"), QString::number(other)});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == other; }, 5000));
-            runProgram(QStringLiteral("xdotool"),
-                       {QStringLiteral("windowactivate"), QString::number(window)});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == window; }, 5000));
+            activate(other);
+            activate(window);
+            if (HasFatalFailure())
+                return;
             desktop.key(QStringLiteral("ctrl+shift+space"));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return desktop.focusedPid() == desktop.tavrin.processId(); }, 5000))
@@ -344,6 +340,29 @@ protected:
         }
     }
 
+    // An xterm the user may go to, as `other`; it has the keyboard when this returns.
+    void openOtherWindow() {
+        desktop.startClient(QStringLiteral("xterm"),
+                            {"-T", "scenario-other", "-geometry", "40x8+900+600"});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                other = runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("search"), QStringLiteral("--name"),
+                                    QStringLiteral("^scenario-other$")})
+                            .trimmed()
+                            .toULongLong();
+                return other != 0 && desktop.focusedWindow() == other;
+            },
+            10000));
+    }
+
+    // The window manager brings `target` forward, with the keyboard.
+    void activate(quint64 target) {
+        runProgram(QStringLiteral("xdotool"),
+                   {QStringLiteral("windowactivate"), QString::number(target)});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == target; }, 5000));
+    }
+
     bool richText = false;
     // The message page's options ("busy=800", "reply=…"), see the page.
     QString pageOptions;
@@ -351,4 +370,5 @@ protected:
     QProcess* browser = nullptr;
     quint64 window = 0;
     qint64 pid = 0;
+    quint64 other = 0;
 };

@@ -7,42 +7,23 @@ namespace {
 // held before, and the user hears only what is so.
 class MovingOnScenario : public BrowserScenario {
 protected:
-    // An xterm the user goes to; the browser has the keyboard again when this returns.
-    void startOtherWindow() {
-        desktop.startClient(QStringLiteral("xterm"),
-                            {"-T", "scenario-other", "-geometry", "40x8+900+600"});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                other = runProgram(QStringLiteral("xdotool"),
-                                   {QStringLiteral("search"), QStringLiteral("--name"),
-                                    QStringLiteral("^scenario-other$")})
-                            .trimmed()
-                            .toULongLong();
-                return other != 0 && desktop.focusedWindow() == other;
-            },
-            10000));
-        activate(window);
-    }
-
-    void activate(quint64 target) {
-        runProgram(QStringLiteral("xdotool"),
-                   {QStringLiteral("windowactivate"), QString::number(target)});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.focusedWindow() == target; }, 5000));
-    }
-
-    // The reply asked for and inserted; `movesOnAfterMs` later the user goes to the other
-    // window. The text area must end up holding `after`, the clipboard "vorher".
-    void insertAndMoveOn(int movesOnAfterMs, const QString& after) {
-        QTemporaryDir record;
-        openThePanel(record);
+    // Chromium on the message page with `options`, and the other window the user goes to; the
+    // page has the keyboard. The reply is asked for and inserted, and `movesOnAfterMs` later
+    // the user goes to the other window. The text area must end up holding `after`, the
+    // clipboard "vorher".
+    void insertAndMoveOn(const QString& options, int movesOnAfterMs, const QString& after) {
+        pageOptions = options;
+        startChromium();
         if (HasFatalFailure())
             return;
-        desktop.type(QStringLiteral("Antworte kurz"));
-        desktop.key(QStringLiteral("Return"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyText() == reply; }, 15000))
-            << "no reply in the panel";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.replyDone(); }, 10000))
-            << "the reply never ended";
+        openOtherWindow();
+        activate(window);
+        if (HasFatalFailure())
+            return;
+        QTemporaryDir record;
+        askForTheReply(record);
+        if (HasFatalFailure())
+            return;
         desktop.key(QStringLiteral("ctrl+Return"));
         QTest::qWait(movesOnAfterMs);
         activate(other);
@@ -58,32 +39,17 @@ protected:
             tavrinShows(QStringLiteral("Nicht eingefügt – der Text liegt in der Zwischenablage")))
             << "told that the reply did not go in";
     }
-
-    quint64 other = 0;
 };
 
 TEST_F(MovingOnScenario, InChromiumABusyPageGetsTheReplyAfterTheUserWentToAnotherWindow) {
-    pageOptions = QStringLiteral("busy=800");
-    startChromium();
-    if (HasFatalFailure())
-        return;
-    startOtherWindow();
-    if (HasFatalFailure())
-        return;
-    insertAndMoveOn(350, "Hallo " + reply);
+    insertAndMoveOn(QStringLiteral("busy=800"), 350, "Hallo " + reply);
 }
 
 // The reply is the very text it replaces: the text stays as it was, and only the caret at the
 // end of the reply tells that the paste has landed.
 TEST_F(MovingOnScenario, InChromiumABusyPageGetsTheReplyThatIsTheSelectedText) {
-    pageOptions = QStringLiteral("busy=800&reply=") + QUrl::toPercentEncoding(reply);
-    startChromium();
-    if (HasFatalFailure())
-        return;
-    startOtherWindow();
-    if (HasFatalFailure())
-        return;
-    insertAndMoveOn(350, "Hallo " + reply);
+    insertAndMoveOn(QStringLiteral("busy=800&reply=") + QUrl::toPercentEncoding(reply), 350,
+                    "Hallo " + reply);
 }
 
 }  // namespace

@@ -236,6 +236,17 @@ inline ::testing::AssertionResult startWindowManager(QProcess& process) {
     return ::testing::AssertionSuccess();
 }
 
+// What a user turns on in the desktop's settings: applications started from now on show their
+// fields to assistive programs.
+inline void turnOnAccessibility() {
+    runProgram(QStringLiteral("dbus-send"),
+               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                QStringLiteral("variant:boolean:true")});
+}
+
 // Where a window sits on the screen, as xdotool reports it.
 struct ScreenRect {
     int x = 0;

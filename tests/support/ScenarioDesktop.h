@@ -66,14 +66,7 @@ public:
             return fail("PulseAudio did not start");
         if (const ::testing::AssertionResult started = startWindowManager(windowManager_); !started)
             return fail(started.message());
-        // What a user turns on in the desktop's settings: applications then show their fields
-        // to assistive programs.
-        runProgram(QStringLiteral("dbus-send"),
-                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
-                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
-                    QStringLiteral("variant:boolean:true")});
+        turnOnAccessibility();
         trayer_.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype",
                                                  "pixel", "--width", "200", "--height", "32"});
         if (!QTest::qWaitFor([&] { return trayWindow() != 0; }, 5000))

@@ -33,12 +33,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(connection);
         ASSERT_TRUE(startWindowManager(windowManager));
-        runProgram(QStringLiteral("dbus-send"),
-                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                    QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                    QStringLiteral("org.freedesktop.DBus.Properties.Set"),
-                    QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
-                    QStringLiteral("variant:boolean:true")});
+        turnOnAccessibility();
         xclipIn("Vorher");
     }
 
