@@ -114,6 +114,8 @@ struct Refusal {
     // The program is none the reader knows, so it refuses every edge some program reads as
     // syntax of its own.
     bool unfamiliar = false;
+    // The value is empty, and the template's text after it makes the edge.
+    bool empty = false;
 
     bool operator==(const Refusal&) const = default;
 };

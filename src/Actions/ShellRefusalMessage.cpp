@@ -243,6 +243,21 @@ QString refusalMessage(const Refusal& refusal) {
             refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
         // Words xargs appends are named by its command.
         const bool appended = word.section(QLatin1Char(' '), 0, 0) == QLatin1String("xargs");
+        if (refusal.empty) {
+            // The value is empty: the word begins or ends with the template's own text.
+            message = refusal.edge == Refusal::Edge::ends
+                          ? text(
+                                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist leer, und "
+                                "dann endet %2 mit %4, was %3 nicht als Text liest.")
+                          : text(
+                                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist leer, und "
+                                "dann beginnt %2 mit %4, was %3 nicht als Text liest.");
+            return message.arg(names, quoted(word), program, quoted(refusal.edgeText)) +
+                   QLatin1Char(' ') +
+                   text(
+                       "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo "
+                       "auch ein leerer Wert nur Text ergibt.");
+        }
         if (refusal.reason == Refusal::Reason::option && refusal.edgeText == QLatin1String("+"))
             message = text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „+“, und %3 "

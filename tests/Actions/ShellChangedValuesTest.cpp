@@ -187,6 +187,11 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
          "„{{a}}“ einen Text, der mit „-“ beginnen kann, und „find“ würde ihn als Option lesen. "
          "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo „find“ nur "
          "Text liest."},
+        // an empty value: the template's text after it begins the word
+        {"sort {{a}}-o/tmp/x notizen.txt", "",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ ist leer, und dann beginnt "
+         "„{{a}}-o/tmp/x“ mit „-“, was „sort“ nicht als Text liest. Der Befehl muss dafür geändert "
+         "werden: Setz den Platzhalter dort ein, wo auch ein leerer Wert nur Text ergibt."},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});

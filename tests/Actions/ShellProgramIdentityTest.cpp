@@ -78,6 +78,29 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
          "--exec=/bin/sh", nullptr},
         // shells by their other names
         {"busybox ash -c {{a}}", touch, Reason::evaluated, "ash -c", nullptr},
+        // a program word bash computes, behind a runner the reader does not know
+        {"/usr/bin/time -q \"$(command -v bash)\" -c {{a}}", touch, Reason::unknownCommand,
+         "$(command -v bash)", "time"},
+        {"ssh-agent `command -v bash` -c {{a}}", touch, Reason::unknownCommand, "`command -v bash`",
+         "ssh-agent"},
+        {"bwrap --ro-bind / / $sh -c {{a}}", touch, Reason::unknownCommand, "$sh", "bwrap"},
+        {"/usr/bin/time -q ${SHELL:0:0}sh -c {{a}}", touch, Reason::unknownCommand,
+         "${SHELL:0:0}sh", "time"},
+        {"sh=bash; /usr/bin/time -q $sh -c {{a}}", touch, Reason::unknownCommand, "$sh", "time"},
+        // a known program among the runner's own words hides none after it: "ls" is time's
+        // output file, git the program
+        {"/usr/bin/time -o ls git push -q origin {{a}}", ":main", Reason::refspec, "{{a}}", "time"},
+        // the command of find's -exec is read as any other command
+        {"find . -name a.txt -exec ed -s {{a}} \\;", "!" + touch, Reason::readAsCommand, "{{a}}",
+         nullptr},
+        {"find . -name a.txt -exec vim -es {{a}} \\;", vimCommand, Reason::readAsCommand, "{{a}}",
+         nullptr},
+        {"find . -name a.wav -exec sox {{a}} out.wav \\;", "|" + touch, Reason::readAsCommand,
+         "{{a}}", nullptr},
+        {"find . -name a.txt -exec perl -ne print {{a}} \\;", touch + "|", Reason::readAsCommand,
+         "{{a}}", nullptr},
+        {"find . -name a.png -exec convert {} {{a}} canary.png out.png \\;", "+write",
+         Reason::option, "{{a}}", nullptr},
     };
     for (const Case& c : cases) {
         if (c.installed && QStandardPaths::findExecutable(c.installed).isEmpty()) {
