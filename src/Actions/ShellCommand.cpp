@@ -415,10 +415,22 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
                         program,         !split && place.endOfOptions,     reading->edge,
                         reading->text};
                     refusal.split = split;
-                    refusal.unfamiliar = reading->unfamiliar;
+                    // A program nobody knows may take a "-" for an option as any other edge.
+                    refusal.unfamiliar =
+                        reading->unfamiliar ||
+                        (place.strict && reading->reason == Refusal::Reason::option);
+                    if (refusal.unfamiliar && refusal.edge == Refusal::Edge::none) {
+                        refusal.edge = Refusal::Edge::begins;
+                        refusal.edgeText = QStringLiteral("-");
+                    }
                     refusal.empty = reading->empty;
                     if (refusal.empty && refusal.edgeText.isEmpty())
                         refusal.edgeText = QStringLiteral("-");
+                    static const QRegularExpression longOption(QStringLiteral("^--[A-Za-z0-9-]+$"));
+                    if (!split && longOption.match(spot.previous).hasMatch() &&
+                        spot.written ==
+                            QStringLiteral("{{%1}}").arg(numbered.at(number - 1)->first))
+                        refusal.glued = spot.previous;
                     refusal.relativePath =
                         !split &&
                         mayBeRelativePath(*reading, place, numbered.at(number - 1)->second);

@@ -116,6 +116,9 @@ struct Refusal {
     bool unfamiliar = false;
     // The value is empty, and the template's text after it makes the edge.
     bool empty = false;
+    // The long option right before a word that is only the placeholder ("--destination"),
+    // to which the value could be glued with "=".
+    QString glued;
 
     bool operator==(const Refusal&) const = default;
 };

@@ -112,7 +112,8 @@ bool takesNegativeNumbers(const QString& program) {
 // it is an operand whatever it begins with. find (whose "--" ends only -H, -L and -P),
 // ImageMagick, jq 1.6, echo and the programs no one has tried are not among them; git reads
 // "--" as the start of paths and has "--end-of-options" instead. notify-send reads its
-// options with GLib, which ends them at "--".
+// options with GLib, wl-copy with getopt_long and kdeconnect-cli with Qt's parser, which all
+// end them at "--".
 bool honoursEndOfOptions(const QString& program) {
     static const QSet<QString> names = namesIn(
         "grep egrep fgrep rg sort uniq cut head tail cat ls rm cp mv ln mkdir rmdir "
@@ -120,7 +121,8 @@ bool honoursEndOfOptions(const QString& program) {
         "realpath readlink file install nl fold paste join comm shuf od base64 "
         "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
         "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
-        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send");
+        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send wl-copy "
+        "kdeconnect-cli");
     return names.contains(program);
 }
 

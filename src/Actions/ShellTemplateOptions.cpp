@@ -224,6 +224,7 @@ void ShellTemplateReader::noteWord(const Frame& frame, bool redirection) {
     WordSpot spot;
     const qsizetype end = source_.size() - (reading_ ? 1 : 0);
     spot.written = source_.mid(frame.wordStart, end - frame.wordStart);
+    spot.previous = frame.written.value(frame.written.size() - 1);
     if (redirection) {
         // bash opens some paths itself.
         WordPlace target;

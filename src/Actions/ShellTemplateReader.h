@@ -68,8 +68,9 @@ public:
     // itself, `next` for words a value splits off it.
     struct WordSpot {
         QList<ShellWordPieces::Piece> pieces;
-        // The word as written in the template.
+        // The word as written in the template, and the word before it.
         QString written;
+        QString previous;
         QList<WordPlace> places;
         QList<WordPlace> next;
         // xargs appends the words of its input after the command, each where the first stands.

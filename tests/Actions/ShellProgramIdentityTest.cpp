@@ -138,6 +138,13 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         // "-S" of the program env runs is not env's
         {"env LANG=C ls -lS {{a}}", "Downloads"},
         {"env LANG=C sort -S 1G {{a}}", "liste.txt"},
+        // everyday templates for programs whose options are known from their manuals
+        {"wl-copy -- {{a}}", "-> morgen 9 Uhr"},
+        {"mail -s {{a}} anna@example.org", "-20 % Rabatt im März"},
+        {"shutdown -h {{a}}", "+30"},
+        {"kdeconnect-cli -d abc --destination {{a}} --send-sms Hallo", "+4917612345678"},
+        {"todo.sh add {{a}}", "+Garten Rasen mähen"},
+        {"nmcli dev wifi connect Heim password {{a}}", "-Geheim123!"},
     };
     for (const auto& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
