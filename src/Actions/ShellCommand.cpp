@@ -239,6 +239,37 @@ namespace {
 std::variant<Script, Refusal> prepareScript(const QString& text,
                                             const QList<Placeholder>& placeholders);
 
+// The refusal for a word `place`'s program reads as more than text, as `reading` says;
+// `split`: a value split the word off another.
+Refusal refusalFor(const Reading& reading, const ShellTemplateReader::WordSpot& spot,
+                   const ShellTemplateReader::WordPlace& place, bool split,
+                   const QList<const Placeholder*>& numbered) {
+    const Placeholder* value =
+        numbered.at(reading.value >= 1 && reading.value <= numbered.size() ? reading.value - 1 : 0);
+    // An edge only the strict rules refuse is read by the program nobody knows.
+    const QString& program =
+        reading.unfamiliar && !place.runner.isEmpty() ? place.runner : place.program;
+    Refusal refusal{
+        reading.reason, {value->first}, spot.written, program, !split && place.endOfOptions,
+        reading.edge,   reading.text};
+    refusal.split = split;
+    // A program nobody knows may read a leading "-" as any other edge; an empty value leaves
+    // the edge, a "-" too, to the template's text.
+    refusal.unfamiliar =
+        reading.unfamiliar || (place.strict && reading.reason == Refusal::Reason::option);
+    refusal.empty = reading.empty;
+    if ((refusal.unfamiliar || refusal.empty) && refusal.edgeText.isEmpty()) {
+        refusal.edge = refusal.unfamiliar ? Refusal::Edge::begins : refusal.edge;
+        refusal.edgeText = QStringLiteral("-");
+    }
+    static const QRegularExpression longOption(QStringLiteral("^--[A-Za-z0-9-]+$"));
+    if (!split && longOption.match(spot.previous).hasMatch() &&
+        spot.written == QStringLiteral("{{%1}}").arg(value->first))
+        refusal.glued = spot.previous;
+    refusal.relativePath = !split && mayBeRelativePath(reading, place, value->second);
+    return refusal;
+}
+
 }  // namespace
 
 // A refusal shows the template's pieces as the user wrote them: a reference to a value
@@ -388,6 +419,8 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         if (encoded.last().size() > longestArgument)
             return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
     }
+    // Every word that may carry a value, in every way bash may spell it, by every program that
+    // may read it.
     QStringList texts;
     for (const Placeholder* placeholder : numbered)
         texts.append(placeholder->second);
@@ -397,44 +430,10 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
             for (qsizetype k = 0; k < words.size(); ++k) {
                 // A word a value splits off stands where the next word of the command does,
                 // unless xargs appends them all where the first stands.
-                const bool split = k > 0 && !spot.appended;
                 for (const ShellTemplateReader::WordPlace& place :
                      k > 0 ? spot.next : spot.places) {
-                    const std::optional<Reading> reading = judge(words[k], place);
-                    if (!reading)
-                        continue;
-                    const qsizetype number =
-                        reading->value >= 1 && reading->value <= numbered.size() ? reading->value
-                                                                                 : 1;
-                    // An edge only the strict rules refuse is read by the program nobody knows.
-                    const QString& program = reading->unfamiliar && !place.runner.isEmpty()
-                                                 ? place.runner
-                                                 : place.program;
-                    Refusal refusal{
-                        reading->reason, {numbered.at(number - 1)->first}, spot.written,
-                        program,         !split && place.endOfOptions,     reading->edge,
-                        reading->text};
-                    refusal.split = split;
-                    // A program nobody knows may take a "-" for an option as any other edge.
-                    refusal.unfamiliar =
-                        reading->unfamiliar ||
-                        (place.strict && reading->reason == Refusal::Reason::option);
-                    if (refusal.unfamiliar && refusal.edge == Refusal::Edge::none) {
-                        refusal.edge = Refusal::Edge::begins;
-                        refusal.edgeText = QStringLiteral("-");
-                    }
-                    refusal.empty = reading->empty;
-                    if (refusal.empty && refusal.edgeText.isEmpty())
-                        refusal.edgeText = QStringLiteral("-");
-                    static const QRegularExpression longOption(QStringLiteral("^--[A-Za-z0-9-]+$"));
-                    if (!split && longOption.match(spot.previous).hasMatch() &&
-                        spot.written ==
-                            QStringLiteral("{{%1}}").arg(numbered.at(number - 1)->first))
-                        refusal.glued = spot.previous;
-                    refusal.relativePath =
-                        !split &&
-                        mayBeRelativePath(*reading, place, numbered.at(number - 1)->second);
-                    return refusal;
+                    if (const std::optional<Reading> reading = judge(words[k], place))
+                        return refusalFor(*reading, spot, place, k > 0 && !spot.appended, numbered);
                 }
             }
         }

@@ -6,9 +6,10 @@
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
-// Where a command's input may carry values: a shell or an interpreter that reads its script
-// there, a command substitution that reads it where bash evaluates the word, and xargs, which
-// makes the input arguments of its command.
+// Where a command's input, its parameters or the files it writes may carry values: a shell or
+// an interpreter that reads its script there, a command substitution that reads it where bash
+// evaluates the word, xargs, which makes the input arguments of its command, lists and
+// settings a program reads from a file, and a second shell's script.
 
 using namespace ShellWords;
 using namespace ShellProgramOptions;

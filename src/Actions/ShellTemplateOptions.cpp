@@ -8,8 +8,9 @@
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
-// Words a program may read as more than text: an option where a value begins with "-", a
-// command where it begins with "+", a setting where it is "NAME=value".
+// How each program a command may run reads the word after its words (an option where it
+// begins with "-", a command where it begins with "+", a setting where it is "NAME=value"),
+// and the words that may carry values, noted with every program that may read them.
 
 using namespace ShellWords;
 using namespace ShellProgramOptions;
@@ -32,12 +33,6 @@ bool programFileGiven(const QStringList& words, qsizetype program) {
         j += wordsTaken(table, word);
     }
     return false;
-}
-
-// find's options that run a command, whose words go up to a ";".
-bool findRuns(const QString& word) {
-    return word == QLatin1String("-exec") || word == QLatin1String("-execdir") ||
-           word == QLatin1String("-ok") || word == QLatin1String("-okdir");
 }
 
 // Whether git's subcommand (" log") takes "--end-of-options": grep, checkout, stash and bisect
@@ -70,14 +65,9 @@ QList<ShellTemplateReader::WordPlace> ShellTemplateReader::placesAfter(
     for (const Walk::Program& program : found.programs) {
         if (programName(words[program.position]) != QLatin1String("find"))
             continue;
-        for (qsizetype j = program.end - 1; j > program.position; --j) {
-            const QString word = unquoted(words[j]);
-            if (word == QLatin1String(";") ||
-                (word == QLatin1String("+") && unquoted(words[j - 1]) == QLatin1String("{}")))
-                break;
-            if (findRuns(word))
-                return placesAfter(words.mid(j + 1));
-        }
+        const auto commands = findCommands(words, program.position, program.end);
+        if (!commands.isEmpty() && commands.last().second == words.size())
+            return placesAfter(words.mid(commands.last().first));
     }
     QList<WordPlace> places;
     if (found.main < 0) {
@@ -126,18 +116,19 @@ ShellTemplateReader::WordPlace ShellTemplateReader::placeOf(const QStringList& w
     int taken = 0;
     int operands = 0;
     QString subcommand;
+    // The command of find's -exec and its words, up to its ";", are not find's.
+    const auto commands = program == QLatin1String("find")
+                              ? findCommands(words, i, words.size())
+                              : QList<std::pair<qsizetype, qsizetype>>{};
     for (qsizetype j = i + 1; j < words.size(); ++j) {
         const QString word = unquoted(words[j]);
         const bool option =
             word.size() > 1 && (word.startsWith(QLatin1Char('-')) ||
                                 (table.plusOptions && word.startsWith(QLatin1Char('+'))));
-        if (program == QLatin1String("find") && findRuns(word)) {
-            // The command of -exec and its words, up to its ";", are not find's.
-            while (j + 1 < words.size() && unquoted(words[j + 1]) != QLatin1String(";") &&
-                   !(unquoted(words[j + 1]) == QLatin1String("+") &&
-                     unquoted(words[j]) == QLatin1String("{}")))
-                ++j;
-            ++j;
+        if (const auto command = std::find_if(commands.cbegin(), commands.cend(),
+                                              [&](const auto& run) { return run.first == j + 1; });
+            command != commands.cend()) {
+            j = command->second;
         } else if (taken > 0) {
             ended = ended || (--taken == 0 && endsAfterWord);
         } else if (!ended && !endedForOne && sox && word == QLatin1String("--")) {

@@ -15,10 +15,11 @@
 // Follows a shell command template through bash's grammar (bash alone runs templates) far
 // enough to say how it reads the text at a position: as an unquoted word, inside '…', inside
 // "…", in a here-document, in a comment, or somewhere it evaluates a value once more as code
-// or arithmetic. Values never
-// stand in the text the shell parses (they arrive as arguments), so a misreading can
-// only put the wrong quotes around a reference; the refusals must hold, so the reader stays
-// in a refusing state wherever it is unsure where an enclosing construct ends.
+// or arithmetic. Values never stand in the text the shell parses (they arrive as arguments),
+// so a misreading can only put the wrong quotes around a reference; the refusals must hold, so
+// the reader stays in a refusing state wherever it is unsure where an enclosing construct
+// ends. Besides, it notes every word a value may reach (WordSpot) with every program that may
+// read it, and reads the script of a second shell the way it reads the template.
 class ShellTemplateReader {
 public:
     enum class Place {
@@ -35,7 +36,7 @@ public:
     struct WordPlace {
         bool options = false;     // "-…" is an option
         bool echoOnly = false;    // echo: only "-n", "-e", "-E" and their combinations are
-        bool assignment = false;  // "NAME=value" is a setting (env before its command, make)
+        bool assignment = false;  // "NAME=value" is a setting (env before its command, make, dd)
         bool numbers = false;     // a negative number is a number, not an option
         // What the program makes of the word's edges: "+command", "!command", "…|", "(".
         ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
@@ -50,7 +51,7 @@ public:
         bool soxEffects = false;
         // git push and fetch: ":" and "+" begin a refspec's instructions.
         bool refspec = false;
-        // A list of settings (curl -K): any text there is one.
+        // Settings (curl -K, ssh -F, a file git reads as its own): any text there is one.
         bool settings = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
@@ -273,6 +274,10 @@ private:
     static WordPlace placeOf(const QStringList& words, qsizetype position, bool byUnknown);
     // Every program `words` run (see Walk).
     Walk walk(const QStringList& words) const;
+    // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`:
+    // where it begins and where its ";" (or "{} +") stands, `end` while none has come.
+    static QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words,
+                                                               qsizetype program, qsizetype end);
     // The position of the first word after `from` that names a program, as a program the
     // reader does not know may run it, or that names one only when bash runs; -1 when none
     // does before `end`.

@@ -7,8 +7,8 @@
 #include "Actions/ShellWords.h"
 
 // Which programs a command runs: the command word, and through the wrappers it knows (env,
-// sudo, timeout …) and programs it does not know that name one it knows, the programs they
-// start, each walked by its own options.
+// sudo, timeout …), programs it does not know that name one it knows and find's -exec, the
+// programs they start, each walked by its own options; and how a shell takes its words.
 
 using namespace ShellWords;
 using namespace ShellProgramOptions;
@@ -183,12 +183,11 @@ qsizetype ShellTemplateReader::namedProgramAfter(const QStringList& words, qsize
     return -1;
 }
 
-namespace {
-
 // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`: where
-// it begins and where its ";" (or "{} +") stands, the end while none has come.
-QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words, qsizetype program,
-                                                    qsizetype end) {
+// it begins and where its ";" (or "{} +") stands, `end` while none has come.
+QList<std::pair<qsizetype, qsizetype>> ShellTemplateReader::findCommands(const QStringList& words,
+                                                                         qsizetype program,
+                                                                         qsizetype end) {
     static const QSet<QString> runs = {QStringLiteral("-exec"), QStringLiteral("-execdir"),
                                        QStringLiteral("-ok"), QStringLiteral("-okdir")};
     QList<std::pair<qsizetype, qsizetype>> commands;
@@ -207,8 +206,6 @@ QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words, qs
     }
     return commands;
 }
-
-}  // namespace
 
 ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) const {
     Walk found;
