@@ -324,13 +324,7 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
     using Reason = ShellCommand::Refusal::Reason;
     const QString option = "--output=/tmp/canary";
     const QString code = "touch /tmp/canary";
-    struct Case {
-        QString text;
-        QString value;
-        Reason reason;
-        QString construct;
-    };
-    const Case cases[] = {
+    const RefusedRow cases[] = {
         // options that take no word
         {"git shortlog -n {{a}}", option, Reason::option, "{{a}}"},
         {"git shortlog -sn {{a}}", option, Reason::option, "{{a}}"},
@@ -435,7 +429,7 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"zsh --emulate sh -c {{a}}", code, Reason::evaluated, "zsh -c"},
         {"echo {{a}} | zsh --emulate sh", code, Reason::evaluated, "zsh"},
     };
-    for (const Case& c : cases)
+    for (const RefusedRow& c : cases)
         expectRefused(c.text, c.value, c.reason, c.construct);
 }
 
@@ -445,13 +439,7 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
 TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateReadsValues) {
     using Reason = ShellCommand::Refusal::Reason;
     const QString touch = "touch /tmp/canary";
-    struct Case {
-        QString text;
-        QString value;
-        Reason reason;
-        QString construct;
-    };
-    const Case cases[] = {
+    const RefusedRow cases[] = {
         {"sh -c 'ed -s \"$1\"' sh {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
         {"sh -c 'sox \"$1\" out.wav' sh {{a}}", "|" + touch, Reason::readAsCommand, "\"$1\""},
         {"sh -c 'vim -es \"$1\"' sh {{a}}", "+!" + touch, Reason::readAsCommand, "\"$1\""},
@@ -470,7 +458,7 @@ TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateR
         {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,
          "$((…))"},
     };
-    for (const Case& c : cases)
+    for (const RefusedRow& c : cases)
         expectRefused(c.text, c.value, c.reason, c.construct);
 }
 
