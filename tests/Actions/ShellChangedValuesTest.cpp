@@ -90,6 +90,8 @@ TEST(ShellChangedValuesTest, OrdinaryTemplatesRunInEveryLoginShell) {
         {"(( {{a}} > 3 )) && echo ja", "41", "ja\n"},
         {"n={{a}}; echo $(( n * 2 ))", "-7", "-14\n"},
         {"[[ {{a}} -lt 0 ]] && echo negativ", "-7", "negativ\n"},
+        // a quoted variable is one word, whatever blanks and "-" the value holds
+        {"x={{a}}; echo \"$x\" | grep -c \"$x\"", "Fix -x", "1\n"},
     };
     for (const Case& c : cases) {
         const auto script = ShellCommand::script(c.text, {{"a", c.value}});
