@@ -71,6 +71,22 @@ public:
     QList<Piece> read(const QString& word);
 
 private:
+    // Text inside '…': where the template read whole has a placeholder there, bash gets the
+    // value (the script closes the quotes around it).
+    void quoted(const QString& characters) {
+        static const QRegularExpression reference(QStringLiteral("\\$\\{tavrin_value_([0-9]+)\\}"));
+        qsizetype from = 0;
+        for (auto found = reference.globalMatch(characters); found.hasNext();) {
+            const QRegularExpressionMatch match = found.next();
+            text(characters.mid(from, match.capturedStart() - from));
+            Piece value;
+            value.kind = Piece::Kind::value;
+            value.value = match.captured(1).toLongLong();
+            pieces_.append(value);
+            from = match.capturedEnd();
+        }
+        text(characters.mid(from));
+    }
     void text(const QString& characters) {
         if (characters.isEmpty())
             return;
@@ -230,7 +246,7 @@ QList<Piece> Reader::read(const QString& word) {
             i += 2;
         } else if (c == QLatin1Char('\'') && !inDouble_) {
             const qsizetype end = word.indexOf(QLatin1Char('\''), i + 1);
-            text(word.mid(i + 1, (end < 0 ? word.size() : end) - i - 1));
+            quoted(word.mid(i + 1, (end < 0 ? word.size() : end) - i - 1));
             i = end < 0 ? word.size() : end + 1;
         } else if (rest.startsWith(u"$'") && !inDouble_) {
             const qsizetype end = ShellValueFlow::skipEscaped(word, i + 2, QLatin1Char('\''));

@@ -453,6 +453,7 @@ TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateR
          "\"$1\""},
         {"find . -name a.txt -exec sh -c 'ed -s \"$1\"' sh {{a}} \\;", "!" + touch,
          Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'ed -s \"$1\"' sh '{{a}}'", "!" + touch, Reason::readAsCommand, "\"$1\""},
         // the script evaluates its parameter once more
         {"bash -c 'eval \"$1\"' _ {{a}}", touch, Reason::throughVariable, "eval"},
         {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,
