@@ -110,7 +110,10 @@ bool ShellTemplateReader::computedProgram(const QString& word) const {
                        "A-Za-z0-9_]*\\}"));
     static const QRegularExpression variable(QStringLiteral(
         "\\$(?:([A-Za-z_][A-Za-z0-9_]*|[0-9@*])|\\{([A-Za-z_][A-Za-z0-9_]*|[0-9@*])\\})"));
-    const QString name = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
+    // Inside '…' nothing expands.
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    const QString plain = QString(word).remove(singleQuoted);
+    const QString name = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
     QString rest = QString(name).remove(numeric);
     if (rest.contains(QLatin1String("$(")) || rest.contains(QLatin1Char('`')) ||
         rest.contains(QLatin1String("$'")))

@@ -129,6 +129,8 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"node script.js {{a}}", "-5 Grad"},
         {"node script.js {{a}}", "--help"},
         {"bwrap --bind \"$HOME\" \"$HOME\" ls {{a}}", "Bericht März.txt"},
+        // a second shell's script behind a runner: "$1" inside '…' names no program
+        {"bwrap --ro-bind / / sh -c 'ed -s \"$1\"' sh {{a}}", "notiz.txt"},
         {"f=notiz.md; pandoc \"$f\" -o {{a}}", "Bericht März.pdf"},
         {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
         {"watch --exe ls {{a}}", "Bericht; März.txt"},
