@@ -367,37 +367,32 @@ void appendText(Spelling& spelling, const QString& text, qsizetype value, Splitt
         breakWord(spelling);
 }
 
-// The ways an expansion may be spelled after `spelling`: text made from what it carries,
-// each value it carries, nothing, text of the template's own. Cut short, only the first and
-// the third.
-QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStringList& texts,
-                       bool cutShort) {
+// The ways an expansion may be spelled after `spelling`: text made from what it carries, each
+// value it carries, nothing, text of the template's own.
+QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStringList& texts) {
     QList<Spelling> ways;
-    const Values carried = piece.given | piece.changed;
-    if (!piece.changed.isEmpty() || (cutShort && !carried.isEmpty())) {
+    if (!piece.changed.isEmpty()) {
         Spelling joined = spelling;
-        joined.last().append(Segment{{}, 0, true, cutShort ? carried : piece.changed});
+        joined.last().append(Segment{{}, 0, true, piece.changed});
         ways.append(joined);
         if (piece.splitting != Splitting::none) {
             breakWord(joined);
-            joined.last().append(Segment{{}, 0, true, cutShort ? carried : piece.changed});
+            joined.last().append(Segment{{}, 0, true, piece.changed});
             ways.append(joined);
         }
     }
-    if (!cutShort) {
-        QList<qsizetype> given(piece.given.cbegin(), piece.given.cend());
-        std::sort(given.begin(), given.end());
-        for (const qsizetype value : given) {
-            if (value < 1 || value > texts.size())
-                continue;
-            Spelling spelled = spelling;
-            appendText(spelled, texts[value - 1], value, piece.splitting);
-            ways.append(spelled);
-        }
+    QList<qsizetype> given(piece.given.cbegin(), piece.given.cend());
+    std::sort(given.begin(), given.end());
+    for (const qsizetype value : given) {
+        if (value < 1 || value > texts.size())
+            continue;
+        Spelling spelled = spelling;
+        appendText(spelled, texts[value - 1], value, piece.splitting);
+        ways.append(spelled);
     }
     if (piece.mayBeEmpty)
         ways.append(spelling);
-    if (piece.templateText && (!cutShort || carried.isEmpty())) {
+    if (piece.templateText) {
         Spelling opaque = spelling;
         opaque.last().append(Segment{{}, 0, true, {}});
         ways.append(opaque);
@@ -406,7 +401,9 @@ QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStri
 }
 
 QList<Spelling> spell(const QList<Piece>& pieces, const QStringList& texts) {
-    constexpr qsizetype many = 256;
+    // Past this many ways the word counts as text made from every value it may carry, which
+    // may be anything: the worst it can be.
+    constexpr qsizetype most = 1024;
     QList<Spelling> ways = {Spelling{Word{}}};
     for (const Piece& piece : pieces) {
         QList<Spelling> next;
@@ -426,7 +423,7 @@ QList<Spelling> spell(const QList<Piece>& pieces, const QStringList& texts) {
                     break;
                 }
                 case Piece::Kind::expansion:
-                    next += expand(spelling, piece, texts, ways.size() > many);
+                    next += expand(spelling, piece, texts);
                     break;
                 case Piece::Kind::braces:
                     // Each element makes a word of its own, spelled on from here.
@@ -439,6 +436,12 @@ QList<Spelling> spell(const QList<Piece>& pieces, const QStringList& texts) {
                         }
                     }
                     break;
+            }
+            if (next.size() > most) {
+                Values given;
+                Values changed;
+                carried(pieces, given, changed);
+                return {Spelling{Word{Segment{{}, 0, true, given | changed}}}};
             }
         }
         ways = std::move(next);

@@ -86,8 +86,7 @@ using Word = QList<Segment>;
 
 // The words bash may make of `pieces`, one list per way; `texts` holds each value's text by
 // number. Values split off into words of their own come after the first word of their list.
-// Bounded: past a few hundred ways, expansions count only as nothing or as text made from
-// what they carry.
+// Bounded: past a thousand ways, the word is one of text made from every value it may carry.
 QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts);
 
 }  // namespace ShellWordPieces
