@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -124,6 +125,42 @@ bool honoursEndOfOptions(const QString& program) {
         "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send wl-copy "
         "kdeconnect-cli");
     return names.contains(program);
+}
+
+bool namesCommandOption(const QString& option) {
+    if (option.startsWith(QLatin1String("--")))
+        return abbreviates(option, QStringLiteral("--command"), 3) ||
+               abbreviates(option, QStringLiteral("--session-command"), 4);
+    static const QRegularExpression letters(QStringLiteral("^-[A-Za-z]*c"));
+    return letters.match(option).hasMatch();
+}
+
+ShellOption shellOption(const QString& shell, const QString& option) {
+    ShellOption read;
+    if (option.startsWith(QLatin1String("--"))) {
+        read.words = (shell == QLatin1String("bash") && (option == QLatin1String("--rcfile") ||
+                                                         option == QLatin1String("--init-file"))) ||
+                             (shell == QLatin1String("zsh") && option == QLatin1String("--emulate"))
+                         ? 1
+                         : 0;
+        return read;
+    }
+    const bool restOfBundle = shell == QLatin1String("zsh") || shell.contains(QLatin1String("ksh"));
+    for (qsizetype i = 1; i < option.size(); ++i) {
+        const QChar letter = option[i];
+        if (letter == QLatin1Char('o') || (letter == QLatin1Char('O') && !restOfBundle)) {
+            if (restOfBundle) {
+                read.words = i + 1 < option.size() ? 0 : 1;
+                return read;
+            }
+            ++read.words;
+        } else if (letter == QLatin1Char('c')) {
+            read.command = true;
+        } else if (letter == QLatin1Char('s')) {
+            read.input = true;
+        }
+    }
+    return read;
 }
 
 }  // namespace ShellProgramOptions
