@@ -6,9 +6,9 @@
 #include "Actions/ShellProgramOptions.h"
 
 // What programs make of a word beyond its options: editors that run "+command", file names
-// a program opens through a shell, operators of find's expression, negative numbers, and
-// which option parsers take "--" as the end of their options. Each entry was tried with the
-// installed program.
+// a program opens through a shell, operators of find's expression, negative numbers, which
+// option parsers take "--" as the end of their options, and how shells and the programs that
+// hand a command to one take that command. Each entry was tried with the installed program.
 
 namespace ShellProgramOptions {
 
