@@ -135,6 +135,34 @@ const char* const fragments[] = {
     "flatpak-spawn --sandbox sh -c ", "rsync -a --compress ", "busybox ash -c ",
     // code from the input: interpreters under versioned names, sed's script, socat's program
     "| tclsh8.6", "| sed -nf - f", "| sed --fil=/dev/stdin f", "| socat - EXEC:sh",
+    // a value through variables, loops, functions and substitutions into redirection targets
+    "f={{a}}; ", "> \"$f\"", "> \"$1\"", "out={{b}}; exec > \"$out\"; ", "w() { echo x ",
+    "; }; w ", "> \"$(echo ", "> \"${x}/", "printf -v f %s ",
+    // text nobody can read beside a value: a variable, a default, an address
+    "\"$HOME/", "\"$url/", "${ext:-i.bak}", "\"http://", "/stream.mp3\"", "x=o/tmp/canary; ",
+    "\"$x\" f", ":", "-o/tmp/canary f",
+    // a second shell's script with values as its parameters, through runners
+    "sh -c 'ed -s \"$1\"' sh ", "sh -c 'sort \"$1\" f' sh ", "sh -c 'perl -ne 1 \"$1\"' sh ",
+    "sh -c 'git log \"$1\"' sh ", "zsh -c 'vim -es \"$1\"' sh ", "env sh -c 'sort $1 f' sh ",
+    "bash -c 'printf %s \"$1\"' _ ", "| xargs -I{} sh -c 'sort \"$1\" f' sh {}",
+    "sh -c 'echo $(( $1 ))' sh ", "sh -c 'cat | sh' sh ",
+    // find's -exec and the command it runs
+    "find . -exec ed -s ", "find . -exec vim -es ", "find . -exec sort ", "find . -exec sh -c ",
+    "find . -exec perl -ne 1 ", " {} \\;", " \\; -print", " {} +",
+    // a shell's own options that take a word
+    "bash -oc errexit ", "bash -Oc extglob ", "bash +Oc extglob ", "sh -eoc errexit ",
+    "dash -oc errexit ", "bash --init-file /dev/null -c ", "bash --rcfile /dev/null -ic ",
+    "zsh --emulate sh -c ", "| zsh --emulate sh", "ksh -co errexit ",
+    // a program word bash computes behind a runner, a program among a runner's own words
+    "/usr/bin/time -q \"$(command -v bash)\" -c ", "ssh-agent `command -v bash` -c ",
+    "sh=bash; /usr/bin/time -q $sh -c ", "/usr/bin/time -q ${SHELL:0:0}sh -c ",
+    "/usr/bin/time -o ls ", "$sh -c ",
+    // files a program reads as its settings, dd's operands
+    ">> ~/.gitconfig; git status", "> cfg; ssh -F cfg x true", "| tee -a ~/.ssh/config",
+    "dd if=/dev/null ", " status=none",
+    // programs known from their manuals, and those nobody knows
+    "wl-copy -- ", "mail -s ", "shutdown -k ", "todo.sh add ", "nmcli dev wifi connect x password ",
+    "kdeconnect-cli --destination ", "mytool --destination ", "mytool ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
@@ -165,6 +193,8 @@ const char* const payloads[] = {
     "x;touch /tmp/can''ary|", "x$(touch /tmp/can''ary)",
     // a Tcl script and sed's "e" command, which run a shell
     "exec sh -c {touch /tmp/can''ary}", "1e touch /tmp/can''ary",
+    // nothing at all: the template's text beside it makes the word
+    "",
 };
 // clang-format on
 
@@ -186,16 +216,18 @@ struct Tally {
 } tally;
 
 // Templates that hand text to a second interpreter decide themselves what it runs: eval and
-// the like, sox's ladspa effect (a library it loads), and a second shell whose script expands
-// its own parameters or variables ("bash -c '$1' x {{a}}"). A second shell's script that
-// holds a value itself must be refused.
+// the like, sox's ladspa effect (a library it loads), and a value used as the command itself,
+// also where a second shell's script or a function runs its parameter ("sh -c '$1' x {{a}}").
+// A second shell's script that holds a value itself must be refused.
 bool authorsChoice(const QString& text) {
     static const QRegularExpression interpreter(QStringLiteral(
         "(^|[^A-Za-z0-9_])(eval|trap|source|exec|alias|fc|canary|touch|perl(?! -ne 1 )|"
         "python3?|awk|ladspa)([^A-Za-z0-9_]|$)|(^|[;&|(\\s])\\.\\s"));
-    static const QRegularExpression shellReadingItsParameters(
-        QStringLiteral("(sh|bash|dash|zsh|ksh|script|flock|su|SHELL|\\$|`)[^;&|\\n]*\\s-[A-Za-z]*c["
-                       "^;&|\\n]*[$`]"));
+    // An expansion where a command word stands: at the start of a second shell's script, or
+    // after an operator or a keyword.
+    static const QRegularExpression shellReadingItsParameters(QStringLiteral(
+        "(^|[(){};&|\\n`]|\\s-[A-Za-z]*c\\s+['\"]|\\b(do|then|else|time|exec|command)\\s)\\s*"
+        "\\\\?[\"']?\\$"));
     // Options whose word a program runs or reads as code: "vim -c", "git rebase -x",
     // "--upload-pack", "make -f", "sed -e".
     static const QRegularExpression optionTakingCode(

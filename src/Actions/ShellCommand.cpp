@@ -239,6 +239,37 @@ namespace {
 std::variant<Script, Refusal> prepareScript(const QString& text,
                                             const QList<Placeholder>& placeholders);
 
+// The refusal for a word `place`'s program reads as more than text, as `reading` says;
+// `split`: a value split the word off another.
+Refusal refusalFor(const Reading& reading, const ShellTemplateReader::WordSpot& spot,
+                   const ShellTemplateReader::WordPlace& place, bool split,
+                   const QList<const Placeholder*>& numbered) {
+    const Placeholder* value =
+        numbered.at(reading.value >= 1 && reading.value <= numbered.size() ? reading.value - 1 : 0);
+    // An edge only the strict rules refuse is read by the program nobody knows.
+    const QString& program =
+        reading.unfamiliar && !place.runner.isEmpty() ? place.runner : place.program;
+    Refusal refusal{
+        reading.reason, {value->first}, spot.written, program, !split && place.endOfOptions,
+        reading.edge,   reading.text};
+    refusal.split = split;
+    // A program nobody knows may read a leading "-" as any other edge; an empty value leaves
+    // the edge, a "-" too, to the template's text.
+    refusal.unfamiliar =
+        reading.unfamiliar || (place.strict && reading.reason == Refusal::Reason::option);
+    refusal.empty = reading.empty;
+    if ((refusal.unfamiliar || refusal.empty) && refusal.edgeText.isEmpty()) {
+        refusal.edge = refusal.unfamiliar ? Refusal::Edge::begins : refusal.edge;
+        refusal.edgeText = QStringLiteral("-");
+    }
+    static const QRegularExpression longOption(QStringLiteral("^--[A-Za-z0-9-]+$"));
+    if (!split && longOption.match(spot.previous).hasMatch() &&
+        spot.written == QStringLiteral("{{%1}}").arg(value->first))
+        refusal.glued = spot.previous;
+    refusal.relativePath = !split && mayBeRelativePath(reading, place, value->second);
+    return refusal;
+}
+
 }  // namespace
 
 // A refusal shows the template's pieces as the user wrote them: a reference to a value
@@ -358,6 +389,9 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         }
         return reaching;
     };
+    if (const auto& rereading = reader.secondShellRereading();
+        rereading && !(allIntegers && reader.secondShellArithmetic()))
+        return Refusal{Refusal::Reason::throughVariable, names, *rereading};
     if (const std::optional<qsizetype> script = reader.scriptFromInput())
         return Refusal{
             Refusal::Reason::evaluated, {numbered.at(*script - 1)->first}, reader.scriptReader()};
@@ -385,105 +419,23 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
         if (encoded.last().size() > longestArgument)
             return Refusal{Refusal::Reason::tooLong, {placeholder->first}};
     }
-    for (const ShellTemplateReader::OptionSpot& spot : reader.optionSpots()) {
-        const auto refused = [&](const Reading& reading, const QStringList& names,
-                                 const QString& value, bool spilled = false) {
-            // A value split into words of its own: what stands before the word is no help,
-            // unless xargs appends them all there.
-            const ShellTemplateReader::WordPlace& at = spilled ? spot.next : spot.place;
-            const bool split = (spilled || reading.split) && !spot.appended;
-            // An edge only the strict rules refuse is read by the program nobody knows.
-            const QString& program =
-                reading.unfamiliar && !at.runner.isEmpty() ? at.runner : at.program;
-            Refusal refusal{
-                reading.reason, names,       spot.written, program, !split && at.endOfOptions,
-                reading.edge,   reading.text};
-            refusal.split = split;
-            refusal.unfamiliar = reading.unfamiliar;
-            refusal.relativePath = !split && mayBeRelativePath(reading, at, value);
-            return refusal;
-        };
-        // Text made from a value may begin with anything; echo's options only change how
-        // it prints, so there the value is judged as it came.
-        QStringList derived;
-        for (qsizetype number = 1; number <= numbered.size(); ++number) {
-            if (spot.derived.contains(number))
-                derived.append(numbered.at(number - 1)->first);
-        }
-        const ShellTemplateReader::WordPlace& place = spot.place;
-        if (!derived.isEmpty() && !place.echoOnly) {
-            if (place.options)
-                return refused({Refusal::Reason::derivedOption}, derived, {});
-            if (place.syntax != ShellProgramOptions::NameSyntax::plain || place.assignment ||
-                place.expands || place.settings)
-                return refused({Refusal::Reason::readAsCommand}, derived, {});
-        }
-        // The template's own text may name the variables the values go into, with any
-        // number: only those that stand for a placeholder count.
-        QList<const Placeholder*> values;
-        for (const qsizetype number : spot.numbers) {
-            if (number >= 1 && number <= numbered.size())
-                values.append(numbered.at(number - 1));
-        }
-        // Several values that may make up the word together count as one text: "-" and
-        // "oFILE" give "-oFILE" whether they stand side by side or come through variables.
-        ShellValueFlow::Values parts = spot.reached;
-        for (const qsizetype number : spot.numbers)
-            parts.insert(number);
-        const bool joined =
-            spot.joinedText || std::count_if(parts.cbegin(), parts.cend(), [&](qsizetype number) {
-                                   return number >= 1 && number <= numbered.size() &&
-                                          !numbered.at(number - 1)->second.isEmpty();
-                               }) > 1;
-        QString start;
-        for (const Placeholder* value : values)
-            start += value->second;
-        // Where the word's pieces are known, the program reads it whole: a value that begins
-        // it is judged with the text after it ("-" before "o/path" is "-o/path"), one that
-        // ends it by the word's end, an address by all of it.
-        if (spot.pieces) {
-            const Whole whole = wholeWord(*spot.pieces, numbered);
-            if (const auto reading = wholeReading(whole, place)) {
-                const bool atEnd =
-                    reading->edge == Refusal::Edge::ends || reading->edge == Refusal::Edge::address;
-                qsizetype number = (atEnd && whole.lastValue > 0) || whole.firstValue == 0
-                                       ? whole.lastValue
-                                       : whole.firstValue;
-                if (number == 0)
-                    number = whole.anyValue;  // in the middle of a redirection's target
-                return refused(*reading, {numbered.at(number - 1)->first},
-                               numbered.at(number - 1)->second);
+    // Every word that may carry a value, in every way bash may spell it, by every program that
+    // may read it.
+    QStringList texts;
+    for (const Placeholder* placeholder : numbered)
+        texts.append(placeholder->second);
+    for (const ShellTemplateReader::WordSpot& spot : reader.wordSpots()) {
+        for (const QList<ShellWordPieces::Word>& words :
+             ShellWordPieces::spellings(spot.pieces, texts)) {
+            for (qsizetype k = 0; k < words.size(); ++k) {
+                // A word a value splits off stands where the next word of the command does,
+                // unless xargs appends them all where the first stands.
+                for (const ShellTemplateReader::WordPlace& place :
+                     k > 0 ? spot.next : spot.places) {
+                    if (const std::optional<Reading> reading = judge(words[k], place))
+                        return refusalFor(*reading, spot, place, k > 0 && !spot.appended, numbered);
+                }
             }
-            if (whole.firstValue > 0)
-                start = whole.text;
-        }
-        for (const qsizetype number : spot.reached) {
-            // Where the word's other pieces are unknown, they may be "/dev/" before the value.
-            if (place.redirection && number >= 1 && number <= numbered.size() &&
-                opensConnection(numbered.at(number - 1)->second, !spot.pieces))
-                return refused({Refusal::Reason::network}, {numbered.at(number - 1)->first},
-                               numbered.at(number - 1)->second);
-        }
-        // Values that come to nothing leave the word to the template's own text.
-        if (const auto reading = readAsMore(start, place, false, spot.alone, false, joined)) {
-            const auto first =
-                std::find_if(values.cbegin(), values.cend(),
-                             [](const Placeholder* value) { return !value->second.isEmpty(); });
-            return refused(*reading, {(*first)->first}, start);
-        }
-        for (qsizetype number = 1; number <= numbered.size(); ++number) {
-            if (!spot.reached.contains(number) &&
-                !(place.echoOnly && spot.derived.contains(number)))
-                continue;
-            const QString& value = numbered.at(number - 1)->second;
-            const QStringList name = {numbered.at(number - 1)->first};
-            if (const auto reading =
-                    readAsMore(value, place, true, spot.alone, spot.separators, joined))
-                return refused(*reading, name, value);
-            // The words after the first may land where the next word of the command stands.
-            if (const auto reading =
-                    readAsMore(value, place, true, spot.alone, spot.separators, joined, &spot.next))
-                return refused(*reading, name, value, true);
         }
     }
 

@@ -114,6 +114,11 @@ struct Refusal {
     // The program is none the reader knows, so it refuses every edge some program reads as
     // syntax of its own.
     bool unfamiliar = false;
+    // The value is empty, and the template's text after it makes the edge.
+    bool empty = false;
+    // The long option right before a word that is only the placeholder ("--destination"),
+    // to which the value could be glued with "=".
+    QString glued;
 
     bool operator==(const Refusal&) const = default;
 };

@@ -352,6 +352,8 @@ void Reader::read(QStringView text) {
                 if (op == QLatin1String("<") || op == QLatin1String("<<<") ||
                     op == QLatin1String("<>"))
                     current.inputs.append(list[t].text);
+                else if (op != QLatin1String(">&") && !op.startsWith(QLatin1Char('<')))
+                    current.outputs.append(list[t].text);
                 else if (op == QLatin1String("<<") || op == QLatin1String("<<-"))
                     current.inputs.append(bodies_.value(t));
                 if (op == QLatin1String("<") || op == QLatin1String("<>"))

@@ -24,6 +24,7 @@ struct RawCommand {
     QStringList words;
     QStringList inputs;        // here-strings, here-documents and files it reads
     bool readsFile = false;    // "<", "<>": a file, which may hold what was written before
+    QStringList outputs;       // files its output goes to (">", ">>", "&>", ">|")
     QList<qsizetype> feeders;  // commands whose output it reads
     bool fedAnything = false;  // inside ">(…)": it reads what the outer command writes
 };

@@ -46,10 +46,11 @@ bool familiarProgram(const QString& name) {
     // su and script hand a command of their own ("-c") or their input to a shell.
     static const QSet<QString> shellRunners = {QStringLiteral("git"), QStringLiteral("su"),
                                                QStringLiteral("script")};
-    // Programs whose "+" is data of their own: a tag ("task add +arbeit"), a step up
-    // ("brightnessctl set +10%").
+    // Programs whose "+" is data of their own: a tag ("task add +arbeit", "todo.sh add
+    // +Garten"), a step up ("brightnessctl set +10%"), minutes from now ("shutdown -h +30").
     static const QSet<QString> plusData = {QStringLiteral("task"), QStringLiteral("timew"),
-                                           QStringLiteral("brightnessctl")};
+                                           QStringLiteral("brightnessctl"),
+                                           QStringLiteral("shutdown")};
     return shellRunners.contains(name) || plusData.contains(name) || programs().contains(name) ||
            wrappers().contains(name) || isShell(name) || isAwk(name) || isInterpreter(name) ||
            nameSyntax(name) != NameSyntax::plain || takesFileNames(name) ||

@@ -214,6 +214,23 @@ const QHash<QString, Options>& programs() {
         t.insert(QStringLiteral("amixer"), options("-c --card -D --device"));
         t.insert(QStringLiteral("xclip"), options("-selection -t -target -d -display", true));
         t.insert(QStringLiteral("wl-copy"), options("-t --type --seat -s"));
+        // From their manuals (none is installed here): mail's subject, copies, header and
+        // sender; kdeconnect-cli's device, texts and numbers; todo.sh's configuration file
+        // before its action, whose words are the task; nmcli's options before its object,
+        // whose words are its own.
+        for (const char* name : {"mail", "mailx"})
+            t.insert(QLatin1String(name), options("-s -c -b -a -r"));
+        t.insert(QStringLiteral("kdeconnect-cli"),
+                 options("-d --device -n --name --ping-msg --share --share-text --send-sms "
+                         "--destination --attachment --send-keys --photo --execute-command"));
+        Options todo = options("-d");
+        todo.operandEnds = true;
+        t.insert(QStringLiteral("todo.sh"), todo);
+        Options nmcli = options(
+            "-c --colors -e --escape -f --fields -g --get-values -m --mode -w "
+            "--wait");
+        nmcli.operandEnds = true;
+        t.insert(QStringLiteral("nmcli"), nmcli);
         t.insert(QStringLiteral("perl"), options("-e -E -I"));
         Options python = options("-c -m -W -X --check-hash-based-pycs");
         python.operandEnds = true;
@@ -563,14 +580,6 @@ int wordsTaken(const Options& table, const QString& option) {
 bool abbreviates(const QString& word, const QString& option, qsizetype shortest) {
     const QString name = word.section(QLatin1Char('='), 0, 0);
     return name.size() >= shortest && option.startsWith(name);
-}
-
-bool namesCommandOption(const QString& option) {
-    if (option.startsWith(QLatin1String("--")))
-        return abbreviates(option, QStringLiteral("--command"), 3) ||
-               abbreviates(option, QStringLiteral("--session-command"), 4);
-    static const QRegularExpression letters(QStringLiteral("^-[A-Za-z]*c"));
-    return letters.match(option).hasMatch();
 }
 
 QList<Table> tables() {

@@ -111,12 +111,24 @@ bool honoursEndOfOptions(const QString& program);
 // Whether `word` names the long option `option` as getopt_long reads it: whole or cut short to
 // at least `shortest` characters, with or without "=value".
 bool abbreviates(const QString& word, const QString& option, qsizetype shortest);
-// Whether `option` makes a word a shell's command, as shells, su, runuser, script and flock
-// read it: "-c" in a bundle of letters, or "--command" (su's "--session-command" too) cut
-// short as getopt_long takes it. A prefix the program does not take (an ambiguous one, any
-// for bash and flock, which compare the whole word) makes it refuse the command, so reading
-// it as one costs nothing.
+// Whether `option` makes a word a shell's command, as su, runuser, script and flock read it:
+// "-c" in a bundle of letters, or "--command" (su's "--session-command" too) cut short as
+// getopt_long takes it. A prefix the program does not take (an ambiguous one, any for
+// flock, which compares the whole word) makes it refuse the command, so reading it as one
+// costs nothing.
 bool namesCommandOption(const QString& option);
+// What an option of the shell `shell` does: how many words after it it takes, as that shell
+// reads its options (bash and the POSIX shells give each "o" of a bundle, and bash each "O",
+// the next word; zsh and ksh give "o" the rest of its bundle, or the next word where nothing
+// follows; bash's --rcfile and --init-file and zsh's --emulate take one), whether it makes
+// the first operand the script ("c" among the flags) and whether the script comes from the
+// input ("s").
+struct ShellOption {
+    int words = 0;
+    bool command = false;
+    bool input = false;
+};
+ShellOption shellOption(const QString& shell, const QString& option);
 // How many words `option` takes in `table`: named there, or the last of a bundle of letters.
 int wordsTaken(const Options& table, const QString& option);
 

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -5,9 +6,9 @@
 #include "Actions/ShellProgramOptions.h"
 
 // What programs make of a word beyond its options: editors that run "+command", file names
-// a program opens through a shell, operators of find's expression, negative numbers, and
-// which option parsers take "--" as the end of their options. Each entry was tried with the
-// installed program.
+// a program opens through a shell, operators of find's expression, negative numbers, which
+// option parsers take "--" as the end of their options, and how shells and the programs that
+// hand a command to one take that command. Each entry was tried with the installed program.
 
 namespace ShellProgramOptions {
 
@@ -112,7 +113,8 @@ bool takesNegativeNumbers(const QString& program) {
 // it is an operand whatever it begins with. find (whose "--" ends only -H, -L and -P),
 // ImageMagick, jq 1.6, echo and the programs no one has tried are not among them; git reads
 // "--" as the start of paths and has "--end-of-options" instead. notify-send reads its
-// options with GLib, which ends them at "--".
+// options with GLib, wl-copy with getopt_long and kdeconnect-cli with Qt's parser, which all
+// end them at "--".
 bool honoursEndOfOptions(const QString& program) {
     static const QSet<QString> names = namesIn(
         "grep egrep fgrep rg sort uniq cut head tail cat ls rm cp mv ln mkdir rmdir "
@@ -120,8 +122,45 @@ bool honoursEndOfOptions(const QString& program) {
         "realpath readlink file install nl fold paste join comm shuf od base64 "
         "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
         "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
-        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send");
+        "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send wl-copy "
+        "kdeconnect-cli");
     return names.contains(program);
+}
+
+bool namesCommandOption(const QString& option) {
+    if (option.startsWith(QLatin1String("--")))
+        return abbreviates(option, QStringLiteral("--command"), 3) ||
+               abbreviates(option, QStringLiteral("--session-command"), 4);
+    static const QRegularExpression letters(QStringLiteral("^-[A-Za-z]*c"));
+    return letters.match(option).hasMatch();
+}
+
+ShellOption shellOption(const QString& shell, const QString& option) {
+    ShellOption read;
+    if (option.startsWith(QLatin1String("--"))) {
+        read.words = (shell == QLatin1String("bash") && (option == QLatin1String("--rcfile") ||
+                                                         option == QLatin1String("--init-file"))) ||
+                             (shell == QLatin1String("zsh") && option == QLatin1String("--emulate"))
+                         ? 1
+                         : 0;
+        return read;
+    }
+    const bool restOfBundle = shell == QLatin1String("zsh") || shell.contains(QLatin1String("ksh"));
+    for (qsizetype i = 1; i < option.size(); ++i) {
+        const QChar letter = option[i];
+        if (letter == QLatin1Char('o') || (letter == QLatin1Char('O') && !restOfBundle)) {
+            if (restOfBundle) {
+                read.words = i + 1 < option.size() ? 0 : 1;
+                return read;
+            }
+            ++read.words;
+        } else if (letter == QLatin1Char('c')) {
+            read.command = true;
+        } else if (letter == QLatin1Char('s')) {
+            read.input = true;
+        }
+    }
+    return read;
 }
 
 }  // namespace ShellProgramOptions

@@ -156,8 +156,32 @@ QString unfamiliarText(Refusal::Edge edge) {
         default:
             return text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit %4, und %3 kennt "
-                "Tavrin nicht – andere Programme führen %2 dann als Befehl aus.");
+                "Tavrin nicht – andere Programme lesen %2 dann als Option oder als Anweisung, "
+                "nicht als Text.");
     }
+}
+
+// Forms of the template that run where a program nobody knows would see an edge of a value:
+// the value glued to its long option, the sign written before the placeholder, text of the
+// template beside it, or the value on the program's input.
+QString unfamiliarAdvice(const Refusal& refusal, const QString& placeholder,
+                         const QString& program) {
+    QStringList forms;
+    const bool whole = refusal.construct == placeholder;
+    if (!refusal.glued.isEmpty())
+        forms.append(text("„%1=%2“ statt „%1 %2“").arg(refusal.glued, placeholder));
+    if (whole && refusal.edge == Refusal::Edge::begins && refusal.edgeText == QLatin1String("+"))
+        forms.append(text("„+%1“ mit dem Wert ohne „+“").arg(placeholder));
+    forms.append(refusal.edge == Refusal::Edge::ends
+                     ? text("Text des Befehls hinter dem Platzhalter")
+                     : text("Text des Befehls vor dem Platzhalter"));
+    if (whole)
+        forms.append(text("der Wert über die Eingabe („printf '%s\\n' %1 | %2“), wenn %3 ihn "
+                          "dort liest")
+                         .arg(placeholder, refusal.program, program));
+    const QString last = forms.takeLast();
+    return text("So führt Tavrin den Befehl aus: %1.")
+        .arg(forms.isEmpty() ? last : forms.join(QStringLiteral(", ")) + text(" oder ") + last);
 }
 
 // What the template can do instead, only what works for that program and that word: end the
@@ -171,9 +195,7 @@ QString advice(const Refusal& refusal, const QString& placeholder, const QString
     if (refusal.program == QLatin1String("git grep") && refusal.reason == Refusal::Reason::option)
         return text("Schreib „-e“ davor; dann liest „git grep“ den Wert als Muster.");
     if (refusal.unfamiliar)
-        return text(
-            "Der Befehl muss dafür geändert werden: Schreib Text des Befehls vor und hinter den "
-            "Platzhalter, oder gib den Wert einem Programm, das Tavrin kennt.");
+        return unfamiliarAdvice(refusal, placeholder, program);
     if (refusal.program == QLatin1String("echo") && refusal.reason == Refusal::Reason::option)
         return text("Schreib für „echo“ Text vor den Platzhalter, oder nimm „printf '%s\\n'“.");
     if (refusal.split)
@@ -243,6 +265,21 @@ QString refusalMessage(const Refusal& refusal) {
             refusal.program.isEmpty() ? text("das Programm") : quoted(refusal.program);
         // Words xargs appends are named by its command.
         const bool appended = word.section(QLatin1Char(' '), 0, 0) == QLatin1String("xargs");
+        if (refusal.empty) {
+            // The value is empty: the word begins or ends with the template's own text.
+            message = refusal.edge == Refusal::Edge::ends
+                          ? text(
+                                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist leer, und "
+                                "dann endet %2 mit %4, was %3 nicht als Text liest.")
+                          : text(
+                                "Der Befehl wurde nicht ausgeführt: Der Wert von %1 ist leer, und "
+                                "dann beginnt %2 mit %4, was %3 nicht als Text liest.");
+            return message.arg(names, quoted(word), program, quoted(refusal.edgeText)) +
+                   QLatin1Char(' ') +
+                   text(
+                       "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo "
+                       "auch ein leerer Wert nur Text ergibt.");
+        }
         if (refusal.reason == Refusal::Reason::option && refusal.edgeText == QLatin1String("+"))
             message = text(
                 "Der Befehl wurde nicht ausgeführt: Der Wert von %1 beginnt mit „+“, und %3 "

@@ -32,7 +32,7 @@ void ShellTemplateReader::endWord(Frame& frame) {
     if (!frame.inWord)
         return;
     if (std::exchange(frame.redirect, false)) {
-        noteRedirectionTarget(frame);
+        noteWord(frame, true);
         // A redirection's target is neither the command nor one of its arguments.
         if (std::exchange(frame.hereOperator, false)) {
             const bool quoted = frame.word.contains(QLatin1Char('\'')) ||
@@ -55,12 +55,14 @@ void ShellTemplateReader::endWord(Frame& frame) {
         return;
     }
     frame.listOpened = frame.arrayList;
-    noteLeadingValues(frame);
+    noteWord(frame, false);
     const ShellValueFlow::Values values = valuesOfWord(frame);
     given_ |= values;
     frame.wordValues.append(values);
     frame.substitutions.clear();
     frame.words.append(frame.word);
+    const qsizetype end = source_.size() - (reading_ ? 1 : 0);
+    frame.written.append(source_.mid(frame.wordStart, end - frame.wordStart));
     const QString word = unquoted(frame.word);
     if (commandIndex(frame.words) == frame.words.size() - 1) {
         if (word == QLatin1String("case"))
@@ -88,6 +90,7 @@ void ShellTemplateReader::endCommand(Frame& frame) {
         frame.printsKept = true;
     frame.redirected = false;
     frame.words.clear();
+    frame.written.clear();
     frame.wordValues.clear();
     frame.arrayList = false;
     frame.listOpened = false;

@@ -105,54 +105,6 @@ bool integerVariable(const QString& name) {
     return integer.match(name).hasMatch();
 }
 
-// Whether `current`, the word after `words`, is a second shell's script or an option that may
-// make it one. Only a program the words run can be that shell: "git commit -m {{a}}" runs git,
-// whatever its later words hold. For one in `runByUnknown`, "--" ends no options.
-std::optional<QString> inSecondShellScript(const QStringList& words, const QString& current,
-                                           const QList<qsizetype>& programs,
-                                           const QSet<qsizetype>& runByUnknown) {
-    static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
-                                           QStringLiteral("su"), QStringLiteral("runuser")};
-    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
-    for (const qsizetype i : programs) {
-        const QString name = programName(words[i]);
-        const bool shell = isShell(name);
-        if (!shell && !handOver.contains(name))
-            continue;
-        bool command = false;
-        bool optionsEnded = false;
-        bool optionArgument = false;
-        qsizetype j = i + 1;
-        for (; j < words.size(); ++j) {
-            const QString option = unquoted(words[j]);
-            if (std::exchange(optionArgument, false))
-                continue;
-            if (!optionsEnded && option == QLatin1String("--")) {
-                optionsEnded = !runByUnknown.contains(i);
-                continue;
-            }
-            if (!optionsEnded && option.size() > 1 &&
-                (option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+')))) {
-                if (ShellProgramOptions::namesCommandOption(option))
-                    command = true;
-                optionArgument = optionWithArgument.match(option).hasMatch();
-                continue;
-            }
-            if (command || shell)
-                break;  // the script, or a script file whose arguments are only words
-        }
-        if (j < words.size())
-            continue;
-        // The current word is the script, or an option of the shell that may make it one.
-        if (command || (!optionsEnded && unquoted(current).startsWith(QLatin1Char('-'))))
-            return name + (command ? QStringLiteral(" -c") : QString());
-        // ksh93 runs a script name it cannot find as a command line of its own.
-        if (name.startsWith(QLatin1String("ksh")) || name.startsWith(QLatin1String("rksh")))
-            return name;
-    }
-    return std::nullopt;
-}
-
 bool isDeclaration(const QString& command) {
     static const QSet<QString> commands = {QStringLiteral("declare"), QStringLiteral("typeset"),
                                            QStringLiteral("local"), QStringLiteral("export"),
@@ -320,16 +272,37 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
     const qsizetype index = commandIndex(frame.words);
     if (index < 0)
         return std::nullopt;  // the value is an assignment's or names the command itself
-    const QList<qsizetype> programs = programPositions(frame.words);
-    if (const std::optional<QString> unknown = unknownProgram(frame.words))
+    if (const std::optional<QString> unknown = unknownProgram(frame.words, frame.written))
         return Finding{Evaluation::unknownCommand, *unknown, {}};
     if (auto finding = rereads(programName(frame.words[index]), frame, index))
         return finding;
     if (const std::optional<QString> shell = shellCommand(frame.words))
         return Finding{Evaluation::code, *shell, {}};
-    if (const auto shell = inSecondShellScript(frame.words, frame.word, programs,
-                                               runByUnknownPrograms(frame.words)))
-        return Finding{Evaluation::code, *shell, {}};
+    return secondShellScript(frame.words, frame.word);
+}
+
+// Whether `current`, the word after `words`, is a second shell's script or an option that may
+// make it one. Only a program the words run can be that shell: "git commit -m {{a}}" runs
+// git, whatever its later words hold.
+std::optional<ShellTemplateReader::Finding> ShellTemplateReader::secondShellScript(
+    const QStringList& words, const QString& current) const {
+    static const QSet<QString> handOver = {QStringLiteral("script"), QStringLiteral("flock"),
+                                           QStringLiteral("su"), QStringLiteral("runuser")};
+    for (const Walk::Program& program : walk(words).programs) {
+        const QString name = programName(words[program.position]);
+        if (program.end != words.size() || (!isShell(name) && !handOver.contains(name)))
+            continue;
+        const ShellCall call = shellCall(words, program.position, program.end, program.byUnknown);
+        if (call.optionWord || call.operand >= 0)
+            continue;  // an option's word, or the script's own words
+        // The script, or an option of the shell that may make it one.
+        if (call.command || (call.optionsOpen && unquoted(current).startsWith(QLatin1Char('-'))))
+            return Finding{
+                Evaluation::code, name + (call.command ? QStringLiteral(" -c") : QString()), {}};
+        // ksh93 runs a script name it cannot find as a command line of its own.
+        if (name.startsWith(QLatin1String("ksh")) || name.startsWith(QLatin1String("rksh")))
+            return Finding{Evaluation::code, name, {}};
+    }
     return std::nullopt;
 }
 

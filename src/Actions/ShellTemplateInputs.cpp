@@ -5,9 +5,10 @@
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
-// Where a command's input may carry values: a shell or an interpreter that reads its script
-// there, a command substitution that reads it where bash evaluates the word, and xargs, which
-// makes the input arguments of its command.
+// Where a command's input or the files it reads may carry values: a shell or an interpreter
+// that reads its script there, a command substitution that reads it where bash evaluates the
+// word, lists and settings a program reads from its input or a file, and settings files a
+// command writes.
 
 using namespace ShellWords;
 using namespace ShellProgramOptions;
@@ -51,14 +52,17 @@ bool codeInWord(const QString& name, const QString& option) {
     return false;
 }
 
-// The values a shell (or source) at `i` in `words` reads as its script: from its input when
-// it has no script operand and no -c, or from a process substitution named as the script.
+}  // namespace
+
+// The values a program at `program` in `words` reads as code from its input: a shell (or
+// source) without a script operand and without -c, or from a process substitution named as
+// the script; an interpreter, awk, make or sed reading its program there.
 // `runByUnknown`: a program the reader does not know runs it, so "--" ends nothing.
-ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStringList& words,
-                                    qsizetype program, const ShellValueFlow::Values& input,
-                                    bool runByUnknown) {
-    static const QRegularExpression optionWithArgument(QStringLiteral("^[-+][A-Za-z]*[oO]$"));
-    static const QRegularExpression inputOption(QStringLiteral("^-[A-Za-z]*s"));
+ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::Flow& flow,
+                                                         const QStringList& words,
+                                                         qsizetype program,
+                                                         const ShellValueFlow::Values& input,
+                                                         bool runByUnknown) {
     if (program < 0 || program >= words.size())
         return {};
     using Values = ShellValueFlow::Values;
@@ -107,10 +111,19 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     const bool sed = name == QLatin1String("sed");
     // Programs that take their code from "-f FILE", or else from a word or a file of their own.
     const bool fileProgram = isAwk(name) || make || sed;
-    const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
-    if (!source && !shell && !isInterpreter(name) && !fileProgram)
+    if (isShell(name) || words[program].contains(QLatin1String("SHELL"))) {
+        const ShellCall call = shellCall(words, program, words.size(), runByUnknown);
+        if (call.command)
+            return {};  // the script is a word: the reader looks at it
+        if (call.fromInput || call.operand < 0)
+            return input;
+        const QString& script = words[call.operand];
+        if (script.startsWith(QLatin1String("<(")))
+            return flow.valuesIn(script, input);
+        return readsDescriptor(script) ? input : Values{};
+    }
+    if (!source && !isInterpreter(name) && !fileProgram)
         return {};
-    bool fromInput = false;
     // awk's, make's and sed's "-f FILE": the program, makefile or script comes from that
     // file; whether one such file may be the input.
     std::optional<bool> programFile;
@@ -126,18 +139,9 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
         if (option.size() < 2 ||
             !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
             break;
-        if (shell && ShellProgramOptions::namesCommandOption(option))
-            return {};  // the script is a word: the reader looks at it
-        if (!shell && codeInWord(name, option))
+        if (codeInWord(name, option))
             return {};
-        if (shell && inputOption.match(option).hasMatch())
-            fromInput = true;
-        const int taken = shell ? (optionWithArgument.match(option).hasMatch() ||
-                                           option == QLatin1String("--rcfile") ||
-                                           option == QLatin1String("--init-file")
-                                       ? 1
-                                       : 0)
-                                : ShellProgramOptions::wordsTaken(name, option);
+        const int taken = ShellProgramOptions::wordsTaken(name, option);
         // gawk reads code from "-E FILE" and "-i FILE" as well, sed from "-f" after flags
         // ("-nf"); long options may be cut short. Any of several files may be the input.
         static const QRegularExpression awkFile(QStringLiteral("^-[fEi]"));
@@ -177,14 +181,17 @@ ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow, const QStr
     // one the template's input redirections fill.
     if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
         return flow.valuesIn(words[j], input);
-    if (fromInput || j >= words.size() || readsDescriptor(words[j]))
+    if (j >= words.size() || readsDescriptor(words[j]))
         return input;
     return {};
 }
 
+namespace {
+
 // A list a program reads its words from besides its arguments: names (tar -T, --files-from,
-// --files0-from), of which one that begins with "-" is an option too, or settings (curl -K),
-// every line of which is one. `fromInput`: the list is the program's input.
+// --files0-from), of which one that begins with "-" is an option too, or settings (curl -K,
+// ssh -F, whose ProxyCommand runs), every line of which is one. `fromInput`: the list is the
+// program's input.
 struct ReadList {
     bool settings = false;
     bool fromInput = false;
@@ -200,7 +207,8 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
     // Long options as getopt_long and curl take them, cut short down to where the name is
     // still one program's only ("--files" is tar's "--files-from", "--file" its archive).
     static const QRegularExpression names(QStringLiteral("^(-[A-Za-z]*T|-X)(.*)$"));
-    static const QRegularExpression settings(QStringLiteral("^(-[A-Za-z]*K)(.*)$"));
+    static const QRegularExpression curlSettings(QStringLiteral("^(-[A-Za-z]*K)(.*)$"));
+    static const QRegularExpression sshSettings(QStringLiteral("^(-[A-Za-z]*F)(.*)$"));
     static const QList<std::pair<QString, qsizetype>> longNames = {
         {QStringLiteral("--files-from"), 7},
         {QStringLiteral("--files0-from"), 7},
@@ -208,6 +216,9 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
     static const QList<std::pair<QString, qsizetype>> longSettings = {
         {QStringLiteral("--config"), 5}};
     const bool curl = name == QLatin1String("curl");
+    const bool ssh = name == QLatin1String("ssh") || name == QLatin1String("scp") ||
+                     name == QLatin1String("sftp");
+    const bool settings = curl || ssh;
     if (nameSyntax(name) == NameSyntax::soxOpen) {
         static const QRegularExpression playlist(QStringLiteral("\\.(m3u|pls)$"),
                                                  QRegularExpression::CaseInsensitiveOption);
@@ -221,73 +232,146 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
         const QString word = unquoted(words[j]);
         if (word == QLatin1String("--"))
             break;
-        const QRegularExpressionMatch match = (curl ? settings : names).match(word);
-        const auto& longOptions = curl ? longSettings : longNames;
+        const QRegularExpressionMatch match = (curl  ? curlSettings
+                                               : ssh ? sshSettings
+                                                     : names)
+                                                  .match(word);
+        const auto& longOptions = curl ? longSettings : ssh ? decltype(longNames){} : longNames;
         const bool longOption =
             word.startsWith(QLatin1String("--")) &&
             std::any_of(longOptions.cbegin(), longOptions.cend(), [&](const auto& option) {
                 return abbreviates(word, option.first, option.second);
             });
         if ((!longOption && !match.hasMatch()) ||
-            (!curl && word.startsWith(QLatin1String("-X")) && name != QLatin1String("tar")))
+            (!settings && word.startsWith(QLatin1String("-X")) && name != QLatin1String("tar")))
             continue;
         const qsizetype equals = word.indexOf(QLatin1Char('='));
         const bool glued = longOption ? equals > 0 : !match.captured(2).isEmpty();
         const QString gluedFile = longOption ? word.mid(equals + 1) : match.captured(2);
         const QString file =
             glued ? gluedFile : (j + 1 < words.size() ? unquoted(words[j + 1]) : QString());
-        return ReadList{curl, file == QLatin1String("-") || intoDevOrProc(file),
+        return ReadList{settings, file == QLatin1String("-") || intoDevOrProc(file),
                         unquoted(words[program]) + QLatin1Char(' ') + word};
     }
     return std::nullopt;
 }
 
+// The program that reads a file of that name as its settings, which may run commands (git's
+// core.fsmonitor, ssh's ProxyCommand, a shell's start-up files): "" for any other file.
+QString settingsOwner(const QString& path) {
+    static const QList<std::pair<QRegularExpression, QString>> owners = {
+        {QRegularExpression(QStringLiteral("(^|/)(\\.gitconfig|\\.git/config|git/config)$|"
+                                           "^/etc/gitconfig$")),
+         QStringLiteral("git")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.ssh/config$|^/etc/ssh/ssh_config")),
+         QStringLiteral("ssh")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.curlrc$")), QStringLiteral("curl")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.wgetrc$")), QStringLiteral("wget")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.(bashrc|bash_profile|bash_login)$")),
+         QStringLiteral("bash")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.profile$")), QStringLiteral("sh")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.(zshrc|zshenv|zprofile|zlogin)$")),
+         QStringLiteral("zsh")},
+        {QRegularExpression(QStringLiteral("(^|/)\\.m?kshrc$")), QStringLiteral("ksh")},
+    };
+    for (const auto& [pattern, owner] : owners) {
+        if (pattern.match(path).hasMatch())
+            return owner;
+    }
+    return {};
+}
+
 }  // namespace
+
+// What a command writes into a file some program reads as its settings ("printf … >>
+// ~/.gitconfig", "tee -a ~/.ssh/config"): any text there may be a setting, as in curl -K.
+void ShellTemplateReader::followSettingsFiles(const ShellValueFlow::Command& command,
+                                              const Walk& found) {
+    QList<std::pair<QString, ShellValueFlow::Values>> written;
+    for (const QString& target : command.outputs)
+        written.append({target, command.output});
+    if (found.main >= 0) {
+        const qsizetype tee = found.programs[found.main].position;
+        if (programName(command.words[tee]) == QLatin1String("tee")) {
+            for (qsizetype j = tee + 1; j < command.words.size(); ++j) {
+                if (!unquoted(command.words[j]).startsWith(QLatin1Char('-')))
+                    written.append({command.words[j], command.input | command.changedInput});
+            }
+        }
+    }
+    for (const auto& [target, values] : written) {
+        const QString owner = settingsOwner(unquoted(target));
+        if (owner.isEmpty() || values.isEmpty())
+            continue;
+        ShellWordPieces::Piece text;
+        text.kind = ShellWordPieces::Piece::Kind::expansion;
+        text.given = values;
+        text.templateText = false;
+        WordSpot spot;
+        spot.pieces = {text};
+        spot.written = target;
+        WordPlace place;
+        place.program = owner;
+        place.settings = true;
+        spot.places = {place};
+        wordSpots_.append(spot);
+    }
+}
 
 // A list of names or settings a program reads from its input or a file the template may have
 // written: a value there is judged as a word of the command.
-void ShellTemplateReader::followLists(const ShellValueFlow::Command& command) {
+void ShellTemplateReader::followLists(const ShellValueFlow::Command& command, const Walk& found) {
     const QStringList& words = command.words;
-    const qsizetype program = programIndex(words);
+    if (found.main < 0)
+        return;
+    const qsizetype program = found.programs[found.main].position;
     const std::optional<ReadList> list = readList(words, program);
     if (!list)
         return;
-    OptionSpot spot;
-    spot.reached = list->fromInput ? command.input : command.input | command.stored;
-    spot.derived = list->fromInput ? command.changedInput : command.changedInput | command.stored;
-    if (spot.reached.isEmpty() && spot.derived.isEmpty())
+    ShellWordPieces::Piece read;
+    read.kind = ShellWordPieces::Piece::Kind::expansion;
+    read.given = list->fromInput ? command.input : command.input | command.stored;
+    read.changed = list->fromInput ? command.changedInput : command.changedInput | command.stored;
+    read.splitting = ShellWordPieces::Splitting::quoting;
+    read.mayBeEmpty = false;
+    read.templateText = false;
+    if (read.given.isEmpty() && read.changed.isEmpty())
         return;
+    WordSpot spot;
+    spot.pieces = {read};
     spot.written = list->option;
-    spot.place.program = unquoted(words[program]);
-    spot.place.options = !list->settings && !list->playlist;
-    spot.place.settings = list->settings;
+    WordPlace place;
+    place.program = unquoted(words[program]);
+    place.options = !list->settings && !list->playlist;
+    place.settings = list->settings;
     if (list->playlist)
-        spot.place.syntax = NameSyntax::soxOpen;
-    spot.next = spot.place;
-    spot.alone = false;
-    optionSpots_.append(spot);
+        place.syntax = NameSyntax::soxOpen;
+    spot.places = spot.next = {place};
+    spot.appended = true;
+    wordSpots_.append(spot);
 }
 
 // Commands whose input may carry values: a shell that reads its script there, a command
-// substitution that reads it where bash evaluates the word, and xargs, which makes the input
-// arguments of its command.
+// substitution that reads it where bash evaluates the word, xargs, which makes the input
+// arguments of its command; and a second shell whose script gets values as its parameters.
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
-        followLists(command);
         const QStringList& words = command.words;
+        const Walk found = walk(words);
+        followLists(command, found);
+        followSettingsFiles(command, found);
         // Every program the command may run reads its input: the one behind the wrappers, and
         // a program the reader does not know (and those it names) as well.
+        QList<Walk::Program> readers = found.programs;
+        if (found.main > 0)
+            readers.move(found.main, 0);
         ShellValueFlow::Values script;
         QString reader;
-        QList<qsizetype> readers = programPositions(words);
-        if (!readers.isEmpty())
-            readers.prepend(programIndex(words));
-        const QSet<qsizetype> runByUnknown = runByUnknownPrograms(words);
-        for (const qsizetype program : std::as_const(readers)) {
-            script =
-                scriptValues(flow_, words, program, command.input, runByUnknown.contains(program));
+        for (const Walk::Program& program : std::as_const(readers)) {
+            script = scriptValues(flow_, words.mid(0, program.end), program.position, command.input,
+                                  program.byUnknown);
             if (!script.isEmpty()) {
-                reader = programName(words[program]);
+                reader = programName(words[program.position]);
                 break;
             }
         }
@@ -298,11 +382,10 @@ void ShellTemplateReader::followInputs() {
             script = command.input;
             reader = *shell;
         }
-        std::optional<WordPlace> ending;
-        if (programIndex(words, &ending) < 0 && ending &&
-            wrappers().value(ending->program).shellWithoutCommand) {
+        if (found.main < 0 && found.amongWrapper &&
+            wrappers().value(found.amongWrapper->program).shellWithoutCommand) {
             script = command.input;
-            reader = ending->program;
+            reader = found.amongWrapper->program;
         }
         if (!script.isEmpty()) {
             const qsizetype first = *std::min_element(script.cbegin(), script.cend());
@@ -311,112 +394,26 @@ void ShellTemplateReader::followInputs() {
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
         }
         // A program nobody knows may be a shell that reads its input as a script.
-        const QList<qsizetype> programs = programPositions(words);
         if (const std::optional<QString> unknown = unknownProgram(words))
             noteReached(Evaluation::unknownCommand, *unknown, command.input);
+        for (const Walk::Program& program : found.programs) {
+            if (!isShell(programName(words[program.position])))
+                continue;
+            const ShellCall call =
+                shellCall(words, program.position, program.end, program.byUnknown);
+            if (call.command && call.operand >= 0)
+                readSecondShell(command, program.position, program.end, call.operand);
+        }
         if (command.input.isEmpty() && command.stored.isEmpty())
             continue;
         for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {
             if ((words[j].contains(QLatin1String("$(")) || words[j].contains(QLatin1Char('`'))) &&
                 rereadsWord(words.mid(0, j), words[j])) {
                 evaluatedValues_ |= command.input;
-                if (evaluatedConstruct_.isEmpty() && !programs.isEmpty())
-                    evaluatedConstruct_ = unquoted(words[programs.first()]);
+                if (evaluatedConstruct_.isEmpty() && !found.programs.isEmpty())
+                    evaluatedConstruct_ = unquoted(words[found.programs.first().position]);
             }
         }
-        const auto xargs = std::find_if(words.cbegin(), words.cend(), [](const QString& word) {
-            return programName(word) == QLatin1String("xargs");
-        });
-        if (xargs == words.cend())
-            continue;
-        // xargs's own options, letters bundled or not ("-ra f", "-rI%"): the replace string,
-        // "-a FILE", whose file may hold what programs were given before, and "-d,", which
-        // splits the input at another character than blanks.
-        QString replace;
-        bool fromFile = false;
-        bool separators = false;
-        qsizetype i = xargs - words.cbegin() + 1;
-        while (i < words.size()) {
-            const QString option = unquoted(words[i]);
-            if (option == QLatin1String("--")) {
-                ++i;
-                break;
-            }
-            if (!option.startsWith(QLatin1Char('-')) || option.size() < 2)
-                break;
-            const QString next = i + 1 < words.size() ? unquoted(words[i + 1]) : QString();
-            if (option.startsWith(QLatin1String("--"))) {
-                if (abbreviates(option, QStringLiteral("--replace"), 3))
-                    replace = option.contains(QLatin1Char('='))
-                                  ? option.section(QLatin1Char('='), 1)
-                                  : QStringLiteral("{}");
-                fromFile = fromFile || abbreviates(option, QStringLiteral("--arg-file"), 3);
-                separators = separators || abbreviates(option, QStringLiteral("--delimiter"), 3);
-                i += 1 + ShellProgramOptions::wordsTaken(QStringLiteral("xargs"), option);
-                continue;
-            }
-            qsizetype taken = 0;
-            for (qsizetype letter = 1; letter < option.size(); ++letter) {
-                const QChar c = option[letter];
-                const QString rest = option.mid(letter + 1);
-                if (c == QLatin1Char('i')) {
-                    replace = rest.isEmpty() ? QStringLiteral("{}") : rest;
-                    break;
-                }
-                if (ShellProgramOptions::wordsTaken(QStringLiteral("xargs"),
-                                                    QStringLiteral("-") + c) == 0)
-                    continue;
-                if (rest.isEmpty())
-                    taken = 1;
-                const QString argument = rest.isEmpty() ? next : rest;
-                if (c == QLatin1Char('I'))
-                    replace = argument;
-                fromFile = fromFile || c == QLatin1Char('a');
-                separators = separators || c == QLatin1Char('d');
-                break;
-            }
-            i += 1 + taken;
-        }
-        const ShellValueFlow::Values arguments =
-            fromFile ? command.input | command.stored : command.input;
-        const ShellValueFlow::Values changedArguments =
-            fromFile ? command.changedInput | command.stored : command.changedInput;
-        // The words xargs appends are named by its command, a word with the replace string
-        // by itself.
-        const auto spotAt = [&](const QStringList& before, const QString& written) {
-            if (const std::optional<WordPlace> place = placeAfter(before)) {
-                OptionSpot spot;
-                spot.reached = arguments;
-                spot.derived = changedArguments;
-                spot.written = written;
-                spot.separators = separators;
-                spot.place = *place;
-                spot.next =
-                    placeAfter(before + QStringList{QStringLiteral("x")}).value_or(WordPlace{});
-                spot.appended = replace.isEmpty();
-                optionSpots_.append(spot);
-            }
-        };
-        if (replace.isEmpty()) {
-            if (rereadsWord(words, QString())) {
-                evaluatedValues_ |= arguments;
-                if (evaluatedConstruct_.isEmpty())
-                    evaluatedConstruct_ = QStringLiteral("xargs");
-            }
-            spotAt(words, words.join(QLatin1Char(' ')));
-            continue;
-        }
-        for (qsizetype j = i; j < words.size(); ++j) {
-            const QString word = unquoted(words[j]);
-            if (!word.contains(replace))
-                continue;
-            if (rereadsWord(words.mid(0, j), words[j])) {
-                evaluatedValues_ |= arguments;
-                if (evaluatedConstruct_.isEmpty())
-                    evaluatedConstruct_ = QStringLiteral("xargs");
-            }
-            if (word.startsWith(replace))
-                spotAt(words.mid(0, j), words[j]);
-        }
+        followXargs(command);
     }
 }

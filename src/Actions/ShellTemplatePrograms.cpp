@@ -47,13 +47,13 @@ static bool splitsString(const QStringList& words) {
 // program when the user's environment, not the template, sets them.
 // The first program among `words` nobody can name from the template, as written: an unknown
 // command word, or the string "env -S" splits into a command.
-std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& words) const {
-    const QList<qsizetype> programs = programPositions(words);
-    for (const qsizetype program : programs) {
-        if (unknownCommand(words[program]))
-            return unquoted(words[program]);
-        if (programName(words[program]) == QLatin1String("env") &&
-            splitsString(words.mid(program + 1)))
+std::optional<QString> ShellTemplateReader::unknownProgram(const QStringList& words,
+                                                           const QStringList& written) const {
+    for (const Walk::Program& program : walk(words).programs) {
+        if (unknownCommand(words[program.position]))
+            return unquoted(written.value(program.position, words[program.position]));
+        if (programName(words[program.position]) == QLatin1String("env") &&
+            splitsString(words.mid(program.position + 1, program.end - program.position - 1)))
             return QStringLiteral("env -S");
     }
     return std::nullopt;
@@ -96,13 +96,13 @@ bool ShellTemplateReader::unknownCommand(const QString& word) const {
 void ShellTemplateReader::checkCommand(const Frame& frame) {
     if (commandIndex(frame.words) < 0)
         return;
-    const std::optional<QString> unknown = unknownProgram(frame.words);
+    const std::optional<QString> unknown = unknownProgram(frame.words, frame.written);
     if (!unknown)
         return;
     qsizetype named = -1;
-    for (const qsizetype program : programPositions(frame.words)) {
-        if (unknownCommand(frame.words[program])) {
-            named = program;
+    for (const Walk::Program& program : walk(frame.words).programs) {
+        if (unknownCommand(frame.words[program.position])) {
+            named = program.position;
             break;
         }
     }

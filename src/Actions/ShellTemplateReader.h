@@ -10,14 +10,16 @@
 
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellValueFlow.h"
+#include "Actions/ShellWordPieces.h"
 
 // Follows a shell command template through bash's grammar (bash alone runs templates) far
 // enough to say how it reads the text at a position: as an unquoted word, inside '…', inside
 // "…", in a here-document, in a comment, or somewhere it evaluates a value once more as code
-// or arithmetic. Values never
-// stand in the text the shell parses (they arrive as arguments), so a misreading can
-// only put the wrong quotes around a reference; the refusals must hold, so the reader stays
-// in a refusing state wherever it is unsure where an enclosing construct ends.
+// or arithmetic. Values never stand in the text the shell parses (they arrive as arguments),
+// so a misreading can only put the wrong quotes around a reference; the refusals must hold, so
+// the reader stays in a refusing state wherever it is unsure where an enclosing construct
+// ends. Besides, it notes every word a value may reach (WordSpot) with every program that may
+// read it, and reads the script of a second shell the way it reads the template.
 class ShellTemplateReader {
 public:
     enum class Place {
@@ -34,7 +36,7 @@ public:
     struct WordPlace {
         bool options = false;     // "-…" is an option
         bool echoOnly = false;    // echo: only "-n", "-e", "-E" and their combinations are
-        bool assignment = false;  // "NAME=value" is a setting (env before its command, make)
+        bool assignment = false;  // "NAME=value" is a setting (env before its command, make, dd)
         bool numbers = false;     // a negative number is a number, not an option
         // What the program makes of the word's edges: "+command", "!command", "…|", "(".
         ShellProgramOptions::NameSyntax syntax = ShellProgramOptions::NameSyntax::plain;
@@ -49,7 +51,7 @@ public:
         bool soxEffects = false;
         // git push and fetch: ":" and "+" begin a refspec's instructions.
         bool refspec = false;
-        // A list of settings (curl -K): any text there is one.
+        // Settings (curl -K, ssh -F, a file git reads as its own): any text there is one.
         bool settings = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
@@ -63,45 +65,19 @@ public:
         bool operator==(const WordPlace&) const = default;
     };
 
-    // A word of a command where values stand that the program may read as more than text.
-    // `numbers`: values (as given to valueInserted, in order) that begin the word, with
-    // nothing but quotes and expansions that may come to nothing before them; `alone`:
-    // nothing but values and such expansions make up the word. `reached`: values that a
-    // variable, a command substitution or the command's input may bring into the word or,
-    // split at blanks, into words of their own.
-    // A piece of a word as the program gets it: text of the template, or value number
-    // `value` (from 1).
-    struct Piece {
-        QString text;
-        qsizetype value = 0;
-
-        bool operator==(const Piece&) const = default;
-    };
-
-    struct OptionSpot {
-        QList<qsizetype> numbers;
-        ShellValueFlow::Values reached;
-        bool alone = true;
-        // The values that reach the word may be split at other characters than blanks.
-        bool separators = false;
-        // Values the word holds as text made from them (an expansion operator, a command
-        // substitution, a program in a pipe): it may begin with anything.
-        ShellValueFlow::Values derived;
-        // The word as written in the template.
+    // A word that may carry values, with every program that may read it: `places` for the word
+    // itself, `next` for words a value splits off it.
+    struct WordSpot {
+        QList<ShellWordPieces::Piece> pieces;
+        // The word as written in the template, and the word before it.
         QString written;
-        WordPlace place;
-        // Where the words after it stand: values split at blanks may reach them.
-        WordPlace next;
-        // xargs appends the values' words after the command, all of them where `place` says.
+        QString previous;
+        QList<WordPlace> places;
+        QList<WordPlace> next;
+        // xargs appends the words of its input after the command, each where the first stands.
         bool appended = false;
-        // The whole word, where nothing but the template's text and values make it: the
-        // program reads its edges and addresses whole, whatever pieces make them.
-        std::optional<QList<Piece>> pieces;
-        // Text the reader cannot see (brace expansion) may join the value in its word: a lone
-        // "-" there may be the start of an option.
-        bool joinedText = false;
 
-        bool operator==(const OptionSpot&) const = default;
+        bool operator==(const WordSpot&) const = default;
     };
 
     // Why a value may not stand somewhere, and the piece of the template concerned, as
@@ -153,8 +129,9 @@ public:
     // Whether a command takes a variable's name from an expansion ("read $x"): any value
     // that reaches that variable would be evaluated. Asked after finish().
     bool evaluatesVariables() const { return evaluatesVariables_; }
-    // Where values would make an option if they began with "-". Asked after finish().
-    const QList<OptionSpot>& optionSpots() const { return optionSpots_; }
+    // The words that may carry values, with every program that may read each. Asked after
+    // finish().
+    const QList<WordSpot>& wordSpots() const { return wordSpots_; }
     // Values that a variable or a command's input brings where bash evaluates them once
     // more: after eval, in a second shell's script, a prompt. Asked after finish().
     const ShellValueFlow::Values& evaluatedThroughVariables() const { return evaluatedValues_; }
@@ -170,6 +147,11 @@ public:
     // Values that reach a command whose program is unknown, or a construct the reader does
     // not model, without a placeholder standing there. Asked after finish().
     const std::optional<Finding>& reachedFinding() const { return reached_; }
+    // Where a second shell's script evaluates once more what a value may put into its
+    // parameters (arithmetic, a subscript), as written; whether that is arithmetic, which a
+    // plain integer passes. Asked after finish().
+    const std::optional<QString>& secondShellRereading() const { return secondShellRereading_; }
+    bool secondShellArithmetic() const { return secondShellArithmetic_; }
 
 private:
     enum class Kind {
@@ -199,6 +181,8 @@ private:
         QStringList words;
         QString word;
         bool inWord = false;
+        // command: the finished words as the template writes them.
+        QStringList written;
         int parens = 0;
         int cases = 0;
         bool arrayList = false;
@@ -248,6 +232,8 @@ private:
         bool stripTabs = false;
     };
 
+    struct Walk;
+
     void push(Kind kind, QChar opening = {}, QChar closing = {}, int depth = 0,
               const QString& construct = {});
     void pop();
@@ -262,33 +248,70 @@ private:
     void stepInHereDocument(Frame& frame, QChar c);
     void lineEnded();
     bool plainCharacter(QChar c) const;
-    void noteLeadingValues(const Frame& frame);
-    void noteRedirectionTarget(const Frame& frame);
+    // A word of a command, or a redirection's target, that may carry values.
+    void noteWord(const Frame& frame, bool redirection);
     void dollar();
     Frame& innermostCommand();
     std::optional<QString> variableEvaluatedHere() const;
     void followInputs();
-    void followLists(const ShellValueFlow::Command& command);
+    void followLists(const ShellValueFlow::Command& command, const Walk& walk);
+    static ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow,
+                                               const QStringList& words, qsizetype program,
+                                               const ShellValueFlow::Values& input,
+                                               bool runByUnknown);
+    void followXargs(const ShellValueFlow::Command& command);
+    void followSettingsFiles(const ShellValueFlow::Command& command, const Walk& found);
+    // A second shell's script, read the way the template is, with each value where the
+    // positional parameter it is given as stands.
+    void readSecondShell(const ShellValueFlow::Command& command, qsizetype program, qsizetype end,
+                         qsizetype script);
     bool rereadsWord(const QStringList& words, const QString& word) const;
-    static std::optional<WordPlace> placeAfter(const QStringList& words);
-    static qsizetype programIndex(const QStringList& words,
-                                  std::optional<WordPlace>* place = nullptr,
-                                  QList<qsizetype>* positions = nullptr, QString* runner = nullptr);
-    // The command word and the position of every program the wrappers among `words` run.
-    static QList<qsizetype> programPositions(const QStringList& words);
-    // The positions among programPositions() of programs that a program the reader does not
-    // know runs: its own words ("start-stop-daemon -x /bin/sh -- -c …") may stand among
-    // theirs, so a "--" there ends nothing.
-    static QSet<qsizetype> runByUnknownPrograms(const QStringList& words);
+    // How every program that may read the word after `words` reads it; none where that word
+    // is the command word, an assignment or a word of a shell keyword.
+    QList<WordPlace> placesAfter(const QStringList& words) const;
+    // How the program at `position` reads the word after `words`; `byUnknown`: a program the
+    // reader does not know starts it, so its "--" may be the runner's.
+    static WordPlace placeOf(const QStringList& words, qsizetype position, bool byUnknown);
+    // Every program `words` run (see Walk).
+    Walk walk(const QStringList& words) const;
+    // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`:
+    // where it begins and where its ";" (or "{} +") stands, `end` while none has come.
+    static QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words,
+                                                               qsizetype program, qsizetype end);
+    // The position of the first word after `from` that names a program, as a program the
+    // reader does not know may run it, or that names one only when bash runs; -1 when none
+    // does before `end`.
+    qsizetype namedProgramAfter(const QStringList& words, qsizetype from, qsizetype end) const;
+    // Whether `word` names a program only when bash runs: text it computes that may be any
+    // program's name.
+    bool computedProgram(const QString& word) const;
     static std::optional<QString> shellCommand(const QStringList& words, bool* given = nullptr);
+    // How a shell (or su, runuser, script and flock, which hand a command to one) takes the
+    // words after it: its options, each shell reading those that take a word its own way,
+    // then its script: the first operand with -c, else a file, or with -s or no operand its
+    // input. `operand`: the first word after the options (-1 while none has come).
+    struct ShellCall {
+        bool command = false;
+        bool fromInput = false;
+        qsizetype operand = -1;
+        bool optionsOpen = true;
+        bool optionWord = false;  // the words end where an option takes the next one
+    };
+    static ShellCall shellCall(const QStringList& words, qsizetype program, qsizetype end,
+                               bool byUnknown);
     static bool isEvaluatedVariable(const QString& name);
     void endWord(Frame& frame);
     void endCommand(Frame& frame);
     void startRedirection(Frame& frame);
     bool namesFromExpansions(const QStringList& words) const;
     std::optional<Finding> commandRereads(const Frame& frame) const;
+    std::optional<Finding> secondShellScript(const QStringList& words,
+                                             const QString& current) const;
     bool unknownCommand(const QString& word) const;
-    std::optional<QString> unknownProgram(const QStringList& words) const;
+    // The first program among `words` nobody can name from the template, as written (from
+    // `written` where given); "env -S", which splits a string into a command.
+    std::optional<QString> unknownProgram(const QStringList& words,
+                                          const QStringList& written = {}) const;
     bool printsOnlyItsOwn(const QStringList& words) const;
     std::optional<Finding> rereads(const QString& command, const Frame& frame,
                                    qsizetype index) const;
@@ -314,7 +337,7 @@ private:
     // The template read so far, as written, and whether a character of it is being read.
     QString source_;
     bool reading_ = false;
-    QList<OptionSpot> optionSpots_;
+    QList<WordSpot> wordSpots_;
     // Names the template assigns somewhere, in any way; "" stands for the positional
     // parameters when the template sets them.
     QSet<QString> assignedNames_;
@@ -339,4 +362,30 @@ private:
     // The template exports variables (export, declare -x, set -a): a value that reaches
     // one is in the environment of every later command.
     bool exports_ = false;
+    // How many second shells' scripts this reading lies inside.
+    int depth_ = 0;
+    // Where a second shell's script evaluates what its parameters hold once more.
+    std::optional<QString> secondShellRereading_;
+    bool secondShellArithmetic_ = false;
+};
+
+// The programs a command's words run: the command word, each program the wrappers before it
+// run, a program the reader does not know and every later word that names a program (it may
+// run any of them), and the command of each "find … -exec … ;".
+struct ShellTemplateReader::Walk {
+    struct Program {
+        qsizetype position = 0;
+        // Its words end here: find's ";" ends the command of -exec.
+        qsizetype end = 0;
+        // A program the reader does not know starts it: its own words may stand among this
+        // one's, so a "--" there ends nothing.
+        bool byUnknown = false;
+    };
+    QList<Program> programs;
+    // The program behind the wrappers, as an index into `programs`; -1 where the words end
+    // among a wrapper's own, which then reads the next word as `amongWrapper` says.
+    qsizetype main = -1;
+    std::optional<WordPlace> amongWrapper;
+    // The first program on the way the reader does not know, which may read every later word.
+    QString runner;
 };

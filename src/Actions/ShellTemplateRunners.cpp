@@ -7,8 +7,8 @@
 #include "Actions/ShellWords.h"
 
 // Which programs a command runs: the command word, and through the wrappers it knows (env,
-// sudo, timeout …) and programs it does not know that name one it knows, the programs they
-// start, each walked by its own options.
+// sudo, timeout …), programs it does not know that name one it knows and find's -exec, the
+// programs they start, each walked by its own options; and how a shell takes its words.
 
 using namespace ShellWords;
 using namespace ShellProgramOptions;
@@ -90,33 +90,63 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
 
 }  // namespace
 
-// Whether `word` is nothing but the value of one of the user's environment variables
-// ("$SHELL", "${EDITOR}"), which may name any program: all but those that hold the user's
-// folders, name, language or display. The template's own variables are written in lower
-// case by custom, and what it stores there is its author's choice.
-static bool namesProgramThroughVariable(const QString& word) {
-    static const QRegularExpression wholeVariable(
-        QStringLiteral("^\\$(?:([A-Z_][A-Z0-9_]*)|\\{([A-Z_][A-Z0-9_]*)\\})$"));
-    const QRegularExpressionMatch match =
-        wholeVariable.match(QString(word).remove(QLatin1Char('"')));
-    if (!match.hasMatch())
-        return false;
-    const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+// Variables of the user's environment that hold folders, a name, a language or a display,
+// never a program.
+static bool holdsData(const QString& name) {
     static const QRegularExpression data(
         QStringLiteral("^(HOME|PWD|OLDPWD|USER|LOGNAME|TMPDIR|DISPLAY|LANG|LC_[A-Z]+|HOSTNAME|"
                        "XDG_[A-Z_]+_(HOME|DIR))$"));
-    return !data.match(name).hasMatch();
+    return data.match(name).hasMatch();
+}
+
+// Whether `word` names a program only when bash runs: a command substitution (unless its
+// output is a number or a date), backquotes, an expansion with an operator, a variable the
+// template does not give plain text (one of the user's environment, or one it computes),
+// unless the variable holds a folder, a name or the like, or only values (a value naming a
+// program is its author's choice). "$HOME/bin/tool" names the tool.
+bool ShellTemplateReader::computedProgram(const QString& word) const {
+    static const QRegularExpression numeric(
+        QStringLiteral("\\$\\(\\s*(date|wc)\\b[^$`;&|()]*\\)|\\$\\(\\([^`]*\\)\\)|\\$\\{#[A-Za-z_]["
+                       "A-Za-z0-9_]*\\}"));
+    static const QRegularExpression variable(QStringLiteral(
+        "\\$(?:([A-Za-z_][A-Za-z0-9_]*|[0-9@*])|\\{([A-Za-z_][A-Za-z0-9_]*|[0-9@*])\\})"));
+    // Inside '…' nothing expands.
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    const QString plain = QString(word).remove(singleQuoted);
+    const QString name = plain.mid(plain.lastIndexOf(QLatin1Char('/')) + 1);
+    QString rest = QString(name).remove(numeric);
+    if (rest.contains(QLatin1String("$(")) || rest.contains(QLatin1Char('`')) ||
+        rest.contains(QLatin1String("$'")))
+        return true;
+    for (auto found = variable.globalMatch(rest); found.hasNext();) {
+        const QRegularExpressionMatch match = found.next();
+        const QString held = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+        if (held.startsWith(QLatin1String("tavrin_value_")) || holdsData(held))
+            continue;
+        const bool positional = !isNameStart(held[0]);
+        const bool valuesOnly = !flow_.valuesOf(held).isEmpty() &&
+                                flow_.changedOf(held).isEmpty() && !flow_.computed.contains(held) &&
+                                !flow_.texts.contains(held);
+        const bool plainText = !positional && flow_.texts.contains(held) &&
+                               !flow_.computed.contains(held) && flow_.valuesOf(held).isEmpty();
+        if (!valuesOnly && !plainText)
+            return true;
+    }
+    // What is left of "${…}" has an operator in it.
+    return rest.remove(variable).contains(QLatin1String("${"));
 }
 
 // A program the reader does not know may run another with the rest of its words, as the
 // wrappers it knows do ("setarch x86_64 ed", "bwrap --ro-bind / / sh"): the position of the
-// first later word that names a program the reader knows, or that may name any program
-// through a variable ("bwrap … $SHELL"); -1 when there is none.
-static qsizetype namedProgramAfter(const QStringList& words, qsizetype i) {
-    for (qsizetype j = i + 1; j < words.size(); ++j) {
+// first later word that names a program the reader knows, also through plain text the
+// template gives a variable ("sh=bash … $sh"), or that names one only when bash runs
+// ("$SHELL", "$(command -v bash)"); -1 when none does before `end`.
+qsizetype ShellTemplateReader::namedProgramAfter(const QStringList& words, qsizetype from,
+                                                 qsizetype end) const {
+    static const QRegularExpression plainVariable(
+        QStringLiteral("^\\$(?:([A-Za-z_][A-Za-z0-9_]*)|\\{([A-Za-z_][A-Za-z0-9_]*)\\})$"));
+    for (qsizetype j = from + 1; j < end; ++j) {
         const QString word = unquoted(words[j]);
-        if (namesProgramThroughVariable(words[j]))
-            return j;
         // An option may name the program glued to it ("--exec=/bin/sh", "-x/bin/sh"): the
         // command is then one the words cannot name.
         if (word.startsWith(QLatin1Char('-')) && word.size() > 2 && !expands(words[j])) {
@@ -129,74 +159,123 @@ static qsizetype namedProgramAfter(const QStringList& words, qsizetype i) {
                 return j;
         }
         if (word.isEmpty() || word.startsWith(QLatin1Char('-')) ||
-            word.startsWith(QLatin1Char('+')) || expands(words[j]) || isAssignment(words[j]))
+            word.startsWith(QLatin1Char('+')) || isAssignment(words[j]))
             continue;
-        if (ShellProgramIdentity::runnable(programName(words[j])))
+        if (!expands(words[j])) {
+            if (ShellProgramIdentity::runnable(programName(words[j])))
+                return j;
+            continue;
+        }
+        if (computedProgram(words[j]))
+            return j;
+        // "$HOME/bin/sh": a folder of the user's, a program's name.
+        if (const QString name = word.mid(word.lastIndexOf(QLatin1Char('/')) + 1);
+            word.contains(QLatin1Char('/')) && !expands(name) &&
+            ShellProgramIdentity::runnable(programName(name)))
+            return j;
+        const QRegularExpressionMatch match = plainVariable.match(word);
+        const QSet<QString> texts =
+            match.hasMatch() ? flow_.texts.value(match.captured(1).isEmpty() ? match.captured(2)
+                                                                             : match.captured(1))
+                             : QSet<QString>{};
+        if (std::any_of(texts.cbegin(), texts.cend(), [](const QString& text) {
+                return ShellProgramIdentity::runnable(programName(text));
+            }))
             return j;
     }
     return -1;
 }
 
-// The position of the program that `words` run, through the wrappers before it (env, sudo,
-// timeout …) and programs the reader does not know that name one it knows; -1 when the words
-// end among a wrapper's own, with how that wrapper reads the next word in `place`. `runner`:
-// the first program the reader does not know on the way, whose strict rules hold too.
-qsizetype ShellTemplateReader::programIndex(const QStringList& words,
-                                            std::optional<WordPlace>* place,
-                                            QList<qsizetype>* positions, QString* runner) {
+// The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`: where
+// it begins and where its ";" (or "{} +") stands, `end` while none has come.
+QList<std::pair<qsizetype, qsizetype>> ShellTemplateReader::findCommands(const QStringList& words,
+                                                                         qsizetype program,
+                                                                         qsizetype end) {
+    static const QSet<QString> runs = {QStringLiteral("-exec"), QStringLiteral("-execdir"),
+                                       QStringLiteral("-ok"), QStringLiteral("-okdir")};
+    QList<std::pair<qsizetype, qsizetype>> commands;
+    for (qsizetype j = program + 1; j < end; ++j) {
+        if (!runs.contains(unquoted(words[j])))
+            continue;
+        qsizetype k = j + 1;
+        for (; k < end; ++k) {
+            const QString word = unquoted(words[k]);
+            if (word == QLatin1String(";") ||
+                (word == QLatin1String("+") && unquoted(words[k - 1]) == QLatin1String("{}")))
+                break;
+        }
+        commands.append({j + 1, k});
+        j = k;
+    }
+    return commands;
+}
+
+ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) const {
+    Walk found;
     qsizetype i = commandIndex(words);
     if (i < 0)
-        return -1;
+        return found;
+    const qsizetype end = words.size();
     QString program = programName(words[i]);
-    if (positions)
-        positions->append(i);
-    QString unfamiliar;
+    bool byUnknown = false;
+    found.programs.append({i, end, false});
     for (;;) {
         if (!wrappers().contains(program)) {
             if (ShellProgramIdentity::familiar(program))
                 break;
-            const qsizetype next = namedProgramAfter(words, i);
+            const qsizetype next = namedProgramAfter(words, i, end);
             if (next < 0)
                 break;
-            if (unfamiliar.isEmpty())
-                unfamiliar = program;
+            if (found.runner.isEmpty())
+                found.runner = program;
+            byUnknown = true;
             i = next;
             program = programName(words[i]);
-            if (positions)
-                positions->append(i);
+            found.programs.append({i, end, true});
             continue;
         }
         const Wrapper& wrapper = wrappers()[program];
-        const WrapperWalk walk = walkWrapper(program, wrapper, words, i);
-        if (walk.runsNothing)
+        const WrapperWalk wrapped = walkWrapper(program, wrapper, words, i);
+        if (wrapped.runsNothing)
             break;
-        if (walk.command == words.size()) {
-            if (place) {
-                *place = WordPlace{};
-                (*place)->program = program;
-                (*place)->endOfOptions = !walk.ended && honoursEndOfOptions(program);
-                (*place)->options = walk.taken == 0 && !walk.ended;
-                (*place)->assignment = walk.taken == 0 && wrapper.assignments && walk.operandsDone;
-            }
-            if (runner)
-                *runner = unfamiliar;
-            return -1;
+        if (wrapped.command == end) {
+            WordPlace place;
+            place.program = program;
+            place.endOfOptions = !wrapped.ended && honoursEndOfOptions(program);
+            place.options = wrapped.taken == 0 && !wrapped.ended;
+            place.assignment = wrapped.taken == 0 && wrapper.assignments && wrapped.operandsDone;
+            found.amongWrapper = place;
+            return found;
         }
-        i = walk.command;
+        i = wrapped.command;
         program = programName(words[i]);
-        if (positions)
-            positions->append(i);
+        found.programs.append({i, end, byUnknown});
     }
+    found.main = found.programs.size() - 1;
     // Behind a program the reader does not know, a program it knows among the words may be
-    // one of the runner's own arguments ("bwrap --setenv PAGER less sh -c …"): every later one
-    // it names is looked at too.
-    if (positions && !unfamiliar.isEmpty()) {
-        for (qsizetype j = namedProgramAfter(words, i); j >= 0; j = namedProgramAfter(words, j))
-            positions->append(j);
+    // one of the runner's own arguments ("bwrap --setenv PAGER less sh -c …", "time -o ls
+    // git …"): every later one it names is looked at too.
+    if (!found.runner.isEmpty()) {
+        for (qsizetype j = namedProgramAfter(words, i, end); j >= 0;
+             j = namedProgramAfter(words, j, end))
+            found.programs.append({j, end, true});
     }
-    if (runner)
-        *runner = unfamiliar;
-    return i;
+    // find runs the command of each -exec with the words up to its ";".
+    for (qsizetype p = 0; p < found.programs.size(); ++p) {
+        const Walk::Program finder = found.programs[p];
+        if (programName(words[finder.position]) != QLatin1String("find"))
+            continue;
+        for (const auto& [first, last] : findCommands(words, finder.position, finder.end)) {
+            const Walk inside = walk(words.mid(first, last - first));
+            for (Walk::Program run : inside.programs) {
+                run.position += first;
+                run.end = last;
+                run.byUnknown = run.byUnknown || finder.byUnknown;
+                found.programs.append(run);
+            }
+        }
+    }
+    return found;
 }
 
 // Whether the word after `words` belongs to a command a wrapper hands to a shell as its
@@ -229,21 +308,41 @@ std::optional<QString> ShellTemplateReader::shellCommand(const QStringList& word
     return std::nullopt;
 }
 
-QList<qsizetype> ShellTemplateReader::programPositions(const QStringList& words) {
-    QList<qsizetype> positions;
-    programIndex(words, nullptr, &positions);
-    return positions;
-}
-
-QSet<qsizetype> ShellTemplateReader::runByUnknownPrograms(const QStringList& words) {
-    QSet<qsizetype> run;
-    bool unknownBefore = false;
-    for (const qsizetype position : programPositions(words)) {
-        if (unknownBefore)
-            run.insert(position);
-        const QString name = programName(words[position]);
-        unknownBefore =
-            unknownBefore || (!wrappers().contains(name) && !ShellProgramIdentity::familiar(name));
+ShellTemplateReader::ShellCall ShellTemplateReader::shellCall(const QStringList& words,
+                                                              qsizetype program, qsizetype end,
+                                                              bool byUnknown) {
+    const QString name = programName(words[program]);
+    const bool shell = isShell(name) || words[program].contains(QLatin1String("SHELL"));
+    ShellCall call;
+    int taken = 0;
+    bool ended = false;
+    for (qsizetype j = program + 1; j < end; ++j) {
+        const QString option = unquoted(words[j]);
+        if (taken > 0) {
+            --taken;
+            continue;
+        }
+        if (!ended && option == QLatin1String("--")) {
+            ended = !byUnknown;
+            continue;
+        }
+        if (!ended && option.size() > 1 &&
+            (option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+')))) {
+            const ShellOption read = shell ? shellOption(name, option)
+                                           : ShellOption{0, namesCommandOption(option), false};
+            call.command = call.command || read.command;
+            call.fromInput = call.fromInput || read.input;
+            taken = read.words;
+            continue;
+        }
+        // su, runuser, script and flock take their user, file or lock before or after the
+        // option that gives the command.
+        if (!shell && !call.command)
+            continue;
+        call.operand = j;
+        break;
     }
-    return run;
+    call.optionsOpen = call.operand < 0 && !ended;
+    call.optionWord = taken > 0;
+    return call;
 }

@@ -4,6 +4,7 @@
 #include <QSet>
 
 #include "Actions/ShellCommandReader.h"
+#include "Actions/ShellWordPieces.h"
 #include "Actions/ShellWords.h"
 
 namespace ShellValueFlow {
@@ -106,7 +107,7 @@ Values Flow::valuesOf(const QString& name) const {
     }
     if (!name.isEmpty() &&
         (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return names.value(QStringLiteral("@"));
+        return names.value(name, names.value(QStringLiteral("@")));
     return names.value(name);
 }
 
@@ -131,82 +132,26 @@ Values Flow::changedOf(const QString& name) const {
         return {};
     if (!name.isEmpty() &&
         (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return changed.value(QStringLiteral("@"));
+        return changed.value(name, changed.value(QStringLiteral("@")));
     return changed.value(name);
 }
 
+// A word's pieces, read once (see ShellWordPieces): what its values and expansions bring.
 void Flow::split(QStringView text, Values& given, Values& changedValues,
                  const Values& input) const {
-    static const QRegularExpression names(
-        QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])"));
-    const auto allChanged = [&](QStringView piece) {
-        changedValues |= valuesIn(piece, input);
-        const QString whole = piece.toString();
-        for (auto found = names.globalMatch(whole); found.hasNext();)
-            changedValues |= changedOf(found.next().captured(1));
-    };
-    const auto variable = [&](const QString& name) {
-        given |= valuesOf(name);
-        changedValues |= changedOf(name);
-    };
-    // "${name}", "${name[…]}" and the defaults give the variable as it is; "${#name}" a
-    // number; every other operator and indirection text made from it.
-    static const QRegularExpression head(QStringLiteral(
-        "^(tavrin_value_[0-9]{1,9}|[A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])(\\[[^\\]]*\\])?"));
-    static const QRegularExpression defaultOperator(QStringLiteral("^:?[-=?+]"));
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
-        if (c == QLatin1Char('\\')) {
-            i += 2;
-        } else if (c == QLatin1Char('`')) {
-            const qsizetype end = skipEscaped(text, i + 1, QLatin1Char('`'));
-            allChanged(text.mid(i, end - i));
-            i = end;
-        } else if ((c == QLatin1Char('$') || c == QLatin1Char('<') || c == QLatin1Char('>')) &&
-                   next == QLatin1Char('(')) {
-            const qsizetype end = skipNested(text, i + 2, QLatin1Char('('));
-            allChanged(text.mid(i, end - i));
-            i = end;
-        } else if (c == QLatin1Char('$') && next == QLatin1Char('{')) {
-            const qsizetype end = skipNested(text, i + 2, QLatin1Char('{'));
-            const QString content = text.mid(i + 2, std::max<qsizetype>(end - i - 3, 0)).toString();
-            const QRegularExpressionMatch match = head.match(content);
-            const QStringView rest = QStringView(content).mid(match.capturedLength());
-            if (content.startsWith(QLatin1Char('#')) && content.size() > 1) {
-                // a length: a number
-            } else if (!match.hasMatch() || content.startsWith(QLatin1Char('!'))) {
-                allChanged(text.mid(i, end - i));
-            } else if (rest.isEmpty()) {
-                variable(match.captured(1));
-            } else if (const QRegularExpressionMatch op = defaultOperator.match(rest);
-                       op.hasMatch()) {
-                variable(match.captured(1));
-                split(rest.mid(op.capturedLength()), given, changedValues, input);
-            } else {
-                allChanged(text.mid(i, end - i));
-            }
-            i = end;
-        } else if (c == QLatin1Char('$') && i + 1 < text.size()) {
-            qsizetype length = ShellWords::nameLength(text.mid(i + 1));
-            if (length == 0 &&
-                (next.isDigit() || next == QLatin1Char('@') || next == QLatin1Char('*')))
-                length = 1;
-            if (length > 0)
-                variable(text.mid(i + 1, length).toString());
-            i += 1 + length;
-        } else {
-            ++i;
-        }
-    }
-    // Whatever the scan above may have passed over still counts, as given.
+    ShellWordPieces::Context context;
+    context.input = input;
+    ShellWordPieces::carried(ShellWordPieces::read(text.toString(), *this, context), given,
+                             changedValues);
+    // Whatever the reading may have passed over still counts, as given.
     given |= valuesIn(text, input);
 }
 
-Flow follow(const QString& marked, qsizetype valueCount) {
+Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     Flow flow;
     flow.valueCount = valueCount;
+    flow.names = seed.names;
+    flow.changed = seed.changed;
     QList<RawCommand> raw;
     bool functions = false;
     Reader(raw, functions).read(marked);
@@ -221,7 +166,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
     for (const char* name : {"_", "REPLY", "MAPFILE", "OPTARG"})
         flow.names[QLatin1String(name)] = all;
     if (functions)
-        flow.names[QStringLiteral("@")] = all;
+        flow.names[QStringLiteral("@")] |= all;
     // getopts takes options apart.
     flow.changed[QStringLiteral("OPTARG")] = all;
 
@@ -263,9 +208,24 @@ Flow follow(const QString& marked, qsizetype valueCount) {
         give(name, given | derived);
         giveChanged(name, derived);
     };
+    // What a name is given as plain text, or that it is given something else than text and
+    // values.
+    static const QRegularExpression onlyValues(
+        QStringLiteral("^(\"?\\$\\{tavrin_value_[0-9]+\\}\"?)+$"));
+    const auto noteText = [&](const QString& name, const QString& text) {
+        if (!ShellWords::expands(text))
+            flow.texts[name].insert(unquoted(text));
+        else if (!onlyValues.match(text).hasMatch())
+            flow.computed.insert(name);
+    };
     const auto assign = [&](const QString& word, const Values& input) {
         const QString name = leadingName.match(word).captured(1);
-        giveText(name, QStringView(word).mid(word.indexOf(QLatin1Char('=')) + 1), input);
+        const qsizetype equals = word.indexOf(QLatin1Char('='));
+        giveText(name, QStringView(word).mid(equals + 1), input);
+        if (word.at(equals - 1) == QLatin1Char('+') || word.mid(equals + 1).startsWith('('))
+            flow.computed.insert(name);
+        else
+            noteText(name, word.mid(equals + 1));
     };
     // Any program may keep what it was given (a file, a setting) for a later one to print:
     // a command may bring back what the commands before it got, and in a loop or a
@@ -289,9 +249,10 @@ Flow follow(const QString& marked, qsizetype valueCount) {
             const Values stored = runsAgain ? all : given;
             given |= carried[c];
             flow.commands[c].stored = stored;
-            Values input = command.fedAnything ? all : Values{};
+            // A script's commands may each read what the command that starts it reads.
+            Values input = (command.fedAnything ? all : Values{}) | seed.input;
             // What a file holds may have been written changed.
-            Values changedInput = command.fedAnything ? anywhere : Values{};
+            Values changedInput = (command.fedAnything ? anywhere : Values{}) | seed.changedInput;
             if (command.readsFile) {
                 input |= stored;
                 changedInput |= stored;
@@ -329,6 +290,8 @@ Flow follow(const QString& marked, qsizetype valueCount) {
             flow.commands[c].input |= input;
             flow.commands[c].changedInput |= changedInput;
             flow.commands[c].words = command.words;
+            flow.commands[c].outputs = command.outputs;
+            flow.commands[c].output = carried[c] | carriedChanged[c];
             changed = changed || carried[c].size() + flow.commands[c].input.size() +
                                          carriedChanged[c].size() +
                                          flow.commands[c].changedInput.size() !=
@@ -341,8 +304,11 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                     assign(w[i], input);
             }
             for (const QString& word : w) {
-                for (auto found = defaultAssignment.globalMatch(word); found.hasNext();)
-                    giveText(found.next().captured(1), word, input);
+                for (auto found = defaultAssignment.globalMatch(word); found.hasNext();) {
+                    const QString name = found.next().captured(1);
+                    giveText(name, word, input);
+                    flow.computed.insert(name);
+                }
             }
             if (index < 0)
                 continue;
@@ -357,9 +323,17 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                        !arguments.isEmpty() && isName(unquoted(arguments[0]))) {
                 const bool list =
                     arguments.size() > 1 && unquoted(arguments[1]) == QLatin1String("in");
-                giveText(unquoted(arguments[0]),
+                const QString name = unquoted(arguments[0]);
+                giveText(name,
                          list ? arguments.mid(2).join(QLatin1Char(' ')) : QStringLiteral("$@"),
                          input);
+                if (!list)
+                    flow.computed.insert(name);
+                for (const QString& word : arguments.mid(2)) {
+                    if (word == QLatin1String(";") || word == QLatin1String("do"))
+                        break;
+                    noteText(name, word);
+                }
             } else if (readers.contains(name)) {
                 // What read takes from a line is the line's text cut at blanks, without the
                 // backslashes unless told -r: cut at those too, each piece is as given.
@@ -367,6 +341,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                 for (const QString& argument : arguments) {
                     if (!isName(unquoted(argument)))
                         continue;
+                    flow.computed.insert(unquoted(argument));
                     give(unquoted(argument), all);
                     giveChanged(unquoted(argument),
                                 name == QLatin1String("getopts") ? all : changedInput);
@@ -381,6 +356,7 @@ Flow follow(const QString& marked, qsizetype valueCount) {
                             ? argument.mid(2)
                             : (i + 1 < arguments.size() ? unquoted(arguments[i + 1]) : QString());
                     const QString variable = leadingName.match(target).captured(1);
+                    flow.computed.insert(variable);
                     give(variable, flow.valuesIn(w.join(' '), input));
                     if (!printsWordsAsGiven(w, index))
                         giveChanged(variable, flow.valuesIn(w.join(' '), input));

@@ -30,10 +30,14 @@ struct Command {
     // The values of `input` that may arrive changed: through a program that rewrites what
     // it reads (sed, rev, base64 -d …) or from a file.
     Values changedInput;
+    // The files its output goes to, and the values that output may carry.
+    QStringList outputs;
+    Values output;
 };
 
 struct Flow {
-    // What each variable may hold; "@" stands for the positional parameters.
+    // What each variable may hold; "@" stands for the positional parameters, and "1", "2" …
+    // for one of them where the reading knows which value it holds.
     QHash<QString, Values> names;
     // The values each variable may hold changed rather than as given: through an expansion
     // operator ("${v#x}"), a command substitution, a decoder, "read" without -r. Their text
@@ -41,6 +45,11 @@ struct Flow {
     QHash<QString, Values> changed;
     QList<Command> commands;
     qsizetype valueCount = 0;
+    // The plain text each variable is given where the template writes it out ("sh=bash", "for
+    // f in a b"); a variable given anything else (an expansion, what read takes) is in
+    // `computed`.
+    QHash<QString, QSet<QString>> texts;
+    QSet<QString> computed;
 
     // The values variable `name` may hold ("1", "@" and "*" are positional parameters).
     Values valuesOf(const QString& name) const;
@@ -55,6 +64,15 @@ struct Flow {
                const Values& input = {}) const;
 };
 
-Flow follow(const QString& marked, qsizetype valueCount);
+// What a script is given from outside: a second shell's positional parameters, and the input
+// of the command that starts it.
+struct Seed {
+    QHash<QString, Values> names;
+    QHash<QString, Values> changed;
+    Values input;
+    Values changedInput;
+};
+
+Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed = {});
 
 }  // namespace ShellValueFlow

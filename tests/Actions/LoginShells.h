@@ -30,6 +30,15 @@ inline ShellRun runInShell(const ShellCommand::Script& script, const QString& fo
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
 }
 
+// A template, the value of its "{{a}}", and the refusal expected: its reason and the piece of
+// the template it names.
+struct RefusedRow {
+    QString text;
+    QString value;
+    ShellCommand::Refusal::Reason reason;
+    QString construct;
+};
+
 // The refusal of `text` with `value` in "{{a}}", expected for `reason` at `construct` with that
 // one placeholder; none (a failure) where it would run.
 inline std::optional<ShellCommand::Refusal> expectRefused(const QString& text, const QString& value,

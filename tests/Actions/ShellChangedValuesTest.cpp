@@ -90,6 +90,8 @@ TEST(ShellChangedValuesTest, OrdinaryTemplatesRunInEveryLoginShell) {
         {"(( {{a}} > 3 )) && echo ja", "41", "ja\n"},
         {"n={{a}}; echo $(( n * 2 ))", "-7", "-14\n"},
         {"[[ {{a}} -lt 0 ]] && echo negativ", "-7", "negativ\n"},
+        // a quoted variable is one word, whatever blanks and "-" the value holds
+        {"x={{a}}; echo \"$x\" | grep -c \"$x\"", "Fix -x", "1\n"},
     };
     for (const Case& c : cases) {
         const auto script = ShellCommand::script(c.text, {{"a", c.value}});
@@ -112,13 +114,16 @@ TEST(ShellChangedValuesTest, OrdinaryTemplatesRunInEveryLoginShell) {
 // The refusal names the program and the word as written, and advises only what works for
 // that program and that word: "--" for sort (never glued to "-r", which takes no word),
 // "--end-of-options" for git, "./" for a file name of find, sox or vim, the input for perl,
-// which opens "./name |" through a shell all the same; otherwise that the template must
-// change.
+// which opens "./name |" through a shell all the same; for a program nobody knows, forms of
+// the template that run (`form`, with `formValue` where the value changes too); otherwise
+// that the template must change.
 TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
     struct Case {
         const char* text;
         const char* value;
         const char* message;
+        const char* form = nullptr;
+        const char* formValue = nullptr;
     };
     const Case cases[] = {
         {"sort -r {{a}} notizen.txt", "-o/tmp/x",
@@ -187,11 +192,43 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
          "„{{a}}“ einen Text, der mit „-“ beginnen kann, und „find“ würde ihn als Option lesen. "
          "Der Befehl muss dafür geändert werden: Setz den Platzhalter dort ein, wo „find“ nur "
          "Text liest."},
+        // a program nobody knows: no phone number is called a command, and the forms named run
+        {"kdeconnect-x --destination {{a}}", "+4917612345678",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „+“, und "
+         "„kdeconnect-x“ kennt Tavrin nicht – andere Programme lesen „{{a}}“ dann als Option oder "
+         "als Anweisung, nicht als Text. So führt Tavrin den Befehl aus: „--destination={{a}}“ "
+         "statt „--destination {{a}}“, „+{{a}}“ mit dem Wert ohne „+“, Text des Befehls vor dem "
+         "Platzhalter oder der Wert über die Eingabe („printf '%s\\n' {{a}} | kdeconnect-x“), "
+         "wenn „kdeconnect-x“ ihn dort liest.",
+         "kdeconnect-x --destination={{a}}"},
+        {"mytool -h {{a}}", "+30",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „+“, und „mytool“ "
+         "kennt Tavrin nicht – andere Programme lesen „{{a}}“ dann als Option oder als Anweisung, "
+         "nicht als Text. So führt Tavrin den Befehl aus: „+{{a}}“ mit dem Wert ohne „+“, Text des "
+         "Befehls vor dem Platzhalter oder der Wert über die Eingabe („printf '%s\\n' {{a}} | "
+         "mytool“), wenn „mytool“ ihn dort liest.",
+         "mytool -h +{{a}}", "30"},
+        {"mytool -s {{a}} anna@example.org", "-20 % Rabatt",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „mytool“ "
+         "kennt Tavrin nicht – andere Programme lesen „{{a}}“ dann als Option oder als Anweisung, "
+         "nicht als Text. So führt Tavrin den Befehl aus: Text des Befehls vor dem Platzhalter "
+         "oder der Wert über die Eingabe („printf '%s\\n' {{a}} | mytool“), wenn „mytool“ ihn "
+         "dort liest.",
+         "printf '%s\\n' {{a}} | mytool -s Angebot anna@example.org"},
+        // an empty value: the template's text after it begins the word
+        {"sort {{a}}-o/tmp/x notizen.txt", "",
+         "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ ist leer, und dann beginnt "
+         "„{{a}}-o/tmp/x“ mit „-“, was „sort“ nicht als Text liest. Der Befehl muss dafür geändert "
+         "werden: Setz den Platzhalter dort ein, wo auch ein leerer Wert nur Text ergibt."},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});
         const auto* refusal = std::get_if<ShellCommand::Refusal>(&prepared);
         ASSERT_TRUE(refusal) << c.text << " ran";
         EXPECT_EQ(ShellCommand::refusalMessage(*refusal).toStdString(), c.message);
+        if (c.form) {
+            EXPECT_TRUE(ShellCommand::script(c.form, {{"a", c.formValue ? c.formValue : c.value}}))
+                << c.form;
+        }
     }
 }

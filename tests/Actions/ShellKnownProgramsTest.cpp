@@ -147,6 +147,7 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"/proc/self/exe <<< {{a}}", code, Reason::unknownCommand, "/proc/self/exe"},
         {"b=bash; $b <<< {{a}}", code, Reason::unknownCommand, "$b"},
         {"\"$(command -v bash)\" <<< {{a}}", code, Reason::unknownCommand, "$(command -v bash)"},
+        {"\"$(command -v bash)\" -c {{a}}", code, Reason::unknownCommand, "$(command -v bash)"},
         {"`which sh` <<< {{a}}", code, Reason::unknownCommand, "`which sh`"},
         {"/bin/s[h] <<< {{a}}", code, Reason::unknownCommand, "/bin/s[h]"},
         {"alias b=bash; b {{a}}", code, Reason::unknownCommand, "b"},

@@ -78,6 +78,29 @@ TEST(ShellProgramIdentityTest, ProgramsUnderOtherNamesOrBehindUnknownRunnersAreJ
          "--exec=/bin/sh", nullptr},
         // shells by their other names
         {"busybox ash -c {{a}}", touch, Reason::evaluated, "ash -c", nullptr},
+        // a program word bash computes, behind a runner the reader does not know
+        {"/usr/bin/time -q \"$(command -v bash)\" -c {{a}}", touch, Reason::unknownCommand,
+         "$(command -v bash)", "time"},
+        {"ssh-agent `command -v bash` -c {{a}}", touch, Reason::unknownCommand, "`command -v bash`",
+         "ssh-agent"},
+        {"bwrap --ro-bind / / $sh -c {{a}}", touch, Reason::unknownCommand, "$sh", "bwrap"},
+        {"/usr/bin/time -q ${SHELL:0:0}sh -c {{a}}", touch, Reason::unknownCommand,
+         "${SHELL:0:0}sh", "time"},
+        {"sh=bash; /usr/bin/time -q $sh -c {{a}}", touch, Reason::unknownCommand, "$sh", "time"},
+        // a known program among the runner's own words hides none after it: "ls" is time's
+        // output file, git the program
+        {"/usr/bin/time -o ls git push -q origin {{a}}", ":main", Reason::refspec, "{{a}}", "time"},
+        // the command of find's -exec is read as any other command
+        {"find . -name a.txt -exec ed -s {{a}} \\;", "!" + touch, Reason::readAsCommand, "{{a}}",
+         nullptr},
+        {"find . -name a.txt -exec vim -es {{a}} \\;", vimCommand, Reason::readAsCommand, "{{a}}",
+         nullptr},
+        {"find . -name a.wav -exec sox {{a}} out.wav \\;", "|" + touch, Reason::readAsCommand,
+         "{{a}}", nullptr},
+        {"find . -name a.txt -exec perl -ne print {{a}} \\;", touch + "|", Reason::readAsCommand,
+         "{{a}}", nullptr},
+        {"find . -name a.png -exec convert {} {{a}} canary.png out.png \\;", "+write",
+         Reason::option, "{{a}}", nullptr},
     };
     for (const Case& c : cases) {
         if (c.installed && QStandardPaths::findExecutable(c.installed).isEmpty()) {
@@ -106,6 +129,8 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         {"node script.js {{a}}", "-5 Grad"},
         {"node script.js {{a}}", "--help"},
         {"bwrap --bind \"$HOME\" \"$HOME\" ls {{a}}", "Bericht März.txt"},
+        // a second shell's script behind a runner: "$1" inside '…' names no program
+        {"bwrap --ro-bind / / sh -c 'ed -s \"$1\"' sh {{a}}", "notiz.txt"},
         {"f=notiz.md; pandoc \"$f\" -o {{a}}", "Bericht März.pdf"},
         {"start-stop-daemon -S -x /bin/ls -- {{a}}", "Bericht März.txt"},
         {"watch --exe ls {{a}}", "Bericht; März.txt"},
@@ -115,6 +140,13 @@ TEST(ShellProgramIdentityTest, OrdinaryValuesForUnknownProgramsRun) {
         // "-S" of the program env runs is not env's
         {"env LANG=C ls -lS {{a}}", "Downloads"},
         {"env LANG=C sort -S 1G {{a}}", "liste.txt"},
+        // everyday templates for programs whose options are known from their manuals
+        {"wl-copy -- {{a}}", "-> morgen 9 Uhr"},
+        {"mail -s {{a}} anna@example.org", "-20 % Rabatt im März"},
+        {"shutdown -h {{a}}", "+30"},
+        {"kdeconnect-cli -d abc --destination {{a}} --send-sms Hallo", "+4917612345678"},
+        {"todo.sh add {{a}}", "+Garten Rasen mähen"},
+        {"nmcli dev wifi connect Heim password {{a}}", "-Geheim123!"},
     };
     for (const auto& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.value}});

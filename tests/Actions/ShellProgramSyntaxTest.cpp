@@ -21,6 +21,7 @@ using Reason = ShellCommand::Refusal::Reason;
 // program in every login shell.
 TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
     const QString touch = "touch /tmp/canary";
+    const QString tcp = "/dev/tcp/127.0.0.1/9";
     struct Case {
         QString text;
         QString a;
@@ -87,6 +88,36 @@ TEST(ShellProgramSyntaxTest, ValuesAProgramReadsAsItsOwnSyntaxAreRefused) {
         {"echo {{a}} > l.m3u; sox l.m3u out.wav", "|" + touch, "", Reason::readAsCommand, "l.m3u"},
         // a value split into words: the second stands where options are read
         {"x={{a}}; git log --author $x", "me --output=/tmp/canary", "", Reason::option, "$x"},
+        // an empty value leaves its word to the template's text after it
+        {"git push -q origin {{a}}:{{b}}", "", "main", Reason::refspec, "{{a}}:{{b}}"},
+        {"sort {{a}}-o/tmp/canary f", "", "", Reason::option, "{{a}}-o/tmp/canary"},
+        // text nobody can read before bash runs, beside a value, counts at its worst
+        {"perl -lne 'print length' \"$HOME/{{a}}\"", "x;" + touch + " |", "", Reason::readAsCommand,
+         "\"$HOME/{{a}}\""},
+        {"sox \"http://{{a}}/stream.mp3\" out.wav", "x`" + touch + "`", "", Reason::readAsCommand,
+         "\"http://{{a}}/stream.mp3\""},
+        {"url=http://radio.example; sox \"$url/{{a}}\" out.wav", "x`" + touch + "`", "",
+         Reason::readAsCommand, "\"$url/{{a}}\""},
+        {"x=o/tmp/canary; sort {{a}}\"$x\" f", "-", "", Reason::option, "{{a}}\"$x\""},
+        {"sed -n p {{a}}\"${ext:-i.bak}\" f", "-", "", Reason::option, "{{a}}\"${ext:-i.bak}\""},
+        // a redirection's target a value reaches through the template's own words
+        {"f={{a}}; echo {{b}} > \"$f\"", tcp, "hallo", Reason::network, "\"$f\""},
+        {"for f in {{a}}; do echo {{b}} > \"$f\"; done", tcp, "hallo", Reason::network, "\"$f\""},
+        {"w() { echo {{b}} > \"$1\"; }; w {{a}}", tcp, "hallo", Reason::network, "\"$1\""},
+        {"set -- {{a}}; echo {{b}} > \"$1\"", tcp, "hallo", Reason::network, "\"$1\""},
+        {"printf -v out %s {{a}}; echo {{b}} > \"$out\"", tcp, "hallo", Reason::network,
+         "\"$out\""},
+        {"echo {{b}} > \"$(echo {{a}})\"", tcp, "hallo", Reason::network, "\"$(echo {{a}})\""},
+        {"out={{a}}; exec > \"$out\"; echo {{b}}", tcp, "hallo", Reason::network, "\"$out\""},
+        {"x={{a}}; echo {{b}} > \"${x}/9\"", "/dev/tcp/127.0.0.1", "hallo", Reason::network,
+         "\"${x}/9\""},
+        // files a program reads as its settings, which may run commands
+        {"printf 'Host nas\\n  User %s\\n' {{a}} > cfg; ssh -F cfg nas true",
+         "ich\nProxyCommand " + touch, "", Reason::readAsCommand, "ssh -F"},
+        {"printf '[user]\\n\\tname = %s\\n' {{a}} >> ~/.gitconfig; git status --short",
+         "Max\n[core]\n\tfsmonitor = " + touch, "", Reason::readAsCommand, "~/.gitconfig"},
+        // dd reads "of=FILE" among its operands
+        {"dd if=notiz.txt {{a}} status=none", "of=/tmp/canary", "", Reason::readAsCommand, "{{a}}"},
     };
     for (const Case& c : cases) {
         const auto prepared = ShellCommand::prepare(c.text, {{"a", c.a}, {"b", c.b}});

@@ -324,13 +324,7 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
     using Reason = ShellCommand::Refusal::Reason;
     const QString option = "--output=/tmp/canary";
     const QString code = "touch /tmp/canary";
-    struct Case {
-        QString text;
-        QString value;
-        Reason reason;
-        QString construct;
-    };
-    const Case cases[] = {
+    const RefusedRow cases[] = {
         // options that take no word
         {"git shortlog -n {{a}}", option, Reason::option, "{{a}}"},
         {"git shortlog -sn {{a}}", option, Reason::option, "{{a}}"},
@@ -424,8 +418,48 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"BASH_CMDS[git]=/bin/sh; git {{a}}", code, Reason::unknownCommand, "git"},
         {"coproc cat; declare COPROC={{a}}", "([$(touch /tmp/canary)]=1)", Reason::arithmetic,
          "declare COPROC="},
+        // a shell's own options that take a word, read as each shell reads them
+        {"bash -oc errexit {{a}}", code, Reason::evaluated, "bash -c"},
+        {"bash -Oc extglob {{a}}", code, Reason::evaluated, "bash -c"},
+        {"bash +Oc extglob {{a}}", code, Reason::evaluated, "bash -c"},
+        {"sh -eoc errexit {{a}}", code, Reason::evaluated, "sh -c"},
+        {"dash -oc errexit {{a}}", code, Reason::evaluated, "dash -c"},
+        {"bash --init-file /dev/null -c {{a}}", code, Reason::evaluated, "bash -c"},
+        {"bash --rcfile /dev/null -ic {{a}}", code, Reason::evaluated, "bash -c"},
+        {"zsh --emulate sh -c {{a}}", code, Reason::evaluated, "zsh -c"},
+        {"echo {{a}} | zsh --emulate sh", code, Reason::evaluated, "zsh"},
     };
-    for (const Case& c : cases)
+    for (const RefusedRow& c : cases)
+        expectRefused(c.text, c.value, c.reason, c.construct);
+}
+
+// A second shell's script is read as the template is, with each value where the parameter it
+// is given as stands. Each row ran the value as a command, or as an option or operator of
+// the program in the script, in every login shell.
+TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateReadsValues) {
+    using Reason = ShellCommand::Refusal::Reason;
+    const QString touch = "touch /tmp/canary";
+    const RefusedRow cases[] = {
+        {"sh -c 'ed -s \"$1\"' sh {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'sox \"$1\" out.wav' sh {{a}}", "|" + touch, Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'vim -es \"$1\"' sh {{a}}", "+!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'find \"$1\" -name \"*.log\" -delete' sh {{a}}", "!", Reason::expression, "\"$1\""},
+        {"sh -c 'perl -ne print \"$1\"' sh {{a}}", touch + "|", Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'sort \"$1\" f' sh {{a}}", "-o/tmp/canary", Reason::option, "\"$1\""},
+        {"env sh -c 'ed -s \"$1\"' sh {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"timeout 5 sh -c 'ed -s \"$1\"' sh {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"zsh -c 'ed -s \"$1\"' sh {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"echo {{a}} | xargs -I{} sh -c 'ed -s \"$1\"' sh {}", "!" + touch, Reason::readAsCommand,
+         "\"$1\""},
+        {"find . -name a.txt -exec sh -c 'ed -s \"$1\"' sh {{a}} \\;", "!" + touch,
+         Reason::readAsCommand, "\"$1\""},
+        {"sh -c 'ed -s \"$1\"' sh '{{a}}'", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        // the script evaluates its parameter once more
+        {"bash -c 'eval \"$1\"' _ {{a}}", touch, Reason::throughVariable, "eval"},
+        {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,
+         "$((…))"},
+    };
+    for (const RefusedRow& c : cases)
         expectRefused(c.text, c.value, c.reason, c.construct);
 }
 

@@ -86,3 +86,51 @@ TEST(ShellValueFlowTest, InputCarriesTheValuesOfWhatFeedsIt) {
         EXPECT_EQ(inputOf(flow, c.program), c.values) << c.text;
     }
 }
+
+// The plain text a template gives a variable is known, so a word naming a program through it
+// names that program; anything else it gives one makes the variable's text unknown.
+TEST(ShellValueFlowTest, PlainTextAVariableIsGivenIsKnown) {
+    struct Case {
+        const char* text;
+        const char* name;
+        QSet<QString> texts;
+        bool computed;
+    };
+    const Case cases[] = {
+        {"sh=bash; $sh -c x", "sh", {"bash"}, false},
+        {"for s in bash 'da'sh; do :; done", "s", {"bash", "dash"}, false},
+        {"x=$(command -v bash)", "x", {}, true},
+        {"read -r x <<< bash", "x", {}, true},
+        {"x=${tavrin_value_1}", "x", {}, false},
+        {"x=bash; x+=x", "x", {"bash"}, true},
+        {": ${x:=bash}", "x", {}, true},
+    };
+    for (const Case& c : cases) {
+        const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 1);
+        EXPECT_EQ(flow.texts.value(c.name), c.texts) << c.text;
+        EXPECT_EQ(flow.computed.contains(c.name), c.computed) << c.text;
+    }
+}
+
+// A second shell's parameters hold what its caller gives each one, and its commands may read
+// what the caller's input carries; where the script moves them, "$1" is any of them.
+TEST(ShellValueFlowTest, ASecondShellsParametersHoldWhatTheyAreGiven) {
+    ShellValueFlow::Seed seed;
+    seed.names = {{"0", {}}, {"1", {1}}, {"2", {2}}, {"@", {1, 2}}};
+    seed.input = {2};
+    struct Case {
+        const char* text;
+        const char* name;
+        Values values;
+    };
+    const Case cases[] = {
+        {"y=$2", "y", {2}},         {"y=\"$1$2\"", "y", {1, 2}},
+        {"y=$3", "y", {1, 2}},      {"for y; do :; done", "y", {1, 2}},
+        {"read -r y", "y", {1, 2}},
+    };
+    for (const Case& c : cases) {
+        const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2, seed);
+        EXPECT_EQ(flow.valuesOf(c.name), c.values) << c.text;
+    }
+    EXPECT_EQ(inputOf(ShellValueFlow::follow("cat | sh", 2, seed), "cat"), (Values{2}));
+}
