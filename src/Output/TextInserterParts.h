@@ -33,10 +33,10 @@ inline constexpr Milliseconds restoreSettle{580};
 inline constexpr Milliseconds landedPoll{100};
 // A large text takes long at every step after its fetch: the target inserts it and lays it out,
 // and a browser shows it to assistive programs only seconds later (a page took seven seconds
-// for three megabytes). From the fetch on, a text gets this long for the field to show it, and
-// its field is read less often.
+// for three megabytes on eight cores, ten on two). From the fetch on, a text gets this long
+// for the field to show it, and its field is read less often.
 inline Milliseconds landingTime(const QString& text) {
-    return Milliseconds(static_cast<qint64>(text.size()) * 4 / 1000);
+    return Milliseconds(static_cast<qint64>(text.size()) * 8 / 1000);
 }
 inline Milliseconds landedPollFor(const QString& text) {
     return landedPoll + landingTime(text) / 50;

@@ -108,7 +108,7 @@ TEST_F(LargeDraftX11Test, AChromiumTextAreaTakesASeveralMegabyteDraft) {
     withField.insert(
         draft, target, false, [&](const TextInserter::Insertion& i) { done = i; },
         [&](const TextInserter::Insertion& i) { late = i; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 40000));
 
     EXPECT_TRUE(done->pasted) << "told that the draft did not go in";
     EXPECT_FALSE(done->waiting);
