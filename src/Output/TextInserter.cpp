@@ -241,9 +241,13 @@ private:
                 return;
             }
             sendsKey = false;
-            before_ = pending->before;
-            fieldUnknown_ = pending->fieldUnknown;
-            result_.fieldUnknown = fieldUnknown_;
+            // The field as read just now is what that key will paste into; a program too busy
+            // to answer left it as it was read at that key.
+            if (!before_) {
+                before_ = pending->before;
+                fieldUnknown_ = pending->fieldUnknown;
+                result_.fieldUnknown = fieldUnknown_;
+            }
             keyAt_ = pending->keyAt;
         }
         if (target_)

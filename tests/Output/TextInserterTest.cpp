@@ -698,6 +698,16 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          "Vorher",
          "Vorher",
          false},
+        // Its offer ended with the copy: the caller of the waiting text lets go at the next
+        // insert, and the copy stays.
+        {"the user copies while the text waits, then inserts elsewhere",
+         {},
+         {{6000, copies}, {6001, second}},
+         {paste(150), paste(6151)},
+         waiting,
+         "Kopiert",
+         "Kopiert",
+         false},
         {"the waiting target takes its text: the user's clipboard comes back, and it is said",
          {},
          {{8000, [](Desk& d) { d.clipboard.fetchAsTarget(d.target.windowId); }}},
