@@ -85,8 +85,9 @@ struct Segment {
 using Word = QList<Segment>;
 
 // The words bash may make of `pieces`, one list per way; `texts` holds each value's text by
-// number. Values split off into words of their own come after the first word of their list.
-// Bounded: past a thousand ways, the word is one of text made from every value it may carry.
+// number. Values split off into words of their own, and the later words of a brace expansion,
+// come after the first word of their list. Bounded: past a thousand ways, the word is text
+// made from every value it may carry, as the first word and as one after it.
 QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts);
 
 }  // namespace ShellWordPieces
