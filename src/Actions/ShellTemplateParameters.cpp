@@ -159,22 +159,32 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         context.replaceGiven = lineGiven;
         context.replaceChanged = lineChanged;
     }
-    // $0, $1 … and what each may hold; xargs without a replace string appends more.
+    // $0, $1 … and what each may hold; xargs without a replace string appends more. Each word
+    // is one parameter up to one that may make none or several (split at blanks, "$@", braces,
+    // a pattern): from there on, any parameter may hold what any of the words brings, and a
+    // value split at blanks only a piece of it.
     QList<std::pair<Values, Values>> parameters;
     Values all;
     Values allChanged;
+    bool counted = true;
     for (qsizetype j = script + 1; j < end; ++j) {
         Values given;
         Values changed;
-        for (const ShellWordPieces::Piece& piece :
-             ShellWordPieces::read(words[j], flow_, context)) {
-            if (piece.kind == ShellWordPieces::Piece::Kind::value)
-                given.insert(piece.value);
-            given |= piece.given;
-            changed |= piece.changed;
+        const QList<ShellWordPieces::Piece> pieces =
+            ShellWordPieces::read(words[j], flow_, context);
+        ShellWordPieces::carried(pieces, given, changed);
+        using Splitting = ShellWordPieces::Splitting;
+        for (const ShellWordPieces::Piece& piece : pieces) {
+            if (piece.splitting != Splitting::none && piece.splitting != Splitting::elements)
+                changed |= piece.given;
         }
-        parameters.append({given, changed});
-        if (j > script + 1) {
+        counted = counted && std::none_of(pieces.cbegin(), pieces.cend(), [](const auto& piece) {
+                      return piece.kind == ShellWordPieces::Piece::Kind::braces ||
+                             piece.splitting != Splitting::none;
+                  });
+        if (counted)
+            parameters.append({given, changed});
+        if (j > script + 1 || !counted) {
             all |= given;
             allChanged |= changed;
         }

@@ -454,6 +454,11 @@ TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateR
         {"find . -name a.txt -exec sh -c 'ed -s \"$1\"' sh {{a}} \\;", "!" + touch,
          Reason::readAsCommand, "\"$1\""},
         {"sh -c 'ed -s \"$1\"' sh '{{a}}'", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        // a word that makes several parameters moves those after it
+        {"x={{a}}; sh -c 'ed -s \"$2\"' sh $x notiz.txt", "a !touch${IFS}/tmp/canary",
+         Reason::derivedOption, "\"$2\""},
+        {"sh -c 'ed -s \"$2\"' sh {notiz.txt,{{a}}}", "!" + touch, Reason::readAsCommand,
+         "\"$2\""},
         // the script evaluates its parameter once more
         {"bash -c 'eval \"$1\"' _ {{a}}", touch, Reason::throughVariable, "eval"},
         {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,
