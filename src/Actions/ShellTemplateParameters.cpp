@@ -193,7 +193,36 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         all |= lineGiven;
         allChanged |= lineChanged;
     }
-    const Values outside = all | allChanged |
+    // The script's environment: what the template exports, and what it sets for this command
+    // alone, before it or through a runner ("f={{a}} sh -c …", "env f={{a}} sh -c …").
+    ShellValueFlow::Seed seed;
+    if (exports_) {
+        for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
+            if (isName(name.key()))
+                seed.names[name.key()] = *name;
+        }
+        for (auto name = flow_.changed.cbegin(); name != flow_.changed.cend(); ++name) {
+            if (isName(name.key()))
+                seed.changed[name.key()] = *name;
+        }
+    }
+    for (qsizetype j = 0; j < program; ++j) {
+        if (!isAssignment(words[j]))
+            continue;
+        Values given;
+        Values changed;
+        ShellWordPieces::carried(
+            ShellWordPieces::read(words[j].mid(words[j].indexOf(QLatin1Char('=')) + 1), flow_,
+                                  context),
+            given, changed);
+        const QString name = words[j].left(nameLength(words[j]));
+        seed.names[name] |= given | changed;
+        seed.changed[name] |= changed;
+    }
+    Values environment;
+    for (const Values& values : std::as_const(seed.names))
+        environment |= values;
+    const Values outside = all | allChanged | environment |
                            (parameters.isEmpty() ? Values{} : parameters[0].first) |
                            (xargs ? Values{} : command.input | command.changedInput);
     if (outside.isEmpty())
@@ -218,7 +247,6 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         noteReached(Evaluation::unmodelled, shell + QStringLiteral(" -c"), outside);
         return;
     }
-    ShellValueFlow::Seed seed;
     seed.names[QStringLiteral("@")] = all;
     seed.changed[QStringLiteral("@")] = allChanged;
     // Where the script moves its parameters or has functions of its own, "$1" may be any.

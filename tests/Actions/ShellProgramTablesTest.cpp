@@ -459,6 +459,10 @@ TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateR
          Reason::derivedOption, "\"$2\""},
         {"sh -c 'ed -s \"$2\"' sh {notiz.txt,{{a}}}", "!" + touch, Reason::readAsCommand,
          "\"$2\""},
+        // a variable the script gets from its environment
+        {"export f={{a}}; sh -c 'ed -s \"$f\"'", "!" + touch, Reason::readAsCommand, "\"$f\""},
+        {"f={{a}} sh -c 'sort \"$f\" notiz.txt'", "-o/tmp/canary", Reason::option, "\"$f\""},
+        {"env f={{a}} sh -c 'ed -s \"$f\"'", "!" + touch, Reason::readAsCommand, "\"$f\""},
         // the script evaluates its parameter once more
         {"bash -c 'eval \"$1\"' _ {{a}}", touch, Reason::throughVariable, "eval"},
         {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,
