@@ -397,7 +397,8 @@ void ShellTemplateReader::followInputs() {
         if (const std::optional<QString> unknown = unknownProgram(words))
             noteReached(Evaluation::unknownCommand, *unknown, command.input);
         for (const Walk::Program& program : found.programs) {
-            if (!isShell(programName(words[program.position])))
+            const QString name = programName(words[program.position]);
+            if (!isShell(name) && name != QLatin1String("su") && name != QLatin1String("runuser"))
                 continue;
             const ShellCall call =
                 shellCall(words, program.position, program.end, program.byUnknown);

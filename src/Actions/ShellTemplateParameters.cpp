@@ -86,6 +86,42 @@ void xargsLines(const ShellValueFlow::Command& command, const Xargs& xargs,
     changed = xargs.fromFile ? command.changedInput | command.stored : command.changedInput;
 }
 
+// The words a second shell gets as $0, $1 …: those after its script; su and runuser give
+// it those after the user, the first word that is neither an option, an option's word nor
+// the script ("su - root -c SCRIPT -- x y").
+QList<qsizetype> parameterWords(const QStringList& words, qsizetype program, qsizetype end,
+                                qsizetype script) {
+    QList<qsizetype> parameters;
+    const bool handsOver = !isShell(programName(words[program]));
+    if (!handsOver) {
+        for (qsizetype j = script + 1; j < end; ++j)
+            parameters.append(j);
+        return parameters;
+    }
+    bool user = false;
+    bool ended = false;
+    int taken = 0;
+    for (qsizetype j = program + 1; j < end; ++j) {
+        const QString word = unquoted(words[j]);
+        if (j == script) {
+            taken = 0;
+        } else if (taken > 0) {
+            --taken;
+        } else if (!ended && word == QLatin1String("--")) {
+            ended = true;
+        } else if (!ended && word.startsWith(QLatin1Char('-'))) {
+            // "-" alone makes a login shell; -c's word is the script.
+            if (word.size() > 1 && !namesCommandOption(word))
+                taken = wordsTaken(QStringLiteral("runuser"), word);
+        } else if (user) {
+            parameters.append(j);
+        } else {
+            user = true;
+        }
+    }
+    return parameters;
+}
+
 }  // namespace
 
 // xargs makes its input arguments of its command: appended after it, or where the replace
@@ -167,7 +203,8 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
     Values all;
     Values allChanged;
     bool counted = true;
-    for (qsizetype j = script + 1; j < end; ++j) {
+    const QList<qsizetype> handed = parameterWords(words, program, end, script);
+    for (const qsizetype j : handed) {
         Values given;
         Values changed;
         const QList<ShellWordPieces::Piece> pieces =
@@ -184,7 +221,7 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
                   });
         if (counted)
             parameters.append({given, changed});
-        if (j > script + 1 || !counted) {
+        if (j != handed.first() || !counted) {
             all |= given;
             allChanged |= changed;
         }
