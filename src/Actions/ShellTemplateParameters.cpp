@@ -140,16 +140,11 @@ void ShellTemplateReader::followXargs(const ShellValueFlow::Command& command) {
             if (evaluatedConstruct_.isEmpty())
                 evaluatedConstruct_ = QStringLiteral("xargs");
         }
-        ShellWordPieces::Piece appended;
-        appended.kind = ShellWordPieces::Piece::Kind::expansion;
-        appended.given = given;
-        appended.changed = changed;
-        appended.splitting = xargs->separators ? ShellWordPieces::Splitting::anywhere
-                                               : ShellWordPieces::Splitting::quoting;
-        appended.mayBeEmpty = false;
-        appended.templateText = false;
         WordSpot spot;
-        spot.pieces = {appended};
+        spot.pieces = {ShellWordPieces::fromOutside(given, changed,
+                                                    xargs->separators
+                                                        ? ShellWordPieces::Splitting::anywhere
+                                                        : ShellWordPieces::Splitting::quoting)};
         spot.written = words.join(QLatin1Char(' '));
         spot.places = spot.next = placesAfter(words);
         spot.appended = true;

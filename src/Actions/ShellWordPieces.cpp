@@ -491,6 +491,17 @@ QList<Piece> replaced(const QList<Piece>& pieces, const Context& context) {
 
 }  // namespace
 
+Piece fromOutside(const Values& given, const Values& changed, Splitting splitting) {
+    Piece piece;
+    piece.kind = Piece::Kind::expansion;
+    piece.given = given;
+    piece.changed = changed;
+    piece.splitting = splitting;
+    piece.mayBeEmpty = false;
+    piece.templateText = false;
+    return piece;
+}
+
 QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow, const Context& context) {
     qsizetype substitution = 0;
     const QList<Piece> pieces = Reader(flow, context, substitution).read(word);

@@ -61,6 +61,11 @@ struct Context {
     Values replaceChanged;
 };
 
+// Text a command brings in from outside the template's words (its input, a file it reads):
+// it carries `given` and `changed`, is never empty nor the template's own, and is cut as
+// `splitting` says.
+Piece fromOutside(const Values& given, const Values& changed, Splitting splitting);
+
 // The pieces of `word` as written: quotes, each value as its reference ("${tavrin_value_N}"),
 // expansions.
 QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow,
