@@ -92,8 +92,7 @@ void xargsLines(const ShellValueFlow::Command& command, const Xargs& xargs,
 QList<qsizetype> parameterWords(const QStringList& words, qsizetype program, qsizetype end,
                                 qsizetype script) {
     QList<qsizetype> parameters;
-    const bool handsOver = !isShell(programName(words[program]));
-    if (!handsOver) {
+    if (isShell(programName(words[program]))) {
         for (qsizetype j = script + 1; j < end; ++j)
             parameters.append(j);
         return parameters;
