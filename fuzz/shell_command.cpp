@@ -68,7 +68,7 @@ const char* const fragments[] = {
     "git diff -b ", "ex -sc q ", "vim -es -c q ", "perl -ne 1 ", "make -s ", "date -d ", "head -n ",
     "grep -e ", "jq -n --arg v ", "seq ", "xargs git log ",
     // prefixes that come to nothing, brace expansion, line continuations
-    "$\"\"", "$'\\c@'", "\"\\\n\"", "$\"", "{,}", "{\"\",}", "{{{a}},}", "sort -u \\\n",
+    "$\"\"", "$'\\c@'", "\"\\\n\"", "$\"", "{,}", "{\"\",}", "{{{a}},}", "sort -k {1,", "sort -u \\\n",
     // values read back from a file the template writes
     "> f; ", "$(cat f)", "$(< f)", "xargs -a f ", "< f", "| sort $(cat)", "xargs -d, ",
     // names that are arrays, quoted subscripts, shell options
@@ -146,6 +146,8 @@ const char* const fragments[] = {
     "sh -c 'git log \"$1\"' sh ", "zsh -c 'vim -es \"$1\"' sh ", "env sh -c 'sort $1 f' sh ",
     "bash -c 'printf %s \"$1\"' _ ", "| xargs -I{} sh -c 'sort \"$1\" f' sh {}",
     "sh -c 'echo $(( $1 ))' sh ", "sh -c 'cat | sh' sh ",
+    "su -c 'ed -s \"$1\"' root x ", "export f=", "f={{a}} sh -c 'sort \"$f\" f'",
+    "env f={{a}} sh -c 'ed -s \"$f\"'", "sh -c 'ed -s \"$2\"' sh $x y",
     // find's -exec and the command it runs
     "find . -exec ed -s ", "find . -exec vim -es ", "find . -exec sort ", "find . -exec sh -c ",
     "find . -exec perl -ne 1 ", " {} \\;", " \\; -print", " {} +",

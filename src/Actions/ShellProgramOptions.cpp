@@ -1,17 +1,13 @@
 #include "Actions/ShellProgramOptions.h"
 
-#include <QRegularExpression>
 #include <optional>
 
 // What each program does with the words after its options: which options take words of their
-// own, which programs run others, and how.
+// own. The programs that run others have theirs in ShellRunnerOptions.cpp.
 
 namespace ShellProgramOptions {
 
-namespace {
-
-// "-d --date" or "--arg:2": the options and how many words each takes.
-Options options(const char* list, bool singleDashLong = false) {
+Options options(const char* list, bool singleDashLong) {
     Options result;
     result.singleDashLong = singleDashLong;
     for (const QString& option :
@@ -24,8 +20,6 @@ Options options(const char* list, bool singleDashLong = false) {
     }
     return result;
 }
-
-}  // namespace
 
 const QHash<QString, Options>& programs() {
     static const QHash<QString, Options> table = [] {
@@ -390,160 +384,6 @@ const QHash<QString, Options>& gitTables() {
 
 Options gitOptions(const QString& subcommand) {
     return gitTables().value(subcommand);
-}
-
-// tmux's commands that run a shell command, or type keys into a shell.
-const QHash<QString, Options>& tmuxCommands() {
-    static const QHash<QString, Options> table = [] {
-        QHash<QString, Options> t;
-        const Options session = options("-c -e -F -f -n -s -t -x -y");
-        const Options window = options("-c -e -F -n -t");
-        const Options split = options("-c -e -F -l -t");
-        const Options respawn = options("-c -e -t");
-        const Options popup = options("-b -c -d -e -h -s -S -t -T -w -x -y");
-        const Options keys = options("-N -t");
-        for (const auto& [names, table] : {std::pair{"new-session new", &session},
-                                           {"new-window neww", &window},
-                                           {"split-window splitw", &split},
-                                           {"respawn-pane respawnp", &respawn},
-                                           {"respawn-window respawnw", &respawn},
-                                           {"display-popup popup", &popup},
-                                           {"send-keys send", &keys}}) {
-            for (const QString& name : QString::fromLatin1(names).split(QLatin1Char(' ')))
-                t.insert(name, *table);
-        }
-        return t;
-    }();
-    return table;
-}
-
-const QHash<QString, Wrapper>& wrappers() {
-    static const QHash<QString, Wrapper> table = [] {
-        QHash<QString, Wrapper> t;
-        t.insert(QStringLiteral("env"),
-                 {options("-u --unset -C --chdir -S --split-string"), 0, true});
-        // sudo's "-h" takes a host only glued to it or where a host may follow (which sudoers
-        // refuses); alone it asks for help.
-        t.insert(QStringLiteral("sudo"),
-                 {options("-a -c -C -D -g -p -r -R -t -T -U -u --auth-type --login-class "
-                          "--close-from --chdir --group --prompt --role --chroot --type "
-                          "--command-timeout --other-user --user --host --login:0"),
-                  0, true, Wrapper::Shell::withShellOption});
-        t.insert(QStringLiteral("doas"), {options("-u -C"), 0, false});
-        t.insert(QStringLiteral("timeout"), {options("-s --signal -k --kill-after"), 1, false});
-        t.insert(QStringLiteral("nice"), {options("-n --adjustment"), 0, false});
-        t.insert(QStringLiteral("stdbuf"),
-                 {options("-i -o -e --input --output --error"), 0, false});
-        t.insert(QStringLiteral("ionice"),
-                 {options("-c -n --class --classdata --pgid --pid --uid -P -p -u"), 0, false});
-        t.insert(QStringLiteral("chrt"),
-                 {options("--sched-deadline --sched-period --sched-runtime -D -P -T"), 1, false});
-        t.insert(QStringLiteral("taskset"), {options(""), 1, false});
-        t.insert(QStringLiteral("flock"),
-                 {options("-w --timeout -E --conflict-exit-code --command -c"), 1, false});
-        t.insert(QStringLiteral("chroot"), {options("--userspec --groups"), 1, false});
-        t.insert(QStringLiteral("exec"), {options("-a"), 0, false});
-        t.insert(QStringLiteral("xargs"),
-                 {options("-I -n -L -d -a -P -s -E --arg-file --delimiter --max-args "
-                          "--max-lines --max-procs --max-chars --process-slot-var"),
-                  0, false});
-        t.insert(
-            QStringLiteral("strace"),
-            {options("-e -o -p -s -u -E -P -b -I -X -a --abbrev --absolute-timestamps --attach "
-                     "--columns --const-print-style --daemonize --decode-fds --decode-pids "
-                     "--detach-on --env --fault --inject --interruptible --kvm --output --quiet "
-                     "--raw --read --signal --status --string-limit --strings-in-hex "
-                     "--summary-columns --summary-sort-by --summary-syscall-overhead --trace "
-                     "--summary:0 "
-                     "--trace-path --user --verbose --write -O -S -U -Y -q -x"),
-             0, false});
-        t.insert(QStringLiteral("ltrace"),
-                 {options("-e -o -p -s -u -n -a -l --align --config --debug --indent --library "
-                          "--output -A -D -F -x"),
-                  0, false});
-        t.insert(
-            QStringLiteral("systemd-run"),
-            {options(
-                 "-p --property -u --unit -E --setenv --slice -M --machine "
-                 "--description --gid --host --nice --on-active --on-boot --on-calendar "
-                 "--on-startup --on-unit-active --on-unit-inactive --path-property --service-type "
-                 "--socket-property --timer-property --uid --working-directory -H"),
-             0, false});
-        t.insert(QStringLiteral("nsenter"),
-                 {options("-t --target -S --setuid -G --setgid --wdns --wd:0"), 0, false});
-        // "-w --wait": older versions wait that many seconds for the server.
-        t.insert(QStringLiteral("xvfb-run"), {options("-n -s -f -e -p --server-num --server-args "
-                                                      "--auth-file --error-file --xauth-protocol "
-                                                      "-w --wait"),
-                                              0, false});
-        t.insert(QStringLiteral("runuser"),
-                 {options("-u -g -G --user --group --supp-group --command --session-command "
-                          "--shell --whitelist-environment -c -s -w"),
-                  0, false});
-        t.insert(QStringLiteral("prlimit"), {options("-p --pid --output -o"), 0, false});
-        t.insert(QStringLiteral("sg"), {options(""), 1, false, Wrapper::Shell::always});
-        t.insert(QStringLiteral("watch"),
-                 {options("--equexit --interval -n -q"), 0, false, Wrapper::Shell::unlessExec});
-        t.insert(QStringLiteral("tmux"),
-                 {options("-c -f -L -S -T"), 1, false, Wrapper::Shell::always, &tmuxCommands(),
-                  QStringLiteral("-c")});
-        t.insert(QStringLiteral("setpriv"),
-                 {options("--ambient-caps --apparmor-profile --bounding-set --egid --euid --groups "
-                          "--inh-caps --pdeathsig --regid --reuid --rgid --ruid --securebits "
-                          "--selinux-label")});
-        t.insert(QStringLiteral("fakeroot"), {options("--faked --fd-base --lib -i -s")});
-        t.insert(QStringLiteral("unshare"),
-                 {options("--boottime --map-group --map-groups --map-user --map-users --monotonic "
-                          "--propagation --root --setgid --setgroups --setuid --wd -G -R -S -w")});
-        t.insert(
-            QStringLiteral("valgrind"),
-            {options(
-                "--alignment --allow-mismatched-debuginfo --aspace-minaddr "
-                "--avg-transtab-entry-size --child-silent-after-fork --debuginfo-server "
-                "--default-suppressions --demangle --dsymutil --error-exitcode --error-limit "
-                "--error-markers --errors-for-leak-kinds --exit-on-first-error "
-                "--expensive-definedness-checks --extra-debuginfo-path --fair-sched --free-fill "
-                "--freelist-big-blocks --freelist-vol --fullpath-after --gen-suppressions "
-                "--ignore-range-below-sp --ignore-ranges --input-fd --keep-debuginfo "
-                "--keep-stacktraces --kernel-variant --leak-check --leak-check-heuristics "
-                "--leak-resolution --log-fd --log-file --log-socket --main-stacksize --malloc-fill "
-                "--max-stackframe --max-threads --merge-recursive-frames --num-callers "
-                "--num-transtab-sectors --partial-loads-ok --read-inline-info --read-var-info "
-                "--redzone-size --require-text-symbol --resync-filter --run-cxx-freeres "
-                "--run-libc-freeres --show-below-main --show-emwarns --show-error-list "
-                "--show-leak-kinds --show-mismatched-frees --show-possibly-lost --show-reachable "
-                "--sigill-diagnostics --sim-hints --smc-check --soname-synonyms --suppressions "
-                "--time-stamp --tool --trace-children --trace-children-skip "
-                "--trace-children-skip-by-arg --track-fds --track-origins --undef-value-errors "
-                "--unw-stack-scan-frames --unw-stack-scan-thresh --valgrind-stacksize --vgdb "
-                "--vgdb-error --vgdb-poll --vgdb-prefix --vgdb-shadow-registers --vgdb-stop-at "
-                "--workaround-gcc296-bugs --xml --xml-fd --xml-file --xml-socket "
-                "--xml-user-comment --xtree-leak --xtree-leak-file --xtree-memory "
-                "--xtree-memory-file")});
-        t.insert(QStringLiteral("dbus-run-session"), {options("--config-file --dbus-daemon")});
-        t.insert(QStringLiteral("pkexec"), {options("-u --user")});
-        t.insert(QStringLiteral("flatpak-spawn"),
-                 {options("--forward-fd --env --unset-env --directory --app-path --usr-path "
-                          "--sandbox-expose --sandbox-expose-ro --sandbox-expose-path "
-                          "--sandbox-expose-path-ro --sandbox-flag --env-fd "
-                          "--sandbox-expose-path-ro-try --sandbox-expose-path-try --sandbox:0")});
-        // From their manuals: proxychains' configuration file, torsocks' user and address.
-        for (const char* name : {"proxychains", "proxychains4"})
-            t.insert(QLatin1String(name), {options("-f")});
-        t.insert(QStringLiteral("torsocks"),
-                 {options("-u -p -a -P --user --pass --address --port")});
-        for (const char* name : {"nohup", "setsid", "unbuffer", "busybox", "firejail", "catchsegv"})
-            t.insert(QLatin1String(name), {});
-        // setarch: the architecture, then flags of no word.
-        t.insert(QStringLiteral("setarch"), {options(""), 1});
-        for (const char* name : {"linux32", "linux64"})
-            t.insert(QLatin1String(name), {});
-        for (const char* name : {"unshare", "chroot", "fakeroot", "nsenter", "pkexec", "firejail",
-                                 "setarch", "linux32", "linux64"})
-            t[QLatin1String(name)].shellWithoutCommand = true;
-        return t;
-    }();
-    return table;
 }
 
 // How many words `option` takes: named in the table, or the last of a bundle of letters

@@ -64,6 +64,9 @@ struct Wrapper {
     bool shellWithoutCommand = false;
 };
 
+// "-d --date" or "--arg:2": a table's options and how many words each takes.
+Options options(const char* list, bool singleDashLong = false);
+
 // Each program's table, by the name a command calls it.
 const QHash<QString, Options>& programs();
 // git's options before the subcommand (under "") and those of each subcommand.

@@ -303,12 +303,8 @@ void ShellTemplateReader::followSettingsFiles(const ShellValueFlow::Command& com
         const QString owner = settingsOwner(unquoted(target));
         if (owner.isEmpty() || values.isEmpty())
             continue;
-        ShellWordPieces::Piece text;
-        text.kind = ShellWordPieces::Piece::Kind::expansion;
-        text.given = values;
-        text.templateText = false;
         WordSpot spot;
-        spot.pieces = {text};
+        spot.pieces = {ShellWordPieces::fromOutside(values, {}, ShellWordPieces::Splitting::none)};
         spot.written = target;
         WordPlace place;
         place.program = owner;
@@ -328,13 +324,10 @@ void ShellTemplateReader::followLists(const ShellValueFlow::Command& command, co
     const std::optional<ReadList> list = readList(words, program);
     if (!list)
         return;
-    ShellWordPieces::Piece read;
-    read.kind = ShellWordPieces::Piece::Kind::expansion;
-    read.given = list->fromInput ? command.input : command.input | command.stored;
-    read.changed = list->fromInput ? command.changedInput : command.changedInput | command.stored;
-    read.splitting = ShellWordPieces::Splitting::quoting;
-    read.mayBeEmpty = false;
-    read.templateText = false;
+    const ShellWordPieces::Piece read = ShellWordPieces::fromOutside(
+        list->fromInput ? command.input : command.input | command.stored,
+        list->fromInput ? command.changedInput : command.changedInput | command.stored,
+        ShellWordPieces::Splitting::quoting);
     if (read.given.isEmpty() && read.changed.isEmpty())
         return;
     WordSpot spot;
@@ -397,7 +390,8 @@ void ShellTemplateReader::followInputs() {
         if (const std::optional<QString> unknown = unknownProgram(words))
             noteReached(Evaluation::unknownCommand, *unknown, command.input);
         for (const Walk::Program& program : found.programs) {
-            if (!isShell(programName(words[program.position])))
+            const QString name = programName(words[program.position]);
+            if (!isShell(name) && name != QLatin1String("su") && name != QLatin1String("runuser"))
                 continue;
             const ShellCall call =
                 shellCall(words, program.position, program.end, program.byUnknown);

@@ -86,6 +86,41 @@ void xargsLines(const ShellValueFlow::Command& command, const Xargs& xargs,
     changed = xargs.fromFile ? command.changedInput | command.stored : command.changedInput;
 }
 
+// The words a second shell gets as $0, $1 …: those after its script; su and runuser give
+// it those after the user, the first word that is neither an option, an option's word nor
+// the script ("su - root -c SCRIPT -- x y").
+QList<qsizetype> parameterWords(const QStringList& words, qsizetype program, qsizetype end,
+                                qsizetype script) {
+    QList<qsizetype> parameters;
+    if (isShell(programName(words[program]))) {
+        for (qsizetype j = script + 1; j < end; ++j)
+            parameters.append(j);
+        return parameters;
+    }
+    bool user = false;
+    bool ended = false;
+    int taken = 0;
+    for (qsizetype j = program + 1; j < end; ++j) {
+        const QString word = unquoted(words[j]);
+        if (j == script) {
+            taken = 0;
+        } else if (taken > 0) {
+            --taken;
+        } else if (!ended && word == QLatin1String("--")) {
+            ended = true;
+        } else if (!ended && word.startsWith(QLatin1Char('-'))) {
+            // "-" alone makes a login shell; -c's word is the script.
+            if (word.size() > 1 && !namesCommandOption(word))
+                taken = wordsTaken(QStringLiteral("runuser"), word);
+        } else if (user) {
+            parameters.append(j);
+        } else {
+            user = true;
+        }
+    }
+    return parameters;
+}
+
 }  // namespace
 
 // xargs makes its input arguments of its command: appended after it, or where the replace
@@ -104,16 +139,11 @@ void ShellTemplateReader::followXargs(const ShellValueFlow::Command& command) {
             if (evaluatedConstruct_.isEmpty())
                 evaluatedConstruct_ = QStringLiteral("xargs");
         }
-        ShellWordPieces::Piece appended;
-        appended.kind = ShellWordPieces::Piece::Kind::expansion;
-        appended.given = given;
-        appended.changed = changed;
-        appended.splitting = xargs->separators ? ShellWordPieces::Splitting::anywhere
-                                               : ShellWordPieces::Splitting::quoting;
-        appended.mayBeEmpty = false;
-        appended.templateText = false;
         WordSpot spot;
-        spot.pieces = {appended};
+        spot.pieces = {ShellWordPieces::fromOutside(given, changed,
+                                                    xargs->separators
+                                                        ? ShellWordPieces::Splitting::anywhere
+                                                        : ShellWordPieces::Splitting::quoting)};
         spot.written = words.join(QLatin1Char(' '));
         spot.places = spot.next = placesAfter(words);
         spot.appended = true;
@@ -159,22 +189,33 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         context.replaceGiven = lineGiven;
         context.replaceChanged = lineChanged;
     }
-    // $0, $1 … and what each may hold; xargs without a replace string appends more.
+    // $0, $1 … and what each may hold; xargs without a replace string appends more. Each word
+    // is one parameter up to one that may make none or several (split at blanks, "$@", braces,
+    // a pattern): from there on, any parameter may hold what any of the words brings, and a
+    // value split at blanks only a piece of it.
     QList<std::pair<Values, Values>> parameters;
     Values all;
     Values allChanged;
-    for (qsizetype j = script + 1; j < end; ++j) {
+    bool counted = true;
+    const QList<qsizetype> handed = parameterWords(words, program, end, script);
+    for (const qsizetype j : handed) {
         Values given;
         Values changed;
-        for (const ShellWordPieces::Piece& piece :
-             ShellWordPieces::read(words[j], flow_, context)) {
-            if (piece.kind == ShellWordPieces::Piece::Kind::value)
-                given.insert(piece.value);
-            given |= piece.given;
-            changed |= piece.changed;
+        const QList<ShellWordPieces::Piece> pieces =
+            ShellWordPieces::read(words[j], flow_, context);
+        ShellWordPieces::carried(pieces, given, changed);
+        using Splitting = ShellWordPieces::Splitting;
+        for (const ShellWordPieces::Piece& piece : pieces) {
+            if (piece.splitting != Splitting::none && piece.splitting != Splitting::elements)
+                changed |= piece.given;
         }
-        parameters.append({given, changed});
-        if (j > script + 1) {
+        counted = counted && std::none_of(pieces.cbegin(), pieces.cend(), [](const auto& piece) {
+                      return piece.kind == ShellWordPieces::Piece::Kind::braces ||
+                             piece.splitting != Splitting::none;
+                  });
+        if (counted)
+            parameters.append({given, changed});
+        if (j != handed.first() || !counted) {
             all |= given;
             allChanged |= changed;
         }
@@ -183,7 +224,36 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         all |= lineGiven;
         allChanged |= lineChanged;
     }
-    const Values outside = all | allChanged |
+    // The script's environment: what the template exports, and what it sets for this command
+    // alone, before it or through a runner ("f={{a}} sh -c …", "env f={{a}} sh -c …").
+    ShellValueFlow::Seed seed;
+    if (exports_) {
+        for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
+            if (isName(name.key()))
+                seed.names[name.key()] = *name;
+        }
+        for (auto name = flow_.changed.cbegin(); name != flow_.changed.cend(); ++name) {
+            if (isName(name.key()))
+                seed.changed[name.key()] = *name;
+        }
+    }
+    for (qsizetype j = 0; j < program; ++j) {
+        if (!isAssignment(words[j]))
+            continue;
+        Values given;
+        Values changed;
+        ShellWordPieces::carried(
+            ShellWordPieces::read(words[j].mid(words[j].indexOf(QLatin1Char('=')) + 1), flow_,
+                                  context),
+            given, changed);
+        const QString name = words[j].left(nameLength(words[j]));
+        seed.names[name] |= given | changed;
+        seed.changed[name] |= changed;
+    }
+    Values environment;
+    for (const Values& values : std::as_const(seed.names))
+        environment |= values;
+    const Values outside = all | allChanged | environment |
                            (parameters.isEmpty() ? Values{} : parameters[0].first) |
                            (xargs ? Values{} : command.input | command.changedInput);
     if (outside.isEmpty())
@@ -208,7 +278,6 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         noteReached(Evaluation::unmodelled, shell + QStringLiteral(" -c"), outside);
         return;
     }
-    ShellValueFlow::Seed seed;
     seed.names[QStringLiteral("@")] = all;
     seed.changed[QStringLiteral("@")] = allChanged;
     // Where the script moves its parameters or has functions of its own, "$1" may be any.

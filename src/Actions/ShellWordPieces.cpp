@@ -400,49 +400,64 @@ QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStri
     return ways;
 }
 
-QList<Spelling> spell(const QList<Piece>& pieces, const QStringList& texts) {
-    // Past this many ways the word counts as text made from every value it may carry, which
-    // may be anything: the worst it can be.
-    constexpr qsizetype most = 1024;
+// Past this many ways a word counts as text made from every value it may carry, which may be
+// anything: the worst it can be.
+constexpr qsizetype mostWays = 1024;
+
+// The worst of a word: text made from every value it may carry, also as a word after the first.
+QList<Spelling> worst(const QList<Piece>& pieces) {
+    Values given;
+    Values changed;
+    carried(pieces, given, changed);
+    const Word made{Segment{{}, 0, true, given | changed}};
+    return {Spelling{made, made}};
+}
+
+// The words brace expansion makes of `pieces`, in order: each element with the text around
+// the braces; none past the bound.
+std::optional<QList<QList<Piece>>> braceWords(const QList<Piece>& pieces) {
+    QList<QList<Piece>> words = {{}};
+    for (const Piece& piece : pieces) {
+        if (piece.kind != Piece::Kind::braces) {
+            for (QList<Piece>& word : words)
+                word.append(piece);
+            continue;
+        }
+        QList<QList<Piece>> next;
+        for (const QList<Piece>& element : piece.alternatives) {
+            const std::optional<QList<QList<Piece>>> inner = braceWords(element);
+            if (!inner)
+                return std::nullopt;
+            for (const QList<Piece>& word : std::as_const(words)) {
+                for (const QList<Piece>& part : *inner)
+                    next.append(word + part);
+            }
+            if (next.size() > mostWays)
+                return std::nullopt;
+        }
+        words = std::move(next);
+    }
+    return words;
+}
+
+// The ways of a word without braces; none past the bound.
+std::optional<QList<Spelling>> spell(const QList<Piece>& pieces, const QStringList& texts) {
     QList<Spelling> ways = {Spelling{Word{}}};
     for (const Piece& piece : pieces) {
         QList<Spelling> next;
         for (const Spelling& spelling : std::as_const(ways)) {
-            switch (piece.kind) {
-                case Piece::Kind::text: {
-                    Spelling spelled = spelling;
+            if (piece.kind == Piece::Kind::expansion) {
+                next += expand(spelling, piece, texts);
+            } else {
+                Spelling spelled = spelling;
+                if (piece.kind == Piece::Kind::text)
                     spelled.last().append(Segment{piece.text});
-                    next.append(spelled);
-                    break;
-                }
-                case Piece::Kind::value: {
-                    Spelling spelled = spelling;
-                    if (piece.value >= 1 && piece.value <= texts.size())
-                        spelled.last().append(Segment{texts[piece.value - 1], piece.value});
-                    next.append(spelled);
-                    break;
-                }
-                case Piece::Kind::expansion:
-                    next += expand(spelling, piece, texts);
-                    break;
-                case Piece::Kind::braces:
-                    // Each element makes a word of its own, spelled on from here.
-                    for (const QList<Piece>& element : piece.alternatives) {
-                        for (const Spelling& inside : spell(element, texts)) {
-                            Spelling spelled = spelling;
-                            spelled.last() += inside.first();
-                            spelled += inside.mid(1);
-                            next.append(spelled);
-                        }
-                    }
-                    break;
+                else if (piece.value >= 1 && piece.value <= texts.size())
+                    spelled.last().append(Segment{texts[piece.value - 1], piece.value});
+                next.append(spelled);
             }
-            if (next.size() > most) {
-                Values given;
-                Values changed;
-                carried(pieces, given, changed);
-                return {Spelling{Word{Segment{{}, 0, true, given | changed}}}};
-            }
+            if (next.size() > mostWays)
+                return std::nullopt;
         }
         ways = std::move(next);
     }
@@ -476,6 +491,17 @@ QList<Piece> replaced(const QList<Piece>& pieces, const Context& context) {
 
 }  // namespace
 
+Piece fromOutside(const Values& given, const Values& changed, Splitting splitting) {
+    Piece piece;
+    piece.kind = Piece::Kind::expansion;
+    piece.given = given;
+    piece.changed = changed;
+    piece.splitting = splitting;
+    piece.mayBeEmpty = false;
+    piece.templateText = false;
+    return piece;
+}
+
 QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow, const Context& context) {
     qsizetype substitution = 0;
     const QList<Piece> pieces = Reader(flow, context, substitution).read(word);
@@ -503,11 +529,27 @@ bool carriesValues(const QList<Piece>& pieces) {
 }
 
 QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts) {
-    QList<QList<Word>> ways = spell(pieces, texts);
-    for (QList<Word>& way : ways) {
+    // bash expands braces first: every word after the first stands where the command's next
+    // word does, so each is spelled after one way of the first.
+    std::optional<QList<Spelling>> ways = QList<Spelling>{};
+    const std::optional<QList<QList<Piece>>> words = braceWords(pieces);
+    if (!words)
+        ways.reset();
+    for (qsizetype j = 0; ways && j < words->size(); ++j) {
+        const std::optional<QList<Spelling>> spelled = spell(words->at(j), texts);
+        if (!spelled || ways->size() + spelled->size() > mostWays) {
+            ways.reset();
+            break;
+        }
+        const Spelling first = ways->isEmpty() ? Spelling{} : ways->first();
+        for (const Spelling& spelling : *spelled)
+            ways->append(first + spelling);
+    }
+    QList<Spelling> result = ways ? *ways : worst(pieces);
+    for (QList<Word>& way : result) {
         way.removeIf([](const Word& word) { return word.isEmpty(); });
     }
-    return ways;
+    return result;
 }
 
 }  // namespace ShellWordPieces

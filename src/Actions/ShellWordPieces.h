@@ -61,6 +61,11 @@ struct Context {
     Values replaceChanged;
 };
 
+// Text a command brings in from outside the template's words (its input, a file it reads):
+// it carries `given` and `changed`, is never empty nor the template's own, and is cut as
+// `splitting` says.
+Piece fromOutside(const Values& given, const Values& changed, Splitting splitting);
+
 // The pieces of `word` as written: quotes, each value as its reference ("${tavrin_value_N}"),
 // expansions.
 QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow,
@@ -85,8 +90,9 @@ struct Segment {
 using Word = QList<Segment>;
 
 // The words bash may make of `pieces`, one list per way; `texts` holds each value's text by
-// number. Values split off into words of their own come after the first word of their list.
-// Bounded: past a thousand ways, the word is one of text made from every value it may carry.
+// number. Values split off into words of their own, and the later words of a brace expansion,
+// come after the first word of their list. Bounded: past a thousand ways, the word is text
+// made from every value it may carry, as the first word and as one after it.
 QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts);
 
 }  // namespace ShellWordPieces

@@ -104,6 +104,8 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         {"git log {,}{{a}}", option, Reason::option, "{,}{{a}}"},
         {"git log {\"\",}{{a}}", option, Reason::option, "{\"\",}{{a}}"},
         {"git log {{{a}},}", option, Reason::option, "{{{a}},}"},
+        // a later element of a brace expansion is a word of its own after the first
+        {"sort -k {1,{{a}}} notizen.txt", "-o/tmp/canary", Reason::option, "{1,{{a}}}"},
         {"sort -u \\\n{{a}}", option, Reason::option, "{{a}}"},
         {"git -C . log \\\n{{a}}", option, Reason::option, "{{a}}"},
         // bash joins the lines before it reads an operator: ">\⏎&" is ">&"

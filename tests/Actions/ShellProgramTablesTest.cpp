@@ -454,6 +454,17 @@ TEST(ShellProgramTablesTest, ASecondShellsScriptReadsItsParametersAsTheTemplateR
         {"find . -name a.txt -exec sh -c 'ed -s \"$1\"' sh {{a}} \\;", "!" + touch,
          Reason::readAsCommand, "\"$1\""},
         {"sh -c 'ed -s \"$1\"' sh '{{a}}'", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        // a word that makes several parameters moves those after it
+        {"x={{a}}; sh -c 'ed -s \"$2\"' sh $x notiz.txt", "a !touch${IFS}/tmp/canary",
+         Reason::derivedOption, "\"$2\""},
+        {"sh -c 'ed -s \"$2\"' sh {notiz.txt,{{a}}}", "!" + touch, Reason::readAsCommand, "\"$2\""},
+        // su and runuser give the words after the user to the script of -c
+        {"su -c 'ed -s \"$1\"' root x {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        {"su - root -c 'ed -s \"$1\"' -- x {{a}}", "!" + touch, Reason::readAsCommand, "\"$1\""},
+        // a variable the script gets from its environment
+        {"export f={{a}}; sh -c 'ed -s \"$f\"'", "!" + touch, Reason::readAsCommand, "\"$f\""},
+        {"f={{a}} sh -c 'sort \"$f\" notiz.txt'", "-o/tmp/canary", Reason::option, "\"$f\""},
+        {"env f={{a}} sh -c 'ed -s \"$f\"'", "!" + touch, Reason::readAsCommand, "\"$f\""},
         // the script evaluates its parameter once more
         {"bash -c 'eval \"$1\"' _ {{a}}", touch, Reason::throughVariable, "eval"},
         {"sh -c 'echo $(( $1 + 1 ))' sh {{a}}", "a[$(" + touch + ")]", Reason::throughVariable,

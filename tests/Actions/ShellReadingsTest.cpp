@@ -38,56 +38,17 @@ ShellWordPieces::Word spelled(const QString& written) {
     return word;
 }
 
-Place options(bool numbers = false) {
-    Place place;
-    place.options = true;
-    place.dashOperand = true;
-    place.numbers = numbers;
-    return place;
-}
-
-Place echo() {
-    Place place = options();
-    place.echoOnly = true;
-    return place;
-}
-
-Place syntax(Syntax syntax) {
-    Place place;
-    place.syntax = syntax;
-    return place;
-}
-
-Place refspec() {
-    Place place;
-    place.refspec = true;
-    return place;
-}
-
-Place strict() {
-    Place place = options();
-    place.strict = true;
-    return place;
-}
-
-Place target() {
-    Place place;
-    place.redirection = true;
-    return place;
-}
-
-Place settings() {
-    Place place;
-    place.settings = true;
-    return place;
-}
-
-Place make() {
-    Place place = options();
-    place.assignment = true;
-    place.expands = true;
-    return place;
-}
+// The places a row reads its word at, by what the program makes of it.
+const Place options{.options = true, .dashOperand = true};
+const Place numbers{.options = true, .numbers = true, .dashOperand = true};
+const Place echo{.options = true, .echoOnly = true, .dashOperand = true};
+const Place perl{.syntax = Syntax::perlOpen};
+const Place sox{.syntax = Syntax::soxOpen};
+const Place refspec{.refspec = true};
+const Place strict{.options = true, .strict = true, .dashOperand = true};
+const Place target{.redirection = true};
+const Place settings{.settings = true};
+const Place make{.options = true, .assignment = true, .expands = true, .dashOperand = true};
 
 }  // namespace
 
@@ -101,49 +62,49 @@ TEST(ShellReadingsTest, AProgramReadsTheEdgesValuesMakeAndUnknownTextAtItsWorst)
     };
     const Case cases[] = {
         // an empty value leaves the edge to the template's text after it, before it nothing
-        {"{}:{main}", refspec(), Reason::refspec, 1, true},
-        {"x{}:{main}", refspec(), std::nullopt},
-        {"cmd |{}", syntax(Syntax::perlOpen), Reason::readAsCommand, 1, true},
-        {"{cmd |}{}", syntax(Syntax::perlOpen), Reason::readAsCommand},
+        {"{}:{main}", refspec, Reason::refspec, 1, true},
+        {"x{}:{main}", refspec, std::nullopt},
+        {"cmd |{}", perl, Reason::readAsCommand, 1, true},
+        {"{cmd |}{}", perl, Reason::readAsCommand},
         // a lone "-" and a negative number, alone or with unknown text after them
-        {"{-}", options(), std::nullopt},
-        {"{-}…", options(), Reason::option},
-        {"{-5}", options(true), std::nullopt},
-        {"{-5}…", options(true), Reason::option},
-        {"{-}{o/x}", options(), Reason::option},
+        {"{-}", options, std::nullopt},
+        {"{-}…", options, Reason::option},
+        {"{-5}", numbers, std::nullopt},
+        {"{-5}…", numbers, Reason::option},
+        {"{-}{o/x}", options, Reason::option},
         // echo reads only a whole "-n", "-e" or "-E", or one unknown text may complete
-        {"{-n}", echo(), Reason::option},
-        {"{-n x}", echo(), std::nullopt},
-        {"{-}…", echo(), Reason::option},
-        {"x{-n}", echo(), std::nullopt},
+        {"{-n}", echo, Reason::option},
+        {"{-n x}", echo, std::nullopt},
+        {"{-}…", echo, Reason::option},
+        {"x{-n}", echo, std::nullopt},
         // the end of a name perl opens, after unknown text too
-        {"…/{x;cmd |}", syntax(Syntax::perlOpen), Reason::readAsCommand},
-        {"notes/{x}", syntax(Syntax::perlOpen), std::nullopt},
-        {"notes/~", syntax(Syntax::perlOpen), Reason::readAsCommand},
+        {"…/{x;cmd |}", perl, Reason::readAsCommand},
+        {"notes/{x}", perl, std::nullopt},
+        {"notes/~", perl, Reason::readAsCommand},
         // an address sox fetches through a shell: known, or unknown text before the value
-        {"http://{x$y}/a", syntax(Syntax::soxOpen), Reason::readAsCommand},
-        {"…/{x`y`}", syntax(Syntax::soxOpen), Reason::readAsCommand},
-        {"notes/{x$y}", syntax(Syntax::soxOpen), std::nullopt},
+        {"http://{x$y}/a", sox, Reason::readAsCommand},
+        {"…/{x`y`}", sox, Reason::readAsCommand},
+        {"notes/{x$y}", sox, std::nullopt},
         // bash opens "/dev/tcp/…" itself where a value makes part of that beginning
-        {"/dev/{tcp/h/1}", target(), Reason::network},
-        {"…/{tcp/h/1}", target(), Reason::network},
-        {"{/dev/t}…", target(), Reason::network},
-        {"/dev/tcp/{h}/80", target(), Reason::network},
-        {"~", target(), Reason::network},
-        {"…/notes/{tcp/h/1}", target(), std::nullopt},
-        {"notes/{x}", target(), std::nullopt},
+        {"/dev/{tcp/h/1}", target, Reason::network},
+        {"…/{tcp/h/1}", target, Reason::network},
+        {"{/dev/t}…", target, Reason::network},
+        {"/dev/tcp/{h}/80", target, Reason::network},
+        {"~", target, Reason::network},
+        {"…/notes/{tcp/h/1}", target, std::nullopt},
+        {"notes/{x}", target, std::nullopt},
         // text made from a value may begin with anything
-        {"~", options(), Reason::derivedOption},
-        {"x~", options(), std::nullopt},
+        {"~", options, Reason::derivedOption},
+        {"x~", options, std::nullopt},
         // settings take no text at all; make expands "$" in a setting the template names
-        {"{k = v}", settings(), Reason::readAsCommand},
-        {"{ }", settings(), std::nullopt},
-        {"CFLAGS={$(shell x)}", make(), Reason::readAsCommand},
-        {"{CC=x}", make(), Reason::readAsCommand},
+        {"{k = v}", settings, Reason::readAsCommand},
+        {"{ }", settings, std::nullopt},
+        {"CFLAGS={$(shell x)}", make, Reason::readAsCommand},
+        {"{CC=x}", make, Reason::readAsCommand},
         // a program nobody knows: any edge some program reads as syntax
-        {"{+30}", strict(), Reason::readAsCommand},
-        {"{(}", strict(), Reason::expression},
-        {"x{+30}", strict(), std::nullopt},
+        {"{+30}", strict, Reason::readAsCommand},
+        {"{(}", strict, Reason::expression},
+        {"x{+30}", strict, std::nullopt},
     };
     for (const Case& c : cases) {
         const std::optional<ShellCommand::Reading> reading =

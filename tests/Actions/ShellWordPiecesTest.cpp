@@ -48,8 +48,9 @@ TEST(ShellWordPiecesTest, AWordIsSpelledInEveryWayBashMaySpellIt) {
         {"x=${tavrin_value_1}", "$x'y'", {"a "}, {"{a} | y", "y", "…y"}},
         // a default may be the value it holds or its own word
         {"", "\"${x:-${tavrin_value_1}}\"", {"-"}, {"{-}", "", "…"}},
-        // each element of a brace expansion is a word of its own
-        {"", "{,x}\"${tavrin_value_1}\"", {"-"}, {"{-}", "x{-}"}},
+        // each element of a brace expansion is a word of its own, the later ones after the first
+        {"", "{,x}\"${tavrin_value_1}\"", {"-"}, {"{-}", "{-} | x{-}"}},
+        {"", "{1,\"${tavrin_value_1}\"}", {"-"}, {"1", "1 | {-}"}},
         // text made from a value may be anything, also split off as a word of its own
         {"", "$(", {"v"}, {"~", "~ | ~", "", "…"}},
         // where the template sets IFS a sign may begin a word
