@@ -71,16 +71,26 @@ public:
     // one of Tavrin's writes from another (a draft the user copies from the panel).
     virtual quint64 ownWrites() = 0;
     // While the handle lives and Tavrin has held the clipboard since (its own later writes keep
-    // the offer; another program's write ends it), the program behind `window` gets
-    // `contents` on every read instead of what Tavrin's write offers everyone else: the window's
-    // own connection, any other connection of the same process, and those of the window that
-    // has the keyboard focus now. A connection whose process is known to be another one never
-    // does, whatever its id (the window system gives a closed program's id to the next one), nor
-    // does Tavrin itself. `fetched` is called each time that program has fetched `contents` in
-    // full (a large answer: its last piece taken), never for a request answered before.
+    // the offer; another program's write ends it), the program behind `window` gets `contents`
+    // instead of what Tavrin's write offers everyone else, on every read that its paste key
+    // asked for: the window's own connection, any other connection of the same process, and
+    // those of the window that has the keyboard focus now. The key is the one Tavrin sends right
+    // after this call or, given `sameKeyAs` (an offer whose text this one replaces, which then
+    // ends), that offer's key. A read is the key's until the user pastes in that program by
+    // themselves (see tellsUserPastes): from then on a read stamped with a later time, or with
+    // none, is the user's paste and gets what everyone gets. A connection whose process is
+    // known to be another one never gets `contents`, whatever its id (the window system gives a
+    // closed program's id to the next one), nor does Tavrin itself. `fetched` is called each
+    // time that program has fetched `contents` in full (a large answer: its last piece taken),
+    // never for a request answered before.
     virtual std::unique_ptr<ClipboardFetch> offerTo(quint32 window,
                                                     const ClipboardContents& contents,
-                                                    FetchCallback fetched) = 0;
+                                                    FetchCallback fetched,
+                                                    const ClipboardFetch* sameKeyAs = nullptr) = 0;
+    // Whether the user's own pastes (Control+V, Shift+Insert, a middle or a right click) are
+    // seen, so that an offer serves its key's reads and never the user's. Where they are not,
+    // an offer cannot tell the two apart and should not outlive the paste it was made for.
+    virtual bool tellsUserPastes() = 0;
 };
 
 }  // namespace Platform

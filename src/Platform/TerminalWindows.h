@@ -17,6 +17,13 @@ public:
         (void)application;
         return false;
     }
+    // A terminal whose own keys are not known: it pastes with Shift+Insert too, from the
+    // primary selection or from the clipboard, whichever it reads; neither its Control+V nor
+    // its Control+Shift+V is known to paste.
+    virtual bool pastesFromEither(const RunningApplication& application) const {
+        (void)application;
+        return false;
+    }
 };
 
 }  // namespace Platform

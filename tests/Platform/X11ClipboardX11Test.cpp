@@ -285,6 +285,86 @@ TEST_F(X11ClipboardTest, TheProgramAPasteWentToGetsItsTextOthersTheClipboard) {
     EXPECT_EQ(next.read("second"), "text Vorher");
 }
 
+// A read belongs to the paste that asked for it. After Tavrin's key, the program's reads get the
+// text; once the user pastes there by themselves (a key, a middle or a right click), a read
+// stamped with a later time, or with none, is the user's and gets what the user has, while one
+// stamped with Tavrin's key's time still gets the text. The user's paste in another program
+// changes nothing.
+TEST_F(X11ClipboardTest, AReadIsTheKeysUntilTheUserPastesInThatProgram) {
+    const auto focus = [](quint32 window) {
+        runProgram("xdotool", {"windowfocus", "--sync", QString::number(window)});
+    };
+    const auto key = [](const char* keys) { runProgram("xdotool", {"key", keys}); };
+    struct Case {
+        const char* name;
+        // What the user does after Tavrin's key, in which window ("target" or "other").
+        std::function<void(Reader& target, Reader& other)> user;
+        QByteArray unstamped;
+        QByteArray stampedWithTavrinsKey;
+        QByteArray stampedWithTheLastKey;
+    };
+    const Case cases[] = {
+        {"nothing", [](Reader&, Reader&) {}, "text Entwurf", "text Entwurf", "text Entwurf"},
+        {"the user's Control+V there",
+         [&](Reader& target, Reader&) {
+             focus(target.window);
+             key("ctrl+v");
+         },
+         "text Vorher", "text Entwurf", "text Vorher"},
+        {"the user's Control+Shift+V there",
+         [&](Reader& target, Reader&) {
+             focus(target.window);
+             key("ctrl+shift+v");
+         },
+         "text Vorher", "text Entwurf", "text Vorher"},
+        {"the user's Shift+Insert there",
+         [&](Reader& target, Reader&) {
+             focus(target.window);
+             key("shift+Insert");
+         },
+         "text Vorher", "text Entwurf", "text Vorher"},
+        {"the user's middle click there",
+         [&](Reader& target, Reader&) {
+             runProgram("xdotool", {"mousemove", "--sync", "60", "60", "click", "2"});
+             (void)target;
+         },
+         "text Vorher", "text Entwurf", "text Entwurf"},
+        {"the user's paste in another program",
+         [&](Reader&, Reader& other) {
+             focus(other.window);
+             key("ctrl+v");
+         },
+         "text Entwurf", "text Entwurf", "text Entwurf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clipboard.write(one({{"text/plain", "Vorher"}}));
+        Reader other;
+        runProgram("xdotool", {"windowmove", "--sync", QString::number(other.window), "600",
+                               "400"});
+        Reader target;
+        ASSERT_NE(target.window, 0u);
+        focus(target.window);
+        int fetched = 0;
+        auto offer = clipboard.offerTo(target.window, one({{"text/plain", "Entwurf"}}),
+                                       [&] { ++fetched; });
+        // Tavrin's key, through XTEST as Tavrin sends it.
+        key("ctrl+v");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return target.read("keys") == "text 1"; }, 3000));
+        EXPECT_EQ(target.read("first key 1"), "text Entwurf");
+        c.user(target, other);
+        QTest::qWait(300);
+        const QByteArray presses = target.read("keys");
+
+        EXPECT_EQ(target.read("first"), c.unstamped);
+        EXPECT_EQ(target.read("first key 1"), c.stampedWithTavrinsKey);
+        if (presses == "text 2") {
+            EXPECT_EQ(target.read("first key 2"), c.stampedWithTheLastKey);
+        }
+        EXPECT_EQ(xclipOut(), "Vorher");
+    }
+}
+
 // A large text goes out in pieces, each asked for by the requestor deleting the one before. A
 // program that stops half-way (stopped, swapping) takes the rest whenever it runs again, and
 // its last piece is the fetch of the text offered to it.

@@ -1,5 +1,6 @@
 #include "Platform/fake/FakeClipboard.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace Platform {
@@ -74,23 +75,47 @@ public:
 
 std::unique_ptr<ClipboardFetch> FakeClipboard::offerTo(quint32 window,
                                                        const ClipboardContents& offered,
-                                                       FetchCallback fetched) {
+                                                       FetchCallback fetched,
+                                                       const ClipboardFetch* sameKeyAs) {
     watchedWindows.push_back(window);
+    this->offered.push_back(offered);
     auto fetch = std::make_unique<FakeFetch>();
     fetch->callback = std::make_shared<FetchCallback>(std::move(fetched));
-    if (ownedByTavrin_)
-        offers_.push_back({fetch->callback, window, offered});
+    std::erase_if(offers_, [](const Offer& offer) { return offer.callback.expired(); });
+    Offer offer{fetch->callback, programOf(window), offered, false};
+    if (const auto* earlier = dynamic_cast<const FakeFetch*>(sameKeyAs)) {
+        // The text takes the earlier one's place for that one's key.
+        auto found = std::find_if(offers_.begin(), offers_.end(), [&](const Offer& o) {
+            return o.callback.lock() == earlier->callback;
+        });
+        if (found != offers_.end()) {
+            offer.userPasted = found->userPasted;
+            offers_.erase(found);
+        }
+    }
+    // As the window system does: an offer is served while Tavrin holds the clipboard, and
+    // another program's write ends it.
+    offers_.push_back(std::move(offer));
     if (fetchAfter && clock_)
         fetch->timer = clock_->singleShot(*fetchAfter, [this, window] { fetchAsTarget(window); });
     return fetch;
 }
 
-const FakeClipboard::Offer* FakeClipboard::liveOffer(quint32 window) const {
+qint64 FakeClipboard::programOf(quint32 window) const {
+    const auto found = processes.find(window);
+    return found != processes.end() ? found->second : -qint64(window);
+}
+
+FakeClipboard::Offer* FakeClipboard::liveOffer(quint32 window) {
     for (auto it = offers_.rbegin(); it != offers_.rend(); ++it) {
-        if (!it->callback.expired() && (window == 0 || it->window == window))
+        if (!it->callback.expired() && (window == 0 || it->program == programOf(window)))
             return &*it;
     }
     return nullptr;
+}
+
+const FakeClipboard::Offer* FakeClipboard::liveOffer(quint32 window) const {
+    return const_cast<FakeClipboard*>(this)->liveOffer(window);
 }
 
 bool FakeClipboard::offeredTo(quint32 window) const {
@@ -99,12 +124,31 @@ bool FakeClipboard::offeredTo(quint32 window) const {
 
 ClipboardContents FakeClipboard::fetchAsTarget(quint32 window) {
     const Offer* offer = ownedByTavrin_ ? liveOffer(window) : nullptr;
-    if (!offer)
+    if (!offer || (offer->userPasted && unstamped.count(window ? window : 0))) {
+        targetReads.push_back(contents);
         return contents;
+    }
     const ClipboardContents fetched = offer->contents;
+    targetReads.push_back(fetched);
     if (const auto callback = offer->callback.lock(); callback && *callback)
         (*callback)();
     return fetched;
+}
+
+ClipboardContents FakeClipboard::pasteAsUser(quint32 window) {
+    ++reads;
+    if (seesUserPastes) {
+        for (Offer& offer : offers_) {
+            if (offer.program == programOf(window))
+                offer.userPasted = true;
+        }
+    }
+    // Without seeing the user's paste, the window system cannot tell it from the key's.
+    if (!seesUserPastes) {
+        if (const Offer* offer = ownedByTavrin_ ? liveOffer(window) : nullptr)
+            return offer->contents;
+    }
+    return contents;
 }
 
 }  // namespace Platform

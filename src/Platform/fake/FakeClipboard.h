@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "Platform/Clipboard.h"
@@ -31,11 +33,18 @@ public:
     // The program behind `window` fetches what it is offered `fetchAfter` after the offer (on
     // the clock), or when a test calls fetchAsTarget(); never while `fetchAfter` is none.
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
-                                            FetchCallback fetched) override;
+                                            FetchCallback fetched,
+                                            const ClipboardFetch* sameKeyAs = nullptr) override;
+    bool tellsUserPastes() override { return seesUserPastes; }
     // The program behind `window` (for 0: the one offered a text last) reads the clipboard now
-    // and gets what it is offered: its own text while an offer to it lasts, else what everyone
-    // gets. Its fetch of its own text is reported.
+    // for Tavrin's paste key, and gets what that key is offered: its own text while an offer to
+    // it lasts and the read is the key's, else what everyone gets. Its fetch of its own text is
+    // reported.
     ClipboardContents fetchAsTarget(quint32 window = 0);
+    // The user pastes by themselves in the program behind `window` and gets what everyone
+    // gets; from then on a read of that program's that is not stamped (see `unstamped`) is
+    // taken for the user's too.
+    ClipboardContents pasteAsUser(quint32 window);
     // Whether an offer to the program behind `window` lasts.
     bool offeredTo(quint32 window) const;
 
@@ -54,15 +63,28 @@ public:
     // happens while a busy owner hands its clipboard over.
     std::function<void()> whileSaving;
     std::optional<Milliseconds> fetchAfter = Milliseconds(10);
-    // The windows the offers were made to, in order.
+    // The windows the offers were made to, in order, and what each offered.
     std::vector<quint32> watchedWindows;
+    std::vector<ClipboardContents> offered;
+    // The program behind each window, as the window system tells: an offer goes to a program,
+    // and every window of it reads alike. A window not listed is a program of its own.
+    std::map<quint32, qint64> processes;
+    // Windows whose program stamps no time on its reads (Chromium, Alacritty): after the user's
+    // own paste there, no read of it can be told for Tavrin's key.
+    std::set<quint32> unstamped;
+    bool seesUserPastes = true;
+    // What each read of fetchAsTarget() got, in order.
+    std::vector<ClipboardContents> targetReads;
 
 private:
     struct Offer {
         std::weak_ptr<FetchCallback> callback;
-        quint32 window = 0;
+        qint64 program = 0;
         ClipboardContents contents;
+        bool userPasted = false;
     };
+    qint64 programOf(quint32 window) const;
+    Offer* liveOffer(quint32 window);
     const Offer* liveOffer(quint32 window) const;
 
     Clock* clock_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <set>
 #include <vector>
 
 #include "Platform/Clock.h"
@@ -31,8 +33,17 @@ public:
     bool isActive(const RunningApplication& application) override {
         return application.windowId != 0 && application.windowId == activeWindow;
     }
+    // Answers at once; only the windows in `answering` do (a program that is neither stopped
+    // nor busy, and takes part).
+    void ping(const RunningApplication& application, Milliseconds,
+              std::function<void(bool)> done) override {
+        pings.push_back(application.windowId);
+        done(answering.count(application.windowId) > 0);
+    }
 
     quint32 activeWindow = 0;
+    std::set<quint32> answering;
+    std::vector<quint32> pings;
     bool refuses = false;
     std::vector<Activation> activations;
 

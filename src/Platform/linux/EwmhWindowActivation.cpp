@@ -1,10 +1,90 @@
 #include "Platform/linux/EwmhWindowActivation.h"
 
+#include <poll.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+
 #include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto reply = owned(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// One question, on a connection of its own so that the answer, which the program sends to the
+// root window, is waited for on this thread alone.
+bool pingWindow(const QByteArray& display, quint32 window, std::chrono::milliseconds limit) {
+    static std::atomic<quint32> asked{1};
+    xcb_connection_t* c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return false;
+    }
+    bool answered = false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t protocols = internAtom(c, "WM_PROTOCOLS");
+    const xcb_atom_t ping = internAtom(c, "_NET_WM_PING");
+    // Only a program that says it takes part answers.
+    auto taken = owned(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, protocols, XCB_ATOM_ATOM, 0, 64), nullptr));
+    bool takesPart = false;
+    if (taken && taken->format == 32) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(taken.get()));
+        const int count = xcb_get_property_value_length(taken.get()) / 4;
+        for (int i = 0; i < count; ++i)
+            takesPart = takesPart || atoms[i] == ping;
+    }
+    if (takesPart) {
+        const uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
+        const quint32 stamp = asked.fetch_add(1);
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = protocols;
+        event.data.data32[0] = ping;
+        event.data.data32[1] = stamp;
+        event.data.data32[2] = window;
+        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+        xcb_flush(c);
+        const auto until = std::chrono::steady_clock::now() + limit;
+        const int fd = xcb_get_file_descriptor(c);
+        while (!answered && !xcb_connection_has_error(c)) {
+            while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
+                const auto* reply = reinterpret_cast<const xcb_client_message_event_t*>(raw);
+                answered = answered || ((raw->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                                        reply->type == protocols && reply->data.data32[0] == ping &&
+                                        reply->data.data32[1] == stamp &&
+                                        reply->data.data32[2] == window);
+                std::free(raw);
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (answered || left.count() <= 0)
+                break;
+            pollfd descriptor{fd, POLLIN, 0};
+            ::poll(&descriptor, 1, static_cast<int>(left.count()));
+        }
+    }
+    xcb_disconnect(c);
+    return answered;
+}
+
+}  // namespace
 
 EwmhWindowActivation::EwmhWindowActivation(std::shared_ptr<XcbConnection> connection)
     : connection_(std::move(connection)) {}
@@ -27,6 +107,27 @@ bool EwmhWindowActivation::activate(const RunningApplication& application) {
                    reinterpret_cast<const char*>(&event));
     connection_->flush();
     return true;
+}
+
+void EwmhWindowActivation::ping(const RunningApplication& application, Milliseconds limit,
+                                std::function<void(bool)> done) {
+    if (!connection_ || application.windowId == 0) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done = std::move(done)] { done(false); },
+            Qt::QueuedConnection);
+        return;
+    }
+    auto* watcher = new QFutureWatcher<bool>();
+    QObject::connect(watcher, &QFutureWatcher<bool>::finished, watcher,
+                     [watcher, done = std::move(done)] {
+                         done(watcher->result());
+                         watcher->deleteLater();
+                     });
+    watcher->setFuture(QtConcurrent::run(
+        [display = qgetenv("DISPLAY"), window = application.windowId,
+         wait = std::chrono::duration_cast<std::chrono::milliseconds>(limit)] {
+            return pingWindow(display, window, wait);
+        }));
 }
 
 bool EwmhWindowActivation::isActive(const RunningApplication& application) {

@@ -15,6 +15,8 @@ public:
     explicit EwmhWindowActivation(std::shared_ptr<XcbConnection> connection);
     bool activate(const RunningApplication& application) override;
     bool isActive(const RunningApplication& application) override;
+    void ping(const RunningApplication& application, Milliseconds limit,
+              std::function<void(bool)> done) override;
 
 private:
     std::shared_ptr<XcbConnection> connection_;

@@ -1,5 +1,7 @@
 #include "Platform/linux/KeyChord.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "Platform/KeySender.h"
@@ -46,9 +48,10 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, KeyTarg
         if (chord.keysym == keysymZ)
             return std::nullopt;
         // A stock xterm binds neither: the program in it would get the control character.
-        // It pastes with Shift+Insert, which the paste sends of its own accord.
+        // It pastes with Shift+Insert, which the paste sends of its own accord; so does a
+        // terminal whose keys are not known.
         if ((chord.keysym == keysymC || chord.keysym == keysymV) &&
-            target == KeyTarget::XTermFamily)
+            (target == KeyTarget::XTermFamily || target == KeyTarget::OtherTerminal))
             return std::nullopt;
         if (chord.keysym == keysymC || chord.keysym == keysymV)
             chord.shift = true;
@@ -56,15 +59,21 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, KeyTarg
     return chord;
 }
 
-KeyTarget keyTargetOf(const QString& instance, const QString& windowClass) {
-    // Measured for xterm; the rxvt line has no Control+Shift+C for the clipboard either.
-    static const QStringList xtermFamily = {
+namespace {
+
+// Measured for xterm; the rxvt line has no Control+Shift+C for the clipboard either.
+const QStringList& xtermFamily() {
+    static const QStringList names = {
         QStringLiteral("xterm"), QStringLiteral("uxterm"), QStringLiteral("rxvt"),
         QStringLiteral("urxvt"), QStringLiteral("aterm"),  QStringLiteral("eterm"),
     };
-    // WM_CLASS names, compared without case: instance names and class names differ in case
-    // between versions ("xterm"/"XTerm", "konsole"/"Konsole").
-    static const QStringList terminals = {
+    return names;
+}
+
+// WM_CLASS names, compared without case: instance names and class names differ in case
+// between versions ("xterm"/"XTerm", "konsole"/"Konsole").
+const QStringList& terminals() {
+    static const QStringList names = {
         QStringLiteral("st"),
         QStringLiteral("st-256color"),
         QStringLiteral("gnome-terminal"),
@@ -94,13 +103,58 @@ KeyTarget keyTargetOf(const QString& instance, const QString& windowClass) {
         QStringLiteral("termite"),
         QStringLiteral("hyper"),
     };
+    return names;
+}
+
+// Executables whose windows the lists above know under other names.
+const QStringList& terminalPrograms() {
+    static const QStringList names = {
+        QStringLiteral("wezterm-gui"),
+        QStringLiteral("kitty"),
+        QStringLiteral("alacritty"),
+    };
+    return names;
+}
+
+}  // namespace
+
+KeyTarget keyTargetOf(const QString& instance, const QString& windowClass) {
     const auto named = [&](const QStringList& names) {
         return names.contains(instance, Qt::CaseInsensitive) ||
                names.contains(windowClass, Qt::CaseInsensitive);
     };
-    if (named(xtermFamily))
+    if (named(xtermFamily()))
         return KeyTarget::XTermFamily;
-    return named(terminals) ? KeyTarget::Terminal : KeyTarget::Application;
+    return named(terminals()) ? KeyTarget::Terminal : KeyTarget::Application;
+}
+
+KeyTarget keyTargetOfProgram(const QByteArray& executable, const QByteArray& libraries) {
+    const QString name = QFileInfo(QString::fromLocal8Bit(executable)).fileName();
+    if (xtermFamily().contains(name, Qt::CaseInsensitive))
+        return KeyTarget::XTermFamily;
+    if (terminals().contains(name, Qt::CaseInsensitive) ||
+        terminalPrograms().contains(name, Qt::CaseInsensitive))
+        return KeyTarget::Terminal;
+    // A program built on a terminal widget shows a shell, whatever it calls its windows.
+    for (const char* widget : {"/libvte-", "/libqtermwidget", "/libkonsoleprivate"}) {
+        if (libraries.contains(widget))
+            return KeyTarget::OtherTerminal;
+    }
+    return KeyTarget::Application;
+}
+
+KeyTarget keyTargetOf(const QString& instance, const QString& windowClass, qint64 pid) {
+    const KeyTarget byClass = keyTargetOf(instance, windowClass);
+    if (byClass != KeyTarget::Application || pid <= 0)
+        return byClass;
+    const QString process = QStringLiteral("/proc/%1/").arg(pid);
+    QByteArray libraries;
+    QFile maps(process + QStringLiteral("maps"));
+    // The maps of a large program run to a few hundred kilobytes.
+    if (maps.open(QIODevice::ReadOnly))
+        libraries = maps.read(4 * 1024 * 1024);
+    return keyTargetOfProgram(QFile::symLinkTarget(process + QStringLiteral("exe")).toLocal8Bit(),
+                              libraries);
 }
 
 }  // namespace Platform

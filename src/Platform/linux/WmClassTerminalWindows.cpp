@@ -4,14 +4,25 @@
 
 namespace Platform {
 
+namespace {
+
+KeyTarget targetOf(const RunningApplication& application) {
+    return keyTargetOf(application.windowInstance, application.windowClass,
+                       application.processIdentifier);
+}
+
+}  // namespace
+
 bool WmClassTerminalWindows::isTerminal(const RunningApplication& application) const {
-    return keyTargetOf(application.windowInstance, application.windowClass) !=
-           KeyTarget::Application;
+    return targetOf(application) != KeyTarget::Application;
 }
 
 bool WmClassTerminalWindows::pastesFromPrimary(const RunningApplication& application) const {
-    return keyTargetOf(application.windowInstance, application.windowClass) ==
-           KeyTarget::XTermFamily;
+    return targetOf(application) == KeyTarget::XTermFamily;
+}
+
+bool WmClassTerminalWindows::pastesFromEither(const RunningApplication& application) const {
+    return targetOf(application) == KeyTarget::OtherTerminal;
 }
 
 }  // namespace Platform

@@ -4,11 +4,13 @@
 
 namespace Platform {
 
-// Terminals known by the WM_CLASS of their window, the same list the key sender goes by.
+// Terminals known by the WM_CLASS of their window or by their program, as the key sender
+// knows them.
 class WmClassTerminalWindows final : public TerminalWindows {
 public:
     bool isTerminal(const RunningApplication& application) const override;
     bool pastesFromPrimary(const RunningApplication& application) const override;
+    bool pastesFromEither(const RunningApplication& application) const override;
 };
 
 }  // namespace Platform

@@ -23,6 +23,7 @@ private:
 class OwnerFetch final : public ClipboardFetch {
 public:
     explicit OwnerFetch(X11SelectionOwner::FetchToken token) : token_(std::move(token)) {}
+    const X11SelectionOwner::FetchToken& token() const { return token_; }
 
 private:
     X11SelectionOwner::FetchToken token_;
@@ -106,8 +107,11 @@ bool X11Clipboard::holdsOwnWrite() {
 
 std::unique_ptr<ClipboardFetch> X11Clipboard::offerTo(quint32 window,
                                                       const ClipboardContents& contents,
-                                                      FetchCallback fetched) {
-    return std::make_unique<OwnerFetch>(owner_.offerTo(window, contents, std::move(fetched)));
+                                                      FetchCallback fetched,
+                                                      const ClipboardFetch* sameKeyAs) {
+    const auto* earlier = dynamic_cast<const OwnerFetch*>(sameKeyAs);
+    return std::make_unique<OwnerFetch>(owner_.offerTo(
+        window, contents, std::move(fetched), earlier ? earlier->token() : nullptr));
 }
 
 }  // namespace Platform

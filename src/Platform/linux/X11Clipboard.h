@@ -30,7 +30,9 @@ public:
     quint64 foreignWrites() override { return owner_.foreignChanges(); }
     quint64 ownWrites() override { return ownWrites_; }
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
-                                            FetchCallback fetched) override;
+                                            FetchCallback fetched,
+                                            const ClipboardFetch* sameKeyAs = nullptr) override;
+    bool tellsUserPastes() override { return owner_.tellsUserPastes(); }
 
 private:
     X11SelectionReader::Limits limits_;

@@ -39,6 +39,8 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
 // Clipman at once, Parcellite, which asks twice a second whoever owns the clipboard, within
 // half a second.
 constexpr qint64 watchersFetchWithinMs = 600;
+// Diodon recorded a fetched offer within 50 ms on an idle machine.
+constexpr qint64 watchersRecordWithinMs = 300;
 
 // X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
 bool earlier(quint32 a, quint32 b) {
@@ -104,6 +106,8 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
         resources_ = version && (version->server_major > 1 ||
                                  (version->server_major == 1 && version->server_minor >= 2));
     }
+    // Who pastes: Tavrin's own key, or the user, whose paste is served what the user copied.
+    pastes_ = std::make_unique<X11PasteWatch>(c, root_);
     flush();
     thread_ = std::thread([this] { run(); });
 }
@@ -265,11 +269,18 @@ void X11SelectionOwner::letWatchersFetch() {
         return;
     served_.wait_for(lock, std::chrono::milliseconds(left),
                      [this] { return latestFetched_ || !owned_; });
+    if (!latestFetched_ || !owned_)
+        return;
+    // A history that has fetched the offer keeps it a moment later (Diodon); should the owner
+    // go before that, it puts back the entry before.
+    served_.wait_for(lock, std::chrono::milliseconds(watchersRecordWithinMs),
+                     [this] { return !owned_; });
 }
 
 X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,
                                                          const ClipboardContents& contents,
-                                                         std::function<void()> fetched) {
+                                                         std::function<void()> fetched,
+                                                         const FetchToken& sameKeyAs) {
     auto token = std::make_shared<std::function<void()>>(std::move(fetched));
     if (!connection_)
         return token;
@@ -289,6 +300,18 @@ X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,
     }
     std::lock_guard lock(mutex_);
     std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
+    // A text that takes an earlier one's place is for the paste key that one was for, and goes
+    // wherever that key's paste would have gone.
+    const auto earlier = std::find_if(privates_.begin(), privates_.end(), [&](const Private& p) {
+        return sameKeyAs && p.callback.lock() == sameKeyAs;
+    });
+    if (earlier != privates_.end()) {
+        offer.awaitingKey = earlier->awaitingKey;
+        offer.userPastedAt = earlier->userPastedAt;
+        privates_.erase(earlier);
+    } else {
+        offer.awaitingKey = !sameKeyAs && tellsUserPastes();
+    }
     privates_.push_back(std::move(offer));
     return token;
 }
@@ -312,6 +335,20 @@ qint64 X11SelectionOwner::processOf(quint32 resource) {
         return *xcb_res_client_id_value_value(it.data);
     }
     return 0;
+}
+
+quint32 X11SelectionOwner::pointerWindow() {
+    // Each answer names the child of the window asked that holds the pointer: a window
+    // manager's frame first, then the program's own windows inside it.
+    quint32 window = root_;
+    for (int depth = 0; depth < 16; ++depth) {
+        auto reply = owned(
+            xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, window), nullptr));
+        if (!reply || reply->child == XCB_NONE)
+            break;
+        window = reply->child;
+    }
+    return window == root_ ? 0 : window;
 }
 
 quint32 X11SelectionOwner::focusWindow() {
@@ -360,6 +397,13 @@ void X11SelectionOwner::run() {
 void X11SelectionOwner::handle(const void* raw, std::vector<FetchToken>& due) {
     const auto* event = static_cast<const xcb_generic_event_t*>(raw);
     const quint8 type = event->response_type & 0x7f;
+    if (pastes_) {
+        if (const X11PasteWatch::Paste paste = pastes_->see(event);
+            paste.kind != X11PasteWatch::Paste::Kind::none) {
+            notePaste(paste);
+            return;
+        }
+    }
     // An event the server made before Tavrin's latest claim speaks of an earlier owner.
     const bool sinceClaim = event->full_sequence >= static_cast<quint32>(claimSequence_);
     if (type == XCB_SELECTION_REQUEST) {
@@ -417,7 +461,13 @@ void X11SelectionOwner::endPrivates() {
         transfer->privateFor.reset();
 }
 
-const X11SelectionOwner::Private* X11SelectionOwner::privateFor(quint32 requestor) {
+bool X11SelectionOwner::Private::covers(quint32 client, qint64 process) const {
+    if (process && !processes.empty())
+        return std::find(processes.cbegin(), processes.cend(), process) != processes.cend();
+    return std::find(clients.cbegin(), clients.cend(), client) != clients.cend();
+}
+
+const X11SelectionOwner::Private* X11SelectionOwner::privateFor(quint32 requestor, quint32 time) {
     std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
     if (privates_.empty())
         return nullptr;
@@ -427,17 +477,41 @@ const X11SelectionOwner::Private* X11SelectionOwner::privateFor(quint32 requesto
     const quint32 requestorClient = client(requestor);
     // The latest offer first: a second paste into the same program replaces the first.
     for (auto it = privates_.rbegin(); it != privates_.rend(); ++it) {
-        if (process && !it->processes.empty()) {
-            if (std::find(it->processes.cbegin(), it->processes.cend(), process) !=
-                it->processes.cend())
-                return &*it;
+        if (!it->covers(requestorClient, process))
             continue;
-        }
-        if (std::find(it->clients.cbegin(), it->clients.cend(), requestorClient) !=
-            it->clients.cend())
-            return &*it;
+        // Once the user has pasted in that program, a request is theirs where its stamp says
+        // so (programs stamp with the event that asked, or with the time they ask), and
+        // wherever it says nothing.
+        if (it->userPastedAt && (time == XCB_CURRENT_TIME || !earlier(time, *it->userPastedAt)))
+            return nullptr;
+        return &*it;
     }
     return nullptr;
+}
+
+void X11SelectionOwner::notePaste(const X11PasteWatch::Paste& paste) {
+    std::erase_if(privates_, [](const Private& p) { return p.callback.expired(); });
+    if (paste.kind == X11PasteWatch::Paste::Kind::key && paste.synthetic) {
+        // Tavrin's own key: the latest offer still waiting for one.
+        for (auto it = privates_.rbegin(); it != privates_.rend(); ++it) {
+            if (it->awaitingKey) {
+                it->awaitingKey = false;
+                return;
+            }
+        }
+    }
+    // The user's: a key goes where the keyboard is, a click where the pointer is.
+    const quint32 window =
+        paste.kind == X11PasteWatch::Paste::Kind::key ? focusWindow() : pointerWindow();
+    if (!window || privates_.empty())
+        return;
+    const qint64 process = processOf(window);
+    for (Private& offer : privates_) {
+        // Before its key (a moment ago) the user's paste cannot be told from the one the key
+        // makes; the first paste after it is what counts.
+        if (!offer.awaitingKey && !offer.userPastedAt && offer.covers(client(window), process))
+            offer.userPastedAt = paste.time;
+    }
 }
 
 void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& due) {
@@ -447,7 +521,7 @@ void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& 
     Answer answer;
     FetchToken token;
     if (request->selection == selection_ && owned_) {
-        const Private* offer = privateFor(request->requestor);
+        const Private* offer = privateFor(request->requestor, request->time);
         token = offer ? offer->callback.lock() : nullptr;
         // A request made before Tavrin's claim is not one for what it offers now. The program
         // a paste key went to gets its text whenever it asks: Qt stamps a request with the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Platform/Clipboard.h"
+#include "Platform/linux/X11PasteWatch.h"
 
 struct xcb_connection_t;
 
@@ -59,11 +60,14 @@ public:
     // fetch, nor is a text offered to one program alone).
     bool fetched() const;
 
-    // Offers `contents` to the program behind `window` alone (see Clipboard::offerTo). The
+    // Offers `contents` to the program behind `window` alone, for the paste key Tavrin sends
+    // next or, given `sameKeyAs`, for that earlier offer's key (see Clipboard::offerTo). The
     // offer lasts while the token lives and Tavrin holds the selection.
     using FetchToken = std::shared_ptr<std::function<void()>>;
     FetchToken offerTo(quint32 window, const ClipboardContents& contents,
-                       std::function<void()> fetched);
+                       std::function<void()> fetched, const FetchToken& sameKeyAs = nullptr);
+    // Whether the user's own pastes are seen (see Clipboard::tellsUserPastes).
+    bool tellsUserPastes() const { return pastes_ && pastes_->active(); }
 
     // Asks a running clipboard manager to keep what Tavrin serves, serving its requests for
     // at most `limitMs`; false when there is none, Tavrin serves nothing, or the manager did
@@ -79,6 +83,14 @@ private:
         // The X client ids and the processes that count as that program.
         std::vector<quint32> clients;
         std::vector<qint64> processes;
+        // Its paste key has not gone through the window system yet: the next paste key sent
+        // through XTEST is it, not the user's.
+        bool awaitingKey = false;
+        // When the user pasted in that program by themselves after its key: a request stamped
+        // from then on, or not stamped at all, is that paste's.
+        std::optional<quint32> userPastedAt;
+
+        bool covers(quint32 client, qint64 process) const;
     };
     struct Answer {
         bool answered = false;
@@ -112,7 +124,14 @@ private:
     void dropTransfersTo(quint32 window);
     // A program has fetched offer number `offer` whole.
     void noteFetched(quint64 offer);
-    const Private* privateFor(quint32 requestor);
+    // The offer a request of `requestor` stamped `time` (0: not stamped) belongs to: one to
+    // its program whose key asked for it, not the user's own paste.
+    const Private* privateFor(quint32 requestor, quint32 time);
+    // A paste seen in the raw input: Tavrin's own key, or the user's, which ends what the
+    // offers to the program it went to may serve.
+    void notePaste(const X11PasteWatch::Paste& paste);
+    // The window the pointer is over, the innermost one.
+    quint32 pointerWindow();
     void endPrivates();
     QList<quint32> targets(const ClipboardContents& contents);
     std::optional<std::pair<quint32, QByteArray>> dataFor(const ClipboardContents& contents,
@@ -160,6 +179,8 @@ private:
     std::vector<Private> privates_;
     std::vector<std::unique_ptr<Transfer>> transfers_;
     bool handedOver_ = false;
+    // Used on the serving thread only, after construction.
+    std::unique_ptr<X11PasteWatch> pastes_;
 
     std::thread thread_;
     int wakeRead_ = -1;

@@ -57,7 +57,8 @@ bool XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     KeyTarget target = KeyTarget::Application;
     for (const quint32 window : {connection_->focusedTopLevel(), connection_->activeWindow()}) {
         if (const auto windowClass = connection_->windowClass(window))
-            target = std::max(target, keyTargetOf(windowClass->first, windowClass->second));
+            target = std::max(target, keyTargetOf(windowClass->first, windowClass->second,
+                                                  connection_->windowProcess(window)));
     }
     const auto chord = KeyChord::forKey(keyCode, flags, target);
     if (!chord)

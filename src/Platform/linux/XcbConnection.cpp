@@ -95,4 +95,16 @@ std::optional<std::pair<QString, QString>> XcbConnection::windowClass(quint32 wi
                           QString::fromLocal8Bit(parts.value(1)));
 }
 
+qint64 XcbConnection::windowProcess(quint32 window) {
+    if (window == 0)
+        return 0;
+    auto reply = owned(xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1),
+        nullptr));
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+        return 0;
+    return *static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
 }  // namespace Platform

@@ -38,6 +38,8 @@ public:
     quint32 focusedTopLevel();
     // WM_CLASS of `window` as (instance, class); none when it has none.
     std::optional<std::pair<QString, QString>> windowClass(quint32 window);
+    // The process `window` says it belongs to (_NET_WM_PID); 0 when it says none.
+    qint64 windowProcess(quint32 window);
 
 private:
     XcbConnection(xcb_connection_t* connection, quint32 root);

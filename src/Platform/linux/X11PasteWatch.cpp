@@ -1,0 +1,141 @@
+#include "Platform/linux/X11PasteWatch.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
+
+#include <QByteArray>
+
+#include "Platform/linux/XcbReply.h"
+
+namespace Platform {
+
+namespace {
+
+constexpr quint32 keysymV = 0x0076;
+constexpr quint32 keysymUpperV = 0x0056;
+constexpr quint32 keysymInsert = 0xff63;
+constexpr quint32 keysymKeypadInsert = 0xff9e;
+constexpr quint32 keysymShiftL = 0xffe1;
+constexpr quint32 keysymShiftR = 0xffe2;
+constexpr quint32 keysymControlL = 0xffe3;
+constexpr quint32 keysymControlR = 0xffe4;
+
+constexpr quint32 middleButton = 2;
+constexpr quint32 rightButton = 3;
+
+}  // namespace
+
+X11PasteWatch::X11PasteWatch(xcb_connection_t* connection, quint32 root)
+    : connection_(connection) {
+    const xcb_query_extension_reply_t* input = xcb_get_extension_data(connection, &xcb_input_id);
+    if (!input || !input->present)
+        return;
+    // Raw events reach every client that asks only from version 2.1 on; before, a grab (a menu,
+    // a window manager's key) kept them from all but the grabbing client.
+    auto version = owned(xcb_input_xi_query_version_reply(
+        connection, xcb_input_xi_query_version(connection, 2, 2), nullptr));
+    if (!version || version->major_version < 2 ||
+        (version->major_version == 2 && version->minor_version < 1))
+        return;
+    struct {
+        xcb_input_event_mask_t head;
+        uint32_t mask;
+    } select{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+             XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
+                 XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+    auto error = owned(xcb_request_check(
+        connection, xcb_input_xi_select_events_checked(connection, root, 1, &select.head)));
+    if (error)
+        return;
+    symbols_ = xcb_key_symbols_alloc(connection);
+    if (!symbols_)
+        return;
+    opcode_ = input->major_opcode;
+}
+
+X11PasteWatch::~X11PasteWatch() {
+    if (symbols_)
+        xcb_key_symbols_free(symbols_);
+}
+
+quint32 X11PasteWatch::keysym(quint8 keycode) {
+    return xcb_key_symbols_get_keysym(symbols_, keycode, 0);
+}
+
+bool X11PasteWatch::isSynthetic(quint16 device) {
+    if (auto known = synthetic_.find(device); known != synthetic_.end())
+        return known->second;
+    bool synthetic = true;
+    auto reply = owned(xcb_input_xi_query_device_reply(
+        connection_, xcb_input_xi_query_device(connection_, device), nullptr));
+    if (reply) {
+        for (auto it = xcb_input_xi_query_device_infos_iterator(reply.get()); it.rem;
+             xcb_input_xi_device_info_next(&it)) {
+            if (it.data->deviceid != device)
+                continue;
+            const QByteArray name(xcb_input_xi_device_info_name(it.data),
+                                  xcb_input_xi_device_info_name_length(it.data));
+            // The server names the devices of its XTEST extension so; every other keyboard
+            // is one the user types on.
+            synthetic = name.contains("XTEST");
+        }
+    }
+    synthetic_.emplace(device, synthetic);
+    return synthetic;
+}
+
+X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(raw);
+    const quint8 type = event->response_type & 0x7f;
+    if (symbols_ && type == XCB_MAPPING_NOTIFY) {
+        // The layout changed: the key codes of V, Insert and the modifiers may have moved.
+        xcb_refresh_keyboard_mapping(symbols_, reinterpret_cast<xcb_mapping_notify_event_t*>(
+                                                   const_cast<xcb_generic_event_t*>(event)));
+        controls_.clear();
+        shifts_.clear();
+        return {};
+    }
+    if (!opcode_ || type != XCB_GE_GENERIC)
+        return {};
+    const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+    if (generic->extension != opcode_)
+        return {};
+    const auto* input = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
+    const auto code = static_cast<quint8>(input->detail);
+    switch (input->event_type) {
+    case XCB_INPUT_RAW_KEY_PRESS: {
+        const quint32 sym = keysym(code);
+        if (sym == keysymControlL || sym == keysymControlR) {
+            controls_.insert(code);
+            return {};
+        }
+        if (sym == keysymShiftL || sym == keysymShiftR) {
+            shifts_.insert(code);
+            return {};
+        }
+        // A key held down repeats; only its first press is a paste.
+        if (input->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT)
+            return {};
+        const bool control = !controls_.empty();
+        const bool shift = !shifts_.empty();
+        const bool pasteKey = ((sym == keysymV || sym == keysymUpperV) && control) ||
+                              ((sym == keysymInsert || sym == keysymKeypadInsert) && shift);
+        if (!pasteKey)
+            return {};
+        return {Paste::Kind::key, input->time, isSynthetic(input->sourceid)};
+    }
+    case XCB_INPUT_RAW_KEY_RELEASE:
+        controls_.erase(code);
+        shifts_.erase(code);
+        return {};
+    case XCB_INPUT_RAW_BUTTON_PRESS:
+        if (input->detail == middleButton || input->detail == rightButton)
+            return {Paste::Kind::button, input->time, false};
+        return {};
+    default:
+        return {};
+    }
+}
+
+}  // namespace Platform
