@@ -21,6 +21,7 @@
 #include "App/MenuBarOperations.h"
 #include "App/PanelHost.h"
 #include "Context/ContextSnapshot.h"
+#include "Output/TextInserter.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/PanelActions.h"
 #include "Projects/Project.h"
@@ -240,6 +241,11 @@ protected:
 private:
     enum class HoldMode { none, quickDictation, panelListening };
     struct Generation;
+
+    // Insertion: what the toast says of a paste that went in.
+    void tellPasted(const TextInserter::Insertion& insertion, const std::optional<QRectF>& anchor,
+                    const std::optional<Platform::RunningApplication>& target,
+                    const AssistantSettings& settings);
 
     // Invocation.
     void invokeNow(std::function<void()> done);

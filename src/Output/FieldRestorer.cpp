@@ -85,6 +85,13 @@ std::optional<QString> textOf(Platform::AccessibleElement& field) {
     return text;
 }
 
+// An application that has just taken megabytes lays them out for seconds, answering each
+// question late (a GTK text view with five million characters took up to two seconds a
+// question), though its field holds them.
+Platform::Milliseconds largeFieldTime(qsizetype characters) {
+    return Platform::Milliseconds(characters / 2000);
+}
+
 // The first of the worker's answer and the time limit decides; the other is dropped.
 template <typename Result>
 struct Answer {
@@ -199,6 +206,27 @@ std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& 
     return landedWords.count(shown) > words(before.text).count(shown);
 }
 
+bool FieldRestorer::showsPart(const Field& before, const Field& landed, const QString& pasted) {
+    const std::optional<TextRange>& selected = before.selection;
+    if (landed.element != before.element || landed.text == before.text ||
+        !before.document.isEmpty() || !selected ||
+        selected->start < 0 || selected->end < selected->start)
+        return false;
+    const std::optional<qsizetype> start = unitIndex(before.text, selected->start);
+    const std::optional<qsizetype> end = unitIndex(before.text, selected->end);
+    if (!start || !end)
+        return false;
+    const QString left = words(QStringView(before.text).left(*start));
+    const QString right = words(QStringView(before.text).mid(*end));
+    const QString landedWords = words(landed.text);
+    const QString all = words(pasted);
+    if (!landedWords.startsWith(left) || !landedWords.endsWith(right) ||
+        landedWords.size() < left.size() + right.size())
+        return false;
+    const QString kept = landedWords.mid(left.size(), landedWords.size() - left.size() - right.size());
+    return !kept.isEmpty() && kept.size() < all.size() && all.startsWith(kept);
+}
+
 bool FieldRestorer::sameDocument(const Field& before, const Field& landed) {
     return !before.document.isEmpty() && landed.document == before.document;
 }
@@ -310,7 +338,8 @@ bool FieldRestorer::writeBack(Platform::AccessibilityTree& tree, qint32 pid, con
 }
 
 template <typename Work>
-void FieldRestorer::ask(Work work, std::function<void(Reading)> done) {
+void FieldRestorer::ask(Work work, std::function<void(Reading)> done,
+                        Platform::Milliseconds extra) {
     using Result = Reading;
     auto answer = std::make_shared<Answer<Result>>();
     // The time limit's timer can outlive the restorer.
@@ -319,19 +348,22 @@ void FieldRestorer::ask(Work work, std::function<void(Reading)> done) {
             done(std::move(field));
     };
     std::weak_ptr<Answer<Result>> weak = answer;
-    answer->limit = clock_.singleShot(kAnswerLimit, [weak] {
+    answer->limit = clock_.singleShot(kAnswerLimit + 3 * extra, [weak] {
         // An application too busy to answer still has its fields.
         if (auto late = weak.lock())
-            late->settle(Reading{});
+            late->settle(Reading{std::nullopt, true, false});
     });
     worker_.run(
         this,
-        [work = std::move(work), held = held_](Platform::AccessibilityTree* tree) -> Result {
+        [work = std::move(work), held = held_,
+         timeout = callTimeout + extra](Platform::AccessibilityTree* tree) -> Result {
             // No bus: no application shows anything.
             if (!tree)
                 return Reading{std::nullopt, false};
+            tree->setCallTimeout(timeout);
+            Result result = work(*tree, *held);
             tree->setCallTimeout(callTimeout);
-            return work(*tree, *held);
+            return result;
         },
         [answer](Result field) { answer->settle(std::move(field)); });
 }
@@ -351,7 +383,8 @@ void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
         std::move(done));
 }
 
-void FieldRestorer::readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done) {
+void FieldRestorer::readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done,
+                              qsizetype characters) {
     ask(
         [pid, identity = field.element](Platform::AccessibilityTree& tree, Held& held) {
             // The application showed the field: one that does not answer now still has it.
@@ -370,7 +403,7 @@ void FieldRestorer::readAgain(qint32 pid, const Field& field, std::function<void
                 reading.field.reset();
             return reading;
         },
-        std::move(done));
+        std::move(done), largeFieldTime(characters));
 }
 
 void FieldRestorer::write(qint32 pid, const Change& change, std::function<void(bool)> done) {

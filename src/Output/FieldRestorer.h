@@ -55,6 +55,9 @@ public:
         // counts as showing them): a field that could not be read there is unknown, not
         // missing, and nothing may be done to it blind.
         bool shown = true;
+        // Whether the application answered at all: one too busy to answer in time (or stopped)
+        // has handled nothing since it last did.
+        bool answered = true;
 
         bool operator==(const Reading&) const = default;
     };
@@ -95,8 +98,11 @@ public:
     // The very element an earlier read of process `pid` found as `field`, read again wherever
     // the keyboard is now: an element stays readable after the keyboard has left it (the user
     // went to another window). No field when that element no longer answers, or when it was
-    // read too long ago to be known still and the keyboard is not in it.
-    void readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done);
+    // read too long ago to be known still and the keyboard is not in it. A field expected to
+    // hold about `characters` gets longer to answer: an application laying out megabytes
+    // answers each question slowly for seconds.
+    void readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done,
+                   qsizetype characters = 0);
     // Undoes `change` in process `pid`, which is in front: reads the field, and only where it is
     // the element the paste left the keyboard in and holds exactly what the paste left, writes
     // a GTK 3 entry's earlier text back, or sends the application's own undo key through
@@ -126,6 +132,12 @@ public:
     static std::optional<bool> showsPaste(const Field& before, const Field& landed,
                                           const QString& pasted);
 
+    // Whether the field holds only the beginning of `pasted` where the selection stood, and
+    // around it what stood there `before`: a field that takes no more than so many characters
+    // (an HTML maxlength, a single-line field's limit) keeps the paste cut short. False where the
+    // selection is not known, or for a paragraph of a word processor.
+    static bool showsPart(const Field& before, const Field& landed, const QString& pasted);
+
     // Whether the keyboard ended, as the paste of several paragraphs landed, in another paragraph
     // of the document that took it.
     static bool sameDocument(const Field& before, const Field& landed);
@@ -142,7 +154,8 @@ private:
     void afterKey(const std::shared_ptr<Undo>& undo, Undoing undoing);
 
     template <typename Work>
-    void ask(Work work, std::function<void(Reading)> done);
+    void ask(Work work, std::function<void(Reading)> done,
+             Platform::Milliseconds extra = Platform::Milliseconds(0));
 
     Platform::AccessibilityWorker& worker_;
     Platform::Clock& clock_;

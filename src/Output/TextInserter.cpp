@@ -70,14 +70,16 @@ public:
           text_(std::move(text)),
           target_(std::move(target)),
           pressReturn_(pressReturn),
-          fromPrimary_(target_ && s_.terminals && s_.terminals->pastesFromPrimary(*target_)),
+          fromPrimary_(target_ && s_.terminals &&
+                       (s_.terminals->pastesFromPrimary(*target_) ||
+                        s_.terminals->pastesFromEither(*target_))),
+          alsoClipboard_(fromPrimary_ && s_.terminals->pastesFromEither(*target_)),
           done_(std::move(done)),
           late_(std::move(late)) {}
 
     void start() override { readSaved(); }
 
-    // The user's clipboard comes back with the inserter's end.
-    void abandon() override { givePrimaryBack(); }
+    void abandon() override {}
 
     void notify() override {
         if (done_)
@@ -87,9 +89,9 @@ public:
 private:
     Platform::Clipboard& source() { return fromPrimary_ ? *s_.primary : s_.clipboard; }
 
-    // What the user has is kept whole before anything is written over it: where Tavrin still
-    // serves earlier texts, what the user had before them; else the clipboard as it is, from
-    // an owner that may be busy for a while.
+    // What the user has is kept whole before Tavrin serves anything in its place: where Tavrin
+    // still serves earlier texts, what the user had before them; else the clipboard as it is,
+    // from an owner that may be busy for a while.
     void readSaved() {
         writesAtSave_ = s_.clipboard.foreignWrites();
         if (std::optional<ClipboardContents> known = owner_.userClipboard()) {
@@ -110,12 +112,19 @@ private:
 
     void readSavedPrimary() {
         if (!fromPrimary_ || !s_.primary) {
-            putTextOnClipboard();
+            // Without the primary selection, a terminal that pastes only from there pastes the
+            // user's selection: no key goes out.
+            if (fromPrimary_) {
+                after(Milliseconds(0), [this] { finish(); });
+                return;
+            }
+            claim();
             return;
         }
+        primaryWritesAtSave_ = s_.primary->foreignWrites();
         if (std::optional<ClipboardContents> known = owner_.userPrimary()) {
             savedPrimary_ = std::move(*known);
-            putTextOnClipboard();
+            claim();
             return;
         }
         // A handle of its own: the clipboard's read may still be storing its handle in
@@ -127,7 +136,7 @@ private:
                 return;
             }
             savedPrimary_ = std::move(*saved);
-            putTextOnClipboard();
+            claim();
         });
     }
 
@@ -138,13 +147,16 @@ private:
         after(Milliseconds(0), [this] { finish(); });
     }
 
-    void putTextOnClipboard() {
+    // Tavrin takes the clipboard over, offering everyone what the user had: only as its owner
+    // can it hand the text to the paste key's reads alone. An empty clipboard is taken over
+    // with the offer, right before the key.
+    void claim() {
         // Another program wrote while the snapshot was read (a busy owner may take seconds):
-        // the snapshot is not the user's clipboard any more, and the write would lose the copy.
+        // the snapshot is not the user's clipboard any more, and serving it would lose the copy.
         const bool copiedMeanwhile = s_.clipboard.foreignWrites() != writesAtSave_;
         if (!copiedMeanwhile)
-            owner_.writeClipboard(transientText(text_));
-        if (copiedMeanwhile || !s_.clipboard.holdsOwnWrite()) {
+            owner_.offerUsersClipboard(s_.clipboard, saved_);
+        if (copiedMeanwhile || !owner_.servesUser(s_.clipboard, saved_)) {
             // The window system turned the write down: another program took the clipboard
             // after the snapshot, before Tavrin heard of it. What it wrote is the user's
             // clipboard now and must be neither pasted nor lost: start again from a fresh
@@ -161,16 +173,20 @@ private:
             }
             return;
         }
-        wrote_ = true;
         number_ = ++owner_.texts_;
         if (!owner_.userClipboard_)
             owner_.userClipboard_ = saved_;
-        if (fromPrimary_ && !putTextOnPrimary()) {
-            // The terminal could only paste what the primary selection holds, the user's own
-            // selection: no key goes out, and the text waits on the clipboard.
-            wrote_ = false;
-            finish();
-            return;
+        if (fromPrimary_) {
+            if (!s_.primary || s_.primary->foreignWrites() != primaryWritesAtSave_ ||
+                !owner_.offerUsersPrimary(*s_.primary, savedPrimary_)) {
+                // The terminal could only paste what another program selected meanwhile: no
+                // key goes out.
+                finish();
+                return;
+            }
+            primaryNumber_ = ++owner_.primaryTexts_;
+            if (!owner_.userPrimary_)
+                owner_.userPrimary_ = savedPrimary_;
         }
         if (target_)
             s_.windows.activate(*target_);
@@ -195,64 +211,86 @@ private:
                           });
     }
 
-    bool putTextOnPrimary() {
-        if (!s_.primary)
-            return false;
-        s_.primary->write(transientText(text_));
-        wrotePrimary_ = s_.primary->holdsOwnWrite();
-        if (wrotePrimary_) {
-            primaryNumber_ = ++owner_.primaryTexts_;
-            if (!owner_.userPrimary_)
-                owner_.userPrimary_ = savedPrimary_;
-        }
-        return wrotePrimary_;
-    }
-
-    void givePrimaryBack() {
-        if (wrotePrimary_ && s_.primary->holdsOwnWrite())
-            s_.primary->write(savedPrimary_);
-        wrotePrimary_ = false;
-    }
-
     void paste() {
-        if (!source().holdsOwnWrite()) {
-            // Another program wrote since: the key would paste its text. What it wrote is the
-            // user's clipboard now.
-            result_.overwritten = true;
-            giveClipboardBack();
-            finish();
-            return;
-        }
         // The key goes only where the user still works: a window that came forward meanwhile
         // (Tavrin's own panel, opened again at once) would take it, and the text.
         if (target_ && !s_.windows.isActive(*target_)) {
             noKey();
             return;
         }
-        // A busy program takes every key queued for it once it runs again, each reading the
-        // clipboard as it is then: a key of Tavrin's still unanswered there pastes this text,
-        // and a second one would paste it twice. In the same window that earlier key is this
-        // text's key; in another window of the program it would take this text to the wrong
-        // place, so none goes out.
-        bool sendsKey = true;
-        if (Waiting* pending = target_ ? owner_.pendingKey(*target_) : nullptr) {
-            if (pending->target->windowId != target_->windowId) {
-                noKey();
-                return;
-            }
-            sendsKey = false;
-            // The field as read just now is what that key will paste into; a program too busy
-            // to answer left it as it was read at that key.
-            if (!before_) {
-                before_ = pending->before;
-                fieldUnknown_ = pending->fieldUnknown;
-                result_.fieldUnknown = fieldUnknown_;
-            }
-            keyAt_ = pending->keyAt;
+        Waiting* pending = target_ ? owner_.pendingKey(*target_) : nullptr;
+        if (!pending) {
+            sendKey(nullptr);
+            return;
         }
-        if (target_)
-            owner_.dropOffersTo(*target_);
-        // Offered before the key goes out: a quick target asks at once.
+        if (pending->fetched) {
+            decideAfter(pending, false);
+            return;
+        }
+        // A program that fetched nothing for its earlier key may be stopped or busy, or it
+        // may have handled the key without pasting (a button had the keyboard): only an
+        // answer tells.
+        const quint64 asked = pending->number;
+        s_.windows.ping(*pending->target, pingLimit,
+                        [this, alive = std::weak_ptr(alive_), asked](bool answered) {
+                            if (alive.expired())
+                                return;
+                            Waiting* again = owner_.pendingKey(*target_);
+                            if (!again || again->number != asked) {
+                                after(Milliseconds(0), [this] { paste(); });
+                                return;
+                            }
+                            if (answered)
+                                again->dropped = true;
+                            // Runs from inside the answer: the rest waits for the clock.
+                            after(Milliseconds(0), [this, answered] {
+                                Waiting* still = owner_.pendingKey(*target_);
+                                if (!still)
+                                    sendKey(nullptr);
+                                else
+                                    decideAfter(still, !answered);
+                            });
+                        });
+    }
+
+    // A busy program takes every key queued for it once it runs again, each reading the
+    // clipboard as it is then: a key of Tavrin's still unanswered there would paste this text
+    // where it goes, and a second key would paste twice. Only where that key goes into the
+    // very field this text is for does it paste this text: the field read just now is its
+    // field, or the program has handled nothing since that key (so the keyboard cannot have
+    // moved inside it). Elsewhere no key goes out.
+    void decideAfter(Waiting* pending, bool stillSince) {
+        const bool sameWindow = pending->target->windowId == target_->windowId;
+        const bool bothKnown = before_ && pending->before;
+        const bool sameField = bothKnown && before_->element == pending->before->element;
+        // Two fields read and found apart are apart, whatever else seems still.
+        if (!sameWindow || !(sameField || (stillSince && !bothKnown))) {
+            result_.targetBusy = true;
+            noKey();
+            return;
+        }
+        // The field as read just now is what that key will paste into; a program too busy
+        // to answer left it as it was read at that key.
+        if (!before_) {
+            before_ = pending->before;
+            fieldUnknown_ = pending->fieldUnknown;
+            result_.fieldUnknown = fieldUnknown_;
+        }
+        keyAt_ = pending->keyAt;
+        sendKey(pending);
+    }
+
+    // Offers the text to the reads of the paste key (a new one, or `takenOver`'s), makes sure
+    // Tavrin holds the clipboard, and sends the key unless it takes over one.
+    void sendKey(Waiting* takenOver) {
+        // Another program wrote since: the key would paste its text. What it wrote is the
+        // user's clipboard now.
+        if (s_.clipboard.foreignWrites() != writesAtSave_ ||
+            (fromPrimary_ && s_.primary->foreignWrites() != primaryWritesAtSave_)) {
+            result_.overwritten = true;
+            finish();
+            return;
+        }
         // The offer's fetches go where `onFetch_` points: to this insert, and should the text
         // come to wait, to its waiting entry. The offer itself stays the one made here, to the
         // programs that had the window and the focus at the key.
@@ -260,12 +298,33 @@ private:
             if (!alive.expired())
                 fetched();
         };
+        const auto fetchedNow = [onFetch = onFetch_] {
+            if (*onFetch)
+                (*onFetch)();
+        };
         offer_ = source().offerTo(target_ ? target_->windowId : 0, transientText(text_),
-                                  [onFetch = onFetch_] {
-                                      if (*onFetch)
-                                          (*onFetch)();
-                                  });
-        if (sendsKey) {
+                                  fetchedNow, takenOver ? takenOver->offer.get() : nullptr);
+        // A terminal whose Shift+Insert may read either selection finds the text on both.
+        if (alsoClipboard_)
+            alsoOffer_ = s_.clipboard.offerTo(target_->windowId, transientText(text_), fetchedNow,
+                                              takenOver ? takenOver->alsoOffer.get() : nullptr);
+        // The earlier texts for that program are offered no longer: a taken-over one gave its
+        // key to this text.
+        if (target_)
+            owner_.dropOffersTo(*target_);
+        // An empty clipboard is taken over only now, with the offer to keep it for.
+        if (fromPrimary_ && !s_.primary->holdsOwnWrite())
+            s_.primary->write(savedPrimary_);
+        if ((!fromPrimary_ || alsoClipboard_) && !s_.clipboard.holdsOwnWrite())
+            owner_.writeClipboard(saved_);
+        if (!source().holdsOwnWrite()) {
+            result_.overwritten = true;
+            offer_.reset();
+            alsoOffer_.reset();
+            finish();
+            return;
+        }
+        if (!takenOver) {
             const bool sent = fromPrimary_
                                   ? s_.keys.sendKey(VirtualKey::Insert, EventFlag::Shift)
                                   : s_.keys.sendKey(VirtualKey::V, EventFlag::Command);
@@ -279,23 +338,53 @@ private:
         limit_ = s_.clock.singleShot(fetchLimit, [this] { notFetched(); });
     }
 
-    // Nothing went in: the text stays on the clipboard, where it is not lost, and no Return
-    // follows. The user's clipboard from before stays kept for the next insert to give back.
-    // Where another program wrote meanwhile, that is the user's clipboard, and the text is
-    // not on it.
+    // Nothing went in. The text is not on the clipboard (what the user had stays there), and
+    // no Return follows; the caller places the text where the user can take it.
     void noKey() {
         offer_.reset();
-        wrote_ = false;
+        alsoOffer_.reset();
         result_.overwritten = !s_.clipboard.holdsOwnWrite();
-        givePrimaryBack();
         finish();
     }
 
     // A Return in some other window could run the draft as a command there, and in a
     // terminal it runs it in the shell.
-    bool returnGoes() const {
+    bool returnMayGo() const {
         return pressReturn_ && target_ && s_.windows.isActive(*target_) &&
                !(s_.terminals && s_.terminals->isTerminal(*target_));
+    }
+
+    // Sends the Return where the keyboard still is in the field that took the paste: a user who
+    // clicked into another field (the address bar) while a busy page pasted would have that
+    // field submit instead. A program that shows no fields at all is judged by its window.
+    void pressReturn(std::function<void()> next) {
+        if (!pressReturn_) {
+            next();
+            return;
+        }
+        if (!returnMayGo()) {
+            result_.returnWithheld = !(s_.terminals && target_ && s_.terminals->isTerminal(*target_));
+            next();
+            return;
+        }
+        if (!s_.restorer || (!before_ && !fieldUnknown_)) {
+            s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
+            next();
+            return;
+        }
+        s_.restorer->read(target_->processIdentifier,
+                          [this, alive = std::weak_ptr(alive_),
+                           next = std::move(next)](FieldRestorer::Reading reading) {
+                              if (alive.expired())
+                                  return;
+                              const bool there = before_ && reading.field &&
+                                                 reading.field->element == before_->element;
+                              if (there && returnMayGo())
+                                  s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
+                              else
+                                  result_.returnWithheld = true;
+                              next();
+                          });
     }
 
     void fetched() {
@@ -312,60 +401,73 @@ private:
             return;
         }
         check_ = std::make_unique<PasteCheck>(s_, target_->processIdentifier, *before_, text_);
-        check_->start([this](FieldRestorer::Field field) { landed(std::move(field)); },
+        check_->start([this](FieldRestorer::Field field) { landed(std::move(field), false); },
+                      [this](FieldRestorer::Field field) { landed(std::move(field), true); },
                       [this] { landedByFetch(); });
     }
 
-    // The field shows the text: only now may a Return follow it, and the user's clipboard come
-    // back.
-    void landed(FieldRestorer::Field field) {
+    // The field shows the text (or, `partial`, the part of it that it takes): only now may a
+    // Return follow it. The key has been answered: its offer ends.
+    void landed(FieldRestorer::Field field, bool partial) {
         limit_.reset();
+        check_.reset();
+        offer_.reset();
+        alsoOffer_.reset();
         result_.pasted = true;
-        if (returnGoes())
-            s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
+        result_.partial = partial;
         shown_ = std::move(field);
-        after(returnSettle, [this] {
-            giveClipboardBack();
-            readWhatThePasteLeft();
-        });
+        // A field that cut the text short would send what it kept.
+        if (partial) {
+            after(returnSettle, [this] { readWhatThePasteLeft(); });
+            return;
+        }
+        pressReturn([this] { after(returnSettle, [this] { readWhatThePasteLeft(); }); });
     }
 
     // Where the field cannot tell, the target's fetch is the sign the paste has to go by. The
     // fetch may have come ahead of the paste (a browser reads before its busy page pastes):
-    // the target's program still gets the text for a while after the user's clipboard is back.
+    // the key's later reads still get the text.
     void landedByFetch() {
         limit_.reset();
         check_.reset();
         result_.pasted = true;
         after(returnSettle, [this] {
-            if (returnGoes())
-                s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
-            after(restoreSettle - returnSettle, [this] {
-                owner_.linger(target_, std::move(offer_));
-                giveClipboardBack();
-                readWhatThePasteLeft();
+            pressReturn([this] {
+                after(restoreSettle - returnSettle, [this] {
+                    owner_.keepAnswered(target_, std::move(offer_), std::move(alsoOffer_));
+                    readWhatThePasteLeft();
+                });
             });
         });
     }
 
-    // The paste is not known in all that time. Nothing is claimed: the text stays where the
-    // target will look for it, and should the target take it later it gets the text, never the
-    // user's earlier clipboard, which comes back once it has.
+    // The paste is not known in all that time. Nothing is claimed: the text goes on the
+    // clipboard for the user to paste by hand, and should the target take it later for its
+    // key it gets the text, never the user's earlier clipboard, which comes back once it has.
     void notFetched() {
+        // The field took the beginning of the text and shows no more of it.
+        if (check_ && check_->partShown()) {
+            FieldRestorer::Field field = *check_->partShown();
+            landed(std::move(field), true);
+            return;
+        }
         check_.reset();
         if (!source().holdsOwnWrite()) {
             // Another program wrote since: the target will find its text, not Tavrin's, and
             // that write is the user's clipboard now.
             result_.overwritten = true;
             offer_.reset();
-            wrote_ = false;
-            givePrimaryBack();
+            alsoOffer_.reset();
             finish();
             return;
         }
+        owner_.offerText(s_.clipboard, text_);
+        if (fromPrimary_)
+            owner_.offerText(*s_.primary, text_);
         result_.waiting = true;
         auto waiting = std::make_unique<Waiting>();
         waiting->offer = std::move(offer_);
+        waiting->alsoOffer = std::move(alsoOffer_);
         waiting->onFetch = onFetch_;
         waiting->target = target_;
         waiting->text = text_;
@@ -377,19 +479,10 @@ private:
         waiting->primaryNumber = primaryNumber_;
         waiting->keyAt = keyAt_;
         waiting->foreignWrites = source().foreignWrites();
+        waiting->fetched = landing_;
         waiting->late = std::move(late_);
-        wrote_ = wrotePrimary_ = false;
         owner_.keepWaiting(std::move(waiting));
         finish();
-    }
-
-    void giveClipboardBack() {
-        // Someone else's write (or the user's copy) since ours is newer than what we saved.
-        if (wrote_ && s_.clipboard.holdsOwnWrite())
-            owner_.writeClipboard(saved_);
-        wrote_ = false;
-        offer_.reset();
-        givePrimaryBack();
     }
 
     void readWhatThePasteLeft() {
@@ -408,7 +501,11 @@ private:
             if (shown_ && !(left && (left->element == before_->element ||
                                      FieldRestorer::sameDocument(*before_, *left))))
                 left = shown_;
-            result_.change = changeOf(*before_, left, text_);
+            result_.change = result_.partial && shown_
+                                 ? std::optional(FieldRestorer::Change{*before_, *shown_})
+                                 : changeOf(*before_, left, text_);
+            if (result_.partial && left && left->element == before_->element)
+                result_.change = FieldRestorer::Change{*before_, *left};
             result_.fieldUnknown = !result_.change;
             finish();
         });
@@ -417,7 +514,10 @@ private:
     QString text_;
     std::optional<Platform::RunningApplication> target_;
     bool pressReturn_;
+    // Pasted with Shift+Insert from the primary selection, and, for a terminal whose keys are
+    // not known, from the clipboard as well.
     bool fromPrimary_;
+    bool alsoClipboard_;
     InsertDone done_;
     InsertDone late_;
     Insertion result_;
@@ -431,14 +531,14 @@ private:
     std::unique_ptr<Platform::PendingClipboardRead> read_;
     std::unique_ptr<Platform::PendingClipboardRead> primaryRead_;
     std::unique_ptr<Platform::ClipboardFetch> offer_;
+    std::unique_ptr<Platform::ClipboardFetch> alsoOffer_;
     std::shared_ptr<std::function<void()>> onFetch_ = std::make_shared<std::function<void()>>();
     std::unique_ptr<PasteCheck> check_;
     std::unique_ptr<Platform::Timer> limit_;
     ClipboardContents saved_;
     quint64 writesAtSave_ = 0;
+    quint64 primaryWritesAtSave_ = 0;
     ClipboardContents savedPrimary_;
-    bool wrote_ = false;
-    bool wrotePrimary_ = false;
     bool landing_ = false;
     quint64 number_ = 0;
     quint64 primaryNumber_ = 0;
@@ -541,13 +641,17 @@ TextInserter::TextInserter(Services services) : services_(services) {}
 TextInserter::~TextInserter() {
     if (current_)
         current_->abandon();
-    // A text still offered, whether its paste key has just gone out or it waits, is served by
-    // no one once Tavrin has gone, and a clipboard history would keep it as the clipboard: what
-    // the user had comes back while it is still the one.
-    if (std::optional<ClipboardContents> saved = userClipboard())
-        writeClipboard(*saved);
-    if (std::optional<ClipboardContents> saved = userPrimary())
-        services_.primary->write(*saved);
+    // A text left on the clipboard for the user, whose paste key may still be answered, is
+    // served by no one once Tavrin has gone, and a clipboard history would keep it as the
+    // clipboard: what the user had comes back while the text is still the one offered.
+    if (!offersUsersClipboard_) {
+        if (std::optional<ClipboardContents> saved = userClipboard())
+            writeClipboard(*saved);
+    }
+    if (!offersUsersPrimary_) {
+        if (std::optional<ClipboardContents> saved = userPrimary())
+            services_.primary->write(*saved);
+    }
 }
 
 void TextInserter::insert(const QString& text,

@@ -68,6 +68,16 @@ public:
         // What the user had on the clipboard did not arrive whole in time: nothing was
         // written over it, and nothing was pasted.
         bool unsaved = false;
+        // The field took the beginning of the text only and keeps it (it holds no more
+        // characters): `pasted` is set, the rest went nowhere.
+        bool partial = false;
+        // No key went out: a paste key of Tavrin's is still unanswered in the target's program
+        // (stopped, busy), and a second would paste twice or take this text where the first
+        // goes. The text is not on the clipboard; the earlier one still waits for its key.
+        bool targetBusy = false;
+        // The Return that was to follow the paste was not sent: the keyboard had left the field
+        // that took the text, or it could not be seen to be there.
+        bool returnWithheld = false;
 
         bool operator==(const Insertion&) const = default;
     };
@@ -82,16 +92,18 @@ public:
     TextInserter& operator=(const TextInserter&) = delete;
 
     // Pastes `text` into `target` (or into whatever is in front when there is none), with a
-    // Return afterwards when `pressReturn` is set, the target's window is the active one and
-    // it is no terminal (a shell would run the text). The paste key goes out only while the
-    // target is the active window, and not while a paste key of Tavrin's is still unanswered
-    // in the target's program: that key pastes this text, a second would paste it twice.
-    // `done` is called once the paste is known and the user's clipboard is back; where the
-    // paste key could not be sent, or the target did not take the text in time, the text is
-    // left on the clipboard instead, for the user to paste by hand. Of a text that was not
-    // taken in time `late` hears once more: when the target takes it (`pasted`), or when it is
-    // offered no longer (a later text took its place, or another program wrote the
-    // clipboard).
+    // Return afterwards when `pressReturn` is set, the target's window is the active one, the
+    // keyboard is still in the field that took the text and it is no terminal (a shell would
+    // run the text). The clipboard keeps offering what the user had to everyone; the text goes
+    // to the reads that the paste key asks for alone (see Platform::Clipboard::offerTo), so
+    // that neither the user's own paste nor a clipboard history gets it. The paste key goes out
+    // only while the target is the active window, and not while a paste key of Tavrin's is
+    // still unanswered in the target's program: in the same field that key pastes this text, a
+    // second would paste it twice; elsewhere no key goes out. `done` is called once the paste
+    // is known; where the target did not take the text in time, the text is left on the
+    // clipboard instead, for the user to paste by hand. Of a text that was not taken in time
+    // `late` hears once more: when the target takes it (`pasted`), or when it is offered no
+    // longer (a later text took its place, or another program wrote the clipboard).
     void insert(const QString& text, const std::optional<Platform::RunningApplication>& target,
                 bool pressReturn, InsertDone done = {}, InsertDone late = {});
     // The text selected in the front application, copied with the copy key; none without
@@ -113,7 +125,7 @@ private:
 
     class PasteCheck;
     struct Waiting;
-    struct Lingering;
+    struct Answered;
 
     // What the user had on the clipboard and the primary selection before the texts Tavrin
     // still serves, where Tavrin still holds them; forgotten once another program wrote.
@@ -122,7 +134,8 @@ private:
     // A text whose paste key went out without the target taking it in time.
     void keepWaiting(std::unique_ptr<Waiting> waiting);
     void waitedTextFetched(Waiting* waiting);
-    void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed);
+    void waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed,
+                          bool partial = false);
     // Its caller hears that the text is offered no longer, unless it was taken.
     void dropWaiting(Waiting* waiting);
     // Texts whose offer another program's write has ended.
@@ -132,11 +145,14 @@ private:
     // A new paste key for the program behind `target` asks for the new text: the texts still
     // offered to that program are offered no longer.
     void dropOffersTo(const Platform::RunningApplication& target);
-    // Where the field cannot tell whether the paste has landed, the target's program still
-    // gets the text for a while after the user's clipboard is back: its fetch may have come
-    // before the paste (a browser reads ahead of its busy page).
-    void linger(const std::optional<Platform::RunningApplication>& target,
-                std::unique_ptr<Platform::ClipboardFetch> offer);
+    // Where the field cannot tell whether the paste has landed, the reads of the target's
+    // program that its paste key asked for still get the text after the paste counted: the
+    // fetch may have come before the paste (a browser reads ahead of its busy page). The offer
+    // lasts until the user pastes there by themselves, a later key goes to that program or
+    // another program writes; never for the user's own paste.
+    void keepAnswered(const std::optional<Platform::RunningApplication>& target,
+                      std::unique_ptr<Platform::ClipboardFetch> offer,
+                      std::unique_ptr<Platform::ClipboardFetch> alsoOffer = nullptr);
     void forgetSettledClipboard();
     // Lets go of retired waiting texts and offers once the event loop has moved on.
     void reapWaiting();
@@ -144,6 +160,14 @@ private:
     // while texts wait is given back only over such a write, never over a later one of
     // Tavrin's (a draft the user copied from the panel).
     void writeClipboard(const ClipboardContents& contents);
+    // Tavrin offers everyone what the user had (`user`), writing it only where its latest
+    // write offers something else; whether it does so now. An empty clipboard is Tavrin's only
+    // while an offer needs it.
+    void offerUsersClipboard(Platform::Clipboard& clipboard, const ClipboardContents& user);
+    bool servesUser(Platform::Clipboard& clipboard, const ClipboardContents& user);
+    bool offerUsersPrimary(Platform::Clipboard& primary, const ClipboardContents& user);
+    // Puts `text` where the user pastes from by hand, after a paste that did not happen.
+    void offerText(Platform::Clipboard& clipboard, const QString& text);
 
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();
@@ -157,9 +181,12 @@ private:
     std::vector<std::unique_ptr<Waiting>> waiting_;
     std::vector<std::unique_ptr<Waiting>> retiredWaiting_;
     std::unique_ptr<Platform::Timer> waitingReaper_;
-    std::vector<std::unique_ptr<Lingering>> lingering_;
-    std::vector<std::unique_ptr<Lingering>> retiredLingering_;
+    std::vector<std::unique_ptr<Answered>> answered_;
     std::optional<ClipboardContents> userClipboard_;
+    // Whether Tavrin's latest writes offer everyone what the user had (on the clipboard, on the
+    // primary selection), not a text that waits to be pasted by hand.
+    bool offersUsersClipboard_ = false;
+    bool offersUsersPrimary_ = false;
     quint64 ownWrite_ = 0;
     std::optional<ClipboardContents> userPrimary_;
     // Count Tavrin's writes of texts to paste, on the clipboard and on the primary selection:

@@ -24,27 +24,37 @@ inline constexpr Milliseconds fetchLimit{5000};
 // Where the fetch is the only sign, between it and the Return: the target inserts what it
 // fetched before it handles the next key.
 inline constexpr Milliseconds returnSettle{150};
-// Where the fetch is the only sign, between it and the user's clipboard coming back. Having
-// fetched the text is not yet having inserted it: Chromium drops a paste whose clipboard
-// changed while it was checking it, and the field shows what the paste left (a word processor
+// Where the fetch is the only sign, between it and the end of the insert. Having fetched the
+// text is not yet having inserted it: the field shows what the paste left (a word processor
 // moves the keyboard to the paste's last paragraph) only after a moment.
 inline constexpr Milliseconds restoreSettle{580};
 // Between reads of a field that has not shown the paste yet.
 inline constexpr Milliseconds landedPoll{100};
 // A large text takes long at every step after its fetch: the target inserts it and lays it out,
-// and a browser shows it to assistive programs only seconds later (a page took seven seconds
-// for three megabytes on eight cores, ten on two). From the fetch on, a text gets this long
-// for the field to show it, and its field is read less often.
+// and a browser shows it to assistive programs only much later, the later the larger, and more
+// so on a busy machine (Chromium: 5 s for one megabyte, 16 s for two, over 20 s for three). No
+// time per megabyte holds: once the target has fetched a large text whole, its field gets this
+// long to show it, read once a second, and shows it mostly much sooner.
+inline constexpr qsizetype largeText = 100'000;
+inline constexpr Milliseconds largeLanding{180'000};
+inline constexpr Milliseconds largePoll{1000};
 inline Milliseconds landingTime(const QString& text) {
-    return Milliseconds(static_cast<qint64>(text.size()) * 8 / 1000);
+    return text.size() >= largeText ? largeLanding : Milliseconds(0);
 }
 inline Milliseconds landedPollFor(const QString& text) {
-    return landedPoll + landingTime(text) / 50;
+    return text.size() >= largeText ? largePoll : landedPoll;
 }
+// A field that holds only the beginning of the text, after its program fetched the whole,
+// has taken all it will once it stays so this long.
+inline constexpr Milliseconds partSettle{1000};
 // A paste key that a busy program has not answered yet is still queued there: within this
 // time no second key goes to that program. Past it the key counts as lost (a program that
 // ignored it), so that the user can insert there again.
 inline constexpr Milliseconds pendingKeyHorizon{30000};
+// How long a program gets to answer whether it has handled the earlier key.
+inline constexpr Milliseconds pingLimit{500};
+// The offers kept after their paste counted by the fetch: one a program.
+inline constexpr size_t answeredKept = 8;
 inline constexpr Milliseconds modifierReleaseTimeout{800};
 inline constexpr Milliseconds modifierPoll{25};
 inline constexpr Milliseconds copyPoll{25};
@@ -84,39 +94,62 @@ public:
     PasteCheck(Services& s, qint32 pid, FieldRestorer::Field before, QString text)
         : s_(s), pid_(pid), before_(std::move(before)), text_(std::move(text)) {}
 
-    // `landed` with the field once it shows the paste; `unknown` once a read cannot tell (a
-    // paste that leaves the field as it was). A field that does not answer (its application
-    // busy, or gone) is read again: it may show the paste later, and until then nothing is
-    // known.
-    void start(Landed landed, std::function<void()> unknown) {
+    // `landed` with the field once it shows the paste; `part` once it has held the same
+    // beginning of it for a moment (a field that takes no more); `unknown` once a read cannot
+    // tell (a paste that leaves the field as it was). A field that does not answer (its
+    // application busy, or gone) is read again: it may show the paste later, and until then
+    // nothing is known.
+    void start(Landed landed, Landed part, std::function<void()> unknown) {
         landed_ = std::move(landed);
+        part_ = std::move(part);
         unknown_ = std::move(unknown);
         read();
     }
 
+    // The beginning of the paste the field held at the last read, where it held one.
+    const std::optional<FieldRestorer::Field>& partShown() const { return partShown_; }
+
 private:
     void read() {
-        s_.restorer->readAgain(pid_, before_, [this, alive = std::weak_ptr(alive_)](
-                                                  FieldRestorer::Reading reading) {
-            if (alive.expired())
-                return;
-            const std::optional<bool> shows =
-                reading.field ? FieldRestorer::showsPaste(before_, *reading.field, text_)
-                              : std::optional<bool>(false);
-            // Each callback may end the check: it runs from the stack.
-            if (!shows) {
-                auto unknown = std::move(unknown_);
-                unknown();
-                return;
-            }
-            if (*shows) {
-                auto landed = std::move(landed_);
-                landed(std::move(*reading.field));
-                return;
-            }
-            timer_ = s_.clock.singleShot(TextInserterParts::landedPollFor(text_),
-                                         [this] { read(); });
-        });
+        s_.restorer->readAgain(
+            pid_, before_,
+            [this, alive = std::weak_ptr(alive_)](FieldRestorer::Reading reading) {
+                if (alive.expired())
+                    return;
+                const std::optional<bool> shows =
+                    reading.field ? FieldRestorer::showsPaste(before_, *reading.field, text_)
+                                  : std::optional<bool>(false);
+                // Each callback may end the check: it runs from the stack.
+                if (!shows) {
+                    auto unknown = std::move(unknown_);
+                    unknown();
+                    return;
+                }
+                if (*shows) {
+                    auto landed = std::move(landed_);
+                    landed(std::move(*reading.field));
+                    return;
+                }
+                if (reading.field && FieldRestorer::showsPart(before_, *reading.field, text_)) {
+                    const Platform::Nanoseconds now = s_.clock.monotonic();
+                    if (partShown_ && partShown_->text == reading.field->text) {
+                        if (now - partSince_ >= TextInserterParts::partSettle) {
+                            auto part = std::move(part_);
+                            part(std::move(*reading.field));
+                            return;
+                        }
+                    } else {
+                        partShown_ = reading.field;
+                        partSince_ = now;
+                    }
+                } else if (reading.answered) {
+                    partShown_.reset();
+                }
+                timer_ = s_.clock.singleShot(
+                    partShown_ ? TextInserterParts::partSettle : TextInserterParts::landedPollFor(text_),
+                    [this] { read(); });
+            },
+            text_.size());
     }
 
     Services& s_;
@@ -124,7 +157,10 @@ private:
     FieldRestorer::Field before_;
     QString text_;
     Landed landed_;
+    Landed part_;
     std::function<void()> unknown_;
+    std::optional<FieldRestorer::Field> partShown_;
+    Platform::Nanoseconds partSince_{0};
     std::unique_ptr<Platform::Timer> timer_;
     // The restorer's answers come after the check is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -134,6 +170,8 @@ private:
 // it on every read, until it has it or another program writes.
 struct TextInserter::Waiting {
     std::unique_ptr<Platform::ClipboardFetch> offer;
+    // The same text on the clipboard, for a terminal that may read either selection.
+    std::unique_ptr<Platform::ClipboardFetch> alsoOffer;
     // Where the offer's fetches are reported.
     std::shared_ptr<std::function<void()>> onFetch;
     std::optional<Platform::RunningApplication> target;
@@ -150,14 +188,20 @@ struct TextInserter::Waiting {
     // Another program's writes to where it is offered, when it began to wait: one more ends
     // the offer.
     quint64 foreignWrites = 0;
+    // The target's program has fetched the text for its key: the key has reached the program,
+    // though the field has not shown the paste.
+    bool fetched = false;
+    // The program answered, after the key, that it had handled everything sent to it, without
+    // fetching: it dropped the key (a button had the keyboard), which will paste nothing.
+    bool dropped = false;
     InsertDone late;
     std::unique_ptr<PasteCheck> check;
     std::unique_ptr<Platform::Timer> timer;
 };
 
-// An offer kept for a moment after the paste counted as landed by the fetch alone.
-struct TextInserter::Lingering {
+// An offer kept after the paste counted as landed by the fetch alone.
+struct TextInserter::Answered {
     std::optional<Platform::RunningApplication> target;
     std::unique_ptr<Platform::ClipboardFetch> offer;
-    std::unique_ptr<Platform::Timer> timer;
+    std::unique_ptr<Platform::ClipboardFetch> alsoOffer;
 };

@@ -78,12 +78,14 @@ void TextInserter::waitedTextFetched(Waiting* waiting) {
     if (waiting->check || waiting->timer)
         return;
     if (!waiting->before || !waiting->target || !services_.restorer) {
+        waiting->fetched = true;
         // The fetch is all there is to go by: the text stays offered to the target while it
         // inserts it.
         waiting->timer = services_.clock.singleShot(
             restoreSettle, [this, waiting] { waitedTextLanded(waiting, std::nullopt); });
         return;
     }
+    waiting->fetched = true;
     waiting->check = std::make_unique<PasteCheck>(services_, waiting->target->processIdentifier,
                                                   *waiting->before, waiting->text);
     // A check that cannot tell, or a field that does not show the text in time, leaves the text
@@ -95,6 +97,9 @@ void TextInserter::waitedTextFetched(Waiting* waiting) {
     });
     waiting->check->start(
         [this, waiting](FieldRestorer::Field field) { waitedTextLanded(waiting, std::move(field)); },
+        [this, waiting](FieldRestorer::Field field) {
+            waitedTextLanded(waiting, std::move(field), true);
+        },
         [this, waiting] {
             waiting->check.reset();
             waiting->timer = services_.clock.singleShot(
@@ -102,30 +107,34 @@ void TextInserter::waitedTextFetched(Waiting* waiting) {
         });
 }
 
-void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed) {
+void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestorer::Field> landed,
+                                    bool partial) {
     // Late, but the target has the text now. The user's clipboard comes back where the text is
     // still the last one Tavrin wrote there; a later text, or what the user copied meanwhile,
     // stays.
     Insertion insertion;
     insertion.pasted = true;
+    insertion.partial = partial;
     if (waiting->before && !waiting->pressReturn) {
-        insertion.change = changeOf(*waiting->before, landed, waiting->text);
+        insertion.change = partial && landed
+                               ? std::optional(FieldRestorer::Change{*waiting->before, *landed})
+                               : changeOf(*waiting->before, landed, waiting->text);
         insertion.fieldUnknown = !insertion.change;
     }
     // A terminal that pastes the primary selection had the text there and on the clipboard;
     // a later text elsewhere may have gone onto the clipboard only.
     if (waiting->number == texts_) {
         if (std::optional<ClipboardContents> saved = userClipboard())
-            writeClipboard(*saved);
+            offerUsersClipboard(services_.clipboard, *saved);
     }
     if (waiting->fromPrimary && waiting->primaryNumber == primaryTexts_) {
         if (std::optional<ClipboardContents> saved = userPrimary())
-            services_.primary->write(*saved);
+            offerUsersPrimary(*services_.primary, *saved);
     }
     InsertDone late = std::move(waiting->late);
-    // Taken by the fetch alone: the program may still paste it (see linger).
+    // Taken by the fetch alone: the program may still paste it for that key.
     if (!landed)
-        linger(waiting->target, std::move(waiting->offer));
+        keepAnswered(waiting->target, std::move(waiting->offer), std::move(waiting->alsoOffer));
     dropWaiting(waiting);
     forgetSettledClipboard();
     if (late)
@@ -135,6 +144,43 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
 void TextInserter::writeClipboard(const ClipboardContents& contents) {
     services_.clipboard.write(contents);
     ownWrite_ = services_.clipboard.ownWrites();
+}
+
+bool TextInserter::servesUser(Platform::Clipboard& clipboard, const ClipboardContents& user) {
+    // Nothing to serve: the empty clipboard is taken over with the offer.
+    if (user.isEmpty())
+        return true;
+    return offersUsersClipboard_ && clipboard.holdsOwnWrite() && clipboard.ownWrites() == ownWrite_;
+}
+
+void TextInserter::offerUsersClipboard(Platform::Clipboard& clipboard,
+                                       const ClipboardContents& user) {
+    // A write of its own is a new owner to every program that watches the clipboard: a
+    // history fetches it anew, a browser drops what it read of it. An empty clipboard needs no
+    // owner until an offer needs one.
+    if (user.isEmpty() ? !clipboard.holdsOwnWrite() : servesUser(clipboard, user)) {
+        offersUsersClipboard_ = true;
+        return;
+    }
+    writeClipboard(user);
+    offersUsersClipboard_ = true;
+}
+
+bool TextInserter::offerUsersPrimary(Platform::Clipboard& primary, const ClipboardContents& user) {
+    if (!offersUsersPrimary_ || !primary.holdsOwnWrite() || user.isEmpty())
+        primary.write(user);
+    offersUsersPrimary_ = true;
+    return user.isEmpty() || primary.holdsOwnWrite();
+}
+
+void TextInserter::offerText(Platform::Clipboard& clipboard, const QString& text) {
+    if (&clipboard == &services_.clipboard) {
+        writeClipboard(transientText(text));
+        offersUsersClipboard_ = false;
+    } else {
+        clipboard.write(transientText(text));
+        offersUsersPrimary_ = false;
+    }
 }
 
 void TextInserter::forgetSettledClipboard() {
@@ -161,7 +207,7 @@ TextInserter::Waiting* TextInserter::pendingKey(const Platform::RunningApplicati
     dropOverwritten();
     const Platform::Nanoseconds now = services_.clock.monotonic();
     for (const auto& waiting : waiting_) {
-        if (waiting->target && sameProgram(*waiting->target, target) &&
+        if (waiting->target && sameProgram(*waiting->target, target) && !waiting->dropped &&
             now - waiting->keyAt < pendingKeyHorizon)
             return waiting.get();
     }
@@ -176,8 +222,8 @@ void TextInserter::dropOffersTo(const Platform::RunningApplication& target) {
     }
     for (Waiting* waiting : earlier)
         dropWaiting(waiting);
-    std::erase_if(lingering_, [&](const auto& lingering) {
-        return lingering->target && sameProgram(*lingering->target, target);
+    std::erase_if(answered_, [&](const auto& answered) {
+        return answered->target && sameProgram(*answered->target, target);
     });
 }
 
@@ -193,26 +239,24 @@ void TextInserter::dropOverwritten() {
         dropWaiting(waiting);
 }
 
-void TextInserter::linger(const std::optional<Platform::RunningApplication>& target,
-                          std::unique_ptr<Platform::ClipboardFetch> offer) {
-    if (!offer)
+void TextInserter::keepAnswered(const std::optional<Platform::RunningApplication>& target,
+                                std::unique_ptr<Platform::ClipboardFetch> offer,
+                                std::unique_ptr<Platform::ClipboardFetch> alsoOffer) {
+    // Where the user's own pastes cannot be told apart, an offer kept would take them.
+    if (!offer || !services_.clipboard.tellsUserPastes())
         return;
-    auto lingering = std::make_unique<Lingering>();
-    Lingering* kept = lingering.get();
-    lingering->target = target;
-    lingering->offer = std::move(offer);
-    lingering->timer = services_.clock.singleShot(fetchLimit, [this, kept] {
-        // Let go once the event loop has moved on: this runs from the entry's own timer.
-        auto found = std::find_if(lingering_.begin(), lingering_.end(),
-                                  [&](const auto& l) { return l.get() == kept; });
-        if (found == lingering_.end())
-            return;
-        (*found)->offer.reset();
-        retiredLingering_.push_back(std::move(*found));
-        lingering_.erase(found);
-        reapWaiting();
-    });
-    lingering_.push_back(std::move(lingering));
+    if (target) {
+        std::erase_if(answered_, [&](const auto& answered) {
+            return answered->target && sameProgram(*answered->target, *target);
+        });
+    }
+    auto answered = std::make_unique<Answered>();
+    answered->target = target;
+    answered->offer = std::move(offer);
+    answered->alsoOffer = std::move(alsoOffer);
+    answered_.push_back(std::move(answered));
+    if (answered_.size() > answeredKept)
+        answered_.erase(answered_.begin());
 }
 
 void TextInserter::dropWaiting(Waiting* waiting) {
@@ -225,6 +269,7 @@ void TextInserter::dropWaiting(Waiting* waiting) {
     retiredWaiting_.push_back(std::move(*found));
     waiting_.erase(found);
     waiting->offer.reset();
+    waiting->alsoOffer.reset();
     reapWaiting();
     // Its caller lets go: the text is offered no longer.
     if (InsertDone late = std::move(waiting->late))
@@ -232,8 +277,5 @@ void TextInserter::dropWaiting(Waiting* waiting) {
 }
 
 void TextInserter::reapWaiting() {
-    waitingReaper_ = services_.clock.singleShot(Milliseconds(0), [this] {
-        retiredWaiting_.clear();
-        retiredLingering_.clear();
-    });
+    waitingReaper_ = services_.clock.singleShot(Milliseconds(0), [this] { retiredWaiting_.clear(); });
 }

@@ -72,6 +72,19 @@ QString UndoToast::notCopiedText() {
     return QObject::tr("Nicht kopiert – Zwischenablage nicht verfügbar");
 }
 
+QString UndoToast::partialText() {
+    return QObject::tr("Nur teilweise eingefügt – das Feld nimmt nicht mehr auf");
+}
+
+QString UndoToast::busyText() {
+    return QObject::tr(
+        "Nicht eingefügt – das Programm antwortet noch nicht; der Text liegt in der Zwischenablage");
+}
+
+QString UndoToast::notSentText() {
+    return QObject::tr("Eingefügt, aber nicht abgeschickt – die Tastatur war nicht mehr im Feld");
+}
+
 QRectF UndoToast::apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area) {
     const auto clear = [&windows](const QRectF& frame) {
         return std::none_of(windows.begin(), windows.end(),
@@ -126,7 +139,8 @@ private:
 
 void UndoToast::show(const std::optional<QRectF>& near,
                      const std::optional<Platform::RunningApplication>& target,
-                     const std::optional<FieldRestorer::Change>& change, bool fieldUnknown) {
+                     const std::optional<FieldRestorer::Change>& change, bool fieldUnknown,
+                     const QString& notice) {
     target_ = target;
     change_ = target ? change : std::nullopt;
     fieldUnknown_ = target && !change_ && fieldUnknown;
@@ -141,10 +155,13 @@ void UndoToast::show(const std::optional<QRectF>& near,
                 undo();
         };
     }
-    present(near, new UndoToastView(std::move(undoAction), [this, alive] {
-                if (alive.lock())
-                    hide();
-            }));
+    auto close = [this, alive] {
+        if (alive.lock())
+            hide();
+    };
+    present(near, notice.isEmpty()
+                      ? new UndoToastView(std::move(undoAction), std::move(close))
+                      : new UndoToastView(notice, std::move(close), nullptr, std::move(undoAction)));
 }
 
 void UndoToast::tell(const std::optional<QRectF>& near, const QString& notice) {

@@ -61,10 +61,12 @@ public:
     // goes to the target, unless `fieldUnknown` says that the target shows its fields but the
     // one that took the paste could not be read: such an undo cannot be checked, and the toast
     // offers none.
+    // A `notice` replaces "Eingefügt" (with a warning sign) where the paste went in, but not as
+    // asked.
     void show(const std::optional<QRectF>& near,
               const std::optional<Platform::RunningApplication>& target,
               const std::optional<FieldRestorer::Change>& change = std::nullopt,
-              bool fieldUnknown = false);
+              bool fieldUnknown = false, const QString& notice = {});
     // Shows `notice` in the same place, without an undo button, for as long as the toast.
     void tell(const std::optional<QRectF>& near, const QString& notice);
     // Fades the toast out; the close button, the undo button and the timer call it.
@@ -99,6 +101,12 @@ public:
     static QString notPlacedText();
     // What it says when the clipboard would not take a copy of the draft.
     static QString notCopiedText();
+    // What it says when the field kept only the beginning of the text.
+    static QString partialText();
+    // What it says when no key went out because the program has not answered an earlier one.
+    static QString busyText();
+    // What it says when the text went in but the Return that was to send it did not go out.
+    static QString notSentText();
 
 private:
     class WindowWatch;

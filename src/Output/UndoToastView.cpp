@@ -25,9 +25,10 @@ UndoToastView::UndoToastView(std::function<void()> undo, std::function<void()> c
     : UndoToastView(QStringLiteral("checkmark.circle.fill"), DS::Palette::success, tr("Eingefügt"),
                     std::move(undo), std::move(close), parent) {}
 
-UndoToastView::UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent)
+UndoToastView::UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent,
+                             std::function<void()> undo)
     : UndoToastView(QStringLiteral("exclamationmark.triangle.fill"), DS::Palette::warning, notice,
-                    {}, std::move(close), parent) {}
+                    std::move(undo), std::move(close), parent) {}
 
 UndoToastView::UndoToastView(const QString& symbol, const DS::Color& symbolColor,
                              const QString& label, std::function<void()> undo,

@@ -20,7 +20,9 @@ public:
 
     UndoToastView(std::function<void()> undo, std::function<void()> close,
                   QWidget* parent = nullptr);
-    UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent = nullptr);
+    // With `undo`, the notice offers the undo button too (a paste that went in only in part).
+    UndoToastView(const QString& notice, std::function<void()> close, QWidget* parent = nullptr,
+                  std::function<void()> undo = {});
 
     // Null in a notice.
     StyledButton* undoButton() const { return undoButton_; }

@@ -75,12 +75,12 @@ struct DictationHarness : CoordinatorHarness {
         clock.advance(time);
         QCoreApplication::processEvents();
     }
-    // Every text Tavrin put on the clipboard to paste.
+    // Every text Tavrin offered to a paste key.
     QStringList pasted() const {
         QStringList texts;
-        for (const auto& write : clipboard.writes) {
-            if (!write.contents.isEmpty() && write.contents[0].representations.size() > 1)
-                texts << QString::fromUtf8(write.contents[0].representations[0].data);
+        for (const auto& contents : clipboard.offered) {
+            if (!contents.isEmpty())
+                texts << QString::fromUtf8(contents[0].representations[0].data);
         }
         return texts;
     }
@@ -426,12 +426,13 @@ TEST(AppCoordinatorDictationTest, InsertionWaitsAtMostASecondForTheModifiers) {
     h.holdAndSay(QStringLiteral("Hallo Anna"));
     const Platform::Nanoseconds released = h.clock.monotonic();
     h.settle(500ms);
-    EXPECT_TRUE(h.clipboard.writes.empty()) << "Alt is still held";
+    EXPECT_TRUE(h.windows.activations.empty()) << "Alt is still held";
     h.settle(3s);
     ASSERT_FALSE(h.keys.sent.empty());
     // A second of waiting here, and the inserter's own wait for the modifiers before its key.
-    EXPECT_GE(h.clipboard.writes.front().at - released, 1000ms);
-    EXPECT_LE(h.clipboard.writes.front().at - released, 1100ms);
+    ASSERT_FALSE(h.windows.activations.empty());
+    EXPECT_GE(h.windows.activations.front().at - released, 1000ms);
+    EXPECT_LE(h.windows.activations.front().at - released, 1100ms);
 }
 
 TEST(AppCoordinatorDictationTest, DictatedInsertionRecordsAndTeaches) {

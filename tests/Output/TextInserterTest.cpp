@@ -81,17 +81,16 @@ struct Desk : FakeInserterDesk {
 };
 
 TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
-    // The target fetches the text 10 ms after the paste key; its clipboard comes back a moment
-    // later, once the target had time to insert the text.
+    // The target fetches the text 10 ms after the paste key, and inserts it a moment later;
+    // everyone else gets what the user had, all along.
     struct Case {
         bool pressReturn;
         std::vector<Sent> keys;
-        int restoreAt;
         int doneAt;
     };
     const Case cases[] = {
-        {true, {paste(150), returnKey(310)}, 740, 740},
-        {false, {paste(150)}, 740, 740},
+        {true, {paste(150), returnKey(310)}, 740},
+        {false, {paste(150)}, 740},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pressReturn);
@@ -107,14 +106,15 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         EXPECT_EQ(d.keys.sent, c.keys);
         // Only the program behind the target's window counts as fetching the text.
         EXPECT_EQ(d.clipboard.watchedWindows, std::vector<quint32>{d.target.windowId});
-        ASSERT_EQ(d.clipboard.writes.size(), 2u);
+        // Tavrin takes the clipboard over with the user's own, and writes nothing else.
+        ASSERT_EQ(d.clipboard.writes.size(), 1u);
         EXPECT_EQ(d.clipboard.writes[0].at, ms(0));
+        EXPECT_EQ(d.clipboard.writes[0].contents, plainText("Vorher"));
         const ClipboardContents transient = {
             ClipboardItem{{{"text/plain", QByteArray("Hallo")},
                            {"org.nspasteboard.TransientType", QByteArray()},
                            {"x-kde-passwordManagerHint", QByteArray("secret")}}}};
-        EXPECT_EQ(d.clipboard.writes[0].contents, transient);
-        EXPECT_EQ(d.clipboard.writes[1].at, ms(c.restoreAt));
+        EXPECT_EQ(d.clipboard.targetReads, std::vector<ClipboardContents>{transient});
         EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         EXPECT_EQ(doneAt, ms(c.doneAt));
     }
@@ -131,8 +131,10 @@ TEST(TextInserterTest, InsertRestoresTheClipboardExactly) {
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.clipboard.contents, before);
-        ASSERT_EQ(d.clipboard.writes.size(), 2u);
-        EXPECT_EQ(d.clipboard.writes[1].contents, before);
+        ASSERT_EQ(d.clipboard.writes.size(), 1u);
+        EXPECT_EQ(d.clipboard.writes[0].contents, before);
+        ASSERT_EQ(d.clipboard.targetReads.size(), 1u);
+        EXPECT_EQ(d.clipboard.targetReads[0].value(0).representations.value(0).data, "Text");
     }
 }
 
@@ -247,13 +249,11 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         bool pasteKeyMissing;
         std::vector<Sent> keys;
         bool pasted;
-        // On the clipboard afterwards: the user's own, or the text that did not go in.
-        QString clipboard;
     };
     const Case cases[] = {
-        {1, false, {paste(150), returnKey(310)}, true, "Vorher"},
-        {100, false, {}, false, "Vorher"},
-        {0, true, {}, false, "Hallo"},
+        {1, false, {paste(150), returnKey(310)}, true},
+        {100, false, {}, false},
+        {0, true, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.refusedWrites);
@@ -261,11 +261,6 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         d.clipboard.refusedWrites = c.refusedWrites;
         if (c.pasteKeyMissing)
             d.keys.withheld = {VirtualKey::V};
-        std::vector<ClipboardContents> pasted;
-        d.keys.onSend = [&](quint16 key, quint64) {
-            if (key == VirtualKey::V)
-                pasted.push_back(d.clipboard.contents);
-        };
         std::optional<bool> done;
 
         d.inserter.insert("Hallo", d.target, true, [&](const TextInserter::Insertion& insertion) {
@@ -274,17 +269,17 @@ TEST(TextInserterTest, ThePasteKeyGoesOutOnlyOverTheInsertedText) {
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
-        for (const ClipboardContents& contents : pasted)
+        for (const ClipboardContents& contents : d.clipboard.targetReads)
             EXPECT_EQ(contents.value(0).representations.value(0).data, QByteArray("Hallo"));
-        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
-                  c.clipboard.toUtf8());
+        // Whatever became of the paste, the clipboard holds what the user had.
+        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         EXPECT_EQ(done, c.pasted);
     }
 }
 
 // A stock xterm pastes the primary selection with Shift+Insert and takes Control+Shift+V for a
-// control character: the text goes there for the moment too, or, where it cannot, no key goes
-// out and the text waits on the clipboard.
+// control character: its key's read of the primary selection gets the text, or, where Tavrin
+// cannot serve that selection, no key goes out.
 TEST(TextInserterTest, AnXtermPastesThePrimarySelectionWhileItHoldsTheText) {
     struct Case {
         const char* name;
@@ -292,13 +287,12 @@ TEST(TextInserterTest, AnXtermPastesThePrimarySelectionWhileItHoldsTheText) {
         int refusedPrimaryWrites;
         std::vector<Sent> keys;
         bool pasted;
-        QString clipboard;
     };
     const Sent shiftInsert{ms(150), VirtualKey::Insert, EventFlag::Shift};
     const Case cases[] = {
-        {"the primary selection takes the text", true, 0, {shiftInsert}, true, "Vorher"},
-        {"the primary selection refuses it", true, 100, {}, false, "Hallo"},
-        {"no primary selection", false, 0, {}, false, "Hallo"},
+        {"the primary selection takes the text", true, 0, {shiftInsert}, true},
+        {"the primary selection refuses it", true, 100, {}, false},
+        {"no primary selection", false, 0, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -310,21 +304,16 @@ TEST(TextInserterTest, AnXtermPastesThePrimarySelectionWhileItHoldsTheText) {
         primary.refusedWrites = c.refusedPrimaryWrites;
         TextInserter inserter{{d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust,
                                nullptr, &terminals, c.primaryBackend ? &primary : nullptr}};
-        std::vector<QByteArray> pasted;
-        d.keys.onSend = [&](quint16, quint64) {
-            pasted.push_back(primary.contents.value(0).representations.value(0).data);
-        };
         std::optional<bool> done;
         inserter.insert("Hallo", d.target, false,
                         [&](const TextInserter::Insertion& insertion) { done = insertion.pasted; });
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.keys.sent, c.keys);
-        for (const QByteArray& text : pasted)
-            EXPECT_EQ(text, QByteArray("Hallo"));
+        for (const ClipboardContents& contents : primary.targetReads)
+            EXPECT_EQ(contents.value(0).representations.value(0).data, QByteArray("Hallo"));
         EXPECT_EQ(done, c.pasted);
-        EXPECT_EQ(d.clipboard.contents.value(0).representations.value(0).data,
-                  c.clipboard.toUtf8());
+        EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         EXPECT_EQ(primary.contents, plainText("Auswahl")) << "the user's selection is lost";
     }
 }
@@ -366,9 +355,11 @@ public:
     quint64 foreignWrites() override { return inner_.foreignWrites(); }
     quint64 ownWrites() override { return inner_.ownWrites(); }
     std::unique_ptr<ClipboardFetch> offerTo(quint32 window, const ClipboardContents& contents,
-                                            FetchCallback fetched) override {
-        return inner_.offerTo(window, contents, std::move(fetched));
+                                            FetchCallback fetched,
+                                            const ClipboardFetch* sameKeyAs) override {
+        return inner_.offerTo(window, contents, std::move(fetched), sameKeyAs);
     }
+    bool tellsUserPastes() override { return inner_.tellsUserPastes(); }
 
     // What another program puts on the clipboard just as Tavrin's next write goes out.
     std::optional<ClipboardContents> losesNextWrite;
@@ -402,7 +393,7 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         bool windowManagerRefuses;
         bool targetLosesFocus;
         std::vector<Sent> keys;
-        // Where no key went out, the text stays on the clipboard for the user to paste.
+        // What the user had stays on the clipboard, whatever became of the paste.
         QString clipboard = "Vorher";
         bool terminal = false;
     };
@@ -411,7 +402,7 @@ TEST(TextInserterTest, ReturnGoesOnlyToTheActiveTarget) {
         // Its shell would run the text.
         {"a terminal", true, false, false, {paste(150)}, "Vorher", true},
         // The paste key, and the text, would go to whatever window is in front.
-        {"activation refused", true, true, false, {}, "ls -la"},
+        {"activation refused", true, true, false, {}},
         {"another window came forward", true, false, true, {paste(150)}},
         {"no target", false, false, false, {paste(150)}},
     };
@@ -614,7 +605,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
         std::vector<Sent> keys;
         TextInserter::Insertion outcome;
         QString clipboard;
-        // What the target gets when it reads at the end.
+        // What a read of the target's for its paste key gets at the end.
         QString targetGets;
         // Whether the caller hears of the text once more: that it went in (true) or that it
         // is offered no longer (false).
@@ -663,7 +654,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          {paste(150)},
          waiting,
          "Kopiert",
-         "Kopiert",
+         "Erster",
          true},
         {"the user's clipboard does not arrive whole: nothing is written over it",
          [](Desk& d) { d.clipboard.failedSaves = 1; },
@@ -686,7 +677,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          {paste(150)},
          waiting,
          "Aus dem Panel",
-         "Aus dem Panel",
+         "Erster",
          true},
         // The earlier key, still unanswered, pastes the later text: a second would paste it
         // twice.
@@ -696,7 +687,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          {paste(150)},
          waiting,
          "Vorher",
-         "Vorher",
+         "Zweiter",
          false},
         // Its offer ended with the copy: the caller of the waiting text lets go at the next
         // insert, and the copy stays.
@@ -714,7 +705,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          {paste(150)},
          waiting,
          "Vorher",
-         "Vorher",
+         "Erster",
          true},
         {"it takes it after a later text went elsewhere: the later one's end stays",
          {},
@@ -722,7 +713,7 @@ TEST(TextInserterTest, TheUsersClipboardAndEachTargetsTextStayApart) {
          {paste(150), paste(6150)},
          waiting,
          "Vorher",
-         "Vorher",
+         "Erster",
          true},
     };
     for (const Case& c : cases) {
@@ -972,6 +963,8 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         bool hangs = false;
         // Part of the paste shows first, then.
         std::optional<int> partAt = std::nullopt;
+        // The user clicks into another field of the same window (the address bar) then.
+        std::optional<int> clicksElsewhereAt = std::nullopt;
     };
     const Case cases[] = {
         {"the page pastes two seconds later", 2000, true, true},
@@ -980,10 +973,13 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
          {6, 6}, "Anna", 400},
         {"the application does not answer until it pastes", 3000, true, true, "Hallo ", {6, 6},
          "Anna", std::nullopt, true},
-        {"part of the text shows first", 3000, true, true, "Hallo ", {6, 6}, "Anna,\nbis Freitag",
+        {"part of the text shows first", 1600, true, true, "Hallo ", {6, 6}, "Anna,\nbis Freitag",
          std::nullopt, false, 1000},
         {"the text it replaces: the caret after it tells", 2000, true, true, "Hallo Anna",
          {6, 10}},
+        // The Return would submit that field instead of sending the chat.
+        {"the user clicks into another field of the window before the page pastes", 2000, true,
+         false, "Hallo ", {6, 6}, "Anna", std::nullopt, false, std::nullopt, 400},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1039,6 +1035,11 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
                 d.windows.activeWindow = 0x99;
             }));
         }
+        if (c.clicksElsewhereAt) {
+            page.push_back(d.clock.singleShot(Milliseconds(*c.clicksElsewhereAt), [&] {
+                focused.window->focusedElementValue = elsewhere;
+            }));
+        }
         std::optional<TextInserter::Insertion> done;
         inserter.insert(c.draft, d.target, true,
                         [&](const TextInserter::Insertion& insertion) { done = insertion; });
@@ -1065,6 +1066,89 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         ASSERT_EQ(returns.size(), c.returnSent ? 1u : 0u);
         if (c.returnSent) {
             EXPECT_GE(returns.front().at, ms(*c.showsAt));
+        }
+        // Asked for, not sent: the user is told.
+        EXPECT_EQ(done->returnWithheld, c.clicksElsewhereAt || c.movesOnAt);
+        if (c.pasted) {
+            EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A field that keeps only so many characters takes the beginning of a paste and no more: that
+// is the paste, said as such, and no Return sends what is left of it. A large text may show in
+// its field only long after its program has it, yet it went in.
+TEST(TextInserterTest, WhatTheFieldShowsOfTheTextInTheEndIsWhatWentIn) {
+    using Platform::TextRange;
+    struct Case {
+        const char* name;
+        QString draft;
+        // What the field holds in place of its caret, when (the paste key goes out at 150 ms);
+        // the last holds.
+        std::vector<std::pair<int, QString>> shows;
+        bool pasted;
+        bool partial;
+        bool returnSent;
+        // The clock's step while the test waits: large texts are read once a second.
+        int step = 10;
+        bool pressReturn = true;
+    };
+    const QString large = QString(200'000, QLatin1Char('x'));
+    const Case cases[] = {
+        {"a field that keeps ten characters", "Hallo Anna, bis Freitag",
+         {{300, "Hallo Anna"}}, true, true, false},
+        {"the same without a Return: the undo knows what the paste left",
+         "Hallo Anna, bis Freitag", {{300, "Hallo Anna"}}, true, true, false, 10, false},
+        {"the rest follows a moment later", "Hallo Anna, bis Freitag",
+         {{300, "Hallo Anna"}, {800, "Hallo Anna, bis Freitag"}}, true, false, true},
+        {"a large text its field shows only forty seconds after it was fetched", large,
+         {{40'000, large}}, true, false, true, 100},
+        {"a text the field never shows", "Hallo Anna", {}, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk d;
+        d.target.processIdentifier = 77;
+        d.windows.activeWindow = d.target.windowId;
+        FocusedField focused{77, "Chromium", ":1.9:/chat", "Liebe "};
+        auto& field = focused.field;
+        field->selectionRangeValue = TextRange{6, 6};
+        Platform::AccessibilityWorker worker{focused.tree.factory()};
+        FieldRestorer restorer{worker, d.clock};
+        TextInserter inserter{
+            {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
+        std::vector<std::unique_ptr<Timer>> page;
+        for (const auto& [at, shown] : c.shows) {
+            page.push_back(d.clock.singleShot(Milliseconds(at), [&field, shown = shown] {
+                field->textValue = "Liebe " + shown;
+                const int caret = 6 + static_cast<int>(shown.size());
+                field->selectionRangeValue = TextRange{caret, caret};
+            }));
+        }
+        std::optional<TextInserter::Insertion> done;
+        inserter.insert(c.draft, d.target, c.pressReturn,
+                        [&](const TextInserter::Insertion& insertion) { done = insertion; });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                d.clock.advance(ms(c.step));
+                return done.has_value();
+            },
+            30000));
+
+        EXPECT_EQ(done->pasted, c.pasted);
+        EXPECT_EQ(done->partial, c.partial);
+        EXPECT_EQ(done->waiting, !c.pasted);
+        const bool returned = std::any_of(d.keys.sent.begin(), d.keys.sent.end(), [](const Sent& s) {
+            return s.keyCode == VirtualKey::Return;
+        });
+        EXPECT_EQ(returned, c.returnSent);
+        if (c.partial && !c.pressReturn) {
+            ASSERT_TRUE(done->change);
+            EXPECT_EQ(done->change->after.text, "Liebe Hallo Anna");
         }
         if (c.pasted) {
             EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));

@@ -321,8 +321,10 @@ void AppCoordinator::insertDictated(const RoutingPtr& r, const QString& text) {
                     // After the wait before the toast.
                     if (!isAlive(r->task))
                         return;
-                    s_.undoToast->show(insertionAnchor(r->snapshot()), r->target, insertion.change,
-                                       insertion.fieldUnknown);
+                    s_.undoToast->show(
+                        insertionAnchor(r->snapshot()), r->target, insertion.change,
+                        insertion.fieldUnknown,
+                        insertion.partial ? UndoToast::partialText() : QString());
                     endRouting(r);
                 }));
             });

@@ -26,6 +26,10 @@ bool tellNotPasted(Platform::Clipboard* clipboard, UndoToast* toast,
     if (insertion.waiting) {
         placed = true;
         notice = UndoToast::notPastedText();
+    } else if (insertion.targetBusy) {
+        // An earlier paste key of Tavrin's is still unanswered there: the user pastes by hand.
+        placed = putOnClipboard(clipboard, draft);
+        notice = placed ? UndoToast::busyText() : UndoToast::notPlacedText();
     } else if (insertion.overwritten) {
         notice = UndoToast::overwrittenText();
     } else if (insertion.unsaved) {
@@ -113,11 +117,12 @@ void AppCoordinator::insert() {
             bool placed = insertion.pasted;
             if (!placed)
                 placed = tellNotPasted(s_.clipboard, s_.undoToast, insertion, draft, anchor);
-            else if (settings.undoAfterInsert && !settings.sendAfterInsert && s_.undoToast)
-                s_.undoToast->show(anchor, target, insertion.change, insertion.fieldUnknown);
+            else
+                tellPasted(insertion, anchor, target, settings);
             if (!inserted || inserted != session_.get())
                 return;
-            if (placed && close)
+            // A draft that went in only in part stays in the panel: the rest is not lost.
+            if (placed && close && !insertion.partial)
                 dismiss();
             else
                 s_.panel.show(*inserted, *this, pressTime_);
@@ -134,6 +139,25 @@ void AppCoordinator::insert() {
                 return;
             const bool undo = settings.undoAfterInsert && !settings.sendAfterInsert;
             s_.undoToast->show(anchor, target, undo ? insertion.change : std::nullopt,
-                               !undo || !insertion.change);
+                               !undo || !insertion.change,
+                               insertion.partial ? UndoToast::partialText() : QString());
         });
+}
+
+void AppCoordinator::tellPasted(const TextInserter::Insertion& insertion,
+                                const std::optional<QRectF>& anchor,
+                                const std::optional<Platform::RunningApplication>& target,
+                                const AssistantSettings& settings) {
+    if (!s_.undoToast)
+        return;
+    // Not all of it, or not sent: said even where no undo is asked for.
+    if (insertion.partial) {
+        const bool undo = settings.undoAfterInsert && !settings.sendAfterInsert;
+        s_.undoToast->show(anchor, target, undo ? insertion.change : std::nullopt,
+                           !undo || !insertion.change, UndoToast::partialText());
+    } else if (insertion.returnWithheld) {
+        s_.undoToast->tell(anchor, UndoToast::notSentText());
+    } else if (settings.undoAfterInsert && !settings.sendAfterInsert) {
+        s_.undoToast->show(anchor, target, insertion.change, insertion.fieldUnknown);
+    }
 }
