@@ -263,8 +263,7 @@ TEST_F(TextInserterX11Test, ABusyApplicationGetsTheDraftNeverTheEarlierClipboard
         if (c.history) {
             // It asks for each new clipboard only after the paste key went out.
             keeper.start(TAVRIN_CLIPBOARD_KEEPER, {history, "500"});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); },
-                                        5000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(history).contains("ready"); }, 5000));
         }
         RunningApplication target;
         QProcess* process = &lineEditWindow;
@@ -455,3 +454,235 @@ TEST_F(TextInserterX11Test, TheClipboardGoesToTheClipboardManagerWhenTavrinEnds)
 }
 
 }  // namespace
+
+namespace {
+
+// The visible top-level window of process `pid`, as the window manager lists it; 0 while none.
+quint32 windowOf(qint64 pid) {
+    const QList<QByteArray> found =
+        runProgram("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+            .split('\n');
+    for (const QByteArray& line : found) {
+        if (line.trimmed().toUInt() != 0)
+            return line.trimmed().toUInt();
+    }
+    return 0;
+}
+
+void typeKeys(const char* chord) {
+    runProgram("xdotool", {"key", chord});
+}
+
+}  // namespace
+
+// Where only the fetch tells that a paste went in, the user's own paste right after it, in the
+// same program, gets what the user copied: never the draft a second time. Programs that stamp
+// their reads with the key that asked (Qt, GTK, xterm) and those that stamp none (Alacritty,
+// reading over a connection of its own) alike; a middle click pastes the user's selection.
+TEST_F(TextInserterX11Test, TheUsersOwnPasteRightAfterAnInsertGetsWhatTheUserHas) {
+    struct Case {
+        const char* name;
+        enum { qtLineEdit, gtkEntryOffTheBus, alacritty, stockXterm } window;
+        std::vector<const char*> userPastes;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"a Qt line edit", Case::qtLineEdit, {"ctrl+v"}, "text EntwurfVorher"},
+        {"a GTK entry off the accessibility bus",
+         Case::gtkEntryOffTheBus,
+         {"ctrl+v", "ctrl+v"},
+         "text \"EntwurfVorherVorher\""},
+        {"Alacritty", Case::alacritty, {"ctrl+shift+v"}, "EntwurfVorher"},
+        {"a stock xterm: Shift+Insert and a middle click",
+         Case::stockXterm,
+         {"shift+Insert", "click"},
+         "EntwurfAuswahlAuswahl"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        xclipIn("Vorher");
+        primaryIn("Auswahl");
+        QProcess program;
+        RunningApplication target;
+        const QString output = scratch.filePath(QString("user-%1").arg(int(c.window)));
+        if (c.window == Case::qtLineEdit) {
+            target = lineEdit;
+            runProgram("xdotool", {"windowactivate", "--sync", QString::number(target.windowId)});
+            printed(lineEditWindow);
+        } else if (c.window == Case::gtkEntryOffTheBus) {
+            qputenv("NO_AT_BRIDGE", "1");
+            target.windowId = startTestWindow(program, QStringLiteral(TAVRIN_GTK_CHAT_ENTRY));
+            qunsetenv("NO_AT_BRIDGE");
+            ASSERT_NE(target.windowId, 0u);
+            target.windowInstance = target.windowClass = "gtk-chat-entry-window.py";
+            target.processIdentifier = static_cast<qint32>(program.processId());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(target); }, 5000));
+        } else if (c.window == Case::alacritty) {
+            startTerminal(program, target, output, {}, "alacritty", "Alacritty", "Alacritty");
+            target.processIdentifier = static_cast<qint32>(program.processId());
+        } else {
+            startTerminal(program, target, output);
+            target.processIdentifier = static_cast<qint32>(program.processId());
+        }
+        if (HasFatalFailure())
+            return;
+        QProcess& shows = c.window == Case::qtLineEdit ? lineEditWindow : program;
+        // A terminal's output file holds all it received; a window prints each change anew.
+        QByteArray all;
+        const auto seen = [&] {
+            if (c.window == Case::alacritty || c.window == Case::stockXterm)
+                all = readFile(output);
+            else
+                all += printed(shows);
+            return all;
+        };
+
+        EXPECT_TRUE(insert("Entwurf", target, false).pasted);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen().contains("Entwurf"); }, 3000));
+        for (const char* paste : c.userPastes) {
+            if (QByteArray(paste) == "click") {
+                const ScreenRect rect = windowRect(target.windowId);
+                runProgram("xdotool", {"mousemove", "--sync", QString::number(rect.x + 40),
+                                       QString::number(rect.y + 40), "click", "2"});
+            } else {
+                typeKeys(paste);
+            }
+            QTest::qWait(300);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen().contains(c.expected); }, 3000))
+            << all.toStdString();
+        EXPECT_FALSE(all.contains("EntwurfEntwurf")) << all.toStdString();
+        EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+        program.terminate();
+        program.waitForFinished(3000);
+    }
+}
+
+// One program, two windows. The draft for the first is not taken in time; a draft for the
+// second then goes in where the program handled the first key without a paste (a button had the
+// keyboard), and no key goes out while the program has handled nothing (stopped). Either way the
+// user's own paste in the second window gets what the user was left with, and the first window
+// gets its own draft whenever its key is answered.
+TEST_F(TextInserterX11Test, AnotherWindowOfAProgramWithAWaitingKeyGetsWhatTheUserPastes) {
+    struct Case {
+        const char* name;
+        bool buttonHasTheKeyboard;
+        bool stopped;
+        bool secondPasted;
+        // In the second window once the user has pasted there; in the first at the end.
+        QByteArray second;
+        QByteArray first;
+    };
+    const Case cases[] = {
+        {"a button had the keyboard", true, false, true, "text 2 \"ZweiterVorher\"", ""},
+        {"the program is stopped", false, true, false, "text 2 \"Zweiter\"", "text 1 \"Erster\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        xclipIn("Vorher");
+        QProcess program;
+        RunningApplication one;
+        one.windowId =
+            startTestWindow(program, QStringLiteral(TAVRIN_GTK_TWO_WINDOWS),
+                            c.buttonHasTheKeyboard ? QStringList{"button"} : QStringList{});
+        ASSERT_NE(one.windowId, 0u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return program.canReadLine(); }, 5000));
+        RunningApplication two = one;
+        two.windowId = program.readLine().trimmed().mid(7).toUInt();
+        ASSERT_NE(two.windowId, 0u);
+        one.processIdentifier = two.processIdentifier = static_cast<qint32>(program.processId());
+        one.windowInstance = one.windowClass = two.windowInstance = two.windowClass =
+            "gtk-two-windows.py";
+        runProgram("xdotool", {"windowactivate", "--sync", QString::number(one.windowId)});
+        if (c.stopped)
+            ::kill(static_cast<pid_t>(program.processId()), SIGSTOP);
+
+        const TextInserter::Insertion first = insert("Erster", one, false);
+        EXPECT_FALSE(first.pasted);
+        EXPECT_TRUE(first.waiting);
+        runProgram("xdotool", {"windowactivate", "--sync", QString::number(two.windowId)});
+        const TextInserter::Insertion second = insert("Zweiter", two, false);
+        EXPECT_EQ(second.pasted, c.secondPasted);
+        EXPECT_EQ(second.targetBusy, !c.secondPasted);
+        // Where nothing went in, the caller leaves the draft for the user to paste.
+        if (!second.pasted)
+            clipboard.write({ClipboardItem{{{"text/plain", "Zweiter"}}}});
+        if (c.secondPasted) {
+            typeKeys("ctrl+v");
+        } else {
+            typeKeys("ctrl+v");
+            ::kill(static_cast<pid_t>(program.processId()), SIGCONT);
+        }
+        QByteArray all;
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (all += printed(program)).contains(c.second); }, 5000))
+            << all.toStdString();
+        if (!c.first.isEmpty()) {
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return (all += printed(program)).contains(c.first); }, 5000))
+                << all.toStdString();
+        }
+        EXPECT_FALSE(all.contains("text 2 \"Erster")) << all.toStdString();
+        ::kill(static_cast<pid_t>(program.processId()), SIGCONT);
+        program.terminate();
+        program.waitForFinished(3000);
+    }
+}
+
+// A terminal that no window class names (an xterm started under a class of its own; termit,
+// whose Control+V and Control+Shift+V reach the program as a control character) is known by
+// its program: it gets Shift+Insert, with the draft on whichever selection it reads, and no
+// Return.
+TEST_F(TextInserterX11Test, ATerminalKnownByItsProgramTakesTheDraftAndNoControlCharacter) {
+    struct Case {
+        const char* name;
+        QString program;
+        QStringList arguments;
+        QString instance;
+        QString windowClass;
+    };
+    const Case cases[] = {
+        {"an xterm under a class of its own",
+         "xterm",
+         {"-name", "notizen", "-class", "Notizen"},
+         "notizen",
+         "Notizen"},
+        {"termit", "termit", {}, "termit", "Termit"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        xclipIn("Vorher");
+        primaryIn("Auswahl");
+        const QString output = scratch.filePath("known-" + c.instance);
+        QProcess terminalProgram;
+        QStringList arguments = c.arguments;
+        const QString shell = QString("stty raw -echo; cat > '%1'").arg(output);
+        if (c.program == "termit")
+            arguments << "-e" << QString("sh -c \"%1\"").arg(shell);
+        else
+            arguments << "-e"
+                      << "sh"
+                      << "-c" << shell;
+        terminalProgram.start(c.program, arguments);
+        RunningApplication target;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (target.windowId = windowOf(terminalProgram.processId())) != 0; }, 10000));
+        target.processIdentifier = static_cast<qint32>(terminalProgram.processId());
+        target.windowInstance = c.instance;
+        target.windowClass = c.windowClass;
+        runProgram("xdotool", {"windowactivate", "--sync", QString::number(target.windowId)});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows.isActive(target); }, 5000));
+        QTest::qWait(300);
+
+        EXPECT_TRUE(insert("echo Hallo", target, true).pasted);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(output).size() >= 10; }, 3000))
+            << readFile(output).toStdString();
+        QTest::qWait(500);
+        // A literal ^V (22) would have arrived with Control+V, "\r" with a Return.
+        EXPECT_EQ(readFile(output), QByteArray("echo Hallo"));
+        EXPECT_EQ(xclipOut(), QByteArray("Vorher"));
+        EXPECT_EQ(primaryOut(), QByteArray("Auswahl"));
+        terminalProgram.terminate();
+        terminalProgram.waitForFinished(3000);
+    }
+}

@@ -178,7 +178,8 @@ QList<quint32> X11SelectionOwner::targets(const ClipboardContents& contents) {
         return list;
     for (const auto& representation : contents.front().representations) {
         if (representation.type == QLatin1String("text/plain")) {
-            for (const char* name : {"UTF8_STRING", "STRING", "TEXT", "text/plain"})
+            for (const char* name :
+                 {"UTF8_STRING", "STRING", "TEXT", "text/plain", "text/plain;charset=utf-8"})
                 list.append(atom(name));
         } else {
             list.append(atom(representation.type.toUtf8()));
@@ -194,8 +195,12 @@ std::optional<std::pair<quint32, QByteArray>> X11SelectionOwner::dataFor(
         return std::nullopt;
     // Targets are compared with the offer's own names: a requestor's atoms are never looked up.
     const quint32 utf8 = atom("UTF8_STRING");
+    // GTK asks for "text/plain;charset=utf-8" first, and for another only after that was
+    // refused, stamped then with whatever its latest event was: the paste a key asked for would
+    // pass for a later one.
     const bool textTarget = target == utf8 || target == XCB_ATOM_STRING ||
-                            target == atom("TEXT") || target == atom("text/plain");
+                            target == atom("TEXT") || target == atom("text/plain") ||
+                            target == atom("text/plain;charset=utf-8");
     for (const auto& representation : contents.front().representations) {
         if (textTarget && representation.type == QLatin1String("text/plain")) {
             const QString text = QString::fromUtf8(representation.data);

@@ -72,7 +72,8 @@ X11SelectionOwner::X11SelectionOwner(const QByteArray& display, const char* sele
     selection_ = atom(selection);
     for (const char* name :
          {"TARGETS", "TIMESTAMP", "MULTIPLE", "INCR", "UTF8_STRING", "TEXT", "text/plain",
-          "CLIPBOARD", "ATOM_PAIR", "SAVE_TARGETS", "CLIPBOARD_MANAGER", "TAVRIN_SAVE_TARGETS"})
+          "text/plain;charset=utf-8", "CLIPBOARD", "ATOM_PAIR", "SAVE_TARGETS",
+          "CLIPBOARD_MANAGER", "TAVRIN_SAVE_TARGETS"})
         atom(name);
     // Answers larger than a piece go out in pieces; a piece must fit in one request.
     const quint32 maxRequestBytes = xcb_get_maximum_request_length(c) * 4;
