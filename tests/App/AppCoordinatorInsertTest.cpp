@@ -225,6 +225,16 @@ TEST(AppCoordinatorInsertTest, ADraftThatWentNowhereIsNeitherLostNorClaimedPlace
          }},
         {"the user's clipboard does not arrive whole", true, false, 0, false, foreign,
          UndoToast::unsavedText(), [](InsertHarness& h) { h.clipboard.failedSaves = 1; }},
+        // A second key would paste twice, or this draft where the first goes.
+        {"Mail has not answered an earlier paste key in another of its windows", true, false, 0,
+         false, draft, UndoToast::busyText(), [](InsertHarness& h) {
+             h.clipboard.fetchAfter.reset();
+             Platform::RunningApplication other = *h.context.front;
+             other.windowId = kMailWindow + 1;
+             h.inserter.insert(QStringLiteral("Erster"), other, false);
+             h.clock.advance(6s);
+             h.keys.sent.clear();
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -283,6 +293,24 @@ TEST(AppCoordinatorInsertTest, NothingToInsertOutsideAFinishedDraft) {
         EXPECT_TRUE(h.panel.isShown());
         EXPECT_TRUE(h.keys.sent.empty());
     }
+}
+
+// "Senden selbst übernehmen": where the Return could not follow the paste into its field (the
+// user went elsewhere meanwhile), the draft went in unsent, and the toast says so.
+TEST(AppCoordinatorInsertTest, AReturnThatCouldNotFollowThePasteIsSaid) {
+    InsertHarness h([](AssistantSettings& s) { s.sendAfterInsert = true; });
+    h.keys.onSend = [&h](quint16 key, quint64) {
+        if (key == VirtualKey::V)
+            h.windows.activeWindow = 0;
+    };
+    h.app().insert();
+    h.paste();
+
+    EXPECT_TRUE(h.pasted(VirtualKey::V));
+    EXPECT_FALSE(h.pasted(VirtualKey::Return));
+    ASSERT_TRUE(h.undoToast.isVisible());
+    EXPECT_EQ(h.undoToast.view()->message(), UndoToast::notSentText());
+    EXPECT_EQ(h.clipboard.contents, plainText(QStringLiteral("vorher")));
 }
 
 TEST(AppCoordinatorInsertTest, StopGeneratingTidiesTheConversation) {

@@ -71,3 +71,35 @@ TEST(KeyChordTest, TerminalsAreKnownByEitherWmClassName) {
             test.target);
     }
 }
+
+// A terminal under a window class of its own, or one no list names, is known by its program:
+// the executable's name, else the terminal widget it has loaded. Its paste key is Shift+Insert
+// and neither Control+V nor Control+Shift+V, which such a terminal may hand its program.
+TEST(KeyChordTest, TerminalsAreKnownByTheirProgramWhereTheWindowClassSaysNothing) {
+    struct Case {
+        const char* name;
+        QByteArray executable;
+        QByteArray libraries;
+        KeyTarget target;
+    };
+    const QByteArray vte = "7f00-7f10 r-xp 00000000 08:01 12 /usr/lib/x86_64-linux-gnu/libvte-2.91.so.0\n";
+    const Case cases[] = {
+        {"an xterm started with -class", "/usr/bin/xterm", "", KeyTarget::XTermFamily},
+        {"urxvt", "/usr/bin/urxvt", "", KeyTarget::XTermFamily},
+        {"a listed terminal under another class", "/usr/bin/kitty", "", KeyTarget::Terminal},
+        {"termit, built on the terminal widget", "/usr/bin/termit", vte, KeyTarget::OtherTerminal},
+        {"an editor", "/usr/bin/mousepad", "", KeyTarget::Application},
+        {"nothing known", "", "", KeyTarget::Application},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        EXPECT_EQ(keyTargetOfProgram(test.executable, test.libraries), test.target);
+    }
+    constexpr quint32 v = 0x76, insert = 0xff63;
+    EXPECT_EQ(KeyChord::forKey(VirtualKey::V, EventFlag::Command, KeyTarget::OtherTerminal),
+              std::nullopt);
+    EXPECT_EQ(KeyChord::forKey(VirtualKey::Insert, EventFlag::Shift, KeyTarget::OtherTerminal),
+              (KeyChord{insert, false, true, false}));
+    EXPECT_EQ(KeyChord::forKey(VirtualKey::V, EventFlag::Command, KeyTarget::Terminal),
+              (KeyChord{v, true, true, false}));
+}
