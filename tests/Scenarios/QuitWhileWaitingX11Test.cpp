@@ -6,16 +6,24 @@ namespace {
 
 // Tavrin ends while the reply it pasted has not reached its busy application yet: right after
 // the paste key, or once it waits for the application. Nobody offers the reply once Tavrin has
-// gone, and Parcellite, which keeps no clipboard a program hands it, puts its own last copy back
-// as the clipboard: that copy must be the user's clipboard, never the reply.
-TEST_F(FieldScenario, EndedWhileTheReplyWaitsTavrinLeavesTheUsersClipboardToParcellite) {
+// gone, and a clipboard history that keeps no clipboard a program hands it (Parcellite, which
+// asks twice a second; Diodon, which asks at once and keeps what it got a moment later) puts
+// its own last copy back as the clipboard: that copy must be the user's clipboard, never the
+// reply.
+TEST_F(FieldScenario, EndedWhileTheReplyWaitsTavrinLeavesTheUsersClipboardToTheHistory) {
     const struct {
         const char* name;
+        QString history;
+        QStringList arguments;
         int endsAfterMs;
-    } cases[] = {{"the paste key just out", 1000}, {"the reply waiting", 7000}};
+    } cases[] = {{"Parcellite, the paste key just out", "parcellite", {"-n"}, 1000},
+                 {"Parcellite, the reply waiting", "parcellite", {"-n"}, 7000},
+                 {"Diodon, the paste key just out", "diodon", {}, 1000},
+                 {"Diodon, the reply waiting", "diodon", {}, 7000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QProcess& history = desktop.startClient(QStringLiteral("parcellite"), {"-n"});
+        prepareDiodon();
+        QProcess& history = desktop.startClient(c.history, c.arguments);
         const qint64 application = askInAGtkEntry();
         if (HasFatalFailure())
             return;

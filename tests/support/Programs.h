@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QProcess>
@@ -283,3 +284,13 @@ inline ScreenRect windowRect(quint64 window) {
     }
     return r;
 }
+
+// Diodon keeps its history in Zeitgeist's database, which the session bus starts with the
+// session's environment: under the session's data folder (scripts/x11-session keeps it beside
+// the runtime folder), in a folder the database does not make itself.
+inline void prepareDiodon() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        QDir().mkpath(runtime + QStringLiteral("/../data/zeitgeist"));
+}
+

@@ -39,8 +39,10 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
 // Clipman at once, Parcellite, which asks twice a second whoever owns the clipboard, within
 // half a second.
 constexpr qint64 watchersFetchWithinMs = 600;
-// Diodon recorded a fetched offer within 50 ms on an idle machine.
-constexpr qint64 watchersRecordWithinMs = 300;
+// Diodon recorded a fetched offer within 50 ms on an idle machine; beside a program that was
+// busy going away, with its history's database started moments before, it took longer than
+// 300 ms.
+constexpr qint64 watchersRecordWithinMs = 1000;
 
 // X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
 bool earlier(quint32 a, quint32 b) {
