@@ -134,6 +134,38 @@ TEST(AppCoordinatorActionTest, SavingADefinitionAppendsItOnce) {
     }
 }
 
+// A failure that spoke of the former project ("Kein GitHub-Repo bekannt …") does not stay
+// beside the project chosen afterwards; an outcome that does not depend on it stays.
+TEST(AppCoordinatorActionTest, ChoosingAnotherProjectClearsAFailedRun) {
+    Project shop;
+    shop.name = QStringLiteral("Shop");
+    shop.repo = QStringLiteral("acme/shop");
+    const ActionProposal::Status failed = ActionProposal::Failed{QStringLiteral("Kein Repo")};
+    const ActionProposal::Status done = ActionProposal::Done{QStringLiteral("Erledigt"), {}};
+    struct Case {
+        const char* name;
+        ActionProposal::Status before;
+        std::optional<Project> had;
+        ActionProposal::Status after;
+    };
+    const Case cases[] = {
+        {"failed, another project", failed, std::nullopt, ActionProposal::Pending{}},
+        {"failed, the same project again", failed, shop, failed},
+        {"done", done, std::nullopt, done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionHarness h;
+        h.session->setProject(c.had);
+        ActionProposal p = proposal(linkAction("suche", "https://example.org/a"));
+        p.status = c.before;
+        h.session->setActionProposal(p);
+        h.app().chooseProject(shop);
+        EXPECT_EQ(h.session->project(), shop);
+        EXPECT_EQ(h.session->actionProposal()->status, c.after);
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Dictation in the panel
 
