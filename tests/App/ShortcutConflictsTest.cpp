@@ -207,6 +207,23 @@ TEST_F(ShortcutConflictsTest, TheNoticeGoesAsSoonAsAnotherShortcutIsRecorded) {
     EXPECT_TRUE(notice->isVisible());
 }
 
+// The settings record the main shortcut in a row of their own too: the warning follows the
+// stored shortcut, whoever changed it.
+TEST_F(ShortcutConflictsTest, TheNoticeFollowsAShortcutRecordedElsewhere) {
+    applications.installed = {"ulauncher.desktop"};
+    shortcuts.create(main);
+    QWidget window;
+    auto* notice = new ShortcutConflictNotice(services(), main, dictateOnly, &window);
+    (new QVBoxLayout(&window))->addWidget(notice);
+    window.show();
+    const std::pair<std::optional<Shortcut>, bool> steps[] = {
+        {altShiftSpace, false}, {altSpace, true}, {std::nullopt, false}};
+    for (const auto& [stored, shown] : steps) {
+        shortcuts.setShortcut(stored, main);
+        EXPECT_EQ(notice->isVisible(), shown);
+    }
+}
+
 // The settings and the onboarding make the notice before they place it: it must not open as a
 // window of its own meanwhile, and must still show once placed.
 TEST_F(ShortcutConflictsTest, ANoticeMadeWithoutParentShowsOnlyOncePlaced) {
