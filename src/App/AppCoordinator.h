@@ -276,6 +276,9 @@ private:
     static bool isAlive(const std::weak_ptr<CoreTask>& task);
     void forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task);
 
+    // Panel dictation; `held`: a key is held for it, and its release takes the words.
+    void listen(bool held);
+
     // Press machine.
     void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,
                       const AssistantSettings& settings);

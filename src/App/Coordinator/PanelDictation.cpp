@@ -10,6 +10,10 @@
 using namespace CoordinatorShared;
 
 void AppCoordinator::startListening() {
+    listen(false);
+}
+
+void AppCoordinator::listen(bool held) {
     AssistantSession* s = session_.get();
     if (!s || s->isListening() || s->phase().kind() == AssistantSession::Phase::Kind::streaming)
         return;
@@ -52,6 +56,7 @@ void AppCoordinator::startListening() {
     s->setDictationError(std::nullopt);
     s->setLiveConfirmed(QString());
     s->setLiveTentative(QString());
+    s->setListeningHeld(held);
     s->setListening(true);
 
     std::weak_ptr<CoreTask> weak = task;
