@@ -278,6 +278,8 @@ private:
 
     // Panel dictation; `held`: a key is held for it, and its release takes the words.
     void listen(bool held);
+    // Why dictation cannot begin: no microphone, or no speech model; none when it can.
+    std::optional<QString> missingForDictation() const;
 
     // Press machine.
     void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,

@@ -253,6 +253,43 @@ TEST(AppCoordinatorActionTest, DictationStartsOnlyWhenItMay) {
     EXPECT_EQ(noMicrophone.microphone.requests, 1);
 }
 
+// The microphone button never does nothing: what keeps dictation from starting is said once
+// the request for it has its answers.
+TEST(AppCoordinatorActionTest, AMicrophoneThatCannotListenSaysWhy) {
+    using Status = Platform::AuthorizationStatus;
+    const QString noMicrophone =
+        QStringLiteral("Kein Mikrofon gefunden – eins anschließen oder Toneinstellungen prüfen.");
+    const struct {
+        const char* name;
+        Status microphone;
+        Status speech;
+        std::optional<Status> answer;  // to the microphone's request, when one waits
+        std::optional<QString> said;
+    } cases[] = {
+        {"no sound input", Status::denied, Status::authorized, std::nullopt, noMicrophone},
+        {"no speech model", Status::authorized, Status::restricted, std::nullopt,
+         QStringLiteral("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).")},
+        {"the probe finds none", Status::notDetermined, Status::authorized, Status::denied,
+         noMicrophone},
+        // A grant does not start the dictation; the next click does.
+        {"the probe finds one", Status::notDetermined, Status::authorized, Status::authorized,
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListenHarness h;
+        h.microphone.current = c.microphone;
+        h.speech.current = c.speech;
+        h.permissions.refresh();
+        h.app().startListening();
+        if (c.answer)
+            h.microphone.answer(*c.answer);
+        EXPECT_EQ(h.engine.starts, 0);
+        EXPECT_FALSE(h.session->isListening());
+        EXPECT_EQ(h.session->dictationError(), c.said);
+    }
+}
+
 TEST(AppCoordinatorActionTest, AFailedStartEndsListeningWithItsMessage) {
     ListenHarness h;
     h.app().startListening();
