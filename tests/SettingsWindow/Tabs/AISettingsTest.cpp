@@ -17,10 +17,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class GermanLocale {
+// A system locale that writes numbers otherwise: the tab's stay German.
+class EnglishLocale {
 public:
-    GermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    ~GermanLocale() { QLocale::setDefault(previous_); }
+    EnglishLocale() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    ~EnglishLocale() { QLocale::setDefault(previous_); }
 
 private:
     QLocale previous_;
@@ -29,7 +30,7 @@ private:
 }  // namespace
 
 TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
-    GermanLocale german;
+    EnglishLocale english;
     const QString tool = StandInTools::settings().claudePath;
     const struct {
         QStringList chunks;
