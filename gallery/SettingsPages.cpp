@@ -134,6 +134,14 @@ void GalleryPages::settingsTabs() {
         };
         coordinator.settings().update([](auto& s) { s.sendAfterInsert = true; });
         saveState(SettingsTab::general, QStringLiteral("general-send"));
+        // German chosen where only the US English model is installed.
+        coordinator.speechModels = [](const QString& language) {
+            return SettingsCoordinator::Recognition{language, QStringLiteral("en-us")};
+        };
+        coordinator.settings().update([](auto& s) { s.dictationLanguage = QStringLiteral("de-DE"); });
+        saveState(SettingsTab::voice, QStringLiteral("voice-missing-model"));
+        coordinator.speechModels = nullptr;
+        coordinator.settings().update([](auto& s) { s.dictationLanguage = QStringLiteral("auto"); });
         coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
         saveState(SettingsTab::voice, QStringLiteral("voice-off"));
         // A desktop where asking cannot help: no settings program, no sound input, no speech

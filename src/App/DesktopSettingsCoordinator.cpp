@@ -14,6 +14,13 @@ void DesktopSettingsCoordinator::learnStyleNow(std::function<void()> done) {
     }
 }
 
+SettingsCoordinator::Recognition DesktopSettingsCoordinator::recognition(
+    const QString& dictationLanguage) const {
+    if (s_.recognition)
+        return s_.recognition(dictationLanguage);
+    return SettingsCoordinator::recognition(dictationLanguage);
+}
+
 QWidget* DesktopSettingsCoordinator::createShortcutConflictNotice() {
     return conflictNotice(s_.conflicts);
 }

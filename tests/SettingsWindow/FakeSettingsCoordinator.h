@@ -98,6 +98,11 @@ public:
         return std::make_unique<ScriptedAIProvider>(tool);
     }
 
+    Recognition recognition(const QString& dictationLanguage) const override {
+        return speechModels ? speechModels(dictationLanguage)
+                            : SettingsCoordinator::recognition(dictationLanguage);
+    }
+
     QWidget* createShortcutConflictNotice() override {
         return conflictNotice ? conflictNotice() : nullptr;
     }
@@ -121,6 +126,9 @@ public:
     mutable QList<std::pair<ProviderID, QString>> requests;
     Platform::FakeFolderChooser folders;
     QList<std::function<void()>> learningRuns;
+    // What dictation would listen with for a language setting (unset: every language has
+    // its model).
+    std::function<Recognition(const QString&)> speechModels;
     // Makes the notice the General tab shows under the main shortcut (none when unset).
     std::function<QWidget*()> conflictNotice;
     QString gitProgram = QStringLiteral("/usr/bin/git");

@@ -61,6 +61,16 @@ public:
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).
     virtual std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
                                                      const QString& customPath);
+    // What dictation with a language setting ("auto", "de-DE") would listen for: the locale
+    // it asks for (the system's for "auto"), and the locale of the installed speech model that
+    // would serve it, which may speak another language; none when no model would.
+    struct Recognition {
+        QString wanted;
+        std::optional<QString> model;
+        bool operator==(const Recognition&) const = default;
+    };
+    // By default every language has its model.
+    virtual Recognition recognition(const QString& dictationLanguage) const;
     // The warning under the main shortcut when other programs use the same combination;
     // none when there is nothing to warn about or no one to ask.
     virtual QWidget* createShortcutConflictNotice() { return nullptr; }
