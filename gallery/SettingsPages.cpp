@@ -9,6 +9,8 @@
 #include "GallerySamples.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
+#include "Design/StyledButton.h"
+#include "SettingsWindow/Tabs/StyleSettings.h"
 #include "SettingsWindow/Window/SettingsView.h"
 #include "SettingsWindow/Window/SettingsWindowController.h"
 
@@ -142,6 +144,22 @@ void GalleryPages::settingsTabs() {
         saveState(SettingsTab::voice, QStringLiteral("voice-missing-model"));
         coordinator.speechModels = nullptr;
         coordinator.settings().update([](auto& s) { s.dictationLanguage = QStringLiteral("auto"); });
+        // "Jetzt lernen" with nothing to learn from says so.
+        coordinator.memory().clearStyleSignals();
+        coordinator.setSettingsTab(SettingsTab::style);
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        // Tabs shown before wait for their deletion: the one on screen is the visible one.
+        for (StyleSettings* style : view->findChildren<StyleSettings*>()) {
+            if (!style->isVisible())
+                continue;
+            style->learnButton()->click();
+            if (!coordinator.learningRuns.isEmpty())
+                coordinator.learningRuns.takeFirst()(QStringLiteral(
+                    "Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
+                    "Beispieltexte ein."));
+        }
+        saveState(SettingsTab::style, QStringLiteral("style-nothing-to-learn"));
         coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
         saveState(SettingsTab::voice, QStringLiteral("voice-off"));
         // A desktop where asking cannot help: no settings program, no sound input, no speech

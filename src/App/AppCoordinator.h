@@ -219,9 +219,12 @@ public:
     void requestMicrophone() override;
     void quit() override;
 
-    // Has the AI describe the user's writing style anew from the collected signals; `done`
-    // runs when the run is over (at once when none starts).
-    void learnStyleNow(std::function<void()> done = {});
+    // Has the AI describe the user's writing style anew from the collected signals. `done`
+    // runs when the run is over, with why nothing was learned (none when the description was
+    // renewed): at once when there is nothing to learn from; with the run under way when one
+    // is, which answers for both.
+    using StyleLearned = std::function<void(const std::optional<QString>& notLearned)>;
+    void learnStyleNow(StyleLearned done = {});
     bool isLearningStyle() const { return isLearningStyle_; }
 
     // The model's name while the panel waits for the first word.
@@ -399,4 +402,5 @@ private:
     std::optional<Request> lastRequest_;
     bool isLearningStyle_ = false;
     CoreTaskPtr learnTask_;
+    std::vector<StyleLearned> learningWaiters_;
 };

@@ -6,11 +6,11 @@
 DesktopSettingsCoordinator::DesktopSettingsCoordinator(Services services, QObject* parent)
     : SettingsCoordinator(parent), s_(services) {}
 
-void DesktopSettingsCoordinator::learnStyleNow(std::function<void()> done) {
+void DesktopSettingsCoordinator::learnStyleNow(StyleLearned done) {
     if (s_.learnStyle) {
         s_.learnStyle(std::move(done));
     } else if (done) {
-        done();
+        done(std::nullopt);
     }
 }
 

@@ -50,8 +50,11 @@ public:
     // The folder dialog of the Projects tab.
     virtual Platform::FolderChooser& folderChooser() = 0;
     // Learns the user's writing style from what has been collected; `done` runs on the main
-    // thread once the run has ended, whatever came of it (also when a run was already going).
-    virtual void learnStyleNow(std::function<void()> done) = 0;
+    // thread once the run has ended (a run already going answers too), with why nothing was
+    // learned: nothing to learn from, a failed or empty answer. None when the description was
+    // renewed.
+    using StyleLearned = std::function<void(const std::optional<QString>& notLearned)>;
+    virtual void learnStyleNow(StyleLearned done) = 0;
     // Finds the GitHub repository ("owner/name") of a folder's origin remote. The function
     // runs on a worker thread, may take seconds and may outlive the coordinator, so it holds
     // what it needs itself.
