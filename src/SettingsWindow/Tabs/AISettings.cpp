@@ -8,6 +8,7 @@
 #include "Design/StyledButton.h"
 #include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/Footnote.h"
+#include "SettingsWindow/Blocks/MissingToolWatch.h"
 #include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
 #include "SettingsWindow/Blocks/SettingsBindings.h"
@@ -99,6 +100,7 @@ AISettings::AISettings(SettingsCoordinator& coordinator, QWidget* parent)
     }
     layout->addWidget(paths);
 
+    new MissingToolWatch(this, coordinator_.providers(), store, coordinator_.clock());
     connect(&store, &SettingsStore::settingsChanged, this, &AISettings::showSettings);
     connect(test_, &ConnectionTest::changed, this, &AISettings::showTest);
     showSettings();
