@@ -125,7 +125,7 @@ TEST(AISettingsTest, ACommittedPathIsCheckedAtOnce) {
 }
 
 // The row says when the path typed for its tool names no program, and which program its state
-// speaks of instead.
+// speaks of instead; so does the path's own row, where it is typed, far below.
 TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
     using State = ProviderStatusStore::State;
     const struct {
@@ -145,5 +145,7 @@ TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
         coordinator.setup.set(ProviderID::claudeCLI, ProviderSetup::Phase::idle(), c.state);
         EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->statusText(), c.state.longText());
         EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->pathNote(), c.note);
+        EXPECT_EQ(ai.pathRow(ProviderID::claudeCLI)->subtitle(), c.note);
+        EXPECT_EQ(ai.pathRow(ProviderID::codexCLI)->subtitle(), std::nullopt);
     }
 }
