@@ -36,7 +36,10 @@ void GalleryPages::settingsTabs() {
             deploy.name = QStringLiteral("Shop neu bauen");
             deploy.trigger = QStringLiteral("Wenn ich sage, dass der Shop neu gebaut werden soll");
             deploy.kind = AssistantAction::Kind::shell;
-            deploy.templateText = QStringLiteral("make -C {{project_path}} deploy");
+            // Long enough to wrap in its field.
+            deploy.templateText = QStringLiteral(
+                "make -C {{project_path}} deploy && rsync -a {{project_path}}/public/ "
+                "shop@example.org:/srv/shop-sync/public/");
             // One that every run would refuse, as an older Tavrin may have stored it.
             AssistantAction anything;
             anything.id = QStringLiteral("anything");
@@ -121,6 +124,18 @@ void GalleryPages::settingsTabs() {
             GalleryOutput::save(view->grab().toImage(),
                                 folder + (dark ? QStringLiteral("/ai-install-message-dark.png")
                                                : QStringLiteral("/ai-install-message-light.png")));
+            // A sign-in under way beside a tool that is missing: the progress text stays whole.
+            coordinator.setup.set(ProviderID::claudeCLI,
+                                  ProviderSetup::Phase::waitingForLogin(
+                                      QUrl(QStringLiteral("https://example.org/sign-in"))),
+                                  State::notLoggedIn());
+            coordinator.setup.set(ProviderID::codexCLI, ProviderSetup::Phase::idle(),
+                                  State::notFound());
+            for (int pass = 0; pass < 8; ++pass)
+                QCoreApplication::processEvents();
+            GalleryOutput::save(view->grab().toImage(),
+                                folder + (dark ? QStringLiteral("/ai-signing-in-dark.png")
+                                               : QStringLiteral("/ai-signing-in-light.png")));
             coordinator.setup.phases.clear();
             coordinator.setup.states.clear();
             view->resize(780, 1040);
