@@ -198,7 +198,6 @@ TEST(SettingsTabsTest, TheLanguageRowSaysWhatALanguageWithoutItsModelNeeds) {
         SettingsCoordinator::Recognition recognition;
         std::optional<QString> note;
     } cases[] = {
-        {"en-US", {"en-US", "en-us"}, std::nullopt},
         {"de-DE", {"de-DE", "de"}, std::nullopt},
         {"de-DE",
          {"de-DE", "en-us"},
