@@ -8,8 +8,9 @@ namespace GallerySamples {
 // What an install without network leaves.
 inline ProviderSetup::Phase installFailed() {
     return ProviderSetup::Phase::failed(
-        QStringLiteral("Claude Code konnte nicht installiert werden. curl: (6) Could not resolve "
-                       "host: claude.ai"));
+        QStringLiteral("Claude Code konnte nicht installiert werden. Der Download ist "
+                       "fehlgeschlagen: Der Server wurde nicht gefunden. Besteht eine "
+                       "Internetverbindung?"));
 }
 
 inline ProviderSetup::Phase signInFailed() {

@@ -200,6 +200,12 @@ const std::vector<Look> kLooks{
          done(s);
          s.setDefinitionProposal(definition(Kind::openURL, true));
      }},
+    // The microphone was clicked where there is none: the panel says why.
+    {"dictation-no-microphone",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         s.setDictationError(QStringLiteral(
+             "Kein Mikrofon gefunden – eins anschließen oder Toneinstellungen prüfen."));
+     }},
 };
 
 QImage onDesk(const QPixmap& content, bool dark) {

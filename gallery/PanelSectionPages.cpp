@@ -1,6 +1,5 @@
 // Sections of the panel on its tint: the conversation, a long reply, the header and quote
 // cards, the status lines and the arriving draft.
-#include <QTemporaryDir>
 
 #include "GalleryPages.h"
 #include "Panel/AssistantSession.h"
@@ -15,9 +14,6 @@
 #include "Panel/StreamingText.h"
 #include "PanelSheet.h"
 #include "Platform/fake/FakeApplicationIcons.h"
-#include "Platform/fake/FakeLoginItem.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Settings/SettingsStore.h"
 
 namespace {
 
@@ -144,11 +140,6 @@ void GalleryPages::panelHeaderAndQuotes() {
 }
 
 void GalleryPages::panelStatusLines() {
-    QTemporaryDir support;
-    Platform::FakeLoginItem loginItem;
-    Platform::FakeSystemLog log;
-    Platform::FakeClock settingsClock;
-    SettingsStore settings(support.path(), {loginItem, log, settingsClock});
     PanelSheet::render(
         QStringLiteral("status-lines"), [&](QWidget* page, QVBoxLayout* layout, auto& clock) {
             StatusLine::Accessory chip = [](QWidget* parent) {
@@ -165,7 +156,13 @@ void GalleryPages::panelStatusLines() {
                 "Hallo Ana,\n\nder Donnerstag klappt bei mir. Ich bringe die Entwürfe mit und "
                 "wir gehen sie gemeinsam dur"));
             layout->addWidget(new ReadyHint(*session, {}, chip, page));
-            layout->addWidget(new ListeningHint(settings, chip, page));
+            // Listening while a key is held, and after a click on the microphone.
+            for (const bool held : {true, false}) {
+                auto* listening =
+                    new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
+                listening->setListeningHeld(held);
+                layout->addWidget(new ListeningHint(*listening, chip, page));
+            }
             layout->addWidget(new StreamingHint(*session, clock, chip, page));
             layout->addWidget(new ConversationRow({}, {}, chip, page));
             layout->addWidget(new StreamingText(*session, clock, page));

@@ -9,6 +9,8 @@
 #include "GallerySamples.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
+#include "Design/StyledButton.h"
+#include "SettingsWindow/Tabs/StyleSettings.h"
 #include "SettingsWindow/Window/SettingsView.h"
 #include "SettingsWindow/Window/SettingsWindowController.h"
 
@@ -34,7 +36,10 @@ void GalleryPages::settingsTabs() {
             deploy.name = QStringLiteral("Shop neu bauen");
             deploy.trigger = QStringLiteral("Wenn ich sage, dass der Shop neu gebaut werden soll");
             deploy.kind = AssistantAction::Kind::shell;
-            deploy.templateText = QStringLiteral("make -C {{project_path}} deploy");
+            // Long enough to wrap in its field.
+            deploy.templateText = QStringLiteral(
+                "make -C {{project_path}} deploy && rsync -a {{project_path}}/public/ "
+                "shop@example.org:/srv/shop-sync/public/");
             // One that every run would refuse, as an older Tavrin may have stored it.
             AssistantAction anything;
             anything.id = QStringLiteral("anything");
@@ -119,6 +124,18 @@ void GalleryPages::settingsTabs() {
             GalleryOutput::save(view->grab().toImage(),
                                 folder + (dark ? QStringLiteral("/ai-install-message-dark.png")
                                                : QStringLiteral("/ai-install-message-light.png")));
+            // A sign-in under way beside a tool that is missing: the progress text stays whole.
+            coordinator.setup.set(ProviderID::claudeCLI,
+                                  ProviderSetup::Phase::waitingForLogin(
+                                      QUrl(QStringLiteral("https://example.org/sign-in"))),
+                                  State::notLoggedIn());
+            coordinator.setup.set(ProviderID::codexCLI, ProviderSetup::Phase::idle(),
+                                  State::notFound());
+            for (int pass = 0; pass < 8; ++pass)
+                QCoreApplication::processEvents();
+            GalleryOutput::save(view->grab().toImage(),
+                                folder + (dark ? QStringLiteral("/ai-signing-in-dark.png")
+                                               : QStringLiteral("/ai-signing-in-light.png")));
             coordinator.setup.phases.clear();
             coordinator.setup.states.clear();
             view->resize(780, 1040);
@@ -134,6 +151,30 @@ void GalleryPages::settingsTabs() {
         };
         coordinator.settings().update([](auto& s) { s.sendAfterInsert = true; });
         saveState(SettingsTab::general, QStringLiteral("general-send"));
+        // German chosen where only the US English model is installed.
+        coordinator.speechModels = [](const QString& language) {
+            return SettingsCoordinator::Recognition{language, QStringLiteral("en-us")};
+        };
+        coordinator.settings().update([](auto& s) { s.dictationLanguage = QStringLiteral("de-DE"); });
+        saveState(SettingsTab::voice, QStringLiteral("voice-missing-model"));
+        coordinator.speechModels = nullptr;
+        coordinator.settings().update([](auto& s) { s.dictationLanguage = QStringLiteral("auto"); });
+        // "Jetzt lernen" with nothing to learn from says so.
+        coordinator.memory().clearStyleSignals();
+        coordinator.setSettingsTab(SettingsTab::style);
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+        // Tabs shown before wait for their deletion: the one on screen is the visible one.
+        for (StyleSettings* style : view->findChildren<StyleSettings*>()) {
+            if (!style->isVisible())
+                continue;
+            style->learnButton()->click();
+            if (!coordinator.learningRuns.isEmpty())
+                coordinator.learningRuns.takeFirst()(QStringLiteral(
+                    "Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
+                    "Beispieltexte ein."));
+        }
+        saveState(SettingsTab::style, QStringLiteral("style-nothing-to-learn"));
         coordinator.settings().update([](auto& s) { s.dictationEnabled = false; });
         saveState(SettingsTab::voice, QStringLiteral("voice-off"));
         // A desktop where asking cannot help: no settings program, no sound input, no speech

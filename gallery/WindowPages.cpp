@@ -90,6 +90,15 @@ void GalleryPages::onboardingSteps() {
         GalleryOutput::save(controller.window()->grab().toImage(),
                             folder + QStringLiteral("/step2-install-message-%1.png")
                                          .arg(GalleryOutput::appearance(dark)));
+        // A sign-in under way: its progress text stays whole beside its buttons.
+        coordinator.setup.set(
+            ProviderID::claudeCLI,
+            ProviderSetup::Phase::waitingForLogin(QUrl(QStringLiteral("https://example.org/in"))),
+            State::notLoggedIn());
+        QCoreApplication::processEvents();
+        GalleryOutput::save(controller.window()->grab().toImage(),
+                            folder + QStringLiteral("/step2-signing-in-%1.png")
+                                         .arg(GalleryOutput::appearance(dark)));
     }
 }
 

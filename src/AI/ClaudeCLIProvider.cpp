@@ -170,7 +170,7 @@ namespace {
 AIError notLoggedIn() {
     return AIError::notLoggedIn(QCoreApplication::translate(
         "ClaudeCLIProvider",
-        "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."));
+        "Im Terminal einmal „claude“ starten und mit dem Claude-Abo anmelden."));
 }
 
 // One run of the tool: the system prompt goes as an argument, the user message as one JSON

@@ -115,7 +115,7 @@ namespace {
 AIError notLoggedIn() {
     return AIError::notLoggedIn(QCoreApplication::translate(
         "CodexCLIProvider",
-        "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."));
+        "Im Terminal einmal „codex login“ ausführen und mit dem ChatGPT-Konto anmelden."));
 }
 
 // The screenshot handed to the tool as a file. The temporary folder is shared with every

@@ -6,6 +6,7 @@
 #include <QTime>
 #include <initializer_list>
 
+#include "Platform/InterfaceLocale.h"
 #include "Storage/Blanks.h"
 
 namespace ErrorClassifier {
@@ -72,11 +73,11 @@ std::optional<QString> resetTimeFromEpoch(const QString& text) {
     for (const char32_t digit : match.captured(1).toUcs4())
         seconds = seconds * 10 + QChar::digitValue(digit);
     const QDateTime instant = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toLocalTime();
-    return QLocale().toString(instant.time(), QLocale::ShortFormat);
+    return InterfaceLocale::locale().toString(instant.time(), QLocale::ShortFormat);
 }
 
-// The times of day in `text` ("6:39 PM", "18:39") in the user's own format; anything else
-// stays as written.
+// The times of day in `text` ("6:39 PM", "18:39") written as Germans write them ("18:39");
+// anything else stays as written.
 QString withLocalTimes(QString text) {
     static const QRegularExpression clock =
         pattern(R"(\b([0-9]{1,2}):([0-9]{2})(\s*([ap])m\b)?)", true);
@@ -94,7 +95,7 @@ QString withLocalTimes(QString text) {
         from = match.capturedEnd();
         if (!time.isValid())
             continue;
-        const QString local = QLocale().toString(time, QLocale::ShortFormat);
+        const QString local = InterfaceLocale::locale().toString(time, QLocale::ShortFormat);
         text.replace(match.capturedStart(), match.capturedLength(), local);
         from = match.capturedStart() + local.size();
     }

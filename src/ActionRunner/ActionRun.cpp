@@ -281,7 +281,10 @@ void ActionRun::gh(const QStringList& arguments, std::function<void(AIResult<QSt
             if (!done_)
                 return;  // cancelled while gh was looked for: nothing may be created now
             if (!executable) {
-                then(AIError::cliNotFound(QStringLiteral("GitHub CLI (gh)")));
+                // gh has no path in the settings: the way out is installing it.
+                then(AIError::failed(
+                    text("GitHub CLI (gh) wurde nicht gefunden. Installiere gh und versuch es "
+                         "noch einmal.")));
                 return;
             }
             process_ = LineProcess::collect(*executable, arguments,

@@ -220,9 +220,12 @@ public:
     void requestMicrophone() override;
     void quit() override;
 
-    // Has the AI describe the user's writing style anew from the collected signals; `done`
-    // runs when the run is over (at once when none starts).
-    void learnStyleNow(std::function<void()> done = {});
+    // Has the AI describe the user's writing style anew from the collected signals. `done`
+    // runs when the run is over, with why nothing was learned (none when the description was
+    // renewed): at once when there is nothing to learn from; with the run under way when one
+    // is, which answers for both.
+    using StyleLearned = std::function<void(const std::optional<QString>& notLearned)>;
+    void learnStyleNow(StyleLearned done = {});
     bool isLearningStyle() const { return isLearningStyle_; }
 
     // The model's name while the panel waits for the first word.
@@ -281,6 +284,11 @@ private:
     // action's run).
     static bool isAlive(const std::weak_ptr<CoreTask>& task);
     void forget(std::vector<CoreTaskPtr>& tasks, const std::weak_ptr<CoreTask>& task);
+
+    // Panel dictation; `held`: a key is held for it, and its release takes the words.
+    void listen(bool held);
+    // Why dictation cannot begin: no microphone, or no speech model; none when it can.
+    std::optional<QString> missingForDictation() const;
 
     // Press machine.
     void holdPrepared(const std::weak_ptr<CoreTask>& task, bool panelWasKey,
@@ -400,4 +408,5 @@ private:
     std::optional<Request> lastRequest_;
     bool isLearningStyle_ = false;
     CoreTaskPtr learnTask_;
+    std::vector<StyleLearned> learningWaiters_;
 };

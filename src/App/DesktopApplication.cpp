@@ -68,7 +68,12 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
            clock,
            memory_,
            {shortcuts_, installedApplications_, windowManager_},
-           [this](std::function<void()> done) { coordinator_.learnStyleNow(std::move(done)); }}),
+           [this](SettingsCoordinator::StyleLearned done) {
+               coordinator_.learnStyleNow(std::move(done));
+           },
+           [this](const QString& language) -> SettingsCoordinator::Recognition {
+               return {DictationFactory::locale(language), dictation_.modelLocale(language)};
+           }}),
       settingsWindow_(settingsCoordinator_),
       onboardingCoordinator_({settings_,
                               permissions_,

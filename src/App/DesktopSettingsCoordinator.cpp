@@ -6,12 +6,19 @@
 DesktopSettingsCoordinator::DesktopSettingsCoordinator(Services services, QObject* parent)
     : SettingsCoordinator(parent), s_(services) {}
 
-void DesktopSettingsCoordinator::learnStyleNow(std::function<void()> done) {
+void DesktopSettingsCoordinator::learnStyleNow(StyleLearned done) {
     if (s_.learnStyle) {
         s_.learnStyle(std::move(done));
     } else if (done) {
-        done();
+        done(std::nullopt);
     }
+}
+
+SettingsCoordinator::Recognition DesktopSettingsCoordinator::recognition(
+    const QString& dictationLanguage) const {
+    if (s_.recognition)
+        return s_.recognition(dictationLanguage);
+    return SettingsCoordinator::recognition(dictationLanguage);
 }
 
 QWidget* DesktopSettingsCoordinator::createShortcutConflictNotice() {

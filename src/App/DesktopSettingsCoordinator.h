@@ -21,7 +21,9 @@ public:
         MemoryStore& memory;
         ShortcutConflicts::Services conflicts;
         // The application's style learning; `done` runs once the run has ended.
-        std::function<void(std::function<void()> done)> learnStyle;
+        std::function<void(StyleLearned done)> learnStyle;
+        // The speech models that would serve a dictation-language setting.
+        std::function<Recognition(const QString& dictationLanguage)> recognition;
     };
 
     explicit DesktopSettingsCoordinator(Services services, QObject* parent = nullptr);
@@ -34,7 +36,8 @@ public:
     GlobalShortcuts::NamedShortcuts& shortcuts() override { return s_.conflicts.shortcuts; }
     MemoryStore& memory() override { return s_.memory; }
     Platform::FolderChooser& folderChooser() override { return folderChooser_; }
-    void learnStyleNow(std::function<void()> done) override;
+    void learnStyleNow(StyleLearned done) override;
+    Recognition recognition(const QString& dictationLanguage) const override;
     QWidget* createShortcutConflictNotice() override;
 
     // The warning under the main shortcut, for the settings and the onboarding alike: its

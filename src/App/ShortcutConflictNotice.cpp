@@ -50,6 +50,18 @@ ShortcutConflictNotice::ShortcutConflictNotice(ShortcutConflicts::Services servi
     column->addWidget(recorder_, 0, Qt::AlignLeft);
     row->addLayout(column, 1);
 
+    // Another recorder of the main shortcut (the settings' own row) may choose a free one: the
+    // warning goes with the conflict, not only after a recording in its own recorder.
+    connect(&services_.shortcuts, &GlobalShortcuts::NamedShortcuts::shortcutByNameDidChange, this,
+            [this](const GlobalShortcuts::Name& name) {
+                if (name == main_ || name == dictateOnly_)
+                    recompute();
+            });
+    connect(&services_.shortcuts, &GlobalShortcuts::NamedShortcuts::enabledChanged, this,
+            [this](const GlobalShortcuts::Name& name, bool) {
+                if (name == main_)
+                    recompute();
+            });
     if (Theme* theme = Theme::current())
         connect(theme, &Theme::changed, this, &ShortcutConflictNotice::applyColors);
     applyColors();

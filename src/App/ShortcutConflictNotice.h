@@ -13,7 +13,8 @@ class Recorder;
 // The warning the settings and the onboarding place where the user can act on it: which
 // programs take the main shortcut, and a recorder to choose another one right there. It
 // shows nothing (stays hidden) when there is no conflict. The names are found when the
-// notice is made and again after each recording in its own recorder.
+// notice is made and again whenever the main or the dictate-only shortcut changes, whichever
+// recorder changed it.
 class ShortcutConflictNotice : public QWidget {
     Q_OBJECT
 

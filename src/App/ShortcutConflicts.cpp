@@ -5,6 +5,7 @@
 
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Platform/InstalledApplications.h"
+#include "Platform/InterfaceLocale.h"
 #include "Platform/WindowManagerInfo.h"
 
 namespace ShortcutConflicts {
@@ -91,7 +92,7 @@ std::optional<GlobalShortcuts::Shortcut> freeSuggestion(GlobalShortcuts::NamedSh
 
 QString message(const QStringList& names, const QString& shortcutText,
                 const std::optional<QString>& suggestion) {
-    const QString joined = QLocale().createSeparatedList(names);
+    const QString joined = InterfaceLocale::locale().createSeparatedList(names);
     if (!suggestion)
         return tr("%1 nutzt meist ebenfalls %2. Dann reagiert Tavrin nicht. Wähle am besten "
                   "einen anderen Kurzbefehl.")

@@ -24,8 +24,9 @@
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/ProviderCard.h"
 #include "Platform/UrlOpener.h"
-#include "SettingsWindow/Blocks/SystemColors.h"
 #include "Settings/SettingsStore.h"
+#include "SettingsWindow/Blocks/MissingToolWatch.h"
+#include "SettingsWindow/Blocks/SystemColors.h"
 #include "SettingsWindow/Tabs/PermissionList.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
 
@@ -209,6 +210,8 @@ QWidget* OnboardingView::providerStep() {
     layout->addWidget(links_, 0, Qt::AlignHCenter);
     layout->addSpacing(18);
     layout->addWidget(new PrivacyNote(Qt::AlignHCenter), 0, Qt::AlignHCenter);
+    new MissingToolWatch(step, coordinator_.providers(), coordinator_.settings(),
+                         coordinator_.clock());
     return step;
 }
 

@@ -76,6 +76,22 @@ QString dropDiacritics(const QString& text) {
     return kept.normalized(QString::NormalizationForm_C);
 }
 
+// "für" is written "fuer" in a file name, as Germans write it without umlauts; dropping the
+// dots would make it "fur", another word.
+QString withGermanLettersSpelledOut(const QString& text) {
+    static const std::pair<QChar, QLatin1String> spelled[] = {
+        {QChar(u'ä'), QLatin1String("ae")}, {QChar(u'ö'), QLatin1String("oe")},
+        {QChar(u'ü'), QLatin1String("ue")}, {QChar(u'Ä'), QLatin1String("Ae")},
+        {QChar(u'Ö'), QLatin1String("Oe")}, {QChar(u'Ü'), QLatin1String("Ue")},
+        {QChar(u'ß'), QLatin1String("ss")}, {QChar(u'ẞ'), QLatin1String("SS")},
+    };
+    // Composed first, so that a "u" followed by a combining diaeresis counts as "ü".
+    QString result = text.normalized(QString::NormalizationForm_C);
+    for (const auto& [letter, spelling] : spelled)
+        result.replace(letter, spelling);
+    return result;
+}
+
 bool entryExists(const QString& path) {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
@@ -121,8 +137,8 @@ Parts split(const QString& text) {
 }
 
 QString slug(const QString& title) {
-    static const QRegularExpression outside(QStringLiteral("[^A-Za-z0-9äöüÄÖÜß]+"));
-    QString result = dropDiacritics(title);
+    static const QRegularExpression outside(QStringLiteral("[^A-Za-z0-9]+"));
+    QString result = dropDiacritics(withGermanLettersSpelledOut(title));
     result.replace(outside, QStringLiteral("-"));
     result = trimDashes(result);
     if (result.isEmpty())

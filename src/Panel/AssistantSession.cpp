@@ -143,6 +143,11 @@ void AssistantSession::setListening(bool value) {
         emit isListeningChanged();
 }
 
+void AssistantSession::setListeningHeld(bool value) {
+    if (assign(isListeningHeld_, std::move(value)))
+        emit isListeningHeldChanged();
+}
+
 void AssistantSession::setLiveConfirmed(QString value) {
     if (assign(liveConfirmed_, std::move(value)))
         emit liveConfirmedChanged();

@@ -126,6 +126,10 @@ public:
 
     bool isListening() const { return isListening_; }
     void setListening(bool value);
+    // Whether the listening lasts as long as a key is held (the shortcut or the push-to-talk
+    // key): its release takes the words. After a click on the microphone, a second click does.
+    bool isListeningHeld() const { return isListeningHeld_; }
+    void setListeningHeld(bool value);
     const QString& liveConfirmed() const { return liveConfirmed_; }
     void setLiveConfirmed(QString value);
     const QString& liveTentative() const { return liveTentative_; }
@@ -175,6 +179,7 @@ signals:
     void turnsChanged();
     void activeTurnIDChanged();
     void isListeningChanged();
+    void isListeningHeldChanged();
     void liveConfirmedChanged();
     void liveTentativeChanged();
     void levelsChanged();
@@ -208,6 +213,7 @@ private:
     QList<ConversationTurn> turns_;
     std::optional<QUuid> activeTurnID_;
     bool isListening_ = false;
+    bool isListeningHeld_ = false;
     QString liveConfirmed_;
     QString liveTentative_;
     QList<float> levels_ = QList<float>(kLevelCount, 0.0f);

@@ -5,11 +5,11 @@
 #include "Design/ElidedLabel.h"
 #include "Design/Keycap.h"
 #include "Design/PulsingDot.h"
-#include "Settings/SettingsStore.h"
+#include "Panel/AssistantSession.h"
 
-ListeningHint::ListeningHint(const SettingsStore& settings,
+ListeningHint::ListeningHint(const AssistantSession& session,
                              const StatusLine::Accessory& providerChip, QWidget* parent)
-    : QWidget(parent), settings_(settings) {
+    : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("listeningHint"));
     QHBoxLayout* layout = StatusLine::setUp(this);
     layout->addWidget(new PulsingDot(this), 0, Qt::AlignVCenter);
@@ -22,7 +22,7 @@ ListeningHint::ListeningHint(const SettingsStore& settings,
     layout->addWidget(StatusLine::text(tr("Verwerfen"), this));
     layout->addStretch(1);
     StatusLine::addAccessory(layout, providerChip, this);
-    connect(&settings, &SettingsStore::settingsChanged, this, &ListeningHint::refresh);
+    connect(&session, &AssistantSession::isListeningHeldChanged, this, &ListeningHint::refresh);
     refresh();
 }
 
@@ -31,8 +31,9 @@ QString ListeningHint::howToFinish() const {
 }
 
 void ListeningHint::refresh() {
-    finish_->setText(settings_.settings().pushToTalkKey == PushToTalkKey::none
-                         ? tr("Mikrofon klicken zum Übernehmen")
-                         : tr("Loslassen zum Übernehmen"));
+    // A push-to-talk key that is set but never reaches us ("fn" on X11) holds nothing: what
+    // counts is how this listening began.
+    finish_->setText(session_.isListeningHeld() ? tr("Loslassen zum Übernehmen")
+                                                : tr("Mikrofon klicken zum Übernehmen"));
     StatusLine::fit(finish_);
 }

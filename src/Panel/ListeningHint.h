@@ -4,16 +4,17 @@
 
 #include "Panel/StatusLine.h"
 
+class AssistantSession;
 class ElidedLabel;
-class SettingsStore;
 
 // The status line while the panel listens: "Hört zu · Loslassen zum Übernehmen · esc
-// Verwerfen" (or "Mikrofon klicken …" without a push-to-talk key), then the provider chip.
+// Verwerfen" while a key is held for it ("Mikrofon klicken …" after a click on the microphone,
+// where nothing is held), then the provider chip.
 class ListeningHint : public QWidget {
     Q_OBJECT
 
 public:
-    ListeningHint(const SettingsStore& settings, const StatusLine::Accessory& providerChip,
+    ListeningHint(const AssistantSession& session, const StatusLine::Accessory& providerChip,
                   QWidget* parent = nullptr);
 
     QString howToFinish() const;
@@ -21,6 +22,6 @@ public:
 private:
     void refresh();
 
-    const SettingsStore& settings_;
+    const AssistantSession& session_;
     ElidedLabel* finish_;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "Platform/Characters.h"
+#include "Platform/InterfaceLocale.h"
 
 namespace PanelTexts {
 namespace {
@@ -29,8 +30,7 @@ QString withoutGoogle(QString name) {
 }  // namespace
 
 QLocale interfaceLocale() {
-    // The interface has German texts only, so its quotation marks are German ones too.
-    return QLocale(QLocale::German, QLocale::Germany);
+    return InterfaceLocale::locale();
 }
 
 QString quoted(const QString& text, const QLocale& locale) {

@@ -303,9 +303,8 @@ void PanelView::build() {
     const StatusLine::Accessory modes = [this](QWidget* parent) {
         return new ModeSwitch(*session_, parent);
     };
-    defer(listeningHint_, "listeningHint", bottom, [this, chip](QWidget* parent) {
-        return new ListeningHint(actions_.settings(), chip, parent);
-    });
+    defer(listeningHint_, "listeningHint", bottom,
+          [this, chip](QWidget* parent) { return new ListeningHint(*session_, chip, parent); });
     defer(streamingHint_, "streamingHint", bottom, [this, chip](QWidget* parent) {
         return new StreamingHint(*session_, actions_.clock(), chip, parent);
     });

@@ -42,6 +42,10 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                                   const StatusSource& status) {
     const ProviderID p = problem.provider().value_or(sessionProvider);
     const bool otherReady = status && status(other(p)).isReady();
+    // A tool that is missing too is no way out: the two notices would send the user back and
+    // forth. One that is not signed in is, through its own notice's sign-in.
+    const bool otherMissing =
+        status && status(other(p)).kind == ProviderStatusStore::State::Kind::notFound;
     const DS::Color warning = DS::Palette::warningText;
     const DS::Color warningSoft = DS::Palette::warningSoft;
     const DS::Color error = DS::Palette::errorText;
@@ -55,11 +59,15 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                       error,
                       errorSoft,
                       tr("%1 ist nicht angemeldet").arg(name(p)),
-                      tr("Melde dich in %1 an oder schreib diese Antwort mit %2. Deine Anweisung "
-                         "bleibt erhalten.")
-                          .arg(name(p), name(other(p))),
+                      otherMissing
+                          ? tr("Melde dich in %1 an. Deine Anweisung bleibt erhalten.").arg(name(p))
+                          : tr("Melde dich in %1 an oder schreib diese Antwort mit %2. "
+                               "Deine Anweisung bleibt erhalten.")
+                                .arg(name(p), name(other(p))),
                       p,
-                      {{Way::signIn, tr("Anmelden …"), true}, switchButton(p, false)}};
+                      {{Way::signIn, tr("Anmelden …"), true}}};
+            if (!otherMissing)
+                notice.buttons.append(switchButton(p, false));
             break;
         case Kind::notFound:
             notice = {QStringLiteral("questionmark.app"),
@@ -72,7 +80,9 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                           : tr("Installiere die Codex CLI (codex) oder trag den Pfad in den "
                                "Einstellungen ein."),
                       p,
-                      {settingsButton(), switchButton(p, false)}};
+                      {settingsButton()}};
+            if (!otherMissing)
+                notice.buttons.append(switchButton(p, false));
             break;
         case Kind::limitReached: {
             const std::optional<QString> hint = problem.resetHint();
@@ -121,7 +131,9 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                       tr("Das hat nicht geklappt"),
                       problem.text(),
                       p,
-                      {retryButton(true), switchButton(p, false)}};
+                      {retryButton(true)}};
+            if (!otherMissing)
+                notice.buttons.append(switchButton(p, false));
             break;
         case Kind::accessibilityMissing:
             notice = {QStringLiteral("accessibility"),

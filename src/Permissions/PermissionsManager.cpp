@@ -38,11 +38,11 @@ void PermissionsManager::requestScreenRecording() {
         openSettings(QString(SettingsPaneOpener::screenCapturePane));
 }
 
-void PermissionsManager::requestMicrophone() {
+void PermissionsManager::requestMicrophone(std::function<void()> done) {
     QPointer<PermissionsManager> self(this);
-    auto next = [self] {
+    auto next = [self, done = std::move(done)] {
         if (self)
-            self->continueWithSpeech();
+            self->continueWithSpeech(done);
     };
     switch (backends_.microphone.status()) {
         case AuthorizationStatus::restricted:
@@ -60,11 +60,14 @@ void PermissionsManager::requestMicrophone() {
     }
 }
 
-void PermissionsManager::continueWithSpeech() {
+void PermissionsManager::continueWithSpeech(std::function<void()> done) {
     QPointer<PermissionsManager> self(this);
-    auto finish = [self] {
-        if (self)
-            self->refresh();
+    auto finish = [self, done = std::move(done)] {
+        if (!self)
+            return;
+        self->refresh();
+        if (done)
+            done();
     };
     switch (backends_.speech.status()) {
         case AuthorizationStatus::notDetermined:

@@ -45,8 +45,9 @@ public:
     void requestScreenRecording();
     // Asks for the microphone, then for speech recognition, and refreshes at the end; waits for
     // the system's answers without blocking. A user who refused both sees the microphone pane
-    // and then the speech recognition pane, which stays in front.
-    void requestMicrophone();
+    // and then the speech recognition pane, which stays in front. `done` runs after the
+    // refresh, with the answers in place, unless the manager is gone by then.
+    void requestMicrophone(std::function<void()> done = {});
 
     // Opens `pane` (one of Platform::SettingsPaneOpener's), or the privacy overview without
     // one. False when there was nothing to open.
@@ -77,7 +78,7 @@ signals:
     void speechChanged(bool granted);
 
 private:
-    void continueWithSpeech();
+    void continueWithSpeech(std::function<void()> done);
     void requestSpeechAuthorization(std::function<void()> then);
 
     void setAccessibility(bool granted);

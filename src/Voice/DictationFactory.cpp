@@ -30,6 +30,15 @@ std::unique_ptr<DictationService> DictationFactory::make(const QString& dictatio
     return std::make_unique<LegacyDictationService>(wanted, backends_);
 }
 
+std::optional<QString> DictationFactory::modelLocale(const QString& dictationLanguage) const {
+    Platform::SpeechRecognizer& recognizer = *backends_.recognizer;
+    if (auto model = recognizer.supportedLocale(locale(dictationLanguage)))
+        return model;
+    if (auto german = recognizer.supportedLocale(QStringLiteral("de-DE")))
+        return german;
+    return recognizer.supportedLocale(backends_.systemLocale);
+}
+
 QString DictationFactory::locale(const QString& dictationLanguage) {
     if (dictationLanguage == QLatin1String("auto"))
         return QLocale().name();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "Voice/DictationBackends.h"
 #include "Voice/DictationService.h"
@@ -22,6 +23,11 @@ public:
     // The locale a dictation-language setting stands for: the user's current locale for
     // exactly "auto", else the setting itself, unchecked.
     static QString locale(const QString& dictationLanguage);
+
+    // The locale of the speech model an engine made for the setting would listen with, which
+    // may speak another language than the one asked for (the engines fall back on German, then
+    // on the system's language); none when no model would serve it. Fast (file look-ups).
+    std::optional<QString> modelLocale(const QString& dictationLanguage) const;
 
 private:
     DictationBackends backends_;

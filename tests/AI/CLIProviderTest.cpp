@@ -502,7 +502,7 @@ TEST_F(CLIProviderRunTest, CodexModelProjectAndImage) {
 
 TEST_F(CLIProviderRunTest, Failures) {
     const AIError claudeSignIn = AIError::notLoggedIn(
-        "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden.");
+        "Im Terminal einmal „claude“ starten und mit dem Claude-Abo anmelden.");
     expectEndings(
         claude, AIRequest{"S", "U"},
         {
@@ -516,7 +516,7 @@ TEST_F(CLIProviderRunTest, Failures) {
         });
 
     const AIError codexSignIn = AIError::notLoggedIn(
-        "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden.");
+        "Im Terminal einmal „codex login“ ausführen und mit dem ChatGPT-Konto anmelden.");
     // With an image each time: it must be gone whatever the ending.
     expectEndings(
         codex, AIRequest{"S", "U", kJpeg},
@@ -551,14 +551,22 @@ TEST_F(CLIProviderRunTest, RefusedSignInEndsAtTheFirstRetry) {
         QStringList chunks;
     };
     const Case cases[] = {
-        {"claude", claude, "claude/sign-in-rejected.jsonl", "TAVRIN_FAKE_HANG", "after",
+        {"claude",
+         claude,
+         "claude/sign-in-rejected.jsonl",
+         "TAVRIN_FAKE_HANG",
+         "after",
          AIError::notLoggedIn(
-             "Im Terminal einmal `claude` starten und mit dem Claude-Abo anmelden."),
+             "Im Terminal einmal „claude“ starten und mit dem Claude-Abo anmelden."),
          {}},
         // Stopped right after its first reconnect.
-        {"codex", codex, "codex/sign-in-retries.jsonl", "TAVRIN_FAKE_PAUSE", "4",
+        {"codex",
+         codex,
+         "codex/sign-in-retries.jsonl",
+         "TAVRIN_FAKE_PAUSE",
+         "4",
          AIError::notLoggedIn(
-             "Im Terminal einmal `codex login` ausführen und mit dem ChatGPT-Konto anmelden."),
+             "Im Terminal einmal „codex login“ ausführen und mit dem ChatGPT-Konto anmelden."),
          {control("CONNECTED")}},
     };
     for (const Case& c : cases) {

@@ -18,11 +18,12 @@ std::string describe(const Problem& problem) {
         .toStdString();
 }
 
-// Reset times are shown in the user's zone and locale; pin both.
+// Reset times are shown in the user's zone, written the German way whatever the system's
+// locale: pin the zone, and a locale that writes times otherwise.
 class ErrorClassifierTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         tzset();
     }
     void TearDown() override {

@@ -51,7 +51,8 @@ struct InstallSandbox {
                 QUrl::fromLocalFile(downloads.path()).toString() + "/"};
     }
     QStringList scratchLeft() const {
-        return QDir(temporary.path()).entryList({"tavrin-codex-*"}, QDir::AllEntries);
+        return QDir(temporary.path())
+            .entryList({"tavrin-codex-*", "tavrin-claude-*"}, QDir::AllEntries);
     }
 };
 
@@ -79,23 +80,31 @@ TEST(ProviderInstallerTest, CodexBuildFollowsTheArchitecture) {
 }
 
 TEST(ProviderInstallerTest, ClaudeScriptMustLeaveAnExecutable) {
+    const QString failed = "Claude Code konnte nicht installiert werden. ";
+    const QString nothingPlaced =
+        failed + "Das Installationsprogramm hat kein Programm in ~/.local/bin abgelegt.";
     const std::pair<const char*, std::optional<QString>> cases[] = {
         {"mkdir -p \"$HOME/.local/bin\"\nprintf '#!/bin/sh\\n' > \"$HOME/.local/bin/claude\"\n"
          "chmod 755 \"$HOME/.local/bin/claude\"\necho installed\n",
          std::nullopt},
-        {"echo downloading\necho 'done, but nothing placed'\n",
-         "Claude Code konnte nicht installiert werden. done, but nothing placed"},
+        {"echo downloading\necho 'done, but nothing placed'\n", nothingPlaced},
         {"mkdir -p \"$HOME/.local/bin\"\ntouch \"$HOME/.local/bin/claude\"\necho placed\n",
-         "Claude Code konnte nicht installiert werden. placed"},
+         nothingPlaced},
+        // The script's own words are its own; ours say whose they are.
         {"echo 'Platform not supported' >&2\nexit 1\n",
-         "Claude Code konnte nicht installiert werden. Platform not supported"},
-        {"exit 3\n", "Claude Code konnte nicht installiert werden. "},
+         failed + "Das Installationsprogramm meldet: Platform not supported"},
+        {"exit 3\n", failed + "Das Installationsprogramm ist mit Fehler 3 abgebrochen."},
+        // A download the script starts that fails is told as one.
+        {"echo 'curl: (6) Could not resolve host: downloads.example' >&2\nexit 6\n",
+         failed + "Der Download ist fehlgeschlagen: Der Server wurde nicht gefunden. Besteht "
+                  "eine Internetverbindung?"},
     };
     for (const auto& [script, message] : cases) {
         InstallSandbox sandbox;
         writeFile(sandbox.downloads.path() + "/install.sh", script);
         EXPECT_EQ(ProviderInstaller::installClaude(sandbox.sources(), searchPath), message)
             << script;
+        EXPECT_TRUE(sandbox.scratchLeft().isEmpty());
     }
 }
 
@@ -106,20 +115,67 @@ TEST(ProviderInstallerTest, AFailedScriptDownloadFailsEvenWithAnOldProgramInPlac
     // No install.sh in the downloads folder: curl fails, bash reads an empty script.
     const auto message = ProviderInstaller::installClaude(sandbox.sources(), searchPath);
     ASSERT_TRUE(message);
-    EXPECT_TRUE(message->startsWith("Claude Code konnte nicht installiert werden."));
+    EXPECT_TRUE(message->startsWith(
+        "Claude Code konnte nicht installiert werden. Der Download ist fehlgeschlagen: "))
+        << message->toStdString();
 }
 
-TEST(ProviderInstallerTest, CodexDownloadFailuresNameTheLastLine) {
-    // An archive without the program for this machine, and no archive at all.
-    for (const QStringList& members : {QStringList{"codex-aarch64-apple-darwin"}, QStringList{}}) {
+// Where curl or the server says why a download failed, the user reads it in German, never
+// curl's or tar's English line.
+TEST(ProviderInstallerTest, AFailedDownloadSaysWhyInGerman) {
+    struct Case {
+        const char* curl;  // the stand-in's script; none: there is no curl
+        QString reason;
+    };
+    const Case cases[] = {
+        {"echo 'curl: (6) Could not resolve host: example.org' >&2; exit 6",
+         "Der Server wurde nicht gefunden. Besteht eine Internetverbindung?"},
+        {"echo 'curl: (22) The requested URL returned error: 404' >&2; exit 22",
+         "Der Server antwortet mit Fehler 404."},
+        {"exit 99", "curl meldet Fehler 99."},
+        {nullptr, "curl ist nicht installiert (Paket curl)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.curl ? c.curl : "no curl");
         InstallSandbox sandbox;
-        if (!members.isEmpty())
-            makeArchive(sandbox.downloads.path(), members);
+        writeFile(sandbox.downloads.path() + "/install.sh", "exit 0\n");
+        makeArchive(sandbox.downloads.path(), {"codex-x86_64-unknown-linux-musl"});
+        QTemporaryDir tools;
+        if (c.curl) {
+            writeFile(tools.path() + "/curl", QByteArray("#!/bin/sh\n") + c.curl + "\n");
+            ::chmod(QFile::encodeName(tools.path() + "/curl").constData(), 0755);
+        }
+        // Without curl nothing else is found either: bash answers 127 for it.
+        const QString path = c.curl ? tools.path() + ":" + searchPath : tools.path();
+        EXPECT_EQ(ProviderInstaller::installClaude(sandbox.sources(), path),
+                  "Claude Code konnte nicht installiert werden. Der Download ist fehlgeschlagen: " +
+                      c.reason);
+        EXPECT_EQ(
+            ProviderInstaller::installCodex(sandbox.sources(), path, "x86_64"),
+            "Codex konnte nicht geladen werden. Der Download ist fehlgeschlagen: " + c.reason);
+    }
+}
+
+TEST(ProviderInstallerTest, CodexLoadFailuresSayWhatWasWrong) {
+    const QString notLoaded = "Codex konnte nicht geladen werden. ";
+    const struct {
+        QStringList members;  // of the archive; none: a page that is no archive
+        QString message;
+    } cases[] = {
+        {{"codex-aarch64-apple-darwin"},
+         notLoaded + "Im Archiv fehlt das Programm für diesen Rechner."},
+        {{}, notLoaded + "Die heruntergeladene Datei ist kein lesbares Archiv."},
+    };
+    for (const auto& c : cases) {
+        InstallSandbox sandbox;
+        if (c.members.isEmpty())
+            writeFile(sandbox.downloads.path() + "/codex-x86_64-unknown-linux-musl.tar.gz",
+                      "<html>Not Found</html>");
+        else
+            makeArchive(sandbox.downloads.path(), c.members);
         const auto message =
             ProviderInstaller::installCodex(sandbox.sources(), searchPath, "x86_64");
-        ASSERT_TRUE(message);
-        EXPECT_TRUE(message->startsWith("Codex konnte nicht geladen werden. "))
-            << message->toStdString();
+        EXPECT_EQ(message, c.message);
         EXPECT_FALSE(QFile::exists(sandbox.bin() + "/codex"));
         EXPECT_TRUE(sandbox.scratchLeft().isEmpty());
         EXPECT_TRUE(QDir(sandbox.bin()).exists());
@@ -203,7 +259,7 @@ TEST(ProviderInstallerTest, CodexWithoutAScratchFolderFailsBeforeTheDownload) {
 
     EXPECT_EQ(
         ProviderInstaller::installCodex(sandbox.sources(), spy.path() + ":" + searchPath, "x86_64"),
-        "Codex konnte nicht geladen werden. Not a directory");
+        "Codex konnte nicht geladen werden. Wo ein Ordner sein sollte, liegt eine Datei.");
     EXPECT_FALSE(QFile::exists(spy.path() + "/ran"));
     EXPECT_EQ(readFile(sandbox.bin() + "/codex"), "old program");
 }

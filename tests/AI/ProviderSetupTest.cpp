@@ -186,7 +186,8 @@ TEST(ProviderSetupTest, SignInOvertakenByAnInstallEndsItsCommand) {
     f.tick();
     EXPECT_EQ(f.finished, 1);
     EXPECT_TRUE(std::any_of(f.seen.begin(), f.seen.end(), [](const Phase& phase) {
-        return phase.message.startsWith("Claude Code konnte nicht installiert werden. curl: (37)");
+        return phase.message.startsWith(
+            "Claude Code konnte nicht installiert werden. Der Download ist fehlgeschlagen: ");
     }));
     // The tool at its typed path, found since, says the message no longer holds.
     EXPECT_EQ(f.phase(), Phase::idle());

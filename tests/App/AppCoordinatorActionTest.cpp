@@ -134,6 +134,38 @@ TEST(AppCoordinatorActionTest, SavingADefinitionAppendsItOnce) {
     }
 }
 
+// A failure that spoke of the former project ("Kein GitHub-Repo bekannt …") does not stay
+// beside the project chosen afterwards; an outcome that does not depend on it stays.
+TEST(AppCoordinatorActionTest, ChoosingAnotherProjectClearsAFailedRun) {
+    Project shop;
+    shop.name = QStringLiteral("Shop");
+    shop.repo = QStringLiteral("acme/shop");
+    const ActionProposal::Status failed = ActionProposal::Failed{QStringLiteral("Kein Repo")};
+    const ActionProposal::Status done = ActionProposal::Done{QStringLiteral("Erledigt"), {}};
+    struct Case {
+        const char* name;
+        ActionProposal::Status before;
+        std::optional<Project> had;
+        ActionProposal::Status after;
+    };
+    const Case cases[] = {
+        {"failed, another project", failed, std::nullopt, ActionProposal::Pending{}},
+        {"failed, the same project again", failed, shop, failed},
+        {"done", done, std::nullopt, done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionHarness h;
+        h.session->setProject(c.had);
+        ActionProposal p = proposal(linkAction("suche", "https://example.org/a"));
+        p.status = c.before;
+        h.session->setActionProposal(p);
+        h.app().chooseProject(shop);
+        EXPECT_EQ(h.session->project(), shop);
+        EXPECT_EQ(h.session->actionProposal()->status, c.after);
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Dictation in the panel
 
@@ -219,6 +251,43 @@ TEST(AppCoordinatorActionTest, DictationStartsOnlyWhenItMay) {
     noMicrophone.app().startListening();
     EXPECT_EQ(noMicrophone.engine.starts, 0);
     EXPECT_EQ(noMicrophone.microphone.requests, 1);
+}
+
+// The microphone button never does nothing: what keeps dictation from starting is said once
+// the request for it has its answers.
+TEST(AppCoordinatorActionTest, AMicrophoneThatCannotListenSaysWhy) {
+    using Status = Platform::AuthorizationStatus;
+    const QString noMicrophone =
+        QStringLiteral("Kein Mikrofon gefunden – eins anschließen oder Toneinstellungen prüfen.");
+    const struct {
+        const char* name;
+        Status microphone;
+        Status speech;
+        std::optional<Status> answer;  // to the microphone's request, when one waits
+        std::optional<QString> said;
+    } cases[] = {
+        {"no sound input", Status::denied, Status::authorized, std::nullopt, noMicrophone},
+        {"no speech model", Status::authorized, Status::restricted, std::nullopt,
+         QStringLiteral("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).")},
+        {"the probe finds none", Status::notDetermined, Status::authorized, Status::denied,
+         noMicrophone},
+        // A grant does not start the dictation; the next click does.
+        {"the probe finds one", Status::notDetermined, Status::authorized, Status::authorized,
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListenHarness h;
+        h.microphone.current = c.microphone;
+        h.speech.current = c.speech;
+        h.permissions.refresh();
+        h.app().startListening();
+        if (c.answer)
+            h.microphone.answer(*c.answer);
+        EXPECT_EQ(h.engine.starts, 0);
+        EXPECT_FALSE(h.session->isListening());
+        EXPECT_EQ(h.session->dictationError(), c.said);
+    }
 }
 
 TEST(AppCoordinatorActionTest, AFailedStartEndsListeningWithItsMessage) {

@@ -88,12 +88,20 @@ TEST(AppCoordinatorOperationsTest, EachOperationDoesWhatItsButtonPromises) {
              AssistantSession& s = h.open();
              h.pushToTalk(QEvent::KeyPress);
              EXPECT_TRUE(s.isListening());
+             EXPECT_TRUE(s.isListeningHeld());
              h.pushToTalk(QEvent::KeyRelease);
              ASSERT_EQ(h.engine.stops, 1);
              h.engine.stop(QStringLiteral(" Sag zu "));
              EXPECT_FALSE(s.isListening());
              EXPECT_EQ(h.app().lastRequest(),
                        (Request{QStringLiteral("Sag zu"), std::nullopt, false}));
+         }},
+        {"a click on the microphone listens until the next click, though a key is set",
+         [](OperationsHarness& h) {
+             AssistantSession& s = h.open();
+             h.app().startListening();
+             EXPECT_TRUE(s.isListening());
+             EXPECT_FALSE(s.isListeningHeld());
          }},
         {"a document that cannot be saved says why, as a chat reply",
          [](OperationsHarness& h) {

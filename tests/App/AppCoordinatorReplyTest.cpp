@@ -491,9 +491,17 @@ TEST(AppCoordinatorReplyTest, StyleLearningWritesOnlyTheStyle) {
     EXPECT_TRUE(h.app().isLearningStyle());
     ProviderCalls::Call learning = h.provider.at(0);
 
-    // A ninth signal while the AI still thinks starts no second run.
+    // A ninth signal while the AI still thinks starts no second run; a click in the settings
+    // meanwhile hears how the run under way ended.
     h.app().learnStyleNow();
+    bool heard = false;
+    std::optional<QString> notLearned;
+    h.app().learnStyleNow([&](const std::optional<QString>& why) {
+        heard = true;
+        notLearned = why;
+    });
     EXPECT_EQ(h.provider.calls.size(), 2u);
+    EXPECT_FALSE(heard);
 
     // Meanwhile the user changes a setting; learning must not undo it.
     h.settings.update([](AssistantSettings& s) { s.replyLanguage = QStringLiteral("Deutsch"); });
@@ -505,18 +513,51 @@ TEST(AppCoordinatorReplyTest, StyleLearningWritesOnlyTheStyle) {
     EXPECT_EQ(h.settings.settings().replyLanguage, QStringLiteral("Deutsch"));
     EXPECT_EQ(h.memory.data().signalsSinceLearning, 0);
     EXPECT_FALSE(h.app().isLearningStyle());
+    EXPECT_TRUE(heard);
+    EXPECT_EQ(notLearned, std::nullopt);
 }
 
-TEST(AppCoordinatorReplyTest, AnEmptyStyleAnswerChangesNothing) {
-    ReplyHarness h([](AssistantSettings& s) { s.learnedStyle = QStringLiteral("Alt"); });
-    h.memory.addStyleSignal(QStringLiteral("Signal"));
-    bool done = false;
-    h.app().learnStyleNow([&] { done = true; });
-    h.provider.feed({" \n"});
-    h.provider.finish();
-    EXPECT_TRUE(done);
-    EXPECT_EQ(h.settings.settings().learnedStyle, QStringLiteral("Alt"));
-    EXPECT_EQ(h.memory.data().signalsSinceLearning, 1);
+// A run that learns nothing changes nothing and says why.
+TEST(AppCoordinatorReplyTest, StyleLearningThatLearnsNothingSaysWhy) {
+    const struct {
+        const char* name;
+        bool signal;  // one collected; without it and without examples there is nothing
+        std::optional<AIError> failure;
+        QString notLearned;
+    } cases[] = {
+        {"nothing to learn from", false, std::nullopt,
+         text("Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
+              "Beispieltexte ein.")},
+        {"an empty answer", true, std::nullopt,
+         text("Die KI hat keine Beschreibung geliefert – versuch es später noch einmal.")},
+        {"a failed answer", true, AIError::failed(QStringLiteral("Netz weg")),
+         text("Lernen hat nicht geklappt: Netz weg")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReplyHarness h([](AssistantSettings& s) { s.learnedStyle = QStringLiteral("Alt"); });
+        if (c.signal)
+            h.memory.addStyleSignal(QStringLiteral("Signal"));
+        bool heard = false;
+        std::optional<QString> notLearned;
+        h.app().learnStyleNow(
+            [&](const std::optional<QString>& why) {
+                heard = true;
+                notLearned = why;
+            });
+        if (c.signal) {
+            if (c.failure) {
+                h.provider.fail(*c.failure);
+            } else {
+                h.provider.feed({" \n"});
+                h.provider.finish();
+            }
+        }
+        EXPECT_TRUE(heard);
+        EXPECT_EQ(notLearned, c.notLearned);
+        EXPECT_EQ(h.settings.settings().learnedStyle, QStringLiteral("Alt"));
+        EXPECT_EQ(h.memory.data().signalsSinceLearning, c.signal ? 1 : 0);
+    }
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ const Shortcut controlAltT(Key::t, Modifier::Control | Modifier::Option);
 class ShortcutConflictsTest : public ::testing::Test, protected FakeShortcuts {
 protected:
     ShortcutConflictsTest() {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        // The warning joins the names the German way whatever the system's locale.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         windowManager.windowManager = QStringLiteral("Openbox");
     }
     ~ShortcutConflictsTest() override { QLocale::setDefault(QLocale::system()); }
@@ -110,7 +111,7 @@ TEST_F(ShortcutConflictsTest, OurOwnGrabIsNoRefusal) {
     EXPECT_TRUE(ShortcutConflicts::isRefused(other.shortcuts, main));
 }
 
-TEST_F(ShortcutConflictsTest, TheSentenceJoinsTheNamesInTheLocalesWay) {
+TEST_F(ShortcutConflictsTest, TheSentenceJoinsTheNamesTheGermanWay) {
     EXPECT_EQ(ShortcutConflicts::message({"KRunner", "Albert", "Openbox"}, "Alt+Leertaste",
                                          QStringLiteral("Alt+Umschalt+Leertaste")),
               "KRunner, Albert und Openbox nutzt meist ebenfalls Alt+Leertaste. Dann reagiert "
@@ -205,6 +206,23 @@ TEST_F(ShortcutConflictsTest, TheNoticeGoesAsSoonAsAnotherShortcutIsRecorded) {
     control->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(control, Qt::Key_Space, Qt::AltModifier);
     EXPECT_TRUE(notice->isVisible());
+}
+
+// The settings record the main shortcut in a row of their own too: the warning follows the
+// stored shortcut, whoever changed it.
+TEST_F(ShortcutConflictsTest, TheNoticeFollowsAShortcutRecordedElsewhere) {
+    applications.installed = {"ulauncher.desktop"};
+    shortcuts.create(main);
+    QWidget window;
+    auto* notice = new ShortcutConflictNotice(services(), main, dictateOnly, &window);
+    (new QVBoxLayout(&window))->addWidget(notice);
+    window.show();
+    const std::pair<std::optional<Shortcut>, bool> steps[] = {
+        {altShiftSpace, false}, {altSpace, true}, {std::nullopt, false}};
+    for (const auto& [stored, shown] : steps) {
+        shortcuts.setShortcut(stored, main);
+        EXPECT_EQ(notice->isVisible(), shown);
+    }
 }
 
 // The settings and the onboarding make the notice before they place it: it must not open as a

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "Panel/AssistantSession.h"
@@ -11,9 +10,6 @@
 #include "Panel/StreamingHint.h"
 #include "Panel/StreamingText.h"
 #include "Platform/fake/FakeClock.h"
-#include "Platform/fake/FakeLoginItem.h"
-#include "Platform/fake/FakeSystemLog.h"
-#include "Settings/SettingsStore.h"
 
 namespace {
 
@@ -54,20 +50,15 @@ TEST(StatusHintsTest, StreamingHintNamesTheStepAndCountsWholeSeconds) {
     EXPECT_EQ(clock.pendingTimers(), 0);
 }
 
-TEST(StatusHintsTest, ListeningHintSaysHowToFinishByThePushToTalkKey) {
-    QTemporaryDir support;
-    Platform::FakeLoginItem loginItem;
-    Platform::FakeSystemLog log;
-    Platform::FakeClock clock;
-    SettingsStore settings(support.path(), {loginItem, log, clock});
-    ListeningHint hint(settings, {});
-    for (const auto& [key, text] :
-         {std::pair{PushToTalkKey::none, "Mikrofon klicken zum Übernehmen"},
-          std::pair{PushToTalkKey::rightOption, "Loslassen zum Übernehmen"},
-          std::pair{PushToTalkKey::fn, "Loslassen zum Übernehmen"}}) {
-        AssistantSettings changed = settings.settings();
-        changed.pushToTalkKey = key;
-        settings.setSettings(changed);
+// Whether a key is held for the listening, not whether one is set: "fn" is set by default and
+// never reaches an X11 program.
+TEST(StatusHintsTest, ListeningHintSaysHowToFinishByHowTheListeningBegan) {
+    AssistantSession session(std::nullopt, std::nullopt, ProviderID::claudeCLI);
+    ListeningHint hint(session, {});
+    EXPECT_EQ(hint.howToFinish(), "Mikrofon klicken zum Übernehmen");
+    for (const auto& [held, text] : {std::pair{true, "Loslassen zum Übernehmen"},
+                                     std::pair{false, "Mikrofon klicken zum Übernehmen"}}) {
+        session.setListeningHeld(held);
         EXPECT_EQ(hint.howToFinish(), text);
     }
 }

@@ -20,7 +20,8 @@ fault() {
   faults=$((faults + 1))
 }
 
-# The arguments (split at blanks), the exit status, and whether the build starts.
+# The arguments (split at blanks; '' is an empty word), the exit status, and whether the build
+# starts.
 rows=(
   "--help|0|no"
   "-h|0|no"
@@ -29,6 +30,8 @@ rows=(
   "5x|2|no"
   "0|2|no"
   "5 no_such_target|2|no"
+  "''|2|no"
+  "5 ''|2|no"
   "settings_file 5|2|no"
   "5 settings_file reply_marker|1|yes"
   "settings_file|1|yes"
@@ -37,6 +40,9 @@ rows=(
 for row in "${rows[@]}"; do
   IFS='|' read -r words status build <<<"$row"
   read -r -a arguments <<<"$words"
+  for i in "${!arguments[@]}"; do
+    [ "${arguments[$i]}" = "''" ] && arguments[$i]=""
+  done
   calls="$scratch/calls"
   rm -f "$calls"
   output=$(CMAKE_CALLS="$calls" PATH="$scratch/bin:$PATH" \
@@ -48,6 +54,8 @@ for row in "${rows[@]}"; do
   else
     [ -s "$calls" ] && fault "scripts/fuzz $words: started the build"
     grep -q '^usage: scripts/fuzz' <<<"$output" || fault "scripts/fuzz $words: no usage"
+    grep -q 'bad array subscript\|unbound variable\|line [0-9]*:' <<<"$output" &&
+      fault "scripts/fuzz $words: a shell error before the usage"
   fi
 done
 

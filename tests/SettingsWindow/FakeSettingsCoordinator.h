@@ -85,7 +85,7 @@ public:
     MemoryStore& memory() override { return *memoryStore; }
     Platform::FolderChooser& folderChooser() override { return folders; }
     // The run ends when the test calls the completion it keeps.
-    void learnStyleNow(std::function<void()> done) override { learningRuns.append(done); }
+    void learnStyleNow(StyleLearned done) override { learningRuns.append(done); }
     RepoDetector repoDetector() const override {
         return [program = gitProgram, limit = gitLimit](const QString& folder) {
             return ProjectTools::detectRepo(folder, program, limit);
@@ -96,6 +96,11 @@ public:
                                              const QString& customPath) override {
         requests.append({provider, customPath});
         return std::make_unique<ScriptedAIProvider>(tool);
+    }
+
+    Recognition recognition(const QString& dictationLanguage) const override {
+        return speechModels ? speechModels(dictationLanguage)
+                            : SettingsCoordinator::recognition(dictationLanguage);
     }
 
     QWidget* createShortcutConflictNotice() override {
@@ -120,7 +125,10 @@ public:
     ScriptedAIProvider tool;
     mutable QList<std::pair<ProviderID, QString>> requests;
     Platform::FakeFolderChooser folders;
-    QList<std::function<void()>> learningRuns;
+    QList<StyleLearned> learningRuns;
+    // What dictation would listen with for a language setting (unset: every language has
+    // its model).
+    std::function<Recognition(const QString&)> speechModels;
     // Makes the notice the General tab shows under the main shortcut (none when unset).
     std::function<QWidget*()> conflictNotice;
     QString gitProgram = QStringLiteral("/usr/bin/git");

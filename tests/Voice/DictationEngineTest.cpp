@@ -186,10 +186,14 @@ TEST(DictationEngineTest, LanguagesWithoutAModel) {
         harness.systemLocale = row.systemLocale;
         AssistantSettings settings;
         settings.dictationLanguage = row.language;
-        auto service = DictationFactory(harness.backends()).make(settings);
+        const DictationFactory factory(harness.backends());
+        // What the settings say of a language is what dictation then does.
+        const std::optional<QString> promised = factory.modelLocale(row.language);
+        auto service = factory.make(settings);
         ASSERT_TRUE(service);
         EXPECT_EQ(harness.start(*service), row.error);
         EXPECT_EQ(recognizer->lastLoaded(), row.loaded);
+        EXPECT_EQ(promised.value_or(QString()), row.loaded);
         EXPECT_EQ(harness.sources.at(0)->opens, row.error ? 0 : 1);
     }
 }

@@ -216,7 +216,7 @@ CoreTaskPtr AppCoordinator::startQuote(AssistantSession& session,
                                 s.setReadingQuote(false);
                                 if (!s.projectChosenManually()) {
                                     if (auto project = matchProject(s.context(), s.quote()))
-                                        s.setProject(std::move(project));
+                                        changeProject(s, std::move(project));
                                 }
                             }});
 }

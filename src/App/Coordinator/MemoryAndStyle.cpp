@@ -1,5 +1,7 @@
 // Notes to remember and the learning of the user's writing style.
 
+#include <utility>
+
 #include "App/AppCoordinator.h"
 #include "App/Coordinator/Shared.h"
 #include "Memory/MemoryStore.h"
@@ -54,45 +56,53 @@ void AppCoordinator::addStyleSignal(const QString& text) {
         learnStyleNow();
 }
 
-void AppCoordinator::learnStyleNow(std::function<void()> done) {
-    const auto finish = [&done] {
-        if (done)
-            done();
-    };
+void AppCoordinator::learnStyleNow(StyleLearned done) {
     if (isLearningStyle_) {
-        finish();
+        // No second run: the one under way answers this request too.
+        if (done)
+            learningWaiters_.push_back(std::move(done));
         return;
     }
     const AssistantSettings settings = s_.settings.settings();
     const std::optional<AIRequest> request = StyleLearner::request(
         settings.learnedStyle, settings.styleExamples, s_.memory.data().styleSignals, settings);
     if (!request) {
-        finish();
+        if (done)
+            done(
+                tr("Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
+                   "Beispieltexte ein."));
         return;
     }
     isLearningStyle_ = true;
+    if (done)
+        learningWaiters_.push_back(std::move(done));
     auto task = std::make_shared<CoreTask>();
     learnTask_ = task;
     std::unique_ptr<AIProvider> ai = s_.makeProvider(settings.provider, settings);
     std::weak_ptr<CoreTask> weak = task;
-    task->hold(ai->complete(*request, [this, weak, done](AIResult<QString> answer) {
+    task->hold(ai->complete(*request, [this, weak](AIResult<QString> answer) {
         // After the wait for the AI: only the style field is written, into the settings as
         // they are now, so that changes made meanwhile stay.
-        if (answer) {
-            const QString style = trimmed(answer.value());
-            if (!style.isEmpty()) {
-                s_.settings.update([&](AssistantSettings& s) { s.learnedStyle = style; });
-                MemoryStore::Data data = s_.memory.data();
-                data.signalsSinceLearning = 0;
-                s_.memory.setData(data);
-                s_.memory.save();
-            }
+        std::optional<QString> notLearned;
+        if (!answer) {
+            notLearned =
+                tr("Lernen hat nicht geklappt: %1").arg(answer.failure().errorDescription());
+        } else if (const QString style = trimmed(answer.value()); style.isEmpty()) {
+            notLearned =
+                tr("Die KI hat keine Beschreibung geliefert – versuch es später noch "
+                   "einmal.");
+        } else {
+            s_.settings.update([&](AssistantSettings& s) { s.learnedStyle = style; });
+            MemoryStore::Data data = s_.memory.data();
+            data.signalsSinceLearning = 0;
+            s_.memory.setData(data);
+            s_.memory.save();
         }
         isLearningStyle_ = false;
         if (const CoreTaskPtr self = weak.lock())
             self->finish();
-        if (done)
-            done();
+        for (const StyleLearned& waiter : std::exchange(learningWaiters_, {}))
+            waiter(notLearned);
     }));
     task->hold(std::move(ai));
 }

@@ -10,6 +10,10 @@
 using namespace CoordinatorShared;
 
 void AppCoordinator::startListening() {
+    listen(false);
+}
+
+void AppCoordinator::listen(bool held) {
     AssistantSession* s = session_.get();
     if (!s || s->isListening() || s->phase().kind() == AssistantSession::Phase::Kind::streaming)
         return;
@@ -17,8 +21,15 @@ void AppCoordinator::startListening() {
     if (!settings.dictationEnabled)
         return;
     if (!s_.permissions.microphone() || !s_.permissions.speech()) {
-        // The dictation does not begin after a grant: the user starts it again.
-        s_.permissions.requestMicrophone();
+        // The dictation does not begin after a grant: the user starts it again. What is still
+        // missing once the request has its answers is said where dictation errors show, so
+        // the microphone never does nothing.
+        s->setDictationError(std::nullopt);
+        QPointer<AssistantSession> session(s);
+        s_.permissions.requestMicrophone([this, session] {
+            if (session && session == session_.get())
+                session->setDictationError(missingForDictation());
+        });
         return;
     }
     std::shared_ptr<DictationService> engine =
@@ -52,6 +63,7 @@ void AppCoordinator::startListening() {
     s->setDictationError(std::nullopt);
     s->setLiveConfirmed(QString());
     s->setLiveTentative(QString());
+    s->setListeningHeld(held);
     s->setListening(true);
 
     std::weak_ptr<CoreTask> weak = task;
@@ -68,6 +80,14 @@ void AppCoordinator::startListening() {
         session->setListening(false);
         session->setDictationError(*error);
     });
+}
+
+std::optional<QString> AppCoordinator::missingForDictation() const {
+    if (!s_.permissions.microphone())
+        return tr("Kein Mikrofon gefunden – eins anschließen oder Toneinstellungen prüfen.");
+    if (!s_.permissions.speech())
+        return tr("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).");
+    return std::nullopt;
 }
 
 void AppCoordinator::finishListening(bool generateAfterwards) {

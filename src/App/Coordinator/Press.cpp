@@ -80,7 +80,7 @@ void AppCoordinator::holdReached(const std::weak_ptr<CoreTask>& weak, bool panel
     task->finish();
     if (panelWasKey) {
         holdMode_ = HoldMode::panelListening;
-        startListening();
+        listen(true);
         return;
     }
     if (!micPrepared_)
@@ -179,7 +179,7 @@ bool AppCoordinator::handlePushToTalk(QEvent* event) {
         // With the right Alt key held, the window manager would take Escape for its own
         // Alt+Escape, and the dictation could not be dropped.
         s_.panel.holdKeys();
-        startListening();
+        listen(true);
     } else if (!down && pushToTalkActive_) {
         pushToTalkActive_ = false;
         s_.panel.releaseKeys();

@@ -91,7 +91,7 @@ void AppCoordinator::dismissScreenHint() {
 void AppCoordinator::chooseProject(std::optional<Project> project) {
     if (!session_)
         return;
-    session_->setProject(std::move(project));
+    changeProject(*session_, std::move(project));
     session_->setProjectChosenManually(true);
 }
 

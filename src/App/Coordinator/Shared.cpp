@@ -50,6 +50,17 @@ std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const
     return std::nullopt;
 }
 
+void changeProject(AssistantSession& session, std::optional<Project> project) {
+    if (session.project() == project)
+        return;
+    session.setProject(std::move(project));
+    std::optional<ActionProposal> proposal = session.actionProposal();
+    if (proposal && std::holds_alternative<ActionProposal::Failed>(proposal->status)) {
+        proposal->status = ActionProposal::Pending{};
+        session.setActionProposal(std::move(proposal));
+    }
+}
+
 void afterTask(const CoreTaskPtr& task, std::function<void()> then) {
     if (task)
         task->whenFinished(std::move(then));

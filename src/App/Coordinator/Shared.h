@@ -49,6 +49,11 @@ bool putOnClipboard(Platform::Clipboard* clipboard, const QString& text);
 
 std::optional<qsizetype> indexOfTurn(const QList<ConversationTurn>& turns, const QUuid& id);
 
+// Gives the session another project. A failed run of the proposed action spoke of the former
+// one ("Kein GitHub-Repo bekannt …" beside a repository the card now names): its message goes,
+// and the next run uses the new project.
+void changeProject(AssistantSession& session, std::optional<Project> project);
+
 // Runs `then` once `task` has finished, at once when there is none.
 void afterTask(const CoreTaskPtr& task, std::function<void()> then);
 

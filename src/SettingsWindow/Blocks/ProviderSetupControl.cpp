@@ -147,6 +147,8 @@ void ProviderSetupControl::addProgress(QBoxLayout* layout, const QString& text) 
     auto* label = new ElidedLabel(text);
     label->setFont(DS::Font::footnote());
     label->setColor(DS::Palette::secondary);
+    // Never shortened: a row without room for it puts the control under the tool's name.
+    label->setMinimumWidth(label->sizeHint().width());
     progress->addWidget(label, 0, Qt::AlignVCenter);
     layout->addLayout(progress);
 }

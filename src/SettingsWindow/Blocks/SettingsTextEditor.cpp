@@ -1,6 +1,7 @@
 #include "SettingsWindow/Blocks/SettingsTextEditor.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -35,7 +36,10 @@ SettingsTextEditor::SettingsTextEditor(Look look, int height, const QFont& font,
         setViewportMargins(fillPadding, fillPadding, fillPadding, fillPadding);
     if (look_ == Look::field) {
         setViewportMargins(fieldPaddingX, fieldPaddingY, fieldPaddingX, fieldPaddingY);
+        // It wraps every line and grows with them. A horizontal scroll bar that shows while its
+        // width is not yet known would stay and take the last line's room.
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         connect(this, &QPlainTextEdit::textChanged, this, &SettingsTextEditor::fitHeight);
         fitHeight();
     }
@@ -54,17 +58,15 @@ void SettingsTextEditor::setValue(const QString& value) {
 }
 
 void SettingsTextEditor::fitHeight() {
-    // Measured by wrapping the text at the width it has; the editor's own layout is lazy and
-    // knows its lines only once painted.
-    const int width = std::max(1, this->width() - 2 * fieldPaddingX - 4);
-    const QFontMetrics metrics(font());
-    QString text = toPlainText();
-    // A closing line break starts a line of its own.
-    if (text.isEmpty() || text.endsWith(QLatin1Char('\n')))
-        text += QLatin1Char('x');
-    const int textHeight =
-        metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text).height();
-    setFixedHeight(std::max(textHeight, metrics.lineSpacing()) + 2 * fieldPaddingY + 4);
+    // Measured by the editor's own layout, block by block (asking for a block's rectangle
+    // lays it out): a measure of its own would wrap otherwise, a command without blanks for
+    // one, which the editor breaks anywhere and a word wrap would leave on one line.
+    qreal textHeight = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        textHeight += blockBoundingRect(block).height();
+    const int lineHeight = QFontMetrics(font()).lineSpacing();
+    setFixedHeight(std::max(static_cast<int>(std::ceil(textHeight)), lineHeight) +
+                   2 * fieldPaddingY + 4);
 }
 
 void SettingsTextEditor::resizeEvent(QResizeEvent* event) {

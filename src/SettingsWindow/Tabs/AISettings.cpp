@@ -3,11 +3,13 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "AI/ProviderSetupServices.h"
 #include "AI/ProviderStatusStore.h"
 #include "Design/PrivacyNote.h"
 #include "Design/StyledButton.h"
 #include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/Footnote.h"
+#include "SettingsWindow/Blocks/MissingToolWatch.h"
 #include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
 #include "SettingsWindow/Blocks/SettingsBindings.h"
@@ -93,16 +95,21 @@ AISettings::AISettings(SettingsCoordinator& coordinator, QWidget* parent)
         connect(path, &QLineEdit::editingFinished, this, [this, provider] {
             coordinator_.providers().refresh(provider, coordinator_.settings().settings());
         });
-        paths->addRow(
-            new SettingsRow(ProviderStatusStore::programName(provider), std::nullopt, path));
+        auto* row = new SettingsRow(ProviderStatusStore::programName(provider), std::nullopt, path);
+        paths->addRow(row);
         pathFields_.append(path);
+        pathRows_.append(row);
     }
     layout->addWidget(paths);
 
+    new MissingToolWatch(this, coordinator_.providers(), store, coordinator_.clock());
     connect(&store, &SettingsStore::settingsChanged, this, &AISettings::showSettings);
     connect(test_, &ConnectionTest::changed, this, &AISettings::showTest);
+    connect(&coordinator_.providerSetup(), &ProviderSetupServices::changed, this,
+            &AISettings::showPathNotes);
     showSettings();
     showTest();
+    showPathNotes();
 }
 
 // The running test, a child, ends with the tab and stops its tool.
@@ -128,6 +135,14 @@ void AISettings::showSettings() {
     const bool codex = settings.provider == ProviderID::codexCLI;
     claudeModel_->setVisible(!codex);
     codexModel_->setVisible(codex);
+}
+
+void AISettings::showPathNotes() {
+    // Said where the path is typed too: the tool's own row is far up the tab, out of view.
+    for (const ProviderID provider : allProviderIDs()) {
+        const QString note = coordinator_.providerSetup().state(provider).pathNote();
+        pathRow(provider)->setSubtitle(note.isEmpty() ? std::nullopt : std::optional(note));
+    }
 }
 
 void AISettings::showTest() {

@@ -28,6 +28,10 @@ public:
     SettingsTextField* pathField(ProviderID provider) const {
         return pathFields_.at(allProviderIDs().indexOf(provider));
     }
+    // Their rows, which say under the field when the typed path names no program.
+    SettingsRow* pathRow(ProviderID provider) const {
+        return pathRows_.at(allProviderIDs().indexOf(provider));
+    }
     SettingsRow* testRow() const { return testRow_; }
     StyledButton* testButton() const { return testButton_; }
     ConnectionTest& connectionTest() const { return *test_; }
@@ -38,6 +42,7 @@ protected:
 private:
     void showSettings();
     void showTest();
+    void showPathNotes();
 
     SettingsCoordinator& coordinator_;
     ConnectionTest* test_;
@@ -45,6 +50,7 @@ private:
     ValuePicker* claudeModel_ = nullptr;
     SettingsTextField* codexModel_ = nullptr;
     QList<SettingsTextField*> pathFields_;
+    QList<SettingsRow*> pathRows_;
     SettingsRow* testRow_ = nullptr;
     StyledButton* testButton_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "AI/ProviderStatusStore.h"
 #include "AI/ReplyKind.h"
 #include "Platform/Clock.h"
+#include "Platform/InterfaceLocale.h"
 #include "Settings/SettingsStore.h"
 #include "SettingsWindow/Tabs/SettingsCoordinator.h"
 
@@ -132,10 +133,9 @@ void ConnectionTest::dropIfStale() {
     emit changed();
 }
 
-QString ConnectionTest::successText(const QString& reply, std::chrono::nanoseconds elapsed,
-                                    const QLocale& locale) {
+QString ConnectionTest::successText(const QString& reply, std::chrono::nanoseconds elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
-    const QString shownSeconds = locale.toString(seconds, 'f', 1);
+    const QString shownSeconds = InterfaceLocale::locale().toString(seconds, 'f', 1);
     const QString words = openingWords(reply);
     if (words.isEmpty())
         return QStringLiteral("✓ ") +

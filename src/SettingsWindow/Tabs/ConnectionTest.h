@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -42,8 +41,8 @@ public:
     void start();
 
     // Shows of the reply only its opening words, without the reply markers of our prompts.
-    static QString successText(const QString& reply, std::chrono::nanoseconds elapsed,
-                               const QLocale& locale = QLocale());
+    // The seconds are written the German way, whatever the system's locale.
+    static QString successText(const QString& reply, std::chrono::nanoseconds elapsed);
     static QString failureText(const QString& description);
     static QString timeoutText();
 

@@ -8,6 +8,7 @@
 #include "Design/Palette.h"
 #include "Design/SymbolLabel.h"
 #include "Design/WrappingLabel.h"
+#include "Platform/InterfaceLocale.h"
 #include "SettingsWindow/Blocks/MinusButton.h"
 
 MemoryEntryRow::MemoryEntryRow(const MemoryEntry& entry, QWidget* parent)
@@ -42,7 +43,7 @@ QString MemoryEntryRow::displayText(const QString& text) {
 }
 
 QString MemoryEntryRow::detail(const MemoryEntry& entry) {
-    const QLocale locale;
+    const QLocale locale = InterfaceLocale::locale();
     const QDateTime local = entry.date.toLocalTime();
     const QString when = locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                          locale.toString(local.time(), QLocale::ShortFormat);

@@ -1,5 +1,6 @@
 #include "SettingsWindow/Tabs/SettingsCoordinator.h"
 
+#include <QLocale>
 #include <QWidget>
 
 #include "AI/ClaudeCLIProvider.h"
@@ -27,6 +28,13 @@ void SettingsCoordinator::setSettingsTab(SettingsTab tab) {
         return;
     settingsTab_ = tab;
     emit settingsTabChanged(tab);
+}
+
+SettingsCoordinator::Recognition SettingsCoordinator::recognition(
+    const QString& dictationLanguage) const {
+    const QString wanted =
+        dictationLanguage == QLatin1String("auto") ? QLocale::system().name() : dictationLanguage;
+    return {wanted, wanted};
 }
 
 SettingsCoordinator::RepoDetector SettingsCoordinator::repoDetector() const {

@@ -50,8 +50,11 @@ public:
     // The folder dialog of the Projects tab.
     virtual Platform::FolderChooser& folderChooser() = 0;
     // Learns the user's writing style from what has been collected; `done` runs on the main
-    // thread once the run has ended, whatever came of it (also when a run was already going).
-    virtual void learnStyleNow(std::function<void()> done) = 0;
+    // thread once the run has ended (a run already going answers too), with why nothing was
+    // learned: nothing to learn from, a failed or empty answer. None when the description was
+    // renewed.
+    using StyleLearned = std::function<void(const std::optional<QString>& notLearned)>;
+    virtual void learnStyleNow(StyleLearned done) = 0;
     // Finds the GitHub repository ("owner/name") of a folder's origin remote. The function
     // runs on a worker thread, may take seconds and may outlive the coordinator, so it holds
     // what it needs itself.
@@ -61,6 +64,16 @@ public:
     // The tool that answers for `provider`, started from `customPath` (empty: searched for).
     virtual std::unique_ptr<AIProvider> makeProvider(ProviderID provider,
                                                      const QString& customPath);
+    // What dictation with a language setting ("auto", "de-DE") would listen for: the locale
+    // it asks for (the system's for "auto"), and the locale of the installed speech model that
+    // would serve it, which may speak another language; none when no model would.
+    struct Recognition {
+        QString wanted;
+        std::optional<QString> model;
+        bool operator==(const Recognition&) const = default;
+    };
+    // By default every language has its model.
+    virtual Recognition recognition(const QString& dictationLanguage) const;
     // The warning under the main shortcut when other programs use the same combination;
     // none when there is nothing to warn about or no one to ask.
     virtual QWidget* createShortcutConflictNotice() { return nullptr; }

@@ -174,6 +174,9 @@ QWidget* StyleSettings::learnedCard() {
     buttons->addWidget(reset_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
+    learnNote_ = new WrappingLabel(QString(), DS::Font::footnote(), DS::Palette::secondary);
+    learnNote_->hide();
+    layout->addWidget(learnNote_);
 
     connect(learn_, &StyledButton::clicked, this, &StyleSettings::startLearning);
     connect(reset_, &StyledButton::clicked, this, [this] {
@@ -255,11 +258,17 @@ void StyleSettings::commitRule() {
 
 void StyleSettings::startLearning() {
     setLearning(true);
+    learnNote_->hide();
     // The tab may be gone (another tab chosen, the window closed) when the run ends.
-    coordinator_.learnStyleNow([self = QPointer<StyleSettings>(this)] {
-        if (self)
+    coordinator_.learnStyleNow(
+        [self = QPointer<StyleSettings>(this)](const std::optional<QString>& notLearned) {
+            if (!self)
+                return;
             self->setLearning(false);
-    });
+            // The button answers even when it could not learn: with why.
+            self->learnNote_->setText(notLearned.value_or(QString()));
+            self->learnNote_->setVisible(notLearned.has_value());
+        });
 }
 
 void StyleSettings::setLearning(bool learning) {

@@ -35,6 +35,9 @@ public:
     WrappingLabel* signalCount() const { return count_; }
     StyledButton* learnButton() const { return learn_; }
     StyledButton* resetButton() const { return reset_; }
+    // Why the last "Jetzt lernen" learned nothing; hidden after a run that did, and while one
+    // runs.
+    WrappingLabel* learnNote() const { return learnNote_; }
 
 private:
     QWidget* toneCard();
@@ -66,5 +69,6 @@ private:
     WrappingLabel* count_ = nullptr;
     StyledButton* learn_ = nullptr;
     StyledButton* reset_ = nullptr;
+    WrappingLabel* learnNote_ = nullptr;
     bool learning_ = false;
 };

@@ -1,12 +1,15 @@
 #include "SettingsWindow/Tabs/VoiceSettings.h"
 
+#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
 #include "Design/StyledButton.h"
 #include "Design/WrappingLabel.h"
+#include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/ChoiceRow.h"
 #include "SettingsWindow/Blocks/Footnote.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
@@ -15,7 +18,6 @@
 #include "SettingsWindow/Blocks/SettingsRow.h"
 #include "SettingsWindow/Blocks/SwitchToggle.h"
 #include "SettingsWindow/Blocks/ValuePicker.h"
-#include "Settings/SettingsStore.h"
 #include "SettingsWindow/Tabs/PushToTalkKeyMenu.h"
 #include "SettingsWindow/Tabs/SettingsCoordinator.h"
 
@@ -70,7 +72,8 @@ VoiceSettings::VoiceSettings(SettingsCoordinator& coordinator, QWidget* parent)
     languagePicker_->addValue(tr("Englisch"), QStringLiteral("en-US"));
     languagePicker_->addValue(tr("Italienisch"), QStringLiteral("it-IT"));
     SettingsBindings::bind(languagePicker_, store, &AssistantSettings::dictationLanguage);
-    operation->addRow(new SettingsRow(tr("Erkennungssprache"), std::nullopt, languagePicker_));
+    languageRow_ = new SettingsRow(tr("Erkennungssprache"), std::nullopt, languagePicker_);
+    operation->addRow(languageRow_);
     group->addWidget(operation);
     group->addWidget(
         new Footnote(tr("Im Panel auf das Mikrofon klicken oder die Taste halten. "
@@ -125,4 +128,62 @@ void VoiceSettings::showSettings() {
     dependent_->setEnabled(settings.dictationEnabled);
     static_cast<QGraphicsOpacityEffect*>(dependent_->graphicsEffect())
         ->setOpacity(settings.dictationEnabled ? 1.0 : 0.5);
+    languageRow_->setSubtitle(
+        missingModelNote(coordinator_.recognition(settings.dictationLanguage)));
+}
+
+void VoiceSettings::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A model may have been installed since.
+    showSettings();
+}
+
+namespace {
+
+// "de_DE", "de-de", "de" → "de"; empty for the C locale, which names no language.
+QString languageCode(const QString& locale) {
+    const QString code = locale.section(QLatin1Char('_'), 0, 0).section(QLatin1Char('-'), 0, 0);
+    const QString lower = code.toLower();
+    return lower == QLatin1String("c") || lower == QLatin1String("posix") ? QString() : lower;
+}
+
+// The language's German name, as the picker names it; another one by its own name.
+QString languageName(const QString& code) {
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate("VoiceSettings", text);
+    };
+    if (code == QLatin1String("de"))
+        return tr("Deutsch");
+    if (code == QLatin1String("en"))
+        return tr("Englisch");
+    if (code == QLatin1String("it"))
+        return tr("Italienisch");
+    if (code == QLatin1String("fr"))
+        return tr("Französisch");
+    if (code == QLatin1String("es"))
+        return tr("Spanisch");
+    const QString native = QLocale(code).nativeLanguageName();
+    return native.isEmpty() ? code : native;
+}
+
+}  // namespace
+
+std::optional<QString> VoiceSettings::missingModelNote(
+    const SettingsCoordinator::Recognition& recognition) {
+    const QString wanted = languageCode(recognition.wanted);
+    const std::optional<QString> model =
+        recognition.model ? std::optional(languageCode(*recognition.model)) : std::nullopt;
+    if (model && *model == wanted)
+        return std::nullopt;
+    const QString name = wanted.isEmpty() ? tr("die Systemsprache") : languageName(wanted);
+    QString note =
+        model
+            ? tr("Für %1 ist kein Sprachmodell installiert, darum erkenne ich %2.")
+                  .arg(name, model->isEmpty() ? *recognition.model : languageName(*model))
+            : tr("Für %1 ist kein Sprachmodell installiert, darum geht Diktieren nicht.").arg(name);
+    if (!wanted.isEmpty())
+        note += QLatin1Char(' ') +
+                tr("Dafür braucht es ein pocketsphinx-Modell in /usr/share/pocketsphinx/model/%1.")
+                    .arg(wanted);
+    return note;
 }

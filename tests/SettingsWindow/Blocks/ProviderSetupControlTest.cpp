@@ -5,9 +5,11 @@
 #include <QVBoxLayout>
 
 #include "SettingsWindow/Blocks/ProviderSetupControl.h"
+#include "Design/ElidedLabel.h"
 #include "Design/Spinner.h"
 #include "Design/StyledButton.h"
 #include "Design/SymbolLabel.h"
+#include "Design/TrailingLayout.h"
 #include "Design/WrappingLabel.h"
 
 using Phase = ProviderSetup::Phase;
@@ -193,6 +195,25 @@ TEST(ProviderSetupControlTest, AnAddressArrivingWhileWaitingAddsThePageButton) {
 }  // namespace
 
 namespace {
+
+// Beside a tool's name and state the progress text is never cut ("Anmeldung i…"): without
+// room for it the control goes under them.
+TEST(ProviderSetupControlTest, TheProgressTextIsNeverCut) {
+    FakeServices services;
+    services.set(Phase::waitingForLogin(QUrl("https://example.org/a")), State::notLoggedIn());
+    for (const int width : {620, 440, 400}) {
+        SCOPED_TRACE(width);
+        QWidget row;
+        auto* control = new ProviderSetupControl(claude, services, false);
+        new TrailingLayout(&row, new QLabel(QStringLiteral("Nicht angemeldet")), control, 12);
+        row.resize(width, row.heightForWidth(width));
+        row.show();
+        QCoreApplication::processEvents();
+        auto* progress = control->findChild<ElidedLabel*>();
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(progress->shownText(), progress->text());
+    }
+}
 
 TEST(ProviderSetupControlTest, ALongFailureMessageWrapsWithoutLosingALine) {
     FakeServices services;

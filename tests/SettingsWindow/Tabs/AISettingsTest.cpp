@@ -17,10 +17,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class GermanLocale {
+// A system locale that writes numbers otherwise: the tab's stay German.
+class EnglishLocale {
 public:
-    GermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    ~GermanLocale() { QLocale::setDefault(previous_); }
+    EnglishLocale() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    ~EnglishLocale() { QLocale::setDefault(previous_); }
 
 private:
     QLocale previous_;
@@ -29,7 +30,7 @@ private:
 }  // namespace
 
 TEST(AISettingsTest, TheTabShowsSuccessOrTheToolsError) {
-    GermanLocale german;
+    EnglishLocale english;
     const QString tool = StandInTools::settings().claudePath;
     const struct {
         QStringList chunks;
@@ -124,7 +125,7 @@ TEST(AISettingsTest, ACommittedPathIsCheckedAtOnce) {
 }
 
 // The row says when the path typed for its tool names no program, and which program its state
-// speaks of instead.
+// speaks of instead; so does the path's own row, where it is typed, far below.
 TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
     using State = ProviderStatusStore::State;
     const struct {
@@ -144,5 +145,7 @@ TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
         coordinator.setup.set(ProviderID::claudeCLI, ProviderSetup::Phase::idle(), c.state);
         EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->statusText(), c.state.longText());
         EXPECT_EQ(ai.providerRow(ProviderID::claudeCLI)->pathNote(), c.note);
+        EXPECT_EQ(ai.pathRow(ProviderID::claudeCLI)->subtitle(), c.note);
+        EXPECT_EQ(ai.pathRow(ProviderID::codexCLI)->subtitle(), std::nullopt);
     }
 }

@@ -8,6 +8,7 @@
 #include "AI/AIError.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
+#include "support/ScopedLocale.h"
 #include "support/StandInTools.h"
 
 using namespace std::chrono_literals;
@@ -24,31 +25,34 @@ void settle() {
 
 }  // namespace
 
-TEST(ConnectionTestTest, SuccessTextTrimsTheReplyAndWritesSecondsInTheLocale) {
+TEST(ConnectionTestTest, SuccessTextTrimsTheReplyAndWritesSecondsTheGermanWay) {
     const struct {
         const char* reply;
         std::chrono::milliseconds elapsed;
-        QLocale locale;
         const char* text;
     } cases[] = {
-        {"OK", 2430ms, QLocale(QLocale::German), "✓ Verbindung steht (OK, 2,4 s)"},
-        {"  OK\n", 2430ms, QLocale(QLocale::English), "✓ Verbindung steht (OK, 2.4 s)"},
-        {"Okay.", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (Okay., 0,1 s)"},
-        {"%1 %2", 12000ms, QLocale(QLocale::German), "✓ Verbindung steht (%1 %2, 12,0 s)"},
+        {"OK", 2430ms, "✓ Verbindung steht (OK, 2,4 s)"},
+        {"  OK\n", 2430ms, "✓ Verbindung steht (OK, 2,4 s)"},
+        {"Okay.", 60ms, "✓ Verbindung steht (Okay., 0,1 s)"},
+        {"%1 %2", 12000ms, "✓ Verbindung steht (%1 %2, 12,0 s)"},
         // What the check found, never our reply markers or a whole reply.
-        {"[[DRAFT]]\n\nHallo zusammen,\n\nanbei der Plan.", 1400ms, QLocale(QLocale::German),
+        {"[[DRAFT]]\n\nHallo zusammen,\n\nanbei der Plan.", 1400ms,
          "✓ Verbindung steht (Hallo zusammen, …, 1,4 s)"},
-        {"[[CHAT]]OK", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (OK, 0,1 s)"},
-        {"OK [[CHAT]]", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (OK, 0,1 s)"},
-        {"[[CHAT]]\n", 60ms, QLocale(QLocale::German), "✓ Verbindung steht (0,1 s)"},
-        {"Gerne! Hier ist meine Antwort auf deine Frage von eben", 60ms, QLocale(QLocale::German),
+        {"[[CHAT]]OK", 60ms, "✓ Verbindung steht (OK, 0,1 s)"},
+        {"OK [[CHAT]]", 60ms, "✓ Verbindung steht (OK, 0,1 s)"},
+        {"[[CHAT]]\n", 60ms, "✓ Verbindung steht (0,1 s)"},
+        {"Gerne! Hier ist meine Antwort auf deine Frage von eben", 60ms,
          "✓ Verbindung steht (Gerne! Hier ist meine Antwort…, 0,1 s)"},
         // A character of two code points at the cut stays whole.
-        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\U0001F44D\U0001F3FDb", 60ms, QLocale(QLocale::German),
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\U0001F44D\U0001F3FDb", 60ms,
          "✓ Verbindung steht (aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\U0001F44D\U0001F3FD…, 0,1 s)"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ConnectionTest::successText(c.reply, c.elapsed, c.locale), c.text) << c.reply;
+    // Whatever the system's locale: Tavrin speaks German only.
+    for (const QLocale& system : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        const ScopedLocale scoped(system);
+        for (const auto& c : cases)
+            EXPECT_EQ(ConnectionTest::successText(c.reply, c.elapsed), c.text) << c.reply;
+    }
 }
 
 TEST(ConnectionTestTest, AToolThatNeverAnswersFailsAfterAMinuteAndIsStopped) {

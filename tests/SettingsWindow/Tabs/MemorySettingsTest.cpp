@@ -11,6 +11,7 @@
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/MemoryEntryRow.h"
 #include "SettingsWindow/Tabs/MemorySettings.h"
+#include "support/ScopedLocale.h"
 
 namespace {
 
@@ -74,7 +75,11 @@ TEST(MemorySettingsTest, ShowsEntryTextsWithoutTheirRecordPrefixes) {
                   QString::fromUtf8(c.shown));
     MemoryEntry withApp = entry("x", QDateTime(QDate(2026, 1, 15), QTime(9, 0)));
     withApp.app = QStringLiteral("Thunderbird");
-    EXPECT_TRUE(MemoryEntryRow::detail(withApp).startsWith("Thunderbird · "));
+    // The date the German way, whatever the system's locale.
+    for (const QLocale& system : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        const ScopedLocale scoped(system);
+        EXPECT_EQ(MemoryEntryRow::detail(withApp), "Thunderbird · 15.01.26 09:00");
+    }
     withApp.app.reset();
     EXPECT_FALSE(MemoryEntryRow::detail(withApp).contains(" · "));
 }

@@ -188,6 +188,47 @@ TEST(SettingsTabsTest, VoiceControlsFollowTheMainSwitchAndRowsChooseTheEngine) {
     EXPECT_FALSE(voice.engineRow(DictationEngine::appleOnDevice)->isSelected());
 }
 
+// Where only the US English model is installed, choosing another language says at once what
+// dictation does then and what that language needs, not only once dictation fails.
+TEST(SettingsTabsTest, TheLanguageRowSaysWhatALanguageWithoutItsModelNeeds) {
+    const QString needs =
+        " Dafür braucht es ein pocketsphinx-Modell in /usr/share/pocketsphinx/model/";
+    const struct {
+        QString setting;
+        SettingsCoordinator::Recognition recognition;
+        std::optional<QString> note;
+    } cases[] = {
+        {"de-DE", {"de-DE", "de"}, std::nullopt},
+        {"de-DE",
+         {"de-DE", "en-us"},
+         "Für Deutsch ist kein Sprachmodell installiert, darum erkenne ich Englisch." + needs +
+             "de."},
+        {"it-IT",
+         {"it-IT", std::nullopt},
+         "Für Italienisch ist kein Sprachmodell installiert, darum geht Diktieren nicht." + needs +
+             "it."},
+        // "auto" under LANG=C: the system names no language.
+        {"auto",
+         {"C", std::nullopt},
+         "Für die Systemsprache ist kein Sprachmodell installiert, darum geht Diktieren nicht."},
+        {"auto",
+         {"C", "de"},
+         "Für die Systemsprache ist kein Sprachmodell installiert, darum erkenne ich Deutsch."},
+        {"auto", {"C", "C"}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting.toStdString());
+        FakeSettingsCoordinator coordinator;
+        coordinator.speechModels = [&](const QString& setting) {
+            return setting == c.setting ? c.recognition
+                                        : SettingsCoordinator::Recognition{setting, setting};
+        };
+        VoiceSettings voice(coordinator);
+        coordinator.settings().update([&](auto& s) { s.dictationLanguage = c.setting; });
+        EXPECT_EQ(voice.languageRow()->subtitle(), c.note);
+    }
+}
+
 TEST(SettingsTabsTest, PushToTalkClearMarkSwitchesTheKeyOff) {
     FakeSettingsCoordinator coordinator;
     PushToTalkKeyMenu menu(coordinator.settings());

@@ -122,7 +122,7 @@ TEST(StyleSettingsTest, LearnsOnceAtATimeAndSurvivesItsOwnEnd) {
     EXPECT_EQ(tab->learnButton()->text(), "Lernt …");
     tab->learnButton()->click();
     ASSERT_EQ(coordinator.learningRuns.size(), 1);
-    coordinator.learningRuns.takeFirst()();
+    coordinator.learningRuns.takeFirst()(std::nullopt);
     EXPECT_TRUE(tab->learnButton()->isEnabled());
     EXPECT_EQ(tab->learnButton()->text(), "Jetzt lernen");
 
@@ -131,8 +131,24 @@ TEST(StyleSettingsTest, LearnsOnceAtATimeAndSurvivesItsOwnEnd) {
     ASSERT_EQ(coordinator.learningRuns.size(), 1);
     tab.reset();
     auto fresh = std::make_unique<StyleSettings>(coordinator);
-    coordinator.learningRuns.takeFirst()();
+    coordinator.learningRuns.takeFirst()(QStringLiteral("Kein Grund"));
     EXPECT_TRUE(fresh->learnButton()->isEnabled());
+    EXPECT_TRUE(fresh->learnNote()->isHidden());
+}
+
+// "Jetzt lernen" answers even when it cannot learn: it says why, until the next run.
+TEST(StyleSettingsTest, ARunThatLearnsNothingSaysWhy) {
+    FakeSettingsCoordinator coordinator;
+    StyleSettings tab(coordinator);
+    const QString why = QStringLiteral("Noch nichts zum Lernen");
+    const std::pair<std::optional<QString>, bool> runs[] = {{why, true}, {std::nullopt, false}};
+    for (const auto& [notLearned, shown] : runs) {
+        tab.learnButton()->click();
+        EXPECT_TRUE(tab.learnNote()->isHidden()) << "while it runs";
+        coordinator.learningRuns.takeFirst()(notLearned);
+        EXPECT_EQ(!tab.learnNote()->isHidden(), shown);
+        EXPECT_EQ(tab.learnNote()->text(), shown ? why : QString());
+    }
 }
 
 TEST(StyleSettingsTest, ResetEmptiesTheDescriptionAndTheSignals) {
