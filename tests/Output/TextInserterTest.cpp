@@ -15,6 +15,7 @@
 #include "Platform/fake/FakeModifierState.h"
 #include "Platform/fake/FakeTerminalWindows.h"
 #include "Platform/fake/FakeWindowActivation.h"
+#include "support/WorkerSteps.h"
 
 using namespace Platform;
 using Sent = FakeKeySender::Sent;
@@ -928,12 +929,8 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         if (c.afterwards)
             c.afterwards(scene);
         // The reads answer on the accessibility worker's thread, between the clock's steps.
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                d.clock.advance(ms(20));
-                return done.has_value();
-            },
-            5000));
+        WorkerSteps steps(worker, d.clock);
+        ASSERT_TRUE(steps.until([&] { return done.has_value(); }, Milliseconds(20)));
         EXPECT_TRUE(done->pasted);
         EXPECT_EQ(done->change, c.change);
         EXPECT_EQ(done->fieldUnknown, c.unknown);
@@ -1043,12 +1040,8 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         std::optional<TextInserter::Insertion> done;
         inserter.insert(c.draft, d.target, true,
                         [&](const TextInserter::Insertion& insertion) { done = insertion; });
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                d.clock.advance(ms(10));
-                return done.has_value();
-            },
-            20000));
+        WorkerSteps steps(worker, d.clock, [&answering] { return !answering; });
+        ASSERT_TRUE(steps.until([&] { return done.has_value(); }, Milliseconds(10)));
         answering = true;
 
         EXPECT_EQ(done->pasted, c.pasted);
@@ -1132,12 +1125,8 @@ TEST(TextInserterTest, WhatTheFieldShowsOfTheTextInTheEndIsWhatWentIn) {
         std::optional<TextInserter::Insertion> done;
         inserter.insert(c.draft, d.target, c.pressReturn,
                         [&](const TextInserter::Insertion& insertion) { done = insertion; });
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                d.clock.advance(ms(c.step));
-                return done.has_value();
-            },
-            30000));
+        WorkerSteps steps(worker, d.clock);
+        ASSERT_TRUE(steps.until([&] { return done.has_value(); }, Milliseconds(c.step)));
 
         EXPECT_EQ(done->pasted, c.pasted);
         EXPECT_EQ(done->partial, c.partial);

@@ -5,6 +5,7 @@
 #include "FakeInserterDesk.h"
 #include "Output/TextInserter.h"
 #include "Platform/AccessibilityWorker.h"
+#include "support/WorkerSteps.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
 
 using namespace Platform;
@@ -172,14 +173,8 @@ TEST(TextInserterWaitingTest, ALaterTextThatTookOverAKeyIsInsertedWhenTheProgram
         FieldRestorer restorer{worker, d.clock};
         TextInserter inserter{
             {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
-        const auto runUntil = [&](auto done) {
-            return QTest::qWaitFor(
-                [&] {
-                    d.clock.advance(ms(10));
-                    return done();
-                },
-                20000);
-        };
+        WorkerSteps steps(worker, d.clock);
+        const auto runUntil = [&](auto done) { return steps.until(done, Milliseconds(10)); };
         std::optional<TextInserter::Insertion> first;
         inserter.insert("Erster", d.target, false,
                         [&](const TextInserter::Insertion& insertion) { first = insertion; });
@@ -234,14 +229,8 @@ TEST(TextInserterWaitingTest, AWaitingKeyTakesALaterTextOnlyForItsOwnField) {
         FieldRestorer restorer{worker, d.clock};
         TextInserter inserter{
             {d.clock, d.clipboard, d.keys, d.windows, d.modifiers, d.trust, &restorer}};
-        const auto runUntil = [&](auto done) {
-            return QTest::qWaitFor(
-                [&] {
-                    d.clock.advance(ms(10));
-                    return done();
-                },
-                20000);
-        };
+        WorkerSteps steps(worker, d.clock);
+        const auto runUntil = [&](auto done) { return steps.until(done, Milliseconds(10)); };
         // The browser reads the clipboard as the key arrives; its page pastes only later.
         d.clipboard.fetchAfter = Milliseconds(10);
         std::optional<TextInserter::Insertion> first;
