@@ -416,6 +416,7 @@ private:
         result_.pasted = true;
         result_.partial = partial;
         shown_ = std::move(field);
+        renewClaim();
         // A field that cut the text short would send what it kept.
         if (partial) {
             after(returnSettle, [this] { readWhatThePasteLeft(); });
@@ -435,10 +436,27 @@ private:
             pressReturn([this] {
                 after(restoreSettle - returnSettle, [this] {
                     owner_.keepAnswered(target_, std::move(offer_), std::move(alsoOffer_));
+                    renewClaim();
                     readWhatThePasteLeft();
                 });
             });
         });
+    }
+
+    // A program keeps what it read of the clipboard until the clipboard has a new owner
+    // (Chromium pastes from what it read until then): what it read for the paste key would be
+    // the user's next paste. Taking the clipboard anew, with what the user had, tells every
+    // program to read again; the reads the key still asks for get the text.
+    void renewClaim() {
+        if (!alsoClipboard_ && fromPrimary_) {
+            if (s_.primary->holdsOwnWrite())
+                s_.primary->write(savedPrimary_);
+            return;
+        }
+        if (owner_.servesUser(s_.clipboard, saved_) || (saved_.isEmpty() && s_.clipboard.holdsOwnWrite()))
+            owner_.writeClipboard(saved_);
+        if (alsoClipboard_ && s_.primary->holdsOwnWrite())
+            s_.primary->write(savedPrimary_);
     }
 
     // The paste is not known in all that time. Nothing is claimed: the text goes on the

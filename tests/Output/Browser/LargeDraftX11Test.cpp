@@ -143,4 +143,88 @@ TEST_F(LargeDraftX11Test, AGtkTextViewTakesAFiveMegabyteDraft) {
     EXPECT_EQ(xclipOut(), "Vorher");
 }
 
+// Chromium as it starts by default shows no fields: the fetch is all that tells the paste.
+// The user's own paste right after it gets what the user copied, never the draft again.
+TEST_F(LargeDraftX11Test, AChromiumPageWithoutFieldsGivesTheUsersOwnPasteTheirClipboard) {
+    QStringList arguments = Browsers::chromiumArguments(
+        profile.path(),
+        QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html#reply=Welt&mirror"));
+    arguments.removeAll(QStringLiteral("--force-renderer-accessibility"));
+    application.start(QStringLiteral("chromium"), arguments);
+    waitForWindow(QStringLiteral("^Nachricht von Jana - Chromium$"));
+    if (HasFatalFailure())
+        return;
+    const auto title = [&] {
+        return runProgram(QStringLiteral("xdotool"),
+                          {QStringLiteral("getwindowname"), QString::number(target.windowId)})
+            .trimmed();
+    };
+
+    std::optional<TextInserter::Insertion> done;
+    withField.insert(QStringLiteral("Anna"), target, false,
+                     [&](const TextInserter::Insertion& i) { done = i; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 10000));
+    EXPECT_TRUE(done->pasted);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return title().startsWith("Feld: Hallo Anna"); }, 5000))
+        << title().toStdString();
+    runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+v")});
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return title() == "Feld: Hallo AnnaVorher - Chromium"; },
+                                5000))
+        << title().toStdString();
+}
+
+// A field that keeps no more than so many characters took the beginning of the draft: that is
+// the paste, said as such, and the user's clipboard stays theirs.
+TEST_F(LargeDraftX11Test, AFieldThatKeepsPartOfTheDraftTookThePaste) {
+    struct Case {
+        const char* name;
+        bool browser;
+        qsizetype draftSize;
+        qsizetype kept;
+    };
+    const Case cases[] = {
+        {"a text area with maxlength 20", true, 60, 20},
+        {"a GTK entry, which keeps 65,535 characters", false, 70'000, 65'535},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.browser) {
+            application.start(
+                QStringLiteral("chromium"),
+                Browsers::chromiumArguments(
+                    profile.path(), QStringLiteral("file://" TAVRIN_FIXTURES_DIR
+                                                   "/pages/message.html#reply=&maxlength=20")));
+            waitForWindow(QStringLiteral("^Nachricht von Jana - Chromium$"));
+        } else {
+            application.start(QStringLiteral("/usr/bin/python3"),
+                              {QStringLiteral(TAVRIN_GTK_CHAT_ENTRY)});
+            waitForWindow(QStringLiteral("^GTK-Eingabe$"));
+        }
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field().has_value(); }, 15000));
+        const std::optional<FieldRestorer::Field> before = field();
+
+        QString draft;
+        while (draft.size() < c.draftSize)
+            draft += QStringLiteral("Wort%1 ").arg(draft.size() % 10);
+        draft.truncate(c.draftSize);
+        std::optional<TextInserter::Insertion> done;
+        withField.insert(draft, target, false, [&](const TextInserter::Insertion& i) { done = i; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 30000));
+
+        EXPECT_TRUE(done->pasted) << "told that nothing went in";
+        EXPECT_TRUE(done->partial);
+        EXPECT_FALSE(done->waiting);
+        const std::optional<FieldRestorer::Field> now = field();
+        ASSERT_TRUE(now && before);
+        // GTK counts its limit its own way: one character either side.
+        EXPECT_NEAR(double(now->text.size()), double(c.kept), 1.0);
+        EXPECT_EQ(xclipOut(), "Vorher");
+        application.terminate();
+        application.waitForFinished(5000);
+    }
+}
+
 }  // namespace
