@@ -287,8 +287,7 @@ private:
         // user's clipboard now.
         if (s_.clipboard.foreignWrites() != writesAtSave_ ||
             (fromPrimary_ && s_.primary->foreignWrites() != primaryWritesAtSave_)) {
-            result_.overwritten = true;
-            finish();
+            overwritten();
             return;
         }
         // The offer's fetches go where `onFetch_` points: to this insert, and should the text
@@ -318,10 +317,7 @@ private:
         if ((!fromPrimary_ || alsoClipboard_) && !s_.clipboard.holdsOwnWrite())
             owner_.writeClipboard(saved_);
         if (!source().holdsOwnWrite()) {
-            result_.overwritten = true;
-            offer_.reset();
-            alsoOffer_.reset();
-            finish();
+            overwritten();
             return;
         }
         if (!takenOver) {
@@ -336,6 +332,14 @@ private:
         }
         limitFrom_ = s_.clock.monotonic();
         limit_ = s_.clock.singleShot(fetchLimit, [this] { notFetched(); });
+    }
+
+    // What another program wrote is the user's clipboard now: the text goes nowhere.
+    void overwritten() {
+        result_.overwritten = true;
+        offer_.reset();
+        alsoOffer_.reset();
+        finish();
     }
 
     // Nothing went in. The text is not on the clipboard (what the user had stays there), and
@@ -473,10 +477,7 @@ private:
         if (!source().holdsOwnWrite()) {
             // Another program wrote since: the target will find its text, not Tavrin's, and
             // that write is the user's clipboard now.
-            result_.overwritten = true;
-            offer_.reset();
-            alsoOffer_.reset();
-            finish();
+            overwritten();
             return;
         }
         owner_.offerText(s_.clipboard, text_);

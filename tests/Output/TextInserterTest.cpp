@@ -107,10 +107,13 @@ TEST(TextInserterTest, InsertFollowsTheTimelineFromTheActivation) {
         EXPECT_EQ(d.keys.sent, c.keys);
         // Only the program behind the target's window counts as fetching the text.
         EXPECT_EQ(d.clipboard.watchedWindows, std::vector<quint32>{d.target.windowId});
-        // Tavrin takes the clipboard over with the user's own, and writes nothing else.
-        ASSERT_EQ(d.clipboard.writes.size(), 1u);
+        // Tavrin takes the clipboard over with the user's own, and again once the paste is in
+        // (a program that kept what it read for the key reads anew), and writes nothing else.
+        ASSERT_EQ(d.clipboard.writes.size(), 2u);
         EXPECT_EQ(d.clipboard.writes[0].at, ms(0));
         EXPECT_EQ(d.clipboard.writes[0].contents, plainText("Vorher"));
+        EXPECT_EQ(d.clipboard.writes[1].at, ms(c.doneAt));
+        EXPECT_EQ(d.clipboard.writes[1].contents, plainText("Vorher"));
         const ClipboardContents transient = {
             ClipboardItem{{{"text/plain", QByteArray("Hallo")},
                            {"org.nspasteboard.TransientType", QByteArray()},
@@ -132,8 +135,9 @@ TEST(TextInserterTest, InsertRestoresTheClipboardExactly) {
         d.clock.runUntilIdle();
 
         EXPECT_EQ(d.clipboard.contents, before);
-        ASSERT_EQ(d.clipboard.writes.size(), 1u);
+        ASSERT_EQ(d.clipboard.writes.size(), 2u);
         EXPECT_EQ(d.clipboard.writes[0].contents, before);
+        EXPECT_EQ(d.clipboard.writes[1].contents, before);
         ASSERT_EQ(d.clipboard.targetReads.size(), 1u);
         EXPECT_EQ(d.clipboard.targetReads[0].value(0).representations.value(0).data, "Text");
     }
