@@ -244,17 +244,27 @@ void GalleryPages::undoToast() {
         GalleryOutput::save(withoutUndo.grab().toImage(),
                             folder + QStringLiteral("/toast-without-undo-%1.png")
                                          .arg(GalleryOutput::appearance(dark)));
+        // A paste of which the field kept only the beginning: said, and undone as any.
+        UndoToastView partial(UndoToast::partialText(), [] {}, nullptr, [] {});
+        Theme::setForcedDark(&partial, dark);
+        partial.setOpaque(true);
+        GalleryOutput::save(
+            partial.grab().toImage(),
+            folder + QStringLiteral("/partial-%1.png").arg(GalleryOutput::appearance(dark)));
         // The same place after an undo that could not be done, after a paste that did not
         // happen, when the clipboard would not take the text either, when the user copied
-        // something meanwhile, when the user's clipboard could not be kept, and when it would
-        // not take a copy.
+        // something meanwhile, when the user's clipboard could not be kept, when it would not
+        // take a copy, when the program has not answered an earlier paste key, and when the
+        // Return could not follow the paste.
         const std::pair<const char*, QString> notices[] = {
             {"refused", UndoToast::refusedText()},
             {"not-pasted", UndoToast::notPastedText()},
             {"not-placed", UndoToast::notPlacedText()},
             {"overwritten", UndoToast::overwrittenText()},
             {"unsaved", UndoToast::unsavedText()},
-            {"not-copied", UndoToast::notCopiedText()}};
+            {"not-copied", UndoToast::notCopiedText()},
+            {"busy", UndoToast::busyText()},
+            {"not-sent", UndoToast::notSentText()}};
         for (const auto& [name, text] : notices) {
             UndoToastView notice(text, [] {});
             Theme::setForcedDark(&notice, dark);
