@@ -156,6 +156,13 @@ void AnswerArea::setHasCard(bool hasCard) {
     updateHeight();
 }
 
+void AnswerArea::setOlder(bool older) {
+    if (older_ == older)
+        return;
+    older_ = older;
+    updateHeight();
+}
+
 bool AnswerArea::eventFilter(QObject* watched, QEvent* event) {
     // The streaming text asks for a new size as its draft grows; the box grows with it.
     if (watched == streamingText_ && event->type() == QEvent::LayoutRequest)
@@ -179,7 +186,8 @@ void AnswerArea::updateHeight() {
         ideal = static_cast<int>(std::ceil(document->size().height()));
     }
     const int minimum = streaming_ ? kStreamingMinimum : 0;
-    const int maximum = hasCard_ ? kMaximumWithCard : kMaximum;
+    // A card, or a reply after the draft, needs the room more than the draft's later lines.
+    const int maximum = hasCard_ || older_ ? kMaximumWithCard : kMaximum;
     const int height = std::clamp(ideal, minimum, maximum);
     if (minimumHeight() != height || maximumHeight() != height)
         setFixedHeight(height);
