@@ -13,6 +13,7 @@ void panelHeaderAndQuotes();
 void panelStatusLines();
 void panelPhases();
 void panelCards();
+void panelSmallScreens();
 void settingsTabs();
 void onboardingSteps();
 void dictationDisplay();

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         {"panel status lines", GalleryPages::panelStatusLines},
         {"panel phases", GalleryPages::panelPhases},
         {"panel cards", GalleryPages::panelCards},
+        {"panel on small screens", GalleryPages::panelSmallScreens},
         {"settings", GalleryPages::settingsTabs},
         {"onboarding", GalleryPages::onboardingSteps},
         {"dictation display", GalleryPages::dictationDisplay},
