@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QScrollArea>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -18,14 +19,15 @@
 #include "Design/Palette.h"
 #include "Design/PrivacyNote.h"
 #include "Design/StyledButton.h"
+#include "Design/ThinScrollBar.h"
 #include "Design/WrappingLabel.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Onboarding/FeatureRow.h"
 #include "Onboarding/OnboardingCoordinator.h"
 #include "Onboarding/ProviderCard.h"
 #include "Platform/UrlOpener.h"
-#include "SettingsWindow/Blocks/SystemColors.h"
 #include "Settings/SettingsStore.h"
+#include "SettingsWindow/Blocks/SystemColors.h"
 #include "SettingsWindow/Tabs/PermissionList.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
 
@@ -65,7 +67,6 @@ WrappingLabel* centredText(const QString& text, const QFont& font, const DS::Col
 
 OnboardingView::OnboardingView(OnboardingCoordinator& coordinator, QWidget* parent)
     : QWidget(parent), coordinator_(coordinator) {
-    setFixedSize(size);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -92,7 +93,25 @@ QWidget* OnboardingView::stepPage(QWidget* content) {
     layout->setSpacing(0);
     layout->addWidget(content);
     layout->addStretch(1);
-    return page;
+    // As tall as its text wrapped at the page's width: its least size would count each text
+    // wrapped at its narrowest.
+    page->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    // On a screen too short for the whole step, the step scrolls and the footer with its
+    // buttons stays in view.
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    DS::useThinScrollBar(*scroll);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(page);
+    // The step lies on the window's background; setWidget() turned its own fill on.
+    page->setAutoFillBackground(false);
+    return scroll;
+}
+
+QSize OnboardingView::sizeHint() const {
+    return size;
 }
 
 QWidget* OnboardingView::welcome() {
