@@ -16,6 +16,7 @@ void panelCards();
 void panelSmallScreens();
 void settingsTabs();
 void onboardingSteps();
+void windowsOnSmallScreens();
 void dictationDisplay();
 void trayMenu();
 void shortcutConflict();

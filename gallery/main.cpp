@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         {"panel on small screens", GalleryPages::panelSmallScreens},
         {"settings", GalleryPages::settingsTabs},
         {"onboarding", GalleryPages::onboardingSteps},
+        {"windows on small screens", GalleryPages::windowsOnSmallScreens},
         {"dictation display", GalleryPages::dictationDisplay},
         {"tray menu", GalleryPages::trayMenu},
         {"shortcut conflict", GalleryPages::shortcutConflict},
