@@ -10,6 +10,7 @@ void designBasics();
 void providerViews();
 void panelConversation();
 void panelHeaderAndQuotes();
+void panelProjectMenu();
 void panelStatusLines();
 void panelPhases();
 void panelCards();

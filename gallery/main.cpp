@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
         {"provider views", GalleryPages::providerViews},
         {"panel conversation", GalleryPages::panelConversation},
         {"panel header and quotes", GalleryPages::panelHeaderAndQuotes},
+        {"panel project menu", GalleryPages::panelProjectMenu},
         {"panel status lines", GalleryPages::panelStatusLines},
         {"panel phases", GalleryPages::panelPhases},
         {"panel cards", GalleryPages::panelCards},
