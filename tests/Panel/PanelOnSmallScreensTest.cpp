@@ -3,8 +3,9 @@
 // with its field and footer, and the newest reply is the one in view.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "Panel/ActionCard.h"
 #include "Panel/AnswerArea.h"
@@ -173,7 +174,14 @@ TEST(PanelOnSmallScreens, TheNewestReplyStandsLastAndWhole) {
          kLaptopAt150,
          "draft-then-issue",
          [](SmallScreen& screen) {
-             screen.replies()->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+             // The wheel turned up over the replies, far enough to reach the draft.
+             QWidget* viewport = screen.replies()->viewport();
+             const QPointF at(10, 10);
+             QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, 120 * 20),
+                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(viewport, &wheel);
+             screen.settle();
+             EXPECT_EQ(screen.replies()->verticalScrollBar()->value(), 0);
              QList<ConversationTurn> turns = screen.session->turns();
              turns.append(PanelLooks::weekPlanTurn());
              screen.session->setTurns(turns);
