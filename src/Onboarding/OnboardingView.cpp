@@ -99,14 +99,8 @@ QWidget* OnboardingView::stepPage(QWidget* content) {
     // On a screen too short for the whole step, the step scrolls and the footer with its
     // buttons stays in view.
     auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidgetResizable(true);
-    DS::useThinScrollBar(*scroll);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setWidget(page);
-    // The step lies on the window's background; setWidget() turned its own fill on.
-    page->setAutoFillBackground(false);
+    // The step lies on the window's background.
+    DS::useClearScrollView(*scroll, *page);
     return scroll;
 }
 

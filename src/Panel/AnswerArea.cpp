@@ -51,20 +51,13 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     // The arriving draft scrolls like the finished one: a long draft grows past the box.
     streamingScroll_ = new QScrollArea(this);
     streamingScroll_->setObjectName(QStringLiteral("streamingScroll"));
-    streamingScroll_->setFrameShape(QFrame::NoFrame);
-    streamingScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    streamingScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    DS::useThinScrollBar(*streamingScroll_);
-    streamingScroll_->setWidgetResizable(true);
-    streamingScroll_->viewport()->setAutoFillBackground(false);
     streamingText_ = new QWidget;
     streamingText_->setObjectName(QStringLiteral("streamingText"));
     auto* slotLayout = new QVBoxLayout(streamingText_);
     slotLayout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
                                    kVerticalPadding);
-    streamingScroll_->setWidget(streamingText_);
-    // The box shows through; setWidget() turned the slot's own fill on.
-    streamingText_->setAutoFillBackground(false);
+    // The box shows through.
+    DS::useClearScrollView(*streamingScroll_, *streamingText_);
     streamingText_->installEventFilter(this);
     streamingScroll_->hide();
     layout->addWidget(streamingScroll_);

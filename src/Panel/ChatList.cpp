@@ -30,19 +30,12 @@ ChatList::ChatList(AssistantSession& session, Platform::Clock& clock, Platform::
       content_(new QWidget),
       layout_(new QVBoxLayout(content_)) {
     setObjectName(QStringLiteral("chatList"));
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    DS::useThinScrollBar(*this);
-    setWidgetResizable(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    viewport()->setAutoFillBackground(false);
     layout_->setContentsMargins(2, 0, 2, 0);
     layout_->setSpacing(8);
     layout_->addStretch(1);
-    setWidget(content_);
-    // The list lies on the panel's tint; setWidget() turned the content's own fill on.
-    content_->setAutoFillBackground(false);
+    // The list lies on the panel's tint.
+    DS::useClearScrollView(*this, *content_);
     content_->installEventFilter(this);
 
     connect(&session, &AssistantSession::turnsChanged, this, &ChatList::sync);

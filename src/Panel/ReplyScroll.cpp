@@ -9,19 +9,12 @@
 
 ReplyScroll::ReplyScroll(int spacing, QWidget* parent) : QScrollArea(parent), column_(new QWidget) {
     setObjectName(QStringLiteral("replies"));
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    DS::useThinScrollBar(*this);
-    setWidgetResizable(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    viewport()->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(column_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(spacing);
-    setWidget(column_);
-    // The replies lie on the panel's tint; setWidget() turned the column's own fill on.
-    column_->setAutoFillBackground(false);
+    // The replies lie on the panel's tint.
+    DS::useClearScrollView(*this, *column_);
     column_->installEventFilter(this);
 
     QScrollBar* bar = verticalScrollBar();
