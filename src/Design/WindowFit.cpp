@@ -11,9 +11,7 @@ WindowFit::WindowFit(QWidget& window, Policy policy)
 }
 
 QRect WindowFit::frame(QSize preferred, QMargins margins, const QRect& available, QPoint wanted) {
-    const QSize outer(preferred.width() + margins.left() + margins.right(),
-                      preferred.height() + margins.top() + margins.bottom());
-    QRect frame(wanted, outer.boundedTo(available.size()));
+    QRect frame(wanted, preferred.grownBy(margins).boundedTo(available.size()));
     if (frame.right() > available.right())
         frame.moveRight(available.right());
     if (frame.bottom() > available.bottom())
@@ -36,9 +34,8 @@ void WindowFit::place(const QRect& available) {
     available_ = available;
     fitting_ = true;
     const QMargins around = margins();
-    const QSize outer(policy_.preferred.width() + around.left() + around.right(),
-                      policy_.preferred.height() + around.top() + around.bottom());
-    const QPoint wanted = policy_.place(available, outer.boundedTo(available.size()));
+    const QPoint wanted =
+        policy_.place(available, policy_.preferred.grownBy(around).boundedTo(available.size()));
     const QRect fitted = frame(policy_.preferred, around, available, wanted);
     policy_.resize(fitted.size().shrunkBy(around));
     // A window's position is its frame's.
