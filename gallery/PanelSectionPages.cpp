@@ -1,5 +1,8 @@
 // Sections of the panel on its tint: the conversation, a long reply, the header and quote
 // cards, the status lines and the arriving draft.
+#include <QMenu>
+#include <QTemporaryDir>
+#include <memory>
 
 #include "GalleryPages.h"
 #include "Panel/AssistantSession.h"
@@ -7,6 +10,7 @@
 #include "Panel/ContextRow.h"
 #include "Panel/ConversationRow.h"
 #include "Panel/ListeningHint.h"
+#include "Panel/ProjectChip.h"
 #include "Panel/ProviderMenuChip.h"
 #include "Panel/QuoteBlock.h"
 #include "Panel/ReadyHint.h"
@@ -167,4 +171,37 @@ void GalleryPages::panelStatusLines() {
             layout->addWidget(new ConversationRow({}, {}, chip, page));
             layout->addWidget(new StreamingText(*session, clock, page));
         });
+}
+
+void GalleryPages::panelProjectMenu() {
+    const QString folder = GalleryOutput::folder(QStringLiteral("panel-sections"));
+    QList<Project> projects;
+    for (const char* name : {"Website", "Tavrin", "Steuer 2026"}) {
+        Project project;
+        project.id = QUuid::createUuid();
+        project.name = QString::fromUtf8(name);
+        projects.append(project);
+    }
+    for (const bool dark : {false, true}) {
+        for (const bool chosen : {true, false}) {
+            ProjectChip chip;
+            chip.setProjects(projects);
+            chip.setProject(chosen ? std::optional(projects.first()) : std::nullopt);
+            std::unique_ptr<QMenu> menu(chip.buildMenu(nullptr));
+            if (dark) {
+                QPalette palette = menu->palette();
+                for (const auto role : {QPalette::Window, QPalette::Base})
+                    palette.setColor(role, QColor(40, 40, 44));
+                for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    palette.setColor(role, QColor(240, 240, 240));
+                menu->setPalette(palette);
+            }
+            menu->adjustSize();
+            GalleryOutput::save(
+                menu->grab().toImage(),
+                QStringLiteral("%1/project-menu-%2-%3.png")
+                    .arg(folder, chosen ? QStringLiteral("chosen") : QStringLiteral("none"),
+                         GalleryOutput::appearance(dark)));
+        }
+    }
 }

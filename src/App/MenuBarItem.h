@@ -30,7 +30,8 @@ struct MenuBarItem {
     QString toolTip;
     bool checkable = false;
     bool checked = false;
-    // The key that chooses it, and how the menu shows that key.
+    // The key that chooses it in the open menu, and how the menu shows its key (also one that
+    // works everywhere and is not the menu's to match).
     QKeySequence key;
     QString keyText;
     Operation operation = Operation::none;

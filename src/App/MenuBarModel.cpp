@@ -72,10 +72,12 @@ QList<MenuBarItem> items(const MenuBarState& state) {
                        Item::Icon::checklist)
              << separator();
     }
-    QString open = tr("Tavrin öffnen");
+    Item open = action(tr("Tavrin öffnen"), Operation::invoke, Item::Icon::sparkle);
+    // Where the menu shows the keys of the other entries, aligned with them. It works anywhere,
+    // not only in the open menu, so the menu does not take it as its own key.
     if (state.mainShortcut && !state.mainShortcut->isEmpty())
-        open += gap + *state.mainShortcut;
-    list << action(open, Operation::invoke, Item::Icon::sparkle) << separator();
+        open.keyText = *state.mainShortcut;
+    list << open << separator();
 
     list << section(tr("Anbieter"));
     for (const ProviderID provider : allProviderIDs()) {

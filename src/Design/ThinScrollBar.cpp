@@ -1,6 +1,7 @@
 #include "Design/ThinScrollBar.h"
 
 #include <QAbstractScrollArea>
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include "Design/Palette.h"
@@ -38,6 +39,18 @@ void useThinScrollBar(QAbstractScrollArea& area) {
     style(*bar);
     if (Theme* theme = Theme::current())
         QObject::connect(theme, &Theme::changed, bar, [bar] { style(*bar); });
+}
+
+void useClearScrollView(QScrollArea& area, QWidget& content) {
+    area.setFrameShape(QFrame::NoFrame);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    useThinScrollBar(area);
+    area.setWidgetResizable(true);
+    area.viewport()->setAutoFillBackground(false);
+    area.setWidget(&content);
+    // setWidget() turns the content's own fill on.
+    content.setAutoFillBackground(false);
 }
 
 }  // namespace DS

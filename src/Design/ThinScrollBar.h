@@ -1,6 +1,8 @@
 #pragma once
 
 class QAbstractScrollArea;
+class QScrollArea;
+class QWidget;
 
 namespace DS {
 
@@ -9,5 +11,10 @@ namespace DS {
 // scrolls without a desktop-styled bar standing out of the panel. Follows the desktop's
 // switches between dark and light for as long as the bar lives.
 void useThinScrollBar(QAbstractScrollArea& area);
+
+// Makes `area` a clear scroll view of the kit around `content`: no frame, no horizontal bar,
+// the thin vertical one when needed, the content as wide as the view, and both lying on what
+// is behind them instead of filling their own background.
+void useClearScrollView(QScrollArea& area, QWidget& content);
 
 }  // namespace DS

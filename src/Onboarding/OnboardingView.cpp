@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QScrollArea>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -18,6 +19,7 @@
 #include "Design/Palette.h"
 #include "Design/PrivacyNote.h"
 #include "Design/StyledButton.h"
+#include "Design/ThinScrollBar.h"
 #include "Design/WrappingLabel.h"
 #include "GlobalShortcuts/NamedShortcuts.h"
 #include "Onboarding/FeatureRow.h"
@@ -66,7 +68,6 @@ WrappingLabel* centredText(const QString& text, const QFont& font, const DS::Col
 
 OnboardingView::OnboardingView(OnboardingCoordinator& coordinator, QWidget* parent)
     : QWidget(parent), coordinator_(coordinator) {
-    setFixedSize(size);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -93,7 +94,19 @@ QWidget* OnboardingView::stepPage(QWidget* content) {
     layout->setSpacing(0);
     layout->addWidget(content);
     layout->addStretch(1);
-    return page;
+    // As tall as its text wrapped at the page's width: its least size would count each text
+    // wrapped at its narrowest.
+    page->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    // On a screen too short for the whole step, the step scrolls and the footer with its
+    // buttons stays in view.
+    auto* scroll = new QScrollArea;
+    // The step lies on the window's background.
+    DS::useClearScrollView(*scroll, *page);
+    return scroll;
+}
+
+QSize OnboardingView::sizeHint() const {
+    return size;
 }
 
 QWidget* OnboardingView::welcome() {

@@ -22,6 +22,7 @@ class OnboardingView : public QWidget {
 
 public:
     static constexpr int steps = 3;
+    // As large as it likes to be; a smaller screen makes it smaller.
     static constexpr QSize size{520, 520};
     // A new step fades in over this many milliseconds.
     static constexpr int fadeDuration = 250;
@@ -41,6 +42,7 @@ public:
     QList<ProviderCard*> providerCards() const { return cards_; }
     QLabel* linkLine() const { return links_; }
     QString title() const;
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "Design/WindowFit.h"
 #include "Onboarding/OnboardingView.h"
 #include "SettingsWindow/Blocks/SettingsPalette.h"
 
@@ -34,7 +35,6 @@ void OnboardingWindowController::show() {
         layout->setContentsMargins(0, 0, 0, 0);
         view_ = new OnboardingView(coordinator_);
         layout->addWidget(view_);
-        window->setFixedSize(OnboardingView::size);
         SettingsPalette::follow(window);
         for (const QKeySequence& key :
              {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
@@ -42,9 +42,16 @@ void OnboardingWindowController::show() {
             shortcut->setContext(Qt::WindowShortcut);
             connect(shortcut, &QShortcut::activated, view_, &OnboardingView::primaryAction);
         }
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            window->move(placement(screen->availableGeometry(), OnboardingView::size));
         window_ = window;
+        // It cannot be resized: a screen too short or narrow for it makes it smaller, and its
+        // step scrolls.
+        auto* fit =
+            new WindowFit(*window, {OnboardingView::size, &placement,
+                                    [window](QSize content) { window->setFixedSize(content); }});
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            fit->place(screen->availableGeometry());
+        else
+            window->setFixedSize(OnboardingView::size);
     }
     window_->show();
     window_->raise();

@@ -30,8 +30,8 @@ public:
     QWidget* window() const { return window_; }
     OnboardingView* view() const { return view_; }
 
-    // Where a window of `size` opens in `available`: `rightMargin` left of its right edge, at
-    // the centred height.
+    // Where a window of `size` (with its frame) opens in `available`: `rightMargin` left of its
+    // right edge, at the centred height.
     static QPoint placement(const QRect& available, const QSize& size);
 
 private:

@@ -4,8 +4,12 @@
 
 #include "Panel/PanelPlacement.h"
 
+PanelPlacement::Screens AnchoredPanel::screens() const {
+    return screens_ ? screens_() : PanelPlacement::currentScreens();
+}
+
 void AnchoredPanel::setFrame(const QRectF& requested, bool display) {
-    const QRect frame = PanelPlacement::frame(requested, anchor_, PanelPlacement::currentScreens());
+    const QRect frame = PanelPlacement::frame(requested, anchor_, screens());
     if (frame == geometry())
         return;
     lastSet_ = frame;

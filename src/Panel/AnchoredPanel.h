@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QRect>
+#include <functional>
 #include <optional>
 
 #include "Panel/AssistantPanel.h"
+
+namespace PanelPlacement {
+struct Screens;
+}
 
 // The assistant panel that grows and shrinks with its content while one edge stays where it
 // was placed, and never leaves the visible part of its screen.
@@ -36,6 +41,12 @@ public:
     // screen and widened to whole pixels; nothing happens when that is the current frame.
     void setFrame(const QRectF& requested, bool display);
 
+    // The screens the panel is kept on; unset: the desktop's.
+    void setScreens(std::function<PanelPlacement::Screens()> screens) {
+        screens_ = std::move(screens);
+    }
+    PanelPlacement::Screens screens() const;
+
     // The user dragged the panel: from now on it grows downward from where its top edge is.
     void reanchorAtTop();
     // A drag through the window manager has started; its moves re-anchor the panel.
@@ -47,6 +58,7 @@ protected:
 
 private:
     std::optional<Anchor> anchor_;
+    std::function<PanelPlacement::Screens()> screens_;
     QRect lastSet_;
     bool userMoving_ = false;
 };

@@ -51,20 +51,13 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     // The arriving draft scrolls like the finished one: a long draft grows past the box.
     streamingScroll_ = new QScrollArea(this);
     streamingScroll_->setObjectName(QStringLiteral("streamingScroll"));
-    streamingScroll_->setFrameShape(QFrame::NoFrame);
-    streamingScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    streamingScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    DS::useThinScrollBar(*streamingScroll_);
-    streamingScroll_->setWidgetResizable(true);
-    streamingScroll_->viewport()->setAutoFillBackground(false);
     streamingText_ = new QWidget;
     streamingText_->setObjectName(QStringLiteral("streamingText"));
     auto* slotLayout = new QVBoxLayout(streamingText_);
     slotLayout->setContentsMargins(kHorizontalPadding, kVerticalPadding, kHorizontalPadding,
                                    kVerticalPadding);
-    streamingScroll_->setWidget(streamingText_);
-    // The box shows through; setWidget() turned the slot's own fill on.
-    streamingText_->setAutoFillBackground(false);
+    // The box shows through.
+    DS::useClearScrollView(*streamingScroll_, *streamingText_);
     streamingText_->installEventFilter(this);
     streamingScroll_->hide();
     layout->addWidget(streamingScroll_);
@@ -156,6 +149,13 @@ void AnswerArea::setHasCard(bool hasCard) {
     updateHeight();
 }
 
+void AnswerArea::setOlder(bool older) {
+    if (older_ == older)
+        return;
+    older_ = older;
+    updateHeight();
+}
+
 bool AnswerArea::eventFilter(QObject* watched, QEvent* event) {
     // The streaming text asks for a new size as its draft grows; the box grows with it.
     if (watched == streamingText_ && event->type() == QEvent::LayoutRequest)
@@ -179,7 +179,8 @@ void AnswerArea::updateHeight() {
         ideal = static_cast<int>(std::ceil(document->size().height()));
     }
     const int minimum = streaming_ ? kStreamingMinimum : 0;
-    const int maximum = hasCard_ ? kMaximumWithCard : kMaximum;
+    // A card, or a reply after the draft, needs the room more than the draft's later lines.
+    const int maximum = hasCard_ || older_ ? kMaximumWithCard : kMaximum;
     const int height = std::clamp(ideal, minimum, maximum);
     if (minimumHeight() != height || maximumHeight() != height)
         setFixedHeight(height);

@@ -6,7 +6,8 @@ class QScrollArea;
 class QTextEdit;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
-// its bounds. The text is selectable and set as plain text, never as markup.
+// its bounds: 110 beside a card or before a newer reply, 300 otherwise. The text is selectable
+// and set as plain text, never as markup.
 class AnswerArea : public QWidget {
     Q_OBJECT
 
@@ -22,6 +23,8 @@ public:
     // While a draft streams its text is drawn by the streaming text, with a blinking cursor.
     void setStreaming(bool streaming);
     void setHasCard(bool hasCard);
+    // A reply came after the draft: the draft keeps to the short bound.
+    void setOlder(bool older);
     bool isStreaming() const { return streaming_; }
 
     // The slot the streaming text goes into, inside a scroll view of its own.
@@ -45,4 +48,5 @@ private:
     bool streaming_ = false;
     bool followNewest_ = true;
     bool hasCard_ = false;
+    bool older_ = false;
 };

@@ -7,6 +7,7 @@
 
 #include "Design/ThinScrollBar.h"
 #include "Panel/AssistantSession.h"
+#include "Panel/ReplyOrder.h"
 #include "Panel/SpringCurve.h"
 #include "Platform/Clock.h"
 
@@ -29,19 +30,12 @@ ChatList::ChatList(AssistantSession& session, Platform::Clock& clock, Platform::
       content_(new QWidget),
       layout_(new QVBoxLayout(content_)) {
     setObjectName(QStringLiteral("chatList"));
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    DS::useThinScrollBar(*this);
-    setWidgetResizable(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    viewport()->setAutoFillBackground(false);
     layout_->setContentsMargins(2, 0, 2, 0);
     layout_->setSpacing(8);
     layout_->addStretch(1);
-    setWidget(content_);
-    // The list lies on the panel's tint; setWidget() turned the content's own fill on.
-    content_->setAutoFillBackground(false);
+    // The list lies on the panel's tint.
+    DS::useClearScrollView(*this, *content_);
     content_->installEventFilter(this);
 
     connect(&session, &AssistantSession::turnsChanged, this, &ChatList::sync);
@@ -83,12 +77,22 @@ int ChatList::maximumListHeight() const {
     // The draft and the card keep the list short so that they stay in view; a reply newer
     // than both is what the user reads now, and it gets its whole height up to the list's own
     // limit.
-    const QList<ConversationTurn>& turns = session_->turns();
-    if (limit < kMaxHeight && lastTurnID_ && !turns.isEmpty() && turns.last().id == *lastTurnID_) {
-        if (const ChatTurnRow* newest = rows_.value(*lastTurnID_))
-            limit = std::max(limit, std::min(newest->sizeHint().height(), int(kMaxHeight)));
-    }
+    const QList<ReplyOrder::Section> order = ReplyOrder::order(*session_);
+    if (limit < kMaxHeight && !order.isEmpty() && order.last() == ReplyOrder::Section::conversation)
+        limit = std::max(limit, std::min(newestTurnHeight(), int(kMaxHeight)));
     return limit;
+}
+
+int ChatList::newestTurnHeight() const {
+    const ChatTurnRow* newest = lastTurnID_ ? rows_.value(*lastTurnID_) : nullptr;
+    if (!newest)
+        return 0;
+    // At the width it has: wrapped text is taller there than its size hint says.
+    const int width =
+        content_->width() - layout_->contentsMargins().left() - layout_->contentsMargins().right();
+    if (newest->hasHeightForWidth() && width > 0)
+        return newest->heightForWidth(width);
+    return newest->sizeHint().height();
 }
 
 void ChatList::sync() {

@@ -21,7 +21,8 @@ class UrlOpener;
 
 // The conversation of the panel: one row per visible turn, in order, in a list that is only
 // as tall as its content up to a limit (110 with a card, 150 with a draft, 260 otherwise;
-// a newest turn later than the draft and the card has room for all of it up to 260).
+// when its newest turn is later than the draft and the cards, that turn has room for all of
+// it up to 260).
 //
 // Rows are kept by turn id: when the session's turns change, rows of vanished turns go, new
 // turns get a row, and every other row is handed its turn again, which redraws nothing unless
@@ -48,6 +49,8 @@ public:
     QList<ChatTurnRow*> rows() const;
     ChatTurnRow* row(const QUuid& id) const { return rows_.value(id); }
     int maximumListHeight() const;
+    // The height of the newest turn's row at the list's width; 0 without turns.
+    int newestTurnHeight() const;
 
     // Starts the two scroll passes to the newest turn; returns at once.
     void scrollToNewestTurn();

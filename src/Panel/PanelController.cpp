@@ -59,6 +59,9 @@ PanelController::PanelController(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)), panel_(std::make_unique<AnchoredPanel>()) {
     if (!services_.reduceMotion)
         services_.reduceMotion = [] { return Theme::reduceMotion(); };
+    if (!services_.screens)
+        services_.screens = [] { return PanelPlacement::currentScreens(); };
+    panel_->setScreens(services_.screens);
     // The view is laid out by the panel but never sizes it: resize() does, from the view's
     // reports, so that the anchored edge stays put.
     auto* layout = new QVBoxLayout(panel_.get());
@@ -111,10 +114,13 @@ void PanelController::show(AssistantSession& session, PanelActions& actions, qui
         });
     });
 
-    const QSize size = view->fittingSize();
     const auto position =
-        PanelPlacement::position(PanelPlacement::anchorRect(session.context()), size.width(),
-                                 PanelPlacement::currentScreens(), QCursor::pos());
+        PanelPlacement::position(PanelPlacement::anchorRect(session.context()),
+                                 view->fittingSize().width(), services_.screens(), QCursor::pos());
+    // Sized for the screen it opens on before it shows: a panel taller than the screen would
+    // first show cut and then shrink.
+    budgetFor(QRectF(QPointF(position.x, 0), QSizeF(view->fittingSize())), position.anchor);
+    const QSize size = view->fittingSize();
 
     ++transition_;
     isClosing_ = false;
@@ -160,10 +166,19 @@ void PanelController::takeKeyboardWhenExposed() {
     services_.windows.takeKeyboard(windowId(), userTime);
 }
 
+void PanelController::budgetFor(const QRectF& frame,
+                                const std::optional<AnchoredPanel::Anchor>& anchor) {
+    if (view_)
+        view_->setHeightBudget(PanelPlacement::heightBudget(frame, anchor, services_.screens()));
+}
+
 void PanelController::resize(QSize size) {
     if (!panel_->isVisible() || size.width() <= 1 || size.height() <= 1)
         return;
     const QRect frame = panel_->geometry();
+    // The user may have dragged the panel onto another screen; a new budget reports a new
+    // size in turn.
+    budgetFor(QRectF(frame.x(), frame.y(), size.width(), size.height()), panel_->anchor());
     if (std::abs(frame.height() - size.height()) <= 0.5 &&
         std::abs(frame.width() - size.width()) <= 0.5)
         return;

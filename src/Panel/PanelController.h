@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Panel/AnchoredPanel.h"
+#include "Panel/PanelPlacement.h"
 
 class AssistantSession;
 class ContentTransformEffect;
@@ -33,6 +34,8 @@ public:
         // Whether the desktop asks for little motion; read at each show and hide. Unset: the
         // design theme's answer.
         std::function<bool()> reduceMotion;
+        // The screens the panel opens on; unset: the desktop's.
+        std::function<PanelPlacement::Screens()> screens;
     };
 
     explicit PanelController(Services services, QObject* parent = nullptr);
@@ -73,6 +76,8 @@ private:
     };
 
     void resize(QSize size);
+    // Tells the view how high it may be on the screen that `frame`, held by `anchor`, lands on.
+    void budgetFor(const QRectF& frame, const std::optional<AnchoredPanel::Anchor>& anchor);
     void animateIn(bool growsDown);
     void run(Motion motion);
     void tick();

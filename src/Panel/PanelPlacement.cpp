@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 
 namespace PanelPlacement {
 
@@ -78,19 +79,32 @@ Position position(const std::optional<QRectF>& anchorRect, qreal panelWidth, con
             AnchoredPanel::Anchor::top(vf.top() + 0.2 * vf.height())};
 }
 
-QRect frame(const QRectF& requested, const std::optional<AnchoredPanel::Anchor>& anchor,
-            const Screens& screens, qreal margin) {
+namespace {
+
+QRectF anchored(const QRectF& requested, const std::optional<AnchoredPanel::Anchor>& anchor) {
     QRectF r = requested;
     if (anchor) {
         r.moveTop(anchor->edge == AnchoredPanel::Anchor::Edge::top ? anchor->y
                                                                    : anchor->y - r.height());
     }
+    return r;
+}
+
+const Screen* screenKeeping(const QRectF& r, const Screens& screens) {
     const Screen* screen = firstContaining(screens, r.center());
     if (!screen)
         screen = firstIntersecting(screens, r);
     if (!screen)
         screen = primaryOf(screens);
-    if (screen) {
+    return screen;
+}
+
+}  // namespace
+
+QRect frame(const QRectF& requested, const std::optional<AnchoredPanel::Anchor>& anchor,
+            const Screens& screens, qreal margin) {
+    QRectF r = anchored(requested, anchor);
+    if (const Screen* screen = screenKeeping(r, screens)) {
         const QRectF f = screen->visibleFrame.adjusted(margin, margin, -margin, -margin);
         // Top first, then bottom: a panel taller than the screen keeps its bottom edge (and
         // its buttons) visible. Likewise right, then left.
@@ -104,6 +118,24 @@ QRect frame(const QRectF& requested, const std::optional<AnchoredPanel::Anchor>&
             r.moveLeft(f.left());
     }
     return r.toAlignedRect();
+}
+
+std::optional<QRectF> visibleArea(const QRectF& requested,
+                                  const std::optional<AnchoredPanel::Anchor>& anchor,
+                                  const Screens& screens) {
+    const Screen* screen = screenKeeping(anchored(requested, anchor), screens);
+    if (!screen)
+        return std::nullopt;
+    return screen->visibleFrame;
+}
+
+std::optional<int> heightBudget(const QRectF& requested,
+                                const std::optional<AnchoredPanel::Anchor>& anchor,
+                                const Screens& screens, qreal margin) {
+    const std::optional<QRectF> area = visibleArea(requested, anchor, screens);
+    if (!area)
+        return std::nullopt;
+    return std::max(0, int(std::floor(area->height() - 2 * margin)));
 }
 
 }  // namespace PanelPlacement

@@ -57,4 +57,15 @@ Position position(const std::optional<QRectF>& anchorRect, qreal panelWidth, con
 QRect frame(const QRectF& requested, const std::optional<AnchoredPanel::Anchor>& anchor,
             const Screens& screens, qreal margin = AnchoredPanel::kMargin);
 
+// The visible area of the screen that frame() keeps `requested` on; none without a screen.
+std::optional<QRectF> visibleArea(const QRectF& requested,
+                                  const std::optional<AnchoredPanel::Anchor>& anchor,
+                                  const Screens& screens);
+
+// The most the panel's content may be high on that screen: its visible height less `margin`
+// above and below; none without a screen.
+std::optional<int> heightBudget(const QRectF& requested,
+                                const std::optional<AnchoredPanel::Anchor>& anchor,
+                                const Screens& screens, qreal margin = AnchoredPanel::kMargin);
+
 }  // namespace PanelPlacement

@@ -33,6 +33,8 @@
 #include "Panel/ProblemBlock.h"
 #include "Panel/QuoteBlock.h"
 #include "Panel/ReadyHint.h"
+#include "Panel/ReplyOrder.h"
+#include "Panel/ReplyScroll.h"
 #include "Panel/SentInstructionField.h"
 #include "Panel/SessionProviderChip.h"
 #include "Panel/StreamingHint.h"
@@ -154,10 +156,10 @@ void PanelView::defer(QWidget*& row, const char* name, QWidget* parent,
     deferred_.push_back({&row, std::move(make)});
 }
 
-void PanelView::deferInSlot(QWidget*& row, const char* name,
+void PanelView::deferInSlot(QWidget*& row, const char* name, QWidget* parent,
                             std::function<QWidget*(QWidget* slot)> make) {
-    defer(row, name, this, [this, name, make = std::move(make)](QWidget*) {
-        QWidget* holder = slot(name);
+    defer(row, name, parent, [this, name, make = std::move(make)](QWidget* parent) {
+        QWidget* holder = slot(name, parent);
         holder->layout()->addWidget(make(holder));
         return holder;
     });
@@ -223,9 +225,9 @@ void PanelView::build() {
     // Most sections show in few invocations: each is built when it first shows, as building
     // them all was most of the time from the shortcut to the panel.
     // 2a: what stopped the request.
-    deferInSlot(problemBlock_, "problemBlock",
+    deferInSlot(problemBlock_, "problemBlock", this,
                 [this](QWidget* slot) { return new ProblemBlock(*session_, actions_, slot); });
-    deferInSlot(failedFooter_, "failedFooter",
+    deferInSlot(failedFooter_, "failedFooter", this,
                 [this](QWidget* slot) { return new FailedFooter(*session_, actions_, slot); });
 
     // 2b: the screen hint or the quote, entering as one.
@@ -238,8 +240,16 @@ void PanelView::build() {
     lead->layout()->addWidget(quoteBlock_);
     addRow(lead);
 
+    // 3 to 6 in one column that scrolls when the screen is too short for them, each where its
+    // reply came.
+    replies_ = new ReplyScroll(kSpacing, this);
+    // At the width the stack gives it, so that its first height is already the right one.
+    replies_->resize(kWidth - 2 * kPadding, 0);
+    QWidget* column = replies_->column();
+    addRow(replies_);
+
     // 3: the conversation, or the instructions applied to the draft.
-    defer(chatList_, "chatList", this, [this](QWidget* parent) {
+    defer(chatList_, "chatList", column, [this](QWidget* parent) {
         auto* list = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), parent);
         list->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
             auto* card = new DocumentCard(
@@ -249,7 +259,7 @@ void PanelView::build() {
         });
         return list;
     });
-    instructionLine_ = row(this, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
+    instructionLine_ = row(column, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
     auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
                                     DS::Palette::tertiary, instructionLine_);
     instructionLine_->layout()->addWidget(sparkle);
@@ -259,18 +269,18 @@ void PanelView::build() {
     instructionLineLabel_->setElideMode(Qt::ElideMiddle);
     instructionLineLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     instructionLine_->layout()->addWidget(instructionLineLabel_);
-    addRow(instructionLine_);
+    column->layout()->addWidget(instructionLine_);
 
     // 4 to 6: the answer and the cards.
-    defer(answerRow_, "answerArea", this, [this](QWidget* parent) {
+    defer(answerRow_, "answerArea", column, [this](QWidget* parent) {
         answerArea_ = new AnswerArea(parent);
         answerArea_->streamingText()->layout()->addWidget(
             new StreamingText(*session_, actions_.clock(), answerArea_->streamingText()));
         return answerArea_;
     });
-    deferInSlot(actionCard_, "actionCard",
+    deferInSlot(actionCard_, "actionCard", column,
                 [this](QWidget* slot) { return new ActionCard(*session_, actions_, slot); });
-    deferInSlot(definitionCard_, "definitionCard",
+    deferInSlot(definitionCard_, "definitionCard", column,
                 [this](QWidget* slot) { return new DefinitionCard(*session_, actions_, slot); });
 
     // 7: what was sent while the reply arrives, else the field for the next instruction.
@@ -387,6 +397,10 @@ void PanelView::refresh() {
     showRow(answerRow_, answer);
     showRow(actionCard_, !failed && session.actionProposal().has_value());
     showRow(definitionCard_, !failed && session.definitionProposal().has_value());
+    // An empty column would still take the stack's spacing.
+    replies_->setVisible(!failed && (conversation || instructionLine_->isVisibleTo(replies_) ||
+                                     answer || hasCard()));
+    arrangeReplies();
 
     const bool sent = phase == Kind::streaming;
     if (sent)
@@ -419,6 +433,7 @@ void PanelView::refresh() {
     for (QWidget** variant :
          {&listeningHint_, &streamingHint_, &actionRow_, &readyHint_, &conversationRow_})
         showRow(*variant, *variant == shown);
+    fitRoom();
     const QList<QWidget*> shownBefore = shownRows_;
     fadeInNewRows();
     // The background changes with the rows shown and the listening halo; a reply growing
@@ -428,6 +443,82 @@ void PanelView::refresh() {
         haloShown_ = halo;
         update();
     }
+}
+
+void PanelView::arrangeReplies() {
+    using Section = ReplyOrder::Section;
+    const QList<Section> shown = ReplyOrder::shown(*session_);
+    const QList<Section> order = ReplyOrder::order(*session_);
+    if (answerArea_)
+        answerArea_->setOlder(!order.isEmpty() && order.last() != Section::answer);
+
+    const auto widgetOf = [this](Section section) -> QWidget* {
+        switch (section) {
+            case Section::conversation:
+                return chatList_;
+            case Section::answer:
+                return answerRow_;
+            case Section::actionCard:
+                return actionCard_;
+            case Section::definitionCard:
+                return definitionCard_;
+        }
+        return nullptr;
+    };
+    QList<QWidget*> wanted;
+    QList<Section> placed;
+    const auto place = [&](Section section) {
+        if (placed.contains(section))
+            return;
+        placed.append(section);
+        wanted << widgetOf(section);
+        // The line of applied instructions stands in the conversation's place.
+        if (section == Section::conversation)
+            wanted << instructionLine_;
+    };
+    for (const Section section : order) {
+        // Without a conversation the line of applied instructions heads the draft.
+        if (section == Section::answer && !shown.contains(Section::conversation))
+            place(Section::conversation);
+        place(section);
+    }
+    for (const Section section :
+         {Section::conversation, Section::answer, Section::actionCard, Section::definitionCard})
+        place(section);
+
+    QVBoxLayout* stack = replies_->columnLayout();
+    for (int index = 0; index < wanted.size(); ++index) {
+        if (stack->indexOf(wanted[index]) == index)
+            continue;
+        stack->removeWidget(wanted[index]);
+        stack->insertWidget(index, wanted[index]);
+    }
+    // A new reply comes into view, also after the user scrolled back to older ones.
+    const qsizetype turns = session_->turns().size();
+    if (turns != arrangedTurns_) {
+        arrangedTurns_ = turns;
+        replies_->followNewest();
+    }
+    replies_->setNewest(order.isEmpty() ? nullptr : widgetOf(order.last()));
+}
+
+void PanelView::setHeightBudget(std::optional<int> budget) {
+    if (heightBudget_ == budget)
+        return;
+    heightBudget_ = budget;
+    fitRoom();
+}
+
+void PanelView::fitRoom() {
+    if (!replies_->isVisibleTo(this) || !heightBudget_) {
+        replies_->setHeightCap(std::nullopt);
+        return;
+    }
+    // What the other rows leave of the budget; the replies scroll within it.
+    const int rest = fittingSize().height() - replies_->minimumHeight();
+    const int room = std::max(0, *heightBudget_ - rest);
+    replies_->setHeightCap(replies_->desiredHeight() > room ? std::optional<int>(room)
+                                                            : std::nullopt);
 }
 
 QList<QWidget*> PanelView::rows() const {
@@ -461,8 +552,11 @@ QSize PanelView::fittingSize() const {
 
 bool PanelView::event(QEvent* event) {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest)
+    if (event->type() == QEvent::LayoutRequest) {
+        // A row grew or shrank: the replies may need to scroll, or may have room again.
+        fitRoom();
         emit fittingSizeChanged();
+    }
     return handled;
 }
 

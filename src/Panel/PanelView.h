@@ -8,6 +8,7 @@
 #include <vector>
 
 class AnswerArea;
+class ReplyScroll;
 class ContextRow;
 class QuoteBlock;
 class ActionRow;
@@ -41,6 +42,9 @@ public:
 
     // The size the panel should have: the fixed width and the height of the content.
     QSize fittingSize() const;
+    // The most the panel may be high on its screen: the conversation, the draft and the cards
+    // scroll within it, the newest of them in view. None: as high as they are.
+    void setHeightBudget(std::optional<int> budget);
     // Without a compositor the tint is painted opaque.
     void setOpaqueTint(bool opaque);
     // The panel came on screen: the field takes the focus and the sections come in one after
@@ -69,6 +73,10 @@ protected:
 private:
     void build();
     void refresh();
+    // The conversation, the draft and the cards in the order their replies came.
+    void arrangeReplies();
+    // Caps the replies' column at what the budget leaves them.
+    void fitRoom();
     void onPhaseChanged();
     QWidget* slot(const char* name, QWidget* parent = nullptr);
     QWidget* buildScreenHint(QWidget* parent);
@@ -78,7 +86,8 @@ private:
     void defer(QWidget*& row, const char* name, QWidget* parent,
                std::function<QWidget*(QWidget* parent)> make);
     // The same for a section that sits in a slot named `name`.
-    void deferInSlot(QWidget*& row, const char* name, std::function<QWidget*(QWidget* slot)> make);
+    void deferInSlot(QWidget*& row, const char* name, QWidget* parent,
+                     std::function<QWidget*(QWidget* slot)> make);
     void showRow(QWidget*& row, bool visible);
     void keepTabPlace(QWidget* standIn, QWidget* built);
     void tickEntrance();
@@ -115,6 +124,10 @@ private:
     AnswerArea* answerArea_ = nullptr;
     QWidget* actionCard_ = nullptr;
     QWidget* definitionCard_ = nullptr;
+    // The column of rows 3 to 6.
+    ReplyScroll* replies_ = nullptr;
+    std::optional<int> heightBudget_;
+    qsizetype arrangedTurns_ = -1;
     QWidget* sentRow_ = nullptr;
     // Null until the sent instruction's row is first shown.
     SentInstructionField* sentField_ = nullptr;

@@ -99,16 +99,19 @@ void ProjectChip::paintEvent(QPaintEvent*) {
 
 QMenu* ProjectChip::buildMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
+    // The chosen entry, a project or none, carries the same check mark before its name; a
+    // checkable entry would draw an empty box beside every other project.
+    const auto marked = [](const QString& text, bool chosen) {
+        return chosen ? QStringLiteral("\u2713 ") + text : text;
+    };
     for (const Project& project : projects_) {
-        QAction* action = menu->addAction(menuText(project.name));
-        action->setCheckable(true);
-        action->setChecked(project_ && project_->id == project.id);
+        QAction* action =
+            menu->addAction(menuText(marked(project.name, project_ && project_->id == project.id)));
         connect(action, &QAction::triggered, this, [this, project] { emit chosen(project); });
     }
     if (!projects_.isEmpty())
         menu->addSeparator();
-    const QString none = tr("Ohne Projekt");
-    QAction* noProject = menu->addAction(project_ ? none : QStringLiteral("\u2713 ") + none);
+    QAction* noProject = menu->addAction(marked(tr("Ohne Projekt"), !project_));
     connect(noProject, &QAction::triggered, this, [this] { emit chosen(std::nullopt); });
     menu->addSeparator();
     QAction* manage = menu->addAction(tr("Projekte verwalten …"));

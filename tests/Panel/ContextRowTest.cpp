@@ -36,9 +36,12 @@ struct Recorder {
 QStringList menuTexts(ProjectChip* chip) {
     QStringList texts;
     std::unique_ptr<QMenu> menu(chip->buildMenu(nullptr));
+    // A check box drawn by the menu shows as [ ] or [x].
     for (QAction* action : menu->actions())
         texts.append(action->isSeparator() ? QStringLiteral("—")
-                                           : (action->isChecked() ? "[x] " : "") + action->text());
+                     : action->isCheckable()
+                         ? (action->isChecked() ? "[x] " : "[ ] ") + action->text()
+                         : action->text());
     return texts;
 }
 
@@ -95,9 +98,10 @@ TEST(ContextRowTest, CloseButtonDismissesAndTheChipChoosesProjects) {
     const Project web = project("Web & App", "ana/web");
     const Project docs = project("<b>Doku</b>");
     recorder.projects = {web, docs};
+    // The chosen project is marked as "Ohne Projekt" is: with the check character, no boxes.
     session.setProject(web);
     EXPECT_EQ(menuTexts(row.projectChip()),
-              QStringList({"[x] Web && App", "<b>Doku</b>", "—", "Ohne Projekt", "—",
+              QStringList({"✓ Web && App", "<b>Doku</b>", "—", "Ohne Projekt", "—",
                            "Projekte verwalten …"}));
     EXPECT_EQ(row.projectChip()->toolTip(),
               Qt::convertFromPlainText("Projekt: Web & App · ana/web"));

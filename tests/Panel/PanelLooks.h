@@ -39,6 +39,56 @@ inline ConversationTurn shoppingListTurn() {
     return turn;
 }
 
+// What the user asked after a draft: an issue made of it, then a document about it.
+inline ConversationTurn issueTurn() {
+    ConversationTurn turn;
+    turn.user = QStringLiteral("mach ein issue draus");
+    turn.kind = ReplyKind::action;
+    turn.reply = QStringLiteral("{\"id\": \"github_issue\"}");
+    turn.display = QStringLiteral("✦ Legt ein Issue an.");
+    return turn;
+}
+
+inline ActionProposal issueProposal() {
+    ActionProposal proposal;
+    proposal.action = AssistantAction::builtIns().front();
+    proposal.params = {
+        {QStringLiteral("repo"), QStringLiteral("octo/app")},
+        {QStringLiteral("title"), QStringLiteral("Termin Donnerstag 15 Uhr vorbereiten")},
+        {QStringLiteral("body"), QStringLiteral("Unterlagen für Donnerstag zusammenstellen und "
+                                                "die offenen Punkte klären.")},
+        {QStringLiteral("labels"), QStringLiteral("todo")}};
+    proposal.summary = QStringLiteral("Legt ein Issue an.");
+    return proposal;
+}
+
+inline ConversationTurn weekPlanTurn() {
+    ConversationTurn turn;
+    turn.user = QStringLiteral("schreib ein dokument dazu");
+    turn.kind = ReplyKind::document;
+    turn.reply = QStringLiteral(
+        "# Plan für die Woche\n\n- Montag: Unterlagen sammeln\n- Dienstag: offene Punkte "
+        "klären\n- Mittwoch: Entwurf schreiben\n- Donnerstag: Termin um 15 Uhr\n- Freitag: "
+        "Nachbereitung\n\nWeitere Notizen folgen.");
+    turn.display = QStringLiteral("Plan für die Woche");
+    turn.documentURL = QUrl::fromLocalFile(QStringLiteral(
+        "/home/jonas/.local/share/org.tavrin.Tavrin/Dokumente/Plan-fuer-die-Woche.md"));
+    return turn;
+}
+
+// A long reply: more lines than the draft's box shows.
+inline QString longDraft() {
+    QStringList lines{QStringLiteral("Hallo Anna,"), QString(),
+                      QStringLiteral("danke für deine Nachricht! Donnerstag um 15 Uhr passt mir "
+                                     "gut – ich bringe die Unterlagen mit."),
+                      QString()};
+    for (int point = 1; point <= 8; ++point)
+        lines << QStringLiteral("- Punkt %1: noch zu klären, wer das übernimmt und bis wann")
+                     .arg(point);
+    lines << QString() << QStringLiteral("Viele Grüße") << QStringLiteral("Jonas");
+    return lines.join(u'\n');
+}
+
 inline const QString kDraft = QStringLiteral(
     "Hallo Anna,\n\ndanke für deine Nachricht! Donnerstag um 15 Uhr passt mir gut – ich bringe "
     "die Unterlagen mit.\n\nViele Grüße\nJonas");
@@ -147,6 +197,20 @@ inline const std::vector<Look> kLooks{
                             {QStringLiteral("text"), QStringLiteral("Milch, Brot, Äpfel")}};
          session.setActionProposal(proposal);
      }},
+    {"draft-then-issue",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns({draftTurn(), issueTurn()});
+         session.setDraft(longDraft());
+         session.setActionProposal(issueProposal());
+         session.setPhase(Phase::done());
+     }},
+    {"draft-issue-document",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns({draftTurn(), issueTurn(), weekPlanTurn()});
+         session.setDraft(longDraft());
+         session.setActionProposal(issueProposal());
+         session.setPhase(Phase::done());
+     }},
     {"dictation-error",
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setDictationError(QStringLiteral("Kein Mikrofon gefunden."));
@@ -158,16 +222,17 @@ inline const std::vector<Look> kLooks{
      }},
 };
 
-// Opens the panel beside a field of Mail in `look` and lets it settle frame by frame, as on
-// screen: the view reports its new height after a layout pass, the panel follows, and the
+// Opens the panel beside a field of Mail (at `field`) in `look` and lets it settle frame by frame,
+// as on screen: the view reports its new height after a layout pass, the panel follows, and the
 // conversation scrolls to its newest turn once the bubbles have their size. The session is
 // the one the panel shows: keep it until the panel is hidden.
 inline std::unique_ptr<AssistantSession> openSettled(const Look& look, PanelController& controller,
                                                      RecordingPanelActions& actions,
-                                                     Platform::FakeClock& clock) {
+                                                     Platform::FakeClock& clock,
+                                                     QRectF field = QRectF(100, 100, 400, 30)) {
     ContextSnapshot context;
     context.appName = QStringLiteral("Mail");
-    context.fieldFrame = QRectF(100, 100, 400, 30);
+    context.fieldFrame = field;
     auto session = std::make_unique<AssistantSession>(std::nullopt, context, ProviderID::claudeCLI);
     actions.setSession(session.get());
     controller.show(*session, actions);

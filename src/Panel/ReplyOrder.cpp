@@ -1,0 +1,76 @@
+#include "Panel/ReplyOrder.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "Panel/AssistantSession.h"
+
+namespace ReplyOrder {
+
+namespace {
+
+constexpr qsizetype kNewest = std::numeric_limits<qsizetype>::max();
+
+// The index of the last turn that `matches`; kNewest when none does.
+qsizetype lastIndex(const QList<ConversationTurn>& turns, auto&& matches) {
+    for (qsizetype index = turns.size() - 1; index >= 0; --index)
+        if (matches(turns[index]))
+            return index;
+    return kNewest;
+}
+
+qsizetype lastOfKind(const QList<ConversationTurn>& turns, ReplyKind kind) {
+    return lastIndex(turns, [kind](const ConversationTurn& turn) { return turn.kind == kind; });
+}
+
+qsizetype age(const QList<ConversationTurn>& turns, Section section) {
+    switch (section) {
+        case Section::conversation:
+            return lastIndex(turns, [](const ConversationTurn& turn) {
+                return turn.kind && *turn.kind != ReplyKind::draft && !turn.hidden;
+            });
+        case Section::answer:
+            return lastOfKind(turns, ReplyKind::draft);
+        case Section::actionCard:
+            return lastOfKind(turns, ReplyKind::action);
+        case Section::definitionCard:
+            return lastOfKind(turns, ReplyKind::newAction);
+    }
+    return kNewest;
+}
+
+}  // namespace
+
+QList<Section> shown(const AssistantSession& session) {
+    const auto active = session.activeTurn();
+    const bool streaming = session.phase().kind() == AssistantSession::Phase::Kind::streaming;
+    const auto activeIs = [&](ReplyKind kind) {
+        return streaming && active && active->kind == kind;
+    };
+    QList<Section> sections;
+    if (!session.chatTurns().isEmpty() || activeIs(ReplyKind::chat))
+        sections.append(Section::conversation);
+    if (session.hasDraft() || activeIs(ReplyKind::draft))
+        sections.append(Section::answer);
+    if (session.actionProposal())
+        sections.append(Section::actionCard);
+    if (session.definitionProposal())
+        sections.append(Section::definitionCard);
+    return sections;
+}
+
+QList<Section> order(const AssistantSession& session) {
+    return order(session.turns(), shown(session));
+}
+
+QList<Section> order(const QList<ConversationTurn>& turns, const QList<Section>& shown) {
+    QList<Section> sorted = shown;
+    std::stable_sort(sorted.begin(), sorted.end(), [&turns](Section a, Section b) {
+        const qsizetype ageA = age(turns, a);
+        const qsizetype ageB = age(turns, b);
+        return ageA != ageB ? ageA < ageB : a < b;
+    });
+    return sorted;
+}
+
+}  // namespace ReplyOrder
