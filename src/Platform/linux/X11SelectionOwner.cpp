@@ -39,10 +39,12 @@ ClipboardContents oneItem(const ClipboardContents& contents) {
 // Clipman at once, Parcellite, which asks twice a second whoever owns the clipboard, within
 // half a second.
 constexpr qint64 watchersFetchWithinMs = 600;
-// Diodon recorded a fetched offer within 50 ms on an idle machine; beside a program that was
-// busy going away, with its history's database started moments before, it took longer than
-// 300 ms.
-constexpr qint64 watchersRecordWithinMs = 1000;
+// Diodon keeps a fetched offer once it has asked for its list of formats too, moments after
+// the text (within 50 ms on an idle machine).
+constexpr qint64 watchersRecordWithinMs = 500;
+// Between letting the selection go and closing the connection: the requests made before reach
+// the owner and are refused.
+constexpr qint64 lettingGoMs = 100;
 
 // X timestamps wrap around; `a` is earlier when it lies less than half the range behind `b`.
 bool earlier(quint32 a, quint32 b) {
@@ -120,6 +122,21 @@ X11SelectionOwner::~X11SelectionOwner() {
         return;
     if (!(selection_ == atom("CLIPBOARD") && handOver(2000)))
         letWatchersFetch();
+    // A program whose request is on its way when the owner's connection closes waits for an
+    // answer that never comes (a clipboard history asking as Tavrin goes hung for seconds, and
+    // put nothing back): the selection is let go first, and what is still asked is refused.
+    if (owns()) {
+        {
+            std::lock_guard lock(mutex_);
+            owned_ = false;
+            clearSequence_ =
+                xcb_set_selection_owner(connection_, XCB_NONE, selection_, XCB_CURRENT_TIME)
+                    .sequence;
+        }
+        flush();
+        std::unique_lock lock(mutex_);
+        served_.wait_for(lock, std::chrono::milliseconds(lettingGoMs), [] { return false; });
+    }
     stopping_ = true;
     wake();
     thread_.join();
@@ -257,27 +274,33 @@ bool X11SelectionOwner::fetched() const {
 }
 
 void X11SelectionOwner::noteFetched(quint64 offer) {
-    if (offer != 0 && offer == offerNumber_)
+    if (offer != 0 && offer == offerNumber_ && !latestFetched_) {
         latestFetched_ = true;
+        fetchedAt_.start();
+    }
 }
 
 void X11SelectionOwner::letWatchersFetch() {
-    // Only an offer that is moments old may still be fetched: later, nobody watches, and
-    // waiting would only hold up Tavrin's end.
+    // Only an offer that is moments old may still be fetched, and kept: later, nobody watches,
+    // and waiting would only hold up Tavrin's end.
     std::unique_lock lock(mutex_);
-    if (offered_.isEmpty() || latestFetched_ || !owned_)
+    if (offered_.isEmpty() || !owned_)
         return;
-    const qint64 left = watchersFetchWithinMs - offeredAt_.elapsed();
-    if (left <= 0)
-        return;
-    served_.wait_for(lock, std::chrono::milliseconds(left),
-                     [this] { return latestFetched_ || !owned_; });
-    if (!latestFetched_ || !owned_)
-        return;
-    // A history that has fetched the offer keeps it a moment later (Diodon); should the owner
-    // go before that, it puts back the entry before.
-    served_.wait_for(lock, std::chrono::milliseconds(watchersRecordWithinMs),
-                     [this] { return !owned_; });
+    if (!latestFetched_) {
+        const qint64 left = watchersFetchWithinMs - offeredAt_.elapsed();
+        if (left <= 0)
+            return;
+        served_.wait_for(lock, std::chrono::milliseconds(left),
+                         [this] { return latestFetched_ || !owned_; });
+        if (!latestFetched_ || !owned_)
+            return;
+    }
+    // A history that has fetched the offer keeps it only a moment later, once it has asked what
+    // else the offer holds (Diodon); should the owner go before that, it puts back the entry
+    // before. The fetch may have come well before Tavrin began to go.
+    const qint64 left = watchersRecordWithinMs - fetchedAt_.elapsed();
+    if (left > 0)
+        served_.wait_for(lock, std::chrono::milliseconds(left), [this] { return !owned_; });
 }
 
 X11SelectionOwner::FetchToken X11SelectionOwner::offerTo(quint32 window,

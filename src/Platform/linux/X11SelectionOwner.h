@@ -167,6 +167,7 @@ private:
     quint64 servingNumber_ = 0;
     QElapsedTimer offeredAt_;
     bool latestFetched_ = false;
+    QElapsedTimer fetchedAt_;
     // The sequence numbers of Tavrin's latest claim of the selection and of its latest
     // emptying: an event generated before the claim (a stale clear, a request to an earlier
     // offer) carries an earlier one.

@@ -217,8 +217,10 @@ bool skipped(const QByteArray& name) {
     return name.isEmpty() || names.contains(name);
 }
 
+// One text, by every name it goes by: Tavrin's own answers offer them all for its text/plain.
 bool isTextTarget(const QByteArray& name) {
-    return name == "UTF8_STRING" || name == "STRING" || name == "TEXT" || name == "text/plain";
+    return name == "UTF8_STRING" || name == "STRING" || name == "TEXT" || name == "text/plain" ||
+           name == "text/plain;charset=utf-8";
 }
 
 // The text as UTF-8, from a reply whose type says how it is encoded.
@@ -226,7 +228,8 @@ std::optional<QByteArray> asUtf8(Session& session, const Converted& converted) {
     if (converted.type == XCB_ATOM_STRING)
         return QString::fromLatin1(converted.data).toUtf8();
     if (converted.type == session.atom("UTF8_STRING") ||
-        converted.type == session.atom("text/plain"))
+        converted.type == session.atom("text/plain") ||
+        converted.type == session.atom("text/plain;charset=utf-8"))
         return converted.data;
     return std::nullopt;
 }
@@ -234,7 +237,8 @@ std::optional<QByteArray> asUtf8(Session& session, const Converted& converted) {
 std::optional<QByteArray> readTextTargets(Session& session, const QList<QByteArray>& offered,
                                           const Budget& budget) {
     // Best first: the encodings that carry every character.
-    for (const char* name : {"UTF8_STRING", "text/plain", "STRING", "TEXT"}) {
+    for (const char* name :
+         {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "STRING", "TEXT"}) {
         if (!offered.contains(QByteArray(name)) || budget.exhausted())
             continue;
         if (auto converted = session.convert(session.atom(name), budget.nextFormat())) {
