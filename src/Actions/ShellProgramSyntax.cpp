@@ -181,7 +181,8 @@ std::optional<std::pair<QChar, qsizetype>> wordLetter(const QString& program, co
 
 }  // namespace
 
-QString shellRunOption(const QString& program, const QString& previous, const QString& current) {
+QString shellRunOption(const QString& program, const QStringList& before, const QString& current) {
+    const QString previous = before.isEmpty() ? QString() : before.last();
     struct Long {
         const char* name;
         qsizetype shortest;
@@ -211,6 +212,18 @@ QString shellRunOption(const QString& program, const QString& previous, const QS
     // The word after it; strace's is a file name, whose edges its place says.
     if (!tar)
         return {};
+    // tar's old options, a bundle without "-" first ("tar cIf PROGRAM ARCHIVE"), take their
+    // words in order after it.
+    static const QRegularExpression bundle(QStringLiteral("^[A-Za-z]+$"));
+    if (!before.isEmpty() && bundle.match(before.first()).hasMatch()) {
+        QString taking;
+        for (const QChar letter : before.first()) {
+            if (wordsTaken(program, QStringLiteral("-") + letter) > 0)
+                taking += letter;
+        }
+        if (before.size() - 1 < taking.size() && letters.contains(taking[before.size() - 1]))
+            return program + QStringLiteral(" -") + taking[before.size() - 1];
+    }
     if (previous.startsWith(QLatin1String("--")) && !previous.contains(QLatin1Char('=')))
         return named(previous);
     if (const auto letter = wordLetter(program, previous);

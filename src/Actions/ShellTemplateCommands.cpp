@@ -352,10 +352,11 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
         if (wrappers().contains(name) && (found.main >= 0 || !found.amongWrapper ||
                                           found.amongWrapper->program != name))
             continue;  // a wrapper's options end where its command begins
-        const QString previous =
-            frame.words.size() > program.position + 1 ? unquoted(frame.words.last()) : QString();
-        if (const QString option = ShellProgramOptions::shellRunOption(name, previous,
-                                                                       unquoted(frame.word));
+        QStringList before;
+        for (qsizetype j = program.position + 1; j < frame.words.size(); ++j)
+            before.append(unquoted(frame.words[j]));
+        if (const QString option =
+                ShellProgramOptions::shellRunOption(name, before, unquoted(frame.word));
             !option.isEmpty())
             return Finding{Evaluation::code, option, {}};
     }

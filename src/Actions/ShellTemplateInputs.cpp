@@ -73,6 +73,11 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::C
     const auto fromFile = [&](const QString& file) {
         return writtenFile(file) ? command.stored : Values{};
     };
+    // A file the template wrote, run as a command ("./s.sh").
+    if (words[program].contains(QLatin1Char('/'))) {
+        if (const Values written = fromFile(words[program]); !written.isEmpty())
+            return written;
+    }
     const QString name = programName(words[program]);
     // at and batch run their input, or the file of -f, later, as the user's shell script.
     if (name == QLatin1String("at") || name == QLatin1String("batch")) {
@@ -150,7 +155,7 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::C
         const QString& script = words[call.operand];
         if (script.startsWith(QLatin1String("<(")))
             return flow_.valuesIn(script, input);
-        return readsDescriptor(script) ? input : fromFile(script);
+        return (readsDescriptor(script) ? input : Values{}) | fromFile(script);
     }
     if (!source && !isInterpreter(name) && !fileProgram)
         return {};
@@ -214,9 +219,9 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::C
     // one the template's input redirections fill.
     if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
         return flow_.valuesIn(words[j], input);
-    if (j >= words.size() || readsDescriptor(words[j]))
+    if (j >= words.size())
         return input;
-    return fromFile(words[j]);
+    return (readsDescriptor(words[j]) ? input : Values{}) | fromFile(words[j]);
 }
 
 // Whether `word` may name a file a command of the template writes: one its redirections or tee

@@ -210,18 +210,20 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
     Values all;
     Values allChanged;
     Values allLines;
+    Values allFields;
     bool counted = true;
     for (qsizetype k = 0; k < handed.size(); ++k) {
         Values given;
         Values changed;
         Values lines;
+        Values fields;
         const QList<ShellWordPieces::Piece> pieces =
             ShellWordPieces::read(words[handed[k]], flow_, context);
-        ShellWordPieces::carried(pieces, given, changed, lines);
+        ShellWordPieces::carried(pieces, given, changed, lines, fields);
         using Splitting = ShellWordPieces::Splitting;
         for (const ShellWordPieces::Piece& piece : pieces) {
             if (piece.splitting != Splitting::none && piece.splitting != Splitting::elements)
-                changed |= piece.given | piece.lines;
+                changed |= piece.given | piece.lines | piece.fields;
         }
         counted = counted && std::none_of(pieces.cbegin(), pieces.cend(), [](const auto& piece) {
                       return piece.kind == ShellWordPieces::Piece::Kind::braces ||
@@ -229,14 +231,16 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
                   });
         const QString number = QString::number(first + k);
         if (counted) {
-            seed.names[number] = given | changed | lines;
+            seed.names[number] = given | changed | lines | fields;
             seed.changed[number] = changed;
             seed.lines[number] = lines;
+            seed.fields[number] = fields;
         }
         if (first + k > 0 || !counted) {
-            all |= given | changed | lines;
+            all |= given | changed | lines | fields;
             allChanged |= changed;
             allLines |= lines;
+            allFields |= fields;
         }
     }
     if (xargs && xargs->replace.isEmpty()) {
@@ -247,14 +251,16 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
     seed.names[QStringLiteral("@")] = all;
     seed.changed[QStringLiteral("@")] = allChanged;
     seed.lines[QStringLiteral("@")] = allLines;
+    seed.fields[QStringLiteral("@")] = allFields;
     // The script's environment: what the template exports, and what it sets for this command
     // alone, before it or through a runner ("f={{a}} sh -c …", "env f={{a}} sh -c …").
     Values environment;
     if (exports_ || everyVariable) {
-        for (const auto* record : {&flow_.names, &flow_.changed, &flow_.lines}) {
+        for (const auto* record : {&flow_.names, &flow_.changed, &flow_.lines, &flow_.fields}) {
             auto& into = record == &flow_.names     ? seed.names
                          : record == &flow_.changed ? seed.changed
-                                                    : seed.lines;
+                         : record == &flow_.lines   ? seed.lines
+                                                    : seed.fields;
             for (auto name = record->cbegin(); name != record->cend(); ++name) {
                 if (isName(name.key())) {
                     into[name.key()] |= *name;
@@ -269,15 +275,17 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
         Values given;
         Values changed;
         Values lines;
+        Values fields;
         ShellWordPieces::carried(
             ShellWordPieces::read(words[j].mid(words[j].indexOf(QLatin1Char('=')) + 1), flow_,
                                   context),
-            given, changed, lines);
+            given, changed, lines, fields);
         const QString name = words[j].left(nameLength(words[j]));
-        seed.names[name] |= given | changed | lines;
+        seed.names[name] |= given | changed | lines | fields;
         seed.changed[name] |= changed;
         seed.lines[name] |= lines;
-        environment |= given | changed | lines;
+        seed.fields[name] |= fields;
+        environment |= given | changed | lines | fields;
     }
     // xargs gives the commands it runs no input of their own.
     if (input && !xargs) {
@@ -376,7 +384,8 @@ void ShellTemplateReader::readScript(const QString& text, Handed handed, const Q
     static const QRegularExpression moves(QStringLiteral(
         "(?<![A-Za-z0-9_-])(shift|set|getopts|function)(?![A-Za-z0-9_-])|\\(\\s*\\)"));
     if (moves.match(text).hasMatch()) {
-        for (auto* record : {&handed.seed.names, &handed.seed.changed, &handed.seed.lines}) {
+        for (auto* record : {&handed.seed.names, &handed.seed.changed, &handed.seed.lines,
+                             &handed.seed.fields}) {
             for (auto name = record->begin(); name != record->end();) {
                 if (!name.key().isEmpty() && name.key()[0].isDigit())
                     name = record->erase(name);

@@ -251,9 +251,10 @@ ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) co
             place.endOfOptions = !wrapped.ended && honoursEndOfOptions(program);
             place.options = wrapped.taken == 0 && !wrapped.ended;
             place.assignment = wrapped.taken == 0 && wrapper.assignments && wrapped.operandsDone;
+            const QString& option = wrapped.lastOption;
             if (program == QLatin1String("strace") &&
-                (wrapped.lastOption == QLatin1String("-o") ||
-                 abbreviates(wrapped.lastOption, QStringLiteral("--output"), 5)))
+                ((!option.startsWith(QLatin1String("--")) && option.endsWith(QLatin1Char('o'))) ||
+                 abbreviates(option, QStringLiteral("--output"), 5)))
                 place.syntax = NameSyntax::pipedOutput;
             found.amongWrapper = place;
             return found;

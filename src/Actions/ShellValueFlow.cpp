@@ -85,6 +85,15 @@ Values Flow::linesOf(const QString& name) const {
     return lines.value(name);
 }
 
+Values Flow::fieldsOf(const QString& name) const {
+    if (!name.isEmpty() &&
+        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
+        return fields.value(name, fields.value(QStringLiteral("@")));
+    if (name == QLatin1String("argv") && !names.contains(name))
+        return fields.value(QStringLiteral("@"));
+    return fields.value(name);
+}
+
 // A word's pieces, read once (see ShellWordPieces): what its values and expansions bring.
 void Flow::split(QStringView text, Values& given, Values& changedValues,
                  const Values& input) const {
@@ -146,6 +155,18 @@ Reading readingOf(const QString& program, const QStringList& arguments) {
     return reading;
 }
 
+// The values `text` brings in outside quotes, where bash splits them into words and takes each
+// as a pattern: a word of one, or the names it matches, is what a name then holds.
+Values unquotedValues(const Flow& flow, QStringView text) {
+    Values values;
+    for (const ShellWordPieces::Piece& piece : ShellWordPieces::read(text.toString(), flow)) {
+        if (piece.splitting == ShellWordPieces::Splitting::blanks ||
+            piece.splitting == ShellWordPieces::Splitting::anywhere)
+            values |= piece.given | piece.lines | piece.fields;
+    }
+    return values;
+}
+
 // Whether a here-document's or here-string's text is the template's own, with nothing bash
 // expands in it: its text as the command reads it.
 std::optional<QString> literalText(const RawInput& input, const Flow& flow) {
@@ -180,6 +201,7 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     flow.names = seed.names;
     flow.changed = seed.changed;
     flow.lines = seed.lines;
+    flow.fields = seed.fields;
     QList<RawCommand> raw;
     bool functions = false;
     Reader(raw, functions).read(marked);
@@ -196,8 +218,11 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
         flow.lines[QLatin1String(name)] |= all;
     for (const char* name : {"OPTARG", "match", "MATCH"})
         flow.changed[QLatin1String(name)] |= all;
-    if (functions)
+    // A function may be called with a value split into words.
+    if (functions) {
         flow.names[QStringLiteral("@")] |= all;
+        flow.fields[QStringLiteral("@")] |= all;
+    }
 
     static const QRegularExpression leadingName(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)"));
     static const QRegularExpression defaultAssignment(
@@ -240,14 +265,19 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
             derived |= stored;
         given |= derived;
     };
-    // `name` gets what `text` expands to.
+    // `name` gets what `text` expands to; with `split`, each word it makes (a loop's, an
+    // array's, the positional parameters): a value outside quotes only a word of it.
     const auto giveText = [&](const QString& name, QStringView text, const Values& input,
-                              const Values& stored) {
+                              const Values& stored, bool split = false) {
         Values given;
         Values derived;
         expand(text, given, derived, input, stored);
         give(name, given);
         giveChanged(name, derived);
+        if (split && text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')')))
+            text = text.mid(1, text.size() - 2);  // the elements of "name=( … )"
+        if (split)
+            grow(flow.fields, name, unquotedValues(flow, text));
     };
     // What a name is given as plain text, or that it is given something else than text and
     // values.
@@ -262,7 +292,8 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     const auto assign = [&](const QString& word, const Values& input, const Values& stored) {
         const QString name = leadingName.match(word).captured(1);
         const qsizetype equals = word.indexOf(QLatin1Char('='));
-        giveText(name, QStringView(word).mid(equals + 1), input, stored);
+        giveText(name, QStringView(word).mid(equals + 1), input, stored,
+                 word.mid(equals + 1).startsWith('('));
         if (word.at(equals - 1) == QLatin1Char('+') || word.mid(equals + 1).startsWith('('))
             flow.computed.insert(name);
         else
@@ -392,7 +423,7 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                 const QString name = unquoted(arguments[0]);
                 giveText(name,
                          list ? arguments.mid(2).join(QLatin1Char(' ')) : QStringLiteral("$@"),
-                         input, stored);
+                         input, stored, true);
                 if (!list)
                     flow.computed.insert(name);
                 for (const QString& word : arguments.mid(2)) {
@@ -456,7 +487,8 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                         ended = false;
                 }
                 if (!operands.isEmpty() || ended)
-                    giveText(QStringLiteral("@"), operands.join(QLatin1Char(' ')), input, stored);
+                    giveText(QStringLiteral("@"), operands.join(QLatin1Char(' ')), input, stored,
+                             true);
             } else if (directories.contains(name)) {
                 Values paths;
                 Values derived;
@@ -478,10 +510,12 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
         giveChanged(QStringLiteral("BASH_ARGV"), flow.changedOf(QStringLiteral("@")));
         give(QStringLiteral("BASH_ARGV"), flow.valuesOf(QStringLiteral("@")));
         grow(flow.lines, QStringLiteral("BASH_ARGV"), flow.linesOf(QStringLiteral("@")));
+        grow(flow.fields, QStringLiteral("BASH_ARGV"), flow.fieldsOf(QStringLiteral("@")));
     }
     flow.names.remove(QString());
     flow.changed.remove(QString());
     flow.lines.remove(QString());
+    flow.fields.remove(QString());
     return flow;
 }
 

@@ -57,6 +57,10 @@ struct Flow {
     // The values of which a variable may hold any one line rather than the whole text: what
     // "read" and mapfile take line by line. Every value here is in `names` too.
     QHash<QString, Values> lines;
+    // The values of which a variable may hold any one word bash split off, or any name it
+    // matched as a pattern: a loop over "$x" unquoted, "set -- $x", "a=($x)", a function's
+    // arguments. Every value here is in `names` too.
+    QHash<QString, Values> fields;
     QList<Command> commands;
     qsizetype valueCount = 0;
     // The plain text each variable is given where the template writes it out ("sh=bash", "for
@@ -73,6 +77,7 @@ struct Flow {
     // The values variable `name` may hold changed, and those of which it may hold one line.
     Values changedOf(const QString& name) const;
     Values linesOf(const QString& name) const;
+    Values fieldsOf(const QString& name) const;
     // Every value: what a name may hold that the reading cannot show free of values.
     Values everyValue() const;
     // The values the expansions in `text` bring in as given (a variable or a reference,
@@ -87,6 +92,7 @@ struct Seed {
     QHash<QString, Values> names;
     QHash<QString, Values> changed;
     QHash<QString, Values> lines;
+    QHash<QString, Values> fields;
     Values input;
     Values changedInput;
 };

@@ -120,7 +120,8 @@ private:
         piece.given |= flow_.valuesOf(name);
         piece.changed |= flow_.changedOf(name);
         piece.lines |= flow_.linesOf(name);
-        piece.given -= piece.lines;
+        piece.fields |= flow_.fieldsOf(name);
+        piece.given -= piece.lines | piece.fields;
     }
     Piece braced(QStringView whole, const QString& content) const;
     qsizetype dollar(const QString& word, qsizetype i);
@@ -381,31 +382,34 @@ QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow, const C
     return context.replace.isEmpty() ? pieces : replaced(pieces, context);
 }
 
-void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines) {
+void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines,
+             Values& fields) {
     for (const Piece& piece : pieces) {
         if (piece.kind == Piece::Kind::value)
             given.insert(piece.value);
         given |= piece.given;
         changed |= piece.changed;
         lines |= piece.lines;
+        fields |= piece.fields;
         if (!piece.suffix.isEmpty())
             changed |= piece.given;
         for (const QList<Piece>& element : piece.alternatives)
-            carried(element, given, changed, lines);
+            carried(element, given, changed, lines, fields);
     }
 }
 
 void carried(const QList<Piece>& pieces, Values& given, Values& changed) {
     Values lines;
-    carried(pieces, given, changed, lines);
-    given |= lines;
-    changed |= lines;
+    Values fields;
+    carried(pieces, given, changed, lines, fields);
+    given |= lines | fields;
+    changed |= lines | fields;
 }
 
 bool carriesValues(const QList<Piece>& pieces) {
     return std::any_of(pieces.cbegin(), pieces.cend(), [](const Piece& piece) {
         return piece.kind == Piece::Kind::value || !piece.given.isEmpty() ||
-               !piece.changed.isEmpty() || !piece.lines.isEmpty() ||
+               !piece.changed.isEmpty() || !piece.lines.isEmpty() || !piece.fields.isEmpty() ||
                std::any_of(piece.alternatives.cbegin(), piece.alternatives.cend(),
                            [](const QList<Piece>& element) { return carriesValues(element); });
     });

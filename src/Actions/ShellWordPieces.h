@@ -36,8 +36,10 @@ struct Piece {
     // and whether it may be text of the template's own.
     Values given;
     Values changed;
-    // expansion: the values of which it may hold any one line rather than the whole text.
+    // expansion: the values of which it may hold any one line rather than the whole text, and
+    // those of which it may hold a word bash split off or a name a pattern matched.
     Values lines;
+    Values fields;
     // expansion: "${v%suffix}", "${v%%suffix}": what it gives of each value as given is the
     // value without the shortest (or `longest`) end that matches this pattern.
     QString suffix;
@@ -83,7 +85,8 @@ bool carriesValues(const QList<Piece>& pieces);
 // and changed; a line of a value, or what is left of it without an end, counts as changed.
 void carried(const QList<Piece>& pieces, Values& given, Values& changed);
 // The same, with the values of which a line may stand apart in `lines`.
-void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines);
+void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines,
+             Values& fields);
 
 // One stretch of a spelled word: text of the template (value 0), a value's text, or text
 // nobody can read before bash runs (`opaque`): the template's own, or made from `derived`.

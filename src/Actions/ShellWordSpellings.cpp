@@ -122,6 +122,19 @@ QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStri
         for (const QString& line : texts[value - 1].split(QLatin1Char('\n')))
             add(value, line);
     }
+    // A word bash split off a value, or a name it matched as a pattern.
+    QList<qsizetype> fields(piece.fields.cbegin(), piece.fields.cend());
+    std::sort(fields.begin(), fields.end());
+    static const QRegularExpression blanks(QStringLiteral("[ \\t\\n]+"));
+    for (const qsizetype value : fields) {
+        if (value < 1 || value > texts.size())
+            continue;
+        for (const QString& field : texts[value - 1].split(blanks, Qt::SkipEmptyParts)) {
+            add(value, field);
+            if (isPattern(field))
+                made.insert(value);
+        }
+    }
     QList<Spelling> ways;
     if (!made.isEmpty()) {
         Spelling joined = spelling;

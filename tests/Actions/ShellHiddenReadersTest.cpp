@@ -70,6 +70,10 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"mapfile -t l <<< {{a}}; sort \"${l[1]}\" x", "x\n-ocanary", Reason::option,
          "\"${l[1]}\""},
         {"echo {{a}} | xargs -I{} sort {} x", "x\n-ocanary", Reason::option, "{}"},
+        // a word split off a value, into a loop's name, an array, a function's arguments
+        {"x={{a}}; for f in $x; do sort \"$f\" x; done", "x -ocanary", Reason::option, "\"$f\""},
+        {"x={{a}}; l=($x); sort \"${l[1]}\" x", "x -ocanary", Reason::option, "\"${l[1]}\""},
+        {"s() { sort \"$2\" x; }; x={{a}}; s $x", "x -ocanary", Reason::derivedOption, "\"$2\""},
         // what a file brings back into a name
         {"echo {{a}} > f; y=$(cat f); eval \"$y\"", code, Reason::throughVariable, "eval"},
         {"echo {{a}} > f; echo \"$(cat f)\" | sh", code, Reason::evaluated, "sh"},
@@ -111,12 +115,14 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"su root -- -c {{a}}", code, Reason::evaluated, "su -c"},
         // programs that hand an option's word to a shell
         {"tar -I 'gzip -{{a}}' -cf t.tgz x", "1;touch canary;", Reason::evaluated, "tar -I"},
+        {"tar cIf {{a}} t.tgz x", "gzip;touch canary;", Reason::evaluated, "tar -I"},
         {"c={{a}}; tar -xf t.tar --to-command \"$c\"", code, Reason::throughVariable,
          "tar --to-command"},
         {"tar -cf u.tar --checkpoint=1 --checkpoint-action=exec={{a}} x", code, Reason::evaluated,
          "tar --checkpoint-action"},
         {"strace -qqf -o {{a}} true", "|touch canary", Reason::readAsCommand, "{{a}}"},
         {"strace -qqf -o{{a}} true", "|touch canary", Reason::evaluated, "strace -o"},
+        {"strace -qqfo {{a}} true", "|touch canary", Reason::readAsCommand, "{{a}}"},
         {"echo {{a}} | xmllint --shell x.xml", "save canary", Reason::evaluated, "xmllint"},
         // a value outside quotes is a pattern, which may match any name of the folder
         {"x={{a}}; sort $x", "*", Reason::derivedOption, "$x", true, {}, {"-ocanary"}},
@@ -124,6 +130,8 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
          {"--checkpoint=1", "--checkpoint-action=exec=touch canary"}},
         // a file the template writes with a value and then runs
         {"echo {{a}} > s.sh; bash s.sh", code, Reason::evaluated, "bash"},
+        {"d=.; echo {{a}} > \"$d/s.sh\"; bash \"$d/s.sh\"", code, Reason::evaluated, "bash"},
+        {"echo {{a}} > s.sh; chmod +x s.sh; ./s.sh", code, Reason::evaluated, "s.sh"},
         {"crontab -l > c; echo \"0 9 * * * notify-send {{a}}\" >> c; crontab c", "$(" + code + ")",
          Reason::evaluated, "crontab", false},
         {"echo {{a}} > s; at -f s now", code, Reason::evaluated, "at", false},
