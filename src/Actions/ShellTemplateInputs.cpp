@@ -281,8 +281,10 @@ void ShellTemplateReader::followScripts(const ShellValueFlow::Command& command, 
         const QString script = operand >= 0 && !fromInput ? words[operand] : QString();
         const bool substituted = script.startsWith(QLatin1String("<(")) ||
                                  script.startsWith(QLatin1String(">("));
-        if (!fromInput && !substituted && !readsDescriptor(script))
-            continue;  // a file: the user's own script, or one the template wrote (scriptValues)
+        // A file: the user's own script, whose use of its values is the author's; one the
+        // template writes nobody reads before it runs.
+        if (!fromInput && !substituted && !readsDescriptor(script) && !writtenFile(script))
+            continue;
         QString construct = unquoted(words[position]);
         construct += fromInput         ? QStringLiteral(" -s")
                      : substituted     ? QStringLiteral(" <(…)")

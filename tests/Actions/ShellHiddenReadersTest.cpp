@@ -131,6 +131,8 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         // a file the template writes with a value and then runs
         {"echo {{a}} > s.sh; bash s.sh", code, Reason::evaluated, "bash"},
         {"d=.; echo {{a}} > \"$d/s.sh\"; bash \"$d/s.sh\"", code, Reason::evaluated, "bash"},
+        {"echo 'echo $(( N ))' > s.sh; N={{a}} bash s.sh", element, Reason::unknownCommand,
+         "bash s.sh"},
         {"echo {{a}} > s.sh; chmod +x s.sh; ./s.sh", code, Reason::evaluated, "s.sh"},
         {"crontab -l > c; echo \"0 9 * * * notify-send {{a}}\" >> c; crontab c", "$(" + code + ")",
          Reason::evaluated, "crontab", false},
