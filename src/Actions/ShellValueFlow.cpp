@@ -27,13 +27,18 @@ Values Flow::valuesOf(const QString& name) const {
             return {number};
         return {};
     }
+    return heldIn(names, name);
+}
+
+// What `record` says a name holds: a positional parameter what "@" holds where the reading does
+// not know which it is, zsh's argv what the positional parameters hold.
+Values Flow::heldIn(const QHash<QString, Values>& record, const QString& name) const {
     if (!name.isEmpty() &&
         (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return names.value(name, names.value(QStringLiteral("@")));
-    // zsh keeps the positional parameters in argv too.
+        return record.value(name, record.value(QStringLiteral("@")));
     if (name == QLatin1String("argv") && !names.contains(name))
-        return names.value(QStringLiteral("@"));
-    return names.value(name);
+        return record.value(QStringLiteral("@"));
+    return record.value(name);
 }
 
 // "${!name}" is whatever variable the name's text names: any value. "${!#}" is the last
@@ -68,30 +73,15 @@ Values Flow::valuesIn(QStringView text, const Values& input) const {
 }
 
 Values Flow::changedOf(const QString& name) const {
-    if (name.startsWith(QLatin1String("tavrin_value_")))
-        return {};
-    if (!name.isEmpty() &&
-        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return changed.value(name, changed.value(QStringLiteral("@")));
-    if (name == QLatin1String("argv") && !names.contains(name))
-        return changed.value(QStringLiteral("@"));
-    return changed.value(name);
+    return name.startsWith(QLatin1String("tavrin_value_")) ? Values{} : heldIn(changed, name);
 }
 
 Values Flow::linesOf(const QString& name) const {
-    if (!name.isEmpty() &&
-        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return lines.value(name, lines.value(QStringLiteral("@")));
-    return lines.value(name);
+    return heldIn(lines, name);
 }
 
 Values Flow::fieldsOf(const QString& name) const {
-    if (!name.isEmpty() &&
-        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return fields.value(name, fields.value(QStringLiteral("@")));
-    if (name == QLatin1String("argv") && !names.contains(name))
-        return fields.value(QStringLiteral("@"));
-    return fields.value(name);
+    return heldIn(fields, name);
 }
 
 // A word's pieces, read once (see ShellWordPieces): what its values and expansions bring.

@@ -80,6 +80,7 @@ struct Flow {
     Values fieldsOf(const QString& name) const;
     // Every value: what a name may hold that the reading cannot show free of values.
     Values everyValue() const;
+    Values heldIn(const QHash<QString, Values>& record, const QString& name) const;
     // The values the expansions in `text` bring in as given (a variable or a reference,
     // plain or with a default) and those they bring in changed.
     void split(QStringView text, Values& given, Values& changedValues,
