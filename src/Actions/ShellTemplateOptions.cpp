@@ -59,7 +59,7 @@ QList<ShellTemplateReader::WordPlace> ShellTemplateReader::placesAfter(
         QStringLiteral("export"),  QStringLiteral("local"),   QStringLiteral("declare"),
         QStringLiteral("typeset"), QStringLiteral("readonly")};
     if (keywords.contains(programName(words[index])) ||
-        functionNames_.contains(unquoted(words[index])))
+        callsFunction(words, index))
         return {};
     const Walk found = walk(words);
     // A find's -exec whose ";" has not come: its command reads the word.

@@ -294,6 +294,7 @@ private:
     static WordPlace placeOf(const QStringList& words, qsizetype position, bool byUnknown);
     // Every program `words` run (see Walk).
     Walk walk(const QStringList& words) const;
+    bool callsFunction(const QStringList& words, qsizetype index) const;
     // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`:
     // where it begins and where its ";" (or "{} +") stands, `end` while none has come.
     static QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words,

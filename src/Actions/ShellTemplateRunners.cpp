@@ -189,6 +189,16 @@ qsizetype ShellTemplateReader::namedProgramAfter(const QStringList& words, qsize
     return -1;
 }
 
+// Whether the command word at `index` calls a function of the template's: "command" and
+// "builtin" before it pass functions over.
+bool ShellTemplateReader::callsFunction(const QStringList& words, qsizetype index) const {
+    return functionNames_.contains(unquoted(words[index])) &&
+           std::none_of(words.cbegin(), words.cbegin() + index, [](const QString& word) {
+               return unquoted(word) == QLatin1String("command") ||
+                      unquoted(word) == QLatin1String("builtin");
+           });
+}
+
 // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`: where
 // it begins and where its ";" (or "{} +") stands, `end` while none has come.
 QList<std::pair<qsizetype, qsizetype>> ShellTemplateReader::findCommands(const QStringList& words,
@@ -225,7 +235,7 @@ ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) co
     for (;;) {
         // The template's own function, whose commands are read where they stand; a program
         // (timeout, env …) cannot run one, only a program of that name.
-        if (found.programs.size() == 1 && functionNames_.contains(unquoted(words[i])))
+        if (found.programs.size() == 1 && callsFunction(words, i))
             break;
         if (!wrappers().contains(program)) {
             if (ShellProgramIdentity::familiar(program))

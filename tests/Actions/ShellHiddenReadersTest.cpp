@@ -74,6 +74,8 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"x={{a}}; for f in $x; do sort \"$f\" x; done", "x -ocanary", Reason::option, "\"$f\""},
         {"x={{a}}; l=($x); sort \"${l[1]}\" x", "x -ocanary", Reason::option, "\"${l[1]}\""},
         {"s() { sort \"$2\" x; }; x={{a}}; s $x", "x -ocanary", Reason::derivedOption, "\"$2\""},
+        {"sort() { command sort \"$@\"; }; sort {{a}} x", "-ocanary", Reason::derivedOption,
+         "\"$@\""},
         // what a file brings back into a name
         {"echo {{a}} > f; y=$(cat f); eval \"$y\"", code, Reason::throughVariable, "eval"},
         {"echo {{a}} > f; echo \"$(cat f)\" | sh", code, Reason::evaluated, "sh"},
