@@ -263,6 +263,7 @@ bool printsANumber(QStringView command) {
     if (program != QLatin1String("wc") && program != QLatin1String("date"))
         return false;
     const bool date = program == QLatin1String("date");
+    bool formatted = false;
     static const QRegularExpression redirection(QStringLiteral("^[0-9]*(<|>|>>|&>|>&|<<<)"));
     // "-d WORD" glued ("-dtomorrow"), after flags that take none ("-ud…")
     static const QRegularExpression gluedWord(QStringLiteral("^-[A-Za-z]*[dr]"));
@@ -285,8 +286,17 @@ bool printsANumber(QStringView command) {
             continue;
         if (expandsOrHoldsAValue(word))
             return false;
+        // date prints names of days and months, which arithmetic reads as variables, unless its
+        // format has only numbers
+        static const QRegularExpression numericFormat(QStringLiteral(
+            "^\\+([0-9 :/.,_-]|%[-_0^#]?[0-9]*[sYmdHMSjuwVGgUWyCNezIklFTDR%])*$"));
+        if (date && plain.startsWith(QLatin1Char('+'))) {
+            if (!numericFormat.match(plain).hasMatch())
+                return false;
+            formatted = true;
+        }
     }
-    return true;
+    return !date || formatted;
 }
 
 }  // namespace ShellWords
