@@ -308,6 +308,7 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         return;
     const QString shell = programName(words[program]);
     ShellWordPieces::Context context;
+    context.input = command.input;
     if (const std::optional<Xargs> xargs = xargsOf(words.mid(0, program))) {
         context.replace = xargs->replace;
         xargsLines(command, *xargs, context.replaceGiven, context.replaceChanged);
