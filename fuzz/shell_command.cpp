@@ -302,7 +302,8 @@ void emptyCanaryFolder() {
 // writes "canary" for "-ocanary", tar runs a checkpoint's command. A pattern the template writes
 // itself ("*.txt") would match them too, which is its author's choice: such templates run
 // without them.
-const char* const trapNames[] = {"-ocanary", "--checkpoint=1", "--checkpoint-action=exec=touch canary"};
+const char* const trapNames[] = {"-ocanary", "--checkpoint=1",
+                                 "--checkpoint-action=exec=touch canary"};
 
 // The files the templates' programs read ("tar -cf t.tar x", "xmllint --shell x.xml"), and
 // with `traps` the names above.

@@ -92,14 +92,13 @@ bool passesInputAsRead(const QStringList& words, qsizetype program) {
     return true;
 }
 
-
 std::optional<QStringList> printedWords(const QStringList& words, qsizetype program) {
     const QString name = unquoted(words[program]);
     if (name == QLatin1String("find")) {
         static const QSet<QString> printing = {
-            QStringLiteral("-exec"),   QStringLiteral("-execdir"), QStringLiteral("-ok"),
-            QStringLiteral("-okdir"),  QStringLiteral("-printf"),  QStringLiteral("-fprintf"),
-            QStringLiteral("-fprint"), QStringLiteral("-fprint0"), QStringLiteral("-ls"),
+            QStringLiteral("-exec"),   QStringLiteral("-execdir"),    QStringLiteral("-ok"),
+            QStringLiteral("-okdir"),  QStringLiteral("-printf"),     QStringLiteral("-fprintf"),
+            QStringLiteral("-fprint"), QStringLiteral("-fprint0"),    QStringLiteral("-ls"),
             QStringLiteral("-fls"),    QStringLiteral("-files0-from")};
         qsizetype i = program + 1;
         while (i < words.size() && QStringList{"-H", "-L", "-P"}.contains(unquoted(words[i])))
@@ -161,8 +160,9 @@ bool runsCommands(QStringView text) {
             ++i;
             continue;
         }
-        const bool opens = (c == QLatin1Char('$') || c == QLatin1Char('<') || c == QLatin1Char('>')) &&
-                           text[i + 1] == QLatin1Char('(');
+        const bool opens =
+            (c == QLatin1Char('$') || c == QLatin1Char('<') || c == QLatin1Char('>')) &&
+            text[i + 1] == QLatin1Char('(');
         if (c == QLatin1Char('`'))
             return true;
         if (!opens)

@@ -369,7 +369,8 @@ void Reader::read(QStringView text) {
                     const auto& [body, quoted] = bodies_.value(t);
                     current.inputs.append(
                         {quoted ? Kind::quotedHereDocument : Kind::hereDocument, body});
-                } else if (op == QLatin1String("<&") && unquoted(list[t].text) != QLatin1String("0") &&
+                } else if (op == QLatin1String("<&") &&
+                           unquoted(list[t].text) != QLatin1String("0") &&
                            unquoted(list[t].text) != QLatin1String("-")) {
                     current.unknownInput = true;
                 }

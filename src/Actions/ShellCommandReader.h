@@ -33,7 +33,7 @@ struct RawInput {
 struct RawCommand {
     QStringList words;
     QList<RawInput> inputs;
-    bool readsFile = false;    // "<", "<>": a file, which may hold what was written before
+    bool readsFile = false;  // "<", "<>": a file, which may hold what was written before
     // "<&": a descriptor, which the template may have filled with anything before
     bool unknownInput = false;
     QStringList outputs;       // files its output goes to (">", ">>", "&>", ">|")

@@ -136,7 +136,8 @@ struct ShellOption {
 ShellOption shellOption(const QString& shell, const QString& option);
 // The option of `program` whose word a shell runs, as written ("tar -I", "tar --to-command"),
 // where `current` (quotes removed, as far as it goes) is that word, glued to the option or
-// after `before` (the program's words before it, quotes removed); "" where it is none. tar runs the command of -I,
+// after `before` (the program's words before it, quotes removed); "" where it is none. tar runs the
+// command of -I,
 // --use-compress-program, --to-command, -F, --info-script, --new-volume-script, --rsh-command,
 // --rmt-command and --checkpoint-action=exec= through a shell; strace opens an output file
 // named "|command" or "!command" as a pipe to one, which its option's word may be glued into.

@@ -33,13 +33,13 @@ const QSet<QString>& soxFamily() {
 
 bool isShell(const QString& program) {
     static const QSet<QString> shells = {
-        QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
-        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
-        QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
-        QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
+        QStringLiteral("sh"),    QStringLiteral("bash"),    QStringLiteral("dash"),
+        QStringLiteral("zsh"),   QStringLiteral("ksh"),     QStringLiteral("ksh93"),
+        QStringLiteral("mksh"),  QStringLiteral("yash"),    QStringLiteral("posh"),
+        QStringLiteral("fish"),  QStringLiteral("csh"),     QStringLiteral("tcsh"),
         QStringLiteral("rbash"), QStringLiteral("busybox"), QStringLiteral("ash"),
-        QStringLiteral("hush"),  QStringLiteral("lksh"),   QStringLiteral("oksh"),
-        QStringLiteral("loksh"), QStringLiteral("xonsh"),  QStringLiteral("nu"),
+        QStringLiteral("hush"),  QStringLiteral("lksh"),    QStringLiteral("oksh"),
+        QStringLiteral("loksh"), QStringLiteral("xonsh"),   QStringLiteral("nu"),
         QStringLiteral("elvish")};
     return shells.contains(program);
 }
@@ -170,7 +170,8 @@ namespace {
 // The first letter of a bundle of `program`'s short options that takes a word, with its
 // position; none where no letter does.
 std::optional<std::pair<QChar, qsizetype>> wordLetter(const QString& program, const QString& word) {
-    if (word.size() < 2 || !word.startsWith(QLatin1Char('-')) || word.startsWith(QLatin1String("--")))
+    if (word.size() < 2 || !word.startsWith(QLatin1Char('-')) ||
+        word.startsWith(QLatin1String("--")))
         return std::nullopt;
     for (qsizetype k = 1; k < word.size(); ++k) {
         if (wordsTaken(program, QStringLiteral("-") + word[k]) > 0)
@@ -197,8 +198,8 @@ QString shellRunOption(const QString& program, const QStringList& before, const 
         return {};
     const QString letters = tar ? QStringLiteral("IF") : QStringLiteral("o");
     const auto named = [&](const QString& word) -> QString {
-        for (const Long& option : tar ? std::span<const Long>(tarOptions)
-                                      : std::span<const Long>(straceOptions)) {
+        for (const Long& option :
+             tar ? std::span<const Long>(tarOptions) : std::span<const Long>(straceOptions)) {
             if (abbreviates(word, QLatin1String(option.name), option.shortest))
                 return program + QLatin1Char(' ') + QLatin1String(option.name);
         }

@@ -130,7 +130,8 @@ bool arithmeticSafe(QStringView region, const Names& names) {
             end = i + 1 + length;
         } else if (QStringView(u"#?$!").contains(rest[0])) {
             end = i + 2;  // counts and process numbers
-        } else if (rest[0].isDigit() || rest[0] == QLatin1Char('@') || rest[0] == QLatin1Char('*')) {
+        } else if (rest[0].isDigit() || rest[0] == QLatin1Char('@') ||
+                   rest[0] == QLatin1Char('*')) {
             if (names.mayHoldValues(QString(rest[0])))
                 return false;  // positional parameters: a caller's values
             end = i + 2;
@@ -202,7 +203,8 @@ bool isDefault(QStringView content) {
 std::optional<qsizetype> reachesArithmetic(const QString& text, const QList<Span>& spans,
                                            qsizetype from, qsizetype to) {
     QList<std::pair<qsizetype, qsizetype>> numbers;
-    for (qsizetype i = text.indexOf(u"$(", from); i >= 0 && i < to; i = text.indexOf(u"$(", i + 1)) {
+    for (qsizetype i = text.indexOf(u"$(", from); i >= 0 && i < to;
+         i = text.indexOf(u"$(", i + 1)) {
         if (i + 2 < text.size() && text[i + 2] == QLatin1Char('(')) {
             const qsizetype end = closingOf(text, i + 3, QLatin1Char('('), QLatin1Char(')'), 2);
             if (end < 0)
@@ -231,8 +233,7 @@ std::optional<qsizetype> reachesArithmetic(const QString& text, const QList<Span
 }
 
 std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>& spans,
-                                          const QList<Region>& regions,
-                                          const Names& names) {
+                                          const QList<Region>& regions, const Names& names) {
     for (const Region& region : regions) {
         QString construct = text.mid(region.from - 2, 2) == QLatin1String("$[")
                                 ? QStringLiteral("$[…]")
@@ -331,8 +332,8 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
         while (nameStart > 0 && isNameCharacter(text[nameStart - 1]))
             --nameStart;
         // "$a[1]" is the variable and a pattern in bash, no element; in zsh it is one.
-        const bool named = nameStart < i && (names.zsh || nameStart == 0 ||
-                                             text[nameStart - 1] != QLatin1Char('$'));
+        const bool named = nameStart < i &&
+                           (names.zsh || nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
         if (nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${" &&
@@ -417,8 +418,8 @@ std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& 
         return Rereading{std::nullopt, Rereading::How::unmodelled, QStringLiteral(">&")};
     // zsh's and ksh's integer and float declarations compute what they are given, and zsh's
     // repeat its count.
-    static const QRegularExpression zshArithmetic(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(integer|float|repeat)(?![A-Za-z0-9_-])[^;&|\\n]*\\$"));
+    static const QRegularExpression zshArithmetic(
+        QStringLiteral("(?<![A-Za-z0-9_-])(integer|float|repeat)(?![A-Za-z0-9_-])[^;&|\\n]*\\$"));
     if (const QRegularExpressionMatch match = zshArithmetic.match(text);
         names.zsh && match.hasMatch())
         return Rereading{std::nullopt, Rereading::How::arithmetic, match.captured(1)};

@@ -349,8 +349,8 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
     const Walk found = walk(frame.words);
     for (const Walk::Program& program : found.programs) {
         const QString name = programName(frame.words[program.position]);
-        if (wrappers().contains(name) && (found.main >= 0 || !found.amongWrapper ||
-                                          found.amongWrapper->program != name))
+        if (wrappers().contains(name) &&
+            (found.main >= 0 || !found.amongWrapper || found.amongWrapper->program != name))
             continue;  // a wrapper's options end where its command begins
         QStringList before;
         for (qsizetype j = program.position + 1; j < frame.words.size(); ++j)

@@ -231,7 +231,9 @@ bool ShellTemplateReader::writtenFile(const QString& word) const {
     const auto computed = [](const QString& path) {
         return expands(QString(path).remove(singleQuoted).section(QLatin1Char('/'), -1));
     };
-    const auto nameOf = [](const QString& path) { return unquoted(path).section(QLatin1Char('/'), -1); };
+    const auto nameOf = [](const QString& path) {
+        return unquoted(path).section(QLatin1Char('/'), -1);
+    };
     return std::any_of(writtenFiles_.cbegin(), writtenFiles_.cend(), [&](const QString& file) {
         return computed(word) || computed(file) || nameOf(word) == nameOf(file);
     });
@@ -279,16 +281,16 @@ void ShellTemplateReader::followScripts(const ShellValueFlow::Command& command, 
              operand >= 0 && j < program.end; ++j)
             parameters.append(j);
         const QString script = operand >= 0 && !fromInput ? words[operand] : QString();
-        const bool substituted = script.startsWith(QLatin1String("<(")) ||
-                                 script.startsWith(QLatin1String(">("));
+        const bool substituted =
+            script.startsWith(QLatin1String("<(")) || script.startsWith(QLatin1String(">("));
         // A file: the user's own script, whose use of its values is the author's; one the
         // template writes nobody reads before it runs.
         if (!fromInput && !substituted && !readsDescriptor(script) && !writtenFile(script))
             continue;
         QString construct = unquoted(words[position]);
-        construct += fromInput         ? QStringLiteral(" -s")
-                     : substituted     ? QStringLiteral(" <(…)")
-                                       : QLatin1Char(' ') + unquoted(script);
+        construct += fromInput     ? QStringLiteral(" -s")
+                     : substituted ? QStringLiteral(" <(…)")
+                                   : QLatin1Char(' ') + unquoted(script);
         const bool standardInput =
             fromInput || QStringList{"-", "/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}.contains(
                              QDir::cleanPath(unquoted(script)));

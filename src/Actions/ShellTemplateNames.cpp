@@ -180,8 +180,9 @@ QSet<QString> assignedNames(const QString& text) {
 }
 
 QSet<QString> functionNames(const QString& text) {
-    static const QRegularExpression definition(QStringLiteral(
-        "(?<![^\\s;&|(){}])(?:function\\s+([^\\s;&|(){}=]+)|([^\\s;&|(){}=$`'\"]+)\\s*\\(\\s*\\))"));
+    static const QRegularExpression definition(
+        QStringLiteral("(?<![^\\s;&|(){}])(?:function\\s+([^\\s;&|(){}=]+)|([^\\s;&|(){}=$`'\"]+)"
+                       "\\s*\\(\\s*\\))"));
     QSet<QString> names;
     for (auto found = definition.globalMatch(text); found.hasNext();) {
         const QRegularExpressionMatch match = found.next();

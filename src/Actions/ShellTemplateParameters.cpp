@@ -186,9 +186,8 @@ void ShellTemplateReader::followXargs(const ShellValueFlow::Command& command) {
 // every value among them.
 ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::Command& command,
                                                           qsizetype program,
-                                                          const QList<qsizetype>& handed,
-                                                          int first, bool input,
-                                                          bool everyVariable) const {
+                                                          const QList<qsizetype>& handed, int first,
+                                                          bool input, bool everyVariable) const {
     using Values = ShellValueFlow::Values;
     const QStringList& words = command.words;
     Handed result;
@@ -292,8 +291,8 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
         seed.input = command.input;
         seed.changedInput = command.changedInput;
     }
-    result.outside = all | environment | seed.names.value(QString::number(0)) | seed.input |
-                     seed.changedInput;
+    result.outside =
+        all | environment | seed.names.value(QString::number(0)) | seed.input | seed.changedInput;
     return result;
 }
 
@@ -341,10 +340,10 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
             if (!flags.match(option).hasMatch())
                 changes = shell + QLatin1Char(' ') + option;
         } else if (option.size() == 2 && QStringView(u"oO").contains(option[1])) {
-            changes = ShellTemplateNames::unknownShellOption(
-                (option[1] == QLatin1Char('O') ? QStringLiteral("shopt -s ")
-                                               : QStringLiteral("set -o ")) +
-                unquoted(words.value(j + 1)));
+            changes = ShellTemplateNames::unknownShellOption((option[1] == QLatin1Char('O')
+                                                                  ? QStringLiteral("shopt -s ")
+                                                                  : QStringLiteral("set -o ")) +
+                                                             unquoted(words.value(j + 1)));
             ++j;
         } else if (!option.startsWith(QLatin1String("--"))) {
             // "c", "l", "i" and "s" say how the shell starts, the rest are set's
@@ -385,8 +384,8 @@ void ShellTemplateReader::readScript(const QString& text, Handed handed, const Q
     static const QRegularExpression moves(QStringLiteral(
         "(?<![A-Za-z0-9_-])(shift|set|getopts|function)(?![A-Za-z0-9_-])|\\(\\s*\\)"));
     if (moves.match(text).hasMatch()) {
-        for (auto* record : {&handed.seed.names, &handed.seed.changed, &handed.seed.lines,
-                             &handed.seed.fields}) {
+        for (auto* record :
+             {&handed.seed.names, &handed.seed.changed, &handed.seed.lines, &handed.seed.fields}) {
             for (auto name = record->begin(); name != record->end();) {
                 if (!name.key().isEmpty() && name.key()[0].isDigit())
                     name = record->erase(name);

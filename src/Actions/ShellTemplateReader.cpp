@@ -443,8 +443,8 @@ void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
     if (frame.lookup) {
         // Only "]}" or a default ("]:-x}") may follow the key: any other operator would do more
         // with it than look it up. A default's word is expanded once, like any word.
-        static const QStringList endings = {"]}",  "]-",  "]:-", "]+", "]:+",
-                                            "]?",  "]:?", "]=",  "]:="};
+        static const QStringList endings = {"]}", "]-",  "]:-", "]+", "]:+",
+                                            "]?", "]:?", "]=",  "]:="};
         frame.lookupRest += c;
         if (frame.lookupRest.size() > 1 && endings.mid(1).contains(frame.lookupRest)) {
             const Frame& outside = frames_[frames_.size() - 2];

@@ -52,16 +52,16 @@ static Values indirection(const Flow& flow, const QString& name, QStringView res
 }
 
 Values Flow::valuesIn(QStringView text, const Values& input) const {
-    static const QRegularExpression expansion(QStringLiteral(
-        "\\$\\{!([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#])?|"
-        "\\$\\{?#?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
+    static const QRegularExpression expansion(
+        QStringLiteral("\\$\\{!([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#])?|"
+                       "\\$\\{?#?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
     Values values;
     const QString whole = text.toString();
     for (auto found = expansion.globalMatch(whole); found.hasNext();) {
         const QRegularExpressionMatch match = found.next();
         if (match.captured().startsWith(QLatin1String("${!")))
-            values |= indirection(*this, match.captured(1),
-                                  QStringView(whole).mid(match.capturedEnd()));
+            values |=
+                indirection(*this, match.captured(1), QStringView(whole).mid(match.capturedEnd()));
         else
             values |= valuesOf(match.captured(2).isEmpty() ? match.captured() : match.captured(2));
     }
@@ -124,7 +124,8 @@ Reading readingOf(const QString& program, const QStringList& arguments) {
         for (qsizetype k = 1; k < word.size(); ++k) {
             if (!withWord.contains(word[k]))
                 continue;
-            const QString taken = k + 1 < word.size() ? word.mid(k + 1) : unquoted(arguments.value(i + 1));
+            const QString taken =
+                k + 1 < word.size() ? word.mid(k + 1) : unquoted(arguments.value(i + 1));
             if (k + 1 == word.size())
                 ++i;
             if (read && word[k] == QLatin1Char('a')) {
@@ -317,9 +318,8 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
             Values input =
                 (command.fedAnything || command.unknownInput ? all : Values{}) | seed.input;
             // What a file holds may have been written changed.
-            Values changedInput =
-                (command.fedAnything ? anywhere : Values{}) |
-                (command.unknownInput ? all : Values{}) | seed.changedInput;
+            Values changedInput = (command.fedAnything ? anywhere : Values{}) |
+                                  (command.unknownInput ? all : Values{}) | seed.changedInput;
             if (command.readsFile) {
                 input |= stored;
                 changedInput |= stored;
@@ -434,9 +434,8 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                     flow.computed.insert(variable);
                     give(variable, all);
                     grow(flow.lines, variable, all);
-                    giveChanged(variable, reading.pieces || reading.otherDescriptor
-                                              ? all
-                                              : changedInput);
+                    giveChanged(variable,
+                                reading.pieces || reading.otherDescriptor ? all : changedInput);
                 }
             } else if (name == QLatin1String("getopts")) {
                 // getopts takes options apart: its names get pieces of any value.

@@ -144,7 +144,8 @@ Piece Reader::braced(QStringView whole, const QString& content) const {
     static const QRegularExpression names(
         QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])"));
     // A pattern of plain characters and "*" and "?" only, whose matches can be told here.
-    static const QRegularExpression plainSuffix(QStringLiteral("^(%%?)([^\\\\'\"$`()|\\[\\]{}@!+]*)$"));
+    static const QRegularExpression plainSuffix(
+        QStringLiteral("^(%%?)([^\\\\'\"$`()|\\[\\]{}@!+]*)$"));
     Piece piece;
     if (content == QLatin1String("!#")) {
         variable(piece, QStringLiteral("@"));
@@ -211,7 +212,8 @@ qsizetype Reader::dollar(const QString& word, qsizetype i) {
             return i + 2;
         }
         const qsizetype end = ShellValueFlow::skipNested(word, i + 2, QLatin1Char('('));
-        if (ShellWords::printsANumber(QStringView(word).mid(i + 2, std::max<qsizetype>(end - i - 3, 0))))
+        if (ShellWords::printsANumber(
+                QStringView(word).mid(i + 2, std::max<qsizetype>(end - i - 3, 0))))
             computed(false);  // a number, whatever it reads
         else
             expansion({}, flow_.valuesIn(QStringView(word).mid(i, end - i), context_.input));

@@ -99,7 +99,8 @@ QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStri
     // folder or is not known: made from them.
     QList<std::pair<qsizetype, QString>> spelled;
     Values made = piece.changed;
-    const bool splits = piece.splitting == Splitting::blanks || piece.splitting == Splitting::anywhere;
+    const bool splits =
+        piece.splitting == Splitting::blanks || piece.splitting == Splitting::anywhere;
     const auto add = [&](qsizetype value, const QString& text) {
         const std::optional<QString> kept =
             piece.suffix.isEmpty() ? text : withoutSuffix(text, piece.suffix, piece.longest);

@@ -207,12 +207,10 @@ bool expandsOrHoldsAValue(const QString& word) {
 bool countsMatches(const QStringList& words) {
     static const QRegularExpression redirection(QStringLiteral("^[0-9]*(<|>|>>|&>|>&|<<<)"));
     static const QRegularExpression flags(QStringLiteral("^-[A-Za-z]+$"));
-    static const QSet<QString> counting = {QStringLiteral("--count"),
-                                           QStringLiteral("--ignore-case"),
-                                           QStringLiteral("--fixed-strings"),
-                                           QStringLiteral("--extended-regexp"),
-                                           QStringLiteral("--invert-match"),
-                                           QStringLiteral("--word-regexp")};
+    static const QSet<QString> counting = {
+        QStringLiteral("--count"),         QStringLiteral("--ignore-case"),
+        QStringLiteral("--fixed-strings"), QStringLiteral("--extended-regexp"),
+        QStringLiteral("--invert-match"),  QStringLiteral("--word-regexp")};
     bool count = false;
     bool pattern = false;
     int operands = 0;
@@ -280,16 +278,16 @@ bool printsANumber(QStringView command) {
             ++i;
             continue;
         }
-        if (date && (plain.startsWith(QLatin1String("--date=")) ||
-                     plain.startsWith(QLatin1String("--reference=")) ||
-                     gluedWord.match(plain).hasMatch()))
+        if (date &&
+            (plain.startsWith(QLatin1String("--date=")) ||
+             plain.startsWith(QLatin1String("--reference=")) || gluedWord.match(plain).hasMatch()))
             continue;
         if (expandsOrHoldsAValue(word))
             return false;
         // date prints names of days and months, which arithmetic reads as variables, unless its
         // format has only numbers
-        static const QRegularExpression numericFormat(QStringLiteral(
-            "^\\+([0-9 :/.,_-]|%[-_0^#]?[0-9]*[sYmdHMSjuwVGgUWyCNezIklFTDR%])*$"));
+        static const QRegularExpression numericFormat(
+            QStringLiteral("^\\+([0-9 :/.,_-]|%[-_0^#]?[0-9]*[sYmdHMSjuwVGgUWyCNezIklFTDR%])*$"));
         if (date && plain.startsWith(QLatin1Char('+'))) {
             if (!numericFormat.match(plain).hasMatch())
                 return false;
@@ -300,4 +298,3 @@ bool printsANumber(QStringView command) {
 }
 
 }  // namespace ShellWords
-

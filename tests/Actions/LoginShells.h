@@ -62,9 +62,24 @@ inline std::optional<ShellCommand::Refusal> expectRefused(const QString& text, c
 // nothing checks it.
 inline void runSandboxed(const QString& command, const QString& folder,
                          const QStringList& environment = {}) {
-    QStringList arguments = {"-s", "KILL", "10", "bwrap", "--ro-bind", "/", "/", "--bind",
-                             folder, folder, "--dev", "/dev", "--proc", "/proc", "--unshare-net",
-                             "--die-with-parent", "--chdir", folder};
+    QStringList arguments = {"-s",
+                             "KILL",
+                             "10",
+                             "bwrap",
+                             "--ro-bind",
+                             "/",
+                             "/",
+                             "--bind",
+                             folder,
+                             folder,
+                             "--dev",
+                             "/dev",
+                             "--proc",
+                             "/proc",
+                             "--unshare-net",
+                             "--die-with-parent",
+                             "--chdir",
+                             folder};
     for (const QString& setting : environment)
         arguments += {"--setenv", setting.section('=', 0, 0), setting.section('=', 1)};
     arguments += {"/bin/bash", "-c", command};
@@ -72,4 +87,3 @@ inline void runSandboxed(const QString& command, const QString& folder,
     process.start("timeout", arguments);
     EXPECT_TRUE(process.waitForFinished(15000)) << command.toStdString();
 }
-

@@ -65,8 +65,8 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"read -r x <<< {{a}}; sort \"$x\" x", "  -ocanary", Reason::option, "\"$x\""},
         {"read x <<< {{a}}; sort \"$x\" x", "\\-ocanary", Reason::option, "\"$x\""},
         {"read -r x y <<< {{a}}; sort \"$y\" x", "x -ocanary", Reason::derivedOption, "\"$y\""},
-        {"echo {{a}} | while IFS= read -r l; do sort \"$l\" x; done", "x\n-ocanary",
-         Reason::option, "\"$l\""},
+        {"echo {{a}} | while IFS= read -r l; do sort \"$l\" x; done", "x\n-ocanary", Reason::option,
+         "\"$l\""},
         {"mapfile -t l <<< {{a}}; sort \"${l[1]}\" x", "x\n-ocanary", Reason::option,
          "\"${l[1]}\""},
         {"echo {{a}} | xargs -I{} sort {} x", "x\n-ocanary", Reason::option, "{}"},
@@ -91,8 +91,7 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"bash -s -- {{a}} <<'EOF'\necho $(( $1 ))\nEOF", element, Reason::throughVariable,
          "$((…))"},
         {"bash -s {{a}} <<< 'echo $(( $1 + 1 ))'", element, Reason::throughVariable, "$((…))"},
-        {"bash /dev/stdin {{a}} <<< 'echo $(( $1 ))'", element, Reason::throughVariable,
-         "$((…))"},
+        {"bash /dev/stdin {{a}} <<< 'echo $(( $1 ))'", element, Reason::throughVariable, "$((…))"},
         {"source /dev/stdin {{a}} <<< 'echo $(( $1 ))'", element, Reason::throughVariable,
          "$((…))"},
         {"echo 'echo $(( $1 ))' | bash -s {{a}}", element, Reason::unknownCommand, "bash -s"},
@@ -103,16 +102,32 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"zsh -c 'sort $=1' _ {{a}}", "x -ocanary", Reason::evaluated, "$="},
         {"zsh -c 'setopt globsubst; print -r -- $1' _ {{a}}", "*(e:touch canary:)",
          Reason::shellOption, "setopt globsubst"},
-        {"zsh -o globsubst -c 'print -r -- $1' _ {{a}}", "*(e:touch canary:)",
-         Reason::shellOption, "zsh -o"},
+        {"zsh -o globsubst -c 'print -r -- $1' _ {{a}}", "*(e:touch canary:)", Reason::shellOption,
+         "zsh -o"},
         // flock and script run the user's shell, su hands the words after "--" to one
-        {"f={{a}} flock l -c 'sort \"$f\" x'", "-ocanary", Reason::option, "\"$f\"", true,
+        {"f={{a}} flock l -c 'sort \"$f\" x'",
+         "-ocanary",
+         Reason::option,
+         "\"$f\"",
+         true,
          {"SHELL=/bin/bash"}},
-        {"export C={{a}}; script -qc 'echo $(( C ))' /dev/null", element,
-         Reason::throughVariable, "$((…))", true, {"SHELL=/bin/bash"}},
-        {"export f={{a}}; flock l -c 'print -r -- $~f'", "*(e:touch canary:)", Reason::evaluated,
-         "$~", true, {"SHELL=/usr/bin/zsh"}},
-        {"printf '%s\\n' {{a}} | flock l -c sh", code, Reason::evaluated, "sh", true,
+        {"export C={{a}}; script -qc 'echo $(( C ))' /dev/null",
+         element,
+         Reason::throughVariable,
+         "$((…))",
+         true,
+         {"SHELL=/bin/bash"}},
+        {"export f={{a}}; flock l -c 'print -r -- $~f'",
+         "*(e:touch canary:)",
+         Reason::evaluated,
+         "$~",
+         true,
+         {"SHELL=/usr/bin/zsh"}},
+        {"printf '%s\\n' {{a}} | flock l -c sh",
+         code,
+         Reason::evaluated,
+         "sh",
+         true,
          {"SHELL=/bin/bash"}},
         {"su root -- -c {{a}}", code, Reason::evaluated, "su -c"},
         // programs that hand an option's word to a shell
@@ -128,7 +143,12 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         {"echo {{a}} | xmllint --shell x.xml", "save canary", Reason::evaluated, "xmllint"},
         // a value outside quotes is a pattern, which may match any name of the folder
         {"x={{a}}; sort $x", "*", Reason::derivedOption, "$x", true, {}, {"-ocanary"}},
-        {"x={{a}}; tar -cf u.tar $x", "*", Reason::derivedOption, "$x", true, {},
+        {"x={{a}}; tar -cf u.tar $x",
+         "*",
+         Reason::derivedOption,
+         "$x",
+         true,
+         {},
          {"--checkpoint=1", "--checkpoint-action=exec=touch canary"}},
         // a file the template writes with a value and then runs
         {"echo {{a}} > s.sh; bash s.sh", code, Reason::evaluated, "bash"},
@@ -147,8 +167,7 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         QTemporaryDir folder;
         ASSERT_TRUE(folder.isValid());
         prepare(folder.path(), c.names);
-        runSandboxed(ShellCommand::display(c.text, {{"a", c.value}}), folder.path(),
-                     c.environment);
+        runSandboxed(ShellCommand::display(c.text, {{"a", c.value}}), folder.path(), c.environment);
         EXPECT_TRUE(QFile::exists(folder.filePath("canary")))
             << c.text.toStdString() << " did not run " << c.value.toStdString();
     }

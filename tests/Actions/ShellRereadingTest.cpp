@@ -70,8 +70,7 @@ TEST(ShellRereadingTest, ArithmeticSubscriptsAndNamesAreRefusedOnlyWhereAValueCa
         // Where values may be is the value flow's to say, read over the template as marked.
         const ShellValueFlow::Flow flow =
             ShellValueFlow::follow(QString(c.text).replace("{{a}}", "${tavrin_value_1}"), 1);
-        EXPECT_EQ(ShellRereading::mayReread(c.text, spansOf(c.text), {flow}).has_value(),
-                  c.rereads)
+        EXPECT_EQ(ShellRereading::mayReread(c.text, spansOf(c.text), {flow}).has_value(), c.rereads)
             << c.text;
     }
 }

@@ -165,10 +165,10 @@ TEST(ShellValueFlowTest, ASecondShellsParametersHoldWhatTheyAreGiven) {
 // a shell that reads its script on its input reads it as written only from one here-document or
 // here-string of plain text.
 TEST(ShellValueFlowTest, LinesPiecesAndLiteralInput) {
-    const ShellValueFlow::Flow lines =
-        ShellValueFlow::follow("read -r x <<< ${tavrin_value_1}; read -r y z <<< ${tavrin_value_1}; "
-                               "mapfile -t m <<< ${tavrin_value_1}; read -r -p ${tavrin_value_1} p",
-                               1);
+    const ShellValueFlow::Flow lines = ShellValueFlow::follow(
+        "read -r x <<< ${tavrin_value_1}; read -r y z <<< ${tavrin_value_1}; "
+        "mapfile -t m <<< ${tavrin_value_1}; read -r -p ${tavrin_value_1} p",
+        1);
     EXPECT_EQ(lines.linesOf("x"), (Values{1}));
     EXPECT_TRUE(lines.changedOf("x").isEmpty());
     EXPECT_EQ(lines.changedOf("z"), (Values{1}));
@@ -190,10 +190,10 @@ TEST(ShellValueFlowTest, LinesPiecesAndLiteralInput) {
     };
     for (const Case& c : cases) {
         const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 1);
-        const auto bash = std::find_if(flow.commands.cbegin(), flow.commands.cend(),
-                                       [](const auto& command) { return command.words.contains("bash"); });
+        const auto bash =
+            std::find_if(flow.commands.cbegin(), flow.commands.cend(),
+                         [](const auto& command) { return command.words.contains("bash"); });
         ASSERT_NE(bash, flow.commands.cend()) << c.text;
         EXPECT_EQ(bash->literalInput, c.script) << c.text;
     }
 }
-
