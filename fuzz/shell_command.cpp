@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,40 @@ const char* const fragments[] = {
     // programs known from their manuals, and those nobody knows
     "wl-copy -- ", "mail -s ", "shutdown -k ", "todo.sh add ", "nmcli dev wifi connect x password ",
     "kdeconnect-cli --destination ", "mytool --destination ", "mytool ",
+    // names bash fills itself, indirection, the positional parameters it keeps
+    "read -r <<< ", "; echo $(( REPLY ))", "; (( REPLY > 1 ))", "echo $(( $_ ))", "$(( $_ * 2 ))",
+    "[[ ", " =~ (.*) ]] && echo $(( BASH_REMATCH[1] ))", "while getopts a: o; do (( OPTARG )); done",
+    "set -- ", "; sort -- \"${!#}\"", "; sort \"${!#}\"", "; echo $(( ${!#} ))", "${!x}", "${!1}",
+    "bash -c 'sort \"$BASH_ARGV\"' _ ", "bash -c 'echo $(( BASH_ARGV ))' _ ", "mapfile -t l <<< ",
+    "; sort \"${l[1]}\"", "| while IFS= read -r l; do sort \"$l\"; done", "| xargs -I{} sort {}",
+    // a second shell's arithmetic on what the template exports or sets for it
+    "N=", " bash -c 'echo $(( N * 2 ))'", "export N=", "; bash -c 'for ((i = 0; i < N; i++)); do :; done'",
+    "set -a; N=", "env N=", "find . -maxdepth 0 -exec env N=", " bash -c 'echo $(( N ))' \\;",
+    // scripts from input, a descriptor or a process substitution, given values as parameters
+    "bash -s -- ", " <<'EOF'\necho $(( $1 ))\nEOF\n", "bash -s ", " <<< 'echo $(( $1 + 1 ))'",
+    "printf 'echo $(( $1 ))' | bash -s ", "bash /dev/stdin ", "bash <(printf 'sort \"$1\"') ",
+    "sh -s ", " <<< 'sort \"$1\"'",
+    // zsh as the second shell, and the user's shell that flock, script and su start
+    "zsh -c 'print -r -- $~1' _ ", "zsh -c 'print -r -- $=1' _ ", "zsh -c 'print -r -- ${(e)1}' _ ",
+    "zsh -c 'setopt globsubst; print -r -- $1' _ ", "zsh -o globsubst -c 'print -r -- $1' _ ",
+    "zsh -c 'print -r -- *(e:\"[[ -n \\$1 ]]\":)' _ ", "zsh -c 'a=(1 2); print $a[$1]' _ ",
+    "f=", " flock l -c 'sort \"$f\"'", "export C=", "; script -qc 'echo $(( C ))' /dev/null",
+    "| flock l -c sh", "su root -- -c ", "SHELL=/usr/bin/zsh flock l -c 'print -r -- $~f'",
+    // programs whose option's word a shell runs, strace's output, xmllint's shell
+    "tar -cf t.tar -I ", " x", "c=", "; tar -cf t.tar --use-compress-program=\"$c\" x",
+    "; tar -xf t.tar --to-command \"$c\"", "; tar -cf t.tar --checkpoint=1 --checkpoint-action=\"$c\" x",
+    "; tar -cf t.tar --checkpoint=1 --checkpoint-action=exec=\"$c\" x", "strace -qqf -o ", " true",
+    "| xmllint --shell x.xml", "tar -I 'gzip -", "' -cf t.tgz x",
+    // values that become patterns outside quotes, and every name they match
+    "x={{a}}; sort $x", "x={{a}}; tar -cf t.tar $x", "sort $x", "tar -cf t.tar $x", "for f in $x; do sort \"$f\"; done",
+    // files the template writes and then runs
+    "> c; crontab c", "> s; bash s", "> s; at -f s now", "> s.sh; sh ./s.sh",
+    // everyday forms: numbers from commands, lines of find and grep, suffixes, keys, functions
+    "$(( $(date -d ", " +%s) ))", "$(( $(wc -l < ", ") + 1 ))", "$(( $(grep -c ", " x) ))",
+    "find . -iname ", " -print0 | xargs -0 ls -l", "grep -l ", " /etc/*.conf | xargs wc -l",
+    "find ", " -name '*.txt' | while read -r f; do wc -w \"$f\"; done", "\"${f%.jpg}-klein.jpg\"",
+    "declare -A m=([k]=1); k=", "; echo \"${m[$k]:-x}\"", "greet() { sort \"$1\"; }; greet ",
+    "read -r -p ", " v", "mapfile -t z < <(grep ", " f)", "IFS= read -r z < <(head -1 ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
@@ -197,6 +232,10 @@ const char* const payloads[] = {
     "exec sh -c {touch /tmp/can''ary}", "1e touch /tmp/can''ary",
     // nothing at all: the template's text beside it makes the word
     "",
+    // a pattern, which may match the names of the folder the template runs in (see trapNames),
+    // a zsh glob qualifier, a compressor with a command after it, what xmllint's shell saves
+    "*", "?*", "*(e:touch /tmp/canary:)", "19;touch /tmp/canary;", "exec=touch /tmp/canary",
+    "save /tmp/canary", "a\n-o/tmp/canary", "  -o/tmp/canary", "\\-o/tmp/canary", ".jpg",
 };
 // clang-format on
 
@@ -259,6 +298,27 @@ void emptyCanaryFolder() {
     }
 }
 
+// Names in the folder the template runs in that a pattern made from a value may match: sort
+// writes "canary" for "-ocanary", tar runs a checkpoint's command. A pattern the template writes
+// itself ("*.txt") would match them too, which is its author's choice: such templates run
+// without them.
+const char* const trapNames[] = {"-ocanary", "--checkpoint=1",
+                                 "--checkpoint-action=exec=touch canary"};
+
+// The files the templates' programs read ("tar -cf t.tar x", "xmllint --shell x.xml"), and
+// with `traps` the names above.
+void prepareFolder(bool traps) {
+    const QString folder = canaryFolder().path() + QLatin1Char('/');
+    QFile document(folder + QStringLiteral("x.xml"));
+    require(document.open(QIODevice::WriteOnly) && document.write("<a/>\n") == 5, "a document");
+    QFile plain(folder + QStringLiteral("x"));
+    require(plain.open(QIODevice::WriteOnly), "a file");
+    for (const char* name : traps ? std::span(trapNames) : std::span<const char* const>()) {
+        QFile file(folder + QLatin1String(name));
+        require(file.open(QIODevice::WriteOnly), "a name for patterns to match");
+    }
+}
+
 void makeShiftingHome() {
     const QString home = canaryFolder().path() + QLatin1Char('/') + QLatin1String(shiftingHome);
     require(QDir().mkpath(home), "a home folder for the shifting profiles");
@@ -273,9 +333,11 @@ void makeShiftingHome() {
 // sandbox (`shifting`: with the shifting profiles); its output goes nowhere.
 void runSandboxed(const char* shell, const ShellCommand::Script& script, bool shifting) {
     const std::string folder = canaryFolder().path().toStdString();
+    // Four shells of four seconds each stay inside the twenty seconds libFuzzer gives an
+    // input, also where a template waits for good (script without a command starts a shell).
     // clang-format off
     std::vector<std::string> words = {
-        "timeout", "-s", "KILL", "5",
+        "timeout", "-s", "KILL", "4",
         "bwrap", "--ro-bind", "/", "/", "--bind", folder, "/tmp", "--dev", "/dev",
         "--unshare-net", "--unshare-pid", "--new-session", "--die-with-parent", "--chdir", "/tmp"};
     // clang-format on
@@ -358,8 +420,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++tally.authors;
         return 0;
     }
+    static const QRegularExpression ownPattern(QStringLiteral("[*?\\[]"));
+    const bool traps = !ownPattern.match(text).hasMatch();
     for (size_t i = 0; i < std::size(loginShells); ++i) {
         const char* shell = loginShells[i];
+        prepareFolder(traps);
         runSandboxed(shell, *script, data[1] % 2 == 1);
         ++tally.runs[i];
         if (canaryExists()) {

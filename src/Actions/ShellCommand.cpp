@@ -305,7 +305,21 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
     script.text.reserve(text.size());
     qsizetype valueCount = 0;
     const QString withReferences = marked(text, placeholders, valueCount);
-    ShellTemplateReader reader(text, ShellValueFlow::follow(withReferences, valueCount));
+    // The values arithmetic computes as themselves, numbered as marked() numbers them.
+    ShellValueFlow::Values integers;
+    {
+        QList<const Placeholder*> order;
+        scan(
+            text, placeholders, [](QStringView) {},
+            [&](const Placeholder& placeholder, qsizetype, qsizetype) {
+                if (order.contains(&placeholder))
+                    return;
+                order.append(&placeholder);
+                if (plainInteger(placeholder.second))
+                    integers.insert(order.size());
+            });
+    }
+    ShellTemplateReader reader(text, ShellValueFlow::follow(withReferences, valueCount), integers);
     QList<ShellRereading::Span> spans;
     QList<const Placeholder*> numbered;
     QList<const Placeholder*> atSpan;
@@ -368,7 +382,8 @@ std::variant<Script, Refusal> prepareScript(const QString& text,
     const bool allIntegers =
         std::all_of(numbered.cbegin(), numbered.cend(),
                     [](const Placeholder* p) { return plainInteger(p->second); });
-    if (const auto rereading = ShellRereading::mayReread(masked, looked, reader.associativeNames());
+    if (const auto rereading = ShellRereading::mayReread(
+            masked, looked, {reader.flow(), integers, reader.associativeNames()});
         rereading &&
         !(allIntegers && rereading->how == ShellRereading::Rereading::How::arithmetic)) {
         if (rereading->span) {

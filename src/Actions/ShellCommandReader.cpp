@@ -126,6 +126,7 @@ QList<Token> Reader::tokens(QStringView text) {
         qsizetype token;
         QString delimiter;
         bool stripTabs;
+        bool quoted;
     };
     QList<Pending> pending;
     qsizetype i = 0;
@@ -158,7 +159,7 @@ QList<Token> Reader::tokens(QStringView text) {
                         break;
                     body += line + QLatin1Char('\n');
                 }
-                bodies_.insert(document.token, body);
+                bodies_.insert(document.token, {body, document.quoted});
             }
         } else if ((c == QLatin1Char('<') || c == QLatin1Char('>')) && i + 1 < text.size() &&
                    text[i + 1] == QLatin1Char('(')) {
@@ -184,7 +185,8 @@ QList<Token> Reader::tokens(QStringView text) {
                     ++i;
                 const qsizetype end = wordEnd(text, i);
                 const QString delimiter = text.mid(i, end - i).toString();
-                pending.append({tokens.size(), unquoted(delimiter), op.endsWith(QLatin1Char('-'))});
+                pending.append({tokens.size(), unquoted(delimiter), op.endsWith(QLatin1Char('-')),
+                                unquoted(delimiter) != delimiter});
                 tokens.append({Token::Kind::word, delimiter});
                 i = end;
             }
@@ -243,11 +245,13 @@ void Reader::read(QStringView text) {
                                           QStringLiteral("{")};
     static const QSet<QString> closers = {QStringLiteral("done"), QStringLiteral("fi"),
                                           QStringLiteral("esac"), QStringLiteral("}")};
-    // An open compound command: where its commands begin, what feeds it, whether it is case.
+    // An open compound command: where its commands begin, what feeds it, whether it is case,
+    // and whether it is a loop, whose commands run again.
     struct Compound {
         qsizetype first;
         QList<qsizetype> feeders;
         bool isCase;
+        bool loop;
     };
     QList<Compound> compounds;
     const QList<Token> list = tokens(text);
@@ -273,6 +277,8 @@ void Reader::read(QStringView text) {
             return outputs;
         }
         current.feeders += inherited();
+        current.repeats = std::any_of(compounds.cbegin(), compounds.cend(),
+                                      [](const Compound& compound) { return compound.loop; });
         const bool exec = current.words.size() == 1 && !current.inputs.isEmpty() &&
                           unquoted(current.words[0]) == QLatin1String("exec");
         const qsizetype index = add(std::exchange(current, {}));
@@ -290,9 +296,9 @@ void Reader::read(QStringView text) {
         pipeFeeders.clear();
         return outputs;
     };
-    const auto open = [&](bool isCase) {
+    const auto open = [&](bool isCase, bool loop) {
         QList<qsizetype> feeders = pipeFeeders;
-        compounds.append({commands_.size(), feeders, isCase});
+        compounds.append({commands_.size(), feeders, isCase, loop});
     };
     const auto close = [&] {
         if (compounds.isEmpty())
@@ -307,7 +313,10 @@ void Reader::read(QStringView text) {
             const QString word = unquoted(token.text);
             if (current.words.isEmpty() && current.inputs.isEmpty()) {
                 if (openers.contains(word)) {
-                    open(word == QLatin1String("case"));
+                    static const QSet<QString> loops = {
+                        QStringLiteral("while"), QStringLiteral("until"), QStringLiteral("for"),
+                        QStringLiteral("select")};
+                    open(word == QLatin1String("case"), loops.contains(word));
                 } else if (closers.contains(word)) {
                     close();
                 }
@@ -335,7 +344,7 @@ void Reader::read(QStringView text) {
             if (inCase)
                 continue;
             end();
-            open(false);
+            open(false, false);
             continue;
         }
         if (op == QLatin1String(")")) {
@@ -349,13 +358,22 @@ void Reader::read(QStringView text) {
             op.startsWith(QLatin1String("&>"))) {
             if (t + 1 < list.size() && list[t + 1].kind == Token::Kind::word) {
                 ++t;
-                if (op == QLatin1String("<") || op == QLatin1String("<<<") ||
-                    op == QLatin1String("<>"))
-                    current.inputs.append(list[t].text);
-                else if (op != QLatin1String(">&") && !op.startsWith(QLatin1Char('<')))
+                using Kind = RawInput::Kind;
+                if (op == QLatin1String("<") || op == QLatin1String("<>")) {
+                    current.inputs.append({Kind::file, list[t].text});
+                } else if (op == QLatin1String("<<<")) {
+                    current.inputs.append({Kind::hereString, list[t].text});
+                } else if (op != QLatin1String(">&") && !op.startsWith(QLatin1Char('<'))) {
                     current.outputs.append(list[t].text);
-                else if (op == QLatin1String("<<") || op == QLatin1String("<<-"))
-                    current.inputs.append(bodies_.value(t));
+                } else if (op == QLatin1String("<<") || op == QLatin1String("<<-")) {
+                    const auto& [body, quoted] = bodies_.value(t);
+                    current.inputs.append(
+                        {quoted ? Kind::quotedHereDocument : Kind::hereDocument, body});
+                } else if (op == QLatin1String("<&") &&
+                           unquoted(list[t].text) != QLatin1String("0") &&
+                           unquoted(list[t].text) != QLatin1String("-")) {
+                    current.unknownInput = true;
+                }
                 if (op == QLatin1String("<") || op == QLatin1String("<>"))
                     current.readsFile = true;
                 readSubstitutions(list[t].text);

@@ -98,6 +98,8 @@ enum class NameSyntax {
     // find: "!", "(", ")" and "," are operators of its expression, also where a start point
     // is expected.
     findExpression,
+    // strace's output file: "|command" or "!command" pipes the trace to a shell's command.
+    pipedOutput,
 };
 NameSyntax nameSyntax(const QString& program);
 // sox, play and rec: the first word that names an effect ends the files; what follows are
@@ -132,6 +134,14 @@ struct ShellOption {
     bool input = false;
 };
 ShellOption shellOption(const QString& shell, const QString& option);
+// The option of `program` whose word a shell runs, as written ("tar -I", "tar --to-command"),
+// where `current` (quotes removed, as far as it goes) is that word, glued to the option or
+// after `before` (the program's words before it, quotes removed); "" where it is none. tar runs the
+// command of -I,
+// --use-compress-program, --to-command, -F, --info-script, --new-volume-script, --rsh-command,
+// --rmt-command and --checkpoint-action=exec= through a shell; strace opens an output file
+// named "|command" or "!command" as a pipe to one, which its option's word may be glued into.
+QString shellRunOption(const QString& program, const QStringList& before, const QString& current);
 // How many words `option` takes in `table`: named there, or the last of a bundle of letters.
 int wordsTaken(const Options& table, const QString& option);
 

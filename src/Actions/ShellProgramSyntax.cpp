@@ -2,6 +2,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <span>
 
 #include "Actions/ShellProgramOptions.h"
 
@@ -31,13 +33,13 @@ const QSet<QString>& soxFamily() {
 
 bool isShell(const QString& program) {
     static const QSet<QString> shells = {
-        QStringLiteral("sh"),    QStringLiteral("bash"),   QStringLiteral("dash"),
-        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
-        QStringLiteral("mksh"),  QStringLiteral("yash"),   QStringLiteral("posh"),
-        QStringLiteral("fish"),  QStringLiteral("csh"),    QStringLiteral("tcsh"),
+        QStringLiteral("sh"),    QStringLiteral("bash"),    QStringLiteral("dash"),
+        QStringLiteral("zsh"),   QStringLiteral("ksh"),     QStringLiteral("ksh93"),
+        QStringLiteral("mksh"),  QStringLiteral("yash"),    QStringLiteral("posh"),
+        QStringLiteral("fish"),  QStringLiteral("csh"),     QStringLiteral("tcsh"),
         QStringLiteral("rbash"), QStringLiteral("busybox"), QStringLiteral("ash"),
-        QStringLiteral("hush"),  QStringLiteral("lksh"),   QStringLiteral("oksh"),
-        QStringLiteral("loksh"), QStringLiteral("xonsh"),  QStringLiteral("nu"),
+        QStringLiteral("hush"),  QStringLiteral("lksh"),    QStringLiteral("oksh"),
+        QStringLiteral("loksh"), QStringLiteral("xonsh"),   QStringLiteral("nu"),
         QStringLiteral("elvish")};
     return shells.contains(program);
 }
@@ -123,7 +125,7 @@ bool honoursEndOfOptions(const QString& program) {
         "sha256sum md5sum gzip xz less vim wget ssh systemctl journalctl seq sleep expr "
         "make cd printf kill env nice timeout sudo xargs sed awk mawk gawk ed red "
         "perl node nodejs python python3 sox play rec soxi sh bash dash zsh notify-send wl-copy "
-        "kdeconnect-cli");
+        "kdeconnect-cli set");
     return names.contains(program);
 }
 
@@ -161,6 +163,74 @@ ShellOption shellOption(const QString& shell, const QString& option) {
         }
     }
     return read;
+}
+
+namespace {
+
+// The first letter of a bundle of `program`'s short options that takes a word, with its
+// position; none where no letter does.
+std::optional<std::pair<QChar, qsizetype>> wordLetter(const QString& program, const QString& word) {
+    if (word.size() < 2 || !word.startsWith(QLatin1Char('-')) ||
+        word.startsWith(QLatin1String("--")))
+        return std::nullopt;
+    for (qsizetype k = 1; k < word.size(); ++k) {
+        if (wordsTaken(program, QStringLiteral("-") + word[k]) > 0)
+            return std::pair{word[k], k};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString shellRunOption(const QString& program, const QStringList& before, const QString& current) {
+    const QString previous = before.isEmpty() ? QString() : before.last();
+    struct Long {
+        const char* name;
+        qsizetype shortest;
+    };
+    static const Long tarOptions[] = {{"--use-compress-program", 5}, {"--to-command", 6},
+                                      {"--info-script", 5},          {"--new-volume-script", 7},
+                                      {"--rsh-command", 5},          {"--rmt-command", 5},
+                                      {"--checkpoint-action", 14}};
+    static const Long straceOptions[] = {{"--output", 5}};
+    const bool tar = program == QLatin1String("tar");
+    if (!tar && program != QLatin1String("strace"))
+        return {};
+    const QString letters = tar ? QStringLiteral("IF") : QStringLiteral("o");
+    const auto named = [&](const QString& word) -> QString {
+        for (const Long& option :
+             tar ? std::span<const Long>(tarOptions) : std::span<const Long>(straceOptions)) {
+            if (abbreviates(word, QLatin1String(option.name), option.shortest))
+                return program + QLatin1Char(' ') + QLatin1String(option.name);
+        }
+        return {};
+    };
+    // The word glued to its option: "--to-command=…", "-I…", "-o…".
+    if (current.startsWith(QLatin1String("--")) && current.contains(QLatin1Char('=')))
+        return named(current);
+    if (const auto letter = wordLetter(program, current); letter && letters.contains(letter->first))
+        return program + QStringLiteral(" -") + letter->first;
+    // The word after it; strace's is a file name, whose edges its place says.
+    if (!tar)
+        return {};
+    // tar's old options, a bundle without "-" first ("tar cIf PROGRAM ARCHIVE"), take their
+    // words in order after it.
+    static const QRegularExpression bundle(QStringLiteral("^[A-Za-z]+$"));
+    if (!before.isEmpty() && bundle.match(before.first()).hasMatch()) {
+        QString taking;
+        for (const QChar letter : before.first()) {
+            if (wordsTaken(program, QStringLiteral("-") + letter) > 0)
+                taking += letter;
+        }
+        if (before.size() - 1 < taking.size() && letters.contains(taking[before.size() - 1]))
+            return program + QStringLiteral(" -") + taking[before.size() - 1];
+    }
+    if (previous.startsWith(QLatin1String("--")) && !previous.contains(QLatin1Char('=')))
+        return named(previous);
+    if (const auto letter = wordLetter(program, previous);
+        letter && letter->second == previous.size() - 1 && letters.contains(letter->first))
+        return program + QStringLiteral(" -") + letter->first;
+    return {};
 }
 
 }  // namespace ShellProgramOptions

@@ -179,6 +179,12 @@ std::optional<Reading> nameSyntaxAt(const End& begin, ShellProgramOptions::NameS
                     return command(QString(mode));
             }
             break;
+        case Syntax::pipedOutput:
+            for (const QChar edge : QStringView(u"|!")) {
+                if (begin.text.startsWith(edge))
+                    return command(QString(edge));
+            }
+            break;
         case Syntax::findExpression:
             if (!begin.open && QStringList{"!", "(", ")", ","}.contains(begin.text))
                 return reading(Refusal::Reason::expression, Edge::is, begin.text, begin);
@@ -202,7 +208,10 @@ std::optional<Reading> atBeginning(const End& begin, const Place& place) {
     static const QRegularExpression echoOption(QStringLiteral("^-[neE]+$"));
     static const QRegularExpression echoStart(QStringLiteral("^-[neE]*$"));
     static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9]+([.,][0-9]+)?%?$"));
-    const QString& text = begin.text;
+    // read drops the blanks a line begins with and, without -r, backslashes; xargs does both
+    // as well: a value may come to a program without them.
+    static const QRegularExpression dropped(QStringLiteral("^[ \\t\\n\\\\]+"));
+    const QString text = QString(begin.text).remove(dropped);
     const bool closed = !begin.open;
     if (place.echoOnly) {
         if (closed ? echoOption.match(text).hasMatch() : echoStart.match(text).hasMatch())

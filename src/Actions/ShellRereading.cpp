@@ -57,87 +57,32 @@ QList<Region> arithmeticRegions(const QString& text) {
     return regions;
 }
 
-bool within(const QList<Region>& regions, qsizetype position) {
-    return std::any_of(regions.cbegin(), regions.cend(), [&](const Region& region) {
-        return position >= region.from && (region.to < 0 || position < region.to);
-    });
-}
-
-// Names the template may give something other than a number: arithmetic evaluates a
-// variable's value as arithmetic again, so a value that reached one would run its
-// subscripts. Numbers, "$((…))" and assignments inside arithmetic give numbers only.
-QSet<QString> taintedNames(const QString& text, const QList<Region>& arithmetic) {
-    QSet<QString> names;
-    static const QRegularExpression assignment(
-        QStringLiteral("(?<![A-Za-z0-9_$])([A-Za-z_][A-Za-z0-9_]*)(\\[[^\\]]*\\])?\\+?=(?!=)"));
-    static const QRegularExpression number(QStringLiteral("^-?[0-9]*$"));
-    for (auto found = assignment.globalMatch(text); found.hasNext();) {
-        const QRegularExpressionMatch match = found.next();
-        if (within(arithmetic, match.capturedStart()))
-            continue;
-        const qsizetype start = match.capturedEnd();
-        qsizetype end = start;
-        if (QStringView(text).mid(start).startsWith(u"$((")) {
-            end = closingOf(text, start + 3, QLatin1Char('('), QLatin1Char(')'), 2);
-            if (end < 0)
-                end = start;
-        }
-        while (end < text.size() && !QStringView(u" \t\n;&|)").contains(text[end]))
-            ++end;
-        const QStringView value = QStringView(text).mid(start, end - start);
-        const bool arithmeticValue =
-            value.startsWith(u"$((") &&
-            closingOf(value, 3, QLatin1Char('('), QLatin1Char(')'), 2) == value.size();
-        if (!arithmeticValue && !number.match(value).hasMatch())
-            names.insert(match.captured(1));
-    }
-    static const QRegularExpression takers(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(for|select|read|mapfile|readarray|getopts)(?![A-Za-z0-9_-])"
-        "(?!\\s*\\(\\()([^;&|\\n]*)|printf\\s[^;&|\\n]*-v\\s*([A-Za-z_][A-Za-z0-9_]*)|"
-        "\\$\\{([A-Za-z_][A-Za-z0-9_]*):?="));
-    static const QRegularExpression name(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
-    for (auto found = takers.globalMatch(text); found.hasNext();) {
-        const QRegularExpressionMatch match = found.next();
-        for (auto word = name.globalMatch(match.captured(2)); word.hasNext();)
-            names.insert(word.next().captured());
-        names.insert(match.captured(3));
-        names.insert(match.captured(4));
-    }
-    names.remove(QString());
-    return names;
-}
-
-// A command substitution whose output is a number or a date whatever it reads: the last
-// command of its pipeline is wc or date, and nothing in it expands.
-bool numericCommand(QStringView command) {
-    for (const QChar c : command) {
-        if (QStringView(u"$`;&\n(){}").contains(c))
-            return false;
-    }
-    static const QRegularExpression last(QStringLiteral("^\\s*(wc|date)(\\s|$)"));
-    const qsizetype bar = command.lastIndexOf(QLatin1Char('|'));
-    return last.match(command.mid(bar + 1)).hasMatch();
-}
-
-bool arithmeticSafe(QStringView region, const QSet<QString>& tainted);
+bool arithmeticSafe(QStringView region, const Names& names);
 
 // "${…}" inside arithmetic: a variable or an element, or a length.
-bool safeParameter(QStringView content, const QSet<QString>& tainted) {
+bool safeParameter(QStringView content, const Names& names) {
     if (content.startsWith(QLatin1Char('#')))
         content = content.mid(1);
+    if (!content.isEmpty() && (content[0].isDigit() || content == u"@" || content == u"*")) {
+        qsizetype digits = 0;
+        while (digits < content.size() && content[digits].isDigit())
+            ++digits;
+        const QStringView name = digits > 0 ? content.left(digits) : content.left(1);
+        return name.size() == content.size() && !names.mayHoldValues(name.toString());
+    }
     const qsizetype length = nameLength(content);
-    if (length == 0 || tainted.contains(content.left(length).toString()))
+    if (length == 0 || names.mayHoldValues(content.left(length).toString()))
         return false;
     const QStringView rest = content.mid(length);
     if (rest.isEmpty())
         return true;
     return rest.startsWith(QLatin1Char('[')) && rest.endsWith(QLatin1Char(']')) &&
-           arithmeticSafe(rest.mid(1, rest.size() - 2), tainted);
+           arithmeticSafe(rest.mid(1, rest.size() - 2), names);
 }
 
 // Arithmetic that cannot evaluate a value: numbers, operators, names and expansions of
 // variables no value reaches, nested arithmetic and numeric command substitutions.
-bool arithmeticSafe(QStringView region, const QSet<QString>& tainted) {
+bool arithmeticSafe(QStringView region, const Names& names) {
     static const QStringView plain(u"0123456789 \t\n+-*/%<>=!&|^~?:,;()#\"'");
     qsizetype i = 0;
     while (i < region.size()) {
@@ -147,14 +92,14 @@ bool arithmeticSafe(QStringView region, const QSet<QString>& tainted) {
             continue;
         }
         if (const qsizetype length = nameLength(region.mid(i))) {
-            if (tainted.contains(region.mid(i, length).toString()))
+            if (names.mayHoldValues(region.mid(i, length).toString()))
                 return false;
             i += length;
             continue;
         }
         if (c == QLatin1Char('[')) {
             const qsizetype end = closingOf(region, i + 1, QLatin1Char('['), QLatin1Char(']'), 1);
-            if (end < 0 || !arithmeticSafe(region.mid(i + 1, end - i - 2), tainted))
+            if (end < 0 || !arithmeticSafe(region.mid(i + 1, end - i - 2), names))
                 return false;
             i = end;
             continue;
@@ -165,28 +110,33 @@ bool arithmeticSafe(QStringView region, const QSet<QString>& tainted) {
         qsizetype end = -1;
         if (rest.startsWith(u"((")) {
             end = closingOf(region, i + 3, QLatin1Char('('), QLatin1Char(')'), 2);
-            if (end < 0 || !arithmeticSafe(region.mid(i + 3, end - i - 5), tainted))
+            if (end < 0 || !arithmeticSafe(region.mid(i + 3, end - i - 5), names))
                 return false;
         } else if (rest.startsWith(QLatin1Char('('))) {
             end = closingOf(region, i + 2, QLatin1Char('('), QLatin1Char(')'), 1);
-            if (end < 0 || !numericCommand(region.mid(i + 2, end - i - 3)))
+            if (end < 0 || !ShellWords::printsANumber(region.mid(i + 2, end - i - 3)))
                 return false;
         } else if (rest.startsWith(QLatin1Char('['))) {
             end = closingOf(region, i + 2, QLatin1Char('['), QLatin1Char(']'), 1);
-            if (end < 0 || !arithmeticSafe(region.mid(i + 2, end - i - 3), tainted))
+            if (end < 0 || !arithmeticSafe(region.mid(i + 2, end - i - 3), names))
                 return false;
         } else if (rest.startsWith(QLatin1Char('{'))) {
             end = closingOf(region, i + 2, QLatin1Char('{'), QLatin1Char('}'), 1);
-            if (end < 0 || !safeParameter(region.mid(i + 2, end - i - 3), tainted))
+            if (end < 0 || !safeParameter(region.mid(i + 2, end - i - 3), names))
                 return false;
         } else if (const qsizetype length = nameLength(rest)) {
-            if (tainted.contains(rest.left(length).toString()))
+            if (names.mayHoldValues(rest.left(length).toString()))
                 return false;
             end = i + 1 + length;
         } else if (QStringView(u"#?$!").contains(rest[0])) {
             end = i + 2;  // counts and process numbers
+        } else if (rest[0].isDigit() || rest[0] == QLatin1Char('@') ||
+                   rest[0] == QLatin1Char('*')) {
+            if (names.mayHoldValues(QString(rest[0])))
+                return false;  // positional parameters: a caller's values
+            end = i + 2;
         } else {
-            return false;  // positional parameters: a function may get values there
+            return false;
         }
         i = end;
     }
@@ -196,7 +146,11 @@ bool arithmeticSafe(QStringView region, const QSet<QString>& tainted) {
 // "${name}", "${#name}", "${name:-word}" and the pattern operators expand a variable once;
 // subscripts and substrings are arithmetic; indirection ("${!x}") and transformations
 // ("${x@P}" expands the value as a prompt) evaluate it again.
-bool plainExpansion(QStringView content, const QSet<QString>& tainted) {
+bool plainExpansion(QStringView content, const Names& names) {
+    if (content == u"!#")
+        return true;  // the last positional parameter
+    if (content.size() > 1 && content[0] == QLatin1Char('!'))
+        return false;  // "${!x}": whatever variable a text names
     qsizetype position = 0;
     if (content.size() > 1 && content[0] == QLatin1Char('#'))
         position = 1;
@@ -219,7 +173,7 @@ bool plainExpansion(QStringView content, const QSet<QString>& tainted) {
         if (close < 0)
             return false;
         const QStringView subscript = content.mid(position + 1, close - position - 2);
-        if (subscript != u"@" && subscript != u"*" && !arithmeticSafe(subscript, tainted))
+        if (subscript != u"@" && subscript != u"*" && !arithmeticSafe(subscript, names))
             return false;
         position = close;
     }
@@ -231,7 +185,7 @@ bool plainExpansion(QStringView content, const QSet<QString>& tainted) {
     if (rest[0] == QLatin1Char(':')) {
         if (rest.size() > 1 && QStringView(u"-=?+").contains(rest[1]))
             return true;
-        return arithmeticSafe(rest.mid(1), tainted);  // a substring: offset and length
+        return arithmeticSafe(rest.mid(1), names);  // a substring: offset and length
     }
     return QStringView(u"-=?+#%/^,").contains(rest[0]);
 }
@@ -243,9 +197,43 @@ bool isDefault(QStringView content) {
     return head.match(content.toString()).hasMatch();
 }
 
+// The first placeholder within [from, to) of arithmetic whose value reaches the arithmetic:
+// not one inside a command substitution there that prints a number whatever it reads
+// ("$(( $(wc -l < {{f}}) + 1 ))").
+std::optional<qsizetype> reachesArithmetic(const QString& text, const QList<Span>& spans,
+                                           qsizetype from, qsizetype to) {
+    QList<std::pair<qsizetype, qsizetype>> numbers;
+    for (qsizetype i = text.indexOf(u"$(", from); i >= 0 && i < to;
+         i = text.indexOf(u"$(", i + 1)) {
+        if (i + 2 < text.size() && text[i + 2] == QLatin1Char('(')) {
+            const qsizetype end = closingOf(text, i + 3, QLatin1Char('('), QLatin1Char(')'), 2);
+            if (end < 0)
+                break;
+            i = end - 1;  // nested arithmetic computes what it holds
+            continue;
+        }
+        const qsizetype end = closingOf(text, i + 2, QLatin1Char('('), QLatin1Char(')'), 1);
+        if (end < 0)
+            break;
+        if (ShellWords::printsANumber(QStringView(text).mid(i + 2, end - i - 3)))
+            numbers.append({i, end});
+        i = end - 1;
+    }
+    for (qsizetype k = 0; k < spans.size(); ++k) {
+        const qsizetype start = spans[k].first;
+        const qsizetype length = spans[k].second;
+        if (start + length <= from || start >= to)
+            continue;
+        if (std::none_of(numbers.cbegin(), numbers.cend(), [&](const auto& number) {
+                return start > number.first && start + length < number.second;
+            }))
+            return k;
+    }
+    return std::nullopt;
+}
+
 std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>& spans,
-                                          const QList<Region>& regions,
-                                          const QSet<QString>& tainted) {
+                                          const QList<Region>& regions, const Names& names) {
     for (const Region& region : regions) {
         QString construct = text.mid(region.from - 2, 2) == QLatin1String("$[")
                                 ? QStringLiteral("$[…]")
@@ -256,9 +244,9 @@ std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>
         const Rereading found{std::nullopt, Rereading::How::arithmetic, construct};
         if (region.to < 0)
             return Rereading{touched(spans, region.from, text.size()), found.how, construct};
-        if (const auto span = touched(spans, region.from, region.to))
+        if (const auto span = reachesArithmetic(text, spans, region.from, region.to))
             return Rereading{span, found.how, construct};
-        if (!arithmeticSafe(QStringView(text).mid(region.from, region.to - region.from), tainted))
+        if (!arithmeticSafe(QStringView(text).mid(region.from, region.to - region.from), names))
             return found;
     }
     return std::nullopt;
@@ -267,7 +255,7 @@ std::optional<Rereading> arithmeticReread(const QString& text, const QList<Span>
 // "[[ … ]]": strings, patterns and files are only compared; the operands of -eq and its
 // kin are arithmetic, and -v and -R take a variable's name, whose subscript is.
 std::optional<Rereading> conditionalsReread(const QString& text, const QList<Span>& spans,
-                                            const QSet<QString>& tainted) {
+                                            const Names& names) {
     static const QSet<QString> arithmeticOperators = {QStringLiteral("-eq"), QStringLiteral("-ne"),
                                                       QStringLiteral("-lt"), QStringLiteral("-le"),
                                                       QStringLiteral("-gt"), QStringLiteral("-ge")};
@@ -318,7 +306,7 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
                 QString operands = clause;
                 for (const QString& op : arithmeticOperators)
                     operands.replace(op, QStringLiteral(" "));
-                if (!arithmeticSafe(operands, tainted))
+                if (!arithmeticSafe(operands, names))
                     return found;
             }
             if (nameTest >= 0 && (nameTest + 1 >= tokens.size() ||
@@ -331,8 +319,7 @@ std::optional<Rereading> conditionalsReread(const QString& text, const QList<Spa
 
 // Subscripts of a name, and of assignments in lists ("( [k]=v )"), are arithmetic.
 std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>& spans,
-                                          const QSet<QString>& tainted,
-                                          const QSet<QString>& associative) {
+                                          const Names& names) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] != QLatin1Char('['))
             continue;
@@ -344,27 +331,26 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
         qsizetype nameStart = i;
         while (nameStart > 0 && isNameCharacter(text[nameStart - 1]))
             --nameStart;
-        // "$a[1]" is the variable and a pattern in bash, no element.
-        const bool named =
-            nameStart < i && (nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
+        // "$a[1]" is the variable and a pattern in bash, no element; in zsh it is one.
+        const bool named = nameStart < i &&
+                           (names.zsh || nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
         if (nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${" &&
-            associative.contains(text.mid(nameStart, i - nameStart)))
+            names.associative.contains(text.mid(nameStart, i - nameStart)))
             continue;  // a key, looked up as it is
         const QString construct = text.mid(nameStart, i - nameStart) + QStringLiteral("[…]");
         if (const auto span = touched(spans, i, end))
             return Rereading{span, Rereading::How::arithmetic, construct};
         const QStringView inside = QStringView(text).mid(i + 1, end - i - 2);
-        if (inside != u"@" && inside != u"*" && !arithmeticSafe(inside, tainted))
+        if (inside != u"@" && inside != u"*" && !arithmeticSafe(inside, names))
             return Rereading{std::nullopt, Rereading::How::arithmetic, construct};
     }
     return std::nullopt;
 }
 
 std::optional<Rereading> expansionsReread(const QString& text, const QList<Span>& spans,
-                                          const QSet<QString>& tainted,
-                                          const QSet<QString>& associative) {
+                                          const Names& names) {
     for (qsizetype i = text.indexOf(u"${"); i >= 0; i = text.indexOf(u"${", i + 1)) {
         const qsizetype end = closingOf(text, i + 2, QLatin1Char('{'), QLatin1Char('}'), 1);
         const Rereading found{std::nullopt, Rereading::How::unmodelled, QStringLiteral("${…}")};
@@ -373,21 +359,22 @@ std::optional<Rereading> expansionsReread(const QString& text, const QList<Span>
         const QStringView content = QStringView(text).mid(i + 2, end - 1 - (i + 2));
         if (isDefault(content))
             continue;  // expansions inside its word are found on their own
+        // A key is looked up as it is, also with a default after it ("${m[$k]:-x}").
         static const QRegularExpression lookup(
-            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[.*\\]$"));
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[.*\\](:?[-=?+].*)?$"));
         if (const QRegularExpressionMatch match = lookup.match(content.toString());
-            match.hasMatch() && associative.contains(match.captured(1)))
+            match.hasMatch() && names.associative.contains(match.captured(1)))
             continue;  // the template reader follows what a key holds
         if (const auto span = touched(spans, i, end))
             return Rereading{span, found.how, found.construct};
-        if (!plainExpansion(content, tainted))
+        if (!plainExpansion(content, names))
             return found;
     }
     return std::nullopt;
 }
 
 std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& spans,
-                                        const QSet<QString>& tainted) {
+                                        const Names& names) {
     static const QRegularExpression declaration(
         QStringLiteral("(?<![A-Za-z0-9_-])(declare|typeset|local|export|readonly)"
                        "(?![A-Za-z0-9_-])([^;&|\\n]*)"));
@@ -429,9 +416,16 @@ std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& 
         QStringLiteral("[<>]&[ \\t]*(?![0-9]*[-]?([ \\t\\n;&|)<>]|$))"));
     if (duplication.match(text).hasMatch())
         return Rereading{std::nullopt, Rereading::How::unmodelled, QStringLiteral(">&")};
+    // zsh's and ksh's integer and float declarations compute what they are given, and zsh's
+    // repeat its count.
+    static const QRegularExpression zshArithmetic(
+        QStringLiteral("(?<![A-Za-z0-9_-])(integer|float|repeat)(?![A-Za-z0-9_-])[^;&|\\n]*\\$"));
+    if (const QRegularExpressionMatch match = zshArithmetic.match(text);
+        names.zsh && match.hasMatch())
+        return Rereading{std::nullopt, Rereading::How::arithmetic, match.captured(1)};
     // bash's integer variables evaluate whatever is assigned to them.
     for (const char* name : {"RANDOM", "SRANDOM", "OPTIND", "HISTCMD", "BASHPID"}) {
-        if (tainted.contains(QLatin1String(name)))
+        if (names.mayHoldValues(QLatin1String(name)))
             return Rereading{std::nullopt, Rereading::How::arithmetic,
                              QLatin1String(name) + QLatin1Char('=')};
     }
@@ -440,19 +434,24 @@ std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& 
 
 }  // namespace
 
+bool Names::mayHoldValues(const QString& name) const {
+    const ShellValueFlow::Values held = flow.valuesOf(name) | flow.changedOf(name);
+    return std::any_of(held.cbegin(), held.cend(),
+                       [&](qsizetype value) { return !integers.contains(value); });
+}
+
 std::optional<Rereading> mayReread(const QString& masked, const QList<Span>& spans,
-                                   const QSet<QString>& associative) {
+                                   const Names& names) {
     const QList<Region> regions = arithmeticRegions(masked);
-    const QSet<QString> tainted = taintedNames(masked, regions);
-    if (auto found = arithmeticReread(masked, spans, regions, tainted))
+    if (auto found = arithmeticReread(masked, spans, regions, names))
         return found;
-    if (auto found = conditionalsReread(masked, spans, tainted))
+    if (auto found = conditionalsReread(masked, spans, names))
         return found;
-    if (auto found = subscriptsReread(masked, spans, tainted, associative))
+    if (auto found = subscriptsReread(masked, spans, names))
         return found;
-    if (auto found = expansionsReread(masked, spans, tainted, associative))
+    if (auto found = expansionsReread(masked, spans, names))
         return found;
-    return commandsReread(masked, spans, tainted);
+    return commandsReread(masked, spans, names);
 }
 
 }  // namespace ShellRereading

@@ -64,16 +64,18 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("-I -n -L -d -a -P -s -E --arg-file --delimiter --max-args "
                           "--max-lines --max-procs --max-chars --process-slot-var"),
                   0, false});
-        t.insert(
-            QStringLiteral("strace"),
-            {options("-e -o -p -s -u -E -P -b -I -X -a --abbrev --absolute-timestamps --attach "
-                     "--columns --const-print-style --daemonize --decode-fds --decode-pids "
-                     "--detach-on --env --fault --inject --interruptible --kvm --output --quiet "
-                     "--raw --read --signal --status --string-limit --strings-in-hex "
-                     "--summary-columns --summary-sort-by --summary-syscall-overhead --trace "
-                     "--summary:0 "
-                     "--trace-path --user --verbose --write -O -S -U -Y -q -x"),
-             0, false});
+        t.insert(QStringLiteral("strace"),
+                 // -q, -x and -Y take no word, and the long options whose word is optional take
+                 // one only glued with "=" (tried with strace 6.1)
+                 {options("-e -o -p -s -u -E -P -b -I -X -a --abbrev --attach "
+                          "--columns --const-print-style --decode-pids "
+                          "--detach-on --env --fault --inject --interruptible --kvm --output "
+                          "--raw --read --signal --status --string-limit "
+                          "--summary-columns --summary-sort-by --summary-syscall-overhead --trace "
+                          "--summary:0 --absolute-timestamps:0 --daemonize:0 --decode-fds:0 "
+                          "--quiet:0 --strings-in-hex:0 "
+                          "--trace-path --user --verbose --write -O -S -U"),
+                  0, false});
         t.insert(QStringLiteral("ltrace"),
                  {options("-e -o -p -s -u -n -a -l --align --config --debug --indent --library "
                           "--output -A -D -F -x"),

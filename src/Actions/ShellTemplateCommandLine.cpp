@@ -211,7 +211,9 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             frame.hereOperator = false;
             frame.word += c;
             frame.inWord = true;
-            return push(Kind::command);
+            push(Kind::command);
+            frames_.back().processSubstitution = true;
+            return;
         }
         if (before == QLatin1Char('(') && !frame.inWord) {
             // "((": an arithmetic command, not a second subshell.
@@ -277,4 +279,11 @@ void ShellTemplateReader::stepInCommand(Frame& frame, QChar c) {
             push(Kind::enclosed, QLatin1Char('['), QLatin1Char(']'), 1,
                  wordBefore + QStringLiteral("[…]"));  // name[subscript]
     }
+}
+
+// The command at frame `index` gets the path of a process substitution there as its word: the
+// values inside reach the commands inside only.
+bool ShellTemplateReader::substitutesProcess(qsizetype index) const {
+    return index + 1 < qsizetype(frames_.size()) && frames_[index + 1].kind == Kind::command &&
+           frames_[index + 1].processSubstitution;
 }

@@ -12,6 +12,7 @@
 using namespace ShellWords;
 using namespace ShellTemplateNames;
 using ShellProgramOptions::isShell;
+using ShellProgramOptions::wrappers;
 
 namespace {
 
@@ -66,9 +67,66 @@ PrintfNames printfNames(const QStringList& arguments) {
     return names;
 }
 
+// read, mapfile and readarray take a variable's name from their operands (read from -a's word
+// too); the words of their other options are text or numbers, but for mapfile's -C, which is
+// code. Which of `arguments` name a variable; whether the word after them would, or would be
+// the callback.
+struct ReaderNames {
+    QList<qsizetype> indices;
+    bool next = false;
+    bool callback = false;
+};
+
+bool readsLines(const QString& command) {
+    return command == QLatin1String("read") || command == QLatin1String("mapfile") ||
+           command == QLatin1String("readarray");
+}
+
+ReaderNames readerNames(const QString& command, const QStringList& arguments) {
+    const bool read = command == QLatin1String("read");
+    const QString withWord = read ? QStringLiteral("adinNptu") : QStringLiteral("CcdnOsu");
+    ReaderNames names;
+    bool operands = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (operands || word.size() < 2 || !word.startsWith(QLatin1Char('-'))) {
+            operands = true;
+            names.indices.append(i);
+            continue;
+        }
+        if (word == QLatin1String("--")) {
+            operands = true;
+            continue;
+        }
+        for (qsizetype k = 1; k < word.size(); ++k) {
+            if (!withWord.contains(word[k]))
+                continue;
+            const bool name = read && word[k] == QLatin1Char('a');
+            if (k + 1 < word.size()) {
+                if (name)
+                    names.indices.append(i);
+            } else if (i + 1 < arguments.size()) {
+                if (name)
+                    names.indices.append(++i);
+                else
+                    ++i;
+            } else {
+                names.next = name;
+                names.callback = word[k] == QLatin1Char('C') && !read;
+                return names;
+            }
+            break;
+        }
+    }
+    names.next = read || names.indices.isEmpty();
+    return names;
+}
+
 // Commands that read a variable's name (or arithmetic) from an argument; an argument that
 // expands hands them the value of another variable, which may hold a value of the template.
 bool takesNames(const QString& command, const QStringList& arguments) {
+    if (readsLines(command))
+        return readerNames(command, arguments).next;
     static const QSet<QString> commands = {QStringLiteral("let"),     QStringLiteral("read"),
                                            QStringLiteral("mapfile"), QStringLiteral("readarray"),
                                            QStringLiteral("getopts"), QStringLiteral("unset"),
@@ -156,11 +214,14 @@ bool testOperatorFromExpansion(const QStringList& words, qsizetype index) {
 }  // namespace
 
 // The names the template sets are asked only by the checks below.
-ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow)
+ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow,
+                                         ShellValueFlow::Values integers)
     : arrayNames_(arrayNames(whole)),
       assignedNames_(assignedNames(whole)),
       flow_(std::move(flow)),
+      integers_(std::move(integers)),
       aliasNames_(aliasNames(whole)),
+      functionNames_(functionNames(whole)),
       associativeNames_(declaredAssociative(whole)) {
     static const QRegularExpression repeats(
         QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
@@ -224,7 +285,17 @@ bool ShellTemplateReader::namesFromExpansions(const QStringList& words) const {
                 (!list.match(argument).hasMatch() && (arrays || arrayNames_.contains(name))))
                 expandingArgument = true;
         }
-        if (command == QLatin1String("printf")) {
+        if (readsLines(command)) {
+            // Only the names are names: a prompt, a delimiter, a number is text to them.
+            const QStringList given = arguments;
+            arguments.clear();
+            for (const qsizetype name : readerNames(command, given).indices) {
+                if (expands(words[i + 1 + name]))
+                    return true;
+                arguments.append(given[name]);
+            }
+            expandingArgument = false;
+        } else if (command == QLatin1String("printf")) {
             // Only the name is a name: the format and the values are read as text.
             const QStringList given = words.mid(i + 1);
             arguments.clear();
@@ -274,6 +345,21 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::commandRereads(
         return std::nullopt;  // the value is an assignment's or names the command itself
     if (const std::optional<QString> unknown = unknownProgram(frame.words, frame.written))
         return Finding{Evaluation::unknownCommand, *unknown, {}};
+    // An option whose word a shell runs ("tar -I …"): the word is a second shell's script.
+    const Walk found = walk(frame.words);
+    for (const Walk::Program& program : found.programs) {
+        const QString name = programName(frame.words[program.position]);
+        if (wrappers().contains(name) &&
+            (found.main >= 0 || !found.amongWrapper || found.amongWrapper->program != name))
+            continue;  // a wrapper's options end where its command begins
+        QStringList before;
+        for (qsizetype j = program.position + 1; j < frame.words.size(); ++j)
+            before.append(unquoted(frame.words[j]));
+        if (const QString option =
+                ShellProgramOptions::shellRunOption(name, before, unquoted(frame.word));
+            !option.isEmpty())
+            return Finding{Evaluation::code, option, {}};
+    }
     if (auto finding = rereads(programName(frame.words[index]), frame, index))
         return finding;
     if (const std::optional<QString> shell = shellCommand(frame.words))
@@ -314,6 +400,14 @@ std::optional<ShellTemplateReader::Finding> ShellTemplateReader::rereads(const Q
         arguments.append(unquoted(frame.words[i]));
     if (command == QLatin1String("let"))
         return Finding{Evaluation::arithmetic, command, {}};
+    if (readsLines(command)) {
+        const ReaderNames names = readerNames(command, arguments);
+        if (names.callback)
+            return Finding{Evaluation::code, command + QStringLiteral(" -C"), {}};
+        if (names.next)
+            return Finding{Evaluation::name, command, {}};
+        return std::nullopt;
+    }
     if (takesNames(command, arguments)) {
         QString construct = command;
         if (command == QLatin1String("printf"))

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -54,24 +55,58 @@ bool codeInWord(const QString& name, const QString& option) {
 
 }  // namespace
 
-// The values a program at `program` in `words` reads as code from its input: a shell (or
-// source) without a script operand and without -c, or from a process substitution named as
-// the script; an interpreter, awk, make or sed reading its program there.
+// The values a program at `program` in `words` (the words of `command` up to its end) reads as
+// code: from its input (a shell or source without a script operand and without -c, or with a
+// descriptor or process substitution as the script; an interpreter, awk, make or sed reading
+// its program there), or from a file the template wrote, which may hold what any program was
+// given before (a shell's, source's or an interpreter's script, "-f" of awk, make, sed, at and
+// batch, crontab's table).
 // `runByUnknown`: a program the reader does not know runs it, so "--" ends nothing.
-ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::Flow& flow,
+ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::Command& command,
                                                          const QStringList& words,
                                                          qsizetype program,
-                                                         const ShellValueFlow::Values& input,
-                                                         bool runByUnknown) {
+                                                         bool runByUnknown) const {
     if (program < 0 || program >= words.size())
         return {};
     using Values = ShellValueFlow::Values;
+    const Values& input = command.input;
+    const auto fromFile = [&](const QString& file) {
+        return writtenFile(file) ? command.stored : Values{};
+    };
+    // A file the template wrote, run as a command ("./s.sh").
+    if (words[program].contains(QLatin1Char('/'))) {
+        if (const Values written = fromFile(words[program]); !written.isEmpty())
+            return written;
+    }
     const QString name = programName(words[program]);
-    // at and batch run their input later, as the user's shell script.
-    if ((name == QLatin1String("at") || name == QLatin1String("batch")) &&
-        !std::any_of(words.cbegin() + program, words.cend(), [](const QString& word) {
-            return unquoted(word).startsWith(QLatin1String("-f"));
-        }))
+    // at and batch run their input, or the file of -f, later, as the user's shell script.
+    if (name == QLatin1String("at") || name == QLatin1String("batch")) {
+        for (qsizetype j = program + 1; j < words.size(); ++j) {
+            const QString word = unquoted(words[j]);
+            if (word.startsWith(QLatin1String("-f")))
+                return fromFile(word.size() > 2 ? word.mid(2) : words.value(j + 1));
+        }
+        return input;
+    }
+    // crontab installs its input ("-" or no file) or a file as the table of commands cron runs.
+    if (name == QLatin1String("crontab")) {
+        for (qsizetype j = program + 1; j < words.size(); ++j) {
+            const QString word = unquoted(words[j]);
+            if (word == QLatin1String("-u")) {
+                ++j;
+            } else if (word.size() < 2 || !word.startsWith(QLatin1Char('-'))) {
+                return word == QLatin1String("-") ? input : fromFile(words[j]);
+            } else if (word.contains(QLatin1Char('l')) || word.contains(QLatin1Char('r')) ||
+                       word.contains(QLatin1Char('e'))) {
+                return {};  // lists, removes or edits the table
+            }
+        }
+        return input;
+    }
+    // xmllint's shell reads commands from its input ("save", "write" write any file).
+    if (name == QLatin1String("xmllint") &&
+        std::any_of(words.cbegin() + program, words.cend(),
+                    [](const QString& word) { return unquoted(word) == QLatin1String("--shell"); }))
         return input;
     // Programs that read commands from their input whatever their operands (sqlite3's
     // ".shell", ed's and dc's "!", m4's syscmd), and mapfile's callback, which runs every
@@ -81,7 +116,7 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::F
         QStringLiteral("mariadb"), QStringLiteral("ed"), QStringLiteral("red"),
         QStringLiteral("dc"), QStringLiteral("m4"), QStringLiteral("gdb"), QStringLiteral("sftp"),
         QStringLiteral("ftp"), QStringLiteral("lftp"), QStringLiteral("parallel"),
-        QStringLiteral("crontab"), QStringLiteral("watch"),
+        QStringLiteral("watch"),
         // vi and its kin read commands ("!" runs a shell) from an input that is no terminal
         QStringLiteral("ex"), QStringLiteral("vi"), QStringLiteral("vim"), QStringLiteral("nvim"),
         QStringLiteral("view"), QStringLiteral("rvim"), QStringLiteral("rview"),
@@ -119,14 +154,15 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::F
             return input;
         const QString& script = words[call.operand];
         if (script.startsWith(QLatin1String("<(")))
-            return flow.valuesIn(script, input);
-        return readsDescriptor(script) ? input : Values{};
+            return flow_.valuesIn(script, input);
+        return (readsDescriptor(script) ? input : Values{}) | fromFile(script);
     }
     if (!source && !isInterpreter(name) && !fileProgram)
         return {};
     // awk's, make's and sed's "-f FILE": the program, makefile or script comes from that
     // file; whether one such file may be the input.
     std::optional<bool> programFile;
+    Values written;
     qsizetype j = program + 1;
     for (; !source && j < words.size(); ++j) {
         const QString option = unquoted(words[j]);
@@ -165,8 +201,10 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::F
                 file = option.mid(longFile ? equals + 1 : shortFile.capturedEnd());
             else if (j + 1 < words.size())
                 file = words[j + 1];
-            if (file)
+            if (file) {
                 programFile = programFile.value_or(false) || readsDescriptor(*file);
+                written |= fromFile(*file);
+            }
         }
         j += taken;
     }
@@ -175,15 +213,96 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::F
         // sed's script is a word.
         if (!programFile)
             return make || sed || j < words.size() ? Values{} : input;
-        return *programFile ? input : Values{};
+        return *programFile ? input | written : written;
     }
     // A script named by a path into /dev or /proc, or by expansions, may be any descriptor:
     // one the template's input redirections fill.
     if (j < words.size() && words[j].startsWith(QLatin1String("<(")))
-        return flow.valuesIn(words[j], input);
-    if (j >= words.size() || readsDescriptor(words[j]))
+        return flow_.valuesIn(words[j], input);
+    if (j >= words.size())
         return input;
-    return {};
+    return (readsDescriptor(words[j]) ? input : Values{}) | fromFile(words[j]);
+}
+
+// Whether `word` may name a file a command of the template writes: one its redirections or tee
+// name, by the same name, or any where either name is one bash computes.
+bool ShellTemplateReader::writtenFile(const QString& word) const {
+    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
+    const auto computed = [](const QString& path) {
+        return expands(QString(path).remove(singleQuoted).section(QLatin1Char('/'), -1));
+    };
+    const auto nameOf = [](const QString& path) {
+        return unquoted(path).section(QLatin1Char('/'), -1);
+    };
+    return std::any_of(writtenFiles_.cbegin(), writtenFiles_.cend(), [&](const QString& file) {
+        return computed(word) || computed(file) || nameOf(word) == nameOf(file);
+    });
+}
+
+// A shell or source whose script is no word: its input, a descriptor or a process substitution.
+// A script of the template's own text (one here-document or here-string) is read with what it
+// is handed, as a script given with -c is; one nobody can read before it runs (what a pipe
+// brings, a process substitution, a descriptor filled otherwise) is handed no value: not as a
+// parameter, not in its environment, not on its input.
+void ShellTemplateReader::followScripts(const ShellValueFlow::Command& command, const Walk& found) {
+    const QStringList& words = command.words;
+    for (const Walk::Program& program : found.programs) {
+        const qsizetype position = program.position;
+        const QString name = programName(words[position]);
+        const bool source = name == QLatin1String("source") || name == QLatin1String(".");
+        const bool shell = isShell(name) || words[position].contains(QLatin1String("SHELL"));
+        static const QSet<QString> handing = {QStringLiteral("su"), QStringLiteral("runuser"),
+                                              QStringLiteral("flock"), QStringLiteral("script")};
+        if (!source && !shell && !handing.contains(name))
+            continue;
+        qsizetype operand = -1;
+        bool fromInput = false;
+        if (source) {
+            operand = position + 1;
+            if (operand < program.end && unquoted(words[operand]) == QLatin1String("--"))
+                ++operand;
+            if (operand >= program.end)
+                continue;
+        } else {
+            const ShellCall call = shellCall(words, position, program.end, program.byUnknown);
+            if (call.command) {
+                if (call.operand >= 0)
+                    readSecondShell(command, position, program.end, call.operand);
+                continue;
+            }
+            if (!shell)
+                continue;  // su, runuser and script reading their input: code on the input
+            operand = call.operand;
+            fromInput = call.fromInput || call.operand < 0;
+        }
+        // Its parameters: with -s its operands, else the words after the script, from $1.
+        QList<qsizetype> parameters;
+        for (qsizetype j = fromInput && operand >= 0 ? operand : operand + 1;
+             operand >= 0 && j < program.end; ++j)
+            parameters.append(j);
+        const QString script = operand >= 0 && !fromInput ? words[operand] : QString();
+        const bool substituted =
+            script.startsWith(QLatin1String("<(")) || script.startsWith(QLatin1String(">("));
+        // A file: the user's own script, whose use of its values is the author's; one the
+        // template writes nobody reads before it runs.
+        if (!fromInput && !substituted && !readsDescriptor(script) && !writtenFile(script))
+            continue;
+        QString construct = unquoted(words[position]);
+        construct += fromInput     ? QStringLiteral(" -s")
+                     : substituted ? QStringLiteral(" <(…)")
+                                   : QLatin1Char(' ') + unquoted(script);
+        const bool standardInput =
+            fromInput || QStringList{"-", "/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}.contains(
+                             QDir::cleanPath(unquoted(script)));
+        // source runs the script in the template's own shell, with all of its variables.
+        Handed handed = handedTo(command, position, parameters, 1, !standardInput, source);
+        if (handed.outside.isEmpty())
+            continue;
+        if (standardInput && command.literalInput)
+            readScript(*command.literalInput, handed, construct, readsLikeZsh(words[position]));
+        else
+            noteReached(Evaluation::unknownCommand, construct, handed.outside);
+    }
 }
 
 namespace {
@@ -349,6 +468,16 @@ void ShellTemplateReader::followLists(const ShellValueFlow::Command& command, co
 // arguments of its command; and a second shell whose script gets values as its parameters.
 void ShellTemplateReader::followInputs() {
     for (const ShellValueFlow::Command& command : flow_.commands) {
+        writtenFiles_ += command.outputs;
+        const qsizetype program = commandIndex(command.words);
+        if (program >= 0 && programName(command.words[program]) == QLatin1String("tee")) {
+            for (qsizetype j = program + 1; j < command.words.size(); ++j) {
+                if (!unquoted(command.words[j]).startsWith(QLatin1Char('-')))
+                    writtenFiles_.append(command.words[j]);
+            }
+        }
+    }
+    for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
         const Walk found = walk(words);
         followLists(command, found);
@@ -361,7 +490,7 @@ void ShellTemplateReader::followInputs() {
         ShellValueFlow::Values script;
         QString reader;
         for (const Walk::Program& program : std::as_const(readers)) {
-            script = scriptValues(flow_, words.mid(0, program.end), program.position, command.input,
+            script = scriptValues(command, words.mid(0, program.end), program.position,
                                   program.byUnknown);
             if (!script.isEmpty()) {
                 reader = programName(words[program.position]);
@@ -389,15 +518,7 @@ void ShellTemplateReader::followInputs() {
         // A program nobody knows may be a shell that reads its input as a script.
         if (const std::optional<QString> unknown = unknownProgram(words))
             noteReached(Evaluation::unknownCommand, *unknown, command.input);
-        for (const Walk::Program& program : found.programs) {
-            const QString name = programName(words[program.position]);
-            if (!isShell(name) && name != QLatin1String("su") && name != QLatin1String("runuser"))
-                continue;
-            const ShellCall call =
-                shellCall(words, program.position, program.end, program.byUnknown);
-            if (call.command && call.operand >= 0)
-                readSecondShell(command, program.position, program.end, call.operand);
-        }
+        followScripts(command, found);
         if (command.input.isEmpty() && command.stored.isEmpty())
             continue;
         for (qsizetype j = 0; j < words.size() && !command.input.isEmpty(); ++j) {

@@ -179,4 +179,22 @@ QSet<QString> assignedNames(const QString& text) {
     return names;
 }
 
+QSet<QString> functionNames(const QString& text) {
+    static const QRegularExpression definition(
+        QStringLiteral("(?<![^\\s;&|(){}])(?:function\\s+([^\\s;&|(){}=]+)|([^\\s;&|(){}=$`'\"]+)"
+                       "\\s*\\(\\s*\\))"));
+    QSet<QString> names;
+    for (auto found = definition.globalMatch(text); found.hasNext();) {
+        const QRegularExpressionMatch match = found.next();
+        names.insert(unquoted(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1)));
+    }
+    return names;
+}
+
+QString zshOption(const QString& text) {
+    static const QRegularExpression option(QStringLiteral(
+        "(?<![A-Za-z0-9_-])(setopt|unsetopt|emulate|set\\s+[-+]o|options\\[)[^;&|\\n]*"));
+    return option.match(text).captured().trimmed();
+}
+
 }  // namespace ShellTemplateNames

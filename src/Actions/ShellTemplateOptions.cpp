@@ -58,7 +58,7 @@ QList<ShellTemplateReader::WordPlace> ShellTemplateReader::placesAfter(
         QStringLiteral("case"),    QStringLiteral("in"),      QStringLiteral("function"),
         QStringLiteral("export"),  QStringLiteral("local"),   QStringLiteral("declare"),
         QStringLiteral("typeset"), QStringLiteral("readonly")};
-    if (keywords.contains(programName(words[index])))
+    if (keywords.contains(programName(words[index])) || callsFunction(words, index))
         return {};
     const Walk found = walk(words);
     // A find's -exec whose ";" has not come: its command reads the word.

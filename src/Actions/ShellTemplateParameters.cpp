@@ -2,6 +2,7 @@
 
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellRereading.h"
+#include "Actions/ShellTemplateNames.h"
 #include "Actions/ShellTemplateReader.h"
 #include "Actions/ShellWords.h"
 
@@ -92,7 +93,10 @@ void xargsLines(const ShellValueFlow::Command& command, const Xargs& xargs,
 QList<qsizetype> parameterWords(const QStringList& words, qsizetype program, qsizetype end,
                                 qsizetype script) {
     QList<qsizetype> parameters;
-    if (isShell(programName(words[program]))) {
+    const QString name = programName(words[program]);
+    if (name == QLatin1String("flock") || name == QLatin1String("script"))
+        return parameters;  // they hand the shell the command alone
+    if (isShell(name) || words[program].contains(QLatin1String("SHELL"))) {
         for (qsizetype j = script + 1; j < end; ++j)
             parameters.append(j);
         return parameters;
@@ -108,6 +112,8 @@ QList<qsizetype> parameterWords(const QStringList& words, qsizetype program, qsi
             --taken;
         } else if (!ended && word == QLatin1String("--")) {
             ended = true;
+        } else if (namesCommandOption(word)) {
+            // "-c" gives the script, after "--" too
         } else if (!ended && word.startsWith(QLatin1Char('-'))) {
             // "-" alone makes a login shell; -c's word is the script.
             if (word.size() > 1 && !namesCommandOption(word))
@@ -174,10 +180,18 @@ void ShellTemplateReader::followXargs(const ShellValueFlow::Command& command) {
     }
 }
 
-void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command, qsizetype program,
-                                          qsizetype end, qsizetype script) {
+// What a second shell started at `program` is handed: $0, $1 … from the words at `handed` (the
+// first of which is $`first`), the variables the template exports (`everyVariable`: all of
+// them) or sets for that command alone, and with `input` what its input carries. `outside`:
+// every value among them.
+ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::Command& command,
+                                                          qsizetype program,
+                                                          const QList<qsizetype>& handed, int first,
+                                                          bool input, bool everyVariable) const {
     using Values = ShellValueFlow::Values;
     const QStringList& words = command.words;
+    Handed result;
+    ShellValueFlow::Seed& seed = result.seed;
     ShellWordPieces::Context context;
     context.input = command.input;
     const std::optional<Xargs> xargs = xargsOf(words.mid(0, program));
@@ -189,52 +203,69 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
         context.replaceGiven = lineGiven;
         context.replaceChanged = lineChanged;
     }
-    // $0, $1 … and what each may hold; xargs without a replace string appends more. Each word
-    // is one parameter up to one that may make none or several (split at blanks, "$@", braces,
-    // a pattern): from there on, any parameter may hold what any of the words brings, and a
-    // value split at blanks only a piece of it.
-    QList<std::pair<Values, Values>> parameters;
+    // Each word is one parameter up to one that may make none or several (split at blanks,
+    // "$@", braces, a pattern): from there on, any parameter may hold what any of the words
+    // brings, and a value split at blanks only a piece of it.
     Values all;
     Values allChanged;
+    Values allLines;
+    Values allFields;
     bool counted = true;
-    const QList<qsizetype> handed = parameterWords(words, program, end, script);
-    for (const qsizetype j : handed) {
+    for (qsizetype k = 0; k < handed.size(); ++k) {
         Values given;
         Values changed;
+        Values lines;
+        Values fields;
         const QList<ShellWordPieces::Piece> pieces =
-            ShellWordPieces::read(words[j], flow_, context);
-        ShellWordPieces::carried(pieces, given, changed);
+            ShellWordPieces::read(words[handed[k]], flow_, context);
+        ShellWordPieces::carried(pieces, given, changed, lines, fields);
         using Splitting = ShellWordPieces::Splitting;
         for (const ShellWordPieces::Piece& piece : pieces) {
             if (piece.splitting != Splitting::none && piece.splitting != Splitting::elements)
-                changed |= piece.given;
+                changed |= piece.given | piece.lines | piece.fields;
         }
         counted = counted && std::none_of(pieces.cbegin(), pieces.cend(), [](const auto& piece) {
                       return piece.kind == ShellWordPieces::Piece::Kind::braces ||
                              piece.splitting != Splitting::none;
                   });
-        if (counted)
-            parameters.append({given, changed});
-        if (j != handed.first() || !counted) {
-            all |= given;
+        const QString number = QString::number(first + k);
+        if (counted) {
+            seed.names[number] = given | changed | lines | fields;
+            seed.changed[number] = changed;
+            seed.lines[number] = lines;
+            seed.fields[number] = fields;
+        }
+        if (first + k > 0 || !counted) {
+            all |= given | changed | lines | fields;
             allChanged |= changed;
+            allLines |= lines;
+            allFields |= fields;
         }
     }
     if (xargs && xargs->replace.isEmpty()) {
-        all |= lineGiven;
-        allChanged |= lineChanged;
+        // words xargs splits off its lines: pieces of them
+        all |= lineGiven | lineChanged;
+        allChanged |= lineGiven | lineChanged;
     }
+    seed.names[QStringLiteral("@")] = all;
+    seed.changed[QStringLiteral("@")] = allChanged;
+    seed.lines[QStringLiteral("@")] = allLines;
+    seed.fields[QStringLiteral("@")] = allFields;
     // The script's environment: what the template exports, and what it sets for this command
     // alone, before it or through a runner ("f={{a}} sh -c …", "env f={{a}} sh -c …").
-    ShellValueFlow::Seed seed;
-    if (exports_) {
-        for (auto name = flow_.names.cbegin(); name != flow_.names.cend(); ++name) {
-            if (isName(name.key()))
-                seed.names[name.key()] = *name;
-        }
-        for (auto name = flow_.changed.cbegin(); name != flow_.changed.cend(); ++name) {
-            if (isName(name.key()))
-                seed.changed[name.key()] = *name;
+    Values environment;
+    if (exports_ || everyVariable) {
+        for (const auto* record : {&flow_.names, &flow_.changed, &flow_.lines, &flow_.fields}) {
+            auto& into = record == &flow_.names     ? seed.names
+                         : record == &flow_.changed ? seed.changed
+                         : record == &flow_.lines   ? seed.lines
+                                                    : seed.fields;
+            for (auto name = record->cbegin(); name != record->cend(); ++name) {
+                if (isName(name.key())) {
+                    into[name.key()] |= *name;
+                    environment |= *name;
+                }
+            }
         }
     }
     for (qsizetype j = 0; j < program; ++j) {
@@ -242,23 +273,45 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
             continue;
         Values given;
         Values changed;
+        Values lines;
+        Values fields;
         ShellWordPieces::carried(
             ShellWordPieces::read(words[j].mid(words[j].indexOf(QLatin1Char('=')) + 1), flow_,
                                   context),
-            given, changed);
+            given, changed, lines, fields);
         const QString name = words[j].left(nameLength(words[j]));
-        seed.names[name] |= given | changed;
+        seed.names[name] |= given | changed | lines | fields;
         seed.changed[name] |= changed;
+        seed.lines[name] |= lines;
+        seed.fields[name] |= fields;
+        environment |= given | changed | lines | fields;
     }
-    Values environment;
-    for (const Values& values : std::as_const(seed.names))
-        environment |= values;
-    const Values outside = all | allChanged | environment |
-                           (parameters.isEmpty() ? Values{} : parameters[0].first) |
-                           (xargs ? Values{} : command.input | command.changedInput);
-    if (outside.isEmpty())
+    // xargs gives the commands it runs no input of their own.
+    if (input && !xargs) {
+        seed.input = command.input;
+        seed.changedInput = command.changedInput;
+    }
+    result.outside =
+        all | environment | seed.names.value(QString::number(0)) | seed.input | seed.changedInput;
+    return result;
+}
+
+// "-c WORD": the script is the word, read when it is the template's plain text; a script made
+// when bash runs does what nobody can tell with what it is handed.
+void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command, qsizetype program,
+                                          qsizetype end, qsizetype script) {
+    const QStringList& words = command.words;
+    const Handed handed =
+        handedTo(command, program, parameterWords(words, program, end, script), 0, true);
+    if (handed.outside.isEmpty())
         return;
     const QString shell = programName(words[program]);
+    ShellWordPieces::Context context;
+    context.input = command.input;
+    if (const std::optional<Xargs> xargs = xargsOf(words.mid(0, program))) {
+        context.replace = xargs->replace;
+        xargsLines(command, *xargs, context.replaceGiven, context.replaceChanged);
+    }
     const QList<ShellWordPieces::Piece> pieces =
         ShellWordPieces::read(words[script], flow_, context);
     // A value in the script itself is code, refused where it stands.
@@ -267,35 +320,93 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
     QString text;
     for (const ShellWordPieces::Piece& piece : pieces) {
         if (piece.kind != ShellWordPieces::Piece::Kind::text) {
-            // A script made when bash runs: what it does with its parameters is not known.
             noteReached(Evaluation::unknownCommand, shell + QStringLiteral(" -c ") + words[script],
-                        outside);
+                        handed.outside);
             return;
         }
         text += piece.text;
     }
+    // The shell's own options on its command line, which may change how it reads the script:
+    // bash's and sh's as their set and shopt take them, zsh's and ksh's any but the common flags.
+    const bool zsh = readsLikeZsh(words[program]);
+    for (qsizetype j = program + 1; j < script; ++j) {
+        const QString option = unquoted(words[j]);
+        static const QRegularExpression flags(QStringLiteral("^[-+][cefilnrsuvx]+$"));
+        QString changes;
+        if (!isShell(shell) || option == QLatin1String("--") || option.size() < 2 ||
+            !(option.startsWith(QLatin1Char('-')) || option.startsWith(QLatin1Char('+'))))
+            continue;
+        if (zsh) {
+            if (!flags.match(option).hasMatch())
+                changes = shell + QLatin1Char(' ') + option;
+        } else if (option.size() == 2 && QStringView(u"oO").contains(option[1])) {
+            changes = ShellTemplateNames::unknownShellOption((option[1] == QLatin1Char('O')
+                                                                  ? QStringLiteral("shopt -s ")
+                                                                  : QStringLiteral("set -o ")) +
+                                                             unquoted(words.value(j + 1)));
+            ++j;
+        } else if (!option.startsWith(QLatin1String("--"))) {
+            // "c", "l", "i" and "s" say how the shell starts, the rest are set's
+            QString set = option;
+            set.remove(QRegularExpression(QStringLiteral("[clis]")));
+            if (set.size() > 1)
+                changes = ShellTemplateNames::unknownShellOption(QStringLiteral("set ") + set);
+        }
+        if (!changes.isEmpty()) {
+            noteReached(Evaluation::shellOption, changes, handed.outside);
+            return;
+        }
+    }
+    readScript(text, handed, shell + QStringLiteral(" -c"), zsh);
+}
+
+// Whether the shell a word starts may be zsh, or ksh: zsh and ksh themselves, and the user's
+// own shell, which "$SHELL", flock, script, su and runuser start.
+bool ShellTemplateReader::readsLikeZsh(const QString& word) {
+    const QString name = programName(word);
+    static const QSet<QString> others = {
+        QStringLiteral("zsh"),   QStringLiteral("ksh"),    QStringLiteral("ksh93"),
+        QStringLiteral("mksh"),  QStringLiteral("lksh"),   QStringLiteral("oksh"),
+        QStringLiteral("loksh"), QStringLiteral("flock"),  QStringLiteral("script"),
+        QStringLiteral("su"),    QStringLiteral("runuser")};
+    return others.contains(name) || word.contains(QLatin1String("SHELL"));
+}
+
+// A second shell's script, read the way the template is, with each value where what it is
+// handed stands.
+void ShellTemplateReader::readScript(const QString& text, Handed handed, const QString& construct,
+                                     bool zsh) {
     if (depth_ >= 3) {
-        noteReached(Evaluation::unmodelled, shell + QStringLiteral(" -c"), outside);
+        noteReached(Evaluation::unmodelled, construct, handed.outside);
         return;
     }
-    seed.names[QStringLiteral("@")] = all;
-    seed.changed[QStringLiteral("@")] = allChanged;
     // Where the script moves its parameters or has functions of its own, "$1" may be any.
     static const QRegularExpression moves(QStringLiteral(
         "(?<![A-Za-z0-9_-])(shift|set|getopts|function)(?![A-Za-z0-9_-])|\\(\\s*\\)"));
-    if (!moves.match(text).hasMatch()) {
-        for (qsizetype k = 0; k < parameters.size(); ++k) {
-            seed.names[QString::number(k)] = parameters[k].first;
-            seed.changed[QString::number(k)] = parameters[k].second;
+    if (moves.match(text).hasMatch()) {
+        for (auto* record :
+             {&handed.seed.names, &handed.seed.changed, &handed.seed.lines, &handed.seed.fields}) {
+            for (auto name = record->begin(); name != record->end();) {
+                if (!name.key().isEmpty() && name.key()[0].isDigit())
+                    name = record->erase(name);
+                else
+                    ++name;
+            }
         }
     }
-    // xargs gives the commands it runs no input of their own.
-    if (!xargs) {
-        seed.input = command.input;
-        seed.changedInput = command.changedInput;
-    }
-    ShellTemplateReader nested(text, ShellValueFlow::follow(text, flow_.valueCount, seed));
+    ShellTemplateReader nested(text, ShellValueFlow::follow(text, flow_.valueCount, handed.seed),
+                               integers_);
     nested.depth_ = depth_ + 1;
+    nested.zshRules_ = zsh;
+    if (const QString option = zsh ? ShellTemplateNames::zshOption(text) : QString();
+        !option.isEmpty())
+        nested.noteReached(Evaluation::shellOption, option, handed.outside);
+    // zsh runs the code of a glob qualifier ("*(e:…:)", "*(+name)") for every name it matches,
+    // with what the script's variables hold.
+    static const QRegularExpression qualifier(
+        QStringLiteral("[^\\s;&|(]\\([^()\\s]*(e[^A-Za-z0-9\\s)]|\\+[A-Za-z_])"));
+    if (zsh && qualifier.match(text).hasMatch())
+        nested.noteReached(Evaluation::code, QStringLiteral("(e:…:)"), handed.outside);
     nested.read(text);
     nested.finish();
     wordSpots_ += nested.wordSpots_;
@@ -316,8 +427,9 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
     if (nested.secondShellRereading_) {
         secondShellRereading_ = nested.secondShellRereading_;
         secondShellArithmetic_ = nested.secondShellArithmetic_;
-    } else if (const auto rereading =
-                   ShellRereading::mayReread(nested.masked(), {}, nested.associativeNames())) {
+    } else if (const auto rereading = ShellRereading::mayReread(
+                   nested.masked(), {},
+                   {nested.flow(), integers_, nested.associativeNames(), zsh})) {
         secondShellRereading_ = rereading->construct;
         secondShellArithmetic_ = rereading->how == ShellRereading::Rereading::How::arithmetic;
     }

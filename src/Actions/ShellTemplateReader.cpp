@@ -29,9 +29,22 @@ void ShellTemplateReader::dollar() {
     pending_ = Pending::dollar;
     QStringView name = ahead_;
     const bool braced = name.startsWith(QLatin1Char('{'));
+    if (zshRules_ && (QStringView(u"~=^").contains(name.left(1)) || name.startsWith(u"{~") ||
+                      name.startsWith(u"{=") || name.startsWith(u"{^") || name.startsWith(u"{(")))
+        noteReached(Evaluation::code, QStringLiteral("$") + name.left(braced ? 2 : 1).toString(),
+                    flow_.everyValue());  // zsh: a pattern, words, or flags such as "(e)"
+    if (braced && name.startsWith(u"{!")) {
+        // "${!x}" is whatever variable x's text names; "${!#}" the last positional parameter.
+        const qsizetype close = name.indexOf(QLatin1Char('}'));
+        const ShellValueFlow::Values values =
+            flow_.valuesIn(QStringLiteral("$") + name.left(close + 1).toString());
+        if (!values.isEmpty())
+            evaluated(values);
+        return;
+    }
     if (braced) {
         name = name.mid(1);
-        if (name.startsWith(QLatin1Char('#')) || name.startsWith(QLatin1Char('!')))
+        if (name.startsWith(QLatin1Char('#')))
             name = name.mid(1);
     }
     qsizetype length = nameLength(name);
@@ -47,8 +60,13 @@ void ShellTemplateReader::dollar() {
     if (length == 0)
         return;
     const ShellValueFlow::Values values = flow_.valuesOf(name.left(length).toString());
-    if (values.isEmpty())
-        return;
+    if (!values.isEmpty())
+        evaluated(values);
+}
+
+// Values a variable brings in here: carried by the command, and evaluated where bash evaluates
+// the word once more.
+void ShellTemplateReader::evaluated(const ShellValueFlow::Values& values) {
     innermostCommand().carried |= values;
     if (const std::optional<QString> construct = variableEvaluatedHere()) {
         evaluatedValues_ |= values;
@@ -58,12 +76,16 @@ void ShellTemplateReader::dollar() {
 }
 
 std::optional<QString> ShellTemplateReader::variableEvaluatedHere() const {
-    for (const Frame& frame : frames_) {
+    for (qsizetype i = 0; i < qsizetype(frames_.size()); ++i) {
+        const Frame& frame = frames_[i];
         if (frame.kind == Kind::escaping && frame.closing == QLatin1Char('`'))
             return frame.construct;  // backquotes read backslashes before the inner shell parses
         if (frame.kind == Kind::defaultWord && frame.evaluatedDefault)
             return QStringLiteral("${") + frame.head + QStringLiteral("…}");
-        if (frame.kind != Kind::command || frame.redirect)
+        // zsh runs a glob qualifier's code ("*(e:…:)") and reads parentheses in a word so.
+        if (zshRules_ && frame.kind == Kind::enclosed && frame.construct == QStringLiteral("(…)"))
+            return QStringLiteral("(e:…:)");
+        if (frame.kind != Kind::command || frame.redirect || substitutesProcess(i))
             continue;
         if (const std::optional<Finding> finding = commandRereads(frame))
             return finding->construct;
@@ -128,7 +150,16 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
             return Place::refused;
         }
     }
-    for (const Frame& frame : frames_) {
+    for (qsizetype i = 0; i < qsizetype(frames_.size()); ++i) {
+        const Frame& frame = frames_[i];
+        // A command substitution inside arithmetic: what reaches the arithmetic is its output,
+        // which the second look may show to be a number whatever it reads.
+        if (frame.kind == Kind::enclosed &&
+            (frame.construct.endsWith(QStringLiteral("((…))")) ||
+             frame.construct == QStringLiteral("$[…]")) &&
+            std::any_of(frames_.cbegin() + i + 1, frames_.cend(),
+                        [](const Frame& inner) { return inner.kind == Kind::command; }))
+            continue;
         if (frame.kind == Kind::enclosed || frame.kind == Kind::escaping) {
             refusal_ = *enclosedFinding(frame);
             return Place::refused;
@@ -142,7 +173,7 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
             refusal_ = {Evaluation::unmodelled, frame.construct, {}};
             return Place::refused;
         }
-        if (frame.kind != Kind::command)
+        if (frame.kind != Kind::command || substitutesProcess(i))
             continue;
         if (frame.redirect) {
             // A redirection's target is a file name, not an argument of the command; bash
@@ -391,13 +422,14 @@ void ShellTemplateReader::step(QChar c) {
 // The key of an associative array is read like a word inside the quotes around the
 // expansion, when the frames outside it let a value stand at all.
 ShellTemplateReader::Place ShellTemplateReader::placeOfLookup() {
-    for (const Frame& frame : frames_) {
+    for (qsizetype i = 0; i < qsizetype(frames_.size()); ++i) {
+        const Frame& frame = frames_[i];
         if (frame.kind == Kind::defaultWord && frame.evaluatedDefault) {
             refusal_ = {
                 Evaluation::code, QStringLiteral("${") + frame.head + QStringLiteral("…}"), {}};
             return Place::refused;
         }
-        if (frame.kind != Kind::command || frame.redirect)
+        if (frame.kind != Kind::command || frame.redirect || substitutesProcess(i))
             continue;
         if (const std::optional<Finding> finding = commandRereads(frame)) {
             refusal_ = *finding;
@@ -409,9 +441,24 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfLookup() {
 
 void ShellTemplateReader::stepInEnclosed(Frame& frame, QChar c) {
     if (frame.lookup) {
-        // Only "]}" may follow the key: an operator would do more with it than look it up.
+        // Only "]}" or a default ("]:-x}") may follow the key: any other operator would do more
+        // with it than look it up. A default's word is expanded once, like any word.
+        static const QStringList endings = {"]}", "]-",  "]:-", "]+", "]:+",
+                                            "]?", "]:?", "]=",  "]:="};
         frame.lookupRest += c;
-        if (!QStringLiteral("]}").startsWith(frame.lookupRest)) {
+        if (frame.lookupRest.size() > 1 && endings.mid(1).contains(frame.lookupRest)) {
+            const Frame& outside = frames_[frames_.size() - 2];
+            frame.kind = Kind::defaultWord;
+            frame.readsHead = false;
+            frame.lookup = false;
+            frame.inDoubleQuotes = outside.kind == Kind::doubleQuoted ||
+                                   outside.kind == Kind::hereDocument ||
+                                   (outside.kind == Kind::defaultWord && outside.inDoubleQuotes);
+            return;
+        }
+        if (std::none_of(endings.cbegin(), endings.cend(), [&](const QString& ending) {
+                return ending.startsWith(frame.lookupRest);
+            })) {
             static const QRegularExpression anyValue(QStringLiteral("tavrin_value_([0-9]+)"));
             ShellValueFlow::Values values;
             for (auto found = anyValue.globalMatch(nearestCommand().word); found.hasNext();)

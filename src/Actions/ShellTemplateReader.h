@@ -93,8 +93,10 @@ public:
 
     // `whole` is the entire template, read piece by piece with read(): which variables it
     // sets anywhere decides whether a command word made of them is known. `flow` says where
-    // its values may go besides their own places.
-    explicit ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow = {});
+    // its values may go besides their own places; `integers` are the values that are plain
+    // integers, which arithmetic computes as themselves.
+    explicit ShellTemplateReader(const QString& whole, ShellValueFlow::Flow flow = {},
+                                 ShellValueFlow::Values integers = {});
 
     void read(QStringView text);
 
@@ -109,6 +111,8 @@ public:
     // Names the template declares associative arrays ("declare -A"): their subscripts are
     // words, expanded once, not arithmetic.
     const QSet<QString>& associativeNames() const { return associativeNames_; }
+    // Where the template's values may be.
+    const ShellValueFlow::Flow& flow() const { return flow_; }
 
     // Why placeOfValue() last said Place::refused.
     const Finding& refusal() const { return refusal_; }
@@ -169,6 +173,8 @@ private:
     struct Frame {
         Kind kind = Kind::command;
         bool nested = false;
+        // command: the commands of "<(…)" or ">(…)", whose word is a path to the outer one.
+        bool processSubstitution = false;
         // escaping, enclosed: the construct as the user knows it ("$((…))", "`…`").
         QString construct;
         // escaping: the closing character; enclosed: the opening and closing characters
@@ -251,20 +257,34 @@ private:
     // A word of a command, or a redirection's target, that may carry values.
     void noteWord(const Frame& frame, bool redirection);
     void dollar();
+    void evaluated(const ShellValueFlow::Values& values);
+    bool substitutesProcess(qsizetype index) const;
     Frame& innermostCommand();
     std::optional<QString> variableEvaluatedHere() const;
     void followInputs();
     void followLists(const ShellValueFlow::Command& command, const Walk& walk);
-    static ShellValueFlow::Values scriptValues(const ShellValueFlow::Flow& flow,
-                                               const QStringList& words, qsizetype program,
-                                               const ShellValueFlow::Values& input,
-                                               bool runByUnknown);
+    ShellValueFlow::Values scriptValues(const ShellValueFlow::Command& command,
+                                        const QStringList& words, qsizetype program,
+                                        bool runByUnknown) const;
+    bool writtenFile(const QString& word) const;
+    void followScripts(const ShellValueFlow::Command& command, const Walk& found);
     void followXargs(const ShellValueFlow::Command& command);
     void followSettingsFiles(const ShellValueFlow::Command& command, const Walk& found);
-    // A second shell's script, read the way the template is, with each value where the
-    // positional parameter it is given as stands.
+    // What a second shell is handed (its parameters, environment and input), and every value
+    // among it.
+    struct Handed {
+        ShellValueFlow::Seed seed;
+        ShellValueFlow::Values outside;
+    };
+    Handed handedTo(const ShellValueFlow::Command& command, qsizetype program,
+                    const QList<qsizetype>& handed, int first, bool input,
+                    bool everyVariable = false) const;
+    // A second shell's script given as the word at `script`, read the way the template is, with
+    // each value where the positional parameter it is given as stands.
     void readSecondShell(const ShellValueFlow::Command& command, qsizetype program, qsizetype end,
                          qsizetype script);
+    void readScript(const QString& text, Handed handed, const QString& construct, bool zsh);
+    static bool readsLikeZsh(const QString& word);
     bool rereadsWord(const QStringList& words, const QString& word) const;
     // How every program that may read the word after `words` reads it; none where that word
     // is the command word, an assignment or a word of a shell keyword.
@@ -274,6 +294,7 @@ private:
     static WordPlace placeOf(const QStringList& words, qsizetype position, bool byUnknown);
     // Every program `words` run (see Walk).
     Walk walk(const QStringList& words) const;
+    bool callsFunction(const QStringList& words, qsizetype index) const;
     // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`:
     // where it begins and where its ";" (or "{} +") stands, `end` while none has come.
     static QList<std::pair<qsizetype, qsizetype>> findCommands(const QStringList& words,
@@ -342,6 +363,7 @@ private:
     // parameters when the template sets them.
     QSet<QString> assignedNames_;
     ShellValueFlow::Flow flow_;
+    ShellValueFlow::Values integers_;
     // The template text after the character being read, up to the next value.
     QStringView ahead_;
     ShellValueFlow::Values evaluatedValues_;
@@ -353,6 +375,9 @@ private:
     std::optional<Finding> reached_;
     // Names the template makes aliases: a command word with such a name is unknown.
     QSet<QString> aliasNames_;
+    // The template's own functions: what one does with its arguments its commands say, each
+    // read where it stands with "$1" holding any value.
+    QSet<QString> functionNames_;
     QSet<QString> associativeNames_;
     // The values any word read so far may hold, and whether the template has loops or
     // functions, whose commands run again: a command substitution may print what any
@@ -362,8 +387,14 @@ private:
     // The template exports variables (export, declare -x, set -a): a value that reaches
     // one is in the environment of every later command.
     bool exports_ = false;
-    // How many second shells' scripts this reading lies inside.
+    // How many second shells' scripts this reading lies inside, and whether the shell may be
+    // zsh, which reads more of a word than bash does: patterns, splitting and flags in an
+    // expansion ("$~1", "$=1", "${(e)1}"), code in a glob qualifier, "$a[…]" as an element,
+    // options that change all of it, integer declarations (ksh's too).
     int depth_ = 0;
+    bool zshRules_ = false;
+    // The files the template's commands write, as written.
+    QStringList writtenFiles_;
     // Where a second shell's script evaluates what its parameters hold once more.
     std::optional<QString> secondShellRereading_;
     bool secondShellArithmetic_ = false;

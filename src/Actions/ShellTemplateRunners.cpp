@@ -30,6 +30,8 @@ struct WrapperWalk {
     bool codeArgument = false;
     // tmux with a command that runs none.
     bool runsNothing = false;
+    // The option whose word comes next, where one does.
+    QString lastOption;
 };
 
 WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QStringList& words,
@@ -76,6 +78,7 @@ WrapperWalk walkWrapper(const QString& program, const Wrapper& wrapper, const QS
         }
     }
     walk.command = j;
+    walk.lastOption = walk.taken > 0 ? lastOption : QString();
     walk.operandsDone = operands == wrapper.operands;
     walk.codeArgument =
         walk.taken > 0 && !wrapper.codeOption.isEmpty() && lastOption == wrapper.codeOption;
@@ -186,6 +189,16 @@ qsizetype ShellTemplateReader::namedProgramAfter(const QStringList& words, qsize
     return -1;
 }
 
+// Whether the command word at `index` calls a function of the template's: "command" and
+// "builtin" before it pass functions over.
+bool ShellTemplateReader::callsFunction(const QStringList& words, qsizetype index) const {
+    return functionNames_.contains(unquoted(words[index])) &&
+           std::none_of(words.cbegin(), words.cbegin() + index, [](const QString& word) {
+               return unquoted(word) == QLatin1String("command") ||
+                      unquoted(word) == QLatin1String("builtin");
+           });
+}
+
 // The command of each "-exec", "-execdir", "-ok" and "-okdir" of the find at `program`: where
 // it begins and where its ";" (or "{} +") stands, `end` while none has come.
 QList<std::pair<qsizetype, qsizetype>> ShellTemplateReader::findCommands(const QStringList& words,
@@ -220,6 +233,10 @@ ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) co
     bool byUnknown = false;
     found.programs.append({i, end, false});
     for (;;) {
+        // The template's own function, whose commands are read where they stand; a program
+        // (timeout, env …) cannot run one, only a program of that name.
+        if (found.programs.size() == 1 && callsFunction(words, i))
+            break;
         if (!wrappers().contains(program)) {
             if (ShellProgramIdentity::familiar(program))
                 break;
@@ -244,6 +261,11 @@ ShellTemplateReader::Walk ShellTemplateReader::walk(const QStringList& words) co
             place.endOfOptions = !wrapped.ended && honoursEndOfOptions(program);
             place.options = wrapped.taken == 0 && !wrapped.ended;
             place.assignment = wrapped.taken == 0 && wrapper.assignments && wrapped.operandsDone;
+            const QString& option = wrapped.lastOption;
+            if (program == QLatin1String("strace") &&
+                ((!option.startsWith(QLatin1String("--")) && option.endsWith(QLatin1Char('o'))) ||
+                 abbreviates(option, QStringLiteral("--output"), 5)))
+                place.syntax = NameSyntax::pipedOutput;
             found.amongWrapper = place;
             return found;
         }
@@ -323,7 +345,8 @@ ShellTemplateReader::ShellCall ShellTemplateReader::shellCall(const QStringList&
             continue;
         }
         if (!ended && option == QLatin1String("--")) {
-            ended = !byUnknown;
+            // su and runuser hand the words after it to the shell, "-c" among them.
+            ended = !byUnknown && shell;
             continue;
         }
         if (!ended && option.size() > 1 &&

@@ -9,93 +9,15 @@
 
 namespace ShellValueFlow {
 
-namespace {
-
-using ShellWords::isBlank;
 using ShellWords::isName;
 using ShellWords::unquoted;
 
-// Builtins whose output is their words or nothing, whatever was kept before.
-bool printsOnlyItsWords(const QString& program) {
-    static const QSet<QString> builtins = {
-        QStringLiteral("echo"),    QStringLiteral("printf"),  QStringLiteral("true"),
-        QStringLiteral("false"),   QStringLiteral(":"),       QStringLiteral("read"),
-        QStringLiteral("cd"),      QStringLiteral("export"),  QStringLiteral("local"),
-        QStringLiteral("declare"), QStringLiteral("typeset"), QStringLiteral("readonly"),
-        QStringLiteral("set"),     QStringLiteral("shift"),   QStringLiteral("unset"),
-        QStringLiteral("test"),    QStringLiteral("["),       QStringLiteral("[[")};
-    return builtins.contains(program);
+Values Flow::everyValue() const {
+    Values all;
+    for (qsizetype number = 1; number <= valueCount; ++number)
+        all.insert(number);
+    return all;
 }
-
-// The word after a command's options ("printf -v x FORMAT": the format), or "" when there is
-// none.
-QString firstOperand(const QStringList& words, qsizetype program) {
-    for (qsizetype i = program + 1; i < words.size(); ++i) {
-        const QString word = unquoted(words[i]);
-        if (word == QLatin1String("--"))
-            return i + 1 < words.size() ? words[i + 1] : QString();
-        if (word == QLatin1String("-v")) {
-            ++i;
-            continue;
-        }
-        if (!word.startsWith(QLatin1Char('-')) || word.size() < 2)
-            return words[i];
-    }
-    return {};
-}
-
-// Whether a command prints its words as it got them: echo unless told to read escapes, and
-// printf with a format of the template's own that has only "%s" (no "%b", which decodes, nor
-// widths, which pad).
-bool printsWordsAsGiven(const QStringList& words, qsizetype program) {
-    const QString name = unquoted(words[program]);
-    if (name == QLatin1String("echo")) {
-        for (qsizetype i = program + 1; i < words.size(); ++i) {
-            const QString word = unquoted(words[i]);
-            if (!word.startsWith(QLatin1Char('-')) || word.size() < 2)
-                break;
-            if (word.contains(QLatin1Char('e')))
-                return false;
-        }
-        return true;
-    }
-    if (name != QLatin1String("printf"))
-        return false;
-    const QString format = firstOperand(words, program);
-    static const QRegularExpression onlyStrings(QStringLiteral("^([^%$`]|%s|%%)*$"));
-    return !format.isEmpty() && onlyStrings.match(unquoted(format)).hasMatch();
-}
-
-// Whether a command passes on what it reads line for line, as it read it: a line may be left
-// out, never rewritten.
-bool passesInputAsRead(const QStringList& words, qsizetype program) {
-    static const QSet<QString> filters = {
-        QStringLiteral("cat"),  QStringLiteral("tee"),   QStringLiteral("sort"),
-        QStringLiteral("uniq"), QStringLiteral("head"),  QStringLiteral("tail"),
-        QStringLiteral("grep"), QStringLiteral("egrep"), QStringLiteral("fgrep")};
-    const QString name = unquoted(words[program]);
-    if (!filters.contains(name))
-        return printsWordsAsGiven(words, program);  // it does not print its input at all
-    // cat -v and -A rewrite bytes, head and tail -c cut lines, grep -o prints parts of them.
-    const QString rewriting = name == QLatin1String("cat") ? "vAetT"
-                              : name == QLatin1String("head") || name == QLatin1String("tail") ? "c"
-                              : name.endsWith(QLatin1String("grep"))                           ? "o"
-                                                                                               : "";
-    for (qsizetype i = program + 1; i < words.size(); ++i) {
-        const QString word = unquoted(words[i]);
-        if (word.startsWith(QLatin1String("--bytes")) ||
-            word.startsWith(QLatin1String("--only-matching")) ||
-            word.startsWith(QLatin1String("--show")))
-            return false;
-        if (word.startsWith(QLatin1Char('-')) && !word.startsWith(QLatin1String("--")) &&
-            std::any_of(rewriting.cbegin(), rewriting.cend(),
-                        [&](QChar c) { return word.contains(c); }))
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 Values Flow::valuesOf(const QString& name) const {
     static const QRegularExpression value(QStringLiteral("^tavrin_value_([0-9]{1,9})$"));
@@ -105,20 +27,43 @@ Values Flow::valuesOf(const QString& name) const {
             return {number};
         return {};
     }
+    return heldIn(names, name);
+}
+
+// What `record` says a name holds: a positional parameter what "@" holds where the reading does
+// not know which it is, zsh's argv what the positional parameters hold.
+Values Flow::heldIn(const QHash<QString, Values>& record, const QString& name) const {
     if (!name.isEmpty() &&
         (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return names.value(name, names.value(QStringLiteral("@")));
-    return names.value(name);
+        return record.value(name, record.value(QStringLiteral("@")));
+    if (name == QLatin1String("argv") && !names.contains(name))
+        return record.value(QStringLiteral("@"));
+    return record.value(name);
+}
+
+// "${!name}" is whatever variable the name's text names: any value. "${!#}" is the last
+// positional parameter, and "${!prefix*}" lists names, which the template makes.
+static Values indirection(const Flow& flow, const QString& name, QStringView rest) {
+    if (name == QLatin1String("#"))
+        return flow.valuesOf(QStringLiteral("@"));
+    if (ShellWords::isName(name) && (rest.startsWith(u"*}") || rest.startsWith(u"@}")))
+        return {};
+    return flow.everyValue();
 }
 
 Values Flow::valuesIn(QStringView text, const Values& input) const {
     static const QRegularExpression expansion(
-        QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
+        QStringLiteral("\\$\\{!([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#])?|"
+                       "\\$\\{?#?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])|tavrin_value_[0-9]{1,9}"));
     Values values;
     const QString whole = text.toString();
     for (auto found = expansion.globalMatch(whole); found.hasNext();) {
         const QRegularExpressionMatch match = found.next();
-        values |= valuesOf(match.captured(1).isEmpty() ? match.captured() : match.captured(1));
+        if (match.captured().startsWith(QLatin1String("${!")))
+            values |=
+                indirection(*this, match.captured(1), QStringView(whole).mid(match.capturedEnd()));
+        else
+            values |= valuesOf(match.captured(2).isEmpty() ? match.captured() : match.captured(2));
     }
     if (!input.isEmpty() &&
         (whole.contains(QLatin1String("$(")) || whole.contains(QLatin1Char('`')) ||
@@ -128,47 +73,147 @@ Values Flow::valuesIn(QStringView text, const Values& input) const {
 }
 
 Values Flow::changedOf(const QString& name) const {
-    if (name.startsWith(QLatin1String("tavrin_value_")))
-        return {};
-    if (!name.isEmpty() &&
-        (name[0].isDigit() || name == QLatin1String("@") || name == QLatin1String("*")))
-        return changed.value(name, changed.value(QStringLiteral("@")));
-    return changed.value(name);
+    return name.startsWith(QLatin1String("tavrin_value_")) ? Values{} : heldIn(changed, name);
+}
+
+Values Flow::linesOf(const QString& name) const {
+    return heldIn(lines, name);
+}
+
+Values Flow::fieldsOf(const QString& name) const {
+    return heldIn(fields, name);
 }
 
 // A word's pieces, read once (see ShellWordPieces): what its values and expansions bring.
 void Flow::split(QStringView text, Values& given, Values& changedValues,
                  const Values& input) const {
+    const QString plain = withoutNumbers(text);
     ShellWordPieces::Context context;
     context.input = input;
-    ShellWordPieces::carried(ShellWordPieces::read(text.toString(), *this, context), given,
-                             changedValues);
+    ShellWordPieces::carried(ShellWordPieces::read(plain, *this, context), given, changedValues);
     // Whatever the reading may have passed over still counts, as given.
-    given |= valuesIn(text, input);
+    given |= valuesIn(plain, input);
 }
+
+namespace {
+
+// What "read" and its kin put where: the names they fill (after their options; mapfile fills
+// one), whether a name gets a piece of a line rather than a whole one (several names, an
+// array), and whether the descriptor they read is one the reading does not follow ("-u").
+struct Reading {
+    QStringList names;
+    bool pieces = false;
+    bool otherDescriptor = false;
+};
+
+Reading readingOf(const QString& program, const QStringList& arguments) {
+    // read: -a NAME, and the words of -d -i -n -N -p -t -u; mapfile: the words of -C -c -d -n
+    // -O -s -u.
+    const bool read = program == QLatin1String("read");
+    const QString withWord = read ? QStringLiteral("adinNptu") : QStringLiteral("CcdnOsu");
+    Reading reading;
+    qsizetype i = 0;
+    for (; i < arguments.size(); ++i) {
+        const QString word = unquoted(arguments[i]);
+        if (word == QLatin1String("--")) {
+            ++i;
+            break;
+        }
+        if (word.size() < 2 || !word.startsWith(QLatin1Char('-')))
+            break;
+        for (qsizetype k = 1; k < word.size(); ++k) {
+            if (!withWord.contains(word[k]))
+                continue;
+            const QString taken =
+                k + 1 < word.size() ? word.mid(k + 1) : unquoted(arguments.value(i + 1));
+            if (k + 1 == word.size())
+                ++i;
+            if (read && word[k] == QLatin1Char('a')) {
+                reading.names.append(taken);
+                reading.pieces = true;
+            }
+            reading.otherDescriptor = reading.otherDescriptor || word[k] == QLatin1Char('u');
+            break;
+        }
+    }
+    for (; i < arguments.size() && (read || reading.names.isEmpty()); ++i)
+        reading.names.append(unquoted(arguments[i]));
+    reading.pieces = reading.pieces || (read && reading.names.size() > 1);
+    if (read && reading.names.isEmpty())
+        reading.names.append(QStringLiteral("REPLY"));
+    if (!read && reading.names.isEmpty())
+        reading.names.append(QStringLiteral("MAPFILE"));
+    return reading;
+}
+
+// The values `text` brings in outside quotes, where bash splits them into words and takes each
+// as a pattern: a word of one, or the names it matches, is what a name then holds.
+Values unquotedValues(const Flow& flow, QStringView text) {
+    Values values;
+    for (const ShellWordPieces::Piece& piece : ShellWordPieces::read(text.toString(), flow)) {
+        if (piece.splitting == ShellWordPieces::Splitting::blanks ||
+            piece.splitting == ShellWordPieces::Splitting::anywhere)
+            values |= piece.given | piece.lines | piece.fields;
+    }
+    return values;
+}
+
+// Whether a here-document's or here-string's text is the template's own, with nothing bash
+// expands in it: its text as the command reads it.
+std::optional<QString> literalText(const RawInput& input, const Flow& flow) {
+    switch (input.kind) {
+        case RawInput::Kind::quotedHereDocument:
+            return input.text;
+        case RawInput::Kind::hereDocument:
+            if (input.text.contains(QLatin1Char('$')) || input.text.contains(QLatin1Char('`')) ||
+                input.text.contains(QLatin1Char('\\')))
+                return std::nullopt;
+            return input.text;
+        case RawInput::Kind::hereString: {
+            QString text;
+            for (const ShellWordPieces::Piece& piece : ShellWordPieces::read(input.text, flow)) {
+                if (piece.kind != ShellWordPieces::Piece::Kind::text)
+                    return std::nullopt;
+                text += piece.text;
+            }
+            return text + QLatin1Char('\n');
+        }
+        case RawInput::Kind::file:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     Flow flow;
     flow.valueCount = valueCount;
     flow.names = seed.names;
     flow.changed = seed.changed;
+    flow.lines = seed.lines;
+    flow.fields = seed.fields;
     QList<RawCommand> raw;
     bool functions = false;
     Reader(raw, functions).read(marked);
-    Values all;
-    for (qsizetype number = 1; number <= valueCount; ++number)
-        all.insert(number);
+    const Values all = flow.everyValue();
     if (all.isEmpty())
         return flow;
 
-    // Variables that any value may reach: the last argument of the command before ("$_"),
-    // what read, mapfile and getopts take from their input, and the arguments of functions.
-    for (const char* name : {"_", "REPLY", "MAPFILE", "OPTARG"})
-        flow.names[QLatin1String(name)] = all;
-    if (functions)
+    // The names bash (or zsh) fills itself from what commands were given: the last argument of
+    // the command before ("$_"), what read and mapfile take from their input line by line,
+    // getopts' option arguments, what a pattern matched; the arguments of functions.
+    for (const char* name : {"_", "REPLY", "MAPFILE", "OPTARG", "reply", "match", "MATCH"})
+        flow.names[QLatin1String(name)] |= all;
+    for (const char* name : {"REPLY", "MAPFILE", "reply"})
+        flow.lines[QLatin1String(name)] |= all;
+    for (const char* name : {"OPTARG", "match", "MATCH"})
+        flow.changed[QLatin1String(name)] |= all;
+    // A function may be called with a value split into words.
+    if (functions) {
         flow.names[QStringLiteral("@")] |= all;
-    // getopts takes options apart.
-    flow.changed[QStringLiteral("OPTARG")] = all;
+        flow.fields[QStringLiteral("@")] |= all;
+    }
 
     static const QRegularExpression leadingName(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)"));
     static const QRegularExpression defaultAssignment(
@@ -177,7 +222,7 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
         QStringLiteral("declare"), QStringLiteral("typeset"),  QStringLiteral("local"),
         QStringLiteral("export"),  QStringLiteral("readonly"), QStringLiteral("integer")};
     static const QSet<QString> readers = {QStringLiteral("read"), QStringLiteral("mapfile"),
-                                          QStringLiteral("readarray"), QStringLiteral("getopts")};
+                                          QStringLiteral("readarray")};
     static const QSet<QString> directories = {QStringLiteral("cd"), QStringLiteral("pushd"),
                                               QStringLiteral("popd")};
 
@@ -188,25 +233,42 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     Values anywhere;
     flow.commands.resize(raw.size());
     bool changed = true;
-    const auto give = [&](const QString& name, const Values& values) {
-        Values& held = flow.names[name];
+    const auto grow = [&](QHash<QString, Values>& record, const QString& name,
+                          const Values& values) {
+        Values& held = record[name];
         const qsizetype before = held.size();
         held |= values;
         changed = changed || held.size() != before;
+    };
+    const auto give = [&](const QString& name, const Values& values) {
+        grow(flow.names, name, values);
     };
     const auto giveChanged = [&](const QString& name, const Values& values) {
-        Values& held = flow.changed[name];
-        const qsizetype before = held.size();
-        held |= values;
-        changed = changed || held.size() != before;
+        grow(flow.names, name, values);
+        grow(flow.changed, name, values);
     };
-    // `name` gets what `text` expands to.
-    const auto giveText = [&](const QString& name, QStringView text, const Values& input) {
+    // What `text` brings in, as given and changed: its values and expansions, and what a
+    // command it runs may print, which may be what any program kept before (`stored`).
+    const auto expand = [&](QStringView text, Values& given, Values& derived, const Values& input,
+                            const Values& stored) {
+        flow.split(text, given, derived, input);
+        if (runsCommands(text))
+            derived |= stored;
+        given |= derived;
+    };
+    // `name` gets what `text` expands to; with `split`, each word it makes (a loop's, an
+    // array's, the positional parameters): a value outside quotes only a word of it.
+    const auto giveText = [&](const QString& name, QStringView text, const Values& input,
+                              const Values& stored, bool split = false) {
         Values given;
         Values derived;
-        flow.split(text, given, derived, input);
-        give(name, given | derived);
+        expand(text, given, derived, input, stored);
+        give(name, given);
         giveChanged(name, derived);
+        if (split && text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')')))
+            text = text.mid(1, text.size() - 2);  // the elements of "name=( … )"
+        if (split)
+            grow(flow.fields, name, unquotedValues(flow, text));
     };
     // What a name is given as plain text, or that it is given something else than text and
     // values.
@@ -218,10 +280,11 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
         else if (!onlyValues.match(text).hasMatch())
             flow.computed.insert(name);
     };
-    const auto assign = [&](const QString& word, const Values& input) {
+    const auto assign = [&](const QString& word, const Values& input, const Values& stored) {
         const QString name = leadingName.match(word).captured(1);
         const qsizetype equals = word.indexOf(QLatin1Char('='));
-        giveText(name, QStringView(word).mid(equals + 1), input);
+        giveText(name, QStringView(word).mid(equals + 1), input, stored,
+                 word.mid(equals + 1).startsWith('('));
         if (word.at(equals - 1) == QLatin1Char('+') || word.mid(equals + 1).startsWith('('))
             flow.computed.insert(name);
         else
@@ -231,28 +294,32 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     // a command may bring back what the commands before it got, and in a loop or a
     // function, which run again, what any command got.
     // So may one that runs beside them: in the background, as a coprocess, through a fifo.
-    static const QRegularExpression repeats(
-        QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
-                       "(?![A-Za-z0-9_-])|(?<![&>|<])&(?![&>])"));
-    const bool runsAgain = functions || repeats.match(marked).hasMatch();
+    static const QRegularExpression beside(
+        QStringLiteral("(?<![A-Za-z0-9_-])(function|coproc|mkfifo)(?![A-Za-z0-9_-])|"
+                       "(?<![&>|<])&(?![&>])"));
+    const bool runsAgain = functions || beside.match(marked).hasMatch();
     // A function's commands read whatever the function is given as input, where it is
     // called: any of them may read any value.
     if (functions) {
         for (RawCommand& command : raw)
             command.fedAnything = true;
     }
+    static const QRegularExpression reference(QStringLiteral("tavrin_value_[0-9]{1,9}"));
     while (changed) {
         changed = false;
         Values given;
         for (qsizetype c = 0; c < raw.size(); ++c) {
             const RawCommand& command = raw[c];
-            const Values stored = runsAgain ? all : given;
+            const Values stored = runsAgain || command.repeats ? all : given;
             given |= carried[c];
             flow.commands[c].stored = stored;
-            // A script's commands may each read what the command that starts it reads.
-            Values input = (command.fedAnything ? all : Values{}) | seed.input;
+            // A script's commands may each read what the command that starts it reads; a
+            // descriptor the reading does not follow may hold anything.
+            Values input =
+                (command.fedAnything || command.unknownInput ? all : Values{}) | seed.input;
             // What a file holds may have been written changed.
-            Values changedInput = (command.fedAnything ? anywhere : Values{}) | seed.changedInput;
+            Values changedInput = (command.fedAnything ? anywhere : Values{}) |
+                                  (command.unknownInput ? all : Values{}) | seed.changedInput;
             if (command.readsFile) {
                 input |= stored;
                 changedInput |= stored;
@@ -261,25 +328,46 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                 input |= carried[feeder];
                 changedInput |= carriedChanged[feeder];
             }
-            for (const QString& source : command.inputs) {
+            for (const RawInput& source : command.inputs) {
                 Values given;
-                flow.split(source, given, changedInput);
+                if (source.kind == RawInput::Kind::quotedHereDocument) {
+                    // nothing in it expands; a placeholder there is refused where it stands
+                    for (auto found = reference.globalMatch(source.text); found.hasNext();)
+                        given |= flow.valuesOf(found.next().captured());
+                } else {
+                    expand(source.text, given, changedInput, Values{}, stored);
+                }
                 input |= given | changedInput;
             }
+            const bool literal = command.inputs.size() == 1 && command.feeders.isEmpty() &&
+                                 !command.fedAnything && !command.unknownInput;
+            flow.commands[c].literalInput =
+                literal ? literalText(command.inputs.first(), flow) : std::nullopt;
+            const qsizetype program = ShellWords::commandIndex(command.words);
             Values words;
             Values changedWords;
-            flow.split(command.words.join(QLatin1Char(' ')), words, changedWords, input);
-            words |= changedWords;
+            expand(command.words.join(QLatin1Char(' ')), words, changedWords, input, stored);
+            // What it may print of its words: find and grep only some of them, as given.
+            const std::optional<QStringList> printed =
+                program >= 0 ? printedWords(command.words, program) : std::nullopt;
+            Values printedGiven = words;
+            Values printedChanged = changedWords;
+            const bool asGiven = printed.has_value();
+            if (asGiven) {
+                printedGiven.clear();
+                printedChanged.clear();
+                expand(printed->join(QLatin1Char(' ')), printedGiven, printedChanged, input,
+                       stored);
+            }
             const qsizetype before = carried[c].size() + flow.commands[c].input.size() +
                                      carriedChanged[c].size() +
                                      flow.commands[c].changedInput.size();
-            carried[c] |= words | input;
-            const qsizetype program = ShellWords::commandIndex(command.words);
+            carried[c] |= printedGiven | input;
             // A program prints what it got changed unless it passes words or input on as
             // given; what it may have kept from before counts as changed.
-            carriedChanged[c] |= changedWords;
-            if (program < 0 || !printsWordsAsGiven(command.words, program))
-                carriedChanged[c] |= words;
+            carriedChanged[c] |= printedChanged;
+            if (!asGiven && (program < 0 || !printsWordsAsGiven(command.words, program)))
+                carriedChanged[c] |= printedGiven;
             carriedChanged[c] |=
                 program >= 0 && passesInputAsRead(command.words, program) ? changedInput : input;
             if (program >= 0 && !printsOnlyItsWords(unquoted(command.words[program]))) {
@@ -298,26 +386,25 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                                      before;
 
             const QStringList& w = command.words;
-            const qsizetype index = ShellWords::commandIndex(w);
-            for (qsizetype i = 0; i < (index < 0 ? w.size() : index); ++i) {
+            for (qsizetype i = 0; i < (program < 0 ? w.size() : program); ++i) {
                 if (ShellWords::isAssignment(w[i]))
-                    assign(w[i], input);
+                    assign(w[i], input, stored);
             }
             for (const QString& word : w) {
                 for (auto found = defaultAssignment.globalMatch(word); found.hasNext();) {
                     const QString name = found.next().captured(1);
-                    giveText(name, word, input);
+                    giveText(name, word, input, stored);
                     flow.computed.insert(name);
                 }
             }
-            if (index < 0)
+            if (program < 0)
                 continue;
-            const QString name = unquoted(w[index]);
-            const QStringList arguments = w.mid(index + 1);
+            const QString name = unquoted(w[program]);
+            const QStringList arguments = w.mid(program + 1);
             if (declarations.contains(name)) {
                 for (const QString& argument : arguments) {
                     if (ShellWords::isAssignment(unquoted(argument)))
-                        assign(argument, input);
+                        assign(argument, input, stored);
                 }
             } else if ((name == QLatin1String("for") || name == QLatin1String("select")) &&
                        !arguments.isEmpty() && isName(unquoted(arguments[0]))) {
@@ -326,7 +413,7 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                 const QString name = unquoted(arguments[0]);
                 giveText(name,
                          list ? arguments.mid(2).join(QLatin1Char(' ')) : QStringLiteral("$@"),
-                         input);
+                         input, stored, true);
                 if (!list)
                     flow.computed.insert(name);
                 for (const QString& word : arguments.mid(2)) {
@@ -335,16 +422,26 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                     noteText(name, word);
                 }
             } else if (readers.contains(name)) {
-                // What read takes from a line is the line's text cut at blanks, without the
-                // backslashes unless told -r: cut at those too, each piece is as given.
-                // getopts takes options apart.
-                for (const QString& argument : arguments) {
-                    if (!isName(unquoted(argument)))
+                // What read takes is the text of a line, or with several names (or -a) a piece
+                // of it; mapfile takes the lines one by one. Leading blanks and, without -r,
+                // backslashes go, which the checks of a word's beginning allow for. A line may
+                // begin anywhere in a value, after a line break.
+                const Reading reading = readingOf(name, arguments);
+                for (const QString& target : reading.names) {
+                    const QString variable = leadingName.match(target).captured(1);
+                    if (variable.isEmpty())
                         continue;
-                    flow.computed.insert(unquoted(argument));
-                    give(unquoted(argument), all);
-                    giveChanged(unquoted(argument),
-                                name == QLatin1String("getopts") ? all : changedInput);
+                    flow.computed.insert(variable);
+                    give(variable, all);
+                    grow(flow.lines, variable, all);
+                    giveChanged(variable,
+                                reading.pieces || reading.otherDescriptor ? all : changedInput);
+                }
+            } else if (name == QLatin1String("getopts")) {
+                // getopts takes options apart: its names get pieces of any value.
+                for (const QString& argument : arguments) {
+                    if (isName(unquoted(argument)))
+                        giveChanged(unquoted(argument), all);
                 }
             } else if (name == QLatin1String("printf")) {
                 for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -357,9 +454,13 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                             : (i + 1 < arguments.size() ? unquoted(arguments[i + 1]) : QString());
                     const QString variable = leadingName.match(target).captured(1);
                     flow.computed.insert(variable);
-                    give(variable, flow.valuesIn(w.join(' '), input));
-                    if (!printsWordsAsGiven(w, index))
-                        giveChanged(variable, flow.valuesIn(w.join(' '), input));
+                    Values printedValues;
+                    Values derived;
+                    expand(w.join(' '), printedValues, derived, input, stored);
+                    give(variable, printedValues);
+                    giveChanged(variable, derived);
+                    if (!printsWordsAsGiven(w, program))
+                        giveChanged(variable, printedValues);
                 }
             } else if (name == QLatin1String("set")) {
                 QStringList operands;
@@ -375,23 +476,35 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                         ended = false;
                 }
                 if (!operands.isEmpty() || ended)
-                    giveText(QStringLiteral("@"), operands.join(QLatin1Char(' ')), input);
+                    giveText(QStringLiteral("@"), operands.join(QLatin1Char(' ')), input, stored,
+                             true);
             } else if (directories.contains(name)) {
-                const Values paths = flow.valuesIn(arguments.join(QLatin1Char(' ')), input);
+                Values paths;
+                Values derived;
+                expand(arguments.join(QLatin1Char(' ')), paths, derived, input, stored);
                 for (const char* variable : {"PWD", "OLDPWD", "DIRSTACK"})
                     give(QLatin1String(variable), paths);
             } else if (name == QLatin1String("[[") && arguments.contains(QStringLiteral("=~"))) {
-                give(QStringLiteral("BASH_REMATCH"), flow.valuesIn(w.join(' '), input));
-                giveChanged(QStringLiteral("BASH_REMATCH"), flow.valuesIn(w.join(' '), input));
+                Values matched;
+                Values derived;
+                expand(w.join(' '), matched, derived, input, stored);
+                giveChanged(QStringLiteral("BASH_REMATCH"), matched);
             }
         }
         giveChanged(QStringLiteral("_"), anywhere);
         giveChanged(QStringLiteral("MAPFILE"), anywhere);
         if (functions)
             giveChanged(QStringLiteral("@"), anywhere);
+        // bash keeps the positional parameters, last first, in BASH_ARGV too.
+        giveChanged(QStringLiteral("BASH_ARGV"), flow.changedOf(QStringLiteral("@")));
+        give(QStringLiteral("BASH_ARGV"), flow.valuesOf(QStringLiteral("@")));
+        grow(flow.lines, QStringLiteral("BASH_ARGV"), flow.linesOf(QStringLiteral("@")));
+        grow(flow.fields, QStringLiteral("BASH_ARGV"), flow.fieldsOf(QStringLiteral("@")));
     }
     flow.names.remove(QString());
     flow.changed.remove(QString());
+    flow.lines.remove(QString());
+    flow.fields.remove(QString());
     return flow;
 }
 

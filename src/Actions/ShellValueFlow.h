@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <optional>
 
 // Where the values of a shell command template can go besides the words they stand in: into
 // variables (assignments, lists, loop variables, read targets, "set --", function
@@ -33,16 +34,33 @@ struct Command {
     // The files its output goes to, and the values that output may carry.
     QStringList outputs;
     Values output;
+    // Its input when that is the template's own text and nothing else: one here-document or
+    // here-string that expands nothing. A shell that reads its script there reads this text.
+    std::optional<QString> literalInput;
 };
 
+// The one record of where values may be: every check that asks whether a name, a word or a
+// command's input may hold a value asks this. A name holds what the template puts there, and
+// the names bash fills itself from what commands were given ("$_", REPLY, MAPFILE, OPTARG,
+// BASH_ARGV, zsh's reply and match) may hold every value. A name the template never gives
+// anything holds nothing: the login shell's environment and bash's counters hold no value,
+// and a second shell's environment is what its caller hands it (Seed).
 struct Flow {
     // What each variable may hold; "@" stands for the positional parameters, and "1", "2" …
     // for one of them where the reading knows which value it holds.
     QHash<QString, Values> names;
     // The values each variable may hold changed rather than as given: through an expansion
-    // operator ("${v#x}"), a command substitution, a decoder, "read" without -r. Their text
-    // may be anything, so no check can rest on the value as the AI gave it.
+    // operator ("${v#x}"), a command substitution, a decoder, a piece of a line "read" cut.
+    // Their text may be anything, so no check can rest on the value as the AI gave it. Every
+    // value here is in `names` too.
     QHash<QString, Values> changed;
+    // The values of which a variable may hold any one line rather than the whole text: what
+    // "read" and mapfile take line by line. Every value here is in `names` too.
+    QHash<QString, Values> lines;
+    // The values of which a variable may hold any one word bash split off, or any name it
+    // matched as a pattern: a loop over "$x" unquoted, "set -- $x", "a=($x)", a function's
+    // arguments. Every value here is in `names` too.
+    QHash<QString, Values> fields;
     QList<Command> commands;
     qsizetype valueCount = 0;
     // The plain text each variable is given where the template writes it out ("sh=bash", "for
@@ -56,8 +74,13 @@ struct Flow {
     // The values that the expansions in `text` may bring in: references to values, variables
     // that may hold one, and, with `input`, command substitutions that may read it.
     Values valuesIn(QStringView text, const Values& input = {}) const;
-    // The values variable `name` may hold changed.
+    // The values variable `name` may hold changed, and those of which it may hold one line.
     Values changedOf(const QString& name) const;
+    Values linesOf(const QString& name) const;
+    Values fieldsOf(const QString& name) const;
+    // Every value: what a name may hold that the reading cannot show free of values.
+    Values everyValue() const;
+    Values heldIn(const QHash<QString, Values>& record, const QString& name) const;
     // The values the expansions in `text` bring in as given (a variable or a reference,
     // plain or with a default) and those they bring in changed.
     void split(QStringView text, Values& given, Values& changedValues,
@@ -69,6 +92,8 @@ struct Flow {
 struct Seed {
     QHash<QString, Values> names;
     QHash<QString, Values> changed;
+    QHash<QString, Values> lines;
+    QHash<QString, Values> fields;
     Values input;
     Values changedInput;
 };

@@ -103,16 +103,27 @@ private:
     }
     void expansion(Values given, Values changed, bool mayBeEmpty = true, bool elements = false) {
         Piece piece;
-        piece.kind = Piece::Kind::expansion;
         piece.given = std::move(given);
         piece.changed = std::move(changed);
+        expanded(piece, mayBeEmpty, elements);
+    }
+    void expanded(Piece piece, bool mayBeEmpty, bool elements) {
+        piece.kind = Piece::Kind::expansion;
         piece.mayBeEmpty = mayBeEmpty;
         piece.splitting = splitting(elements);
         pieces_.append(piece);
     }
     // Text bash computes that no value makes: a number, a path, a pattern's matches.
     void computed(bool mayBeEmpty) { expansion({}, {}, mayBeEmpty); }
-    void braced(QStringView whole, const QString& content, Values& given, Values& changed) const;
+    // A variable as it is: what it holds as given, changed and line by line.
+    void variable(Piece& piece, const QString& name) const {
+        piece.given |= flow_.valuesOf(name);
+        piece.changed |= flow_.changedOf(name);
+        piece.lines |= flow_.linesOf(name);
+        piece.fields |= flow_.fieldsOf(name);
+        piece.given -= piece.lines | piece.fields;
+    }
+    Piece braced(QStringView whole, const QString& content) const;
     qsizetype dollar(const QString& word, qsizetype i);
 
     const ShellValueFlow::Flow& flow_;
@@ -123,31 +134,48 @@ private:
 };
 
 // "${name}", "${name[…]}" and the defaults give the variable as it is, a default also what its
-// word brings; every other operator and an indirection make text from what they read.
-void Reader::braced(QStringView whole, const QString& content, Values& given,
-                    Values& changed) const {
+// word brings; "${name%suffix}" the beginning of what it holds where the pattern is the
+// template's plain text; "${!#}" the last positional parameter. Every other operator and an
+// indirection make text from what they read.
+Piece Reader::braced(QStringView whole, const QString& content) const {
     static const QRegularExpression head(QStringLiteral(
         "^(tavrin_value_[0-9]{1,9}|[A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*#?$!-])(\\[[^\\]]*\\])?"));
     static const QRegularExpression defaultOperator(QStringLiteral("^:?[-=?+]"));
     static const QRegularExpression names(
         QStringLiteral("\\$\\{?[#!]?([A-Za-z_][A-Za-z0-9_]*|[0-9]+|[@*])"));
+    // A pattern of plain characters and "*" and "?" only, whose matches can be told here.
+    static const QRegularExpression plainSuffix(
+        QStringLiteral("^(%%?)([^\\\\'\"$`()|\\[\\]{}@!+]*)$"));
+    Piece piece;
+    if (content == QLatin1String("!#")) {
+        variable(piece, QStringLiteral("@"));
+        return piece;
+    }
     const QRegularExpressionMatch match = head.match(content);
     const QStringView rest = QStringView(content).mid(match.capturedLength());
     const QRegularExpressionMatch op = defaultOperator.match(rest);
     if (match.hasMatch() && !content.startsWith(QLatin1Char('!')) &&
         (rest.isEmpty() || op.hasMatch())) {
-        given |= flow_.valuesOf(match.captured(1));
-        changed |= flow_.changedOf(match.captured(1));
+        variable(piece, match.captured(1));
         if (op.hasMatch())
             carried(Reader(flow_, context_, substitution_)
                         .read(rest.mid(op.capturedLength()).toString()),
-                    given, changed);
-        return;
+                    piece.given, piece.changed);
+        return piece;
     }
-    changed |= flow_.valuesIn(whole, context_.input);
+    if (const QRegularExpressionMatch suffix = plainSuffix.match(rest);
+        match.hasMatch() && !content.startsWith(QLatin1Char('!')) && suffix.hasMatch() &&
+        !suffix.captured(2).isEmpty()) {
+        variable(piece, match.captured(1));
+        piece.suffix = suffix.captured(2);
+        piece.longest = suffix.captured(1).size() == 2;
+        return piece;
+    }
+    piece.changed |= flow_.valuesIn(whole, context_.input);
     const QString text = whole.toString();
     for (auto found = names.globalMatch(text); found.hasNext();)
-        changed |= flow_.changedOf(found.next().captured(1));
+        piece.changed |= flow_.changedOf(found.next().captured(1));
+    return piece;
 }
 
 // A "$" at `i`: an expansion, or a plain "$"; the position after it.
@@ -184,7 +212,11 @@ qsizetype Reader::dollar(const QString& word, qsizetype i) {
             return i + 2;
         }
         const qsizetype end = ShellValueFlow::skipNested(word, i + 2, QLatin1Char('('));
-        expansion({}, flow_.valuesIn(QStringView(word).mid(i, end - i), context_.input));
+        if (ShellWords::printsANumber(
+                QStringView(word).mid(i + 2, std::max<qsizetype>(end - i - 3, 0))))
+            computed(false);  // a number, whatever it reads
+        else
+            expansion({}, flow_.valuesIn(QStringView(word).mid(i, end - i), context_.input));
         return end;
     }
     if (next == QLatin1Char('{')) {
@@ -194,20 +226,18 @@ qsizetype Reader::dollar(const QString& word, qsizetype i) {
             computed(false);  // a length
             return end;
         }
-        Values given;
-        Values changed;
-        braced(QStringView(word).mid(i, end - i), content, given, changed);
         const bool elements = inDouble_ && (content.startsWith(QLatin1Char('@')) ||
                                             content.contains(QLatin1String("[@]")));
-        expansion(given, changed, true, elements);
+        expanded(braced(QStringView(word).mid(i, end - i), content), true, elements);
         return end;
     }
     if (isNameStart(next) || next.isDigit() || next == QLatin1Char('@') ||
         next == QLatin1Char('*')) {
         const qsizetype length = isNameStart(next) ? nameLength(rest.mid(1)) : 1;
         const QString name = word.mid(i + 1, length);
-        expansion(flow_.valuesOf(name), flow_.changedOf(name), true,
-                  inDouble_ && name == QLatin1String("@"));
+        Piece piece;
+        variable(piece, name);
+        expanded(piece, true, inDouble_ && name == QLatin1String("@"));
         return i + 1 + length;
     }
     if (next == QLatin1Char('!')) {
@@ -310,160 +340,6 @@ QList<Piece> Reader::read(const QString& word) {
     return pieces_;
 }
 
-// Where bash cuts a value's text into words: the parts, and whether it begins and ends with a
-// cut.
-struct Cut {
-    QStringList parts;
-    bool before = false;
-    bool after = false;
-};
-
-Cut cut(const QString& text, Splitting splitting) {
-    static const QRegularExpression blanks(QStringLiteral("[ \\t\\n]+"));
-    static const QRegularExpression beforeSign(QStringLiteral("(?=[-+])"));
-    // A "-" or "+" after anything but a letter or digit: a quote xargs removes may stand there.
-    static const QRegularExpression quoteBeforeSign(QStringLiteral("(?<=[^\\w])(?=[-+])"),
-                                                    QRegularExpression::UseUnicodePropertiesOption);
-    Cut result;
-    if (splitting == Splitting::elements) {
-        result.parts = {text};
-        result.before = result.after = true;
-        return result;
-    }
-    QString spaced = text;
-    if (splitting == Splitting::anywhere)
-        spaced.replace(beforeSign, QStringLiteral(" "));
-    else if (splitting == Splitting::quoting)
-        spaced.replace(quoteBeforeSign, QStringLiteral(" "));
-    result.parts = spaced.split(blanks, Qt::SkipEmptyParts);
-    const QRegularExpressionMatch first = blanks.match(spaced);
-    result.before = first.hasMatch() && first.capturedStart() == 0;
-    result.after = !spaced.isEmpty() && QStringView(u" \t\n").contains(spaced.back());
-    return result;
-}
-
-using Spelling = QList<Word>;
-
-void breakWord(Spelling& spelling) {
-    if (!spelling.last().isEmpty())
-        spelling.append(Word{});
-}
-
-// Appends `text` (a value's, or `value` 0 for the template's) cut as `splitting` cuts it.
-void appendText(Spelling& spelling, const QString& text, qsizetype value, Splitting splitting) {
-    if (splitting == Splitting::none) {
-        spelling.last().append(Segment{text, value});
-        return;
-    }
-    const Cut pieces = cut(text, splitting);
-    if (pieces.before)
-        breakWord(spelling);
-    for (qsizetype k = 0; k < pieces.parts.size(); ++k) {
-        if (k > 0)
-            breakWord(spelling);
-        spelling.last().append(Segment{pieces.parts[k], value});
-    }
-    if (pieces.after)
-        breakWord(spelling);
-}
-
-// The ways an expansion may be spelled after `spelling`: text made from what it carries, each
-// value it carries, nothing, text of the template's own.
-QList<Spelling> expand(const Spelling& spelling, const Piece& piece, const QStringList& texts) {
-    QList<Spelling> ways;
-    if (!piece.changed.isEmpty()) {
-        Spelling joined = spelling;
-        joined.last().append(Segment{{}, 0, true, piece.changed});
-        ways.append(joined);
-        if (piece.splitting != Splitting::none) {
-            breakWord(joined);
-            joined.last().append(Segment{{}, 0, true, piece.changed});
-            ways.append(joined);
-        }
-    }
-    QList<qsizetype> given(piece.given.cbegin(), piece.given.cend());
-    std::sort(given.begin(), given.end());
-    for (const qsizetype value : given) {
-        if (value < 1 || value > texts.size())
-            continue;
-        Spelling spelled = spelling;
-        appendText(spelled, texts[value - 1], value, piece.splitting);
-        ways.append(spelled);
-    }
-    if (piece.mayBeEmpty)
-        ways.append(spelling);
-    if (piece.templateText) {
-        Spelling opaque = spelling;
-        opaque.last().append(Segment{{}, 0, true, {}});
-        ways.append(opaque);
-    }
-    return ways;
-}
-
-// Past this many ways a word counts as text made from every value it may carry, which may be
-// anything: the worst it can be.
-constexpr qsizetype mostWays = 1024;
-
-// The worst of a word: text made from every value it may carry, also as a word after the first.
-QList<Spelling> worst(const QList<Piece>& pieces) {
-    Values given;
-    Values changed;
-    carried(pieces, given, changed);
-    const Word made{Segment{{}, 0, true, given | changed}};
-    return {Spelling{made, made}};
-}
-
-// The words brace expansion makes of `pieces`, in order: each element with the text around
-// the braces; none past the bound.
-std::optional<QList<QList<Piece>>> braceWords(const QList<Piece>& pieces) {
-    QList<QList<Piece>> words = {{}};
-    for (const Piece& piece : pieces) {
-        if (piece.kind != Piece::Kind::braces) {
-            for (QList<Piece>& word : words)
-                word.append(piece);
-            continue;
-        }
-        QList<QList<Piece>> next;
-        for (const QList<Piece>& element : piece.alternatives) {
-            const std::optional<QList<QList<Piece>>> inner = braceWords(element);
-            if (!inner)
-                return std::nullopt;
-            for (const QList<Piece>& word : std::as_const(words)) {
-                for (const QList<Piece>& part : *inner)
-                    next.append(word + part);
-            }
-            if (next.size() > mostWays)
-                return std::nullopt;
-        }
-        words = std::move(next);
-    }
-    return words;
-}
-
-// The ways of a word without braces; none past the bound.
-std::optional<QList<Spelling>> spell(const QList<Piece>& pieces, const QStringList& texts) {
-    QList<Spelling> ways = {Spelling{Word{}}};
-    for (const Piece& piece : pieces) {
-        QList<Spelling> next;
-        for (const Spelling& spelling : std::as_const(ways)) {
-            if (piece.kind == Piece::Kind::expansion) {
-                next += expand(spelling, piece, texts);
-            } else {
-                Spelling spelled = spelling;
-                if (piece.kind == Piece::Kind::text)
-                    spelled.last().append(Segment{piece.text});
-                else if (piece.value >= 1 && piece.value <= texts.size())
-                    spelled.last().append(Segment{texts[piece.value - 1], piece.value});
-                next.append(spelled);
-            }
-            if (next.size() > mostWays)
-                return std::nullopt;
-        }
-        ways = std::move(next);
-    }
-    return ways;
-}
-
 // xargs puts each line of its input where its arguments hold the replace string.
 QList<Piece> replaced(const QList<Piece>& pieces, const Context& context) {
     QList<Piece> result;
@@ -477,7 +353,7 @@ QList<Piece> replaced(const QList<Piece>& pieces, const Context& context) {
             if (k > 0) {
                 Piece line;
                 line.kind = Piece::Kind::expansion;
-                line.given = context.replaceGiven;
+                line.lines = context.replaceGiven;  // xargs -I takes its input line by line
                 line.changed = context.replaceChanged;
                 line.templateText = false;
                 result.append(line);
@@ -508,48 +384,37 @@ QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow, const C
     return context.replace.isEmpty() ? pieces : replaced(pieces, context);
 }
 
-void carried(const QList<Piece>& pieces, Values& given, Values& changed) {
+void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines,
+             Values& fields) {
     for (const Piece& piece : pieces) {
         if (piece.kind == Piece::Kind::value)
             given.insert(piece.value);
         given |= piece.given;
         changed |= piece.changed;
+        lines |= piece.lines;
+        fields |= piece.fields;
+        if (!piece.suffix.isEmpty())
+            changed |= piece.given;
         for (const QList<Piece>& element : piece.alternatives)
-            carried(element, given, changed);
+            carried(element, given, changed, lines, fields);
     }
+}
+
+void carried(const QList<Piece>& pieces, Values& given, Values& changed) {
+    Values lines;
+    Values fields;
+    carried(pieces, given, changed, lines, fields);
+    given |= lines | fields;
+    changed |= lines | fields;
 }
 
 bool carriesValues(const QList<Piece>& pieces) {
     return std::any_of(pieces.cbegin(), pieces.cend(), [](const Piece& piece) {
         return piece.kind == Piece::Kind::value || !piece.given.isEmpty() ||
-               !piece.changed.isEmpty() ||
+               !piece.changed.isEmpty() || !piece.lines.isEmpty() || !piece.fields.isEmpty() ||
                std::any_of(piece.alternatives.cbegin(), piece.alternatives.cend(),
                            [](const QList<Piece>& element) { return carriesValues(element); });
     });
-}
-
-QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts) {
-    // bash expands braces first: every word after the first stands where the command's next
-    // word does, so each is spelled after one way of the first.
-    std::optional<QList<Spelling>> ways = QList<Spelling>{};
-    const std::optional<QList<QList<Piece>>> words = braceWords(pieces);
-    if (!words)
-        ways.reset();
-    for (qsizetype j = 0; ways && j < words->size(); ++j) {
-        const std::optional<QList<Spelling>> spelled = spell(words->at(j), texts);
-        if (!spelled || ways->size() + spelled->size() > mostWays) {
-            ways.reset();
-            break;
-        }
-        const Spelling first = ways->isEmpty() ? Spelling{} : ways->first();
-        for (const Spelling& spelling : *spelled)
-            ways->append(first + spelling);
-    }
-    QList<Spelling> result = ways ? *ways : worst(pieces);
-    for (QList<Word>& way : result) {
-        way.removeIf([](const Word& word) { return word.isEmpty(); });
-    }
-    return result;
 }
 
 }  // namespace ShellWordPieces

@@ -36,6 +36,14 @@ struct Piece {
     // and whether it may be text of the template's own.
     Values given;
     Values changed;
+    // expansion: the values of which it may hold any one line rather than the whole text, and
+    // those of which it may hold a word bash split off or a name a pattern matched.
+    Values lines;
+    Values fields;
+    // expansion: "${v%suffix}", "${v%%suffix}": what it gives of each value as given is the
+    // value without the shortest (or `longest`) end that matches this pattern.
+    QString suffix;
+    bool longest = false;
     bool mayBeEmpty = true;
     bool templateText = true;
     Splitting splitting = Splitting::none;
@@ -74,8 +82,11 @@ QList<Piece> read(const QString& word, const ShellValueFlow::Flow& flow,
 // Whether any piece may bring a value into the word.
 bool carriesValues(const QList<Piece>& pieces);
 // The values the pieces may bring in as given (the value itself, a variable it was copied into)
-// and changed.
+// and changed; a line of a value, or what is left of it without an end, counts as changed.
 void carried(const QList<Piece>& pieces, Values& given, Values& changed);
+// The same, with the values of which a line may stand apart in `lines`.
+void carried(const QList<Piece>& pieces, Values& given, Values& changed, Values& lines,
+             Values& fields);
 
 // One stretch of a spelled word: text of the template (value 0), a value's text, or text
 // nobody can read before bash runs (`opaque`): the template's own, or made from `derived`.
@@ -91,8 +102,10 @@ using Word = QList<Segment>;
 
 // The words bash may make of `pieces`, one list per way; `texts` holds each value's text by
 // number. Values split off into words of their own, and the later words of a brace expansion,
-// come after the first word of their list. Bounded: past a thousand ways, the word is text
-// made from every value it may carry, as the first word and as one after it.
+// come after the first word of their list. A value's text split outside quotes is a pattern
+// as well, which may match any name in the folder: where it holds "*", "?" or "[", it may be
+// any text. Bounded: past a thousand ways, the word is text made from every value it may
+// carry, as the first word and as one after it.
 QList<QList<Word>> spellings(const QList<Piece>& pieces, const QStringList& texts);
 
 }  // namespace ShellWordPieces

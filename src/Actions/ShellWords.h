@@ -48,4 +48,13 @@ QString withoutExpansions(const QString& word);
 // The position of the command word among `words`, -1 when the command has not begun.
 qsizetype commandIndex(const QStringList& words);
 
+// Whether the command of a substitution ("$(…)", its text without the parentheses) prints a
+// number whatever values it reads: its last command is wc, counting what comes on its input,
+// grep -c counting one file's or its input's lines, or date, formatting in a numeric format of
+// the template's own the time a word names. Values may stand in the commands before it, in
+// redirections, in grep's pattern and in date's -d and -r; no other word of the last command
+// expands, and there is no list or group. Reads the template with placeholders ("{{name}}") or
+// with references to values alike.
+bool printsANumber(QStringView command);
+
 }  // namespace ShellWords

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <variant>
 
@@ -53,4 +55,35 @@ inline std::optional<ShellCommand::Refusal> expectRefused(const QString& text, c
     EXPECT_EQ(refusal->placeholders, QStringList{"a"}) << text.toStdString();
     EXPECT_EQ(refusal->construct.toStdString(), construct.toStdString()) << text.toStdString();
     return *refusal;
+}
+
+// Runs `command` with bash inside bubblewrap, in `folder` (the one place it may write), without
+// a network, with `environment` ("NAME=value") besides Tavrin's own: what a template does when
+// nothing checks it.
+inline void runSandboxed(const QString& command, const QString& folder,
+                         const QStringList& environment = {}) {
+    QStringList arguments = {"-s",
+                             "KILL",
+                             "10",
+                             "bwrap",
+                             "--ro-bind",
+                             "/",
+                             "/",
+                             "--bind",
+                             folder,
+                             folder,
+                             "--dev",
+                             "/dev",
+                             "--proc",
+                             "/proc",
+                             "--unshare-net",
+                             "--die-with-parent",
+                             "--chdir",
+                             folder};
+    for (const QString& setting : environment)
+        arguments += {"--setenv", setting.section('=', 0, 0), setting.section('=', 1)};
+    arguments += {"/bin/bash", "-c", command};
+    QProcess process;
+    process.start("timeout", arguments);
+    EXPECT_TRUE(process.waitForFinished(15000)) << command.toStdString();
 }

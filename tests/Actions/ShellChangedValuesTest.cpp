@@ -170,8 +170,8 @@ TEST(ShellChangedValuesTest, TheOptionRefusalSaysWhatWorksForTheProgram) {
          "Der Befehl wurde nicht ausgeführt: Der Wert von „{{a}}“ beginnt mit „-“, und „find“ "
          "würde „{{a}}“ als Option lesen. Der Befehl muss dafür geändert werden: Setz den "
          "Platzhalter dort ein, wo „find“ nur Text liest."},
-        {"x={{a}}; git log \"${x%.txt}\"", "--output=/tmp/x.txt",
-         "Der Befehl wurde nicht ausgeführt: „\"${x%.txt}\"“ macht aus dem Wert von „{{a}}“ "
+        {"x={{a}}; git log \"${x#./}\"", "./--output=/tmp/x.txt",
+         "Der Befehl wurde nicht ausgeführt: „\"${x#./}\"“ macht aus dem Wert von „{{a}}“ "
          "einen Text, der mit „-“ beginnen kann, und „git log“ würde ihn als Option lesen. "
          "Schreib „--end-of-options“ davor; danach liest „git log“ keine Optionen mehr."},
         {"find {{a}} -name '*.log'", "-delete",

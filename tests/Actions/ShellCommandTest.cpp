@@ -189,7 +189,7 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "x={{a}}; echo ${!x}", "x={{a}}; echo ${list[x]}", "x={{a}}; echo ${HOME:x}",
         "x={{a}}; [[ $x -gt 1 ]]", "declare -i n; n={{a}}", "declare -a list={{a}}",
         "echo \"$(case x in x) (( {{a}} ));; esac)\"", "echo ${x:-'}'} \"$(( {{a}} ))\"",
-        "echo $(( $1 )) {{a}}", "echo ${x[$(echo {{a}})]}", "\"$@\"let n={{a}}",
+        "f() { echo $(( $1 )); }; f {{a}}", "echo ${x[$(echo {{a}})]}", "\"$@\"let n={{a}}",
         "$x let n={{a}}", "${x}eval {{a}}", "x={{a}}; read $x", "x={{a}}; printf -v \"$x\" y",
         "x={{a}}; unset \"$x\"", "x={{a}}; export \"$x\"", "PS4={{a}}; set -x; :",
         "export PROMPT_COMMAND={{a}}", "alias x={{a}}", "sh -c {{a}}", "bash -lc \"echo {{a}}\"",
@@ -223,7 +223,8 @@ TEST(ShellCommandQuoteTest, PlaceholdersWhereAShellEvaluatesTheValueAgainAreRefu
         "echo `date` {{a}}", "echo ${HOME} {{a}}", "echo $(( 1 + 2 )) {{a}}", "echo $ {{a}}",
         "echo {{unknown}} `echo {{unknown}}`", "cat <<< {{a}}", "[ {{a}} = x ]", "( echo {{a}} )",
         "echo *.[ch] {{a}}", "echo --opt=[{{a}}]", "echo \"$( (echo {{a}}) )\"",
-        "export NAME={{a}}", "export NAME=\"x {{a}}\"", "f() { local m={{a}}; echo \"$m\"; }; f",
+        // the template's own positional parameters are empty: the values are taken out first
+        "echo $(( $1 )) {{a}}", "export NAME={{a}}", "export NAME=\"x {{a}}\"", "f() { local m={{a}}; echo \"$m\"; }; f",
         "list=( {{a}} ); echo \"${list[@]}\" ${#list[@]}", "echo ${HOME:-/} ${#HOME} {{a}}",
         "echo \"$(case x in x) echo {{a}};; esac)\"", "eval \"$(ssh-agent -s)\"; echo {{a}}",
         "printf '%s\\n' {{a}} | while read -r line; do echo \"$line\"; done",

@@ -133,8 +133,8 @@ TEST(ShellKnownProgramsTest, ValuesThatReachWhatTheReaderDoesNotKnowAreRefused) 
         // a shell option the reader does not follow
         {"shopt -s extdebug\nf() { eval \"${BASH_ARGV[0]}\"; }; f {{a}}", code, Reason::shellOption,
          "shopt -s extdebug"},
-        {"shopt -s extdebug\nf() { (( BASH_ARGV[0] )); }; f {{a}}", element, Reason::shellOption,
-         "shopt -s extdebug"},
+        {"shopt -s extdebug\nf() { (( BASH_ARGV[0] )); }; f {{a}}", element,
+         Reason::throughVariable, "((…))"},
         {"shopt -s expand_aliases\nalias b=bash\nb <<< {{a}}", code, Reason::shellOption,
          "shopt -s expand_aliases"},
         // a shell's script through a path the reader does not name

@@ -262,6 +262,12 @@ const QHash<QString, QStringList>& exceptions() {
         {"sox", {"-m", "-M", "-T", "--endian"}},
         {"play", {"-m", "-M", "-T", "--endian"}},
         {"rec", {"-m", "-M", "-T", "--endian"}},
+        // "-q, --quiet=attach,personality": "-q", "-x" and "-Y" are flags that mean the long
+        // option with that word; the long options whose word is optional ("--decode-fds[=path]"
+        // beside "--decode-fds=SET") take it only glued to them.
+        {"strace",
+         {"-q", "-x", "-Y", "--quiet", "--absolute-timestamps", "--daemonize", "--decode-fds",
+          "--strings-in-hex"}},
     };
     return table;
 }
@@ -336,6 +342,8 @@ TEST(ShellProgramTablesTest, ValuesBehindRunnersCodeReadersAndRemappedProgramsAr
         {"unshare --wd /tmp sh -c {{a}}", code, Reason::evaluated, "sh -c"},
         {"xvfb-run -w 1 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
         {"strace -O 1 sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"strace -q sh -c {{a}}", code, Reason::evaluated, "sh -c"},
+        {"strace --decode-fds sh -c {{a}}", code, Reason::evaluated, "sh -c"},
         {"env - sh -c {{a}}", code, Reason::evaluated, "sh -c"},
         {"sudo -s echo {{a}}", code, Reason::evaluated, "sudo -s"},
         {"sudo -i {{a}}", code, Reason::evaluated, "sudo -i"},

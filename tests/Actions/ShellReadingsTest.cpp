@@ -49,6 +49,7 @@ const Place strict{.options = true, .strict = true, .dashOperand = true};
 const Place target{.redirection = true};
 const Place settings{.settings = true};
 const Place make{.options = true, .assignment = true, .expands = true, .dashOperand = true};
+const Place pipedOutput{.syntax = Syntax::pipedOutput};
 
 }  // namespace
 
@@ -72,6 +73,9 @@ TEST(ShellReadingsTest, AProgramReadsTheEdgesValuesMakeAndUnknownTextAtItsWorst)
         {"{-5}", numbers, std::nullopt},
         {"{-5}…", numbers, Reason::option},
         {"{-}{o/x}", options, Reason::option},
+        // blanks and backslashes that read or xargs drop before it
+        {"{  -o/x}", options, Reason::option},
+        {"{\\-o/x}", options, Reason::option},
         // echo reads only a whole "-n", "-e" or "-E", or one unknown text may complete
         {"{-n}", echo, Reason::option},
         {"{-n x}", echo, std::nullopt},
@@ -101,6 +105,10 @@ TEST(ShellReadingsTest, AProgramReadsTheEdgesValuesMakeAndUnknownTextAtItsWorst)
         {"{ }", settings, std::nullopt},
         {"CFLAGS={$(shell x)}", make, Reason::readAsCommand},
         {"{CC=x}", make, Reason::readAsCommand},
+        // strace's output file: "|command" and "!command" run one
+        {"{|cmd}", pipedOutput, Reason::readAsCommand},
+        {"{!cmd}", pipedOutput, Reason::readAsCommand},
+        {"trace/{|cmd}", pipedOutput, std::nullopt},
         // a program nobody knows: any edge some program reads as syntax
         {"{+30}", strict, Reason::readAsCommand},
         {"{(}", strict, Reason::expression},

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "Actions/ShellValueFlow.h"
 
 using ShellValueFlow::Values;
@@ -50,6 +53,16 @@ TEST(ShellValueFlowTest, VariablesHoldTheValuesThatCanReachThem) {
         {"cd ${tavrin_value_1}", "OLDPWD", {1}},
         {"[[ ${tavrin_value_2} =~ (.*) ]]", "BASH_REMATCH", {2}},
         {"echo ${tavrin_value_1}", "_", all},
+        // names bash fills itself, and indirection, which may name any variable
+        {"set -- ${tavrin_value_2}", "BASH_ARGV", {2}},
+        {"x=${!y}", "x", all},
+        {"set -- a ${tavrin_value_1}; x=${!#}", "x", {1}},
+        {"x=${!HO*}", "x", {}},
+        // a command substitution may bring back what a program kept; a count never does
+        {"echo ${tavrin_value_2} > f; x=$(cat f)", "x", {2}},
+        {"echo ${tavrin_value_2} > f; printf -v w %s \"$(cat f)\"", "w", {2}},
+        {"echo ${tavrin_value_2} > f; n=$(wc -l < f); m=$(wc -l < ${tavrin_value_1})", "n", {}},
+        {"m=$(grep -c ${tavrin_value_1} f)", "m", {}},
     };
     for (const Case& c : cases) {
         const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2);
@@ -80,6 +93,19 @@ TEST(ShellValueFlowTest, InputCarriesTheValuesOfWhatFeedsIt) {
         {"echo ${tavrin_value_1} | tee >(sh)", "sh", {1, 2}},
         {"sh 2>/dev/null <<< ${tavrin_value_1}", "sh", {1}},
         {"exec < <(echo ${tavrin_value_2}); echo x; sh", "sh", {2}},
+        // a descriptor the reading does not follow may hold anything
+        {"sh <&3", "sh", {1, 2}},
+        // find prints its start points, grep the names of its files, neither its pattern
+        {"find ${tavrin_value_1} -name ${tavrin_value_2} | sh", "sh", {1}},
+        {"find . -name ${tavrin_value_2} -print0 | sh", "sh", {}},
+        {"find . -name x -exec echo ${tavrin_value_2} \\; | sh", "sh", {2}},
+        {"grep -l ${tavrin_value_2} *.conf | sh", "sh", {}},
+        {"grep -e ${tavrin_value_2} ${tavrin_value_1} | sh", "sh", {1}},
+        // what a file may hold comes back through a command substitution
+        {"echo ${tavrin_value_1} > f; echo \"$(cat f)\" | sh", "sh", {1}},
+        {"echo ${tavrin_value_1} > f; sh <<EOF\n$(cat f)\nEOF", "sh", {1}},
+        // commands outside a loop run once, before what comes after them
+        {"find . -name x | sh; while :; do echo ${tavrin_value_2} > f; done", "sh", {}},
     };
     for (const Case& c : cases) {
         const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 2);
@@ -133,4 +159,41 @@ TEST(ShellValueFlowTest, ASecondShellsParametersHoldWhatTheyAreGiven) {
         EXPECT_EQ(flow.valuesOf(c.name), c.values) << c.text;
     }
     EXPECT_EQ(inputOf(ShellValueFlow::follow("cat | sh", 2, seed), "cat"), (Values{2}));
+}
+
+// What read and mapfile take is a line of a value, with several names (or -a) a piece of one;
+// a shell that reads its script on its input reads it as written only from one here-document or
+// here-string of plain text.
+TEST(ShellValueFlowTest, LinesPiecesAndLiteralInput) {
+    const ShellValueFlow::Flow lines = ShellValueFlow::follow(
+        "read -r x <<< ${tavrin_value_1}; read -r y z <<< ${tavrin_value_1}; "
+        "mapfile -t m <<< ${tavrin_value_1}; read -r -p ${tavrin_value_1} p",
+        1);
+    EXPECT_EQ(lines.linesOf("x"), (Values{1}));
+    EXPECT_TRUE(lines.changedOf("x").isEmpty());
+    EXPECT_EQ(lines.changedOf("z"), (Values{1}));
+    EXPECT_EQ(lines.linesOf("m"), (Values{1}));
+    EXPECT_EQ(lines.valuesOf("p"), (Values{1}));
+    EXPECT_FALSE(lines.names.contains("tavrin_value_1"));
+    struct Case {
+        const char* text;
+        std::optional<QString> script;
+    };
+    const Case cases[] = {
+        {"bash -s <<'EOF'\necho \"$1\"\nEOF", "echo \"$1\"\n"},
+        {"bash -s <<EOF\necho hi\nEOF", "echo hi\n"},
+        {"bash -s <<EOF\necho $x\nEOF", std::nullopt},
+        {"bash -s <<< 'echo \"$1\"'", "echo \"$1\"\n"},
+        {"bash -s <<< \"$x\"", std::nullopt},
+        {"echo x | bash -s <<< 'echo'", std::nullopt},
+        {"bash -s < script.sh", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.text, 1);
+        const auto bash =
+            std::find_if(flow.commands.cbegin(), flow.commands.cend(),
+                         [](const auto& command) { return command.words.contains("bash"); });
+        ASSERT_NE(bash, flow.commands.cend()) << c.text;
+        EXPECT_EQ(bash->literalInput, c.script) << c.text;
+    }
 }

@@ -55,6 +55,15 @@ TEST(ShellWordPiecesTest, AWordIsSpelledInEveryWayBashMaySpellIt) {
         {"", "$(", {"v"}, {"~", "~ | ~", "", "…"}},
         // where the template sets IFS a sign may begin a word
         {"IFS=,; x=${tavrin_value_1}", "$x", {"a,-b"}, {"{a,} | {-b}", "", "…"}},
+        // a suffix removed from what the value holds, computed where the pattern is plain
+        {"f=${tavrin_value_1}", "\"${f%.jpg}\"-k", {"foto.jpg"}, {"{foto}-k", "-k", "…-k"}},
+        {"f=${tavrin_value_1}", "\"${f%%.*}\"", {"a.b.c"}, {"{a}", "", "…"}},
+        {"f=${tavrin_value_1}", "\"${f%[ab]}\"", {"xa"}, {"~", "", "…"}},
+        // outside quotes a value is a pattern, which may match any name
+        {"x=${tavrin_value_1}", "$x", {"*"}, {"~", "~ | ~", "{*}", "", "…"}},
+        {"x=${tavrin_value_1}", "\"$x\"", {"*"}, {"{*}", "", "…"}},
+        // what read takes line by line is any one line of a value
+        {"read -r x <<< ${tavrin_value_1}", "\"$x\"", {"a\n-b"}, {"{a}", "{-b}", "", "…"}},
     };
     for (const Case& c : cases) {
         const ShellValueFlow::Flow flow = ShellValueFlow::follow(c.flow, c.values.size());
