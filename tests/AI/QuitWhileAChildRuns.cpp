@@ -13,10 +13,9 @@ int main(int argc, char** argv) {
     if (argc != 2)
         return 2;
     QList<QByteArray> lines;
-    auto run = LineProcess::run(QStringLiteral("/bin/sh"),
-                                {QStringLiteral("-c"), QString::fromLocal8Bit(argv[1])},
-                                std::nullopt, QDir::tempPath(),
-                                [&](const QByteArray& line) { lines << line; }, {});
+    auto run = LineProcess::run(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLocal8Bit(argv[1])},
+        std::nullopt, QDir::tempPath(), [&](const QByteArray& line) { lines << line; }, {});
     const QDeadlineTimer deadline(5000);
     while (lines.isEmpty() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
