@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 
 #include "Context/AXContextReader.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
@@ -34,6 +35,21 @@ struct Desktop {
     }
 
     FieldInfo read() { return AXContextReader::read(tree, pid); }
+
+    // The focused field is a rich-text editor whose paragraphs hold `texts`, "Welt" selected in
+    // the second.
+    void makeEditor(std::initializer_list<const char*> texts) {
+        field->roleValue = "section";
+        field->textValue = QString(static_cast<int>(texts.size()), QChar(0xFFFC));
+        field->selectionRangeValue = Platform::TextRange{1, 2};
+        for (const char* text : texts) {
+            auto paragraph = std::make_shared<FakeAccessible>();
+            paragraph->roleValue = "paragraph";
+            paragraph->textValue = text;
+            field->embedded.push_back(paragraph);
+        }
+        field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+    }
 };
 
 TEST(AXContextReaderTest, FrameIsPlausibleOnlyWhereAFieldCanBe) {
@@ -356,17 +372,7 @@ TEST(AXContextReaderTest, AnEditorsWordsMayFollowItsPlaceAndSelection) {
         Desktop desktop;
         std::chrono::nanoseconds clock{};
         if (c.richText) {
-            desktop.field->roleValue = "section";
-            desktop.field->textValue = QString(3, QChar(0xFFFC));
-            desktop.field->selectionRangeValue = Platform::TextRange{1, 2};
-            const QString texts[] = {"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"};
-            for (const QString& text : texts) {
-                auto paragraph = std::make_shared<FakeAccessible>();
-                paragraph->roleValue = "paragraph";
-                paragraph->textValue = text;
-                desktop.field->embedded.push_back(paragraph);
-            }
-            desktop.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+            desktop.makeEditor({"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"});
             desktop.field->embedded[2]->beforeAnswer = [&clock, &c] { clock += c.lastParagraph; };
         } else {
             desktop.field->textValue = "Hallo Welt";
@@ -410,16 +416,7 @@ TEST(AXContextReaderTest, ABusyApplicationsFieldMayTakeThePacesTime) {
         SCOPED_TRACE(c.name);
         Desktop desktop;
         std::chrono::nanoseconds clock{};
-        desktop.field->roleValue = "section";
-        desktop.field->textValue = QString(2, QChar(0xFFFC));
-        desktop.field->selectionRangeValue = Platform::TextRange{1, 2};
-        for (const char* text : {"Liebe Jana,", "Hallo Welt und danke."}) {
-            auto paragraph = std::make_shared<FakeAccessible>();
-            paragraph->roleValue = "paragraph";
-            paragraph->textValue = text;
-            desktop.field->embedded.push_back(paragraph);
-        }
-        desktop.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+        desktop.makeEditor({"Liebe Jana,", "Hallo Welt und danke."});
         // 300 ms for the selected paragraph's three answers.
         desktop.field->embedded[1]->beforeAnswer = [&clock] { clock += milliseconds(100); };
         std::optional<milliseconds> firstQuestion;

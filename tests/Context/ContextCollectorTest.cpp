@@ -410,6 +410,17 @@ void makeEditor(Desk<ClockType>& desk) {
     desk.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
 }
 
+// With `richText` the editor, whose last paragraph answers once `gate` opens; else the plain
+// field, and the gate open.
+void arrange(FakeDesk& desk, Gate& gate, bool richText) {
+    if (!richText) {
+        gate.open();
+        return;
+    }
+    makeEditor(desk);
+    desk.field->embedded[2]->beforeAnswer = [&gate] { gate.wait(); };
+}
+
 const QString editorWords = "Liebe Jana,\nHallo Welt und danke.\nBis bald";
 
 // A busy browser gives an editor's paragraphs after its place and selection: the snapshot does
@@ -433,12 +444,7 @@ TEST(ContextCollectorTest, AnEditorsWordsThatComeLateFollowTheSnapshot) {
     for (const auto& c : cases) {
         FakeDesk desk;
         Gate gate;
-        if (c.richText) {
-            makeEditor(desk);
-            desk.field->embedded[2]->beforeAnswer = [&gate] { gate.wait(); };
-        } else {
-            gate.open();
-        }
+        arrange(desk, gate, c.richText);
         const auto snapshot = desk.snapshot();
         ASSERT_TRUE(snapshot) << c.name;
         EXPECT_EQ(snapshot->fieldTextPending, c.richText) << c.name;
@@ -477,12 +483,7 @@ TEST(ContextCollectorTest, AnAnswerInTimeCountsWhenTheMainThreadIsLate) {
         SCOPED_TRACE(c.name);
         FakeDesk desk;
         Gate gate;
-        if (c.richText) {
-            makeEditor(desk);
-            desk.field->embedded[2]->beforeAnswer = [&gate] { gate.wait(); };
-        } else {
-            gate.open();
-        }
+        arrange(desk, gate, c.richText);
         // Set once the snapshot came, with or without one.
         std::optional<std::optional<ContextSnapshot>> snapshot;
         auto handle = desk.collector.quickSnapshot(std::nullopt, true, [&](auto made) {
