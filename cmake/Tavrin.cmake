@@ -106,6 +106,11 @@ function(tavrin_add_test name)
   if(ARG_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
+  if(TAVRIN_SANITIZE)
+    # Leaks of the libraries' own, by name; the programs a test starts inherit it.
+    list(APPEND properties ENVIRONMENT_MODIFICATION
+      "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/LeakSuppressions.txt")
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
     PROPERTIES ${properties})
 endfunction()

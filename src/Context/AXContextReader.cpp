@@ -1,6 +1,7 @@
 #include "Context/AXContextReader.h"
 
 #include <QSet>
+#include <algorithm>
 #include <condition_variable>
 #include <initializer_list>
 #include <mutex>
@@ -34,12 +35,14 @@ std::optional<QString> trimmed(const QString& text) {
 constexpr std::chrono::milliseconds frameRetryStep{10};
 constexpr std::chrono::milliseconds frameRetryFor{150};
 
+// The field's place and selection are read within the collector's 0.4 s, unless the caller
+// gives a busy application more (Pace).
+constexpr std::chrono::milliseconds fieldFor{400};
 // The children of a field that keeps its words in them are asked for the selection within
-// this time from the start of the read, leaving the rest of the collector's 0.4 s for the
-// field's place; for the words too, unless the caller takes them later (LateText). A field
-// whose place came late is asked for its selection again, until the later limit.
-constexpr std::chrono::milliseconds embeddedFor{200};
-constexpr std::chrono::milliseconds embeddedLateFor{350};
+// half the field's time from the start of the read, leaving the rest for the field's place;
+// for the words too, unless the caller takes them later (Pace). A field whose place came late
+// is asked for its selection again, until shortly before the field's time is up.
+constexpr std::chrono::milliseconds embeddedLateMargin{50};
 
 std::optional<QString> firstNonEmpty(std::initializer_list<std::optional<QString>> candidates) {
     for (const auto& candidate : candidates)
@@ -72,7 +75,7 @@ bool isPlausible(const QRectF& field, const std::optional<QRectF>& window) {
 }
 
 FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop,
-               const AccessibilityGate::Now& now, const LateText& late) {
+               const AccessibilityGate::Now& now, const Pace& pace) {
     const AccessibilityGate::Now clock =
         now ? now : [] { return std::chrono::steady_clock::now().time_since_epoch(); };
     const std::chrono::nanoseconds started = clock();
@@ -89,6 +92,17 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         info.noFocusedWindow = true;
         return info;
     }
+    // The application answers. A busy one answers late, and each question about its field may
+    // wait until the field's time is up instead of counting as unanswered after callTimeout.
+    if (pace.answering)
+        pace.answering();
+    const std::chrono::milliseconds fieldTime = pace.field > fieldFor ? pace.field : fieldFor;
+    const std::chrono::milliseconds fieldCall =
+        pace.field > fieldFor
+            ? std::max(callTimeout,
+                       std::chrono::ceil<std::chrono::milliseconds>(started + fieldTime - clock()))
+            : callTimeout;
+    tree.setCallTimeout(fieldCall);
     info.windowTitle = trimmed(window->name());
     info.windowFrame = window->frame();
     if (stop.stop_requested())
@@ -121,9 +135,9 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     const auto selectionOf = [&](std::chrono::milliseconds within) -> std::optional<QString> {
         if (!embedded)
             return element->selectedText();
-        AccessibilityGate gate(tree, started + within, clock, stop, callTimeout);
+        AccessibilityGate gate(tree, started + within, clock, stop, fieldCall);
         std::optional<QString> selection = embedded->selection(gate);
-        tree.setCallTimeout(callTimeout);
+        tree.setCallTimeout(fieldCall);
         return selection;
     };
     const auto keepSelection = [&info](const std::optional<QString>& selection) {
@@ -138,7 +152,7 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         else
             info.value = trimmed(text);
         // The selection first: without it the collector has to send the copy key.
-        keepSelection(selectionOf(embeddedFor));
+        keepSelection(selectionOf(fieldTime / 2));
     }
     if (stop.stop_requested())
         return info;
@@ -154,7 +168,8 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
         // An application that did not know where the field was had not caught up with its
         // selection either: what it said then may be stale.
         if (frame && !info.isPassword && info.selectionKnownEmpty) {
-            if (const std::optional<QString> selection = selectionOf(embeddedLateFor))
+            if (const std::optional<QString> selection =
+                    selectionOf(fieldTime - embeddedLateMargin))
                 keepSelection(selection);
         }
     }
@@ -164,16 +179,19 @@ FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token st
     // The children's words come last: the panel can stand beside the field, with its
     // selection, while a slow browser still gives them.
     if (embedded) {
-        std::chrono::milliseconds within = embeddedFor;
-        if (late.found) {
-            within = late.within;
+        std::chrono::milliseconds within = fieldTime / 2;
+        std::chrono::milliseconds longestCall = fieldCall;
+        if (pace.found) {
+            within = pace.words;
+            // What is left of the words' time bounds each question about them.
+            longestCall = std::max(callTimeout, pace.words);
             info.textPending = true;
-            late.found(info);
+            pace.found(info);
             info.textPending = false;
         }
-        AccessibilityGate gate(tree, started + within, clock, stop, callTimeout);
+        AccessibilityGate gate(tree, started + within, clock, stop, longestCall);
         info.value = trimmed(embedded->text(gate).value_or(QString()));
-        tree.setCallTimeout(callTimeout);
+        tree.setCallTimeout(fieldCall);
     }
     if (info.value && info.label && *info.value == *info.label)
         info.value.reset();

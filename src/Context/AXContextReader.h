@@ -33,20 +33,27 @@ struct FieldInfo {
     // worth repeating once the key is up.
     bool noFocusedWindow = false;
     // The field's words are still being read: what came so far was handed over ahead of them
-    // (see LateText), and `value` is not known yet.
+    // (see Pace::found), and `value` is not known yet.
     bool textPending = false;
 
     bool operator==(const FieldInfo&) const = default;
 };
 
-// A read whose caller may take a field's words later than the rest: a web page's rich-text
-// editor gives them paragraph by paragraph, which a busy browser answers slowly, while the
-// field's place and selection are what the panel needs first.
-struct LateText {
-    // From the read's start, how long the words are asked for.
-    std::chrono::milliseconds within{0};
+// How a read keeps pace with an application that answers slowly, for a caller that can wait
+// for it: a busy browser answers every question late, a rich-text editor's words a paragraph
+// at a time, while the field's place and selection are what the panel needs first.
+struct Pace {
+    // From the read's start, how long the field's place and selection may take once the
+    // application has named its focused window; each question about the field may wait as
+    // long. Zero: each waits callTimeout, within the collector's 0.4 s.
+    std::chrono::milliseconds field{0};
+    // Called on the reading thread once the application has named its focused window.
+    std::function<void()> answering;
+    // From the read's start, how long an editor's words are asked for.
+    std::chrono::milliseconds words{0};
     // Called on the reading thread, ahead of the read's own answer, with everything but the
-    // words and `textPending` set; only for a field that keeps its words in children.
+    // words and `textPending` set; only for a field that keeps its words in children. Without
+    // it the words are read within the field's time, into the read's own answer.
     std::function<void(const FieldInfo&)> found;
 };
 
@@ -59,10 +66,10 @@ inline constexpr std::chrono::milliseconds callTimeout{250};
 // field keeps its role, label and frame but never gives its text or selection. A field that
 // keeps its words in children (a web page's rich-text editor) is read through them for as long
 // as the read's time allows, measured on `now` (the steady clock when empty); past that its
-// text and selection are unknown. With `late`, such a field's place and selection are handed
-// over first and its words are read until `late.within`.
+// text and selection are unknown. `pace` may give a busy application more time, and such a
+// field's words a time of their own after its place and selection were handed over.
 FieldInfo read(Platform::AccessibilityTree& tree, qint32 pid, std::stop_token stop = {},
-               const AccessibilityGate::Now& now = {}, const LateText& late = {});
+               const AccessibilityGate::Now& now = {}, const Pace& pace = {});
 
 // Sleeps `duration` on the calling thread unless `stop` is requested first; false when it was,
 // so that a read nobody waits for any more ends at once.

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QPointer>
+#include <atomic>
+#include <chrono>
 #include <vector>
 
 using AXContextReader::FieldInfo;
@@ -12,6 +14,17 @@ namespace {
 
 // The field read's result is used only when it comes within this time; the panel waits for it.
 constexpr Milliseconds fieldTimeout{400};
+// An application that has named its focused window answers: a busy one gets this long for its
+// field. On two loaded processors a browser took up to 340 ms for its window right after the
+// shortcut's key, then held single answers back for up to 700 ms (working out where its window
+// and field are), and had its field's place and selection after up to 0.97 s. One that does not
+// answer at all still costs only the 0.4 s.
+constexpr Milliseconds busyFieldTimeout{1500};
+// A rich-text editor's words follow the panel for this long from the press. A busy browser
+// gives them a paragraph at a time, each answer a wait for its page: on two loaded processors
+// they came up to 150 ms after the field's place and selection. The request waits for them only
+// when it is sent before they came.
+constexpr Milliseconds wordsTimeout{3000};
 // Once the shortcut's key is up, GTK 3 (Firefox's windows too) gives its window the focus back
 // only when the server's focus event reaches it, which on a busy machine can come after our
 // read: then neither the field nor, by the copy key, the selection would be found.
@@ -41,8 +54,28 @@ class ContextCollector::FieldRead {
 public:
     using Waiter = std::function<void(const FieldInfo&)>;
 
-    // The first of the read and the timer decides; the loser is dropped. A field whose words
-    // were still to come gets them from the read's next answer, or none once the time is up.
+    // What the read handed over within its times, told by the reading thread before the answer
+    // itself is queued: the main thread may come to the timer first, and an answer that was in
+    // time must not lose to it on a busy machine (the panel's first drawing alone took 150 ms).
+    struct InTime {
+        std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+        // The application has named its focused window: it answers, if slowly.
+        std::atomic<bool> answering{false};
+        std::atomic<bool> field{false};
+        std::atomic<bool> words{false};
+
+        // On the reading thread, as it hands over `found`.
+        void handOver(const FieldInfo& found) {
+            const auto taken = std::chrono::steady_clock::now() - started;
+            if (taken <= (answering ? busyFieldTimeout : fieldTimeout))
+                field = true;
+            if (!found.textPending && taken <= wordsTimeout)
+                words = true;
+        }
+    };
+
+    // The first of the read and its time decides; the loser is dropped. A field whose words
+    // were still to come gets them from the read's next answer, or none once their time is up.
     void answer(FieldInfo info) {
         if (!result_)
             decide(std::move(info));
@@ -50,15 +83,33 @@ public:
             settleText(std::move(info.value));
     }
 
-    void timeUp() {
-        if (!result_) {
-            // Nothing is known of the field, not even that it is no password entry.
-            FieldInfo unknown;
-            unknown.isPassword = true;
-            decide(std::move(unknown));
-        } else if (result_->textPending) {
+    // The field's time is up, unless its answer is on the way or the application answers and
+    // has the busy application's time.
+    void fieldTimeUp() {
+        if (!result_ && !inTime_->field && !inTime_->answering)
+            decide(unknownField());
+    }
+
+    // The busy application's time is up, unless its answer is on the way.
+    void busyFieldTimeUp() {
+        if (!result_ && !inTime_->field)
+            decide(unknownField());
+    }
+
+    // The words' time is up, unless they are on the way.
+    void wordsTimeUp() {
+        if (!result_)
+            decide(unknownField());
+        else if (result_->textPending && !inTime_->words)
             settleText(std::nullopt);
-        }
+    }
+
+    // Nobody waits any more (a new press wants the reading thread): what has not come goes.
+    void giveUp() {
+        if (!result_)
+            decide(unknownField());
+        else if (result_->textPending)
+            settleText(std::nullopt);
     }
 
     void whenDone(Waiter waiter) {
@@ -76,9 +127,22 @@ public:
     }
 
     std::stop_token token() const { return stop_.get_token(); }
-    void setTimer(std::unique_ptr<Platform::Timer> timer) { timer_ = std::move(timer); }
+    const std::shared_ptr<InTime>& inTime() const { return inTime_; }
+    void setTimers(std::unique_ptr<Platform::Timer> field, std::unique_ptr<Platform::Timer> busy,
+                   std::unique_ptr<Platform::Timer> words) {
+        fieldTimer_ = std::move(field);
+        busyFieldTimer_ = std::move(busy);
+        wordsTimer_ = std::move(words);
+    }
 
 private:
+    static FieldInfo unknownField() {
+        // Nothing is known of the field, not even that it is no password entry.
+        FieldInfo unknown;
+        unknown.isPassword = true;
+        return unknown;
+    }
+
     void decide(FieldInfo info) {
         result_ = std::move(info);
         if (!result_->textPending)
@@ -103,7 +167,9 @@ private:
     }
 
     void end() {
-        timer_.reset();
+        fieldTimer_.reset();
+        busyFieldTimer_.reset();
+        wordsTimer_.reset();
         // The read may still be asking a hung application: it can stop at its next step.
         stop_.request_stop();
     }
@@ -112,7 +178,10 @@ private:
     std::optional<QString> text_;
     std::vector<Waiter> waiting_;
     std::vector<TextDone> textWaiting_;
-    std::unique_ptr<Platform::Timer> timer_;
+    std::shared_ptr<InTime> inTime_ = std::make_shared<InTime>();
+    std::unique_ptr<Platform::Timer> fieldTimer_;
+    std::unique_ptr<Platform::Timer> busyFieldTimer_;
+    std::unique_ptr<Platform::Timer> wordsTimer_;
     std::stop_source stop_;
 };
 
@@ -152,7 +221,7 @@ std::optional<ContextCollector::FieldPrefetch> ContextCollector::prefetchField()
     // A new press: the panel that waited for the last field's words is gone, and the worker
     // is wanted for this read.
     if (lateText_.read)
-        lateText_.read->timeUp();
+        lateText_.read->giveUp();
     lateText_ = {};
     return FieldPrefetch{front->processIdentifier, readField(front->processIdentifier)};
 }
@@ -165,35 +234,48 @@ std::shared_ptr<ContextCollector::FieldRead> ContextCollector::readField(qint32 
         return read;
     }
     std::weak_ptr<FieldRead> weak = read;
-    read->setTimer(s_.clock.singleShot(fieldTimeout, [weak] {
-        if (auto read = weak.lock())
-            read->timeUp();
-    }));
+    const auto timeUp = [weak](void (FieldRead::*up)()) {
+        return [weak, up] {
+            if (auto read = weak.lock())
+                ((*read).*up)();
+        };
+    };
+    read->setTimers(s_.clock.singleShot(fieldTimeout, timeUp(&FieldRead::fieldTimeUp)),
+                    s_.clock.singleShot(busyFieldTimeout, timeUp(&FieldRead::busyFieldTimeUp)),
+                    s_.clock.singleShot(wordsTimeout, timeUp(&FieldRead::wordsTimeUp)));
     const std::stop_token token = read->token();
+    const std::shared_ptr<FieldRead::InTime> inTime = read->inTime();
     // A rich-text editor's words may take a busy browser longer than its place and selection:
-    // the snapshot goes ahead with those, and the words that come within the same time follow.
-    AXContextReader::LateText late{fieldTimeout,
-                                   [worker = &s_.accessibility, receiver = QPointer<QObject>(this),
-                                    weak](const FieldInfo& found) {
-                                       worker->report(receiver, [weak, found] {
-                                           if (auto read = weak.lock())
-                                               read->answer(found);
-                                       });
-                                   }};
+    // the snapshot goes ahead with those, and the words follow.
+    AXContextReader::Pace pace;
+    pace.field = busyFieldTimeout;
+    pace.answering = [inTime] { inTime->answering = true; };
+    pace.words = wordsTimeout;
+    pace.found = [worker = &s_.accessibility, receiver = QPointer<QObject>(this), weak,
+                  inTime](const FieldInfo& found) {
+        inTime->handOver(found);
+        worker->report(receiver, [weak, found] {
+            if (auto read = weak.lock())
+                read->answer(found);
+        });
+    };
     s_.accessibility.run(
         this,
-        [pid, token, awaitWindow, late = std::move(late)](Platform::AccessibilityTree* tree) {
+        [pid, token, awaitWindow, inTime,
+         pace = std::move(pace)](Platform::AccessibilityTree* tree) {
             if (!tree || token.stop_requested())
                 return FieldInfo();
             tree->setCallTimeout(AXContextReader::callTimeout);
-            FieldInfo info = AXContextReader::read(*tree, pid, token, {}, late);
+            FieldInfo info = AXContextReader::read(*tree, pid, token, {}, pace);
             for (auto waited = Milliseconds::zero();
                  awaitWindow && !info.isEditable && waited < windowRetryFor;
                  waited += windowRetryStep) {
                 if (!AXContextReader::pause(windowRetryStep, token))
                     break;
-                info = AXContextReader::read(*tree, pid, token, {}, late);
+                tree->setCallTimeout(AXContextReader::callTimeout);
+                info = AXContextReader::read(*tree, pid, token, {}, pace);
             }
+            inTime->handOver(info);
             return info;
         },
         // Holds the read until its answer came, so that a prefetch nobody keeps still ends.

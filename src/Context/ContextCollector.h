@@ -61,8 +61,8 @@ public:
     std::unique_ptr<ContextRead> quickSnapshot(std::optional<FieldPrefetch> prefetch,
                                                bool copySelection, SnapshotDone done);
     // The words of `snapshot`'s field where they were still to come when it was made
-    // (fieldTextPending): they come as soon as the field gives them, or none once the field
-    // read's time is up. None, at once, for any other snapshot.
+    // (fieldTextPending): they come as soon as the field gives them, or none once their time
+    // is up, longer than the field read's. None, at once, for any other snapshot.
     std::unique_ptr<ContextRead> fieldText(const ContextSnapshot& snapshot, TextDone done);
     // `snapshot` with the picture of its window filled in; unchanged when there is none.
     std::unique_ptr<ContextRead> addScreenshot(const ContextSnapshot& snapshot,

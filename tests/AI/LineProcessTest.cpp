@@ -220,20 +220,6 @@ TEST(LineProcessTest, CancelEndsTheRunAtOnceAndTheWholeGroupSoon) {
     }
 }
 
-// The half of the next test that runs in a test program of its own: it cancels a run of the
-// script the next test hands it, so the child is still there when the program ends right after.
-TEST(LineProcessTest, QuitWhileAChildRunsChildHalf) {
-    const QString script = qEnvironmentVariable("TAVRIN_QUIT_WHILE_A_CHILD_RUNS");
-    if (script.isEmpty())
-        GTEST_SKIP() << "runs inside QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes";
-    QList<QByteArray> lines;
-    auto run = LineProcess::run(sh, {"-c", script}, std::nullopt, QDir::tempPath(),
-                                [&](const QByteArray& line) { lines << line; }, {});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !lines.isEmpty(); }, 5000));
-    std::printf("group %s\n", lines[0].constData());
-    run->cancel();
-}
-
 // Quitting while a tool still works: the child is told to end and gets its grace period to
 // clean up; whatever is left of its group then is killed, before its process object goes, so
 // Qt has nothing to warn about.
@@ -254,11 +240,7 @@ TEST(LineProcessTest, QuittingWhileAChildRunsEndsItBeforeItsProcessObjectGoes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TAVRIN_QUIT_WHILE_A_CHILD_RUNS", c.script);
-        program.setProcessEnvironment(environment);
-        program.start(QCoreApplication::applicationFilePath(),
-                      {"--gtest_filter=LineProcessTest.QuitWhileAChildRunsChildHalf"});
+        program.start(QStringLiteral(QUIT_WHILE_A_CHILD_RUNS), {c.script});
         ASSERT_TRUE(program.waitForFinished(20000));
         const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 
 #include "Context/AXContextReader.h"
 #include "Platform/fake/FakeAccessibilityTree.h"
@@ -34,6 +35,21 @@ struct Desktop {
     }
 
     FieldInfo read() { return AXContextReader::read(tree, pid); }
+
+    // The focused field is a rich-text editor whose paragraphs hold `texts`, "Welt" selected in
+    // the second.
+    void makeEditor(std::initializer_list<const char*> texts) {
+        field->roleValue = "section";
+        field->textValue = QString(static_cast<int>(texts.size()), QChar(0xFFFC));
+        field->selectionRangeValue = Platform::TextRange{1, 2};
+        for (const char* text : texts) {
+            auto paragraph = std::make_shared<FakeAccessible>();
+            paragraph->roleValue = "paragraph";
+            paragraph->textValue = text;
+            field->embedded.push_back(paragraph);
+        }
+        field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+    }
 };
 
 TEST(AXContextReaderTest, FrameIsPlausibleOnlyWhereAFieldCanBe) {
@@ -356,25 +372,15 @@ TEST(AXContextReaderTest, AnEditorsWordsMayFollowItsPlaceAndSelection) {
         Desktop desktop;
         std::chrono::nanoseconds clock{};
         if (c.richText) {
-            desktop.field->roleValue = "section";
-            desktop.field->textValue = QString(3, QChar(0xFFFC));
-            desktop.field->selectionRangeValue = Platform::TextRange{1, 2};
-            const QString texts[] = {"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"};
-            for (const QString& text : texts) {
-                auto paragraph = std::make_shared<FakeAccessible>();
-                paragraph->roleValue = "paragraph";
-                paragraph->textValue = text;
-                desktop.field->embedded.push_back(paragraph);
-            }
-            desktop.field->embedded[1]->selectionRangeValue = Platform::TextRange{6, 10};
+            desktop.makeEditor({"Liebe Jana,", "Hallo Welt und danke.", "Bis bald"});
             desktop.field->embedded[2]->beforeAnswer = [&clock, &c] { clock += c.lastParagraph; };
         } else {
             desktop.field->textValue = "Hallo Welt";
             desktop.field->selection = QString("Welt");
         }
         std::vector<FieldInfo> found;
-        const AXContextReader::LateText late{
-            milliseconds(400), [&found](const FieldInfo& info) { found.push_back(info); }};
+        const AXContextReader::Pace late{
+            {}, {}, milliseconds(400), [&found](const FieldInfo& info) { found.push_back(info); }};
         const FieldInfo info = AXContextReader::read(
             desktop.tree, pid, {}, [&clock] { return clock; }, late);
         EXPECT_EQ(info.value, c.value) << c.name;
@@ -389,6 +395,50 @@ TEST(AXContextReaderTest, AnEditorsWordsMayFollowItsPlaceAndSelection) {
             EXPECT_EQ(found[0].selectedText, "Welt") << c.name;
             EXPECT_EQ(found[0].value, std::nullopt) << c.name;
         }
+    }
+}
+
+// A busy application answers every question late. Once it has named its focused window, a
+// caller that can wait lets each question about its field wait until the field's time is up,
+// and asks an editor's selection within half of that time.
+TEST(AXContextReaderTest, ABusyApplicationsFieldMayTakeThePacesTime) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* name;
+        milliseconds pace;
+        milliseconds fieldQuestion;
+        std::optional<QString> selection;
+    } cases[] = {
+        {"without a pace", milliseconds(0), milliseconds(250), std::nullopt},
+        {"a busy application's time", milliseconds(1500), milliseconds(1500), "Welt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desktop desktop;
+        std::chrono::nanoseconds clock{};
+        desktop.makeEditor({"Liebe Jana,", "Hallo Welt und danke."});
+        // 300 ms for the selected paragraph's three answers.
+        desktop.field->embedded[1]->beforeAnswer = [&clock] { clock += milliseconds(100); };
+        std::optional<milliseconds> firstQuestion;
+        std::optional<milliseconds> fieldQuestion;
+        desktop.application->beforeAnswer = [&] { firstQuestion = desktop.tree.callTimeout(); };
+        desktop.field->beforeAnswer = [&] {
+            if (!fieldQuestion)
+                fieldQuestion = desktop.tree.callTimeout();
+        };
+        bool answering = false;
+        AXContextReader::Pace pace;
+        pace.field = c.pace;
+        pace.answering = [&answering] { answering = true; };
+        desktop.tree.setCallTimeout(AXContextReader::callTimeout);
+        const FieldInfo info = AXContextReader::read(
+            desktop.tree, pid, {}, [&clock] { return clock; }, pace);
+        EXPECT_TRUE(answering);
+        // Until the application has answered, it may be hung.
+        EXPECT_EQ(firstQuestion, milliseconds(250));
+        EXPECT_EQ(fieldQuestion, c.fieldQuestion);
+        EXPECT_EQ(info.selectedText, c.selection);
+        EXPECT_EQ(info.frame, fieldFrame);
     }
 }
 
