@@ -520,6 +520,11 @@ private:
             if (shown_ && !(left && (left->element == before_->element ||
                                      FieldRestorer::sameDocument(*before_, *left))))
                 left = shown_;
+            // The field as it showed the paste is what the paste left there: what it holds
+            // beyond that now is the user's, who typed on (a rich-text editor tells no
+            // selection to tell the typing apart by), and no undo may take it back.
+            if (shown_ && left && left->element == shown_->element && left->text != shown_->text)
+                left = shown_;
             result_.change = result_.partial && shown_
                                  ? std::optional(FieldRestorer::Change{*before_, *shown_})
                                  : changeOf(*before_, left, text_);

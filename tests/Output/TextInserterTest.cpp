@@ -808,6 +808,8 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         bool unknown = false;
         // The application does not answer the read before the paste in time.
         bool hangs = false;
+        // The user types on this long after the paste key: once the field has shown the paste.
+        std::optional<int> typesOnAfter = std::nullopt;
     };
     const QString recipient = QStringLiteral(":1.9:/recipient");
     const QString subject = QStringLiteral(":1.9:/subject");
@@ -860,6 +862,17 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
          [](Scene& s) { s.window->focusedElementValue = s.subject; },
          FieldRestorer::Change{{recipient, "Anna Beispiel", Platform::TextRange{13, 13}, Key},
                                {recipient, "Anna BeispielHallo", Platform::TextRange{18, 18}, Key}}},
+        // A rich-text editor tells no selection: only the field as it showed the paste tells
+        // the typing apart, or the undo would take it back with the paste.
+        {"typed on once the paste showed, in a field that tells no selection",
+         [qt](Scene& s) {
+             qt(s);
+             s.recipient->selectionRangeValue.reset();
+         },
+         {},
+         FieldRestorer::Change{{recipient, "Anna Beispiel", std::nullopt, Key},
+                               {recipient, "Anna BeispielHallo", std::nullopt, Key}},
+         false, false, 80},
         {"the read before the paste failed", [](Scene& s) { s.recipient->textFails = true; },
          [](Scene& s) { s.recipient->textFails = false; }, std::nullopt, true},
         {"the read before the paste timed out", {}, {}, std::nullopt, true, true},
@@ -932,6 +945,11 @@ TEST(TextInserterTest, ReadsTheFieldRightBeforeThePasteKeyAndOnceItLanded) {
         answering = true;
         if (c.afterwards)
             c.afterwards(scene);
+        std::unique_ptr<Timer> typing;
+        if (c.typesOnAfter) {
+            typing = d.clock.singleShot(Milliseconds(*c.typesOnAfter),
+                                        [&scene] { scene.recipient->textValue += " ok"; });
+        }
         // The reads answer on the accessibility worker's thread, between the clock's steps.
         WorkerSteps steps(worker, d.clock);
         ASSERT_TRUE(steps.until([&] { return done.has_value(); }, Milliseconds(20)));
