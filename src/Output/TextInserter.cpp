@@ -11,56 +11,6 @@ namespace VirtualKey = Platform::VirtualKey;
 
 using namespace TextInserterParts;
 
-// One insert or copy. Its steps are chained through clock timers and clipboard callbacks;
-// only one timer or read is in flight at a time.
-class TextInserter::Operation {
-public:
-    explicit Operation(TextInserter& owner) : owner_(owner), s_(owner.services_) {}
-    virtual ~Operation() = default;
-
-    virtual void start() = 0;
-    // Called when the inserter goes away while the operation runs.
-    virtual void abandon() = 0;
-    // Tells the caller; called after the operation has left the inserter's queue.
-    virtual void notify() = 0;
-
-protected:
-    void after(Milliseconds delay, std::function<void()> next) {
-        timer_ = s_.clock.singleShot(delay, std::move(next));
-    }
-
-    // Waits until none of the modifiers a shortcut leaves held is down any more, polling
-    // every 25 ms, for at most about 800 ms. A held Alt would turn the paste or copy key into
-    // another combination.
-    void waitForModifierRelease(std::function<void()> next) {
-        pollsLeft_ = static_cast<int>(modifierReleaseTimeout / modifierPoll);
-        afterRelease_ = std::move(next);
-        pollModifiers();
-    }
-
-    void finish() { owner_.finished(this); }
-
-    TextInserter& owner_;
-    Services& s_;
-
-private:
-    void pollModifiers() {
-        while (pollsLeft_ > 0) {
-            --pollsLeft_;
-            if (s_.modifiers.currentFlags() & EventFlag::HeldModifiers) {
-                after(modifierPoll, [this] { pollModifiers(); });
-                return;
-            }
-        }
-        auto next = std::move(afterRelease_);
-        next();
-    }
-
-    std::unique_ptr<Platform::Timer> timer_;
-    int pollsLeft_ = 0;
-    std::function<void()> afterRelease_;
-};
-
 class TextInserter::InsertOperation final : public Operation {
 public:
     InsertOperation(TextInserter& owner, QString text,
@@ -78,8 +28,6 @@ public:
           late_(std::move(late)) {}
 
     void start() override { readSaved(); }
-
-    void abandon() override {}
 
     void notify() override {
         if (done_)
@@ -155,8 +103,8 @@ private:
         // the snapshot is not the user's clipboard any more, and serving it would lose the copy.
         const bool copiedMeanwhile = s_.clipboard.foreignWrites() != writesAtSave_;
         if (!copiedMeanwhile)
-            owner_.offerUsersClipboard(s_.clipboard, saved_);
-        if (copiedMeanwhile || !owner_.servesUser(s_.clipboard, saved_)) {
+            owner_.offerUsersClipboard(saved_);
+        if (copiedMeanwhile || !owner_.servesUser(saved_)) {
             // The window system turned the write down: another program took the clipboard
             // after the snapshot, before Tavrin heard of it. What it wrote is the user's
             // clipboard now and must be neither pasted nor lost: start again from a fresh
@@ -178,7 +126,7 @@ private:
             owner_.userClipboard_ = saved_;
         if (fromPrimary_) {
             if (!s_.primary || s_.primary->foreignWrites() != primaryWritesAtSave_ ||
-                !owner_.offerUsersPrimary(*s_.primary, savedPrimary_)) {
+                !owner_.offerUsersPrimary(savedPrimary_)) {
                 // The terminal could only paste what another program selected meanwhile: no
                 // key goes out.
                 finish();
@@ -452,15 +400,10 @@ private:
     // the user's next paste. Taking the clipboard anew, with what the user had, tells every
     // program to read again; the reads the key still asks for get the text.
     void renewClaim() {
-        if (!alsoClipboard_ && fromPrimary_) {
-            if (s_.primary->holdsOwnWrite())
-                s_.primary->write(savedPrimary_);
-            return;
-        }
-        if (owner_.servesUser(s_.clipboard, saved_) || (saved_.isEmpty() && s_.clipboard.holdsOwnWrite()))
-            owner_.writeClipboard(saved_);
-        if (alsoClipboard_ && s_.primary->holdsOwnWrite())
-            s_.primary->write(savedPrimary_);
+        if (!fromPrimary_ || alsoClipboard_)
+            owner_.offerUsersClipboard(saved_, true);
+        if (fromPrimary_)
+            owner_.offerUsersPrimary(savedPrimary_, true);
     }
 
     // The paste is not known in all that time. Nothing is claimed: the text goes on the
@@ -480,9 +423,9 @@ private:
             overwritten();
             return;
         }
-        owner_.offerText(s_.clipboard, text_);
+        owner_.offerText(text_, false);
         if (fromPrimary_)
-            owner_.offerText(*s_.primary, text_);
+            owner_.offerText(text_, true);
         result_.waiting = true;
         auto waiting = std::make_unique<Waiting>();
         waiting->offer = std::move(offer_);
@@ -525,11 +468,10 @@ private:
             // selection to tell the typing apart by), and no undo may take it back.
             if (shown_ && left && left->element == shown_->element && left->text != shown_->text)
                 left = shown_;
-            result_.change = result_.partial && shown_
+            // A field that kept part of the text holds what the paste left as it showed it.
+            result_.change = result_.partial
                                  ? std::optional(FieldRestorer::Change{*before_, *shown_})
                                  : changeOf(*before_, left, text_);
-            if (result_.partial && left && left->element == before_->element)
-                result_.change = FieldRestorer::Change{*before_, *left};
             result_.fieldUnknown = !result_.change;
             finish();
         });
@@ -573,93 +515,6 @@ private:
     int attempts_ = 0;
 };
 
-class TextInserter::CopyOperation final : public Operation {
-public:
-    CopyOperation(TextInserter& owner, CopyDone done) : Operation(owner), done_(std::move(done)) {}
-
-    void start() override {
-        if (!s_.trust.isTrusted()) {
-            after(Milliseconds(0), [this] { finish(); });
-            return;
-        }
-        waitForModifierRelease([this] { takeSnapshot(); });
-    }
-
-    void abandon() override {
-        if (keySent_ && s_.clipboard.foreignWrites() != writesBefore_)
-            owner_.writeClipboard(saved_);
-    }
-
-    void notify() override {
-        if (done_)
-            done_(result_);
-    }
-
-private:
-    // The copy key replaces the user's clipboard, which is written back afterwards: it goes
-    // out only once every format of it is kept. A busy owner that does not answer in time
-    // costs the selection, never the clipboard.
-    void takeSnapshot() {
-        read_ = s_.clipboard.saveContents([this](std::optional<ClipboardContents> saved) {
-            read_.reset();
-            if (!saved) {
-                // Nothing was touched, so nothing is written back. The callback may run
-                // inside the read's call: the end waits for the clock.
-                after(Milliseconds(0), [this] { finish(); });
-                return;
-            }
-            saved_ = std::move(*saved);
-            writesBefore_ = s_.clipboard.foreignWrites();
-            // A terminal that takes no copy key gets none: nothing can arrive to wait for.
-            if (!s_.keys.sendKey(VirtualKey::C, EventFlag::Command)) {
-                conclude(std::nullopt);
-                return;
-            }
-            keySent_ = true;
-            pollsLeft_ = copyPolls;
-            after(copyPoll, [this] { poll(); });
-        });
-    }
-
-    void poll() {
-        --pollsLeft_;
-        if (s_.clipboard.foreignWrites() != writesBefore_) {
-            read_ = s_.clipboard.readText([this](std::optional<QString> text) {
-                read_.reset();
-                conclude(std::move(text));
-            });
-            return;
-        }
-        if (pollsLeft_ > 0) {
-            after(copyPoll, [this] { poll(); });
-            return;
-        }
-        conclude(std::nullopt);
-    }
-
-    void conclude(std::optional<QString> copied) {
-        // Nothing was copied: the user's clipboard was never touched, so it is not rewritten.
-        if (s_.clipboard.foreignWrites() != writesBefore_) {
-            owner_.writeClipboard(saved_);
-            if (copied) {
-                const QString trimmed = copied->trimmed();
-                if (!trimmed.isEmpty())
-                    result_ = trimmed;
-            }
-        }
-        keySent_ = false;
-        finish();
-    }
-
-    CopyDone done_;
-    std::unique_ptr<Platform::PendingClipboardRead> read_;
-    ClipboardContents saved_;
-    quint64 writesBefore_ = 0;
-    bool keySent_ = false;
-    int pollsLeft_ = 0;
-    std::optional<QString> result_;
-};
-
 TextInserter::TextInserter(Services services) : services_(services) {}
 
 TextInserter::~TextInserter() {
@@ -683,10 +538,6 @@ void TextInserter::insert(const QString& text,
                           bool pressReturn, InsertDone done, InsertDone late) {
     enqueue(std::make_unique<InsertOperation>(*this, text, target, pressReturn, std::move(done),
                                               std::move(late)));
-}
-
-void TextInserter::copySelection(CopyDone done) {
-    enqueue(std::make_unique<CopyOperation>(*this, std::move(done)));
 }
 
 bool TextInserter::sendKey(quint16 keyCode, quint64 flags) {

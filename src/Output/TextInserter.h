@@ -160,14 +160,16 @@ private:
     // while texts wait is given back only over such a write, never over a later one of
     // Tavrin's (a draft the user copied from the panel).
     void writeClipboard(const ClipboardContents& contents);
-    // Tavrin offers everyone what the user had (`user`), writing it only where its latest
-    // write offers something else; whether it does so now. An empty clipboard is Tavrin's only
-    // while an offer needs it.
-    void offerUsersClipboard(Platform::Clipboard& clipboard, const ClipboardContents& user);
-    bool servesUser(Platform::Clipboard& clipboard, const ClipboardContents& user);
-    bool offerUsersPrimary(Platform::Clipboard& primary, const ClipboardContents& user);
+    // Tavrin offers everyone what the user had (`user`) on the clipboard, writing it only where
+    // its latest write offers something else; `anew`, it writes it once more as long as no
+    // other program wrote since: a new owner tells every program to read again. An empty
+    // clipboard is Tavrin's only while an offer needs it. Whether Tavrin serves it now.
+    void offerUsersClipboard(const ClipboardContents& user, bool anew = false);
+    bool servesUser(const ClipboardContents& user);
+    // The same on the primary selection; false where another program holds it.
+    bool offerUsersPrimary(const ClipboardContents& user, bool anew = false);
     // Puts `text` where the user pastes from by hand, after a paste that did not happen.
-    void offerText(Platform::Clipboard& clipboard, const QString& text);
+    void offerText(const QString& text, bool onPrimary);
 
     void enqueue(std::unique_ptr<Operation> operation);
     void startNext();

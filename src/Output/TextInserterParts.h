@@ -83,6 +83,57 @@ std::optional<FieldRestorer::Change> changeOf(const FieldRestorer::Field& before
 }  // namespace TextInserterParts
 
 
+// One insert or copy. Its steps are chained through clock timers and clipboard callbacks;
+// only one timer or read is in flight at a time.
+class TextInserter::Operation {
+public:
+    explicit Operation(TextInserter& owner) : owner_(owner), s_(owner.services_) {}
+    virtual ~Operation() = default;
+
+    virtual void start() = 0;
+    // Called when the inserter goes away while the operation runs.
+    virtual void abandon() {}
+    // Tells the caller; called after the operation has left the inserter's queue.
+    virtual void notify() = 0;
+
+protected:
+    void after(Platform::Milliseconds delay, std::function<void()> next) {
+        timer_ = s_.clock.singleShot(delay, std::move(next));
+    }
+
+    // Waits until none of the modifiers a shortcut leaves held is down any more, polling
+    // every 25 ms, for at most about 800 ms. A held Alt would turn the paste or copy key into
+    // another combination.
+    void waitForModifierRelease(std::function<void()> next) {
+        pollsLeft_ = static_cast<int>(TextInserterParts::modifierReleaseTimeout /
+                                      TextInserterParts::modifierPoll);
+        afterRelease_ = std::move(next);
+        pollModifiers();
+    }
+
+    void finish() { owner_.finished(this); }
+
+    TextInserter& owner_;
+    Services& s_;
+
+private:
+    void pollModifiers() {
+        while (pollsLeft_ > 0) {
+            --pollsLeft_;
+            if (s_.modifiers.currentFlags() & Platform::EventFlag::HeldModifiers) {
+                after(TextInserterParts::modifierPoll, [this] { pollModifiers(); });
+                return;
+            }
+        }
+        auto next = std::move(afterRelease_);
+        next();
+    }
+
+    std::unique_ptr<Platform::Timer> timer_;
+    int pollsLeft_ = 0;
+    std::function<void()> afterRelease_;
+};
+
 // Reads the target's field, again and again, until it shows the paste. The field read right
 // before the paste key is what it is compared with, and it is that very element that is read,
 // wherever the keyboard has gone since: the user may go to another window while a busy page

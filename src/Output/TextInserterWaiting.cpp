@@ -125,11 +125,11 @@ void TextInserter::waitedTextLanded(Waiting* waiting, std::optional<FieldRestore
     // a later text elsewhere may have gone onto the clipboard only.
     if (waiting->number == texts_) {
         if (std::optional<ClipboardContents> saved = userClipboard())
-            offerUsersClipboard(services_.clipboard, *saved);
+            offerUsersClipboard(*saved);
     }
     if (waiting->fromPrimary && waiting->primaryNumber == primaryTexts_) {
         if (std::optional<ClipboardContents> saved = userPrimary())
-            offerUsersPrimary(*services_.primary, *saved);
+            offerUsersPrimary(*saved);
     }
     InsertDone late = std::move(waiting->late);
     // Taken by the fetch alone: the program may still paste it for that key.
@@ -146,40 +146,44 @@ void TextInserter::writeClipboard(const ClipboardContents& contents) {
     ownWrite_ = services_.clipboard.ownWrites();
 }
 
-bool TextInserter::servesUser(Platform::Clipboard& clipboard, const ClipboardContents& user) {
+bool TextInserter::servesUser(const ClipboardContents& user) {
     // Nothing to serve: the empty clipboard is taken over with the offer.
     if (user.isEmpty())
         return true;
-    return offersUsersClipboard_ && clipboard.holdsOwnWrite() && clipboard.ownWrites() == ownWrite_;
+    return offersUsersClipboard_ && services_.clipboard.holdsOwnWrite() &&
+           services_.clipboard.ownWrites() == ownWrite_;
 }
 
-void TextInserter::offerUsersClipboard(Platform::Clipboard& clipboard,
-                                       const ClipboardContents& user) {
+void TextInserter::offerUsersClipboard(const ClipboardContents& user, bool anew) {
+    Platform::Clipboard& clipboard = services_.clipboard;
+    const bool latestIsOurs = clipboard.holdsOwnWrite() && clipboard.ownWrites() == ownWrite_;
     // A write of its own is a new owner to every program that watches the clipboard: a
     // history fetches it anew, a browser drops what it read of it. An empty clipboard needs no
     // owner until an offer needs one.
-    if (user.isEmpty() ? !clipboard.holdsOwnWrite() : servesUser(clipboard, user)) {
-        offersUsersClipboard_ = true;
-        return;
-    }
-    writeClipboard(user);
+    const bool write = anew ? latestIsOurs
+                            : (user.isEmpty() ? clipboard.holdsOwnWrite() : !servesUser(user));
+    if (write)
+        writeClipboard(user);
     offersUsersClipboard_ = true;
 }
 
-bool TextInserter::offerUsersPrimary(Platform::Clipboard& primary, const ClipboardContents& user) {
-    if (!offersUsersPrimary_ || !primary.holdsOwnWrite() || user.isEmpty())
+bool TextInserter::offerUsersPrimary(const ClipboardContents& user, bool anew) {
+    Platform::Clipboard& primary = *services_.primary;
+    const bool write = anew ? primary.holdsOwnWrite()
+                            : (!offersUsersPrimary_ || !primary.holdsOwnWrite() || user.isEmpty());
+    if (write)
         primary.write(user);
     offersUsersPrimary_ = true;
     return user.isEmpty() || primary.holdsOwnWrite();
 }
 
-void TextInserter::offerText(Platform::Clipboard& clipboard, const QString& text) {
-    if (&clipboard == &services_.clipboard) {
+void TextInserter::offerText(const QString& text, bool onPrimary) {
+    if (onPrimary) {
+        services_.primary->write(transientText(text));
+        offersUsersPrimary_ = false;
+    } else {
         writeClipboard(transientText(text));
         offersUsersClipboard_ = false;
-    } else {
-        clipboard.write(transientText(text));
-        offersUsersPrimary_ = false;
     }
 }
 
