@@ -76,6 +76,12 @@ public:
 
 private:
     struct Transfer;
+    // X11 holds one item; should there be more, each format is taken from the first item that
+    // has it.
+    static ClipboardContents oneItem(const ClipboardContents& contents);
+    // X timestamps wrap around; `a` is earlier when it lies less than half the range behind
+    // `b`.
+    static bool earlier(quint32 a, quint32 b) { return static_cast<qint32>(a - b) < 0; }
     // What one program gets in place of the offer.
     struct Private {
         std::weak_ptr<std::function<void()>> callback;
@@ -84,8 +90,10 @@ private:
         std::vector<quint32> clients;
         std::vector<qint64> processes;
         // Its paste key has not gone through the window system yet: the next paste key sent
-        // through XTEST is it, not the user's.
+        // through XTEST is it, not the user's. The key goes out at once; one not seen within
+        // moments was not seen as a paste key at all, and waits no longer.
         bool awaitingKey = false;
+        QElapsedTimer madeAt;
         // When the user pasted in that program by themselves after its key: a request stamped
         // from then on, or not stamped at all, is that paste's.
         std::optional<quint32> userPastedAt;
