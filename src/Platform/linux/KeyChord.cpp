@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
+#include <mutex>
 
 #include "Platform/KeySender.h"
 
@@ -143,18 +145,56 @@ KeyTarget keyTargetOfProgram(const QByteArray& executable, const QByteArray& lib
     return KeyTarget::Application;
 }
 
+namespace {
+
+// A process's start time, in the kernel's ticks since boot: with its number it names one process,
+// not a later one that got the same number.
+QByteArray startOf(const QString& process) {
+    QFile stat(process + QStringLiteral("stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.read(4096);
+    // The name in parentheses may hold blanks; the fields after it are plain. The start time
+    // is the twentieth of those.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.value(19);
+}
+
+// The kind of window the program behind `pid` shows, read from /proc once per process: keys
+// go out on the main thread, and the maps of a large program run to a few hundred kilobytes.
+KeyTarget programTarget(qint64 pid) {
+    static std::mutex mutex;
+    static QHash<qint64, std::pair<QByteArray, KeyTarget>> known;
+    const QString process = QStringLiteral("/proc/%1/").arg(pid);
+    const QByteArray start = startOf(process);
+    if (start.isEmpty())
+        return KeyTarget::Application;
+    {
+        std::lock_guard lock(mutex);
+        if (auto found = known.constFind(pid); found != known.constEnd() && found->first == start)
+            return found->second;
+    }
+    QByteArray libraries;
+    QFile maps(process + QStringLiteral("maps"));
+    if (maps.open(QIODevice::ReadOnly))
+        libraries = maps.read(4 * 1024 * 1024);
+    const KeyTarget target = keyTargetOfProgram(
+        QFile::symLinkTarget(process + QStringLiteral("exe")).toLocal8Bit(), libraries);
+    std::lock_guard lock(mutex);
+    // Windows come from few programs; a long session's stale entries go all at once.
+    if (known.size() > 256)
+        known.clear();
+    known.insert(pid, {start, target});
+    return target;
+}
+
+}  // namespace
+
 KeyTarget keyTargetOf(const QString& instance, const QString& windowClass, qint64 pid) {
     const KeyTarget byClass = keyTargetOf(instance, windowClass);
     if (byClass != KeyTarget::Application || pid <= 0)
         return byClass;
-    const QString process = QStringLiteral("/proc/%1/").arg(pid);
-    QByteArray libraries;
-    QFile maps(process + QStringLiteral("maps"));
-    // The maps of a large program run to a few hundred kilobytes.
-    if (maps.open(QIODevice::ReadOnly))
-        libraries = maps.read(4 * 1024 * 1024);
-    return keyTargetOfProgram(QFile::symLinkTarget(process + QStringLiteral("exe")).toLocal8Bit(),
-                              libraries);
+    return programTarget(pid);
 }
 
 }  // namespace Platform
