@@ -1,14 +1,13 @@
 #include "Platform/linux/XTestKeySender.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "Platform/linux/KeyChord.h"
+#include "Platform/linux/KeyboardGroups.h"
 #include "Platform/linux/XcbConnection.h"
 
 namespace Platform {
@@ -18,30 +17,6 @@ namespace {
 constexpr quint32 keysymShiftL = 0xffe1;
 constexpr quint32 keysymControlL = 0xffe3;
 constexpr quint32 keysymAltL = 0xffe9;
-
-// The keyboard mapping as it is now; the layout may change between two keys.
-struct KeySymbols {
-    explicit KeySymbols(xcb_connection_t* connection) : table(xcb_key_symbols_alloc(connection)) {}
-    ~KeySymbols() {
-        if (table)
-            xcb_key_symbols_free(table);
-    }
-    // The first key code that produces `keysym` in the current layout; 0 when none does.
-    xcb_keycode_t keycode(quint32 keysym) const {
-        if (!table)
-            return 0;
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(table, keysym);
-        if (!codes)
-            return 0;
-        const xcb_keycode_t first = codes[0] == XCB_NO_SYMBOL ? 0 : codes[0];
-        std::free(codes);
-        return first;
-    }
-    KeySymbols(const KeySymbols&) = delete;
-    KeySymbols& operator=(const KeySymbols&) = delete;
-
-    xcb_key_symbols_t* table;
-};
 
 }  // namespace
 
@@ -64,23 +39,28 @@ bool XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
     if (!chord)
         return false;
 
-    const KeySymbols symbols(connection_->connection());
-    const xcb_keycode_t key = symbols.keycode(chord->keysym);
+    // The layouts and the group in force are read at every key: a switch of layout changes
+    // the group without a word to any client, and the server sends each code in that group.
+    xcb_connection_t* c = connection_->connection();
+    const std::optional<KeyboardGroups> keyboard = KeyboardGroups::read(c);
+    const std::optional<int> group = KeyboardGroups::currentGroup(c);
+    if (!keyboard || !group)
+        return false;
+    const xcb_keycode_t key = keyboard->keyFor(chord->keysym, *group);
     if (key == 0)
         return false;
     std::vector<xcb_keycode_t> modifiers;
     if (chord->control)
-        modifiers.push_back(symbols.keycode(keysymControlL));
+        modifiers.push_back(keyboard->keyFor(keysymControlL, *group));
     if (chord->shift)
-        modifiers.push_back(symbols.keycode(keysymShiftL));
+        modifiers.push_back(keyboard->keyFor(keysymShiftL, *group));
     if (chord->alt)
-        modifiers.push_back(symbols.keycode(keysymAltL));
+        modifiers.push_back(keyboard->keyFor(keysymAltL, *group));
     for (xcb_keycode_t modifier : modifiers) {
         if (modifier == 0)
             return false;
     }
 
-    xcb_connection_t* c = connection_->connection();
     auto fake = [&](uint8_t type, xcb_keycode_t code) {
         xcb_test_fake_input(c, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     };
