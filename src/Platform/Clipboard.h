@@ -77,8 +77,9 @@ public:
     // those of the window that has the keyboard focus now. The key is the one Tavrin sends right
     // after this call or, given `sameKeyAs` (an offer whose text this one replaces, which then
     // ends), that offer's key. A read is the key's until the user pastes in that program by
-    // themselves (see tellsUserPastes): from then on a read stamped with a later time, or with
-    // none, is the user's paste and gets what everyone gets. A connection whose process is
+    // themselves (see tellsUserPastes), or, once a read the key asked for has been served,
+    // presses a key or clicks there (a menu's "Paste" needs no paste key): from then on a read
+    // stamped with a later time, or with none, is the user's and gets what everyone gets. A connection whose process is
     // known to be another one never gets `contents`, whatever its id (the window system gives a
     // closed program's id to the next one), nor does Tavrin itself. `fetched` is called each
     // time that program has fetched `contents` in full (a large answer: its last piece taken),
@@ -87,8 +88,8 @@ public:
                                                     const ClipboardContents& contents,
                                                     FetchCallback fetched,
                                                     const ClipboardFetch* sameKeyAs = nullptr) = 0;
-    // Whether the user's own pastes (Control+V, Shift+Insert, a middle or a right click) are
-    // seen, so that an offer serves its key's reads and never the user's. Where they are not,
+    // Whether the user's own pastes (Control+V, Shift+Insert, a middle or a right click, the
+    // Menu key, Shift+F10) and input are seen, so that an offer serves its key's reads and never the user's. Where they are not,
     // an offer cannot tell the two apart and should not outlive the paste it was made for.
     virtual bool tellsUserPastes() = 0;
 };

@@ -123,13 +123,14 @@ bool FakeClipboard::offeredTo(quint32 window) const {
 }
 
 ClipboardContents FakeClipboard::fetchAsTarget(quint32 window) {
-    const Offer* offer = ownedByTavrin_ ? liveOffer(window) : nullptr;
+    Offer* offer = ownedByTavrin_ ? liveOffer(window) : nullptr;
     if (!offer || (offer->userPasted && unstamped.count(window ? window : 0))) {
         targetReads.push_back(contents);
         return contents;
     }
     const ClipboardContents fetched = offer->contents;
     targetReads.push_back(fetched);
+    offer->served = true;
     if (const auto callback = offer->callback.lock(); callback && *callback)
         (*callback)();
     return fetched;
@@ -149,6 +150,15 @@ ClipboardContents FakeClipboard::pasteAsUser(quint32 window) {
             return offer->contents;
     }
     return contents;
+}
+
+void FakeClipboard::inputAsUser(quint32 window) {
+    if (!seesUserPastes)
+        return;
+    for (Offer& offer : offers_) {
+        if (offer.program == programOf(window) && offer.served)
+            offer.userPasted = true;
+    }
 }
 
 }  // namespace Platform

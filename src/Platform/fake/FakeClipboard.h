@@ -45,6 +45,9 @@ public:
     // gets; from then on a read of that program's that is not stamped (see `unstamped`) is
     // taken for the user's too.
     ClipboardContents pasteAsUser(quint32 window);
+    // The user presses a key or clicks in the program behind `window` (a menu's "Paste" is
+    // such input): offers there whose key's read has been served end as for pasteAsUser.
+    void inputAsUser(quint32 window);
     // Whether an offer to the program behind `window` lasts.
     bool offeredTo(quint32 window) const;
 
@@ -82,6 +85,7 @@ private:
         qint64 program = 0;
         ClipboardContents contents;
         bool userPasted = false;
+        bool served = false;
     };
     qint64 programOf(quint32 window) const;
     Offer* liveOffer(quint32 window);

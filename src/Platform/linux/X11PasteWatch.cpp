@@ -1,8 +1,11 @@
 #include "Platform/linux/X11PasteWatch.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
+// The XKB protocol header names a member `explicit`, which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <QByteArray>
 
@@ -13,14 +16,16 @@ namespace Platform {
 namespace {
 
 constexpr quint32 keysymV = 0x0076;
-constexpr quint32 keysymUpperV = 0x0056;
 constexpr quint32 keysymInsert = 0xff63;
 constexpr quint32 keysymKeypadInsert = 0xff9e;
 constexpr quint32 keysymShiftL = 0xffe1;
 constexpr quint32 keysymShiftR = 0xffe2;
 constexpr quint32 keysymControlL = 0xffe3;
 constexpr quint32 keysymControlR = 0xffe4;
+constexpr quint32 keysymMenu = 0xff67;
+constexpr quint32 keysymF10 = 0xffc7;
 
+constexpr quint32 leftButton = 1;
 constexpr quint32 middleButton = 2;
 constexpr quint32 rightButton = 3;
 
@@ -48,19 +53,44 @@ X11PasteWatch::X11PasteWatch(xcb_connection_t* connection, quint32 root)
         connection, xcb_input_xi_select_events_checked(connection, root, 1, &select.head)));
     if (error)
         return;
-    symbols_ = xcb_key_symbols_alloc(connection);
-    if (!symbols_)
+    // The group in force comes with each change of the keyboard's state, in order with the raw
+    // presses; a new layout (setxkbmap) comes as a new keyboard or a new map.
+    keyboard_ = KeyboardGroups::read(connection);
+    const std::optional<int> group = KeyboardGroups::currentGroup(connection);
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (!keyboard_ || !group || !xkb || !xkb->present)
+        return;
+    group_ = *group;
+    xkbEvent_ = xkb->first_event;
+    constexpr quint16 events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                               XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
+    constexpr quint16 mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS;
+    auto selected = owned(xcb_request_check(
+        connection, xcb_xkb_select_events_checked(connection, XCB_XKB_ID_USE_CORE_KBD, events, 0,
+                                                  events, mapParts, mapParts, nullptr)));
+    if (selected)
         return;
     opcode_ = input->major_opcode;
 }
 
-X11PasteWatch::~X11PasteWatch() {
-    if (symbols_)
-        xcb_key_symbols_free(symbols_);
-}
+X11PasteWatch::~X11PasteWatch() = default;
 
-quint32 X11PasteWatch::keysym(quint8 keycode) {
-    return xcb_key_symbols_get_keysym(symbols_, keycode, 0);
+bool X11PasteWatch::followKeyboard(const void* raw) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(raw);
+    if (!xkbEvent_ || (event->response_type & 0x7f) != xkbEvent_)
+        return false;
+    const auto* state = static_cast<const xcb_xkb_state_notify_event_t*>(raw);
+    if (state->xkbType == XCB_XKB_STATE_NOTIFY) {
+        group_ = state->group;
+    } else if (state->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY ||
+               state->xkbType == XCB_XKB_MAP_NOTIFY) {
+        // The key codes of V, Insert and the modifiers may have moved.
+        if (std::optional<KeyboardGroups> keyboard = KeyboardGroups::read(connection_))
+            keyboard_ = std::move(keyboard);
+        controls_.clear();
+        shifts_.clear();
+    }
+    return true;
 }
 
 bool X11PasteWatch::isSynthetic(quint16 device) {
@@ -88,15 +118,7 @@ bool X11PasteWatch::isSynthetic(quint16 device) {
 X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
     const auto* event = static_cast<const xcb_generic_event_t*>(raw);
     const quint8 type = event->response_type & 0x7f;
-    if (symbols_ && type == XCB_MAPPING_NOTIFY) {
-        // The layout changed: the key codes of V, Insert and the modifiers may have moved.
-        xcb_refresh_keyboard_mapping(symbols_, reinterpret_cast<xcb_mapping_notify_event_t*>(
-                                                   const_cast<xcb_generic_event_t*>(event)));
-        controls_.clear();
-        shifts_.clear();
-        return {};
-    }
-    if (!opcode_ || type != XCB_GE_GENERIC)
+    if (!opcode_ || followKeyboard(raw) || type != XCB_GE_GENERIC)
         return {};
     const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
     if (generic->extension != opcode_)
@@ -105,7 +127,7 @@ X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
     const auto code = static_cast<quint8>(input->detail);
     switch (input->event_type) {
     case XCB_INPUT_RAW_KEY_PRESS: {
-        const quint32 sym = keysym(code);
+        const quint32 sym = keyboard_->symbol(code, group_);
         if (sym == keysymControlL || sym == keysymControlR) {
             controls_.insert(code);
             return {};
@@ -119,11 +141,12 @@ X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
             return {};
         const bool control = !controls_.empty();
         const bool shift = !shifts_.empty();
-        const bool pasteKey = ((sym == keysymV || sym == keysymUpperV) && control) ||
+        const bool pasteKey = (control && keyboard_->matches(code, group_, keysymV)) ||
                               ((sym == keysymInsert || sym == keysymKeypadInsert) && shift);
-        if (!pasteKey)
-            return {};
-        return {Paste::Kind::key, input->time, isSynthetic(input->sourceid)};
+        const bool menuKey = sym == keysymMenu || (sym == keysymF10 && shift);
+        const Paste::Kind kind =
+            pasteKey ? Paste::Kind::key : (menuKey ? Paste::Kind::button : Paste::Kind::input);
+        return {kind, input->time, isSynthetic(input->sourceid), false};
     }
     case XCB_INPUT_RAW_KEY_RELEASE:
         controls_.erase(code);
@@ -131,7 +154,10 @@ X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
         return {};
     case XCB_INPUT_RAW_BUTTON_PRESS:
         if (input->detail == middleButton || input->detail == rightButton)
-            return {Paste::Kind::button, input->time, false};
+            return {Paste::Kind::button, input->time, false, true};
+        // A click into a menu bar or on a toolbar's button may paste too; the wheel does not.
+        if (input->detail == leftButton)
+            return {Paste::Kind::input, input->time, false, true};
         return {};
     default:
         return {};

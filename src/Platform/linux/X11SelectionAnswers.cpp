@@ -111,8 +111,10 @@ bool X11SelectionOwner::serveMultiple(quint32 requestor, quint32 property,
     }
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, requestor, property, reply->type,
                         32, static_cast<uint32_t>(pairs.size()), pairs.constData());
-    if (fetched && privateFor)
+    if (fetched && privateFor) {
+        noteServed(privateFor);
         due.push_back(privateFor);
+    }
     if (fetched && !privateFor)
         noteFetched(servingNumber_);
     return true;
@@ -130,8 +132,10 @@ void X11SelectionOwner::continueTransfer(quint32 window, quint32 property,
         FetchToken token = transfer.privateFor.lock();
         noteFetched(transfer.offer);
         endTransfer(found);
-        if (token)
+        if (token) {
+            noteServed(token);
             due.push_back(token);
+        }
         return;
     }
     const QByteArray piece = transfer.data.mid(transfer.offset, chunk_);

@@ -156,19 +156,34 @@ void X11SelectionOwner::notePaste(const X11PasteWatch::Paste& paste) {
             }
         }
     }
-    if (privates_.empty())
+    // Other input ends an offer only once its key's read has been served: typing into a
+    // program still busy with the key must not cost it the text. Tavrin's own keys (the Return
+    // after a paste, an undo) are no input of the user's.
+    const bool input = paste.kind == X11PasteWatch::Paste::Kind::input;
+    if (input && paste.synthetic)
+        return;
+    const auto ends = [input](const Private& offer) {
+        return !offer.awaitingKey && !offer.userPastedAt && (!input || offer.served);
+    };
+    if (std::none_of(privates_.cbegin(), privates_.cend(), ends))
         return;
     // The user's: a key goes where the keyboard is, a click where the pointer is.
-    const quint32 window =
-        paste.kind == X11PasteWatch::Paste::Kind::key ? focusWindow() : pointerWindow();
+    const quint32 window = paste.fromButton ? pointerWindow() : focusWindow();
     if (!window)
         return;
     const qint64 process = processOf(window);
     for (Private& offer : privates_) {
         // Before its key (a moment ago) the user's paste cannot be told from the one the key
         // makes; the first paste after it is what counts.
-        if (!offer.awaitingKey && !offer.userPastedAt && offer.covers(client(window), process))
+        if (ends(offer) && offer.covers(client(window), process))
             offer.userPastedAt = paste.time;
+    }
+}
+
+void X11SelectionOwner::noteServed(const FetchToken& token) {
+    for (Private& offer : privates_) {
+        if (token && offer.callback.lock() == token)
+            offer.served = true;
     }
 }
 

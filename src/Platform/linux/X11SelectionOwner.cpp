@@ -425,8 +425,10 @@ void X11SelectionOwner::answerRequest(const void* raw, std::vector<FetchToken>& 
     xcb_send_event(connection_, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&notify));
     xcb_flush(connection_);
-    if (answer.fetched && token)
+    if (answer.fetched && token) {
+        noteServed(token);
         due.push_back(token);
+    }
 }
 
 bool X11SelectionOwner::handOver(int limitMs) {

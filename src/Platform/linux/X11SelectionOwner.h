@@ -94,9 +94,13 @@ private:
         // moments was not seen as a paste key at all, and waits no longer.
         bool awaitingKey = false;
         QElapsedTimer madeAt;
-        // When the user pasted in that program by themselves after its key: a request stamped
-        // from then on, or not stamped at all, is that paste's.
+        // When the user pasted in that program by themselves after its key, or went on there
+        // (a key, a click) once the key's read was served: a request stamped from then on, or
+        // not stamped at all, is the user's. A menu's "Paste" needs no paste key, and a program
+        // that stamps nothing tells nothing else.
         std::optional<quint32> userPastedAt;
+        // A read its key asked for has been served whole.
+        bool served = false;
 
         bool covers(quint32 client, qint64 process) const;
     };
@@ -136,8 +140,11 @@ private:
     // its program whose key asked for it, not the user's own paste.
     const Private* privateFor(quint32 requestor, quint32 time);
     // A paste seen in the raw input: Tavrin's own key, or the user's, which ends what the
-    // offers to the program it went to may serve.
+    // offers to the program it went to may serve; or other input of the user's, which ends it
+    // where the key's read has been served.
     void notePaste(const X11PasteWatch::Paste& paste);
+    // The offer `token` stands for has served a read whole.
+    void noteServed(const FetchToken& token);
     // The window the pointer is over, the innermost one.
     quint32 pointerWindow();
     void endPrivates();
