@@ -20,7 +20,9 @@ public:
     // handles what the window system sends it, without waiting on the caller's thread. `done`
     // (on the main thread) hears true once it has answered: everything sent to it before, a key
     // included, is handled. False when it has not answered within `limit` (stopped, busy) or
-    // cannot be asked (it does not take part in such questions, or has no window).
+    // cannot be asked (it does not take part in such questions, or has no window, or it hands
+    // its windows' keys to processes of its own, as a browser does to its pages: its main
+    // process answers while a page still holds the key).
     virtual void ping(const RunningApplication& application, Milliseconds limit,
                       std::function<void(bool)> done) = 0;
 };

@@ -4,6 +4,9 @@
 #include <xcb/xcb.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 #include <atomic>
@@ -84,6 +87,36 @@ bool pingWindow(const QByteArray& display, quint32 window, std::chrono::millisec
     return answered;
 }
 
+// Whether the program `pid` runs processes of its own executable beside it (a browser's pages,
+// an Electron app's windows): its main process answers the window manager while a page's
+// process, stopped or busy, still holds a key sent to that page.
+bool handsKeysToOtherProcesses(qint64 pid) {
+    if (pid <= 0)
+        return false;
+    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    if (exe.isEmpty())
+        return false;
+    const QStringList processes =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : processes) {
+        bool number = false;
+        entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid …": the name may hold spaces and parentheses.
+        const QByteArray line = stat.read(512);
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1].toLongLong() != pid)
+            continue;
+        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == exe)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 EwmhWindowActivation::EwmhWindowActivation(std::shared_ptr<XcbConnection> connection)
@@ -125,7 +158,12 @@ void EwmhWindowActivation::ping(const RunningApplication& application, Milliseco
                      });
     watcher->setFuture(QtConcurrent::run(
         [display = qgetenv("DISPLAY"), window = application.windowId,
+         pid = application.processIdentifier,
          wait = std::chrono::duration_cast<std::chrono::milliseconds>(limit)] {
+            // Its answer would speak for the main process alone, not for the page the key
+            // went to: such a program cannot be asked.
+            if (handsKeysToOtherProcesses(pid))
+                return false;
             return pingWindow(display, window, wait);
         }));
 }

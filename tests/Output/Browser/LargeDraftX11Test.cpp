@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <csignal>
 
@@ -12,6 +14,7 @@
 #include "Platform/linux/AtspiAccessibilityTree.h"
 #include "Output/X11InserterDesk.h"
 #include "support/Browsers.h"
+#include "support/Files.h"
 #include "support/Programs.h"
 
 using namespace Platform;
@@ -172,6 +175,94 @@ TEST_F(LargeDraftX11Test, AChromiumPageWithoutFieldsGivesTheUsersOwnPasteTheirCl
     EXPECT_TRUE(QTest::qWaitFor([&] { return title() == "Feld: Hallo AnnaVorher - Chromium"; },
                                 5000))
         << title().toStdString();
+}
+
+// Writer takes a large draft as thousands of paragraphs, laying them out for a long while and
+// answering no question meanwhile: the insertion is told within seconds of Writer having the
+// draft, never as not inserted while the draft goes into the letter.
+TEST_F(LargeDraftX11Test, AWriterLetterTakesALargeDraftAndSaysSoSoon) {
+    QTemporaryDir documents;
+    const QString letter = documents.filePath(QStringLiteral("brief.fodt"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TAVRIN_FIXTURES_DIR "/documents/brief.fodt"), letter));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SAL_USE_VCLPLUGIN"), QStringLiteral("gtk3"));
+    application.setProcessEnvironment(environment);
+    application.start(QStringLiteral("soffice"),
+                      {QStringLiteral("--writer"), QStringLiteral("--norestore"),
+                       QStringLiteral("--nologo"), letter});
+    waitForWindow(QStringLiteral("LibreOffice Writer$"));
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field().has_value(); }, 60000))
+        << "the letter never showed on the accessibility bus";
+
+    const QString draft = largeDraft(200'000);
+    std::optional<TextInserter::Insertion> done;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    withField.insert(draft, target, false, [&](const TextInserter::Insertion& i) { done = i; });
+    // Writer lays 200 kB out for about a minute; a busy machine may stretch the seconds.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 45000))
+        << "nothing told while Writer lays the draft out";
+    RecordProperty("toldAfterMs", static_cast<int>(elapsed.elapsed()));
+    EXPECT_TRUE(done->pasted) << "told that the draft did not go in";
+    EXPECT_FALSE(done->waiting);
+    EXPECT_EQ(xclipOut(), "Vorher");
+}
+
+// A Firefox page whose processes are stopped holds Tavrin's paste key while the browser's main
+// process goes on answering the window manager. A retry for the same field takes that key's
+// place, and the page pastes the retried draft once when it runs again, never twice.
+TEST_F(LargeDraftX11Test, ARetryIntoABusyFirefoxPagePastesOnce) {
+    application.start(
+        QStringLiteral("firefox-esr"),
+        Browsers::firefoxArguments(
+            profile.filePath(QStringLiteral("firefox")),
+            QStringLiteral("file://" TAVRIN_FIXTURES_DIR "/pages/message.html#reply=&mirror")));
+    waitForWindow(QStringLiteral("Nachricht von Jana"));
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field().has_value(); }, 30000))
+        << "the text area never showed on the accessibility bus";
+    const auto title = [&] {
+        return runProgram(QStringLiteral("xdotool"),
+                          {QStringLiteral("getwindowname"), QString::number(target.windowId)})
+            .trimmed();
+    };
+    // The processes of the page's tabs.
+    QList<pid_t> pages;
+    for (const QByteArray& line :
+         runProgram(QStringLiteral("pgrep"), {QStringLiteral("-f"), QStringLiteral("contentproc")})
+             .split('\n')) {
+        const QByteArray command =
+            readFile(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(line.trimmed())));
+        if (!line.trimmed().isEmpty() && command.contains("tab"))
+            pages.append(static_cast<pid_t>(line.trimmed().toInt()));
+    }
+    ASSERT_FALSE(pages.isEmpty());
+    for (const pid_t page : pages)
+        ::kill(page, SIGSTOP);
+
+    std::optional<TextInserter::Insertion> first;
+    withField.insert(QStringLiteral("Anna"), target, false,
+                     [&](const TextInserter::Insertion& i) { first = i; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.has_value(); }, 10000));
+    EXPECT_TRUE(first->waiting) << "told that a stopped page took the draft";
+    std::optional<TextInserter::Insertion> retry;
+    withField.insert(QStringLiteral("Bert"), target, false,
+                     [&](const TextInserter::Insertion& i) { retry = i; });
+    QTest::qWait(1500);
+    for (const pid_t page : pages)
+        ::kill(page, SIGCONT);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return retry.has_value(); }, 10000));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return title().startsWith("Feld: Hallo "); }, 8000))
+        << title().toStdString();
+    QTest::qWait(1500);
+    EXPECT_TRUE(title().startsWith("Feld: Hallo Bert ")) << "pasted other than once: "
+                                                        << title().toStdString();
+    EXPECT_TRUE(retry->pasted);
+    EXPECT_EQ(xclipOut(), "Vorher");
 }
 
 // A field that keeps no more than so many characters took the beginning of the draft: that is
