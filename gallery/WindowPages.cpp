@@ -264,7 +264,8 @@ void GalleryPages::undoToast() {
             {"unsaved", UndoToast::unsavedText()},
             {"not-copied", UndoToast::notCopiedText()},
             {"busy", UndoToast::busyText()},
-            {"not-sent", UndoToast::notSentText()}};
+            {"not-sent", UndoToast::notSentText()},
+            {"not-sent-unseen", UndoToast::notSentUnseenText()}};
         for (const auto& [name, text] : notices) {
             UndoToastView notice(text, [] {});
             Theme::setForcedDark(&notice, dark);

@@ -149,6 +149,11 @@ QString FieldRestorer::pasteLeft(const Field& before, const Field& landed, const
     return words(landed.text) == words(*computed) ? landed.text : *computed;
 }
 
+bool FieldRestorer::holdsPaste(const Field& field, const QString& pasted) {
+    const QString first = words(pasted.section(QLatin1Char('\n'), 0, 0, QString::SectionSkipEmpty));
+    return !first.isEmpty() && words(field.text).contains(first);
+}
+
 std::optional<bool> FieldRestorer::showsPaste(const Field& before, const Field& landed,
                                               const QString& pasted) {
     // Another element (a paste of paragraphs left the keyboard in the last of them, which may

@@ -132,6 +132,10 @@ public:
     static std::optional<bool> showsPaste(const Field& before, const Field& landed,
                                           const QString& pasted);
 
+    // Whether `field`, not read before the paste, holds `pasted` (its first line where the
+    // field keeps one line), blanks aside.
+    static bool holdsPaste(const Field& field, const QString& pasted);
+
     // Whether the field holds only the beginning of `pasted` where the selection stood, and
     // around it what stood there `before`: a field that takes no more than so many characters
     // (an HTML maxlength, a single-line field's limit) keeps the paste cut short. False where the

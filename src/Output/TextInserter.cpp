@@ -329,12 +329,19 @@ private:
                            next = std::move(next)](FieldRestorer::Reading reading) {
                               if (alive.expired())
                                   return;
-                              const bool there = before_ && reading.field &&
-                                                 reading.field->element == before_->element;
-                              if (there && returnMayGo())
+                              // A field that could not be read before the key (its program
+                              // was busy) is known by what it shows now: the keyboard is in
+                              // the field that holds the paste.
+                              const bool there =
+                                  reading.field &&
+                                  (before_ ? reading.field->element == before_->element
+                                           : FieldRestorer::holdsPaste(*reading.field, text_));
+                              if (there && returnMayGo()) {
                                   s_.keys.sendKey(VirtualKey::Return, EventFlag::None);
-                              else
+                              } else {
                                   result_.returnWithheld = true;
+                                  result_.returnUnseen = !reading.field;
+                              }
                               next();
                           });
     }

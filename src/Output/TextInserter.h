@@ -78,6 +78,9 @@ public:
         // The Return that was to follow the paste was not sent: the keyboard had left the field
         // that took the text, or it could not be seen to be there.
         bool returnWithheld = false;
+        // It was withheld because the field did not answer (its program busy), not because the
+        // keyboard was seen elsewhere.
+        bool returnUnseen = false;
 
         bool operator==(const Insertion&) const = default;
     };

@@ -85,6 +85,10 @@ QString UndoToast::notSentText() {
     return QObject::tr("Eingefügt, aber nicht abgeschickt – die Tastatur war nicht mehr im Feld");
 }
 
+QString UndoToast::notSentUnseenText() {
+    return QObject::tr("Eingefügt, aber nicht abgeschickt – das Feld antwortete nicht");
+}
+
 QRectF UndoToast::apart(const QRectF& placed, const QList<QRectF>& windows, const QRectF& area) {
     const auto clear = [&windows](const QRectF& frame) {
         return std::none_of(windows.begin(), windows.end(),

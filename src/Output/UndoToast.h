@@ -107,6 +107,8 @@ public:
     static QString busyText();
     // What it says when the text went in but the Return that was to send it did not go out.
     static QString notSentText();
+    // The same where the field did not answer whether the keyboard was still in it.
+    static QString notSentUnseenText();
 
 private:
     class WindowWatch;

@@ -3,7 +3,8 @@
 # (the "labelled-by" relation, no accessible name of its own), a password entry and an empty
 # entry with a placeholder. Prints "window <id>" once shown; the lines "focus password" and
 # "focus subject" move the focus to the password and the empty entry (the second says
-# "focused subject" then), "subject <text>" puts a text into that entry.
+# "focused subject" then), "subject <text>" puts a text into that entry. Started with "chat", the
+# first entry is a chat's input line: Return prints "sent <text>" and empties it.
 import sys
 
 import gi
@@ -40,6 +41,15 @@ grid.attach(subject_label, 0, 2, 1, 1)
 grid.attach(subject, 1, 2, 1, 1)
 
 window.connect("destroy", Gtk.main_quit)
+
+
+def send(field):
+    print("sent " + field.get_text(), flush=True)
+    field.set_text("")
+
+
+if "chat" in sys.argv[1:]:
+    entry.connect("activate", send)
 
 
 def shown(*_):

@@ -984,6 +984,10 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         std::optional<int> partAt = std::nullopt;
         // The user clicks into another field of the same window (the address bar) then.
         std::optional<int> clicksElsewhereAt = std::nullopt;
+        // The application answers nothing from before the paste key on (busy as the user
+        // asked for the insert), and, `silentAfter`, nothing after it pastes either.
+        bool hangsBeforeKey = false;
+        bool silentAfter = false;
     };
     const Case cases[] = {
         {"the page pastes two seconds later", 2000, true, true},
@@ -999,6 +1003,11 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         // The Return would submit that field instead of sending the chat.
         {"the user clicks into another field of the window before the page pastes", 2000, true,
          false, "Hallo ", {6, 6}, "Anna", std::nullopt, false, std::nullopt, 400},
+        // Unread before the key, the field is known by holding the text: the keyboard is there.
+        {"the application answers nothing from before the key until it pastes", 1500, true, true,
+         "Hallo ", {6, 6}, "Anna", std::nullopt, false, std::nullopt, std::nullopt, true},
+        {"the application answers nothing before the key nor after the paste", 1500, true, false,
+         "Hallo ", {6, 6}, "Anna", std::nullopt, false, std::nullopt, std::nullopt, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1013,7 +1022,7 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
         elsewhere->roleValue = QStringLiteral("AXTextField");
         elsewhere->identityValue = QStringLiteral(":1.9:/address");
         elsewhere->textValue = QStringLiteral("about:blank");
-        std::atomic<bool> answering = true;
+        std::atomic<bool> answering = !c.hangsBeforeKey;
         field->beforeAnswer = [&answering] {
             while (!answering)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -1041,7 +1050,7 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
                                             .value(0)
                                             .representations.value(0)
                                             .data));
-                answering = true;
+                answering = !c.silentAfter;
             }));
         }
         if (c.partAt) {
@@ -1083,7 +1092,9 @@ TEST(TextInserterTest, TheReturnAndTheUsersClipboardWaitUntilTheFieldShowsTheTex
             EXPECT_GE(returns.front().at, ms(*c.showsAt));
         }
         // Asked for, not sent: the user is told.
-        EXPECT_EQ(done->returnWithheld, c.clicksElsewhereAt || c.movesOnAt);
+        EXPECT_EQ(done->returnWithheld, c.clicksElsewhereAt || c.movesOnAt || c.silentAfter);
+        // Not told that the keyboard left where the field only did not answer.
+        EXPECT_EQ(done->returnUnseen, c.silentAfter);
         if (c.pasted) {
             EXPECT_EQ(d.clipboard.contents, plainText("Vorher"));
         }

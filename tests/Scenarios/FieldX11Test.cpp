@@ -143,6 +143,36 @@ TEST_F(FieldScenario, AGtkEntryBusyAsThePasteGoesOutGetsTheReplyNeverTheEarlierC
         << "an undo that could never be checked is offered";
 }
 
+// "Nach dem Einfügen senden" into a chat whose program is busy for a second as the paste goes
+// out: the field could not be read before the paste, but the keyboard never left it, and the
+// Return follows the paste once the field shows it there.
+TEST_F(FieldScenario, AChatBusyForASecondAsThePasteGoesOutSendsTheReply) {
+    xclipIn("vorher");
+    askAboutTheSelection(QStringLiteral(TAVRIN_GTK_ENTRY_WINDOW), {QStringLiteral("chat")},
+                         QStringLiteral("gtk-chat"), QStringLiteral("Beispiel"),
+                         R"("sendAfterInsert": true)");
+    if (HasFatalFailure())
+        return;
+    const auto application = static_cast<pid_t>(field->processId());
+    ::kill(application, SIGSTOP);
+    desktop.key(QStringLiteral("ctrl+Return"));
+    QTest::qWait(1000);
+    ::kill(application, SIGCONT);
+    QByteArray printed;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            printed += field->readAllStandardOutput();
+            return printed.contains("sent Anna Hallo Anna, gern – bis Freitag.");
+        },
+        8000))
+        << "the reply was not sent: " << printed.toStdString();
+    EXPECT_FALSE(tavrinShows(QStringLiteral(
+        "Eingefügt, aber nicht abgeschickt – die Tastatur war nicht mehr im Feld")))
+        << "the toast says the keyboard had left";
+    EXPECT_TRUE(QTest::qWaitFor([] { return xclipOut() == "vorher"; }, 3000))
+        << "the user's clipboard is lost";
+}
+
 // A multi-line Qt editor is the field whatever its toolkit calls it: the panel stands by it,
 // the request carries its lines and the selection, the reply replaces "Welt", and Control+Z
 // in the editor (its own undo) takes the reply back.

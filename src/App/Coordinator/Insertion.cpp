@@ -156,7 +156,8 @@ void AppCoordinator::tellPasted(const TextInserter::Insertion& insertion,
         s_.undoToast->show(anchor, target, undo ? insertion.change : std::nullopt,
                            !undo || !insertion.change, UndoToast::partialText());
     } else if (insertion.returnWithheld) {
-        s_.undoToast->tell(anchor, UndoToast::notSentText());
+        s_.undoToast->tell(anchor, insertion.returnUnseen ? UndoToast::notSentUnseenText()
+                                                          : UndoToast::notSentText());
     } else if (settings.undoAfterInsert && !settings.sendAfterInsert) {
         s_.undoToast->show(anchor, target, insertion.change, insertion.fieldUnknown);
     }
