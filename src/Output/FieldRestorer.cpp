@@ -391,21 +391,32 @@ void FieldRestorer::read(qint32 pid, std::function<void(Reading)> done) {
 void FieldRestorer::readAgain(qint32 pid, const Field& field, std::function<void(Reading)> done,
                               qsizetype characters) {
     ask(
-        [pid, identity = field.element](Platform::AccessibilityTree& tree, Held& held) {
+        [pid, field](Platform::AccessibilityTree& tree, Held& held) {
+            const QString& identity = field.element;
             // The application showed the field: one that does not answer now still has it.
             Reading reading{std::nullopt, true};
-            AccessibleRef element = held.find(identity);
-            if (!element) {
-                element = focusedEditable(tree, pid).element;
-                if (!element || element->identity() != identity)
+            const AccessibleRef element = held.find(identity);
+            if (element) {
+                reading.field = fieldOf(tree, element);
+                // An element the application has let go answers as a new one would, under
+                // another name, or not at all.
+                if (reading.field && reading.field->element == identity)
                     return reading;
-                held.keep(identity, element);
-            }
-            reading.field = fieldOf(tree, element);
-            // An element the application has let go answers as a new one would, under another
-            // name, or not at all.
-            if (reading.field && reading.field->element != identity)
                 reading.field.reset();
+            }
+            const AccessibleRef focused = focusedEditable(tree, pid).element;
+            if (!focused)
+                return reading;
+            std::optional<Field> found = fieldOf(tree, focused);
+            if (found && found->element == identity) {
+                held.keep(identity, focused);
+                reading.field = std::move(found);
+            } else if (element && found && sameDocument(field, *found)) {
+                // A paste of paragraphs took the word processor's paragraph apart (the element
+                // read before is gone): the keyboard is in another paragraph of the same
+                // document now, which tells what can be told of the paste.
+                reading.field = std::move(found);
+            }
             return reading;
         },
         std::move(done), largeFieldTime(characters));

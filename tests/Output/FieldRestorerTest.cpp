@@ -412,3 +412,55 @@ TEST(FieldRestorerTest, TheFieldShowsThePasteOnlyOnceItHoldsIt) {
 }
 
 }  // namespace
+
+// A paste of paragraphs takes a word processor's paragraph apart: once the element read before
+// the paste is gone, the paragraph of the same document that has the keyboard is what tells of
+// the paste. An element still there is read itself, wherever the keyboard went (a busy page may
+// still paste into it), and a paragraph of another document tells nothing.
+TEST(FieldRestorerTest, AParagraphThePasteTookApartIsFollowedIntoItsDocument) {
+    const struct {
+        const char* name;
+        bool readBeforeGone;
+        bool sameDocument;
+        QString expected;
+    } cases[] = {
+        {"gone, the keyboard in the next paragraph", true, true, "gern – bis Freitag."},
+        {"still there, the keyboard in the next paragraph", false, true, "Hallo Welt"},
+        {"gone, the keyboard in another document", true, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desk desk;
+        const auto documentNamed = [](const QString& identity) {
+            auto document = std::make_shared<FakeAccessible>();
+            document->roleValue = QStringLiteral("document text");
+            document->identityValue = identity;
+            document->parentValue = std::make_shared<FakeAccessible>();
+            return document;
+        };
+        const auto document = documentNamed(QStringLiteral("document"));
+        const auto elsewhere = documentNamed(QStringLiteral("another document"));
+        for (const auto& paragraph : {desk.field, desk.other}) {
+            paragraph->roleValue = QStringLiteral("paragraph");
+            paragraph->toolkitValue = QStringLiteral("VCL");
+        }
+        desk.field->textValue = QStringLiteral("Hallo Welt");
+        desk.field->parentValue = document;
+        desk.other->textValue = QStringLiteral("gern – bis Freitag.");
+        desk.other->parentValue = c.sameDocument ? document : elsewhere;
+        const std::optional<Field> read = FieldRestorer::focusedField(desk.tree, pid).field;
+        ASSERT_TRUE(read);
+        const auto readAgain = [&] {
+            std::optional<FieldRestorer::Reading> reading;
+            desk.restorer.readAgain(pid, *read,
+                                    [&](FieldRestorer::Reading r) { reading = std::move(r); });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return reading.has_value(); }, 5000));
+            return reading.value_or(FieldRestorer::Reading{});
+        };
+        ASSERT_TRUE(readAgain().field);
+        desk.field->textFails = c.readBeforeGone;
+        desk.window->focusedElementValue = desk.other;
+        const FieldRestorer::Reading again = readAgain();
+        EXPECT_EQ(again.field ? again.field->text : QString(), c.expected);
+    }
+}
