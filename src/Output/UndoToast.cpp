@@ -29,6 +29,14 @@ std::optional<QRectF> usable(const std::optional<QRectF>& anchor) {
     return std::nullopt;
 }
 
+// Only Tavrin's floating windows (the panel coming back, the dictation display) stand where the
+// toast stands. A normal window, such as the settings window, lies below the toast; one that
+// is minimized covers nothing.
+bool floatsOverToasts(const QWidget& window) {
+    return window.isWindow() && window.windowType() == Qt::Tool && window.isVisible() &&
+           !window.isMinimized();
+}
+
 }  // namespace
 
 UndoToast::UndoToast(Services services) : s_(services) {}
@@ -233,7 +241,7 @@ void UndoToast::keepApart() {
         return;
     QList<QRectF> windows;
     for (QWidget* other : QApplication::topLevelWidgets())
-        if (other != window_ && other->isVisible() && other->isWindow())
+        if (other != window_ && floatsOverToasts(*other))
             windows.append(QRectF(other->frameGeometry()));
     const QScreen* screen = QGuiApplication::screenAt(placed->center().toPoint());
     const QRectF area = screen

@@ -1,5 +1,8 @@
 #include "Panel/AnswerArea.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -8,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFrame>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +28,35 @@ constexpr int kVerticalPadding = 12;
 constexpr int kHorizontalPadding = 14;
 constexpr qreal kLineSpacing = 4;
 constexpr qreal kRadius = 12;
+// A slice of the draft placed at once: it and its layout take well under a frame.
+constexpr qint64 kSliceNanoseconds = 6'000'000;
+constexpr qsizetype kFirstSlice = 8192;
+constexpr qsizetype kSmallestSlice = 1024;
+constexpr qsizetype kLargestSlice = 262144;
+
+// Characters that end a block of the text box: each stands for one break there.
+bool endsBlock(QChar c) {
+    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) ||
+           c == QChar(0xfdd1);
+}
+
+// The finished draft's box: a copy takes the draft's own text, without the breaks where long
+// paragraphs were cut.
+class DraftTextEdit final : public QTextEdit {
+public:
+    DraftTextEdit(const AnswerArea& area, QWidget* parent) : QTextEdit(parent), area_(area) {}
+
+protected:
+    QMimeData* createMimeDataFromSelection() const override {
+        const QTextCursor cursor = textCursor();
+        auto* data = new QMimeData;
+        data->setText(area_.draftBetween(cursor.selectionStart(), cursor.selectionEnd()));
+        return data;
+    }
+
+private:
+    const AnswerArea& area_;
+};
 
 }  // namespace
 
@@ -33,7 +66,7 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    text_ = new QTextEdit(this);
+    text_ = new DraftTextEdit(*this, this);
     text_->setObjectName(QStringLiteral("draftText"));
     text_->setReadOnly(true);
     text_->setAcceptRichText(false);
@@ -46,7 +79,15 @@ AnswerArea::AnswerArea(QWidget* parent) : QWidget(parent) {
     text_->setFocusPolicy(Qt::ClickFocus);
     text_->setFont(DS::Font::answer());
     text_->viewport()->setAutoFillBackground(false);
+    // Nothing is typed here: a history of the slices would only hold memory.
+    text_->document()->setUndoRedoEnabled(false);
     layout->addWidget(text_);
+    // The height follows the lines as they are laid out, also at a new width.
+    connect(text_->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
+            this, &AnswerArea::updateHeight);
+    nextSlice_ = new QTimer(this);
+    nextSlice_->setSingleShot(true);
+    connect(nextSlice_, &QTimer::timeout, this, &AnswerArea::placeSlice);
 
     // The arriving draft scrolls like the finished one: a long draft grows past the box.
     streamingScroll_ = new QScrollArea(this);
@@ -107,23 +148,109 @@ bool AnswerArea::drawsStreaming() const {
 }
 
 void AnswerArea::showDraft() {
-    if (text_->toPlainText() == draft_)
+    if (draft_ == placing_)
         return;
-    text_->setPlainText(draft_);
+    // A draft that goes on from what is placed only adds its rest.
+    if (!placing_.isEmpty() && draft_.size() > placing_.size() &&
+        QStringView(draft_).startsWith(placing_)) {
+        placing_ = draft_;
+        if (!nextSlice_->isActive())
+            placeSlice();
+        return;
+    }
+    placing_ = draft_;
+    placed_ = 0;
+    pieceLength_ = 0;
+    cuts_.clear();
+    sliceLength_ = kFirstSlice;
+    QTextDocument* document = text_->document();
+    document->clear();
     // The padding sits inside the scrolled text, so the scroll bar runs along the box's edge.
-    QTextFrameFormat padding = text_->document()->rootFrame()->frameFormat();
+    QTextFrameFormat padding = document->rootFrame()->frameFormat();
     padding.setMargin(0);
     padding.setLeftMargin(kHorizontalPadding);
     padding.setRightMargin(kHorizontalPadding);
     padding.setTopMargin(kVerticalPadding);
     padding.setBottomMargin(kVerticalPadding);
-    text_->document()->rootFrame()->setFrameFormat(padding);
+    document->rootFrame()->setFrameFormat(padding);
+    // Each new block takes the format of the one before it.
     QTextBlockFormat spaced;
     spaced.setLineHeight(kLineSpacing, QTextBlockFormat::LineDistanceHeight);
-    QTextCursor all(text_->document());
-    all.select(QTextCursor::Document);
-    all.mergeBlockFormat(spaced);
+    QTextCursor(document).setBlockFormat(spaced);
+    placeSlice();
+    // The box's own cursor stood at the end of the empty text and went along with the slice;
+    // at the start it stays where it is as later slices come, and so does the view.
+    text_->setTextCursor(QTextCursor(document));
+    text_->verticalScrollBar()->setValue(0);
+}
+
+void AnswerArea::placeSlice() {
+    if (placed_ >= placing_.size()) {
+        updateHeight();
+        return;
+    }
+    QElapsedTimer took;
+    took.start();
+    QTextCursor cursor(text_->document());
+    cursor.movePosition(QTextCursor::End);
+    // One edit: the slice is laid out once, at its end.
+    cursor.beginEditBlock();
+    const qsizetype sliceEnd = std::min(placing_.size(), placed_ + sliceLength_);
+    while (placed_ < sliceEnd) {
+        const qsizetype room = kBlockLimit - pieceLength_;
+        const qsizetype reach = std::min(placing_.size(), placed_ + room);
+        qsizetype end = placed_;
+        while (end < reach && !endsBlock(placing_[end]))
+            ++end;
+        if (end < reach) {
+            cursor.insertText(placing_.mid(placed_, end - placed_));
+            cursor.insertBlock();
+            placed_ = end + 1;
+            pieceLength_ = 0;
+            continue;
+        }
+        if (reach == placing_.size()) {
+            // The rest of the draft belongs to this piece.
+            cursor.insertText(placing_.mid(placed_, reach - placed_));
+            pieceLength_ += reach - placed_;
+            placed_ = reach;
+            break;
+        }
+        // The paragraph runs on: its piece ends after the last blank within reach, else at
+        // the limit, never between the halves of a surrogate pair.
+        qsizetype cut = reach;
+        while (cut > placed_ && !placing_[cut - 1].isSpace())
+            --cut;
+        if (cut == placed_) {
+            cut = reach;
+            if (cut > placed_ && placing_[cut - 1].isHighSurrogate())
+                --cut;
+        }
+        cursor.insertText(placing_.mid(placed_, cut - placed_));
+        cuts_.push_back(cursor.position());
+        cursor.insertBlock();
+        placed_ = cut;
+        pieceLength_ = 0;
+    }
+    cursor.endEditBlock();
+    const qint64 spent = took.nsecsElapsed();
+    if (spent < kSliceNanoseconds / 2)
+        sliceLength_ = std::min(sliceLength_ * 2, kLargestSlice);
+    else if (spent > kSliceNanoseconds)
+        sliceLength_ = std::max(sliceLength_ / 2, kSmallestSlice);
     updateHeight();
+    if (placed_ < placing_.size())
+        nextSlice_->start(0);
+}
+
+QString AnswerArea::draftBetween(int from, int to) const {
+    // Each cut before a place moves it one on from its place in the draft.
+    const auto inDraft = [this](int place) {
+        const auto before = std::lower_bound(cuts_.begin(), cuts_.end(), place) - cuts_.begin();
+        return std::clamp<qsizetype>(place - before, 0, placing_.size());
+    };
+    const qsizetype start = inDraft(std::min(from, to));
+    return placing_.mid(start, inDraft(std::max(from, to)) - start);
 }
 
 void AnswerArea::setStreaming(bool streaming) {
@@ -168,19 +295,36 @@ void AnswerArea::resizeEvent(QResizeEvent* event) {
     updateHeight();
 }
 
+int AnswerArea::draftHeight(int maximum) const {
+    // Only the lines down to the box's largest height are laid out for it: a long draft is
+    // laid out further as it is placed and scrolled, never all at once here.
+    QTextDocument* document = text_->document();
+    // The text box lays its text out at its viewport's width once it has its place in the box;
+    // until then the box's own width stands in for it. Any other width would lay the whole
+    // draft out again.
+    const int lineWidth = text_->width() == width() ? text_->viewport()->width() : width();
+    if (document->textWidth() != std::max(1, lineWidth))
+        document->setTextWidth(std::max(1, lineWidth));
+    const QAbstractTextDocumentLayout* layout = document->documentLayout();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const qreal bottom = layout->blockBoundingRect(block).bottom();
+        if (bottom > maximum)
+            return int(std::ceil(bottom));
+    }
+    return int(std::ceil(document->size().height()));
+}
+
 void AnswerArea::updateHeight() {
+    const int minimum = streaming_ ? kStreamingMinimum : 0;
+    // A card, or a reply after the draft, needs the room more than the draft's later lines.
+    const int maximum = hasCard_ || older_ ? kMaximumWithCard : kMaximum;
     int ideal = 0;
     if (streamingScroll_->isVisibleTo(this)) {
         ideal = streamingText_->hasHeightForWidth() ? streamingText_->heightForWidth(width())
                                                     : streamingText_->sizeHint().height();
     } else {
-        QTextDocument* document = text_->document();
-        document->setTextWidth(std::max(1, width()));
-        ideal = static_cast<int>(std::ceil(document->size().height()));
+        ideal = draftHeight(maximum);
     }
-    const int minimum = streaming_ ? kStreamingMinimum : 0;
-    // A card, or a reply after the draft, needs the room more than the draft's later lines.
-    const int maximum = hasCard_ || older_ ? kMaximumWithCard : kMaximum;
     const int height = std::clamp(ideal, minimum, maximum);
     if (minimumHeight() != height || maximumHeight() != height)
         setFixedHeight(height);

@@ -1,13 +1,21 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <vector>
 
 class QScrollArea;
 class QTextEdit;
+class QTimer;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
 // its bounds: 110 beside a card or before a newer reply, 300 otherwise. The text is selectable
 // and set as plain text, never as markup.
+//
+// A draft of any length keeps the program answering: the finished draft goes into its text box
+// a slice at a time, each slice within a frame's time, and the box's height reads only the
+// lines it can show. A paragraph longer than kBlockLimit is laid out in pieces that end after
+// a blank; the line ends there, but a copy gives the paragraph as it is.
 class AnswerArea : public QWidget {
     Q_OBJECT
 
@@ -15,6 +23,8 @@ public:
     static constexpr int kStreamingMinimum = 96;
     static constexpr int kMaximum = 300;
     static constexpr int kMaximumWithCard = 110;
+    // The most characters laid out as one piece: its lines are laid out together at each width.
+    static constexpr qsizetype kBlockLimit = 2000;
 
     explicit AnswerArea(QWidget* parent = nullptr);
 
@@ -26,6 +36,10 @@ public:
     // A reply came after the draft: the draft keeps to the short bound.
     void setOlder(bool older);
     bool isStreaming() const { return streaming_; }
+    // How much of the finished draft its text box holds so far.
+    qsizetype placedLength() const { return placed_; }
+    // The draft's text between two places of the text box (a selection's ends).
+    QString draftBetween(int from, int to) const;
 
     // The slot the streaming text goes into, inside a scroll view of its own.
     QWidget* streamingText() const { return streamingText_; }
@@ -38,6 +52,9 @@ protected:
 private:
     bool drawsStreaming() const;
     void showDraft();
+    // Places the next slice of the draft; another follows after the events that wait.
+    void placeSlice();
+    int draftHeight(int maximum) const;
     void updateHeight();
     void applyColours();
 
@@ -49,4 +66,15 @@ private:
     bool followNewest_ = true;
     bool hasCard_ = false;
     bool older_ = false;
+
+    // The draft the text box is filled with, how much of it is placed, how long the last
+    // piece of its paragraph is, and where the pieces of long paragraphs were cut (places in
+    // the text box, each holding a break that is not in the draft).
+    QString placing_;
+    qsizetype placed_ = 0;
+    qsizetype pieceLength_ = 0;
+    std::vector<int> cuts_;
+    // Characters a slice places: grows while slices take less than their time, else shrinks.
+    qsizetype sliceLength_ = 0;
+    QTimer* nextSlice_ = nullptr;
 };

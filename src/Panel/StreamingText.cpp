@@ -393,11 +393,20 @@ void StreamingText::frameDue() {
 }
 
 void StreamingText::takeDraft() {
-    const QString draft = session_ ? session_->draft() : QString();
+    QString draft = session_ ? session_->draft() : QString();
     if (draft == shown_)
         return;
     const QString before = shown_;
     const bool grew = draft.startsWith(before);
+    const qsizetype kept = grew ? before.size() : 0;
+    if (draft.size() - kept > kMostPerFrame) {
+        // The rest comes in the frames that follow, never between the halves of a pair.
+        qsizetype end = kept + kMostPerFrame;
+        if (draft[end - 1].isHighSurrogate())
+            --end;
+        draft.truncate(end);
+        draftWaiting_ = true;
+    }
     Direction direction = direction_;
     direction.rightToLeft = draft.isRightToLeft();
     direction.bidirectional =

@@ -19,12 +19,14 @@ class Timer;
 // A long reply must not cost more per chunk than a short one: finished paragraphs, and the
 // finished lines of the paragraph still growing, stay laid out; a chunk lays out only the last
 // lines and the cursor. The draft is taken at most once a frame, however many chunks arrive;
-// a chunk after a quiet moment shows at once.
+// a chunk after a quiet moment shows at once. A burst larger than a frame can lay out (a whole
+// reply in one chunk) is shown kMostPerFrame characters a frame.
 class StreamingText : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr qreal kLineSpacing = 4;
+    static constexpr qsizetype kMostPerFrame = 8192;
 
     StreamingText(AssistantSession& session, Platform::Clock& clock, QWidget* parent = nullptr);
     ~StreamingText() override;

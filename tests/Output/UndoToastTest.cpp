@@ -265,6 +265,34 @@ TEST(UndoToastFrame, KeepsApartFromTavrinsOtherWindows) {
         EXPECT_EQ(UndoToast::apart(toastAt, c.windows, area), c.expected) << c.name;
 }
 
+// Of Tavrin's other windows only a floating one stands over the toast: the settings window,
+// shown or minimized, lies below it, and the toast stays by its field.
+TEST(UndoToast, StaysByItsFieldOverWindowsThatDoNotFloat) {
+    struct Case {
+        const char* name;
+        Qt::WindowType type;
+        bool minimized;
+    };
+    const Case cases[] = {
+        {"a normal window over the place", Qt::Window, false},
+        {"a floating window, minimized", Qt::Tool, true},
+    };
+    for (const Case& c : cases) {
+        Desk desk;
+        QWidget other(nullptr, c.type);
+        other.setGeometry(QRect(50, 150, 700, 500));
+        if (c.minimized)
+            other.showMinimized();
+        else
+            other.show();
+        desk.toast.show(desk.field, desk.target);
+        QCoreApplication::processEvents();
+        const auto placed = UndoToast::frame(desk.field, QSizeF(desk.toast.view()->size()));
+        ASSERT_TRUE(placed.has_value()) << c.name;
+        EXPECT_EQ(desk.toast.window()->pos(), placed->topLeft().toPoint()) << c.name;
+    }
+}
+
 TEST(UndoToast, CloseHidesWithoutAKey) {
     Desk desk;
     desk.toast.show(desk.field, desk.target);

@@ -169,6 +169,52 @@ TEST(StreamingText, AChunkAfterAPauseShowsAtOnceAndABurstByTheEndOfItsFrame) {
     EXPECT_EQ(text.shownText(), QStringLiteral("Hallo Welt, wie geht"));
 }
 
+// A whole reply in one chunk, as a tool that does not stream sends it, is taken a frame's share
+// at a time: no frame lays out more than that.
+struct BurstCase {
+    const char* name;
+    QString before;
+    QString burst;
+    friend void PrintTo(const BurstCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class BurstTable : public ::testing::TestWithParam<BurstCase> {};
+
+TEST_P(BurstTable, IsShownAFramesShareAtATime) {
+    const BurstCase& c = GetParam();
+    Platform::FakeClock clock;
+    AssistantSession session(std::nullopt, std::nullopt, ProviderID::claudeCLI);
+    StreamingText text(session, clock);
+    text.resize(504, 40);
+    text.show();
+    session.setDraft(c.before);
+    clock.advance(20ms);
+    session.setDraft(c.burst);
+    int frames = 0;
+    for (qsizetype shown = text.shownText().size(); shown < c.burst.size(); ++frames) {
+        clock.advance(16ms);
+        const qsizetype now = text.shownText().size();
+        ASSERT_GT(now, shown) << "the rest never came";
+        EXPECT_LE(now - shown, StreamingText::kMostPerFrame);
+        EXPECT_FALSE(text.shownText().back().isHighSurrogate()) << "a pair cut at " << now;
+        shown = now;
+    }
+    EXPECT_GE(frames, int(c.burst.size() / StreamingText::kMostPerFrame) - 1);
+    EXPECT_EQ(text.shownText(), c.burst);
+    EXPECT_GT(text.heightForWidth(504), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StreamingText, BurstTable,
+    ::testing::Values(BurstCase{"the_rest_of_the_reply", QStringLiteral("Hallo "),
+                                QStringLiteral("Hallo ") + words(20000, QStringLiteral("\n"))},
+                      BurstCase{"a_new_reply_in_place_of_the_draft", words(30),
+                                QStringLiteral("Neu: ") + words(20000)},
+                      // Never cut between the halves of a character outside the basic plane.
+                      BurstCase{"characters_outside_the_basic_plane", QStringLiteral("x"),
+                                QStringLiteral("x") + QString::fromUtf8("😀 ").repeated(20000)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(StreamingText, TheFinishedDraftShowsTheMomentTheReplyEnds) {
     Platform::FakeClock clock;
     RecordingPanelActions actions(clock);
