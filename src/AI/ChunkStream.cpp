@@ -3,6 +3,8 @@
 #include <QMutexLocker>
 #include <QPointer>
 
+#include "AI/Chunk.h"
+
 ChunkStream::ChunkStream(QObject* parent) : QObject(parent) {}
 
 ChunkStream::~ChunkStream() {
@@ -86,6 +88,11 @@ void ChunkStream::scheduleDelivery() {
     QMetaObject::invokeMethod(this, &ChunkStream::deliver, Qt::QueuedConnection);
 }
 
+void ChunkStream::setMergesText(bool merges) {
+    QMutexLocker lock(&m_mutex);
+    m_mergesText = merges;
+}
+
 void ChunkStream::deliver() {
     QPointer<ChunkStream> self(this);
     for (;;) {
@@ -108,6 +115,11 @@ void ChunkStream::deliver() {
             } else {
                 next = std::move(m_pending.front());
                 m_pending.pop_front();
+                while (m_mergesText && !Chunk::isControl(next) && !m_pending.empty() &&
+                       !Chunk::isControl(m_pending.front())) {
+                    next += m_pending.front();
+                    m_pending.pop_front();
+                }
             }
         }
         if (!ending) {

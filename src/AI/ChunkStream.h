@@ -37,6 +37,10 @@ public:
     void finish();
     void finish(const AIFailure& failure);
     void setCancelHandler(std::function<void()> handler);
+    // Text chunks that wait together go out as one (control chunks keep their place): a
+    // consumer that keeps the whole reply pays for each chunk with the reply's length, and a
+    // tool streams a long reply in thousands of small pieces.
+    void setMergesText(bool merges);
     bool isCancelled() const;
 
 signals:
@@ -55,4 +59,5 @@ private:
     bool m_deliveryScheduled = false;
     bool m_finishedEmitted = false;
     bool m_cancelled = false;
+    bool m_mergesText = false;
 };

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <memory>
 
+#include "AI/Chunk.h"
 #include "AI/ChunkStream.h"
 
 namespace {
@@ -125,4 +126,26 @@ TEST(ChunkStreamTest, ChunksFromAnotherThreadArriveInOrderOnTheStreamsThread) {
     expected << "end";
     EXPECT_EQ(recorder.events, expected);
     EXPECT_TRUE(onOwnThread);
+}
+
+// A consumer that keeps the whole reply gets the text chunks that waited together as one, each
+// control chunk in its place; every other consumer gets each chunk as it was written.
+TEST(ChunkStreamTest, TextThatWaitedTogetherGoesOutAsOneWhereAsked) {
+    for (const bool merges : {true, false}) {
+        SCOPED_TRACE(merges ? "merging" : "chunk by chunk");
+        ChunkStream stream;
+        stream.setMergesText(merges);
+        for (const QString& chunk :
+             {QStringLiteral("Hal"), QStringLiteral("lo"), Chunk::thinking(), QStringLiteral(" An"),
+              QStringLiteral("na")})
+            stream.yield(chunk);
+        stream.finish();
+        Recorder recorder;
+        recorder.listen(&stream);
+        QTest::qWait(10);
+        const QStringList expected =
+            merges ? QStringList{"Hallo", Chunk::thinking(), " Anna", "end"}
+                   : QStringList{"Hal", "lo", Chunk::thinking(), " An", "na", "end"};
+        EXPECT_EQ(recorder.events, expected);
+    }
 }

@@ -93,6 +93,8 @@ void AppCoordinator::streamReply(const std::shared_ptr<Generation>& g) {
     std::unique_ptr<AIProvider> ai = s_.makeProvider(g->provider, settings);
     ChunkStream* stream = task->hold(ai->stream(request));
     task->hold(std::move(ai));
+    // The session keeps the whole reply: each chunk costs the reply's length.
+    stream->setMergesText(true);
     connect(stream, &ChunkStream::chunk, stream, [this, g](const QString& chunk) {
         // After the wait for the next chunk.
         if (!isCurrent(*g))
