@@ -63,6 +63,27 @@ void BM_LineToSessionSignal(benchmark::State& state) {
 }
 BENCHMARK(BM_LineToSessionSignal)->Unit(benchmark::kMicrosecond);
 
+// A megabyte of draft written in 20,000 pieces while the main thread was busy: from the first
+// piece to the session holding the whole draft.
+void BM_ALongReplyInSmallPieces(benchmark::State& state) {
+    const QString piece = QStringLiteral("Ein Stück der Antwort, fünfzig Zeichen lang, etwa. ");
+    for (auto _ : state) {
+        state.PauseTiming();
+        CoordinatorHarness h([](AssistantSettings& s) { s.includeScreenshot = false; });
+        AssistantSession& session = h.open();
+        h.coordinator->send(QStringLiteral("Schreib lang"), std::nullopt, false);
+        h.provider.feed({QStringLiteral("[[DRAFT]]")});
+        ChunkStream* stream = h.provider.at(-1).stream;
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        for (int i = 0; i < 20000; ++i)
+            stream->yield(piece);
+        while (session.draft().size() < 20000 * piece.size())
+            QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ALongReplyInSmallPieces)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // With the real Claude provider the measure includes starting the tool's process (the
 // stand-in program, which ends at once).
 void BM_WorkBeforeTheToolStarts(benchmark::State& state) {
