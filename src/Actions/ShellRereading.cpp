@@ -336,9 +336,13 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
                            (names.zsh || nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
-        if (nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${" &&
-            names.associative.contains(text.mid(nameStart, i - nameStart)))
-            continue;  // a key, looked up as it is
+        // An associative array's key, looked up or assigned as a command's word, is a word.
+        const bool lookedUp = nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${";
+        const bool assignment =
+            assigned && (nameStart == 0 || QStringView(u" \t\n;&|(").contains(text[nameStart - 1]));
+        if ((lookedUp || assignment) &&
+            names.associative.holdsAt(text.mid(nameStart, i - nameStart), nameStart))
+            continue;
         const QString construct = text.mid(nameStart, i - nameStart) + QStringLiteral("[…]");
         if (const auto span = touched(spans, i, end))
             return Rereading{span, Rereading::How::arithmetic, construct};
@@ -363,7 +367,7 @@ std::optional<Rereading> expansionsReread(const QString& text, const QList<Span>
         static const QRegularExpression lookup(
             QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[.*\\](:?[-=?+].*)?$"));
         if (const QRegularExpressionMatch match = lookup.match(content.toString());
-            match.hasMatch() && names.associative.contains(match.captured(1)))
+            match.hasMatch() && names.associative.holdsAt(match.captured(1), i))
             continue;  // the template reader follows what a key holds
         if (const auto span = touched(spans, i, end))
             return Rereading{span, found.how, found.construct};

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "Actions/ShellAssociativeArrays.h"
 #include "Actions/ShellValueFlow.h"
 
 // A second look at a shell command template, over the whole text at once: wherever bash
@@ -42,7 +43,7 @@ struct Rereading {
 struct Names {
     const ShellValueFlow::Flow& flow;
     ShellValueFlow::Values integers;
-    QSet<QString> associative;
+    ShellAssociativeArrays associative;
     bool zsh = false;
 
     // Whether variable `name` may hold a value that is no plain integer.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "Actions/ShellAssociativeArrays.h"
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellValueFlow.h"
 #include "Actions/ShellWordPieces.h"
@@ -108,9 +109,9 @@ public:
     // A value comes next: settles what the last characters began and says where it stands.
     Place placeOfValue();
 
-    // Names the template declares associative arrays ("declare -A"): their subscripts are
-    // words, expanded once, not arithmetic.
-    const QSet<QString>& associativeNames() const { return associativeNames_; }
+    // The arrays the template makes associative where that holds ("declare -A"): their
+    // subscripts are words, expanded once, not arithmetic.
+    const ShellAssociativeArrays& associativeNames() const { return associativeNames_; }
     // Where the template's values may be.
     const ShellValueFlow::Flow& flow() const { return flow_; }
 
@@ -378,7 +379,7 @@ private:
     // The template's own functions: what one does with its arguments its commands say, each
     // read where it stands with "$1" holding any value.
     QSet<QString> functionNames_;
-    QSet<QString> associativeNames_;
+    ShellAssociativeArrays associativeNames_;
     // The values any word read so far may hold, and whether the template has loops or
     // functions, whose commands run again: a command substitution may print what any
     // program was given before (kept in a file, a setting), or given at all.
