@@ -54,6 +54,9 @@ public:
         bool refspec = false;
         // Settings (curl -K, ssh -F, a file git reads as its own): any text there is one.
         bool settings = false;
+        // The name of a file a command writes what values may carry into: a value may not make
+        // it one a program reads as its settings.
+        bool settingsName = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
@@ -270,7 +273,9 @@ private:
     bool writtenFile(const QString& word) const;
     void followScripts(const ShellValueFlow::Command& command, const Walk& found);
     void followXargs(const ShellValueFlow::Command& command);
-    void followSettingsFiles(const ShellValueFlow::Command& command, const Walk& found);
+    // Every file a command may write, with the values what it writes may carry.
+    void collectWrites();
+    void followSettingsFiles();
     // What a second shell is handed (its parameters, environment and input), and every value
     // among it.
     struct Handed {
@@ -394,8 +399,14 @@ private:
     // options that change all of it, integer declarations (ksh's too).
     int depth_ = 0;
     bool zshRules_ = false;
-    // The files the template's commands write, as written.
+    // The files the template's commands may write, as written, and the values what each
+    // write may carry.
     QStringList writtenFiles_;
+    struct Write {
+        QString target;
+        ShellValueFlow::Values values;
+    };
+    QList<Write> writes_;
     // Where a second shell's script evaluates what its parameters hold once more.
     std::optional<QString> secondShellRereading_;
     bool secondShellArithmetic_ = false;
