@@ -45,6 +45,8 @@ struct Names {
     ShellValueFlow::Values integers;
     ShellAssociativeArrays associative;
     bool zsh = false;
+    // The text as written, where the masked text has blanks (a format in quotes).
+    QString written;
 
     // Whether variable `name` may hold a value that is no plain integer.
     bool mayHoldValues(const QString& name) const;

@@ -398,10 +398,12 @@ void ShellTemplateReader::followLists(const ShellValueFlow::Command& command, co
 void ShellTemplateReader::followInputs() {
     collectWrites();
     followSettingsFiles();
+    followOptionVariables();
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
         const Walk found = walk(words);
         followLists(command, found);
+        followOwnCode(command, found);
         // Every program the command may run reads its input: the one behind the wrappers, and
         // a program the reader does not know (and those it names) as well.
         QList<Walk::Program> readers = found.programs;
@@ -434,6 +436,17 @@ void ShellTemplateReader::followInputs() {
             if (!scriptFromInput_ || first < *scriptFromInput_)
                 scriptReader_ = reader;
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
+        }
+        // capsh runs bash with the words after its "--", or on its input without them: what
+        // it is given is a shell's script.
+        for (const Walk::Program& program : found.programs) {
+            if (programName(words[program.position]) != QLatin1String("capsh"))
+                continue;
+            noteReached(Evaluation::code, QStringLiteral("capsh"),
+                        command.input | command.changedInput |
+                            flow_.valuesIn(
+                                words.mid(program.position + 1, program.end - program.position - 1)
+                                    .join(QLatin1Char(' '))));
         }
         // A program nobody knows may be a shell that reads its input as a script.
         if (const std::optional<QString> unknown = unknownProgram(words))

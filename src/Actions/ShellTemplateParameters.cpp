@@ -449,7 +449,7 @@ void ShellTemplateReader::readScript(const QString& text, Handed handed, const Q
         secondShellArithmetic_ = nested.secondShellArithmetic_;
     } else if (const auto rereading = ShellRereading::mayReread(
                    nested.masked(), {},
-                   {nested.flow(), integers_, nested.associativeNames(), zsh})) {
+                   {nested.flow(), integers_, nested.associativeNames(), zsh, text})) {
         secondShellRereading_ = rereading->construct;
         secondShellArithmetic_ = rereading->how == ShellRereading::Rereading::How::arithmetic;
     }

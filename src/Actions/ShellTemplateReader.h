@@ -273,6 +273,10 @@ private:
     bool writtenFile(const QString& word) const;
     void followScripts(const ShellValueFlow::Command& command, const Walk& found);
     void followXargs(const ShellValueFlow::Command& command);
+    // Code a program takes from a module's name, a setting it writes, its input in an
+    // interactive mode, a variable of its options; zsh's zmv.
+    void followOwnCode(const ShellValueFlow::Command& command, const Walk& found);
+    void followOptionVariables();
     // Every file a command may write, with the values what it writes may carry.
     void collectWrites();
     void followSettingsFiles();

@@ -14,6 +14,7 @@ namespace {
 using Reason = ShellCommand::Refusal::Reason;
 
 const QString element = "a[$(touch canary)]";
+const QString argument = "argv[$(touch canary)]";
 
 }  // namespace
 
@@ -74,4 +75,43 @@ TEST(ShellRunTimeStateTest, ATableDeclaredFirstTakesAnyKey) {
             EXPECT_FALSE(QFile::exists(folder.filePath("canary"))) << c.text.toStdString();
         }
     }
+}
+
+// zsh (and the user's zsh behind flock) computes more than bash: numeric conversions of printf
+// and print -f, the counts of shift and exit, its integer variables.
+TEST(ShellRunTimeStateTest, ZshArithmeticIsArithmetic) {
+    const SandboxedRow rows[] = {
+        {"zsh -c 'printf \"%d\" \"$1\"' _ {{a}}", argument, Reason::throughVariable, "printf %d"},
+        {"zsh -c 'print -f \"%d\\n\" \"$1\"' _ {{a}}", argument, Reason::throughVariable,
+         "print %d"},
+        {"zsh -c 'printf \"%*s|\" \"$1\" x' _ {{a}}", argument, Reason::throughVariable,
+         "printf %d"},
+        {"n={{a}} zsh -c 'shift n'", argument, Reason::throughVariable, "shift"},
+        {"n={{a}} zsh -c 'exit n'", argument, Reason::throughVariable, "exit"},
+        {"zsh -c 'COLUMNS=$1' _ {{a}}", argument, Reason::throughVariable, "COLUMNS="},
+        {"zsh -c 'HISTSIZE=$1' _ {{a}}", argument, Reason::throughVariable, "HISTSIZE="},
+        {"export C={{a}}; flock l -c 'printf \"%d\" \"$C\"'",
+         argument,
+         Reason::throughVariable,
+         "printf %d",
+         {},
+         {"SHELL=/usr/bin/zsh"}},
+    };
+    for (const SandboxedRow& row : rows)
+        expectRefusedAndRunsUnchecked(row);
+}
+
+// zsh's and ksh's print ends its options at "--", where bash has no print at all.
+TEST(ShellRunTimeStateTest, ZshAndKshPrintTakeTextAfterDoubleDash) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const QString text :
+         {"zsh -c 'print -r -- \"$1\"' _ {{a}}", "ksh -c 'print -r -- \"$1\"' _ {{a}}"}) {
+        const auto script = ShellCommand::script(text, {{"a", "-x"}});
+        ASSERT_TRUE(script) << text.toStdString();
+        for (const char* shell : shells)
+            EXPECT_EQ(runInShell(*script, folder.path(), shell).output.toStdString(), "-x\n")
+                << shell << ": " << text.toStdString();
+    }
+    expectRefused("bash -c 'print -r -- \"$1\"' _ {{a}}", "-x", Reason::option, "\"$1\"");
 }
