@@ -110,9 +110,19 @@ void ShellTemplateReader::collectWrites() {
             if (content.isEmpty())
                 continue;
             const bool tee = name == QLatin1String("tee");
+            // sed -i and perl -i write into the files they read.
+            const bool inPlace =
+                code &&
+                std::any_of(words.cbegin() + program + 1, words.cend(), [](const QString& w) {
+                    const QString option = unquoted(w);
+                    return (option.startsWith(QLatin1Char('-')) &&
+                            !option.startsWith(QLatin1String("--")) &&
+                            option.contains(QLatin1Char('i'))) ||
+                           option.startsWith(QLatin1String("--in-place"));
+                });
             for (qsizetype j = program + 1; j < words.size(); ++j) {
                 if ((tee && unquoted(words[j]).startsWith(QLatin1Char('-'))) ||
-                    (code && !programText(words[j])))
+                    (code && !inPlace && !programText(words[j])))
                     continue;
                 for (const QString& file : tee ? QStringList{words[j]} : namesIn(words[j]))
                     note(file, content);
