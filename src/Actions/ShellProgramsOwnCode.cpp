@@ -122,7 +122,13 @@ void ShellTemplateReader::followOwnCode(const ShellValueFlow::Command& command, 
         }();
         if (name == QLatin1String("git")) {
             const qsizetype config = plain.indexOf(QStringLiteral("config"));
-            if (config >= 0) {
+            // Reading or removing a setting writes none.
+            static const QSet<QString> reading = {"--get", "--get-all", "--get-regexp", "--list",
+                                                  "-l",    "--unset",   "--unset-all",  "get",
+                                                  "list",  "unset"};
+            if (config >= 0 &&
+                std::none_of(plain.cbegin() + config, plain.cend(),
+                             [](const QString& word) { return reading.contains(word); })) {
                 QStringList operands;
                 for (qsizetype j = config + 1; j < own.size(); ++j) {
                     if (!plain[j].startsWith(QLatin1Char('-')))
