@@ -200,6 +200,18 @@ const char* const fragments[] = {
     "find ", " -name '*.txt' | while read -r f; do wc -w \"$f\"; done", "\"${f%.jpg}-klein.jpg\"",
     "declare -A m=([k]=1); k=", "; echo \"${m[$k]:-x}\"", "greet() { sort \"$1\"; }; greet ",
     "read -r -p ", " v", "mapfile -t z < <(grep ", " f)", "IFS= read -r z < <(head -1 ",
+    // a table declared where it may not hold, keys assigned
+    "f() { declare -A m; }; f; ", "(declare -A m); ", "declare -A m | cat; ", "echo \"${m[",
+    "]}\"", "declare -A m; m[", "]=2; ",
+    // files other programs write and then run, names values make in the folder
+    "| dd of=s.sh status=none; sh s.sh", "cp /dev/stdin s <<< ", "; sh s", "; sh *.sh",
+    "mkdir -p -- ", "; sort *", "; for f in *; do sh -c \"echo $f\"; done",
+    "; find . -exec sh -c 'ls {}' \\;", "grep -l --label=", " '' - < x | xargs -I{} sh -c \"{}\"",
+    // shells started without their name, code besides a script, zsh's arithmetic
+    "capsh -- -c ", "| capsh --", "| x86_64", "| fakeroot-sysv", "git config core.fsmonitor ",
+    "; git status", "git config ", "export PERL5OPT=", "; perl -e 1", "TAR_OPTIONS=",
+    "zsh -c 'printf \"%d\" \"$1\"' _ ", " zsh -c 'shift n'", "zsh -c 'COLUMNS=$1' _ ",
+    "ksh -c 'print -r -- \"$1\"' _ ", "zsh -c 'autoload -U zmv; zmv -W \"*.md\" \"$1\"' _ ",
 };
 // clang-format on
 static_assert(std::size(fragments) <= 0x7f + 0x10000, "every fragment can be picked");
@@ -236,6 +248,8 @@ const char* const payloads[] = {
     // a zsh glob qualifier, a compressor with a command after it, what xmllint's shell saves
     "*", "?*", "*(e:touch /tmp/canary:)", "19;touch /tmp/canary;", "exec=touch /tmp/canary",
     "save /tmp/canary", "a\n-o/tmp/canary", "  -o/tmp/canary", "\\-o/tmp/canary", ".jpg",
+    // zsh's arithmetic takes its parameters by name; a name for the folder, without a "/"
+    "argv[$(touch /tmp/canary)]", "x;touch canary",
 };
 // clang-format on
 

@@ -128,6 +128,7 @@ std::optional<QStringList> printedWords(const QStringList& words, qsizetype prog
     bool patternGiven = false;
     bool ended = false;
     QStringList operands;
+    QStringList labels;
     for (qsizetype i = program + 1; i < words.size(); ++i) {
         const QString word = unquoted(words[i]);
         if (!ended && word == QLatin1String("--")) {
@@ -135,6 +136,11 @@ std::optional<QStringList> printedWords(const QStringList& words, qsizetype prog
         } else if (!ended && word.size() > 1 && word.startsWith(QLatin1Char('-'))) {
             if (ShellWords::expands(words[i].section(QLatin1Char('='), 0, 0)))
                 return std::nullopt;  // it may be any option
+            // "--label=NAME" is printed as the name of the standard input.
+            if (ShellProgramOptions::abbreviates(word.section(QLatin1Char('='), 0, 0),
+                                                 QStringLiteral("--label"), 4))
+                labels.append(word.contains(QLatin1Char('=')) ? words[i].section('=', 1)
+                                                              : words.value(i + 1));
             patternGiven = patternGiven || patterns.match(word).hasMatch() ||
                            ShellProgramOptions::abbreviates(word, QStringLiteral("--regexp"), 3) ||
                            ShellProgramOptions::abbreviates(word, QStringLiteral("--file"), 3);
@@ -143,7 +149,7 @@ std::optional<QStringList> printedWords(const QStringList& words, qsizetype prog
             operands.append(words[i]);
         }
     }
-    return patternGiven ? operands : operands.mid(1);
+    return labels + (patternGiven ? operands : operands.mid(1));
 }
 
 bool runsCommands(QStringView text) {

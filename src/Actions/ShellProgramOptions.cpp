@@ -132,7 +132,11 @@ const QHash<QString, Options>& programs() {
         for (const auto& [name, list] : {std::pair{"bash", "-o -O --rcfile --init-file"},
                                          {"sh", "-o"},
                                          {"dash", "-o"},
-                                         {"zsh", "-o"}}) {
+                                         {"zsh", "-o"},
+                                         // ksh's help lists -o without a word
+                                         {"ksh", ""},
+                                         {"ksh93", ""},
+                                         {"mksh", ""}}) {
             Options shell = options(list);
             shell.operandEnds = true;
             shell.plusOptions = true;

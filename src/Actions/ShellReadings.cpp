@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "Actions/ShellSettingsFiles.h"
 #include "Actions/ShellWords.h"
 
 namespace ShellCommand {
@@ -318,6 +319,27 @@ std::optional<Reading> judge(const Word& word, const Place& place) {
                                {},
                                segment.value ? segment.value : firstOf(segment.derived)};
         }
+        return std::nullopt;
+    }
+    if (place.settingsName) {
+        // A name values make: one a program reads as its settings is refused, whatever the
+        // name is made of besides (text nobody can read before bash runs counts as none).
+        QString path;
+        qsizetype value = 0;
+        for (const Segment& segment : word) {
+            if (!segment.derived.isEmpty()) {
+                Reading made{
+                    Refusal::Reason::readAsCommand, Edge::none, {}, firstOf(segment.derived)};
+                made.derived = true;
+                return made;
+            }
+            if (!segment.opaque)
+                path += segment.text;
+            if (segment.value > 0 && value == 0)
+                value = segment.value;
+        }
+        if (value > 0 && !ShellSettingsFiles::owner(path).isEmpty())
+            return Reading{Refusal::Reason::readAsCommand, Edge::none, {}, value};
         return std::nullopt;
     }
     if (place.redirection) {

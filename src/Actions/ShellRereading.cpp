@@ -336,9 +336,13 @@ std::optional<Rereading> subscriptsReread(const QString& text, const QList<Span>
                            (names.zsh || nameStart == 0 || text[nameStart - 1] != QLatin1Char('$'));
         if (!assigned && !named)
             continue;
-        if (nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${" &&
-            names.associative.contains(text.mid(nameStart, i - nameStart)))
-            continue;  // a key, looked up as it is
+        // An associative array's key, looked up or assigned as a command's word, is a word.
+        const bool lookedUp = nameStart >= 2 && QStringView(text).mid(nameStart - 2, 2) == u"${";
+        const bool assignment =
+            assigned && (nameStart == 0 || QStringView(u" \t\n;&|(").contains(text[nameStart - 1]));
+        if ((lookedUp || assignment) &&
+            names.associative.holdsAt(text.mid(nameStart, i - nameStart), nameStart))
+            continue;
         const QString construct = text.mid(nameStart, i - nameStart) + QStringLiteral("[…]");
         if (const auto span = touched(spans, i, end))
             return Rereading{span, Rereading::How::arithmetic, construct};
@@ -363,12 +367,82 @@ std::optional<Rereading> expansionsReread(const QString& text, const QList<Span>
         static const QRegularExpression lookup(
             QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[.*\\](:?[-=?+].*)?$"));
         if (const QRegularExpressionMatch match = lookup.match(content.toString());
-            match.hasMatch() && names.associative.contains(match.captured(1)))
+            match.hasMatch() && names.associative.holdsAt(match.captured(1), i))
             continue;  // the template reader follows what a key holds
         if (const auto span = touched(spans, i, end))
             return Rereading{span, found.how, found.construct};
         if (!plainExpansion(content, names))
             return found;
+    }
+    return std::nullopt;
+}
+
+// What zsh (and ksh) compute that bash does not: the numeric arguments of printf and print
+// -f (a numeric conversion, a "*" width or precision), the counts of shift, exit, return,
+// break and continue, and what is assigned to their integer variables.
+std::optional<Rereading> zshArithmeticReread(const QString& text, const Names& names) {
+    static const QRegularExpression command(QStringLiteral(
+        "(?<![A-Za-z0-9_./-])(printf|print|shift|exit|return|break|continue)(?![A-Za-z0-9_-])"
+        "([^;&|\\n]*)"));
+    static const QRegularExpression numeric(
+        QStringLiteral("%[-+ #0'0-9.$]*(\\*|[-+ #0'0-9.$*]*[diouxXeEfFgGaAc])"));
+    static const QRegularExpression bareName(QStringLiteral("(?<![$A-Za-z0-9_])[A-Za-z_]\\w*"));
+    // What the words may hold that is no plain integer: through expansions, and through
+    // names, which arithmetic reads as variables.
+    const auto holdsValues = [&](const QString& words) {
+        ShellValueFlow::Values held = names.flow.valuesIn(words);
+        for (auto name = bareName.globalMatch(words); name.hasNext();) {
+            const QString found = name.next().captured();
+            held |= names.flow.valuesOf(found) | names.flow.changedOf(found);
+        }
+        return std::any_of(held.cbegin(), held.cend(),
+                           [&](qsizetype value) { return !names.integers.contains(value); });
+    };
+    for (auto found = command.globalMatch(text); found.hasNext();) {
+        const QRegularExpressionMatch match = found.next();
+        const QString name = match.captured(1);
+        const QString rest = match.captured(2);
+        if (name == QLatin1String("printf") || name == QLatin1String("print")) {
+            const QString written =
+                names.written.mid(match.capturedStart(2), match.capturedLength(2));
+            if ((name == QLatin1String("printf") || written.contains(QLatin1String("-f"))) &&
+                numeric.match(written).hasMatch() && names.flow.valuesIn(rest).size() > 0 &&
+                holdsValues(rest))
+                return Rereading{std::nullopt, Rereading::How::arithmetic,
+                                 name + QStringLiteral(" %d")};
+        } else if (holdsValues(rest)) {
+            return Rereading{std::nullopt, Rereading::How::arithmetic, name};
+        }
+    }
+    for (const char* name : {"COLUMNS",
+                             "LINES",
+                             "HISTSIZE",
+                             "SAVEHIST",
+                             "KEYTIMEOUT",
+                             "LISTMAX",
+                             "MAILCHECK",
+                             "SHLVL",
+                             "ERRNO",
+                             "SECONDS",
+                             "RANDOM",
+                             "OPTIND",
+                             "TRY_BLOCK_ERROR",
+                             "TRY_BLOCK_INTERRUPT",
+                             "DIRSTACKSIZE",
+                             "LOGCHECK",
+                             "PERIOD",
+                             "REPORTTIME",
+                             "REPORTMEMORY",
+                             "TMOUT",
+                             "ZLE_RPROMPT_INDENT",
+                             "LINENO",
+                             "UID",
+                             "EUID",
+                             "GID",
+                             "EGID"}) {
+        if (names.mayHoldValues(QLatin1String(name)))
+            return Rereading{std::nullopt, Rereading::How::arithmetic,
+                             QLatin1String(name) + QLatin1Char('=')};
     }
     return std::nullopt;
 }
@@ -423,6 +497,10 @@ std::optional<Rereading> commandsReread(const QString& text, const QList<Span>& 
     if (const QRegularExpressionMatch match = zshArithmetic.match(text);
         names.zsh && match.hasMatch())
         return Rereading{std::nullopt, Rereading::How::arithmetic, match.captured(1)};
+    if (names.zsh) {
+        if (auto found = zshArithmeticReread(text, names))
+            return found;
+    }
     // bash's integer variables evaluate whatever is assigned to them.
     for (const char* name : {"RANDOM", "SRANDOM", "OPTIND", "HISTCMD", "BASHPID"}) {
         if (names.mayHoldValues(QLatin1String(name)))

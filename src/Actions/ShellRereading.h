@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "Actions/ShellAssociativeArrays.h"
 #include "Actions/ShellValueFlow.h"
 
 // A second look at a shell command template, over the whole text at once: wherever bash
@@ -42,8 +43,10 @@ struct Rereading {
 struct Names {
     const ShellValueFlow::Flow& flow;
     ShellValueFlow::Values integers;
-    QSet<QString> associative;
+    ShellAssociativeArrays associative;
     bool zsh = false;
+    // The text as written, where the masked text has blanks (a format in quotes).
+    QString written;
 
     // Whether variable `name` may hold a value that is no plain integer.
     bool mayHoldValues(const QString& name) const;

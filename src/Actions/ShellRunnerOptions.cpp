@@ -110,7 +110,9 @@ const QHash<QString, Wrapper>& wrappers() {
                  {options("--ambient-caps --apparmor-profile --bounding-set --egid --euid --groups "
                           "--inh-caps --pdeathsig --regid --reuid --rgid --ruid --securebits "
                           "--selinux-label")});
-        t.insert(QStringLiteral("fakeroot"), {options("--faked --fd-base --lib -i -s")});
+        // fakeroot's flavours run the same way.
+        for (const char* name : {"fakeroot", "fakeroot-sysv", "fakeroot-tcp"})
+            t.insert(QLatin1String(name), {options("--faked --fd-base --lib -i -s")});
         t.insert(QStringLiteral("unshare"),
                  {options("--boottime --map-group --map-groups --map-user --map-users --monotonic "
                           "--propagation --root --setgid --setgroups --setuid --wd -G -R -S -w")});
@@ -155,10 +157,13 @@ const QHash<QString, Wrapper>& wrappers() {
             t.insert(QLatin1String(name), {});
         // setarch: the architecture, then flags of no word.
         t.insert(QStringLiteral("setarch"), {options(""), 1});
-        for (const char* name : {"linux32", "linux64"})
+        // and its names for one architecture each, which take none
+        for (const char* name :
+             {"linux32", "linux64", "i386", "i486", "i586", "i686", "x86_64", "uname26"})
             t.insert(QLatin1String(name), {});
-        for (const char* name : {"unshare", "chroot", "fakeroot", "nsenter", "pkexec", "firejail",
-                                 "setarch", "linux32", "linux64"})
+        for (const char* name : {"unshare", "chroot", "fakeroot", "fakeroot-sysv", "fakeroot-tcp",
+                                 "nsenter", "pkexec", "firejail", "setarch", "linux32", "linux64",
+                                 "i386", "i486", "i586", "i686", "x86_64", "uname26"})
             t[QLatin1String(name)].shellWithoutCommand = true;
         return t;
     }();

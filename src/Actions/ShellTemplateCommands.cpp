@@ -222,7 +222,7 @@ ShellTemplateReader::ShellTemplateReader(const QString& whole, ShellValueFlow::F
       integers_(std::move(integers)),
       aliasNames_(aliasNames(whole)),
       functionNames_(functionNames(whole)),
-      associativeNames_(declaredAssociative(whole)) {
+      associativeNames_(ShellAssociativeArrays::declaredIn(whole)) {
     static const QRegularExpression repeats(
         QStringLiteral("(?<![A-Za-z0-9_-])(while|until|for|select|function|coproc|mkfifo)"
                        "(?![A-Za-z0-9_-])|\\(\\s*\\)|(?<![&>|<])&(?![&>])"));

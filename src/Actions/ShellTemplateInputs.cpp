@@ -224,21 +224,6 @@ ShellValueFlow::Values ShellTemplateReader::scriptValues(const ShellValueFlow::C
     return (readsDescriptor(words[j]) ? input : Values{}) | fromFile(words[j]);
 }
 
-// Whether `word` may name a file a command of the template writes: one its redirections or tee
-// name, by the same name, or any where either name is one bash computes.
-bool ShellTemplateReader::writtenFile(const QString& word) const {
-    static const QRegularExpression singleQuoted(QStringLiteral("'[^']*'"));
-    const auto computed = [](const QString& path) {
-        return expands(QString(path).remove(singleQuoted).section(QLatin1Char('/'), -1));
-    };
-    const auto nameOf = [](const QString& path) {
-        return unquoted(path).section(QLatin1Char('/'), -1);
-    };
-    return std::any_of(writtenFiles_.cbegin(), writtenFiles_.cend(), [&](const QString& file) {
-        return computed(word) || computed(file) || nameOf(word) == nameOf(file);
-    });
-}
-
 // A shell or source whose script is no word: its input, a descriptor or a process substitution.
 // A script of the template's own text (one here-document or here-string) is read with what it
 // is handed, as a script given with -c is; one nobody can read before it runs (what a pipe
@@ -375,63 +360,7 @@ std::optional<ReadList> readList(const QStringList& words, qsizetype program) {
     return std::nullopt;
 }
 
-// The program that reads a file of that name as its settings, which may run commands (git's
-// core.fsmonitor, ssh's ProxyCommand, a shell's start-up files): "" for any other file.
-QString settingsOwner(const QString& path) {
-    static const QList<std::pair<QRegularExpression, QString>> owners = {
-        {QRegularExpression(QStringLiteral("(^|/)(\\.gitconfig|\\.git/config|git/config)$|"
-                                           "^/etc/gitconfig$")),
-         QStringLiteral("git")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.ssh/config$|^/etc/ssh/ssh_config")),
-         QStringLiteral("ssh")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.curlrc$")), QStringLiteral("curl")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.wgetrc$")), QStringLiteral("wget")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.(bashrc|bash_profile|bash_login)$")),
-         QStringLiteral("bash")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.profile$")), QStringLiteral("sh")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.(zshrc|zshenv|zprofile|zlogin)$")),
-         QStringLiteral("zsh")},
-        {QRegularExpression(QStringLiteral("(^|/)\\.m?kshrc$")), QStringLiteral("ksh")},
-    };
-    for (const auto& [pattern, owner] : owners) {
-        if (pattern.match(path).hasMatch())
-            return owner;
-    }
-    return {};
-}
-
 }  // namespace
-
-// What a command writes into a file some program reads as its settings ("printf … >>
-// ~/.gitconfig", "tee -a ~/.ssh/config"): any text there may be a setting, as in curl -K.
-void ShellTemplateReader::followSettingsFiles(const ShellValueFlow::Command& command,
-                                              const Walk& found) {
-    QList<std::pair<QString, ShellValueFlow::Values>> written;
-    for (const QString& target : command.outputs)
-        written.append({target, command.output});
-    if (found.main >= 0) {
-        const qsizetype tee = found.programs[found.main].position;
-        if (programName(command.words[tee]) == QLatin1String("tee")) {
-            for (qsizetype j = tee + 1; j < command.words.size(); ++j) {
-                if (!unquoted(command.words[j]).startsWith(QLatin1Char('-')))
-                    written.append({command.words[j], command.input | command.changedInput});
-            }
-        }
-    }
-    for (const auto& [target, values] : written) {
-        const QString owner = settingsOwner(unquoted(target));
-        if (owner.isEmpty() || values.isEmpty())
-            continue;
-        WordSpot spot;
-        spot.pieces = {ShellWordPieces::fromOutside(values, {}, ShellWordPieces::Splitting::none)};
-        spot.written = target;
-        WordPlace place;
-        place.program = owner;
-        place.settings = true;
-        spot.places = {place};
-        wordSpots_.append(spot);
-    }
-}
 
 // A list of names or settings a program reads from its input or a file the template may have
 // written: a value there is judged as a word of the command.
@@ -467,21 +396,14 @@ void ShellTemplateReader::followLists(const ShellValueFlow::Command& command, co
 // substitution that reads it where bash evaluates the word, xargs, which makes the input
 // arguments of its command; and a second shell whose script gets values as its parameters.
 void ShellTemplateReader::followInputs() {
-    for (const ShellValueFlow::Command& command : flow_.commands) {
-        writtenFiles_ += command.outputs;
-        const qsizetype program = commandIndex(command.words);
-        if (program >= 0 && programName(command.words[program]) == QLatin1String("tee")) {
-            for (qsizetype j = program + 1; j < command.words.size(); ++j) {
-                if (!unquoted(command.words[j]).startsWith(QLatin1Char('-')))
-                    writtenFiles_.append(command.words[j]);
-            }
-        }
-    }
+    collectWrites();
+    followSettingsFiles();
+    followOptionVariables();
     for (const ShellValueFlow::Command& command : flow_.commands) {
         const QStringList& words = command.words;
         const Walk found = walk(words);
         followLists(command, found);
-        followSettingsFiles(command, found);
+        followOwnCode(command, found);
         // Every program the command may run reads its input: the one behind the wrappers, and
         // a program the reader does not know (and those it names) as well.
         QList<Walk::Program> readers = found.programs;
@@ -514,6 +436,17 @@ void ShellTemplateReader::followInputs() {
             if (!scriptFromInput_ || first < *scriptFromInput_)
                 scriptReader_ = reader;
             scriptFromInput_ = std::min(scriptFromInput_.value_or(first), first);
+        }
+        // capsh runs bash with the words after its "--", or on its input without them: what
+        // it is given is a shell's script.
+        for (const Walk::Program& program : found.programs) {
+            if (programName(words[program.position]) != QLatin1String("capsh"))
+                continue;
+            noteReached(Evaluation::code, QStringLiteral("capsh"),
+                        command.input | command.changedInput |
+                            flow_.valuesIn(
+                                words.mid(program.position + 1, program.end - program.position - 1)
+                                    .join(QLatin1Char(' '))));
         }
         // A program nobody knows may be a shell that reads its input as a script.
         if (const std::optional<QString> unknown = unknownProgram(words))

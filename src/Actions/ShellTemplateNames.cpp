@@ -41,22 +41,6 @@ QSet<QString> aliasNames(const QString& text) {
     return names;
 }
 
-// Names declared with -A; a name also made an array another way stays out.
-QSet<QString> declaredAssociative(const QString& text) {
-    static const QRegularExpression declaration(QStringLiteral(
-        "(?<![A-Za-z0-9_-])(declare|typeset|local)((?:\\s+[-+][A-Za-z]+)*)\\s+([^;&|\\n]*)"));
-    static const QRegularExpression name(QStringLiteral("(?:^|\\s)([A-Za-z_][A-Za-z0-9_]*)"));
-    QSet<QString> names;
-    QSet<QString> others;
-    for (auto found = declaration.globalMatch(text); found.hasNext();) {
-        const QRegularExpressionMatch match = found.next();
-        const bool associative = match.captured(2).contains(QLatin1Char('A'));
-        for (auto word = name.globalMatch(match.captured(3)); word.hasNext();)
-            (associative ? names : others).insert(word.next().captured(1));
-    }
-    return names - others;
-}
-
 // A shell option that changes how bash reads a template beyond what the reader follows
 // ("shopt -s extdebug" hands a function's arguments to BASH_ARGV, "expand_aliases" runs
 // aliases, "set -k" makes later assignments settings of any command): the option as

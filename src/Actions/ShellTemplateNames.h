@@ -9,7 +9,6 @@
 namespace ShellTemplateNames {
 
 QSet<QString> aliasNames(const QString& text);
-QSet<QString> declaredAssociative(const QString& text);
 // A shell option the template reader does not follow, as written; "" when there is none.
 QString unknownShellOption(const QString& text);
 // How a zsh script changes its options ("setopt globsubst", "emulate sh", "set -o …", an

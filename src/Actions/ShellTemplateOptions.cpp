@@ -53,6 +53,17 @@ QList<ShellTemplateReader::WordPlace> ShellTemplateReader::placesAfter(
     const qsizetype index = commandIndex(words);
     if (index < 0)
         return {};
+    // zsh's and ksh's print, a builtin there, ends its options at "--": a word after it is
+    // text. (bash has no print: the program of that name is another.)
+    if (zshRules_ && unquoted(words[index]) == QLatin1String("print")) {
+        for (qsizetype j = index + 1; j < words.size() && !expands(words[j]); ++j) {
+            const QString word = unquoted(words[j]);
+            if (word == QLatin1String("--"))
+                return {};
+            if (!word.startsWith(QLatin1Char('-')))
+                break;
+        }
+    }
     static const QSet<QString> keywords = {
         QStringLiteral("[["),      QStringLiteral("for"),     QStringLiteral("select"),
         QStringLiteral("case"),    QStringLiteral("in"),      QStringLiteral("function"),

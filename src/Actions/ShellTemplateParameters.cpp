@@ -286,6 +286,7 @@ ShellTemplateReader::Handed ShellTemplateReader::handedTo(const ShellValueFlow::
         seed.fields[name] |= fields;
         environment |= given | changed | lines | fields;
     }
+    seed.named = flow_.named;
     // xargs gives the commands it runs no input of their own.
     if (input && !xargs) {
         seed.input = command.input;
@@ -303,6 +304,25 @@ void ShellTemplateReader::readSecondShell(const ShellValueFlow::Command& command
     const QStringList& words = command.words;
     const Handed handed =
         handedTo(command, program, parameterWords(words, program, end, script), 0, true);
+    // find puts each path it finds in place of "{}" in the script: its start points, and any
+    // name a value made in the folder.
+    if (words[script].contains(QLatin1String("{}"))) {
+        for (qsizetype k = 0; k < program; ++k) {
+            if (programName(words[k]) != QLatin1String("find"))
+                continue;
+            ShellValueFlow::Values paths = flow_.named;
+            for (qsizetype j = k + 1; j < program; ++j) {
+                const QString word = unquoted(words[j]);
+                if (QStringList{"-H", "-L", "-P"}.contains(word))
+                    continue;
+                if (word.startsWith(QLatin1Char('-')) || word == QLatin1String("(") ||
+                    word == QLatin1String("!"))
+                    break;
+                paths |= flow_.valuesIn(words[j]);
+            }
+            noteReached(Evaluation::code, QStringLiteral("find -exec"), paths);
+        }
+    }
     if (handed.outside.isEmpty())
         return;
     const QString shell = programName(words[program]);
@@ -429,7 +449,7 @@ void ShellTemplateReader::readScript(const QString& text, Handed handed, const Q
         secondShellArithmetic_ = nested.secondShellArithmetic_;
     } else if (const auto rereading = ShellRereading::mayReread(
                    nested.masked(), {},
-                   {nested.flow(), integers_, nested.associativeNames(), zsh})) {
+                   {nested.flow(), integers_, nested.associativeNames(), zsh, text})) {
         secondShellRereading_ = rereading->construct;
         secondShellArithmetic_ = rereading->how == ShellRereading::Rereading::How::arithmetic;
     }

@@ -132,13 +132,29 @@ ShellTemplateReader::Place ShellTemplateReader::placeOfValue() {
     // "${f[{{a}}]}" with f an associative array: the key is a word, expanded once.
     static const QRegularExpression keyOpened(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[$"));
     Frame& last = frames_.back();
+    // "m[{{a}}]=2" likewise, as a command's assignment; the second look refuses the subscript
+    // where no "=" follows it.
+    static const QRegularExpression elementOpened(
+        QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\[…\\]$"));
+    static const QRegularExpression assignmentWord(
+        QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\[[^\\]]*\\])?\\+?="));
+    if (last.kind == Kind::enclosed && last.opening == QLatin1Char('[') && last.depth == 1 &&
+        frames_.size() >= 2 && frames_[frames_.size() - 2].kind == Kind::command) {
+        const Frame& command = frames_[frames_.size() - 2];
+        const QRegularExpressionMatch match = elementOpened.match(last.construct);
+        if (match.hasMatch() && associativeNames_.holdsAt(match.captured(1), command.wordStart) &&
+            std::all_of(command.words.cbegin(), command.words.cend(),
+                        [](const QString& word) { return assignmentWord.match(word).hasMatch(); }))
+            return placeOfLookup();
+    }
     if (last.kind == Kind::enclosed && last.construct == QStringLiteral("${…}") &&
         last.depth == 1 && !last.lookup && last.word.isEmpty()) {
         const QRegularExpressionMatch match = keyOpened.match(last.head);
         const bool alone = std::count_if(frames_.cbegin(), frames_.cend(), [](const Frame& frame) {
                                return frame.kind == Kind::enclosed || frame.kind == Kind::escaping;
                            }) == 1;
-        if (match.hasMatch() && associativeNames_.contains(match.captured(1)) && alone) {
+        if (match.hasMatch() && associativeNames_.holdsAt(match.captured(1), source_.size()) &&
+            alone) {
             last.lookup = true;
             return placeOfLookup();
         }

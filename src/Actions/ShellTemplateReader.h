@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "Actions/ShellAssociativeArrays.h"
 #include "Actions/ShellProgramOptions.h"
 #include "Actions/ShellValueFlow.h"
 #include "Actions/ShellWordPieces.h"
@@ -53,6 +54,9 @@ public:
         bool refspec = false;
         // Settings (curl -K, ssh -F, a file git reads as its own): any text there is one.
         bool settings = false;
+        // The name of a file a command writes what values may carry into: a value may not make
+        // it one a program reads as its settings.
+        bool settingsName = false;
         // The program the reader does not know that may run the one named in `program`.
         QString runner;
         bool expands = false;      // make: "$(…)" in the value of a "NAME=…" word runs
@@ -108,9 +112,9 @@ public:
     // A value comes next: settles what the last characters began and says where it stands.
     Place placeOfValue();
 
-    // Names the template declares associative arrays ("declare -A"): their subscripts are
-    // words, expanded once, not arithmetic.
-    const QSet<QString>& associativeNames() const { return associativeNames_; }
+    // The arrays the template makes associative where that holds ("declare -A"): their
+    // subscripts are words, expanded once, not arithmetic.
+    const ShellAssociativeArrays& associativeNames() const { return associativeNames_; }
     // Where the template's values may be.
     const ShellValueFlow::Flow& flow() const { return flow_; }
 
@@ -269,7 +273,13 @@ private:
     bool writtenFile(const QString& word) const;
     void followScripts(const ShellValueFlow::Command& command, const Walk& found);
     void followXargs(const ShellValueFlow::Command& command);
-    void followSettingsFiles(const ShellValueFlow::Command& command, const Walk& found);
+    // Code a program takes from a module's name, a setting it writes, its input in an
+    // interactive mode, a variable of its options; zsh's zmv.
+    void followOwnCode(const ShellValueFlow::Command& command, const Walk& found);
+    void followOptionVariables();
+    // Every file a command may write, with the values what it writes may carry.
+    void collectWrites();
+    void followSettingsFiles();
     // What a second shell is handed (its parameters, environment and input), and every value
     // among it.
     struct Handed {
@@ -378,7 +388,7 @@ private:
     // The template's own functions: what one does with its arguments its commands say, each
     // read where it stands with "$1" holding any value.
     QSet<QString> functionNames_;
-    QSet<QString> associativeNames_;
+    ShellAssociativeArrays associativeNames_;
     // The values any word read so far may hold, and whether the template has loops or
     // functions, whose commands run again: a command substitution may print what any
     // program was given before (kept in a file, a setting), or given at all.
@@ -393,8 +403,14 @@ private:
     // options that change all of it, integer declarations (ksh's too).
     int depth_ = 0;
     bool zshRules_ = false;
-    // The files the template's commands write, as written.
+    // The files the template's commands may write, as written, and the values what each
+    // write may carry.
     QStringList writtenFiles_;
+    struct Write {
+        QString target;
+        ShellValueFlow::Values values;
+    };
+    QList<Write> writes_;
     // Where a second shell's script evaluates what its parameters hold once more.
     std::optional<QString> secondShellRereading_;
     bool secondShellArithmetic_ = false;

@@ -158,6 +158,26 @@ Values unquotedValues(const Flow& flow, QStringView text) {
     return values;
 }
 
+// Programs that create nothing in the folder whatever their words: a value among them names
+// no file a pattern could later match.
+bool namesNothing(const QString& program) {
+    static const QSet<QString> programs = {
+        QStringLiteral("echo"),        QStringLiteral("printf"),    QStringLiteral("print"),
+        QStringLiteral("test"),        QStringLiteral("["),         QStringLiteral("[["),
+        QStringLiteral("grep"),        QStringLiteral("egrep"),     QStringLiteral("fgrep"),
+        QStringLiteral("wc"),          QStringLiteral("cat"),       QStringLiteral("head"),
+        QStringLiteral("tail"),        QStringLiteral("date"),      QStringLiteral("seq"),
+        QStringLiteral("sleep"),       QStringLiteral("ls"),        QStringLiteral("read"),
+        QStringLiteral("mapfile"),     QStringLiteral("readarray"), QStringLiteral("expr"),
+        QStringLiteral("let"),         QStringLiteral("set"),       QStringLiteral("cd"),
+        QStringLiteral("notify-send"), QStringLiteral("basename"),  QStringLiteral("dirname"),
+        QStringLiteral("for"),         QStringLiteral("case"),      QStringLiteral("if"),
+        QStringLiteral("while"),       QStringLiteral("until"),     QStringLiteral("declare"),
+        QStringLiteral("local"),       QStringLiteral("export"),    QStringLiteral("typeset"),
+        QStringLiteral("readonly")};
+    return programs.contains(program);
+}
+
 // Whether a here-document's or here-string's text is the template's own, with nothing bash
 // expands in it: its text as the command reads it.
 std::optional<QString> literalText(const RawInput& input, const Flow& flow) {
@@ -193,6 +213,7 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
     flow.changed = seed.changed;
     flow.lines = seed.lines;
     flow.fields = seed.fields;
+    flow.named = seed.named;
     QList<RawCommand> raw;
     bool functions = false;
     Reader(raw, functions).read(marked);
@@ -375,6 +396,18 @@ Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed) {
                 carriedChanged[c] |= stored;
             }
             anywhere |= changedWords | changedInput;
+            {
+                Values naming;
+                for (const QString& target : command.outputs)
+                    naming |= flow.valuesIn(target);
+                if (program >= 0 && !namesNothing(unquoted(command.words[program])))
+                    naming |= words | changedWords;
+                if (program >= 0 && unquoted(command.words[program]) == QLatin1String("xargs"))
+                    naming |= input | changedInput;
+                const qsizetype before = flow.named.size();
+                flow.named |= naming;
+                changed = changed || flow.named.size() != before;
+            }
             flow.commands[c].input |= input;
             flow.commands[c].changedInput |= changedInput;
             flow.commands[c].words = command.words;

@@ -68,6 +68,10 @@ struct Flow {
     // `computed`.
     QHash<QString, QSet<QString>> texts;
     QSet<QString> computed;
+    // The values that may have named a file or folder where the template runs (touch, mkdir,
+    // a redirection's target, any program that may create what it is given): a pattern's
+    // matches, and so a loop over them, may hold any of them as a name.
+    Values named;
 
     // The values variable `name` may hold ("1", "@" and "*" are positional parameters).
     Values valuesOf(const QString& name) const;
@@ -96,6 +100,8 @@ struct Seed {
     QHash<QString, Values> fields;
     Values input;
     Values changedInput;
+    // What may have named files in the folder before the script starts.
+    Values named;
 };
 
 Flow follow(const QString& marked, qsizetype valueCount, const Seed& seed = {});

@@ -310,8 +310,8 @@ QList<Piece> Reader::read(const QString& word) {
                 i = end;
             }
         } else if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[')) {
-            // A pattern may match file names, or nothing.
-            computed(c != QLatin1Char('['));
+            // A pattern may match file names, or nothing; a name a value made is among them.
+            expansion(flow_.named, {}, c != QLatin1Char('['));
             ++i;
         } else if (c == QLatin1Char('~') && pieces_.isEmpty()) {
             computed(false);  // a home folder

@@ -79,6 +79,9 @@ TEST(ShellHiddenReadersTest, ValuesTheReaderCannotShowFreeAreRefused) {
         // what a file brings back into a name
         {"echo {{a}} > f; y=$(cat f); eval \"$y\"", code, Reason::throughVariable, "eval"},
         {"echo {{a}} > f; echo \"$(cat f)\" | sh", code, Reason::evaluated, "sh"},
+        // date's names of days, which arithmetic reads as variables
+        {"Monday={{a}}; echo $(( $(date -d 2024-01-01 +%A) + 1 ))", element,
+         Reason::throughVariable, "$((…))"},
         // a second shell's arithmetic on what the template exports or sets for it
         {"N={{a}} bash -c 'echo $(( N * 2 ))'", element, Reason::throughVariable, "$((…))"},
         {"export N={{a}}; bash -c 'for ((i = 0; i < N; i++)); do :; done'", element,
