@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 class QScrollArea;
 class QTextEdit;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
-// its bounds: 110 beside a card or before a newer reply, 300 otherwise. The text is selectable
+// its bounds: 110 before a newer reply, 300 otherwise. The text is selectable
 // and set as plain text, never as markup.
 class AnswerArea : public QWidget {
     Q_OBJECT
@@ -14,7 +15,9 @@ class AnswerArea : public QWidget {
 public:
     static constexpr int kStreamingMinimum = 96;
     static constexpr int kMaximum = 300;
-    static constexpr int kMaximumWithCard = 110;
+    static constexpr int kMaximumOlder = 110;
+    // What the box keeps at least when a short screen takes room from it.
+    static constexpr int kLeastInRoom = 96;
 
     explicit AnswerArea(QWidget* parent = nullptr);
 
@@ -22,9 +25,14 @@ public:
     QString draft() const;
     // While a draft streams its text is drawn by the streaming text, with a blinking cursor.
     void setStreaming(bool streaming);
-    void setHasCard(bool hasCard);
     // A reply came after the draft: the draft keeps to the short bound.
     void setOlder(bool older);
+    bool isOlder() const { return older_; }
+    // The most a short screen leaves the box: it yields the rest, down to kLeastInRoom, before
+    // the replies around it have to scroll; its text scrolls within. None: its bounds alone.
+    void setRoom(std::optional<int> room);
+    // The height the box takes within its bounds, whatever the room.
+    int boundedHeight() const { return boundedHeight_; }
     bool isStreaming() const { return streaming_; }
 
     // The slot the streaming text goes into, inside a scroll view of its own.
@@ -47,6 +55,7 @@ private:
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
     bool followNewest_ = true;
-    bool hasCard_ = false;
     bool older_ = false;
+    std::optional<int> room_;
+    int boundedHeight_ = 0;
 };
