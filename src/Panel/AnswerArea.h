@@ -28,8 +28,8 @@ public:
     // A reply came after the draft: the draft keeps to the short bound.
     void setOlder(bool older);
     bool isOlder() const { return older_; }
-    // The most a short screen leaves the box: it yields the rest, down to kLeastInRoom, before
-    // the replies around it have to scroll; its text scrolls within. None: its bounds alone.
+    // The most a short screen leaves the box, which keeps kLeastInRoom whatever it is told; its
+    // text scrolls within. None: its bounds alone.
     void setRoom(std::optional<int> room);
     // The height the box takes within its bounds, whatever the room.
     int boundedHeight() const { return boundedHeight_; }

@@ -89,8 +89,8 @@ void PanelView::arrangeReplies() {
 
 namespace {
 
-// Two lines of the draft.
-constexpr int kNewestDraftYields = 40;
+// The most the draft's box gives a short screen: two lines.
+constexpr int kDraftYields = 40;
 
 }  // namespace
 
@@ -113,10 +113,9 @@ void PanelView::fitRoom() {
     const int rest = fittingSize().height() - replies_->minimumHeight();
     const int room = std::max(0, *heightBudget_ - rest);
     if (answerArea_) {
-        // The draft's box scrolls its text anyway. An older draft gives up what the column
-        // lacks before the column scrolls. The newest keeps its room, but a few pixels too many
-        // are no reason to cut the column's top, or the instructions that head it: it gives
-        // those.
+        // The draft's box scrolls its text anyway: rather than the column opening scrolled by
+        // a few pixels, cutting what stands at its top, the box gives those. The newest draft
+        // also gives a few so that the instructions that made it stand whole above it.
         std::optional<int> yielded;
         if (draft) {
             const int bounded = answerArea_->boundedHeight();
@@ -125,9 +124,10 @@ void PanelView::fitRoom() {
             if (instructionLine_->isVisibleTo(replies_))
                 request = instructionLine_->sizeHint().height() + kSpacing;
             const int lackingWithRequest = request + bounded - room;
-            if (lacking > 0 && (answerArea_->isOlder() || lacking <= kNewestDraftYields))
+            if (lacking > 0 && lacking <= kDraftYields)
                 yielded = bounded - lacking;
-            else if (lackingWithRequest > 0 && lackingWithRequest <= kNewestDraftYields)
+            else if (!answerArea_->isOlder() && lackingWithRequest > 0 &&
+                     lackingWithRequest <= kDraftYields)
                 yielded = bounded - lackingWithRequest;
         }
         answerArea_->setRoom(yielded);

@@ -317,6 +317,8 @@ TEST(PanelOnSmallScreens, TheColumnNeverOpensScrolledByAFewPixels) {
     } cases[] = {
         {"a long draft under its instruction, 1024 × 600 at 120 %", kNetbookAt120, "done",
          [](SmallScreen& screen) { screen.session->setDraft(PanelLooks::longDraft()); }},
+        {"a document after an older draft and a card, 1366 × 768", kLaptop,
+         "document-after-draft-and-card", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
