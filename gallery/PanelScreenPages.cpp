@@ -1,6 +1,7 @@
 // The whole panel on small and scaled screens, the screen drawn around it, light and dark, in
 // panel-screens/ of the gallery: whatever the replies, the panel stays on the screen with its
 // footer, and the newest reply stands whole.
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QPainter>
 
@@ -25,14 +26,24 @@ struct Desk {
     qreal scale;
 };
 
+// Qt scales a screen of 120 dpi by 1.25, one of 144 dpi by 1.5.
 const Desk kDesks[] = {
     {"1366x768", {1366, 768}, 1.0},
     {"1366x768-150", {1366, 768}, 1.5},
-    {"1024x600-120", {1024, 600}, 1.2},
+    {"1024x600-120", {1024, 600}, 1.25},
+    {"1920x1080-150", {1920, 1080}, 1.5},
 };
 
-const char* const kLooks[] = {"draft-then-issue", "draft-issue-document",
-                              "action-card-long-conversation", "streaming-long", "conversation"};
+struct Shot {
+    const char* look;
+    // The issue card's "Verwerfen" clicked once the panel settled.
+    bool discarded = false;
+};
+
+const Shot kShots[] = {
+    {"draft-then-issue"}, {"draft-issue-document"},          {"draft-issue-document", true},
+    {"issue-then-draft"}, {"action-card-long-conversation"}, {"streaming-long"},
+    {"conversation"}};
 
 }  // namespace
 
@@ -54,7 +65,8 @@ void GalleryPages::panelSmallScreens() {
             PanelController controller(
                 {clock, windows, [] { return false; }, [screens] { return screens; }});
             RecordingPanelActions actions(clock);
-            for (const char* name : kLooks) {
+            for (const Shot& each : kShots) {
+                const char* name = each.look;
                 const auto look = std::find_if(
                     PanelLooks::kLooks.begin(), PanelLooks::kLooks.end(),
                     [name](const PanelLooks::Look& each) { return qstrcmp(each.name, name) == 0; });
@@ -62,6 +74,15 @@ void GalleryPages::panelSmallScreens() {
                 const QRectF field(80, screen.height() - 90, 400, 30);
                 const auto session =
                     PanelLooks::openSettled(*look, controller, actions, clock, field);
+                if (each.discarded) {
+                    if (auto* discard = controller.view()->findChild<QAbstractButton*>(
+                            QStringLiteral("discardAction")))
+                        discard->click();
+                    for (int frame = 0; frame < 60; ++frame) {
+                        QCoreApplication::processEvents();
+                        clock.advance(16ms);
+                    }
+                }
                 QCoreApplication::processEvents();
                 const QWidget& panel = controller.panel();
                 QImage shot((screen.size() * desk.scale).toSize(),
@@ -80,10 +101,11 @@ void GalleryPages::panelSmallScreens() {
                 const_cast<QWidget&>(panel).render(&painter, QPoint(), QRegion(),
                                                    QWidget::DrawChildren);
                 painter.end();
-                GalleryOutput::save(shot,
-                                    QStringLiteral("%1/%2-%3-%4.png")
-                                        .arg(folder, QLatin1String(desk.name), QLatin1String(name),
-                                             GalleryOutput::appearance(dark)));
+                GalleryOutput::save(
+                    shot, QStringLiteral("%1/%2-%3%4-%5.png")
+                              .arg(folder, QLatin1String(desk.name), QLatin1String(name),
+                                   each.discarded ? QStringLiteral("-verworfen") : QString(),
+                                   GalleryOutput::appearance(dark)));
                 controller.hide();
                 clock.advance(1s);
                 actions.setSession(nullptr);

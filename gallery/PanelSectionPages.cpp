@@ -55,7 +55,7 @@ Mehr unter [der Anleitung](https://example.org/umzug), nicht unter [dieser Datei
 
 void GalleryPages::panelConversation() {
     PanelSheet::render(
-        QStringLiteral("conversation"), [](QWidget* page, QVBoxLayout* layout, auto& clock) {
+        QStringLiteral("conversation"), [](QWidget* page, QVBoxLayout* layout, auto&) {
             auto* session =
                 new AssistantSession(std::nullopt, std::nullopt, ProviderID::claudeCLI, page);
             QList<ConversationTurn> turns;
@@ -77,7 +77,7 @@ void GalleryPages::panelConversation() {
             add("Danke!", "");
             session->setTurns(turns);
             session->setActiveTurnID(turns.last().id);
-            auto* list = new ChatList(*session, clock, nullptr, page);
+            auto* list = new ChatList(*session, nullptr, page);
             layout->addWidget(list);
         });
     PanelSheet::render(QStringLiteral("markdown-reply"),

@@ -6,11 +6,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
 #include "Panel/AssistantSession.h"
 #include "Panel/ChatList.h"
+#include "Panel/ReplyScroll.h"
 #include "Platform/fake/FakeClock.h"
 #include "support/BenchMain.h"
 #include "support/Statistics.h"
@@ -50,9 +52,12 @@ void BM_StreamChunkInTwentyTurns(benchmark::State& state) {
     turns.last().reply.clear();
     session.setTurns(turns);
     session.setActiveTurnID(turns.last().id);
-    ChatList list(session, clock, nullptr);
-    list.resize(532, 260);
-    list.show();
+    // In the panel's column, 260 high, as on a short screen.
+    ReplyScroll column(10);
+    column.columnLayout()->addWidget(new ChatList(session, nullptr));
+    column.resize(532, 260);
+    column.setHeightCap(260);
+    column.show();
     QApplication::processEvents();
 
     std::vector<double> perChunk;

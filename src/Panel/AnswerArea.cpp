@@ -269,17 +269,17 @@ void AnswerArea::setStreaming(bool streaming) {
     updateHeight();
 }
 
-void AnswerArea::setHasCard(bool hasCard) {
-    if (hasCard_ == hasCard)
-        return;
-    hasCard_ = hasCard;
-    updateHeight();
-}
-
 void AnswerArea::setOlder(bool older) {
     if (older_ == older)
         return;
     older_ = older;
+    updateHeight();
+}
+
+void AnswerArea::setRoom(std::optional<int> room) {
+    if (room_ == room)
+        return;
+    room_ = room;
     updateHeight();
 }
 
@@ -316,8 +316,9 @@ int AnswerArea::draftHeight(int maximum) const {
 
 void AnswerArea::updateHeight() {
     const int minimum = streaming_ ? kStreamingMinimum : 0;
-    // A card, or a reply after the draft, needs the room more than the draft's later lines.
-    const int maximum = hasCard_ || older_ ? kMaximumWithCard : kMaximum;
+    // A reply after the draft, a card or an answer, needs the room more than the draft's later
+    // lines; a card from before does not.
+    const int maximum = older_ ? kMaximumOlder : kMaximum;
     int ideal = 0;
     if (streamingScroll_->isVisibleTo(this)) {
         ideal = streamingText_->hasHeightForWidth() ? streamingText_->heightForWidth(width())
@@ -325,7 +326,9 @@ void AnswerArea::updateHeight() {
     } else {
         ideal = draftHeight(maximum);
     }
-    const int height = std::clamp(ideal, minimum, maximum);
+    boundedHeight_ = std::clamp(ideal, minimum, maximum);
+    const int height =
+        room_ ? std::min(boundedHeight_, std::max(kLeastInRoom, *room_)) : boundedHeight_;
     if (minimumHeight() != height || maximumHeight() != height)
         setFixedHeight(height);
 }

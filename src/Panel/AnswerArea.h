@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 class QScrollArea;
@@ -9,7 +10,7 @@ class QTextEdit;
 class QTimer;
 
 // The draft, finished or arriving, in a scrolling box that is only as tall as its text within
-// its bounds: 110 beside a card or before a newer reply, 300 otherwise. The text is selectable
+// its bounds: 110 before a newer reply, 300 otherwise. The text is selectable
 // and set as plain text, never as markup.
 //
 // A draft of any length keeps the program answering: the finished draft goes into its text box
@@ -22,7 +23,9 @@ class AnswerArea : public QWidget {
 public:
     static constexpr int kStreamingMinimum = 96;
     static constexpr int kMaximum = 300;
-    static constexpr int kMaximumWithCard = 110;
+    static constexpr int kMaximumOlder = 110;
+    // What the box keeps at least when a short screen takes room from it.
+    static constexpr int kLeastInRoom = 96;
     // The most characters laid out as one piece: its lines are laid out together at each width.
     static constexpr qsizetype kBlockLimit = 2000;
 
@@ -32,9 +35,14 @@ public:
     QString draft() const;
     // While a draft streams its text is drawn by the streaming text, with a blinking cursor.
     void setStreaming(bool streaming);
-    void setHasCard(bool hasCard);
     // A reply came after the draft: the draft keeps to the short bound.
     void setOlder(bool older);
+    bool isOlder() const { return older_; }
+    // The most a short screen leaves the box, which keeps kLeastInRoom whatever it is told; its
+    // text scrolls within. None: its bounds alone.
+    void setRoom(std::optional<int> room);
+    // The height the box takes within its bounds, whatever the room.
+    int boundedHeight() const { return boundedHeight_; }
     bool isStreaming() const { return streaming_; }
     // How much of the finished draft its text box holds so far.
     qsizetype placedLength() const { return placed_; }
@@ -64,8 +72,9 @@ private:
     QWidget* streamingText_ = nullptr;
     bool streaming_ = false;
     bool followNewest_ = true;
-    bool hasCard_ = false;
     bool older_ = false;
+    std::optional<int> room_;
+    int boundedHeight_ = 0;
 
     // The draft the text box is filled with, how much of it is placed, how long the last
     // piece of its paragraph is, and where the pieces of long paragraphs were cut (places in

@@ -248,17 +248,9 @@ void PanelView::build() {
     QWidget* column = replies_->column();
     addRow(replies_);
 
-    // 3: the conversation, or the instructions applied to the draft.
-    defer(chatList_, "chatList", column, [this](QWidget* parent) {
-        auto* list = new ChatList(*session_, actions_.clock(), actions_.urlOpener(), parent);
-        list->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
-            auto* card = new DocumentCard(
-                {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
-            card->setTurn(turn, writing);
-            return card;
-        });
-        return list;
-    });
+    // 3: the conversation, cut into stretches where the draft or a card came (more lists are
+    // made as needed), and the instructions applied to the draft, which head it.
+    defer(chatList_, "chatList", column, [this](QWidget* parent) { return makeChatList(parent); });
     instructionLine_ = row(column, "instructionLine", QBoxLayout::LeftToRight, {4, 0, 4, 0}, 6);
     auto* sparkle = new SymbolLabel(QStringLiteral("sparkle"), QString(), DS::Font::system(10),
                                     DS::Palette::tertiary, instructionLine_);
@@ -328,6 +320,17 @@ void PanelView::build() {
     addRow(bottom);
 }
 
+ChatList* PanelView::makeChatList(QWidget* parent) {
+    auto* list = new ChatList(*session_, actions_.urlOpener(), parent);
+    list->setCardFactory([this](const ConversationTurn& turn, bool writing, QWidget* parent) {
+        auto* card = new DocumentCard(
+            {actions_.urlOpener(), actions_.fileRevealer(), actions_.clipboard()}, parent);
+        card->setTurn(turn, writing);
+        return card;
+    });
+    return list;
+}
+
 bool PanelView::showsScreenHint() const {
     if (actions_.demoForceScreenHint())
         return true;
@@ -383,8 +386,8 @@ void PanelView::refresh() {
 
     showRow(chatList_, !failed && conversation);
     instructionLineLabel_->setText(lineText);
-    instructionLine_->setVisible(!failed && !conversation &&
-                                 (session.hasDraft() || streamingDraft) && !lineText.isEmpty());
+    instructionLine_->setVisible(!failed && (session.hasDraft() || streamingDraft) &&
+                                 !lineText.isEmpty());
 
     const bool answer = !failed && (session.hasDraft() || streamingDraft);
     if (answer)
@@ -392,7 +395,6 @@ void PanelView::refresh() {
     if (answerArea_) {
         answerArea_->setDraft(session.draft());
         answerArea_->setStreaming(streamingDraft);
-        answerArea_->setHasCard(hasCard());
     }
     showRow(answerRow_, answer);
     showRow(actionCard_, !failed && session.actionProposal().has_value());

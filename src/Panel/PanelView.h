@@ -8,6 +8,7 @@
 #include <vector>
 
 class AnswerArea;
+class ChatList;
 class ReplyScroll;
 class ContextRow;
 class QuoteBlock;
@@ -75,6 +76,7 @@ private:
     void refresh();
     // The conversation, the draft and the cards in the order their replies came.
     void arrangeReplies();
+    ChatList* makeChatList(QWidget* parent);
     // Caps the replies' column at what the budget leaves them.
     void fitRoom();
     void onPhaseChanged();
@@ -117,6 +119,8 @@ private:
     QWidget* screenHint_ = nullptr;
     QWidget* quoteBlock_ = nullptr;
     QWidget* chatList_ = nullptr;
+    // The conversation's stretches between the draft and the cards, the first in chatList_.
+    QList<ChatList*> chatParts_;
     QWidget* instructionLine_ = nullptr;
     ElidedLabel* instructionLineLabel_ = nullptr;
     QWidget* answerRow_ = nullptr;

@@ -14,44 +14,62 @@
 
 void PanelView::arrangeReplies() {
     using Section = ReplyOrder::Section;
-    const QList<Section> shown = ReplyOrder::shown(*session_);
-    const QList<Section> order = ReplyOrder::order(*session_);
+    const QList<ReplyOrder::Place> places = ReplyOrder::places(*session_);
     if (answerArea_)
-        answerArea_->setOlder(!order.isEmpty() && order.last() != Section::answer);
+        answerArea_->setOlder(!places.isEmpty() && places.last().section != Section::answer);
 
-    const auto widgetOf = [this](Section section) -> QWidget* {
-        switch (section) {
-            case Section::conversation:
-                return chatList_;
-            case Section::answer:
-                return answerRow_;
-            case Section::actionCard:
-                return actionCard_;
-            case Section::definitionCard:
-                return definitionCard_;
-        }
-        return nullptr;
-    };
+    // One list for each stretch of the conversation between the draft and the cards.
+    qsizetype stretches = 0;
+    for (const ReplyOrder::Place& place : places)
+        stretches += place.section == Section::conversation;
+    if (auto* first = qobject_cast<ChatList*>(chatList_); first && chatParts_.isEmpty())
+        chatParts_.append(first);
+    while (!chatParts_.isEmpty() && chatParts_.size() < stretches)
+        chatParts_.append(makeChatList(replies_->column()));
+
     QList<QWidget*> wanted;
-    QList<Section> placed;
-    const auto place = [&](Section section) {
-        if (placed.contains(section))
-            return;
-        placed.append(section);
-        wanted << widgetOf(section);
-        // The line of applied instructions stands in the conversation's place.
-        if (section == Section::conversation)
-            wanted << instructionLine_;
-    };
-    for (const Section section : order) {
-        // Without a conversation the line of applied instructions heads the draft.
-        if (section == Section::answer && !shown.contains(Section::conversation))
-            place(Section::conversation);
-        place(section);
+    QWidget* newest = nullptr;
+    qsizetype stretch = 0;
+    for (const ReplyOrder::Place& place : places) {
+        switch (place.section) {
+            case Section::conversation: {
+                // Not built while the panel has shown no conversation (a failed request).
+                if (stretch >= chatParts_.size())
+                    break;
+                ChatList* list = chatParts_[stretch++];
+                list->setStretch(place.turns);
+                list->show();
+                wanted << list;
+                newest = list->newestRow();
+                break;
+            }
+            case Section::answer:
+                // The instructions that made the draft head it.
+                wanted << instructionLine_ << answerRow_;
+                newest = answerRow_;
+                break;
+            case Section::actionCard:
+                wanted << actionCard_;
+                newest = actionCard_;
+                break;
+            case Section::definitionCard:
+                wanted << definitionCard_;
+                newest = definitionCard_;
+                break;
+        }
     }
-    for (const Section section :
-         {Section::conversation, Section::answer, Section::actionCard, Section::definitionCard})
-        place(section);
+    // Lists no stretch needs wait, empty, below.
+    for (qsizetype index = stretch; index < chatParts_.size(); ++index) {
+        chatParts_[index]->hide();
+        chatParts_[index]->setStretch(QList<QUuid>{});
+    }
+    for (QWidget* each :
+         QList<QWidget*>{chatList_, instructionLine_, answerRow_, actionCard_, definitionCard_})
+        if (!wanted.contains(each))
+            wanted << each;
+    for (ChatList* each : std::as_const(chatParts_))
+        if (!wanted.contains(each))
+            wanted << each;
 
     QVBoxLayout* stack = replies_->columnLayout();
     for (int index = 0; index < wanted.size(); ++index) {
@@ -66,8 +84,15 @@ void PanelView::arrangeReplies() {
         arrangedTurns_ = turns;
         replies_->followNewest();
     }
-    replies_->setNewest(order.isEmpty() ? nullptr : widgetOf(order.last()));
+    replies_->setNewest(newest);
 }
+
+namespace {
+
+// The most the draft's box gives a short screen: two lines.
+constexpr int kDraftYields = 40;
+
+}  // namespace
 
 void PanelView::setHeightBudget(std::optional<int> budget) {
     if (heightBudget_ == budget)
@@ -77,13 +102,36 @@ void PanelView::setHeightBudget(std::optional<int> budget) {
 }
 
 void PanelView::fitRoom() {
+    const bool draft = answerArea_ && answerArea_->isVisibleTo(replies_);
     if (!replies_->isVisibleTo(this) || !heightBudget_) {
+        if (answerArea_)
+            answerArea_->setRoom(std::nullopt);
         replies_->setHeightCap(std::nullopt);
         return;
     }
     // What the other rows leave of the budget; the replies scroll within it.
     const int rest = fittingSize().height() - replies_->minimumHeight();
     const int room = std::max(0, *heightBudget_ - rest);
+    if (answerArea_) {
+        // The draft's box scrolls its text anyway: rather than the column opening scrolled by
+        // a few pixels, cutting what stands at its top, the box gives those. The newest draft
+        // also gives a few so that the instructions that made it stand whole above it.
+        std::optional<int> yielded;
+        if (draft) {
+            const int bounded = answerArea_->boundedHeight();
+            const int lacking = replies_->desiredHeight() - answerArea_->height() + bounded - room;
+            int request = 0;
+            if (instructionLine_->isVisibleTo(replies_))
+                request = instructionLine_->sizeHint().height() + kSpacing;
+            const int lackingWithRequest = request + bounded - room;
+            if (lacking > 0 && lacking <= kDraftYields)
+                yielded = bounded - lacking;
+            else if (!answerArea_->isOlder() && lackingWithRequest > 0 &&
+                     lackingWithRequest <= kDraftYields)
+                yielded = bounded - lackingWithRequest;
+        }
+        answerArea_->setRoom(yielded);
+    }
     replies_->setHeightCap(replies_->desiredHeight() > room ? std::optional<int>(room)
                                                             : std::nullopt);
 }

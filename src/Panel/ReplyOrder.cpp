@@ -73,4 +73,43 @@ QList<Section> order(const QList<ConversationTurn>& turns, const QList<Section>&
     return sorted;
 }
 
+QList<Place> places(const AssistantSession& session) {
+    return places(session.turns(), shown(session), [](const ConversationTurn& turn) {
+        return turn.kind && *turn.kind != ReplyKind::draft && !turn.hidden;
+    });
+}
+
+QList<Place> places(const QList<ConversationTurn>& turns, const QList<Section>& shown,
+                    const std::function<bool(const ConversationTurn&)>& visible) {
+    const bool conversation = shown.contains(Section::conversation);
+    // Each reply section with the index of the turn that made it.
+    QList<std::pair<Section, qsizetype>> replies;
+    for (const Section section : shown)
+        if (section != Section::conversation)
+            replies.append({section, age(turns, section)});
+    QList<Place> column;
+    Place stretch{Section::conversation, {}};
+    const auto closeStretch = [&] {
+        if (conversation && !stretch.turns.isEmpty())
+            column.append(stretch);
+        stretch.turns.clear();
+    };
+    const auto placeMadeAt = [&](qsizetype index) {
+        for (const auto& [section, madeAt] : std::as_const(replies)) {
+            if (madeAt != index)
+                continue;
+            closeStretch();
+            column.append({section, {}});
+        }
+    };
+    for (qsizetype index = 0; index < turns.size(); ++index) {
+        if (visible(turns[index]))
+            stretch.turns.append(turns[index].id);
+        placeMadeAt(index);
+    }
+    closeStretch();
+    placeMadeAt(kNewest);
+    return column;
+}
+
 }  // namespace ReplyOrder

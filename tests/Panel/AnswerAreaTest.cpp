@@ -15,7 +15,8 @@ struct HeightCase {
     const char* name;
     int lines;
     bool streaming;
-    bool hasCard;
+    // A reply came after the draft.
+    bool older;
     int expectedMinimum;
     int expectedMaximum;
     friend void PrintTo(const HeightCase& c, std::ostream* os) { *os << c.name; }
@@ -31,7 +32,7 @@ TEST_P(AnswerHeightTable, IsAsTallAsItsTextWithinItsBounds) {
     for (int i = 0; i < c.lines; ++i)
         lines << QStringLiteral("Zeile %1").arg(i);
     area.setDraft(lines.join(QLatin1Char('\n')));
-    area.setHasCard(c.hasCard);
+    area.setOlder(c.older);
     area.setStreaming(c.streaming);
     EXPECT_GE(area.height(), c.expectedMinimum);
     EXPECT_LE(area.height(), c.expectedMaximum);
@@ -44,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(AnswerArea, AnswerHeightTable,
                              HeightCase{"one_line_streaming", 1, true, false, 96, 96},
                              HeightCase{"long", 40, false, false, 300, 300},
                              HeightCase{"long_streaming", 40, true, false, 300, 300},
-                             HeightCase{"long_with_card", 40, false, true, 110, 110},
-                             HeightCase{"short_with_card", 2, false, true, 40, 90}),
+                             HeightCase{"long_before_a_newer_reply", 40, false, true, 110, 110},
+                             HeightCase{"short_before_a_newer_reply", 2, false, true, 40, 90}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A finished draft far larger than a frame can lay out: the text box takes it a slice at a

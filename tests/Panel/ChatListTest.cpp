@@ -45,7 +45,7 @@ TEST(ChatListTest, AChunkRedrawsOnlyTheTurnBeingAnswered) {
                                      turn("Drei?", ReplyKind::chat, "")};
     f.session.setTurns(turns);
     f.session.setActiveTurnID(turns[2].id);
-    ChatList list(f.session, f.clock, nullptr);
+    ChatList list(f.session, nullptr);
 
     ChatTurnRow* answering = list.row(turns[2].id);
     ASSERT_NE(answering, nullptr);
@@ -79,7 +79,7 @@ TEST(ChatListTest, RowsFollowTheVisibleTurnsByIdentity) {
     ConversationTurn undecided = turn("u", std::nullopt, "");
     ConversationTurn b = turn("b", ReplyKind::chat, "B");
     f.session.setTurns({a, draft, hidden, undecided, b});
-    ChatList list(f.session, f.clock, nullptr);
+    ChatList list(f.session, nullptr);
     ASSERT_EQ(list.rows().size(), 2);
     ChatTurnRow* rowB = list.row(b.id);
 
@@ -126,75 +126,20 @@ TEST(ChatListTest, EachTurnShowsItsUserWordsAndItsReplyPart) {
     }
 }
 
-TEST(ChatListTest, TheListIsAsTallAsItsTurnsUpToItsLimit) {
+// A stretch of the conversation shows its own turns in the session's order, rows kept by turn.
+TEST(ChatListTest, AStretchShowsItsTurnsInTheSessionsOrder) {
     Fixture f;
-    QList<ConversationTurn> turns;
-    for (int i = 0; i < 12; ++i)
-        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat, "Eine Antwort."));
-    f.session.setTurns(turns.mid(0, 1));
-    ChatList list(f.session, f.clock, nullptr);
-    list.resize(532, list.height());
-    list.show();
-    const int one = list.height();
-    EXPECT_GT(one, 0);
-    EXPECT_LT(one, ChatList::kMaxHeightWithCard);
-
+    const QList<ConversationTurn> turns = moreThanTheListShows();
     f.session.setTurns(turns);
-    EXPECT_EQ(list.height(), ChatList::kMaxHeight);
-    f.session.setDraft(QStringLiteral("Entwurf"));
-    EXPECT_EQ(list.height(), ChatList::kMaxHeightWithDraft);
-    f.session.setActionProposal(ActionProposal{});
-    EXPECT_EQ(list.height(), ChatList::kMaxHeightWithCard);
-}
-
-TEST(ChatListTest, ANewTurnScrollsIntoViewInTwoPassesThatEndWithTheList) {
-    Fixture f;
-    QList<ConversationTurn> turns = moreThanTheListShows();
-    f.session.setTurns(turns);
-    auto list = std::make_unique<ChatList>(f.session, f.clock, nullptr);
-    list->resize(532, 200);
-    list->show();
-    QScrollBar* bar = list->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0);
-    // On appearing, the newest turn is in view at once.
-    EXPECT_EQ(bar->value(), std::min(list->row(turns.last().id)->y(), bar->maximum()));
-
-    bar->setValue(0);
-    turns.append(turn(QStringLiteral("Neu"), ReplyKind::chat, QStringLiteral("")));
-    f.session.setTurns(turns);
-    f.clock.advance(29ms);
-    EXPECT_EQ(bar->value(), 0);
-    f.clock.advance(100ms);
-    const int midway = bar->value();
-    EXPECT_GT(midway, 0);
-    f.clock.advance(1s);
-    EXPECT_EQ(bar->value(), std::min(list->row(turns.last().id)->y(), bar->maximum()));
-
-    // A request starting scrolls too; the list going away takes its passes with it.
-    bar->setValue(0);
-    f.session.setActiveTurnID(turns.last().id);
-    EXPECT_GT(f.clock.pendingTimers(), 0);
-    list.reset();
-    EXPECT_EQ(f.clock.pendingTimers(), 0);
-    f.clock.advance(1s);
-}
-
-TEST(ChatListTest, TheWheelOverAReplyScrollsTheConversation) {
-    Fixture f;
-    QList<ConversationTurn> turns = moreThanTheListShows();
-    f.session.setTurns(turns);
-    ChatList list(f.session, f.clock, nullptr);
-    list.resize(532, 200);
-    list.show();
-    QScrollBar* bar = list.verticalScrollBar();
-    bar->setValue(bar->maximum());
-    QWidget* reply =
-        list.rows().last()->replyBubble()->textView()->findChild<QTextBrowser*>()->viewport();
-    const QPointF at(5, 5);
-    QWheelEvent wheel(at, reply->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(reply, &wheel);
-    EXPECT_LT(bar->value(), bar->maximum());
+    ChatList list(f.session, nullptr);
+    ChatTurnRow* kept = list.row(turns[2].id);
+    list.setStretch(QList<QUuid>{turns[3].id, turns[2].id});
+    QList<QUuid> shown;
+    for (const ChatTurnRow* row : list.rows())
+        shown.append(row->turn().id);
+    EXPECT_EQ(shown, QList<QUuid>({turns[2].id, turns[3].id}));
+    EXPECT_EQ(list.row(turns[2].id), kept);
+    EXPECT_EQ(list.newestRow(), list.row(turns[3].id));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "Panel/PanelController.h"
 #include "Panel/PanelLooks.h"
 #include "Panel/PanelView.h"
+#include "Panel/ReplyScroll.h"
 #include "Panel/StreamingText.h"
 #include "Platform/fake/FakeFloatingWindows.h"
 #include "RecordingPanelActions.h"
@@ -254,14 +255,16 @@ TEST(PanelFit, TheNewestReplyIsWhollyInViewBesideAnOlderDraftAndCard) {
                                             session.setActionProposal(hostileProposal());
                                     }};
         const auto session = PanelLooks::openSettled(look, controller, actions, clock);
-        auto* list = controller.view()->findChild<ChatList*>();
-        ASSERT_NE(list, nullptr);
-        const ChatTurnRow* newest = list->row(c.turns.last().id);
+        const ChatTurnRow* newest = nullptr;
+        for (const ChatList* list : controller.view()->findChildren<ChatList*>())
+            if (!newest)
+                newest = list->row(c.turns.last().id);
         ASSERT_NE(newest, nullptr);
-        const QRect shown(newest->mapTo(list->viewport(), QPoint(0, 0)), newest->size());
-        EXPECT_TRUE(list->viewport()->rect().contains(shown))
-            << "the newest turn is " << newest->height() << " high in a list "
-            << list->viewport()->height() << " high, at " << shown.top();
+        const QWidget* view = controller.view()->findChild<ReplyScroll*>()->viewport();
+        const QRect shown(newest->mapTo(view, QPoint(0, 0)), newest->size());
+        EXPECT_TRUE(view->rect().contains(shown))
+            << "the newest turn is " << newest->height() << " high in a column " << view->height()
+            << " high, at " << shown.top();
         controller.hide();
         clock.advance(1s);
     }

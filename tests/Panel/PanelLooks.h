@@ -200,6 +200,15 @@ inline const std::vector<Look> kLooks{
     {"draft-then-issue",
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setTurns({draftTurn(), issueTurn()});
+         session.setAppliedInstructions({draftTurn().user});
+         session.setDraft(longDraft());
+         session.setActionProposal(issueProposal());
+         session.setPhase(Phase::done());
+     }},
+    {"issue-then-draft",
+     [](AssistantSession& session, RecordingPanelActions&) {
+         session.setTurns({issueTurn(), draftTurn()});
+         session.setAppliedInstructions({draftTurn().user});
          session.setDraft(longDraft());
          session.setActionProposal(issueProposal());
          session.setPhase(Phase::done());
@@ -207,6 +216,7 @@ inline const std::vector<Look> kLooks{
     {"draft-issue-document",
      [](AssistantSession& session, RecordingPanelActions&) {
          session.setTurns({draftTurn(), issueTurn(), weekPlanTurn()});
+         session.setAppliedInstructions({draftTurn().user});
          session.setDraft(longDraft());
          session.setActionProposal(issueProposal());
          session.setPhase(Phase::done());

@@ -3,6 +3,7 @@
 // with its field and footer, and the newest reply is the one in view.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -10,6 +11,7 @@
 #include "Panel/ActionCard.h"
 #include "Panel/AnswerArea.h"
 #include "Panel/ChatList.h"
+#include "Panel/ChatTurnRow.h"
 #include "Panel/PanelController.h"
 #include "Panel/PanelLooks.h"
 #include "Panel/PanelView.h"
@@ -31,7 +33,8 @@ QRectF desk(QSize pixels, qreal scale) {
 
 const QRectF kLaptop = desk({1366, 768}, 1.0);
 const QRectF kLaptopAt150 = desk({1366, 768}, 1.5);
-const QRectF kNetbookAt120 = desk({1024, 600}, 1.2);
+// Qt scales a screen of 120 dpi by 1.25.
+const QRectF kNetbookAt120 = desk({1024, 600}, 1.25);
 
 QRect placeIn(const QWidget* widget, const QWidget* ancestor) {
     return {widget->mapTo(ancestor, QPoint(0, 0)), widget->size()};
@@ -108,64 +111,214 @@ TEST(PanelOnSmallScreens, ThePanelStaysOnTheScreenWithItsFieldAndFooter) {
     }
 }
 
-// The replies stand in the order they came, the newest last above the field, and that one is
-// in view whole: the older draft and card give way to it, not it to them.
-TEST(PanelOnSmallScreens, TheNewestReplyStandsLastAndWhole) {
-    const auto append = [](SmallScreen& screen, const ConversationTurn& turn) {
-        QList<ConversationTurn> turns = screen.session->turns();
-        turns.append(turn);
-        screen.session->setTurns(turns);
+// What the column shows, top to bottom: the requests by their words, the draft, the line of
+// instructions that made it and the issue card.
+QStringList readingOrder(const SmallScreen& screen) {
+    const QWidget* column = screen.replies()->column();
+    QList<std::pair<int, QString>> shown;
+    const auto note = [&](const QWidget* widget, const QString& what) {
+        if (widget && widget->isVisibleTo(column))
+            shown.append({widget->mapTo(column, QPoint(0, 0)).y(), what});
     };
+    for (const ChatTurnRow* row : column->findChildren<ChatTurnRow*>())
+        note(row, row->turn().user);
+    note(column->findChild<QWidget*>(QStringLiteral("instructionLine")),
+         QStringLiteral("Anweisungen"));
+    note(column->findChild<AnswerArea*>(), QStringLiteral("Entwurf"));
+    note(column->findChild<ActionCard*>(), QStringLiteral("Issue-Karte"));
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList order;
+    for (const auto& [top, what] : shown)
+        order.append(what);
+    return order;
+}
+
+const QRectF kFullHdAt150 = desk({1920, 1080}, 1.5);
+
+struct Desk {
+    const char* name;
+    QRectF area;
+};
+const Desk kDesks[] = {{"1366 × 768", kLaptop},
+                       {"1366 × 768 at 150 %", kLaptopAt150},
+                       {"1024 × 600 at 120 %", kNetbookAt120},
+                       {"1920 × 1080 at 150 %", kFullHdAt150}};
+
+void append(SmallScreen& screen, const ConversationTurn& turn) {
+    QList<ConversationTurn> turns = screen.session->turns();
+    turns.append(turn);
+    screen.session->setTurns(turns);
+}
+
+void discardTheIssue(SmallScreen& screen) {
+    auto* discard = screen.view()->findChild<QAbstractButton*>(QStringLiteral("discardAction"));
+    ASSERT_NE(discard, nullptr);
+    discard->click();
+}
+
+// Each reply stands right after the request that made it, in the order they came: a card never
+// stands above what asked for it, and no request stands between a card and what asked for it.
+TEST(PanelOnSmallScreens, EachReplyStandsRightAfterItsRequest) {
+    const QString issue = PanelLooks::issueTurn().user;
+    const QString document = PanelLooks::weekPlanTurn().user;
+    const struct {
+        const char* name;
+        const char* look;
+        std::function<void(SmallScreen&)> then;
+        QStringList order;
+    } cases[] = {
+        {"a document after a long draft and an issue",
+         "draft-issue-document",
+         {},
+         {"Anweisungen", "Entwurf", issue, "Issue-Karte", document}},
+        {"a long draft after an issue: its instructions head it",
+         "issue-then-draft",
+         {},
+         {issue, "Issue-Karte", "Anweisungen", "Entwurf"}},
+        {"a new draft after the issue stands last again",
+         "draft-then-issue",
+         [](SmallScreen& screen) {
+             append(screen, SampleTurns::chat(QStringLiteral("kürzer"), {}, ReplyKind::draft));
+             screen.session->setAppliedInstructions(
+                 {PanelLooks::draftTurn().user, QStringLiteral("kürzer")});
+             screen.session->setDraft(PanelLooks::kDraft);
+         },
+         {issue, "Issue-Karte", "Anweisungen", "Entwurf"}},
+    };
+    for (const Desk& desk : kDesks) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + desk.name);
+            SmallScreen screen(desk.area, c.look);
+            if (c.then) {
+                c.then(screen);
+                screen.settle();
+            }
+            EXPECT_EQ(readingOrder(screen).join(u'|').toStdString(),
+                      c.order.join(u'|').toStdString());
+        }
+    }
+}
+
+// One column scrolls, with one bar: the conversation in it does not scroll on its own.
+TEST(PanelOnSmallScreens, OnlyTheColumnScrollsTheConversation) {
+    const struct {
+        const char* name;
+        const char* look;
+        std::function<void(SmallScreen&)> then;
+    } cases[] = {
+        {"a document after a long draft and an issue", "draft-issue-document", {}},
+        {"the same after the issue is discarded", "draft-issue-document", discardTheIssue},
+        {"a long conversation above a card", "action-card-long-conversation", {}},
+    };
+    for (const Desk& desk : kDesks) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + desk.name);
+            SmallScreen screen(desk.area, c.look);
+            if (c.then) {
+                c.then(screen);
+                screen.settle();
+            }
+            const AnswerArea* draft = screen.view()->findChild<AnswerArea*>();
+            for (const QScrollBar* bar : screen.replies()->column()->findChildren<QScrollBar*>()) {
+                // The draft's box scrolls its text, as its bounds say.
+                if (bar->orientation() == Qt::Vertical && bar->isVisible() &&
+                    !(draft && draft->isAncestorOf(bar)))
+                    ADD_FAILURE()
+                        << "a second bar in "
+                        << bar->parentWidget()->parentWidget()->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// The newest reply is in view whole, its bottom padding and border too, and has the room
+// first: a draft or a card from before gives way to it, not it to them.
+TEST(PanelOnSmallScreens, TheNewestReplyHasTheRoomFirstAndIsWhollyInView) {
+    const struct {
+        const char* name;
+        const char* look;
+        std::function<void(SmallScreen&)> then;
+    } cases[] = {
+        {"a document after a long draft and an issue", "draft-issue-document", {}},
+        {"the same after the issue is discarded", "draft-issue-document", discardTheIssue},
+        {"an issue after a long draft", "draft-then-issue", {}},
+        {"a long draft after an issue", "issue-then-draft", {}},
+        {"a document asked for at length, after a long draft and an issue: taller than the "
+         "conversation was let be on its own",
+         "draft-then-issue",
+         [](SmallScreen& screen) {
+             ConversationTurn document = PanelLooks::weekPlanTurn();
+             document.user = QStringLiteral(
+                 "schreib ein dokument dazu, mit einem Plan für jeden Tag der Woche, wer was "
+                 "vorbereitet, was am Donnerstag um 15 Uhr besprochen wird und was danach "
+                 "noch offen ist, damit ich es Anna schicken kann");
+             append(screen, document);
+         }},
+        {"scrolled back to the draft with the wheel, a new reply comes into view",
+         "draft-then-issue",
+         [](SmallScreen& screen) {
+             QWidget* over = screen.replies()->viewport();
+             const QPointF at(10, 10);
+             QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, 120 * 20),
+                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(over, &wheel);
+             screen.settle();
+             EXPECT_EQ(screen.replies()->verticalScrollBar()->value(), 0);
+             append(screen, PanelLooks::weekPlanTurn());
+         }},
+    };
+    for (const Desk& desk : kDesks) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + desk.name);
+            SmallScreen screen(desk.area, c.look);
+            if (c.then) {
+                c.then(screen);
+                screen.settle();
+            }
+            const QList<Section> order = ReplyOrder::order(*screen.session);
+            ASSERT_FALSE(order.isEmpty());
+            const QWidget* newest = screen.widgetOf(order.last());
+            if (order.last() == Section::conversation) {
+                const QUuid last = screen.session->turns().last().id;
+                newest = nullptr;
+                for (const ChatList* list : screen.view()->findChildren<ChatList*>())
+                    if (!newest)
+                        newest = list->row(last);
+            }
+            ASSERT_NE(newest, nullptr);
+            // Wholly inside the column's view, and that view wholly inside the panel.
+            const QWidget* view = screen.replies()->viewport();
+            const QRect shown = placeIn(newest, view);
+            EXPECT_TRUE(view->rect().contains(shown))
+                << shown.top() << " and " << shown.height() << " high in " << view->height();
+            EXPECT_TRUE(screen.view()->rect().contains(placeIn(view, screen.view())));
+            // A draft that is the newest reply keeps its box beside an older card, all but two
+            // lines at most, and the instructions that made it stand whole above it.
+            if (const auto* answer = qobject_cast<const AnswerArea*>(newest)) {
+                EXPECT_GE(answer->height(), AnswerArea::kMaximum - 40);
+                const auto* request = screen.view()->findChild<QWidget*>("instructionLine");
+                EXPECT_TRUE(request && request->isVisibleTo(view) &&
+                            view->rect().contains(placeIn(request, view)))
+                    << "the instructions are not in view";
+            }
+        }
+    }
+}
+
+// A column a few pixels short of room does not open scrolled by them, cutting what stands at its
+// top: the draft's box, which scrolls its text anyway, gives them.
+TEST(PanelOnSmallScreens, TheColumnNeverOpensScrolledByAFewPixels) {
     const struct {
         const char* name;
         QRectF area;
         const char* look;
-        // What happens after the panel settled.
         std::function<void(SmallScreen&)> then;
-        QList<Section> order;
     } cases[] = {
-        {"an issue made of a draft stands below the line that announces it, not the draft",
-         kLaptop,
-         "draft-then-issue",
-         {},
-         {Section::answer, Section::conversation, Section::actionCard}},
-        {"the same at 150 %: the card whole, buttons and all",
-         kLaptopAt150,
-         "draft-then-issue",
-         {},
-         {Section::answer, Section::conversation, Section::actionCard}},
-        {"a document after a draft and an issue",
-         kLaptopAt150,
-         "draft-issue-document",
-         {},
-         {Section::answer, Section::actionCard, Section::conversation}},
-        {"the issue card discarded: the document keeps the room it needs",
-         kLaptopAt150,
-         "draft-issue-document",
-         [](SmallScreen& screen) { screen.session->setActionProposal(std::nullopt); },
-         {Section::answer, Section::conversation}},
-        {"scrolled back to the draft with the wheel, a new reply comes into view",
-         kLaptopAt150,
-         "draft-then-issue",
-         [&](SmallScreen& screen) {
-             QWidget* viewport = screen.replies()->viewport();
-             const QPointF at(10, 10);
-             QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, 120 * 20),
-                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-             QApplication::sendEvent(viewport, &wheel);
-             screen.settle();
-             EXPECT_EQ(screen.replies()->verticalScrollBar()->value(), 0);
-             append(screen, PanelLooks::weekPlanTurn());
-         },
-         {Section::answer, Section::actionCard, Section::conversation}},
-        {"a new draft after the issue stands last again",
-         kLaptop,
-         "draft-then-issue",
-         [&](SmallScreen& screen) {
-             append(screen, SampleTurns::chat(QStringLiteral("kürzer"), {}, ReplyKind::draft));
-             screen.session->setDraft(PanelLooks::kDraft);
-         },
-         {Section::conversation, Section::actionCard, Section::answer}},
+        {"a long draft under its instruction, 1024 × 600 at 120 %", kNetbookAt120, "done",
+         [](SmallScreen& screen) { screen.session->setDraft(PanelLooks::longDraft()); }},
+        {"a document after an older draft and a card, 1366 × 768", kLaptop,
+         "document-after-draft-and-card", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,28 +327,8 @@ TEST(PanelOnSmallScreens, TheNewestReplyStandsLastAndWhole) {
             c.then(screen);
             screen.settle();
         }
-        ASSERT_EQ(ReplyOrder::order(*screen.session), c.order);
-        QList<int> tops;
-        for (const Section section : c.order) {
-            const QWidget* widget = screen.widgetOf(section);
-            ASSERT_NE(widget, nullptr) << int(section);
-            tops.append(placeIn(widget, screen.view()).top());
-        }
-        EXPECT_TRUE(std::is_sorted(tops.begin(), tops.end()))
-            << "top to bottom at " << ::testing::PrintToString(tops);
-        // The newest wholly in view; in the conversation, its newest turn, inside the list too.
-        const QWidget* newest = screen.widgetOf(c.order.last());
-        QList<const QWidget*> views{screen.replies()->viewport()};
-        if (const auto* list = qobject_cast<const ChatList*>(newest)) {
-            views.append(list->viewport());
-            newest = list->row(screen.session->turns().last().id);
-            ASSERT_NE(newest, nullptr);
-        }
-        for (const QWidget* view : views) {
-            EXPECT_TRUE(view->rect().contains(placeIn(newest, view)))
-                << placeIn(newest, view).top() << " and " << newest->height() << " high in "
-                << view->height();
-        }
+        EXPECT_EQ(screen.replies()->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(screen.replies()->verticalScrollBar()->maximum(), 0);
     }
 }
 
@@ -212,6 +345,56 @@ TEST(ReplyOrder, EachSectionStandsWhereItsReplyCame) {
               QList<Section>({Section::conversation, Section::answer}));
     EXPECT_EQ(ReplyOrder::order({draft, question}, all),
               QList<Section>({Section::answer, Section::conversation, Section::actionCard}));
+}
+
+// The conversation is cut where a draft or a card came, so that each stands right after the
+// turn that made it; a section no turn made stands last.
+TEST(ReplyOrder, TheConversationIsCutWhereADraftOrACardCame) {
+    using SampleTurns::chat;
+    using Place = ReplyOrder::Place;
+    const ConversationTurn draft = chat("schreib", "Hallo", ReplyKind::draft);
+    const ConversationTurn issue = PanelLooks::issueTurn();
+    const ConversationTurn document = PanelLooks::weekPlanTurn();
+    const ConversationTurn question = chat("warum?", "Darum.");
+    const ConversationTurn again = chat("kürzer", "Hi", ReplyKind::draft);
+    const auto visible = [](const ConversationTurn& turn) {
+        return turn.kind && *turn.kind != ReplyKind::draft && !turn.hidden;
+    };
+    const QList<Section> all = {Section::conversation, Section::answer, Section::actionCard};
+    const struct {
+        const char* name;
+        QList<ConversationTurn> turns;
+        QList<Section> shown;
+        QList<Place> places;
+    } cases[] = {
+        {"draft, issue, document",
+         {draft, issue, document},
+         all,
+         {{Section::answer, {}},
+          {Section::conversation, {issue.id}},
+          {Section::actionCard, {}},
+          {Section::conversation, {document.id}}}},
+        {"a question, an issue, a new draft",
+         {question, issue, again},
+         all,
+         {{Section::conversation, {question.id, issue.id}},
+          {Section::actionCard, {}},
+          {Section::answer, {}}}},
+        {"a card no turn made stands last",
+         {question},
+         {Section::conversation, Section::actionCard},
+         {{Section::conversation, {question.id}}, {Section::actionCard, {}}}},
+        {"an older draft turn makes nothing: the answer is the last draft's",
+         {draft, question, again, document},
+         {Section::conversation, Section::answer},
+         {{Section::conversation, {question.id}},
+          {Section::answer, {}},
+          {Section::conversation, {document.id}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReplyOrder::places(c.turns, c.shown, visible), c.places);
+    }
 }
 
 }  // namespace
