@@ -90,6 +90,10 @@ QList<DefinitionCard::Row> DefinitionCard::rows(AssistantAction::Kind kind) {
     return rows;
 }
 
+QString DefinitionCard::moreLines(int total, int shown) {
+    return tr("%1 Zeilen, %2 sichtbar – im Feld scrollen, um alle zu sehen.").arg(total).arg(shown);
+}
+
 QString DefinitionCard::savedText(const QString& name) {
     return tr("Gespeichert. Ab jetzt reicht z. B. „%1“.").arg(name);
 }
@@ -127,7 +131,21 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         // The title sits on the first line of the field, however many lines it grows to.
         title->setFixedHeight(field->sizeHint().height());
         layout->addWidget(title, 0, Qt::AlignTop);
-        layout->addWidget(field, 1, Qt::AlignTop);
+        auto* stack = new QVBoxLayout;
+        stack->setContentsMargins(0, 0, 0, 0);
+        stack->setSpacing(3);
+        stack->addWidget(field);
+        // A field holds three lines in view; what it holds beyond them is said under it, so
+        // that nothing stored goes unseen.
+        ElidedLabel* more = CardFrame::line(DS::Font::hint(), DS::Palette::accentText, line);
+        more->setObjectName(QStringLiteral("more:") + row.title);
+        more->hide();
+        stack->addWidget(more);
+        layout->addLayout(stack, 1);
+        connect(field, &CardTextField::linesChanged, more, [more, field](int total) {
+            more->setText(moreLines(total, field->shownLines()));
+            more->setVisible(total > field->shownLines());
+        });
         connect(field, &CardTextField::edited, this,
                 [this, member = row.field](const QString& text) { edit(member, text); });
         rowsBox_->layout()->addWidget(line);

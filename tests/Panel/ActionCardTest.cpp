@@ -73,8 +73,9 @@ protected:
 TEST_F(ActionCardTest, OffersTheFieldsOfTheActionsKind) {
     const std::pair<AssistantAction, QStringList> cases[] = {
         // The GitHub kinds edit what the runner reads, whatever the action declares.
-        {action(Kind::githubIssue, {"repo", "extra"}, true), {"Titel", "Beschreibung*", "Labels"}},
-        {action(Kind::githubComment, {}, true), {"Issue-Nr.", "Beschreibung*"}},
+        {action(Kind::githubIssue, {"repo", "extra"}, true),
+         {"Repo", "Titel", "Beschreibung*", "Labels"}},
+        {action(Kind::githubComment, {}, true), {"Repo", "Issue-Nr.", "Beschreibung*"}},
         {action(Kind::shell, {"repo", "ziel_ordner"}), {"Repo", "ziel_ordner"}},
         {action(Kind::openURL, {}), {}},
     };
@@ -92,6 +93,8 @@ TEST_F(ActionCardTest, TypingChangesTheProposalsParameters) {
     EXPECT_EQ(field("title")->text(), "Absturz");
     EXPECT_EQ(field("labels")->text(), "");
 
+    // A filled field opens at its beginning; the user goes to its end to add to it.
+    QTest::keyClick(field("title")->findChild<QLineEdit*>(), Qt::Key_End);
     QTest::keyClicks(field("title")->findChild<QLineEdit*>(), " beim Start");
     // A parameter the model left out is added by typing into its field.
     QTest::keyClicks(field("labels")->findChild<QLineEdit*>(), "bug");

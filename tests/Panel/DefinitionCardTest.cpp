@@ -73,6 +73,7 @@ TEST_F(DefinitionCardTest, RowsFollowTheKind) {
 }
 
 TEST_F(DefinitionCardTest, EditingARowChangesTheProposalAndTheRowGrowsToThreeLines) {
+    QTest::keyClick(row("Name")->findChild<QPlainTextEdit*>(), Qt::Key_End);
     QTest::keyClicks(row("Name")->findChild<QPlainTextEdit*>(), " Prod");
     EXPECT_EQ(session.definitionProposal()->action.name, "Deploy Prod");
     // Return does not break the one value into lines.
@@ -106,6 +107,7 @@ TEST_F(DefinitionCardTest, SaveDoubleClickedSavesOnce) {
         p.saved = true;
         session.setDefinitionProposal(p);
     };
+    QTest::keyClick(row("Name")->findChild<QPlainTextEdit*>(), Qt::Key_End);
     QTest::keyClicks(row("Name")->findChild<QPlainTextEdit*>(), "!");
     button("saveDefinition")->click();
     button("saveDefinition")->click();
