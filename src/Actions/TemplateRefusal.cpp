@@ -40,7 +40,7 @@ std::optional<QString> tooLong(const AssistantAction& action) {
     };
     for (const auto& t : texts) {
         if (t.value.size() > t.limit)
-            return text("„%1“ ist zu lang: höchstens %L2 Zeichen, hier %L3. Bitte kürzen.")
+            return text("„%1“ ist zu lang: höchstens %2 Zeichen, hier %3. Bitte kürzen.")
                 .arg(text(t.title))
                 .arg(t.limit)
                 .arg(t.value.size());
