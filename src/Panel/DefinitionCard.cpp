@@ -143,8 +143,9 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         stack->addWidget(more);
         layout->addLayout(stack, 1);
         connect(field, &CardTextField::linesChanged, more, [more, field](int total) {
-            more->setText(moreLines(total, field->shownLines()));
-            more->setVisible(total > field->shownLines());
+            const bool hidden = total > field->shownLines();
+            more->setText(hidden ? moreLines(total, field->shownLines()) : QString());
+            more->setVisible(hidden);
         });
         connect(field, &CardTextField::edited, this,
                 [this, member = row.field](const QString& text) { edit(member, text); });
