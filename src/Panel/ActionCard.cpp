@@ -226,7 +226,19 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
         layout->setSpacing(3);
         ElidedLabel* label = line(DS::Font::hint(), DS::Palette::tertiary, box);
         label->setText(fieldLabel(key));
-        layout->addWidget(label);
+        if (key == QLatin1String("repo") && isGitHub(proposal.action.kind)) {
+            // Said beside the field's name, on the line the card already has for it.
+            auto* titleRow = new QHBoxLayout;
+            titleRow->setContentsMargins(0, 0, 0, 0);
+            titleRow->setSpacing(8);
+            label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            titleRow->addWidget(label, 0, Qt::AlignTop);
+            repoNotice_ = errorText("actionRepoNotice", box);
+            titleRow->addWidget(repoNotice_, 1);
+            layout->addLayout(titleRow);
+        } else {
+            layout->addWidget(label);
+        }
         const bool body = key == QLatin1String("body");
         auto* field = new CardTextField(
             body ? CardTextField::Shape::editor : CardTextField::Shape::line, false, box);
@@ -235,10 +247,6 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
         connect(field, &CardTextField::edited, this,
                 [this, key](const QString& text) { edit(key, text); });
         layout->addWidget(field);
-        if (key == QLatin1String("repo") && isGitHub(proposal.action.kind)) {
-            repoNotice_ = errorText("actionRepoNotice", box);
-            layout->addWidget(repoNotice_);
-        }
         fieldsBox_->layout()->addWidget(box);
         // At once, not on the layout's next pass: the card must never show a frame without them.
         box->show();
