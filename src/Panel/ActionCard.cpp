@@ -272,10 +272,11 @@ void ActionCard::present(const ActionProposal& proposal) {
     std::optional<QString> host;
     if (kind == Kind::openURL) {
         const auto finished = ActionTarget::link(proposal.action, proposal.params);
-        if (const auto* link = std::get_if<ActionTarget::Link>(&finished))
+        // A mail or file link goes to no server, and says none.
+        if (const auto* link = std::get_if<ActionTarget::Link>(&finished); link && !link->host.isEmpty())
             host = link->host;
     }
-    host_->setText(host ? tr("Server: %1").arg(host->isEmpty() ? tr("keiner") : *host) : QString());
+    host_->setText(host ? tr("Server: %1").arg(*host) : QString());
     host_->setVisible(host && !done);
 
     outcome_->setVisible(done != nullptr);
@@ -301,7 +302,8 @@ void ActionCard::present(const ActionProposal& proposal) {
     failure_->setText(failed ? failed->message : QString());
     failure_->setVisible(failed != nullptr);
     // A template every run would refuse is said before the click, and nothing offers to run
-    // it; the values in the fields cannot change that.
+    // it; nor do values that do not name one target plainly (a host moved, two issue numbers),
+    // until they are edited into ones that do.
     std::optional<QString> refusal = templateRefusal(proposal.action);
     if (!refusal)
         refusal = ActionTarget::refusal(proposal.action, proposal.params);
