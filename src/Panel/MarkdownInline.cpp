@@ -1,7 +1,6 @@
 #include "Panel/MarkdownInline.h"
 
 #include <QRegularExpression>
-#include <QUrlQuery>
 
 namespace MarkdownInline {
 namespace {
@@ -37,18 +36,16 @@ QUrl safeLink(const QString& destination) {
     }
     if (scheme == u"mailto" && url.hasQuery()) {
         // A mail link may fill in a subject or a text, never attach a file of the user's.
-        const QUrlQuery query(url);
-        const QList<QPair<QString, QString>> items = query.queryItems(QUrl::FullyDecoded);
-        QList<QPair<QString, QString>> kept;
-        for (const auto& item : items) {
-            if (!item.first.trimmed().toLower().startsWith(u"attach"))
+        // Taken apart as written, so that an escaped "&" in a value stays inside it.
+        const QStringList items = url.query(QUrl::FullyEncoded).split(QLatin1Char('&'));
+        QStringList kept;
+        for (const QString& item : items) {
+            const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
+            if (!key.trimmed().toLower().startsWith(u"attach"))
                 kept.append(item);
         }
-        if (kept.size() != items.size()) {
-            QUrlQuery cleaned;
-            cleaned.setQueryItems(kept);
-            url.setQuery(kept.isEmpty() ? QString() : cleaned.query(QUrl::FullyEncoded));
-        }
+        if (kept.size() != items.size())
+            url.setQuery(kept.isEmpty() ? QString() : kept.join(QLatin1Char('&')), QUrl::StrictMode);
     }
     return url;
 }
