@@ -75,6 +75,11 @@ TEST(MarkdownTextTest, OpensOnlyWebAndMailLinksThroughTheOpener) {
     const QUrl link = view.linkAt(QPoint(2, view.height() / 2));
     ASSERT_EQ(link, QUrl("https://example.org"));
     auto* browser = view.findChild<QTextBrowser*>();
+    // The pointer over the link names its target; away from it, nothing.
+    emit browser->highlighted(link);
+    EXPECT_EQ(browser->toolTip(), "https://example.org");
+    emit browser->highlighted(QUrl());
+    EXPECT_EQ(browser->toolTip(), "");
     emit browser->anchorClicked(link);
     // An address that reached the view some other way is refused where it would leave.
     emit browser->anchorClicked(QUrl("file:///etc/passwd"));
