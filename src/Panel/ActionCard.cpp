@@ -273,7 +273,8 @@ void ActionCard::present(const ActionProposal& proposal) {
     if (kind == Kind::openURL) {
         const auto finished = ActionTarget::link(proposal.action, proposal.params);
         // A mail or file link goes to no server, and says none.
-        if (const auto* link = std::get_if<ActionTarget::Link>(&finished); link && !link->host.isEmpty())
+        if (const auto* link = std::get_if<ActionTarget::Link>(&finished);
+            link && !link->host.isEmpty())
             host = link->host;
     }
     host_->setText(host ? tr("Server: %1").arg(*host) : QString());

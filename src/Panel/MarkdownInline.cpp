@@ -40,12 +40,14 @@ QUrl safeLink(const QString& destination) {
         const QStringList items = url.query(QUrl::FullyEncoded).split(QLatin1Char('&'));
         QStringList kept;
         for (const QString& item : items) {
-            const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
+            const QString key =
+                QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
             if (!key.trimmed().toLower().startsWith(u"attach"))
                 kept.append(item);
         }
         if (kept.size() != items.size())
-            url.setQuery(kept.isEmpty() ? QString() : kept.join(QLatin1Char('&')), QUrl::StrictMode);
+            url.setQuery(kept.isEmpty() ? QString() : kept.join(QLatin1Char('&')),
+                         QUrl::StrictMode);
     }
     return url;
 }
