@@ -238,6 +238,13 @@ const std::vector<Look> kLooks{
                                  "https://github.com/acme/app/issues?q={{q}}";
          s.setDefinitionProposal(p);
      }},
+    {"definition-link-host",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         ActionDefinitionProposal p = definition(Kind::openURL, false);
+         p.action.templateText = QStringLiteral("https://g\u0456thub.com/acme/app/issues?q={{ort}}");
+         s.setDefinitionProposal(p);
+     }},
     {"document-direction-controls",
      [](AssistantSession& s, RecordingPanelActions&) {
          ConversationTurn turn;

@@ -80,15 +80,23 @@ QList<Slot> slotsOf(const QString& text, const QStringList& names) {
     return found;
 }
 
-// The names whose values land in a host the template writes part of itself (the "acme" of
-// "https://{{team}}.atlassian.net", the "{{path}}" of "https://github.com{{path}}"). Where
-// the template writes no host text at all, the value is the whole host and the card shows it.
-QStringList namesInWrittenHost(const QString& templateText, const QStringList& names) {
+// Where the host of a template lies: after the first "://" written in the template, up to the
+// first "/", "?" or "#" it writes; the placeholders that stand in it and whether the template
+// writes any host text of its own there.
+struct HostPart {
+    bool found = false;
+    bool writesText = false;
+    QStringList names;
+};
+
+HostPart hostPart(const QString& templateText, const QStringList& names) {
     const QList<Slot> placed = slotsOf(templateText, names);
     const auto inSlot = [&](qsizetype position) {
-        return std::any_of(placed.begin(), placed.end(),
-                           [&](const Slot& s) { return position >= s.start && position < s.end; });
+        return std::any_of(placed.begin(), placed.end(), [&](const Slot& s) {
+            return position >= s.start && position < s.end;
+        });
     };
+    HostPart part;
     qsizetype scheme = -1;
     for (qsizetype i = templateText.indexOf(QLatin1String("://")); i >= 0;
          i = templateText.indexOf(QLatin1String("://"), i + 1)) {
@@ -98,11 +106,10 @@ QStringList namesInWrittenHost(const QString& templateText, const QStringList& n
         }
     }
     if (scheme < 0)
-        return {};
-    const qsizetype hostStart = scheme + 3;
+        return part;
+    part.found = true;
     qsizetype hostEnd = templateText.size();
-    bool writesHostText = false;
-    for (qsizetype i = hostStart; i < templateText.size(); ++i) {
+    for (qsizetype i = scheme + 3; i < templateText.size(); ++i) {
         if (inSlot(i))
             continue;
         const QChar c = templateText.at(i);
@@ -110,16 +117,21 @@ QStringList namesInWrittenHost(const QString& templateText, const QStringList& n
             hostEnd = i;
             break;
         }
-        writesHostText = true;
+        part.writesText = true;
     }
-    if (!writesHostText)
-        return {};
-    QStringList inHost;
     for (const Slot& s : placed) {
-        if (s.start < hostEnd && !inHost.contains(s.name))
-            inHost.append(s.name);
+        if (s.start < hostEnd && !part.names.contains(s.name))
+            part.names.append(s.name);
     }
-    return inHost;
+    return part;
+}
+
+// The names whose values land in a host the template writes part of itself (the "acme" of
+// "https://{{team}}.atlassian.net", the "{{path}}" of "https://github.com{{path}}"). Where
+// the template writes no host text at all, the value is the whole host and the card shows it.
+QStringList namesInWrittenHost(const QString& templateText, const QStringList& names) {
+    const HostPart part = hostPart(templateText, names);
+    return part.writesText ? part.names : QStringList();
 }
 
 bool fitsInHost(const QString& value) {
@@ -175,6 +187,20 @@ std::variant<Link, QString> link(const AssistantAction& action,
     if (!url.isValid() || url.scheme().isEmpty() || !mayOpen(url, action.templateText))
         return text("Ungültiger Link: ") + filled;
     return Link{url, url.toString(QUrl::FullyEncoded), url.host(QUrl::FullyEncoded).toLower()};
+}
+
+std::optional<QString> templateHost(const AssistantAction& action) {
+    const HostPart part = hostPart(action.templateText, action.parameters);
+    if (action.kind != AssistantAction::Kind::openURL || !part.found || !part.names.isEmpty())
+        return std::nullopt;
+    QMap<QString, QString> plain;
+    for (const QString& name : action.parameters)
+        plain.insert(name, QStringLiteral("x"));
+    const auto finished = link(action, plain);
+    const auto* written = std::get_if<Link>(&finished);
+    if (!written || written->host.isEmpty())
+        return std::nullopt;
+    return written->host;
 }
 
 std::optional<QString> repository(const QMap<QString, QString>& params,

@@ -32,6 +32,10 @@ struct Link {
 std::variant<Link, QString> link(const AssistantAction& action,
                                  const QMap<QString, QString>& params);
 
+// The host a link template names itself, in ASCII, whatever values come; none where a
+// value makes the host, or for a template that opens nothing.
+std::optional<QString> templateHost(const AssistantAction& action);
+
 // The repository a GitHub action goes to: a non-empty "repo" value, else the project's.
 std::optional<QString> repository(const QMap<QString, QString>& params,
                                   const std::optional<Project>& project);

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "ActionRunner/ActionTarget.h"
 #include "Actions/TemplateRefusal.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
@@ -43,6 +44,11 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     rowsLayout->setContentsMargins(0, 0, 0, 0);
     rowsLayout->setSpacing(10);
     column->addWidget(rowsBox_);
+
+    // A learned link names the server it goes to as the browser will show it.
+    host_ = line(DS::Font::system(12.5, QFont::Medium), DS::Palette::label, this);
+    host_->setObjectName(QStringLiteral("definitionHost"));
+    column->addWidget(host_);
 
     refusal_ = errorText("definitionRefusal", this);
     column->addWidget(refusal_);
@@ -161,6 +167,9 @@ void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     for (const auto& [member, field] : fields_)
         field->setText(proposal.action.*member);
     rowsBox_->setVisible(!proposal.saved);
+    const std::optional<QString> host = ActionTarget::templateHost(proposal.action);
+    host_->setText(host ? tr("Server: %1").arg(*host) : QString());
+    host_->setVisible(host && !proposal.saved);
     const std::optional<QString> refusal = templateRefusal(proposal.action);
     refusal_->setText(refusal.value_or(QString()));
     refusal_->setVisible(refusal && !proposal.saved);

@@ -57,6 +57,7 @@ private:
 
     ElidedLabel* kind_ = nullptr;
     QWidget* rowsBox_ = nullptr;
+    ElidedLabel* host_ = nullptr;
     TintedLabel* refusal_ = nullptr;
     QList<std::pair<QString AssistantAction::*, CardTextField*>> fields_;
     QWidget* buttonRow_ = nullptr;

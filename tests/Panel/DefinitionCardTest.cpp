@@ -238,4 +238,16 @@ TEST_F(DefinitionCardTest, NothingStoredGoesUnseen) {
     }
 }
 
+// A learned link whose host only looks like a familiar one shows it as the browser will.
+TEST_F(DefinitionCardTest, ALearnedLinkNamesItsServerInASCII) {
+    ActionDefinitionProposal proposal = definition(Kind::openURL);
+    proposal.action.templateText = "https://g\u0456thub.com/acme/app/issues?q={{q}}";
+    proposal.action.parameters = {"q"};
+    session.setDefinitionProposal(proposal);
+    auto* host = card->findChild<ElidedLabel*>("definitionHost");
+    ASSERT_TRUE(host);
+    EXPECT_TRUE(host->isVisibleTo(card.get()));
+    EXPECT_EQ(host->text(), "Server: xn--gthub-n2e.com");
+}
+
 }  // namespace
