@@ -185,8 +185,8 @@ private:
         if (m_request.system.toUtf8().size() > ClaudeCLIProvider::kMaxArgumentBytes)
             return AIError::failed(QCoreApplication::translate(
                 "ClaudeCLIProvider",
-                "Wissen und Regeln sind zu lang: Die Anweisungen an Claude dürfen höchstens "
-                "128 KiB groß sein. Bitte Wissen oder Regeln in den Einstellungen kürzen."));
+                "Die Anweisungen an Claude sind zu lang: Sie dürfen höchstens 128 KiB groß "
+                "sein. Bitte Wissen, Regeln oder eigene Aktionen in den Einstellungen kürzen."));
         return Launch{
             ClaudeCLIProvider::arguments(m_request.system, m_request.model,
                                          m_request.projectFolder.has_value()),

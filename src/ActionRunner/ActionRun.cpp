@@ -8,6 +8,7 @@
 #include "AI/LineProcess.h"
 #include "AI/ProcessRun.h"
 #include "ActionRunner/ActionRunner.h"
+#include "ActionRunner/ActionTarget.h"
 #include "Actions/ShellCommand.h"
 #include "Actions/ShellRefusalMessage.h"
 #include "Platform/AppPaths.h"
@@ -24,17 +25,6 @@ QString text(const char* german) {
 
 QString param(const QMap<QString, QString>& params, const QString& name) {
     return params.value(name);
-}
-
-// The repository for a GitHub action: a non-empty "repo" parameter, else the project's.
-std::optional<QString> requireRepo(const QMap<QString, QString>& params,
-                                   const std::optional<Project>& project) {
-    const QString given = param(params, QStringLiteral("repo"));
-    if (!given.isEmpty())
-        return given;
-    if (project && project->repo && !project->repo->isEmpty())
-        return *project->repo;
-    return std::nullopt;
 }
 
 AIError noRepo() {
@@ -58,48 +48,6 @@ QString workingFolder(const std::optional<Project>& project) {
             return *folder;
     }
     return Platform::AppPaths::homeFolder();
-}
-
-// The values of a link come from the model, which reads the screen: they may complete a web
-// address, but what kind of thing is opened (a local file, a script, another program) is
-// for the template alone to say.
-bool mayOpen(const QUrl& url, const QString& templateText) {
-    const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return true;
-    const QString written = templateText.left(templateText.indexOf(QLatin1String("{{")));
-    return written.startsWith(scheme + QLatin1Char(':'), Qt::CaseInsensitive);
-}
-
-bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-// A template may hold what no URL can: a space, "|", "{", a "%" that starts no escape, a
-// line break. Those are percent-encoded, as a browser's address bar does, so that the link
-// is opened instead of refused; escapes already there and letters beyond ASCII (which QUrl
-// takes as they are) stay.
-QString encodeWhatAUrlCannotHold(const QString& link) {
-    static const QLatin1String unfit(" \"<>\\^`{|}");
-    QString encoded;
-    encoded.reserve(link.size());
-    for (qsizetype i = 0; i < link.size(); ++i) {
-        const QChar c = link.at(i);
-        const bool startsEscape = c == QLatin1Char('%') && i + 2 < link.size() &&
-                                  isHexDigit(link.at(i + 1)) && isHexDigit(link.at(i + 2));
-        const bool fits =
-            c.unicode() >= 0x80 || (c.unicode() > 0x20 && c.unicode() != 0x7F &&
-                                    !unfit.contains(c) && (c != QLatin1Char('%') || startsEscape));
-        if (fits)
-            encoded += c;
-        else
-            encoded +=
-                QLatin1Char('%') +
-                QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
-    }
-    return encoded;
 }
 
 // gh refuses an issue whose label the repository lacks with the line "could not add label:
@@ -152,7 +100,7 @@ void ActionRun::cancel() {
 }
 
 void ActionRun::startIssue() {
-    const std::optional<QString> repo = requireRepo(params_, project_);
+    const std::optional<QString> repo = ActionTarget::repository(params_, project_);
     if (!repo)
         return failLater(noRepo());
     const QString title = param(params_, QStringLiteral("title")).trimmed();
@@ -194,17 +142,17 @@ void ActionRun::startIssue() {
 }
 
 void ActionRun::startComment() {
-    const std::optional<QString> repo = requireRepo(params_, project_);
+    const std::optional<QString> repo = ActionTarget::repository(params_, project_);
     if (!repo)
         return failLater(noRepo());
-    // By code point: numbers outside the basic plane ("𝟏𝟐") are two UTF-16 units each.
-    QString number;
-    for (const char32_t c : param(params_, QStringLiteral("issue")).toUcs4()) {
-        if (QChar::isNumber(c))
-            number += QString::fromUcs4(&c, 1);
-    }
-    if (number.isEmpty())
+    // One number, the one the card showed; a value that names several is not guessed at.
+    const QString value = param(params_, QStringLiteral("issue"));
+    if (std::optional<QString> refused = ActionTarget::refusal(action_, params_))
+        return failLater(AIError::failed(*refused));
+    const std::optional<QString> issue = ActionTarget::issueNumber(value);
+    if (!issue)
         return failLater(AIError::failed(text("Welche Issue-Nummer?")));
+    const QString number = *issue;
     const QStringList arguments = {QStringLiteral("issue"),
                                    QStringLiteral("comment"),
                                    number,
@@ -256,20 +204,13 @@ void ActionRun::startShell() {
 }
 
 void ActionRun::openLink() {
-    // Everything but the URL-query characters (less & = + ? #) is percent-encoded.
-    const auto encode = [](const QString& value) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(value, "!$'()*,-./:;@_~"));
-    };
-    QList<ShellCommand::Placeholder> placeholders;
-    for (const QString& name : action_.parameters)
-        placeholders.append({name, param(params_, name)});
-    const QString link = ShellCommand::fill(action_.templateText, placeholders, encode);
-
-    const QUrl url(encodeWhatAUrlCannotHold(link), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || !mayOpen(url, action_.templateText))
-        return failLater(AIError::failed(text("Ungültiger Link: ") + link));
+    const std::variant<ActionTarget::Link, QString> finished = ActionTarget::link(action_, params_);
+    if (const auto* refused = std::get_if<QString>(&finished))
+        return failLater(AIError::failed(*refused));
+    const QUrl url = std::get<ActionTarget::Link>(finished).url;
     if (!opener_.open(url))
-        return failLater(AIError::failed(text("Der Link konnte nicht geöffnet werden: ") + link));
+        return failLater(AIError::failed(text("Der Link konnte nicht geöffnet werden: ") +
+                                         std::get<ActionTarget::Link>(finished).address));
     QTimer::singleShot(0, this, [this, url] { finish(Result{text("Geöffnet"), url}); });
 }
 

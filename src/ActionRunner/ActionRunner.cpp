@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "ActionRunner/ActionTarget.h"
+
 namespace ActionRunner {
 
 std::optional<QString> preview(const AssistantAction& action, const QMap<QString, QString>& params,
@@ -25,8 +27,14 @@ std::optional<QString> preview(const AssistantAction& action, const QMap<QString
             }
             return text;
         }
-        case AssistantAction::Kind::openURL:
+        case AssistantAction::Kind::openURL: {
+            // The address as it will be opened, values filled in; a link that will not open
+            // shows its template, beside the card's word on why.
+            const auto finished = ActionTarget::link(action, params);
+            if (const auto* link = std::get_if<ActionTarget::Link>(&finished))
+                return link->address;
             return action.templateText;
+        }
     }
     return std::nullopt;
 }

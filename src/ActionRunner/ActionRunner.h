@@ -21,7 +21,8 @@ using Result = ActionRun::Result;
 
 // What an action card shows for the action: the repository for the GitHub kinds ("repo"
 // from the params when present, even empty, else the project's), the command with each
-// "{{parameter}}" shown as ‹parameter› for shell, the raw link template for openURL.
+// "{{parameter}}" shown as ‹parameter› for shell (bash gets the values apart from the text
+// it reads), the finished address for openURL (its template when it would not open).
 std::optional<QString> preview(const AssistantAction& action, const QMap<QString, QString>& params,
                                const std::optional<Project>& project);
 

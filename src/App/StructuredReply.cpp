@@ -10,6 +10,7 @@
 #include "Actions/ActionDefinitionProposal.h"
 #include "Actions/ActionProposal.h"
 #include "Panel/AssistantSession.h"
+#include "Platform/DirectionControls.h"
 
 namespace StructuredReply {
 
@@ -60,9 +61,15 @@ QString paramText(const QJsonValue& value) {
     return parts.join(QStringLiteral(", "));
 }
 
+// A reply is read as a stranger's text: a character that would reorder what the card shows
+// becomes a visible token, so that what the user confirms reads in the order it is stored.
+QString seen(const QString& text) {
+    return DirectionControls::shown(text);
+}
+
 QString stringOr(const QJsonObject& object, const char* key) {
     const QJsonValue value = object.value(QLatin1String(key));
-    return value.isString() ? value.toString() : QString();
+    return value.isString() ? seen(value.toString()) : QString();
 }
 
 bool hasId(const QList<AssistantAction>& actions, const QString& id) {
@@ -88,7 +95,7 @@ std::optional<QString> applyAction(const QJsonObject& object, AssistantSession& 
     if (params.isObject()) {
         const QJsonObject values = params.toObject();
         for (auto it = values.begin(); it != values.end(); ++it)
-            proposal.params.insert(it.key(), paramText(it.value()));
+            proposal.params.insert(it.key(), seen(paramText(it.value())));
     }
     // Every parameter gets a field on the card, also those the model left out.
     const QStringList fixed = fixedParameters(found->kind);
@@ -97,7 +104,7 @@ std::optional<QString> applyAction(const QJsonObject& object, AssistantSession& 
             proposal.params.insert(name, QString());
     }
     const QJsonValue summary = object.value(QLatin1String("summary"));
-    proposal.summary = summary.isString() ? summary.toString() : found->name;
+    proposal.summary = seen(summary.isString() ? summary.toString() : found->name);
     const QString line = QStringLiteral("✦ ") + proposal.summary;
     session.setActionProposal(std::move(proposal));
     return line;
@@ -119,7 +126,7 @@ std::optional<QString> applyNewAction(const QJsonObject& object, AssistantSessio
     const QJsonValue nameValue = object.value(QLatin1String("name"));
     if (!nameValue.isString())
         return std::nullopt;
-    const QString name = trimBlanks(nameValue.toString());
+    const QString name = trimBlanks(seen(nameValue.toString()));
     if (name.isEmpty())
         return std::nullopt;
     const QJsonValue kindValue = object.value(QLatin1String("kind"));
@@ -141,7 +148,7 @@ std::optional<QString> applyNewAction(const QJsonObject& object, AssistantSessio
         bool allStrings = true;
         for (const QJsonValue& element : parameters.toArray()) {
             allStrings = allStrings && element.isString();
-            names << element.toString();
+            names << seen(element.toString());
         }
         if (allStrings)
             action.parameters = names;

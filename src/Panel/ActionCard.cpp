@@ -1,9 +1,11 @@
 #include "Panel/ActionCard.h"
 
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "ActionRunner/ActionRunner.h"
+#include "ActionRunner/ActionTarget.h"
 #include "Actions/TemplateRefusal.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
@@ -12,17 +14,29 @@
 #include "Design/SymbolLabel.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/CardTextField.h"
+#include "Panel/ClampedText.h"
 #include "Panel/PanelActions.h"
 #include "Panel/TintedLabel.h"
+#include "Platform/DirectionControls.h"
 #include "Platform/UrlOpener.h"
 
 namespace {
 
 using Kind = AssistantAction::Kind;
 
+constexpr int kAllLines = 10000;
+
 template <typename T>
 bool holds(const ActionProposal::Status& status) {
     return std::holds_alternative<T>(status);
+}
+
+bool isGitHub(Kind kind) {
+    return kind == Kind::githubIssue || kind == Kind::githubComment;
+}
+
+bool isBlank(const QString& line) {
+    return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 }  // namespace
@@ -38,13 +52,19 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     name_ = line(DS::Font::system(13, QFont::DemiBold), DS::Palette::label, this);
     name_->setObjectName(QStringLiteral("actionName"));
     header->addWidget(name_);
-    preview_ = line(DS::Font::hint(), DS::Palette::tertiary, this);
-    preview_->setObjectName(QStringLiteral("actionPreview"));
-    preview_->setElideMode(Qt::ElideMiddle);
-    preview_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    header->addWidget(preview_, 1);
-    header->addStretch(0);
+    header->addStretch(1);
     column->addLayout(header);
+
+    // The command or the address in full, every line of it, wrapped rather than cut.
+    preview_ = new ClampedText(kAllLines, 2, DS::Palette::secondary, this);
+    preview_->setObjectName(QStringLiteral("actionPreview"));
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(12);
+    preview_->setFont(mono);
+    column->addWidget(preview_);
+    host_ = line(DS::Font::system(12.5, QFont::Medium), DS::Palette::label, this);
+    host_->setObjectName(QStringLiteral("actionHost"));
+    column->addWidget(host_);
 
     outcome_ = new QWidget(this);
     outcome_->setObjectName(QStringLiteral("actionOutcome"));
@@ -94,7 +114,44 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
 
 QStringList ActionCard::fieldKeys(const AssistantAction& action) {
     const QStringList fixed = fixedParameters(action.kind);
+    // Where the user's text is published is theirs to see and change, whoever proposed it.
+    if (isGitHub(action.kind))
+        return QStringList{QStringLiteral("repo")} + fixed;
     return fixed.isEmpty() ? action.parameters : fixed;
+}
+
+QString ActionCard::shownCommand(const QString& text) {
+    // Each line as it is stored; a run of blank lines, which would push the next line out of
+    // the card, is one line that says how many there are.
+    QStringList shown;
+    int blanks = 0;
+    const auto flush = [&] {
+        if (blanks == 1)
+            shown.append(QString());
+        else if (blanks > 1)
+            shown.append(tr("… %1 Leerzeilen …").arg(blanks));
+        blanks = 0;
+    };
+    for (const QString& line : DirectionControls::shown(text).split(QLatin1Char('\n'))) {
+        if (isBlank(line)) {
+            ++blanks;
+            continue;
+        }
+        flush();
+        shown.append(line);
+    }
+    flush();
+    return shown.join(QLatin1Char('\n'));
+}
+
+std::optional<QString> ActionCard::repoNotice(const QString& repo,
+                                              const std::optional<Project>& project) {
+    const QString own = project ? project->repo.value_or(QString()) : QString();
+    if (repo.isEmpty() || repo == own)
+        return std::nullopt;
+    if (own.isEmpty())
+        return tr("Kein Projekt-Repo gewählt: Prüfe, ob dieses Repo stimmt.");
+    return tr("Nicht das Repo des Projekts „%1“ (%2).").arg(project->name, own);
 }
 
 QString ActionCard::fieldLabel(const QString& key) {
@@ -161,6 +218,7 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
     for (CardTextField* field : fields_)
         delete field->parentWidget();
     fields_.clear();
+    repoNotice_ = nullptr;
     for (const QString& key : fieldKeys(proposal.action)) {
         auto* box = new QWidget(fieldsBox_);
         auto* layout = new QVBoxLayout(box);
@@ -168,7 +226,19 @@ void ActionCard::rebuild(const ActionProposal& proposal) {
         layout->setSpacing(3);
         ElidedLabel* label = line(DS::Font::hint(), DS::Palette::tertiary, box);
         label->setText(fieldLabel(key));
-        layout->addWidget(label);
+        if (key == QLatin1String("repo") && isGitHub(proposal.action.kind)) {
+            // Said beside the field's name, on the line the card already has for it.
+            auto* titleRow = new QHBoxLayout;
+            titleRow->setContentsMargins(0, 0, 0, 0);
+            titleRow->setSpacing(8);
+            label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            titleRow->addWidget(label, 0, Qt::AlignTop);
+            repoNotice_ = errorText("actionRepoNotice", box);
+            titleRow->addWidget(repoNotice_, 1);
+            layout->addLayout(titleRow);
+        } else {
+            layout->addWidget(label);
+        }
         const bool body = key == QLatin1String("body");
         auto* field = new CardTextField(
             body ? CardTextField::Shape::editor : CardTextField::Shape::line, false, box);
@@ -189,13 +259,27 @@ void ActionCard::present(const ActionProposal& proposal) {
     if (runClickedAt_ && status != *runClickedAt_)
         runClickedAt_.reset();
 
-    name_->setText(proposal.action.displayName());
-    const std::optional<QString> preview =
-        ActionRunner::preview(proposal.action, proposal.params, session_->project());
-    preview_->setText(preview.value_or(QString()));
-    preview_->setVisible(preview.has_value());
-
+    const Kind kind = proposal.action.kind;
     const auto* done = std::get_if<ActionProposal::Done>(&status);
+    name_->setText(DirectionControls::shown(proposal.action.displayName()));
+    // The GitHub kinds show their repository as a field of its own.
+    const std::optional<QString> preview =
+        isGitHub(kind)
+            ? std::nullopt
+            : ActionRunner::preview(proposal.action, proposal.params, session_->project());
+    preview_->setText(shownCommand(preview.value_or(QString())));
+    preview_->setVisible(preview.has_value() && !done);
+    std::optional<QString> host;
+    if (kind == Kind::openURL) {
+        const auto finished = ActionTarget::link(proposal.action, proposal.params);
+        // A mail or file link goes to no server, and says none.
+        if (const auto* link = std::get_if<ActionTarget::Link>(&finished);
+            link && !link->host.isEmpty())
+            host = link->host;
+    }
+    host_->setText(host ? tr("Server: %1").arg(*host) : QString());
+    host_->setVisible(host && !done);
+
     outcome_->setVisible(done != nullptr);
     fieldsBox_->setVisible(!done);
     buttonRow_->setVisible(!done);
@@ -206,12 +290,24 @@ void ActionCard::present(const ActionProposal& proposal) {
     }
     for (auto it = fields_.begin(); it != fields_.end(); ++it)
         it.value()->setText(proposal.params.value(it.key()));
+    if (CardTextField* repo = fields_.value(QStringLiteral("repo")); repo && isGitHub(kind)) {
+        // An empty field leaves the choice to the project, whose repository it shows greyed.
+        const std::optional<Project>& project = session_->project();
+        repo->setPlaceholder(project ? project->repo.value_or(QString()) : QString());
+        const std::optional<QString> notice = repoNotice(
+            ActionTarget::repository(proposal.params, project).value_or(QString()), project);
+        repoNotice_->setText(notice.value_or(QString()));
+        repoNotice_->setVisible(notice.has_value());
+    }
     const auto* failed = std::get_if<ActionProposal::Failed>(&status);
     failure_->setText(failed ? failed->message : QString());
     failure_->setVisible(failed != nullptr);
     // A template every run would refuse is said before the click, and nothing offers to run
-    // it; the values in the fields cannot change that.
-    const std::optional<QString> refusal = templateRefusal(proposal.action);
+    // it; nor do values that do not name one target plainly (a host moved, two issue numbers),
+    // until they are edited into ones that do.
+    std::optional<QString> refusal = templateRefusal(proposal.action);
+    if (!refusal)
+        refusal = ActionTarget::refusal(proposal.action, proposal.params);
     refusal_->setText(refusal.value_or(QString()));
     refusal_->setVisible(refusal && !done);
 
@@ -247,7 +343,8 @@ void ActionCard::run() {
     AssistantSession* current = owner();
     if (!current || runClickedAt_ ||
         holds<ActionProposal::Running>(current->actionProposal()->status) ||
-        templateRefusal(current->actionProposal()->action))
+        templateRefusal(current->actionProposal()->action) ||
+        ActionTarget::refusal(current->actionProposal()->action, current->actionProposal()->params))
         return;
     runClickedAt_ = current->actionProposal()->status;
     run_->setEnabled(false);

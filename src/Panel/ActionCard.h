@@ -7,9 +7,11 @@
 
 #include "Actions/ActionProposal.h"
 #include "Panel/CardFrame.h"
+#include "Projects/Project.h"
 
 class AssistantSession;
 class CardTextField;
+class ClampedText;
 class ElidedLabel;
 class QHBoxLayout;
 class PanelActions;
@@ -35,6 +37,12 @@ public:
     static QString fieldLabel(const QString& key);
     static QString primaryTitle(AssistantAction::Kind kind);
     static QString symbol(AssistantAction::Kind kind);
+    // A command or address as the card shows it: every line in stored order, a direction
+    // control as a visible token, a run of blank lines as one line that counts them.
+    static QString shownCommand(const QString& text);
+    // What the card says under the repository when it is not the project's; none when it is.
+    static std::optional<QString> repoNotice(const QString& repo,
+                                             const std::optional<Project>& project);
 
     // The proposal the card is built for; none while the session holds none.
     const std::optional<QUuid>& shownProposal() const { return shownId_; }
@@ -61,7 +69,9 @@ private:
     QHBoxLayout* header_ = nullptr;
     SymbolLabel* symbol_ = nullptr;
     ElidedLabel* name_ = nullptr;
-    ElidedLabel* preview_ = nullptr;
+    ClampedText* preview_ = nullptr;
+    ElidedLabel* host_ = nullptr;
+    TintedLabel* repoNotice_ = nullptr;
     QWidget* outcome_ = nullptr;
     TintedLabel* outcomeMessage_ = nullptr;
     StyledButton* openLink_ = nullptr;

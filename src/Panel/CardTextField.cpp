@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QVBoxLayout>
@@ -82,7 +83,8 @@ CardTextField::CardTextField(Shape shape, bool monospaced, QWidget* parent)
             // A growing field is one value, like a line: Return does not start a new line,
             // long text wraps instead.
             lines_->installEventFilter(this);
-            lines_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            // Past its three lines the field scrolls, and its scroll bar says that it does.
+            lines_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
             fitHeight();
         } else {
             setFixedHeight(kEditorHeight);
@@ -100,14 +102,28 @@ void CardTextField::setText(const QString& text) {
     if (this->text() == text)
         return;
     setting_ = true;
-    if (line_)
+    // What the user confirms is read from its beginning: a long value opens at its first line,
+    // not scrolled to its end.
+    if (line_) {
         line_->setText(text);
-    else {
+        line_->setCursorPosition(0);
+    } else {
         lines_->setPlainText(text);
-        // Like a line edit: typing into a filled field continues the text.
-        lines_->moveCursor(QTextCursor::End);
+        lines_->moveCursor(QTextCursor::Start);
+        lines_->verticalScrollBar()->setValue(0);
     }
     setting_ = false;
+}
+
+void CardTextField::setPlaceholder(const QString& text) {
+    if (line_)
+        line_->setPlaceholderText(text);
+    else
+        lines_->setPlaceholderText(text);
+}
+
+int CardTextField::totalLines() const {
+    return totalLines_;
 }
 
 void CardTextField::setLabel(const QString& label) {
@@ -146,7 +162,11 @@ void CardTextField::fitHeight() {
         layout.endLayout();
         count += std::max(1, blockLines);
     }
+    const bool changed = count != totalLines_;
+    totalLines_ = count;
     shownLines_ = std::clamp(count, 1, kMaxGrowingLines);
+    if (changed)
+        emit linesChanged(totalLines_);
     const int height = heightFor(shownLines_);
     if (height != this->height() || minimumHeight() != height) {
         setFixedHeight(height);

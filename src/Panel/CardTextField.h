@@ -18,18 +18,25 @@ public:
 
     QString text() const;
     // Leaves the text and the caret alone when the text is already the same, so that an edit
-    // that comes back from the session does not move the caret.
+    // that comes back from the session does not move the caret. A new text is shown from its
+    // beginning.
     void setText(const QString& text);
+    // The grey text an empty field shows.
+    void setPlaceholder(const QString& text);
     // What assistive technology calls the editor: the label shown beside or above it.
     void setLabel(const QString& label);
     // The lines the growing field shows now (1 to 3); the other shapes report 1.
     int shownLines() const;
+    // The lines the growing field's text takes at its width, shown or scrolled away.
+    int totalLines() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 signals:
     void edited(const QString& text);
+    // The growing field's text now takes `total` lines at its width.
+    void linesChanged(int total);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,4 +54,5 @@ private:
     QPlainTextEdit* lines_ = nullptr;
     bool setting_ = false;
     int shownLines_ = 1;
+    int totalLines_ = 1;
 };

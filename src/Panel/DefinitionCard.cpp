@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "ActionRunner/ActionTarget.h"
 #include "Actions/TemplateRefusal.h"
 #include "Design/ElidedLabel.h"
 #include "Design/Fonts.h"
@@ -43,6 +44,11 @@ DefinitionCard::DefinitionCard(AssistantSession& session, PanelActions& actions,
     rowsLayout->setContentsMargins(0, 0, 0, 0);
     rowsLayout->setSpacing(10);
     column->addWidget(rowsBox_);
+
+    // A learned link names the server it goes to as the browser will show it.
+    host_ = line(DS::Font::system(12.5, QFont::Medium), DS::Palette::label, this);
+    host_->setObjectName(QStringLiteral("definitionHost"));
+    column->addWidget(host_);
 
     refusal_ = errorText("definitionRefusal", this);
     column->addWidget(refusal_);
@@ -90,6 +96,10 @@ QList<DefinitionCard::Row> DefinitionCard::rows(AssistantAction::Kind kind) {
     return rows;
 }
 
+QString DefinitionCard::moreLines(int total, int shown) {
+    return tr("%1 Zeilen, %2 sichtbar – im Feld scrollen, um alle zu sehen.").arg(total).arg(shown);
+}
+
 QString DefinitionCard::savedText(const QString& name) {
     return tr("Gespeichert. Ab jetzt reicht z. B. „%1“.").arg(name);
 }
@@ -127,7 +137,22 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         // The title sits on the first line of the field, however many lines it grows to.
         title->setFixedHeight(field->sizeHint().height());
         layout->addWidget(title, 0, Qt::AlignTop);
-        layout->addWidget(field, 1, Qt::AlignTop);
+        auto* stack = new QVBoxLayout;
+        stack->setContentsMargins(0, 0, 0, 0);
+        stack->setSpacing(3);
+        stack->addWidget(field);
+        // A field holds three lines in view; what it holds beyond them is said under it, so
+        // that nothing stored goes unseen.
+        ElidedLabel* more = CardFrame::line(DS::Font::hint(), DS::Palette::accentText, line);
+        more->setObjectName(QStringLiteral("more:") + row.title);
+        more->hide();
+        stack->addWidget(more);
+        layout->addLayout(stack, 1);
+        connect(field, &CardTextField::linesChanged, more, [more, field](int total) {
+            const bool hidden = total > field->shownLines();
+            more->setText(hidden ? moreLines(total, field->shownLines()) : QString());
+            more->setVisible(hidden);
+        });
         connect(field, &CardTextField::edited, this,
                 [this, member = row.field](const QString& text) { edit(member, text); });
         rowsBox_->layout()->addWidget(line);
@@ -142,6 +167,9 @@ void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     for (const auto& [member, field] : fields_)
         field->setText(proposal.action.*member);
     rowsBox_->setVisible(!proposal.saved);
+    const std::optional<QString> host = ActionTarget::templateHost(proposal.action);
+    host_->setText(host ? tr("Server: %1").arg(*host) : QString());
+    host_->setVisible(host && !proposal.saved);
     const std::optional<QString> refusal = templateRefusal(proposal.action);
     refusal_->setText(refusal.value_or(QString()));
     refusal_->setVisible(refusal && !proposal.saved);

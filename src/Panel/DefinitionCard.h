@@ -34,6 +34,8 @@ public:
     };
     static QList<Row> rows(AssistantAction::Kind kind);
     static QString savedText(const QString& name);
+    // The sign under a field whose text takes more lines than it shows.
+    static QString moreLines(int total, int shown);
 
     const std::optional<QUuid>& shownProposal() const { return shownId_; }
 
@@ -55,6 +57,7 @@ private:
 
     ElidedLabel* kind_ = nullptr;
     QWidget* rowsBox_ = nullptr;
+    ElidedLabel* host_ = nullptr;
     TintedLabel* refusal_ = nullptr;
     QList<std::pair<QString AssistantAction::*, CardTextField*>> fields_;
     QWidget* buttonRow_ = nullptr;

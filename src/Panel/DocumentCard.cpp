@@ -15,6 +15,7 @@
 #include "Output/DocumentStore.h"
 #include "Panel/ClampedText.h"
 #include "Platform/Clipboard.h"
+#include "Platform/DirectionControls.h"
 #include "Platform/FileRevealer.h"
 #include "Platform/UrlOpener.h"
 
@@ -78,10 +79,11 @@ DocumentCard::DocumentCard(Services services, QWidget* parent)
 }
 
 QString DocumentCard::title(const ConversationTurn& turn) {
+    // The reply's own words, shown in the order they are stored.
     if (turn.display)
-        return *turn.display;
+        return DirectionControls::shown(*turn.display);
     const QString title = DocumentStore::split(turn.reply).title;
-    return title.isEmpty() ? tr("Dokument") : title;
+    return title.isEmpty() ? tr("Dokument") : DirectionControls::shown(title);
 }
 
 QString DocumentCard::subtitle(const ConversationTurn& turn, bool isWriting) {
@@ -89,7 +91,7 @@ QString DocumentCard::subtitle(const ConversationTurn& turn, bool isWriting) {
         return tr("Schreibt …");
     if (!turn.documentURL)
         return QStringLiteral("Markdown");
-    return QFileInfo(turn.documentURL->path()).fileName();
+    return DirectionControls::shown(QFileInfo(turn.documentURL->path()).fileName());
 }
 
 QString DocumentCard::preview(const QString& reply) {
@@ -112,7 +114,7 @@ QString DocumentCard::preview(const QString& reply) {
             --end;
         lines.append(line.mid(begin, end - begin));
     }
-    return lines.join(QLatin1Char('\n'));
+    return DirectionControls::shown(lines.join(QLatin1Char('\n')));
 }
 
 void DocumentCard::setTurn(const ConversationTurn& turn, bool isWriting) {

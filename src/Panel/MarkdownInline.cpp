@@ -29,12 +29,58 @@ bool isSpace(QChar c) {
 }
 
 QUrl safeLink(const QString& destination) {
-    const QUrl url(destination, QUrl::TolerantMode);
+    QUrl url(destination, QUrl::TolerantMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != u"http" && scheme != u"https" && scheme != u"mailto")) {
         return {};
     }
+    if (scheme == u"mailto" && url.hasQuery()) {
+        // A mail link may fill in a subject or a text, never attach a file of the user's.
+        // Taken apart as written, so that an escaped "&" in a value stays inside it.
+        const QStringList items = url.query(QUrl::FullyEncoded).split(QLatin1Char('&'));
+        QStringList kept;
+        for (const QString& item : items) {
+            const QString key =
+                QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
+            if (!key.trimmed().toLower().startsWith(u"attach"))
+                kept.append(item);
+        }
+        if (kept.size() != items.size())
+            url.setQuery(kept.isEmpty() ? QString() : kept.join(QLatin1Char('&')),
+                         QUrl::StrictMode);
+    }
     return url;
+}
+
+// Text that reads as an address: a scheme, "www.", a mail address or a domain with a path.
+bool looksLikeAddress(const QString& text) {
+    static const QRegularExpression address(
+        QStringLiteral(R"(^(?:[A-Za-z][A-Za-z0-9+.\-]*:\S+|www\.\S+|[^\s@/]+@[^\s@]+\.[^\s@]+|)"
+                       R"([A-Za-z0-9\-]+(?:\.[A-Za-z0-9\-]+)*\.[A-Za-z]{2,}(?:[/?#]\S*)?)$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return address.match(text).hasMatch();
+}
+
+// Whether the address a link's text reads as is the one it opens.
+bool isSameAddress(const QString& text, const QUrl& target) {
+    if (target.scheme().compare(u"mailto", Qt::CaseInsensitive) == 0) {
+        QString written = text;
+        if (written.startsWith(u"mailto:", Qt::CaseInsensitive))
+            written = written.mid(7);
+        return written.compare(target.path(), Qt::CaseInsensitive) == 0;
+    }
+    const bool hasScheme = text.contains(u"://");
+    const QUrl read(hasScheme ? text : QStringLiteral("https://") + text, QUrl::TolerantMode);
+    if (!read.isValid() ||
+        (hasScheme && read.scheme().compare(target.scheme(), Qt::CaseInsensitive) != 0))
+        return false;
+    const auto rest = [](const QUrl& url) {
+        return url.adjusted(QUrl::StripTrailingSlash)
+            .toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded);
+    };
+    return read.host(QUrl::FullyEncoded).toLower() == target.host(QUrl::FullyEncoded).toLower() &&
+           read.userInfo() == target.userInfo() && read.port() == target.port() &&
+           rest(read) == rest(target);
 }
 
 class Parser {
@@ -191,10 +237,23 @@ private:
             i_ = match.capturedEnd();
             return;
         }
-        const QList<Node> inner = Parser(s_.mid(open + 1, close - open - 1)).run();
+        const QString written = s_.mid(open + 1, close - open - 1);
+        const QList<Node> inner = Parser(written).run();
+        // Text that reads as one address while the link opens another would show the user a
+        // place they are not taken to: the text stays plain and the real target follows it.
+        const bool misleading =
+            !image && looksLikeAddress(written.trimmed()) && !isSameAddress(written.trimmed(), url);
         for (Node node : inner) {
-            node.link = url;
+            node.link = misleading ? QUrl() : url;
             nodes_.append(node);
+        }
+        if (misleading) {
+            literal(QStringLiteral(" ("));
+            Node target;
+            target.text = url.toString(QUrl::FullyEncoded);
+            target.link = url;
+            nodes_.append(target);
+            literal(QStringLiteral(")"));
         }
         i_ = match.capturedEnd();
     }

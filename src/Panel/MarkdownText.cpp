@@ -328,6 +328,11 @@ MarkdownText::MarkdownText(Platform::UrlOpener* opener, QWidget* parent)
     view_->document()->setDocumentMargin(0);
     view_->document()->setUndoRedoEnabled(false);
     connect(view_, &QTextBrowser::anchorClicked, this, &MarkdownText::openLink);
+    // Under the pointer, a link names where it goes before it is clicked.
+    connect(view_, qOverload<const QUrl&>(&QTextBrowser::highlighted), this,
+            [this](const QUrl& url) {
+                view_->setToolTip(url.isEmpty() ? QString() : url.toString(QUrl::FullyEncoded));
+            });
     // The document is laid out at the wrap width while the widget is only as wide as its
     // widest line: the view must never scroll sideways to follow its cursor.
     QScrollBar* sideways = view_->horizontalScrollBar();

@@ -804,8 +804,10 @@ TEST_F(CLIProviderRunTest, ClaudeSystemPromptAtTheArgumentLimit) {
     const StreamOutcome outcome = drain(claude.stream({QString(65535, QChar(0x00FC)) + "ab", "U"}));
     ASSERT_TRUE(outcome.failure && outcome.failure->aiError());
     EXPECT_EQ(outcome.failure->aiError()->kind(), AIError::Kind::failed);
-    EXPECT_TRUE(outcome.failure->errorDescription().startsWith("Wissen und Regeln sind zu lang"))
-        << outcome.failure->errorDescription().toStdString();
+    // Each stored action goes into the instructions too: the message names them with the rest.
+    EXPECT_EQ(outcome.failure->errorDescription(),
+              "Die Anweisungen an Claude sind zu lang: Sie dürfen höchstens 128 KiB groß sein. "
+              "Bitte Wissen, Regeln oder eigene Aktionen in den Einstellungen kürzen.");
     EXPECT_TRUE(outcome.chunks.isEmpty());
     EXPECT_FALSE(tool.ran());
 }

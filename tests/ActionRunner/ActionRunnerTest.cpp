@@ -7,6 +7,7 @@
 
 #include "AI/CLIEnvironment.h"
 #include "ActionRunner/ActionRunner.h"
+#include "ActionRunner/ActionTarget.h"
 #include "Platform/fake/FakeUrlOpener.h"
 #include "support/Files.h"
 #include "support/ScopedEnv.h"
@@ -179,17 +180,29 @@ TEST_F(ActionRunnerTest, CommentTakesTheDigitsOfTheIssue) {
                                             "--body", "Fixed in 2.1"}}));
 }
 
-// Every numeric character counts, also those outside the basic plane (two UTF-16 units each)
-// and those of other scripts; gh is given them as they are.
-TEST_F(ActionRunnerTest, CommentNumberIsTakenCharacterByCharacter) {
+// The number posted to is the one the card showed: one number, in any script's digits (gh
+// gets them in ASCII), after an optional "#" or "Issue"; a value that holds more than one
+// number, or more than a number, is refused rather than read as the digits it holds.
+TEST_F(ActionRunnerTest, CommentGoesToTheOneIssueNumberShown) {
     const std::pair<QString, QString> cases[] = {
-        {"#\U0001D7CF\U0001D7D0", "\U0001D7CF\U0001D7D0"},
-        {"Nr. \u0664\u0662 \U0001F600", "\u0664\u0662"},
-        {"\U00010107x7", "\U000101077"},
+        {"#\U0001D7CF\U0001D7D0", "12"},
+        {" issue  #007 ", "7"},
+        {"\u0664\u0662", "42"},
+        {"#12 (Antwort auf #7)", ""},
+        {"12, 13", ""},
+        {"Nr. \u0664\u0662 \U0001F600", ""},
+        {"\U00010107x7", ""},
+        {"#0", ""},
     };
     for (const auto& [issueText, number] : cases) {
+        const qsizetype before = calls().size();
         const auto result = run(comment, {{"issue", issueText}, {"repo", "octo/app"}});
-        ASSERT_TRUE(result) << message(result).toStdString();
+        if (number.isEmpty()) {
+            EXPECT_FALSE(result) << issueText.toStdString();
+            EXPECT_EQ(calls().size(), before) << issueText.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(result) << issueText.toStdString() << ": " << message(result).toStdString();
         EXPECT_EQ(result.value().message, "Kommentar zu #" + number + " gepostet");
         EXPECT_EQ(calls().last().at(2), number);
     }
@@ -406,7 +419,6 @@ TEST_F(ActionRunnerTest, LinkTemplatesMayHoldWhatAURLCannot) {
         {"https://example.org/a b|c{d}?q={{q}}&r=\"<>\\^`",
          "https://example.org/a%20b%7Cc%7Bd%7D?q=x%20y&r=%22%3C%3E%5C%5E%60"},
         {"https://example.org/50% off/%7E{{q}}%4", "https://example.org/50%25%20off/~x%20y%254"},
-        {"https://example.org/Stra\u00DFe\t{{q}}\n", "https://example.org/Stra%C3%9Fe%09x%20y%0A"},
         {"mailto:{{q}}@b.de?subject=Hallo Welt", "mailto:x%20y@b.de?subject=Hallo%20Welt"},
         // A host cannot hold them at all.
         {"https://exa mple.org/{{q}}", ""},
@@ -427,6 +439,53 @@ TEST_F(ActionRunnerTest, LinkTemplatesMayHoldWhatAURLCannot) {
         ASSERT_EQ(opener.opened.size(), 1);
         EXPECT_EQ(opener.opened.first().toEncoded(), c.opened);
         EXPECT_EQ(result.value().url, opener.opened.first());
+    }
+}
+
+// A link is one address, and a value may not move the host the template writes: the card
+// shows the finished address with its host in ASCII, and the run opens exactly that.
+TEST_F(ActionRunnerTest, ALinkOpensTheHostItsCardShows) {
+    const QString spaces(150, QLatin1Char(' '));
+    const struct {
+        QString templateText;
+        QString value;
+        QString host;     // empty: refused
+        QString refusal;  // a piece of the message
+    } cases[] = {
+        {"https://evil.example/collect?x=\n\n\nhttps://github.com/acme/app/issues?q={{v}}", "a", "",
+         "eine einzige Adresse"},
+        {"https://github.com/acme/app/issues?q={{v}}\u202E", "a", "", "eine einzige Adresse"},
+        {"https://{{v}}.atlassian.net/browse/1", "evil.example/" + spaces + "acme", "", "„v“"},
+        {"https://github.com{{v}}", "@evil.example/x", "", "„v“"},
+        {"https://github.com:{{v}}/", "1@evil.example", "", "„v“"},
+        {"https://{{v}}.atlassian.net/browse/1", "acme", "acme.atlassian.net", ""},
+        {"https://g\u0456thub.com/acme/{{v}}", "app", "xn--gthub-n2e.com", ""},
+        // The template names no host: the value is the whole of it, and the card says which.
+        {"https://{{v}}/x", "evil.example", "evil.example", ""},
+    };
+    for (const auto& c : cases) {
+        AssistantAction link = shellAction(c.templateText, {"v"});
+        link.kind = AssistantAction::Kind::openURL;
+        const QMap<QString, QString> params{{"v", c.value}};
+        opener.opened.clear();
+        const auto result = run(link, params);
+        const auto finished = ActionTarget::link(link, params);
+        if (c.host.isEmpty()) {
+            EXPECT_FALSE(result) << c.templateText.toStdString();
+            EXPECT_TRUE(opener.opened.isEmpty()) << c.templateText.toStdString();
+            EXPECT_TRUE(message(result).contains(c.refusal)) << message(result).toStdString();
+            EXPECT_EQ(ActionTarget::refusal(link, params), message(result));
+            continue;
+        }
+        ASSERT_TRUE(result) << c.templateText.toStdString() << ": "
+                            << message(result).toStdString();
+        ASSERT_EQ(opener.opened.size(), 1);
+        EXPECT_EQ(opener.opened.first().host(QUrl::FullyEncoded), c.host);
+        ASSERT_TRUE(std::holds_alternative<ActionTarget::Link>(finished));
+        EXPECT_EQ(std::get<ActionTarget::Link>(finished).host, c.host);
+        const QString preview = ActionRunner::preview(link, params, std::nullopt).value_or("");
+        EXPECT_EQ(preview, QString::fromLatin1(opener.opened.first().toEncoded()));
+        EXPECT_TRUE(preview.startsWith("https://" + c.host + "/")) << preview.toStdString();
     }
 }
 

@@ -118,7 +118,7 @@ TEST(AssistantActionTest, Preview) {
          {{"text", "hallo"}},
          withRepo,
          "say \u2039text\u203A in {{project_path}}"},
-        {"link stays raw", link, {{"q", "x"}}, std::nullopt, "https://x.org/?q={{q}}"},
+        {"link as it opens", link, {{"q", "a b"}}, std::nullopt, "https://x.org/?q=a%20b"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ActionRunner::preview(c.action, c.params, c.project), c.expected) << c.label;

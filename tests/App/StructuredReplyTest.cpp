@@ -49,6 +49,11 @@ TEST(StructuredReplyTest, ActionRepliesBecomeProposals) {
          R"({"id":"deploy","params":[1]})",
          text("✦ deploy"),
          {{"env", ""}, {"tag", ""}}},
+        {"direction controls made visible in the summary and the values",
+         "{\"id\":\"deploy\",\"summary\":\"Issue \u202Eredro-esrever\u202C anlegen\","
+         "\"params\":{\"env\":\"bild\u202Egnp.exe\"}}",
+         text("✦ Issue [U+202E]redro-esrever[U+202C] anlegen"),
+         {{"env", "bild[U+202E]gnp.exe"}, {"tag", ""}}},
         {"an id in other letter case", R"({"id":"Deploy"})", std::nullopt, {}},
         {"an unknown id", R"({"id":"nope"})", std::nullopt, {}},
         {"an id that is no string", R"({"id":3})", std::nullopt, {}},

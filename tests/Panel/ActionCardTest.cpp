@@ -2,12 +2,14 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 
 #include "Design/ElidedLabel.h"
 #include "Design/StyledButton.h"
 #include "Panel/ActionCard.h"
 #include "Panel/CardTextField.h"
+#include "Panel/ClampedText.h"
 #include "Panel/TintedLabel.h"
 #include "RecordingPanelActions.h"
 
@@ -73,8 +75,9 @@ protected:
 TEST_F(ActionCardTest, OffersTheFieldsOfTheActionsKind) {
     const std::pair<AssistantAction, QStringList> cases[] = {
         // The GitHub kinds edit what the runner reads, whatever the action declares.
-        {action(Kind::githubIssue, {"repo", "extra"}, true), {"Titel", "Beschreibung*", "Labels"}},
-        {action(Kind::githubComment, {}, true), {"Issue-Nr.", "Beschreibung*"}},
+        {action(Kind::githubIssue, {"repo", "extra"}, true),
+         {"Repo", "Titel", "Beschreibung*", "Labels"}},
+        {action(Kind::githubComment, {}, true), {"Repo", "Issue-Nr.", "Beschreibung*"}},
         {action(Kind::shell, {"repo", "ziel_ordner"}), {"Repo", "ziel_ordner"}},
         {action(Kind::openURL, {}), {}},
     };
@@ -92,6 +95,8 @@ TEST_F(ActionCardTest, TypingChangesTheProposalsParameters) {
     EXPECT_EQ(field("title")->text(), "Absturz");
     EXPECT_EQ(field("labels")->text(), "");
 
+    // A filled field opens at its beginning; the user goes to its end to add to it.
+    QTest::keyClick(field("title")->findChild<QLineEdit*>(), Qt::Key_End);
     QTest::keyClicks(field("title")->findChild<QLineEdit*>(), " beim Start");
     // A parameter the model left out is added by typing into its field.
     QTest::keyClicks(field("labels")->findChild<QLineEdit*>(), "bug");
@@ -197,3 +202,123 @@ TEST_F(ActionCardTest, ACommandEveryRunWouldRefuseSaysSoAndDoesNotRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the card displays, read the way the user reads it: the preview's drawn lines, each
+// field's first visible text, the notices and whether the run button may be pressed.
+struct Seen {
+    QStringList previewLines;
+    QString host;
+    QString notice;  // the repository notice and the refusal, joined
+    bool runs = false;
+};
+
+Seen seen(ActionCard& card) {
+    Seen s;
+    card.resize(532, card.heightForWidth(532) > 0 ? card.heightForWidth(532) : 600);
+    if (auto* preview = card.findChild<ClampedText*>("actionPreview");
+        preview && preview->isVisibleTo(&card))
+        s.previewLines = preview->shownLines(500);
+    if (auto* host = card.findChild<ElidedLabel*>("actionHost"); host && host->isVisibleTo(&card))
+        s.host = host->text();
+    QStringList notices;
+    for (const char* name : {"actionRepoNotice", "actionRefusal"}) {
+        auto* label = card.findChild<TintedLabel*>(name);
+        if (label && label->isVisibleTo(&card))
+            notices << label->text();
+    }
+    s.notice = notices.join(" | ");
+    s.runs = card.findChild<StyledButton*>("runAction")->isEnabled();
+    return s;
+}
+
+}  // namespace
+
+// A reply may be a stranger's: what the card shows before the click is what the click runs,
+// opens or posts to.
+TEST_F(ActionCardTest, ShowsWhatTheRunWillReachBeforeTheClick) {
+    Project app;
+    app.name = "App";
+    app.repo = "acme/app";
+    const QString feeds(40, QLatin1Char('\n'));
+    AssistantAction hidden = action(Kind::shell);
+    hidden.templateText = "ls -la ~" + feeds + "echo PWNED2 >> FILE" + feeds + "ls -la ~";
+    AssistantAction jira = action(Kind::openURL, {"team"});
+    jira.templateText = "https://{{team}}.atlassian.net/browse/1";
+    AssistantAction lookalike = action(Kind::openURL, {"q"});
+    lookalike.templateText = "https://g\u0456thub.com/acme/app/issues?q={{q}}";
+    const AssistantAction issue = AssistantAction::builtIns().at(0);
+    const AssistantAction comment = AssistantAction::builtIns().at(1);
+    const struct {
+        const char* label;
+        ActionProposal proposal;
+        std::optional<Project> project;
+        Seen expected;
+    } cases[] = {
+        {"every line of the command, the blank runs counted",
+         proposal(hidden),
+         std::nullopt,
+         {{"ls -la ~", "… 39 Leerzeilen …", "echo PWNED2 >> FILE", "… 39 Leerzeilen …", "ls -la ~"},
+          "",
+          "",
+          true}},
+        {"the link's host in ASCII",
+         proposal(lookalike, {{"q", "x"}}),
+         std::nullopt,
+         {{"https://xn--gthub-n2e.com/acme/app/issues?q=x"},
+          "Server: xn--gthub-n2e.com",
+          "",
+          true}},
+        {"a value that moves the host",
+         proposal(jira, {{"team", "evil.example/" + QString(150, ' ') + "acme"}}),
+         std::nullopt,
+         {{"https://{{team}}.atlassian.net/browse/1"},
+          "",
+          "Der Wert von „team“ steht im Servernamen des Links und darf dort nur Buchstaben, "
+          "Ziffern, „-“ und „.“ enthalten.",
+          false}},
+        {"a repository that is not the project's",
+         proposal(issue, {{"repo", "attacker-org/collect"}, {"title", "T"}}),
+         app,
+         {{}, "", "Nicht das Repo des Projekts „App“ (acme/app).", true}},
+        {"a repository with no project",
+         proposal(issue, {{"repo", "attacker-org/collect"}, {"title", "T"}}),
+         std::nullopt,
+         {{}, "", "Kein Projekt-Repo gewählt: Prüfe, ob dieses Repo stimmt.", true}},
+        {"more than one issue number",
+         proposal(comment, {{"issue", "#12 (Antwort auf #7)"}, {"repo", "acme/app"}}),
+         app,
+         {{}, "", "„#12 (Antwort auf #7)“ ist keine einzelne Issue-Nummer.", false}},
+    };
+    for (const auto& c : cases) {
+        session.setProject(c.project);
+        session.setActionProposal(c.proposal);
+        const Seen s = seen(*card);
+        EXPECT_EQ(s.previewLines, c.expected.previewLines) << c.label;
+        EXPECT_EQ(s.host, c.expected.host) << c.label;
+        EXPECT_EQ(s.notice, c.expected.notice) << c.label;
+        EXPECT_EQ(s.runs, c.expected.runs) << c.label;
+    }
+}
+
+// A confirmed field opens at the beginning of what it holds: a secret first line is in view,
+// not scrolled away under sixty line feeds.
+TEST_F(ActionCardTest, AFieldShowsTheBeginningOfItsValue) {
+    const QString body = "API_KEY=sk-live-12345 (vertraulich)" + QString(60, '\n') + "Danke!";
+    const QString title = "Anfang " + QString(200, 'x') + " Ende";
+    session.setActionProposal(proposal(AssistantAction::builtIns().at(0),
+                                       {{"title", title}, {"body", body}, {"repo", "acme/app"}}));
+    card->resize(532, 600);
+    auto* editor = field("body")->findChild<QPlainTextEdit*>();
+    EXPECT_EQ(editor->textCursor().position(), 0);
+    EXPECT_EQ(editor->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(field("title")->findChild<QLineEdit*>()->cursorPosition(), 0);
+    // The repository field, empty, shows the project's repository greyed.
+    Project app;
+    app.name = "App";
+    app.repo = "acme/app";
+    session.setProject(app);
+    session.setActionProposal(proposal(AssistantAction::builtIns().at(0), {{"title", "T"}}));
+    EXPECT_EQ(field("repo")->findChild<QLineEdit*>()->placeholderText(), "acme/app");
+}

@@ -41,6 +41,14 @@ TEST(DocumentCardTest, TitleSubtitleAndPreview) {
         {"#\nText", {}, {}, true, "Dokument", "Schreibt …", "Text"},
         // The application's display text wins over the split title.
         {"# Titel\nText", QStringLiteral("Angebot"), "/d/a.md", false, "Angebot", "a.md", "Text"},
+        // A character that would reorder the title or the preview is shown as a token.
+        {"# Rechnung \u202Egnp.exe\n\nText \u2067x\u2069",
+         {},
+         {},
+         false,
+         "Rechnung [U+202E]gnp.exe",
+         "Markdown",
+         "Text [U+2067]x[U+2069]"},
         // At most six lines; marks go only at the start; inner markers other than ** stay.
         {"T\n1\n#>#2\n3 > x\n\t4 *a*\t\n5\n6\n7\n8\n9",
          {},

@@ -42,6 +42,19 @@ TEST(MarkdownTextTest, ShowsMarkupAndForeignLinksAsTheirCharacters) {
          {}},
         {"web link", "[Seite](https://example.org/a)", "Seite", {"https://example.org/a"}},
         {"mail link", "<a@b.de>", "a@b.de", {"mailto:a@b.de"}},
+        // A text that reads as one address while the link opens another shows the target.
+        {"address text, other target",
+         "[https://github.com/acme/app/issues/42](https://evil.example/login?next=github)",
+         "https://github.com/acme/app/issues/42 (https://evil.example/login?next=github)",
+         {"https://evil.example/login?next=github"}},
+        {"bare host text, other target",
+         "[github.com](https://evil.example)",
+         "github.com (https://evil.example)",
+         {"https://evil.example"}},
+        {"mail link with an attachment",
+         "[support@acme.example](mailto:support@acme.example?attach=/etc/passwd&body=Hallo)",
+         "support@acme.example",
+         {"mailto:support@acme.example?body=Hallo"}},
         {"html entity", "&lt;b&gt;", "&lt;b&gt;", {}},
         {"heading with tag", "# <b>fett</b>", "<b>fett</b>", {}},
         {"code keeps markup", "```\n<script>x</script>\n```", "<script>x</script>", {}},
@@ -62,6 +75,11 @@ TEST(MarkdownTextTest, OpensOnlyWebAndMailLinksThroughTheOpener) {
     const QUrl link = view.linkAt(QPoint(2, view.height() / 2));
     ASSERT_EQ(link, QUrl("https://example.org"));
     auto* browser = view.findChild<QTextBrowser*>();
+    // The pointer over the link names its target; away from it, nothing.
+    emit browser->highlighted(link);
+    EXPECT_EQ(browser->toolTip(), "https://example.org");
+    emit browser->highlighted(QUrl());
+    EXPECT_EQ(browser->toolTip(), "");
     emit browser->anchorClicked(link);
     // An address that reached the view some other way is refused where it would leave.
     emit browser->anchorClicked(QUrl("file:///etc/passwd"));

@@ -72,7 +72,9 @@ LearnedActionCard::LearnedActionCard(SettingsStore& store, qsizetype index,
             edit([&](AssistantAction& a) { a.templateText = text; });
         });
     }
-    if (action.kind == AssistantAction::Kind::shell) {
+    // A command or a link that no run would take says why under its template.
+    if (action.kind == AssistantAction::Kind::shell ||
+        action.kind == AssistantAction::Kind::openURL) {
         refusalLine_ = new QWidget;
         refusalLine_->setObjectName(QStringLiteral("templateRefusal"));
         auto* line = new QHBoxLayout(refusalLine_);

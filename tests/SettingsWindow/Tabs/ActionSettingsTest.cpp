@@ -173,6 +173,12 @@ TEST(ActionSettingsTest, ACommandEveryRunWouldRefuseIsMarked) {
          "als Argument eines Befehls."},
         {Kind::shell, "git -C {{project_path}} log --grep {{q}}", {"q"}, nullptr},
         {Kind::openURL, "https://example.org/?q={{q}}", {"q"}, nullptr},
+        // A stored link over two lines is no one address.
+        {Kind::openURL,
+         "https://evil.example/?x=\nhttps://example.org/?q={{q}}",
+         {"q"},
+         "Tavrin würde diesen Link nicht öffnen: Ein Link ist eine einzige Adresse, ohne "
+         "Zeilenumbrüche und Steuerzeichen."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
