@@ -56,9 +56,16 @@ protected:
                          {QStringLiteral("getwindowpid"), QString::number(window)})
                   .trimmed()
                   .toLongLong();
-        // The page's script has put the caret in the text area once it shows on the bus.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return textArea() != nullptr; }, 15000))
-            << "the text area never showed on the accessibility bus";
+        // The page's script puts the caret in the text area; a busy machine may show the area
+        // on the bus a while before it tells that the area has the keyboard, and the panel
+        // opened meanwhile would find no field.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const Platform::AccessibleRef area = textArea();
+                return area && desktop.focusedElement(pid) == area->identity();
+            },
+            15000))
+            << "the text area never showed on the accessibility bus with the keyboard";
     }
 
     QString page() const {

@@ -352,6 +352,19 @@ public:
         down(application, 0);
     }
 
+    // The identity of the element that has the keyboard in program `pid`, as the bus tells it;
+    // empty while it tells none.
+    QString focusedElement(qint64 pid) {
+        QString identity;
+        walk(pid, [&](const Platform::AccessibleRef& application, int) {
+            const Platform::AccessibleRef window = application->focusedWindow();
+            const Platform::AccessibleRef element = window ? window->focusedElement() : nullptr;
+            identity = element ? element->identity() : QString();
+            return false;
+        });
+        return identity;
+    }
+
     QString problem;
     QProcessEnvironment environment;
     QProcess tavrin;
