@@ -24,8 +24,9 @@ public:
     static constexpr int kStreamingMinimum = 96;
     static constexpr int kMaximum = 300;
     static constexpr int kMaximumOlder = 110;
-    // What the box keeps at least when a short screen takes room from it.
-    static constexpr int kLeastInRoom = 96;
+    // What the box keeps at least when a short screen takes room from it: two lines of its
+    // text, so that an older draft can give its two lines too.
+    static constexpr int kLeastInRoom = 70;
     // The most characters laid out as one piece: its lines are laid out together at each width.
     static constexpr qsizetype kBlockLimit = 2000;
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "Design/Fonts.h"
 #include "Design/Palette.h"
@@ -20,7 +21,9 @@
 namespace {
 
 constexpr int kLineHeight = 26;
+// The editor is as tall as its text between these; past the most it scrolls, with its bar.
 constexpr int kEditorHeight = 84;
+constexpr int kLeastEditorLines = 2;
 constexpr int kMaxGrowingLines = 3;
 
 struct Metrics {
@@ -85,10 +88,8 @@ CardTextField::CardTextField(Shape shape, bool monospaced, QWidget* parent)
             lines_->installEventFilter(this);
             // Past its three lines the field scrolls, and its scroll bar says that it does.
             lines_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-            fitHeight();
-        } else {
-            setFixedHeight(kEditorHeight);
         }
+        fitHeight();
     }
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     applyColours();
@@ -140,9 +141,7 @@ int CardTextField::heightFor(int lines) const {
     return int(std::ceil(lines * lineSpacing)) + padding.top() + padding.bottom() + 2;
 }
 
-void CardTextField::fitHeight() {
-    if (shape_ != Shape::growing)
-        return;
+int CardTextField::countLines(int enough) const {
     // Counted here rather than read from the editor, which wraps only after its own resize,
     // one step after this widget's: each paragraph wrapped as the editor will wrap it.
     const QMargins padding = metricsOf(shape_).padding;
@@ -150,24 +149,46 @@ void CardTextField::fitHeight() {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     int count = 0;
-    for (QTextBlock block = lines_->document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = lines_->document()->begin(); block.isValid() && count < enough;
+         block = block.next()) {
         QTextLayout layout(block.text(), lines_->font());
         layout.setTextOption(option);
         layout.beginLayout();
         int blockLines = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        for (QTextLine line = layout.createLine(); line.isValid() && count + blockLines < enough;
+             line = layout.createLine()) {
             line.setLineWidth(std::max<qreal>(wrapWidth, 1));
             ++blockLines;
         }
         layout.endLayout();
         count += std::max(1, blockLines);
     }
+    return count;
+}
+
+void CardTextField::fitHeight() {
+    if (shape_ == Shape::line)
+        return;
+    if (shape_ == Shape::editor) {
+        // A short text takes a short box, so that the card around it keeps to the room a small
+        // screen has; a long one fills the box and scrolls within it. Lines past what the box
+        // holds, but one, need no counting.
+        const int held =
+            int((kEditorHeight - heightFor(0)) / QFontMetricsF(lines_->font()).lineSpacing());
+        const int lines = std::max(kLeastEditorLines, countLines(held + 1));
+        applyHeight(std::min(kEditorHeight, heightFor(lines)));
+        return;
+    }
+    const int count = countLines(std::numeric_limits<int>::max());
     const bool changed = count != totalLines_;
     totalLines_ = count;
     shownLines_ = std::clamp(count, 1, kMaxGrowingLines);
     if (changed)
         emit linesChanged(totalLines_);
-    const int height = heightFor(shownLines_);
+    applyHeight(heightFor(shownLines_));
+}
+
+void CardTextField::applyHeight(int height) {
     if (height != this->height() || minimumHeight() != height) {
         setFixedHeight(height);
         updateGeometry();
@@ -175,9 +196,7 @@ void CardTextField::fitHeight() {
 }
 
 QSize CardTextField::sizeHint() const {
-    return {160, shape_ == Shape::line     ? kLineHeight
-                 : shape_ == Shape::editor ? kEditorHeight
-                                           : heightFor(shownLines_)};
+    return {160, shape_ == Shape::line ? kLineHeight : minimumHeight()};
 }
 
 QSize CardTextField::minimumSizeHint() const {

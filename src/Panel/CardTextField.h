@@ -5,9 +5,10 @@
 class QLineEdit;
 class QPlainTextEdit;
 
-// An editable text on the field background, in the three shapes the cards use: one line, a
-// fixed editor of several lines, and a field that grows from one to three lines as its text
-// wraps. Emits edited() only for the user's own changes, never for setText().
+// An editable text on the field background, in the three shapes the cards use: one line, an
+// editor of several lines that is as tall as its text up to a bound and scrolls past it, and a
+// field that grows from one to three lines as its text wraps. Emits edited() only for the user's
+// own changes, never for setText().
 class CardTextField : public QWidget {
     Q_OBJECT
 
@@ -47,6 +48,9 @@ protected:
 private:
     void applyColours();
     void fitHeight();
+    void applyHeight(int height);
+    // The lines the text takes at the field's width, counted up to `enough`.
+    int countLines(int enough) const;
     int heightFor(int lines) const;
 
     Shape shape_;

@@ -247,6 +247,8 @@ void PanelView::build() {
     replies_->resize(kWidth - 2 * kPadding, 0);
     QWidget* column = replies_->column();
     addRow(replies_);
+    // A reply that grows or shrinks inside the capped column changes what the draft must give.
+    connect(replies_, &ReplyScroll::desiredHeightChanged, this, [this] { fitRoom(); });
 
     // 3: the conversation, cut into stretches where the draft or a card came (more lists are
     // made as needed), and the instructions applied to the draft, which head it.

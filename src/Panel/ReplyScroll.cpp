@@ -79,11 +79,18 @@ void ReplyScroll::resizeEvent(QResizeEvent* event) {
 }
 
 void ReplyScroll::fit() {
-    int height = desiredHeight();
+    const int desired = desiredHeight();
+    int height = desired;
     if (heightCap_)
         height = std::min(height, std::max(0, *heightCap_));
     if (minimumHeight() != height || maximumHeight() != height)
         setFixedHeight(height);
+    // Capped, the view keeps its height whatever the column asks, and the panel's layout hears
+    // nothing of it: what the column lacks is told here.
+    if (desired != desired_) {
+        desired_ = desired;
+        emit desiredHeightChanged(desired);
+    }
 }
 
 int ReplyScroll::newestTarget() const {

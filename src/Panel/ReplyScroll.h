@@ -29,6 +29,10 @@ public:
     // Brings the newest reply into view again, after the user scrolled away from it.
     void followNewest();
 
+signals:
+    // The column asks for another height than before; the panel may share its room anew.
+    void desiredHeightChanged(int height);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -40,6 +44,7 @@ private:
 
     QWidget* column_;
     std::optional<int> heightCap_;
+    int desired_ = -1;
     QPointer<QWidget> newest_;
     bool followNewest_ = true;
     bool scrolling_ = false;

@@ -303,16 +303,20 @@ TEST_F(ActionCardTest, ShowsWhatTheRunWillReachBeforeTheClick) {
 }
 
 // A confirmed field opens at the beginning of what it holds: a secret first line is in view,
-// not scrolled away under sixty line feeds.
+// not scrolled away under sixty line feeds, and the body's bar says that more follows.
 TEST_F(ActionCardTest, AFieldShowsTheBeginningOfItsValue) {
     const QString body = "API_KEY=sk-live-12345 (vertraulich)" + QString(60, '\n') + "Danke!";
     const QString title = "Anfang " + QString(200, 'x') + " Ende";
     session.setActionProposal(proposal(AssistantAction::builtIns().at(0),
                                        {{"title", title}, {"body", body}, {"repo", "acme/app"}}));
     card->resize(532, 600);
+    card->show();
+    QCoreApplication::processEvents();
     auto* editor = field("body")->findChild<QPlainTextEdit*>();
     EXPECT_EQ(editor->textCursor().position(), 0);
     EXPECT_EQ(editor->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(editor->verticalScrollBar()->isVisible());
+    EXPECT_LE(field("body")->height(), 84);
     EXPECT_EQ(field("title")->findChild<QLineEdit*>()->cursorPosition(), 0);
     // The repository field, empty, shows the project's repository greyed.
     Project app;
@@ -321,4 +325,41 @@ TEST_F(ActionCardTest, AFieldShowsTheBeginningOfItsValue) {
     session.setProject(app);
     session.setActionProposal(proposal(AssistantAction::builtIns().at(0), {{"title", "T"}}));
     EXPECT_EQ(field("repo")->findChild<QLineEdit*>()->placeholderText(), "acme/app");
+}
+
+// The body's box is as tall as its text, so that a short body leaves a small screen its room.
+TEST_F(ActionCardTest, TheBodyIsAsTallAsItsTextWithinItsBox) {
+    const QString line = QStringLiteral("Unterlagen zusammenstellen");
+    const struct {
+        const char* name;
+        QString body;
+        QStringList typed;
+    } cases[] = {
+        {"one line keeps the room of two", line, {}},
+        {"four lines in view, in less than the whole box", QStringList(4, line).join('\n'), {}},
+        {"lines typed into a short body widen its box", line, {"Zwei", "Drei", "Vier"}},
+    };
+    card->show();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.setActionProposal(
+            proposal(AssistantAction::builtIns().at(0), {{"title", "T"}, {"body", c.body}}));
+        auto* editor = field("body")->findChild<QPlainTextEdit*>();
+        QCoreApplication::processEvents();
+        const int before = field("body")->height();
+        if (!c.typed.isEmpty()) {
+            editor->moveCursor(QTextCursor::End);
+            for (const QString& typed : c.typed) {
+                QTest::keyClick(editor, Qt::Key_Return);
+                QTest::keyClicks(editor, typed);
+            }
+            QCoreApplication::processEvents();
+            EXPECT_GT(field("body")->height(), before);
+        }
+        const qreal lineSpacing = editor->fontMetrics().lineSpacing();
+        const int lines = int(editor->document()->blockCount());
+        // Every line in view, in no more than they need with the padding, two lines at least.
+        EXPECT_FALSE(editor->verticalScrollBar()->isVisible());
+        EXPECT_LE(field("body")->height(), std::max(lines, 2) * lineSpacing + 16);
+    }
 }
