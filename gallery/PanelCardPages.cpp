@@ -175,6 +175,16 @@ const std::vector<Look> kLooks{
          p.params = {};
          s.setActionProposal(p);
      }},
+    {"action-hidden-separators",
+     [](AssistantSession& s, RecordingPanelActions&) {
+         done(s);
+         ActionProposal p = shell(ActionProposal::Pending{});
+         p.action.templateText = "ls -la ~" + QString(40, QChar::LineSeparator) +
+                                 "echo PWNED2 >> FILE" + QString(300, '\t') + "ls -la ~\r";
+         p.action.parameters = {};
+         p.params = {};
+         s.setActionProposal(p);
+     }},
     {"action-link-host",
      [](AssistantSession& s, RecordingPanelActions&) {
          done(s);

@@ -14,8 +14,8 @@
 #include "Design/SymbolLabel.h"
 #include "Panel/AssistantSession.h"
 #include "Panel/CardTextField.h"
-#include "Panel/ClampedText.h"
 #include "Panel/PanelActions.h"
+#include "Panel/StoredTextPreview.h"
 #include "Panel/TintedLabel.h"
 #include "Platform/DirectionControls.h"
 #include "Platform/UrlOpener.h"
@@ -24,8 +24,6 @@ namespace {
 
 using Kind = AssistantAction::Kind;
 
-constexpr int kAllLines = 10000;
-
 template <typename T>
 bool holds(const ActionProposal::Status& status) {
     return std::holds_alternative<T>(status);
@@ -33,10 +31,6 @@ bool holds(const ActionProposal::Status& status) {
 
 bool isGitHub(Kind kind) {
     return kind == Kind::githubIssue || kind == Kind::githubComment;
-}
-
-bool isBlank(const QString& line) {
-    return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 }  // namespace
@@ -56,7 +50,7 @@ ActionCard::ActionCard(AssistantSession& session, PanelActions& actions, QWidget
     column->addLayout(header);
 
     // The command or the address in full, every line of it, wrapped rather than cut.
-    preview_ = new ClampedText(kAllLines, 2, DS::Palette::secondary, this);
+    preview_ = new StoredTextPreview(DS::Palette::secondary, this);
     preview_->setObjectName(QStringLiteral("actionPreview"));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);
@@ -118,30 +112,6 @@ QStringList ActionCard::fieldKeys(const AssistantAction& action) {
     if (isGitHub(action.kind))
         return QStringList{QStringLiteral("repo")} + fixed;
     return fixed.isEmpty() ? action.parameters : fixed;
-}
-
-QString ActionCard::shownCommand(const QString& text) {
-    // Each line as it is stored; a run of blank lines, which would push the next line out of
-    // the card, is one line that says how many there are.
-    QStringList shown;
-    int blanks = 0;
-    const auto flush = [&] {
-        if (blanks == 1)
-            shown.append(QString());
-        else if (blanks > 1)
-            shown.append(tr("… %1 Leerzeilen …").arg(blanks));
-        blanks = 0;
-    };
-    for (const QString& line : DirectionControls::shown(text).split(QLatin1Char('\n'))) {
-        if (isBlank(line)) {
-            ++blanks;
-            continue;
-        }
-        flush();
-        shown.append(line);
-    }
-    flush();
-    return shown.join(QLatin1Char('\n'));
 }
 
 std::optional<QString> ActionCard::repoNotice(const QString& repo,
@@ -267,7 +237,7 @@ void ActionCard::present(const ActionProposal& proposal) {
         isGitHub(kind)
             ? std::nullopt
             : ActionRunner::preview(proposal.action, proposal.params, session_->project());
-    preview_->setText(shownCommand(preview.value_or(QString())));
+    preview_->setStoredText(preview.value_or(QString()));
     preview_->setVisible(preview.has_value() && !done);
     std::optional<QString> host;
     if (kind == Kind::openURL) {

@@ -11,10 +11,10 @@
 
 class AssistantSession;
 class CardTextField;
-class ClampedText;
 class ElidedLabel;
 class QHBoxLayout;
 class PanelActions;
+class StoredTextPreview;
 class StyledButton;
 class SymbolLabel;
 class TintedLabel;
@@ -37,9 +37,6 @@ public:
     static QString fieldLabel(const QString& key);
     static QString primaryTitle(AssistantAction::Kind kind);
     static QString symbol(AssistantAction::Kind kind);
-    // A command or address as the card shows it: every line in stored order, a direction
-    // control as a visible token, a run of blank lines as one line that counts them.
-    static QString shownCommand(const QString& text);
     // What the card says under the repository when it is not the project's; none when it is.
     static std::optional<QString> repoNotice(const QString& repo,
                                              const std::optional<Project>& project);
@@ -69,7 +66,7 @@ private:
     QHBoxLayout* header_ = nullptr;
     SymbolLabel* symbol_ = nullptr;
     ElidedLabel* name_ = nullptr;
-    ClampedText* preview_ = nullptr;
+    StoredTextPreview* preview_ = nullptr;
     ElidedLabel* host_ = nullptr;
     TintedLabel* repoNotice_ = nullptr;
     QWidget* outcome_ = nullptr;

@@ -1,5 +1,6 @@
 #include "Panel/DefinitionCard.h"
 
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -13,11 +14,19 @@
 #include "Panel/AssistantSession.h"
 #include "Panel/CardTextField.h"
 #include "Panel/PanelActions.h"
+#include "Panel/StoredTextPreview.h"
 #include "Panel/TintedLabel.h"
 
 namespace {
 
 constexpr int kTitleWidth = 46;
+
+// The face of a template's field, for its text shown whole.
+QFont monospaced() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(12);
+    return font;
+}
 
 }  // namespace
 
@@ -120,8 +129,8 @@ void DefinitionCard::sync() {
 void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
     shownId_ = proposal.id;
     saveClicked_ = false;
-    for (const auto& entry : fields_)
-        delete entry.second->parentWidget();
+    for (const Field& entry : fields_)
+        delete entry.editor->parentWidget();
     fields_.clear();
     for (const Row& row : rows(proposal.action.kind)) {
         auto* line = new QWidget(rowsBox_);
@@ -147,25 +156,37 @@ void DefinitionCard::rebuild(const ActionDefinitionProposal& proposal) {
         more->setObjectName(QStringLiteral("more:") + row.title);
         more->hide();
         stack->addWidget(more);
+        // Scrolling through a run of blank lines is no way to find the one line between them:
+        // what the field cannot show plainly is shown whole under it, runs counted.
+        auto* whole = new StoredTextPreview(DS::Palette::secondary, line);
+        whole->setObjectName(QStringLiteral("whole:") + row.title);
+        whole->setFont(row.monospaced ? monospaced() : DS::Font::system(12));
+        whole->hide();
+        stack->addWidget(whole);
         layout->addLayout(stack, 1);
-        connect(field, &CardTextField::linesChanged, more, [more, field](int total) {
+        const Field shown{row.field, field, whole};
+        connect(field, &CardTextField::linesChanged, more, [more, field, shown](int total) {
             const bool hidden = total > field->shownLines();
             more->setText(hidden ? moreLines(total, field->shownLines()) : QString());
             more->setVisible(hidden);
+            showWhole(shown);
         });
         connect(field, &CardTextField::edited, this,
                 [this, member = row.field](const QString& text) { edit(member, text); });
         rowsBox_->layout()->addWidget(line);
         // At once, not on the layout's next pass: the card must never show a frame without them.
         line->show();
-        fields_.append({row.field, field});
+        fields_.append(shown);
     }
 }
 
 void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     kind_->setText(title(proposal.action.kind));
-    for (const auto& [member, field] : fields_)
-        field->setText(proposal.action.*member);
+    for (const Field& field : fields_) {
+        field.editor->setText(proposal.action.*field.member);
+        field.whole->setStoredText(proposal.action.*field.member);
+        showWhole(field);
+    }
     rowsBox_->setVisible(!proposal.saved);
     const std::optional<QString> host = ActionTarget::templateHost(proposal.action);
     host_->setText(host ? tr("Server: %1").arg(*host) : QString());
@@ -177,6 +198,11 @@ void DefinitionCard::present(const ActionDefinitionProposal& proposal) {
     savedRow_->setVisible(proposal.saved);
     savedText_->setText(savedText(proposal.action.name));
     save_->setEnabled(!proposal.saved && !saveClicked_ && !refusal);
+}
+
+void DefinitionCard::showWhole(const Field& field) {
+    field.whole->setVisible(field.editor->totalLines() > field.editor->shownLines() ||
+                            field.whole->differs());
 }
 
 AssistantSession* DefinitionCard::owner() const {

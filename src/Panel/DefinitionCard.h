@@ -11,6 +11,7 @@ class AssistantSession;
 class CardTextField;
 class ElidedLabel;
 class PanelActions;
+class StoredTextPreview;
 class QHBoxLayout;
 class StyledButton;
 class TintedLabel;
@@ -40,11 +41,19 @@ public:
     const std::optional<QUuid>& shownProposal() const { return shownId_; }
 
 private:
+    struct Field {
+        QString AssistantAction::*member;
+        CardTextField* editor;
+        // The stored text in full, under an editor that cannot show all of it plainly.
+        StoredTextPreview* whole;
+    };
+
     void sync();
     void rebuild(const ActionDefinitionProposal& proposal);
     void present(const ActionDefinitionProposal& proposal);
     AssistantSession* owner() const;
     void edit(QString AssistantAction::*field, const QString& text);
+    static void showWhole(const Field& field);
     void save();
     void clear();
 
@@ -59,7 +68,7 @@ private:
     QWidget* rowsBox_ = nullptr;
     ElidedLabel* host_ = nullptr;
     TintedLabel* refusal_ = nullptr;
-    QList<std::pair<QString AssistantAction::*, CardTextField*>> fields_;
+    QList<Field> fields_;
     QWidget* buttonRow_ = nullptr;
     StyledButton* save_ = nullptr;
     QWidget* savedRow_ = nullptr;

@@ -244,6 +244,12 @@ TEST_F(ActionCardTest, ShowsWhatTheRunWillReachBeforeTheClick) {
     const QString feeds(40, QLatin1Char('\n'));
     AssistantAction hidden = action(Kind::shell);
     hidden.templateText = "ls -la ~" + feeds + "echo PWNED2 >> FILE" + feeds + "ls -la ~";
+    AssistantAction separated = action(Kind::shell);
+    separated.templateText = "ls -la ~" + QString(40, QChar::LineSeparator) + "echo PWNED2 >> FILE";
+    AssistantAction tabbed = action(Kind::shell);
+    tabbed.templateText = "ls -la ~" + QString(300, '\t') + "echo PWNED2 >> FILE";
+    AssistantAction controls = action(Kind::shell);
+    controls.templateText = "echo PWNED2 >> FILE\rls -la ~\u0085";
     AssistantAction jira = action(Kind::openURL, {"team"});
     jira.templateText = "https://{{team}}.atlassian.net/browse/1";
     AssistantAction lookalike = action(Kind::openURL, {"q"});
@@ -263,6 +269,18 @@ TEST_F(ActionCardTest, ShowsWhatTheRunWillReachBeforeTheClick) {
           "",
           "",
           true}},
+        {"line separators, which bash reads as no line break, named and counted",
+         proposal(separated),
+         std::nullopt,
+         {{"ls -la ~[U+2028 ×40]echo PWNED2 >> FILE"}, "", "", true}},
+        {"a run of tabs counted, not drawn over lines of nothing",
+         proposal(tabbed),
+         std::nullopt,
+         {{"ls -la ~[300 Leerzeichen]echo PWNED2 >> FILE"}, "", "", true}},
+        {"control characters named",
+         proposal(controls),
+         std::nullopt,
+         {{"echo PWNED2 >> FILE[U+000D]ls -la ~[U+0085]"}, "", "", true}},
         {"the link's host in ASCII",
          proposal(lookalike, {{"q", "x"}}),
          std::nullopt,
