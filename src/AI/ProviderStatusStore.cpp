@@ -76,6 +76,14 @@ struct ProviderStatusStore::Check {
     std::vector<std::function<void(State)>> waiters;
 };
 
+struct ProviderStatusStore::Look {
+    std::uint64_t id = 0;
+    // Past its time limit: its answer is dropped. It stays until its thread is done, so that
+    // a hanging look never has others pile up behind it.
+    bool late = false;
+    std::unique_ptr<Platform::Timer> deadline;
+};
+
 QString ProviderStatusStore::State::shortText() const {
     switch (kind) {
         case Kind::ready:
@@ -181,17 +189,57 @@ void ProviderStatusStore::start(ProviderID provider, const QString& path) {
     runInBackground(
         this,
         [provider, path, abandoned = entry->abandoned] {
-            return check(provider, path, *abandoned);
+            return checkAt(provider, path, *abandoned);
         },
-        [this, provider, id](std::optional<State> result) {
+        [this, provider, id](std::optional<Outcome> result) {
             finish(provider, id, std::move(result));
         },
         &pool_);
     running_[provider] = std::move(entry);
 }
 
+void ProviderStatusStore::lookAgain(ProviderID provider) {
+    const auto path = statePaths_.find(provider);
+    if (path == statePaths_.end() || isChecking(provider) || looks_.count(provider))
+        return;
+    auto look = std::make_unique<Look>();
+    look->id = ++nextCheckId_;
+    const std::uint64_t id = look->id;
+    look->deadline = clock_.singleShot(lookTimeLimit, [this, provider, id] {
+        const auto entry = looks_.find(provider);
+        if (entry != looks_.end() && entry->second->id == id)
+            entry->second->late = true;
+    });
+    looks_[provider] = std::move(look);
+    const QString customPath = path->second;
+    runInBackground(
+        this,
+        [name = programName(provider), customPath] {
+            return CLIEnvironment::find(name, customPath);
+        },
+        [this, provider, id, customPath](const CLIEnvironment::Location& found) {
+            finishLook(provider, id, customPath, found);
+        },
+        &pool_);
+}
+
+void ProviderStatusStore::finishLook(ProviderID provider, std::uint64_t id,
+                                     const QString& customPath,
+                                     const CLIEnvironment::Location& found) {
+    const auto entry = looks_.find(provider);
+    if (entry == looks_.end() || entry->second->id != id)
+        return;
+    const bool late = entry->second->late;
+    looks_.erase(entry);
+    // A check that began meanwhile, or a state found since at another path, knows better.
+    if (late || isChecking(provider) || statePaths_[provider] != customPath)
+        return;
+    if (stateLocations_[provider] != found)
+        ensureCheck(provider, customPath);
+}
+
 void ProviderStatusStore::finish(ProviderID provider, std::uint64_t id,
-                                 std::optional<State> result) {
+                                 std::optional<Outcome> result) {
     const auto entry = running_.find(provider);
     if (entry == running_.end() || entry->second->id != id)
         return;  // a check that was given up; its late answer is dropped
@@ -200,11 +248,12 @@ void ProviderStatusStore::finish(ProviderID provider, std::uint64_t id,
     check->abandoned->store(true);
     if (result) {
         statePaths_[provider] = check->customPath;
-        store(provider, *result);
+        stateLocations_[provider] = result->location;
+        store(provider, result->state);
     }
     // A check given up knows nothing; the stale shown state must not pass for an answer
     // (a sign-in would take an old "ready" for success).
-    const State answer = result.value_or(State::unknown());
+    const State answer = result ? result->state : State::unknown();
     for (auto& waiter : check->waiters) {
         if (waiter)
             waiter(answer);
@@ -220,6 +269,14 @@ void ProviderStatusStore::store(ProviderID provider, const State& state) {
 }
 
 std::optional<ProviderStatusStore::State> ProviderStatusStore::check(
+    ProviderID provider, const QString& customPath, const std::atomic<bool>& abandoned) {
+    std::optional<Outcome> outcome = checkAt(provider, customPath, abandoned);
+    if (!outcome)
+        return std::nullopt;
+    return std::move(outcome->state);
+}
+
+std::optional<ProviderStatusStore::Outcome> ProviderStatusStore::checkAt(
     ProviderID provider, const QString& customPath, const std::atomic<bool>& abandoned) {
     const bool claude = provider == ProviderID::claudeCLI;
     const CLIEnvironment::Location location =
@@ -239,7 +296,7 @@ std::optional<ProviderStatusStore::State> ProviderStatusStore::check(
         state.unusedPath = customPath.trimmed();
         state.program = location.executable.value_or(QString());
     }
-    return state;
+    return Outcome{std::move(state), location};
 }
 
 ProviderStatusStore::State ProviderStatusStore::readCodexStatus(

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "AI/CLIEnvironment.h"
 #include "Settings/AssistantSettings.h"
 #include "Settings/ProviderID.h"
 
@@ -58,6 +59,9 @@ public:
 
     // A hanging status command is given up after this long; the shown state stays.
     static constexpr std::chrono::milliseconds checkTimeLimit{30000};
+    // A look that hangs (a search folder on a stalled network share) is given up after this
+    // long; the shown state stays.
+    static constexpr std::chrono::milliseconds lookTimeLimit{5000};
 
     explicit ProviderStatusStore(Platform::Clock& clock, QObject* parent = nullptr);
     ~ProviderStatusStore() override;
@@ -81,6 +85,13 @@ public:
     void checkNow(ProviderID provider, const AssistantSettings& settings,
                   std::function<void(State)> done);
 
+    // Looks in the background, by file look-ups alone, whether the tool is still where its
+    // shown state found it (or still found nowhere), and checks it again, at the path that
+    // state was found with, when it is not: a program removed or put in place is noticed
+    // without running a status command every few seconds. Does nothing for a tool never
+    // checked, nor while its check or an earlier look runs.
+    void lookAgain(ProviderID provider);
+
     // The tool's program ("claude" or "codex"), and the path the settings give for it.
     static QString programName(ProviderID provider);
     static QString customPathFor(ProviderID provider, const AssistantSettings& settings);
@@ -102,17 +113,31 @@ signals:
 
 private:
     struct Check;
+    struct Look;
+    // A check's answer and where it found the program.
+    struct Outcome {
+        State state;
+        CLIEnvironment::Location location;
+    };
+
+    static std::optional<Outcome> checkAt(ProviderID provider, const QString& customPath,
+                                          const std::atomic<bool>& abandoned);
 
     // Makes sure a check at `customPath` runs.
     void ensureCheck(ProviderID provider, const QString& customPath);
     void start(ProviderID provider, const QString& customPath);
-    void finish(ProviderID provider, std::uint64_t id, std::optional<State> result);
+    void finish(ProviderID provider, std::uint64_t id, std::optional<Outcome> result);
+    void finishLook(ProviderID provider, std::uint64_t id, const QString& customPath,
+                    const CLIEnvironment::Location& found);
     void store(ProviderID provider, const State& state);
 
     Platform::Clock& clock_;
     std::map<ProviderID, State> states_;
     // The path in the settings each stored state was found with.
     std::map<ProviderID, QString> statePaths_;
+    // Where each stored state found the program.
+    std::map<ProviderID, CLIEnvironment::Location> stateLocations_;
+    std::map<ProviderID, std::unique_ptr<Look>> looks_;
     std::map<ProviderID, std::unique_ptr<Check>> running_;
     std::uint64_t nextCheckId_ = 0;
     // Checks of their own, so that hanging status commands never hold up other background

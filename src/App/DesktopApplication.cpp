@@ -13,6 +13,7 @@
 #include "Platform/linux/AtspiAccessibilityTree.h"
 #include "Platform/linux/PocketsphinxRecognizer.h"
 #include "Platform/linux/PulseAudioSource.h"
+#include "SettingsWindow/Blocks/ToolWatch.h"
 
 DesktopApplication::DesktopApplication(const QString& applicationSupport, Platform::Clock& clock,
                                        Platform::SystemLog& log)
@@ -120,7 +121,10 @@ DesktopApplication::DesktopApplication(const QString& applicationSupport, Platfo
           &loginOpener_,
           {},
           [this](SettingsTab tab) { settingsCoordinator_.setSettingsTab(tab); },
-      }) {}
+      }) {
+    // The panel's tool chip says whether the tool answers; the panel comes and goes all day.
+    new ToolWatch(&panel_.panel(), providers_, clock);
+}
 
 void DesktopApplication::showSettingsOn(SettingsTab tab) {
     settingsCoordinator_.setSettingsTab(tab);

@@ -27,8 +27,8 @@
 #include "Onboarding/ProviderCard.h"
 #include "Platform/UrlOpener.h"
 #include "Settings/SettingsStore.h"
-#include "SettingsWindow/Blocks/MissingToolWatch.h"
 #include "SettingsWindow/Blocks/SystemColors.h"
+#include "SettingsWindow/Blocks/ToolWatch.h"
 #include "SettingsWindow/Tabs/PermissionList.h"
 #include "SettingsWindow/Tabs/ShortcutNames.h"
 
@@ -223,8 +223,7 @@ QWidget* OnboardingView::providerStep() {
     layout->addWidget(links_, 0, Qt::AlignHCenter);
     layout->addSpacing(18);
     layout->addWidget(new PrivacyNote(Qt::AlignHCenter), 0, Qt::AlignHCenter);
-    new MissingToolWatch(step, coordinator_.providers(), coordinator_.settings(),
-                         coordinator_.clock());
+    new ToolWatch(step, coordinator_.providers(), coordinator_.clock());
     return step;
 }
 

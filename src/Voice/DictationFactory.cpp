@@ -8,6 +8,7 @@
 #include "Voice/SpeechModelRelease.h"
 
 DictationFactory::DictationFactory(DictationBackends backends) : backends_(std::move(backends)) {
+    backends_.systemLocale = speechLocale(backends_.systemLocale);
     if (!backends_.modelRelease)
         backends_.modelRelease =
             std::make_shared<SpeechModelRelease>(backends_.recognizer, backends_.clock);
@@ -41,6 +42,14 @@ std::optional<QString> DictationFactory::modelLocale(const QString& dictationLan
 
 QString DictationFactory::locale(const QString& dictationLanguage) {
     if (dictationLanguage == QLatin1String("auto"))
-        return QLocale().name();
+        return speechLocale(QLocale().name());
     return dictationLanguage;
+}
+
+QString DictationFactory::speechLocale(const QString& localeName) {
+    // "C.UTF-8", "POSIX@euro": the codeset and modifier say nothing of the language.
+    const QString name = localeName.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    if (name.isEmpty() || name == QLatin1String("C") || name == QLatin1String("POSIX"))
+        return QStringLiteral("en_US");
+    return localeName;
 }

@@ -253,27 +253,31 @@ TEST(AppCoordinatorActionTest, DictationStartsOnlyWhenItMay) {
     EXPECT_EQ(noMicrophone.microphone.requests, 1);
 }
 
-// The microphone button never does nothing: what keeps dictation from starting is said once
-// the request for it has its answers.
-TEST(AppCoordinatorActionTest, AMicrophoneThatCannotListenSaysWhy) {
+// The microphone button never does nothing: it listens once the request for what it needs
+// has its answers, or says what keeps dictation from starting.
+TEST(AppCoordinatorActionTest, AMicrophoneClickListensOrSaysWhy) {
     using Status = Platform::AuthorizationStatus;
     const QString noMicrophone =
         QStringLiteral("Kein Mikrofon gefunden – eins anschließen oder Toneinstellungen prüfen.");
     const struct {
         const char* name;
-        Status microphone;
+        Status microphone;            // at the last look before the click
+        std::optional<Status> since;  // what the system says by the click
         Status speech;
         std::optional<Status> answer;  // to the microphone's request, when one waits
+        bool listens;
         std::optional<QString> said;
     } cases[] = {
-        {"no sound input", Status::denied, Status::authorized, std::nullopt, noMicrophone},
-        {"no speech model", Status::authorized, Status::restricted, std::nullopt,
-         QStringLiteral("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).")},
-        {"the probe finds none", Status::notDetermined, Status::authorized, Status::denied,
+        {"no sound input", Status::denied, std::nullopt, Status::authorized, std::nullopt, false,
          noMicrophone},
-        // A grant does not start the dictation; the next click does.
-        {"the probe finds one", Status::notDetermined, Status::authorized, Status::authorized,
-         std::nullopt},
+        {"no speech model", Status::authorized, std::nullopt, Status::restricted, std::nullopt,
+         false, QStringLiteral("Kein Sprachmodell installiert (Paket pocketsphinx-en-us).")},
+        {"the probe finds none", Status::notDetermined, std::nullopt, Status::authorized,
+         Status::denied, false, noMicrophone},
+        {"the probe finds one", Status::notDetermined, std::nullopt, Status::authorized,
+         Status::authorized, true, std::nullopt},
+        {"the sound server came up since", Status::denied, Status::authorized, Status::authorized,
+         std::nullopt, true, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -281,11 +285,13 @@ TEST(AppCoordinatorActionTest, AMicrophoneThatCannotListenSaysWhy) {
         h.microphone.current = c.microphone;
         h.speech.current = c.speech;
         h.permissions.refresh();
+        if (c.since)
+            h.microphone.current = *c.since;
         h.app().startListening();
         if (c.answer)
             h.microphone.answer(*c.answer);
-        EXPECT_EQ(h.engine.starts, 0);
-        EXPECT_FALSE(h.session->isListening());
+        EXPECT_EQ(h.engine.starts, c.listens ? 1 : 0);
+        EXPECT_EQ(h.session->isListening(), c.listens);
         EXPECT_EQ(h.session->dictationError(), c.said);
     }
 }

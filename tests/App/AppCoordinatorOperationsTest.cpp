@@ -96,6 +96,31 @@ TEST(AppCoordinatorOperationsTest, EachOperationDoesWhatItsButtonPromises) {
              EXPECT_EQ(h.app().lastRequest(),
                        (Request{QStringLiteral("Sag zu"), std::nullopt, false}));
          }},
+        {"a push-to-talk press that had to look for the microphone listens once it is found",
+         [](OperationsHarness& h) {
+             h.app().start();
+             AssistantSession& s = h.open();
+             h.microphone.current = Platform::AuthorizationStatus::notDetermined;
+             h.permissions.refresh();
+             h.pushToTalk(QEvent::KeyPress);
+             EXPECT_FALSE(s.isListening());
+             h.microphone.answer(Platform::AuthorizationStatus::authorized);
+             EXPECT_TRUE(s.isListening());
+             EXPECT_TRUE(s.isListeningHeld());
+         }},
+        {"a push-to-talk key let go before the microphone was found starts nothing",
+         [](OperationsHarness& h) {
+             h.app().start();
+             AssistantSession& s = h.open();
+             h.microphone.current = Platform::AuthorizationStatus::notDetermined;
+             h.permissions.refresh();
+             h.pushToTalk(QEvent::KeyPress);
+             h.pushToTalk(QEvent::KeyRelease);
+             h.microphone.answer(Platform::AuthorizationStatus::authorized);
+             EXPECT_FALSE(s.isListening());
+             EXPECT_EQ(h.engine.starts, 0);
+             EXPECT_EQ(s.dictationError(), std::nullopt);
+         }},
         {"a click on the microphone listens until the next click, though a key is set",
          [](OperationsHarness& h) {
              AssistantSession& s = h.open();

@@ -11,6 +11,7 @@
 #include "Voice/EngineHarness.h"
 #include "Voice/LegacyDictationService.h"
 #include "Voice/QuickDictationController.h"
+#include "support/ScopedLocale.h"
 
 using Platform::AuthorizationStatus;
 using Platform::FakeSpeechRecognizer;
@@ -195,6 +196,53 @@ TEST(DictationEngineTest, LanguagesWithoutAModel) {
         EXPECT_EQ(recognizer->lastLoaded(), row.loaded);
         EXPECT_EQ(promised.value_or(QString()), row.loaded);
         EXPECT_EQ(harness.sources.at(0)->opens, row.error ? 0 : 1);
+    }
+}
+
+// The C and POSIX locales name no language; what they write is American English.
+TEST(DictationEngineTest, TheCLocaleStandsForEnglish) {
+    const struct {
+        const char* name;
+        const char* speech;
+    } rows[] = {
+        {"C", "en_US"},      {"POSIX", "en_US"},      {"C.UTF-8", "en_US"},
+        {"C.utf8", "en_US"}, {"POSIX@euro", "en_US"}, {"", "en_US"},
+        {"ca_ES", "ca_ES"},  {"de_DE", "de_DE"},      {"en_GB.UTF-8", "en_GB.UTF-8"},
+        {"Cy_GB", "Cy_GB"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DictationFactory::speechLocale(QString::fromUtf8(row.name)), row.speech);
+    }
+}
+
+// "Automatisch" under the C locale listens with the English model, not with the German one
+// that stands in for a language without a model, and says nothing is missing.
+TEST(DictationEngineTest, AutomaticUnderTheCLocaleListensInEnglish) {
+    const ScopedLocale c(QLocale::c());
+    const struct {
+        const char* language;
+        QStringList models;
+        const char* systemLocale;
+        const char* loaded;
+    } rows[] = {
+        {"auto", {"en-us"}, "C", "en-us"},
+        {"auto", {"en-us", "de-de"}, "C.UTF-8", "en-us"},
+        // Without German, a language without a model turns to the system's.
+        {"it-IT", {"en-us"}, "POSIX", "en-us"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.language) + " " + row.systemLocale);
+        auto recognizer = std::make_shared<FakeSpeechRecognizer>(row.models);
+        EngineHarness harness(recognizer);
+        harness.systemLocale = row.systemLocale;
+        const DictationFactory factory(harness.backends());
+        EXPECT_EQ(factory.modelLocale(row.language).value_or(QString()), row.loaded);
+        auto service = factory.make(row.language);
+        ASSERT_TRUE(service);
+        EXPECT_EQ(harness.start(*service), std::nullopt);
+        EXPECT_EQ(recognizer->lastLoaded(), row.loaded);
+        service->cancel();
     }
 }
 

@@ -21,14 +21,22 @@ void AppCoordinator::listen(bool held) {
     if (!settings.dictationEnabled)
         return;
     if (!s_.permissions.microphone() || !s_.permissions.speech()) {
-        // The dictation does not begin after a grant: the user starts it again. What is still
-        // missing once the request has its answers is said where dictation errors show, so
-        // the microphone never does nothing.
+        // What is still missing once the request has its answers is said where dictation
+        // errors show, so the microphone never does nothing. When nothing is, the request found
+        // what the last look had missed (a sound server that came up since): the press that
+        // asked gets its dictation, a held one only while its key is still down.
         s->setDictationError(std::nullopt);
         QPointer<AssistantSession> session(s);
-        s_.permissions.requestMicrophone([this, session] {
-            if (session && session == session_.get())
-                session->setDictationError(missingForDictation());
+        s_.permissions.requestMicrophone([this, session, held] {
+            if (!session || session != session_.get())
+                return;
+            if (const std::optional<QString> missing = missingForDictation()) {
+                session->setDictationError(missing);
+                return;
+            }
+            if (!held || pushToTalkActive_ ||
+                (hotkeyIsDown_ && holdMode_ == HoldMode::panelListening))
+                listen(held);
         });
         return;
     }

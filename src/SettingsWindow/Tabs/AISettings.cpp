@@ -9,7 +9,6 @@
 #include "Design/StyledButton.h"
 #include "Settings/SettingsStore.h"
 #include "SettingsWindow/Blocks/Footnote.h"
-#include "SettingsWindow/Blocks/MissingToolWatch.h"
 #include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "SettingsWindow/Blocks/SectionTitle.h"
 #include "SettingsWindow/Blocks/SettingsBindings.h"
@@ -17,6 +16,7 @@
 #include "SettingsWindow/Blocks/SettingsRow.h"
 #include "SettingsWindow/Blocks/SettingsTextField.h"
 #include "SettingsWindow/Blocks/SwitchToggle.h"
+#include "SettingsWindow/Blocks/ToolWatch.h"
 #include "SettingsWindow/Blocks/ValuePicker.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
 #include "SettingsWindow/Tabs/ProviderRow.h"
@@ -102,7 +102,7 @@ AISettings::AISettings(SettingsCoordinator& coordinator, QWidget* parent)
     }
     layout->addWidget(paths);
 
-    new MissingToolWatch(this, coordinator_.providers(), store, coordinator_.clock());
+    new ToolWatch(this, coordinator_.providers(), coordinator_.clock());
     connect(&store, &SettingsStore::settingsChanged, this, &AISettings::showSettings);
     connect(test_, &ConnectionTest::changed, this, &AISettings::showTest);
     connect(&coordinator_.providerSetup(), &ProviderSetupServices::changed, this,

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "AI/AIError.h"
+#include "AI/CLIEnvironment.h"
 #include "Design/StyledButton.h"
 #include "SettingsWindow/Blocks/SettingsRow.h"
 #include "SettingsWindow/Blocks/SettingsTextField.h"
+#include "SettingsWindow/Blocks/ToolWatch.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
 #include "SettingsWindow/Tabs/AISettings.h"
 #include "SettingsWindow/Tabs/ConnectionTest.h"
@@ -148,4 +152,39 @@ TEST(AISettingsTest, ARowNamesTheProgramItSpeaksOfWhenTheTypedPathNamesNone) {
         EXPECT_EQ(ai.pathRow(ProviderID::claudeCLI)->subtitle(), c.note);
         EXPECT_EQ(ai.pathRow(ProviderID::codexCLI)->subtitle(), std::nullopt);
     }
+}
+
+// A signed-in tool whose program goes away while the tab shows is "Nicht gefunden" within a
+// look of the tab, offered for installing instead of for signing in again.
+TEST(AISettingsTest, AToolThatGoesAwayIsNotFoundWithinALook) {
+    if (CLIEnvironment::locate(QStringLiteral("claude"), {}))
+        GTEST_SKIP() << "a claude program is installed here";
+    StandInTools tools;
+    tools.write("claude-status", R"({"loggedIn": true})");
+    QTemporaryDir bin;
+    const QString claude = bin.filePath(QStringLiteral("claude"));
+    ASSERT_TRUE(QFile::copy(StandInTools::settings().claudePath, claude));
+    FakeSettingsCoordinator coordinator;
+    coordinator.settings().update([&](auto& s) {
+        s = StandInTools::settings();
+        s.claudePath = claude;
+    });
+    AISettings ai(coordinator);
+    ai.show();
+    const ProviderRow* row = ai.providerRow(ProviderID::claudeCLI);
+    const auto buttons = [row] {
+        QStringList texts;
+        for (const StyledButton* button : row->findChildren<StyledButton*>()) {
+            if (button->isVisibleTo(row))
+                texts.append(button->text());
+        }
+        return texts;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row->statusText() == "Angemeldet"; }, 10000));
+    EXPECT_EQ(buttons(), QStringList{"Neu anmelden"});
+
+    ASSERT_TRUE(QFile::remove(claude));
+    coordinator.clock_.advance(ToolWatch::interval);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return row->statusText() == "Nicht gefunden"; }, 10000));
+    EXPECT_EQ(buttons(), QStringList{"Installieren"});
 }
