@@ -1,15 +1,20 @@
 // Every tab of the settings window, light and dark, in settings/ of the gallery.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 
+#include "Design/StyledButton.h"
 #include "Design/Theme.h"
 #include "GalleryOutput.h"
 #include "GalleryPages.h"
 #include "GallerySamples.h"
+#include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/fake/FakeAppearance.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
-#include "Design/StyledButton.h"
+#include "SettingsWindow/Tabs/DictateOnlyRecorder.h"
+#include "SettingsWindow/Tabs/GeneralSettings.h"
 #include "SettingsWindow/Tabs/StyleSettings.h"
 #include "SettingsWindow/Window/SettingsView.h"
 #include "SettingsWindow/Window/SettingsWindowController.h"
@@ -151,6 +156,21 @@ void GalleryPages::settingsTabs() {
         };
         coordinator.settings().update([](auto& s) { s.sendAfterInsert = true; });
         saveState(SettingsTab::general, QStringLiteral("general-send"));
+        // The dictate-only recorder listening, then refusing the main shortcut pressed into it.
+        // A recorder listens only in the active window.
+        view->activateWindow();
+        for (int pass = 0; pass < 8 && !view->isActiveWindow(); ++pass)
+            QCoreApplication::processEvents();
+        for (GeneralSettings* general : view->findChildren<GeneralSettings*>()) {
+            if (!general->isVisible())
+                continue;
+            GlobalShortcuts::RecorderControl* recorder = general->dictateOnlyRecorder()->recorder();
+            recorder->setFocus(Qt::MouseFocusReason);
+            saveState(SettingsTab::general, QStringLiteral("general-dictate-recording"));
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier);
+            QApplication::sendEvent(recorder, &press);
+        }
+        saveState(SettingsTab::general, QStringLiteral("general-dictate-taken"));
         // German chosen where only the US English model is installed.
         coordinator.speechModels = [](const QString& language) {
             return SettingsCoordinator::Recognition{language, QStringLiteral("en-us")};

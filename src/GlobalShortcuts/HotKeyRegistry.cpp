@@ -50,9 +50,9 @@ bool HotKeyRegistry::registerShortcut(const Shortcut& shortcut, Callback onKeyDo
         return false;
     }
     hotKeys_[id] = HotKey{shortcut, true, std::move(onKeyDown), std::move(onKeyUp)};
-    // The grab told us whether the system accepts the combination; while switched off or
-    // while a menu is open it must not fire yet.
-    if (!enabled_ || menuOpen_) {
+    // The grab told us whether the system accepts the combination; while switched off, while
+    // a menu is open or while a recorder listens it must not fire yet.
+    if (!holdsGrabs()) {
         grabber_.release(id);
         hotKeys_[id].live = false;
     }
@@ -97,19 +97,27 @@ void HotKeyRegistry::setMenuOpen(bool open) {
     updateGrabs();
 }
 
+void HotKeyRegistry::setRecorderListening(bool listening) {
+    if (recorderListening_ == listening)
+        return;
+    recorderListening_ = listening;
+    updateGrabs();
+}
+
 void HotKeyRegistry::updateGrabs() {
-    if (enabled_ && !menuOpen_) {
+    if (holdsGrabs()) {
         softRegisterAll();
         stopMenuKeys();
         return;
     }
     takeBackAll();
-    if (enabled_ && menuOpen_ && !menuKeys_) {
+    const bool menuKeysWanted = enabled_ && menuOpen_;
+    if (menuKeysWanted && !menuKeys_) {
         menuKeys_ = std::make_unique<LocalEventMonitor>(
             QSet<QEvent::Type>{QEvent::KeyPress, QEvent::KeyRelease},
             [this](QObject*, QEvent* event) { return handleMenuKey(event); });
         menuKeys_->start();
-    } else if (!enabled_) {
+    } else if (!menuKeysWanted) {
         stopMenuKeys();
     }
 }

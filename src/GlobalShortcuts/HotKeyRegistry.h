@@ -20,7 +20,9 @@ class LocalEventMonitor;
 // The system-wide side of the shortcuts: one entry per combination the system accepted,
 // each with its press and release callbacks. While a menu of ours is open it holds the keys
 // of the menu's keyboard grab, so the grabs are given back and the menu's own key events are
-// matched instead; while switched off nothing is grabbed. Main thread only.
+// matched instead. While a recorder of ours listens the grabs are given back too: a grabbed
+// key never reaches a window, and the user may be recording one of our own combinations for
+// another name. While switched off nothing is grabbed. Main thread only.
 class HotKeyRegistry final : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +46,8 @@ public:
     void setEnabled(bool enabled);
     bool isMenuOpen() const { return menuOpen_; }
     void setMenuOpen(bool open);
+    bool isRecorderListening() const { return recorderListening_; }
+    void setRecorderListening(bool listening);
 
     // Whether the system or another program keeps the combination for itself.
     bool isSystemShortcut(const Shortcut& shortcut);
@@ -67,6 +71,8 @@ private:
         Callback onKeyUp;
     };
 
+    // Whether the accepted combinations are to be held at the server now.
+    bool holdsGrabs() const { return enabled_ && !menuOpen_ && !recorderListening_; }
     void updateGrabs();
     void softRegisterAll();
     void takeBackAll();
@@ -83,6 +89,7 @@ private:
     std::map<quint32, HotKey> hotKeys_;
     bool enabled_ = true;
     bool menuOpen_ = false;
+    bool recorderListening_ = false;
     std::unique_ptr<LocalEventMonitor> menuKeys_;
     // Keys pressed in a menu that matched an entry, by key code, until their release.
     QHash<int, quint32> menuKeysDown_;

@@ -224,6 +224,8 @@ bool NamedShortcuts::hasStreams(const Name& name) const {
 
 void NamedShortcuts::setRecorderActive(bool active) {
     paused_ = active;
+    // Our own grabs would take the recorder's keys before its window sees them.
+    registry_.setRecorderListening(active);
     emit recorderActiveStatusDidChange(active);
 }
 

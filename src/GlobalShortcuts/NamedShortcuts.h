@@ -66,7 +66,8 @@ public:
     EventStream* events(const Name& name, QObject* parent = nullptr);
     EventStream* events(EventType type, const Name& name, QObject* parent = nullptr);
 
-    // While a recorder records no handler runs.
+    // While a recorder records no handler runs, and the combinations are given back to the
+    // system, so that their keys reach the recorder.
     bool isPaused() const { return paused_; }
     void setRecorderActive(bool active);
 

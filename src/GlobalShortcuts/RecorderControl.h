@@ -20,7 +20,8 @@ class NamedShortcuts;
 // The field in which the user records the combination of one named shortcut. It shows the
 // stored combination; with the keyboard focus it records: the next acceptable combination is
 // stored and reported, Escape keeps the old one, Backspace or the clear button removes it.
-// While it records, the global shortcuts run no handlers.
+// While it records, the global shortcuts run no handlers and are not grabbed: their keys come
+// to the field like any other, so one name's combination can be offered to another.
 class RecorderControl final : public QLineEdit {
     Q_OBJECT
 public:

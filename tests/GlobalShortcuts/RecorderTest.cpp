@@ -279,3 +279,66 @@ TEST(RecorderControlFocusTest, OnlyTheUserStartsARecording) {
         EXPECT_EQ(keys.shortcuts.getShortcut(dictate).has_value(), c.secondRecords);
     }
 }
+
+// While a recorder listens our own combinations are given back, or their keys would never
+// reach it. However the listening ends, they are ours again and run their handlers.
+TEST(RecorderControlGrabsTest, OurCombinationsComeBackHoweverRecordingEnds) {
+    struct Window {
+        QWidget window;
+        QWidget front;
+        GlobalShortcuts::RecorderControl* recorder = nullptr;
+        QLineEdit* next = new QLineEdit(&window);
+    };
+    const Shortcut altSpace(Key::space, Modifier::Option);
+    const Name invoke{"invokeAssistant", altSpace};
+    const Name dictate{"dictateOnly"};
+    const struct {
+        const char* name;
+        std::function<void(Window&)> end;
+    } cases[] = {
+        {"a combination recorded",
+         [](Window& w) {
+             QTest::keyClick(w.recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+         }},
+        {"Escape", [](Window& w) { QTest::keyClick(w.recorder, Qt::Key_Escape); }},
+        {"a click elsewhere",
+         [](Window& w) { QTest::mouseClick(&w.window, Qt::LeftButton, {}, QPoint(290, 130)); }},
+        {"another window comes to the front",
+         [](Window& w) {
+             w.front.show();
+             w.front.activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(&w.front));
+         }},
+        {"its window closes", [](Window& w) { w.window.close(); }},
+        {"the recorder goes", [](Window& w) { delete w.recorder; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShortcuts keys;
+        keys.shortcuts.create(invoke);
+        int presses = 0;
+        keys.shortcuts.onKeyDown(invoke, [&presses] { ++presses; });
+        Window w;
+        w.recorder = new GlobalShortcuts::RecorderControl(keys.shortcuts, dictate, {}, &w.window);
+        w.next->move(0, 60);
+        w.window.resize(300, 140);
+        w.window.show();
+        w.window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+        const auto grabbed = [&keys](const Shortcut& shortcut) {
+            return keys.grabber.isGrabbed(shortcut.carbonKeyCode, shortcut.carbonModifiers);
+        };
+
+        w.recorder->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(w.recorder->isRecording());
+        EXPECT_FALSE(grabbed(altSpace)) << "while it listens";
+        c.end(w);
+        EXPECT_FALSE(keys.shortcuts.isPaused());
+        EXPECT_TRUE(grabbed(altSpace));
+        if (const auto recorded = keys.shortcuts.getShortcut(dictate)) {
+            EXPECT_TRUE(grabbed(*recorded));
+        }
+        keys.grabber.press(altSpace.carbonKeyCode, altSpace.carbonModifiers);
+        EXPECT_EQ(presses, 1);
+    }
+}

@@ -81,7 +81,9 @@ public:
     ProviderStatusStore& providers() override { return providerStatus; }
     ProviderSetupServices& providerSetup() override { return setup; }
     Platform::Clock& clock() override { return clock_; }
-    GlobalShortcuts::NamedShortcuts& shortcuts() override { return keys.shortcuts; }
+    GlobalShortcuts::NamedShortcuts& shortcuts() override {
+        return realShortcuts ? *realShortcuts : keys.shortcuts;
+    }
     MemoryStore& memory() override { return *memoryStore; }
     Platform::FolderChooser& folderChooser() override { return folders; }
     // The run ends when the test calls the completion it keeps.
@@ -121,6 +123,8 @@ public:
     ProviderStatusStore providerStatus{clock_};
     IdleProviderSetup setup{providerStatus};
     FakeShortcuts keys;
+    // Shortcuts over the X server's grabs, for a test that presses real keys (none: `keys`).
+    GlobalShortcuts::NamedShortcuts* realShortcuts = nullptr;
     // What the AI tool answers; the test sets it before starting a connection test.
     ScriptedAIProvider tool;
     mutable QList<std::pair<ProviderID, QString>> requests;

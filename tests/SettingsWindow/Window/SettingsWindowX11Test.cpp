@@ -7,8 +7,14 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "Design/WrappingLabel.h"
+#include "GlobalShortcuts/RecorderControl.h"
+#include "Platform/fake/FakeUserDefaults.h"
+#include "Platform/linux/X11HotKeyGrabber.h"
 #include "SettingsWindow/Blocks/ValuePicker.h"
 #include "SettingsWindow/FakeSettingsCoordinator.h"
+#include "SettingsWindow/Tabs/DictateOnlyRecorder.h"
+#include "SettingsWindow/Tabs/GeneralSettings.h"
 #include "SettingsWindow/Window/SettingsView.h"
 #include "SettingsWindow/Window/SettingsWindowController.h"
 #include "support/Programs.h"
@@ -19,6 +25,8 @@ namespace {
 // Generous: with the accessibility bus switched on by an earlier test, Qt's first calls to a
 // registry that is still starting can hold up the event loop for seconds on a busy machine.
 constexpr int patience = 20000;
+// A key sent through XTest reaches its window or grab well within this.
+constexpr int keyPatience = 10000;
 
 }  // namespace
 
@@ -96,6 +104,85 @@ TEST(SettingsWindowX11Test, TheWheelOverAPickerScrollsTheWindow) {
     EXPECT_EQ(picker->currentIndex(), shown);
     EXPECT_FALSE(picker->hasFocus());
     EXPECT_EQ(coordinator.settingsFile().toStdString(), before.toStdString());
+
+    windowManager.terminate();
+    windowManager.waitForFinished(5000);
+}
+
+// Tavrin's own shortcuts are grabbed at the X server, which hands their keys to the grab and
+// to no window. Pressed on the keyboard into a recorder that listens, they still reach it: the
+// dictate-only recorder refuses the main shortcut with its message, the main recorder takes the
+// dictate-only one over. Once the recorder stopped, the combination runs its handler again.
+TEST(SettingsWindowX11Test, ARecorderGetsTavrinsOwnShortcutsFromTheKeyboard) {
+    using GlobalShortcuts::Key;
+    using GlobalShortcuts::Modifier;
+    using GlobalShortcuts::RecorderControl;
+    using GlobalShortcuts::Shortcut;
+    QProcess windowManager;
+    ASSERT_TRUE(startWindowManager(windowManager));
+    // Combinations openbox leaves alone.
+    const Shortcut controlShiftF7(Key::f7, Modifier::Control | Modifier::Shift);
+    const Shortcut controlShiftF8(Key::f8, Modifier::Control | Modifier::Shift);
+    const struct {
+        const char* name;
+        std::function<RecorderControl*(GeneralSettings&)> recorder;
+        std::optional<Shortcut> dictateOnlyBefore;
+        const char* keys;
+        Shortcut mainAfter;
+        QString message;
+    } cases[] = {
+        {"the main shortcut into the dictate-only recorder",
+         [](GeneralSettings& g) { return g.dictateOnlyRecorder()->recorder(); }, std::nullopt,
+         "ctrl+shift+F7", controlShiftF7, "Schon für „Tavrin öffnen“ vergeben"},
+        {"the dictate-only shortcut into the main recorder",
+         [](GeneralSettings& g) { return g.mainRecorder(); }, controlShiftF8, "ctrl+shift+F8",
+         controlShiftF8, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Platform::FakeUserDefaults defaults;
+        Platform::X11HotKeyGrabber grabber;
+        Platform::FakeSystemLog log;
+        GlobalShortcuts::NamedShortcuts shortcuts(defaults, grabber, log);
+        shortcuts.setShortcut(controlShiftF7, ShortcutNames::invokeAssistant());
+        shortcuts.setShortcut(c.dictateOnlyBefore, ShortcutNames::dictateOnly());
+        QStringList ran;
+        for (const GlobalShortcuts::Name& name :
+             {ShortcutNames::invokeAssistant(), ShortcutNames::dictateOnly()})
+            shortcuts.onKeyDown(name, [&ran, name] { ran << name.rawValue; });
+        ASSERT_TRUE(shortcuts.isEnabled(ShortcutNames::invokeAssistant()));
+
+        FakeSettingsCoordinator coordinator;
+        coordinator.realShortcuts = &shortcuts;
+        coordinator.setSettingsTab(SettingsTab::general);
+        SettingsWindowController controller(coordinator);
+        controller.show();
+        SettingsView* window = controller.window();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window, patience));
+        auto* general = window->findChild<GeneralSettings*>();
+        ASSERT_TRUE(general);
+        RecorderControl* recorder = c.recorder(*general);
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        ASSERT_TRUE(recorder->isRecording());
+
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromUtf8(c.keys)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder->isRecording(); }, keyPatience))
+            << "the keys reached the recorder";
+        EXPECT_EQ(shortcuts.getShortcut(ShortcutNames::invokeAssistant()), c.mainAfter);
+        EXPECT_EQ(shortcuts.getShortcut(ShortcutNames::dictateOnly()), std::nullopt);
+        EXPECT_TRUE(general->dictateOnlyRecorder()->recorder()->text().isEmpty());
+        const auto* message = general->dictateOnlyRecorder()->findChild<WrappingLabel*>();
+        ASSERT_TRUE(message);
+        EXPECT_EQ((message->isVisible() ? message->text() : QString()).toStdString(),
+                  c.message.toStdString());
+        EXPECT_TRUE(ran.isEmpty()) << ran.join(' ').toStdString();
+
+        runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromUtf8(c.keys)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ran.isEmpty(); }, keyPatience))
+            << "the combination is grabbed again";
+        EXPECT_EQ(ran.join(' ').toStdString(), "invokeAssistant");
+        window->close();
+    }
 
     windowManager.terminate();
     windowManager.waitForFinished(5000);
