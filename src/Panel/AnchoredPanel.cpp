@@ -9,6 +9,7 @@ PanelPlacement::Screens AnchoredPanel::screens() const {
 }
 
 void AnchoredPanel::setFrame(const QRectF& requested, bool display) {
+    placedAt_ = requested.topLeft();
     const QRect frame = PanelPlacement::frame(requested, anchor_, screens());
     if (frame == geometry())
         return;
@@ -28,8 +29,10 @@ void AnchoredPanel::moveEvent(QMoveEvent* event) {
     // Only a drag re-anchors: a window manager that nudges the panel as it maps it must not
     // turn a bottom anchor into a top one. Clamping waits for the next frame change, so that
     // the panel does not fight the window manager while the user still holds it.
-    if (userMoving_ && isVisible() && event->pos() != lastSet_.topLeft())
+    if (userMoving_ && isVisible() && event->pos() != lastSet_.topLeft()) {
         anchor_ = Anchor::top(event->pos().y());
+        placedAt_ = event->pos();
+    }
 }
 
 void AnchoredPanel::hideEvent(QHideEvent* event) {

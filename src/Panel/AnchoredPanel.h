@@ -38,8 +38,14 @@ public:
     void setAnchor(std::optional<Anchor> anchor) { anchor_ = anchor; }
 
     // Sets the frame with the anchored edge in place of the requested y, clamped into the
-    // screen and widened to whole pixels; nothing happens when that is the current frame.
+    // screen and widened to whole pixels; nothing happens when that is the current frame. The
+    // requested place is where the panel stays (see placed()).
     void setFrame(const QRectF& requested, bool display);
+    // A frame of `size` where the panel was last placed, or where the user moved it: the frame
+    // to resize to. Never the place the window system reported last: while the window manager
+    // maps the panel it reports passing places (the corner of the screen, the window's place
+    // inside its new frame) before the one the panel asked for.
+    QRectF placed(QSizeF size) const { return QRectF(placedAt_, size); }
 
     // The screens the panel is kept on; unset: the desktop's.
     void setScreens(std::function<PanelPlacement::Screens()> screens) {
@@ -59,6 +65,9 @@ protected:
 private:
     std::optional<Anchor> anchor_;
     std::function<PanelPlacement::Screens()> screens_;
+    // Unclamped, as requested: clamped and widened to whole pixels again it gives the same
+    // frame, so that a size that did not change asks the window system for nothing.
+    QPointF placedAt_;
     QRect lastSet_;
     bool userMoving_ = false;
 };

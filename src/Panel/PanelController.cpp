@@ -175,14 +175,11 @@ void PanelController::budgetFor(const QRectF& frame,
 void PanelController::resize(QSize size) {
     if (!panel_->isVisible() || size.width() <= 1 || size.height() <= 1)
         return;
-    const QRect frame = panel_->geometry();
+    const QRectF frame = panel_->placed(QSizeF(size));
     // The user may have dragged the panel onto another screen; a new budget reports a new
     // size in turn.
-    budgetFor(QRectF(frame.x(), frame.y(), size.width(), size.height()), panel_->anchor());
-    if (std::abs(frame.height() - size.height()) <= 0.5 &&
-        std::abs(frame.width() - size.width()) <= 0.5)
-        return;
-    panel_->setFrame(QRectF(frame.x(), frame.y(), size.width(), size.height()), true);
+    budgetFor(frame, panel_->anchor());
+    panel_->setFrame(frame, true);
 }
 
 void PanelController::animateIn(bool growsDown) {

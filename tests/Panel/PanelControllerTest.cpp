@@ -171,6 +171,37 @@ TEST_F(PanelControllerTest, GrowsAwayFromTheFieldKeepingTheAnchoredEdge) {
     }
 }
 
+// As the window manager maps the panel it reports passing places for it: the corner of the
+// screen (the window's place inside its new frame), then where it stands. A size reported in
+// between keeps the panel where it was placed, beside its field.
+TEST_F(PanelControllerTest, APassingPlaceTheWindowSystemReportsNeverMovesThePanel) {
+    struct Case {
+        const char* name;
+        QPoint reported;
+    };
+    for (const Case& c : {Case{"the screen's corner", {0, 0}}, Case{"further right", {260, 100}}}) {
+        SCOPED_TRACE(c.name);
+        AssistantSession beside(std::nullopt, session->context(), ProviderID::claudeCLI);
+        controller.show(beside, actions);
+        clock.advance(1s);
+        QCoreApplication::processEvents();
+        const QRect placed = controller.panel().geometry();
+        ASSERT_EQ(placed.left(), int(session->context()->fieldFrame->left()));
+
+        controller.panel().move(c.reported);
+        beside.setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile"));
+        beside.setPhase(AssistantSession::Phase::done());
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+        const QRect grown = controller.panel().geometry();
+        EXPECT_GT(grown.height(), placed.height());
+        EXPECT_EQ(grown.left(), placed.left());
+        EXPECT_EQ(grown.top(), placed.top());
+        controller.hide();
+        clock.advance(1s);
+    }
+}
+
 TEST_F(PanelControllerTest, ASizeReportOfAReplacedViewNeverResizesThePanel) {
     controller.show(*session, actions);
     clock.advance(1s);

@@ -8,6 +8,7 @@
 
 #include "Panel/InstructionField.h"
 #include "Panel/PanelController.h"
+#include "Panel/PanelPlacement.h"
 #include "Panel/PanelView.h"
 #include "Platform/linux/X11FloatingWindows.h"
 #include "Platform/linux/XcbConnection.h"
@@ -102,6 +103,22 @@ protected:
     }
 
     void type(const QString& text) { runProgram("xdotool", {"type", "--delay", "20", text}); }
+
+    // Tells the panel's window that it stands at `place`, as a window manager tells a window
+    // it has moved.
+    void reportPlace(quint32 window, QPoint place) {
+        xcb_configure_notify_event_t event{};
+        event.response_type = XCB_CONFIGURE_NOTIFY;
+        event.event = window;
+        event.window = window;
+        event.x = static_cast<int16_t>(place.x());
+        event.y = static_cast<int16_t>(place.y());
+        event.width = static_cast<uint16_t>(controller.panel().width());
+        event.height = static_cast<uint16_t>(controller.panel().height());
+        xcb_send_event(connection->connection(), 0, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        connection->flush();
+    }
 
     // The last text the line edit reported, after waiting for `expected`.
     bool lineEditShows(const QByteArray& expected) {
@@ -202,6 +219,62 @@ TEST_F(PanelX11Test, EachShowAsksTheWindowManagerForTheKeyboardOnce) {
     }
     counted.hide();
     clock.advance(std::chrono::seconds(1));
+}
+
+// While openbox maps the panel again it reports passing places for it: where the panel asked to
+// be, then (as the panel takes its content's size) the window's place inside its new frame, the
+// screen's corner for Qt, then where it stands. A size the content reports meanwhile must leave
+// the panel beside its field, also where the field's edges fall between pixels, as they do on a
+// scaled screen. The passing report comes by itself at times; sent as the window manager sends
+// its own, it comes every time.
+TEST_F(PanelX11Test, ShownAgainAndResizedItStaysBesideItsField) {
+    const QRectF fields[] = {QRectF(640.4, 120.6, 300, 30), QRectF(330.2, 160.8, 300, 30)};
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        ContextSnapshot context;
+        context.fieldFrame = fields[round % 2];
+        const QRectF& field = *context.fieldFrame;
+        AssistantSession beside(std::nullopt, context, ProviderID::claudeCLI);
+        // Another size than the last time: the window manager takes the window in afresh.
+        if (round % 2) {
+            beside.setDraft(QStringLiteral("Zeile\nZeile"));
+            beside.setPhase(AssistantSession::Phase::done());
+        }
+        controller.show(beside, actions);
+        clock.advance(std::chrono::seconds(1));
+        const auto panel = static_cast<quint32>(controller.panel().winId());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return connection->focusedTopLevel() == panel; }, 5000));
+        // Below the field, at its left edge.
+        const auto besideTheField = [&](int atLeastHigh) {
+            ScreenRect shown;
+            const bool beside = QTest::qWaitFor(
+                [&] {
+                    shown = windowRect(panel);
+                    return shown.x == int(field.left()) &&
+                           shown.y == int(field.bottom()) + int(PanelPlacement::kFieldGap) &&
+                           shown.height >= atLeastHigh;
+                },
+                5000);
+            return beside ? ::testing::AssertionSuccess()
+                          : ::testing::AssertionFailure()
+                                << "the panel at " << shown.x << "," << shown.y << ", "
+                                << shown.height << " high, for the field at " << field.left() << ","
+                                << field.bottom();
+        };
+        EXPECT_TRUE(besideTheField(0));
+        const int shownHeight = controller.panel().height();
+
+        reportPlace(panel, QPoint(0, 0));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return controller.panel().pos() == QPoint(0, 0); }, 3000));
+        beside.setDraft(QStringLiteral("Zeile\nZeile\nZeile\nZeile\nZeile"));
+        beside.setPhase(AssistantSession::Phase::done());
+        EXPECT_TRUE(besideTheField(shownHeight + 1));
+
+        controller.hide();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return connection->focusedTopLevel() == lineEdit; }, 5000));
+    }
 }
 
 TEST_F(PanelX11Test, WhileItFadesOutTypingAlreadyGoesBackToTheField) {
