@@ -5,7 +5,7 @@
 #include "SettingsWindow/Blocks/ProviderSetupControl.h"
 #include "support/InertProviderSetup.h"
 
-using Phase = ProviderSetup::Phase;
+using SetupPhase = ProviderSetup::Phase;
 using State = ProviderStatusStore::State;
 
 namespace {
@@ -13,16 +13,17 @@ namespace {
 // Fixed answers, for looking at one state.
 class StillServices final : public InertProviderSetup {
 public:
-    StillServices(Phase phase, State state) : phase_(std::move(phase)), state_(std::move(state)) {}
-    Phase phase(ProviderID) const override { return phase_; }
+    StillServices(SetupPhase phase, State state)
+        : phase_(std::move(phase)), state_(std::move(state)) {}
+    SetupPhase phase(ProviderID) const override { return phase_; }
     State state(ProviderID) const override { return state_; }
 
 private:
-    Phase phase_;
+    SetupPhase phase_;
     State state_;
 };
 
-QWidget* control(Phase phase, State state, bool compact) {
+QWidget* control(SetupPhase phase, State state, bool compact) {
     auto* holder = new QWidget;
     auto* services = new StillServices(std::move(phase), std::move(state));
     services->setParent(holder);
@@ -45,21 +46,26 @@ void GalleryPages::providerViews() {
     ComponentSheet::render(
         "provider-views",
         {
-            {"unknown", [] { return control(Phase::idle(), State::unknown(), false); }},
-            {"not found", [] { return control(Phase::idle(), State::notFound(), false); }},
-            {"not logged in", [] { return control(Phase::idle(), State::notLoggedIn(), false); }},
-            {"ready compact", [] { return control(Phase::idle(), State::ready(), true); }},
-            {"ready", [] { return control(Phase::idle(), State::ready(), false); }},
-            {"installing", [] { return control(Phase::installing(), State::notFound(), false); }},
+            {"unknown", [] { return control(SetupPhase::idle(), State::unknown(), false); }},
+            {"not found", [] { return control(SetupPhase::idle(), State::notFound(), false); }},
+            {"not logged in",
+             [] { return control(SetupPhase::idle(), State::notLoggedIn(), false); }},
+            {"ready compact", [] { return control(SetupPhase::idle(), State::ready(), true); }},
+            {"ready", [] { return control(SetupPhase::idle(), State::ready(), false); }},
+            {"installing",
+             [] { return control(SetupPhase::installing(), State::notFound(), false); }},
             {"waiting",
-             [] { return control(Phase::waitingForLogin(), State::notLoggedIn(), false); }},
+             [] { return control(SetupPhase::waitingForLogin(), State::notLoggedIn(), false); }},
             {"waiting, page",
-             [=] { return control(Phase::waitingForLogin(page), State::notLoggedIn(), false); }},
+             [=] {
+                 return control(SetupPhase::waitingForLogin(page), State::notLoggedIn(), false);
+             }},
             {"failed",
              [] {
-                 return control(Phase::failed("Die Anmeldung wurde nicht abgeschlossen. Versuch es "
-                                              "noch einmal oder melde dich im Terminal an."),
-                                State::notLoggedIn(), false);
+                 return control(
+                     SetupPhase::failed("Die Anmeldung wurde nicht abgeschlossen. Versuch es "
+                                        "noch einmal oder melde dich im Terminal an."),
+                     State::notLoggedIn(), false);
              }},
             {"chip plain ready",
              [] { return chip(ProviderID::claudeCLI, State::ready(), State::notFound()); }},

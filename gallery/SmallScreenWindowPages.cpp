@@ -18,19 +18,20 @@
 
 namespace {
 
-struct Desk {
+struct SmallDesk {
     const char* name;
     QSize pixels;
     qreal scale;
 };
 
-const Desk kDesks[] = {{"1366x768-150", {1366, 768}, 1.5}, {"1024x600-120", {1024, 600}, 1.2}};
+const SmallDesk kSmallDesks[] = {{"1366x768-150", {1366, 768}, 1.5},
+                                 {"1024x600-120", {1024, 600}, 1.2}};
 
 // About what openbox draws around a window.
 constexpr QMargins kFrame(1, 20, 1, 1);
 
 // `window` drawn where its frame stands on the desk, at the desk's scale.
-QImage onDesk(const Desk& desk, bool dark, QWidget& window, const QRect& frame,
+QImage onDesk(const SmallDesk& desk, bool dark, QWidget& window, const QRect& frame,
               const QString& title) {
     QImage shot(desk.pixels, QImage::Format_ARGB32_Premultiplied);
     shot.setDevicePixelRatio(desk.scale);
@@ -49,7 +50,7 @@ QImage onDesk(const Desk& desk, bool dark, QWidget& window, const QRect& frame,
 
 void GalleryPages::windowsOnSmallScreens() {
     const QString folder = GalleryOutput::folder(QStringLiteral("small-screens"));
-    for (const Desk& desk : kDesks) {
+    for (const SmallDesk& desk : kSmallDesks) {
         const QRect available(QPoint(0, 0), (QSizeF(desk.pixels) / desk.scale).toSize());
         for (const bool dark : {false, true}) {
             Platform::FakeAppearance appearance;

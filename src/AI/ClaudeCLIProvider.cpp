@@ -167,7 +167,7 @@ ClaudeCLIProvider::ClaudeCLIProvider(QString customPath, Platform::Clock& clock)
 
 namespace {
 
-AIError notLoggedIn() {
+AIError claudeNotLoggedIn() {
     return AIError::notLoggedIn(QCoreApplication::translate(
         "ClaudeCLIProvider",
         "Im Terminal einmal „claude“ starten und mit dem Claude-Abo anmelden."));
@@ -178,7 +178,7 @@ AIError notLoggedIn() {
 class ClaudeRequest final : public StreamStateRequest<ClaudeCLIProvider> {
 public:
     ClaudeRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
-        : StreamStateRequest(stream, clock, std::move(request), notLoggedIn) {}
+        : StreamStateRequest(stream, clock, std::move(request), claudeNotLoggedIn) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -213,7 +213,7 @@ AIError ClaudeCLIProvider::classify(const QString& text) {
     const QString lower = text.toLower();
     for (const char* phrase : {"login", "log in", "authenticat", "api key"}) {
         if (lower.contains(QLatin1String(phrase)))
-            return notLoggedIn();
+            return claudeNotLoggedIn();
     }
     return AIError::failed(text);
 }

@@ -112,7 +112,7 @@ CodexCLIProvider::CodexCLIProvider(QString customPath, Platform::Clock& clock)
 
 namespace {
 
-AIError notLoggedIn() {
+AIError codexNotLoggedIn() {
     return AIError::notLoggedIn(QCoreApplication::translate(
         "CodexCLIProvider",
         "Im Terminal einmal „codex login“ ausführen und mit dem ChatGPT-Konto anmelden."));
@@ -183,7 +183,7 @@ private:
 class CodexRequest final : public StreamStateRequest<CodexCLIProvider> {
 public:
     CodexRequest(ChunkStream* stream, Platform::Clock& clock, AIRequest request)
-        : StreamStateRequest(stream, clock, std::move(request), notLoggedIn) {}
+        : StreamStateRequest(stream, clock, std::move(request), codexNotLoggedIn) {}
 
 private:
     AIResult<Launch> prepare() override {
@@ -223,7 +223,7 @@ AIError CodexCLIProvider::classify(const QString& message) {
     const QString lower = message.toLower();
     for (const char* phrase : {"login", "not logged", "unauthorized", "401"}) {
         if (lower.contains(QLatin1String(phrase)))
-            return notLoggedIn();
+            return codexNotLoggedIn();
     }
     return AIError::failed(message);
 }

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int terminationGraceMs = 2000;
+constexpr int loginGraceMs = 2000;
 
 // Ends a login command and whatever it started (it runs in a process group of its own):
 // SIGTERM now, SIGKILL after a grace period. The process object goes once the child is gone.
@@ -35,7 +35,7 @@ void endProcess(QProcess* process) {
     const pid_t group = static_cast<pid_t>(process->processId());
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     ::kill(-group, SIGTERM);
-    QTimer::singleShot(terminationGraceMs, process, [process, group] {
+    QTimer::singleShot(loginGraceMs, process, [process, group] {
         if (process->state() != QProcess::NotRunning)
             ::kill(-group, SIGKILL);
     });

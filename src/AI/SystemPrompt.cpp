@@ -51,7 +51,7 @@ const QString kProjectCodeReadable = QStringLiteral(
     R"text(Your working directory is the project's folder. When the user's question depends on the actual code (e.g. "Kann unser Plugin da was machen?", "Haben wir das schon?"), look it up with your read-only tools (Read, Grep, Glob; `gh issue list`, `git log`) before answering. Check CLAUDE.md / README.md for orientation. Never modify files. Do not write any text before or between tool calls – only the final answer, starting with a marker. Keep lookups short (a few tool calls); for simple replies don't look anything up.
 Only state facts, file names and numbers you actually verified with a tool. If you did not count or check something exactly, don't give a number (say "viele Ordner" instead of guessing).)text");
 
-bool isBlank(const QString& text) {
+bool isBlankSetting(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
@@ -84,7 +84,7 @@ std::optional<QString> toneSegment(const AssistantSettings& settings) {
             phrases << tonePhrase(preset);
         lines << QStringLiteral("Tone: ") + phrases.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
-    if (!isBlank(settings.tone))
+    if (!isBlankSetting(settings.tone))
         lines << settings.tone;
     if (lines.isEmpty())
         return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<QString> toneSegment(const AssistantSettings& settings) {
 std::optional<QString> rulesSegment(const QStringList& rules) {
     QStringList lines;
     for (const QString& rule : rules) {
-        if (!isBlank(rule))
+        if (!isBlankSetting(rule))
             lines << QStringLiteral("- ") + rule;
     }
     if (lines.isEmpty())
@@ -112,7 +112,7 @@ QString actionLine(const AssistantAction& action) {
                    QStringLiteral(" [") + rawValue(action.kind) + QStringLiteral("]. When: ") +
                    action.trigger + QStringLiteral(" Params: ") +
                    params.join(QStringLiteral(", ")) + QStringLiteral(". ");
-    if (!isBlank(action.instructions))
+    if (!isBlankSetting(action.instructions))
         line += QStringLiteral("How: ") + action.instructions;
     return line;
 }
@@ -149,7 +149,7 @@ QString system(const AssistantSettings& settings, const QString& appName,
     segments << draftLanguage(settings.replyLanguage);
     if (std::optional<QString> tone = toneSegment(settings))
         segments << *tone;
-    if (settings.learnStyle && !isBlank(settings.learnedStyle))
+    if (settings.learnStyle && !isBlankSetting(settings.learnedStyle))
         segments << QStringLiteral(
                         "How the user writes (learned from their own texts and corrections; "
                         "follow it in drafts, the explicit tone above wins on conflicts):\n") +
@@ -158,9 +158,9 @@ QString system(const AssistantSettings& settings, const QString& appName,
         segments << *rules;
     segments << actionsSegment(settings.customActions);
     segments << projectSegment(project);
-    if (settings.includeKnowledge && !isBlank(settings.aboutMe))
+    if (settings.includeKnowledge && !isBlankSetting(settings.aboutMe))
         segments << QStringLiteral("About the user:\n") + settings.aboutMe;
-    if (settings.includeKnowledge && !isBlank(settings.knowledge))
+    if (settings.includeKnowledge && !isBlankSetting(settings.knowledge))
         segments << QStringLiteral("Knowledge the user provided (use when relevant):\n") +
                         settings.knowledge;
     if (memory)

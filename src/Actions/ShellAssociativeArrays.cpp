@@ -4,20 +4,14 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "Actions/ShellWords.h"
+
 namespace {
 
-bool isNameStart(QChar c) {
-    return c == QLatin1Char('_') || (c.unicode() < 128 && c.isLetter());
-}
-
-bool isNameCharacter(QChar c) {
-    return isNameStart(c) || (c.unicode() < 128 && c.isDigit());
-}
-
 bool isName(QStringView word) {
-    if (word.isEmpty() || !isNameStart(word.front()))
+    if (word.isEmpty() || !ShellWords::isNameStart(word.front()))
         return false;
-    return std::all_of(word.begin(), word.end(), isNameCharacter);
+    return std::all_of(word.begin(), word.end(), ShellWords::isNameCharacter);
 }
 
 // How a command is joined to the one before it, or to the one after it.

@@ -12,7 +12,7 @@ namespace {
 
 constexpr qreal maximumCentredWidth = 380;
 constexpr qreal lockSize = 9.5;
-constexpr qreal spacing = 6;
+constexpr qreal lockSpacing = 6;
 
 }  // namespace
 
@@ -47,7 +47,7 @@ PrivacyNote::Layout PrivacyNote::layout(qreal width) const {
     const TextPainter::Metrics metrics = TextPainter::metrics(font());
     result.lineHeight = metrics.lineSpacing;
     result.ascent = metrics.ascent;
-    const qreal available = std::max<qreal>(1, width - lockSize - spacing);
+    const qreal available = std::max<qreal>(1, width - lockSize - lockSpacing);
     for (const QString& line : TextPainter::wrap(font(), text(), available)) {
         const qreal lineWidth = TextPainter::advance(font(), line);
         result.lines.push_back({line, lineWidth});
@@ -62,7 +62,7 @@ int PrivacyNote::heightForWidth(int width) const {
 }
 
 QSize PrivacyNote::sizeHint() const {
-    const qreal oneLine = TextPainter::advance(font(), text()) + lockSize + spacing;
+    const qreal oneLine = TextPainter::advance(font(), text()) + lockSize + lockSpacing;
     const int width =
         static_cast<int>(std::ceil(centred_ ? std::min(oneLine, maximumCentredWidth) : oneLine));
     return {width, heightForWidth(width)};
@@ -76,9 +76,9 @@ void PrivacyNote::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const Layout l = layout(width());
-    const qreal stackWidth = lockSize + spacing + l.textWidth;
+    const qreal stackWidth = lockSize + lockSpacing + l.textWidth;
     const qreal left = centred_ ? (width() - stackWidth) / 2 : 0;
-    const qreal textLeft = left + lockSize + spacing;
+    const qreal textLeft = left + lockSize + lockSpacing;
     const QColor color = DS::Palette::tertiary.resolve(this);
 
     // The lock stands on the first line's baseline, like a glyph of that line.

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr qreal dot = 4;
-constexpr qreal spacing = 3;
+constexpr qreal dotSpacing = 3;
 
 }  // namespace
 
@@ -27,10 +27,10 @@ void TypingDots::paintEvent(QPaintEvent*) {
     const QColor accent = DS::Palette::accent.resolve(this);
     const bool still = driver_->isStill();
     const double seconds = still ? 0 : driver_->seconds();
-    const qreal left = (width() - (3 * dot + 2 * spacing)) / 2;
+    const qreal left = (width() - (3 * dot + 2 * dotSpacing)) / 2;
     const qreal top = (height() - dot) / 2;
     for (int i = 0; i < 3; ++i) {
         painter.setOpacity(still ? 1 : opacity(i, seconds));
-        StatusDot::paintDot(painter, QRectF(left + i * (dot + spacing), top, dot, dot), accent);
+        StatusDot::paintDot(painter, QRectF(left + i * (dot + dotSpacing), top, dot, dot), accent);
     }
 }

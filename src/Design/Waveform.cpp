@@ -10,7 +10,7 @@
 namespace {
 
 constexpr qreal barWidth = 2.5;
-constexpr qreal spacing = 2.5;
+constexpr qreal barSpacing = 2.5;
 
 }  // namespace
 
@@ -64,7 +64,7 @@ void Waveform::setLevels(const std::vector<float>& levels) {
 
 QSize Waveform::sizeHint() const {
     const std::size_t n = levels_.size();
-    const qreal width = n == 0 ? 0 : n * barWidth + (n - 1) * spacing;
+    const qreal width = n == 0 ? 0 : n * barWidth + (n - 1) * barSpacing;
     return {static_cast<int>(std::ceil(width)), static_cast<int>(frameHeight)};
 }
 
@@ -72,11 +72,11 @@ void Waveform::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QColor accent = DS::Palette::accent.resolve(this);
     const std::vector<qreal> heights = shownHeights();
-    const qreal total = heights.empty() ? 0 : heights.size() * (barWidth + spacing) - spacing;
+    const qreal total = heights.empty() ? 0 : heights.size() * (barWidth + barSpacing) - barSpacing;
     qreal x = (width() - total) / 2;
     const qreal middle = height() / 2.0;
     for (const qreal h : heights) {
         RoundedBox::fill(painter, QRectF(x, middle - h / 2, barWidth, h), barWidth / 2, accent);
-        x += barWidth + spacing;
+        x += barWidth + barSpacing;
     }
 }

@@ -22,15 +22,15 @@
 
 namespace {
 
-using Kind = AssistantAction::Kind;
+using ActionKind = AssistantAction::Kind;
 
 template <typename T>
 bool holds(const ActionProposal::Status& status) {
     return std::holds_alternative<T>(status);
 }
 
-bool isGitHub(Kind kind) {
-    return kind == Kind::githubIssue || kind == Kind::githubComment;
+bool isGitHub(ActionKind kind) {
+    return kind == ActionKind::githubIssue || kind == ActionKind::githubComment;
 }
 
 }  // namespace
@@ -134,29 +134,29 @@ QString ActionCard::fieldLabel(const QString& key) {
     return found == labels.end() ? key : tr(found.value());
 }
 
-QString ActionCard::primaryTitle(Kind kind) {
+QString ActionCard::primaryTitle(ActionKind kind) {
     switch (kind) {
-        case Kind::githubIssue:
+        case ActionKind::githubIssue:
             return tr("Issue erstellen");
-        case Kind::githubComment:
+        case ActionKind::githubComment:
             return tr("Kommentar posten");
-        case Kind::shell:
+        case ActionKind::shell:
             return tr("Ausführen");
-        case Kind::openURL:
+        case ActionKind::openURL:
             return tr("Öffnen");
     }
     return {};
 }
 
-QString ActionCard::symbol(Kind kind) {
+QString ActionCard::symbol(ActionKind kind) {
     switch (kind) {
-        case Kind::githubIssue:
+        case ActionKind::githubIssue:
             return QStringLiteral("exclamationmark.circle");
-        case Kind::githubComment:
+        case ActionKind::githubComment:
             return QStringLiteral("text.bubble");
-        case Kind::shell:
+        case ActionKind::shell:
             return QStringLiteral("terminal");
-        case Kind::openURL:
+        case ActionKind::openURL:
             return QStringLiteral("link");
     }
     return {};
@@ -229,7 +229,7 @@ void ActionCard::present(const ActionProposal& proposal) {
     if (runClickedAt_ && status != *runClickedAt_)
         runClickedAt_.reset();
 
-    const Kind kind = proposal.action.kind;
+    const ActionKind kind = proposal.action.kind;
     const auto* done = std::get_if<ActionProposal::Done>(&status);
     name_->setText(DirectionControls::shown(proposal.action.displayName()));
     // The GitHub kinds show their repository as a field of its own.
@@ -240,7 +240,7 @@ void ActionCard::present(const ActionProposal& proposal) {
     preview_->setStoredText(preview.value_or(QString()));
     preview_->setVisible(preview.has_value() && !done);
     std::optional<QString> host;
-    if (kind == Kind::openURL) {
+    if (kind == ActionKind::openURL) {
         const auto finished = ActionTarget::link(proposal.action, proposal.params);
         // A mail or file link goes to no server, and says none.
         if (const auto* link = std::get_if<ActionTarget::Link>(&finished);

@@ -19,7 +19,7 @@
 
 namespace {
 
-bool isBlank(const QString& text) {
+bool isBlankInstruction(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
@@ -90,8 +90,9 @@ QString InstructionField::placeholder(const AssistantSession& session) {
 }
 
 QString InstructionField::liveText(const AssistantSession& session) {
-    const QString typed =
-        isBlank(session.instruction()) ? QString() : session.instruction() + QLatin1Char(' ');
+    const QString typed = isBlankInstruction(session.instruction())
+                              ? QString()
+                              : session.instruction() + QLatin1Char(' ');
     return typed + session.liveConfirmed() + session.liveTentative();
 }
 
@@ -138,7 +139,7 @@ void InstructionField::refresh() {
     edit_->setVisible(!listening);
     live_->setVisible(listening);
     waveform_->setVisible(listening);
-    const bool blank = isBlank(session_.instruction());
+    const bool blank = isBlankInstruction(session_.instruction());
     live_->setText(
         (blank ? QString() : session_.instruction() + QLatin1Char(' ')) + session_.liveConfirmed(),
         session_.liveTentative(),

@@ -7,7 +7,7 @@
 
 namespace {
 
-using Kind = AssistantProblem::Kind;
+using ProblemKind = AssistantProblem::Kind;
 using Way = ProblemNotice::Way;
 using Button = ProblemNotice::Button;
 
@@ -54,7 +54,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
     ProblemNotice notice;
     notice.provider = p;
     switch (problem.kind()) {
-        case Kind::notSignedIn:
+        case ProblemKind::notSignedIn:
             notice = {QStringLiteral("person"),
                       error,
                       errorSoft,
@@ -69,7 +69,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
             if (!otherMissing)
                 notice.buttons.append(switchButton(p, false));
             break;
-        case Kind::notFound:
+        case ProblemKind::notFound:
             notice = {QStringLiteral("questionmark.app"),
                       warning,
                       warningSoft,
@@ -84,7 +84,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
             if (!otherMissing)
                 notice.buttons.append(switchButton(p, false));
             break;
-        case Kind::limitReached: {
+        case ProblemKind::limitReached: {
             const std::optional<QString> hint = problem.resetHint();
             notice = {QStringLiteral("hourglass"),
                       warning,
@@ -103,7 +103,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
             notice.buttons.append(retryButton(false));
             break;
         }
-        case Kind::busy:
+        case ProblemKind::busy:
             notice = {QStringLiteral("clock.arrow.circlepath"),
                       warning,
                       warningSoft,
@@ -114,7 +114,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
             if (otherReady)
                 notice.buttons.append(switchButton(p, false));
             break;
-        case Kind::modelUnavailable:
+        case ProblemKind::modelUnavailable:
             notice = {
                 QStringLiteral("cpu"),
                 warning,
@@ -124,7 +124,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                 p,
                 {settingsButton()}};
             break;
-        case Kind::generic:
+        case ProblemKind::generic:
             notice = {QStringLiteral("exclamationmark.triangle"),
                       error,
                       errorSoft,
@@ -135,7 +135,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
             if (!otherMissing)
                 notice.buttons.append(switchButton(p, false));
             break;
-        case Kind::accessibilityMissing:
+        case ProblemKind::accessibilityMissing:
             notice = {QStringLiteral("accessibility"),
                       warning,
                       warningSoft,
@@ -146,7 +146,7 @@ ProblemNotice ProblemNotice::make(const AssistantProblem& problem, ProviderID se
                       {{Way::allowAccessibility, tr("Barrierefreiheit einschalten …"), true},
                        {Way::close, tr("Schließen"), false}}};
             break;
-        case Kind::offline:
+        case ProblemKind::offline:
             notice = {QStringLiteral("wifi.slash"),
                       warning,
                       warningSoft,

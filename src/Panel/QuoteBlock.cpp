@@ -75,9 +75,9 @@ private:
 
 // A text of at most `maxLines` wrapped lines, the last one cut with "…" when more follow.
 // Drawn with a text layout: the text is never read as markup.
-class ClampedText final : public QWidget {
+class QuoteLines final : public QWidget {
 public:
-    ClampedText(const QString& text, int maxLines, QWidget* parent)
+    QuoteLines(const QString& text, int maxLines, QWidget* parent)
         : QWidget(parent), text_(text), maxLines_(maxLines) {
         setFont(DS::Font::body());
         QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -301,7 +301,7 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
                 author->setFont(DS::Font::context());
                 lines->addWidget(author);
             }
-            lines->addWidget(new ClampedText(quote.text, 4, text));
+            lines->addWidget(new QuoteLines(quote.text, 4, text));
             if (const qsizetype count = session_->thread().size(); count > 0) {
                 auto* thread = new QWidget(text);
                 auto* threadRow = new QHBoxLayout(thread);
@@ -331,7 +331,7 @@ QWidget* QuoteBlock::makeCard(Variant variant) {
             auto* title = new ElidedLabel(tr("Markierter Text"), text);
             title->setFont(DS::Font::context());
             lines->addWidget(title);
-            lines->addWidget(new ClampedText(session_->quote()->text, 5, text));
+            lines->addWidget(new QuoteLines(session_->quote()->text, 5, text));
             row->addWidget(text, 1);
             card->setAccessibleName(tr("Markierter Text") + u' ' + session_->quote()->text);
             break;

@@ -20,7 +20,7 @@ const QString kCursor = QStringLiteral("\u258E");
 // The reference date the blink counts from: 2001-01-01 00:00 UTC.
 const QDateTime kReference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
 // One frame of the screen: chunks arriving within it are drawn together.
-constexpr Platform::Milliseconds kFrame(16);
+constexpr Platform::Milliseconds kRevealFrame(16);
 // The layout code asks for the height at the box's width and at the width beside its scroll
 // bar; a third slot keeps a resize from throwing both away.
 constexpr std::size_t kKeptWidths = 3;
@@ -381,7 +381,7 @@ void StreamingText::draftArrived() {
         return;
     }
     takeDraft();
-    frame_->start(kFrame);
+    frame_->start(kRevealFrame);
 }
 
 void StreamingText::frameDue() {
@@ -389,7 +389,7 @@ void StreamingText::frameDue() {
         return;
     draftWaiting_ = false;
     takeDraft();
-    frame_->start(kFrame);
+    frame_->start(kRevealFrame);
 }
 
 void StreamingText::takeDraft() {

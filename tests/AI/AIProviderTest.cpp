@@ -16,7 +16,7 @@ std::optional<AIResult<QString>> completeAndWait(const AIProvider& provider) {
     return result;
 }
 
-const QString control = QString(Chunk::controlMark);
+const QString controlPrefix = QString(Chunk::controlMark);
 
 }  // namespace
 
@@ -34,7 +34,7 @@ TEST(AIProviderTest, CompleteGathersTheTextSinceTheLastResetOrHandsOnTheFailure)
          {Chunk::connected(), Chunk::thinking(), "A", Chunk::tool("Grep"), "B"},
          QString("AB")},
         {"unknown words and longer words are skipped",
-         {"A", control + "FOO", control + "RESETTING", "B"},
+         {"A", controlPrefix + "FOO", controlPrefix + "RESETTING", "B"},
          QString("AB")},
         {"reset as the last chunk", {"A", Chunk::reset()}, QString()},
         {"text is kept as written", {"  eins\n", "", "zwei  "}, QString("  eins\nzwei  ")},

@@ -22,7 +22,7 @@ using State = ProviderStatusStore::State;
 namespace {
 
 const QByteArray signedIn = R"({"loggedIn": true, "email": "a@b.de"})";
-constexpr ProviderID kClaude = ProviderID::claudeCLI;
+constexpr ProviderID kClaudeTool = ProviderID::claudeCLI;
 
 // Running, not merely waiting to be reaped.
 bool isAlive(qint64 pid) {
@@ -52,10 +52,10 @@ struct SetupFixture {
             });
         }
         QObject::connect(&setup, &ProviderSetup::phasesChanged,
-                         [this] { seen.push_back(setup.phase(kClaude)); });
+                         [this] { seen.push_back(setup.phase(kClaudeTool)); });
     }
 
-    Phase phase(ProviderID provider = kClaude) const { return setup.phase(provider); }
+    Phase phase(ProviderID provider = kClaudeTool) const { return setup.phase(provider); }
     // The installer runs `script`, or fails to download one when there is none.
     void installer(const QByteArray& script = {}) {
         if (!script.isEmpty())
@@ -64,20 +64,21 @@ struct SetupFixture {
             {QUrl::fromLocalFile(downloads.filePath("install.sh")).toString(), {}});
     }
     // Starts a sign-in and waits until its login command runs.
-    void login(ProviderID provider = kClaude) {
-        const QString calls = (provider == kClaude ? "claude" : "codex") + QString("-login-calls");
+    void login(ProviderID provider = kClaudeTool) {
+        const QString calls =
+            (provider == kClaudeTool ? "claude" : "codex") + QString("-login-calls");
         const int before = tools.lines(calls);
         setup.login(provider, [this] { ++finished; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return tools.lines(calls) == before + 1; }, 10000));
     }
     // A status check outside any sign-in, to its answer.
-    void check(ProviderID provider = kClaude) {
+    void check(ProviderID provider = kClaudeTool) {
         bool checked = false;
         status.checkNow(provider, settings.settings(), [&](State) { checked = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return checked; }, 10000));
     }
     // Lets two seconds pass and waits for the status check that follows, if any.
-    void tick(ProviderID provider = kClaude) {
+    void tick(ProviderID provider = kClaudeTool) {
         clock.advance(ProviderSetup::pollInterval);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !status.isChecking(provider); }, 10000));
         QCoreApplication::processEvents();
@@ -112,7 +113,7 @@ TEST(ProviderSetupTest, LoginCommandSeesOurHomeAndItsFirstAddressIsShown) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.phase().url.has_value(); }, 10000));
     EXPECT_EQ(f.phase(),
               Phase::waitingForLogin(QUrl("https://claude.ai/oauth/authorize?code=1&state=x")));
-    f.setup.cancel(kClaude);
+    f.setup.cancel(kClaudeTool);
 }
 
 // White space of any script ends the address, as a plain space does.
@@ -127,7 +128,7 @@ TEST(ProviderSetupTest, SignInAddressEndsAtUnicodeWhiteSpace) {
         EXPECT_EQ(f.phase(),
                   Phase::waitingForLogin(QUrl("https://claude.ai/oauth/authorize?code=1")))
             << space;
-        f.setup.cancel(kClaude);
+        f.setup.cancel(kClaudeTool);
     }
 }
 
@@ -139,7 +140,7 @@ TEST(ProviderSetupTest, SignInEndsWithTheToolReady) {
     f.tools.write("claude-status", signedIn);
     f.tick();
     EXPECT_EQ(f.phase(), Phase::idle());
-    EXPECT_EQ(f.status.state(kClaude), State::ready("a@b.de"));
+    EXPECT_EQ(f.status.state(kClaudeTool), State::ready("a@b.de"));
     EXPECT_EQ(f.finished, 1);
     f.tick();
     EXPECT_EQ(f.tools.lines("claude-status-calls"), 2);
@@ -156,7 +157,7 @@ TEST(ProviderSetupTest, SignedInToolBecomesTheChoiceOnlyWhenTheChosenOneIsNotRea
         f.tools.write("codex-status", "Logged in using ChatGPT");
         f.tick(ProviderID::codexCLI);
         EXPECT_EQ(f.phase(ProviderID::codexCLI), Phase::idle());
-        EXPECT_EQ(f.settings.settings().provider, claudeReady ? kClaude : ProviderID::codexCLI);
+        EXPECT_EQ(f.settings.settings().provider, claudeReady ? kClaudeTool : ProviderID::codexCLI);
     }
 }
 
@@ -181,7 +182,7 @@ TEST(ProviderSetupTest, SignInOvertakenByAnInstallEndsItsCommand) {
     ASSERT_TRUE(isAlive(pid));
     f.installer();
     bool installed = false;
-    f.setup.install(kClaude, [&] { installed = true; });
+    f.setup.install(kClaudeTool, [&] { installed = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return installed; }, 20000));
     f.tick();
     EXPECT_EQ(f.finished, 1);
@@ -197,7 +198,7 @@ TEST(ProviderSetupTest, SignInOvertakenByAnInstallEndsItsCommand) {
 TEST(ProviderSetupTest, CancelShowsIdleAndTheLoopEndsQuietly) {
     SetupFixture f;
     f.login();
-    f.setup.cancel(kClaude);
+    f.setup.cancel(kClaudeTool);
     EXPECT_EQ(f.phase(), Phase::idle());
     EXPECT_EQ(f.finished, 1);
     f.tick();
@@ -216,9 +217,9 @@ TEST(ProviderSetupTest, CancelAndSignInAgainLeavesTheNewSignInAlone) {
         if (duringCheck) {
             f.tools.write("claude-status-hang");
             f.clock.advance(ProviderSetup::pollInterval);
-            ASSERT_TRUE(f.status.isChecking(kClaude));
+            ASSERT_TRUE(f.status.isChecking(kClaudeTool));
         }
-        f.setup.cancel(kClaude);
+        f.setup.cancel(kClaudeTool);
         f.tools.remove("claude-login-exit");
         f.login();
         EXPECT_EQ(f.finished, 1);
@@ -242,7 +243,7 @@ TEST(ProviderSetupTest, MissingToolCannotSignIn) {
     SetupFixture f(false);
     if (CLIEnvironment::locate("claude", {}))
         GTEST_SKIP() << "a claude program is installed here";
-    f.setup.login(kClaude, [&] { ++f.finished; });
+    f.setup.login(kClaudeTool, [&] { ++f.finished; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 10000));
     EXPECT_EQ(f.phase(),
               Phase::failed("Das Programm wurde nicht gefunden. Bitte zuerst installieren."));
@@ -254,14 +255,14 @@ TEST(ProviderSetupTest, InstallGoesStraightToSignIn) {
                     .arg(StandInTools::settings().claudePath)
                     .toUtf8());
 
-    f.setup.install(kClaude, [&] { ++f.finished; });
+    f.setup.install(kClaudeTool, [&] { ++f.finished; });
     EXPECT_EQ(f.phase(), Phase::installing());
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.clock.pendingTimers() > 0; }, 20000));
     EXPECT_TRUE(QFile::exists(QDir::homePath() + "/.local/bin/claude"));
-    EXPECT_NE(f.status.state(kClaude), State::unknown());  // refreshed
+    EXPECT_NE(f.status.state(kClaudeTool), State::unknown());  // refreshed
     f.clock.advance(ProviderSetup::pauseBeforeLogin);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.tools.lines("claude-login-calls") == 1; }, 10000));
-    f.setup.cancel(kClaude);
+    f.setup.cancel(kClaudeTool);
     QFile::remove(QDir::homePath() + "/.local/bin/claude");
 
     EXPECT_EQ(f.seen,
@@ -291,10 +292,10 @@ TEST(ProviderSetupTest, AFailureGoesOnceTheStatusContradictsIt) {
         SetupFixture f(!c.install);
         if (c.install) {
             f.installer();
-            f.setup.install(kClaude, [&] { ++f.finished; });
+            f.setup.install(kClaudeTool, [&] { ++f.finished; });
             ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 20000));
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !f.status.isChecking(kClaude); }, 10000));
-            ASSERT_EQ(f.status.state(kClaude), State::notFound());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !f.status.isChecking(kClaudeTool); }, 10000));
+            ASSERT_EQ(f.status.state(kClaudeTool), State::notFound());
             QDir().mkpath(QDir::homePath() + "/.local/bin");
             ASSERT_TRUE(QFile::copy(StandInTools::settings().claudePath, placed));
         } else {
@@ -318,13 +319,13 @@ TEST(ProviderSetupTest, InstallDuringThePauseBeforeSignInFinishesTheFirst) {
     f.installer(QString("mkdir -p \"$HOME/.local/bin\"\ncp '%1' \"$HOME/.local/bin/claude\"\n")
                     .arg(StandInTools::settings().claudePath)
                     .toUtf8());
-    f.setup.install(kClaude, [&] { ++f.finished; });
+    f.setup.install(kClaudeTool, [&] { ++f.finished; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.clock.pendingTimers() > 0; }, 20000));
-    f.setup.install(kClaude, [&] { ++f.finished; });
+    f.setup.install(kClaudeTool, [&] { ++f.finished; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.finished == 1; }, 20000));
     f.clock.advance(ProviderSetup::pauseBeforeLogin);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.tools.lines("claude-login-calls") == 1; }, 10000));
-    f.setup.cancel(kClaude);
+    f.setup.cancel(kClaudeTool);
     QFile::remove(QDir::homePath() + "/.local/bin/claude");
     EXPECT_EQ(f.finished, 2);
 }
@@ -337,12 +338,12 @@ TEST(ProviderSetupTest, CheckThatRunsOutOfTimeIsNoSignIn) {
     f.tools.write("claude-status-hang");
     f.login();
     f.clock.advance(ProviderSetup::pollInterval);
-    ASSERT_TRUE(f.status.isChecking(kClaude));
+    ASSERT_TRUE(f.status.isChecking(kClaudeTool));
     f.clock.advance(ProviderStatusStore::checkTimeLimit);
     QCoreApplication::processEvents();
     EXPECT_EQ(f.phase(), Phase::waitingForLogin());
-    EXPECT_EQ(f.status.state(kClaude), State::ready("a@b.de"));
-    f.setup.cancel(kClaude);
+    EXPECT_EQ(f.status.state(kClaudeTool), State::ready("a@b.de"));
+    f.setup.cancel(kClaudeTool);
 }
 
 // Quitting while a download hangs must neither wait for it nor leave it running.
@@ -352,7 +353,7 @@ TEST(ProviderSetupTest, InstallEndsWithTheSetup) {
         "echo $$ > \"$FAKE_TOOL_DIR/installer-pid.new\"\n"
         "mv \"$FAKE_TOOL_DIR/installer-pid.new\" \"$FAKE_TOOL_DIR/installer-pid\"\n"
         "exec sleep 20\n");
-    f->setup.install(kClaude);
+    f->setup.install(kClaudeTool);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return QFile::exists(f->tools.file("installer-pid")); }, 20000));
     const qint64 pid = f->tools.number("installer-pid");
@@ -371,7 +372,7 @@ TEST(ProviderSetupTest, InstallEndsWhenTheApplicationQuits) {
         "echo $$ > \"$FAKE_TOOL_DIR/installer-pid.new\"\n"
         "mv \"$FAKE_TOOL_DIR/installer-pid.new\" \"$FAKE_TOOL_DIR/installer-pid\"\n"
         "exec sleep 20\n");
-    f.setup.install(kClaude);
+    f.setup.install(kClaudeTool);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return QFile::exists(f.tools.file("installer-pid")); }, 20000));
     const qint64 pid = f.tools.number("installer-pid");

@@ -12,27 +12,28 @@ namespace {
 
 using Reason = ShellCommand::Refusal::Reason;
 
-const QString code = "touch canary";
+const QString canaryCode = "touch canary";
 const QString fsmonitor = "[core]\n\tfsmonitor = \"touch canary\"";
 
 }  // namespace
 
 TEST(ShellWrittenNamesTest, AFileAProgramWroteWithAValueIsNotRun) {
     const SandboxedRow rows[] = {
-        {"cp /dev/stdin s <<< {{a}}; sh s", code, Reason::evaluated, "sh"},
-        {"echo {{a}} | dd of=s.sh status=none; sh s.sh", code, Reason::evaluated, "sh"},
-        {"install -m 755 /dev/stdin s.sh <<< {{a}}; ./s.sh", code, Reason::evaluated, "s.sh"},
-        {"echo {{a}} | awk '{ print > \"s.sh\" }'; sh s.sh", code, Reason::evaluated, "sh"},
-        {"echo {{a}} | sed -n 'w s.sh'; sh s.sh", code, Reason::evaluated, "sh"},
+        {"cp /dev/stdin s <<< {{a}}; sh s", canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} | dd of=s.sh status=none; sh s.sh", canaryCode, Reason::evaluated, "sh"},
+        {"install -m 755 /dev/stdin s.sh <<< {{a}}; ./s.sh", canaryCode, Reason::evaluated, "s.sh"},
+        {"echo {{a}} | awk '{ print > \"s.sh\" }'; sh s.sh", canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} | sed -n 'w s.sh'; sh s.sh", canaryCode, Reason::evaluated, "sh"},
         {"echo {{a}} | python3 -c 'import sys; open(\"s.sh\", \"w\").write(sys.stdin.read())'; "
          "sh s.sh",
-         code, Reason::evaluated, "sh"},
-        {"echo {{a}} > t; cp t s.sh; sh s.sh", code, Reason::evaluated, "sh"},
-        {"echo {{a}} > t; mv t s.sh; sh s.sh", code, Reason::evaluated, "sh"},
-        {"echo {{a}} > t; ln -s t s.sh; sh s.sh", code, Reason::evaluated, "sh"},
+         canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} > t; cp t s.sh; sh s.sh", canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} > t; mv t s.sh; sh s.sh", canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} > t; ln -s t s.sh; sh s.sh", canaryCode, Reason::evaluated, "sh"},
         // reached by a pattern, by find, by the names make and git look for themselves
-        {"echo {{a}} > a.sh; sh *.sh", code, Reason::evaluated, "sh"},
-        {"echo {{a}} > a.sh; find . -name '*.sh' -exec sh {} \\;", code, Reason::evaluated, "sh"},
+        {"echo {{a}} > a.sh; sh *.sh", canaryCode, Reason::evaluated, "sh"},
+        {"echo {{a}} > a.sh; find . -name '*.sh' -exec sh {} \\;", canaryCode, Reason::evaluated,
+         "sh"},
         {"printf '%s\\n' {{a}} > Makefile; make -s", "all:\n\ttouch canary", Reason::readAsCommand,
          "Makefile"},
         {"git init -q; printf '%s\\n' {{a}} > .git/hooks/pre-commit; chmod +x "
@@ -51,16 +52,16 @@ TEST(ShellWrittenNamesTest, AValueReachesNoSettingsFileByAnyPath) {
         {"git init -q; echo {{a}} | dd of=.git/config oflag=append conv=notrunc status=none; git "
          "status",
          fsmonitor, Reason::readAsCommand, ".git/config"},
-        {"cp /dev/stdin ~/.bashrc <<< {{a}}; bash -ic true", code, Reason::readAsCommand,
+        {"cp /dev/stdin ~/.bashrc <<< {{a}}; bash -ic true", canaryCode, Reason::readAsCommand,
          "~/.bashrc"},
         {"sed -i 's/^x=.*/x={{a}}/' ~/.bashrc; bash -ic true",
          "$(touch canary)",
          Reason::readAsCommand,
          "~/.bashrc",
          {{".bashrc", "x=1\n"}}},
-        {"echo {{a}} >> ~/.bash_logout; bash -lc exit", code, Reason::readAsCommand,
+        {"echo {{a}} >> ~/.bash_logout; bash -lc exit", canaryCode, Reason::readAsCommand,
          "~/.bash_logout"},
-        {"echo {{a}} >> ~/.zlogout; zsh -lic exit < /dev/null", code, Reason::readAsCommand,
+        {"echo {{a}} >> ~/.zlogout; zsh -lic exit < /dev/null", canaryCode, Reason::readAsCommand,
          "~/.zlogout"},
     };
     for (const SandboxedRow& row : rows)
@@ -72,7 +73,7 @@ TEST(ShellWrittenNamesTest, AValueReachesNoSettingsFileByAnyPath) {
           "~/.xsessionrc", "~/.xprofile", "~/.local/share/applications/x.desktop",
           "~/.config/fish/config.fish", "~/.mailcap", "~/.npmrc",
           "~/.local/lib/python3.11/site-packages/x.pth"})
-        expectRefused("echo {{a}} >> " + file, code, Reason::readAsCommand, file);
+        expectRefused("echo {{a}} >> " + file, canaryCode, Reason::readAsCommand, file);
     // The file's name is a value: it may not name such a file, and any other runs.
     const auto named = [](const QString& name) {
         return ShellCommand::prepare("echo {{t}} >> {{f}}; git status",
@@ -99,7 +100,7 @@ TEST(ShellWrittenNamesTest, ANameAValuePutIntoTheFolderCarriesIt) {
         {"touch -- {{a}}; for f in *; do sort \"$f\" notes.txt; done", "-ocanary", Reason::option,
          "\"$f\""},
         // grep prints its --label as the name of its input
-        {"grep -l --label={{a}} Fix - < notes.txt | xargs -I{} sh -c \"{}\"", code,
+        {"grep -l --label={{a}} Fix - < notes.txt | xargs -I{} sh -c \"{}\"", canaryCode,
          Reason::throughVariable, "xargs"},
     };
     for (const SandboxedRow& row : rows)

@@ -13,7 +13,7 @@ using Status = QuickDictationModel::Status;
 namespace VirtualKey = Platform::VirtualKey;
 namespace EventFlag = Platform::EventFlag;
 
-constexpr quint32 kMailWindow = 7;
+constexpr quint32 kMailWindowId = 7;
 
 QString words(int count) {
     QStringList list;
@@ -30,7 +30,7 @@ struct DictationHarness : CoordinatorHarness {
               if (configure)
                   configure(s);
           }) {
-        context.front->windowId = kMailWindow;
+        context.front->windowId = kMailWindowId;
         context.snapshot.fieldEditable = true;
         make();
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-using Status = Platform::AuthorizationStatus;
+using Authorization = Platform::AuthorizationStatus;
 
 TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
     // Kept, removed by the user, or refused by the desktop (a window manager holds it).
@@ -19,8 +19,8 @@ TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
         ProviderID provider;
         bool trusted;
         bool screen;
-        Status microphone;
-        Status speech;
+        Authorization microphone;
+        Authorization speech;
         MainShortcut shortcut;
         MenuBarState expected;
     };
@@ -37,20 +37,20 @@ TEST(AppCoordinatorMenuTest, TheMenuShowsTheStoresAsTheyAre) {
     };
     const QString alt = QStringLiteral("Alt+Leertaste");
     const Case cases[] = {
-        {"everything granted", true, ProviderID::claudeCLI, true, true, Status::authorized,
-         Status::authorized, MainShortcut::kept,
+        {"everything granted", true, ProviderID::claudeCLI, true, true, Authorization::authorized,
+         Authorization::authorized, MainShortcut::kept,
          state(true, alt, ProviderID::claudeCLI, true, true, true)},
-        {"first run with ChatGPT", false, ProviderID::codexCLI, false, false, Status::denied,
-         Status::denied, MainShortcut::kept,
+        {"first run with ChatGPT", false, ProviderID::codexCLI, false, false, Authorization::denied,
+         Authorization::denied, MainShortcut::kept,
          state(false, alt, ProviderID::codexCLI, false, false, false)},
         {"microphone without speech is missing", true, ProviderID::claudeCLI, true, true,
-         Status::authorized, Status::denied, MainShortcut::kept,
+         Authorization::authorized, Authorization::denied, MainShortcut::kept,
          state(true, alt, ProviderID::claudeCLI, true, true, false)},
-        {"shortcut removed", true, ProviderID::claudeCLI, true, true, Status::authorized,
-         Status::authorized, MainShortcut::removed,
+        {"shortcut removed", true, ProviderID::claudeCLI, true, true, Authorization::authorized,
+         Authorization::authorized, MainShortcut::removed,
          state(true, std::nullopt, ProviderID::claudeCLI, true, true, true)},
         {"shortcut held by the window manager", true, ProviderID::claudeCLI, true, true,
-         Status::authorized, Status::authorized, MainShortcut::heldElsewhere,
+         Authorization::authorized, Authorization::authorized, MainShortcut::heldElsewhere,
          state(true, std::nullopt, ProviderID::claudeCLI, true, true, true)},
     };
     for (const Case& c : cases) {
@@ -94,7 +94,7 @@ TEST(AppCoordinatorMenuTest, ChoicesWriteOnlyWhatChanges) {
     // Granted permissions ask for nothing.
     app.requestMicrophone();
     EXPECT_EQ(h.microphone.requests, 0);
-    h.speech.current = Status::notDetermined;
+    h.speech.current = Authorization::notDetermined;
     h.permissions.refresh();
     app.requestMicrophone();
     EXPECT_EQ(h.microphone.requests + h.speech.requests, 1);

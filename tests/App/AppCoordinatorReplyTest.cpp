@@ -12,7 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 using Phase = AssistantSession::Phase;
 
-QString text(const char* utf8) {
+QString replyText(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
@@ -43,7 +43,7 @@ TEST(AppCoordinatorReplyTest, ChunkFeedsBecomeTheReply) {
         Phase phase;
     };
     const Phase empty =
-        Phase::failed(AssistantProblem::generic(text("Die KI hat keine Antwort geliefert.")));
+        Phase::failed(AssistantProblem::generic(replyText("Die KI hat keine Antwort geliefert.")));
     const Case cases[] = {
         {"marker split over chunks",
          std::nullopt,
@@ -63,7 +63,7 @@ TEST(AppCoordinatorReplyTest, ChunkFeedsBecomeTheReply) {
          ReplyKind::chat,
          {"Das heißt …"},
          ReplyKind::chat,
-         text("Das heißt …"),
+         replyText("Das heißt …"),
          "",
          Phase::ready()},
         {"an unfinished marker at the end is text",
@@ -152,7 +152,7 @@ TEST(AppCoordinatorReplyTest, ToolUseShowsWhatTheAIDoes) {
     };
     for (const auto& [tool, shown] : tools) {
         h.provider.feed({Chunk::tool(QString::fromUtf8(tool))});
-        EXPECT_EQ(h.session->activity(), text(shown));
+        EXPECT_EQ(h.session->activity(), replyText(shown));
     }
     h.provider.feed({"[[CHAT]]Hier."});
     EXPECT_FALSE(h.session->activity());
@@ -371,7 +371,7 @@ TEST(AppCoordinatorReplyTest, StructuredRepliesBecomeProposals) {
     h.provider.finish();
     ASSERT_TRUE(h.session->actionProposal());
     EXPECT_EQ(h.session->actionProposal()->action.id, QStringLiteral("github_issue"));
-    EXPECT_EQ(h.lastTurn().display, text("✦ Issue anlegen"));
+    EXPECT_EQ(h.lastTurn().display, replyText("✦ Issue anlegen"));
     EXPECT_EQ(h.lastTurn().kind, ReplyKind::action);
     EXPECT_EQ(h.session->phase(), Phase::ready());
 
@@ -386,8 +386,9 @@ TEST(AppCoordinatorReplyTest, StructuredRepliesBecomeProposals) {
     h.provider.feed({"[[ACTION]]{\"id\":\"GITHUB_ISSUE\"}"});
     h.provider.finish();
     EXPECT_EQ(h.lastTurn().kind, ReplyKind::chat);
-    EXPECT_EQ(h.lastTurn().display, text("Das konnte ich nicht als Aktion vorbereiten. Sag mir "
-                                         "bitte genauer, was passieren soll."));
+    EXPECT_EQ(h.lastTurn().display,
+              replyText("Das konnte ich nicht als Aktion vorbereiten. Sag mir "
+                        "bitte genauer, was passieren soll."));
     EXPECT_EQ(h.lastTurn().reply, QStringLiteral("{\"id\":\"GITHUB_ISSUE\"}"));
 }
 
@@ -432,7 +433,7 @@ TEST(AppCoordinatorReplyTest, ModelLabels) {
     for (const Case& c : cases) {
         AssistantSettings settings;
         settings.claudeModel = settings.codexModel = QString::fromUtf8(c.model);
-        EXPECT_EQ(AppCoordinator::modelLabel(c.provider, settings), text(c.label)) << c.model;
+        EXPECT_EQ(AppCoordinator::modelLabel(c.provider, settings), replyText(c.label)) << c.model;
     }
 }
 
@@ -445,8 +446,8 @@ TEST(AppCoordinatorReplyTest, RememberNotesStayLocal) {
         std::optional<QString> stored;  // none: sent to the AI
     };
     const Case cases[] = {
-        {"a note", text("Merk dir: Black Friday 30 % ab 27.11."), "", true,
-         text("Black Friday 30 % ab 27.11")},
+        {"a note", replyText("Merk dir: Black Friday 30 % ab 27.11."), "", true,
+         replyText("Black Friday 30 % ab 27.11")},
         {"an empty note keeps the draft", "merk dir", "Der Entwurf", true,
          QStringLiteral("Der Entwurf")},
         {"nothing to keep", "merk dir", "", true, QString()},
@@ -470,13 +471,14 @@ TEST(AppCoordinatorReplyTest, RememberNotesStayLocal) {
         const auto& saved = h.memory.data().saved;
         if (c.stored->isEmpty()) {
             EXPECT_TRUE(saved.isEmpty());
-            EXPECT_TRUE(h.lastTurn().reply.startsWith(text("Was soll ich mir merken?")));
+            EXPECT_TRUE(h.lastTurn().reply.startsWith(replyText("Was soll ich mir merken?")));
         } else {
             ASSERT_EQ(saved.size(), 1);
             EXPECT_EQ(saved[0].text, *c.stored);
-            EXPECT_EQ(h.lastTurn().reply,
-                      text("Gemerkt. Du findest es unter Einstellungen → Erinnerungen.\n\n> ") +
-                          *c.stored);
+            EXPECT_EQ(
+                h.lastTurn().reply,
+                replyText("Gemerkt. Du findest es unter Einstellungen → Erinnerungen.\n\n> ") +
+                    *c.stored);
         }
     }
 }
@@ -526,12 +528,12 @@ TEST(AppCoordinatorReplyTest, StyleLearningThatLearnsNothingSaysWhy) {
         QString notLearned;
     } cases[] = {
         {"nothing to learn from", false, std::nullopt,
-         text("Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
-              "Beispieltexte ein.")},
+         replyText("Noch nichts zum Lernen – diktiere ein paar Nachrichten oder füge eigene "
+                   "Beispieltexte ein.")},
         {"an empty answer", true, std::nullopt,
-         text("Die KI hat keine Beschreibung geliefert – versuch es später noch einmal.")},
+         replyText("Die KI hat keine Beschreibung geliefert – versuch es später noch einmal.")},
         {"a failed answer", true, AIError::failed(QStringLiteral("Netz weg")),
-         text("Lernen hat nicht geklappt: Netz weg")},
+         replyText("Lernen hat nicht geklappt: Netz weg")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

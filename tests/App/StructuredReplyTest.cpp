@@ -5,7 +5,7 @@
 
 namespace {
 
-QString text(const char* utf8) {
+QString lineText(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
@@ -35,24 +35,24 @@ TEST(StructuredReplyTest, ActionRepliesBecomeProposals) {
     const Case cases[] = {
         {"chatter around the object",
          R"(Gern. {"id":"deploy","summary":"Ausrollen","params":{"env":"prod"}} Fertig.)",
-         text("✦ Ausrollen"),
+         lineText("✦ Ausrollen"),
          {{"env", "prod"}, {"tag", ""}}},
         {"numbers and lists as text",
          R"({"id":"deploy","params":{"env":3,"tag":["red","blue"]}})",
-         text("✦ deploy"),
+         lineText("✦ deploy"),
          {{"env", "3"}, {"tag", "red, blue"}}},
         {"the fixed parameters of an issue",
          R"({"id":"github_issue","summary":"Issue","params":{"title":"Absturz"}})",
-         text("✦ Issue"),
+         lineText("✦ Issue"),
          {{"title", "Absturz"}, {"body", ""}, {"labels", ""}}},
         {"params that are no object",
          R"({"id":"deploy","params":[1]})",
-         text("✦ deploy"),
+         lineText("✦ deploy"),
          {{"env", ""}, {"tag", ""}}},
         {"direction controls made visible in the summary and the values",
          "{\"id\":\"deploy\",\"summary\":\"Issue \u202Eredro-esrever\u202C anlegen\","
          "\"params\":{\"env\":\"bild\u202Egnp.exe\"}}",
-         text("✦ Issue [U+202E]redro-esrever[U+202C] anlegen"),
+         lineText("✦ Issue [U+202E]redro-esrever[U+202C] anlegen"),
          {{"env", "bild[U+202E]gnp.exe"}, {"tag", ""}}},
         {"an id in other letter case", R"({"id":"Deploy"})", std::nullopt, {}},
         {"an unknown id", R"({"id":"nope"})", std::nullopt, {}},
@@ -107,7 +107,7 @@ TEST(StructuredReplyTest, NewActionRepliesBecomeDefinitions) {
         const AssistantAction& action = session.definitionProposal()->action;
         EXPECT_EQ(action.id, *c.id);
         EXPECT_FALSE(action.builtIn);
-        EXPECT_TRUE(line->startsWith(text("✦ Neue Aktion vorgeschlagen: ")));
+        EXPECT_TRUE(line->startsWith(lineText("✦ Neue Aktion vorgeschlagen: ")));
         EXPECT_TRUE(line->endsWith(action.name));
     }
 }

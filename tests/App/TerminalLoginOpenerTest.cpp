@@ -18,7 +18,7 @@ using namespace Platform;
 
 namespace {
 
-ClipboardContents plainText(const QString& text) {
+ClipboardContents plainCopy(const QString& text) {
     return {ClipboardItem{{{QStringLiteral("text/plain"), text.toUtf8()}}}};
 }
 
@@ -87,7 +87,7 @@ TEST(TerminalLoginOpener, RunsTheLocatedProgramOrLeavesItsCommandOnTheClipboard)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !terminals.commands.empty(); }, 10000));
         ASSERT_EQ(terminals.commands.size(), 1u);
         EXPECT_EQ(terminals.commands[0], c.command);
-        EXPECT_EQ(clipboard.contents, c.pasted ? plainText(*c.pasted) : before);
+        EXPECT_EQ(clipboard.contents, c.pasted ? plainCopy(*c.pasted) : before);
     }
 }
 

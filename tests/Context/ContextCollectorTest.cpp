@@ -22,10 +22,10 @@ using Node = std::shared_ptr<FakeAccessible>;
 
 namespace {
 
-constexpr qint32 pid = 3100;
+constexpr qint32 mailPid = 3100;
 constexpr quint32 windowId = 0x400007;
-const QRectF windowFrame(0, 0, 400, 300);
-const QRectF fieldFrame(20, 200, 300, 24);
+const QRectF mailWindowFrame(0, 0, 400, 300);
+const QRectF mailFieldFrame(20, 200, 300, 24);
 
 QImage filled(QColor color, QSize size = {400, 300}) {
     QImage image(size, QImage::Format_RGB32);
@@ -87,22 +87,22 @@ struct Desk {
         Platform::RunningApplication front;
         front.localizedName = "Mail";
         front.bundleIdentifier = "org.example.Mail";
-        front.processIdentifier = pid;
+        front.processIdentifier = mailPid;
         front.windowId = windowId;
         windows.front = front;
-        windows.list = {{windowId, pid, "Posteingang", windowFrame}};
+        windows.list = {{windowId, mailPid, "Posteingang", mailWindowFrame}};
         images.set(windowId, filled(Qt::white));
-        tree.applications.insert(pid, application);
+        tree.applications.insert(mailPid, application);
         application->focusedWindowValue = window;
         window->nameValue = "Entwurf";
-        window->frameValue = windowFrame;
+        window->frameValue = mailWindowFrame;
         window->focusedElementValue = field;
         field->roleValue = "AXTextField";
         field->editable = true;
         field->nameValue = "Nachricht";
         field->textValue = "Hallo";
         field->selection = QString();
-        field->frameValue = fieldFrame;
+        field->frameValue = mailFieldFrame;
     }
 
     std::optional<ContextSnapshot> snapshot(
@@ -140,13 +140,13 @@ TEST(ContextCollectorTest, SnapshotCarriesTheApplicationAndItsField) {
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(snapshot->appName, "Mail");
     EXPECT_EQ(snapshot->bundleID, "org.example.Mail");
-    EXPECT_EQ(snapshot->processID, pid);
+    EXPECT_EQ(snapshot->processID, mailPid);
     EXPECT_EQ(snapshot->windowTitle, "Entwurf");
     EXPECT_EQ(snapshot->fieldRole, "AXTextField");
     EXPECT_EQ(snapshot->fieldLabel, "Nachricht");
     EXPECT_TRUE(snapshot->fieldEditable);
     EXPECT_EQ(snapshot->fieldValue, "Hallo");
-    EXPECT_EQ(snapshot->fieldFrame, fieldFrame);
+    EXPECT_EQ(snapshot->fieldFrame, mailFieldFrame);
     EXPECT_TRUE(snapshot->pointer);
     EXPECT_EQ(snapshot->capturedAt, desk.clock.now());
     EXPECT_EQ(snapshot->screenshotJPEG, std::nullopt);
@@ -216,9 +216,9 @@ TEST(ContextCollectorTest, CopiesAlsoWhereNoFieldIsFocused) {
 TEST(ContextCollectorTest, WindowTitleFallsBackToTheFirstWindowOfTheProcess) {
     FakeDesk desk;
     desk.window->nameValue = "";
-    desk.windows.list = {{9, 1, "Fremd", windowFrame},
-                         {windowId, pid, "", windowFrame},
-                         {12, pid, "Zweites Fenster", windowFrame}};
+    desk.windows.list = {{9, 1, "Fremd", mailWindowFrame},
+                         {windowId, mailPid, "", mailWindowFrame},
+                         {12, mailPid, "Zweites Fenster", mailWindowFrame}};
     EXPECT_EQ(desk.snapshot()->windowTitle, std::nullopt);
     desk.windows.list[1].title = "Posteingang";
     EXPECT_EQ(desk.snapshot()->windowTitle, "Posteingang");
@@ -241,14 +241,14 @@ TEST(ContextCollectorTest, PrefetchIsUsedOnlyForTheSameProcess) {
     FakeDesk desk;
     const auto prefetch = desk.collector.prefetchField();
     ASSERT_TRUE(prefetch);
-    EXPECT_EQ(prefetch->pid, pid);
+    EXPECT_EQ(prefetch->pid, mailPid);
     desk.snapshot(prefetch);
     EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
 
     // The user switched applications between the key press and the snapshot.
     Node other = std::make_shared<FakeAccessible>();
-    desk.tree.applications.insert(pid + 1, other);
-    desk.windows.front->processIdentifier = pid + 1;
+    desk.tree.applications.insert(mailPid + 1, other);
+    desk.windows.front->processIdentifier = mailPid + 1;
     desk.snapshot(prefetch);
     EXPECT_EQ(other->asked().count("focusedWindow"), 1);
     EXPECT_EQ(desk.application->asked().count("focusedWindow"), 1);
@@ -299,7 +299,7 @@ TEST(ContextCollectorTest, PrefetchThatFoundNoFocusedWindowIsReadAgain) {
             prefetch = desk.collector.prefetchField();
         const auto snapshot = desk.snapshot(prefetch);
         ASSERT_TRUE(snapshot) << c.name;
-        EXPECT_EQ(snapshot->fieldFrame, c.fieldRead ? std::optional(fieldFrame) : std::nullopt)
+        EXPECT_EQ(snapshot->fieldFrame, c.fieldRead ? std::optional(mailFieldFrame) : std::nullopt)
             << c.name;
         const auto queries = desk.application->asked().count("focusedWindow");
         EXPECT_GE(queries, c.minimumWindowQueries) << c.name;
@@ -391,7 +391,7 @@ TEST(ContextCollectorTest, ABusyApplicationGetsLongerForItsField) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return snapshot.has_value(); }, 5000));
         ASSERT_TRUE(*snapshot);
         EXPECT_EQ((*snapshot)->fieldEditable, c.read);
-        EXPECT_EQ((*snapshot)->fieldFrame, c.read ? std::optional(fieldFrame) : std::nullopt);
+        EXPECT_EQ((*snapshot)->fieldFrame, c.read ? std::optional(mailFieldFrame) : std::nullopt);
     }
 }
 
@@ -449,7 +449,7 @@ TEST(ContextCollectorTest, AnEditorsWordsThatComeLateFollowTheSnapshot) {
         ASSERT_TRUE(snapshot) << c.name;
         EXPECT_EQ(snapshot->fieldTextPending, c.richText) << c.name;
         EXPECT_EQ(snapshot->selectedText, c.richText ? "Welt" : std::optional<QString>()) << c.name;
-        EXPECT_EQ(snapshot->fieldFrame, fieldFrame) << c.name;
+        EXPECT_EQ(snapshot->fieldFrame, mailFieldFrame) << c.name;
         EXPECT_EQ(snapshot->fieldValue, c.richText ? std::nullopt : std::optional<QString>("Hallo"))
             << c.name;
         EXPECT_EQ(desk.copies, 0) << c.name;
@@ -510,7 +510,7 @@ TEST(ContextCollectorTest, AnAnswerInTimeCountsWhenTheMainThreadIsLate) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return snapshot.has_value(); }, 5000));
         ASSERT_TRUE(*snapshot);
         EXPECT_TRUE((*snapshot)->fieldEditable);
-        EXPECT_EQ((*snapshot)->fieldFrame, fieldFrame);
+        EXPECT_EQ((*snapshot)->fieldFrame, mailFieldFrame);
         if (!c.richText)
             continue;
         std::optional<QString> words = QString("nicht gefragt");
@@ -584,10 +584,10 @@ TEST(ContextCollectorTest, ScreenshotIsThePictureTakenWithTheSnapshot) {
 TEST(ContextCollectorTest, ScreenshotWithoutFieldFollowsThePointerAndIsWhole) {
     FakeDesk desk;
     const quint32 secondWindow = 0x400100;
-    desk.windows.list.push_back({secondWindow, pid, "Zweites", {450, 200, 400, 300}});
+    desk.windows.list.push_back({secondWindow, mailPid, "Zweites", {450, 200, 400, 300}});
     desk.images.set(secondWindow, filled(Qt::gray));
     ContextSnapshot snapshot;
-    snapshot.processID = pid;
+    snapshot.processID = mailPid;
     snapshot.pointer = QPointF(500, 300);
     const ContextSnapshot filled = desk.withScreenshot(snapshot);
     ASSERT_TRUE(filled.screenshotJPEG);
@@ -600,7 +600,7 @@ TEST(ContextCollectorTest, FailedScreenshotIsLoggedAndLeavesTheSnapshot) {
     desk.images.remove(windowId);
     desk.images.setError("X-Fehler 8");
     ContextSnapshot snapshot;
-    snapshot.processID = pid;
+    snapshot.processID = mailPid;
     EXPECT_EQ(desk.withScreenshot(snapshot), snapshot);
     EXPECT_EQ(desk.log.lines, QStringList{"[Tavrin] Screenshot fehlgeschlagen: X-Fehler 8"});
 }

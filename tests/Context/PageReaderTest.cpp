@@ -12,7 +12,7 @@ using Node = std::shared_ptr<FakeAccessible>;
 
 namespace {
 
-constexpr qint32 pid = 77;
+constexpr qint32 browserPid = 77;
 
 Node node(const QString& role, const QString& text = {}, std::vector<Node> children = {}) {
     auto element = std::make_shared<FakeAccessible>();
@@ -42,12 +42,12 @@ struct Page {
 
     explicit Page(Node window) {
         application->focusedWindowValue = std::move(window);
-        tree.applications.insert(pid, application);
+        tree.applications.insert(browserPid, application);
     }
 
     std::optional<QString> read(int maxChars = 60000) {
         const PageReader::Now now = [this] { return std::chrono::seconds(late ? 6 : 0); };
-        return PageReader::collect(tree, pid, maxChars, std::chrono::seconds(6), now);
+        return PageReader::collect(tree, browserPid, maxChars, std::chrono::seconds(6), now);
     }
 };
 
@@ -202,11 +202,11 @@ struct SlowPage {
 
     std::optional<QString> read(Node window) {
         application->focusedWindowValue = window;
-        tree.applications.insert(pid, application);
+        tree.applications.insert(browserPid, application);
         slow(application);
         slow(window);
         const PageReader::Now now = [this] { return clock; };
-        return PageReader::collect(tree, pid, 60000, deadline, now, stopSource.get_token());
+        return PageReader::collect(tree, browserPid, 60000, deadline, now, stopSource.get_token());
     }
 };
 

@@ -19,8 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Rig = ThemeRig;
-
 TEST(IndicatorsTest, AWaveformBarStaysInItsFrameWhateverTheLevel) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -35,7 +33,7 @@ TEST(IndicatorsTest, AWaveformBarStaysInItsFrameWhateverTheLevel) {
 }
 
 TEST(IndicatorsTest, AWaveformEasesToNewLevelsAndThenStops) {
-    Rig rig;
+    ThemeRig rig;
     Waveform wave;
     wave.show();
     EXPECT_EQ(wave.sizeHint(), QSize(0, 22));
@@ -60,7 +58,7 @@ TEST(IndicatorsTest, AWaveformEasesToNewLevelsAndThenStops) {
 }
 
 TEST(IndicatorsTest, UnderReduceMotionTheDotsRestFullyOpaqueAndTheShimmerIsGone) {
-    Rig rig;
+    ThemeRig rig;
     rig.appearance.setReduceMotion(true);
     const QColor accent = DS::Palette::accent.resolve(false);
 
@@ -113,7 +111,7 @@ TEST(IndicatorsTest, TheShimmerSweepsFromWhollyLeftToWhollyRightAndStartsAgain) 
 }
 
 TEST(IndicatorsTest, APrivacyNoteWrapsAndNeverCutsOff) {
-    Rig rig;
+    ThemeRig rig;
     PrivacyNote centred(Qt::AlignHCenter);
     PrivacyNote leading(Qt::AlignLeft);
     EXPECT_LE(centred.sizeHint().width(), 380);
@@ -129,7 +127,7 @@ TEST(IndicatorsTest, APrivacyNoteWrapsAndNeverCutsOff) {
 namespace {
 
 TEST(IndicatorsTest, TheShimmerLightsOnlyTheContentsOwnPixels) {
-    Rig rig;
+    ThemeRig rig;
     QWidget content;
     content.resize(100, 20);
     // Opaque on the left half only.

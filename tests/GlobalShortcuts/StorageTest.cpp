@@ -19,7 +19,7 @@ using GlobalShortcuts::Shortcut;
 
 namespace {
 
-const Shortcut altSpace(Key::space, Modifier::Option);
+const Shortcut storedAltSpace(Key::space, Modifier::Option);
 
 // One start of the program: the shortcuts read from the INI file under XDG_CONFIG_HOME.
 struct Start {
@@ -39,7 +39,7 @@ protected:
 
     QTemporaryDir config;
     ScopedEnv xdg{"XDG_CONFIG_HOME", config.path()};
-    const Name invoke{"invokeAssistant", altSpace};
+    const Name invoke{"invokeAssistant", storedAltSpace};
     const Name dictate{"dictateOnly"};
 };
 
@@ -62,7 +62,7 @@ TEST_F(StorageTest, TheDefaultIsWrittenOnceWithOneNotification) {
                        &GlobalShortcuts::NamedShortcuts::shortcutByNameDidChange);
     second.shortcuts.create(invoke);
     EXPECT_EQ(changed.size(), 0);
-    EXPECT_EQ(second.shortcuts.getShortcut(invoke), altSpace);
+    EXPECT_EQ(second.shortcuts.getShortcut(invoke), storedAltSpace);
 }
 
 TEST_F(StorageTest, AClearedShortcutStaysClearedAcrossARestart) {

@@ -12,6 +12,19 @@
 #include "Platform/fake/FakeTerminalWindows.h"
 #include "Platform/fake/FakeWindowActivation.h"
 
+inline Platform::Nanoseconds ms(int milliseconds) {
+    return Platform::Milliseconds(milliseconds);
+}
+
+inline Platform::ClipboardContents plainText(const QString& text) {
+    return {Platform::ClipboardItem{{{"text/plain", text.toUtf8()}}}};
+}
+
+// The paste key as the fake key sender records it, `at` milliseconds after time zero.
+inline Platform::FakeKeySender::Sent paste(int at) {
+    return {ms(at), Platform::VirtualKey::V, Platform::EventFlag::Command};
+}
+
 // The inserter on fakes that share one clock, at time zero.
 struct FakeInserterDesk {
     Platform::FakeClock clock;

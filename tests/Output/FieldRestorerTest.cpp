@@ -21,8 +21,8 @@ const QString element = QStringLiteral(":1.42:/org/a11y/atspi/accessible/17");
 
 // A GTK 3 application whose window has an editable field in focus, holding what the paste
 // left, and another field beside it.
-struct Desk {
-    Desk() {
+struct RestorerDesk {
+    RestorerDesk() {
         tree.applications.insert(pid, application);
         application->focusedWindowValue = window;
         window->focusedElementValue = field;
@@ -82,16 +82,18 @@ struct Desk {
 // gets the application's own undo key first and a write only where the key changed nothing.
 // A written field gets its selection back.
 TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAnythingElse) {
-    const auto textView = [](Desk& d) { d.field->roleValue = QStringLiteral("AXTextArea"); };
-    const auto qtField = [](Desk& d) {
+    const auto textView = [](RestorerDesk& d) {
+        d.field->roleValue = QStringLiteral("AXTextArea");
+    };
+    const auto qtField = [](RestorerDesk& d) {
         d.field->roleValue = QStringLiteral("AXTextArea");
         d.field->toolkitValue = QStringLiteral("Qt 6.4.2");
     };
     const struct {
         const char* name;
-        std::function<void(Desk&)> arrange;
+        std::function<void(RestorerDesk&)> arrange;
         // What the application does with its undo key.
-        std::function<void(Desk&)> onKey;
+        std::function<void(RestorerDesk&)> onKey;
         Outcome outcome;
         int keys;
         QString field;
@@ -100,12 +102,13 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
         // The key would reach the window's own undo, which changes the other field.
         {"an entry: written back, no key for the window's shortcuts",
          {},
-         [](Desk& d) { d.other->textValue = QStringLiteral("Termin am"); },
+         [](RestorerDesk& d) { d.other->textValue = QStringLiteral("Termin am"); },
          Outcome::restored,
          0,
          before},
         {"an editor undoes by itself: nothing written", textView,
-         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+         [](RestorerDesk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1,
+         before},
         {"a text view without an undo of its own: the key changes nothing, written back",
          textView,
          {},
@@ -113,23 +116,23 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
          1,
          before},
         {"the editor's undo changed the field some other way: its result stays", textView,
-         [](Desk& d) { d.field->textValue = after.left(10); }, Outcome::leftToApplication, 1,
-         after.left(10)},
+         [](RestorerDesk& d) { d.field->textValue = after.left(10); }, Outcome::leftToApplication,
+         1, after.left(10)},
         {"the user typed in the entry since the paste: nothing written",
-         [](Desk& d) { d.field->textValue = after + "x"; },
+         [](RestorerDesk& d) { d.field->textValue = after + "x"; },
          {},
          Outcome::refused,
          0,
          after + "x"},
         // The editor's undo would take the typing back and leave the paste.
         {"the user typed in the editor since the paste: no key",
-         [&](Desk& d) {
+         [&](RestorerDesk& d) {
              textView(d);
              d.field->textValue = after + "x";
          },
-         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
+         [](RestorerDesk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
         {"the keyboard is in another field: no key, nothing written there",
-         [](Desk& d) {
+         [](RestorerDesk& d) {
              d.window->focusedElementValue = d.other;
              d.other->textValue = after;
          },
@@ -139,25 +142,26 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
          after,
          after},
         {"the field cannot be read",
-         [](Desk& d) { d.field->textFails = true; },
+         [](RestorerDesk& d) { d.field->textFails = true; },
          {},
          Outcome::refused,
          0,
          after},
         {"the role did not come: it may be a password entry",
-         [](Desk& d) { d.field->password = std::nullopt; },
+         [](RestorerDesk& d) { d.field->password = std::nullopt; },
          {},
          Outcome::refused,
          0,
          after},
         {"the entry cannot be written",
-         [](Desk& d) { d.field->writable = false; },
+         [](RestorerDesk& d) { d.field->writable = false; },
          {},
          Outcome::refused,
          0,
          after},
         {"a Qt field's own undo takes the paste back", qtField,
-         [](Desk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1, before},
+         [](RestorerDesk& d) { d.field->textValue = before; }, Outcome::undoneByApplication, 1,
+         before},
         // Its history would not know the write, and its next undo would take the wrong step.
         {"a Qt field whose undo changed nothing yet: the key was its own, nothing written",
          qtField,
@@ -167,29 +171,29 @@ TEST(FieldRestorerTest, UndoesOnlyWhatThePasteLeftAndSendsNoKeyThatCouldReachAny
          after},
         // A paste of several paragraphs leaves the keyboard in the last of them.
         {"a document's paragraph the paste ended in: the document's own undo",
-         [](Desk& d) {
+         [](RestorerDesk& d) {
              for (const auto& paragraph : {d.field, d.other})
                  paragraph->roleValue = QStringLiteral("paragraph");
              d.pasted.after = {d.other->identityValue, "gern.", std::nullopt};
              d.window->focusedElementValue = d.other;
              d.other->textValue = QStringLiteral("gern.");
          },
-         [](Desk& d) {
+         [](RestorerDesk& d) {
              d.window->focusedElementValue = d.field;
              d.field->textValue = before;
              d.other->textValue.clear();
          },
          Outcome::undoneByApplication, 1, before, QString()},
         {"the user typed in the Qt field since the paste: no key",
-         [&](Desk& d) {
+         [&](RestorerDesk& d) {
              qtField(d);
              d.field->textValue = after + "x";
          },
-         [](Desk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
+         [](RestorerDesk& d) { d.field->textValue = after; }, Outcome::refused, 0, after + "x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        RestorerDesk desk;
         if (c.arrange)
             c.arrange(desk);
         const std::optional<Outcome> outcome = desk.undo([&] { c.onKey ? c.onKey(desk) : void(); });
@@ -234,7 +238,7 @@ TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        RestorerDesk desk;
         desk.field->roleValue = c.role;
         desk.field->toolkitValue = c.toolkit;
         desk.field->password = c.password;
@@ -254,7 +258,7 @@ TEST(FieldRestorerTest, ReadsEveryEditableFieldAndKnowsWhichToWriteBack) {
     }
     // Only an application that is not on the bus shows no fields; one whose field could not
     // be read has a field nobody may act on blind.
-    Desk desk;
+    RestorerDesk desk;
     desk.field->textFails = true;
     EXPECT_EQ(FieldRestorer::focusedField(desk.tree, pid), (FieldRestorer::Reading{}));
     desk.tree.applications.clear();
@@ -278,7 +282,7 @@ TEST(FieldRestorerTest, AParagraphBelongsToTheNearestDocumentAboveIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        RestorerDesk desk;
         desk.field->roleValue = QStringLiteral("paragraph");
         std::shared_ptr<FakeAccessible> below = desk.field;
         for (const QString& role : c.between) {
@@ -303,7 +307,7 @@ TEST(FieldRestorerTest, AParagraphBelongsToTheNearestDocumentAboveIt) {
 // A rich-text editor's own text is a mark per paragraph, the same before and after any
 // typing: its paragraphs are what it holds, or nothing could tell the user's typing.
 TEST(FieldRestorerTest, ReadsARichTextEditorThroughItsParagraphs) {
-    Desk desk;
+    RestorerDesk desk;
     desk.field->roleValue = QStringLiteral("section");
     desk.field->toolkitValue = QStringLiteral("Gecko");
     const auto paragraph = [](const QString& text) {
@@ -430,7 +434,7 @@ TEST(FieldRestorerTest, AParagraphThePasteTookApartIsFollowedIntoItsDocument) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        RestorerDesk desk;
         const auto documentNamed = [](const QString& identity) {
             auto document = std::make_shared<FakeAccessible>();
             document->roleValue = QStringLiteral("document text");

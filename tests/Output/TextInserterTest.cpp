@@ -29,14 +29,6 @@ void PrintTo(const FakeKeySender::Sent& sent, std::ostream* out) {
 
 namespace {
 
-Nanoseconds ms(int milliseconds) {
-    return Milliseconds(milliseconds);
-}
-
-ClipboardContents plainText(const QString& text) {
-    return {ClipboardItem{{{"text/plain", text.toUtf8()}}}};
-}
-
 // A rich-text copy: two items, several formats each, bytes that are not text.
 ClipboardContents richContents() {
     return {ClipboardItem{{{"text/plain", QByteArray("Grüße")},
@@ -46,9 +38,6 @@ ClipboardContents richContents() {
                            {"application/x-empty", QByteArray()}}}};
 }
 
-const Sent paste(int at) {
-    return {ms(at), VirtualKey::V, EventFlag::Command};
-}
 const Sent copy(int at) {
     return {ms(at), VirtualKey::C, EventFlag::Command};
 }

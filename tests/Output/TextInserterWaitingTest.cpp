@@ -13,26 +13,14 @@ using Sent = FakeKeySender::Sent;
 
 namespace {
 
-Nanoseconds ms(int milliseconds) {
-    return Milliseconds(milliseconds);
-}
-
-ClipboardContents plainText(const QString& text) {
-    return {ClipboardItem{{{"text/plain", text.toUtf8()}}}};
-}
-
 QByteArray textOf(const ClipboardContents& contents) {
     return contents.value(0).representations.value(0).data;
 }
 
-const Sent paste(int at) {
-    return {ms(at), VirtualKey::V, EventFlag::Command};
-}
-
 // "Vorher" on the clipboard, put there by another program; the editor's window of process 42
 // as the target, which takes no text in time unless a test reads it as the target.
-struct Desk : FakeInserterDesk {
-    Desk() {
+struct WaitingDesk : FakeInserterDesk {
+    WaitingDesk() {
         target.windowId = 0x1200007;
         target.processIdentifier = 42;
         clipboard.writeAsOtherProgram(plainText("Vorher"));
@@ -79,7 +67,7 @@ TEST(TextInserterWaitingTest, NoSecondPasteKeyGoesToAProgramWhoseKeyIsUnanswered
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk d;
+        WaitingDesk d;
         // As the window system tells: both windows of process 42 are one program.
         d.clipboard.processes = {{d.target.windowId, 42}, {c.window, c.process}};
         d.windows.activeWindow = d.target.windowId;
@@ -131,7 +119,7 @@ TEST(TextInserterWaitingTest, AKeyTheProgramAnsweredHoldsUpNoLaterInsert) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk d;
+        WaitingDesk d;
         constexpr quint32 chat = 0x1200099;
         d.clipboard.processes = {{d.target.windowId, 42}, {chat, 42}};
         d.windows.activeWindow = d.target.windowId;
@@ -165,7 +153,7 @@ TEST(TextInserterWaitingTest, ALaterTextThatTookOverAKeyIsInsertedWhenTheProgram
     } cases[] = {{"nothing typed meanwhile", ""}, {"typed meanwhile", "du "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk d;
+        WaitingDesk d;
         d.windows.activeWindow = d.target.windowId;
         FocusedField focused{42, "GTK 3.24.38", ":1.9:/entry", "Hallo "};
         focused.field->selectionRangeValue = Platform::TextRange{6, 6};
@@ -215,7 +203,7 @@ TEST(TextInserterWaitingTest, AWaitingKeyTakesALaterTextOnlyForItsOwnField) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk d;
+        WaitingDesk d;
         d.windows.activeWindow = d.target.windowId;
         FocusedField focused{42, "Chromium", ":1.9:/tabA", "Hallo "};
         focused.field->selectionRangeValue = Platform::TextRange{6, 6};
@@ -283,7 +271,7 @@ TEST(TextInserterWaitingTest, AfterAFetchAloneTheKeysReadsGetTheTextAndTheUsersP
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk d;
+        WaitingDesk d;
         d.windows.activeWindow = d.target.windowId;
         d.clipboard.fetchAfter = Milliseconds(10);
         d.clipboard.seesUserPastes = c.seesUserPastes;
@@ -312,7 +300,7 @@ TEST(TextInserterWaitingTest, AfterAFetchAloneTheKeysReadsGetTheTextAndTheUsersP
 // another text went elsewhere through the clipboard alone: the user's selection comes back all
 // the same.
 TEST(TextInserterWaitingTest, AnXtermsSelectionComesBackAfterItTookItsTextLate) {
-    Desk d;
+    WaitingDesk d;
     FakeClipboard primary{&d.clock};
     primary.writeAsOtherProgram(plainText("Auswahl"));
     primary.fetchAfter.reset();

@@ -73,12 +73,8 @@ TEST(UndoToastFrame, PlacesBesideTheAnchorOrFallsBack) {
         EXPECT_EQ(UndoToast::frame(c.anchor, toast, c.screens, c.main), c.expected) << c.name;
 }
 
-Nanoseconds ms(int milliseconds) {
-    return Milliseconds(milliseconds);
-}
-
-struct Desk : FakeInserterDesk {
-    Desk() {
+struct ToastDesk : FakeInserterDesk {
+    ToastDesk() {
         target.localizedName = QStringLiteral("Editor");
         target.windowId = 0x1200007;
         terminal.localizedName = QStringLiteral("Terminal");
@@ -94,7 +90,7 @@ struct Desk : FakeInserterDesk {
 };
 
 TEST(UndoToast, FadesAwaySixSecondsAfterTheLastShow) {
-    Desk desk;
+    ToastDesk desk;
     desk.toast.show(desk.field, desk.target);
     ASSERT_TRUE(desk.toast.isVisible());
     desk.clock.advance(ms(3000));
@@ -111,7 +107,7 @@ TEST(UndoToast, FadesAwaySixSecondsAfterTheLastShow) {
 }
 
 TEST(UndoToast, AShowDuringTheFadeOutStaysUp) {
-    Desk desk;
+    ToastDesk desk;
     desk.toast.show(desk.field, desk.target);
     desk.clock.advance(UndoToast::kShownFor + ms(100));  // halfway through the fade-out
     desk.toast.show(QRectF(300, 400, 200, 24), desk.target);
@@ -148,7 +144,7 @@ TEST(UndoToast, UndoFadesOutAndSendsTheUndoKeyToTheTarget) {
          false},
     };
     for (const Case& c : cases) {
-        Desk desk;
+        ToastDesk desk;
         desk.windows.refuses = c.windowManagerRefuses;
         const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
         desk.toast.show(desk.field, target);
@@ -189,7 +185,7 @@ TEST(UndoToast, AnUndoThatCouldNeverBeCheckedIsNotOffered) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        ToastDesk desk;
         const auto target = c.withTarget ? std::optional(desk.target) : std::nullopt;
         desk.toast.show(desk.field, target, std::nullopt, c.fieldUnknown);
         ASSERT_NE(desk.toast.view(), nullptr);
@@ -213,7 +209,7 @@ TEST(UndoToast, AnUndoThatCannotBeDoneIsTold) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        ToastDesk desk;
         desk.target.processIdentifier = 77;
         FocusedField focused{77, "GTK 3.24.38", ":1.9:/entry", c.holds};
         auto& entry = focused.field;
@@ -278,7 +274,7 @@ TEST(UndoToast, StaysByItsFieldOverWindowsThatDoNotFloat) {
         {"a floating window, minimized", Qt::Tool, true},
     };
     for (const Case& c : cases) {
-        Desk desk;
+        ToastDesk desk;
         QWidget other(nullptr, c.type);
         other.setGeometry(QRect(50, 150, 700, 500));
         if (c.minimized)
@@ -294,7 +290,7 @@ TEST(UndoToast, StaysByItsFieldOverWindowsThatDoNotFloat) {
 }
 
 TEST(UndoToast, CloseHidesWithoutAKey) {
-    Desk desk;
+    ToastDesk desk;
     desk.toast.show(desk.field, desk.target);
     desk.toast.view()->closeButton()->click();
     desk.clock.runUntilIdle();
@@ -308,22 +304,22 @@ TEST(UndoToast, CloseHidesWithoutAKey) {
 TEST(UndoToast, ATerminalIsToldEingefuegtWithoutAnUndo) {
     struct Case {
         const char* name;
-        std::function<void(Desk&)> before;
+        std::function<void(ToastDesk&)> before;
         std::optional<FieldRestorer::Change> change;
         bool fieldUnknown;
     };
     const FieldRestorer::Change read{{":1.4:/term", "$ ", Platform::TextRange{2, 2}},
                                      {":1.4:/term", "$ ls", Platform::TextRange{4, 4}}};
     const Case cases[] = {
-        {"the paste went in at once", [](Desk&) {}, std::nullopt, false},
+        {"the paste went in at once", [](ToastDesk&) {}, std::nullopt, false},
         {"the paste went in late, after the notice that it had not",
-         [](Desk& desk) { desk.toast.tell(desk.field, UndoToast::notPastedText()); }, std::nullopt,
-         true},
-        {"the terminal's field was read", [](Desk&) {}, read, false},
+         [](ToastDesk& desk) { desk.toast.tell(desk.field, UndoToast::notPastedText()); },
+         std::nullopt, true},
+        {"the terminal's field was read", [](ToastDesk&) {}, read, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Desk desk;
+        ToastDesk desk;
         c.before(desk);
         desk.clock.advance(ms(1000));
         desk.toast.show(desk.field, desk.terminal, c.change, c.fieldUnknown);

@@ -9,7 +9,7 @@ namespace {
 using Phase = AssistantSession::Phase;
 using Problem = AssistantSession::Problem;
 
-ConversationTurn turn(std::optional<ReplyKind> kind, bool hidden = false) {
+ConversationTurn sessionTurn(std::optional<ReplyKind> kind, bool hidden = false) {
     ConversationTurn t;
     t.user = "Frage";
     t.kind = kind;
@@ -49,7 +49,7 @@ TEST(AssistantSessionTest, NotifiesOnlyRealChanges) {
         void (AssistantSession::*signal)();
         std::function<void(AssistantSession&)> write;
     };
-    ConversationTurn sameTurn = turn(ReplyKind::chat);
+    ConversationTurn sameTurn = sessionTurn(ReplyKind::chat);
     const Case cases[] = {
         {"draft", &AssistantSession::draftChanged,
          [](AssistantSession& s) { s.setDraft("Hallo"); }},
@@ -86,11 +86,11 @@ TEST(AssistantSessionTest, HasDraft) {
 }
 
 TEST(AssistantSessionTest, ChatTurnsAndActiveTurn) {
-    const ConversationTurn undecided = turn(std::nullopt);
-    const ConversationTurn draft = turn(ReplyKind::draft);
-    const ConversationTurn hiddenChat = turn(ReplyKind::chat, true);
-    const ConversationTurn document = turn(ReplyKind::document);
-    const ConversationTurn action = turn(ReplyKind::action);
+    const ConversationTurn undecided = sessionTurn(std::nullopt);
+    const ConversationTurn draft = sessionTurn(ReplyKind::draft);
+    const ConversationTurn hiddenChat = sessionTurn(ReplyKind::chat, true);
+    const ConversationTurn document = sessionTurn(ReplyKind::document);
+    const ConversationTurn action = sessionTurn(ReplyKind::action);
     AssistantSession session = newSession();
     session.setTurns({undecided, draft, hiddenChat, document, action});
 

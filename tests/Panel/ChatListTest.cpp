@@ -16,7 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-ConversationTurn turn(const QString& user, std::optional<ReplyKind> kind, const QString& reply) {
+ConversationTurn chatTurn(const QString& user, std::optional<ReplyKind> kind,
+                          const QString& reply) {
     ConversationTurn made;
     made.user = user;
     made.kind = kind;
@@ -28,21 +29,21 @@ ConversationTurn turn(const QString& user, std::optional<ReplyKind> kind, const 
 QList<ConversationTurn> moreThanTheListShows() {
     QList<ConversationTurn> turns;
     for (int i = 0; i < 8; ++i)
-        turns.append(turn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
-                          QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
+        turns.append(chatTurn(QStringLiteral("Frage %1").arg(i), ReplyKind::chat,
+                              QStringLiteral("Antwort %1\n\nmit zwei Absätzen.").arg(i)));
     return turns;
 }
 
-struct Fixture {
+struct ChatFixture {
     AssistantSession session{std::nullopt, std::nullopt, ProviderID::claudeCLI};
     Platform::FakeClock clock;
 };
 
 TEST(ChatListTest, AChunkRedrawsOnlyTheTurnBeingAnswered) {
-    Fixture f;
-    QList<ConversationTurn> turns = {turn("Eins?", ReplyKind::chat, "**Antwort** eins"),
-                                     turn("Zwei?", ReplyKind::chat, "Antwort zwei"),
-                                     turn("Drei?", ReplyKind::chat, "")};
+    ChatFixture f;
+    QList<ConversationTurn> turns = {chatTurn("Eins?", ReplyKind::chat, "**Antwort** eins"),
+                                     chatTurn("Zwei?", ReplyKind::chat, "Antwort zwei"),
+                                     chatTurn("Drei?", ReplyKind::chat, "")};
     f.session.setTurns(turns);
     f.session.setActiveTurnID(turns[2].id);
     ChatList list(f.session, nullptr);
@@ -71,19 +72,19 @@ TEST(ChatListTest, AChunkRedrawsOnlyTheTurnBeingAnswered) {
 }
 
 TEST(ChatListTest, RowsFollowTheVisibleTurnsByIdentity) {
-    Fixture f;
-    ConversationTurn a = turn("a", ReplyKind::chat, "A");
-    ConversationTurn draft = turn("d", ReplyKind::draft, "Entwurf");
-    ConversationTurn hidden = turn("h", ReplyKind::chat, "H");
+    ChatFixture f;
+    ConversationTurn a = chatTurn("a", ReplyKind::chat, "A");
+    ConversationTurn draft = chatTurn("d", ReplyKind::draft, "Entwurf");
+    ConversationTurn hidden = chatTurn("h", ReplyKind::chat, "H");
     hidden.hidden = true;
-    ConversationTurn undecided = turn("u", std::nullopt, "");
-    ConversationTurn b = turn("b", ReplyKind::chat, "B");
+    ConversationTurn undecided = chatTurn("u", std::nullopt, "");
+    ConversationTurn b = chatTurn("b", ReplyKind::chat, "B");
     f.session.setTurns({a, draft, hidden, undecided, b});
     ChatList list(f.session, nullptr);
     ASSERT_EQ(list.rows().size(), 2);
     ChatTurnRow* rowB = list.row(b.id);
 
-    ConversationTurn c = turn("c", ReplyKind::chat, "C");
+    ConversationTurn c = chatTurn("c", ReplyKind::chat, "C");
     f.session.setTurns({b, c});
     const QList<ChatTurnRow*> rows = list.rows();
     ASSERT_EQ(rows.size(), 2);
@@ -101,17 +102,17 @@ TEST(ChatListTest, EachTurnShowsItsUserWordsAndItsReplyPart) {
         bool typing;
         QString reply;  // the reply bubble's text when it shows
     };
-    ConversationTurn withDisplay = turn("x", ReplyKind::action, "{\"id\":1}");
+    ConversationTurn withDisplay = chatTurn("x", ReplyKind::action, "{\"id\":1}");
     withDisplay.display = QStringLiteral("Anzeige");
     const Case cases[] = {
-        {"blank user words", turn(" \n\t", ReplyKind::chat, "Ja"), false, false, false, "Ja"},
-        {"user words kept as written", turn(" Hi ", ReplyKind::chat, "Ja"), false, true, false,
+        {"blank user words", chatTurn(" \n\t", ReplyKind::chat, "Ja"), false, false, false, "Ja"},
+        {"user words kept as written", chatTurn(" Hi ", ReplyKind::chat, "Ja"), false, true, false,
          "Ja"},
-        {"answering with nothing yet", turn("x", ReplyKind::chat, " \n"), true, true, true, {}},
-        {"finished empty reply", turn("x", ReplyKind::chat, ""), false, true, false, ""},
-        {"action never shows its body", turn("x", ReplyKind::action, "{\"id\":1}"), false, true,
+        {"answering with nothing yet", chatTurn("x", ReplyKind::chat, " \n"), true, true, true, {}},
+        {"finished empty reply", chatTurn("x", ReplyKind::chat, ""), false, true, false, ""},
+        {"action never shows its body", chatTurn("x", ReplyKind::action, "{\"id\":1}"), false, true,
          false, "\u2726 Bereite Aktion vor …"},
-        {"new action too", turn("x", ReplyKind::newAction, "{}"), true, true, false,
+        {"new action too", chatTurn("x", ReplyKind::newAction, "{}"), true, true, false,
          "\u2726 Bereite Aktion vor …"},
         {"display text wins", withDisplay, false, true, false, "Anzeige"},
     };
@@ -128,7 +129,7 @@ TEST(ChatListTest, EachTurnShowsItsUserWordsAndItsReplyPart) {
 
 // A stretch of the conversation shows its own turns in the session's order, rows kept by turn.
 TEST(ChatListTest, AStretchShowsItsTurnsInTheSessionsOrder) {
-    Fixture f;
+    ChatFixture f;
     const QList<ConversationTurn> turns = moreThanTheListShows();
     f.session.setTurns(turns);
     ChatList list(f.session, nullptr);

@@ -18,7 +18,7 @@ using Mode = AssistantSession::Mode;
 
 namespace {
 
-ConversationTurn turn(ReplyKind kind) {
+ConversationTurn fieldTurn(ReplyKind kind) {
     ConversationTurn made;
     made.user = QStringLiteral("Frage");
     made.kind = kind;
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"selection_then_conversation",
                  [](AssistantSession& s) {
                      s.setQuote(selection());
-                     s.setTurns({turn(ReplyKind::chat)});
+                     s.setTurns({fieldTurn(ReplyKind::chat)});
                  },
                  "Weiter besprechen … oder „Schreib das jetzt so“"},
         // A quote read from the screen is no selection.
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"draft_wins",
                  [](AssistantSession& s) {
                      s.setQuote(selection());
-                     s.setTurns({turn(ReplyKind::chat)});
+                     s.setTurns({fieldTurn(ReplyKind::chat)});
                      s.setDraft(QStringLiteral("Hallo"));
                  },
                  "Anpassen oder fragen …  z. B. „kürzer“"},
@@ -96,7 +96,7 @@ TEST_P(SentTextTable, SaysWhatWasSent) {
 }
 
 void streamingReply(AssistantSession& session, ReplyKind kind, QString sent) {
-    const ConversationTurn active = turn(kind);
+    const ConversationTurn active = fieldTurn(kind);
     session.setTurns({active});
     session.setActiveTurnID(active.id);
     session.setSentInstruction(std::move(sent));

@@ -15,9 +15,9 @@ namespace {
 constexpr qreal kWidth = 560;
 
 // A laptop screen with a 25-pixel top bar, and a taller one to its right with a bottom dock.
-const Screen kLaptop{{0, 0, 1440, 900}, {0, 25, 1440, 875}};
+const Screen kLaptopScreen{{0, 0, 1440, 900}, {0, 25, 1440, 875}};
 const Screen kMonitor{{1440, 0, 1280, 1024}, {1440, 0, 1280, 980}};
-const Screens kDesk{{kLaptop, kMonitor}, 0};
+const Screens kDesk{{kLaptopScreen, kMonitor}, 0};
 
 QRectF fieldWithBottomAt(qreal bottom, qreal x = 300) {
     return {x, bottom - 30, 200, 30};

@@ -28,7 +28,8 @@ const QStringList kRows{
     "dictationErrorLine", "listeningHint",  "streamingHint",        "actionRow",
     "readyHint",          "conversationRow"};
 
-ConversationTurn turn(std::optional<ReplyKind> kind, QString reply = QStringLiteral("Antwort")) {
+ConversationTurn viewTurn(std::optional<ReplyKind> kind,
+                          QString reply = QStringLiteral("Antwort")) {
     ConversationTurn made;
     made.user = QStringLiteral("Frage");
     made.kind = kind;
@@ -38,7 +39,7 @@ ConversationTurn turn(std::optional<ReplyKind> kind, QString reply = QStringLite
 
 // A reply of `kind` arriving as the only turn.
 void streaming(AssistantSession& session, ReplyKind kind) {
-    const ConversationTurn active = turn(kind, {});
+    const ConversationTurn active = viewTurn(kind, {});
     session.setTurns({active});
     session.setActiveTurnID(active.id);
     session.setPhase(Phase::streaming());
@@ -86,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
     PanelView, SectionTable,
     ::testing::Values(
         // Nothing to quote: no empty quote row between the header and the field.
-        SectionCase{"ready",
-                    [](Fixture&) {},
-                    {"contextRow", "instructionField", "readyHint"}},
+        SectionCase{"ready", [](Fixture&) {}, {"contextRow", "instructionField", "readyHint"}},
         SectionCase{"ready_with_a_quote",
                     [](Fixture& f) {
                         QuotedMessage quote;
@@ -126,40 +125,36 @@ INSTANTIATE_TEST_SUITE_P(
                         f.session.setAppliedInstructions({QStringLiteral("kürzer")});
                         streaming(f.session, ReplyKind::draft);
                     },
-                    {"contextRow", "instructionLine", "answerArea",
-                     "sentInstructionField", "streamingHint"}},
-        SectionCase{
-            "streaming_a_draft_blank_instructions",
-            [](Fixture& f) {
-                f.session.setAppliedInstructions({QStringLiteral("  "), QString()});
-                streaming(f.session, ReplyKind::draft);
-            },
-            {"contextRow", "answerArea", "sentInstructionField", "streamingHint"}},
-        SectionCase{
-            "streaming_a_chat_reply",
-            [](Fixture& f) { streaming(f.session, ReplyKind::chat); },
-            {"contextRow", "chatList", "sentInstructionField", "streamingHint"}},
+                    {"contextRow", "instructionLine", "answerArea", "sentInstructionField",
+                     "streamingHint"}},
+        SectionCase{"streaming_a_draft_blank_instructions",
+                    [](Fixture& f) {
+                        f.session.setAppliedInstructions({QStringLiteral("  "), QString()});
+                        streaming(f.session, ReplyKind::draft);
+                    },
+                    {"contextRow", "answerArea", "sentInstructionField", "streamingHint"}},
+        SectionCase{"streaming_a_chat_reply",
+                    [](Fixture& f) { streaming(f.session, ReplyKind::chat); },
+                    {"contextRow", "chatList", "sentInstructionField", "streamingHint"}},
         SectionCase{"done",
                     [](Fixture& f) {
                         f.session.setDraft(QStringLiteral("Hallo"));
                         f.session.setPhase(Phase::done());
                     },
                     {"contextRow", "answerArea", "instructionField", "actionRow"}},
+        SectionCase{"conversation",
+                    [](Fixture& f) { f.session.setTurns({viewTurn(ReplyKind::chat)}); },
+                    {"contextRow", "chatList", "instructionField", "conversationRow"}},
         SectionCase{
-            "conversation",
-            [](Fixture& f) { f.session.setTurns({turn(ReplyKind::chat)}); },
-            {"contextRow", "chatList", "instructionField", "conversationRow"}},
-        SectionCase{"action_proposed",
-                    [](Fixture& f) {
-                        f.session.setTurns({turn(ReplyKind::action)});
-                        f.session.setActionProposal(ActionProposal{});
-                    },
-                    {"contextRow", "chatList", "actionCard", "instructionField",
-                     "conversationRow"}},
-        SectionCase{
-            "definition_proposed",
-            [](Fixture& f) { f.session.setDefinitionProposal(ActionDefinitionProposal{}); },
-            {"contextRow", "definitionCard", "instructionField", "readyHint"}},
+            "action_proposed",
+            [](Fixture& f) {
+                f.session.setTurns({viewTurn(ReplyKind::action)});
+                f.session.setActionProposal(ActionProposal{});
+            },
+            {"contextRow", "chatList", "actionCard", "instructionField", "conversationRow"}},
+        SectionCase{"definition_proposed",
+                    [](Fixture& f) { f.session.setDefinitionProposal(ActionDefinitionProposal{}); },
+                    {"contextRow", "definitionCard", "instructionField", "readyHint"}},
         SectionCase{"failed",
                     [](Fixture& f) {
                         f.session.setDraft(QStringLiteral("Hallo"));
@@ -169,22 +164,20 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {"contextRow", "problemBlock", "failedFooter"}},
         // Listening wins the bottom row even while a reply streams.
-        SectionCase{
-            "listening_while_streaming",
-            [](Fixture& f) {
-                streaming(f.session, ReplyKind::draft);
-                f.session.setListening(true);
-                f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
-            },
-            {"contextRow", "answerArea", "sentInstructionField", "listeningHint"}},
-        SectionCase{
-            "dictation_error_after_listening",
-            [](Fixture& f) {
-                f.session.setListening(true);
-                f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
-                f.session.setListening(false);
-            },
-            {"contextRow", "instructionField", "dictationErrorLine", "readyHint"}}),
+        SectionCase{"listening_while_streaming",
+                    [](Fixture& f) {
+                        streaming(f.session, ReplyKind::draft);
+                        f.session.setListening(true);
+                        f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
+                    },
+                    {"contextRow", "answerArea", "sentInstructionField", "listeningHint"}},
+        SectionCase{"dictation_error_after_listening",
+                    [](Fixture& f) {
+                        f.session.setListening(true);
+                        f.session.setDictationError(QStringLiteral("Kein Mikrofon"));
+                        f.session.setListening(false);
+                    },
+                    {"contextRow", "instructionField", "dictationErrorLine", "readyHint"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PanelView, ShowsTheAppliedInstructionsQuotedInOneLine) {
@@ -230,7 +223,7 @@ namespace {
 TEST(PanelView, HeaderAndRepliesReachTheApplication) {
     Fixture fixture;
     PanelView view(fixture.session, fixture.actions);
-    ConversationTurn reply = turn(ReplyKind::chat, QStringLiteral("[Seite](https://x.org)"));
+    ConversationTurn reply = viewTurn(ReplyKind::chat, QStringLiteral("[Seite](https://x.org)"));
     fixture.session.setTurns({reply});
 
     auto* chip = view.findChild<ProjectChip*>();

@@ -8,10 +8,10 @@ using Platform::ScreenPixels;
 
 namespace {
 
-constexpr qreal kWidth = 560;
+constexpr qreal kPanelWidth = 560;
 
 // Two 2560 × 2160 monitors side by side, each at its own scale.
-ScreenPixels desk(qreal leftScale, qreal rightScale) {
+ScreenPixels scaledDesk(qreal leftScale, qreal rightScale) {
     return ScreenPixels(
         {{QRect(0, 0, 2560, 2160), leftScale}, {QRect(2560, 0, 2560, 2160), rightScale}});
 }
@@ -41,27 +41,27 @@ TEST(PlacementAcrossScaledMonitorsTest, ThePanelOpensOnTheFieldsOwnMonitor) {
          1,
          1,
          {2400, 400, 150, 40},
-         {2560 - kWidth - 12, Anchor::top(450)}},
+         {2560 - kPanelWidth - 12, Anchor::top(450)}},
         {"scale 1, left monitor, bottom", 1, 1, {100, 2100, 400, 40}, {100, Anchor::bottom(2090)}},
         {"scale 1, right monitor, left edge", 1, 1, {2570, 400, 400, 40}, {2572, Anchor::top(450)}},
         {"scale 1, right monitor, right edge",
          1,
          1,
          {4900, 400, 200, 40},
-         {5120 - kWidth - 12, Anchor::top(450)}},
+         {5120 - kPanelWidth - 12, Anchor::top(450)}},
         {"scale 2, left monitor, left edge", 2, 2, {0, 400, 400, 40}, {12, Anchor::top(230)}},
         {"scale 2, left monitor, right edge",
          2,
          2,
          {2400, 400, 150, 40},
-         {1280 - kWidth - 12, Anchor::top(230)}},
+         {1280 - kPanelWidth - 12, Anchor::top(230)}},
         {"scale 2, left monitor, bottom", 2, 2, {100, 2100, 400, 40}, {50, Anchor::bottom(1040)}},
         {"scale 2, right monitor, left edge", 2, 2, {2570, 400, 400, 40}, {2572, Anchor::top(230)}},
         {"scale 2, right monitor, right edge",
          2,
          2,
          {4900, 400, 200, 40},
-         {2560 + 1280 - kWidth - 12, Anchor::top(230)}},
+         {2560 + 1280 - kPanelWidth - 12, Anchor::top(230)}},
         {"scale 2, right monitor, top", 2, 2, {3000, 0, 400, 40}, {2780, Anchor::top(30)}},
         {"scale 2, right monitor, bottom",
          2,
@@ -74,9 +74,10 @@ TEST(PlacementAcrossScaledMonitorsTest, ThePanelOpensOnTheFieldsOwnMonitor) {
         {"scale 2 beside 1, right monitor", 2, 1, {2570, 400, 400, 40}, {2572, Anchor::top(450)}},
     };
     for (const auto& c : cases) {
-        const ScreenPixels pixels = desk(c.leftScale, c.rightScale);
+        const ScreenPixels pixels = scaledDesk(c.leftScale, c.rightScale);
         const QRectF field = pixels.toLogical(c.field);
-        EXPECT_EQ(PanelPlacement::position(field, kWidth, logicalScreens(pixels), {}), c.expected)
+        EXPECT_EQ(PanelPlacement::position(field, kPanelWidth, logicalScreens(pixels), {}),
+                  c.expected)
             << c.name;
     }
 }

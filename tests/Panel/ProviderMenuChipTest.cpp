@@ -15,11 +15,11 @@ using Entry = ProviderMenuChip::Model::Entry;
 
 namespace {
 
-constexpr ProviderID claude = ProviderID::claudeCLI;
-constexpr ProviderID codex = ProviderID::codexCLI;
+constexpr ProviderID kClaude = ProviderID::claudeCLI;
+constexpr ProviderID kCodex = ProviderID::codexCLI;
 
 ProviderMenuChip::StatusSource states(State claudeState, State codexState) {
-    return [=](ProviderID provider) { return provider == claude ? claudeState : codexState; };
+    return [=](ProviderID provider) { return provider == kClaude ? claudeState : codexState; };
 }
 
 TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
@@ -35,23 +35,23 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
     };
     const Case cases[] = {
         {"both ready",
-         claude,
+         kClaude,
          State::ready(QStringLiteral("a@b.de")),
          State::ready(),
          true,
          true,
          {},
-         {{claude, "Claude", true}, {codex, "ChatGPT", false}}},
+         {{kClaude, "Claude", true}, {kCodex, "ChatGPT", false}}},
         {"both ready, codex current",
-         codex,
+         kCodex,
          State::ready(),
          State::ready(),
          true,
          true,
          {},
-         {{claude, "Claude", false}, {codex, "ChatGPT", true}}},
+         {{kClaude, "Claude", false}, {kCodex, "ChatGPT", true}}},
         {"other not found",
-         claude,
+         kClaude,
          State::ready(),
          State::notFound(),
          false,
@@ -59,7 +59,7 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "Claude ist verbunden",
          {}},
         {"other not logged in",
-         claude,
+         kClaude,
          State::ready(),
          State::notLoggedIn(),
          false,
@@ -67,7 +67,7 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "Claude ist verbunden",
          {}},
         {"other unknown",
-         claude,
+         kClaude,
          State::ready(),
          State::unknown(),
          false,
@@ -75,7 +75,7 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "Claude ist verbunden",
          {}},
         {"other checking",
-         claude,
+         kClaude,
          State::ready(),
          State::checking(),
          false,
@@ -83,7 +83,7 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "Claude ist verbunden",
          {}},
         {"neither ready",
-         codex,
+         kCodex,
          State::notFound(),
          State::notLoggedIn(),
          false,
@@ -91,7 +91,7 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "ChatGPT: nicht angemeldet",
          {}},
         {"current checking alone",
-         claude,
+         kClaude,
          State::checking(),
          State::notFound(),
          false,
@@ -99,21 +99,21 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
          "Claude: prüfe …",
          {}},
         {"current not ready, other ready",
-         codex,
+         kCodex,
          State::ready(),
          State::checking(),
          true,
          false,
          {},
-         {{claude, "Claude", false}, {codex, "ChatGPT – prüfe …", true}}},
+         {{kClaude, "Claude", false}, {kCodex, "ChatGPT – prüfe …", true}}},
         {"current not logged in, other ready",
-         claude,
+         kClaude,
          State::notLoggedIn(),
          State::ready(),
          true,
          false,
          {},
-         {{claude, "Claude – nicht angemeldet", true}, {codex, "ChatGPT", false}}},
+         {{kClaude, "Claude – nicht angemeldet", true}, {kCodex, "ChatGPT", false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,8 +129,8 @@ TEST(ProviderMenuChipTest, OffersAMenuOnlyWhenAnotherProviderIsReady) {
 
 TEST(ProviderMenuChipTest, FollowsTheStatesOnRefreshAndShowsItsChevronOnlyWithAMenu) {
     State codexState = State::notLoggedIn();
-    ProviderMenuChip chip(claude, [&](ProviderID provider) {
-        return provider == claude ? State::ready() : codexState;
+    ProviderMenuChip chip(kClaude, [&](ProviderID provider) {
+        return provider == kClaude ? State::ready() : codexState;
     });
     EXPECT_FALSE(chip.shownModel().showsMenu);
     EXPECT_EQ(chip.toolTip(), QStringLiteral("Claude ist verbunden"));
@@ -142,7 +142,7 @@ TEST(ProviderMenuChipTest, FollowsTheStatesOnRefreshAndShowsItsChevronOnlyWithAM
     EXPECT_TRUE(chip.toolTip().isEmpty());
     EXPECT_GT(chip.sizeHint().width(), plainWidth);
 
-    chip.setCurrent(codex);
+    chip.setCurrent(kCodex);
     EXPECT_EQ(chip.shownModel().name, QStringLiteral("ChatGPT"));
 }
 
@@ -150,7 +150,7 @@ TEST(ProviderMenuChipTest, FollowsTheStatesOnRefreshAndShowsItsChevronOnlyWithAM
 // dismisses it. The menu goes with it, once.
 TEST(ProviderMenuChipTest, TheOwnerCanGoWhileTheMenuIsOpen) {
     auto* owner = new QWidget;
-    auto* chip = new ProviderMenuChip(claude, states(State::ready(), State::ready()), owner);
+    auto* chip = new ProviderMenuChip(kClaude, states(State::ready(), State::ready()), owner);
     owner->show();
     QSignalSpy selected(chip, &ProviderMenuChip::selected);
     QPointer<QMenu> opened;

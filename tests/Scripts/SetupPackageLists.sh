@@ -44,7 +44,7 @@ test_only=(
   libgtest-dev libgmock-dev libbenchmark-dev libxcb-damage0-dev ccache
   xvfb xauth openbox trayer xclip xterm xdotool x11-utils imagemagick pulseaudio xcompmgr
   python3-gi gir1.2-gtk-3.0 firefox-esr chromium libreoffice-writer libreoffice-gtk3 mousepad
-  espeak-ng sox zsh ksh strace libxml2-utils clang libclang-rt-14-dev bubblewrap
+  espeak-ng sox zsh ksh strace libxml2-utils clang libclang-rt-14-dev bubblewrap lld
 )
 # What the program needs when it runs, besides what it is built from.
 run_time=(

@@ -21,7 +21,8 @@ const QByteArray action =
 const QByteArray project =
     R"({"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9","name":"Keramik","keywords":["Ton"],)"
     R"("readsCode":false)";
-const QByteArray note = R"({"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F1","date":1,"text":"Türcode")";
+const QByteArray noteRecord =
+    R"({"id":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F1","date":1,"text":"Türcode")";
 
 QByteArray settingsWith(const QByteArray& members) {
     return R"({"aboutMe":"Anna",)" + members + "}";
@@ -60,10 +61,11 @@ TEST(UnknownKeysTest, AreWrittenBackWithTheFile) {
                       R"("customActions":[)" +
                       unknownAction + "]"),
          [](const QJsonObject& o) { return o["projects"][0]["glaze"]; }, glaze},
-        {"a key in a note", "memory.json", memoryWith(note + R"(,"pinned":true})"),
+        {"a key in a note", "memory.json", memoryWith(noteRecord + R"(,"pinned":true})"),
          [](const QJsonObject& o) { return o["saved"][0]["pinned"]; }, true},
         {"a key at the top of memory.json", "memory.json",
-         memoryWith(note + "}", R"("notebooks":[{"name":"Arbeit","size":12345678901234},null],)"),
+         memoryWith(noteRecord + "}",
+                    R"("notebooks":[{"name":"Arbeit","size":12345678901234},null],)"),
          [](const QJsonObject& o) { return o["notebooks"]; },
          QJsonArray{QJsonObject{{"name", "Arbeit"}, {"size", qint64(12345678901234)}},
                     QJsonValue::Null}},

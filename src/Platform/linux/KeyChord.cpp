@@ -7,16 +7,11 @@
 #include <mutex>
 
 #include "Platform/KeySender.h"
+#include "Platform/linux/Keysyms.h"
 
 namespace Platform {
 
 namespace {
-
-constexpr quint32 keysymC = 0x0063;
-constexpr quint32 keysymV = 0x0076;
-constexpr quint32 keysymZ = 0x007a;
-constexpr quint32 keysymReturn = 0xff0d;
-constexpr quint32 keysymInsert = 0xff63;
 
 std::optional<quint32> keysymFor(quint16 keyCode) {
     switch (keyCode) {

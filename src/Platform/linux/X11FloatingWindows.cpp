@@ -6,15 +6,11 @@
 #include <cstdlib>
 
 #include "Platform/linux/XcbConnection.h"
+#include "Platform/linux/XcbReply.h"
 
 namespace Platform {
 
 namespace {
-
-template <typename Reply>
-std::unique_ptr<Reply, decltype(&std::free)> owned(Reply* reply) {
-    return std::unique_ptr<Reply, decltype(&std::free)>(reply, &std::free);
-}
 
 // The screen part of DISPLAY (":0.1" → 1); the compositor's selection is per screen.
 int screenOfDisplay() {

@@ -9,21 +9,12 @@
 
 #include <QByteArray>
 
+#include "Platform/linux/Keysyms.h"
 #include "Platform/linux/XcbReply.h"
 
 namespace Platform {
 
 namespace {
-
-constexpr quint32 keysymV = 0x0076;
-constexpr quint32 keysymInsert = 0xff63;
-constexpr quint32 keysymKeypadInsert = 0xff9e;
-constexpr quint32 keysymShiftL = 0xffe1;
-constexpr quint32 keysymShiftR = 0xffe2;
-constexpr quint32 keysymControlL = 0xffe3;
-constexpr quint32 keysymControlR = 0xffe4;
-constexpr quint32 keysymMenu = 0xff67;
-constexpr quint32 keysymF10 = 0xffc7;
 
 constexpr quint32 leftButton = 1;
 constexpr quint32 middleButton = 2;

@@ -8,17 +8,10 @@
 
 #include "Platform/linux/KeyChord.h"
 #include "Platform/linux/KeyboardGroups.h"
+#include "Platform/linux/Keysyms.h"
 #include "Platform/linux/XcbConnection.h"
 
 namespace Platform {
-
-namespace {
-
-constexpr quint32 keysymShiftL = 0xffe1;
-constexpr quint32 keysymControlL = 0xffe3;
-constexpr quint32 keysymAltL = 0xffe9;
-
-}  // namespace
 
 XTestKeySender::XTestKeySender(std::shared_ptr<XcbConnection> connection)
     : connection_(std::move(connection)) {}

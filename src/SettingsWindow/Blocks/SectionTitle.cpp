@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qreal horizontalPadding = 4;
+constexpr qreal titlePadding = 4;
 constexpr qreal topPadding = 14;
 constexpr qreal bottomPadding = 6;
 constexpr qreal hintSpacing = 8;
@@ -36,7 +36,7 @@ QSize SectionTitle::sizeHint() const {
         ascent = qMax(ascent, hint.ascent());
         descent = qMax(descent, hint.descent());
     }
-    return {static_cast<int>(std::ceil(width + 2 * horizontalPadding)),
+    return {static_cast<int>(std::ceil(width + 2 * titlePadding)),
             static_cast<int>(std::ceil(topPadding + ascent + descent + bottomPadding))};
 }
 
@@ -55,12 +55,12 @@ void SectionTitle::paintEvent(QPaintEvent*) {
 
     painter.setFont(title);
     painter.setPen(DS::Palette::secondary.resolve(this));
-    painter.drawText(QPointF(horizontalPadding, baseline), title_);
+    painter.drawText(QPointF(titlePadding, baseline), title_);
     if (!hint_)
         return;
     painter.setFont(hint);
     painter.setPen(DS::Palette::tertiary.resolve(this));
     painter.drawText(
-        QPointF(horizontalPadding + titleMetrics.horizontalAdvance(title_) + hintSpacing, baseline),
+        QPointF(titlePadding + titleMetrics.horizontalAdvance(title_) + hintSpacing, baseline),
         *hint_);
 }

@@ -18,11 +18,11 @@
 
 namespace {
 
-constexpr int fieldWidth = 280;
+constexpr int actionFieldWidth = 280;
 
 SettingsTextEditor* growingField(const QFont& font) {
     auto* field = new SettingsTextEditor(SettingsTextEditor::Look::field, 0, font);
-    field->setFixedWidth(fieldWidth);
+    field->setFixedWidth(actionFieldWidth);
     return field;
 }
 
@@ -46,7 +46,7 @@ LearnedActionCard::LearnedActionCard(SettingsStore& store, qsizetype index,
       store_(store),
       index_(index),
       id_(action.id),
-      name_(new SettingsTextField(QString(), fieldWidth)),
+      name_(new SettingsTextField(QString(), actionFieldWidth)),
       trigger_(growingField(DS::Font::body())),
       instructions_(growingField(DS::Font::body())),
       delete_(new StyledButton(tr("Aktion löschen"), ButtonStyle::quiet())) {

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int fieldWidth = 260;
+constexpr int projectFieldWidth = 260;
 
 }  // namespace
 
@@ -26,13 +26,13 @@ ProjectCard::ProjectCard(SettingsCoordinator& coordinator, const Project& projec
     : QWidget(parent),
       coordinator_(coordinator),
       id_(project.id),
-      name_(new SettingsTextField(QString(), fieldWidth)),
+      name_(new SettingsTextField(QString(), projectFieldWidth)),
       folderRow_(nullptr),
       choose_(new StyledButton(tr("Wählen …"), ButtonStyle::secondary(26, 7))),
       clearFolder_(new StyledButton(tr("Entfernen"), ButtonStyle::quiet())),
       repo_(new SettingsTextField(tr("z. B. %1").arg(QStringLiteral("octocat/hello-world")),
-                                  fieldWidth)),
-      keywords_(new SettingsTextField(tr("Gruppe, Website, Produkt …"), fieldWidth)),
+                                  projectFieldWidth)),
+      keywords_(new SettingsTextField(tr("Gruppe, Website, Produkt …"), projectFieldWidth)),
       readsCode_(new SwitchToggle),
       remove_(new StyledButton(tr("Projekt entfernen"), ButtonStyle::quiet())) {
     auto* layout = new QVBoxLayout(this);

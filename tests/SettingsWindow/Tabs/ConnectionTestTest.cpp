@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // Lets queued chunk deliveries and deferred deletions happen.
-void settle() {
+void settleConnectionTest() {
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -61,15 +61,15 @@ TEST(ConnectionTestTest, AToolThatNeverAnswersFailsAfterAMinuteAndIsStopped) {
     ConnectionTest test(coordinator);
     test.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.requests.size() == 1; }, 10000));
-    settle();
+    settleConnectionTest();
 
     coordinator.clock_.advance(59s);
-    settle();
+    settleConnectionTest();
     EXPECT_TRUE(test.isRunning());
     EXPECT_EQ(test.result(), std::nullopt);
 
     coordinator.clock_.advance(1s);
-    settle();
+    settleConnectionTest();
     EXPECT_FALSE(test.isRunning());
     EXPECT_EQ(test.result(), ConnectionTest::timeoutText());
     EXPECT_EQ(*coordinator.tool.cancellations, 1) << "the tool is stopped";

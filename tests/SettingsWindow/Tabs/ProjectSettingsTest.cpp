@@ -21,7 +21,7 @@
 
 namespace {
 
-void settle() {
+void settleProjects() {
     for (int pass = 0; pass < 4; ++pass)
         QCoreApplication::processEvents();
 }
@@ -195,7 +195,7 @@ TEST(ProjectSettingsTest, AHangingGitNeitherBlocksNorFillsAnything) {
     QTest::qWait(600);
     EXPECT_GE(ticks, 5);
     QThreadPool::globalInstance()->waitForDone(10000);
-    settle();
+    settleProjects();
     EXPECT_EQ(coordinator.settings().settings().projects[0].repo, std::nullopt);
 }
 
@@ -220,7 +220,7 @@ TEST(ProjectSettingsTest, ALateRepositoryIsAppliedOnlyWhereItStillFits) {
         {"project removed", "https://github.com/acme/late.git",
          [](ProjectSettings& tab, SettingsStore&) {
              tab.cards()[0]->removeButton()->click();
-             settle();
+             settleProjects();
          },
          std::nullopt, 0},
         {"folder removed", "https://github.com/acme/late.git",
@@ -239,7 +239,7 @@ TEST(ProjectSettingsTest, ALateRepositoryIsAppliedOnlyWhereItStillFits) {
         tab.cards()[0]->chooseButton()->click();
         c.meanwhile(tab, coordinator.settings());
         QThreadPool::globalInstance()->waitForDone(10000);
-        settle();
+        settleProjects();
         const QList<Project>& projects = coordinator.settings().settings().projects;
         ASSERT_EQ(projects.size(), c.projects);
         if (!projects.isEmpty()) {
@@ -279,7 +279,7 @@ TEST(ProjectSettingsTest, RemovesTheFolderOrTheWholeProject) {
     // A double click on "Projekt entfernen" removes its own project once and nothing else.
     tab.cards()[0]->removeButton()->click();
     tab.cards()[0]->removeButton()->click();
-    settle();
+    settleProjects();
     ASSERT_EQ(coordinator.settings().settings().projects.size(), 1);
     EXPECT_EQ(coordinator.settings().settings().projects[0].name, "B");
 

@@ -18,7 +18,7 @@
 
 namespace {
 
-void settle() {
+void settleStyle() {
     for (int pass = 0; pass < 4; ++pass)
         QCoreApplication::processEvents();
 }
@@ -98,12 +98,12 @@ TEST(StyleSettingsTest, RemovesOnlyItsOwnRule) {
     ASSERT_EQ(tab.ruleRemoveButtons().size(), 3);
     MinusButton* first = tab.ruleRemoveButtons()[0];
     QTest::mouseClick(first, Qt::LeftButton);
-    settle();
+    settleStyle();
     // The double click's second half reaches the twin's row, which now lies under the pointer.
     ASSERT_EQ(tab.ruleRemoveButtons().size(), 2);
     QTest::mouseDClick(tab.ruleRemoveButtons()[0], Qt::LeftButton);
     QTest::mouseRelease(tab.ruleRemoveButtons()[0], Qt::LeftButton);
-    settle();
+    settleStyle();
     EXPECT_EQ(coordinator.settings().settings().rules, (QStringList{"Du", "Kurz"}));
     // A click from a row whose place now holds another rule removes nothing.
     first->click();
@@ -226,7 +226,7 @@ TEST(StyleSettingsTest, TheNoteEditorsTakeATabAndLetTheKeyboardOut) {
         QTest::keyClicks(editor, "a");
         QTest::keyClick(editor, Qt::Key_Tab);
         QTest::keyClicks(editor, "b");
-        settle();
+        settleStyle();
         // Typed at the start of whatever the editor held.
         EXPECT_TRUE(c.stored(coordinator.settings().settings()).startsWith("a\tb"));
         EXPECT_TRUE(editor->hasFocus());
