@@ -9,9 +9,7 @@
 namespace {
 
 bool isName(QStringView word) {
-    if (word.isEmpty() || !ShellWords::isNameStart(word.front()))
-        return false;
-    return std::all_of(word.begin(), word.end(), ShellWords::isNameCharacter);
+    return !word.isEmpty() && ShellWords::nameLength(word) == word.size();
 }
 
 // How a command is joined to the one before it, or to the one after it.

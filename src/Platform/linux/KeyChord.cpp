@@ -6,8 +6,9 @@
 #include <QStringList>
 #include <mutex>
 
+#include <xkbcommon/xkbcommon-keysyms.h>
+
 #include "Platform/KeySender.h"
-#include "Platform/linux/Keysyms.h"
 
 namespace Platform {
 
@@ -16,15 +17,15 @@ namespace {
 std::optional<quint32> keysymFor(quint16 keyCode) {
     switch (keyCode) {
         case VirtualKey::C:
-            return keysymC;
+            return XKB_KEY_c;
         case VirtualKey::V:
-            return keysymV;
+            return XKB_KEY_v;
         case VirtualKey::Z:
-            return keysymZ;
+            return XKB_KEY_z;
         case VirtualKey::Return:
-            return keysymReturn;
+            return XKB_KEY_Return;
         case VirtualKey::Insert:
-            return keysymInsert;
+            return XKB_KEY_Insert;
         default:
             return std::nullopt;
     }
@@ -42,15 +43,15 @@ std::optional<KeyChord> KeyChord::forKey(quint16 keyCode, quint64 flags, KeyTarg
     chord.shift = flags & EventFlag::Shift;
     chord.alt = flags & EventFlag::Option;
     if (target != KeyTarget::Application && chord.control) {
-        if (chord.keysym == keysymZ)
+        if (chord.keysym == XKB_KEY_z)
             return std::nullopt;
         // A stock xterm binds neither: the program in it would get the control character.
         // It pastes with Shift+Insert, which the paste sends of its own accord; so does a
         // terminal whose keys are not known.
-        if ((chord.keysym == keysymC || chord.keysym == keysymV) &&
+        if ((chord.keysym == XKB_KEY_c || chord.keysym == XKB_KEY_v) &&
             (target == KeyTarget::XTermFamily || target == KeyTarget::OtherTerminal))
             return std::nullopt;
-        if (chord.keysym == keysymC || chord.keysym == keysymV)
+        if (chord.keysym == XKB_KEY_c || chord.keysym == XKB_KEY_v)
             chord.shift = true;
     }
     return chord;

@@ -6,10 +6,10 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <QByteArray>
 
-#include "Platform/linux/Keysyms.h"
 #include "Platform/linux/XcbReply.h"
 
 namespace Platform {
@@ -119,11 +119,11 @@ X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
     switch (input->event_type) {
     case XCB_INPUT_RAW_KEY_PRESS: {
         const quint32 sym = keyboard_->symbol(code, group_);
-        if (sym == keysymControlL || sym == keysymControlR) {
+        if (sym == XKB_KEY_Control_L || sym == XKB_KEY_Control_R) {
             controls_.insert(code);
             return {};
         }
-        if (sym == keysymShiftL || sym == keysymShiftR) {
+        if (sym == XKB_KEY_Shift_L || sym == XKB_KEY_Shift_R) {
             shifts_.insert(code);
             return {};
         }
@@ -132,9 +132,9 @@ X11PasteWatch::Paste X11PasteWatch::see(const void* raw) {
             return {};
         const bool control = !controls_.empty();
         const bool shift = !shifts_.empty();
-        const bool pasteKey = (control && keyboard_->matches(code, group_, keysymV)) ||
-                              ((sym == keysymInsert || sym == keysymKeypadInsert) && shift);
-        const bool menuKey = sym == keysymMenu || (sym == keysymF10 && shift);
+        const bool pasteKey = (control && keyboard_->matches(code, group_, XKB_KEY_v)) ||
+                              ((sym == XKB_KEY_Insert || sym == XKB_KEY_KP_Insert) && shift);
+        const bool menuKey = sym == XKB_KEY_Menu || (sym == XKB_KEY_F10 && shift);
         const Paste::Kind kind =
             pasteKey ? Paste::Kind::key : (menuKey ? Paste::Kind::button : Paste::Kind::input);
         return {kind, input->time, isSynthetic(input->sourceid), false};

@@ -2,13 +2,13 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "Platform/linux/KeyChord.h"
 #include "Platform/linux/KeyboardGroups.h"
-#include "Platform/linux/Keysyms.h"
 #include "Platform/linux/XcbConnection.h"
 
 namespace Platform {
@@ -44,11 +44,11 @@ bool XTestKeySender::sendKey(quint16 keyCode, quint64 flags) {
         return false;
     std::vector<xcb_keycode_t> modifiers;
     if (chord->control)
-        modifiers.push_back(keyboard->keyFor(keysymControlL, *group));
+        modifiers.push_back(keyboard->keyFor(XKB_KEY_Control_L, *group));
     if (chord->shift)
-        modifiers.push_back(keyboard->keyFor(keysymShiftL, *group));
+        modifiers.push_back(keyboard->keyFor(XKB_KEY_Shift_L, *group));
     if (chord->alt)
-        modifiers.push_back(keyboard->keyFor(keysymAltL, *group));
+        modifiers.push_back(keyboard->keyFor(XKB_KEY_Alt_L, *group));
     for (xcb_keycode_t modifier : modifiers) {
         if (modifier == 0)
             return false;
